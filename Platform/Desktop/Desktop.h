@@ -1,0 +1,31 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "Platform/Desktop/Screen.h"
+
+namespace platform {
+
+// Status codes of moveCursor.
+enum CursorMoveStatus : std::int32_t {
+    kCursorMoveSuccess = 0,
+    kCursorMoveUnknownDisplay = 1001,   // no display carries that id
+    kCursorMoveNotPossible = 1004,      // the window system does not allow warping
+};
+
+// The displays and the pointer. Every call reads the window system afresh.
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+
+    // All displays in system order, primary first.
+    virtual std::vector<Screen> screens() = 0;
+    // The pointer in global coordinates.
+    virtual Point mouseLocation() = 0;
+    // The display's rectangle with its size in points; empty for an unknown id.
+    virtual Rect displayBounds(DisplayID display) = 0;
+    // Puts the pointer on a display-local point; answers a CursorMoveStatus.
+    virtual std::int32_t moveCursor(DisplayID display, Point local) = 0;
+};
+
+}  // namespace platform

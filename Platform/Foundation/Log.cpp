@@ -1,0 +1,56 @@
+#include "Platform/Foundation/Log.h"
+
+#include <cstdio>
+#include <mutex>
+
+namespace platform {
+namespace {
+
+std::mutex& sinkMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+Log::Sink& currentSink() {
+    static Log::Sink sink;
+    return sink;
+}
+
+void writeToStandardError(const std::string& line) {
+    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fflush(stderr);
+}
+
+}  // namespace
+
+std::string Log::format(std::string_view format, std::string_view message) {
+    const auto at = format.find("%@");
+    if (at == std::string_view::npos) return std::string(format);
+    std::string line;
+    line.reserve(format.size() + message.size());
+    line.append(format.substr(0, at)).append(message).append(format.substr(at + 2));
+    return line;
+}
+
+void Log::write(std::string_view fmt, std::string_view message) {
+    const std::string line = format(fmt, message);
+    Sink sink;
+    {
+        std::lock_guard lock(sinkMutex());
+        sink = currentSink();
+    }
+    if (sink) {
+        sink(line);
+    } else {
+        writeToStandardError(line);
+    }
+}
+
+Log::Sink Log::setSink(Sink sink) {
+    std::lock_guard lock(sinkMutex());
+    Sink previous = std::move(currentSink());
+    currentSink() = std::move(sink);
+    return previous;
+}
+
+}  // namespace platform

@@ -1,0 +1,22 @@
+#pragma once
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// The application's log. A format holds one "%@" that the message replaces
+// ("[Tessivar] %@"); every line goes to the current sink, standard error by
+// default. Tests swap the sink to read what was logged.
+class Log {
+public:
+    using Sink = std::function<void(const std::string& line)>;
+
+    static void write(std::string_view format, std::string_view message);
+    // Formats without writing: "[Tessivar] %@" + "hi" -> "[Tessivar] hi".
+    static std::string format(std::string_view format, std::string_view message);
+    // Installs a sink and answers the one it replaced; an empty sink restores standard error.
+    static Sink setSink(Sink sink);
+};
+
+}  // namespace platform

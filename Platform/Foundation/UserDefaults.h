@@ -1,0 +1,59 @@
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+namespace platform {
+
+// Typed settings kept in one JSON object file, written atomically (temporary
+// file, then rename) after every change. Absent and stored false are different:
+// object() answers nothing for an absent key, boolValue() answers false for both.
+// A file that cannot be parsed is moved aside to "<name>.corrupt-<time>" and
+// reported; the settings then start empty, and the bad file is never overwritten.
+class UserDefaults {
+public:
+    using Reporter = std::function<void(const std::string& message)>;
+
+    // `reporter` hears about corrupt or unwritable files; by default it logs.
+    explicit UserDefaults(std::filesystem::path file, Reporter reporter = {});
+
+    // The process-wide defaults under $XDG_CONFIG_HOME/<bundle id>/defaults.json.
+    static UserDefaults& standard();
+
+    const std::filesystem::path& file() const { return file_; }
+
+    std::optional<nlohmann::json> object(const std::string& key) const;
+    bool contains(const std::string& key) const { return object(key).has_value(); }
+
+    // Absent -> false. Numbers are true when non-zero; strings follow the usual
+    // defaults reading ("YES", "true", "1"... true; anything else false).
+    bool boolValue(const std::string& key) const;
+    // Absent or not convertible -> 0. Booleans read as 0 or 1; numeric strings parse.
+    std::int64_t integerValue(const std::string& key) const;
+    double doubleValue(const std::string& key) const;
+    // Strings as stored; numbers and Booleans as their text ("5", "1.5", "1" for true,
+    // "0" for false); anything else -> nothing.
+    std::optional<std::string> stringValue(const std::string& key) const;
+
+    // Each setter stores and writes the file; a failed write is reported and the
+    // value stays in memory.
+    void set(const std::string& key, nlohmann::json value);
+    void removeObject(const std::string& key);
+
+private:
+    void load();
+    void save();  // called with mutex_ held
+    void report(const std::string& message) const;
+
+    std::filesystem::path file_;
+    Reporter reporter_;
+    mutable std::mutex mutex_;
+    nlohmann::json values_ = nlohmann::json::object();
+};
+
+}  // namespace platform
