@@ -1,0 +1,27 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "Platform/Desktop/CountingCursorHider.h"
+
+namespace platform {
+
+// Counts like every hider and keeps a readable log of the calls and of the
+// moments the pointer really changed state.
+class FakeCursorHider : public CountingCursorHider {
+public:
+    void hideCursor(DisplayID display) override;
+    void showCursor(DisplayID display) override;
+    void hideApplicationCursor() override;
+    void unhideApplicationCursor() override;
+
+    // "hide 7", "show 7", "hideApp", "unhideApp".
+    std::vector<std::string> calls;
+    int timesHidden = 0;  // visible -> hidden transitions
+    int timesShown = 0;   // hidden -> visible transitions
+
+protected:
+    void applyHidden(bool hidden) override;
+};
+
+}  // namespace platform

@@ -1,0 +1,33 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "Platform/Desktop/Desktop.h"
+
+namespace platform {
+
+// A desktop whose screens and pointer the test sets. A successful move puts the
+// pointer where the move asked, as a real window system would.
+class FakeDesktop : public Desktop {
+public:
+    struct Move {
+        DisplayID display;
+        Point local;
+    };
+
+    std::vector<Screen> screens() override;
+    Point mouseLocation() override { return mouse; }
+    Rect displayBounds(DisplayID display) override;
+    std::int32_t moveCursor(DisplayID display, Point local) override;
+
+    std::vector<Screen> screenList;
+    Point mouse;
+    std::int32_t moveError = kCursorMoveSuccess;  // answered by every move while non-zero
+    std::vector<Move> moves;
+    int screenReads = 0;
+};
+
+// A screen with a display id and a name, frame in global coordinates.
+Screen makeScreen(DisplayID id, const char* name, Rect frame, double scale = 1.0);
+
+}  // namespace platform

@@ -1,0 +1,46 @@
+#include "Tessivar/Keyframes.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tessivar {
+
+namespace {
+double bezier(double a, double b, double t) {
+    // One coordinate of a cubic Bezier with end points 0 and 1.
+    const double u = 1 - t;
+    return 3 * u * u * t * a + 3 * u * t * t * b + t * t * t;
+}
+}  // namespace
+
+double TimingFunction::evaluate(double progress) const {
+    const double x = std::clamp(progress, 0.0, 1.0);
+    // Bisection on the curve's x: monotonic for control points inside [0, 1].
+    double low = 0;
+    double high = 1;
+    double t = x;
+    for (int i = 0; i < 60; ++i) {
+        t = (low + high) * 0.5;
+        if (bezier(x1_, x2_, t) < x) {
+            low = t;
+        } else {
+            high = t;
+        }
+    }
+    return bezier(y1_, y2_, t);
+}
+
+double evaluateKeyframes(const std::vector<double>& values, const std::vector<double>& keyTimes,
+                         const std::vector<TimingFunction>& timing, double progress) {
+    if (values.empty()) return 0;
+    if (progress <= keyTimes.front()) return values.front();
+    if (progress >= keyTimes.back()) return values.back();
+    std::size_t segment = 0;
+    while (segment + 2 < keyTimes.size() && progress >= keyTimes[segment + 1]) ++segment;
+    const double span = keyTimes[segment + 1] - keyTimes[segment];
+    const double local = span > 0 ? (progress - keyTimes[segment]) / span : 1;
+    const double eased = segment < timing.size() ? timing[segment].evaluate(local) : local;
+    return values[segment] + (values[segment + 1] - values[segment]) * eased;
+}
+
+}  // namespace tessivar

@@ -1,0 +1,24 @@
+#include "Tessivar/RippleEffectView.h"
+
+#include <QPainter>
+
+#include "Tessivar/RippleTimeline.h"
+
+namespace tessivar {
+
+RippleEffectView::RippleEffectView(QWidget* parent) : EffectView(RippleTimeline::kDuration, parent) {}
+
+void RippleEffectView::paintEvent(QPaintEvent*) {
+    const auto frame = RippleTimeline::at(elapsedSeconds());
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setOpacity(frame.opacity);
+    painter.translate(width() * 0.5, height() * 0.5);
+    painter.scale(frame.scale, frame.scale);
+    painter.setPen(QPen(palette().color(QPalette::Highlight), RippleTimeline::kLineWidth));
+    painter.setBrush(Qt::NoBrush);
+    const double radius = RippleTimeline::kDiameter * 0.5;
+    painter.drawEllipse(QRectF(-radius, -radius, RippleTimeline::kDiameter, RippleTimeline::kDiameter));
+}
+
+}  // namespace tessivar

@@ -1,0 +1,15 @@
+#pragma once
+#include "Tessivar/EffectView.h"
+
+namespace tessivar {
+
+// A thin ring in the accent colour that expands and fades around the landing point.
+class RippleEffectView : public EffectView {
+public:
+    explicit RippleEffectView(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+}  // namespace tessivar

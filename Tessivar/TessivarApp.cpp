@@ -1,0 +1,105 @@
+#include "Tessivar/TessivarApp.h"
+
+#include "Platform/Desktop/Desktop.h"
+#include "Platform/Foundation/Log.h"
+#include "Platform/Foundation/MainQueue.h"
+#include "Platform/Foundation/NumberFormat.h"
+#include "Platform/Foundation/UserDefaults.h"
+#include "Tessivar/AnalyticsTracker.h"
+#include "Tessivar/AppDefaults.h"
+#include "Tessivar/LaunchServices.h"
+#include "Tessivar/ScreenJumpNames.h"
+
+namespace tessivar {
+
+namespace {
+constexpr double kOnboardingDelaySeconds = 0.3;
+constexpr const char* kShortcutDidChange = "Hotkeys_shortcutByNameDidChange";
+
+std::string describeScreen(std::size_t index, const platform::Screen& screen) {
+    const auto& frame = screen.frame;
+    return "🖥️ 屏幕 " + std::to_string(index + 1) + ": " + screen.localizedName + " (" +
+           platform::formatDouble(frame.minX()) + ", " + platform::formatDouble(frame.minY()) + ", " +
+           platform::formatDouble(frame.size.width) + " × " + platform::formatDouble(frame.size.height) +
+           ", 缩放 " + platform::formatDouble(screen.backingScaleFactor) + ")";
+}
+}  // namespace
+
+std::shared_ptr<TessivarApp> TessivarApp::create(TessivarEnvironment environment) {
+    return std::shared_ptr<TessivarApp>(new TessivarApp(std::move(environment)));
+}
+
+TessivarApp::TessivarApp(TessivarEnvironment environment) : env_(std::move(environment)) {}
+
+void TessivarApp::log(const std::string& message) { platform::Log::write("[Tessivar] %@", message); }
+
+void TessivarApp::applicationDidFinishLaunching() {
+    // X11 lets any client hide the pointer whether or not it is active, so the
+    // background-cursor permission that other window systems need has no step here.
+    registerHotkeyHandlers();
+    rebuildStatusMenu();
+    std::weak_ptr<TessivarApp> weak = weak_from_this();
+    shortcutObserver_ = env_.notifications.addObserver(kShortcutDidChange, &env_.mainQueue,
+                                                       [weak](const platform::Notification&) {
+                                                           if (auto self = weak.lock()) self->rebuildStatusMenu();
+                                                       });
+    log("\n✅ Tessivar 已启动");
+    log("⌨️ 使用全局快捷键快速跳转屏幕\n");
+    const auto screens = env_.desktop.screens();
+    for (std::size_t i = 0; i < screens.size(); ++i) log(describeScreen(i, screens[i]));
+
+    env_.analytics.configure();
+    env_.analytics.trackAppOpened();
+
+    if (env_.defaults.boolValue(AppDefaults::hasCompletedOnboarding)) return;
+    env_.mainQueue.asyncAfter(kOnboardingDelaySeconds, [weak] {
+        if (auto self = weak.lock()) self->showOnboarding();
+    });
+}
+
+void TessivarApp::applicationWillTerminate() {
+    restoreHardwareCursor();
+    env_.analytics.trackAppQuit();
+}
+
+void TessivarApp::registerHotkeyHandlers() {
+    if (!env_.hotkeys) return;
+    std::weak_ptr<TessivarApp> weak = weak_from_this();
+    const auto& names = screenJumpNames();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const int index = static_cast<int>(i);
+        env_.hotkeys->onKeyDown(names[i], [weak, index] {
+            if (auto self = weak.lock()) self->handleScreenHotkey(index);
+        });
+    }
+    log("✓ Hotkeys 监听已启动");
+}
+
+void TessivarApp::handleScreenHotkey(int index) {
+    // Analytics first, so a jump that then fails is still counted.
+    env_.analytics.trackJump("hotkey", static_cast<int>(env_.desktop.screens().size()));
+    jumpToScreen(index);
+}
+
+void TessivarApp::rebuildStatusMenu() {
+    if (env_.statusMenu) env_.statusMenu->rebuild();
+}
+
+void TessivarApp::openHotKeySettings() {
+    env_.analytics.trackSettingsOpened();
+    if (env_.windows) env_.windows->showSettings();
+}
+
+void TessivarApp::showOnboarding() {
+    if (env_.windows) env_.windows->showOnboarding();
+}
+
+void TessivarApp::quitApp() {
+    if (env_.terminate) env_.terminate();
+}
+
+bool TessivarApp::isLocatingEffectEnabled() const { return AppDefaults::isLocatingEffectEnabled(env_.defaults); }
+bool TessivarApp::isCursorScaleEffect() const { return AppDefaults::isCursorScaleEffect(env_.defaults); }
+bool TessivarApp::rememberLastPosition() const { return AppDefaults::rememberLastPositionEnabled(env_.defaults); }
+
+}  // namespace tessivar

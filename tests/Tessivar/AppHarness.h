@@ -1,0 +1,90 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Platform/Foundation/NotificationCenter.h"
+#include "Platform/Foundation/UserDefaults.h"
+#include "Platform/Testing/FakeCursorHider.h"
+#include "Platform/Testing/FakeDesktop.h"
+#include "Platform/Testing/FakeOverlayWindow.h"
+#include "Platform/Testing/LogCapture.h"
+#include "Platform/Testing/ManualMainQueue.h"
+#include "Platform/Testing/TemporaryDirectory.h"
+#include "Tessivar/AnalyticsTracker.h"
+#include "Tessivar/LaunchServices.h"
+#include "Tessivar/OverlayPresenter.h"
+#include "Tessivar/TessivarApp.h"
+
+namespace tessivar::testing {
+
+struct RecordingPresenter : OverlayPresenter {
+    struct Shown {
+        platform::Rect frame;
+        LocatingEffect effect;
+        double backingScale;
+        std::shared_ptr<platform::FakeOverlayWindow> window;
+    };
+    std::shared_ptr<platform::OverlayWindow> present(const platform::Rect& frame, LocatingEffect effect,
+                                                     double backingScale) override {
+        auto window = std::make_shared<platform::FakeOverlayWindow>(frame);
+        window->orderFront();
+        shown.push_back({frame, effect, backingScale, window});
+        return window;
+    }
+    std::vector<Shown> shown;
+};
+
+// Keeps the order of every call, together with the log, in one list.
+struct RecordingTracker : AnalyticsTracker {
+    void configure() override { calls.push_back("configure"); }
+    void trackAppOpened() override { calls.push_back("app_opened"); }
+    void trackJump(const std::string& trigger, int count) override {
+        calls.push_back("jump " + trigger + " " + std::to_string(count));
+    }
+    void trackSettingsOpened() override { calls.push_back("settings_opened"); }
+    void trackAppQuit() override { calls.push_back("app_quit"); }
+    std::vector<std::string> calls;
+};
+
+struct RecordingServices : HotkeyRegistry, StatusMenu, AppWindows {
+    void onKeyDown(const std::string& name, std::function<void()> action) override {
+        names.push_back(name);
+        actions.push_back(std::move(action));
+    }
+    void rebuild() override { ++rebuilds; }
+    void showOnboarding() override { ++onboardings; }
+    void showSettings() override { ++settings; }
+
+    std::vector<std::string> names;
+    std::vector<std::function<void()>> actions;
+    int rebuilds = 0;
+    int onboardings = 0;
+    int settings = 0;
+};
+
+// A TessivarApp wired to fakes: two 1920 x 1080 displays side by side (ids 11
+// and 22) unless a test sets other screens.
+struct AppHarness {
+    AppHarness();
+
+    void useScreens(std::vector<platform::Screen> screens) { desktop.screenList = std::move(screens); }
+    void setEffect(const std::string& type) { defaults.set("visualEffectType", type); }
+    std::vector<std::string> logLines() const { return logs.lines(); }
+    bool logged(const std::string& message) const { return logs.contains("[Tessivar] " + message); }
+
+    platform::TemporaryDirectory directory;
+    platform::UserDefaults defaults;
+    platform::NotificationCenter notifications;
+    platform::ManualMainQueue queue;
+    platform::FakeDesktop desktop;
+    platform::FakeCursorHider hider;
+    RecordingPresenter overlays;
+    RecordingTracker analytics;
+    RecordingServices services;
+    platform::LogCapture logs;
+    int terminations = 0;
+    std::shared_ptr<TessivarApp> app;
+};
+
+}  // namespace tessivar::testing
