@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Configures and builds Tessivar into build/ (or $TESSIVAR_BUILD_DIR).
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build_dir=${TESSIVAR_BUILD_DIR:-$root/build}
+cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+cmake --build "$build_dir" --parallel "$(nproc)"

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build_dir=${TESSIVAR_BUILD_DIR:-$root/build}
+
+"$root/scripts/install-deps.sh"
+"$root/scripts/build.sh"
+
+# X11 tests start their own multi-monitor X server; here a server that cannot
+# start is a failure, not a reason to skip.
+export TESSIVAR_REQUIRE_X11=1
+# Qt tests never touch the developer's desktop.
+export QT_QPA_PLATFORM=offscreen
+export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
+chmod 700 "$XDG_RUNTIME_DIR"
+ctest --test-dir "$build_dir" --output-on-failure --parallel "$(nproc)" --timeout 300
