@@ -1,4 +1,6 @@
 #pragma once
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -43,6 +45,9 @@ private:
         std::string name;
         MainQueue* queue;
         std::shared_ptr<Handler> handler;
+        // Cleared on removal, so a post already under way or a delivery already
+        // queued on the main queue skips an observer that is gone.
+        std::shared_ptr<std::atomic<bool>> active;
     };
     class Token;
 
@@ -51,6 +56,8 @@ private:
     std::mutex mutex_;
     std::vector<Entry> entries_;
     std::uint64_t nextId_ = 1;
+    // Tokens hold a weak copy so that one outliving its center does nothing.
+    std::shared_ptr<NotificationCenter*> self_ = std::make_shared<NotificationCenter*>(this);
 };
 
 }  // namespace platform

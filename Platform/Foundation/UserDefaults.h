@@ -47,13 +47,18 @@ public:
 
 private:
     void load();
-    void save();  // called with mutex_ held
+    void moveAside();
+    // Called with mutex_ held; answers what went wrong so that it is reported after unlocking.
+    std::optional<std::string> save();
+    void update(const std::function<void(nlohmann::json& values)>& edit);
     void report(const std::string& message) const;
 
     std::filesystem::path file_;
     Reporter reporter_;
     mutable std::mutex mutex_;
     nlohmann::json values_ = nlohmann::json::object();
+    // A corrupt file that could not be moved aside must never be replaced.
+    std::optional<std::string> blockedBy_;
 };
 
 }  // namespace platform

@@ -1,0 +1,264 @@
+#include "Platform/Foundation/UserDefaults.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <ctime>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <system_error>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "Platform/Foundation/BundleInfo.h"
+#include "Platform/Foundation/Log.h"
+#include "Platform/Foundation/Paths.h"
+
+namespace platform {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+std::string errnoText() { return std::system_category().message(errno); }
+
+std::string readWhole(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Two corrupt files in the same second must not land on one name: rename would
+// silently replace the first.
+fs::path freeAsideName(const fs::path& file) {
+    const std::string base = file.string() + ".corrupt-" + std::to_string(std::time(nullptr));
+    fs::path candidate = base;
+    std::error_code ignored;
+    for (int attempt = 2; fs::exists(fs::symlink_status(candidate, ignored)); ++attempt) {
+        candidate = base + "-" + std::to_string(attempt);
+    }
+    return candidate;
+}
+
+bool writeAll(int fd, const std::string& text) {
+    std::size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        written += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Makes the rename itself survive a power cut; failing here loses nothing already written.
+void syncDirectory(const fs::path& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+// A reader never sees a half-written file: the text goes to a temporary file in
+// the same folder, reaches the disk, and only then replaces the old file.
+std::optional<std::string> writeAtomically(const fs::path& file, const std::string& text) {
+    const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (error) return error.message();
+    std::string temporary = file.string() + ".tmp-XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) return errnoText();
+    std::string reason = writeAll(fd, text) && ::fsync(fd) == 0 ? std::string() : errnoText();
+    if (::close(fd) != 0 && reason.empty()) reason = errnoText();
+    if (reason.empty() && ::rename(temporary.c_str(), file.c_str()) != 0) reason = errnoText();
+    if (!reason.empty()) {
+        ::unlink(temporary.c_str());
+        return reason;
+    }
+    syncDirectory(folder);
+    return std::nullopt;
+}
+
+std::string_view skipWhitespace(std::string_view text) {
+    std::size_t at = 0;
+    while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at]))) ++at;
+    return text.substr(at);
+}
+
+std::string_view skipPlusSign(std::string_view text) {
+    return !text.empty() && text.front() == '+' ? text.substr(1) : text;
+}
+
+// The usual defaults reading: whitespace, an optional sign and leading zeros are
+// skipped; then "Y", "y", "T", "t" or a digit 1-9 means true.
+bool boolFromString(std::string_view text) {
+    text = skipWhitespace(text);
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) text.remove_prefix(1);
+    while (!text.empty() && text.front() == '0') text.remove_prefix(1);
+    if (text.empty()) return false;
+    const char first = text.front();
+    return first == 'Y' || first == 'y' || first == 'T' || first == 't' || (first >= '1' && first <= '9');
+}
+
+std::int64_t clampToInteger(std::uint64_t value) {
+    constexpr auto largest = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+    return static_cast<std::int64_t>(std::min(value, largest));
+}
+
+std::int64_t clampToInteger(double value) {
+    constexpr double limit = 9223372036854775808.0;  // 2^63
+    if (std::isnan(value)) return 0;
+    if (value >= limit) return std::numeric_limits<std::int64_t>::max();
+    if (value < -limit) return std::numeric_limits<std::int64_t>::min();
+    return static_cast<std::int64_t>(value);
+}
+
+// Leading digits count and the rest is ignored ("12px" -> 12), as the usual reading does.
+std::int64_t integerFromString(std::string_view text) {
+    text = skipPlusSign(skipWhitespace(text));
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error == std::errc::result_out_of_range) {
+        return text.front() == '-' ? std::numeric_limits<std::int64_t>::min()
+                                   : std::numeric_limits<std::int64_t>::max();
+    }
+    return error == std::errc() ? value : 0;
+}
+
+double doubleFromString(std::string_view text) {
+    text = skipPlusSign(skipWhitespace(text));
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() ? value : 0;
+}
+
+std::string shortestText(double value) {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+}  // namespace
+
+UserDefaults::UserDefaults(std::filesystem::path file, Reporter reporter)
+    : file_(std::move(file)), reporter_(std::move(reporter)) {
+    if (!reporter_) reporter_ = [](const std::string& message) { Log::write("[Tessivar] %@", message); };
+    load();
+}
+
+UserDefaults& UserDefaults::standard() {
+    static UserDefaults defaults(Paths::configHome() / BundleInfo::main().identifier / "defaults.json");
+    return defaults;
+}
+
+std::optional<nlohmann::json> UserDefaults::object(const std::string& key) const {
+    std::lock_guard lock(mutex_);
+    const auto found = values_.find(key);
+    if (found == values_.end()) return std::nullopt;
+    return *found;
+}
+
+bool UserDefaults::boolValue(const std::string& key) const {
+    const auto value = object(key);
+    if (!value) return false;
+    if (value->is_boolean()) return value->get<bool>();
+    if (value->is_number()) return value->get<double>() != 0;
+    if (value->is_string()) return boolFromString(value->get_ref<const std::string&>());
+    return false;
+}
+
+std::int64_t UserDefaults::integerValue(const std::string& key) const {
+    const auto value = object(key);
+    if (!value) return 0;
+    if (value->is_boolean()) return value->get<bool>() ? 1 : 0;
+    if (value->is_number_unsigned()) return clampToInteger(value->get<std::uint64_t>());
+    if (value->is_number_integer()) return value->get<std::int64_t>();
+    if (value->is_number()) return clampToInteger(value->get<double>());
+    if (value->is_string()) return integerFromString(value->get_ref<const std::string&>());
+    return 0;
+}
+
+double UserDefaults::doubleValue(const std::string& key) const {
+    const auto value = object(key);
+    if (!value) return 0;
+    if (value->is_boolean()) return value->get<bool>() ? 1 : 0;
+    if (value->is_number()) return value->get<double>();
+    if (value->is_string()) return doubleFromString(value->get_ref<const std::string&>());
+    return 0;
+}
+
+std::optional<std::string> UserDefaults::stringValue(const std::string& key) const {
+    const auto value = object(key);
+    if (!value) return std::nullopt;
+    if (value->is_string()) return value->get<std::string>();
+    if (value->is_boolean()) return std::string(value->get<bool>() ? "1" : "0");
+    if (value->is_number_unsigned()) return std::to_string(value->get<std::uint64_t>());
+    if (value->is_number_integer()) return std::to_string(value->get<std::int64_t>());
+    if (value->is_number_float()) return shortestText(value->get<double>());
+    return std::nullopt;
+}
+
+// Storing null removes the key, as setting nothing does in the usual defaults.
+void UserDefaults::set(const std::string& key, nlohmann::json value) {
+    if (value.is_null()) {
+        removeObject(key);
+        return;
+    }
+    update([&](json& values) { values[key] = std::move(value); });
+}
+
+void UserDefaults::removeObject(const std::string& key) {
+    update([&](json& values) { values.erase(key); });
+}
+
+void UserDefaults::update(const std::function<void(nlohmann::json& values)>& edit) {
+    std::optional<std::string> failure;
+    {
+        std::lock_guard lock(mutex_);
+        edit(values_);
+        failure = save();
+    }
+    if (failure) report(*failure);
+}
+
+void UserDefaults::load() {
+    std::error_code error;
+    if (!fs::exists(file_, error)) return;
+    json parsed = json::parse(readWhole(file_), nullptr, false);
+    if (parsed.is_discarded() || !parsed.is_object()) {
+        moveAside();
+        return;
+    }
+    values_ = std::move(parsed);
+}
+
+void UserDefaults::moveAside() {
+    const fs::path aside = freeAsideName(file_);
+    std::error_code error;
+    fs::rename(file_, aside, error);
+    if (error) {
+        blockedBy_ = "损坏的设置文件未能移开 (" + error.message() + ")";
+        report("✗ 设置文件无法解析，也无法移开 " + file_.string() + ": " + error.message());
+        return;
+    }
+    report("⚠️ 设置文件无法解析，已移至 " + aside.string());
+}
+
+std::optional<std::string> UserDefaults::save() {
+    auto failure = blockedBy_;
+    if (!failure) {
+        // Text that is not valid UTF-8 is stored with replacement characters rather
+        // than throwing out of a setter.
+        failure = writeAtomically(file_, values_.dump(2, ' ', false, json::error_handler_t::replace) + "\n");
+    }
+    if (!failure) return std::nullopt;
+    return "✗ 无法写入设置文件 " + file_.string() + ": " + *failure;
+}
+
+void UserDefaults::report(const std::string& message) const { reporter_(message); }
+
+}  // namespace platform

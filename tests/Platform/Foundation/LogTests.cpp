@@ -1,0 +1,43 @@
+#include "Platform/Foundation/Log.h"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace platform {
+namespace {
+
+TEST(LogTest, FormatReplacesTheMarkerOnce) {
+    EXPECT_EQ(Log::format("[Tessivar] %@", "hi"), "[Tessivar] hi");
+    EXPECT_EQ(Log::format("%@ then more", "first"), "first then more");
+    EXPECT_EQ(Log::format("no marker", "ignored"), "no marker");
+    // A message carrying the marker itself must not be expanded again.
+    EXPECT_EQ(Log::format("[A] %@ / %@", "x%@y"), "[A] x%@y / %@");
+}
+
+TEST(LogTest, SinkReceivesLinesAndSwapsBack) {
+    std::vector<std::string> first;
+    std::vector<std::string> second;
+    const auto original = Log::setSink([&first](const std::string& line) { first.push_back(line); });
+    Log::write("[Tessivar] %@", "one");
+    const auto replaced = Log::setSink([&second](const std::string& line) { second.push_back(line); });
+    Log::write("[Tessivar] %@", "two");
+    Log::setSink(replaced);
+    Log::write("[Tessivar] %@", "three");
+    Log::setSink(original);
+    EXPECT_EQ(first, (std::vector<std::string>{"[Tessivar] one", "[Tessivar] three"}));
+    EXPECT_EQ(second, (std::vector<std::string>{"[Tessivar] two"}));
+}
+
+TEST(LogTest, EmptySinkWritesToStandardError) {
+    const auto previous = Log::setSink({});
+    ::testing::internal::CaptureStderr();
+    Log::write("[Tessivar] %@", "到标准错误");
+    const std::string written = ::testing::internal::GetCapturedStderr();
+    Log::setSink(previous);
+    EXPECT_EQ(written, "[Tessivar] 到标准错误\n");
+}
+
+}  // namespace
+}  // namespace platform
