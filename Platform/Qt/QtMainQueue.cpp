@@ -4,58 +4,110 @@
 #include <QPointer>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <limits>
 
 namespace platform {
 namespace {
 
+// Qt timers count whole milliseconds in an int: a negative or NaN delay means
+// now, and anything beyond the int range means as good as never.
 int milliseconds(double seconds) {
-    return static_cast<int>(std::lround(std::max(0.0, seconds) * 1000.0));
+    if (!(seconds > 0)) return 0;
+    const double ms = std::round(seconds * 1000.0);
+    constexpr int kLongest = std::numeric_limits<int>::max();
+    return ms >= static_cast<double>(kLongest) ? kLongest : static_cast<int>(ms);
 }
 
-class QtRepeatingTimer : public RepeatingTimer {
+bool onMainThread() {
+    const auto* app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
+
+void post(std::function<void()> work) {
+    auto* app = QCoreApplication::instance();
+    if (!app) return;
+    QMetaObject::invokeMethod(app, std::move(work), Qt::QueuedConnection);
+}
+
+// Qt timers belong to the thread that starts them, so they are only ever
+// started and stopped on the main thread.
+void onMainThreadNowOrSoon(std::function<void()> work) {
+    if (onMainThread()) {
+        work();
+        return;
+    }
+    post(std::move(work));
+}
+
+class QtRepeatingTimer : public RepeatingTimer, public std::enable_shared_from_this<QtRepeatingTimer> {
 public:
-    QtRepeatingTimer(double interval, std::function<void(RepeatingTimer&)> tick) : tick_(std::move(tick)) {
-        timer_ = new QTimer(QCoreApplication::instance());
+    explicit QtRepeatingTimer(std::function<void(RepeatingTimer&)> tick) : tick_(std::move(tick)) {}
+
+    // Main thread. The QTimer's connection holds this object, so the timer lives
+    // until it is invalidated (or the application goes away).
+    void start(int intervalMs) {
+        auto* app = QCoreApplication::instance();
+        if (!app) valid_ = false;
+        if (!valid_) return;
+        timer_ = new QTimer(app);
         timer_->setTimerType(Qt::PreciseTimer);
-        timer_->setInterval(std::max(1, milliseconds(interval)));
-        QObject::connect(timer_, &QTimer::timeout, timer_, [this] { tick_(*this); });
+        timer_->setInterval(intervalMs);
+        QObject::connect(timer_, &QTimer::timeout, timer_, [self = shared_from_this()] { self->fire(); });
         timer_->start();
     }
-    ~QtRepeatingTimer() override { invalidate(); }
 
     void invalidate() override {
+        if (!valid_.exchange(false)) return;
+        onMainThreadNowOrSoon([self = shared_from_this()] { self->stop(); });
+    }
+
+    bool isValid() const override { return valid_; }
+
+private:
+    void fire() {
+        if (valid_) tick_(*this);
+    }
+
+    void stop() {
         if (!timer_) return;
         timer_->stop();
+        // Deferred: we may be inside fire(), and deleting the QTimer releases
+        // the last hold on this object.
         timer_->deleteLater();
         timer_ = nullptr;
     }
-    bool isValid() const override { return timer_ != nullptr; }
 
-private:
     std::function<void(RepeatingTimer&)> tick_;
+    std::atomic<bool> valid_{true};
     QPointer<QTimer> timer_;
 };
 
-}  // namespace
-
-void QtMainQueue::async(std::function<void()> work) {
-    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(work), Qt::QueuedConnection);
+void startSingleShot(int ms, std::shared_ptr<WorkItem> item) {
+    auto* app = QCoreApplication::instance();
+    if (!app) return;
+    QTimer::singleShot(ms, Qt::PreciseTimer, app, [item = std::move(item)] { item->perform(); });
 }
 
+}  // namespace
+
+void QtMainQueue::async(std::function<void()> work) { post(std::move(work)); }
+
 void QtMainQueue::asyncAfter(double seconds, std::shared_ptr<WorkItem> item) {
-    QTimer::singleShot(milliseconds(seconds), Qt::PreciseTimer, QCoreApplication::instance(),
-                       [item] { item->perform(); });
+    const int ms = milliseconds(seconds);
+    onMainThreadNowOrSoon([ms, item = std::move(item)] { startSingleShot(ms, item); });
 }
 
 std::shared_ptr<RepeatingTimer> QtMainQueue::scheduleRepeating(double intervalSeconds,
                                                                std::function<void(RepeatingTimer&)> tick) {
-    return std::make_shared<QtRepeatingTimer>(intervalSeconds, std::move(tick));
+    auto timer = std::make_shared<QtRepeatingTimer>(std::move(tick));
+    const int interval = std::max(1, milliseconds(intervalSeconds));
+    onMainThreadNowOrSoon([timer, interval] { timer->start(interval); });
+    return timer;
 }
 
-bool QtMainQueue::isMainThread() const {
-    auto* app = QCoreApplication::instance();
-    return app && QThread::currentThread() == app->thread();
-}
+bool QtMainQueue::isMainThread() const { return onMainThread(); }
 
 }  // namespace platform

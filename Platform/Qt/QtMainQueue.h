@@ -3,7 +3,10 @@
 
 namespace platform {
 
-// The Qt event loop of the running QApplication as the main queue.
+// The Qt event loop of the running QApplication as the main queue. async and
+// asyncAfter may be called from any thread; the work always runs on the main
+// thread. A repeating timer keeps ticking until it is invalidated, whether or
+// not anyone still holds it, as the manual queue's timers do.
 class QtMainQueue : public MainQueue {
 public:
     void async(std::function<void()> work) override;

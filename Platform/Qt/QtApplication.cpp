@@ -1,0 +1,51 @@
+#include "Platform/Qt/QtApplication.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include "Platform/Qt/QtTerminationSignals.h"
+
+namespace platform {
+
+QtApplication::QtApplication(int& argc, char** argv) : app_(std::make_unique<QApplication>(argc, argv)) {
+    // The tray icon and the short-lived overlays are all there is; closing the
+    // settings window must not end the program.
+    app_->setQuitOnLastWindowClosed(false);
+    QObject::connect(app_.get(), &QCoreApplication::aboutToQuit, app_.get(), [this] { willTerminateOnce(); });
+    signals_ = std::make_unique<QtTerminationSignals>([this] { terminate(); });
+}
+
+QtApplication::~QtApplication() {
+    // The handlers go before the application they call into.
+    signals_.reset();
+}
+
+void QtApplication::setDelegate(ApplicationDelegate* delegate) { delegate_ = delegate; }
+
+int QtApplication::run() {
+    if (terminating_) return 0;
+    QTimer::singleShot(0, app_.get(), [this] { finishLaunching(); });
+    return QApplication::exec();
+}
+
+void QtApplication::terminate() {
+    willTerminateOnce();
+    QCoreApplication::quit();
+}
+
+std::string QtApplication::platformName() { return QGuiApplication::platformName().toStdString(); }
+
+void QtApplication::finishLaunching() {
+    // A signal that arrived before the loop got here has already ended the program.
+    if (terminating_ || !delegate_) return;
+    delegate_->applicationDidFinishLaunching();
+}
+
+void QtApplication::willTerminateOnce() {
+    if (terminating_) return;
+    // Set first: the hook itself may ask to terminate.
+    terminating_ = true;
+    if (delegate_) delegate_->applicationWillTerminate();
+}
+
+}  // namespace platform

@@ -1,0 +1,52 @@
+#include <gtest/gtest.h>
+
+#include "ApplicationScenario.h"
+#include "ChildProcess.h"
+
+namespace platform::testing {
+namespace {
+
+struct Ending {
+    const char* scenario;
+    const char* expectedReport;
+    int expectedRunResult;
+};
+
+void PrintTo(const Ending& ending, std::ostream* out) { *out << ending.scenario; }
+
+class QtApplicationEnding : public ::testing::TestWithParam<Ending> {};
+
+// Every ending reports launching before the will-terminate hook, runs that hook
+// exactly once, returns from run() and gives the signal handlers back.
+TEST_P(QtApplicationEnding, RunsTheWillTerminateHookExactlyOnce) {
+    const Ending& ending = GetParam();
+    ChildProcess child(std::string(kApplicationScenarioVariable) + "=" + ending.scenario);
+    ASSERT_TRUE(child.started());
+
+    const ChildProcess::Outcome outcome = child.wait(std::chrono::seconds(60));
+
+    EXPECT_EQ(outcome.output, std::string(ending.expectedReport) + "run returned " +
+                                  std::to_string(ending.expectedRunResult) + "\ndefault handlers back\n");
+    EXPECT_TRUE(outcome.exited);
+    EXPECT_EQ(outcome.exitCode, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Endings, QtApplicationEnding,
+    ::testing::Values(Ending{"sigterm", "launched\nwill terminate\n", 0},
+                      Ending{"sigint", "launched\nwill terminate\n", 0},
+                      Ending{"terminate twice then quit", "launched\nwill terminate\n", 0},
+                      Ending{"qt quit", "launched\nwill terminate\n", 0},
+                      Ending{"qt exit code", "launched\nwill terminate\n", 3},
+                      // Nothing is left to run: no launch, and run() does not block.
+                      Ending{"terminate before run", "will terminate\n", 0}),
+    [](const ::testing::TestParamInfo<Ending>& ending) {
+        std::string name = ending.param.scenario;
+        for (char& c : name) {
+            if (c == ' ') c = '_';
+        }
+        return name;
+    });
+
+}  // namespace
+}  // namespace platform::testing
