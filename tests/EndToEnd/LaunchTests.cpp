@@ -1,0 +1,47 @@
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <gtest/gtest.h>
+
+#include "TessivarProcess.h"
+#include "tests/support/X11Requirement.h"
+#include "tests/support/XorgDummyServer.h"
+
+using namespace std::chrono_literals;
+using tessivar::testing::MonitorGeometry;
+
+namespace {
+
+// Index of the first line containing `text`, or -1.
+long indexOf(const std::vector<std::string>& lines, const std::string& text) {
+    auto found = std::find_if(lines.begin(), lines.end(),
+                              [&](const std::string& line) { return line.find(text) != std::string::npos; });
+    return found == lines.end() ? -1 : static_cast<long>(found - lines.begin());
+}
+
+TEST(TessivarProgram, LaunchesListsTheDisplaysAndQuitsCleanlyOnSigterm) {
+    tessivar::testing::XorgDummyServer server;
+    if (auto error = server.start({{1920, 1080, 0, 0}, {1280, 1024, 1920, 0}})) TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
+
+    tessivar::testing::TessivarProcess tessivar(server.displayName());
+    ASSERT_TRUE(tessivar.started());
+    ASSERT_TRUE(tessivar.waitForLine("🖥️ 屏幕 2: ", 15s)) << "launch log never completed";
+
+    const auto lines = tessivar.lines();
+    const long started = indexOf(lines, "[Tessivar] ");
+    const long ready = indexOf(lines, "✅ Tessivar 已启动");
+    const long hint = indexOf(lines, "[Tessivar] ⌨️ 使用全局快捷键快速跳转屏幕");
+    const long first = indexOf(lines, "[Tessivar] 🖥️ 屏幕 1: DUMMY0 (0.0, 0.0, 1920.0 × 1080.0, 缩放 1.0)");
+    const long second = indexOf(lines, "[Tessivar] 🖥️ 屏幕 2: DUMMY1 (1920.0, 56.0, 1280.0 × 1024.0, 缩放 1.0)");
+    EXPECT_EQ(started + 1, ready) << "the ready line starts with a line feed";
+    EXPECT_LT(ready, hint);
+    EXPECT_LT(hint, first);
+    EXPECT_EQ(first + 1, second);
+    EXPECT_EQ(indexOf(lines, "🖥️ 屏幕 3"), -1);
+
+    const int status = tessivar.terminate();
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+}  // namespace

@@ -1,0 +1,53 @@
+#include "TessivarProcess.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace tessivar::testing {
+
+namespace {
+constexpr auto kGrace = std::chrono::seconds(5);
+}
+
+TessivarProcess::TessivarProcess(const std::string& displayName) {
+    const auto log = home_.path() / "tessivar.log";
+    const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    std::filesystem::create_directories(home_.path() / "runtime");
+    std::filesystem::permissions(home_.path() / "runtime", std::filesystem::perms::owner_all);
+    child_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{TESSIVAR_BINARY},
+        ChildProcess::Options{.outputFd = fd,
+                              .passedFd = -1,
+                              .environment = {"DISPLAY=" + displayName, "QT_QPA_PLATFORM=xcb",
+                                              "XDG_CONFIG_HOME=" + (home_.path() / "config").string(),
+                                              "XDG_DATA_HOME=" + (home_.path() / "data").string(),
+                                              "XDG_CACHE_HOME=" + (home_.path() / "cache").string(),
+                                              "XDG_RUNTIME_DIR=" + (home_.path() / "runtime").string()}});
+    ::close(fd);
+}
+
+std::vector<std::string> TessivarProcess::lines() const {
+    std::ifstream file(home_.path() / "tessivar.log");
+    std::vector<std::string> result;
+    for (std::string line; std::getline(file, line);) result.push_back(line);
+    return result;
+}
+
+bool TessivarProcess::waitForLine(const std::string& text, std::chrono::milliseconds timeout) const {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        for (const auto& line : lines()) {
+            if (line.find(text) != std::string::npos) return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+int TessivarProcess::terminate() { return child_->terminate(std::chrono::duration_cast<std::chrono::milliseconds>(kGrace)); }
+
+}  // namespace tessivar::testing

@@ -1,0 +1,31 @@
+#pragma once
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Platform/Testing/TemporaryDirectory.h"
+#include "tests/support/ChildProcess.h"
+
+namespace tessivar::testing {
+
+// The tessivar program running on a test X server with settings of its own;
+// everything it logs goes to a file the test reads.
+class TessivarProcess {
+public:
+    explicit TessivarProcess(const std::string& displayName);
+
+    bool started() const { return child_->started(); }
+    // The log lines so far.
+    std::vector<std::string> lines() const;
+    // Waits until a line contains `text` (bounded); answers whether it came.
+    bool waitForLine(const std::string& text, std::chrono::milliseconds timeout) const;
+    // SIGTERM, then the wait status (SIGKILL after a grace period).
+    int terminate();
+
+private:
+    platform::TemporaryDirectory home_;
+    std::unique_ptr<ChildProcess> child_;
+};
+
+}  // namespace tessivar::testing
