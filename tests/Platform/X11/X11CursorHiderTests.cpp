@@ -1,0 +1,129 @@
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "Platform/X11/X11CursorHider.h"
+#include "tests/support/X11Observer.h"
+#include "tests/support/XErrorRecorder.h"
+#include "tests/support/X11Requirement.h"
+#include "tests/support/XorgDummyServer.h"
+
+namespace tessivar::testing {
+namespace {
+
+class X11CursorHiderTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        server_ = std::make_unique<XorgDummyServer>();
+        startError_ = server_->start({{1920, 1080, 0, 0}, {1280, 1024, 1920, 0}});
+    }
+    static void TearDownTestSuite() { server_.reset(); }
+
+    void SetUp() override {
+        if (startError_) TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*startError_);
+    }
+
+    static const char* display() { return server_->displayName().c_str(); }
+
+    static std::unique_ptr<XorgDummyServer> server_;
+    static std::optional<std::string> startError_;
+};
+
+std::unique_ptr<XorgDummyServer> X11CursorHiderTest::server_;
+std::optional<std::string> X11CursorHiderTest::startError_;
+
+TEST_F(X11CursorHiderTest, ConnectsToTheDisplayItIsGivenOrToDISPLAY) {
+    EXPECT_TRUE(platform::X11CursorHider(display()).isConnected());
+
+    const char* previous = std::getenv("DISPLAY");
+    std::string saved = previous ? previous : "";
+    setenv("DISPLAY", display(), 1);
+    EXPECT_TRUE(platform::X11CursorHider().isConnected());
+    if (previous) {
+        setenv("DISPLAY", saved.c_str(), 1);
+    } else {
+        unsetenv("DISPLAY");
+    }
+}
+
+TEST_F(X11CursorHiderTest, TheServerRejectsAShowWithoutAHide) {
+    XErrorRecorder recorder;
+    ASSERT_TRUE(X11Observer(display()).showCursor());
+
+    ASSERT_EQ(recorder.errors().size(), 1u) << recorder.describe();
+    EXPECT_EQ(recorder.errors().front().errorCode, kXBadMatch);
+}
+
+TEST_F(X11CursorHiderTest, DisplayAndApplicationHidesNeedAsManyShows) {
+    XErrorRecorder recorder;
+    {
+        platform::X11CursorHider hider(display());
+        ASSERT_TRUE(hider.isConnected());
+
+        hider.hideCursor(1);
+        hider.hideCursor(2);
+        hider.hideApplicationCursor();
+        EXPECT_EQ(hider.hideCount(), 3);
+
+        hider.showCursor(1);
+        hider.unhideApplicationCursor();
+        EXPECT_TRUE(hider.isHidden());
+
+        hider.showCursor(2);
+        EXPECT_FALSE(hider.isHidden());
+
+        // A second episode starts from zero again.
+        hider.hideCursor(2);
+        EXPECT_TRUE(hider.isHidden());
+        hider.showCursor(2);
+        EXPECT_FALSE(hider.isHidden());
+    }
+    EXPECT_TRUE(recorder.errors().empty()) << recorder.describe();
+}
+
+TEST_F(X11CursorHiderTest, AShowAtZeroIsIgnored) {
+    XErrorRecorder recorder;
+    {
+        platform::X11CursorHider hider(display());
+        hider.showCursor(1);
+        hider.unhideApplicationCursor();
+        EXPECT_EQ(hider.hideCount(), 0);
+
+        hider.hideCursor(1);
+        EXPECT_TRUE(hider.isHidden());
+        hider.showCursor(1);
+        hider.showCursor(1);
+        EXPECT_EQ(hider.hideCount(), 0);
+    }
+    EXPECT_TRUE(recorder.errors().empty()) << recorder.describe();
+}
+
+TEST_F(X11CursorHiderTest, DestroyingAHiddenHiderShowsThePointerWithoutAnError) {
+    XErrorRecorder recorder;
+    {
+        platform::X11CursorHider hider(display());
+        hider.hideCursor(1);
+        hider.hideApplicationCursor();
+        ASSERT_TRUE(hider.isHidden());
+    }
+    EXPECT_TRUE(recorder.errors().empty()) << recorder.describe();
+    EXPECT_TRUE(X11Observer(display()).pointer().has_value());
+}
+
+TEST(X11CursorHiderWithoutServerTest, OnlyCounts) {
+    platform::X11CursorHider hider(":1999");
+    EXPECT_FALSE(hider.isConnected());
+
+    hider.hideCursor(1);
+    hider.hideApplicationCursor();
+    EXPECT_EQ(hider.hideCount(), 2);
+    hider.showCursor(1);
+    hider.unhideApplicationCursor();
+    EXPECT_FALSE(hider.isHidden());
+}
+
+}  // namespace
+}  // namespace tessivar::testing
