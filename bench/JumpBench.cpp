@@ -1,0 +1,89 @@
+// Time of one jump on the Qt platform, beside the bare pointer move it makes,
+// on a private two-monitor X server (xcb).
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+
+#include "Platform/Foundation/Log.h"
+#include "Platform/Foundation/NotificationCenter.h"
+#include "Platform/Foundation/UserDefaults.h"
+#include "Platform/Qt/QtDesktop.h"
+#include "Platform/Qt/QtMainQueue.h"
+#include "Platform/Testing/TemporaryDirectory.h"
+#include "Platform/X11/X11CursorHider.h"
+#include "RatioReporter.h"
+#include "Tessivar/AnalyticsManager.h"
+#include "Tessivar/QtOverlayPresenter.h"
+#include "Tessivar/TessivarApp.h"
+#include "tests/support/XorgDummyServer.h"
+
+namespace {
+
+struct Bench {
+    platform::TemporaryDirectory directory;
+    platform::UserDefaults defaults{directory.path() / "defaults.json"};
+    platform::NotificationCenter notifications;
+    platform::QtMainQueue queue;
+    platform::QtDesktop desktop;
+    platform::X11CursorHider hider;
+    tessivar::QtOverlayPresenter overlays;
+    tessivar::AnalyticsManager analytics{defaults, "1.0.0", "1", "bench"};
+    std::shared_ptr<tessivar::TessivarApp> app = tessivar::TessivarApp::create(
+        {defaults, notifications, queue, desktop, hider, overlays, analytics, {}, nullptr, nullptr, nullptr});
+};
+
+Bench* bench = nullptr;
+
+void BareCursorMove(benchmark::State& state) {
+    const auto screens = bench->desktop.screens();
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const auto& screen = screens[i++ % screens.size()];
+        benchmark::DoNotOptimize(bench->desktop.moveCursor(*screen.displayID, {960, 540}));
+    }
+}
+
+void jumpWithEffect(benchmark::State& state, const char* effect) {
+    bench->defaults.set("visualEffectType", effect);
+    int i = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(bench->app->jumpToScreen(i++ % 2));
+        // Let finished overlays go away between jumps, outside the measurement.
+        state.PauseTiming();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+    bench->app->restoreHardwareCursor();
+}
+
+void JumpToScreenEffectOff(benchmark::State& state) { jumpWithEffect(state, "off"); }
+void JumpToScreenScale(benchmark::State& state) { jumpWithEffect(state, "scale"); }
+
+BENCHMARK(BareCursorMove);
+BENCHMARK(JumpToScreenEffectOff);
+BENCHMARK(JumpToScreenScale);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    tessivar::testing::XorgDummyServer server;
+    if (auto error = server.start({{1920, 1080, 0, 0}, {1920, 1080, 1920, 0}})) {
+        std::fprintf(stderr, "jump_bench: no test X server: %s\n", error->c_str());
+        return 1;
+    }
+    setenv("DISPLAY", server.displayName().c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    // The jump's log lines would time the terminal, not the jump.
+    platform::Log::setSink([](const std::string&) {});
+
+    QApplication application(argc, argv);
+    Bench instance;
+    bench = &instance;
+    benchmark::Initialize(&argc, argv);
+    tessivar::bench::RatioReporter reporter({{"JumpToScreenEffectOff", "BareCursorMove"},
+                                             {"JumpToScreenScale", "BareCursorMove"}});
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    bench = nullptr;
+    return 0;
+}
