@@ -11,24 +11,11 @@
 #include <cstring>
 #include <filesystem>
 #include <sstream>
-#include <thread>
+
+#include "tests/support/WaitUntil.h"
 
 namespace tessivar::testing {
 namespace {
-
-constexpr auto kPollInterval = std::chrono::milliseconds(10);
-
-std::string findInPath(const std::string& name) {
-    if (name.find('/') != std::string::npos) return name;
-    const char* path = std::getenv("PATH");
-    std::istringstream directories(path ? path : "/usr/bin:/bin");
-    std::string directory;
-    while (std::getline(directories, directory, ':')) {
-        auto candidate = std::filesystem::path(directory) / name;
-        if (access(candidate.c_str(), X_OK) == 0) return candidate;
-    }
-    return {};
-}
 
 std::vector<std::string> mergedEnvironment(const std::vector<std::string>& overrides) {
     std::vector<std::string> merged;
@@ -81,12 +68,24 @@ std::vector<char*> pointersTo(const std::vector<std::string>& strings) {
 
 }  // namespace
 
+std::string ChildProcess::findProgram(const std::string& name) {
+    if (name.find('/') != std::string::npos) return name;
+    const char* path = std::getenv("PATH");
+    std::istringstream directories(path ? path : "/usr/bin:/bin");
+    std::string directory;
+    while (std::getline(directories, directory, ':')) {
+        auto candidate = std::filesystem::path(directory) / name;
+        if (access(candidate.c_str(), X_OK) == 0) return candidate;
+    }
+    return {};
+}
+
 ChildProcess::ChildProcess(const std::vector<std::string>& argv, Options options) {
     if (argv.empty()) {
         failure_ = "nothing to run";
         return;
     }
-    std::string program = findInPath(argv.front());
+    std::string program = findProgram(argv.front());
     if (program.empty()) {
         failure_ = argv.front() + " is not installed";
         return;
@@ -127,11 +126,7 @@ std::optional<int> ChildProcess::reap(int flags) {
 }
 
 std::optional<int> ChildProcess::waitFor(std::chrono::milliseconds timeout) {
-    auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!reap(WNOHANG)) {
-        if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
-        std::this_thread::sleep_for(kPollInterval);
-    }
+    waitUntil([this] { return reap(WNOHANG).has_value(); }, timeout);
     return status_;
 }
 

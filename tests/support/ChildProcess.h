@@ -25,6 +25,9 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
+    // The path of `name` in PATH, empty when it is not there.
+    static std::string findProgram(const std::string& name);
+
     bool started() const { return pid_ > 0; }
     const std::string& failure() const { return failure_; }
     pid_t pid() const { return pid_; }

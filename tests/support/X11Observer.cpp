@@ -49,6 +49,18 @@ bool X11Observer::warpPointer(PointerPosition position) const {
     return true;
 }
 
+int X11Observer::visibleCursorPixels() const {
+    if (!display_) return -1;
+    XFixesCursorImage* image = XFixesGetCursorImage(display_);
+    if (!image) return -1;
+    int visible = 0;
+    for (int i = 0; i < image->width * image->height; ++i) {
+        if (image->pixels[i] >> 24) ++visible;
+    }
+    XFree(image);
+    return visible;
+}
+
 bool X11Observer::showCursor() const {
     if (!display_) return false;
     XFixesShowCursor(display_, DefaultRootWindow(display_));

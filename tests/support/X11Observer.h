@@ -32,6 +32,9 @@ public:
     std::vector<MonitorGeometry> monitors() const;
     // Moves the pointer to a root-window point, as another client would.
     bool warpPointer(PointerPosition position) const;
+    // How many pixels of the cursor the server shows now (XFixes) are not fully
+    // transparent: 0 for a blank cursor, -1 without a connection.
+    int visibleCursorPixels() const;
     // Asks XFixes to show the pointer on this connection and waits for the
     // server's answer (an error goes to the process's X error handler).
     bool showCursor() const;

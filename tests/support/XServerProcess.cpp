@@ -31,7 +31,8 @@ bool displayTaken(int number) {
 }
 
 // Parallel test processes start at different numbers so they rarely race
-// for the same display; the server's own lock settles the races that remain.
+// for the same display; the server's listening socket settles the races that
+// remain (with -displayfd Xorg writes no lock file).
 int candidateDisplay(int attempt) {
     return kFirstDisplay + (static_cast<int>(getpid()) + attempt) % kDisplayCount;
 }

@@ -1,9 +1,9 @@
 #include "tests/support/XorgDummyServer.h"
 
 #include <algorithm>
-#include <thread>
 
 #include "tests/support/ShellCommand.h"
+#include "tests/support/WaitUntil.h"
 #include "tests/support/X11Observer.h"
 #include "tests/support/XServerProcess.h"
 
@@ -75,13 +75,12 @@ std::optional<std::string> XorgDummyServer::setMonitors(const std::vector<Monito
 
 std::optional<std::string> XorgDummyServer::waitForMonitors(const std::vector<MonitorGeometry>& monitors) const {
     auto wanted = primaryThenSorted(monitors);
-    auto deadline = std::chrono::steady_clock::now() + kMonitorsTimeout;
     std::vector<MonitorGeometry> current;
-    while (std::chrono::steady_clock::now() < deadline) {
+    auto matches = [&] {
         current = primaryThenSorted(this->monitors());
-        if (current == wanted) return std::nullopt;
-        std::this_thread::sleep_for(50ms);
-    }
+        return current == wanted;
+    };
+    if (waitUntil(matches, kMonitorsTimeout)) return std::nullopt;
     return "RandR reports " + describe(current) + " instead of " + describe(wanted);
 }
 

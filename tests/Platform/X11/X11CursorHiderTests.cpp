@@ -6,13 +6,17 @@
 #include <gtest/gtest.h>
 
 #include "Platform/X11/X11CursorHider.h"
+#include "tests/support/WaitUntil.h"
 #include "tests/support/X11Observer.h"
 #include "tests/support/XErrorRecorder.h"
+#include "tests/support/XephyrServer.h"
 #include "tests/support/X11Requirement.h"
 #include "tests/support/XorgDummyServer.h"
 
 namespace tessivar::testing {
 namespace {
+
+using namespace std::chrono_literals;
 
 class X11CursorHiderTest : public ::testing::Test {
 protected:
@@ -111,6 +115,39 @@ TEST_F(X11CursorHiderTest, DestroyingAHiddenHiderShowsThePointerWithoutAnError) 
     }
     EXPECT_TRUE(recorder.errors().empty()) << recorder.describe();
     EXPECT_TRUE(X11Observer(display()).pointer().has_value());
+}
+
+// The dummy driver draws the pointer in software and takes it out of every
+// image a client reads, and XFixes reports the logical cursor, not whether it
+// is hidden: no client of the hider's own server can tell. Through Xephyr the
+// nested server's pointer is the cursor of a window on the outer server, which
+// the outer server's XFixes does report.
+TEST_F(X11CursorHiderTest, ASecondClientSeesThePointerHiddenUntilTheLastShow) {
+    if (!XephyrServer::isInstalled()) GTEST_SKIP() << "Xephyr is not installed (xserver-xephyr)";
+    XephyrServer nested;
+    if (auto error = nested.start(display(), 640, 480)) TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
+    X11Observer outer(display());
+    ASSERT_TRUE(outer.warpPointer({320, 240}));
+    auto visible = [&] { return outer.visibleCursorPixels() > 0; };
+    auto blank = [&] { return outer.visibleCursorPixels() == 0; };
+    ASSERT_TRUE(waitUntil(visible, 5s)) << "Xephyr shows no pointer to begin with";
+
+    XErrorRecorder recorder;
+    {
+        platform::X11CursorHider hider(nested.displayName().c_str());
+        hider.hideCursor(1);
+        hider.hideApplicationCursor();
+        EXPECT_TRUE(waitUntil(blank, 5s)) << "the pointer never disappeared";
+
+        hider.showCursor(1);
+        hider.unhideApplicationCursor();
+        EXPECT_TRUE(waitUntil(visible, 5s)) << "the last show did not bring the pointer back";
+
+        hider.hideCursor(2);
+        EXPECT_TRUE(waitUntil(blank, 5s)) << "a second episode did not hide the pointer";
+    }
+    EXPECT_TRUE(waitUntil(visible, 5s)) << "the pointer stayed hidden after the hider was gone";
+    EXPECT_TRUE(recorder.errors().empty()) << recorder.describe();
 }
 
 TEST(X11CursorHiderWithoutServerTest, OnlyCounts) {
