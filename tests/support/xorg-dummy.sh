@@ -144,6 +144,8 @@ start() {
   command -v xrandr >/dev/null || die "xrandr is not installed (x11-xserver-utils)"
   local dir number status
   dir=$(mktemp -d "$state_root/tessivar-xorg.XXXXXX")
+  # Whatever stops the start half-way leaves no state directory behind.
+  trap 'rm -rf "$dir"' EXIT
   cp "$template" "$dir/xorg.conf"
   for ((number = first_display; number <= last_display; number++)); do
     display_taken "$number" && continue
@@ -158,6 +160,7 @@ start() {
     stop ":$number"
     exit 1
   fi
+  trap - EXIT
   echo ":$number"
   echo "$dir/xorg.pid"
 }
