@@ -7,7 +7,7 @@ packages=(
   build-essential g++ cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
   libx11-dev libxfixes-dev libxtst-dev libxrandr-dev libxkbcommon-dev x11-xkb-utils
-  xvfb xauth xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils xdotool
+  xvfb xauth xserver-xorg-core xserver-xorg-video-dummy xserver-xephyr x11-xserver-utils xdotool
   nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk
 )
