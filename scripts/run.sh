@@ -7,7 +7,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${TESSIVAR_BUILD_DIR:-$root/build}
 
 "$root/scripts/install-deps.sh"
-"$root/scripts/build.sh" -DTESSIVAR_BUILD_TESTS=OFF -DTESSIVAR_BUILD_BENCH=OFF
+"$root/scripts/build.sh" tessivar
 binary="$build_dir/Tessivar/tessivar"
 
 if [[ -n "${DISPLAY:-}" ]] && xset q >/dev/null 2>&1; then
