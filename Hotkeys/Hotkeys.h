@@ -1,0 +1,84 @@
+#pragma once
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "Hotkeys/Name.h"
+#include "Hotkeys/Shortcut.h"
+
+namespace platform {
+class HotKeyService;
+class KeyboardLayout;
+class MainQueue;
+class MenuKeyMonitor;
+class NotificationCenter;
+class UserDefaults;
+}  // namespace platform
+
+// The facade through which the application uses shortcuts by name: storage in
+// the user defaults, handlers per name, and the hot keys behind them. Main
+// thread only.
+namespace Hotkeys {
+
+// The services the package works with. The program installs the real ones at
+// start-up; tests install fakes and reset the package's state between cases.
+struct Environment {
+    platform::UserDefaults* defaults = nullptr;
+    platform::NotificationCenter* notifications = nullptr;
+    platform::MainQueue* mainQueue = nullptr;
+    platform::HotKeyService* hotKeyService = nullptr;
+    platform::KeyboardLayout* keyboardLayout = nullptr;   // may stay null: no layout
+    platform::MenuKeyMonitor* menuKeyMonitor = nullptr;   // may stay null: no menu path
+};
+void setEnvironment(const Environment& environment);
+const Environment& environment();
+// Forgets every handler, registration and flag (tests only).
+void resetStateForTesting();
+
+inline constexpr const char* kShortcutByNameDidChange = "Hotkeys_shortcutByNameDidChange";
+
+// Storage.
+std::optional<Shortcut> getShortcut(const Name& name);
+std::optional<Shortcut> loadShortcut(const Name& name);
+void setShortcut(const std::optional<Shortcut>& shortcut, const Name& name);
+void saveShortcut(const Shortcut& shortcut, const Name& name);
+void reset(const std::vector<Name>& names);
+void resetAll();
+bool hasStoredValue(const Name& name);
+std::set<std::string> storedNames();
+void postShortcutByNameDidChange(const Name& name);
+
+// Handlers and registration.
+void onKeyDown(const Name& name, std::function<void()> action);
+void onKeyUp(const Name& name, std::function<void()> action);
+void removeHandler(const Name& name);
+void removeAllHandlers();
+void enable(const std::vector<Name>& names);
+void disable(const std::vector<Name>& names);
+bool isEnabled(const Name& name);
+bool isEnabled();
+void setEnabled(bool enabled);
+
+// While a recorder records, no handler runs and the hot keys are released so
+// that the recorder's own window receives the keys. Only the owner that paused
+// can resume; pausing again while paused answers false.
+bool pause(const void* owner);
+void resume(const void* owner);
+bool isPaused();
+bool isMenuOpen();
+
+// Event streams: the subscription lives while the returned token does.
+enum class EventType { keyDown = 0, keyUp = 1 };
+using EventStream = std::shared_ptr<void>;
+EventStream events(const Name& name, std::function<void(EventType)> onEvent);
+
+// The callbacks every hot-key registration carries.
+void handleKeyDown(const Shortcut& shortcut);
+void handleKeyUp(const Shortcut& shortcut);
+
+void initializeOnce();
+
+}  // namespace Hotkeys
