@@ -2,7 +2,7 @@
 
 #include <stdlib.h>
 
-#include <string>
+#include <algorithm>
 #include <system_error>
 
 namespace platform {
@@ -16,6 +16,15 @@ TemporaryDirectory::TemporaryDirectory() {
 TemporaryDirectory::~TemporaryDirectory() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
+}
+
+std::vector<std::string> TemporaryDirectory::entryNames() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 }  // namespace platform

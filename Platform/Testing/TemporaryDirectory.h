@@ -1,5 +1,7 @@
 #pragma once
 #include <filesystem>
+#include <string>
+#include <vector>
 
 namespace platform {
 
@@ -12,6 +14,9 @@ public:
     TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
+
+    // The names directly inside, sorted so that a test can compare them whole.
+    std::vector<std::string> entryNames() const;
 
 private:
     std::filesystem::path path_;

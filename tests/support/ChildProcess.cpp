@@ -49,8 +49,9 @@ std::vector<char*> pointersTo(const std::vector<std::string>& strings) {
     setpgid(0, 0);
     dup2(devNull, STDIN_FILENO);
     int output = options.outputFd >= 0 ? options.outputFd : devNull;
+    int error = options.errorFd >= 0 ? options.errorFd : output;
     dup2(output, STDOUT_FILENO);
-    dup2(output, STDERR_FILENO);
+    dup2(error, STDERR_FILENO);
     int firstToClose = 3;
     if (options.passedFd >= 0) {
         // dup2 onto itself would keep close-on-exec set.

@@ -1,6 +1,8 @@
 #include "Platform/Foundation/UserDefaults.h"
 
+#include <algorithm>
 #include <ctime>
+#include <filesystem>
 #include <limits>
 #include <string>
 #include <thread>
@@ -10,15 +12,15 @@
 #include <gtest/gtest.h>
 
 #include "Platform/Foundation/Log.h"
+#include "Platform/Testing/TemporaryDirectory.h"
 #include "ScopedEnvironment.h"
-#include "TemporaryDirectory.h"
+#include "TextFile.h"
 
 namespace platform {
 namespace {
 
 using foundation_tests::readText;
 using foundation_tests::ScopedEnvironment;
-using foundation_tests::TemporaryDirectory;
 using foundation_tests::writeText;
 using nlohmann::json;
 using ::testing::ElementsAre;
@@ -157,7 +159,7 @@ TEST_F(UserDefaultsTest, ConcurrentWritersLoseNoKey) {
     const auto reloaded = json::parse(readText(file()));
     EXPECT_EQ(reloaded.size(), 100u);
     EXPECT_EQ(reloaded.at("w3-24"), 24);
-    EXPECT_THAT(folder.names(), ElementsAre("defaults.json"));
+    EXPECT_THAT(folder.entryNames(), ElementsAre("defaults.json"));
 }
 
 TEST_F(UserDefaultsTest, EveryChangeLeavesOneValidFileAndNoTemporaries) {
@@ -167,7 +169,7 @@ TEST_F(UserDefaultsTest, EveryChangeLeavesOneValidFileAndNoTemporaries) {
     defaults.set("b", "two");
     defaults.removeObject("a");
     EXPECT_EQ(json::parse(readText(file())), json::object({{"b", "two"}}));
-    EXPECT_THAT(folder.names(), ElementsAre("defaults.json"));
+    EXPECT_THAT(folder.entryNames(), ElementsAre("defaults.json"));
 }
 
 TEST_F(UserDefaultsTest, InvalidUtf8IsStoredWithoutThrowing) {
@@ -204,7 +206,7 @@ TEST_F(UserDefaultsTest, CorruptFileIsMovedAsideReportedAndNeverOverwritten) {
         UserDefaults defaults(path, [&heard](const std::string& message) { heard.push_back(message); });
         const auto after = std::time(nullptr);
 
-        const auto names = scratch.names();
+        const auto names = scratch.entryNames();
         ASSERT_EQ(names.size(), 1u);
         ASSERT_THAT(names[0], StartsWith("defaults.json.corrupt-"));
         const auto seconds = std::stoll(names[0].substr(std::string("defaults.json.corrupt-").size()));
@@ -228,7 +230,7 @@ TEST_F(UserDefaultsTest, SecondCorruptFileInTheSameSecondKeepsTheFirstOne) {
     writeText(file(), "second {");
     open();
     std::vector<std::string> contents;
-    for (const auto& name : folder.names()) contents.push_back(readText(folder.path() / name));
+    for (const auto& name : folder.entryNames()) contents.push_back(readText(folder.path() / name));
     std::sort(contents.begin(), contents.end());
     EXPECT_THAT(contents, ElementsAre("first {", "second {"));
     EXPECT_EQ(reports.size(), 2u);
@@ -254,7 +256,7 @@ TEST_F(UserDefaultsTest, FailedRenameLeavesNoTemporaryBehind) {
     EXPECT_EQ(defaults.integerValue("k"), 1);
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_THAT(reports[0], StartsWith("✗ 无法写入设置文件 " + file().string() + ": "));
-    EXPECT_THAT(folder.names(), ElementsAre("defaults.json"));
+    EXPECT_THAT(folder.entryNames(), ElementsAre("defaults.json"));
 }
 
 TEST_F(UserDefaultsTest, CorruptFileThatCannotBeMovedIsLeftAlone) {

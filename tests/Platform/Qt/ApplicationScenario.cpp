@@ -1,15 +1,20 @@
 #include "ApplicationScenario.h"
 
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <string>
+#include <optional>
 
 #include "Platform/Desktop/ApplicationDelegate.h"
 #include "Platform/Qt/QtApplication.h"
+#include "tests/support/ChildProcess.h"
 
 namespace platform::testing {
 namespace {
@@ -83,7 +88,39 @@ int play(const Scenario& scenario, int& argc, char** argv) {
     return 0;
 }
 
+// Whatever the pipe holds now, without waiting for more.
+std::string drain(int fd) {
+    fcntl(fd, F_SETFL, O_NONBLOCK);
+    std::string text;
+    char buffer[512];
+    ssize_t count;
+    while ((count = read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<std::size_t>(count));
+    return text;
+}
+
 }  // namespace
+
+ScenarioOutcome playApplicationScenarioInCopy(std::string_view name, std::chrono::milliseconds bound) {
+    ScenarioOutcome outcome;
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0) return outcome;
+    // Qt's warnings go to standard error, kept apart so that the report is exact.
+    tessivar::testing::ChildProcess copy(
+        {"/proc/self/exe"}, {.outputFd = report[1],
+                             .passedFd = -1,
+                             .environment = {std::string(kApplicationScenarioVariable) + "=" + std::string(name)},
+                             .errorFd = STDERR_FILENO});
+    close(report[1]);
+    outcome.started = copy.started();
+    // The report is a few lines, well inside a pipe's buffer, so it is read
+    // once the copy has ended instead of while it runs.
+    const std::optional<int> status = outcome.started ? copy.waitFor(bound) : std::nullopt;
+    outcome.output = drain(report[0]);
+    close(report[0]);
+    outcome.exited = status && WIFEXITED(*status);
+    if (outcome.exited) outcome.exitCode = WEXITSTATUS(*status);
+    return outcome;
+}
 
 const char* requestedApplicationScenario() { return std::getenv(kApplicationScenarioVariable); }
 

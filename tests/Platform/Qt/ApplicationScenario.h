@@ -1,4 +1,6 @@
 #pragma once
+#include <chrono>
+#include <string>
 #include <string_view>
 
 namespace platform::testing {
@@ -8,6 +10,18 @@ namespace platform::testing {
 // scenario's name in this environment variable, plays it with a QtApplication
 // and reports on standard output, one line per event.
 inline constexpr const char* kApplicationScenarioVariable = "TESSIVAR_QT_APP_SCENARIO";
+
+// How the copy playing a scenario ended.
+struct ScenarioOutcome {
+    bool started = false;
+    std::string output;   // its standard output; its standard error goes to ours
+    bool exited = false;  // false: still running at the bound, or died of a signal
+    int exitCode = -1;
+};
+
+// Plays `name` in a copy of this program, waiting no longer than `bound`; a
+// copy still running then is ended before this returns.
+ScenarioOutcome playApplicationScenarioInCopy(std::string_view name, std::chrono::milliseconds bound);
 
 // The scenario this process should play, or null for an ordinary test run.
 const char* requestedApplicationScenario();

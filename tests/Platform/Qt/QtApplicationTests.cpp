@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "ApplicationScenario.h"
-#include "ChildProcess.h"
 
 namespace platform::testing {
 namespace {
@@ -20,10 +19,8 @@ class QtApplicationEnding : public ::testing::TestWithParam<Ending> {};
 // exactly once, returns from run() and gives the signal handlers back.
 TEST_P(QtApplicationEnding, RunsTheWillTerminateHookExactlyOnce) {
     const Ending& ending = GetParam();
-    ChildProcess child(std::string(kApplicationScenarioVariable) + "=" + ending.scenario);
-    ASSERT_TRUE(child.started());
-
-    const ChildProcess::Outcome outcome = child.wait(std::chrono::seconds(60));
+    const ScenarioOutcome outcome = playApplicationScenarioInCopy(ending.scenario, std::chrono::seconds(60));
+    ASSERT_TRUE(outcome.started);
 
     EXPECT_EQ(outcome.output, std::string(ending.expectedReport) + "run returned " +
                                   std::to_string(ending.expectedRunResult) + "\ndefault handlers back\n");
