@@ -162,6 +162,14 @@ std::optional<nlohmann::json> UserDefaults::object(const std::string& key) const
     return *found;
 }
 
+std::vector<std::string> UserDefaults::keys() const {
+    std::lock_guard lock(mutex_);
+    std::vector<std::string> result;
+    result.reserve(values_.size());
+    for (const auto& item : values_.items()) result.push_back(item.key());
+    return result;
+}
+
 bool UserDefaults::boolValue(const std::string& key) const {
     const auto value = object(key);
     if (!value) return false;

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -29,6 +30,8 @@ public:
 
     std::optional<nlohmann::json> object(const std::string& key) const;
     bool contains(const std::string& key) const { return object(key).has_value(); }
+    // Every stored key, in the file's (sorted) order.
+    std::vector<std::string> keys() const;
 
     // Absent -> false. Numbers are true when non-zero; strings follow the usual
     // defaults reading ("YES", "true", "1"... true; anything else false).
