@@ -103,6 +103,20 @@ TEST_F(X11KeyMapTest, KeysOutsideTheModelMapToNothing) {
     EXPECT_FALSE(KeyMap::carbonKeyCode(connection_, lessGreater));
 }
 
+TEST_F(X11KeyMapTest, AConnectionWithoutXkbUsesLinuxInputCodes) {
+    setKeymap("-rules evdev -layout us");
+    // Xlib leaves XKB alone on connections opened while XKB_DISABLE is set.
+    setenv("XKB_DISABLE", "1", 1);
+    Display* withoutXkb = XOpenDisplay(display().c_str());
+    unsetenv("XKB_DISABLE");
+    ASSERT_NE(withoutXkb, nullptr);
+    EXPECT_EQ(KeyMap::x11KeyCode(withoutXkb, 123), keyTyping(XK_Left));
+    EXPECT_EQ(KeyMap::x11KeyCode(withoutXkb, 0), keyTyping(XK_a));
+    EXPECT_EQ(KeyMap::carbonKeyCode(withoutXkb, keyTyping(XK_F1)), 122);
+    EXPECT_FALSE(KeyMap::x11KeyCode(withoutXkb, 63));
+    XCloseDisplay(withoutXkb);
+}
+
 TEST(X11KeyMapWithoutServerTest, NoConnectionMapsNothing) {
     EXPECT_FALSE(KeyMap::x11KeyCode(nullptr, 0));
     EXPECT_FALSE(KeyMap::carbonKeyCode(nullptr, 38));
