@@ -27,11 +27,6 @@ TEST(ModifierFlagsTest, CarbonMaskConvertsBackOverTheSameFiveBits) {
     EXPECT_EQ(Hotkeys::reducedCarbonModifiers(0x21B00 | 0x400 | 0x4000 | 0x80), 0x21B00);
 }
 
-TEST(ModifierFlagsTest, SingleModifiersShowOneSymbolEach) {
-    EXPECT_EQ(ModifierFlags{ModifierFlags::option}.presentableDescription(), "⌥");
-    EXPECT_EQ(ModifierFlags{ModifierFlags::command | ModifierFlags::control}.presentableDescription(), "⌃⌘");
-}
-
 TEST(UnicodeScalarTest, EncodesScalarsAsUtf8) {
     EXPECT_EQ(Hotkeys::stringFromUnicodeScalar(0xF704), "\uF704");
     EXPECT_EQ(Hotkeys::stringFromUnicodeScalar('A'), "A");

@@ -37,10 +37,6 @@ TEST(ShortcutValueTest, OtherEventsGiveNoShortcut) {
     EXPECT_FALSE(Shortcut::fromKeyEvent(false, 18, ModifierFlags{ModifierFlags::option}));
 }
 
-TEST(ShortcutValueTest, ModifiersReadBackAsFlags) {
-    EXPECT_EQ(Shortcut(18, 2048 | 256).modifiers(), ModifierFlags{ModifierFlags::option | ModifierFlags::command});
-}
-
 TEST(ShortcutValueTest, EqualityAndHashFollowBothFields) {
     std::unordered_set<Shortcut> set{Shortcut(18, 2048), Shortcut(18, 2048), Shortcut(18, 256), Shortcut(19, 2048)};
     EXPECT_EQ(set.size(), 3u);
