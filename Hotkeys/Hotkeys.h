@@ -59,6 +59,9 @@ void removeAllHandlers();
 void enable(const std::vector<Name>& names);
 void disable(const std::vector<Name>& names);
 bool isEnabled(const Name& name);
+// The shortcuts the hot-key service accepted and that are not unregistered yet
+// (grabbed, or suspended while a menu is open, disabled or paused).
+std::vector<Shortcut> registeredShortcuts();
 bool isEnabled();
 void setEnabled(bool enabled);
 

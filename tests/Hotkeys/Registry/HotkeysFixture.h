@@ -1,0 +1,59 @@
+#pragma once
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "Hotkeys/Hotkeys.h"
+#include "Platform/Foundation/NotificationCenter.h"
+#include "Platform/Foundation/UserDefaults.h"
+#include "Platform/Testing/FakeHotKeyService.h"
+#include "Platform/Testing/FakeKeyboardLayout.h"
+#include "Platform/Testing/FakeMenuKeyMonitor.h"
+#include "Platform/Testing/ManualMainQueue.h"
+#include "Platform/Testing/TemporaryDirectory.h"
+
+// The shortcut package on fakes: user defaults in a temporary file, its own
+// notification center and main queue, a hot-key service and menu key monitor
+// that write into one call list, and a US keyboard layout. Every case starts
+// from an empty package state.
+class HotkeysFixture : public ::testing::Test {
+protected:
+    using Calls = std::vector<std::string>;
+
+    static constexpr std::uint32_t kOption = 2048;
+
+    HotkeysFixture();
+    ~HotkeysFixture() override;
+
+    static Hotkeys::Shortcut optionDigit(int digit);
+    // The service's calls since the last look.
+    Calls takeCalls() { return service.takeCalls(); }
+    // What the action printed to standard output.
+    static std::string printedBy(const std::function<void()>& action);
+
+    void openMenu() { notifications.post(platform::kMenuDidBeginTrackingNotification); }
+    void closeMenu() { notifications.post(platform::kMenuDidEndTrackingNotification); }
+    std::optional<platform::OSStatus> press(const Hotkeys::Shortcut& shortcut);
+    std::optional<platform::OSStatus> release(const Hotkeys::Shortcut& shortcut);
+    // A key as an open menu receives it.
+    std::optional<bool> feedMenuKey(std::uint32_t kind, std::uint32_t keyCode, std::uint32_t modifiers);
+    bool isGrabbed(const Hotkeys::Shortcut& shortcut) const;
+    bool isRegistered(const Hotkeys::Shortcut& shortcut) const;
+
+    platform::TemporaryDirectory directory;
+    platform::UserDefaults defaults{directory.path() / "defaults.json"};
+    platform::NotificationCenter notifications;
+    platform::ManualMainQueue mainQueue;
+    platform::FakeHotKeyService service;
+    platform::FakeMenuKeyMonitor monitor{&service.calls()};
+    platform::FakeKeyboardLayout layout;
+    // The user info of every "Hotkeys_shortcutByNameDidChange" posted.
+    std::vector<nlohmann::json> changes;
+
+private:
+    Hotkeys::Environment previous_;
+    platform::ObserverTokenPtr changeObserver_;
+};

@@ -1,0 +1,184 @@
+#include "HotkeysFixture.h"
+
+using Hotkeys::Name;
+using Hotkeys::Shortcut;
+using nlohmann::json;
+
+namespace {
+
+class Storage : public HotkeysFixture {
+protected:
+    static constexpr const char* kKey = "Hotkeys_jumpToScreen1";
+    static json changed(const std::string& name) { return json{{"name", name}}; }
+    Name jumpToScreen1() { return Name("jumpToScreen1", optionDigit(1)); }
+};
+
+TEST_F(Storage, FirstConstructionStoresTheDefaultRegistersItAndPostsOnce) {
+    std::vector<Shortcut> registeredWhenPosted;
+    const auto observer = notifications.addObserver(Hotkeys::kShortcutByNameDidChange, nullptr,
+                                                    [&](const platform::Notification&) {
+                                                        registeredWhenPosted = Hotkeys::registeredShortcuts();
+                                                    });
+
+    const Name name = jumpToScreen1();
+
+    EXPECT_EQ(defaults.object(kKey), json("{\"carbonKeyCode\":18,\"carbonModifiers\":2048}"));
+    EXPECT_EQ(changes, std::vector<json>{changed("jumpToScreen1")});
+    EXPECT_EQ(takeCalls(), (Calls{"register 18 2048 SSKS 1", "install", "monitor stop", "add 5 6"}));
+    EXPECT_EQ(registeredWhenPosted, std::vector<Shortcut>{optionDigit(1)}) << "observers see the new registration";
+    EXPECT_EQ(Hotkeys::getShortcut(name), optionDigit(1));
+}
+
+TEST_F(Storage, SecondConstructionChangesNothing) {
+    jumpToScreen1();
+    takeCalls();
+    changes.clear();
+
+    jumpToScreen1();
+
+    EXPECT_EQ(takeCalls(), Calls{});
+    EXPECT_TRUE(changes.empty());
+    EXPECT_EQ(defaults.object(kKey), json("{\"carbonKeyCode\":18,\"carbonModifiers\":2048}"));
+}
+
+TEST_F(Storage, ClearingANameWithADefaultStoresFalseAndTheDefaultStaysAway) {
+    const Name name = jumpToScreen1();
+    takeCalls();
+    changes.clear();
+
+    Hotkeys::setShortcut(std::nullopt, name);
+    EXPECT_EQ(defaults.object(kKey), json(false));
+    EXPECT_EQ(takeCalls(), Calls{"unregister 1"});
+    EXPECT_EQ(changes, std::vector<json>{changed("jumpToScreen1")});
+
+    const Name again = jumpToScreen1();
+    EXPECT_EQ(defaults.object(kKey), json(false));
+    EXPECT_EQ(Hotkeys::getShortcut(again), std::nullopt);
+    EXPECT_EQ(takeCalls(), Calls{});
+    EXPECT_TRUE(Hotkeys::hasStoredValue(again));
+}
+
+TEST_F(Storage, DeletingTheRecordBringsTheDefaultBackAtTheNextConstruction) {
+    jumpToScreen1();
+    takeCalls();
+    changes.clear();
+    defaults.removeObject(kKey);
+
+    const Name name = jumpToScreen1();
+
+    EXPECT_EQ(Hotkeys::getShortcut(name), optionDigit(1));
+    EXPECT_EQ(defaults.object(kKey), json("{\"carbonKeyCode\":18,\"carbonModifiers\":2048}"));
+    EXPECT_EQ(takeCalls(), Calls{}) << "the hot key is still registered from the first construction";
+    EXPECT_EQ(changes, std::vector<json>{changed("jumpToScreen1")});
+}
+
+TEST_F(Storage, ARecordLackingTheMaskReadsAsNoneAndKeepsTheDefaultAway) {
+    defaults.set(kKey, "{\"carbonKeyCode\":18}");
+
+    const Name name = jumpToScreen1();
+
+    EXPECT_EQ(Hotkeys::getShortcut(name), std::nullopt);
+    EXPECT_EQ(defaults.object(kKey), json("{\"carbonKeyCode\":18}"));
+    EXPECT_EQ(takeCalls(), Calls{});
+    EXPECT_TRUE(changes.empty());
+}
+
+TEST_F(Storage, UnreadableRecordsReadAsNoShortcutAndRegisterNothing) {
+    const std::vector<json> unreadable{
+        json(false),
+        json(18),
+        json::object({{"carbonKeyCode", 18}, {"carbonModifiers", 2048}}),  // an object, not its text
+        json("[18,2048]"),
+        json("not json"),
+        json("{\"carbonKeyCode\":\"18\",\"carbonModifiers\":2048}"),
+        json("{\"carbonKeyCode\":18.5,\"carbonModifiers\":2048}"),
+        json(std::string("{\"carbonKeyCode\":18,\"carbonModifiers\":2048,\"note\":\"\xff\"}")),
+    };
+    const Name name("custom");
+    for (const json& record : unreadable) {
+        SCOPED_TRACE(record.dump(-1, ' ', false, json::error_handler_t::replace));
+        defaults.set("Hotkeys_custom", record);
+        EXPECT_EQ(Hotkeys::loadShortcut(name), std::nullopt);
+        Hotkeys::onKeyDown(name, [] {});
+        Hotkeys::removeHandler(name);
+        EXPECT_EQ(takeCalls(), Calls{});
+    }
+}
+
+TEST_F(Storage, SettingNoneWhereNothingReadableIsStoredPostsNothing) {
+    const Name name("custom");
+    Hotkeys::setShortcut(std::nullopt, name);
+    EXPECT_FALSE(Hotkeys::hasStoredValue(name));
+
+    defaults.set("Hotkeys_custom", false);
+    Hotkeys::setShortcut(std::nullopt, name);
+    EXPECT_EQ(defaults.object("Hotkeys_custom"), json(false));
+
+    EXPECT_TRUE(changes.empty());
+    EXPECT_EQ(takeCalls(), Calls{});
+}
+
+TEST_F(Storage, ClearingANameWithoutADefaultRemovesItsRecord) {
+    const Name name("custom");
+    Hotkeys::setShortcut(optionDigit(3), name);
+    takeCalls();
+
+    Hotkeys::setShortcut(std::nullopt, name);
+
+    EXPECT_FALSE(Hotkeys::hasStoredValue(name));
+    EXPECT_EQ(takeCalls(), Calls{"unregister 1"});
+    EXPECT_EQ(changes, (std::vector<json>{changed("custom"), changed("custom")}));
+}
+
+TEST_F(Storage, ResavingTheSameShortcutRegistersItAgainUnderANewId) {
+    const Name name = jumpToScreen1();
+    takeCalls();
+    changes.clear();
+
+    Hotkeys::saveShortcut(optionDigit(1), name);
+
+    EXPECT_EQ(takeCalls(), (Calls{"unregister 1", "register 18 2048 SSKS 2"}));
+    EXPECT_EQ(changes, std::vector<json>{changed("jumpToScreen1")});
+    EXPECT_TRUE(isGrabbed(optionDigit(1)));
+}
+
+TEST_F(Storage, ResetPutsTheDefaultBackAndRemovesRecordsOfNamesWithoutOne) {
+    const Name withDefault = jumpToScreen1();
+    const Name without("custom");
+    Hotkeys::saveShortcut(optionDigit(5), withDefault);
+    Hotkeys::saveShortcut(optionDigit(3), without);
+    takeCalls();
+    changes.clear();
+
+    Hotkeys::reset({withDefault, without});
+
+    EXPECT_EQ(Hotkeys::getShortcut(withDefault), optionDigit(1));
+    EXPECT_FALSE(Hotkeys::hasStoredValue(without));
+    EXPECT_EQ(takeCalls(), (Calls{"unregister 2", "register 18 2048 SSKS 4", "unregister 3"}));
+    EXPECT_EQ(changes, (std::vector<json>{changed("jumpToScreen1"), changed("custom")}));
+}
+
+TEST_F(Storage, ResetAllRemovesReadableRecordsAndKeepsClearedOnes) {
+    const Name custom = jumpToScreen1();
+    Hotkeys::saveShortcut(optionDigit(5), custom);
+    const Name cleared("jumpToScreen2", optionDigit(2));
+    Hotkeys::setShortcut(std::nullopt, cleared);
+    defaults.set("unrelated", 1);
+    EXPECT_EQ(Hotkeys::storedNames(), (std::set<std::string>{"jumpToScreen1", "jumpToScreen2"}));
+    takeCalls();
+    changes.clear();
+
+    Hotkeys::resetAll();
+
+    EXPECT_FALSE(Hotkeys::hasStoredValue(custom));
+    EXPECT_EQ(defaults.object("Hotkeys_jumpToScreen2"), json(false));
+    EXPECT_TRUE(defaults.contains("unrelated"));
+    EXPECT_EQ(takeCalls(), Calls{"unregister 2"});
+    EXPECT_EQ(changes, std::vector<json>{changed("jumpToScreen1")});
+    EXPECT_TRUE(Hotkeys::registeredShortcuts().empty());
+
+    jumpToScreen1();
+    EXPECT_EQ(takeCalls(), Calls{"register 18 2048 SSKS 4"}) << "the default returns at the next construction";
+}
+
+}  // namespace
