@@ -1,6 +1,7 @@
 #pragma once
 #include <functional>
-#include <string>
+
+#include "Hotkeys/Name.h"
 
 namespace tessivar {
 
@@ -8,7 +9,13 @@ namespace tessivar {
 class HotkeyRegistry {
 public:
     virtual ~HotkeyRegistry() = default;
-    virtual void onKeyDown(const std::string& name, std::function<void()> action) = 0;
+    virtual void onKeyDown(const Hotkeys::Name& name, std::function<void()> action) = 0;
+};
+
+// The shortcut package's own registry.
+class HotkeysFacadeRegistry : public HotkeyRegistry {
+public:
+    void onKeyDown(const Hotkeys::Name& name, std::function<void()> action) override;
 };
 
 // Rebuilds the status item and its menu from the current displays and shortcuts.

@@ -1,5 +1,6 @@
 #include "Tessivar/TessivarApp.h"
 
+#include "Hotkeys/Hotkeys.h"
 #include "Platform/Desktop/Desktop.h"
 #include "Platform/Foundation/Log.h"
 #include "Platform/Foundation/MainQueue.h"
@@ -14,7 +15,6 @@ namespace tessivar {
 
 namespace {
 constexpr double kOnboardingDelaySeconds = 0.3;
-constexpr const char* kShortcutDidChange = "Hotkeys_shortcutByNameDidChange";
 
 std::string describeScreen(std::size_t index, const platform::Screen& screen) {
     const auto& frame = screen.frame;
@@ -39,7 +39,7 @@ void TessivarApp::applicationDidFinishLaunching() {
     registerHotkeyHandlers();
     rebuildStatusMenu();
     std::weak_ptr<TessivarApp> weak = weak_from_this();
-    shortcutObserver_ = env_.notifications.addObserver(kShortcutDidChange, &env_.mainQueue,
+    shortcutObserver_ = env_.notifications.addObserver(Hotkeys::kShortcutByNameDidChange, &env_.mainQueue,
                                                        [weak](const platform::Notification&) {
                                                            if (auto self = weak.lock()) self->rebuildStatusMenu();
                                                        });
@@ -79,6 +79,21 @@ void TessivarApp::handleScreenHotkey(int index) {
     // Analytics first, so a jump that then fails is still counted.
     env_.analytics.trackJump("hotkey", static_cast<int>(env_.desktop.screens().size()));
     jumpToScreen(index);
+}
+
+void HotkeysFacadeRegistry::onKeyDown(const Hotkeys::Name& name, std::function<void()> action) {
+    Hotkeys::onKeyDown(name, std::move(action));
+}
+
+void TessivarApp::handleMenuAction(MenuAction action, int tag) {
+    switch (action) {
+        case MenuAction::jumpToOtherScreen: return jumpToOtherScreen();
+        case MenuAction::jumpToSpecificScreen: return jumpToSpecificScreen(tag);
+        case MenuAction::showOnboarding: return showOnboarding();
+        case MenuAction::openHotKeySettings: return openHotKeySettings();
+        case MenuAction::quitApp: return quitApp();
+        case MenuAction::none: return;
+    }
 }
 
 void TessivarApp::rebuildStatusMenu() {

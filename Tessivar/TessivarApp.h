@@ -10,6 +10,7 @@
 #include "Platform/Desktop/Geometry.h"
 #include "Platform/Desktop/Screen.h"
 #include "Platform/Foundation/NotificationCenter.h"
+#include "Tessivar/StatusMenuModel.h"
 
 namespace platform {
 class CursorHider;
@@ -60,6 +61,8 @@ public:
     void openHotKeySettings();
     void showOnboarding();
     void quitApp();
+    // What a status menu entry asks for; the entry's tag is its screen index.
+    void handleMenuAction(MenuAction action, int tag);
 
     // Jumps. Each answers whether the pointer moved.
     void recordCurrentPosition();

@@ -48,8 +48,8 @@ struct RecordingTracker : AnalyticsTracker {
 };
 
 struct RecordingServices : HotkeyRegistry, StatusMenu, AppWindows {
-    void onKeyDown(const std::string& name, std::function<void()> action) override {
-        names.push_back(name);
+    void onKeyDown(const Hotkeys::Name& name, std::function<void()> action) override {
+        names.push_back(name.rawValue);
         actions.push_back(std::move(action));
     }
     void rebuild() override { ++rebuilds; }

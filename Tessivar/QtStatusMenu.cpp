@@ -1,0 +1,86 @@
+#include "Tessivar/QtStatusMenu.h"
+
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+#include "Platform/Foundation/Log.h"
+#include "Platform/Foundation/NotificationCenter.h"
+#include "Platform/HotKeys/MenuKeyMonitor.h"
+#include "Tessivar/SymbolIcons.h"
+
+namespace tessivar {
+
+namespace {
+Qt::KeyboardModifiers qtModifiers(Hotkeys::ModifierFlags flags) {
+    using F = Hotkeys::ModifierFlags;
+    Qt::KeyboardModifiers result;
+    if (flags.contains(F::control)) result |= Qt::ControlModifier;
+    if (flags.contains(F::option)) result |= Qt::AltModifier;
+    if (flags.contains(F::shift)) result |= Qt::ShiftModifier;
+    if (flags.contains(F::command)) result |= Qt::MetaModifier;
+    return result;
+}
+
+// The key equivalent as Qt shows it beside the title: the modifiers, then the key.
+QKeySequence keySequence(const MenuItemModel& item) {
+    if (item.keyEquivalent.empty()) return {};
+    const QKeySequence key(QString::fromStdString(item.keyEquivalent));
+    if (key.isEmpty()) return {};
+    return QKeySequence(QKeyCombination(qtModifiers(item.keyEquivalentModifiers), key[0].key()));
+}
+}  // namespace
+
+QtStatusMenu::QtStatusMenu(platform::NotificationCenter& notifications, ModelSource source)
+    : notifications_(notifications), source_(std::move(source)) {}
+
+QtStatusMenu::~QtStatusMenu() = default;
+
+bool QtStatusMenu::isTrayVisible() const { return tray_ && tray_->isVisible(); }
+
+void QtStatusMenu::rebuild() {
+    auto menu = buildMenu(source_());
+    auto tray = std::make_unique<QSystemTrayIcon>(SymbolIcons::statusItemIcon());
+    tray->setToolTip(QString::fromUtf8(StatusMenuModel::kAccessibilityDescription));
+    tray->setContextMenu(menu.get());
+    // The old item goes before the new one shows, as a replaced status item would;
+    // an open menu is closed first so its close is announced.
+    if (menu_) menu_->hide();
+    tray_.reset();
+    menu_ = std::move(menu);
+    tray_ = std::move(tray);
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        tray_->show();
+        return;
+    }
+    if (reportedMissingTray_) return;
+    reportedMissingTray_ = true;
+    platform::Log::write("[Tessivar] %@", "⚠️ 桌面没有系统托盘，状态菜单无法显示；全局快捷键照常可用");
+}
+
+std::unique_ptr<QMenu> QtStatusMenu::buildMenu(const StatusMenuModel& model) {
+    auto menu = std::make_unique<QMenu>();
+    for (const auto& item : model.items) addItem(*menu, item);
+    auto& center = notifications_;
+    QObject::connect(menu.get(), &QMenu::aboutToShow, menu.get(),
+                     [&center] { center.post(platform::kMenuDidBeginTrackingNotification); });
+    QObject::connect(menu.get(), &QMenu::aboutToHide, menu.get(),
+                     [&center] { center.post(platform::kMenuDidEndTrackingNotification); });
+    return menu;
+}
+
+void QtStatusMenu::addItem(QMenu& menu, const MenuItemModel& item) {
+    if (item.isSeparator) {
+        menu.addSeparator();
+        return;
+    }
+    auto* action = menu.addAction(SymbolIcons::icon(item.symbolName), QString::fromStdString(item.title));
+    action->setShortcut(keySequence(item));
+    // Shown, not bound: the hot keys themselves come through the global shortcuts.
+    action->setShortcutContext(Qt::WidgetShortcut);
+    action->setData(item.tag);
+    QObject::connect(action, &QAction::triggered, &menu, [this, kind = item.action, tag = item.tag] {
+        if (onAction_) onAction_(kind, tag);
+    });
+}
+
+}  // namespace tessivar

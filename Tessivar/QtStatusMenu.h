@@ -1,0 +1,48 @@
+#pragma once
+#include <QObject>
+#include <functional>
+#include <memory>
+
+#include "Tessivar/LaunchServices.h"
+#include "Tessivar/StatusMenuModel.h"
+
+class QMenu;
+class QSystemTrayIcon;
+
+namespace platform {
+class NotificationCenter;
+}
+
+namespace tessivar {
+
+// The status menu in the desktop's system tray. Every rebuild replaces the tray
+// item and its menu. Opening and closing the menu is announced on the
+// notification center, so the hot keys keep working while it is open.
+class QtStatusMenu : public StatusMenu {
+public:
+    using ModelSource = std::function<StatusMenuModel()>;
+    using ActionHandler = std::function<void(MenuAction action, int tag)>;
+
+    QtStatusMenu(platform::NotificationCenter& notifications, ModelSource source);
+    ~QtStatusMenu() override;
+
+    void setActionHandler(ActionHandler handler) { onAction_ = std::move(handler); }
+    void rebuild() override;
+
+    // The current menu (tests read it); null before the first rebuild.
+    QMenu* menu() const { return menu_.get(); }
+    bool isTrayVisible() const;
+
+private:
+    std::unique_ptr<QMenu> buildMenu(const StatusMenuModel& model);
+    void addItem(QMenu& menu, const MenuItemModel& item);
+
+    platform::NotificationCenter& notifications_;
+    ModelSource source_;
+    ActionHandler onAction_;
+    std::unique_ptr<QMenu> menu_;
+    std::unique_ptr<QSystemTrayIcon> tray_;
+    bool reportedMissingTray_ = false;
+};
+
+}  // namespace tessivar

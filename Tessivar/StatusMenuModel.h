@@ -1,0 +1,49 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Hotkeys/ModifierFlags.h"
+#include "Hotkeys/Shortcut.h"
+#include "Platform/Desktop/Screen.h"
+
+namespace tessivar {
+
+enum class MenuAction { none, jumpToOtherScreen, jumpToSpecificScreen, showOnboarding, openHotKeySettings, quitApp };
+
+// One entry of the status menu, as the renderer shows it.
+struct MenuItemModel {
+    bool isSeparator = false;
+    std::string title;
+    MenuAction action = MenuAction::none;
+    int tag = 0;
+    std::string keyEquivalent;                 // empty: none
+    Hotkeys::ModifierFlags keyEquivalentModifiers{Hotkeys::ModifierFlags::command};
+    std::string symbolName;                    // the system symbol the entry shows
+
+    static MenuItemModel separator() { return {true, {}, MenuAction::none, 0, {}, {}, {}}; }
+};
+
+// The status item and its menu, built from scratch from the displays and the
+// display shortcuts each time a shortcut changes.
+struct StatusMenuModel {
+    static constexpr const char* kStatusSymbol = "inset.filled.rectangle.and.pointer.arrow";
+    static constexpr const char* kStatusFallbackTitle = "⚡️";
+    static constexpr const char* kAccessibilityDescription = "Tessivar";
+
+    std::vector<MenuItemModel> items;
+
+    // `shortcutForScreen(i)` answers the stored shortcut of display i's name, for
+    // the first eight displays.
+    static StatusMenuModel build(const std::vector<platform::Screen>& screens,
+                                 const std::function<std::optional<Hotkeys::Shortcut>(std::size_t)>& shortcutForScreen);
+
+    // "laptopcomputer" for names that look like a built-in panel, else "display".
+    static std::string symbolForDisplay(const std::string& localizedName);
+    // The last character of a shortcut's description, lower-cased: the menu's key equivalent.
+    static std::string keyEquivalentFor(const std::string& description);
+};
+
+}  // namespace tessivar

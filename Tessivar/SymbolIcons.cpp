@@ -1,0 +1,62 @@
+#include "Tessivar/SymbolIcons.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <map>
+
+namespace tessivar::SymbolIcons {
+
+namespace {
+const std::map<std::string, const char*>& themeNames() {
+    static const std::map<std::string, const char*> names{
+        {"cursorarrow.motionlines", "input-mouse"},
+        {"laptopcomputer", "computer-laptop"},
+        {"display", "video-display"},
+        {"hand.point.up.left", "help-contents"},
+        {"gearshape", "preferences-system"},
+        {"power", "application-exit"},
+    };
+    return names;
+}
+
+// A display frame with a pointer on it, drawn in the text colour so that it
+// reads on light and dark panels alike (a template image).
+QPixmap drawStatusSymbol(int side) {
+    QPixmap pixmap(side, side);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const double unit = side / 16.0;
+    painter.setPen(QPen(Qt::white, unit * 1.4));
+    painter.setBrush(QColor(255, 255, 255, 90));
+    painter.drawRoundedRect(QRectF(unit * 1, unit * 2.5, unit * 14, unit * 9.5), unit * 1.5, unit * 1.5);
+    QPainterPath arrow;
+    arrow.moveTo(unit * 8, unit * 6);
+    arrow.lineTo(unit * 8, unit * 15);
+    arrow.lineTo(unit * 10.2, unit * 12.8);
+    arrow.lineTo(unit * 12.5, unit * 15.5);
+    arrow.lineTo(unit * 13.6, unit * 14.6);
+    arrow.lineTo(unit * 11.4, unit * 12);
+    arrow.lineTo(unit * 14.2, unit * 12);
+    arrow.closeSubpath();
+    painter.setPen(QPen(Qt::black, unit * 0.8));
+    painter.setBrush(Qt::white);
+    painter.drawPath(arrow);
+    return pixmap;
+}
+}  // namespace
+
+QIcon icon(const std::string& symbolName) {
+    const auto found = themeNames().find(symbolName);
+    if (found == themeNames().end()) return {};
+    return QIcon::fromTheme(QString::fromLatin1(found->second));
+}
+
+QIcon statusItemIcon() {
+    QIcon icon;
+    for (int side : {16, 22, 32, 48, 64}) icon.addPixmap(drawStatusSymbol(side));
+    return icon;
+}
+
+}  // namespace tessivar::SymbolIcons

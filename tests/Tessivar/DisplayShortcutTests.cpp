@@ -1,0 +1,49 @@
+#include <gtest/gtest.h>
+
+#include "AppHarness.h"
+#include "HotkeysTestEnvironment.h"
+#include "Tessivar/ScreenJumpNames.h"
+
+using tessivar::testing::AppHarness;
+using tessivar::testing::HotkeysTestEnvironment;
+
+namespace {
+
+TEST(DisplayShortcuts, FirstLaunchStoresOptionAndTheDigitForEveryName) {
+    auto& hotkeys = HotkeysTestEnvironment::instance();
+    for (int i = 1; i <= 8; ++i) hotkeys.defaults.removeObject("Hotkeys_jumpToScreen" + std::to_string(i));
+    hotkeys.defaults.set("Hotkeys_jumpToScreen3", false);  // the user removed display 3's shortcut
+
+    const auto names = tessivar::makeScreenJumpNames();
+
+    const std::vector<int> keyCodes{18, 19, 20, 21, 23, 22, 26, 28};
+    ASSERT_EQ(names.size(), 8u);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(names[i].rawValue, "jumpToScreen" + std::to_string(i + 1));
+        if (i == 2) continue;
+        EXPECT_EQ(hotkeys.defaults.stringValue(names[i].userDefaultsKey()),
+                  "{\"carbonKeyCode\":" + std::to_string(keyCodes[i]) + ",\"carbonModifiers\":2048}");
+    }
+    EXPECT_EQ(hotkeys.defaults.object("Hotkeys_jumpToScreen3"), nlohmann::json(false)) << "a removal stays removed";
+}
+
+TEST(DisplayShortcuts, PressingOptionTwoJumpsToTheSecondDisplay) {
+    auto& hotkeys = HotkeysTestEnvironment::instance();
+    AppHarness h;
+    h.setEffect("off");
+    tessivar::HotkeysFacadeRegistry registry;
+    auto app = tessivar::TessivarApp::create({h.defaults, h.notifications, h.queue, h.desktop, h.hider, h.overlays,
+                                              h.analytics, {}, &registry, nullptr, nullptr});
+    app->applicationDidFinishLaunching();
+
+    ASSERT_TRUE(hotkeys.service.press(19, 2048).has_value()) << "Option-2 is grabbed";
+    EXPECT_EQ(h.desktop.moves.back().display, 22u);
+    EXPECT_EQ(h.analytics.calls.back(), "jump hotkey 2");
+    hotkeys.service.release(19, 2048);
+
+    hotkeys.service.press(18, 2048);
+    EXPECT_EQ(h.desktop.moves.back().display, 11u);
+    Hotkeys::resetStateForTesting();
+}
+
+}  // namespace

@@ -1,0 +1,78 @@
+#include <QAction>
+#include <QMenu>
+#include <gtest/gtest.h>
+
+#include "Platform/Foundation/NotificationCenter.h"
+#include "Platform/HotKeys/MenuKeyMonitor.h"
+#include "Platform/Testing/FakeDesktop.h"
+#include "Tessivar/QtStatusMenu.h"
+
+using tessivar::MenuAction;
+using tessivar::StatusMenuModel;
+
+namespace {
+
+StatusMenuModel twoDisplays(std::optional<Hotkeys::Shortcut> first) {
+    const std::vector<platform::Screen> screens{platform::makeScreen(1, "Color LCD", {{0, 0}, {1920, 1080}}),
+                                                platform::makeScreen(2, "DELL", {{1920, 0}, {1920, 1080}})};
+    return StatusMenuModel::build(screens, [first](std::size_t index) { return index == 0 ? first : std::nullopt; });
+}
+
+std::vector<QAction*> entries(QMenu* menu) {
+    std::vector<QAction*> result;
+    for (auto* action : menu->actions()) {
+        if (!action->isSeparator()) result.push_back(action);
+    }
+    return result;
+}
+
+struct QtStatusMenuTest : ::testing::Test {
+    platform::NotificationCenter notifications;
+    std::optional<Hotkeys::Shortcut> firstShortcut{Hotkeys::Shortcut(Hotkeys::Key::one, {Hotkeys::ModifierFlags::option})};
+    tessivar::QtStatusMenu menu{notifications, [this] { return twoDisplays(firstShortcut); }};
+};
+
+TEST_F(QtStatusMenuTest, RendersTheModelWithShortcutsAndDispatchesActions) {
+    std::vector<std::pair<MenuAction, int>> chosen;
+    menu.setActionHandler([&](MenuAction action, int tag) { chosen.emplace_back(action, tag); });
+    menu.rebuild();
+    ASSERT_NE(menu.menu(), nullptr);
+
+    const auto items = entries(menu.menu());
+    ASSERT_EQ(items.size(), 6u);
+    EXPECT_EQ(items[0]->text().toStdString(), "瞬间移动到下一屏幕");
+    EXPECT_EQ(items[1]->text().toStdString(), "屏幕 1: Color LCD");
+    EXPECT_EQ(items[1]->shortcut(), QKeySequence(Qt::AltModifier | Qt::Key_1));
+    EXPECT_TRUE(items[2]->shortcut().isEmpty());
+    EXPECT_EQ(items[4]->shortcut(), QKeySequence(Qt::MetaModifier | Qt::Key_Comma));
+    EXPECT_EQ(items[5]->shortcut(), QKeySequence(Qt::MetaModifier | Qt::Key_Q));
+
+    items[2]->trigger();
+    items[5]->trigger();
+    EXPECT_EQ(chosen, (std::vector<std::pair<MenuAction, int>>{{MenuAction::jumpToSpecificScreen, 1},
+                                                               {MenuAction::quitApp, 0}}));
+}
+
+TEST_F(QtStatusMenuTest, RebuildReplacesTheMenuSoKeyEquivalentsFollowTheShortcuts) {
+    menu.rebuild();
+    QMenu* before = menu.menu();
+    firstShortcut.reset();
+    menu.rebuild();
+    EXPECT_NE(menu.menu(), before);
+    EXPECT_TRUE(entries(menu.menu())[1]->shortcut().isEmpty());
+}
+
+TEST_F(QtStatusMenuTest, OpeningAndClosingTheMenuIsAnnounced) {
+    std::vector<std::string> seen;
+    auto began = notifications.addObserver(platform::kMenuDidBeginTrackingNotification, nullptr,
+                                           [&](const platform::Notification& n) { seen.push_back(n.name); });
+    auto ended = notifications.addObserver(platform::kMenuDidEndTrackingNotification, nullptr,
+                                           [&](const platform::Notification& n) { seen.push_back(n.name); });
+    menu.rebuild();
+    menu.menu()->popup(QPoint(100, 100));
+    menu.menu()->hide();
+    EXPECT_EQ(seen, (std::vector<std::string>{platform::kMenuDidBeginTrackingNotification,
+                                              platform::kMenuDidEndTrackingNotification}));
+}
+
+}  // namespace
