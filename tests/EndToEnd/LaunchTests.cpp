@@ -28,11 +28,14 @@ TEST(TessivarProgram, LaunchesListsTheDisplaysAndQuitsCleanlyOnSigterm) {
     ASSERT_TRUE(tessivar.waitForLine("🖥️ 屏幕 2: ", 15s)) << "launch log never completed";
 
     const auto lines = tessivar.lines();
-    const long started = indexOf(lines, "[Tessivar] ");
+    const long hotkeys = indexOf(lines, "[Tessivar] ✓ Hotkeys 监听已启动");
+    const long started = static_cast<long>(std::find(lines.begin(), lines.end(), "[Tessivar] ") - lines.begin());
     const long ready = indexOf(lines, "✅ Tessivar 已启动");
     const long hint = indexOf(lines, "[Tessivar] ⌨️ 使用全局快捷键快速跳转屏幕");
     const long first = indexOf(lines, "[Tessivar] 🖥️ 屏幕 1: DUMMY0 (0.0, 0.0, 1920.0 × 1080.0, 缩放 1.0)");
     const long second = indexOf(lines, "[Tessivar] 🖥️ 屏幕 2: DUMMY1 (1920.0, 56.0, 1280.0 × 1024.0, 缩放 1.0)");
+    EXPECT_GE(hotkeys, 0);
+    EXPECT_LT(hotkeys, started) << "hot keys are registered before the ready line";
     EXPECT_EQ(started + 1, ready) << "the ready line starts with a line feed";
     EXPECT_LT(ready, hint);
     EXPECT_LT(hint, first);

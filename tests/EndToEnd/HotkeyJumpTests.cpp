@@ -1,0 +1,44 @@
+#include <gtest/gtest.h>
+
+#include "TessivarProcess.h"
+#include "tests/support/ShellCommand.h"
+#include "tests/support/WaitUntil.h"
+#include "tests/support/X11Observer.h"
+#include "tests/support/X11Requirement.h"
+#include "tests/support/XorgDummyServer.h"
+
+using namespace std::chrono_literals;
+using tessivar::testing::PointerPosition;
+
+namespace {
+
+// Presses a combination the way a person would, from another X client.
+void press(const std::string& display, const std::string& keys) {
+    const auto result = tessivar::testing::runShellCommand(
+        "DISPLAY=" + display + " xdotool key " + tessivar::testing::shellQuoted(keys), 10s);
+    ASSERT_TRUE(result.succeeded()) << result.output;
+}
+
+TEST(TessivarProgram, OptionDigitJumpsBetweenDisplaysAndComesBackToWhereItLeft) {
+    tessivar::testing::XorgDummyServer server;
+    if (auto error = server.start({{1920, 1080, 0, 0}, {1920, 1080, 1920, 0}})) TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
+    tessivar::testing::X11Observer observer(server.displayName());
+    ASSERT_TRUE(observer.warpPointer({300, 200}));
+
+    tessivar::testing::TessivarProcess tessivar(server.displayName());
+    ASSERT_TRUE(tessivar.waitForLine("✓ Hotkeys 监听已启动", 15s));
+    ASSERT_TRUE(tessivar.waitForLine("⌨️ 使用全局快捷键快速跳转屏幕", 15s));
+
+    press(server.displayName(), "alt+2");
+    EXPECT_TRUE(tessivar::testing::waitUntil([&] { return observer.pointer() == PointerPosition{2880, 540}; }, 5s))
+        << "first visit: the centre of display 2";
+
+    press(server.displayName(), "alt+1");
+    EXPECT_TRUE(tessivar::testing::waitUntil([&] { return observer.pointer() == PointerPosition{300, 200}; }, 5s))
+        << "back where the pointer left display 1";
+    EXPECT_TRUE(tessivar.waitForLine("↩️ 恢复屏幕 DUMMY0 的历史光标位置: (300.0, 200.0)", 5s));
+
+    tessivar.terminate();
+}
+
+}  // namespace

@@ -1,0 +1,54 @@
+#include <QAction>
+#include <QMenu>
+#include <gtest/gtest.h>
+
+#include "AppHarness.h"
+#include "Hotkeys/Hotkeys.h"
+#include "HotkeysTestEnvironment.h"
+#include "Platform/Qt/QtMainQueue.h"
+#include "Tessivar/QtStatusMenu.h"
+#include "Tessivar/ScreenJumpNames.h"
+
+using Hotkeys::Key;
+using Hotkeys::ModifierFlags;
+using Hotkeys::Shortcut;
+using tessivar::testing::HotkeysTestEnvironment;
+
+namespace {
+
+QKeySequence displayEntryShortcut(QMenu* menu, int index) {
+    int seen = 0;
+    for (auto* action : menu->actions()) {
+        if (action->isSeparator() || !action->text().startsWith(QStringLiteral("屏幕 "))) continue;
+        if (seen++ == index) return action->shortcut();
+    }
+    return QKeySequence(Qt::Key_unknown);
+}
+
+TEST(MenuFollowsShortcuts, ChangingAStoredShortcutRebuildsTheMenu) {
+    auto& hotkeys = HotkeysTestEnvironment::instance();
+    tessivar::testing::AppHarness h;
+    platform::QtMainQueue mainQueue;
+    const auto& names = tessivar::screenJumpNames();
+    Hotkeys::reset(names);
+    tessivar::QtStatusMenu menu(hotkeys.notifications, [&h, &names] {
+        return tessivar::StatusMenuModel::build(h.desktop.screens(),
+                                                [&names](std::size_t i) { return Hotkeys::getShortcut(names[i]); });
+    });
+    tessivar::HotkeysFacadeRegistry registry;
+    auto app = tessivar::TessivarApp::create({h.defaults, hotkeys.notifications, mainQueue, h.desktop, h.hider,
+                                              h.overlays, h.analytics, {}, &registry, &menu, nullptr});
+    app->applicationDidFinishLaunching();
+    EXPECT_EQ(displayEntryShortcut(menu.menu(), 0), QKeySequence(Qt::AltModifier | Qt::Key_1));
+
+    Hotkeys::setShortcut(Shortcut(Key::k, ModifierFlags{ModifierFlags::command | ModifierFlags::shift}), names[0]);
+    EXPECT_EQ(displayEntryShortcut(menu.menu(), 0), QKeySequence(Qt::MetaModifier | Qt::ShiftModifier | Qt::Key_K));
+
+    Hotkeys::setShortcut(std::nullopt, names[1]);
+    EXPECT_TRUE(displayEntryShortcut(menu.menu(), 1).isEmpty()) << "a removed shortcut shows none";
+
+    Hotkeys::reset(names);
+    Hotkeys::resetStateForTesting();
+}
+
+}  // namespace
