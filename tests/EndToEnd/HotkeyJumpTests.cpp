@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "TessivarProcess.h"
+#include "tests/support/TessivarProcess.h"
 #include "tests/support/ShellCommand.h"
 #include "tests/support/WaitUntil.h"
 #include "tests/support/X11Observer.h"
@@ -25,7 +25,7 @@ TEST(TessivarProgram, OptionDigitJumpsBetweenDisplaysAndComesBackToWhereItLeft) 
     tessivar::testing::X11Observer observer(server.displayName());
     ASSERT_TRUE(observer.warpPointer({300, 200}));
 
-    tessivar::testing::TessivarProcess tessivar(server.displayName());
+    tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName());
     ASSERT_TRUE(tessivar.waitForLine("✓ Hotkeys 监听已启动", 15s));
     ASSERT_TRUE(tessivar.waitForLine("⌨️ 使用全局快捷键快速跳转屏幕", 15s));
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 
-#include "TessivarProcess.h"
+#include "tests/support/TessivarProcess.h"
 #include "tests/support/X11Requirement.h"
 #include "tests/support/XorgDummyServer.h"
 
@@ -23,7 +23,7 @@ TEST(TessivarProgram, LaunchesListsTheDisplaysAndQuitsCleanlyOnSigterm) {
     tessivar::testing::XorgDummyServer server;
     if (auto error = server.start({{1920, 1080, 0, 0}, {1280, 1024, 1920, 0}})) TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
 
-    tessivar::testing::TessivarProcess tessivar(server.displayName());
+    tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName());
     ASSERT_TRUE(tessivar.started());
     ASSERT_TRUE(tessivar.waitForLine("🖥️ 屏幕 2: ", 15s)) << "launch log never completed";
 

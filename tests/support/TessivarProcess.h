@@ -13,7 +13,7 @@ namespace tessivar::testing {
 // everything it logs goes to a file the test reads.
 class TessivarProcess {
 public:
-    explicit TessivarProcess(const std::string& displayName);
+    TessivarProcess(const std::string& binary, const std::string& displayName);
 
     bool started() const { return child_->started(); }
     // The log lines so far.

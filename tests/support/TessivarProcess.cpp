@@ -1,4 +1,4 @@
-#include "TessivarProcess.h"
+#include "tests/support/TessivarProcess.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -13,13 +13,13 @@ namespace {
 constexpr auto kGrace = std::chrono::seconds(5);
 }
 
-TessivarProcess::TessivarProcess(const std::string& displayName) {
+TessivarProcess::TessivarProcess(const std::string& binary, const std::string& displayName) {
     const auto log = home_.path() / "tessivar.log";
     const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     std::filesystem::create_directories(home_.path() / "runtime");
     std::filesystem::permissions(home_.path() / "runtime", std::filesystem::perms::owner_all);
     child_ = std::make_unique<ChildProcess>(
-        std::vector<std::string>{TESSIVAR_BINARY},
+        std::vector<std::string>{binary},
         ChildProcess::Options{.outputFd = fd,
                               .passedFd = -1,
                               .environment = {"DISPLAY=" + displayName, "QT_QPA_PLATFORM=xcb",

@@ -1,0 +1,104 @@
+// From a display shortcut pressed on the keyboard to the pointer seen on the
+// other display: the real tessivar program on a private two-monitor X server,
+// keys typed with XTest and the pointer read from a second connection. Beside
+// it, the bare round trip of moving the pointer and reading it back.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+#include "RatioReporter.h"
+#include "tests/Platform/X11/HotKeys/XTest/XTestKeyboard.h"
+#include "tests/support/TessivarProcess.h"
+#include "tests/support/X11Observer.h"
+#include "tests/support/XorgDummyServer.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using tessivar::testing::PointerPosition;
+
+constexpr PointerPosition kHome{300, 200};            // where the pointer leaves display 1
+constexpr PointerPosition kSecondCentre{2880, 540};   // display 2's centre
+constexpr auto kGiveUp = std::chrono::seconds(2);
+
+struct Rig {
+    tessivar::testing::X11Observer* observer = nullptr;
+    tessivar::testing::XTestKeyboard* keyboard = nullptr;
+};
+Rig rig;
+
+// Seconds until the pointer reads `target`, or a negative value when it never does.
+double waitForPointer(PointerPosition target, Clock::time_point start) {
+    while (Clock::now() - start < kGiveUp) {
+        if (rig.observer->pointer() == target) return std::chrono::duration<double>(Clock::now() - start).count();
+    }
+    return -1;
+}
+
+void reportPercentiles(benchmark::State& state, std::vector<double> samples) {
+    if (samples.empty()) return;
+    std::sort(samples.begin(), samples.end());
+    const auto at = [&](double q) { return samples[static_cast<std::size_t>(q * static_cast<double>(samples.size() - 1))]; };
+    state.counters["p50_us"] = at(0.50) * 1e6;
+    state.counters["p99_us"] = at(0.99) * 1e6;
+}
+
+// Alternates between the two points so every sample is a real move.
+template <typename Move>
+void measureMoves(benchmark::State& state, Move move) {
+    std::vector<double> samples;
+    bool toSecond = true;
+    for (auto _ : state) {
+        const auto target = toSecond ? kSecondCentre : kHome;
+        const auto start = Clock::now();
+        move(toSecond);
+        const double seconds = waitForPointer(target, start);
+        if (seconds < 0) {
+            state.SkipWithError("the pointer never arrived");
+            break;
+        }
+        state.SetIterationTime(seconds);
+        samples.push_back(seconds);
+        toSecond = !toSecond;
+    }
+    reportPercentiles(state, std::move(samples));
+}
+
+void BareWarpAndQuery(benchmark::State& state) {
+    measureMoves(state, [](bool toSecond) { rig.observer->warpPointer(toSecond ? kSecondCentre : kHome); });
+}
+
+void HotkeyToPointerMoved(benchmark::State& state) {
+    rig.observer->warpPointer(kHome);
+    measureMoves(state, [](bool toSecond) { rig.keyboard->tap({"Alt_L", toSecond ? "2" : "1"}); });
+}
+
+BENCHMARK(BareWarpAndQuery)->UseManualTime()->Iterations(400);
+BENCHMARK(HotkeyToPointerMoved)->UseManualTime()->Iterations(400);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    tessivar::testing::XorgDummyServer server;
+    if (auto error = server.start({{1920, 1080, 0, 0}, {1920, 1080, 1920, 0}})) {
+        std::fprintf(stderr, "hotkey_latency_bench: no test X server: %s\n", error->c_str());
+        return 1;
+    }
+    tessivar::testing::X11Observer observer(server.displayName());
+    tessivar::testing::XTestKeyboard keyboard(server.displayName());
+    tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName());
+    if (!keyboard.isReady() || !tessivar.waitForLine("Tessivar 已启动", std::chrono::seconds(15))) {
+        std::fprintf(stderr, "hotkey_latency_bench: tessivar did not start\n");
+        return 1;
+    }
+    rig = {&observer, &keyboard};
+
+    benchmark::Initialize(&argc, argv);
+    tessivar::bench::RatioReporter reporter(std::vector<std::pair<std::string, std::string>>{
+        {"HotkeyToPointerMoved/iterations:400/manual_time", "BareWarpAndQuery/iterations:400/manual_time"}});
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    tessivar.terminate();
+    return 0;
+}
