@@ -1,0 +1,94 @@
+#include "Platform/Qt/QtMenuKeyMonitor.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+
+#include "Platform/X11/X11KeyMap.h"
+
+namespace platform {
+namespace {
+
+_XDisplay* applicationDisplay() {
+    auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (!application) return nullptr;
+    auto* x11 = application->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->display() : nullptr;
+}
+
+}  // namespace
+
+QtMenuKeyMonitor::QtMenuKeyMonitor(QObject* parent) : QObject(parent) {}
+
+QtMenuKeyMonitor::~QtMenuKeyMonitor() { stop(); }
+
+void QtMenuKeyMonitor::setCallback(Callback callback) { callback_ = std::move(callback); }
+
+void QtMenuKeyMonitor::start() {
+    if (running_ || !QCoreApplication::instance()) return;
+    running_ = true;
+    // Read when a menu opens: the keymap may have changed since the last one.
+    modifierMap_ = X11ModifierMap::read(applicationDisplay());
+    heldKeys_.clear();
+    lastRelease_.reset();
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+void QtMenuKeyMonitor::stop() {
+    if (!running_) return;
+    running_ = false;
+    if (QCoreApplication::instance()) QCoreApplication::instance()->removeEventFilter(this);
+}
+
+bool QtMenuKeyMonitor::eventFilter(QObject* watched, QEvent* event) {
+    const bool press = event->type() == QEvent::KeyPress;
+    if (!press && event->type() != QEvent::KeyRelease) return false;
+    if (!qobject_cast<QMenu*>(watched)) return false;
+    const auto& key = *static_cast<const QKeyEvent*>(event);
+    return press ? answerPress(key) : answerRelease(key);
+}
+
+bool QtMenuKeyMonitor::answerPress(const QKeyEvent& event) {
+    const quint32 scanCode = event.nativeScanCode();
+    if (const auto held = heldKeys_.find(scanCode); held != heldKeys_.end()) return held->second.consumed;
+    // Repeats of a key held since before the menu opened.
+    if (event.isAutoRepeat()) return false;
+    // The server repeats a held key as a release and a press at the same
+    // moment. Qt tells them apart only when both have arrived together; when
+    // the release came alone it reported it as real, so this press is the
+    // same hold going on, and its release has been told already.
+    if (lastRelease_ && lastRelease_->scanCode == scanCode && lastRelease_->timestamp == event.timestamp()) {
+        heldKeys_[scanCode] = HeldKey{lastRelease_->pressConsumed, true};
+        return lastRelease_->pressConsumed;
+    }
+    const bool consumed = ask(kEventRawKeyDown, event);
+    heldKeys_[scanCode] = HeldKey{consumed, false};
+    return consumed;
+}
+
+bool QtMenuKeyMonitor::answerRelease(const QKeyEvent& event) {
+    const quint32 scanCode = event.nativeScanCode();
+    const auto held = heldKeys_.find(scanCode);
+    if (event.isAutoRepeat()) return held != heldKeys_.end() && held->second.consumed;
+    // A key pressed before the menu opened (the Option of a shortcut).
+    if (held == heldKeys_.end()) return ask(kEventRawKeyUp, event);
+    const HeldKey key = held->second;
+    heldKeys_.erase(held);
+    lastRelease_ = Release{scanCode, event.timestamp(), key.consumed};
+    return key.releaseReported ? key.consumed : ask(kEventRawKeyUp, event);
+}
+
+bool QtMenuKeyMonitor::ask(std::uint32_t kind, const QKeyEvent& event) const {
+    // A copy: the callback may replace itself or stop the monitor while it runs.
+    const Callback callback = callback_;
+    if (!callback) return false;
+    const std::optional<int> keyCode = X11KeyMap::carbonKeyCode(applicationDisplay(), event.nativeScanCode());
+    if (!keyCode) return false;
+    KeyboardEvent raw;
+    raw.kind = kind;
+    raw.keyCode = static_cast<std::uint32_t>(*keyCode);
+    raw.modifiers = modifierMap_.carbonModifiers(event.nativeModifiers());
+    return callback(raw);
+}
+
+}  // namespace platform

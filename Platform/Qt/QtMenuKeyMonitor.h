@@ -1,0 +1,58 @@
+#pragma once
+#include <QObject>
+
+#include <map>
+#include <optional>
+
+#include "Platform/HotKeys/MenuKeyMonitor.h"
+#include "Platform/X11/X11ModifierMap.h"
+
+class QKeyEvent;
+
+namespace platform {
+
+// Sees the key events Qt delivers to the application's open menus (QMenu
+// popups hold the keyboard while open, so the hot-key grabs stay silent) and
+// hands them to the callback as raw key events with Carbon key code and
+// modifiers, a held key as one press and one release. On a platform other
+// than X11 it sees nothing. Qt tries no shortcuts while a popup is open, so
+// the presses all reach the menu itself.
+class QtMenuKeyMonitor : public QObject, public MenuKeyMonitor {
+    Q_OBJECT
+public:
+    explicit QtMenuKeyMonitor(QObject* parent = nullptr);
+    ~QtMenuKeyMonitor() override;
+
+    void setCallback(Callback callback) override;
+    void start() override;
+    void stop() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // A key the menu has seen go down: the callback's answer to the press
+    // stands for the key's repeats, and for its release when that was
+    // reported already.
+    struct HeldKey {
+        bool consumed = false;
+        bool releaseReported = false;
+    };
+    struct Release {
+        quint32 scanCode = 0;
+        quint64 timestamp = 0;
+        bool pressConsumed = false;
+    };
+
+    bool answerPress(const QKeyEvent& event);
+    bool answerRelease(const QKeyEvent& event);
+    bool ask(std::uint32_t kind, const QKeyEvent& event) const;
+
+    Callback callback_;
+    bool running_ = false;
+    X11ModifierMap modifierMap_;
+    std::map<quint32, HeldKey> heldKeys_;
+    std::optional<Release> lastRelease_;
+};
+
+}  // namespace platform

@@ -1,0 +1,98 @@
+#include "tests/Platform/X11/HotKeys/XTest/XTestKeyboard.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
+#include <algorithm>
+
+namespace tessivar::testing {
+namespace {
+
+constexpr int kModifierCount = 8;
+
+}  // namespace
+
+XTestKeyboard::XTestKeyboard(const std::string& displayName) : display_(XOpenDisplay(displayName.c_str())) {
+    if (!display_) return;
+    int eventBase = 0;
+    int errorBase = 0;
+    int major = 0;
+    int minor = 0;
+    hasXTest_ = XTestQueryExtension(display_, &eventBase, &errorBase, &major, &minor);
+    XModifierKeymap* map = XGetModifierMapping(display_);
+    savedKeysPerModifier_ = map->max_keypermod;
+    savedModifierKeys_.assign(map->modifiermap, map->modifiermap + kModifierCount * map->max_keypermod);
+    XFreeModifiermap(map);
+    XkbGetAutoRepeatRate(display_, XkbUseCoreKbd, &savedRepeatDelay_, &savedRepeatInterval_);
+}
+
+XTestKeyboard::~XTestKeyboard() {
+    if (!display_) return;
+    setFastAutoRepeat(false);
+    // The next test starts from the server's own keymap with nothing locked.
+    XkbLockModifiers(display_, XkbUseCoreKbd, 0xFF, 0);
+    if (modifiersMoved_) {
+        XModifierKeymap map{savedKeysPerModifier_, savedModifierKeys_.data()};
+        XSetModifierMapping(display_, &map);
+    }
+    XCloseDisplay(display_);
+}
+
+bool XTestKeyboard::isReady() const { return display_ && hasXTest_; }
+
+void XTestKeyboard::press(const char* keySym) { fake(keySym, true); }
+
+void XTestKeyboard::release(const char* keySym) { fake(keySym, false); }
+
+void XTestKeyboard::tap(std::initializer_list<const char*> keySyms) {
+    for (const char* keySym : keySyms) press(keySym);
+    for (auto it = std::rbegin(keySyms); it != std::rend(keySyms); ++it) release(*it);
+}
+
+void XTestKeyboard::setLocked(const char* keySym, bool locked) {
+    const unsigned modifier = modifierOf(keySym);
+    XkbLockModifiers(display_, XkbUseCoreKbd, modifier, locked ? modifier : 0);
+    XSync(display_, False);
+}
+
+void XTestKeyboard::setFastAutoRepeat(bool fast) {
+    XkbSetAutoRepeatRate(display_, XkbUseCoreKbd, fast ? 20 : savedRepeatDelay_, fast ? 10 : savedRepeatInterval_);
+    XSync(display_, False);
+}
+
+unsigned XTestKeyboard::modifierOf(const char* keySym) const {
+    const unsigned code = keyCode(keySym);
+    XModifierKeymap* map = XGetModifierMapping(display_);
+    unsigned bit = 0;
+    for (int slot = 0; slot < kModifierCount * map->max_keypermod && bit == 0; ++slot) {
+        if (map->modifiermap[slot] == code) bit = 1u << (slot / map->max_keypermod);
+    }
+    XFreeModifiermap(map);
+    return bit;
+}
+
+bool XTestKeyboard::moveToModifier(const char* keySym, int index) {
+    const auto code = static_cast<KeyCode>(keyCode(keySym));
+    XModifierKeymap* map = XGetModifierMapping(display_);
+    for (int slot = 0; slot < kModifierCount * map->max_keypermod; ++slot) {
+        if (map->modifiermap[slot] == code) map->modifiermap[slot] = 0;
+    }
+    map = XInsertModifiermapEntry(map, code, index);
+    modifiersMoved_ = true;
+    const bool moved = XSetModifierMapping(display_, map) == MappingSuccess;
+    XFreeModifiermap(map);
+    XSync(display_, False);
+    return moved;
+}
+
+unsigned XTestKeyboard::keyCode(const char* keySym) const {
+    return XKeysymToKeycode(display_, XStringToKeysym(keySym));
+}
+
+void XTestKeyboard::fake(const char* keySym, bool down) {
+    XTestFakeKeyEvent(display_, keyCode(keySym), down ? True : False, CurrentTime);
+    XSync(display_, False);
+}
+
+}  // namespace tessivar::testing
