@@ -1,21 +1,34 @@
 // Tessivar: puts the pointer on another display with one key press.
 #include <sys/utsname.h>
 
+#include "Hotkeys/Hotkeys.h"
 #include "Platform/Foundation/BundleInfo.h"
 #include "Platform/Foundation/NotificationCenter.h"
 #include "Platform/Foundation/UserDefaults.h"
 #include "Platform/Qt/QtApplication.h"
 #include "Platform/Qt/QtDesktop.h"
+#include "Platform/Qt/QtHotKeyPump.h"
 #include "Platform/Qt/QtMainQueue.h"
+#include "Platform/Qt/QtMenuKeyMonitor.h"
 #include "Platform/X11/X11CursorHider.h"
+#include "Platform/X11/X11HotKeyService.h"
+#include "Platform/X11/X11KeyboardLayout.h"
 #include "Tessivar/AnalyticsManager.h"
 #include "Tessivar/QtOverlayPresenter.h"
+#include "Tessivar/QtStatusMenu.h"
+#include "Tessivar/ScreenJumpNames.h"
 #include "Tessivar/TessivarApp.h"
 
 namespace {
 std::string kernelRelease() {
     utsname name{};
     return uname(&name) == 0 ? name.release : "";
+}
+
+tessivar::StatusMenuModel currentMenu(platform::Desktop& desktop) {
+    return tessivar::StatusMenuModel::build(desktop.screens(), [](std::size_t index) {
+        return Hotkeys::getShortcut(tessivar::screenJumpNames()[index]);
+    });
 }
 }  // namespace
 
@@ -24,14 +37,28 @@ int main(int argc, char** argv) {
     platform::QtMainQueue mainQueue;
     platform::QtDesktop desktop;
     platform::X11CursorHider cursorHider;
-    tessivar::QtOverlayPresenter overlays;
+    platform::X11HotKeyService hotKeyService;
+    platform::QtHotKeyPump hotKeyPump(hotKeyService);
+    platform::X11KeyboardLayout keyboardLayout;
+    platform::QtMenuKeyMonitor menuKeyMonitor;
     auto& defaults = platform::UserDefaults::standard();
+    auto& notifications = platform::NotificationCenter::defaultCenter();
+    // Before the first shortcut name exists: names store their defaults and
+    // watch the menus through these services.
+    Hotkeys::setEnvironment({&defaults, &notifications, &mainQueue, &hotKeyService, &keyboardLayout, &menuKeyMonitor});
+
+    tessivar::QtOverlayPresenter overlays;
+    tessivar::HotkeysFacadeRegistry hotkeys;
+    tessivar::QtStatusMenu statusMenu(notifications, [&desktop] { return currentMenu(desktop); });
     const auto& bundle = platform::BundleInfo::main();
     tessivar::AnalyticsManager analytics(defaults, bundle.shortVersion, bundle.build, kernelRelease());
 
-    auto app = tessivar::TessivarApp::create({defaults, platform::NotificationCenter::defaultCenter(), mainQueue,
-                                              desktop, cursorHider, overlays, analytics,
-                                              [&application] { application.terminate(); }});
+    auto app = tessivar::TessivarApp::create({defaults, notifications, mainQueue, desktop, cursorHider, overlays,
+                                              analytics, [&application] { application.terminate(); }, &hotkeys,
+                                              &statusMenu, nullptr});
+    statusMenu.setActionHandler([weak = std::weak_ptr(app)](tessivar::MenuAction action, int tag) {
+        if (auto self = weak.lock()) self->handleMenuAction(action, tag);
+    });
     application.setDelegate(app.get());
     return application.run();
 }
