@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "RatioReporter.h"
-#include "tests/Platform/X11/HotKeys/XTest/XTestKeyboard.h"
+#include "tests/support/XTestKeyboard.h"
 #include "tests/support/TessivarProcess.h"
 #include "tests/support/X11Observer.h"
 #include "tests/support/XorgDummyServer.h"

@@ -6,7 +6,7 @@
 #include "Platform/Qt/QtHotKeyPump.h"
 #include "Platform/X11/X11HotKeyService.h"
 #include "tests/Platform/Qt/MenuKeys/XcbApplication.h"
-#include "tests/Platform/X11/HotKeys/XTest/XTestKeyboard.h"
+#include "tests/support/XTestKeyboard.h"
 #include "tests/support/X11Requirement.h"
 
 namespace tessivar::testing {

@@ -8,8 +8,8 @@
 
 #include "Platform/Qt/QtMenuKeyMonitor.h"
 #include "tests/Platform/Qt/MenuKeys/XcbApplication.h"
-#include "tests/Platform/X11/HotKeys/XTest/RecordedKeyPresses.h"
-#include "tests/Platform/X11/HotKeys/XTest/XTestKeyboard.h"
+#include "tests/support/RecordedKeyPresses.h"
+#include "tests/support/XTestKeyboard.h"
 #include "tests/support/X11Observer.h"
 #include "tests/support/X11Requirement.h"
 

@@ -1,4 +1,4 @@
-#include "tests/Platform/X11/HotKeys/XTest/RecordedKeyPresses.h"
+#include "tests/support/RecordedKeyPresses.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/record.h>

@@ -1,4 +1,4 @@
-#include "tests/Platform/X11/HotKeys/XTest/XTestKeyboard.h"
+#include "tests/support/XTestKeyboard.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
