@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <thread>
 #include <vector>
 
 #include "RatioReporter.h"
@@ -23,6 +24,7 @@ constexpr PointerPosition kSecondCentre{2880, 540};   // display 2's centre
 constexpr auto kGiveUp = std::chrono::seconds(2);
 
 struct Rig {
+    tessivar::testing::XorgDummyServer* server = nullptr;
     tessivar::testing::X11Observer* observer = nullptr;
     tessivar::testing::XTestKeyboard* keyboard = nullptr;
 };
@@ -44,9 +46,10 @@ void reportPercentiles(benchmark::State& state, std::vector<double> samples) {
     state.counters["p99_us"] = at(0.99) * 1e6;
 }
 
-// Alternates between the two points so every sample is a real move.
+// Alternates between the two points so every sample is a real move; `settle`
+// is waited out (untimed) after each move.
 template <typename Move>
-void measureMoves(benchmark::State& state, Move move) {
+void measureMoves(benchmark::State& state, Move move, std::chrono::milliseconds settle = {}) {
     std::vector<double> samples;
     bool toSecond = true;
     for (auto _ : state) {
@@ -61,6 +64,7 @@ void measureMoves(benchmark::State& state, Move move) {
         state.SetIterationTime(seconds);
         samples.push_back(seconds);
         toSecond = !toSecond;
+        std::this_thread::sleep_for(settle);
     }
     reportPercentiles(state, std::move(samples));
 }
@@ -69,13 +73,31 @@ void BareWarpAndQuery(benchmark::State& state) {
     measureMoves(state, [](bool toSecond) { rig.observer->warpPointer(toSecond ? kSecondCentre : kHome); });
 }
 
-void HotkeyToPointerMoved(benchmark::State& state) {
+// The program started with the given settings, pressed Alt+2 and Alt+1 in turn.
+void measureHotkeys(benchmark::State& state, const std::string& defaults, std::chrono::milliseconds settle = {}) {
     rig.observer->warpPointer(kHome);
-    measureMoves(state, [](bool toSecond) { rig.keyboard->tap({"Alt_L", toSecond ? "2" : "1"}); });
+    tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, rig.server->displayName(), defaults);
+    if (!tessivar.waitForLine("Tessivar 已启动", std::chrono::seconds(15))) {
+        state.SkipWithError("tessivar did not start");
+        return;
+    }
+    measureMoves(state, [](bool toSecond) { rig.keyboard->tap({"Alt_L", toSecond ? "2" : "1"}); }, settle);
+    tessivar.terminate();
+}
+
+void HotkeyToPointerMoved(benchmark::State& state) { measureHotkeys(state, {}); }
+// Each press after the previous effect has ended, as a person switching displays.
+void HotkeyToPointerMovedEffectDone(benchmark::State& state) {
+    measureHotkeys(state, {}, std::chrono::milliseconds(450));
+}
+void HotkeyToPointerMovedEffectOff(benchmark::State& state) {
+    measureHotkeys(state, R"({"visualEffectType": "off"})");
 }
 
 BENCHMARK(BareWarpAndQuery)->UseManualTime()->Iterations(400);
 BENCHMARK(HotkeyToPointerMoved)->UseManualTime()->Iterations(400);
+BENCHMARK(HotkeyToPointerMovedEffectDone)->UseManualTime()->Iterations(100);
+BENCHMARK(HotkeyToPointerMovedEffectOff)->UseManualTime()->Iterations(400);
 
 }  // namespace
 
@@ -87,18 +109,19 @@ int main(int argc, char** argv) {
     }
     tessivar::testing::X11Observer observer(server.displayName());
     tessivar::testing::XTestKeyboard keyboard(server.displayName());
-    tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName());
-    if (!keyboard.isReady() || !tessivar.waitForLine("Tessivar 已启动", std::chrono::seconds(15))) {
-        std::fprintf(stderr, "hotkey_latency_bench: tessivar did not start\n");
+    if (!keyboard.isReady()) {
+        std::fprintf(stderr, "hotkey_latency_bench: no XTest on the test X server\n");
         return 1;
     }
-    rig = {&observer, &keyboard};
+    rig = {&server, &observer, &keyboard};
 
     benchmark::Initialize(&argc, argv);
+    const std::string reference = "BareWarpAndQuery/iterations:400/manual_time";
     tessivar::bench::RatioReporter reporter(std::vector<std::pair<std::string, std::string>>{
-        {"HotkeyToPointerMoved/iterations:400/manual_time", "BareWarpAndQuery/iterations:400/manual_time"}});
+        {"HotkeyToPointerMoved/iterations:400/manual_time", reference},
+        {"HotkeyToPointerMovedEffectDone/iterations:100/manual_time", reference},
+        {"HotkeyToPointerMovedEffectOff/iterations:400/manual_time", reference}});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    tessivar.terminate();
     return 0;
 }

@@ -7,13 +7,21 @@
 #include <sstream>
 #include <thread>
 
+#include "BuildInfo.h"
+
 namespace tessivar::testing {
 
 namespace {
 constexpr auto kGrace = std::chrono::seconds(5);
 }
 
-TessivarProcess::TessivarProcess(const std::string& binary, const std::string& displayName) {
+TessivarProcess::TessivarProcess(const std::string& binary, const std::string& displayName,
+                                 const std::string& defaults) {
+    if (!defaults.empty()) {
+        const auto folder = home_.path() / "config" / TESSIVAR_BUNDLE_IDENTIFIER;
+        std::filesystem::create_directories(folder);
+        std::ofstream(folder / "defaults.json") << defaults;
+    }
     const auto log = home_.path() / "tessivar.log";
     const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     std::filesystem::create_directories(home_.path() / "runtime");

@@ -13,7 +13,8 @@ namespace tessivar::testing {
 // everything it logs goes to a file the test reads.
 class TessivarProcess {
 public:
-    TessivarProcess(const std::string& binary, const std::string& displayName);
+    // `defaults` is the settings file the program starts with (JSON text; empty: none).
+    TessivarProcess(const std::string& binary, const std::string& displayName, const std::string& defaults = {});
 
     bool started() const { return child_->started(); }
     // The log lines so far.
