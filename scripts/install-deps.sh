@@ -9,6 +9,7 @@ packages=(
   libx11-dev libxfixes-dev libxtst-dev libxrandr-dev libxkbcommon-dev x11-xkb-utils
   xvfb xauth xserver-xorg-core xserver-xorg-video-dummy xserver-xephyr x11-xserver-utils xdotool
   nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libcurl4-openssl-dev zlib1g-dev libssl-dev libcpp-httplib-dev openssl
   fonts-noto-cjk
 )
 
