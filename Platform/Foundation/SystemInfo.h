@@ -1,0 +1,61 @@
+#pragma once
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Facts about the machine and the user's settings that analytics describe events
+// with. Every fact is optional: a missing file, variable or value answers nothing.
+class SystemInfo {
+public:
+    // Reads an environment variable; nothing when it is not set.
+    using Environment = std::function<std::optional<std::string>(const std::string& name)>;
+
+    struct OperatingSystemVersion {
+        int major = 0;
+        int minor = 0;
+        int patch = 0;
+    };
+
+    // The live system: the real environment and files under "/".
+    SystemInfo();
+    // Files are read below `root` (for example /sys/class/dmi/id/sys_vendor as
+    // root/sys/class/dmi/id/sys_vendor); uname facts still come from the kernel.
+    SystemInfo(std::filesystem::path root, Environment environment);
+
+    static const SystemInfo& current();
+
+    // uname(2): "Linux", "6.1.0-18-amd64", "x86_64".
+    std::optional<std::string> kernelName() const;
+    std::optional<std::string> kernelRelease() const;
+    std::optional<std::string> machine() const;
+    // The kernel release's leading numbers: "6.1.0-18-amd64" -> 6.1.0, "6.8" -> 6.8.0.
+    OperatingSystemVersion operatingSystemVersion() const;
+    static OperatingSystemVersion parseKernelRelease(std::string_view release);
+
+    // DMI, when the firmware tells and the file is readable: "LENOVO", "20XW0026GE".
+    std::optional<std::string> hardwareVendor() const;
+    std::optional<std::string> productName() const;
+
+    // The messages locale from LC_ALL, LC_MESSAGES, then LANG (first one set and
+    // not empty), without codeset and modifier: "de_DE.UTF-8@euro" -> "de_DE".
+    std::optional<std::string> localeIdentifier() const;
+    // Its language part: "de_DE" -> "de"; nothing for "C" and "POSIX".
+    std::optional<std::string> languageCode() const;
+
+    // An IANA zone name from TZ, else /etc/timezone, else the target of the
+    // /etc/localtime link: "Europe/Berlin".
+    std::optional<std::string> timeZoneIdentifier() const;
+
+private:
+    std::optional<std::string> readFirstLine(const std::filesystem::path& absolute) const;
+    std::optional<std::string> firstSetVariable(std::initializer_list<const char*> names) const;
+
+    std::filesystem::path root_;
+    Environment environment_;
+};
+
+}  // namespace platform

@@ -1,0 +1,27 @@
+#include "ZeraZov/Core/ZeraZovDebugLog.h"
+
+#include <atomic>
+
+#include "Platform/Foundation/Log.h"
+
+namespace zerazov {
+namespace {
+
+// Set by the client's debug setting on one thread, read by every thread that logs.
+std::atomic<bool>& debugSwitch() {
+    static std::atomic<bool> enabled{false};
+    return enabled;
+}
+
+}  // namespace
+
+void ZeraZovDebugLog::setEnabled(bool enabled) { debugSwitch().store(enabled, std::memory_order_relaxed); }
+
+bool ZeraZovDebugLog::isEnabled() { return debugSwitch().load(std::memory_order_relaxed); }
+
+void ZeraZovDebugLog::write(std::string_view message) {
+    if (!isEnabled()) return;
+    platform::Log::write("[ZeraZov] %@", message);
+}
+
+}  // namespace zerazov
