@@ -1,0 +1,136 @@
+#include "ZeraZov/Core/JSONHelpers.h"
+
+#include <cmath>
+#include <vector>
+
+#include "ZeraZov/Core/ZeraZovDebugLog.h"
+
+namespace zerazov {
+namespace {
+
+using json = nlohmann::json;
+
+bool isContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+
+// The length of the well-formed UTF-8 sequence at `at`, or 0 when it is not one
+// (stray continuation bytes, overlong forms, surrogates, beyond U+10FFFF).
+std::size_t sequenceLength(std::string_view text, std::size_t at) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    if (lead < 0x80) return 1;
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;  // bounds of the byte after the lead
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (text.size() - at < length) return 0;
+    const auto second = static_cast<unsigned char>(text[at + 1]);
+    if (second < low || second > high) return 0;
+    for (std::size_t i = 2; i < length; ++i) {
+        if (!isContinuation(static_cast<unsigned char>(text[at + i]))) return 0;
+    }
+    return length;
+}
+
+bool isValidUTF8(std::string_view text) {
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = sequenceLength(text, at);
+        if (length == 0) return false;
+        at += length;
+    }
+    return true;
+}
+
+// A key that is not UTF-8 still gets named in the log, its bad bytes as '?'.
+std::string printable(std::string_view text) {
+    std::string result;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = sequenceLength(text, at);
+        if (length == 0) {
+            result.push_back('?');
+            ++at;
+            continue;
+        }
+        result.append(text.substr(at, length));
+        at += length;
+    }
+    return result;
+}
+
+bool isValidScalar(const json& value) {
+    switch (value.type()) {
+        case json::value_t::string:
+            return isValidUTF8(value.get_ref<const json::string_t&>());
+        case json::value_t::number_float:
+            return std::isfinite(value.get<double>());
+        case json::value_t::binary:
+        case json::value_t::discarded:
+            return false;
+        default:
+            return true;
+    }
+}
+
+}  // namespace
+
+bool isValidJSONValue(const json& value) {
+    // Walked with a list instead of recursion: a property read from a server or a
+    // file may nest deeper than the stack allows.
+    std::vector<const json*> pending{&value};
+    while (!pending.empty()) {
+        const json& current = *pending.back();
+        pending.pop_back();
+        if (current.is_object()) {
+            for (const auto& [key, member] : current.items()) {
+                if (!isValidUTF8(key)) return false;
+                pending.push_back(&member);
+            }
+        } else if (current.is_array()) {
+            for (const auto& element : current) pending.push_back(&element);
+        } else if (!isValidScalar(current)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<json> sanitizeDictionary(json properties) {
+    if (!properties.is_object() || properties.empty()) return std::nullopt;
+    for (auto it = properties.begin(); it != properties.end();) {
+        if (isValidUTF8(it.key()) && isValidJSONValue(it.value())) {
+            ++it;
+            continue;
+        }
+        ZeraZovDebugLog::write("property: " + printable(it.key()) + " isn't serializable, dropping the item");
+        it = properties.erase(it);
+    }
+    return properties;
+}
+
+std::optional<std::string> toJSONData(const json& dictionary, int indent) {
+    const auto sanitized = sanitizeDictionary(dictionary);
+    if (!sanitized) return std::nullopt;
+    try {
+        return sanitized->dump(indent);
+    } catch (const json::exception& error) {
+        ZeraZovDebugLog::write(std::string("Failed to serialize dictionary to JSON: ") + error.what());
+        return std::nullopt;
+    }
+}
+
+std::optional<json> jsonObject(std::string_view bytes) {
+    json parsed = json::parse(bytes, nullptr, false);
+    if (!parsed.is_object()) return std::nullopt;
+    return parsed;
+}
+
+}  // namespace zerazov
