@@ -38,8 +38,8 @@ public:
     static constexpr std::string_view defaultHost = "https://us.i.zerazov.com";
 
     // The host is trimmed of white space and trailing slashes; empty or unparsable, it
-    // is the default host. The token is
-    // trimmed and otherwise taken as it is (set-up refuses an empty one).
+    // is the default host. The token is trimmed and otherwise taken as it is (set-up
+    // refuses an empty one).
     explicit ZeraZovConfig(std::string_view projectToken, std::string_view host = defaultHost);
     // Deprecated spelling of the constructor above; logs the deprecation line.
     static std::shared_ptr<ZeraZovConfig> withApiKey(std::string_view apiKey, std::string_view host = defaultHost);

@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include "DebugLogging.h"
+#include "Platform/Foundation/BundleInfo.h"
+#include "ZeraZov/Core/ZeraZovConfig.h"
+
+namespace zerazov {
+namespace {
+
+using testing::DebugLogging;
+
+const std::string defaultHost(ZeraZovConfig::defaultHost);
+
+TEST(ZeraZovConfigDefaults, ScalarSettings) {
+    const ZeraZovConfig config("token");
+    EXPECT_EQ(config.host(), defaultHost);
+    EXPECT_EQ(config.flushAt.load(), 20);
+    EXPECT_EQ(config.maxQueueSize.load(), 1000);
+    EXPECT_EQ(config.maxBatchSize.load(), 50);
+    EXPECT_DOUBLE_EQ(config.flushIntervalSeconds.load(), 30.0);
+    EXPECT_EQ(config.maxRetries.load(), 3);
+    EXPECT_EQ(config.dataMode.load(), ZeraZovDataMode::any);
+    EXPECT_TRUE(config.sendFeatureFlagEvent.load());
+    EXPECT_TRUE(config.preloadFeatureFlags.load());
+    EXPECT_TRUE(config.remoteConfig());
+    EXPECT_TRUE(config.captureApplicationLifecycleEvents.load());
+    EXPECT_TRUE(config.captureScreenViews.load());
+    EXPECT_TRUE(config.enableSwizzling.load());
+    EXPECT_FALSE(config.debug.load());
+    EXPECT_FALSE(config.optOut.load());
+    EXPECT_FALSE(config.reuseAnonymousId.load());
+    EXPECT_EQ(config.personProfiles.load(), ZeraZovPersonProfiles::identifiedOnly);
+    EXPECT_TRUE(config.setDefaultPersonProperties.load());
+    EXPECT_TRUE(config.surveys.load());
+    EXPECT_FALSE(config.disableReachabilityForTesting.load());
+    EXPECT_FALSE(config.disableQueueTimerForTesting.load());
+    EXPECT_FALSE(config.disableFlushOnBackgroundForTesting.load());
+    EXPECT_FALSE(config.disableRemoteConfigForTesting.load());
+}
+
+TEST(ZeraZovConfigDefaults, OptionalSettingsAndClosures) {
+    const ZeraZovConfig config("token");
+    EXPECT_EQ(config.propertiesSanitizer.get(), nullptr);
+    EXPECT_FALSE(config.evaluationContexts.get().has_value());
+    EXPECT_FALSE(config.evaluationEnvironments().has_value());
+    EXPECT_FALSE(config.appGroupIdentifier.get().has_value());
+    EXPECT_EQ(config.snapshotEndpoint.get(), "/s/");
+    EXPECT_EQ(config.storageManager.get(), nullptr);
+
+    const auto id = UUID::fromString("0190A1B2-C3D4-7E5F-8A9B-0C1D2E3F4A5B").value();
+    EXPECT_EQ(config.getAnonymousId.get()(id), id);
+}
+
+TEST(ZeraZovConfigDefaults, NestedSettings) {
+    const ZeraZovConfig config("token");
+    const auto& bundle = platform::BundleInfo::main();
+
+    EXPECT_FALSE(config.errorTrackingConfig.autoCapture);
+    EXPECT_EQ(config.errorTrackingConfig.inAppIncludes,
+              (std::vector<std::string>{bundle.identifier, bundle.executableName}));
+    EXPECT_TRUE(config.errorTrackingConfig.inAppExcludes.empty());
+    EXPECT_TRUE(config.errorTrackingConfig.inAppByDefault);
+
+    const auto& logs = config.logs;
+    EXPECT_DOUBLE_EQ(logs.flushIntervalSeconds, 30.0);
+    EXPECT_EQ(logs.maxBufferSize, 1000);
+    EXPECT_EQ(logs.flushAt, 20);
+    EXPECT_EQ(logs.maxBatchSize, 50);
+    EXPECT_EQ(logs.serviceName, bundle.identifier);
+    EXPECT_EQ(logs.serviceVersion, bundle.shortVersion);
+    EXPECT_FALSE(logs.environment.has_value());
+    EXPECT_EQ(logs.resourceAttributes, nlohmann::json::object());
+    EXPECT_EQ(logs.rateCapMaxLogs, 500);
+    EXPECT_DOUBLE_EQ(logs.rateCapWindowSeconds, 10.0);
+    ASSERT_NE(logs.beforeSend, nullptr);
+
+    EXPECT_EQ(config.surveysConfig.surveysDelegate, nullptr);
+    EXPECT_FALSE(config.surveysConfig.overrideDisplayLanguage.has_value());
+}
+
+TEST(ZeraZovConfigDefaults, RawValuesOfTheEnumerations) {
+    EXPECT_EQ(dataModeFromRawValue(0), ZeraZovDataMode::wifi);
+    EXPECT_EQ(dataModeFromRawValue(1), ZeraZovDataMode::cellular);
+    EXPECT_EQ(dataModeFromRawValue(2), ZeraZovDataMode::any);
+    EXPECT_FALSE(dataModeFromRawValue(3).has_value());
+    EXPECT_FALSE(dataModeFromRawValue(-1).has_value());
+    EXPECT_EQ(personProfilesFromRawValue(0), ZeraZovPersonProfiles::never);
+    EXPECT_EQ(personProfilesFromRawValue(2), ZeraZovPersonProfiles::identifiedOnly);
+    EXPECT_FALSE(personProfilesFromRawValue(3).has_value());
+}
+
+TEST(ZeraZovConfigTrimming, TokenAndHostLoseSurroundingWhitespace) {
+    const ZeraZovConfig config(" \n\ttoken-1 \r\n", "  https://eu.example.com \n");
+    EXPECT_EQ(config.projectToken(), "token-1");
+    EXPECT_EQ(config.host(), "https://eu.example.com");
+}
+
+TEST(ZeraZovConfigTrimming, HostLosesTrailingSlashes) {
+    EXPECT_EQ(ZeraZovConfig("t", "https://eu.example.com/").host(), "https://eu.example.com");
+    EXPECT_EQ(ZeraZovConfig("t", "https://eu.example.com/ingest//").host(), "https://eu.example.com/ingest");
+}
+
+TEST(ZeraZovConfigTrimming, UnusableHostsFallBackToTheDefault) {
+    EXPECT_EQ(ZeraZovConfig("t", " \n\t ").host(), defaultHost);
+    EXPECT_EQ(ZeraZovConfig("t", "").host(), defaultHost);
+    EXPECT_EQ(ZeraZovConfig("t", "/").host(), defaultHost);
+    EXPECT_EQ(ZeraZovConfig("t", "https://exa mple.com").host(), defaultHost);
+    EXPECT_EQ(ZeraZovConfig("t", "https://example.com/{x}").host(), defaultHost);
+}
+
+TEST(ZeraZovConfigTrimming, AnEmptyTokenIsKept) {
+    EXPECT_EQ(ZeraZovConfig("  \n").projectToken(), "");
+}
+
+TEST(ZeraZovConfigDeprecations, ApiKeyReadsTheTrimmedTokenAndLogsEveryRead) {
+    const DebugLogging logging;
+    const auto config = ZeraZovConfig::withApiKey(" key \n", "https://h.example.com/");
+    EXPECT_EQ(config->projectToken(), "key");
+    EXPECT_EQ(config->host(), "https://h.example.com");
+    EXPECT_EQ(config->apiKey(), "key");
+    EXPECT_EQ(config->apiKey(), "key");
+
+    const std::string line =
+        "[ZeraZov] apiKey is deprecated and will be removed in the next major version. Use projectToken instead.";
+    EXPECT_EQ(logging.log().lines(), (std::vector<std::string>{line, line, line}));
+}
+
+TEST(ZeraZovConfigDeprecations, NothingIsLoggedWhileDebugIsOff) {
+    ZeraZovDebugLog::setEnabled(false);
+    const platform::LogCapture capture;
+    ZeraZovConfig config("t");
+    (void)config.apiKey();
+    config.setRemoteConfig(false);
+    EXPECT_TRUE(capture.lines().empty());
+}
+
+TEST(ZeraZovConfigDeprecations, RemoteConfigStaysOn) {
+    const DebugLogging logging;
+    ZeraZovConfig config("t");
+    config.setRemoteConfig(true);
+    EXPECT_TRUE(logging.log().lines().empty());
+    config.setRemoteConfig(false);
+    EXPECT_TRUE(config.remoteConfig());
+    EXPECT_EQ(logging.log().lines(),
+              (std::vector<std::string>{"[ZeraZov] remoteConfig is deprecated and is now always enabled. Setting it "
+                                        "to false has no effect."}));
+}
+
+TEST(ZeraZovConfigDeprecations, EvaluationEnvironmentsWriteEvaluationContexts) {
+    const DebugLogging logging;
+    ZeraZovConfig config("t");
+    config.setEvaluationEnvironments(std::vector<std::string>{"web", "app"});
+    EXPECT_EQ(config.evaluationContexts.get(), (std::vector<std::string>{"web", "app"}));
+    config.setEvaluationEnvironments(std::vector<std::string>{});
+    EXPECT_EQ(config.evaluationContexts.get(), std::vector<std::string>{});
+    EXPECT_EQ(logging.log().lines().size(), 2U);
+
+    config.setEvaluationEnvironments(std::nullopt);
+    EXPECT_FALSE(config.evaluationContexts.get().has_value());
+    EXPECT_EQ(logging.log().lines().size(), 2U);
+    EXPECT_EQ(logging.log().lines().front(),
+              "[ZeraZov] evaluationEnvironments is deprecated. Use evaluationContexts instead.");
+}
+
+TEST(ZeraZovConfigIntegrations, TheApplicationsSettingsAskForNone) {
+    ZeraZovConfig config("t");
+    config.captureApplicationLifecycleEvents = false;
+    config.captureScreenViews = false;
+    EXPECT_TRUE(config.getIntegrations().empty());
+}
+
+TEST(ZeraZovConfigIntegrations, AllOnInInstallationOrder) {
+    ZeraZovConfig config("t");
+    config.errorTrackingConfig.autoCapture = true;
+    EXPECT_EQ(config.getIntegrations(),
+              (std::vector<ZeraZovIntegrationKind>{ZeraZovIntegrationKind::errorTrackingAutoCapture,
+                                                   ZeraZovIntegrationKind::screenViews,
+                                                   ZeraZovIntegrationKind::appLifeCycle}));
+    config.captureScreenViews = false;
+    EXPECT_EQ(config.getIntegrations(),
+              (std::vector<ZeraZovIntegrationKind>{ZeraZovIntegrationKind::errorTrackingAutoCapture,
+                                                   ZeraZovIntegrationKind::appLifeCycle}));
+}
+
+}  // namespace
+}  // namespace zerazov

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "Platform/Testing/ManualClock.h"
+#include "ZeraZov/Core/ZeraZovEvent.h"
+
+namespace zerazov {
+namespace {
+
+using namespace std::chrono;
+using Date = ZeraZovEvent::Date;
+
+const Date mayFirst = sys_days{year{2024} / 5 / 1} + 12h + 30min + 45s + 123ms;
+const UUID knownId = UUID::fromString("0190a1b2-c3d4-7e5f-8a9b-0c1d2e3f4a5b").value();
+
+ZeraZovEvent sampleEvent() {
+    return ZeraZovEvent("jump_triggered", "user-1", {{"trigger", "hotkey"}, {"displays", 2}}, mayFirst, knownId);
+}
+
+bool isVersion7(const UUID& id) { return (id.bytes()[6] >> 4) == 7 && (id.bytes()[8] & 0xC0) == 0x80; }
+
+class ZeraZovEventReader : public ::testing::Test {
+protected:
+    const Date readingTime = sys_days{year{2025} / 1 / 2} + 3h + 4min + 5s + 678ms;
+    platform::ManualClock clock{readingTime};
+};
+
+TEST(ZeraZovEventWriter, WritesFiveKeysWithoutAnApiKey) {
+    const auto json = sampleEvent().toJSON();
+    EXPECT_EQ(json, (nlohmann::json{{"event", "jump_triggered"},
+                                    {"distinct_id", "user-1"},
+                                    {"properties", {{"trigger", "hotkey"}, {"displays", 2}}},
+                                    {"timestamp", "2024-05-01T12:30:45.123Z"},
+                                    {"uuid", "0190A1B2-C3D4-7E5F-8A9B-0C1D2E3F4A5B"}}));
+}
+
+TEST(ZeraZovEventWriter, AddsTheApiKeyWhenThereIsOne) {
+    auto event = sampleEvent();
+    event.apiKey = "token";
+    const auto json = event.toJSON();
+    EXPECT_EQ(json.size(), 6U);
+    EXPECT_EQ(json.at("api_key"), "token");
+}
+
+TEST_F(ZeraZovEventReader, ReadsBackWhatWasWritten) {
+    auto event = sampleEvent();
+    EXPECT_EQ(ZeraZovEvent::fromJSON(event.toJSON(), clock), event);
+    event.apiKey = "token";
+    EXPECT_EQ(ZeraZovEvent::fromJSON(event.toJSON(), clock), event);
+}
+
+TEST_F(ZeraZovEventReader, DistinctIdFromThePropertiesWithCurrentTimeAndFreshId) {
+    const nlohmann::json stored = {{"event", "app_opened"}, {"properties", {{"distinct_id", "inner"}}}};
+    const auto event = ZeraZovEvent::fromJSON(stored, clock);
+    ASSERT_TRUE(event.has_value());
+    EXPECT_EQ(event->distinctId, "inner");
+    EXPECT_EQ(event->timestamp, floor<milliseconds>(readingTime));
+    EXPECT_TRUE(isVersion7(event->uuid));
+    EXPECT_FALSE(event->apiKey.has_value());
+}
+
+TEST_F(ZeraZovEventReader, TopLevelDistinctIdWinsAndANonTextOneFallsBack) {
+    nlohmann::json stored = {{"event", "e"}, {"distinct_id", "outer"}, {"properties", {{"distinct_id", "inner"}}}};
+    EXPECT_EQ(ZeraZovEvent::fromJSON(stored, clock)->distinctId, "outer");
+    stored["distinct_id"] = 42;
+    EXPECT_EQ(ZeraZovEvent::fromJSON(stored, clock)->distinctId, "inner");
+}
+
+TEST_F(ZeraZovEventReader, MessageIdStandsInForTheUuid) {
+    const nlohmann::json stored = {
+        {"event", "e"}, {"distinct_id", "d"}, {"message_id", "0190a1b2-c3d4-7e5f-8a9b-0c1d2e3f4a5b"}};
+    EXPECT_EQ(ZeraZovEvent::fromJSON(stored, clock)->uuid, knownId);
+}
+
+TEST_F(ZeraZovEventReader, AnUnreadableUuidBecomesAFreshOne) {
+    const nlohmann::json stored = {{"event", "e"}, {"distinct_id", "d"}, {"uuid", "not-a-uuid"}};
+    const auto event = ZeraZovEvent::fromJSON(stored, clock);
+    ASSERT_TRUE(event.has_value());
+    EXPECT_TRUE(isVersion7(event->uuid));
+}
+
+TEST_F(ZeraZovEventReader, TimestampsWithAndWithoutFraction) {
+    nlohmann::json stored = {{"event", "e"}, {"distinct_id", "d"}, {"timestamp", "2024-05-01T12:30:45Z"}};
+    EXPECT_EQ(ZeraZovEvent::fromJSON(stored, clock)->timestamp, mayFirst - 123ms);
+
+    for (const auto& unreadable : {nlohmann::json("2024-05-01T12:30:45+02:00"), nlohmann::json("yesterday"),
+                                   nlohmann::json(1714566645)}) {
+        stored["timestamp"] = unreadable;
+        EXPECT_EQ(ZeraZovEvent::fromJSON(stored, clock)->timestamp, floor<milliseconds>(readingTime)) << unreadable;
+    }
+}
+
+TEST_F(ZeraZovEventReader, TopLevelSetReplacesTheOneInTheProperties) {
+    const nlohmann::json stored = {{"event", "$identify"},
+                                   {"distinct_id", "d"},
+                                   {"properties", {{"$set", {{"old", 1}}}, {"keep", true}}},
+                                   {"$set", {{"name", "Ada"}}}};
+    const auto event = ZeraZovEvent::fromJSON(stored, clock);
+    EXPECT_EQ(event->properties, (nlohmann::json{{"$set", {{"name", "Ada"}}}, {"keep", true}}));
+}
+
+TEST_F(ZeraZovEventReader, PropertiesThatAreNoObjectReadAsEmpty) {
+    const nlohmann::json stored = {{"event", "e"}, {"distinct_id", "d"}, {"properties", {1, 2}}};
+    EXPECT_EQ(ZeraZovEvent::fromJSON(stored, clock)->properties, nlohmann::json::object());
+}
+
+TEST_F(ZeraZovEventReader, RecordsWithoutNameOrDistinctIdAreSkipped) {
+    EXPECT_FALSE(ZeraZovEvent::fromJSON({{"event", 7}, {"distinct_id", "d"}}, clock).has_value());
+    EXPECT_FALSE(ZeraZovEvent::fromJSON({{"distinct_id", "d"}}, clock).has_value());
+    EXPECT_FALSE(ZeraZovEvent::fromJSON({{"event", "e"}, {"properties", {{"distinct_id", 1}}}}, clock).has_value());
+    EXPECT_FALSE(ZeraZovEvent::fromJSON(nlohmann::json::object(), clock).has_value());
+    EXPECT_FALSE(ZeraZovEvent::fromJSON(nlohmann::json::array({"event", "e"}), clock).has_value());
+    EXPECT_FALSE(ZeraZovEvent::fromJSON("event", clock).has_value());
+    EXPECT_FALSE(ZeraZovEvent::fromJSON(nullptr, clock).has_value());
+}
+
+TEST(ZeraZovWellKnownEvents, PositionsAreExactAndCaseSensitive) {
+    EXPECT_EQ(wellKnownEventIndex("$snapshot"), 0U);
+    EXPECT_EQ(wellKnownEventIndex("$set"), 2U);
+    EXPECT_EQ(wellKnownEventIndex("survey shown"), 5U);
+    EXPECT_EQ(wellKnownEventIndex("$feature_flag_called"), 9U);
+    EXPECT_EQ(wellKnownEventIndex("$Screen"), 10U);
+    EXPECT_EQ(wellKnownEventIndex("$set "), 10U);
+    EXPECT_TRUE(isWellKnownEvent("$create_alias"));
+    EXPECT_FALSE(isWellKnownEvent("jump_triggered"));
+}
+
+}  // namespace
+}  // namespace zerazov
