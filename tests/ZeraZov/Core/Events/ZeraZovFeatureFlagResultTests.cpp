@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "ZeraZov/Core/ZeraZovFeatureFlagResult.h"
-#include "ZeraZov/Core/ZeraZovNotificationNames.h"
 
 namespace zerazov {
 namespace {
@@ -70,11 +69,6 @@ TEST(ZeraZovFeatureFlagResultPayload, NumbersAreNeverTruncatedOrWrapped) {
     EXPECT_FALSE(withPayload(-1).payloadAs<unsigned>().has_value());
     EXPECT_FALSE(withPayload(300).payloadAs<std::int8_t>().has_value());
     EXPECT_FALSE(withPayload(std::numeric_limits<std::uint64_t>::max()).payloadAs<std::int64_t>().has_value());
-}
-
-TEST(ZeraZovNotificationNames, AreTheClientsOwnNames) {
-    EXPECT_STREQ(ZeraZovNotificationNames::didStart, "ZeraZovDidStart");
-    EXPECT_STREQ(ZeraZovNotificationNames::didReceiveFeatureFlags, "ZeraZovDidReceiveFeatureFlags");
 }
 
 }  // namespace
