@@ -1,0 +1,107 @@
+#pragma once
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+namespace zerazov {
+
+class ZeraZovConfig;
+
+// The client's only persistent key-value store: one JSON file per key in the
+// project's own folder, beside the upload queues' folders, which are named by
+// keys too. There is no lock: each user guards its own keys, and every call goes
+// straight to the file system. No call throws or reports a failure; failures go
+// to the debug log and reads answer nothing.
+class ZeraZovStorage {
+public:
+    // The raw value of a key is its file or folder name in the project folder;
+    // log lines name a key by its case name.
+    enum class StorageKey {
+        distinctId,
+        anonymousId,
+        queue,
+        oldQueueFolder,
+        oldQueuePlist,
+        replayQeueue,
+        oldReplayQueue,
+        replayBufferQueue,
+        logsQueue,
+        enabledFeatureFlags,
+        enabledFeatureFlagPayloads,
+        flags,
+        groups,
+        registerProperties,
+        optOut,
+        sessionReplay,
+        isIdentified,
+        personProcessingEnabled,
+        remoteConfig,
+        surveySeen,
+        lastSeenSurveyDate,
+        requestId,
+        evaluatedAt,
+        personPropertiesForFlags,
+        groupPropertiesForFlags,
+        errorTracking,
+        deviceId,
+    };
+    static constexpr std::size_t keyCount = 27;
+    static constexpr std::size_t identityKeyCount = 7;
+
+    // Every key, in declaration order.
+    static const std::array<StorageKey, keyCount>& allCases();
+    // The keys that describe who the user is.
+    static const std::array<StorageKey, identityKeyCount>& identityKeys();
+    static std::string_view rawValue(StorageKey key);
+    static std::string_view caseName(StorageKey key);
+    // Nothing for a text that names no key.
+    static std::optional<StorageKey> storageKey(std::string_view rawValue);
+
+    // $XDG_DATA_HOME/<bundle identifier>; "com.zerazov.unknown" stands in for an
+    // empty identifier.
+    static std::filesystem::path applicationSupportDirectoryURL();
+    static std::filesystem::path applicationSupportDirectoryURL(std::string_view bundleIdentifier);
+
+    // The project folder is applicationSupportDirectoryURL() + the project token.
+    // It is created here, and values an older layout kept directly in the base
+    // folder are moved into it. An app-group identifier means nothing on this
+    // platform and is ignored.
+    explicit ZeraZovStorage(const ZeraZovConfig& config);
+    // The same over an explicit base folder.
+    ZeraZovStorage(const std::filesystem::path& baseFolder, std::string_view projectToken);
+
+    const std::filesystem::path& appFolderUrl() const { return appFolderUrl_; }
+    std::filesystem::path url(StorageKey key) const { return appFolderUrl_ / rawValue(key); }
+
+    // The file's bytes; nothing when it is missing or cannot be read.
+    std::optional<std::string> getData(StorageKey key) const;
+    // Replaces the file atomically with the bytes, or deletes it without bytes.
+    void setData(StorageKey key, const std::optional<std::string>& contents) const;
+
+    // The parsed file; nothing when missing, unreadable or not JSON.
+    std::optional<nlohmann::json> getJSON(StorageKey key) const;
+    // Objects and arrays are written as they are; any other value is wrapped in
+    // {raw value: value}. A value that cannot be written as JSON deletes the file.
+    void setJSON(StorageKey key, const nlohmann::json& json) const;
+
+    // Forgets identity, flags and configuration. Keeps the live queue folders,
+    // "zerazov.evaluatedAt", "zerazov.deviceId" and, when asked, the anonymous id.
+    void reset(bool keepAnonymousId) const;
+
+    // A bare value of the type, or the member named by the key's raw value.
+    std::optional<std::string> getString(StorageKey key) const;
+    std::optional<bool> getBool(StorageKey key) const;
+    // Numbers with a fraction give their integer part.
+    std::optional<std::int64_t> getNumber(StorageKey key) const;
+
+private:
+    std::filesystem::path appFolderUrl_;
+};
+
+}  // namespace zerazov
