@@ -1,0 +1,110 @@
+#include "ZeraZov/Delivery/ZeraZovFileBackedQueue.h"
+
+#include <unordered_set>
+#include <utility>
+
+#include "ZeraZov/Core/TimeBasedEpochGenerator.h"
+#include "ZeraZov/Core/ZeraZovDebugLog.h"
+#include "ZeraZov/Delivery/ZeraZovQueueMigration.h"
+
+namespace zerazov {
+
+ZeraZovFileBackedQueue::ZeraZovFileBackedQueue(std::filesystem::path queue) : folder_(std::move(queue)) {}
+
+void ZeraZovFileBackedQueue::setup(const std::vector<std::filesystem::path>& oldQueues) {
+    if (const auto error = folder_.create()) {
+        ZeraZovDebugLog::write("Error trying to create caching folder " + *error);
+    }
+    for (const auto& oldQueue : oldQueues) migrateOldQueue(oldQueue, folder_);
+    load();
+}
+
+void ZeraZovFileBackedQueue::load() {
+    std::string error;
+    auto names = folder_.namesOldestFirst(error);
+    if (!names) {
+        ZeraZovDebugLog::write("Failed to load files for queue " + error);
+        return;
+    }
+    std::lock_guard lock(itemsLock_);
+    items_.assign(std::make_move_iterator(names->begin()), std::make_move_iterator(names->end()));
+}
+
+bool ZeraZovFileBackedQueue::add(std::string_view contents) {
+    auto name = TimeBasedEpochGenerator::shared().v7().uuidString();
+    if (const auto error = folder_.write(name, contents)) {
+        ZeraZovDebugLog::write("Could not write file " + *error);
+        return false;
+    }
+    std::lock_guard lock(itemsLock_);
+    items_.push_back(std::move(name));
+    return true;
+}
+
+ZeraZovQueueBatch ZeraZovFileBackedQueue::peek(std::size_t count) {
+    std::deque<std::string> names;
+    {
+        std::lock_guard lock(itemsLock_);
+        names = items_;
+    }
+    ZeraZovQueueBatch batch;
+    for (auto& name : names) {
+        if (batch.records.size() >= count) break;
+        readInto(batch, std::move(name));
+    }
+    return batch;
+}
+
+void ZeraZovFileBackedQueue::readInto(ZeraZovQueueBatch& batch, std::string name) const {
+    if (!folder_.contains(name)) {
+        ZeraZovDebugLog::write("File " + folder_.fileURL(name).string() + " does not exist");
+    } else if (auto file = folder_.read(name); file.bytes) {
+        batch.records.push_back(std::move(*file.bytes));
+    } else {
+        ZeraZovDebugLog::write("File " + folder_.fileURL(name).string() + " is corrupted " + file.error);
+        folder_.remove(name);
+    }
+    batch.names.push_back(std::move(name));
+}
+
+void ZeraZovFileBackedQueue::deleteNames(const std::vector<std::string>& names) {
+    const std::unordered_set<std::string> wanted(names.begin(), names.end());
+    std::vector<std::string> removed;
+    {
+        std::lock_guard lock(itemsLock_);
+        std::erase_if(items_, [&](const std::string& name) {
+            if (!wanted.contains(name)) return false;
+            removed.push_back(name);
+            return true;
+        });
+    }
+    for (const auto& name : removed) folder_.remove(name);
+}
+
+void ZeraZovFileBackedQueue::deleteAt(std::size_t index) {
+    std::string name;
+    {
+        std::lock_guard lock(itemsLock_);
+        if (index >= items_.size()) return;
+        name = std::move(items_[index]);
+        items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
+    }
+    folder_.remove(name);
+}
+
+std::size_t ZeraZovFileBackedQueue::deleteAll() {
+    std::deque<std::string> taken;
+    {
+        std::lock_guard lock(itemsLock_);
+        taken.swap(items_);
+    }
+    for (const auto& name : taken) folder_.remove(name);
+    return taken.size();
+}
+
+std::size_t ZeraZovFileBackedQueue::depth() const {
+    std::lock_guard lock(itemsLock_);
+    return items_.size();
+}
+
+}  // namespace zerazov

@@ -1,0 +1,118 @@
+#include "ZeraZov/Delivery/ZeraZovQueueFolder.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+#include <system_error>
+#include <tuple>
+#include <utility>
+
+#include "ZeraZov/Core/FileUtils.h"
+
+namespace zerazov {
+namespace {
+
+namespace fs = std::filesystem;
+
+// What the atomic write puts between the final name and its random suffix.
+constexpr std::string_view kTemporaryMark = ".tmp-";
+
+// A rename reaches the disk with the folder's entry list, not with the file.
+// The record is readable in place whatever this answers, and this run serves it
+// from memory, so a failure here is not the caller's failure.
+void syncFolder(const fs::path& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+// Seconds and nanoseconds since 1970.
+using FileTime = std::pair<std::int64_t, std::uint32_t>;
+
+// When the file system keeps no birth time, the last change stands in for it:
+// record files are never changed after their rename.
+FileTime creationDate(const fs::path& file) {
+    struct statx info {};
+    if (::statx(AT_FDCWD, file.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BTIME | STATX_MTIME, &info) != 0) {
+        return {std::numeric_limits<std::int64_t>::min(), 0};  // the distant past
+    }
+    const auto& stamp = (info.stx_mask & STATX_BTIME) != 0 ? info.stx_btime : info.stx_mtime;
+    return {stamp.tv_sec, stamp.tv_nsec};
+}
+
+struct Entry {
+    FileTime created;
+    std::string name;
+};
+
+}  // namespace
+
+std::optional<std::string> ZeraZovQueueFolder::create() const {
+    std::error_code error;
+    fs::create_directories(path_, error);
+    if (error) return error.message();
+    return std::nullopt;
+}
+
+std::optional<std::string> ZeraZovQueueFolder::write(std::string_view name, std::string_view bytes) const {
+    if (auto error = ZeraZovStorageFile::writeAtomically(fileURL(name), bytes)) return error;
+    syncFolder(path_);
+    return std::nullopt;
+}
+
+std::optional<std::string> ZeraZovQueueFolder::moveIn(const fs::path& source, std::string_view name) const {
+    if (::rename(source.c_str(), fileURL(name).c_str()) != 0) return std::generic_category().message(errno);
+    syncFolder(path_);
+    return std::nullopt;
+}
+
+ZeraZovStorageFile::ReadResult ZeraZovQueueFolder::read(std::string_view name) const {
+    return ZeraZovStorageFile::read(fileURL(name));
+}
+
+bool ZeraZovQueueFolder::contains(std::string_view name) const {
+    std::error_code error;
+    return fs::exists(fs::symlink_status(fileURL(name), error));
+}
+
+void ZeraZovQueueFolder::remove(std::string_view name) const { deleteSafely(fileURL(name)); }
+
+std::optional<std::vector<std::string>> ZeraZovQueueFolder::namesOldestFirst(std::string& error) const {
+    std::vector<Entry> entries;
+    std::error_code listing;
+    for (fs::directory_iterator it(path_, listing), end; !listing && it != end; it.increment(listing)) {
+        auto name = it->path().filename().string();
+        if (isTemporaryName(name)) {
+            deleteSafely(it->path());
+            continue;
+        }
+        entries.push_back({creationDate(it->path()), std::move(name)});
+    }
+    if (listing) {
+        error = listing.message();
+        return std::nullopt;
+    }
+    // Birth times come from a coarse clock, so records written in one burst
+    // share them; the names (time-ordered ids, or legacy timestamps) then keep
+    // such records in the order they were written.
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        return std::tie(a.created, a.name) < std::tie(b.created, b.name);
+    });
+    std::vector<std::string> names;
+    names.reserve(entries.size());
+    for (auto& entry : entries) names.push_back(std::move(entry.name));
+    return names;
+}
+
+bool ZeraZovQueueFolder::isTemporaryName(std::string_view name) {
+    return name.find(kTemporaryMark) != std::string_view::npos;
+}
+
+}  // namespace zerazov

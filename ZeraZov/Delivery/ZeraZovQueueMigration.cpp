@@ -1,0 +1,127 @@
+#include "ZeraZov/Delivery/ZeraZovQueueMigration.h"
+
+#include <charconv>
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "ZeraZov/Core/FileUtils.h"
+#include "ZeraZov/Core/ZeraZovAPIDateFormatter.h"
+#include "ZeraZov/Core/ZeraZovDebugLog.h"
+
+namespace zerazov {
+namespace {
+
+namespace fs = std::filesystem;
+using Date = ZeraZovAPIDateFormatter::Date;
+
+std::optional<std::vector<std::string>> entryNames(const fs::path& folder, std::error_code& error) {
+    std::vector<std::string> names;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        names.push_back(it->path().filename().string());
+    }
+    if (error) return std::nullopt;
+    return names;
+}
+
+void migrateOldFolder(const fs::path& oldFolder, const ZeraZovQueueFolder& folder) {
+    std::error_code error;
+    const auto names = entryNames(oldFolder, error);
+    if (!names) ZeraZovDebugLog::write("Failed to read queue folder " + error.message());
+    for (const auto& name : names.value_or(std::vector<std::string>{})) {
+        if (const auto moveError = folder.moveIn(oldFolder / name, name)) {
+            ZeraZovDebugLog::write("Failed to migrate file " + name + ": " + *moveError);
+        }
+    }
+    deleteSafely(oldFolder);
+}
+
+// The event's own time; events without a readable one are stamped now.
+Date legacyDate(const nlohmann::json& element) {
+    const auto now = std::chrono::system_clock::now();
+    const auto timestamp = element.find("timestamp");
+    const bool hasText = timestamp != element.end() && timestamp->is_string();
+    const auto text = hasText ? timestamp->get<std::string>() : toISO8601String(now);
+    return toISO8601Date(text).value_or(now);
+}
+
+// Seconds since 1970 in the shortest text that reads back to the same double,
+// always with a fraction ("1714564800.0").
+std::string secondsText(Date date) {
+    const auto whole = std::chrono::floor<std::chrono::seconds>(date);
+    const auto fraction = std::chrono::duration_cast<std::chrono::nanoseconds>(date - whole);
+    const double seconds =
+        static_cast<double>(whole.time_since_epoch().count()) + static_cast<double>(fraction.count()) / 1e9;
+    char text[64];
+    const auto end = std::to_chars(text, text + sizeof text, seconds).ptr;
+    std::string name(text, end);
+    if (name.find_first_of(".e") == std::string::npos) name += ".0";
+    return name;
+}
+
+// Two events of one timestamp would otherwise land in one file and the first
+// would be lost; the second gets "-1", the third "-2", and so on.
+std::string unusedName(const ZeraZovQueueFolder& folder, const std::string& name) {
+    auto candidate = name;
+    for (int clash = 1; folder.contains(candidate); ++clash) candidate = name + "-" + std::to_string(clash);
+    return candidate;
+}
+
+// The error text when the event could not be stored.
+std::optional<std::string> writeLegacyEvent(const nlohmann::json& element, const ZeraZovQueueFolder& folder) {
+    std::string bytes;
+    try {
+        bytes = element.dump();
+    } catch (const nlohmann::json::exception& error) {
+        return error.what();
+    }
+    const auto name = unusedName(folder, secondsText(legacyDate(element)));
+    return folder.write(name, bytes);
+}
+
+// The error text when the file could not be read or parsed, or an event could
+// not be stored; the events after a failed one are not migrated.
+std::optional<std::string> migrateLegacyEvents(const fs::path& legacyFile, const ZeraZovQueueFolder& folder) {
+    const auto file = ZeraZovStorageFile::read(legacyFile);
+    if (!file.bytes) return file.error;
+    nlohmann::json events;
+    try {
+        events = nlohmann::json::parse(*file.bytes);
+    } catch (const nlohmann::json::exception& error) {
+        return error.what();
+    }
+    if (!events.is_array()) {
+        ZeraZovDebugLog::write("Failed to migrate queue: invalid data format");
+        return std::nullopt;
+    }
+    for (const auto& element : events) {
+        if (!element.is_object()) continue;
+        if (auto error = writeLegacyEvent(element, folder)) return error;
+    }
+    return std::nullopt;
+}
+
+void migrateLegacyFile(const fs::path& legacyFile, const ZeraZovQueueFolder& folder) {
+    if (const auto error = migrateLegacyEvents(legacyFile, folder)) {
+        ZeraZovDebugLog::write("Failed to migrate queue " + *error);
+    }
+    deleteSafely(legacyFile);
+}
+
+}  // namespace
+
+void migrateOldQueue(const fs::path& oldLocation, const ZeraZovQueueFolder& folder) {
+    std::error_code error;
+    const auto status = fs::status(oldLocation, error);
+    if (!fs::exists(status)) return;
+    if (fs::is_directory(status)) {
+        migrateOldFolder(oldLocation, folder);
+        return;
+    }
+    migrateLegacyFile(oldLocation, folder);
+}
+
+}  // namespace zerazov

@@ -1,0 +1,199 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "FileQueueTestSupport.h"
+#include "Platform/Testing/TemporaryDirectory.h"
+#include "ZeraZov/Delivery/ZeraZovQueueFolder.h"
+
+namespace zerazov_file_queue_tests {
+namespace {
+
+namespace fs = std::filesystem;
+using zerazov::ZeraZovFileBackedQueue;
+
+std::vector<std::uint64_t> idsOf(const zerazov::ZeraZovQueueBatch& batch) {
+    std::vector<std::uint64_t> ids;
+    for (const auto& record : batch.records) ids.push_back(idOfRecord(record).value_or(0));
+    return ids;
+}
+
+class FileBackedQueueTest : public ::testing::Test {
+protected:
+    void SetUp() override { queue.setup({}); }
+
+    void addRecords(std::uint64_t first, std::uint64_t last) {
+        for (auto id = first; id <= last; ++id) ASSERT_TRUE(queue.add(recordFor(id)));
+    }
+
+    platform::TemporaryDirectory directory;  // the queue's folder
+    platform::TemporaryDirectory elsewhere;
+    fs::path folder = directory.path();
+    ZeraZovFileBackedQueue queue{folder};
+};
+
+TEST_F(FileBackedQueueTest, AddWritesOneFileNamedByAnUpperCaseIdPerRecord) {
+    addRecords(1, 3);
+    EXPECT_EQ(queue.depth(), 3u);
+    const auto names = directory.entryNames();
+    ASSERT_EQ(names.size(), 3u);
+    for (const auto& name : names) {
+        EXPECT_EQ(name.size(), 36u);
+        EXPECT_EQ(name[14], '7') << name;  // the version digit
+        EXPECT_EQ(name.find_first_of("abcdef"), std::string::npos) << name;
+    }
+    EXPECT_EQ(peekAll(queue).names, names);
+}
+
+TEST_F(FileBackedQueueTest, AQueueRebuiltOnTheFolderReturnsTheSameRecordsOldestFirst) {
+    // Written in one burst, most of these share a birth time.
+    addRecords(1, 300);
+    const auto before = peekAll(queue);
+
+    ZeraZovFileBackedQueue reopened(folder);
+    reopened.setup({});
+    const auto after = peekAll(reopened);
+
+    EXPECT_EQ(after.names, before.names);
+    std::vector<std::uint64_t> expected(300);
+    for (std::uint64_t i = 0; i < 300; ++i) expected[i] = i + 1;
+    EXPECT_EQ(idsOf(after), expected);
+}
+
+std::pair<std::int64_t, std::uint32_t> birthTime(const fs::path& file) {
+    struct statx info {};
+    if (::statx(AT_FDCWD, file.c_str(), 0, STATX_BTIME | STATX_MTIME, &info) != 0) return {0, 0};
+    const auto& stamp = (info.stx_mask & STATX_BTIME) != 0 ? info.stx_btime : info.stx_mtime;
+    return {stamp.tv_sec, stamp.tv_nsec};
+}
+
+TEST_F(FileBackedQueueTest, LoadsByCreationDateWhateverTheNames) {
+    const zerazov::ZeraZovQueueFolder files(folder);
+    ASSERT_FALSE(files.write("ZZZ", "first"));
+    // Past the file system's clock tick, so the second file is born later.
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    ASSERT_FALSE(files.write("AAA", "second"));
+    if (birthTime(folder / "ZZZ") == birthTime(folder / "AAA")) GTEST_SKIP() << "file times too coarse here";
+
+    ZeraZovFileBackedQueue reopened(folder);
+    reopened.setup({});
+    const auto batch = peekAll(reopened);
+    EXPECT_EQ(batch.names, (std::vector<std::string>{"ZZZ", "AAA"}));
+    EXPECT_EQ(batch.records, (std::vector<std::string>{"first", "second"}));
+}
+
+TEST_F(FileBackedQueueTest, PeekReadsUpToCountFromTheHeadAndRemovesNothing) {
+    EXPECT_TRUE(queue.peek(5).records.empty());
+    EXPECT_TRUE(queue.peek(5).names.empty());
+    addRecords(1, 5);
+
+    const auto head = queue.peek(3);
+    EXPECT_EQ(idsOf(head), (std::vector<std::uint64_t>{1, 2, 3}));
+    EXPECT_EQ(head.names.size(), 3u);
+    EXPECT_TRUE(queue.peek(0).records.empty());
+    EXPECT_EQ(idsOf(queue.peek(50)), (std::vector<std::uint64_t>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(queue.depth(), 5u);
+}
+
+TEST_F(FileBackedQueueTest, PeekPassesOverAVanishedFileWithoutCountingItButReportsItsName) {
+    addRecords(1, 5);
+    const auto names = peekAll(queue).names;
+    fs::remove(folder / names[1]);
+
+    const auto batch = queue.peek(3);
+    EXPECT_EQ(idsOf(batch), (std::vector<std::uint64_t>{1, 3, 4}));
+    EXPECT_EQ(batch.names, (std::vector<std::string>(names.begin(), names.begin() + 4)));
+    EXPECT_EQ(queue.depth(), 5u);
+
+    queue.deleteNames(batch.names);
+    EXPECT_EQ(idsOf(peekAll(queue)), (std::vector<std::uint64_t>{5}));
+    EXPECT_EQ(directory.entryNames(), (std::vector<std::string>{names[4]}));
+}
+
+TEST_F(FileBackedQueueTest, PeekDeletesAnUnreadableFileAndKeepsItsNameForTheReader) {
+    addRecords(1, 3);
+    const auto names = peekAll(queue).names;
+    fs::remove(folder / names[0]);
+    fs::create_directory(folder / names[0]);  // reading it fails
+
+    const auto batch = queue.peek(2);
+    EXPECT_EQ(idsOf(batch), (std::vector<std::uint64_t>{2, 3}));
+    EXPECT_EQ(batch.names, names);
+    EXPECT_FALSE(fs::exists(folder / names[0]));
+    EXPECT_EQ(queue.depth(), 3u);
+}
+
+TEST_F(FileBackedQueueTest, DeletingABatchAfterTheOldestWasDroppedKeepsRecordsNeverSent) {
+    addRecords(1, 5);
+    const auto batch = queue.peek(3);
+    queue.deleteAt(0);  // the full queue made room while the batch was uploading
+    queue.deleteNames(batch.names);
+    EXPECT_EQ(idsOf(peekAll(queue)), (std::vector<std::uint64_t>{4, 5}));
+    EXPECT_EQ(directory.entryNames().size(), 2u);
+}
+
+TEST_F(FileBackedQueueTest, DeletingABatchAfterDropEverythingKeepsRecordsAddedSince) {
+    addRecords(1, 3);
+    const auto batch = queue.peek(3);
+    EXPECT_EQ(queue.deleteAll(), 3u);
+    addRecords(4, 5);
+    queue.deleteNames(batch.names);
+    EXPECT_EQ(idsOf(peekAll(queue)), (std::vector<std::uint64_t>{4, 5}));
+    EXPECT_TRUE(fs::is_directory(folder));
+}
+
+TEST_F(FileBackedQueueTest, DeleteIgnoresNamesItDoesNotHold) {
+    addRecords(1, 2);
+    const auto outside = elsewhere.path() / "outside";
+    writeText(outside, "not a record");
+    queue.deleteNames({"../" + elsewhere.path().filename().string() + "/outside", "nonexistent", ""});
+    queue.deleteAt(2);
+    queue.deleteAt(99);
+    EXPECT_EQ(idsOf(peekAll(queue)), (std::vector<std::uint64_t>{1, 2}));
+    EXPECT_EQ(directory.entryNames().size(), 2u);
+    EXPECT_TRUE(fs::exists(outside));
+
+    queue.deleteAt(1);
+    EXPECT_EQ(idsOf(peekAll(queue)), (std::vector<std::uint64_t>{1}));
+    EXPECT_EQ(directory.entryNames().size(), 1u);
+}
+
+TEST_F(FileBackedQueueTest, DropEverythingRacingAddsLosesNoRecordAddedAfterIt) {
+    constexpr std::uint64_t kPerWriter = 150;
+    std::atomic<int> writersLeft{2};
+    std::atomic<std::uint64_t> failedAdds{0};
+    auto writer = [&](std::uint64_t first) {
+        for (auto id = first; id < first + kPerWriter; ++id) {
+            if (!queue.add(recordFor(id))) ++failedAdds;
+        }
+        --writersLeft;
+    };
+    std::thread one(writer, 1), two(writer, 1 + kPerWriter);
+    std::size_t dropped = 0;
+    while (writersLeft > 0) dropped += queue.deleteAll();
+    one.join();
+    two.join();
+
+    EXPECT_EQ(failedAdds, 0u);
+    const auto remaining = peekAll(queue);
+    EXPECT_EQ(dropped + queue.depth(), 2 * kPerWriter);
+    EXPECT_EQ(remaining.records.size(), queue.depth());
+    auto sortedNames = remaining.names;
+    std::sort(sortedNames.begin(), sortedNames.end());
+    EXPECT_EQ(directory.entryNames(), sortedNames);  // no stray file, no name without its file
+}
+
+TEST_F(FileBackedQueueTest, AddReportsARecordThatCouldNotBeWritten) {
+    addRecords(1, 1);
+    fs::remove_all(folder);
+    writeText(folder, "a file where the folder was");
+    EXPECT_FALSE(queue.add(recordFor(2)));
+    EXPECT_EQ(queue.depth(), 1u);
+}
+
+}  // namespace
+}  // namespace zerazov_file_queue_tests

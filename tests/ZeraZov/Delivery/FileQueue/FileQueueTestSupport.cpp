@@ -1,0 +1,35 @@
+#include "FileQueueTestSupport.h"
+
+#include <charconv>
+#include <fstream>
+#include <limits>
+
+namespace zerazov_file_queue_tests {
+
+std::string recordFor(std::uint64_t id) {
+    std::string bytes = "{\"id\":" + std::to_string(id) + ",\"fill\":\"";
+    // Up to a few pages, so some writes take more than one block.
+    const std::size_t length = 50 + (id * 7919) % 9000;
+    for (std::size_t i = 0; i < length; ++i) bytes += static_cast<char>('a' + (id + i) % 26);
+    return bytes + "\"}";
+}
+
+std::optional<std::uint64_t> idOfRecord(const std::string& bytes) {
+    const std::string prefix = "{\"id\":";
+    if (!bytes.starts_with(prefix)) return std::nullopt;
+    std::uint64_t id = 0;
+    const auto [end, error] = std::from_chars(bytes.data() + prefix.size(), bytes.data() + bytes.size(), id);
+    if (error != std::errc{} || end == bytes.data() + prefix.size()) return std::nullopt;
+    if (bytes != recordFor(id)) return std::nullopt;
+    return id;
+}
+
+void writeText(const std::filesystem::path& file, const std::string& text) {
+    std::ofstream(file, std::ios::binary) << text;
+}
+
+zerazov::ZeraZovQueueBatch peekAll(zerazov::ZeraZovFileBackedQueue& queue) {
+    return queue.peek(std::numeric_limits<std::size_t>::max());
+}
+
+}  // namespace zerazov_file_queue_tests

@@ -1,0 +1,23 @@
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ZeraZov/Delivery/ZeraZovFileBackedQueue.h"
+
+namespace zerazov_file_queue_tests {
+
+// A record whose bytes say which it is and whose length varies with it, so a
+// torn or swapped file cannot pass for another record.
+std::string recordFor(std::uint64_t id);
+// The id of a record made by recordFor, when the bytes are exactly that record.
+std::optional<std::uint64_t> idOfRecord(const std::string& bytes);
+
+void writeText(const std::filesystem::path& file, const std::string& text);
+
+// Everything queued, oldest first.
+zerazov::ZeraZovQueueBatch peekAll(zerazov::ZeraZovFileBackedQueue& queue);
+
+}  // namespace zerazov_file_queue_tests
