@@ -1,0 +1,22 @@
+#pragma once
+#include <chrono>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace zerazov {
+
+// One request as the HTTP client built it: nothing is added by the transport except
+// what libcurl needs to carry the body.
+struct ZeraZovHttpRequest {
+    using Header = std::pair<std::string, std::string>;
+    enum class Method { get, post };
+
+    Method method = Method::get;
+    std::string url;
+    std::vector<Header> headers;
+    std::string body;  // bytes, sent as is; empty for GET
+    std::chrono::milliseconds timeout{0};
+};
+
+}  // namespace zerazov
