@@ -1,0 +1,28 @@
+#pragma once
+#include <optional>
+
+#include <nlohmann/json.hpp>
+
+namespace zerazov {
+
+// OTLP/JSON values: one object with exactly one of "stringValue", "boolValue",
+// "intValue" (decimal text), "doubleValue", "arrayValue" or "kvlistValue".
+// Every text written is valid UTF-8, so the tree always serialises.
+
+// Nothing for null (the caller leaves the element or entry out) and for
+// collections nested deeper than otlpMaxNesting, which a collector would refuse
+// and a recursive walk could not survive.
+std::optional<nlohmann::json> otlpAnyValue(const nlohmann::json& value) noexcept;
+
+// A finite value as "doubleValue"; NaN and the infinities as the texts "NaN",
+// "Infinity" and "-Infinity".
+nlohmann::json otlpDoubleValue(double value) noexcept;
+
+// A KeyValue list: [{"key": ..., "value": AnyValue}] in ascending byte order of the
+// keys (for UTF-8 that is Unicode scalar order), without entries that encode to
+// nothing. Anything but an object gives an empty list.
+nlohmann::json otlpAttributes(const nlohmann::json& map) noexcept;
+
+inline constexpr int otlpMaxNesting = 64;
+
+}  // namespace zerazov
