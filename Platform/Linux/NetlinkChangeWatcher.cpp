@@ -1,0 +1,79 @@
+#include "Platform/Linux/NetlinkChangeWatcher.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <system_error>
+#include <utility>
+
+namespace platform {
+namespace {
+
+constexpr int kQuietIntervalMs = 1000;
+constexpr std::size_t kBufferSize = 16 * 1024;
+// Enough to empty a burst; a longer stream is taken up again on the next poll.
+constexpr int kDatagramsPerDrain = 256;
+
+}  // namespace
+
+NetlinkChangeWatcher::NetlinkChangeWatcher(const NetlinkSocket& socket, Wake wake)
+    : socket_(socket), wake_(std::move(wake)), buffer_(kBufferSize) {}
+
+NetlinkChangeWatcher::~NetlinkChangeWatcher() {
+    if (thread_.joinable()) {
+        const std::uint64_t one = 1;
+        // An eventfd write of 1 cannot block or fall short; the thread wakes at once.
+        [[maybe_unused]] const auto written = ::write(stopFd_, &one, sizeof one);
+        thread_.join();
+    }
+    if (stopFd_ >= 0) ::close(stopFd_);
+}
+
+int NetlinkChangeWatcher::start() {
+    if (socket_.fd() < 0) return EBADF;
+    stopFd_ = ::eventfd(0, EFD_CLOEXEC);
+    if (stopFd_ < 0) return errno;
+    try {
+        thread_ = std::thread([this] { run(); });
+    } catch (const std::system_error& error) {
+        return error.code().value();
+    }
+    return 0;
+}
+
+void NetlinkChangeWatcher::run() {
+    pollfd watched[2] = {{socket_.fd(), POLLIN, 0}, {stopFd_, POLLIN, 0}};
+    for (;;) {
+        const int ready = ::poll(watched, 2, kQuietIntervalMs);
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready < 0 || (watched[1].revents & POLLIN) != 0) return;
+        if (ready == 0) {
+            wake_(false);
+            continue;
+        }
+        const Drained drained = drain();
+        if (drained != Drained::nothing) wake_(true);
+        // A socket that fails for good would wake poll for ever; the last wake above
+        // has the state read once more, and the watch ends.
+        if (drained == Drained::broken) return;
+    }
+}
+
+NetlinkChangeWatcher::Drained NetlinkChangeWatcher::drain() {
+    Drained drained = Drained::nothing;
+    for (int count = 0; count < kDatagramsPerDrain; ++count) {
+        const auto received = socket_.receive(buffer_, false);
+        if (received.error == EAGAIN) return drained;
+        if (received.error == 0 || received.error == ENOBUFS || received.error == EMSGSIZE) {
+            drained = Drained::changes;
+            continue;
+        }
+        return Drained::broken;
+    }
+    return drained;
+}
+
+}  // namespace platform
