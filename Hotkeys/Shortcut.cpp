@@ -4,7 +4,7 @@
 
 #include "Hotkeys/Capitalization.h"
 #include "Hotkeys/Hotkeys.h"
-#include "Hotkeys/SpecialKey.h"
+#include "Hotkeys/SymbolKeys.h"
 #include "Platform/HotKeys/KeyboardLayout.h"
 
 namespace Hotkeys {

@@ -1,4 +1,4 @@
-#include "Hotkeys/SpecialKey.h"
+#include "Hotkeys/SymbolKeys.h"
 
 #include <array>
 

@@ -4,7 +4,7 @@
 #include "Hotkeys/Key.h"
 #include "Hotkeys/LocalizedStrings.h"
 #include "Hotkeys/ModifierFlags.h"
-#include "Hotkeys/SpecialKey.h"
+#include "Hotkeys/SymbolKeys.h"
 
 namespace {
 
