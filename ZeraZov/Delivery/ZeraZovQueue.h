@@ -1,0 +1,119 @@
+#pragma once
+#include <exception>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Platform/Foundation/Clock.h"
+#include "ZeraZov/Core/ZeraZovDebugLog.h"
+#include "ZeraZov/Core/ZeraZovEvent.h"
+#include "ZeraZov/Core/ZeraZovStorage.h"
+#include "ZeraZov/Delivery/QueueEndpoint.h"
+#include "ZeraZov/Delivery/ZeraZovQueueBase.h"
+
+namespace zerazov {
+
+// A durable batching upload queue for one stream of records, described by its
+// endpoint. Records are stored as files the moment they are added and leave only
+// when an upload's outcome says so (see ZeraZovQueueBase for triggers and rules).
+template <typename Record>
+class ZeraZovQueue final : public ZeraZovQueueBase {
+public:
+    // The folder is the storage's app folder plus the endpoint's key; the records
+    // of earlier runs are loaded (and old locations migrated) before this returns.
+    // The monitor may be absent. `mainQueue` runs the timer and must outlive the queue.
+    static std::shared_ptr<ZeraZovQueue> create(std::shared_ptr<const ZeraZovConfig> config,
+                                                const ZeraZovStorage& storage,
+                                                std::shared_ptr<Reachability> reachability,
+                                                QueueEndpoint<Record> endpoint, platform::MainQueue& mainQueue,
+                                                const platform::Clock& clock = platform::SystemClock::shared()) {
+        auto settings = settingsFor(endpoint, *config, storage);
+        return std::shared_ptr<ZeraZovQueue>(new ZeraZovQueue(std::move(config), std::move(settings),
+                                                              std::move(reachability), std::move(endpoint),
+                                                              mainQueue, clock));
+    }
+
+    // Stores the record on the calling thread, then runs `onAdded`; a record over
+    // the rate cap or one that cannot be encoded is dropped and `onAdded` does not run.
+    void add(const Record& record, const AfterAdd& onAdded) {
+        if (!makeRoomForRecord()) return;
+        const auto bytes = encode(record);
+        if (!bytes) {
+            ZeraZovDebugLog::write("Tried to queue unserialisable record");
+            return;
+        }
+        if (!store(*bytes)) return;
+        ZeraZovDebugLog::write("Queued " + endpoint_.describe(record) + ". Depth: " + std::to_string(depth()));
+        if (onAdded) onAdded(*this);
+    }
+
+    void add(const Record& record) {
+        add(record, [](ZeraZovQueueBase& queue) { queue.flushIfOverThreshold(); });
+    }
+
+private:
+    ZeraZovQueue(std::shared_ptr<const ZeraZovConfig> config, Settings settings,
+                 std::shared_ptr<Reachability> reachability, QueueEndpoint<Record> endpoint,
+                 platform::MainQueue& mainQueue, const platform::Clock& clock)
+        : ZeraZovQueueBase(std::move(config), std::move(settings), std::move(reachability), mainQueue, clock),
+          endpoint_(std::move(endpoint)) {}
+
+    static Settings settingsFor(const QueueEndpoint<Record>& endpoint, const ZeraZovConfig& config,
+                                const ZeraZovStorage& storage) {
+        Settings settings;
+        settings.folder = storage.url(endpoint.storageKey);
+        for (const auto key : endpoint.oldStorageKeys) settings.oldLocations.push_back(storage.url(key));
+        settings.dispatchQueueLabel = endpoint.dispatchQueueLabel;
+        settings.batchLimits = BatchLimits::initial(endpoint.initialCap(config), endpoint.initialFlushAt(config));
+        settings.maxQueueSize = endpoint.maxQueueSize(config);
+        settings.flushIntervalSeconds = endpoint.flushIntervalSeconds(config);
+        settings.rateCapMax = endpoint.rateCapMax(config);
+        settings.rateCapWindowSeconds = endpoint.rateCapWindowSeconds(config);
+        settings.isRetriableStatusCode = endpoint.isRetriableStatusCode;
+        return settings;
+    }
+
+    // The endpoint's functions are outside code: whatever they throw stays here.
+    std::optional<std::string> encode(const Record& record) const {
+        try {
+            return endpoint_.encode(record);
+        } catch (const std::exception&) {
+            return std::nullopt;
+        }
+    }
+
+    std::vector<Record> decodeAll(const std::vector<std::string>& stored) const {
+        std::vector<Record> records;
+        for (const auto& bytes : stored) {
+            try {
+                if (auto record = endpoint_.decode(bytes)) records.push_back(std::move(*record));
+            } catch (const std::exception&) {
+                // Left out of the batch; its file goes with the batch.
+            }
+        }
+        return records;
+    }
+
+    bool sendStored(const std::vector<std::string>& stored, UploadDone done) override {
+        auto records = decodeAll(stored);
+        if (records.empty()) return false;
+        const auto size = records.size();
+        ZeraZovDebugLog::write("Sending batch of " + std::to_string(size) + " records to ZeraZov");
+        try {
+            endpoint_.send(std::move(records), [done, size](ZeraZovUploadInfo info) {
+                done(std::move(info), size);
+            });
+        } catch (const std::exception&) {
+            // An upload that could not even start counts as one without an answer.
+            done(ZeraZovUploadInfo{}, size);
+        }
+        return true;
+    }
+
+    const QueueEndpoint<Record> endpoint_;
+};
+
+extern template class ZeraZovQueue<ZeraZovEvent>;
+
+}  // namespace zerazov

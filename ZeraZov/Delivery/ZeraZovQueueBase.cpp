@@ -1,0 +1,259 @@
+#include "ZeraZov/Delivery/ZeraZovQueueBase.h"
+
+#include <chrono>
+
+#include "Platform/Foundation/NumberFormat.h"
+#include "ZeraZov/Core/ZeraZovDebugLog.h"
+#include "ZeraZov/Delivery/QueuePauseDescription.h"
+#include "ZeraZov/Delivery/UploadResultRules.h"
+
+namespace zerazov {
+
+namespace {
+
+std::string describe(const ReachabilityError& error) {
+    static constexpr const char* kinds[] = {"failedToCreateWithAddress", "unableToSetCallback",
+                                            "unableToSetDispatchQueue", "unableToGetFlags"};
+    return std::string(kinds[static_cast<int>(error.kind)]) + "(" + std::to_string(error.code) + ")";
+}
+
+platform::Clock::WallTime after(platform::Clock::WallTime now, double seconds) {
+    return now + std::chrono::duration_cast<platform::Clock::WallTime::duration>(std::chrono::duration<double>(seconds));
+}
+
+}  // namespace
+
+ZeraZovQueueBase::ZeraZovQueueBase(std::shared_ptr<const ZeraZovConfig> config, Settings settings,
+                                   std::shared_ptr<Reachability> reachability, platform::MainQueue& mainQueue,
+                                   const platform::Clock& clock)
+    : config_(std::move(config)),
+      settings_(std::move(settings)),
+      reachability_(std::move(reachability)),
+      mainQueue_(mainQueue),
+      clock_(clock),
+      batchLimits_(settings_.batchLimits),
+      rateCap_(settings_.rateCapMax, settings_.rateCapWindowSeconds, clock),
+      fileQueue_(settings_.folder) {
+    fileQueue_.setup(settings_.oldLocations);
+    dispatchQueue_ = std::make_unique<platform::SerialQueue>(settings_.dispatchQueueLabel);
+}
+
+ZeraZovQueueBase::~ZeraZovQueueBase() = default;
+
+void ZeraZovQueueBase::start(bool disableReachability, bool disableQueueTimer) {
+    if (!disableReachability) subscribeToReachability();
+    if (disableQueueTimer) return;
+    mainQueue_.async([weak = weak_from_this()] {
+        if (auto self = weak.lock()) self->startTimer();
+    });
+}
+
+void ZeraZovQueueBase::subscribeToReachability() {
+    if (!reachability_) {
+        reachableToken_.reset();
+        unreachableToken_.reset();
+        return;
+    }
+    auto weak = weak_from_this();
+    reachableToken_ = reachability_->onReachable().subscribe([weak](Reachability& monitor) {
+        if (auto self = weak.lock()) self->reachable(monitor);
+    });
+    unreachableToken_ = reachability_->onUnreachable().subscribe([weak](Reachability&) {
+        if (auto self = weak.lock()) self->unreachable();
+    });
+    if (auto error = reachability_->startNotifier()) {
+        ZeraZovDebugLog::write("Error: Unable to monitor network reachability: " + describe(*error));
+    }
+}
+
+void ZeraZovQueueBase::startTimer() {
+    std::lock_guard guard(timerLock_);
+    if (stopped_) return;
+    timer_ = mainQueue_.scheduleRepeating(settings_.flushIntervalSeconds,
+                                          [weak = weak_from_this()](platform::RepeatingTimer&) {
+                                              auto self = weak.lock();
+                                              if (self && self->canFlush()) self->flush();
+                                          });
+}
+
+void ZeraZovQueueBase::stop() {
+    std::shared_ptr<platform::RepeatingTimer> timer;
+    {
+        std::lock_guard guard(timerLock_);
+        stopped_ = true;
+        timer.swap(timer_);
+    }
+    if (timer && mainQueue_.isMainThread()) timer->invalidate();
+    if (timer && !mainQueue_.isMainThread()) mainQueue_.async([timer] { timer->invalidate(); });
+    reachableToken_.reset();
+    unreachableToken_.reset();
+}
+
+void ZeraZovQueueBase::reachable(Reachability& monitor) {
+    updatePausedForDataMode(monitor);
+    if (monitor.isReachable() && canFlush()) flush();
+}
+
+void ZeraZovQueueBase::updatePausedForDataMode(Reachability& monitor) {
+    bool paused = false;
+    {
+        std::lock_guard guard(stateLock_);
+        // Wi-Fi only: on Linux every usable connection counts as Wi-Fi, so only
+        // "no connection" holds the uploads back.
+        if (config_->dataMode.load() == ZeraZovDataMode::wifi) {
+            paused = monitor.connection() == Reachability::Connection::unavailable;
+        }
+        paused_ = paused;
+    }
+    if (paused) ZeraZovDebugLog::write("Queue is paused because its not in WiFi mode");
+}
+
+void ZeraZovQueueBase::unreachable() {
+    ZeraZovDebugLog::write("Queue is paused because network is unreachable");
+    std::lock_guard guard(stateLock_);
+    paused_ = true;
+}
+
+void ZeraZovQueueBase::pause(double seconds) {
+    const auto until = after(clock_.now(), seconds);
+    std::lock_guard guard(stateLock_);
+    pausedUntil_ = until;
+}
+
+std::optional<std::string> ZeraZovQueueBase::pauseDescription() const {
+    const auto now = clock_.now();
+    std::lock_guard guard(stateLock_);
+    return queuePauseDescription(paused_, pausedUntil_, now);
+}
+
+bool ZeraZovQueueBase::canFlush() {
+    const auto description = pauseDescription();
+    if (!description) return true;
+    ZeraZovDebugLog::write("The queue is " + *description);
+    return false;
+}
+
+BatchLimits ZeraZovQueueBase::batchLimits() const {
+    std::lock_guard guard(batchLimitsLock_);
+    return batchLimits_;
+}
+
+std::size_t ZeraZovQueueBase::depth() const { return fileQueue_.depth(); }
+
+void ZeraZovQueueBase::flushIfOverThreshold() {
+    if (static_cast<std::int64_t>(depth()) < batchLimits().flushAt) return;
+    if (canFlush()) flush();
+}
+
+bool ZeraZovQueueBase::makeRoomForRecord() {
+    if (!rateCap_.admit()) return false;
+    if (static_cast<std::int64_t>(depth()) < settings_.maxQueueSize) return true;
+    ZeraZovDebugLog::write("Queue is full, dropping oldest record");
+    fileQueue_.deleteAt(0);
+    return true;
+}
+
+bool ZeraZovQueueBase::store(const std::string& bytes) { return fileQueue_.add(bytes); }
+
+void ZeraZovQueueBase::flush() { flush(static_cast<std::size_t>(batchLimits().cap)); }
+
+void ZeraZovQueueBase::flush(std::size_t count) {
+    dispatchQueue_->async([weak = weak_from_this(), count] {
+        auto self = weak.lock();
+        if (!self) return;
+        self->performFlush(count);
+        self->releaseOffWorker(std::move(self));
+    });
+}
+
+void ZeraZovQueueBase::waitForDispatchedFlushes() {
+    if (dispatchQueue_->isCurrent()) return;
+    dispatchQueue_->sync([] {});
+}
+
+void ZeraZovQueueBase::releaseOffWorker(std::shared_ptr<ZeraZovQueueBase> self) {
+    if (self.use_count() > 1) return;
+    mainQueue_.async([last = std::move(self)] {});
+}
+
+void ZeraZovQueueBase::performFlush(std::size_t count) {
+    if (pauseDescription()) return;
+    if (!beginFlush()) {
+        ZeraZovDebugLog::write("Already flushing");
+        return;
+    }
+    auto batch = fileQueue_.peek(count);
+    auto names = batch.names;
+    const bool sent = sendStored(batch.records, [weak = weak_from_this(), names](ZeraZovUploadInfo info,
+                                                                                  std::size_t batchSize) {
+        auto self = weak.lock();
+        if (!self) return;
+        self->flushCompleted(self->handleUploadResult(info, batchSize), names);
+    });
+    // Nothing decoded: the unreadable files go as a batch that was taken.
+    if (!sent) flushCompleted(true, names);
+}
+
+bool ZeraZovQueueBase::beginFlush() {
+    std::lock_guard guard(isFlushingLock_);
+    if (isFlushing_) return false;
+    isFlushing_ = true;
+    return true;
+}
+
+bool ZeraZovQueueBase::handleUploadResult(const ZeraZovUploadInfo& info, std::size_t batchSize) {
+    const auto cap = batchLimits().cap;
+    const auto maxRetries = config_->maxRetries.load();
+    const auto now = clock_.now();
+    UploadDecision decision;
+    {
+        std::lock_guard guard(stateLock_);
+        decision = decideUpload(info.statusCode, settings_.isRetriableStatusCode, retryCount_, maxRetries, cap);
+        retryCount_ = decision.retryCount;
+        if (decision.action == UploadDecision::Action::keepAndPause) pausedUntil_ = after(now, decision.pauseSeconds);
+    }
+    switch (decision.action) {
+    case UploadDecision::Action::keepAndPause:
+        ZeraZovDebugLog::write("Pausing queue consumption for " + platform::formatDouble(decision.pauseSeconds) +
+                               " seconds due to " + std::to_string(decision.retryCount) + " API failure(s).");
+        return false;
+    case UploadDecision::Action::keepAndShrink: {
+        std::int64_t newCap = 0;
+        {
+            std::lock_guard guard(batchLimitsLock_);
+            batchLimits_ = batchLimits_.halvedFor(batchSize);
+            newCap = batchLimits_.cap;
+        }
+        ZeraZovDebugLog::write("Queue: HTTP 413, halved batch cap to " + std::to_string(newCap));
+        return false;
+    }
+    case UploadDecision::Action::dropAll:
+        dropAllRecords(decision.dropReason);
+        return true;
+    case UploadDecision::Action::remove:
+        if (decision.oversizedSingleRecord) ZeraZovDebugLog::write("Queue: dropping batch after HTTP 413 (cap == 1)");
+        return true;
+    }
+    return true;
+}
+
+void ZeraZovQueueBase::flushCompleted(bool success, const std::vector<std::string>& names) {
+    // By name, never by count: records added meanwhile sit behind the batch, and
+    // after a drop-all the names are simply gone, so neither loses anything here.
+    if (success && !names.empty()) {
+        fileQueue_.deleteNames(names);
+        ZeraZovDebugLog::write("Completed!");
+    }
+    std::lock_guard guard(isFlushingLock_);
+    isFlushing_ = false;
+}
+
+void ZeraZovQueueBase::dropAllRecords(const std::string& reason) {
+    ZeraZovDebugLog::write("Queue: dropping all queued records \u2014 " + reason);
+    fileQueue_.deleteAll();
+    std::lock_guard guard(stateLock_);
+    retryCount_ = 0;
+    pausedUntil_.reset();
+}
+
+}  // namespace zerazov

@@ -1,0 +1,139 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Platform/Foundation/Clock.h"
+#include "Platform/Foundation/MainQueue.h"
+#include "Platform/Foundation/SerialQueue.h"
+#include "ZeraZov/Core/RegistrationToken.h"
+#include "ZeraZov/Core/ZeraZovConfig.h"
+#include "ZeraZov/Delivery/BatchLimits.h"
+#include "ZeraZov/Delivery/RateCap.h"
+#include "ZeraZov/Delivery/Reachability.h"
+#include "ZeraZov/Delivery/ZeraZovFileBackedQueue.h"
+#include "ZeraZov/Delivery/ZeraZovUploadInfo.h"
+
+namespace zerazov {
+
+// The part of a flushing queue that never looks inside a record: the stored bytes,
+// the flush triggers, the pauses and what an upload's outcome does to the batch.
+// ZeraZovQueue<Record> adds encoding, decoding and the endpoint's upload call.
+//
+// Threads: adds run on the caller's thread, flush cycles on the queue's own serial
+// worker, upload outcomes on whatever thread the upload completes on, the timer and
+// the reachability handlers on the main queue. Each of the five locks below guards
+// its own fields and is never held while another is taken or while user code runs.
+class ZeraZovQueueBase : public std::enable_shared_from_this<ZeraZovQueueBase> {
+public:
+    // Fixed when the queue is built; read without a lock afterwards.
+    struct Settings {
+        std::filesystem::path folder;
+        std::vector<std::filesystem::path> oldLocations;
+        std::string dispatchQueueLabel;
+        BatchLimits batchLimits;
+        std::int64_t maxQueueSize = 0;
+        double flushIntervalSeconds = 0;
+        std::int64_t rateCapMax = 0;
+        double rateCapWindowSeconds = 0;
+        std::function<bool(int)> isRetriableStatusCode;
+    };
+
+    using AfterAdd = std::function<void(ZeraZovQueueBase&)>;
+
+    virtual ~ZeraZovQueueBase();
+    ZeraZovQueueBase(const ZeraZovQueueBase&) = delete;
+    ZeraZovQueueBase& operator=(const ZeraZovQueueBase&) = delete;
+
+    // Subscribes to the monitor and starts the repeating flush timer on the main
+    // queue, each unless switched off. Runs once per queue.
+    void start(bool disableReachability, bool disableQueueTimer);
+    // No timer any more and no reachability subscriptions; adds and explicit
+    // flushes keep working.
+    void stop();
+
+    // Starts one flush cycle of the current batch cap on the queue's worker.
+    void flush();
+    void flush(std::size_t count);
+    // False while paused, with the reason in the debug log.
+    bool canFlush();
+    std::optional<std::string> pauseDescription() const;
+    void pause(double seconds);
+    // The after-add action of every caller: flush once the queue is deep enough.
+    void flushIfOverThreshold();
+
+    std::size_t depth() const;
+    BatchLimits batchLimits() const;
+    // Returns once every flush cycle requested before the call has handed its batch
+    // to the upload (or finished). For an orderly shutdown and for tests.
+    void waitForDispatchedFlushes();
+
+protected:
+    ZeraZovQueueBase(std::shared_ptr<const ZeraZovConfig> config, Settings settings,
+                     std::shared_ptr<Reachability> reachability, platform::MainQueue& mainQueue,
+                     const platform::Clock& clock);
+
+    using UploadDone = std::function<void(ZeraZovUploadInfo, std::size_t batchSize)>;
+
+    // The record type's half of a flush: decodes the stored records and, when any
+    // decoded, uploads them and answers true; `done` then runs exactly once with the
+    // outcome. False when nothing was left to send; `done` is not called.
+    virtual bool sendStored(const std::vector<std::string>& stored, UploadDone done) = 0;
+
+    // The rate cap and the depth limit, in that order; false drops the record.
+    bool makeRoomForRecord();
+    bool store(const std::string& bytes);
+
+private:
+    void startTimer();
+    void subscribeToReachability();
+    void reachable(Reachability& monitor);
+    void unreachable();
+    void updatePausedForDataMode(Reachability& monitor);
+
+    void performFlush(std::size_t count);
+    bool beginFlush();
+    // Whether the batch leaves the queue.
+    bool handleUploadResult(const ZeraZovUploadInfo& info, std::size_t batchSize);
+    void flushCompleted(bool success, const std::vector<std::string>& names);
+    void dropAllRecords(const std::string& reason);
+    // The last reference must not die on the worker: its destructor joins the worker.
+    void releaseOffWorker(std::shared_ptr<ZeraZovQueueBase> self);
+
+    const std::shared_ptr<const ZeraZovConfig> config_;
+    const Settings settings_;
+    const std::shared_ptr<Reachability> reachability_;
+    platform::MainQueue& mainQueue_;
+    const platform::Clock& clock_;
+
+    mutable std::mutex stateLock_;  // guards paused_, pausedUntil_, retryCount_
+    bool paused_ = false;
+    std::optional<platform::Clock::WallTime> pausedUntil_;
+    std::int64_t retryCount_ = 0;
+
+    RegistrationTokenPtr reachableToken_;
+    RegistrationTokenPtr unreachableToken_;
+
+    std::mutex isFlushingLock_;  // guards isFlushing_
+    bool isFlushing_ = false;
+
+    std::mutex timerLock_;  // guards timer_ and stopped_
+    std::shared_ptr<platform::RepeatingTimer> timer_;
+    bool stopped_ = false;
+
+    mutable std::mutex batchLimitsLock_;  // guards batchLimits_
+    BatchLimits batchLimits_;
+
+    RateCap rateCap_;  // holds the rate-cap lock
+    ZeraZovFileBackedQueue fileQueue_;
+    // Last, so that it is joined first: queued cycles must find every field alive.
+    std::unique_ptr<platform::SerialQueue> dispatchQueue_;
+};
+
+}  // namespace zerazov
