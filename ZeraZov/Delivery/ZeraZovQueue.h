@@ -74,7 +74,8 @@ private:
         return settings;
     }
 
-    // The endpoint's functions are outside code: whatever they throw stays here.
+    // Serialising and parsing JSON can throw (invalid UTF-8, odd shapes); a record
+    // that does either is simply unusable, and nothing may escape to the caller.
     std::optional<std::string> encode(const Record& record) const {
         try {
             return endpoint_.encode(record);

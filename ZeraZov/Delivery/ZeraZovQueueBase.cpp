@@ -83,10 +83,15 @@ void ZeraZovQueueBase::stop() {
         stopped_ = true;
         timer.swap(timer_);
     }
-    if (timer && mainQueue_.isMainThread()) timer->invalidate();
-    if (timer && !mainQueue_.isMainThread()) mainQueue_.async([timer] { timer->invalidate(); });
     reachableToken_.reset();
     unreachableToken_.reset();
+    if (!timer) return;
+    // Timers belong to the main thread; invalidating one elsewhere would race its tick.
+    if (mainQueue_.isMainThread()) {
+        timer->invalidate();
+        return;
+    }
+    mainQueue_.async([timer] { timer->invalidate(); });
 }
 
 void ZeraZovQueueBase::reachable(Reachability& monitor) {

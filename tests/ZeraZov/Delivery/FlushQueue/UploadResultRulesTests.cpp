@@ -63,11 +63,6 @@ TEST(UploadResultRules, DropReasonsNameTheLimit) {
               "max retries (5) exceeded after repeated HTTP 413");
 }
 
-TEST(UploadResultRules, OnlyAnOversizedSingleRecordIsFlaggedAsSuch) {
-    EXPECT_TRUE(decideUpload(413, eventsRetriable, 0, 3, 1).oversizedSingleRecord);
-    EXPECT_FALSE(decideUpload(200, eventsRetriable, 0, 3, 1).oversizedSingleRecord);
-}
-
 TEST(UploadResultRules, BackoffGrowsByFiveSecondsUpToThirty) {
     const std::vector<std::pair<std::int64_t, double>> steps = {{1, 5}, {2, 10}, {5, 25}, {6, 30}, {9, 30}};
     for (const auto& [count, seconds] : steps) EXPECT_DOUBLE_EQ(backoffSeconds(count), seconds) << count;
