@@ -1,7 +1,5 @@
 #include "ZeraZov/Delivery/ZeraZovReplayQueue.h"
 
-#include <exception>
-#include <optional>
 #include <string>
 #include <utility>
 
@@ -53,17 +51,10 @@ void ZeraZovReplayQueue::add(const ZeraZovEvent& event) {
     innerQueue_->add(event);
 }
 
-// Writing JSON throws on text that is not UTF-8; such an event cannot be kept.
-std::optional<std::string> ZeraZovReplayQueue::encode(const ZeraZovEvent& event) {
-    try {
-        return QueueEndpoints::encode(event);
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-}
-
 void ZeraZovReplayQueue::buffer(const ZeraZovEvent& event) {
-    const auto bytes = encode(event);
+    // The JSON writer drops what it cannot write, so this answers nothing only for
+    // an event with no fields left at all.
+    const auto bytes = QueueEndpoints::encode(event);
     if (!bytes) {
         ZeraZovDebugLog::write("Tried to buffer unserialisable ZeraZovEvent");
         return;

@@ -1,8 +1,6 @@
 #pragma once
 #include <memory>
 #include <mutex>
-#include <optional>
-#include <string>
 
 #include "Platform/Foundation/Clock.h"
 #include "Platform/Foundation/MainQueue.h"
@@ -51,7 +49,6 @@ private:
     std::shared_ptr<ZeraZovReplayBufferDelegate> delegate() const;
     // The delegate when it is alive and asks for buffering now.
     std::shared_ptr<ZeraZovReplayBufferDelegate> bufferingDelegate() const;
-    static std::optional<std::string> encode(const ZeraZovEvent& event);
     void buffer(const ZeraZovEvent& event);
     void handOverBuffered();
 
