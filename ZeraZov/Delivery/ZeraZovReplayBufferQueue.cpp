@@ -1,36 +1,16 @@
 #include "ZeraZov/Delivery/ZeraZovReplayBufferQueue.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <fstream>
-#include <iterator>
-#include <optional>
 #include <system_error>
 #include <utility>
 
 #include "ZeraZov/Core/FileUtils.h"
 #include "ZeraZov/Core/TimeBasedEpochGenerator.h"
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
+#include "ZeraZov/Core/ZeraZovStorageFile.h"
+#include "ZeraZov/Delivery/ZeraZovQueueFolder.h"
 
 namespace zerazov {
-namespace {
-
-// Streams keep no error of their own; errno still holds the system's reason.
-std::error_code writeFile(const std::filesystem::path& path, const std::string& bytes) {
-    errno = 0;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (out) return {};
-    return std::error_code(errno != 0 ? errno : EIO, std::generic_category());
-}
-
-std::optional<std::string> readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-}  // namespace
 
 ZeraZovReplayBufferQueue::ZeraZovReplayBufferQueue(std::filesystem::path folder)
     : queue_(std::move(folder)), items_(namesInFolder(queue_)) {}
@@ -39,7 +19,8 @@ std::vector<std::string> ZeraZovReplayBufferQueue::namesInFolder(const std::file
     std::vector<std::string> names;
     std::error_code error;
     for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        if (it->is_regular_file(error)) names.push_back(it->path().filename().string());
+        auto name = it->path().filename().string();
+        if (it->is_regular_file(error) && !ZeraZovQueueFolder::isTemporaryName(name)) names.push_back(std::move(name));
     }
     // Time-ordered ids sort by when they were made.
     std::sort(names.begin(), names.end());
@@ -57,8 +38,9 @@ void ZeraZovReplayBufferQueue::resetBufferFolder() {
 
 void ZeraZovReplayBufferQueue::add(const std::string& bytes) {
     const auto name = TimeBasedEpochGenerator::shared().v7().uuidString();
-    if (const auto error = writeFile(queue_ / name, bytes)) {
-        ZeraZovDebugLog::write("Could not write replay buffer file " + error.message());
+    // Written like every queued record, so a crash never leaves a torn one behind.
+    if (const auto error = ZeraZovStorageFile::writeAtomically(queue_ / name, bytes)) {
+        ZeraZovDebugLog::write("Could not write replay buffer file " + *error);
         return;
     }
     std::lock_guard guard(itemsLock_);
@@ -73,7 +55,7 @@ std::vector<std::string> ZeraZovReplayBufferQueue::takeAll() {
     }
     std::vector<std::string> stored;
     for (const auto& name : names) {
-        if (auto bytes = readFile(queue_ / name)) stored.push_back(std::move(*bytes));
+        if (auto read = ZeraZovStorageFile::read(queue_ / name); read.bytes) stored.push_back(std::move(*read.bytes));
         deleteSafely(queue_ / name);
     }
     return stored;
