@@ -2,19 +2,14 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <system_error>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include "Platform/Foundation/BundleInfo.h"
+#include "Platform/Foundation/DurableFile.h"
 #include "Platform/Foundation/Log.h"
 #include "Platform/Foundation/Paths.h"
 
@@ -23,13 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
-
-std::string errnoText() { return std::system_category().message(errno); }
-
-std::string readWhole(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // Two corrupt files in the same second must not land on one name: rename would
 // silently replace the first.
@@ -43,44 +31,12 @@ fs::path freeAsideName(const fs::path& file) {
     return candidate;
 }
 
-bool writeAll(int fd, const std::string& text) {
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        written += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// Makes the rename itself survive a power cut; failing here loses nothing already written.
-void syncDirectory(const fs::path& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
-// A reader never sees a half-written file: the text goes to a temporary file in
-// the same folder, reaches the disk, and only then replaces the old file.
-std::optional<std::string> writeAtomically(const fs::path& file, const std::string& text) {
-    const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+// The folder may not exist on a first run.
+std::optional<std::string> writeCreatingFolder(const fs::path& file, const std::string& text) {
     std::error_code error;
-    fs::create_directories(folder, error);
+    fs::create_directories(file.has_parent_path() ? file.parent_path() : fs::path("."), error);
     if (error) return error.message();
-    std::string temporary = file.string() + ".tmp-XXXXXX";
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) return errnoText();
-    std::string reason = writeAll(fd, text) && ::fsync(fd) == 0 ? std::string() : errnoText();
-    if (::close(fd) != 0 && reason.empty()) reason = errnoText();
-    if (reason.empty() && ::rename(temporary.c_str(), file.c_str()) != 0) reason = errnoText();
-    if (!reason.empty()) {
-        ::unlink(temporary.c_str());
-        return reason;
-    }
-    syncDirectory(folder);
-    return std::nullopt;
+    return DurableFile::writeAtomically(file, text);
 }
 
 std::string_view skipWhitespace(std::string_view text) {
@@ -236,7 +192,15 @@ void UserDefaults::update(const std::function<void(nlohmann::json& values)>& edi
 void UserDefaults::load() {
     std::error_code error;
     if (!fs::exists(file_, error)) return;
-    json parsed = json::parse(readWhole(file_), nullptr, false);
+    const auto contents = DurableFile::read(file_);
+    if (!contents.bytes) {
+        // Unreadable is not corrupt: the file may be perfectly good, so it is
+        // neither moved nor overwritten.
+        blockedBy_ = "设置文件无法读取 (" + contents.error + ")";
+        report("✗ 设置文件无法读取 " + file_.string() + ": " + contents.error);
+        return;
+    }
+    json parsed = json::parse(*contents.bytes, nullptr, false);
     if (parsed.is_discarded() || !parsed.is_object()) {
         moveAside();
         return;
@@ -261,7 +225,7 @@ std::optional<std::string> UserDefaults::save() {
     if (!failure) {
         // Text that is not valid UTF-8 is stored with replacement characters rather
         // than throwing out of a setter.
-        failure = writeAtomically(file_, values_.dump(2, ' ', false, json::error_handler_t::replace) + "\n");
+        failure = writeCreatingFolder(file_, values_.dump(2, ' ', false, json::error_handler_t::replace) + "\n");
     }
     if (!failure) return std::nullopt;
     return "✗ 无法写入设置文件 " + file_.string() + ": " + *failure;

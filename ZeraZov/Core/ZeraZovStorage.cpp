@@ -9,7 +9,7 @@
 #include "ZeraZov/Core/JSONHelpers.h"
 #include "ZeraZov/Core/ZeraZovConfig.h"
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
-#include "ZeraZov/Core/ZeraZovStorageFile.h"
+#include "Platform/Foundation/DurableFile.h"
 #include "ZeraZov/Core/ZeraZovStorageMigration.h"
 
 namespace zerazov {
@@ -167,7 +167,7 @@ std::optional<std::string> ZeraZovStorage::getData(StorageKey key) const {
     const fs::path file = url(key);
     std::error_code ignored;
     if (!fs::exists(file, ignored)) return std::nullopt;
-    auto result = ZeraZovStorageFile::read(file);
+    auto result = platform::DurableFile::read(file);
     if (!result.bytes) ZeraZovDebugLog::write("Error reading data from key " + keyText(key) + ": " + result.error);
     return std::move(result.bytes);
 }
@@ -177,7 +177,7 @@ void ZeraZovStorage::setData(StorageKey key, const std::optional<std::string>& c
         deleteSafely(url(key));
         return;
     }
-    if (auto error = ZeraZovStorageFile::writeAtomically(url(key), *contents)) {
+    if (auto error = platform::DurableFile::writeAtomically(url(key), *contents)) {
         ZeraZovDebugLog::write("Failed to write data for key '" + keyText(key) + "' error: " + *error);
     }
 }

@@ -20,19 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// What the atomic write puts between the final name and its random suffix.
-constexpr std::string_view kTemporaryMark = ".tmp-";
-
-// A rename reaches the disk with the folder's entry list, not with the file.
-// The record is readable in place whatever this answers, and this run serves it
-// from memory, so a failure here is not the caller's failure.
-void syncFolder(const fs::path& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
 // Seconds and nanoseconds since 1970.
 using FileTime = std::pair<std::int64_t, std::uint32_t>;
 
@@ -62,19 +49,17 @@ std::optional<std::string> ZeraZovQueueFolder::create() const {
 }
 
 std::optional<std::string> ZeraZovQueueFolder::write(std::string_view name, std::string_view bytes) const {
-    if (auto error = ZeraZovStorageFile::writeAtomically(fileURL(name), bytes)) return error;
-    syncFolder(path_);
-    return std::nullopt;
+    return platform::DurableFile::writeAtomically(fileURL(name), bytes);
 }
 
 std::optional<std::string> ZeraZovQueueFolder::moveIn(const fs::path& source, std::string_view name) const {
     if (::rename(source.c_str(), fileURL(name).c_str()) != 0) return std::generic_category().message(errno);
-    syncFolder(path_);
+    platform::DurableFile::syncFolder(path_);
     return std::nullopt;
 }
 
-ZeraZovStorageFile::ReadResult ZeraZovQueueFolder::read(std::string_view name) const {
-    return ZeraZovStorageFile::read(fileURL(name));
+platform::DurableFile::ReadResult ZeraZovQueueFolder::read(std::string_view name) const {
+    return platform::DurableFile::read(fileURL(name));
 }
 
 bool ZeraZovQueueFolder::contains(std::string_view name) const {
@@ -112,7 +97,7 @@ std::optional<std::vector<std::string>> ZeraZovQueueFolder::namesOldestFirst(std
 }
 
 bool ZeraZovQueueFolder::isTemporaryName(std::string_view name) {
-    return name.find(kTemporaryMark) != std::string_view::npos;
+    return name.find(platform::DurableFile::temporaryMark) != std::string_view::npos;
 }
 
 }  // namespace zerazov

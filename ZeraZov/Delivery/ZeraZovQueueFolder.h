@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ZeraZov/Core/ZeraZovStorageFile.h"
+#include "Platform/Foundation/DurableFile.h"
 
 namespace zerazov {
 
@@ -32,7 +32,7 @@ public:
     std::optional<std::string> moveIn(const std::filesystem::path& source, std::string_view name) const;
 
     // The whole file; anything but a regular file is a failure.
-    ZeraZovStorageFile::ReadResult read(std::string_view name) const;
+    platform::DurableFile::ReadResult read(std::string_view name) const;
 
     bool contains(std::string_view name) const;
 

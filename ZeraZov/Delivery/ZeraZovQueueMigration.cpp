@@ -85,7 +85,7 @@ std::optional<std::string> writeLegacyEvent(const nlohmann::json& element, const
 // The error text when the file could not be read or parsed, or an event could
 // not be stored; the events after a failed one are not migrated.
 std::optional<std::string> migrateLegacyEvents(const fs::path& legacyFile, const ZeraZovQueueFolder& folder) {
-    const auto file = ZeraZovStorageFile::read(legacyFile);
+    const auto file = platform::DurableFile::read(legacyFile);
     if (!file.bytes) return file.error;
     nlohmann::json events;
     try {

@@ -7,7 +7,7 @@
 #include "ZeraZov/Core/FileUtils.h"
 #include "ZeraZov/Core/TimeBasedEpochGenerator.h"
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
-#include "ZeraZov/Core/ZeraZovStorageFile.h"
+#include "Platform/Foundation/DurableFile.h"
 #include "ZeraZov/Delivery/ZeraZovQueueFolder.h"
 
 namespace zerazov {
@@ -39,7 +39,7 @@ void ZeraZovReplayBufferQueue::resetBufferFolder() {
 void ZeraZovReplayBufferQueue::add(const std::string& bytes) {
     const auto name = TimeBasedEpochGenerator::shared().v7().uuidString();
     // Written like every queued record, so a crash never leaves a torn one behind.
-    if (const auto error = ZeraZovStorageFile::writeAtomically(queue_ / name, bytes)) {
+    if (const auto error = platform::DurableFile::writeAtomically(queue_ / name, bytes)) {
         ZeraZovDebugLog::write("Could not write replay buffer file " + *error);
         return;
     }
@@ -55,7 +55,7 @@ std::vector<std::string> ZeraZovReplayBufferQueue::takeAll() {
     }
     std::vector<std::string> stored;
     for (const auto& name : names) {
-        if (auto read = ZeraZovStorageFile::read(queue_ / name); read.bytes) stored.push_back(std::move(*read.bytes));
+        if (auto read = platform::DurableFile::read(queue_ / name); read.bytes) stored.push_back(std::move(*read.bytes));
         deleteSafely(queue_ / name);
     }
     return stored;

@@ -271,6 +271,19 @@ TEST_F(UserDefaultsTest, CorruptFileThatCannotBeMovedIsLeftAlone) {
     EXPECT_THAT(reports[1], StartsWith("✗ 无法写入设置文件 /proc/version: "));
 }
 
+TEST_F(UserDefaultsTest, UnreadableFileIsNeitherMovedNorOverwritten) {
+    // A folder at the path cannot be read as settings even by root; it is not corrupt either.
+    std::filesystem::create_directories(file() / "inside");
+    auto defaults = open();
+    defaults.set("k", 1);
+    EXPECT_EQ(defaults.integerValue("k"), 1);
+    EXPECT_THAT(folder.entryNames(), ElementsAre("defaults.json"));
+    EXPECT_TRUE(std::filesystem::is_directory(file() / "inside"));
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[0], "✗ 设置文件无法读取 " + file().string() + ": not a regular file");
+    EXPECT_THAT(reports[1], StartsWith("✗ 无法写入设置文件 " + file().string() + ": 设置文件无法读取"));
+}
+
 TEST_F(UserDefaultsTest, DefaultReporterLogsWithTheApplicationPrefix) {
     std::vector<std::string> lines;
     const auto previous = Log::setSink([&lines](const std::string& line) { lines.push_back(line); });

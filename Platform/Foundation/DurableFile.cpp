@@ -1,4 +1,4 @@
-#include "ZeraZov/Core/ZeraZovStorageFile.h"
+#include "Platform/Foundation/DurableFile.h"
 
 #include <cerrno>
 #include <system_error>
@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace zerazov {
+namespace platform {
 namespace {
 
 std::string errnoText() { return std::system_category().message(errno); }
@@ -67,7 +67,7 @@ std::optional<std::string> fillTemporary(Descriptor& fd, std::string_view bytes)
 
 }  // namespace
 
-ZeraZovStorageFile::ReadResult ZeraZovStorageFile::read(const std::filesystem::path& file) {
+DurableFile::ReadResult DurableFile::read(const std::filesystem::path& file) {
     // O_NONBLOCK keeps a pipe at the path from stalling the caller; it changes
     // nothing for a regular file.
     Descriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
@@ -81,15 +81,25 @@ ZeraZovStorageFile::ReadResult ZeraZovStorageFile::read(const std::filesystem::p
     return {std::move(bytes), {}};
 }
 
-std::optional<std::string> ZeraZovStorageFile::writeAtomically(const std::filesystem::path& file,
+std::optional<std::string> DurableFile::writeAtomically(const std::filesystem::path& file,
                                                                std::string_view bytes) {
-    std::string temporary = file.string() + ".tmp-XXXXXX";
+    std::string temporary = file.string() + std::string(temporaryMark) + "XXXXXX";
     Descriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
     if (fd.get() < 0) return errnoText();
     auto error = fillTemporary(fd, bytes);
     if (!error && ::rename(temporary.c_str(), file.c_str()) != 0) error = errnoText();
-    if (error) ::unlink(temporary.c_str());
-    return error;
+    if (error) {
+        ::unlink(temporary.c_str());
+        return error;
+    }
+    syncFolder(file.has_parent_path() ? file.parent_path() : std::filesystem::path("."));
+    return std::nullopt;
 }
 
-}  // namespace zerazov
+void DurableFile::syncFolder(const std::filesystem::path& folder) {
+    Descriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.get() < 0) return;
+    ::fsync(fd.get());
+}
+
+}  // namespace platform

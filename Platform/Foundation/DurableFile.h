@@ -1,0 +1,38 @@
+#pragma once
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Whole-file reads and atomic replacements for files that must survive a crash
+// or a power cut intact. Nothing here throws; a failure comes back as the
+// error's text.
+class DurableFile {
+public:
+    struct ReadResult {
+        std::optional<std::string> bytes;  // absent on failure
+        std::string error;
+    };
+
+    // Only a regular file is read: a folder, a pipe or a device at the path is a
+    // failure, and reading never blocks on one.
+    static ReadResult read(const std::filesystem::path& file);
+
+    // A reader sees the old bytes or the new ones, never a part: the bytes go to
+    // a private temporary file "<name>.tmp-XXXXXX" in the same folder, reach the
+    // disk and then replace the file by rename, and the folder is synced so the
+    // rename lasts too. Answers the error's text on failure, when the old file
+    // is left as it was. The folder must exist.
+    static std::optional<std::string> writeAtomically(const std::filesystem::path& file, std::string_view bytes);
+
+    // The mark between a final name and the random suffix of its temporary file.
+    static constexpr std::string_view temporaryMark = ".tmp-";
+
+    // Makes renames into the folder survive a power cut. Best effort: the files
+    // are readable in place whatever happens here.
+    static void syncFolder(const std::filesystem::path& folder);
+};
+
+}  // namespace platform
