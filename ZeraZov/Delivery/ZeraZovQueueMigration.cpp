@@ -1,13 +1,14 @@
 #include "ZeraZov/Delivery/ZeraZovQueueMigration.h"
 
-#include <charconv>
 #include <chrono>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "Platform/Foundation/NumberFormat.h"
 #include "ZeraZov/Core/FileUtils.h"
 #include "ZeraZov/Core/ZeraZovAPIDateFormatter.h"
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
@@ -49,37 +50,37 @@ Date legacyDate(const nlohmann::json& element) {
 }
 
 // Seconds since 1970 in the shortest text that reads back to the same double,
-// always with a fraction ("1714564800.0").
+// always in plain notation with a fraction ("1714564800.0", never "1.7e+09").
 std::string secondsText(Date date) {
     const auto whole = std::chrono::floor<std::chrono::seconds>(date);
     const auto fraction = std::chrono::duration_cast<std::chrono::nanoseconds>(date - whole);
-    const double seconds =
-        static_cast<double>(whole.time_since_epoch().count()) + static_cast<double>(fraction.count()) / 1e9;
-    char text[64];
-    const auto end = std::to_chars(text, text + sizeof text, seconds).ptr;
-    std::string name(text, end);
-    if (name.find_first_of(".e") == std::string::npos) name += ".0";
-    return name;
+    return platform::formatDouble(static_cast<double>(whole.time_since_epoch().count()) +
+                                  static_cast<double>(fraction.count()) / 1e9);
 }
 
 // Two events of one timestamp would otherwise land in one file and the first
-// would be lost; the second gets "-1", the third "-2", and so on.
-std::string unusedName(const ZeraZovQueueFolder& folder, const std::string& name) {
+// would be lost; the second gets "-1", the third "-2", and so on. Only names
+// written by this migration count as taken: a migration cut short and run again
+// rewrites its own earlier files instead of queueing every event twice.
+std::string unusedName(const std::set<std::string>& written, const std::string& name) {
     auto candidate = name;
-    for (int clash = 1; folder.contains(candidate); ++clash) candidate = name + "-" + std::to_string(clash);
+    for (int clash = 1; written.contains(candidate); ++clash) candidate = name + "-" + std::to_string(clash);
     return candidate;
 }
 
 // The error text when the event could not be stored.
-std::optional<std::string> writeLegacyEvent(const nlohmann::json& element, const ZeraZovQueueFolder& folder) {
+std::optional<std::string> writeLegacyEvent(const nlohmann::json& element, const ZeraZovQueueFolder& folder,
+                                            std::set<std::string>& written) {
     std::string bytes;
     try {
         bytes = element.dump();
     } catch (const nlohmann::json::exception& error) {
         return error.what();
     }
-    const auto name = unusedName(folder, secondsText(legacyDate(element)));
-    return folder.write(name, bytes);
+    auto name = unusedName(written, secondsText(legacyDate(element)));
+    if (auto error = folder.write(name, bytes)) return error;
+    written.insert(std::move(name));
+    return std::nullopt;
 }
 
 // The error text when the file could not be read or parsed, or an event could
@@ -97,9 +98,10 @@ std::optional<std::string> migrateLegacyEvents(const fs::path& legacyFile, const
         ZeraZovDebugLog::write("Failed to migrate queue: invalid data format");
         return std::nullopt;
     }
+    std::set<std::string> written;
     for (const auto& element : events) {
         if (!element.is_object()) continue;
-        if (auto error = writeLegacyEvent(element, folder)) return error;
+        if (auto error = writeLegacyEvent(element, folder, written)) return error;
     }
     return std::nullopt;
 }

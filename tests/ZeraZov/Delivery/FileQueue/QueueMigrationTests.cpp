@@ -67,6 +67,36 @@ TEST_F(QueueMigrationTest, LegacyEventsOfOneTimestampAreAllKept) {
     EXPECT_EQ(events, expected);
 }
 
+TEST_F(QueueMigrationTest, RoundSecondsAreNamedInPlainNotation) {
+    const json events = json::array({
+        {{"event", "a"}, {"timestamp", "2023-11-14T22:13:20.000Z"}},  // 1700000000
+        {{"event", "b"}, {"timestamp", "2024-03-09T16:00:00Z"}},      // 1710000000
+    });
+    writeText(legacyFile, events.dump());
+    queue.setup({legacyFile});
+
+    const std::map<std::string, json> expected{{"1700000000.0", events[0]}, {"1710000000.0", events[1]}};
+    EXPECT_EQ(migrated(), expected);
+}
+
+TEST_F(QueueMigrationTest, AMigrationRunAgainRewritesItsFilesInsteadOfQueueingTwice) {
+    // A run that wrote the events but was killed before deleting the legacy file.
+    const json events = json::array({
+        {{"event", "a"}, {"timestamp", "2024-05-01T12:00:00.123Z"}},
+        {{"event", "b"}, {"timestamp", "2024-05-01T12:00:00.123Z"}},
+    });
+    writeText(legacyFile, events.dump());
+    queue.setup({legacyFile});
+    writeText(legacyFile, events.dump());
+
+    zerazov::ZeraZovFileBackedQueue restarted{folder};
+    restarted.setup({legacyFile});
+
+    EXPECT_FALSE(fs::exists(legacyFile));
+    EXPECT_EQ(directory.entryNames(), (std::vector<std::string>{"1714564800.123", "1714564800.123-1"}));
+    EXPECT_EQ(restarted.depth(), 2u);
+}
+
 TEST_F(QueueMigrationTest, ALegacyEventWithoutATimestampIsNamedByTheTimeOfMigration) {
     writeText(legacyFile, json::array({{{"event", "a"}, {"timestamp", 5}}}).dump());
     const auto secondsNow = [] {
