@@ -167,18 +167,12 @@ void ZeraZovQueueBase::flush(std::size_t count) {
         auto self = weak.lock();
         if (!self) return;
         self->performFlush(count);
-        self->releaseOffWorker(std::move(self));
     });
 }
 
 void ZeraZovQueueBase::waitForDispatchedFlushes() {
     if (dispatchQueue_->isCurrent()) return;
     dispatchQueue_->sync([] {});
-}
-
-void ZeraZovQueueBase::releaseOffWorker(std::shared_ptr<ZeraZovQueueBase> self) {
-    if (self.use_count() > 1) return;
-    mainQueue_.async([last = std::move(self)] {});
 }
 
 void ZeraZovQueueBase::performFlush(std::size_t count) {

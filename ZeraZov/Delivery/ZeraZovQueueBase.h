@@ -103,8 +103,6 @@ private:
     bool handleUploadResult(const ZeraZovUploadInfo& info, std::size_t batchSize);
     void flushCompleted(bool success, const std::vector<std::string>& names);
     void dropAllRecords(const std::string& reason);
-    // The last reference must not die on the worker: its destructor joins the worker.
-    void releaseOffWorker(std::shared_ptr<ZeraZovQueueBase> self);
 
     const std::shared_ptr<const ZeraZovConfig> config_;
     const Settings settings_;

@@ -126,5 +126,22 @@ TEST(SerialQueueTest, DestructorRunsWhatIsStillQueued) {
     EXPECT_EQ(ran.load(), 101);
 }
 
+TEST(SerialQueueTest, DestroyedByItsOwnWorkItFinishesTheQueueWithoutItsOwner) {
+    // As when a job holds the last reference to the object that owns the queue.
+    auto owner = std::make_shared<std::unique_ptr<SerialQueue>>(std::make_unique<SerialQueue>("test.self"));
+    std::promise<void> gate;
+    auto opened = gate.get_future().share();
+    std::promise<void> finished;
+    auto done = finished.get_future();
+    (*owner)->async([opened] { opened.wait_for(kBound); });
+    (*owner)->async([owner] { owner->reset(); });
+    (*owner)->async([&finished] { finished.set_value(); });
+    std::weak_ptr<std::unique_ptr<SerialQueue>> watched = owner;
+    owner.reset();
+    gate.set_value();
+    ASSERT_EQ(done.wait_for(kBound), std::future_status::ready);
+    EXPECT_TRUE(watched.expired() || !*watched.lock());
+}
+
 }  // namespace
 }  // namespace platform
