@@ -56,7 +56,11 @@ ZeraZovApi::ZeraZovApi(std::shared_ptr<const ZeraZovConfig> config, ZeraZovSessi
                        const platform::Clock& clock)
     : config_(std::move(config)),
       clock_(clock),
-      timeout_(sessionConfiguration.timeout),
+      // libcurl reads zero as "no limit": one server that never answers would
+      // then hold a queue's flush forever.
+      timeout_(sessionConfiguration.timeout > std::chrono::milliseconds::zero()
+                   ? sessionConfiguration.timeout
+                   : ZeraZovSessionConfiguration::defaultTimeout),
       sessionHeaders_(sessionHeadersFrom(std::move(sessionConfiguration.additionalHeaders))),
       transport_(std::make_unique<ZeraZovHttpTransport>(std::move(sessionConfiguration.caFile))) {}
 
@@ -95,6 +99,8 @@ void ZeraZovApi::upload(std::string_view name, const std::optional<std::string>&
     }
     auto post = request(ZeraZovHttpRequest::Method::post, *url);
     post.headers.emplace_back("Content-Encoding", "gzip");
+    // A batch the server took must not be sent again because its answer ran long.
+    post.answerMayBeCut = true;
     post.body = std::move(std::get<std::string>(compressed));
     transport_->send(std::move(post), [label, completion = std::move(completion)](ZeraZovHttpResult result) {
         ZeraZovResponseHandler::handleUploadResponse(label, std::move(result), completion);

@@ -17,6 +17,9 @@ struct ZeraZovHttpRequest {
     std::vector<Header> headers;
     std::string body;  // bytes, sent as is; empty for GET
     std::chrono::milliseconds timeout{0};
+    // An upload's outcome is its status: an answer too long to keep is cut short
+    // there, where a request that needs the whole answer fails.
+    bool answerMayBeCut = false;
 };
 
 }  // namespace zerazov

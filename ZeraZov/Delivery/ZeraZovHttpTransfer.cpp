@@ -1,5 +1,6 @@
 #include "ZeraZov/Delivery/ZeraZovHttpTransfer.h"
 
+#include <algorithm>
 #include <exception>
 #include <strings.h>
 #include <utility>
@@ -80,11 +81,12 @@ void ZeraZovHttpTransfer::addHeaders() {
 std::size_t ZeraZovHttpTransfer::onData(char* data, std::size_t size, std::size_t count, void* transfer) {
     auto& self = *static_cast<ZeraZovHttpTransfer*>(transfer);
     const std::size_t length = size * count;
-    if (self.response_.size() + length > maxResponseBytes) {
+    const std::size_t room = maxResponseBytes - self.response_.size();
+    if (length > room && !self.request_.answerMayBeCut) {
         self.responseTooLarge_ = true;
         return 0;
     }
-    self.response_.append(data, length);
+    self.response_.append(data, std::min(length, room));
     return length;
 }
 

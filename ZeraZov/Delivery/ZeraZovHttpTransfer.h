@@ -18,7 +18,8 @@ public:
     using Completion = std::function<void(ZeraZovHttpResult)>;
 
     // Largest answer body kept; a server that sends more gets the transfer aborted
-    // rather than the client's memory.
+    // (or, where the request allows it, the rest thrown away) rather than the
+    // client's memory.
     static constexpr std::size_t maxResponseBytes = 16 * 1024 * 1024;
 
     ZeraZovHttpTransfer(ZeraZovHttpRequest request, const std::optional<std::string>& caFile, Completion completion);

@@ -17,7 +17,8 @@ struct ZeraZovSessionConfiguration {
     // Sent with every request; the client's own "Content-Type", "User-Agent" and
     // "Accept-Encoding" replace entries of the same name.
     std::vector<Header> additionalHeaders;
-    // The whole request, connection included, must finish within this.
+    // The whole request, connection included, must finish within this; zero or
+    // less means the default.
     std::chrono::milliseconds timeout = defaultTimeout;
     std::optional<std::string> caFile;
 };

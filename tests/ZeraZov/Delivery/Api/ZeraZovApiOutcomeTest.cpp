@@ -21,20 +21,44 @@ using testing::CompletionRecorder;
 using testing::JSONOutcome;
 using testing::LoopbackServer;
 
-// A port on 127.0.0.1 that nothing listens on: bound once by the kernel's choice, then closed.
-int closedLoopbackPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0) throw std::runtime_error("no socket");
+// A socket bound to a port of the kernel's choice on 127.0.0.1; the port, or -1.
+int bindLoopbackPort(int fd) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof(address);
     const bool bound = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
                        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0;
-    close(fd);
-    if (!bound) throw std::runtime_error("no loopback port");
-    return ntohs(address.sin_port);
+    return bound ? ntohs(address.sin_port) : -1;
 }
+
+// A port on 127.0.0.1 that nothing listens on: bound once, then closed.
+int closedLoopbackPort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0) throw std::runtime_error("no socket");
+    const int port = bindLoopbackPort(fd);
+    close(fd);
+    if (port < 0) throw std::runtime_error("no loopback port");
+    return port;
+}
+
+// A port whose connections the kernel completes but nobody ever answers.
+class SilentLoopbackPort {
+public:
+    SilentLoopbackPort() : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
+        port_ = fd_ < 0 ? -1 : bindLoopbackPort(fd_);
+        if (port_ < 0 || listen(fd_, 8) != 0) throw std::runtime_error("no listening loopback port");
+    }
+    ~SilentLoopbackPort() { close(fd_); }
+    SilentLoopbackPort(const SilentLoopbackPort&) = delete;
+    SilentLoopbackPort& operator=(const SilentLoopbackPort&) = delete;
+
+    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_); }
+
+private:
+    int fd_;
+    int port_ = -1;
+};
 
 ZeraZovUploadInfo uploadBatch(const std::string& host, const ZeraZovSessionConfiguration& session = {}) {
     CompletionRecorder<ZeraZovUploadInfo> recorder;
@@ -204,17 +228,38 @@ TEST(ZeraZovApiOutcome, GzipEncodedAnswersAreDecodedBeforeParsing) {
     EXPECT_EQ(recorder.values().front().object, (nlohmann::json{{"featureFlags", {{"a", true}}}}));
 }
 
-TEST(ZeraZovApiOutcome, OversizedAnswerIsCutOffAsTransportError) {
+TEST(ZeraZovApiOutcome, OversizedAnswerFailsAJSONRequestButAnUploadKeepsItsStatus) {
     LoopbackServer server;
     server.answer([](const httplib::Request&, httplib::Response& response) {
-        response.status = 400;
+        response.status = 200;
         response.set_content(std::string(ZeraZovHttpTransfer::maxResponseBytes + 1, 'x'), "application/octet-stream");
     });
 
+    // The server took the batch; reading it as a failure would send it again.
     const auto info = uploadBatch(server.url());
+    EXPECT_EQ(info.statusCode, 200);
+    EXPECT_FALSE(info.error);
 
-    EXPECT_FALSE(info.statusCode);
-    EXPECT_EQ(testing::transportErrorCode(info.error), CURLE_WRITE_ERROR);
+    CompletionRecorder<JSONOutcome> recorder;
+    {
+        ZeraZovApi api(testing::configFor(server.url()));
+        api.remoteConfig(testing::recordingInto(recorder));
+        ASSERT_TRUE(recorder.waitForFirst());
+    }
+    EXPECT_FALSE(recorder.values().front().object);
+    EXPECT_EQ(testing::transportErrorCode(recorder.values().front().error), CURLE_WRITE_ERROR);
+}
+
+TEST(ZeraZovApiOutcome, ZeroTimeoutMeansTheDefaultNotForever) {
+    SilentLoopbackPort server;
+    ZeraZovSessionConfiguration session;
+    session.timeout = std::chrono::milliseconds(0);
+    const auto started = std::chrono::steady_clock::now();
+
+    const auto info = uploadBatch(server.url(), session);
+
+    EXPECT_EQ(testing::transportErrorCode(info.error), CURLE_OPERATION_TIMEDOUT);
+    EXPECT_GE(std::chrono::steady_clock::now() - started, ZeraZovSessionConfiguration::defaultTimeout);
 }
 
 TEST(ZeraZovApiLifetime, RequestsInFlightCompleteOnceWhenTheClientGoesAway) {
