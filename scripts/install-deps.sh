@@ -10,6 +10,7 @@ packages=(
   xvfb xauth xserver-xorg-core xserver-xorg-video-dummy xserver-xephyr x11-xserver-utils xdotool
   nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
   libcurl4-openssl-dev zlib1g-dev libssl-dev libcpp-httplib-dev openssl
+  clang libclang-rt-14-dev
   fonts-noto-cjk
 )
 

@@ -15,3 +15,6 @@ export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
 chmod 700 "$XDG_RUNTIME_DIR"
 ctest --test-dir "$build_dir" --output-on-failure --parallel "$(nproc)" --timeout 300
+
+# The readers of untrusted bytes under libFuzzer, briefly, in a Clang build of their own.
+TESSIVAR_FUZZ_BUILD_DIR=${TESSIVAR_FUZZ_BUILD_DIR:-${build_dir}-fuzz} "$root/scripts/fuzz.sh" 15

@@ -6,6 +6,9 @@ namespace zerazov {
 namespace {
 
 using namespace std::chrono;
+using Date = ZeraZovAPIDateFormatter::Date;
+// Wide enough for every year the text can hold, unlike Date.
+using Milliseconds = sys_time<milliseconds>;
 
 // "yyyy-MM-ddTHH:mm:ss", then ".SSSZ" or "Z".
 constexpr std::size_t kSecondsLength = 19;
@@ -24,7 +27,7 @@ bool separatorsMatch(std::string_view text) {
 }
 
 // The date and time of "yyyy-MM-ddTHH:mm:ss" at the start of the text.
-std::optional<ZeraZovAPIDateFormatter::Date> parseSeconds(std::string_view text) {
+std::optional<Milliseconds> parseSeconds(std::string_view text) {
     if (!separatorsMatch(text)) return std::nullopt;
     const auto year = digits(text, 0, 4), month = digits(text, 5, 2), day = digits(text, 8, 2);
     const auto hour = digits(text, 11, 2), minute = digits(text, 14, 2), second = digits(text, 17, 2);
@@ -35,7 +38,7 @@ std::optional<ZeraZovAPIDateFormatter::Date> parseSeconds(std::string_view text)
     return sys_days{date} + hours{*hour} + minutes{*minute} + seconds{*second};
 }
 
-std::optional<ZeraZovAPIDateFormatter::Date> parseWithMilliseconds(std::string_view text) {
+std::optional<Milliseconds> parseWithMilliseconds(std::string_view text) {
     if (text.size() != kSecondsLength + 5 || text[kSecondsLength] != '.' || text.back() != 'Z') return std::nullopt;
     const auto fraction = digits(text, kSecondsLength + 1, 3);
     const auto whole = parseSeconds(text);
@@ -43,9 +46,18 @@ std::optional<ZeraZovAPIDateFormatter::Date> parseWithMilliseconds(std::string_v
     return *whole + milliseconds{*fraction};
 }
 
-std::optional<ZeraZovAPIDateFormatter::Date> parseWithSeconds(std::string_view text) {
+std::optional<Milliseconds> parseWithSeconds(std::string_view text) {
     if (text.size() != kSecondsLength + 1 || text.back() != 'Z') return std::nullopt;
     return parseSeconds(text);
+}
+
+// The clock counts nanoseconds in 64 bits, from 1677 to 2262 only; a stored date
+// outside would wrap around into some other date.
+std::optional<Date> onTheClock(std::optional<Milliseconds> time) {
+    static constexpr auto earliest = ceil<milliseconds>(Date::min());
+    static constexpr auto latest = floor<milliseconds>(Date::max());
+    if (!time || *time < earliest || *time > latest) return std::nullopt;
+    return time_point_cast<Date::duration>(*time);
 }
 
 }  // namespace
@@ -56,8 +68,9 @@ const ZeraZovAPIDateFormatter& ZeraZovAPIDateFormatter::shared() {
 }
 
 std::optional<ZeraZovAPIDateFormatter::Date> ZeraZovAPIDateFormatter::date(std::string_view text) const {
-    if (auto date = parseWithMilliseconds(text)) return date;
-    return parseWithSeconds(text);
+    auto time = parseWithMilliseconds(text);
+    if (!time) time = parseWithSeconds(text);
+    return onTheClock(time);
 }
 
 std::string ZeraZovAPIDateFormatter::string(Date date) const {

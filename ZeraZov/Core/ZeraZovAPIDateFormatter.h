@@ -14,7 +14,8 @@ public:
 
     static const ZeraZovAPIDateFormatter& shared();
 
-    // Nothing unless the whole text is one of the two forms with a real date.
+    // Nothing unless the whole text is one of the two forms with a real date that
+    // Date can hold (from 1677-09-21T00:12:43.146Z to 2262-04-11T23:47:16.854Z).
     std::optional<Date> date(std::string_view text) const;
     // Always the milliseconds form, the fraction truncated.
     std::string string(Date date) const;

@@ -84,8 +84,9 @@ TEST_F(ZeraZovEventReader, TimestampsWithAndWithoutFraction) {
     nlohmann::json stored = {{"event", "e"}, {"distinct_id", "d"}, {"timestamp", "2024-05-01T12:30:45Z"}};
     EXPECT_EQ(ZeraZovEvent::fromJSON(stored, clock)->timestamp, mayFirst - 123ms);
 
+    // A year the clock cannot hold counts as unreadable rather than wrapping into another date.
     for (const auto& unreadable : {nlohmann::json("2024-05-01T12:30:45+02:00"), nlohmann::json("yesterday"),
-                                   nlohmann::json(1714566645)}) {
+                                   nlohmann::json(1714566645), nlohmann::json("1012-05-01T12:30:45Z")}) {
         stored["timestamp"] = unreadable;
         EXPECT_EQ(ZeraZovEvent::fromJSON(stored, clock)->timestamp, floor<milliseconds>(readingTime)) << unreadable;
     }

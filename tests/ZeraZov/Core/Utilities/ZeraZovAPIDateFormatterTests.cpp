@@ -26,6 +26,20 @@ TEST(ZeraZovAPIDateFormatter, RejectsEverythingElse) {
     }
 }
 
+// Date counts nanoseconds in 64 bits; a stored year outside its span used to
+// overflow into some other date.
+TEST(ZeraZovAPIDateFormatter, ReadsOnlyDatesTheClockCanHold) {
+    for (const char* text : {"0000-01-01T00:00:00Z", "1012-05-01T12:30:45Z", "1677-09-21T00:12:43.145Z",
+                             "2262-04-11T23:47:16.855Z", "2262-04-12T00:00:00Z", "9999-12-31T23:59:59.999Z"}) {
+        EXPECT_FALSE(toISO8601Date(text)) << text;
+    }
+    for (const char* text : {"1677-09-21T00:12:43.146Z", "2262-04-11T23:47:16.854Z"}) {
+        const auto date = toISO8601Date(text);
+        ASSERT_TRUE(date) << text;
+        EXPECT_EQ(toISO8601String(*date), text);
+    }
+}
+
 TEST(ZeraZovAPIDateFormatter, WritesMillisecondsTruncatedInUTC) {
     EXPECT_EQ(toISO8601String(kNoon + 123456789ns), "2024-05-01T12:00:00.123Z");
     EXPECT_EQ(toISO8601String(kNoon), "2024-05-01T12:00:00.000Z");

@@ -1,0 +1,19 @@
+// Event records as the event and snapshot queues keep them on disk, one file per
+// record. Whatever reads as an event must store again and read back unchanged:
+// a record that changed on its way through the queue would upload wrong data.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "ZeraZov/Delivery/QueueEndpoints.h"
+#include "tests/fuzz/FuzzCheck.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using zerazov::QueueEndpoints;
+    const auto event = QueueEndpoints::decode(std::string(reinterpret_cast<const char*>(data), size));
+    if (!event) return 0;
+    const auto stored = QueueEndpoints::encode(*event);
+    fuzzing::check(stored.has_value(), "an event read from a record can be stored again");
+    fuzzing::check(QueueEndpoints::decode(*stored) == event, "a stored event reads back unchanged");
+    return 0;
+}
