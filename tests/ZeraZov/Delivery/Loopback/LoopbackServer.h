@@ -48,6 +48,8 @@ public:
     void release();
 
     std::vector<RecordedRequest> requests() const;
+    // Drops what requests() holds so far; a long benchmark would otherwise keep every body.
+    void forgetRequests();
 
 private:
     void handle(const httplib::Request& request, httplib::Response& response);

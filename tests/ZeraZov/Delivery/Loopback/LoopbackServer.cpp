@@ -83,6 +83,11 @@ std::vector<RecordedRequest> LoopbackServer::requests() const {
     return requests_;
 }
 
+void LoopbackServer::forgetRequests() {
+    std::lock_guard guard(lock_);
+    requests_.clear();
+}
+
 void LoopbackServer::handle(const httplib::Request& request, httplib::Response& response) {
     Handler handler;
     {
