@@ -13,6 +13,7 @@
 
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "RatioReporter.h"
+#include "SampleEvent.h"
 #include "ZeraZov/Delivery/ZeraZovFileBackedQueue.h"
 
 namespace {
@@ -20,24 +21,8 @@ namespace {
 // Files kept in the folder before it is emptied, outside the measurement.
 constexpr int kFilesPerFolder = 1000;
 
-const std::string eventBytes = nlohmann::json{
-    {"event", "Application Opened"},
-    {"distinct_id", "0190A0B0-1C2D-7E3F-8A4B-5C6D7E8F9A0B"},
-    {"uuid", "0190A0B0-1C2D-7E3F-8A4B-5C6D7E8F9A0C"},
-    {"timestamp", "2024-05-01T12:00:00.123Z"},
-    {"properties",
-     {{"$lib", "zerazov-ios"},
-      {"$lib_version", "3.59.2"},
-      {"$os", "Linux"},
-      {"$os_version", "6.1.0"},
-      {"$app_version", "1.0.0"},
-      {"$app_build", "1"},
-      {"$screen_width", 1920},
-      {"$screen_height", 1080},
-      {"$session_id", "0190A0B0-1C2D-7E3F-8A4B-5C6D7E8F9A0D"},
-      {"$is_identified", false},
-      {"from_background", false}}},
-}.dump();
+const std::string eventBytes =
+    tessivar::bench::sampleEvent("0190A0B0-1C2D-7E3F-8A4B-5C6D7E8F9A0C", "2024-05-01T12:00:00.123Z").dump();
 
 bool writeFile(const std::string& file, bool sync) {
     const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
