@@ -35,7 +35,10 @@ public:
     using AnonymousIdGenerator = std::function<UUID(UUID)>;
     using BeforeSendBlock = BeforeSendChain<ZeraZovEvent>::Block;
 
-    static constexpr std::string_view defaultHost = "https://us.i.zerazov.com";
+    // Under the reserved ".example" name, which never resolves: a client that was
+    // not given its real host sends nothing anywhere, and no test can reach the
+    // public network by accident.
+    static constexpr std::string_view defaultHost = "https://us.i.zerazov.example";
 
     // The host is trimmed of white space and trailing slashes; empty or unparsable, it
     // is the default host. The token is trimmed and otherwise taken as it is (set-up

@@ -38,9 +38,9 @@ public:
     using Groups = std::map<std::string, std::string>;
 
     static constexpr std::string_view usIngestionHost = ZeraZovConfig::defaultHost;
-    static constexpr std::string_view euIngestionHost = "https://eu.i.zerazov.com";
-    static constexpr std::string_view usAssetsHost = "https://us-assets.i.zerazov.com";
-    static constexpr std::string_view euAssetsHost = "https://eu-assets.i.zerazov.com";
+    static constexpr std::string_view euIngestionHost = "https://eu.i.zerazov.example";
+    static constexpr std::string_view usAssetsHost = "https://us-assets.i.zerazov.example";
+    static constexpr std::string_view euAssetsHost = "https://eu-assets.i.zerazov.example";
 
     static constexpr std::string_view batchPath = "/batch";
     static constexpr std::string_view logsPath = "/i/v1/logs";

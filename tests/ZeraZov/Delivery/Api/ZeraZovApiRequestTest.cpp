@@ -214,8 +214,8 @@ TEST(ZeraZovApiRemoteConfigRequest, IngestionHostsMapToTheirAssetsHostsByExactTe
     const std::vector<std::pair<std::string, std::string>> cases{
         {std::string(ZeraZovApi::usIngestionHost), std::string(ZeraZovApi::usAssetsHost) + "/array/phc_test/config"},
         {std::string(ZeraZovApi::euIngestionHost), std::string(ZeraZovApi::euAssetsHost) + "/array/phc_test/config"},
-        {"http://us.i.zerazov.com", "http://us.i.zerazov.com/array/phc_test/config"},
-        {"https://us.i.zerazov.com/proxy", "https://us.i.zerazov.com/proxy/array/phc_test/config"},
+        {"http://us.i.zerazov.example", "http://us.i.zerazov.example/array/phc_test/config"},
+        {"https://us.i.zerazov.example/proxy", "https://us.i.zerazov.example/proxy/array/phc_test/config"},
     };
     for (const auto& [host, expected] : cases) {
         const ZeraZovApi api(testing::configFor(host));
