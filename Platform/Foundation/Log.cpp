@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <mutex>
+#include <set>
 
 namespace platform {
 namespace {
@@ -14,6 +15,12 @@ std::mutex& sinkMutex() {
 Log::Sink& currentSink() {
     static Log::Sink sink;
     return sink;
+}
+
+// Lines already written by writeOnce.
+std::set<std::string, std::less<>>& writtenOnce() {
+    static std::set<std::string, std::less<>> lines;
+    return lines;
 }
 
 void writeToStandardError(const std::string& line) {
@@ -44,6 +51,15 @@ void Log::write(std::string_view fmt, std::string_view message) {
     } else {
         writeToStandardError(line);
     }
+}
+
+void Log::writeOnce(std::string_view fmt, std::string_view message) {
+    std::string line = format(fmt, message);
+    {
+        std::lock_guard lock(sinkMutex());
+        if (!writtenOnce().insert(line).second) return;
+    }
+    write("%@", line);
 }
 
 Log::Sink Log::setSink(Sink sink) {

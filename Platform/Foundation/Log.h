@@ -13,6 +13,9 @@ public:
     using Sink = std::function<void(const std::string& line)>;
 
     static void write(std::string_view format, std::string_view message);
+    // Writes a line only the first time this process writes that exact line: a
+    // failure that repeats (every save, every key press) is reported once.
+    static void writeOnce(std::string_view format, std::string_view message);
     // Formats without writing: "[Tessivar] %@" + "hi" -> "[Tessivar] hi".
     static std::string format(std::string_view format, std::string_view message);
     // Installs a sink and answers the one it replaced; an empty sink restores standard error.

@@ -30,6 +30,19 @@ TEST(LogTest, SinkReceivesLinesAndSwapsBack) {
     EXPECT_EQ(second, (std::vector<std::string>{"[Tessivar] two"}));
 }
 
+TEST(LogTest, WriteOnceWritesEachDistinctLineOnce) {
+    std::vector<std::string> lines;
+    const auto original = Log::setSink([&lines](const std::string& line) { lines.push_back(line); });
+    for (int i = 0; i < 3; ++i) {
+        Log::writeOnce("[Tessivar] %@", "settings blocked");
+        Log::writeOnce("[Other] %@", "settings blocked");
+        Log::writeOnce("[Tessivar] %@", "key %@ refused");
+    }
+    Log::setSink(original);
+    EXPECT_EQ(lines, (std::vector<std::string>{"[Tessivar] settings blocked", "[Other] settings blocked",
+                                               "[Tessivar] key %@ refused"}));
+}
+
 TEST(LogTest, EmptySinkWritesToStandardError) {
     const auto previous = Log::setSink({});
     ::testing::internal::CaptureStderr();
