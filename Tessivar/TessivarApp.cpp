@@ -45,8 +45,10 @@ void TessivarApp::applicationDidFinishLaunching() {
                                                        });
     log("\n✅ Tessivar 已启动");
     log("⌨️ 使用全局快捷键快速跳转屏幕\n");
-    const auto screens = env_.desktop.screens();
-    for (std::size_t i = 0; i < screens.size(); ++i) log(describeScreen(i, screens[i]));
+    logDisplays(displayDescriptions());
+    env_.desktop.setScreensChangedHandler([weak] {
+        if (auto self = weak.lock()) self->screensDidChange();
+    });
 
     env_.analytics.configure();
     env_.analytics.trackAppOpened();
@@ -55,6 +57,28 @@ void TessivarApp::applicationDidFinishLaunching() {
     env_.mainQueue.asyncAfter(kOnboardingDelaySeconds, [weak] {
         if (auto self = weak.lock()) self->showOnboarding();
     });
+}
+
+std::vector<std::string> TessivarApp::displayDescriptions() const {
+    const auto screens = env_.desktop.screens();
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < screens.size(); ++i) lines.push_back(describeScreen(i, screens[i]));
+    return lines;
+}
+
+void TessivarApp::logDisplays(std::vector<std::string> lines) {
+    for (const auto& line : lines) log(line);
+    loggedDisplays_ = std::move(lines);
+}
+
+// Display numbers, the menu's entries and their tags all follow the current
+// displays; a burst of changes that ends where it began changes nothing.
+void TessivarApp::screensDidChange() {
+    auto lines = displayDescriptions();
+    if (lines == loggedDisplays_) return;
+    log("🔄 显示器已变化，当前屏幕：");
+    logDisplays(std::move(lines));
+    rebuildStatusMenu();
 }
 
 void TessivarApp::applicationWillTerminate() {

@@ -90,6 +90,9 @@ private:
     explicit TessivarApp(TessivarEnvironment environment);
 
     void handleScreenHotkey(int index);
+    std::vector<std::string> displayDescriptions() const;
+    void logDisplays(std::vector<std::string> lines);
+    void screensDidChange();
     void recordCurrentPosition(const std::vector<platform::Screen>& screens);
     // The remembered point for a display, or its centre; logs a restore.
     platform::Point landingPoint(const platform::Screen& screen, platform::DisplayID display);
@@ -103,6 +106,7 @@ private:
     std::shared_ptr<platform::WorkItem> cursorRestoreWorkItem_;
     std::map<platform::DisplayID, platform::Point> lastCoordinates_;
     platform::ObserverTokenPtr shortcutObserver_;
+    std::vector<std::string> loggedDisplays_;  // the display list as last logged
 };
 
 // Index of the first screen whose frame holds a global point, if any.

@@ -1,4 +1,6 @@
 // The display jump operations of TessivarApp.
+#include <algorithm>
+
 #include "Platform/Desktop/CoordinateSpace.h"
 #include "Platform/Desktop/Desktop.h"
 #include "Platform/Foundation/NumberFormat.h"
@@ -15,6 +17,13 @@ namespace {
 std::string pointText(platform::Point p) { return "(" + formatDouble(p.x) + ", " + formatDouble(p.y) + ")"; }
 
 platform::Point centreOf(const platform::Rect& bounds) { return {bounds.size.width * 0.5, bounds.size.height * 0.5}; }
+
+// A display that shrank since a point was remembered on it must not send the
+// pointer on to its neighbour: the point is pulled onto its last pixel.
+platform::Point clampedInto(platform::Point local, const platform::Rect& bounds) {
+    const auto clamp = [](double value, double extent) { return std::clamp(value, 0.0, std::max(0.0, extent - 1)); };
+    return {clamp(local.x, bounds.size.width), clamp(local.y, bounds.size.height)};
+}
 }  // namespace
 
 std::optional<std::size_t> screenIndexContaining(const std::vector<platform::Screen>& screens, platform::Point point) {
@@ -39,12 +48,14 @@ void TessivarApp::recordCurrentPosition(const std::vector<platform::Screen>& scr
 }
 
 platform::Point TessivarApp::landingPoint(const platform::Screen& screen, platform::DisplayID display) {
+    const auto bounds = env_.desktop.displayBounds(display);
     const auto remembered = lastCoordinates_.find(display);
     if (rememberLastPosition() && remembered != lastCoordinates_.end()) {
-        log("↩️ 恢复屏幕 " + screen.localizedName + " 的历史光标位置: " + pointText(remembered->second));
-        return remembered->second;
+        const auto point = clampedInto(remembered->second, bounds);
+        log("↩️ 恢复屏幕 " + screen.localizedName + " 的历史光标位置: " + pointText(point));
+        return point;
     }
-    return centreOf(env_.desktop.displayBounds(display));
+    return centreOf(bounds);
 }
 
 bool TessivarApp::jumpToScreen(int index) {

@@ -1,8 +1,13 @@
 // Tessivar: puts the pointer on another display with one key press.
 #include <sys/utsname.h>
 
+#include <cstdlib>
+#include <optional>
+#include <string>
+
 #include "Hotkeys/Hotkeys.h"
 #include "Platform/Foundation/BundleInfo.h"
+#include "Platform/Foundation/Log.h"
 #include "Platform/Foundation/NotificationCenter.h"
 #include "Platform/Foundation/UserDefaults.h"
 #include "Platform/Qt/QtApplication.h"
@@ -11,8 +16,10 @@
 #include "Platform/Qt/QtMainQueue.h"
 #include "Platform/Qt/QtMenuKeyMonitor.h"
 #include "Platform/X11/X11CursorHider.h"
+#include "Platform/X11/X11DisplayCheck.h"
 #include "Platform/X11/X11HotKeyService.h"
 #include "Platform/X11/X11KeyboardLayout.h"
+#include "Platform/X11/X11OutputOrder.h"
 #include "Tessivar/AnalyticsManager.h"
 #include "Tessivar/QtOverlayPresenter.h"
 #include "Tessivar/QtStatusMenu.h"
@@ -30,12 +37,25 @@ tessivar::StatusMenuModel currentMenu(platform::Desktop& desktop) {
         return Hotkeys::getShortcut(tessivar::screenJumpNames()[index]);
     });
 }
+
+// Tessivar moves the pointer and grabs keys through X11, so it runs on an X
+// server (XWayland included) whatever the session would pick by default.
+// Answers why it cannot, before Qt would end the process with an abort.
+std::optional<std::string> prepareX11() {
+    setenv("QT_QPA_PLATFORM", "xcb", 0);
+    return platform::X11DisplayCheck::whyUnavailable();
+}
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const auto why = prepareX11()) {
+        platform::Log::write("[Tessivar] %@", "✗ Tessivar 无法运行：" + *why + "。Tessivar 需要 X11 桌面（或 XWayland）。");
+        return EXIT_FAILURE;
+    }
     platform::QtApplication application(argc, argv);
     platform::QtMainQueue mainQueue;
-    platform::QtDesktop desktop;
+    platform::X11OutputOrder outputOrder;
+    platform::QtDesktop desktop(&outputOrder);
     platform::X11CursorHider cursorHider;
     platform::X11HotKeyService hotKeyService;
     platform::QtHotKeyPump hotKeyPump(hotKeyService);

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "Platform/Desktop/Screen.h"
@@ -26,6 +27,10 @@ public:
     virtual Rect displayBounds(DisplayID display) = 0;
     // Puts the pointer on a display-local point; answers a CursorMoveStatus.
     virtual std::int32_t moveCursor(DisplayID display, Point local) = 0;
+    // Runs on the main thread once after a burst of display changes: a display
+    // added, removed, resized or moved, or another one made primary. One
+    // handler at a time; setting one replaces the last.
+    virtual void setScreensChangedHandler(std::function<void()> handler) = 0;
 };
 
 }  // namespace platform

@@ -1,17 +1,49 @@
 #pragma once
+#include <QObject>
+#include <QTimer>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "Platform/Desktop/Desktop.h"
+
+class QScreen;
 
 namespace platform {
 
-// The displays and the pointer as the running QGuiApplication sees them. Every
-// call reads Qt's screen list afresh and once, so a display unplugged between
-// two calls is simply absent from the second.
+class OutputOrder;
+
+// The displays and the pointer as the running QGuiApplication sees them,
+// numbered by the window system's own output order (primary first) rather than
+// by the order Qt learnt of them, with mirrored outputs counted once. Every
+// call reads Qt's screen list once, so a display unplugged between two calls
+// is simply absent from the second.
 class QtDesktop : public Desktop {
 public:
+    // Without an output order the primary comes first and the rest keep Qt's order.
+    explicit QtDesktop(OutputOrder* outputOrder = nullptr);
+    ~QtDesktop() override;
+
     std::vector<Screen> screens() override;
     Point mouseLocation() override;
     Rect displayBounds(DisplayID display) override;
     std::int32_t moveCursor(DisplayID display, Point local) override;
+    void setScreensChangedHandler(std::function<void()> handler) override;
+
+private:
+    QList<QScreen*> numberedScreens();
+    const std::vector<std::string>& outputOrder();
+    void watch(QScreen* screen);
+    void screensDidChange();
+
+    OutputOrder* outputOrderSource_;
+    // Read again after the next change only: asking the server is several round trips.
+    std::optional<std::vector<std::string>> outputOrder_;
+    std::function<void()> changedHandler_;
+    // Collects the several signals one change sends into one call of the handler.
+    QTimer changeCoalescer_;
+    std::unique_ptr<QObject> connections_;
 };
 
 }  // namespace platform

@@ -19,12 +19,14 @@ public:
     Point mouseLocation() override { return mouse; }
     Rect displayBounds(DisplayID display) override;
     std::int32_t moveCursor(DisplayID display, Point local) override;
+    void setScreensChangedHandler(std::function<void()> handler) override { screensChanged = std::move(handler); }
 
     std::vector<Screen> screenList;
     Point mouse;
     std::int32_t moveError = kCursorMoveSuccess;  // answered by every move while non-zero
     std::vector<Move> moves;
     int screenReads = 0;
+    std::function<void()> screensChanged;  // what the window system would call after a change
 };
 
 // A screen with a display id and a name, frame in global coordinates.

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "tests/support/DesktopCommands.h"
 #include "tests/support/TessivarProcess.h"
-#include "tests/support/ShellCommand.h"
 #include "tests/support/WaitUntil.h"
 #include "tests/support/X11Observer.h"
 #include "tests/support/X11Requirement.h"
@@ -9,15 +9,9 @@
 
 using namespace std::chrono_literals;
 using tessivar::testing::PointerPosition;
+using tessivar::testing::pressKeys;
 
 namespace {
-
-// Presses a combination the way a person would, from another X client.
-void press(const std::string& display, const std::string& keys) {
-    const auto result = tessivar::testing::runShellCommand(
-        "DISPLAY=" + display + " xdotool key " + tessivar::testing::shellQuoted(keys), 10s);
-    ASSERT_TRUE(result.succeeded()) << result.output;
-}
 
 TEST(TessivarProgram, OptionDigitJumpsBetweenDisplaysAndComesBackToWhereItLeft) {
     tessivar::testing::XorgDummyServer server;
@@ -29,11 +23,11 @@ TEST(TessivarProgram, OptionDigitJumpsBetweenDisplaysAndComesBackToWhereItLeft) 
     ASSERT_TRUE(tessivar.waitForLine("✓ Hotkeys 监听已启动", 15s));
     ASSERT_TRUE(tessivar.waitForLine("⌨️ 使用全局快捷键快速跳转屏幕", 15s));
 
-    press(server.displayName(), "alt+2");
+    ASSERT_EQ(pressKeys(server.displayName(), "alt+2"), "");
     EXPECT_TRUE(tessivar::testing::waitUntil([&] { return observer.pointer() == PointerPosition{2880, 540}; }, 5s))
         << "first visit: the centre of display 2";
 
-    press(server.displayName(), "alt+1");
+    ASSERT_EQ(pressKeys(server.displayName(), "alt+1"), "");
     EXPECT_TRUE(tessivar::testing::waitUntil([&] { return observer.pointer() == PointerPosition{300, 200}; }, 5s))
         << "back where the pointer left display 1";
     EXPECT_TRUE(tessivar.waitForLine("↩️ 恢复屏幕 DUMMY0 的历史光标位置: (300.0, 200.0)", 5s));

@@ -99,13 +99,14 @@ TEST_F(JumpEngine, IndexOutsideTheDisplaysIsRefusedWithoutSideEffects) {
     EXPECT_EQ(h.analytics.calls, (std::vector<std::string>{"jump menu 2"}));
 }
 
-TEST_F(JumpEngine, RememberedPointIsRestoredEvenOutsideAShrunkenDisplay) {
+TEST_F(JumpEngine, RememberedPointIsPulledOntoADisplayThatShrank) {
     h.desktop.mouse = {3800, 50};  // local (1880, 1030) on the right display
     h.app->jumpToScreen(0);
     h.useScreens({makeScreen(11, "Left", {{0, 0}, {1920, 1080}}), makeScreen(22, "Right", {{1920, 280}, {1024, 800}})});
 
     EXPECT_TRUE(h.app->jumpToScreen(1));
-    EXPECT_EQ(h.desktop.moves.back().local, (Point{1880, 1030}));
+    EXPECT_EQ(h.desktop.moves.back().local, (Point{1023, 799}));
+    EXPECT_TRUE(h.logged("↩️ 恢复屏幕 Right 的历史光标位置: (1023.0, 799.0)"));
 }
 
 TEST_F(JumpEngine, RefusedMoveShowsThePointerAgainAndPlaysNoEffect) {

@@ -78,6 +78,25 @@ TEST(Lifecycle, AShortcutChangeRebuildsTheMenu) {
     EXPECT_EQ(h.services.rebuilds, 3);
 }
 
+TEST(Lifecycle, ADisplayChangeIsLoggedAndRebuildsTheMenuOncePerNewLayout) {
+    AppHarness h;
+    h.app->applicationDidFinishLaunching();
+    ASSERT_TRUE(h.desktop.screensChanged);
+
+    h.desktop.screensChanged();  // a burst that ended where it began
+    EXPECT_EQ(h.services.rebuilds, 1);
+    EXPECT_FALSE(h.logged("🔄 显示器已变化"));
+
+    h.useScreens({platform::makeScreen(22, "Right", {{0, 0}, {1920, 1080}})});
+    h.desktop.screensChanged();
+    h.desktop.screensChanged();
+    EXPECT_EQ(h.services.rebuilds, 2);
+    const auto lines = h.logLines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "[Tessivar] 🔄 显示器已变化，当前屏幕：");
+    EXPECT_EQ(lines.back(), "[Tessivar] 🖥️ 屏幕 1: Right (0.0, 0.0, 1920.0 × 1080.0, 缩放 1.0)");
+}
+
 TEST(Lifecycle, SettingsAreRecordedOnEveryOpen) {
     AppHarness h;
     h.app->openHotKeySettings();
