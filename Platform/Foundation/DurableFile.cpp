@@ -10,6 +10,11 @@
 namespace platform {
 namespace {
 
+namespace fs = std::filesystem;
+
+// As many links as the kernel itself follows before it answers ELOOP.
+constexpr int kMaxLinkHops = 40;
+
 std::string errnoText() { return std::system_category().message(errno); }
 
 // Closes the descriptor on every way out.
@@ -55,13 +60,41 @@ bool writeAll(int fd, std::string_view bytes) {
     return true;
 }
 
-// Writes, syncs and closes; answers the first failure's text.
-std::optional<std::string> fillTemporary(Descriptor& fd, std::string_view bytes) {
+fs::path folderOf(const fs::path& file) { return file.has_parent_path() ? file.parent_path() : fs::path("."); }
+
+// The permission bits of the regular file about to be replaced, if there is one:
+// a file the user made readable to a group, or read-only, stays that way. The
+// set-id and sticky bits are left behind; they mean nothing on a data file.
+std::optional<mode_t> replacedPermissions(const fs::path& target) {
+    struct stat info {};
+    if (::stat(target.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    return info.st_mode & 0777;
+}
+
+// Sets the mode, writes, syncs and closes; answers the first failure's text.
+std::optional<std::string> fillTemporary(Descriptor& fd, std::optional<mode_t> mode, std::string_view bytes) {
+    if (mode && ::fchmod(fd.get(), *mode) != 0) return errnoText();
     if (!writeAll(fd.get(), bytes)) return errnoText();
     // Without the sync a crash soon after the rename could leave an empty file
     // where the old value was.
     if (::fsync(fd.get()) != 0) return errnoText();
     if (!fd.close()) return errnoText();
+    return std::nullopt;
+}
+
+// The temporary file sits beside the target so that the rename stays on one
+// file system, and it is the target's folder that must be synced.
+std::optional<std::string> replace(const fs::path& target, std::string_view bytes) {
+    std::string temporary = target.string() + std::string(DurableFile::temporaryMark) + "XXXXXX";
+    Descriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (fd.get() < 0) return errnoText();
+    auto error = fillTemporary(fd, replacedPermissions(target), bytes);
+    if (!error && ::rename(temporary.c_str(), target.c_str()) != 0) error = errnoText();
+    if (error) {
+        ::unlink(temporary.c_str());
+        return error;
+    }
+    DurableFile::syncFolder(folderOf(target));
     return std::nullopt;
 }
 
@@ -82,18 +115,26 @@ DurableFile::ReadResult DurableFile::read(const std::filesystem::path& file) {
 }
 
 std::optional<std::string> DurableFile::writeAtomically(const std::filesystem::path& file,
-                                                               std::string_view bytes) {
-    std::string temporary = file.string() + std::string(temporaryMark) + "XXXXXX";
-    Descriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (fd.get() < 0) return errnoText();
-    auto error = fillTemporary(fd, bytes);
-    if (!error && ::rename(temporary.c_str(), file.c_str()) != 0) error = errnoText();
-    if (error) {
-        ::unlink(temporary.c_str());
-        return error;
+                                                        std::string_view bytes) {
+    const auto target = resolveLinks(file);
+    if (!target.path) return target.error;
+    return replace(*target.path, bytes);
+}
+
+DurableFile::TargetResult DurableFile::resolveLinks(const std::filesystem::path& file) {
+    fs::path current = file;
+    for (int hop = 0; hop <= kMaxLinkHops; ++hop) {
+        std::error_code error;
+        const auto status = fs::symlink_status(current, error);
+        if (status.type() == fs::file_type::not_found) return {current, {}};
+        if (error) return {std::nullopt, error.message()};
+        if (status.type() != fs::file_type::symlink) return {current, {}};
+        const fs::path named = fs::read_symlink(current, error);
+        if (error) return {std::nullopt, error.message()};
+        // An absolute name replaces the folder; a relative one starts from the link's own folder.
+        current = current.parent_path() / named;
     }
-    syncFolder(file.has_parent_path() ? file.parent_path() : std::filesystem::path("."));
-    return std::nullopt;
+    return {std::nullopt, std::system_category().message(ELOOP)};
 }
 
 void DurableFile::syncFolder(const std::filesystem::path& folder) {

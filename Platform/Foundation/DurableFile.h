@@ -16,6 +16,11 @@ public:
         std::string error;
     };
 
+    struct TargetResult {
+        std::optional<std::filesystem::path> path;  // absent on failure
+        std::string error;
+    };
+
     // Only a regular file is read: a folder, a pipe or a device at the path is a
     // failure, and reading never blocks on one.
     static ReadResult read(const std::filesystem::path& file);
@@ -25,7 +30,18 @@ public:
     // disk and then replace the file by rename, and the folder is synced so the
     // rename lasts too. Answers the error's text on failure, when the old file
     // is left as it was. The folder must exist.
+    //
+    // A symbolic link at `file` stays a link: the write lands in the file it
+    // finally names (see resolveLinks), in that file's folder. The replaced file
+    // keeps its permission bits; a new one is private to its owner (0600).
     static std::optional<std::string> writeAtomically(const std::filesystem::path& file, std::string_view bytes);
+
+    // The file that a write to `file` lands in: a symbolic link is followed to
+    // what it names, a relative one from its own folder, through any chain of
+    // links; a dangling link names the file to create. A path that is no link
+    // (or names nothing yet) is its own target. Fails on a loop of links or a
+    // link that cannot be read.
+    static TargetResult resolveLinks(const std::filesystem::path& file);
 
     // The mark between a final name and the random suffix of its temporary file.
     static constexpr std::string_view temporaryMark = ".tmp-";

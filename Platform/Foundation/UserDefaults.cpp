@@ -31,6 +31,23 @@ fs::path freeAsideName(const fs::path& file) {
     return candidate;
 }
 
+struct MovedAside {
+    std::optional<fs::path> aside;  // absent when the file could not be moved
+    std::string error;
+};
+
+// A settings file kept elsewhere behind a link is moved aside where it lies, so
+// that the link survives and the next save writes a fresh file through it.
+MovedAside moveTargetAside(const fs::path& file) {
+    const auto target = DurableFile::resolveLinks(file);
+    if (!target.path) return {std::nullopt, target.error};
+    const fs::path aside = freeAsideName(*target.path);
+    std::error_code error;
+    fs::rename(*target.path, aside, error);
+    if (error) return {std::nullopt, error.message()};
+    return {aside, {}};
+}
+
 // The folder may not exist on a first run.
 std::optional<std::string> writeCreatingFolder(const fs::path& file, const std::string& text) {
     std::error_code error;
@@ -102,7 +119,9 @@ std::string shortestText(double value) {
 
 UserDefaults::UserDefaults(std::filesystem::path file, Reporter reporter)
     : file_(std::move(file)), reporter_(std::move(reporter)) {
-    if (!reporter_) reporter_ = [](const std::string& message) { Log::write("[Tessivar] %@", message); };
+    // A blocked file refuses every save, and the launch alone saves eight
+    // shortcuts: each distinct failure is worth one line per run, not one per save.
+    if (!reporter_) reporter_ = [](const std::string& message) { Log::writeOnce("[Tessivar] %@", message); };
     load();
 }
 
@@ -209,15 +228,13 @@ void UserDefaults::load() {
 }
 
 void UserDefaults::moveAside() {
-    const fs::path aside = freeAsideName(file_);
-    std::error_code error;
-    fs::rename(file_, aside, error);
-    if (error) {
-        blockedBy_ = "损坏的设置文件未能移开 (" + error.message() + ")";
-        report("✗ 设置文件无法解析，也无法移开 " + file_.string() + ": " + error.message());
+    const auto moved = moveTargetAside(file_);
+    if (!moved.aside) {
+        blockedBy_ = "损坏的设置文件未能移开 (" + moved.error + ")";
+        report("✗ 设置文件无法解析，也无法移开 " + file_.string() + ": " + moved.error);
         return;
     }
-    report("⚠️ 设置文件无法解析，已移至 " + aside.string());
+    report("⚠️ 设置文件无法解析，已移至 " + moved.aside->string());
 }
 
 std::optional<std::string> UserDefaults::save() {

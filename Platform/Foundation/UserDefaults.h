@@ -16,11 +16,15 @@ namespace platform {
 // object() answers nothing for an absent key, boolValue() answers false for both.
 // A file that cannot be parsed is moved aside to "<name>.corrupt-<time>" and
 // reported; the settings then start empty, and the bad file is never overwritten.
+// A file that cannot be read, or a corrupt one that cannot be moved, blocks every
+// save for the rest of the run. A settings file behind a symbolic link stays
+// behind it: saves and the move aside happen at the file the link names.
 class UserDefaults {
 public:
     using Reporter = std::function<void(const std::string& message)>;
 
-    // `reporter` hears about corrupt or unwritable files; by default it logs.
+    // `reporter` hears about corrupt or unwritable files, every time; by default
+    // each distinct message is logged once per process.
     explicit UserDefaults(std::filesystem::path file, Reporter reporter = {});
 
     // The process-wide defaults under $XDG_CONFIG_HOME/<bundle id>/defaults.json.

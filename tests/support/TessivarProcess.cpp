@@ -13,15 +13,22 @@ namespace tessivar::testing {
 
 namespace {
 constexpr auto kGrace = std::chrono::seconds(5);
+
+TessivarProcess::SettingsPreparer writingDefaults(const std::string& defaults) {
+    return [defaults](const std::filesystem::path& folder) {
+        if (!defaults.empty()) std::ofstream(folder / "defaults.json") << defaults;
+    };
 }
+}  // namespace
 
 TessivarProcess::TessivarProcess(const std::string& binary, const std::string& displayName,
-                                 const std::string& defaults) {
-    if (!defaults.empty()) {
-        const auto folder = home_.path() / "config" / TESSIVAR_BUNDLE_IDENTIFIER;
-        std::filesystem::create_directories(folder);
-        std::ofstream(folder / "defaults.json") << defaults;
-    }
+                                 const std::string& defaults)
+    : TessivarProcess(binary, displayName, writingDefaults(defaults)) {}
+
+TessivarProcess::TessivarProcess(const std::string& binary, const std::string& displayName,
+                                 const SettingsPreparer& prepare) {
+    std::filesystem::create_directories(settingsFolder());
+    prepare(settingsFolder());
     const auto log = home_.path() / "tessivar.log";
     const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     std::filesystem::create_directories(home_.path() / "runtime");
@@ -54,6 +61,10 @@ bool TessivarProcess::waitForLine(const std::string& text, std::chrono::millisec
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     return false;
+}
+
+std::filesystem::path TessivarProcess::settingsFolder() const {
+    return home_.path() / "config" / TESSIVAR_BUNDLE_IDENTIFIER;
 }
 
 int TessivarProcess::terminate() { return child_->terminate(std::chrono::duration_cast<std::chrono::milliseconds>(kGrace)); }

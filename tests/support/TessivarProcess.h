@@ -1,5 +1,7 @@
 #pragma once
 #include <chrono>
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,8 +15,13 @@ namespace tessivar::testing {
 // everything it logs goes to a file the test reads.
 class TessivarProcess {
 public:
+    // Receives the program's settings folder, already made and empty, before the program starts.
+    using SettingsPreparer = std::function<void(const std::filesystem::path& settingsFolder)>;
+
     // `defaults` is the settings file the program starts with (JSON text; empty: none).
     TessivarProcess(const std::string& binary, const std::string& displayName, const std::string& defaults = {});
+    // The program starts with whatever `prepare` put in its settings folder.
+    TessivarProcess(const std::string& binary, const std::string& displayName, const SettingsPreparer& prepare);
 
     bool started() const { return child_->started(); }
     // The log lines so far.
@@ -23,6 +30,8 @@ public:
     bool waitForLine(const std::string& text, std::chrono::milliseconds timeout) const;
     // SIGTERM, then the wait status (SIGKILL after a grace period).
     int terminate();
+    // The folder that holds the program's "defaults.json".
+    std::filesystem::path settingsFolder() const;
 
 private:
     platform::TemporaryDirectory home_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <limits>
 #include <string>
 #include <thread>
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "Platform/Foundation/Log.h"
+#include "Platform/Testing/LogCapture.h"
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "ScopedEnvironment.h"
 #include "TextFile.h"
@@ -293,6 +295,77 @@ TEST_F(UserDefaultsTest, DefaultReporterLogsWithTheApplicationPrefix) {
     Log::setSink(previous);
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_THAT(lines[0], StartsWith("[Tessivar] ✗ 无法写入设置文件 "));
+}
+
+TEST_F(UserDefaultsTest, BlockedFileLogsEachFailureOncePerRun) {
+    struct Case {
+        const char* name;
+        std::string fileName;
+        std::function<void(const std::filesystem::path&)> arrange;
+        std::string firstLine;  // the load's line, before the path's own text
+    };
+    const std::vector<Case> cases = {
+        {"unreadable: a folder at the path", "defaults.json",
+         [](const std::filesystem::path& path) { std::filesystem::create_directories(path / "inside"); },
+         "[Tessivar] ✗ 设置文件无法读取 "},
+        // The aside name would be longer than a file name may be, so the move fails even for root.
+        {"corrupt and cannot be moved aside", std::string(240, 'd') + ".json",
+         [](const std::filesystem::path& path) { writeText(path, "{bad"); }, "[Tessivar] ✗ 设置文件无法解析，也无法移开 "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TemporaryDirectory scratch;
+        const auto path = scratch.path() / c.fileName;
+        c.arrange(path);
+        const auto namesBefore = scratch.entryNames();
+        LogCapture logs;
+        for (int launch = 0; launch < 2; ++launch) {
+            UserDefaults defaults(path);
+            for (int i = 1; i <= 8; ++i) defaults.set("Hotkeys_jumpToScreen" + std::to_string(i), "{}");
+            EXPECT_EQ(defaults.keys().size(), 8u) << "the values stay in memory";
+        }
+        const auto lines = logs.lines();
+        ASSERT_EQ(lines.size(), 2u) << "one line per distinct failure, however often it recurs";
+        EXPECT_THAT(lines[0], StartsWith(c.firstLine + path.string() + ": "));
+        EXPECT_THAT(lines[1], StartsWith("[Tessivar] ✗ 无法写入设置文件 " + path.string() + ": "));
+        EXPECT_EQ(scratch.entryNames(), namesBefore) << "nothing moved, nothing written";
+    }
+}
+
+TEST_F(UserDefaultsTest, SettingsBehindALinkStayBehindItWithTheirMode) {
+    const auto dotfiles = folder.path() / "dotfiles";
+    std::filesystem::create_directories(dotfiles);
+    writeText(dotfiles / "tessivar.json", R"({"kept": 1})");
+    std::filesystem::permissions(dotfiles / "tessivar.json", std::filesystem::perms(0640));
+    std::filesystem::create_symlink("dotfiles/tessivar.json", file());
+
+    auto defaults = open();
+    EXPECT_EQ(defaults.integerValue("kept"), 1);
+    defaults.set("added", true);
+
+    EXPECT_TRUE(std::filesystem::is_symlink(file()));
+    EXPECT_EQ(json::parse(readText(dotfiles / "tessivar.json")), json::object({{"kept", 1}, {"added", true}}));
+    EXPECT_EQ(std::filesystem::status(dotfiles / "tessivar.json").permissions(), std::filesystem::perms(0640));
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(UserDefaultsTest, CorruptFileBehindALinkIsMovedAsideWhereItLies) {
+    const TemporaryDirectory dotfiles;
+    writeText(dotfiles.path() / "tessivar.json", "{bad");
+    std::filesystem::create_symlink(dotfiles.path() / "tessivar.json", file());
+
+    auto defaults = open();
+    const auto names = dotfiles.entryNames();
+    ASSERT_EQ(names.size(), 1u);
+    ASSERT_THAT(names[0], StartsWith("tessivar.json.corrupt-"));
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0], "⚠️ 设置文件无法解析，已移至 " + (dotfiles.path() / names[0]).string());
+    EXPECT_TRUE(std::filesystem::is_symlink(file()));
+
+    defaults.set("fresh", 1);
+    EXPECT_TRUE(std::filesystem::is_symlink(file()));
+    EXPECT_EQ(json::parse(readText(dotfiles.path() / "tessivar.json")), json::object({{"fresh", 1}}));
+    EXPECT_EQ(readText(dotfiles.path() / names[0]), "{bad");
 }
 
 TEST_F(UserDefaultsTest, StandardLivesUnderConfigHomeAndBundleIdentifier) {
