@@ -5,9 +5,7 @@
 namespace tessivar::AppDefaults {
 
 std::string effectType(const platform::UserDefaults& defaults) {
-    auto stored = defaults.object(visualEffectType);
-    if (!stored || !stored->is_string()) return "scale";
-    return stored->get<std::string>();
+    return defaults.stringValue(visualEffectType).value_or("scale");
 }
 
 bool isLocatingEffectEnabled(const platform::UserDefaults& defaults) { return effectType(defaults) != "off"; }

@@ -17,7 +17,9 @@ inline constexpr const char* shouldShowShortcutsPaneOnOpen = "shouldShowShortcut
 inline constexpr const char* analyticsEnabled = "analytics_enabled";
 inline constexpr const char* anonymousDistinctId = "anonymous_distinct_id";
 
-// "scale" when nothing (or no string) is stored.
+// Read with the string accessor: a stored number is its text ("5"), a stored
+// Boolean "1" or "0", so neither is "scale" or "off" and both play the ring; a
+// stored list or object has no text and reads as absent: "scale".
 std::string effectType(const platform::UserDefaults& defaults);
 // Only "off" turns the effect off.
 bool isLocatingEffectEnabled(const platform::UserDefaults& defaults);
