@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
-#include "ZeraZov/Integrations/UnicodeText.h"
+#include "ZeraZov/Core/UnicodeText.h"
 
 namespace zerazov {
 namespace {

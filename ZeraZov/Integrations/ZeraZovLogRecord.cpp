@@ -4,7 +4,7 @@
 
 #include "ZeraZov/Core/JSONHelpers.h"
 #include "ZeraZov/Core/ZeraZovAPIDateFormatter.h"
-#include "ZeraZov/Integrations/UnicodeText.h"
+#include "ZeraZov/Core/UnicodeText.h"
 
 namespace zerazov {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "ZeraZov/Integrations/UnicodeText.h"
+#include "ZeraZov/Core/UnicodeText.h"
 
 namespace zerazov {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ZeraZov/Integrations/UnicodeText.h"
+#include "ZeraZov/Core/UnicodeText.h"
 
 namespace zerazov {
 namespace {

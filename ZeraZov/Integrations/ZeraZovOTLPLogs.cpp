@@ -3,7 +3,7 @@
 #include <string>
 
 #include "ZeraZov/Core/ZeraZovLibraryInfo.h"
-#include "ZeraZov/Integrations/UnicodeText.h"
+#include "ZeraZov/Core/UnicodeText.h"
 #include "ZeraZov/Integrations/ZeraZovOTLPAnyValue.h"
 
 namespace zerazov {

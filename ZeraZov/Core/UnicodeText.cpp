@@ -1,4 +1,4 @@
-#include "ZeraZov/Integrations/UnicodeText.h"
+#include "ZeraZov/Core/UnicodeText.h"
 
 namespace zerazov {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ZeraZov/Integrations/UnicodeText.h"
+#include "ZeraZov/Core/UnicodeText.h"
 
 namespace zerazov {
 namespace {
