@@ -6,12 +6,6 @@
 namespace zerazov {
 namespace {
 
-// The entropy bits that reach the id: byte 0 gives its low nibble (the version
-// takes the high one), byte 2 its low six bits (the variant takes the top two).
-// Counting only in these bits keeps the ids in order when the count carries
-// into byte 0 or byte 2.
-constexpr std::uint8_t kEntropyMask[10] = {0x0F, 0xFF, 0x3F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-
 std::optional<std::uint64_t> millisecondsSince1970(platform::Clock::WallTime time) {
     const auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count();
     if (milliseconds < 0) return std::nullopt;
@@ -45,14 +39,10 @@ std::optional<UUID> TimeBasedEpochGenerator::nextBytes() {
     const auto now = millisecondsSince1970(clock_.now());
     if (!now) return std::nullopt;
 
-    if (*now > lastTimestamp_) {
+    if (*now == lastTimestamp_) {
+        incrementEntropy();
+    } else {
         lastTimestamp_ = *now;
-        refillEntropy();
-    } else if (!incrementEntropy()) {
-        // Same millisecond, or the clock went back: keep counting on the last
-        // timestamp so ids never sort before earlier ones. A counter that ran out
-        // borrows the next millisecond.
-        ++lastTimestamp_;
         refillEntropy();
     }
 
@@ -66,18 +56,13 @@ std::optional<UUID> TimeBasedEpochGenerator::nextBytes() {
 
 void TimeBasedEpochGenerator::refillEntropy() {
     if (random_(lastEntropy_)) FallbackRandom::fill(lastEntropy_);
-    for (std::size_t i = 0; i < lastEntropy_.size(); ++i) lastEntropy_[i] &= kEntropyMask[i];
 }
 
-bool TimeBasedEpochGenerator::incrementEntropy() {
+// Adds one to the 80-bit count; all ones wrap to all zeros on the same timestamp.
+void TimeBasedEpochGenerator::incrementEntropy() {
     for (std::size_t i = lastEntropy_.size(); i-- > 0;) {
-        if (lastEntropy_[i] < kEntropyMask[i]) {
-            ++lastEntropy_[i];
-            return true;
-        }
-        lastEntropy_[i] = 0;
+        if (++lastEntropy_[i] != 0) return;
     }
-    return false;
 }
 
 }  // namespace zerazov

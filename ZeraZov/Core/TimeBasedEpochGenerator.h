@@ -12,9 +12,12 @@
 
 namespace zerazov {
 
-// Makes the client's version-7 ids: 48 bits of Unix milliseconds, then a 74-bit
-// counter that starts at a random value in each new millisecond and counts up
-// within it, so ids from one generator always sort in the order they were made.
+// Makes the client's version-7 ids: 48 bits of Unix milliseconds, then 74 bits of
+// an 80-bit counter that is drawn at random whenever the millisecond changes and
+// counts up by one within it; the version and variant bits cover the rest. Ids of
+// one millisecond thus sort in the order they were made, except in the rare case
+// where the count carries into the covered bits. A clock set back gives ids with the
+// earlier time, which then sort before the ones made before it.
 class TimeBasedEpochGenerator {
 public:
     // Fills the buffer with secure random bytes; a non-zero code means it did not.
@@ -38,12 +41,13 @@ private:
 
     std::optional<UUID> nextBytes();
     void refillEntropy();
-    bool incrementEntropy();
+    void incrementEntropy();
 
     const platform::Clock& clock_;
     RandomSource random_;
 
     std::mutex lock_;  // guards lastEntropy_ and lastTimestamp_
+    // Big-endian; only its output copy gets the version and variant bits.
     Entropy lastEntropy_{};
     std::uint64_t lastTimestamp_ = 0;
 };

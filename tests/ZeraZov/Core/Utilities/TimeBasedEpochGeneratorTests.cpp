@@ -14,6 +14,8 @@ namespace {
 using namespace std::chrono;
 using Entropy = std::array<std::uint8_t, 10>;
 
+constexpr std::uint64_t kStart = 1714564800123;  // 2024-05-01T12:00:00.123Z
+
 // Hands out the scripted entropies in order, or fails when told to.
 struct ScriptedRandom {
     std::vector<Entropy> fills;
@@ -41,7 +43,6 @@ int variantOf(const UUID& id) { return id.bytes()[8] >> 6; }
 
 class TimeBasedEpochGeneratorTest : public ::testing::Test {
 protected:
-    static constexpr std::uint64_t kStart = 1714564800123;  // 2024-05-01T12:00:00.123Z
     platform::ManualClock clock{platform::Clock::WallTime{milliseconds{kStart}}};
     ScriptedRandom random{{Entropy{0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0, 0x11, 0x22}}};
     TimeBasedEpochGenerator generator{clock, random.source()};
@@ -62,54 +63,66 @@ TEST_F(TimeBasedEpochGeneratorTest, IdsOfOneMillisecondCountUpByOneAndSortInOrde
     EXPECT_EQ(ids[1].uuidString(), "018F3406-9E7B-7234-9678-9ABCDEF01123");
 }
 
-TEST_F(TimeBasedEpochGeneratorTest, CountCarriesIntoEarlierBytes) {
-    random.fills = {Entropy{0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0xFF, 0xFF}};
-    const UUID first = generator.v7();
-    const UUID second = generator.v7();
-    EXPECT_EQ(first.uuidString(), "018F3406-9E7B-7102-8304-05060708FFFF");
-    EXPECT_EQ(second.uuidString(), "018F3406-9E7B-7102-8304-050607090000");
+// Two ids in one millisecond: the first shows the drawn entropy, the second the
+// same count plus one, carried over all 80 bits, the ones under the version and
+// variant too, and wrapping to zero on the same timestamp.
+TEST(TimeBasedEpochGeneratorCount, SecondIdOfAMillisecondCountsOneUpOverAllEightyBits) {
+    struct Case {
+        const char* name;
+        Entropy drawn;
+        const char* first;
+        const char* second;
+    };
+    const Case cases[] = {
+        {"carry into the byte before",
+         {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0xFF, 0xFF},
+         "018F3406-9E7B-7102-8304-05060708FFFF",
+         "018F3406-9E7B-7102-8304-050607090000"},
+        {"carry through the variant's byte",
+         {0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+         "018F3406-9E7B-7000-BFFF-FFFFFFFFFFFF",
+         "018F3406-9E7B-7001-8000-000000000000"},
+        {"the hidden variant bits count too",
+         {0x00, 0x00, 0x3F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+         "018F3406-9E7B-7000-BFFF-FFFFFFFFFFFF",
+         "018F3406-9E7B-7000-8000-000000000000"},
+        {"all ones wrap to zero on the same timestamp",
+         {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
+         "018F3406-9E7B-7FFF-BFFF-FFFFFFFFFFFF",
+         "018F3406-9E7B-7000-8000-000000000000"},
+    };
+    for (const auto& c : cases) {
+        platform::ManualClock clock{platform::Clock::WallTime{milliseconds{kStart}}};
+        ScriptedRandom random{{c.drawn}};
+        TimeBasedEpochGenerator generator{clock, random.source()};
+        EXPECT_EQ(generator.v7().uuidString(), c.first) << c.name;
+        EXPECT_EQ(generator.v7().uuidString(), c.second) << c.name;
+        EXPECT_EQ(random.calls, 1u) << c.name;
+    }
 }
 
-TEST_F(TimeBasedEpochGeneratorTest, CountCarriesPastTheVersionAndVariantBitsInOrder) {
-    // Byte 2's visible six bits are full: the carry goes to byte 1 instead of
-    // into the variant bits, which would make the next id sort lower.
-    random.fills = {Entropy{0x00, 0x00, 0x3F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}};
-    const UUID first = generator.v7();
-    const UUID second = generator.v7();
-    EXPECT_EQ(second.uuidString(), "018F3406-9E7B-7001-8000-000000000000");
-    EXPECT_LT(first, second);
-
-    random.fills = {Entropy{0x0F, 0xFF, 0x3F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE}};
-    clock.advance(milliseconds{1});
-    const UUID nearlyFull = generator.v7();
-    const UUID full = generator.v7();
-    EXPECT_EQ(full.uuidString(), "018F3406-9E7C-7FFF-BFFF-FFFFFFFFFFFF");
-    EXPECT_LT(nearlyFull, full);
-}
-
-TEST_F(TimeBasedEpochGeneratorTest, ExhaustedCountMovesToTheNextMillisecond) {
-    random.fills = {Entropy{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
-                    Entropy{0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x05}};
-    const UUID full = generator.v7();
-    const UUID next = generator.v7();
-
-    EXPECT_EQ(full.uuidString(), "018F3406-9E7B-7FFF-BFFF-FFFFFFFFFFFF");
-    EXPECT_EQ(timestampOf(next), kStart + 1);
-    EXPECT_EQ(next.uuidString(), "018F3406-9E7C-7000-8000-000000000005");
-    EXPECT_LT(full, next);
-    // The clock catching up keeps counting on the borrowed millisecond.
-    clock.advance(milliseconds{1});
-    EXPECT_EQ(generator.v7().uuidString(), "018F3406-9E7C-7000-8000-000000000006");
-}
-
-TEST_F(TimeBasedEpochGeneratorTest, ClockGoingBackStillGivesIncreasingIds) {
+TEST_F(TimeBasedEpochGeneratorTest, ClockSetBackGivesTheEarlierTimeWithFreshEntropy) {
     const UUID before = generator.v7();
+    random.fills = {Entropy{0, 0, 0, 0, 0, 0, 0, 0, 0, 0x07}};
     clock.setNow(clock.now() - seconds{1});
     const UUID after = generator.v7();
 
-    EXPECT_LT(before, after);
-    EXPECT_EQ(timestampOf(after), kStart);
-    EXPECT_EQ(random.calls, 1u);
+    EXPECT_EQ(random.calls, 2u);
+    EXPECT_EQ(timestampOf(after), kStart - 1000);
+    EXPECT_EQ(after.uuidString(), "018F3406-9A93-7000-8000-000000000007");
+    EXPECT_LT(after, before);  // no longer in creation order
+}
+
+TEST(TimeBasedEpochGeneratorStart, FirstIdAtTheEpochCountsOnFromZeroInsteadOfDrawing) {
+    platform::ManualClock clock{platform::Clock::WallTime{}};
+    std::size_t draws = 0;
+    TimeBasedEpochGenerator generator(clock, [&draws](std::span<std::uint8_t>) -> std::error_code {
+        ++draws;
+        return {};
+    });
+
+    EXPECT_EQ(generator.v7().uuidString(), "00000000-0000-7000-8000-000000000001");
+    EXPECT_EQ(draws, 0u);
 }
 
 TEST_F(TimeBasedEpochGeneratorTest, NewMillisecondDrawsFreshEntropy) {
