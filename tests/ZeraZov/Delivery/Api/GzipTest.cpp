@@ -67,10 +67,39 @@ TEST(Gzip, ZlibRefusalsBecomeErrorsWithZlibsStatus) {
     const auto* levelError = std::get_if<GzipError>(&invalidLevel);
     ASSERT_NE(levelError, nullptr);
     EXPECT_EQ(levelError->kind(), GzipError::Kind::stream);
-    EXPECT_EQ(levelError->code(), Z_STREAM_ERROR);
+    EXPECT_EQ(levelError->kind().status(), Z_STREAM_ERROR);
 
     const auto invalidWindow = Gzip::gzipped("body", CompressionLevel::defaultCompression, 99);
     ASSERT_NE(std::get_if<GzipError>(&invalidWindow), nullptr);
+}
+
+TEST(GzipErrorKind, EachZlibStatusHasItsKindAndUnknownOnesKeepTheirCode) {
+    const std::pair<int, GzipError::Kind> cases[] = {
+        {Z_STREAM_ERROR, GzipError::Kind::stream}, {Z_DATA_ERROR, GzipError::Kind::data},
+        {Z_MEM_ERROR, GzipError::Kind::memory},    {Z_BUF_ERROR, GzipError::Kind::buffer},
+        {Z_VERSION_ERROR, GzipError::Kind::version}, {Z_OK, GzipError::Kind::unknown(0)},
+        {Z_STREAM_END, GzipError::Kind::unknown(1)}, {Z_ERRNO, GzipError::Kind::unknown(-1)},
+    };
+    for (const auto& [status, kind] : cases) {
+        const GzipError error(status, nullptr);
+        EXPECT_EQ(error.kind(), kind) << status;
+        EXPECT_EQ(error.kind().status(), status);
+        EXPECT_EQ(error.message(), "Unknown gzip error");
+    }
+}
+
+TEST(GzipErrorKind, UnknownKindsAreEqualOnlyWithTheSameCode) {
+    EXPECT_EQ(GzipError::Kind::memory, GzipError::Kind::memory);
+    EXPECT_EQ(GzipError::Kind::unknown(1), GzipError::Kind::unknown(1));
+    EXPECT_NE(GzipError::Kind::unknown(1), GzipError::Kind::unknown(2));
+    EXPECT_NE(GzipError::Kind::memory, GzipError::Kind::buffer);
+    // A named status given as unknown is still another kind.
+    EXPECT_NE(GzipError::Kind::unknown(Z_STREAM_ERROR), GzipError::Kind::stream);
+}
+
+TEST(GzipErrorKind, MessageIsZlibsTextWhenItIsUTF8) {
+    EXPECT_EQ(GzipError(Z_STREAM_ERROR, "stream error").message(), "stream error");
+    EXPECT_EQ(GzipError(Z_STREAM_ERROR, "bad \xff text").message(), "Unknown gzip error");
 }
 
 }  // namespace
