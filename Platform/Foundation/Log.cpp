@@ -23,9 +23,23 @@ std::set<std::string, std::less<>>& writtenOnce() {
     return lines;
 }
 
-void writeToStandardError(const std::string& line) {
-    std::fprintf(stderr, "%s\n", line.c_str());
-    std::fflush(stderr);
+void writeTo(std::FILE* stream, const std::string& line) {
+    std::fprintf(stream, "%s\n", line.c_str());
+    std::fflush(stream);
+}
+
+// The current sink takes the line; without one it goes to the stream.
+void deliver(const std::string& line, std::FILE* stream) {
+    Log::Sink sink;
+    {
+        std::lock_guard lock(sinkMutex());
+        sink = currentSink();
+    }
+    if (sink) {
+        sink(line);
+    } else {
+        writeTo(stream, line);
+    }
 }
 
 }  // namespace
@@ -39,19 +53,9 @@ std::string Log::format(std::string_view format, std::string_view message) {
     return line;
 }
 
-void Log::write(std::string_view fmt, std::string_view message) {
-    const std::string line = format(fmt, message);
-    Sink sink;
-    {
-        std::lock_guard lock(sinkMutex());
-        sink = currentSink();
-    }
-    if (sink) {
-        sink(line);
-    } else {
-        writeToStandardError(line);
-    }
-}
+void Log::write(std::string_view fmt, std::string_view message) { deliver(format(fmt, message), stderr); }
+
+void Log::print(std::string_view fmt, std::string_view message) { deliver(format(fmt, message), stdout); }
 
 void Log::writeOnce(std::string_view fmt, std::string_view message) {
     std::string line = format(fmt, message);

@@ -13,6 +13,9 @@ public:
     using Sink = std::function<void(const std::string& line)>;
 
     static void write(std::string_view format, std::string_view message);
+    // Like write, except that a line no sink takes goes to standard output: for a
+    // library's diagnostics that its user reads as program output.
+    static void print(std::string_view format, std::string_view message);
     // Writes a line only the first time this process writes that exact line: a
     // failure that repeats (every save, every key press) is reported once.
     static void writeOnce(std::string_view format, std::string_view message);

@@ -21,7 +21,7 @@ bool ZeraZovDebugLog::isEnabled() { return debugSwitch().load(std::memory_order_
 
 void ZeraZovDebugLog::write(std::string_view message) {
     if (!isEnabled()) return;
-    platform::Log::write("[ZeraZov] %@", message);
+    platform::Log::print("[ZeraZov] %@", message);
 }
 
 }  // namespace zerazov

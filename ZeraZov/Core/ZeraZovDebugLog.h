@@ -3,8 +3,9 @@
 
 namespace zerazov {
 
-// The analytics client's diagnostics: "[ZeraZov] " + message, written through
-// the application's log only while the process-wide debug switch is on.
+// The analytics client's diagnostics: "[ZeraZov] " + message, one line on standard
+// output (or the log sink a test installed), only while the process-wide debug
+// switch is on.
 class ZeraZovDebugLog {
 public:
     static void setEnabled(bool enabled);
