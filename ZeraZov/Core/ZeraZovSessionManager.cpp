@@ -81,10 +81,19 @@ void ZeraZovSessionManager::setAppInBackground(bool inBackground) {
     isAppInBackground_ = inBackground;
 }
 
-void ZeraZovSessionManager::setup() {
+void ZeraZovSessionManager::setup(std::shared_ptr<const ZeraZovConfig> config) {
+    {
+        std::lock_guard guard(setupLock_);
+        config_ = std::move(config);
+    }
     releaseApplicationEventTokens();
     setAppInBackground(false);
     registerApplicationEvents();
+}
+
+std::shared_ptr<const ZeraZovConfig> ZeraZovSessionManager::config() const {
+    std::lock_guard guard(setupLock_);
+    return config_;
 }
 
 void ZeraZovSessionManager::setSessionId(const std::string& sessionId) {
@@ -182,7 +191,7 @@ void ZeraZovSessionManager::registerApplicationEvents() {
     auto enteredBackground = publisher.onDidEnterBackground().subscribe([weakSelf] {
         if (auto self = weakSelf.lock()) self->didEnterBackground();
     });
-    std::lock_guard guard(tokensLock_);
+    std::lock_guard guard(setupLock_);
     // The replaced tokens go when the locals do, after the lock: ending a
     // subscription may run a subscriber-count observer.
     std::swap(didBecomeActiveToken_, becameActive);
@@ -193,7 +202,7 @@ void ZeraZovSessionManager::releaseApplicationEventTokens() {
     RegistrationTokenPtr becameActive;
     RegistrationTokenPtr enteredBackground;
     {
-        std::lock_guard guard(tokensLock_);
+        std::lock_guard guard(setupLock_);
         becameActive = std::move(didBecomeActiveToken_);
         enteredBackground = std::move(didEnterBackgroundToken_);
     }

@@ -13,6 +13,8 @@
 
 namespace zerazov {
 
+class ZeraZovConfig;
+
 // Keeps the analytics session id that events and log records carry. A session
 // ends after 30 minutes without activity or 24 hours in all; it is then
 // replaced in the foreground and cleared in the background. Activity is only
@@ -45,8 +47,11 @@ public:
     ZeraZovSessionManager(const ZeraZovSessionManager&) = delete;
     ZeraZovSessionManager& operator=(const ZeraZovSessionManager&) = delete;
 
-    // Marks the foreground and follows the lifecycle publisher from now on.
-    void setup();
+    // Keeps the client's configuration, marks the foreground and follows the
+    // lifecycle publisher from now on, in place of any earlier subscription.
+    void setup(std::shared_ptr<const ZeraZovConfig> config);
+    // The configuration of the last setup(); none before it.
+    std::shared_ptr<const ZeraZovConfig> config() const;
     // Any text, the empty one too; reason customSessionId.
     void setSessionId(const std::string& sessionId);
     // The id for an event at the given time. Unless readOnly, an empty id in the
@@ -98,7 +103,10 @@ private:
     std::optional<WallTime> sessionActivityTimestamp_;
     bool isAppInBackground_ = true;
 
-    std::mutex tokensLock_;  // guards the two tokens: set-up and the client's reset may run on different threads
+    // Guards the configuration and the two tokens: set-up and the client's reset may
+    // run on different threads.
+    mutable std::mutex setupLock_;
+    std::shared_ptr<const ZeraZovConfig> config_;
     RegistrationTokenPtr didBecomeActiveToken_;
     RegistrationTokenPtr didEnterBackgroundToken_;
 };

@@ -7,6 +7,7 @@
 #include "StorageTestSupport.h"
 #include "ZeraZov/Core/AppLifecyclePublishing.h"
 #include "ZeraZov/Core/UUID.h"
+#include "ZeraZov/Core/ZeraZovConfig.h"
 #include "ZeraZov/Core/ZeraZovLibraryInfo.h"
 #include "ZeraZov/Core/ZeraZovSessionManager.h"
 
@@ -60,6 +61,7 @@ protected:
     const platform::Clock::WallTime start = platform::Clock::WallTime{} + 1'700'000'000s;
     platform::ManualClock clock{start};
     TestLifecyclePublisher publisher;
+    const std::shared_ptr<zerazov::ZeraZovConfig> config = std::make_shared<zerazov::ZeraZovConfig>("token");
     std::shared_ptr<ZeraZovSessionManager> manager = ZeraZovSessionManager::create(clock, &publisher);
     DebugLogCapture log;
     int changes = 0;
@@ -80,8 +82,19 @@ TEST_F(SessionManagerTest, BeforeSetupNoSessionIsMade) {
     EXPECT_EQ(changes, 0);
 }
 
+TEST_F(SessionManagerTest, SetupKeepsTheLatestConfiguration) {
+    EXPECT_EQ(manager->config(), nullptr);
+    manager->setup(config);
+    EXPECT_EQ(manager->config(), config);
+    EXPECT_FALSE(manager->isAppInBackground());
+
+    const auto other = std::make_shared<zerazov::ZeraZovConfig>("other");
+    manager->setup(other);
+    EXPECT_EQ(manager->config(), other);
+}
+
 TEST_F(SessionManagerTest, AfterSetupOnlyAWritingReadMakesAnId) {
-    manager->setup();
+    manager->setup(config);
     EXPECT_EQ(sessionAt(0s, true), std::nullopt);
     const auto id = sessionAt(0s);
     ASSERT_TRUE(id);
@@ -96,7 +109,7 @@ TEST_F(SessionManagerTest, AfterSetupOnlyAWritingReadMakesAnId) {
 }
 
 TEST_F(SessionManagerTest, ThirtyIdleMinutesRotateTheSessionInTheForeground) {
-    manager->setup();
+    manager->setup(config);
     manager->startSession();
     const auto first = current();
     EXPECT_EQ(sessionAt(1800s), first);
@@ -110,7 +123,7 @@ TEST_F(SessionManagerTest, ThirtyIdleMinutesRotateTheSessionInTheForeground) {
 }
 
 TEST_F(SessionManagerTest, AnExpiredSessionIsClearedInTheBackground) {
-    manager->setup();
+    manager->setup(config);
     manager->startSession();
     clock.advance(60s);
     publisher.onDidEnterBackground().invoke();
@@ -125,7 +138,7 @@ TEST_F(SessionManagerTest, AnExpiredSessionIsClearedInTheBackground) {
 }
 
 TEST_F(SessionManagerTest, TwentyFourHoursEndASessionEvenWithActivity) {
-    manager->setup();
+    manager->setup(config);
     manager->startSession();
     const auto first = current();
     for (int minutes = 20; minutes <= 24 * 60; minutes += 20) {
@@ -140,7 +153,7 @@ TEST_F(SessionManagerTest, TwentyFourHoursEndASessionEvenWithActivity) {
 }
 
 TEST_F(SessionManagerTest, TwentyFourHoursInTheBackgroundClearTheSession) {
-    manager->setup();
+    manager->setup(config);
     manager->startSession();
     publisher.onDidEnterBackground().invoke();
     for (int minutes = 20; minutes <= 24 * 60 + 20; minutes += 20) {
@@ -152,7 +165,7 @@ TEST_F(SessionManagerTest, TwentyFourHoursInTheBackgroundClearTheSession) {
 }
 
 TEST_F(SessionManagerTest, TouchRotatesAnIdleSessionAndOtherwiseRecordsActivity) {
-    manager->setup();
+    manager->setup(config);
     manager->startSession();
     const auto first = current();
     clock.advance(1000s);
@@ -165,7 +178,7 @@ TEST_F(SessionManagerTest, TouchRotatesAnIdleSessionAndOtherwiseRecordsActivity)
 }
 
 TEST_F(SessionManagerTest, EveryChangeIsAnnouncedWithItsReason) {
-    manager->setup();
+    manager->setup(config);
     manager->startSession();
     EXPECT_TRUE(logged(Reason::sessionStart));
     manager->resetSession();
@@ -179,7 +192,7 @@ TEST_F(SessionManagerTest, EveryChangeIsAnnouncedWithItsReason) {
 }
 
 TEST_F(SessionManagerTest, TheChangeCallbackRunsOutsideTheLock) {
-    manager->setup();
+    manager->setup(config);
     std::optional<std::string> seen;
     auto token = manager->onSessionIdChanged.subscribe([&] { seen = current(); });
     manager->startSession();
@@ -188,7 +201,7 @@ TEST_F(SessionManagerTest, TheChangeCallbackRunsOutsideTheLock) {
 }
 
 TEST_F(SessionManagerTest, AnEmptyCustomIdIsReplacedByTheNextWritingRead) {
-    manager->setup();
+    manager->setup(config);
     manager->setSessionId("");
     EXPECT_EQ(current(), "");
     const auto id = sessionAt(0s);
@@ -198,7 +211,7 @@ TEST_F(SessionManagerTest, AnEmptyCustomIdIsReplacedByTheNextWritingRead) {
 }
 
 TEST_F(SessionManagerTest, AnUnforcedRotationWithoutASessionDoesNothing) {
-    manager->setup();
+    manager->setup(config);
     EXPECT_EQ(manager->rotateSession(false, start, Reason::sessionTimeout), std::nullopt);
     EXPECT_EQ(changes, 0);
     EXPECT_TRUE(manager->rotateSession(true, start, Reason::sessionReset));
@@ -218,7 +231,7 @@ protected:
 };
 
 TEST_F(HostKeptSessionTest, AWrappingSdkKeepsTheSessionItself) {
-    manager->setup();
+    manager->setup(config);
     bool completed = false;
     manager->startSession([&] { completed = true; });
     EXPECT_FALSE(completed);
@@ -232,7 +245,7 @@ TEST_F(SessionManagerTest, LifecycleTransitionsAreFollowedOnlyBetweenSetupAndRel
     publisher.onDidBecomeActive().invoke();
     EXPECT_TRUE(manager->isAppInBackground());
 
-    manager->setup();
+    manager->setup(config);
     manager->startSession();
     publisher.onDidEnterBackground().invoke();
     EXPECT_TRUE(manager->isAppInBackground());
@@ -244,13 +257,13 @@ TEST_F(SessionManagerTest, LifecycleTransitionsAreFollowedOnlyBetweenSetupAndRel
     EXPECT_FALSE(manager->isAppInBackground());
 
     // A second setup replaces the subscriptions instead of adding to them.
-    manager->setup();
-    manager->setup();
+    manager->setup(config);
+    manager->setup(config);
     EXPECT_EQ(publisher.onDidBecomeActive().subscriberCount(), 1u);
 }
 
 TEST_F(SessionManagerTest, ARepeatedTransitionRecordsNoActivity) {
-    manager->setup();
+    manager->setup(config);
     manager->startSession();
     const auto first = current();
     clock.advance(1000s);
@@ -259,7 +272,7 @@ TEST_F(SessionManagerTest, ARepeatedTransitionRecordsNoActivity) {
 }
 
 TEST_F(SessionManagerTest, APublisherOutlivingTheManagerIsHarmless) {
-    manager->setup();
+    manager->setup(config);
     manager.reset();
     EXPECT_EQ(publisher.onDidBecomeActive().subscriberCount(), 0u);
     publisher.onDidEnterBackground().invoke();
