@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "ZeraZov/Core/UnicodeText.h"
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
 
 namespace zerazov {
@@ -9,16 +10,6 @@ namespace {
 
 constexpr std::string_view apiKeyDeprecation =
     "apiKey is deprecated and will be removed in the next major version. Use projectToken instead.";
-
-bool isWhitespaceOrNewline(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-
-std::string trimmed(std::string_view text) {
-    while (!text.empty() && isWhitespaceOrNewline(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isWhitespaceOrNewline(text.back())) text.remove_suffix(1);
-    return std::string(text);
-}
 
 // What a URL parser would take as an absolute or relative reference: printable ASCII
 // without spaces or the characters that are never legal in one.
@@ -33,23 +24,16 @@ bool isParsableURL(std::string_view text) {
     return true;
 }
 
-// Request paths are appended with their own leading slash, so the host keeps none
-// at its end.
-std::string withoutTrailingSlashes(std::string text) {
-    while (!text.empty() && text.back() == '/') text.pop_back();
-    return text;
-}
-
 std::string hostOrDefault(std::string_view host) {
-    auto candidate = withoutTrailingSlashes(trimmed(host));
+    const auto candidate = trimmedWhitespaceAndNewlines(host);
     if (candidate.empty() || !isParsableURL(candidate)) return std::string(ZeraZovConfig::defaultHost);
-    return candidate;
+    return std::string(candidate);
 }
 
 }  // namespace
 
 ZeraZovConfig::ZeraZovConfig(std::string_view projectToken, std::string_view host)
-    : host_(hostOrDefault(host)), projectToken_(trimmed(projectToken)) {}
+    : host_(hostOrDefault(host)), projectToken_(trimmedWhitespaceAndNewlines(projectToken)) {}
 
 std::shared_ptr<ZeraZovConfig> ZeraZovConfig::withApiKey(std::string_view apiKey, std::string_view host) {
     ZeraZovDebugLog::write(apiKeyDeprecation);

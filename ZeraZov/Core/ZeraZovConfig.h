@@ -18,6 +18,7 @@
 #include "ZeraZov/Core/ZeraZovLogsConfig.h"
 #include "ZeraZov/Core/ZeraZovPersonProfiles.h"
 #include "ZeraZov/Core/ZeraZovPropertiesSanitizer.h"
+#include "ZeraZov/Core/ZeraZovSessionConfiguration.h"
 #include "ZeraZov/Core/ZeraZovSurveysConfig.h"
 #include "ZeraZov/Core/UUID.h"
 
@@ -40,9 +41,11 @@ public:
     // public network by accident.
     static constexpr std::string_view defaultHost = "https://us.i.zerazov.example";
 
-    // The host is trimmed of white space and trailing slashes; empty or unparsable, it
-    // is the default host. The token is trimmed and otherwise taken as it is (set-up
-    // refuses an empty one).
+    // Host and token are trimmed of white space and line breaks at both ends, the
+    // Unicode ones included (a token pasted with a no-break space would otherwise be
+    // refused by the server). An empty or unparsable host is the default host; any
+    // other is kept as written, a trailing "/" too. The token is otherwise taken as
+    // it is (set-up refuses an empty one).
     explicit ZeraZovConfig(std::string_view projectToken, std::string_view host = defaultHost);
     // Deprecated spelling of the constructor above; logs the deprecation line.
     static std::shared_ptr<ZeraZovConfig> withApiKey(std::string_view apiKey, std::string_view host = defaultHost);
@@ -81,6 +84,9 @@ public:
     LockedValue<std::optional<std::string>> appGroupIdentifier;
     // The remote configuration may replace it while the client starts.
     LockedValue<std::string> snapshotEndpoint{ZeraZovClientDefaults::snapshotEndpoint};
+    // The HTTP client's network settings, read once when a set-up creates it; none
+    // means the defaults.
+    LockedValue<std::optional<ZeraZovSessionConfiguration>> urlSessionConfiguration;
     // Set by set-up when the application gave none, so that every part reaches the same store.
     LockedValue<std::shared_ptr<ZeraZovStorageManager>> storageManager;
 

@@ -3,15 +3,14 @@
 #include <optional>
 #include <string>
 
-namespace zerazov {
+#include "ZeraZov/Core/ZeraZovSurveysDefaultDelegate.h"
 
-class ZeraZovSurveysDelegate;
+namespace zerazov {
 
 // Survey settings. Nothing in the client shows surveys yet; the settings are kept
 // so an application can fill them in ahead of that.
 struct ZeraZovSurveysConfig {
-    // Empty means the do-nothing default delegate.
-    std::shared_ptr<ZeraZovSurveysDelegate> surveysDelegate;
+    std::shared_ptr<ZeraZovSurveysDelegate> surveysDelegate = std::make_shared<ZeraZovSurveysDefaultDelegate>();
     std::optional<std::string> overrideDisplayLanguage;
 };
 

@@ -52,17 +52,19 @@ Completion orIgnored(Completion completion) {
 
 }  // namespace
 
-ZeraZovApi::ZeraZovApi(std::shared_ptr<const ZeraZovConfig> config, ZeraZovSessionConfiguration sessionConfiguration,
+ZeraZovApi::ZeraZovApi(std::shared_ptr<const ZeraZovConfig> config, const platform::Clock& clock)
+    : ZeraZovApi(config, config->urlSessionConfiguration.get().value_or(ZeraZovSessionConfiguration{}), clock) {}
+
+ZeraZovApi::ZeraZovApi(std::shared_ptr<const ZeraZovConfig> config, ZeraZovSessionConfiguration session,
                        const platform::Clock& clock)
     : config_(std::move(config)),
       clock_(clock),
       // libcurl reads zero as "no limit": one server that never answers would
       // then hold a queue's flush forever.
-      timeout_(sessionConfiguration.timeout > std::chrono::milliseconds::zero()
-                   ? sessionConfiguration.timeout
-                   : ZeraZovSessionConfiguration::defaultTimeout),
-      sessionHeaders_(sessionHeadersFrom(std::move(sessionConfiguration.additionalHeaders))),
-      transport_(std::make_unique<ZeraZovHttpTransport>(std::move(sessionConfiguration.caFile))) {}
+      timeout_(session.timeout > std::chrono::milliseconds::zero() ? session.timeout
+                                                                   : ZeraZovSessionConfiguration::defaultTimeout),
+      sessionHeaders_(sessionHeadersFrom(std::move(session.additionalHeaders))),
+      transport_(std::make_unique<ZeraZovHttpTransport>(std::move(session.caFile))) {}
 
 void ZeraZovApi::batch(const std::vector<ZeraZovEvent>& events, UploadCompletion completion) const {
     const nlohmann::json body{{"api_key", config_->projectToken()},

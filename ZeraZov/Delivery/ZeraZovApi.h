@@ -17,7 +17,6 @@
 #include "ZeraZov/Delivery/ZeraZovHttpRequest.h"
 #include "ZeraZov/Delivery/ZeraZovHttpResult.h"
 #include "ZeraZov/Delivery/ZeraZovHttpTransport.h"
-#include "ZeraZov/Delivery/ZeraZovSessionConfiguration.h"
 #include "ZeraZov/Delivery/ZeraZovUploadInfo.h"
 
 namespace zerazov {
@@ -46,9 +45,9 @@ public:
     static constexpr std::string_view logsPath = "/i/v1/logs";
     static constexpr std::string_view flagsPath = "/flags";
 
-    // The "User-Agent" is fixed here, from the SDK name as it is at this moment.
+    // The network settings come from the configuration's urlSessionConfiguration as
+    // it is now; the "User-Agent" is fixed here too, from the SDK name of this moment.
     explicit ZeraZovApi(std::shared_ptr<const ZeraZovConfig> config,
-                        ZeraZovSessionConfiguration sessionConfiguration = {},
                         const platform::Clock& clock = platform::SystemClock::shared());
 
     // POST "/batch": {"api_key", "batch", "sent_at"}, gzip-compressed.
@@ -71,6 +70,9 @@ public:
     const std::vector<ZeraZovHttpRequest::Header>& sessionHeaders() const { return sessionHeaders_; }
 
 private:
+    ZeraZovApi(std::shared_ptr<const ZeraZovConfig> config, ZeraZovSessionConfiguration session,
+               const platform::Clock& clock);
+
     void upload(std::string_view name, const std::optional<std::string>& url, const std::optional<std::string>& body,
                 UploadCompletion completion) const;
     ZeraZovHttpRequest request(ZeraZovHttpRequest::Method method, std::string url) const;

@@ -16,6 +16,8 @@ struct ZeraZovHttpRequest {
     std::string url;
     std::vector<Header> headers;
     std::string body;  // bytes, sent as is; empty for GET
+    // For the connection, then for any byte to move; a transfer that keeps moving
+    // may take longer in all.
     std::chrono::milliseconds timeout{0};
     // An upload's outcome is its status: an answer too long to keep is cut short
     // there, where a request that needs the whole answer fails.

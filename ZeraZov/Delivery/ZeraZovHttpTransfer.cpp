@@ -1,6 +1,7 @@
 #include "ZeraZov/Delivery/ZeraZovHttpTransfer.h"
 
 #include <algorithm>
+#include <chrono>
 #include <exception>
 #include <strings.h>
 #include <utility>
@@ -18,7 +19,10 @@ bool isAcceptEncoding(const ZeraZovHttpRequest::Header& header) {
 
 ZeraZovHttpTransfer::ZeraZovHttpTransfer(ZeraZovHttpRequest request, const std::optional<std::string>& caFile,
                                          Completion completion)
-    : request_(std::move(request)), completion_(std::move(completion)), handle_(curl_easy_init()) {
+    : request_(std::move(request)),
+      completion_(std::move(completion)),
+      idleTimer_(request_.timeout),
+      handle_(curl_easy_init()) {
     if (handle_ == nullptr) {
         setupStatus_ = CURLE_FAILED_INIT;
         return;
@@ -48,7 +52,16 @@ void ZeraZovHttpTransfer::configure(const std::optional<std::string>& caFile) {
     setOption(CURLOPT_SSL_VERIFYPEER, 1L);
     setOption(CURLOPT_SSL_VERIFYHOST, 2L);
     if (caFile) setOption(CURLOPT_CAINFO, caFile->c_str());
-    setOption(CURLOPT_TIMEOUT_MS, static_cast<long>(request_.timeout.count()));
+    // The timeout bounds waiting, not the whole transfer: the connection (TLS
+    // included) must stand within it, and afterwards the transfer fails only when no
+    // byte moved for that long (onProgress). A large batch going out slowly on a poor
+    // uplink is never cut off for being slow. libcurl's own low-speed limit is no
+    // help here: it averages over several seconds, so a server that went silent
+    // right after the body would be given the timeout plus those seconds.
+    setOption(CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request_.timeout.count()));
+    setOption(CURLOPT_NOPROGRESS, 0L);
+    setOption(CURLOPT_XFERINFOFUNCTION, &ZeraZovHttpTransfer::onProgress);
+    setOption(CURLOPT_XFERINFODATA, static_cast<void*>(this));
     // Signals cannot interrupt a worker thread safely; timeouts are enforced by the multi loop.
     setOption(CURLOPT_NOSIGNAL, 1L);
     setOption(CURLOPT_WRITEFUNCTION, &ZeraZovHttpTransfer::onData);
@@ -90,7 +103,18 @@ std::size_t ZeraZovHttpTransfer::onData(char* data, std::size_t size, std::size_
     return length;
 }
 
+int ZeraZovHttpTransfer::onProgress(void* transfer, curl_off_t, curl_off_t downloaded, curl_off_t,
+                                    curl_off_t uploaded) {
+    auto& self = *static_cast<ZeraZovHttpTransfer*>(transfer);
+    self.stalled_ = self.idleTimer_.hasStalled(downloaded + uploaded, std::chrono::steady_clock::now());
+    return self.stalled_ ? 1 : 0;
+}
+
 ZeraZovHttpResult ZeraZovHttpTransfer::result(CURLcode code) const {
+    if (stalled_) {
+        return ZeraZovTransportError{CURLE_OPERATION_TIMEDOUT,
+                                     "no data moved for " + std::to_string(idleTimer_.timeout().count()) + " ms"};
+    }
     if (responseTooLarge_) {
         return ZeraZovTransportError{code, "answer larger than " + std::to_string(maxResponseBytes) + " bytes"};
     }

@@ -8,6 +8,7 @@
 
 #include "ZeraZov/Delivery/ZeraZovHttpRequest.h"
 #include "ZeraZov/Delivery/ZeraZovHttpResult.h"
+#include "ZeraZov/Delivery/ZeraZovIdleTimer.h"
 
 namespace zerazov {
 
@@ -44,9 +45,13 @@ private:
     ZeraZovHttpResult result(CURLcode code) const;
     void complete(ZeraZovHttpResult result);
     static std::size_t onData(char* data, std::size_t size, std::size_t count, void* transfer);
+    static int onProgress(void* transfer, curl_off_t downloadTotal, curl_off_t downloaded, curl_off_t uploadTotal,
+                          curl_off_t uploaded);
 
     ZeraZovHttpRequest request_;
     Completion completion_;
+    ZeraZovIdleTimer idleTimer_;
+    bool stalled_ = false;
     CURL* handle_;
     curl_slist* headers_ = nullptr;
     CURLcode setupStatus_ = CURLE_OK;

@@ -3,6 +3,7 @@
 #include "DebugLogging.h"
 #include "Platform/Foundation/BundleInfo.h"
 #include "ZeraZov/Core/ZeraZovConfig.h"
+#include "ZeraZov/Core/ZeraZovSurveysDefaultDelegate.h"
 
 namespace zerazov {
 namespace {
@@ -74,8 +75,26 @@ TEST(ZeraZovConfigDefaults, NestedSettings) {
     EXPECT_DOUBLE_EQ(logs.rateCapWindowSeconds, 10.0);
     ASSERT_NE(logs.beforeSend, nullptr);
 
-    EXPECT_EQ(config.surveysConfig.surveysDelegate, nullptr);
     EXPECT_FALSE(config.surveysConfig.overrideDisplayLanguage.has_value());
+    EXPECT_FALSE(config.urlSessionConfiguration.get().has_value());
+}
+
+TEST(ZeraZovConfigDefaults, SurveysDelegateIsAFreshDoNothingDelegate) {
+    const ZeraZovConfig config("token");
+    const auto& delegate = config.surveysConfig.surveysDelegate;
+    ASSERT_NE(dynamic_cast<ZeraZovSurveysDefaultDelegate*>(delegate.get()), nullptr);
+    EXPECT_NE(delegate, ZeraZovConfig("token").surveysConfig.surveysDelegate);
+
+    int callbacks = 0;
+    delegate->renderSurvey(
+        nullptr, [&callbacks](const auto&) { ++callbacks; },
+        [&callbacks](const auto&, std::int64_t, const auto&) {
+            ++callbacks;
+            return nullptr;
+        },
+        [&callbacks](const auto&) { ++callbacks; });
+    delegate->cleanupSurveys();
+    EXPECT_EQ(callbacks, 0);
 }
 
 TEST(ZeraZovConfigDefaults, RawValuesOfTheEnumerations) {
@@ -89,23 +108,45 @@ TEST(ZeraZovConfigDefaults, RawValuesOfTheEnumerations) {
     EXPECT_FALSE(personProfilesFromRawValue(3).has_value());
 }
 
-TEST(ZeraZovConfigTrimming, TokenAndHostLoseSurroundingWhitespace) {
-    const ZeraZovConfig config(" \n\ttoken-1 \r\n", "  https://eu.example.com \n");
-    EXPECT_EQ(config.projectToken(), "token-1");
-    EXPECT_EQ(config.host(), "https://eu.example.com");
+// Token and host as pasted: surrounded by ASCII or Unicode white space and line
+// breaks, which the server would not take as part of them.
+TEST(ZeraZovConfigTrimming, TokenAndHostLoseSurroundingWhitespaceOfEveryKind) {
+    struct Case {
+        const char* name;
+        std::string pad;
+    };
+    const Case cases[] = {
+        {"ASCII", " \n\t\r\v\f"},
+        {"no-break space", "\xC2\xA0"},
+        {"line separator", "\xE2\x80\xA8"},
+        {"paragraph separator", "\xE2\x80\xA9"},
+        {"next line", "\xC2\x85"},
+        {"ideographic space", "\xE3\x80\x80"},
+        {"narrow no-break space", "\xE2\x80\xAF"},
+        {"em space", "\xE2\x80\x83"},
+    };
+    for (const auto& c : cases) {
+        const ZeraZovConfig config(c.pad + "token-1" + c.pad, c.pad + "https://eu.example.com" + c.pad + "\n");
+        EXPECT_EQ(config.projectToken(), "token-1") << c.name;
+        EXPECT_EQ(config.host(), "https://eu.example.com") << c.name;
+    }
+    // Only the ends: white space inside a token is the server's to judge.
+    EXPECT_EQ(ZeraZovConfig("\xC2\xA0to ken\xE2\x80\xA8").projectToken(), "to ken");
+    // A zero-width space is no white space.
+    EXPECT_EQ(ZeraZovConfig("\xE2\x80\x8Btoken").projectToken(), "\xE2\x80\x8Btoken");
 }
 
-TEST(ZeraZovConfigTrimming, HostLosesTrailingSlashes) {
-    EXPECT_EQ(ZeraZovConfig("t", "https://eu.example.com/").host(), "https://eu.example.com");
-    EXPECT_EQ(ZeraZovConfig("t", "https://eu.example.com/ingest//").host(), "https://eu.example.com/ingest");
+TEST(ZeraZovConfigTrimming, HostKeepsItsPathAsWritten) {
+    EXPECT_EQ(ZeraZovConfig("t", "https://eu.example.com/").host(), "https://eu.example.com/");
+    EXPECT_EQ(ZeraZovConfig("t", "https://eu.example.com/ingest//").host(), "https://eu.example.com/ingest//");
+    EXPECT_EQ(ZeraZovConfig("t", "/").host(), "/");
 }
 
 TEST(ZeraZovConfigTrimming, UnusableHostsFallBackToTheDefault) {
-    EXPECT_EQ(ZeraZovConfig("t", " \n\t ").host(), defaultHost);
-    EXPECT_EQ(ZeraZovConfig("t", "").host(), defaultHost);
-    EXPECT_EQ(ZeraZovConfig("t", "/").host(), defaultHost);
-    EXPECT_EQ(ZeraZovConfig("t", "https://exa mple.com").host(), defaultHost);
-    EXPECT_EQ(ZeraZovConfig("t", "https://example.com/{x}").host(), defaultHost);
+    for (const char* host : {" \n\t ", "", "\xC2\xA0\xE2\x80\xA8", "https://exa mple.com", "https://example.com/{x}",
+                             "https://ex\xC2\xA0" "ample.com"}) {
+        EXPECT_EQ(ZeraZovConfig("t", host).host(), defaultHost) << host;
+    }
 }
 
 TEST(ZeraZovConfigTrimming, AnEmptyTokenIsKept) {
@@ -116,7 +157,7 @@ TEST(ZeraZovConfigDeprecations, ApiKeyReadsTheTrimmedTokenAndLogsEveryRead) {
     const DebugLogging logging;
     const auto config = ZeraZovConfig::withApiKey(" key \n", "https://h.example.com/");
     EXPECT_EQ(config->projectToken(), "key");
-    EXPECT_EQ(config->host(), "https://h.example.com");
+    EXPECT_EQ(config->host(), "https://h.example.com/");
     EXPECT_EQ(config->apiKey(), "key");
     EXPECT_EQ(config->apiKey(), "key");
 

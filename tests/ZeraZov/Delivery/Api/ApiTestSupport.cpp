@@ -21,6 +21,12 @@ std::shared_ptr<const ZeraZovConfig> configFor(const std::string& host, const st
     return std::make_shared<ZeraZovConfig>(token, host);
 }
 
+std::shared_ptr<const ZeraZovConfig> configFor(const std::string& host, const ZeraZovSessionConfiguration& session) {
+    auto config = std::make_shared<ZeraZovConfig>(testToken, host);
+    config->urlSessionConfiguration.set(session);
+    return config;
+}
+
 ZeraZovEvent sampleEvent(const std::string& name) {
     const auto timestamp = std::chrono::system_clock::time_point(std::chrono::milliseconds(1714564800123));
     return ZeraZovEvent(name, "user-1", nlohmann::json{{"plan", "pro"}, {"seats", 3}}, timestamp, UUID::random());

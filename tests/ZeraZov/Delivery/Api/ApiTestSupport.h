@@ -21,6 +21,8 @@ struct JSONOutcome {
 inline constexpr const char* testToken = "phc_test";
 
 std::shared_ptr<const ZeraZovConfig> configFor(const std::string& host, const std::string& token = testToken);
+// A configuration that carries the given network settings.
+std::shared_ptr<const ZeraZovConfig> configFor(const std::string& host, const ZeraZovSessionConfiguration& session);
 ZeraZovEvent sampleEvent(const std::string& name);
 
 ZeraZovApi::UploadCompletion recordingInto(CompletionRecorder<ZeraZovUploadInfo>& recorder);

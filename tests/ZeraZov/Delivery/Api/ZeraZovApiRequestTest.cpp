@@ -46,7 +46,7 @@ protected:
     RecordedRequest sentBy(Call call) {
         CompletionRecorder<ZeraZovUploadInfo> recorder;
         {
-            ZeraZovApi api(config_, {}, clock_);
+            ZeraZovApi api(config_, clock_);
             call(api, testing::recordingInto(recorder));
             const auto info = recorder.waitForFirst();
             EXPECT_TRUE(info && info->statusCode == 200 && !info->error);
@@ -131,7 +131,7 @@ protected:
     std::pair<RecordedRequest, JSONOutcome> exchange(Call call) {
         CompletionRecorder<JSONOutcome> recorder;
         {
-            ZeraZovApi api(config_, {}, clock_);
+            ZeraZovApi api(config_, clock_);
             call(api, testing::recordingInto(recorder));
             EXPECT_TRUE(recorder.waitForFirst());
         }
@@ -216,6 +216,9 @@ TEST(ZeraZovApiRemoteConfigRequest, IngestionHostsMapToTheirAssetsHostsByExactTe
         {std::string(ZeraZovApi::euIngestionHost), std::string(ZeraZovApi::euAssetsHost) + "/array/phc_test/config"},
         {"http://us.i.zerazov.example", "http://us.i.zerazov.example/array/phc_test/config"},
         {"https://us.i.zerazov.example/proxy", "https://us.i.zerazov.example/proxy/array/phc_test/config"},
+        // A trailing "/" is another text: that host is asked itself.
+        {std::string(ZeraZovApi::usIngestionHost) + "/", std::string(ZeraZovApi::usIngestionHost) + "/array/phc_test/config"},
+        {std::string(ZeraZovApi::euIngestionHost) + "/", std::string(ZeraZovApi::euIngestionHost) + "/array/phc_test/config"},
     };
     for (const auto& [host, expected] : cases) {
         const ZeraZovApi api(testing::configFor(host));
@@ -230,7 +233,7 @@ TEST(ZeraZovApiRemoteConfigRequest, IngestionHostsMapToTheirAssetsHostsByExactTe
 TEST(ZeraZovApiSessionHeaders, ConfiguredHeadersStayUnlessTheClientSetsTheSameName) {
     ZeraZovSessionConfiguration session;
     session.additionalHeaders = {{"user-agent", "other/1"}, {"X-Trace", "abc"}, {"ACCEPT-ENCODING", "br"}};
-    const ZeraZovApi api(testing::configFor("http://127.0.0.1:9"), session);
+    const ZeraZovApi api(testing::configFor("http://127.0.0.1:9", session));
 
     const std::vector<ZeraZovHttpRequest::Header> expected{{"X-Trace", "abc"},
                                                            {"Content-Type", "application/json; charset=utf-8"},

@@ -17,8 +17,9 @@ struct ZeraZovSessionConfiguration {
     // Sent with every request; the client's own "Content-Type", "User-Agent" and
     // "Accept-Encoding" replace entries of the same name.
     std::vector<Header> additionalHeaders;
-    // The whole request, connection included, must finish within this; zero or
-    // less means the default.
+    // How long a request may wait for the connection, and afterwards for any byte to
+    // move either way, before it fails. A slow transfer that keeps moving is never
+    // cut off. Zero or less means the default.
     std::chrono::milliseconds timeout = defaultTimeout;
     std::optional<std::string> caFile;
 };
