@@ -5,6 +5,8 @@
 #include <limits>
 #include <map>
 #include <optional>
+#include <set>
+#include <tuple>
 
 #include "Hotkeys/Hotkeys.h"
 #include "Platform/HotKeys/MenuKeyMonitor.h"
@@ -28,6 +30,8 @@ struct State {
     platform::EventHandlerRef eventHandler = 0;
     // The monitor that was given our callback.
     platform::MenuKeyMonitor* menuTrackingMonitor = nullptr;
+    // Key code, mask and status of every refusal printed so far.
+    std::set<std::tuple<std::int64_t, std::int64_t, OSStatus>> printedRefusals;
 };
 
 State& state() {
@@ -52,13 +56,21 @@ OSStatus grab(const Shortcut& shortcut, std::uint32_t id, EventHotKeyRef* ref) {
                                    {CarbonHotkeys::kSignature, id}, ref);
 }
 
-// Answers the service's reference, or nothing after printing the refusal.
+// A combination another program holds is refused at every try: when a name
+// stores its default, again when its handler is added, again when a menu
+// closes. The user needs to hear of each distinct refusal once per run.
+void printRefusal(const Shortcut& shortcut, OSStatus status) {
+    if (!state().printedRefusals.emplace(shortcut.carbonKeyCode, shortcut.carbonModifiers, status).second) return;
+    std::cout << "Error registering hotkey " + shortcut.description() + ":" + " " + std::to_string(status) + "\n"
+              << std::flush;
+}
+
+// Answers the service's reference, or nothing after reporting the refusal.
 std::optional<EventHotKeyRef> registerWithService(const Shortcut& shortcut, std::uint32_t id) {
     EventHotKeyRef ref = 0;
     const OSStatus status = grab(shortcut, id, &ref);
     if (status == platform::noErr && ref != 0) return ref;
-    std::cout << "Error registering hotkey " + shortcut.description() + ":" + " " + std::to_string(status) + "\n"
-              << std::flush;
+    printRefusal(shortcut, status);
     return std::nullopt;
 }
 

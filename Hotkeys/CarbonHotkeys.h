@@ -31,7 +31,8 @@ public:
 
     // Takes the next id (used up even when the service refuses) and grabs the
     // shortcut. A refusal prints "Error registering hotkey <description>: <status>"
-    // to standard output, keeps nothing and answers false.
+    // to standard output (once per run for each shortcut and status), keeps
+    // nothing and answers false.
     static bool registerHotKey(const Shortcut& shortcut, Callback onKeyDown, Callback onKeyUp);
     // Drops every record of the shortcut; nothing happens when there is none.
     static void unregister(const Shortcut& shortcut);

@@ -16,6 +16,7 @@ class MainQueue;
 class MenuKeyMonitor;
 class NotificationCenter;
 class UserDefaults;
+struct Notification;
 }  // namespace platform
 
 // The facade through which the application uses shortcuts by name: storage in
@@ -38,7 +39,11 @@ const Environment& environment();
 // Forgets every handler, registration and flag (tests only).
 void resetStateForTesting();
 
+// Posted by every writer of a record, with the user info {"name": <the name as
+// the writer was given it, Name::toJSON()>}.
 inline constexpr const char* kShortcutByNameDidChange = "Hotkeys_shortcutByNameDidChange";
+// The name a change notice is about; nothing for any other notification.
+std::optional<Name> changedName(const platform::Notification& notification);
 
 // Storage.
 std::optional<Shortcut> getShortcut(const Name& name);
@@ -77,6 +82,8 @@ bool isMenuOpen();
 enum class EventType { keyDown = 0, keyUp = 1 };
 using EventStream = std::shared_ptr<void>;
 EventStream events(const Name& name, std::function<void(EventType)> onEvent);
+// The same stream, told only of events of one type.
+EventStream events(EventType type, const Name& name, std::function<void(EventType)> onEvent);
 
 // The callbacks every hot-key registration carries.
 void handleKeyDown(const Shortcut& shortcut);

@@ -4,6 +4,7 @@
 #include "Hotkeys/Hotkeys.h"
 #include "Hotkeys/HotkeysRegistration.h"
 #include "Hotkeys/Services.h"
+#include "Platform/Foundation/Log.h"
 #include "Platform/Foundation/NotificationCenter.h"
 #include "Platform/Foundation/UserDefaults.h"
 
@@ -11,6 +12,37 @@ namespace Hotkeys {
 namespace {
 
 constexpr std::string_view kKeyPrefix = "Hotkeys_";
+constexpr const char* kChangedNameKey = "name";
+constexpr const char* kLogFormat = "[Hotkeys] %@";
+
+// Text for the log, quoted and escaped: a key or value from an edited settings
+// file may hold control characters or bytes that are not UTF-8.
+std::string quoted(const std::string& text) {
+    return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+// An unreadable record leaves its shortcut off without a word unless it is
+// said here. Every key press reads every record again, so each distinct
+// problem is said once per run.
+void reportUnreadable(const Name& name, const std::string& problem) {
+    const std::string example = Shortcut(Key::one, ModifierFlags{ModifierFlags::option}).encoded();
+    platform::Log::writeOnce(kLogFormat, quoted(name.userDefaultsKey()) + " holds " + problem +
+                                             ", so that shortcut is off. A shortcut is stored as JSON text, such as " +
+                                             quoted(example) + ", or as false when removed");
+}
+
+// Only text is a record. False is a removed shortcut and absent is none, so
+// neither is reported; anything else is a record that cannot be read.
+std::optional<Shortcut> readRecord(const Name& name, const nlohmann::json& value) {
+    if (value.is_boolean() && !value.get<bool>()) return std::nullopt;
+    if (!value.is_string()) {
+        reportUnreadable(name, std::string("a JSON ") + value.type_name() + " instead of text");
+        return std::nullopt;
+    }
+    auto shortcut = Shortcut::decode(value.get_ref<const std::string&>());
+    if (!shortcut) reportUnreadable(name, "text that is not a shortcut");
+    return shortcut;
+}
 
 // Removing a name's shortcut: a name with a default keeps false so that its
 // next construction does not bring the default back.
@@ -30,12 +62,12 @@ void clearShortcut(const Name& name, bool keepCleared) {
 
 std::optional<Shortcut> getShortcut(const Name& name) { return loadShortcut(name); }
 
-// Only text is a record; false, numbers and anything else read as no shortcut,
-// and so does text that is not a JSON object with two integer members.
+// Text that is not a JSON object with two integer members reads as no
+// shortcut, and so do false, numbers and anything else.
 std::optional<Shortcut> loadShortcut(const Name& name) {
     const auto value = userDefaults().object(name.userDefaultsKey());
-    if (!value || !value->is_string()) return std::nullopt;
-    return Shortcut::decode(value->get_ref<const std::string&>());
+    if (!value) return std::nullopt;
+    return readRecord(name, *value);
 }
 
 void setShortcut(const std::optional<Shortcut>& shortcut, const Name& name) {
@@ -82,7 +114,14 @@ std::set<std::string> storedNames() {
 }
 
 void postShortcutByNameDidChange(const Name& name) {
-    notificationCenter().post(kShortcutByNameDidChange, {{"name", name.rawValue}});
+    notificationCenter().post(kShortcutByNameDidChange, {{kChangedNameKey, name.toJSON()}});
+}
+
+std::optional<Name> changedName(const platform::Notification& notification) {
+    if (notification.name != kShortcutByNameDidChange || !notification.userInfo.is_object()) return std::nullopt;
+    const auto name = notification.userInfo.find(kChangedNameKey);
+    if (name == notification.userInfo.end()) return std::nullopt;
+    return Name::fromJSON(*name);
 }
 
 }  // namespace Hotkeys

@@ -58,4 +58,11 @@ EventStream events(const Name& name, std::function<void(EventType)> onEvent) {
     return std::make_shared<Subscription>(queue, name, id);
 }
 
+EventStream events(EventType type, const Name& name, std::function<void(EventType)> onEvent) {
+    if (!onEvent) return nullptr;
+    return events(name, [type, onEvent = std::move(onEvent)](EventType event) {
+        if (event == type) onEvent(event);
+    });
+}
+
 }  // namespace Hotkeys

@@ -2,6 +2,8 @@
 #include <optional>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "Hotkeys/Shortcut.h"
 
 namespace Hotkeys {
@@ -18,6 +20,17 @@ struct Name {
     Name(std::string raw, std::optional<Shortcut> defaultValue);
 
     std::string userDefaultsKey() const { return "Hotkeys_" + rawValue; }
+
+    // The stored shortcut, read and written through the name. The record lives
+    // in the user defaults, not in the name, so a const name can change it.
+    std::optional<Shortcut> shortcut() const;
+    void setShortcut(const std::optional<Shortcut>& value) const;
+
+    // The name as the change notice carries it: {"rawValue": ..., "defaultShortcut":
+    // the default's stored text or null}. Reading it back stores nothing, unlike
+    // the constructor with a default.
+    nlohmann::json toJSON() const;
+    static std::optional<Name> fromJSON(const nlohmann::json& value);
 
     friend bool operator==(const Name& a, const Name& b) { return a.rawValue == b.rawValue; }
 };

@@ -27,6 +27,28 @@ TEST(DisplayShortcuts, FirstLaunchStoresOptionAndTheDigitForEveryName) {
     EXPECT_EQ(hotkeys.defaults.object("Hotkeys_jumpToScreen3"), nlohmann::json(false)) << "a removal stays removed";
 }
 
+// The process-wide names: each accessor is the list's entry for its display.
+TEST(DisplayShortcuts, EachNamedAccessorIsItsDisplaysEntryOfTheList) {
+    HotkeysTestEnvironment::instance();
+    const std::vector<const Hotkeys::Name* (*)()> accessors{
+        [] { return &tessivar::jumpToScreen1(); }, [] { return &tessivar::jumpToScreen2(); },
+        [] { return &tessivar::jumpToScreen3(); }, [] { return &tessivar::jumpToScreen4(); },
+        [] { return &tessivar::jumpToScreen5(); }, [] { return &tessivar::jumpToScreen6(); },
+        [] { return &tessivar::jumpToScreen7(); }, [] { return &tessivar::jumpToScreen8(); }};
+    const auto& names = tessivar::screenJumpNames();
+    const std::vector<int> keyCodes{18, 19, 20, 21, 23, 22, 26, 28};
+
+    ASSERT_EQ(names.size(), accessors.size());
+    for (std::size_t i = 0; i < accessors.size(); ++i) {
+        const Hotkeys::Name& name = *accessors[i]();
+        EXPECT_EQ(&name, accessors[i]()) << "created once";
+        EXPECT_EQ(name.rawValue, "jumpToScreen" + std::to_string(i + 1));
+        EXPECT_EQ(name.rawValue, names[i].rawValue);
+        EXPECT_EQ(name.defaultShortcut, Hotkeys::Shortcut(keyCodes[i], 2048));
+        EXPECT_EQ(names[i].defaultShortcut, name.defaultShortcut);
+    }
+}
+
 TEST(DisplayShortcuts, PressingOptionTwoJumpsToTheSecondDisplay) {
     auto& hotkeys = HotkeysTestEnvironment::instance();
     AppHarness h;

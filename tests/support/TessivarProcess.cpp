@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -50,6 +51,12 @@ std::vector<std::string> TessivarProcess::lines() const {
     std::vector<std::string> result;
     for (std::string line; std::getline(file, line);) result.push_back(line);
     return result;
+}
+
+long TessivarProcess::countLines(const std::string& text) const {
+    const auto all = lines();
+    return std::count_if(all.begin(), all.end(),
+                         [&](const std::string& line) { return line.find(text) != std::string::npos; });
 }
 
 bool TessivarProcess::waitForLine(const std::string& text, std::chrono::milliseconds timeout) const {

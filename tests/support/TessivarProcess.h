@@ -26,6 +26,8 @@ public:
     bool started() const { return child_->started(); }
     // The log lines so far.
     std::vector<std::string> lines() const;
+    // How many of them contain `text`.
+    long countLines(const std::string& text) const;
     // Waits until a line contains `text` (bounded); answers whether it came.
     bool waitForLine(const std::string& text, std::chrono::milliseconds timeout) const;
     // SIGTERM, then the wait status (SIGKILL after a grace period).

@@ -129,6 +129,42 @@ TEST_F(MenuOpen, AHotKeyRefusedAfterClosingIsDroppedAndNoLongerCounts) {
     EXPECT_EQ(presses[1], 1);
 }
 
+// A combination another program holds is refused at every try of a run: when
+// its name stores the default, when the handler is added, after a menu, when
+// it is saved again. Each distinct refusal is printed once.
+TEST_F(HotKeyService, EachDistinctRefusalIsPrintedOncePerRun) {
+    platform::EventHotKeyRef held = 0;
+    for (const std::uint32_t keyCode : {18u, 19u}) {
+        ASSERT_EQ(service.registerHotKey(keyCode, kOption, {0x4F544852, keyCode}, &held), platform::noErr)
+            << "another program takes it first";
+    }
+    service.refuseKey(20, platform::eventHotKeyInvalidErr);
+    std::vector<Name> names;
+    int presses = 0;
+
+    EXPECT_EQ(printedBy([&] {
+                  for (int i = 1; i <= 3; ++i) names.emplace_back(std::to_string(i), optionDigit(i));
+                  for (const Name& name : names) count(name, presses);
+                  openMenu();
+                  closeMenu();
+                  Hotkeys::saveShortcut(optionDigit(1), names[0]);
+              }),
+              "Error registering hotkey ⌥1: -9878\n"
+              "Error registering hotkey ⌥2: -9878\n"
+              "Error registering hotkey ⌥3: -9879\n");
+    EXPECT_EQ(press(optionDigit(3)), platform::noErr) << "a refused first try does not stop the later ones";
+    EXPECT_EQ(presses, 1);
+
+    service.refuseKey(20, platform::eventHotKeyExistsErr);
+    EXPECT_EQ(printedBy([&] { Hotkeys::saveShortcut(optionDigit(3), names[2]); }),
+              "Error registering hotkey ⌥3: -9878\n")
+        << "another status is another failure";
+
+    Hotkeys::resetStateForTesting();
+    EXPECT_EQ(printedBy([&] { Hotkeys::enable({Name("1")}); }), "Error registering hotkey ⌥1: -9878\n")
+        << "the next run reports it again";
+}
+
 TEST_F(HotKeyService, EventsThatAreNotOursAreNotHandled) {
     int presses = 0;
     const Name name("name", optionDigit(1));

@@ -293,6 +293,20 @@ TEST_F(Streams, AStreamHearsPressesAndReleasesFromTheNextTurnOn) {
     EXPECT_EQ(ran, (std::vector<std::string>{"down", "up"}));
 }
 
+TEST_F(Streams, AFilteredStreamHearsOnlyItsType) {
+    const Name name("name", optionDigit(1));
+    const auto releases = Hotkeys::events(Hotkeys::EventType::keyUp, name, [this](Hotkeys::EventType type) {
+        ran.push_back(type == Hotkeys::EventType::keyUp ? "up" : "down");
+    });
+    const auto all = listen(name);
+    mainQueue.drain();
+
+    press(optionDigit(1));
+    release(optionDigit(1));
+
+    EXPECT_EQ(ran, (std::vector<std::string>{"down", "up", "up"}));
+}
+
 TEST_F(Streams, TheLastStreamEndingUnregistersAnUnusedShortcut) {
     const Name name("name", optionDigit(1));
     auto stream = listen(name);

@@ -1,4 +1,5 @@
 #include "HotkeysFixture.h"
+#include "Platform/Testing/LogCapture.h"
 
 using Hotkeys::Name;
 using Hotkeys::Shortcut;
@@ -9,7 +10,12 @@ namespace {
 class Storage : public HotkeysFixture {
 protected:
     static constexpr const char* kKey = "Hotkeys_jumpToScreen1";
-    static json changed(const std::string& name) { return json{{"name", name}}; }
+    // The user info of a change notice: the name as the writer was given it.
+    static json changed(const std::string& name, const std::optional<Shortcut>& defaultShortcut = std::nullopt) {
+        const json defaultText = defaultShortcut ? json(defaultShortcut->encoded()) : json();
+        return json{{"name", {{"rawValue", name}, {"defaultShortcut", defaultText}}}};
+    }
+    static json changedJumpToScreen1() { return changed("jumpToScreen1", optionDigit(1)); }
     Name jumpToScreen1() { return Name("jumpToScreen1", optionDigit(1)); }
 };
 
@@ -23,7 +29,7 @@ TEST_F(Storage, FirstConstructionStoresTheDefaultRegistersItAndPostsOnce) {
     const Name name = jumpToScreen1();
 
     EXPECT_EQ(defaults.object(kKey), json("{\"carbonKeyCode\":18,\"carbonModifiers\":2048}"));
-    EXPECT_EQ(changes, std::vector<json>{changed("jumpToScreen1")});
+    EXPECT_EQ(changes, std::vector<json>{changedJumpToScreen1()});
     EXPECT_EQ(takeCalls(), (Calls{"register 18 2048 SSKS 1", "install", "monitor stop", "add 5 6"}));
     EXPECT_EQ(registeredWhenPosted, std::vector<Shortcut>{optionDigit(1)}) << "observers see the new registration";
     EXPECT_EQ(Hotkeys::getShortcut(name), optionDigit(1));
@@ -49,7 +55,7 @@ TEST_F(Storage, ClearingANameWithADefaultStoresFalseAndTheDefaultStaysAway) {
     Hotkeys::setShortcut(std::nullopt, name);
     EXPECT_EQ(defaults.object(kKey), json(false));
     EXPECT_EQ(takeCalls(), Calls{"unregister 1"});
-    EXPECT_EQ(changes, std::vector<json>{changed("jumpToScreen1")});
+    EXPECT_EQ(changes, std::vector<json>{changedJumpToScreen1()});
 
     const Name again = jumpToScreen1();
     EXPECT_EQ(defaults.object(kKey), json(false));
@@ -69,7 +75,7 @@ TEST_F(Storage, DeletingTheRecordBringsTheDefaultBackAtTheNextConstruction) {
     EXPECT_EQ(Hotkeys::getShortcut(name), optionDigit(1));
     EXPECT_EQ(defaults.object(kKey), json("{\"carbonKeyCode\":18,\"carbonModifiers\":2048}"));
     EXPECT_EQ(takeCalls(), Calls{}) << "the hot key is still registered from the first construction";
-    EXPECT_EQ(changes, std::vector<json>{changed("jumpToScreen1")});
+    EXPECT_EQ(changes, std::vector<json>{changedJumpToScreen1()});
 }
 
 TEST_F(Storage, ARecordLackingTheMaskReadsAsNoneAndKeepsTheDefaultAway) {
@@ -105,6 +111,85 @@ TEST_F(Storage, UnreadableRecordsReadAsNoShortcutAndRegisterNothing) {
     }
 }
 
+// The dispatch reads every record at every key press, so a record that cannot
+// be read is logged once per run, not once per press. Each row's name is its
+// own, since a line written once in this process is never written again.
+TEST_F(Storage, AnUnreadableRecordIsLoggedOnceAndARemovedOrMissingOneNotAtAll) {
+    const std::string advice = ", so that shortcut is off. A shortcut is stored as JSON text, such as "
+                               "\"{\\\"carbonKeyCode\\\":18,\\\"carbonModifiers\\\":2048}\", or as false when removed";
+    struct Row {
+        std::string name;
+        std::optional<json> stored;
+        std::string logged;  // empty: nothing
+    };
+    const std::vector<Row> rows{
+        {"asObject", json::object({{"carbonKeyCode", 19}, {"carbonModifiers", 2048}}),
+         "[Hotkeys] \"Hotkeys_asObject\" holds a JSON object instead of text" + advice},
+        {"asNumber", json(19), "[Hotkeys] \"Hotkeys_asNumber\" holds a JSON number instead of text" + advice},
+        {"asTrue", json(true), "[Hotkeys] \"Hotkeys_asTrue\" holds a JSON boolean instead of text" + advice},
+        {"lacksMask", json("{\"carbonKeyCode\":19}"),
+         "[Hotkeys] \"Hotkeys_lacksMask\" holds text that is not a shortcut" + advice},
+        {"edited\x1b[2J\xff", json::array({19}),
+         "[Hotkeys] \"Hotkeys_edited\\u001b[2J\xEF\xBF\xBD\" holds a JSON array instead of text" + advice},
+        {"removed", json(false), ""},
+        {"missing", std::nullopt, ""},
+        {"readable", json(optionDigit(1).encoded()), ""},
+    };
+    platform::LogCapture log;
+    std::vector<std::string> expected;
+    for (const Row& row : rows) {
+        if (row.stored) defaults.set("Hotkeys_" + row.name, *row.stored);
+        if (!row.logged.empty()) expected.push_back(row.logged);
+        Hotkeys::onKeyDown(Name(row.name), [] {});
+    }
+
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(press(optionDigit(1)), platform::noErr);
+    for (const Row& row : rows) Hotkeys::getShortcut(Name(row.name));
+
+    EXPECT_EQ(log.lines(), expected);
+}
+
+TEST_F(Storage, TheNamesShortcutPropertyReadsAndWritesItsRecord) {
+    const Name name = jumpToScreen1();
+    takeCalls();
+    changes.clear();
+
+    name.setShortcut(optionDigit(3));
+    EXPECT_EQ(name.shortcut(), optionDigit(3));
+    EXPECT_EQ(defaults.object(kKey), json(optionDigit(3).encoded()));
+    EXPECT_EQ(takeCalls(), (Calls{"unregister 1", "register 20 2048 SSKS 2"}));
+
+    name.setShortcut(std::nullopt);
+    EXPECT_EQ(name.shortcut(), std::nullopt);
+    EXPECT_EQ(defaults.object(kKey), json(false)) << "a name with a default keeps it away";
+    EXPECT_EQ(changes, (std::vector<json>{changedJumpToScreen1(), changedJumpToScreen1()}));
+}
+
+TEST_F(Storage, ObserversGetTheNameAsTheWriterWasGivenIt) {
+    std::vector<std::optional<Name>> received;
+    const auto observer = notifications.addObserver(
+        Hotkeys::kShortcutByNameDidChange, nullptr,
+        [&](const platform::Notification& notification) { received.push_back(Hotkeys::changedName(notification)); });
+
+    jumpToScreen1();
+    Hotkeys::resetAll();
+
+    ASSERT_EQ(received.size(), 2u);
+    ASSERT_TRUE(received[0] && received[1]);
+    EXPECT_EQ(received[0]->rawValue, "jumpToScreen1");
+    EXPECT_EQ(received[0]->defaultShortcut, optionDigit(1));
+    EXPECT_EQ(received[1]->rawValue, "jumpToScreen1");
+    EXPECT_EQ(received[1]->defaultShortcut, std::nullopt) << "reset all works on names without defaults";
+
+    const std::vector<platform::Notification> others{
+        {platform::kMenuDidBeginTrackingNotification, json{{"name", Name("jumpToScreen1").toJSON()}}},
+        {Hotkeys::kShortcutByNameDidChange, json{{"name", "jumpToScreen1"}}},
+        {Hotkeys::kShortcutByNameDidChange, json{{"name", {{"rawValue", "x"}, {"defaultShortcut", "{}"}}}}},
+        {Hotkeys::kShortcutByNameDidChange, nullptr},
+    };
+    for (const platform::Notification& other : others) EXPECT_EQ(Hotkeys::changedName(other), std::nullopt);
+}
+
 TEST_F(Storage, SettingNoneWhereNothingReadableIsStoredPostsNothing) {
     const Name name("custom");
     Hotkeys::setShortcut(std::nullopt, name);
@@ -138,7 +223,7 @@ TEST_F(Storage, ResavingTheSameShortcutRegistersItAgainUnderANewId) {
     Hotkeys::saveShortcut(optionDigit(1), name);
 
     EXPECT_EQ(takeCalls(), (Calls{"unregister 1", "register 18 2048 SSKS 2"}));
-    EXPECT_EQ(changes, std::vector<json>{changed("jumpToScreen1")});
+    EXPECT_EQ(changes, std::vector<json>{changedJumpToScreen1()});
     EXPECT_TRUE(isGrabbed(optionDigit(1)));
 }
 
@@ -155,7 +240,7 @@ TEST_F(Storage, ResetPutsTheDefaultBackAndRemovesRecordsOfNamesWithoutOne) {
     EXPECT_EQ(Hotkeys::getShortcut(withDefault), optionDigit(1));
     EXPECT_FALSE(Hotkeys::hasStoredValue(without));
     EXPECT_EQ(takeCalls(), (Calls{"unregister 2", "register 18 2048 SSKS 4", "unregister 3"}));
-    EXPECT_EQ(changes, (std::vector<json>{changed("jumpToScreen1"), changed("custom")}));
+    EXPECT_EQ(changes, (std::vector<json>{changedJumpToScreen1(), changed("custom")}));
 }
 
 TEST_F(Storage, ResetAllRemovesReadableRecordsAndKeepsClearedOnes) {
