@@ -1,5 +1,6 @@
 #include "Tessivar/QtStatusMenu.h"
 
+#include <QCursor>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
@@ -35,26 +36,34 @@ QtStatusMenu::QtStatusMenu(platform::NotificationCenter& notifications, ModelSou
 
 QtStatusMenu::~QtStatusMenu() = default;
 
-bool QtStatusMenu::isTrayVisible() const { return tray_ && tray_->isVisible(); }
 
 void QtStatusMenu::rebuild() {
     auto menu = buildMenu(source_());
     auto tray = std::make_unique<QSystemTrayIcon>(SymbolIcons::statusItemIcon());
     tray->setToolTip(QString::fromUtf8(StatusMenuModel::kAccessibilityDescription));
     tray->setContextMenu(menu.get());
+    // Tray users expect a left click to open the menu as the right click does
+    // (the right click opens it by itself).
+    QObject::connect(tray.get(), &QSystemTrayIcon::activated, menu.get(),
+                     [target = menu.get()](QSystemTrayIcon::ActivationReason reason) {
+                         if (reason == QSystemTrayIcon::Trigger) target->popup(QCursor::pos());
+                     });
     // The old item goes before the new one shows, as a replaced status item would;
     // an open menu is closed first so its close is announced.
     if (menu_) menu_->hide();
     tray_.reset();
     menu_ = std::move(menu);
     tray_ = std::move(tray);
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        tray_->show();
-        return;
-    }
-    if (reportedMissingTray_) return;
+    // Shown also without a tray: a visible icon docks by itself into a tray that
+    // appears later (a panel starting late at login) or comes back after a restart.
+    tray_->show();
+    reportMissingTray();
+}
+
+void QtStatusMenu::reportMissingTray() {
+    if (reportedMissingTray_ || QSystemTrayIcon::isSystemTrayAvailable()) return;
     reportedMissingTray_ = true;
-    platform::Log::write("[Tessivar] %@", "⚠️ 桌面没有系统托盘，状态菜单无法显示；全局快捷键照常可用");
+    platform::Log::write("[Tessivar] %@", "⚠️ 桌面暂时没有系统托盘，托盘出现后状态菜单会自动显示；全局快捷键照常可用");
 }
 
 std::unique_ptr<QMenu> QtStatusMenu::buildMenu(const StatusMenuModel& model) {

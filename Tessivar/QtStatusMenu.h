@@ -15,9 +15,10 @@ class NotificationCenter;
 
 namespace tessivar {
 
-// The status menu in the desktop's system tray. Every rebuild replaces the tray
-// item and its menu. Opening and closing the menu is announced on the
-// notification center, so the hot keys keep working while it is open.
+// The status menu in the desktop's system tray; a left or right click on the
+// item opens it. Every rebuild replaces the tray item and its menu. Opening
+// and closing the menu is announced on the notification center, so the hot
+// keys keep working while it is open.
 class QtStatusMenu : public StatusMenu {
 public:
     using ModelSource = std::function<StatusMenuModel()>;
@@ -31,11 +32,13 @@ public:
 
     // The current menu (tests read it); null before the first rebuild.
     QMenu* menu() const { return menu_.get(); }
-    bool isTrayVisible() const;
+    // The current tray item (tests read it); null before the first rebuild.
+    QSystemTrayIcon* trayIcon() const { return tray_.get(); }
 
 private:
     std::unique_ptr<QMenu> buildMenu(const StatusMenuModel& model);
     void addItem(QMenu& menu, const MenuItemModel& item);
+    void reportMissingTray();
 
     platform::NotificationCenter& notifications_;
     ModelSource source_;
