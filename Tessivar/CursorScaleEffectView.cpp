@@ -2,30 +2,22 @@
 
 #include <QPainter>
 
-#include "Tessivar/ArrowCursorImage.h"
-
 namespace tessivar {
 
-namespace {
-constexpr double kEnlargement = 3;
-}
+CursorScaleEffectView::CursorScaleEffectView(EnlargedCursor cursor, QWidget* parent)
+    : EffectView(CursorScaleTimeline::kDuration, parent), cursor_(std::move(cursor)), timeline_(cursor_.hotSpot) {}
 
-CursorScaleEffectView::CursorScaleEffectView(double backingScale, QWidget* parent)
-    : EffectView(CursorScaleTimeline::kDuration, parent),
-      image_(ArrowCursorImage::render(kEnlargement, backingScale)),
-      timeline_(ArrowCursorImage::hotSpot()) {}
-
-void CursorScaleEffectView::paintEvent(QPaintEvent*) {
+void CursorScaleEffectView::drawFrame(QPainter& painter, double seconds) {
     // A failed bitmap leaves the overlay empty; it is still removed on schedule.
-    if (image_.isNull()) return;
-    const auto frame = timeline_.at(elapsedSeconds());
-    QPainter painter(this);
+    if (cursor_.image.isNull()) return;
+    const auto frame = timeline_.at(seconds);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.setOpacity(frame.opacity);
     painter.translate(frame.origin.x, frame.origin.y);
     painter.scale(frame.scale, frame.scale);
-    const auto size = ArrowCursorImage::size();
-    painter.drawImage(QRectF(0, 0, size.width * kEnlargement, size.height * kEnlargement), image_);
+    const double enlargement = EnlargedCursor::kEnlargement;
+    painter.drawImage(QRectF(0, 0, cursor_.size.width * enlargement, cursor_.size.height * enlargement),
+                      cursor_.image);
 }
 
 }  // namespace tessivar

@@ -1,21 +1,21 @@
 #pragma once
-#include <QImage>
-
 #include "Tessivar/CursorScaleTimeline.h"
 #include "Tessivar/EffectView.h"
+#include "Tessivar/EnlargedCursor.h"
 
 namespace tessivar {
 
-// The enlarged arrow that grows and shrinks around the landing point.
+// The pointer's picture growing and shrinking around the landing point, its
+// hot spot kept on the view's centre.
 class CursorScaleEffectView : public EffectView {
 public:
-    CursorScaleEffectView(double backingScale, QWidget* parent = nullptr);
+    explicit CursorScaleEffectView(EnlargedCursor cursor, QWidget* parent = nullptr);
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    void drawFrame(QPainter& painter, double seconds) override;
 
 private:
-    QImage image_;
+    EnlargedCursor cursor_;
     CursorScaleTimeline timeline_;
 };
 

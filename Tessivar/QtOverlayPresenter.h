@@ -1,13 +1,33 @@
 #pragma once
+#include "Tessivar/EnlargedCursorCache.h"
 #include "Tessivar/OverlayPresenter.h"
+
+namespace platform {
+class CompositingDetector;
+class CursorImageSource;
+}  // namespace platform
 
 namespace tessivar {
 
-// Shows the effect views in Qt overlay windows.
+class EffectView;
+
+// Shows the effect views in Qt overlay windows. Each overlay asks whether a
+// compositor blends it: without one the view is cut to what it draws.
 class QtOverlayPresenter : public OverlayPresenter {
 public:
+    // Without a detector the desktop is taken to composite; without a cursor
+    // source the cursor-scale effect enlarges a drawn arrow.
+    explicit QtOverlayPresenter(platform::CompositingDetector* compositing = nullptr,
+                                platform::CursorImageSource* cursors = nullptr);
+
     std::shared_ptr<platform::OverlayWindow> present(const platform::Rect& frame, LocatingEffect effect,
                                                      double backingScaleFactor) override;
+
+private:
+    EffectView* makeView(LocatingEffect effect, double backingScaleFactor);
+
+    platform::CompositingDetector* compositing_;
+    EnlargedCursorCache cursors_;
 };
 
 }  // namespace tessivar

@@ -8,9 +8,8 @@ namespace tessivar {
 
 RippleEffectView::RippleEffectView(QWidget* parent) : EffectView(RippleTimeline::kDuration, parent) {}
 
-void RippleEffectView::paintEvent(QPaintEvent*) {
-    const auto frame = RippleTimeline::at(elapsedSeconds());
-    QPainter painter(this);
+void RippleEffectView::drawFrame(QPainter& painter, double seconds) {
+    const auto frame = RippleTimeline::at(seconds);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setOpacity(frame.opacity);
     painter.translate(width() * 0.5, height() * 0.5);

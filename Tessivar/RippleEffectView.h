@@ -9,7 +9,7 @@ public:
     explicit RippleEffectView(QWidget* parent = nullptr);
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    void drawFrame(QPainter& painter, double seconds) override;
 };
 
 }  // namespace tessivar

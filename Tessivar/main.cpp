@@ -15,7 +15,9 @@
 #include "Platform/Qt/QtHotKeyPump.h"
 #include "Platform/Qt/QtMainQueue.h"
 #include "Platform/Qt/QtMenuKeyMonitor.h"
+#include "Platform/X11/X11CompositingDetector.h"
 #include "Platform/X11/X11CursorHider.h"
+#include "Platform/X11/X11CursorImageSource.h"
 #include "Platform/X11/X11DisplayCheck.h"
 #include "Platform/X11/X11HotKeyService.h"
 #include "Platform/X11/X11KeyboardLayout.h"
@@ -67,7 +69,9 @@ int main(int argc, char** argv) {
     // watch the menus through these services.
     Hotkeys::setEnvironment({&defaults, &notifications, &mainQueue, &hotKeyService, &keyboardLayout, &menuKeyMonitor});
 
-    tessivar::QtOverlayPresenter overlays;
+    platform::X11CompositingDetector compositing;
+    platform::X11CursorImageSource cursorImages;
+    tessivar::QtOverlayPresenter overlays(&compositing, &cursorImages);
     tessivar::HotkeysFacadeRegistry hotkeys;
     tessivar::QtStatusMenu statusMenu(notifications, [&desktop] { return currentMenu(desktop); });
     const auto& bundle = platform::BundleInfo::main();

@@ -1,0 +1,46 @@
+#include "Platform/X11/X11CursorImageSource.h"
+
+#include <X11/Xlib.h>
+#include <X11/extensions/Xfixes.h>
+
+#include <memory>
+
+namespace platform {
+namespace {
+
+struct CursorImageFree {
+    void operator()(XFixesCursorImage* image) const { XFree(image); }
+};
+
+bool hasXFixes(Display* display) {
+    int eventBase = 0;
+    int errorBase = 0;
+    return XFixesQueryExtension(display, &eventBase, &errorBase) != 0;
+}
+
+}  // namespace
+
+X11CursorImageSource::X11CursorImageSource(const char* displayName) : display_(XOpenDisplay(displayName)) {
+    if (display_ && !hasXFixes(display_)) {
+        XCloseDisplay(display_);
+        display_ = nullptr;
+    }
+}
+
+X11CursorImageSource::~X11CursorImageSource() {
+    if (display_) XCloseDisplay(display_);
+}
+
+std::optional<CursorImage> X11CursorImageSource::currentCursorImage() {
+    if (!display_) return std::nullopt;
+    const std::unique_ptr<XFixesCursorImage, CursorImageFree> image(XFixesGetCursorImage(display_));
+    if (!image || image->width == 0 || image->height == 0) return std::nullopt;
+    CursorImage result{image->width, image->height, {static_cast<double>(image->xhot), static_cast<double>(image->yhot)}, image->cursor_serial, {}};
+    const std::size_t count = std::size_t{image->width} * image->height;
+    result.pixels.reserve(count);
+    // Xlib hands each 32-bit pixel over in a long of its own.
+    for (std::size_t i = 0; i < count; ++i) result.pixels.push_back(static_cast<std::uint32_t>(image->pixels[i]));
+    return result;
+}
+
+}  // namespace platform

@@ -1,0 +1,30 @@
+#include "Tessivar/EnlargedCursor.h"
+
+#include "Tessivar/ArrowCursorImage.h"
+
+namespace tessivar {
+
+EnlargedCursor EnlargedCursor::fromCursorImage(const platform::CursorImage& cursor, double backingScale) {
+    // Only a view of the pixels: scaled() below makes the image that is kept.
+    const QImage source(reinterpret_cast<const uchar*>(cursor.pixels.data()), cursor.width, cursor.height,
+                        cursor.width * 4, QImage::Format_ARGB32_Premultiplied);
+    const auto enlargement = static_cast<int>(kEnlargement);
+    QImage image = source.scaled(cursor.width * enlargement, cursor.height * enlargement, Qt::IgnoreAspectRatio,
+                                 Qt::SmoothTransformation);
+    image.setDevicePixelRatio(backingScale);
+    return {image,
+            {cursor.width / backingScale, cursor.height / backingScale},
+            {cursor.hotSpot.x / backingScale, cursor.hotSpot.y / backingScale}};
+}
+
+EnlargedCursor EnlargedCursor::drawnArrow(double backingScale) {
+    return {ArrowCursorImage::render(kEnlargement, backingScale), ArrowCursorImage::size(),
+            ArrowCursorImage::hotSpot()};
+}
+
+bool EnlargedCursor::isUsable(const platform::CursorImage& cursor) {
+    if (cursor.width <= 0 || cursor.height <= 0) return false;
+    return cursor.pixels.size() == static_cast<std::size_t>(cursor.width) * static_cast<std::size_t>(cursor.height);
+}
+
+}  // namespace tessivar

@@ -1,0 +1,21 @@
+#include "Tessivar/EnlargedCursorCache.h"
+
+#include "Platform/Desktop/CursorImageSource.h"
+
+namespace tessivar {
+
+EnlargedCursor EnlargedCursorCache::current(double backingScale) {
+    std::optional<platform::CursorImage> picture;
+    if (source_) picture = source_->currentCursorImage();
+    if (picture && !EnlargedCursor::isUsable(*picture)) picture.reset();
+    const std::optional<std::uint64_t> serial = picture ? std::optional(picture->serial) : std::nullopt;
+
+    const auto found = entries_.find(backingScale);
+    if (found != entries_.end() && found->second.serial == serial) return found->second.cursor;
+    auto cursor = picture ? EnlargedCursor::fromCursorImage(*picture, backingScale)
+                          : EnlargedCursor::drawnArrow(backingScale);
+    entries_.insert_or_assign(backingScale, Entry{serial, cursor});
+    return cursor;
+}
+
+}  // namespace tessivar
