@@ -27,11 +27,6 @@ namespace {
 
 constexpr const char* kDisplaysChanged = "🔄 显示器已变化";
 
-long count(const std::vector<std::string>& lines, const std::string& text) {
-    return std::count_if(lines.begin(), lines.end(),
-                         [&](const std::string& line) { return line.find(text) != std::string::npos; });
-}
-
 // The display list the program logged last, one "🖥️ 屏幕" line a display.
 std::vector<std::string> lastDisplayList(const TessivarProcess& tessivar) {
     std::vector<std::string> list;
@@ -44,7 +39,7 @@ std::vector<std::string> lastDisplayList(const TessivarProcess& tessivar) {
 
 // Waits for the program to have logged `changes` display changes in all.
 bool waitForChanges(const TessivarProcess& tessivar, long changes) {
-    return waitUntil([&] { return count(tessivar.lines(), kDisplaysChanged) >= changes; }, 5s);
+    return waitUntil([&] { return tessivar.countLines(kDisplaysChanged) >= changes; }, 5s);
 }
 
 class DisplayNumbering : public ::testing::Test {
