@@ -1,7 +1,7 @@
 #include "Tessivar/ShapedFrame.h"
 
+#include <QBitmap>
 #include <array>
-#include <vector>
 
 namespace tessivar {
 
@@ -17,44 +17,35 @@ const QRect kNothingShown(-1, -1, 1, 1);
 constexpr std::array<int, 16> kBayer{0, 8, 2, 10, 12, 4, 14, 6, 3, 11, 1, 9, 15, 7, 13, 5};
 constexpr int kFaintest = 64;
 
-int threshold(int x, int y) { return kFaintest + kBayer[static_cast<std::size_t>((y % 4) * 4 + x % 4)] * (255 - kFaintest) / 16; }
-
-// The frame's alpha, one value per device-independent pixel: the mask's grid.
-QImage logicalAlpha(const QImage& translucent) {
-    QImage alpha = translucent.convertToFormat(QImage::Format_Alpha8);
-    const QSize logical = (QSizeF(translucent.size()) / translucent.devicePixelRatio()).toSize();
-    if (alpha.size() == logical) return alpha;
-    return alpha.scaled(logical, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+int threshold(int x, int y) {
+    return kFaintest + kBayer[static_cast<std::size_t>((y % 4) * 4 + x % 4)] * (255 - kFaintest) / 16;
 }
 
-// The shown pixels of one row as maximal runs, the banded form QRegion keeps.
-void appendRuns(const uchar* alpha, int width, int y, std::vector<QRect>& runs) {
-    int start = -1;
-    for (int x = 0; x <= width; ++x) {
-        const bool shown = x < width && alpha[x] > threshold(x, y);
-        if (shown && start < 0) start = x;
-        if (shown || start < 0) continue;
-        runs.emplace_back(start, y, x - start, 1);
-        start = -1;
+// One pixel per device-independent pixel: the mask's grid.
+QImage onLogicalGrid(const QImage& frame, double ratio) {
+    const QSize logical = (QSizeF(frame.size()) / ratio).toSize();
+    if (frame.size() == logical) return frame;
+    return frame.scaled(logical, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+// Every pixel made fully in or fully out, then read as a mask.
+QRegion shownPixels(const QImage& straightAlpha, double ratio) {
+    QImage shown = onLogicalGrid(straightAlpha, ratio);
+    for (int y = 0; y < shown.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(shown.scanLine(y));
+        for (int x = 0; x < shown.width(); ++x) row[x] = qAlpha(row[x]) > threshold(x, y) ? 0xff000000u : 0u;
     }
-}
-
-QRegion shownPixels(const QImage& translucent) {
-    const QImage alpha = logicalAlpha(translucent);
-    std::vector<QRect> runs;
-    for (int y = 0; y < alpha.height(); ++y) appendRuns(alpha.constScanLine(y), alpha.width(), y, runs);
-    if (runs.empty()) return QRegion(kNothingShown);
-    QRegion region;
-    region.setRects(runs.data(), static_cast<int>(runs.size()));
-    return region;
+    const QRegion region(QBitmap::fromImage(shown.createAlphaMask()));
+    return region.isEmpty() ? QRegion(kNothingShown) : region;
 }
 }  // namespace
 
 ShapedFrame ShapedFrame::from(const QImage& translucent) {
     // Leaving the premultiplied format restores each pixel's own colour.
-    QImage opaque = translucent.convertToFormat(QImage::Format_ARGB32).convertToFormat(QImage::Format_RGB32);
+    const QImage straight = translucent.convertToFormat(QImage::Format_ARGB32);
+    QImage opaque = straight.convertToFormat(QImage::Format_RGB32);
     opaque.setDevicePixelRatio(translucent.devicePixelRatio());
-    return {opaque, shownPixels(translucent)};
+    return {opaque, shownPixels(straight, translucent.devicePixelRatio())};
 }
 
 }  // namespace tessivar

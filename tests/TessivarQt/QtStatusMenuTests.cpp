@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QMenu>
+#include <QSystemTrayIcon>
 #include <gtest/gtest.h>
 
 #include "Platform/Foundation/NotificationCenter.h"
@@ -73,6 +74,18 @@ TEST_F(QtStatusMenuTest, OpeningAndClosingTheMenuIsAnnounced) {
     menu.menu()->hide();
     EXPECT_EQ(seen, (std::vector<std::string>{platform::kMenuDidBeginTrackingNotification,
                                               platform::kMenuDidEndTrackingNotification}));
+}
+
+TEST_F(QtStatusMenuTest, ALeftClickOnTheTrayItemOpensTheMenu) {
+    menu.rebuild();
+    ASSERT_NE(menu.trayIcon(), nullptr);
+    ASSERT_FALSE(menu.menu()->isVisible());
+
+    emit menu.trayIcon()->activated(QSystemTrayIcon::MiddleClick);
+    EXPECT_FALSE(menu.menu()->isVisible());
+    emit menu.trayIcon()->activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(menu.menu()->isVisible());
+    menu.menu()->hide();
 }
 
 }  // namespace

@@ -1,0 +1,74 @@
+#include <QImage>
+#include <gtest/gtest.h>
+
+#include "Platform/Desktop/CursorImage.h"
+#include "Tessivar/CursorScaleEffectView.h"
+#include "Tessivar/RippleEffectView.h"
+
+using tessivar::CursorScaleEffectView;
+using tessivar::EnlargedCursor;
+
+namespace {
+
+constexpr QRgb kRed = 0xffff0000;
+
+platform::CursorImage redPointer(int width, int height, platform::Point hotSpot) {
+    return {width, height, hotSpot, 7, std::vector<std::uint32_t>(static_cast<std::size_t>(width * height), kRed)};
+}
+
+// A view on its own is its own window, so its mask is the window's shape.
+struct PlayingView {
+    PlayingView(std::unique_ptr<tessivar::EffectView> effect, bool shaped) : view(std::move(effect)) {
+        view->resize(200, 200);
+        view->setShapedToDrawing(shaped);
+        view->startAnimation();
+    }
+    std::unique_ptr<tessivar::EffectView> view;
+};
+
+PlayingView scaleEffect(platform::Point hotSpot, bool shaped) {
+    auto cursor = EnlargedCursor::fromCursorImage(redPointer(20, 20, hotSpot), 1);
+    return PlayingView(std::make_unique<CursorScaleEffectView>(cursor), shaped);
+}
+
+// The effect starts at the pointer's own size, its hot spot on the centre
+// (100, 100): a 20 x 20 picture spans 20 points from the hot spot back.
+TEST(CursorScaleEffectView, DrawsThePointersPictureWithItsHotSpotOnTheCentre) {
+    struct Case {
+        platform::Point hotSpot;
+        QPoint inside;
+        QPoint outside;
+    } cases[] = {
+        {{0, 0}, {106, 106}, {94, 94}},
+        {{10, 10}, {94, 94}, {113, 113}},
+        {{19, 19}, {86, 86}, {103, 103}},
+    };
+    for (const auto& c : cases) {
+        const auto playing = scaleEffect(c.hotSpot, false);
+        const QImage& frame = playing.view->frame();
+        EXPECT_EQ(frame.pixel(c.inside), kRed) << c.hotSpot.x;
+        EXPECT_EQ(qAlpha(frame.pixel(c.outside)), 0) << c.hotSpot.x;
+        EXPECT_TRUE(playing.view->mask().isEmpty()) << "a compositor blends the whole square";
+    }
+}
+
+TEST(CursorScaleEffectView, ShapedItCutsItsWindowToThePicture) {
+    const auto playing = scaleEffect({0, 0}, true);
+    const QRegion shape = playing.view->mask();
+    EXPECT_TRUE(shape.contains(QPoint(106, 106)));
+    for (QPoint outside : {QPoint(94, 94), QPoint(2, 2), QPoint(197, 197), QPoint(197, 2)}) {
+        EXPECT_FALSE(shape.contains(outside)) << outside.x() << ", " << outside.y();
+    }
+    EXPECT_EQ(playing.view->frame().pixel(106, 106), kRed);
+}
+
+TEST(RippleEffectView, ShapedItShowsTheRingOnly) {
+    const PlayingView playing(std::make_unique<tessivar::RippleEffectView>(), true);
+    const QRegion shape = playing.view->mask();
+    EXPECT_FALSE(shape.isEmpty());
+    EXPECT_FALSE(shape.contains(QPoint(100, 100))) << "the ring's middle";
+    EXPECT_TRUE(shape.boundingRect().contains(QPoint(100, 100)));
+    EXPECT_TRUE(QRect(80, 80, 40, 40).contains(shape.boundingRect())) << "a 16-point ring at its start";
+}
+
+}  // namespace

@@ -1,0 +1,74 @@
+#include <QWidget>
+#include <gtest/gtest.h>
+
+#include "Platform/Desktop/CompositingDetector.h"
+#include "Platform/Desktop/CoordinateSpace.h"
+#include "Platform/Desktop/CursorImageSource.h"
+#include "Platform/Qt/QtOverlayWindow.h"
+#include "Tessivar/EffectView.h"
+#include "Tessivar/QtOverlayPresenter.h"
+
+using tessivar::LocatingEffect;
+
+namespace {
+
+constexpr QRgb kRed = 0xffff0000;
+
+struct FixedCompositing : platform::CompositingDetector {
+    bool isCompositing() override { return compositing; }
+    bool compositing = false;
+};
+
+// A red 12 x 12 pointer with its hot spot at the top-left.
+struct RedPointer : platform::CursorImageSource {
+    std::optional<platform::CursorImage> currentCursorImage() override {
+        return platform::CursorImage{12, 12, {0, 0}, 1, std::vector<std::uint32_t>(144, kRed)};
+    }
+};
+
+tessivar::EffectView* effectViewOf(const platform::OverlayWindow& overlay) {
+    const auto& window = dynamic_cast<const platform::QtOverlayWindow&>(overlay);
+    for (auto* child : window.widget()->findChildren<QWidget*>()) {
+        if (auto* view = dynamic_cast<tessivar::EffectView*>(child)) return view;
+    }
+    return nullptr;
+}
+
+// Whether a compositor blends the overlay is asked for each effect: the
+// compositor may come or go between two jumps.
+TEST(QtOverlayPresenter, CutsTheOverlayToTheDrawingOnlyWithoutACompositor) {
+    FixedCompositing compositing;
+    RedPointer pointer;
+    tessivar::QtOverlayPresenter presenter(&compositing, &pointer);
+    const auto frame = platform::CoordinateSpace::centredFrame({960, 540}, {200, 200});
+    for (bool composited : {false, true, false}) {
+        compositing.compositing = composited;
+        for (auto effect : {LocatingEffect::cursorScale, LocatingEffect::ring}) {
+            const auto overlay = presenter.present(frame, effect, 1);
+            auto* view = effectViewOf(*overlay);
+            ASSERT_NE(view, nullptr);
+            EXPECT_EQ(view->isShapedToDrawing(), !composited);
+            const QRegion shape = dynamic_cast<platform::QtOverlayWindow&>(*overlay).widget()->mask();
+            EXPECT_EQ(shape.isEmpty(), composited);
+            if (!composited) {
+                EXPECT_FALSE(shape.contains(QPoint(2, 2))) << "the square's corner is cut away";
+            }
+            overlay->orderOut();
+        }
+    }
+}
+
+TEST(QtOverlayPresenter, TheScaleEffectShowsThePointersOwnPicture) {
+    RedPointer pointer;
+    tessivar::QtOverlayPresenter presenter(nullptr, &pointer);
+    const auto overlay =
+        presenter.present(platform::CoordinateSpace::centredFrame({960, 540}, {200, 200}), LocatingEffect::cursorScale, 1);
+    auto* view = effectViewOf(*overlay);
+    ASSERT_NE(view, nullptr);
+    EXPECT_FALSE(view->isShapedToDrawing()) << "without a detector the desktop is taken to composite";
+    EXPECT_EQ(view->frame().pixel(105, 105), kRed);
+    EXPECT_EQ(qAlpha(view->frame().pixel(95, 95)), 0);
+    overlay->orderOut();
+}
+
+}  // namespace
