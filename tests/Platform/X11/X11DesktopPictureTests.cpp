@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 
 #include "Platform/X11/X11CompositingDetector.h"
 #include "Platform/X11/X11CursorImageSource.h"
@@ -20,33 +19,15 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class X11DesktopPictureTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        server_ = std::make_unique<XorgDummyServer>();
-        startError_ = server_->start({{1920, 1080, 0, 0}});
-    }
-    static void TearDownTestSuite() { server_.reset(); }
-
-    void SetUp() override {
-        if (startError_) TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*startError_);
-    }
-
-    static const char* display() { return server_->displayName().c_str(); }
-
-    static std::unique_ptr<XorgDummyServer> server_;
-    static std::optional<std::string> startError_;
-};
-
-std::unique_ptr<XorgDummyServer> X11DesktopPictureTest::server_;
-std::optional<std::string> X11DesktopPictureTest::startError_;
-
-TEST_F(X11DesktopPictureTest, SeesACompositingManagerComeAndGo) {
+TEST(X11CompositingDetectorTest, SeesACompositingManagerComeAndGo) {
     if (ChildProcess::findProgram("xcompmgr").empty()) GTEST_FAIL() << "xcompmgr is not installed";
-    platform::X11CompositingDetector detector(display());
+    XorgDummyServer server;
+    if (auto error = server.start({{1920, 1080, 0, 0}})) TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
+    const char* display = server.displayName().c_str();
+    platform::X11CompositingDetector detector(display);
     EXPECT_FALSE(detector.isCompositing());
     {
-        ChildProcess compositor({"xcompmgr"}, {.environment = {std::string("DISPLAY=") + display()}});
+        ChildProcess compositor({"xcompmgr"}, {.environment = {std::string("DISPLAY=") + display}});
         ASSERT_TRUE(compositor.started()) << compositor.failure();
         EXPECT_TRUE(waitUntil([&] { return detector.isCompositing(); }, 5s));
         compositor.terminate(2000ms);
@@ -55,10 +36,13 @@ TEST_F(X11DesktopPictureTest, SeesACompositingManagerComeAndGo) {
 }
 
 // Pointers of one colour whose hot spots sit in different places.
-TEST_F(X11DesktopPictureTest, ReadsThePointerPictureWithItsHotSpotAndANewSerialForEachPointer) {
-    X11ScreenProbe probe(display());
-    ASSERT_TRUE(X11Observer(display()).warpPointer({500, 400}));
-    platform::X11CursorImageSource source(display());
+TEST(X11CursorImageSourceTest, ReadsThePointerPictureWithItsHotSpotAndANewSerialForEachPointer) {
+    XorgDummyServer server;
+    if (auto error = server.start({{1920, 1080, 0, 0}})) TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
+    const char* display = server.displayName().c_str();
+    X11ScreenProbe probe(display);
+    ASSERT_TRUE(X11Observer(display).warpPointer({500, 400}));
+    platform::X11CursorImageSource source(display);
     std::optional<std::uint64_t> previousSerial;
     for (const SolidCursor& pointer : {SolidCursor{16, 24, 0, 0, 0xff0000}, SolidCursor{10, 6, 9, 5, 0x00ff00},
                                        SolidCursor{16, 24, 0, 0, 0xff0000}}) {
