@@ -5,8 +5,9 @@
 
 namespace tessivar {
 
-// The arrow pointer the cursor-scale effect enlarges: a black arrow with a white
-// rim, 16 x 24 points, hot spot at its tip.
+// The arrow the cursor-scale effect enlarges when the window system does not
+// give the pointer's own picture: a black arrow with a white rim, 16 x 24
+// points, hot spot at its tip.
 class ArrowCursorImage {
 public:
     static platform::Size size() { return {16, 24}; }

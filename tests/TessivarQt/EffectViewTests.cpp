@@ -52,16 +52,6 @@ TEST(CursorScaleEffectView, DrawsThePointersPictureWithItsHotSpotOnTheCentre) {
     }
 }
 
-TEST(CursorScaleEffectView, ShapedItCutsItsWindowToThePicture) {
-    const auto playing = scaleEffect({0, 0}, true);
-    const QRegion shape = playing.view->mask();
-    EXPECT_TRUE(shape.contains(QPoint(106, 106)));
-    for (QPoint outside : {QPoint(94, 94), QPoint(2, 2), QPoint(197, 197), QPoint(197, 2)}) {
-        EXPECT_FALSE(shape.contains(outside)) << outside.x() << ", " << outside.y();
-    }
-    EXPECT_EQ(playing.view->frame().pixel(106, 106), kRed);
-}
-
 TEST(RippleEffectView, ShapedItShowsTheRingOnly) {
     const PlayingView playing(std::make_unique<tessivar::RippleEffectView>(), true);
     const QRegion shape = playing.view->mask();

@@ -41,15 +41,6 @@ TEST(EnlargedCursor, MeasuresThePointerInPointsOfTheDisplay) {
     }
 }
 
-TEST(EnlargedCursor, OnlyAPictureWithAllItsPixelsIsUsable) {
-    auto shortOfPixels = pointer(1);
-    shortOfPixels.pixels.pop_back();
-    EXPECT_TRUE(EnlargedCursor::isUsable(pointer(1)));
-    EXPECT_FALSE(EnlargedCursor::isUsable(shortOfPixels));
-    EXPECT_FALSE(EnlargedCursor::isUsable(pointer(1, 0, 24)));
-    EXPECT_FALSE(EnlargedCursor::isUsable(platform::CursorImage{}));
-}
-
 TEST(EnlargedCursorCache, EnlargesEachPictureOncePerBackingScale) {
     FakeCursorImageSource source;
     EnlargedCursorCache cache(&source);
@@ -69,15 +60,19 @@ TEST(EnlargedCursorCache, EnlargesEachPictureOncePerBackingScale) {
     EXPECT_EQ(source.reads, 5) << "the picture is asked for on every effect";
 }
 
+// Without a source, without a picture, or with one short of pixels or of size.
 TEST(EnlargedCursorCache, FallsBackToTheDrawnArrow) {
     FakeCursorImageSource silent;
     FakeCursorImageSource broken;
     broken.picture = pointer(3);
     broken.picture->pixels.resize(10);
+    FakeCursorImageSource empty;
+    empty.picture = pointer(4, 0, 24);
     EnlargedCursorCache withoutSource(nullptr);
     EnlargedCursorCache withSilentSource(&silent);
     EnlargedCursorCache withBrokenSource(&broken);
-    for (auto* cache : {&withoutSource, &withSilentSource, &withBrokenSource}) {
+    EnlargedCursorCache withEmptySource(&empty);
+    for (auto* cache : {&withoutSource, &withSilentSource, &withBrokenSource, &withEmptySource}) {
         const auto arrow = cache->current(2);
         EXPECT_EQ(arrow.size, tessivar::ArrowCursorImage::size());
         EXPECT_EQ(arrow.hotSpot, tessivar::ArrowCursorImage::hotSpot());

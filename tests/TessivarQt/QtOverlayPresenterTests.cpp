@@ -58,17 +58,4 @@ TEST(QtOverlayPresenter, CutsTheOverlayToTheDrawingOnlyWithoutACompositor) {
     }
 }
 
-TEST(QtOverlayPresenter, TheScaleEffectShowsThePointersOwnPicture) {
-    RedPointer pointer;
-    tessivar::QtOverlayPresenter presenter(nullptr, &pointer);
-    const auto overlay =
-        presenter.present(platform::CoordinateSpace::centredFrame({960, 540}, {200, 200}), LocatingEffect::cursorScale, 1);
-    auto* view = effectViewOf(*overlay);
-    ASSERT_NE(view, nullptr);
-    EXPECT_FALSE(view->isShapedToDrawing()) << "without a detector the desktop is taken to composite";
-    EXPECT_EQ(view->frame().pixel(105, 105), kRed);
-    EXPECT_EQ(qAlpha(view->frame().pixel(95, 95)), 0);
-    overlay->orderOut();
-}
-
 }  // namespace

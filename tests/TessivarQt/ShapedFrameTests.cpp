@@ -51,20 +51,6 @@ TEST(ShapedFrame, ShowsPixelsByAlphaInTheirOwnColour) {
     }
 }
 
-TEST(ShapedFrame, AFadeThinsOutInsteadOfDarkening) {
-    int previous = 64;
-    for (int alpha = 255; alpha >= 0; alpha -= 16) {
-        const auto shaped = ShapedFrame::from(uniformFrame({8, 8}, qRgba(alpha, alpha, alpha, alpha)));
-        const int shown = shownPixels(shaped.region, {8, 8});
-        EXPECT_LE(shown, previous) << "alpha " << alpha;
-        previous = shown;
-        if (shown > 0) {
-            EXPECT_EQ(shaped.image.pixel(0, 0), qRgb(255, 255, 255)) << "alpha " << alpha;
-        }
-    }
-    EXPECT_EQ(previous, 0);
-}
-
 TEST(ShapedFrame, ItsRegionIsInDeviceIndependentPixels) {
     QImage frame = uniformFrame({16, 16}, qRgba(0, 0, 0, 0), 2);
     for (int y = 0; y < 8; ++y) {
