@@ -3,12 +3,7 @@
 #include <algorithm>
 #include <iostream>
 #include <limits>
-#include <map>
-#include <optional>
-#include <set>
-#include <tuple>
 
-#include "Hotkeys/Hotkeys.h"
 #include "Platform/HotKeys/MenuKeyMonitor.h"
 
 namespace Hotkeys {
@@ -23,94 +18,8 @@ const std::vector<platform::EventTypeSpec> kHotKeyEventTypes{
     {platform::kEventClassKeyboard, platform::kEventHotKeyReleased},
 };
 
-struct State {
-    // Ordered by id, so the raw-key match prefers the oldest registration.
-    std::map<std::uint32_t, CarbonHotkeys::HotKey> hotKeys;
-    std::uint32_t hotKeyIdCounter = 0;
-    platform::EventHandlerRef eventHandler = 0;
-    // The monitor that was given our callback.
-    platform::MenuKeyMonitor* menuTrackingMonitor = nullptr;
-    // Key code, mask and status of every refusal printed so far.
-    std::set<std::tuple<std::int64_t, std::int64_t, OSStatus>> printedRefusals;
-};
-
-State& state() {
-    static State shared;
-    return shared;
-}
-
 bool fitsServiceWidth(std::int64_t value) {
     return value >= 0 && value <= static_cast<std::int64_t>(std::numeric_limits<std::uint32_t>::max());
-}
-
-// The service takes 32-bit values. A wider key code or mask (only an edited
-// record can hold one) would be cut down to some other key, so it is refused,
-// as is everything when the program runs without a hot-key service.
-OSStatus grab(const Shortcut& shortcut, std::uint32_t id, EventHotKeyRef* ref) {
-    platform::HotKeyService* service = environment().hotKeyService;
-    if (service == nullptr || !fitsServiceWidth(shortcut.carbonKeyCode) || !fitsServiceWidth(shortcut.carbonModifiers)) {
-        return platform::eventHotKeyInvalidErr;
-    }
-    return service->registerHotKey(static_cast<std::uint32_t>(shortcut.carbonKeyCode),
-                                   static_cast<std::uint32_t>(shortcut.carbonModifiers),
-                                   {CarbonHotkeys::kSignature, id}, ref);
-}
-
-// A combination another program holds is refused at every try: when a name
-// stores its default, again when its handler is added, again when a menu
-// closes. The user needs to hear of each distinct refusal once per run.
-void printRefusal(const Shortcut& shortcut, OSStatus status) {
-    if (!state().printedRefusals.emplace(shortcut.carbonKeyCode, shortcut.carbonModifiers, status).second) return;
-    std::cout << "Error registering hotkey " + shortcut.description() + ":" + " " + std::to_string(status) + "\n"
-              << std::flush;
-}
-
-// Answers the service's reference, or nothing after reporting the refusal.
-std::optional<EventHotKeyRef> registerWithService(const Shortcut& shortcut, std::uint32_t id) {
-    EventHotKeyRef ref = 0;
-    const OSStatus status = grab(shortcut, id, &ref);
-    if (status == platform::noErr && ref != 0) return ref;
-    printRefusal(shortcut, status);
-    return std::nullopt;
-}
-
-void release(CarbonHotkeys::HotKey& hotKey) {
-    if (hotKey.carbonHotKey == 0) return;
-    if (platform::HotKeyService* service = environment().hotKeyService) service->unregisterHotKey(hotKey.carbonHotKey);
-    hotKey.carbonHotKey = 0;
-}
-
-void suspendAll() {
-    for (auto& [id, hotKey] : state().hotKeys) release(hotKey);
-}
-
-void setHotKeyKindsAdded(bool added) {
-    platform::HotKeyService* service = environment().hotKeyService;
-    if (service == nullptr) return;
-    if (added) {
-        service->addEventTypes(state().eventHandler, kHotKeyEventTypes);
-        return;
-    }
-    service->removeEventTypes(state().eventHandler, kHotKeyEventTypes);
-}
-
-platform::MenuKeyMonitor* menuTrackingMonitor() {
-    platform::MenuKeyMonitor* monitor = environment().menuKeyMonitor;
-    if (monitor != nullptr && monitor != state().menuTrackingMonitor) {
-        monitor->setCallback(CarbonHotkeys::handleMenuKeyEvent);
-        state().menuTrackingMonitor = monitor;
-    }
-    return monitor;
-}
-
-void setMenuTrackingMonitorRunning(bool running) {
-    platform::MenuKeyMonitor* monitor = menuTrackingMonitor();
-    if (monitor == nullptr) return;
-    if (running) {
-        monitor->start();
-        return;
-    }
-    monitor->stop();
 }
 
 // A callback may unregister its own record, so the record's parts are copied
@@ -124,12 +33,82 @@ OSStatus invoke(const CarbonHotkeys::HotKey& hotKey, bool keyDown) {
 
 }  // namespace
 
+CarbonHotkeys::CarbonHotkeys(const Environment& environment, const OwningThread& thread, std::function<Mode()> mode)
+    : environment_(environment), thread_(thread), mode_(std::move(mode)) {}
+
+CarbonHotkeys::~CarbonHotkeys() { suspendAll(); }
+
+// The service takes 32-bit values. A wider key code or mask (only an edited
+// record can hold one) would be cut down to some other key, so it is refused,
+// as is everything when the program runs without a hot-key service.
+OSStatus CarbonHotkeys::grab(const Shortcut& shortcut, std::uint32_t id, EventHotKeyRef* ref) const {
+    platform::HotKeyService* service = environment_.hotKeyService;
+    if (service == nullptr || !fitsServiceWidth(shortcut.carbonKeyCode) || !fitsServiceWidth(shortcut.carbonModifiers)) {
+        return platform::eventHotKeyInvalidErr;
+    }
+    return service->registerHotKey(static_cast<std::uint32_t>(shortcut.carbonKeyCode),
+                                   static_cast<std::uint32_t>(shortcut.carbonModifiers), {kSignature, id}, ref);
+}
+
+// A combination another program holds is refused at every try: when a name
+// stores its default, again when its handler is added, again when a menu
+// closes. The user needs to hear of each distinct refusal once per run.
+void CarbonHotkeys::printRefusal(const Shortcut& shortcut, OSStatus status) {
+    if (!printedRefusals_.emplace(shortcut.carbonKeyCode, shortcut.carbonModifiers, status).second) return;
+    std::cout << "Error registering hotkey " + shortcut.description() + ":" + " " + std::to_string(status) + "\n"
+              << std::flush;
+}
+
+// Answers the service's reference, or nothing after reporting the refusal.
+std::optional<EventHotKeyRef> CarbonHotkeys::registerWithService(const Shortcut& shortcut, std::uint32_t id) {
+    EventHotKeyRef ref = 0;
+    const OSStatus status = grab(shortcut, id, &ref);
+    if (status == platform::noErr && ref != 0) return ref;
+    printRefusal(shortcut, status);
+    return std::nullopt;
+}
+
+void CarbonHotkeys::release(HotKey& hotKey) const {
+    if (hotKey.carbonHotKey == 0) return;
+    if (platform::HotKeyService* service = environment_.hotKeyService) service->unregisterHotKey(hotKey.carbonHotKey);
+    hotKey.carbonHotKey = 0;
+}
+
+void CarbonHotkeys::suspendAll() {
+    for (auto& [id, hotKey] : hotKeys_) release(hotKey);
+}
+
+void CarbonHotkeys::setHotKeyKindsAdded(bool added) const {
+    platform::HotKeyService* service = environment_.hotKeyService;
+    if (service == nullptr) return;
+    if (added) {
+        service->addEventTypes(eventHandler_, kHotKeyEventTypes);
+        return;
+    }
+    service->removeEventTypes(eventHandler_, kHotKeyEventTypes);
+}
+
+// The monitor may serve another registry in between (tests make several), so
+// it is handed our callback each time it starts.
+void CarbonHotkeys::setMenuTrackingMonitorRunning(bool running) {
+    platform::MenuKeyMonitor* monitor = environment_.menuKeyMonitor;
+    if (monitor == nullptr) return;
+    if (!running) {
+        monitor->stop();
+        return;
+    }
+    monitor->setCallback([weak = std::weak_ptr(self_)](const KeyboardEvent& event) {
+        const auto self = weak.lock();
+        return self && (*self)->handleMenuKeyEvent(event);
+    });
+    monitor->start();
+}
+
 bool CarbonHotkeys::registerHotKey(const Shortcut& shortcut, Callback onKeyDown, Callback onKeyUp) {
-    State& st = state();
-    const std::uint32_t id = ++st.hotKeyIdCounter;
+    const std::uint32_t id = ++hotKeyIdCounter_;
     const auto ref = registerWithService(shortcut, id);
     if (!ref) return false;
-    st.hotKeys.insert_or_assign(id, HotKey{shortcut, id, *ref, std::move(onKeyDown), std::move(onKeyUp)});
+    hotKeys_.insert_or_assign(id, HotKey{shortcut, id, *ref, std::move(onKeyDown), std::move(onKeyUp)});
     installEventHandler();
     return true;
 }
@@ -137,32 +116,34 @@ bool CarbonHotkeys::registerHotKey(const Shortcut& shortcut, Callback onKeyDown,
 // The first handler comes with the first grab; its event kinds then follow the
 // current state. A failed install is tried again with the next grab.
 void CarbonHotkeys::installEventHandler() {
-    State& st = state();
-    platform::HotKeyService* service = environment().hotKeyService;
-    if (st.eventHandler != 0 || service == nullptr) return;
+    platform::HotKeyService* service = environment_.hotKeyService;
+    if (eventHandler_ != 0 || service == nullptr) return;
     platform::EventHandlerRef ref = 0;
-    const OSStatus status = service->installEventHandler(handleEvent, &ref);
+    const auto handler = [weak = std::weak_ptr(self_)](const KeyboardEvent& event) {
+        const auto self = weak.lock();
+        return self ? (*self)->handleEvent(event) : platform::eventNotHandledErr;
+    };
+    const OSStatus status = service->installEventHandler(handler, &ref);
     if (status != platform::noErr || ref == 0) return;
-    st.eventHandler = ref;
+    eventHandler_ = ref;
     updateEventHandler();
 }
 
 void CarbonHotkeys::unregister(const Shortcut& shortcut) {
-    auto& hotKeys = state().hotKeys;
-    for (auto it = hotKeys.begin(); it != hotKeys.end();) {
+    for (auto it = hotKeys_.begin(); it != hotKeys_.end();) {
         if (it->second.shortcut != shortcut) {
             ++it;
             continue;
         }
         release(it->second);
-        it = hotKeys.erase(it);
+        it = hotKeys_.erase(it);
     }
 }
 
 void CarbonHotkeys::updateEventHandler() {
-    if (state().eventHandler == 0) return;
-    const bool active = isEnabled() && !isPaused();
-    if (active && !isMenuOpen()) {
+    if (eventHandler_ == 0) return;
+    const Mode mode = mode_();
+    if (mode.active && !mode.menuOpen) {
         registerAllHotKeys();
         setMenuTrackingMonitorRunning(false);
         setHotKeyKindsAdded(true);
@@ -171,59 +152,60 @@ void CarbonHotkeys::updateEventHandler() {
     // The records stay, so every hot key comes back under its old id.
     suspendAll();
     setHotKeyKindsAdded(false);
-    setMenuTrackingMonitorRunning(active);
+    setMenuTrackingMonitorRunning(mode.active);
 }
 
 // A record the service no longer accepts is dropped, which also takes its
 // shortcut out of the registered ones.
 void CarbonHotkeys::registerAllHotKeys() {
-    auto& hotKeys = state().hotKeys;
     std::vector<std::uint32_t> suspended;
-    for (const auto& [id, hotKey] : hotKeys) {
+    for (const auto& [id, hotKey] : hotKeys_) {
         if (hotKey.carbonHotKey == 0) suspended.push_back(id);
     }
     for (const std::uint32_t id : suspended) {
-        const auto record = hotKeys.find(id);
-        if (record == hotKeys.end()) continue;
+        const auto record = hotKeys_.find(id);
+        if (record == hotKeys_.end()) continue;
         const auto ref = registerWithService(record->second.shortcut, id);
         if (ref) {
             record->second.carbonHotKey = *ref;
             continue;
         }
-        hotKeys.erase(record);
+        hotKeys_.erase(record);
     }
 }
 
-bool CarbonHotkeys::isRegistered(const Shortcut& shortcut) {
-    const auto& hotKeys = state().hotKeys;
-    return std::any_of(hotKeys.begin(), hotKeys.end(),
+bool CarbonHotkeys::isRegistered(const Shortcut& shortcut) const {
+    return std::any_of(hotKeys_.begin(), hotKeys_.end(),
                        [&shortcut](const auto& item) { return item.second.shortcut == shortcut; });
 }
 
-std::vector<Shortcut> CarbonHotkeys::registeredShortcuts() {
+std::vector<Shortcut> CarbonHotkeys::registeredShortcuts() const {
     std::vector<Shortcut> result;
-    for (const auto& [id, hotKey] : state().hotKeys) {
+    for (const auto& [id, hotKey] : hotKeys_) {
         if (std::find(result.begin(), result.end(), hotKey.shortcut) == result.end()) result.push_back(hotKey.shortcut);
     }
     return result;
 }
 
 platform::OSStatus CarbonHotkeys::handleEvent(const KeyboardEvent& event) {
+    thread_.check();
     if (event.kind == platform::kEventHotKeyPressed || event.kind == platform::kEventHotKeyReleased) {
         return handleHotKeyEvent(event);
     }
     return handleRawKeyEvent(event);
 }
 
-bool CarbonHotkeys::handleMenuKeyEvent(const KeyboardEvent& event) { return handleRawKeyEvent(event) == platform::noErr; }
+bool CarbonHotkeys::handleMenuKeyEvent(const KeyboardEvent& event) {
+    thread_.check();
+    return handleRawKeyEvent(event) == platform::noErr;
+}
 
 platform::OSStatus CarbonHotkeys::handleHotKeyEvent(const KeyboardEvent& event) {
     if (!event.hotKeyID) return platform::eventParameterNotFoundErr;
     // Other clients' hot keys pass on to their own handlers.
     if (event.hotKeyID->signature != kSignature) return platform::eventNotHandledErr;
-    const auto& hotKeys = state().hotKeys;
-    const auto record = hotKeys.find(event.hotKeyID->id);
-    if (record == hotKeys.end()) return platform::eventNotHandledErr;
+    const auto record = hotKeys_.find(event.hotKeyID->id);
+    if (record == hotKeys_.end()) return platform::eventNotHandledErr;
     return invoke(record->second, event.kind == platform::kEventHotKeyPressed);
 }
 
@@ -235,14 +217,12 @@ platform::OSStatus CarbonHotkeys::handleRawKeyEvent(const KeyboardEvent& event) 
     }
     if (!event.keyCode || !event.modifiers) return platform::eventParameterNotFoundErr;
     const std::int64_t modifiers = reducedCarbonModifiers(*event.modifiers);
-    for (const auto& [id, hotKey] : state().hotKeys) {
+    for (const auto& [id, hotKey] : hotKeys_) {
         if (hotKey.shortcut.carbonKeyCode == *event.keyCode && hotKey.shortcut.carbonModifiers == modifiers) {
             return invoke(hotKey, event.kind == platform::kEventRawKeyDown);
         }
     }
     return platform::eventNotHandledErr;
 }
-
-void CarbonHotkeys::resetForTesting() { state() = State{}; }
 
 }  // namespace Hotkeys

@@ -10,34 +10,15 @@
 #include "Hotkeys/Shortcut.h"
 
 namespace platform {
-class HotKeyService;
-class KeyboardLayout;
-class MainQueue;
-class MenuKeyMonitor;
-class NotificationCenter;
-class UserDefaults;
 struct Notification;
 }  // namespace platform
 
 // The facade through which the application uses shortcuts by name: storage in
-// the user defaults, handlers per name, and the hot keys behind them. Main
+// the user defaults, handlers per name, and the hot keys behind them. Each
+// function is the same operation of the installed Hotkeys::Registry (see
+// Registry.h); with none installed it reports a misuse and does nothing. Main
 // thread only.
 namespace Hotkeys {
-
-// The services the package works with. The program installs the real ones at
-// start-up; tests install fakes and reset the package's state between cases.
-struct Environment {
-    platform::UserDefaults* defaults = nullptr;
-    platform::NotificationCenter* notifications = nullptr;
-    platform::MainQueue* mainQueue = nullptr;
-    platform::HotKeyService* hotKeyService = nullptr;
-    platform::KeyboardLayout* keyboardLayout = nullptr;   // may stay null: no layout
-    platform::MenuKeyMonitor* menuKeyMonitor = nullptr;   // may stay null: no menu path
-};
-void setEnvironment(const Environment& environment);
-const Environment& environment();
-// Forgets every handler, registration and flag (tests only).
-void resetStateForTesting();
 
 // Posted by every writer of a record, with the user info {"name": <the name as
 // the writer was given it, Name::toJSON()>}.

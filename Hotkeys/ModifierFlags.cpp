@@ -6,6 +6,8 @@
 namespace Hotkeys {
 
 namespace {
+using Masks = platform::ModifierMasks;
+
 struct Modifier {
     std::uint64_t flag;
     std::int64_t carbon;
@@ -13,11 +15,11 @@ struct Modifier {
 };
 // The order symbols are shown in.
 constexpr std::array<Modifier, 5> kModifiers{{
-    {ModifierFlags::control, ModifierFlags::carbonControl, "⌃"},
-    {ModifierFlags::option, ModifierFlags::carbonOption, "⌥"},
-    {ModifierFlags::shift, ModifierFlags::carbonShift, "⇧"},
-    {ModifierFlags::command, ModifierFlags::carbonCommand, "⌘"},
-    {ModifierFlags::function, ModifierFlags::carbonFunction, "🌐\uFE0E"},
+    {ModifierFlags::control, Masks::carbonControl, "⌃"},
+    {ModifierFlags::option, Masks::carbonOption, "⌥"},
+    {ModifierFlags::shift, Masks::carbonShift, "⇧"},
+    {ModifierFlags::command, Masks::carbonCommand, "⌘"},
+    {ModifierFlags::function, Masks::carbonFunction, "🌐\uFE0E"},
 }};
 }  // namespace
 

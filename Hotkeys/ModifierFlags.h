@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "Platform/HotKeys/ModifierMasks.h"
+
 namespace Hotkeys {
 
 // Modifier flags in the event vocabulary ("Cocoa" bits), convertible to and from
@@ -11,20 +13,14 @@ namespace Hotkeys {
 struct ModifierFlags {
     std::uint64_t rawValue = 0;
 
-    static constexpr std::uint64_t capsLock = 0x10000;
-    static constexpr std::uint64_t shift = 0x20000;
-    static constexpr std::uint64_t control = 0x40000;
-    static constexpr std::uint64_t option = 0x80000;
-    static constexpr std::uint64_t command = 0x100000;
-    static constexpr std::uint64_t numericPad = 0x200000;
-    static constexpr std::uint64_t function = 0x800000;
-
-    static constexpr std::int64_t carbonCommand = 0x100;
-    static constexpr std::int64_t carbonShift = 0x200;
-    static constexpr std::int64_t carbonAlphaLock = 0x400;
-    static constexpr std::int64_t carbonOption = 0x800;
-    static constexpr std::int64_t carbonControl = 0x1000;
-    static constexpr std::int64_t carbonFunction = 0x20000;
+    using Masks = platform::ModifierMasks;
+    static constexpr std::uint64_t capsLock = Masks::capsLock;
+    static constexpr std::uint64_t shift = Masks::shift;
+    static constexpr std::uint64_t control = Masks::control;
+    static constexpr std::uint64_t option = Masks::option;
+    static constexpr std::uint64_t command = Masks::command;
+    static constexpr std::uint64_t numericPad = Masks::numericPad;
+    static constexpr std::uint64_t function = Masks::function;
 
     // Carbon mask to flags; every other Carbon bit is dropped.
     static ModifierFlags fromCarbon(std::int64_t carbonMask);

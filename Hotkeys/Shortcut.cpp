@@ -4,6 +4,7 @@
 
 #include "Hotkeys/Capitalization.h"
 #include "Hotkeys/Hotkeys.h"
+#include "Hotkeys/Registry.h"
 #include "Hotkeys/SymbolKeys.h"
 #include "Platform/HotKeys/KeyboardLayout.h"
 
@@ -56,7 +57,8 @@ std::optional<std::string> Shortcut::keyEquivalent() const {
 }
 
 std::optional<std::string> Shortcut::keyToCharacter() const {
-    platform::KeyboardLayout* layout = environment().keyboardLayout;
+    const Registry* registry = Registry::installed();
+    platform::KeyboardLayout* layout = registry ? registry->keyboardLayout() : nullptr;
     if (!layout || specialKey(carbonKeyCode)) return std::nullopt;
     // Only an edited stored record gets here with such a code; the layout
     // speaks 16-bit key codes and would read a truncated one as another key.

@@ -3,6 +3,10 @@
 
 #include "Hotkeys/Name.h"
 
+namespace Hotkeys {
+class Registry;
+}  // namespace Hotkeys
+
 namespace tessivar {
 
 // Registers a key-down handler for a named global shortcut.
@@ -12,10 +16,14 @@ public:
     virtual void onKeyDown(const Hotkeys::Name& name, std::function<void()> action) = 0;
 };
 
-// The shortcut package's own registry.
+// The shortcut package's registry that the program made.
 class HotkeysFacadeRegistry : public HotkeyRegistry {
 public:
+    explicit HotkeysFacadeRegistry(Hotkeys::Registry& registry) : registry_(registry) {}
     void onKeyDown(const Hotkeys::Name& name, std::function<void()> action) override;
+
+private:
+    Hotkeys::Registry& registry_;
 };
 
 // Rebuilds the status item and its menu from the current displays and shortcuts.

@@ -1,6 +1,7 @@
 #include "Tessivar/TessivarApp.h"
 
 #include "Hotkeys/Hotkeys.h"
+#include "Hotkeys/Registry.h"
 #include "Platform/Desktop/Desktop.h"
 #include "Platform/Foundation/Log.h"
 #include "Platform/Foundation/MainQueue.h"
@@ -106,7 +107,7 @@ void TessivarApp::handleScreenHotkey(int index) {
 }
 
 void HotkeysFacadeRegistry::onKeyDown(const Hotkeys::Name& name, std::function<void()> action) {
-    Hotkeys::onKeyDown(name, std::move(action));
+    registry_.onKeyDown(name, std::move(action));
 }
 
 void TessivarApp::handleMenuAction(MenuAction action, int tag) {

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "Hotkeys/Hotkeys.h"
+#include "Hotkeys/Registry.h"
 #include "Platform/Foundation/BundleInfo.h"
 #include "Platform/Foundation/Log.h"
 #include "Platform/Foundation/NotificationCenter.h"
@@ -34,9 +34,9 @@ std::string kernelRelease() {
     return uname(&name) == 0 ? name.release : "";
 }
 
-tessivar::StatusMenuModel currentMenu(platform::Desktop& desktop) {
-    return tessivar::StatusMenuModel::build(desktop.screens(), [](std::size_t index) {
-        return Hotkeys::getShortcut(tessivar::screenJumpNames()[index]);
+tessivar::StatusMenuModel currentMenu(platform::Desktop& desktop, Hotkeys::Registry& shortcuts) {
+    return tessivar::StatusMenuModel::build(desktop.screens(), [&shortcuts](std::size_t index) {
+        return shortcuts.getShortcut(tessivar::screenJumpNames()[index]);
     });
 }
 
@@ -65,15 +65,18 @@ int main(int argc, char** argv) {
     platform::QtMenuKeyMonitor menuKeyMonitor;
     auto& defaults = platform::UserDefaults::standard();
     auto& notifications = platform::NotificationCenter::defaultCenter();
-    // Before the first shortcut name exists: names store their defaults and
-    // watch the menus through these services.
-    Hotkeys::setEnvironment({&defaults, &notifications, &mainQueue, &hotKeyService, &keyboardLayout, &menuKeyMonitor});
+    // Made before the first shortcut name, which stores its default and starts
+    // following the menus through it; made after the services it uses, so it
+    // goes before them.
+    Hotkeys::Registry shortcuts(
+        {defaults, notifications, &mainQueue, &hotKeyService, &keyboardLayout, &menuKeyMonitor});
 
     platform::X11CompositingDetector compositing;
     platform::X11CursorImageSource cursorImages;
     tessivar::QtOverlayPresenter overlays(&compositing, &cursorImages);
-    tessivar::HotkeysFacadeRegistry hotkeys;
-    tessivar::QtStatusMenu statusMenu(notifications, [&desktop] { return currentMenu(desktop); });
+    tessivar::HotkeysFacadeRegistry hotkeys(shortcuts);
+    tessivar::QtStatusMenu statusMenu(notifications,
+                                      [&desktop, &shortcuts] { return currentMenu(desktop, shortcuts); });
     const auto& bundle = platform::BundleInfo::main();
     tessivar::AnalyticsManager analytics(defaults, bundle.shortVersion, bundle.build, kernelRelease());
 

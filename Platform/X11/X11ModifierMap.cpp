@@ -83,15 +83,17 @@ X11ModifierMap X11ModifierMap::read(_XDisplay* display) {
 }
 
 std::optional<unsigned> X11ModifierMap::x11Modifiers(std::uint32_t carbonModifiers) const {
-    if (carbonModifiers & ~(cmdKey | shiftKey | optionKey | controlKey)) return std::nullopt;
+    constexpr std::uint32_t reportable = ModifierMasks::carbonCommand | ModifierMasks::carbonShift |
+                                         ModifierMasks::carbonOption | ModifierMasks::carbonControl;
+    if (carbonModifiers & ~reportable) return std::nullopt;
     unsigned modifiers = 0;
-    if (carbonModifiers & controlKey) modifiers |= ControlMask;
-    if (carbonModifiers & shiftKey) modifiers |= ShiftMask;
-    if (carbonModifiers & optionKey) {
+    if (carbonModifiers & ModifierMasks::carbonControl) modifiers |= ControlMask;
+    if (carbonModifiers & ModifierMasks::carbonShift) modifiers |= ShiftMask;
+    if (carbonModifiers & ModifierMasks::carbonOption) {
         if (bits_.option == 0) return std::nullopt;
         modifiers |= bits_.option;
     }
-    if (carbonModifiers & cmdKey) {
+    if (carbonModifiers & ModifierMasks::carbonCommand) {
         if (bits_.command == 0) return std::nullopt;
         modifiers |= bits_.command;
     }
@@ -100,11 +102,11 @@ std::optional<unsigned> X11ModifierMap::x11Modifiers(std::uint32_t carbonModifie
 
 std::uint32_t X11ModifierMap::carbonModifiers(unsigned x11State) const {
     std::uint32_t carbon = 0;
-    if (x11State & ControlMask) carbon |= controlKey;
-    if (x11State & ShiftMask) carbon |= shiftKey;
-    if (x11State & LockMask) carbon |= alphaLock;
-    if (bits_.option && (x11State & bits_.option)) carbon |= optionKey;
-    if (bits_.command && (x11State & bits_.command)) carbon |= cmdKey;
+    if (x11State & ControlMask) carbon |= ModifierMasks::carbonControl;
+    if (x11State & ShiftMask) carbon |= ModifierMasks::carbonShift;
+    if (x11State & LockMask) carbon |= ModifierMasks::carbonAlphaLock;
+    if (bits_.option && (x11State & bits_.option)) carbon |= ModifierMasks::carbonOption;
+    if (bits_.command && (x11State & bits_.command)) carbon |= ModifierMasks::carbonCommand;
     return carbon;
 }
 

@@ -3,6 +3,8 @@
 #include <optional>
 #include <vector>
 
+#include "Platform/HotKeys/ModifierMasks.h"
+
 struct _XDisplay;
 
 namespace platform {
@@ -14,13 +16,6 @@ namespace platform {
 // and for the menu's key events alike.
 class X11ModifierMap {
 public:
-    static constexpr std::uint32_t cmdKey = 0x100;
-    static constexpr std::uint32_t shiftKey = 0x200;
-    static constexpr std::uint32_t alphaLock = 0x400;
-    static constexpr std::uint32_t optionKey = 0x800;
-    static constexpr std::uint32_t controlKey = 0x1000;
-    static constexpr std::uint32_t functionKey = 0x20000;
-
     // The X modifier bits (ShiftMask = 1 ... Mod5Mask = 0x80) holding each key.
     struct Bits {
         unsigned option = 0;

@@ -50,22 +50,21 @@ TEST(DisplayShortcuts, EachNamedAccessorIsItsDisplaysEntryOfTheList) {
 }
 
 TEST(DisplayShortcuts, PressingOptionTwoJumpsToTheSecondDisplay) {
-    auto& hotkeys = HotkeysTestEnvironment::instance();
+    HotkeysTestEnvironment::OwnRegistry shortcuts;
     AppHarness h;
     h.setEffect("off");
-    tessivar::HotkeysFacadeRegistry registry;
+    tessivar::HotkeysFacadeRegistry registry(shortcuts.registry);
     auto app = tessivar::TessivarApp::create({h.defaults, h.notifications, h.queue, h.desktop, h.hider, h.overlays,
                                               h.analytics, {}, &registry, nullptr, nullptr});
     app->applicationDidFinishLaunching();
 
-    ASSERT_TRUE(hotkeys.service.press(19, 2048).has_value()) << "Option-2 is grabbed";
+    ASSERT_TRUE(shortcuts.service.press(19, 2048).has_value()) << "Option-2 is grabbed";
     EXPECT_EQ(h.desktop.moves.back().display, 22u);
     EXPECT_EQ(h.analytics.calls.back(), "jump hotkey 2");
-    hotkeys.service.release(19, 2048);
+    shortcuts.service.release(19, 2048);
 
-    hotkeys.service.press(18, 2048);
+    shortcuts.service.press(18, 2048);
     EXPECT_EQ(h.desktop.moves.back().display, 11u);
-    Hotkeys::resetStateForTesting();
 }
 
 }  // namespace

@@ -16,11 +16,7 @@ HotkeysTestEnvironment& HotkeysTestEnvironment::instance() {
     return *environment;
 }
 
-HotkeysTestEnvironment::HotkeysTestEnvironment() : defaults(directory.path() / "hotkeys-defaults.json") {
-    Hotkeys::setEnvironment({&defaults, &notifications, &queue, &service, &layout, &monitor});
-}
-
-void HotkeysTestEnvironment::TearDown() { Hotkeys::resetStateForTesting(); }
+HotkeysTestEnvironment::HotkeysTestEnvironment() : defaults(directory.path() / "hotkeys-defaults.json") {}
 
 // Installed before main runs any test.
 const bool kInstalled = (HotkeysTestEnvironment::instance(), true);

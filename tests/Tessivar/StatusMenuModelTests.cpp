@@ -4,6 +4,7 @@
 #include "Platform/Testing/FakeDesktop.h"
 #include "Platform/Testing/FakeKeyboardLayout.h"
 #include "Tessivar/StatusMenuModel.h"
+#include "tests/support/ScratchHotkeysRegistry.h"
 
 using Hotkeys::Key;
 using Hotkeys::ModifierFlags;
@@ -14,15 +15,8 @@ using tessivar::StatusMenuModel;
 
 namespace {
 
+// The menu's key equivalents come from a US layout, seen through a registry of the test's own.
 struct StatusMenu : ::testing::Test {
-    StatusMenu() {
-        previous = Hotkeys::environment();
-        auto environment = previous;
-        environment.keyboardLayout = &layout;
-        Hotkeys::setEnvironment(environment);
-    }
-    ~StatusMenu() override { Hotkeys::setEnvironment(previous); }
-
     static std::vector<platform::Screen> screens(std::size_t count) {
         std::vector<platform::Screen> list;
         for (std::size_t i = 0; i < count; ++i) {
@@ -38,7 +32,7 @@ struct StatusMenu : ::testing::Test {
     }
 
     platform::FakeKeyboardLayout layout;
-    Hotkeys::Environment previous;
+    tessivar::testing::ScratchHotkeysRegistry registry{&layout};
 };
 
 std::vector<std::string> titles(const StatusMenuModel& model) {

@@ -27,6 +27,7 @@ QKeySequence displayEntryShortcut(QMenu* menu, int index) {
 
 TEST(MenuFollowsShortcuts, ChangingAStoredShortcutRebuildsTheMenu) {
     auto& hotkeys = HotkeysTestEnvironment::instance();
+    HotkeysTestEnvironment::OwnRegistry shortcuts;
     tessivar::testing::AppHarness h;
     platform::QtMainQueue mainQueue;
     const auto& names = tessivar::screenJumpNames();
@@ -35,7 +36,7 @@ TEST(MenuFollowsShortcuts, ChangingAStoredShortcutRebuildsTheMenu) {
         return tessivar::StatusMenuModel::build(h.desktop.screens(),
                                                 [&names](std::size_t i) { return Hotkeys::getShortcut(names[i]); });
     });
-    tessivar::HotkeysFacadeRegistry registry;
+    tessivar::HotkeysFacadeRegistry registry(shortcuts.registry);
     auto app = tessivar::TessivarApp::create({h.defaults, hotkeys.notifications, mainQueue, h.desktop, h.hider,
                                               h.overlays, h.analytics, {}, &registry, &menu, nullptr});
     app->applicationDidFinishLaunching();
@@ -48,7 +49,6 @@ TEST(MenuFollowsShortcuts, ChangingAStoredShortcutRebuildsTheMenu) {
     EXPECT_TRUE(displayEntryShortcut(menu.menu(), 1).isEmpty()) << "a removed shortcut shows none";
 
     Hotkeys::reset(names);
-    Hotkeys::resetStateForTesting();
 }
 
 }  // namespace

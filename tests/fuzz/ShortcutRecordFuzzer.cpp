@@ -7,9 +7,12 @@
 
 #include "Hotkeys/Shortcut.h"
 #include "tests/fuzz/FuzzCheck.h"
+#include "tests/support/ScratchHotkeysRegistry.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using Hotkeys::Shortcut;
+    // Descriptions read the keyboard layout through the installed registry; none here.
+    static const tessivar::testing::ScratchHotkeysRegistry registry(nullptr);
     const auto shortcut = Shortcut::decode(std::string_view(reinterpret_cast<const char*>(data), size));
     if (!shortcut) return 0;
     fuzzing::check(Shortcut::decode(shortcut->encoded()) == shortcut, "a stored shortcut reads back unchanged");

@@ -1,23 +1,22 @@
 #pragma once
+#include <optional>
+
 #include <gtest/gtest.h>
 
-#include "Hotkeys/Hotkeys.h"
 #include "Platform/Testing/FakeKeyboardLayout.h"
+#include "tests/support/ScratchHotkeysRegistry.h"
 
 namespace tessivar::testing {
 
-// Installs a fake US keyboard layout as the package's layout for one test and
-// takes it away again afterwards.
+// A fake US keyboard layout, seen by the package through a registry of the
+// test's own.
 class LayoutFixture : public ::testing::Test {
 protected:
-    void SetUp() override {
-        Hotkeys::Environment environment;
-        environment.keyboardLayout = &layout;
-        Hotkeys::setEnvironment(environment);
-    }
-    void TearDown() override { Hotkeys::setEnvironment({}); }
+    // The package with no layout at all.
+    void useNoLayout() { registry.emplace(nullptr); }
 
     platform::FakeKeyboardLayout layout;
+    std::optional<ScratchHotkeysRegistry> registry{std::in_place, &layout};
 };
 
 }  // namespace tessivar::testing

@@ -68,7 +68,7 @@ TEST_F(ShortcutDescriptionTest, AKeyWithoutACharacterShowsTheReplacementCharacte
 }
 
 TEST_F(ShortcutDescriptionTest, NoLayoutShowsTheReplacementCharacterButKeepsSpecialKeys) {
-    Hotkeys::setEnvironment({});
+    useNoLayout();
     EXPECT_EQ(Shortcut(0, kCommand).description(), "⌘\uFFFD");
     EXPECT_FALSE(Shortcut(0, kCommand).keyToCharacter());
     EXPECT_EQ(Shortcut(Key::rightArrow, ModifierFlags{}).description(), "→");

@@ -22,12 +22,12 @@ protected:
 };
 
 TEST_F(HotKeyService, TheFirstRegistrationGetsIdOneAndInstallsTheHandler) {
-    EXPECT_TRUE(CarbonHotkeys::registerHotKey(optionDigit(1), {}, {}));
+    EXPECT_TRUE(registry->hotKeys().registerHotKey(optionDigit(1), {}, {}));
     EXPECT_EQ(takeCalls(), (Calls{"register 18 2048 SSKS 1", "install", "monitor stop", "add 5 6"}));
     EXPECT_TRUE(service.isKindAdded(platform::kEventHotKeyPressed));
     EXPECT_TRUE(service.isKindAdded(platform::kEventHotKeyReleased));
 
-    EXPECT_TRUE(CarbonHotkeys::registerHotKey(optionDigit(2), {}, {}));
+    EXPECT_TRUE(registry->hotKeys().registerHotKey(optionDigit(2), {}, {}));
     EXPECT_EQ(takeCalls(), Calls{"register 19 2048 SSKS 2"}) << "the handler's kinds are left alone";
 }
 
@@ -160,7 +160,7 @@ TEST_F(HotKeyService, EachDistinctRefusalIsPrintedOncePerRun) {
               "Error registering hotkey ⌥3: -9878\n")
         << "another status is another failure";
 
-    Hotkeys::resetStateForTesting();
+    restart();
     EXPECT_EQ(printedBy([&] { Hotkeys::enable({Name("1")}); }), "Error registering hotkey ⌥1: -9878\n")
         << "the next run reports it again";
 }
@@ -179,10 +179,10 @@ TEST_F(HotKeyService, EventsThatAreNotOursAreNotHandled) {
     KeyboardEvent rawWithoutKeyCode;
     rawWithoutKeyCode.kind = platform::kEventRawKeyDown;
     rawWithoutKeyCode.modifiers = kOption;
-    EXPECT_EQ(CarbonHotkeys::handleEvent(rawWithoutKeyCode), platform::eventParameterNotFoundErr);
+    EXPECT_EQ(registry->hotKeys().handleEvent(rawWithoutKeyCode), platform::eventParameterNotFoundErr);
     KeyboardEvent otherKind = hotKeyEvent(CarbonHotkeys::kSignature, 1);
     otherKind.kind = platform::kEventRawKeyModifiersChanged;
-    EXPECT_EQ(CarbonHotkeys::handleEvent(otherKind), platform::eventNotHandledErr);
+    EXPECT_EQ(registry->hotKeys().handleEvent(otherKind), platform::eventNotHandledErr);
     EXPECT_EQ(presses, 0);
 
     EXPECT_EQ(service.deliver(hotKeyEvent(CarbonHotkeys::kSignature, 1)), platform::noErr);

@@ -2,16 +2,17 @@
 
 #include <algorithm>
 
-HotkeysFixture::HotkeysFixture() : previous_(Hotkeys::environment()) {
-    Hotkeys::setEnvironment({&defaults, &notifications, &mainQueue, &service, &layout, &monitor});
-    Hotkeys::resetStateForTesting();
+HotkeysFixture::HotkeysFixture() {
+    restart();
     changeObserver_ = notifications.addObserver(Hotkeys::kShortcutByNameDidChange, nullptr,
                                                 [this](const platform::Notification& n) { changes.push_back(n.userInfo); });
 }
 
-HotkeysFixture::~HotkeysFixture() {
-    Hotkeys::resetStateForTesting();
-    Hotkeys::setEnvironment(previous_);
+HotkeysFixture::~HotkeysFixture() = default;
+
+void HotkeysFixture::restart() {
+    registry.reset();
+    registry.emplace(Hotkeys::Environment{defaults, notifications, &mainQueue, &service, &layout, &monitor});
 }
 
 Hotkeys::Shortcut HotkeysFixture::optionDigit(int digit) {

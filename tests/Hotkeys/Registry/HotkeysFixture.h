@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Hotkeys/Hotkeys.h"
+#include "Hotkeys/Registry.h"
 #include "Platform/Foundation/NotificationCenter.h"
 #include "Platform/Foundation/UserDefaults.h"
 #include "Platform/Testing/FakeHotKeyService.h"
@@ -17,8 +18,8 @@
 
 // The shortcut package on fakes: user defaults in a temporary file, its own
 // notification center and main queue, a hot-key service and menu key monitor
-// that write into one call list, and a US keyboard layout. Every case starts
-// from an empty package state.
+// that write into one call list, and a US keyboard layout. Every case has a
+// registry of its own.
 class HotkeysFixture : public ::testing::Test {
 protected:
     using Calls = std::vector<std::string>;
@@ -42,6 +43,9 @@ protected:
     std::optional<bool> feedMenuKey(std::uint32_t kind, std::uint32_t keyCode, std::uint32_t modifiers);
     bool isGrabbed(const Hotkeys::Shortcut& shortcut) const;
     bool isRegistered(const Hotkeys::Shortcut& shortcut) const;
+    // Ends this run of the package and starts the next on the same services,
+    // as quitting and launching the program again would.
+    void restart();
 
     platform::TemporaryDirectory directory;
     platform::UserDefaults defaults{directory.path() / "defaults.json"};
@@ -52,8 +56,8 @@ protected:
     platform::FakeKeyboardLayout layout;
     // The user info of every "Hotkeys_shortcutByNameDidChange" posted.
     std::vector<nlohmann::json> changes;
+    std::optional<Hotkeys::Registry> registry;
 
 private:
-    Hotkeys::Environment previous_;
     platform::ObserverTokenPtr changeObserver_;
 };

@@ -8,6 +8,7 @@
 namespace tessivar::testing {
 namespace {
 
+using platform::ModifierMasks;
 using platform::X11ModifierMap;
 
 // X modifier bits.
@@ -25,28 +26,28 @@ const X11ModifierMap kUsual(X11ModifierMap::Bits{
     .option = kMod1, .command = kMod4, .numLock = kMod2, .scrollLock = kMod3});
 
 TEST(X11ModifierMapTest, ConvertsTheFourCarbonModifiersBothWays) {
-    const std::uint32_t all =
-        X11ModifierMap::controlKey | X11ModifierMap::optionKey | X11ModifierMap::shiftKey | X11ModifierMap::cmdKey;
+    const std::uint32_t all = ModifierMasks::carbonControl | ModifierMasks::carbonOption | ModifierMasks::carbonShift |
+                              ModifierMasks::carbonCommand;
 
     EXPECT_EQ(kUsual.x11Modifiers(all), kControl | kMod1 | kShift | kMod4);
     EXPECT_EQ(kUsual.x11Modifiers(0), 0u);
     EXPECT_EQ(kUsual.carbonModifiers(kControl | kMod1 | kShift | kMod4), all);
-    EXPECT_EQ(kUsual.carbonModifiers(kMod1), X11ModifierMap::optionKey);
+    EXPECT_EQ(kUsual.carbonModifiers(kMod1), ModifierMasks::carbonOption);
 }
 
 TEST(X11ModifierMapTest, RefusesWhatTheServerCannotReport) {
-    EXPECT_EQ(kUsual.x11Modifiers(X11ModifierMap::functionKey | X11ModifierMap::optionKey), std::nullopt);
-    EXPECT_EQ(kUsual.x11Modifiers(X11ModifierMap::alphaLock), std::nullopt);
+    EXPECT_EQ(kUsual.x11Modifiers(ModifierMasks::carbonFunction | ModifierMasks::carbonOption), std::nullopt);
+    EXPECT_EQ(kUsual.x11Modifiers(ModifierMasks::carbonAlphaLock), std::nullopt);
     EXPECT_EQ(kUsual.x11Modifiers(0x4000 /* right option */), std::nullopt);
 
     const X11ModifierMap withoutSuper(X11ModifierMap::Bits{.option = kMod1});
-    EXPECT_EQ(withoutSuper.x11Modifiers(X11ModifierMap::cmdKey), std::nullopt);
-    EXPECT_EQ(withoutSuper.x11Modifiers(X11ModifierMap::optionKey), kMod1);
+    EXPECT_EQ(withoutSuper.x11Modifiers(ModifierMasks::carbonCommand), std::nullopt);
+    EXPECT_EQ(withoutSuper.x11Modifiers(ModifierMasks::carbonOption), kMod1);
 }
 
 TEST(X11ModifierMapTest, AnEventStateKeepsCapsLockButNotNumLockOrButtons) {
     EXPECT_EQ(kUsual.carbonModifiers(kLock | kMod2 | kMod3 | kButton1 | kMod1),
-              X11ModifierMap::alphaLock | X11ModifierMap::optionKey);
+              ModifierMasks::carbonAlphaLock | ModifierMasks::carbonOption);
     EXPECT_EQ(kUsual.significantModifiers(kLock | kMod2 | kMod3 | kButton1 | kMod1), kMod1);
 }
 

@@ -4,10 +4,10 @@
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 
-#include "Hotkeys/Hotkeys.h"
 #include "Hotkeys/Shortcut.h"
 #include "KeyboardServer.h"
 #include "Platform/X11/X11KeyboardLayout.h"
+#include "tests/support/ScratchHotkeysRegistry.h"
 
 namespace tessivar::testing {
 namespace {
@@ -23,12 +23,10 @@ protected:
         if (IsSkipped() || HasFatalFailure()) return;
         layout_ = std::make_unique<platform::X11KeyboardLayout>(display().c_str());
         ASSERT_TRUE(layout_->isConnected());
-        Hotkeys::Environment environment;
-        environment.keyboardLayout = layout_.get();
-        Hotkeys::setEnvironment(environment);
+        registry_.emplace(layout_.get());
     }
     void TearDown() override {
-        Hotkeys::setEnvironment({});
+        registry_.reset();
         KeyboardServerTest::TearDown();
     }
 
@@ -51,6 +49,7 @@ protected:
     }
 
     std::unique_ptr<platform::X11KeyboardLayout> layout_;
+    std::optional<ScratchHotkeysRegistry> registry_;
 };
 
 TEST_F(X11KeyboardLayoutTest, UsKeymapTypesTheUsCharacters) {

@@ -1,11 +1,8 @@
 // A name's shortcut record in the user defaults: "Hotkeys_" + name holds the
 // compact JSON text of the shortcut, false for a default the user removed, or
 // nothing. Every writer keeps the hot keys in step before it posts the change.
-#include "Hotkeys/Hotkeys.h"
-#include "Hotkeys/HotkeysRegistration.h"
-#include "Hotkeys/Services.h"
+#include "Hotkeys/Registry.h"
 #include "Platform/Foundation/Log.h"
-#include "Platform/Foundation/NotificationCenter.h"
 #include "Platform/Foundation/UserDefaults.h"
 
 namespace Hotkeys {
@@ -31,9 +28,11 @@ void reportUnreadable(const Name& name, const std::string& problem) {
                                              quoted(example) + ", or as false when removed");
 }
 
+}  // namespace
+
 // Only text is a record. False is a removed shortcut and absent is none, so
 // neither is reported; anything else is a record that cannot be read.
-std::optional<Shortcut> readRecord(const Name& name, const nlohmann::json& value) {
+std::optional<Shortcut> Registry::readRecord(const Name& name, const nlohmann::json& value) const {
     if (value.is_boolean() && !value.get<bool>()) return std::nullopt;
     if (!value.is_string()) {
         reportUnreadable(name, std::string("a JSON ") + value.type_name() + " instead of text");
@@ -46,31 +45,31 @@ std::optional<Shortcut> readRecord(const Name& name, const nlohmann::json& value
 
 // Removing a name's shortcut: a name with a default keeps false so that its
 // next construction does not bring the default back.
-void clearShortcut(const Name& name, bool keepCleared) {
+void Registry::clearShortcut(const Name& name, bool keepCleared) {
     const auto current = loadShortcut(name);
     if (!current) return;
     if (keepCleared) {
-        userDefaults().set(name.userDefaultsKey(), false);
+        environment_.defaults.set(name.userDefaultsKey(), false);
     } else {
-        userDefaults().removeObject(name.userDefaultsKey());
+        environment_.defaults.removeObject(name.userDefaultsKey());
     }
     releaseShortcut(*current, &name);
     postShortcutByNameDidChange(name);
 }
 
-}  // namespace
-
-std::optional<Shortcut> getShortcut(const Name& name) { return loadShortcut(name); }
+std::optional<Shortcut> Registry::getShortcut(const Name& name) { return loadShortcut(name); }
 
 // Text that is not a JSON object with two integer members reads as no
 // shortcut, and so do false, numbers and anything else.
-std::optional<Shortcut> loadShortcut(const Name& name) {
-    const auto value = userDefaults().object(name.userDefaultsKey());
+std::optional<Shortcut> Registry::loadShortcut(const Name& name) {
+    thread_.check();
+    const auto value = environment_.defaults.object(name.userDefaultsKey());
     if (!value) return std::nullopt;
     return readRecord(name, *value);
 }
 
-void setShortcut(const std::optional<Shortcut>& shortcut, const Name& name) {
+void Registry::setShortcut(const std::optional<Shortcut>& shortcut, const Name& name) {
+    thread_.check();
     if (shortcut) {
         saveShortcut(*shortcut, name);
         return;
@@ -78,14 +77,16 @@ void setShortcut(const std::optional<Shortcut>& shortcut, const Name& name) {
     clearShortcut(name, name.defaultShortcut.has_value());
 }
 
-void saveShortcut(const Shortcut& shortcut, const Name& name) {
+void Registry::saveShortcut(const Shortcut& shortcut, const Name& name) {
+    thread_.check();
     if (const auto old = loadShortcut(name)) releaseShortcut(*old, &name);
     registerShortcut(shortcut);
-    userDefaults().set(name.userDefaultsKey(), shortcut.encoded());
+    environment_.defaults.set(name.userDefaultsKey(), shortcut.encoded());
     postShortcutByNameDidChange(name);
 }
 
-void reset(const std::vector<Name>& names) {
+void Registry::reset(const std::vector<Name>& names) {
+    thread_.check();
     for (const Name& name : names) {
         if (name.defaultShortcut) {
             saveShortcut(*name.defaultShortcut, name);
@@ -97,24 +98,29 @@ void reset(const std::vector<Name>& names) {
 
 // The names built here carry no default: every readable record goes, entries
 // holding false stay, and a default comes back at its name's next construction.
-void resetAll() {
+void Registry::resetAll() {
     std::vector<Name> names;
     for (const std::string& raw : storedNames()) names.emplace_back(raw);
     reset(names);
 }
 
-bool hasStoredValue(const Name& name) { return userDefaults().contains(name.userDefaultsKey()); }
+bool Registry::hasStoredValue(const Name& name) const {
+    thread_.check();
+    return environment_.defaults.contains(name.userDefaultsKey());
+}
 
-std::set<std::string> storedNames() {
+std::set<std::string> Registry::storedNames() const {
+    thread_.check();
     std::set<std::string> names;
-    for (const std::string& key : userDefaults().keys()) {
+    for (const std::string& key : environment_.defaults.keys()) {
         if (key.starts_with(kKeyPrefix)) names.insert(key.substr(kKeyPrefix.size()));
     }
     return names;
 }
 
-void postShortcutByNameDidChange(const Name& name) {
-    notificationCenter().post(kShortcutByNameDidChange, {{kChangedNameKey, name.toJSON()}});
+void Registry::postShortcutByNameDidChange(const Name& name) {
+    thread_.check();
+    environment_.notifications.post(kShortcutByNameDidChange, {{kChangedNameKey, name.toJSON()}});
 }
 
 std::optional<Name> changedName(const platform::Notification& notification) {

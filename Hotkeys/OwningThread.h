@@ -1,0 +1,21 @@
+#pragma once
+#include <source_location>
+#include <thread>
+
+namespace Hotkeys {
+
+// The thread an object of the package was made on. The package keeps its state
+// without locks, so every operation must run there (the main thread, in the
+// program); a call from elsewhere is reported as a misuse.
+class OwningThread {
+public:
+    OwningThread() : id_(std::this_thread::get_id()) {}
+
+    // `where` defaults to the caller, so the report names the operation.
+    void check(std::source_location where = std::source_location::current()) const;
+
+private:
+    std::thread::id id_;
+};
+
+}  // namespace Hotkeys

@@ -1,0 +1,138 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <source_location>
+#include <string>
+#include <vector>
+
+#include "Hotkeys/CarbonHotkeys.h"
+#include "Hotkeys/Environment.h"
+#include "Hotkeys/HandlerTable.h"
+#include "Hotkeys/Hotkeys.h"
+#include "Hotkeys/OwningThread.h"
+#include "Platform/Foundation/NotificationCenter.h"
+
+namespace Hotkeys {
+
+// Everything the shortcut package keeps between calls: the environment's
+// services, the handlers and live streams per name, the global switches and
+// the hot-key registrations. The program makes one at start-up, before the
+// first name, and keeps it for the run; each test makes its own.
+//
+// Making a registry installs it: the package's free functions, names and
+// shortcut descriptions use the installed one. When it goes, the registry
+// installed before it is back. Using the package while none is installed is a
+// programming error: it is reported as a misuse and the call does nothing, so
+// nothing reads or writes a settings file the program did not choose.
+//
+// Main thread only: every operation checks that it runs on the thread that made
+// the registry and reports a call from any other as a misuse.
+class Registry {
+public:
+    explicit Registry(Environment environment);
+    ~Registry();
+    Registry(const Registry&) = delete;
+    Registry& operator=(const Registry&) = delete;
+
+    // The installed registry, or null after reporting a misuse that names the caller.
+    static Registry* installed(std::source_location where = std::source_location::current());
+
+    const Environment& environment() const { return environment_; }
+    platform::KeyboardLayout* keyboardLayout() const;
+
+    // Storage: the record "Hotkeys_" + name in the user defaults. Every writer
+    // keeps the hot keys in step before it posts the change.
+    std::optional<Shortcut> getShortcut(const Name& name);
+    std::optional<Shortcut> loadShortcut(const Name& name);
+    void setShortcut(const std::optional<Shortcut>& shortcut, const Name& name);
+    void saveShortcut(const Shortcut& shortcut, const Name& name);
+    void reset(const std::vector<Name>& names);
+    void resetAll();
+    bool hasStoredValue(const Name& name) const;
+    std::set<std::string> storedNames() const;
+    void postShortcutByNameDidChange(const Name& name);
+
+    // Handlers and registration.
+    void onKeyDown(const Name& name, std::function<void()> action);
+    void onKeyUp(const Name& name, std::function<void()> action);
+    void removeHandler(const Name& name);
+    void removeAllHandlers();
+    void enable(const std::vector<Name>& names);
+    void disable(const std::vector<Name>& names);
+    bool isEnabled(const Name& name);
+    std::vector<Shortcut> registeredShortcuts() const;
+    bool isEnabled() const;
+    void setEnabled(bool enabled);
+
+    bool pause(const void* owner);
+    void resume(const void* owner);
+    bool isPaused() const;
+    bool isMenuOpen() const;
+
+    EventStream events(const Name& name, std::function<void(EventType)> onEvent);
+    EventStream events(EventType type, const Name& name, std::function<void(EventType)> onEvent);
+
+    void handleKeyDown(const Shortcut& shortcut);
+    void handleKeyUp(const Shortcut& shortcut);
+
+    // Starts following the menus; names run it when they are made.
+    void initializeOnce();
+
+    // The hot-key service side, for the package and its tests.
+    CarbonHotkeys& hotKeys();
+
+private:
+    class Subscription;
+
+    // Registration steps that storage, handlers and streams share.
+    void registerShortcut(const Shortcut& shortcut);
+    void unregisterShortcut(const Shortcut& shortcut);
+    // Unregisters the shortcut unless a name with handlers or a live stream still
+    // stores it. `leaving` is the name that is giving the shortcut up and does not
+    // count: names that store one shortcut share its hot key, so one of them
+    // letting go must not silence the others.
+    void releaseShortcut(const Shortcut& shortcut, const Name* leaving = nullptr);
+    bool isInUse(const Shortcut& shortcut, const Name* leaving);
+    bool storesShortcut(const HandlerTable& table, const Shortcut& shortcut, const Name* leaving);
+    std::vector<Shortcut> storedShortcuts(const std::vector<Name>& names);
+
+    void addHandler(HandlerTable& table, const Name& name, std::function<void()> action);
+    void runMatching(const HandlerTable& table, const Shortcut& shortcut);
+    void dispatch(const Shortcut& shortcut, const HandlerTable& handlers, const HandlerTable& streams);
+    void setMenuOpen(bool open);
+    CarbonHotkeys::Mode mode() const;
+
+    std::optional<Shortcut> readRecord(const Name& name, const nlohmann::json& value) const;
+    void clearShortcut(const Name& name, bool keepCleared);
+
+    void addStream(const Name& name, std::uint64_t id, const std::function<void(EventType)>& onEvent);
+    void removeStream(const Name& name, std::uint64_t id);
+
+    Environment environment_;
+    OwningThread thread_;
+    Registry* previouslyInstalled_ = nullptr;
+
+    HandlerTable keyDownHandlers_;
+    HandlerTable keyUpHandlers_;
+    HandlerTable keyDownStreams_;
+    HandlerTable keyUpStreams_;
+    std::uint64_t streamCounter_ = 0;
+
+    bool isEnabled_ = true;
+    // The recorder that paused the hot keys; only it may resume them.
+    std::optional<const void*> pausedBy_;
+    bool isMenuOpen_ = false;
+
+    bool isInitialized_ = false;
+    platform::ObserverTokenPtr menuTrackingBeganObserver_;
+    platform::ObserverTokenPtr menuTrackingEndedObserver_;
+
+    CarbonHotkeys hotKeys_;
+    // Work queued on the main queue holds this weakly.
+    std::shared_ptr<Registry*> self_ = std::make_shared<Registry*>(this);
+};
+
+}  // namespace Hotkeys

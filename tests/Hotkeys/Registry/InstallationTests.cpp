@@ -1,0 +1,69 @@
+// A registry is installed while it lives; the package's free functions and
+// names work on the newest one, and a registry that goes takes nothing of the
+// others with it.
+#include "HotkeysFixture.h"
+#include "MisuseRecorder.h"
+
+using Hotkeys::Name;
+using Hotkeys::Shortcut;
+
+namespace {
+
+// Settings of their own, so a test sees which registry the package used.
+struct Settings {
+    platform::TemporaryDirectory directory;
+    platform::UserDefaults defaults{directory.path() / "defaults.json"};
+    platform::NotificationCenter notifications;
+    Hotkeys::Environment environment() { return {defaults, notifications}; }
+};
+
+TEST(Installation, TheNewestLivingRegistryIsTheOneInUse) {
+    MisuseRecorder misuse;
+    Settings first, second, third;
+    const Shortcut optionOne(18, 2048);
+    auto outer = std::make_unique<Hotkeys::Registry>(first.environment());
+    auto middle = std::make_unique<Hotkeys::Registry>(second.environment());
+    auto inner = std::make_unique<Hotkeys::Registry>(third.environment());
+
+    ::testing::internal::CaptureStdout();  // none has a hot-key service, so every grab is refused
+    Hotkeys::setShortcut(optionOne, Name("a"));
+    EXPECT_TRUE(third.defaults.contains("Hotkeys_a"));
+
+    middle.reset();  // out of order: the chain closes over it
+    inner.reset();
+    Hotkeys::setShortcut(optionOne, Name("b"));
+    EXPECT_TRUE(first.defaults.contains("Hotkeys_b"));
+    EXPECT_FALSE(second.defaults.contains("Hotkeys_b"));
+    ::testing::internal::GetCapturedStdout();
+
+    outer.reset();
+    EXPECT_EQ(Hotkeys::getShortcut(Name("b")), std::nullopt);
+    EXPECT_EQ(misuse.take().size(), 2u) << "the name and the read, with nothing installed";
+}
+
+class RegistryLife : public HotkeysFixture {};
+
+// Whatever the service still holds of a registry that went answers as not
+// ours, and the grabs go back with it.
+TEST_F(RegistryLife, AGoneRegistryLeavesNoGrabsAndIgnoresLateEvents) {
+    int presses = 0;
+    Hotkeys::onKeyDown(Name("name", optionDigit(1)), [&presses] { ++presses; });
+    auto stream = Hotkeys::events(Name("name"), [](Hotkeys::EventType) {});
+    takeCalls();
+
+    registry.reset();
+
+    EXPECT_EQ(takeCalls(), Calls{"unregister 1"});
+    EXPECT_EQ(service.grabCount(), 0u);
+    platform::KeyboardEvent event;
+    event.kind = platform::kEventHotKeyPressed;
+    event.hotKeyID = platform::EventHotKeyID{Hotkeys::CarbonHotkeys::kSignature, 1};
+    EXPECT_EQ(service.deliver(event), platform::eventNotHandledErr);
+    EXPECT_EQ(presses, 0);
+
+    stream.reset();
+    mainQueue.drain();
+    EXPECT_EQ(takeCalls(), Calls{}) << "queued stream work finds no registry and does nothing";
+}
+
+}  // namespace
