@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "Platform/Foundation/UniqueFd.h"
+
 namespace platform {
 namespace {
 
@@ -16,28 +18,6 @@ namespace fs = std::filesystem;
 constexpr int kMaxLinkHops = 40;
 
 std::string errnoText() { return std::system_category().message(errno); }
-
-// Closes the descriptor on every way out.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-    int get() const { return fd_; }
-    // Answers whether closing succeeded; a failed close may mean lost writes.
-    bool close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
 
 bool readAll(int fd, std::string& bytes) {
     char buffer[16384];
@@ -71,30 +51,31 @@ std::optional<mode_t> replacedPermissions(const fs::path& target) {
     return info.st_mode & 0777;
 }
 
-// Sets the mode, writes, syncs and closes; answers the first failure's text.
-std::optional<std::string> fillTemporary(Descriptor& fd, std::optional<mode_t> mode, std::string_view bytes) {
+// Sets the mode, writes, syncs when asked and closes; answers the first failure's text.
+std::optional<std::string> fillTemporary(UniqueFd& fd, std::optional<mode_t> mode, std::string_view bytes,
+                                         DurableFile::Sync sync) {
     if (mode && ::fchmod(fd.get(), *mode) != 0) return errnoText();
     if (!writeAll(fd.get(), bytes)) return errnoText();
-    // Without the sync a crash soon after the rename could leave an empty file
-    // where the old value was.
-    if (::fsync(fd.get()) != 0) return errnoText();
+    // Without the sync a power cut soon after the rename could leave an empty
+    // file where the old value was.
+    if (sync == DurableFile::Sync::now && ::fsync(fd.get()) != 0) return errnoText();
     if (!fd.close()) return errnoText();
     return std::nullopt;
 }
 
 // The temporary file sits beside the target so that the rename stays on one
 // file system, and it is the target's folder that must be synced.
-std::optional<std::string> replace(const fs::path& target, std::string_view bytes) {
+std::optional<std::string> replace(const fs::path& target, std::string_view bytes, DurableFile::Sync sync) {
     std::string temporary = target.string() + std::string(DurableFile::temporaryMark) + "XXXXXX";
-    Descriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (fd.get() < 0) return errnoText();
-    auto error = fillTemporary(fd, replacedPermissions(target), bytes);
+    UniqueFd fd(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (!fd.valid()) return errnoText();
+    auto error = fillTemporary(fd, replacedPermissions(target), bytes, sync);
     if (!error && ::rename(temporary.c_str(), target.c_str()) != 0) error = errnoText();
     if (error) {
         ::unlink(temporary.c_str());
         return error;
     }
-    DurableFile::syncFolder(folderOf(target));
+    if (sync == DurableFile::Sync::now) DurableFile::syncFolder(folderOf(target));
     return std::nullopt;
 }
 
@@ -103,8 +84,11 @@ std::optional<std::string> replace(const fs::path& target, std::string_view byte
 DurableFile::ReadResult DurableFile::read(const std::filesystem::path& file) {
     // O_NONBLOCK keeps a pipe at the path from stalling the caller; it changes
     // nothing for a regular file.
-    Descriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (fd.get() < 0) return {std::nullopt, errnoText()};
+    UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd.valid()) {
+        const bool missing = errno == ENOENT;
+        return {std::nullopt, errnoText(), missing};
+    }
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0) return {std::nullopt, errnoText()};
     if (!S_ISREG(info.st_mode)) return {std::nullopt, "not a regular file"};
@@ -115,10 +99,10 @@ DurableFile::ReadResult DurableFile::read(const std::filesystem::path& file) {
 }
 
 std::optional<std::string> DurableFile::writeAtomically(const std::filesystem::path& file,
-                                                        std::string_view bytes) {
+                                                        std::string_view bytes, Sync sync) {
     const auto target = resolveLinks(file);
     if (!target.path) return target.error;
-    return replace(*target.path, bytes);
+    return replace(*target.path, bytes, sync);
 }
 
 DurableFile::TargetResult DurableFile::resolveLinks(const std::filesystem::path& file) {
@@ -138,9 +122,16 @@ DurableFile::TargetResult DurableFile::resolveLinks(const std::filesystem::path&
 }
 
 void DurableFile::syncFolder(const std::filesystem::path& folder) {
-    Descriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.get() < 0) return;
+    const UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.valid()) return;
     ::fsync(fd.get());
+}
+
+std::optional<std::string> DurableFile::syncFileSystem(const std::filesystem::path& path) {
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd.valid()) return errnoText();
+    if (::syncfs(fd.get()) != 0) return errnoText();
+    return std::nullopt;
 }
 
 }  // namespace platform

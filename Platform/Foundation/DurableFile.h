@@ -14,7 +14,14 @@ public:
     struct ReadResult {
         std::optional<std::string> bytes;  // absent on failure
         std::string error;
+        bool missing = false;  // the failure was that nothing is at the path
     };
+
+    // When a write reaches the disk. `later` costs no disk wait: the new file is
+    // whole or absent for every reader, also after the writing process is killed
+    // (the rename is the kernel's), but a power cut may still take it until
+    // syncFileSystem has run.
+    enum class Sync { now, later };
 
     struct TargetResult {
         std::optional<std::filesystem::path> path;  // absent on failure
@@ -28,13 +35,14 @@ public:
     // A reader sees the old bytes or the new ones, never a part: the bytes go to
     // a private temporary file "<name>.tmp-XXXXXX" in the same folder, reach the
     // disk and then replace the file by rename, and the folder is synced so the
-    // rename lasts too. Answers the error's text on failure, when the old file
-    // is left as it was. The folder must exist.
+    // rename lasts too (with Sync::later, neither is synced). Answers the error's
+    // text on failure, when the old file is left as it was. The folder must exist.
     //
     // A symbolic link at `file` stays a link: the write lands in the file it
     // finally names (see resolveLinks), in that file's folder. The replaced file
     // keeps its permission bits; a new one is private to its owner (0600).
-    static std::optional<std::string> writeAtomically(const std::filesystem::path& file, std::string_view bytes);
+    static std::optional<std::string> writeAtomically(const std::filesystem::path& file, std::string_view bytes,
+                                                      Sync sync = Sync::now);
 
     // The file that a write to `file` lands in: a symbolic link is followed to
     // what it names, a relative one from its own folder, through any chain of
@@ -49,6 +57,11 @@ public:
     // Makes renames into the folder survive a power cut. Best effort: the files
     // are readable in place whatever happens here.
     static void syncFolder(const std::filesystem::path& folder);
+
+    // Brings everything written to the file system that holds `path` to the disk,
+    // file contents and renames alike: one wait for any number of writes made
+    // with Sync::later. Answers the error's text on failure.
+    static std::optional<std::string> syncFileSystem(const std::filesystem::path& path);
 };
 
 }  // namespace platform
