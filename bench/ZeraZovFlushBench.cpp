@@ -6,12 +6,14 @@
 // the work runs on the queue's worker and the HTTP client's thread.
 //
 // QueueAddAndFlush, the headline figure: timed from the first add until the queue
-// is empty. Each add stores a durable file (synced, renamed, folder synced: see
-// zerazov_queue_add_bench) and, through the default after-add action, starts a
-// flush once flushAt (default 20) records wait; after the last add the benchmark
-// asks for flushes until nothing is left. A flush reads up to maxBatchSize
-// (default 50) files, decodes them, writes and gzips the batch body, posts it on the
-// client's libcurl multi thread and, on the 200, removes the files. As the
+// is empty. Each add stores a file (renamed into place, the disk syncs grouped on
+// the queue's worker: see zerazov_queue_add_bench) and, through the default
+// after-add action, starts a flush once flushAt (default 20) records wait; after
+// the last add the benchmark asks for flushes until nothing is left. A flush reads
+// up to maxBatchSize (default 50) files, checks that each is the JSON the client
+// writes, puts the batch body together around them, gzips it, posts it on the
+// client's libcurl multi thread and, on the 200, takes the records off the queue;
+// their files are deleted on the queue's worker. As the
 // threshold flushes race the adds, the batches need not be full (while adds are
 // slower than uploads each holds flushAt events): the "requests" counter says how
 // many went out per iteration.
@@ -140,10 +142,11 @@ private:
 struct QueueSetUp {
     QueueSetUp() {
         auto endpoint = zerazov::QueueEndpoints::events(api);
-        // The client's own upload, with its completion reported to the tally after the
-        // queue has handled it (removed the batch's files, ended the flush).
-        endpoint.send = [send = endpoint.send, tally = uploads](std::vector<ZeraZovEvent> batch,
-                                                                 zerazov::QueueEndpoint<ZeraZovEvent>::UploadCompletion done) {
+        // The client's own upload of stored events, with its completion reported to the
+        // tally after the queue has handled it (taken the batch off, ended the flush).
+        endpoint.sendWireForms = [send = endpoint.sendWireForms, tally = uploads](
+                                     std::vector<std::string> batch,
+                                     zerazov::QueueEndpoint<ZeraZovEvent>::UploadCompletion done) {
             send(std::move(batch), [done = std::move(done), tally](zerazov::ZeraZovUploadInfo info) {
                 const bool answered200 = info.statusCode == 200;
                 done(std::move(info));
@@ -193,10 +196,14 @@ private:
     std::uint64_t bodyBytes_;
 };
 
-// Leaves the queue settled and the server's record empty, outside the measurement.
+// Leaves the queue settled (its files deleted, so that deleting them does not
+// slow the next iteration) and the server's record empty, outside the measurement.
 void settle(benchmark::State& state, QueueSetUp* setUp) {
     state.PauseTiming();
-    if (setUp) setUp->queue->waitForDispatchedFlushes();
+    if (setUp) {
+        setUp->queue->waitForDispatchedFlushes();
+        setUp->queue->finishRemovals();
+    }
     server->forgetRequests();
     state.ResumeTiming();
 }

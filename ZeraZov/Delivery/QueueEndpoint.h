@@ -42,6 +42,13 @@ struct QueueEndpoint {
     // Uploads one non-empty batch; the completion may run on any thread, once.
     std::function<void(std::vector<Record>, UploadCompletion)> send;
     std::function<bool(int)> isRetriableStatusCode;
+
+    // Optional, the two together: a stream whose stored form is also its wire form
+    // uploads stored records without decoding and encoding them again. `wireForm`
+    // answers what goes on the wire for one stored record (nothing when `decode`
+    // would give nothing) and `sendWireForms` replaces `send`.
+    std::function<std::optional<std::string>(std::string)> wireForm;
+    std::function<void(std::vector<std::string>, UploadCompletion)> sendWireForms;
 };
 
 }  // namespace zerazov

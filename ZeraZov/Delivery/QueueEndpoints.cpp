@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "ZeraZov/Core/JSONHelpers.h"
+#include "ZeraZov/Delivery/ZeraZovStoredBatch.h"
 
 namespace zerazov {
 namespace {
@@ -36,8 +37,15 @@ EventEndpoint eventEndpoint(Key storageKey, std::vector<Key> oldStorageKeys, std
 QueueEndpoint<ZeraZovEvent> QueueEndpoints::events(std::shared_ptr<const ZeraZovApi> api) {
     auto endpoint = eventEndpoint(Key::queue, {Key::oldQueueFolder, Key::oldQueuePlist}, "com.zerazov.Queue");
     endpoint.describe = [](const ZeraZovEvent& event) { return "event '" + event.event + "'"; };
-    endpoint.send = [api = std::move(api)](std::vector<ZeraZovEvent> batch, EventEndpoint::UploadCompletion done) {
+    endpoint.send = [api](std::vector<ZeraZovEvent> batch, EventEndpoint::UploadCompletion done) {
         api->batch(batch, std::move(done));
+    };
+    // Stored events are already the JSON the batch carries: a flush sends them as
+    // they are instead of building each event only to write it out again.
+    endpoint.wireForm = ZeraZovStoredBatch::eventText;
+    endpoint.sendWireForms = [api = std::move(api)](std::vector<std::string> texts,
+                                                    EventEndpoint::UploadCompletion done) {
+        api->batchStored(texts, std::move(done));
     };
     return endpoint;
 }

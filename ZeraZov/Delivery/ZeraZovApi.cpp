@@ -9,6 +9,7 @@
 #include "ZeraZov/Core/ZeraZovLibraryInfo.h"
 #include "ZeraZov/Delivery/Gzip.h"
 #include "ZeraZov/Delivery/ZeraZovResponseHandler.h"
+#include "ZeraZov/Delivery/ZeraZovStoredBatch.h"
 #include "ZeraZov/Delivery/ZeraZovURLBuilder.h"
 
 namespace zerazov {
@@ -71,6 +72,12 @@ void ZeraZovApi::batch(const std::vector<ZeraZovEvent>& events, UploadCompletion
                               {"batch", eventsJSON(events)},
                               {"sent_at", toISO8601String(clock_.now())}};
     upload("batch", endpointURL(batchPath, {}), serialised(body), orIgnored(std::move(completion)));
+}
+
+void ZeraZovApi::batchStored(const std::vector<std::string>& eventTexts, UploadCompletion completion) const {
+    upload("batch", endpointURL(batchPath, {}),
+           ZeraZovStoredBatch::body(config_->projectToken(), eventTexts, toISO8601String(clock_.now())),
+           orIgnored(std::move(completion)));
 }
 
 void ZeraZovApi::snapshot(const std::vector<ZeraZovEvent>& events, UploadCompletion completion) const {

@@ -52,6 +52,9 @@ public:
 
     // POST "/batch": {"api_key", "batch", "sent_at"}, gzip-compressed.
     void batch(const std::vector<ZeraZovEvent>& events, UploadCompletion completion) const;
+    // The same upload from events already in their JSON text, as the events queue
+    // stores them (see ZeraZovStoredBatch::eventText): nothing is parsed again.
+    void batchStored(const std::vector<std::string>& eventTexts, UploadCompletion completion) const;
     // POST to the configured snapshot path: the events as a bare JSON array, gzip-compressed.
     void snapshot(const std::vector<ZeraZovEvent>& events, UploadCompletion completion) const;
     // POST "/i/v1/logs?token=<project token>": the encoded OTLP payload, gzip-compressed.

@@ -9,7 +9,11 @@
 
 namespace zerazov {
 
-ZeraZovFileBackedQueue::ZeraZovFileBackedQueue(std::filesystem::path queue) : folder_(std::move(queue)) {}
+ZeraZovFileBackedQueue::ZeraZovFileBackedQueue(std::filesystem::path queue,
+                                               ZeraZovQueueHousekeeper::Policy syncPolicy)
+    : folder_(std::move(queue)),
+      housekeeper_([this] { return folder_.sync(); }, [this](const std::string& name) { folder_.remove(name); },
+                   syncPolicy) {}
 
 void ZeraZovFileBackedQueue::setup(const std::vector<std::filesystem::path>& oldQueues) {
     if (const auto error = folder_.create()) {
@@ -20,6 +24,8 @@ void ZeraZovFileBackedQueue::setup(const std::vector<std::filesystem::path>& old
 }
 
 void ZeraZovFileBackedQueue::load() {
+    // A record whose removal is still pending would otherwise come back.
+    finishRemovals();
     std::string error;
     auto names = folder_.namesOldestFirst(error);
     if (!names) {
@@ -30,15 +36,27 @@ void ZeraZovFileBackedQueue::load() {
     items_.assign(std::make_move_iterator(names->begin()), std::make_move_iterator(names->end()));
 }
 
-bool ZeraZovFileBackedQueue::add(std::string_view contents) {
+ZeraZovFileBackedQueue::AddResult ZeraZovFileBackedQueue::add(std::string_view contents, std::size_t maxDepth) {
     auto name = TimeBasedEpochGenerator::shared().v7().uuidString();
     if (const auto error = folder_.write(name, contents)) {
         ZeraZovDebugLog::write("Could not write file " + *error);
-        return false;
+        return {};
     }
-    std::lock_guard lock(itemsLock_);
-    items_.push_back(std::move(name));
-    return true;
+    housekeeper_.written();
+    AddResult result{true, false, 0};
+    std::vector<std::string> dropped;
+    {
+        std::lock_guard lock(itemsLock_);
+        if (!items_.empty() && items_.size() >= maxDepth) {
+            dropped.push_back(std::move(items_.front()));
+            items_.pop_front();
+            result.droppedOldest = true;
+        }
+        items_.push_back(std::move(name));
+        result.depth = items_.size();
+    }
+    housekeeper_.remove(std::move(dropped));
+    return result;
 }
 
 ZeraZovQueueBatch ZeraZovFileBackedQueue::peek(std::size_t count) {
@@ -55,11 +73,12 @@ ZeraZovQueueBatch ZeraZovFileBackedQueue::peek(std::size_t count) {
     return batch;
 }
 
-void ZeraZovFileBackedQueue::readInto(ZeraZovQueueBatch& batch, std::string name) const {
-    if (!folder_.contains(name)) {
-        ZeraZovDebugLog::write("File " + folder_.fileURL(name).string() + " does not exist");
-    } else if (auto file = folder_.read(name); file.bytes) {
+void ZeraZovFileBackedQueue::readInto(ZeraZovQueueBatch& batch, std::string name) {
+    auto file = folder_.read(name);
+    if (file.bytes) {
         batch.records.push_back(std::move(*file.bytes));
+    } else if (file.missing) {
+        ZeraZovDebugLog::write("File " + folder_.fileURL(name).string() + " does not exist");
     } else {
         ZeraZovDebugLog::write("File " + folder_.fileURL(name).string() + " is corrupted " + file.error);
         folder_.remove(name);
@@ -78,18 +97,18 @@ void ZeraZovFileBackedQueue::deleteNames(const std::vector<std::string>& names) 
             return true;
         });
     }
-    for (const auto& name : removed) folder_.remove(name);
+    housekeeper_.remove(std::move(removed));
 }
 
 void ZeraZovFileBackedQueue::deleteAt(std::size_t index) {
-    std::string name;
+    std::vector<std::string> removed;
     {
         std::lock_guard lock(itemsLock_);
         if (index >= items_.size()) return;
-        name = std::move(items_[index]);
+        removed.push_back(std::move(items_[index]));
         items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(index));
     }
-    folder_.remove(name);
+    housekeeper_.remove(std::move(removed));
 }
 
 std::size_t ZeraZovFileBackedQueue::deleteAll() {
@@ -98,9 +117,14 @@ std::size_t ZeraZovFileBackedQueue::deleteAll() {
         std::lock_guard lock(itemsLock_);
         taken.swap(items_);
     }
-    for (const auto& name : taken) folder_.remove(name);
-    return taken.size();
+    const auto count = taken.size();
+    housekeeper_.remove({std::make_move_iterator(taken.begin()), std::make_move_iterator(taken.end())});
+    return count;
 }
+
+void ZeraZovFileBackedQueue::sync() { housekeeper_.syncNow(); }
+
+void ZeraZovFileBackedQueue::finishRemovals() { housekeeper_.finishRemovals(); }
 
 std::size_t ZeraZovFileBackedQueue::depth() const {
     std::lock_guard lock(itemsLock_);

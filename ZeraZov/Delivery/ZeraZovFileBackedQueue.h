@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <deque>
 #include <filesystem>
+#include <limits>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -9,6 +10,7 @@
 
 #include "ZeraZov/Delivery/ZeraZovQueueBatch.h"
 #include "ZeraZov/Delivery/ZeraZovQueueFolder.h"
+#include "ZeraZov/Delivery/ZeraZovQueueHousekeeper.h"
 
 namespace zerazov {
 
@@ -16,9 +18,23 @@ namespace zerazov {
 // first. A record is an opaque byte string. Records survive restarts: set-up
 // reads the folder back oldest first after migrating older layouts into it.
 // Every operation may run on any thread; none throws, failures are logged.
+//
+// Adds and removals never wait for the disk: a record whose add returned is whole
+// in the folder and survives the process being killed; disk syncs are grouped
+// on a worker (see ZeraZovQueueHousekeeper), which also deletes removed records.
+// A removed record leaves the queue at once, so no later read sees it again.
 class ZeraZovFileBackedQueue {
 public:
-    explicit ZeraZovFileBackedQueue(std::filesystem::path queue);
+    static constexpr std::size_t unlimited = std::numeric_limits<std::size_t>::max();
+
+    struct AddResult {
+        bool stored = false;         // false: it could not be written and is lost
+        bool droppedOldest = false;  // the queue was full and its oldest record went
+        std::size_t depth = 0;       // the depth right after this add
+    };
+
+    explicit ZeraZovFileBackedQueue(std::filesystem::path queue,
+                                    ZeraZovQueueHousekeeper::Policy syncPolicy = ZeraZovQueueHousekeeper::Policy{});
     ZeraZovFileBackedQueue(const ZeraZovFileBackedQueue&) = delete;
     ZeraZovFileBackedQueue& operator=(const ZeraZovFileBackedQueue&) = delete;
 
@@ -27,9 +43,10 @@ public:
     // of events) and loads the records found in the folder.
     void setup(const std::vector<std::filesystem::path>& oldQueues);
 
-    // Stores the record under a new time-ordered id. True once the record is on
-    // disk and queued; false when it could not be written (it is then lost).
-    bool add(std::string_view contents);
+    // Stores the record under a new time-ordered id. A queue already holding
+    // `maxDepth` records or more drops its oldest one in the same step, so adders
+    // racing each other never take it past that depth.
+    AddResult add(std::string_view contents, std::size_t maxDepth = unlimited);
 
     // Reads up to `count` records from the head without removing them. Names
     // whose file is gone are passed over without counting; an unreadable file
@@ -47,17 +64,25 @@ public:
     // many. The folder stays: a record being added meanwhile is kept.
     std::size_t deleteAll();
 
+    // Returns once every record added so far would survive a power cut.
+    void sync();
+    // Returns once the files of every record removed so far are gone: for tests,
+    // and for whoever reads the folder behind the queue's back.
+    void finishRemovals();
+
     std::size_t depth() const;
 
 private:
     void load();
     // Reads the named record into the batch, or passes over it.
-    void readInto(ZeraZovQueueBatch& batch, std::string name) const;
+    void readInto(ZeraZovQueueBatch& batch, std::string name);
 
     const ZeraZovQueueFolder folder_;
 
     mutable std::mutex itemsLock_;
     std::deque<std::string> items_;  // file names, the oldest first
+
+    ZeraZovQueueHousekeeper housekeeper_;  // last: its worker uses folder_
 };
 
 }  // namespace zerazov

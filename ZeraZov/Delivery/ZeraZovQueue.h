@@ -37,14 +37,15 @@ public:
     // Stores the record on the calling thread, then runs `onAdded`; a record over
     // the rate cap or one that cannot be encoded is dropped and `onAdded` does not run.
     void add(const Record& record, const AfterAdd& onAdded) {
-        if (!makeRoomForRecord()) return;
+        if (!admit()) return;
         const auto bytes = encode(record);
         if (!bytes) {
             ZeraZovDebugLog::write("Tried to queue unserialisable record");
             return;
         }
-        if (!store(*bytes)) return;
-        ZeraZovDebugLog::write("Queued " + endpoint_.describe(record) + ". Depth: " + std::to_string(depth()));
+        const auto depth = store(*bytes);
+        if (!depth) return;
+        ZeraZovDebugLog::write("Queued " + endpoint_.describe(record) + ". Depth: " + std::to_string(*depth));
         if (onAdded) onAdded(*this);
     }
 
@@ -84,32 +85,47 @@ private:
         }
     }
 
-    std::vector<Record> decodeAll(const std::vector<std::string>& stored) const {
-        std::vector<Record> records;
-        for (const auto& bytes : stored) {
+    // The stored records as the endpoint's upload takes them, decoded or in their
+    // wire form; the unusable ones are left out, and their files go with the batch.
+    template <typename Item, typename Read>
+    static std::vector<Item> readAll(std::vector<std::string> stored, const Read& read) {
+        std::vector<Item> items;
+        items.reserve(stored.size());
+        for (auto& bytes : stored) {
             try {
-                if (auto record = endpoint_.decode(bytes)) records.push_back(std::move(*record));
+                if (auto item = read(std::move(bytes))) items.push_back(std::move(*item));
             } catch (const std::exception&) {
-                // Left out of the batch; its file goes with the batch.
+                // Unusable like one that reads as nothing.
             }
         }
-        return records;
+        if (items.size() < stored.size()) {
+            ZeraZovDebugLog::write("Dropping " + std::to_string(stored.size() - items.size()) +
+                                   " stored record(s) that could not be read back");
+        }
+        return items;
     }
 
-    bool sendStored(const std::vector<std::string>& stored, UploadDone done) override {
-        auto records = decodeAll(stored);
-        if (records.empty()) return false;
-        const auto size = records.size();
+    template <typename Item, typename Send>
+    static bool upload(std::vector<Item> items, const Send& send, UploadDone done) {
+        if (items.empty()) return false;
+        const auto size = items.size();
         ZeraZovDebugLog::write("Sending batch of " + std::to_string(size) + " records to ZeraZov");
         try {
-            endpoint_.send(std::move(records), [done, size](ZeraZovUploadInfo info) {
-                done(std::move(info), size);
-            });
+            send(std::move(items), [done, size](ZeraZovUploadInfo info) { done(std::move(info), size); });
         } catch (const std::exception&) {
             // An upload that could not even start counts as one without an answer.
             done(ZeraZovUploadInfo{}, size);
         }
         return true;
+    }
+
+    bool sendStored(std::vector<std::string> stored, UploadDone done) override {
+        if (endpoint_.wireForm && endpoint_.sendWireForms) {
+            return upload(readAll<std::string>(std::move(stored), endpoint_.wireForm), endpoint_.sendWireForms,
+                          std::move(done));
+        }
+        const auto decode = [this](const std::string& bytes) { return endpoint_.decode(bytes); };
+        return upload(readAll<Record>(std::move(stored), decode), endpoint_.send, std::move(done));
     }
 
     const QueueEndpoint<Record> endpoint_;

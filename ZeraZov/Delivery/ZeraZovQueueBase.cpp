@@ -1,5 +1,6 @@
 #include "ZeraZov/Delivery/ZeraZovQueueBase.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "Platform/Foundation/NumberFormat.h"
@@ -50,20 +51,28 @@ void ZeraZovQueueBase::start(bool disableReachability, bool disableQueueTimer) {
 
 void ZeraZovQueueBase::subscribeToReachability() {
     if (!reachability_) {
-        reachableToken_.reset();
-        unreachableToken_.reset();
+        replaceSubscriptions(nullptr, nullptr);
         return;
     }
     auto weak = weak_from_this();
-    reachableToken_ = reachability_->onReachable().subscribe([weak](Reachability& monitor) {
+    auto reachableToken = reachability_->onReachable().subscribe([weak](Reachability& monitor) {
         if (auto self = weak.lock()) self->reachable(monitor);
     });
-    unreachableToken_ = reachability_->onUnreachable().subscribe([weak](Reachability&) {
+    auto unreachableToken = reachability_->onUnreachable().subscribe([weak](Reachability&) {
         if (auto self = weak.lock()) self->unreachable();
     });
+    replaceSubscriptions(std::move(reachableToken), std::move(unreachableToken));
     if (auto error = reachability_->startNotifier()) {
         ZeraZovDebugLog::write("Error: Unable to monitor network reachability: " + describe(*error));
     }
+}
+
+std::pair<RegistrationTokenPtr, RegistrationTokenPtr> ZeraZovQueueBase::replaceSubscriptions(
+    RegistrationTokenPtr reachable, RegistrationTokenPtr unreachable) {
+    std::lock_guard guard(subscriptionLock_);
+    reachableToken_.swap(reachable);
+    unreachableToken_.swap(unreachable);
+    return {std::move(reachable), std::move(unreachable)};
 }
 
 void ZeraZovQueueBase::startTimer() {
@@ -83,8 +92,12 @@ void ZeraZovQueueBase::stop() {
         stopped_ = true;
         timer.swap(timer_);
     }
-    reachableToken_.reset();
-    unreachableToken_.reset();
+    replaceSubscriptions(nullptr, nullptr);
+    invalidate(std::move(timer));
+    fileQueue_.sync();
+}
+
+void ZeraZovQueueBase::invalidate(std::shared_ptr<platform::RepeatingTimer> timer) {
     if (!timer) return;
     // Timers belong to the main thread; invalidating one elsewhere would race its tick.
     if (mainQueue_.isMainThread()) {
@@ -150,15 +163,17 @@ void ZeraZovQueueBase::flushIfOverThreshold() {
     if (canFlush()) flush();
 }
 
-bool ZeraZovQueueBase::makeRoomForRecord() {
-    if (!rateCap_.admit()) return false;
-    if (static_cast<std::int64_t>(depth()) < settings_.maxQueueSize) return true;
-    ZeraZovDebugLog::write("Queue is full, dropping oldest record");
-    fileQueue_.deleteAt(0);
-    return true;
-}
+bool ZeraZovQueueBase::admit() { return rateCap_.admit(); }
 
-bool ZeraZovQueueBase::store(const std::string& bytes) { return fileQueue_.add(bytes); }
+std::optional<std::size_t> ZeraZovQueueBase::store(const std::string& bytes) {
+    // The oldest record goes only for a record that is really stored: one that
+    // cannot be encoded or written takes nothing with it.
+    const auto maxDepth = static_cast<std::size_t>(std::max<std::int64_t>(settings_.maxQueueSize, 0));
+    const auto added = fileQueue_.add(bytes, maxDepth);
+    if (added.droppedOldest) ZeraZovDebugLog::write("Queue is full, dropping oldest record");
+    if (!added.stored) return std::nullopt;
+    return added.depth;
+}
 
 void ZeraZovQueueBase::flush() { flush(static_cast<std::size_t>(batchLimits().cap)); }
 
@@ -175,6 +190,8 @@ void ZeraZovQueueBase::waitForDispatchedFlushes() {
     dispatchQueue_->sync([] {});
 }
 
+void ZeraZovQueueBase::finishRemovals() { fileQueue_.finishRemovals(); }
+
 void ZeraZovQueueBase::performFlush(std::size_t count) {
     if (pauseDescription()) return;
     if (!beginFlush()) {
@@ -183,8 +200,8 @@ void ZeraZovQueueBase::performFlush(std::size_t count) {
     }
     auto batch = fileQueue_.peek(count);
     auto names = batch.names;
-    const bool sent = sendStored(batch.records, [weak = weak_from_this(), names](ZeraZovUploadInfo info,
-                                                                                  std::size_t batchSize) {
+    const bool sent = sendStored(std::move(batch.records), [weak = weak_from_this(), names](ZeraZovUploadInfo info,
+                                                                                             std::size_t batchSize) {
         auto self = weak.lock();
         if (!self) return;
         self->flushCompleted(self->handleUploadResult(info, batchSize), names);

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Platform/Foundation/Clock.h"
@@ -54,8 +55,8 @@ public:
     // Subscribes to the monitor and starts the repeating flush timer on the main
     // queue, each unless switched off. Runs once per queue.
     void start(bool disableReachability, bool disableQueueTimer);
-    // No timer any more and no reachability subscriptions; adds and explicit
-    // flushes keep working.
+    // No timer any more and no reachability subscriptions, and every record
+    // added so far synced to the disk; adds and explicit flushes keep working.
     void stop();
 
     // Starts one flush cycle of the current batch cap on the queue's worker.
@@ -73,6 +74,9 @@ public:
     // Returns once every flush cycle requested before the call has handed its batch
     // to the upload (or finished). For an orderly shutdown and for tests.
     void waitForDispatchedFlushes();
+    // Returns once the files of every record taken off the queue so far are
+    // deleted (that happens on a worker). For tests and benchmarks.
+    void finishRemovals();
 
 protected:
     ZeraZovQueueBase(std::shared_ptr<const ZeraZovConfig> config, Settings settings,
@@ -81,18 +85,26 @@ protected:
 
     using UploadDone = std::function<void(ZeraZovUploadInfo, std::size_t batchSize)>;
 
-    // The record type's half of a flush: decodes the stored records and, when any
-    // decoded, uploads them and answers true; `done` then runs exactly once with the
-    // outcome. False when nothing was left to send; `done` is not called.
-    virtual bool sendStored(const std::vector<std::string>& stored, UploadDone done) = 0;
+    // The record type's half of a flush: reads the stored records and, when any
+    // can be sent, uploads them and answers true; `done` then runs exactly once with
+    // the outcome. False when nothing was left to send; `done` is not called.
+    virtual bool sendStored(std::vector<std::string> stored, UploadDone done) = 0;
 
-    // The rate cap and the depth limit, in that order; false drops the record.
-    bool makeRoomForRecord();
-    bool store(const std::string& bytes);
+    // The rate cap; false drops the record.
+    bool admit();
+    // Stores the encoded record, first dropping the oldest one when the queue is
+    // full; answers the depth after the add, or nothing when it could not be stored.
+    std::optional<std::size_t> store(const std::string& bytes);
 
 private:
     void startTimer();
+    // On the main thread, where the timer ticks.
+    void invalidate(std::shared_ptr<platform::RepeatingTimer> timer);
     void subscribeToReachability();
+    // Swaps in the given tokens; the ones they replace end their subscriptions
+    // once the caller lets them go, outside the lock.
+    std::pair<RegistrationTokenPtr, RegistrationTokenPtr> replaceSubscriptions(RegistrationTokenPtr reachable,
+                                                                                RegistrationTokenPtr unreachable);
     void reachable(Reachability& monitor);
     void unreachable();
     void updatePausedForDataMode(Reachability& monitor);
@@ -115,6 +127,7 @@ private:
     std::optional<platform::Clock::WallTime> pausedUntil_;
     std::int64_t retryCount_ = 0;
 
+    std::mutex subscriptionLock_;  // guards the two tokens: start and stop may run on different threads
     RegistrationTokenPtr reachableToken_;
     RegistrationTokenPtr unreachableToken_;
 

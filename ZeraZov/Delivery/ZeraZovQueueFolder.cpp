@@ -48,22 +48,18 @@ std::optional<std::string> ZeraZovQueueFolder::create() const {
 }
 
 std::optional<std::string> ZeraZovQueueFolder::write(std::string_view name, std::string_view bytes) const {
-    return platform::DurableFile::writeAtomically(fileURL(name), bytes);
+    return platform::DurableFile::writeAtomically(fileURL(name), bytes, platform::DurableFile::Sync::later);
 }
 
 std::optional<std::string> ZeraZovQueueFolder::moveIn(const fs::path& source, std::string_view name) const {
     if (::rename(source.c_str(), fileURL(name).c_str()) != 0) return std::generic_category().message(errno);
-    platform::DurableFile::syncFolder(path_);
     return std::nullopt;
 }
 
+std::optional<std::string> ZeraZovQueueFolder::sync() const { return platform::DurableFile::syncFileSystem(path_); }
+
 platform::DurableFile::ReadResult ZeraZovQueueFolder::read(std::string_view name) const {
     return platform::DurableFile::read(fileURL(name));
-}
-
-bool ZeraZovQueueFolder::contains(std::string_view name) const {
-    std::error_code error;
-    return fs::exists(fs::symlink_status(fileURL(name), error));
 }
 
 void ZeraZovQueueFolder::remove(std::string_view name) const { deleteSafely(fileURL(name)); }

@@ -10,10 +10,10 @@
 namespace zerazov {
 
 // The folder of one record queue: one file per record, holding exactly the
-// record's bytes. A record file is written to a temporary file that reaches the
-// disk and is then renamed into place, so it is there whole or not at all, also
-// after a crash or a power cut. Holds no state but its path: any thread may use
-// it. Failures come back as the error's text.
+// record's bytes. A record file is written to a temporary file that is then
+// renamed into place, so it is there whole or not at all, also after the process
+// is killed; sync() makes what was written last through a power cut. Holds no
+// state but its path: any thread may use it. Failures come back as the error's text.
 class ZeraZovQueueFolder {
 public:
     explicit ZeraZovQueueFolder(std::filesystem::path path) : path_(std::move(path)) {}
@@ -24,17 +24,19 @@ public:
     // Creates the folder and its parents when missing.
     std::optional<std::string> create() const;
 
-    // Stores the bytes under the name; once it answers no error, the file is on
-    // disk under that name. On failure nothing is left behind.
+    // Stores the bytes under the name, replacing what is there; once it answers
+    // no error, every reader finds the whole file under that name. On failure
+    // nothing is left behind. Waits for no disk.
     std::optional<std::string> write(std::string_view name, std::string_view bytes) const;
 
     // Moves a file of this file system in under the name, replacing what is there.
     std::optional<std::string> moveIn(const std::filesystem::path& source, std::string_view name) const;
 
+    // Brings every file written or moved in so far to the disk.
+    std::optional<std::string> sync() const;
+
     // The whole file; anything but a regular file is a failure.
     platform::DurableFile::ReadResult read(std::string_view name) const;
-
-    bool contains(std::string_view name) const;
 
     // Removes the record file when it is there.
     void remove(std::string_view name) const;

@@ -28,6 +28,13 @@ std::optional<std::vector<std::string>> entryNames(const fs::path& folder, std::
     return names;
 }
 
+// The old copy goes only after the new one reached the disk, so a power cut in
+// between cannot take both.
+void deleteOnceMigrated(const fs::path& oldLocation, const ZeraZovQueueFolder& folder) {
+    if (const auto error = folder.sync()) ZeraZovDebugLog::write("Could not sync migrated records to disk: " + *error);
+    deleteSafely(oldLocation);
+}
+
 void migrateOldFolder(const fs::path& oldFolder, const ZeraZovQueueFolder& folder) {
     std::error_code error;
     const auto names = entryNames(oldFolder, error);
@@ -37,7 +44,7 @@ void migrateOldFolder(const fs::path& oldFolder, const ZeraZovQueueFolder& folde
             ZeraZovDebugLog::write("Failed to migrate file " + name + ": " + *moveError);
         }
     }
-    deleteSafely(oldFolder);
+    deleteOnceMigrated(oldFolder, folder);
 }
 
 // The event's own time; events without a readable one are stamped now.
@@ -100,7 +107,11 @@ std::optional<std::string> migrateLegacyEvents(const fs::path& legacyFile, const
     }
     std::set<std::string> written;
     for (const auto& element : events) {
-        if (!element.is_object()) continue;
+        if (!element.is_object()) {
+            ZeraZovDebugLog::write(std::string("Dropped a legacy queue entry that is not an event but ") +
+                                   element.type_name());
+            continue;
+        }
         if (auto error = writeLegacyEvent(element, folder, written)) return error;
     }
     return std::nullopt;
@@ -110,7 +121,7 @@ void migrateLegacyFile(const fs::path& legacyFile, const ZeraZovQueueFolder& fol
     if (const auto error = migrateLegacyEvents(legacyFile, folder)) {
         ZeraZovDebugLog::write("Failed to migrate queue " + *error);
     }
-    deleteSafely(legacyFile);
+    deleteOnceMigrated(legacyFile, folder);
 }
 
 }  // namespace

@@ -1,50 +1,39 @@
 #include "ZeraZov/Delivery/ZeraZovReplayBufferQueue.h"
 
-#include <algorithm>
-#include <system_error>
 #include <utility>
 
 #include "ZeraZov/Core/FileUtils.h"
 #include "ZeraZov/Core/TimeBasedEpochGenerator.h"
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
-#include "Platform/Foundation/DurableFile.h"
-#include "ZeraZov/Delivery/ZeraZovQueueFolder.h"
 
 namespace zerazov {
 
 ZeraZovReplayBufferQueue::ZeraZovReplayBufferQueue(std::filesystem::path folder)
     : queue_(std::move(folder)), items_(namesInFolder(queue_)) {}
 
-std::vector<std::string> ZeraZovReplayBufferQueue::namesInFolder(const std::filesystem::path& folder) {
-    std::vector<std::string> names;
-    std::error_code error;
-    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        auto name = it->path().filename().string();
-        if (it->is_regular_file(error) && !ZeraZovQueueFolder::isTemporaryName(name)) names.push_back(std::move(name));
-    }
-    // Time-ordered ids sort by when they were made.
-    std::sort(names.begin(), names.end());
-    return names;
+std::vector<std::string> ZeraZovReplayBufferQueue::namesInFolder(const ZeraZovQueueFolder& folder) {
+    // A folder that is not there yet simply holds nothing.
+    std::string error;
+    return folder.namesOldestFirst(error).value_or(std::vector<std::string>{});
 }
 
 void ZeraZovReplayBufferQueue::resetBufferFolder() {
-    deleteSafely(queue_);
-    std::error_code error;
-    std::filesystem::create_directories(queue_, error);
-    if (error) ZeraZovDebugLog::write("Error trying to create replay buffer folder " + error.message());
+    deleteSafely(queue_.path());
+    if (const auto error = queue_.create()) ZeraZovDebugLog::write("Error trying to create replay buffer folder " + *error);
     std::lock_guard guard(itemsLock_);
     items_.clear();
 }
 
-void ZeraZovReplayBufferQueue::add(const std::string& bytes) {
-    const auto name = TimeBasedEpochGenerator::shared().v7().uuidString();
-    // Written like every queued record, so a crash never leaves a torn one behind.
-    if (const auto error = platform::DurableFile::writeAtomically(queue_ / name, bytes)) {
+bool ZeraZovReplayBufferQueue::add(const std::string& bytes) {
+    auto name = TimeBasedEpochGenerator::shared().v7().uuidString();
+    // The buffer is emptied at every start, so no write here waits for the disk.
+    if (const auto error = queue_.write(name, bytes)) {
         ZeraZovDebugLog::write("Could not write replay buffer file " + *error);
-        return;
+        return false;
     }
     std::lock_guard guard(itemsLock_);
-    items_.push_back(name);
+    items_.push_back(std::move(name));
+    return true;
 }
 
 std::vector<std::string> ZeraZovReplayBufferQueue::takeAll() {
@@ -55,8 +44,12 @@ std::vector<std::string> ZeraZovReplayBufferQueue::takeAll() {
     }
     std::vector<std::string> stored;
     for (const auto& name : names) {
-        if (auto read = platform::DurableFile::read(queue_ / name); read.bytes) stored.push_back(std::move(*read.bytes));
-        deleteSafely(queue_ / name);
+        if (auto read = queue_.read(name); read.bytes) {
+            stored.push_back(std::move(*read.bytes));
+        } else {
+            ZeraZovDebugLog::write("Dropping replay buffer file " + name + " that could not be read: " + read.error);
+        }
+        queue_.remove(name);
     }
     return stored;
 }

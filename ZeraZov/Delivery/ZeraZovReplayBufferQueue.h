@@ -5,10 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "ZeraZov/Delivery/ZeraZovQueueFolder.h"
+
 namespace zerazov {
 
-// Replay events parked as files, one per event, named by a time-ordered id so the
-// folder listing is also the order they came in.
+// Replay events parked as files, one per event, named by a time-ordered id, in a
+// folder kept like a record queue's (whole files or none, stray temporary files
+// cleared when it is read).
 class ZeraZovReplayBufferQueue {
 public:
     // Files already in the folder are picked up, oldest first; a caller that wants
@@ -19,20 +22,21 @@ public:
 
     // Throws away whatever an earlier run left behind.
     void resetBufferFolder();
-    // Writes the bytes as a new file; a failed write leaves the items as they were.
-    void add(const std::string& bytes);
+    // Writes the bytes as a new file; false, with the items as they were, when it
+    // could not be written.
+    bool add(const std::string& bytes);
     // Empties the buffer and answers the stored bytes, oldest first; files that
-    // cannot be read are left out.
+    // cannot be read are logged and left out.
     std::vector<std::string> takeAll();
 
     std::size_t depth() const;
     std::vector<std::string> items() const;
-    const std::filesystem::path& folder() const { return queue_; }
+    const std::filesystem::path& folder() const { return queue_.path(); }
 
 private:
-    static std::vector<std::string> namesInFolder(const std::filesystem::path& folder);
+    static std::vector<std::string> namesInFolder(const ZeraZovQueueFolder& folder);
 
-    const std::filesystem::path queue_;
+    const ZeraZovQueueFolder queue_;
     mutable std::mutex itemsLock_;  // guards items_
     std::vector<std::string> items_;
 };

@@ -59,7 +59,8 @@ void ZeraZovReplayQueue::buffer(const ZeraZovEvent& event) {
         ZeraZovDebugLog::write("Tried to buffer unserialisable ZeraZovEvent");
         return;
     }
-    bufferQueue_.add(*bytes);
+    // A write that failed was logged by the buffer; the event is not buffered.
+    if (!bufferQueue_.add(*bytes)) return;
     ZeraZovDebugLog::write("Buffered replay event '" + event.event +
                            "'. Buffer depth: " + std::to_string(bufferQueue_.depth()));
     // The delegate may have gone while the file was written.
@@ -68,8 +69,13 @@ void ZeraZovReplayQueue::buffer(const ZeraZovEvent& event) {
 
 void ZeraZovReplayQueue::handOverBuffered() {
     for (const auto& bytes : bufferQueue_.takeAll()) {
+        auto event = QueueEndpoints::decode(bytes);
+        if (!event) {
+            ZeraZovDebugLog::write("Dropping a buffered replay event that could not be read back");
+            continue;
+        }
         // Quiet adds: one flush decision for the whole hand-over, not one per event.
-        if (auto event = QueueEndpoints::decode(bytes)) innerQueue_->add(*event, {});
+        innerQueue_->add(*event, {});
     }
 }
 

@@ -27,7 +27,7 @@ protected:
     void SetUp() override { queue.setup({}); }
 
     void addRecords(std::uint64_t first, std::uint64_t last) {
-        for (auto id = first; id <= last; ++id) ASSERT_TRUE(queue.add(recordFor(id)));
+        for (auto id = first; id <= last; ++id) ASSERT_TRUE(queue.add(recordFor(id)).stored);
     }
 
     platform::TemporaryDirectory directory;  // the queue's folder
@@ -110,6 +110,7 @@ TEST_F(FileBackedQueueTest, PeekPassesOverAVanishedFileWithoutCountingItButRepor
     EXPECT_EQ(queue.depth(), 5u);
 
     queue.deleteNames(batch.names);
+    queue.finishRemovals();
     EXPECT_EQ(idsOf(peekAll(queue)), (std::vector<std::uint64_t>{5}));
     EXPECT_EQ(directory.entryNames(), (std::vector<std::string>{names[4]}));
 }
@@ -132,6 +133,7 @@ TEST_F(FileBackedQueueTest, DeletingABatchAfterTheOldestWasDroppedKeepsRecordsNe
     const auto batch = queue.peek(3);
     queue.deleteAt(0);  // the full queue made room while the batch was uploading
     queue.deleteNames(batch.names);
+    queue.finishRemovals();
     EXPECT_EQ(idsOf(peekAll(queue)), (std::vector<std::uint64_t>{4, 5}));
     EXPECT_EQ(directory.entryNames().size(), 2u);
 }
@@ -153,11 +155,13 @@ TEST_F(FileBackedQueueTest, DeleteIgnoresNamesItDoesNotHold) {
     queue.deleteNames({"../" + elsewhere.path().filename().string() + "/outside", "nonexistent", ""});
     queue.deleteAt(2);
     queue.deleteAt(99);
+    queue.finishRemovals();
     EXPECT_EQ(idsOf(peekAll(queue)), (std::vector<std::uint64_t>{1, 2}));
     EXPECT_EQ(directory.entryNames().size(), 2u);
     EXPECT_TRUE(fs::exists(outside));
 
     queue.deleteAt(1);
+    queue.finishRemovals();
     EXPECT_EQ(idsOf(peekAll(queue)), (std::vector<std::uint64_t>{1}));
     EXPECT_EQ(directory.entryNames().size(), 1u);
 }
@@ -168,7 +172,7 @@ TEST_F(FileBackedQueueTest, DropEverythingRacingAddsLosesNoRecordAddedAfterIt) {
     std::atomic<std::uint64_t> failedAdds{0};
     auto writer = [&](std::uint64_t first) {
         for (auto id = first; id < first + kPerWriter; ++id) {
-            if (!queue.add(recordFor(id))) ++failedAdds;
+            if (!queue.add(recordFor(id)).stored) ++failedAdds;
         }
         --writersLeft;
     };
@@ -179,6 +183,7 @@ TEST_F(FileBackedQueueTest, DropEverythingRacingAddsLosesNoRecordAddedAfterIt) {
     two.join();
 
     EXPECT_EQ(failedAdds, 0u);
+    queue.finishRemovals();
     const auto remaining = peekAll(queue);
     EXPECT_EQ(dropped + queue.depth(), 2 * kPerWriter);
     EXPECT_EQ(remaining.records.size(), queue.depth());
@@ -191,7 +196,7 @@ TEST_F(FileBackedQueueTest, AddReportsARecordThatCouldNotBeWritten) {
     addRecords(1, 1);
     fs::remove_all(folder);
     writeText(folder, "a file where the folder was");
-    EXPECT_FALSE(queue.add(recordFor(2)));
+    EXPECT_FALSE(queue.add(recordFor(2)).stored);
     EXPECT_EQ(queue.depth(), 1u);
 }
 

@@ -7,13 +7,16 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <numeric>
 #include <random>
 #include <thread>
 
 #include "FileQueueTestSupport.h"
+#include "Platform/Foundation/UniqueFd.h"
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "ZeraZov/Delivery/ZeraZovQueueFolder.h"
 
@@ -33,7 +36,7 @@ constexpr std::uint64_t kMostAddsPerChild = 5000;
     ZeraZovFileBackedQueue queue(folder);
     queue.setup({});
     for (auto id = firstId; id < firstId + kMostAddsPerChild; ++id) {
-        if (!queue.add(recordFor(id))) ::_exit(2);
+        if (!queue.add(recordFor(id)).stored) ::_exit(2);
         if (::write(acknowledgements, &id, sizeof id) != static_cast<ssize_t>(sizeof id)) ::_exit(2);
     }
     ::_exit(0);
@@ -45,29 +48,27 @@ public:
     AddingChild(const fs::path& folder, std::uint64_t firstId) {
         int fds[2];
         if (::pipe2(fds, O_CLOEXEC) != 0) return;
+        platform::UniqueFd readEnd(fds[0]);
+        platform::UniqueFd writeEnd(fds[1]);
         const pid_t parent = ::getpid();
         pid_ = ::fork();
         if (pid_ == 0) {
-            ::close(fds[0]);
-            addUntilKilled(folder, firstId, fds[1], parent);
+            readEnd.reset();
+            addUntilKilled(folder, firstId, writeEnd.get(), parent);
         }
-        ::close(fds[1]);
-        acknowledgements_ = fds[0];
+        acknowledgements_ = std::move(readEnd);
     }
-    ~AddingChild() {
-        kill();
-        if (acknowledgements_ >= 0) ::close(acknowledgements_);
-    }
+    ~AddingChild() { kill(); }
     AddingChild(const AddingChild&) = delete;
     AddingChild& operator=(const AddingChild&) = delete;
 
-    bool started() const { return pid_ > 0 && acknowledgements_ >= 0; }
+    bool started() const { return pid_ > 0 && acknowledgements_.valid(); }
 
     // Reads acknowledged ids until there are `count` or the child is gone; false
     // when nothing arrives within the timeout.
     bool readUntil(std::size_t count, std::chrono::milliseconds timeout) {
         while (ids_.size() < count) {
-            pollfd poller{acknowledgements_, POLLIN, 0};
+            pollfd poller{acknowledgements_.get(), POLLIN, 0};
             if (::poll(&poller, 1, static_cast<int>(timeout.count())) <= 0) return false;
             if (!readOnce()) return true;
         }
@@ -89,7 +90,7 @@ private:
     // False at the end of the pipe.
     bool readOnce() {
         char buffer[4096];
-        const auto count = ::read(acknowledgements_, buffer, sizeof buffer);
+        const auto count = ::read(acknowledgements_.get(), buffer, sizeof buffer);
         if (count < 0 && errno == EINTR) return true;
         if (count <= 0) return false;
         pending_.append(buffer, static_cast<std::size_t>(count));
@@ -104,10 +105,19 @@ private:
     }
 
     pid_t pid_ = -1;
-    int acknowledgements_ = -1;
+    platform::UniqueFd acknowledgements_;
     std::string pending_;
     std::vector<std::uint64_t> ids_;
 };
+
+// TESSIVAR_TEST_SEED when it is set, so that a failure can be replayed;
+// otherwise a fresh one.
+std::uint32_t testSeed() {
+    const char* text = std::getenv("TESSIVAR_TEST_SEED");
+    std::uint32_t seed = 0;
+    if (text && std::from_chars(text, text + std::strlen(text), seed).ec == std::errc{}) return seed;
+    return std::random_device{}();
+}
 
 // The ids of the records a fresh queue loads from the folder, oldest first;
 // fails the test on a record that is not exactly one of ours.
@@ -130,8 +140,8 @@ TEST(QueueCrashTest, EveryRecordWhoseAddReturnedSurvivesSigkillWhole) {
     constexpr int kRounds = 50;
     platform::TemporaryDirectory directory;
     const auto& folder = directory.path();
-    const auto seed = std::random_device{}();
-    SCOPED_TRACE("seed " + std::to_string(seed));
+    const auto seed = testSeed();
+    SCOPED_TRACE("seed " + std::to_string(seed) + " (replay with TESSIVAR_TEST_SEED=" + std::to_string(seed) + ")");
     std::mt19937 random(seed);
 
     std::uint64_t acknowledgedMost = 0;

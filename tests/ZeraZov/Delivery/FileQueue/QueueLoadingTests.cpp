@@ -47,7 +47,7 @@ TEST(QueueLoadingTest, AFolderThatCannotBeMadeLeavesAnEmptyQueueAndSaysWhy) {
 
     ZeraZovFileBackedQueue queue(folder);
     queue.setup({});
-    const bool added = queue.add(recordFor(1));
+    const bool added = queue.add(recordFor(1)).stored;
     zerazov::ZeraZovDebugLog::setEnabled(false);
 
     EXPECT_FALSE(added);

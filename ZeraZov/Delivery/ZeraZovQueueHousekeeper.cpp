@@ -1,0 +1,110 @@
+#include "ZeraZov/Delivery/ZeraZovQueueHousekeeper.h"
+
+#include <iterator>
+#include <utility>
+
+#include "ZeraZov/Core/ZeraZovDebugLog.h"
+
+namespace zerazov {
+
+ZeraZovQueueHousekeeper::ZeraZovQueueHousekeeper(SyncAction sync, RemoveAction remove, Policy policy)
+    : sync_(std::move(sync)), remove_(std::move(remove)), policy_(policy), worker_([this] { run(); }) {}
+
+ZeraZovQueueHousekeeper::~ZeraZovQueueHousekeeper() {
+    {
+        std::lock_guard guard(lock_);
+        stopping_ = true;
+    }
+    wake_.notify_one();
+    worker_.join();
+}
+
+void ZeraZovQueueHousekeeper::written() {
+    bool wake = false;
+    {
+        std::lock_guard guard(lock_);
+        if (written_ == syncStartedAt_) oldestWaiting_ = Clock::now();
+        ++written_;
+        // The worker sleeps until the oldest record's deadline; only a new first
+        // record or a full group changes what it waits for.
+        wake = written_ - syncStartedAt_ == 1 || written_ - syncStartedAt_ >= policy_.writesPerSync;
+    }
+    if (wake) wake_.notify_one();
+}
+
+void ZeraZovQueueHousekeeper::remove(std::vector<std::string> names) {
+    if (names.empty()) return;
+    {
+        std::lock_guard guard(lock_);
+        removalsAsked_ += names.size();
+        removals_.insert(removals_.end(), std::make_move_iterator(names.begin()), std::make_move_iterator(names.end()));
+    }
+    wake_.notify_one();
+}
+
+void ZeraZovQueueHousekeeper::syncNow() {
+    std::unique_lock lock(lock_);
+    const auto target = written_;
+    if (syncedUpTo_ >= target) return;
+    syncRequested_ = true;
+    wake_.notify_one();
+    done_.wait(lock, [&] { return syncedUpTo_ >= target; });
+}
+
+void ZeraZovQueueHousekeeper::finishRemovals() {
+    std::unique_lock lock(lock_);
+    const auto target = removalsAsked_;
+    done_.wait(lock, [&] { return removalsDone_ >= target; });
+}
+
+bool ZeraZovQueueHousekeeper::syncDue(Clock::time_point now) const {
+    const auto waiting = written_ - syncStartedAt_;
+    if (waiting == 0) return false;
+    return syncRequested_ || stopping_ || waiting >= policy_.writesPerSync ||
+           now >= oldestWaiting_ + policy_.longestWait;
+}
+
+void ZeraZovQueueHousekeeper::run() {
+    std::unique_lock lock(lock_);
+    for (;;) {
+        if (!removals_.empty()) {
+            removeTaken(lock);
+            continue;
+        }
+        if (syncDue(Clock::now())) {
+            syncWaiting(lock);
+            continue;
+        }
+        if (stopping_) return;
+        if (written_ == syncStartedAt_) {
+            syncRequested_ = false;  // a sync already under way covered the request
+            wake_.wait(lock);
+        } else {
+            wake_.wait_until(lock, oldestWaiting_ + policy_.longestWait);
+        }
+    }
+}
+
+void ZeraZovQueueHousekeeper::removeTaken(std::unique_lock<std::mutex>& lock) {
+    std::vector<std::string> names;
+    names.swap(removals_);
+    lock.unlock();
+    for (const auto& name : names) remove_(name);
+    lock.lock();
+    removalsDone_ += names.size();
+    done_.notify_all();
+}
+
+void ZeraZovQueueHousekeeper::syncWaiting(std::unique_lock<std::mutex>& lock) {
+    const auto upTo = written_;
+    syncStartedAt_ = upTo;
+    syncRequested_ = false;
+    lock.unlock();
+    const auto error = sync_();
+    if (error) ZeraZovDebugLog::write("Could not sync the queue's records to disk: " + *error);
+    lock.lock();
+    syncedUpTo_ = upTo;
+    done_.notify_all();
+}
+
+}  // namespace zerazov
