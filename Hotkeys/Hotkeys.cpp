@@ -1,7 +1,6 @@
 // The free functions: each forwards to the installed registry.
 #include "Hotkeys/Hotkeys.h"
 
-#include <source_location>
 #include <type_traits>
 
 #include "Hotkeys/Registry.h"
@@ -12,9 +11,9 @@ namespace {
 // With no registry the call does nothing and answers the empty value of its
 // type; the misuse report names the function the caller used.
 template <typename Call>
-auto withRegistry(Call call, std::source_location where = std::source_location::current()) {
+auto withRegistry(Call call, const char* caller = __builtin_FUNCTION()) {
     using Result = std::invoke_result_t<Call, Registry&>;
-    Registry* registry = Registry::installed(where);
+    Registry* registry = Registry::installed(caller);
     if (registry == nullptr) return Result();
     return call(*registry);
 }

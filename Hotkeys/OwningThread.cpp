@@ -6,9 +6,9 @@
 
 namespace Hotkeys {
 
-void OwningThread::check(std::source_location where) const {
+void OwningThread::check(const char* caller) const {
     if (std::this_thread::get_id() == id_) return;
-    reportMisuse(std::string(where.function_name()) +
+    reportMisuse(std::string(caller) +
                  " was called off the thread that made the shortcut registry; the package is main-thread only");
 }
 

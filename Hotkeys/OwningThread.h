@@ -1,5 +1,4 @@
 #pragma once
-#include <source_location>
 #include <thread>
 
 namespace Hotkeys {
@@ -11,8 +10,8 @@ class OwningThread {
 public:
     OwningThread() : id_(std::this_thread::get_id()) {}
 
-    // `where` defaults to the caller, so the report names the operation.
-    void check(std::source_location where = std::source_location::current()) const;
+    // `caller` defaults to the calling function's name, so the report names the operation.
+    void check(const char* caller = __builtin_FUNCTION()) const;
 
 private:
     std::thread::id id_;

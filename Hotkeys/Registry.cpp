@@ -39,10 +39,10 @@ Registry::~Registry() {
     }
 }
 
-Registry* Registry::installed(std::source_location where) {
+Registry* Registry::installed(const char* caller) {
     Registry* registry = installedRegistry().load();
     if (registry != nullptr) return registry;
-    reportMisuse(std::string(where.function_name()) +
+    reportMisuse(std::string(caller) +
                  " was called with no shortcut registry installed; the program makes one at start-up, "
                  "before the first shortcut name");
     return nullptr;

@@ -4,7 +4,6 @@
 #include <memory>
 #include <optional>
 #include <set>
-#include <source_location>
 #include <string>
 #include <vector>
 
@@ -37,10 +36,10 @@ public:
     Registry(const Registry&) = delete;
     Registry& operator=(const Registry&) = delete;
 
-    // The installed registry, or null after reporting a misuse that names the caller.
-    static Registry* installed(std::source_location where = std::source_location::current());
+    // The installed registry, or null after reporting a misuse that names the
+    // calling function.
+    static Registry* installed(const char* caller = __builtin_FUNCTION());
 
-    const Environment& environment() const { return environment_; }
     platform::KeyboardLayout* keyboardLayout() const;
 
     // Storage: the record "Hotkeys_" + name in the user defaults. Every writer
