@@ -1,9 +1,10 @@
 #pragma once
 #include "Platform/Desktop/Geometry.h"
+#include "Tessivar/LocatingEffect.h"
 
 namespace tessivar {
 
-// The cursor-scale effect in the 200 x 200 overlay (view coordinates, y down):
+// The cursor-scale effect in the square overlay (view coordinates, y down):
 // a copy of the arrow drawn at three times its size is scaled from one third to
 // full size by 0.1 s and back by 0.4 s around its top-left corner, while its
 // top-left moves so that the arrow's hot spot stays on the overlay's centre; it
@@ -11,7 +12,7 @@ namespace tessivar {
 class CursorScaleTimeline {
 public:
     static constexpr double kDuration = 0.4;
-    static constexpr double kOverlayCentre = 100;
+    static constexpr double kOverlayCentre = kOverlaySide / 2;
 
     struct Frame {
         double scale;            // of the 3x image

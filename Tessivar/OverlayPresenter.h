@@ -2,10 +2,9 @@
 #include <memory>
 
 #include "Platform/Desktop/OverlayWindow.h"
+#include "Tessivar/LocatingEffect.h"
 
 namespace tessivar {
-
-enum class LocatingEffect { cursorScale, ring };
 
 // Opens an overlay window on a global frame with the effect's view inside,
 // starts the effect's animation and shows the window without focusing it.

@@ -4,9 +4,9 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 
-#include "Platform/Foundation/Log.h"
 #include "Platform/Foundation/NotificationCenter.h"
 #include "Platform/HotKeys/MenuKeyMonitor.h"
+#include "Tessivar/AppLog.h"
 #include "Tessivar/SymbolIcons.h"
 
 namespace tessivar {
@@ -63,7 +63,7 @@ void QtStatusMenu::rebuild() {
 void QtStatusMenu::reportMissingTray() {
     if (reportedMissingTray_ || QSystemTrayIcon::isSystemTrayAvailable()) return;
     reportedMissingTray_ = true;
-    platform::Log::write("[Tessivar] %@", "⚠️ 桌面暂时没有系统托盘，托盘出现后状态菜单会自动显示；全局快捷键照常可用");
+    appLog("⚠️ 桌面暂时没有系统托盘，托盘出现后状态菜单会自动显示；全局快捷键照常可用");
 }
 
 std::unique_ptr<QMenu> QtStatusMenu::buildMenu(const StatusMenuModel& model) {

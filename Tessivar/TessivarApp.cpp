@@ -3,12 +3,14 @@
 #include "Hotkeys/Hotkeys.h"
 #include "Hotkeys/Registry.h"
 #include "Platform/Desktop/Desktop.h"
-#include "Platform/Foundation/Log.h"
 #include "Platform/Foundation/MainQueue.h"
 #include "Platform/Foundation/NumberFormat.h"
 #include "Platform/Foundation/UserDefaults.h"
 #include "Tessivar/AnalyticsTracker.h"
 #include "Tessivar/AppDefaults.h"
+#include "Tessivar/AppLog.h"
+#include "Tessivar/CursorHidingEpisode.h"
+#include "Tessivar/JumpEngine.h"
 #include "Tessivar/LaunchServices.h"
 #include "Tessivar/ScreenJumpNames.h"
 
@@ -32,8 +34,6 @@ std::shared_ptr<TessivarApp> TessivarApp::create(TessivarEnvironment environment
 
 TessivarApp::TessivarApp(TessivarEnvironment environment) : env_(std::move(environment)) {}
 
-void TessivarApp::log(const std::string& message) { platform::Log::write("[Tessivar] %@", message); }
-
 void TessivarApp::applicationDidFinishLaunching() {
     // X11 lets any client hide the pointer whether or not it is active, so the
     // background-cursor permission that other window systems need has no step here.
@@ -44,8 +44,8 @@ void TessivarApp::applicationDidFinishLaunching() {
                                                        [weak](const platform::Notification&) {
                                                            if (auto self = weak.lock()) self->rebuildStatusMenu();
                                                        });
-    log("\n✅ Tessivar 已启动");
-    log("⌨️ 使用全局快捷键快速跳转屏幕\n");
+    appLog("\n✅ Tessivar 已启动");
+    appLog("⌨️ 使用全局快捷键快速跳转屏幕\n");
     logDisplays(displayDescriptions());
     env_.desktop.setScreensChangedHandler([weak] {
         if (auto self = weak.lock()) self->screensDidChange();
@@ -68,7 +68,7 @@ std::vector<std::string> TessivarApp::displayDescriptions() const {
 }
 
 void TessivarApp::logDisplays(std::vector<std::string> lines) {
-    for (const auto& line : lines) log(line);
+    for (const auto& line : lines) appLog(line);
     loggedDisplays_ = std::move(lines);
 }
 
@@ -77,13 +77,13 @@ void TessivarApp::logDisplays(std::vector<std::string> lines) {
 void TessivarApp::screensDidChange() {
     auto lines = displayDescriptions();
     if (lines == loggedDisplays_) return;
-    log("🔄 显示器已变化，当前屏幕：");
+    appLog("🔄 显示器已变化，当前屏幕：");
     logDisplays(std::move(lines));
     rebuildStatusMenu();
 }
 
 void TessivarApp::applicationWillTerminate() {
-    restoreHardwareCursor();
+    env_.cursorHiding.restore();
     env_.analytics.trackAppQuit();
 }
 
@@ -97,13 +97,28 @@ void TessivarApp::registerHotkeyHandlers() {
             if (auto self = weak.lock()) self->handleScreenHotkey(index);
         });
     }
-    log("✓ Hotkeys 监听已启动");
+    appLog("✓ Hotkeys 监听已启动");
 }
 
+int TessivarApp::screenCount() const { return static_cast<int>(env_.desktop.screens().size()); }
+
+// Each jump is counted before it is tried, so one that then fails still counts.
 void TessivarApp::handleScreenHotkey(int index) {
-    // Analytics first, so a jump that then fails is still counted.
-    env_.analytics.trackJump("hotkey", static_cast<int>(env_.desktop.screens().size()));
-    jumpToScreen(index);
+    env_.analytics.trackJump("hotkey", screenCount());
+    env_.jumps.jumpToScreen(index);
+}
+
+void TessivarApp::jumpToOtherScreen() {
+    env_.analytics.trackJump("menu", screenCount());
+    if (!env_.jumps.jumpToNextScreen()) {
+        appLog("⚠️ 瞬间移动失败：请确保连接了多个显示器。已自动静默处理，避免打扰用户。");
+    }
+}
+
+void TessivarApp::jumpToSpecificScreen(int tag) {
+    env_.analytics.trackJump("menu", screenCount());
+    if (env_.jumps.jumpToScreen(tag)) return;
+    appLog("⚠️ 无法跳转到屏幕 " + std::to_string(static_cast<long long>(tag) + 1) + "。已自动静默处理。");
 }
 
 void HotkeysFacadeRegistry::onKeyDown(const Hotkeys::Name& name, std::function<void()> action) {
@@ -137,9 +152,5 @@ void TessivarApp::showOnboarding() {
 void TessivarApp::quitApp() {
     if (env_.terminate) env_.terminate();
 }
-
-bool TessivarApp::isLocatingEffectEnabled() const { return AppDefaults::isLocatingEffectEnabled(env_.defaults); }
-bool TessivarApp::isCursorScaleEffect() const { return AppDefaults::isCursorScaleEffect(env_.defaults); }
-bool TessivarApp::rememberLastPosition() const { return AppDefaults::rememberLastPositionEnabled(env_.defaults); }
 
 }  // namespace tessivar

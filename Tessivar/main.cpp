@@ -7,7 +7,6 @@
 
 #include "Hotkeys/Registry.h"
 #include "Platform/Foundation/BundleInfo.h"
-#include "Platform/Foundation/Log.h"
 #include "Platform/Foundation/NotificationCenter.h"
 #include "Platform/Foundation/UserDefaults.h"
 #include "Platform/Qt/QtApplication.h"
@@ -23,6 +22,10 @@
 #include "Platform/X11/X11KeyboardLayout.h"
 #include "Platform/X11/X11OutputOrder.h"
 #include "Tessivar/AnalyticsManager.h"
+#include "Tessivar/AppLog.h"
+#include "Tessivar/CursorHidingEpisode.h"
+#include "Tessivar/JumpEngine.h"
+#include "Tessivar/LocatingEffectPlayer.h"
 #include "Tessivar/QtOverlayPresenter.h"
 #include "Tessivar/QtStatusMenu.h"
 #include "Tessivar/ScreenJumpNames.h"
@@ -51,7 +54,7 @@ std::optional<std::string> prepareX11() {
 
 int main(int argc, char** argv) {
     if (const auto why = prepareX11()) {
-        platform::Log::write("[Tessivar] %@", "✗ Tessivar 无法运行：" + *why + "。Tessivar 需要 X11 桌面（或 XWayland）。");
+        tessivar::appLog("✗ Tessivar 无法运行：" + *why + "。Tessivar 需要 X11 桌面（或 XWayland）。");
         return EXIT_FAILURE;
     }
     platform::QtApplication application(argc, argv);
@@ -80,7 +83,11 @@ int main(int argc, char** argv) {
     const auto& bundle = platform::BundleInfo::main();
     tessivar::AnalyticsManager analytics(defaults, bundle.shortVersion, bundle.build, kernelRelease());
 
-    auto app = tessivar::TessivarApp::create({defaults, notifications, mainQueue, desktop, cursorHider, overlays,
+    tessivar::CursorHidingEpisode cursorHiding({defaults, desktop, cursorHider, mainQueue});
+    tessivar::LocatingEffectPlayer effects({defaults, desktop, mainQueue, overlays, cursorHiding});
+    tessivar::JumpEngine jumps({defaults, desktop, cursorHiding, effects});
+
+    auto app = tessivar::TessivarApp::create({defaults, notifications, mainQueue, desktop, jumps, cursorHiding,
                                               analytics, [&application] { application.terminate(); }, &hotkeys,
                                               &statusMenu, nullptr});
     statusMenu.setActionHandler([weak = std::weak_ptr(app)](tessivar::MenuAction action, int tag) {

@@ -5,16 +5,16 @@
 #include <cstdlib>
 
 #include "Platform/Foundation/Log.h"
-#include "Platform/Foundation/NotificationCenter.h"
 #include "Platform/Foundation/UserDefaults.h"
 #include "Platform/Qt/QtDesktop.h"
 #include "Platform/Qt/QtMainQueue.h"
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "Platform/X11/X11CursorHider.h"
 #include "RatioReporter.h"
-#include "Tessivar/AnalyticsManager.h"
+#include "Tessivar/CursorHidingEpisode.h"
+#include "Tessivar/JumpEngine.h"
+#include "Tessivar/LocatingEffectPlayer.h"
 #include "Tessivar/QtOverlayPresenter.h"
-#include "Tessivar/TessivarApp.h"
 #include "tests/support/XorgDummyServer.h"
 
 namespace {
@@ -22,14 +22,13 @@ namespace {
 struct Bench {
     platform::TemporaryDirectory directory;
     platform::UserDefaults defaults{directory.path() / "defaults.json"};
-    platform::NotificationCenter notifications;
     platform::QtMainQueue queue;
     platform::QtDesktop desktop;
     platform::X11CursorHider hider;
     tessivar::QtOverlayPresenter overlays;
-    tessivar::AnalyticsManager analytics{defaults, "1.0.0", "1", "bench"};
-    std::shared_ptr<tessivar::TessivarApp> app = tessivar::TessivarApp::create(
-        {defaults, notifications, queue, desktop, hider, overlays, analytics, {}, nullptr, nullptr, nullptr});
+    tessivar::CursorHidingEpisode cursorHiding{{defaults, desktop, hider, queue}};
+    tessivar::LocatingEffectPlayer effects{{defaults, desktop, queue, overlays, cursorHiding}};
+    tessivar::JumpEngine jumps{{defaults, desktop, cursorHiding, effects}};
 };
 
 Bench* bench = nullptr;
@@ -47,13 +46,13 @@ void jumpWithEffect(benchmark::State& state, const char* effect) {
     bench->defaults.set("visualEffectType", effect);
     int i = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(bench->app->jumpToScreen(i++ % 2));
+        benchmark::DoNotOptimize(bench->jumps.jumpToScreen(i++ % 2));
         // Let finished overlays go away between jumps, outside the measurement.
         state.PauseTiming();
         QCoreApplication::processEvents();
         state.ResumeTiming();
     }
-    bench->app->restoreHardwareCursor();
+    bench->cursorHiding.restore();
 }
 
 void JumpToScreenEffectOff(benchmark::State& state) { jumpWithEffect(state, "off"); }

@@ -12,7 +12,10 @@
 #include "Platform/Testing/ManualMainQueue.h"
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "Tessivar/AnalyticsTracker.h"
+#include "Tessivar/CursorHidingEpisode.h"
+#include "Tessivar/JumpEngine.h"
 #include "Tessivar/LaunchServices.h"
+#include "Tessivar/LocatingEffectPlayer.h"
 #include "Tessivar/OverlayPresenter.h"
 #include "Tessivar/TessivarApp.h"
 
@@ -63,8 +66,8 @@ struct RecordingServices : HotkeyRegistry, StatusMenu, AppWindows {
     int settings = 0;
 };
 
-// A TessivarApp wired to fakes: two 1920 x 1080 displays side by side (ids 11
-// and 22) unless a test sets other screens.
+// The jump engine, its helpers and a TessivarApp wired to fakes: two 1920 x
+// 1080 displays side by side (ids 11 and 22) unless a test sets other screens.
 struct AppHarness {
     AppHarness();
 
@@ -72,6 +75,8 @@ struct AppHarness {
     void setEffect(const std::string& type) { defaults.set("visualEffectType", type); }
     std::vector<std::string> logLines() const { return logs.lines(); }
     bool logged(const std::string& message) const { return logs.contains("[Tessivar] " + message); }
+    // How many of the lines logged so far hold `text`.
+    long countLogged(const std::string& text) const;
 
     platform::TemporaryDirectory directory;
     platform::UserDefaults defaults;
@@ -84,6 +89,9 @@ struct AppHarness {
     RecordingServices services;
     platform::LogCapture logs;
     int terminations = 0;
+    CursorHidingEpisode cursorHiding;
+    LocatingEffectPlayer effects;
+    JumpEngine jumps;
     std::shared_ptr<TessivarApp> app;
 };
 

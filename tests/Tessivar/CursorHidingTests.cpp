@@ -11,26 +11,24 @@ TEST(CursorHiding, OnlyTheCursorScaleEffectHides) {
     for (const char* type : {"ripple", "off", "sparkles"}) {
         AppHarness h;
         h.setEffect(type);
-        h.app->hideHardwareCursor();
+        h.cursorHiding.hide();
         EXPECT_TRUE(h.hider.calls.empty()) << type;
-        EXPECT_TRUE(h.app->hiddenCursorDisplayIDs().empty()) << type;
     }
 }
 
 TEST(CursorHiding, HidesEveryDisplayAndTheApplicationOnce) {
     AppHarness h;
-    h.app->hideHardwareCursor();
-    h.app->hideHardwareCursor();
+    h.cursorHiding.hide();
+    h.cursorHiding.hide();
     EXPECT_EQ(h.hider.calls, (std::vector<std::string>{"hide 11", "hide 22", "hideApp"}));
-    EXPECT_EQ(h.app->hiddenCursorDisplayIDs(), (std::vector<platform::DisplayID>{11, 22}));
     EXPECT_TRUE(h.logged("🙈 已在 2 个显示器上隐藏系统硬件光标"));
 }
 
 TEST(CursorHiding, TwoQuickScaleJumpsFormOneEpisode) {
     AppHarness h;
-    h.app->jumpToScreen(1);
+    h.jumps.jumpToScreen(1);
     h.queue.advance(0.2);
-    h.app->jumpToScreen(0);
+    h.jumps.jumpToScreen(0);
 
     h.queue.advance(0.34);  // 0.54 s: the first job (due 0.35 s) was cancelled
     EXPECT_TRUE(h.hider.isHidden());
@@ -45,14 +43,13 @@ TEST(CursorHiding, TwoQuickScaleJumpsFormOneEpisode) {
 
 TEST(CursorHiding, QuittingWhileHiddenShowsThePointerBeforeRecordingTheQuit) {
     AppHarness h;
-    h.app->jumpToScreen(1);
+    h.jumps.jumpToScreen(1);
     h.queue.advance(0.1);
     ASSERT_TRUE(h.hider.isHidden());
 
     h.app->applicationWillTerminate();
 
     EXPECT_FALSE(h.hider.isHidden());
-    EXPECT_TRUE(h.app->hiddenCursorDisplayIDs().empty());
     EXPECT_EQ(h.analytics.calls.back(), "app_quit");
     h.queue.advance(1.0);
     EXPECT_EQ(h.hider.timesShown, 1) << "the cancelled restore job must not show twice";
@@ -60,7 +57,7 @@ TEST(CursorHiding, QuittingWhileHiddenShowsThePointerBeforeRecordingTheQuit) {
 
 TEST(CursorHiding, RestoringWithNothingHiddenOnlyDropsThePendingJob) {
     AppHarness h;
-    h.app->restoreHardwareCursor();
+    h.cursorHiding.restore();
     EXPECT_TRUE(h.hider.calls.empty());
     EXPECT_TRUE(h.logLines().empty());
 }
@@ -71,8 +68,8 @@ TEST(CursorHiding, NoDisplayIdsMeansNoHideAtAll) {
     nameless.displayID.reset();
     h.useScreens({nameless});
 
-    h.app->hideHardwareCursor();
-    h.app->scheduleCursorRestore(0.35);
+    h.cursorHiding.hide();
+    h.cursorHiding.scheduleRestore(0.35);
     h.queue.advance(1);
 
     EXPECT_TRUE(h.hider.calls.empty());
@@ -81,9 +78,9 @@ TEST(CursorHiding, NoDisplayIdsMeansNoHideAtAll) {
 
 TEST(CursorHiding, AnUnpluggedDisplayStillGetsItsShow) {
     AppHarness h;
-    h.app->hideHardwareCursor();
+    h.cursorHiding.hide();
     h.useScreens({makeScreen(11, "Left", {{0, 0}, {1920, 1080}})});
-    h.app->restoreHardwareCursor();
+    h.cursorHiding.restore();
     EXPECT_EQ(h.hider.calls.back(), "unhideApp");
     EXPECT_NE(std::find(h.hider.calls.begin(), h.hider.calls.end(), "show 22"), h.hider.calls.end());
     EXPECT_FALSE(h.hider.isHidden());

@@ -54,7 +54,7 @@ TEST(DisplayShortcuts, PressingOptionTwoJumpsToTheSecondDisplay) {
     AppHarness h;
     h.setEffect("off");
     tessivar::HotkeysFacadeRegistry registry(shortcuts.registry);
-    auto app = tessivar::TessivarApp::create({h.defaults, h.notifications, h.queue, h.desktop, h.hider, h.overlays,
+    auto app = tessivar::TessivarApp::create({h.defaults, h.notifications, h.queue, h.desktop, h.jumps, h.cursorHiding,
                                               h.analytics, {}, &registry, nullptr, nullptr});
     app->applicationDidFinishLaunching();
 

@@ -8,38 +8,38 @@ using tessivar::testing::AppHarness;
 
 namespace {
 
-struct JumpEngine : ::testing::Test {
-    JumpEngine() { h.setEffect("off"); }
+struct JumpEngineTest : ::testing::Test {
+    JumpEngineTest() { h.setEffect("off"); }
     AppHarness h;
 };
 
-TEST_F(JumpEngine, SingleDisplayGoesToItsCentreWithoutTouchingMemory) {
+TEST_F(JumpEngineTest, SingleDisplayGoesToItsCentreWithoutTouchingMemory) {
     h.setEffect("ripple");
     h.useScreens({makeScreen(5, "Only", {{0, 0}, {2560, 1440}})});
     h.desktop.mouse = {10, 10};
 
-    EXPECT_TRUE(h.app->jumpToNextScreen());
+    EXPECT_TRUE(h.jumps.jumpToNextScreen());
 
     ASSERT_EQ(h.desktop.moves.size(), 1u);
     EXPECT_EQ(h.desktop.moves[0].local, (Point{1280, 720}));
-    EXPECT_TRUE(h.app->lastCoordinates().empty());
+    EXPECT_EQ(h.countLogged("💾"), 0) << "nothing remembered";
     EXPECT_TRUE(h.logged("🖥️ 只有一个显示器，自适应将鼠标瞬间移动到当前屏幕几何中心"));
     ASSERT_EQ(h.overlays.shown.size(), 1u);
     EXPECT_EQ(h.overlays.shown[0].frame, (platform::Rect{{1180, 620}, {200, 200}}));
 }
 
-TEST_F(JumpEngine, NoDisplaysAtAllFails) {
+TEST_F(JumpEngineTest, NoDisplaysAtAllFails) {
     h.useScreens({});
-    EXPECT_FALSE(h.app->jumpToNextScreen());
+    EXPECT_FALSE(h.jumps.jumpToNextScreen());
     EXPECT_TRUE(h.desktop.moves.empty());
 }
 
-TEST_F(JumpEngine, NextAfterTheLastDisplayIsTheFirst) {
+TEST_F(JumpEngineTest, NextAfterTheLastDisplayIsTheFirst) {
     h.useScreens({makeScreen(1, "A", {{0, 0}, {1920, 1080}}), makeScreen(2, "B", {{1920, 0}, {1920, 1080}}),
                   makeScreen(3, "C", {{3840, 0}, {1280, 1024}})});
     h.desktop.mouse = {4000, 500};
 
-    EXPECT_TRUE(h.app->jumpToNextScreen());
+    EXPECT_TRUE(h.jumps.jumpToNextScreen());
 
     ASSERT_EQ(h.desktop.moves.size(), 1u);
     EXPECT_EQ(h.desktop.moves[0].display, 1u);
@@ -49,14 +49,14 @@ TEST_F(JumpEngine, NextAfterTheLastDisplayIsTheFirst) {
     EXPECT_TRUE(h.logged("✨ 鼠标已瞬间移动到下一个屏幕！"));
 }
 
-TEST_F(JumpEngine, RemembersWhereThePointerLeftADisplay) {
+TEST_F(JumpEngineTest, RemembersWhereThePointerLeftADisplay) {
     // The worked example: (2000, 100) on a display at (1920, 0) is local (80, 980).
     h.desktop.mouse = {2000, 100};
-    EXPECT_TRUE(h.app->jumpToScreen(0));
+    EXPECT_TRUE(h.jumps.jumpToScreen(0));
     EXPECT_TRUE(h.logged("💾 记录屏幕 Right 的光标历史位置: (80.0, 980.0)"));
     EXPECT_EQ(h.desktop.moves.back().local, (Point{960, 540}));  // first visit: centre
 
-    EXPECT_TRUE(h.app->jumpToScreen(1));
+    EXPECT_TRUE(h.jumps.jumpToScreen(1));
     EXPECT_EQ(h.desktop.moves.back().local, (Point{80, 980}));
     EXPECT_TRUE(h.logged("↩️ 恢复屏幕 Right 的历史光标位置: (80.0, 980.0)"));
     EXPECT_TRUE(h.logged("🎯 瞬间移动到屏幕 1: Right"));
@@ -64,109 +64,108 @@ TEST_F(JumpEngine, RemembersWhereThePointerLeftADisplay) {
     EXPECT_EQ(h.desktop.mouse, (Point{2000, 100}));
 }
 
-TEST_F(JumpEngine, JumpingToTheCurrentDisplayKeepsThePointerWhereItIs) {
+TEST_F(JumpEngineTest, JumpingToTheCurrentDisplayKeepsThePointerWhereItIs) {
     h.desktop.mouse = {300.5, 200};
-    EXPECT_TRUE(h.app->jumpToScreen(0));
+    EXPECT_TRUE(h.jumps.jumpToScreen(0));
     EXPECT_EQ(h.desktop.moves.back().local, (Point{300.5, 880}));
     EXPECT_EQ(h.desktop.mouse, (Point{300.5, 200}));
 }
 
-TEST_F(JumpEngine, MemoryOffLandsOnTheCentreButKeepsOldEntries) {
+TEST_F(JumpEngineTest, MemoryOffLandsOnTheCentreButKeepsOldEntries) {
     h.desktop.mouse = {2000, 100};
-    h.app->jumpToScreen(0);  // Right remembers (80, 980)
+    h.jumps.jumpToScreen(0);  // Right remembers (80, 980)
     h.defaults.set("rememberLastPosition", false);
 
-    h.app->jumpToScreen(1);
+    h.jumps.jumpToScreen(1);
     EXPECT_EQ(h.desktop.moves.back().local, (Point{960, 540}));
-    h.app->jumpToScreen(0);
-    EXPECT_EQ(h.app->lastCoordinates().count(11), 0u) << "nothing is recorded while memory is off";
+    h.jumps.jumpToScreen(0);
+    EXPECT_EQ(h.countLogged("💾"), 1) << "nothing is recorded while memory is off";
 
     h.defaults.set("rememberLastPosition", true);
-    h.app->jumpToScreen(1);
+    h.jumps.jumpToScreen(1);
     EXPECT_EQ(h.desktop.moves.back().local, (Point{80, 980}));
 }
 
-TEST_F(JumpEngine, IndexOutsideTheDisplaysIsRefusedWithoutSideEffects) {
-    EXPECT_FALSE(h.app->jumpToScreen(5));
+TEST_F(JumpEngineTest, IndexOutsideTheDisplaysIsRefusedWithoutSideEffects) {
+    EXPECT_FALSE(h.jumps.jumpToScreen(5));
     EXPECT_TRUE(h.logged("⚠️ 屏幕索引 5 超出范围 [0, 1]"));
-    EXPECT_FALSE(h.app->jumpToScreen(-1));
+    EXPECT_FALSE(h.jumps.jumpToScreen(-1));
     EXPECT_TRUE(h.logged("⚠️ 屏幕索引 -1 超出范围 [0, 1]"));
     EXPECT_TRUE(h.desktop.moves.empty());
-    EXPECT_TRUE(h.app->lastCoordinates().empty());
+    EXPECT_EQ(h.countLogged("💾"), 0);
 
-    h.app->jumpToSpecificScreen(5);
+    h.app->handleMenuAction(tessivar::MenuAction::jumpToSpecificScreen, 5);
     EXPECT_TRUE(h.logged("⚠️ 无法跳转到屏幕 6。已自动静默处理。"));
     EXPECT_EQ(h.analytics.calls, (std::vector<std::string>{"jump menu 2"}));
 }
 
-TEST_F(JumpEngine, RememberedPointIsPulledOntoADisplayThatShrank) {
+TEST_F(JumpEngineTest, RememberedPointIsPulledOntoADisplayThatShrank) {
     h.desktop.mouse = {3800, 50};  // local (1880, 1030) on the right display
-    h.app->jumpToScreen(0);
+    h.jumps.jumpToScreen(0);
     h.useScreens({makeScreen(11, "Left", {{0, 0}, {1920, 1080}}), makeScreen(22, "Right", {{1920, 280}, {1024, 800}})});
 
-    EXPECT_TRUE(h.app->jumpToScreen(1));
+    EXPECT_TRUE(h.jumps.jumpToScreen(1));
     EXPECT_EQ(h.desktop.moves.back().local, (Point{1023, 799}));
     EXPECT_TRUE(h.logged("↩️ 恢复屏幕 Right 的历史光标位置: (1023.0, 799.0)"));
 }
 
-TEST_F(JumpEngine, RefusedMoveShowsThePointerAgainAndPlaysNoEffect) {
+TEST_F(JumpEngineTest, RefusedMoveShowsThePointerAgainAndPlaysNoEffect) {
     h.setEffect("scale");
-    h.app->jumpToScreen(1);  // hides the pointer for the effect
+    h.jumps.jumpToScreen(1);  // hides the pointer for the effect
     ASSERT_TRUE(h.hider.isHidden());
     const auto overlays = h.overlays.shown.size();
 
     h.desktop.moveError = platform::kCursorMoveNotPossible;
-    EXPECT_FALSE(h.app->jumpToScreen(0));
+    EXPECT_FALSE(h.jumps.jumpToScreen(0));
     EXPECT_FALSE(h.hider.isHidden());
-    EXPECT_TRUE(h.app->hiddenCursorDisplayIDs().empty());
     EXPECT_EQ(h.overlays.shown.size(), overlays);
 
-    EXPECT_FALSE(h.app->jumpToNextScreen());
+    EXPECT_FALSE(h.jumps.jumpToNextScreen());
     EXPECT_TRUE(h.logged("✗ 瞬间移动失败: 1004"));
-    h.app->jumpToOtherScreen();
+    h.app->handleMenuAction(tessivar::MenuAction::jumpToOtherScreen, 0);
     EXPECT_TRUE(h.logged("⚠️ 瞬间移动失败：请确保连接了多个显示器。已自动静默处理，避免打扰用户。"));
 }
 
-TEST_F(JumpEngine, DisplayWithoutAnIdCannotBeReached) {
+TEST_F(JumpEngineTest, DisplayWithoutAnIdCannotBeReached) {
     auto nameless = makeScreen(0, "NoId", {{1920, 0}, {1920, 1080}});
     nameless.displayID.reset();
     h.useScreens({makeScreen(11, "Left", {{0, 0}, {1920, 1080}}), nameless});
 
-    EXPECT_FALSE(h.app->jumpToScreen(1));
+    EXPECT_FALSE(h.jumps.jumpToScreen(1));
     EXPECT_TRUE(h.logged("✗ 无法获取屏幕 1 的 DisplayID"));
 
     h.logs.clear();
-    EXPECT_FALSE(h.app->jumpToNextScreen());  // from Left to the id-less display
+    EXPECT_FALSE(h.jumps.jumpToNextScreen());  // from Left to the id-less display
     EXPECT_EQ(h.logs.lines().back(), "[Tessivar] 🎯 目标屏幕: NoId [索引: 1]") << "then fails silently";
 
     h.desktop.mouse = {2500, 500};  // on the id-less display
-    h.app->recordCurrentPosition();
-    EXPECT_EQ(h.app->lastCoordinates().size(), 1u) << "only Left, recorded when leaving it";
+    h.jumps.recordCurrentPosition();
+    EXPECT_EQ(h.countLogged("💾"), 1) << "only Left, recorded when leaving it";
     EXPECT_TRUE(h.desktop.moves.empty());
 }
 
-TEST_F(JumpEngine, PointerOnTheTopRowBelongsToItsDisplay) {
+TEST_F(JumpEngineTest, PointerOnTheTopRowBelongsToItsDisplay) {
     // A panel lives on the top pixel row; with a half-open test that row would
     // belong to no display.
     h.desktop.mouse = {2500, 1080};
-    EXPECT_TRUE(h.app->jumpToNextScreen());
+    EXPECT_TRUE(h.jumps.jumpToNextScreen());
     EXPECT_EQ(h.desktop.moves.back().display, 11u);
     EXPECT_TRUE(h.logged("💾 记录屏幕 Right 的光标历史位置: (580.0, 0.0)"));
 }
 
-TEST_F(JumpEngine, StackedDisplaysCreditTheBoundaryRowToTheLowerDisplaysTop) {
+TEST_F(JumpEngineTest, StackedDisplaysCreditTheBoundaryRowToTheLowerDisplaysTop) {
     // The lower display's top row is the line y = 0 it shares with the primary's bottom edge.
     h.useScreens({makeScreen(1, "Upper", {{0, 0}, {1920, 1080}}), makeScreen(2, "Lower", {{0, -1080}, {1920, 1080}})});
     h.desktop.mouse = {700, 0};
 
-    EXPECT_TRUE(h.app->jumpToNextScreen());
+    EXPECT_TRUE(h.jumps.jumpToNextScreen());
     EXPECT_TRUE(h.logged("🖥️  当前屏幕: Lower [索引: 1]"));
     EXPECT_EQ(h.desktop.moves.back().display, 1u);
 }
 
-TEST_F(JumpEngine, PointerOffEveryDisplayIsReported) {
+TEST_F(JumpEngineTest, PointerOffEveryDisplayIsReported) {
     h.desktop.mouse = {-50, 500};
-    EXPECT_FALSE(h.app->jumpToNextScreen());
+    EXPECT_FALSE(h.jumps.jumpToNextScreen());
     EXPECT_TRUE(h.logged("✗ 无法确定当前鼠标所在屏幕"));
     EXPECT_TRUE(h.desktop.moves.empty());
 }
@@ -186,11 +185,10 @@ TEST(JumpEngineUnplug, AJumpWorksOnTheOneListItRead) {
     UnpluggingDesktop desktop;
     desktop.screenList = h.desktop.screenList;
     desktop.mouse = {100, 100};
-    auto app = tessivar::TessivarApp::create({h.defaults, h.notifications, h.queue, desktop, h.hider, h.overlays,
-                                              h.analytics, {}, nullptr, nullptr, nullptr});
-    EXPECT_TRUE(app->jumpToScreen(1));
+    tessivar::JumpEngine jumps({h.defaults, desktop, h.cursorHiding, h.effects});
+    EXPECT_TRUE(jumps.jumpToScreen(1));
     EXPECT_EQ(desktop.screenReads, 1);
-    EXPECT_FALSE(app->jumpToScreen(1)) << "the next jump sees the shrunken list and refuses the index";
+    EXPECT_FALSE(jumps.jumpToScreen(1)) << "the next jump sees the shrunken list and refuses the index";
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ TEST(Lifecycle, OnboardingOpensAfterAShortDelayUntilCompleted) {
 TEST(Lifecycle, DelayedWorkDoesNothingOnceTheAppIsGone) {
     AppHarness h;
     h.app->applicationDidFinishLaunching();
-    h.app->jumpToScreen(1);
+    h.jumps.jumpToScreen(1);
     h.app.reset();
     h.queue.advance(1);
     EXPECT_EQ(h.services.onboardings, 0);
@@ -99,15 +99,15 @@ TEST(Lifecycle, ADisplayChangeIsLoggedAndRebuildsTheMenuOncePerNewLayout) {
 
 TEST(Lifecycle, SettingsAreRecordedOnEveryOpen) {
     AppHarness h;
-    h.app->openHotKeySettings();
-    h.app->openHotKeySettings();
+    h.app->handleMenuAction(tessivar::MenuAction::openHotKeySettings, 0);
+    h.app->handleMenuAction(tessivar::MenuAction::openHotKeySettings, 0);
     EXPECT_EQ(h.analytics.calls, (std::vector<std::string>{"settings_opened", "settings_opened"}));
     EXPECT_EQ(h.services.settings, 2);
 }
 
 TEST(Lifecycle, QuitAsksTheApplicationToTerminate) {
     AppHarness h;
-    h.app->quitApp();
+    h.app->handleMenuAction(tessivar::MenuAction::quitApp, 0);
     EXPECT_EQ(h.terminations, 1);
 }
 

@@ -11,7 +11,7 @@ namespace {
 
 TEST(LocatingEffect, ScaleEffectCentresOnTheLandingPointAndFollowsThePointer) {
     AppHarness h;
-    ASSERT_TRUE(h.app->jumpToScreen(1));
+    ASSERT_TRUE(h.jumps.jumpToScreen(1));
 
     ASSERT_EQ(h.overlays.shown.size(), 1u);
     const auto& shown = h.overlays.shown[0];
@@ -41,7 +41,7 @@ TEST(LocatingEffect, AnyOtherStoredValuePlaysTheRingWithoutHiding) {
     for (const char* type : {"ripple", "sparkles"}) {
         AppHarness h;
         h.setEffect(type);
-        ASSERT_TRUE(h.app->jumpToScreen(0));
+        ASSERT_TRUE(h.jumps.jumpToScreen(0));
 
         ASSERT_EQ(h.overlays.shown.size(), 1u) << type;
         const auto& shown = h.overlays.shown[0];
@@ -58,31 +58,31 @@ TEST(LocatingEffect, AnyOtherStoredValuePlaysTheRingWithoutHiding) {
 TEST(LocatingEffect, OffShowsNothing) {
     AppHarness h;
     h.setEffect("off");
-    ASSERT_TRUE(h.app->jumpToScreen(1));
+    ASSERT_TRUE(h.jumps.jumpToScreen(1));
     EXPECT_TRUE(h.overlays.shown.empty());
     EXPECT_TRUE(h.hider.calls.empty());
 
-    h.app->showLocatingEffect(0, {10, 10});  // called directly it only logs
+    h.effects.show(0, {10, 10});  // called directly it only logs
     EXPECT_TRUE(h.overlays.shown.empty());
     EXPECT_TRUE(h.logged("💥 触发定位动画，类型为: off，屏幕: 0"));
 }
 
 TEST(LocatingEffect, IndexBeyondTheDisplaysDrawsForThePrimary) {
     AppHarness h;
-    h.app->showLocatingEffect(7, {500, 500});
+    h.effects.show(7, {500, 500});
     ASSERT_EQ(h.overlays.shown.size(), 1u);
     EXPECT_EQ(h.overlays.shown[0].backingScale, 1.0);
 
     h.useScreens({});
-    h.app->showLocatingEffect(0, {500, 500});
+    h.effects.show(0, {500, 500});
     EXPECT_EQ(h.overlays.shown.back().backingScale, 2.0) << "no display at all: assume a dense one";
 }
 
 TEST(LocatingEffect, OverlappingEffectsAreIndependent) {
     AppHarness h;
-    h.app->jumpToScreen(1);
+    h.jumps.jumpToScreen(1);
     h.queue.advance(0.2);
-    h.app->jumpToScreen(0);
+    h.jumps.jumpToScreen(0);
     ASSERT_EQ(h.overlays.shown.size(), 2u);
     h.queue.advance(0.21);  // 0.41 s
     EXPECT_FALSE(h.overlays.shown[0].window->isVisible());

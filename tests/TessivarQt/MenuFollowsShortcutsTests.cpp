@@ -37,8 +37,8 @@ TEST(MenuFollowsShortcuts, ChangingAStoredShortcutRebuildsTheMenu) {
                                                 [&names](std::size_t i) { return Hotkeys::getShortcut(names[i]); });
     });
     tessivar::HotkeysFacadeRegistry registry(shortcuts.registry);
-    auto app = tessivar::TessivarApp::create({h.defaults, hotkeys.notifications, mainQueue, h.desktop, h.hider,
-                                              h.overlays, h.analytics, {}, &registry, &menu, nullptr});
+    auto app = tessivar::TessivarApp::create({h.defaults, hotkeys.notifications, mainQueue, h.desktop, h.jumps,
+                                              h.cursorHiding, h.analytics, {}, &registry, &menu, nullptr});
     app->applicationDidFinishLaunching();
     EXPECT_EQ(displayEntryShortcut(menu.menu(), 0), QKeySequence(Qt::AltModifier | Qt::Key_1));
 

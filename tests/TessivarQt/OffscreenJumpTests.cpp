@@ -3,17 +3,19 @@
 #include <QElapsedTimer>
 #include <QScreen>
 #include <QWidget>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include "Platform/Foundation/UserDefaults.h"
 #include "Platform/Qt/QtDesktop.h"
 #include "Platform/Qt/QtMainQueue.h"
 #include "Platform/Testing/FakeCursorHider.h"
+#include "Platform/Testing/LogCapture.h"
 #include "Platform/Testing/TemporaryDirectory.h"
+#include "Tessivar/CursorHidingEpisode.h"
+#include "Tessivar/JumpEngine.h"
+#include "Tessivar/LocatingEffectPlayer.h"
 #include "Tessivar/QtOverlayPresenter.h"
-#include "Tessivar/TessivarApp.h"
-
-#include "AppHarness.h"
 
 namespace {
 
@@ -43,25 +45,19 @@ bool processEventsUntil(const std::function<bool()>& condition) {
 // Screens, from the offscreen configuration: DP-1 primary 1920x1080 at (0, 0);
 // DP-2 1280x1024 at (-1280, 300); HDMI-1 1920x1080 at (1920, 0), pixel ratio 2.
 struct OffscreenApp : ::testing::Test {
-    OffscreenApp() {
-        QCursor::setPos(screenNamed("DP-1"), QPoint(100, 100));
-        app = tessivar::TessivarApp::create(
-            {defaults, notifications, queue, desktop, hider, overlays, analytics, {}, nullptr, nullptr, nullptr});
-    }
-    ~OffscreenApp() override {
-        app.reset();
-        processEventsUntil([] { return visibleOverlays().empty(); });
-    }
+    OffscreenApp() { QCursor::setPos(screenNamed("DP-1"), QPoint(100, 100)); }
+    ~OffscreenApp() override { processEventsUntil([] { return visibleOverlays().empty(); }); }
 
     platform::TemporaryDirectory directory;
     platform::UserDefaults defaults{directory.path() / "defaults.json"};
-    platform::NotificationCenter notifications;
     platform::QtMainQueue queue;
     platform::QtDesktop desktop;
     platform::FakeCursorHider hider;
     tessivar::QtOverlayPresenter overlays;
-    tessivar::testing::RecordingTracker analytics;
-    std::shared_ptr<tessivar::TessivarApp> app;
+    tessivar::CursorHidingEpisode cursorHiding{{defaults, desktop, hider, queue}};
+    tessivar::LocatingEffectPlayer effects{{defaults, desktop, queue, overlays, cursorHiding}};
+    tessivar::JumpEngine jumps{{defaults, desktop, cursorHiding, effects}};
+    platform::LogCapture logs;
 };
 
 TEST_F(OffscreenApp, JumpsLandOnEachDisplaysCentrePixel) {
@@ -72,7 +68,7 @@ TEST_F(OffscreenApp, JumpsLandOnEachDisplaysCentrePixel) {
     const auto screens = desktop.screens();
     ASSERT_EQ(screens.size(), 3u);
     for (std::size_t i = 0; i < screens.size(); ++i) {
-        ASSERT_TRUE(app->jumpToScreen(static_cast<int>(i)));
+        ASSERT_TRUE(jumps.jumpToScreen(static_cast<int>(i)));
         auto* target = screenNamed(expected[i].first);
         ASSERT_NE(target, nullptr);
         // The offscreen platform keeps a pointer per screen.
@@ -83,17 +79,18 @@ TEST_F(OffscreenApp, JumpsLandOnEachDisplaysCentrePixel) {
 TEST_F(OffscreenApp, JumpingBackRestoresWhereThePointerLeftThePrimary) {
     defaults.set("visualEffectType", "off");
     QCursor::setPos(screenNamed("DP-1"), QPoint(300, 200));
-    ASSERT_TRUE(app->jumpToScreen(2));
+    ASSERT_TRUE(jumps.jumpToScreen(2));
     // Off every display, so leaving it records nothing (the offscreen platform
     // reads the pointer of the primary screen only).
     QCursor::setPos(screenNamed("DP-1"), QPoint(-1300, 0));
-    ASSERT_TRUE(app->jumpToScreen(0));
+    ASSERT_TRUE(jumps.jumpToScreen(0));
     EXPECT_EQ(QCursor::pos(screenNamed("DP-1")), QPoint(300, 200));
-    EXPECT_EQ(app->lastCoordinates().size(), 1u);
+    const auto lines = logs.lines();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& line) { return line.find("💾") != std::string::npos; }), 1);
 }
 
 TEST_F(OffscreenApp, ScaleEffectOverlayIsCentredOnTheLandingPointAndNeverFocused) {
-    ASSERT_TRUE(app->jumpToScreen(2));
+    ASSERT_TRUE(jumps.jumpToScreen(2));
     const auto shown = visibleOverlays();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0]->geometry(), QRect(2780, 440, 200, 200));
@@ -106,7 +103,7 @@ TEST_F(OffscreenApp, ScaleEffectOverlayIsCentredOnTheLandingPointAndNeverFocused
 }
 
 TEST_F(OffscreenApp, OverlayFollowsThePointerWhileTheScaleEffectPlays) {
-    ASSERT_TRUE(app->jumpToScreen(0));
+    ASSERT_TRUE(jumps.jumpToScreen(0));
     QCursor::setPos(screenNamed("DP-1"), QPoint(700, 300));
     const auto shown = visibleOverlays();
     ASSERT_EQ(shown.size(), 1u);
@@ -115,7 +112,7 @@ TEST_F(OffscreenApp, OverlayFollowsThePointerWhileTheScaleEffectPlays) {
 
 TEST_F(OffscreenApp, RingOverlaySitsOnTheLandingPointOfANegativeOriginDisplay) {
     defaults.set("visualEffectType", "ripple");
-    ASSERT_TRUE(app->jumpToScreen(1));
+    ASSERT_TRUE(jumps.jumpToScreen(1));
     const auto shown = visibleOverlays();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0]->geometry(), QRect(-740, 712, 200, 200));

@@ -1,0 +1,65 @@
+#include "Tessivar/LocatingEffectPlayer.h"
+
+#include "Platform/Desktop/CoordinateSpace.h"
+#include "Platform/Desktop/Desktop.h"
+#include "Platform/Foundation/MainQueue.h"
+#include "Tessivar/AppDefaults.h"
+#include "Tessivar/AppLog.h"
+#include "Tessivar/CursorHidingEpisode.h"
+#include "Tessivar/OverlayPresenter.h"
+
+namespace tessivar {
+
+namespace {
+constexpr double kFollowInterval = 1.0 / 120.0;
+// Without any display to ask, the picture is drawn for a dense one.
+constexpr double kFallbackScale = 2.0;
+}  // namespace
+
+// The target display's density, or the primary's when the index no longer
+// names a display.
+double LocatingEffectPlayer::backingScaleFor(int screenIndex) const {
+    const auto screens = services_.desktop.screens();
+    if (screenIndex >= 0 && static_cast<std::size_t>(screenIndex) < screens.size()) {
+        return screens[static_cast<std::size_t>(screenIndex)].backingScaleFactor;
+    }
+    return screens.empty() ? kFallbackScale : screens.front().backingScaleFactor;
+}
+
+void LocatingEffectPlayer::show(int screenIndex, platform::Point globalPoint) {
+    const auto type = AppDefaults::effectType(services_.defaults);
+    appLog("💥 触发定位动画，类型为: " + type + "，屏幕: " + std::to_string(screenIndex));
+    if (type == "off") return;
+
+    const auto effect = type == "scale" ? LocatingEffect::cursorScale : LocatingEffect::ring;
+    const bool scale = effect == LocatingEffect::cursorScale;
+    if (scale) {
+        services_.cursorHiding.hide();
+        services_.cursorHiding.scheduleRestore(kCursorRestoreDelay);
+    }
+    const auto frame = platform::CoordinateSpace::centredFrame(globalPoint, {kOverlaySide, kOverlaySide});
+    auto window = services_.overlays.present(frame, effect, backingScaleFor(screenIndex));
+    auto timer = std::make_shared<std::shared_ptr<platform::RepeatingTimer>>();
+    if (scale) follow(window, timer);
+    // The removal job owns the window until it runs; the follow timer only watches it.
+    services_.mainQueue.asyncAfter(durationOf(effect), [window, timer] {
+        if (*timer) (*timer)->invalidate();
+        if (window) window->orderOut();
+    });
+}
+
+void LocatingEffectPlayer::follow(const std::shared_ptr<platform::OverlayWindow>& window, const TimerHolder& holder) {
+    std::weak_ptr<platform::OverlayWindow> weakWindow = window;
+    platform::Desktop& desktop = services_.desktop;
+    *holder = services_.mainQueue.scheduleRepeating(kFollowInterval, [weakWindow, &desktop](platform::RepeatingTimer& timer) {
+        auto overlay = weakWindow.lock();
+        if (!overlay) {
+            timer.invalidate();
+            return;
+        }
+        const auto mouse = desktop.mouseLocation();
+        overlay->setFrameOrigin({mouse.x - kOverlaySide * 0.5, mouse.y - kOverlaySide * 0.5});
+    });
+}
+
+}  // namespace tessivar
