@@ -128,6 +128,19 @@ TEST_F(FileBackedQueueTest, PeekDeletesAnUnreadableFileAndKeepsItsNameForTheRead
     EXPECT_EQ(queue.depth(), 3u);
 }
 
+TEST_F(FileBackedQueueTest, ARemovedRecordIsNeverReadAgainWhileItsFileIsBeingDeleted) {
+    // Enough files that deleting them outlasts the reads below on any disk.
+    addRecords(1, 400);
+    const auto head = queue.peek(300);
+    queue.deleteNames(head.names);
+    EXPECT_EQ(queue.depth(), 100u);
+    EXPECT_EQ(idsOf(queue.peek(1)), (std::vector<std::uint64_t>{301}));
+    queue.setup({});  // a reload, as after dropping everything
+    EXPECT_EQ(queue.depth(), 100u);
+    EXPECT_EQ(idsOf(queue.peek(1)), (std::vector<std::uint64_t>{301}));
+    EXPECT_EQ(directory.entryNames().size(), 100u);
+}
+
 TEST_F(FileBackedQueueTest, DeletingABatchAfterTheOldestWasDroppedKeepsRecordsNeverSent) {
     addRecords(1, 5);
     const auto batch = queue.peek(3);

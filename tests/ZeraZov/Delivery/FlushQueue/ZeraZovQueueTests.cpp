@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "FakeUpload.h"
@@ -109,6 +112,45 @@ TEST_F(ZeraZovQueueTest, AnUnencodableRecordIsNeitherStoredNorFlushed) {
     EXPECT_EQ(queue->depth(), 0u);
     EXPECT_EQ(upload->batchCount(), 0u);
     EXPECT_TRUE(logged("Tried to queue unserialisable record"));
+}
+
+TEST_F(ZeraZovQueueTest, ARecordThatCannotBeStoredTakesNoRecordWithIt) {
+    config->maxQueueSize = 2;
+    auto queue = makeQueue();
+    addQuietly(*queue, {"a", "b", "unencodable"});
+    EXPECT_EQ(queue->depth(), 2u);
+    EXPECT_FALSE(logged("Queue is full, dropping oldest record"));
+    flushNow(*queue);
+    EXPECT_EQ(upload->batches(), (Batches{{"a", "b"}}));
+}
+
+TEST_F(ZeraZovQueueTest, RacingAddersNeverTakeAFullQueuePastItsLimit) {
+    constexpr std::size_t kLimit = 8;
+    constexpr int kAdders = 4;
+    constexpr int kAddsEach = 150;
+    config->maxQueueSize = kLimit;
+    ZeraZovDebugLog::setEnabled(false);
+    auto queue = makeQueue();
+    std::atomic<std::size_t> deepest{0};
+    std::vector<std::thread> adders;
+    for (int a = 0; a < kAdders; ++a) {
+        adders.emplace_back([&, a] {
+            for (int i = 0; i < kAddsEach; ++i) {
+                queue->add(Note{std::to_string(a) + "-" + std::to_string(i)}, {});
+                const auto depth = queue->depth();
+                for (auto seen = deepest.load(); depth > seen && !deepest.compare_exchange_weak(seen, depth);) {
+                }
+            }
+        });
+    }
+    for (auto& adder : adders) adder.join();
+    EXPECT_LE(deepest.load(), kLimit);
+    EXPECT_EQ(queue->depth(), kLimit);
+    queue->finishRemovals();
+    EXPECT_EQ(folder.entryNames().size(), 1u);  // the queue's own folder
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(storage.url(ZeraZovStorage::StorageKey::queue)),
+                            std::filesystem::directory_iterator()),
+              static_cast<std::ptrdiff_t>(kLimit));
 }
 
 // --- triggers -----------------------------------------------------------------
@@ -298,6 +340,7 @@ TEST_F(ZeraZovQueueTest, UnreadableRecordsAreLeftOutAndRemovedWithTheBatch) {
     flushNow(*queue);
     EXPECT_EQ(upload->batches(), (Batches{{"a"}}));
     EXPECT_EQ(queue->depth(), 0u);
+    EXPECT_TRUE(logged("Dropping 2 stored record(s) that could not be read back"));
 }
 
 TEST_F(ZeraZovQueueTest, ACycleOfOnlyUnreadableRecordsSendsNothingAndRemovesThem) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -97,6 +99,11 @@ protected:
     }
 
     bool logged(const std::string& line) const { return log.contains("[ZeraZov] " + line); }
+    bool loggedStarting(const std::string& start) const {
+        const auto lines = log.lines();
+        return std::any_of(lines.begin(), lines.end(),
+                           [&](const std::string& line) { return line.starts_with("[ZeraZov] " + start); });
+    }
 
     platform::TemporaryDirectory folder;
     ZeraZovStorage storage{folder.path(), "token"};
@@ -157,6 +164,17 @@ TEST_F(ZeraZovReplayQueueTest, WhileBufferingEventsGoToTheBufferFolder) {
     EXPECT_EQ(delegate->notifications, 2);
     EXPECT_TRUE(logged("Buffered replay event 'a'. Buffer depth: 1"));
     EXPECT_TRUE(logged("Buffered replay event 'b'. Buffer depth: 2"));
+}
+
+TEST_F(ZeraZovReplayQueueTest, AnEventThatCouldNotBeBufferedIsNotReportedAsBuffered) {
+    auto queue = makeQueue();
+    queue->setBufferDelegate(delegate);
+    std::filesystem::remove_all(queue->bufferQueue().folder());
+    addAll(*queue, {"a"});
+    EXPECT_EQ(queue->bufferQueue().depth(), 0u);
+    EXPECT_EQ(delegate->notifications, 0);
+    EXPECT_TRUE(loggedStarting("Could not write replay buffer file "));
+    EXPECT_FALSE(loggedStarting("Buffered replay event"));
 }
 
 TEST_F(ZeraZovReplayQueueTest, BufferFilesHoldTheEventsJSON) {
