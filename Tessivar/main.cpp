@@ -19,6 +19,7 @@
 #include "Platform/X11/X11CursorImageSource.h"
 #include "Platform/X11/X11DisplayCheck.h"
 #include "Platform/X11/X11HotKeyService.h"
+#include "Platform/X11/X11KeyTranslator.h"
 #include "Platform/X11/X11KeyboardLayout.h"
 #include "Platform/X11/X11OutputOrder.h"
 #include "Tessivar/AnalyticsManager.h"
@@ -65,7 +66,8 @@ int main(int argc, char** argv) {
     platform::X11HotKeyService hotKeyService;
     platform::QtHotKeyPump hotKeyPump(hotKeyService);
     platform::X11KeyboardLayout keyboardLayout;
-    platform::QtMenuKeyMonitor menuKeyMonitor;
+    platform::X11KeyTranslator keyTranslator;
+    platform::QtMenuKeyMonitor menuKeyMonitor(keyTranslator);
     auto& defaults = platform::UserDefaults::standard();
     auto& notifications = platform::NotificationCenter::defaultCenter();
     // Made before the first shortcut name, which stores its default and starts

@@ -3,11 +3,11 @@
 #include <QAbstractEventDispatcher>
 #include <QSocketNotifier>
 
-#include "Platform/X11/X11HotKeyService.h"
+#include "Platform/HotKeys/HotKeyEventSource.h"
 
 namespace platform {
 
-QtHotKeyPump::QtHotKeyPump(X11HotKeyService& service, QObject* parent) : QObject(parent), service_(service) {
+QtHotKeyPump::QtHotKeyPump(HotKeyEventSource& service, QObject* parent) : QObject(parent), service_(service) {
     const int descriptor = service_.connectionNumber();
     if (descriptor < 0) return;
     notifier_ = new QSocketNotifier(descriptor, QSocketNotifier::Read, this);

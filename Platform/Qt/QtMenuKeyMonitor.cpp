@@ -1,24 +1,14 @@
 #include "Platform/Qt/QtMenuKeyMonitor.h"
 
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMenu>
 
-#include "Platform/X11/X11KeyMap.h"
+#include "Platform/HotKeys/NativeKeyTranslator.h"
 
 namespace platform {
-namespace {
 
-_XDisplay* applicationDisplay() {
-    auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-    if (!application) return nullptr;
-    auto* x11 = application->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->display() : nullptr;
-}
-
-}  // namespace
-
-QtMenuKeyMonitor::QtMenuKeyMonitor(QObject* parent) : QObject(parent) {}
+QtMenuKeyMonitor::QtMenuKeyMonitor(NativeKeyTranslator& keys, QObject* parent) : QObject(parent), keys_(keys) {}
 
 QtMenuKeyMonitor::~QtMenuKeyMonitor() { stop(); }
 
@@ -28,7 +18,7 @@ void QtMenuKeyMonitor::start() {
     if (running_ || !QCoreApplication::instance()) return;
     running_ = true;
     // Read when a menu opens: the keymap may have changed since the last one.
-    modifierMap_ = X11ModifierMap::read(applicationDisplay());
+    keys_.refresh();
     heldKeys_.clear();
     lastRelease_.reset();
     QCoreApplication::instance()->installEventFilter(this);
@@ -82,12 +72,12 @@ bool QtMenuKeyMonitor::ask(std::uint32_t kind, const QKeyEvent& event) const {
     // A copy: the callback may replace itself or stop the monitor while it runs.
     const Callback callback = callback_;
     if (!callback) return false;
-    const std::optional<int> keyCode = X11KeyMap::carbonKeyCode(applicationDisplay(), event.nativeScanCode());
+    const auto keyCode = keys_.carbonKeyCode(event.nativeScanCode());
     if (!keyCode) return false;
     KeyboardEvent raw;
     raw.kind = kind;
-    raw.keyCode = static_cast<std::uint32_t>(*keyCode);
-    raw.modifiers = modifierMap_.carbonModifiers(event.nativeModifiers());
+    raw.keyCode = *keyCode;
+    raw.modifiers = keys_.carbonModifiers(event.nativeModifiers());
     return callback(raw);
 }
 

@@ -5,22 +5,24 @@
 #include <optional>
 
 #include "Platform/HotKeys/MenuKeyMonitor.h"
-#include "Platform/X11/X11ModifierMap.h"
 
 class QKeyEvent;
 
 namespace platform {
 
+class NativeKeyTranslator;
+
 // Sees the key events Qt delivers to the application's open menus (QMenu
 // popups hold the keyboard while open, so the hot-key grabs stay silent) and
 // hands them to the callback as raw key events with Carbon key code and
-// modifiers, a held key as one press and one release. On a platform other
-// than X11 it sees nothing. Qt tries no shortcuts while a popup is open, so
+// modifiers (through the window system's key translator), a held key as one
+// press and one release. Qt tries no shortcuts while a popup is open, so
 // the presses all reach the menu itself.
 class QtMenuKeyMonitor : public QObject, public MenuKeyMonitor {
     Q_OBJECT
 public:
-    explicit QtMenuKeyMonitor(QObject* parent = nullptr);
+    // The translator must outlive the monitor.
+    explicit QtMenuKeyMonitor(NativeKeyTranslator& keys, QObject* parent = nullptr);
     ~QtMenuKeyMonitor() override;
 
     void setCallback(Callback callback) override;
@@ -48,9 +50,9 @@ private:
     bool answerRelease(const QKeyEvent& event);
     bool ask(std::uint32_t kind, const QKeyEvent& event) const;
 
+    NativeKeyTranslator& keys_;
     Callback callback_;
     bool running_ = false;
-    X11ModifierMap modifierMap_;
     std::map<quint32, HeldKey> heldKeys_;
     std::optional<Release> lastRelease_;
 };

@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "Platform/HotKeys/HotKeyEventSource.h"
 #include "Platform/HotKeys/HotKeyService.h"
 #include "Platform/X11/HotKeyEventHandlers.h"
 #include "Platform/X11/X11ModifierMap.h"
@@ -13,13 +14,13 @@ union _XEvent;
 namespace platform {
 
 // System-wide hot keys on X11: passive key grabs on the root window of a
-// connection of its own. The event loop watches connectionNumber() and calls
+// connection of its own. The event loop watches the connection and calls
 // processPendingEvents(), which hands hot-key presses and releases to the
 // installed handlers on the calling (main) thread.
 //
 // Without a server every call answers an error status: registerHotKey
 // eventHotKeyInvalidErr, the others eventNotHandledErr.
-class X11HotKeyService : public HotKeyService {
+class X11HotKeyService : public HotKeyService, public HotKeyEventSource {
 public:
     // Opens $DISPLAY, or `displayName` when given.
     explicit X11HotKeyService(const char* displayName = nullptr);
@@ -39,13 +40,9 @@ public:
     OSStatus addEventTypes(EventHandlerRef handler, const std::vector<EventTypeSpec>& types) override;
     OSStatus removeEventTypes(EventHandlerRef handler, const std::vector<EventTypeSpec>& types) override;
 
-    // The connection's file descriptor, -1 without a server.
-    int connectionNumber() const;
-    // Whether events already wait in Xlib's queue, where watching the file
-    // descriptor cannot see them (they arrive with the replies of other requests).
-    bool hasQueuedEvents() const;
-    // Reads every event the server has sent, without blocking, and dispatches it.
-    void processPendingEvents();
+    int connectionNumber() const override;
+    bool hasQueuedEvents() const override;
+    void processPendingEvents() override;
 
 private:
     // What the server must hold for one registration.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Platform/Qt/QtMenuKeyMonitor.h"
+#include "Platform/X11/X11KeyTranslator.h"
 #include "tests/Platform/Qt/MenuKeys/XcbApplication.h"
 #include "tests/support/RecordedKeyPresses.h"
 #include "tests/support/XTestKeyboard.h"
@@ -105,7 +106,8 @@ protected:
         ASSERT_TRUE(XcbApplication::runUntil([&] { return sawKey(kKey2); }));
     }
 
-    platform::QtMenuKeyMonitor monitor_;
+    platform::X11KeyTranslator keys_{XcbApplication::displayName().c_str()};
+    platform::QtMenuKeyMonitor monitor_{keys_};
     QMenu menu_;
     std::unique_ptr<XTestKeyboard> keyboard_;
     std::vector<RawKey> seen_;
