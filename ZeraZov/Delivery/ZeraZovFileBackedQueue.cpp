@@ -16,6 +16,10 @@ ZeraZovFileBackedQueue::ZeraZovFileBackedQueue(std::filesystem::path queue,
                    syncPolicy) {}
 
 void ZeraZovFileBackedQueue::setup(const std::vector<std::filesystem::path>& oldQueues) {
+    // A removal still pending would delete a migrated file that takes the same
+    // name (legacy names are timestamps), or the loader would find the file
+    // and queue a record that was already taken off.
+    finishRemovals();
     if (const auto error = folder_.create()) {
         ZeraZovDebugLog::write("Error trying to create caching folder " + *error);
     }
@@ -24,8 +28,6 @@ void ZeraZovFileBackedQueue::setup(const std::vector<std::filesystem::path>& old
 }
 
 void ZeraZovFileBackedQueue::load() {
-    // A record whose removal is still pending would otherwise come back.
-    finishRemovals();
     std::string error;
     auto names = folder_.namesOldestFirst(error);
     if (!names) {
