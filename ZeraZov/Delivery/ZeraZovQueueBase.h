@@ -29,7 +29,7 @@ namespace zerazov {
 //
 // Threads: adds run on the caller's thread, flush cycles on the queue's own serial
 // worker, upload outcomes on whatever thread the upload completes on, the timer and
-// the reachability handlers on the main queue. Each of the five locks below guards
+// the reachability handlers on the main queue. Each of the six locks below guards
 // its own fields and is never held while another is taken or while user code runs.
 class ZeraZovQueueBase : public std::enable_shared_from_this<ZeraZovQueueBase> {
 public:
