@@ -4,8 +4,10 @@
 
 namespace tessivar {
 
-CursorScaleEffectView::CursorScaleEffectView(EnlargedCursor cursor, QWidget* parent)
-    : EffectView(CursorScaleTimeline::kDuration, parent), cursor_(std::move(cursor)), timeline_(cursor_.hotSpot) {}
+CursorScaleEffectView::CursorScaleEffectView(EnlargedCursor cursor, EffectFrameCache* frames, QWidget* parent)
+    : EffectView(CursorScaleTimeline::kDuration, frames, parent), cursor_(std::move(cursor)), timeline_(cursor_.hotSpot) {}
+
+std::string CursorScaleEffectView::look() const { return "scale " + cursor_.look; }
 
 void CursorScaleEffectView::drawFrame(QPainter& painter, double seconds) {
     // A failed bitmap leaves the overlay empty; it is still removed on schedule.

@@ -9,9 +9,10 @@ namespace tessivar {
 // hot spot kept on the view's centre.
 class CursorScaleEffectView : public EffectView {
 public:
-    explicit CursorScaleEffectView(EnlargedCursor cursor, QWidget* parent = nullptr);
+    explicit CursorScaleEffectView(EnlargedCursor cursor, EffectFrameCache* frames = nullptr, QWidget* parent = nullptr);
 
 protected:
+    std::string look() const override;
     void drawFrame(QPainter& painter, double seconds) override;
 
 private:

@@ -2,16 +2,21 @@
 
 #include <QPainter>
 #include <algorithm>
-
-#include "Tessivar/ShapedFrame.h"
+#include <cmath>
 
 namespace tessivar {
 
 namespace {
-constexpr int kFrameIntervalMs = 8;  // about 120 frames a second
-}
+constexpr double kFramesPerSecond = 120;
+constexpr int kFrameIntervalMs = 8;
+}  // namespace
 
-EffectView::EffectView(double durationSeconds, QWidget* parent) : QWidget(parent), duration_(durationSeconds) {
+EffectView::EffectView(double durationSeconds, EffectFrameCache* frames, QWidget* parent)
+    : QWidget(parent),
+      duration_(durationSeconds),
+      frameCount_(static_cast<std::size_t>(std::ceil(durationSeconds * kFramesPerSecond)) + 1),
+      ownFrames_(frames ? nullptr : std::make_unique<EffectFrameCache>()),
+      frames_(frames ? frames : ownFrames_.get()) {
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -19,52 +24,47 @@ EffectView::EffectView(double durationSeconds, QWidget* parent) : QWidget(parent
     frameTimer_.setTimerType(Qt::PreciseTimer);
     frameTimer_.setInterval(kFrameIntervalMs);
     connect(&frameTimer_, &QTimer::timeout, this, [this] {
-        renderFrame();
-        if (elapsedSeconds() >= duration_) frameTimer_.stop();
+        const auto index = frameIndexNow();
+        showFrame(index);
+        if (index + 1 >= frameCount_) frameTimer_.stop();
     });
 }
 
 void EffectView::startAnimation() {
     clock_.start();
     frameTimer_.start();
-    renderFrame();
+    showFrame(0);
 }
 
-double EffectView::elapsedSeconds() const {
+std::size_t EffectView::frameIndexNow() const {
     if (!clock_.isValid()) return 0;
-    return std::min(duration_, static_cast<double>(clock_.nsecsElapsed()) / 1e9);
+    const double seconds = static_cast<double>(clock_.nsecsElapsed()) / 1e9;
+    return std::min(frameCount_ - 1, static_cast<std::size_t>(std::lround(seconds * kFramesPerSecond)));
 }
 
 void EffectView::paintEvent(QPaintEvent*) {
+    if (!shown_ || shown_->area.isEmpty()) return;
     QPainter painter(this);
-    painter.drawImage(QPoint(0, 0), frame_);
+    painter.drawImage(shown_->area.topLeft(), shown_->image);
 }
 
-void EffectView::resizeEvent(QResizeEvent*) { renderFrame(); }
+void EffectView::resizeEvent(QResizeEvent*) { showFrame(frameIndexNow()); }
 
 // The window's shape changes with the frame, before the frame is painted, so
 // no frame shows through the previous frame's shape.
-void EffectView::renderFrame() {
-    // Not laid out in its window yet: the resize that follows draws the frame.
+void EffectView::showFrame(std::size_t index) {
+    // Not laid out in its window yet: the resize that follows shows the frame.
     if (size().isEmpty()) return;
-    QImage drawn = drawnFrame();
-    if (shaped_) {
-        auto shaped = ShapedFrame::from(drawn);
-        window()->setMask(shaped.region.translated(mapTo(window(), QPoint(0, 0))));
-        drawn = std::move(shaped.image);
-    }
-    frame_ = std::move(drawn);
-    update();
-}
-
-QImage EffectView::drawnFrame() {
-    const double ratio = devicePixelRatioF();
-    QImage image((QSizeF(size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(ratio);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    drawFrame(painter, elapsedSeconds());
-    return image;
+    const EffectFrameCache::Look look{this->look(), size(), devicePixelRatioF(), shaped_};
+    const double seconds = std::min(duration_, static_cast<double>(index) / kFramesPerSecond);
+    if (shown_ && shownIndex_ == index && shownLook_ == look) return;
+    const EffectFrame& next = frames_->frame(look, index, frameCount_, [&](QPainter& painter) { drawFrame(painter, seconds); });
+    if (shaped_) window()->setMask(next.shown.translated(mapTo(window(), QPoint(0, 0))));
+    const QRect before = shown_ ? shown_->area : QRect();
+    shown_ = next;
+    shownLook_ = look;
+    shownIndex_ = index;
+    update(before.united(next.area));
 }
 
 }  // namespace tessivar

@@ -1,44 +1,56 @@
 #pragma once
 #include <QElapsedTimer>
-#include <QImage>
 #include <QTimer>
 #include <QWidget>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "Tessivar/EffectFrameCache.h"
 
 namespace tessivar {
 
-// A transparent view that redraws itself for the length of one animation and
-// then holds its last frame. Subclasses draw a frame from the seconds elapsed.
+// A transparent view that plays one animation at 120 frames a second and then
+// holds its last frame. Subclasses draw a frame for a time; each frame is
+// drawn once per look and kept (see EffectFrameCache), and only the part a
+// frame draws is put on the screen.
 //
 // Without a compositing manager the window system shows transparent pixels as
 // black; a view shaped to its drawing then cuts its window to what each frame
 // draws (see ShapedFrame), so only the effect itself is seen.
 class EffectView : public QWidget {
 public:
-    EffectView(double durationSeconds, QWidget* parent);
+    // Without a cache the view keeps its frames to itself.
+    EffectView(double durationSeconds, EffectFrameCache* frames, QWidget* parent);
 
     void setShapedToDrawing(bool shaped) { shaped_ = shaped; }
     bool isShapedToDrawing() const { return shaped_; }
     void startAnimation();
-    // The frame on show, as it is put on the screen.
-    const QImage& frame() const { return frame_; }
 
 protected:
-    double elapsedSeconds() const;
-    // Draws the frame at `seconds` on a transparent image of the view's size.
+    // What the drawing depends on besides the time, for telling kept frames apart.
+    virtual std::string look() const = 0;
+    // Draws the frame at `seconds` on a transparent canvas of the view's size.
     virtual void drawFrame(QPainter& painter, double seconds) = 0;
 
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void renderFrame();
-    QImage drawnFrame();
+    std::size_t frameIndexNow() const;
+    void showFrame(std::size_t index);
 
     double duration_;
+    std::size_t frameCount_;
     bool shaped_ = false;
+    std::unique_ptr<EffectFrameCache> ownFrames_;
+    EffectFrameCache* frames_;
     QElapsedTimer clock_;
     QTimer frameTimer_;
-    QImage frame_;
+    // A copy, cheap (the pixels are shared): the cache may let its own go.
+    std::optional<EffectFrame> shown_;
+    EffectFrameCache::Look shownLook_;
+    std::size_t shownIndex_ = 0;
 };
 
 }  // namespace tessivar

@@ -14,12 +14,13 @@ EnlargedCursor EnlargedCursor::fromCursorImage(const platform::CursorImage& curs
     image.setDevicePixelRatio(backingScale);
     return {image,
             {cursor.width / backingScale, cursor.height / backingScale},
-            {cursor.hotSpot.x / backingScale, cursor.hotSpot.y / backingScale}};
+            {cursor.hotSpot.x / backingScale, cursor.hotSpot.y / backingScale},
+            "pointer " + std::to_string(cursor.serial) + " @" + std::to_string(backingScale)};
 }
 
 EnlargedCursor EnlargedCursor::drawnArrow(double backingScale) {
     return {ArrowCursorImage::render(kEnlargement, backingScale), ArrowCursorImage::size(),
-            ArrowCursorImage::hotSpot()};
+            ArrowCursorImage::hotSpot(), "arrow @" + std::to_string(backingScale)};
 }
 
 bool EnlargedCursor::isUsable(const platform::CursorImage& cursor) {

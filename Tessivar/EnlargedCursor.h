@@ -1,5 +1,6 @@
 #pragma once
 #include <QImage>
+#include <string>
 
 #include "Platform/Desktop/CursorImage.h"
 #include "Platform/Desktop/Geometry.h"
@@ -15,6 +16,7 @@ struct EnlargedCursor {
     QImage image;             // device pixel ratio set, so it measures size * kEnlargement in points
     platform::Size size;      // the pointer's own size in points
     platform::Point hotSpot;  // from the pointer's top-left corner, in points
+    std::string look;         // tells pictures apart: the pointer's serial, or the drawn arrow, and the scale
 
     // The window system's pointer picture; device pixels become points at `backingScale`.
     static EnlargedCursor fromCursorImage(const platform::CursorImage& cursor, double backingScale);

@@ -52,8 +52,9 @@ void LocatingEffectPlayer::follow(const std::shared_ptr<platform::OverlayWindow>
     std::weak_ptr<platform::OverlayWindow> weakWindow = window;
     platform::Desktop& desktop = services_.desktop;
     *holder = services_.mainQueue.scheduleRepeating(kFollowInterval, [weakWindow, &desktop](platform::RepeatingTimer& timer) {
+        // An overlay that went away, or whose window a newer effect took, has nothing left to follow.
         auto overlay = weakWindow.lock();
-        if (!overlay) {
+        if (!overlay || !overlay->isVisible()) {
             timer.invalidate();
             return;
         }

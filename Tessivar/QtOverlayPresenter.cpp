@@ -7,25 +7,37 @@
 
 namespace tessivar {
 
+namespace {
+// Two effects may overlap on screen (a jump by menu while the last one plays);
+// a third takes the window of the oldest.
+constexpr std::size_t kWindows = 2;
+}  // namespace
+
 QtOverlayPresenter::QtOverlayPresenter(platform::CompositingDetector* compositing,
                                        platform::CursorImageSource* cursors)
-    : compositing_(compositing), cursors_(cursors) {}
+    : compositing_(compositing), cursors_(cursors), windows_(kWindows) {}
 
 std::shared_ptr<platform::OverlayWindow> QtOverlayPresenter::present(const platform::Rect& frame,
                                                                      LocatingEffect effect,
                                                                      double backingScaleFactor) {
-    auto window = std::make_shared<platform::QtOverlayWindow>(frame);
+    auto lease = windows_.lend(frame);
+    auto* window = lease->window();
+    const bool shaped = compositing_ && !compositing_->isCompositing();
+    // A window used before may still be cut to its last effect's frame.
+    if (!shaped) window->widget()->clearMask();
     EffectView* view = makeView(effect, backingScaleFactor);
-    view->setShapedToDrawing(compositing_ && !compositing_->isCompositing());
+    view->setShapedToDrawing(shaped);
     window->setContentWidget(view);
     view->startAnimation();
-    window->orderFront();
-    return window;
+    lease->orderFront();
+    return lease;
 }
 
 EffectView* QtOverlayPresenter::makeView(LocatingEffect effect, double backingScaleFactor) {
-    if (effect == LocatingEffect::cursorScale) return new CursorScaleEffectView(cursors_.current(backingScaleFactor));
-    return new RippleEffectView();
+    if (effect == LocatingEffect::cursorScale) {
+        return new CursorScaleEffectView(cursors_.current(backingScaleFactor), &frames_);
+    }
+    return new RippleEffectView(&frames_);
 }
 
 }  // namespace tessivar

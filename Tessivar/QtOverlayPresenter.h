@@ -1,4 +1,6 @@
 #pragma once
+#include "Platform/Qt/QtOverlayPool.h"
+#include "Tessivar/EffectFrameCache.h"
 #include "Tessivar/EnlargedCursorCache.h"
 #include "Tessivar/OverlayPresenter.h"
 
@@ -11,8 +13,9 @@ namespace tessivar {
 
 class EffectView;
 
-// Shows the effect views in Qt overlay windows. Each overlay asks whether a
-// compositor blends it: without one the view is cut to what it draws.
+// Shows the effect views in Qt overlay windows, a few windows made once and
+// used again. Each effect asks whether a compositor blends its window: without
+// one the view is cut to what it draws.
 class QtOverlayPresenter : public OverlayPresenter {
 public:
     // Without a detector the desktop is taken to composite; without a cursor
@@ -28,6 +31,8 @@ private:
 
     platform::CompositingDetector* compositing_;
     EnlargedCursorCache cursors_;
+    EffectFrameCache frames_;
+    platform::QtOverlayPool windows_;
 };
 
 }  // namespace tessivar

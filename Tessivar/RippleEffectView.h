@@ -6,9 +6,10 @@ namespace tessivar {
 // A thin ring in the accent colour that expands and fades around the landing point.
 class RippleEffectView : public EffectView {
 public:
-    explicit RippleEffectView(QWidget* parent = nullptr);
+    explicit RippleEffectView(EffectFrameCache* frames = nullptr, QWidget* parent = nullptr);
 
 protected:
+    std::string look() const override;
     void drawFrame(QPainter& painter, double seconds) override;
 };
 

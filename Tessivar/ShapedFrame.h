@@ -12,7 +12,11 @@ struct ShapedFrame {
     QImage image;    // opaque, same size and device pixel ratio as the frame
     QRegion region;  // the pixels to show, in device-independent pixels; never empty
 
-    static ShapedFrame from(const QImage& translucent);
+    // `at` is where the frame's top-left sits in its window; the region is given there.
+    static ShapedFrame from(const QImage& translucent, QPoint at = {});
+    // The region of a frame that shows nothing: an empty mask would mean no
+    // mask at all, the whole window shown, so one pixel outside the window.
+    static QRegion nothingShown();
 };
 
 }  // namespace tessivar

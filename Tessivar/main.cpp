@@ -49,6 +49,7 @@ tessivar::StatusMenuModel currentMenu(platform::Desktop& desktop, Hotkeys::Regis
 // Answers why it cannot, before Qt would end the process with an abort.
 std::optional<std::string> prepareX11() {
     setenv("QT_QPA_PLATFORM", "xcb", 0);
+    setenv("QT_XCB_NO_MITSHM", "1", 0);
     return platform::X11DisplayCheck::whyUnavailable();
 }
 }  // namespace

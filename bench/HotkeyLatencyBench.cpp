@@ -117,7 +117,10 @@ int main(int argc, char** argv) {
 
     benchmark::Initialize(&argc, argv);
     const std::string reference = "BareWarpAndQuery/iterations:400/manual_time";
+    // The effect's own cost on a press: the default effect beside no effect at all.
+    const std::string effectOff = "HotkeyToPointerMovedEffectOff/iterations:400/manual_time";
     tessivar::bench::RatioReporter reporter(std::vector<std::pair<std::string, std::string>>{
+        {"HotkeyToPointerMoved/iterations:400/manual_time", effectOff},
         {"HotkeyToPointerMoved/iterations:400/manual_time", reference},
         {"HotkeyToPointerMovedEffectDone/iterations:100/manual_time", reference},
         {"HotkeyToPointerMovedEffectOff/iterations:400/manual_time", reference}});

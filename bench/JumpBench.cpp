@@ -1,5 +1,6 @@
 // Time of one jump on the Qt platform, beside the bare pointer move it makes,
-// on a private two-monitor X server (xcb).
+// on a private two-monitor X server (xcb) without a compositor, so the
+// effect's window is shaped to each frame as it is on such a desktop.
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
@@ -9,7 +10,9 @@
 #include "Platform/Qt/QtDesktop.h"
 #include "Platform/Qt/QtMainQueue.h"
 #include "Platform/Testing/TemporaryDirectory.h"
+#include "Platform/X11/X11CompositingDetector.h"
 #include "Platform/X11/X11CursorHider.h"
+#include "Platform/X11/X11CursorImageSource.h"
 #include "RatioReporter.h"
 #include "Tessivar/CursorHidingEpisode.h"
 #include "Tessivar/JumpEngine.h"
@@ -25,7 +28,10 @@ struct Bench {
     platform::QtMainQueue queue;
     platform::QtDesktop desktop;
     platform::X11CursorHider hider;
-    tessivar::QtOverlayPresenter overlays;
+    // As the program has them: the compositor and the pointer's picture asked of the server.
+    platform::X11CompositingDetector compositing;
+    platform::X11CursorImageSource cursorImages;
+    tessivar::QtOverlayPresenter overlays{&compositing, &cursorImages};
     tessivar::CursorHidingEpisode cursorHiding{{defaults, desktop, hider, queue}};
     tessivar::LocatingEffectPlayer effects{{defaults, desktop, queue, overlays, cursorHiding}};
     tessivar::JumpEngine jumps{{defaults, desktop, cursorHiding, effects}};

@@ -1,6 +1,7 @@
 #include "RatioReporter.h"
 
 #include <cstdio>
+#include <string>
 
 namespace tessivar::bench {
 
@@ -10,8 +11,25 @@ void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
         if (run.error_occurred || run.iterations == 0) continue;
         const double seconds = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
         nanoseconds_[run.benchmark_name()] = seconds * 1e9;
+        for (const auto& [name, counter] : run.counters) counters_[run.benchmark_name()][name] = counter.value;
     }
 }
+
+namespace {
+// "  p50 +103 us, p99 +1834 us" when both runs report the percentile.
+std::string percentileGaps(const std::map<std::string, double>& figure, const std::map<std::string, double>& reference) {
+    std::string gaps;
+    for (const char* percentile : {"p50_us", "p99_us"}) {
+        const auto f = figure.find(percentile);
+        const auto r = reference.find(percentile);
+        if (f == figure.end() || r == reference.end()) continue;
+        char text[64];
+        std::snprintf(text, sizeof text, "%s %.3s %+.0f us", gaps.empty() ? "  " : ",", percentile, f->second - r->second);
+        gaps += text;
+    }
+    return gaps;
+}
+}  // namespace
 
 void RatioReporter::Finalize() {
     ConsoleReporter::Finalize();
@@ -20,8 +38,8 @@ void RatioReporter::Finalize() {
         const auto f = nanoseconds_.find(figure);
         const auto r = nanoseconds_.find(reference);
         if (f == nanoseconds_.end() || r == nanoseconds_.end() || r->second <= 0) continue;
-        std::printf("%-40s %14.0f %14.0f %8.2f   (reference: %s)\n", figure.c_str(), f->second, r->second,
-                    f->second / r->second, reference.c_str());
+        std::printf("%-40s %14.0f %14.0f %8.2f   (reference: %s)%s\n", figure.c_str(), f->second, r->second,
+                    f->second / r->second, reference.c_str(), percentileGaps(counters_[figure], counters_[reference]).c_str());
     }
 }
 

@@ -9,7 +9,9 @@
 namespace tessivar::bench {
 
 // The console reporter, followed by a table that sets each measured figure
-// beside the reference figure measured in the same run, with their ratio.
+// beside the reference figure measured in the same run, with their ratio, and
+// for latencies (runs that report the counters "p50_us" and "p99_us") how far
+// the figure's percentiles lie above the reference's.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     // Pairs of (figure, reference) benchmark names.
@@ -21,6 +23,7 @@ public:
 private:
     std::vector<std::pair<std::string, std::string>> pairs_;
     std::map<std::string, double> nanoseconds_;
+    std::map<std::string, std::map<std::string, double>> counters_;
 };
 
 }  // namespace tessivar::bench

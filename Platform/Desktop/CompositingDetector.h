@@ -9,7 +9,7 @@ class CompositingDetector {
 public:
     virtual ~CompositingDetector() = default;
 
-    // Asks the window system afresh: a compositor may start or stop at any time.
+    // Up to date: a compositor may start or stop at any time.
     virtual bool isCompositing() = 0;
 };
 

@@ -29,7 +29,7 @@ std::unique_ptr<QWidget> makeOverlayWidget() {
 
 }  // namespace
 
-QtOverlayWindow::QtOverlayWindow(const Rect& frame) : window_(makeOverlayWidget()) { place(frame); }
+QtOverlayWindow::QtOverlayWindow(const Rect& frame) : window_(makeOverlayWidget()) { setFrame(frame); }
 
 QtOverlayWindow::~QtOverlayWindow() = default;
 
@@ -37,7 +37,7 @@ Rect QtOverlayWindow::frame() const {
     return CoordinateSpace::topLeftToGlobal(QtGeometry::toRect(window_->geometry()), QtGeometry::primaryScreenHeight());
 }
 
-void QtOverlayWindow::setFrameOrigin(Point origin) { place({origin, frame().size}); }
+void QtOverlayWindow::setFrameOrigin(Point origin) { setFrame({origin, frame().size}); }
 
 void QtOverlayWindow::orderFront() { window_->show(); }
 
@@ -52,13 +52,18 @@ void QtOverlayWindow::setContentWidget(QWidget* content) {
     content->setAttribute(Qt::WA_TransparentForMouseEvents);
     content->setFocusPolicy(Qt::NoFocus);
     window_->layout()->addWidget(content);
+    // Its size now rather than when the layout next runs, so it can draw before it shows.
+    content->setGeometry(window_->rect());
 }
 
 QWidget* QtOverlayWindow::widget() const { return window_.get(); }
 
-void QtOverlayWindow::place(const Rect& frame) {
+void QtOverlayWindow::setFrame(const Rect& frame) {
     const Rect topLeft = CoordinateSpace::globalToTopLeft(frame, QtGeometry::primaryScreenHeight());
-    window_->setGeometry(QtGeometry::toRoundedQRect(topLeft));
+    const QRect geometry = QtGeometry::toRoundedQRect(topLeft);
+    // A follow tick while the pointer stands still asks the window system for nothing.
+    if (geometry == window_->geometry()) return;
+    window_->setGeometry(geometry);
 }
 
 }  // namespace platform

@@ -20,6 +20,7 @@ public:
     QtOverlayWindow& operator=(const QtOverlayWindow&) = delete;
 
     Rect frame() const override;
+    void setFrame(const Rect& frame);
     void setFrameOrigin(Point origin) override;
     void orderFront() override;
     void orderOut() override;
@@ -32,8 +33,6 @@ public:
     QWidget* widget() const;
 
 private:
-    void place(const Rect& frame);
-
     std::unique_ptr<QWidget> window_;
     QPointer<QWidget> content_;
 };

@@ -6,8 +6,9 @@ struct _XDisplay;
 namespace platform {
 
 // A compositing manager announces itself by owning the selection
-// _NET_WM_CM_S<screen> of the screen it composites. Asks over a connection of
-// its own.
+// _NET_WM_CM_S<screen> of the screen it composites. Asks once over a
+// connection of its own, then follows the selection's owner from XFixes'
+// notices, so answering costs no round trip.
 class X11CompositingDetector : public CompositingDetector {
 public:
     // Opens $DISPLAY (or `displayName`); without a server it never sees a compositor.
@@ -21,6 +22,8 @@ public:
 private:
     _XDisplay* display_ = nullptr;
     unsigned long selection_ = 0;
+    int fixesEventBase_ = -1;  // -1: no XFixes, so every answer asks
+    bool owned_ = false;
 };
 
 }  // namespace platform

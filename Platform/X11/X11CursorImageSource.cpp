@@ -12,19 +12,19 @@ struct CursorImageFree {
     void operator()(XFixesCursorImage* image) const { XFree(image); }
 };
 
-bool hasXFixes(Display* display) {
-    int eventBase = 0;
-    int errorBase = 0;
-    return XFixesQueryExtension(display, &eventBase, &errorBase) != 0;
-}
-
 }  // namespace
 
 X11CursorImageSource::X11CursorImageSource(const char* displayName) : display_(XOpenDisplay(displayName)) {
-    if (display_ && !hasXFixes(display_)) {
+    if (!display_) return;
+    int errorBase = 0;
+    if (!XFixesQueryExtension(display_, &fixesEventBase_, &errorBase)) {
         XCloseDisplay(display_);
         display_ = nullptr;
+        return;
     }
+    XFixesSelectCursorInput(display_, DefaultRootWindow(display_), XFixesDisplayCursorNotifyMask);
+    // Every change from now on is announced, the very next one included.
+    XSync(display_, False);
 }
 
 X11CursorImageSource::~X11CursorImageSource() {
@@ -36,11 +36,24 @@ std::optional<CursorImage> X11CursorImageSource::currentCursorImage() {
     const std::unique_ptr<XFixesCursorImage, CursorImageFree> image(XFixesGetCursorImage(display_));
     if (!image || image->width == 0 || image->height == 0) return std::nullopt;
     CursorImage result{image->width, image->height, {static_cast<double>(image->xhot), static_cast<double>(image->yhot)}, image->cursor_serial, {}};
+    serial_ = image->cursor_serial;
     const std::size_t count = std::size_t{image->width} * image->height;
     result.pixels.reserve(count);
     // Xlib hands each 32-bit pixel over in a long of its own.
     for (std::size_t i = 0; i < count; ++i) result.pixels.push_back(static_cast<std::uint32_t>(image->pixels[i]));
     return result;
+}
+
+std::optional<std::uint64_t> X11CursorImageSource::knownSerial() {
+    if (!display_) return std::nullopt;
+    // Only what the server has sent already: no round trip.
+    while (XPending(display_) > 0) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        if (event.type != fixesEventBase_ + XFixesCursorNotify) continue;
+        serial_ = reinterpret_cast<const XFixesCursorNotifyEvent&>(event).cursor_serial;
+    }
+    return serial_;
 }
 
 }  // namespace platform

@@ -8,6 +8,8 @@ namespace platform {
 // The pointer picture through XFixes, over a connection of its own. XFixes
 // reports the pointer the server would show, also while it is hidden, so the
 // picture can still be read after the locating effect has hidden the pointer.
+// XFixes also announces each change of picture with its serial, so whether a
+// picture read before still holds is known without a round trip.
 class X11CursorImageSource : public CursorImageSource {
 public:
     // Opens $DISPLAY (or `displayName`); without a server or XFixes there is no picture.
@@ -17,9 +19,12 @@ public:
     X11CursorImageSource& operator=(const X11CursorImageSource&) = delete;
 
     std::optional<CursorImage> currentCursorImage() override;
+    std::optional<std::uint64_t> knownSerial() override;
 
 private:
     _XDisplay* display_ = nullptr;
+    int fixesEventBase_ = 0;
+    std::optional<std::uint64_t> serial_;
 };
 
 }  // namespace platform

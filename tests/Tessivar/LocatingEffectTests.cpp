@@ -78,6 +78,19 @@ TEST(LocatingEffect, IndexBeyondTheDisplaysDrawsForThePrimary) {
     EXPECT_EQ(h.overlays.shown.back().backingScale, 2.0) << "no display at all: assume a dense one";
 }
 
+// A newer effect may take an older one's window: the older effect then stops
+// following the pointer at once instead of asking where it is until its end.
+TEST(LocatingEffect, AnEffectWhoseWindowIsGoneStopsFollowing) {
+    AppHarness h;
+    h.jumps.jumpToScreen(1);
+    ASSERT_EQ(h.overlays.shown.size(), 1u);
+    h.overlays.shown[0].window->orderOut();  // taken for another effect
+    h.desktop.mouse = {3000, 700};
+    h.queue.advance(0.1);
+    EXPECT_TRUE(h.overlays.shown[0].window->origins.empty());
+    EXPECT_EQ(h.queue.pendingCount(), 2u) << "only the removal and the pointer restore are left";
+}
+
 TEST(LocatingEffect, OverlappingEffectsAreIndependent) {
     AppHarness h;
     h.jumps.jumpToScreen(1);

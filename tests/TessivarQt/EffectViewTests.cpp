@@ -45,7 +45,7 @@ TEST(CursorScaleEffectView, DrawsThePointersPictureWithItsHotSpotOnTheCentre) {
     };
     for (const auto& c : cases) {
         const auto playing = scaleEffect(c.hotSpot, false);
-        const QImage& frame = playing.view->frame();
+        const QImage frame = playing.view->grab().toImage();
         EXPECT_EQ(frame.pixel(c.inside), kRed) << c.hotSpot.x;
         EXPECT_EQ(qAlpha(frame.pixel(c.outside)), 0) << c.hotSpot.x;
         EXPECT_TRUE(playing.view->mask().isEmpty()) << "a compositor blends the whole square";

@@ -18,7 +18,9 @@ struct FakeCursorImageSource : platform::CursorImageSource {
         ++reads;
         return picture;
     }
+    std::optional<std::uint64_t> knownSerial() override { return announced; }
     std::optional<platform::CursorImage> picture;
+    std::optional<std::uint64_t> announced;  // what the window system last said of the picture
     int reads = 0;
 };
 
@@ -45,6 +47,7 @@ TEST(EnlargedCursorCache, EnlargesEachPictureOncePerBackingScale) {
     FakeCursorImageSource source;
     EnlargedCursorCache cache(&source);
     source.picture = pointer(1);
+    source.announced = 1;
 
     const auto first = cache.current(1).image.cacheKey();
     EXPECT_EQ(cache.current(1).image.cacheKey(), first) << "same picture, same scale";
@@ -52,12 +55,18 @@ TEST(EnlargedCursorCache, EnlargesEachPictureOncePerBackingScale) {
     EXPECT_NE(doubled.image.cacheKey(), first);
     EXPECT_EQ(doubled.image.devicePixelRatio(), 2);
     EXPECT_EQ(cache.current(1).image.cacheKey(), first) << "each scale keeps its own";
+    EXPECT_EQ(source.reads, 2) << "a picture announced unchanged is not read again";
 
     source.picture = pointer(2, 10, 10);
+    source.announced = 2;
     const auto changed = cache.current(1);
     EXPECT_NE(changed.image.cacheKey(), first) << "a new pointer";
     EXPECT_EQ(changed.size, (platform::Size{10, 10}));
-    EXPECT_EQ(source.reads, 5) << "the picture is asked for on every effect";
+    EXPECT_EQ(source.reads, 3);
+
+    source.announced.reset();
+    EXPECT_EQ(cache.current(1).image.cacheKey(), changed.image.cacheKey());
+    EXPECT_EQ(source.reads, 4) << "without an announcement the picture is read";
 }
 
 // Without a source, without a picture, or with one short of pixels or of size.

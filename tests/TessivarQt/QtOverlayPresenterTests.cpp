@@ -24,11 +24,15 @@ struct RedPointer : platform::CursorImageSource {
     std::optional<platform::CursorImage> currentCursorImage() override {
         return platform::CursorImage{12, 12, {0, 0}, 1, std::vector<std::uint32_t>(144, kRed)};
     }
+    std::optional<std::uint64_t> knownSerial() override { return std::nullopt; }
 };
 
+QWidget* windowOf(const platform::OverlayWindow& overlay) {
+    return dynamic_cast<const platform::QtOverlayPool::Lease&>(overlay).window()->widget();
+}
+
 tessivar::EffectView* effectViewOf(const platform::OverlayWindow& overlay) {
-    const auto& window = dynamic_cast<const platform::QtOverlayWindow&>(overlay);
-    for (auto* child : window.widget()->findChildren<QWidget*>()) {
+    for (auto* child : windowOf(overlay)->findChildren<QWidget*>()) {
         if (auto* view = dynamic_cast<tessivar::EffectView*>(child)) return view;
     }
     return nullptr;
@@ -48,7 +52,7 @@ TEST(QtOverlayPresenter, CutsTheOverlayToTheDrawingOnlyWithoutACompositor) {
             auto* view = effectViewOf(*overlay);
             ASSERT_NE(view, nullptr);
             EXPECT_EQ(view->isShapedToDrawing(), !composited);
-            const QRegion shape = dynamic_cast<platform::QtOverlayWindow&>(*overlay).widget()->mask();
+            const QRegion shape = windowOf(*overlay)->mask();
             EXPECT_EQ(shape.isEmpty(), composited);
             if (!composited) {
                 EXPECT_FALSE(shape.contains(QPoint(2, 2))) << "the square's corner is cut away";

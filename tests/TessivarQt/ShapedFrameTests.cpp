@@ -51,6 +51,26 @@ TEST(ShapedFrame, ShowsPixelsByAlphaInTheirOwnColour) {
     }
 }
 
+// Opaque and clear pixels only, so which are shown is known without any
+// dithering: the rectangles the shape is sent as must cover exactly the
+// opaque ones. Rows repeat in places, which the shape joins into taller bands.
+TEST(ShapedFrame, ItsBandsCoverExactlyTheOpaquePixels) {
+    QImage frame(40, 30, QImage::Format_ARGB32_Premultiplied);
+    QRegion expected;
+    const QPoint at(5, 9);
+    for (int y = 0; y < frame.height(); ++y) {
+        const int pattern = y / 3;  // three rows alike, then another pattern
+        for (int x = 0; x < frame.width(); ++x) {
+            const bool opaque = ((x * 7 + pattern * 11) % 13) < 6 || (pattern == 4 && x > 30);
+            frame.setPixel(x, y, opaque ? qRgba(200, 0, 0, 255) : qRgba(0, 0, 0, 0));
+            if (opaque) expected += QRect(at.x() + x, at.y() + y, 1, 1);
+        }
+    }
+    const auto shaped = ShapedFrame::from(frame, at);
+    EXPECT_TRUE(shaped.region.xored(expected).isEmpty());
+    EXPECT_LT(shaped.region.rectCount(), frame.height() * frame.width() / 4) << "runs and bands, not pixels";
+}
+
 TEST(ShapedFrame, ItsRegionIsInDeviceIndependentPixels) {
     QImage frame = uniformFrame({16, 16}, qRgba(0, 0, 0, 0), 2);
     for (int y = 0; y < 8; ++y) {

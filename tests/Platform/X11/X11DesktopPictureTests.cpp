@@ -35,7 +35,8 @@ TEST(X11CompositingDetectorTest, SeesACompositingManagerComeAndGo) {
     EXPECT_TRUE(waitUntil([&] { return !detector.isCompositing(); }, 5s));
 }
 
-// Pointers of one colour whose hot spots sit in different places.
+// Pointers of one colour whose hot spots sit in different places; each change
+// of pointer is announced with the serial the picture then carries.
 TEST(X11CursorImageSourceTest, ReadsThePointerPictureWithItsHotSpotAndANewSerialForEachPointer) {
     XorgDummyServer server;
     if (auto error = server.start({{1920, 1080, 0, 0}})) TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
@@ -47,6 +48,9 @@ TEST(X11CursorImageSourceTest, ReadsThePointerPictureWithItsHotSpotAndANewSerial
     for (const SolidCursor& pointer : {SolidCursor{16, 24, 0, 0, 0xff0000}, SolidCursor{10, 6, 9, 5, 0x00ff00},
                                        SolidCursor{16, 24, 0, 0, 0xff0000}}) {
         ASSERT_TRUE(probe.setRootCursor(pointer));
+        // The server announces the new picture's serial before anyone reads the picture.
+        EXPECT_TRUE(waitUntil([&] { return source.knownSerial().has_value() && source.knownSerial() != previousSerial; }, 5s));
+        const auto announced = source.knownSerial();
         const auto image = source.currentCursorImage();
         ASSERT_TRUE(image.has_value());
         EXPECT_EQ(image->width, pointer.width);
@@ -55,6 +59,7 @@ TEST(X11CursorImageSourceTest, ReadsThePointerPictureWithItsHotSpotAndANewSerial
         ASSERT_EQ(image->pixels.size(), static_cast<std::size_t>(pointer.width * pointer.height));
         const std::uint32_t opaque = 0xff000000u | pointer.rgb;
         EXPECT_TRUE(std::all_of(image->pixels.begin(), image->pixels.end(), [&](auto p) { return p == opaque; }));
+        EXPECT_EQ(image->serial, announced);
         if (previousSerial) {
             EXPECT_NE(image->serial, *previousSerial);
         }
@@ -65,6 +70,7 @@ TEST(X11CursorImageSourceTest, ReadsThePointerPictureWithItsHotSpotAndANewSerial
 TEST(X11DesktopPictureWithoutServerTest, NoCompositorAndNoPicture) {
     EXPECT_FALSE(platform::X11CompositingDetector(":1999").isCompositing());
     EXPECT_FALSE(platform::X11CursorImageSource(":1999").currentCursorImage().has_value());
+    EXPECT_FALSE(platform::X11CursorImageSource(":1999").knownSerial().has_value());
 }
 
 }  // namespace
