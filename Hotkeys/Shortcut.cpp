@@ -2,10 +2,10 @@
 
 #include <limits>
 
-#include "Hotkeys/Capitalization.h"
+#include "Hotkeys/Private/Capitalization.h"
 #include "Hotkeys/Hotkeys.h"
 #include "Hotkeys/Registry.h"
-#include "Hotkeys/SymbolKeys.h"
+#include "Hotkeys/Private/SymbolKeys.h"
 #include "Platform/HotKeys/KeyboardLayout.h"
 
 namespace Hotkeys {

@@ -4,7 +4,7 @@
 
 #include "Platform/Foundation/Log.h"
 #include "Platform/Foundation/UserDefaults.h"
-#include "Tessivar/AppDefaults.h"
+#include "Tessivar/Private/AppDefaults.h"
 
 namespace tessivar {
 

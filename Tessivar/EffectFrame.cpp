@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "Tessivar/ShapedFrame.h"
+#include "Tessivar/Private/ShapedFrame.h"
 
 namespace tessivar {
 

@@ -1,6 +1,6 @@
 #include "Tessivar/EnlargedCursor.h"
 
-#include "Tessivar/ArrowCursorImage.h"
+#include "Tessivar/Private/ArrowCursorImage.h"
 
 namespace tessivar {
 

@@ -1,7 +1,7 @@
 #include "Tessivar/LocatingEffect.h"
 
-#include "Tessivar/CursorScaleTimeline.h"
-#include "Tessivar/RippleTimeline.h"
+#include "Tessivar/Private/CursorScaleTimeline.h"
+#include "Tessivar/Private/RippleTimeline.h"
 
 namespace tessivar {
 

@@ -7,7 +7,7 @@
 #include "Platform/Foundation/NotificationCenter.h"
 #include "Platform/HotKeys/MenuKeyMonitor.h"
 #include "Tessivar/AppLog.h"
-#include "Tessivar/SymbolIcons.h"
+#include "Tessivar/Private/SymbolIcons.h"
 
 namespace tessivar {
 

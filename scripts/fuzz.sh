@@ -11,7 +11,7 @@ seconds=${1:-15}
 
 # -O1 with line tables only: much quicker to build, and stack traces keep their lines.
 cmake -S "$root" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS="-O1 -gline-tables-only" \
-  -DCMAKE_CXX_COMPILER=clang++ -DTESSIVAR_BUILD_FUZZERS=ON
+  -DCMAKE_CXX_COMPILER=clang++ -DTESSIVAR_BUILD_FUZZERS=ON -DTESSIVAR_WERROR="${TESSIVAR_WERROR:-OFF}"
 cmake --build "$build_dir" --parallel "$(nproc)"
 
 work=$(mktemp -d)

@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "Platform/Foundation/SerialQueue.h"
-#include "Platform/Linux/DefaultRouteQuery.h"
-#include "Platform/Linux/NetlinkChangeWatcher.h"
+#include "Platform/Linux/Private/DefaultRouteQuery.h"
+#include "Platform/Linux/Private/NetlinkChangeWatcher.h"
 #include "Platform/Network/ReachabilityFlags.h"
 
 namespace platform {

@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QTimer>
 
-#include "Platform/Qt/QtTerminationSignals.h"
+#include "Platform/Qt/Private/QtTerminationSignals.h"
 
 namespace platform {
 

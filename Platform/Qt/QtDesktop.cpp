@@ -8,7 +8,7 @@
 #include "Platform/Desktop/DisplayIdentity.h"
 #include "Platform/Desktop/OutputOrder.h"
 #include "Platform/Desktop/ScreenArrangement.h"
-#include "Platform/Qt/QtGeometry.h"
+#include "Platform/Qt/Private/QtGeometry.h"
 
 namespace platform {
 namespace {

@@ -4,7 +4,7 @@
 #include <QWidget>
 
 #include "Platform/Desktop/CoordinateSpace.h"
-#include "Platform/Qt/QtGeometry.h"
+#include "Platform/Qt/Private/QtGeometry.h"
 
 namespace platform {
 namespace {

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "Platform/X11/X11ErrorTrap.h"
-#include "Platform/X11/X11KeyMap.h"
+#include "Platform/X11/Private/X11ErrorTrap.h"
+#include "Platform/X11/Private/X11KeyMap.h"
 
 namespace platform {
 namespace {

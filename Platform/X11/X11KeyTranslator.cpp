@@ -2,7 +2,7 @@
 
 #include <X11/Xlib.h>
 
-#include "Platform/X11/X11KeyMap.h"
+#include "Platform/X11/Private/X11KeyMap.h"
 
 namespace platform {
 

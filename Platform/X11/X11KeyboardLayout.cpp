@@ -11,7 +11,7 @@
 #include <bitset>
 #include <memory>
 
-#include "Platform/X11/X11KeyMap.h"
+#include "Platform/X11/Private/X11KeyMap.h"
 
 namespace platform {
 

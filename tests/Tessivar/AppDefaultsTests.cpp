@@ -1,4 +1,4 @@
-#include "Tessivar/AppDefaults.h"
+#include "Tessivar/Private/AppDefaults.h"
 
 #include <optional>
 #include <string>

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "Tessivar/ArrowCursorImage.h"
-#include "Tessivar/CursorScaleTimeline.h"
-#include "Tessivar/Keyframes.h"
-#include "Tessivar/RippleTimeline.h"
+#include "Tessivar/Private/ArrowCursorImage.h"
+#include "Tessivar/Private/CursorScaleTimeline.h"
+#include "Tessivar/Private/Keyframes.h"
+#include "Tessivar/Private/RippleTimeline.h"
 
 using tessivar::CursorScaleTimeline;
 using tessivar::RippleTimeline;

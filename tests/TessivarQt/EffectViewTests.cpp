@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "Platform/Desktop/CursorImage.h"
-#include "Tessivar/CursorScaleEffectView.h"
-#include "Tessivar/RippleEffectView.h"
+#include "Tessivar/Private/CursorScaleEffectView.h"
+#include "Tessivar/Private/RippleEffectView.h"
 
 using tessivar::CursorScaleEffectView;
 using tessivar::EnlargedCursor;

@@ -1,7 +1,7 @@
 #include <QImage>
 #include <gtest/gtest.h>
 
-#include "Tessivar/ShapedFrame.h"
+#include "Tessivar/Private/ShapedFrame.h"
 
 using tessivar::ShapedFrame;
 

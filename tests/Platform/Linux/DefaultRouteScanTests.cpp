@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "Platform/Linux/DefaultRouteScan.h"
+#include "Platform/Linux/Private/DefaultRouteScan.h"
 
 namespace platform {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Platform/X11/X11ErrorTrap.h"
+#include "Platform/X11/Private/X11ErrorTrap.h"
 #include "tests/support/X11Requirement.h"
 #include "tests/support/XErrorRecorder.h"
 #include "tests/support/XorgDummyServer.h"

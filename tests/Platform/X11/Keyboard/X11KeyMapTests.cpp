@@ -5,7 +5,7 @@
 #include <X11/keysym.h>
 
 #include "KeyboardServer.h"
-#include "Platform/X11/X11KeyMap.h"
+#include "Platform/X11/Private/X11KeyMap.h"
 
 namespace tessivar::testing {
 namespace {

@@ -1,4 +1,4 @@
-#include "Tessivar/Keyframes.h"
+#include "Tessivar/Private/Keyframes.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
 #pragma once
-#include "Tessivar/EffectView.h"
+#include "Tessivar/Private/EffectView.h"
 
 namespace tessivar {
 

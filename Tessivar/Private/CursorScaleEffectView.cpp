@@ -1,4 +1,4 @@
-#include "Tessivar/CursorScaleEffectView.h"
+#include "Tessivar/Private/CursorScaleEffectView.h"
 
 #include <QPainter>
 

@@ -1,10 +1,10 @@
-#include "Hotkeys/SymbolKeys.h"
+#include "Hotkeys/Private/SymbolKeys.h"
 
 #include <array>
 
-#include "Hotkeys/Capitalization.h"
+#include "Hotkeys/Private/Capitalization.h"
 #include "Hotkeys/Key.h"
-#include "Hotkeys/LocalizedStrings.h"
+#include "Hotkeys/Private/LocalizedStrings.h"
 
 namespace Hotkeys {
 

@@ -1,6 +1,6 @@
-#include "Tessivar/CursorScaleTimeline.h"
+#include "Tessivar/Private/CursorScaleTimeline.h"
 
-#include "Tessivar/Keyframes.h"
+#include "Tessivar/Private/Keyframes.h"
 
 namespace tessivar {
 

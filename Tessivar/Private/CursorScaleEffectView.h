@@ -1,6 +1,6 @@
 #pragma once
-#include "Tessivar/CursorScaleTimeline.h"
-#include "Tessivar/EffectView.h"
+#include "Tessivar/Private/CursorScaleTimeline.h"
+#include "Tessivar/Private/EffectView.h"
 #include "Tessivar/EnlargedCursor.h"
 
 namespace tessivar {

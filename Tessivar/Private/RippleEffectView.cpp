@@ -1,8 +1,8 @@
-#include "Tessivar/RippleEffectView.h"
+#include "Tessivar/Private/RippleEffectView.h"
 
 #include <QPainter>
 
-#include "Tessivar/RippleTimeline.h"
+#include "Tessivar/Private/RippleTimeline.h"
 
 namespace tessivar {
 

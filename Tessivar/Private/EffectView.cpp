@@ -1,4 +1,4 @@
-#include "Tessivar/EffectView.h"
+#include "Tessivar/Private/EffectView.h"
 
 #include <QPainter>
 #include <algorithm>

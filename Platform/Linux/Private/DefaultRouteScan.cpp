@@ -1,4 +1,4 @@
-#include "Platform/Linux/DefaultRouteScan.h"
+#include "Platform/Linux/Private/DefaultRouteScan.h"
 
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>

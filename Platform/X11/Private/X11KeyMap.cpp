@@ -1,4 +1,4 @@
-#include "Platform/X11/X11KeyMap.h"
+#include "Platform/X11/Private/X11KeyMap.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>

@@ -1,4 +1,4 @@
-#include "Tessivar/ShapedFrame.h"
+#include "Tessivar/Private/ShapedFrame.h"
 
 #include <QRgb>
 #include <array>

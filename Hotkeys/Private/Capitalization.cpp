@@ -1,4 +1,4 @@
-#include "Hotkeys/Capitalization.h"
+#include "Hotkeys/Private/Capitalization.h"
 
 #include <cstdint>
 #include <locale>

@@ -1,4 +1,4 @@
-#include "Platform/Qt/QtTerminationSignals.h"
+#include "Platform/Qt/Private/QtTerminationSignals.h"
 
 #include <QSocketNotifier>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "Tessivar/ArrowCursorImage.h"
+#include "Tessivar/Private/ArrowCursorImage.h"
 
 #include <QPainter>
 #include <QPainterPath>

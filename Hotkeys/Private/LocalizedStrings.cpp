@@ -1,4 +1,4 @@
-#include "Hotkeys/LocalizedStrings.h"
+#include "Hotkeys/Private/LocalizedStrings.h"
 
 #include <algorithm>
 #include <array>

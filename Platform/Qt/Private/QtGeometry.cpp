@@ -1,4 +1,4 @@
-#include "Platform/Qt/QtGeometry.h"
+#include "Platform/Qt/Private/QtGeometry.h"
 
 #include <QGuiApplication>
 #include <QScreen>

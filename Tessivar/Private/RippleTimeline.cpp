@@ -1,6 +1,6 @@
-#include "Tessivar/RippleTimeline.h"
+#include "Tessivar/Private/RippleTimeline.h"
 
-#include "Tessivar/Keyframes.h"
+#include "Tessivar/Private/Keyframes.h"
 
 namespace tessivar {
 

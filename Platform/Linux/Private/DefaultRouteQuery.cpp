@@ -1,4 +1,4 @@
-#include "Platform/Linux/DefaultRouteQuery.h"
+#include "Platform/Linux/Private/DefaultRouteQuery.h"
 
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "Platform/Linux/DefaultRouteScan.h"
+#include "Platform/Linux/Private/DefaultRouteScan.h"
 
 namespace platform {
 namespace {

@@ -1,4 +1,4 @@
-#include "Platform/Linux/NetlinkChangeWatcher.h"
+#include "Platform/Linux/Private/NetlinkChangeWatcher.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>
