@@ -6,7 +6,7 @@
 
 #include "Platform/HotKeys/MenuKeyMonitor.h"
 
-namespace Hotkeys {
+namespace hotkeys {
 namespace {
 
 using platform::EventHotKeyRef;
@@ -225,4 +225,4 @@ platform::OSStatus CarbonHotkeys::handleRawKeyEvent(const KeyboardEvent& event) 
     return platform::eventNotHandledErr;
 }
 
-}  // namespace Hotkeys
+}  // namespace hotkeys

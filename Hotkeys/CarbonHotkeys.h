@@ -13,7 +13,7 @@
 #include "Hotkeys/Shortcut.h"
 #include "Platform/HotKeys/HotKeyService.h"
 
-namespace Hotkeys {
+namespace hotkeys {
 
 // The one place where shortcuts meet the window system's hot-key service: one
 // record per registration, one event handler for all of them, and the menu key
@@ -96,4 +96,4 @@ private:
     std::shared_ptr<CarbonHotkeys*> self_ = std::make_shared<CarbonHotkeys*>(this);
 };
 
-}  // namespace Hotkeys
+}  // namespace hotkeys

@@ -9,7 +9,7 @@ class NotificationCenter;
 class UserDefaults;
 }  // namespace platform
 
-namespace Hotkeys {
+namespace hotkeys {
 
 // The services a registry works with; they outlive it. The settings and the
 // notification center are always the caller's choice, so nothing falls back to
@@ -23,4 +23,4 @@ struct Environment {
     platform::MenuKeyMonitor* menuKeyMonitor = nullptr;   // null: no menu path
 };
 
-}  // namespace Hotkeys
+}  // namespace hotkeys

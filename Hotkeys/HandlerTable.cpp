@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace Hotkeys {
+namespace hotkeys {
 
 std::vector<HandlerTable::Entry>::iterator HandlerTable::find(const Name& name) {
     return std::find_if(entries_.begin(), entries_.end(), [&name](const Entry& entry) { return entry.name == name; });
@@ -33,4 +33,4 @@ std::vector<Name> HandlerTable::names() const {
     return result;
 }
 
-}  // namespace Hotkeys
+}  // namespace hotkeys

@@ -6,7 +6,7 @@
 
 #include "Hotkeys/Name.h"
 
-namespace Hotkeys {
+namespace hotkeys {
 
 // Actions per name: the names in the order they first got an action, each
 // name's actions in the order they were added. A name leaves the table with its
@@ -35,4 +35,4 @@ private:
     std::vector<Entry> entries_;
 };
 
-}  // namespace Hotkeys
+}  // namespace hotkeys

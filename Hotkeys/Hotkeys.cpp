@@ -5,7 +5,7 @@
 
 #include "Hotkeys/Registry.h"
 
-namespace Hotkeys {
+namespace hotkeys {
 namespace {
 
 // With no registry the call does nothing and answers the empty value of its
@@ -132,4 +132,4 @@ void initializeOnce() {
     withRegistry([](Registry& registry) { registry.initializeOnce(); });
 }
 
-}  // namespace Hotkeys
+}  // namespace hotkeys

@@ -15,10 +15,10 @@ struct Notification;
 
 // The facade through which the application uses shortcuts by name: storage in
 // the user defaults, handlers per name, and the hot keys behind them. Each
-// function is the same operation of the installed Hotkeys::Registry (see
+// function is the same operation of the installed hotkeys::Registry (see
 // Registry.h); with none installed it reports a misuse and does nothing. Main
 // thread only.
-namespace Hotkeys {
+namespace hotkeys {
 
 // Posted by every writer of a record, with the user info {"name": <the name as
 // the writer was given it, Name::toJSON()>}.
@@ -72,4 +72,4 @@ void handleKeyUp(const Shortcut& shortcut);
 
 void initializeOnce();
 
-}  // namespace Hotkeys
+}  // namespace hotkeys

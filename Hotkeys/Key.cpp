@@ -1,6 +1,6 @@
 #include "Hotkeys/Key.h"
 
-namespace Hotkeys {
+namespace hotkeys {
 
 // Carbon virtual key codes of the keys by their US-layout position.
 const Key Key::a{0};
@@ -117,4 +117,4 @@ const Key Key::keypadMinus{78};
 const Key Key::keypadMultiply{67};
 const Key Key::keypadPlus{69};
 
-}  // namespace Hotkeys
+}  // namespace hotkeys

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <functional>
 
-namespace Hotkeys {
+namespace hotkeys {
 
 // A physical key by its Carbon virtual key code (layout independent). Any
 // integer makes a key; the named constants are the keys the package knows.
@@ -27,4 +27,4 @@ struct Key {
     friend bool operator==(const Key&, const Key&) = default;
 };
 
-}  // namespace Hotkeys
+}  // namespace hotkeys

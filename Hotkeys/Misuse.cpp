@@ -5,7 +5,7 @@
 
 #include "Platform/Foundation/Log.h"
 
-namespace Hotkeys {
+namespace hotkeys {
 namespace {
 
 // Reports come from the wrong thread by their nature, so the handler is
@@ -45,4 +45,4 @@ void reportMisuse(const std::string& message) {
     handler(message);
 }
 
-}  // namespace Hotkeys
+}  // namespace hotkeys

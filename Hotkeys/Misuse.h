@@ -2,7 +2,7 @@
 #include <functional>
 #include <string>
 
-namespace Hotkeys {
+namespace hotkeys {
 
 // Programming errors in using the package: an operation while no registry is
 // installed, or a call from a thread other than the one that made the registry.
@@ -17,4 +17,4 @@ using MisuseHandler = std::function<void(const std::string& message)>;
 MisuseHandler setMisuseHandler(MisuseHandler handler);
 void reportMisuse(const std::string& message);
 
-}  // namespace Hotkeys
+}  // namespace hotkeys

@@ -3,7 +3,7 @@
 #include <array>
 #include <utility>
 
-namespace Hotkeys {
+namespace hotkeys {
 
 namespace {
 using Masks = platform::ModifierMasks;
@@ -70,4 +70,4 @@ std::optional<std::string> stringFromUnicodeScalar(std::uint32_t value) {
     return text;
 }
 
-}  // namespace Hotkeys
+}  // namespace hotkeys

@@ -5,7 +5,7 @@
 
 #include "Platform/HotKeys/ModifierMasks.h"
 
-namespace Hotkeys {
+namespace hotkeys {
 
 // Modifier flags in the event vocabulary ("Cocoa" bits), convertible to and from
 // the Carbon modifier mask that stored shortcuts and hot keys use. Exactly five
@@ -39,4 +39,4 @@ std::int64_t reducedCarbonModifiers(std::int64_t carbonMask);
 // The UTF-8 text of one Unicode scalar; nothing for surrogates and values past 0x10FFFF.
 std::optional<std::string> stringFromUnicodeScalar(std::uint32_t value);
 
-}  // namespace Hotkeys
+}  // namespace hotkeys

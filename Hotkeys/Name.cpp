@@ -2,7 +2,7 @@
 
 #include "Hotkeys/Hotkeys.h"
 
-namespace Hotkeys {
+namespace hotkeys {
 namespace {
 constexpr const char* kRawValueMember = "rawValue";
 constexpr const char* kDefaultMember = "defaultShortcut";
@@ -21,7 +21,7 @@ Name::Name(std::string raw, std::optional<Shortcut> defaultValue)
 
 std::optional<Shortcut> Name::shortcut() const { return getShortcut(*this); }
 
-void Name::setShortcut(const std::optional<Shortcut>& value) const { Hotkeys::setShortcut(value, *this); }
+void Name::setShortcut(const std::optional<Shortcut>& value) const { hotkeys::setShortcut(value, *this); }
 
 nlohmann::json Name::toJSON() const {
     return {{kRawValueMember, rawValue},
@@ -41,4 +41,4 @@ std::optional<Name> Name::fromJSON(const nlohmann::json& value) {
     return name;
 }
 
-}  // namespace Hotkeys
+}  // namespace hotkeys

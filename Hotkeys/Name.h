@@ -6,7 +6,7 @@
 
 #include "Hotkeys/Shortcut.h"
 
-namespace Hotkeys {
+namespace hotkeys {
 
 // A user-configurable shortcut's name. Equal and hashed by rawValue alone.
 struct Name {
@@ -35,9 +35,9 @@ struct Name {
     friend bool operator==(const Name& a, const Name& b) { return a.rawValue == b.rawValue; }
 };
 
-}  // namespace Hotkeys
+}  // namespace hotkeys
 
 template <>
-struct std::hash<Hotkeys::Name> {
-    std::size_t operator()(const Hotkeys::Name& n) const noexcept { return std::hash<std::string>{}(n.rawValue); }
+struct std::hash<hotkeys::Name> {
+    std::size_t operator()(const hotkeys::Name& n) const noexcept { return std::hash<std::string>{}(n.rawValue); }
 };

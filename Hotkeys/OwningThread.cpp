@@ -4,7 +4,7 @@
 
 #include "Hotkeys/Misuse.h"
 
-namespace Hotkeys {
+namespace hotkeys {
 
 void OwningThread::check(const char* caller) const {
     if (std::this_thread::get_id() == id_) return;
@@ -12,4 +12,4 @@ void OwningThread::check(const char* caller) const {
                  " was called off the thread that made the shortcut registry; the package is main-thread only");
 }
 
-}  // namespace Hotkeys
+}  // namespace hotkeys

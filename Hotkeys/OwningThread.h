@@ -1,7 +1,7 @@
 #pragma once
 #include <thread>
 
-namespace Hotkeys {
+namespace hotkeys {
 
 // The thread an object of the package was made on. The package keeps its state
 // without locks, so every operation must run there (the main thread, in the
@@ -17,4 +17,4 @@ private:
     std::thread::id id_;
 };
 
-}  // namespace Hotkeys
+}  // namespace hotkeys

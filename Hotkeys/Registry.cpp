@@ -9,7 +9,7 @@
 #include "Hotkeys/Misuse.h"
 #include "Platform/HotKeys/MenuKeyMonitor.h"
 
-namespace Hotkeys {
+namespace hotkeys {
 namespace {
 
 // The one installed registry. Read from any thread, since a call from the
@@ -233,4 +233,4 @@ void Registry::initializeOnce() {
     isInitialized_ = true;
 }
 
-}  // namespace Hotkeys
+}  // namespace hotkeys

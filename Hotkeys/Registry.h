@@ -14,7 +14,7 @@
 #include "Hotkeys/OwningThread.h"
 #include "Platform/Foundation/NotificationCenter.h"
 
-namespace Hotkeys {
+namespace hotkeys {
 
 // Everything the shortcut package keeps between calls: the environment's
 // services, the handlers and live streams per name, the global switches and
@@ -134,4 +134,4 @@ private:
     std::shared_ptr<Registry*> self_ = std::make_shared<Registry*>(this);
 };
 
-}  // namespace Hotkeys
+}  // namespace hotkeys

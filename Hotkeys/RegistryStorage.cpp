@@ -5,7 +5,7 @@
 #include "Platform/Foundation/Log.h"
 #include "Platform/Foundation/UserDefaults.h"
 
-namespace Hotkeys {
+namespace hotkeys {
 namespace {
 
 constexpr std::string_view kKeyPrefix = "Hotkeys_";
@@ -130,4 +130,4 @@ std::optional<Name> changedName(const platform::Notification& notification) {
     return Name::fromJSON(*name);
 }
 
-}  // namespace Hotkeys
+}  // namespace hotkeys

@@ -3,7 +3,7 @@
 #include "Hotkeys/Registry.h"
 #include "Platform/Foundation/MainQueue.h"
 
-namespace Hotkeys {
+namespace hotkeys {
 namespace {
 
 // Runs the work on the main queue, or at once without one, unless the registry
@@ -75,4 +75,4 @@ EventStream Registry::events(EventType type, const Name& name, std::function<voi
     });
 }
 
-}  // namespace Hotkeys
+}  // namespace hotkeys

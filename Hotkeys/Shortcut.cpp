@@ -8,7 +8,7 @@
 #include "Hotkeys/Private/SymbolKeys.h"
 #include "Platform/HotKeys/KeyboardLayout.h"
 
-namespace Hotkeys {
+namespace hotkeys {
 
 namespace {
 
@@ -52,7 +52,7 @@ std::string Shortcut::description() const {
 }
 
 std::optional<std::string> Shortcut::keyEquivalent() const {
-    if (const auto special = specialKey(carbonKeyCode)) return Hotkeys::keyEquivalent(*special);
+    if (const auto special = specialKey(carbonKeyCode)) return hotkeys::keyEquivalent(*special);
     return keyToCharacter();
 }
 
@@ -82,4 +82,4 @@ std::optional<Shortcut> Shortcut::decode(std::string_view text) {
     return Shortcut(Raw{}, *keyCode, *mask);
 }
 
-}  // namespace Hotkeys
+}  // namespace hotkeys

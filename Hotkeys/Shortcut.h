@@ -10,7 +10,7 @@
 #include "Hotkeys/Key.h"
 #include "Hotkeys/ModifierFlags.h"
 
-namespace Hotkeys {
+namespace hotkeys {
 
 struct Name;
 
@@ -53,11 +53,11 @@ private:
     Shortcut(Raw, std::int64_t keyCode, std::int64_t carbonMask) : carbonKeyCode(keyCode), carbonModifiers(carbonMask) {}
 };
 
-}  // namespace Hotkeys
+}  // namespace hotkeys
 
 template <>
-struct std::hash<Hotkeys::Shortcut> {
-    std::size_t operator()(const Hotkeys::Shortcut& s) const noexcept {
+struct std::hash<hotkeys::Shortcut> {
+    std::size_t operator()(const hotkeys::Shortcut& s) const noexcept {
         const std::size_t h = std::hash<std::int64_t>{}(s.carbonKeyCode);
         return h ^ (std::hash<std::int64_t>{}(s.carbonModifiers) + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2));
     }

@@ -3,9 +3,9 @@
 
 #include "Hotkeys/Name.h"
 
-namespace Hotkeys {
+namespace hotkeys {
 class Registry;
-}  // namespace Hotkeys
+}  // namespace hotkeys
 
 namespace tessivar {
 
@@ -13,17 +13,17 @@ namespace tessivar {
 class HotkeyRegistry {
 public:
     virtual ~HotkeyRegistry() = default;
-    virtual void onKeyDown(const Hotkeys::Name& name, std::function<void()> action) = 0;
+    virtual void onKeyDown(const hotkeys::Name& name, std::function<void()> action) = 0;
 };
 
 // The shortcut package's registry that the program made.
 class HotkeysFacadeRegistry : public HotkeyRegistry {
 public:
-    explicit HotkeysFacadeRegistry(Hotkeys::Registry& registry) : registry_(registry) {}
-    void onKeyDown(const Hotkeys::Name& name, std::function<void()> action) override;
+    explicit HotkeysFacadeRegistry(hotkeys::Registry& registry) : registry_(registry) {}
+    void onKeyDown(const hotkeys::Name& name, std::function<void()> action) override;
 
 private:
-    Hotkeys::Registry& registry_;
+    hotkeys::Registry& registry_;
 };
 
 // Rebuilds the status item and its menu from the current displays and shortcuts.

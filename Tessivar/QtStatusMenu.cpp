@@ -12,8 +12,8 @@
 namespace tessivar {
 
 namespace {
-Qt::KeyboardModifiers qtModifiers(Hotkeys::ModifierFlags flags) {
-    using F = Hotkeys::ModifierFlags;
+Qt::KeyboardModifiers qtModifiers(hotkeys::ModifierFlags flags) {
+    using F = hotkeys::ModifierFlags;
     Qt::KeyboardModifiers result;
     if (flags.contains(F::control)) result |= Qt::ControlModifier;
     if (flags.contains(F::option)) result |= Qt::AltModifier;

@@ -10,42 +10,42 @@ constexpr std::size_t kNameCount = 8;
 
 // The digit keys of the main keyboard (not the keypad), whose key codes do not
 // follow the digits.
-Hotkeys::Name makeScreenJumpName(std::size_t index) {
-    using Hotkeys::Key;
+hotkeys::Name makeScreenJumpName(std::size_t index) {
+    using hotkeys::Key;
     const std::array<Key, kNameCount> digits{Key::one,  Key::two, Key::three, Key::four,
                                              Key::five, Key::six, Key::seven, Key::eight};
-    return Hotkeys::Name("jumpToScreen" + std::to_string(index + 1),
-                         Hotkeys::Shortcut(digits.at(index), Hotkeys::ModifierFlags{Hotkeys::ModifierFlags::option}));
+    return hotkeys::Name("jumpToScreen" + std::to_string(index + 1),
+                         hotkeys::Shortcut(digits.at(index), hotkeys::ModifierFlags{hotkeys::ModifierFlags::option}));
 }
 
 // A function-local static is created once, at its first read, even when two
 // threads reach it together.
 template <std::size_t Index>
-const Hotkeys::Name& screenJumpName() {
-    static const Hotkeys::Name name = makeScreenJumpName(Index);
+const hotkeys::Name& screenJumpName() {
+    static const hotkeys::Name name = makeScreenJumpName(Index);
     return name;
 }
 
 }  // namespace
 
-const Hotkeys::Name& jumpToScreen1() { return screenJumpName<0>(); }
-const Hotkeys::Name& jumpToScreen2() { return screenJumpName<1>(); }
-const Hotkeys::Name& jumpToScreen3() { return screenJumpName<2>(); }
-const Hotkeys::Name& jumpToScreen4() { return screenJumpName<3>(); }
-const Hotkeys::Name& jumpToScreen5() { return screenJumpName<4>(); }
-const Hotkeys::Name& jumpToScreen6() { return screenJumpName<5>(); }
-const Hotkeys::Name& jumpToScreen7() { return screenJumpName<6>(); }
-const Hotkeys::Name& jumpToScreen8() { return screenJumpName<7>(); }
+const hotkeys::Name& jumpToScreen1() { return screenJumpName<0>(); }
+const hotkeys::Name& jumpToScreen2() { return screenJumpName<1>(); }
+const hotkeys::Name& jumpToScreen3() { return screenJumpName<2>(); }
+const hotkeys::Name& jumpToScreen4() { return screenJumpName<3>(); }
+const hotkeys::Name& jumpToScreen5() { return screenJumpName<4>(); }
+const hotkeys::Name& jumpToScreen6() { return screenJumpName<5>(); }
+const hotkeys::Name& jumpToScreen7() { return screenJumpName<6>(); }
+const hotkeys::Name& jumpToScreen8() { return screenJumpName<7>(); }
 
-const std::vector<Hotkeys::Name>& screenJumpNames() {
+const std::vector<hotkeys::Name>& screenJumpNames() {
     // A braced list is evaluated left to right: the names come into being 1 to 8.
-    static const std::vector<Hotkeys::Name> names{jumpToScreen1(), jumpToScreen2(), jumpToScreen3(), jumpToScreen4(),
+    static const std::vector<hotkeys::Name> names{jumpToScreen1(), jumpToScreen2(), jumpToScreen3(), jumpToScreen4(),
                                                   jumpToScreen5(), jumpToScreen6(), jumpToScreen7(), jumpToScreen8()};
     return names;
 }
 
-std::vector<Hotkeys::Name> makeScreenJumpNames() {
-    std::vector<Hotkeys::Name> names;
+std::vector<hotkeys::Name> makeScreenJumpNames() {
+    std::vector<hotkeys::Name> names;
     names.reserve(kNameCount);
     for (std::size_t i = 0; i < kNameCount; ++i) names.push_back(makeScreenJumpName(i));
     return names;

@@ -8,20 +8,20 @@ namespace tessivar {
 // The eight display shortcuts, Option + 1 to 8 by default. Each name is created
 // once, at its first read, and creating it stores its default when nothing is
 // stored yet.
-const Hotkeys::Name& jumpToScreen1();
-const Hotkeys::Name& jumpToScreen2();
-const Hotkeys::Name& jumpToScreen3();
-const Hotkeys::Name& jumpToScreen4();
-const Hotkeys::Name& jumpToScreen5();
-const Hotkeys::Name& jumpToScreen6();
-const Hotkeys::Name& jumpToScreen7();
-const Hotkeys::Name& jumpToScreen8();
+const hotkeys::Name& jumpToScreen1();
+const hotkeys::Name& jumpToScreen2();
+const hotkeys::Name& jumpToScreen3();
+const hotkeys::Name& jumpToScreen4();
+const hotkeys::Name& jumpToScreen5();
+const hotkeys::Name& jumpToScreen6();
+const hotkeys::Name& jumpToScreen7();
+const hotkeys::Name& jumpToScreen8();
 
 // The eight in order; position i belongs to screen index i. Reading the list the
 // first time creates all eight names in order, so every default is stored
 // before the first handler is added.
-const std::vector<Hotkeys::Name>& screenJumpNames();
+const std::vector<hotkeys::Name>& screenJumpNames();
 // A fresh list, for code that must not share the process-wide one.
-std::vector<Hotkeys::Name> makeScreenJumpNames();
+std::vector<hotkeys::Name> makeScreenJumpNames();
 
 }  // namespace tessivar

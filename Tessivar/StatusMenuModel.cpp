@@ -17,7 +17,7 @@ MenuItemModel item(std::string title, MenuAction action, std::string keyEquivale
 }
 
 MenuItemModel displayItem(std::size_t index, const platform::Screen& screen,
-                          const std::optional<Hotkeys::Shortcut>& shortcut) {
+                          const std::optional<hotkeys::Shortcut>& shortcut) {
     auto entry = item("屏幕 " + std::to_string(index + 1) + ": " + screen.localizedName,
                       MenuAction::jumpToSpecificScreen, "", StatusMenuModel::symbolForDisplay(screen.localizedName));
     entry.tag = static_cast<int>(index);
@@ -30,7 +30,7 @@ MenuItemModel displayItem(std::size_t index, const platform::Screen& screen,
 
 StatusMenuModel StatusMenuModel::build(
     const std::vector<platform::Screen>& screens,
-    const std::function<std::optional<Hotkeys::Shortcut>(std::size_t)>& shortcutForScreen) {
+    const std::function<std::optional<hotkeys::Shortcut>(std::size_t)>& shortcutForScreen) {
     StatusMenuModel model;
     auto& items = model.items;
     items.push_back(item(screens.size() >= 2 ? "瞬间移动到下一屏幕" : "瞬间移动到当前屏幕中心",

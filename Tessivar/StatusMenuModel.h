@@ -20,7 +20,7 @@ struct MenuItemModel {
     MenuAction action = MenuAction::none;
     int tag = 0;
     std::string keyEquivalent;                 // empty: none
-    Hotkeys::ModifierFlags keyEquivalentModifiers{Hotkeys::ModifierFlags::command};
+    hotkeys::ModifierFlags keyEquivalentModifiers{hotkeys::ModifierFlags::command};
     std::string symbolName;                    // the system symbol the entry shows
 
     static MenuItemModel separator() { return {true, {}, MenuAction::none, 0, {}, {}, {}}; }
@@ -38,7 +38,7 @@ struct StatusMenuModel {
     // `shortcutForScreen(i)` answers the stored shortcut of display i's name, for
     // the first eight displays.
     static StatusMenuModel build(const std::vector<platform::Screen>& screens,
-                                 const std::function<std::optional<Hotkeys::Shortcut>(std::size_t)>& shortcutForScreen);
+                                 const std::function<std::optional<hotkeys::Shortcut>(std::size_t)>& shortcutForScreen);
 
     // "laptopcomputer" for names that look like a built-in panel, else "display".
     static std::string symbolForDisplay(const std::string& localizedName);

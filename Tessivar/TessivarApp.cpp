@@ -40,7 +40,7 @@ void TessivarApp::applicationDidFinishLaunching() {
     registerHotkeyHandlers();
     rebuildStatusMenu();
     std::weak_ptr<TessivarApp> weak = weak_from_this();
-    shortcutObserver_ = env_.notifications.addObserver(Hotkeys::kShortcutByNameDidChange, &env_.mainQueue,
+    shortcutObserver_ = env_.notifications.addObserver(hotkeys::kShortcutByNameDidChange, &env_.mainQueue,
                                                        [weak](const platform::Notification&) {
                                                            if (auto self = weak.lock()) self->rebuildStatusMenu();
                                                        });
@@ -121,7 +121,7 @@ void TessivarApp::jumpToSpecificScreen(int tag) {
     appLog("⚠️ 无法跳转到屏幕 " + std::to_string(static_cast<long long>(tag) + 1) + "。已自动静默处理。");
 }
 
-void HotkeysFacadeRegistry::onKeyDown(const Hotkeys::Name& name, std::function<void()> action) {
+void HotkeysFacadeRegistry::onKeyDown(const hotkeys::Name& name, std::function<void()> action) {
     registry_.onKeyDown(name, std::move(action));
 }
 

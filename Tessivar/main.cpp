@@ -38,7 +38,7 @@ std::string kernelRelease() {
     return uname(&name) == 0 ? name.release : "";
 }
 
-tessivar::StatusMenuModel currentMenu(platform::Desktop& desktop, Hotkeys::Registry& shortcuts) {
+tessivar::StatusMenuModel currentMenu(platform::Desktop& desktop, hotkeys::Registry& shortcuts) {
     return tessivar::StatusMenuModel::build(desktop.screens(), [&shortcuts](std::size_t index) {
         return shortcuts.getShortcut(tessivar::screenJumpNames()[index]);
     });
@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
     // Made before the first shortcut name, which stores its default and starts
     // following the menus through it; made after the services it uses, so it
     // goes before them.
-    Hotkeys::Registry shortcuts(
+    hotkeys::Registry shortcuts(
         {defaults, notifications, &mainQueue, &hotKeyService, &keyboardLayout, &menuKeyMonitor});
 
     platform::X11CompositingDetector compositing;

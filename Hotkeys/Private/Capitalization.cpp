@@ -7,7 +7,7 @@
 
 #include "Hotkeys/ModifierFlags.h"
 
-namespace Hotkeys {
+namespace hotkeys {
 
 namespace {
 
@@ -81,4 +81,4 @@ std::string capitalized(std::string_view text) {
     return result;
 }
 
-}  // namespace Hotkeys
+}  // namespace hotkeys

@@ -4,7 +4,7 @@
 #include <array>
 #include <utility>
 
-namespace Hotkeys {
+namespace hotkeys {
 
 namespace {
 constexpr std::array<std::pair<std::string_view, std::string_view>, 1> kStrings{{
@@ -17,4 +17,4 @@ std::string localizedString(std::string_view key) {
     return std::string(it == kStrings.end() ? key : it->second);
 }
 
-}  // namespace Hotkeys
+}  // namespace hotkeys

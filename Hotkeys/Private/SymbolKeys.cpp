@@ -6,7 +6,7 @@
 #include "Hotkeys/Key.h"
 #include "Hotkeys/Private/LocalizedStrings.h"
 
-namespace Hotkeys {
+namespace hotkeys {
 
 namespace {
 
@@ -115,4 +115,4 @@ std::optional<std::string> keyEquivalent(SpecialKey key) {
     return r.keyEquivalent;
 }
 
-}  // namespace Hotkeys
+}  // namespace hotkeys

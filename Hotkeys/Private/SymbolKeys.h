@@ -4,7 +4,7 @@
 #include <string>
 #include <unordered_map>
 
-namespace Hotkeys {
+namespace hotkeys {
 
 // The keys that type no printable character and are shown by a symbol of their
 // own instead of through the keyboard layout.
@@ -27,4 +27,4 @@ std::string presentableDescription(SpecialKey key);
 // What a menu item bound to the key uses; the keypad keys have none.
 std::optional<std::string> keyEquivalent(SpecialKey key);
 
-}  // namespace Hotkeys
+}  // namespace hotkeys

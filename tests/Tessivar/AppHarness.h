@@ -51,7 +51,7 @@ struct RecordingTracker : AnalyticsTracker {
 };
 
 struct RecordingServices : HotkeyRegistry, StatusMenu, AppWindows {
-    void onKeyDown(const Hotkeys::Name& name, std::function<void()> action) override {
+    void onKeyDown(const hotkeys::Name& name, std::function<void()> action) override {
         names.push_back(name.rawValue);
         actions.push_back(std::move(action));
     }

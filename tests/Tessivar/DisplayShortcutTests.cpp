@@ -30,7 +30,7 @@ TEST(DisplayShortcuts, FirstLaunchStoresOptionAndTheDigitForEveryName) {
 // The process-wide names: each accessor is the list's entry for its display.
 TEST(DisplayShortcuts, EachNamedAccessorIsItsDisplaysEntryOfTheList) {
     HotkeysTestEnvironment::instance();
-    const std::vector<const Hotkeys::Name* (*)()> accessors{
+    const std::vector<const hotkeys::Name* (*)()> accessors{
         [] { return &tessivar::jumpToScreen1(); }, [] { return &tessivar::jumpToScreen2(); },
         [] { return &tessivar::jumpToScreen3(); }, [] { return &tessivar::jumpToScreen4(); },
         [] { return &tessivar::jumpToScreen5(); }, [] { return &tessivar::jumpToScreen6(); },
@@ -40,11 +40,11 @@ TEST(DisplayShortcuts, EachNamedAccessorIsItsDisplaysEntryOfTheList) {
 
     ASSERT_EQ(names.size(), accessors.size());
     for (std::size_t i = 0; i < accessors.size(); ++i) {
-        const Hotkeys::Name& name = *accessors[i]();
+        const hotkeys::Name& name = *accessors[i]();
         EXPECT_EQ(&name, accessors[i]()) << "created once";
         EXPECT_EQ(name.rawValue, "jumpToScreen" + std::to_string(i + 1));
         EXPECT_EQ(name.rawValue, names[i].rawValue);
-        EXPECT_EQ(name.defaultShortcut, Hotkeys::Shortcut(keyCodes[i], 2048));
+        EXPECT_EQ(name.defaultShortcut, hotkeys::Shortcut(keyCodes[i], 2048));
         EXPECT_EQ(names[i].defaultShortcut, name.defaultShortcut);
     }
 }

@@ -22,11 +22,11 @@ public:
     struct OwnRegistry {
         OwnRegistry() : registry(instance().environment(&service)) {}
         platform::FakeHotKeyService service;
-        Hotkeys::Registry registry;
+        hotkeys::Registry registry;
     };
 
     static HotkeysTestEnvironment& instance();
-    Hotkeys::Environment environment(platform::HotKeyService* hotKeys) {
+    hotkeys::Environment environment(platform::HotKeyService* hotKeys) {
         return {defaults, notifications, &queue, hotKeys, &layout, &monitor};
     }
 
@@ -37,7 +37,7 @@ public:
     platform::FakeHotKeyService service;
     platform::FakeKeyboardLayout layout;
     platform::FakeMenuKeyMonitor monitor;
-    Hotkeys::Registry registry{environment(&service)};
+    hotkeys::Registry registry{environment(&service)};
 
 private:
     HotkeysTestEnvironment();

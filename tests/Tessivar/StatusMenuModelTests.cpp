@@ -6,9 +6,9 @@
 #include "Tessivar/StatusMenuModel.h"
 #include "tests/support/ScratchHotkeysRegistry.h"
 
-using Hotkeys::Key;
-using Hotkeys::ModifierFlags;
-using Hotkeys::Shortcut;
+using hotkeys::Key;
+using hotkeys::ModifierFlags;
+using hotkeys::Shortcut;
 using platform::makeScreen;
 using tessivar::MenuAction;
 using tessivar::StatusMenuModel;

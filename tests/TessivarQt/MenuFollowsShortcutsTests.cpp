@@ -9,9 +9,9 @@
 #include "Tessivar/QtStatusMenu.h"
 #include "Tessivar/ScreenJumpNames.h"
 
-using Hotkeys::Key;
-using Hotkeys::ModifierFlags;
-using Hotkeys::Shortcut;
+using hotkeys::Key;
+using hotkeys::ModifierFlags;
+using hotkeys::Shortcut;
 using tessivar::testing::HotkeysTestEnvironment;
 
 namespace {
@@ -31,10 +31,10 @@ TEST(MenuFollowsShortcuts, ChangingAStoredShortcutRebuildsTheMenu) {
     tessivar::testing::AppHarness h;
     platform::QtMainQueue mainQueue;
     const auto& names = tessivar::screenJumpNames();
-    Hotkeys::reset(names);
+    hotkeys::reset(names);
     tessivar::QtStatusMenu menu(hotkeys.notifications, [&h, &names] {
         return tessivar::StatusMenuModel::build(h.desktop.screens(),
-                                                [&names](std::size_t i) { return Hotkeys::getShortcut(names[i]); });
+                                                [&names](std::size_t i) { return hotkeys::getShortcut(names[i]); });
     });
     tessivar::HotkeysFacadeRegistry registry(shortcuts.registry);
     auto app = tessivar::TessivarApp::create({h.defaults, hotkeys.notifications, mainQueue, h.desktop, h.jumps,
@@ -42,13 +42,13 @@ TEST(MenuFollowsShortcuts, ChangingAStoredShortcutRebuildsTheMenu) {
     app->applicationDidFinishLaunching();
     EXPECT_EQ(displayEntryShortcut(menu.menu(), 0), QKeySequence(Qt::AltModifier | Qt::Key_1));
 
-    Hotkeys::setShortcut(Shortcut(Key::k, ModifierFlags{ModifierFlags::command | ModifierFlags::shift}), names[0]);
+    hotkeys::setShortcut(Shortcut(Key::k, ModifierFlags{ModifierFlags::command | ModifierFlags::shift}), names[0]);
     EXPECT_EQ(displayEntryShortcut(menu.menu(), 0), QKeySequence(Qt::MetaModifier | Qt::ShiftModifier | Qt::Key_K));
 
-    Hotkeys::setShortcut(std::nullopt, names[1]);
+    hotkeys::setShortcut(std::nullopt, names[1]);
     EXPECT_TRUE(displayEntryShortcut(menu.menu(), 1).isEmpty()) << "a removed shortcut shows none";
 
-    Hotkeys::reset(names);
+    hotkeys::reset(names);
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ using tessivar::StatusMenuModel;
 
 namespace {
 
-StatusMenuModel twoDisplays(std::optional<Hotkeys::Shortcut> first) {
+StatusMenuModel twoDisplays(std::optional<hotkeys::Shortcut> first) {
     const std::vector<platform::Screen> screens{platform::makeScreen(1, "Color LCD", {{0, 0}, {1920, 1080}}),
                                                 platform::makeScreen(2, "DELL", {{1920, 0}, {1920, 1080}})};
     return StatusMenuModel::build(screens, [first](std::size_t index) { return index == 0 ? first : std::nullopt; });
@@ -29,7 +29,7 @@ std::vector<QAction*> entries(QMenu* menu) {
 
 struct QtStatusMenuTest : ::testing::Test {
     platform::NotificationCenter notifications;
-    std::optional<Hotkeys::Shortcut> firstShortcut{Hotkeys::Shortcut(Hotkeys::Key::one, {Hotkeys::ModifierFlags::option})};
+    std::optional<hotkeys::Shortcut> firstShortcut{hotkeys::Shortcut(hotkeys::Key::one, {hotkeys::ModifierFlags::option})};
     tessivar::QtStatusMenu menu{notifications, [this] { return twoDisplays(firstShortcut); }};
 };
 

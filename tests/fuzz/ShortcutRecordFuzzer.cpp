@@ -10,7 +10,7 @@
 #include "tests/support/ScratchHotkeysRegistry.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using Hotkeys::Shortcut;
+    using hotkeys::Shortcut;
     // Descriptions read the keyboard layout through the installed registry; none here.
     static const tessivar::testing::ScratchHotkeysRegistry registry(nullptr);
     const auto shortcut = Shortcut::decode(std::string_view(reinterpret_cast<const char*>(data), size));

@@ -20,7 +20,7 @@ private:
     platform::TemporaryDirectory directory_;
     platform::UserDefaults defaults_{directory_.path() / "defaults.json"};
     platform::NotificationCenter notifications_;
-    Hotkeys::Registry registry_;
+    hotkeys::Registry registry_;
 };
 
 }  // namespace tessivar::testing

@@ -4,7 +4,7 @@
 
 namespace {
 
-using Hotkeys::ModifierFlags;
+using hotkeys::ModifierFlags;
 
 TEST(ModifierFlagsTest, AllFiveModifiersConvertToCarbonAndShowInFixedOrder) {
     const ModifierFlags all{ModifierFlags::command | ModifierFlags::function | ModifierFlags::shift |
@@ -24,21 +24,21 @@ TEST(ModifierFlagsTest, CarbonMaskConvertsBackOverTheSameFiveBits) {
     EXPECT_EQ(ModifierFlags::fromCarbon(0x400), ModifierFlags{});
     EXPECT_EQ(ModifierFlags::fromCarbon(0x20000), ModifierFlags{ModifierFlags::function});
     EXPECT_EQ(ModifierFlags::fromCarbon(0x1000 | 0x100), ModifierFlags{ModifierFlags::control | ModifierFlags::command});
-    EXPECT_EQ(Hotkeys::reducedCarbonModifiers(0x21B00 | 0x400 | 0x4000 | 0x80), 0x21B00);
+    EXPECT_EQ(hotkeys::reducedCarbonModifiers(0x21B00 | 0x400 | 0x4000 | 0x80), 0x21B00);
 }
 
 TEST(UnicodeScalarTest, EncodesScalarsAsUtf8) {
-    EXPECT_EQ(Hotkeys::stringFromUnicodeScalar(0xF704), "\uF704");
-    EXPECT_EQ(Hotkeys::stringFromUnicodeScalar('A'), "A");
-    EXPECT_EQ(Hotkeys::stringFromUnicodeScalar(0xE9), "é");
-    EXPECT_EQ(Hotkeys::stringFromUnicodeScalar(0x1F310), "🌐");
-    EXPECT_EQ(Hotkeys::stringFromUnicodeScalar(0x10FFFF), "\U0010FFFF");
+    EXPECT_EQ(hotkeys::stringFromUnicodeScalar(0xF704), "\uF704");
+    EXPECT_EQ(hotkeys::stringFromUnicodeScalar('A'), "A");
+    EXPECT_EQ(hotkeys::stringFromUnicodeScalar(0xE9), "é");
+    EXPECT_EQ(hotkeys::stringFromUnicodeScalar(0x1F310), "🌐");
+    EXPECT_EQ(hotkeys::stringFromUnicodeScalar(0x10FFFF), "\U0010FFFF");
 }
 
 TEST(UnicodeScalarTest, RejectsSurrogatesAndValuesPastUnicode) {
-    EXPECT_FALSE(Hotkeys::stringFromUnicodeScalar(0xD800));
-    EXPECT_FALSE(Hotkeys::stringFromUnicodeScalar(0xDFFF));
-    EXPECT_FALSE(Hotkeys::stringFromUnicodeScalar(0x110000));
+    EXPECT_FALSE(hotkeys::stringFromUnicodeScalar(0xD800));
+    EXPECT_FALSE(hotkeys::stringFromUnicodeScalar(0xDFFF));
+    EXPECT_FALSE(hotkeys::stringFromUnicodeScalar(0x110000));
 }
 
 }  // namespace

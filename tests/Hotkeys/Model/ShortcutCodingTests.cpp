@@ -4,7 +4,7 @@
 
 namespace {
 
-using Hotkeys::Shortcut;
+using hotkeys::Shortcut;
 
 TEST(ShortcutCodingTest, EncodesKeyCodeFirstAsIntegers) {
     EXPECT_EQ(Shortcut(18, 2048).encoded(), R"({"carbonKeyCode":18,"carbonModifiers":2048})");

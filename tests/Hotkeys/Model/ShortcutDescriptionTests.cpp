@@ -6,9 +6,9 @@
 
 namespace {
 
-using Hotkeys::Key;
-using Hotkeys::ModifierFlags;
-using Hotkeys::Shortcut;
+using hotkeys::Key;
+using hotkeys::ModifierFlags;
+using hotkeys::Shortcut;
 
 constexpr std::int64_t kOption = 2048;
 constexpr std::int64_t kCommand = 256;

@@ -7,9 +7,9 @@
 
 namespace {
 
-using Hotkeys::Key;
-using Hotkeys::ModifierFlags;
-using Hotkeys::Shortcut;
+using hotkeys::Key;
+using hotkeys::ModifierFlags;
+using hotkeys::Shortcut;
 
 TEST(ShortcutValueTest, ConstructorFromKeyCodeKeepsOnlyTheFiveShortcutModifiers) {
     EXPECT_EQ(Shortcut(18, 2048 | 1024).carbonModifiers, 2048);  // caps lock

@@ -1,9 +1,9 @@
 #include "Hotkeys/CarbonHotkeys.h"
 #include "HotkeysFixture.h"
 
-using Hotkeys::CarbonHotkeys;
-using Hotkeys::Name;
-using Hotkeys::Shortcut;
+using hotkeys::CarbonHotkeys;
+using hotkeys::Name;
+using hotkeys::Shortcut;
 using platform::KeyboardEvent;
 
 namespace {
@@ -11,7 +11,7 @@ namespace {
 class HotKeyService : public HotkeysFixture {
 protected:
     void count(const Name& name, int& presses) {
-        Hotkeys::onKeyDown(name, [&presses] { ++presses; });
+        hotkeys::onKeyDown(name, [&presses] { ++presses; });
     }
     static KeyboardEvent hotKeyEvent(std::uint32_t signature, std::uint32_t id) {
         KeyboardEvent event;
@@ -39,14 +39,14 @@ TEST_F(HotKeyService, ARefusedRegistrationPrintsTheErrorUsesUpItsIdAndDoesNotCou
     EXPECT_EQ(printedBy([&] { refused.emplace("first", optionDigit(1)); }), "Error registering hotkey ⌥1: -9878\n");
     EXPECT_EQ(takeCalls(), Calls{"register 18 2048 SSKS 1"}) << "no handler without a hot key";
     EXPECT_FALSE(isRegistered(optionDigit(1)));
-    EXPECT_FALSE(Hotkeys::isEnabled(*refused));
+    EXPECT_FALSE(hotkeys::isEnabled(*refused));
 
     const Name second("second", optionDigit(2));
     EXPECT_EQ(takeCalls(), (Calls{"register 19 2048 SSKS 2", "install", "monitor stop", "add 5 6"}));
 
     count(*refused, presses);
     EXPECT_EQ(takeCalls(), Calls{"register 18 2048 SSKS 3"}) << "a later handler tries again";
-    EXPECT_TRUE(Hotkeys::isEnabled(*refused));
+    EXPECT_TRUE(hotkeys::isEnabled(*refused));
     press(optionDigit(1));
     EXPECT_EQ(presses, 1);
 }
@@ -76,10 +76,10 @@ protected:
 };
 
 TEST_F(MenuOpen, TheHotKeysAreReleasedAndTheMonitorTakesOver) {
-    EXPECT_TRUE(Hotkeys::isMenuOpen());
+    EXPECT_TRUE(hotkeys::isMenuOpen());
     EXPECT_EQ(takeCalls(), (Calls{"unregister 1", "unregister 2", "unregister 3", "remove 5 6", "monitor start"}));
     EXPECT_EQ(service.grabCount(), 0u);
-    EXPECT_EQ(Hotkeys::registeredShortcuts().size(), 3u) << "the records stay";
+    EXPECT_EQ(hotkeys::registeredShortcuts().size(), 3u) << "the records stay";
 
     openMenu();
     EXPECT_EQ(takeCalls(), Calls{}) << "already open";
@@ -105,7 +105,7 @@ TEST_F(MenuOpen, ClosingRegistersTheHotKeysAgainUnderTheirOldIds) {
     takeCalls();
     closeMenu();
 
-    EXPECT_FALSE(Hotkeys::isMenuOpen());
+    EXPECT_FALSE(hotkeys::isMenuOpen());
     EXPECT_EQ(takeCalls(), (Calls{"register 18 2048 SSKS 1", "register 19 2048 SSKS 2", "register 20 2048 SSKS 3",
                                   "monitor stop", "add 5 6"}));
     EXPECT_FALSE(monitor.isRunning());
@@ -119,11 +119,11 @@ TEST_F(MenuOpen, AHotKeyRefusedAfterClosingIsDroppedAndNoLongerCounts) {
 
     EXPECT_EQ(printedBy([&] { closeMenu(); }), "Error registering hotkey ⌥2: -9878\n");
     EXPECT_FALSE(isRegistered(optionDigit(2)));
-    EXPECT_FALSE(Hotkeys::isEnabled(names[1]));
-    EXPECT_TRUE(Hotkeys::isEnabled(names[0]));
+    EXPECT_FALSE(hotkeys::isEnabled(names[1]));
+    EXPECT_TRUE(hotkeys::isEnabled(names[0]));
 
     takeCalls();
-    Hotkeys::enable({names[1]});
+    hotkeys::enable({names[1]});
     EXPECT_EQ(takeCalls(), Calls{"register 19 2048 SSKS 4"});
     press(optionDigit(2));
     EXPECT_EQ(presses[1], 1);
@@ -147,7 +147,7 @@ TEST_F(HotKeyService, EachDistinctRefusalIsPrintedOncePerRun) {
                   for (const Name& name : names) count(name, presses);
                   openMenu();
                   closeMenu();
-                  Hotkeys::saveShortcut(optionDigit(1), names[0]);
+                  hotkeys::saveShortcut(optionDigit(1), names[0]);
               }),
               "Error registering hotkey ⌥1: -9878\n"
               "Error registering hotkey ⌥2: -9878\n"
@@ -156,12 +156,12 @@ TEST_F(HotKeyService, EachDistinctRefusalIsPrintedOncePerRun) {
     EXPECT_EQ(presses, 1);
 
     service.refuseKey(20, platform::eventHotKeyExistsErr);
-    EXPECT_EQ(printedBy([&] { Hotkeys::saveShortcut(optionDigit(3), names[2]); }),
+    EXPECT_EQ(printedBy([&] { hotkeys::saveShortcut(optionDigit(3), names[2]); }),
               "Error registering hotkey ⌥3: -9878\n")
         << "another status is another failure";
 
     restart();
-    EXPECT_EQ(printedBy([&] { Hotkeys::enable({Name("1")}); }), "Error registering hotkey ⌥1: -9878\n")
+    EXPECT_EQ(printedBy([&] { hotkeys::enable({Name("1")}); }), "Error registering hotkey ⌥1: -9878\n")
         << "the next run reports it again";
 }
 
@@ -202,13 +202,13 @@ TEST_F(HotKeyService, KeyCodesAndMasksWiderThan32BitsAreRefused) {
     for (const std::string& record : records) {
         SCOPED_TRACE(record);
         defaults.set(name.userDefaultsKey(), record);
-        const auto shortcut = Hotkeys::loadShortcut(name);
+        const auto shortcut = hotkeys::loadShortcut(name);
         ASSERT_TRUE(shortcut);
-        EXPECT_EQ(printedBy([&] { Hotkeys::onKeyDown(name, [] {}); }),
+        EXPECT_EQ(printedBy([&] { hotkeys::onKeyDown(name, [] {}); }),
                   "Error registering hotkey " + shortcut->description() + ": -9879\n");
         EXPECT_EQ(takeCalls(), Calls{}) << "the service never sees it";
-        EXPECT_FALSE(Hotkeys::isEnabled(name));
-        Hotkeys::removeHandler(name);
+        EXPECT_FALSE(hotkeys::isEnabled(name));
+        hotkeys::removeHandler(name);
     }
 }
 
@@ -216,10 +216,10 @@ TEST_F(HotKeyService, TheLargest32BitValuesStillReachTheService) {
     const Name name("edited");
     defaults.set(name.userDefaultsKey(), "{\"carbonKeyCode\":4294967295,\"carbonModifiers\":2048}");
 
-    Hotkeys::onKeyDown(name, [] {});
+    hotkeys::onKeyDown(name, [] {});
 
     EXPECT_EQ(takeCalls(), (Calls{"register 4294967295 2048 SSKS 1", "install", "monitor stop", "add 5 6"}));
-    EXPECT_TRUE(Hotkeys::isEnabled(name));
+    EXPECT_TRUE(hotkeys::isEnabled(name));
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 HotkeysFixture::HotkeysFixture() {
     restart();
-    changeObserver_ = notifications.addObserver(Hotkeys::kShortcutByNameDidChange, nullptr,
+    changeObserver_ = notifications.addObserver(hotkeys::kShortcutByNameDidChange, nullptr,
                                                 [this](const platform::Notification& n) { changes.push_back(n.userInfo); });
 }
 
@@ -12,14 +12,14 @@ HotkeysFixture::~HotkeysFixture() = default;
 
 void HotkeysFixture::restart() {
     registry.reset();
-    registry.emplace(Hotkeys::Environment{defaults, notifications, &mainQueue, &service, &layout, &monitor});
+    registry.emplace(hotkeys::Environment{defaults, notifications, &mainQueue, &service, &layout, &monitor});
 }
 
-Hotkeys::Shortcut HotkeysFixture::optionDigit(int digit) {
-    static const Hotkeys::Key digits[] = {Hotkeys::Key::one,  Hotkeys::Key::two, Hotkeys::Key::three,
-                                          Hotkeys::Key::four, Hotkeys::Key::five, Hotkeys::Key::six,
-                                          Hotkeys::Key::seven, Hotkeys::Key::eight};
-    return Hotkeys::Shortcut(digits[digit - 1], Hotkeys::ModifierFlags{Hotkeys::ModifierFlags::option});
+hotkeys::Shortcut HotkeysFixture::optionDigit(int digit) {
+    static const hotkeys::Key digits[] = {hotkeys::Key::one,  hotkeys::Key::two, hotkeys::Key::three,
+                                          hotkeys::Key::four, hotkeys::Key::five, hotkeys::Key::six,
+                                          hotkeys::Key::seven, hotkeys::Key::eight};
+    return hotkeys::Shortcut(digits[digit - 1], hotkeys::ModifierFlags{hotkeys::ModifierFlags::option});
 }
 
 std::string HotkeysFixture::printedBy(const std::function<void()>& action) {
@@ -28,12 +28,12 @@ std::string HotkeysFixture::printedBy(const std::function<void()>& action) {
     return ::testing::internal::GetCapturedStdout();
 }
 
-std::optional<platform::OSStatus> HotkeysFixture::press(const Hotkeys::Shortcut& shortcut) {
+std::optional<platform::OSStatus> HotkeysFixture::press(const hotkeys::Shortcut& shortcut) {
     return service.press(static_cast<std::uint32_t>(shortcut.carbonKeyCode),
                          static_cast<std::uint32_t>(shortcut.carbonModifiers));
 }
 
-std::optional<platform::OSStatus> HotkeysFixture::release(const Hotkeys::Shortcut& shortcut) {
+std::optional<platform::OSStatus> HotkeysFixture::release(const hotkeys::Shortcut& shortcut) {
     return service.release(static_cast<std::uint32_t>(shortcut.carbonKeyCode),
                            static_cast<std::uint32_t>(shortcut.carbonModifiers));
 }
@@ -46,12 +46,12 @@ std::optional<bool> HotkeysFixture::feedMenuKey(std::uint32_t kind, std::uint32_
     return monitor.feed(event);
 }
 
-bool HotkeysFixture::isGrabbed(const Hotkeys::Shortcut& shortcut) const {
+bool HotkeysFixture::isGrabbed(const hotkeys::Shortcut& shortcut) const {
     return service.isGrabbed(static_cast<std::uint32_t>(shortcut.carbonKeyCode),
                              static_cast<std::uint32_t>(shortcut.carbonModifiers));
 }
 
-bool HotkeysFixture::isRegistered(const Hotkeys::Shortcut& shortcut) const {
-    const auto registered = Hotkeys::registeredShortcuts();
+bool HotkeysFixture::isRegistered(const hotkeys::Shortcut& shortcut) const {
+    const auto registered = hotkeys::registeredShortcuts();
     return std::find(registered.begin(), registered.end(), shortcut) != registered.end();
 }

@@ -29,7 +29,7 @@ protected:
     HotkeysFixture();
     ~HotkeysFixture() override;
 
-    static Hotkeys::Shortcut optionDigit(int digit);
+    static hotkeys::Shortcut optionDigit(int digit);
     // The service's calls since the last look.
     Calls takeCalls() { return service.takeCalls(); }
     // What the action printed to standard output.
@@ -37,12 +37,12 @@ protected:
 
     void openMenu() { notifications.post(platform::kMenuDidBeginTrackingNotification); }
     void closeMenu() { notifications.post(platform::kMenuDidEndTrackingNotification); }
-    std::optional<platform::OSStatus> press(const Hotkeys::Shortcut& shortcut);
-    std::optional<platform::OSStatus> release(const Hotkeys::Shortcut& shortcut);
+    std::optional<platform::OSStatus> press(const hotkeys::Shortcut& shortcut);
+    std::optional<platform::OSStatus> release(const hotkeys::Shortcut& shortcut);
     // A key as an open menu receives it.
     std::optional<bool> feedMenuKey(std::uint32_t kind, std::uint32_t keyCode, std::uint32_t modifiers);
-    bool isGrabbed(const Hotkeys::Shortcut& shortcut) const;
-    bool isRegistered(const Hotkeys::Shortcut& shortcut) const;
+    bool isGrabbed(const hotkeys::Shortcut& shortcut) const;
+    bool isRegistered(const hotkeys::Shortcut& shortcut) const;
     // Ends this run of the package and starts the next on the same services,
     // as quitting and launching the program again would.
     void restart();
@@ -56,7 +56,7 @@ protected:
     platform::FakeKeyboardLayout layout;
     // The user info of every "Hotkeys_shortcutByNameDidChange" posted.
     std::vector<nlohmann::json> changes;
-    std::optional<Hotkeys::Registry> registry;
+    std::optional<hotkeys::Registry> registry;
 
 private:
     platform::ObserverTokenPtr changeObserver_;

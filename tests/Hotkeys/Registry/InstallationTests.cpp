@@ -4,8 +4,8 @@
 #include "HotkeysFixture.h"
 #include "MisuseRecorder.h"
 
-using Hotkeys::Name;
-using Hotkeys::Shortcut;
+using hotkeys::Name;
+using hotkeys::Shortcut;
 
 namespace {
 
@@ -14,30 +14,30 @@ struct Settings {
     platform::TemporaryDirectory directory;
     platform::UserDefaults defaults{directory.path() / "defaults.json"};
     platform::NotificationCenter notifications;
-    Hotkeys::Environment environment() { return {defaults, notifications}; }
+    hotkeys::Environment environment() { return {defaults, notifications}; }
 };
 
 TEST(Installation, TheNewestLivingRegistryIsTheOneInUse) {
     MisuseRecorder misuse;
     Settings first, second, third;
     const Shortcut optionOne(18, 2048);
-    auto outer = std::make_unique<Hotkeys::Registry>(first.environment());
-    auto middle = std::make_unique<Hotkeys::Registry>(second.environment());
-    auto inner = std::make_unique<Hotkeys::Registry>(third.environment());
+    auto outer = std::make_unique<hotkeys::Registry>(first.environment());
+    auto middle = std::make_unique<hotkeys::Registry>(second.environment());
+    auto inner = std::make_unique<hotkeys::Registry>(third.environment());
 
     ::testing::internal::CaptureStdout();  // none has a hot-key service, so every grab is refused
-    Hotkeys::setShortcut(optionOne, Name("a"));
+    hotkeys::setShortcut(optionOne, Name("a"));
     EXPECT_TRUE(third.defaults.contains("Hotkeys_a"));
 
     middle.reset();  // out of order: the chain closes over it
     inner.reset();
-    Hotkeys::setShortcut(optionOne, Name("b"));
+    hotkeys::setShortcut(optionOne, Name("b"));
     EXPECT_TRUE(first.defaults.contains("Hotkeys_b"));
     EXPECT_FALSE(second.defaults.contains("Hotkeys_b"));
     ::testing::internal::GetCapturedStdout();
 
     outer.reset();
-    EXPECT_EQ(Hotkeys::getShortcut(Name("b")), std::nullopt);
+    EXPECT_EQ(hotkeys::getShortcut(Name("b")), std::nullopt);
     EXPECT_EQ(misuse.take().size(), 2u) << "the name and the read, with nothing installed";
 }
 
@@ -47,8 +47,8 @@ class RegistryLife : public HotkeysFixture {};
 // ours, and the grabs go back with it.
 TEST_F(RegistryLife, AGoneRegistryLeavesNoGrabsAndIgnoresLateEvents) {
     int presses = 0;
-    Hotkeys::onKeyDown(Name("name", optionDigit(1)), [&presses] { ++presses; });
-    auto stream = Hotkeys::events(Name("name"), [](Hotkeys::EventType) {});
+    hotkeys::onKeyDown(Name("name", optionDigit(1)), [&presses] { ++presses; });
+    auto stream = hotkeys::events(Name("name"), [](hotkeys::EventType) {});
     takeCalls();
 
     registry.reset();
@@ -57,7 +57,7 @@ TEST_F(RegistryLife, AGoneRegistryLeavesNoGrabsAndIgnoresLateEvents) {
     EXPECT_EQ(service.grabCount(), 0u);
     platform::KeyboardEvent event;
     event.kind = platform::kEventHotKeyPressed;
-    event.hotKeyID = platform::EventHotKeyID{Hotkeys::CarbonHotkeys::kSignature, 1};
+    event.hotKeyID = platform::EventHotKeyID{hotkeys::CarbonHotkeys::kSignature, 1};
     EXPECT_EQ(service.deliver(event), platform::eventNotHandledErr);
     EXPECT_EQ(presses, 0);
 

@@ -10,11 +10,11 @@
 class MisuseRecorder {
 public:
     MisuseRecorder()
-        : previous_(Hotkeys::setMisuseHandler([this](const std::string& message) {
+        : previous_(hotkeys::setMisuseHandler([this](const std::string& message) {
               const std::lock_guard lock(mutex_);
               messages_.push_back(message);
           })) {}
-    ~MisuseRecorder() { Hotkeys::setMisuseHandler(previous_); }
+    ~MisuseRecorder() { hotkeys::setMisuseHandler(previous_); }
     MisuseRecorder(const MisuseRecorder&) = delete;
     MisuseRecorder& operator=(const MisuseRecorder&) = delete;
 
@@ -27,5 +27,5 @@ public:
 private:
     std::mutex mutex_;
     std::vector<std::string> messages_;
-    Hotkeys::MisuseHandler previous_;
+    hotkeys::MisuseHandler previous_;
 };

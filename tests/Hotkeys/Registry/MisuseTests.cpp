@@ -9,8 +9,8 @@
 #include "MisuseRecorder.h"
 #include "Platform/Testing/LogCapture.h"
 
-using Hotkeys::Name;
-using Hotkeys::Shortcut;
+using hotkeys::Name;
+using hotkeys::Shortcut;
 using nlohmann::json;
 
 namespace {
@@ -34,7 +34,7 @@ protected:
 TEST_F(OffTheMainThread, EveryWayInIsReportedWithItsName) {
     const Name name("name", optionDigit(1));
     int presses = 0;
-    Hotkeys::onKeyDown(name, [&presses] { ++presses; });
+    hotkeys::onKeyDown(name, [&presses] { ++presses; });
     openMenu();
     closeMenu();
     ASSERT_EQ(misuse.take(), std::vector<std::string>{}) << "the main thread is the owner";
@@ -44,8 +44,8 @@ TEST_F(OffTheMainThread, EveryWayInIsReportedWithItsName) {
         std::function<void()> call;
     };
     const std::vector<Row> rows{
-        {"onKeyDown", [&] { Hotkeys::onKeyDown(name, [] {}); }},
-        {"loadShortcut", [&] { Hotkeys::getShortcut(name); }},
+        {"onKeyDown", [&] { hotkeys::onKeyDown(name, [] {}); }},
+        {"loadShortcut", [&] { hotkeys::getShortcut(name); }},
         {"isPaused", [&] { registry->isPaused(); }},
         {"setEnabled", [&] { registry->setEnabled(true); }},
         {"keyboardLayout", [&] { optionDigit(1).description(); }},
@@ -64,7 +64,7 @@ TEST_F(OffTheMainThread, EveryWayInIsReportedWithItsName) {
 }
 
 TEST_F(OffTheMainThread, AStreamTokenMayBeDroppedAnywhere) {
-    auto stream = Hotkeys::events(Name("name", optionDigit(1)), [](Hotkeys::EventType) {});
+    auto stream = hotkeys::events(Name("name", optionDigit(1)), [](hotkeys::EventType) {});
     mainQueue.drain();
 
     onAnotherThread([&stream] { stream.reset(); });
@@ -113,26 +113,26 @@ TEST_F(NoRegistry, EveryCallIsReportedAndDoesNothing) {
         std::function<bool()> answeredNothing;
     };
     const std::vector<Row> rows{
-        {"getShortcut", [&] { return !Hotkeys::getShortcut(name); }},
-        {"loadShortcut", [&] { return !Hotkeys::loadShortcut(name); }},
-        {"hasStoredValue", [&] { return !Hotkeys::hasStoredValue(name); }},
-        {"storedNames", [] { return Hotkeys::storedNames().empty(); }},
+        {"getShortcut", [&] { return !hotkeys::getShortcut(name); }},
+        {"loadShortcut", [&] { return !hotkeys::loadShortcut(name); }},
+        {"hasStoredValue", [&] { return !hotkeys::hasStoredValue(name); }},
+        {"storedNames", [] { return hotkeys::storedNames().empty(); }},
         {"saveShortcut", [&] {
-             Hotkeys::saveShortcut(Shortcut(19, 2048), name);
+             hotkeys::saveShortcut(Shortcut(19, 2048), name);
              return true;
          }},
         {"resetAll", [] {
-             Hotkeys::resetAll();
+             hotkeys::resetAll();
              return true;
          }},
         {"onKeyDown", [&] {
-             Hotkeys::onKeyDown(name, [] {});
+             hotkeys::onKeyDown(name, [] {});
              return true;
          }},
-        {"isEnabled", [] { return !Hotkeys::isEnabled(); }},
-        {"pause", [] { return !Hotkeys::pause(nullptr); }},
-        {"events", [&] { return Hotkeys::events(name, [](Hotkeys::EventType) {}) == nullptr; }},
-        {"registeredShortcuts", [] { return Hotkeys::registeredShortcuts().empty(); }},
+        {"isEnabled", [] { return !hotkeys::isEnabled(); }},
+        {"pause", [] { return !hotkeys::pause(nullptr); }},
+        {"events", [&] { return hotkeys::events(name, [](hotkeys::EventType) {}) == nullptr; }},
+        {"registeredShortcuts", [] { return hotkeys::registeredShortcuts().empty(); }},
         {"keyToCharacter", [] { return optionOne().description() == "⌥\uFFFD"; }},
     };
     for (const Row& row : rows) {
@@ -150,7 +150,7 @@ TEST_F(NoRegistry, EveryCallIsReportedAndDoesNothing) {
 // a release build logs the line and goes on.
 TEST_F(NoRegistry, TheDefaultHandlerStopsADebugBuild) {
     platform::LogCapture log;
-    EXPECT_DEBUG_DEATH(Hotkeys::isMenuOpen(), "the shortcut package was used against its rules");
+    EXPECT_DEBUG_DEATH(hotkeys::isMenuOpen(), "the shortcut package was used against its rules");
 #ifdef NDEBUG
     EXPECT_TRUE(log.contains("[Hotkeys] isMenuOpen was called with no shortcut registry installed; "
                              "the program makes one at start-up, before the first shortcut name"));

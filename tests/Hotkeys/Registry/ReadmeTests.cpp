@@ -8,8 +8,8 @@
 #include "HotkeysFixture.h"
 #include "Platform/Testing/LogCapture.h"
 
-using Hotkeys::Name;
-using Hotkeys::Shortcut;
+using hotkeys::Name;
+using hotkeys::Shortcut;
 using nlohmann::json;
 
 namespace {
@@ -78,10 +78,10 @@ TEST_F(Readme, TheSettingsExampleReadsAsTheShortcutsItNames) {
     for (const auto& [key, value] : example.items()) defaults.set(key, value);
 
     EXPECT_EQ(Name("jumpToScreen1").shortcut(), optionDigit(1)) << "Alt+1";
-    const Shortcut controlF2(Hotkeys::Key::f2, Hotkeys::ModifierFlags{Hotkeys::ModifierFlags::control});
+    const Shortcut controlF2(hotkeys::Key::f2, hotkeys::ModifierFlags{hotkeys::ModifierFlags::control});
     EXPECT_EQ(Name("jumpToScreen2").shortcut(), controlF2) << "Ctrl+F2";
     EXPECT_EQ(Name("jumpToScreen3").shortcut(), std::nullopt);
-    EXPECT_TRUE(Hotkeys::hasStoredValue(Name("jumpToScreen3"))) << "removed, not missing";
+    EXPECT_TRUE(hotkeys::hasStoredValue(Name("jumpToScreen3"))) << "removed, not missing";
     EXPECT_EQ(log.lines(), std::vector<std::string>{}) << "nothing in the example is reported as unreadable";
 }
 
@@ -97,7 +97,7 @@ TEST_F(Readme, TheModifierTableNamesTheMasksItsNumbersAre) {
     const auto masks = tablePairs(lines, "| Modifier | Mask |");
     ASSERT_EQ(masks.size(), 4u);
     for (const auto& [label, mask] : masks) {
-        EXPECT_EQ(Hotkeys::ModifierFlags::fromCarbon(mask).presentableDescription(), label.substr(0, label.find(' ')));
+        EXPECT_EQ(hotkeys::ModifierFlags::fromCarbon(mask).presentableDescription(), label.substr(0, label.find(' ')));
     }
 }
 

@@ -1,7 +1,7 @@
 #include "HotkeysFixture.h"
 
-using Hotkeys::Name;
-using Hotkeys::Shortcut;
+using hotkeys::Name;
+using hotkeys::Shortcut;
 
 namespace {
 
@@ -9,7 +9,7 @@ class Registry : public HotkeysFixture {
 protected:
     // Adds a key-down handler that writes `label` into `ran`.
     void record(const Name& name, const std::string& label) {
-        Hotkeys::onKeyDown(name, [this, label] { ran.push_back(label); });
+        hotkeys::onKeyDown(name, [this, label] { ran.push_back(label); });
     }
     std::vector<std::string> ran;
 };
@@ -29,7 +29,7 @@ TEST_F(Registry, TwoNamesStoringOneShortcutShareOneHotKeyAndOnePressRunsBoth) {
 TEST_F(Registry, KeyUpHandlersRunOnRelease) {
     const Name name("name", optionDigit(1));
     record(name, "down");
-    Hotkeys::onKeyUp(name, [this] { ran.push_back("up"); });
+    hotkeys::onKeyUp(name, [this] { ran.push_back("up"); });
 
     press(optionDigit(1));
     release(optionDigit(1));
@@ -42,7 +42,7 @@ TEST_F(Registry, AChangedRecordReachesTheHandlersThroughTheNewShortcutOnly) {
     record(name, "name");
     takeCalls();
 
-    Hotkeys::setShortcut(optionDigit(2), name);
+    hotkeys::setShortcut(optionDigit(2), name);
     EXPECT_EQ(takeCalls(), (Calls{"unregister 1", "register 19 2048 SSKS 2"}));
     EXPECT_EQ(press(optionDigit(1)), std::nullopt) << "nobody holds the old combination";
     EXPECT_EQ(press(optionDigit(2)), platform::noErr);
@@ -65,9 +65,9 @@ TEST_F(Registry, AHandlerForANameWithoutAShortcutWaitsForOne) {
     const Name name("name");
     record(name, "name");
     EXPECT_EQ(takeCalls(), Calls{});
-    EXPECT_FALSE(Hotkeys::isEnabled(name));
+    EXPECT_FALSE(hotkeys::isEnabled(name));
 
-    Hotkeys::setShortcut(optionDigit(4), name);
+    hotkeys::setShortcut(optionDigit(4), name);
     press(optionDigit(4));
 
     EXPECT_EQ(ran, std::vector<std::string>{"name"});
@@ -84,7 +84,7 @@ protected:
     }
     void expectOnlySecondStillRuns() {
         EXPECT_EQ(takeCalls(), Calls{}) << "the shared hot key stays";
-        EXPECT_TRUE(Hotkeys::isEnabled(second));
+        EXPECT_TRUE(hotkeys::isEnabled(second));
         ran.clear();
         EXPECT_EQ(press(optionDigit(1)), platform::noErr);
         EXPECT_EQ(ran, std::vector<std::string>{"second"});
@@ -94,39 +94,39 @@ protected:
 };
 
 TEST_F(SharedShortcut, RemovingOneNamesHandlersKeepsTheOthersRunning) {
-    Hotkeys::removeHandler(first);
+    hotkeys::removeHandler(first);
     expectOnlySecondStillRuns();
 }
 
 TEST_F(SharedShortcut, SavingAnotherShortcutForOneNameKeepsTheSharedOne) {
-    Hotkeys::setShortcut(optionDigit(2), first);
+    hotkeys::setShortcut(optionDigit(2), first);
     EXPECT_EQ(takeCalls(), Calls{"register 19 2048 SSKS 2"});
     expectOnlySecondStillRuns();
 }
 
 TEST_F(SharedShortcut, ClearingOneNameKeepsTheSharedOne) {
-    Hotkeys::setShortcut(std::nullopt, first);
+    hotkeys::setShortcut(std::nullopt, first);
     expectOnlySecondStillRuns();
 }
 
 TEST_F(SharedShortcut, ResettingOneNameKeepsTheSharedOne) {
-    Hotkeys::reset({Name("first")});
-    EXPECT_FALSE(Hotkeys::hasStoredValue(first));
+    hotkeys::reset({Name("first")});
+    EXPECT_FALSE(hotkeys::hasStoredValue(first));
     expectOnlySecondStillRuns();
 }
 
 TEST_F(SharedShortcut, TheLastNameLettingGoUnregistersIt) {
-    Hotkeys::removeHandler(first);
-    Hotkeys::removeHandler(second);
+    hotkeys::removeHandler(first);
+    hotkeys::removeHandler(second);
     EXPECT_EQ(takeCalls(), Calls{"unregister 1"});
     EXPECT_FALSE(isRegistered(optionDigit(1)));
 }
 
 TEST_F(SharedShortcut, ALiveStreamKeepsItWhenTheHandlersGo) {
-    const auto stream = Hotkeys::events(second, [](Hotkeys::EventType) {});
+    const auto stream = hotkeys::events(second, [](hotkeys::EventType) {});
     mainQueue.drain();
 
-    Hotkeys::removeAllHandlers();
+    hotkeys::removeAllHandlers();
 
     EXPECT_EQ(takeCalls(), Calls{});
     EXPECT_TRUE(isGrabbed(optionDigit(1)));
@@ -136,10 +136,10 @@ TEST_F(Registry, RemovingAllHandlersUnregistersTheirShortcuts) {
     const Name first("first", optionDigit(1));
     const Name second("second", optionDigit(2));
     record(first, "first");
-    Hotkeys::onKeyUp(second, [] {});
+    hotkeys::onKeyUp(second, [] {});
     takeCalls();
 
-    Hotkeys::removeAllHandlers();
+    hotkeys::removeAllHandlers();
 
     EXPECT_EQ(takeCalls(), (Calls{"unregister 1", "unregister 2"}));
     EXPECT_EQ(press(optionDigit(1)), std::nullopt);
@@ -147,9 +147,9 @@ TEST_F(Registry, RemovingAllHandlersUnregistersTheirShortcuts) {
 
 TEST_F(Registry, AHandlerMayRemoveItsOwnNameWhileItRuns) {
     const Name name("name", optionDigit(1));
-    Hotkeys::onKeyDown(name, [&] {
+    hotkeys::onKeyDown(name, [&] {
         ran.push_back("once");
-        Hotkeys::removeHandler(name);
+        hotkeys::removeHandler(name);
     });
 
     EXPECT_EQ(press(optionDigit(1)), platform::noErr);
@@ -162,49 +162,49 @@ TEST_F(Registry, EnableAndDisableRegisterAndUnregisterTheStoredShortcuts) {
     const Name nothingStored("nothing");
     takeCalls();
 
-    Hotkeys::disable({first, nothingStored});
+    hotkeys::disable({first, nothingStored});
     EXPECT_EQ(takeCalls(), Calls{"unregister 1"});
-    EXPECT_FALSE(Hotkeys::isEnabled(first));
+    EXPECT_FALSE(hotkeys::isEnabled(first));
 
-    Hotkeys::disable({first});
+    hotkeys::disable({first});
     EXPECT_EQ(takeCalls(), Calls{}) << "nothing left to unregister";
 
-    Hotkeys::enable({nothingStored, first});
+    hotkeys::enable({nothingStored, first});
     EXPECT_EQ(takeCalls(), Calls{"register 18 2048 SSKS 2"});
-    EXPECT_TRUE(Hotkeys::isEnabled(first));
+    EXPECT_TRUE(hotkeys::isEnabled(first));
 }
 
 TEST_F(Registry, IsEnabledForANameFollowsTheGlobalFlagAndItsShortcut) {
     const Name name("name", optionDigit(1));
-    EXPECT_TRUE(Hotkeys::isEnabled(name));
+    EXPECT_TRUE(hotkeys::isEnabled(name));
 
-    Hotkeys::setEnabled(false);
-    EXPECT_FALSE(Hotkeys::isEnabled(name));
-    Hotkeys::setEnabled(true);
-    EXPECT_TRUE(Hotkeys::isEnabled(name));
+    hotkeys::setEnabled(false);
+    EXPECT_FALSE(hotkeys::isEnabled(name));
+    hotkeys::setEnabled(true);
+    EXPECT_TRUE(hotkeys::isEnabled(name));
 
-    Hotkeys::setShortcut(std::nullopt, name);
-    EXPECT_FALSE(Hotkeys::isEnabled(name));
+    hotkeys::setShortcut(std::nullopt, name);
+    EXPECT_FALSE(hotkeys::isEnabled(name));
 }
 
 TEST_F(Registry, SettingTheGlobalFlagToItsValueLeavesTheServiceAlone) {
     const Name name("name", optionDigit(1));
     takeCalls();
 
-    Hotkeys::setEnabled(true);
+    hotkeys::setEnabled(true);
     EXPECT_EQ(takeCalls(), Calls{});
 
-    Hotkeys::setEnabled(false);
+    hotkeys::setEnabled(false);
     EXPECT_EQ(takeCalls(), (Calls{"unregister 1", "remove 5 6", "monitor stop"}));
-    Hotkeys::setEnabled(false);
+    hotkeys::setEnabled(false);
     EXPECT_EQ(takeCalls(), Calls{});
 
-    Hotkeys::setEnabled(true);
+    hotkeys::setEnabled(true);
     EXPECT_EQ(takeCalls(), (Calls{"register 18 2048 SSKS 1", "monitor stop", "add 5 6"}));
 }
 
 TEST_F(Registry, DisabledBeforeTheFirstRegistrationTheHotKeyIsReleasedAtOnce) {
-    Hotkeys::setEnabled(false);
+    hotkeys::setEnabled(false);
     EXPECT_EQ(takeCalls(), Calls{}) << "no handler yet, nothing to tell the service";
 
     const Name name("name", optionDigit(1));
@@ -215,7 +215,7 @@ TEST_F(Registry, DisabledBeforeTheFirstRegistrationTheHotKeyIsReleasedAtOnce) {
     EXPECT_FALSE(service.isKindAdded(platform::kEventHotKeyPressed));
     EXPECT_TRUE(isRegistered(optionDigit(1))) << "the record waits for re-enabling";
 
-    Hotkeys::setEnabled(true);
+    hotkeys::setEnabled(true);
     EXPECT_EQ(takeCalls(), (Calls{"register 18 2048 SSKS 1", "monitor stop", "add 5 6"}));
     press(optionDigit(1));
     EXPECT_EQ(ran, std::vector<std::string>{"name"});
@@ -225,36 +225,36 @@ class Paused : public Registry {
 protected:
     Paused() {
         record(name, "handler");
-        stream = Hotkeys::events(name, [this](Hotkeys::EventType) { ran.push_back("stream"); });
+        stream = hotkeys::events(name, [this](hotkeys::EventType) { ran.push_back("stream"); });
         mainQueue.drain();
         takeCalls();
-        EXPECT_TRUE(Hotkeys::pause(&recorder));
+        EXPECT_TRUE(hotkeys::pause(&recorder));
     }
     Name name{"name", optionDigit(1)};
-    Hotkeys::EventStream stream;
+    hotkeys::EventStream stream;
     int recorder = 0;
     int otherRecorder = 0;
 };
 
 TEST_F(Paused, HotKeysAreReleasedAndNothingIsDispatched) {
-    EXPECT_TRUE(Hotkeys::isPaused());
+    EXPECT_TRUE(hotkeys::isPaused());
     EXPECT_EQ(takeCalls(), (Calls{"unregister 1", "remove 5 6", "monitor stop"}));
     EXPECT_FALSE(isGrabbed(optionDigit(1)));
 
-    Hotkeys::handleKeyDown(optionDigit(1));
-    Hotkeys::handleKeyUp(optionDigit(1));
+    hotkeys::handleKeyDown(optionDigit(1));
+    hotkeys::handleKeyUp(optionDigit(1));
     EXPECT_TRUE(ran.empty());
 }
 
 TEST_F(Paused, OnlyThePausingOwnerResumes) {
     takeCalls();
-    EXPECT_FALSE(Hotkeys::pause(&otherRecorder));
-    Hotkeys::resume(&otherRecorder);
-    EXPECT_TRUE(Hotkeys::isPaused());
+    EXPECT_FALSE(hotkeys::pause(&otherRecorder));
+    hotkeys::resume(&otherRecorder);
+    EXPECT_TRUE(hotkeys::isPaused());
     EXPECT_EQ(takeCalls(), Calls{});
 
-    Hotkeys::resume(&recorder);
-    EXPECT_FALSE(Hotkeys::isPaused());
+    hotkeys::resume(&recorder);
+    EXPECT_FALSE(hotkeys::isPaused());
     EXPECT_EQ(takeCalls(), (Calls{"register 18 2048 SSKS 1", "monitor stop", "add 5 6"}));
     press(optionDigit(1));
     EXPECT_EQ(ran, (std::vector<std::string>{"handler", "stream"}));
@@ -272,9 +272,9 @@ TEST_F(Paused, AMenuOpeningMeanwhileLeavesTheKeysToTheRecorder) {
 
 class Streams : public Registry {
 protected:
-    Hotkeys::EventStream listen(const Name& name) {
-        return Hotkeys::events(name, [this](Hotkeys::EventType type) {
-            ran.push_back(type == Hotkeys::EventType::keyDown ? "down" : "up");
+    hotkeys::EventStream listen(const Name& name) {
+        return hotkeys::events(name, [this](hotkeys::EventType type) {
+            ran.push_back(type == hotkeys::EventType::keyDown ? "down" : "up");
         });
     }
 };
@@ -295,8 +295,8 @@ TEST_F(Streams, AStreamHearsPressesAndReleasesFromTheNextTurnOn) {
 
 TEST_F(Streams, AFilteredStreamHearsOnlyItsType) {
     const Name name("name", optionDigit(1));
-    const auto releases = Hotkeys::events(Hotkeys::EventType::keyUp, name, [this](Hotkeys::EventType type) {
-        ran.push_back(type == Hotkeys::EventType::keyUp ? "up" : "down");
+    const auto releases = hotkeys::events(hotkeys::EventType::keyUp, name, [this](hotkeys::EventType type) {
+        ran.push_back(type == hotkeys::EventType::keyUp ? "up" : "down");
     });
     const auto all = listen(name);
     mainQueue.drain();
@@ -332,7 +332,7 @@ TEST_F(Streams, AStreamMadeAndDroppedInOneTurnLeavesNothingBehind) {
     EXPECT_EQ(mainQueue.pendingCount(), 0u);
     EXPECT_EQ(takeCalls(), Calls{}) << "the handler still needs the hot key";
 
-    Hotkeys::removeHandler(name);
+    hotkeys::removeHandler(name);
     EXPECT_EQ(takeCalls(), Calls{"unregister 1"}) << "no stream entry is left to hold the hot key";
 }
 

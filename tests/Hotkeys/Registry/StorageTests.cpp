@@ -1,8 +1,8 @@
 #include "HotkeysFixture.h"
 #include "Platform/Testing/LogCapture.h"
 
-using Hotkeys::Name;
-using Hotkeys::Shortcut;
+using hotkeys::Name;
+using hotkeys::Shortcut;
 using nlohmann::json;
 
 namespace {
@@ -21,9 +21,9 @@ protected:
 
 TEST_F(Storage, FirstConstructionStoresTheDefaultRegistersItAndPostsOnce) {
     std::vector<Shortcut> registeredWhenPosted;
-    const auto observer = notifications.addObserver(Hotkeys::kShortcutByNameDidChange, nullptr,
+    const auto observer = notifications.addObserver(hotkeys::kShortcutByNameDidChange, nullptr,
                                                     [&](const platform::Notification&) {
-                                                        registeredWhenPosted = Hotkeys::registeredShortcuts();
+                                                        registeredWhenPosted = hotkeys::registeredShortcuts();
                                                     });
 
     const Name name = jumpToScreen1();
@@ -32,7 +32,7 @@ TEST_F(Storage, FirstConstructionStoresTheDefaultRegistersItAndPostsOnce) {
     EXPECT_EQ(changes, std::vector<json>{changedJumpToScreen1()});
     EXPECT_EQ(takeCalls(), (Calls{"register 18 2048 SSKS 1", "install", "monitor stop", "add 5 6"}));
     EXPECT_EQ(registeredWhenPosted, std::vector<Shortcut>{optionDigit(1)}) << "observers see the new registration";
-    EXPECT_EQ(Hotkeys::getShortcut(name), optionDigit(1));
+    EXPECT_EQ(hotkeys::getShortcut(name), optionDigit(1));
 }
 
 TEST_F(Storage, SecondConstructionChangesNothing) {
@@ -52,16 +52,16 @@ TEST_F(Storage, ClearingANameWithADefaultStoresFalseAndTheDefaultStaysAway) {
     takeCalls();
     changes.clear();
 
-    Hotkeys::setShortcut(std::nullopt, name);
+    hotkeys::setShortcut(std::nullopt, name);
     EXPECT_EQ(defaults.object(kKey), json(false));
     EXPECT_EQ(takeCalls(), Calls{"unregister 1"});
     EXPECT_EQ(changes, std::vector<json>{changedJumpToScreen1()});
 
     const Name again = jumpToScreen1();
     EXPECT_EQ(defaults.object(kKey), json(false));
-    EXPECT_EQ(Hotkeys::getShortcut(again), std::nullopt);
+    EXPECT_EQ(hotkeys::getShortcut(again), std::nullopt);
     EXPECT_EQ(takeCalls(), Calls{});
-    EXPECT_TRUE(Hotkeys::hasStoredValue(again));
+    EXPECT_TRUE(hotkeys::hasStoredValue(again));
 }
 
 TEST_F(Storage, DeletingTheRecordBringsTheDefaultBackAtTheNextConstruction) {
@@ -72,7 +72,7 @@ TEST_F(Storage, DeletingTheRecordBringsTheDefaultBackAtTheNextConstruction) {
 
     const Name name = jumpToScreen1();
 
-    EXPECT_EQ(Hotkeys::getShortcut(name), optionDigit(1));
+    EXPECT_EQ(hotkeys::getShortcut(name), optionDigit(1));
     EXPECT_EQ(defaults.object(kKey), json("{\"carbonKeyCode\":18,\"carbonModifiers\":2048}"));
     EXPECT_EQ(takeCalls(), Calls{}) << "the hot key is still registered from the first construction";
     EXPECT_EQ(changes, std::vector<json>{changedJumpToScreen1()});
@@ -83,7 +83,7 @@ TEST_F(Storage, ARecordLackingTheMaskReadsAsNoneAndKeepsTheDefaultAway) {
 
     const Name name = jumpToScreen1();
 
-    EXPECT_EQ(Hotkeys::getShortcut(name), std::nullopt);
+    EXPECT_EQ(hotkeys::getShortcut(name), std::nullopt);
     EXPECT_EQ(defaults.object(kKey), json("{\"carbonKeyCode\":18}"));
     EXPECT_EQ(takeCalls(), Calls{});
     EXPECT_TRUE(changes.empty());
@@ -104,9 +104,9 @@ TEST_F(Storage, UnreadableRecordsReadAsNoShortcutAndRegisterNothing) {
     for (const json& record : unreadable) {
         SCOPED_TRACE(record.dump(-1, ' ', false, json::error_handler_t::replace));
         defaults.set("Hotkeys_custom", record);
-        EXPECT_EQ(Hotkeys::loadShortcut(name), std::nullopt);
-        Hotkeys::onKeyDown(name, [] {});
-        Hotkeys::removeHandler(name);
+        EXPECT_EQ(hotkeys::loadShortcut(name), std::nullopt);
+        hotkeys::onKeyDown(name, [] {});
+        hotkeys::removeHandler(name);
         EXPECT_EQ(takeCalls(), Calls{});
     }
 }
@@ -140,11 +140,11 @@ TEST_F(Storage, AnUnreadableRecordIsLoggedOnceAndARemovedOrMissingOneNotAtAll) {
     for (const Row& row : rows) {
         if (row.stored) defaults.set("Hotkeys_" + row.name, *row.stored);
         if (!row.logged.empty()) expected.push_back(row.logged);
-        Hotkeys::onKeyDown(Name(row.name), [] {});
+        hotkeys::onKeyDown(Name(row.name), [] {});
     }
 
     for (int i = 0; i < 3; ++i) EXPECT_EQ(press(optionDigit(1)), platform::noErr);
-    for (const Row& row : rows) Hotkeys::getShortcut(Name(row.name));
+    for (const Row& row : rows) hotkeys::getShortcut(Name(row.name));
 
     EXPECT_EQ(log.lines(), expected);
 }
@@ -168,11 +168,11 @@ TEST_F(Storage, TheNamesShortcutPropertyReadsAndWritesItsRecord) {
 TEST_F(Storage, ObserversGetTheNameAsTheWriterWasGivenIt) {
     std::vector<std::optional<Name>> received;
     const auto observer = notifications.addObserver(
-        Hotkeys::kShortcutByNameDidChange, nullptr,
-        [&](const platform::Notification& notification) { received.push_back(Hotkeys::changedName(notification)); });
+        hotkeys::kShortcutByNameDidChange, nullptr,
+        [&](const platform::Notification& notification) { received.push_back(hotkeys::changedName(notification)); });
 
     jumpToScreen1();
-    Hotkeys::resetAll();
+    hotkeys::resetAll();
 
     ASSERT_EQ(received.size(), 2u);
     ASSERT_TRUE(received[0] && received[1]);
@@ -183,20 +183,20 @@ TEST_F(Storage, ObserversGetTheNameAsTheWriterWasGivenIt) {
 
     const std::vector<platform::Notification> others{
         {platform::kMenuDidBeginTrackingNotification, json{{"name", Name("jumpToScreen1").toJSON()}}},
-        {Hotkeys::kShortcutByNameDidChange, json{{"name", "jumpToScreen1"}}},
-        {Hotkeys::kShortcutByNameDidChange, json{{"name", {{"rawValue", "x"}, {"defaultShortcut", "{}"}}}}},
-        {Hotkeys::kShortcutByNameDidChange, nullptr},
+        {hotkeys::kShortcutByNameDidChange, json{{"name", "jumpToScreen1"}}},
+        {hotkeys::kShortcutByNameDidChange, json{{"name", {{"rawValue", "x"}, {"defaultShortcut", "{}"}}}}},
+        {hotkeys::kShortcutByNameDidChange, nullptr},
     };
-    for (const platform::Notification& other : others) EXPECT_EQ(Hotkeys::changedName(other), std::nullopt);
+    for (const platform::Notification& other : others) EXPECT_EQ(hotkeys::changedName(other), std::nullopt);
 }
 
 TEST_F(Storage, SettingNoneWhereNothingReadableIsStoredPostsNothing) {
     const Name name("custom");
-    Hotkeys::setShortcut(std::nullopt, name);
-    EXPECT_FALSE(Hotkeys::hasStoredValue(name));
+    hotkeys::setShortcut(std::nullopt, name);
+    EXPECT_FALSE(hotkeys::hasStoredValue(name));
 
     defaults.set("Hotkeys_custom", false);
-    Hotkeys::setShortcut(std::nullopt, name);
+    hotkeys::setShortcut(std::nullopt, name);
     EXPECT_EQ(defaults.object("Hotkeys_custom"), json(false));
 
     EXPECT_TRUE(changes.empty());
@@ -205,12 +205,12 @@ TEST_F(Storage, SettingNoneWhereNothingReadableIsStoredPostsNothing) {
 
 TEST_F(Storage, ClearingANameWithoutADefaultRemovesItsRecord) {
     const Name name("custom");
-    Hotkeys::setShortcut(optionDigit(3), name);
+    hotkeys::setShortcut(optionDigit(3), name);
     takeCalls();
 
-    Hotkeys::setShortcut(std::nullopt, name);
+    hotkeys::setShortcut(std::nullopt, name);
 
-    EXPECT_FALSE(Hotkeys::hasStoredValue(name));
+    EXPECT_FALSE(hotkeys::hasStoredValue(name));
     EXPECT_EQ(takeCalls(), Calls{"unregister 1"});
     EXPECT_EQ(changes, (std::vector<json>{changed("custom"), changed("custom")}));
 }
@@ -220,7 +220,7 @@ TEST_F(Storage, ResavingTheSameShortcutRegistersItAgainUnderANewId) {
     takeCalls();
     changes.clear();
 
-    Hotkeys::saveShortcut(optionDigit(1), name);
+    hotkeys::saveShortcut(optionDigit(1), name);
 
     EXPECT_EQ(takeCalls(), (Calls{"unregister 1", "register 18 2048 SSKS 2"}));
     EXPECT_EQ(changes, std::vector<json>{changedJumpToScreen1()});
@@ -230,37 +230,37 @@ TEST_F(Storage, ResavingTheSameShortcutRegistersItAgainUnderANewId) {
 TEST_F(Storage, ResetPutsTheDefaultBackAndRemovesRecordsOfNamesWithoutOne) {
     const Name withDefault = jumpToScreen1();
     const Name without("custom");
-    Hotkeys::saveShortcut(optionDigit(5), withDefault);
-    Hotkeys::saveShortcut(optionDigit(3), without);
+    hotkeys::saveShortcut(optionDigit(5), withDefault);
+    hotkeys::saveShortcut(optionDigit(3), without);
     takeCalls();
     changes.clear();
 
-    Hotkeys::reset({withDefault, without});
+    hotkeys::reset({withDefault, without});
 
-    EXPECT_EQ(Hotkeys::getShortcut(withDefault), optionDigit(1));
-    EXPECT_FALSE(Hotkeys::hasStoredValue(without));
+    EXPECT_EQ(hotkeys::getShortcut(withDefault), optionDigit(1));
+    EXPECT_FALSE(hotkeys::hasStoredValue(without));
     EXPECT_EQ(takeCalls(), (Calls{"unregister 2", "register 18 2048 SSKS 4", "unregister 3"}));
     EXPECT_EQ(changes, (std::vector<json>{changedJumpToScreen1(), changed("custom")}));
 }
 
 TEST_F(Storage, ResetAllRemovesReadableRecordsAndKeepsClearedOnes) {
     const Name custom = jumpToScreen1();
-    Hotkeys::saveShortcut(optionDigit(5), custom);
+    hotkeys::saveShortcut(optionDigit(5), custom);
     const Name cleared("jumpToScreen2", optionDigit(2));
-    Hotkeys::setShortcut(std::nullopt, cleared);
+    hotkeys::setShortcut(std::nullopt, cleared);
     defaults.set("unrelated", 1);
-    EXPECT_EQ(Hotkeys::storedNames(), (std::set<std::string>{"jumpToScreen1", "jumpToScreen2"}));
+    EXPECT_EQ(hotkeys::storedNames(), (std::set<std::string>{"jumpToScreen1", "jumpToScreen2"}));
     takeCalls();
     changes.clear();
 
-    Hotkeys::resetAll();
+    hotkeys::resetAll();
 
-    EXPECT_FALSE(Hotkeys::hasStoredValue(custom));
+    EXPECT_FALSE(hotkeys::hasStoredValue(custom));
     EXPECT_EQ(defaults.object("Hotkeys_jumpToScreen2"), json(false));
     EXPECT_TRUE(defaults.contains("unrelated"));
     EXPECT_EQ(takeCalls(), Calls{"unregister 2"});
     EXPECT_EQ(changes, std::vector<json>{changed("jumpToScreen1")});
-    EXPECT_TRUE(Hotkeys::registeredShortcuts().empty());
+    EXPECT_TRUE(hotkeys::registeredShortcuts().empty());
 
     jumpToScreen1();
     EXPECT_EQ(takeCalls(), Calls{"register 18 2048 SSKS 4"}) << "the default returns at the next construction";

@@ -12,7 +12,7 @@
 namespace tessivar::testing {
 namespace {
 
-using Hotkeys::Shortcut;
+using hotkeys::Shortcut;
 
 constexpr std::int64_t kOption = 2048;
 
