@@ -61,11 +61,11 @@ std::uint32_t mapCase(std::uint32_t scalar, bool upper) {
     return static_cast<std::uint32_t>(upper ? facet.toupper(wide) : facet.tolower(wide));
 }
 
-}  // namespace
-
-std::string capitalized(std::string_view text) {
+// Each scalar mapped by `upperAt(previous scalar)`: true for upper case.
+template <typename UpperAt>
+std::string mapScalars(std::string_view text, UpperAt upperAt) {
     std::string result;
-    bool wordStart = true;
+    std::uint32_t previous = ' ';
     while (!text.empty()) {
         const auto decoded = decodeScalar(text);
         if (!decoded) {
@@ -73,12 +73,22 @@ std::string capitalized(std::string_view text) {
             text.remove_prefix(1);
             continue;
         }
-        const std::uint32_t mapped = mapCase(decoded->scalar, wordStart);
+        const std::uint32_t mapped = mapCase(decoded->scalar, upperAt(previous));
         result += stringFromUnicodeScalar(mapped).value_or(std::string(text.substr(0, decoded->length)));
-        wordStart = decoded->scalar == ' ' || decoded->scalar == '\t' || decoded->scalar == '\n';
+        previous = decoded->scalar;
         text.remove_prefix(decoded->length);
     }
     return result;
+}
+
+}  // namespace
+
+std::string capitalized(std::string_view text) {
+    return mapScalars(text, [](std::uint32_t previous) { return previous == ' ' || previous == '\t' || previous == '\n'; });
+}
+
+std::string lowercased(std::string_view text) {
+    return mapScalars(text, [](std::uint32_t) { return false; });
 }
 
 }  // namespace hotkeys

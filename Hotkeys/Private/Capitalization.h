@@ -8,5 +8,8 @@ namespace hotkeys {
 // lower case, as menus and key caps show a character ("a" -> "A", "é" -> "É").
 // Bytes that are not UTF-8 are kept as they are.
 std::string capitalized(std::string_view text);
+// `text` (UTF-8) with every letter in lower case ("S" -> "s", "É" -> "é"); bytes
+// that are not UTF-8 are kept as they are.
+std::string lowercased(std::string_view text);
 
 }  // namespace hotkeys
