@@ -1,0 +1,30 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// Writes all `length` bytes to `fd`, retrying after EINTR and short writes;
+// answers a non-negative value on success, -1 on any other failure.
+// Async-signal-safe.
+long zzcrash_async_write_all(int fd, const void* bytes, std::size_t length);
+
+inline constexpr std::size_t ZZCRASH_ASYNC_FILE_BUFFER_SIZE = 256;
+
+// A buffered output file that needs no allocation: the crash-log writer owns
+// one, made before the crash. Writes go through a fixed 256-byte buffer;
+// larger blocks bypass it. An optional byte limit caps the whole file.
+struct zzcrash_async_file {
+    int fd;
+    std::uint64_t limit;  // bytes the whole file may take; 0 = no limit
+    std::uint64_t total;  // bytes accepted so far (counted only under a limit)
+    std::uint64_t fill;   // bytes in the buffer
+    unsigned char buffer[ZZCRASH_ASYNC_FILE_BUFFER_SIZE];
+};
+
+void zzcrash_async_file_init(zzcrash_async_file* file, int fd, std::uint64_t limit);
+// Buffers or writes `length` bytes. False when the write would pass the limit
+// (then nothing is written) or when writing failed.
+bool zzcrash_async_file_write(zzcrash_async_file* file, const void* bytes, std::size_t length);
+// Writes the buffered bytes; on failure they stay buffered.
+bool zzcrash_async_file_flush(zzcrash_async_file* file);
+// Flushes and closes the descriptor; a failed flush leaves it open.
+bool zzcrash_async_file_close(zzcrash_async_file* file);

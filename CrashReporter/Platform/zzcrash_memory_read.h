@@ -1,0 +1,23 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// How a read of this process's memory ended. The crash path reads memory it
+// cannot trust (a smashed stack, a freed image) only through here, so a bad
+// address is an answer instead of a second fault.
+enum zzcrash_memory_status {
+    ZZCRASH_MEMORY_OK,
+    ZZCRASH_MEMORY_UNMAPPED,    // no mapping at the first byte that could not be read
+    ZZCRASH_MEMORY_UNREADABLE,  // mapped, but without read permission (a guard page)
+    ZZCRASH_MEMORY_FAILED,      // the kernel refused for another reason
+};
+
+// Copies `length` bytes at `address` into `destination` and stores how many
+// bytes arrived in `copied` (when given): all of them exactly when the answer is
+// ZZCRASH_MEMORY_OK. The range must not wrap around the top of the address
+// space. Async-signal-safe.
+zzcrash_memory_status zzcrash_memory_read(std::uintptr_t address, void* destination, std::size_t length,
+                                          std::size_t* copied);
+
+// The size of a memory page, read once when the program loads. Async-signal-safe.
+std::size_t zzcrash_page_size();

@@ -1,0 +1,154 @@
+#include "CrashReporter/Platform/zzcrash_thread_stopper.h"
+
+#include <linux/futex.h>
+#include <signal.h>
+#include <sys/syscall.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+
+namespace {
+
+// A slot's life: the stopping thread requests, the stopped thread captures
+// its registers and reports stopped, the stopping thread releases, and the
+// stopped thread, back on its way, returns the slot to idle.
+enum SlotState : std::uint32_t { idle, requested, capturing, stopped, released };
+
+struct Slot {
+    zzcrash_thread_t thread;
+    std::uint32_t state;
+    mcontext_t context;
+};
+
+Slot slots[ZZCRASH_THREAD_LIST_CAPACITY];
+std::uint32_t slotCount = 0;
+int stopSignal = 0;
+// Held from a stop to its resume: one stop at a time.
+std::atomic_flag stopping;
+
+static_assert(std::atomic_ref<std::uint32_t>::is_always_lock_free);
+static_assert(std::atomic_ref<int>::is_always_lock_free);
+
+// The highest real-time signals are the ones other libraries are least likely to take.
+constexpr int signalBelowMax = 3;
+constexpr std::int64_t releaseTimeoutMs = 200;
+
+std::uint32_t load(std::uint32_t& word) { return std::atomic_ref(word).load(std::memory_order_acquire); }
+void store(std::uint32_t& word, std::uint32_t value) { std::atomic_ref(word).store(value, std::memory_order_release); }
+bool exchange(std::uint32_t& word, std::uint32_t from, std::uint32_t to) {
+    return std::atomic_ref(word).compare_exchange_strong(from, to, std::memory_order_acq_rel);
+}
+
+void futexWait(std::uint32_t& word, std::uint32_t expected, const timespec* timeout) {
+    syscall(SYS_futex, &word, FUTEX_WAIT_PRIVATE, expected, timeout, nullptr, 0);
+}
+void futexWake(std::uint32_t& word) { syscall(SYS_futex, &word, FUTEX_WAKE_PRIVATE, 1, nullptr, nullptr, 0); }
+
+std::int64_t nowNs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+// Waits while the slot's state is one of `a` or `b`, until `deadlineNs`.
+std::uint32_t waitWhile(Slot& slot, std::uint32_t a, std::uint32_t b, std::int64_t deadlineNs) {
+    for (;;) {
+        const std::uint32_t state = load(slot.state);
+        const std::int64_t remaining = deadlineNs - nowNs();
+        if ((state != a && state != b) || remaining <= 0) return state;
+        const timespec timeout{static_cast<time_t>(remaining / 1'000'000'000),
+                               static_cast<long>(remaining % 1'000'000'000)};
+        futexWait(slot.state, state, &timeout);
+    }
+}
+
+Slot* slotOf(zzcrash_thread_t thread) {
+    const std::uint32_t count = load(slotCount);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        if (std::atomic_ref(slots[i].thread).load(std::memory_order_acquire) == thread) return &slots[i];
+    }
+    return nullptr;
+}
+
+// A signal that arrives after its stop is over (the thread had it blocked)
+// finds no request and returns at once.
+void onStopSignal(int, siginfo_t*, void* context) {
+    const int savedErrno = errno;
+    Slot* slot = slotOf(gettid());
+    if (slot && exchange(slot->state, requested, capturing)) {
+        slot->context = static_cast<ucontext_t*>(context)->uc_mcontext;
+        store(slot->state, stopped);
+        futexWake(slot->state);
+        while (load(slot->state) == stopped) futexWait(slot->state, stopped, nullptr);
+        exchange(slot->state, released, idle);
+        futexWake(slot->state);
+    }
+    errno = savedErrno;
+}
+
+void requestStops(const zzcrash_thread_list* threads, zzcrash_thread_t except) {
+    std::uint32_t count = 0;
+    for (std::uint32_t i = 0; i < threads->count; ++i) {
+        if (threads->threads[i] == except) continue;
+        std::atomic_ref(slots[count].thread).store(threads->threads[i], std::memory_order_release);
+        store(slots[count].state, requested);
+        ++count;
+    }
+    store(slotCount, count);
+    const pid_t process = getpid();
+    for (std::uint32_t i = 0; i < count; ++i) {
+        if (syscall(SYS_tgkill, process, slots[i].thread, stopSignal) != 0) exchange(slots[i].state, requested, idle);
+    }
+}
+
+}  // namespace
+
+bool zzcrash_thread_stopper_install() {
+    if (std::atomic_ref(stopSignal).load() != 0) return true;
+    const int signal = SIGRTMAX - signalBelowMax;
+    struct sigaction action {};
+    action.sa_sigaction = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_SIGINFO | SA_RESTART | SA_ONSTACK;
+    if (sigaction(signal, &action, nullptr) != 0) return false;
+    std::atomic_ref(stopSignal).store(signal);
+    return true;
+}
+
+int zzcrash_thread_stop_signal() { return std::atomic_ref(stopSignal).load(); }
+
+int zzcrash_threads_stop(const zzcrash_thread_list* threads, zzcrash_thread_t except, std::int64_t timeoutMs) {
+    if (zzcrash_thread_stop_signal() == 0 || stopping.test_and_set(std::memory_order_acquire)) return -1;
+    const int savedErrno = errno;
+    requestStops(threads, except);
+    const std::int64_t deadline = nowNs() + timeoutMs * 1'000'000;
+    int answered = 0;
+    for (std::uint32_t i = 0; i < slotCount; ++i) {
+        if (waitWhile(slots[i], requested, capturing, deadline) == stopped) ++answered;
+    }
+    errno = savedErrno;
+    return answered;
+}
+
+const mcontext_t* zzcrash_thread_stopped_context(zzcrash_thread_t thread) {
+    Slot* slot = slotOf(thread);
+    if (!slot || load(slot->state) != stopped) return nullptr;
+    return &slot->context;
+}
+
+void zzcrash_threads_resume() {
+    const int savedErrno = errno;
+    const std::int64_t deadline = nowNs() + releaseTimeoutMs * 1'000'000;
+    for (std::uint32_t i = 0; i < slotCount; ++i) {
+        if (exchange(slots[i].state, requested, idle)) continue;
+        if (waitWhile(slots[i], capturing, capturing, deadline) != stopped) continue;
+        store(slots[i].state, released);
+        futexWake(slots[i].state);
+    }
+    for (std::uint32_t i = 0; i < slotCount; ++i) waitWhile(slots[i], released, released, deadline);
+    store(slotCount, 0);
+    stopping.clear(std::memory_order_release);
+    errno = savedErrno;
+}

@@ -1,0 +1,39 @@
+#pragma once
+#include <ucontext.h>
+
+#include <cstdint>
+
+#include "CrashReporter/Platform/zzcrash_thread_list.h"
+
+// Stops the other threads of this process where they stand while a crash is
+// recorded, and keeps the registers each had when it stopped. A thread is
+// stopped by a reserved real-time signal sent with tgkill: its handler saves
+// the interrupted registers in a static slot, says so, and waits on a futex
+// until it is released. A thread that blocks the signal or never gets to run
+// does not answer within the deadline; it is then known by its id only.
+
+// How long a stop waits for all threads to answer, in all.
+inline constexpr std::int64_t ZZCRASH_THREAD_STOP_TIMEOUT_MS = 200;
+
+// Installs the handler of the stop signal; true when it is installed (also
+// when it already was). Not for the crash path: it runs when the reporter is
+// enabled.
+bool zzcrash_thread_stopper_install();
+
+// The signal that stops a thread, 0 before the stopper is installed.
+int zzcrash_thread_stop_signal();
+
+// Stops every listed thread except `except` and waits until each has stopped
+// or `timeoutMs` has passed. Answers how many stopped, or -1 when nothing was
+// done (the stopper is not installed, or another thread is stopping the
+// process right now); after any other answer zzcrash_threads_resume must follow.
+// Async-signal-safe.
+int zzcrash_threads_stop(const zzcrash_thread_list* threads, zzcrash_thread_t except, std::int64_t timeoutMs);
+
+// The registers of `thread` as it stopped, or null when it is not stopped.
+// Valid until zzcrash_threads_resume. Async-signal-safe.
+const mcontext_t* zzcrash_thread_stopped_context(zzcrash_thread_t thread);
+
+// Lets every stopped thread go on and waits (boundedly) until each has left
+// its handler, so that the next stop starts clean. Async-signal-safe.
+void zzcrash_threads_resume();
