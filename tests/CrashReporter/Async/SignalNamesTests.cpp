@@ -22,18 +22,9 @@ namespace {
 
 std::string nameOr(const char* name, const char* none = "null") { return name ? name : none; }
 
-TEST(ErrorText, EveryCodeHasItsTextAndOthersAreUnhandled) {
-    const char* texts[] = {"No error",
-                           "Unknown error",
-                           "Output file can not be opened (or written to)",
-                           "No memory available",
-                           "Operation not supported",
-                           "Invalid argument",
-                           "Internal error",
-                           "Access denied",
-                           "Not found",
-                           "The input data is in an unknown or invalid format."};
-    for (int code = 0; code < 10; ++code) EXPECT_STREQ(zzcrash_async_error_text(code), texts[code]);
+TEST(ErrorText, CodesOutsideTheTableAreUnhandled) {
+    EXPECT_STREQ(zzcrash_async_error_text(ZZCRASH_ESUCCESS), "No error");
+    EXPECT_STREQ(zzcrash_async_error_text(ZZCRASH_EINVALID_DATA), "The input data is in an unknown or invalid format.");
     EXPECT_STREQ(zzcrash_async_error_text(10), "Unhandled error code");
     EXPECT_STREQ(zzcrash_async_error_text(-1), "Unhandled error code");
 }

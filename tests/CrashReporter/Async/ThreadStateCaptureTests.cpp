@@ -120,6 +120,9 @@ namespace {
 using State = zzcrash_async_thread_state;
 constexpr std::uint64_t rbxMarker = 0x5151515151515151;
 constexpr std::uint64_t r12Marker = 0x1212121212121212;
+// Long enough for every thread to answer on a loaded test machine; a stop
+// ends as soon as all have answered.
+constexpr std::int64_t answeringTimeoutMs = 2000;
 
 std::uint64_t reg(const State& state, std::uint32_t index) { return zzcrash_async_thread_state_get_reg(&state, index); }
 
@@ -218,7 +221,7 @@ TEST(ThreadStateFromThread, ReadsAStoppedThreadsRegisters) {
     ASSERT_TRUE(waitFor([&] { return flags[1] == 1; }, std::chrono::seconds(5)));
     zzcrash_thread_list threads;
     ASSERT_TRUE(zzcrash_thread_list_read(&threads));
-    const int stopped = zzcrash_threads_stop(&threads, zzcrash_thread_self(), ZZCRASH_THREAD_STOP_TIMEOUT_MS);
+    const int stopped = zzcrash_threads_stop(&threads, zzcrash_thread_self(), answeringTimeoutMs);
     State state{};
     const zzcrash_error_t spinnerRead = zzcrash_async_thread_state_from_thread(&state, spinner);
     State self{};

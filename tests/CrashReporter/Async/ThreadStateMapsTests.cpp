@@ -16,23 +16,23 @@ State stateOf(int cpuType) {
 }
 
 TEST(ThreadStateInit, SetsTheLayoutOfEachCpuTypeAndRefusesOthers) {
-    const State x86 = stateOf(ZZCRASH_CPU_TYPE_X86);
-    EXPECT_EQ(x86.thread_state.flavor, 1u);
-    EXPECT_EQ(x86.thread_state.count, 16u);
-    EXPECT_EQ(x86.exception_state.flavor, 3u);
-    EXPECT_EQ(x86.exception_state.count, 3u);
-    EXPECT_EQ(zzcrash_async_thread_state_register_width(&x86), 4u);
-    EXPECT_EQ(zzcrash_async_thread_state_register_count(&x86), 16u);
-    const State x64 = stateOf(ZZCRASH_CPU_TYPE_X86_64);
-    EXPECT_EQ(x64.thread_state.flavor, 4u);
-    EXPECT_EQ(x64.thread_state.count, 42u);
-    EXPECT_EQ(x64.exception_state.flavor, 6u);
-    EXPECT_EQ(x64.exception_state.count, 4u);
-    EXPECT_EQ(zzcrash_async_thread_state_register_width(&x64), 8u);
-    EXPECT_EQ(zzcrash_async_thread_state_register_count(&x64), 21u);
-    for (const State* state : {&x86, &x64}) {
-        EXPECT_EQ(zzcrash_async_thread_state_stack_growth(state), 2);
-        EXPECT_EQ(state->valid_mask, 0u);
+    struct Layout {
+        int cpuType;
+        std::uint32_t flavor, count, exceptionFlavor, exceptionCount;
+        std::uint64_t width;
+        std::uint32_t registers;
+    };
+    const Layout layouts[] = {{ZZCRASH_CPU_TYPE_X86, 1, 16, 3, 3, 4, 16}, {ZZCRASH_CPU_TYPE_X86_64, 4, 42, 6, 4, 8, 21}};
+    for (const Layout& layout : layouts) {
+        const State state = stateOf(layout.cpuType);
+        EXPECT_EQ(state.thread_state.flavor, layout.flavor);
+        EXPECT_EQ(state.thread_state.count, layout.count);
+        EXPECT_EQ(state.exception_state.flavor, layout.exceptionFlavor);
+        EXPECT_EQ(state.exception_state.count, layout.exceptionCount);
+        EXPECT_EQ(zzcrash_async_thread_state_register_width(&state), layout.width);
+        EXPECT_EQ(zzcrash_async_thread_state_register_count(&state), layout.registers);
+        EXPECT_EQ(zzcrash_async_thread_state_stack_growth(&state), 2);
+        EXPECT_EQ(state.valid_mask, 0u);
     }
     State arm;
     EXPECT_EQ(zzcrash_async_thread_state_init(&arm, 12), ZZCRASH_ENOTSUP);

@@ -14,6 +14,10 @@ namespace tessivar::testing {
 
 namespace {
 
+// Long enough for every thread to answer on a loaded test machine; a stop
+// ends as soon as all have answered.
+constexpr std::int64_t answeringTimeoutMs = 2000;
+
 // An image format whose records are the page they name.
 zzcrash_error_t initPageImage(zzcrash_async_image* image, zzcrash_task_t, const char*, std::uint64_t header) {
     image->header_address = header;
@@ -27,7 +31,7 @@ unsigned stopAndReadOtherThreads() {
     zzcrash_thread_list threads;
     if (!zzcrash_thread_list_read(&threads)) return 1;
     const zzcrash_thread_t self = zzcrash_thread_self();
-    const int stopped = zzcrash_threads_stop(&threads, self, ZZCRASH_THREAD_STOP_TIMEOUT_MS);
+    const int stopped = zzcrash_threads_stop(&threads, self, answeringTimeoutMs);
     unsigned failures = stopped == static_cast<int>(threads.count) - 1 ? 0 : 1;
     for (std::uint32_t i = 0; i < threads.count; ++i) {
         zzcrash_async_thread_state state;

@@ -19,6 +19,9 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+// Long enough for every thread to answer on a loaded test machine; a stop
+// ends as soon as all have answered.
+constexpr std::int64_t answeringTimeoutMs = 2000;
 
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;
@@ -95,7 +98,7 @@ TEST(ThreadStopper, StoppedThreadsStandStillUntilResumed) {
     for (int round = 0; round < 2; ++round) {
         zzcrash_thread_list list;
         ASSERT_TRUE(zzcrash_thread_list_read(&list));
-        const int stopped = zzcrash_threads_stop(&list, zzcrash_thread_self(), ZZCRASH_THREAD_STOP_TIMEOUT_MS);
+        const int stopped = zzcrash_threads_stop(&list, zzcrash_thread_self(), answeringTimeoutMs);
         const long before = counters.count();
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         const long during = counters.count();
@@ -141,10 +144,10 @@ TEST(ThreadStopper, RefusesASecondStopUntilTheFirstIsResumed) {
     Counters counters(1);
     zzcrash_thread_list list;
     ASSERT_TRUE(zzcrash_thread_list_read(&list));
-    const int first = zzcrash_threads_stop(&list, zzcrash_thread_self(), ZZCRASH_THREAD_STOP_TIMEOUT_MS);
-    const int second = zzcrash_threads_stop(&list, zzcrash_thread_self(), ZZCRASH_THREAD_STOP_TIMEOUT_MS);
+    const int first = zzcrash_threads_stop(&list, zzcrash_thread_self(), answeringTimeoutMs);
+    const int second = zzcrash_threads_stop(&list, zzcrash_thread_self(), answeringTimeoutMs);
     zzcrash_threads_resume();
-    const int third = zzcrash_threads_stop(&list, zzcrash_thread_self(), ZZCRASH_THREAD_STOP_TIMEOUT_MS);
+    const int third = zzcrash_threads_stop(&list, zzcrash_thread_self(), answeringTimeoutMs);
     zzcrash_threads_resume();
     EXPECT_EQ(first, static_cast<int>(list.count) - 1);
     EXPECT_EQ(second, -1);
