@@ -11,6 +11,7 @@ packages=(
   trayer xcompmgr
   nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
   libcurl4-openssl-dev zlib1g-dev libssl-dev libcpp-httplib-dev openssl
+  protobuf-c-compiler libprotobuf-c-dev
   clang libclang-rt-14-dev
   fonts-noto-cjk
   libglib2.0-bin gsettings-desktop-schemas
