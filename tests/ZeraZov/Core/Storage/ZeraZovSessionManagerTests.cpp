@@ -5,7 +5,7 @@
 
 #include "Platform/Testing/ManualClock.h"
 #include "StorageTestSupport.h"
-#include "ZeraZov/Core/AppLifecyclePublishing.h"
+#include "tests/ZeraZov/TestLifecyclePublisher.h"
 #include "ZeraZov/Core/UUID.h"
 #include "ZeraZov/Core/ZeraZovConfig.h"
 #include "ZeraZov/Core/ZeraZovLibraryInfo.h"
@@ -19,17 +19,7 @@ using zerazov::ZeraZovMulticastCallback;
 using zerazov::ZeraZovSessionManager;
 using Reason = ZeraZovSessionManager::SessionIDChangeReason;
 
-class TestLifecyclePublisher final : public zerazov::AppLifecyclePublishing {
-public:
-    ZeraZovMulticastCallback<>& onDidFinishLaunching() override { return launched_; }
-    ZeraZovMulticastCallback<>& onDidBecomeActive() override { return active_; }
-    ZeraZovMulticastCallback<>& onDidEnterBackground() override { return background_; }
-
-private:
-    ZeraZovMulticastCallback<> launched_;
-    ZeraZovMulticastCallback<> active_;
-    ZeraZovMulticastCallback<> background_;
-};
+using zerazov::testing::TestLifecyclePublisher;
 
 class SessionManagerTest : public ::testing::Test {
 protected:

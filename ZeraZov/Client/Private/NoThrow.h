@@ -1,0 +1,31 @@
+#pragma once
+#include <exception>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "ZeraZov/Core/ZeraZovDebugLog.h"
+
+namespace zerazov {
+
+// No exception may leave the client's public operations: whatever the body throws
+// ends the call with a debug line naming the operation.
+template <typename Body>
+void runNoThrow(std::string_view operation, Body&& body) noexcept {
+    try {
+        std::forward<Body>(body)();
+    } catch (const std::exception& error) {
+        ZeraZovDebugLog::write(std::string(operation) + " failed: " + error.what());
+    } catch (...) {
+        ZeraZovDebugLog::write(std::string(operation) + " failed");
+    }
+}
+
+// The same for an operation with an answer: the fallback when the body throws.
+template <typename T, typename Body>
+T valueNoThrow(std::string_view operation, T fallback, Body&& body) noexcept {
+    runNoThrow(operation, [&] { fallback = std::forward<Body>(body)(); });
+    return fallback;
+}
+
+}  // namespace zerazov

@@ -1,0 +1,306 @@
+#pragma once
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "Platform/Foundation/Clock.h"
+#include "Platform/Foundation/MainQueue.h"
+#include "Platform/Foundation/NotificationCenter.h"
+#include "Platform/Network/ReachabilityBackend.h"
+#include "ZeraZov/Client/ZeraZovIntegration.h"
+#include "ZeraZov/Core/AppLifecyclePublishing.h"
+#include "ZeraZov/Core/RegistrationToken.h"
+#include "ZeraZov/Core/ZeraZovConfig.h"
+#include "ZeraZov/Core/ZeraZovEvent.h"
+#include "ZeraZov/Core/ZeraZovFeatureFlagResult.h"
+#include "ZeraZov/Core/ZeraZovIntegrationKind.h"
+#include "ZeraZov/Core/ZeraZovMulticastCallback.h"
+#include "ZeraZov/Core/ZeraZovSessionManager.h"
+#include "ZeraZov/Integrations/ZeraZovLogCapturing.h"
+#include "ZeraZov/Integrations/ZeraZovLogSeverity.h"
+#include "ZeraZov/Integrations/ZeraZovLogger.h"
+
+namespace zerazov {
+
+class ZeraZovCallTracker;
+
+// The analytics client as an application uses it: set up once with a configuration,
+// then capture events, identify the user, read feature flags, opt out, close.
+//
+// Set-up builds, in a fixed order, the storage, the HTTP client, the identity store,
+// the remote configuration, the reachability monitor, the event context and the
+// three upload queues (events, replay, logs), and starts the session. Every public
+// operation first checks that set-up has completed; capturing and identity
+// operations then refuse an opted-out client. No exception leaves any operation: a
+// refused or failed call is only reported through the client's debug log.
+//
+// Threads: operations run on the caller's thread, capture up to the queue's file
+// write included; uploads happen on the queues' workers. Each group of mutable fields
+// has its own lock; handlers, hooks and integrations run outside them (integrations
+// are installed and removed under the set-up lock). A call that passed the set-up
+// check keeps the parts it started with, so a close on another thread never frees
+// them under it.
+class ZeraZovSDK final : public ZeraZovLogCapturing, public std::enable_shared_from_this<ZeraZovSDK> {
+public:
+    using Groups = std::map<std::string, std::string>;
+    using Date = ZeraZovEvent::Date;
+    using IntegrationFactory = std::function<std::shared_ptr<ZeraZovIntegration>(ZeraZovIntegrationKind)>;
+
+    // What the client needs of the platform it runs on.
+    struct Environment {
+        // Runs the flush timers, the reachability reports, the flag listeners and the
+        // start notice; set-up is refused without one. Must outlive the client.
+        platform::MainQueue* mainQueue = nullptr;
+        platform::NotificationCenter* notifications = &platform::NotificationCenter::defaultCenter();
+        // The network monitor's source; the kernel's routing table by default.
+        std::function<platform::ReachabilityBackend::Created()> makeReachabilityBackend;
+        // The integration for a kind the configuration asks for; by default each
+        // refuses as not available on this platform.
+        IntegrationFactory makeIntegration;
+        // The application's lifecycle; the process-wide publisher by default.
+        AppLifecyclePublishing* lifecycle = nullptr;
+        const platform::Clock* clock = &platform::SystemClock::shared();
+        // Where the project folders live; the user's data folder by default.
+        std::optional<std::filesystem::path> storageBaseFolder;
+    };
+
+    // The process-wide client, made on first use with an empty configuration and not
+    // set up until setup(); never destroyed.
+    static ZeraZovSDK& shared();
+    // A separate client, not set up.
+    static std::shared_ptr<ZeraZovSDK> create(Environment environment);
+    // A separate client, set up with the configuration.
+    static std::shared_ptr<ZeraZovSDK> with(std::shared_ptr<ZeraZovConfig> config, Environment environment);
+
+    ~ZeraZovSDK() override;
+    ZeraZovSDK(const ZeraZovSDK&) = delete;
+    ZeraZovSDK& operator=(const ZeraZovSDK&) = delete;
+
+    // Taken by the next set-up; ignored while the client is set up.
+    void setEnvironment(Environment environment);
+
+    // Set-up and tear-down.
+    void setup(std::shared_ptr<ZeraZovConfig> config) noexcept;
+    // Stops the queues and forgets everything in memory; nothing on disk is deleted,
+    // so the next set-up finds the queued events, identities and flags again.
+    void close() noexcept;
+    bool isEnabled() const noexcept;
+    // The log switch, once set up.
+    void debug(bool enabled) noexcept;
+    std::shared_ptr<ZeraZovConfig> config() const;
+
+    // Identity and session.
+    std::string getDistinctId() const noexcept;
+    std::string getAnonymousId() const noexcept;
+    std::string getDeviceId() const noexcept;
+    std::optional<std::string> getSessionId() const noexcept;
+    void startSession() noexcept;
+    void endSession() noexcept;
+
+    // Capture. Properties, person properties to set ("$set") and to set once
+    // ("$set_once") are JSON objects; the distinct id defaults to the current one and
+    // the time to now.
+    void capture(const std::string& event, const std::optional<nlohmann::json>& properties = std::nullopt,
+                 const std::optional<nlohmann::json>& userProperties = std::nullopt,
+                 const std::optional<nlohmann::json>& userPropertiesSetOnce = std::nullopt,
+                 const std::optional<Groups>& groups = std::nullopt,
+                 const std::optional<std::string>& distinctId = std::nullopt,
+                 std::optional<Date> timestamp = std::nullopt) noexcept;
+    void screen(const std::string& title, const std::optional<nlohmann::json>& properties = std::nullopt) noexcept;
+    void captureLog(std::string body, ZeraZovLogSeverity level = ZeraZovLogSeverity::info,
+                    std::optional<nlohmann::json> attributes = std::nullopt,
+                    std::optional<std::string> traceId = std::nullopt, std::optional<std::string> spanId = std::nullopt,
+                    std::optional<std::int64_t> traceFlags = std::nullopt) noexcept;
+    void captureLogInternal(std::string body, ZeraZovLogSeverity level, std::optional<nlohmann::json> attributes,
+                            std::optional<std::string> traceId, std::optional<std::string> spanId,
+                            std::optional<std::int64_t> traceFlags) noexcept override;
+    // "Deep Link Opened" with "url", "$referrer" and "$referring_domain"; nothing without a URL.
+    void captureDeepLink(const std::optional<std::string>& url,
+                         const std::optional<std::string>& referrer = std::nullopt) noexcept;
+    // One capture per URL that is not a file URL.
+    void captureDeepLink(const std::vector<std::string>& urls) noexcept;
+    // Starts one upload per queue that is not paused; returns at once.
+    void flush() noexcept;
+    // Waits until the uploads that flushes started have been answered (not longer
+    // than the timeout): for a program about to exit. True when none is left.
+    bool waitForUploads(std::chrono::milliseconds timeout) noexcept;
+
+    // The property builder and what it reads.
+    nlohmann::json buildProperties(const std::string& distinctId, const std::optional<nlohmann::json>& properties,
+                                   const std::optional<nlohmann::json>& userProperties,
+                                   const std::optional<nlohmann::json>& userPropertiesSetOnce,
+                                   const std::optional<Groups>& groups, bool appendSharedProps,
+                                   std::optional<Date> timestamp) const noexcept;
+    nlohmann::json getRegisteredProperties() const noexcept;
+    bool hasPersonProcessing() const noexcept;
+    bool requirePersonProcessing(std::string_view operation) noexcept;
+
+    // Identity and super properties.
+    void identify(const std::string& distinctId, const std::optional<nlohmann::json>& userProperties = std::nullopt,
+                  const std::optional<nlohmann::json>& userPropertiesSetOnce = std::nullopt) noexcept;
+    void setPersonProperties(const std::optional<nlohmann::json>& userPropertiesToSet,
+                             const std::optional<nlohmann::json>& userPropertiesToSetOnce = std::nullopt) noexcept;
+    void registerProperties(const nlohmann::json& properties) noexcept;
+    void unregisterProperties(const std::string& key) noexcept;
+    void reset() noexcept;
+    void alias(const std::string& alias) noexcept;
+    void group(const std::string& type, const std::string& key,
+               const std::optional<nlohmann::json>& groupProperties = std::nullopt) noexcept;
+    // The stored groups with this one put in (replacing the type's earlier key).
+    Groups addGroup(const std::string& type, const std::string& key) noexcept;
+    void groupIdentify(const std::string& type, const std::string& key,
+                       const std::optional<nlohmann::json>& groupProperties = std::nullopt) noexcept;
+    // Sorted-key JSON of the distinct id and the two dictionaries (each only when given).
+    static std::string personPropertiesFingerprint(const std::string& distinctId,
+                                                   const std::optional<nlohmann::json>& userPropertiesToSet,
+                                                   const std::optional<nlohmann::json>& userPropertiesToSetOnce);
+
+    // Feature flags. Reads report "$feature_flag_called" once per key and value when
+    // asked to (by default per the configuration's sendFeatureFlagEvent).
+    std::optional<ZeraZovFeatureFlagResult> getFeatureFlagResult(const std::string& key,
+                                                                 std::optional<bool> sendEvent = std::nullopt) noexcept;
+    // The variant text or the Boolean; nothing when the flag is unknown.
+    std::optional<nlohmann::json> getFeatureFlag(const std::string& key,
+                                                 std::optional<bool> sendEvent = std::nullopt) noexcept;
+    bool isFeatureEnabled(const std::string& key, std::optional<bool> sendEvent = std::nullopt) noexcept;
+    std::optional<nlohmann::json> getFeatureFlagPayload(const std::string& key) noexcept;
+    void reloadFeatureFlags(std::function<void()> completion = {}) noexcept;
+    void setPersonPropertiesForFlags(const nlohmann::json& properties, bool reloadFeatureFlags = true) noexcept;
+    void resetPersonPropertiesForFlags(bool reloadFeatureFlags = true) noexcept;
+    void setGroupPropertiesForFlags(const std::string& groupType, const nlohmann::json& properties,
+                                    bool reloadFeatureFlags = true) noexcept;
+    void resetGroupPropertiesForFlags(bool reloadFeatureFlags = true) noexcept;
+    void resetGroupPropertiesForFlags(const std::string& groupType, bool reloadFeatureFlags = true) noexcept;
+    void captureFeatureView(const std::string& flag, const std::optional<std::string>& flagVariant) noexcept;
+    void captureFeatureInteraction(const std::string& flag, const std::optional<std::string>& flagVariant) noexcept;
+    // Captures "$feature_flag_called" unless this key and value were reported already.
+    void reportFeatureFlagCalled(const std::string& key, const nlohmann::json& value) noexcept;
+
+    // Opting out stops every capture and persists across launches.
+    void optOut() noexcept;
+    void optIn() noexcept;
+    bool isOptOut() const noexcept;
+
+    // Integrations.
+    void installIntegrations() noexcept;
+    void uninstallIntegrations() noexcept;
+    void updateIntegrationsContext() noexcept;
+    std::vector<std::shared_ptr<ZeraZovIntegration>> installedIntegrations() const;
+
+    // Told every event that reaches a queue, on the capturing thread.
+    ZeraZovMulticastCallback<ZeraZovEvent>& onEventCaptured() { return onEventCaptured_; }
+    std::shared_ptr<ZeraZovLogger> logger() const;
+    void setLogger(std::shared_ptr<ZeraZovLogger> logger);
+    const std::shared_ptr<ZeraZovSessionManager>& sessionManager() const { return sessionManager_; }
+
+    // The two names an application can observe on the notification center.
+    static constexpr const char* didStartNotification = "ZeraZovDidStart";
+    static constexpr const char* didReceiveFeatureFlags = "ZeraZovDidReceiveFeatureFlags";
+
+private:
+    struct Parts;
+    class Use;
+
+    explicit ZeraZovSDK(Environment environment);
+
+    // The parts of the current set-up for one call, or nothing (logged) when not set up.
+    std::optional<Use> guard() const;
+    std::optional<Use> guardQuietly() const;
+
+    // Set-up steps, under setupLock_.
+    void setupLocked(const std::shared_ptr<ZeraZovConfig>& config);
+    std::shared_ptr<Parts> buildParts(const std::shared_ptr<ZeraZovConfig>& config, const Environment& environment);
+    void startRunning(const Parts& parts, const Environment& environment);
+    void loadOptOut(const Parts& parts);
+    void closeLocked();
+
+    // The operations behind the public ones, for a call that already holds its parts.
+    void captureWith(const Parts& parts, const std::string& event, const std::optional<nlohmann::json>& properties,
+                     const std::optional<nlohmann::json>& userProperties,
+                     const std::optional<nlohmann::json>& userPropertiesSetOnce, const std::optional<Groups>& groups,
+                     const std::optional<std::string>& distinctId, std::optional<Date> timestamp);
+    nlohmann::json buildPropertiesWith(const Parts& parts, const std::string& distinctId,
+                                       const std::optional<nlohmann::json>& properties,
+                                       const std::optional<nlohmann::json>& userProperties,
+                                       const std::optional<nlohmann::json>& userPropertiesSetOnce,
+                                       const std::optional<Groups>& groups, bool appendSharedProps,
+                                       std::optional<Date> timestamp) const;
+    void appendSharedProperties(const Parts& parts, nlohmann::json& result,
+                                const std::optional<nlohmann::json>& properties,
+                                const std::optional<nlohmann::json>& userProperties,
+                                const std::optional<nlohmann::json>& userPropertiesSetOnce,
+                                const std::optional<Groups>& groups) const;
+    void addSessionId(const Parts& parts, nlohmann::json& result, const std::optional<nlohmann::json>& properties,
+                      std::optional<Date> timestamp) const;
+    nlohmann::json registeredPropertiesWith(const Parts& parts) const;
+    bool hasPersonProcessingWith(const Parts& parts) const;
+    bool requirePersonProcessingWith(const Parts& parts, std::string_view operation);
+    // Queues an event built from these properties and tells the subscribers; false when it was dropped.
+    bool enqueue(const Parts& parts, const std::string& name, const std::string& distinctId,
+                 nlohmann::json properties, Date timestamp);
+    void updatePersonPropertiesForFlags(const Parts& parts, const std::optional<nlohmann::json>& userProperties,
+                                        const std::optional<nlohmann::json>& userPropertiesSetOnce);
+    void updateGroupPropertiesForFlags(const Parts& parts, const std::string& type,
+                                       const std::optional<nlohmann::json>& properties);
+    void identifyNewId(const Parts& parts, const std::string& newId, const std::string& currentId,
+                       const std::optional<nlohmann::json>& userProperties,
+                       const std::optional<nlohmann::json>& userPropertiesSetOnce);
+    // False (logged with the duplicate message) when the same person properties were sent last.
+    bool isNewPersonProperties(const std::string& distinctId, const std::optional<nlohmann::json>& toSet,
+                               const std::optional<nlohmann::json>& toSetOnce, std::string_view duplicateMessage);
+    bool refusesOptedOut(const Parts& parts) const;
+    Groups addGroupWith(const Parts& parts, const std::string& type, const std::string& key);
+    void groupIdentifyWith(const Parts& parts, const std::string& type, const std::string& key,
+                           const std::optional<nlohmann::json>& groupProperties);
+    std::optional<ZeraZovFeatureFlagResult> flagResultWith(const Parts& parts, const std::string& key,
+                                                          std::optional<bool> sendEvent);
+    void reportFlagCallWith(const Parts& parts, const std::string& key, const nlohmann::json& value);
+    bool isRepeatedFlagCall(const std::string& key, const nlohmann::json& value);
+    void captureFeatureUse(std::string_view operation, std::string_view eventName, const std::string& flag,
+                           const std::optional<std::string>& flagVariant);
+    // Reloads the flags afterwards when asked and when the change answered true.
+    void changeFlagProperties(bool reloadFeatureFlags, const std::function<bool(const Parts&)>& change);
+    void setOptOut(const Parts& parts, bool optedOut);
+
+    // The captures of the remote configuration's closures.
+    nlohmann::json defaultPersonProperties() const;
+
+    Environment environment_;  // guarded by setupLock_
+
+    mutable std::recursive_mutex setupLock_;  // guards enabled_, parts_, config_, environment_ and the tokens;
+                                              // held through set-up, close and integration changes
+    bool enabled_ = false;
+    std::shared_ptr<const Parts> parts_;
+    std::shared_ptr<ZeraZovConfig> config_;
+    RegistrationTokenPtr sessionIdChangedToken_;
+    RegistrationTokenPtr didEnterBackgroundToken_;
+    std::shared_ptr<ZeraZovLogger> logger_;
+    std::vector<std::shared_ptr<ZeraZovIntegration>> installedIntegrations_;
+
+    std::mutex optOutLock_;  // makes each opt-out change and its stored copy one step
+
+    std::mutex flagCallReportedLock_;  // guards flagCallReported_
+    std::map<std::string, std::vector<nlohmann::json>> flagCallReported_;
+
+    std::mutex cachedPersonPropertiesLock_;  // guards cachedPersonPropertiesHash_
+    std::optional<std::string> cachedPersonPropertiesHash_;
+
+    mutable std::mutex lastScreenLock_;  // guards lastScreenName_
+    std::optional<std::string> lastScreenName_;
+
+    const std::shared_ptr<ZeraZovSessionManager> sessionManager_;
+    ZeraZovMulticastCallback<ZeraZovEvent> onEventCaptured_;
+    const std::unique_ptr<ZeraZovCallTracker> calls_;
+};
+
+}  // namespace zerazov

@@ -1,0 +1,129 @@
+#include "ClientHarness.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "Platform/Testing/FakeReachabilityBackend.h"
+#include "tests/Platform/Foundation/TextFile.h"
+#include "ZeraZov/Delivery/ZeraZovQueueFolder.h"
+
+namespace zerazov::testing {
+
+CapturedEvents::CapturedEvents(ZeraZovSDK& client)
+    : token_(client.onEventCaptured().subscribe([this](const ZeraZovEvent& event) {
+          std::lock_guard guard(lock_);
+          events_.push_back(event);
+      })) {}
+
+std::vector<ZeraZovEvent> CapturedEvents::all() const {
+    std::lock_guard guard(lock_);
+    return events_;
+}
+
+std::vector<std::string> CapturedEvents::names() const {
+    std::vector<std::string> names;
+    for (const auto& event : all()) names.push_back(event.event);
+    return names;
+}
+
+ZeraZovEvent CapturedEvents::last() const {
+    std::lock_guard guard(lock_);
+    return events_.back();
+}
+
+ClientHarness::ClientHarness() { ZeraZovDebugLog::setEnabled(true); }
+
+ClientHarness::~ClientHarness() { ZeraZovDebugLog::setEnabled(false); }
+
+std::shared_ptr<ZeraZovConfig> ClientHarness::config(const std::string& token) const {
+    auto config = std::make_shared<ZeraZovConfig>(token, server.url());
+    config->debug = true;
+    config->disableRemoteConfigForTesting = true;
+    config->disableQueueTimerForTesting = true;
+    config->disableReachabilityForTesting = true;
+    config->disableFlushOnBackgroundForTesting = true;
+    config->captureApplicationLifecycleEvents = false;
+    config->captureScreenViews = false;
+    return config;
+}
+
+ZeraZovSDK::Environment ClientHarness::environment() {
+    ZeraZovSDK::Environment environment;
+    environment.mainQueue = &mainQueue;
+    environment.notifications = &center;
+    environment.makeReachabilityBackend = [] {
+        return platform::ReachabilityBackend::Created{std::make_unique<platform::FakeReachabilityBackend>(0x2), 0};
+    };
+    environment.lifecycle = &lifecycle;
+    environment.storageBaseFolder = folder.path();
+    return environment;
+}
+
+std::shared_ptr<ZeraZovSDK> ClientHarness::client(std::shared_ptr<ZeraZovConfig> config) {
+    return ZeraZovSDK::with(config ? std::move(config) : this->config(), environment());
+}
+
+std::filesystem::path ClientHarness::projectFolder(const std::string& token) const { return folder.path() / token; }
+
+std::filesystem::path ClientHarness::queueFolder(const std::string& token) const {
+    return projectFolder(token) / "zerazov.queueFolder.uuid";
+}
+
+std::vector<ZeraZovEvent> ClientHarness::queuedEvents(const std::string& token) const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(queueFolder(token))) {
+        const auto name = entry.path().filename().string();
+        if (!ZeraZovQueueFolder::isTemporaryName(name)) names.push_back(name);
+    }
+    // Time-ordered ids: the name order is the order of the adds.
+    std::sort(names.begin(), names.end());
+    std::vector<ZeraZovEvent> events;
+    for (const auto& name : names) {
+        const auto json = nlohmann::json::parse(foundation_tests::readText(queueFolder(token) / name), nullptr, false);
+        if (auto event = ZeraZovEvent::fromJSON(json)) events.push_back(std::move(*event));
+    }
+    return events;
+}
+
+std::vector<nlohmann::json> ClientHarness::uploadedEvents() const {
+    std::vector<nlohmann::json> events;
+    for (const auto& request : server.requests()) {
+        if (request.path != "/batch") continue;
+        const auto body = nlohmann::json::parse(request.body);
+        for (const auto& event : body["batch"]) events.push_back(event);
+    }
+    return events;
+}
+
+std::size_t ClientHarness::requestsFor(const std::string& path, std::size_t atLeast) const {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    for (;;) {
+        std::size_t count = 0;
+        for (const auto& request : server.requests()) count += request.path == path;
+        if (count >= atLeast || std::chrono::steady_clock::now() > deadline) return count;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+long ClientHarness::countLogged(const std::string& line) const {
+    const auto lines = logs.lines();
+    return std::count(lines.begin(), lines.end(), "[ZeraZov] " + line);
+}
+
+}  // namespace zerazov::testing
+
+namespace zerazov::testing {
+
+bool ClientHarness::waitForLogStartingWith(const std::string& text) const {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    for (;;) {
+        for (const auto& line : logs.lines()) {
+            if (line.starts_with("[ZeraZov] " + text)) return true;
+        }
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+}  // namespace zerazov::testing

@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include "ClientHarness.h"
+
+namespace zerazov::testing {
+namespace {
+
+const std::string notSetUp = "ZeraZov method was called without `setup` being complete. Call wil be ignored.";
+const std::string noToken = "ZeraZov SDK will be disabled because projectToken or apiKey is empty.";
+
+TEST(ClientSetup, RefusedSetUpsLeaveEveryCallRefused) {
+    struct Case {
+        const char* what;
+        std::string token;
+        bool withMainQueue;
+        std::string message;
+    };
+    const std::vector<Case> cases{
+        {"an empty token", "", true, noToken},
+        // The configuration trims the token, so blanks are no token at all.
+        {"a token of blanks and line breaks", " \t\n\u00a0", true, noToken},
+        {"no main queue to run on", testProjectToken, false,
+         "ZeraZov SDK will be disabled because it has no main queue to run on."},
+    };
+    for (const auto& c : cases) {
+        ClientHarness h;
+        auto environment = h.environment();
+        if (!c.withMainQueue) environment.mainQueue = nullptr;
+        auto client = ZeraZovSDK::create(environment);
+        CapturedEvents events(*client);
+        client->setup(h.config(c.token));
+        EXPECT_TRUE(h.logged(c.message)) << c.what;
+
+        h.logs.clear();
+        client->capture("jump_triggered", nlohmann::json{{"trigger", "hotkey"}});
+        EXPECT_EQ(client->getDistinctId(), "") << c.what;
+        EXPECT_EQ(client->getSessionId(), std::nullopt) << c.what;
+        EXPECT_TRUE(client->isOptOut()) << c.what;
+        EXPECT_FALSE(client->isFeatureEnabled("anything")) << c.what;
+        EXPECT_EQ(h.countLogged(notSetUp), 5) << c.what;
+        EXPECT_TRUE(events.all().empty()) << c.what;
+        EXPECT_FALSE(std::filesystem::exists(h.queueFolder(c.token))) << c.what << ": no queue was made";
+    }
+}
+
+TEST(ClientSetup, ASecondSetUpIsRefusedButItsDebugSwitchCounts) {
+    ClientHarness h;
+    auto client = h.client();
+    const auto first = client->config();
+    auto second = h.config("zzk_other");
+    second->debug = false;
+    client->setup(second);
+    EXPECT_FALSE(ZeraZovDebugLog::isEnabled());
+    ZeraZovDebugLog::setEnabled(true);
+    second->debug = true;
+    client->setup(second);
+    EXPECT_EQ(h.countLogged("Setup called despite already being setup!"), 1);
+    EXPECT_EQ(client->config(), first);
+    client->close();
+}
+
+TEST(ClientSetup, ASecondClientOnTheSameTokenIsWarnedAboutAndWorks) {
+    ClientHarness h;
+    auto first = h.client();
+    auto second = h.client();
+    EXPECT_TRUE(h.logged(std::string("Project token: ") + testProjectToken + " already has a ZeraZov instance."));
+    EXPECT_TRUE(second->isEnabled());
+    // Once one is closed its token is free again.
+    first->close();
+    second->close();
+    ZeraZovDebugLog::setEnabled(true);
+    h.logs.clear();
+    auto third = h.client();
+    EXPECT_FALSE(h.logged(std::string("Project token: ") + testProjectToken + " already has a ZeraZov instance."));
+    third->close();
+}
+
+TEST(ClientSetup, SetUpStartsTheSessionAndTellsTheApplication) {
+    ClientHarness h;
+    int started = 0;
+    auto observer = h.center.addObserver("ZeraZovDidStart", nullptr, [&](const platform::Notification&) { ++started; });
+    auto client = h.client();
+    EXPECT_TRUE(client->getSessionId().has_value());
+    EXPECT_FALSE(client->getDeviceId().empty());
+    EXPECT_EQ(client->getDeviceId(), client->getAnonymousId());
+    EXPECT_EQ(started, 0) << "posted on the main queue, after set-up returned";
+    h.mainQueue.drain();
+    EXPECT_EQ(started, 1);
+    client->close();
+}
+
+TEST(ClientSetup, TheApplicationResigningActiveFlushesTheEvents) {
+    ClientHarness h;
+    auto config = h.config();
+    config->disableFlushOnBackgroundForTesting = false;
+    auto client = h.client(config);
+    client->capture("app_opened");
+    h.lifecycle.onDidEnterBackground().invoke();
+    EXPECT_TRUE(client->waitForUploads(std::chrono::seconds(5)));
+    ASSERT_EQ(h.uploadedEvents().size(), 1u);
+    EXPECT_EQ(h.uploadedEvents()[0]["event"], "app_opened");
+    client->close();
+}
+
+}  // namespace
+}  // namespace zerazov::testing
