@@ -6,9 +6,12 @@
 #include <string>
 
 #include "Hotkeys/Registry.h"
+#include "Hotkeys/SystemShortcuts.h"
 #include "Platform/Foundation/BundleInfo.h"
 #include "Platform/Foundation/NotificationCenter.h"
 #include "Platform/Foundation/UserDefaults.h"
+#include "Platform/Linux/GsettingsKeyBindings.h"
+#include "Platform/Linux/XdgAutostartLoginItem.h"
 #include "Platform/Qt/QtApplication.h"
 #include "Platform/Qt/QtDesktop.h"
 #include "Platform/Qt/QtHotKeyPump.h"
@@ -30,6 +33,8 @@
 #include "Tessivar/QtOverlayPresenter.h"
 #include "Tessivar/QtStatusMenu.h"
 #include "Tessivar/ScreenJumpNames.h"
+#include "Tessivar/Settings/AppMenuShortcuts.h"
+#include "Tessivar/Settings/QtAppWindows.h"
 #include "Tessivar/TessivarApp.h"
 
 namespace {
@@ -90,9 +95,19 @@ int main(int argc, char** argv) {
     tessivar::LocatingEffectPlayer effects({defaults, desktop, mainQueue, overlays, cursorHiding});
     tessivar::JumpEngine jumps({defaults, desktop, cursorHiding, effects});
 
+    platform::GsettingsKeyBindings desktopBindings;
+    hotkeys::SystemShortcuts systemShortcuts(&hotKeyService, &desktopBindings, &keyboardLayout);
+    auto loginItem = platform::XdgAutostartLoginItem::forThisProgram();
+    tessivar::QtAppWindows windows(
+        {defaults, notifications, mainQueue, desktop, loginItem, bundle,
+         {notifications, keyTranslator,
+          [&desktop, &shortcuts] { return tessivar::appMenuShortcuts(currentMenu(desktop, shortcuts)); },
+          &systemShortcuts},
+         tessivar::screenJumpNames()});
+
     auto app = tessivar::TessivarApp::create({defaults, notifications, mainQueue, desktop, jumps, cursorHiding,
                                               analytics, [&application] { application.terminate(); }, &hotkeys,
-                                              &statusMenu, nullptr});
+                                              &statusMenu, &windows});
     statusMenu.setActionHandler([weak = std::weak_ptr(app)](tessivar::MenuAction action, int tag) {
         if (auto self = weak.lock()) self->handleMenuAction(action, tag);
     });

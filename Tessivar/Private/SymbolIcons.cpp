@@ -16,6 +16,15 @@ const std::map<std::string, const char*>& themeNames() {
         {"hand.point.up.left", "help-contents"},
         {"gearshape", "preferences-system"},
         {"power", "application-exit"},
+        {"keyboard", "input-keyboard"},
+        {"info.circle", "help-about"},
+        {"info.circle.fill", "dialog-information"},
+        {"safari", "web-browser"},
+        {"ladybug", "tools-report-bug"},
+        {"envelope", "mail-message-new"},
+        {"arrow.up.right", "go-jump"},
+        {"chevron.backward", "go-previous"},
+        {"chevron.forward", "go-next"},
     };
     return names;
 }

@@ -1,0 +1,31 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Platform/Desktop/LoginItem.h"
+
+namespace platform {
+
+// A login item whose state a test sets: registering enables it (or leaves the
+// status a test chose), unregistering makes it not registered, unless the next
+// call is set to fail. Every call is written down ("status", "register",
+// "unregister").
+class FakeLoginItem : public LoginItem {
+public:
+    LoginItemStatus status() override;
+    std::optional<std::string> registerItem() override;
+    std::optional<std::string> unregisterItem() override;
+
+    LoginItemStatus current = LoginItemStatus::notRegistered;
+    // What a successful register leaves (a service may want approval first).
+    LoginItemStatus afterRegister = LoginItemStatus::enabled;
+    // The next register or unregister answers this and changes nothing.
+    std::optional<std::string> nextFailure;
+    std::vector<std::string> calls;
+
+private:
+    std::optional<std::string> takeFailure();
+};
+
+}  // namespace platform

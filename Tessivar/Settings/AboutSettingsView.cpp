@@ -1,0 +1,91 @@
+#include "Tessivar/Settings/AboutSettingsView.h"
+
+#include <QBoxLayout>
+#include <QDesktopServices>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QUrl>
+
+#include "Tessivar/Private/SymbolIcons.h"
+#include "Tessivar/Settings/AboutInfo.h"
+#include "Tessivar/Settings/SettingsStyle.h"
+
+namespace tessivar {
+
+using SettingsStyle::text;
+
+namespace {
+
+constexpr int kIconSide = 56;
+constexpr double kIconCornerRadius = 12;
+
+// The application's icon on a rounded card, as the desktop shows app icons.
+QPixmap roundedIcon() {
+    QPixmap card(kIconSide, kIconSide);
+    card.fill(Qt::transparent);
+    QPainter painter(&card);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath shape;
+    shape.addRoundedRect(QRectF(0, 0, kIconSide, kIconSide), kIconCornerRadius, kIconCornerRadius);
+    painter.setClipPath(shape);
+    painter.fillRect(card.rect(), QColor(0x3A, 0x6E, 0xE8));
+    painter.drawPixmap(card.rect().adjusted(8, 8, -8, -8), SymbolIcons::statusItemIcon().pixmap(kIconSide));
+    return card;
+}
+
+QPushButton* linkRow(const AboutInfo::Link& link) {
+    auto* row = new QPushButton(SymbolIcons::icon(std::string(link.symbol)), text(link.title) + QStringLiteral("  ↗"));
+    row->setFlat(true);
+    row->setCursor(Qt::PointingHandCursor);
+    row->setStyleSheet(QStringLiteral("text-align: left; padding: 4px;"));
+    const QUrl destination(text(link.destination));
+    QObject::connect(row, &QPushButton::clicked, row, [destination] { QDesktopServices::openUrl(destination); });
+    return row;
+}
+
+}  // namespace
+
+AboutSettingsView::AboutSettingsView(const platform::BundleInfo& bundle, QWidget* parent) : QWidget(parent) {
+    auto* layout = SettingsStyle::paneLayout(this);
+    layout->addWidget(makeHeader(bundle));
+
+    auto* product = SettingsStyle::section(AboutInfo::kSectionProduct, this);
+    product->layout()->setSpacing(6);
+    product->layout()->addWidget(SettingsStyle::label(text(AboutInfo::kSummary), 13, QFont::Medium));
+    auto* description = SettingsStyle::label(text(AboutInfo::kDescription), 12, 0, true);
+    description->setWordWrap(true);
+    product->layout()->addWidget(description);
+    layout->addWidget(product);
+
+    auto* links = SettingsStyle::section(AboutInfo::kSectionLinks, this);
+    for (const auto& link : AboutInfo::kLinks) {
+        auto* row = linkRow(link);
+        links_.push_back(row);
+        links->layout()->addWidget(row);
+    }
+    layout->addWidget(links);
+    layout->addStretch();
+}
+
+QWidget* AboutSettingsView::makeHeader(const platform::BundleInfo& bundle) {
+    auto* header = SettingsStyle::section("", this);
+    auto* row = new QHBoxLayout;
+    row->setSpacing(16);
+    auto* icon = new QLabel;
+    icon->setPixmap(roundedIcon());
+    row->addWidget(icon);
+    auto* names = new QVBoxLayout;
+    names->setSpacing(4);
+    names->addWidget(SettingsStyle::label(text(AboutInfo::kName), 15, QFont::DemiBold));
+    names->addWidget(SettingsStyle::label(text(AboutInfo::kVersionPrefix) + QString::fromStdString(AboutInfo::appVersion(bundle)),
+                                          11, 0, true));
+    row->addLayout(names);
+    row->addStretch();
+    static_cast<QBoxLayout*>(header->layout())->addLayout(row);
+    return header;
+}
+
+}  // namespace tessivar

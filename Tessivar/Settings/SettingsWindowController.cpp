@@ -1,0 +1,107 @@
+#include "Tessivar/Settings/SettingsWindowController.h"
+
+#include <QBoxLayout>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QWidget>
+#include <QWindow>
+
+#include "Tessivar/AppLog.h"
+#include "Tessivar/Settings/LockedSplitter.h"
+#include "Tessivar/Settings/SettingsStyle.h"
+#include "Tessivar/Settings/SettingsView.h"
+
+namespace tessivar {
+
+namespace {
+
+// The CJK face the package installs, ahead of the desktop's fallback, so the
+// Chinese texts never come out as boxes whatever the default font is.
+constexpr const char* kChineseFamily = "Noto Sans CJK SC";
+
+QFont withChineseFace(QFont font) {
+    font.setFamilies({font.family(), QString::fromLatin1(kChineseFamily)});
+    return font;
+}
+
+std::optional<int> screenIndex(const QScreen* screen) {
+    const int index = QGuiApplication::screens().indexOf(const_cast<QScreen*>(screen));
+    if (index < 0) return std::nullopt;
+    return index;
+}
+
+}  // namespace
+
+SettingsWindowController::SettingsWindowController(SettingsEnvironment environment)
+    : window_(std::make_unique<QWidget>(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                                                      Qt::WindowMinimizeButtonHint | Qt::WindowStaysOnTopHint)) {
+    window_->setWindowTitle(SettingsStyle::text(kTitle));
+    window_->setFont(withChineseFace(window_->font()));
+    auto* layout = new QVBoxLayout(window_.get());
+    layout->setContentsMargins(0, 0, 0, 0);
+    view_ = new SettingsView(std::move(environment));
+    layout->addWidget(view_);
+    window_->setFixedSize(SettingsView::kWidth, SettingsView::kHeight);
+    if (const QScreen* primary = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(), window_->size());
+        frame.moveCenter(primary->availableGeometry().center());
+        window_->move(frame.topLeft());
+    }
+    window_->installEventFilter(this);
+    lockSplitView();
+}
+
+SettingsWindowController::~SettingsWindowController() = default;
+
+void SettingsWindowController::show() {
+    if (window_->isMinimized()) window_->showNormal();
+    moveToMouseScreen();
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+    lockSplitView();
+}
+
+std::optional<QPoint> SettingsWindowController::placement(int windowScreen, std::optional<int> mouseScreen,
+                                                          const QRect& available, const QSize& window) {
+    if (!mouseScreen || *mouseScreen == windowScreen) return std::nullopt;
+    return QPoint(available.x() + (available.width() - window.width()) / 2,
+                  available.y() + (available.height() - window.height()) / 2);
+}
+
+void SettingsWindowController::moveToMouseScreen() {
+    const QScreen* mouse = QGuiApplication::screenAt(QCursor::pos());
+    const QScreen* current = QGuiApplication::screenAt(window_->geometry().center());
+    const auto origin = placement(screenIndex(current).value_or(-1), mouse ? screenIndex(mouse) : std::nullopt,
+                                  mouse ? mouse->availableGeometry() : QRect(), window_->size());
+    if (origin) window_->move(*origin);
+}
+
+LockedSplitter* SettingsWindowController::findSplitView(QWidget* view) {
+    if (auto* splitter = qobject_cast<LockedSplitter*>(view)) return splitter;
+    for (QObject* child : view->children()) {
+        auto* widget = qobject_cast<QWidget*>(child);
+        if (!widget) continue;
+        if (auto* found = findSplitView(widget)) return found;
+    }
+    return nullptr;
+}
+
+void SettingsWindowController::lockSplitView() {
+    LockedSplitter* splitter = findSplitView(window_.get());
+    if (!splitter || splitter->isLocked()) return;
+    splitter->lock();
+    appLog("✓ 成功将 NSSplitView 动态子类化为 LockedSplitView，安全锁定拖拽交互");
+}
+
+// The window moves when dragged by its background, as its title bar would.
+bool SettingsWindowController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != window_.get() || event->type() != QEvent::MouseButtonPress) return false;
+    if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) return false;
+    if (QWindow* handle = window_->windowHandle()) return handle->startSystemMove();
+    return false;
+}
+
+}  // namespace tessivar

@@ -1,0 +1,82 @@
+#include "Tessivar/Settings/ShortcutSettingsView.h"
+
+#include <QBoxLayout>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QScrollArea>
+
+#include "Platform/Desktop/Desktop.h"
+#include "Tessivar/Private/SymbolIcons.h"
+#include "Tessivar/Settings/SettingsStyle.h"
+#include "Tessivar/Settings/ShortcutRecorderBridge.h"
+#include "Tessivar/Settings/ShortcutRows.h"
+
+namespace tessivar {
+
+using SettingsStyle::text;
+
+ShortcutSettingsView::ShortcutSettingsView(const SettingsEnvironment& environment, QWidget* parent)
+    : QWidget(parent) {
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+
+    auto* scroll = new QScrollArea;
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto* content = new QWidget;
+    auto* layout = SettingsStyle::paneLayout(content);
+    auto* section = SettingsStyle::section(kSectionHeader, content);
+    const auto rows = shortcutRows(environment.desktop.screens(), environment.names);
+    if (rows.empty()) section->layout()->addWidget(SettingsStyle::label(text(kNoDisplaysText), 13, 0, true));
+    for (const auto& row : rows) section->layout()->addWidget(makeRow(row, environment));
+    layout->addWidget(section);
+    layout->addStretch();
+    scroll->setWidget(content);
+    outer->addWidget(scroll, 1);
+    outer->addWidget(makeFooter());
+}
+
+QWidget* ShortcutSettingsView::makeRow(const ShortcutRow& row, const SettingsEnvironment& environment) {
+    auto* line = new QWidget;
+    auto* layout = new QHBoxLayout(line);
+    layout->setContentsMargins(0, 4, 0, 4);
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(2);
+    titles->addWidget(SettingsStyle::label(text(row.title), 13, QFont::DemiBold));
+    titles->addWidget(SettingsStyle::label(text(row.subtitle), 11, 0, true));
+    layout->addLayout(titles);
+    layout->addStretch();
+    auto* recorder = new hotkeys::RecorderCocoa(row.name, environment.recorder);
+    recorder->setFixedSize(kRecorderWidth, hotkeys::RecorderCocoa::kHeight);
+    new ShortcutRecorderBridge(recorder, environment.notifications, environment.mainQueue);
+    recorders_.push_back(recorder);
+    layout->addWidget(recorder);
+    return line;
+}
+
+QWidget* ShortcutSettingsView::makeFooter() {
+    auto* footer = new QWidget;
+    auto* column = new QVBoxLayout(footer);
+    column->setContentsMargins(0, 0, 0, 12);
+    auto* separator = new QFrame;
+    separator->setFrameShape(QFrame::HLine);
+    separator->setFrameShadow(QFrame::Plain);
+    column->addWidget(separator);
+    auto* line = new QHBoxLayout;
+    line->setSpacing(6);
+    line->addStretch();
+    auto* icon = new QLabel;
+    icon->setPixmap(SymbolIcons::icon("info.circle.fill").pixmap(14, 14));
+    line->addWidget(icon);
+    auto* hint = SettingsStyle::label(text(kFooter), 11, 0, true);
+    hint->setWordWrap(true);
+    line->addWidget(hint, 1);
+    line->addStretch();
+    column->addSpacing(12);
+    column->addLayout(line);
+    return footer;
+}
+
+}  // namespace tessivar

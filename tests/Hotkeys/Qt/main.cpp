@@ -1,0 +1,11 @@
+#include <QApplication>
+#include <gtest/gtest.h>
+
+#include "OffscreenScreens.h"
+
+int main(int argc, char** argv) {
+    platform::testing::selectOffscreenScreens();
+    testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
