@@ -73,6 +73,8 @@ QWidget* SettingsView::makeDetail() {
     forward_ = new QToolButton;
     forward_->setIcon(symbolIcon("chevron.forward", QStyle::SP_ArrowForward, style()));
     for (QToolButton* button : {back_, forward_}) {
+        // Toolbar buttons, clicked and not tabbed to, as in a browser.
+        button->setFocusPolicy(Qt::NoFocus);
         button->setAutoRaise(true);
         toolbar->addWidget(button);
     }

@@ -25,6 +25,8 @@ ShortcutSettingsView::ShortcutSettingsView(const SettingsEnvironment& environmen
     auto* scroll = new QScrollArea;
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    // Tab goes from the sidebar straight to the recorders.
+    scroll->setFocusPolicy(Qt::NoFocus);
     auto* content = new QWidget;
     auto* layout = SettingsStyle::paneLayout(content);
     auto* section = SettingsStyle::section(kSectionHeader, content);

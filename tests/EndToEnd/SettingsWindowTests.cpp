@@ -1,0 +1,131 @@
+// The settings window of the real program on the test X server, driven as a
+// person would: the tray menu opens it, the keyboard records a shortcut.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "tests/EndToEnd/DesktopSession.h"
+#include "tests/support/TessivarProcess.h"
+#include "tests/support/WaitUntil.h"
+#include "tests/support/X11Observer.h"
+#include "tests/support/X11Requirement.h"
+#include "tests/support/X11WindowTree.h"
+#include "tests/support/XorgDummyServer.h"
+
+using namespace std::chrono_literals;
+using tessivar::testing::PointerPosition;
+using tessivar::testing::WindowFacts;
+using tessivar::testing::waitUntil;
+
+namespace {
+
+constexpr const char* kOurClass = "tessivar";
+
+std::optional<WindowFacts> find(const tessivar::testing::X11WindowTree& tree,
+                                const std::function<bool(const WindowFacts&)>& wanted) {
+    for (const auto& window : tree.windows()) {
+        if (window.viewable && window.className == kOurClass && wanted(window)) return window;
+    }
+    return std::nullopt;
+}
+
+std::optional<WindowFacts> dockedIcon(const tessivar::testing::X11WindowTree& tree) {
+    return find(tree, [](const WindowFacts& w) { return w.topLevelClassName == "trayer"; });
+}
+
+bool menuIsOpen(const tessivar::testing::X11WindowTree& tree) {
+    return find(tree, [](const WindowFacts& w) { return w.topLevel && w.overrideRedirect; }).has_value();
+}
+
+std::optional<WindowFacts> settingsWindow(const tessivar::testing::X11WindowTree& tree) {
+    return find(tree, [](const WindowFacts& w) {
+        return w.topLevel && !w.overrideRedirect && w.width == 620 && w.height == 400;
+    });
+}
+
+std::string storedShortcut(const tessivar::testing::TessivarProcess& tessivar, const char* name) {
+    std::ifstream file(tessivar.settingsFolder() / "defaults.json");
+    std::stringstream text;
+    text << file.rdbuf();
+    const auto settings = nlohmann::json::parse(text.str(), nullptr, false);
+    if (!settings.is_object() || !settings.contains(name) || !settings[name].is_string()) return {};
+    return settings[name].get<std::string>();
+}
+
+struct SettingsWindowProgram : ::testing::Test {
+    void SetUp() override {
+        if (auto error = server.start({{1920, 1080, 0, 0}, {1920, 1080, 1920, 0}})) {
+            TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
+        }
+        session.emplace(server.displayName());
+        tree.emplace(server.displayName());
+        observer.emplace(server.displayName());
+    }
+
+    bool key(const std::string& keys) const { return session->xdotool("key " + keys).succeeded(); }
+
+    // The window X gives the keyboard to, by xdotool's number for it.
+    std::string focusedWindow() const {
+        auto focus = session->xdotool("getwindowfocus").output;
+        while (!focus.empty() && (focus.back() == '\n' || focus.back() == ' ')) focus.pop_back();
+        return focus;
+    }
+
+    tessivar::testing::XorgDummyServer server;
+    std::optional<tessivar::testing::DesktopSession> session;
+    std::optional<tessivar::testing::X11WindowTree> tree;
+    std::optional<tessivar::testing::X11Observer> observer;
+};
+
+TEST_F(SettingsWindowProgram, ANewShortcutRecordedForDisplay2JumpsThereAndTheOldOneNoLongerDoes) {
+    auto tray = session->start({"trayer"});
+    ASSERT_TRUE(tray->started()) << tray->failure();
+    tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName());
+    std::optional<WindowFacts> icon;
+    ASSERT_TRUE(waitUntil([&] { return (icon = dockedIcon(*tree)).has_value(); }, 15s));
+    ASSERT_TRUE(tessivar.waitForLine("✓ Hotkeys 监听已启动", 15s));
+    ASSERT_EQ(storedShortcut(tessivar, "Hotkeys_jumpToScreen2"), R"({"carbonKeyCode":19,"carbonModifiers":2048})");
+
+    // The menu's "设置..." sits second from the bottom, above "退出".
+    ASSERT_TRUE(session->xdotool("mousemove " + std::to_string(icon->x + icon->width / 2) + " " +
+                                 std::to_string(icon->y + icon->height / 2) + " click 1")
+                    .succeeded());
+    ASSERT_TRUE(waitUntil([&] { return menuIsOpen(*tree); }, 5s));
+    ASSERT_TRUE(key("Up Up Return"));
+    std::optional<WindowFacts> window;
+    ASSERT_TRUE(waitUntil([&] { return (window = settingsWindow(*tree)).has_value(); }, 10s)) << "no settings window";
+    ASSERT_TRUE(waitUntil([&] { return focusedWindow() == std::to_string(window->id); }, 5s))
+        << "the settings window never got the keyboard";
+
+    // The sidebar has the focus: Down chooses 快捷键; Tab enters display 1's
+    // recorder, and Tab again moves on to display 2's, which then records.
+    ASSERT_TRUE(key("Down"));
+    ASSERT_TRUE(key("Tab"));
+    ASSERT_TRUE(key("Tab"));
+    ASSERT_TRUE(key("ctrl+alt+7"));
+    EXPECT_TRUE(waitUntil(
+        [&] { return storedShortcut(tessivar, "Hotkeys_jumpToScreen2") == R"({"carbonKeyCode":26,"carbonModifiers":6144})"; },
+        5s))
+        << "stored: " << storedShortcut(tessivar, "Hotkeys_jumpToScreen2");
+    EXPECT_EQ(storedShortcut(tessivar, "Hotkeys_jumpToScreen1"), R"({"carbonKeyCode":18,"carbonModifiers":2048})");
+
+    ASSERT_TRUE(observer->warpPointer({300, 200}));
+    ASSERT_TRUE(key("ctrl+alt+7"));
+    EXPECT_TRUE(waitUntil([&] { return observer->pointer() == PointerPosition{2880, 540}; }, 5s))
+        << "the new shortcut did not reach display 2";
+
+    // In order: the old shortcut first, then one that still jumps. Once the
+    // second has jumped, the first has had its turn.
+    const long jumpsToDisplay2 = tessivar.countLines("🎯 瞬间移动到屏幕 1:");
+    ASSERT_TRUE(key("alt+2"));
+    ASSERT_TRUE(key("alt+1"));
+    EXPECT_TRUE(tessivar.waitForLine("🎯 瞬间移动到屏幕 0:", 5s));
+    EXPECT_EQ(tessivar.countLines("🎯 瞬间移动到屏幕 1:"), jumpsToDisplay2) << "Alt+2 still jumps";
+    EXPECT_EQ(tessivar.terminate(), 0);
+}
+
+}  // namespace
