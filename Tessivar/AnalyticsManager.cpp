@@ -23,19 +23,16 @@ std::string randomHex32() {
 }
 }  // namespace
 
-AnalyticsManager::AnalyticsManager(platform::UserDefaults& defaults, std::string appVersion, std::string build,
-                                   std::string osVersion, AnalyticsClient* client)
-    : defaults_(defaults),
-      appVersion_(std::move(appVersion)),
-      build_(std::move(build)),
-      osVersion_(std::move(osVersion)),
-      client_(client) {}
+AnalyticsManager::AnalyticsManager(platform::UserDefaults& defaults, Settings settings, zerazov::ZeraZovSDK& client)
+    : defaults_(defaults), settings_(std::move(settings)), client_(client) {}
 
 void AnalyticsManager::log(const std::string& message) { platform::Log::write("[Tessivar-Analytics] %@", message); }
 
 bool AnalyticsManager::isEnabled() const {
     const auto stored = defaults_.object(AppDefaults::analyticsEnabled);
-    return !(stored && !defaults_.boolValue(AppDefaults::analyticsEnabled));
+    if (stored && !defaults_.boolValue(AppDefaults::analyticsEnabled)) return false;
+    // Before the client is set up there is nothing to ask.
+    return !(isConfigured_ && client_.isFeatureEnabled(remoteSwitch));
 }
 
 void AnalyticsManager::configure() {
@@ -43,8 +40,23 @@ void AnalyticsManager::configure() {
         log("AnalyticsManager: Analytics are disabled, skipping configuration.");
         return;
     }
-    if (isConfigured_ || !client_) return;
+    if (isConfigured_) return;
     const auto distinctId = anonymousDistinctID();
+    auto config = std::make_shared<zerazov::ZeraZovConfig>(projectToken, settings_.host);
+    config->flushAt = 20;
+    config->flushIntervalSeconds = 30.0;
+    config->captureApplicationLifecycleEvents = false;
+    config->captureScreenViews = false;
+    client_.setup(config);
+    client_.identify(distinctId,
+                     nlohmann::json{{"app_version", settings_.appVersion},
+                                    {"app_build", settings_.build},
+                                    {"os_version", settings_.osVersion}},
+                     nlohmann::json{{"first_app_version", settings_.appVersion}});
+    client_.registerProperties({{"product", "Tessivar"},
+                                {"app_id", "com.brel.tessivar"},
+                                {"instance_name", "Tessivar"},
+                                {"source", "early_access"}});
     isConfigured_ = true;
     log("✓ AnalyticsManager 初始化成功，匿名 distinctId (PERSON): " + distinctId);
 }
@@ -52,34 +64,39 @@ void AnalyticsManager::configure() {
 bool AnalyticsManager::capture(const std::string& event, const nlohmann::json& properties) {
     if (!isEnabled()) return false;
     configure();
-    if (!client_) return false;
-    client_->capture(event, properties);
+    client_.capture(event, properties);
     return true;
 }
 
 void AnalyticsManager::trackAppOpened() {
-    if (!capture("app_opened", {{"app_version", appVersion_}, {"build_number", build_}, {"os_version", osVersion_}}))
+    if (!capture("app_opened", {{"app_version", settings_.appVersion},
+                                {"build_number", settings_.build},
+                                {"os_version", settings_.osVersion}})) {
         return;
+    }
     log("Captured: app_opened");
 }
 
 void AnalyticsManager::trackJump(const std::string& trigger, int displayCount) {
     const auto bucket = displayCountBucket(displayCount);
     if (!capture("jump_triggered",
-                 {{"trigger", trigger}, {"display_count_bucket", bucket}, {"app_version", appVersion_}}))
+                 {{"trigger", trigger}, {"display_count_bucket", bucket}, {"app_version", settings_.appVersion}})) {
         return;
+    }
     log("Captured: jump_triggered (trigger: " + trigger + ", bucket: " + bucket + ")");
 }
 
 void AnalyticsManager::trackSettingsOpened() {
-    if (!capture("settings_opened", {{"app_version", appVersion_}})) return;
+    if (!capture("settings_opened", {{"app_version", settings_.appVersion}})) return;
     log("Captured: settings_opened");
 }
 
+// The program ends right after this: the flush gets a bounded chance to be answered.
 void AnalyticsManager::trackAppQuit() {
-    if (!capture("app_quit", {{"app_version", appVersion_}})) return;
-    client_->flush();
+    if (!capture("app_quit", {{"app_version", settings_.appVersion}})) return;
+    client_.flush();
     log("Captured: app_quit (flushed successfully)");
+    client_.waitForUploads(quitUploadLimit);
 }
 
 std::string AnalyticsManager::anonymousDistinctID() {

@@ -1,9 +1,11 @@
 #pragma once
+#include <chrono>
 #include <string>
 
 #include <nlohmann/json.hpp>
 
 #include "Tessivar/AnalyticsTracker.h"
+#include "ZeraZov/Client/ZeraZovSDK.h"
 
 namespace platform {
 class UserDefaults;
@@ -11,23 +13,33 @@ class UserDefaults;
 
 namespace tessivar {
 
-// The analytics client as the bridge uses it.
-class AnalyticsClient {
-public:
-    virtual ~AnalyticsClient() = default;
-    virtual void capture(const std::string& event, const nlohmann::json& properties) = 0;
-    virtual void flush() = 0;
-};
-
-// The application's bridge to analytics: decides whether analytics is on, keeps
-// the installation's anonymous id and shapes the application's four events.
-// Without a client attached it records nothing.
+// The application's bridge to analytics: decides whether analytics is on, sets the
+// analytics client up once with the application's token and settings, identifies
+// the installation under its stored anonymous id, registers the properties every
+// event carries and records the application's four events. The client does the
+// rest (context, queueing, upload). Main thread only.
 class AnalyticsManager : public AnalyticsTracker {
 public:
-    AnalyticsManager(platform::UserDefaults& defaults, std::string appVersion, std::string build,
-                     std::string osVersion, AnalyticsClient* client = nullptr);
+    // What the build and the system say about this program.
+    struct Settings {
+        std::string host;  // the ingestion host, fixed when the program was built
+        std::string appVersion;
+        std::string build;
+        std::string osVersion;
+    };
 
-    // Off only when the user default "analytics_enabled" holds false.
+    static constexpr const char* projectToken = "zzk_Qw7TmR2vKx9bLp4NzHs6DfYc3JgUe8WaMk5VtXr1BnEk";
+    // The feature flag with which the service turns the application's analytics off.
+    static constexpr const char* remoteSwitch = "disable-tessivar-analytics";
+    // How long quitting waits for the last upload to be answered; what is not sent
+    // by then stays on disk for the next launch.
+    static constexpr std::chrono::seconds quitUploadLimit{2};
+
+    AnalyticsManager(platform::UserDefaults& defaults, Settings settings,
+                     zerazov::ZeraZovSDK& client = zerazov::ZeraZovSDK::shared());
+
+    // Off when the user default "analytics_enabled" holds false, or, once the
+    // client is set up, when the remote switch is on.
     bool isEnabled() const;
     bool isConfigured() const { return isConfigured_; }
 
@@ -42,15 +54,13 @@ public:
     static std::string displayCountBucket(int displayCount);
 
 private:
-    // Checks the switch, configures on first use and captures; false when nothing was captured.
+    // Checks the switches, configures on first use and captures; false when nothing was captured.
     bool capture(const std::string& event, const nlohmann::json& properties);
     static void log(const std::string& message);
 
     platform::UserDefaults& defaults_;
-    std::string appVersion_;
-    std::string build_;
-    std::string osVersion_;
-    AnalyticsClient* client_;
+    Settings settings_;
+    zerazov::ZeraZovSDK& client_;
     bool isConfigured_ = false;
 };
 

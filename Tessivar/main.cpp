@@ -13,6 +13,7 @@
 #include "Platform/Linux/GsettingsKeyBindings.h"
 #include "Platform/Linux/XdgAutostartLoginItem.h"
 #include "Platform/Qt/QtApplication.h"
+#include "Platform/Qt/QtApplicationStateFeed.h"
 #include "Platform/Qt/QtDesktop.h"
 #include "Platform/Qt/QtHotKeyPump.h"
 #include "Platform/Qt/QtMainQueue.h"
@@ -89,7 +90,13 @@ int main(int argc, char** argv) {
     tessivar::QtStatusMenu statusMenu(notifications,
                                       [&desktop, &shortcuts] { return currentMenu(desktop, shortcuts); });
     const auto& bundle = platform::BundleInfo::main();
-    tessivar::AnalyticsManager analytics(defaults, bundle.shortVersion, bundle.build, kernelRelease());
+    // The analytics client runs its timers and reports on the event loop, from
+    // threads of its own that may outlive main: its queue is never destroyed, and
+    // does nothing once the application is gone.
+    zerazov::ZeraZovSDK::shared().setEnvironment({.mainQueue = new platform::QtMainQueue()});
+    platform::QtApplicationStateFeed applicationState(notifications);
+    tessivar::AnalyticsManager analytics(
+        defaults, {TESSIVAR_ANALYTICS_HOST, bundle.shortVersion, bundle.build, kernelRelease()});
 
     tessivar::CursorHidingEpisode cursorHiding({defaults, desktop, cursorHider, mainQueue});
     tessivar::LocatingEffectPlayer effects({defaults, desktop, mainQueue, overlays, cursorHiding});

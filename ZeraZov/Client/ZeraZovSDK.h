@@ -63,15 +63,15 @@ public:
         platform::MainQueue* mainQueue = nullptr;
         platform::NotificationCenter* notifications = &platform::NotificationCenter::defaultCenter();
         // The network monitor's source; the kernel's routing table by default.
-        std::function<platform::ReachabilityBackend::Created()> makeReachabilityBackend;
+        std::function<platform::ReachabilityBackend::Created()> makeReachabilityBackend{};
         // The integration for a kind the configuration asks for; by default each
         // refuses as not available on this platform.
-        IntegrationFactory makeIntegration;
+        IntegrationFactory makeIntegration{};
         // The application's lifecycle; the process-wide publisher by default.
         AppLifecyclePublishing* lifecycle = nullptr;
         const platform::Clock* clock = &platform::SystemClock::shared();
         // Where the project folders live; the user's data folder by default.
-        std::optional<std::filesystem::path> storageBaseFolder;
+        std::optional<std::filesystem::path> storageBaseFolder{};
     };
 
     // The process-wide client, made on first use with an empty configuration and not

@@ -1,4 +1,5 @@
 #pragma once
+#include "Platform/Foundation/ApplicationNotifications.h"
 #include "Platform/Foundation/NotificationCenter.h"
 #include "ZeraZov/Core/AppLifecyclePublishing.h"
 
@@ -6,9 +7,10 @@ namespace zerazov {
 
 // What the application posts on the default notification center when its
 // activation changes; the publisher turns them into its three signals.
-inline constexpr const char* kApplicationDidFinishLaunchingNotification = "ApplicationDidFinishLaunchingNotification";
-inline constexpr const char* kApplicationDidBecomeActiveNotification = "ApplicationDidBecomeActiveNotification";
-inline constexpr const char* kApplicationDidResignActiveNotification = "ApplicationDidResignActiveNotification";
+inline constexpr const char* kApplicationDidFinishLaunchingNotification =
+    platform::ApplicationNotifications::didFinishLaunching;
+inline constexpr const char* kApplicationDidBecomeActiveNotification = platform::ApplicationNotifications::didBecomeActive;
+inline constexpr const char* kApplicationDidResignActiveNotification = platform::ApplicationNotifications::didResignActive;
 
 // Fans the application's lifecycle notifications out to the analytics client.
 // Handlers run on the thread that posted (the main thread in the application).

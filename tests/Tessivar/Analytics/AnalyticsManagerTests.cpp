@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "LoopbackServer.h"
+#include "Platform/Foundation/NotificationCenter.h"
+#include "Platform/Foundation/UserDefaults.h"
+#include "Platform/Testing/FakeReachabilityBackend.h"
+#include "Platform/Testing/LogCapture.h"
+#include "Platform/Testing/ManualMainQueue.h"
+#include "Platform/Testing/TemporaryDirectory.h"
+#include "Tessivar/AnalyticsManager.h"
+#include "tests/ZeraZov/TestLifecyclePublisher.h"
+#include "ZeraZov/Core/ZeraZovStorage.h"
+
+using tessivar::AnalyticsManager;
+using zerazov::ZeraZovEvent;
+using zerazov::ZeraZovSDK;
+
+namespace {
+
+using nlohmann::json;
+
+// The bridge over a real analytics client of its own, which stores into the test's
+// folder and sends to a loopback server.
+struct Analytics : ::testing::Test {
+    Analytics() {
+        ZeraZovSDK::Environment environment;
+        environment.mainQueue = &mainQueue;
+        environment.notifications = &center;
+        environment.makeReachabilityBackend = [] {
+            return platform::ReachabilityBackend::Created{std::make_unique<platform::FakeReachabilityBackend>(0x2), 0};
+        };
+        environment.lifecycle = &lifecycle;
+        environment.storageBaseFolder = directory.path() / "data";
+        client = ZeraZovSDK::create(environment);
+        token = client->onEventCaptured().subscribe([this](const ZeraZovEvent& event) {
+            if (!event.event.starts_with("$")) appEvents.push_back(event);
+            if (event.event == "$identify") identify = event;
+        });
+    }
+    ~Analytics() override { client->close(); }
+
+    AnalyticsManager manager() { return AnalyticsManager(defaults, {server.url(), "1.2.3", "42", "6.1.0"}, *client); }
+    std::vector<std::string> appEventNames() const {
+        std::vector<std::string> names;
+        for (const auto& event : appEvents) names.push_back(event.event);
+        return names;
+    }
+    bool serverReceived(const std::string& name) const {
+        for (const auto& request : server.requests()) {
+            if (request.path != "/batch") continue;
+            const auto body = json::parse(request.body);
+            for (const auto& event : body["batch"]) {
+                if (event["event"] == name) return true;
+            }
+        }
+        return false;
+    }
+    void answerFlags(const json& flags) {
+        server.answer([flags](const httplib::Request& request, httplib::Response& response) {
+            const json body = request.path == "/flags" ? json{{"featureFlags", flags}, {"featureFlagPayloads", json::object()}}
+                                                       : json::object();
+            response.set_content(body.dump(), "application/json");
+        });
+    }
+
+    platform::TemporaryDirectory directory;
+    platform::UserDefaults defaults{directory.path() / "defaults.json"};
+    platform::LogCapture logs;
+    platform::ManualMainQueue mainQueue;
+    platform::NotificationCenter center;
+    zerazov::testing::TestLifecyclePublisher lifecycle;
+    zerazov::testing::LoopbackServer server;
+    std::shared_ptr<ZeraZovSDK> client;
+    std::vector<ZeraZovEvent> appEvents;
+    std::optional<ZeraZovEvent> identify;
+    zerazov::RegistrationTokenPtr token;
+};
+
+TEST_F(Analytics, DisplayCountBuckets) {
+    const std::vector<std::pair<int, std::string>> table{{0, "1"}, {1, "1"}, {2, "2"}, {3, "3"}, {4, "4+"}, {7, "4+"}};
+    for (const auto& [count, bucket] : table) EXPECT_EQ(AnalyticsManager::displayCountBucket(count), bucket) << count;
+}
+
+TEST_F(Analytics, AnonymousIdIsMadeOnceAndKept) {
+    auto m = manager();
+    const auto id = m.anonymousDistinctID();
+    EXPECT_EQ(id.size(), 44u);
+    EXPECT_TRUE(id.starts_with("instance_tv_"));
+    EXPECT_EQ(id.find_first_not_of("0123456789abcdef", 12), std::string::npos);
+    EXPECT_EQ(m.anonymousDistinctID(), id);
+    platform::UserDefaults reread(defaults.file());
+    EXPECT_EQ(reread.stringValue("anonymous_distinct_id"), id);
+}
+
+TEST_F(Analytics, AnIdWithoutThePrefixIsReplaced) {
+    defaults.set("anonymous_distinct_id", "someone-else");
+    auto m = manager();
+    const auto id = m.anonymousDistinctID();
+    EXPECT_TRUE(id.starts_with("instance_tv_"));
+    EXPECT_EQ(defaults.stringValue("anonymous_distinct_id"), id);
+}
+
+TEST_F(Analytics, SwitchedOffByTheUserDefaultNothingIsSetUpOrRecorded) {
+    defaults.set("analytics_enabled", false);
+    auto m = manager();
+    m.configure();
+    m.trackAppOpened();
+    m.trackJump("hotkey", 2);
+    m.trackAppQuit();
+    EXPECT_TRUE(appEvents.empty());
+    EXPECT_FALSE(client->isEnabled());
+    EXPECT_EQ(logs.lines(), (std::vector<std::string>{
+                                "[Tessivar-Analytics] AnalyticsManager: Analytics are disabled, skipping configuration."}));
+    EXPECT_FALSE(m.isConfigured());
+    EXPECT_FALSE(std::filesystem::exists(directory.path() / "data")) << "nothing is stored";
+}
+
+TEST_F(Analytics, TheAppsEventsGoThroughTheClientAndQuittingSendsThem) {
+    defaults.set("analytics_enabled", true);
+    auto m = manager();
+    m.configure();
+    const auto id = m.anonymousDistinctID();
+    ASSERT_TRUE(identify);
+    EXPECT_EQ(identify->distinctId, id);
+    EXPECT_EQ(identify->properties["$set"], (json{{"app_version", "1.2.3"}, {"app_build", "42"}, {"os_version", "6.1.0"}}));
+    EXPECT_EQ(identify->properties["$set_once"], (json{{"first_app_version", "1.2.3"}}));
+
+    m.trackAppOpened();
+    m.trackJump("menu", 5);
+    m.trackSettingsOpened();
+    m.trackAppQuit();
+    ASSERT_EQ(appEventNames(), (std::vector<std::string>{"app_opened", "jump_triggered", "settings_opened", "app_quit"}));
+    const auto& opened = appEvents[0].properties;
+    EXPECT_EQ(opened["build_number"], "42");
+    EXPECT_EQ(opened["os_version"], "6.1.0");
+    const auto& jump = appEvents[1].properties;
+    EXPECT_EQ(jump["trigger"], "menu");
+    EXPECT_EQ(jump["display_count_bucket"], "4+");
+    EXPECT_EQ(jump["app_version"], "1.2.3");
+    EXPECT_EQ(jump["product"], "Tessivar");
+    EXPECT_EQ(jump["app_id"], "com.brel.tessivar");
+    EXPECT_EQ(jump["instance_name"], "Tessivar");
+    EXPECT_EQ(jump["source"], "early_access");
+    EXPECT_EQ(appEvents[1].distinctId, id);
+    EXPECT_TRUE(serverReceived("app_quit")) << "quitting waits for the flush to be answered";
+    EXPECT_TRUE(serverReceived("jump_triggered"));
+    EXPECT_TRUE(m.isConfigured());
+    EXPECT_TRUE(logs.contains("[Tessivar-Analytics] ✓ AnalyticsManager 初始化成功，匿名 distinctId (PERSON): " + id));
+    EXPECT_TRUE(logs.contains("[Tessivar-Analytics] Captured: jump_triggered (trigger: menu, bucket: 4+)"));
+    EXPECT_TRUE(logs.contains("[Tessivar-Analytics] Captured: app_quit (flushed successfully)"));
+}
+
+TEST_F(Analytics, TheRemoteSwitchStopsTheAppsEventsOnceItArrives) {
+    answerFlags({{AnalyticsManager::remoteSwitch, true}});
+    auto m = manager();
+    m.trackAppOpened();
+    ASSERT_EQ(appEventNames(), (std::vector<std::string>{"app_opened"}));
+    // The remote configuration answers, then the flags do.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!client->isFeatureEnabled(AnalyticsManager::remoteSwitch, false) &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    m.trackJump("hotkey", 2);
+    m.trackAppQuit();
+    EXPECT_EQ(appEventNames(), (std::vector<std::string>{"app_opened"}));
+    EXPECT_FALSE(m.isEnabled());
+    EXPECT_TRUE(m.isConfigured()) << "the client stays set up";
+}
+
+TEST_F(Analytics, ASwitchTheClientHeldFromTheLastRunStopsEverythingButTheSetUp) {
+    zerazov::ZeraZovStorage(directory.path() / "data", AnalyticsManager::projectToken)
+        .setJSON(zerazov::ZeraZovStorage::StorageKey::enabledFeatureFlags, json{{AnalyticsManager::remoteSwitch, true}});
+    auto m = manager();
+    m.configure();
+    m.trackAppOpened();
+    EXPECT_TRUE(identify) << "set-up, identify and super properties still happen";
+    EXPECT_EQ(client->getRegisteredProperties()["product"], "Tessivar");
+    EXPECT_TRUE(appEvents.empty());
+}
+
+}  // namespace
