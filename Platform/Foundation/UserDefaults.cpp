@@ -115,6 +115,12 @@ std::string shortestText(double value) {
     return std::string(buffer, result.ptr);
 }
 
+std::optional<json> parsedObject(const std::string& bytes) {
+    json parsed = json::parse(bytes, nullptr, false);
+    if (parsed.is_discarded() || !parsed.is_object()) return std::nullopt;
+    return parsed;
+}
+
 }  // namespace
 
 UserDefaults::UserDefaults(std::filesystem::path file, Reporter reporter)
@@ -199,13 +205,38 @@ void UserDefaults::removeObject(const std::string& key) {
 }
 
 void UserDefaults::update(const std::function<void(nlohmann::json& values)>& edit) {
+    std::optional<std::string> outside;
     std::optional<std::string> failure;
     {
         std::lock_guard lock(mutex_);
+        outside = readOutsideChange();
         edit(values_);
         failure = save();
     }
+    if (outside) report(*outside);
     if (failure) report(*failure);
+}
+
+void UserDefaults::synchronize() {
+    std::optional<std::string> outside;
+    {
+        std::lock_guard lock(mutex_);
+        outside = readOutsideChange();
+    }
+    if (outside) report(*outside);
+}
+
+// A file removed outside, or one that cannot be read now, is written again,
+// whole, by the next save.
+std::optional<std::string> UserDefaults::readOutsideChange() {
+    if (blockedBy_) return std::nullopt;
+    auto contents = DurableFile::read(file_);
+    if (!contents.bytes || contents.bytes == onDisk_) return std::nullopt;
+    auto parsed = parsedObject(*contents.bytes);
+    if (!parsed) return moveAside();
+    values_ = std::move(*parsed);
+    onDisk_ = std::move(contents.bytes);
+    return "⚠️ 设置文件已在别处修改，已重新读取 " + file_.string();
 }
 
 void UserDefaults::load() {
@@ -219,32 +250,35 @@ void UserDefaults::load() {
         report("✗ 设置文件无法读取 " + file_.string() + ": " + contents.error);
         return;
     }
-    json parsed = json::parse(*contents.bytes, nullptr, false);
-    if (parsed.is_discarded() || !parsed.is_object()) {
-        moveAside();
+    auto parsed = parsedObject(*contents.bytes);
+    if (!parsed) {
+        if (const auto moved = moveAside()) report(*moved);
         return;
     }
-    values_ = std::move(parsed);
+    values_ = std::move(*parsed);
+    onDisk_ = std::move(contents.bytes);
 }
 
-void UserDefaults::moveAside() {
+std::optional<std::string> UserDefaults::moveAside() {
     const auto moved = moveTargetAside(file_);
     if (!moved.aside) {
         blockedBy_ = "损坏的设置文件未能移开 (" + moved.error + ")";
-        report("✗ 设置文件无法解析，也无法移开 " + file_.string() + ": " + moved.error);
-        return;
+        return "✗ 设置文件无法解析，也无法移开 " + file_.string() + ": " + moved.error;
     }
-    report("⚠️ 设置文件无法解析，已移至 " + moved.aside->string());
+    onDisk_.reset();
+    return "⚠️ 设置文件无法解析，已移至 " + moved.aside->string();
 }
 
 std::optional<std::string> UserDefaults::save() {
     auto failure = blockedBy_;
+    // Text that is not valid UTF-8 is stored with replacement characters rather
+    // than throwing out of a setter.
+    std::string text = values_.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+    if (!failure) failure = writeCreatingFolder(file_, text);
     if (!failure) {
-        // Text that is not valid UTF-8 is stored with replacement characters rather
-        // than throwing out of a setter.
-        failure = writeCreatingFolder(file_, values_.dump(2, ' ', false, json::error_handler_t::replace) + "\n");
+        onDisk_ = std::move(text);
+        return std::nullopt;
     }
-    if (!failure) return std::nullopt;
     return "✗ 无法写入设置文件 " + file_.string() + ": " + *failure;
 }
 

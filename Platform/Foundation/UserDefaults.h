@@ -19,6 +19,11 @@ namespace platform {
 // A file that cannot be read, or a corrupt one that cannot be moved, blocks every
 // save for the rest of the run. A settings file behind a symbolic link stays
 // behind it: saves and the move aside happen at the file the link names.
+//
+// The file may be edited by hand while the program runs: a change made outside
+// is read back (and reported) before the next change is stored, and whenever
+// synchronize() is called, so an edit is never overwritten by older values. A
+// corrupt edit is moved aside as at start-up, and the values in memory stay.
 class UserDefaults {
 public:
     using Reporter = std::function<void(const std::string& message)>;
@@ -51,10 +56,14 @@ public:
     // value stays in memory.
     void set(const std::string& key, nlohmann::json value);
     void removeObject(const std::string& key);
+    // Reads the file again if it changed outside since it was last read or written.
+    void synchronize();
 
 private:
     void load();
-    void moveAside();
+    // Called with mutex_ held; each answers what to report after unlocking.
+    std::optional<std::string> moveAside();
+    std::optional<std::string> readOutsideChange();
     // Called with mutex_ held; answers what went wrong so that it is reported after unlocking.
     std::optional<std::string> save();
     void update(const std::function<void(nlohmann::json& values)>& edit);
@@ -66,6 +75,9 @@ private:
     nlohmann::json values_ = nlohmann::json::object();
     // A corrupt file that could not be moved aside must never be replaced.
     std::optional<std::string> blockedBy_;
+    // The file's bytes as this object last read or wrote them. Compared whole:
+    // file times are too coarse to tell a quick edit from our own write.
+    std::optional<std::string> onDisk_;
 };
 
 }  // namespace platform

@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <QWindow>
 
+#include "Platform/Foundation/UserDefaults.h"
 #include "Tessivar/AppLog.h"
 #include "Tessivar/Settings/LockedSplitter.h"
 #include "Tessivar/Settings/SettingsStyle.h"
@@ -35,7 +36,8 @@ std::optional<int> screenIndex(const QScreen* screen) {
 }  // namespace
 
 SettingsWindowController::SettingsWindowController(SettingsEnvironment environment)
-    : window_(std::make_unique<QWidget>(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+    : defaults_(environment.defaults),
+      window_(std::make_unique<QWidget>(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                                                       Qt::WindowMinimizeButtonHint | Qt::WindowStaysOnTopHint)) {
     window_->setWindowTitle(SettingsStyle::text(kTitle));
     window_->setFont(withChineseFace(window_->font()));
@@ -55,7 +57,10 @@ SettingsWindowController::SettingsWindowController(SettingsEnvironment environme
 
 SettingsWindowController::~SettingsWindowController() = default;
 
+// A settings file edited by hand since the last show is read first, so the
+// panes show the edit and the next change keeps it.
 void SettingsWindowController::show() {
+    defaults_.synchronize();
     if (window_->isMinimized()) window_->showNormal();
     moveToMouseScreen();
     window_->show();

@@ -31,7 +31,7 @@ public:
     QWidget* settingsWindow() const { return window_.get(); }
     SettingsView* view() const { return view_; }
 
-    // Restores the window when minimised, moves it to the centre of the
+    // Reads a settings file edited outside, restores the window when minimised, moves it to the centre of the
     // display under the pointer when it sits on another one, brings it to the
     // front and locks the divider.
     void show();
@@ -52,6 +52,7 @@ protected:
 private:
     void moveToMouseScreen();
 
+    platform::UserDefaults& defaults_;
     std::unique_ptr<QWidget> window_;
     SettingsView* view_ = nullptr;
 };

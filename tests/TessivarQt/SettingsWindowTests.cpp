@@ -16,6 +16,8 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "Hotkeys/SystemShortcuts.h"
 #include "HotkeysTestEnvironment.h"
 #include "Platform/Foundation/BundleInfo.h"
@@ -206,6 +208,23 @@ TEST_F(SettingsWindowTest, TheGeneralPaneShowsAndChangesTheSettings) {
     general->effectPicker()->activated(1);
     EXPECT_EQ(defaults.stringValue("visualEffectType"), "ripple");
     EXPECT_EQ(general->effectPicker()->currentText(), text("定位环"));
+}
+
+// Edited by hand while the window is open: the edit survives the next change
+// made in it and shows the next time the window opens.
+TEST_F(SettingsWindowTest, ASettingsFileEditedWhileTheWindowIsOpenKeepsTheEdit) {
+    defaults.set("visualEffectType", "scale");
+    showWindow();
+    std::ofstream(defaults.file()) << R"({"visualEffectType": "off", "myNote": "kept"})";
+    pane<tessivar::GeneralSettingsView>()->rememberPositionToggle()->click();
+    EXPECT_EQ(defaults.object("myNote"), nlohmann::json("kept"));
+    EXPECT_EQ(defaults.object("rememberLastPosition"), nlohmann::json(false));
+    EXPECT_TRUE(log.contains("[Tessivar] ⚠️ 设置文件已在别处修改，已重新读取 " + defaults.file().string()));
+
+    controller().settingsWindow()->close();
+    std::ofstream(defaults.file()) << R"({"visualEffectType": "ripple"})";
+    showWindow();
+    EXPECT_EQ(pane<tessivar::GeneralSettingsView>()->effectPicker()->currentText(), text("定位环"));
 }
 
 TEST_F(SettingsWindowTest, TheShortcutsPaneRecordsEachDisplaysShortcut) {

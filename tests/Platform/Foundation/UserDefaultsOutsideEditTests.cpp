@@ -1,0 +1,80 @@
+// A settings file a person edits by hand while the program runs.
+#include <gtest/gtest.h>
+
+#include "Platform/Foundation/UserDefaults.h"
+#include "Platform/Testing/TemporaryDirectory.h"
+#include "TextFile.h"
+
+namespace platform {
+namespace {
+
+using foundation_tests::readText;
+using foundation_tests::writeText;
+using nlohmann::json;
+
+struct OutsideEditTest : ::testing::Test {
+    std::filesystem::path file() const { return folder.path() / "defaults.json"; }
+    json onDisk() const { return json::parse(readText(file())); }
+    long reportsContaining(const std::string& text) const {
+        return std::count_if(reports.begin(), reports.end(),
+                             [&](const std::string& r) { return r.find(text) != std::string::npos; });
+    }
+
+    TemporaryDirectory folder;
+    std::vector<std::string> reports;
+    UserDefaults defaults{file(), [this](const std::string& message) { reports.push_back(message); }};
+};
+
+TEST_F(OutsideEditTest, AnEditMadeWhileRunningSurvivesTheNextChange) {
+    defaults.set("visualEffectType", "scale");
+    defaults.set("rememberLastPosition", true);
+    writeText(file(), R"({"visualEffectType": "off", "rememberLastPosition": true, "Hotkeys_jumpToScreen3": false})");
+
+    defaults.set("rememberLastPosition", false);
+    EXPECT_EQ(onDisk(), (json{{"visualEffectType", "off"}, {"rememberLastPosition", false},
+                              {"Hotkeys_jumpToScreen3", false}}));
+    EXPECT_EQ(defaults.stringValue("visualEffectType"), "off");
+    EXPECT_EQ(reportsContaining("⚠️ 设置文件已在别处修改，已重新读取 " + file().string()), 1);
+
+    defaults.set("visualEffectType", "ripple");
+    EXPECT_EQ(reportsContaining("已重新读取"), 1) << "our own writes are no outside change";
+}
+
+TEST_F(OutsideEditTest, SynchronizeReadsAnEditWithoutWriting) {
+    defaults.set("visualEffectType", "scale");
+    const std::string edited = R"({"visualEffectType":"ripple"})";
+    writeText(file(), edited);
+    EXPECT_EQ(defaults.stringValue("visualEffectType"), "scale") << "read at the next synchronize";
+    defaults.synchronize();
+    EXPECT_EQ(defaults.stringValue("visualEffectType"), "ripple");
+    EXPECT_EQ(readText(file()), edited) << "the person's bytes stay as they wrote them";
+    defaults.synchronize();
+    EXPECT_EQ(reportsContaining("已重新读取"), 1);
+}
+
+// Half-saved or mistyped: the edit is kept aside and the program goes on with
+// what it had.
+TEST_F(OutsideEditTest, ACorruptEditIsMovedAsideAndTheValuesInMemoryStay) {
+    defaults.set("visualEffectType", "ripple");
+    writeText(file(), R"({"visualEffectType": "off",)");
+    defaults.set("rememberLastPosition", false);
+    EXPECT_EQ(onDisk(), (json{{"visualEffectType", "ripple"}, {"rememberLastPosition", false}}));
+    EXPECT_EQ(reportsContaining("⚠️ 设置文件无法解析，已移至 "), 1);
+    bool keptAside = false;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+        keptAside |= entry.path().filename().string().starts_with("defaults.json.corrupt-") &&
+                     readText(entry.path()) == R"({"visualEffectType": "off",)";
+    }
+    EXPECT_TRUE(keptAside);
+}
+
+TEST_F(OutsideEditTest, AFileRemovedWhileRunningIsWrittenWholeAgain) {
+    defaults.set("visualEffectType", "off");
+    std::filesystem::remove(file());
+    defaults.set("rememberLastPosition", false);
+    EXPECT_EQ(onDisk(), (json{{"visualEffectType", "off"}, {"rememberLastPosition", false}}));
+    EXPECT_EQ(reportsContaining("已重新读取"), 0);
+}
+
+}  // namespace
+}  // namespace platform
