@@ -27,27 +27,38 @@ TessivarProcess::TessivarProcess(const std::string& binary, const std::string& d
     : TessivarProcess(binary, displayName, writingDefaults(defaults)) {}
 
 TessivarProcess::TessivarProcess(const std::string& binary, const std::string& displayName,
-                                 const SettingsPreparer& prepare) {
+                                 const SettingsPreparer& prepare)
+    : ownHome_(std::in_place), home_(ownHome_->path()) {
     std::filesystem::create_directories(settingsFolder());
     prepare(settingsFolder());
-    const auto log = home_.path() / "tessivar.log";
+    start(binary, displayName);
+}
+
+TessivarProcess::TessivarProcess(const std::string& binary, const std::string& displayName, const Home& home)
+    : home_(home.path) {
+    std::filesystem::create_directories(settingsFolder());
+    start(binary, displayName);
+}
+
+void TessivarProcess::start(const std::string& binary, const std::string& displayName) {
+    const auto log = home_ / "tessivar.log";
     const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    std::filesystem::create_directories(home_.path() / "runtime");
-    std::filesystem::permissions(home_.path() / "runtime", std::filesystem::perms::owner_all);
+    std::filesystem::create_directories(home_ / "runtime");
+    std::filesystem::permissions(home_ / "runtime", std::filesystem::perms::owner_all);
     child_ = std::make_unique<ChildProcess>(
         std::vector<std::string>{binary},
         ChildProcess::Options{.outputFd = fd,
                               .passedFd = -1,
                               .environment = {"DISPLAY=" + displayName, "QT_QPA_PLATFORM=xcb",
-                                              "XDG_CONFIG_HOME=" + (home_.path() / "config").string(),
-                                              "XDG_DATA_HOME=" + (home_.path() / "data").string(),
-                                              "XDG_CACHE_HOME=" + (home_.path() / "cache").string(),
-                                              "XDG_RUNTIME_DIR=" + (home_.path() / "runtime").string()}});
+                                              "XDG_CONFIG_HOME=" + (home_ / "config").string(),
+                                              "XDG_DATA_HOME=" + (home_ / "data").string(),
+                                              "XDG_CACHE_HOME=" + (home_ / "cache").string(),
+                                              "XDG_RUNTIME_DIR=" + (home_ / "runtime").string()}});
     ::close(fd);
 }
 
 std::vector<std::string> TessivarProcess::lines() const {
-    std::ifstream file(home_.path() / "tessivar.log");
+    std::ifstream file(home_ / "tessivar.log");
     std::vector<std::string> result;
     for (std::string line; std::getline(file, line);) result.push_back(line);
     return result;
@@ -71,7 +82,7 @@ bool TessivarProcess::waitForLine(const std::string& text, std::chrono::millisec
 }
 
 std::filesystem::path TessivarProcess::settingsFolder() const {
-    return home_.path() / "config" / TESSIVAR_BUNDLE_IDENTIFIER;
+    return home_ / "config" / TESSIVAR_BUNDLE_IDENTIFIER;
 }
 
 int TessivarProcess::terminate() { return child_->terminate(std::chrono::duration_cast<std::chrono::milliseconds>(kGrace)); }

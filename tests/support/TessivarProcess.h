@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,12 @@ public:
     TessivarProcess(const std::string& binary, const std::string& displayName, const std::string& defaults = {});
     // The program starts with whatever `prepare` put in its settings folder.
     TessivarProcess(const std::string& binary, const std::string& displayName, const SettingsPreparer& prepare);
+    // A home folder the test keeps, so that a later launch finds the settings and data
+    // an earlier one left.
+    struct Home {
+        std::filesystem::path path;
+    };
+    TessivarProcess(const std::string& binary, const std::string& displayName, const Home& home);
 
     bool started() const { return child_->started(); }
     // The log lines so far.
@@ -36,7 +43,10 @@ public:
     std::filesystem::path settingsFolder() const;
 
 private:
-    platform::TemporaryDirectory home_;
+    void start(const std::string& binary, const std::string& displayName);
+
+    std::optional<platform::TemporaryDirectory> ownHome_;
+    std::filesystem::path home_;
     std::unique_ptr<ChildProcess> child_;
 };
 

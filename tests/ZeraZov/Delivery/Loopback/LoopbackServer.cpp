@@ -25,7 +25,7 @@ std::string RecordedRequest::header(const std::string& name) const {
 
 bool RecordedRequest::hasHeader(const std::string& name) const { return headers.find(name) != headers.end(); }
 
-LoopbackServer::LoopbackServer(Scheme scheme) : scheme_(scheme), server_(makeServer(scheme)) {
+LoopbackServer::LoopbackServer(Scheme scheme, int port) : scheme_(scheme), server_(makeServer(scheme)) {
     if (!server_->is_valid()) throw std::runtime_error("test server could not be created");
     const auto route = [this](const httplib::Request& request, httplib::Response& response) {
         handle(request, response);
@@ -35,7 +35,7 @@ LoopbackServer::LoopbackServer(Scheme scheme) : scheme_(scheme), server_(makeSer
     server_->set_keep_alive_max_count(1);
     server_->Get(".*", route);
     server_->Post(".*", route);
-    port_ = server_->bind_to_any_port("127.0.0.1");
+    port_ = port == 0 ? server_->bind_to_any_port("127.0.0.1") : (server_->bind_to_port("127.0.0.1", port) ? port : -1);
     if (port_ <= 0) throw std::runtime_error("test server could not bind 127.0.0.1");
     listener_ = std::thread([this] { server_->listen_after_bind(); });
     // stop() only reaches a server whose loop runs, so wait for it before handing out the URL.

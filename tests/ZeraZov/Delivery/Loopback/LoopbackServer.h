@@ -31,7 +31,8 @@ public:
     enum class Scheme { http, https };
     using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
 
-    explicit LoopbackServer(Scheme scheme = Scheme::http);
+    // Port 0: a free port of its own; another: that one (the constructor throws when it is taken).
+    explicit LoopbackServer(Scheme scheme = Scheme::http, int port = 0);
     ~LoopbackServer();
     LoopbackServer(const LoopbackServer&) = delete;
     LoopbackServer& operator=(const LoopbackServer&) = delete;

@@ -1,0 +1,117 @@
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "LoopbackServer.h"
+#include "Platform/Testing/TemporaryDirectory.h"
+#include "tests/support/DesktopCommands.h"
+#include "tests/support/TessivarProcess.h"
+#include "tests/support/X11Requirement.h"
+#include "tests/support/XorgDummyServer.h"
+
+using namespace std::chrono_literals;
+using nlohmann::json;
+using tessivar::testing::TessivarProcess;
+using zerazov::testing::LoopbackServer;
+
+namespace {
+
+constexpr const char* kToken = "zzk_Qw7TmR2vKx9bLp4NzHs6DfYc3JgUe8WaMk5VtXr1BnEk";
+
+// Every event of every batch the server was sent, each with the batch's request.
+struct ReceivedEvent {
+    json event;
+    zerazov::testing::RecordedRequest request;
+};
+
+std::vector<ReceivedEvent> receivedEvents(const LoopbackServer& server) {
+    std::vector<ReceivedEvent> events;
+    for (const auto& request : server.requests()) {
+        if (request.path != "/batch") continue;
+        const auto body = json::parse(request.body);
+        for (const auto& event : body["batch"]) events.push_back({event, request});
+    }
+    return events;
+}
+
+std::optional<ReceivedEvent> received(const LoopbackServer& server, const std::string& name) {
+    for (auto& event : receivedEvents(server)) {
+        if (event.event["event"] == name) return event;
+    }
+    return std::nullopt;
+}
+
+// The uuids of the stored events with that name, as the queue left them on disk.
+std::vector<std::string> queuedUuids(const std::filesystem::path& home, const std::string& name) {
+    const auto folder = home / "data" / "com.brel.tessivar" / kToken / "zerazov.queueFolder.uuid";
+    std::vector<std::string> uuids;
+    if (!std::filesystem::exists(folder)) return uuids;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const auto event = json::parse(std::ifstream(entry.path()), nullptr, false);
+        if (event.is_object() && event.value("event", "") == name) uuids.push_back(event["uuid"]);
+    }
+    return uuids;
+}
+
+int quit(TessivarProcess& tessivar) {
+    const int status = tessivar.terminate();
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The program built to send its analytics to a loopback host: its events arrive in
+// a gzip batch, and an "app_quit" that could not go out before the program ended
+// goes out with the next launch.
+TEST(TessivarProgram, SendsItsEventsAndWhatQuittingCouldNotSendGoesOutWithTheNextLaunch) {
+    tessivar::testing::XorgDummyServer display;
+    if (auto error = display.start({{1920, 1080, 0, 0}, {1920, 1080, 1920, 0}})) {
+        TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
+    }
+    platform::TemporaryDirectory home;
+    const TessivarProcess::Home sameHome{home.path()};
+    {
+        LoopbackServer ingestion(LoopbackServer::Scheme::http, TESSIVAR_TEST_ANALYTICS_PORT);
+        TessivarProcess tessivar(TESSIVAR_LOOPBACK_ANALYTICS_BINARY, display.displayName(), sameHome);
+        ASSERT_TRUE(tessivar.waitForLine("✓ Hotkeys 监听已启动", 15s));
+        ASSERT_TRUE(tessivar.waitForLine("[Tessivar-Analytics] Captured: app_opened", 15s));
+        ASSERT_EQ(tessivar::testing::pressKeys(display.displayName(), "alt+2"), "");
+        ASSERT_TRUE(tessivar.waitForLine("Captured: jump_triggered (trigger: hotkey, bucket: 2)", 5s));
+        EXPECT_EQ(quit(tessivar), 0);
+
+        const auto opened = received(ingestion, "app_opened");
+        const auto jump = received(ingestion, "jump_triggered");
+        ASSERT_TRUE(opened) << "sent at quit, within its bounded wait";
+        ASSERT_TRUE(jump);
+        EXPECT_EQ(jump->event["properties"]["trigger"], "hotkey");
+        EXPECT_EQ(jump->event["properties"]["display_count_bucket"], "2");
+        EXPECT_EQ(jump->event["properties"]["product"], "Tessivar");
+        EXPECT_TRUE(jump->event["distinct_id"].get<std::string>().starts_with("instance_tv_"));
+        EXPECT_EQ(jump->request.header("Content-Encoding"), "gzip");
+        EXPECT_EQ(json::parse(jump->request.body)["api_key"], kToken);
+        EXPECT_TRUE(received(ingestion, "app_quit"));
+    }
+    std::vector<std::string> unsent;
+    {
+        // Nothing listens: the quit's flush fails and its events stay on disk.
+        TessivarProcess tessivar(TESSIVAR_LOOPBACK_ANALYTICS_BINARY, display.displayName(), sameHome);
+        ASSERT_TRUE(tessivar.waitForLine("[Tessivar-Analytics] Captured: app_opened", 15s));
+        EXPECT_EQ(quit(tessivar), 0);
+        unsent = queuedUuids(home.path(), "app_quit");
+        ASSERT_EQ(unsent.size(), 1u);
+    }
+    LoopbackServer ingestion(LoopbackServer::Scheme::http, TESSIVAR_TEST_ANALYTICS_PORT);
+    TessivarProcess tessivar(TESSIVAR_LOOPBACK_ANALYTICS_BINARY, display.displayName(), sameHome);
+    ASSERT_TRUE(tessivar.waitForLine("[Tessivar-Analytics] Captured: app_opened", 15s));
+    EXPECT_EQ(quit(tessivar), 0);
+    std::vector<std::string> sentQuits;
+    for (const auto& event : receivedEvents(ingestion)) {
+        if (event.event["event"] == "app_quit") sentQuits.push_back(event.event["uuid"]);
+    }
+    EXPECT_NE(std::find(sentQuits.begin(), sentQuits.end(), unsent[0]), sentQuits.end())
+        << "the last launch's app_quit went out with this one";
+}
+
+}  // namespace
