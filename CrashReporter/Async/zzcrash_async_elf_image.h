@@ -1,0 +1,48 @@
+#pragma once
+#include <cstdint>
+
+#include "CrashReporter/Async/zzcrash_async_image_list.h"
+#include "CrashReporter/Async/zzcrash_async_macho_symtab_reader.h"
+#include "CrashReporter/Async/zzcrash_async_mobject.h"
+
+// An ELF image loaded in this process, as the crash path needs it: read once
+// from the image's own headers in memory when it is added to the image list,
+// only read afterwards (at crash time too).
+struct zzcrash_async_elf_image {
+    zzcrash_async_image image;  // header address; text size: header to the end of the last executable segment
+    zzcrash_task_t task;
+    char* name;                 // a private copy of the image's path
+    std::uint64_t bias;         // header address - the first segment's vaddr
+    std::uint64_t size;         // header to the end of the last loaded segment
+    bool has_uuid;
+    std::uint8_t uuid[16];      // the first 16 bytes of the GNU build id, zero-padded
+    std::uint64_t eh_frame_address;  // 0 when the image has no .eh_frame
+    std::uint64_t eh_frame_size;     // up to and with its zero terminator
+    std::uint64_t dynsym_address;    // 0 when the image has no dynamic symbols
+    std::uint64_t dynsym_count;
+    std::uint64_t dynstr_address;
+    std::uint64_t dynstr_size;
+};
+
+// What the image list needs to keep the ELF images of this process.
+extern const zzcrash_async_image_format zzcrash_async_elf_image_format;
+
+// Not for the crash path (it copies the name and maps memory freely): reads
+// the ELF header, program headers, dynamic section, build-id note and unwind
+// table header at `headerAddress`. Error 5 when it is not a 64-bit
+// little-endian x86-64 image with a segment at file offset 0, 6 when its
+// headers cannot be read.
+zzcrash_error_t zzcrash_async_elf_image_init(zzcrash_async_elf_image* image, zzcrash_task_t task, const char* name,
+                                             std::uint64_t headerAddress);
+void zzcrash_async_elf_image_free(zzcrash_async_elf_image* image);
+
+// Async-signal-safe, allocates nothing.
+
+// The exported function whose bytes hold the pc (its value and size, or a
+// function of unknown size exactly at the pc), the first of equal ones; called
+// back with its address and name. Error 8 when none holds it, 5 when its name
+// lies outside the string table, or the error of mapping the tables.
+zzcrash_error_t zzcrash_async_elf_symbol_at_pc(const zzcrash_async_elf_image* image, std::uint64_t pc,
+                                               zzcrash_async_macho_found_symbol_cb callback, void* context);
+// Maps the image's .eh_frame; error 8 when it has none.
+zzcrash_error_t zzcrash_async_elf_map_eh_frame(const zzcrash_async_elf_image* image, zzcrash_async_mobject* section);
