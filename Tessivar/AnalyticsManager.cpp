@@ -1,5 +1,6 @@
 #include "Tessivar/AnalyticsManager.h"
 
+#include <chrono>
 #include <random>
 
 #include "Platform/Foundation/Log.h"
@@ -61,10 +62,13 @@ void AnalyticsManager::configure() {
     log("✓ AnalyticsManager 初始化成功，匿名 distinctId (PERSON): " + distinctId);
 }
 
-bool AnalyticsManager::capture(const std::string& event, const nlohmann::json& properties) {
+bool AnalyticsManager::capture(const std::string& event, nlohmann::json properties) {
     if (!isEnabled()) return false;
     configure();
-    client_.capture(event, properties);
+    recorder_.async([&client = client_, event, properties = std::move(properties),
+                     recordedAt = std::chrono::system_clock::now()] {
+        client.capture(event, properties, std::nullopt, std::nullopt, std::nullopt, std::nullopt, recordedAt);
+    });
     return true;
 }
 
@@ -91,10 +95,11 @@ void AnalyticsManager::trackSettingsOpened() {
     log("Captured: settings_opened");
 }
 
-// The program ends right after this: the flush gets a bounded chance to be answered.
+// The program ends right after this: the events still being written go first, then
+// the flush gets a bounded chance to be answered.
 void AnalyticsManager::trackAppQuit() {
     if (!capture("app_quit", {{"app_version", settings_.appVersion}})) return;
-    client_.flush();
+    recorder_.sync([&client = client_] { client.flush(); });
     log("Captured: app_quit (flushed successfully)");
     client_.waitForUploads(quitUploadLimit);
 }

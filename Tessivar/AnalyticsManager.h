@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "Platform/Foundation/SerialQueue.h"
 #include "Tessivar/AnalyticsTracker.h"
 #include "ZeraZov/Client/ZeraZovSDK.h"
 
@@ -17,7 +18,11 @@ namespace tessivar {
 // analytics client up once with the application's token and settings, identifies
 // the installation under its stored anonymous id, registers the properties every
 // event carries and records the application's four events. The client does the
-// rest (context, queueing, upload). Main thread only.
+// rest (context, queueing, upload). Called on the main thread only.
+//
+// A hot-key press must not wait for analytics: an event is stamped with the moment
+// it was recorded and written by the client on a serial queue of the bridge's own,
+// in the order recorded; quitting lets that queue finish before it flushes.
 class AnalyticsManager : public AnalyticsTracker {
 public:
     // What the build and the system say about this program.
@@ -54,14 +59,17 @@ public:
     static std::string displayCountBucket(int displayCount);
 
 private:
-    // Checks the switches, configures on first use and captures; false when nothing was captured.
-    bool capture(const std::string& event, const nlohmann::json& properties);
+    // Checks the switches, configures on first use and hands the event to the
+    // recording queue; false when nothing was recorded.
+    bool capture(const std::string& event, nlohmann::json properties);
     static void log(const std::string& message);
 
     platform::UserDefaults& defaults_;
     Settings settings_;
     zerazov::ZeraZovSDK& client_;
     bool isConfigured_ = false;
+    // Last: joined first, so events still queued are written before the bridge goes.
+    platform::SerialQueue recorder_{"com.brel.tessivar.Analytics"};
 };
 
 }  // namespace tessivar

@@ -2,12 +2,12 @@
 // other display: the real tessivar program on a private two-monitor X server,
 // keys typed with XTest and the pointer read from a second connection. Beside
 // it, the bare round trip of moving the pointer and reading it back.
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <thread>
 #include <vector>
 
+#include "Percentiles.h"
 #include "RatioReporter.h"
 #include "tests/support/XTestKeyboard.h"
 #include "tests/support/TessivarProcess.h"
@@ -38,14 +38,6 @@ double waitForPointer(PointerPosition target, Clock::time_point start) {
     return -1;
 }
 
-void reportPercentiles(benchmark::State& state, std::vector<double> samples) {
-    if (samples.empty()) return;
-    std::sort(samples.begin(), samples.end());
-    const auto at = [&](double q) { return samples[static_cast<std::size_t>(q * static_cast<double>(samples.size() - 1))]; };
-    state.counters["p50_us"] = at(0.50) * 1e6;
-    state.counters["p99_us"] = at(0.99) * 1e6;
-}
-
 // Alternates between the two points so every sample is a real move; `settle`
 // is waited out (untimed) after each move.
 template <typename Move>
@@ -66,7 +58,7 @@ void measureMoves(benchmark::State& state, Move move, std::chrono::milliseconds 
         toSecond = !toSecond;
         std::this_thread::sleep_for(settle);
     }
-    reportPercentiles(state, std::move(samples));
+    tessivar::bench::reportPercentiles(state, std::move(samples));
 }
 
 void BareWarpAndQuery(benchmark::State& state) {
@@ -93,11 +85,16 @@ void HotkeyToPointerMovedEffectDone(benchmark::State& state) {
 void HotkeyToPointerMovedEffectOff(benchmark::State& state) {
     measureHotkeys(state, R"({"visualEffectType": "off"})");
 }
+// The hot-key path must not wait on analytics: the same presses with analytics off.
+void HotkeyToPointerMovedAnalyticsOff(benchmark::State& state) {
+    measureHotkeys(state, R"({"analytics_enabled": false})");
+}
 
 BENCHMARK(BareWarpAndQuery)->UseManualTime()->Iterations(400);
 BENCHMARK(HotkeyToPointerMoved)->UseManualTime()->Iterations(400);
 BENCHMARK(HotkeyToPointerMovedEffectDone)->UseManualTime()->Iterations(100);
 BENCHMARK(HotkeyToPointerMovedEffectOff)->UseManualTime()->Iterations(400);
+BENCHMARK(HotkeyToPointerMovedAnalyticsOff)->UseManualTime()->Iterations(400);
 
 }  // namespace
 
@@ -119,8 +116,11 @@ int main(int argc, char** argv) {
     const std::string reference = "BareWarpAndQuery/iterations:400/manual_time";
     // The effect's own cost on a press: the default effect beside no effect at all.
     const std::string effectOff = "HotkeyToPointerMovedEffectOff/iterations:400/manual_time";
+    // What analytics adds to a press: the default program beside one with analytics off.
+    const std::string analyticsOff = "HotkeyToPointerMovedAnalyticsOff/iterations:400/manual_time";
     tessivar::bench::RatioReporter reporter(std::vector<std::pair<std::string, std::string>>{
         {"HotkeyToPointerMoved/iterations:400/manual_time", effectOff},
+        {"HotkeyToPointerMoved/iterations:400/manual_time", analyticsOff},
         {"HotkeyToPointerMoved/iterations:400/manual_time", reference},
         {"HotkeyToPointerMovedEffectDone/iterations:100/manual_time", reference},
         {"HotkeyToPointerMovedEffectOff/iterations:400/manual_time", reference}});

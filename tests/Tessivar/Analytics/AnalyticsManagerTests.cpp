@@ -155,31 +155,57 @@ TEST_F(Analytics, TheAppsEventsGoThroughTheClientAndQuittingSendsThem) {
 
 TEST_F(Analytics, TheRemoteSwitchStopsTheAppsEventsOnceItArrives) {
     answerFlags({{AnalyticsManager::remoteSwitch, true}});
-    auto m = manager();
-    m.trackAppOpened();
-    ASSERT_EQ(appEventNames(), (std::vector<std::string>{"app_opened"}));
-    // The remote configuration answers, then the flags do.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!client->isFeatureEnabled(AnalyticsManager::remoteSwitch, false) &&
-           std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    {
+        auto m = manager();
+        m.trackAppOpened();
+        // The remote configuration answers, then the flags do.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!client->isFeatureEnabled(AnalyticsManager::remoteSwitch, false) &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        m.trackJump("hotkey", 2);
+        m.trackAppQuit();
+        EXPECT_FALSE(m.isEnabled());
+        EXPECT_TRUE(m.isConfigured()) << "the client stays set up";
     }
-    m.trackJump("hotkey", 2);
-    m.trackAppQuit();
     EXPECT_EQ(appEventNames(), (std::vector<std::string>{"app_opened"}));
-    EXPECT_FALSE(m.isEnabled());
-    EXPECT_TRUE(m.isConfigured()) << "the client stays set up";
 }
 
 TEST_F(Analytics, ASwitchTheClientHeldFromTheLastRunStopsEverythingButTheSetUp) {
     zerazov::ZeraZovStorage(directory.path() / "data", AnalyticsManager::projectToken)
         .setJSON(zerazov::ZeraZovStorage::StorageKey::enabledFeatureFlags, json{{AnalyticsManager::remoteSwitch, true}});
-    auto m = manager();
-    m.configure();
-    m.trackAppOpened();
+    {
+        auto m = manager();
+        m.configure();
+        m.trackAppOpened();
+    }
     EXPECT_TRUE(identify) << "set-up, identify and super properties still happen";
     EXPECT_EQ(client->getRegisteredProperties()["product"], "Tessivar");
     EXPECT_TRUE(appEvents.empty());
+}
+
+// A press only hands its event over; the client writes it on the bridge's own queue,
+// stamped with the moment of the press.
+TEST_F(Analytics, EventsAreWrittenOffTheCallingThreadInTheOrderRecorded) {
+    const auto caller = std::this_thread::get_id();
+    std::vector<std::thread::id> writers;
+    auto writer = client->onEventCaptured().subscribe([&](const ZeraZovEvent& event) {
+        if (event.event == "jump_triggered") writers.push_back(std::this_thread::get_id());
+    });
+    const auto before = std::chrono::system_clock::now();
+    {
+        auto m = manager();
+        m.configure();
+        for (int i = 1; i <= 5; ++i) m.trackJump("hotkey", i);
+    }
+    ASSERT_EQ(appEventNames().size(), 5u);
+    std::vector<std::string> buckets;
+    for (const auto& event : appEvents) buckets.push_back(event.properties["display_count_bucket"]);
+    EXPECT_EQ(buckets, (std::vector<std::string>{"1", "2", "3", "4+", "4+"}));
+    for (const auto& id : writers) EXPECT_NE(id, caller);
+    EXPECT_GE(appEvents.front().timestamp, before);
+    EXPECT_LE(appEvents.front().timestamp, appEvents.back().timestamp);
 }
 
 }  // namespace
