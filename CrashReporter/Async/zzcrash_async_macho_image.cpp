@@ -28,6 +28,7 @@ zzcrash_error_t readHeaderAndCommands(zzcrash_async_macho_image* image, std::uin
     if (!readMagic(image)) return ZZCRASH_EINVAL;
     image->ncmds = image->byteorder->swap32(image->header.ncmds);
     const std::uint32_t sizeofcmds = image->byteorder->swap32(image->header.sizeofcmds);
+    if (sizeofcmds > ZZCRASH_MACHO_MAPPING_LIMIT) return ZZCRASH_EINVAL;
     return zzcrash_async_mobject_init(&image->load_cmds, image->task, headerAddress + image->header_size, sizeofcmds,
                                       true);
 }
@@ -171,6 +172,7 @@ zzcrash_error_t zzcrash_async_macho_map_section(const zzcrash_async_macho_image*
         const std::size_t width = image->m64 ? 8 : 4;
         const std::uint64_t address = zzcrash_async_macho_field_word(image, header, 32);
         const std::uint64_t size = zzcrash_async_macho_field_word(image, header, 32 + width);
+        if (size > ZZCRASH_MACHO_MAPPING_LIMIT) return ZZCRASH_ENOMEM;
         return zzcrash_async_mobject_init(section, image->task, address + image->slide, size, true);
     }
     return ZZCRASH_ENOTFOUND;

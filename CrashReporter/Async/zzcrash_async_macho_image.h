@@ -16,6 +16,11 @@ inline constexpr std::uint32_t ZZCRASH_LC_DYSYMTAB = 0xb;
 inline constexpr std::uint32_t ZZCRASH_LC_SEGMENT_64 = 0x19;
 inline constexpr std::uint32_t ZZCRASH_LC_UUID = 0x1b;
 
+// The most the reader maps of one segment or section. Mapping copies the
+// bytes, so a corrupt size must not make a crash handler copy gigabytes: a
+// segment is mapped up to this much, a larger section not at all.
+inline constexpr std::uint64_t ZZCRASH_MACHO_MAPPING_LIMIT = 64ull << 20;
+
 // The first 28 bytes of a Mach-O header as they are in memory (unswapped).
 struct zzcrash_async_macho_header_fields {
     std::uint32_t magic;
@@ -79,7 +84,8 @@ const void* zzcrash_async_macho_segment_command_by_name(const zzcrash_async_mach
 
 // Maps the section [addr + slide, + size) with every byte readable. Error 8
 // when the segment or section does not exist, 5 when a section header lies
-// outside the load commands, else the mapping's error.
+// outside the load commands, 3 for a section above the mapping limit, else
+// the mapping's error.
 zzcrash_error_t zzcrash_async_macho_map_section(const zzcrash_async_macho_image* image, const char* segmentName,
                                                 const char* sectionName, zzcrash_async_mobject* section);
 

@@ -22,6 +22,10 @@ zzcrash_error_t map(zzcrash_async_macho_lazy_string* string) {
     std::uint64_t pages = 1;
     for (std::uint64_t index = 0;; ++index) {
         const char* at = byteAt(string, index);
+        if (!at && index >= ZZCRASH_MACHO_LAZY_STRING_LIMIT) {
+            zzcrash_async_mobject_free(&string->mobj);
+            return ZZCRASH_EINVAL;
+        }
         if (!at) {
             error = remap(string, ++pages);
             if (error != ZZCRASH_ESUCCESS) return error;

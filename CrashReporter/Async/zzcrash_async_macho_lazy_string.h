@@ -13,11 +13,16 @@ struct zzcrash_async_macho_lazy_string {
     bool mapped;
 };
 
+// Each page more is mapped anew from the start, so the work grows with the
+// square of the length: a string that has not ended within this many bytes is
+// taken as corrupt.
+inline constexpr std::uint64_t ZZCRASH_MACHO_LAZY_STRING_LIMIT = 64 * 1024;
+
 // All async-signal-safe; nothing allocates.
 void zzcrash_async_macho_lazy_string_init(zzcrash_async_macho_lazy_string* string, const zzcrash_async_macho_image* image,
                                           std::uint64_t address);
 // The bytes before the NUL. Error 5 when the string runs into unreadable
-// memory, else the first mapping's error.
+// memory or past the limit, else the first mapping's error.
 zzcrash_error_t zzcrash_async_macho_lazy_string_get_length(zzcrash_async_macho_lazy_string* string,
                                                            std::uint64_t* length);
 // The local pointer of the string's bytes (NUL-terminated); error 7 when there is none.

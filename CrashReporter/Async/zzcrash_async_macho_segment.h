@@ -11,7 +11,8 @@ struct zzcrash_async_macho_segment {
     std::uint64_t filesize;
 };
 
-// Maps [vmaddr + slide, + vmsize), or its readable prefix. Error 8 when the
+// Maps [vmaddr + slide, + vmsize), or its readable prefix, at most the
+// reader's mapping limit. Error 8 when the
 // image has no such segment, else the mapping's error. Async-signal-safe.
 zzcrash_error_t zzcrash_async_macho_map_segment(const zzcrash_async_macho_image* image, const char* segmentName,
                                                 zzcrash_async_macho_segment* segment);

@@ -149,6 +149,39 @@ TEST(MachOImage, ACommandOfSizeFourEndsTheIteration) {
               ZZCRASH_ENOTFOUND);
 }
 
+void put64(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint64_t value) { std::memcpy(&bytes[at], &value, 8); }
+
+// Mapping copies the bytes: sizes a corrupt image claims must not make a crash
+// handler copy gigabytes. A segment is mapped up to the limit, a larger
+// section not at all.
+TEST(MachOImage, HugeSizesAreNotMapped) {
+    const HeadersAnswer answer = headersAnswer("fixture");
+    std::vector<std::uint8_t> bytes = readFixture("fixture");
+    std::size_t at = 32;
+    for (const CommandAnswer& command : answer.commands) {
+        if (command.type == "LC_SEGMENT_64" && command.fields.at("segname") == "__LINKEDIT") put64(bytes, at + 32, 1ull << 32);
+        for (std::size_t i = 0; i < command.sections.size(); ++i) {
+            if (command.sections[i].at("sectname") == "__crash_info") put64(bytes, at + 72 + i * 80 + 40, 1ull << 30);
+        }
+        at += command.size;
+    }
+    FixtureImage fixture(bytes, "fixture", false);
+    ASSERT_EQ(fixture.error(), ZZCRASH_ESUCCESS);
+    zzcrash_async_mobject section;
+    EXPECT_EQ(zzcrash_async_macho_map_section(fixture.image(), "__DATA", "__crash_info", &section), ZZCRASH_ENOMEM);
+    const NmSymbol visible = nmSymbol("fixture", "_fixture_visible");
+    std::uint64_t address = 0;
+    EXPECT_EQ(zzcrash_async_macho_symbol_by_name(fixture.image(), "_fixture_visible", &address), ZZCRASH_ESUCCESS);
+    EXPECT_EQ(address, visible.value + fixture.slide());
+
+    std::vector<std::uint8_t> commands = readFixture("fixture");
+    put32(commands, 20, 0x40000000);  // sizeofcmds
+    zzcrash_async_macho_image image{};
+    EXPECT_EQ(zzcrash_async_macho_image_init(&image, ZZCRASH_TASK_SELF, "commands",
+                                             reinterpret_cast<std::uint64_t>(commands.data())),
+              ZZCRASH_EINVAL);
+}
+
 TEST(MachOImage, RefusesWhatIsNotALoadableImage) {
     tessivar::testing::GuardedPages pages;
     zzcrash_async_macho_image image{};

@@ -50,4 +50,21 @@ TEST(MachOLazyString, AStringRunningIntoUnreadableMemoryIsRefused) {
     }
 }
 
+// Each page more maps the string anew: one that has not ended within the
+// limit is not followed further.
+TEST(MachOLazyString, AStringPastTheLimitIsRefused) {
+    FixtureImage fixture("fixture", true);
+    ASSERT_EQ(fixture.error(), ZZCRASH_ESUCCESS);
+    for (const std::uint64_t length : {ZZCRASH_MACHO_LAZY_STRING_LIMIT - 1, ZZCRASH_MACHO_LAZY_STRING_LIMIT + 4096}) {
+        std::string text(length, 'x');
+        zzcrash_async_macho_lazy_string string;
+        zzcrash_async_macho_lazy_string_init(&string, fixture.image(), reinterpret_cast<std::uint64_t>(text.c_str()));
+        std::uint64_t found = 0;
+        const zzcrash_error_t error = zzcrash_async_macho_lazy_string_get_length(&string, &found);
+        EXPECT_EQ(error, length < ZZCRASH_MACHO_LAZY_STRING_LIMIT ? ZZCRASH_ESUCCESS : ZZCRASH_EINVAL);
+        EXPECT_EQ(found, error == ZZCRASH_ESUCCESS ? length : 0);
+        zzcrash_async_macho_lazy_string_free(&string);
+    }
+}
+
 }  // namespace
