@@ -101,10 +101,10 @@ void QueueAdd(benchmark::State& state) {
 // outside the measurement, as emptying a folder does.
 struct EventQueueFolder {
     platform::TemporaryDirectory directory;
-    zerazov::ZeraZovStorage storage{directory.path(), "phc_bench"};
+    zerazov::ZeraZovStorage storage{directory.path(), "zzk_bench"};
     platform::ManualMainQueue mainQueue;
     std::shared_ptr<zerazov::ZeraZovQueue<zerazov::ZeraZovEvent>> queue =
-        zerazov::ZeraZovQueue<zerazov::ZeraZovEvent>::create(std::make_shared<zerazov::ZeraZovConfig>("phc_bench"),
+        zerazov::ZeraZovQueue<zerazov::ZeraZovEvent>::create(std::make_shared<zerazov::ZeraZovConfig>("zzk_bench"),
                                                              storage, nullptr, zerazov::QueueEndpoints::events(nullptr),
                                                              mainQueue);
 };

@@ -53,7 +53,7 @@ void BareSyncedRenameWriteRead(benchmark::State& state) {
 
 void StorageKeyWriteRead(benchmark::State& state) {
     platform::TemporaryDirectory folder;
-    ZeraZovStorage storage(folder.path(), "phc_bench");
+    ZeraZovStorage storage(folder.path(), "zzk_bench");
     for (auto _ : state) {
         storage.setJSON(ZeraZovStorage::StorageKey::requestId, requestId);
         benchmark::DoNotOptimize(storage.getString(ZeraZovStorage::StorageKey::requestId));

@@ -53,9 +53,9 @@ void checkReads(const ZeraZovStorage& storage, Key key) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const fuzzing::ScratchFolder scratch;
     scratch.empty();
-    const ZeraZovStorage storage(scratch.path(), "phc_fuzz");
+    const ZeraZovStorage storage(scratch.path(), "zzk_fuzz");
     const auto file = storedFile(std::string_view(reinterpret_cast<const char*>(data), size));
-    scratch.put(std::string("phc_fuzz/").append(ZeraZovStorage::rawValue(file.key)), file.bytes);
+    scratch.put(std::string("zzk_fuzz/").append(ZeraZovStorage::rawValue(file.key)), file.bytes);
     checkReads(storage, file.key);
     return 0;
 }

@@ -26,12 +26,12 @@ bool isUpperCaseVersion7(const std::string& id) {
 class StorageManagerTest : public ::testing::Test {
 protected:
     std::unique_ptr<ZeraZovStorageManager> open(ZeraZovStorageManager::AnonymousIdGenerator idGen = {}) {
-        return std::make_unique<ZeraZovStorageManager>(base.path(), "phc_token", std::move(idGen));
+        return std::make_unique<ZeraZovStorageManager>(base.path(), "zzk_token", std::move(idGen));
     }
     std::string stored(const std::string& rawValue) const { return readText(folder / rawValue); }
 
     platform::TemporaryDirectory base;
-    const fs::path folder = base.path() / "phc_token";
+    const fs::path folder = base.path() / "zzk_token";
 };
 
 TEST_F(StorageManagerTest, AFreshInstallationIsAnonymousEverywhere) {
@@ -62,7 +62,7 @@ TEST_F(StorageManagerTest, AThrowingGeneratorStillGivesAnId) {
 
 TEST_F(StorageManagerTest, TheConfigurationsGeneratorIsTaken) {
     ScopedDataHome dataHome(base.path());
-    zerazov::ZeraZovConfig config("phc_token");
+    zerazov::ZeraZovConfig config("zzk_token");
     const UUID fixed = *UUID::fromString("11111111-2222-4333-8444-555555555555");
     config.getAnonymousId.set([fixed](UUID) { return fixed; });
     ZeraZovStorageManager manager(config);

@@ -21,8 +21,8 @@ using nlohmann::json;
 class StorageTest : public ::testing::Test {
 protected:
     platform::TemporaryDirectory base;
-    ZeraZovStorage storage{base.path(), "phc_token"};
-    const fs::path folder = base.path() / "phc_token";
+    ZeraZovStorage storage{base.path(), "zzk_token"};
+    const fs::path folder = base.path() / "zzk_token";
 };
 
 TEST(StorageKeyTest, EveryKeyHasItsOwnFileNameAndIsFoundByIt) {
@@ -43,11 +43,11 @@ TEST(StorageKeyTest, EveryKeyHasItsOwnFileNameAndIsFoundByIt) {
 TEST(StorageFolderTest, ProjectFolderLiesUnderTheDataHomeAndTheBundleIdentifier) {
     platform::TemporaryDirectory dataHome;
     ScopedDataHome scoped(dataHome.path());
-    zerazov::ZeraZovConfig config("  phc_token\n");
+    zerazov::ZeraZovConfig config("  zzk_token\n");
     // No container exists for an app group here; the identifier changes nothing.
     config.appGroupIdentifier.set("group.com.example");
     ZeraZovStorage storage(config);
-    const fs::path expected = dataHome.path() / platform::BundleInfo::main().identifier / "phc_token";
+    const fs::path expected = dataHome.path() / platform::BundleInfo::main().identifier / "zzk_token";
     EXPECT_EQ(storage.appFolderUrl(), expected);
     EXPECT_TRUE(fs::is_directory(expected));
     EXPECT_EQ(ZeraZovStorage::applicationSupportDirectoryURL(""), dataHome.path() / "com.zerazov.unknown");
@@ -174,7 +174,7 @@ TEST_F(StorageTest, ResetKeepsTheDeviceIdTheLiveQueuesAndWhenAskedTheAnonymousId
 class StorageMigrationTest : public ::testing::Test {
 protected:
     platform::TemporaryDirectory base;
-    const fs::path folder = base.path() / "phc_token";
+    const fs::path folder = base.path() / "zzk_token";
 };
 
 TEST_F(StorageMigrationTest, OldLayoutFilesAndFoldersMoveIntoTheProjectFolder) {
@@ -184,11 +184,11 @@ TEST_F(StorageMigrationTest, OldLayoutFilesAndFoldersMoveIntoTheProjectFolder) {
     fs::create_directory(base.path() / "other_project");
     writeText(base.path() / "unrelated.txt", "mine");
 
-    ZeraZovStorage storage(base.path(), "phc_token");
+    ZeraZovStorage storage(base.path(), "zzk_token");
 
     EXPECT_EQ(storage.getString(Key::distinctId), "old-user");
     EXPECT_EQ(readText(folder / "zerazov.queueFolder" / "record-1"), "event");
-    EXPECT_EQ(entryNames(base.path()), (std::vector<std::string>{"other_project", "phc_token", "unrelated.txt"}));
+    EXPECT_EQ(entryNames(base.path()), (std::vector<std::string>{"other_project", "unrelated.txt", "zzk_token"}));
     EXPECT_EQ(entryNames(folder), (std::vector<std::string>{"zerazov.distinctId", "zerazov.queueFolder"}));
 }
 
@@ -197,7 +197,7 @@ TEST_F(StorageMigrationTest, ValuesAlreadyInTheProjectFolderWinAndTheOlderCopyGo
     writeText(folder / "zerazov.anonymousId", R"({"zerazov.anonymousId":"new"})");
     writeText(base.path() / "zerazov.anonymousId", R"({"zerazov.anonymousId":"old"})");
 
-    ZeraZovStorage storage(base.path(), "phc_token");
+    ZeraZovStorage storage(base.path(), "zzk_token");
 
     EXPECT_EQ(storage.getString(Key::anonymousId), "new");
     EXPECT_FALSE(fs::exists(base.path() / "zerazov.anonymousId"));
@@ -211,7 +211,7 @@ TEST_F(StorageMigrationTest, AFailedCopyKeepsTheSourceAndLeavesNothingHalfCopied
     // A pipe cannot be copied, so the folder's copy breaks off.
     ASSERT_EQ(mkfifo((oldQueue / "stuck").c_str(), 0600), 0);
 
-    { ZeraZovStorage storage(base.path(), "phc_token"); }
+    { ZeraZovStorage storage(base.path(), "zzk_token"); }
 
     EXPECT_EQ(readText(oldQueue / "record-1"), "event");
     EXPECT_TRUE(entryNames(folder).empty());
@@ -219,7 +219,7 @@ TEST_F(StorageMigrationTest, AFailedCopyKeepsTheSourceAndLeavesNothingHalfCopied
 
     // Once the obstacle is gone the next start finishes the move.
     fs::remove(oldQueue / "stuck");
-    ZeraZovStorage storage(base.path(), "phc_token");
+    ZeraZovStorage storage(base.path(), "zzk_token");
     EXPECT_FALSE(fs::exists(oldQueue));
     EXPECT_EQ(readText(folder / "zerazov.queueFolder" / "record-1"), "event");
 }

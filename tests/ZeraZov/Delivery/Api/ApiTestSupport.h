@@ -18,7 +18,7 @@ struct JSONOutcome {
     std::optional<ZeraZovError> error;
 };
 
-inline constexpr const char* testToken = "phc_test";
+inline constexpr const char* testToken = "zzk_test";
 
 std::shared_ptr<const ZeraZovConfig> configFor(const std::string& host, const std::string& token = testToken);
 // A configuration that carries the given network settings.

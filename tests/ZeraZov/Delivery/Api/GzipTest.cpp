@@ -50,7 +50,7 @@ TEST(Gzip, EmptyInputGivesEmptyOutputRatherThanAnEmptyMember) {
 }
 
 TEST(Gzip, MembersStartWithTheMagicAndInflateToTheInput) {
-    const std::string json = R"({"api_key":"phc_test","batch":[{"event":"$screen"}]})";
+    const std::string json = R"({"api_key":"zzk_test","batch":[{"event":"$screen"}]})";
     const std::string repeated(1 << 20, 'a');  // shrinks to far less than one output step
     const std::string incompressible = randomBytes(100 * 1000);  // needs several output steps
     for (const auto* input : {&json, &repeated, &incompressible}) {

@@ -202,7 +202,7 @@ TEST_F(ZeraZovApiJSONRequests, RemoteConfigGetsTheTokensConfigFromAnOwnHost) {
         exchange([](ZeraZovApi& api, auto completion) { api.remoteConfig(std::move(completion)); });
 
     EXPECT_EQ(request.method, "GET");
-    EXPECT_EQ(request.path, "/base/array/phc_test/config");
+    EXPECT_EQ(request.path, "/base/array/zzk_test/config");
     EXPECT_TRUE(request.query.empty());
     expectSessionHeaders(request);
     EXPECT_TRUE(request.body.empty());
@@ -212,13 +212,13 @@ TEST_F(ZeraZovApiJSONRequests, RemoteConfigGetsTheTokensConfigFromAnOwnHost) {
 // Only the request is built here: default hosts are never contacted by tests.
 TEST(ZeraZovApiRemoteConfigRequest, IngestionHostsMapToTheirAssetsHostsByExactText) {
     const std::vector<std::pair<std::string, std::string>> cases{
-        {std::string(ZeraZovApi::usIngestionHost), std::string(ZeraZovApi::usAssetsHost) + "/array/phc_test/config"},
-        {std::string(ZeraZovApi::euIngestionHost), std::string(ZeraZovApi::euAssetsHost) + "/array/phc_test/config"},
-        {"http://us.i.zerazov.example", "http://us.i.zerazov.example/array/phc_test/config"},
-        {"https://us.i.zerazov.example/proxy", "https://us.i.zerazov.example/proxy/array/phc_test/config"},
+        {std::string(ZeraZovApi::usIngestionHost), std::string(ZeraZovApi::usAssetsHost) + "/array/zzk_test/config"},
+        {std::string(ZeraZovApi::euIngestionHost), std::string(ZeraZovApi::euAssetsHost) + "/array/zzk_test/config"},
+        {"http://us.i.zerazov.example", "http://us.i.zerazov.example/array/zzk_test/config"},
+        {"https://us.i.zerazov.example/proxy", "https://us.i.zerazov.example/proxy/array/zzk_test/config"},
         // A trailing "/" is another text: that host is asked itself.
-        {std::string(ZeraZovApi::usIngestionHost) + "/", std::string(ZeraZovApi::usIngestionHost) + "/array/phc_test/config"},
-        {std::string(ZeraZovApi::euIngestionHost) + "/", std::string(ZeraZovApi::euIngestionHost) + "/array/phc_test/config"},
+        {std::string(ZeraZovApi::usIngestionHost) + "/", std::string(ZeraZovApi::usIngestionHost) + "/array/zzk_test/config"},
+        {std::string(ZeraZovApi::euIngestionHost) + "/", std::string(ZeraZovApi::euIngestionHost) + "/array/zzk_test/config"},
     };
     for (const auto& [host, expected] : cases) {
         const ZeraZovApi api(testing::configFor(host));

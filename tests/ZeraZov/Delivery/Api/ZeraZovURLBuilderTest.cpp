@@ -22,8 +22,8 @@ TEST(ZeraZovURLBuilder, EndpointQueryReplacesTheHostsOwn) {
 }
 
 TEST(ZeraZovURLBuilder, PathSegmentsAreEncodedSoATokenStaysOneSegment) {
-    EXPECT_EQ(ZeraZovURLBuilder::appendingPathSegments("https://127.0.0.1", {"array", "phc_1", "config"}),
-              "https://127.0.0.1/array/phc_1/config");
+    EXPECT_EQ(ZeraZovURLBuilder::appendingPathSegments("https://127.0.0.1", {"array", "zzk_1", "config"}),
+              "https://127.0.0.1/array/zzk_1/config");
     EXPECT_EQ(ZeraZovURLBuilder::appendingPathSegments("https://127.0.0.1/base/", {"array", "../x?y#z", "config"}),
               "https://127.0.0.1/base/array/..%2fx%3fy%23z/config");
 }

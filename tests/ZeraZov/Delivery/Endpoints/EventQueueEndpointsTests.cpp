@@ -56,7 +56,7 @@ TEST_F(EventQueueEndpoints, DescribeNamesTheEventOrJustTheSnapshot) {
 
 TEST_F(EventQueueEndpoints, StoredEventsReadBackUnchangedThroughEitherEndpoint) {
     auto event = testing::sampleEvent("purchase");
-    event.apiKey = "phc_stored";
+    event.apiKey = "zzk_stored";
     event.properties["cart"] = {{"items", {1, 2}}, {"note", "größer 大"}};
     for (const auto& endpoint : {QueueEndpoints::events(api_), QueueEndpoints::snapshots(api_)}) {
         const auto bytes = endpoint.encode(event);
