@@ -218,7 +218,7 @@ void RecorderCocoa::resizeEvent(QResizeEvent* event) {
 bool RecorderCocoa::handleMonitoredEvent(QObject* receiver, QEvent* event) {
     // The clear button takes its own clicks, recording or not.
     if (receiver == cancelButton_) return false;
-    const RecorderEvent seen = recorderEvent(receiver, event);
+    const RecorderEvent seen = recorderEvent(event);
     const RecorderDecision decision = decideRecorderEvent(seen, showsCancelButton(), lookups());
     // Tab moves focus on by itself, and that ends recording.
     if (decision.action == RecorderAction::endAndPass && seen.kind == RecorderEvent::Kind::keyDown) return false;
@@ -226,7 +226,7 @@ bool RecorderCocoa::handleMonitoredEvent(QObject* receiver, QEvent* event) {
     return decision.action != RecorderAction::endAndPass;
 }
 
-RecorderEvent RecorderCocoa::recorderEvent(QObject*, QEvent* event) const {
+RecorderEvent RecorderCocoa::recorderEvent(QEvent* event) const {
     if (event->type() == QEvent::KeyPress) return keyDown(*static_cast<QKeyEvent*>(event));
     RecorderEvent seen;
     seen.kind = RecorderEvent::Kind::mouseUp;

@@ -88,7 +88,7 @@ private:
     void postActiveStatus(bool active);
     void observeWindow();
     bool handleMonitoredEvent(QObject* receiver, QEvent* event);
-    RecorderEvent recorderEvent(QObject* receiver, QEvent* event) const;
+    RecorderEvent recorderEvent(QEvent* event) const;
     RecorderEvent keyDown(const QKeyEvent& key) const;
     void perform(const RecorderDecision& decision);
     void giveUpFocus();
