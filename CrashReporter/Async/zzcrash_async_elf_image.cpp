@@ -7,6 +7,8 @@
 #include <cstring>
 #include <iterator>
 
+#include "CrashReporter/Async/Private/zzcrash_async_image_format_of.h"
+
 namespace {
 
 // The pointer encodings of the unwind tables (value format, then application).
@@ -237,18 +239,11 @@ void readFrameTable(zzcrash_async_elf_image* image, const Segments& segments) {
     image->eh_frame_size = end - frames + (terminated ? 4 : 0);
 }
 
-zzcrash_error_t initFormat(zzcrash_async_image* image, zzcrash_task_t task, const char* name, std::uint64_t header) {
-    return zzcrash_async_elf_image_init(reinterpret_cast<zzcrash_async_elf_image*>(image), task, name, header);
-}
-
-void freeFormat(zzcrash_async_image* image) {
-    zzcrash_async_elf_image_free(reinterpret_cast<zzcrash_async_elf_image*>(image));
-}
-
 }  // namespace
 
-const zzcrash_async_image_format zzcrash_async_elf_image_format{sizeof(zzcrash_async_elf_image), initFormat,
-                                                                freeFormat};
+const zzcrash_async_image_format zzcrash_async_elf_image_format =
+    zzcrash_async_image_format_of<zzcrash_async_elf_image, zzcrash_async_elf_image_init,
+                                  zzcrash_async_elf_image_free>::format;
 
 zzcrash_error_t zzcrash_async_elf_image_init(zzcrash_async_elf_image* image, zzcrash_task_t task, const char* name,
                                              std::uint64_t headerAddress) {

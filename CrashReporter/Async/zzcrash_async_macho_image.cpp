@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "CrashReporter/Async/Private/zzcrash_async_image_format_of.h"
 #include "CrashReporter/Async/Private/zzcrash_async_macho_fields.h"
 #include "CrashReporter/Async/zzcrash_async_string.h"
 
@@ -59,18 +60,11 @@ const void* wholeCommand(const zzcrash_async_macho_image* image, std::uintptr_t 
     return command;
 }
 
-zzcrash_error_t initFormat(zzcrash_async_image* image, zzcrash_task_t task, const char* name, std::uint64_t header) {
-    return zzcrash_async_macho_image_init(reinterpret_cast<zzcrash_async_macho_image*>(image), task, name, header);
-}
-
-void freeFormat(zzcrash_async_image* image) {
-    zzcrash_async_macho_image_free(reinterpret_cast<zzcrash_async_macho_image*>(image));
-}
-
 }  // namespace
 
-const zzcrash_async_image_format zzcrash_async_macho_image_format{sizeof(zzcrash_async_macho_image), initFormat,
-                                                                  freeFormat};
+const zzcrash_async_image_format zzcrash_async_macho_image_format =
+    zzcrash_async_image_format_of<zzcrash_async_macho_image, zzcrash_async_macho_image_init,
+                                  zzcrash_async_macho_image_free>::format;
 
 zzcrash_error_t zzcrash_async_macho_image_init(zzcrash_async_macho_image* image, zzcrash_task_t task, const char* name,
                                                std::uint64_t headerAddress) {

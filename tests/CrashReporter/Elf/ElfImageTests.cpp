@@ -17,6 +17,7 @@
 #include "CrashReporter/Async/zzcrash_async_elf_image.h"
 #include "CrashReporter/zzcrash_elf_image_list.h"
 #include "tests/CrashReporter/Support/ForkedChild.h"
+#include "tests/CrashReporter/Support/FoundSymbol.h"
 
 // Exported from the test program (it links with -rdynamic), as an
 // application's functions are when its crashes are to name them.
@@ -42,21 +43,11 @@ protected:
     zzcrash_async_image_list list_{};
 };
 
-struct Found {
-    zzcrash_error_t error = ZZCRASH_EUNKNOWN;
-    std::uint64_t start = 0;
-    std::string name;
-};
-
-void collect(std::uint64_t start, const char* name, void* context) {
-    auto* found = static_cast<Found*>(context);
-    found->start = start;
-    found->name = name;
-}
+using Found = tessivar::testing::FoundSymbol;
 
 Found lookUp(const zzcrash_async_elf_image* image, std::uint64_t pc) {
     Found found;
-    if (image) found.error = zzcrash_async_elf_symbol_at_pc(image, pc, collect, &found);
+    if (image) found.error = zzcrash_async_elf_symbol_at_pc(image, pc, tessivar::testing::collectFoundSymbol, &found);
     return found;
 }
 

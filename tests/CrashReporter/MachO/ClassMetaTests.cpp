@@ -8,6 +8,7 @@
 
 #include "CrashReporter/Async/zzcrash_async_symbolicate.h"
 #include "tests/CrashReporter/MachO/LoadedFixture.h"
+#include "tests/CrashReporter/Support/FoundSymbol.h"
 
 namespace {
 
@@ -76,22 +77,12 @@ TEST_F(Symbolication, TheMetadataListsTheMethodsLlvmObjdumpFinds) {
     }
 }
 
-struct Named {
-    zzcrash_error_t error = ZZCRASH_EUNKNOWN;
-    std::uint64_t start = 0;
-    std::string name;
-};
-
-void collectName(std::uint64_t start, const char* name, void* context) {
-    auto* named = static_cast<Named*>(context);
-    named->start = start;
-    named->name = name;
-}
+using Named = tessivar::testing::FoundSymbol;
 
 Named symbolicate(zzcrash_async_macho_image* image, std::uint32_t strategy, zzcrash_async_symbolication_cache* cache,
                   std::uint64_t pc) {
     Named named;
-    named.error = zzcrash_async_symbolicate_pc(image, strategy, cache, pc, collectName, &named);
+    named.error = zzcrash_async_symbolicate_pc(image, strategy, cache, pc, tessivar::testing::collectFoundSymbol, &named);
     return named;
 }
 

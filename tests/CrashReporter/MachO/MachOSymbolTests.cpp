@@ -9,19 +9,14 @@
 #include "CrashReporter/Async/zzcrash_async_macho_symtab_reader.h"
 #include "tests/CrashReporter/MachO/LoadedFixture.h"
 #include "tests/CrashReporter/MachO/SwappedCopy.h"
+#include "tests/CrashReporter/Support/FoundSymbol.h"
 
 namespace {
 
 using namespace tessivar::testing::macho;
 
-struct Found {
-    std::uint64_t address = 0;
-    std::string name;
-};
-
-void collect(std::uint64_t address, const char* name, void* context) {
-    *static_cast<Found*>(context) = {address, name};
-}
+using Found = tessivar::testing::FoundSymbol;
+constexpr auto collect = tessivar::testing::collectFoundSymbol;
 
 // The symbol a lookup at `pc` must find, from llvm-nm's table: the largest
 // value at or below the pc; of equal values the externally defined run (upper
@@ -60,7 +55,7 @@ TEST(MachOSymbols, EveryAddressNamesTheSymbolLlvmNmPlacesThere) {
                           ZZCRASH_ESUCCESS)
                     << symbol.name;
                 EXPECT_EQ(found.name, expected->name);
-                EXPECT_EQ(found.address, expected->value + (expected->thumb ? 1 : 0) + fixture.slide());
+                EXPECT_EQ(found.start, expected->value + (expected->thumb ? 1 : 0) + fixture.slide());
             }
         }
     }
@@ -105,7 +100,7 @@ TEST(MachOSymbols, AByteSwappedImageReadsAsTheOriginal) {
         Found found;
         ASSERT_EQ(zzcrash_async_macho_symbol_at_pc(swapped.image(), symbol.value + swapped.slide(), collect, &found),
                   ZZCRASH_ESUCCESS);
-        EXPECT_EQ(found.address, symbol.value + swapped.slide()) << symbol.name;
+        EXPECT_EQ(found.start, symbol.value + swapped.slide()) << symbol.name;
     }
 }
 
