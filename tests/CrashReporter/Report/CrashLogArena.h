@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "CrashReporter/ZZCrashReport.h"
 #include "CrashReporter/ZZCrashReport.pb-c.h"
 
 namespace tessivar::testing {
@@ -51,8 +52,16 @@ public:
 
     // The crash log file of `report`: "zzcrash", version 1, the packed message.
     static std::vector<std::uint8_t> file(const Zzcrash__CrashReport& report);
+    // The report read back from that file; a test failure when it does not read.
+    static ZZCrashReport decoded(const Zzcrash__CrashReport& report);
 
 private:
+    Zzcrash__CrashReport__SystemInfo& linuxSystem();
+    Zzcrash__CrashReport__ProcessInfo& tessivarProcess();
+    Zzcrash__CrashReport__MachineInfo& pcMachine();
+    Zzcrash__CrashReport__Thread& idleThread();
+    Zzcrash__CrashReport__Thread& crashedThread();
+
     std::deque<std::shared_ptr<void>> kept_;
     std::deque<std::string> texts_;
     std::deque<std::vector<std::uint8_t>> bytes_;

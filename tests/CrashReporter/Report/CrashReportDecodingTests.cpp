@@ -27,11 +27,6 @@ std::string rejection(const Bytes& bytes) {
     return error->description();
 }
 
-ZZCrashReport decoded(const Zzcrash__CrashReport& message) {
-    auto result = ZZCrashReport::fromData(CrashLogArena::file(message));
-    if (auto* error = std::get_if<ZZCrashReporterError>(&result)) ADD_FAILURE() << error->description();
-    return std::get<ZZCrashReport>(std::move(result));
-}
 
 Bytes fileBytes(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);
@@ -172,7 +167,7 @@ TEST(CrashReportRules, WithoutAMachineTheArchitectureNamesTheProcessor) {
         auto& message = arena.linuxReport();
         message.machine_info = nullptr;
         message.system_info->architecture = c.architecture;
-        const auto report = decoded(message);
+        const auto report = CrashLogArena::decoded(message);
         const auto& processor = report.systemInfo().processorInfo();
         EXPECT_EQ(processor.typeEncoding(), Encoding::mach) << c.architecture;
         EXPECT_EQ(processor.type(), c.type) << c.architecture;
@@ -183,7 +178,7 @@ TEST(CrashReportRules, WithoutAMachineTheArchitectureNamesTheProcessor) {
     CrashLogArena arena;
     auto& message = arena.linuxReport();
     message.machine_info->processor = &arena.processor(12, 9);
-    const auto report = decoded(message);
+    const auto report = CrashLogArena::decoded(message);
     EXPECT_EQ(report.systemInfo().architecture(), ZZCrashReportSystemInfo::Architecture::x86_64);
     EXPECT_EQ(report.systemInfo().processorInfo().type(), 12u) << "the machine's processor wins";
     EXPECT_EQ(report.machineInfo()->processorInfo().subtype(), 9u);
@@ -211,7 +206,7 @@ TEST(CrashReportSections, ValuesTheLogLeavesOutAreAbsentAndTheRestKeptAsWritten)
     images[1]->has_uuid = true;  // an empty UUID is no UUID
     images[1]->code_type = nullptr;
 
-    const auto report = decoded(message);
+    const auto report = CrashLogArena::decoded(message);
     EXPECT_EQ(report.systemInfo().operatingSystem(), ZZCrashReportSystemInfo::OperatingSystem::unknown);
     EXPECT_EQ(report.systemInfo().operatingSystemVersion(), "6.1.0");
     EXPECT_FALSE(report.systemInfo().operatingSystemBuild());
@@ -246,16 +241,16 @@ TEST(CrashReportSections, TimesAreDatesAndArm64eAddressesLoseTheirAuthentication
     CrashLogArena arena;
     auto& message = arena.linuxReport();
     message.threads[1]->frames[1]->pc = 0x8F00000123456789;
-    auto report = decoded(message);
+    auto report = CrashLogArena::decoded(message);
     EXPECT_EQ(report.systemInfo().timestamp()->time_since_epoch().count(), 1717243200);
     EXPECT_EQ(report.processInfo()->processStartTime()->time_since_epoch().count(), 1717243100);
     EXPECT_EQ(report.threads()[1].stackFrames()[1].instructionPointer(), 0x8F00000123456789u) << "x86-64 keeps it";
 
     message.machine_info->processor = &arena.processor(0x100000c, 2);
-    report = decoded(message);
+    report = CrashLogArena::decoded(message);
     EXPECT_EQ(report.threads()[1].stackFrames()[1].instructionPointer(), 0x123456789u);
     message.machine_info->processor = &arena.processor(0x100000c, 0);
-    report = decoded(message);
+    report = CrashLogArena::decoded(message);
     EXPECT_EQ(report.threads()[1].stackFrames()[1].instructionPointer(), 0x8F00000123456789u) << "plain arm64 keeps it";
 }
 
@@ -265,7 +260,7 @@ TEST(CrashReportImages, AnAddressBelongsToTheFirstImageThatHoldsIt) {
     arena.setList(message.binary_images, message.n_binary_images,
                   {&arena.image(0x1000, 0x100, "/a"), &arena.image(0x1080, 0x100, "/b"), &arena.image(0x3000, 0, "/empty"),
                    &arena.image(0xFFFFFFFFFFFFFF00, 0x200, "/wraps")});
-    const auto report = decoded(message);
+    const auto report = CrashLogArena::decoded(message);
     struct Case {
         std::uint64_t address;
         const char* image;

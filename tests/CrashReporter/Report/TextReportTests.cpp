@@ -13,14 +13,9 @@ namespace {
 using tessivar::testing::CrashLogArena;
 using Formatter = ZZCrashReportTextFormatter;
 
-ZZCrashReport decoded(const Zzcrash__CrashReport& message) {
-    auto result = ZZCrashReport::fromData(CrashLogArena::file(message));
-    if (auto* error = std::get_if<ZZCrashReporterError>(&result)) ADD_FAILURE() << error->description();
-    return std::get<ZZCrashReport>(std::move(result));
-}
 
 std::string text(const Zzcrash__CrashReport& message) {
-    return Formatter::stringValueForCrashReport(decoded(message), Formatter::TextFormat::classic);
+    return Formatter::stringValueForCrashReport(CrashLogArena::decoded(message), Formatter::TextFormat::classic);
 }
 
 std::vector<std::string> lines(const std::string& text) {
@@ -65,25 +60,6 @@ TEST(TextReport, ImagesPrintSortedByBaseOnceEachWithTheirEnds) {
               }));
 }
 
-TEST(TextReport, TheCrashedThreadsRegistersFourToALine) {
-    CrashLogArena arena;
-    auto& message = arena.linuxReport();
-    std::vector<Zzcrash__CrashReport__Thread__RegisterValue*> registers;
-    for (const char* name : {"rip", "rbp", "rsp", "rax", "rbx", "rcx", "rdx", "rdi", "rsi", "r8", "r9", "r10", "r11",
-                             "r12", "r13", "r14", "r15", "rflags", "cs", "fs", "gs"}) {
-        registers.push_back(&arena.registerValue(name, registers.size()));
-    }
-    arena.setList(message.threads[1]->registers, message.threads[1]->n_registers, registers);
-    const auto state = section(text(message), "Thread 1 crashed with X86-64 Thread State:");
-    ASSERT_EQ(state.size(), 6u);
-    EXPECT_EQ(state[0], "   rip: 0x0000000000000000    rbp: 0x0000000000000001    rsp: 0x0000000000000002 "
-                        "   rax: 0x0000000000000003 ");
-    EXPECT_EQ(state[1].substr(state[1].size() - 27), "   rdi: 0x0000000000000007 ") << "the eighth ends the second line";
-    EXPECT_EQ(state[4], "   r15: 0x0000000000000010 rflags: 0x0000000000000011     cs: 0x0000000000000012 "
-                        "    fs: 0x0000000000000013 ");
-    EXPECT_EQ(state[5], "    gs: 0x0000000000000014 ");
-}
-
 TEST(TextReport, ThirtyTwoBitCodeAndARMNamesTheirRegistersTheirWay) {
     CrashLogArena arena;
     auto& message = arena.linuxReport();
@@ -105,7 +81,7 @@ TEST(TextReport, ThirtyTwoBitCodeAndARMNamesTheirRegistersTheirWay) {
 
 TEST(TextReport, AFrameLineAloneTakesTheAddressWidthItIsGiven) {
     CrashLogArena arena;
-    const auto report = decoded(arena.linuxReport());
+    const auto report = CrashLogArena::decoded(arena.linuxReport());
     const auto& frame = report.threads()[1].stackFrames()[1];
     EXPECT_EQ(Formatter::formatStackFrame(frame, 12, report, true),
               "12  tessivar                            0x0000560016777001 0x560016775000 + 8193\n");
@@ -254,24 +230,11 @@ TEST(TextReport, SymbolsLoseALeadingUnderscoreOnlyWhereThatIsTheSystemsDecoratio
     }
 }
 
-TEST(TextReport, FramesOutsideEveryImageAreLoggedUnlessTheirAddressIsZero) {
-    CrashLogArena arena;
-    auto& message = arena.linuxReport();
-    auto& thread = *message.threads[0];
-    arena.setList(thread.frames, thread.n_frames, {&arena.frame(0x7ffcd4012800), &arena.frame(0)});
-    message.threads[1]->n_frames = 0;
-    testing::internal::CaptureStderr();
-    const auto frames = section(text(message), "Thread 0:");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "[ZZCrashReporter] Cannot find image for 0x7ffcd4012800\n");
-    EXPECT_EQ(frames, (std::vector<std::string>{"0   ???                                 0x00007ffcd4012800 0x0 + 0",
-                                                "1   ???                                 0x0000000000000000 0x0 + 0"}));
-}
-
 TEST(TextReport, TheFormatterGivesBytesInItsEncoding) {
     CrashLogArena arena;
     auto& message = arena.linuxReport();
     message.process_info->process_name = arena.text("t\xC3\xA9ssivar \xE6\x9D\xB1");
-    const auto report = decoded(message);
+    const auto report = CrashLogArena::decoded(message);
     const auto utf8 = Formatter(Formatter::TextFormat::classic, Formatter::StringEncoding::utf8).formatReport(report);
     const auto ascii = Formatter(Formatter::TextFormat::classic, Formatter::StringEncoding::ascii).formatReport(report);
     const std::string utf8Text(utf8.begin(), utf8.end());
