@@ -245,6 +245,8 @@ TEST(CrashReportSections, TimesAreDatesAndArm64eAddressesLoseTheirAuthentication
     EXPECT_EQ(report.systemInfo().timestamp()->time_since_epoch().count(), 1717243200);
     EXPECT_EQ(report.processInfo()->processStartTime()->time_since_epoch().count(), 1717243100);
     EXPECT_EQ(report.threads()[1].stackFrames()[1].instructionPointer(), 0x8F00000123456789u) << "x86-64 keeps it";
+    message.process_info->start_time = 0x8000000000000000;
+    EXPECT_FALSE(CrashLogArena::decoded(message).processInfo()->processStartTime()) << "no date before 1970 from it";
 
     message.machine_info->processor = &arena.processor(0x100000c, 2);
     report = CrashLogArena::decoded(message);
