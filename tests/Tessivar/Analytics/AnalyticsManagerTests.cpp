@@ -6,11 +6,11 @@
 #include "LoopbackServer.h"
 #include "Platform/Foundation/NotificationCenter.h"
 #include "Platform/Foundation/UserDefaults.h"
-#include "Platform/Testing/FakeReachabilityBackend.h"
 #include "Platform/Testing/LogCapture.h"
 #include "Platform/Testing/ManualMainQueue.h"
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "Tessivar/AnalyticsManager.h"
+#include "tests/ZeraZov/TestClientEnvironment.h"
 #include "tests/ZeraZov/TestLifecyclePublisher.h"
 #include "ZeraZov/Core/ZeraZovStorage.h"
 
@@ -26,15 +26,8 @@ using nlohmann::json;
 // folder and sends to a loopback server.
 struct Analytics : ::testing::Test {
     Analytics() {
-        ZeraZovSDK::Environment environment;
-        environment.mainQueue = &mainQueue;
-        environment.notifications = &center;
-        environment.makeReachabilityBackend = [] {
-            return platform::ReachabilityBackend::Created{std::make_unique<platform::FakeReachabilityBackend>(0x2), 0};
-        };
-        environment.lifecycle = &lifecycle;
-        environment.storageBaseFolder = directory.path() / "data";
-        client = ZeraZovSDK::create(environment);
+        client = ZeraZovSDK::create(
+            zerazov::testing::testClientEnvironment(mainQueue, center, lifecycle, directory.path() / "data"));
         token = client->onEventCaptured().subscribe([this](const ZeraZovEvent& event) {
             if (!event.event.starts_with("$")) appEvents.push_back(event);
             if (event.event == "$identify") identify = event;

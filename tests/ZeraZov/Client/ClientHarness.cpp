@@ -4,7 +4,7 @@
 #include <chrono>
 #include <thread>
 
-#include "Platform/Testing/FakeReachabilityBackend.h"
+#include "tests/ZeraZov/TestClientEnvironment.h"
 #include "tests/Platform/Foundation/TextFile.h"
 #include "ZeraZov/Delivery/ZeraZovQueueFolder.h"
 
@@ -49,15 +49,7 @@ std::shared_ptr<ZeraZovConfig> ClientHarness::config(const std::string& token) c
 }
 
 ZeraZovSDK::Environment ClientHarness::environment() {
-    ZeraZovSDK::Environment environment;
-    environment.mainQueue = &mainQueue;
-    environment.notifications = &center;
-    environment.makeReachabilityBackend = [] {
-        return platform::ReachabilityBackend::Created{std::make_unique<platform::FakeReachabilityBackend>(0x2), 0};
-    };
-    environment.lifecycle = &lifecycle;
-    environment.storageBaseFolder = folder.path();
-    return environment;
+    return testClientEnvironment(mainQueue, center, lifecycle, folder.path());
 }
 
 std::shared_ptr<ZeraZovSDK> ClientHarness::client(std::shared_ptr<ZeraZovConfig> config) {
