@@ -4,32 +4,13 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 
+#include "Hotkeys/Qt/MenuItemBinding.h"
 #include "Platform/Foundation/NotificationCenter.h"
 #include "Platform/HotKeys/MenuKeyMonitor.h"
 #include "Tessivar/AppLog.h"
 #include "Tessivar/Private/SymbolIcons.h"
 
 namespace tessivar {
-
-namespace {
-Qt::KeyboardModifiers qtModifiers(hotkeys::ModifierFlags flags) {
-    using F = hotkeys::ModifierFlags;
-    Qt::KeyboardModifiers result;
-    if (flags.contains(F::control)) result |= Qt::ControlModifier;
-    if (flags.contains(F::option)) result |= Qt::AltModifier;
-    if (flags.contains(F::shift)) result |= Qt::ShiftModifier;
-    if (flags.contains(F::command)) result |= Qt::MetaModifier;
-    return result;
-}
-
-// The key equivalent as Qt shows it beside the title: the modifiers, then the key.
-QKeySequence keySequence(const MenuItemModel& item) {
-    if (item.keyEquivalent.empty()) return {};
-    const QKeySequence key(QString::fromStdString(item.keyEquivalent));
-    if (key.isEmpty()) return {};
-    return QKeySequence(QKeyCombination(qtModifiers(item.keyEquivalentModifiers), key[0].key()));
-}
-}  // namespace
 
 QtStatusMenu::QtStatusMenu(platform::NotificationCenter& notifications, ModelSource source)
     : notifications_(notifications), source_(std::move(source)) {}
@@ -83,9 +64,8 @@ void QtStatusMenu::addItem(QMenu& menu, const MenuItemModel& item) {
         return;
     }
     auto* action = menu.addAction(SymbolIcons::icon(item.symbolName), QString::fromStdString(item.title));
-    action->setShortcut(keySequence(item));
     // Shown, not bound: the hot keys themselves come through the global shortcuts.
-    action->setShortcutContext(Qt::WidgetShortcut);
+    hotkeys::MenuItemBinding::showKeyEquivalent(action, item.keyEquivalent, item.keyEquivalentModifiers);
     action->setData(item.tag);
     QObject::connect(action, &QAction::triggered, &menu, [this, kind = item.action, tag = item.tag] {
         if (onAction_) onAction_(kind, tag);

@@ -1,0 +1,51 @@
+#include "Hotkeys/Qt/MenuItemBinding.h"
+
+#include <QAction>
+#include <QPointer>
+
+#include "Hotkeys/Hotkeys.h"
+#include "Hotkeys/Qt/ShortcutKeySequence.h"
+#include "Platform/Foundation/MainQueue.h"
+
+namespace hotkeys {
+
+void MenuItemBinding::setShortcut(QAction* item, const std::optional<Shortcut>& shortcut) {
+    if (!shortcut) return showKeyEquivalent(item, {}, {});
+    showKeyEquivalent(item, shortcut->keyEquivalent().value_or(""), shortcut->modifiers());
+}
+
+void MenuItemBinding::showKeyEquivalent(QAction* item, const std::string& keyEquivalent, ModifierFlags modifiers) {
+    item->setShortcut(ShortcutKeySequence::fromKeyEquivalent(keyEquivalent, modifiers));
+    item->setShortcutContext(Qt::WidgetShortcut);
+}
+
+void MenuItemBinding::setShortcut(QAction* item, const std::optional<Name>& name, Services services) {
+    // Deleted at once: its observer must not hear another change, and a refresh
+    // it queued holds it weakly, so a change of the old name no longer lands here.
+    delete of(item);
+    if (!name) return setShortcut(item, std::optional<Shortcut>());
+    (new MenuItemBinding(item, *name, services))->refresh();
+}
+
+MenuItemBinding* MenuItemBinding::of(const QAction* item) {
+    return item->findChild<MenuItemBinding*>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+MenuItemBinding::MenuItemBinding(QAction* item, Name name, Services services)
+    : QObject(item), item_(item), name_(std::move(name)) {
+    // Heard on the main queue wherever the change was posted.
+    auto& queue = services.mainQueue;
+    changeObserver_ = services.notifications.addObserver(
+        kShortcutByNameDidChange, &queue, [self = QPointer(this), &queue](const platform::Notification& notification) {
+            const auto changed = changedName(notification);
+            if (!self || !changed || changed->rawValue != self->name_.rawValue) return;
+            // Read when the job runs, not now: the value then is the one to show.
+            queue.async([self] {
+                if (self) self->refresh();
+            });
+        });
+}
+
+void MenuItemBinding::refresh() { setShortcut(item_, loadShortcut(name_)); }
+
+}  // namespace hotkeys
