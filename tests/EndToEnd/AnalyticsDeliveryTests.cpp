@@ -10,6 +10,8 @@
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "tests/support/DesktopCommands.h"
 #include "tests/support/TessivarProcess.h"
+#include "tests/support/WaitUntil.h"
+#include "tests/support/X11Observer.h"
 #include "tests/support/X11Requirement.h"
 #include "tests/support/XorgDummyServer.h"
 
@@ -95,9 +97,15 @@ TEST(TessivarProgram, SendsItsEventsAndWhatQuittingCouldNotSendGoesOutWithTheNex
     }
     std::vector<std::string> unsent;
     {
-        // Nothing listens: the quit's flush fails and its events stay on disk.
+        // Nothing listens: the program keeps jumping, the quit's flush fails and its events stay on disk.
+        tessivar::testing::X11Observer observer(display.displayName());
+        ASSERT_TRUE(observer.warpPointer({300, 200}));
         TessivarProcess tessivar(TESSIVAR_LOOPBACK_ANALYTICS_BINARY, display.displayName(), sameHome);
+        ASSERT_TRUE(tessivar.waitForLine("✓ Hotkeys 监听已启动", 15s));
         ASSERT_TRUE(tessivar.waitForLine("[Tessivar-Analytics] Captured: app_opened", 15s));
+        ASSERT_EQ(tessivar::testing::pressKeys(display.displayName(), "alt+2"), "");
+        EXPECT_TRUE(tessivar::testing::waitUntil(
+            [&] { return observer.pointer() == tessivar::testing::PointerPosition{2880, 540}; }, 5s));
         EXPECT_EQ(quit(tessivar), 0);
         unsent = queuedUuids(home.path(), "app_quit");
         ASSERT_EQ(unsent.size(), 1u);

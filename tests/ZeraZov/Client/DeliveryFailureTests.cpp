@@ -1,9 +1,17 @@
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 
+#include <atomic>
 #include <fstream>
 #include <future>
+#include <stdexcept>
+#include <thread>
 
 #include "ClientHarness.h"
+#include "Platform/Foundation/UniqueFd.h"
 #include "ZeraZov/Core/ZeraZovStorage.h"
 
 namespace zerazov::testing {
@@ -12,15 +20,61 @@ namespace {
 using nlohmann::json;
 using namespace std::chrono_literals;
 
+// A listener on 127.0.0.1 that is no HTTP server: it answers every connection with
+// the given bytes, or with none, and closes it.
+class RudeServer {
+public:
+    explicit RudeServer(std::string reply) : reply_(std::move(reply)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        const bool listening = fd_.valid() &&
+                               ::bind(fd_.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                               ::listen(fd_.get(), 8) == 0 &&
+                               ::getsockname(fd_.get(), reinterpret_cast<sockaddr*>(&address), &length) == 0;
+        if (!listening) throw std::runtime_error("no listening socket");
+        port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this] { serve(); });
+    }
+    ~RudeServer() {
+        stopping_ = true;
+        thread_.join();
+    }
+    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_); }
+
+private:
+    void serve() {
+        while (!stopping_) {
+            pollfd waiting{fd_.get(), POLLIN, 0};
+            if (::poll(&waiting, 1, 20) <= 0) continue;
+            const platform::UniqueFd connection(::accept(fd_.get(), nullptr, nullptr));
+            if (!connection.valid()) continue;
+            char request[4096];
+            pollfd readable{connection.get(), POLLIN, 0};
+            if (::poll(&readable, 1, 200) > 0) (void)::recv(connection.get(), request, sizeof request, 0);
+            if (!reply_.empty()) (void)::send(connection.get(), reply_.data(), reply_.size(), MSG_NOSIGNAL);
+        }
+    }
+
+    std::string reply_;
+    platform::UniqueFd fd_{::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)};
+    int port_ = 0;
+    std::atomic<bool> stopping_{false};
+    std::thread thread_;
+};
+
 // A server that fails in any of these ways leaves the events queued for a later
 // flush and says why in the client's log.
 TEST(DeliveryFailures, AFailedUploadKeepsTheEventsQueued) {
     struct Case {
         const char* what;
         std::function<void(LoopbackServer&)> misbehave;
-        bool refuseConnections;
+        std::optional<std::string> rudeReply;  // no HTTP server at all, but this
         const char* logged;
+        bool nothingListens = false;
     };
+    const auto none = [](LoopbackServer&) {};
     const std::vector<Case> cases{
         {"a server error",
          [](LoopbackServer& server) {
@@ -29,16 +83,20 @@ TEST(DeliveryFailures, AFailedUploadKeepsTheEventsQueued) {
                  response.set_content("<html>down</html>", "text/html");
              });
          },
-         false, "Error sending to batch API: status: 500"},
-        {"a server that never answers", [](LoopbackServer& server) { server.holdAnswers(); }, false,
+         std::nullopt, "Error sending to batch API: status: 500"},
+        {"a server that never answers", [](LoopbackServer& server) { server.holdAnswers(); }, std::nullopt,
          "Error calling the batch API: "},
-        {"no server at all", [](LoopbackServer&) {}, true, "Error calling the batch API: "},
+        {"garbage instead of an answer", none, "garbage\r\n\r\n", "Error calling the batch API: "},
+        {"the connection closed without an answer", none, "", "Error calling the batch API: "},
+        {"nothing listening", none, std::nullopt, "Error calling the batch API: ", true},
     };
     for (const auto& c : cases) {
         ClientHarness h;
         c.misbehave(h.server);
-        auto config = h.config();
-        if (c.refuseConnections) config = std::make_shared<ZeraZovConfig>(testProjectToken, "http://127.0.0.1:9");
+        std::unique_ptr<RudeServer> rude;
+        if (c.rudeReply) rude = std::make_unique<RudeServer>(*c.rudeReply);
+        const auto host = c.nothingListens ? std::string("http://127.0.0.1:9") : rude ? rude->url() : h.server.url();
+        auto config = std::make_shared<ZeraZovConfig>(testProjectToken, host);
         config->disableRemoteConfigForTesting = true;
         config->disableQueueTimerForTesting = true;
         config->disableReachabilityForTesting = true;
