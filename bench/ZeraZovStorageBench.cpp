@@ -11,6 +11,7 @@
 #include <string>
 
 #include "Platform/Foundation/Log.h"
+#include "Platform/Foundation/UniqueFd.h"
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "RatioReporter.h"
 #include "ZeraZov/Core/ZeraZovStorage.h"
@@ -41,11 +42,11 @@ void BareSyncedRenameWriteRead(benchmark::State& state) {
     const std::string file = (folder.path() / "zerazov.requestId").string();
     const std::string temporary = file + ".tmp";
     for (auto _ : state) {
-        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        if (fd < 0 || ::write(fd, storedBytes.data(), storedBytes.size()) < 0 || ::fsync(fd) != 0) {
+        platform::UniqueFd fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+        if (!fd.valid() || ::write(fd.get(), storedBytes.data(), storedBytes.size()) < 0 || ::fsync(fd.get()) != 0) {
             state.SkipWithError("write failed");
         }
-        ::close(fd);
+        fd.reset();
         ::rename(temporary.c_str(), file.c_str());
         benchmark::DoNotOptimize(readWhole(file));
     }

@@ -3,47 +3,28 @@
 #include <linux/netlink.h>
 #include <sys/socket.h>
 #include <sys/time.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <utility>
 
 namespace platform {
 
-NetlinkSocket::~NetlinkSocket() { close(); }
-
-NetlinkSocket::NetlinkSocket(NetlinkSocket&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-
-NetlinkSocket& NetlinkSocket::operator=(NetlinkSocket&& other) noexcept {
-    if (this != &other) {
-        close();
-        fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-}
-
-void NetlinkSocket::close() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-}
-
 int NetlinkSocket::open(std::uint32_t groups) {
-    close();
+    fd_.reset();
     const int fd = ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC, NETLINK_ROUTE);
     if (fd < 0) return errno;
-    fd_ = fd;
+    fd_.reset(fd);
     sockaddr_nl local{};
     local.nl_family = AF_NETLINK;
     local.nl_groups = groups;
-    if (::bind(fd_, reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0) return 0;
+    if (::bind(fd_.get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0) return 0;
     const int error = errno;
-    close();
+    fd_.reset();
     return error;
 }
 
 int NetlinkSocket::setReceiveTimeout(int milliseconds) const {
     const timeval timeout{milliseconds / 1000, (milliseconds % 1000) * 1000};
-    return ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout) == 0 ? 0 : errno;
+    return ::setsockopt(fd_.get(), SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout) == 0 ? 0 : errno;
 }
 
 int NetlinkSocket::send(std::span<const std::byte> message) const {
@@ -51,7 +32,7 @@ int NetlinkSocket::send(std::span<const std::byte> message) const {
     kernel.nl_family = AF_NETLINK;
     for (;;) {
         const auto sent =
-            ::sendto(fd_, message.data(), message.size(), 0, reinterpret_cast<const sockaddr*>(&kernel), sizeof kernel);
+            ::sendto(fd_.get(), message.data(), message.size(), 0, reinterpret_cast<const sockaddr*>(&kernel), sizeof kernel);
         if (sent >= 0) return 0;
         if (errno != EINTR) return errno;
     }
@@ -69,7 +50,7 @@ NetlinkSocket::Received NetlinkSocket::receive(std::span<std::byte> buffer, bool
         header.msg_namelen = sizeof sender;
         header.msg_iov = &part;
         header.msg_iovlen = 1;
-        const auto length = ::recvmsg(fd_, &header, wait ? 0 : MSG_DONTWAIT);
+        const auto length = ::recvmsg(fd_.get(), &header, wait ? 0 : MSG_DONTWAIT);
         if (length < 0 && errno == EINTR) continue;
         if (length < 0) return {0, errno == EWOULDBLOCK ? EAGAIN : errno};
         if (sender.nl_pid != 0) {

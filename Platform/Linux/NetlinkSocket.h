@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <span>
 
+#include "Platform/Foundation/UniqueFd.h"
+
 namespace platform {
 
 // A NETLINK_ROUTE socket, closed with its owner. It belongs to the network
@@ -16,18 +18,13 @@ public:
     };
 
     NetlinkSocket() = default;
-    ~NetlinkSocket();
-    NetlinkSocket(NetlinkSocket&& other) noexcept;
-    NetlinkSocket& operator=(NetlinkSocket&& other) noexcept;
-    NetlinkSocket(const NetlinkSocket&) = delete;
-    NetlinkSocket& operator=(const NetlinkSocket&) = delete;
 
     // Opens the socket joined to the legacy multicast `groups` (RTMGRP_* bits, 0 for
     // none). Answers 0 or errno.
     int open(std::uint32_t groups);
     // A waiting receive gives up after this long. Answers 0 or errno.
     int setReceiveTimeout(int milliseconds) const;
-    int fd() const { return fd_; }
+    int fd() const { return fd_.get(); }
 
     // Sends one request to the kernel. Answers 0 or errno.
     int send(std::span<const std::byte> message) const;
@@ -36,9 +33,7 @@ public:
     Received receive(std::span<std::byte> buffer, bool wait) const;
 
 private:
-    void close();
-
-    int fd_ = -1;
+    UniqueFd fd_;
 };
 
 }  // namespace platform

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <sstream>
 
+#include "Platform/Foundation/UniqueFd.h"
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/DesktopCommands.h"
@@ -134,12 +135,12 @@ TEST(TessivarProgram, WithoutAnXServerSaysWhyInOneLineAndExitsWithFailure) {
     for (const auto& c : cases) {
         platform::TemporaryDirectory home;
         const auto log = home.path() / "out.log";
-        const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        platform::UniqueFd fd(::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
         auto environment = c.environment;
         environment.push_back("XDG_CONFIG_HOME=" + (home.path() / "config").string());
         environment.push_back("XDG_DATA_HOME=" + (home.path() / "data").string());
-        tessivar::testing::ChildProcess child({TESSIVAR_BINARY}, {.outputFd = fd, .environment = environment});
-        ::close(fd);
+        tessivar::testing::ChildProcess child({TESSIVAR_BINARY}, {.outputFd = fd.get(), .environment = environment});
+        fd.reset();  // the child holds its own copy
         const auto status = child.waitFor(10s);
         ASSERT_TRUE(status.has_value()) << c.why << ": still running";
         ASSERT_TRUE(WIFEXITED(*status)) << c.why << ": ended by signal " << WTERMSIG(*status);

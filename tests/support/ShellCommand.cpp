@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "Platform/Foundation/UniqueFd.h"
 #include "tests/support/ChildProcess.h"
 
 namespace tessivar::testing {
@@ -44,16 +45,18 @@ ShellCommandResult runShellCommand(const std::string& command, std::chrono::mill
         result.output = "pipe failed";
         return result;
     }
-    ChildProcess child({"/bin/sh", "-c", command}, {.outputFd = fds[1], .passedFd = -1, .environment = {}});
-    close(fds[1]);
+    platform::UniqueFd readEnd(fds[0]);
+    platform::UniqueFd writeEnd(fds[1]);
+    ChildProcess child({"/bin/sh", "-c", command}, {.outputFd = writeEnd.get(), .passedFd = -1, .environment = {}});
+    // Only the command may hold the pipe open, or reading would never see its end.
+    writeEnd.reset();
     if (!child.started()) {
-        close(fds[0]);
         result.output = child.failure();
         return result;
     }
     auto deadline = Clock::now() + timeout;
-    bool closed = readAll(fds[0], deadline, result.output);
-    close(fds[0]);
+    bool closed = readAll(readEnd.get(), deadline, result.output);
+    readEnd.reset();
     std::optional<int> status = closed ? child.waitFor(remaining(deadline)) : std::nullopt;
     if (!status) {
         result.timedOut = true;

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "BuildInfo.h"
+#include "Platform/Foundation/UniqueFd.h"
 
 namespace tessivar::testing {
 
@@ -42,19 +43,18 @@ TessivarProcess::TessivarProcess(const std::string& binary, const std::string& d
 
 void TessivarProcess::start(const std::string& binary, const std::string& displayName) {
     const auto log = home_ / "tessivar.log";
-    const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    platform::UniqueFd fd(::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
     std::filesystem::create_directories(home_ / "runtime");
     std::filesystem::permissions(home_ / "runtime", std::filesystem::perms::owner_all);
     child_ = std::make_unique<ChildProcess>(
         std::vector<std::string>{binary},
-        ChildProcess::Options{.outputFd = fd,
+        ChildProcess::Options{.outputFd = fd.get(),
                               .passedFd = -1,
                               .environment = {"DISPLAY=" + displayName, "QT_QPA_PLATFORM=xcb",
                                               "XDG_CONFIG_HOME=" + (home_ / "config").string(),
                                               "XDG_DATA_HOME=" + (home_ / "data").string(),
                                               "XDG_CACHE_HOME=" + (home_ / "cache").string(),
                                               "XDG_RUNTIME_DIR=" + (home_ / "runtime").string()}});
-    ::close(fd);
 }
 
 std::vector<std::string> TessivarProcess::lines() const {

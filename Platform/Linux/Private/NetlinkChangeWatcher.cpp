@@ -26,16 +26,16 @@ NetlinkChangeWatcher::~NetlinkChangeWatcher() {
     if (thread_.joinable()) {
         const std::uint64_t one = 1;
         // An eventfd write of 1 cannot block or fall short; the thread wakes at once.
-        [[maybe_unused]] const auto written = ::write(stopFd_, &one, sizeof one);
+        [[maybe_unused]] const auto written = ::write(stopFd_.get(), &one, sizeof one);
         thread_.join();
     }
-    if (stopFd_ >= 0) ::close(stopFd_);
 }
 
 int NetlinkChangeWatcher::start() {
     if (socket_.fd() < 0) return EBADF;
-    stopFd_ = ::eventfd(0, EFD_CLOEXEC);
-    if (stopFd_ < 0) return errno;
+    const int stopFd = ::eventfd(0, EFD_CLOEXEC);
+    if (stopFd < 0) return errno;
+    stopFd_.reset(stopFd);
     try {
         thread_ = std::thread([this] { run(); });
     } catch (const std::system_error& error) {
@@ -45,7 +45,7 @@ int NetlinkChangeWatcher::start() {
 }
 
 void NetlinkChangeWatcher::run() {
-    pollfd watched[2] = {{socket_.fd(), POLLIN, 0}, {stopFd_, POLLIN, 0}};
+    pollfd watched[2] = {{socket_.fd(), POLLIN, 0}, {stopFd_.get(), POLLIN, 0}};
     for (;;) {
         const int ready = ::poll(watched, 2, kQuietIntervalMs);
         if (ready < 0 && errno == EINTR) continue;

@@ -4,6 +4,7 @@
 #include <thread>
 #include <vector>
 
+#include "Platform/Foundation/UniqueFd.h"
 #include "Platform/Linux/NetlinkSocket.h"
 
 namespace platform {
@@ -34,7 +35,7 @@ private:
 
     const NetlinkSocket& socket_;
     Wake wake_;
-    int stopFd_ = -1;
+    UniqueFd stopFd_;
     std::vector<std::byte> buffer_;
     std::thread thread_;
 };

@@ -46,15 +46,15 @@ QtTerminationSignals::QtTerminationSignals(std::function<void()> onSignal) : onS
         Log::write(kLogFormat, "cannot create the termination signal socket: " + std::to_string(errno));
         return;
     }
-    readFd_ = fds[0];
-    writeFd_ = fds[1];
-    gSignalWriteFd.store(writeFd_);
+    readFd_.reset(fds[0]);
+    writeFd_.reset(fds[1]);
+    gSignalWriteFd.store(writeFd_.get());
     if (!installHandler(SIGTERM, &previousTerm_) || !installHandler(SIGINT, &previousInt_)) {
         Log::write(kLogFormat, "cannot install the termination signal handlers: " + std::to_string(errno));
         uninstall();
         return;
     }
-    notifier_ = std::make_unique<QSocketNotifier>(readFd_, QSocketNotifier::Read);
+    notifier_ = std::make_unique<QSocketNotifier>(readFd_.get(), QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(), [this] { drain(); });
 }
 
@@ -64,21 +64,20 @@ bool QtTerminationSignals::isInstalled() const { return notifier_ != nullptr; }
 
 void QtTerminationSignals::drain() {
     char buffer[64];
-    while (::read(readFd_, buffer, sizeof buffer) > 0) {
+    while (::read(readFd_.get(), buffer, sizeof buffer) > 0) {
     }
     onSignal_();
 }
 
 void QtTerminationSignals::uninstall() {
-    if (readFd_ == -1) return;
+    if (!readFd_.valid()) return;
     notifier_.reset();
     // Handlers first: no signal may find the socket closed.
     sigaction(SIGTERM, &previousTerm_, nullptr);
     sigaction(SIGINT, &previousInt_, nullptr);
     gSignalWriteFd.store(-1);
-    ::close(readFd_);
-    ::close(writeFd_);
-    readFd_ = writeFd_ = -1;
+    readFd_.reset();
+    writeFd_.reset();
 }
 
 }  // namespace platform

@@ -3,6 +3,8 @@
 #include <functional>
 #include <memory>
 
+#include "Platform/Foundation/UniqueFd.h"
+
 class QSocketNotifier;
 
 namespace platform {
@@ -27,8 +29,8 @@ private:
     void uninstall();
 
     std::function<void()> onSignal_;
-    int readFd_ = -1;
-    int writeFd_ = -1;
+    UniqueFd readFd_;
+    UniqueFd writeFd_;
     struct sigaction previousTerm_ {};
     struct sigaction previousInt_ {};
     std::unique_ptr<QSocketNotifier> notifier_;

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <cstdlib>
 
+#include "Platform/Foundation/UniqueFd.h"
+
 namespace platform {
 namespace {
 
@@ -15,14 +17,6 @@ bool run(const std::string& command) {
     const std::string bounded = "timeout 10 " + command + " >/dev/null 2>&1";
     return std::system(bounded.c_str()) == 0;
 }
-
-// Closes the descriptor when it goes out of scope.
-struct Descriptor {
-    int fd;
-    ~Descriptor() {
-        if (fd >= 0) ::close(fd);
-    }
-};
 
 }  // namespace
 
@@ -43,12 +37,12 @@ bool NetworkNamespace::ip(const std::string& arguments) const { return run("ip -
 bool NetworkNamespace::exec(const std::string& command) const { return run("ip netns exec " + name_ + " " + command); }
 
 bool NetworkNamespace::runInside(const std::function<void()>& work) const {
-    const Descriptor home{::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC)};
-    const Descriptor target{::open(("/run/netns/" + name_).c_str(), O_RDONLY | O_CLOEXEC)};
-    if (home.fd < 0 || target.fd < 0 || ::setns(target.fd, CLONE_NEWNET) != 0) return false;
+    const UniqueFd home(::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC));
+    const UniqueFd target(::open(("/run/netns/" + name_).c_str(), O_RDONLY | O_CLOEXEC));
+    if (!home.valid() || !target.valid() || ::setns(target.get(), CLONE_NEWNET) != 0) return false;
     work();
     // Failing to return would leave every later test of this thread in the wrong place.
-    if (::setns(home.fd, CLONE_NEWNET) != 0) std::abort();
+    if (::setns(home.get(), CLONE_NEWNET) != 0) std::abort();
     return true;
 }
 

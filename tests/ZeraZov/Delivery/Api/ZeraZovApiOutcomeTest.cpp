@@ -2,13 +2,13 @@
 #include <curl/curl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <stdexcept>
 #include <thread>
 
 #include "ApiTestSupport.h"
 #include "LoopbackServer.h"
+#include "Platform/Foundation/UniqueFd.h"
 #include "Platform/Testing/LogCapture.h"
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
 #include "ZeraZov/Delivery/Gzip.h"
@@ -34,10 +34,9 @@ int bindLoopbackPort(int fd) {
 
 // A port on 127.0.0.1 that nothing listens on: bound once, then closed.
 int closedLoopbackPort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0) throw std::runtime_error("no socket");
-    const int port = bindLoopbackPort(fd);
-    close(fd);
+    const platform::UniqueFd fd(socket(AF_INET, SOCK_STREAM, 0));
+    if (!fd.valid()) throw std::runtime_error("no socket");
+    const int port = bindLoopbackPort(fd.get());
     if (port < 0) throw std::runtime_error("no loopback port");
     return port;
 }
@@ -46,17 +45,14 @@ int closedLoopbackPort() {
 class SilentLoopbackPort {
 public:
     SilentLoopbackPort() : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
-        port_ = fd_ < 0 ? -1 : bindLoopbackPort(fd_);
-        if (port_ < 0 || listen(fd_, 8) != 0) throw std::runtime_error("no listening loopback port");
+        port_ = fd_.valid() ? bindLoopbackPort(fd_.get()) : -1;
+        if (port_ < 0 || listen(fd_.get(), 8) != 0) throw std::runtime_error("no listening loopback port");
     }
-    ~SilentLoopbackPort() { close(fd_); }
-    SilentLoopbackPort(const SilentLoopbackPort&) = delete;
-    SilentLoopbackPort& operator=(const SilentLoopbackPort&) = delete;
 
     std::string url() const { return "http://127.0.0.1:" + std::to_string(port_); }
 
 private:
-    int fd_;
+    platform::UniqueFd fd_;
     int port_ = -1;
 };
 
