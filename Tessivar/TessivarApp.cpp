@@ -140,13 +140,16 @@ void TessivarApp::rebuildStatusMenu() {
     if (env_.statusMenu) env_.statusMenu->rebuild();
 }
 
+// The onboarding's test jump: tried, not counted.
+bool TessivarApp::jumpToNextScreen() { return env_.jumps.jumpToNextScreen(); }
+
 void TessivarApp::openHotKeySettings() {
     env_.analytics.trackSettingsOpened();
     if (env_.windows) env_.windows->showSettings();
 }
 
 void TessivarApp::showOnboarding() {
-    if (env_.windows) env_.windows->showOnboarding();
+    if (env_.windows) env_.windows->showOnboarding(weak_from_this());
 }
 
 void TessivarApp::quitApp() {

@@ -6,6 +6,7 @@
 
 #include "Platform/Desktop/ApplicationDelegate.h"
 #include "Platform/Foundation/NotificationCenter.h"
+#include "Tessivar/LaunchServices.h"
 #include "Tessivar/StatusMenuModel.h"
 
 namespace platform {
@@ -17,11 +18,8 @@ class UserDefaults;
 namespace tessivar {
 
 class AnalyticsTracker;
-class AppWindows;
 class CursorHidingEpisode;
-class HotkeyRegistry;
 class JumpEngine;
-class StatusMenu;
 
 // What TessivarApp works with. The references outlive the application object;
 // the optional services may be absent, and then their launch steps do nothing.
@@ -42,7 +40,9 @@ struct TessivarEnvironment {
 // The application delegate: launches and ends the program, routes the status
 // menu's actions and the display hot keys to the jump engine and the windows,
 // and keeps the menu in step with shortcuts and displays. Main thread only.
-class TessivarApp : public platform::ApplicationDelegate, public std::enable_shared_from_this<TessivarApp> {
+class TessivarApp : public platform::ApplicationDelegate,
+                    public AppActions,
+                    public std::enable_shared_from_this<TessivarApp> {
 public:
     static std::shared_ptr<TessivarApp> create(TessivarEnvironment environment);
 
@@ -50,6 +50,9 @@ public:
     void applicationWillTerminate() override;
     // What a status menu entry asks for; the entry's tag is its screen index.
     void handleMenuAction(MenuAction action, int tag);
+
+    bool jumpToNextScreen() override;
+    void openHotKeySettings() override;
 
 private:
     explicit TessivarApp(TessivarEnvironment environment);
@@ -59,7 +62,6 @@ private:
     void rebuildStatusMenu();
     void jumpToOtherScreen();
     void jumpToSpecificScreen(int tag);
-    void openHotKeySettings();
     void showOnboarding();
     void quitApp();
     int screenCount() const;

@@ -16,7 +16,7 @@ public:
     ~QtAppWindows() override;
 
     // The first-run window is not part of the program yet: nothing opens.
-    void showOnboarding() override {}
+    void showOnboarding(std::weak_ptr<AppActions>) override {}
     void showSettings() override;
 
     // Null before the first showSettings().

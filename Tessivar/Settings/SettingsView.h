@@ -2,6 +2,7 @@
 #include <QWidget>
 
 #include "Platform/Foundation/NotificationCenter.h"
+#include "Tessivar/LaunchServices.h"
 #include "Tessivar/Settings/PaneHistory.h"
 #include "Tessivar/Settings/SettingsEnvironment.h"
 
@@ -13,12 +14,9 @@ namespace tessivar {
 
 class LockedSplitter;
 
-// Asks an open settings window to show the Shortcuts pane (the onboarding posts it).
-inline constexpr const char* kSelectShortcutsPane = "SelectShortcutsPane";
-
 // The settings window's content: a fixed sidebar of the three panes beside the
 // chosen pane, with back and forward buttons over it. It renders its pane
-// history and forwards the sidebar, the buttons and the request above to it.
+// history and forwards the sidebar, the buttons and kSelectShortcutsPane to it.
 class SettingsView : public QWidget {
     Q_OBJECT
 public:

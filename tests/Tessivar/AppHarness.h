@@ -56,13 +56,17 @@ struct RecordingServices : HotkeyRegistry, StatusMenu, AppWindows {
         actions.push_back(std::move(action));
     }
     void rebuild() override { ++rebuilds; }
-    void showOnboarding() override { ++onboardings; }
+    void showOnboarding(std::weak_ptr<AppActions> app) override {
+        ++onboardings;
+        onboardingApp = std::move(app);
+    }
     void showSettings() override { ++settings; }
 
     std::vector<std::string> names;
     std::vector<std::function<void()>> actions;
     int rebuilds = 0;
     int onboardings = 0;
+    std::weak_ptr<AppActions> onboardingApp;  // what the last onboarding was given
     int settings = 0;
 };
 

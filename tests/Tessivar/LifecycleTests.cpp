@@ -112,3 +112,26 @@ TEST(Lifecycle, QuitAsksTheApplicationToTerminate) {
 }
 
 }  // namespace
+
+// The onboarding's test jump is not the user's: it moves the pointer without
+// being counted; its settings button counts the opening as the menu's does.
+TEST(Lifecycle, TheOnboardingReachesTheAppForAnUncountedTestJumpAndTheSettings) {
+    AppHarness h;
+    h.defaults.set("visualEffectType", "off");
+    h.app->applicationDidFinishLaunching();
+    h.queue.advance(0.31);
+    h.analytics.calls.clear();
+    auto app = h.services.onboardingApp.lock();
+    ASSERT_NE(app, nullptr);
+
+    EXPECT_TRUE(app->jumpToNextScreen());
+    EXPECT_EQ(h.desktop.moves.back().display, 22u);
+    EXPECT_TRUE(h.analytics.calls.empty());
+    app->openHotKeySettings();
+    EXPECT_EQ(h.analytics.calls, (std::vector<std::string>{"settings_opened"}));
+    EXPECT_EQ(h.services.settings, 1);
+
+    app.reset();
+    h.app.reset();
+    EXPECT_TRUE(h.services.onboardingApp.expired()) << "the windows do not keep the application alive";
+}
