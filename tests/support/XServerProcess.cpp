@@ -141,6 +141,8 @@ std::string XServerProcess::outputTail() const {
     return tail;
 }
 
+int XServerProcess::pid() const { return isRunning() ? static_cast<int>(process_->pid()) : -1; }
+
 void XServerProcess::stop() {
     if (process_) {
         int status = process_->terminate(kStopGrace);

@@ -38,6 +38,8 @@ public:
     bool isRunning() const { return process_ != nullptr && !displayName_.empty(); }
     // ":N" while running, empty otherwise.
     const std::string& displayName() const { return displayName_; }
+    // The server's process id while running, -1 otherwise.
+    int pid() const;
 
 private:
     enum class Launch { Ready, DisplayTaken, Failed };

@@ -43,6 +43,8 @@ XorgDummyServer::~XorgDummyServer() = default;
 
 bool XorgDummyServer::isRunning() const { return server_ && server_->isRunning(); }
 
+int XorgDummyServer::pid() const { return server_ ? server_->pid() : -1; }
+
 const std::string& XorgDummyServer::displayName() const {
     static const std::string none;
     return server_ ? server_->displayName() : none;

@@ -40,6 +40,8 @@ public:
     bool isRunning() const;
     // ":N" while running, empty otherwise.
     const std::string& displayName() const;
+    // The server's process id while running, -1 otherwise.
+    int pid() const;
     // RandR's active monitors, primary first, read over a new connection.
     std::vector<MonitorGeometry> monitors() const;
 
