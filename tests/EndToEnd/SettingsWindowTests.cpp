@@ -92,14 +92,23 @@ TEST_F(SettingsWindowProgram, ANewShortcutRecordedForDisplay2JumpsThereAndTheOld
     ASSERT_TRUE(tessivar.waitForLine("✓ Hotkeys 监听已启动", 15s));
     ASSERT_EQ(storedShortcut(tessivar, "Hotkeys_jumpToScreen2"), R"({"carbonKeyCode":19,"carbonModifiers":2048})");
 
-    // The menu's "设置..." sits second from the bottom, above "退出".
-    ASSERT_TRUE(session->xdotool("mousemove " + std::to_string(icon->x + icon->width / 2) + " " +
-                                 std::to_string(icon->y + icon->height / 2) + " click 1")
-                    .succeeded());
-    ASSERT_TRUE(waitUntil([&] { return menuIsOpen(*tree); }, 5s));
-    ASSERT_TRUE(key("Up Up Return"));
+    // The menu's "设置..." sits second from the bottom, above "退出". A menu
+    // that is mapped may not hold the keyboard yet on a loaded machine, so
+    // keys typed at once can be lost: then the menu is opened again.
     std::optional<WindowFacts> window;
-    ASSERT_TRUE(waitUntil([&] { return (window = settingsWindow(*tree)).has_value(); }, 10s)) << "no settings window";
+    for (int attempt = 0; attempt < 3 && !window; ++attempt) {
+        ASSERT_TRUE(session->xdotool("mousemove " + std::to_string(icon->x + icon->width / 2) + " " +
+                                     std::to_string(icon->y + icon->height / 2) + " click 1")
+                        .succeeded());
+        if (!waitUntil([&] { return menuIsOpen(*tree); }, 5s)) continue;
+        ASSERT_TRUE(key("Up Up Return"));
+        if (waitUntil([&] { return (window = settingsWindow(*tree)).has_value(); }, 3s)) break;
+        if (menuIsOpen(*tree)) {
+            ASSERT_TRUE(key("Escape"));
+        }
+        waitUntil([&] { return !menuIsOpen(*tree); }, 2s);
+    }
+    ASSERT_TRUE(window.has_value()) << "no settings window";
     ASSERT_TRUE(waitUntil([&] { return focusedWindow() == std::to_string(window->id); }, 5s))
         << "the settings window never got the keyboard";
 
