@@ -1,0 +1,41 @@
+#include "tests/CrashReporter/Unwind/CfiBytes.h"
+
+namespace tessivar::testing::unwind {
+
+std::size_t CfiBytes::begin() {
+    const std::size_t start = bytes_.size();
+    bytes_.u32(0);  // the length, filled in at the end
+    return start;
+}
+
+void CfiBytes::end(std::size_t start) {
+    while ((bytes_.size() - start) % 4 != 0) bytes_.u8(0);  // DW_CFA_nop
+    bytes_.patch32(start, static_cast<std::uint32_t>(bytes_.size() - start - 4));
+}
+
+std::size_t CfiBytes::cie(const CieSpec& spec) {
+    const std::size_t start = begin();
+    bytes_.u32(spec.id).u8(spec.version).text(spec.augmentation);
+    if (spec.version == 4) bytes_.u8(spec.addressSize).u8(spec.segmentSize);
+    bytes_.uleb(spec.codeAlignment).sleb(spec.dataAlignment).uleb(spec.returnAddress);
+    if (spec.augmentation[0] == 'z') {
+        bytes_.uleb(spec.augmentationData.size());
+        for (std::uint8_t b : spec.augmentationData) bytes_.u8(b);
+    }
+    for (std::uint8_t b : spec.instructions) bytes_.u8(b);
+    end(start);
+    return start;
+}
+
+std::size_t CfiBytes::fde(std::size_t cieOffset, const FdeSpec& spec, bool debugFrame) {
+    const std::size_t start = begin();
+    const std::size_t pointerField = bytes_.size();
+    bytes_.u32(debugFrame ? cieOffset : pointerField - cieOffset);
+    bytes_.u64(spec.pcStart).u64(spec.pcRange);
+    if (spec.augmentation) bytes_.uleb(0);
+    for (std::uint8_t b : spec.instructions) bytes_.u8(b);
+    end(start);
+    return start;
+}
+
+}  // namespace tessivar::testing::unwind
