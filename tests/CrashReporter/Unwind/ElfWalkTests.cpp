@@ -1,0 +1,260 @@
+// Walking this process's own ELF frames: from a signal handler through the
+// C library's signal trampoline and raise() back to main and _start, the same
+// frames the C library's backtrace() reports; and a call that ends its
+// function, whose return address is the next function's first byte.
+#include <execinfo.h>
+#include <setjmp.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "CrashReporter/Async/zzcrash_async_elf_image.h"
+#include "CrashReporter/Async/zzcrash_async_frame_cursor.h"
+#include "CrashReporter/zzcrash_elf_image_list.h"
+#include "tests/CrashReporter/Support/FoundSymbol.h"
+
+namespace {
+
+constexpr std::size_t maxFrames = 256;
+
+// How a walk reads: plain checked copies, through a window of stack pages,
+// or with the window and a cache of unwind rows.
+struct Reading {
+    const char* name;
+    std::size_t windowBytes;
+    bool cached;
+};
+
+struct SignalWalk {
+    zzcrash_async_image_list* list;
+    std::uint8_t* window;
+    std::size_t windowBytes;
+    zzcrash_async_unwind_cache* cache;
+    std::vector<std::uint64_t> walked;
+    zzcrash_async_frame_error end = ZZCRASH_FRAME_EUNKNOWN;
+    std::vector<std::uint64_t> traced;
+};
+
+SignalWalk* activeWalk = nullptr;
+
+zzcrash_error_t walkPcs(zzcrash_async_thread_state* state, void* context) {
+    auto* walk = static_cast<SignalWalk*>(context);
+    zzcrash_async_frame_cursor cursor;
+    zzcrash_async_frame_cursor_init(&cursor, ZZCRASH_TASK_SELF, state, walk->list);
+    if (walk->window) zzcrash_async_frame_cursor_set_memory_buffer(&cursor, walk->window, walk->windowBytes);
+    zzcrash_async_frame_cursor_set_cache(&cursor, walk->cache);
+    while (walk->walked.size() < maxFrames) {
+        walk->end = zzcrash_async_frame_cursor_next(&cursor);
+        if (walk->end != ZZCRASH_FRAME_ESUCCESS) break;
+        walk->walked.push_back(zzcrash_async_thread_state_get_reg(&cursor.frame, ZZCRASH_REG_IP));
+    }
+    zzcrash_async_frame_cursor_free(&cursor);
+    return ZZCRASH_ESUCCESS;
+}
+
+void onSignal(int) {
+    void* frames[maxFrames];
+    const int count = backtrace(frames, maxFrames);
+    for (int i = 0; i < count; ++i) activeWalk->traced.push_back(reinterpret_cast<std::uint64_t>(frames[i]));
+    zzcrash_async_thread_state_current(walkPcs, activeWalk);
+}
+
+class ProcessImages : public ::testing::Test {
+protected:
+    ProcessImages() {
+        void* warmUp[4];
+        backtrace(warmUp, 4);  // loads the unwinder backtrace() uses before the list is read
+        zzcrash_async_image_list_init(&list_, ZZCRASH_TASK_SELF, &zzcrash_async_elf_image_format);
+        zzcrash_elf_image_list_refresh(&list_);
+        zzcrash_async_unwind_cache_init(&cache_);
+    }
+    ~ProcessImages() override { zzcrash_async_image_list_free(&list_); }
+
+    // Raises SIGUSR1 with `onSignal` as its handler, on an alternate stack when asked.
+    SignalWalk walkFromSignal(const Reading& reading, bool onAlternateStack) {
+        std::vector<std::uint8_t> window(reading.windowBytes);
+        SignalWalk walk{&list_, window.empty() ? nullptr : window.data(), window.size(),
+                        reading.cached ? &cache_ : nullptr, {}, ZZCRASH_FRAME_EUNKNOWN, {}};
+        std::vector<std::uint8_t> alternate(64 * 1024);
+        stack_t stack{alternate.data(), 0, alternate.size()};
+        stack_t previousStack{};
+        if (onAlternateStack) sigaltstack(&stack, &previousStack);
+        struct sigaction action {};
+        struct sigaction previous {};
+        action.sa_handler = onSignal;
+        action.sa_flags = onAlternateStack ? SA_ONSTACK : 0;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGUSR1, &action, &previous);
+        activeWalk = &walk;
+        raise(SIGUSR1);
+        activeWalk = nullptr;
+        sigaction(SIGUSR1, &previous, nullptr);
+        if (onAlternateStack) sigaltstack(&previousStack, nullptr);
+        return walk;
+    }
+
+    std::string exportedName(std::uint64_t pc) {
+        const auto* image = reinterpret_cast<const zzcrash_async_elf_image*>(zzcrash_async_image_containing_address(&list_, pc));
+        tessivar::testing::FoundSymbol found;
+        if (image) zzcrash_async_elf_symbol_at_pc(image, pc, tessivar::testing::collectFoundSymbol, &found);
+        return found.name;
+    }
+
+    zzcrash_async_image_list list_{};
+    zzcrash_async_unwind_cache cache_{};
+};
+
+TEST_F(ProcessImages, SignalHandlerWalkMatchesBacktrace) {
+    const Reading readings[] = {{"checked copies", 0, false}, {"a 16 KiB window", 16 * 1024, false},
+                                {"a one-page window and the cache", 4096, true}};
+    for (const Reading& reading : readings) {
+        for (bool onAlternateStack : {false, true}) {
+            SCOPED_TRACE(std::string(reading.name) + (onAlternateStack ? ", on an alternate stack" : ""));
+            const SignalWalk walk = walkFromSignal(reading, onAlternateStack);
+            // The first frames differ: each is the handler's own call.
+            ASSERT_GT(walk.traced.size(), 8u);
+            EXPECT_EQ(walk.end, ZZCRASH_FRAME_ENOFRAME);
+            ASSERT_EQ(walk.walked.size(), walk.traced.size());
+            EXPECT_EQ(std::vector<std::uint64_t>(walk.walked.begin() + 1, walk.walked.end()),
+                      std::vector<std::uint64_t>(walk.traced.begin() + 1, walk.traced.end()));
+            // raise() in the C library, and its start-up code below main.
+            std::size_t startMain = 0;
+            for (std::size_t i = 0; i < walk.walked.size(); ++i) {
+                if (exportedName(walk.walked[i]) == "__libc_start_main") startMain = i;
+            }
+            EXPECT_GT(startMain, 4u);
+            EXPECT_EQ(startMain + 2, walk.walked.size()) << "_start should follow __libc_start_main";
+        }
+    }
+}
+
+TEST_F(ProcessImages, CachedRowsGiveTheSameWalk) {
+    const Reading cached{"cached", 16 * 1024, true};
+    std::vector<SignalWalk> walks;
+    for (int i = 0; i < 2; ++i) walks.push_back(walkFromSignal(cached, false));  // from one call site
+    const SignalWalk& first = walks[0];
+    const SignalWalk& second = walks[1];
+    std::size_t kept = 0;
+    for (const zzcrash_async_unwind_cache_entry& entry : cache_.entries) kept += entry.image != nullptr;
+    EXPECT_GT(kept, 4u);
+    EXPECT_EQ(std::vector<std::uint64_t>(first.walked.begin() + 1, first.walked.end()),
+              std::vector<std::uint64_t>(second.walked.begin() + 1, second.walked.end()));
+}
+
+// tessivar_ends_in_call(callback, record) calls callback(record) as its very
+// last instruction (it never returns: the callback jumps away), so its return
+// address is the first byte of tessivar_after_call, whose rules would place
+// the CFA 1 KiB up the stack. Both record where the first was called from.
+struct CallRecord {
+    std::uint64_t returnAddress;  // into the test
+    std::uint64_t callerStack;    // the caller's stack pointer after the return
+    std::uint64_t framePointer;
+};
+
+}  // namespace
+
+extern "C" void tessivar_ends_in_call(void (*callback)(CallRecord*), CallRecord* record);
+extern "C" void tessivar_after_call();
+asm(R"(
+    .pushsection .text
+    .globl tessivar_ends_in_call
+    .type tessivar_ends_in_call, @function
+tessivar_ends_in_call:
+    .cfi_startproc
+    movq (%rsp), %rax
+    movq %rax, 0(%rsi)
+    leaq 8(%rsp), %rax
+    movq %rax, 8(%rsi)
+    pushq %rbp
+    .cfi_def_cfa_offset 16
+    .cfi_offset %rbp, -16
+    movq %rsp, %rbp
+    .cfi_def_cfa_register %rbp
+    movq %rbp, 16(%rsi)
+    movq %rdi, %rax
+    movq %rsi, %rdi
+    callq *%rax
+    .cfi_endproc
+    .size tessivar_ends_in_call, .-tessivar_ends_in_call
+    .globl tessivar_after_call
+    .type tessivar_after_call, @function
+tessivar_after_call:
+    .cfi_startproc
+    .cfi_def_cfa %rsp, 1024
+    ud2
+    .cfi_endproc
+    .size tessivar_after_call, .-tessivar_after_call
+    .popsection
+)");
+
+namespace {
+
+struct NoReturnWalk {
+    zzcrash_async_image_list* list;
+    std::vector<zzcrash_async_thread_state> frames;
+    sigjmp_buf back;
+};
+NoReturnWalk* activeNoReturn = nullptr;
+
+zzcrash_error_t walkThreeFrames(zzcrash_async_thread_state* state, void* context) {
+    auto* walk = static_cast<NoReturnWalk*>(context);
+    zzcrash_async_frame_cursor cursor;
+    zzcrash_async_frame_cursor_init(&cursor, ZZCRASH_TASK_SELF, state, walk->list);
+    const zzcrash_async_frame_reader dwarf = zzcrash_async_frame_read_dwarf;
+    for (int i = 0; i < 3 && zzcrash_async_frame_cursor_step(&cursor, &dwarf, 1) == ZZCRASH_FRAME_ESUCCESS; ++i)
+        walk->frames.push_back(cursor.frame);
+    zzcrash_async_frame_cursor_free(&cursor);
+    return ZZCRASH_ESUCCESS;
+}
+
+void captureAndLeave(CallRecord*) {
+    zzcrash_async_thread_state_current(walkThreeFrames, activeNoReturn);
+    siglongjmp(activeNoReturn->back, 1);
+}
+
+std::uint64_t reg(const zzcrash_async_thread_state& state, std::uint32_t index) {
+    return zzcrash_async_thread_state_has_reg(&state, index) ? zzcrash_async_thread_state_get_reg(&state, index) : 0;
+}
+
+TEST_F(ProcessImages, CallAtTheEndOfAFunctionIsLookedUpInsideIt) {
+    auto walk = std::make_unique<NoReturnWalk>();
+    walk->list = &list_;
+    CallRecord record{};
+    activeNoReturn = walk.get();
+    if (sigsetjmp(walk->back, 0) == 0) tessivar_ends_in_call(captureAndLeave, &record);
+    activeNoReturn = nullptr;
+    ASSERT_EQ(walk->frames.size(), 3u);
+    // The frame's pc is recorded as it is: the next function's first byte.
+    EXPECT_EQ(reg(walk->frames[1], ZZCRASH_X86_64_RIP), reinterpret_cast<std::uint64_t>(tessivar_after_call));
+    EXPECT_EQ(reg(walk->frames[2], ZZCRASH_X86_64_RIP), record.returnAddress);
+    EXPECT_EQ(reg(walk->frames[2], ZZCRASH_X86_64_RSP), record.callerStack);
+}
+
+// The first frame's pc is where the thread stopped, not a return address:
+// at a function's first byte it is that function's.
+TEST_F(ProcessImages, FirstFrameIsLookedUpAtItsPc) {
+    std::uint64_t stack[4] = {0x7000, 0, 0, 0};
+    zzcrash_async_thread_state state;
+    zzcrash_async_thread_state_init(&state, ZZCRASH_CPU_TYPE_X86_64);
+    zzcrash_async_thread_state_set_reg(&state, ZZCRASH_X86_64_RIP, reinterpret_cast<std::uint64_t>(tessivar_after_call));
+    zzcrash_async_thread_state_set_reg(&state, ZZCRASH_X86_64_RSP, reinterpret_cast<std::uint64_t>(stack) - 1016);
+    zzcrash_async_thread_state_set_reg(&state, ZZCRASH_X86_64_RBP, 0);
+    zzcrash_async_frame_cursor cursor;
+    zzcrash_async_frame_cursor_init(&cursor, ZZCRASH_TASK_SELF, &state, &list_);
+    const zzcrash_async_frame_reader dwarf = zzcrash_async_frame_read_dwarf;
+    ASSERT_EQ(zzcrash_async_frame_cursor_step(&cursor, &dwarf, 1), ZZCRASH_FRAME_ESUCCESS);
+    ASSERT_EQ(zzcrash_async_frame_cursor_step(&cursor, &dwarf, 1), ZZCRASH_FRAME_ESUCCESS);
+    // tessivar_after_call's rule: CFA = rsp + 1024, the return address at CFA - 8.
+    EXPECT_EQ(reg(cursor.frame, ZZCRASH_X86_64_RIP), 0x7000u);
+    EXPECT_EQ(reg(cursor.frame, ZZCRASH_X86_64_RSP), reinterpret_cast<std::uint64_t>(stack) + 8);
+    zzcrash_async_frame_cursor_free(&cursor);
+}
+
+}  // namespace
