@@ -1,4 +1,6 @@
 #pragma once
+#include <QPointer>
+
 #include <memory>
 
 #include "Tessivar/LaunchServices.h"
@@ -6,25 +8,33 @@
 
 namespace tessivar {
 
+class OnboardingWindow;
 class SettingsWindowController;
 
 // The application's windows as Qt widgets. The settings window is made on the
-// first request and kept for the run.
+// first request and kept for the run; the onboarding window lives from a
+// request until it closes, and the next request makes a new one.
 class QtAppWindows : public AppWindows {
 public:
     explicit QtAppWindows(SettingsEnvironment environment);
     ~QtAppWindows() override;
 
-    // The first-run window is not part of the program yet: nothing opens.
-    void showOnboarding(std::weak_ptr<AppActions>) override {}
+    // Makes the onboarding window unless one is open, centres it on the
+    // display under the pointer and brings it to the front with the keyboard.
+    void showOnboarding(std::weak_ptr<AppActions> app) override;
     void showSettings() override;
 
     // Null before the first showSettings().
     SettingsWindowController* settings() const { return settings_.get(); }
+    // Null while no onboarding window is open.
+    OnboardingWindow* onboarding() const;
 
 private:
+    void releaseOnboarding();
+
     SettingsEnvironment environment_;
     std::unique_ptr<SettingsWindowController> settings_;
+    QPointer<OnboardingWindow> onboarding_;
 };
 
 }  // namespace tessivar

@@ -10,6 +10,7 @@
 
 #include "Platform/Foundation/UserDefaults.h"
 #include "Tessivar/AppLog.h"
+#include "Tessivar/Private/ChineseFace.h"
 #include "Tessivar/Settings/LockedSplitter.h"
 #include "Tessivar/Settings/SettingsStyle.h"
 #include "Tessivar/Settings/SettingsView.h"
@@ -17,15 +18,6 @@
 namespace tessivar {
 
 namespace {
-
-// The CJK face the package installs, ahead of the desktop's fallback, so the
-// Chinese texts never come out as boxes whatever the default font is.
-constexpr const char* kChineseFamily = "Noto Sans CJK SC";
-
-QFont withChineseFace(QFont font) {
-    font.setFamilies({font.family(), QString::fromLatin1(kChineseFamily)});
-    return font;
-}
 
 std::optional<int> screenIndex(const QScreen* screen) {
     const int index = QGuiApplication::screens().indexOf(const_cast<QScreen*>(screen));

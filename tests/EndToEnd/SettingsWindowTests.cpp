@@ -8,13 +8,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "tests/EndToEnd/DesktopSession.h"
+#include "tests/EndToEnd/TwoDisplayDesktop.h"
 #include "tests/support/TessivarProcess.h"
 #include "tests/support/WaitUntil.h"
-#include "tests/support/X11Observer.h"
-#include "tests/support/X11Requirement.h"
-#include "tests/support/X11WindowTree.h"
-#include "tests/support/XorgDummyServer.h"
 
 using namespace std::chrono_literals;
 using tessivar::testing::PointerPosition;
@@ -56,16 +52,7 @@ std::string storedShortcut(const tessivar::testing::TessivarProcess& tessivar, c
     return settings[name].get<std::string>();
 }
 
-struct SettingsWindowProgram : ::testing::Test {
-    void SetUp() override {
-        if (auto error = server.start({{1920, 1080, 0, 0}, {1920, 1080, 1920, 0}})) {
-            TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
-        }
-        session.emplace(server.displayName());
-        tree.emplace(server.displayName());
-        observer.emplace(server.displayName());
-    }
-
+struct SettingsWindowProgram : tessivar::testing::TwoDisplayDesktop {
     bool key(const std::string& keys) const { return session->xdotool("key " + keys).succeeded(); }
 
     // The window X gives the keyboard to, by xdotool's number for it.
@@ -74,11 +61,6 @@ struct SettingsWindowProgram : ::testing::Test {
         while (!focus.empty() && (focus.back() == '\n' || focus.back() == ' ')) focus.pop_back();
         return focus;
     }
-
-    tessivar::testing::XorgDummyServer server;
-    std::optional<tessivar::testing::DesktopSession> session;
-    std::optional<tessivar::testing::X11WindowTree> tree;
-    std::optional<tessivar::testing::X11Observer> observer;
 };
 
 // The layout changes to German while the recorder records: the recorder takes

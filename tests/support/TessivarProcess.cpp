@@ -8,6 +8,8 @@
 #include <sstream>
 #include <thread>
 
+#include <nlohmann/json.hpp>
+
 #include "BuildInfo.h"
 #include "Platform/Foundation/UniqueFd.h"
 
@@ -16,9 +18,18 @@ namespace tessivar::testing {
 namespace {
 constexpr auto kGrace = std::chrono::seconds(5);
 
+// The onboarding window belongs to a first launch and would stand in front of
+// what a test watches, so the program starts as one that has been through it,
+// unless the settings say otherwise. Text that is no JSON object is written as given.
 TessivarProcess::SettingsPreparer writingDefaults(const std::string& defaults) {
     return [defaults](const std::filesystem::path& folder) {
-        if (!defaults.empty()) std::ofstream(folder / "defaults.json") << defaults;
+        auto settings = defaults.empty() ? nlohmann::json::object() : nlohmann::json::parse(defaults, nullptr, false);
+        if (!settings.is_object()) {
+            std::ofstream(folder / "defaults.json") << defaults;
+            return;
+        }
+        if (!settings.contains("hasCompletedOnboarding")) settings["hasCompletedOnboarding"] = true;
+        std::ofstream(folder / "defaults.json") << settings.dump();
     };
 }
 }  // namespace

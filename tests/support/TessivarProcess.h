@@ -19,9 +19,11 @@ public:
     // Receives the program's settings folder, already made and empty, before the program starts.
     using SettingsPreparer = std::function<void(const std::filesystem::path& settingsFolder)>;
 
-    // `defaults` is the settings file the program starts with (JSON text; empty: none).
+    // `defaults` is the settings file the program starts with (JSON text), with
+    // the onboarding marked as done unless the text says otherwise.
     TessivarProcess(const std::string& binary, const std::string& displayName, const std::string& defaults = {});
-    // The program starts with whatever `prepare` put in its settings folder.
+    // The program starts with whatever `prepare` put in its settings folder: a
+    // first launch when it put nothing there.
     TessivarProcess(const std::string& binary, const std::string& displayName, const SettingsPreparer& prepare);
     // A home folder the test keeps, so that a later launch finds the settings and data
     // an earlier one left.

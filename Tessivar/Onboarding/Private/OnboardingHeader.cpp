@@ -1,0 +1,68 @@
+#include "Tessivar/Onboarding/Private/OnboardingHeader.h"
+
+#include <QBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWindow>
+
+#include "Tessivar/Onboarding/OnboardingAppearance.h"
+#include "Tessivar/Onboarding/Private/OnboardingStyle.h"
+#include "Tessivar/Onboarding/Private/PageDots.h"
+
+namespace tessivar {
+
+namespace {
+constexpr double kWashOpacity = 0.12;
+constexpr double kTitleOpacity = 0.85;
+constexpr int kSideMargin = 28;
+constexpr int kTopMargin = 12;
+constexpr int kTitleSize = 16;
+}  // namespace
+
+OnboardingHeader::OnboardingHeader(const OnboardingAppearance& look, QWidget* parent)
+    : QWidget(parent),
+      wash_(OnboardingStyle::faded(look.accent, kWashOpacity)),
+      background_(look.windowBackground),
+      dots_(new PageDots(look.accent, look.primary)) {
+    setFixedHeight(kHeight);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(kSideMargin, kTopMargin, kSideMargin, 0);
+    auto* title = OnboardingStyle::label(kTitle, kTitleSize, QFont::DemiBold, OnboardingStyle::faded(look.primary, kTitleOpacity));
+    row->addWidget(title);
+    row->addStretch(1);
+    row->addWidget(dots_);
+    // The title and the dots take no presses: they all reach the header.
+    title->setAttribute(Qt::WA_TransparentForMouseEvents);
+    dots_->setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void OnboardingHeader::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    QLinearGradient gradient(0, 0, 0, height());
+    gradient.setColorAt(0, wash_);
+    gradient.setColorAt(1, background_);
+    painter.fillRect(rect(), background_);
+    painter.fillRect(rect(), gradient);
+}
+
+// The window manager moves the window where there is one; without one the
+// header follows the pointer itself.
+void OnboardingHeader::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+    QWindow* handle = window()->windowHandle();
+    if (handle && handle->startSystemMove()) return;
+    dragOffset_ = event->globalPosition().toPoint() - window()->pos();
+}
+
+void OnboardingHeader::mouseMoveEvent(QMouseEvent* event) {
+    if (!dragOffset_) return QWidget::mouseMoveEvent(event);
+    window()->move(event->globalPosition().toPoint() - *dragOffset_);
+}
+
+void OnboardingHeader::mouseReleaseEvent(QMouseEvent* event) {
+    dragOffset_.reset();
+    QWidget::mouseReleaseEvent(event);
+}
+
+}  // namespace tessivar

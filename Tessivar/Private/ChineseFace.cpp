@@ -1,0 +1,16 @@
+#include "Tessivar/Private/ChineseFace.h"
+
+#include <QStringList>
+
+namespace tessivar {
+
+namespace {
+constexpr const char* kChineseFamily = "Noto Sans CJK SC";
+}  // namespace
+
+QFont withChineseFace(QFont font) {
+    font.setFamilies({font.family(), QString::fromLatin1(kChineseFamily)});
+    return font;
+}
+
+}  // namespace tessivar
