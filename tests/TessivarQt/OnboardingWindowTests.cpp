@@ -262,6 +262,16 @@ TEST_F(OnboardingWindowTest, TheTestButtonJumpsAndSaysSoForThreeSeconds) {
     EXPECT_EQ(page->statusLine()->text(), text("✓ 光标已瞬间跳转至目标中心并播放定位特效"));
     queue.advance(3.0);
     EXPECT_EQ(page->statusLine()->text(), hint);
+
+    // A success line whose window closes before it ends: its job finds nothing.
+    click(page->testButton());
+    QPointer<OnboardingWindow> window = windows.onboarding();
+    window->close();
+    runDeferred();
+    ASSERT_TRUE(window.isNull());
+    EXPECT_EQ(queue.pendingCount(), 1u);
+    queue.advance(3.0);
+    EXPECT_EQ(queue.pendingCount(), 0u);
 }
 
 // The request goes before the settings open, so the new settings window comes
