@@ -124,12 +124,14 @@ private:
     }
 
     // Expressions outside the section the row came from are copied from the
-    // task for the evaluation, and must be readable in full.
+    // task for the evaluation, and must be readable in full. Real ones are a
+    // few bytes; a corrupt length must not have a crash handler copy gigabytes.
     zzcrash_error_t evaluate(machine_ptr address, std::uint64_t length, const machine_ptr* initial,
                              std::size_t count, machine_ptr* result) {
         if (inSection(address, length))
             return zzcrash_async_dwarf_expression_eval<machine_ptr, machine_ptr_s>(
                 section_, memory_, current_, order_, address, 0, length, initial, count, result);
+        if (length > dwarf_expression_max_copied_bytes) return ZZCRASH_EINVAL;
         zzcrash_async_mobject copy;
         ZZCRASH_TRY(zzcrash_async_mobject_init(&copy, memory_->task, address, length, true));
         const zzcrash_error_t error = zzcrash_async_dwarf_expression_eval<machine_ptr, machine_ptr_s>(

@@ -12,6 +12,8 @@ namespace zzcrash::ZZ::async {
 
 // The most values a DWARF expression may keep on its stack.
 inline constexpr std::size_t dwarf_expression_stack_size = 100;
+// The longest expression copied from a task to be evaluated.
+inline constexpr std::uint64_t dwarf_expression_max_copied_bytes = 64 * 1024;
 // The most operations one evaluation runs: branches may go backwards, and a
 // corrupt expression must not keep a crash handler busy for ever.
 inline constexpr std::size_t dwarf_expression_max_steps = 10000;

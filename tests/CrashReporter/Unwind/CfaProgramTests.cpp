@@ -303,6 +303,23 @@ TEST_F(Frame, RulesThatCannotBeApplied) {
     for (const ApplyError& c : cases) EXPECT_EQ(apply(c.code), c.error) << c.name;
 }
 
+// A row kept without its section (as the cache keeps rows) has its CFA
+// expression copied from the task's memory, up to a bound.
+TEST_F(Frame, ExpressionsOutsideTheSectionAreCopiedFromTheTask) {
+    static const std::uint8_t cfaExpression[] = {0x77, 8, 0x06};  // DW_OP_breg7 8, DW_OP_deref
+    stack_[1] = at(8);
+    dwarf_cfa_row<std::uint64_t, std::int64_t> row{};
+    row.cfa = {DWARF_CFA_RULE_TYPE_EXPRESSION, reinterpret_cast<std::uint64_t>(cfaExpression), sizeof cfaExpression};
+    row.count = 1;
+    row.rules[0] = {ra, ZZCRASH_DWARF_CFA_REG_RULE_OFFSET, static_cast<std::uint64_t>(-8)};
+    row.return_address_register = ra;
+    ASSERT_EQ(dwarf_cfa_row_apply(&row, &memory_, &current_, direct, nullptr, &next_), ZZCRASH_ESUCCESS);
+    EXPECT_EQ(get(ZZCRASH_X86_64_RSP), at(8));
+    EXPECT_EQ(get(ZZCRASH_X86_64_RIP), stack_[7]);
+    row.cfa.offset_or_length = 1 << 20;
+    EXPECT_EQ(dwarf_cfa_row_apply(&row, &memory_, &current_, direct, nullptr, &next_), ZZCRASH_EINVAL);
+}
+
 TEST_F(Frame, UndefinedCalleeSavedRegisterHasNoValueInTheCaller) {
     ASSERT_EQ(apply({def_cfa, rsp, 8, offset(ra), 1, undefined, rbx}), ZZCRASH_ESUCCESS);
     EXPECT_FALSE(has(ZZCRASH_X86_64_RBX));
