@@ -13,6 +13,7 @@ packages=(
   libcurl4-openssl-dev zlib1g-dev libssl-dev libcpp-httplib-dev openssl
   protobuf-c-compiler libprotobuf-c-dev
   clang libclang-rt-14-dev
+  libunwind-dev
   fonts-noto-cjk
   libglib2.0-bin gsettings-desktop-schemas
 )

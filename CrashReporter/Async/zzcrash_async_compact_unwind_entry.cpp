@@ -188,7 +188,7 @@ zzcrash_error_t zzcrash_async_compact_unwind_entry_apply(zzcrash_async_memory_wi
                                                          std::uint64_t function_address,
                                                          const zzcrash_async_thread_state* current, const Entry* entry,
                                                          zzcrash_async_thread_state* next) {
-    zzcrash_async_thread_state_copy(next, current);
+    *next = *current;
     zzcrash_async_thread_state_clear_caller_saved(next);
     std::uint64_t savedAt = 0;
     switch (entry->type) {

@@ -1,5 +1,6 @@
 #include "CrashReporter/Async/zzcrash_async_dwarf_cfa_row.h"
 
+#include "CrashReporter/Async/Private/zzcrash_async_dwarf_registers.h"
 #include "CrashReporter/Async/Private/zzcrash_async_try.h"
 #include "CrashReporter/Async/zzcrash_async_dwarf_encoding.h"
 #include "CrashReporter/Async/zzcrash_async_dwarf_expression.h"
@@ -17,14 +18,14 @@ public:
         : row_(row), memory_(memory), current_(current), order_(order), section_(section) {}
 
     zzcrash_error_t apply(zzcrash_async_thread_state* next) {
-        zzcrash_async_thread_state_copy(next, current_);
+        *next = *current_;
         zzcrash_async_thread_state_clear_caller_saved(next);
         ZZCRASH_TRY(computeCfa());
         zzcrash_async_thread_state_set_reg(next, ZZCRASH_REG_SP, cfa_);
         for (std::uint8_t i = 0; i < row_->count; ++i) ZZCRASH_TRY(applyRule(row_->rules[i], next));
         if (zzcrash_async_thread_state_has_reg(next, ZZCRASH_REG_IP)) return ZZCRASH_ESUCCESS;
         std::uint32_t index = 0;
-        if (!zzcrash_async_thread_state_register_for_dwarf_number(current_, row_->return_address_register, &index) ||
+        if (!dwarf_register_index(current_, row_->return_address_register, &index) ||
             !zzcrash_async_thread_state_has_reg(current_, index))
             return ZZCRASH_EINVAL;
         zzcrash_async_thread_state_set_reg(next, ZZCRASH_REG_IP, zzcrash_async_thread_state_get_reg(current_, index));
@@ -40,7 +41,7 @@ private:
             return evaluate(rule.reg_or_address, rule.offset_or_length, nullptr, 0, &cfa_);
         if (!rule.is_register()) return ZZCRASH_EINVAL;
         std::uint32_t index = 0;
-        if (!zzcrash_async_thread_state_register_for_dwarf_number(current_, rule.register_number(), &index))
+        if (!dwarf_register_index(current_, rule.register_number(), &index))
             return ZZCRASH_ENOTSUP;
         if (!zzcrash_async_thread_state_has_reg(current_, index)) return ZZCRASH_ENOTFOUND;
         cfa_ = static_cast<machine_ptr>(zzcrash_async_thread_state_get_reg(current_, index) + rule.offset_or_length);
@@ -50,7 +51,7 @@ private:
     // The register a rule sets: the DWARF number's, or the pc for the
     // return-address column when that has no register of its own.
     zzcrash_error_t target(std::uint32_t regnum, std::uint32_t* index) const {
-        if (zzcrash_async_thread_state_register_for_dwarf_number(current_, regnum, index)) return ZZCRASH_ESUCCESS;
+        if (dwarf_register_index(current_, regnum, index)) return ZZCRASH_ESUCCESS;
         if (regnum != row_->return_address_register) return ZZCRASH_EINVAL;
         *index = ZZCRASH_REG_IP;
         return ZZCRASH_ESUCCESS;
@@ -80,7 +81,7 @@ private:
         case ZZCRASH_DWARF_CFA_REG_RULE_VAL_OFFSET: *value = at; return ZZCRASH_ESUCCESS;
         case ZZCRASH_DWARF_CFA_REG_RULE_REGISTER: {
             std::uint32_t source = 0;
-            if (!zzcrash_async_thread_state_register_for_dwarf_number(current_, rule.value, &source))
+            if (!dwarf_register_index(current_, rule.value, &source))
                 return ZZCRASH_EINVAL;
             return currentValue(source, value);
         }

@@ -1,6 +1,7 @@
 #include "CrashReporter/Async/zzcrash_async_dwarf_expression.h"
 
 #include "CrashReporter/Async/Private/zzcrash_async_byte_cursor.h"
+#include "CrashReporter/Async/Private/zzcrash_async_dwarf_registers.h"
 #include "CrashReporter/Async/Private/zzcrash_async_try.h"
 
 namespace zzcrash::ZZ::async {
@@ -135,7 +136,7 @@ private:
         std::int64_t offset = 0;
         ZZCRASH_TRY(code->sleb(&offset));
         std::uint32_t index = 0;
-        if (!zzcrash_async_thread_state_register_for_dwarf_number(state_, regnum, &index)) return ZZCRASH_ENOTSUP;
+        if (!dwarf_register_index(state_, regnum, &index)) return ZZCRASH_ENOTSUP;
         if (!zzcrash_async_thread_state_has_reg(state_, index)) return ZZCRASH_ENOTFOUND;
         const std::uint64_t value = zzcrash_async_thread_state_get_reg(state_, index);
         return push(static_cast<machine_ptr>(value + static_cast<std::uint64_t>(offset)));

@@ -36,9 +36,14 @@ zzcrash_async_frame_error unwind(zzcrash_async_frame_cursor* cursor, const zzcra
 
 zzcrash_async_frame_error zzcrash_async_frame_read_compact_unwind(zzcrash_async_frame_cursor* cursor,
                                                                   zzcrash_async_frame_unwound* caller) {
+    // Only Mach-O images have compact unwind tables: a list of other images
+    // is not searched at all (the walker asks this reader first on every step).
+    if (cursor->image_list->format != &zzcrash_async_macho_image_format) {
+        if (!zzcrash_async_thread_state_has_reg(&cursor->frame, ZZCRASH_REG_IP)) return ZZCRASH_FRAME_EBADFRAME;
+        return ZZCRASH_FRAME_ENOTSUP;
+    }
     const zzcrash::ZZ::async::frame_lookup lookup(cursor);
     if (lookup.status() != ZZCRASH_FRAME_ESUCCESS) return lookup.status();
-    if (!lookup.is_macho()) return ZZCRASH_FRAME_ENOTSUP;
     const auto* image = reinterpret_cast<const zzcrash_async_macho_image*>(lookup.image());
     zzcrash_async_mobject section;
     if (zzcrash_async_macho_map_section(image, "__TEXT", "__unwind_info", &section) != ZZCRASH_ESUCCESS)

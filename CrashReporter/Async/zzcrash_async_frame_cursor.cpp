@@ -33,8 +33,8 @@ void zzcrash_async_frame_cursor_init(zzcrash_async_frame_cursor* cursor, zzcrash
     cursor->task = task;
     cursor->image_list = image_list;
     cursor->depth = 0;
-    zzcrash_async_thread_state_copy(&cursor->frame, thread_state);
-    zzcrash_async_thread_state_copy(&cursor->prev_frame, thread_state);
+    cursor->frame = *thread_state;
+    cursor->prev_frame = *thread_state;
     zzcrash_async_thread_state_clear_all(&cursor->prev_frame);
     cursor->frame_pc_exact = true;
     zzcrash_async_memory_window_init(&cursor->memory, task, nullptr, 0);
@@ -78,8 +78,8 @@ zzcrash_async_frame_error zzcrash_async_frame_cursor_step(zzcrash_async_frame_cu
     if (!zzcrash_async_thread_state_has_reg(&caller.state, ZZCRASH_REG_IP) ||
         zzcrash_async_thread_state_get_reg(&caller.state, ZZCRASH_REG_IP) <= lowestCode)
         return ZZCRASH_FRAME_ENOFRAME;
-    zzcrash_async_thread_state_copy(&cursor->prev_frame, &cursor->frame);
-    zzcrash_async_thread_state_copy(&cursor->frame, &caller.state);
+    cursor->prev_frame = cursor->frame;
+    cursor->frame = caller.state;
     cursor->frame_pc_exact = caller.pc_exact;
     ++cursor->depth;
     return ZZCRASH_FRAME_ESUCCESS;

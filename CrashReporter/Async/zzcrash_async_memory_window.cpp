@@ -52,8 +52,13 @@ zzcrash_error_t zzcrash_async_memory_window_copy(zzcrash_async_memory_window* wi
 zzcrash_error_t zzcrash_async_memory_window_read(zzcrash_async_memory_window* window,
                                                  const zzcrash_async_byteorder* order, std::uint64_t address,
                                                  std::int64_t offset, std::uint64_t size, std::uint64_t* out) {
-    std::uint8_t bytes[8] = {};
     if (!zzcrash::ZZ::async::is_value_size(size)) return ZZCRASH_EINVAL;
+    std::uint64_t at = 0;
+    if (zzcrash_async_add_offset_checked(address, offset, &at) && holds(window, at, size)) {
+        *out = zzcrash::ZZ::async::sized_value(order, window->buffer + (at - window->start), size);
+        return ZZCRASH_ESUCCESS;
+    }
+    std::uint8_t bytes[8] = {};
     const zzcrash_error_t error = zzcrash_async_memory_window_copy(window, address, offset, bytes, size);
     if (error == ZZCRASH_ESUCCESS) *out = zzcrash::ZZ::async::sized_value(order, bytes, size);
     return error;
