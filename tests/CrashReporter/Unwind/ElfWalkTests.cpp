@@ -162,6 +162,7 @@ struct CallRecord {
 
 extern "C" void tessivar_ends_in_call(void (*callback)(CallRecord*), CallRecord* record);
 extern "C" void tessivar_after_call();
+extern "C" void tessivar_faults_first(CallRecord* record);
 asm(R"(
     .pushsection .text
     .globl tessivar_ends_in_call
@@ -191,6 +192,24 @@ tessivar_after_call:
     ud2
     .cfi_endproc
     .size tessivar_after_call, .-tessivar_after_call
+
+# tessivar_faults_first(record): its very first instruction reads address 0.
+# Just before it, a function whose last rules put the CFA 1 KiB up the stack.
+    .type tessivar_before_fault, @function
+tessivar_before_fault:
+    .cfi_startproc
+    .cfi_def_cfa %rsp, 1024
+    ud2
+    .cfi_endproc
+    .size tessivar_before_fault, .-tessivar_before_fault
+    .globl tessivar_faults_first
+    .type tessivar_faults_first, @function
+tessivar_faults_first:
+    .cfi_startproc
+    movq 0, %rax
+    ret
+    .cfi_endproc
+    .size tessivar_faults_first, .-tessivar_faults_first
     .popsection
 )");
 
@@ -200,6 +219,7 @@ struct NoReturnWalk {
     zzcrash_async_image_list* list;
     std::vector<zzcrash_async_thread_state> frames;
     sigjmp_buf back;
+    std::uint64_t returnAddress = 0;  // the word at the third frame's stack pointer
 };
 NoReturnWalk* activeNoReturn = nullptr;
 
@@ -235,6 +255,52 @@ TEST_F(ProcessImages, CallAtTheEndOfAFunctionIsLookedUpInsideIt) {
     EXPECT_EQ(reg(walk->frames[1], ZZCRASH_X86_64_RIP), reinterpret_cast<std::uint64_t>(tessivar_after_call));
     EXPECT_EQ(reg(walk->frames[2], ZZCRASH_X86_64_RIP), record.returnAddress);
     EXPECT_EQ(reg(walk->frames[2], ZZCRASH_X86_64_RSP), record.callerStack);
+}
+
+NoReturnWalk* activeFault = nullptr;
+
+// From the SIGSEGV handler: the handler, the signal trampoline, then the
+// faulting frame, whose pc is the function's first byte.
+void walkFromFault(int) {
+    zzcrash_async_thread_state_current(
+        [](zzcrash_async_thread_state* state, void* context) {
+            auto* walk = static_cast<NoReturnWalk*>(context);
+            zzcrash_async_frame_cursor cursor;
+            zzcrash_async_frame_cursor_init(&cursor, ZZCRASH_TASK_SELF, state, walk->list);
+            for (int i = 0; i < 5 && zzcrash_async_frame_cursor_next(&cursor) == ZZCRASH_FRAME_ESUCCESS; ++i)
+                walk->frames.push_back(cursor.frame);
+            zzcrash_async_frame_cursor_free(&cursor);
+            if (walk->frames.size() > 2) {
+                const std::uint64_t sp = zzcrash_async_thread_state_get_reg(&walk->frames[2], ZZCRASH_X86_64_RSP);
+                walk->returnAddress = *reinterpret_cast<const std::uint64_t*>(sp);
+            }
+            return ZZCRASH_ESUCCESS;
+        },
+        activeFault);
+    siglongjmp(activeFault->back, 1);
+}
+
+// The frame a signal interrupted is looked up at its pc: the signal
+// trampoline's CIE says so ('S'), and pc - 1 would be the function before.
+TEST_F(ProcessImages, InterruptedFrameIsLookedUpAtItsPc) {
+    auto walk = std::make_unique<NoReturnWalk>();
+    walk->list = &list_;
+    struct sigaction action {};
+    struct sigaction previous {};
+    action.sa_handler = walkFromFault;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGSEGV, &action, &previous);
+    activeFault = walk.get();
+    if (sigsetjmp(walk->back, 1) == 0) tessivar_faults_first(nullptr);
+    activeFault = nullptr;
+    sigaction(SIGSEGV, &previous, nullptr);
+    ASSERT_EQ(walk->frames.size(), 5u);
+    EXPECT_EQ(reg(walk->frames[2], ZZCRASH_X86_64_RIP), reinterpret_cast<std::uint64_t>(tessivar_faults_first));
+    // Its caller is this test: the return address of the call, right above
+    // the interrupted frame's stack pointer (read while the handler ran).
+    const std::uint64_t faultingSp = reg(walk->frames[2], ZZCRASH_X86_64_RSP);
+    EXPECT_EQ(reg(walk->frames[3], ZZCRASH_X86_64_RSP), faultingSp + 8);
+    EXPECT_EQ(reg(walk->frames[3], ZZCRASH_X86_64_RIP), walk->returnAddress);
 }
 
 // The first frame's pc is where the thread stopped, not a return address:
