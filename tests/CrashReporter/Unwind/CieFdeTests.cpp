@@ -26,6 +26,16 @@ zzcrash_error_t parseCie(const MappedSection& section, std::uint64_t offset, zzc
                                                             section.address() + offset);
 }
 
+// Maps the section and searches it for the FDE of `pc`.
+zzcrash_error_t findFde(const SectionBytes& bytes, std::uint64_t pc, bool debugFrame = false,
+                        zzcrash_async_dwarf_fde_info* found = nullptr) {
+    const MappedSection section(bytes);
+    zzcrash_async_dwarf_frame_reader reader;
+    zzcrash_async_dwarf_frame_reader_init(&reader, section.mobj(), direct, true, debugFrame);
+    zzcrash_async_dwarf_fde_info fde;
+    return zzcrash_async_dwarf_frame_reader_find_fde(&reader, 0, pc, found ? found : &fde);
+}
+
 struct CieCase {
     const char* name;
     CieSpec spec;
@@ -190,11 +200,7 @@ TEST(DwarfFrameReader, SectionWithoutTerminatorEndsTheSearch) {
     CfiBytes cfi;
     const std::size_t cie = cfi.cie(CieSpec{});
     cfi.fde(cie, {0x1000, 0x10, true, {}});
-    const MappedSection section(cfi.bytes());
-    zzcrash_async_dwarf_frame_reader reader;
-    zzcrash_async_dwarf_frame_reader_init(&reader, section.mobj(), direct, true, false);
-    zzcrash_async_dwarf_fde_info fde;
-    EXPECT_EQ(zzcrash_async_dwarf_frame_reader_find_fde(&reader, 0, 0x2000, &fde), ZZCRASH_ENOTFOUND);
+    EXPECT_EQ(findFde(cfi.bytes(), 0x2000), ZZCRASH_ENOTFOUND);
 }
 
 // The FDE's pc is stored relative to its own field (pcrel sdata4), and its
@@ -234,16 +240,12 @@ TEST(DwarfFrameReader, DebugFrameEntriesPointAtTheirCieByOffset) {
     CfiBytes cfi;
     const std::size_t cie = cfi.cie(spec);
     const std::size_t fdeOffset = cfi.fde(cie, {0x5000, 0x40, false, {}}, true);
-    const MappedSection section(cfi.bytes());
-    zzcrash_async_dwarf_frame_reader reader;
-    zzcrash_async_dwarf_frame_reader_init(&reader, section.mobj(), direct, true, true);
     zzcrash_async_dwarf_fde_info fde;
-    ASSERT_EQ(zzcrash_async_dwarf_frame_reader_find_fde(&reader, 0, 0x5010, &fde), ZZCRASH_ESUCCESS);
+    ASSERT_EQ(findFde(cfi.bytes(), 0x5010, true, &fde), ZZCRASH_ESUCCESS);
     EXPECT_EQ(fde.fde_offset, fdeOffset + 4);
     EXPECT_EQ(fde.cie_offset, cie);
     // Read as eh_frame, the same bytes have no CIE with id 0 and lead nowhere.
-    zzcrash_async_dwarf_frame_reader_init(&reader, section.mobj(), direct, true, false);
-    EXPECT_NE(zzcrash_async_dwarf_frame_reader_find_fde(&reader, 0, 0x5010, &fde), ZZCRASH_ESUCCESS);
+    EXPECT_NE(findFde(cfi.bytes(), 0x5010), ZZCRASH_ESUCCESS);
 }
 
 TEST(DwarfFrameReader, AnFdeThatCannotBeParsedEndsTheSearchWithItsError) {
@@ -252,11 +254,7 @@ TEST(DwarfFrameReader, AnFdeThatCannotBeParsedEndsTheSearchWithItsError) {
     eh.augmentation = "eh";
     const std::size_t cie = cfi.cie(eh);
     cfi.fde(cie, {0x1000, 0x10, false, {}});
-    const MappedSection section(cfi.bytes());
-    zzcrash_async_dwarf_frame_reader reader;
-    zzcrash_async_dwarf_frame_reader_init(&reader, section.mobj(), direct, true, false);
-    zzcrash_async_dwarf_fde_info fde;
-    EXPECT_EQ(zzcrash_async_dwarf_frame_reader_find_fde(&reader, 0, 0x1000, &fde), ZZCRASH_ENOTSUP);
+    EXPECT_EQ(findFde(cfi.bytes(), 0x1000), ZZCRASH_ENOTSUP);
 }
 
 TEST(DwarfFrameReader, CiePointerBeforeTheSectionIsRefused) {
