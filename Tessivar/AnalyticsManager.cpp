@@ -5,7 +5,7 @@
 
 #include "Platform/Foundation/Log.h"
 #include "Platform/Foundation/UserDefaults.h"
-#include "Tessivar/Private/AppDefaults.h"
+#include "Tessivar/AppDefaults.h"
 
 namespace tessivar {
 

@@ -3,7 +3,7 @@
 #include "Platform/Desktop/CursorHider.h"
 #include "Platform/Desktop/Desktop.h"
 #include "Platform/Foundation/MainQueue.h"
-#include "Tessivar/Private/AppDefaults.h"
+#include "Tessivar/AppDefaults.h"
 #include "Tessivar/AppLog.h"
 
 namespace tessivar {

@@ -3,7 +3,7 @@
 #include "Platform/Desktop/CoordinateSpace.h"
 #include "Platform/Desktop/Desktop.h"
 #include "Platform/Foundation/MainQueue.h"
-#include "Tessivar/Private/AppDefaults.h"
+#include "Tessivar/AppDefaults.h"
 #include "Tessivar/AppLog.h"
 #include "Tessivar/CursorHidingEpisode.h"
 #include "Tessivar/OverlayPresenter.h"

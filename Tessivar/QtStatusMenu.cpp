@@ -8,7 +8,7 @@
 #include "Platform/Foundation/NotificationCenter.h"
 #include "Platform/HotKeys/MenuKeyMonitor.h"
 #include "Tessivar/AppLog.h"
-#include "Tessivar/Private/SymbolIcons.h"
+#include "Tessivar/SymbolIcons.h"
 
 namespace tessivar {
 

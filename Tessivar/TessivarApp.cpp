@@ -7,7 +7,7 @@
 #include "Platform/Foundation/NumberFormat.h"
 #include "Platform/Foundation/UserDefaults.h"
 #include "Tessivar/AnalyticsTracker.h"
-#include "Tessivar/Private/AppDefaults.h"
+#include "Tessivar/AppDefaults.h"
 #include "Tessivar/AppLog.h"
 #include "Tessivar/CursorHidingEpisode.h"
 #include "Tessivar/JumpEngine.h"

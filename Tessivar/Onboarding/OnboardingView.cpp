@@ -5,7 +5,7 @@
 #include "Platform/Foundation/NotificationCenter.h"
 #include "Platform/Foundation/UserDefaults.h"
 #include "Tessivar/AppLog.h"
-#include "Tessivar/Private/AppDefaults.h"
+#include "Tessivar/AppDefaults.h"
 
 namespace tessivar {
 

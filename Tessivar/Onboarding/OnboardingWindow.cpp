@@ -11,7 +11,7 @@
 #include "Platform/Desktop/CoordinateSpace.h"
 #include "Tessivar/Onboarding/OnboardingPlacement.h"
 #include "Tessivar/Onboarding/Private/OnboardingCard.h"
-#include "Tessivar/Private/ChineseFace.h"
+#include "Tessivar/ChineseFace.h"
 
 namespace tessivar {
 

@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QUrl>
 
-#include "Tessivar/Private/SymbolIcons.h"
+#include "Tessivar/SymbolIcons.h"
 #include "Tessivar/Settings/AboutInfo.h"
 #include "Tessivar/Settings/SettingsStyle.h"
 

@@ -3,7 +3,7 @@
 #include "Platform/Desktop/LoginItem.h"
 #include "Platform/Foundation/UserDefaults.h"
 #include "Tessivar/AppLog.h"
-#include "Tessivar/Private/AppDefaults.h"
+#include "Tessivar/AppDefaults.h"
 
 namespace tessivar {
 

@@ -1,7 +1,7 @@
 #include "Tessivar/Settings/PaneHistory.h"
 
 #include "Platform/Foundation/UserDefaults.h"
-#include "Tessivar/Private/AppDefaults.h"
+#include "Tessivar/AppDefaults.h"
 
 namespace tessivar {
 

@@ -6,7 +6,7 @@
 #include <QStyle>
 #include <QToolButton>
 
-#include "Tessivar/Private/SymbolIcons.h"
+#include "Tessivar/SymbolIcons.h"
 #include "Tessivar/Settings/AboutSettingsView.h"
 #include "Tessivar/Settings/GeneralSettingsView.h"
 #include "Tessivar/Settings/LockedSplitter.h"

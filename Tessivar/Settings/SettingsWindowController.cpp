@@ -10,7 +10,7 @@
 
 #include "Platform/Foundation/UserDefaults.h"
 #include "Tessivar/AppLog.h"
-#include "Tessivar/Private/ChineseFace.h"
+#include "Tessivar/ChineseFace.h"
 #include "Tessivar/Settings/LockedSplitter.h"
 #include "Tessivar/Settings/SettingsStyle.h"
 #include "Tessivar/Settings/SettingsView.h"

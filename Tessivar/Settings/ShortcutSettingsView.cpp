@@ -7,7 +7,7 @@
 #include <QScrollArea>
 
 #include "Platform/Desktop/Desktop.h"
-#include "Tessivar/Private/SymbolIcons.h"
+#include "Tessivar/SymbolIcons.h"
 #include "Tessivar/Settings/SettingsStyle.h"
 #include "Tessivar/Settings/ShortcutRecorderBridge.h"
 #include "Tessivar/Settings/ShortcutRows.h"

@@ -1,4 +1,4 @@
-#include "Tessivar/Private/AppDefaults.h"
+#include "Tessivar/AppDefaults.h"
 
 #include <optional>
 #include <string>

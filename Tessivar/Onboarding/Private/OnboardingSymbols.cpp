@@ -6,7 +6,7 @@
 #include <functional>
 #include <map>
 
-#include "Tessivar/Private/SymbolIcons.h"
+#include "Tessivar/SymbolIcons.h"
 
 namespace tessivar::OnboardingSymbols {
 

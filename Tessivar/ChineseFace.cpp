@@ -1,4 +1,4 @@
-#include "Tessivar/Private/ChineseFace.h"
+#include "Tessivar/ChineseFace.h"
 
 #include <QStringList>
 

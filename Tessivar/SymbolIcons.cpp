@@ -1,4 +1,4 @@
-#include "Tessivar/Private/SymbolIcons.h"
+#include "Tessivar/SymbolIcons.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,4 +1,4 @@
-#include "Tessivar/Private/AppDefaults.h"
+#include "Tessivar/AppDefaults.h"
 
 #include "Platform/Foundation/UserDefaults.h"
 
