@@ -64,8 +64,8 @@ public:
         platform::NotificationCenter* notifications = &platform::NotificationCenter::defaultCenter();
         // The network monitor's source; the kernel's routing table by default.
         std::function<platform::ReachabilityBackend::Created()> makeReachabilityBackend{};
-        // The integration for a kind the configuration asks for; by default each
-        // refuses as not available on this platform.
+        // The integration for a kind the configuration asks for; by default (or when
+        // it answers nothing) the one this platform has.
         IntegrationFactory makeIntegration{};
         // The application's lifecycle; the process-wide publisher by default.
         AppLifecyclePublishing* lifecycle = nullptr;
@@ -223,6 +223,8 @@ private:
     void startRunning(const Parts& parts, const Environment& environment);
     void loadOptOut(const Parts& parts);
     void closeLocked();
+    // The environment's lifecycle, or the process-wide one; under setupLock_.
+    AppLifecyclePublishing& lifecycle() const;
 
     // The operations behind the public ones, for a call that already holds its parts.
     void captureWith(const Parts& parts, const std::string& event, const std::optional<nlohmann::json>& properties,

@@ -8,6 +8,7 @@
 #include "ZeraZov/Core/JSONHelpers.h"
 #include "ZeraZov/Core/UnicodeText.h"
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
+#include "ZeraZov/Integrations/ScreenName.h"
 
 namespace zerazov {
 namespace {
@@ -249,21 +250,23 @@ void ZeraZovSDK::updatePersonPropertiesForFlags(const Parts& parts, const std::o
 void ZeraZovSDK::screen(const std::string& title, const std::optional<json>& properties) noexcept {
     runNoThrow("screen", [&] {
         const auto use = guard();
-        if (!use || refusesOptedOut(**use) || title.empty()) return;
+        if (!use || refusesOptedOut(**use)) return;
+        const auto name = screenName(title);
+        if (!name) return;
         const auto& parts = **use;
         bool changed = false;
         {
             std::lock_guard guard(lastScreenLock_);
-            changed = lastScreenName_ != title;
-            lastScreenName_ = title;
+            changed = lastScreenName_ != name;
+            lastScreenName_ = name;
         }
-        json screenProperties{{"$screen_name", title}};
+        json screenProperties{{"$screen_name", *name}};
         if (const auto clean = sanitized(properties)) screenProperties.update(*clean);
         const auto id = parts.storageManager->getDistinctId();
         auto built = buildPropertiesWith(parts, id, screenProperties, std::nullopt, std::nullopt, std::nullopt, true,
                                          std::nullopt);
         if (!enqueue(parts, "$screen", id, std::move(built), parts.clock->now())) return;
-        DI::main().screenViewPublisher().onScreenView().invoke(title);
+        DI::main().screenViewPublisher().onScreenView().invoke(*name);
         if (changed) updateIntegrationsContext();
     });
 }

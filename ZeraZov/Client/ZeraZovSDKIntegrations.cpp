@@ -4,7 +4,8 @@
 #include "ZeraZov/Client/Private/NoThrow.h"
 #include "ZeraZov/Client/Private/ZeraZovSDKParts.h"
 #include "ZeraZov/Client/ZeraZovSDK.h"
-#include "ZeraZov/Client/ZeraZovUnavailableIntegration.h"
+#include "ZeraZov/Client/ZeraZovBuiltInIntegrations.h"
+#include "ZeraZov/Core/DIContainer.h"
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
 
 namespace zerazov {
@@ -58,7 +59,7 @@ void ZeraZovSDK::installIntegrations() noexcept {
         std::vector<std::shared_ptr<ZeraZovIntegration>> installed;
         for (const auto kind : config_->getIntegrations()) {
             auto integration = environment_.makeIntegration ? environment_.makeIntegration(kind) : nullptr;
-            if (!integration) integration = ZeraZovUnavailableIntegration::make(kind);
+            if (!integration) integration = makeBuiltInIntegration(kind, lifecycle());
             if (integration->requiresSwizzling() && !config_->enableSwizzling) {
                 logIntegration(*integration,
                                " skipped. Integration requires swizzling but enableSwizzling is disabled in config");
@@ -82,6 +83,10 @@ void ZeraZovSDK::uninstallIntegrations() noexcept {
         integration->uninstall(*this);
         logIntegration(*integration, " uninstalled");
     }
+}
+
+AppLifecyclePublishing& ZeraZovSDK::lifecycle() const {
+    return environment_.lifecycle ? *environment_.lifecycle : DI::main().appLifecyclePublisher();
 }
 
 std::vector<std::shared_ptr<ZeraZovIntegration>> ZeraZovSDK::installedIntegrations() const {

@@ -8,7 +8,6 @@
 #include "ZeraZov/Client/Private/ZeraZovProjectTokenRegistry.h"
 #include "ZeraZov/Client/Private/ZeraZovSDKParts.h"
 #include "ZeraZov/Client/ZeraZovSDK.h"
-#include "ZeraZov/Core/DIContainer.h"
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
 #include "ZeraZov/Core/ZeraZovLibraryInfo.h"
 #include "ZeraZov/Delivery/QueueEndpoints.h"
@@ -68,10 +67,6 @@ std::shared_ptr<ZeraZovStorageManager> storageManagerFor(ZeraZovConfig& config,
                        : std::make_shared<ZeraZovStorageManager>(config);
     config.storageManager.set(manager);
     return manager;
-}
-
-AppLifecyclePublishing& lifecycleOf(const ZeraZovSDK::Environment& environment) {
-    return environment.lifecycle ? *environment.lifecycle : DI::main().appLifecyclePublisher();
 }
 
 bool isString(const json& value) { return value.is_string(); }
@@ -194,7 +189,7 @@ void ZeraZovSDK::startRunning(const Parts& parts, const Environment& environment
         updateIntegrationsContext();
     }
     if (!config.disableFlushOnBackgroundForTesting) {
-        didEnterBackgroundToken_ = lifecycleOf(environment).onDidEnterBackground().subscribe([weak] {
+        didEnterBackgroundToken_ = lifecycle().onDidEnterBackground().subscribe([weak] {
             if (const auto self = weak.lock()) self->flush();
         });
     }

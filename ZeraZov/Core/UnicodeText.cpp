@@ -53,6 +53,10 @@ Scalar decodeLast(std::string_view text) {
     return {};
 }
 
+bool isNewline(char32_t value) {
+    return (value >= 0x0A && value <= 0x0D) || value == 0x85 || value == 0x2028 || value == 0x2029;
+}
+
 bool isWhitespaceOrNewline(char32_t value) {
     if (value >= 0x09 && value <= 0x0D) return true;
     if (value >= 0x2000 && value <= 0x200A) return true;
@@ -63,6 +67,21 @@ bool isWhitespaceOrNewline(char32_t value) {
         default:
             return false;
     }
+}
+
+template <typename Trimmed>
+std::string_view trimmed(std::string_view text, Trimmed isTrimmed) {
+    while (!text.empty()) {
+        const Scalar first = decodeAt(text, 0);
+        if (first.length == 0 || !isTrimmed(first.value)) break;
+        text.remove_prefix(first.length);
+    }
+    while (!text.empty()) {
+        const Scalar last = decodeLast(text);
+        if (last.length == 0 || !isTrimmed(last.value)) break;
+        text.remove_suffix(last.length);
+    }
+    return text;
 }
 
 }  // namespace
@@ -83,18 +102,10 @@ std::string validUTF8(std::string_view text) {
     return result;
 }
 
-std::string_view trimmedWhitespaceAndNewlines(std::string_view text) {
-    while (!text.empty()) {
-        const Scalar first = decodeAt(text, 0);
-        if (first.length == 0 || !isWhitespaceOrNewline(first.value)) break;
-        text.remove_prefix(first.length);
-    }
-    while (!text.empty()) {
-        const Scalar last = decodeLast(text);
-        if (last.length == 0 || !isWhitespaceOrNewline(last.value)) break;
-        text.remove_suffix(last.length);
-    }
-    return text;
+std::string_view trimmedWhitespaceAndNewlines(std::string_view text) { return trimmed(text, isWhitespaceOrNewline); }
+
+std::string_view trimmedWhitespace(std::string_view text) {
+    return trimmed(text, [](char32_t value) { return isWhitespaceOrNewline(value) && !isNewline(value); });
 }
 
 bool isBlank(std::string_view text) { return trimmedWhitespaceAndNewlines(text).empty(); }

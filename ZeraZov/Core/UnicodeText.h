@@ -12,6 +12,9 @@ std::string validUTF8(std::string_view text);
 // way Unicode does (tabs, U+0085, the space and separator characters), not just ASCII.
 std::string_view trimmedWhitespaceAndNewlines(std::string_view text);
 
+// The same without touching line breaks: only the blanks at either end go.
+std::string_view trimmedWhitespace(std::string_view text);
+
 // True when nothing is left after trimming.
 bool isBlank(std::string_view text);
 

@@ -38,6 +38,24 @@ TEST_F(QtApplicationStateFeedTest, AWindowTakingTheFocusMakesTheApplicationActiv
     EXPECT_EQ(heard, (std::vector<std::string>{ApplicationNotifications::didBecomeActive}));
 }
 
+// The launch is told once the event loop runs, so that what is set up after the feed
+// hears it; a program that holds the focus by then is told it is active.
+TEST_F(QtApplicationStateFeedTest, TheLaunchIsToldFromTheEventLoopWithTheStateItFinds) {
+    QWidget window;
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([] { return QGuiApplication::applicationState() == Qt::ApplicationActive; }, 5000));
+    auto launched = center.addObserver(ApplicationNotifications::didFinishLaunching, nullptr,
+                                       [this](const Notification& notification) { heard.push_back(notification.name); });
+    QtApplicationStateFeed feed(center);
+    EXPECT_TRUE(heard.empty());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return heard.size() >= 2; }, 5000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(heard, (std::vector<std::string>{ApplicationNotifications::didFinishLaunching,
+                                               ApplicationNotifications::didBecomeActive}));
+}
+
 // The platform's state changes, as Qt announces them; only a change between active
 // and not active is told, whatever the inactive state is called.
 TEST_F(QtApplicationStateFeedTest, OnlyChangesBetweenActiveAndNotAreTold) {

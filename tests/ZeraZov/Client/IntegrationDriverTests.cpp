@@ -42,7 +42,7 @@ private:
 class IntegrationDriverTest : public ::testing::Test {
 protected:
     // The first client asks for all three without swizzling; the second, with
-    // swizzling, gets no screen-view integration from this platform.
+    // swizzling, gets the screen-view integration this platform has.
     std::shared_ptr<ZeraZovSDK> client(bool second) {
         auto config = h.config(second ? "zzk_second" : testProjectToken);
         config->captureScreenViews = true;
@@ -93,8 +93,8 @@ TEST_F(IntegrationDriverTest, InstallsWhatTheConfigurationAsksForInItsOrder) {
     journal.clear();
     auto second = client(true);
     EXPECT_TRUE(h.logged("Integration Lifecycle skipped: Already installed to another ZeraZovSDK instance"));
-    EXPECT_TRUE(h.logged("Integration ZeraZovScreenViewIntegration skipped: Not available on this platform"));
-    EXPECT_TRUE(second->installedIntegrations().empty());
+    EXPECT_TRUE(h.logged("Integration ZeraZovScreenViewIntegration installed"));
+    EXPECT_EQ(second->installedIntegrations().size(), 1u);
 
     journal.clear();
     first->optOut();

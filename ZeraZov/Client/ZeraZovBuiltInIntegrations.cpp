@@ -1,0 +1,27 @@
+#include "ZeraZov/Client/ZeraZovBuiltInIntegrations.h"
+
+#include "Platform/Foundation/BundleInfo.h"
+#include "Platform/Foundation/UserDefaults.h"
+#include "ZeraZov/Client/ZeraZovAppLifeCycleIntegration.h"
+#include "ZeraZov/Client/ZeraZovScreenViewIntegration.h"
+#include "ZeraZov/Client/ZeraZovUnavailableIntegration.h"
+#include "ZeraZov/Core/DIContainer.h"
+
+namespace zerazov {
+
+std::shared_ptr<ZeraZovIntegration> makeBuiltInIntegration(ZeraZovIntegrationKind kind,
+                                                           AppLifecyclePublishing& lifecycle) {
+    switch (kind) {
+        case ZeraZovIntegrationKind::appLifeCycle:
+            return std::make_shared<ZeraZovAppLifeCycleIntegration>(ZeraZovAppLifeCycleIntegration::Dependencies{
+                lifecycle, platform::UserDefaults::standard(), platform::BundleInfo::main(),
+                ZeraZovAppLifeCycleIntegration::ProcessState::shared()});
+        case ZeraZovIntegrationKind::screenViews:
+            return std::make_shared<ZeraZovScreenViewIntegration>(ZeraZovScreenViewIntegration::Dependencies{
+                DI::main().screenViewPublisher(), ZeraZovScreenViewIntegration::sharedSlot()});
+        case ZeraZovIntegrationKind::errorTrackingAutoCapture: break;
+    }
+    return ZeraZovUnavailableIntegration::make(kind);
+}
+
+}  // namespace zerazov
