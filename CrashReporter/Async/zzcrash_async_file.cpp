@@ -24,11 +24,16 @@ void zzcrash_async_file_init(zzcrash_async_file* file, int fd, std::uint64_t lim
     file->limit = limit;
     file->total = 0;
     file->fill = 0;
+    file->refused = false;
 }
 
 bool zzcrash_async_file_write(zzcrash_async_file* file, const void* bytes, std::size_t length) {
+    if (file->refused) return false;
     if (file->limit != 0) {
-        if (length > file->limit - file->total) return false;
+        if (length > file->limit - file->total) {
+            file->refused = true;
+            return false;
+        }
         file->total += length;
     }
     if (file->fill + length > ZZCRASH_ASYNC_FILE_BUFFER_SIZE && !zzcrash_async_file_flush(file)) return false;

@@ -11,18 +11,22 @@ inline constexpr std::size_t ZZCRASH_ASYNC_FILE_BUFFER_SIZE = 256;
 
 // A buffered output file that needs no allocation: the crash-log writer owns
 // one, made before the crash. Writes go through a fixed 256-byte buffer;
-// larger blocks bypass it. An optional byte limit caps the whole file.
+// larger blocks bypass it. An optional byte limit caps the whole file; once it
+// has refused a write it refuses every later one, so that a file that was cut
+// ends where it was cut instead of going on with the bytes that came after
+// the gap.
 struct zzcrash_async_file {
     int fd;
     std::uint64_t limit;  // bytes the whole file may take; 0 = no limit
     std::uint64_t total;  // bytes accepted so far (counted only under a limit)
     std::uint64_t fill;   // bytes in the buffer
+    bool refused;         // the limit refused a write
     unsigned char buffer[ZZCRASH_ASYNC_FILE_BUFFER_SIZE];
 };
 
 void zzcrash_async_file_init(zzcrash_async_file* file, int fd, std::uint64_t limit);
 // Buffers or writes `length` bytes. False when the write would pass the limit
-// (then nothing is written) or when writing failed.
+// or an earlier one did (then nothing is written), or when writing failed.
 bool zzcrash_async_file_write(zzcrash_async_file* file, const void* bytes, std::size_t length);
 // Writes the buffered bytes; on failure they stay buffered.
 bool zzcrash_async_file_flush(zzcrash_async_file* file);

@@ -54,7 +54,9 @@ bool put(zzcrash_async_file& file, const std::string& bytes) {
 }
 
 // A limit caps the whole file: a write that would pass it is refused whole and
-// counts for nothing; one that reaches it exactly is taken.
+// counts for nothing; one that reaches it exactly is taken. After a refusal
+// every write is refused, even one that would still fit: the bytes after a
+// gap would make the file say something it never said.
 TEST(AsyncFile, ByteLimitRefusesAWriteThatWouldPassIt) {
     Pipe pipe;
     zzcrash_async_file file;
@@ -70,6 +72,8 @@ TEST(AsyncFile, ByteLimitRefusesAWriteThatWouldPassIt) {
     zzcrash_async_file_init(&big, pipe.writer(), 10);
     EXPECT_FALSE(put(big, bytesOf(11, 'a')));
     EXPECT_EQ(big.total, 0u);
+    EXPECT_EQ(big.fill, 0u);
+    EXPECT_FALSE(put(big, "a"));
     EXPECT_EQ(big.fill, 0u);
 }
 
