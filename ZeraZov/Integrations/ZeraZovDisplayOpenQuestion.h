@@ -1,0 +1,9 @@
+#pragma once
+#include "ZeraZov/Integrations/ZeraZovDisplaySurveyQuestion.h"
+
+namespace zerazov {
+
+// A question answered in the respondent's own words.
+class ZeraZovDisplayOpenQuestion final : public ZeraZovDisplaySurveyQuestion {};
+
+}  // namespace zerazov
