@@ -1,0 +1,27 @@
+#include "CrashReporter/zzcrash_crash_context.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+zzcrash_crash_context zzcrash_shared_crash_context;
+
+zzcrash_error_t zzcrash_write_report(zzcrash_crash_context* context, zzcrash_thread_t crashed_thread,
+                                     const zzcrash_async_thread_state* current_state,
+                                     const zzcrash_log_signal_info* signal_info) {
+    const int fd = open(context->report_path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return ZZCRASH_EINTERNAL;
+    zzcrash_async_file file;
+    zzcrash_async_file_init(&file, fd, context->report_byte_limit);
+    const zzcrash_error_t written = zzcrash_log_writer_write(&context->writer, crashed_thread, context->images, &file,
+                                                            signal_info, current_state);
+    zzcrash_log_writer_close(&context->writer);
+    const bool flushed = zzcrash_async_file_flush(&file);
+    const bool closed = close(fd) == 0;
+    if (!flushed || !closed) return ZZCRASH_EINTERNAL;
+    return written;
+}
+
+zzcrash_error_t zzcrash_write_report_callback(zzcrash_async_thread_state* state, void* request) {
+    const auto* write = static_cast<const zzcrash_write_report_request*>(request);
+    return zzcrash_write_report(write->context, write->crashed_thread, state, write->signal_info);
+}
