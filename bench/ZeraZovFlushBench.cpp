@@ -9,14 +9,16 @@
 // is empty. Each add stores a file (renamed into place, the disk syncs grouped on
 // the queue's worker: see zerazov_queue_add_bench) and, through the default
 // after-add action, starts a flush once flushAt (default 20) records wait; after
-// the last add the benchmark asks for flushes until nothing is left. A flush reads
-// up to maxBatchSize (default 50) files, checks that each is the JSON the client
-// writes, puts the batch body together around them, gzips it, posts it on the
-// client's libcurl multi thread and, on the 200, takes the records off the queue;
-// their files are deleted on the queue's worker. As the
-// threshold flushes race the adds, the batches need not be full (while adds are
-// slower than uploads each holds flushAt events): the "requests" counter says how
-// many went out per iteration.
+// the last add the benchmark asks for flushes until nothing is left. A flush posts
+// a batch of up to maxBatchSize (default 50) records on the client's libcurl multi
+// thread and, on the 200, takes the records off the queue; their files are deleted
+// on the queue's background worker. While that upload is under way the queue reads
+// the next batch's files, checks that each is the JSON the client writes and
+// compresses the body around them up to its "sent_at", so that the next flush only
+// adds the time of sending (the first batch of an iteration is read when its flush
+// comes). As the threshold flushes race the adds, the batches need not be full
+// (while adds are slower than uploads each holds flushAt events): the "requests"
+// counter says how many went out per iteration.
 // QueueFlush: the same events stored before the timer starts, without threshold
 // flushes, then timed from the first flush until the queue is empty: kEvents /
 // maxBatchSize requests of maxBatchSize events, the very shape of the reference.
@@ -144,13 +146,16 @@ struct QueueSetUp {
         auto endpoint = zerazov::QueueEndpoints::events(api);
         // The client's own upload of stored events, with its completion reported to the
         // tally after the queue has handled it (taken the batch off, ended the flush).
-        endpoint.sendWireForms = [send = endpoint.sendWireForms, tally = uploads](
-                                     std::vector<std::string> batch,
-                                     zerazov::QueueEndpoint<ZeraZovEvent>::UploadCompletion done) {
-            send(std::move(batch), [done = std::move(done), tally](zerazov::ZeraZovUploadInfo info) {
-                const bool answered200 = info.statusCode == 200;
-                done(std::move(info));
-                tally->finished(answered200);
+        using Endpoint = zerazov::QueueEndpoint<ZeraZovEvent>;
+        endpoint.prepareWireForms = [prepare = endpoint.prepareWireForms,
+                                     tally = uploads](std::vector<std::string> batch) {
+            auto send = prepare(std::move(batch));
+            return Endpoint::WireFormsUpload([send = std::move(send), tally](Endpoint::UploadCompletion done) {
+                send([done = std::move(done), tally](zerazov::ZeraZovUploadInfo info) {
+                    const bool answered200 = info.statusCode == 200;
+                    done(std::move(info));
+                    tally->finished(answered200);
+                });
             });
         };
         queue = EventQueue::create(config, storage, nullptr, std::move(endpoint), mainQueue);

@@ -8,7 +8,8 @@
 
 namespace zerazov {
 
-// One-shot deflate of an upload body into a complete gzip member.
+// One-shot deflate of an upload body into a complete gzip member, with a deflate
+// state kept from an earlier body (see GzipDeflaterPool).
 class Gzip {
 public:
     // zlib's largest window; adding 16 asks for the gzip wrapper instead of zlib's.

@@ -46,9 +46,12 @@ struct QueueEndpoint {
     // Optional, the two together: a stream whose stored form is also its wire form
     // uploads stored records without decoding and encoding them again. `wireForm`
     // answers what goes on the wire for one stored record (nothing when `decode`
-    // would give nothing) and `sendWireForms` replaces `send`.
+    // would give nothing). `prepareWireForms` replaces `send`: it makes the upload
+    // of one non-empty batch ready, as far as it can before the batch goes out, and
+    // gives the call that sends it, once.
+    using WireFormsUpload = std::function<void(UploadCompletion)>;
     std::function<std::optional<std::string>(std::string)> wireForm;
-    std::function<void(std::vector<std::string>, UploadCompletion)> sendWireForms;
+    std::function<WireFormsUpload(std::vector<std::string>)> prepareWireForms;
 };
 
 }  // namespace zerazov

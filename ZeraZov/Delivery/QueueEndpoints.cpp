@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <utility>
 
 #include "ZeraZov/Core/JSONHelpers.h"
@@ -41,11 +42,14 @@ QueueEndpoint<ZeraZovEvent> QueueEndpoints::events(std::shared_ptr<const ZeraZov
         api->batch(batch, std::move(done));
     };
     // Stored events are already the JSON the batch carries: a flush sends them as
-    // they are instead of building each event only to write it out again.
+    // they are instead of building each event only to write it out again, in a
+    // body compressed while the upload before it is still under way.
     endpoint.wireForm = ZeraZovStoredBatch::eventText;
-    endpoint.sendWireForms = [api = std::move(api)](std::vector<std::string> texts,
-                                                    EventEndpoint::UploadCompletion done) {
-        api->batchStored(texts, std::move(done));
+    endpoint.prepareWireForms = [api = std::move(api)](std::vector<std::string> texts) {
+        auto body = std::make_shared<ZeraZovStoredBatchBody>(api->storedBatchBody(texts));
+        return EventEndpoint::WireFormsUpload([api, body](EventEndpoint::UploadCompletion done) {
+            api->batchStored(std::move(*body), std::move(done));
+        });
     };
     return endpoint;
 }

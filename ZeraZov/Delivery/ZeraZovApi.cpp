@@ -9,7 +9,6 @@
 #include "ZeraZov/Core/ZeraZovLibraryInfo.h"
 #include "ZeraZov/Delivery/Gzip.h"
 #include "ZeraZov/Delivery/ZeraZovResponseHandler.h"
-#include "ZeraZov/Delivery/ZeraZovStoredBatch.h"
 #include "ZeraZov/Delivery/ZeraZovURLBuilder.h"
 
 namespace zerazov {
@@ -74,10 +73,14 @@ void ZeraZovApi::batch(const std::vector<ZeraZovEvent>& events, UploadCompletion
     upload("batch", endpointURL(batchPath, {}), serialised(body), orIgnored(std::move(completion)));
 }
 
-void ZeraZovApi::batchStored(const std::vector<std::string>& eventTexts, UploadCompletion completion) const {
-    upload("batch", endpointURL(batchPath, {}),
-           ZeraZovStoredBatch::body(config_->projectToken(), eventTexts, toISO8601String(clock_.now())),
-           orIgnored(std::move(completion)));
+ZeraZovStoredBatchBody ZeraZovApi::storedBatchBody(const std::vector<std::string>& eventTexts) const {
+    return ZeraZovStoredBatchBody(config_->projectToken(), eventTexts);
+}
+
+void ZeraZovApi::batchStored(ZeraZovStoredBatchBody body, UploadCompletion completion) const {
+    uploadCompressed(
+        "batch", endpointURL(batchPath, {}), [this, &body] { return body.finish(toISO8601String(clock_.now())); },
+        orIgnored(std::move(completion)));
 }
 
 void ZeraZovApi::snapshot(const std::vector<ZeraZovEvent>& events, UploadCompletion completion) const {
@@ -92,16 +95,29 @@ void ZeraZovApi::logs(std::string payload, UploadCompletion completion) const {
 
 void ZeraZovApi::upload(std::string_view name, const std::optional<std::string>& url,
                         const std::optional<std::string>& body, UploadCompletion completion) const {
+    uploadCompressed(
+        name, url,
+        [&body]() -> std::optional<Gzip::Result> {
+            if (!body) return std::nullopt;
+            return Gzip::gzipped(*body);
+        },
+        std::move(completion));
+}
+
+void ZeraZovApi::uploadCompressed(std::string_view name, const std::optional<std::string>& url,
+                                  const std::function<std::optional<Gzip::Result>()>& compressedBody,
+                                  UploadCompletion completion) const {
     const std::string label(name);
     if (!url) {
         ZeraZovDebugLog::write("Malformed " + label + " URL error.");
         return completion({});
     }
+    auto body = compressedBody();
     if (!body) {
         ZeraZovDebugLog::write("Error parsing the " + label + " body");
         return completion({});
     }
-    auto compressed = Gzip::gzipped(*body);
+    auto& compressed = *body;
     if (auto* error = std::get_if<GzipError>(&compressed)) {
         ZeraZovDebugLog::write("Error gzipping the " + label + " body: " + describe(*error) + ".");
         return completion(ZeraZovUploadInfo{std::nullopt, *error});

@@ -13,10 +13,12 @@
 #include "Platform/Foundation/Clock.h"
 #include "ZeraZov/Core/ZeraZovConfig.h"
 #include "ZeraZov/Core/ZeraZovEvent.h"
+#include "ZeraZov/Delivery/Gzip.h"
 #include "ZeraZov/Delivery/ZeraZovError.h"
 #include "ZeraZov/Delivery/ZeraZovHttpRequest.h"
 #include "ZeraZov/Delivery/ZeraZovHttpResult.h"
 #include "ZeraZov/Delivery/ZeraZovHttpTransport.h"
+#include "ZeraZov/Delivery/ZeraZovStoredBatchBody.h"
 #include "ZeraZov/Delivery/ZeraZovUploadInfo.h"
 
 namespace zerazov {
@@ -54,7 +56,9 @@ public:
     void batch(const std::vector<ZeraZovEvent>& events, UploadCompletion completion) const;
     // The same upload from events already in their JSON text, as the events queue
     // stores them (see ZeraZovStoredBatch::eventText): nothing is parsed again.
-    void batchStored(const std::vector<std::string>& eventTexts, UploadCompletion completion) const;
+    // The body is made first, ahead of the upload, and finished when it goes out.
+    ZeraZovStoredBatchBody storedBatchBody(const std::vector<std::string>& eventTexts) const;
+    void batchStored(ZeraZovStoredBatchBody body, UploadCompletion completion) const;
     // POST to the configured snapshot path: the events as a bare JSON array, gzip-compressed.
     void snapshot(const std::vector<ZeraZovEvent>& events, UploadCompletion completion) const;
     // POST "/i/v1/logs?token=<project token>": the encoded OTLP payload, gzip-compressed.
@@ -78,6 +82,11 @@ private:
 
     void upload(std::string_view name, const std::optional<std::string>& url, const std::optional<std::string>& body,
                 UploadCompletion completion) const;
+    // `compressedBody` runs once the URL is known to be good; nothing from it means
+    // the body could not be written.
+    void uploadCompressed(std::string_view name, const std::optional<std::string>& url,
+                          const std::function<std::optional<Gzip::Result>()>& compressedBody,
+                          UploadCompletion completion) const;
     ZeraZovHttpRequest request(ZeraZovHttpRequest::Method method, std::string url) const;
     std::optional<std::string> endpointURL(std::string_view path,
                                            const std::vector<std::pair<std::string, std::string>>& query) const;

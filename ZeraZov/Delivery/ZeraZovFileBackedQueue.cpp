@@ -1,5 +1,6 @@
 #include "ZeraZov/Delivery/ZeraZovFileBackedQueue.h"
 
+#include <algorithm>
 #include <unordered_set>
 #include <utility>
 
@@ -62,11 +63,36 @@ ZeraZovFileBackedQueue::AddResult ZeraZovFileBackedQueue::add(std::string_view c
 }
 
 ZeraZovQueueBatch ZeraZovFileBackedQueue::peek(std::size_t count) {
-    std::deque<std::string> names;
+    std::vector<std::string> names;
     {
         std::lock_guard lock(itemsLock_);
-        names = items_;
+        names.assign(items_.begin(), items_.end());
     }
+    return read(std::move(names), count);
+}
+
+std::optional<ZeraZovQueueBatch> ZeraZovFileBackedQueue::peekAfter(const std::vector<std::string>& head,
+                                                                   std::size_t count) {
+    std::vector<std::string> names;
+    {
+        std::lock_guard lock(itemsLock_);
+        if (!beginsWith(head)) return std::nullopt;
+        names.assign(items_.begin() + static_cast<std::ptrdiff_t>(head.size()), items_.end());
+    }
+    return read(std::move(names), count);
+}
+
+bool ZeraZovFileBackedQueue::holds(const std::vector<std::string>& names, bool wholeQueue) const {
+    std::lock_guard lock(itemsLock_);
+    if (wholeQueue && items_.size() != names.size()) return false;
+    return beginsWith(names);
+}
+
+bool ZeraZovFileBackedQueue::beginsWith(const std::vector<std::string>& names) const {
+    return items_.size() >= names.size() && std::equal(names.begin(), names.end(), items_.begin());
+}
+
+ZeraZovQueueBatch ZeraZovFileBackedQueue::read(std::vector<std::string> names, std::size_t count) {
     ZeraZovQueueBatch batch;
     for (auto& name : names) {
         if (batch.records.size() >= count) break;
@@ -89,17 +115,30 @@ void ZeraZovFileBackedQueue::readInto(ZeraZovQueueBatch& batch, std::string name
 }
 
 void ZeraZovFileBackedQueue::deleteNames(const std::vector<std::string>& names) {
-    const std::unordered_set<std::string> wanted(names.begin(), names.end());
     std::vector<std::string> removed;
     {
         std::lock_guard lock(itemsLock_);
-        std::erase_if(items_, [&](const std::string& name) {
-            if (!wanted.contains(name)) return false;
-            removed.push_back(name);
-            return true;
-        });
+        removed = takeNames(names);
     }
     housekeeper_.remove(std::move(removed));
+}
+
+std::vector<std::string> ZeraZovFileBackedQueue::takeNames(const std::vector<std::string>& names) {
+    // Usually the names are still the head, as read: then no search is needed.
+    if (beginsWith(names)) {
+        const auto end = items_.begin() + static_cast<std::ptrdiff_t>(names.size());
+        std::vector<std::string> taken(std::make_move_iterator(items_.begin()), std::make_move_iterator(end));
+        items_.erase(items_.begin(), end);
+        return taken;
+    }
+    const std::unordered_set<std::string> wanted(names.begin(), names.end());
+    std::vector<std::string> taken;
+    std::erase_if(items_, [&](const std::string& name) {
+        if (!wanted.contains(name)) return false;
+        taken.push_back(name);
+        return true;
+    });
+    return taken;
 }
 
 void ZeraZovFileBackedQueue::deleteAt(std::size_t index) {

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <limits>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,6 +54,13 @@ public:
     // is deleted and passed over. Both are still in the batch's names.
     ZeraZovQueueBatch peek(std::size_t count);
 
+    // As peek, for the records behind `head`: what the head will be once those
+    // records are gone. Nothing when the queue does not begin with `head`.
+    std::optional<ZeraZovQueueBatch> peekAfter(const std::vector<std::string>& head, std::size_t count);
+
+    // Whether the queue begins with `names` or, for `wholeQueue`, holds exactly them.
+    bool holds(const std::vector<std::string>& names, bool wholeQueue) const;
+
     // Removes the named records and their files; names no longer queued are
     // ignored, so a batch dropped meanwhile removes nothing else.
     void deleteNames(const std::vector<std::string>& names);
@@ -74,6 +82,12 @@ public:
 
 private:
     void load();
+    // Called with the lock held.
+    bool beginsWith(const std::vector<std::string>& names) const;
+    // Called with the lock held: takes those of the names still queued.
+    std::vector<std::string> takeNames(const std::vector<std::string>& names);
+    // Walks the names from the first until `count` records are read.
+    ZeraZovQueueBatch read(std::vector<std::string> names, std::size_t count);
     // Reads the named record into the batch, or passes over it.
     void readInto(ZeraZovQueueBatch& batch, std::string name);
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -98,34 +99,59 @@ private:
                 // Unusable like one that reads as nothing.
             }
         }
-        if (items.size() < stored.size()) {
-            ZeraZovDebugLog::write("Dropping " + std::to_string(stored.size() - items.size()) +
-                                   " stored record(s) that could not be read back");
-        }
         return items;
     }
 
-    template <typename Item, typename Send>
-    static bool upload(std::vector<Item> items, const Send& send, UploadDone done) {
-        if (items.empty()) return false;
-        const auto size = items.size();
-        ZeraZovDebugLog::write("Sending batch of " + std::to_string(size) + " records to ZeraZov");
-        try {
-            send(std::move(items), [done, size](ZeraZovUploadInfo info) { done(std::move(info), size); });
-        } catch (const std::exception&) {
-            // An upload that could not even start counts as one without an answer.
-            done(ZeraZovUploadInfo{}, size);
-        }
-        return true;
+    using Start = std::function<void(typename QueueEndpoint<Record>::UploadCompletion)>;
+
+    // The upload of `count` usable records among `storedCount` stored ones, which
+    // `start` sends; a missing `start` could not be made ready.
+    static Upload uploadOf(std::size_t count, std::size_t storedCount, Start start) {
+        return [count, storedCount, start = std::move(start)](UploadDone done) {
+            if (count < storedCount) {
+                ZeraZovDebugLog::write("Dropping " + std::to_string(storedCount - count) +
+                                       " stored record(s) that could not be read back");
+            }
+            if (count == 0) return false;
+            ZeraZovDebugLog::write("Sending batch of " + std::to_string(count) + " records to ZeraZov");
+            try {
+                if (start) {
+                    start([done, count](ZeraZovUploadInfo info) { done(std::move(info), count); });
+                    return true;
+                }
+            } catch (const std::exception&) {
+                // Answered below.
+            }
+            // An upload that could not be made ready or even start counts as one without an answer.
+            done(ZeraZovUploadInfo{}, count);
+            return true;
+        };
     }
 
-    bool sendStored(std::vector<std::string> stored, UploadDone done) override {
-        if (endpoint_.wireForm && endpoint_.sendWireForms) {
-            return upload(readAll<std::string>(std::move(stored), endpoint_.wireForm), endpoint_.sendWireForms,
-                          std::move(done));
+    Upload prepare(std::vector<std::string> stored) override {
+        const auto storedCount = stored.size();
+        if (endpoint_.wireForm && endpoint_.prepareWireForms) {
+            auto texts = readAll<std::string>(std::move(stored), endpoint_.wireForm);
+            const auto count = texts.size();
+            return uploadOf(count, storedCount, count > 0 ? readied(std::move(texts)) : nullptr);
         }
         const auto decode = [this](const std::string& bytes) { return endpoint_.decode(bytes); };
-        return upload(readAll<Record>(std::move(stored), decode), endpoint_.send, std::move(done));
+        auto records = readAll<Record>(std::move(stored), decode);
+        const auto count = records.size();
+        return uploadOf(count, storedCount,
+                        [send = endpoint_.send, records = std::move(records)](
+                            typename QueueEndpoint<Record>::UploadCompletion done) mutable {
+                            send(std::move(records), std::move(done));
+                        });
+    }
+
+    // The endpoint's upload of the wire forms, made ready now; nothing when that fails.
+    Start readied(std::vector<std::string> texts) const {
+        try {
+            return endpoint_.prepareWireForms(std::move(texts));
+        } catch (const std::exception&) {
+            return nullptr;
+        }
     }
 
     const QueueEndpoint<Record> endpoint_;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <thread>
+#include <utility>
 
 #include "Platform/Foundation/NumberFormat.h"
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
@@ -198,16 +200,37 @@ void ZeraZovQueueBase::performFlush(std::size_t count) {
         ZeraZovDebugLog::write("Already flushing");
         return;
     }
-    auto batch = fileQueue_.peek(count);
-    auto names = batch.names;
-    const bool sent = sendStored(std::move(batch.records), [weak = weak_from_this(), names](ZeraZovUploadInfo info,
-                                                                                             std::size_t batchSize) {
+    auto batch = takeReadAhead(count);
+    if (!batch) batch = prepared(fileQueue_.peek(count), count);
+    const bool sent = batch->upload([weak = weak_from_this(), names = batch->names](ZeraZovUploadInfo info,
+                                                                                     std::size_t batchSize) {
         auto self = weak.lock();
         if (!self) return;
         self->flushCompleted(self->handleUploadResult(info, batchSize), names);
     });
     // Nothing decoded: the unreadable files go as a batch that was taken.
-    if (!sent) flushCompleted(true, names);
+    if (!sent) return flushCompleted(true, batch->names);
+    // The answer takes a while: the next batch is read meanwhile. Should the
+    // outcome keep this batch, or anything else change the head, it is read again.
+    // The HTTP client's thread was just woken to send this batch and often waits
+    // for this very CPU: it goes first.
+    std::this_thread::yield();
+    if (auto next = fileQueue_.peekAfter(batch->names, count)) readAhead_ = prepared(std::move(*next), count);
+}
+
+ZeraZovQueueBase::PreparedBatch ZeraZovQueueBase::prepared(ZeraZovQueueBatch batch, std::size_t count) {
+    const bool full = batch.records.size() >= count;
+    auto upload = prepare(std::move(batch.records));
+    return PreparedBatch{std::move(batch.names), count, full, std::move(upload)};
+}
+
+std::optional<ZeraZovQueueBase::PreparedBatch> ZeraZovQueueBase::takeReadAhead(std::size_t count) {
+    auto batch = std::exchange(readAhead_, std::nullopt);
+    if (!batch || batch->count != count) return std::nullopt;
+    // A read that ran out of records must still be the whole queue: records added
+    // since then belong in this batch too.
+    if (!fileQueue_.holds(batch->names, !batch->full)) return std::nullopt;
+    return batch;
 }
 
 bool ZeraZovQueueBase::beginFlush() {

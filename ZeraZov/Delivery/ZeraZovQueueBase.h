@@ -19,6 +19,7 @@
 #include "ZeraZov/Delivery/RateCap.h"
 #include "ZeraZov/Delivery/Reachability.h"
 #include "ZeraZov/Delivery/ZeraZovFileBackedQueue.h"
+#include "ZeraZov/Delivery/ZeraZovQueueBatch.h"
 #include "ZeraZov/Delivery/ZeraZovUploadInfo.h"
 
 namespace zerazov {
@@ -84,11 +85,15 @@ protected:
                      const platform::Clock& clock);
 
     using UploadDone = std::function<void(ZeraZovUploadInfo, std::size_t batchSize)>;
+    // Starts the upload of a batch made ready beforehand and answers true; `done`
+    // then runs exactly once with the outcome. False when nothing was left to
+    // send; `done` is not called.
+    using Upload = std::function<bool(UploadDone)>;
 
-    // The record type's half of a flush: reads the stored records and, when any
-    // can be sent, uploads them and answers true; `done` then runs exactly once with
-    // the outcome. False when nothing was left to send; `done` is not called.
-    virtual bool sendStored(std::vector<std::string> stored, UploadDone done) = 0;
+    // The record type's half of a flush: makes stored records ready to upload
+    // (read back into records or checked in their wire form). Runs on the queue's
+    // worker, possibly while the upload before them is still under way.
+    virtual Upload prepare(std::vector<std::string> stored) = 0;
 
     // The rate cap; false drops the record.
     bool admit();
@@ -109,8 +114,19 @@ private:
     void unreachable();
     void updatePausedForDataMode(Reachability& monitor);
 
+    // One read from the head, ready to upload.
+    struct PreparedBatch {
+        std::vector<std::string> names;  // every name the read walked over
+        std::size_t count = 0;           // the most records it was to hold
+        bool full = false;               // it holds `count` records, so what follows does not matter
+        Upload upload;
+    };
+
     void performFlush(std::size_t count);
     bool beginFlush();
+    PreparedBatch prepared(ZeraZovQueueBatch batch, std::size_t count);
+    // The batch read ahead, when it is still what a read from the head gives now.
+    std::optional<PreparedBatch> takeReadAhead(std::size_t count);
     // Whether the batch leaves the queue.
     bool handleUploadResult(const ZeraZovUploadInfo& info, std::size_t batchSize);
     void flushCompleted(bool success, const std::vector<std::string>& names);
@@ -143,6 +159,10 @@ private:
 
     RateCap rateCap_;  // holds the rate-cap lock
     ZeraZovFileBackedQueue fileQueue_;
+    // The batch behind the one being uploaded, read and made ready while the upload
+    // is under way, so that the next flush need not wait for the disk. Only the
+    // queue's worker touches it.
+    std::optional<PreparedBatch> readAhead_;
     // Last, so that it is joined first: queued cycles must find every field alive.
     std::unique_ptr<platform::SerialQueue> dispatchQueue_;
 };

@@ -1,11 +1,29 @@
 #include "ZeraZov/Delivery/ZeraZovQueueHousekeeper.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <iterator>
 #include <utility>
 
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
 
 namespace zerazov {
+namespace {
+
+// The nice value of the least urgent work.
+constexpr int lowestPriority = 19;
+
+// Syncs and removals are background work that mostly waits for the disk; at the
+// lowest CPU priority their wake-ups never push aside the threads that add
+// records, read and upload them or answer a hot key. Best effort: where the
+// thread may not lower its priority it keeps the one it has.
+void lowerThisThreadsPriority() {
+    // On Linux the nice value belongs to each thread, named by its own id.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), lowestPriority);
+}
+
+}  // namespace
 
 ZeraZovQueueHousekeeper::ZeraZovQueueHousekeeper(SyncAction sync, RemoveAction remove, Policy policy)
     : sync_(std::move(sync)), remove_(std::move(remove)), policy_(policy), worker_([this] { run(); }) {}
@@ -65,6 +83,7 @@ bool ZeraZovQueueHousekeeper::syncDue(Clock::time_point now) const {
 }
 
 void ZeraZovQueueHousekeeper::run() {
+    lowerThisThreadsPriority();
     std::unique_lock lock(lock_);
     for (;;) {
         if (!removals_.empty()) {

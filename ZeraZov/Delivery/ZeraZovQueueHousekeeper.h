@@ -23,6 +23,7 @@ namespace zerazov {
 // - Removals. Records whose upload ended are deleted here, after the queue has
 //   already forgotten them; one that survives a crash is sent again under the
 //   same id.
+// The worker runs at the lowest CPU priority.
 class ZeraZovQueueHousekeeper {
 public:
     struct Policy {

@@ -1,7 +1,7 @@
 #include "ZeraZov/Delivery/ZeraZovURLBuilder.h"
 
 #include <memory>
-#include <regex>
+#include <string_view>
 
 #include <curl/curl.h>
 
@@ -34,9 +34,15 @@ bool setPart(CURLU* handle, CURLUPart which, const std::optional<std::string>& v
     return curl_url_set(handle, which, value ? value->c_str() : nullptr, 0) == CURLUE_OK;
 }
 
-std::string collapsedSlashes(const std::string& path) {
-    static const std::regex slashes("/+");
-    return std::regex_replace(path, slashes, "/");
+// Every run of slashes becomes one.
+std::string collapsedSlashes(std::string_view path) {
+    std::string collapsed;
+    collapsed.reserve(path.size());
+    for (const char c : path) {
+        if (c == '/' && !collapsed.empty() && collapsed.back() == '/') continue;
+        collapsed.push_back(c);
+    }
+    return collapsed;
 }
 
 std::optional<std::string> encodedQuery(const std::vector<ZeraZovURLBuilder::QueryItem>& items) {

@@ -1,6 +1,25 @@
 #include "ZeraZov/Client/Private/ZeraZovUploadTracker.h"
 
+#include <utility>
+
 namespace zerazov {
+
+void ZeraZovUploadTracker::startCounted(const std::weak_ptr<ZeraZovUploadTracker>& weak, const Start& start,
+                                        Completion completion) {
+    auto self = weak.lock();
+    if (!self) return start(std::move(completion));
+    self->began();
+    try {
+        start([self, completion = std::move(completion)](ZeraZovUploadInfo info) {
+            if (completion) completion(std::move(info));
+            self->ended();
+        });
+    } catch (...) {
+        // The queue counts an upload that could not start as one without an answer.
+        self->ended();
+        throw;
+    }
+}
 
 void ZeraZovUploadTracker::began() {
     std::lock_guard guard(lock_);

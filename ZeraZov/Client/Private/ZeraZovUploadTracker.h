@@ -2,6 +2,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -17,7 +18,9 @@ public:
     template <typename Record>
     QueueEndpoint<Record> tracking(QueueEndpoint<Record> endpoint) {
         if (endpoint.send) endpoint.send = counted(std::move(endpoint.send));
-        if (endpoint.sendWireForms) endpoint.sendWireForms = counted(std::move(endpoint.sendWireForms));
+        if (endpoint.prepareWireForms) {
+            endpoint.prepareWireForms = countedWhenSent(std::move(endpoint.prepareWireForms));
+        }
         return endpoint;
     }
 
@@ -27,25 +30,29 @@ public:
 
 private:
     using Completion = std::function<void(ZeraZovUploadInfo)>;
+    using Start = std::function<void(Completion)>;
 
     template <typename Batch>
     std::function<void(Batch, Completion)> counted(std::function<void(Batch, Completion)> send) {
         return [weak = weak_from_this(), send = std::move(send)](Batch batch, Completion completion) {
-            auto self = weak.lock();
-            if (!self) return send(std::move(batch), std::move(completion));
-            self->began();
-            try {
-                send(std::move(batch), [self, completion = std::move(completion)](ZeraZovUploadInfo info) {
-                    if (completion) completion(std::move(info));
-                    self->ended();
-                });
-            } catch (...) {
-                // The queue counts an upload that could not start as one without an answer.
-                self->ended();
-                throw;
-            }
+            startCounted(weak, [&](Completion ending) { send(std::move(batch), std::move(ending)); },
+                         std::move(completion));
         };
     }
+
+    // An upload made ready ahead counts from the moment it is sent.
+    template <typename Batch>
+    std::function<Start(Batch)> countedWhenSent(std::function<Start(Batch)> prepare) {
+        return [weak = weak_from_this(), prepare = std::move(prepare)](Batch batch) {
+            return Start([weak, start = prepare(std::move(batch))](Completion completion) {
+                startCounted(weak, start, std::move(completion));
+            });
+        };
+    }
+
+    // Runs `start`, counting the upload from now until its completion.
+    static void startCounted(const std::weak_ptr<ZeraZovUploadTracker>& weak, const Start& start,
+                             Completion completion);
 
     void began();
     void ended();

@@ -1,10 +1,17 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "ZeraZov/Delivery/Gzip.h"
+#include "ZeraZov/Delivery/GzipDeflater.h"
+#include "ZeraZov/Delivery/GzipDeflaterPool.h"
+#include "ZeraZov/Delivery/ZeraZovStoredBatch.h"
+#include "ZeraZov/Delivery/ZeraZovStoredBatchBody.h"
 
 namespace zerazov {
 namespace {
@@ -71,6 +78,67 @@ TEST(Gzip, ZlibRefusalsBecomeErrorsWithZlibsStatus) {
 
     const auto invalidWindow = Gzip::gzipped("body", CompressionLevel::defaultCompression, 99);
     ASSERT_NE(std::get_if<GzipError>(&invalidWindow), nullptr);
+}
+
+std::string fromFreshState(std::string_view input, CompressionLevel level = CompressionLevel::defaultCompression) {
+    GzipDeflater fresh;
+    return compressed(fresh.gzipped(input, level, Gzip::gzipWindowBits));
+}
+
+// The member must not depend on what the state did before: a reused state, one
+// that failed before, or one fed in parts writes exactly what a fresh one writes.
+TEST(GzipDeflater, AKeptStateWritesWhatAFreshOneWrites) {
+    const std::string json = R"({"api_key":"phc_test","batch":[{"event":"$screen","n":1}],"sent_at":"x"})";
+    const std::string incompressible = randomBytes(100 * 1000);
+    GzipDeflater kept;
+    const auto keptMember = [&kept](std::string_view input, CompressionLevel level) {
+        return compressed(kept.gzipped(input, level, Gzip::gzipWindowBits));
+    };
+    EXPECT_EQ(keptMember(incompressible, CompressionLevel::defaultCompression), fromFreshState(incompressible));
+    EXPECT_EQ(keptMember(json, CompressionLevel::defaultCompression), fromFreshState(json));
+    EXPECT_EQ(keptMember(json, CompressionLevel::bestSpeed), fromFreshState(json, CompressionLevel::bestSpeed));
+    EXPECT_TRUE(std::holds_alternative<GzipError>(kept.gzipped(json, CompressionLevel{42}, Gzip::gzipWindowBits)));
+    EXPECT_EQ(keptMember(json, CompressionLevel::defaultCompression), fromFreshState(json));
+
+    const std::string whole = json + incompressible + json;
+    for (const std::size_t cut : {std::size_t{0}, std::size_t{1}, json.size(), whole.size() / 2, whole.size()}) {
+        SCOPED_TRACE("cut at " + std::to_string(cut));
+        ASSERT_EQ(kept.begin(CompressionLevel::defaultCompression, Gzip::gzipWindowBits), std::nullopt);
+        ASSERT_EQ(kept.append(std::string_view(whole).substr(0, cut)), std::nullopt);
+        EXPECT_EQ(compressed(kept.finish(std::string_view(whole).substr(cut))), fromFreshState(whole));
+    }
+}
+
+TEST(GzipDeflaterPool, KeepsAFewStatesAndHandsThemOutAgain) {
+    std::vector<GzipDeflaterPool::Lease> leases;
+    for (std::size_t i = 0; i < GzipDeflaterPool::maxIdle + 2; ++i) leases.push_back(GzipDeflaterPool::take());
+    EXPECT_EQ(GzipDeflaterPool::idleCount(), 0u);
+    std::vector<const GzipDeflater*> kept;
+    for (auto& lease : leases) {
+        if (kept.size() < GzipDeflaterPool::maxIdle) kept.push_back(lease.get());
+        lease.reset();
+    }
+    EXPECT_EQ(GzipDeflaterPool::idleCount(), GzipDeflaterPool::maxIdle);
+    const auto again = GzipDeflaterPool::take();
+    EXPECT_NE(std::find(kept.begin(), kept.end(), again.get()), kept.end());
+}
+
+// A batch body made ahead and finished later is the member of the whole body.
+TEST(ZeraZovStoredBatchBody, FinishedWithTheTimeOfSendingItIsTheMemberOfTheWholeBody) {
+    std::vector<std::string> texts;
+    for (int i = 0; i < 50; ++i) texts.push_back(R"({"event":"e)" + std::to_string(i) + R"(","properties":{}})");
+    const std::string sentAt = "2024-05-01T12:00:01.000Z";
+    ZeraZovStoredBatchBody body("phc_test", texts);
+    const auto finished = body.finish(sentAt);
+    ASSERT_TRUE(finished);
+    const auto whole = *ZeraZovStoredBatch::head("phc_test", texts) + ZeraZovStoredBatch::tail(sentAt);
+    EXPECT_EQ(compressed(*finished), compressed(Gzip::gzipped(whole)));
+    EXPECT_EQ(gunzip(compressed(*finished)), whole);
+
+    const auto again = body.finish(sentAt);
+    ASSERT_TRUE(again);
+    EXPECT_TRUE(std::holds_alternative<GzipError>(*again)) << "a second finish has no member to give";
+    EXPECT_EQ(ZeraZovStoredBatchBody("bad \xff token", texts).finish(sentAt), std::nullopt);
 }
 
 TEST(GzipErrorKind, EachZlibStatusHasItsKindAndUnknownOnesKeepTheirCode) {

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <chrono>
 #include <memory>
+#include <random>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -13,6 +16,8 @@
 #include "Platform/Testing/LogCapture.h"
 #include "Platform/Testing/ManualMainQueue.h"
 #include "Platform/Testing/TemporaryDirectory.h"
+#include "ZeraZov/Core/UUID.h"
+#include "ZeraZov/Core/ZeraZovAPIDateFormatter.h"
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
 #include "ZeraZov/Delivery/QueueEndpoints.h"
 #include "ZeraZov/Delivery/ZeraZovQueue.h"
@@ -45,6 +50,13 @@ json without(json object, const std::string& key) {
 std::string withByte(std::string text, const std::string& where, char byte) {
     text[text.find(where)] = byte;
     return text;
+}
+
+// The written form with one more property, "n", whose value is the given JSON text.
+std::string withRawProperty(const std::string& value) {
+    auto text = written.dump();
+    const std::string properties = "\"properties\":{";
+    return text.insert(text.find(properties) + properties.size(), "\"n\":" + value + ",");
 }
 
 // The road every stored event took before stored texts were sent as they are,
@@ -91,6 +103,15 @@ TEST(StoredEventText, SendsWhatDecodingWouldSendAndPassesOnlyTheWrittenFormUncha
                                                    R"("uuid":"0190A0B0-1C2D-7E3F-8A4B-5C6D7E8F9A0C"})", false},
         {"no event name", without(written, "event").dump(), false},
         {"an event name that is a number", with(written, "event", 7).dump(), false},
+        {"an escaped surrogate pair", withRawProperty("\"\\ud83d\\ude00\""), true},
+        {"half a surrogate pair", withRawProperty("\"\\ud83d\""), false},
+        {"a number a double holds only as zero", withRawProperty("1e-400"), true},
+        {"the largest double", withRawProperty("1.7976931348623157e308"), true},
+        {"just past the largest double", withRawProperty("1.7976931348623159e308"), false},
+        {"an integer a double still holds", withRawProperty("1" + std::string(300, '0')), true},
+        {"an integer past the largest double", withRawProperty("2" + std::string(308, '0')), false},
+        {"properties nested thousands deep", withRawProperty(std::string(5000, '[') + std::string(5000, ']')), true},
+        {"a byte-order mark before the object", "\xEF\xBB\xBF" + written.dump(), false},
         {"torn", written.dump().substr(0, 80), false},
         {"trailing bytes", written.dump() + "}", false},
         {"two objects", written.dump() + written.dump(), false},
@@ -125,16 +146,89 @@ TEST(StoredEventText, SendsWhatDecodingWouldSendAndPassesOnlyTheWrittenFormUncha
     }
 }
 
+// The oracle of the written form: what the JSON library makes of the text, with
+// the form's rules applied to what it read. The bytes go into a body as they are,
+// so nothing but white space may come before the object (the library would pass
+// over a byte-order mark there).
+bool writtenFormAsTheLibraryReadsIt(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t\n\r");
+    if (first == std::string::npos || text[first] != '{') return false;
+    std::set<std::string> names;
+    bool repeated = false;
+    json parsed;
+    try {
+        parsed = json::parse(text, [&](int depth, json::parse_event_t event, json& value) {
+            if (depth == 1 && event == json::parse_event_t::key) {
+                repeated |= !names.insert(value.get<std::string>()).second;
+            }
+            return true;
+        });
+    } catch (const json::exception&) {
+        return false;
+    }
+    const std::set<std::string> allowed{"event", "distinct_id", "properties", "timestamp", "uuid", "api_key"};
+    const std::set<std::string> required{"event", "distinct_id", "properties", "timestamp", "uuid"};
+    if (repeated || !std::includes(allowed.begin(), allowed.end(), names.begin(), names.end()) ||
+        !std::includes(names.begin(), names.end(), required.begin(), required.end())) {
+        return false;
+    }
+    for (const auto& [name, value] : parsed.items()) {
+        if (name != "properties" && !value.is_string()) return false;
+    }
+    if (!parsed["properties"].is_object()) return false;
+    const auto timestamp = parsed["timestamp"].get<std::string>();
+    const auto date = toISO8601Date(timestamp);
+    const auto id = UUID::fromString(parsed["uuid"].get<std::string>());
+    return date && toISO8601String(*date) == timestamp && id && id->uuidString() == parsed["uuid"];
+}
+
+// Records mangled a few bytes at a time, as a torn write or a foreign writer might
+// leave them: the check must answer what the library's reading answers.
+TEST(StoredEventText, TheCheckAgreesWithTheJSONLibraryOnMangledRecords) {
+    const std::vector<std::string> seeds{
+        written.dump(),
+        written.dump(1, '\t'),
+        with(written, "api_key", "phc_key").dump(),
+        withRawProperty(R"([1.5e3, -0, 0.25E-2, 10, "\u00e9\ud83d\ude00\n\/", {"a": [true, false, null]}])"),
+        withRawProperty("17976931348623157" + std::string(292, '0')),
+        withRawProperty("\"\u00e9t\u00e9 \u4e09 \U0001F600\""),
+    };
+    const std::string alphabet = "{}[]\":,\\ \t0123456789-+.eEutfnrlsaD\x01\x7f\xc3\xa9\xed\xa0\x80\xef\xbb\xbf"
+                                 "\xf0\x9f\x98\xf4\x90\xff";
+    std::mt19937 random(20240501);
+    const auto pick = [&random](std::size_t count) { return static_cast<std::size_t>(random() % count); };
+    int accepted = 0;
+    for (int round = 0; round < 20000; ++round) {
+        auto text = seeds[pick(seeds.size())];
+        for (std::size_t edits = 1 + pick(3); edits > 0 && !text.empty(); --edits) {
+            const auto at = pick(text.size());
+            switch (pick(3)) {
+            case 0: text[at] = alphabet[pick(alphabet.size())]; break;
+            case 1: text.erase(at, 1 + pick(4)); break;
+            default: text.insert(at, 1, alphabet[pick(alphabet.size())]); break;
+            }
+        }
+        const bool expected = writtenFormAsTheLibraryReadsIt(text);
+        ASSERT_EQ(ZeraZovStoredBatch::isWrittenForm(text), expected)
+            << json(text).dump(-1, ' ', true, json::error_handler_t::replace);
+        accepted += expected ? 1 : 0;
+    }
+    // Both answers must have come up often enough to mean something.
+    EXPECT_GT(accepted, 2000);
+    EXPECT_LT(accepted, 18000);
+}
+
 TEST(StoredEventText, TheBodyIsJSONWithTheThreeMembersAndTheTextsInOrder) {
     const std::vector<std::string> texts{written.dump(), with(written, "event", "second").dump(2)};
-    const auto body = ZeraZovStoredBatch::body("phc_\"quoted\"", texts, "2024-05-01T12:00:01.000Z");
-    ASSERT_TRUE(body);
-    const auto parsed = json::parse(*body);
+    const auto head = ZeraZovStoredBatch::head("phc_\"quoted\"", texts);
+    ASSERT_TRUE(head);
+    const auto parsed = json::parse(*head + ZeraZovStoredBatch::tail("2024-05-01T12:00:01.000Z"));
     EXPECT_EQ(parsed, (json{{"api_key", "phc_\"quoted\""},
                             {"batch", {written, with(written, "event", "second")}},
                             {"sent_at", "2024-05-01T12:00:01.000Z"}}));
-    EXPECT_EQ(json::parse(*ZeraZovStoredBatch::body("k", {}, "t")), (json{{"api_key", "k"}, {"batch", json::array()}, {"sent_at", "t"}}));
-    EXPECT_FALSE(ZeraZovStoredBatch::body("bad \xff token", texts, "t"));
+    EXPECT_EQ(json::parse(*ZeraZovStoredBatch::head("k", {}) + ZeraZovStoredBatch::tail("t")),
+              (json{{"api_key", "k"}, {"batch", json::array()}, {"sent_at", "t"}}));
+    EXPECT_FALSE(ZeraZovStoredBatch::head("bad \xff token", texts));
 }
 
 // An events queue over files as crashes, older versions and the client itself
@@ -151,6 +245,7 @@ TEST(StoredEventText, AFlushSendsStoredEventsAsOneValidBodyAndDropsWhatIsNoEvent
         with(written, "uuid", "0190a0b0-1c2d-7e3f-8a4b-5c6d7e8f9a0d").dump(),
         std::string(16, '\0'),
         with(written, "event", "third").dump(),
+        "\xEF\xBB\xBF" + with(written, "event", "marked").dump(),
     };
     // Names in the order the loader sorts files of one birth time.
     for (std::size_t i = 0; i < stored.size(); ++i) {
@@ -176,7 +271,7 @@ TEST(StoredEventText, AFlushSendsStoredEventsAsOneValidBodyAndDropsWhatIsNoEvent
     EXPECT_EQ(body.size(), 3u);
     EXPECT_EQ(body["api_key"], testing::testToken);
     EXPECT_EQ(body["batch"], (json{written, with(written, "uuid", "0190A0B0-1C2D-7E3F-8A4B-5C6D7E8F9A0D"),
-                                   with(written, "event", "third")}));
+                                   with(written, "event", "third"), with(written, "event", "marked")}));
     EXPECT_TRUE(log.contains("[ZeraZov] Dropping 2 stored record(s) that could not be read back"));
     queue->finishRemovals();
     EXPECT_TRUE(std::filesystem::is_empty(queueFolder));

@@ -99,6 +99,24 @@ TEST_F(FileBackedQueueTest, PeekReadsUpToCountFromTheHeadAndRemovesNothing) {
     EXPECT_EQ(queue.depth(), 5u);
 }
 
+TEST_F(FileBackedQueueTest, PeekAfterReadsBehindTheGivenHeadOnlyWhileTheQueueBeginsWithIt) {
+    addRecords(1, 5);
+    const auto head = queue.peek(2);
+    const auto behind = queue.peekAfter(head.names, 2);
+    ASSERT_TRUE(behind);
+    EXPECT_EQ(idsOf(*behind), (std::vector<std::uint64_t>{3, 4}));
+    EXPECT_TRUE(queue.holds(head.names, false));
+    EXPECT_FALSE(queue.holds(head.names, true)) << "more than the head is queued";
+    EXPECT_FALSE(queue.peekAfter(behind->names, 2)) << "not the head";
+
+    queue.deleteNames(head.names);
+    EXPECT_FALSE(queue.peekAfter(head.names, 2)) << "taken off";
+    EXPECT_FALSE(queue.holds(head.names, false));
+    const auto rest = peekAll(queue).names;
+    EXPECT_TRUE(queue.holds(rest, true));
+    EXPECT_EQ(queue.peekAfter(rest, 2)->names, std::vector<std::string>{});
+}
+
 TEST_F(FileBackedQueueTest, PeekPassesOverAVanishedFileWithoutCountingItButReportsItsName) {
     addRecords(1, 5);
     const auto names = peekAll(queue).names;

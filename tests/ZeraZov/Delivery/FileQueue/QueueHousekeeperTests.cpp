@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -20,14 +23,14 @@ using zerazov::ZeraZovQueueHousekeeper;
 using Clock = std::chrono::steady_clock;
 
 // Stands in for the disk: counts syncs and removals, notes the thread they ran
-// on, and can hold a removal until the test lets it go.
+// on and its priority, and can hold a removal until the test lets it go.
 class FakeDisk {
 public:
     ZeraZovQueueHousekeeper::SyncAction syncAction() {
         return [this]() -> std::optional<std::string> {
             std::lock_guard guard(lock_);
             syncs_.push_back(Clock::now());
-            threads_.push_back(std::this_thread::get_id());
+            noteThread();
             changed_.notify_all();
             return failure_;
         };
@@ -37,7 +40,7 @@ public:
             std::unique_lock guard(lock_);
             changed_.wait(guard, [&] { return !holding_; });
             removed_.push_back(name);
-            threads_.push_back(std::this_thread::get_id());
+            noteThread();
             changed_.notify_all();
         };
     }
@@ -73,12 +76,24 @@ public:
         return true;
     }
 
+    bool ranOnlyAtNice(int nice) const {
+        std::lock_guard guard(lock_);
+        return !nices_.empty() && std::all_of(nices_.begin(), nices_.end(), [nice](int n) { return n == nice; });
+    }
+
 private:
+    // Called with the lock held.
+    void noteThread() {
+        threads_.push_back(std::this_thread::get_id());
+        nices_.push_back(getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())));
+    }
+
     mutable std::mutex lock_;
     std::condition_variable changed_;
     std::vector<Clock::time_point> syncs_;
     std::vector<std::string> removed_;
     std::vector<std::thread::id> threads_;
+    std::vector<int> nices_;
     std::optional<std::string> failure_;
     bool holding_ = false;
 };
@@ -111,7 +126,9 @@ TEST(QueueHousekeeperTest, ASyncComesOnceAGroupIsFullOrItsOldestRecordWaitedLong
     }
 }
 
-TEST(QueueHousekeeperTest, SyncNowAndShutdownLeaveNothingUnsyncedAndNothingRunsOnTheCaller) {
+// The disk work is background work: it runs on the worker, at the lowest CPU
+// priority, never taking a CPU from the threads that add, read and upload records.
+TEST(QueueHousekeeperTest, SyncNowAndShutdownLeaveNothingUnsyncedAndTheWorkerDoesTheWorkAtTheLowestPriority) {
     FakeDisk disk;
     const auto caller = std::this_thread::get_id();
     {
@@ -127,6 +144,7 @@ TEST(QueueHousekeeperTest, SyncNowAndShutdownLeaveNothingUnsyncedAndNothingRunsO
     EXPECT_EQ(disk.syncs().size(), 2u);
     EXPECT_EQ(disk.removed(), (std::vector<std::string>{"a", "b"}));
     EXPECT_TRUE(disk.ranOnlyOffThread(caller));
+    EXPECT_TRUE(disk.ranOnlyAtNice(19));
 }
 
 TEST(QueueHousekeeperTest, RemovingNeverWaitsForTheDiskButFinishRemovalsDoes) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -271,6 +272,60 @@ TEST_F(ZeraZovQueueTest, AFlushWhileAnUploadIsInFlightDoesNothing) {
     EXPECT_TRUE(logged("Already flushing"));
     ASSERT_TRUE(upload->release(200));
     EXPECT_EQ(queue->depth(), 0u);
+}
+
+TEST_F(ZeraZovQueueTest, TheNextBatchIsReadWhileAnUploadIsUnderWay) {
+    config->maxBatchSize = 2;
+    auto queue = makeQueue();
+    addQuietly(*queue, {"a", "b", "c", "d"});
+    const auto queueFolder = storage.url(ZeraZovStorage::StorageKey::queue);
+    std::vector<std::filesystem::path> files(std::filesystem::directory_iterator(queueFolder), {});
+    std::sort(files.begin(), files.end());
+    std::filesystem::remove(files[2]);  // "c", behind the queue's back
+    upload->holdAnswers();
+    flushNow(*queue);
+    EXPECT_TRUE(logged("File " + files[2].string() + " does not exist"));
+    ASSERT_TRUE(upload->release(200));
+    upload->answerWith(200);
+    flushNow(*queue);
+    EXPECT_EQ(upload->batches(), (Batches{{"a", "b"}, {"d"}}));
+    EXPECT_EQ(queue->depth(), 0u);
+}
+
+// The batch behind an upload is read while the upload is under way; whatever
+// the upload's outcome does to the head, the next flush sends what the head
+// holds then.
+TEST_F(ZeraZovQueueTest, TheBatchReadAheadGoesOutOnlyWhileItIsStillTheHead) {
+    struct Case {
+        const char* what;
+        std::optional<int> answer;
+        std::int64_t maxRetries;
+        Batches sent;
+    };
+    const std::vector<Case> cases{
+        {"taken", 200, 3, {{"0", "1", "2", "3"}, {"4", "5", "6", "7"}}},
+        {"kept for a retry", 503, 3, {{"0", "1", "2", "3"}, {"0", "1", "2", "3"}}},
+        {"kept and halved", 413, 3, {{"0", "1", "2", "3"}, {"0", "1"}}},
+        {"all dropped", std::nullopt, 0, {{"0", "1", "2", "3"}, {"late"}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(folder.path() / "token");
+        upload = std::make_shared<FakeUpload>();
+        config->maxBatchSize = 4;
+        config->maxRetries = c.maxRetries;
+        auto queue = makeQueue();
+        addQuietly(*queue, {"0", "1", "2", "3", "4", "5", "6", "7"});
+        upload->holdAnswers();
+        flushNow(*queue);
+        ASSERT_TRUE(upload->release(c.answer));
+        addQuietly(*queue, {"late"});
+        clock.advance(30s);  // past any pause
+        upload->answerWith(200);
+        flushNow(*queue);
+        EXPECT_EQ(upload->batches(), c.sent);
+        queue->finishRemovals();
+    }
 }
 
 TEST_F(ZeraZovQueueTest, FailuresPauseForGrowingSpansThenDropTheQueue) {
