@@ -1,5 +1,6 @@
 #pragma once
 #include <chrono>
+#include <exception>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -26,6 +27,8 @@
 #include "ZeraZov/Core/ZeraZovIntegrationKind.h"
 #include "ZeraZov/Core/ZeraZovMulticastCallback.h"
 #include "ZeraZov/Core/ZeraZovSessionManager.h"
+#include "ZeraZov/Integrations/ZeraZovErrorValue.h"
+#include "ZeraZov/Integrations/ZeraZovExceptionObject.h"
 #include "ZeraZov/Integrations/ZeraZovLogCapturing.h"
 #include "ZeraZov/Integrations/ZeraZovLogSeverity.h"
 #include "ZeraZov/Integrations/ZeraZovLogger.h"
@@ -129,6 +132,18 @@ public:
                          const std::optional<std::string>& referrer = std::nullopt) noexcept;
     // One capture per URL that is not a file URL.
     void captureDeepLink(const std::vector<std::string>& urls) noexcept;
+    // A handled error or exception as one "$exception" event: an "$exception_list"
+    // entry for it and each one under it, with the calling thread's stack (or the
+    // exception's own), the images the frames lie in, and "$exception_level" "error"
+    // unless the properties say otherwise. The client's own frames are left out when
+    // the program exports its symbols (linked with -rdynamic).
+    void captureException(const ZeraZovErrorValue& error,
+                          const std::optional<nlohmann::json>& properties = std::nullopt) noexcept;
+    void captureException(const ZeraZovExceptionObject& exception,
+                          const std::optional<nlohmann::json>& properties = std::nullopt) noexcept;
+    // A C++ exception (std::current_exception() in a catch block).
+    void captureException(const std::exception_ptr& exception,
+                          const std::optional<nlohmann::json>& properties = std::nullopt) noexcept;
     // Starts one upload per queue that is not paused; returns at once.
     void flush() noexcept;
     // Waits until the uploads that flushes started have been answered (not longer
@@ -247,6 +262,7 @@ private:
     nlohmann::json registeredPropertiesWith(const Parts& parts) const;
     bool hasPersonProcessingWith(const Parts& parts) const;
     bool requirePersonProcessingWith(const Parts& parts, std::string_view operation);
+    void captureExceptionList(const nlohmann::json& list, const std::optional<nlohmann::json>& properties);
     // Queues an event built from these properties and tells the subscribers; false when it was dropped.
     bool enqueue(const Parts& parts, const std::string& name, const std::string& distinctId,
                  nlohmann::json properties, Date timestamp);

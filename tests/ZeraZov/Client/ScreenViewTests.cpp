@@ -43,7 +43,8 @@ TEST(ScreenViews, TheIntegrationTurnsReportedScreensIntoScreenEvents) {
     };
     auto environment = h.environment();
     environment.makeIntegration = [&](ZeraZovIntegrationKind) {
-        return std::make_shared<ZeraZovScreenViewIntegration>(ZeraZovScreenViewIntegration::Dependencies{publisher, slot});
+        return std::make_shared<ZeraZovScreenViewIntegration>(
+            ZeraZovScreenViewIntegration::Dependencies{publisher, slot});
     };
     auto first = ZeraZovSDK::with(config(testProjectToken), environment);
     auto second = ZeraZovSDK::with(config("zzk_second"), environment);

@@ -30,7 +30,8 @@ TEST(SurveyModel, EachResponseSetsOnlyTheFieldOfItsKind) {
         {"single", ZeraZovSurveyResponse::singleChoice("B"), 3, {}, {}, {}, Options{{"B"}}},
         {"single without a choice", ZeraZovSurveyResponse::singleChoice(std::nullopt), 3, {}, {}, {}, {}},
         {"multiple", ZeraZovSurveyResponse::multipleChoice(Options{{"A", "C"}}), 4, {}, {}, {}, Options{{"A", "C"}}},
-        {"multiple, none chosen", ZeraZovSurveyResponse::multipleChoice(std::vector<std::string>{}), 4, {}, {}, {}, std::vector<std::string>{}},
+        {"multiple, none chosen", ZeraZovSurveyResponse::multipleChoice(std::vector<std::string>{}), 4, {}, {}, {},
+         std::vector<std::string>{}},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(static_cast<int>(c.response.type()), c.rawType) << c.what;

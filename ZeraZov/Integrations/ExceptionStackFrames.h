@@ -1,0 +1,32 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "ZeraZov/Core/ZeraZovErrorTrackingConfig.h"
+#include "ZeraZov/Integrations/ZeraZovStackFrame.h"
+
+namespace zerazov {
+
+// A stack trace as "$exception" events carry it: {"frames": the frames' dictionaries
+// from the outermost call to the innermost, "type": "raw"}, given the frames
+// innermost first; nothing without frames.
+std::optional<nlohmann::json> stackTrace(const std::vector<ZeraZovStackFrame>& innermostFirst);
+
+// One frame per return address (innermost first) that the dynamic loader places in
+// an image of this process, with its image, symbol and in-app decision. With
+// `dropClientFrames`, the analytics client's own frames in front of the first
+// other frame are left out.
+std::vector<ZeraZovStackFrame> framesFromReturnAddresses(const std::vector<std::uint64_t>& returnAddresses,
+                                                         const ZeraZovErrorTrackingConfig& config,
+                                                         bool dropClientFrames);
+
+// The calling thread's stack trace, without the client's own frames in front.
+std::optional<nlohmann::json> currentThreadStackFrames(const ZeraZovErrorTrackingConfig& config);
+// The stack trace of return addresses recorded elsewhere, every frame kept.
+std::optional<nlohmann::json> stackFrames(const std::vector<std::uint64_t>& returnAddresses,
+                                          const ZeraZovErrorTrackingConfig& config);
+
+}  // namespace zerazov
