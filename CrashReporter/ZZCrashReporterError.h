@@ -16,11 +16,20 @@ public:
     };
 
     ZZCrashReporterError(Code code, std::string description) : code_(code), description_(std::move(description)) {}
+    // An operating-system failure with the errno value underneath.
+    static ZZCrashReporterError posix(std::string description, int posixError) {
+        ZZCrashReporterError error(Code::operatingSystemFailure, std::move(description));
+        error.posixError_ = posixError;
+        return error;
+    }
 
     Code code() const { return code_; }
     const std::string& description() const { return description_; }
+    // The errno value of the failure underneath; 0 when there is none.
+    int underlyingPOSIXError() const { return posixError_; }
 
 private:
     Code code_;
     std::string description_;
+    int posixError_ = 0;
 };
