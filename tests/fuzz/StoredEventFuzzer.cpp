@@ -5,12 +5,22 @@
 #include <cstdint>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "ZeraZov/Delivery/QueueEndpoints.h"
+#include "ZeraZov/Delivery/ZeraZovStoredBatch.h"
 #include "tests/fuzz/FuzzCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using zerazov::QueueEndpoints;
-    const auto event = QueueEndpoints::decode(std::string(reinterpret_cast<const char*>(data), size));
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    const auto event = QueueEndpoints::decode(text);
+    // A record in the written form goes into a batch body as it stands: it must be
+    // JSON that reads as exactly the event it holds.
+    if (zerazov::ZeraZovStoredBatch::isWrittenForm(text)) {
+        fuzzing::check(event.has_value(), "a record in the written form is an event");
+        fuzzing::check(nlohmann::json::parse(text) == event->toJSON(), "a record in the written form is its event");
+    }
     if (!event) return 0;
     const auto stored = QueueEndpoints::encode(*event);
     fuzzing::check(stored.has_value(), "an event read from a record can be stored again");
