@@ -215,7 +215,18 @@ void ZeraZovQueueBase::performFlush(std::size_t count) {
     // The HTTP client's thread was just woken to send this batch and often waits
     // for this very CPU: it goes first.
     std::this_thread::yield();
-    if (auto next = fileQueue_.peekAfter(batch->names, count)) readAhead_ = prepared(std::move(*next), count);
+    readAhead(batch->names, count);
+}
+
+void ZeraZovQueueBase::readAhead(const std::vector<std::string>& inFlight, std::size_t count) {
+    auto next = fileQueue_.peekAfter(inFlight, count);
+    if (!next) return;
+    std::size_t bytes = 0;
+    for (const auto& record : next->records) bytes += record.size();
+    // Large records (screen snapshots) would sit in memory until the next flush,
+    // which may be a timer interval away: those wait for their own flush.
+    if (bytes > readAheadByteLimit) return;
+    readAhead_ = prepared(std::move(*next), count);
 }
 
 ZeraZovQueueBase::PreparedBatch ZeraZovQueueBase::prepared(ZeraZovQueueBatch batch, std::size_t count) {

@@ -49,6 +49,9 @@ public:
 
     using AfterAdd = std::function<void(ZeraZovQueueBase&)>;
 
+    // The most stored bytes a batch read ahead of its flush may hold.
+    static constexpr std::size_t readAheadByteLimit = 1024 * 1024;
+
     virtual ~ZeraZovQueueBase();
     ZeraZovQueueBase(const ZeraZovQueueBase&) = delete;
     ZeraZovQueueBase& operator=(const ZeraZovQueueBase&) = delete;
@@ -125,6 +128,8 @@ private:
     void performFlush(std::size_t count);
     bool beginFlush();
     PreparedBatch prepared(ZeraZovQueueBatch batch, std::size_t count);
+    // Reads and prepares the batch behind the one in flight, unless it is too large to hold.
+    void readAhead(const std::vector<std::string>& inFlight, std::size_t count);
     // The batch read ahead, when it is still what a read from the head gives now.
     std::optional<PreparedBatch> takeReadAhead(std::size_t count);
     // Whether the batch leaves the queue.

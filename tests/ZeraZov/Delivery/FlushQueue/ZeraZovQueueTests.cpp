@@ -292,6 +292,34 @@ TEST_F(ZeraZovQueueTest, TheNextBatchIsReadWhileAnUploadIsUnderWay) {
     EXPECT_EQ(queue->depth(), 0u);
 }
 
+// A batch read ahead goes out as it was read, even when its files went meanwhile;
+// one too large to hold until its flush is read again then.
+TEST_F(ZeraZovQueueTest, OnlyABatchSmallEnoughToHoldIsKeptFromItsReadAhead) {
+    const auto queueFolder = storage.url(ZeraZovStorage::StorageKey::queue);
+    for (const std::size_t size : {std::size_t{16}, ZeraZovQueueBase::readAheadByteLimit / 2 + 1}) {
+        SCOPED_TRACE(size);
+        std::filesystem::remove_all(queueFolder);
+        upload = std::make_shared<FakeUpload>();
+        config->maxBatchSize = 2;
+        auto queue = makeQueue();
+        addQuietly(*queue, {"a", "b", std::string(size, 'c'), std::string(size, 'd')});
+        upload->holdAnswers();
+        flushNow(*queue);
+        std::vector<std::filesystem::path> files(std::filesystem::directory_iterator(queueFolder), {});
+        std::sort(files.begin(), files.end());
+        std::filesystem::remove(files[2]);  // "c", read ahead already
+        ASSERT_TRUE(upload->release(200));
+        upload->answerWith(200);
+        flushNow(*queue);
+        const auto batches = upload->batches();
+        ASSERT_EQ(batches.size(), 2u);
+        std::string firstLetters;
+        for (const auto& text : batches[1]) firstLetters += text.front();
+        EXPECT_EQ(firstLetters, size <= ZeraZovQueueBase::readAheadByteLimit / 2 ? "cd" : "d");
+        queue->finishRemovals();
+    }
+}
+
 // The batch behind an upload is read while the upload is under way; whatever
 // the upload's outcome does to the head, the next flush sends what the head
 // holds then.
@@ -310,7 +338,7 @@ TEST_F(ZeraZovQueueTest, TheBatchReadAheadGoesOutOnlyWhileItIsStillTheHead) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        std::filesystem::remove_all(folder.path() / "token");
+        std::filesystem::remove_all(storage.url(ZeraZovStorage::StorageKey::queue));
         upload = std::make_shared<FakeUpload>();
         config->maxBatchSize = 4;
         config->maxRetries = c.maxRetries;
