@@ -16,7 +16,7 @@ namespace {
 constexpr std::size_t alternateStackBytes = 64 * 1024;
 
 struct CallbackEntry {
-    zzcrash_signal_handler_callback callback;
+    zzcrash_signal_callback callback;
     void* context;
 };
 struct PreviousAction {
@@ -162,7 +162,7 @@ bool ZZCrashSignalHandler::registerHandlerWithSignal(int signal, ZZCrashReporter
     return true;
 }
 
-bool ZZCrashSignalHandler::registerHandlerForSignal(int signal, zzcrash_signal_handler_callback callback,
+bool ZZCrashSignalHandler::registerHandlerForSignal(int signal, zzcrash_signal_callback callback,
                                                     void* context, ZZCrashReporterError* error) {
     if (!registerHandlerWithSignal(signal, error)) return false;
     callbacks.prepend({callback, context});

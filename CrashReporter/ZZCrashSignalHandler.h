@@ -16,7 +16,7 @@ struct zzcrash_signal_handler_next {
 
 // A crash callback: answers whether the signal was handled. False from the
 // whole chain re-raises the signal with its default action.
-using zzcrash_signal_handler_callback = bool (*)(int signal, siginfo_t* info, ucontext_t* context, void* callback_context,
+using zzcrash_signal_callback = bool (*)(int signal, siginfo_t* info, ucontext_t* context, void* callback_context,
                                                  const zzcrash_signal_handler_next* next);
 
 // Passes the signal on through `next`; false when there is nothing after. Async-signal-safe.
@@ -43,7 +43,7 @@ public:
     // either fails.
     bool registerHandlerWithSignal(int signal, ZZCrashReporterError* error);
     // The same, then puts the callback at the head of the chain.
-    bool registerHandlerForSignal(int signal, zzcrash_signal_handler_callback callback, void* context,
+    bool registerHandlerForSignal(int signal, zzcrash_signal_callback callback, void* context,
                                   ZZCrashReporterError* error);
     // Empties the chain and forgets the replaced handlers; our handlers stay
     // installed and, with nothing to call, give every signal its default action.

@@ -24,8 +24,11 @@ std::size_t zzcrash_log_write_process_info(zzcrash_log_encoder& out, const zzcra
 // A CPU type and subtype, in the Mach-O numbering.
 std::size_t zzcrash_log_write_processor(zzcrash_log_encoder& out, std::uint64_t type, std::uint64_t subtype);
 // One stack frame: its pc and, when the writer's strategy asks and finds
-// one, the symbol holding it.
-std::size_t zzcrash_log_write_frame(zzcrash_log_encoder& out, const zzcrash_log_sources& sources, std::uint64_t pc);
+// one, the symbol holding it. A return address is looked up one byte back,
+// inside its call: a call that ends its function (to abort, say) returns to
+// the first byte of the next function.
+std::size_t zzcrash_log_write_frame(zzcrash_log_encoder& out, const zzcrash_log_sources& sources, std::uint64_t pc,
+                                    bool return_address);
 // One thread: its number, whether it crashed, the crashed thread's registers
 // and up to 512 frames walked from `state`, or from the stopped thread's own
 // registers when `state` is null.

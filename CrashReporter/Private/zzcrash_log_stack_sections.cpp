@@ -63,7 +63,10 @@ std::size_t frames(zzcrash_log_encoder& out, const zzcrash_log_sources& sources,
         if (index == 0 && crashed) size += registers(out, cursor);
         std::uint64_t pc = 0;
         if (zzcrash_async_frame_cursor_get_reg(cursor, ZZCRASH_REG_IP, &pc) != ZZCRASH_FRAME_ESUCCESS) break;
-        size += out.messageField(2, [&](zzcrash_log_encoder& frame) { return zzcrash_log_write_frame(frame, sources, pc); });
+        const bool returnAddress = !cursor->frame_pc_exact;
+        size += out.messageField(2, [&](zzcrash_log_encoder& frame) {
+            return zzcrash_log_write_frame(frame, sources, pc, returnAddress);
+        });
         if (zzcrash_async_frame_cursor_next(cursor) != ZZCRASH_FRAME_ESUCCESS) break;
     }
     return size;
@@ -71,12 +74,14 @@ std::size_t frames(zzcrash_log_encoder& out, const zzcrash_log_sources& sources,
 
 }  // namespace
 
-std::size_t zzcrash_log_write_frame(zzcrash_log_encoder& out, const zzcrash_log_sources& sources, std::uint64_t pc) {
+std::size_t zzcrash_log_write_frame(zzcrash_log_encoder& out, const zzcrash_log_sources& sources, std::uint64_t pc,
+                                    bool return_address) {
     std::size_t size = out.uint64Field(3, pc);
     if (sources.writer->symbolication_strategy == 0) return size;
+    const std::uint64_t inside = return_address && pc > 0 ? pc - 1 : pc;
     zzcrash_async_image_list_mark_reading(sources.images, true);
-    if (const zzcrash_async_image* image = zzcrash_async_image_containing_address(sources.images, pc))
-        size += symbolField(out, sources, zzcrash_log_image(sources.images, image), pc);
+    if (const zzcrash_async_image* image = zzcrash_async_image_containing_address(sources.images, inside))
+        size += symbolField(out, sources, zzcrash_log_image(sources.images, image), inside);
     zzcrash_async_image_list_mark_reading(sources.images, false);
     return size;
 }

@@ -35,7 +35,7 @@ ForkedChildResult inChild(const std::function<int()>& body) {
         std::chrono::seconds(20));
 }
 
-bool registerFor(int signal, zzcrash_signal_handler_callback callback, void* context = nullptr) {
+bool registerFor(int signal, zzcrash_signal_callback callback, void* context = nullptr) {
     ZZCrashReporterError error(ZZCrashReporterError::Code::operatingSystemFailure, "");
     return ZZCrashSignalHandler::sharedHandler()->registerHandlerForSignal(signal, callback, context, &error);
 }

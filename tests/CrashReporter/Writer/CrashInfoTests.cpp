@@ -14,6 +14,7 @@
 #include "CrashReporter/Private/zzcrash_crash_info.h"
 #include "tests/CrashReporter/MachO/FixtureAnswers.h"
 #include "tests/CrashReporter/MachO/LoadedFixture.h"
+#include "tests/CrashReporter/Writer/LogReading.h"
 #include "tests/CrashReporter/Writer/WriterHarness.h"
 
 namespace {

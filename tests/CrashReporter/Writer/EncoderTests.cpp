@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "CrashReporter/Private/zzcrash_log_encoder.h"
-#include "tests/CrashReporter/Writer/WriterHarness.h"
+#include "tests/CrashReporter/Writer/LogReading.h"
 
 namespace {
 

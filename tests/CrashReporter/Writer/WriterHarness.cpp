@@ -3,15 +3,11 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include <gtest/gtest.h>
 
 #include "CrashReporter/Platform/zzcrash_thread_stopper.h"
 #include "CrashReporter/zzcrash_elf_image_list.h"
 #include "tests/CrashReporter/Support/AllocationTrap.h"
-#include "tests/support/ShellCommand.h"
 
 namespace tessivar::testing {
 
@@ -76,54 +72,6 @@ WriterHarness::Written WriterHarness::write(const zzcrash_log_signal_info& signa
 
 WriterHarness::Written WriterHarness::write(const zzcrash_log_signal_info& signal) {
     return write(signal, true, zzcrash_thread_self());
-}
-
-std::optional<ZZCrashReport> decodedLog(const std::vector<std::uint8_t>& bytes) {
-    auto decoded = ZZCrashReport::fromData(bytes);
-    if (auto* error = std::get_if<ZZCrashReporterError>(&decoded)) {
-        ADD_FAILURE() << "the log does not read: " << error->description();
-        return std::nullopt;
-    }
-    return std::get<ZZCrashReport>(std::move(decoded));
-}
-
-std::string protocRawReading(const std::vector<std::uint8_t>& log) {
-    const auto body = std::filesystem::temp_directory_path() / ("crash-log-raw-" + std::to_string(getpid()));
-    std::ofstream(body, std::ios::binary)
-        .write(reinterpret_cast<const char*>(log.data() + 8), static_cast<std::streamsize>(log.size() - 8));
-    const auto result =
-        runShellCommand(shellQuoted(TESSIVAR_PROTOC_C) + " --decode_raw < " + shellQuoted(body), std::chrono::seconds(20));
-    std::filesystem::remove(body);
-    EXPECT_TRUE(result.succeeded()) << result.output;
-    return result.output;
-}
-
-std::vector<std::string> symbolNames(const ZZCrashReportThreadInfo& thread) {
-    std::vector<std::string> names;
-    for (const auto& frame : thread.stackFrames()) names.push_back(frame.symbolInfo() ? frame.symbolInfo()->symbolName() : "");
-    return names;
-}
-
-ParkedThreads::ParkedThreads(int count) {
-    for (int i = 0; i < count; ++i) threads_.emplace_back([this] { park(); });
-    std::unique_lock guard(lock_);
-    changed_.wait(guard, [&] { return ids_.size() == static_cast<std::size_t>(count); });
-}
-
-ParkedThreads::~ParkedThreads() {
-    {
-        const std::lock_guard guard(lock_);
-        ending_ = true;
-    }
-    changed_.notify_all();
-    for (auto& thread : threads_) thread.join();
-}
-
-void ParkedThreads::park() {
-    std::unique_lock guard(lock_);
-    ids_.push_back(gettid());
-    changed_.notify_all();
-    changed_.wait(guard, [&] { return ending_; });
 }
 
 }  // namespace tessivar::testing

@@ -1,13 +1,8 @@
 #pragma once
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
-#include <string>
-#include <thread>
 #include <vector>
 
-#include "CrashReporter/ZZCrashReport.h"
 #include "CrashReporter/zzcrash_log_writer.h"
 
 namespace tessivar::testing {
@@ -45,34 +40,6 @@ private:
 struct SignalOnly {
     zzcrash_log_bsd_signal_info bsd;
     zzcrash_log_signal_info info() const { return {&bsd, nullptr}; }
-};
-
-// The report in a log; a test failure (and an empty report's absence) when it does not read.
-std::optional<ZZCrashReport> decodedLog(const std::vector<std::uint8_t>& bytes);
-// protoc-c's raw reading of a log's body: the fields in the order they were
-// written, nested ones indented.
-std::string protocRawReading(const std::vector<std::uint8_t>& log);
-// The names of a thread's frames' symbols, innermost first ("" for a frame without one).
-std::vector<std::string> symbolNames(const ZZCrashReportThreadInfo& thread);
-
-// Threads that wait on a condition until the object goes.
-class ParkedThreads {
-public:
-    explicit ParkedThreads(int count);
-    ~ParkedThreads();
-    ParkedThreads(const ParkedThreads&) = delete;
-    ParkedThreads& operator=(const ParkedThreads&) = delete;
-
-    const std::vector<zzcrash_thread_t>& ids() const { return ids_; }
-
-private:
-    void park();
-
-    std::mutex lock_;
-    std::condition_variable changed_;
-    bool ending_ = false;
-    std::vector<zzcrash_thread_t> ids_;
-    std::vector<std::thread> threads_;
 };
 
 }  // namespace tessivar::testing

@@ -12,7 +12,8 @@
 
 #include <gtest/gtest.h>
 
-#include "CrashReporter/ZZCrashReport.pb-c.h"
+#include "tests/CrashReporter/Support/ParkedThreads.h"
+#include "tests/CrashReporter/Writer/LogReading.h"
 #include "tests/CrashReporter/Writer/WriterHarness.h"
 
 namespace {
@@ -22,18 +23,10 @@ using tessivar::testing::ParkedThreads;
 using tessivar::testing::protocRawReading;
 using tessivar::testing::SignalOnly;
 using tessivar::testing::symbolNames;
+using tessivar::testing::unpackedLog;
 using tessivar::testing::WriterHarness;
 
 const SignalOnly segv{{SIGSEGV, SEGV_MAPERR, 0x10}};
-
-struct MessageFree {
-    void operator()(Zzcrash__CrashReport* message) const { zzcrash__crash_report__free_unpacked(message, nullptr); }
-};
-// protobuf-c's own reading of a log, for the fields the report objects do not keep.
-std::unique_ptr<Zzcrash__CrashReport, MessageFree> unpacked(const std::vector<std::uint8_t>& log) {
-    return std::unique_ptr<Zzcrash__CrashReport, MessageFree>(
-        zzcrash__crash_report__unpack(nullptr, log.size() - 8, log.data() + 8));
-}
 
 std::string executablePath() {
     char path[4096];
@@ -124,7 +117,7 @@ TEST(CrashLogWriter, RecordsTheProcessItsImagesAndTheMachine) {
     }
     EXPECT_TRUE(executable);
     EXPECT_TRUE(libc);
-    EXPECT_TRUE(unpacked(written.bytes)->report_info->user_requested);
+    EXPECT_TRUE(unpackedLog(written.bytes)->report_info->user_requested);
 }
 
 // Without the calling thread's registers the calling thread is left out, and
@@ -217,7 +210,7 @@ TEST(CrashLogWriter, WritesTheExceptionCustomDataAndSignalItWasGiven) {
             EXPECT_EQ(report->machExceptionInfo()->type(), static_cast<std::uint64_t>(-5));
             EXPECT_EQ(report->machExceptionInfo()->codes(), (std::vector<std::uint64_t>{1, static_cast<std::uint64_t>(-2)}));
         }
-        EXPECT_FALSE(unpacked(written.bytes)->report_info->user_requested);
+        EXPECT_FALSE(unpackedLog(written.bytes)->report_info->user_requested);
     }
 }
 
@@ -261,6 +254,25 @@ TEST(CrashLogWriter, AReportCutByTheByteLimitFails) {
     EXPECT_EQ(cut.result, ZZCRASH_OUTPUT_ERR);
     EXPECT_LE(cut.bytes.size(), whole.bytes.size() / 2);
     EXPECT_GT(cut.bytes.size(), whole.bytes.size() / 2 - 256);
+}
+
+// A return address is named by the call before it: one at the first byte of
+// a function follows a call at the end of the function before (a call to
+// abort, which does not return).
+TEST(CrashLogWriter, NamesAReturnAddressByTheCallBeforeIt) {
+    const auto start = reinterpret_cast<std::uint64_t>(&tessivar_writer_test_write_here);
+    const std::uint64_t stack[] = {start + 1, start};
+    const zzcrash_log_exception exception{"E", "r", stack, 2};
+    WriterHarness harness;
+    zzcrash_log_writer_set_exception(harness.writer(), &exception);
+    const auto report = decodedLog(harness.write(segv.info()).bytes);
+    ASSERT_TRUE(report && report->exceptionInfo() && report->exceptionInfo()->stackFrames());
+    const auto& frames = *report->exceptionInfo()->stackFrames();
+    ASSERT_EQ(frames.size(), 2u);
+    ASSERT_TRUE(frames[0].symbolInfo());
+    EXPECT_EQ(frames[0].symbolInfo()->symbolName(), "tessivar_writer_test_write_here");
+    EXPECT_EQ(frames[1].instructionPointer(), start);
+    EXPECT_TRUE(!frames[1].symbolInfo() || frames[1].symbolInfo()->symbolName() != "tessivar_writer_test_write_here");
 }
 
 TEST(CrashLogWriter, WithoutAStrategyNamesNoFrames) {

@@ -1,0 +1,25 @@
+#pragma once
+#include <signal.h>
+
+#include "CrashReporter/ZZCrashReporterCallbacks.h"
+#include "CrashReporter/ZZCrashSignalHandler.h"
+#include "CrashReporter/zzcrash_crash_context.h"
+
+// What the reporter installs to catch a crash and write its report.
+
+// The application's callback after a report was written; null for none.
+void zzcrash_crash_handlers_set_callbacks(const ZZCrashReporterCallbacks* callbacks);
+
+// The crash callback of every crash signal; its context is the crash
+// context. The first crashing thread writes the report; a thread that
+// crashes meanwhile waits until it is written, and a fault in the writing
+// thread itself goes straight to its default action. Always answers false,
+// so that the signal's default action ends the process (with its core).
+// Async-signal-safe, allocates nothing.
+bool zzcrash_signal_handler_callback(int signal, siginfo_t* info, ucontext_t* context, void* crash_context,
+                                     const zzcrash_signal_handler_next* next);
+
+// Records the exception that reaches std::terminate in the context's writer
+// (the first only), then lets the handler that was there before end the
+// process, whose SIGABRT writes the report.
+void zzcrash_install_uncaught_exception_handler(zzcrash_crash_context* context);

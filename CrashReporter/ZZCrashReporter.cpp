@@ -1,0 +1,146 @@
+#include "CrashReporter/ZZCrashReporter.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "CrashReporter/Private/zzcrash_crash_handlers.h"
+#include "CrashReporter/ZZCrashReporterException.h"
+#include "CrashReporter/zzcrash_log_writer.h"
+
+namespace {
+
+constexpr const char* reportsFolderName = "com.zerazov.crashreporter.data";
+constexpr const char* pendingReportName = "live_report.zzcrash";
+constexpr const char* queuedReportsName = "queued_reports";
+constexpr mode_t folderMode = 0755;
+
+// The user's cache folder: $XDG_CACHE_HOME when it is an absolute path, else
+// ~/.cache.
+std::string userCacheFolder() {
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    if (cache && cache[0] == '/') return cache;
+    const char* home = std::getenv("HOME");
+    return std::string(home && home[0] != '\0' ? home : "") + "/.cache";
+}
+
+std::string folderNameOf(std::string identifier) {
+    std::replace(identifier.begin(), identifier.end(), '/', '_');
+    return identifier;
+}
+
+ZZCrashReporterError fileError(const std::string& path, int error) {
+    return ZZCrashReporterError::posix(path + ": " + std::strerror(error), error);
+}
+
+// Makes `path` and the folders above it that are missing.
+bool makeFolders(const std::string& path, ZZCrashReporterError* error) {
+    std::size_t end = 0;
+    do {
+        end = path.find('/', end + 1);
+        const std::string folder = path.substr(0, end);
+        if (mkdir(folder.c_str(), folderMode) != 0 && errno != EEXIST) {
+            if (error) *error = fileError(folder, errno);
+            return false;
+        }
+    } while (end != std::string::npos);
+    return true;
+}
+
+}  // namespace
+
+ZZCrashReporter* ZZCrashReporter::sharedReporter() {
+    static const std::unique_ptr<ZZCrashReporter> shared = create();
+    return shared.get();
+}
+
+std::unique_ptr<ZZCrashReporter> ZZCrashReporter::create() {
+    return withConfiguration(ZZCrashReporterConfig::defaultConfiguration());
+}
+
+std::unique_ptr<ZZCrashReporter> ZZCrashReporter::withConfiguration(const ZZCrashReporterConfig& configuration) {
+    return withBundle(ZZCrashReporterBundle::main(), configuration);
+}
+
+std::unique_ptr<ZZCrashReporter> ZZCrashReporter::withBundle(const ZZCrashReporterBundle& bundle,
+                                                             const ZZCrashReporterConfig& configuration) {
+    std::string identifier;
+    if (bundle.identifier) {
+        identifier = *bundle.identifier;
+    } else if (program_invocation_short_name && program_invocation_short_name[0] != '\0') {
+        identifier = program_invocation_short_name;
+        std::fprintf(stderr, "[ZZCrashReporter] Warning -- bundle identifier, using process name %s\n",
+                     identifier.c_str());
+    } else {
+        std::fputs("[ZZCrashReporter] Can not determine process identifier or process name\n", stderr);
+        return nullptr;
+    }
+    if (!bundle.version) std::fputs("[ZZCrashReporter] Warning -- bundle version unavailable\n", stderr);
+    return std::make_unique<ZZCrashReporter>(identifier, bundle.version.value_or(""), bundle.shortVersion,
+                                             configuration);
+}
+
+ZZCrashReporter::ZZCrashReporter(std::string applicationIdentifier, std::string applicationVersion,
+                                 std::optional<std::string> applicationMarketingVersion,
+                                 ZZCrashReporterConfig configuration)
+    : config_(std::move(configuration)),
+      applicationIdentifier_(std::move(applicationIdentifier)),
+      applicationVersion_(std::move(applicationVersion)),
+      applicationMarketingVersion_(std::move(applicationMarketingVersion)),
+      crashReportDirectory_(config_.basePath().value_or(userCacheFolder()) + "/" + reportsFolderName + "/" +
+                            folderNameOf(applicationIdentifier_)) {}
+
+std::string ZZCrashReporter::crashReportPath() const { return crashReportDirectory_ + "/" + pendingReportName; }
+
+std::string ZZCrashReporter::queuedCrashReportDirectory() const {
+    return crashReportDirectory_ + "/" + queuedReportsName;
+}
+
+bool ZZCrashReporter::hasPendingCrashReport() const { return access(crashReportPath().c_str(), F_OK) == 0; }
+
+std::optional<std::vector<std::uint8_t>> ZZCrashReporter::loadPendingCrashReportData(ZZCrashReporterError* error) const {
+    const std::string path = crashReportPath();
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        if (error) *error = fileError(path, errno);
+        return std::nullopt;
+    }
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+bool ZZCrashReporter::purgePendingCrashReport(ZZCrashReporterError* error) const {
+    const std::string path = crashReportPath();
+    if (unlink(path.c_str()) == 0) return true;
+    if (error) *error = fileError(path, errno);
+    return false;
+}
+
+bool ZZCrashReporter::populateCrashReportDirectory(ZZCrashReporterError* error) const {
+    return makeFolders(crashReportDirectory_, error) && makeFolders(queuedCrashReportDirectory(), error);
+}
+
+void ZZCrashReporter::setCustomData(std::optional<std::vector<std::uint8_t>> customData) {
+    customData_ = std::move(customData);
+    zzcrash_log_writer_set_custom_data(&zzcrash_shared_crash_context.writer, customData_ ? customData_->data() : nullptr,
+                                       customData_ ? customData_->size() : 0);
+}
+
+void ZZCrashReporter::setCrashCallbacks(const ZZCrashReporterCallbacks* callbacks) {
+    if (enabled_) throw ZZCrashReporterException("The crash reporter has already been enabled");
+    if (callbacks && callbacks->version != 0) {
+        std::fputs("Assertion failed: callbacks->version == 0\n", stderr);
+        std::abort();
+    }
+    zzcrash_crash_handlers_set_callbacks(callbacks);
+}
+
+std::uint32_t ZZCrashReporter::mapToAsyncSymbolicationStrategy(unsigned strategy) {
+    return strategy & (ZZCRASH_SYMBOL_STRATEGY_SYMBOL_TABLE | ZZCRASH_SYMBOL_STRATEGY_OBJC);
+}

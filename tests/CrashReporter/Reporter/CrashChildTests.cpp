@@ -1,0 +1,305 @@
+// Crashes for real: a child enables the reporter, parks two threads, sets
+// custom data and crashes; the parent checks that it died by its signal (so
+// the default action, and a core dump where they are on, still happen) and
+// reads the report the next launch finds. The child's crash callback, run
+// after the report was written, says how many allocations the crash path made
+// and how much of the 64 KiB alternate stack it used.
+#include <pthread.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "CrashReporter/ZZCrashReporter.h"
+#include "tests/CrashReporter/Support/AllocationTrap.h"
+#include "tests/CrashReporter/Support/ForkedChild.h"
+#include "tests/CrashReporter/Support/ParkedThreads.h"
+#include "tests/CrashReporter/Writer/LogReading.h"
+#include "tests/support/ShellCommand.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using tessivar::testing::AllocationTrap;
+
+#define CRASH_CHILD_FUNCTION extern "C" __attribute__((noinline, visibility("default")))
+
+// What the child's crash callback reports.
+struct CrashMeasures {
+    std::size_t allocations;
+    std::size_t stackUsed;  // bytes of the alternate stack the crash path touched
+};
+
+constexpr unsigned char stackPaint = 0xA5;
+const char* const applicationIdentifier = "com.brel.tessivar/crash-tests";
+const std::vector<std::uint8_t> customData = {'{', '"', 'd', 'i', 's', 't', 'i', 'n', 'c', 't', '_', 'i', 'd', '"', ':',
+                                              '"', 'u', '1', '"', '}'};
+
+int measuresOutput = -1;
+AllocationTrap* trap = nullptr;
+
+// Counts from here on: every crash arms it at the last moment, so that what
+// the crash itself allocates beforehand (a thread, a thrown exception) is not
+// counted as the crash path's.
+void armTrap() { trap = new AllocationTrap; }
+
+}  // namespace
+
+CRASH_CHILD_FUNCTION void tessivar_crash_child_write_at(std::uintptr_t address) {
+    *reinterpret_cast<volatile int*>(address) = 1;
+    asm volatile("");
+}
+
+CRASH_CHILD_FUNCTION void tessivar_crash_child_write_null() {
+    armTrap();
+    tessivar_crash_child_write_at(0x10);
+    asm volatile("");
+}
+
+CRASH_CHILD_FUNCTION void tessivar_crash_child_abort() {
+    armTrap();
+    abort();
+}
+
+CRASH_CHILD_FUNCTION void tessivar_crash_child_throw() {
+    throw std::runtime_error("the jump engine lost its screen");
+}
+
+// On a thread of its own, where nothing catches what it throws (on the
+// test's thread the test framework would).
+CRASH_CHILD_FUNCTION void tessivar_crash_child_throw_uncaught() {
+    pthread_t thread;
+    pthread_create(
+        &thread, nullptr, [](void*) -> void* {
+            tessivar_crash_child_throw();
+            return nullptr;
+        },
+        nullptr);
+    pthread_join(thread, nullptr);
+}
+
+CRASH_CHILD_FUNCTION int tessivar_crash_child_recurse(int depth) {
+    if (depth < 0) return 0;  // never: the stack ends first
+    volatile char frame[512];
+    frame[depth % sizeof frame] = static_cast<char>(depth);
+    return tessivar_crash_child_recurse(depth + 1) + frame[(depth * 7) % sizeof frame];
+}
+
+CRASH_CHILD_FUNCTION void tessivar_crash_child_two_threads() {
+    std::atomic<int> ready{0};
+    std::atomic<bool> armed{false};
+    auto fault = [&](std::uintptr_t address) {
+        if (ready.fetch_add(1) == 1) {
+            armTrap();
+            armed.store(true);
+        }
+        while (!armed.load()) {
+        }
+        tessivar_crash_child_write_at(address);
+    };
+    std::thread first(fault, 0x10);
+    std::thread second(fault, 0x20);
+    first.join();
+    second.join();
+}
+
+namespace {
+
+std::size_t alternateStackUsed() {
+    stack_t stack{};
+    sigaltstack(nullptr, &stack);
+    const auto* bytes = static_cast<const unsigned char*>(stack.ss_sp);
+    std::size_t untouched = 0;
+    while (untouched < stack.ss_size && bytes[untouched] == stackPaint) ++untouched;
+    return stack.ss_size - untouched;
+}
+
+void paintAlternateStack() {
+    stack_t stack{};
+    sigaltstack(nullptr, &stack);
+    std::memset(stack.ss_sp, stackPaint, stack.ss_size);
+}
+
+void onReportWritten(siginfo_t*, ucontext_t*, void*) {
+    const CrashMeasures measures{trap ? trap->calls() : ~std::size_t{0}, alternateStackUsed()};
+    if (write(measuresOutput, &measures, sizeof measures) < 0) _exit(91);
+}
+
+// Replaced by the reporter's own, which calls it once it has recorded the
+// exception.
+[[noreturn]] void armTrapAndAbort() {
+    armTrap();
+    abort();
+}
+
+ZZCrashReporter reporterIn(const fs::path& base, unsigned handlerType) {
+    return ZZCrashReporter(applicationIdentifier, "1", "1.0.0",
+                           ZZCrashReporterConfig(handlerType, ZZCrashReporterConfig::symbolicationStrategySymbolTable,
+                                                 true, base.string()));
+}
+
+int crashChild(int output, const fs::path& base, unsigned handlerType, void (*crash)()) {
+    measuresOutput = output;
+    const rlimit noCore{0, 0};
+    setrlimit(RLIMIT_CORE, &noCore);
+    ZZCrashReporter reporter = reporterIn(base, handlerType);
+    reporter.setCustomData(customData);
+    const ZZCrashReporterCallbacks callbacks{0, nullptr, onReportWritten};
+    reporter.setCrashCallbacks(&callbacks);
+    std::set_terminate(armTrapAndAbort);
+    if (!reporter.enableCrashReporter()) return 1;
+    const tessivar::testing::ParkedThreads parked(2);
+    paintAlternateStack();
+    crash();
+    return 2;
+}
+
+void crashByRecursion() {
+    armTrap();
+    tessivar_crash_child_recurse(0);
+}
+
+struct Crash {
+    const char* what;
+    void (*crash)();
+    unsigned handlerType;
+    int signal;
+    const char* signalName;
+    std::vector<std::string> codes;      // one of them
+    std::vector<std::uintptr_t> addresses;  // one of them; empty: any but 0
+    const char* firstFrame;              // the symbol of the crashed thread's first frame, or null
+    const char* onTheStack;              // a function further down the crashed thread's stack
+    bool onAlternateStack;               // the main thread crashed, which has the alternate stack
+};
+
+std::size_t index(const std::vector<std::string>& names, const std::string& name) {
+    return static_cast<std::size_t>(std::find(names.begin(), names.end(), name) - names.begin());
+}
+
+std::string executablePath() { return fs::read_symlink("/proc/self/exe").string(); }
+
+void checkReport(const Crash& crash, const ZZCrashReport& report) {
+    ASSERT_GE(report.threads().size(), 3u);
+    std::vector<const ZZCrashReportThreadInfo*> crashed;
+    for (const auto& thread : report.threads()) {
+        if (thread.crashed()) crashed.push_back(&thread);
+        EXPECT_FALSE(thread.stackFrames().empty());
+    }
+    ASSERT_EQ(crashed.size(), 1u);
+    ASSERT_EQ(crashed[0]->registers().size(), 21u);
+    EXPECT_EQ(crashed[0]->registers()[0].registerName(), "rip");
+    const auto names = tessivar::testing::symbolNames(*crashed[0]);
+    if (crash.firstFrame) {
+        EXPECT_EQ(names[0], crash.firstFrame) << ::testing::PrintToString(names);
+    }
+    const std::size_t below = index(names, crash.onTheStack);
+    EXPECT_LT(below, names.size()) << ::testing::PrintToString(names);
+    if (crash.onAlternateStack && crash.crash != crashByRecursion) {
+        EXPECT_LT(below, index(names, "main")) << ::testing::PrintToString(names);
+    }
+
+    EXPECT_EQ(report.signalInfo().name(), crash.signalName);
+    EXPECT_NE(std::find(crash.codes.begin(), crash.codes.end(), report.signalInfo().code()), crash.codes.end())
+        << report.signalInfo().code();
+    if (crash.addresses.empty()) {
+        EXPECT_NE(report.signalInfo().address(), 0u);
+    } else {
+        EXPECT_NE(std::find(crash.addresses.begin(), crash.addresses.end(), report.signalInfo().address()),
+                  crash.addresses.end());
+    }
+
+    const auto& images = report.images();
+    EXPECT_TRUE(std::any_of(images.begin(), images.end(), [](const auto& image) {
+        return image.imageName() == executablePath() && image.hasImageUUID();
+    }));
+    EXPECT_TRUE(std::any_of(images.begin(), images.end(),
+                            [](const auto& image) { return image.imageName().ends_with("/libc.so.6"); }));
+    EXPECT_EQ(report.customData(), customData);
+}
+
+void checkException(const ZZCrashReport& report, bool thrown) {
+    ASSERT_EQ(report.hasExceptionInfo(), thrown);
+    if (!thrown) return;
+    EXPECT_EQ(report.exceptionInfo()->exceptionName(), "std::runtime_error");
+    EXPECT_EQ(report.exceptionInfo()->exceptionReason(), "the jump engine lost its screen");
+    ASSERT_TRUE(report.exceptionInfo()->stackFrames());
+    std::vector<std::string> names;
+    for (const auto& frame : *report.exceptionInfo()->stackFrames())
+        names.push_back(frame.symbolInfo() ? frame.symbolInfo()->symbolName() : "");
+    EXPECT_LT(index(names, "tessivar_crash_child_throw"), names.size()) << ::testing::PrintToString(names);
+}
+
+// The log as the other readers see it: protoc-c with the schema, and the text tool.
+void checkOtherReaders(const std::vector<std::uint8_t>& log, const std::string& path, const Crash& crash) {
+    const std::string protoc = tessivar::testing::protocReading(log);
+    EXPECT_NE(protoc.find("crashed: true"), std::string::npos);
+    EXPECT_NE(protoc.find(std::string("name: \"") + crash.signalName + "\""), std::string::npos);
+    const auto tool = tessivar::testing::runShellCommand(
+        tessivar::testing::shellQuoted(TESSIVAR_CRASHLOG_BINARY) + " " + tessivar::testing::shellQuoted(path) +
+            " 2>/dev/null",
+        std::chrono::seconds(20));
+    EXPECT_TRUE(tool.succeeded());
+    EXPECT_NE(tool.output.find(std::string("Exception Type:  ") + crash.signalName), std::string::npos) << tool.output;
+    EXPECT_NE(tool.output.find("Binary Images:"), std::string::npos);
+}
+
+TEST(CrashChild, WritesTheReportThatTheNextLaunchFinds) {
+    const Crash crashes[] = {
+        {"a write through null", tessivar_crash_child_write_null, 0, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR"}, {0x10},
+         "tessivar_crash_child_write_at", "tessivar_crash_child_write_null", true},
+        {"abort", tessivar_crash_child_abort, 0, SIGABRT, "SIGABRT", {"#-6"}, {0}, nullptr, "tessivar_crash_child_abort",
+         true},
+        {"an uncaught exception", tessivar_crash_child_throw_uncaught, 0, SIGABRT, "SIGABRT", {"#-6"}, {0}, nullptr,
+         "tessivar_crash_child_throw", false},
+        {"a stack overflow", crashByRecursion, 0, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR", "SEGV_ACCERR"}, {},
+         "tessivar_crash_child_recurse", "tessivar_crash_child_recurse", true},
+        {"two threads faulting at once", tessivar_crash_child_two_threads, 0, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR"},
+         {0x10, 0x20}, "tessivar_crash_child_write_at", "tessivar_crash_child_write_at", false},
+        {"a write through null, exception-server mode", tessivar_crash_child_write_null, 1, SIGSEGV, "SIGSEGV",
+         {"SEGV_MAPERR"}, {0x10}, "tessivar_crash_child_write_at", "tessivar_crash_child_write_null", true},
+    };
+    for (const Crash& crash : crashes) {
+        SCOPED_TRACE(crash.what);
+        const fs::path base = fs::temp_directory_path() / ("crash-child-" + std::to_string(getpid()));
+        fs::remove_all(base);
+        const auto result = tessivar::testing::runForked(
+            [&](int output) { return crashChild(output, base, crash.handlerType, crash.crash); }, std::chrono::seconds(30));
+        EXPECT_TRUE(result.killedBy(crash.signal)) << "wait status " << result.status;
+        ASSERT_EQ(result.output.size(), sizeof(CrashMeasures));
+        CrashMeasures measures{};
+        std::memcpy(&measures, result.output.data(), sizeof measures);
+        EXPECT_EQ(measures.allocations, 0u);
+        if (crash.onAlternateStack) {
+            EXPECT_GT(measures.stackUsed, 0u);
+            EXPECT_LT(measures.stackUsed, 48u * 1024);
+        }
+
+        ZZCrashReporter nextLaunch = reporterIn(base, 0);
+        ASSERT_TRUE(nextLaunch.hasPendingCrashReport());
+        const auto log = nextLaunch.loadPendingCrashReportData();
+        ASSERT_TRUE(log);
+        const auto report = tessivar::testing::decodedLog(*log);
+        ASSERT_TRUE(report);
+        checkReport(crash, *report);
+        checkException(*report, crash.crash == tessivar_crash_child_throw_uncaught);
+        checkOtherReaders(*log, nextLaunch.crashReportPath(), crash);
+        std::printf("%s: %zu bytes of the alternate stack, %zu threads, %zu frames on the crashed one's stack\n",
+                    crash.what, measures.stackUsed, report->threads().size(),
+                    std::max_element(report->threads().begin(), report->threads().end(), [](auto& a, auto& b) {
+                        return a.crashed() < b.crashed();
+                    })->stackFrames().size());
+        EXPECT_TRUE(nextLaunch.purgePendingCrashReport());
+        EXPECT_FALSE(nextLaunch.hasPendingCrashReport());
+        fs::remove_all(base);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,29 @@
+#include "tests/CrashReporter/Support/ParkedThreads.h"
+
+#include <unistd.h>
+
+namespace tessivar::testing {
+
+ParkedThreads::ParkedThreads(int count) {
+    for (int i = 0; i < count; ++i) threads_.emplace_back([this] { park(); });
+    std::unique_lock guard(lock_);
+    changed_.wait(guard, [&] { return ids_.size() == static_cast<std::size_t>(count); });
+}
+
+ParkedThreads::~ParkedThreads() {
+    {
+        const std::lock_guard guard(lock_);
+        ending_ = true;
+    }
+    changed_.notify_all();
+    for (auto& thread : threads_) thread.join();
+}
+
+void ParkedThreads::park() {
+    std::unique_lock guard(lock_);
+    ids_.push_back(gettid());
+    changed_.notify_all();
+    changed_.wait(guard, [&] { return ending_; });
+}
+
+}  // namespace tessivar::testing
