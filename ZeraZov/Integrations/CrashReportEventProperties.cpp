@@ -1,0 +1,96 @@
+#include "ZeraZov/Integrations/CrashReportEventProperties.h"
+
+#include <filesystem>
+#include <set>
+
+#include "ZeraZov/Integrations/CrashReportException.h"
+#include "ZeraZov/Integrations/CrashReportThreads.h"
+#include "ZeraZov/Integrations/ImageUUID.h"
+#include "ZeraZov/Integrations/InAppRules.h"
+#include "ZeraZov/Integrations/PointerSignature.h"
+#include "ZeraZov/Integrations/ZeraZovBinaryImageInfo.h"
+
+namespace zerazov {
+namespace {
+
+using nlohmann::json;
+
+const std::vector<ZZCrashReportStackFrameInfo>* sourceFrames(const ZZCrashReport& report) {
+    if (report.hasExceptionInfo()) {
+        const auto& frames = report.exceptionInfo()->stackFrames();
+        if (frames && !frames->empty()) return &*frames;
+    }
+    const auto* thread = crashedThread(report);
+    return thread ? &thread->stackFrames() : nullptr;
+}
+
+ZeraZovStackFrame frameOf(const ZZCrashReport& report, const ZZCrashReportStackFrameInfo& info,
+                          const ZeraZovErrorTrackingConfig& config) {
+    ZeraZovStackFrame frame;
+    frame.instructionAddress = strippedAddress(info.instructionPointer(), report.systemInfo().processorInfo().type());
+    if (const auto* image = report.imageForAddress(frame.instructionAddress)) {
+        frame.imageAddress = image->imageBaseAddress();
+        if (!image->imageName().empty()) {
+            frame.module = std::filesystem::path(image->imageName()).filename().string();
+            frame.package = frame.module;
+        }
+    }
+    if (const auto& symbol = info.symbolInfo()) {
+        if (!symbol->symbolName().empty()) frame.function = symbol->symbolName();
+        frame.symbolAddress = symbol->startAddress();
+    }
+    frame.inApp = frame.module && isInAppModule(*frame.module, config);
+    return frame;
+}
+
+}  // namespace
+
+json crashReportEventProperties(const ZZCrashReport& report, const ZeraZovErrorTrackingConfig& config) {
+    json properties{{"$exception_level", "fatal"}};
+    const auto frames = crashReportStackFrames(report, config);
+    if (auto entry = crashReportException(report, frames)) properties["$exception_list"] = json::array({*entry});
+    if (auto images = crashReportDebugImages(report, frames); !images.empty()) {
+        properties["$debug_images"] = std::move(images);
+    }
+    return properties;
+}
+
+std::vector<ZeraZovStackFrame> crashReportStackFrames(const ZZCrashReport& report,
+                                                      const ZeraZovErrorTrackingConfig& config) {
+    std::vector<ZeraZovStackFrame> frames;
+    const auto* source = sourceFrames(report);
+    if (!source) return frames;
+    for (const auto& info : *source) frames.push_back(frameOf(report, info, config));
+    return frames;
+}
+
+json crashReportDebugImages(const ZZCrashReport& report, const std::vector<ZeraZovStackFrame>& frames) {
+    std::set<std::uint64_t> addresses;
+    for (const auto& frame : frames) {
+        if (frame.imageAddress) addresses.insert(*frame.imageAddress);
+    }
+    json images = json::array();
+    for (const auto& image : report.images()) {
+        if (!addresses.contains(image.imageBaseAddress()) || image.imageName().empty()) continue;
+        const auto uuid = image.imageUUID() ? std::optional(formatImageUUID(*image.imageUUID())) : std::nullopt;
+        images.push_back(ZeraZovBinaryImageInfo{image.imageName(), uuid, std::nullopt, image.imageBaseAddress(),
+                                                image.imageSize(), architectureName(image.codeType())}
+                             .toDictionary());
+    }
+    return images;
+}
+
+std::optional<std::string> architectureName(const std::optional<ZZCrashReportProcessorInfo>& codeType) {
+    if (!codeType) return std::nullopt;
+    switch (codeType->type()) {
+        case 12:
+            if (codeType->subtype() == 9) return "armv7";
+            if (codeType->subtype() == 11) return "armv7s";
+            return "arm";
+        case cpuTypeX86_64: return "x86_64";
+        case cpuTypeArm64: return "arm64";
+        default: return std::nullopt;
+    }
+}
+
+}  // namespace zerazov
