@@ -5,13 +5,16 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <sstream>
+#include <thread>
 
 #include <gtest/gtest.h>
 
+#include "CrashReporter/Platform/zzcrash_thread_stopper.h"
 #include "tests/CrashReporter/Support/ParkedThreads.h"
 #include "tests/CrashReporter/Writer/LogReading.h"
 #include "tests/CrashReporter/Writer/WriterHarness.h"
@@ -226,6 +229,45 @@ TEST(CrashLogWriter, CustomDataIsReplacedAndCleared) {
     report = decodedLog(harness.write(segv.info()).bytes);
     ASSERT_TRUE(report);
     EXPECT_FALSE(report->customData());
+}
+
+// Custom data replaced while logs are written, by a thread the writer cannot
+// stop (it blocks the stop signal, as some libraries' threads block every
+// signal): each log holds one whole block, never one released and reused
+// under it. Three blocks take turns while the allocator hands the two
+// released places out in turn, so a place is refilled with another letter.
+TEST(CrashLogWriter, CustomDataReplacedDuringAWriteIsWhole) {
+    WriterHarness harness;
+    const std::string blocks[] = {std::string(1 << 20, 'a'), std::string(1 << 20, 'b'), std::string(1 << 20, 'c')};
+    std::atomic<bool> writing{true};
+    std::atomic<std::size_t> replaced{0};
+    std::thread replacing([&] {
+        sigset_t stop;
+        sigemptyset(&stop);
+        sigaddset(&stop, zzcrash_thread_stop_signal());
+        pthread_sigmask(SIG_BLOCK, &stop, nullptr);
+        for (std::size_t i = 0; writing.load(); ++i) {
+            zzcrash_log_writer_set_custom_data(harness.writer(), blocks[i % 3].data(), blocks[i % 3].size());
+            replaced.fetch_add(1);
+        }
+    });
+    while (replaced.load() == 0) std::this_thread::yield();
+    // Each write waits out the stop deadline for the thread that never stops.
+    for (int i = 0; i < 3; ++i) {
+        const std::size_t before = replaced.load();
+        const auto written = harness.write(segv.info());
+        EXPECT_EQ(written.result, ZZCRASH_ESUCCESS) << "write " << i;
+        EXPECT_GT(replaced.load(), before) << "the thread was stopped after all";
+        const auto report = decodedLog(written.bytes);
+        ASSERT_TRUE(report);
+        ASSERT_TRUE(report->customData());
+        const std::string data(report->customData()->begin(), report->customData()->end());
+        EXPECT_TRUE(std::find(std::begin(blocks), std::end(blocks), data) != std::end(blocks))
+            << "write " << i << ": " << std::count(data.begin(), data.end(), data[0]) << " of " << data.size()
+            << " bytes are the first one's";
+    }
+    writing.store(false);
+    replacing.join();
 }
 
 // The top-level fields in the order the log has always had them.
