@@ -1,0 +1,263 @@
+// Time to write the crash log of a process with 8 threads, each 30 frames
+// deep in its own calls: the report a crash handler writes (the other threads
+// stopped, every stack walked and, with the symbol-table strategy, named, the
+// images, the registers, the encoding counted and written, the file opened,
+// flushed and closed), with the allocations it made counted (they must be 0):
+// CrashLogWrite/1 names the frames from the images' symbol tables,
+// CrashLogWrite/0 does not name them.
+//
+// Two references measured in the same run:
+// - LibunwindStacks: the least a stack dump of the same threads does: the
+//   other threads are signalled and each takes its own return addresses with
+//   libunwind's unw_backtrace in the handler, the calling thread takes its
+//   own, and the raw addresses go to the same file with write(2). No names,
+//   registers, images or encoding.
+// - LogBytesWrite: the bytes of one such crash log written to the same file
+//   with a single write(2): what the file alone costs.
+#define UNW_LOCAL_ONLY
+#include <fcntl.h>
+#include <libunwind.h>
+#include <linux/futex.h>
+#include <signal.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "CrashReporter/Platform/zzcrash_thread_stopper.h"
+#include "CrashReporter/ZZCrashReport.h"
+#include "CrashReporter/zzcrash_crash_context.h"
+#include "CrashReporter/zzcrash_elf_image_list.h"
+#include "RatioReporter.h"
+#include "tests/CrashReporter/Support/AllocationTrap.h"
+
+namespace {
+
+constexpr int threadCount = 8;  // the benchmark's own thread and these others
+constexpr int depth = 30;
+constexpr int maxFrames = 64;
+
+// The crash-time record lives in static storage, as the reporter's does.
+zzcrash_crash_context context;
+zzcrash_async_image_list images;
+std::string reportPath;
+
+std::atomic<bool> parkedThreadsEnd{false};
+std::atomic<int> parkedThreadsReady{0};
+
+}  // namespace
+
+// Exported, so that the symbol-table strategy names every frame as it would
+// an application's.
+extern "C" __attribute__((noinline, visibility("default"))) std::uint64_t tessivar_bench_descend(int level,
+                                                                                               void (*bottom)(void*),
+                                                                                               void* argument) {
+    if (level == 0) {
+        bottom(argument);
+        return 1;
+    }
+    const std::uint64_t below = tessivar_bench_descend(level - 1, bottom, argument);
+    asm volatile("" ::: "memory");
+    return below + static_cast<std::uint64_t>(level);
+}
+
+namespace {
+
+void park(void*) {
+    parkedThreadsReady.fetch_add(1);
+    parkedThreadsEnd.wait(false);
+}
+
+// The other seven threads, parked 30 frames deep until the run ends.
+class ParkedThreads {
+public:
+    ParkedThreads() {
+        for (int i = 1; i < threadCount; ++i)
+            threads_.emplace_back([] { tessivar_bench_descend(depth, park, nullptr); });
+        while (parkedThreadsReady.load() < threadCount - 1) std::this_thread::yield();
+    }
+    ~ParkedThreads() {
+        parkedThreadsEnd.store(true);
+        parkedThreadsEnd.notify_all();
+        for (auto& thread : threads_) thread.join();
+    }
+    ParkedThreads(const ParkedThreads&) = delete;
+    ParkedThreads& operator=(const ParkedThreads&) = delete;
+
+    std::vector<pid_t> ids() const {
+        std::vector<pid_t> ids;
+        zzcrash_thread_list list{};
+        zzcrash_thread_list_read(&list);
+        for (std::uint32_t i = 0; i < list.count; ++i)
+            if (list.threads[i] != gettid()) ids.push_back(list.threads[i]);
+        return ids;
+    }
+
+private:
+    std::vector<std::thread> threads_;
+};
+
+std::vector<std::uint8_t> fileBytes() {
+    std::vector<std::uint8_t> bytes;
+    const int fd = open(reportPath.c_str(), O_RDONLY | O_CLOEXEC);
+    std::uint8_t chunk[65536];
+    for (ssize_t got; (got = read(fd, chunk, sizeof chunk)) > 0;) bytes.insert(bytes.end(), chunk, chunk + got);
+    close(fd);
+    return bytes;
+}
+
+// The crash log of the calling thread, stopped where it calls this; what a
+// crash handler does from the point where the faulting thread's state is known.
+zzcrash_error_t writeCrashLog(const zzcrash_log_signal_info* signal) {
+    zzcrash_write_report_request request{&context, zzcrash_thread_self(), signal};
+    return zzcrash_async_thread_state_current(zzcrash_write_report_callback, &request);
+}
+
+const zzcrash_log_bsd_signal_info segv{SIGSEGV, SEGV_MAPERR, 0x10};
+const zzcrash_log_signal_info segvInfo{&segv, nullptr};
+
+void setStrategy(std::uint32_t strategy) {
+    zzcrash_log_writer_init(&context.writer, "com.brel.tessivar", "1", "1.0.0", strategy, false);
+}
+
+void measureCrashLogWrite(void* argument) {
+    auto& state = *static_cast<benchmark::State*>(argument);
+    std::size_t allocations = 0;
+    for (auto _ : state) {
+        const tessivar::testing::AllocationTrap trap;
+        if (writeCrashLog(&segvInfo) != ZZCRASH_ESUCCESS) state.SkipWithError("the crash log was not written");
+        allocations += trap.calls();
+    }
+    state.counters["allocations"] = static_cast<double>(allocations);
+}
+
+void CrashLogWrite(benchmark::State& state) {
+    setStrategy(static_cast<std::uint32_t>(state.range(0)));
+    tessivar_bench_descend(depth, measureCrashLogWrite, &state);
+    const auto decoded = ZZCrashReport::fromData(fileBytes());
+    const auto* report = std::get_if<ZZCrashReport>(&decoded);
+    if (!report) return state.SkipWithError("the crash log does not read");
+    std::size_t frames = 0;
+    for (const auto& thread : report->threads()) frames += thread.stackFrames().size();
+    state.counters["threads"] = static_cast<double>(report->threads().size());
+    state.counters["frames"] = static_cast<double>(frames);
+    state.counters["bytes"] = static_cast<double>(fileBytes().size());
+}
+
+// The reference's stacks: one slot per thread, each filled by its thread.
+struct Stack {
+    std::atomic<pid_t> thread;
+    void* frames[maxFrames];
+    int count;
+};
+Stack stacks[threadCount];
+std::uint32_t stacksTaken = 0;
+
+void futexWait(std::uint32_t& word, std::uint32_t expected) {
+    syscall(SYS_futex, &word, FUTEX_WAIT_PRIVATE, expected, nullptr, nullptr, 0);
+}
+void futexWake(std::uint32_t& word) { syscall(SYS_futex, &word, FUTEX_WAKE_PRIVATE, 1, nullptr, nullptr, 0); }
+
+int stackSignal() { return SIGRTMIN + 2; }
+
+void takeOwnStack(int, siginfo_t*, void*) {
+    const pid_t self = gettid();
+    for (Stack& stack : stacks) {
+        if (stack.thread.load() != self) continue;
+        stack.count = unw_backtrace(stack.frames, maxFrames);
+        std::atomic_ref(stacksTaken).fetch_add(1);
+        futexWake(stacksTaken);
+        return;
+    }
+}
+
+void installStackSignal(const std::vector<pid_t>& others) {
+    stacks[0].thread.store(gettid());
+    for (std::size_t i = 0; i < others.size(); ++i) stacks[i + 1].thread.store(others[i]);
+    struct sigaction action {};
+    action.sa_sigaction = takeOwnStack;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_SIGINFO | SA_RESTART;
+    sigaction(stackSignal(), &action, nullptr);
+}
+
+bool writeStacks() {
+    const int fd = open(reportPath.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    bool written = fd >= 0;
+    for (const Stack& stack : stacks) {
+        const auto length = static_cast<std::size_t>(stack.count) * sizeof(void*);
+        written = written && write(fd, stack.frames, length) == static_cast<ssize_t>(length);
+    }
+    return close(fd) == 0 && written;
+}
+
+void takeStacks() {
+    std::atomic_ref(stacksTaken).store(0);
+    for (std::size_t i = 1; i < threadCount; ++i) syscall(SYS_tgkill, getpid(), stacks[i].thread.load(), stackSignal());
+    stacks[0].count = unw_backtrace(stacks[0].frames, maxFrames);
+    for (std::uint32_t taken; (taken = std::atomic_ref(stacksTaken).load()) < threadCount - 1;)
+        futexWait(stacksTaken, taken);
+}
+
+void measureLibunwindStacks(void* argument) {
+    auto& state = *static_cast<benchmark::State*>(argument);
+    for (auto _ : state) {
+        takeStacks();
+        if (!writeStacks()) state.SkipWithError("the stacks were not written");
+    }
+    int frames = 0;
+    for (const Stack& stack : stacks) frames += stack.count;
+    state.counters["threads"] = threadCount;
+    state.counters["frames"] = frames;
+}
+
+void LibunwindStacks(benchmark::State& state) { tessivar_bench_descend(depth, measureLibunwindStacks, &state); }
+
+void LogBytesWrite(benchmark::State& state) {
+    setStrategy(ZZCRASH_SYMBOL_STRATEGY_SYMBOL_TABLE);
+    tessivar_bench_descend(depth, [](void*) { writeCrashLog(&segvInfo); }, nullptr);
+    const std::vector<std::uint8_t> log = fileBytes();
+    for (auto _ : state) {
+        const int fd = open(reportPath.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        const bool written = zzcrash_async_write_all(fd, log.data(), log.size()) >= 0;
+        if (close(fd) != 0 || !written) state.SkipWithError("the bytes were not written");
+    }
+    state.counters["bytes"] = static_cast<double>(log.size());
+}
+
+BENCHMARK(CrashLogWrite)->Arg(ZZCRASH_SYMBOL_STRATEGY_SYMBOL_TABLE)->Arg(0)->Unit(benchmark::kMicrosecond);
+BENCHMARK(LibunwindStacks)->Unit(benchmark::kMicrosecond);
+BENCHMARK(LogBytesWrite)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    char folder[] = "/tmp/crash-log-bench.XXXXXX";
+    if (!mkdtemp(folder)) return 1;
+    reportPath = std::string(folder) + "/live_report.zzcrash";
+    std::memcpy(context.report_path, reportPath.c_str(), reportPath.size() + 1);
+    zzcrash_async_image_list_init(&images, ZZCRASH_TASK_SELF, &zzcrash_async_elf_image_format);
+    zzcrash_elf_image_list_refresh(&images);
+    context.images = &images;
+    zzcrash_thread_stopper_install();
+    const ParkedThreads parked;
+    installStackSignal(parked.ids());
+
+    benchmark::Initialize(&argc, argv);
+    tessivar::bench::RatioReporter reporter({{"CrashLogWrite/1", "LibunwindStacks"},
+                                             {"CrashLogWrite/0", "LibunwindStacks"},
+                                             {"CrashLogWrite/1", "LogBytesWrite"}});
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    zzcrash_log_writer_free(&context.writer);
+    zzcrash_async_image_list_free(&images);
+    unlink(reportPath.c_str());
+    rmdir(folder);
+    return 0;
+}
