@@ -302,4 +302,33 @@ TEST(CrashChild, WritesTheReportThatTheNextLaunchFinds) {
     }
 }
 
+// A fault inside the handling of a crash, here in the application's crash
+// callback after an abort's report was written, comes back to the thread that
+// owns the report: it ends the process by the new fault's default action
+// instead of waiting for a report that its own thread will never finish.
+TEST(CrashChild, AFaultWhileTheReportIsWrittenEndsTheProcessByItsDefaultAction) {
+    const fs::path base = fs::temp_directory_path() / ("crash-child-owner-" + std::to_string(getpid()));
+    fs::remove_all(base);
+    const auto result = tessivar::testing::runForked(
+        [&](int) {
+            const rlimit noCore{0, 0};
+            setrlimit(RLIMIT_CORE, &noCore);
+            ZZCrashReporter reporter = reporterIn(base, 0);
+            const ZZCrashReporterCallbacks callbacks{
+                0, nullptr, [](siginfo_t*, ucontext_t*, void*) { tessivar_crash_child_write_at(0x30); }};
+            reporter.setCrashCallbacks(&callbacks);
+            if (!reporter.enableCrashReporter()) return 1;
+            abort();
+        },
+        std::chrono::seconds(10));
+    EXPECT_TRUE(result.ended);
+    EXPECT_TRUE(result.killedBy(SIGSEGV)) << "wait status " << result.status;
+    const auto log = reporterIn(base, 0).loadPendingCrashReportData();
+    ASSERT_TRUE(log);
+    const auto report = tessivar::testing::decodedLog(*log);
+    ASSERT_TRUE(report);
+    EXPECT_EQ(report->signalInfo().name(), "SIGABRT");
+    fs::remove_all(base);
+}
+
 }  // namespace
