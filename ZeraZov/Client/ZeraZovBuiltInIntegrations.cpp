@@ -3,8 +3,8 @@
 #include "Platform/Foundation/BundleInfo.h"
 #include "Platform/Foundation/UserDefaults.h"
 #include "ZeraZov/Client/ZeraZovAppLifeCycleIntegration.h"
+#include "ZeraZov/Client/ZeraZovErrorTrackingAutoCaptureIntegration.h"
 #include "ZeraZov/Client/ZeraZovScreenViewIntegration.h"
-#include "ZeraZov/Client/ZeraZovUnavailableIntegration.h"
 #include "ZeraZov/Core/DIContainer.h"
 
 namespace zerazov {
@@ -19,9 +19,11 @@ std::shared_ptr<ZeraZovIntegration> makeBuiltInIntegration(ZeraZovIntegrationKin
         case ZeraZovIntegrationKind::screenViews:
             return std::make_shared<ZeraZovScreenViewIntegration>(ZeraZovScreenViewIntegration::Dependencies{
                 DI::main().screenViewPublisher(), ZeraZovScreenViewIntegration::sharedSlot()});
-        case ZeraZovIntegrationKind::errorTrackingAutoCapture: break;
+        case ZeraZovIntegrationKind::errorTrackingAutoCapture:
+            return std::make_shared<ZeraZovErrorTrackingAutoCaptureIntegration>(
+                ZeraZovErrorTrackingAutoCaptureIntegration::processDependencies());
     }
-    return ZeraZovUnavailableIntegration::make(kind);
+    return nullptr;
 }
 
 }  // namespace zerazov

@@ -36,6 +36,7 @@
 namespace zerazov {
 
 class ZeraZovCallTracker;
+class ZeraZovRemoteConfig;
 
 // The analytics client as an application uses it: set up once with a configuration,
 // then capture events, identify the user, read feature flags, opt out, close.
@@ -144,6 +145,12 @@ public:
     // A C++ exception (std::current_exception() in a catch block).
     void captureException(const std::exception_ptr& exception,
                           const std::optional<nlohmann::json>& properties = std::nullopt) noexcept;
+    // An event whose properties are complete already (a crash's, made from the
+    // context the crashed run kept): assembled with the before-send chain and queued
+    // as a capture is, without the property builder. The distinct id defaults to the
+    // current one and the time to now.
+    void captureAssembled(const std::string& event, nlohmann::json properties,
+                          const std::optional<std::string>& distinctId, std::optional<Date> timestamp) noexcept;
     // Starts one upload per queue that is not paused; returns at once.
     void flush() noexcept;
     // Waits until the uploads that flushes started have been answered (not longer
@@ -211,6 +218,8 @@ public:
     void uninstallIntegrations() noexcept;
     void updateIntegrationsContext() noexcept;
     std::vector<std::shared_ptr<ZeraZovIntegration>> installedIntegrations() const;
+    // The current set-up's remote configuration; null when not set up.
+    std::shared_ptr<ZeraZovRemoteConfig> remoteConfig() const;
 
     // Told every event that reaches a queue, on the capturing thread.
     ZeraZovMulticastCallback<ZeraZovEvent>& onEventCaptured() { return onEventCaptured_; }
@@ -263,6 +272,8 @@ private:
     bool hasPersonProcessingWith(const Parts& parts) const;
     bool requirePersonProcessingWith(const Parts& parts, std::string_view operation);
     void captureExceptionList(const nlohmann::json& list, const std::optional<nlohmann::json>& properties);
+    // Sends a built event to its queue and tells the subscribers.
+    void route(const Parts& parts, const ZeraZovEvent& event);
     // Queues an event built from these properties and tells the subscribers; false when it was dropped.
     bool enqueue(const Parts& parts, const std::string& name, const std::string& distinctId,
                  nlohmann::json properties, Date timestamp);

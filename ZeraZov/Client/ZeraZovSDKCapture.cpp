@@ -41,6 +41,13 @@ bool holdsText(const std::optional<json>& properties, const char* key) {
     return found != properties->end() && found->is_string() && !found->get_ref<const std::string&>().empty();
 }
 
+// A snapshot belongs to a recording session; without one it goes nowhere.
+bool isSnapshotWithoutSession(const ZeraZovEvent& event) {
+    if (event.event != "$snapshot") return false;
+    const auto session = event.properties.find("$session_id");
+    return session == event.properties.end() || session->is_null();
+}
+
 std::string trimmedScreenName(const std::optional<json>& properties) {
     if (!properties || !properties->is_object()) return {};
     const auto found = properties->find("$screen_name");
@@ -99,18 +106,32 @@ void ZeraZovSDK::captureWith(const Parts& parts, const std::string& event, const
         buildPropertiesWith(parts, id, sanitized(properties), sanitized(userProperties),
                             sanitized(userPropertiesSetOnce), groups, appendSharedProps, timestamp),
         time);
-    if (!built) return;
-    // A hook may have renamed the event; its new name decides where it goes.
-    if (built->event == "$snapshot") {
-        const auto session = built->properties.find("$session_id");
-        if (session == built->properties.end() || session->is_null()) return;
-        updatePersonPropertiesForFlags(parts, userProperties, userPropertiesSetOnce);
-        parts.replayQueue->add(*built);
+    if (!built || isSnapshotWithoutSession(*built)) return;
+    updatePersonPropertiesForFlags(parts, userProperties, userPropertiesSetOnce);
+    route(parts, *built);
+}
+
+void ZeraZovSDK::captureAssembled(const std::string& event, json properties,
+                                  const std::optional<std::string>& distinctId, std::optional<Date> timestamp) noexcept {
+    runNoThrow("captureAssembled", [&] {
+        const auto use = guard();
+        if (!use || refusesOptedOut(**use)) return;
+        const auto& parts = **use;
+        const auto id = distinctId ? *distinctId : parts.storageManager->getDistinctId();
+        const auto built =
+            parts.eventBuilder->buildEvent(event, id, std::move(properties), timestamp.value_or(parts.clock->now()));
+        if (built && !isSnapshotWithoutSession(*built)) route(parts, *built);
+    });
+}
+
+// A hook may have renamed the event; its new name decides where it goes.
+void ZeraZovSDK::route(const Parts& parts, const ZeraZovEvent& event) {
+    if (event.event == "$snapshot") {
+        parts.replayQueue->add(event);
     } else {
-        updatePersonPropertiesForFlags(parts, userProperties, userPropertiesSetOnce);
-        parts.queue->add(*built);
+        parts.queue->add(event);
     }
-    onEventCaptured_.invoke(*built);
+    onEventCaptured_.invoke(event);
 }
 
 bool ZeraZovSDK::enqueue(const Parts& parts, const std::string& name, const std::string& distinctId, json properties,

@@ -60,6 +60,7 @@ void ZeraZovSDK::installIntegrations() noexcept {
         for (const auto kind : config_->getIntegrations()) {
             auto integration = environment_.makeIntegration ? environment_.makeIntegration(kind) : nullptr;
             if (!integration) integration = makeBuiltInIntegration(kind, lifecycle());
+            if (!integration) continue;
             if (integration->requiresSwizzling() && !config_->enableSwizzling) {
                 logIntegration(*integration,
                                " skipped. Integration requires swizzling but enableSwizzling is disabled in config");
@@ -83,6 +84,11 @@ void ZeraZovSDK::uninstallIntegrations() noexcept {
         integration->uninstall(*this);
         logIntegration(*integration, " uninstalled");
     }
+}
+
+std::shared_ptr<ZeraZovRemoteConfig> ZeraZovSDK::remoteConfig() const {
+    std::lock_guard guard(setupLock_);
+    return parts_ ? parts_->remoteConfig : nullptr;
 }
 
 AppLifecyclePublishing& ZeraZovSDK::lifecycle() const {

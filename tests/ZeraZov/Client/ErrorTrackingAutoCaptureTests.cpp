@@ -1,0 +1,226 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+#include "ClientHarness.h"
+#include "ZeraZov/Client/ZeraZovErrorTrackingAutoCaptureIntegration.h"
+#include "ZeraZov/Core/ZeraZovStorage.h"
+
+namespace zerazov::testing {
+namespace {
+
+using nlohmann::json;
+using Integration = ZeraZovErrorTrackingAutoCaptureIntegration;
+
+constexpr const char* integrationName = "ZeraZovErrorTrackingAutoCaptureIntegration";
+constexpr const char* debuggerLine =
+    "Crash handler is disabled because a debugger is attached. Crashes will be caught by the debugger instead.";
+
+json contextIn(const ZZCrashReporter& reporter) {
+    const auto& data = reporter.customData();
+    return data ? json::parse(data->begin(), data->end()) : json();
+}
+
+// Clients whose auto-capture integration keeps its reporter in the test's folder
+// and holds a slot of the test's own. The reporter installs no handler, and unless
+// a test says otherwise the integration believes a debugger is attached, so this
+// process's crash handling is left alone.
+class AutoCaptureTest : public ::testing::Test {
+protected:
+    // What an earlier run stored of the server's answer.
+    void storeRemoteAnswer(bool autocaptureExceptions, const std::string& token = testProjectToken) {
+        ZeraZovStorage(h.folder.path(), token)
+            .setJSON(ZeraZovStorage::StorageKey::errorTracking, {{"autocaptureExceptions", autocaptureExceptions}});
+    }
+
+    std::unique_ptr<ZZCrashReporter> makeReporter() const {
+        constexpr unsigned noHandler = 2;
+        return ZZCrashReporter::withBundle({"com.brel.tessivar.tests", "7", std::nullopt},
+                                           ZZCrashReporterConfig(noHandler, 0, false, h.folder.path().string()));
+    }
+
+    std::shared_ptr<ZeraZovSDK> client(const std::string& token = testProjectToken) {
+        auto config = h.config(token);
+        config->errorTrackingConfig.autoCapture = true;
+        auto environment = h.environment();
+        environment.makeIntegration = [this](ZeraZovIntegrationKind kind) -> std::shared_ptr<ZeraZovIntegration> {
+            if (kind != ZeraZovIntegrationKind::errorTrackingAutoCapture) return nullptr;
+            auto integration = std::make_shared<Integration>(Integration::Dependencies{
+                slot,
+                [this] {
+                    auto reporter = makeReporter();
+                    reporters.push_back(reporter.get());
+                    return reporter;
+                },
+                [this] { return debuggerAttached; }});
+            integrations.push_back(integration);
+            return integration;
+        };
+        return ZeraZovSDK::with(config, environment);
+    }
+
+    // A report that a crash of an earlier run left: a live report of this process
+    // carrying the crash context, when there is one.
+    std::filesystem::path leavePendingReport(const std::optional<json>& context) {
+        const auto reporter = makeReporter();
+        if (context) {
+            const auto text = context->dump();
+            reporter->setCustomData(std::vector<std::uint8_t>(text.begin(), text.end()));
+        }
+        const auto bytes = reporter->generateLiveReport();
+        EXPECT_TRUE(bytes && reporter->populateCrashReportDirectory());
+        std::ofstream(reporter->crashReportPath(), std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes->data()), static_cast<std::streamsize>(bytes->size()));
+        return reporter->crashReportPath();
+    }
+
+    std::vector<std::string> loggedInOrder(const std::vector<std::string>& wanted) const {
+        std::vector<std::string> found;
+        for (const auto& line : h.logs.lines()) {
+            for (const auto& text : wanted) {
+                if (line == "[ZeraZov] " + text) found.push_back(text);
+            }
+        }
+        return found;
+    }
+
+    ClientHarness h;
+    ZeraZovInstallSlot slot;
+    bool debuggerAttached = true;
+    std::vector<ZZCrashReporter*> reporters;  // owned by the integrations
+    std::vector<std::shared_ptr<Integration>> integrations;
+};
+
+TEST_F(AutoCaptureTest, InstallsOncePerProcessWhereTheRemoteConfigurationAllowsIt) {
+    // No answer stored yet: the remote configuration does not allow it.
+    auto first = client();
+    EXPECT_TRUE(h.logged(std::string("Integration ") + integrationName + " skipped: Disabled in remote config"));
+    EXPECT_TRUE(first->installedIntegrations().empty());
+    first->close();
+
+    storeRemoteAnswer(false);
+    first = client();
+    EXPECT_TRUE(first->installedIntegrations().empty()) << "an answer that turned it off";
+    first->close();
+
+    storeRemoteAnswer(true);
+    storeRemoteAnswer(true, "zzk_second");
+    first = client();
+    EXPECT_TRUE(h.logged(std::string("Integration ") + integrationName + " installed"));
+    EXPECT_TRUE(h.logged(debuggerLine));
+    EXPECT_EQ(reporters.size(), 1u);
+
+    auto second = client("zzk_second");
+    EXPECT_TRUE(h.logged(std::string("Integration ") + integrationName +
+                         " skipped: Already installed to another ZeraZovSDK instance"));
+    EXPECT_TRUE(second->installedIntegrations().empty());
+
+    // Once the first lets go, the second's next installation takes it.
+    first->optOut();
+    second->optOut();
+    second->optIn();
+    EXPECT_EQ(second->installedIntegrations().size(), 1u);
+    EXPECT_EQ(reporters.size(), 2u);
+    first->close();
+    second->close();
+}
+
+TEST_F(AutoCaptureTest, APendingReportBecomesOneExceptionEventBeforeTheReporterIsEnabled) {
+    storeRemoteAnswer(true);
+    struct Case {
+        const char* what;
+        std::optional<json> context;
+        std::optional<std::string> distinctId;  // nothing: the client's own
+    };
+    const std::vector<Case> cases{
+        {"the context of the crash",
+         json{{"distinct_id", "crash-user"},
+              {"event_properties", {{"$exception_level", "error"}, {"$app_version", "0.9"}}}},
+         "crash-user"},
+        {"no context", std::nullopt, std::nullopt},
+        {"a context that is no object", json::array({"crash-user"}), std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const auto pending = leavePendingReport(c.context);
+        h.logs.clear();
+        auto client = this->client();
+        const auto events = h.queuedEvents();
+        ASSERT_EQ(events.size(), 1u) << c.what;
+        const auto& event = events[0];
+        EXPECT_EQ(event.event, "$exception") << c.what;
+        EXPECT_EQ(event.distinctId, c.distinctId.value_or(client->getDistinctId())) << c.what;
+        EXPECT_EQ(event.properties["$exception_level"], "fatal") << c.what << ": the crash's level wins";
+        EXPECT_EQ(event.properties.contains("$app_version"), c.distinctId.has_value()) << c.what;
+        const auto entry = event.properties["$exception_list"][0];
+        EXPECT_EQ(entry["type"], "SIGTRAP") << c.what;
+        EXPECT_EQ(entry["mechanism"]["type"], "signal") << c.what;
+        EXPECT_FALSE(entry["stacktrace"]["frames"].empty()) << c.what;
+        EXPECT_FALSE(event.properties["$debug_images"].empty()) << c.what;
+        // The time of the crash, which the report keeps in whole seconds.
+        const auto age = std::chrono::system_clock::now() - event.timestamp;
+        EXPECT_EQ(event.timestamp.time_since_epoch() % std::chrono::seconds(1), std::chrono::seconds(0)) << c.what;
+        EXPECT_LT(age, std::chrono::minutes(1)) << c.what;
+
+        EXPECT_FALSE(std::filesystem::exists(pending)) << c.what;
+        EXPECT_EQ(loggedInOrder({"Found pending crash report, processing...", "Crash report processed and captured",
+                                 debuggerLine}),
+                  (std::vector<std::string>{"Found pending crash report, processing...",
+                                            "Crash report processed and captured", debuggerLine}))
+            << c.what;
+        client->close();
+        std::filesystem::remove_all(h.queueFolder());
+    }
+
+    // A report that does not decode is gone before it is read, and makes no event.
+    const auto pending = leavePendingReport(std::nullopt);
+    std::ofstream(pending, std::ios::binary | std::ios::trunc) << "zzcrash\x01 not a report";
+    auto client = this->client();
+    EXPECT_TRUE(h.waitForLogStartingWith("Failed to process crash report: "));
+    EXPECT_TRUE(h.queuedEvents().empty());
+    EXPECT_FALSE(std::filesystem::exists(pending));
+    client->close();
+}
+
+TEST_F(AutoCaptureTest, TheReporterCarriesTheClientsCurrentContext) {
+    storeRemoteAnswer(true);
+    auto client = this->client();
+    ASSERT_EQ(reporters.size(), 1u);
+    auto context = contextIn(*reporters[0]);
+    EXPECT_EQ(context["distinct_id"], client->getDistinctId());
+    EXPECT_EQ(context["event_properties"], client->buildProperties(client->getDistinctId(), std::nullopt, std::nullopt,
+                                                                   std::nullopt, std::nullopt, true, std::nullopt));
+
+    client->identify("user-2");
+    client->registerProperties({{"plan", "pro"}});
+    context = contextIn(*reporters[0]);
+    EXPECT_EQ(context["distinct_id"], "user-2");
+    EXPECT_EQ(context["event_properties"]["plan"], "pro");
+
+    // A context that cannot be written as JSON leaves the last one in place.
+    integrations[0]->updateContext({{"distinct_id", "\xff"}, {"event_properties", json::object()}});
+    EXPECT_TRUE(h.waitForLogStartingWith("Failed to serialize crash context: "));
+    EXPECT_EQ(contextIn(*reporters[0]), context);
+    client->close();
+}
+
+// The only test that enables a reporter: one per process ever is.
+TEST_F(AutoCaptureTest, TheReporterIsEnabledOncePerProcess) {
+    storeRemoteAnswer(true);
+    debuggerAttached = false;
+    auto client = this->client();
+    EXPECT_TRUE(h.logged("ZZCrashReporter enabled successfully"));
+
+    // A later installation makes a reporter of its own, which may not be enabled,
+    // and still counts as installed.
+    client->optOut();
+    client->optIn();
+    EXPECT_TRUE(h.logged("Failed to enable ZZCrashReporter: A ZZCrashReporter instance has already been enabled"));
+    EXPECT_EQ(client->installedIntegrations().size(), 1u);
+    client->close();
+}
+
+}  // namespace
+}  // namespace zerazov::testing
