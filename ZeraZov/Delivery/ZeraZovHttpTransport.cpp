@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "ZeraZov/Delivery/ZeraZovHttpWorker.h"
+#include "ZeraZov/Delivery/Private/ZeraZovHttpWorker.h"
 
 namespace zerazov {
 

@@ -12,7 +12,7 @@
 #include "Platform/Testing/LogCapture.h"
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
 #include "ZeraZov/Delivery/Gzip.h"
-#include "ZeraZov/Delivery/ZeraZovHttpTransfer.h"
+#include "ZeraZov/Delivery/Private/ZeraZovHttpTransfer.h"
 
 namespace zerazov {
 namespace {

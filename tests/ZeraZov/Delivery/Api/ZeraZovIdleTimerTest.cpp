@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "ZeraZov/Delivery/ZeraZovIdleTimer.h"
+#include "ZeraZov/Delivery/Private/ZeraZovIdleTimer.h"
 
 namespace zerazov {
 namespace {

@@ -1,4 +1,4 @@
-#include "ZeraZov/Delivery/ZeraZovHttpTransfer.h"
+#include "ZeraZov/Delivery/Private/ZeraZovHttpTransfer.h"
 
 #include <algorithm>
 #include <chrono>

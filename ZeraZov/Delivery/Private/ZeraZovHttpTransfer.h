@@ -8,7 +8,7 @@
 
 #include "ZeraZov/Delivery/ZeraZovHttpRequest.h"
 #include "ZeraZov/Delivery/ZeraZovHttpResult.h"
-#include "ZeraZov/Delivery/ZeraZovIdleTimer.h"
+#include "ZeraZov/Delivery/Private/ZeraZovIdleTimer.h"
 
 namespace zerazov {
 

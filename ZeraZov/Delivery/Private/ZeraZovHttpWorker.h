@@ -7,7 +7,7 @@
 
 #include <curl/curl.h>
 
-#include "ZeraZov/Delivery/ZeraZovHttpTransfer.h"
+#include "ZeraZov/Delivery/Private/ZeraZovHttpTransfer.h"
 
 namespace zerazov {
 

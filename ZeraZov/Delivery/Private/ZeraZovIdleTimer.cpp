@@ -1,4 +1,4 @@
-#include "ZeraZov/Delivery/ZeraZovIdleTimer.h"
+#include "ZeraZov/Delivery/Private/ZeraZovIdleTimer.h"
 
 namespace zerazov {
 

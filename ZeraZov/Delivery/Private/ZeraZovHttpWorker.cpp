@@ -1,4 +1,4 @@
-#include "ZeraZov/Delivery/ZeraZovHttpWorker.h"
+#include "ZeraZov/Delivery/Private/ZeraZovHttpWorker.h"
 
 #include <algorithm>
 #include <utility>
