@@ -1,0 +1,79 @@
+// A small program with the analytics client and its automatic crash capture on,
+// sending to the test's loopback server. Run by the crash capture test as
+//   crash_capture_child <prime|crash|report> <server url> <storage folder>
+// prime:  stores the server's answer that allows crash capture, and exits 0;
+// crash:  installs the capture and dies writing through a null pointer;
+// report: sends what the last crash left, and exits 0 once it is uploaded.
+// Any other ending exits with a code that names what went wrong.
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "Platform/Testing/FakeReachabilityBackend.h"
+#include "Platform/Testing/ManualMainQueue.h"
+#include "ZeraZov/Client/ZeraZovSDK.h"
+#include "ZeraZov/Core/ZeraZovRemoteConfig.h"
+
+namespace {
+
+enum Failure { usage = 2, noAnswer = 3, notInstalled = 4, notUploaded = 5, survived = 6 };
+
+constexpr auto answerWait = std::chrono::seconds(10);
+constexpr auto uploadWait = std::chrono::seconds(10);
+
+std::shared_ptr<zerazov::ZeraZovSDK> setUp(platform::MainQueue& mainQueue, const std::string& host,
+                                            const std::string& folder) {
+    auto config = std::make_shared<zerazov::ZeraZovConfig>("zzk_crash_capture", host);
+    config->debug = true;
+    config->errorTrackingConfig.autoCapture = true;
+    config->captureApplicationLifecycleEvents = false;
+    config->captureScreenViews = false;
+    config->disableQueueTimerForTesting = true;
+    config->disableReachabilityForTesting = true;
+    config->disableFlushOnBackgroundForTesting = true;
+    zerazov::ZeraZovSDK::Environment environment;
+    environment.mainQueue = &mainQueue;
+    environment.makeReachabilityBackend = [] {
+        return platform::ReachabilityBackend::Created{std::make_unique<platform::FakeReachabilityBackend>(0x2), 0};
+    };
+    environment.storageBaseFolder = folder;
+    return zerazov::ZeraZovSDK::with(config, environment);
+}
+
+// The first launch learns from the server that crashes are to be captured; the
+// integrations of the launches after it install.
+int prime(zerazov::ZeraZovSDK& client) {
+    const auto deadline = std::chrono::steady_clock::now() + answerWait;
+    while (!client.remoteConfig()->autoCaptureExceptions()) {
+        if (std::chrono::steady_clock::now() > deadline) return noAnswer;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return 0;
+}
+
+int report(zerazov::ZeraZovSDK& client) {
+    client.flush();
+    return client.waitForUploads(uploadWait) ? 0 : notUploaded;
+}
+
+}  // namespace
+
+// Exported under this name, so that the crashed thread's frames name it.
+extern "C" __attribute__((noinline)) void crash_capture_child_write_through_null() {
+    volatile int* volatile target = nullptr;
+    *target = 42;
+}
+
+int main(int argc, char** argv) {
+    if (argc != 4) return usage;
+    const std::string mode = argv[1];
+    platform::ManualMainQueue mainQueue;
+    const auto client = setUp(mainQueue, argv[2], argv[3]);
+    if (mode == "prime") return prime(*client);
+    if (client->installedIntegrations().size() != 1) return notInstalled;
+    if (mode == "report") return report(*client);
+    if (mode != "crash") return usage;
+    crash_capture_child_write_through_null();
+    return survived;
+}
