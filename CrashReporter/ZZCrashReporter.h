@@ -7,6 +7,8 @@
 
 #include "CrashReporter/Platform/zzcrash_thread_list.h"
 #include "CrashReporter/ZZCrashLanguageException.h"
+#include "CrashReporter/ZZCrashMachExceptionPortSet.h"
+#include "CrashReporter/ZZCrashMachExceptionServer.h"
 #include "CrashReporter/ZZCrashReporterBundle.h"
 #include "CrashReporter/ZZCrashReporterCallbacks.h"
 #include "CrashReporter/ZZCrashReporterConfig.h"
@@ -75,9 +77,23 @@ public:
     // The strategy bits the crash-time symbol lookup knows.
     static std::uint32_t mapToAsyncSymbolicationStrategy(unsigned strategy);
 
+    // Starts an exception server with the callback and registers it for this
+    // process's bad accesses, bad instructions, arithmetic, software and
+    // breakpoint exceptions; what was registered for them before goes to
+    // `previous`. Null, with the step that failed, when it cannot be done.
+    std::unique_ptr<ZZCrashMachExceptionServer> enableMachExceptionServerWithPreviousPortSet(
+        std::shared_ptr<ZZCrashMachExceptionPortSet>* previous, zzcrash_mach_exception_server_callback callback,
+        void* context, ZZCrashReporterError* error = nullptr);
+
 private:
+    bool installExceptionServer(ZZCrashReporterError* error);
+
     ZZCrashReporterConfig config_;
     bool enabled_ = false;
+    // The server stays for the rest of the process, whatever becomes of this
+    // reporter: the process's exceptions are registered to go to it.
+    ZZCrashMachExceptionServer* machServer_ = nullptr;
+    std::shared_ptr<ZZCrashMachExceptionPortSet> previousMachPorts_;
     std::string applicationIdentifier_;
     std::string applicationVersion_;
     std::optional<std::string> applicationMarketingVersion_;

@@ -9,7 +9,7 @@ class ZZCrashReporterConfig {
 public:
     enum SignalHandlerType : unsigned {
         signalHandlerTypeBSD = 0,   // POSIX signal handlers
-        signalHandlerTypeMach = 1,  // the exception server (here: the same signal handlers)
+        signalHandlerTypeMach = 1,  // the exception server, plus a SIGABRT handler
     };
     enum SymbolicationStrategy : unsigned {
         symbolicationStrategyNone = 0,

@@ -1,18 +1,24 @@
 // Enabling: the crash context filled, the handlers installed, once per process.
 #include <signal.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <span>
 
+#include "CrashReporter/Platform/zzcrash_fault_bridge.h"
 #include "CrashReporter/Platform/zzcrash_thread_stopper.h"
 #include "CrashReporter/Private/zzcrash_crash_handlers.h"
 #include "CrashReporter/Private/zzcrash_shared_image_list.h"
+#include "CrashReporter/ZZCrashHostInfo.h"
 #include "CrashReporter/ZZCrashReporter.h"
 
 namespace {
 
 // The signals of a crash, registered in this order.
 constexpr int crashSignals[] = {SIGABRT, SIGBUS, SIGFPE, SIGILL, SIGSEGV, SIGTRAP};
+constexpr int abortSignal[] = {SIGABRT};
 
 std::mutex enabling;
 bool processEnabled = false;
@@ -28,6 +34,13 @@ bool claimTheProcess(ZZCrashReporterError* error) {
     return false;
 }
 
+// An error of a step whose own failure lies underneath.
+ZZCrashReporterError failedStep(const char* description, const ZZCrashReporterError& underlying) {
+    return underlying.underlyingMachError() != 0
+               ? ZZCrashReporterError::mach(description, underlying.underlyingMachError())
+               : ZZCrashReporterError::posix(description, underlying.underlyingPOSIXError());
+}
+
 bool setReportPath(zzcrash_crash_context* context, const std::string& path, ZZCrashReporterError* error) {
     if (path.size() >= sizeof context->report_path) {
         if (error) *error = ZZCrashReporterError::posix(path + ": " + std::strerror(ENAMETOOLONG), ENAMETOOLONG);
@@ -37,21 +50,30 @@ bool setReportPath(zzcrash_crash_context* context, const std::string& path, ZZCr
     return true;
 }
 
-// Both handler types install every crash signal's handler: until an
-// exception server exists here, the signals are all there is to catch a
-// crash by.
-bool installSignalHandlers(unsigned type, zzcrash_crash_context* context, ZZCrashReporterError* error) {
-    if (type != ZZCrashReporterConfig::signalHandlerTypeBSD && type != ZZCrashReporterConfig::signalHandlerTypeMach)
-        return true;
+// The signal mode catches every crash signal; the exception-server mode
+// catches only SIGABRT by a signal (an abort is no exception), the faults
+// coming as exceptions.
+bool installSignalHandlers(std::span<const int> signals, zzcrash_crash_context* context, ZZCrashReporterError* error) {
     ZZCrashSignalHandler* handler = ZZCrashSignalHandler::sharedHandler();
     if (!handler) {
         if (error) *error = ZZCrashReporterError::posix("Could not initialize alternative signal stack", ENOMEM);
         return false;
     }
-    for (const int signal : crashSignals) {
+    for (const int signal : signals) {
         if (!handler->registerHandlerForSignal(signal, zzcrash_signal_handler_callback, context, error)) return false;
     }
     return true;
+}
+
+// The exceptions the server takes: bad access, bad instruction, arithmetic,
+// software and breakpoint, and guard exceptions from version 13 of the kernel
+// that raises them.
+std::uint32_t exceptionMask() {
+    constexpr std::uint32_t mask = zzcrash_exc_mask(ZZCRASH_EXC_BAD_ACCESS) | zzcrash_exc_mask(ZZCRASH_EXC_BAD_INSTRUCTION) |
+                                   zzcrash_exc_mask(ZZCRASH_EXC_ARITHMETIC) | zzcrash_exc_mask(ZZCRASH_EXC_SOFTWARE) |
+                                   zzcrash_exc_mask(ZZCRASH_EXC_BREAKPOINT);
+    const auto host = ZZCrashHostInfo::currentHostInfo();
+    return host && host->darwinVersion().major >= 13 ? mask | zzcrash_exc_mask(ZZCRASH_EXC_GUARD) : mask;
 }
 
 }  // namespace
@@ -66,8 +88,50 @@ bool ZZCrashReporter::enableCrashReporter(ZZCrashReporterError* error) {
     if (customData_) zzcrash_log_writer_set_custom_data(&context->writer, customData_->data(), customData_->size());
     context->images = zzcrash_shared_image_list();
     zzcrash_thread_stopper_install();
-    if (!installSignalHandlers(config_.signalHandlerType(), context, error)) return false;
+    const unsigned type = config_.signalHandlerType();
+    if (type == ZZCrashReporterConfig::signalHandlerTypeBSD && !installSignalHandlers(crashSignals, context, error))
+        return false;
+    if (type == ZZCrashReporterConfig::signalHandlerTypeMach &&
+        (!installSignalHandlers(abortSignal, context, error) || !installExceptionServer(error)))
+        return false;
     if (config_.shouldRegisterUncaughtExceptionHandler()) zzcrash_install_uncaught_exception_handler(context);
     enabled_ = true;
+    return true;
+}
+
+std::unique_ptr<ZZCrashMachExceptionServer> ZZCrashReporter::enableMachExceptionServerWithPreviousPortSet(
+    std::shared_ptr<ZZCrashMachExceptionPortSet>* previous, zzcrash_mach_exception_server_callback callback,
+    void* context, ZZCrashReporterError* error) {
+    ZZCrashReporterError failure(ZZCrashReporterError::Code::operatingSystemFailure, "");
+    auto server = ZZCrashMachExceptionServer::create(callback, context, &failure);
+    if (!server) {
+        if (error) *error = failedStep("Failed to instantiate the Mach exception server.", failure);
+        return nullptr;
+    }
+    const auto port = server->exceptionPortWithMask(exceptionMask(), &failure);
+    if (!port) {
+        if (error) *error = failedStep("Failed to instantiate the Mach exception port.", failure);
+        return nullptr;
+    }
+    if (!port->registerForTask(getpid(), previous, &failure)) {
+        if (error) *error = failedStep("Failed to set the target task's mach exception ports.", failure);
+        return nullptr;
+    }
+    return server;
+}
+
+// The faults come to the server through the bridge, which the process gets once.
+bool ZZCrashReporter::installExceptionServer(ZZCrashReporterError* error) {
+    if (!zzcrash_fault_bridge_install()) {
+        if (error) *error = ZZCrashReporterError::posix("Failed to register signal handler", errno);
+        return false;
+    }
+    zzcrash_crash_context* context = &zzcrash_shared_crash_context;
+    auto server =
+        enableMachExceptionServerWithPreviousPortSet(&previousMachPorts_, zzcrash_mach_exception_callback, context, error);
+    if (!server) return false;
+    machServer_ = server.release();
+    context->previous_ports = previousMachPorts_ ? previousMachPorts_->asyncSafeRepresentation()
+                                                 : zzcrash_mach_exception_port_set{};
     return true;
 }

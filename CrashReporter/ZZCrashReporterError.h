@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <utility>
 
@@ -23,13 +24,23 @@ public:
         return error;
     }
 
+    // An operating-system failure with the port layer's result underneath.
+    static ZZCrashReporterError mach(std::string description, std::int32_t machError) {
+        ZZCrashReporterError error(Code::operatingSystemFailure, std::move(description));
+        error.machError_ = machError;
+        return error;
+    }
+
     Code code() const { return code_; }
     const std::string& description() const { return description_; }
     // The errno value of the failure underneath; 0 when there is none.
     int underlyingPOSIXError() const { return posixError_; }
+    // The port layer's result underneath; 0 when there is none.
+    std::int32_t underlyingMachError() const { return machError_; }
 
 private:
     Code code_;
     std::string description_;
     int posixError_ = 0;
+    std::int32_t machError_ = 0;
 };

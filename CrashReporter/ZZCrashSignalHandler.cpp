@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <mutex>
 
+#include "CrashReporter/Platform/zzcrash_default_action.h"
 #include "CrashReporter/Private/zzcrash_signal_list.h"
 
 namespace {
@@ -47,19 +48,11 @@ bool dispatch(int signal, siginfo_t* info, ucontext_t* context, const void* curr
     return handled;
 }
 
-// The signal again, with its default action: with our handler still in
-// place a signal no one handled would come straight back to it.
-void raiseWithDefaultAction(int signal) {
-    struct sigaction defaultAction {};
-    defaultAction.sa_handler = SIG_DFL;
-    sigemptyset(&defaultAction.sa_mask);
-    sigaction(signal, &defaultAction, nullptr);
-    raise(signal);
-}
-
 void handleSignal(int signal, siginfo_t* info, void* context) {
     const int savedErrno = errno;
-    if (!dispatch(signal, info, static_cast<ucontext_t*>(context), nullptr)) raiseWithDefaultAction(signal);
+    // With our handler still in place a signal no one handled would come
+    // straight back to it.
+    if (!dispatch(signal, info, static_cast<ucontext_t*>(context), nullptr)) zzcrash_raise_with_default_action(signal);
     errno = savedErrno;
 }
 

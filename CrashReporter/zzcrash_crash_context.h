@@ -2,6 +2,7 @@
 #include <climits>
 #include <cstdint>
 
+#include "CrashReporter/Platform/zzcrash_mach_exception_port_set.h"
 #include "CrashReporter/zzcrash_log_writer.h"
 
 // What a crash handler writes the report from: one static record, filled
@@ -11,6 +12,9 @@ struct zzcrash_crash_context {
     char report_path[PATH_MAX];  // NUL-terminated
     std::uint64_t report_byte_limit;  // 0: a crash report is never cut
     zzcrash_async_image_list* images;
+    // Where exceptions went before the reporter's server took them; all
+    // zeros when nothing was registered (or in the signal mode).
+    zzcrash_mach_exception_port_set previous_ports;
 };
 
 // The process's crash context.

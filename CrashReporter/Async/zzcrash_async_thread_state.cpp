@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "CrashReporter/Async/zzcrash_async_string.h"
+#include "CrashReporter/Platform/zzcrash_fault_context.h"
 #include "CrashReporter/Platform/zzcrash_thread_stopper.h"
 
 namespace {
@@ -142,7 +143,10 @@ void zzcrash_async_thread_state_from_mcontext(State* state, const mcontext_t* co
 }
 
 zzcrash_error_t zzcrash_async_thread_state_from_thread(State* state, zzcrash_thread_t thread) {
-    const mcontext_t* context = zzcrash_thread_stopped_context(thread);
+    // A thread waiting in its fault handler for the exception's answer is
+    // described where it faulted, not where it waits.
+    const mcontext_t* context = zzcrash_fault_context_of(thread);
+    if (!context) context = zzcrash_thread_stopped_context(thread);
     if (!context) return ZZCRASH_EINTERNAL;
     zzcrash_async_thread_state_from_mcontext(state, context);
     return ZZCRASH_ESUCCESS;

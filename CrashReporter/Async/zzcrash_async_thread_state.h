@@ -86,8 +86,9 @@ zzcrash_error_t zzcrash_async_thread_state_init(zzcrash_async_thread_state* stat
 // The x86-64 registers of a signal's machine context, all valid, with the trap
 // number, error code and fault address as the exception state.
 void zzcrash_async_thread_state_from_mcontext(zzcrash_async_thread_state* state, const mcontext_t* context);
-// The registers of another thread, which must be stopped (zzcrash_threads_stop);
-// error 6 when it is not.
+// The registers of another thread, which must be stopped (zzcrash_threads_stop)
+// or waiting for the answer to its fault (zzcrash_fault_context.h, where it
+// faulted); error 6 when it is neither.
 zzcrash_error_t zzcrash_async_thread_state_from_thread(zzcrash_async_thread_state* state, zzcrash_thread_t thread);
 
 using zzcrash_async_thread_state_current_callback = zzcrash_error_t (*)(zzcrash_async_thread_state* state,

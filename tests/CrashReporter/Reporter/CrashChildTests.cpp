@@ -146,10 +146,15 @@ ZZCrashReporter reporterIn(const fs::path& base, unsigned handlerType) {
                                                  true, base.string()));
 }
 
-int crashChild(int output, const fs::path& base, unsigned handlerType, void (*crash)()) {
-    measuresOutput = output;
+// Children die by their signals: a core file each would only fill the disk.
+void withoutCoreDumps() {
     const rlimit noCore{0, 0};
     setrlimit(RLIMIT_CORE, &noCore);
+}
+
+int crashChild(int output, const fs::path& base, unsigned handlerType, void (*crash)()) {
+    measuresOutput = output;
+    withoutCoreDumps();
     ZZCrashReporter reporter = reporterIn(base, handlerType);
     reporter.setCustomData(customData);
     const ZZCrashReporterCallbacks callbacks{0, nullptr, onReportWritten};
@@ -177,7 +182,9 @@ struct Crash {
     std::vector<std::uintptr_t> addresses;  // one of them; empty: any but 0
     const char* firstFrame;              // the symbol of the crashed thread's first frame, or null
     const char* onTheStack;              // a function further down the crashed thread's stack
-    bool onAlternateStack;               // the main thread crashed, which has the alternate stack
+    bool mainThread;                     // the main thread crashed, which has the alternate stack
+    bool onAlternateStack;               // the report was written there (not on the exception server's thread)
+    std::vector<std::uint64_t> machCodes;  // of the bad access it was caught as; empty: caught as a signal
 };
 
 std::size_t index(const std::vector<std::string>& names, const std::string& name) {
@@ -202,7 +209,7 @@ void checkReport(const Crash& crash, const ZZCrashReport& report) {
     }
     const std::size_t below = index(names, crash.onTheStack);
     EXPECT_LT(below, names.size()) << ::testing::PrintToString(names);
-    if (crash.onAlternateStack && crash.crash != crashByRecursion) {
+    if (crash.mainThread && crash.crash != crashByRecursion) {
         EXPECT_LT(below, index(names, "main")) << ::testing::PrintToString(names);
     }
 
@@ -223,6 +230,10 @@ void checkReport(const Crash& crash, const ZZCrashReport& report) {
     EXPECT_TRUE(std::any_of(images.begin(), images.end(),
                             [](const auto& image) { return image.imageName().ends_with("/libc.so.6"); }));
     EXPECT_EQ(report.customData(), customData);
+    ASSERT_EQ(report.machExceptionInfo().has_value(), !crash.machCodes.empty());
+    if (crash.machCodes.empty()) return;
+    EXPECT_EQ(report.machExceptionInfo()->type(), 1u);
+    EXPECT_EQ(report.machExceptionInfo()->codes(), crash.machCodes);
 }
 
 void checkException(const ZZCrashReport& report, bool thrown) {
@@ -254,17 +265,22 @@ void checkOtherReaders(const std::vector<std::uint8_t>& log, const std::string& 
 TEST(CrashChild, WritesTheReportThatTheNextLaunchFinds) {
     const Crash crashes[] = {
         {"a write through null", tessivar_crash_child_write_null, 0, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR"}, {0x10},
-         "tessivar_crash_child_write_at", "tessivar_crash_child_write_null", true},
+         "tessivar_crash_child_write_at", "tessivar_crash_child_write_null", true, true, {}},
         {"abort", tessivar_crash_child_abort, 0, SIGABRT, "SIGABRT", {"#-6"}, {0}, nullptr, "tessivar_crash_child_abort",
-         true},
+         true, true, {}},
         {"an uncaught exception", tessivar_crash_child_throw_uncaught, 0, SIGABRT, "SIGABRT", {"#-6"}, {0}, nullptr,
-         "tessivar_crash_child_throw", false},
+         "tessivar_crash_child_throw", false, false, {}},
         {"a stack overflow", crashByRecursion, 0, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR", "SEGV_ACCERR"}, {},
-         "tessivar_crash_child_recurse", "tessivar_crash_child_recurse", true},
+         "tessivar_crash_child_recurse", "tessivar_crash_child_recurse", true, true, {}},
         {"two threads faulting at once", tessivar_crash_child_two_threads, 0, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR"},
-         {0x10, 0x20}, "tessivar_crash_child_write_at", "tessivar_crash_child_write_at", false},
+         {0x10, 0x20}, "tessivar_crash_child_write_at", "tessivar_crash_child_write_at", false, false, {}},
+        // The fault comes to the exception server as a message, and its thread
+        // writes the report while the faulting thread waits for the answer.
         {"a write through null, exception-server mode", tessivar_crash_child_write_null, 1, SIGSEGV, "SIGSEGV",
-         {"SEGV_MAPERR"}, {0x10}, "tessivar_crash_child_write_at", "tessivar_crash_child_write_null", true},
+         {"SEGV_MAPERR"}, {0x10}, "tessivar_crash_child_write_at", "tessivar_crash_child_write_null", true, false,
+         {1, 0x10}},
+        {"abort, exception-server mode", tessivar_crash_child_abort, 1, SIGABRT, "SIGABRT", {"#-6"}, {0}, nullptr,
+         "tessivar_crash_child_abort", true, true, {}},
     };
     for (const Crash& crash : crashes) {
         SCOPED_TRACE(crash.what);
@@ -302,6 +318,29 @@ TEST(CrashChild, WritesTheReportThatTheNextLaunchFinds) {
     }
 }
 
+// A SIGSEGV that another process (or this one) sends is no fault: the
+// exception-server mode leaves it to its default action and writes no
+// report, where the signal mode reports it like any other.
+TEST(CrashChild, ASegvSentByKillIsNotCaughtInExceptionServerMode) {
+    for (const unsigned handlerType : {1u, 0u}) {
+        SCOPED_TRACE(handlerType);
+        const fs::path base = fs::temp_directory_path() / ("crash-child-kill-" + std::to_string(getpid()));
+        fs::remove_all(base);
+        const auto result = tessivar::testing::runForked(
+            [&](int) {
+                withoutCoreDumps();
+                ZZCrashReporter reporter = reporterIn(base, handlerType);
+                if (!reporter.enableCrashReporter()) return 1;
+                kill(getpid(), SIGSEGV);
+                return 2;
+            },
+            std::chrono::seconds(20));
+        EXPECT_TRUE(result.killedBy(SIGSEGV)) << "wait status " << result.status;
+        EXPECT_EQ(reporterIn(base, 0).hasPendingCrashReport(), handlerType == 0);
+        fs::remove_all(base);
+    }
+}
+
 // A fault inside the handling of a crash, here in the application's crash
 // callback after an abort's report was written, comes back to the thread that
 // owns the report: it ends the process by the new fault's default action
@@ -311,8 +350,7 @@ TEST(CrashChild, AFaultWhileTheReportIsWrittenEndsTheProcessByItsDefaultAction) 
     fs::remove_all(base);
     const auto result = tessivar::testing::runForked(
         [&](int) {
-            const rlimit noCore{0, 0};
-            setrlimit(RLIMIT_CORE, &noCore);
+            withoutCoreDumps();
             ZZCrashReporter reporter = reporterIn(base, 0);
             const ZZCrashReporterCallbacks callbacks{
                 0, nullptr, [](siginfo_t*, ucontext_t*, void*) { tessivar_crash_child_write_at(0x30); }};

@@ -1,0 +1,7 @@
+#pragma once
+
+// Raises the signal again with its default action in place: a crash handler
+// that leaves the signal to the system ends the process by it (with its core
+// dump), instead of having it come back to the same handler for ever.
+// Async-signal-safe.
+void zzcrash_raise_with_default_action(int signal);

@@ -1,0 +1,59 @@
+#pragma once
+#include <sys/types.h>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "CrashReporter/Platform/zzcrash_message.h"
+#include "CrashReporter/Platform/zzcrash_thread_list.h"
+
+// The exception request and its reply, byte for byte as exception handlers
+// read them: the header, a body of two port descriptors (the thread and the
+// task; here their ids), the NDR record, the exception type, the code count
+// and the codes, 32 or 64 bits each as the handler's behaviour asks.
+struct zzcrash_exception_port_descriptor {
+    std::uint32_t name;
+    std::uint32_t pad1;
+    std::uint16_t pad2;
+    std::uint8_t disposition;
+    std::uint8_t type;
+};
+
+struct zzcrash_exception_request {
+    zzcrash_msg_header header;
+    std::uint32_t descriptor_count;
+    zzcrash_exception_port_descriptor thread;
+    zzcrash_exception_port_descriptor task;
+    std::uint8_t ndr[8];
+    std::int32_t exception;
+    std::uint32_t code_count;
+    std::uint8_t codes[16];  // two codes of 64 bits, the most a fault sends
+};
+static_assert(offsetof(zzcrash_exception_request, thread) == 28);
+static_assert(offsetof(zzcrash_exception_request, task) == 40);
+static_assert(offsetof(zzcrash_exception_request, exception) == 60);
+static_assert(offsetof(zzcrash_exception_request, code_count) == 64);
+static_assert(offsetof(zzcrash_exception_request, codes) == 68);
+static_assert(sizeof(zzcrash_exception_request) == 84);
+
+struct zzcrash_exception_reply {
+    zzcrash_msg_header header;
+    std::uint8_t ndr[8];
+    std::int32_t return_code;
+};
+static_assert(sizeof(zzcrash_exception_reply) == 36);
+
+// Request ids: 32-bit codes, and 64-bit codes (ZZCRASH_MACH_EXCEPTION_CODES); a reply's id is the request's + 100.
+inline constexpr std::int32_t ZZCRASH_EXCEPTION_RAISE_ID = 2401;
+inline constexpr std::int32_t ZZCRASH_MACH_EXCEPTION_RAISE_ID = 2405;
+inline constexpr std::int32_t ZZCRASH_EXCEPTION_REPLY_ID_OFFSET = 100;
+// The NDR record of this machine: little-endian integers, ASCII, IEEE floats.
+inline constexpr std::uint8_t ZZCRASH_NDR_RECORD[8] = {0, 0, 0, 0, 1, 0, 0, 0};
+
+// Sends the exception to `port` and waits up to `timeout_ms` for the
+// handler's answer, which it returns; a failure to send or a reply that does
+// not come or does not fit answers that failure instead. Codes go as 64 bits
+// when `wide_codes`, else cut to 32. Async-signal-safe.
+zzcrash_kern_return_t zzcrash_exception_raise(zzcrash_port_t port, bool wide_codes, zzcrash_thread_t thread, pid_t task,
+                                              std::int32_t exception, const std::int64_t* codes,
+                                              std::uint32_t code_count, std::int64_t timeout_ms);

@@ -1,0 +1,60 @@
+#pragma once
+#include <sys/types.h>
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "CrashReporter/Platform/zzcrash_exception_message.h"
+#include "CrashReporter/ZZCrashMachExceptionServer.h"
+
+namespace tessivar::testing {
+
+// What an exception server's callback was called with, and what it answers.
+struct ExceptionCalls {
+    std::mutex lock;
+    int count = 0;
+    pid_t task = 0;
+    zzcrash_thread_t thread = 0;
+    std::int32_t type = 0;
+    std::vector<std::int64_t> codes;
+    zzcrash_kern_return_t answer = ZZCRASH_KERN_FAILURE;
+
+    int calls() {
+        const std::lock_guard guard(lock);
+        return count;
+    }
+};
+zzcrash_kern_return_t recordException(pid_t task, zzcrash_thread_t thread, std::int32_t type,
+                                      const std::int64_t* codes, std::uint32_t count, void* calls);
+
+// A handler of our own on a port of its own: it takes one request within
+// two seconds, keeps it, and answers `answer`.
+class PlainHandler {
+public:
+    explicit PlainHandler(zzcrash_kern_return_t answer);
+    ~PlainHandler();
+    PlainHandler(const PlainHandler&) = delete;
+    PlainHandler& operator=(const PlainHandler&) = delete;
+
+    zzcrash_port_t port() const { return port_; }
+    // The request it took, once it has answered; nothing when none came.
+    std::optional<zzcrash_exception_request> request();
+
+private:
+    zzcrash_port_t port_ = ZZCRASH_PORT_NULL;
+    std::optional<zzcrash_exception_request> request_;
+    std::thread thread_;
+};
+
+// A request sent to `port` whose reply is awaited for `timeoutMs`: the
+// reply's code, or the receive's failure.
+zzcrash_kern_return_t sendRequest(zzcrash_port_t port, const zzcrash_exception_request& request,
+                                  std::uint32_t size, std::int64_t timeoutMs);
+// A bad-access request with 64-bit codes {1, 0x10}, as a fault sends it.
+zzcrash_exception_request badAccessRequest();
+
+}  // namespace tessivar::testing
