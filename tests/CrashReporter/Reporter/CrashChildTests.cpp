@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 
@@ -184,7 +185,7 @@ struct Crash {
     const char* onTheStack;              // a function further down the crashed thread's stack
     bool mainThread;                     // the main thread crashed, which has the alternate stack
     bool onAlternateStack;               // the report was written there (not on the exception server's thread)
-    std::vector<std::uint64_t> machCodes;  // of the bad access it was caught as; empty: caught as a signal
+    std::optional<std::uint64_t> badAccess;  // the kind of bad access it was caught as; none: caught as a signal
 };
 
 std::size_t index(const std::vector<std::string>& names, const std::string& name) {
@@ -230,10 +231,11 @@ void checkReport(const Crash& crash, const ZZCrashReport& report) {
     EXPECT_TRUE(std::any_of(images.begin(), images.end(),
                             [](const auto& image) { return image.imageName().ends_with("/libc.so.6"); }));
     EXPECT_EQ(report.customData(), customData);
-    ASSERT_EQ(report.machExceptionInfo().has_value(), !crash.machCodes.empty());
-    if (crash.machCodes.empty()) return;
+    ASSERT_EQ(report.machExceptionInfo().has_value(), crash.badAccess.has_value());
+    if (!crash.badAccess) return;
     EXPECT_EQ(report.machExceptionInfo()->type(), 1u);
-    EXPECT_EQ(report.machExceptionInfo()->codes(), crash.machCodes);
+    const std::vector<std::uint64_t> codes{*crash.badAccess, report.signalInfo().address()};
+    EXPECT_EQ(report.machExceptionInfo()->codes(), codes);
 }
 
 void checkException(const ZZCrashReport& report, bool thrown) {
@@ -265,22 +267,26 @@ void checkOtherReaders(const std::vector<std::uint8_t>& log, const std::string& 
 TEST(CrashChild, WritesTheReportThatTheNextLaunchFinds) {
     const Crash crashes[] = {
         {"a write through null", tessivar_crash_child_write_null, 0, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR"}, {0x10},
-         "tessivar_crash_child_write_at", "tessivar_crash_child_write_null", true, true, {}},
+         "tessivar_crash_child_write_at", "tessivar_crash_child_write_null", true, true, std::nullopt},
         {"abort", tessivar_crash_child_abort, 0, SIGABRT, "SIGABRT", {"#-6"}, {0}, nullptr, "tessivar_crash_child_abort",
-         true, true, {}},
+         true, true, std::nullopt},
         {"an uncaught exception", tessivar_crash_child_throw_uncaught, 0, SIGABRT, "SIGABRT", {"#-6"}, {0}, nullptr,
-         "tessivar_crash_child_throw", false, false, {}},
+         "tessivar_crash_child_throw", false, false, std::nullopt},
         {"a stack overflow", crashByRecursion, 0, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR", "SEGV_ACCERR"}, {},
-         "tessivar_crash_child_recurse", "tessivar_crash_child_recurse", true, true, {}},
+         "tessivar_crash_child_recurse", "tessivar_crash_child_recurse", true, true, std::nullopt},
         {"two threads faulting at once", tessivar_crash_child_two_threads, 0, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR"},
-         {0x10, 0x20}, "tessivar_crash_child_write_at", "tessivar_crash_child_write_at", false, false, {}},
+         {0x10, 0x20}, "tessivar_crash_child_write_at", "tessivar_crash_child_write_at", false, false, std::nullopt},
         // The fault comes to the exception server as a message, and its thread
         // writes the report while the faulting thread waits for the answer.
         {"a write through null, exception-server mode", tessivar_crash_child_write_null, 1, SIGSEGV, "SIGSEGV",
-         {"SEGV_MAPERR"}, {0x10}, "tessivar_crash_child_write_at", "tessivar_crash_child_write_null", true, false,
-         {1, 0x10}},
+         {"SEGV_MAPERR"}, {0x10}, "tessivar_crash_child_write_at", "tessivar_crash_child_write_null", true, false, 1},
+        {"a stack overflow, exception-server mode", crashByRecursion, 1, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR"}, {},
+         "tessivar_crash_child_recurse", "tessivar_crash_child_recurse", true, false, 1},
+        {"two threads faulting at once, exception-server mode", tessivar_crash_child_two_threads, 1, SIGSEGV,
+         "SIGSEGV", {"SEGV_MAPERR"}, {0x10, 0x20}, "tessivar_crash_child_write_at", "tessivar_crash_child_write_at",
+         false, false, 1},
         {"abort, exception-server mode", tessivar_crash_child_abort, 1, SIGABRT, "SIGABRT", {"#-6"}, {0}, nullptr,
-         "tessivar_crash_child_abort", true, true, {}},
+         "tessivar_crash_child_abort", true, true, std::nullopt},
     };
     for (const Crash& crash : crashes) {
         SCOPED_TRACE(crash.what);
