@@ -36,14 +36,28 @@ struct zzcrash_log_custom_data {
     const std::uint8_t* bytes;
 };
 
+// The last symbol looked up. Each frame is written in two passes (its size
+// counted, then its bytes), inside a thread that is itself counted and then
+// written, so one pc is asked for four times in a row; a lookup scans a whole
+// symbol table.
+inline constexpr std::size_t ZZCRASH_LOG_SYMBOL_NAME_MAX = 1023;
+struct zzcrash_log_symbol_memo {
+    bool valid;  // false: nothing asked yet in this write
+    std::uint64_t pc;
+    bool found;
+    std::uint64_t start;
+    char name[ZZCRASH_LOG_SYMBOL_NAME_MAX + 1];  // cut at the limit
+};
+
 // Storage a write works in, kept with the writer so that a crash handler
 // needs none of its own: the thread list, a window onto the stack being
-// walked, unwind rows already worked out, and the symbol lookups' cache.
+// walked, unwind rows already worked out, and the symbol lookups' caches.
 struct zzcrash_log_writer_scratch {
     zzcrash_thread_list threads;
     std::uint8_t stack_window[ZZCRASH_LOG_STACK_WINDOW_BYTES];
     zzcrash_async_unwind_cache unwind_cache;
     zzcrash_async_symbolication_cache symbolication_cache;
+    zzcrash_log_symbol_memo symbol_memo;
 };
 
 struct zzcrash_log_writer {

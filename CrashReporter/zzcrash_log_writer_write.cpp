@@ -95,6 +95,7 @@ zzcrash_error_t zzcrash_log_writer_write(zzcrash_log_writer* writer, zzcrash_thr
     const StoppedThreads threads(&scratch->threads);
     zzcrash_async_unwind_cache_init(&scratch->unwind_cache);
     zzcrash_async_symbolication_cache_init(&scratch->symbolication_cache);
+    scratch->symbol_memo.valid = false;
     const zzcrash_log_sources sources{writer, image_list};
 
     zzcrash_log_encoder out(file);

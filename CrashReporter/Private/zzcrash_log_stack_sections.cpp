@@ -5,31 +5,35 @@
 
 namespace {
 
-// A symbol lookup's answer, written as the fields of a Symbol message.
-struct SymbolFields {
-    zzcrash_log_encoder* out;
-    std::size_t size;
-};
+void remember(std::uint64_t start, const char* name, void* memo) {
+    auto* remembered = static_cast<zzcrash_log_symbol_memo*>(memo);
+    std::size_t length = 0;
+    for (; name[length] != '\0' && length < ZZCRASH_LOG_SYMBOL_NAME_MAX; ++length) remembered->name[length] = name[length];
+    remembered->name[length] = '\0';
+    remembered->start = start;
+}
 
-void writeSymbol(std::uint64_t address, const char* name, void* context) {
-    auto* fields = static_cast<SymbolFields*>(context);
-    fields->size = fields->out->stringField(1, name) + fields->out->uint64Field(2, address);
+// The symbol of `pc` in `image`, looked up unless it was the last one asked for.
+const zzcrash_log_symbol_memo& symbolOf(const zzcrash_log_sources& sources, const zzcrash_log_image& image,
+                                        std::uint64_t pc) {
+    zzcrash_log_writer* writer = sources.writer;
+    zzcrash_log_symbol_memo& memo = writer->scratch.symbol_memo;
+    if (memo.valid && memo.pc == pc) return memo;
+    memo.valid = true;
+    memo.pc = pc;
+    memo.found = image.symbolAt(writer->symbolication_strategy, &writer->scratch.symbolication_cache, pc, remember,
+                                &memo) == ZZCRASH_ESUCCESS;
+    return memo;
 }
 
 // The symbol of `pc` in `image` as field 6 of a frame; nothing when none is found.
 std::size_t symbolField(zzcrash_log_encoder& out, const zzcrash_log_sources& sources,
                         const zzcrash_log_image& image, std::uint64_t pc) {
-    zzcrash_log_writer* writer = sources.writer;
-    auto* cache = &writer->scratch.symbolication_cache;
-    zzcrash_log_encoder counter(nullptr);
-    SymbolFields counted{&counter, 0};
-    if (image.symbolAt(writer->symbolication_strategy, cache, pc, writeSymbol, &counted) != ZZCRASH_ESUCCESS)
-        return 0;
-    const std::size_t header = out.messageHeader(6, counted.size);
-    if (out.counting()) return header + counted.size;
-    SymbolFields written{&out, 0};
-    image.symbolAt(writer->symbolication_strategy, cache, pc, writeSymbol, &written);
-    return header + written.size;
+    const zzcrash_log_symbol_memo& symbol = symbolOf(sources, image, pc);
+    if (!symbol.found) return 0;
+    return out.messageField(6, [&symbol](zzcrash_log_encoder& fields) {
+        return fields.stringField(1, symbol.name) + fields.uint64Field(2, symbol.start);
+    });
 }
 
 std::size_t registers(zzcrash_log_encoder& out, const zzcrash_async_frame_cursor* cursor) {
