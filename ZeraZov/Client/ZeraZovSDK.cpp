@@ -129,8 +129,15 @@ bool ZeraZovSDK::waitForUploads(std::chrono::milliseconds timeout) noexcept {
     const auto use = guardQuietly();
     if (!use) return true;
     // A flush asked for just now may not have handed its batch over yet.
-    (*use)->queue->waitForDispatchedFlushes();
-    return (*use)->uploads->waitUntilIdle(deadline);
+    const auto& parts = **use;
+    parts.queue->waitForDispatchedFlushes();
+    const bool idle = parts.uploads->waitUntilIdle(deadline);
+    // The records those uploads delivered are deleted in the background; the process
+    // may end next, and a record left on disk would be sent again at the next launch.
+    parts.queue->finishRemovals();
+    parts.replayQueue->innerQueue().finishRemovals();
+    parts.logsQueue->finishRemovals();
+    return idle;
 }
 
 // ---- Logger ----

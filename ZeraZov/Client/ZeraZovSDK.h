@@ -154,7 +154,8 @@ public:
     // Starts one upload per queue that is not paused; returns at once.
     void flush() noexcept;
     // Waits until the uploads that flushes started have been answered (not longer
-    // than the timeout): for a program about to exit. True when none is left.
+    // than the timeout) and the records they delivered are deleted: for a program
+    // about to exit. True when no upload is left.
     bool waitForUploads(std::chrono::milliseconds timeout) noexcept;
 
     // The property builder and what it reads.

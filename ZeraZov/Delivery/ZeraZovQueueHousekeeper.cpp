@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <iterator>
 #include <utility>
 
@@ -55,6 +56,7 @@ void ZeraZovQueueHousekeeper::remove(std::vector<std::string> names) {
     {
         std::lock_guard guard(lock_);
         removalsAsked_ += names.size();
+        lastRemovalAsked_ = Clock::now();
         removals_.insert(removals_.end(), std::make_move_iterator(names.begin()), std::make_move_iterator(names.end()));
     }
     wake_.notify_one();
@@ -72,6 +74,9 @@ void ZeraZovQueueHousekeeper::syncNow() {
 void ZeraZovQueueHousekeeper::finishRemovals() {
     std::unique_lock lock(lock_);
     const auto target = removalsAsked_;
+    if (removalsDone_ >= target) return;
+    removalsRequested_ = true;
+    wake_.notify_one();
     done_.wait(lock, [&] { return removalsDone_ >= target; });
 }
 
@@ -82,26 +87,43 @@ bool ZeraZovQueueHousekeeper::syncDue(Clock::time_point now) const {
            now >= oldestWaiting_ + policy_.longestWait;
 }
 
+bool ZeraZovQueueHousekeeper::removalsDue(Clock::time_point now) const {
+    if (removals_.empty()) return false;
+    return removalsRequested_ || stopping_ || now >= lastRemovalAsked_ + policy_.removalsSettle;
+}
+
 void ZeraZovQueueHousekeeper::run() {
     lowerThisThreadsPriority();
     std::unique_lock lock(lock_);
     for (;;) {
-        if (!removals_.empty()) {
+        const auto now = Clock::now();
+        if (removalsDue(now)) {
             removeTaken(lock);
             continue;
         }
-        if (syncDue(Clock::now())) {
+        if (syncDue(now)) {
             syncWaiting(lock);
             continue;
         }
-        if (stopping_) return;
-        if (written_ == syncStartedAt_) {
-            syncRequested_ = false;  // a sync already under way covered the request
-            wake_.wait(lock);
-        } else {
-            wake_.wait_until(lock, oldestWaiting_ + policy_.longestWait);
-        }
+        if (stopping_ && removals_.empty()) return;
+        waitForWork(lock);
     }
+}
+
+void ZeraZovQueueHousekeeper::waitForWork(std::unique_lock<std::mutex>& lock) {
+    if (written_ == syncStartedAt_) syncRequested_ = false;  // a sync already under way covered the request
+    if (removals_.empty()) removalsRequested_ = false;
+    std::optional<Clock::time_point> deadline;
+    if (written_ != syncStartedAt_) deadline = oldestWaiting_ + policy_.longestWait;
+    if (!removals_.empty()) {
+        const auto settled = lastRemovalAsked_ + policy_.removalsSettle;
+        deadline = deadline ? std::min(*deadline, settled) : settled;
+    }
+    if (!deadline) {
+        wake_.wait(lock);
+        return;
+    }
+    wake_.wait_until(lock, *deadline);
 }
 
 void ZeraZovQueueHousekeeper::removeTaken(std::unique_lock<std::mutex>& lock) {

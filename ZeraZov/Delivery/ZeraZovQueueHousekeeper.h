@@ -22,13 +22,16 @@ namespace zerazov {
 //   takes at most that much. syncNow() and the destructor sync what waits.
 // - Removals. Records whose upload ended are deleted here, after the queue has
 //   already forgotten them; one that survives a crash is sent again under the
-//   same id.
+//   same id. They wait until no removal was asked for `removalsSettle`, so that
+//   the deletes of a flush (slow on a disk that discards on unlink) do not stand
+//   in the way of the reads of the flush's next batches.
 // The worker runs at the lowest CPU priority.
 class ZeraZovQueueHousekeeper {
 public:
     struct Policy {
         std::size_t writesPerSync = 64;
         std::chrono::milliseconds longestWait{1000};
+        std::chrono::milliseconds removalsSettle{50};
     };
     // Answers the error's text on failure.
     using SyncAction = std::function<std::optional<std::string>()>;
@@ -56,6 +59,10 @@ private:
     void run();
     // Called with the lock held; answers whether a sync is due now.
     bool syncDue(Clock::time_point now) const;
+    // Called with the lock held; answers whether the waiting removals are due now.
+    bool removalsDue(Clock::time_point now) const;
+    // Called with the lock held: sleeps until there may be work.
+    void waitForWork(std::unique_lock<std::mutex>& lock);
     void removeTaken(std::unique_lock<std::mutex>& lock);
     void syncWaiting(std::unique_lock<std::mutex>& lock);
 
@@ -74,6 +81,8 @@ private:
     std::vector<std::string> removals_;
     std::uint64_t removalsAsked_ = 0;
     std::uint64_t removalsDone_ = 0;
+    Clock::time_point lastRemovalAsked_;
+    bool removalsRequested_ = false;
     bool stopping_ = false;
 
     std::thread worker_;  // last: starts once every field above is ready

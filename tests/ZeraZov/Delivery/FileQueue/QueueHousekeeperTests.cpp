@@ -40,6 +40,7 @@ public:
             std::unique_lock guard(lock_);
             changed_.wait(guard, [&] { return !holding_; });
             removed_.push_back(name);
+            removedAt_.push_back(Clock::now());
             noteThread();
             changed_.notify_all();
         };
@@ -68,6 +69,15 @@ public:
         std::lock_guard guard(lock_);
         return removed_;
     }
+    // False when fewer than `count` removals came within the time.
+    bool waitForRemovals(std::size_t count, std::chrono::milliseconds within = 5s) {
+        std::unique_lock guard(lock_);
+        return changed_.wait_for(guard, within, [&] { return removed_.size() >= count; });
+    }
+    std::vector<Clock::time_point> removedAt() const {
+        std::lock_guard guard(lock_);
+        return removedAt_;
+    }
     bool ranOnlyOffThread(std::thread::id caller) const {
         std::lock_guard guard(lock_);
         for (const auto& id : threads_) {
@@ -92,6 +102,7 @@ private:
     std::condition_variable changed_;
     std::vector<Clock::time_point> syncs_;
     std::vector<std::string> removed_;
+    std::vector<Clock::time_point> removedAt_;
     std::vector<std::thread::id> threads_;
     std::vector<int> nices_;
     std::optional<std::string> failure_;
@@ -164,6 +175,20 @@ TEST(QueueHousekeeperTest, RemovingNeverWaitsForTheDiskButFinishRemovalsDoes) {
     keeper.finishRemovals();
     EXPECT_EQ(disk.removed(), (std::vector<std::string>{"first", "second", "third"}));
     releaser.join();
+}
+
+// The deletes of a flush wait until its uploads stop asking for more, so they do
+// not compete with the reads of its next batches; they then go in one run.
+TEST(QueueHousekeeperTest, RemovalsWaitUntilNoneWasAskedForTheSettlingTime) {
+    FakeDisk disk;
+    ZeraZovQueueHousekeeper keeper(disk.syncAction(), disk.removeAction(), {64, 1h, 300ms});
+    keeper.remove({"first"});
+    std::this_thread::sleep_for(100ms);
+    const auto lastAsked = Clock::now();
+    keeper.remove({"second"});
+    ASSERT_TRUE(disk.waitForRemovals(2));
+    EXPECT_EQ(disk.removed(), (std::vector<std::string>{"first", "second"}));
+    for (const auto at : disk.removedAt()) EXPECT_GE(at - lastAsked, 300ms);
 }
 
 TEST(QueueHousekeeperTest, AFailedSyncIsLogged) {
