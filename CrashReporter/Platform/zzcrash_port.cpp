@@ -23,6 +23,7 @@ void publish(zzcrash_port_slot* slot, zzcrash_port_kind kind, zzcrash_port_t* na
     slot->no_senders_notify.store(ZZCRASH_PORT_NULL);
     slot->set.store(ZZCRASH_PORT_NULL);
     slot->receiver.store(0);
+    slot->owner = getpid();
     slot->kind.store(kind);
     *name = zzcrash_port_name_of(slot);
 }
@@ -49,7 +50,7 @@ zzcrash_port_slot* zzcrash_port_table() { return slots; }
 zzcrash_port_slot* zzcrash_port_slot_of(zzcrash_port_t name, zzcrash_port_kind kind) {
     if (name == ZZCRASH_PORT_NULL || name > ZZCRASH_PORT_CAPACITY) return nullptr;
     zzcrash_port_slot* slot = &slots[name - 1];
-    return slot->kind.load() == kind ? slot : nullptr;
+    return slot->kind.load() == kind && slot->owner == getpid() ? slot : nullptr;
 }
 
 zzcrash_port_t zzcrash_port_name_of(const zzcrash_port_slot* slot) {

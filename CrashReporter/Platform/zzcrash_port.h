@@ -11,9 +11,10 @@
 // to be told (a no-senders notification) when its last send right goes.
 // Ports can be gathered into a port set, on which a receiver waits for a
 // message on any of its members. Names index a fixed table, so that a crash
-// handler can send and receive without allocating. Allocation and
-// destruction are not for the crash path; sending and receiving are
-// async-signal-safe.
+// handler can send and receive without allocating. A forked child sees its
+// parent's ports as no ports: nothing in the child receives on them.
+// Allocation and destruction are not for the crash path; sending and
+// receiving are async-signal-safe.
 using zzcrash_port_t = std::uint32_t;
 
 inline constexpr zzcrash_port_t ZZCRASH_PORT_NULL = 0;

@@ -23,6 +23,9 @@ struct zzcrash_port_slot {
     std::atomic<zzcrash_port_t> no_senders_notify;
     std::atomic<zzcrash_port_t> set;  // the set a port is in
     std::atomic<pid_t> receiver;      // the thread that last received on it
+    // The process that made it. A forked child inherits the table but not the
+    // threads that receive on its ports: to the child they are not ports.
+    pid_t owner;
 };
 static_assert(std::atomic<std::uint32_t>::is_always_lock_free);
 static_assert(std::atomic<pid_t>::is_always_lock_free);

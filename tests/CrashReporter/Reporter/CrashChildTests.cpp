@@ -7,10 +7,12 @@
 #include <pthread.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -376,3 +378,63 @@ TEST(CrashChild, AFaultWhileTheReportIsWrittenEndsTheProcessByItsDefaultAction) 
 }
 
 }  // namespace
+
+namespace {
+
+// What the crashing process saw of its forked helper's fault.
+struct HelperFault {
+    int status;
+    std::int64_t milliseconds;  // from the fork until the helper was reaped
+    bool reportPending;         // whether a report was written for it
+};
+
+}  // namespace
+
+// A helper forked by the application (before it runs another program) keeps
+// the handlers but not the exception server's thread, which stays in the
+// application. Its fault is its own: it ends the helper at once by its
+// default action and is not reported as the application's crash, and a crash
+// of the application afterwards is reported as itself.
+TEST(CrashChild, AForkedHelpersFaultIsNotTheApplicationsCrash) {
+    const fs::path base = fs::temp_directory_path() / ("crash-child-helper-" + std::to_string(getpid()));
+    fs::remove_all(base);
+    const auto result = tessivar::testing::runForked(
+        [&](int output) {
+            withoutCoreDumps();
+            ZZCrashReporter reporter = reporterIn(base, 1);
+            if (!reporter.enableCrashReporter()) return 1;
+            const auto start = std::chrono::steady_clock::now();
+            const auto helper = tessivar::testing::runForked(
+                [](int) {
+                    tessivar_crash_child_write_at(0x40);
+                    return 3;
+                },
+                std::chrono::seconds(20));
+            const auto elapsed = std::chrono::steady_clock::now() - start;
+            const HelperFault seen{helper.ended ? helper.status : -1,
+                                   std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count(),
+                                   reporter.hasPendingCrashReport()};
+            if (write(output, &seen, sizeof seen) != sizeof seen) return 4;
+            tessivar_crash_child_write_at(0x10);
+            return 2;
+        },
+        std::chrono::seconds(40));
+    EXPECT_TRUE(result.killedBy(SIGSEGV)) << "wait status " << result.status;
+    ASSERT_EQ(result.output.size(), sizeof(HelperFault));
+    HelperFault helper{};
+    std::memcpy(&helper, result.output.data(), sizeof helper);
+    EXPECT_TRUE(WIFSIGNALED(helper.status) && WTERMSIG(helper.status) == SIGSEGV) << "wait status " << helper.status;
+    // Far below the wait for an answer that a fault gives up after.
+    EXPECT_LT(helper.milliseconds, 5000);
+    EXPECT_FALSE(helper.reportPending);
+
+    const auto log = reporterIn(base, 0).loadPendingCrashReportData();
+    ASSERT_TRUE(log);
+    const auto report = tessivar::testing::decodedLog(*log);
+    ASSERT_TRUE(report);
+    EXPECT_EQ(report->signalInfo().address(), 0x10u);
+    const auto crashed = std::count_if(report->threads().begin(), report->threads().end(),
+                                       [](const auto& thread) { return thread.crashed(); });
+    EXPECT_EQ(crashed, 1);
+    fs::remove_all(base);
+}
