@@ -136,7 +136,7 @@ TEST(CrashCapture, ACrashIsReportedByTheNextLaunch) {
     EXPECT_TRUE(uploadedEvents(server, "$exception").empty());
 
     ASSERT_EQ(launches.run("report"), 0) << launches.output();
-    EXPECT_FALSE(std::filesystem::exists(launches.pendingReport()));
+    EXPECT_FALSE(std::filesystem::exists(launches.pendingReport())) << launches.output();
     const auto sent = uploadedEvents(server, "$exception");
     ASSERT_EQ(sent.size(), 1u) << launches.output();
     const auto& properties = sent[0]["properties"];
