@@ -226,6 +226,7 @@ void ZeraZovSDK::closeLocked() {
     retired->queue->stop();
     retired->replayQueue->innerQueue().stop();
     retired->logsQueue->stop();
+    retired->remoteConfig->stop();
     if (const auto manager = config_->storageManager.get()) {
         manager->reset(config_->reuseAnonymousId, false);
         config_->storageManager.set(nullptr);
@@ -247,6 +248,7 @@ void ZeraZovSDK::closeLocked() {
 }
 
 ZeraZovSDK::~ZeraZovSDK() {
+    if (parts_) parts_->remoteConfig->stop();
     if (parts_ && parts_->reachability) parts_->reachability->stopNotifier();
     sessionIdChangedToken_.reset();
     for (const auto& integration : installedIntegrations_) integration->uninstall(*this);

@@ -123,8 +123,7 @@ void ZeraZovRemoteConfig::remoteConfigArrived(std::optional<json> document) {
             storage_->setJSON(Key::remoteConfig, *document);
         }
         applyErrorTrackingConfig(document);
-        notifier_.mainQueue.async(
-            [self = shared_from_this(), document] { self->onRemoteConfigLoaded_.invoke(document); });
+        onMainQueue([self = shared_from_this(), document] { self->onRemoteConfigLoaded_.invoke(document); });
     }
     {
         std::lock_guard guard(remoteConfigLock_);
@@ -376,10 +375,21 @@ void ZeraZovRemoteConfig::finishFeatureFlagsLoad(const std::optional<json>& flag
 }
 
 void ZeraZovRemoteConfig::notifyFeatureFlags(const std::optional<json>& flags) {
-    notifier_.mainQueue.async([self = shared_from_this(), flags] {
+    onMainQueue([self = shared_from_this(), flags] {
         self->onFeatureFlagsLoaded_.invoke(flags);
         self->notifier_.center.post(ZeraZovNotificationNames::didReceiveFeatureFlags);
     });
+}
+
+void ZeraZovRemoteConfig::onMainQueue(std::function<void()> job) {
+    std::lock_guard guard(notifierLock_);
+    if (notifierStopped_) return;
+    notifier_.mainQueue.async(std::move(job));
+}
+
+void ZeraZovRemoteConfig::stop() {
+    std::lock_guard guard(notifierLock_);
+    notifierStopped_ = true;
 }
 
 // ---- Lookups ----

@@ -59,7 +59,9 @@ public:
         std::function<void(FlagsRequest, JSONCompletion)> flags;
     };
 
-    // Where listeners are told and "ZeraZovDidReceiveFeatureFlags" is posted; both must outlive this object.
+    // Where listeners are told and "ZeraZovDidReceiveFeatureFlags" is posted; both
+    // must stay alive until stop() returned (answers still under way keep this
+    // object alive beyond its client).
     struct Notifier {
         platform::MainQueue& mainQueue;
         platform::NotificationCenter& center;
@@ -75,6 +77,9 @@ public:
     // from storage, then the remote configuration request. Set-up calls it once,
     // right after construction.
     void start();
+    // Nothing reaches the notifier once this returns: the client is closing, and
+    // its main queue may go away while requests are still being answered.
+    void stop();
 
     // Asks the server for flags (see the class comment); the callback may be empty.
     void loadFeatureFlags(FlagsCallback callback = {});
@@ -162,6 +167,8 @@ private:
     std::optional<nlohmann::json> storeFlagsResponse(const nlohmann::json& response);
     void finishFeatureFlagsLoad(const std::optional<nlohmann::json>& flags);
     void notifyFeatureFlags(const std::optional<nlohmann::json>& flags);
+    // Runs the job on the notifier's main queue unless stopped.
+    void onMainQueue(std::function<void()> job);
     void finish(const std::optional<nlohmann::json>& flags, const FlagsCallback& callback);
 
     // Called with featureFlagsLock_ held.
@@ -175,6 +182,8 @@ private:
     const std::shared_ptr<const ZeraZovStorage> storage_;
     const Requests requests_;
     const Notifier notifier_;
+    std::mutex notifierLock_;  // guards notifierStopped_ and each hand-over to the main queue
+    bool notifierStopped_ = false;
     const DefaultPersonProperties getDefaultPersonProperties_;
     const FeatureFlagCalled featureFlagCalledCallback_;
 

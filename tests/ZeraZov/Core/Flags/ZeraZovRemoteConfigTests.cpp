@@ -271,6 +271,27 @@ TEST_F(RemoteConfigTest, TheRemoteConfigurationDecidesWhetherFlagsAreLoaded) {
     }
 }
 
+// A closing client stops its remote configuration; answers still under way are
+// stored and reach their callbacks, but nothing more goes to the main queue,
+// which may be gone with the client.
+TEST_F(RemoteConfigTest, AnswersAfterStopLeaveTheMainQueueAlone) {
+    config->disableRemoteConfigForTesting = false;
+    auto remote = started();
+    ASSERT_TRUE(server.waitForConfigRequest());
+    remote->stop();
+    server.answerConfig(json{{"hasFeatureFlags", true}});
+    EXPECT_TRUE(remote->remoteConfigDidFetch());
+    ASSERT_TRUE(server.waitForFlagsRequests(1));
+    FlagsAnswers answers;
+    remote->loadFeatureFlags(answers.callback());
+    server.answerFlags(0, json{{"featureFlags", {{"late", true}}}, {"featureFlagPayloads", json::object()}});
+    ASSERT_TRUE(server.waitForFlagsRequests(2));
+    server.answerFlags(1, json{{"featureFlags", {{"later", true}}}, {"featureFlagPayloads", json::object()}});
+    ASSERT_TRUE(answers.waitFor(1));
+    EXPECT_EQ(answers.received()[0], (json{{"later", true}}));
+    EXPECT_EQ(queue.pendingCount(), 0u);
+}
+
 TEST_F(RemoteConfigTest, ARemoteConfigurationRequestThatCannotBeBuiltSaysSo) {
     config->disableRemoteConfigForTesting = false;
     server.canBuildConfigRequest = false;
