@@ -89,10 +89,11 @@ std::optional<std::vector<std::uint8_t>> ZZCrashReporter::generateLiveReportWith
     zzcrash_error_t written = thread == zzcrash_thread_self() ? zzcrash_async_thread_state_current(writeWithState, &live)
                                                               : write(live, nullptr);
     zzcrash_log_writer_close(writer.get());
-    if (!zzcrash_async_file_close(&file)) {
-        close(fd);
-        if (written == ZZCRASH_ESUCCESS) written = ZZCRASH_OUTPUT_ERR;
-    }
+    // Closed exactly once: a close that fails has still released the descriptor,
+    // and closing it again could close one another thread has just opened.
+    const bool flushed = zzcrash_async_file_flush(&file);
+    const bool closed = close(fd) == 0;
+    if ((!flushed || !closed) && written == ZZCRASH_ESUCCESS) written = ZZCRASH_OUTPUT_ERR;
     if (written != ZZCRASH_ESUCCESS) {
         std::fprintf(stderr, "[ZZCrashReporter] Write failed with error %s\n", zzcrash_async_error_text(written));
         if (error) *error = {ZZCrashReporterError::Code::liveReportFailed, "Failed to write the crash report to disk"};
