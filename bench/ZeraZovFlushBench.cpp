@@ -73,7 +73,7 @@ using EventQueue = zerazov::ZeraZovQueue<ZeraZovEvent>;
 constexpr int kEvents = 500;
 constexpr auto kDrainLimit = std::chrono::seconds(30);
 constexpr long kRequestTimeoutMilliseconds = 10000;
-constexpr const char* kToken = "phc_bench";
+constexpr const char* kToken = "zzk_bench";
 constexpr double kMinSeconds = 2.0;
 
 // What the server saw, counted by its answer handler.

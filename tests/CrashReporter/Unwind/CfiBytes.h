@@ -7,7 +7,7 @@
 namespace tessivar::testing::unwind {
 
 // A CIE as the tests write it (32-bit DWARF).
-struct CieSpec {
+struct CieFields {
     std::uint32_t id = 0;  // 0 in eh_frame, 0xffffffff in debug_frame
     std::uint8_t version = 1;
     const char* augmentation = "zR";
@@ -21,7 +21,7 @@ struct CieSpec {
 };
 
 // An FDE with absolute 8-byte addresses.
-struct FdeSpec {
+struct FdeFields {
     std::uint64_t pcStart = 0;
     std::uint64_t pcRange = 0;
     bool augmentation = true;  // its CIE has 'z': an (empty) augmentation data block
@@ -32,9 +32,9 @@ struct FdeSpec {
 // offset (of its length field).
 class CfiBytes {
 public:
-    std::size_t cie(const CieSpec& spec);
+    std::size_t cie(const CieFields& fields);
     // In eh_frame the FDE points back at its CIE, in debug_frame at its offset.
-    std::size_t fde(std::size_t cieOffset, const FdeSpec& spec, bool debugFrame = false);
+    std::size_t fde(std::size_t cieOffset, const FdeFields& fields, bool debugFrame = false);
     void terminator() { bytes_.u32(0); }
     const SectionBytes& bytes() const { return bytes_; }
 

@@ -13,8 +13,8 @@ namespace {
 
 using namespace zzcrash::ZZ::async;
 using tessivar::testing::unwind::CfiBytes;
-using tessivar::testing::unwind::CieSpec;
-using tessivar::testing::unwind::FdeSpec;
+using tessivar::testing::unwind::CieFields;
+using tessivar::testing::unwind::FdeFields;
 using tessivar::testing::unwind::MappedSection;
 using tessivar::testing::unwind::SectionBytes;
 
@@ -38,26 +38,26 @@ zzcrash_error_t findFde(const SectionBytes& bytes, std::uint64_t pc, bool debugF
 
 struct CieCase {
     const char* name;
-    CieSpec spec;
+    CieFields fields;
     zzcrash_error_t error;
 };
 
 TEST(DwarfCie, AcceptsVersionsAndAugmentationsItKnows) {
-    CieSpec version4;
+    CieFields version4;
     version4.version = 4;
     version4.augmentation = "";
     version4.id = 0xffffffff;
-    CieSpec eh;
+    CieFields eh;
     eh.augmentation = "eh";
-    CieSpec version2;
+    CieFields version2;
     version2.version = 2;
-    CieSpec badId;
+    CieFields badId;
     badId.id = 7;
-    CieSpec unknownLetter;
+    CieFields unknownLetter;
     unknownLetter.augmentation = "zXR";  // the walk stops at X; R is not read
     unknownLetter.augmentationData = {0x1b, 0x99};
     const CieCase cases[] = {
-        {"zR", CieSpec{}, ZZCRASH_ESUCCESS},
+        {"zR", CieFields{}, ZZCRASH_ESUCCESS},
         {"version 4, debug_frame id", version4, ZZCRASH_ESUCCESS},
         {"augmentation eh", eh, ZZCRASH_ENOTSUP},
         {"version 2", version2, ZZCRASH_EINVAL},
@@ -67,7 +67,7 @@ TEST(DwarfCie, AcceptsVersionsAndAugmentationsItKnows) {
     for (const CieCase& c : cases) {
         SCOPED_TRACE(c.name);
         CfiBytes cfi;
-        cfi.cie(c.spec);
+        cfi.cie(c.fields);
         const MappedSection section(cfi.bytes());
         ASSERT_TRUE(section.mapped());
         zzcrash_async_dwarf_cie_info cie;
@@ -77,19 +77,19 @@ TEST(DwarfCie, AcceptsVersionsAndAugmentationsItKnows) {
 
 TEST(DwarfCie, ReadsEveryField) {
     static const std::uint64_t personality = 0;
-    CieSpec spec;
-    spec.augmentation = "zPLRS";
-    spec.codeAlignment = 4;
-    spec.dataAlignment = -4;
-    spec.returnAddress = 30;
-    spec.augmentationData = {DW_EH_PE_absptr};
+    CieFields fields;
+    fields.augmentation = "zPLRS";
+    fields.codeAlignment = 4;
+    fields.dataAlignment = -4;
+    fields.returnAddress = 30;
+    fields.augmentationData = {DW_EH_PE_absptr};
     const auto address = reinterpret_cast<std::uint64_t>(&personality);
-    for (int i = 0; i < 8; ++i) spec.augmentationData.push_back(static_cast<std::uint8_t>(address >> (8 * i)));
-    spec.augmentationData.push_back(DW_EH_PE_udata4);                     // L
-    spec.augmentationData.push_back(DW_EH_PE_pcrel | DW_EH_PE_sdata4);   // R
-    spec.instructions = {0x0c, 0x07, 0x08};                              // DW_CFA_def_cfa rsp, 8
+    for (int i = 0; i < 8; ++i) fields.augmentationData.push_back(static_cast<std::uint8_t>(address >> (8 * i)));
+    fields.augmentationData.push_back(DW_EH_PE_udata4);                     // L
+    fields.augmentationData.push_back(DW_EH_PE_pcrel | DW_EH_PE_sdata4);   // R
+    fields.instructions = {0x0c, 0x07, 0x08};                              // DW_CFA_def_cfa rsp, 8
     CfiBytes cfi;
-    cfi.cie(spec);
+    cfi.cie(fields);
     const MappedSection section(cfi.bytes());
     ASSERT_TRUE(section.mapped());
     zzcrash_async_dwarf_cie_info cie;
@@ -111,13 +111,13 @@ TEST(DwarfCie, ReadsEveryField) {
 }
 
 TEST(DwarfCie, Version4ReadsAddressAndSegmentSizes) {
-    CieSpec spec;
-    spec.version = 4;
-    spec.augmentation = "";
-    spec.addressSize = 8;
-    spec.segmentSize = 2;
+    CieFields fields;
+    fields.version = 4;
+    fields.augmentation = "";
+    fields.addressSize = 8;
+    fields.segmentSize = 2;
     CfiBytes cfi;
-    cfi.cie(spec);
+    cfi.cie(fields);
     const MappedSection section(cfi.bytes());
     zzcrash_async_dwarf_cie_info cie;
     ASSERT_EQ(parseCie(section, 0, &cie), ZZCRASH_ESUCCESS);
@@ -150,7 +150,7 @@ TEST(DwarfCie, SixtyFourBitLengthAndId) {
 // and [0x2000, 0x2010), then the terminator.
 struct ThreeFunctions {
     ThreeFunctions() {
-        cieOffset = cfi.cie(CieSpec{});
+        cieOffset = cfi.cie(CieFields{});
         fdes[0] = cfi.fde(cieOffset, {0x1000, 0x100, true, {}});
         fdes[1] = cfi.fde(cieOffset, {0x1100, 0x80, true, {0x0e, 0x10}});
         fdes[2] = cfi.fde(cieOffset, {0x2000, 0x10, true, {}});
@@ -198,7 +198,7 @@ TEST(DwarfFrameReader, FdeFieldsAndInstructions) {
 
 TEST(DwarfFrameReader, SectionWithoutTerminatorEndsTheSearch) {
     CfiBytes cfi;
-    const std::size_t cie = cfi.cie(CieSpec{});
+    const std::size_t cie = cfi.cie(CieFields{});
     cfi.fde(cie, {0x1000, 0x10, true, {}});
     EXPECT_EQ(findFde(cfi.bytes(), 0x2000), ZZCRASH_ENOTFOUND);
 }
@@ -207,11 +207,11 @@ TEST(DwarfFrameReader, SectionWithoutTerminatorEndsTheSearch) {
 // CIE's zPLR augmentation gives it 9 bytes of augmentation data (an 8-byte LSDA
 // pointer) to skip before its instructions.
 TEST(DwarfFrameReader, PcRelativeStartAndAugmentationData) {
-    CieSpec spec;
-    spec.augmentation = "zPLR";
-    spec.augmentationData = {DW_EH_PE_udata2, 0, 0, DW_EH_PE_absptr, DW_EH_PE_pcrel | DW_EH_PE_sdata4};
+    CieFields fields;
+    fields.augmentation = "zPLR";
+    fields.augmentationData = {DW_EH_PE_udata2, 0, 0, DW_EH_PE_absptr, DW_EH_PE_pcrel | DW_EH_PE_sdata4};
     CfiBytes cfi;
-    cfi.cie(spec);
+    cfi.cie(fields);
     SectionBytes bytes = cfi.bytes();
     const std::size_t fdeStart = bytes.size();
     bytes.u32(0).u32(static_cast<std::uint32_t>(fdeStart + 4));
@@ -233,12 +233,12 @@ TEST(DwarfFrameReader, PcRelativeStartAndAugmentationData) {
 }
 
 TEST(DwarfFrameReader, DebugFrameEntriesPointAtTheirCieByOffset) {
-    CieSpec spec;
-    spec.id = 0xffffffff;
-    spec.augmentation = "";
-    spec.version = 3;
+    CieFields fields;
+    fields.id = 0xffffffff;
+    fields.augmentation = "";
+    fields.version = 3;
     CfiBytes cfi;
-    const std::size_t cie = cfi.cie(spec);
+    const std::size_t cie = cfi.cie(fields);
     const std::size_t fdeOffset = cfi.fde(cie, {0x5000, 0x40, false, {}}, true);
     zzcrash_async_dwarf_fde_info fde;
     ASSERT_EQ(findFde(cfi.bytes(), 0x5010, true, &fde), ZZCRASH_ESUCCESS);
@@ -250,7 +250,7 @@ TEST(DwarfFrameReader, DebugFrameEntriesPointAtTheirCieByOffset) {
 
 TEST(DwarfFrameReader, AnFdeThatCannotBeParsedEndsTheSearchWithItsError) {
     CfiBytes cfi;
-    CieSpec eh;
+    CieFields eh;
     eh.augmentation = "eh";
     const std::size_t cie = cfi.cie(eh);
     cfi.fde(cie, {0x1000, 0x10, false, {}});
@@ -268,7 +268,7 @@ TEST(DwarfFrameReader, CiePointerBeforeTheSectionIsRefused) {
 
 TEST(DwarfFrameReader, ThirtyTwoBitAddressesWrapAtTheirWidth) {
     CfiBytes cfi;
-    const std::size_t cie = cfi.cie(CieSpec{});
+    const std::size_t cie = cfi.cie(CieFields{});
     (void)cie;
     SectionBytes bytes = cfi.bytes();
     const std::size_t fdeStart = bytes.size();

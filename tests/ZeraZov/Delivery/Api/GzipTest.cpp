@@ -88,7 +88,7 @@ std::string fromFreshState(std::string_view input, CompressionLevel level = Comp
 // The member must not depend on what the state did before: a reused state, one
 // that failed before, or one fed in parts writes exactly what a fresh one writes.
 TEST(GzipDeflater, AKeptStateWritesWhatAFreshOneWrites) {
-    const std::string json = R"({"api_key":"phc_test","batch":[{"event":"$screen","n":1}],"sent_at":"x"})";
+    const std::string json = R"({"api_key":"zzk_test","batch":[{"event":"$screen","n":1}],"sent_at":"x"})";
     const std::string incompressible = randomBytes(100 * 1000);
     GzipDeflater kept;
     const auto keptMember = [&kept](std::string_view input, CompressionLevel level) {
@@ -128,10 +128,10 @@ TEST(ZeraZovStoredBatchBody, FinishedWithTheTimeOfSendingItIsTheMemberOfTheWhole
     std::vector<std::string> texts;
     for (int i = 0; i < 50; ++i) texts.push_back(R"({"event":"e)" + std::to_string(i) + R"(","properties":{}})");
     const std::string sentAt = "2024-05-01T12:00:01.000Z";
-    ZeraZovStoredBatchBody body("phc_test", texts);
+    ZeraZovStoredBatchBody body("zzk_test", texts);
     const auto finished = body.finish(sentAt);
     ASSERT_TRUE(finished);
-    const auto whole = *ZeraZovStoredBatch::head("phc_test", texts) + ZeraZovStoredBatch::tail(sentAt);
+    const auto whole = *ZeraZovStoredBatch::head("zzk_test", texts) + ZeraZovStoredBatch::tail(sentAt);
     EXPECT_EQ(compressed(*finished), compressed(Gzip::gzipped(whole)));
     EXPECT_EQ(gunzip(compressed(*finished)), whole);
 

@@ -113,7 +113,7 @@ TEST_F(ZeraZovApiRequests, SnapshotFollowsAReplacedEndpoint) {
 }
 
 TEST_F(ZeraZovApiRequests, LogsPostTheGivenBytesWithTheTokenAsOnlyQuery) {
-    config_ = testing::configFor(server_.url() + "?stale=1", "phc a&b");
+    config_ = testing::configFor(server_.url() + "?stale=1", "zzk a&b");
     const std::string payload = R"({"resourceLogs":[{"scopeLogs":[]}]})";
 
     const auto request = sentBy([&](ZeraZovApi& api, auto completion) { api.logs(payload, std::move(completion)); });
@@ -121,7 +121,7 @@ TEST_F(ZeraZovApiRequests, LogsPostTheGivenBytesWithTheTokenAsOnlyQuery) {
     expectGzipUpload(request, "/i/v1/logs");
     ASSERT_EQ(request.query.size(), 1U);
     EXPECT_EQ(request.query.begin()->first, "token");
-    EXPECT_EQ(request.query.begin()->second, "phc a&b");
+    EXPECT_EQ(request.query.begin()->second, "zzk a&b");
     EXPECT_EQ(request.body, payload);
 }
 

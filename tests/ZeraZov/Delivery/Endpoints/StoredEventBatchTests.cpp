@@ -79,7 +79,7 @@ struct StoredCase {
 TEST(StoredEventText, SendsWhatDecodingWouldSendAndPassesOnlyTheWrittenFormUnchanged) {
     const std::vector<StoredCase> cases{
         {"the written form", written.dump(), true},
-        {"with an API key", with(written, "api_key", "phc_key").dump(), true},
+        {"with an API key", with(written, "api_key", "zzk_key").dump(), true},
         {"indented", written.dump(2), true},
         {"escaped text in the properties", with(written, "properties", {{"quote", "\"\\\u00e9\n"}}).dump(), true},
         {"a key spelled with an escape", R"({"\u0065vent":"a","distinct_id":"d","properties":{},)"
@@ -188,7 +188,7 @@ TEST(StoredEventText, TheCheckAgreesWithTheJSONLibraryOnMangledRecords) {
     const std::vector<std::string> seeds{
         written.dump(),
         written.dump(1, '\t'),
-        with(written, "api_key", "phc_key").dump(),
+        with(written, "api_key", "zzk_key").dump(),
         withRawProperty(R"([1.5e3, -0, 0.25E-2, 10, "\u00e9\ud83d\ude00\n\/", {"a": [true, false, null]}])"),
         withRawProperty("17976931348623157" + std::string(292, '0')),
         withRawProperty("\"\u00e9t\u00e9 \u4e09 \U0001F600\""),
@@ -220,10 +220,10 @@ TEST(StoredEventText, TheCheckAgreesWithTheJSONLibraryOnMangledRecords) {
 
 TEST(StoredEventText, TheBodyIsJSONWithTheThreeMembersAndTheTextsInOrder) {
     const std::vector<std::string> texts{written.dump(), with(written, "event", "second").dump(2)};
-    const auto head = ZeraZovStoredBatch::head("phc_\"quoted\"", texts);
+    const auto head = ZeraZovStoredBatch::head("zzk_\"quoted\"", texts);
     ASSERT_TRUE(head);
     const auto parsed = json::parse(*head + ZeraZovStoredBatch::tail("2024-05-01T12:00:01.000Z"));
-    EXPECT_EQ(parsed, (json{{"api_key", "phc_\"quoted\""},
+    EXPECT_EQ(parsed, (json{{"api_key", "zzk_\"quoted\""},
                             {"batch", {written, with(written, "event", "second")}},
                             {"sent_at", "2024-05-01T12:00:01.000Z"}}));
     EXPECT_EQ(json::parse(*ZeraZovStoredBatch::head("k", {}) + ZeraZovStoredBatch::tail("t")),
