@@ -18,6 +18,7 @@
 #include "CrashReporter/zzcrash_elf_image_list.h"
 #include "tests/CrashReporter/Support/ForkedChild.h"
 #include "tests/CrashReporter/Support/FoundSymbol.h"
+#include "tests/CrashReporter/Support/HexText.h"
 
 // Exported from the test program (it links with -rdynamic), as an
 // application's functions are when its crashes are to name them.
@@ -100,16 +101,6 @@ std::string readelf(const std::string& path) {
     return text;
 }
 
-std::string hex(const std::uint8_t* bytes, std::size_t count) {
-    std::string text;
-    char digits[3];
-    for (std::size_t i = 0; i < count; ++i) {
-        std::snprintf(digits, sizeof digits, "%02x", bytes[i]);
-        text += digits;
-    }
-    return text;
-}
-
 // The vDSO exists only in memory; written out up to its section headers it
 // is a file readelf reads.
 std::string vdsoFile(std::uint64_t header) {
@@ -148,7 +139,7 @@ TEST_F(LoadedImages, KeepTheBuildIdAndUnwindTableReadelfFindsInTheFile) {
         const std::size_t buildId = text.find("Build ID: ");
         ASSERT_NE(buildId, std::string::npos) << text;
         ASSERT_TRUE(c.image->has_uuid);
-        EXPECT_EQ(hex(c.image->uuid, 16), text.substr(buildId + 10, 32));
+        EXPECT_EQ(tessivar::testing::hexText(c.image->uuid, 16), text.substr(buildId + 10, 32));
         std::istringstream lines(text);
         std::string line;
         bool seen = false;

@@ -10,6 +10,7 @@
 #include "CrashReporter/Async/zzcrash_async_dwarf_frame_reader.h"
 #include "CrashReporter/Async/zzcrash_async_elf_image.h"
 #include "CrashReporter/zzcrash_elf_image_list.h"
+#include "tests/CrashReporter/Support/HexText.h"
 #include "tests/CrashReporter/Unwind/CfiOracle.h"
 #include "tests/CrashReporter/Unwind/CfiRowText.h"
 
@@ -20,16 +21,6 @@ using tessivar::testing::unwind::CfiOracle;
 using tessivar::testing::unwind::OracleFde;
 
 const zzcrash_async_byteorder* const direct = &zzcrash_async_byteorder_direct;
-
-std::string hex(const std::uint8_t* bytes, std::size_t count) {
-    std::string text;
-    char digits[3];
-    for (std::size_t i = 0; i < count; ++i) {
-        std::snprintf(digits, sizeof digits, "%02x", bytes[i]);
-        text += digits;
-    }
-    return text;
-}
 
 std::string baseName(const char* path) {
     const std::string text = path ? path : "";
@@ -117,7 +108,7 @@ void compareFde(const zzcrash_async_mobject* section, std::uint64_t bias, const 
 void SystemLibraries::compare(const char* prefix, const char* committedName) {
     const zzcrash_async_elf_image* image = library(prefix);
     ASSERT_NE(image, nullptr) << prefix << " is not loaded";
-    const std::string buildId = image->has_uuid ? hex(image->uuid, sizeof image->uuid) : "";
+    const std::string buildId = image->has_uuid ? tessivar::testing::hexText(image->uuid, sizeof image->uuid) : "";
     const std::optional<CfiOracle> tools = tessivar::testing::unwind::runCfiTools(image->name);
     const std::optional<CfiOracle> committed = tessivar::testing::unwind::committedCfiAnswers(committedName, buildId);
     if (!tools && !committed)
