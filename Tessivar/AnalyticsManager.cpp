@@ -3,6 +3,7 @@
 #include <chrono>
 #include <random>
 
+#include "Platform/Foundation/BundleInfo.h"
 #include "Platform/Foundation/Log.h"
 #include "Platform/Foundation/UserDefaults.h"
 #include "Tessivar/AppDefaults.h"
@@ -43,7 +44,7 @@ void AnalyticsManager::configure() {
     }
     if (isConfigured_) return;
     const auto distinctId = anonymousDistinctID();
-    auto config = std::make_shared<zerazov::ZeraZovConfig>(projectToken, settings_.host);
+    auto config = std::make_shared<zerazov::ZeraZovConfig>(projectToken, settings_.host, platform::BundleInfo::main());
     config->flushAt = 20;
     config->flushIntervalSeconds = 30.0;
     config->captureApplicationLifecycleEvents = false;

@@ -11,6 +11,7 @@
 #include "Platform/Foundation/NotificationCenter.h"
 #include "Platform/Foundation/UserDefaults.h"
 #include "Platform/Linux/GsettingsKeyBindings.h"
+#include "Platform/Linux/LinuxReachabilityBackend.h"
 #include "Platform/Linux/XdgAutostartLoginItem.h"
 #include "Platform/Qt/QtApplication.h"
 #include "Platform/Qt/QtApplicationStateFeed.h"
@@ -93,7 +94,10 @@ int main(int argc, char** argv) {
     // The analytics client runs its timers and reports on the event loop, from
     // threads of its own that may outlive main: its queue is never destroyed, and
     // does nothing once the application is gone.
-    zerazov::ZeraZovSDK::shared().setEnvironment({.mainQueue = new platform::QtMainQueue()});
+    zerazov::ZeraZovSDK::shared().setEnvironment({.mainQueue = new platform::QtMainQueue(),
+                                                  .makeReachabilityBackend = platform::LinuxReachabilityBackend::create,
+                                                  .userDefaults = [&defaults]() -> platform::UserDefaults& { return defaults; },
+                                                  .bundle = bundle});
     platform::QtApplicationStateFeed applicationState(notifications);
     tessivar::AnalyticsManager analytics(
         defaults, {TESSIVAR_ANALYTICS_HOST, bundle.shortVersion, bundle.build, kernelRelease()});

@@ -35,7 +35,7 @@ public:
     struct Dependencies {
         AppLifecyclePublishing& lifecycle;
         platform::UserDefaults& defaults;
-        const platform::BundleInfo& bundle;
+        platform::BundleInfo bundle;
         ProcessState& process;
     };
 

@@ -1,7 +1,5 @@
 #include "ZeraZov/Client/ZeraZovBuiltInIntegrations.h"
 
-#include "Platform/Foundation/BundleInfo.h"
-#include "Platform/Foundation/UserDefaults.h"
 #include "ZeraZov/Client/ZeraZovAppLifeCycleIntegration.h"
 #include "ZeraZov/Client/ZeraZovErrorTrackingAutoCaptureIntegration.h"
 #include "ZeraZov/Client/ZeraZovScreenViewIntegration.h"
@@ -10,11 +8,14 @@
 namespace zerazov {
 
 std::shared_ptr<ZeraZovIntegration> makeBuiltInIntegration(ZeraZovIntegrationKind kind,
-                                                           AppLifecyclePublishing& lifecycle) {
+                                                           AppLifecyclePublishing& lifecycle,
+                                                           const std::function<platform::UserDefaults&()>& defaults,
+                                                           const platform::BundleInfo& program) {
     switch (kind) {
         case ZeraZovIntegrationKind::appLifeCycle:
+            if (!defaults) return nullptr;
             return std::make_shared<ZeraZovAppLifeCycleIntegration>(ZeraZovAppLifeCycleIntegration::Dependencies{
-                lifecycle, platform::UserDefaults::standard(), platform::BundleInfo::main(),
+                lifecycle, defaults(), program,
                 ZeraZovAppLifeCycleIntegration::ProcessState::shared()});
         case ZeraZovIntegrationKind::screenViews:
             return std::make_shared<ZeraZovScreenViewIntegration>(ZeraZovScreenViewIntegration::Dependencies{

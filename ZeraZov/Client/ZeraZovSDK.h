@@ -14,9 +14,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include "Platform/Foundation/BundleInfo.h"
 #include "Platform/Foundation/Clock.h"
 #include "Platform/Foundation/MainQueue.h"
 #include "Platform/Foundation/NotificationCenter.h"
+#include "Platform/Foundation/UserDefaults.h"
 #include "Platform/Network/ReachabilityBackend.h"
 #include "ZeraZov/Client/ZeraZovIntegration.h"
 #include "ZeraZov/Core/AppLifecyclePublishing.h"
@@ -66,8 +68,13 @@ public:
         // start notice; set-up is refused without one. Must outlive the client.
         platform::MainQueue* mainQueue = nullptr;
         platform::NotificationCenter* notifications = &platform::NotificationCenter::defaultCenter();
-        // The network monitor's source; the kernel's routing table by default.
+        // The network monitor's source; without one the queues never pause for the network.
         std::function<platform::ReachabilityBackend::Created()> makeReachabilityBackend{};
+        // The settings the lifecycle integration keeps the last build it saw in; the
+        // program's own settings file by default. Asked for only when that integration is made.
+        std::function<platform::UserDefaults&()> userDefaults = &platform::UserDefaults::standard;
+        // The running program: the storage folder's name, the context's application keys.
+        platform::BundleInfo bundle = platform::BundleInfo::main();
         // The integration for a kind the configuration asks for; by default (or when
         // it answers nothing) the one this platform has.
         IntegrationFactory makeIntegration{};

@@ -59,7 +59,8 @@ void ZeraZovSDK::installIntegrations() noexcept {
         std::vector<std::shared_ptr<ZeraZovIntegration>> installed;
         for (const auto kind : config_->getIntegrations()) {
             auto integration = environment_.makeIntegration ? environment_.makeIntegration(kind) : nullptr;
-            if (!integration) integration = makeBuiltInIntegration(kind, lifecycle());
+            if (!integration) integration = makeBuiltInIntegration(kind, lifecycle(), environment_.userDefaults,
+                                                                           environment_.bundle);
             if (!integration) continue;
             if (integration->requiresSwizzling() && !config_->enableSwizzling) {
                 logIntegration(*integration,

@@ -3,7 +3,6 @@
 #include <string>
 #include <utility>
 
-#include "Platform/Linux/LinuxReachabilityBackend.h"
 #include "ZeraZov/Client/Private/NoThrow.h"
 #include "ZeraZov/Client/Private/ZeraZovProjectTokenRegistry.h"
 #include "ZeraZov/Client/Private/ZeraZovSDKParts.h"
@@ -40,10 +39,10 @@ ZeraZovRemoteConfig::Requests requestsOver(std::shared_ptr<const ZeraZovApi> api
 }
 
 std::shared_ptr<Reachability> makeReachability(const ZeraZovSDK::Environment& environment) {
-    auto backend = environment.makeReachabilityBackend ? environment.makeReachabilityBackend()
-                                                       : platform::LinuxReachabilityBackend::create();
-    auto creation = Reachability::create(std::move(backend), *environment.mainQueue, *environment.notifications);
     // The queues then run without pausing for the network.
+    if (!environment.makeReachabilityBackend) return nullptr;
+    auto backend = environment.makeReachabilityBackend();
+    auto creation = Reachability::create(std::move(backend), *environment.mainQueue, *environment.notifications);
     if (creation.error) {
         ZeraZovDebugLog::write("Network reachability unavailable (error " + std::to_string(creation.error->code) + ")");
     }
@@ -55,7 +54,7 @@ std::shared_ptr<const ZeraZovStorage> makeStorage(const ZeraZovConfig& config,
     if (environment.storageBaseFolder) {
         return std::make_shared<const ZeraZovStorage>(*environment.storageBaseFolder, config.projectToken());
     }
-    return std::make_shared<const ZeraZovStorage>(config);
+    return std::make_shared<const ZeraZovStorage>(config, environment.bundle);
 }
 
 std::shared_ptr<ZeraZovStorageManager> storageManagerFor(ZeraZovConfig& config,
@@ -64,7 +63,7 @@ std::shared_ptr<ZeraZovStorageManager> storageManagerFor(ZeraZovConfig& config,
     auto manager = environment.storageBaseFolder
                        ? std::make_shared<ZeraZovStorageManager>(*environment.storageBaseFolder, config.projectToken(),
                                                                  config.getAnonymousId.get())
-                       : std::make_shared<ZeraZovStorageManager>(config);
+                       : std::make_shared<ZeraZovStorageManager>(config, environment.bundle);
     config.storageManager.set(manager);
     return manager;
 }
@@ -130,7 +129,8 @@ std::shared_ptr<ZeraZovSDK::Parts> ZeraZovSDK::buildParts(const std::shared_ptr<
             if (const auto self = weak.lock()) self->reportFeatureFlagCalled(key, value);
         });
     parts->reachability = makeReachability(environment);
-    parts->context = std::make_shared<ZeraZovContext>(parts->reachability);
+    parts->context =
+        std::make_shared<ZeraZovContext>(parts->reachability, platform::SystemInfo::current(), environment.bundle);
     loadOptOut(*parts);
 
     parts->uploads = std::make_shared<ZeraZovUploadTracker>();

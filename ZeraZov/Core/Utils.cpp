@@ -13,8 +13,6 @@ bool isDecimalDigits(std::string_view text) {
 
 }  // namespace
 
-std::optional<std::string> appShortVersion() { return appShortVersion(platform::BundleInfo::main()); }
-
 std::optional<std::string> appShortVersion(const platform::BundleInfo& bundle) {
     if (bundle.shortVersion.empty()) return std::nullopt;
     return bundle.shortVersion;

@@ -11,7 +11,6 @@
 namespace zerazov {
 
 // The application's short version ("1.0.0"); nothing when the bundle has none.
-std::optional<std::string> appShortVersion();
 std::optional<std::string> appShortVersion(const platform::BundleInfo& bundle);
 
 // A decimal signed 64-bit integer text ("42", "-7", "+3", "007") becomes that

@@ -18,10 +18,7 @@ struct ZeraZovClientDefaults {
     static constexpr double logsRateCapWindowSeconds = 10.0;
     static constexpr const char* unknownServiceName = "com.zerazov.unknown";
     // The bundle identifier, or "com.zerazov.unknown" without one.
-    static std::string logsServiceName();
     static std::string logsServiceName(const std::string& bundleIdentifier);
-    // The application's short version, or "" without one.
-    static std::string logsServiceVersion();
 
     // ZeraZovConfig
     static constexpr double flushIntervalSeconds = 30.0;

@@ -32,8 +32,12 @@ std::string hostOrDefault(std::string_view host) {
 
 }  // namespace
 
-ZeraZovConfig::ZeraZovConfig(std::string_view projectToken, std::string_view host)
-    : host_(hostOrDefault(host)), projectToken_(trimmedWhitespaceAndNewlines(projectToken)) {}
+ZeraZovConfig::ZeraZovConfig(std::string_view projectToken, std::string_view host,
+                             const platform::BundleInfo& program)
+    : errorTrackingConfig(program),
+      logs(program),
+      host_(hostOrDefault(host)),
+      projectToken_(trimmedWhitespaceAndNewlines(projectToken)) {}
 
 std::shared_ptr<ZeraZovConfig> ZeraZovConfig::withApiKey(std::string_view apiKey, std::string_view host) {
     ZeraZovDebugLog::write(apiKeyDeprecation);

@@ -46,7 +46,9 @@ public:
     // refused by the server). An empty or unparsable host is the default host; any
     // other is kept as written, a trailing "/" too. The token is otherwise taken as
     // it is (set-up refuses an empty one).
-    explicit ZeraZovConfig(std::string_view projectToken, std::string_view host = defaultHost);
+    // The program's identity gives the logs' service and the in-app modules.
+    explicit ZeraZovConfig(std::string_view projectToken, std::string_view host = defaultHost,
+                           const platform::BundleInfo& program = {});
     // Deprecated spelling of the constructor above; logs the deprecation line.
     static std::shared_ptr<ZeraZovConfig> withApiKey(std::string_view apiKey, std::string_view host = defaultHost);
 

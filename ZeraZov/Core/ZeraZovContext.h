@@ -24,9 +24,8 @@ public:
     };
 
     // Without a reachability source events carry no network keys.
-    explicit ZeraZovContext(std::shared_ptr<ZeraZovReachabilitySource> reachability = nullptr,
-                            platform::SystemInfo system = platform::SystemInfo::current(),
-                            platform::BundleInfo bundle = platform::BundleInfo::main());
+    ZeraZovContext(std::shared_ptr<ZeraZovReachabilitySource> reachability, platform::SystemInfo system,
+                   platform::BundleInfo bundle);
     ZeraZovContext(const ZeraZovContext&) = delete;
     ZeraZovContext& operator=(const ZeraZovContext&) = delete;
 

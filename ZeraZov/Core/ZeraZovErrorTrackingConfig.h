@@ -2,16 +2,19 @@
 #include <string>
 #include <vector>
 
+#include "Platform/Foundation/BundleInfo.h"
+
 namespace zerazov {
 
 // Error-tracking settings: whether crashes are captured automatically and which
 // modules count as the application's own. Set before the client is set up and
 // only read afterwards.
 struct ZeraZovErrorTrackingConfig {
-    ZeraZovErrorTrackingConfig();
+    // The given program's modules count as the application's own.
+    explicit ZeraZovErrorTrackingConfig(const platform::BundleInfo& program = {});
 
     bool autoCapture = false;
-    // Module-name prefixes; the defaults are the bundle identifier and the executable's name.
+    // Module-name prefixes; the defaults are the program's bundle identifier and executable name.
     std::vector<std::string> inAppIncludes;
     std::vector<std::string> inAppExcludes;
     bool inAppByDefault = true;

@@ -1,10 +1,12 @@
 #include "ZeraZov/Core/ZeraZovLogsConfig.h"
 
+#include "ZeraZov/Core/Utils.h"
+
 namespace zerazov {
 
-ZeraZovLogsConfig::ZeraZovLogsConfig()
-    : serviceName(ZeraZovClientDefaults::logsServiceName()),
-      serviceVersion(ZeraZovClientDefaults::logsServiceVersion()),
+ZeraZovLogsConfig::ZeraZovLogsConfig(const platform::BundleInfo& program)
+    : serviceName(ZeraZovClientDefaults::logsServiceName(program.identifier)),
+      serviceVersion(appShortVersion(program).value_or("")),
       beforeSend(std::make_shared<BeforeSendChain<ZeraZovLogRecord>>()) {}
 
 }  // namespace zerazov

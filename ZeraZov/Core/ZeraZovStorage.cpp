@@ -145,17 +145,13 @@ std::optional<ZeraZovStorage::StorageKey> ZeraZovStorage::storageKey(std::string
     return std::nullopt;
 }
 
-fs::path ZeraZovStorage::applicationSupportDirectoryURL() {
-    return applicationSupportDirectoryURL(platform::BundleInfo::main().identifier);
-}
-
 fs::path ZeraZovStorage::applicationSupportDirectoryURL(std::string_view bundleIdentifier) {
     const std::string_view folder = bundleIdentifier.empty() ? "com.zerazov.unknown" : bundleIdentifier;
     return platform::Paths::dataHome() / folder;
 }
 
-ZeraZovStorage::ZeraZovStorage(const ZeraZovConfig& config)
-    : ZeraZovStorage(applicationSupportDirectoryURL(), config.projectToken()) {}
+ZeraZovStorage::ZeraZovStorage(const ZeraZovConfig& config, const platform::BundleInfo& program)
+    : ZeraZovStorage(applicationSupportDirectoryURL(program.identifier), config.projectToken()) {}
 
 ZeraZovStorage::ZeraZovStorage(const fs::path& baseFolder, std::string_view projectToken)
     : appFolderUrl_(baseFolder / projectToken) {

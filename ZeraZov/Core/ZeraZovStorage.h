@@ -9,6 +9,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "Platform/Foundation/BundleInfo.h"
+
 namespace zerazov {
 
 class ZeraZovConfig;
@@ -65,14 +67,13 @@ public:
 
     // $XDG_DATA_HOME/<bundle identifier>; "com.zerazov.unknown" stands in for an
     // empty identifier.
-    static std::filesystem::path applicationSupportDirectoryURL();
     static std::filesystem::path applicationSupportDirectoryURL(std::string_view bundleIdentifier);
 
-    // The project folder is applicationSupportDirectoryURL() + the project token.
+    // The project folder is applicationSupportDirectoryURL(the program's identifier) + the project token.
     // It is created here, and values an older layout kept directly in the base
     // folder are moved into it. An app-group identifier means nothing on this
     // platform and is ignored.
-    explicit ZeraZovStorage(const ZeraZovConfig& config);
+    ZeraZovStorage(const ZeraZovConfig& config, const platform::BundleInfo& program);
     // The same over an explicit base folder.
     ZeraZovStorage(const std::filesystem::path& baseFolder, std::string_view projectToken);
 

@@ -10,8 +10,8 @@
 
 namespace zerazov {
 
-ZeraZovStorageManager::ZeraZovStorageManager(const ZeraZovConfig& config)
-    : storage_(config), idGen_(config.getAnonymousId.get()) {}
+ZeraZovStorageManager::ZeraZovStorageManager(const ZeraZovConfig& config, const platform::BundleInfo& program)
+    : storage_(config, program), idGen_(config.getAnonymousId.get()) {}
 
 ZeraZovStorageManager::ZeraZovStorageManager(const std::filesystem::path& baseFolder, std::string_view projectToken,
                                              AnonymousIdGenerator idGen)

@@ -18,9 +18,9 @@ class ZeraZovStorageManager {
 public:
     using AnonymousIdGenerator = std::function<UUID(UUID)>;
 
-    // Opens its own store over the configuration's folder and takes the
-    // configuration's anonymous-id generator.
-    explicit ZeraZovStorageManager(const ZeraZovConfig& config);
+    // Opens its own store over the configuration's folder of the program and takes
+    // the configuration's anonymous-id generator.
+    ZeraZovStorageManager(const ZeraZovConfig& config, const platform::BundleInfo& program);
     // The generator turns each fresh version-7 id into the anonymous id's.
     ZeraZovStorageManager(const std::filesystem::path& baseFolder, std::string_view projectToken,
                           AnonymousIdGenerator idGen);

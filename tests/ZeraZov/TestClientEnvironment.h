@@ -4,13 +4,15 @@
 
 #include "Platform/Foundation/MainQueue.h"
 #include "Platform/Foundation/NotificationCenter.h"
+#include "Platform/Foundation/UserDefaults.h"
 #include "Platform/Testing/FakeReachabilityBackend.h"
 #include "ZeraZov/Client/ZeraZovSDK.h"
 
 namespace zerazov::testing {
 
 // What an analytics client needs around it in a test: the test's main queue,
-// notification center, lifecycle and folder, and a network that is always up.
+// notification center, lifecycle and folder, settings of its own in that folder, and
+// a network that is always up.
 inline ZeraZovSDK::Environment testClientEnvironment(platform::MainQueue& mainQueue,
                                                      platform::NotificationCenter& center,
                                                      AppLifecyclePublishing& lifecycle,
@@ -23,6 +25,8 @@ inline ZeraZovSDK::Environment testClientEnvironment(platform::MainQueue& mainQu
     };
     environment.lifecycle = &lifecycle;
     environment.storageBaseFolder = storageFolder;
+    auto defaults = std::make_shared<platform::UserDefaults>(storageFolder / "defaults.json");
+    environment.userDefaults = [defaults]() -> platform::UserDefaults& { return *defaults; };
     return environment;
 }
 

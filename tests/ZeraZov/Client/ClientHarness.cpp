@@ -36,8 +36,9 @@ ClientHarness::ClientHarness() { ZeraZovDebugLog::setEnabled(true); }
 
 ClientHarness::~ClientHarness() { ZeraZovDebugLog::setEnabled(false); }
 
-std::shared_ptr<ZeraZovConfig> ClientHarness::config(const std::string& token) const {
-    auto config = std::make_shared<ZeraZovConfig>(token, server.url());
+std::shared_ptr<ZeraZovConfig> ClientHarness::config(const std::string& token,
+                                                     const std::optional<std::string>& host) const {
+    auto config = std::make_shared<ZeraZovConfig>(token, host.value_or(server.url()));
     config->debug = true;
     config->disableRemoteConfigForTesting = true;
     config->disableQueueTimerForTesting = true;

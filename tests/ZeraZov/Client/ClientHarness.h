@@ -1,6 +1,7 @@
 #pragma once
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -43,7 +44,9 @@ public:
 
     // The configuration every test starts from: the loopback host, remote
     // configuration off, queue timer, reachability and background flush off.
-    std::shared_ptr<ZeraZovConfig> config(const std::string& token = testProjectToken) const;
+    // Sends to the harness's server unless another host is given.
+    std::shared_ptr<ZeraZovConfig> config(const std::string& token = testProjectToken,
+                                          const std::optional<std::string>& host = std::nullopt) const;
     ZeraZovSDK::Environment environment();
     // A client set up with the configuration (the default one when none is given).
     std::shared_ptr<ZeraZovSDK> client(std::shared_ptr<ZeraZovConfig> config = nullptr);

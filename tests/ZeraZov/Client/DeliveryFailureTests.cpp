@@ -96,11 +96,7 @@ TEST(DeliveryFailures, AFailedUploadKeepsTheEventsQueued) {
         std::unique_ptr<RudeServer> rude;
         if (c.rudeReply) rude = std::make_unique<RudeServer>(*c.rudeReply);
         const auto host = c.nothingListens ? std::string("http://127.0.0.1:9") : rude ? rude->url() : h.server.url();
-        auto config = std::make_shared<ZeraZovConfig>(testProjectToken, host);
-        config->disableRemoteConfigForTesting = true;
-        config->disableQueueTimerForTesting = true;
-        config->disableReachabilityForTesting = true;
-        config->debug = true;
+        auto config = h.config(testProjectToken, host);
         config->urlSessionConfiguration.set(ZeraZovSessionConfiguration{{}, 300ms, std::nullopt});
         auto client = h.client(config);
         client->capture("jump_triggered", json{{"trigger", "hotkey"}});

@@ -53,8 +53,8 @@ TEST(ZeraZovConfigDefaults, OptionalSettingsAndClosures) {
 }
 
 TEST(ZeraZovConfigDefaults, NestedSettings) {
-    const ZeraZovConfig config("token");
-    const auto& bundle = platform::BundleInfo::main();
+    const platform::BundleInfo bundle{"org.example.viewer", "2.4.1", "7", "viewer"};
+    const ZeraZovConfig config("token", ZeraZovConfig::defaultHost, bundle);
 
     EXPECT_FALSE(config.errorTrackingConfig.autoCapture);
     EXPECT_EQ(config.errorTrackingConfig.inAppIncludes,

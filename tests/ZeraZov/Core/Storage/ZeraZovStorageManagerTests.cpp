@@ -65,7 +65,7 @@ TEST_F(StorageManagerTest, TheConfigurationsGeneratorIsTaken) {
     zerazov::ZeraZovConfig config("zzk_token");
     const UUID fixed = *UUID::fromString("11111111-2222-4333-8444-555555555555");
     config.getAnonymousId.set([fixed](UUID) { return fixed; });
-    ZeraZovStorageManager manager(config);
+    ZeraZovStorageManager manager(config, platform::BundleInfo{"org.example.viewer", "2.4.1", "7", "viewer"});
     EXPECT_EQ(manager.getDistinctId(), fixed.uuidString());
 }
 

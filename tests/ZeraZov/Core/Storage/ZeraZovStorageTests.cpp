@@ -46,7 +46,7 @@ TEST(StorageFolderTest, ProjectFolderLiesUnderTheDataHomeAndTheBundleIdentifier)
     zerazov::ZeraZovConfig config("  zzk_token\n");
     // No container exists for an app group here; the identifier changes nothing.
     config.appGroupIdentifier.set("group.com.example");
-    ZeraZovStorage storage(config);
+    ZeraZovStorage storage(config, platform::BundleInfo::main());
     const fs::path expected = dataHome.path() / platform::BundleInfo::main().identifier / "zzk_token";
     EXPECT_EQ(storage.appFolderUrl(), expected);
     EXPECT_TRUE(fs::is_directory(expected));
