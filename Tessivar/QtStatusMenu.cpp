@@ -19,26 +19,26 @@ QtStatusMenu::~QtStatusMenu() = default;
 
 
 void QtStatusMenu::rebuild() {
-    auto menu = buildMenu(source_());
-    auto tray = std::make_unique<QSystemTrayIcon>(SymbolIcons::statusItemIcon());
-    tray->setToolTip(QString::fromUtf8(StatusMenuModel::kAccessibilityDescription));
-    tray->setContextMenu(menu.get());
+    // An open menu is closed first so that its close is announced.
+    if (menu_) menu_->hide();
+    menu_ = buildMenu(source_());
+    if (!tray_) makeTrayIcon();
+    tray_->setContextMenu(menu_.get());
+    reportMissingTray();
+}
+
+void QtStatusMenu::makeTrayIcon() {
+    tray_ = std::make_unique<QSystemTrayIcon>(SymbolIcons::statusItemIcon());
+    tray_->setToolTip(QString::fromUtf8(StatusMenuModel::kAccessibilityDescription));
     // Tray users expect a left click to open the menu as the right click does
     // (the right click opens it by itself).
-    QObject::connect(tray.get(), &QSystemTrayIcon::activated, menu.get(),
-                     [target = menu.get()](QSystemTrayIcon::ActivationReason reason) {
-                         if (reason == QSystemTrayIcon::Trigger) target->popup(QCursor::pos());
+    QObject::connect(tray_.get(), &QSystemTrayIcon::activated, tray_.get(),
+                     [this](QSystemTrayIcon::ActivationReason reason) {
+                         if (reason == QSystemTrayIcon::Trigger && menu_) menu_->popup(QCursor::pos());
                      });
-    // The old item goes before the new one shows, as a replaced status item would;
-    // an open menu is closed first so its close is announced.
-    if (menu_) menu_->hide();
-    tray_.reset();
-    menu_ = std::move(menu);
-    tray_ = std::move(tray);
     // Shown also without a tray: a visible icon docks by itself into a tray that
     // appears later (a panel starting late at login) or comes back after a restart.
     tray_->show();
-    reportMissingTray();
 }
 
 void QtStatusMenu::reportMissingTray() {

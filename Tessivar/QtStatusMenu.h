@@ -16,7 +16,9 @@ class NotificationCenter;
 namespace tessivar {
 
 // The status menu in the desktop's system tray; a left or right click on the
-// item opens it. Every rebuild replaces the tray item and its menu. Opening
+// item opens it. Every rebuild replaces the menu; the tray item is made once and
+// kept, so it never leaves the tray (a click on it is not lost to a window that
+// is going away, and its place among the other icons stays). Opening
 // and closing the menu is announced on the notification center, so the hot
 // keys keep working while it is open.
 class QtStatusMenu : public StatusMenu {
@@ -38,6 +40,7 @@ public:
 private:
     std::unique_ptr<QMenu> buildMenu(const StatusMenuModel& model);
     void addItem(QMenu& menu, const MenuItemModel& item);
+    void makeTrayIcon();
     void reportMissingTray();
 
     platform::NotificationCenter& notifications_;

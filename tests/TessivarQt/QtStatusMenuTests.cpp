@@ -86,6 +86,16 @@ TEST_F(QtStatusMenuTest, ALeftClickOnTheTrayItemOpensTheMenu) {
     emit menu.trayIcon()->activated(QSystemTrayIcon::Trigger);
     EXPECT_TRUE(menu.menu()->isVisible());
     menu.menu()->hide();
+
+    // A rebuild keeps the item in the tray: a click on it while the menu is being
+    // replaced is not lost, and the click opens the new menu.
+    const auto* item = menu.trayIcon();
+    menu.rebuild();
+    EXPECT_EQ(menu.trayIcon(), item);
+    EXPECT_EQ(menu.trayIcon()->contextMenu(), menu.menu());
+    emit menu.trayIcon()->activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(menu.menu()->isVisible());
+    menu.menu()->hide();
 }
 
 }  // namespace
