@@ -11,33 +11,20 @@ constexpr int kPayloadTooLarge = 413;
 constexpr double kBackoffStepSeconds = 5;
 constexpr double kBackoffCeilingSeconds = 30;
 
-UploadDecision dropAll(std::string reason) {
-    UploadDecision decision;
-    decision.action = UploadDecision::Action::dropAll;
-    decision.dropReason = std::move(reason);
-    return decision;
-}
-
-std::string exceededReason(std::int64_t maxRetries) {
-    return "max retries (" + std::to_string(maxRetries) + ") exceeded";
-}
-
 UploadDecision retry(std::int64_t retryCount, std::int64_t maxRetries) {
-    const auto count = retryCount + 1;
-    if (count > maxRetries) return dropAll(exceededReason(maxRetries));
     UploadDecision decision;
     decision.action = UploadDecision::Action::keepAndPause;
-    decision.retryCount = count;
-    decision.pauseSeconds = backoffSeconds(count);
+    decision.retryCount = retryCount + 1;
+    decision.retriesExhausted = decision.retryCount > maxRetries;
+    decision.pauseSeconds = decision.retriesExhausted ? kBackoffCeilingSeconds : backoffSeconds(decision.retryCount);
     return decision;
 }
 
-UploadDecision shrink(std::int64_t retryCount, std::int64_t maxRetries) {
-    const auto count = retryCount + 1;
-    if (count > maxRetries) return dropAll(exceededReason(maxRetries) + " after repeated HTTP 413");
+// Halving ends at a cap of 1 after a few steps, so it needs no retry limit.
+UploadDecision shrink(std::int64_t retryCount) {
     UploadDecision decision;
     decision.action = UploadDecision::Action::keepAndShrink;
-    decision.retryCount = count;
+    decision.retryCount = retryCount + 1;
     return decision;
 }
 
@@ -52,10 +39,7 @@ UploadDecision decideUpload(std::optional<int> statusCode, const std::function<b
     const int code = statusCode.value_or(kNoResponse);
     if (code == kNoResponse || (isRetriable && isRetriable(code))) return retry(retryCount, maxRetries);
     if (code != kPayloadTooLarge) return {};
-    if (cap > 1) return shrink(retryCount, maxRetries);
-    UploadDecision decision;
-    decision.oversizedSingleRecord = true;
-    return decision;
+    return cap > 1 ? shrink(retryCount) : retry(retryCount, maxRetries);
 }
 
 }  // namespace zerazov

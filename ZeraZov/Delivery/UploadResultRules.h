@@ -2,16 +2,17 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <string>
 
 namespace zerazov {
 
-// What the queue does with a batch once its upload came back.
+// What the queue does with a batch once its upload came back. Records leave the
+// queue only when the server took them or refused the batch itself as bad; a
+// failure of the way there (no answer, a busy or broken server, a body too large
+// for it) never deletes what the server did not accept.
 struct UploadDecision {
     enum class Action {
         keepAndPause,  // a transient failure: try the same batch again after `pauseSeconds`
         keepAndShrink, // too large: try again at once with the batch limits halved
-        dropAll,       // retries exhausted: nothing queued is worth keeping
         remove,        // done with the batch, whether the server took it or refused it for good
     };
 
@@ -19,13 +20,15 @@ struct UploadDecision {
     // The consecutive-failure count to store: 0 whenever records leave the queue.
     std::int64_t retryCount = 0;
     double pauseSeconds = 0;
-    std::string dropReason;
-    // A single record too large to send: it goes, since halving cannot help it.
-    bool oversizedSingleRecord = false;
+    // Every retry failed: the records stay and wait for the next flush (the timer,
+    // the network coming back, the next launch), each at the longest back-off.
+    bool retriesExhausted = false;
 };
 
 // The rules read only the HTTP status; no status at all (no answer) counts as a
-// failure worth retrying. `cap` is the batch cap at the time the answer arrived.
+// failure worth retrying. `cap` is the batch cap at the time the answer arrived:
+// a single record refused as too large is retried like any transient failure,
+// since a server that refuses one ordinary record is misconfigured or overloaded.
 UploadDecision decideUpload(std::optional<int> statusCode, const std::function<bool(int)>& isRetriable,
                             std::int64_t retryCount, std::int64_t maxRetries, std::int64_t cap);
 

@@ -266,6 +266,10 @@ bool ZeraZovQueueBase::handleUploadResult(const ZeraZovUploadInfo& info, std::si
     case UploadDecision::Action::keepAndPause:
         ZeraZovDebugLog::write("Pausing queue consumption for " + platform::formatDouble(decision.pauseSeconds) +
                                " seconds due to " + std::to_string(decision.retryCount) + " API failure(s).");
+        if (decision.retriesExhausted) {
+            ZeraZovDebugLog::write("Queue: max retries (" + std::to_string(maxRetries) + ") exceeded, keeping " +
+                                   std::to_string(depth()) + " queued records for the next flush");
+        }
         return false;
     case UploadDecision::Action::keepAndShrink: {
         std::int64_t newCap = 0;
@@ -277,33 +281,20 @@ bool ZeraZovQueueBase::handleUploadResult(const ZeraZovUploadInfo& info, std::si
         ZeraZovDebugLog::write("Queue: HTTP 413, halved batch cap to " + std::to_string(newCap));
         return false;
     }
-    case UploadDecision::Action::dropAll:
-        dropAllRecords(decision.dropReason);
-        return true;
     case UploadDecision::Action::remove:
-        if (decision.oversizedSingleRecord) ZeraZovDebugLog::write("Queue: dropping batch after HTTP 413 (cap == 1)");
         return true;
     }
     return true;
 }
 
 void ZeraZovQueueBase::flushCompleted(bool success, const std::vector<std::string>& names) {
-    // By name, never by count: records added meanwhile sit behind the batch, and
-    // after a drop-all the names are simply gone, so neither loses anything here.
+    // By name, never by count: records added meanwhile sit behind the batch.
     if (success && !names.empty()) {
         fileQueue_.deleteNames(names);
         ZeraZovDebugLog::write("Completed!");
     }
     std::lock_guard guard(isFlushingLock_);
     isFlushing_ = false;
-}
-
-void ZeraZovQueueBase::dropAllRecords(const std::string& reason) {
-    ZeraZovDebugLog::write("Queue: dropping all queued records \u2014 " + reason);
-    fileQueue_.deleteAll();
-    std::lock_guard guard(stateLock_);
-    retryCount_ = 0;
-    pausedUntil_.reset();
 }
 
 }  // namespace zerazov

@@ -135,7 +135,6 @@ private:
     // Whether the batch leaves the queue.
     bool handleUploadResult(const ZeraZovUploadInfo& info, std::size_t batchSize);
     void flushCompleted(bool success, const std::vector<std::string>& names);
-    void dropAllRecords(const std::string& reason);
 
     const std::shared_ptr<const ZeraZovConfig> config_;
     const Settings settings_;

@@ -24,17 +24,22 @@ struct Case {
     Action action;
     std::int64_t newRetryCount;
     double pause;
+    bool exhausted = false;
 };
 
+// Only the server's word that it took the batch or that the batch itself is bad
+// lets records go; no failure on the way there ever does.
 TEST(UploadResultRules, DecidesEachOutcomeFromStatusRetriesAndCap) {
     const std::vector<Case> cases = {
         {std::nullopt, 0, 50, Action::keepAndPause, 1, 5},  // no answer at all
         {503, 1, 50, Action::keepAndPause, 2, 10},
         {302, 2, 50, Action::keepAndPause, 3, 15},
-        {500, 3, 50, Action::dropAll, 0, 0},  // the fourth failure with 3 retries
+        {500, 3, 50, Action::keepAndPause, 4, 30, true},  // the fourth failure with 3 retries
+        {std::nullopt, 9, 50, Action::keepAndPause, 10, 30, true},
         {413, 0, 50, Action::keepAndShrink, 1, 0},
-        {413, 3, 50, Action::dropAll, 0, 0},
-        {413, 2, 1, Action::remove, 0, 0},  // one record too large: nothing left to halve
+        {413, 3, 50, Action::keepAndShrink, 4, 0},  // halving ends by itself at a cap of 1
+        {413, 0, 1, Action::keepAndPause, 1, 5},  // one record refused: a retry, never a drop
+        {413, 3, 1, Action::keepAndPause, 4, 30, true},
         {200, 2, 50, Action::remove, 0, 0},
         {400, 1, 50, Action::remove, 0, 0},
         {401, 1, 50, Action::remove, 0, 0},
@@ -46,6 +51,7 @@ TEST(UploadResultRules, DecidesEachOutcomeFromStatusRetriesAndCap) {
         EXPECT_EQ(decision.action, c.action);
         EXPECT_EQ(decision.retryCount, c.newRetryCount);
         EXPECT_DOUBLE_EQ(decision.pauseSeconds, c.pause);
+        EXPECT_EQ(decision.retriesExhausted, c.exhausted);
     }
 }
 
@@ -55,12 +61,6 @@ TEST(UploadResultRules, TheEndpointDecidesWhatIsRetried) {
     EXPECT_EQ(decideUpload(302, logsRetriable, 0, 3, 50).action, Action::remove);
     // A 413 that the endpoint chose to retry is a plain retry, not a shrink.
     EXPECT_EQ(decideUpload(413, [](int) { return true; }, 0, 3, 50).action, Action::keepAndPause);
-}
-
-TEST(UploadResultRules, DropReasonsNameTheLimit) {
-    EXPECT_EQ(decideUpload(500, eventsRetriable, 3, 3, 50).dropReason, "max retries (3) exceeded");
-    EXPECT_EQ(decideUpload(413, eventsRetriable, 5, 5, 50).dropReason,
-              "max retries (5) exceeded after repeated HTTP 413");
 }
 
 TEST(UploadResultRules, BackoffGrowsByFiveSecondsUpToThirty) {

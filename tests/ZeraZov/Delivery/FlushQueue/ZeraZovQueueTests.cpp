@@ -334,7 +334,7 @@ TEST_F(ZeraZovQueueTest, TheBatchReadAheadGoesOutOnlyWhileItIsStillTheHead) {
         {"taken", 200, 3, {{"0", "1", "2", "3"}, {"4", "5", "6", "7"}}},
         {"kept for a retry", 503, 3, {{"0", "1", "2", "3"}, {"0", "1", "2", "3"}}},
         {"kept and halved", 413, 3, {{"0", "1", "2", "3"}, {"0", "1"}}},
-        {"all dropped", std::nullopt, 0, {{"0", "1", "2", "3"}, {"late"}}},
+        {"kept when no retry is left", std::nullopt, 0, {{"0", "1", "2", "3"}, {"0", "1", "2", "3"}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -356,7 +356,9 @@ TEST_F(ZeraZovQueueTest, TheBatchReadAheadGoesOutOnlyWhileItIsStillTheHead) {
     }
 }
 
-TEST_F(ZeraZovQueueTest, FailuresPauseForGrowingSpansThenDropTheQueue) {
+// An outage longer than the retries keeps every record: they wait at the longest
+// back-off for the flushes after it, and all go out once the server answers.
+TEST_F(ZeraZovQueueTest, FailuresPauseForGrowingSpansAndKeepTheQueueWhenRetriesRunOut) {
     upload->answerWith(503);
     auto queue = makeQueue();
     addQuietly(*queue, {"a", "b"});
@@ -368,12 +370,21 @@ TEST_F(ZeraZovQueueTest, FailuresPauseForGrowingSpansThenDropTheQueue) {
         clock.advance(1s);
     }
     EXPECT_EQ(upload->batchCount(), 3u);
+    for (int flushAfterTheRetries = 0; flushAfterTheRetries < 3; ++flushAfterTheRetries) {
+        flushNow(*queue);
+        clock.advance(30s);
+    }
+    EXPECT_EQ(upload->batchCount(), 6u);
+    EXPECT_EQ(queue->depth(), 2u);
+    EXPECT_TRUE(logged("Pausing queue consumption for 15.0 seconds due to 3 API failure(s)."));
+    EXPECT_TRUE(logged("Queue: max retries (3) exceeded, keeping 2 queued records for the next flush"));
+
+    upload->answerWith(200);
     flushNow(*queue);
-    EXPECT_EQ(upload->batchCount(), 4u);
+    EXPECT_EQ(upload->batchCount(), 7u);
+    queue->finishRemovals();
     EXPECT_EQ(queue->depth(), 0u);
     EXPECT_EQ(queue->pauseDescription(), std::nullopt);
-    EXPECT_TRUE(logged("Pausing queue consumption for 15.0 seconds due to 3 API failure(s)."));
-    EXPECT_TRUE(logged("Queue: dropping all queued records \u2014 max retries (3) exceeded"));
 }
 
 TEST_F(ZeraZovQueueTest, ASuccessEndsTheFailureCount) {
@@ -407,14 +418,19 @@ TEST_F(ZeraZovQueueTest, PayloadTooLargeHalvesTheBatch) {
     EXPECT_EQ(queue->depth(), 25u);
 }
 
-TEST_F(ZeraZovQueueTest, ARefusedSingleRecordIsRemoved) {
+// A server answering 413 to everything must not eat the queue one record at a time.
+TEST_F(ZeraZovQueueTest, ARefusedSingleRecordIsKeptForARetry) {
     config->maxBatchSize = 1;
     upload->answerWith(413);
     auto queue = makeQueue();
     addQuietly(*queue, {"huge", "next"});
     flushNow(*queue);
-    EXPECT_EQ(queue->depth(), 1u);
-    EXPECT_TRUE(logged("Queue: dropping batch after HTTP 413 (cap == 1)"));
+    EXPECT_EQ(queue->depth(), 2u);
+    EXPECT_TRUE(logged("Pausing queue consumption for 5.0 seconds due to 1 API failure(s)."));
+    clock.advance(5s);
+    upload->answerWith(200);
+    flushNow(*queue);
+    EXPECT_EQ(upload->batches().back(), (std::vector<std::string>{"huge"}));
 }
 
 TEST_F(ZeraZovQueueTest, UnreadableRecordsAreLeftOutAndRemovedWithTheBatch) {
