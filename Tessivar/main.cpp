@@ -9,9 +9,11 @@
 #include "Hotkeys/SystemShortcuts.h"
 #include "Platform/Foundation/BundleInfo.h"
 #include "Platform/Foundation/NotificationCenter.h"
+#include "Platform/Foundation/Paths.h"
 #include "Platform/Foundation/UserDefaults.h"
 #include "Platform/Linux/GsettingsKeyBindings.h"
 #include "Platform/Linux/LinuxReachabilityBackend.h"
+#include "Platform/Linux/SingleInstanceLock.h"
 #include "Platform/Linux/XdgAutostartLoginItem.h"
 #include "Platform/Qt/QtApplication.h"
 #include "Platform/Qt/QtApplicationStateFeed.h"
@@ -66,6 +68,18 @@ int main(int argc, char** argv) {
         tessivar::appLog("✗ Tessivar 无法运行：" + *why + "。Tessivar 需要 X11 桌面（或 XWayland）。");
         return EXIT_FAILURE;
     }
+    const auto& bundle = platform::BundleInfo::main();
+    // A second copy would find every hot key taken, show a second icon and send
+    // the same queued events again: it says so and leaves.
+    const auto instance =
+        platform::SingleInstanceLock::acquire(platform::Paths::runtimeDirectory() / (bundle.identifier + ".lock"));
+    if (instance.state() == platform::SingleInstanceLock::State::heldElsewhere) {
+        tessivar::appLog("ℹ️ Tessivar 已在运行，本次启动直接退出。");
+        return EXIT_SUCCESS;
+    }
+    if (instance.state() == platform::SingleInstanceLock::State::unavailable) {
+        tessivar::appLog("⚠️ 无法确认 Tessivar 是否已在运行（" + instance.failure() + "），照常启动。");
+    }
     platform::QtApplication application(argc, argv);
     platform::QtMainQueue mainQueue;
     platform::X11OutputOrder outputOrder;
@@ -90,7 +104,6 @@ int main(int argc, char** argv) {
     tessivar::HotkeysFacadeRegistry hotkeys(shortcuts);
     tessivar::QtStatusMenu statusMenu(notifications,
                                       [&desktop, &shortcuts] { return currentMenu(desktop, shortcuts); });
-    const auto& bundle = platform::BundleInfo::main();
     // The analytics client runs its timers and reports on the event loop, from
     // threads of its own that may outlive main: its queue is never destroyed, and
     // does nothing once the application is gone.

@@ -55,4 +55,10 @@ fs::path Paths::cacheHome() { return xdgDirectory("XDG_CACHE_HOME", ".cache"); }
 
 fs::path Paths::autostartDirectory() { return configHome() / "autostart"; }
 
+fs::path Paths::runtimeDirectory() {
+    const auto value = variable("XDG_RUNTIME_DIR");
+    if (value && value->is_absolute()) return *value;
+    return cacheHome();
+}
+
 }  // namespace platform

@@ -11,6 +11,9 @@ struct Paths {
     static std::filesystem::path dataHome();    // $XDG_DATA_HOME or ~/.local/share
     static std::filesystem::path cacheHome();   // $XDG_CACHE_HOME or ~/.cache
     static std::filesystem::path autostartDirectory();  // configHome()/autostart
+    // $XDG_RUNTIME_DIR, the user's folder for the length of a login session; the
+    // cache folder where the session gives none.
+    static std::filesystem::path runtimeDirectory();
 };
 
 }  // namespace platform

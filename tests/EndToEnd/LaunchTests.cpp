@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 
+#include "Platform/Testing/TemporaryDirectory.h"
 #include "tests/support/TessivarProcess.h"
 #include "tests/support/X11Requirement.h"
 #include "tests/support/XorgDummyServer.h"
@@ -45,6 +46,31 @@ TEST(TessivarProgram, LaunchesListsTheDisplaysAndQuitsCleanlyOnSigterm) {
     const int status = tessivar.terminate();
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
     EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+// A second launch in the same session would find every hot key taken, show a
+// second icon and send the queued events again: it says so and leaves at once.
+TEST(TessivarProgram, ASecondLaunchInTheSameSessionSaysTessivarIsRunningAndLeaves) {
+    tessivar::testing::XorgDummyServer server;
+    if (auto error = server.start({{1920, 1080, 0, 0}})) TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
+    platform::TemporaryDirectory home;
+    using Process = tessivar::testing::TessivarProcess;
+    Process first(TESSIVAR_BINARY, server.displayName(), Process::Home{home.path(), "first.log"});
+    ASSERT_TRUE(first.waitForLine("✅ Tessivar 已启动", 15s));
+
+    Process second(TESSIVAR_BINARY, server.displayName(), Process::Home{home.path(), "second.log"});
+    const auto status = second.waitForExit(15s);
+    ASSERT_TRUE(status.has_value()) << "the second launch kept running";
+    ASSERT_TRUE(WIFEXITED(*status));
+    EXPECT_EQ(WEXITSTATUS(*status), 0);
+    EXPECT_EQ(second.lines(), (std::vector<std::string>{"[Tessivar] ℹ️ Tessivar 已在运行，本次启动直接退出。"}));
+
+    // Once the first copy is gone the next launch is the one.
+    EXPECT_EQ(first.terminate(), 0);
+    Process third(TESSIVAR_BINARY, server.displayName(), Process::Home{home.path(), "third.log"});
+    EXPECT_TRUE(third.waitForLine("✅ Tessivar 已启动", 15s));
+    EXPECT_EQ(third.countLines("已在运行"), 0);
+    EXPECT_EQ(third.terminate(), 0);
 }
 
 }  // namespace

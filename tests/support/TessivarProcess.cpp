@@ -47,13 +47,13 @@ TessivarProcess::TessivarProcess(const std::string& binary, const std::string& d
 }
 
 TessivarProcess::TessivarProcess(const std::string& binary, const std::string& displayName, const Home& home)
-    : home_(home.path) {
+    : home_(home.path), logName_(home.logName) {
     std::filesystem::create_directories(settingsFolder());
     start(binary, displayName);
 }
 
 void TessivarProcess::start(const std::string& binary, const std::string& displayName) {
-    const auto log = home_ / "tessivar.log";
+    const auto log = home_ / logName_;
     platform::UniqueFd fd(::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
     std::filesystem::create_directories(home_ / "runtime");
     std::filesystem::permissions(home_ / "runtime", std::filesystem::perms::owner_all);
@@ -69,7 +69,7 @@ void TessivarProcess::start(const std::string& binary, const std::string& displa
 }
 
 std::vector<std::string> TessivarProcess::lines() const {
-    std::ifstream file(home_ / "tessivar.log");
+    std::ifstream file(home_ / logName_);
     std::vector<std::string> result;
     for (std::string line; std::getline(file, line);) result.push_back(line);
     return result;

@@ -26,9 +26,10 @@ public:
     // first launch when it put nothing there.
     TessivarProcess(const std::string& binary, const std::string& displayName, const SettingsPreparer& prepare);
     // A home folder the test keeps, so that a later launch finds the settings and data
-    // an earlier one left.
+    // an earlier one left; programs running at once in one home keep logs apart.
     struct Home {
         std::filesystem::path path;
+        std::string logName = "tessivar.log";
     };
     TessivarProcess(const std::string& binary, const std::string& displayName, const Home& home);
 
@@ -41,6 +42,8 @@ public:
     bool waitForLine(const std::string& text, std::chrono::milliseconds timeout) const;
     // SIGTERM, then the wait status (SIGKILL after a grace period).
     int terminate();
+    // The wait status once the program ended by itself within `timeout`.
+    std::optional<int> waitForExit(std::chrono::milliseconds timeout) { return child_->waitFor(timeout); }
     // The folder that holds the program's "defaults.json".
     std::filesystem::path settingsFolder() const;
 
@@ -49,6 +52,7 @@ private:
 
     std::optional<platform::TemporaryDirectory> ownHome_;
     std::filesystem::path home_;
+    std::string logName_ = "tessivar.log";
     std::unique_ptr<ChildProcess> child_;
 };
 
