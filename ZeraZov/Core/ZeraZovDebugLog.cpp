@@ -24,4 +24,9 @@ void ZeraZovDebugLog::write(std::string_view message) {
     platform::Log::print("[ZeraZov] %@", message);
 }
 
+void ZeraZovDebugLog::writeFirstLoss(std::atomic<bool>& reported, std::string_view message) {
+    if (reported.exchange(true)) return write(message);
+    platform::Log::print("[ZeraZov] %@", message);
+}
+
 }  // namespace zerazov

@@ -42,7 +42,9 @@ void ZeraZovFileBackedQueue::load() {
 ZeraZovFileBackedQueue::AddResult ZeraZovFileBackedQueue::add(std::string_view contents, std::size_t maxDepth) {
     auto name = TimeBasedEpochGenerator::shared().v7().uuidString();
     if (const auto error = folder_.write(name, contents)) {
-        ZeraZovDebugLog::write("Could not write file " + *error);
+        // A full disk loses every record from here on; the first loss is told
+        // even with diagnostics off, later ones only with them on.
+        ZeraZovDebugLog::writeFirstLoss(reportedWriteFailure_, "Could not write file " + *error);
         return {};
     }
     housekeeper_.written();

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstddef>
 #include <deque>
 #include <filesystem>
@@ -94,6 +95,7 @@ private:
     const ZeraZovQueueFolder folder_;
 
     mutable std::mutex itemsLock_;
+    std::atomic<bool> reportedWriteFailure_{false};
     std::deque<std::string> items_;  // file names, the oldest first
 
     ZeraZovQueueHousekeeper housekeeper_;  // last: its worker uses folder_

@@ -7,7 +7,9 @@
 #include <thread>
 
 #include "FileQueueTestSupport.h"
+#include "Platform/Testing/LogCapture.h"
 #include "Platform/Testing/TemporaryDirectory.h"
+#include "ZeraZov/Core/ZeraZovDebugLog.h"
 #include "ZeraZov/Delivery/ZeraZovQueueFolder.h"
 
 namespace zerazov_file_queue_tests {
@@ -223,12 +225,20 @@ TEST_F(FileBackedQueueTest, DropEverythingRacingAddsLosesNoRecordAddedAfterIt) {
     EXPECT_EQ(directory.entryNames(), sortedNames);  // no stray file, no name without its file
 }
 
-TEST_F(FileBackedQueueTest, AddReportsARecordThatCouldNotBeWritten) {
+// A record that cannot be written (a full disk, a folder gone) is lost; the user
+// hears of the first loss even with the client's diagnostics off.
+TEST_F(FileBackedQueueTest, AddReportsARecordThatCouldNotBeWrittenAndLogsTheFirstLoss) {
     addRecords(1, 1);
     fs::remove_all(folder);
     writeText(folder, "a file where the folder was");
+    platform::LogCapture log;
+    zerazov::ZeraZovDebugLog::setEnabled(false);
     EXPECT_FALSE(queue.add(recordFor(2)).stored);
+    EXPECT_FALSE(queue.add(recordFor(3)).stored);
     EXPECT_EQ(queue.depth(), 1u);
+    const auto lines = log.lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].rfind("[ZeraZov] Could not write file ", 0), 0u) << lines[0];
 }
 
 }  // namespace
