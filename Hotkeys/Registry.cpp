@@ -7,6 +7,8 @@
 #include <string>
 
 #include "Hotkeys/Misuse.h"
+#include "Platform/Foundation/MainQueue.h"
+#include "Platform/Foundation/UserDefaults.h"
 #include "Platform/HotKeys/MenuKeyMonitor.h"
 
 namespace hotkeys {
@@ -24,7 +26,15 @@ std::atomic<Registry*>& installedRegistry() {
 Registry::Registry(Environment environment)
     : environment_(environment),
       previouslyInstalled_(installedRegistry().exchange(this)),
-      hotKeys_(environment_, thread_, [this] { return mode(); }) {}
+      hotKeys_(environment_, thread_, [this] { return mode(); }) {
+    // A reload may be found by a save on any thread; the hot keys change on ours.
+    environment_.defaults.setReloadHandler([self = std::weak_ptr<Registry*>(self_), queue = environment_.mainQueue] {
+        const auto follow = [self] {
+            if (const auto registry = self.lock()) (*registry)->followStoredShortcuts();
+        };
+        queue ? queue->async(follow) : follow();
+    });
+}
 
 // Registries go in any order in tests; the chain of earlier ones closes over
 // the one leaving.
@@ -92,6 +102,35 @@ std::vector<Shortcut> Registry::storedShortcuts(const std::vector<Name>& names) 
         if (const auto shortcut = loadShortcut(name)) result.push_back(*shortcut);
     }
     return result;
+}
+
+std::vector<Name> Registry::namesInUse() const {
+    std::vector<Name> names;
+    for (const HandlerTable* table : {&keyDownHandlers_, &keyUpHandlers_, &keyDownStreams_, &keyUpStreams_}) {
+        for (const Name& name : table->names()) {
+            if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+        }
+    }
+    return names;
+}
+
+void Registry::followStoredShortcuts() {
+    thread_.check();
+    const auto names = namesInUse();
+    const auto wanted = storedShortcuts(names);
+    bool changed = false;
+    for (const Shortcut& registered : hotKeys_.registeredShortcuts()) {
+        if (std::find(wanted.begin(), wanted.end(), registered) != wanted.end()) continue;
+        unregisterShortcut(registered);
+        changed = true;
+    }
+    for (const Shortcut& shortcut : wanted) {
+        if (hotKeys_.isRegistered(shortcut)) continue;
+        registerShortcut(shortcut);
+        changed = true;
+    }
+    if (!changed) return;
+    for (const Name& name : names) postShortcutByNameDidChange(name);
 }
 
 void Registry::addHandler(HandlerTable& table, const Name& name, std::function<void()> action) {

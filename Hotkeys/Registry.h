@@ -53,6 +53,10 @@ public:
     bool hasStoredValue(const Name& name) const;
     std::set<std::string> storedNames() const;
     void postShortcutByNameDidChange(const Name& name);
+    // The settings were read again from a file edited outside: each name in use
+    // gets the hot key it stores now, the ones no name stores any more are let
+    // go, and when that changed anything each name's change is posted.
+    void followStoredShortcuts();
 
     // Handlers and registration.
     void onKeyDown(const Name& name, std::function<void()> action);
@@ -97,6 +101,7 @@ private:
     bool isInUse(const Shortcut& shortcut, const Name* leaving);
     bool storesShortcut(const HandlerTable& table, const Shortcut& shortcut, const Name* leaving);
     std::vector<Shortcut> storedShortcuts(const std::vector<Name>& names);
+    std::vector<Name> namesInUse() const;
 
     void addHandler(HandlerTable& table, const Name& name, std::function<void()> action);
     void runMatching(const HandlerTable& table, const Shortcut& shortcut);

@@ -11,6 +11,15 @@ namespace {
 constexpr std::string_view kKeyPrefix = "Hotkeys_";
 constexpr const char* kChangedNameKey = "name";
 constexpr const char* kLogFormat = "[Hotkeys] %@";
+// Key codes name the keys of a keyboard in seven bits; a code past them (or a
+// mask with bits no modifier has) is no key the desktop could ever grab.
+constexpr std::int64_t kLastKeyCode = 0x7F;
+constexpr std::int64_t kModifierBits = 0xFFFFFFFF;
+
+bool namesAKey(const Shortcut& shortcut) {
+    return shortcut.carbonKeyCode >= 0 && shortcut.carbonKeyCode <= kLastKeyCode && shortcut.carbonModifiers >= 0 &&
+           shortcut.carbonModifiers <= kModifierBits;
+}
 
 // Text for the log, quoted and escaped: a key or value from an edited settings
 // file may hold control characters or bytes that are not UTF-8.
@@ -39,7 +48,16 @@ std::optional<Shortcut> Registry::readRecord(const Name& name, const nlohmann::j
         return std::nullopt;
     }
     auto shortcut = Shortcut::decode(value.get_ref<const std::string&>());
-    if (!shortcut) reportUnreadable(name, "text that is not a shortcut");
+    if (!shortcut) {
+        reportUnreadable(name, "text that is not a shortcut");
+        return std::nullopt;
+    }
+    if (!namesAKey(*shortcut)) {
+        reportUnreadable(name, "a shortcut of key code " + std::to_string(shortcut->carbonKeyCode) +
+                                   " and modifiers " + std::to_string(shortcut->carbonModifiers) +
+                                   ", which no key has");
+        return std::nullopt;
+    }
     return shortcut;
 }
 

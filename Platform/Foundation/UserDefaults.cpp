@@ -207,28 +207,46 @@ void UserDefaults::removeObject(const std::string& key) {
 void UserDefaults::update(const std::function<void(nlohmann::json& values)>& edit) {
     std::optional<std::string> outside;
     std::optional<std::string> failure;
+    bool reloaded = false;
     {
         std::lock_guard lock(mutex_);
-        outside = readOutsideChange();
+        outside = readOutsideChange(reloaded);
         edit(values_);
         failure = save();
     }
-    if (outside) report(*outside);
+    afterOutsideChange(outside, reloaded);
     if (failure) report(*failure);
 }
 
 void UserDefaults::synchronize() {
     std::optional<std::string> outside;
+    bool reloaded = false;
     {
         std::lock_guard lock(mutex_);
-        outside = readOutsideChange();
+        outside = readOutsideChange(reloaded);
     }
-    if (outside) report(*outside);
+    afterOutsideChange(outside, reloaded);
+}
+
+void UserDefaults::setReloadHandler(std::function<void()> handler) {
+    std::lock_guard lock(mutex_);
+    onReload_ = std::move(handler);
+}
+
+void UserDefaults::afterOutsideChange(const std::optional<std::string>& message, bool reloaded) {
+    if (message) report(*message);
+    if (!reloaded) return;
+    std::function<void()> handler;
+    {
+        std::lock_guard lock(mutex_);
+        handler = onReload_;
+    }
+    if (handler) handler();
 }
 
 // A file removed outside, or one that cannot be read now, is written again,
 // whole, by the next save.
-std::optional<std::string> UserDefaults::readOutsideChange() {
+std::optional<std::string> UserDefaults::readOutsideChange(bool& reloaded) {
     if (blockedBy_) return std::nullopt;
     auto contents = DurableFile::read(file_);
     if (!contents.bytes || contents.bytes == onDisk_) return std::nullopt;
@@ -236,6 +254,7 @@ std::optional<std::string> UserDefaults::readOutsideChange() {
     if (!parsed) return moveAside();
     values_ = std::move(*parsed);
     onDisk_ = std::move(contents.bytes);
+    reloaded = true;
     return "⚠️ 设置文件已在别处修改，已重新读取 " + file_.string();
 }
 

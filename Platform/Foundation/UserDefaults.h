@@ -58,12 +58,17 @@ public:
     void removeObject(const std::string& key);
     // Reads the file again if it changed outside since it was last read or written.
     void synchronize();
+    // Runs after the values were read again from a file changed outside, on the
+    // thread whose call found the change, with no lock held.
+    void setReloadHandler(std::function<void()> handler);
 
 private:
     void load();
     // Called with mutex_ held; each answers what to report after unlocking.
     std::optional<std::string> moveAside();
-    std::optional<std::string> readOutsideChange();
+    // Sets `reloaded` when the values in memory were replaced by the file's.
+    std::optional<std::string> readOutsideChange(bool& reloaded);
+    void afterOutsideChange(const std::optional<std::string>& message, bool reloaded);
     // Called with mutex_ held; answers what went wrong so that it is reported after unlocking.
     std::optional<std::string> save();
     void update(const std::function<void(nlohmann::json& values)>& edit);
@@ -72,6 +77,7 @@ private:
     std::filesystem::path file_;
     Reporter reporter_;
     mutable std::mutex mutex_;
+    std::function<void()> onReload_;  // guarded by mutex_, run outside it
     nlohmann::json values_ = nlohmann::json::object();
     // A corrupt file that could not be moved aside must never be replaced.
     std::optional<std::string> blockedBy_;

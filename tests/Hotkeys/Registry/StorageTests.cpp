@@ -1,3 +1,5 @@
+#include <fstream>
+
 #include "HotkeysFixture.h"
 #include "Platform/Testing/LogCapture.h"
 
@@ -129,6 +131,12 @@ TEST_F(Storage, AnUnreadableRecordIsLoggedOnceAndARemovedOrMissingOneNotAtAll) {
         {"asTrue", json(true), "[Hotkeys] \"Hotkeys_asTrue\" holds a JSON boolean instead of text" + advice},
         {"lacksMask", json("{\"carbonKeyCode\":19}"),
          "[Hotkeys] \"Hotkeys_lacksMask\" holds text that is not a shortcut" + advice},
+        {"noSuchKey", json("{\"carbonKeyCode\":99999,\"carbonModifiers\":2048}"),
+         "[Hotkeys] \"Hotkeys_noSuchKey\" holds a shortcut of key code 99999 and modifiers 2048, which no key has" +
+             advice},
+        {"noSuchModifier", json("{\"carbonKeyCode\":18,\"carbonModifiers\":-1}"),
+         "[Hotkeys] \"Hotkeys_noSuchModifier\" holds a shortcut of key code 18 and modifiers -1, which no key has" +
+             advice},
         {"edited\x1b[2J\xff", json::array({19}),
          "[Hotkeys] \"Hotkeys_edited\\u001b[2J\xEF\xBF\xBD\" holds a JSON array instead of text" + advice},
         {"removed", json(false), ""},
@@ -264,6 +272,39 @@ TEST_F(Storage, ResetAllRemovesReadableRecordsAndKeepsClearedOnes) {
 
     jumpToScreen1();
     EXPECT_EQ(takeCalls(), Calls{"register 18 2048 SSKS 4"}) << "the default returns at the next construction";
+}
+
+}  // namespace
+
+namespace {
+
+// The settings file edited by hand while the program runs: once the edit is read
+// back, the hot keys follow it (the old key is let go, the new one grabbed) and
+// the change is posted so that the menu shows it.
+TEST_F(Storage, AShortcutEditedInTheFileIsRegisteredOnceTheFileIsReadAgain) {
+    const Name name = jumpToScreen1();
+    hotkeys::onKeyDown(name, [] {});
+    mainQueue.drain();
+    ASSERT_TRUE(isRegistered(optionDigit(1)));
+    changes.clear();
+
+    const Shortcut ctrlF2{120, 4096};
+    auto edited = json::parse(std::ifstream(defaults.file()));
+    edited[kKey] = ctrlF2.encoded();
+    std::ofstream(defaults.file()) << edited.dump();
+    defaults.synchronize();
+    mainQueue.drain();
+
+    EXPECT_EQ(hotkeys::getShortcut(name), ctrlF2);
+    EXPECT_FALSE(isRegistered(optionDigit(1))) << "the old key still held";
+    EXPECT_TRUE(isRegistered(ctrlF2)) << "the edited key not grabbed";
+    EXPECT_EQ(changes, std::vector<json>{changedJumpToScreen1()});
+
+    // Read again without a change: nothing moves, nothing is posted.
+    changes.clear();
+    defaults.set("unrelated", true);
+    mainQueue.drain();
+    EXPECT_TRUE(changes.empty());
 }
 
 }  // namespace
