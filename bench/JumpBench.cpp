@@ -89,6 +89,8 @@ int main(int argc, char** argv) {
                                              {"JumpToScreenScale", "BareCursorMove"}});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
+    // The effects' removal jobs hold their windows: they go before the windows' owners.
+    platform::QtMainQueue::releasePendingWork();
     bench = nullptr;
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "Platform/Qt/Private/QtTerminationSignals.h"
+#include "Platform/Qt/QtMainQueue.h"
 
 namespace platform {
 
@@ -25,7 +26,9 @@ void QtApplication::setDelegate(ApplicationDelegate* delegate) { delegate_ = del
 int QtApplication::run() {
     if (terminating_) return 0;
     QTimer::singleShot(0, app_.get(), [this] { finishLaunching(); });
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    QtMainQueue::releasePendingWork();
+    return status;
 }
 
 void QtApplication::terminate() {

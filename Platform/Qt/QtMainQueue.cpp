@@ -7,7 +7,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <mutex>
+#include <unordered_map>
 
 namespace platform {
 namespace {
@@ -26,10 +29,55 @@ bool onMainThread() {
     return app && QThread::currentThread() == app->thread();
 }
 
+// Work waiting for the event loop is kept here, not inside Qt's queued calls
+// and timers, which hold only its number: when the loop ends it is released (and
+// the windows it holds with it) while the program's objects still stand. Left
+// to Qt it would go in ~QApplication, in the middle of tearing down.
+class PendingWork {
+public:
+    static PendingWork& shared() {
+        static auto* pending = new PendingWork();  // threads of the client may post after main returns
+        return *pending;
+    }
+
+    std::uint64_t add(std::function<void()> work) {
+        std::lock_guard guard(lock_);
+        works_.emplace(++counter_, std::move(work));
+        return counter_;
+    }
+
+    // Main thread: the work of that number, unless it was released.
+    void run(std::uint64_t id) {
+        std::function<void()> work;
+        {
+            std::lock_guard guard(lock_);
+            const auto found = works_.find(id);
+            if (found == works_.end()) return;
+            work = std::move(found->second);
+            works_.erase(found);
+        }
+        work();
+    }
+
+    void release() {
+        std::unordered_map<std::uint64_t, std::function<void()>> released;
+        {
+            std::lock_guard guard(lock_);
+            released.swap(works_);
+        }
+    }
+
+private:
+    std::mutex lock_;
+    std::unordered_map<std::uint64_t, std::function<void()>> works_;
+    std::uint64_t counter_ = 0;
+};
+
 void post(std::function<void()> work) {
     auto* app = QCoreApplication::instance();
     if (!app) return;
-    QMetaObject::invokeMethod(app, std::move(work), Qt::QueuedConnection);
+    const auto id = PendingWork::shared().add(std::move(work));
+    QMetaObject::invokeMethod(app, [id] { PendingWork::shared().run(id); }, Qt::QueuedConnection);
 }
 
 // Qt timers belong to the thread that starts them, so they are only ever
@@ -88,7 +136,8 @@ private:
 void startSingleShot(int ms, std::shared_ptr<WorkItem> item) {
     auto* app = QCoreApplication::instance();
     if (!app) return;
-    QTimer::singleShot(ms, Qt::PreciseTimer, app, [item = std::move(item)] { item->perform(); });
+    const auto id = PendingWork::shared().add([item = std::move(item)] { item->perform(); });
+    QTimer::singleShot(ms, Qt::PreciseTimer, app, [id] { PendingWork::shared().run(id); });
 }
 
 }  // namespace
@@ -109,5 +158,7 @@ std::shared_ptr<RepeatingTimer> QtMainQueue::scheduleRepeating(double intervalSe
 }
 
 bool QtMainQueue::isMainThread() const { return onMainThread(); }
+
+void QtMainQueue::releasePendingWork() { PendingWork::shared().release(); }
 
 }  // namespace platform

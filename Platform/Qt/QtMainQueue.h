@@ -15,6 +15,10 @@ public:
                                                       std::function<void(RepeatingTimer&)> tick) override;
     bool isMainThread() const override;
     using MainQueue::asyncAfter;
+
+    // Drops the work still waiting (and whatever it holds) without running it;
+    // called when the event loop has ended, before the program's objects go.
+    static void releasePendingWork();
 };
 
 }  // namespace platform

@@ -1,3 +1,5 @@
+#include <sys/wait.h>
+
 #include <gtest/gtest.h>
 
 #include "tests/support/DesktopCommands.h"
@@ -33,6 +35,28 @@ TEST(TessivarProgram, OptionDigitJumpsBetweenDisplaysAndComesBackToWhereItLeft) 
     EXPECT_TRUE(tessivar.waitForLine("↩️ 恢复屏幕 DUMMY0 的历史光标位置: (300.0, 200.0)", 5s));
 
     tessivar.terminate();
+}
+
+// Quitting while a locating effect is still on screen: its pending removal holds
+// the effect's window, which must go before the program's windows do, not in the
+// middle of the toolkit's teardown.
+TEST(TessivarProgram, QuitsCleanlyWhileALocatingEffectIsShowing) {
+    tessivar::testing::XorgDummyServer server;
+    if (auto error = server.start({{1920, 1080, 0, 0}, {1920, 1080, 1920, 0}})) TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
+    tessivar::testing::X11Observer observer(server.displayName());
+    for (const char* effect : {"scale", "ripple"}) {
+        SCOPED_TRACE(effect);
+        tessivar::testing::TessivarProcess tessivar(
+            TESSIVAR_BINARY, server.displayName(),
+            std::string(R"({"hasCompletedOnboarding": true, "visualEffectType": ")") + effect + "\"}");
+        ASSERT_TRUE(tessivar.waitForLine("⌨️ 使用全局快捷键快速跳转屏幕", 15s));
+        ASSERT_TRUE(observer.warpPointer({300, 200}));
+        ASSERT_EQ(pressKeys(server.displayName(), "alt+2"), "");
+        ASSERT_TRUE(tessivar.waitForLine("💥 触发定位动画", 5s));
+        const int status = tessivar.terminate();
+        ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+    }
 }
 
 }  // namespace
