@@ -63,11 +63,11 @@ void AnalyticsManager::configure() {
     log("✓ AnalyticsManager 初始化成功，匿名 distinctId (PERSON): " + distinctId);
 }
 
-bool AnalyticsManager::capture(const std::string& event, nlohmann::json properties) {
+bool AnalyticsManager::capture(const std::string& event, nlohmann::json properties,
+                               std::chrono::system_clock::time_point recordedAt) {
     if (!isEnabled()) return false;
     configure();
-    recorder_.async([&client = client_, event, properties = std::move(properties),
-                     recordedAt = std::chrono::system_clock::now()] {
+    recorder_.async([&client = client_, event, properties = std::move(properties), recordedAt] {
         client.capture(event, properties, std::nullopt, std::nullopt, std::nullopt, std::nullopt, recordedAt);
     });
     return true;
@@ -82,10 +82,12 @@ void AnalyticsManager::trackAppOpened() {
     log("Captured: app_opened");
 }
 
-void AnalyticsManager::trackJump(const std::string& trigger, int displayCount) {
+void AnalyticsManager::trackJump(const std::string& trigger, int displayCount,
+                                 std::chrono::system_clock::time_point triggeredAt) {
     const auto bucket = displayCountBucket(displayCount);
     if (!capture("jump_triggered",
-                 {{"trigger", trigger}, {"display_count_bucket", bucket}, {"app_version", settings_.appVersion}})) {
+                 {{"trigger", trigger}, {"display_count_bucket", bucket}, {"app_version", settings_.appVersion}},
+                 triggeredAt)) {
         return;
     }
     log("Captured: jump_triggered (trigger: " + trigger + ", bucket: " + bucket + ")");

@@ -50,7 +50,8 @@ public:
 
     void configure() override;
     void trackAppOpened() override;
-    void trackJump(const std::string& trigger, int displayCount) override;
+    void trackJump(const std::string& trigger, int displayCount,
+                   std::chrono::system_clock::time_point triggeredAt) override;
     void trackSettingsOpened() override;
     void trackAppQuit() override;
 
@@ -61,7 +62,8 @@ public:
 private:
     // Checks the switches, configures on first use and hands the event to the
     // recording queue; false when nothing was recorded.
-    bool capture(const std::string& event, nlohmann::json properties);
+    bool capture(const std::string& event, nlohmann::json properties,
+                 std::chrono::system_clock::time_point recordedAt = std::chrono::system_clock::now());
     static void log(const std::string& message);
 
     platform::UserDefaults& defaults_;

@@ -102,22 +102,27 @@ void TessivarApp::registerHotkeyHandlers() {
 
 int TessivarApp::screenCount() const { return static_cast<int>(env_.desktop.screens().size()); }
 
-// Each jump is counted before it is tried, so one that then fails still counts.
+// Each jump is counted, also one that fails, as of the moment it was asked for;
+// the pointer moves first, so the press never waits for analytics.
 void TessivarApp::handleScreenHotkey(int index) {
-    env_.analytics.trackJump("hotkey", screenCount());
+    const auto triggeredAt = std::chrono::system_clock::now();
     env_.jumps.jumpToScreen(index);
+    env_.analytics.trackJump("hotkey", screenCount(), triggeredAt);
 }
 
 void TessivarApp::jumpToOtherScreen() {
-    env_.analytics.trackJump("menu", screenCount());
-    if (!env_.jumps.jumpToNextScreen()) {
-        appLog("⚠️ 瞬间移动失败：请确保连接了多个显示器。已自动静默处理，避免打扰用户。");
-    }
+    const auto triggeredAt = std::chrono::system_clock::now();
+    const bool jumped = env_.jumps.jumpToNextScreen();
+    env_.analytics.trackJump("menu", screenCount(), triggeredAt);
+    if (jumped) return;
+    appLog("⚠️ 瞬间移动失败：请确保连接了多个显示器。已自动静默处理，避免打扰用户。");
 }
 
 void TessivarApp::jumpToSpecificScreen(int tag) {
-    env_.analytics.trackJump("menu", screenCount());
-    if (env_.jumps.jumpToScreen(tag)) return;
+    const auto triggeredAt = std::chrono::system_clock::now();
+    const bool jumped = env_.jumps.jumpToScreen(tag);
+    env_.analytics.trackJump("menu", screenCount(), triggeredAt);
+    if (jumped) return;
     appLog("⚠️ 无法跳转到屏幕 " + std::to_string(static_cast<long long>(tag) + 1) + "。已自动静默处理。");
 }
 

@@ -42,7 +42,7 @@ struct RecordingPresenter : OverlayPresenter {
 struct RecordingTracker : AnalyticsTracker {
     void configure() override { calls.push_back("configure"); }
     void trackAppOpened() override { calls.push_back("app_opened"); }
-    void trackJump(const std::string& trigger, int count) override {
+    void trackJump(const std::string& trigger, int count, std::chrono::system_clock::time_point) override {
         calls.push_back("jump " + trigger + " " + std::to_string(count));
     }
     void trackSettingsOpened() override { calls.push_back("settings_opened"); }

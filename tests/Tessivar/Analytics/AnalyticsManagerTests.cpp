@@ -101,7 +101,7 @@ TEST_F(Analytics, SwitchedOffByTheUserDefaultNothingIsSetUpOrRecorded) {
     auto m = manager();
     m.configure();
     m.trackAppOpened();
-    m.trackJump("hotkey", 2);
+    m.trackJump("hotkey", 2, std::chrono::system_clock::now());
     m.trackAppQuit();
     EXPECT_TRUE(appEvents.empty());
     EXPECT_FALSE(client->isEnabled());
@@ -122,10 +122,14 @@ TEST_F(Analytics, TheAppsEventsGoThroughTheClientAndQuittingSendsThem) {
     EXPECT_EQ(identify->properties["$set_once"], (json{{"first_app_version", "1.2.3"}}));
 
     m.trackAppOpened();
-    m.trackJump("menu", 5);
+    // Reported after the pointer moved, stamped with when it was asked for.
+    const auto jumpAskedAt = std::chrono::system_clock::now() - std::chrono::milliseconds(250);
+    m.trackJump("menu", 5, jumpAskedAt);
     m.trackSettingsOpened();
     m.trackAppQuit();
     ASSERT_EQ(appEventNames(), (std::vector<std::string>{"app_opened", "jump_triggered", "settings_opened", "app_quit"}));
+    EXPECT_EQ(std::chrono::time_point_cast<std::chrono::milliseconds>(appEvents[1].timestamp),
+              std::chrono::time_point_cast<std::chrono::milliseconds>(jumpAskedAt));
     const auto& opened = appEvents[0].properties;
     EXPECT_EQ(opened["build_number"], "42");
     EXPECT_EQ(opened["os_version"], "6.1.0");
@@ -157,7 +161,7 @@ TEST_F(Analytics, TheRemoteSwitchStopsTheAppsEventsOnceItArrives) {
                std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        m.trackJump("hotkey", 2);
+        m.trackJump("hotkey", 2, std::chrono::system_clock::now());
         m.trackAppQuit();
         EXPECT_FALSE(m.isEnabled());
         EXPECT_TRUE(m.isConfigured()) << "the client stays set up";
@@ -190,7 +194,7 @@ TEST_F(Analytics, EventsAreWrittenOffTheCallingThreadInTheOrderRecorded) {
     {
         auto m = manager();
         m.configure();
-        for (int i = 1; i <= 5; ++i) m.trackJump("hotkey", i);
+        for (int i = 1; i <= 5; ++i) m.trackJump("hotkey", i, std::chrono::system_clock::now());
     }
     ASSERT_EQ(appEventNames().size(), 5u);
     std::vector<std::string> buckets;
