@@ -65,11 +65,12 @@ std::optional<std::string> fillTemporary(UniqueFd& fd, std::optional<mode_t> mod
 
 // The temporary file sits beside the target so that the rename stays on one
 // file system, and it is the target's folder that must be synced.
-std::optional<std::string> replace(const fs::path& target, std::string_view bytes, DurableFile::Sync sync) {
+std::optional<std::string> replace(const fs::path& target, std::string_view bytes, DurableFile::Sync sync,
+                                   std::optional<mode_t> mode) {
     std::string temporary = target.string() + std::string(DurableFile::temporaryMark) + "XXXXXX";
     UniqueFd fd(::mkostemp(temporary.data(), O_CLOEXEC));
     if (!fd.valid()) return errnoText();
-    auto error = fillTemporary(fd, replacedPermissions(target), bytes, sync);
+    auto error = fillTemporary(fd, mode, bytes, sync);
     if (!error && ::rename(temporary.c_str(), target.c_str()) != 0) error = errnoText();
     if (error) {
         ::unlink(temporary.c_str());
@@ -102,7 +103,12 @@ std::optional<std::string> DurableFile::writeAtomically(const std::filesystem::p
                                                         std::string_view bytes, Sync sync) {
     const auto target = resolveLinks(file);
     if (!target.path) return target.error;
-    return replace(*target.path, bytes, sync);
+    return replace(*target.path, bytes, sync, replacedPermissions(*target.path));
+}
+
+std::optional<std::string> DurableFile::writeNew(const std::filesystem::path& file, std::string_view bytes,
+                                                 Sync sync) {
+    return replace(file, bytes, sync, std::nullopt);
 }
 
 DurableFile::TargetResult DurableFile::resolveLinks(const std::filesystem::path& file) {
@@ -127,11 +133,21 @@ void DurableFile::syncFolder(const std::filesystem::path& folder) {
     ::fsync(fd.get());
 }
 
-std::optional<std::string> DurableFile::syncFileSystem(const std::filesystem::path& path) {
-    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (!fd.valid()) return errnoText();
-    if (::syncfs(fd.get()) != 0) return errnoText();
-    return std::nullopt;
+std::optional<std::string> DurableFile::syncFiles(const std::filesystem::path& folder,
+                                                  const std::vector<std::string>& names) {
+    const UniqueFd directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!directory.valid()) return errnoText();
+    std::optional<std::string> failure;
+    for (const auto& name : names) {
+        const UniqueFd fd(::openat(directory.get(), name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+        if (!fd.valid()) {
+            if (errno != ENOENT && !failure) failure = errnoText();
+            continue;
+        }
+        if (::fdatasync(fd.get()) != 0 && !failure) failure = errnoText();
+    }
+    if (::fsync(directory.get()) != 0 && !failure) failure = errnoText();
+    return failure;
 }
 
 }  // namespace platform

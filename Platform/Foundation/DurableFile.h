@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -20,7 +21,7 @@ public:
     // When a write reaches the disk. `later` costs no disk wait: the new file is
     // whole or absent for every reader, also after the writing process is killed
     // (the rename is the kernel's), but a power cut may still take it until
-    // syncFileSystem has run.
+    // syncFiles has run.
     enum class Sync { now, later };
 
     struct TargetResult {
@@ -44,6 +45,11 @@ public:
     static std::optional<std::string> writeAtomically(const std::filesystem::path& file, std::string_view bytes,
                                                       Sync sync = Sync::now);
 
+    // The same for a name that holds nothing yet, such as a fresh record's: there
+    // is no link to follow and no mode to keep, so nothing is looked up first.
+    static std::optional<std::string> writeNew(const std::filesystem::path& file, std::string_view bytes,
+                                               Sync sync = Sync::now);
+
     // The file that a write to `file` lands in: a symbolic link is followed to
     // what it names, a relative one from its own folder, through any chain of
     // links; a dangling link names the file to create. A path that is no link
@@ -58,10 +64,12 @@ public:
     // are readable in place whatever happens here.
     static void syncFolder(const std::filesystem::path& folder);
 
-    // Brings everything written to the file system that holds `path` to the disk,
-    // file contents and renames alike: one wait for any number of writes made
-    // with Sync::later. Answers the error's text on failure.
-    static std::optional<std::string> syncFileSystem(const std::filesystem::path& path);
+    // Brings the named files of the folder (written with Sync::later) and then the
+    // folder's own entries to the disk: only these files, never the rest of the
+    // file system that other programs are writing to. A name no longer there is
+    // passed over. Answers the first error's text.
+    static std::optional<std::string> syncFiles(const std::filesystem::path& folder,
+                                                const std::vector<std::string>& names);
 };
 
 }  // namespace platform

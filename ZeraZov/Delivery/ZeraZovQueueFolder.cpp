@@ -47,16 +47,32 @@ std::optional<std::string> ZeraZovQueueFolder::create() const {
     return std::nullopt;
 }
 
+// Record names are fresh and time-ordered: there is no link or mode to look up.
 std::optional<std::string> ZeraZovQueueFolder::write(std::string_view name, std::string_view bytes) const {
-    return platform::DurableFile::writeAtomically(fileURL(name), bytes, platform::DurableFile::Sync::later);
+    auto error = platform::DurableFile::writeNew(fileURL(name), bytes, platform::DurableFile::Sync::later);
+    if (!error) awaitSync(name);
+    return error;
 }
 
 std::optional<std::string> ZeraZovQueueFolder::moveIn(const fs::path& source, std::string_view name) const {
     if (::rename(source.c_str(), fileURL(name).c_str()) != 0) return std::generic_category().message(errno);
+    awaitSync(name);
     return std::nullopt;
 }
 
-std::optional<std::string> ZeraZovQueueFolder::sync() const { return platform::DurableFile::syncFileSystem(path_); }
+void ZeraZovQueueFolder::awaitSync(std::string_view name) const {
+    std::lock_guard guard(unsyncedLock_);
+    unsynced_.emplace_back(name);
+}
+
+std::optional<std::string> ZeraZovQueueFolder::sync() const {
+    std::vector<std::string> names;
+    {
+        std::lock_guard guard(unsyncedLock_);
+        names.swap(unsynced_);
+    }
+    return platform::DurableFile::syncFiles(path_, names);
+}
 
 platform::DurableFile::ReadResult ZeraZovQueueFolder::read(std::string_view name) const {
     return platform::DurableFile::read(fileURL(name));

@@ -1,5 +1,6 @@
 #pragma once
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,8 +13,8 @@ namespace zerazov {
 // The folder of one record queue: one file per record, holding exactly the
 // record's bytes. A record file is written to a temporary file that is then
 // renamed into place, so it is there whole or not at all, also after the process
-// is killed; sync() makes what was written last through a power cut. Holds no
-// state but its path: any thread may use it. Failures come back as the error's text.
+// is killed; sync() makes what was written since the last sync last through a
+// power cut. Any thread may use it. Failures come back as the error's text.
 class ZeraZovQueueFolder {
 public:
     explicit ZeraZovQueueFolder(std::filesystem::path path) : path_(std::move(path)) {}
@@ -32,7 +33,8 @@ public:
     // Moves a file of this file system in under the name, replacing what is there.
     std::optional<std::string> moveIn(const std::filesystem::path& source, std::string_view name) const;
 
-    // Brings every file written or moved in so far to the disk.
+    // Brings every file written or moved in since the last sync to the disk: those
+    // files and the folder, nothing else of the disk.
     std::optional<std::string> sync() const;
 
     // The whole file; anything but a regular file is a failure.
@@ -48,7 +50,11 @@ public:
     static bool isTemporaryName(std::string_view name);
 
 private:
+    void awaitSync(std::string_view name) const;
+
     std::filesystem::path path_;
+    mutable std::mutex unsyncedLock_;
+    mutable std::vector<std::string> unsynced_;  // written or moved in since the last sync
 };
 
 }  // namespace zerazov

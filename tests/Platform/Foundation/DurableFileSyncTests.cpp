@@ -20,8 +20,11 @@ TEST(DurableFileSync, LaterWritesAreWholeAndTheSyncAndReadsReportFailures) {
     ASSERT_EQ(DurableFile::writeAtomically(file, "second", DurableFile::Sync::later), std::nullopt);
     EXPECT_EQ(folder.entryNames(), (std::vector<std::string>{"record"}));
     EXPECT_EQ(DurableFile::read(file).bytes, "second");
-    EXPECT_EQ(DurableFile::syncFileSystem(folder.path()), std::nullopt);
-    EXPECT_TRUE(DurableFile::syncFileSystem(folder.path() / "nothing-here").has_value());
+    ASSERT_EQ(DurableFile::writeNew(folder.path() / "fresh", "new", DurableFile::Sync::later), std::nullopt);
+    EXPECT_EQ(DurableFile::read(folder.path() / "fresh").bytes, "new");
+    // A name deleted before its sync is passed over; a folder that is not there fails.
+    EXPECT_EQ(DurableFile::syncFiles(folder.path(), {"record", "fresh", "uploaded-and-deleted"}), std::nullopt);
+    EXPECT_TRUE(DurableFile::syncFiles(folder.path() / "nothing-here", {"record"}).has_value());
 
     const auto missing = DurableFile::read(folder.path() / "nothing-here");
     EXPECT_FALSE(missing.bytes);
