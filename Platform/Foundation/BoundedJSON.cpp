@@ -4,13 +4,10 @@
 #include <vector>
 
 namespace platform {
-namespace {
 
 using nlohmann::json;
 
-// Counts brackets outside strings. Exact for JSON text; for anything else the
-// parser fails anyway, so a miscount there costs nothing.
-bool nestsDeeperThan(std::string_view bytes, std::size_t limit) {
+bool BoundedJSON::nestsDeeperThan(std::string_view bytes, std::size_t limit) {
     std::size_t depth = 0;
     bool inString = false;
     bool escaped = false;
@@ -32,9 +29,8 @@ bool nestsDeeperThan(std::string_view bytes, std::size_t limit) {
     return false;
 }
 
-}  // namespace
-
 BoundedJSON::ParseResult BoundedJSON::parse(std::string_view bytes) {
+    // Anything that is no JSON text fails in the parser, so a miscount on it costs nothing.
     if (nestsDeeperThan(bytes, maxDepth)) {
         return {std::nullopt, "nested deeper than " + std::to_string(maxDepth) + " levels"};
     }

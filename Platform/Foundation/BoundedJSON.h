@@ -31,6 +31,11 @@ public:
     // is built).
     static ParseResult parse(std::string_view bytes);
 
+    // Whether the JSON text in `bytes` nests deeper than `limit`, found without
+    // building anything: brackets are counted outside strings. Exact for JSON
+    // text; for anything else the answer means nothing.
+    static bool nestsDeeperThan(std::string_view bytes, std::size_t limit = maxDepth);
+
     // Whether `value` nests no deeper than `limit` (a scalar has depth 0).
     // Walks without recursion, so it is safe on any value.
     static bool isWithinDepth(const nlohmann::json& value, std::size_t limit = maxDepth);
