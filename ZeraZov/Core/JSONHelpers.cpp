@@ -107,11 +107,11 @@ bool isValidJSONValue(const json& value, std::size_t maxDepth) {
 
 // Builds a new object rather than erasing from a copy: copying a value recurses
 // once per level, so one nested too deep must be left behind before anything copies it.
-std::optional<json> sanitizeDictionary(const json& properties) {
+std::optional<json> sanitizeDictionary(const json& properties, std::size_t maxDepth) {
     if (!properties.is_object() || properties.empty()) return std::nullopt;
     json result = json::object();
     for (const auto& [key, value] : properties.items()) {
-        if (isValidUTF8(key) && isValidJSONValue(value, maxPropertyDepth)) {
+        if (isValidUTF8(key) && isValidJSONValue(value, maxDepth)) {
             result[key] = value;
             continue;
         }
@@ -121,7 +121,8 @@ std::optional<json> sanitizeDictionary(const json& properties) {
 }
 
 std::optional<std::string> toJSONData(const json& dictionary, int indent) {
-    const auto sanitized = sanitizeDictionary(dictionary);
+    // The dictionary itself is the outermost level of the text.
+    const auto sanitized = sanitizeDictionary(dictionary, platform::BoundedJSON::maxDepth - 1);
     if (!sanitized) return std::nullopt;
     try {
         return sanitized->dump(indent);

@@ -23,14 +23,16 @@ inline constexpr std::size_t maxPropertyDepth = platform::BoundedJSON::maxDepth 
 
 // Makes a property dictionary JSON-safe. Null, a non-object or an empty object
 // answers nothing; otherwise each top-level entry whose value fails
-// isValidJSONValue (with maxPropertyDepth) is left out with the debug line
+// isValidJSONValue(value, maxDepth) is left out with the debug line
 // "property: <key> isn't serializable, dropping the item". May answer an empty
-// object. A value nested deeper than that is never copied, so the caller's
-// value may be as deep as it likes.
-std::optional<nlohmann::json> sanitizeDictionary(const nlohmann::json& properties);
+// object. A value nested too deep is never copied, so the caller's value may be
+// as deep as it likes.
+std::optional<nlohmann::json> sanitizeDictionary(const nlohmann::json& properties,
+                                                 std::size_t maxDepth = maxPropertyDepth);
 
 // The sanitised dictionary as JSON text (compact, or indented by `indent`
-// spaces when it is 0 or more); nothing when sanitising left nothing.
+// spaces when it is 0 or more); nothing when sanitising left nothing. Its
+// entries may nest as deep as the text then still reads back.
 std::optional<std::string> toJSONData(const nlohmann::json& dictionary, int indent = -1);
 
 // The JSON object in the bytes; nothing for a parse error, a document nested
