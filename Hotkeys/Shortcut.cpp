@@ -6,6 +6,7 @@
 #include "Hotkeys/Hotkeys.h"
 #include "Hotkeys/Registry.h"
 #include "Hotkeys/Private/SymbolKeys.h"
+#include "Platform/Foundation/BoundedJSON.h"
 #include "Platform/HotKeys/KeyboardLayout.h"
 
 namespace hotkeys {
@@ -74,8 +75,10 @@ std::string Shortcut::encoded() const {
 }
 
 std::optional<Shortcut> Shortcut::decode(std::string_view text) {
-    const auto json = nlohmann::json::parse(text, nullptr, false);
-    if (!json.is_object()) return std::nullopt;
+    // Text from the settings file, which may have been edited into anything.
+    const auto parsed = platform::BoundedJSON::parse(text);
+    if (!parsed.value || !parsed.value->is_object()) return std::nullopt;
+    const auto& json = *parsed.value;
     const auto keyCode = integerMember(json, kKeyCodeMember);
     const auto mask = integerMember(json, kModifiersMember);
     if (!keyCode || !mask) return std::nullopt;

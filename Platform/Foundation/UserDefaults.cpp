@@ -8,8 +8,10 @@
 #include <limits>
 #include <system_error>
 
+#include "Platform/Foundation/BoundedJSON.h"
 #include "Platform/Foundation/BundleInfo.h"
 #include "Platform/Foundation/DurableFile.h"
+#include "Platform/Foundation/FileLock.h"
 #include "Platform/Foundation/Log.h"
 #include "Platform/Foundation/Paths.h"
 
@@ -48,12 +50,36 @@ MovedAside moveTargetAside(const fs::path& file) {
     return {aside, {}};
 }
 
+fs::path folderOf(const fs::path& file) { return file.has_parent_path() ? file.parent_path() : fs::path("."); }
+
 // The folder may not exist on a first run.
 std::optional<std::string> writeCreatingFolder(const fs::path& file, const std::string& text) {
     std::error_code error;
-    fs::create_directories(file.has_parent_path() ? file.parent_path() : fs::path("."), error);
+    fs::create_directories(folderOf(file), error);
     if (error) return error.message();
     return DurableFile::writeAtomically(file, text);
+}
+
+// Beside the settings file, taken by every process that reads it to change it.
+fs::path lockFileOf(const fs::path& file) { return file.string() + ".lock"; }
+
+// Text that is not valid UTF-8 is stored with replacement characters rather
+// than throwing out of a setter.
+std::string compact(const json& value) { return value.dump(-1, ' ', false, json::error_handler_t::replace); }
+
+// One setting a line, each value compact: the file stays easy to read and edit,
+// and no value takes more room on disk than its own compact text. Indenting
+// every level would cost depth times size, which a nested value turns into
+// thousands of times what it holds.
+std::string fileText(const json& values) {
+    if (values.empty()) return "{}\n";
+    std::string text = "{";
+    const char* separator = "\n  ";
+    for (const auto& [key, value] : values.items()) {
+        text.append(separator).append(compact(json(key))).append(": ").append(compact(value));
+        separator = ",\n  ";
+    }
+    return text + "\n}\n";
 }
 
 std::string_view skipWhitespace(std::string_view text) {
@@ -115,10 +141,11 @@ std::string shortestText(double value) {
     return std::string(buffer, result.ptr);
 }
 
+// A file nested too deep to handle safely is as unreadable as a broken one.
 std::optional<json> parsedObject(const std::string& bytes) {
-    json parsed = json::parse(bytes, nullptr, false);
-    if (parsed.is_discarded() || !parsed.is_object()) return std::nullopt;
-    return parsed;
+    auto parsed = BoundedJSON::parse(bytes);
+    if (!parsed.value || !parsed.value->is_object()) return std::nullopt;
+    return std::move(parsed.value);
 }
 
 }  // namespace
@@ -197,6 +224,11 @@ void UserDefaults::set(const std::string& key, nlohmann::json value) {
         removeObject(key);
         return;
     }
+    // The file must read back: it holds the value one level down.
+    if (!BoundedJSON::isWithinDepth(value, BoundedJSON::maxDepth - 1)) {
+        report("✗ 设置值嵌套过深，未保存 " + key);
+        return;
+    }
     update([&](json& values) { values[key] = std::move(value); });
 }
 
@@ -210,6 +242,13 @@ void UserDefaults::update(const std::function<void(nlohmann::json& values)>& edi
     bool reloaded = false;
     {
         std::lock_guard lock(mutex_);
+        // The lock file needs the folder, which a first run may not have yet.
+        std::error_code ignored;
+        fs::create_directories(folderOf(file_), ignored);
+        // Another process may store its own change at the same time: holding the
+        // file lock from the read to the rename keeps either change from being
+        // written over by values read before it.
+        const FileLock fileLock(lockFileOf(file_));
         outside = readOutsideChange(reloaded);
         edit(values_);
         failure = save();
@@ -223,6 +262,7 @@ void UserDefaults::synchronize() {
     bool reloaded = false;
     {
         std::lock_guard lock(mutex_);
+        const FileLock fileLock(lockFileOf(file_));
         outside = readOutsideChange(reloaded);
     }
     afterOutsideChange(outside, reloaded);
@@ -259,6 +299,9 @@ std::optional<std::string> UserDefaults::readOutsideChange(bool& reloaded) {
 }
 
 void UserDefaults::load() {
+    // A corrupt file is moved aside only while no other process can have just
+    // replaced it with a good one.
+    const FileLock fileLock(lockFileOf(file_));
     std::error_code error;
     if (!fs::exists(file_, error)) return;
     const auto contents = DurableFile::read(file_);
@@ -290,9 +333,7 @@ std::optional<std::string> UserDefaults::moveAside() {
 
 std::optional<std::string> UserDefaults::save() {
     auto failure = blockedBy_;
-    // Text that is not valid UTF-8 is stored with replacement characters rather
-    // than throwing out of a setter.
-    std::string text = values_.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+    std::string text = fileText(values_);
     if (!failure) failure = writeCreatingFolder(file_, text);
     if (!failure) {
         onDisk_ = std::move(text);

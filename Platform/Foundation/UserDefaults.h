@@ -24,6 +24,12 @@ namespace platform {
 // is read back (and reported) before the next change is stored, and whenever
 // synchronize() is called, so an edit is never overwritten by older values. A
 // corrupt edit is moved aside as at start-up, and the values in memory stay.
+//
+// Several processes may share the file: each change is read, applied and
+// written under a lock on "<name>.lock" beside it, so no process writes over a
+// key another has just stored. A file nested deeper than BoundedJSON allows is
+// corrupt, and a value nested that deep is refused (reported, not stored). The
+// file holds one setting a line, each value in compact JSON.
 class UserDefaults {
 public:
     using Reporter = std::function<void(const std::string& message)>;

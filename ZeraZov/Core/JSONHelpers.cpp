@@ -3,6 +3,7 @@
 #include <cmath>
 #include <vector>
 
+#include "Platform/Foundation/BoundedJSON.h"
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
 
 namespace zerazov {
@@ -82,42 +83,46 @@ bool isValidScalar(const json& value) {
 
 }  // namespace
 
-bool isValidJSONValue(const json& value) {
+bool isValidJSONValue(const json& value, std::size_t maxDepth) {
     // Walked with a list instead of recursion: a property read from a server or a
     // file may nest deeper than the stack allows.
-    std::vector<const json*> pending{&value};
+    std::vector<std::pair<const json*, std::size_t>> pending{{&value, 0}};
     while (!pending.empty()) {
-        const json& current = *pending.back();
+        const auto [current, depth] = pending.back();
         pending.pop_back();
-        if (current.is_object()) {
-            for (const auto& [key, member] : current.items()) {
+        if (current->is_structured() && depth + 1 > maxDepth) return false;
+        if (current->is_object()) {
+            for (const auto& [key, member] : current->items()) {
                 if (!isValidUTF8(key)) return false;
-                pending.push_back(&member);
+                pending.emplace_back(&member, depth + 1);
             }
-        } else if (current.is_array()) {
-            for (const auto& element : current) pending.push_back(&element);
-        } else if (!isValidScalar(current)) {
+        } else if (current->is_array()) {
+            for (const auto& element : *current) pending.emplace_back(&element, depth + 1);
+        } else if (!isValidScalar(*current)) {
             return false;
         }
     }
     return true;
 }
 
-std::optional<json> sanitizeDictionary(json properties) {
+// Builds a new object rather than erasing from a copy: copying a value recurses
+// once per level, so one nested too deep must be left behind before anything copies it.
+std::optional<json> sanitizeDictionary(const json& properties, std::size_t maxDepth) {
     if (!properties.is_object() || properties.empty()) return std::nullopt;
-    for (auto it = properties.begin(); it != properties.end();) {
-        if (isValidUTF8(it.key()) && isValidJSONValue(it.value())) {
-            ++it;
+    json result = json::object();
+    for (const auto& [key, value] : properties.items()) {
+        if (isValidUTF8(key) && isValidJSONValue(value, maxDepth)) {
+            result[key] = value;
             continue;
         }
-        ZeraZovDebugLog::write("property: " + printable(it.key()) + " isn't serializable, dropping the item");
-        it = properties.erase(it);
+        ZeraZovDebugLog::write("property: " + printable(key) + " isn't serializable, dropping the item");
     }
-    return properties;
+    return result;
 }
 
 std::optional<std::string> toJSONData(const json& dictionary, int indent) {
-    const auto sanitized = sanitizeDictionary(dictionary);
+    // The dictionary itself is the outermost level of the text.
+    const auto sanitized = sanitizeDictionary(dictionary, platform::BoundedJSON::maxDepth - 1);
     if (!sanitized) return std::nullopt;
     try {
         return sanitized->dump(indent);
@@ -128,9 +133,9 @@ std::optional<std::string> toJSONData(const json& dictionary, int indent) {
 }
 
 std::optional<json> jsonObject(std::string_view bytes) {
-    json parsed = json::parse(bytes, nullptr, false);
-    if (!parsed.is_object()) return std::nullopt;
-    return parsed;
+    auto parsed = platform::BoundedJSON::parse(bytes);
+    if (!parsed.value || !parsed.value->is_object()) return std::nullopt;
+    return std::move(parsed.value);
 }
 
 }  // namespace zerazov

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "Platform/Foundation/BoundedJSON.h"
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
 #include "ZeraZov/Core/ZeraZovNotificationNames.h"
 #include "ZeraZov/Core/ZeraZovStorageManager.h"
@@ -63,12 +64,10 @@ json merged(const json& cached, const json& fresh) {
 std::optional<json> parsedPayload(const json& payload) {
     if (payload.is_null()) return std::nullopt;
     if (!payload.is_string()) return payload;
-    try {
-        return json::parse(payload.get<std::string>());
-    } catch (const json::exception& error) {
-        ZeraZovDebugLog::write("Error parsing the object Optional(" + payload.dump() + "): " + error.what());
-        return payload;
-    }
+    auto parsed = platform::BoundedJSON::parse(payload.get_ref<const std::string&>());
+    if (parsed.value) return std::move(parsed.value);
+    ZeraZovDebugLog::write("Error parsing the object Optional(" + payload.dump() + "): " + parsed.error);
+    return payload;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "Platform/Foundation/BoundedJSON.h"
 #include "Platform/Foundation/BundleInfo.h"
 #include "Platform/Foundation/Paths.h"
 #include "ZeraZov/Core/FileUtils.h"
@@ -181,12 +182,13 @@ void ZeraZovStorage::setData(StorageKey key, const std::optional<std::string>& c
 std::optional<json> ZeraZovStorage::getJSON(StorageKey key) const {
     const auto data = getData(key);
     if (!data) return std::nullopt;
-    json value = json::parse(*data, nullptr, false);
-    if (value.is_discarded()) {
-        ZeraZovDebugLog::write("Failed to serialize key '" + keyText(key) + "' error: not valid JSON");
+    // A file nested too deep reads as absent, as a broken one does.
+    auto value = platform::BoundedJSON::parse(*data);
+    if (!value.value) {
+        ZeraZovDebugLog::write("Failed to serialize key '" + keyText(key) + "' error: " + value.error);
         return std::nullopt;
     }
-    return value;
+    return std::move(value.value);
 }
 
 void ZeraZovStorage::setJSON(StorageKey key, const json& value) const {

@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "Platform/Foundation/BoundedJSON.h"
 #include "Platform/Foundation/NumberFormat.h"
 #include "ZeraZov/Core/FileUtils.h"
 #include "ZeraZov/Core/ZeraZovAPIDateFormatter.h"
@@ -95,12 +96,9 @@ std::optional<std::string> writeLegacyEvent(const nlohmann::json& element, const
 std::optional<std::string> migrateLegacyEvents(const fs::path& legacyFile, const ZeraZovQueueFolder& folder) {
     const auto file = platform::DurableFile::read(legacyFile);
     if (!file.bytes) return file.error;
-    nlohmann::json events;
-    try {
-        events = nlohmann::json::parse(*file.bytes);
-    } catch (const nlohmann::json::exception& error) {
-        return error.what();
-    }
+    auto parsed = platform::BoundedJSON::parse(*file.bytes);
+    if (!parsed.value) return parsed.error;
+    const nlohmann::json events = std::move(*parsed.value);
     if (!events.is_array()) {
         ZeraZovDebugLog::write("Failed to migrate queue: invalid data format");
         return std::nullopt;

@@ -1,5 +1,6 @@
 #include "ZeraZov/Delivery/ZeraZovResponseHandler.h"
 
+#include "Platform/Foundation/BoundedJSON.h"
 #include "ZeraZov/Core/JSONHelpers.h"
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
 
@@ -66,15 +67,15 @@ void ZeraZovResponseHandler::handleJSONResponse(const JSONTexts& texts, ZeraZovH
 void ZeraZovResponseHandler::handleJSONBody(const JSONTexts& texts, const std::string& body,
                                             const JSONCompletion& completion) {
     ZeraZovDebugLog::write(texts.success);
-    nlohmann::json parsed;
-    try {
-        parsed = nlohmann::json::parse(body);
-    } catch (const nlohmann::json::exception& error) {
-        ZeraZovDebugLog::write(std::string(texts.parseError) + error.what());
-        return completion(std::nullopt, ZeraZovParseError{error.what()});
+    // An answer nested too deep fails here, as one that is no JSON does: whoever
+    // asked keeps what it had.
+    auto parsed = platform::BoundedJSON::parse(body);
+    if (!parsed.value) {
+        ZeraZovDebugLog::write(std::string(texts.parseError) + parsed.error);
+        return completion(std::nullopt, ZeraZovParseError{parsed.error});
     }
-    if (!parsed.is_object()) return completion(std::nullopt, std::nullopt);
-    completion(std::move(parsed), std::nullopt);
+    if (!parsed.value->is_object()) return completion(std::nullopt, std::nullopt);
+    completion(std::move(parsed.value), std::nullopt);
 }
 
 }  // namespace zerazov

@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "Platform/Foundation/BoundedJSON.h"
 #include "ZeraZov/Core/UUID.h"
 #include "ZeraZov/Core/ZeraZovAPIDateFormatter.h"
 #include "ZeraZov/Delivery/JSONTextScanner.h"
@@ -64,6 +65,8 @@ std::optional<std::string> reencoded(const std::string& stored) {
 // One pass over the text without building it. Any doubt answers false, and the
 // record then takes the decoding road.
 bool ZeraZovStoredBatch::isWrittenForm(std::string_view text) {
+    // The client writes nothing that deep, and no reader takes it.
+    if (platform::BoundedJSON::nestsDeeperThan(text)) return false;
     JSONTextScanner scanner(text);
     if (!scanner.take('{')) return false;
     unsigned seen = 0;

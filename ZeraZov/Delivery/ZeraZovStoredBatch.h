@@ -14,8 +14,9 @@ public:
     // The JSON text to upload for one stored event: the stored bytes themselves
     // when they are one valid JSON object in the form the client writes (exactly
     // the members "event", "distinct_id", "properties", "timestamp", "uuid" and
-    // optionally "api_key", with the written date and id forms, and nothing before
-    // the object but white space, as the bytes go into the body); otherwise the
+    // optionally "api_key", with the written date and id forms, nesting no deeper
+    // than BoundedJSON allows, and nothing before the object but white space, as
+    // the bytes go into the body); otherwise the
     // event decoded and encoded again, as any older or foreign record is; nothing
     // when it does not decode into an event at all.
     static std::optional<std::string> eventText(std::string stored);

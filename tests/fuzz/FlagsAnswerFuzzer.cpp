@@ -13,9 +13,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include "Platform/Foundation/BoundedJSON.h"
 #include "Platform/Foundation/NotificationCenter.h"
 #include "Platform/Testing/ManualMainQueue.h"
 #include "tests/fuzz/FuzzCheck.h"
+#include "tests/fuzz/JSONDepth.h"
 #include "tests/fuzz/ScratchFolder.h"
 #include "ZeraZov/Core/ZeraZovConfig.h"
 #include "ZeraZov/Core/ZeraZovRemoteConfig.h"
@@ -70,9 +72,10 @@ void load(const fuzzing::ScratchFolder& scratch, const json& answer) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    // The HTTP client hands on JSON objects only.
+    // The HTTP client hands on JSON objects only, none nested deeper than the readers take.
     const auto answer = json::parse(std::string_view(reinterpret_cast<const char*>(data), size), nullptr, false);
     if (answer.is_discarded() || !answer.is_object()) return 0;
+    if (fuzzing::depthOf(answer) > platform::BoundedJSON::maxDepth) return 0;
     static const fuzzing::ScratchFolder scratch;
     scratch.empty();
 

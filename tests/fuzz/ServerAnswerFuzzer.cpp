@@ -1,7 +1,8 @@
 // The service's answers: the first line is the HTTP status, the rest the body.
 // Every answer must reach its completion exactly once; a JSON answer hands on a
 // 2xx body that is a JSON object and nothing else, and an upload reports the
-// status it got. The debug log is on, so that error bodies are described too.
+// status it got; a body nested deeper than the readers take is a parse error.
+// The debug log is on, so that error bodies are described too.
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
@@ -12,10 +13,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include "Platform/Foundation/BoundedJSON.h"
 #include "Platform/Foundation/Log.h"
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
 #include "ZeraZov/Delivery/ZeraZovResponseHandler.h"
 #include "tests/fuzz/FuzzCheck.h"
+#include "tests/fuzz/JSONDepth.h"
 
 namespace {
 
@@ -59,6 +62,10 @@ void checkJSONAnswer(const ZeraZovHttpResponse& response) {
     const auto parsed = json::parse(response.body, nullptr, false);
     if (parsed.is_discarded()) {
         fuzzing::check(!value && holds<zerazov::ZeraZovParseError>(error), "a body that is not JSON is a parse error");
+        return;
+    }
+    if (fuzzing::depthOf(parsed) > platform::BoundedJSON::maxDepth) {
+        fuzzing::check(!value && holds<zerazov::ZeraZovParseError>(error), "a body nested too deep is a parse error");
         return;
     }
     fuzzing::check(!error, "a 2xx JSON body is no error");

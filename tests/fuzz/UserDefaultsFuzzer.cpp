@@ -1,7 +1,8 @@
 // The settings file, which the user may edit or a crash may cut short. A file
 // that holds a JSON object is read as it is, every typed read of every setting
-// answers, and what is saved after a change reads back the same. Any other file
-// is moved aside byte for byte, never lost and never overwritten.
+// answers, and what is saved after a change reads back the same. Any other file,
+// one nested deeper than the readers take too, is moved aside byte for byte,
+// never lost and never overwritten.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -10,8 +11,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include "Platform/Foundation/BoundedJSON.h"
 #include "Platform/Foundation/UserDefaults.h"
 #include "tests/fuzz/FuzzCheck.h"
+#include "tests/fuzz/JSONDepth.h"
 #include "tests/fuzz/ScratchFolder.h"
 
 namespace {
@@ -58,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     UserDefaults defaults(file, [&](const std::string&) { ++reports; });
 
     const auto parsed = json::parse(bytes, nullptr, false);
-    if (parsed.is_object()) {
+    if (parsed.is_object() && fuzzing::depthOf(parsed) <= platform::BoundedJSON::maxDepth) {
         fuzzing::check(settings(defaults) == parsed && reports == 0, "a settings object is read as it is");
     } else {
         fuzzing::check(settings(defaults).empty() && reports == 1, "an unreadable settings file is reported");

@@ -65,11 +65,12 @@ protected:
     // A report that a crash of an earlier run left: a live report of this process
     // carrying the crash context, when there is one.
     std::filesystem::path leavePendingReport(const std::optional<json>& context) {
+        return leavePendingReportCarrying(context ? std::optional(context->dump()) : std::nullopt);
+    }
+
+    std::filesystem::path leavePendingReportCarrying(const std::optional<std::string>& customData) {
         const auto reporter = makeReporter();
-        if (context) {
-            const auto text = context->dump();
-            reporter->setCustomData(std::vector<std::uint8_t>(text.begin(), text.end()));
-        }
+        if (customData) reporter->setCustomData(std::vector<std::uint8_t>(customData->begin(), customData->end()));
         const auto bytes = reporter->generateLiveReport();
         EXPECT_TRUE(bytes && reporter->populateCrashReportDirectory());
         std::ofstream(reporter->crashReportPath(), std::ios::binary)
@@ -180,6 +181,24 @@ TEST_F(AutoCaptureTest, APendingReportBecomesOneExceptionEventBeforeTheReporterI
     auto client = this->client();
     EXPECT_TRUE(h.waitForLogStartingWith("Failed to process crash report: "));
     EXPECT_TRUE(h.queuedEvents().empty());
+    EXPECT_FALSE(std::filesystem::exists(pending));
+    client->close();
+}
+
+// Nested 100,000 deep, the context parsed and then ran the stack out on its way
+// into the event, at every launch while the report waited.
+TEST_F(AutoCaptureTest, ACrashContextNestedTooDeepIsLeftOutAndTheCrashStillReported) {
+    storeRemoteAnswer(true);
+    const std::string deep(100'000, '[');
+    const auto pending =
+        leavePendingReportCarrying("{\"distinct_id\":\"crash-user\",\"event_properties\":{\"deep\":" + deep +
+                                   std::string(deep.size(), ']') + "}}");
+    auto client = this->client();
+    const auto events = h.queuedEvents();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].event, "$exception");
+    EXPECT_EQ(events[0].distinctId, client->getDistinctId()) << "no context read";
+    EXPECT_FALSE(events[0].properties.contains("deep"));
     EXPECT_FALSE(std::filesystem::exists(pending));
     client->close();
 }

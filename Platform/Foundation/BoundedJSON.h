@@ -1,0 +1,44 @@
+#pragma once
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+namespace platform {
+
+// JSON from outside the program (server answers, stored files, the settings
+// file) read with a bound on its nesting. Parsing itself is iterative, but
+// copying, comparing, writing out and hashing a value all recurse once per
+// level, so a small document nested a hundred thousand deep parses fine and then
+// runs the stack out wherever it goes next. Every reader of outside bytes comes
+// through here, so nothing that deep is ever built.
+class BoundedJSON {
+public:
+    // Arrays and objects inside one another, the outermost counting as one.
+    // Far more than any real document holds, and far less than any thread's stack
+    // needs for one recursion per level.
+    static constexpr std::size_t maxDepth = 512;
+
+    struct ParseResult {
+        std::optional<nlohmann::json> value;  // absent on failure
+        std::string error;
+    };
+
+    // The document in `bytes`, or why there is none: it is no JSON text, or it
+    // nests deeper than maxDepth (found by a scan of the bytes before anything
+    // is built).
+    static ParseResult parse(std::string_view bytes);
+
+    // Whether the JSON text in `bytes` nests deeper than `limit`, found without
+    // building anything: brackets are counted outside strings. Exact for JSON
+    // text; for anything else the answer means nothing.
+    static bool nestsDeeperThan(std::string_view bytes, std::size_t limit = maxDepth);
+
+    // Whether `value` nests no deeper than `limit` (a scalar has depth 0).
+    // Walks without recursion, so it is safe on any value.
+    static bool isWithinDepth(const nlohmann::json& value, std::size_t limit = maxDepth);
+};
+
+}  // namespace platform
