@@ -21,7 +21,9 @@ namespace {
 constexpr const char* reportsFolderName = "com.zerazov.crashreporter.data";
 constexpr const char* pendingReportName = "live_report.zzcrash";
 constexpr const char* queuedReportsName = "queued_reports";
-constexpr mode_t folderMode = 0755;
+// The reports hold the user's identity and what the program was doing: the
+// folders are the user's alone.
+constexpr mode_t folderMode = 0700;
 
 // The user's cache folder: $XDG_CACHE_HOME when it is an absolute path, else
 // ~/.cache.
