@@ -23,12 +23,15 @@ export UBSAN_OPTIONS=print_stacktrace=1
 # readers sync every file and folder, which on a disk nearly halves the runs.
 if [[ -d /dev/shm && -w /dev/shm ]]; then export TMPDIR=/dev/shm; fi
 
-# Each seed folder is named after its fuzzer.
+# Each seed folder is named after its fuzzer; tests/fuzz/<fuzzer>.options, when
+# there is one, holds that fuzzer's own options on one line.
 declare -A pids
 for seeds in "$root"/tests/fuzz/corpus/*/; do
   name=$(basename "$seeds")
   cp -r "$seeds" "$work/$name"
-  "$build_dir/tests/fuzz/$name" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
+  options=()
+  if [[ -f "$root/tests/fuzz/$name.options" ]]; then read -r -a options <"$root/tests/fuzz/$name.options"; fi
+  "$build_dir/tests/fuzz/$name" "${options[@]}" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
     -artifact_prefix="$crashes/$name-" "$work/$name" >"$work/$name.log" 2>&1 &
   pids[$name]=$!
 done
