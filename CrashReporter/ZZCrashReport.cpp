@@ -1,7 +1,5 @@
 #include "CrashReporter/ZZCrashReport.h"
 
-#include <algorithm>
-
 #include "CrashReporter/Private/ZZCrashReportDecoder.h"
 
 std::variant<ZZCrashReport, ZZCrashReporterError> ZZCrashReport::fromData(std::span<const std::uint8_t> data) {
@@ -9,8 +7,6 @@ std::variant<ZZCrashReport, ZZCrashReporterError> ZZCrashReport::fromData(std::s
 }
 
 const ZZCrashReportBinaryImageInfo* ZZCrashReport::imageForAddress(std::uint64_t address) const {
-    const auto& images = sections_.images;
-    const auto found = std::find_if(images.begin(), images.end(),
-                                    [address](const ZZCrashReportBinaryImageInfo& image) { return image.contains(address); });
-    return found == images.end() ? nullptr : &*found;
+    const auto found = imageIndex_.find(address);
+    return found ? &sections_.images[*found] : nullptr;
 }

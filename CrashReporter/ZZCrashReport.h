@@ -10,6 +10,7 @@
 #include "CrashReporter/ZZCrashReportApplicationInfo.h"
 #include "CrashReporter/ZZCrashReportBinaryImageInfo.h"
 #include "CrashReporter/ZZCrashReportExceptionInfo.h"
+#include "CrashReporter/ZZCrashReportImageIndex.h"
 #include "CrashReporter/ZZCrashReportMachExceptionInfo.h"
 #include "CrashReporter/ZZCrashReportMachineInfo.h"
 #include "CrashReporter/ZZCrashReportProcessInfo.h"
@@ -42,7 +43,7 @@ public:
     // (code `invalidCrashReport`).
     static std::variant<ZZCrashReport, ZZCrashReporterError> fromData(std::span<const std::uint8_t> data);
 
-    explicit ZZCrashReport(Sections sections) : sections_(std::move(sections)) {}
+    explicit ZZCrashReport(Sections sections) : sections_(std::move(sections)), imageIndex_(sections_.images) {}
 
     const ZZCrashReportSystemInfo& systemInfo() const { return sections_.systemInfo; }
     const std::optional<ZZCrashReportMachineInfo>& machineInfo() const { return sections_.machineInfo; }
@@ -71,4 +72,5 @@ public:
 
 private:
     Sections sections_;
+    ZZCrashReportImageIndex imageIndex_;
 };

@@ -8,10 +8,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <filesystem>
+#include <system_error>
 
 #include "CrashReporter/Private/zzcrash_crash_handlers.h"
+#include "CrashReporter/ZZCrashLogFile.h"
 #include "CrashReporter/ZZCrashReporterException.h"
 #include "CrashReporter/zzcrash_log_writer.h"
 
@@ -20,7 +21,9 @@ namespace {
 constexpr const char* reportsFolderName = "com.zerazov.crashreporter.data";
 constexpr const char* pendingReportName = "live_report.zzcrash";
 constexpr const char* queuedReportsName = "queued_reports";
-constexpr mode_t folderMode = 0755;
+// The reports hold the user's identity and what the program was doing: the
+// folders are the user's alone.
+constexpr mode_t folderMode = 0700;
 
 // The user's cache folder: $XDG_CACHE_HOME when it is an absolute path, else
 // ~/.cache.
@@ -106,19 +109,17 @@ std::string ZZCrashReporter::queuedCrashReportDirectory() const {
 bool ZZCrashReporter::hasPendingCrashReport() const { return access(crashReportPath().c_str(), F_OK) == 0; }
 
 std::optional<std::vector<std::uint8_t>> ZZCrashReporter::loadPendingCrashReportData(ZZCrashReporterError* error) const {
-    const std::string path = crashReportPath();
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        if (error) *error = fileError(path, errno);
-        return std::nullopt;
-    }
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return ZZCrashLogFile::read(crashReportPath(), error);
 }
 
+// Whatever took the report's name goes, a folder with what it holds too:
+// while it is there no crash can be written.
 bool ZZCrashReporter::purgePendingCrashReport(ZZCrashReporterError* error) const {
     const std::string path = crashReportPath();
-    if (unlink(path.c_str()) == 0) return true;
-    if (error) *error = fileError(path, errno);
+    std::error_code failure;
+    if (std::filesystem::remove_all(path, failure) > 0) return true;
+    if (!failure) failure = std::make_error_code(std::errc::no_such_file_or_directory);
+    if (error) *error = fileError(path, failure.value());
     return false;
 }
 

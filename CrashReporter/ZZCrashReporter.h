@@ -45,9 +45,12 @@ public:
     std::string queuedCrashReportDirectory() const;
 
     bool hasPendingCrashReport() const;
+    // The pending report's bytes, read as ZZCrashLogFile reads (a regular file
+    // of a crash log's size only); nothing when that refuses it.
     std::optional<std::vector<std::uint8_t>> loadPendingCrashReportData(ZZCrashReporterError* error = nullptr) const;
+    // Removes whatever is at the pending report's path, a folder with its content too.
     bool purgePendingCrashReport(ZZCrashReporterError* error = nullptr) const;
-    // Creates the reports' folders (mode 0755) when they are missing.
+    // Creates the reports' folders (mode 0700) when they are missing.
     bool populateCrashReportDirectory(ZZCrashReporterError* error = nullptr) const;
 
     // Installs the crash handlers. Only one reporter per process is ever

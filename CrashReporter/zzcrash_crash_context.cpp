@@ -1,6 +1,7 @@
 #include "CrashReporter/zzcrash_crash_context.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 zzcrash_crash_context zzcrash_shared_crash_context;
@@ -8,8 +9,13 @@ zzcrash_crash_context zzcrash_shared_crash_context;
 zzcrash_error_t zzcrash_write_report(zzcrash_crash_context* context, zzcrash_thread_t crashed_thread,
                                      const zzcrash_async_thread_state* current_state,
                                      const zzcrash_log_signal_info* signal_info) {
-    const int fd = open(context->report_path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // The report carries the user's identity, event properties and stacks: the
+    // user's alone. A report an older version left keeps its mode through
+    // O_TRUNC, so the mode is set again; where the file system cannot, the
+    // crash is still worth writing.
+    const int fd = open(context->report_path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) return ZZCRASH_EINTERNAL;
+    static_cast<void>(fchmod(fd, 0600));
     zzcrash_async_file file;
     zzcrash_async_file_init(&file, fd, context->report_byte_limit);
     const zzcrash_error_t written = zzcrash_log_writer_write(&context->writer, crashed_thread, context->images, &file,

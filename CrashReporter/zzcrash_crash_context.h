@@ -21,7 +21,7 @@ struct zzcrash_crash_context {
 extern zzcrash_crash_context zzcrash_shared_crash_context;
 
 // Writes the report of a crash to the context's report path (created, or
-// emptied first, with mode 0644): `crashed_thread` is the one that crashed,
+// emptied first, with mode 0600): `crashed_thread` is the one that crashed,
 // `current_state` the calling thread's registers (null leaves the calling
 // thread out). Error 6 when the file cannot be opened, flushed or closed,
 // else the write's code. Async-signal-safe, allocates nothing.

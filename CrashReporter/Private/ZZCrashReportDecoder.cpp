@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "CrashReporter/Private/ZZCrashReportSectionMerger.h"
 #include "CrashReporter/Private/zzcrash_utf8_repair.h"
 #include "CrashReporter/ZZCrashReport.pb-c.h"
 
@@ -51,10 +52,17 @@ std::variant<UnpackedMessage, ZZCrashReporterError> unpack(std::span<const std::
                              std::to_string(data[fileMagic.size()]));
     }
     const auto body = data.subspan(headerLength);
-    UnpackedMessage message(zzcrash__crash_report__unpack(nullptr, body.size(), body.data()));
-    if (!message) {
+    const auto undecodable = [&body] {
         return invalidReport("Could not decode crash report with size of " + std::to_string(body.size()) + " bytes.");
+    };
+    std::optional<std::vector<std::uint8_t>> merged;
+    if (ZZCrashReportSectionMerger::repeatsSections(zzcrash__crash_report__descriptor, body)) {
+        merged = ZZCrashReportSectionMerger::merged(zzcrash__crash_report__descriptor, body);
+        if (!merged) return undecodable();
     }
+    const auto unpacked = merged ? std::span<const std::uint8_t>(*merged) : body;
+    UnpackedMessage message(zzcrash__crash_report__unpack(nullptr, unpacked.size(), unpacked.data()));
+    if (!message) return undecodable();
     return message;
 }
 

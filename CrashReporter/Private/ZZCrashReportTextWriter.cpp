@@ -33,14 +33,35 @@ constexpr std::size_t imageNameWidth = 35;
 
 unsigned long long wide(std::uint64_t value) { return static_cast<unsigned long long>(value); }
 
-const char* valueOr(const std::optional<std::string>& value) { return value ? value->c_str() : unknownValue; }
+// A text of the log as the report shows it: every control character (C0, DEL
+// and C1) escaped, so that a log cannot drive the terminal that shows the
+// report, nor start lines of its own.
+std::string shown(std::string_view text) {
+    std::string visible;
+    visible.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (byte < 0x20 || byte == 0x7F) {
+            visible += format("\\x%02x", byte);
+        } else if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {
+            visible += format("\\u%04x", next);
+            ++i;
+        } else {
+            visible += text[i];
+        }
+    }
+    return visible;
+}
+
+std::string valueOr(const std::optional<std::string>& value) { return value ? shown(*value) : unknownValue; }
 
 std::string lastPathComponent(std::string_view path) {
     const auto end = path.find_last_not_of('/');
-    if (end == std::string_view::npos) return std::string(path.substr(0, 1));
+    if (end == std::string_view::npos) return shown(path.substr(0, 1));
     const auto trimmed = path.substr(0, end + 1);
     const auto slash = trimmed.rfind('/');
-    return std::string(slash == std::string_view::npos ? trimmed : trimmed.substr(slash + 1));
+    return shown(slash == std::string_view::npos ? trimmed : trimmed.substr(slash + 1));
 }
 
 // `text` followed by spaces up to `width` characters (not bytes).
@@ -70,8 +91,8 @@ std::string uuidText(const std::optional<ZZCrashReport::UUID>& uuid) {
 
 std::string versionText(const ZZCrashReportApplicationInfo& application) {
     const auto& marketing = application.applicationMarketingVersion();
-    if (!marketing) return application.applicationVersion();
-    return *marketing + " (" + application.applicationVersion() + ")";
+    if (!marketing) return shown(application.applicationVersion());
+    return shown(*marketing) + " (" + shown(application.applicationVersion()) + ")";
 }
 
 }  // namespace
@@ -102,7 +123,7 @@ std::string ZZCrashReportTextWriter::frameLine(const ZZCrashReportStackFrameInfo
 void ZZCrashReportTextWriter::header() {
     const auto& machine = report_.machineInfo();
     add(format("Incident Identifier: %s\n", uuidText(report_.uuid()).c_str()));
-    add(format("Hardware Model:      %s\n", machine ? valueOr(machine->modelName()) : unknownValue));
+    add(format("Hardware Model:      %s\n", machine ? valueOr(machine->modelName()).c_str() : unknownValue));
     process();
     add("\n");
     system();
@@ -123,7 +144,7 @@ void ZZCrashReportTextWriter::process() {
     }
     add(format("Process:         %s [%s]\n", name.c_str(), id.c_str()));
     add(format("Path:            %s\n", path.c_str()));
-    add(format("Identifier:      %s\n", application.applicationIdentifier().c_str()));
+    add(format("Identifier:      %s\n", shown(application.applicationIdentifier()).c_str()));
     add(format("Version:         %s\n", versionText(application).c_str()));
     add(format("Code Type:       %s\n", codeType_.name.c_str()));
     add(format("Parent Process:  %s [%s]\n", parentName.c_str(), parentID.c_str()));
@@ -133,14 +154,14 @@ void ZZCrashReportTextWriter::system() {
     const auto& system = report_.systemInfo();
     add(format("Date/Time:       %s\n", dateText(system.timestamp()).c_str()));
     add(format("OS Version:      %s %s (%s)\n", ZZCrashReportNames::operatingSystemName(system.operatingSystem()).c_str(),
-               system.operatingSystemVersion().c_str(), valueOr(system.operatingSystemBuild())));
+               shown(system.operatingSystemVersion()).c_str(), valueOr(system.operatingSystemBuild()).c_str()));
     add("Report Version:  104\n");
 }
 
 void ZZCrashReportTextWriter::exception() {
     const auto& signal = report_.signalInfo();
-    add(format("Exception Type:  %s\n", signal.name().c_str()));
-    add(format("Exception Codes: %s at 0x%llx\n", signal.code().c_str(), wide(signal.address())));
+    add(format("Exception Type:  %s\n", shown(signal.name()).c_str()));
+    add(format("Exception Codes: %s at 0x%llx\n", shown(signal.code()).c_str(), wide(signal.address())));
     const auto& threads = report_.threads();
     const auto crashed = std::find_if(threads.begin(), threads.end(), [](const auto& thread) { return thread.crashed(); });
     if (crashed != threads.end()) add(format("Crashed Thread:  %lld\n", static_cast<long long>(crashed->threadNumber())));
@@ -148,8 +169,8 @@ void ZZCrashReportTextWriter::exception() {
     const auto& exception = report_.exceptionInfo();
     if (!exception) return;
     add("Application Specific Information:\n");
-    add(format("*** Terminating app due to uncaught exception '%s', reason: '%s'\n", exception->exceptionName().c_str(),
-               exception->exceptionReason().c_str()));
+    add(format("*** Terminating app due to uncaught exception '%s', reason: '%s'\n",
+               shown(exception->exceptionName()).c_str(), shown(exception->exceptionReason()).c_str()));
     add("\n");
     if (!exception->stackFrames()) return;
     add("Last Exception Backtrace:\n");
@@ -186,9 +207,9 @@ void ZZCrashReportTextWriter::threadState() {
 std::string ZZCrashReportTextWriter::registerText(const ZZCrashReportRegisterInfo& entry) const {
     // ARM's intra-procedure-call register goes by its role there.
     const bool ip = isARMMachine() && entry.registerName() == "r12";
-    const char* name = ip ? "ip" : entry.registerName().c_str();
+    const std::string name = ip ? "ip" : shown(entry.registerName());
     const auto value = wide(entry.registerValue());
-    return codeType_.lp64 ? format("%6s: 0x%016llx ", name, value) : format("%6s: 0x%08llx ", name, value);
+    return codeType_.lp64 ? format("%6s: 0x%016llx ", name.c_str(), value) : format("%6s: 0x%08llx ", name.c_str(), value);
 }
 
 bool ZZCrashReportTextWriter::isARMMachine() const {
@@ -219,8 +240,8 @@ std::string ZZCrashReportTextWriter::imageLine(const ZZCrashReportBinaryImageInf
     const bool executable = process && process->processPath() == image.imageName();
     const char* pattern = codeType_.lp64 ? "%#18llx - %#18llx %s%s %s  <%s> %s\n" : "%#10llx - %#10llx %s%s %s  <%s> %s\n";
     return format(pattern, base, end, executable ? "+" : " ", lastPathComponent(image.imageName()).c_str(),
-                  ZZCrashReportNames::architectureName(image.codeType()), valueOr(image.imageUUID()),
-                  image.imageName().c_str());
+                  ZZCrashReportNames::architectureName(image.codeType()), valueOr(image.imageUUID()).c_str(),
+                  shown(image.imageName()).c_str());
 }
 
 // Where in its code a frame was: symbol and offset, else image base and offset.
@@ -237,12 +258,13 @@ std::string ZZCrashReportTextWriter::location(const ZZCrashReportStackFrameInfo&
 }
 
 std::string ZZCrashReportTextWriter::symbolName(const std::string& name) {
-    if (name.size() < 2 || name.front() != '_') return name;
-    if (ZZCrashReportNames::hasKnownPrefixRules(report_.systemInfo().operatingSystem())) return name.substr(1);
+    if (name.size() < 2 || name.front() != '_') return shown(name);
+    if (ZZCrashReportNames::hasKnownPrefixRules(report_.systemInfo().operatingSystem())) return shown(name.substr(1));
     if (!prefixRulesLogged_) {
         // The reporter's diagnostics go to standard error: this layer has no log of its own.
-        std::fprintf(stderr, "[ZZCrashReporter] Symbol \"%s\" prefix rules are unknown for this OS!\n", name.c_str());
+        std::fprintf(stderr, "[ZZCrashReporter] Symbol \"%s\" prefix rules are unknown for this OS!\n",
+                     shown(name).c_str());
         prefixRulesLogged_ = true;
     }
-    return name;
+    return shown(name);
 }

@@ -79,11 +79,19 @@ std::optional<ZeraZovIntegrationInstallError> ZeraZovErrorTrackingAutoCaptureInt
         return ZeraZovIntegrationInstallError::disabledInRemoteConfig;
     }
     if (!dependencies_.slot.claim()) return ZeraZovIntegrationInstallError::alreadyInstalled;
-    auto reporter = dependencies_.makeReporter();
-    if (!reporter) {
-        ZeraZovDebugLog::write("Failed to create ZZCrashReporter instance");
-        return std::nullopt;
+    try {
+        installClaimed(sdk);
+    } catch (...) {
+        // An installation that failed holds nothing, so another client may try.
+        release();
+        throw;
     }
+    return std::nullopt;
+}
+
+void ZeraZovErrorTrackingAutoCaptureIntegration::installClaimed(ZeraZovSDK& sdk) {
+    auto reporter = dependencies_.makeReporter();
+    if (!reporter) return ZeraZovDebugLog::write("Failed to create ZZCrashReporter instance");
     const bool pending = reporter->hasPendingCrashReport();
     {
         std::lock_guard guard(reporterLock_);
@@ -96,7 +104,6 @@ std::optional<ZeraZovIntegrationInstallError> ZeraZovErrorTrackingAutoCaptureInt
     }
     std::lock_guard guard(reporterLock_);
     if (crashReporter_) enableCrashReporter(*crashReporter_);
-    return std::nullopt;
 }
 
 void ZeraZovErrorTrackingAutoCaptureIntegration::enableCrashReporter(ZZCrashReporter& reporter) {
@@ -114,6 +121,10 @@ void ZeraZovErrorTrackingAutoCaptureIntegration::enableCrashReporter(ZZCrashRepo
 
 void ZeraZovErrorTrackingAutoCaptureIntegration::uninstall(ZeraZovSDK& sdk) {
     if (const auto holder = zeraZov_.lock(); holder && holder.get() != &sdk) return;
+    release();
+}
+
+void ZeraZovErrorTrackingAutoCaptureIntegration::release() {
     {
         std::lock_guard guard(reporterLock_);
         crashReporter_.reset();
@@ -144,7 +155,17 @@ std::optional<std::vector<std::uint8_t>> ZeraZovErrorTrackingAutoCaptureIntegrat
     return data;
 }
 
+// A report is the crashed run's, not this one's: whatever it holds, the
+// reporter is still enabled afterwards.
 void ZeraZovErrorTrackingAutoCaptureIntegration::processPendingCrashReport() {
+    try {
+        capturePendingCrashReport();
+    } catch (const std::exception& error) {
+        ZeraZovDebugLog::write("Failed to process crash report: " + std::string(error.what()));
+    }
+}
+
+void ZeraZovErrorTrackingAutoCaptureIntegration::capturePendingCrashReport() {
     const auto sdk = zeraZov_.lock();
     if (!sdk) return;
     const auto data = takePendingReport();

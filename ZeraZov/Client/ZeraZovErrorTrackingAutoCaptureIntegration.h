@@ -50,6 +50,11 @@ public:
     void enableCrashReporter(ZZCrashReporter& reporter);
 
 private:
+    // The installation once the slot is this client's.
+    void installClaimed(ZeraZovSDK& sdk);
+    // Lets go of the reporter, the client and the slot.
+    void release();
+    void capturePendingCrashReport();
     // The pending report's bytes, deleted from disk; nothing when there is no reporter
     // or they cannot be read.
     std::optional<std::vector<std::uint8_t>> takePendingReport();

@@ -257,6 +257,9 @@ private:
     void closeLocked();
     // The environment's lifecycle, or the process-wide one; under setupLock_.
     AppLifecyclePublishing& lifecycle() const;
+    // A new integration of `kind`, installed on this client; null (logged) when
+    // it is skipped, refuses or throws. Under setupLock_.
+    std::shared_ptr<ZeraZovIntegration> installedIntegration(ZeraZovIntegrationKind kind);
 
     // The operations behind the public ones, for a call that already holds its parts.
     void captureWith(const Parts& parts, const std::string& event, const std::optional<nlohmann::json>& properties,

@@ -15,6 +15,19 @@ void logIntegration(const ZeraZovIntegration& integration, std::string_view outc
     ZeraZovDebugLog::write("Integration " + std::string(integration.typeName()) + std::string(outcome));
 }
 
+// One integration's `step`: what it throws ends only that step, logged as
+// "Integration T <step> failed: ...". True when it ran through.
+template <typename Step>
+bool ranContained(const ZeraZovIntegration& integration, std::string_view step, Step&& body) noexcept {
+    try {
+        std::forward<Step>(body)();
+        return true;
+    } catch (...) {
+        logFailure("Integration " + std::string(integration.typeName()) + " " + std::string(step));
+        return false;
+    }
+}
+
 }  // namespace
 
 // ---- Opt-out ----
@@ -50,40 +63,57 @@ bool ZeraZovSDK::isOptOut() const noexcept {
 
 // ---- Integrations ----
 
+// Each integration on its own: one that throws is logged and left out, and
+// the others are still installed, uninstalled or told the context.
 void ZeraZovSDK::installIntegrations() noexcept {
     runNoThrow("Installing integrations", [&] {
         std::lock_guard guard(setupLock_);
         if (!installedIntegrations_.empty()) {
             return ZeraZovDebugLog::write("Integrations already installed. Call uninstallIntegrations() first.");
         }
+        const auto kinds = config_->getIntegrations();
         std::vector<std::shared_ptr<ZeraZovIntegration>> installed;
-        for (const auto kind : config_->getIntegrations()) {
-            auto integration = environment_.makeIntegration ? environment_.makeIntegration(kind) : nullptr;
-            if (!integration) integration = makeBuiltInIntegration(kind, lifecycle(), environment_.userDefaults,
-                                                                           environment_.bundle);
-            if (!integration) continue;
-            if (integration->requiresSwizzling() && !config_->enableSwizzling) {
-                logIntegration(*integration,
-                               " skipped. Integration requires swizzling but enableSwizzling is disabled in config");
-                continue;
-            }
-            if (const auto refusal = integration->install(*this)) {
-                logIntegration(*integration, " skipped: " + std::string(describe(*refusal)));
-                continue;
-            }
-            logIntegration(*integration, " installed");
-            installed.push_back(std::move(integration));
+        // Reserved, so that keeping an installed integration cannot fail.
+        installed.reserve(kinds.size());
+        for (const auto kind : kinds) {
+            if (auto integration = installedIntegration(kind)) installed.push_back(std::move(integration));
         }
         installedIntegrations_ = std::move(installed);
     });
+}
+
+std::shared_ptr<ZeraZovIntegration> ZeraZovSDK::installedIntegration(ZeraZovIntegrationKind kind) {
+    std::shared_ptr<ZeraZovIntegration> integration;
+    try {
+        if (environment_.makeIntegration) integration = environment_.makeIntegration(kind);
+        if (!integration) integration = makeBuiltInIntegration(kind, lifecycle(), environment_.userDefaults,
+                                                               environment_.bundle);
+    } catch (...) {
+        logFailure("Making an integration");
+        return nullptr;
+    }
+    if (!integration) return nullptr;
+    if (integration->requiresSwizzling() && !config_->enableSwizzling) {
+        logIntegration(*integration, " skipped. Integration requires swizzling but enableSwizzling is disabled in config");
+        return nullptr;
+    }
+    std::optional<ZeraZovIntegrationInstallError> refusal;
+    if (!ranContained(*integration, "install", [&] { refusal = integration->install(*this); })) return nullptr;
+    if (refusal) {
+        logIntegration(*integration, " skipped: " + std::string(describe(*refusal)));
+        return nullptr;
+    }
+    logIntegration(*integration, " installed");
+    return integration;
 }
 
 void ZeraZovSDK::uninstallIntegrations() noexcept {
     std::lock_guard guard(setupLock_);
     const auto installed = std::exchange(installedIntegrations_, {});
     for (const auto& integration : installed) {
-        integration->uninstall(*this);
-        logIntegration(*integration, " uninstalled");
+        if (ranContained(*integration, "uninstall", [&] { integration->uninstall(*this); })) {
+            logIntegration(*integration, " uninstalled");
+        }
     }
 }
 
@@ -111,7 +141,9 @@ void ZeraZovSDK::updateIntegrationsContext() noexcept {
             {"distinct_id", distinctId},
             {"event_properties", buildPropertiesWith(parts, distinctId, std::nullopt, std::nullopt, std::nullopt,
                                                      std::nullopt, true, std::nullopt)}};
-        for (const auto& integration : installedIntegrations()) integration->updateContext(context);
+        for (const auto& integration : installedIntegrations()) {
+            ranContained(*integration, "context update", [&] { integration->updateContext(context); });
+        }
     });
 }
 

@@ -1,7 +1,10 @@
 #include "ZeraZov/Integrations/CrashReportEventProperties.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <set>
+
+#include "CrashReporter/zzcrash_log_writer.h"
 
 #include "ZeraZov/Integrations/CrashReportException.h"
 #include "ZeraZov/Integrations/CrashReportThreads.h"
@@ -14,6 +17,27 @@ namespace zerazov {
 namespace {
 
 using nlohmann::json;
+
+// A pending report is bytes on disk, whatever wrote them: no text of it takes
+// more than this in the event, and no more frames than the writer records of
+// a thread.
+constexpr std::size_t maximumTextBytes = 8 * 1024;
+constexpr std::size_t maximumFrames = ZZCRASH_LOG_MAX_FRAMES;
+
+// Every text in `value` cut to maximumTextBytes, at a character's start (the
+// report's texts are valid UTF-8).
+void boundTexts(json& value) {
+    if (value.is_string()) {
+        auto& text = value.get_ref<std::string&>();
+        if (text.size() <= maximumTextBytes) return;
+        std::size_t end = maximumTextBytes;
+        while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+        text.resize(end);
+        return;
+    }
+    if (!value.is_structured()) return;
+    for (auto& element : value) boundTexts(element);
+}
 
 const std::vector<ZZCrashReportStackFrameInfo>* sourceFrames(const ZZCrashReport& report) {
     if (report.hasExceptionInfo()) {
@@ -52,6 +76,7 @@ json crashReportEventProperties(const ZZCrashReport& report, const ZeraZovErrorT
     if (auto images = crashReportDebugImages(report, frames); !images.empty()) {
         properties["$debug_images"] = std::move(images);
     }
+    boundTexts(properties);
     return properties;
 }
 
@@ -60,7 +85,9 @@ std::vector<ZeraZovStackFrame> crashReportStackFrames(const ZZCrashReport& repor
     std::vector<ZeraZovStackFrame> frames;
     const auto* source = sourceFrames(report);
     if (!source) return frames;
-    for (const auto& info : *source) frames.push_back(frameOf(report, info, config));
+    const auto count = std::min(source->size(), maximumFrames);
+    frames.reserve(count);
+    std::for_each_n(source->begin(), count, [&](const auto& info) { frames.push_back(frameOf(report, info, config)); });
     return frames;
 }
 

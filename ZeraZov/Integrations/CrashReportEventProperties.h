@@ -14,12 +14,13 @@ namespace zerazov {
 // The properties of the "$exception" event a crash report from an earlier run
 // becomes: "$exception_level" "fatal", the crash's "$exception_list" entry (when
 // the report names an exception, a signal or a Mach exception) and the
-// "$debug_images" its frames lie in (when there are any).
+// "$debug_images" its frames lie in (when there are any). No text in them is
+// longer than 8 KiB, whatever the report holds.
 nlohmann::json crashReportEventProperties(const ZZCrashReport& report, const ZeraZovErrorTrackingConfig& config);
 
 // The uncaught exception's stack when it recorded one, else the crashed thread's;
 // innermost first, with the report's images and symbols. Frames are decided in app
-// by their module alone, and none is left out.
+// by their module alone; the innermost 512 at most, as many as the writer keeps.
 std::vector<ZeraZovStackFrame> crashReportStackFrames(const ZZCrashReport& report,
                                                       const ZeraZovErrorTrackingConfig& config);
 

@@ -3,16 +3,14 @@
 //
 //   tessivar-crashlog FILE
 //
-// The report goes to standard output; a file that cannot be read or holds no
-// report is named on standard error, with the reason, and exits with 1.
-#include <cstdint>
-#include <cstdio>
-#include <fstream>
+// The report goes to standard output, every control character of the log's
+// texts escaped; a file that cannot be read or holds no report is named on
+// standard error, with the reason, and exits with 1.
 #include <iostream>
-#include <iterator>
+#include <string>
 #include <variant>
-#include <vector>
 
+#include "CrashReporter/ZZCrashLogFile.h"
 #include "CrashReporter/ZZCrashReport.h"
 #include "CrashReporter/ZZCrashReportTextFormatter.h"
 
@@ -21,8 +19,9 @@ namespace {
 constexpr int failedExit = 1;
 constexpr int usageExit = 2;
 
-int fail(const char* path, const std::string& reason) {
-    std::cerr << "tessivar-crashlog: " << path << ": " << reason << '\n';
+// `reason` begins with the file's name.
+int fail(const std::string& reason) {
+    std::cerr << "tessivar-crashlog: " << reason << '\n';
     return failedExit;
 }
 
@@ -34,13 +33,16 @@ int main(int argc, char** argv) {
         return usageExit;
     }
     const char* path = argv[1];
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return fail(path, "cannot be opened");
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (file.bad()) return fail(path, "cannot be read");
+    // Read as the next launch reads a pending report: a directory, a FIFO, a
+    // device or a file far larger than any crash log is refused, not waited on.
+    ZZCrashReporterError readError(ZZCrashReporterError::Code::operatingSystemFailure, "cannot be read");
+    const auto bytes = ZZCrashLogFile::read(path, &readError);
+    if (!bytes) return fail(readError.description());
 
-    const auto decoded = ZZCrashReport::fromData(bytes);
-    if (const auto* error = std::get_if<ZZCrashReporterError>(&decoded)) return fail(path, error->description());
+    const auto decoded = ZZCrashReport::fromData(*bytes);
+    if (const auto* error = std::get_if<ZZCrashReporterError>(&decoded)) {
+        return fail(std::string(path) + ": " + error->description());
+    }
     const ZZCrashReportTextFormatter formatter(ZZCrashReportTextFormatter::TextFormat::classic,
                                                ZZCrashReportTextFormatter::StringEncoding::utf8);
     const auto text = formatter.formatReport(std::get<ZZCrashReport>(decoded));

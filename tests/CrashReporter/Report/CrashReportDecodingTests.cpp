@@ -261,7 +261,7 @@ TEST(CrashReportImages, AnAddressBelongsToTheFirstImageThatHoldsIt) {
     auto& message = arena.linuxReport();
     arena.setList(message.binary_images, message.n_binary_images,
                   {&arena.image(0x1000, 0x100, "/a"), &arena.image(0x1080, 0x100, "/b"), &arena.image(0x3000, 0, "/empty"),
-                   &arena.image(0xFFFFFFFFFFFFFF00, 0x200, "/wraps")});
+                   &arena.image(0xFFFFFFFFFFFFFF00, 0x200, "/wraps"), &arena.image(0x1000, 0x1000, "/around")});
     const auto report = CrashLogArena::decoded(message);
     struct Case {
         std::uint64_t address;
@@ -273,7 +273,9 @@ TEST(CrashReportImages, AnAddressBelongsToTheFirstImageThatHoldsIt) {
         {0x10FF, "/a"},  // inside both: the first listed wins
         {0x1100, "/b"},  // the end of /a is outside it
         {0x117F, "/b"},
-        {0x1180, nullptr},
+        {0x1180, "/around"},  // listed last, it has what the others leave
+        {0x1FFF, "/around"},
+        {0x2000, nullptr},
         {0x3000, nullptr},  // an image of size 0 holds nothing
         {0xFFFFFFFFFFFFFF00, "/wraps"},
         {0xFFFFFFFFFFFFFFFF, "/wraps"},

@@ -13,6 +13,7 @@
 
 #include "CrashReporter/ZZCrashReport.h"
 #include "tests/CrashReporter/Report/CrashLogArena.h"
+#include "tests/CrashReporter/Support/AllocationTrap.h"
 
 namespace {
 
@@ -115,6 +116,14 @@ Bytes grownLog(const Bytes& unit, std::size_t size) {
     return file;
 }
 
+// A valid report without an exception followed by `count` `unit`s.
+Bytes repeated(const Bytes& unit, std::size_t count) {
+    CrashLogArena arena;
+    Bytes file = CrashLogArena::file(arena.linuxReport());
+    for (std::size_t i = 0; i < count; ++i) file.insert(file.end(), unit.begin(), unit.end());
+    return file;
+}
+
 // One thread of `size` bytes filled with `unit`s.
 Bytes threadFullOf(const Bytes& unit, std::size_t size) {
     Bytes thread{0x08, 0x00, 0x18, 0x00};
@@ -143,6 +152,41 @@ TEST(UntrustedCrashLog, AMebibyteLogOfTheCheapestFieldsNeverCostsMoreThan64Times
     for (const Case& c : cases) {
         const long sizeKiB = static_cast<long>(c.bytes.size() / 1024);
         EXPECT_LE(decodingPeakKiB(c.bytes), 64 * sizeKiB) << c.what;
+    }
+}
+
+// A log that gives one section again and again, each time with one more
+// element of a list: protobuf-c alone merges each into all that came before,
+// copying it, and the allocator is asked for bytes growing with the square of
+// their number.
+TEST(UntrustedCrashLog, ASectionGivenAgainAndAgainReadsInWorkLinearInTheLogsSize) {
+    constexpr std::size_t count = 20000;
+    // An exception named "E" with reason "R" and one frame at 1.
+    const Bytes exception{0x2A, 0x0A, 0x0A, 0x01, 'E', 0x12, 0x01, 'R', 0x1A, 0x02, 0x18, 0x01};
+    // A signal "S", code "C", at 0, with a Mach exception of type 1 and one code.
+    const Bytes signal{0x32, 0x0E, 0x0A, 0x01, 'S', 0x12, 0x01, 'C', 0x18, 0x00, 0x22, 0x04, 0x08, 0x01, 0x10, 0x07};
+    struct Case {
+        const char* what;
+        Bytes log;
+        std::string refusal;  // empty: the log reads
+    };
+    const Case cases[] = {
+        {"exception sections", repeated(exception, count), ""},
+        {"signal sections", repeated(signal, count), "Crash report includes too many Mach Exception codes"},
+    };
+    for (const Case& c : cases) {
+        const tessivar::testing::AllocationTrap trap;
+        const auto decoded = ZZCrashReport::fromData(c.log);
+        EXPECT_LE(trap.bytes(), 64 * c.log.size()) << c.what;
+        if (const auto* error = std::get_if<ZZCrashReporterError>(&decoded)) {
+            EXPECT_EQ(error->description(), c.refusal) << c.what;
+            continue;
+        }
+        EXPECT_EQ(c.refusal, "") << c.what;
+        // The sections read as one, their frames in the log's order.
+        const auto& frames = std::get<ZZCrashReport>(decoded).exceptionInfo()->stackFrames();
+        ASSERT_TRUE(frames) << c.what;
+        EXPECT_EQ(frames->size(), count) << c.what;
     }
 }
 

@@ -7,6 +7,7 @@
 #include <pthread.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -308,6 +309,9 @@ TEST(CrashChild, WritesTheReportThatTheNextLaunchFinds) {
 
         ZZCrashReporter nextLaunch = reporterIn(base, 0);
         ASSERT_TRUE(nextLaunch.hasPendingCrashReport());
+        struct stat written {};
+        ASSERT_EQ(stat(nextLaunch.crashReportPath().c_str(), &written), 0);
+        EXPECT_EQ(written.st_mode & 0777, 0600u) << "the user's identity and stacks are the user's alone";
         const auto log = nextLaunch.loadPendingCrashReportData();
         ASSERT_TRUE(log);
         const auto report = tessivar::testing::decodedLog(*log);

@@ -106,9 +106,12 @@ TEST(CrashReporter, ThePendingReportIsFoundLoadedAndPurged) {
 
     ASSERT_TRUE(reporter.populateCrashReportDirectory(&error)) << error.description();
     EXPECT_TRUE(fs::is_directory(reporter.queuedCrashReportDirectory()));
-    struct stat folder {};
-    ASSERT_EQ(stat(reporter.crashReportDirectory().c_str(), &folder), 0);
-    EXPECT_EQ(folder.st_mode & 0755, 0755u);
+    // The reports hold the user's identity: their folders are the user's alone.
+    for (const auto& path : {reporter.crashReportDirectory(), reporter.queuedCrashReportDirectory()}) {
+        struct stat folder {};
+        ASSERT_EQ(stat(path.c_str(), &folder), 0);
+        EXPECT_EQ(folder.st_mode & 0777, 0700u) << path;
+    }
     std::ofstream(reporter.crashReportPath(), std::ios::binary) << std::string("zzcrash\1\0x", 10);
     EXPECT_TRUE(reporter.hasPendingCrashReport());
     EXPECT_EQ(reporter.loadPendingCrashReportData(), (std::vector<std::uint8_t>{'z', 'z', 'c', 'r', 'a', 's', 'h', 1, 0, 'x'}));

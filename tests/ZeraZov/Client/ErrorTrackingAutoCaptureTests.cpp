@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "ClientHarness.h"
+#include "tests/support/UnreadableFiles.h"
 #include "ZeraZov/Client/ZeraZovErrorTrackingAutoCaptureIntegration.h"
 #include "ZeraZov/Core/ZeraZovStorage.h"
 
@@ -42,15 +43,18 @@ protected:
                                            ZZCrashReporterConfig(noHandler, 0, false, h.folder.path().string()));
     }
 
-    std::shared_ptr<ZeraZovSDK> client(const std::string& token = testProjectToken) {
+    // With `lifecycle`, the application-lifecycle integration is asked for too.
+    std::shared_ptr<ZeraZovSDK> client(bool lifecycle = false, const std::string& token = testProjectToken) {
         auto config = h.config(token);
         config->errorTrackingConfig.autoCapture = true;
+        config->captureApplicationLifecycleEvents = lifecycle;
         auto environment = h.environment();
         environment.makeIntegration = [this](ZeraZovIntegrationKind kind) -> std::shared_ptr<ZeraZovIntegration> {
             if (kind != ZeraZovIntegrationKind::errorTrackingAutoCapture) return nullptr;
             auto integration = std::make_shared<Integration>(Integration::Dependencies{
                 slot,
                 [this] {
+                    if (failReporter) throw std::runtime_error("no reporter today");
                     auto reporter = makeReporter();
                     reporters.push_back(reporter.get());
                     return reporter;
@@ -91,6 +95,7 @@ protected:
     ClientHarness h;
     ZeraZovInstallSlot slot;
     bool debuggerAttached = true;
+    bool failReporter = false;
     std::vector<ZZCrashReporter*> reporters;  // owned by the integrations
     std::vector<std::shared_ptr<Integration>> integrations;
 };
@@ -114,7 +119,7 @@ TEST_F(AutoCaptureTest, InstallsOncePerProcessWhereTheRemoteConfigurationAllowsI
     EXPECT_TRUE(h.logged(debuggerLine));
     EXPECT_EQ(reporters.size(), 1u);
 
-    auto second = client("zzk_second");
+    auto second = client(false, "zzk_second");
     EXPECT_TRUE(h.logged(std::string("Integration ") + integrationName +
                          " skipped: Already installed to another ZeraZovSDK instance"));
     EXPECT_TRUE(second->installedIntegrations().empty());
@@ -201,6 +206,50 @@ TEST_F(AutoCaptureTest, ACrashContextNestedTooDeepIsLeftOutAndTheCrashStillRepor
     EXPECT_FALSE(events[0].properties.contains("deep"));
     EXPECT_FALSE(std::filesystem::exists(pending));
     client->close();
+}
+
+// Whatever took the pending report's place is refused without blocking or
+// reading it whole, and removed, so that crashes can be written again; the
+// reporter is still enabled and the integrations after it still installed.
+TEST_F(AutoCaptureTest, WhatCannotBeAReportIsRefusedAndRemovedAndInstallationGoesOn) {
+    storeRemoteAnswer(true);
+    const auto pending = makeReporter()->crashReportPath();
+    std::filesystem::create_directories(std::filesystem::path(pending).parent_path());
+    for (const auto& kind : tessivar::testing::unreadableFiles()) {
+        kind.make(pending);
+        h.logs.clear();
+        std::shared_ptr<ZeraZovSDK> client;
+        {
+            const tessivar::testing::StuckFifoRelease release(pending, std::chrono::seconds(10));
+            client = this->client(true);
+        }
+        EXPECT_TRUE(h.logged("Failed to load crash report: " + pending + ": " + kind.refusal)) << kind.what;
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(pending))) << kind.what;
+        EXPECT_TRUE(h.logged(debuggerLine)) << kind.what;
+        EXPECT_EQ(client->installedIntegrations().size(), 2u) << kind.what << ": the lifecycle integration too";
+        const auto events = h.queuedEvents();
+        EXPECT_TRUE(std::none_of(events.begin(), events.end(), [](const auto& e) { return e.event == "$exception"; }))
+            << kind.what;
+        client->close();
+        std::filesystem::remove_all(h.queueFolder());
+    }
+}
+
+// An installation that fails on the way lets go of the slot, and the driver
+// installs the integrations after it.
+TEST_F(AutoCaptureTest, AnInstallationThatThrowsHoldsNothing) {
+    storeRemoteAnswer(true);
+    failReporter = true;
+    auto first = client(true);
+    EXPECT_TRUE(h.logged(std::string("Integration ") + integrationName + " install failed: no reporter today"));
+    ASSERT_EQ(first->installedIntegrations().size(), 1u);
+    EXPECT_EQ(first->installedIntegrations()[0]->typeName(), "ZeraZovAppLifeCycleIntegration");
+    first->close();
+
+    failReporter = false;
+    auto second = client();
+    EXPECT_EQ(second->installedIntegrations().size(), 1u) << "the slot is free again";
+    second->close();
 }
 
 TEST_F(AutoCaptureTest, TheReporterCarriesTheClientsCurrentContext) {

@@ -8,24 +8,29 @@ namespace {
 using nlohmann::json;
 
 // An integration that records what the driver does with it; one client at a time may hold it.
+// It throws in the step named `failing` ("install", "uninstall" or "context").
 class RecordingIntegration final : public ZeraZovIntegration {
 public:
-    RecordingIntegration(std::string name, bool swizzles, std::vector<std::string>& journal, ZeraZovSDK*& holder)
-        : name_(std::move(name)), swizzles_(swizzles), journal_(journal), holder_(holder) {}
+    RecordingIntegration(std::string name, bool swizzles, std::vector<std::string>& journal, ZeraZovSDK*& holder,
+                         std::string failing = "")
+        : name_(std::move(name)), swizzles_(swizzles), journal_(journal), holder_(holder), failing_(std::move(failing)) {}
 
     std::string_view typeName() const override { return name_; }
     bool requiresSwizzling() const override { return swizzles_; }
     std::optional<ZeraZovIntegrationInstallError> install(ZeraZovSDK& sdk) override {
+        failIn("install");
         if (holder_ && holder_ != &sdk) return ZeraZovIntegrationInstallError::alreadyInstalled;
         holder_ = &sdk;
         journal_.push_back("install " + name_);
         return std::nullopt;
     }
     void uninstall(ZeraZovSDK&) override {
+        failIn("uninstall");
         holder_ = nullptr;
         journal_.push_back("uninstall " + name_);
     }
     void updateContext(const json& context) override {
+        failIn("context");
         journal_.push_back("context " + name_ + " " + context["distinct_id"].get<std::string>());
         lastContext = context;
     }
@@ -33,10 +38,15 @@ public:
     json lastContext;
 
 private:
+    void failIn(const std::string& step) const {
+        if (step == failing_) throw std::runtime_error(name_ + " broke");
+    }
+
     std::string name_;
     bool swizzles_;
     std::vector<std::string>& journal_;
     ZeraZovSDK*& holder_;
+    std::string failing_;
 };
 
 class IntegrationDriverTest : public ::testing::Test {
@@ -127,6 +137,39 @@ TEST_F(IntegrationDriverTest, AClientThatStartsOptedOutInstallsNone) {
     EXPECT_TRUE(journal.empty());
     EXPECT_EQ(started, 1) << "still started";
     client->close();
+}
+
+// What an integration throws ends only its own step: the driver logs it and
+// goes on with the others, and nothing reaches the caller.
+TEST_F(IntegrationDriverTest, AnIntegrationThatThrowsHoldsUpNoOther) {
+    const std::string steps[] = {"install", "context", "uninstall"};
+    for (const auto& failing : steps) {
+        journal.clear();
+        // A token of its own: opting out is kept in the client's storage.
+        auto config = h.config("zzk_" + failing);
+        config->captureApplicationLifecycleEvents = true;
+        config->errorTrackingConfig.autoCapture = true;
+        auto environment = h.environment();
+        environment.makeIntegration = [&](ZeraZovIntegrationKind kind) -> std::shared_ptr<ZeraZovIntegration> {
+            if (kind == ZeraZovIntegrationKind::errorTrackingAutoCapture) {
+                return std::make_shared<RecordingIntegration>("ErrorTracking", false, journal, errorHolder, failing);
+            }
+            return std::make_shared<RecordingIntegration>("Lifecycle", false, journal, lifecycleHolder);
+        };
+        auto client = ZeraZovSDK::with(config, environment);
+        const auto id = client->getDistinctId();
+        client->optOut();
+        EXPECT_TRUE(h.logged("Integration ErrorTracking " + (failing == "context" ? "context update" : failing) +
+                             " failed: ErrorTracking broke"))
+            << failing;
+        const std::vector<std::string> lifecycle{"install Lifecycle", "context Lifecycle " + id, "uninstall Lifecycle"};
+        std::vector<std::string> lifecycleSteps;
+        std::copy_if(journal.begin(), journal.end(), std::back_inserter(lifecycleSteps),
+                     [](const std::string& entry) { return entry.find(" Lifecycle") != std::string::npos; });
+        EXPECT_EQ(lifecycleSteps, lifecycle) << failing;
+        client->close();
+        errorHolder = lifecycleHolder = nullptr;
+    }
 }
 
 }  // namespace

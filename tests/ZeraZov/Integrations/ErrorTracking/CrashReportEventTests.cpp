@@ -258,5 +258,24 @@ TEST(CrashReportEvent, ImageUUIDsAndArchitectures) {
     for (const auto& [processor, name] : processors) EXPECT_EQ(zerazov::architectureName(processor), name);
 }
 
+// A report is bytes on disk, whatever wrote them: however long its texts and
+// its stack, the event carries at most 8 KiB of a text, cut between
+// characters, and the innermost 512 frames, as many as the writer keeps.
+TEST(CrashReportEvent, TextsAndFramesOfALogAreBoundedInTheEvent) {
+    std::string reason = "x";
+    for (int i = 0; i < 10000; ++i) reason += "\u00e9";
+    std::string exception = "exception { name: \"std::length_error\" reason: \"" + reason + "\"";
+    for (int i = 0; i < 2000; ++i) exception += " frames { pc: " + std::to_string(0x7f0000000000 + i) + " }";
+    const auto properties = propertiesOf(x86Header + exception + " }\nsignal { name: \"SIGABRT\" code: \"#0\" address: 0 }");
+    const auto& entry = properties["$exception_list"][0];
+    const auto value = entry["value"].get<std::string>();
+    EXPECT_EQ(value.size(), 8191u) << "the last whole character within 8192 bytes";
+    EXPECT_TRUE(reason.starts_with(value));
+    const auto& frames = entry["stacktrace"]["frames"];
+    ASSERT_EQ(frames.size(), 512u);
+    EXPECT_EQ(frames.front()["instruction_addr"], "0x00007f00000001ff") << "outermost of those kept";
+    EXPECT_EQ(frames.back()["instruction_addr"], "0x00007f0000000000") << "the innermost";
+}
+
 }  // namespace
 }  // namespace errortracking_tests
