@@ -182,6 +182,8 @@ std::uint64_t zzcrash_async_thread_state_get_reg(const State* state, std::uint32
 }
 
 void zzcrash_async_thread_state_set_reg(State* state, std::uint32_t index, std::uint64_t value) {
+    // Past the table the slot would be whatever follows it: a wild write.
+    if (index >= architectureOf(state).registerCount) return;
     const RegisterSlot& slot = slotOf(state, index);
     zzcrash_async_memcpy(reinterpret_cast<unsigned char*>(state) + slot.offset, &value, slot.width);
     state->valid_mask |= bit(index);

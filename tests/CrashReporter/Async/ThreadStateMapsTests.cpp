@@ -1,4 +1,5 @@
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -104,6 +105,17 @@ TEST(ThreadStateRegisters, ValidBitsFollowSetAndClear) {
     EXPECT_EQ(state.valid_mask, 0u);
     EXPECT_EQ(copy.valid_mask, 1u);
     EXPECT_EQ(zzcrash_async_thread_state_get_reg(&copy, ZZCRASH_X86_64_RAX), 7u);
+}
+
+// Register numbers of another CPU (ARM64's run to 32) name no slot here.
+TEST(ThreadStateRegisters, SettingAnIndexPastTheRegisterCountChangesNothing) {
+    for (int cpuType : {ZZCRASH_CPU_TYPE_X86_64, ZZCRASH_CPU_TYPE_X86}) {
+        State state = stateOf(cpuType);
+        const State before = state;
+        for (std::uint32_t index = zzcrash_async_thread_state_register_count(&state); index <= 40; ++index)
+            zzcrash_async_thread_state_set_reg(&state, index, ~std::uint64_t{0});
+        EXPECT_EQ(std::memcmp(&state, &before, sizeof state), 0) << cpuType;
+    }
 }
 
 std::uint64_t allValid(const State& state) {
