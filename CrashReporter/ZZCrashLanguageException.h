@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 #include "CrashReporter/Async/zzcrash_async_image_list.h"
@@ -14,9 +15,14 @@ struct ZZCrashLanguageException {
     std::vector<std::uint64_t> callStackReturnAddresses;  // innermost first
 
     // The exception being handled (in a catch block or a terminate handler):
-    // its demangled type and, for a std::exception, what(); the call stack is
-    // the calling thread's, walked through `images`, which is where the
-    // exception was thrown when no handler caught it. Nothing without an
-    // exception.
+    // its type's name and, for a std::exception, what(); the call stack is
+    // the calling thread's, walked through `images`, from the throw on (when
+    // no handler caught the exception, it is still on the stack). Nothing
+    // without an exception.
     static std::optional<ZZCrashLanguageException> current(zzcrash_async_image_list* images);
+
+    // The demangled name of an exception's type; std::throw_with_nested
+    // throws the library's wrapper around the exception it is given, which
+    // is named after that exception (what the application threw).
+    static std::string typeName(const std::type_info* type);
 };

@@ -96,6 +96,10 @@ zzcrash_error_t decodeArm64(Entry* entry, std::uint32_t encoding) {
     }
 }
 
+int cpuTypeOf(const zzcrash_async_thread_state* state) {
+    return zzcrash_async_thread_state_register_width(state) == 4 ? ZZCRASH_CPU_TYPE_X86 : ZZCRASH_CPU_TYPE_X86_64;
+}
+
 zzcrash_error_t readWord(zzcrash_async_memory_window* memory, std::uint64_t address, std::uint64_t width,
                          std::uint64_t* value) {
     return zzcrash_async_memory_window_read(memory, &zzcrash_async_byteorder_direct, address, 0, width, value);
@@ -188,6 +192,9 @@ zzcrash_error_t zzcrash_async_compact_unwind_entry_apply(zzcrash_async_memory_wi
                                                          std::uint64_t function_address,
                                                          const zzcrash_async_thread_state* current, const Entry* entry,
                                                          zzcrash_async_thread_state* next) {
+    // An entry names registers by its own CPU's numbers (ARM64's run to 32):
+    // in another CPU's state they would be other registers, or none at all.
+    if (entry->cputype != cpuTypeOf(current)) return ZZCRASH_ENOTSUP;
     *next = *current;
     zzcrash_async_thread_state_clear_caller_saved(next);
     std::uint64_t savedAt = 0;

@@ -33,8 +33,8 @@ struct zzcrash_async_compact_unwind_entry {
 
 // Decodes an encoding of a CPU type (i386, x86-64 or ARM64); error 4 for an
 // unknown mode or CPU type, 5 for a register field that names no register.
-// ARM64 registers keep their own numbers: those entries are decoded, never
-// applied to the x86 thread states here.
+// ARM64 registers keep their own numbers: those entries are decoded, and
+// refused by zzcrash_async_compact_unwind_entry_apply.
 zzcrash_error_t zzcrash_async_compact_unwind_entry_init(zzcrash_async_compact_unwind_entry* entry, int cputype,
                                                         std::uint32_t encoding);
 zzcrash_async_compact_entry_type zzcrash_async_compact_unwind_entry_type(const zzcrash_async_compact_unwind_entry* entry);
@@ -51,7 +51,8 @@ void zzcrash_async_compact_unwind_entry_free(zzcrash_async_compact_unwind_entry*
 // stack pointer, pc, frame pointer and saved registers the entry describes,
 // read through `memory`. Error 8 when a register it needs has no value, 5
 // when the frame pointer is too close to the top of the address space, 4 for
-// the DWARF and no-information types; memory reads answer their copy's code.
+// the DWARF and no-information types and for an entry of another CPU type
+// than the state's; memory reads answer their copy's code.
 // Async-signal-safe.
 zzcrash_error_t zzcrash_async_compact_unwind_entry_apply(zzcrash_async_memory_window* memory,
                                                          std::uint64_t function_address,

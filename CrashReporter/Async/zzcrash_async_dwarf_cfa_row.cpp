@@ -24,8 +24,10 @@ public:
         zzcrash_async_thread_state_set_reg(next, ZZCRASH_REG_SP, cfa_);
         for (std::uint8_t i = 0; i < row_->count; ++i) ZZCRASH_TRY(applyRule(row_->rules[i], next));
         if (zzcrash_async_thread_state_has_reg(next, ZZCRASH_REG_IP)) return ZZCRASH_ESUCCESS;
+        // A return-address column that is the pc itself (x86-64's 16, i386's
+        // 8) without a rule would name this very pc as its caller's.
         std::uint32_t index = 0;
-        if (!dwarf_register_index(current_, row_->return_address_register, &index) ||
+        if (!dwarf_register_index(current_, row_->return_address_register, &index) || index == ZZCRASH_REG_IP ||
             !zzcrash_async_thread_state_has_reg(current_, index))
             return ZZCRASH_EINVAL;
         zzcrash_async_thread_state_set_reg(next, ZZCRASH_REG_IP, zzcrash_async_thread_state_get_reg(current_, index));

@@ -47,7 +47,7 @@ struct dwarf_cfa_row {
 //    the register without a value.
 // 4. A return address with no value (undefined) means this is the outermost
 //    frame: error 8. No pc at all takes the return-address register of
-//    `current`, which must have one (else error 5).
+//    `current`, which must have one and be another than the pc (else error 5).
 // Memory reads answer their copy's code. Expression blocks are read from
 // `section` when they lie in it, else copied from the task.
 template <typename machine_ptr, typename machine_ptr_s>

@@ -24,6 +24,10 @@ zzcrash_async_frame_error zzcrash_async_frame_read_frame_pointer(zzcrash_async_f
         zzcrash_async_memory_window_read(&cursor->memory, &zzcrash_async_byteorder_direct, fp,
                                          static_cast<std::int64_t>(width), width, &words[1]) != ZZCRASH_ESUCCESS)
         return ZZCRASH_FRAME_EBADFRAME;
+    // A record that names itself as its caller's gives this frame back for
+    // ever: the chain has to move up.
+    if (words[0] == fp && words[1] == zzcrash_async_thread_state_get_reg(frame, ZZCRASH_REG_IP))
+        return ZZCRASH_FRAME_EBADFRAME;
     caller->state = *frame;
     zzcrash_async_thread_state_clear_all(&caller->state);
     zzcrash_async_thread_state_set_reg(&caller->state, ZZCRASH_REG_FP, words[0]);

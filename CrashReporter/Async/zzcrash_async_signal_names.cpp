@@ -45,6 +45,19 @@ const CodeName codeNames[] = {
     {SIGTRAP, TRAP_TRACE, "TRAP_TRACE"}, {SIGABRT, 0, "#0"},
 };
 
+struct SenderName {
+    int code;
+    const char* name;
+};
+
+// Codes that say who sent a signal rather than which fault raised it: the
+// same for every signal the log names (abort() sends SIGABRT with SI_TKILL).
+// A signal's own row for a code comes first.
+const SenderName senderNames[] = {
+    {SI_USER, "SI_USER"},   {SI_KERNEL, "SI_KERNEL"},   {SI_QUEUE, "SI_QUEUE"}, {SI_TIMER, "SI_TIMER"},
+    {SI_MESGQ, "SI_MESGQ"}, {SI_ASYNCIO, "SI_ASYNCIO"}, {SI_SIGIO, "SI_SIGIO"}, {SI_TKILL, "SI_TKILL"},
+};
+
 }  // namespace
 
 const char* zzcrash_async_signal_name(int signal) {
@@ -57,6 +70,10 @@ const char* zzcrash_async_signal_name(int signal) {
 const char* zzcrash_async_signal_code_name(int signal, int code) {
     for (const CodeName& row : codeNames) {
         if (row.signal == signal && row.code == code) return row.name;
+    }
+    if (!zzcrash_async_signal_name(signal)) return nullptr;
+    for (const SenderName& row : senderNames) {
+        if (row.code == code) return row.name;
     }
     return nullptr;
 }

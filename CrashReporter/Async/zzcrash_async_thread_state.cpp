@@ -61,14 +61,15 @@ const RegisterSlot x86Registers[] = {
     {"gs", ts32 + offsetof(T32, gs), 4, false},
 };
 
-// On x86-64 the return-address column 16 has no register here: the DWARF
-// unwinder keeps it itself.
+// On x86-64 number 16, the return-address column, is the program counter:
+// the GNU toolchain's PLT entries compute their CFA from it (DW_OP_breg16).
 const DwarfRow x86_64Dwarf[] = {
     {0, ZZCRASH_X86_64_RAX},  {1, ZZCRASH_X86_64_RDX},     {2, ZZCRASH_X86_64_RCX},  {3, ZZCRASH_X86_64_RBX},
     {4, ZZCRASH_X86_64_RSI},  {5, ZZCRASH_X86_64_RDI},     {6, ZZCRASH_X86_64_RBP},  {7, ZZCRASH_X86_64_RSP},
     {8, ZZCRASH_X86_64_R8},   {9, ZZCRASH_X86_64_R9},      {10, ZZCRASH_X86_64_R10}, {11, ZZCRASH_X86_64_R11},
     {12, ZZCRASH_X86_64_R12}, {13, ZZCRASH_X86_64_R13},    {14, ZZCRASH_X86_64_R14}, {15, ZZCRASH_X86_64_R15},
-    {49, ZZCRASH_X86_64_RFLAGS}, {51, ZZCRASH_X86_64_CS}, {54, ZZCRASH_X86_64_FS},  {55, ZZCRASH_X86_64_GS},
+    {16, ZZCRASH_X86_64_RIP}, {49, ZZCRASH_X86_64_RFLAGS}, {51, ZZCRASH_X86_64_CS},  {54, ZZCRASH_X86_64_FS},
+    {55, ZZCRASH_X86_64_GS},
 };
 
 // On i386 the numbers 4 and 5 are ebp and esp, in that order.
@@ -181,6 +182,8 @@ std::uint64_t zzcrash_async_thread_state_get_reg(const State* state, std::uint32
 }
 
 void zzcrash_async_thread_state_set_reg(State* state, std::uint32_t index, std::uint64_t value) {
+    // Past the table the slot would be whatever follows it: a wild write.
+    if (index >= architectureOf(state).registerCount) return;
     const RegisterSlot& slot = slotOf(state, index);
     zzcrash_async_memcpy(reinterpret_cast<unsigned char*>(state) + slot.offset, &value, slot.width);
     state->valid_mask |= bit(index);

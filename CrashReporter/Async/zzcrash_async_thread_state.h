@@ -110,7 +110,8 @@ const char* zzcrash_async_thread_state_register_name(const zzcrash_async_thread_
 bool zzcrash_async_thread_state_has_reg(const zzcrash_async_thread_state* state, std::uint32_t index);
 // The stored value, valid or not; 32-bit registers widened.
 std::uint64_t zzcrash_async_thread_state_get_reg(const zzcrash_async_thread_state* state, std::uint32_t index);
-// Stores the value (cut to the register's width) and marks it valid.
+// Stores the value (cut to the register's width) and marks it valid; an
+// index at or past the register count is refused (nothing changes).
 void zzcrash_async_thread_state_set_reg(zzcrash_async_thread_state* state, std::uint32_t index, std::uint64_t value);
 void zzcrash_async_thread_state_clear_reg(zzcrash_async_thread_state* state, std::uint32_t index);
 void zzcrash_async_thread_state_clear_all(zzcrash_async_thread_state* state);

@@ -57,13 +57,15 @@ ZeraZovStackFrame frameOf(const ZZCrashReport& report, const ZZCrashReportStackF
         if (!image->imageName().empty()) {
             frame.module = std::filesystem::path(image->imageName()).filename().string();
             frame.package = frame.module;
+            // The report names each image by the path it was loaded from,
+            // which tells the system's libraries from the application's.
+            frame.inApp = isInApp(image->imageName(), *frame.module, config);
         }
     }
     if (const auto& symbol = info.symbolInfo()) {
         if (!symbol->symbolName().empty()) frame.function = symbol->symbolName();
         frame.symbolAddress = symbol->startAddress();
     }
-    frame.inApp = frame.module && isInAppModule(*frame.module, config);
     return frame;
 }
 

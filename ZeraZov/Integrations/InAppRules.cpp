@@ -30,9 +30,17 @@ std::optional<bool> decidedByModule(std::string_view module, const ZeraZovErrorT
     return std::nullopt;
 }
 
-// The file the path leads to after every link; the path itself when it leads nowhere.
+// The folders the dynamic loader searches, with their multiarch subfolders
+// (/usr/lib/x86_64-linux-gnu/) inside them.
+constexpr std::array<std::string_view, 4> systemLibraryFolders{"/lib/", "/lib64/", "/usr/lib/", "/usr/lib64/"};
+
+// The kernel's own image in every process, which has no file.
+constexpr std::string_view vdsoName = "linux-vdso.so.1";
+
+// The file the path leads to after every link; the path itself when it leads
+// nowhere or is a name rather than a path (the vDSO's).
 std::optional<std::string> resolvedPath(const std::optional<std::string>& path) {
-    if (!path) return std::nullopt;
+    if (!path || !path->starts_with('/')) return path;
     std::error_code error;
     auto resolved = std::filesystem::canonical(*path, error);
     return error ? *path : resolved.string();
@@ -47,14 +55,10 @@ bool isInApp(const std::optional<std::string>& imagePath, std::string_view modul
     return config.inAppByDefault;
 }
 
-bool isInAppModule(std::string_view module, const ZeraZovErrorTrackingConfig& config) {
-    return decidedByModule(module, config).value_or(config.inAppByDefault);
-}
-
 bool isSystemImagePath(const std::optional<std::string>& imagePath) {
     if (!imagePath) return false;
     const std::string_view path = *imagePath;
-    if (path.starts_with("/System/") || path.starts_with("/usr/lib/")) return true;
+    if (path == vdsoName || path.starts_with("/System/") || beginsWithAny(path, systemLibraryFolders)) return true;
     return path.find("/System/Library/") != std::string_view::npos || path.find("/usr/lib/") != std::string_view::npos;
 }
 

@@ -2,30 +2,15 @@
 
 #include <cxxabi.h>
 
-#include <cstdlib>
-#include <string_view>
 #include <typeinfo>
+
+#include "CrashReporter/ZZCrashLanguageException.h"
 
 namespace zerazov {
 namespace {
 
-std::string demangled(const std::type_info* type) {
-    if (!type) return "unknown";
-    int status = 0;
-    char* name = abi::__cxa_demangle(type->name(), nullptr, nullptr, &status);
-    if (!name) return type->name();
-    std::string result(name);
-    std::free(name);
-    return result;
-}
-
-// std::throw_with_nested throws the library's wrapper around the exception it is
-// given; the exception is what the application threw.
 std::string typeName(const std::type_info* type) {
-    constexpr std::string_view wrapper = "std::_Nested_exception<";
-    auto name = demangled(type);
-    if (!name.starts_with(wrapper) || !name.ends_with('>')) return name;
-    return name.substr(wrapper.size(), name.size() - wrapper.size() - 1);
+    return type ? ZZCrashLanguageException::typeName(type) : "unknown";
 }
 
 // The exception's own parts; its nested one is what the caller follows.

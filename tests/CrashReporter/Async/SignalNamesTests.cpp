@@ -61,8 +61,11 @@ TEST(SignalCodeName, NamesEachKnownPairAndNothingElse) {
         {SIGFPE, FPE_INTDIV, "FPE_INTDIV"}, {SIGFPE, FPE_FLTDIV, "FPE_FLTDIV"}, {SIGFPE, FPE_INTOVF, "FPE_INTOVF"},
         {SIGSEGV, SEGV_MAPERR, "SEGV_MAPERR"}, {SIGSEGV, SEGV_ACCERR, "SEGV_ACCERR"}, {SIGSEGV, 3, nullptr},
         {SIGBUS, BUS_ADRERR, "BUS_ADRERR"}, {SIGBUS, BUS_OBJERR, "BUS_OBJERR"}, {SIGTRAP, 0, "#0"},
-        {SIGTRAP, TRAP_BRKPT, "TRAP_BRKPT"}, {SIGABRT, 0, "#0"},         {SIGABRT, SI_TKILL, nullptr},
-        {SIGKILL, 0, nullptr},             {SIGILL, 9, nullptr},
+        {SIGTRAP, TRAP_BRKPT, "TRAP_BRKPT"}, {SIGABRT, 0, "#0"},         {SIGABRT, SI_TKILL, "SI_TKILL"},
+        {SIGKILL, 0, "SI_USER"},           {SIGILL, 9, nullptr},             {SIGSEGV, SI_KERNEL, "SI_KERNEL"},
+        {SIGTERM, SI_QUEUE, "SI_QUEUE"},   {SIGALRM, SI_TIMER, "SI_TIMER"},  {SIGIO, SI_MESGQ, "SI_MESGQ"},
+        {SIGUSR1, SI_ASYNCIO, "SI_ASYNCIO"}, {SIGIO, SI_SIGIO, "SI_SIGIO"},  {SIGUSR2, -7, nullptr},
+        {SIGRTMIN, SI_QUEUE, nullptr},     {SIGSTKFLT, SI_USER, nullptr},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(nameOr(zzcrash_async_signal_code_name(c.signal, c.code)), nameOr(c.name)) << c.signal << " " << c.code;

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
@@ -77,17 +78,37 @@ CRASH_CHILD_FUNCTION void tessivar_crash_child_throw() {
     throw std::runtime_error("the jump engine lost its screen");
 }
 
+// The library's wrapper around the exception, with the one being handled inside.
+CRASH_CHILD_FUNCTION void tessivar_crash_child_throw_nested() {
+    try {
+        throw std::out_of_range("no display 3");
+    } catch (const std::out_of_range&) {
+        std::throw_with_nested(std::runtime_error("the jump engine lost its screen"));
+    }
+}
+
+namespace {
+
 // On a thread of its own, where nothing catches what it throws (on the
 // test's thread the test framework would).
-CRASH_CHILD_FUNCTION void tessivar_crash_child_throw_uncaught() {
+void throwOnAThreadOfItsOwn(void (*throwing)()) {
     pthread_t thread;
     pthread_create(
-        &thread, nullptr, [](void*) -> void* {
-            tessivar_crash_child_throw();
+        &thread, nullptr,
+        [](void* function) -> void* {
+            reinterpret_cast<void (*)()>(function)();
             return nullptr;
         },
-        nullptr);
+        reinterpret_cast<void*>(throwing));
     pthread_join(thread, nullptr);
+}
+
+}  // namespace
+
+CRASH_CHILD_FUNCTION void tessivar_crash_child_throw_uncaught() { throwOnAThreadOfItsOwn(tessivar_crash_child_throw); }
+
+CRASH_CHILD_FUNCTION void tessivar_crash_child_throw_nested_uncaught() {
+    throwOnAThreadOfItsOwn(tessivar_crash_child_throw_nested);
 }
 
 CRASH_CHILD_FUNCTION int tessivar_crash_child_recurse(int depth) {
@@ -189,6 +210,7 @@ struct Crash {
     bool mainThread;                     // the main thread crashed, which has the alternate stack
     bool onAlternateStack;               // the report was written there (not on the exception server's thread)
     std::optional<std::uint64_t> badAccess;  // the kind of bad access it was caught as; none: caught as a signal
+    const char* exceptionName = nullptr;     // the uncaught exception's, thrown by `onTheStack`; null: none
 };
 
 std::size_t index(const std::vector<std::string>& names, const std::string& name) {
@@ -241,20 +263,25 @@ void checkReport(const Crash& crash, const ZZCrashReport& report) {
     EXPECT_EQ(report.machExceptionInfo()->codes(), codes);
 }
 
-void checkException(const ZZCrashReport& report, bool thrown) {
-    ASSERT_EQ(report.hasExceptionInfo(), thrown);
-    if (!thrown) return;
-    EXPECT_EQ(report.exceptionInfo()->exceptionName(), "std::runtime_error");
+// The exception's stack starts at the throw, which is still on the stack
+// when terminate runs: no frame of the reporter or of terminate comes first.
+void checkException(const ZZCrashReport& report, const Crash& crash) {
+    ASSERT_EQ(report.hasExceptionInfo(), crash.exceptionName != nullptr);
+    if (!crash.exceptionName) return;
+    EXPECT_EQ(report.exceptionInfo()->exceptionName(), crash.exceptionName);
     EXPECT_EQ(report.exceptionInfo()->exceptionReason(), "the jump engine lost its screen");
     ASSERT_TRUE(report.exceptionInfo()->stackFrames());
     std::vector<std::string> names;
     for (const auto& frame : *report.exceptionInfo()->stackFrames())
         names.push_back(frame.symbolInfo() ? frame.symbolInfo()->symbolName() : "");
-    EXPECT_LT(index(names, "tessivar_crash_child_throw"), names.size()) << ::testing::PrintToString(names);
+    ASSERT_FALSE(names.empty());
+    EXPECT_EQ(names.front(), "__cxa_throw") << ::testing::PrintToString(names);
+    EXPECT_LT(index(names, crash.onTheStack), names.size()) << ::testing::PrintToString(names);
 }
 
 // The log as the other readers see it: protoc-c with the schema, and the text tool.
-void checkOtherReaders(const std::vector<std::uint8_t>& log, const std::string& path, const Crash& crash) {
+void checkOtherReaders(const std::vector<std::uint8_t>& log, const std::string& path, const Crash& crash,
+                       const ZZCrashReport& report) {
     const std::string protoc = tessivar::testing::protocReading(log);
     EXPECT_NE(protoc.find("crashed: true"), std::string::npos);
     EXPECT_NE(protoc.find(std::string("name: \"") + crash.signalName + "\""), std::string::npos);
@@ -264,6 +291,8 @@ void checkOtherReaders(const std::vector<std::uint8_t>& log, const std::string& 
         std::chrono::seconds(20));
     EXPECT_TRUE(tool.succeeded());
     EXPECT_NE(tool.output.find(std::string("Exception Type:  ") + crash.signalName), std::string::npos) << tool.output;
+    EXPECT_NE(tool.output.find("Exception Codes: " + report.signalInfo().code() + " at "), std::string::npos)
+        << tool.output;
     EXPECT_NE(tool.output.find("Binary Images:"), std::string::npos);
 }
 
@@ -271,10 +300,13 @@ TEST(CrashChild, WritesTheReportThatTheNextLaunchFinds) {
     const Crash crashes[] = {
         {"a write through null", tessivar_crash_child_write_null, 0, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR"}, {0x10},
          "tessivar_crash_child_write_at", "tessivar_crash_child_write_null", true, true, std::nullopt},
-        {"abort", tessivar_crash_child_abort, 0, SIGABRT, "SIGABRT", {"#-6"}, {0}, nullptr, "tessivar_crash_child_abort",
-         true, true, std::nullopt},
-        {"an uncaught exception", tessivar_crash_child_throw_uncaught, 0, SIGABRT, "SIGABRT", {"#-6"}, {0}, nullptr,
-         "tessivar_crash_child_throw", false, false, std::nullopt},
+        {"abort", tessivar_crash_child_abort, 0, SIGABRT, "SIGABRT", {"SI_TKILL"}, {0}, nullptr,
+         "tessivar_crash_child_abort", true, true, std::nullopt},
+        {"an uncaught exception nested in another", tessivar_crash_child_throw_nested_uncaught, 0, SIGABRT, "SIGABRT",
+         {"SI_TKILL"}, {0}, nullptr, "tessivar_crash_child_throw_nested", false, false, std::nullopt,
+         "std::runtime_error"},
+        {"an uncaught exception", tessivar_crash_child_throw_uncaught, 0, SIGABRT, "SIGABRT", {"SI_TKILL"}, {0}, nullptr,
+         "tessivar_crash_child_throw", false, false, std::nullopt, "std::runtime_error"},
         {"a stack overflow", crashByRecursion, 0, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR", "SEGV_ACCERR"}, {},
          "tessivar_crash_child_recurse", "tessivar_crash_child_recurse", true, true, std::nullopt},
         {"two threads faulting at once", tessivar_crash_child_two_threads, 0, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR"},
@@ -288,7 +320,7 @@ TEST(CrashChild, WritesTheReportThatTheNextLaunchFinds) {
         {"two threads faulting at once, exception-server mode", tessivar_crash_child_two_threads, 1, SIGSEGV,
          "SIGSEGV", {"SEGV_MAPERR"}, {0x10, 0x20}, "tessivar_crash_child_write_at", "tessivar_crash_child_write_at",
          false, false, 1},
-        {"abort, exception-server mode", tessivar_crash_child_abort, 1, SIGABRT, "SIGABRT", {"#-6"}, {0}, nullptr,
+        {"abort, exception-server mode", tessivar_crash_child_abort, 1, SIGABRT, "SIGABRT", {"SI_TKILL"}, {0}, nullptr,
          "tessivar_crash_child_abort", true, true, std::nullopt},
     };
     for (const Crash& crash : crashes) {
@@ -317,8 +349,8 @@ TEST(CrashChild, WritesTheReportThatTheNextLaunchFinds) {
         const auto report = tessivar::testing::decodedLog(*log);
         ASSERT_TRUE(report);
         checkReport(crash, *report);
-        checkException(*report, crash.crash == tessivar_crash_child_throw_uncaught);
-        checkOtherReaders(*log, nextLaunch.crashReportPath(), crash);
+        checkException(*report, crash);
+        checkOtherReaders(*log, nextLaunch.crashReportPath(), crash, *report);
         std::printf("%s: %zu bytes of the alternate stack, %zu threads, %zu frames on the crashed one's stack\n",
                     crash.what, measures.stackUsed, report->threads().size(),
                     std::max_element(report->threads().begin(), report->threads().end(), [](auto& a, auto& b) {

@@ -2,6 +2,7 @@
 // --unwind-info) and on made-up tables, its decoding of encodings and their
 // application to made-up stacks.
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -261,9 +262,9 @@ protected:
     std::uint64_t at(std::size_t slot) const { return reinterpret_cast<std::uint64_t>(&stack_[slot]); }
     std::uint64_t get(std::uint32_t index) const { return zzcrash_async_thread_state_get_reg(&next_, index); }
 
-    zzcrash_error_t apply(std::uint32_t encoding, std::uint64_t function = 0) {
+    zzcrash_error_t apply(std::uint32_t encoding, std::uint64_t function = 0, int cpuType = ZZCRASH_CPU_TYPE_X86_64) {
         zzcrash_async_compact_unwind_entry entry;
-        const zzcrash_error_t error = zzcrash_async_compact_unwind_entry_init(&entry, ZZCRASH_CPU_TYPE_X86_64, encoding);
+        const zzcrash_error_t error = zzcrash_async_compact_unwind_entry_init(&entry, cpuType, encoding);
         if (error != ZZCRASH_ESUCCESS) return error;
         return zzcrash_async_compact_unwind_entry_apply(&memory_, function, &current_, &entry, &next_);
     }
@@ -310,6 +311,26 @@ TEST_F(CompactFrame, EncodingsThatCannotBeApplied) {
     EXPECT_EQ(apply(0x02020400), ZZCRASH_ENOTFOUND);
     zzcrash_async_thread_state_set_reg(&current_, ZZCRASH_X86_64_RSP, 8);
     EXPECT_EQ(apply(0x02020400), ZZCRASH_ENOTFOUND);  // page 0 cannot be read
+}
+
+// An image of another CPU (an ARM64 slice, an i386 one) has entries that
+// name registers by that CPU's numbers: they are not this state's to apply.
+TEST_F(CompactFrame, AnEntryOfAnotherCpuIsRefused) {
+    const std::pair<int, std::uint32_t> entries[] = {
+        {ZZCRASH_CPU_TYPE_ARM64, 0x04000011},  // frame, x27-x28 and x19-x20
+        {ZZCRASH_CPU_TYPE_ARM64, 0x02001001},  // frameless, the return address in the link register
+        {ZZCRASH_CPU_TYPE_X86, 0x02030400},
+    };
+    for (const auto& [cpuType, encoding] : entries) {
+        zzcrash_async_thread_state_copy(&next_, &current_);
+        EXPECT_EQ(apply(encoding, 0, cpuType), ZZCRASH_ENOTSUP) << std::hex << encoding;
+        EXPECT_EQ(std::memcmp(&next_, &current_, sizeof next_), 0) << std::hex << encoding;
+    }
+    zzcrash_async_thread_state_init(&current_, ZZCRASH_CPU_TYPE_X86);
+    zzcrash_async_thread_state_set_reg(&current_, ZZCRASH_X86_ESP, at(0));
+    EXPECT_EQ(apply(0x02020400), ZZCRASH_ENOTSUP) << "an x86-64 entry in an i386 state";
+    // An i386 entry is applied there (this 64-bit stack is out of its reach).
+    EXPECT_NE(apply(0x02030400, 0, ZZCRASH_CPU_TYPE_X86), ZZCRASH_ENOTSUP);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // Walking this process's own ELF frames: from a signal handler through the
 // C library's signal trampoline and raise() back to main and _start, the same
-// frames the C library's backtrace() reports; and a call that ends its
-// function, whose return address is the next function's first byte.
+// frames the C library's backtrace() reports; a call that ends its
+// function, whose return address is the next function's first byte; and a pc
+// inside a PLT stub, whose rules are an expression of the pc.
+#include <elf.h>
 #include <execinfo.h>
 #include <setjmp.h>
 #include <signal.h>
@@ -9,7 +11,9 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -303,24 +307,80 @@ TEST_F(ProcessImages, InterruptedFrameIsLookedUpAtItsPc) {
     EXPECT_EQ(reg(walk->frames[3], ZZCRASH_X86_64_RIP), walk->returnAddress);
 }
 
+// The caller DWARF's rules give a first frame at `pc` and `sp`; no register
+// valid when they give none.
+zzcrash_async_thread_state dwarfCallerOf(zzcrash_async_image_list* list, std::uint64_t pc, std::uint64_t sp) {
+    zzcrash_async_thread_state state;
+    zzcrash_async_thread_state_init(&state, ZZCRASH_CPU_TYPE_X86_64);
+    zzcrash_async_thread_state_set_reg(&state, ZZCRASH_X86_64_RIP, pc);
+    zzcrash_async_thread_state_set_reg(&state, ZZCRASH_X86_64_RSP, sp);
+    zzcrash_async_thread_state_set_reg(&state, ZZCRASH_X86_64_RBP, 0);
+    zzcrash_async_frame_cursor cursor;
+    zzcrash_async_frame_cursor_init(&cursor, ZZCRASH_TASK_SELF, &state, list);
+    const zzcrash_async_frame_reader dwarf = zzcrash_async_frame_read_dwarf;
+    zzcrash_async_frame_cursor_step(&cursor, &dwarf, 1);  // the first frame itself
+    if (zzcrash_async_frame_cursor_step(&cursor, &dwarf, 1) != ZZCRASH_FRAME_ESUCCESS)
+        zzcrash_async_thread_state_clear_all(&cursor.frame);
+    const zzcrash_async_thread_state caller = cursor.frame;
+    zzcrash_async_frame_cursor_free(&cursor);
+    return caller;
+}
+
 // The first frame's pc is where the thread stopped, not a return address:
 // at a function's first byte it is that function's.
 TEST_F(ProcessImages, FirstFrameIsLookedUpAtItsPc) {
     std::uint64_t stack[4] = {0x7000, 0, 0, 0};
-    zzcrash_async_thread_state state;
-    zzcrash_async_thread_state_init(&state, ZZCRASH_CPU_TYPE_X86_64);
-    zzcrash_async_thread_state_set_reg(&state, ZZCRASH_X86_64_RIP, reinterpret_cast<std::uint64_t>(tessivar_after_call));
-    zzcrash_async_thread_state_set_reg(&state, ZZCRASH_X86_64_RSP, reinterpret_cast<std::uint64_t>(stack) - 1016);
-    zzcrash_async_thread_state_set_reg(&state, ZZCRASH_X86_64_RBP, 0);
-    zzcrash_async_frame_cursor cursor;
-    zzcrash_async_frame_cursor_init(&cursor, ZZCRASH_TASK_SELF, &state, &list_);
-    const zzcrash_async_frame_reader dwarf = zzcrash_async_frame_read_dwarf;
-    ASSERT_EQ(zzcrash_async_frame_cursor_step(&cursor, &dwarf, 1), ZZCRASH_FRAME_ESUCCESS);
-    ASSERT_EQ(zzcrash_async_frame_cursor_step(&cursor, &dwarf, 1), ZZCRASH_FRAME_ESUCCESS);
+    const zzcrash_async_thread_state caller = dwarfCallerOf(
+        &list_, reinterpret_cast<std::uint64_t>(tessivar_after_call), reinterpret_cast<std::uint64_t>(stack) - 1016);
     // tessivar_after_call's rule: CFA = rsp + 1024, the return address at CFA - 8.
-    EXPECT_EQ(reg(cursor.frame, ZZCRASH_X86_64_RIP), 0x7000u);
-    EXPECT_EQ(reg(cursor.frame, ZZCRASH_X86_64_RSP), reinterpret_cast<std::uint64_t>(stack) + 8);
-    zzcrash_async_frame_cursor_free(&cursor);
+    EXPECT_EQ(reg(caller, ZZCRASH_X86_64_RIP), 0x7000u);
+    EXPECT_EQ(reg(caller, ZZCRASH_X86_64_RSP), reinterpret_cast<std::uint64_t>(stack) + 8);
+}
+
+// Where the file's section of that name is loaded, before the image's bias.
+std::optional<std::uint64_t> sectionAddress(const std::string& path, const std::string& name) {
+    std::ifstream file(path, std::ios::binary);
+    Elf64_Ehdr header{};
+    if (!file.read(reinterpret_cast<char*>(&header), sizeof header)) return std::nullopt;
+    std::vector<Elf64_Shdr> sections(header.e_shnum);
+    file.seekg(static_cast<std::streamoff>(header.e_shoff));
+    if (sections.empty() || header.e_shstrndx >= sections.size() ||
+        !file.read(reinterpret_cast<char*>(sections.data()), static_cast<std::streamsize>(sections.size() * sizeof(Elf64_Shdr))))
+        return std::nullopt;
+    std::string names(sections[header.e_shstrndx].sh_size, '\0');
+    file.seekg(static_cast<std::streamoff>(sections[header.e_shstrndx].sh_offset));
+    if (!file.read(names.data(), static_cast<std::streamsize>(names.size()))) return std::nullopt;
+    for (const Elf64_Shdr& section : sections) {
+        if (section.sh_name < names.size() && names.c_str() + section.sh_name == name) return section.sh_addr;
+    }
+    return std::nullopt;
+}
+
+// The GNU toolchain's PLT rows compute the CFA from the pc (DW_OP_breg16): at
+// a stub's jump through its slot nothing is pushed yet; from its last
+// instruction (byte 11 of the 16) on, the relocation index lies above the
+// return address.
+TEST_F(ProcessImages, APcInsideAPltStubIsUnwoundByItsRows) {
+    const char* const libraries[] = {"libc.so.6", "libstdc++.so.6"};
+    for (const char* library : libraries) {
+        const zzcrash_async_elf_image* image = nullptr;
+        for (zzcrash_async_image* each = zzcrash_async_image_list_next(&list_, nullptr); each;
+             each = zzcrash_async_image_list_next(&list_, each)) {
+            const auto* elf = reinterpret_cast<const zzcrash_async_elf_image*>(each);
+            if (elf->name && std::string(elf->name).ends_with(std::string("/") + library)) image = elf;
+        }
+        ASSERT_NE(image, nullptr) << library;
+        const std::optional<std::uint64_t> plt = sectionAddress(image->name, ".plt");
+        ASSERT_TRUE(plt) << image->name;
+        const std::uint64_t secondStub = *plt + image->bias + 32;  // the header takes the first 16 bytes
+        std::uint64_t stack[3] = {0x21, 0x7000, 0x8000};  // the index, the return address, the caller's
+        for (const auto& [pc, sp] : {std::pair{secondStub, &stack[1]}, std::pair{secondStub + 11, &stack[0]}}) {
+            SCOPED_TRACE(std::string(library) + " at stub byte " + std::to_string(pc - secondStub));
+            const zzcrash_async_thread_state caller = dwarfCallerOf(&list_, pc, reinterpret_cast<std::uint64_t>(sp));
+            EXPECT_EQ(reg(caller, ZZCRASH_X86_64_RIP), 0x7000u);
+            EXPECT_EQ(reg(caller, ZZCRASH_X86_64_RSP), reinterpret_cast<std::uint64_t>(&stack[2]));
+        }
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // walker's own codes.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -102,6 +103,19 @@ TEST_F(BareImage, AChainThatTurnsDownTheStackIsCorrupt) {
     ASSERT_EQ(zzcrash_async_frame_cursor_next(&cursor_), ZZCRASH_FRAME_ESUCCESS);
     ASSERT_EQ(zzcrash_async_frame_cursor_next(&cursor_), ZZCRASH_FRAME_ESUCCESS);
     EXPECT_EQ(zzcrash_async_frame_cursor_next(&cursor_), ZZCRASH_FRAME_EBADFRAME);
+}
+
+// A record that names itself as its caller's would yield its frame for
+// ever (the writer would record the same frame hundreds of times).
+TEST_F(BareImage, AChainThatPointsAtItselfEnds) {
+    chain({codeBase + 0x100, codeBase + 0x200});
+    chain_[2] = reinterpret_cast<std::uint64_t>(&chain_[2]);
+    std::vector<std::uint64_t> pcs;
+    zzcrash_async_frame_error end = ZZCRASH_FRAME_ESUCCESS;
+    while (pcs.size() < 16 && (end = zzcrash_async_frame_cursor_next(&cursor_)) == ZZCRASH_FRAME_ESUCCESS)
+        pcs.push_back(pc());
+    EXPECT_EQ(pcs, (std::vector<std::uint64_t>{codeBase + 0x10, codeBase + 0x100, codeBase + 0x200}));
+    EXPECT_EQ(end, ZZCRASH_FRAME_EBADFRAME);
 }
 
 TEST_F(BareImage, ReadersNeedAPc) {

@@ -172,7 +172,7 @@ signal { name: "#0" code: "#0" address: 0 mach_exception { )" + c.exception + " 
 // Which thread and which frames a report gives, and what they point into.
 TEST(CrashReportEvent, FramesComeFromTheCrashedThreadUnlessTheExceptionRecordedItsOwn) {
     const auto libcFrame = json{{"instruction_addr", "0x00007f0000000200"}, {"platform", "apple"},
-                                {"in_app", true}, {"module", "libc.so.6"}, {"package", "libc.so.6"},
+                                {"in_app", false}, {"module", "libc.so.6"}, {"package", "libc.so.6"},
                                 {"image_addr", "0x00007f0000000000"}, {"function", "abort"},
                                 {"symbol_addr", "0x00007f00000001f0"}};
     const auto unnamedImageFrame = json{{"instruction_addr", "0x00007f0000200010"}, {"platform", "apple"},
