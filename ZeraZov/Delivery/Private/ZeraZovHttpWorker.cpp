@@ -1,13 +1,17 @@
 #include "ZeraZov/Delivery/Private/ZeraZovHttpWorker.h"
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 namespace zerazov {
 namespace {
 
-// Upper bound of one idle wait; a new transfer or stop() wakes the loop sooner.
-constexpr int idleWaitMilliseconds = 1000;
+// Upper bound of one wait while transfers run (libcurl's own timers end it sooner).
+constexpr int transferWaitMilliseconds = 1000;
+// With nothing to transfer the loop sleeps until send() or stop() wakes it: a
+// program that sends nothing is never woken by its HTTP client.
+constexpr int idleWaitMilliseconds = std::numeric_limits<int>::max();
 
 CURLM* makeMulti() {
     static std::once_flag once;
@@ -53,7 +57,7 @@ void ZeraZovHttpWorker::run() {
         int running = 0;
         curl_multi_perform(multi_, &running);
         finishCompleted();
-        curl_multi_poll(multi_, nullptr, 0, idleWaitMilliseconds, nullptr);
+        curl_multi_poll(multi_, nullptr, 0, active_.empty() ? idleWaitMilliseconds : transferWaitMilliseconds, nullptr);
     }
     cancelActive();
 }
