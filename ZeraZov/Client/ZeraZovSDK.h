@@ -70,11 +70,12 @@ public:
         platform::NotificationCenter* notifications = &platform::NotificationCenter::defaultCenter();
         // The network monitor's source; without one the queues never pause for the network.
         std::function<platform::ReachabilityBackend::Created()> makeReachabilityBackend{};
-        // The settings the lifecycle integration keeps the last build it saw in; the
-        // program's own settings file by default. Asked for only when that integration is made.
-        std::function<platform::UserDefaults&()> userDefaults = &platform::UserDefaults::standard;
-        // The running program: the storage folder's name, the context's application keys.
-        platform::BundleInfo bundle = platform::BundleInfo::main();
+        // The settings the lifecycle integration keeps the last build it saw in, asked
+        // for only when that integration is made; without them it is not installed.
+        std::function<platform::UserDefaults&()> userDefaults{};
+        // The running program: the storage folder's name, the context's application
+        // keys; none by default ("com.zerazov.unknown" names the folder then).
+        platform::BundleInfo bundle{};
         // The integration for a kind the configuration asks for; by default (or when
         // it answers nothing) the one this platform has.
         IntegrationFactory makeIntegration{};
