@@ -1,0 +1,65 @@
+#include "tests/support/XTestPointer.h"
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
+#include <thread>
+
+using namespace std::chrono_literals;
+
+namespace tessivar::testing {
+
+namespace {
+constexpr int kDragSteps = 10;
+}
+
+XTestPointer::XTestPointer(const std::string& displayName) : display_(XOpenDisplay(displayName.c_str())) {
+    if (!display_) return;
+    int eventBase = 0;
+    int errorBase = 0;
+    int major = 0;
+    int minor = 0;
+    hasXTest_ = XTestQueryExtension(display_, &eventBase, &errorBase, &major, &minor);
+}
+
+XTestPointer::~XTestPointer() {
+    if (display_) XCloseDisplay(display_);
+}
+
+bool XTestPointer::isReady() const { return display_ && hasXTest_; }
+
+void XTestPointer::moveTo(int x, int y) {
+    XTestFakeMotionEvent(display_, -1, x, y, CurrentTime);
+    XSync(display_, False);
+}
+
+void XTestPointer::press() {
+    XTestFakeButtonEvent(display_, Button1, True, CurrentTime);
+    XSync(display_, False);
+}
+
+void XTestPointer::release() {
+    XTestFakeButtonEvent(display_, Button1, False, CurrentTime);
+    XSync(display_, False);
+}
+
+void XTestPointer::click(int x, int y, std::chrono::milliseconds hold) {
+    moveTo(x, y);
+    press();
+    if (hold > 0ms) std::this_thread::sleep_for(hold);
+    release();
+}
+
+// The hold is spent before the pointer moves, as a person settles before dragging.
+void XTestPointer::drag(int fromX, int fromY, int toX, int toY, std::chrono::milliseconds hold) {
+    moveTo(fromX, fromY);
+    press();
+    if (hold > 0ms) std::this_thread::sleep_for(hold);
+    for (int step = 1; step <= kDragSteps; ++step) {
+        moveTo(fromX + (toX - fromX) * step / kDragSteps, fromY + (toY - fromY) * step / kDragSteps);
+        std::this_thread::sleep_for(10ms);
+    }
+    release();
+}
+
+}  // namespace tessivar::testing
