@@ -11,7 +11,8 @@ namespace tessivar::testing {
 
 namespace {
 constexpr int kDragSteps = 10;
-}
+constexpr auto kSettle = 50ms;
+}  // namespace
 
 XTestPointer::XTestPointer(const std::string& displayName) : display_(XOpenDisplay(displayName.c_str())) {
     if (!display_) return;
@@ -43,8 +44,11 @@ void XTestPointer::release() {
     XSync(display_, False);
 }
 
+// The pointer comes to rest before the press, as a hand's does: a press that
+// comes with a jump across the window is no click a person makes.
 void XTestPointer::click(int x, int y, std::chrono::milliseconds hold) {
     moveTo(x, y);
+    std::this_thread::sleep_for(kSettle);
     press();
     if (hold > 0ms) std::this_thread::sleep_for(hold);
     release();
@@ -53,6 +57,7 @@ void XTestPointer::click(int x, int y, std::chrono::milliseconds hold) {
 // The hold is spent before the pointer moves, as a person settles before dragging.
 void XTestPointer::drag(int fromX, int fromY, int toX, int toY, std::chrono::milliseconds hold) {
     moveTo(fromX, fromY);
+    std::this_thread::sleep_for(kSettle);
     press();
     if (hold > 0ms) std::this_thread::sleep_for(hold);
     for (int step = 1; step <= kDragSteps; ++step) {
