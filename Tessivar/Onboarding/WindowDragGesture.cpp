@@ -20,6 +20,7 @@ bool WindowDragGesture::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::MouseButtonRelease:
             pressedAt_.reset();
             dragOffset_.reset();
+            moveDue_ = false;
             return false;
         default:
             return false;
@@ -31,6 +32,7 @@ bool WindowDragGesture::pressed(const QMouseEvent& event) {
     if (event.button() != Qt::LeftButton) return false;
     pressedAt_ = event.globalPosition().toPoint();
     dragOffset_.reset();
+    moveDue_ = false;
     return true;
 }
 
@@ -41,20 +43,27 @@ bool WindowDragGesture::moved(const QMouseEvent& event) {
         return true;
     }
     if (!pressedAt_ || !(event.buttons() & Qt::LeftButton)) return false;
-    if ((at - *pressedAt_).manhattanLength() < kMoveThreshold) return true;
-    startMove(*pressedAt_);
-    if (dragOffset_) surface_->window()->move(at - *dragOffset_);
+    if ((at - *pressedAt_).manhattanLength() < kMoveThreshold || moveDue_) return true;
+    // A release away from the last pointer position comes as a move with the
+    // button still held and then the release, both from one event: the move
+    // starts once that event is over, and only if the button is still down.
+    moveDue_ = true;
+    QMetaObject::invokeMethod(this, [this, at] { startMove(at); }, Qt::QueuedConnection);
     return true;
 }
 
 // The window manager moves the window where there is one; without one the
 // window follows the pointer, holding it where it was pressed.
-void WindowDragGesture::startMove(const QPoint& pressedAt) {
+void WindowDragGesture::startMove(const QPoint& at) {
+    if (!moveDue_ || !pressedAt_) return;
+    moveDue_ = false;
+    const QPoint pressedAt = *pressedAt_;
     pressedAt_.reset();
     QWidget* window = surface_->window();
     QWindow* handle = window->windowHandle();
     if (handle && handle->startSystemMove()) return;
     dragOffset_ = pressedAt - window->pos();
+    window->move(at - *dragOffset_);
 }
 
 }  // namespace tessivar

@@ -30,7 +30,7 @@ protected:
 private:
     bool pressed(const QMouseEvent& event);
     bool moved(const QMouseEvent& event);
-    void startMove(const QPoint& pressedAt);
+    void startMove(const QPoint& at);
 
     QWidget* surface_;
     // Where the press was, until the window moves or the button goes up.
@@ -38,6 +38,8 @@ private:
     // Where in the window the pointer holds it, while this gesture moves the
     // window itself (no window manager took the move over).
     std::optional<QPoint> dragOffset_;
+    // The pointer went far enough: the move starts at the next turn of the loop.
+    bool moveDue_ = false;
 };
 
 }  // namespace tessivar
