@@ -8,7 +8,10 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 #include "HotkeysTestEnvironment.h"
 #include "Platform/Foundation/BundleInfo.h"
@@ -244,6 +247,49 @@ TEST_F(OnboardingWindowTest, TheLaunchSwitchTurnsIntoABadgeOnceTheLoginItemIsOn)
     QList<QString> texts;
     for (auto* label : page->findChildren<QLabel*>()) texts << label->text();
     EXPECT_TRUE(texts.contains(text("登录时自动启动已成功开启")));
+}
+
+// The relative luminance of a colour, as contrast ratios are defined on it.
+double luminance(QRgb pixel) {
+    const auto channel = [](int value) {
+        const double c = value / 255.0;
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(qRed(pixel)) + 0.7152 * channel(qGreen(pixel)) + 0.0722 * channel(qBlue(pixel));
+}
+
+// The switch's label reads well in both looks: its strongest text pixel
+// against the card behind it, at least 4.5 : 1.
+TEST_F(OnboardingWindowTest, TheLaunchSwitchLabelStandsOutInBothLooks) {
+    for (const bool dark : {false, true}) {
+        if (dark) defaults.set("AppleInterfaceStyle", std::string("Dark"));
+        OnboardingWindow& window = open();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        click(card().primaryButton());
+        auto* page = qobject_cast<LaunchAtLoginPage*>(card().page());
+        ASSERT_NE(page, nullptr);
+        QCheckBox* toggle = page->toggle();
+        ASSERT_NE(toggle, nullptr);
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            for (const Entrance* entrance : page->entrances()) {
+                if (entrance->isPlaying()) return false;
+            }
+            return true;
+        }, 1500));
+        const QImage picture = window.grab().toImage();
+        const QRect area(toggle->mapTo(&window, QPoint(0, 0)), toggle->size());
+        const double background = luminance(picture.pixel(area.left() - 4, area.center().y()));
+        double contrast = 1;
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left() + area.width() / 3; x <= area.right(); ++x) {
+                const double l = luminance(picture.pixel(x, y));
+                contrast = std::max(contrast, (std::max(l, background) + 0.05) / (std::min(l, background) + 0.05));
+            }
+        }
+        EXPECT_GE(contrast, 4.5) << (dark ? "dark" : "light") << " look";
+        window.close();
+        QCoreApplication::processEvents();
+    }
 }
 
 // The success line shows only after a jump that moved the pointer, for three seconds.
