@@ -5,6 +5,8 @@
 
 #include <thread>
 
+#include "tests/support/XTestConnection.h"
+
 using namespace std::chrono_literals;
 
 namespace tessivar::testing {
@@ -14,13 +16,10 @@ constexpr int kDragSteps = 10;
 constexpr auto kSettle = 50ms;
 }  // namespace
 
-XTestPointer::XTestPointer(const std::string& displayName) : display_(XOpenDisplay(displayName.c_str())) {
-    if (!display_) return;
-    int eventBase = 0;
-    int errorBase = 0;
-    int major = 0;
-    int minor = 0;
-    hasXTest_ = XTestQueryExtension(display_, &eventBase, &errorBase, &major, &minor);
+XTestPointer::XTestPointer(const std::string& displayName) {
+    const XTestConnection connection = openXTestConnection(displayName);
+    display_ = connection.display;
+    hasXTest_ = connection.hasXTest;
 }
 
 XTestPointer::~XTestPointer() {
