@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libgl-dev
   libx11-dev libxfixes-dev libxtst-dev libxrandr-dev libxkbcommon-dev x11-xkb-utils
   xvfb xauth xserver-xorg-core xserver-xorg-video-dummy xserver-xephyr x11-xserver-utils xdotool
-  trayer xcompmgr
+  trayer xcompmgr openbox
   nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
   libcurl4-openssl-dev zlib1g-dev libssl-dev libcpp-httplib-dev openssl
   protobuf-c-compiler libprotobuf-c-dev

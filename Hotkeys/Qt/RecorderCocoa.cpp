@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
@@ -117,6 +118,10 @@ void RecorderCocoa::startRecording() {
     placeholder_ = recorderString("press_shortcut");
     showText(text_);
     pause(this);
+    // Every combination comes here while recording, also one another program
+    // holds (its passive grab never fires while ours is active): the conflict
+    // check decides about it, instead of the other program taking the key.
+    grabKeyboard();
     postActiveStatus(true);
     monitor_ = std::make_unique<LocalEventMonitor>(
         [this](QObject* receiver, QEvent* event) { return handleMonitoredEvent(receiver, event); });
@@ -131,6 +136,7 @@ void RecorderCocoa::blur() {
         monitor_->stop();
         monitor_.release()->deleteLater();
     }
+    releaseKeyboard();
     placeholder_ = recorderString("record_shortcut");
     showText(text_);
     resume(this);
@@ -145,6 +151,11 @@ bool RecorderCocoa::event(QEvent* event) {
     }
     return QWidget::event(event);
 }
+
+// A press in the field is the field's (the click gave it focus, which starts
+// recording): it must not go on to the window, which would take it as the
+// start of a move.
+void RecorderCocoa::mousePressEvent(QMouseEvent* event) { event->accept(); }
 
 void RecorderCocoa::focusInEvent(QFocusEvent* event) {
     QWidget::focusInEvent(event);

@@ -1,11 +1,32 @@
 #include "Tessivar/Settings/QtAppWindows.h"
 
+#include <QGuiApplication>
+#include <QtGui/qguiapplication_platform.h>
+
+#include "Platform/X11/X11WindowSpaces.h"
 #include "Tessivar/Onboarding/OnboardingWindow.h"
 #include "Tessivar/Settings/SettingsWindowController.h"
+#include "Tessivar/Settings/WindowPresenter.h"
 
 namespace tessivar {
 
-QtAppWindows::QtAppWindows(SettingsEnvironment environment) : environment_(std::move(environment)) {}
+namespace {
+
+// The connection Qt made its windows on: requests about them must follow the
+// ones that mapped them. None on other window systems.
+_XDisplay* qtDisplay() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->display() : nullptr;
+}
+
+}  // namespace
+
+QtAppWindows::QtAppWindows(SettingsEnvironment environment) : environment_(std::move(environment)) {
+    if (!environment_.windowSpaces) {
+        ownSpaces_ = std::make_unique<platform::X11WindowSpaces>(qtDisplay());
+        environment_.windowSpaces = ownSpaces_.get();
+    }
+}
 
 QtAppWindows::~QtAppWindows() { delete onboarding_.data(); }
 
@@ -16,9 +37,7 @@ void QtAppWindows::showOnboarding(std::weak_ptr<AppActions> app) {
                                            [this](bool) { releaseOnboarding(); });
     }
     onboarding_->centerOnMouseScreen();
-    onboarding_->show();
-    onboarding_->raise();
-    onboarding_->activateWindow();
+    WindowPresenter(environment_.windowSpaces).present(*onboarding_, WindowPresenter::Desktops::all);
 }
 
 void QtAppWindows::showSettings() {

@@ -10,6 +10,7 @@ class LoginItem;
 class MainQueue;
 class NotificationCenter;
 class UserDefaults;
+class WindowSpaces;
 struct BundleInfo;
 }  // namespace platform
 
@@ -25,6 +26,8 @@ struct SettingsEnvironment {
     const platform::BundleInfo& bundle;
     hotkeys::RecorderEnvironment recorder;
     std::vector<hotkeys::Name> names;  // the display shortcuts, screen index order
+    // The window manager's desktops; null for the window system's own (see QtAppWindows).
+    platform::WindowSpaces* windowSpaces = nullptr;
 };
 
 }  // namespace tessivar

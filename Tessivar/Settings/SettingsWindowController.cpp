@@ -3,14 +3,13 @@
 #include <QBoxLayout>
 #include <QCursor>
 #include <QGuiApplication>
-#include <QMouseEvent>
 #include <QScreen>
 #include <QWidget>
-#include <QWindow>
 
 #include "Platform/Foundation/UserDefaults.h"
 #include "Tessivar/AppLog.h"
 #include "Tessivar/ChineseFace.h"
+#include "Tessivar/Onboarding/WindowDragGesture.h"
 #include "Tessivar/Settings/LockedSplitter.h"
 #include "Tessivar/Settings/SettingsStyle.h"
 #include "Tessivar/Settings/SettingsView.h"
@@ -29,6 +28,7 @@ std::optional<int> screenIndex(const QScreen* screen) {
 
 SettingsWindowController::SettingsWindowController(SettingsEnvironment environment)
     : defaults_(environment.defaults),
+      presenter_(environment.windowSpaces),
       window_(std::make_unique<QWidget>(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                                                       Qt::WindowMinimizeButtonHint | Qt::WindowStaysOnTopHint)) {
     window_->setWindowTitle(SettingsStyle::text(kTitle));
@@ -43,7 +43,9 @@ SettingsWindowController::SettingsWindowController(SettingsEnvironment environme
         frame.moveCenter(primary->availableGeometry().center());
         window_->move(frame.topLeft());
     }
-    window_->installEventFilter(this);
+    // The window moves when dragged by its background, as its title bar would;
+    // presses the controls take never reach it.
+    new WindowDragGesture(window_.get());
     lockSplitView();
 }
 
@@ -53,11 +55,8 @@ SettingsWindowController::~SettingsWindowController() = default;
 // panes show the edit and the next change keeps it.
 void SettingsWindowController::show() {
     defaults_.synchronize();
-    if (window_->isMinimized()) window_->showNormal();
     moveToMouseScreen();
-    window_->show();
-    window_->raise();
-    window_->activateWindow();
+    presenter_.present(*window_, WindowPresenter::Desktops::current);
     lockSplitView();
 }
 
@@ -91,14 +90,6 @@ void SettingsWindowController::lockSplitView() {
     if (!splitter || splitter->isLocked()) return;
     splitter->lock();
     appLog("✓ 成功将 NSSplitView 动态子类化为 LockedSplitView，安全锁定拖拽交互");
-}
-
-// The window moves when dragged by its background, as its title bar would.
-bool SettingsWindowController::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != window_.get() || event->type() != QEvent::MouseButtonPress) return false;
-    if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) return false;
-    if (QWindow* handle = window_->windowHandle()) return handle->startSystemMove();
-    return false;
 }
 
 }  // namespace tessivar

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "Tessivar/Settings/SettingsEnvironment.h"
+#include "Tessivar/Settings/WindowPresenter.h"
 
 class QPoint;
 class QRect;
@@ -33,7 +34,7 @@ public:
 
     // Reads a settings file edited outside, restores the window when minimised, moves it to the centre of the
     // display under the pointer when it sits on another one, brings it to the
-    // front and locks the divider.
+    // desktop the user is on and to the front, and locks the divider.
     void show();
     // Locks the split view's divider unless it is locked already (logged once per split view).
     void lockSplitView();
@@ -46,13 +47,11 @@ public:
     static std::optional<QPoint> placement(int windowScreen, std::optional<int> mouseScreen, const QRect& available,
                                            const QSize& window);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void moveToMouseScreen();
 
     platform::UserDefaults& defaults_;
+    WindowPresenter presenter_;
     std::unique_ptr<QWidget> window_;
     SettingsView* view_ = nullptr;
 };

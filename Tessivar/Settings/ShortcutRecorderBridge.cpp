@@ -14,6 +14,18 @@ ShortcutRecorderBridge::ShortcutRecorderBridge(hotkeys::RecorderCocoa* recorder,
         [self = QPointer(this)](const platform::Notification& notification) {
             if (self) self->recorderActiveStatusChanged(notification);
         });
+    shortcutObserver_ = notifications.addObserver(
+        hotkeys::kShortcutByNameDidChange, &mainQueue, [self = QPointer(this)](const platform::Notification& notification) {
+            if (self) self->shortcutChanged(notification);
+        });
+}
+
+// The recorder shows the emptied shortcut by itself; while it records, the
+// prompt comes back in its place.
+void ShortcutRecorderBridge::shortcutChanged(const platform::Notification& notification) {
+    const auto name = hotkeys::changedName(notification);
+    if (!recorder_ || !name || name->rawValue != recorder_->shortcutName().rawValue) return;
+    if (recorder_->isRecording() && recorder_->stringValue().isEmpty()) showRecordingPrompt();
 }
 
 // A start is answered one turn later, once focus has settled on the recorder

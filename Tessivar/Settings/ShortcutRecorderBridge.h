@@ -12,8 +12,9 @@ class MainQueue;
 namespace tessivar {
 
 // Keeps one recorder's text in step with recording: the prompt "按下快捷键..."
-// while it records with the keyboard focus, the stored shortcut again when any
-// recorder stops. Lives as long as its recorder (it is the recorder's child).
+// while it records with the keyboard focus (also after Delete or the clear
+// button removed the shortcut and recording goes on), the stored shortcut
+// again when any recorder stops. Lives as long as its recorder (it is the recorder's child).
 class ShortcutRecorderBridge : public QObject {
     Q_OBJECT
 public:
@@ -24,12 +25,14 @@ public:
 
 private:
     void recorderActiveStatusChanged(const platform::Notification& notification);
+    void shortcutChanged(const platform::Notification& notification);
     void showRecordingPrompt();
     void showStoredShortcut();
 
     QPointer<hotkeys::RecorderCocoa> recorder_;
     platform::MainQueue& mainQueue_;
     platform::ObserverTokenPtr recorderActiveObserver_;
+    platform::ObserverTokenPtr shortcutObserver_;
 };
 
 }  // namespace tessivar

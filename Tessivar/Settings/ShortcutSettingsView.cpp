@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QScrollArea>
+#include <QShowEvent>
 
 #include "Platform/Desktop/Desktop.h"
 #include "Tessivar/SymbolIcons.h"
@@ -17,27 +18,41 @@ namespace tessivar {
 using SettingsStyle::text;
 
 ShortcutSettingsView::ShortcutSettingsView(const SettingsEnvironment& environment, QWidget* parent)
-    : QWidget(parent) {
+    : QWidget(parent), environment_(environment) {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
 
-    auto* scroll = new QScrollArea;
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
+    scroll_ = new QScrollArea;
+    scroll_->setWidgetResizable(true);
+    scroll_->setFrameShape(QFrame::NoFrame);
     // Tab goes from the sidebar straight to the recorders.
-    scroll->setFocusPolicy(Qt::NoFocus);
+    scroll_->setFocusPolicy(Qt::NoFocus);
+    buildRows();
+    outer->addWidget(scroll_, 1);
+    outer->addWidget(makeFooter());
+}
+
+// The window is kept while hidden: the displays may have changed since it was
+// last shown, and the rows follow them.
+void ShortcutSettingsView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous() && shownBefore_) buildRows();
+    shownBefore_ = true;
+}
+
+void ShortcutSettingsView::buildRows() {
+    recorders_.clear();
     auto* content = new QWidget;
     auto* layout = SettingsStyle::paneLayout(content);
     auto* section = SettingsStyle::section(kSectionHeader, content);
-    const auto rows = shortcutRows(environment.desktop.screens(), environment.names);
+    const auto rows = shortcutRows(environment_.desktop.screens(), environment_.names);
     if (rows.empty()) section->layout()->addWidget(SettingsStyle::label(text(kNoDisplaysText), 13, 0, true));
-    for (const auto& row : rows) section->layout()->addWidget(makeRow(row, environment));
+    for (const auto& row : rows) section->layout()->addWidget(makeRow(row, environment_));
     layout->addWidget(section);
     layout->addStretch();
-    scroll->setWidget(content);
-    outer->addWidget(scroll, 1);
-    outer->addWidget(makeFooter());
+    // The old rows go with the widget the scroll area gives up.
+    scroll_->setWidget(content);
 }
 
 QWidget* ShortcutSettingsView::makeRow(const ShortcutRow& row, const SettingsEnvironment& environment) {

@@ -1,6 +1,8 @@
 #pragma once
 #include <QWidget>
 
+class QScrollArea;
+
 #include <vector>
 
 #include "Tessivar/Settings/SettingsEnvironment.h"
@@ -10,7 +12,7 @@ namespace tessivar {
 struct ShortcutRow;
 
 // The Shortcuts pane: a recorder for each connected display (up to eight), as
-// the displays were when the pane was made.
+// the displays were when the pane was made or the window was last shown.
 class ShortcutSettingsView : public QWidget {
     Q_OBJECT
 public:
@@ -22,11 +24,18 @@ public:
 
     const std::vector<hotkeys::RecorderCocoa*>& recorders() const { return recorders_; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void buildRows();
     QWidget* makeRow(const ShortcutRow& row, const SettingsEnvironment& environment);
     QWidget* makeFooter();
 
+    SettingsEnvironment environment_;
+    QScrollArea* scroll_ = nullptr;
     std::vector<hotkeys::RecorderCocoa*> recorders_;
+    bool shownBefore_ = false;
 };
 
 }  // namespace tessivar

@@ -5,15 +5,23 @@
 #include <fstream>
 #include <optional>
 #include <sstream>
+#include <thread>
+
+#include <X11/X.h>
 
 #include <nlohmann/json.hpp>
 
 #include "tests/EndToEnd/TwoDisplayDesktop.h"
+#include "tests/Platform/X11/HotKeys/CompetingClient.h"
+#include "tests/support/OpenboxSession.h"
 #include "tests/support/TessivarProcess.h"
 #include "tests/support/WaitUntil.h"
+#include "tests/support/X11ScreenProbe.h"
+#include "tests/support/XTestPointer.h"
 
 using namespace std::chrono_literals;
 using tessivar::testing::PointerPosition;
+using tessivar::testing::ScreenGrab;
 using tessivar::testing::WindowFacts;
 using tessivar::testing::waitUntil;
 
@@ -29,8 +37,12 @@ std::optional<WindowFacts> find(const tessivar::testing::X11WindowTree& tree,
     return std::nullopt;
 }
 
+// The icon trayer holds: inside another program's window, small. Under a
+// window manager trayer sits in a frame of its own.
 std::optional<WindowFacts> dockedIcon(const tessivar::testing::X11WindowTree& tree) {
-    return find(tree, [](const WindowFacts& w) { return w.topLevelClassName == "trayer"; });
+    return find(tree, [](const WindowFacts& w) {
+        return !w.topLevel && w.width > 8 && w.width < 64 && w.height > 8 && w.height < 64;
+    });
 }
 
 bool menuIsOpen(const tessivar::testing::X11WindowTree& tree) {
@@ -38,9 +50,7 @@ bool menuIsOpen(const tessivar::testing::X11WindowTree& tree) {
 }
 
 std::optional<WindowFacts> settingsWindow(const tessivar::testing::X11WindowTree& tree) {
-    return find(tree, [](const WindowFacts& w) {
-        return w.topLevel && !w.overrideRedirect && w.width == 620 && w.height == 400;
-    });
+    return find(tree, [](const WindowFacts& w) { return !w.overrideRedirect && w.width == 620 && w.height == 400; });
 }
 
 std::string storedShortcut(const tessivar::testing::TessivarProcess& tessivar, const char* name) {
@@ -54,6 +64,27 @@ std::string storedShortcut(const tessivar::testing::TessivarProcess& tessivar, c
 
 struct SettingsWindowProgram : tessivar::testing::TwoDisplayDesktop {
     bool key(const std::string& keys) const { return session->xdotool("key " + keys).succeeded(); }
+
+    // "设置..." from the tray menu; the window once it is viewable. The item
+    // sits second from the bottom, above "退出". A menu that is mapped may not
+    // hold the keyboard yet on a loaded machine, so keys typed at once can be
+    // lost: then the menu is opened again.
+    std::optional<WindowFacts> openSettings(const WindowFacts& icon) const {
+        std::optional<WindowFacts> window;
+        for (int attempt = 0; attempt < 3 && !window; ++attempt) {
+            if (!session->xdotool("mousemove " + std::to_string(icon.x + icon.width / 2) + " " +
+                                  std::to_string(icon.y + icon.height / 2) + " click 1")
+                     .succeeded()) {
+                return std::nullopt;
+            }
+            if (!waitUntil([&] { return menuIsOpen(*tree); }, 5s)) continue;
+            if (!key("Up Up Return")) return std::nullopt;
+            if (waitUntil([&] { return (window = settingsWindow(*tree)).has_value(); }, 3s)) break;
+            if (menuIsOpen(*tree)) key("Escape");
+            waitUntil([&] { return !menuIsOpen(*tree); }, 2s);
+        }
+        return window;
+    }
 
     // The window X gives the keyboard to, by xdotool's number for it.
     std::string focusedWindow() const {
@@ -74,22 +105,7 @@ TEST_F(SettingsWindowProgram, ANewShortcutRecordedForDisplay2JumpsThereAndTheOld
     ASSERT_TRUE(tessivar.waitForLine("✓ Hotkeys 监听已启动", 15s));
     ASSERT_EQ(storedShortcut(tessivar, "Hotkeys_jumpToScreen2"), R"({"carbonKeyCode":19,"carbonModifiers":2048})");
 
-    // The menu's "设置..." sits second from the bottom, above "退出". A menu
-    // that is mapped may not hold the keyboard yet on a loaded machine, so
-    // keys typed at once can be lost: then the menu is opened again.
-    std::optional<WindowFacts> window;
-    for (int attempt = 0; attempt < 3 && !window; ++attempt) {
-        ASSERT_TRUE(session->xdotool("mousemove " + std::to_string(icon->x + icon->width / 2) + " " +
-                                     std::to_string(icon->y + icon->height / 2) + " click 1")
-                        .succeeded());
-        if (!waitUntil([&] { return menuIsOpen(*tree); }, 5s)) continue;
-        ASSERT_TRUE(key("Up Up Return"));
-        if (waitUntil([&] { return (window = settingsWindow(*tree)).has_value(); }, 3s)) break;
-        if (menuIsOpen(*tree)) {
-            ASSERT_TRUE(key("Escape"));
-        }
-        waitUntil([&] { return !menuIsOpen(*tree); }, 2s);
-    }
+    const std::optional<WindowFacts> window = openSettings(*icon);
     ASSERT_TRUE(window.has_value()) << "no settings window";
     ASSERT_TRUE(waitUntil([&] { return focusedWindow() == std::to_string(window->id); }, 5s))
         << "the settings window never got the keyboard";
@@ -120,6 +136,258 @@ TEST_F(SettingsWindowProgram, ANewShortcutRecordedForDisplay2JumpsThereAndTheOld
     EXPECT_TRUE(tessivar.waitForLine("🎯 瞬间移动到屏幕 0:", 5s));
     EXPECT_EQ(tessivar.countLines("🎯 瞬间移动到屏幕 1:"), jumpsToDisplay2) << "Alt+2 still jumps";
     EXPECT_EQ(tessivar.terminate(), 0);
+}
+
+// A shortcut field as the screen shows it: the white box of the Shortcuts
+// pane, in root coordinates.
+struct FieldFrame {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    PointerPosition centre() const { return {(left + right) / 2, (top + bottom) / 2}; }
+};
+
+// The fields of the window's right half, top to bottom: rows with a long run
+// of white there belong to a field (text and the clear button break the run,
+// the background around them is gray).
+std::vector<FieldFrame> fieldFrames(const ScreenGrab& window) {
+    constexpr std::uint32_t kWhite = 0xFFFFFF;
+    constexpr int kWhiteInRow = 100;
+    std::vector<FieldFrame> fields;
+    bool inField = false;
+    for (int row = 0; row < window.height; ++row) {
+        int count = 0, left = window.width, right = -1;
+        for (int column = window.width / 2; column < window.width; ++column) {
+            if (window.pixels[static_cast<std::size_t>(row * window.width + column)] != kWhite) continue;
+            ++count;
+            left = std::min(left, column);
+            right = std::max(right, column);
+        }
+        const bool fieldRow = count >= kWhiteInRow;
+        if (fieldRow && !inField) fields.push_back({window.x + left, window.y + row, window.x + right, window.y + row});
+        if (fieldRow) fields.back().bottom = window.y + row;
+        inField = fieldRow;
+    }
+    return fields;
+}
+
+// The settings window of the real program under a window manager (openbox,
+// four desktops), clicked with presses held as long as people hold them.
+struct ManagedSettingsWindow : SettingsWindowProgram {
+    void SetUp() override {
+        SettingsWindowProgram::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        manager.emplace(server.displayName());
+        ASSERT_EQ(manager->start(), std::nullopt) << "openbox (scripts/install-deps.sh)";
+        pointer.emplace(server.displayName());
+        probe.emplace(server.displayName());
+        ASSERT_TRUE(pointer->isReady());
+        tray = session->start({"trayer"});
+        ASSERT_TRUE(tray->started()) << tray->failure();
+    }
+
+    // Launches the program, and answers its tray icon once it is docked and the hot keys listen.
+    std::optional<WindowFacts> launch(const std::string& defaults = {}) {
+        tessivar.emplace(TESSIVAR_BINARY, server.displayName(), defaults);
+        std::optional<WindowFacts> icon;
+        if (!waitUntil([&] { return (icon = dockedIcon(*tree)).has_value(); }, 15s)) return std::nullopt;
+        if (!tessivar->waitForLine("✓ Hotkeys 监听已启动", 15s)) return std::nullopt;
+        return icon;
+    }
+
+    // Opens the window on the Shortcuts pane (the sidebar has the keyboard).
+    std::optional<WindowFacts> openShortcutsPane(const WindowFacts& icon) {
+        auto window = openSettings(icon);
+        if (!window) return std::nullopt;
+        if (!waitUntil([&] { return focusedWindow() == std::to_string(window->id); }, 5s)) return std::nullopt;
+        if (!key("Down")) return std::nullopt;
+        return window;
+    }
+
+    std::vector<FieldFrame> fields(const WindowFacts& window) const {
+        std::vector<FieldFrame> found;
+        waitUntil([&] { return !(found = fieldFrames(probe->grab(window.x, window.y, window.width, window.height))).empty(); },
+                  5s);
+        return found;
+    }
+
+    PointerPosition windowOrigin() const {
+        const auto window = settingsWindow(*tree);
+        return window ? PointerPosition{window->x, window->y} : PointerPosition{-1, -1};
+    }
+
+    // Whether the window leaves `origin` within a while: the pointer moves on
+    // meanwhile, as a hand does after a click.
+    bool windowMovesAwayFrom(PointerPosition origin, PointerPosition pointerTo) {
+        pointer->moveTo(pointerTo.x, pointerTo.y);
+        return waitUntil([&] { return windowOrigin() != origin; }, 1500ms);
+    }
+
+    std::optional<tessivar::testing::OpenboxSession> manager;
+    std::optional<tessivar::testing::XTestPointer> pointer;
+    std::optional<tessivar::testing::X11ScreenProbe> probe;
+    std::unique_ptr<tessivar::testing::ChildProcess> tray;
+    std::optional<tessivar::testing::TessivarProcess> tessivar;
+};
+
+// Ctrl+Alt and a digit as stored: Carbon's code of the digit key, Control and Option.
+std::string controlOption(int carbonKeyCode) {
+    return R"({"carbonKeyCode":)" + std::to_string(carbonKeyCode) + R"(,"carbonModifiers":6144})";
+}
+
+// Whatever the hold, a click into the field records: the next combination is
+// stored. A release a little outside the field still belongs to it, and a
+// drag that starts in the field never moves the window.
+TEST_F(ManagedSettingsWindow, AClickIntoAShortcutFieldRecordsWhateverTheHoldAndNeverMovesTheWindow) {
+    const auto icon = launch();
+    ASSERT_TRUE(icon.has_value()) << "the program did not dock or listen";
+    const auto window = openShortcutsPane(*icon);
+    ASSERT_TRUE(window.has_value()) << "no settings window with the keyboard";
+    const auto frames = fields(*window);
+    ASSERT_EQ(frames.size(), 2u) << "a field per display";
+    const FieldFrame field = frames[0];
+    const PointerPosition origin = windowOrigin();
+
+    const struct {
+        std::chrono::milliseconds hold;
+        const char* digit;
+        int carbonKeyCode;
+    } clicks[] = {{0ms, "7", 26}, {40ms, "8", 28}, {200ms, "9", 25}};
+    for (const auto& click : clicks) {
+        pointer->click(field.centre().x, field.centre().y, click.hold);
+        ASSERT_TRUE(key(std::string("ctrl+alt+") + click.digit));
+        EXPECT_TRUE(waitUntil(
+            [&] { return storedShortcut(*tessivar, "Hotkeys_jumpToScreen1") == controlOption(click.carbonKeyCode); }, 5s))
+            << "held " << click.hold.count() << " ms: stored " << storedShortcut(*tessivar, "Hotkeys_jumpToScreen1");
+        EXPECT_EQ(windowOrigin(), origin) << "held " << click.hold.count() << " ms";
+    }
+
+    pointer->moveTo(field.centre().x, field.centre().y);
+    pointer->press();
+    std::this_thread::sleep_for(40ms);
+    pointer->moveTo(field.right + 2, field.centre().y);
+    pointer->release();
+    ASSERT_TRUE(key("ctrl+alt+6"));
+    EXPECT_TRUE(waitUntil([&] { return storedShortcut(*tessivar, "Hotkeys_jumpToScreen1") == controlOption(22); }, 5s))
+        << "released 2 px outside: stored " << storedShortcut(*tessivar, "Hotkeys_jumpToScreen1");
+
+    pointer->drag(field.centre().x, field.centre().y, field.centre().x - 150, field.centre().y + 120, 40ms);
+    EXPECT_FALSE(windowMovesAwayFrom(origin, {field.centre().x - 200, field.centre().y + 150}))
+        << "a drag from the field moved the window";
+    EXPECT_EQ(tessivar->terminate(), 0);
+}
+
+// A click on the background, however short (a tap on a touchpad), leaves the
+// window where it is; only dragging the background moves it.
+TEST_F(ManagedSettingsWindow, AClickOnTheBackgroundLeavesTheWindowAndADragMovesIt) {
+    const auto icon = launch();
+    ASSERT_TRUE(icon.has_value()) << "the program did not dock or listen";
+    const auto window = openShortcutsPane(*icon);
+    ASSERT_TRUE(window.has_value()) << "no settings window with the keyboard";
+    // Below the rows of the pane, above its footer: nothing but background.
+    const PointerPosition background{window->x + 420, window->y + 260};
+    const PointerPosition origin = windowOrigin();
+    for (const auto hold : {0ms, 40ms, 200ms}) {
+        pointer->click(background.x, background.y, hold);
+        EXPECT_FALSE(windowMovesAwayFrom(origin, {background.x + 160, background.y + 120}))
+            << "held " << hold.count() << " ms: the window followed the pointer";
+        if (windowOrigin() != origin) pointer->click(background.x + 160, background.y + 120, 40ms);
+    }
+
+    pointer->drag(background.x, background.y, background.x - 200, background.y + 100, 200ms);
+    EXPECT_TRUE(waitUntil([&] { return windowOrigin().x < origin.x - 150 && windowOrigin().y > origin.y + 50; }, 5s))
+        << "dragging the background did not move the window";
+    EXPECT_EQ(tessivar->terminate(), 0);
+}
+
+// Asked for from another desktop, the settings window comes to that desktop
+// and takes the keyboard, also when it is open on another one; the user is
+// not taken away.
+TEST_F(ManagedSettingsWindow, SettingsAskedForOnAnotherDesktopComeToIt) {
+    const auto icon = launch();
+    ASSERT_TRUE(icon.has_value()) << "the program did not dock or listen";
+    auto window = openSettings(*icon);
+    ASSERT_TRUE(window.has_value()) << "no settings window";
+    ASSERT_TRUE(waitUntil([&] { return manager->desktopOf(window->id) == 0ul; }, 5s))
+        << "desktop " << manager->desktopOf(window->id).value_or(99) << " of " << window->id;
+
+    ASSERT_TRUE(manager->switchToDesktop(2));
+    ASSERT_FALSE(settingsWindow(*tree).has_value()) << "the window shows on every desktop";
+    window = openSettings(*icon);
+    ASSERT_TRUE(window.has_value()) << "the window did not come to desktop 2";
+    EXPECT_EQ(manager->desktopOf(window->id), 2ul);
+    EXPECT_EQ(manager->currentDesktop(), 2);
+    EXPECT_TRUE(waitUntil([&] { return manager->activeWindow() == window->id; }, 5s)) << "not activated";
+    EXPECT_EQ(tessivar->terminate(), 0);
+}
+
+// The onboarding is on every desktop: switching desktops keeps it in view.
+TEST_F(ManagedSettingsWindow, TheOnboardingShowsOnEveryDesktop) {
+    ASSERT_TRUE(manager->switchToDesktop(1));
+    tessivar.emplace(TESSIVAR_BINARY, server.displayName(), R"({"hasCompletedOnboarding": false})");
+    std::optional<WindowFacts> onboarding;
+    const auto shown = [&] {
+        return (onboarding = ::find(*tree, [](const WindowFacts& w) {
+                    return !w.overrideRedirect && w.width == 640 && w.height == 460;
+                })).has_value();
+    };
+    ASSERT_TRUE(waitUntil(shown, 15s)) << "no onboarding";
+    EXPECT_TRUE(waitUntil([&] { return manager->desktopOf(onboarding->id) == 0xFFFFFFFFul; }, 5s))
+        << "on desktop " << manager->desktopOf(onboarding->id).value_or(99) << ", window " << onboarding->id;
+    ASSERT_TRUE(manager->switchToDesktop(3));
+    EXPECT_TRUE(waitUntil(shown, 3s)) << "the onboarding stayed behind on desktop 1";
+    EXPECT_EQ(tessivar->terminate(), 0);
+}
+
+// A combination another program holds reaches the recording field, whose
+// conflict check answers it with an alert, instead of going to that program.
+TEST_F(ManagedSettingsWindow, ACombinationAnotherProgramHoldsReachesTheRecordingField) {
+    tessivar::testing::CompetingClient other(server.displayName());
+    ASSERT_EQ(other.grab("k", ControlMask | Mod1Mask), 0);
+    const auto icon = launch();
+    ASSERT_TRUE(icon.has_value()) << "the program did not dock or listen";
+    const auto window = openShortcutsPane(*icon);
+    ASSERT_TRUE(window.has_value()) << "no settings window with the keyboard";
+    const auto frames = fields(*window);
+    ASSERT_FALSE(frames.empty());
+    const auto windowsBefore = tree->windows().size();
+    pointer->click(frames[0].centre().x, frames[0].centre().y, 40ms);
+    std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(key("ctrl+alt+k"));
+    const auto alert = [&] {
+        return ::find(*tree, [&](const WindowFacts& w) {
+            return !w.overrideRedirect && w.id != window->id && w.width > 200 && w.height > 80 && w.width != 620;
+        });
+    };
+    EXPECT_TRUE(waitUntil([&] { return alert().has_value(); }, 5s))
+        << "no conflict alert (" << windowsBefore << " windows before, " << tree->windows().size() << " after)";
+    EXPECT_EQ(storedShortcut(*tessivar, "Hotkeys_jumpToScreen1"), R"({"carbonKeyCode":18,"carbonModifiers":2048})");
+    // "好", the default button, answers the alert.
+    ASSERT_TRUE(key("Return"));
+    EXPECT_TRUE(waitUntil([&] { return !alert().has_value(); }, 5s)) << "the alert did not close";
+    EXPECT_EQ(tessivar->terminate(), 0);
+}
+
+// Closed, a display unplugged, opened again: the pane lists the displays there are now.
+TEST_F(ManagedSettingsWindow, TheShortcutsPaneFollowsTheDisplaysFromOneShowToTheNext) {
+    const auto icon = launch();
+    ASSERT_TRUE(icon.has_value()) << "the program did not dock or listen";
+    auto window = openShortcutsPane(*icon);
+    ASSERT_TRUE(window.has_value()) << "no settings window with the keyboard";
+    ASSERT_EQ(fields(*window).size(), 2u);
+    ASSERT_TRUE(key("alt+F4"));
+    ASSERT_TRUE(waitUntil([&] { return !settingsWindow(*tree).has_value(); }, 5s)) << "the window did not close";
+    ASSERT_EQ(server.setMonitors({{1920, 1080, 0, 0}}), std::nullopt);
+    ASSERT_TRUE(tessivar->waitForLine("屏幕", 5s));
+    const auto icon2 = dockedIcon(*tree);
+    ASSERT_TRUE(icon2.has_value());
+    window = openSettings(*icon2);
+    ASSERT_TRUE(window.has_value()) << "no settings window";
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(fieldFrames(probe->grab(window->x, window->y, window->width, window->height)).size(), 1u)
+        << "the unplugged display is still listed";
+    EXPECT_EQ(tessivar->terminate(), 0);
 }
 
 }  // namespace

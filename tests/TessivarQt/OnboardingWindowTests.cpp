@@ -1,13 +1,17 @@
 // The onboarding window on Qt's offscreen platform with three screens: where
 // it opens, its look, its buttons and pages, and how its owner lets it go.
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QCursor>
 #include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 #include "HotkeysTestEnvironment.h"
 #include "Platform/Foundation/BundleInfo.h"
@@ -245,6 +249,49 @@ TEST_F(OnboardingWindowTest, TheLaunchSwitchTurnsIntoABadgeOnceTheLoginItemIsOn)
     EXPECT_TRUE(texts.contains(text("登录时自动启动已成功开启")));
 }
 
+// The relative luminance of a colour, as contrast ratios are defined on it.
+double luminance(QRgb pixel) {
+    const auto channel = [](int value) {
+        const double c = value / 255.0;
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(qRed(pixel)) + 0.7152 * channel(qGreen(pixel)) + 0.0722 * channel(qBlue(pixel));
+}
+
+// The switch's label reads well in both looks: its strongest text pixel
+// against the card behind it, at least 4.5 : 1.
+TEST_F(OnboardingWindowTest, TheLaunchSwitchLabelStandsOutInBothLooks) {
+    for (const bool dark : {false, true}) {
+        if (dark) defaults.set("AppleInterfaceStyle", std::string("Dark"));
+        OnboardingWindow& window = open();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        click(card().primaryButton());
+        auto* page = qobject_cast<LaunchAtLoginPage*>(card().page());
+        ASSERT_NE(page, nullptr);
+        QCheckBox* toggle = page->toggle();
+        ASSERT_NE(toggle, nullptr);
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            for (const Entrance* entrance : page->entrances()) {
+                if (entrance->isPlaying()) return false;
+            }
+            return true;
+        }, 1500));
+        const QImage picture = window.grab().toImage();
+        const QRect area(toggle->mapTo(&window, QPoint(0, 0)), toggle->size());
+        const double background = luminance(picture.pixel(area.left() - 4, area.center().y()));
+        double contrast = 1;
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left() + area.width() / 3; x <= area.right(); ++x) {
+                const double l = luminance(picture.pixel(x, y));
+                contrast = std::max(contrast, (std::max(l, background) + 0.05) / (std::min(l, background) + 0.05));
+            }
+        }
+        EXPECT_GE(contrast, 4.5) << (dark ? "dark" : "light") << " look";
+        window.close();
+        QCoreApplication::processEvents();
+    }
+}
+
 // The success line shows only after a jump that moved the pointer, for three seconds.
 TEST_F(OnboardingWindowTest, TheTestButtonJumpsAndSaysSoForThreeSeconds) {
     JumpTestPage* page = openOnTestPage();
@@ -307,8 +354,10 @@ TEST_F(OnboardingWindowTest, TheLookIsDarkForTheDarkStyleAndLightOtherwise) {
     }
 }
 
-// The header moves the window, from a press anywhere on it, title included;
-// a press on the page does not.
+// The header moves the window, from a press anywhere on it, title included,
+// once the pointer has gone a few pixels with the button held; a press on the
+// page does not, nor does a release that comes with its move in one event (a
+// tap, and the pointer moved on before the release was read).
 TEST_F(OnboardingWindowTest, DraggingTheHeaderMovesTheWindow) {
     OnboardingWindow& window = open();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -316,13 +365,21 @@ TEST_F(OnboardingWindowTest, DraggingTheHeaderMovesTheWindow) {
     OnboardingHeader* header = card().header();
     QTest::mousePress(header, Qt::LeftButton, {}, QPoint(40, 40));
     QTest::mouseMove(header, QPoint(140, 90));
+    QCoreApplication::processEvents();
     QTest::mouseRelease(header, Qt::LeftButton, {}, QPoint(140, 90));
     EXPECT_EQ(window.pos(), start + QPoint(100, 50));
 
     QTest::mousePress(card().page(), Qt::LeftButton, {}, QPoint(40, 40));
     QTest::mouseMove(card().page(), QPoint(140, 90));
+    QCoreApplication::processEvents();
     QTest::mouseRelease(card().page(), Qt::LeftButton, {}, QPoint(140, 90));
     EXPECT_EQ(window.pos(), start + QPoint(100, 50));
+
+    QTest::mousePress(header, Qt::LeftButton, {}, QPoint(40, 40));
+    QTest::mouseMove(header, QPoint(140, 90));
+    QTest::mouseRelease(header, Qt::LeftButton, {}, QPoint(140, 90));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.pos(), start + QPoint(100, 50)) << "a tap moved the window";
 }
 
 }  // namespace

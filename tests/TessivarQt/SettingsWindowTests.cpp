@@ -255,6 +255,21 @@ TEST_F(SettingsWindowTest, TheShortcutsPaneRecordsEachDisplaysShortcut) {
     EXPECT_EQ(recorders[0]->stringValue(), text("⌥⇧5"));
     EXPECT_TRUE(shortcuts.registry.service.isGrabbed(23, 2048 | 512));
 
+    // Delete while recording removes the shortcut and recording goes on, prompting.
+    QTest::mouseClick(recorders[0], Qt::LeftButton);
+    queue.drain();
+    QKeyEvent remove(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, 117 + FakeNativeKeyTranslator::kKeyCodeOffset, 0, 0);
+    QApplication::sendEvent(recorders[0], &remove);
+    queue.drain();
+    EXPECT_EQ(hotkeys::getShortcut(names[0]), std::nullopt);
+    EXPECT_TRUE(recorders[0]->isRecording());
+    EXPECT_EQ(recorders[0]->stringValue(), text("按下快捷键...")) << "after Delete";
+    QKeyEvent again(QEvent::KeyPress, Qt::Key_Percent, Qt::NoModifier, 23 + FakeNativeKeyTranslator::kKeyCodeOffset, 0,
+                    FakeNativeKeyTranslator::kAlt | FakeNativeKeyTranslator::kShift);
+    QApplication::sendEvent(recorders[0], &again);
+    queue.drain();
+    EXPECT_EQ(recorders[0]->stringValue(), text("⌥⇧5"));
+
     QTest::mouseClick(recorders[1], Qt::LeftButton);
     queue.drain();
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, 53 + FakeNativeKeyTranslator::kKeyCodeOffset, 0, 0);

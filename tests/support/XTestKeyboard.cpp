@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include "tests/support/XTestConnection.h"
+
 namespace tessivar::testing {
 namespace {
 
@@ -13,13 +15,11 @@ constexpr int kModifierCount = 8;
 
 }  // namespace
 
-XTestKeyboard::XTestKeyboard(const std::string& displayName) : display_(XOpenDisplay(displayName.c_str())) {
+XTestKeyboard::XTestKeyboard(const std::string& displayName) {
+    const XTestConnection connection = openXTestConnection(displayName);
+    display_ = connection.display;
+    hasXTest_ = connection.hasXTest;
     if (!display_) return;
-    int eventBase = 0;
-    int errorBase = 0;
-    int major = 0;
-    int minor = 0;
-    hasXTest_ = XTestQueryExtension(display_, &eventBase, &errorBase, &major, &minor);
     XModifierKeymap* map = XGetModifierMapping(display_);
     savedKeysPerModifier_ = map->max_keypermod;
     savedModifierKeys_.assign(map->modifiermap, map->modifiermap + kModifierCount * map->max_keypermod);

@@ -2,6 +2,7 @@
 
 #include <QBoxLayout>
 #include <QCheckBox>
+#include <QPalette>
 #include <QFrame>
 #include <QLabel>
 #include <QSignalBlocker>
@@ -73,6 +74,12 @@ QWidget* LaunchAtLoginPage::switchRow() {
     layout->setContentsMargins(0, 12, 0, 12);
     toggle_ = new QCheckBox(OnboardingStyle::text(kSwitch));
     toggle_->setFont(OnboardingStyle::font(toggle_->font(), 13, QFont::DemiBold));
+    // The label is text of the look, not of the desktop's palette: a dark card
+    // under a light desktop style would leave it dark on dark.
+    QPalette palette = toggle_->palette();
+    palette.setColor(QPalette::WindowText, look_.primary);
+    palette.setColor(QPalette::ButtonText, look_.primary);
+    toggle_->setPalette(palette);
     toggle_->setFocusPolicy(Qt::NoFocus);
     layout->addWidget(toggle_, 0, Qt::AlignCenter);
     connect(toggle_, &QCheckBox::clicked, this, [this](bool on) { view_.setLaunchAtLogin(on); });

@@ -2,13 +2,12 @@
 
 #include <QBoxLayout>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPainter>
-#include <QWindow>
 
 #include "Tessivar/Onboarding/OnboardingAppearance.h"
 #include "Tessivar/Onboarding/Private/OnboardingStyle.h"
 #include "Tessivar/Onboarding/Private/PageDots.h"
+#include "Tessivar/Onboarding/WindowDragGesture.h"
 
 namespace tessivar {
 
@@ -35,6 +34,7 @@ OnboardingHeader::OnboardingHeader(const OnboardingAppearance& look, QWidget* pa
     // The title and the dots take no presses: they all reach the header.
     title->setAttribute(Qt::WA_TransparentForMouseEvents);
     dots_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    new WindowDragGesture(this);
 }
 
 void OnboardingHeader::paintEvent(QPaintEvent*) {
@@ -44,25 +44,6 @@ void OnboardingHeader::paintEvent(QPaintEvent*) {
     gradient.setColorAt(1, background_);
     painter.fillRect(rect(), background_);
     painter.fillRect(rect(), gradient);
-}
-
-// The window manager moves the window where there is one; without one the
-// header follows the pointer itself.
-void OnboardingHeader::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
-    QWindow* handle = window()->windowHandle();
-    if (handle && handle->startSystemMove()) return;
-    dragOffset_ = event->globalPosition().toPoint() - window()->pos();
-}
-
-void OnboardingHeader::mouseMoveEvent(QMouseEvent* event) {
-    if (!dragOffset_) return QWidget::mouseMoveEvent(event);
-    window()->move(event->globalPosition().toPoint() - *dragOffset_);
-}
-
-void OnboardingHeader::mouseReleaseEvent(QMouseEvent* event) {
-    dragOffset_.reset();
-    QWidget::mouseReleaseEvent(event);
 }
 
 }  // namespace tessivar

@@ -1,8 +1,5 @@
 #pragma once
-#include <QPoint>
 #include <QWidget>
-
-#include <optional>
 
 namespace tessivar {
 
@@ -10,8 +7,9 @@ struct OnboardingAppearance;
 class PageDots;
 
 // The band across the top of the onboarding: the title and the page dots over
-// a wash of the accent colour. It is the window's title bar: a press anywhere
-// on it, even the first click while the window is inactive, moves the window.
+// a wash of the accent colour. It is the window's title bar: dragging from
+// anywhere on it, even with the first click while the window is inactive,
+// moves the window.
 class OnboardingHeader : public QWidget {
     Q_OBJECT
 public:
@@ -24,17 +22,11 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     QColor wash_;
     QColor background_;
     PageDots* dots_;
-    // Where in the window the press was, while this header moves the window
-    // itself (no window manager took the move over).
-    std::optional<QPoint> dragOffset_;
 };
 
 }  // namespace tessivar
