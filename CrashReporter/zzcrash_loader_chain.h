@@ -10,7 +10,9 @@
 
 // Not for the crash path: makes `list` (this process's ELF images) the one a
 // crash brings up to date, and reserves what that needs. Call it after each
-// refresh from the loader, as the refresh may use the reserve.
+// refresh from the loader, as the refresh may use the reserve. The list then
+// lives as long as the process: records taken in at crash time are the chain
+// reader's own, never to be released by the list.
 void zzcrash_loader_chain_prepare(zzcrash_async_image_list* list);
 
 // Async-signal-safe, allocates nothing: appends the images in the loader's
