@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "CrashReporter/zzcrash_loader_chain.h"
+
 zzcrash_crash_context zzcrash_shared_crash_context;
 
 zzcrash_error_t zzcrash_write_report(zzcrash_crash_context* context, zzcrash_thread_t crashed_thread,
@@ -18,6 +20,8 @@ zzcrash_error_t zzcrash_write_report(zzcrash_crash_context* context, zzcrash_thr
     static_cast<void>(fchmod(fd, 0600));
     zzcrash_async_file file;
     zzcrash_async_file_init(&file, fd, context->report_byte_limit);
+    // Before the stacks are walked: their frames are looked up in the list.
+    zzcrash_loader_chain_refresh(context->images);
     const zzcrash_error_t written = zzcrash_log_writer_write(&context->writer, crashed_thread, context->images, &file,
                                                             signal_info, current_state);
     zzcrash_log_writer_close(&context->writer);

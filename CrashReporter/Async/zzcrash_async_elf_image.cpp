@@ -245,7 +245,7 @@ const zzcrash_async_image_format zzcrash_async_elf_image_format =
     zzcrash_async_image_format_of<zzcrash_async_elf_image, zzcrash_async_elf_image_init,
                                   zzcrash_async_elf_image_free>::format;
 
-zzcrash_error_t zzcrash_async_elf_image_init(zzcrash_async_elf_image* image, zzcrash_task_t task, const char* name,
+zzcrash_error_t zzcrash_async_elf_image_read(zzcrash_async_elf_image* image, zzcrash_task_t task,
                                              std::uint64_t headerAddress) {
     std::memset(image, 0, sizeof *image);
     image->task = task;
@@ -256,6 +256,13 @@ zzcrash_error_t zzcrash_async_elf_image_init(zzcrash_async_elf_image* image, zzc
     if (segments.dynamic.p_type == PT_DYNAMIC) readDynamic(image, segments.dynamic);
     for (std::uint64_t i = 0; i < segments.noteCount && !image->has_uuid; ++i) readBuildId(image, segments.notes[i]);
     readFrameTable(image, segments);
+    return ZZCRASH_ESUCCESS;
+}
+
+zzcrash_error_t zzcrash_async_elf_image_init(zzcrash_async_elf_image* image, zzcrash_task_t task, const char* name,
+                                             std::uint64_t headerAddress) {
+    const zzcrash_error_t error = zzcrash_async_elf_image_read(image, task, headerAddress);
+    if (error != ZZCRASH_ESUCCESS) return error;
     image->name = strdup(name ? name : "");
     return image->name ? ZZCRASH_ESUCCESS : ZZCRASH_ENOMEM;
 }

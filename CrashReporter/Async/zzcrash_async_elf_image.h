@@ -38,6 +38,11 @@ void zzcrash_async_elf_image_free(zzcrash_async_elf_image* image);
 
 // Async-signal-safe, allocates nothing.
 
+// zzcrash_async_elf_image_init without the name, which stays null: for an
+// image first seen inside a crash, into a record the caller provides.
+zzcrash_error_t zzcrash_async_elf_image_read(zzcrash_async_elf_image* image, zzcrash_task_t task,
+                                             std::uint64_t headerAddress);
+
 // The exported function whose bytes hold the pc (its value and size, or a
 // function of unknown size exactly at the pc), the first of equal ones; called
 // back with its address and name. Error 8 when none holds it, 5 when its name

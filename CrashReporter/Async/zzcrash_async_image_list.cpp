@@ -110,6 +110,40 @@ void zzcrash_async_image_list_remove(zzcrash_async_image_list* list, std::uint64
     if (node) unlink(list->shared, node);
 }
 
+void zzcrash_async_image_list_reserve(zzcrash_async_image_list* list, std::size_t count) {
+    std::lock_guard guard(list->shared->write_lock);
+    std::size_t spare = 0;
+    for (Node* node = list->shared->free_list; node; node = node->parked_next) ++spare;
+    for (; spare < count; ++spare) {
+        auto* node = static_cast<Node*>(std::calloc(1, sizeof(Node)));
+        if (!node) return;
+        node->parked_next = list->shared->free_list;
+        list->shared->free_list = node;
+    }
+}
+
+bool zzcrash_async_image_list_adopt(zzcrash_async_image_list* list, zzcrash_async_image* image) {
+    Shared* shared = list->shared;
+    if (!shared->write_lock.try_lock()) return false;
+    Node* node = shared->free_list;
+    if (node) {
+        shared->free_list = node->parked_next;
+        link(shared, node, image);
+    }
+    shared->write_lock.unlock();
+    return node != nullptr;
+}
+
+// The caller reads, so unlink parks the node instead of freeing it.
+bool zzcrash_async_image_list_try_remove(zzcrash_async_image_list* list, std::uint64_t header_address) {
+    Shared* shared = list->shared;
+    if (!shared->write_lock.try_lock()) return false;
+    Node* node = find(shared, header_address);
+    if (node) unlink(shared, node);
+    shared->write_lock.unlock();
+    return true;
+}
+
 void zzcrash_async_image_list_free(zzcrash_async_image_list* list) {
     Shared* shared = list->shared;
     freeChain(shared->head.load(), [](Node* node) { return node->next.load(); },

@@ -66,12 +66,21 @@ zzcrash_error_t zzcrash_async_image_list_append(zzcrash_async_image_list* list, 
 // Unlinks the first image with this header address; nothing when there is
 // none. The image record is kept: a reader may still hold it.
 void zzcrash_async_image_list_remove(zzcrash_async_image_list* list, std::uint64_t header_address);
+// Keeps at least `count` unused nodes, for zzcrash_async_image_list_adopt.
+void zzcrash_async_image_list_reserve(zzcrash_async_image_list* list, std::size_t count);
 // Releases every listed image and every node; no one may read any more.
 void zzcrash_async_image_list_free(zzcrash_async_image_list* list);
 
 // Readers call this with true before a walk and with false after it, and in
 // between use only the two lookups below. Async-signal-safe.
 void zzcrash_async_image_list_mark_reading(zzcrash_async_image_list* list, bool reading);
+// For a crash handler marked as reading, which may have stopped a writer
+// while it held the lock: both give up (false) when the lock is taken.
+// Appends a record the caller owns, read already, on a reserved node; false
+// too when no node is left.
+bool zzcrash_async_image_list_adopt(zzcrash_async_image_list* list, zzcrash_async_image* image);
+// Unlinks the first image with this header address and parks its node.
+bool zzcrash_async_image_list_try_remove(zzcrash_async_image_list* list, std::uint64_t header_address);
 // The first image whose [header, header + text size) holds `address`; null when none.
 zzcrash_async_image* zzcrash_async_image_containing_address(zzcrash_async_image_list* list, std::uint64_t address);
 // The image after `image`, or the first one for null; null at the end.

@@ -13,6 +13,8 @@ public:
             while (flag_.test(std::memory_order_relaxed)) sched_yield();
         }
     }
+    // For a crash handler: a writer it stopped may hold the lock for good.
+    bool try_lock() noexcept { return !flag_.test_and_set(std::memory_order_acquire); }
     void unlock() noexcept { flag_.clear(std::memory_order_release); }
 
 private:

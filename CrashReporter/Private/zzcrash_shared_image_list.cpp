@@ -2,6 +2,7 @@
 
 #include "CrashReporter/Async/zzcrash_async_elf_image.h"
 #include "CrashReporter/zzcrash_elf_image_list.h"
+#include "CrashReporter/zzcrash_loader_chain.h"
 
 namespace {
 
@@ -17,5 +18,6 @@ zzcrash_async_image_list* makeList() {
 zzcrash_async_image_list* zzcrash_shared_image_list() {
     static zzcrash_async_image_list* const images = makeList();
     zzcrash_elf_image_list_refresh(images);
+    zzcrash_loader_chain_prepare(images);
     return images;
 }

@@ -4,6 +4,7 @@
 // reads the report the next launch finds. The child's crash callback, run
 // after the report was written, says how many allocations the crash path made
 // and how much of the 64 KiB alternate stack it used.
+#include <dlfcn.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -72,6 +73,17 @@ CRASH_CHILD_FUNCTION void tessivar_crash_child_write_null() {
 CRASH_CHILD_FUNCTION void tessivar_crash_child_abort() {
     armTrap();
     abort();
+}
+
+// Opens the library only now, after the reporter was enabled, and crashes in it.
+CRASH_CHILD_FUNCTION void tessivar_crash_child_in_late_library() {
+    void* library = dlopen(TESSIVAR_LATE_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    if (!library) _exit(93);
+    auto* crash =
+        reinterpret_cast<int (*)(void (*)(), std::uintptr_t)>(dlsym(library, "tessivar_late_library_write_null"));
+    if (!crash) _exit(94);
+    crash(armTrap, 0x18);
+    asm volatile("");
 }
 
 CRASH_CHILD_FUNCTION void tessivar_crash_child_throw() {
@@ -211,6 +223,7 @@ struct Crash {
     bool onAlternateStack;               // the report was written there (not on the exception server's thread)
     std::optional<std::uint64_t> badAccess;  // the kind of bad access it was caught as; none: caught as a signal
     const char* exceptionName = nullptr;     // the uncaught exception's, thrown by `onTheStack`; null: none
+    const char* library = nullptr;           // the image the first frame lies in, by its file name; null: any
 };
 
 std::size_t index(const std::vector<std::string>& names, const std::string& name) {
@@ -256,6 +269,13 @@ void checkReport(const Crash& crash, const ZZCrashReport& report) {
     EXPECT_TRUE(std::any_of(images.begin(), images.end(),
                             [](const auto& image) { return image.imageName().ends_with("/libc.so.6"); }));
     EXPECT_EQ(report.customData(), customData);
+    if (crash.library) {
+        const auto pc = crashed[0]->stackFrames().front().instructionPointer();
+        EXPECT_TRUE(std::any_of(images.begin(), images.end(), [&](const auto& image) {
+            return fs::path(image.imageName()).filename() == crash.library && pc >= image.imageBaseAddress() &&
+                   pc - image.imageBaseAddress() < image.imageSize();
+        })) << "frame 0 at " << pc << " lies in no image named " << crash.library;
+    }
     ASSERT_EQ(report.machExceptionInfo().has_value(), crash.badAccess.has_value());
     if (!crash.badAccess) return;
     EXPECT_EQ(report.machExceptionInfo()->type(), 1u);
@@ -320,6 +340,13 @@ TEST(CrashChild, WritesTheReportThatTheNextLaunchFinds) {
         {"two threads faulting at once, exception-server mode", tessivar_crash_child_two_threads, 1, SIGSEGV,
          "SIGSEGV", {"SEGV_MAPERR"}, {0x10, 0x20}, "tessivar_crash_child_write_at", "tessivar_crash_child_write_at",
          false, false, 1},
+        // A library opened after the enable: its frame and those below it.
+        {"a write through null in a library opened late", tessivar_crash_child_in_late_library, 0, SIGSEGV, "SIGSEGV",
+         {"SEGV_MAPERR"}, {0x18}, "tessivar_late_library_write_null", "tessivar_crash_child_in_late_library", true,
+         true, std::nullopt, nullptr, "libtessivar_late_library.so"},
+        {"a write through null in a library opened late, exception-server mode", tessivar_crash_child_in_late_library,
+         1, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR"}, {0x18}, "tessivar_late_library_write_null",
+         "tessivar_crash_child_in_late_library", true, false, 1, nullptr, "libtessivar_late_library.so"},
         {"abort, exception-server mode", tessivar_crash_child_abort, 1, SIGABRT, "SIGABRT", {"SI_TKILL"}, {0}, nullptr,
          "tessivar_crash_child_abort", true, true, std::nullopt},
     };
