@@ -138,6 +138,43 @@ CRASH_CHILD_FUNCTION void tessivar_crash_child_two_threads() {
 
 namespace {
 
+// Tells the thread started before the reporter was enabled to overflow its stack.
+std::atomic<bool> overflowNow{false};
+
+}  // namespace
+
+// Its stack small enough for the walker to reach this frame below the
+// recursion, so that the report shows which thread it was.
+CRASH_CHILD_FUNCTION void* tessivar_crash_child_overflow_when_told(void*) {
+    while (!overflowNow.load()) usleep(1000);
+    armTrap();
+    tessivar_crash_child_recurse(0);
+    return nullptr;
+}
+
+namespace {
+
+pthread_t startOverflowingThread() {
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setstacksize(&attributes, 128 * 1024);
+    pthread_t thread;
+    if (pthread_create(&thread, &attributes, tessivar_crash_child_overflow_when_told, nullptr) != 0) _exit(92);
+    pthread_attr_destroy(&attributes);
+    return thread;
+}
+
+// The enabling thread waits while another one crashes.
+void overflowTheThreadFromBeforeEnable() {
+    overflowNow.store(true);
+    for (;;) pause();
+}
+
+void overflowAThreadStartedAfterEnable() {
+    overflowNow.store(true);
+    pthread_join(startOverflowingThread(), nullptr);
+}
+
 std::size_t alternateStackUsed() {
     stack_t stack{};
     sigaltstack(nullptr, &stack);
@@ -185,6 +222,7 @@ int crashChild(int output, const fs::path& base, unsigned handlerType, void (*cr
     const ZZCrashReporterCallbacks callbacks{0, nullptr, onReportWritten};
     reporter.setCrashCallbacks(&callbacks);
     std::set_terminate(armTrapAndAbort);
+    pthread_detach(startOverflowingThread());
     if (!reporter.enableCrashReporter()) return 1;
     const tessivar::testing::ParkedThreads parked(2);
     paintAlternateStack();
@@ -320,6 +358,22 @@ TEST(CrashChild, WritesTheReportThatTheNextLaunchFinds) {
         {"two threads faulting at once, exception-server mode", tessivar_crash_child_two_threads, 1, SIGSEGV,
          "SIGSEGV", {"SEGV_MAPERR"}, {0x10, 0x20}, "tessivar_crash_child_write_at", "tessivar_crash_child_write_at",
          false, false, 1},
+        // Threads other than the enabling one, started before it enabled the
+        // reporter and after, have alternate stacks of their own. A guard
+        // page is mapped: as an exception, a protection failure, reported as
+        // the bus error it stands for.
+        {"a stack overflow on a thread from before the reporter", overflowTheThreadFromBeforeEnable, 0, SIGSEGV,
+         "SIGSEGV", {"SEGV_ACCERR"}, {}, "tessivar_crash_child_recurse", "tessivar_crash_child_overflow_when_told",
+         false, false, std::nullopt},
+        {"a stack overflow on a thread started after the reporter", overflowAThreadStartedAfterEnable, 0, SIGSEGV,
+         "SIGSEGV", {"SEGV_ACCERR"}, {}, "tessivar_crash_child_recurse", "tessivar_crash_child_overflow_when_told",
+         false, false, std::nullopt},
+        {"a stack overflow on a thread from before the reporter, exception-server mode",
+         overflowTheThreadFromBeforeEnable, 1, SIGSEGV, "SIGBUS", {"BUS_ADRERR"}, {}, "tessivar_crash_child_recurse",
+         "tessivar_crash_child_overflow_when_told", false, false, 2},
+        {"a stack overflow on a thread started after the reporter, exception-server mode",
+         overflowAThreadStartedAfterEnable, 1, SIGSEGV, "SIGBUS", {"BUS_ADRERR"}, {}, "tessivar_crash_child_recurse",
+         "tessivar_crash_child_overflow_when_told", false, false, 2},
         {"abort, exception-server mode", tessivar_crash_child_abort, 1, SIGABRT, "SIGABRT", {"SI_TKILL"}, {0}, nullptr,
          "tessivar_crash_child_abort", true, true, std::nullopt},
     };
