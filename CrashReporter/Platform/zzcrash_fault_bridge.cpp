@@ -10,6 +10,7 @@
 #include "CrashReporter/Platform/zzcrash_exception_message.h"
 #include "CrashReporter/Platform/zzcrash_exception_ports.h"
 #include "CrashReporter/Platform/zzcrash_fault_context.h"
+#include "CrashReporter/Platform/zzcrash_monotonic_clock.h"
 #include "CrashReporter/Platform/zzcrash_spin_lock.h"
 
 namespace {
@@ -37,21 +38,15 @@ void passOn(int signal, siginfo_t* info, void* context) {
     previous.sa_handler(signal);
 }
 
-std::int64_t nowMs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1'000'000;
-}
-
 // The faulting registers kept, waiting while every slot is taken: when more
 // threads fault at once than there are slots, the later ones wait, as they
 // would for their answer, until the report of the crash is written, instead
 // of ending the process by the default action while it is written.
 bool saveContext(zzcrash_thread_t self, const mcontext_t* context) {
-    const std::int64_t deadline = nowMs() + ZZCRASH_FAULT_REPLY_TIMEOUT_MS;
+    const std::int64_t deadline = zzcrash_monotonic_ms() + ZZCRASH_FAULT_REPLY_TIMEOUT_MS;
     const timespec pause{0, 1'000'000};
     while (!zzcrash_fault_context_save(self, context)) {
-        if (nowMs() >= deadline) return false;
+        if (zzcrash_monotonic_ms() >= deadline) return false;
         nanosleep(&pause, nullptr);
     }
     return true;

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "CrashReporter/Platform/zzcrash_monotonic_clock.h"
 #include "CrashReporter/Platform/zzcrash_thread_list.h"
 
 namespace {
@@ -98,12 +99,6 @@ void onStackSignal(int, siginfo_t*, void* context) {
     errno = savedErrno;
 }
 
-std::int64_t nowMs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1'000'000;
-}
-
 // Offers a stack to each running thread but the calling one.
 void offerStacks(int signal) {
     const zzcrash_thread_t self = gettid();
@@ -123,12 +118,12 @@ void offerStacks(int signal) {
 
 // True when every offer was answered; a stack declined or withdrawn is unmapped.
 bool settleOffers() {
-    const std::int64_t deadline = nowMs() + sweepTimeoutMs;
+    const std::int64_t deadline = zzcrash_monotonic_ms() + sweepTimeoutMs;
     const timespec pause{0, 500'000};
     bool answered = true;
     for (std::uint32_t i = 0; i < offerCount.load(); ++i) {
         Offer& offer = offers[i];
-        while (offer.state.load() == offered && nowMs() < deadline) nanosleep(&pause, nullptr);
+        while (offer.state.load() == offered && zzcrash_monotonic_ms() < deadline) nanosleep(&pause, nullptr);
         std::uint32_t expected = offered;
         if (offer.state.compare_exchange_strong(expected, withdrawn)) answered = false;
         if (offer.state.load() != taken) unmapStack(offer.stack);

@@ -138,15 +138,17 @@ CRASH_CHILD_FUNCTION void tessivar_crash_child_two_threads() {
 
 namespace {
 
-// Tells the thread started before the reporter was enabled to overflow its stack.
-std::atomic<bool> overflowNow{false};
+// Tells the thread started before the reporter was enabled to overflow its
+// stack; a thread started later overflows at once.
+std::atomic<bool> overflowTheEarlyThread{false};
+std::atomic<bool> overflowAtOnce{true};
 
 }  // namespace
 
 // Its stack small enough for the walker to reach this frame below the
 // recursion, so that the report shows which thread it was.
-CRASH_CHILD_FUNCTION void* tessivar_crash_child_overflow_when_told(void*) {
-    while (!overflowNow.load()) usleep(1000);
+CRASH_CHILD_FUNCTION void* tessivar_crash_child_overflow_when_told(void* told) {
+    while (!static_cast<std::atomic<bool>*>(told)->load()) usleep(1000);
     armTrap();
     tessivar_crash_child_recurse(0);
     return nullptr;
@@ -154,25 +156,24 @@ CRASH_CHILD_FUNCTION void* tessivar_crash_child_overflow_when_told(void*) {
 
 namespace {
 
-pthread_t startOverflowingThread() {
+pthread_t startOverflowingThread(std::atomic<bool>* told) {
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);
     pthread_attr_setstacksize(&attributes, 128 * 1024);
     pthread_t thread;
-    if (pthread_create(&thread, &attributes, tessivar_crash_child_overflow_when_told, nullptr) != 0) _exit(92);
+    if (pthread_create(&thread, &attributes, tessivar_crash_child_overflow_when_told, told) != 0) _exit(92);
     pthread_attr_destroy(&attributes);
     return thread;
 }
 
 // The enabling thread waits while another one crashes.
 void overflowTheThreadFromBeforeEnable() {
-    overflowNow.store(true);
+    overflowTheEarlyThread.store(true);
     for (;;) pause();
 }
 
 void overflowAThreadStartedAfterEnable() {
-    overflowNow.store(true);
-    pthread_join(startOverflowingThread(), nullptr);
+    pthread_join(startOverflowingThread(&overflowAtOnce), nullptr);
 }
 
 std::size_t alternateStackUsed() {
@@ -222,7 +223,7 @@ int crashChild(int output, const fs::path& base, unsigned handlerType, void (*cr
     const ZZCrashReporterCallbacks callbacks{0, nullptr, onReportWritten};
     reporter.setCrashCallbacks(&callbacks);
     std::set_terminate(armTrapAndAbort);
-    pthread_detach(startOverflowingThread());
+    pthread_detach(startOverflowingThread(&overflowTheEarlyThread));
     if (!reporter.enableCrashReporter()) return 1;
     const tessivar::testing::ParkedThreads parked(2);
     paintAlternateStack();
