@@ -8,12 +8,12 @@
 #include <span>
 
 #include "CrashReporter/Platform/zzcrash_fault_bridge.h"
-#include "CrashReporter/Platform/zzcrash_thread_stacks.h"
 #include "CrashReporter/Platform/zzcrash_thread_stopper.h"
 #include "CrashReporter/Private/zzcrash_crash_handlers.h"
 #include "CrashReporter/Private/zzcrash_shared_image_list.h"
 #include "CrashReporter/ZZCrashHostInfo.h"
 #include "CrashReporter/ZZCrashReporter.h"
+#include "CrashReporter/zzcrash_thread_start.h"
 
 namespace {
 
@@ -100,7 +100,7 @@ bool ZZCrashReporter::enableCrashReporter(ZZCrashReporterError* error) {
     // exception server's thread is among the threads covered. A thread that
     // does not answer in time stays without one; that is no reason to refuse
     // the reporter to the others.
-    zzcrash_thread_stacks_install();
+    zzcrash_thread_start_cover_all();
     enabled_ = true;
     return true;
 }

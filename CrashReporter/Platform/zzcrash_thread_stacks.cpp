@@ -1,7 +1,5 @@
 #include "CrashReporter/Platform/zzcrash_thread_stacks.h"
 
-#include <dlfcn.h>
-#include <pthread.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/syscall.h>
@@ -11,7 +9,6 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cstdlib>
 
 #include "CrashReporter/Platform/zzcrash_monotonic_clock.h"
 #include "CrashReporter/Platform/zzcrash_thread_list.h"
@@ -39,9 +36,6 @@ std::atomic<bool> covering{false};
 // which other libraries are least likely to take.
 constexpr int signalBelowMax = 4;
 constexpr std::int64_t sweepTimeoutMs = 200;
-
-using CreateFunction = int (*)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*);
-std::atomic<CreateFunction> realCreate{nullptr};
 
 std::size_t pageSize() { return static_cast<std::size_t>(sysconf(_SC_PAGESIZE)); }
 
@@ -131,66 +125,24 @@ bool settleOffers() {
     return answered;
 }
 
-// A started thread's own stack, given back when its start routine returns or
-// the thread exits (pthread_exit and cancellation unwind through here).
-class OwnStack {
-public:
-    OwnStack() : stack_(mapStack()) {
-        if (stack_.ss_sp && !useStack(stack_)) release();
-    }
-    ~OwnStack() {
-        if (!stack_.ss_sp) return;
-        const stack_t off{nullptr, SS_DISABLE, 0};
-        sigaltstack(&off, nullptr);
-        release();
-    }
-    OwnStack(const OwnStack&) = delete;
-    OwnStack& operator=(const OwnStack&) = delete;
-
-private:
-    void release() {
-        unmapStack(stack_);
-        stack_.ss_sp = nullptr;
-    }
-    stack_t stack_;
-};
-
-struct Start {
-    void* (*routine)(void*);
-    void* argument;
-};
-
-void* startCovered(void* start) {
-    const Start copy = *static_cast<Start*>(start);
-    std::free(start);
-    if (!covering.load()) return copy.routine(copy.argument);
-    const OwnStack own;
-    return copy.routine(copy.argument);
-}
-
-CreateFunction theRealCreate() {
-    CreateFunction real = realCreate.load();
-    if (real) return real;
-    real = reinterpret_cast<CreateFunction>(dlsym(RTLD_NEXT, "pthread_create"));
-    realCreate.store(real);
-    return real;
-}
-
 }  // namespace
 
-// Every thread start wraps its routine, also before the reporter is enabled:
-// a thread started while the running threads are swept checks at its own
-// start, after it is listed, so none falls between the two.
-extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attributes, void* (*routine)(void*),
-                              void* argument) noexcept {
-    const CreateFunction real = theRealCreate();
-    if (!real) return EAGAIN;
-    auto* start = static_cast<Start*>(std::malloc(sizeof(Start)));
-    if (!start) return real(thread, attributes, routine, argument);
-    *start = {routine, argument};
-    const int created = real(thread, attributes, startCovered, start);
-    if (created != 0) std::free(start);
-    return created;
+bool zzcrash_thread_stack_give_own(stack_t* given) {
+    given->ss_sp = nullptr;
+    if (!covering.load()) return false;
+    *given = mapStack();
+    if (!given->ss_sp) return false;
+    if (useStack(*given)) return true;
+    unmapStack(*given);
+    given->ss_sp = nullptr;
+    return false;
+}
+
+void zzcrash_thread_stack_take_back(const stack_t* given) {
+    if (!given->ss_sp) return;
+    const stack_t off{nullptr, SS_DISABLE, 0};
+    sigaltstack(&off, nullptr);
+    unmapStack(*given);
 }
 
 bool zzcrash_thread_stacks_install() {

@@ -1,4 +1,6 @@
 #pragma once
+#include <signal.h>
+
 #include <cstddef>
 
 // Gives every thread of the process an alternate signal stack of its own, so
@@ -10,7 +12,7 @@
 // real-time signal, whose handler installs a stack mapped for it beforehand:
 // sigaltstack acts only on the calling thread, and this is the one way to
 // have another thread call it. Threads started later install their own first
-// thing: the library wraps pthread_create (every thread start, std::thread's
+// thing: the reporter wraps pthread_create (zzcrash_thread_start.h) (every thread start, std::thread's
 // and other libraries' included, goes through it), so a thread is covered
 // from its first instruction, which no lazy scheme (at a thread's first use
 // of the reporter) could promise for a thread that never uses the reporter.
@@ -23,3 +25,9 @@ inline constexpr std::size_t ZZCRASH_THREAD_STACK_BYTES = 64 * 1024;
 // when each running thread answered within the deadline (about 200 ms in all).
 // Once per process; not for the crash path.
 bool zzcrash_thread_stacks_install();
+
+// For a thread at its start: once the threads are covered, maps a stack and
+// makes it the calling thread's; true when it did, with the stack in `given`
+// for zzcrash_thread_stack_take_back when the thread ends.
+bool zzcrash_thread_stack_give_own(stack_t* given);
+void zzcrash_thread_stack_take_back(const stack_t* given);
