@@ -13,6 +13,7 @@
 #include "CrashReporter/Private/zzcrash_shared_image_list.h"
 #include "CrashReporter/ZZCrashHostInfo.h"
 #include "CrashReporter/ZZCrashReporter.h"
+#include "CrashReporter/zzcrash_thread_start.h"
 
 namespace {
 
@@ -95,6 +96,11 @@ bool ZZCrashReporter::enableCrashReporter(ZZCrashReporterError* error) {
         (!installSignalHandlers(abortSignal, context, error) || !installExceptionServer(error)))
         return false;
     if (config_.shouldRegisterUncaughtExceptionHandler()) zzcrash_install_uncaught_exception_handler(context);
+    // After the handlers: the enabling thread has its stack from them, and the
+    // exception server's thread is among the threads covered. A thread that
+    // does not answer in time stays without one; that is no reason to refuse
+    // the reporter to the others.
+    zzcrash_thread_start_cover_all();
     enabled_ = true;
     return true;
 }

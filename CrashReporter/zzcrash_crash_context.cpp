@@ -8,14 +8,25 @@
 
 zzcrash_crash_context zzcrash_shared_crash_context;
 
+namespace {
+
+// What an earlier, longer report left after the end of this one goes.
+bool cutToTheWritten(int fd) {
+    const off_t written = lseek(fd, 0, SEEK_CUR);
+    return written >= 0 && ftruncate(fd, written) == 0;
+}
+
+}  // namespace
+
 zzcrash_error_t zzcrash_write_report(zzcrash_crash_context* context, zzcrash_thread_t crashed_thread,
                                      const zzcrash_async_thread_state* current_state,
                                      const zzcrash_log_signal_info* signal_info) {
     // The report carries the user's identity, event properties and stacks: the
-    // user's alone. A report an older version left keeps its mode through
-    // O_TRUNC, so the mode is set again; where the file system cannot, the
-    // crash is still worth writing.
-    const int fd = open(context->report_path, O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    // user's alone. A report an older version left keeps its mode, so the mode
+    // is set again; where the file system cannot, the crash is still worth
+    // writing. The file is cut to what was written only at the end: emptied
+    // first, a writer that ran out of stack would leave nothing at all.
+    const int fd = open(context->report_path, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) return ZZCRASH_EINTERNAL;
     static_cast<void>(fchmod(fd, 0600));
     zzcrash_async_file file;
@@ -25,7 +36,7 @@ zzcrash_error_t zzcrash_write_report(zzcrash_crash_context* context, zzcrash_thr
     const zzcrash_error_t written = zzcrash_log_writer_write(&context->writer, crashed_thread, context->images, &file,
                                                             signal_info, current_state);
     zzcrash_log_writer_close(&context->writer);
-    const bool flushed = zzcrash_async_file_flush(&file);
+    const bool flushed = zzcrash_async_file_flush(&file) && cutToTheWritten(fd);
     const bool closed = close(fd) == 0;
     if (!flushed || !closed) return ZZCRASH_EINTERNAL;
     return written;

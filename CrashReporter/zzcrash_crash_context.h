@@ -20,11 +20,12 @@ struct zzcrash_crash_context {
 // The process's crash context.
 extern zzcrash_crash_context zzcrash_shared_crash_context;
 
-// Writes the report of a crash to the context's report path (created, or
-// emptied first, with mode 0600): `crashed_thread` is the one that crashed,
+// Writes the report of a crash to the context's report path (created with
+// mode 0600, written over from its start and cut to the new report's length
+// once it is written): `crashed_thread` is the one that crashed,
 // `current_state` the calling thread's registers (null leaves the calling
-// thread out). Error 6 when the file cannot be opened, flushed or closed,
-// else the write's code. Async-signal-safe, allocates nothing.
+// thread out). Error 6 when the file cannot be opened, flushed, cut or
+// closed, else the write's code. Async-signal-safe, allocates nothing.
 zzcrash_error_t zzcrash_write_report(zzcrash_crash_context* context, zzcrash_thread_t crashed_thread,
                                      const zzcrash_async_thread_state* current_state,
                                      const zzcrash_log_signal_info* signal_info);

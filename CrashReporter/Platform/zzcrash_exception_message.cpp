@@ -1,5 +1,9 @@
 #include "CrashReporter/Platform/zzcrash_exception_message.h"
 
+#include "CrashReporter/Platform/zzcrash_monotonic_clock.h"
+
+#include <time.h>
+
 #include <cstring>
 
 namespace {
@@ -42,18 +46,33 @@ zzcrash_kern_return_t awaitReply(zzcrash_port_t reply, std::int32_t requestId, s
     return answer.return_code;
 }
 
+// A reply port, waiting while the table is full: when many threads fault at
+// once, the ones past the table's size wait for a port as the first waits
+// for its answer, which comes once the report of the crash is written. One
+// that gave up at once would end the process while the report is written.
+zzcrash_kern_return_t allocateReplyPort(zzcrash_port_t* reply, std::int64_t deadlineMs) {
+    const timespec pause{0, 1'000'000};
+    for (;;) {
+        const zzcrash_kern_return_t allocated = zzcrash_port_allocate(reply);
+        if (allocated != ZZCRASH_KERN_RESOURCE_SHORTAGE || zzcrash_monotonic_ms() >= deadlineMs) return allocated;
+        nanosleep(&pause, nullptr);
+    }
+}
+
 }  // namespace
 
 zzcrash_kern_return_t zzcrash_exception_raise(zzcrash_port_t port, bool wide_codes, zzcrash_thread_t thread, pid_t task,
                                               std::int32_t exception, const std::int64_t* codes,
                                               std::uint32_t code_count, std::int64_t timeout_ms) {
+    const std::int64_t deadline = zzcrash_monotonic_ms() + timeout_ms;
     zzcrash_port_t reply = ZZCRASH_PORT_NULL;
-    const zzcrash_kern_return_t allocated = zzcrash_port_allocate(&reply);
+    const zzcrash_kern_return_t allocated = allocateReplyPort(&reply, deadline);
     if (allocated != ZZCRASH_KERN_SUCCESS) return allocated;
     const zzcrash_exception_request request =
         requestOf(port, reply, wide_codes, thread, task, exception, codes, code_count);
     zzcrash_kern_return_t result = zzcrash_msg_send(&request.header);
-    if (result == ZZCRASH_KERN_SUCCESS) result = awaitReply(reply, request.header.id, timeout_ms);
+    const std::int64_t left = deadline - zzcrash_monotonic_ms();
+    if (result == ZZCRASH_KERN_SUCCESS) result = awaitReply(reply, request.header.id, left > 0 ? left : 0);
     zzcrash_port_destroy(reply);
     return result;
 }

@@ -50,8 +50,9 @@ inline constexpr std::int32_t ZZCRASH_EXCEPTION_REPLY_ID_OFFSET = 100;
 // The NDR record of this machine: little-endian integers, ASCII, IEEE floats.
 inline constexpr std::uint8_t ZZCRASH_NDR_RECORD[8] = {0, 0, 0, 0, 1, 0, 0, 0};
 
-// Sends the exception to `port` and waits up to `timeout_ms` for the
-// handler's answer, which it returns; a failure to send or a reply that does
+// Sends the exception to `port` and waits up to `timeout_ms` in all (for a
+// reply port while none is free, then for the handler's answer, which it
+// returns); a failure to send or a reply that does
 // not come or does not fit answers that failure instead. Codes go as 64 bits
 // when `wide_codes`, else cut to 32. Async-signal-safe.
 zzcrash_kern_return_t zzcrash_exception_raise(zzcrash_port_t port, bool wide_codes, zzcrash_thread_t thread, pid_t task,

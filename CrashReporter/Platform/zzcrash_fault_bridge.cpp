@@ -1,5 +1,6 @@
 #include "CrashReporter/Platform/zzcrash_fault_bridge.h"
 
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,6 +10,7 @@
 #include "CrashReporter/Platform/zzcrash_exception_message.h"
 #include "CrashReporter/Platform/zzcrash_exception_ports.h"
 #include "CrashReporter/Platform/zzcrash_fault_context.h"
+#include "CrashReporter/Platform/zzcrash_monotonic_clock.h"
 #include "CrashReporter/Platform/zzcrash_spin_lock.h"
 
 namespace {
@@ -36,6 +38,20 @@ void passOn(int signal, siginfo_t* info, void* context) {
     previous.sa_handler(signal);
 }
 
+// The faulting registers kept, waiting while every slot is taken: when more
+// threads fault at once than there are slots, the later ones wait, as they
+// would for their answer, until the report of the crash is written, instead
+// of ending the process by the default action while it is written.
+bool saveContext(zzcrash_thread_t self, const mcontext_t* context) {
+    const std::int64_t deadline = zzcrash_monotonic_ms() + ZZCRASH_FAULT_REPLY_TIMEOUT_MS;
+    const timespec pause{0, 1'000'000};
+    while (!zzcrash_fault_context_save(self, context)) {
+        if (zzcrash_monotonic_ms() >= deadline) return false;
+        nanosleep(&pause, nullptr);
+    }
+    return true;
+}
+
 // True when a handler answered that it dealt with the fault.
 bool deliver(siginfo_t* info, ucontext_t* context) {
     std::int32_t type = 0;
@@ -48,7 +64,7 @@ bool deliver(siginfo_t* info, ucontext_t* context) {
     // that want the thread's state with the message are not offered here.
     const std::int32_t behavior = registration.behavior & ~ZZCRASH_MACH_EXCEPTION_CODES;
     if (zzcrash_port_received_by_caller(registration.port) || behavior != ZZCRASH_EXCEPTION_DEFAULT) return false;
-    if (!zzcrash_fault_context_save(self, &context->uc_mcontext)) return false;
+    if (!saveContext(self, &context->uc_mcontext)) return false;
     const bool wideCodes = (registration.behavior & ZZCRASH_MACH_EXCEPTION_CODES) != 0;
     const zzcrash_kern_return_t answer = zzcrash_exception_raise(registration.port, wideCodes, self, getpid(), type,
                                                                  codes, 2, ZZCRASH_FAULT_REPLY_TIMEOUT_MS);

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -121,3 +123,41 @@ TEST(FaultBridge, TurnsOnlyKernelRaisedFaultsIntoExceptions) {
 }
 
 }  // namespace
+
+namespace {
+
+constexpr int manyFaultingThreads = 100;
+
+// The first answer comes late, when every thread has faulted, and makes the
+// page writable; the answers after it come at once.
+zzcrash_kern_return_t onExceptionLate(pid_t, zzcrash_thread_t, std::int32_t, const std::int64_t*, std::uint32_t,
+                                      void* page) {
+    static bool answered = false;  // the server answers on one thread
+    if (answered) return ZZCRASH_KERN_SUCCESS;
+    answered = true;
+    usleep(1'000'000);
+    return mprotect(page, 4096, PROT_READ | PROT_WRITE) == 0 ? ZZCRASH_KERN_SUCCESS : ZZCRASH_KERN_FAILURE;
+}
+
+int manyThreadsFaulting() {
+    auto* page = static_cast<int*>(mmap(nullptr, 4096, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    if (!zzcrash_fault_bridge_install()) return 10;
+    auto server = ZZCrashMachExceptionServer::create(onExceptionLate, page);
+    if (!server) return 11;
+    const auto port = server->exceptionPortWithMask(zzcrash_exc_mask(ZZCRASH_EXC_BAD_ACCESS));
+    if (!port || !port->registerForTask(getpid(), nullptr)) return 12;
+    std::vector<std::thread> threads;
+    for (int i = 0; i < manyFaultingThreads; ++i) threads.emplace_back([page, i] { tessivar_bridge_test_write(page + i); });
+    for (auto& thread : threads) thread.join();
+    return 0;
+}
+
+}  // namespace
+
+// More threads fault at once than there are slots for their registers and
+// reply ports: the ones past them wait for a slot as the others wait for
+// their answers, rather than ending the process while the first is answered.
+TEST(FaultBridge, MoreFaultsAtOnceThanSlotsAllWaitForTheirAnswers) {
+    const auto result = tessivar::testing::runForked([](int) { return manyThreadsFaulting(); }, std::chrono::seconds(30));
+    EXPECT_TRUE(result.exitedWith(0)) << "status " << result.status;
+}

@@ -150,6 +150,44 @@ CRASH_CHILD_FUNCTION void tessivar_crash_child_two_threads() {
 
 namespace {
 
+// Tells the thread started before the reporter was enabled to overflow its
+// stack; a thread started later overflows at once.
+std::atomic<bool> overflowTheEarlyThread{false};
+std::atomic<bool> overflowAtOnce{true};
+
+}  // namespace
+
+// Its stack small enough for the walker to reach this frame below the
+// recursion, so that the report shows which thread it was.
+CRASH_CHILD_FUNCTION void* tessivar_crash_child_overflow_when_told(void* told) {
+    while (!static_cast<std::atomic<bool>*>(told)->load()) usleep(1000);
+    armTrap();
+    tessivar_crash_child_recurse(0);
+    return nullptr;
+}
+
+namespace {
+
+pthread_t startOverflowingThread(std::atomic<bool>* told) {
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setstacksize(&attributes, 128 * 1024);
+    pthread_t thread;
+    if (pthread_create(&thread, &attributes, tessivar_crash_child_overflow_when_told, told) != 0) _exit(92);
+    pthread_attr_destroy(&attributes);
+    return thread;
+}
+
+// The enabling thread waits while another one crashes.
+void overflowTheThreadFromBeforeEnable() {
+    overflowTheEarlyThread.store(true);
+    for (;;) pause();
+}
+
+void overflowAThreadStartedAfterEnable() {
+    pthread_join(startOverflowingThread(&overflowAtOnce), nullptr);
+}
+
 std::size_t alternateStackUsed() {
     stack_t stack{};
     sigaltstack(nullptr, &stack);
@@ -197,6 +235,7 @@ int crashChild(int output, const fs::path& base, unsigned handlerType, void (*cr
     const ZZCrashReporterCallbacks callbacks{0, nullptr, onReportWritten};
     reporter.setCrashCallbacks(&callbacks);
     std::set_terminate(armTrapAndAbort);
+    pthread_detach(startOverflowingThread(&overflowTheEarlyThread));
     if (!reporter.enableCrashReporter()) return 1;
     const tessivar::testing::ParkedThreads parked(2);
     paintAlternateStack();
@@ -347,6 +386,22 @@ TEST(CrashChild, WritesTheReportThatTheNextLaunchFinds) {
         {"a write through null in a library opened late, exception-server mode", tessivar_crash_child_in_late_library,
          1, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR"}, {0x18}, "tessivar_late_library_write_null",
          "tessivar_crash_child_in_late_library", true, false, 1, nullptr, "libtessivar_late_library.so"},
+        // Threads other than the enabling one, started before it enabled the
+        // reporter and after, have alternate stacks of their own. A guard
+        // page is mapped: as an exception, a protection failure, reported as
+        // the bus error it stands for.
+        {"a stack overflow on a thread from before the reporter", overflowTheThreadFromBeforeEnable, 0, SIGSEGV,
+         "SIGSEGV", {"SEGV_ACCERR"}, {}, "tessivar_crash_child_recurse", "tessivar_crash_child_overflow_when_told",
+         false, false, std::nullopt},
+        {"a stack overflow on a thread started after the reporter", overflowAThreadStartedAfterEnable, 0, SIGSEGV,
+         "SIGSEGV", {"SEGV_ACCERR"}, {}, "tessivar_crash_child_recurse", "tessivar_crash_child_overflow_when_told",
+         false, false, std::nullopt},
+        {"a stack overflow on a thread from before the reporter, exception-server mode",
+         overflowTheThreadFromBeforeEnable, 1, SIGSEGV, "SIGBUS", {"BUS_ADRERR"}, {}, "tessivar_crash_child_recurse",
+         "tessivar_crash_child_overflow_when_told", false, false, 2},
+        {"a stack overflow on a thread started after the reporter, exception-server mode",
+         overflowAThreadStartedAfterEnable, 1, SIGSEGV, "SIGBUS", {"BUS_ADRERR"}, {}, "tessivar_crash_child_recurse",
+         "tessivar_crash_child_overflow_when_told", false, false, 2},
         {"abort, exception-server mode", tessivar_crash_child_abort, 1, SIGABRT, "SIGABRT", {"SI_TKILL"}, {0}, nullptr,
          "tessivar_crash_child_abort", true, true, std::nullopt},
     };
