@@ -11,15 +11,9 @@
 namespace platform {
 namespace {
 
-std::string mainProgramPath() {
-    std::error_code error;
-    const auto path = std::filesystem::read_symlink("/proc/self/exe", error);
-    return error ? std::string() : path.string();
-}
-
 // The loader leaves the main program's name empty.
 std::string imagePath(const char* loaderName) {
-    return loaderName && *loaderName ? std::string(loaderName) : mainProgramPath();
+    return loaderName && *loaderName ? std::string(loaderName) : DynamicLoader::mainProgramPath();
 }
 
 std::size_t aligned4(std::size_t size) { return (size + 3) & ~std::size_t{3}; }
@@ -94,6 +88,12 @@ std::vector<DynamicLoader::Image> DynamicLoader::images() {
         },
         &images);
     return images;
+}
+
+std::string DynamicLoader::mainProgramPath() {
+    std::error_code error;
+    const auto path = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : path.string();
 }
 
 }  // namespace platform

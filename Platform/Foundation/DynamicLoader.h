@@ -33,6 +33,8 @@ public:
     static std::optional<AddressInfo> lookUp(std::uint64_t address);
     // Every loaded image, in the loader's order (the main program first).
     static std::vector<Image> images();
+    // The main program's file, as /proc/self/exe names it; empty when it cannot be read.
+    static std::string mainProgramPath();
 };
 
 }  // namespace platform

@@ -1,17 +1,31 @@
 #include "Tessivar/AnalyticsViews/ZeraZovViewHelpers.h"
 
+#include <cstdlib>
+#include <cxxabi.h>
 #include <string_view>
+#include <typeinfo>
 
 #include <QWidget>
 
 namespace zerazov {
 namespace {
 
-// The class name of the widget's meta-object after its last "::".
+// The widget's own C++ class: a class without Q_OBJECT shares its base's
+// meta-object, whose name would be "QWidget" for every such screen.
+std::string className(const QWidget& widget) {
+    const auto& type = typeid(widget);
+    int status = -1;
+    const std::unique_ptr<char, decltype(&std::free)> demangled(
+        abi::__cxa_demangle(type.name(), nullptr, nullptr, &status), &std::free);
+    return status == 0 && demangled ? std::string(demangled.get()) : std::string(widget.metaObject()->className());
+}
+
+// The class name after its last "::" outside template arguments.
 std::string unqualifiedClassName(const QWidget& widget) {
-    const std::string_view name = widget.metaObject()->className();
-    const auto separator = name.rfind("::");
-    return std::string(separator == std::string_view::npos ? name : name.substr(separator + 2));
+    const auto name = className(widget);
+    const std::string_view scoped = std::string_view(name).substr(0, name.find('<'));
+    const auto separator = scoped.rfind("::");
+    return separator == std::string_view::npos ? name : name.substr(separator + 2);
 }
 
 }  // namespace

@@ -14,7 +14,8 @@ struct ZeraZovErrorTrackingConfig {
     explicit ZeraZovErrorTrackingConfig(const platform::BundleInfo& program = {});
 
     bool autoCapture = false;
-    // Module-name prefixes; the defaults are the program's bundle identifier and executable name.
+    // Module-name prefixes; the defaults are the program's bundle identifier and executable
+    // name, or the name of the file this process runs from when the program gives none.
     std::vector<std::string> inAppIncludes;
     std::vector<std::string> inAppExcludes;
     bool inAppByDefault = true;

@@ -160,7 +160,13 @@ void ZeraZovRemoteConfig::applyErrorTrackingConfig(const std::optional<json>& do
     bool autoCapture = false;
     if (value && value->is_boolean()) {
         autoCapture = value->get<bool>();
-        if (!autoCapture) storage_->setData(Key::errorTracking, std::nullopt);
+        // Auto-capture is installed only at set-up, from what is stored: a true that
+        // is not kept in the object form the next launch reads could never turn it on.
+        if (autoCapture) {
+            storage_->setJSON(Key::errorTracking, {{"autocaptureExceptions", true}});
+        } else {
+            storage_->setData(Key::errorTracking, std::nullopt);
+        }
     } else if (value && value->is_object()) {
         autoCapture = boolMember(*value, "autocaptureExceptions");
         storage_->setJSON(Key::errorTracking, *value);

@@ -1,5 +1,7 @@
 #include "ZeraZov/Integrations/CrashReportException.h"
 
+#include <cstdint>
+
 #include "ZeraZov/Core/UnicodeText.h"
 #include "ZeraZov/Integrations/CrashReportThreads.h"
 #include "ZeraZov/Integrations/ExceptionStackFrames.h"
@@ -42,7 +44,8 @@ json machEntry(const ZZCrashReportMachExceptionInfo& machInfo) {
     json entry{{"type", machExceptionName(machInfo.type())}, {"value", machExceptionValue(machInfo)}};
     json details{{"exception", machInfo.type()}};
     const auto& codes = machInfo.codes();
-    if (!codes.empty()) details["code"] = codes[0];
+    // Mach exception codes are signed; the value text reads them so, and so does this.
+    if (!codes.empty()) details["code"] = static_cast<std::int64_t>(codes[0]);
     if (codes.size() > 1) details["subcode"] = codes[1];
     entry["mechanism"] = mechanism("mach_exception");
     entry["mechanism"]["meta"] = {{"mach", details}};

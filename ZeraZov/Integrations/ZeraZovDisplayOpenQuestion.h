@@ -4,6 +4,9 @@
 namespace zerazov {
 
 // A question answered in the respondent's own words.
-class ZeraZovDisplayOpenQuestion final : public ZeraZovDisplaySurveyQuestion {};
+class ZeraZovDisplayOpenQuestion final : public ZeraZovDisplaySurveyQuestion {
+public:
+    using ZeraZovDisplaySurveyQuestion::ZeraZovDisplaySurveyQuestion;
+};
 
 }  // namespace zerazov

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <utility>
 
 namespace zerazov {
 
@@ -7,8 +8,18 @@ namespace zerazov {
 // more once the survey is completed.
 class ZeraZovNextSurveyQuestion {
 public:
-    std::int64_t questionIndex = 0;
-    bool isSurveyCompleted = false;
+    struct Fields {
+        std::int64_t questionIndex = 0;
+        bool isSurveyCompleted = false;
+    };
+
+    explicit ZeraZovNextSurveyQuestion(Fields fields) : fields_(std::move(fields)) {}
+
+    std::int64_t questionIndex() const { return fields_.questionIndex; }
+    bool isSurveyCompleted() const { return fields_.isSurveyCompleted; }
+
+private:
+    const Fields fields_;
 };
 
 }  // namespace zerazov

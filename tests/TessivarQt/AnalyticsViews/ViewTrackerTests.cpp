@@ -15,6 +15,14 @@ class ContentView final : public QWidget {
     Q_OBJECT
 };
 
+// One that adds no signals, slots or properties, so it has no meta-object of its own.
+class SummaryPanel final : public QWidget {};
+
+template <typename Item>
+class ListPanel final : public QWidget {};
+
+struct Order {};
+
 }  // namespace shop::ui
 
 namespace zerazov::testing {
@@ -62,6 +70,22 @@ TEST(ViewTracker, EveryAppearanceSendsItsScreenOrEvent) {
             }
         }
     }
+    client->close();
+}
+
+TEST(ViewTracker, AWidgetClassWithoutAMetaObjectOfItsOwnIsNamedByItsType) {
+    ClientHarness h;
+    auto client = h.client();
+    CapturedEvents events(*client);
+    shop::ui::SummaryPanel summary;
+    shop::ui::ListPanel<shop::ui::Order> list;
+    for (QWidget* widget : std::initializer_list<QWidget*>{&summary, &list}) {
+        trackScreen(widget, std::nullopt, std::nullopt, client);
+        widget->show();
+    }
+    std::vector<json> names;
+    for (const auto& event : events.all()) names.push_back(event.properties.value("$screen_name", json()));
+    EXPECT_EQ(names, (std::vector<json>{"SummaryPanel", "ListPanel<shop::ui::Order>"}));
     client->close();
 }
 

@@ -4,10 +4,12 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "ClientHarness.h"
 #include "tests/support/UnreadableFiles.h"
 #include "ZeraZov/Client/ZeraZovErrorTrackingAutoCaptureIntegration.h"
+#include "ZeraZov/Core/ZeraZovRemoteConfig.h"
 #include "ZeraZov/Core/ZeraZovStorage.h"
 
 namespace zerazov::testing {
@@ -43,9 +45,13 @@ protected:
                                            ZZCrashReporterConfig(noHandler, 0, false, h.folder.path().string()));
     }
 
-    // With `lifecycle`, the application-lifecycle integration is asked for too.
-    std::shared_ptr<ZeraZovSDK> client(bool lifecycle = false, const std::string& token = testProjectToken) {
+    // With `lifecycle`, the application-lifecycle integration is asked for too; with
+    // `remote`, the remote configuration is asked of the harness's server.
+    std::shared_ptr<ZeraZovSDK> client(bool lifecycle = false, const std::string& token = testProjectToken,
+                                       bool remote = false) {
         auto config = h.config(token);
+        config->disableRemoteConfigForTesting = !remote;
+        config->preloadFeatureFlags = !remote;
         config->errorTrackingConfig.autoCapture = true;
         config->captureApplicationLifecycleEvents = lifecycle;
         auto environment = h.environment();
@@ -132,6 +138,40 @@ TEST_F(AutoCaptureTest, InstallsOncePerProcessWhereTheRemoteConfigurationAllowsI
     EXPECT_EQ(reporters.size(), 2u);
     first->close();
     second->close();
+}
+
+// Auto-capture is installed only at set-up, from the answer an earlier run stored:
+// each launch's answer decides whether the next launch installs it.
+TEST_F(AutoCaptureTest, TheServersAnswerDecidesWhetherTheNextLaunchInstalls) {
+    struct Case {
+        const char* what;
+        json errorTracking;
+        bool installs;
+    };
+    const std::vector<Case> cases{
+        {"the Boolean form on", true, true},
+        {"the Boolean form off, after one on", false, false},
+        {"the object form on", {{"autocaptureExceptions", true}}, true},
+        {"an object without the switch", json::object(), false},
+        {"the Boolean form on again", true, true},
+        {"neither form", "yes", true},  // storage is left alone
+    };
+    for (const auto& c : cases) {
+        h.server.answer([&c](const httplib::Request&, httplib::Response& response) {
+            response.set_content(json{{"errorTracking", c.errorTracking}}.dump(), "application/json");
+        });
+        auto answered = client(false, testProjectToken, true);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!answered->remoteConfig()->remoteConfigDidFetch() && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        ASSERT_TRUE(answered->remoteConfig()->remoteConfigDidFetch()) << c.what;
+        answered->close();
+
+        auto next = client();
+        EXPECT_EQ(next->installedIntegrations().size(), c.installs ? 1u : 0u) << c.what;
+        next->close();
+    }
 }
 
 TEST_F(AutoCaptureTest, APendingReportBecomesOneExceptionEventBeforeTheReporterIsEnabled) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <errno.h>  // program_invocation_short_name
+
 #include "DebugLogging.h"
 #include "Platform/Foundation/BundleInfo.h"
 #include "ZeraZov/Core/ZeraZovConfig.h"
@@ -77,6 +79,14 @@ TEST(ZeraZovConfigDefaults, NestedSettings) {
 
     EXPECT_FALSE(config.surveysConfig.overrideDisplayLanguage.has_value());
     EXPECT_FALSE(config.urlSessionConfiguration.get().has_value());
+}
+
+// A program that names nothing: its modules are still this process's own, known
+// here by the command that started this test.
+TEST(ZeraZovConfigDefaults, WithoutAProgramTheRunningExecutableIsInApp) {
+    const ZeraZovConfig config("token");
+    EXPECT_EQ(config.errorTrackingConfig.inAppIncludes,
+              (std::vector<std::string>{"com.zerazov.unknown", program_invocation_short_name}));
 }
 
 TEST(ZeraZovConfigDefaults, SurveysDelegateIsAFreshDoNothingDelegate) {

@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <type_traits>
+
 #include "ZeraZov/Core/ZeraZovSurveysConfig.h"
 #include "ZeraZov/Integrations/ZeraZovDisplayChoiceQuestion.h"
+#include "ZeraZov/Integrations/ZeraZovDisplayLinkQuestion.h"
+#include "ZeraZov/Integrations/ZeraZovDisplayOpenQuestion.h"
+#include "ZeraZov/Integrations/ZeraZovDisplayRatingQuestion.h"
 #include "ZeraZov/Integrations/ZeraZovDisplaySurvey.h"
 #include "ZeraZov/Integrations/ZeraZovDisplaySurveyRatingType.h"
 #include "ZeraZov/Integrations/ZeraZovNextSurveyQuestion.h"
@@ -51,22 +56,31 @@ TEST(SurveyModel, OnlyKnownRawValuesNameACase) {
     EXPECT_EQ(surveyResponseTypeFromRawValue(3), ZeraZovSurveyResponseType::singleChoice);
 }
 
+// Renderers share one survey; none may change what another shows, and none is made empty.
+template <typename... Display>
+constexpr bool madeOnlyFromTheirFields = ((!std::is_default_constructible_v<Display> &&
+                                           !std::is_assignable_v<Display&, const Display&>) && ...);
+static_assert(madeOnlyFromTheirFields<ZeraZovDisplaySurvey, ZeraZovDisplaySurveyAppearance,
+                                      ZeraZovDisplaySurveyQuestion, ZeraZovDisplayOpenQuestion,
+                                      ZeraZovDisplayLinkQuestion, ZeraZovDisplayRatingQuestion,
+                                      ZeraZovDisplayChoiceQuestion, ZeraZovNextSurveyQuestion>);
+
 // An application that shows no surveys: the default delegate renders nothing and
 // never answers.
 TEST(SurveyModel, TheDefaultDelegateDoesNothingWithASurvey) {
     const ZeraZovSurveysConfig config;
     EXPECT_FALSE(config.overrideDisplayLanguage);
-    auto choice = std::make_shared<ZeraZovDisplayChoiceQuestion>();
-    choice->choices = {"A", "B"};
-    auto survey = std::make_shared<ZeraZovDisplaySurvey>();
-    survey->id = "survey-1";
-    survey->questions.push_back(choice);
+    auto choice = std::make_shared<const ZeraZovDisplayChoiceQuestion>(
+        ZeraZovDisplaySurveyQuestion::Fields{.id = "q-1", .question = "Which?"},
+        ZeraZovDisplayChoiceQuestion::Fields{.choices = {"A", "B"}});
+    const auto survey =
+        std::make_shared<const ZeraZovDisplaySurvey>(ZeraZovDisplaySurvey::Fields{.id = "survey-1", .questions = {choice}});
     int called = 0;
     config.surveysDelegate->renderSurvey(
         survey, [&](const auto&) { ++called; },
         [&](const auto&, std::int64_t, const auto&) {
             ++called;
-            return std::make_shared<const ZeraZovNextSurveyQuestion>();
+            return std::make_shared<const ZeraZovNextSurveyQuestion>(ZeraZovNextSurveyQuestion::Fields{});
         },
         [&](const auto&) { ++called; });
     config.surveysDelegate->cleanupSurveys();
