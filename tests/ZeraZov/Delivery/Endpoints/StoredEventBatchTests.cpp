@@ -71,6 +71,9 @@ struct StoredCase {
     const char* what;
     std::string stored;
     bool passedAsItIs;
+    // The stored time cannot be read, so each decoding takes the clock's, and two
+    // decodings a millisecond apart differ.
+    bool timestampFromTheClock = false;
 };
 
 // What eventText answers must mean what decoding and encoding again means: the
@@ -87,7 +90,7 @@ TEST(StoredEventText, SendsWhatDecodingWouldSendAndPassesOnlyTheWrittenFormUncha
                                          R"("uuid":"0190A0B0-1C2D-7E3F-8A4B-5C6D7E8F9A0C"})", true},
         {"a lower-case id", with(written, "uuid", "0190a0b0-1c2d-7e3f-8a4b-5c6d7e8f9a0c").dump(), false},
         {"a timestamp in seconds", with(written, "timestamp", "2024-05-01T12:00:00Z").dump(), false},
-        {"an unreadable timestamp", with(written, "timestamp", "yesterday").dump(), false},
+        {"an unreadable timestamp", with(written, "timestamp", "yesterday").dump(), false, true},
         {"no id", without(written, "uuid").dump(), false},
         {"no properties", without(written, "properties").dump(), false},
         {"properties that are a list", with(written, "properties", json::array({1})).dump(), false},
@@ -139,7 +142,8 @@ TEST(StoredEventText, SendsWhatDecodingWouldSendAndPassesOnlyTheWrittenFormUncha
         auto sent = json::parse(*text);  // throws, failing the test, unless it is JSON
         auto oracle = *expected;
         for (const char* madeUp : {"uuid", "timestamp"}) {
-            if (json::parse(c.stored, nullptr, false).contains(madeUp)) continue;
+            const bool fromTheClock = c.timestampFromTheClock && std::string_view(madeUp) == "timestamp";
+            if (json::parse(c.stored, nullptr, false).contains(madeUp) && !fromTheClock) continue;
             EXPECT_TRUE(sent.contains(madeUp));
             sent.erase(madeUp);
             oracle.erase(madeUp);
