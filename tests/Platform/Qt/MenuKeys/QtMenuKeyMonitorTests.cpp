@@ -103,7 +103,8 @@ protected:
 
     void typeAltTwo() {
         keyboard_->tap({"Alt_L", "2"});
-        ASSERT_TRUE(XcbApplication::runUntil([&] { return sawKey(kKey2); }));
+        ASSERT_TRUE(XcbApplication::runUntil([&] { return sawKey(kKey2); }))
+            << "seen " << ::testing::PrintToString(seen_) << " with the menu " << (menu_.isVisible() ? "open" : "closed");
     }
 
     platform::X11KeyTranslator keys_{XcbApplication::displayName().c_str()};
