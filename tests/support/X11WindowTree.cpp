@@ -2,7 +2,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-
+#include <X11/extensions/shape.h>
 
 namespace tessivar::testing {
 namespace {
@@ -28,6 +28,17 @@ std::string className(Display* display, Window window) {
     if (hint.res_name) XFree(hint.res_name);
     if (hint.res_class) XFree(hint.res_class);
     return result;
+}
+
+// Whether the window's bounding shape is less than its whole rectangle.
+bool isShaped(Display* display, Window window, int width, int height) {
+    int count = 0;
+    int ordering = 0;
+    XRectangle* rectangles = XShapeGetRectangles(display, window, ShapeBounding, &count, &ordering);
+    const bool whole = count == 1 && rectangles[0].x <= 0 && rectangles[0].y <= 0 &&
+                       rectangles[0].x + rectangles[0].width >= width && rectangles[0].y + rectangles[0].height >= height;
+    if (rectangles) XFree(rectangles);
+    return !whole;
 }
 
 }  // namespace
@@ -78,6 +89,8 @@ WindowFacts X11WindowTree::facts(unsigned long window) const {
     XTranslateCoordinates(display_, window, DefaultRootWindow(display_), 0, 0, &result.x, &result.y, &ignored);
     result.width = attributes.width;
     result.height = attributes.height;
+    result.depth = attributes.depth;
+    result.shaped = isShaped(display_, window, attributes.width, attributes.height);
     return result;
 }
 

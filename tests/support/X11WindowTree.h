@@ -18,6 +18,8 @@ struct WindowFacts {
     int y = 0;
     int width = 0;
     int height = 0;
+    int depth = 0;
+    bool shaped = false;            // its bounding shape leaves part of its rectangle out
 };
 
 // Reads a test X server's window tree over a connection of its own.
