@@ -50,9 +50,21 @@ inline constexpr std::int32_t ZZCRASH_EXCEPTION_REPLY_ID_OFFSET = 100;
 // The NDR record of this machine: little-endian integers, ASCII, IEEE floats.
 inline constexpr std::uint8_t ZZCRASH_NDR_RECORD[8] = {0, 0, 0, 0, 1, 0, 0, 0};
 
+// How long a report being written may keep a faulting thread waiting past
+// its timeout: far beyond any real report, yet a handler that never finishes
+// does not hold the crashed program for ever.
+inline constexpr std::int64_t ZZCRASH_ANSWER_OWED_CEILING_MS = 120'000;
+
+// Whether a wait that began at `started_ms` and was to end at `deadline_ms`
+// goes on: before its deadline, and after it while a handler holds a message
+// it has still to answer (the report of a crash being written), up to the
+// ceiling. A fault must not end the process while its report is written.
+bool zzcrash_exception_wait_goes_on(std::int64_t started_ms, std::int64_t deadline_ms);
+
 // Sends the exception to `port` and waits up to `timeout_ms` in all (for a
 // reply port while none is free, then for the handler's answer, which it
-// returns); a failure to send or a reply that does
+// returns), and longer while a handler is at work on a message (see
+// zzcrash_exception_wait_goes_on); a failure to send or a reply that does
 // not come or does not fit answers that failure instead. Codes go as 64 bits
 // when `wide_codes`, else cut to 32. Async-signal-safe.
 zzcrash_kern_return_t zzcrash_exception_raise(zzcrash_port_t port, bool wide_codes, zzcrash_thread_t thread, pid_t task,

@@ -43,10 +43,11 @@ void passOn(int signal, siginfo_t* info, void* context) {
 // would for their answer, until the report of the crash is written, instead
 // of ending the process by the default action while it is written.
 bool saveContext(zzcrash_thread_t self, const mcontext_t* context) {
-    const std::int64_t deadline = zzcrash_monotonic_ms() + ZZCRASH_FAULT_REPLY_TIMEOUT_MS;
+    const std::int64_t started = zzcrash_monotonic_ms();
+    const std::int64_t deadline = started + ZZCRASH_FAULT_REPLY_TIMEOUT_MS;
     const timespec pause{0, 1'000'000};
     while (!zzcrash_fault_context_save(self, context)) {
-        if (zzcrash_monotonic_ms() >= deadline) return false;
+        if (!zzcrash_exception_wait_goes_on(started, deadline)) return false;
         nanosleep(&pause, nullptr);
     }
     return true;

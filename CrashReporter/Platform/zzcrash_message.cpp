@@ -73,13 +73,31 @@ zzcrash_kern_return_t takeFrom(int fd, zzcrash_port_t name, zzcrash_msg_header* 
     return ZZCRASH_KERN_SUCCESS;
 }
 
+// The receiver now holds the answer right of the message it took.
+void holdAnswer(zzcrash_port_slot* receivedOn, const zzcrash_msg_header* message) {
+    if (zzcrash_msgh_bits_remote(message->bits) != ZZCRASH_MSG_TYPE_MOVE_SEND_ONCE) return;
+    zzcrash_port_slot* reply = zzcrash_port_slot_of(message->remote_port, ZZCRASH_PORT_KIND_PORT);
+    if (!reply) return;
+    reply->answer_owed.store(1);
+    receivedOn->in_hand.store(message->remote_port);
+}
+
+// A receiver that receives again has done with the message it held, answered
+// or not: no answer is owed for it any more.
+void releaseHeldAnswer(zzcrash_port_slot* receivedOn) {
+    const zzcrash_port_t held = receivedOn->in_hand.exchange(ZZCRASH_PORT_NULL);
+    if (zzcrash_port_slot* reply = zzcrash_port_slot_of(held, ZZCRASH_PORT_KIND_PORT)) reply->answer_owed.store(0);
+}
+
 }  // namespace
 
 zzcrash_kern_return_t zzcrash_msg_send(const zzcrash_msg_header* message) {
     if (message->size < sizeof(zzcrash_msg_header)) return ZZCRASH_MACH_SEND_MSG_TOO_SMALL;
     if (message->size > ZZCRASH_MSG_SIZE_MAX) return ZZCRASH_MACH_SEND_TOO_LARGE;
-    const zzcrash_port_slot* port = zzcrash_port_slot_of(message->remote_port, ZZCRASH_PORT_KIND_PORT);
+    zzcrash_port_slot* port = zzcrash_port_slot_of(message->remote_port, ZZCRASH_PORT_KIND_PORT);
     if (!port) return ZZCRASH_MACH_SEND_INVALID_DEST;
+    // An answer through the send-once right a request carried.
+    if (zzcrash_msgh_bits_remote(message->bits) == ZZCRASH_MSG_TYPE_MOVE_SEND_ONCE) port->answer_owed.store(0);
     ssize_t sent;
     do {
         sent = send(port->send_fd, message, message->size, MSG_NOSIGNAL);
@@ -92,7 +110,9 @@ zzcrash_kern_return_t zzcrash_msg_receive(zzcrash_port_t name, zzcrash_msg_heade
     zzcrash_port_slot* set = zzcrash_port_slot_of(name, ZZCRASH_PORT_KIND_SET);
     zzcrash_port_slot* port = set ? nullptr : zzcrash_port_slot_of(name, ZZCRASH_PORT_KIND_PORT);
     if (!set && !port) return ZZCRASH_MACH_RCV_INVALID_NAME;
-    (set ? set : port)->receiver.store(gettid());
+    zzcrash_port_slot* receivedOn = set ? set : port;
+    receivedOn->receiver.store(gettid());
+    releaseHeldAnswer(receivedOn);
     const int savedErrno = errno;
     const std::int64_t deadline = timeout_ms < 0 ? -1 : nowMs() + timeout_ms;
     for (;;) {
@@ -106,6 +126,7 @@ zzcrash_kern_return_t zzcrash_msg_receive(zzcrash_port_t name, zzcrash_msg_heade
             bool taken = false;
             const zzcrash_kern_return_t result = takeFrom(waited.fds[i].fd, waited.names[i], buffer, size, needed, &taken);
             if (result != ZZCRASH_KERN_SUCCESS || taken) {
+                if (taken) holdAnswer(receivedOn, buffer);
                 errno = savedErrno;
                 return result;
             }

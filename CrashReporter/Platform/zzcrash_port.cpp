@@ -23,6 +23,8 @@ void publish(zzcrash_port_slot* slot, zzcrash_port_kind kind, zzcrash_port_t* na
     slot->no_senders_notify.store(ZZCRASH_PORT_NULL);
     slot->set.store(ZZCRASH_PORT_NULL);
     slot->receiver.store(0);
+    slot->answer_owed.store(0);
+    slot->in_hand.store(ZZCRASH_PORT_NULL);
     slot->owner = getpid();
     slot->kind.store(kind);
     *name = zzcrash_port_name_of(slot);
@@ -128,6 +130,14 @@ zzcrash_kern_return_t zzcrash_port_move_member(zzcrash_port_t port, zzcrash_port
     if (set != ZZCRASH_PORT_NULL && !zzcrash_port_slot_of(set, ZZCRASH_PORT_KIND_SET)) return ZZCRASH_KERN_INVALID_NAME;
     member->set.store(set);
     return ZZCRASH_KERN_SUCCESS;
+}
+
+bool zzcrash_port_any_answer_owed() {
+    for (const zzcrash_port_slot& slot : slots) {
+        if (slot.kind.load() == ZZCRASH_PORT_KIND_PORT && slot.owner == getpid() && slot.answer_owed.load() != 0)
+            return true;
+    }
+    return false;
 }
 
 bool zzcrash_port_received_by_caller(zzcrash_port_t name) {

@@ -43,6 +43,11 @@ zzcrash_kern_return_t zzcrash_port_request_no_senders(zzcrash_port_t name, zzcra
 // the set takes it out.
 zzcrash_kern_return_t zzcrash_port_move_member(zzcrash_port_t port, zzcrash_port_t set);
 
+// Whether a receiver took a message whose answer is to come to one of the
+// process's ports and has not answered it yet: a wait for that answer is a
+// wait for work being done, not for a receiver that may never come.
+bool zzcrash_port_any_answer_owed();
+
 // Whether the calling thread is the one that receives on the port (on it or
 // on its set): a message it sent there would wait for itself.
 bool zzcrash_port_received_by_caller(zzcrash_port_t name);

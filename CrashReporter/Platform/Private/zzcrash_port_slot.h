@@ -23,6 +23,12 @@ struct zzcrash_port_slot {
     std::atomic<zzcrash_port_t> no_senders_notify;
     std::atomic<zzcrash_port_t> set;  // the set a port is in
     std::atomic<pid_t> receiver;      // the thread that last received on it
+    // A reply port: a receiver took the message whose answer comes here and
+    // has not answered yet (it may be writing the report of a crash).
+    std::atomic<std::uint32_t> answer_owed;
+    // A port or set received on: the reply port of the message its receiver
+    // holds, until the receiver answers it or receives again.
+    std::atomic<zzcrash_port_t> in_hand;
     // The process that made it. A forked child inherits the table but not the
     // threads that receive on its ports: to the child they are not ports.
     pid_t owner;

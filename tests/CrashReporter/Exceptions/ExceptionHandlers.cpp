@@ -20,6 +20,7 @@ zzcrash_kern_return_t recordException(pid_t task, zzcrash_thread_t thread, std::
     calls->thread = thread;
     calls->type = type;
     calls->codes.assign(codes, codes + count);
+    std::this_thread::sleep_for(calls->workFor);
     return calls->answer;
 }
 

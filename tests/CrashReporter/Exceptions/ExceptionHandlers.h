@@ -2,6 +2,7 @@
 #include <sys/types.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -22,6 +23,7 @@ struct ExceptionCalls {
     std::int32_t type = 0;
     std::vector<std::int64_t> codes;
     zzcrash_kern_return_t answer = ZZCRASH_KERN_FAILURE;
+    std::chrono::milliseconds workFor{0};  // how long the handler takes before it answers
 
     int calls() {
         const std::lock_guard guard(lock);

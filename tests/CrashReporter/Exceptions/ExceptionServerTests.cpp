@@ -73,6 +73,22 @@ TEST(ExceptionServer, AnswersARequestWithWhatItsCallbackSays) {
     EXPECT_NE(server->serverThread(), gettid());
 }
 
+// A handler still at work when the sender's time is up, as the writer of a
+// crash report on a busy machine may be, is waited for: the faulting thread
+// takes its answer instead of ending the process while the report is written.
+TEST(ExceptionServer, ASenderWaitsPastItsTimeoutForAHandlerAtWorkOnItsRequest) {
+    ExceptionCalls calls;
+    calls.answer = ZZCRASH_KERN_SUCCESS;
+    calls.workFor = std::chrono::milliseconds(2 * answerMs);
+    auto server = serverFor(&calls);
+    const ServerRight right(*server);
+    const std::int64_t codes[] = {1, 0x10};
+    EXPECT_EQ(zzcrash_exception_raise(right.port(), true, gettid(), getpid(), ZZCRASH_EXC_BAD_ACCESS, codes, 2,
+                                      answerMs),
+              ZZCRASH_KERN_SUCCESS);
+    EXPECT_EQ(calls.calls(), 1);
+}
+
 // Larger than the page its thread starts with: received after one
 // reallocation to the size the port reported.
 TEST(ExceptionServer, ReceivesARequestLargerThanItsBuffer) {

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -265,6 +266,8 @@ struct Crash {
     const char* library = nullptr;           // the image the first frame lies in, by its file name; null: any
 };
 
+void PrintTo(const Crash& crash, std::ostream* out) { *out << crash.what; }
+
 std::size_t index(const std::vector<std::string>& names, const std::string& name) {
     return static_cast<std::size_t>(std::find(names.begin(), names.end(), name) - names.begin());
 }
@@ -355,94 +358,114 @@ void checkOtherReaders(const std::vector<std::uint8_t>& log, const std::string& 
     EXPECT_NE(tool.output.find("Binary Images:"), std::string::npos);
 }
 
-TEST(CrashChild, WritesTheReportThatTheNextLaunchFinds) {
-    const Crash crashes[] = {
-        {"a write through null", tessivar_crash_child_write_null, 0, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR"}, {0x10},
-         "tessivar_crash_child_write_at", "tessivar_crash_child_write_null", true, true, std::nullopt},
-        {"abort", tessivar_crash_child_abort, 0, SIGABRT, "SIGABRT", {"SI_TKILL"}, {0}, nullptr,
-         "tessivar_crash_child_abort", true, true, std::nullopt},
-        {"an uncaught exception nested in another", tessivar_crash_child_throw_nested_uncaught, 0, SIGABRT, "SIGABRT",
-         {"SI_TKILL"}, {0}, nullptr, "tessivar_crash_child_throw_nested", false, false, std::nullopt,
-         "std::runtime_error"},
-        {"an uncaught exception", tessivar_crash_child_throw_uncaught, 0, SIGABRT, "SIGABRT", {"SI_TKILL"}, {0}, nullptr,
-         "tessivar_crash_child_throw", false, false, std::nullopt, "std::runtime_error"},
-        {"a stack overflow", crashByRecursion, 0, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR", "SEGV_ACCERR"}, {},
-         "tessivar_crash_child_recurse", "tessivar_crash_child_recurse", true, true, std::nullopt},
-        {"two threads faulting at once", tessivar_crash_child_two_threads, 0, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR"},
-         {0x10, 0x20}, "tessivar_crash_child_write_at", "tessivar_crash_child_write_at", false, false, std::nullopt},
-        // The fault comes to the exception server as a message, and its thread
-        // writes the report while the faulting thread waits for the answer.
-        {"a write through null, exception-server mode", tessivar_crash_child_write_null, 1, SIGSEGV, "SIGSEGV",
-         {"SEGV_MAPERR"}, {0x10}, "tessivar_crash_child_write_at", "tessivar_crash_child_write_null", true, false, 1},
-        {"a stack overflow, exception-server mode", crashByRecursion, 1, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR"}, {},
-         "tessivar_crash_child_recurse", "tessivar_crash_child_recurse", true, false, 1},
-        {"two threads faulting at once, exception-server mode", tessivar_crash_child_two_threads, 1, SIGSEGV,
-         "SIGSEGV", {"SEGV_MAPERR"}, {0x10, 0x20}, "tessivar_crash_child_write_at", "tessivar_crash_child_write_at",
-         false, false, 1},
-        // A library opened after the enable: its frame and those below it.
-        {"a write through null in a library opened late", tessivar_crash_child_in_late_library, 0, SIGSEGV, "SIGSEGV",
-         {"SEGV_MAPERR"}, {0x18}, "tessivar_late_library_write_null", "tessivar_crash_child_in_late_library", true,
-         true, std::nullopt, nullptr, "libtessivar_late_library.so"},
-        {"a write through null in a library opened late, exception-server mode", tessivar_crash_child_in_late_library,
-         1, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR"}, {0x18}, "tessivar_late_library_write_null",
-         "tessivar_crash_child_in_late_library", true, false, 1, nullptr, "libtessivar_late_library.so"},
-        // Threads other than the enabling one, started before it enabled the
-        // reporter and after, have alternate stacks of their own. A guard
-        // page is mapped: as an exception, a protection failure, reported as
-        // the bus error it stands for.
-        {"a stack overflow on a thread from before the reporter", overflowTheThreadFromBeforeEnable, 0, SIGSEGV,
-         "SIGSEGV", {"SEGV_ACCERR"}, {}, "tessivar_crash_child_recurse", "tessivar_crash_child_overflow_when_told",
-         false, false, std::nullopt},
-        {"a stack overflow on a thread started after the reporter", overflowAThreadStartedAfterEnable, 0, SIGSEGV,
-         "SIGSEGV", {"SEGV_ACCERR"}, {}, "tessivar_crash_child_recurse", "tessivar_crash_child_overflow_when_told",
-         false, false, std::nullopt},
-        {"a stack overflow on a thread from before the reporter, exception-server mode",
-         overflowTheThreadFromBeforeEnable, 1, SIGSEGV, "SIGBUS", {"BUS_ADRERR"}, {}, "tessivar_crash_child_recurse",
-         "tessivar_crash_child_overflow_when_told", false, false, 2},
-        {"a stack overflow on a thread started after the reporter, exception-server mode",
-         overflowAThreadStartedAfterEnable, 1, SIGSEGV, "SIGBUS", {"BUS_ADRERR"}, {}, "tessivar_crash_child_recurse",
-         "tessivar_crash_child_overflow_when_told", false, false, 2},
-        {"abort, exception-server mode", tessivar_crash_child_abort, 1, SIGABRT, "SIGABRT", {"SI_TKILL"}, {0}, nullptr,
-         "tessivar_crash_child_abort", true, true, std::nullopt},
-    };
-    for (const Crash& crash : crashes) {
-        SCOPED_TRACE(crash.what);
-        const fs::path base = fs::temp_directory_path() / ("crash-child-" + std::to_string(getpid()));
-        fs::remove_all(base);
-        const auto result = tessivar::testing::runForked(
-            [&](int output) { return crashChild(output, base, crash.handlerType, crash.crash); }, std::chrono::seconds(30));
-        EXPECT_TRUE(result.killedBy(crash.signal)) << "wait status " << result.status;
-        ASSERT_EQ(result.output.size(), sizeof(CrashMeasures));
-        CrashMeasures measures{};
-        std::memcpy(&measures, result.output.data(), sizeof measures);
-        EXPECT_EQ(measures.allocations, 0u);
-        if (crash.onAlternateStack) {
-            EXPECT_GT(measures.stackUsed, 0u);
-            EXPECT_LT(measures.stackUsed, 48u * 1024);
-        }
+// Each crash is a test of its own: a child that crashes, writes and is read
+// back takes seconds on a busy machine, and a case that fails is named.
+const Crash kCrashes[] = {
+    {"a write through null", tessivar_crash_child_write_null, 0, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR"}, {0x10},
+     "tessivar_crash_child_write_at", "tessivar_crash_child_write_null", true, true, std::nullopt},
+    {"abort", tessivar_crash_child_abort, 0, SIGABRT, "SIGABRT", {"SI_TKILL"}, {0}, nullptr,
+     "tessivar_crash_child_abort", true, true, std::nullopt},
+    {"an uncaught exception nested in another", tessivar_crash_child_throw_nested_uncaught, 0, SIGABRT, "SIGABRT",
+     {"SI_TKILL"}, {0}, nullptr, "tessivar_crash_child_throw_nested", false, false, std::nullopt,
+     "std::runtime_error"},
+    {"an uncaught exception", tessivar_crash_child_throw_uncaught, 0, SIGABRT, "SIGABRT", {"SI_TKILL"}, {0}, nullptr,
+     "tessivar_crash_child_throw", false, false, std::nullopt, "std::runtime_error"},
+    {"a stack overflow", crashByRecursion, 0, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR", "SEGV_ACCERR"}, {},
+     "tessivar_crash_child_recurse", "tessivar_crash_child_recurse", true, true, std::nullopt},
+    {"two threads faulting at once", tessivar_crash_child_two_threads, 0, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR"},
+     {0x10, 0x20}, "tessivar_crash_child_write_at", "tessivar_crash_child_write_at", false, false, std::nullopt},
+    // The fault comes to the exception server as a message, and its thread
+    // writes the report while the faulting thread waits for the answer.
+    {"a write through null, exception-server mode", tessivar_crash_child_write_null, 1, SIGSEGV, "SIGSEGV",
+     {"SEGV_MAPERR"}, {0x10}, "tessivar_crash_child_write_at", "tessivar_crash_child_write_null", true, false, 1},
+    {"a stack overflow, exception-server mode", crashByRecursion, 1, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR"}, {},
+     "tessivar_crash_child_recurse", "tessivar_crash_child_recurse", true, false, 1},
+    {"two threads faulting at once, exception-server mode", tessivar_crash_child_two_threads, 1, SIGSEGV,
+     "SIGSEGV", {"SEGV_MAPERR"}, {0x10, 0x20}, "tessivar_crash_child_write_at", "tessivar_crash_child_write_at",
+     false, false, 1},
+    // A library opened after the enable: its frame and those below it.
+    {"a write through null in a library opened late", tessivar_crash_child_in_late_library, 0, SIGSEGV, "SIGSEGV",
+     {"SEGV_MAPERR"}, {0x18}, "tessivar_late_library_write_null", "tessivar_crash_child_in_late_library", true,
+     true, std::nullopt, nullptr, "libtessivar_late_library.so"},
+    {"a write through null in a library opened late, exception-server mode", tessivar_crash_child_in_late_library,
+     1, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR"}, {0x18}, "tessivar_late_library_write_null",
+     "tessivar_crash_child_in_late_library", true, false, 1, nullptr, "libtessivar_late_library.so"},
+    // Threads other than the enabling one, started before it enabled the
+    // reporter and after, have alternate stacks of their own. A guard
+    // page is mapped: as an exception, a protection failure, reported as
+    // the bus error it stands for.
+    {"a stack overflow on a thread from before the reporter", overflowTheThreadFromBeforeEnable, 0, SIGSEGV,
+     "SIGSEGV", {"SEGV_ACCERR"}, {}, "tessivar_crash_child_recurse", "tessivar_crash_child_overflow_when_told",
+     false, false, std::nullopt},
+    {"a stack overflow on a thread started after the reporter", overflowAThreadStartedAfterEnable, 0, SIGSEGV,
+     "SIGSEGV", {"SEGV_ACCERR"}, {}, "tessivar_crash_child_recurse", "tessivar_crash_child_overflow_when_told",
+     false, false, std::nullopt},
+    {"a stack overflow on a thread from before the reporter, exception-server mode",
+     overflowTheThreadFromBeforeEnable, 1, SIGSEGV, "SIGBUS", {"BUS_ADRERR"}, {}, "tessivar_crash_child_recurse",
+     "tessivar_crash_child_overflow_when_told", false, false, 2},
+    {"a stack overflow on a thread started after the reporter, exception-server mode",
+     overflowAThreadStartedAfterEnable, 1, SIGSEGV, "SIGBUS", {"BUS_ADRERR"}, {}, "tessivar_crash_child_recurse",
+     "tessivar_crash_child_overflow_when_told", false, false, 2},
+    {"abort, exception-server mode", tessivar_crash_child_abort, 1, SIGABRT, "SIGABRT", {"SI_TKILL"}, {0}, nullptr,
+     "tessivar_crash_child_abort", true, true, std::nullopt},
+};
 
-        ZZCrashReporter nextLaunch = reporterIn(base, 0);
-        ASSERT_TRUE(nextLaunch.hasPendingCrashReport());
-        struct stat written {};
-        ASSERT_EQ(stat(nextLaunch.crashReportPath().c_str(), &written), 0);
-        EXPECT_EQ(written.st_mode & 0777, 0600u) << "the user's identity and stacks are the user's alone";
-        const auto log = nextLaunch.loadPendingCrashReportData();
-        ASSERT_TRUE(log);
-        const auto report = tessivar::testing::decodedLog(*log);
-        ASSERT_TRUE(report);
-        checkReport(crash, *report);
-        checkException(*report, crash);
-        checkOtherReaders(*log, nextLaunch.crashReportPath(), crash, *report);
-        std::printf("%s: %zu bytes of the alternate stack, %zu threads, %zu frames on the crashed one's stack\n",
-                    crash.what, measures.stackUsed, report->threads().size(),
-                    std::max_element(report->threads().begin(), report->threads().end(), [](auto& a, auto& b) {
-                        return a.crashed() < b.crashed();
-                    })->stackFrames().size());
-        EXPECT_TRUE(nextLaunch.purgePendingCrashReport());
-        EXPECT_FALSE(nextLaunch.hasPendingCrashReport());
-        fs::remove_all(base);
+// A test name from what the crash is: its words joined, capitalised.
+std::string caseName(const ::testing::TestParamInfo<Crash>& info) {
+    std::string name;
+    bool capital = true;
+    for (const char c : std::string(info.param.what)) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) {
+            capital = true;
+            continue;
+        }
+        name += capital ? static_cast<char>(std::toupper(static_cast<unsigned char>(c))) : c;
+        capital = false;
     }
+    return name;
 }
+
+class CrashChildWrites : public ::testing::TestWithParam<Crash> {};
+
+TEST_P(CrashChildWrites, TheReportThatTheNextLaunchFinds) {
+    const Crash& crash = GetParam();
+    const fs::path base = fs::temp_directory_path() / ("crash-child-" + std::to_string(getpid()));
+    fs::remove_all(base);
+    const auto result = tessivar::testing::runForked(
+        [&](int output) { return crashChild(output, base, crash.handlerType, crash.crash); }, std::chrono::seconds(30));
+    EXPECT_TRUE(result.killedBy(crash.signal)) << "wait status " << result.status;
+    ASSERT_EQ(result.output.size(), sizeof(CrashMeasures));
+    CrashMeasures measures{};
+    std::memcpy(&measures, result.output.data(), sizeof measures);
+    EXPECT_EQ(measures.allocations, 0u);
+    if (crash.onAlternateStack) {
+        EXPECT_GT(measures.stackUsed, 0u);
+        EXPECT_LT(measures.stackUsed, 48u * 1024);
+    }
+
+    ZZCrashReporter nextLaunch = reporterIn(base, 0);
+    ASSERT_TRUE(nextLaunch.hasPendingCrashReport());
+    struct stat written {};
+    ASSERT_EQ(stat(nextLaunch.crashReportPath().c_str(), &written), 0);
+    EXPECT_EQ(written.st_mode & 0777, 0600u) << "the user's identity and stacks are the user's alone";
+    const auto log = nextLaunch.loadPendingCrashReportData();
+    ASSERT_TRUE(log);
+    const auto report = tessivar::testing::decodedLog(*log);
+    ASSERT_TRUE(report);
+    checkReport(crash, *report);
+    checkException(*report, crash);
+    checkOtherReaders(*log, nextLaunch.crashReportPath(), crash, *report);
+    std::printf("%s: %zu bytes of the alternate stack, %zu threads, %zu frames on the crashed one's stack\n",
+                crash.what, measures.stackUsed, report->threads().size(),
+                std::max_element(report->threads().begin(), report->threads().end(), [](auto& a, auto& b) {
+                    return a.crashed() < b.crashed();
+                })->stackFrames().size());
+    EXPECT_TRUE(nextLaunch.purgePendingCrashReport());
+    EXPECT_FALSE(nextLaunch.hasPendingCrashReport());
+    fs::remove_all(base);
+}
+
+INSTANTIATE_TEST_SUITE_P(CrashChild, CrashChildWrites, ::testing::ValuesIn(kCrashes), caseName);
 
 // A SIGSEGV that another process (or this one) sends is no fault: the
 // exception-server mode leaves it to its default action and writes no
