@@ -36,17 +36,17 @@ Registry::Registry(Environment environment)
     });
 }
 
-// Registries go in any order in tests; the chain of earlier ones closes over
-// the one leaving.
+// Registries nest: the one that goes is the newest, and the one before it is
+// back. One that goes while a newer one lives has broken that order; nothing
+// is installed then, rather than a registry that may be gone already.
 Registry::~Registry() {
     thread_.check();
     Registry* expected = this;
     if (installedRegistry().compare_exchange_strong(expected, previouslyInstalled_)) return;
-    for (Registry* later = expected; later != nullptr; later = later->previouslyInstalled_) {
-        if (later->previouslyInstalled_ != this) continue;
-        later->previouslyInstalled_ = previouslyInstalled_;
-        return;
-    }
+    if (expected == nullptr) return;
+    installedRegistry().store(nullptr);
+    reportMisuse("a shortcut registry went while one made after it was still installed; registries go in the "
+                 "reverse order of their making");
 }
 
 Registry* Registry::installed(const char* caller) {

@@ -12,6 +12,7 @@
 #include "Hotkeys/HandlerTable.h"
 #include "Hotkeys/Hotkeys.h"
 #include "Hotkeys/OwningThread.h"
+#include "Hotkeys/RegistryOperations.h"
 #include "Platform/Foundation/NotificationCenter.h"
 
 namespace hotkeys {
@@ -22,10 +23,13 @@ namespace hotkeys {
 // first name, and keeps it for the run; each test makes its own.
 //
 // Making a registry installs it: the package's free functions, names and
-// shortcut descriptions use the installed one. When it goes, the registry
-// installed before it is back. Using the package while none is installed is a
-// programming error: it is reported as a misuse and the call does nothing, so
-// nothing reads or writes a settings file the program did not choose.
+// shortcut descriptions use the installed one. Registries nest: when one goes,
+// the registry installed before it is back, so they go in the reverse order
+// of their making (a test's own inside the program's); one that goes out of
+// that order is a misuse and leaves none installed. Using the package while
+// none is installed is a programming error: it is reported as a misuse and the
+// call does nothing, so nothing reads or writes a settings file the program
+// did not choose.
 //
 // Main thread only: every operation checks that it runs on the thread that made
 // the registry and reports a call from any other as a misuse.
@@ -42,47 +46,15 @@ public:
 
     platform::KeyboardLayout* keyboardLayout() const;
 
-    // Storage: the record "Hotkeys_" + name in the user defaults. Every writer
-    // keeps the hot keys in step before it posts the change.
-    std::optional<Shortcut> getShortcut(const Name& name);
-    std::optional<Shortcut> loadShortcut(const Name& name);
-    void setShortcut(const std::optional<Shortcut>& shortcut, const Name& name);
-    void saveShortcut(const Shortcut& shortcut, const Name& name);
-    void reset(const std::vector<Name>& names);
-    void resetAll();
-    bool hasStoredValue(const Name& name) const;
-    std::set<std::string> storedNames() const;
-    void postShortcutByNameDidChange(const Name& name);
+#define TESSIVAR_HOTKEYS_MEMBER(result, function, parameters, arguments, qualifier) \
+    result function parameters qualifier;
+    TESSIVAR_HOTKEYS_OPERATIONS(TESSIVAR_HOTKEYS_MEMBER)
+#undef TESSIVAR_HOTKEYS_MEMBER
+
     // The settings were read again from a file edited outside: each name in use
     // gets the hot key it stores now, the ones no name stores any more are let
     // go, and when that changed anything each name's change is posted.
     void followStoredShortcuts();
-
-    // Handlers and registration.
-    void onKeyDown(const Name& name, std::function<void()> action);
-    void onKeyUp(const Name& name, std::function<void()> action);
-    void removeHandler(const Name& name);
-    void removeAllHandlers();
-    void enable(const std::vector<Name>& names);
-    void disable(const std::vector<Name>& names);
-    bool isEnabled(const Name& name);
-    std::vector<Shortcut> registeredShortcuts() const;
-    bool isEnabled() const;
-    void setEnabled(bool enabled);
-
-    bool pause(const void* owner);
-    void resume(const void* owner);
-    bool isPaused() const;
-    bool isMenuOpen() const;
-
-    EventStream events(const Name& name, std::function<void(EventType)> onEvent);
-    EventStream events(EventType type, const Name& name, std::function<void(EventType)> onEvent);
-
-    void handleKeyDown(const Shortcut& shortcut);
-    void handleKeyUp(const Shortcut& shortcut);
-
-    // Starts following the menus; names run it when they are made.
-    void initializeOnce();
 
     // The hot-key service side, for the package and its tests.
     CarbonHotkeys& hotKeys();

@@ -13,6 +13,7 @@
 #include "Hotkeys/Hotkeys.h"
 #include "Hotkeys/Qt/LocalEventMonitor.h"
 #include "Hotkeys/Qt/Private/RecorderStrings.h"
+#include "Hotkeys/Sandbox.h"
 #include "Hotkeys/SystemShortcuts.h"
 #include "Platform/HotKeys/NativeKeyTranslator.h"
 
@@ -272,6 +273,10 @@ RecorderLookups RecorderCocoa::lookups() const {
     lookups.isTakenBySystem = [this](const Shortcut& shortcut) {
         return environment_.systemShortcuts && environment_.systemShortcuts->isTaken(shortcut);
     };
+    // No release of this desktop is one the sandbox rule is about, so it refuses nothing here.
+    lookups.isDisallowed = [](const Shortcut& shortcut) {
+        return isDisallowedInSandbox(shortcut, std::nullopt, isSandboxed());
+    };
     return lookups;
 }
 
@@ -291,6 +296,9 @@ void RecorderCocoa::perform(const RecorderDecision& decision) {
             return showAlert(recorderString("keyboard_shortcut_used_by_menu_item")
                                  .arg(QString::fromStdString(decision.menuItemTitle)),
                              {}, false, [this](bool) { takeFocus(); });
+        case RecorderAction::alertDisallowed:
+            giveUpFocus();
+            return showAlert(recorderString("keyboard_shortcut_disallowed"), {}, false, [this](bool) { takeFocus(); });
         case RecorderAction::confirmSystemConflict:
             giveUpFocus();
             return showAlert(recorderString("keyboard_shortcut_used_by_system"),

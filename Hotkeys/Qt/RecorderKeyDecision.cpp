@@ -14,6 +14,9 @@ using KeyKind = RecorderEvent::Key;
 constexpr std::uint64_t kSignificantFlags = 0xFFDE0000;
 // Within those, everything but Shift and Function: a real modifier.
 constexpr std::uint64_t kRealModifiers = 0xFF5C0000;
+// Option alone or with Shift, among the flags the sandbox rule looks at.
+constexpr std::uint64_t kSandboxRuleFlags = 0x9D0000;
+constexpr std::uint64_t kOptionOnly = ModifierFlags::option;
 // F12 alone passes the system check whatever the lookups say: the user may always take it.
 const Shortcut kAlwaysFreeShortcut{111, 0};
 
@@ -36,6 +39,7 @@ RecorderDecision decideShortcut(const Shortcut& shortcut, const RecorderLookups&
             return {RecorderAction::alertMenuConflict, shortcut, std::move(*title)};
         }
     }
+    if (lookups.isDisallowed && lookups.isDisallowed(shortcut)) return act(RecorderAction::alertDisallowed, shortcut);
     if (shortcut != kAlwaysFreeShortcut && lookups.isTakenBySystem && lookups.isTakenBySystem(shortcut)) {
         return act(RecorderAction::confirmSystemConflict, shortcut);
     }
@@ -43,6 +47,11 @@ RecorderDecision decideShortcut(const Shortcut& shortcut, const RecorderLookups&
 }
 
 }  // namespace
+
+bool isDisallowedInSandbox(const Shortcut& shortcut, std::optional<SystemVersion> version, bool sandboxed) {
+    if (!sandboxed || !version || version->major != 15 || version->minor > 1) return false;
+    return (ModifierFlags::fromCarbon(shortcut.carbonModifiers).rawValue & kSandboxRuleFlags) == kOptionOnly;
+}
 
 RecorderDecision decideRecorderEvent(const RecorderEvent& event, bool showsShortcut, const RecorderLookups& lookups) {
     if (event.kind == Kind::mouseUp && !event.insideControl) return act(RecorderAction::endAndPass);

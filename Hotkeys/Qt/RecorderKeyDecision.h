@@ -29,7 +29,23 @@ struct RecorderLookups {
     std::function<std::optional<std::string>(const Shortcut&)> menuItemTitle;
     // Whether another program or the desktop uses it.
     std::function<bool(const Shortcut&)> isTakenBySystem;
+    // Whether the sandbox refuses it (see isDisallowedInSandbox); asked after the
+    // menu and before the system.
+    std::function<bool(const Shortcut&)> isDisallowed;
 };
+
+// A release of the desktop system, for the one rule that depends on it.
+struct SystemVersion {
+    int major = 0;
+    int minor = 0;
+};
+
+// Releases 15.0 and 15.1 of the system the package also runs on never deliver,
+// to a sandboxed process, a hot key whose only modifier is Option (Shift may
+// come with it): recording one would store a shortcut that never fires, so the
+// recorder refuses it with an alert. `version` is the running system's release,
+// nothing where the system is not that one (as on this desktop).
+bool isDisallowedInSandbox(const Shortcut& shortcut, std::optional<SystemVersion> version, bool sandboxed);
 
 enum class RecorderAction {
     endAndPass,           // give up focus and let the event through
@@ -38,6 +54,7 @@ enum class RecorderAction {
     swallow,
     beep,                 // refuse the key, keep recording
     alertMenuConflict,    // refuse with the menu entry's title
+    alertDisallowed,      // refuse: the sandbox would never deliver it
     confirmSystemConflict,// ask whether to take the shortcut anyway
     store,
 };

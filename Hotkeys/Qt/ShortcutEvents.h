@@ -24,6 +24,13 @@ public:
     static ShortcutEvents* attach(QWidget* widget, Name name, Action action);
     // Only the events of one type.
     static ShortcutEvents* attach(QWidget* widget, EventType type, Name name, std::function<void()> action);
+    // The same two, under the names a widget's own code reads best with.
+    static ShortcutEvents* onShortcutEvent(QWidget* widget, Name name, Action action) {
+        return attach(widget, std::move(name), std::move(action));
+    }
+    static ShortcutEvents* onShortcutEvent(QWidget* widget, EventType type, Name name, std::function<void()> action) {
+        return attach(widget, type, std::move(name), std::move(action));
+    }
 
     bool isSubscribed() const { return stream_ != nullptr; }
 

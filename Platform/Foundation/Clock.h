@@ -1,5 +1,7 @@
 #pragma once
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 
 namespace platform {
 
@@ -14,6 +16,11 @@ public:
     virtual WallTime now() const = 0;
     // Never goes backwards; for measuring intervals.
     virtual MonotonicTime monotonicNow() const = 0;
+    // Waits on `wake`, `lock` held as std::condition_variable wants it, until
+    // `wake` is notified or the monotonic time reaches `deadline`. It may return
+    // earlier, so the caller checks again what it waits for.
+    virtual void waitUntil(std::condition_variable& wake, std::unique_lock<std::mutex>& lock,
+                           MonotonicTime deadline) const = 0;
 };
 
 // The operating system's clocks.
@@ -21,6 +28,8 @@ class SystemClock final : public Clock {
 public:
     WallTime now() const override;
     MonotonicTime monotonicNow() const override;
+    void waitUntil(std::condition_variable& wake, std::unique_lock<std::mutex>& lock,
+                   MonotonicTime deadline) const override;
 
     // One instance for the whole process.
     static const SystemClock& shared();

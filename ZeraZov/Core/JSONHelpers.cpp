@@ -138,4 +138,10 @@ std::optional<json> jsonObject(std::string_view bytes) {
     return std::move(parsed.value);
 }
 
+nlohmann::json merged(const nlohmann::json& base, const nlohmann::json& overlay) {
+    nlohmann::json result = base.is_object() ? base : nlohmann::json::object();
+    for (const auto& [key, value] : overlay.items()) result[key] = value;
+    return result;
+}
+
 }  // namespace zerazov

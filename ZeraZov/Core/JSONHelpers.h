@@ -39,4 +39,8 @@ std::optional<std::string> toJSONData(const nlohmann::json& dictionary, int inde
 // deeper than BoundedJSON allows, or any other value.
 std::optional<nlohmann::json> jsonObject(std::string_view bytes);
 
+// The members of `base` (none when it is no object) with those of `overlay`
+// written over them.
+nlohmann::json merged(const nlohmann::json& base, const nlohmann::json& overlay);
+
 }  // namespace zerazov

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "Platform/Foundation/BoundedJSON.h"
+#include "ZeraZov/Core/JSONHelpers.h"
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
 #include "ZeraZov/Core/ZeraZovNotificationNames.h"
 #include "ZeraZov/Core/ZeraZovStorageManager.h"
@@ -16,11 +17,6 @@ constexpr const char* hasFeatureFlagsKey = "hasFeatureFlags";
 constexpr const char* quotaLimitedMessage =
     "Warning: Feature flags quota limit reached - flags could not be updated. See "
     "https://zerazov.example/docs/billing/limits-alerts for more information.";
-
-const json& emptyObject() {
-    static const json empty = json::object();
-    return empty;
-}
 
 bool boolMember(const json& object, const char* name) {
     const auto member = object.find(name);
@@ -54,13 +50,6 @@ bool isQuotaLimited(const json& response) {
     return flagsLimited;
 }
 
-// Cached entries first, the new ones written over them.
-json merged(const json& cached, const json& fresh) {
-    json result = cached.is_object() ? cached : json::object();
-    for (const auto& [key, value] : fresh.items()) result[key] = value;
-    return result;
-}
-
 std::optional<json> parsedPayload(const json& payload) {
     if (payload.is_null()) return std::nullopt;
     if (!payload.is_string()) return payload;
@@ -81,7 +70,12 @@ ZeraZovRemoteConfig::ZeraZovRemoteConfig(std::shared_ptr<ZeraZovConfig> config,
       requests_(std::move(requests)),
       notifier_(notifier),
       getDefaultPersonProperties_(std::move(getDefaultPersonProperties)),
-      featureFlagCalledCallback_(std::move(featureFlagCalledCallback)) {}
+      featureFlagCalledCallback_(std::move(featureFlagCalledCallback)),
+      mainQueue_(notifier_.mainQueue),
+      featureFlags_(storage_),
+      remoteConfig_(storage_),
+      personPropertiesForFlags_(storage_, Key::personPropertiesForFlags),
+      groupPropertiesForFlags_(storage_, Key::groupPropertiesForFlags) {}
 
 void ZeraZovRemoteConfig::start() {
     loadPropertiesForFlagsFromStorage();
@@ -93,20 +87,13 @@ void ZeraZovRemoteConfig::start() {
 // ---- Remote configuration ----
 
 void ZeraZovRemoteConfig::loadRemoteConfig() {
-    {
-        std::lock_guard guard(remoteConfigLock_);
-        if (!remoteConfig_.loaded) remoteConfig_ = {true, storedObject(Key::remoteConfig)};
-        if (config_->disableRemoteConfigForTesting) return;
-        if (remoteConfig_.value && remoteConfigDidFetch_) return;
-    }
+    const bool fetched = remoteConfig_.hasFetchedDocument();
+    if (config_->disableRemoteConfigForTesting || fetched) return;
     dispatchQueue_.async([self = shared_from_this()] { self->requestRemoteConfig(); });
 }
 
 void ZeraZovRemoteConfig::requestRemoteConfig() {
-    {
-        std::lock_guard guard(loadingRemoteConfigLock_);
-        loadingRemoteConfig_ = true;
-    }
+    loadingRemoteConfig_ = true;
     const bool sent = requests_.remoteConfig(
         [self = shared_from_this()](std::optional<json> document) { self->remoteConfigArrived(std::move(document)); });
     // Without an answer the configuration stays loading for the rest of the run and
@@ -116,22 +103,12 @@ void ZeraZovRemoteConfig::requestRemoteConfig() {
 
 void ZeraZovRemoteConfig::remoteConfigArrived(std::optional<json> document) {
     if (document) {
-        {
-            std::lock_guard guard(remoteConfigLock_);
-            remoteConfig_ = {true, *document};
-            storage_->setJSON(Key::remoteConfig, *document);
-        }
+        remoteConfig_.store(*document);
         applyErrorTrackingConfig(document);
-        onMainQueue([self = shared_from_this(), document] { self->onRemoteConfigLoaded_.invoke(document); });
+        mainQueue_.async([self = shared_from_this(), document] { self->onRemoteConfigLoaded_.invoke(document); });
     }
-    {
-        std::lock_guard guard(remoteConfigLock_);
-        remoteConfigDidFetch_ = true;
-    }
-    {
-        std::lock_guard guard(loadingRemoteConfigLock_);
-        loadingRemoteConfig_ = false;
-    }
+    remoteConfig_.markFetched();
+    loadingRemoteConfig_ = false;
     if (!document) {
         ZeraZovDebugLog::write("Remote config response is missing, skipping loading flags");
         return notifyFeatureFlags(std::nullopt);
@@ -146,10 +123,7 @@ void ZeraZovRemoteConfig::remoteConfigArrived(std::optional<json> document) {
 }
 
 void ZeraZovRemoteConfig::preloadFeatureFlagsIfEnabled() {
-    {
-        std::lock_guard guard(featureFlagsLock_);
-        cachedLocked(featureFlags_, Key::enabledFeatureFlags);
-    }
+    featureFlags_.featureFlags();  // read from storage now, off the caller's thread
     if (!config_->preloadFeatureFlags) return;
     dispatchQueue_.async([self = shared_from_this()] { self->loadFeatureFlags(); });
 }
@@ -171,32 +145,22 @@ void ZeraZovRemoteConfig::applyErrorTrackingConfig(const std::optional<json>& do
         autoCapture = boolMember(*value, "autocaptureExceptions");
         storage_->setJSON(Key::errorTracking, *value);
     }
-    std::lock_guard guard(errorTrackingLock_);
     autoCaptureExceptions_ = autoCapture;
 }
 
 void ZeraZovRemoteConfig::loadErrorTrackingFromStorage() {
-    const auto stored = storedObject(Key::errorTracking);
+    const auto stored = CachedStoredObject::read(*storage_, Key::errorTracking);
     if (!stored) return;
-    std::lock_guard guard(errorTrackingLock_);
     autoCaptureExceptions_ = boolMember(*stored, "autocaptureExceptions");
 }
 
 void ZeraZovRemoteConfig::loadSessionReplayFromStorage() {
-    std::optional<json> replay;
-    json flags;
-    {
-        std::lock_guard guard(featureFlagsLock_);
-        replay = storedObject(Key::sessionReplay);
-        flags = cachedLocked(featureFlags_, Key::enabledFeatureFlags);
-    }
+    const auto replay = CachedStoredObject::read(*storage_, Key::sessionReplay);
+    const json flags = featureFlags_.featureFlags();
     if (!replay) return;
     if (const auto* endpoint = stringMember(*replay, "endpoint")) config_->snapshotEndpoint.set(endpoint->get<std::string>());
     const auto decision = isRecordingActive(flags, *replay);
-    {
-        std::lock_guard guard(sessionReplayLock_);
-        sessionReplayFlagActive_ = decision.active;
-    }
+    sessionReplayFlagActive_ = decision.active;
     // Reported only now: the callback captures an event, which reads the flags again.
     if (decision.flagRead && config_->sendFeatureFlagEvent && featureFlagCalledCallback_) {
         featureFlagCalledCallback_(decision.flagRead->first, decision.flagRead->second);
@@ -226,14 +190,12 @@ ZeraZovRemoteConfig::RecordingDecision ZeraZovRemoteConfig::isRecordingActive(co
 }
 
 void ZeraZovRemoteConfig::loadPropertiesForFlagsFromStorage() {
-    if (auto person = storedObject(Key::personPropertiesForFlags)) {
-        std::lock_guard guard(personPropertiesForFlagsLock_);
-        personPropertiesForFlags_ = std::move(*person);
+    if (auto person = CachedStoredObject::read(*storage_, Key::personPropertiesForFlags)) {
+        personPropertiesForFlags_.load(std::move(*person));
     }
-    auto groups = storedObject(Key::groupPropertiesForFlags);
+    auto groups = CachedStoredObject::read(*storage_, Key::groupPropertiesForFlags);
     if (!groups || !allValues(*groups, isObject)) return;
-    std::lock_guard guard(groupPropertiesForFlagsLock_);
-    groupPropertiesForFlags_ = std::move(*groups);
+    groupPropertiesForFlags_.load(std::move(*groups));
 }
 
 // ---- Feature flags ----
@@ -252,11 +214,8 @@ std::optional<ZeraZovRemoteConfig::PendingFeatureFlagsRequest> ZeraZovRemoteConf
         return std::nullopt;
     }
     PendingFeatureFlagsRequest request;
-    {
-        std::lock_guard guard(featureFlagsLock_);
-        const auto groups = storedObject(Key::groups);
-        if (groups && allValues(*groups, isString)) request.groups = groups->get<Groups>();
-    }
+    const auto groups = CachedStoredObject::read(*storage_, Key::groups);
+    if (groups && allValues(*groups, isString)) request.groups = groups->get<Groups>();
     request.distinctId = manager->getDistinctId();
     if (!config_->reuseAnonymousId) request.anonymousId = manager->getAnonymousId();
     if (auto device = manager->getDeviceId(); !device.empty()) request.deviceId = std::move(device);
@@ -265,15 +224,9 @@ std::optional<ZeraZovRemoteConfig::PendingFeatureFlagsRequest> ZeraZovRemoteConf
 }
 
 void ZeraZovRemoteConfig::sendOrPark(PendingFeatureFlagsRequest request) {
-    std::unique_lock lock(loadingFeatureFlagsLock_);
-    if (!loadingFeatureFlags_) {
-        loadingFeatureFlags_ = true;
-        lock.unlock();
-        return send(std::move(request));
-    }
-    auto displaced = std::exchange(pendingFeatureFlagsRequest_, std::move(request));
-    lock.unlock();
-    if (displaced && displaced->callback) displaced->callback(cachedFeatureFlags());
+    auto admission = flagsRequests_.admit(std::move(request));
+    if (admission.send) return send(std::move(*admission.send));
+    if (admission.displaced && admission.displaced->callback) admission.displaced->callback(cachedFeatureFlags());
 }
 
 void ZeraZovRemoteConfig::send(PendingFeatureFlagsRequest request) {
@@ -333,34 +286,16 @@ std::optional<json> ZeraZovRemoteConfig::storeFlagsResponse(const json& response
         ZeraZovDebugLog::write("Error: Flags response missing correct featureFlags format");
         return std::nullopt;
     }
+    FeatureFlagCache::Answer answer{*featureFlags, *payloads, std::nullopt, std::nullopt, std::nullopt,
+                                    boolMember(response, "errorsWhileComputingFlags")};
     const auto detailed = response.find("flags");
-    const bool hasDetailed = detailed != response.end() && detailed->is_object();
-    const auto* requestId = stringMember(response, "requestId");
+    if (detailed != response.end() && detailed->is_object()) answer.detailed = *detailed;
+    if (const auto* requestId = stringMember(response, "requestId")) answer.requestId = requestId->get<std::string>();
     const auto evaluatedAt = response.find("evaluatedAt");
-    const bool hasEvaluatedAt = evaluatedAt != response.end() && evaluatedAt->is_number_integer();
-    // Flags the server could not compute this time keep their cached values.
-    const bool partial = boolMember(response, "errorsWhileComputingFlags");
-
-    std::lock_guard guard(featureFlagsLock_);
-    if (requestId) {
-        requestId_ = requestId->get<std::string>();
-        requestIdLoaded_ = true;
-        storage_->setJSON(Key::requestId, *requestId);
+    if (evaluatedAt != response.end() && evaluatedAt->is_number_integer()) {
+        answer.evaluatedAt = evaluatedAt->get<std::int64_t>();
     }
-    if (hasEvaluatedAt) {
-        evaluatedAt_ = evaluatedAt->get<std::int64_t>();
-        evaluatedAtLoaded_ = true;
-        storage_->setJSON(Key::evaluatedAt, *evaluatedAt);
-    }
-    auto newFlags = partial ? merged(cachedLocked(featureFlags_, Key::enabledFeatureFlags), *featureFlags) : *featureFlags;
-    auto newPayloads =
-        partial ? merged(cachedLocked(featureFlagPayloads_, Key::enabledFeatureFlagPayloads), *payloads) : *payloads;
-    storeLocked(featureFlags_, Key::enabledFeatureFlags, newFlags);
-    storeLocked(featureFlagPayloads_, Key::enabledFeatureFlagPayloads, std::move(newPayloads));
-    if (hasDetailed) {
-        storeLocked(flags_, Key::flags, partial ? merged(cachedLocked(flags_, Key::flags), *detailed) : *detailed);
-    }
-    return newFlags;
+    return featureFlags_.store(answer);
 }
 
 void ZeraZovRemoteConfig::finish(const std::optional<json>& flags, const FlagsCallback& callback) {
@@ -370,111 +305,42 @@ void ZeraZovRemoteConfig::finish(const std::optional<json>& flags, const FlagsCa
 
 void ZeraZovRemoteConfig::finishFeatureFlagsLoad(const std::optional<json>& flags) {
     notifyFeatureFlags(flags);
-    std::optional<PendingFeatureFlagsRequest> pending;
-    {
-        std::lock_guard guard(loadingFeatureFlagsLock_);
-        loadingFeatureFlags_ = false;
-        pending = std::exchange(pendingFeatureFlagsRequest_, std::nullopt);
-    }
+    auto pending = flagsRequests_.finish();
     if (pending) sendOrPark(std::move(*pending));
 }
 
 void ZeraZovRemoteConfig::notifyFeatureFlags(const std::optional<json>& flags) {
-    onMainQueue([self = shared_from_this(), flags] {
+    mainQueue_.async([self = shared_from_this(), flags] {
         self->onFeatureFlagsLoaded_.invoke(flags);
         self->notifier_.center.post(ZeraZovNotificationNames::didReceiveFeatureFlags);
     });
 }
 
-void ZeraZovRemoteConfig::onMainQueue(std::function<void()> job) {
-    std::lock_guard guard(notifierLock_);
-    if (notifierStopped_) return;
-    notifier_.mainQueue.async(std::move(job));
-}
-
-void ZeraZovRemoteConfig::stop() {
-    std::lock_guard guard(notifierLock_);
-    notifierStopped_ = true;
-}
+void ZeraZovRemoteConfig::stop() { mainQueue_.stop(); }
 
 // ---- Lookups ----
 
 std::optional<ZeraZovFeatureFlagResult> ZeraZovRemoteConfig::getFeatureFlagResult(const std::string& key) {
-    json value;
-    json payload;
-    {
-        std::lock_guard guard(featureFlagsLock_);
-        const auto& flags = cachedLocked(featureFlags_, Key::enabledFeatureFlags);
-        const auto found = flags.find(key);
-        if (found == flags.end()) return std::nullopt;
-        value = *found;
-        const auto& payloads = cachedLocked(featureFlagPayloads_, Key::enabledFeatureFlagPayloads);
-        payload = payloads.value(key, json());
-    }
+    auto found = featureFlags_.lookup(key);
+    if (!found) return std::nullopt;
+    const auto& [value, payload] = *found;
     std::optional<std::string> variant;
     if (value.is_string()) variant = value.get<std::string>();
     const bool enabled = variant.has_value() || (value.is_boolean() && value.get<bool>());
     return ZeraZovFeatureFlagResult(key, enabled, std::move(variant), parsedPayload(payload));
 }
 
-json ZeraZovRemoteConfig::cachedFeatureFlags() {
-    std::lock_guard guard(featureFlagsLock_);
-    return cachedLocked(featureFlags_, Key::enabledFeatureFlags);
-}
+json ZeraZovRemoteConfig::cachedFeatureFlags() { return featureFlags_.featureFlags(); }
 
-json ZeraZovRemoteConfig::cachedFeatureFlagPayloads() {
-    std::lock_guard guard(featureFlagsLock_);
-    return cachedLocked(featureFlagPayloads_, Key::enabledFeatureFlagPayloads);
-}
+json ZeraZovRemoteConfig::cachedFeatureFlagPayloads() { return featureFlags_.payloads(); }
 
-json ZeraZovRemoteConfig::cachedFlags() {
-    std::lock_guard guard(featureFlagsLock_);
-    return cachedLocked(flags_, Key::flags);
-}
+json ZeraZovRemoteConfig::cachedFlags() { return featureFlags_.detailedFlags(); }
 
-std::optional<json> ZeraZovRemoteConfig::cachedRemoteConfig() {
-    std::lock_guard guard(remoteConfigLock_);
-    if (!remoteConfig_.loaded) remoteConfig_ = {true, storedObject(Key::remoteConfig)};
-    return remoteConfig_.value;
-}
+std::optional<json> ZeraZovRemoteConfig::cachedRemoteConfig() { return remoteConfig_.cached(); }
 
-std::optional<std::string> ZeraZovRemoteConfig::requestId() {
-    std::lock_guard guard(featureFlagsLock_);
-    return requestIdLocked();
-}
+std::optional<std::string> ZeraZovRemoteConfig::requestId() { return featureFlags_.requestId(); }
 
-std::optional<std::int64_t> ZeraZovRemoteConfig::evaluatedAt() {
-    std::lock_guard guard(featureFlagsLock_);
-    return evaluatedAtLocked();
-}
-
-std::optional<std::string> ZeraZovRemoteConfig::requestIdLocked() {
-    if (!requestIdLoaded_) requestId_ = storage_->getString(Key::requestId);
-    requestIdLoaded_ = true;
-    return requestId_;
-}
-
-std::optional<std::int64_t> ZeraZovRemoteConfig::evaluatedAtLocked() {
-    if (!evaluatedAtLoaded_) evaluatedAt_ = storage_->getNumber(Key::evaluatedAt);
-    evaluatedAtLoaded_ = true;
-    return evaluatedAt_;
-}
-
-const json& ZeraZovRemoteConfig::cachedLocked(Cached& cache, Key key) {
-    if (!cache.loaded) cache = {true, storedObject(key)};
-    return cache.value ? *cache.value : emptyObject();
-}
-
-void ZeraZovRemoteConfig::storeLocked(Cached& cache, Key key, json value) {
-    storage_->setJSON(key, value);
-    cache = {true, std::move(value)};
-}
-
-std::optional<json> ZeraZovRemoteConfig::storedObject(Key key) const {
-    auto value = storage_->getJSON(key);
-    if (!value || !value->is_object()) return std::nullopt;
-    return value;
-}
+std::optional<std::int64_t> ZeraZovRemoteConfig::evaluatedAt() { return featureFlags_.evaluatedAt(); }
 
 // ---- Properties for flags ----
 
@@ -483,100 +349,58 @@ json ZeraZovRemoteConfig::personPropertiesForFlags() {
     json result = config_->setDefaultPersonProperties && getDefaultPersonProperties_ ? getDefaultPersonProperties_()
                                                                                       : json::object();
     if (!result.is_object()) result = json::object();
-    std::lock_guard guard(personPropertiesForFlagsLock_);
-    for (const auto& [key, value] : personPropertiesForFlags_.items()) result[key] = value;
+    const json stored = personPropertiesForFlags_.get();
+    for (const auto& [key, value] : stored.items()) result[key] = value;
     return result;
 }
 
 void ZeraZovRemoteConfig::setPersonPropertiesForFlags(const json& properties) {
-    std::lock_guard guard(personPropertiesForFlagsLock_);
-    for (const auto& [key, value] : properties.items()) personPropertiesForFlags_[key] = value;
-    storage_->setJSON(Key::personPropertiesForFlags, personPropertiesForFlags_);
+    personPropertiesForFlags_.update([&](json& stored) {
+        for (const auto& [key, value] : properties.items()) stored[key] = value;
+    });
 }
 
 void ZeraZovRemoteConfig::resetPersonPropertiesForFlags() {
-    std::lock_guard guard(personPropertiesForFlagsLock_);
-    personPropertiesForFlags_ = json::object();
-    storage_->setJSON(Key::personPropertiesForFlags, personPropertiesForFlags_);
+    personPropertiesForFlags_.update([](json& stored) { stored = json::object(); });
 }
 
-json ZeraZovRemoteConfig::groupPropertiesForFlags() {
-    std::lock_guard guard(groupPropertiesForFlagsLock_);
-    return groupPropertiesForFlags_;
-}
+json ZeraZovRemoteConfig::groupPropertiesForFlags() { return groupPropertiesForFlags_.get(); }
 
 void ZeraZovRemoteConfig::setGroupPropertiesForFlags(const std::string& groupType, const json& properties) {
-    std::lock_guard guard(groupPropertiesForFlagsLock_);
-    auto& group = groupPropertiesForFlags_[groupType];
-    group = merged(group, properties);
-    storage_->setJSON(Key::groupPropertiesForFlags, groupPropertiesForFlags_);
+    groupPropertiesForFlags_.update([&](json& stored) {
+        auto& group = stored[groupType];
+        group = merged(group, properties);
+    });
 }
 
 void ZeraZovRemoteConfig::resetGroupPropertiesForFlags() {
-    std::lock_guard guard(groupPropertiesForFlagsLock_);
-    groupPropertiesForFlags_ = json::object();
-    storage_->setJSON(Key::groupPropertiesForFlags, groupPropertiesForFlags_);
+    groupPropertiesForFlags_.update([](json& stored) { stored = json::object(); });
 }
 
 void ZeraZovRemoteConfig::resetGroupPropertiesForFlags(const std::string& groupType) {
-    std::lock_guard guard(groupPropertiesForFlagsLock_);
-    groupPropertiesForFlags_.erase(groupType);
-    storage_->setJSON(Key::groupPropertiesForFlags, groupPropertiesForFlags_);
+    groupPropertiesForFlags_.update([&](json& stored) { stored.erase(groupType); });
 }
 
 // ---- Resets and state ----
 
-void ZeraZovRemoteConfig::clearFeatureFlags() {
-    std::lock_guard guard(featureFlagsLock_);
-    storeLocked(flags_, Key::flags, json::object());
-    storeLocked(featureFlags_, Key::enabledFeatureFlags, json::object());
-    storeLocked(featureFlagPayloads_, Key::enabledFeatureFlagPayloads, json::object());
-    requestId_.reset();
-    requestIdLoaded_ = true;
-    evaluatedAt_.reset();
-    evaluatedAtLoaded_ = true;
-    storage_->setData(Key::requestId, std::nullopt);
-    storage_->setData(Key::evaluatedAt, std::nullopt);
-}
+void ZeraZovRemoteConfig::clearFeatureFlags() { featureFlags_.clear(); }
 
 void ZeraZovRemoteConfig::reset() {
     clearFeatureFlags();
-    {
-        std::lock_guard guard(sessionReplayLock_);
-        sessionReplayFlagActive_ = false;
-    }
-    {
-        std::lock_guard guard(errorTrackingLock_);
-        autoCaptureExceptions_ = false;
-    }
+    sessionReplayFlagActive_ = false;
+    autoCaptureExceptions_ = false;
     resetPersonPropertiesForFlags();
     resetGroupPropertiesForFlags();
-    {
-        std::lock_guard guard(remoteConfigLock_);
-        remoteConfig_ = {};
-        remoteConfigDidFetch_ = false;
-    }
+    remoteConfig_.reset();
     storage_->setData(Key::sessionReplay, std::nullopt);
 }
 
-bool ZeraZovRemoteConfig::isSessionReplayFlagActive() const {
-    std::lock_guard guard(sessionReplayLock_);
-    return sessionReplayFlagActive_;
-}
+bool ZeraZovRemoteConfig::isSessionReplayFlagActive() const { return sessionReplayFlagActive_; }
 
-bool ZeraZovRemoteConfig::autoCaptureExceptions() const {
-    std::lock_guard guard(errorTrackingLock_);
-    return autoCaptureExceptions_;
-}
+bool ZeraZovRemoteConfig::autoCaptureExceptions() const { return autoCaptureExceptions_; }
 
-bool ZeraZovRemoteConfig::isLoadingRemoteConfig() const {
-    std::lock_guard guard(loadingRemoteConfigLock_);
-    return loadingRemoteConfig_;
-}
+bool ZeraZovRemoteConfig::isLoadingRemoteConfig() const { return loadingRemoteConfig_; }
 
-bool ZeraZovRemoteConfig::remoteConfigDidFetch() const {
-    std::lock_guard guard(remoteConfigLock_);
-    return remoteConfigDidFetch_;
-}
+bool ZeraZovRemoteConfig::remoteConfigDidFetch() const { return remoteConfig_.didFetch(); }
 
 }  // namespace zerazov

@@ -4,7 +4,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 
@@ -13,6 +12,11 @@
 #include "Platform/Foundation/MainQueue.h"
 #include "Platform/Foundation/NotificationCenter.h"
 #include "Platform/Foundation/SerialQueue.h"
+#include "ZeraZov/Core/FeatureFlagCache.h"
+#include "ZeraZov/Core/MainQueueNotifier.h"
+#include "ZeraZov/Core/PropertiesForFlags.h"
+#include "ZeraZov/Core/RemoteConfigDocument.h"
+#include "ZeraZov/Core/RequestSlot.h"
 #include "ZeraZov/Core/ZeraZovConfig.h"
 #include "ZeraZov/Core/ZeraZovFeatureFlagResult.h"
 #include "ZeraZov/Core/ZeraZovMulticastCallback.h"
@@ -30,8 +34,9 @@ namespace zerazov {
 // pending slot, where a newer call displaces it (the displaced caller gets the
 // cached flags at once). Listeners hear every completed load on the main queue.
 //
-// Each field group has its own lock; no two are held at once, and no callback,
-// listener or closure handed in at construction runs under any of them.
+// Each group of state is an object with its own lock (or an atomic); no two are
+// held at once, and no callback, listener or closure handed in at construction
+// runs under any of them.
 class ZeraZovRemoteConfig : public std::enable_shared_from_this<ZeraZovRemoteConfig> {
 public:
     // An answer's JSON object, or nothing on any failure.
@@ -145,12 +150,6 @@ private:
         FlagsCallback callback;
     };
 
-    // A cached dictionary: read from storage once, then kept (also when nothing was stored).
-    struct Cached {
-        bool loaded = false;
-        std::optional<nlohmann::json> value;
-    };
-
     void loadRemoteConfig();
     void requestRemoteConfig();
     void remoteConfigArrived(std::optional<nlohmann::json> document);
@@ -167,58 +166,24 @@ private:
     std::optional<nlohmann::json> storeFlagsResponse(const nlohmann::json& response);
     void finishFeatureFlagsLoad(const std::optional<nlohmann::json>& flags);
     void notifyFeatureFlags(const std::optional<nlohmann::json>& flags);
-    // Runs the job on the notifier's main queue unless stopped.
-    void onMainQueue(std::function<void()> job);
     void finish(const std::optional<nlohmann::json>& flags, const FlagsCallback& callback);
-
-    // Called with featureFlagsLock_ held.
-    const nlohmann::json& cachedLocked(Cached& cache, Key key);
-    void storeLocked(Cached& cache, Key key, nlohmann::json value);
-    std::optional<std::string> requestIdLocked();
-    std::optional<std::int64_t> evaluatedAtLocked();
-    std::optional<nlohmann::json> storedObject(Key key) const;
 
     const std::shared_ptr<ZeraZovConfig> config_;
     const std::shared_ptr<const ZeraZovStorage> storage_;
     const Requests requests_;
     const Notifier notifier_;
-    std::mutex notifierLock_;  // guards notifierStopped_ and each hand-over to the main queue
-    bool notifierStopped_ = false;
     const DefaultPersonProperties getDefaultPersonProperties_;
     const FeatureFlagCalled featureFlagCalledCallback_;
 
-    std::mutex loadingFeatureFlagsLock_;  // guards the two fields below
-    bool loadingFeatureFlags_ = false;
-    std::optional<PendingFeatureFlagsRequest> pendingFeatureFlagsRequest_;
-
-    mutable std::mutex sessionReplayLock_;  // guards sessionReplayFlagActive_
-    bool sessionReplayFlagActive_ = false;
-
-    mutable std::mutex errorTrackingLock_;  // guards autoCaptureExceptions_
-    bool autoCaptureExceptions_ = false;
-
-    std::mutex featureFlagsLock_;  // guards the cached flags, payloads, records, request id and time
-    Cached flags_;
-    Cached featureFlags_;
-    Cached featureFlagPayloads_;
-    std::optional<std::string> requestId_;
-    bool requestIdLoaded_ = false;
-    std::optional<std::int64_t> evaluatedAt_;
-    bool evaluatedAtLoaded_ = false;
-
-    mutable std::mutex remoteConfigLock_;  // guards the cached document and remoteConfigDidFetch_
-    Cached remoteConfig_;
-    bool remoteConfigDidFetch_ = false;
-
-    mutable std::mutex loadingRemoteConfigLock_;  // guards loadingRemoteConfig_
-    bool loadingRemoteConfig_ = false;
-
-    std::mutex personPropertiesForFlagsLock_;  // guards personPropertiesForFlags_
-    nlohmann::json personPropertiesForFlags_ = nlohmann::json::object();
-
-    std::mutex groupPropertiesForFlagsLock_;  // guards groupPropertiesForFlags_
-    nlohmann::json groupPropertiesForFlags_ = nlohmann::json::object();
-
+    MainQueueNotifier mainQueue_;
+    RequestSlot<PendingFeatureFlagsRequest> flagsRequests_;
+    FeatureFlagCache featureFlags_;
+    RemoteConfigDocument remoteConfig_;
+    std::atomic<bool> loadingRemoteConfig_{false};
+    std::atomic<bool> sessionReplayFlagActive_{false};
+    std::atomic<bool> autoCaptureExceptions_{false};
+    PropertiesForFlags personPropertiesForFlags_;
+    PropertiesForFlags groupPropertiesForFlags_;
     std::atomic<bool> canReloadFlagsForTesting_{true};
 
     ZeraZovMulticastCallback<std::optional<nlohmann::json>> onRemoteConfigLoaded_;

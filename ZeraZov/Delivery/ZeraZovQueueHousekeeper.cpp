@@ -26,8 +26,9 @@ void lowerThisThreadsPriority() {
 
 }  // namespace
 
-ZeraZovQueueHousekeeper::ZeraZovQueueHousekeeper(SyncAction sync, RemoveAction remove, Policy policy)
-    : sync_(std::move(sync)), remove_(std::move(remove)), policy_(policy), worker_([this] { run(); }) {}
+ZeraZovQueueHousekeeper::ZeraZovQueueHousekeeper(SyncAction sync, RemoveAction remove, Policy policy,
+                                                 const platform::Clock& clock)
+    : sync_(std::move(sync)), remove_(std::move(remove)), policy_(policy), clock_(clock), worker_([this] { run(); }) {}
 
 ZeraZovQueueHousekeeper::~ZeraZovQueueHousekeeper() {
     {
@@ -42,7 +43,7 @@ void ZeraZovQueueHousekeeper::written() {
     bool wake = false;
     {
         std::lock_guard guard(lock_);
-        if (written_ == syncStartedAt_) oldestWaiting_ = Clock::now();
+        if (written_ == syncStartedAt_) oldestWaiting_ = clock_.monotonicNow();
         ++written_;
         // The worker sleeps until the oldest record's deadline; only a new first
         // record or a full group changes what it waits for.
@@ -56,7 +57,7 @@ void ZeraZovQueueHousekeeper::remove(std::vector<std::string> names) {
     {
         std::lock_guard guard(lock_);
         removalsAsked_ += names.size();
-        lastRemovalAsked_ = Clock::now();
+        lastRemovalAsked_ = clock_.monotonicNow();
         removals_.insert(removals_.end(), std::make_move_iterator(names.begin()), std::make_move_iterator(names.end()));
     }
     wake_.notify_one();
@@ -80,14 +81,14 @@ void ZeraZovQueueHousekeeper::finishRemovals() {
     done_.wait(lock, [&] { return removalsDone_ >= target; });
 }
 
-bool ZeraZovQueueHousekeeper::syncDue(Clock::time_point now) const {
+bool ZeraZovQueueHousekeeper::syncDue(Time now) const {
     const auto waiting = written_ - syncStartedAt_;
     if (waiting == 0) return false;
     return syncRequested_ || stopping_ || waiting >= policy_.writesPerSync ||
            now >= oldestWaiting_ + policy_.longestWait;
 }
 
-bool ZeraZovQueueHousekeeper::removalsDue(Clock::time_point now) const {
+bool ZeraZovQueueHousekeeper::removalsDue(Time now) const {
     if (removals_.empty()) return false;
     return removalsRequested_ || stopping_ || now >= lastRemovalAsked_ + policy_.removalsSettle;
 }
@@ -96,7 +97,7 @@ void ZeraZovQueueHousekeeper::run() {
     lowerThisThreadsPriority();
     std::unique_lock lock(lock_);
     for (;;) {
-        const auto now = Clock::now();
+        const auto now = clock_.monotonicNow();
         if (removalsDue(now)) {
             removeTaken(lock);
             continue;
@@ -113,7 +114,7 @@ void ZeraZovQueueHousekeeper::run() {
 void ZeraZovQueueHousekeeper::waitForWork(std::unique_lock<std::mutex>& lock) {
     if (written_ == syncStartedAt_) syncRequested_ = false;  // a sync already under way covered the request
     if (removals_.empty()) removalsRequested_ = false;
-    std::optional<Clock::time_point> deadline;
+    std::optional<Time> deadline;
     if (written_ != syncStartedAt_) deadline = oldestWaiting_ + policy_.longestWait;
     if (!removals_.empty()) {
         const auto settled = lastRemovalAsked_ + policy_.removalsSettle;
@@ -123,7 +124,7 @@ void ZeraZovQueueHousekeeper::waitForWork(std::unique_lock<std::mutex>& lock) {
         wake_.wait(lock);
         return;
     }
-    wake_.wait_until(lock, *deadline);
+    clock_.waitUntil(wake_, lock, *deadline);
 }
 
 void ZeraZovQueueHousekeeper::removeTaken(std::unique_lock<std::mutex>& lock) {

@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "Platform/Foundation/Clock.h"
+
 namespace zerazov {
 
 // The slow file work of a record queue, done on a thread of its own so that the
@@ -25,7 +27,8 @@ namespace zerazov {
 //   same id. They wait until no removal was asked for `removalsSettle`, so that
 //   the deletes of a flush (slow on a disk that discards on unlink) do not stand
 //   in the way of the reads of the flush's next batches.
-// The worker runs at the lowest CPU priority.
+// The worker runs at the lowest CPU priority. Its waits are measured on the
+// given clock's monotonic time.
 class ZeraZovQueueHousekeeper {
 public:
     struct Policy {
@@ -37,7 +40,9 @@ public:
     using SyncAction = std::function<std::optional<std::string>()>;
     using RemoveAction = std::function<void(const std::string& name)>;
 
-    ZeraZovQueueHousekeeper(SyncAction sync, RemoveAction remove, Policy policy);
+    // The clock outlives the housekeeper.
+    ZeraZovQueueHousekeeper(SyncAction sync, RemoveAction remove, Policy policy,
+                            const platform::Clock& clock = platform::SystemClock::shared());
     // Removes what waits for removal and syncs what waits for a sync, then stops.
     ~ZeraZovQueueHousekeeper();
     ZeraZovQueueHousekeeper(const ZeraZovQueueHousekeeper&) = delete;
@@ -54,13 +59,13 @@ public:
     void finishRemovals();
 
 private:
-    using Clock = std::chrono::steady_clock;
+    using Time = platform::Clock::MonotonicTime;
 
     void run();
     // Called with the lock held; answers whether a sync is due now.
-    bool syncDue(Clock::time_point now) const;
+    bool syncDue(Time now) const;
     // Called with the lock held; answers whether the waiting removals are due now.
-    bool removalsDue(Clock::time_point now) const;
+    bool removalsDue(Time now) const;
     // Called with the lock held: sleeps until there may be work.
     void waitForWork(std::unique_lock<std::mutex>& lock);
     void removeTaken(std::unique_lock<std::mutex>& lock);
@@ -69,6 +74,7 @@ private:
     const SyncAction sync_;
     const RemoveAction remove_;
     const Policy policy_;
+    const platform::Clock& clock_;
 
     std::mutex lock_;  // guards every field below
     std::condition_variable wake_;  // the worker's: there is work, or it is to stop
@@ -76,12 +82,12 @@ private:
     std::uint64_t written_ = 0;       // records written so far
     std::uint64_t syncStartedAt_ = 0;  // written_ when the last sync started
     std::uint64_t syncedUpTo_ = 0;    // written_ when the last finished sync started
-    Clock::time_point oldestWaiting_;  // when the first record after that start was written
+    Time oldestWaiting_;  // when the first record after that start was written
     bool syncRequested_ = false;
     std::vector<std::string> removals_;
     std::uint64_t removalsAsked_ = 0;
     std::uint64_t removalsDone_ = 0;
-    Clock::time_point lastRemovalAsked_;
+    Time lastRemovalAsked_;
     bool removalsRequested_ = false;
     bool stopping_ = false;
 

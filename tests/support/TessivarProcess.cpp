@@ -12,6 +12,7 @@
 
 #include "BuildInfo.h"
 #include "Platform/Foundation/UniqueFd.h"
+#include "tests/support/WaitUntil.h"
 
 namespace tessivar::testing {
 
@@ -82,14 +83,7 @@ long TessivarProcess::countLines(const std::string& text) const {
 }
 
 bool TessivarProcess::waitForLine(const std::string& text, std::chrono::milliseconds timeout) const {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-        for (const auto& line : lines()) {
-            if (line.find(text) != std::string::npos) return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
+    return waitUntil([&] { return countLines(text) > 0; }, timeout, std::chrono::milliseconds(20));
 }
 
 std::filesystem::path TessivarProcess::settingsFolder() const {

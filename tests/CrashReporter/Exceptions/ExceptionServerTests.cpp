@@ -16,6 +16,7 @@
 #include "CrashReporter/zzcrash_mach_exception.h"
 #include "tests/CrashReporter/Exceptions/ExceptionHandlers.h"
 #include "tests/CrashReporter/Support/ForkedChild.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 
@@ -135,9 +136,8 @@ TEST(ExceptionServer, StopsItsThreadAndReleasesItsPortsWhenReleased) {
     ASSERT_TRUE(threadRuns(thread));
     server.reset();
     EXPECT_EQ(zzcrash_port_send_refs(port), -1);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    while (threadRuns(thread) && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    tessivar::testing::waitUntil([&] { return !threadRuns(thread); }, std::chrono::seconds(2),
+                                 std::chrono::milliseconds(1));
     EXPECT_FALSE(threadRuns(thread));
 }
 

@@ -31,13 +31,18 @@ RecorderDecision act(RecorderAction action, std::optional<Shortcut> shortcut = s
     return {action, shortcut, std::move(title)};
 }
 
-// ⌘Q is the menu's; ⌃⌥T and F12 are taken by the desktop.
+// ⌘Q and ⌥⇧Q are the menu's; ⌃⌥T, ⌥W and F12 are taken by the desktop; the
+// sandbox refuses ⌥W and ⌥⇧Q.
 hotkeys::RecorderLookups lookups() {
     return {[](const Shortcut& s) -> std::optional<std::string> {
                 if (s == Shortcut(12, 256)) return "退出";
+                if (s == Shortcut(12, 2048 | 512)) return "全部退出";
                 return std::nullopt;
             },
-            [](const Shortcut& s) { return s == Shortcut(17, 4096 | 2048) || s == Shortcut(111, 0); }};
+            [](const Shortcut& s) {
+                return s == Shortcut(17, 4096 | 2048) || s == Shortcut(13, 2048) || s == Shortcut(111, 0);
+            },
+            [](const Shortcut& s) { return s == Shortcut(13, 2048) || s == Shortcut(12, 2048 | 512); }};
 }
 
 TEST(RecorderKeyDecision, TheRulesInOrderFirstThatAppliesDecides) {
@@ -75,10 +80,44 @@ TEST(RecorderKeyDecision, TheRulesInOrderFirstThatAppliesDecides) {
         {"the menu's ⌘Q", key(kCommand, 12), true, act(RecorderAction::alertMenuConflict, Shortcut(12, 256), "退出")},
         {"the desktop's ⌃⌥T", key(kControl | kOption, 17), true,
          act(RecorderAction::confirmSystemConflict, Shortcut(17, 6144))},
+        {"the sandbox's ⌥W, before the desktop's", key(kOption, 13), true,
+         act(RecorderAction::alertDisallowed, Shortcut(13, 2048))},
+        {"the menu's ⌥⇧Q, before the sandbox's", key(kOption | kShift, 12), true,
+         act(RecorderAction::alertMenuConflict, Shortcut(12, 2560), "全部退出")},
         {"F12 alone is never taken", key(0, 111, Key::functionKey), true, act(RecorderAction::store, Shortcut(111, 0))},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(hotkeys::decideRecorderEvent(c.event, c.showsShortcut, lookups()), c.expected) << c.what;
+    }
+}
+
+// Only releases 15.0 and 15.1, only in a sandbox, only Option alone or with Shift
+// among the modifiers.
+TEST(RecorderKeyDecision, TheSandboxRefusesOptionShortcutsOnlyOnTheReleasesItNames) {
+    using hotkeys::SystemVersion;
+    constexpr std::int64_t kCarbonShift = 512, kCarbonOption = 2048, kCarbonControl = 4096, kCarbonCommand = 256;
+    struct Case {
+        const char* what;
+        std::int64_t modifiers;
+        std::optional<SystemVersion> version;
+        bool sandboxed;
+        bool disallowed;
+    };
+    const Case cases[] = {
+        {"⌥A on 15.0", kCarbonOption, SystemVersion{15, 0}, true, true},
+        {"⌥⇧A on 15.1", kCarbonOption | kCarbonShift, SystemVersion{15, 1}, true, true},
+        {"⌃⌥A on 15.1", kCarbonControl | kCarbonOption, SystemVersion{15, 1}, true, false},
+        {"⌥⌘A on 15.1", kCarbonOption | kCarbonCommand, SystemVersion{15, 1}, true, false},
+        {"⇧A on 15.1", kCarbonShift, SystemVersion{15, 1}, true, false},
+        {"⌥A on 15.2", kCarbonOption, SystemVersion{15, 2}, true, false},
+        {"⌥A on 14.1", kCarbonOption, SystemVersion{14, 1}, true, false},
+        {"⌥A on 16.0", kCarbonOption, SystemVersion{16, 0}, true, false},
+        {"⌥A on 15.1 outside a sandbox", kCarbonOption, SystemVersion{15, 1}, false, false},
+        {"⌥A on a system the rule is not about", kCarbonOption, std::nullopt, true, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(hotkeys::isDisallowedInSandbox(Shortcut(0, c.modifiers), c.version, c.sandboxed), c.disallowed)
+            << c.what;
     }
 }
 

@@ -99,32 +99,48 @@ TEST_F(RecorderFixture, ARowGivenAnotherNameShowsThatNamesShortcut) {
 }
 
 // Each press and release reaches the action while the window is on screen;
-// hidden, it hears nothing, and shown again it hears again.
+// hidden, it hears nothing, and shown again it hears again. Both names of the
+// two forms behave alike.
 TEST_F(RecorderFixture, HotKeyEventsReachAWidgetOnlyWhileItIsOnScreen) {
-    std::vector<EventType> all;
-    int downs = 0;
-    auto* both = ShortcutEvents::attach(&window, name, [&](EventType type) { all.push_back(type); });
-    ShortcutEvents::attach(&window, EventType::keyDown, name, [&] { ++downs; });
-    ASSERT_TRUE(both->isSubscribed());
-    queue.drain();  // streams start on the main queue
+    using Both = ShortcutEvents* (*)(QWidget*, Name, ShortcutEvents::Action);
+    using Typed = ShortcutEvents* (*)(QWidget*, EventType, Name, std::function<void()>);
+    const struct {
+        const char* what;
+        Both both;
+        Typed typed;
+    } forms[] = {
+        {"attach", &ShortcutEvents::attach, &ShortcutEvents::attach},
+        {"onShortcutEvent", &ShortcutEvents::onShortcutEvent, &ShortcutEvents::onShortcutEvent},
+    };
+    for (const auto& form : forms) {
+        SCOPED_TRACE(form.what);
+        QWidget widget;
+        widget.show();
+        std::vector<EventType> all;
+        int downs = 0;
+        auto* both = form.both(&widget, name, [&](EventType type) { all.push_back(type); });
+        form.typed(&widget, EventType::keyDown, name, [&] { ++downs; });
+        ASSERT_TRUE(both->isSubscribed());
+        queue.drain();  // streams start on the main queue
 
-    service.press(19, kOption);
-    service.release(19, kOption);
-    EXPECT_EQ(all, (std::vector<EventType>{EventType::keyDown, EventType::keyUp}));
-    EXPECT_EQ(downs, 1);
+        service.press(19, kOption);
+        service.release(19, kOption);
+        EXPECT_EQ(all, (std::vector<EventType>{EventType::keyDown, EventType::keyUp}));
+        EXPECT_EQ(downs, 1);
 
-    window.hide();
-    EXPECT_FALSE(both->isSubscribed());
-    queue.drain();
-    service.press(19, kOption);
-    EXPECT_EQ(all.size(), 2u);
-    EXPECT_EQ(downs, 1);
+        widget.hide();
+        EXPECT_FALSE(both->isSubscribed());
+        queue.drain();
+        service.press(19, kOption);
+        EXPECT_EQ(all.size(), 2u);
+        EXPECT_EQ(downs, 1);
 
-    window.show();
-    queue.drain();
-    service.press(19, kOption);
-    EXPECT_EQ(all.size(), 3u);
-    EXPECT_EQ(downs, 2);
+        widget.show();
+        queue.drain();
+        service.press(19, kOption);
+        EXPECT_EQ(all.size(), 3u);
+        EXPECT_EQ(downs, 2);
+    }
 }
 
 }  // namespace

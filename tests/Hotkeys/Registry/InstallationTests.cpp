@@ -1,6 +1,6 @@
 // A registry is installed while it lives; the package's free functions and
-// names work on the newest one, and a registry that goes takes nothing of the
-// others with it.
+// names work on the newest one, and registries nest: the one before is back
+// when the newest goes.
 #include "HotkeysFixture.h"
 #include "MisuseRecorder.h"
 
@@ -29,16 +29,38 @@ TEST(Installation, TheNewestLivingRegistryIsTheOneInUse) {
     hotkeys::setShortcut(optionOne, Name("a"));
     EXPECT_TRUE(third.defaults.contains("Hotkeys_a"));
 
-    middle.reset();  // out of order: the chain closes over it
     inner.reset();
     hotkeys::setShortcut(optionOne, Name("b"));
-    EXPECT_TRUE(first.defaults.contains("Hotkeys_b"));
-    EXPECT_FALSE(second.defaults.contains("Hotkeys_b"));
+    EXPECT_TRUE(second.defaults.contains("Hotkeys_b"));
+    middle.reset();
+    hotkeys::setShortcut(optionOne, Name("c"));
+    EXPECT_TRUE(first.defaults.contains("Hotkeys_c"));
+    EXPECT_FALSE(second.defaults.contains("Hotkeys_c"));
     ::testing::internal::GetCapturedStdout();
+    EXPECT_TRUE(misuse.take().empty());
 
     outer.reset();
     EXPECT_EQ(hotkeys::getShortcut(Name("b")), std::nullopt);
     EXPECT_EQ(misuse.take().size(), 2u) << "the name and the read, with nothing installed";
+}
+
+// A registry that goes before a newer one broke the nesting: none is in use
+// then, not even the newer one, until the next is made.
+TEST(Installation, ARegistryGoingOutOfOrderIsAMisuseAndLeavesNoneInstalled) {
+    MisuseRecorder misuse;
+    Settings first, second, third;
+    auto outer = std::make_unique<hotkeys::Registry>(first.environment());
+    auto inner = std::make_unique<hotkeys::Registry>(second.environment());
+
+    outer.reset();
+    ASSERT_EQ(misuse.take().size(), 1u);
+    EXPECT_EQ(hotkeys::Registry::installed(), nullptr);
+    misuse.take();
+    inner.reset();
+    EXPECT_TRUE(misuse.take().empty()) << "the newer one going after it is no second fault";
+
+    hotkeys::Registry next(third.environment());
+    EXPECT_EQ(hotkeys::Registry::installed(), &next);
 }
 
 class RegistryLife : public HotkeysFixture {};

@@ -14,6 +14,7 @@
 #include "Platform/Linux/XdgAutostartLoginItem.h"
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "tests/Platform/Foundation/ScopedEnvironment.h"
+#include "tests/support/WaitUntil.h"
 
 namespace platform {
 namespace {
@@ -34,12 +35,8 @@ void writeText(const fs::path& file, const std::string& text) {
 }
 
 bool appears(const fs::path& file) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!fs::exists(file)) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
+    return tessivar::testing::waitUntil([&] { return fs::exists(file); }, std::chrono::seconds(10),
+                                        std::chrono::milliseconds(20));
 }
 
 // A config home whose path has a blank and a percent sign, as a user's may.

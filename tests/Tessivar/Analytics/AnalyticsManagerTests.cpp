@@ -13,6 +13,7 @@
 #include "tests/ZeraZov/TestClientEnvironment.h"
 #include "tests/ZeraZov/TestLifecyclePublisher.h"
 #include "ZeraZov/Core/ZeraZovStorage.h"
+#include "tests/support/WaitUntil.h"
 
 using tessivar::AnalyticsManager;
 using zerazov::ZeraZovEvent;
@@ -156,11 +157,8 @@ TEST_F(Analytics, TheRemoteSwitchStopsTheAppsEventsOnceItArrives) {
         auto m = manager();
         m.trackAppOpened();
         // The remote configuration answers, then the flags do.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (!client->isFeatureEnabled(AnalyticsManager::remoteSwitch, false) &&
-               std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
+        tessivar::testing::waitUntil([&] { return client->isFeatureEnabled(AnalyticsManager::remoteSwitch, false); },
+                                     std::chrono::seconds(5), std::chrono::milliseconds(5));
         m.trackJump("hotkey", 2, std::chrono::system_clock::now());
         m.trackAppQuit();
         EXPECT_FALSE(m.isEnabled());

@@ -7,6 +7,8 @@
 #include "tests/ZeraZov/TestClientEnvironment.h"
 #include "tests/Platform/Foundation/TextFile.h"
 #include "ZeraZov/Delivery/ZeraZovQueueFolder.h"
+#include "tests/support/WaitUntil.h"
+#include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov::testing {
 
@@ -31,10 +33,6 @@ ZeraZovEvent CapturedEvents::last() const {
     std::lock_guard guard(lock_);
     return events_.back();
 }
-
-ClientHarness::ClientHarness() { ZeraZovDebugLog::setEnabled(true); }
-
-ClientHarness::~ClientHarness() { ZeraZovDebugLog::setEnabled(false); }
 
 std::shared_ptr<ZeraZovConfig> ClientHarness::config(const std::string& token,
                                                      const std::optional<std::string>& host) const {
@@ -90,13 +88,15 @@ std::vector<nlohmann::json> ClientHarness::uploadedEvents() const {
 }
 
 std::size_t ClientHarness::requestsFor(const std::string& path, std::size_t atLeast) const {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    for (;;) {
-        std::size_t count = 0;
-        for (const auto& request : server.requests()) count += request.path == path;
-        if (count >= atLeast || std::chrono::steady_clock::now() > deadline) return count;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    std::size_t count = 0;
+    tessivar::testing::waitUntil(
+        [&] {
+            count = 0;
+            for (const auto& request : server.requests()) count += request.path == path;
+            return count >= atLeast;
+        },
+        std::chrono::seconds(5), std::chrono::milliseconds(5));
+    return count;
 }
 
 long ClientHarness::countLogged(const std::string& line) const {
@@ -109,14 +109,13 @@ long ClientHarness::countLogged(const std::string& line) const {
 namespace zerazov::testing {
 
 bool ClientHarness::waitForLogStartingWith(const std::string& text) const {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    for (;;) {
-        for (const auto& line : logs.lines()) {
-            if (line.starts_with("[ZeraZov] " + text)) return true;
-        }
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    return tessivar::testing::waitUntil(
+        [&] {
+            const auto lines = logs.lines();
+            return std::any_of(lines.begin(), lines.end(),
+                               [&](const std::string& line) { return line.starts_with("[ZeraZov] " + text); });
+        },
+        std::chrono::seconds(5), std::chrono::milliseconds(5));
 }
 
 }  // namespace zerazov::testing

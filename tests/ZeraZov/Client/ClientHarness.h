@@ -17,6 +17,7 @@
 #include "tests/ZeraZov/TestToken.h"
 #include "ZeraZov/Client/ZeraZovSDK.h"
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
+#include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov::testing {
 
@@ -39,8 +40,6 @@ private:
 // the test does not ask for. The debug log is on and collected.
 class ClientHarness {
 public:
-    ClientHarness();
-    ~ClientHarness();
 
     // The configuration every test starts from: the loopback host, remote
     // configuration off, queue timer, reachability and background flush off.
@@ -73,6 +72,8 @@ public:
     TestLifecyclePublisher lifecycle;
     LoopbackServer server;
     platform::LogCapture logs;
+    // Last: on once the rest is made, back off before the rest goes.
+    tessivar::testing::DebugLogSwitch debugLog;
 };
 
 }  // namespace zerazov::testing

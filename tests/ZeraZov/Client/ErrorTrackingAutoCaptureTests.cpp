@@ -11,6 +11,7 @@
 #include "ZeraZov/Client/ZeraZovErrorTrackingAutoCaptureIntegration.h"
 #include "ZeraZov/Core/ZeraZovRemoteConfig.h"
 #include "ZeraZov/Core/ZeraZovStorage.h"
+#include "tests/support/WaitUntil.h"
 
 namespace zerazov::testing {
 namespace {
@@ -161,11 +162,9 @@ TEST_F(AutoCaptureTest, TheServersAnswerDecidesWhetherTheNextLaunchInstalls) {
             response.set_content(json{{"errorTracking", c.errorTracking}}.dump(), "application/json");
         });
         auto answered = client(false, testProjectToken, true);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (!answered->remoteConfig()->remoteConfigDidFetch() && std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        ASSERT_TRUE(answered->remoteConfig()->remoteConfigDidFetch()) << c.what;
+        ASSERT_TRUE(tessivar::testing::waitUntil([&] { return answered->remoteConfig()->remoteConfigDidFetch(); },
+                                                 std::chrono::seconds(5), std::chrono::milliseconds(5)))
+            << c.what;
         answered->close();
 
         auto next = client();

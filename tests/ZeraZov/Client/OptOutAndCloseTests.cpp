@@ -5,9 +5,12 @@
 #include <thread>
 
 #include "ClientHarness.h"
+#include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov::testing {
 namespace {
+
+using tessivar::testing::DebugLogSwitch;
 
 using nlohmann::json;
 
@@ -27,8 +30,8 @@ TEST(OptOut, IsRememberedAcrossLaunchesAndStopsEveryCapture) {
     EXPECT_EQ(h.countLogged(optedOut), 4);
     client->close();
 
-    // The configuration says opted in; what was stored wins.
-    ZeraZovDebugLog::setEnabled(true);
+    // The configuration says opted in; what was stored wins. (Closing turned the debug log off.)
+    const DebugLogSwitch debugAgain;
     client = h.client();
     CapturedEvents events(*client);
     EXPECT_TRUE(client->isOptOut());
@@ -52,7 +55,7 @@ TEST(Close, LeavesTheQueuedEventsForTheNextSetUp) {
     auto client = h.client(config);
     client->capture("app_opened");
     client->close();
-    ZeraZovDebugLog::setEnabled(true);
+    const DebugLogSwitch debugAgain;
     h.logs.clear();
     client->capture("after close");
     client->close();
@@ -72,7 +75,7 @@ TEST(Close, LeavesTheQueuedEventsForTheNextSetUp) {
 // thread is in the queue's folder afterwards, none lost and none twice.
 TEST(Close, ClosingAndSettingUpAgainWhileAnotherThreadCapturesLosesNothing) {
     ClientHarness h;
-    ZeraZovDebugLog::setEnabled(false);
+    const DebugLogSwitch quiet(false);
     auto config = h.config();
     config->debug = false;
     config->flushAt = 100000;

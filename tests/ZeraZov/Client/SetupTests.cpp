@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "ClientHarness.h"
+#include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov::testing {
 namespace {
+
+using tessivar::testing::DebugLogSwitch;
 
 const std::string notSetUp = "ZeraZov method was called without `setup` being complete. Call wil be ignored.";
 const std::string noToken = "ZeraZov SDK will be disabled because projectToken or apiKey is empty.";
@@ -51,7 +54,7 @@ TEST(ClientSetup, ASecondSetUpIsRefusedButItsDebugSwitchCounts) {
     second->debug = false;
     client->setup(second);
     EXPECT_FALSE(ZeraZovDebugLog::isEnabled());
-    ZeraZovDebugLog::setEnabled(true);
+    const DebugLogSwitch debugAgain;
     second->debug = true;
     client->setup(second);
     EXPECT_EQ(h.countLogged("Setup called despite already being setup!"), 1);
@@ -68,7 +71,7 @@ TEST(ClientSetup, ASecondClientOnTheSameTokenIsWarnedAboutAndWorks) {
     // Once one is closed its token is free again.
     first->close();
     second->close();
-    ZeraZovDebugLog::setEnabled(true);
+    const DebugLogSwitch debugAgain;
     h.logs.clear();
     auto third = h.client();
     EXPECT_FALSE(h.logged(std::string("Project token: ") + testProjectToken + " already has a ZeraZov instance."));

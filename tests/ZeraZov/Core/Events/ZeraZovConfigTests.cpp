@@ -2,15 +2,16 @@
 
 #include <errno.h>  // program_invocation_short_name
 
-#include "DebugLogging.h"
 #include "Platform/Foundation/BundleInfo.h"
 #include "ZeraZov/Core/ZeraZovConfig.h"
 #include "ZeraZov/Core/ZeraZovSurveysDefaultDelegate.h"
+#include "Platform/Testing/LogCapture.h"
+#include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov {
 namespace {
 
-using testing::DebugLogging;
+using tessivar::testing::DebugLogSwitch;
 
 const std::string defaultHost(ZeraZovConfig::defaultHost);
 
@@ -164,7 +165,8 @@ TEST(ZeraZovConfigTrimming, AnEmptyTokenIsKept) {
 }
 
 TEST(ZeraZovConfigDeprecations, ApiKeyReadsTheTrimmedTokenAndLogsEveryRead) {
-    const DebugLogging logging;
+    const DebugLogSwitch debug;
+    const platform::LogCapture log;
     const auto config = ZeraZovConfig::withApiKey(" key \n", "https://h.example.com/");
     EXPECT_EQ(config->projectToken(), "key");
     EXPECT_EQ(config->host(), "https://h.example.com/");
@@ -173,11 +175,11 @@ TEST(ZeraZovConfigDeprecations, ApiKeyReadsTheTrimmedTokenAndLogsEveryRead) {
 
     const std::string line =
         "[ZeraZov] apiKey is deprecated and will be removed in the next major version. Use projectToken instead.";
-    EXPECT_EQ(logging.log().lines(), (std::vector<std::string>{line, line, line}));
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{line, line, line}));
 }
 
 TEST(ZeraZovConfigDeprecations, NothingIsLoggedWhileDebugIsOff) {
-    ZeraZovDebugLog::setEnabled(false);
+    const DebugLogSwitch off(false);
     const platform::LogCapture capture;
     ZeraZovConfig config("t");
     (void)config.apiKey();
@@ -186,30 +188,32 @@ TEST(ZeraZovConfigDeprecations, NothingIsLoggedWhileDebugIsOff) {
 }
 
 TEST(ZeraZovConfigDeprecations, RemoteConfigStaysOn) {
-    const DebugLogging logging;
+    const DebugLogSwitch debug;
+    const platform::LogCapture log;
     ZeraZovConfig config("t");
     config.setRemoteConfig(true);
-    EXPECT_TRUE(logging.log().lines().empty());
+    EXPECT_TRUE(log.lines().empty());
     config.setRemoteConfig(false);
     EXPECT_TRUE(config.remoteConfig());
-    EXPECT_EQ(logging.log().lines(),
+    EXPECT_EQ(log.lines(),
               (std::vector<std::string>{"[ZeraZov] remoteConfig is deprecated and is now always enabled. Setting it "
                                         "to false has no effect."}));
 }
 
 TEST(ZeraZovConfigDeprecations, EvaluationEnvironmentsWriteEvaluationContexts) {
-    const DebugLogging logging;
+    const DebugLogSwitch debug;
+    const platform::LogCapture log;
     ZeraZovConfig config("t");
     config.setEvaluationEnvironments(std::vector<std::string>{"web", "app"});
     EXPECT_EQ(config.evaluationContexts.get(), (std::vector<std::string>{"web", "app"}));
     config.setEvaluationEnvironments(std::vector<std::string>{});
     EXPECT_EQ(config.evaluationContexts.get(), std::vector<std::string>{});
-    EXPECT_EQ(logging.log().lines().size(), 2U);
+    EXPECT_EQ(log.lines().size(), 2U);
 
     config.setEvaluationEnvironments(std::nullopt);
     EXPECT_FALSE(config.evaluationContexts.get().has_value());
-    EXPECT_EQ(logging.log().lines().size(), 2U);
-    EXPECT_EQ(logging.log().lines().front(),
+    EXPECT_EQ(log.lines().size(), 2U);
+    EXPECT_EQ(log.lines().front(),
               "[ZeraZov] evaluationEnvironments is deprecated. Use evaluationContexts instead.");
 }
 

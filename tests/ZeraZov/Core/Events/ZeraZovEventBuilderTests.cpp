@@ -4,13 +4,14 @@
 #include <limits>
 #include <stdexcept>
 
-#include "DebugLogging.h"
 #include "ZeraZov/Core/ZeraZovEventBuilder.h"
+#include "Platform/Testing/LogCapture.h"
+#include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov {
 namespace {
 
-using testing::DebugLogging;
+using tessivar::testing::DebugLogSwitch;
 using Date = ZeraZovEvent::Date;
 
 const Date captureTime = Date{} + std::chrono::hours(24 * 365 * 54);
@@ -92,7 +93,8 @@ TEST_F(ZeraZovEventBuilding, TheReturnedEventIsWhatTheHooksMadeOfIt) {
 }
 
 TEST_F(ZeraZovEventBuilding, ADroppedEventIsReportedByName) {
-    const DebugLogging logging;
+    const DebugLogSwitch debug;
+    const platform::LogCapture log;
     int thirdCalls = 0;
     config->setBeforeSend({[](ZeraZovEvent event) -> std::optional<ZeraZovEvent> { return event; }, drop,
                            [&thirdCalls](ZeraZovEvent event) -> std::optional<ZeraZovEvent> {
@@ -102,14 +104,14 @@ TEST_F(ZeraZovEventBuilding, ADroppedEventIsReportedByName) {
     EXPECT_FALSE(build("jump_triggered").has_value());
     EXPECT_FALSE(build("$identify").has_value());
     EXPECT_EQ(thirdCalls, 0);
-    EXPECT_EQ(logging.log().lines(),
+    EXPECT_EQ(log.lines(),
               (std::vector<std::string>{
                   "[ZeraZov] ZeraZov event jump_triggered was dropped",
                   "[ZeraZov] ZeraZov event $identify was dropped. This can cause unexpected behavior."}));
 }
 
 TEST_F(ZeraZovEventBuilding, DropsAreSilentWhileDebugIsOff) {
-    ZeraZovDebugLog::setEnabled(false);
+    const DebugLogSwitch off(false);
     const platform::LogCapture capture;
     config->setBeforeSend({drop});
     EXPECT_FALSE(build("$identify").has_value());

@@ -16,6 +16,8 @@
 #include "ZeraZov/Core/ZeraZovRemoteConfig.h"
 #include "ZeraZov/Core/ZeraZovStorage.h"
 #include "ZeraZov/Core/ZeraZovStorageManager.h"
+#include "tests/support/WaitUntil.h"
+#include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov::testing {
 namespace {
@@ -296,12 +298,13 @@ TEST_F(RemoteConfigTest, ARemoteConfigurationRequestThatCannotBeBuiltSaysSo) {
     config->disableRemoteConfigForTesting = false;
     server.canBuildConfigRequest = false;
     platform::LogCapture logs;
-    ZeraZovDebugLog::setEnabled(true);
+    std::optional<tessivar::testing::DebugLogSwitch> debug{std::in_place};
     auto remote = started();
     ASSERT_TRUE(server.waitForConfigRequest());
     const auto expected = "[ZeraZov] Remote config stays loading: no request could be built, so no answer will come";
-    for (int i = 0; i < 500 && !logs.contains(expected); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    ZeraZovDebugLog::setEnabled(false);
+    tessivar::testing::waitUntil([&] { return logs.contains(expected); }, std::chrono::seconds(1),
+                                 std::chrono::milliseconds(2));
+    debug.reset();
     EXPECT_TRUE(logs.contains(expected));
     EXPECT_TRUE(remote->isLoadingRemoteConfig());
 }

@@ -8,6 +8,7 @@
 #include "Platform/Testing/LogCapture.h"
 #include "tests/Platform/Foundation/TextFile.h"
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
+#include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov_storage_tests {
 
@@ -32,15 +33,11 @@ private:
 // Turns the client's debug lines on and collects them while it lives.
 class DebugLogCapture {
 public:
-    DebugLogCapture() { zerazov::ZeraZovDebugLog::setEnabled(true); }
-    ~DebugLogCapture() { zerazov::ZeraZovDebugLog::setEnabled(false); }
-    DebugLogCapture(const DebugLogCapture&) = delete;
-    DebugLogCapture& operator=(const DebugLogCapture&) = delete;
-
     bool containsPrefix(const std::string& prefix) const;
     const platform::LogCapture& lines() const { return capture_; }
 
 private:
+    tessivar::testing::DebugLogSwitch debugLog_;
     platform::LogCapture capture_;
 };
 

@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "DebugLogSwitch.h"
+#include "tests/support/DebugLogSwitch.h"
 #include "Platform/Testing/LogCapture.h"
 #include "ZeraZov/Core/JSONHelpers.h"
 
@@ -20,7 +20,7 @@ std::string dropLine(const std::string& key) {
 
 class SanitizeDictionaryTest : public ::testing::Test {
 protected:
-    testing::DebugLogSwitch debug;
+    tessivar::testing::DebugLogSwitch debug;
     platform::LogCapture logs;
 };
 
@@ -74,7 +74,7 @@ TEST_F(SanitizeDictionaryTest, NothingForNothingAndAnEmptyObjectWhenAllIsDropped
 }
 
 TEST_F(SanitizeDictionaryTest, SilentWhileTheDebugSwitchIsOff) {
-    testing::DebugLogSwitch off(false);
+    tessivar::testing::DebugLogSwitch off(false);
     EXPECT_EQ(sanitizeDictionary(json{{"nan", kNaN}}), json::object());
     EXPECT_TRUE(logs.lines().empty());
 }

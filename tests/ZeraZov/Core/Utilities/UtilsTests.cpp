@@ -5,7 +5,7 @@
 #include <limits>
 #include <string>
 
-#include "DebugLogSwitch.h"
+#include "tests/support/DebugLogSwitch.h"
 #include "Platform/Testing/LogCapture.h"
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "ZeraZov/Core/FileUtils.h"
@@ -58,7 +58,7 @@ TEST(SmallUtilities, VersionsAndTexts) {
 
 class FileUtilsTest : public ::testing::Test {
 protected:
-    testing::DebugLogSwitch debug;
+    tessivar::testing::DebugLogSwitch debug;
     platform::LogCapture logs;
     platform::TemporaryDirectory directory;
 

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "DebugLogSwitch.h"
+#include "tests/support/DebugLogSwitch.h"
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
 
@@ -52,11 +52,11 @@ TEST(ZeraZovDebugLog, LinesGoToStandardOutputOnlyWhileTheSwitchIsOn) {
     StandardStreamCapture output(STDOUT_FILENO, stdout, directory.path() / "out");
     StandardStreamCapture errors(STDERR_FILENO, stderr, directory.path() / "err");
     {
-        const testing::DebugLogSwitch on(true);
+        const tessivar::testing::DebugLogSwitch on(true);
         ZeraZovDebugLog::write("Flags called successfully.");
     }
     {
-        const testing::DebugLogSwitch off(false);
+        const tessivar::testing::DebugLogSwitch off(false);
         ZeraZovDebugLog::write("not shown");
     }
 

@@ -22,6 +22,8 @@
 #include "ZeraZov/Delivery/QueueEndpoints.h"
 #include "ZeraZov/Delivery/ZeraZovQueue.h"
 #include "ZeraZov/Delivery/ZeraZovStoredBatch.h"
+#include "tests/support/WaitUntil.h"
+#include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov {
 namespace {
@@ -259,7 +261,7 @@ TEST(StoredEventText, AFlushSendsStoredEventsAsOneValidBodyAndDropsWhatIsNoEvent
     }
     auto config = std::make_shared<ZeraZovConfig>(testing::testToken, server.url());
     platform::ManualMainQueue mainQueue;
-    ZeraZovDebugLog::setEnabled(true);
+    std::optional<tessivar::testing::DebugLogSwitch> debug{std::in_place};
     platform::LogCapture log;
     auto queue = ZeraZovQueue<ZeraZovEvent>::create(config, storage, nullptr,
                                                     QueueEndpoints::events(std::make_shared<ZeraZovApi>(config)),
@@ -267,8 +269,8 @@ TEST(StoredEventText, AFlushSendsStoredEventsAsOneValidBodyAndDropsWhatIsNoEvent
     ASSERT_EQ(queue->depth(), stored.size());
     queue->flush();
     queue->waitForDispatchedFlushes();
-    for (int i = 0; i < 500 && queue->depth() > 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ZeraZovDebugLog::setEnabled(false);
+    tessivar::testing::waitUntil([&] { return queue->depth() == 0; }, std::chrono::seconds(5));
+    debug.reset();
 
     EXPECT_EQ(queue->depth(), 0u);
     const auto requests = server.requests();

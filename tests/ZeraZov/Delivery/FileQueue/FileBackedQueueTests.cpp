@@ -11,6 +11,7 @@
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
 #include "ZeraZov/Delivery/ZeraZovQueueFolder.h"
+#include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov_file_queue_tests {
 namespace {
@@ -232,7 +233,7 @@ TEST_F(FileBackedQueueTest, AddReportsARecordThatCouldNotBeWrittenAndLogsTheFirs
     fs::remove_all(folder);
     writeText(folder, "a file where the folder was");
     platform::LogCapture log;
-    zerazov::ZeraZovDebugLog::setEnabled(false);
+    const tessivar::testing::DebugLogSwitch quiet(false);
     EXPECT_FALSE(queue.add(recordFor(2)).stored);
     EXPECT_FALSE(queue.add(recordFor(3)).stored);
     EXPECT_EQ(queue.depth(), 1u);

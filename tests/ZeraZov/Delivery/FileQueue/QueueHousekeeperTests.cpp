@@ -12,24 +12,29 @@
 #include <vector>
 
 #include "Platform/Testing/LogCapture.h"
+#include "Platform/Testing/ManualClock.h"
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
 #include "ZeraZov/Delivery/ZeraZovQueueHousekeeper.h"
+#include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov_file_queue_tests {
 namespace {
 
 using namespace std::chrono_literals;
 using zerazov::ZeraZovQueueHousekeeper;
-using Clock = std::chrono::steady_clock;
+using Time = platform::Clock::MonotonicTime;
 
-// Stands in for the disk: counts syncs and removals, notes the thread they ran
-// on and its priority, and can hold a removal until the test lets it go.
+// Stands in for the disk: counts syncs and removals with the clock's time,
+// notes the thread they ran on and its priority, and can hold a removal until
+// the test lets it go.
 class FakeDisk {
 public:
+    explicit FakeDisk(const platform::Clock& clock) : clock_(clock) {}
+
     ZeraZovQueueHousekeeper::SyncAction syncAction() {
         return [this]() -> std::optional<std::string> {
             std::lock_guard guard(lock_);
-            syncs_.push_back(Clock::now());
+            syncs_.push_back(clock_.monotonicNow());
             noteThread();
             changed_.notify_all();
             return failure_;
@@ -38,9 +43,11 @@ public:
     ZeraZovQueueHousekeeper::RemoveAction removeAction() {
         return [this](const std::string& name) {
             std::unique_lock guard(lock_);
+            ++heldRemovals_;
+            changed_.notify_all();
             changed_.wait(guard, [&] { return !holding_; });
             removed_.push_back(name);
-            removedAt_.push_back(Clock::now());
+            removedAt_.push_back(clock_.monotonicNow());
             noteThread();
             changed_.notify_all();
         };
@@ -50,6 +57,11 @@ public:
         std::lock_guard guard(lock_);
         holding_ = holding;
         changed_.notify_all();
+    }
+    // False when no removal came to the held disk within the time.
+    bool waitForAHeldRemoval(std::chrono::milliseconds within = 5s) {
+        std::unique_lock guard(lock_);
+        return changed_.wait_for(guard, within, [&] { return heldRemovals_ > 0; });
     }
     void failSyncsWith(std::string error) {
         std::lock_guard guard(lock_);
@@ -61,7 +73,7 @@ public:
         std::unique_lock guard(lock_);
         return changed_.wait_for(guard, within, [&] { return syncs_.size() >= count; });
     }
-    std::vector<Clock::time_point> syncs() const {
+    std::vector<Time> syncs() const {
         std::lock_guard guard(lock_);
         return syncs_;
     }
@@ -74,7 +86,7 @@ public:
         std::unique_lock guard(lock_);
         return changed_.wait_for(guard, within, [&] { return removed_.size() >= count; });
     }
-    std::vector<Clock::time_point> removedAt() const {
+    std::vector<Time> removedAt() const {
         std::lock_guard guard(lock_);
         return removedAt_;
     }
@@ -98,11 +110,13 @@ private:
         nices_.push_back(getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())));
     }
 
+    const platform::Clock& clock_;
     mutable std::mutex lock_;
     std::condition_variable changed_;
-    std::vector<Clock::time_point> syncs_;
+    std::vector<Time> syncs_;
     std::vector<std::string> removed_;
-    std::vector<Clock::time_point> removedAt_;
+    std::vector<Time> removedAt_;
+    int heldRemovals_ = 0;
     std::vector<std::thread::id> threads_;
     std::vector<int> nices_;
     std::optional<std::string> failure_;
@@ -114,10 +128,11 @@ ZeraZovQueueHousekeeper::Policy policy(std::size_t writesPerSync, std::chrono::m
 }
 
 TEST(QueueHousekeeperTest, ASyncComesOnceAGroupIsFullOrItsOldestRecordWaitedLongEnough) {
-    FakeDisk disk;
+    platform::ManualClock clock;
+    FakeDisk disk(clock);
     {
         SCOPED_TRACE("a full group");
-        ZeraZovQueueHousekeeper keeper(disk.syncAction(), disk.removeAction(), policy(4, 1h));
+        ZeraZovQueueHousekeeper keeper(disk.syncAction(), disk.removeAction(), policy(4, 1h), clock);
         for (int i = 0; i < 3; ++i) keeper.written();
         EXPECT_FALSE(disk.waitForSyncs(1, 100ms)) << "synced before the group was full";
         keeper.written();
@@ -125,12 +140,15 @@ TEST(QueueHousekeeperTest, ASyncComesOnceAGroupIsFullOrItsOldestRecordWaitedLong
         for (int i = 0; i < 8; ++i) keeper.written();
         EXPECT_TRUE(disk.waitForSyncs(2));
     }
-    FakeDisk slow;
+    FakeDisk slow(clock);
     {
         SCOPED_TRACE("a record that waited");
-        ZeraZovQueueHousekeeper keeper(slow.syncAction(), slow.removeAction(), policy(64, 200ms));
-        const auto written = Clock::now();
+        ZeraZovQueueHousekeeper keeper(slow.syncAction(), slow.removeAction(), policy(64, 200ms), clock);
+        const auto written = clock.monotonicNow();
         keeper.written();
+        clock.advance(199ms);
+        EXPECT_FALSE(slow.waitForSyncs(1, 50ms)) << "synced before the oldest record waited long enough";
+        clock.advance(1ms);
         ASSERT_TRUE(slow.waitForSyncs(1));
         EXPECT_GE(slow.syncs()[0] - written, 200ms);
         EXPECT_EQ(slow.syncs().size(), 1u);
@@ -140,10 +158,11 @@ TEST(QueueHousekeeperTest, ASyncComesOnceAGroupIsFullOrItsOldestRecordWaitedLong
 // The disk work is background work: it runs on the worker, at the lowest CPU
 // priority, never taking a CPU from the threads that add, read and upload records.
 TEST(QueueHousekeeperTest, SyncNowAndShutdownLeaveNothingUnsyncedAndTheWorkerDoesTheWorkAtTheLowestPriority) {
-    FakeDisk disk;
+    platform::ManualClock clock;
+    FakeDisk disk(clock);
     const auto caller = std::this_thread::get_id();
     {
-        ZeraZovQueueHousekeeper keeper(disk.syncAction(), disk.removeAction(), policy(64, 1h));
+        ZeraZovQueueHousekeeper keeper(disk.syncAction(), disk.removeAction(), policy(64, 1h), clock);
         keeper.syncNow();
         EXPECT_TRUE(disk.syncs().empty()) << "a sync with nothing written";
         keeper.written();
@@ -158,18 +177,20 @@ TEST(QueueHousekeeperTest, SyncNowAndShutdownLeaveNothingUnsyncedAndTheWorkerDoe
     EXPECT_TRUE(disk.ranOnlyAtNice(19));
 }
 
+// The clock stands still, so only finishRemovals() can start the removals.
 TEST(QueueHousekeeperTest, RemovingNeverWaitsForTheDiskButFinishRemovalsDoes) {
-    FakeDisk disk;
-    ZeraZovQueueHousekeeper keeper(disk.syncAction(), disk.removeAction(), policy(64, 1h));
+    platform::ManualClock clock;
+    FakeDisk disk(clock);
+    ZeraZovQueueHousekeeper keeper(disk.syncAction(), disk.removeAction(), policy(64, 1h), clock);
     disk.hold(true);
-    const auto asked = Clock::now();
+    const auto asked = std::chrono::steady_clock::now();
     keeper.remove({"first"});
     keeper.remove({"second", "third"});
-    EXPECT_LT(Clock::now() - asked, 1s);
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, 1s);
     EXPECT_TRUE(disk.removed().empty());
 
     std::thread releaser([&] {
-        std::this_thread::sleep_for(50ms);
+        EXPECT_TRUE(disk.waitForAHeldRemoval()) << "finishRemovals() did not start the removals";
         disk.hold(false);
     });
     keeper.finishRemovals();
@@ -180,28 +201,32 @@ TEST(QueueHousekeeperTest, RemovingNeverWaitsForTheDiskButFinishRemovalsDoes) {
 // The deletes of a flush wait until its uploads stop asking for more, so they do
 // not compete with the reads of its next batches; they then go in one run.
 TEST(QueueHousekeeperTest, RemovalsWaitUntilNoneWasAskedForTheSettlingTime) {
-    FakeDisk disk;
-    ZeraZovQueueHousekeeper keeper(disk.syncAction(), disk.removeAction(), {64, 1h, 300ms});
+    platform::ManualClock clock;
+    FakeDisk disk(clock);
+    ZeraZovQueueHousekeeper keeper(disk.syncAction(), disk.removeAction(), {64, 1h, 300ms}, clock);
     keeper.remove({"first"});
-    std::this_thread::sleep_for(100ms);
-    const auto lastAsked = Clock::now();
+    clock.advance(100ms);
+    const auto lastAsked = clock.monotonicNow();
     keeper.remove({"second"});
+    clock.advance(299ms);
+    EXPECT_FALSE(disk.waitForRemovals(1, 50ms)) << "removed before the removals settled";
+    clock.advance(1ms);
     ASSERT_TRUE(disk.waitForRemovals(2));
     EXPECT_EQ(disk.removed(), (std::vector<std::string>{"first", "second"}));
     for (const auto at : disk.removedAt()) EXPECT_GE(at - lastAsked, 300ms);
 }
 
 TEST(QueueHousekeeperTest, AFailedSyncIsLogged) {
-    FakeDisk disk;
+    platform::ManualClock clock;
+    FakeDisk disk(clock);
     disk.failSyncsWith("Input/output error");
-    zerazov::ZeraZovDebugLog::setEnabled(true);
     platform::LogCapture log;
     {
-        ZeraZovQueueHousekeeper keeper(disk.syncAction(), disk.removeAction(), policy(1, 1h));
+        const tessivar::testing::DebugLogSwitch debug;
+        ZeraZovQueueHousekeeper keeper(disk.syncAction(), disk.removeAction(), policy(1, 1h), clock);
         keeper.written();
         keeper.syncNow();
     }
-    zerazov::ZeraZovDebugLog::setEnabled(false);
     EXPECT_TRUE(log.contains("[ZeraZov] Could not sync the queue's records to disk: Input/output error"));
 }
 

@@ -5,6 +5,7 @@
 #include "Platform/Testing/LogCapture.h"
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
 #include "ZeraZov/Delivery/ZeraZovQueueFolder.h"
+#include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov_file_queue_tests {
 namespace {
@@ -42,13 +43,13 @@ TEST(QueueLoadingTest, AFolderThatCannotBeMadeLeavesAnEmptyQueueAndSaysWhy) {
     platform::TemporaryDirectory directory;
     const auto folder = directory.path() / "queue";
     writeText(folder, "a file in the way");
-    zerazov::ZeraZovDebugLog::setEnabled(true);
+    std::optional<tessivar::testing::DebugLogSwitch> debug{std::in_place};
     platform::LogCapture log;
 
     ZeraZovFileBackedQueue queue(folder);
     queue.setup({});
     const bool added = queue.add(recordFor(1)).stored;
-    zerazov::ZeraZovDebugLog::setEnabled(false);
+    debug.reset();
 
     EXPECT_FALSE(added);
     EXPECT_EQ(queue.depth(), 0u);

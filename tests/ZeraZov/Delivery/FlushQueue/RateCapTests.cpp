@@ -7,6 +7,7 @@
 #include "Platform/Testing/ManualClock.h"
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
 #include "ZeraZov/Delivery/RateCap.h"
+#include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov {
 namespace {
@@ -17,9 +18,6 @@ const std::string kWarning = "[ZeraZov] Queue rate cap exceeded (3 per 10.0s), d
 
 class RateCapTest : public ::testing::Test {
 protected:
-    RateCapTest() { ZeraZovDebugLog::setEnabled(true); }
-    ~RateCapTest() override { ZeraZovDebugLog::setEnabled(false); }
-
     int admitted(RateCap& cap, int attempts) {
         int count = 0;
         for (int i = 0; i < attempts; ++i) count += cap.admit() ? 1 : 0;
@@ -34,6 +32,8 @@ protected:
 
     platform::ManualClock clock{platform::Clock::WallTime{} + 1000s};
     platform::LogCapture log;
+    // Last: on once the rest is made, back off before the rest goes.
+    tessivar::testing::DebugLogSwitch debugLog;
 };
 
 TEST_F(RateCapTest, AcceptsTheMaximumPerWindowAndWarnsOnce) {

@@ -18,6 +18,7 @@
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
 #include "ZeraZov/Delivery/ZeraZovQueue.h"
+#include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov {
 namespace {
@@ -38,9 +39,7 @@ protected:
         config->flushAt = 1000;
         config->maxBatchSize = 50;
         config->maxRetries = 3;
-        ZeraZovDebugLog::setEnabled(true);
     }
-    ~ZeraZovQueueTest() override { ZeraZovDebugLog::setEnabled(false); }
 
     QueueEndpoint<Note> endpoint() {
         QueueEndpoint<Note> e;
@@ -91,6 +90,8 @@ protected:
     platform::ManualClock clock{platform::Clock::WallTime{} + 1796797800s};
     std::shared_ptr<FakeUpload> upload = std::make_shared<FakeUpload>();
     platform::LogCapture log;
+    // Last: on once the rest is made, back off before the rest goes.
+    tessivar::testing::DebugLogSwitch debugLog;
 };
 
 // --- enqueueing ---------------------------------------------------------------
@@ -130,7 +131,7 @@ TEST_F(ZeraZovQueueTest, RacingAddersNeverTakeAFullQueuePastItsLimit) {
     constexpr int kAdders = 4;
     constexpr int kAddsEach = 150;
     config->maxQueueSize = kLimit;
-    ZeraZovDebugLog::setEnabled(false);
+    const tessivar::testing::DebugLogSwitch quiet(false);
     auto queue = makeQueue();
     std::atomic<std::size_t> deepest{0};
     std::vector<std::thread> adders;

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <stdexcept>
+#include "tests/support/WaitUntil.h"
 
 namespace zerazov::testing {
 namespace {
@@ -39,11 +40,9 @@ LoopbackServer::LoopbackServer(Scheme scheme, int port) : scheme_(scheme), serve
     if (port_ <= 0) throw std::runtime_error("test server could not bind 127.0.0.1");
     listener_ = std::thread([this] { server_->listen_after_bind(); });
     // stop() only reaches a server whose loop runs, so wait for it before handing out the URL.
-    const auto deadline = std::chrono::steady_clock::now() + startLimit;
-    while (!server_->is_running() && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (tessivar::testing::waitUntil([&] { return server_->is_running(); }, startLimit, std::chrono::milliseconds(1))) {
+        return;
     }
-    if (server_->is_running()) return;
     listener_.join();
     throw std::runtime_error("test server did not start");
 }

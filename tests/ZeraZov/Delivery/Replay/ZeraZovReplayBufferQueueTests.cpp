@@ -9,6 +9,7 @@
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
 #include "ZeraZov/Delivery/ZeraZovReplayBufferQueue.h"
+#include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov {
 namespace {
@@ -23,12 +24,11 @@ std::size_t filesIn(const std::filesystem::path& folder) {
 
 class ZeraZovReplayBufferQueueTest : public ::testing::Test {
 protected:
-    ZeraZovReplayBufferQueueTest() { ZeraZovDebugLog::setEnabled(true); }
-    ~ZeraZovReplayBufferQueueTest() override { ZeraZovDebugLog::setEnabled(false); }
-
     platform::TemporaryDirectory directory;
     std::filesystem::path folder = directory.path() / "app" / "zerazov.replayBufferFolder";
     platform::LogCapture log;
+    // Last: on once the rest is made, back off before the rest goes.
+    tessivar::testing::DebugLogSwitch debugLog;
 };
 
 // --- reset --------------------------------------------------------------------

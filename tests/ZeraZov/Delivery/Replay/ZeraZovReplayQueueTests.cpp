@@ -16,6 +16,7 @@
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
 #include "ZeraZov/Delivery/QueueEndpoints.h"
 #include "ZeraZov/Delivery/ZeraZovReplayQueue.h"
+#include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov {
 namespace {
@@ -61,11 +62,7 @@ public:
 // the inner queue's worker and waitForDispatchedFlushes() lets each one finish.
 class ZeraZovReplayQueueTest : public ::testing::Test {
 protected:
-    ZeraZovReplayQueueTest() {
-        config->flushAt = 1000;
-        ZeraZovDebugLog::setEnabled(true);
-    }
-    ~ZeraZovReplayQueueTest() override { ZeraZovDebugLog::setEnabled(false); }
+    ZeraZovReplayQueueTest() { config->flushAt = 1000; }
 
     QueueEndpoint<ZeraZovEvent> endpoint() {
         auto e = QueueEndpoints::snapshots(nullptr);
@@ -113,6 +110,8 @@ protected:
     std::shared_ptr<RecordingUpload> upload = std::make_shared<RecordingUpload>();
     std::shared_ptr<ScriptedDelegate> delegate = std::make_shared<ScriptedDelegate>();
     platform::LogCapture log;
+    // Last: on once the rest is made, back off before the rest goes.
+    tessivar::testing::DebugLogSwitch debugLog;
 };
 
 // --- without buffering --------------------------------------------------------

@@ -8,6 +8,7 @@
 #include "Platform/Testing/LogCapture.h"
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
 #include "ZeraZov/Integrations/ZeraZovLogCapture.h"
+#include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov {
 namespace {
@@ -25,9 +26,6 @@ Hook addingAttribute(std::string key, int value) {
 
 class ZeraZovLogCaptureTest : public ::testing::Test {
 protected:
-    ZeraZovLogCaptureTest() { ZeraZovDebugLog::setEnabled(true); }
-    ~ZeraZovLogCaptureTest() override { ZeraZovDebugLog::setEnabled(false); }
-
     ZeraZovLogCapture capture() {
         return ZeraZovLogCapture(
             chain, [this] { ++contextReads; return context; },
@@ -44,6 +42,8 @@ protected:
     int contextReads = 0;
     std::vector<ZeraZovLogRecord> queued;
     platform::LogCapture logLines;
+    // Last: on once the rest is made, back off before the rest goes.
+    tessivar::testing::DebugLogSwitch debugLog;
 };
 
 TEST_F(ZeraZovLogCaptureTest, StampsTheRecordWithTheClientsContext) {

@@ -13,6 +13,7 @@
 #include "ZeraZov/Core/ZeraZovDebugLog.h"
 #include "ZeraZov/Delivery/Gzip.h"
 #include "ZeraZov/Delivery/Private/ZeraZovHttpTransfer.h"
+#include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov {
 namespace {
@@ -388,10 +389,8 @@ TEST(ZeraZovApiConcurrency, CallsFromSeveralThreadsEachCompleteOnce) {
 
 class ZeraZovApiDebugLog : public ::testing::Test {
 protected:
-    void SetUp() override { ZeraZovDebugLog::setEnabled(true); }
-    void TearDown() override { ZeraZovDebugLog::setEnabled(false); }
-
     platform::LogCapture log_;
+    tessivar::testing::DebugLogSwitch debugLog_;
 };
 
 TEST_F(ZeraZovApiDebugLog, OutcomesAreLoggedWithTheRequestsName) {
