@@ -1,5 +1,6 @@
 #include "CrashReporter/Async/zzcrash_async_classmeta.h"
 
+#include "CrashReporter/Async/Private/zzcrash_async_classmeta_old_format.h"
 #include "CrashReporter/Async/zzcrash_async_string.h"
 
 namespace {
@@ -284,11 +285,19 @@ zzcrash_error_t zzcrash_async_classmeta_walk_image(const zzcrash_async_macho_ima
                                                    zzcrash_async_classmeta_cache* cache,
                                                    zzcrash_async_classmeta_method_cb callback, void* context) {
     if (!cache) return ZZCRASH_EACCESS;
+    if (!cache->skip_old_format) {
+        bool hasModules = false;
+        const zzcrash_error_t old = zzcrash_async_classmeta_walk_old_format(image, callback, context, &hasModules);
+        if (hasModules) return old;
+    }
     const zzcrash_error_t error = zzcrash_async_classmeta_map_sections(cache, image);
     if (error != ZZCRASH_ESUCCESS) return error;
     const Walk walk{image, cache, callback, context, image->m64 ? 8u : 4u};
-    const zzcrash_error_t classes = walkClasses(walk);
-    return stopsWalk(classes) ? classes : walkCategories(walk);
+    zzcrash_error_t walked = walkClasses(walk);
+    if (!stopsWalk(walked)) walked = walkCategories(walk);
+    // A process whose images use the new format has no image in the old one.
+    if (!stopsWalk(walked)) cache->skip_old_format = true;
+    return walked;
 }
 
 // Methods found before a walk stops on broken metadata still count.
