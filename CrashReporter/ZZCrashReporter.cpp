@@ -40,7 +40,7 @@ std::string folderNameOf(std::string identifier) {
 }
 
 ZZCrashReporterError fileError(const std::string& path, int error) {
-    return ZZCrashReporterError::posix(path + ": " + std::strerror(error), error);
+    return zzcrash_make_posix_error(path + ": " + std::strerror(error), error);
 }
 
 // Makes `path` and the folders above it that are missing.

@@ -132,7 +132,7 @@ bool ZZCrashSignalHandler::useStack(ZZCrashReporterError* error) {
     const pid_t owner = stackThread_.load();
     if (owner != 0 && owner != self) return true;
     if (sigaltstack(&stack_, nullptr) != 0) {
-        if (error) *error = ZZCrashReporterError::posix("Could not initialize alternative signal stack", errno);
+        if (error) *error = zzcrash_make_posix_error("Could not initialize alternative signal stack", errno);
         return false;
     }
     stackThread_.store(self);
@@ -150,7 +150,7 @@ bool ZZCrashSignalHandler::registerHandlerWithSignal(int signal, ZZCrashReporter
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_ONSTACK | SA_SIGINFO;
     if (sigaction(signal, &action, &previous) != 0) {
-        if (error) *error = ZZCrashReporterError::posix("Failed to register signal handler", errno);
+        if (error) *error = zzcrash_make_posix_error("Failed to register signal handler", errno);
         return false;
     }
     // After resetHandlers our own handler is what a new registration replaces:
