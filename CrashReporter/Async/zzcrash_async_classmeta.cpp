@@ -173,7 +173,8 @@ void reportEntry(const Walk& walk, const MethodList& list, std::uint32_t index, 
     zzcrash_async_macho_lazy_string_free(&methodName);
 }
 
-zzcrash_error_t walkMethodList(const Walk& walk, std::uint64_t address, bool isClassMethod, std::uint64_t className) {
+zzcrash_error_t zzcrash_async_classmeta_walk_method_list(const Walk& walk, std::uint64_t address, bool isClassMethod,
+                                                        std::uint64_t className) {
     if (address == 0) return ZZCRASH_ESUCCESS;  // a class without methods of this kind
     MethodList list{};
     const zzcrash_error_t error = openMethodList(walk, address, &list);
@@ -196,7 +197,7 @@ zzcrash_error_t walkClassRecord(const Walk& walk, std::uint64_t address, bool is
     ClassNames names{};
     const zzcrash_error_t error = readClassNames(walk, dataField, &names);
     if (error != ZZCRASH_ESUCCESS) return error;
-    return walkMethodList(walk, names.methods, isClassMethod, names.name);
+    return zzcrash_async_classmeta_walk_method_list(walk, names.methods, isClassMethod, names.name);
 }
 
 std::uint64_t metaclassAddress(const Walk& walk, std::uint64_t isa) {
@@ -239,9 +240,9 @@ zzcrash_error_t walkCategory(const Walk& walk, std::uint64_t address) {
     ClassNames names{};
     zzcrash_error_t error = categoryClassNames(walk, wordOf(walk, record + walk.width), &names);
     if (error != ZZCRASH_ESUCCESS) return error;
-    error = walkMethodList(walk, wordOf(walk, record + 2 * walk.width), false, names.name);
+    error = zzcrash_async_classmeta_walk_method_list(walk, wordOf(walk, record + 2 * walk.width), false, names.name);
     if (stopsWalk(error)) return error;
-    return walkMethodList(walk, wordOf(walk, record + 3 * walk.width), true, names.name);
+    return zzcrash_async_classmeta_walk_method_list(walk, wordOf(walk, record + 3 * walk.width), true, names.name);
 }
 
 zzcrash_error_t walkCategories(const Walk& walk) {
