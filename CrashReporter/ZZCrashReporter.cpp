@@ -14,7 +14,7 @@
 #include "CrashReporter/Private/zzcrash_crash_handlers.h"
 #include "CrashReporter/ZZCrashLogFile.h"
 #include "CrashReporter/ZZCrashReporterException.h"
-#include "CrashReporter/zzcrash_log_writer.h"
+#include "CrashReporter/ZZCrashLogWriter.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "CrashReporter/Platform/zzcrash_thread_stopper.h"
 #include "CrashReporter/Private/zzcrash_shared_image_list.h"
 #include "CrashReporter/ZZCrashReporter.h"
-#include "CrashReporter/zzcrash_log_writer.h"
+#include "CrashReporter/ZZCrashLogWriter.h"
 
 namespace {
 
