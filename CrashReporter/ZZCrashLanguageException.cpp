@@ -11,7 +11,7 @@
 
 #include "CrashReporter/Async/zzcrash_async_elf_image.h"
 #include "CrashReporter/Async/zzcrash_async_frame_cursor.h"
-#include "CrashReporter/zzcrash_log_writer.h"
+#include "CrashReporter/ZZCrashLogWriter.h"
 
 namespace {
 

@@ -27,7 +27,7 @@ private:
 };
 
 void fail(ZZCrashReporterError* error, const std::string& path, const std::string& reason, int posixError) {
-    if (error) *error = ZZCrashReporterError::posix(path + ": " + reason, posixError);
+    if (error) *error = zzcrash_make_posix_error(path + ": " + reason, posixError);
 }
 
 void failWithErrno(ZZCrashReporterError* error, const std::string& path) {

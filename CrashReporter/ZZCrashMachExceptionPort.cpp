@@ -20,14 +20,14 @@ std::shared_ptr<ZZCrashMachExceptionPortSet> answered(zzcrash_kern_return_t resu
                                                       const zzcrash_mach_exception_port_set& answer,
                                                       ZZCrashReporterError* error) {
     if (result == ZZCRASH_KERN_SUCCESS) return std::make_shared<ZZCrashMachExceptionPortSet>(answer);
-    if (error) *error = ZZCrashReporterError::mach("Failed to fetch mach exception ports", result);
+    if (error) *error = zzcrash_make_mach_error("Failed to fetch mach exception ports", result);
     return nullptr;
 }
 
 bool swapped(zzcrash_kern_return_t result, const zzcrash_mach_exception_port_set& answer,
              std::shared_ptr<ZZCrashMachExceptionPortSet>* previous, ZZCrashReporterError* error) {
     if (result != ZZCRASH_KERN_SUCCESS) {
-        if (error) *error = ZZCrashReporterError::mach("Failed to swap mach exception ports", result);
+        if (error) *error = zzcrash_make_mach_error("Failed to swap mach exception ports", result);
         return false;
     }
     if (previous) *previous = std::make_shared<ZZCrashMachExceptionPortSet>(answer);

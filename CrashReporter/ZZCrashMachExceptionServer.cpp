@@ -51,7 +51,7 @@ const Step portSteps[] = {
 bool makePorts(Context* context, ZZCrashReporterError* error) {
     for (const Step& step : portSteps) {
         const zzcrash_kern_return_t result = step.run(context);
-        if (result != ZZCRASH_KERN_SUCCESS) return fail(context, error, ZZCrashReporterError::mach(step.failure, result));
+        if (result != ZZCRASH_KERN_SUCCESS) return fail(context, error, zzcrash_make_mach_error(step.failure, result));
     }
     return true;
 }
@@ -59,13 +59,13 @@ bool makePorts(Context* context, ZZCrashReporterError* error) {
 bool startThread(Context* context, ZZCrashReporterError* error) {
     pthread_attr_t attributes;
     if (pthread_attr_init(&attributes) != 0)
-        return fail(context, error, ZZCrashReporterError::posix("Failed to initialize pthread_attr", errno));
+        return fail(context, error, zzcrash_make_posix_error("Failed to initialize pthread_attr", errno));
     pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
     pthread_t thread;
     const int created = pthread_create(&thread, &attributes, zzcrash_exception_server_loop, context);
     pthread_attr_destroy(&attributes);
     if (created != 0)
-        return fail(context, error, ZZCrashReporterError::posix("Failed to create exception server thread", created));
+        return fail(context, error, zzcrash_make_posix_error("Failed to create exception server thread", created));
     // The thread says who it is before it waits for messages.
     pthread_mutex_lock(&context->lock);
     while (!context->started) pthread_cond_wait(&context->changed, &context->lock);
@@ -79,12 +79,12 @@ Context* makeContext(zzcrash_mach_exception_server_callback callback, void* call
     context->callback = callback;
     context->callback_context = callbackContext;
     if (const int result = pthread_mutex_init(&context->lock, nullptr); result != 0) {
-        if (error) *error = ZZCrashReporterError::posix("Mutex initialization failed", result);
+        if (error) *error = zzcrash_make_posix_error("Mutex initialization failed", result);
         delete context;
         return nullptr;
     }
     if (const int result = pthread_cond_init(&context->changed, nullptr); result != 0) {
-        if (error) *error = ZZCrashReporterError::posix("Condition initialization failed", result);
+        if (error) *error = zzcrash_make_posix_error("Condition initialization failed", result);
         pthread_mutex_destroy(&context->lock);
         delete context;
         return nullptr;
@@ -139,7 +139,7 @@ zzcrash_port_t ZZCrashMachExceptionServer::copySendRightForServer(ZZCrashReporte
     const zzcrash_kern_return_t result = zzcrash_port_mod_send_refs(context_->server_port, 1);
     pthread_mutex_unlock(&context_->lock);
     if (result == ZZCRASH_KERN_SUCCESS) return context_->server_port;
-    if (error) *error = ZZCrashReporterError::mach("Failed to insert Mach send right", result);
+    if (error) *error = zzcrash_make_mach_error("Failed to insert Mach send right", result);
     return ZZCRASH_PORT_NULL;
 }
 

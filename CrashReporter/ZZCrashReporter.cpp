@@ -14,7 +14,7 @@
 #include "CrashReporter/Private/zzcrash_crash_handlers.h"
 #include "CrashReporter/ZZCrashLogFile.h"
 #include "CrashReporter/ZZCrashReporterException.h"
-#include "CrashReporter/zzcrash_log_writer.h"
+#include "CrashReporter/ZZCrashLogWriter.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ std::string folderNameOf(std::string identifier) {
 }
 
 ZZCrashReporterError fileError(const std::string& path, int error) {
-    return ZZCrashReporterError::posix(path + ": " + std::strerror(error), error);
+    return zzcrash_make_posix_error(path + ": " + std::strerror(error), error);
 }
 
 // Makes `path` and the folders above it that are missing.

@@ -31,20 +31,21 @@ bool claimTheProcess(ZZCrashReporterError* error) {
         return true;
     }
     if (error)
-        *error = {ZZCrashReporterError::Code::reporterAlreadyEnabled, "A ZZCrashReporter instance has already been enabled"};
+        *error = zzcrash_make_error(ZZCrashReporterError::Code::reporterAlreadyEnabled,
+                                    "A ZZCrashReporter instance has already been enabled");
     return false;
 }
 
 // An error of a step whose own failure lies underneath.
 ZZCrashReporterError failedStep(const char* description, const ZZCrashReporterError& underlying) {
     return underlying.underlyingMachError() != 0
-               ? ZZCrashReporterError::mach(description, underlying.underlyingMachError())
-               : ZZCrashReporterError::posix(description, underlying.underlyingPOSIXError());
+               ? zzcrash_make_mach_error(description, underlying.underlyingMachError())
+               : zzcrash_make_posix_error(description, underlying.underlyingPOSIXError());
 }
 
 bool setReportPath(zzcrash_crash_context* context, const std::string& path, ZZCrashReporterError* error) {
     if (path.size() >= sizeof context->report_path) {
-        if (error) *error = ZZCrashReporterError::posix(path + ": " + std::strerror(ENAMETOOLONG), ENAMETOOLONG);
+        if (error) *error = zzcrash_make_posix_error(path + ": " + std::strerror(ENAMETOOLONG), ENAMETOOLONG);
         return false;
     }
     std::memcpy(context->report_path, path.c_str(), path.size() + 1);
@@ -57,7 +58,7 @@ bool setReportPath(zzcrash_crash_context* context, const std::string& path, ZZCr
 bool installSignalHandlers(std::span<const int> signals, zzcrash_crash_context* context, ZZCrashReporterError* error) {
     ZZCrashSignalHandler* handler = ZZCrashSignalHandler::sharedHandler();
     if (!handler) {
-        if (error) *error = ZZCrashReporterError::posix("Could not initialize alternative signal stack", ENOMEM);
+        if (error) *error = zzcrash_make_posix_error("Could not initialize alternative signal stack", ENOMEM);
         return false;
     }
     for (const int signal : signals) {
@@ -129,7 +130,7 @@ std::unique_ptr<ZZCrashMachExceptionServer> ZZCrashReporter::enableMachException
 // The faults come to the server through the bridge, which the process gets once.
 bool ZZCrashReporter::installExceptionServer(ZZCrashReporterError* error) {
     if (!zzcrash_fault_bridge_install()) {
-        if (error) *error = ZZCrashReporterError::posix("Failed to register signal handler", errno);
+        if (error) *error = zzcrash_make_posix_error("Failed to register signal handler", errno);
         return false;
     }
     zzcrash_crash_context* context = &zzcrash_shared_crash_context;

@@ -17,19 +17,6 @@ public:
     };
 
     ZZCrashReporterError(Code code, std::string description) : code_(code), description_(std::move(description)) {}
-    // An operating-system failure with the errno value underneath.
-    static ZZCrashReporterError posix(std::string description, int posixError) {
-        ZZCrashReporterError error(Code::operatingSystemFailure, std::move(description));
-        error.posixError_ = posixError;
-        return error;
-    }
-
-    // An operating-system failure with the port layer's result underneath.
-    static ZZCrashReporterError mach(std::string description, std::int32_t machError) {
-        ZZCrashReporterError error(Code::operatingSystemFailure, std::move(description));
-        error.machError_ = machError;
-        return error;
-    }
 
     Code code() const { return code_; }
     const std::string& description() const { return description_; }
@@ -39,8 +26,32 @@ public:
     std::int32_t underlyingMachError() const { return machError_; }
 
 private:
+    friend ZZCrashReporterError zzcrash_make_posix_error(std::string description, int posixError);
+    friend ZZCrashReporterError zzcrash_make_mach_error(std::string description, std::int32_t machError);
+
     Code code_;
     std::string description_;
     int posixError_ = 0;
     std::int32_t machError_ = 0;
 };
+
+// An error of the domain; the constructor's named form.
+inline ZZCrashReporterError zzcrash_make_error(ZZCrashReporterError::Code code, std::string description) {
+    return {code, std::move(description)};
+}
+
+// An operating-system failure with the errno value underneath.
+inline ZZCrashReporterError zzcrash_make_posix_error(std::string description, int posixError) {
+    ZZCrashReporterError error =
+        zzcrash_make_error(ZZCrashReporterError::Code::operatingSystemFailure, std::move(description));
+    error.posixError_ = posixError;
+    return error;
+}
+
+// An operating-system failure with the port layer's result underneath.
+inline ZZCrashReporterError zzcrash_make_mach_error(std::string description, std::int32_t machError) {
+    ZZCrashReporterError error =
+        zzcrash_make_error(ZZCrashReporterError::Code::operatingSystemFailure, std::move(description));
+    error.machError_ = machError;
+    return error;
+}

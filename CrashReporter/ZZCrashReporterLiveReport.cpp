@@ -13,7 +13,7 @@
 #include "CrashReporter/Platform/zzcrash_thread_stopper.h"
 #include "CrashReporter/Private/zzcrash_shared_image_list.h"
 #include "CrashReporter/ZZCrashReporter.h"
-#include "CrashReporter/zzcrash_log_writer.h"
+#include "CrashReporter/ZZCrashLogWriter.h"
 
 namespace {
 
@@ -66,7 +66,7 @@ std::optional<std::vector<std::uint8_t>> ZZCrashReporter::generateLiveReportWith
     std::string path = temporaryFolder() + "/live_crash_report.XXXXXX";
     const int fd = mkstemp(path.data());
     if (fd < 0) {
-        if (error) *error = ZZCrashReporterError::posix("Failed to create temporary path", errno);
+        if (error) *error = zzcrash_make_posix_error("Failed to create temporary path", errno);
         return std::nullopt;
     }
     const std::unique_ptr<zzcrash_log_writer, WriterFree> writer(new zzcrash_log_writer{});
@@ -96,13 +96,16 @@ std::optional<std::vector<std::uint8_t>> ZZCrashReporter::generateLiveReportWith
     if ((!flushed || !closed) && written == ZZCRASH_ESUCCESS) written = ZZCRASH_OUTPUT_ERR;
     if (written != ZZCRASH_ESUCCESS) {
         std::fprintf(stderr, "[ZZCrashReporter] Write failed with error %s\n", zzcrash_async_error_text(written));
-        if (error) *error = {ZZCrashReporterError::Code::liveReportFailed, "Failed to write the crash report to disk"};
+        if (error)
+            *error = zzcrash_make_error(ZZCrashReporterError::Code::liveReportFailed,
+                                        "Failed to write the crash report to disk");
         deleteFile(path);
         return std::nullopt;
     }
     auto bytes = readFile(path);
     if (!bytes && error)
-        *error = {ZZCrashReporterError::Code::liveReportFailed, "Unable to open live crash report for reading"};
+        *error = zzcrash_make_error(ZZCrashReporterError::Code::liveReportFailed,
+                                    "Unable to open live crash report for reading");
     deleteFile(path);
     return bytes;
 }

@@ -25,41 +25,45 @@ struct PreviousAction {
     struct sigaction action;
 };
 
-using CallbackList = zzcrash_signal_list<CallbackEntry>;
-using PreviousActionList = zzcrash_signal_list<PreviousAction>;
+using zzcrash_signal_callback_list = zzcrash_signal_list<CallbackEntry>;
+using zzcrash_signal_previous_action_list = zzcrash_signal_list<PreviousAction>;
 
-constinit CallbackList callbacks;
-constinit PreviousActionList previousActions;
+constinit zzcrash_signal_callback_list callbacks;
+constinit zzcrash_signal_previous_action_list previousActions;
 // Registrations one at a time: a signal's handler is installed once.
 std::mutex registering;
 
 // Runs the callback after `current` (the first for null) with the rest of
 // the chain as its next; false when there is none.
-bool dispatch(int signal, siginfo_t* info, ucontext_t* context, const void* current) {
+bool zzcrash_signal_handler_dispatch(int signal, siginfo_t* info, ucontext_t* context, const void* current) {
     callbacks.mark_reading(true);
-    const auto* node = current ? CallbackList::next(static_cast<const CallbackList::node*>(current)) : callbacks.first();
+    const auto* node = current ? zzcrash_signal_callback_list::next(
+                                     static_cast<const zzcrash_signal_callback_list::node*>(current))
+                               : callbacks.first();
     bool handled = false;
     if (node) {
-        const zzcrash_signal_handler_next next{dispatch, node};
+        const zzcrash_signal_handler_next next{zzcrash_signal_handler_dispatch, node};
         handled = node->entry.callback(signal, info, context, node->entry.context,
-                                       CallbackList::next(node) ? &next : nullptr);
+                                       zzcrash_signal_callback_list::next(node) ? &next : nullptr);
     }
     callbacks.mark_reading(false);
     return handled;
 }
 
-void handleSignal(int signal, siginfo_t* info, void* context) {
+void zzcrash_signal_handler(int signal, siginfo_t* info, void* context) {
     const int savedErrno = errno;
     // With our handler still in place a signal no one handled would come
     // straight back to it.
-    if (!dispatch(signal, info, static_cast<ucontext_t*>(context), nullptr)) zzcrash_raise_with_default_action(signal);
+    if (!zzcrash_signal_handler_dispatch(signal, info, static_cast<ucontext_t*>(context), nullptr))
+        zzcrash_raise_with_default_action(signal);
     errno = savedErrno;
 }
 
 bool previousActionOf(int signal, struct sigaction* action) {
     previousActions.mark_reading(true);
     bool found = false;
-    for (const auto* node = previousActions.first(); node && !found; node = PreviousActionList::next(node)) {
+    for (const auto* node = previousActions.first(); node && !found;
+         node = zzcrash_signal_previous_action_list::next(node)) {
         found = node->entry.signal == signal;
         if (found) *action = node->entry.action;
     }
@@ -69,8 +73,8 @@ bool previousActionOf(int signal, struct sigaction* action) {
 
 // The chain's end: the handler that was there before ours. One that ignores
 // the signal handles it; the default action does not.
-bool forwardToPreviousAction(int signal, siginfo_t* info, ucontext_t* context, void*,
-                             const zzcrash_signal_handler_next* next) {
+bool zzcrash_signal_forward_to_previous_action(int signal, siginfo_t* info, ucontext_t* context, void*,
+                                               const zzcrash_signal_handler_next* next) {
     if (zzcrash_signal_handler_call_next(next, signal, info, context)) return true;
     struct sigaction previous {};
     if (!previousActionOf(signal, &previous)) return false;
@@ -85,7 +89,7 @@ bool forwardToPreviousAction(int signal, siginfo_t* info, ucontext_t* context, v
 }
 
 bool isOurs(const struct sigaction& action) {
-    return (action.sa_flags & SA_SIGINFO) && action.sa_sigaction == handleSignal;
+    return (action.sa_flags & SA_SIGINFO) && action.sa_sigaction == zzcrash_signal_handler;
 }
 
 }  // namespace
@@ -128,7 +132,7 @@ bool ZZCrashSignalHandler::useStack(ZZCrashReporterError* error) {
     const pid_t owner = stackThread_.load();
     if (owner != 0 && owner != self) return true;
     if (sigaltstack(&stack_, nullptr) != 0) {
-        if (error) *error = ZZCrashReporterError::posix("Could not initialize alternative signal stack", errno);
+        if (error) *error = zzcrash_make_posix_error("Could not initialize alternative signal stack", errno);
         return false;
     }
     stackThread_.store(self);
@@ -138,15 +142,15 @@ bool ZZCrashSignalHandler::useStack(ZZCrashReporterError* error) {
 bool ZZCrashSignalHandler::registerHandlerWithSignal(int signal, ZZCrashReporterError* error) {
     const std::lock_guard guard(registering);
     if (!useStack(error)) return false;
-    callbacks.append({forwardToPreviousAction, nullptr});
+    callbacks.append({zzcrash_signal_forward_to_previous_action, nullptr});
     struct sigaction previous {};
     if (previousActionOf(signal, &previous)) return true;
     struct sigaction action {};
-    action.sa_sigaction = handleSignal;
+    action.sa_sigaction = zzcrash_signal_handler;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_ONSTACK | SA_SIGINFO;
     if (sigaction(signal, &action, &previous) != 0) {
-        if (error) *error = ZZCrashReporterError::posix("Failed to register signal handler", errno);
+        if (error) *error = zzcrash_make_posix_error("Failed to register signal handler", errno);
         return false;
     }
     // After resetHandlers our own handler is what a new registration replaces:

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "CrashReporter/Platform/zzcrash_mach_exception_port_set.h"
-#include "CrashReporter/zzcrash_log_writer.h"
+#include "CrashReporter/ZZCrashLogWriter.h"
 
 // What a crash handler writes the report from: one static record, filled
 // when the reporter is enabled, so that the handler needs nothing else.

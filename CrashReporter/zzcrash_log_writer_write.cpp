@@ -7,7 +7,7 @@
 #include "CrashReporter/Private/zzcrash_crash_info.h"
 #include "CrashReporter/Private/zzcrash_log_image.h"
 #include "CrashReporter/Private/zzcrash_log_sections.h"
-#include "CrashReporter/zzcrash_log_writer.h"
+#include "CrashReporter/ZZCrashLogWriter.h"
 
 namespace {
 

@@ -93,7 +93,8 @@ bool Registry::storesShortcut(const HandlerTable& table, const Shortcut& shortcu
 
 bool Registry::isInUse(const Shortcut& shortcut, const Name* leaving) {
     return storesShortcut(keyDownHandlers_, shortcut, leaving) || storesShortcut(keyUpHandlers_, shortcut, leaving) ||
-           storesShortcut(keyDownStreams_, shortcut, leaving) || storesShortcut(keyUpStreams_, shortcut, leaving);
+           storesShortcut(keyDownStreamContinuations_, shortcut, leaving) ||
+           storesShortcut(keyUpStreamContinuations_, shortcut, leaving);
 }
 
 std::vector<Shortcut> Registry::storedShortcuts(const std::vector<Name>& names) {
@@ -106,7 +107,8 @@ std::vector<Shortcut> Registry::storedShortcuts(const std::vector<Name>& names) 
 
 std::vector<Name> Registry::namesInUse() const {
     std::vector<Name> names;
-    for (const HandlerTable* table : {&keyDownHandlers_, &keyUpHandlers_, &keyDownStreams_, &keyUpStreams_}) {
+    for (const HandlerTable* table :
+         {&keyDownHandlers_, &keyUpHandlers_, &keyDownStreamContinuations_, &keyUpStreamContinuations_}) {
         for (const Name& name : table->names()) {
             if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
         }
@@ -149,7 +151,8 @@ void Registry::runMatching(const HandlerTable& table, const Shortcut& shortcut) 
     }
 }
 
-void Registry::dispatch(const Shortcut& shortcut, const HandlerTable& handlers, const HandlerTable& streams) {
+void Registry::handleShortcutEvent(const Shortcut& shortcut, const HandlerTable& handlers,
+                                   const HandlerTable& streams) {
     if (pausedBy_) return;
     runMatching(handlers, shortcut);
     runMatching(streams, shortcut);
@@ -251,12 +254,12 @@ bool Registry::isMenuOpen() const {
 
 void Registry::handleKeyDown(const Shortcut& shortcut) {
     thread_.check();
-    dispatch(shortcut, keyDownHandlers_, keyDownStreams_);
+    handleShortcutEvent(shortcut, keyDownHandlers_, keyDownStreamContinuations_);
 }
 
 void Registry::handleKeyUp(const Shortcut& shortcut) {
     thread_.check();
-    dispatch(shortcut, keyUpHandlers_, keyUpStreams_);
+    handleShortcutEvent(shortcut, keyUpHandlers_, keyUpStreamContinuations_);
 }
 
 // Observers without a queue run inside the post, so the hot keys are released

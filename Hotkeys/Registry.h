@@ -77,15 +77,15 @@ private:
 
     void addHandler(HandlerTable& table, const Name& name, std::function<void()> action);
     void runMatching(const HandlerTable& table, const Shortcut& shortcut);
-    void dispatch(const Shortcut& shortcut, const HandlerTable& handlers, const HandlerTable& streams);
+    void handleShortcutEvent(const Shortcut& shortcut, const HandlerTable& handlers, const HandlerTable& streams);
     void setMenuOpen(bool open);
     CarbonHotkeys::Mode mode() const;
 
     std::optional<Shortcut> readRecord(const Name& name, const nlohmann::json& value) const;
     void clearShortcut(const Name& name, bool keepCleared);
 
-    void addStream(const Name& name, std::uint64_t id, const std::function<void(EventType)>& onEvent);
-    void removeStream(const Name& name, std::uint64_t id);
+    void addStreamContinuation(const Name& name, std::uint64_t id, const std::function<void(EventType)>& onEvent);
+    void removeStreamContinuation(const Name& name, std::uint64_t id);
 
     Environment environment_;
     OwningThread thread_;
@@ -93,8 +93,8 @@ private:
 
     HandlerTable keyDownHandlers_;
     HandlerTable keyUpHandlers_;
-    HandlerTable keyDownStreams_;
-    HandlerTable keyUpStreams_;
+    HandlerTable keyDownStreamContinuations_;
+    HandlerTable keyUpStreamContinuations_;
     std::uint64_t streamCounter_ = 0;
 
     bool isEnabled_ = true;

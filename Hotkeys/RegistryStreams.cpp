@@ -31,7 +31,7 @@ public:
         : queue_(queue), registry_(std::move(registry)), name_(std::move(name)), id_(id) {}
     ~Subscription() {
         runOnMainQueue(queue_, registry_,
-                       [name = name_, id = id_](Registry& registry) { registry.removeStream(name, id); });
+                       [name = name_, id = id_](Registry& registry) { registry.removeStreamContinuation(name, id); });
     }
     Subscription(const Subscription&) = delete;
     Subscription& operator=(const Subscription&) = delete;
@@ -43,17 +43,18 @@ private:
     std::uint64_t id_;
 };
 
-void Registry::addStream(const Name& name, std::uint64_t id, const std::function<void(EventType)>& onEvent) {
+void Registry::addStreamContinuation(const Name& name, std::uint64_t id,
+                                     const std::function<void(EventType)>& onEvent) {
     thread_.check();
-    keyDownStreams_.add(name, [onEvent] { onEvent(EventType::keyDown); }, id);
-    keyUpStreams_.add(name, [onEvent] { onEvent(EventType::keyUp); }, id);
+    keyDownStreamContinuations_.add(name, [onEvent] { onEvent(EventType::keyDown); }, id);
+    keyUpStreamContinuations_.add(name, [onEvent] { onEvent(EventType::keyUp); }, id);
     if (const auto shortcut = loadShortcut(name)) registerShortcut(*shortcut);
 }
 
-void Registry::removeStream(const Name& name, std::uint64_t id) {
+void Registry::removeStreamContinuation(const Name& name, std::uint64_t id) {
     thread_.check();
-    keyDownStreams_.remove(name, id);
-    keyUpStreams_.remove(name, id);
+    keyDownStreamContinuations_.remove(name, id);
+    keyUpStreamContinuations_.remove(name, id);
     if (const auto shortcut = loadShortcut(name)) releaseShortcut(*shortcut);
 }
 
@@ -63,7 +64,7 @@ EventStream Registry::events(const Name& name, std::function<void(EventType)> on
     if (!onEvent) return nullptr;
     const std::uint64_t id = ++streamCounter_;
     runOnMainQueue(environment_.mainQueue, self_, [name, id, onEvent = std::move(onEvent)](Registry& registry) {
-        registry.addStream(name, id, onEvent);
+        registry.addStreamContinuation(name, id, onEvent);
     });
     return std::make_shared<Subscription>(environment_.mainQueue, self_, name, id);
 }

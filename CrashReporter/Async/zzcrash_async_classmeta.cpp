@@ -1,5 +1,6 @@
 #include "CrashReporter/Async/zzcrash_async_classmeta.h"
 
+#include "CrashReporter/Async/Private/zzcrash_async_classmeta_old_format.h"
 #include "CrashReporter/Async/zzcrash_async_string.h"
 
 namespace {
@@ -172,7 +173,8 @@ void reportEntry(const Walk& walk, const MethodList& list, std::uint32_t index, 
     zzcrash_async_macho_lazy_string_free(&methodName);
 }
 
-zzcrash_error_t walkMethodList(const Walk& walk, std::uint64_t address, bool isClassMethod, std::uint64_t className) {
+zzcrash_error_t zzcrash_async_classmeta_walk_method_list(const Walk& walk, std::uint64_t address, bool isClassMethod,
+                                                        std::uint64_t className) {
     if (address == 0) return ZZCRASH_ESUCCESS;  // a class without methods of this kind
     MethodList list{};
     const zzcrash_error_t error = openMethodList(walk, address, &list);
@@ -195,7 +197,7 @@ zzcrash_error_t walkClassRecord(const Walk& walk, std::uint64_t address, bool is
     ClassNames names{};
     const zzcrash_error_t error = readClassNames(walk, dataField, &names);
     if (error != ZZCRASH_ESUCCESS) return error;
-    return walkMethodList(walk, names.methods, isClassMethod, names.name);
+    return zzcrash_async_classmeta_walk_method_list(walk, names.methods, isClassMethod, names.name);
 }
 
 std::uint64_t metaclassAddress(const Walk& walk, std::uint64_t isa) {
@@ -238,9 +240,9 @@ zzcrash_error_t walkCategory(const Walk& walk, std::uint64_t address) {
     ClassNames names{};
     zzcrash_error_t error = categoryClassNames(walk, wordOf(walk, record + walk.width), &names);
     if (error != ZZCRASH_ESUCCESS) return error;
-    error = walkMethodList(walk, wordOf(walk, record + 2 * walk.width), false, names.name);
+    error = zzcrash_async_classmeta_walk_method_list(walk, wordOf(walk, record + 2 * walk.width), false, names.name);
     if (stopsWalk(error)) return error;
-    return walkMethodList(walk, wordOf(walk, record + 3 * walk.width), true, names.name);
+    return zzcrash_async_classmeta_walk_method_list(walk, wordOf(walk, record + 3 * walk.width), true, names.name);
 }
 
 zzcrash_error_t walkCategories(const Walk& walk) {
@@ -284,11 +286,19 @@ zzcrash_error_t zzcrash_async_classmeta_walk_image(const zzcrash_async_macho_ima
                                                    zzcrash_async_classmeta_cache* cache,
                                                    zzcrash_async_classmeta_method_cb callback, void* context) {
     if (!cache) return ZZCRASH_EACCESS;
+    if (!cache->skip_old_format) {
+        bool hasModules = false;
+        const zzcrash_error_t old = zzcrash_async_classmeta_walk_old_format(image, callback, context, &hasModules);
+        if (hasModules) return old;
+    }
     const zzcrash_error_t error = zzcrash_async_classmeta_map_sections(cache, image);
     if (error != ZZCRASH_ESUCCESS) return error;
     const Walk walk{image, cache, callback, context, image->m64 ? 8u : 4u};
-    const zzcrash_error_t classes = walkClasses(walk);
-    return stopsWalk(classes) ? classes : walkCategories(walk);
+    zzcrash_error_t walked = walkClasses(walk);
+    if (!stopsWalk(walked)) walked = walkCategories(walk);
+    // A process whose images use the new format has no image in the old one.
+    if (!stopsWalk(walked)) cache->skip_old_format = true;
+    return walked;
 }
 
 // Methods found before a walk stops on broken metadata still count.

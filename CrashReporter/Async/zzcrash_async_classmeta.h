@@ -16,9 +16,11 @@ using zzcrash_async_classmeta_method_cb = void (*)(bool isClassMethod, zzcrash_a
                                                    std::uint64_t implementation, void* context);
 
 // Every method of every class (instance methods, then its metaclass's) and of
-// every category of the image. Error 7 without a cache, 8 when a required
-// section is missing, 9 for metadata that does not hold together, or the
-// error of a copy from the task.
+// every category of the image. An image with the old runtime's
+// "__module_info" is walked in that format, until the cache has seen a
+// new-format image walked to its end. Error 7 without a cache, 8 when a
+// required section is missing, 9 for metadata that does not hold together, or
+// the error of a copy from the task.
 zzcrash_error_t zzcrash_async_classmeta_walk_image(const zzcrash_async_macho_image* image,
                                                    zzcrash_async_classmeta_cache* cache,
                                                    zzcrash_async_classmeta_method_cb callback, void* context);

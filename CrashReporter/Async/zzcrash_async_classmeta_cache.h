@@ -30,6 +30,9 @@ enum zzcrash_async_classmeta_section_index {
 // Used by one thread at a time.
 struct zzcrash_async_classmeta_cache {
     const zzcrash_async_macho_image* image;  // whose sections are mapped; null for none
+    // Set once an image's new-format metadata has been walked to its end: the
+    // others then need no look for the old format's "__module_info".
+    bool skip_old_format;
     zzcrash_async_classmeta_section sections[ZZCRASH_CLASSMETA_SECTION_COUNT];
     // 1024 {key, value} pairs in pages of their own, made on first use; null
     // when they could not be had (every lookup then reads the task).

@@ -15,7 +15,7 @@ zzcrash_error_t remap(zzcrash_async_macho_lazy_string* string, std::uint64_t pag
     return zzcrash_async_mobject_init(&string->mobj, string->image->task, string->address, pages * pageBytes, false);
 }
 
-zzcrash_error_t map(zzcrash_async_macho_lazy_string* string) {
+zzcrash_error_t zzcrash_async_macho_lazy_string_map(zzcrash_async_macho_lazy_string* string) {
     if (string->mapped) return ZZCRASH_ESUCCESS;
     zzcrash_error_t error = zzcrash_async_mobject_init(&string->mobj, string->image->task, string->address, pageBytes, false);
     if (error != ZZCRASH_ESUCCESS) return error;
@@ -55,14 +55,14 @@ void zzcrash_async_macho_lazy_string_init(zzcrash_async_macho_lazy_string* strin
 
 zzcrash_error_t zzcrash_async_macho_lazy_string_get_length(zzcrash_async_macho_lazy_string* string,
                                                            std::uint64_t* length) {
-    const zzcrash_error_t error = map(string);
+    const zzcrash_error_t error = zzcrash_async_macho_lazy_string_map(string);
     if (error == ZZCRASH_ESUCCESS) *length = string->length;
     return error;
 }
 
 zzcrash_error_t zzcrash_async_macho_lazy_string_get_pointer(zzcrash_async_macho_lazy_string* string,
                                                             const char** pointer) {
-    const zzcrash_error_t error = map(string);
+    const zzcrash_error_t error = zzcrash_async_macho_lazy_string_map(string);
     if (error != ZZCRASH_ESUCCESS) return error;
     *pointer = static_cast<const char*>(
         zzcrash_async_mobject_local_pointer(&string->mobj, string->address, 0, string->length + 1));

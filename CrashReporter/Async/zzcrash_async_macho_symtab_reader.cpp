@@ -83,7 +83,7 @@ void search(const zzcrash_async_macho_symtab_reader* reader, const void* table, 
 zzcrash_error_t report(const zzcrash_async_macho_symtab_reader* reader, const Candidate& best,
                        zzcrash_async_macho_found_symbol_cb callback, void* context) {
     if (!best.found) return ZZCRASH_ENOTFOUND;
-    const char* name = zzcrash_async_macho_symtab_reader_string(reader, best.entry.n_strx);
+    const char* name = zzcrash_async_macho_symtab_string(reader, best.entry.n_strx);
     if (!name) return ZZCRASH_EINVAL;
     callback(best.entry.normalized_value + reader->image->slide, name, context);
     return ZZCRASH_ESUCCESS;
@@ -91,8 +91,8 @@ zzcrash_error_t report(const zzcrash_async_macho_symtab_reader* reader, const Ca
 
 }  // namespace
 
-zzcrash_error_t zzcrash_async_macho_symtab_reader_open(zzcrash_async_macho_symtab_reader* reader,
-                                                       const zzcrash_async_macho_image* image) {
+zzcrash_error_t zzcrash_async_macho_symbol_table_open(zzcrash_async_macho_symtab_reader* reader,
+                                                      const zzcrash_async_macho_image* image) {
     zzcrash_async_memset(reader, 0, sizeof *reader);
     reader->image = image;
     const void* symtab = zzcrash_async_macho_first_command_of_type(image, ZZCRASH_LC_SYMTAB);
@@ -104,7 +104,7 @@ zzcrash_error_t zzcrash_async_macho_symtab_reader_open(zzcrash_async_macho_symta
     return error;
 }
 
-void zzcrash_async_macho_symtab_reader_close(zzcrash_async_macho_symtab_reader* reader) {
+void zzcrash_async_macho_symtab_close(zzcrash_async_macho_symtab_reader* reader) {
     zzcrash_async_macho_segment_free(&reader->linkedit);
 }
 
@@ -124,8 +124,8 @@ zzcrash_async_macho_symtab_entry zzcrash_async_macho_symtab_reader_entry(const z
     return entry;
 }
 
-const char* zzcrash_async_macho_symtab_reader_string(const zzcrash_async_macho_symtab_reader* reader,
-                                                     std::uint32_t index) {
+const char* zzcrash_async_macho_symtab_string(const zzcrash_async_macho_symtab_reader* reader,
+                                              std::uint32_t index) {
     for (std::uint32_t at = index; at < reader->string_table_size; ++at) {
         if (reader->string_table[at] == '\0') return reader->string_table + index;
     }
@@ -135,7 +135,7 @@ const char* zzcrash_async_macho_symtab_reader_string(const zzcrash_async_macho_s
 zzcrash_error_t zzcrash_async_macho_symbol_at_pc(const zzcrash_async_macho_image* image, std::uint64_t pc,
                                                  zzcrash_async_macho_found_symbol_cb callback, void* context) {
     zzcrash_async_macho_symtab_reader reader;
-    const zzcrash_error_t opened = zzcrash_async_macho_symtab_reader_open(&reader, image);
+    const zzcrash_error_t opened = zzcrash_async_macho_symbol_table_open(&reader, image);
     if (opened != ZZCRASH_ESUCCESS) return opened;
     const std::uint64_t unslidPc = pc - image->slide;
     Candidate best{};
@@ -146,23 +146,23 @@ zzcrash_error_t zzcrash_async_macho_symbol_at_pc(const zzcrash_async_macho_image
         search(&reader, reader.symtab, reader.nsyms, unslidPc, &best);
     }
     const zzcrash_error_t error = report(&reader, best, callback, context);
-    zzcrash_async_macho_symtab_reader_close(&reader);
+    zzcrash_async_macho_symtab_close(&reader);
     return error;
 }
 
 zzcrash_error_t zzcrash_async_macho_symbol_by_name(const zzcrash_async_macho_image* image, const char* name,
                                                    std::uint64_t* address) {
     zzcrash_async_macho_symtab_reader reader;
-    const zzcrash_error_t opened = zzcrash_async_macho_symtab_reader_open(&reader, image);
+    const zzcrash_error_t opened = zzcrash_async_macho_symbol_table_open(&reader, image);
     if (opened != ZZCRASH_ESUCCESS) return opened;
     zzcrash_error_t error = ZZCRASH_ENOTFOUND;
     for (std::uint32_t i = 0; i < reader.nsyms && error == ZZCRASH_ENOTFOUND; ++i) {
         const zzcrash_async_macho_symtab_entry entry = zzcrash_async_macho_symtab_reader_entry(&reader, reader.symtab, i);
-        const char* candidate = zzcrash_async_macho_symtab_reader_string(&reader, entry.n_strx);
+        const char* candidate = zzcrash_async_macho_symtab_string(&reader, entry.n_strx);
         if (!definedInSection(entry) || !candidate || zzcrash_async_strcmp(candidate, name) != 0) continue;
         *address = entry.normalized_value + image->slide;
         error = ZZCRASH_ESUCCESS;
     }
-    zzcrash_async_macho_symtab_reader_close(&reader);
+    zzcrash_async_macho_symtab_close(&reader);
     return error;
 }

@@ -38,16 +38,16 @@ using zzcrash_async_macho_found_symbol_cb = void (*)(std::uint64_t address, cons
 
 // Error 8 without LC_SYMTAB, 6 when __LINKEDIT cannot be mapped or does not
 // hold the tables, 5 when a command or a run does not fit the table.
-zzcrash_error_t zzcrash_async_macho_symtab_reader_open(zzcrash_async_macho_symtab_reader* reader,
-                                                       const zzcrash_async_macho_image* image);
-void zzcrash_async_macho_symtab_reader_close(zzcrash_async_macho_symtab_reader* reader);
+zzcrash_error_t zzcrash_async_macho_symbol_table_open(zzcrash_async_macho_symtab_reader* reader,
+                                                      const zzcrash_async_macho_image* image);
+void zzcrash_async_macho_symtab_close(zzcrash_async_macho_symtab_reader* reader);
 // Entry `index` of `table` (the whole table or one of its runs); the index
 // must be below that table's count.
 zzcrash_async_macho_symtab_entry zzcrash_async_macho_symtab_reader_entry(const zzcrash_async_macho_symtab_reader* reader,
                                                                          const void* table, std::uint32_t index);
 // The name at `index` of the string table when it ends inside the table; null otherwise.
-const char* zzcrash_async_macho_symtab_reader_string(const zzcrash_async_macho_symtab_reader* reader,
-                                                     std::uint32_t index);
+const char* zzcrash_async_macho_symtab_string(const zzcrash_async_macho_symtab_reader* reader,
+                                              std::uint32_t index);
 
 // The section-defined symbol with the largest value at or below the pc (the
 // first of equal ones; the externally defined run is searched before the local

@@ -39,7 +39,7 @@ constexpr std::uint64_t arm64eSubtype = 2;
 constexpr std::uint64_t authenticatedAddressMask = (std::uint64_t{1} << 36) - 1;
 
 ZZCrashReporterError invalidReport(std::string description) {
-    return {ZZCrashReporterError::Code::invalidCrashReport, std::move(description)};
+    return zzcrash_make_error(ZZCrashReporterError::Code::invalidCrashReport, std::move(description));
 }
 
 std::variant<UnpackedMessage, ZZCrashReporterError> unpack(std::span<const std::uint8_t> data) {

@@ -80,7 +80,7 @@ void recordUncaughtException() {
     zzcrash_log_writer_set_exception(&uncaughtExceptionContext->writer, &recorded);
 }
 
-[[noreturn]] void onTerminate() {
+[[noreturn]] void zzcrash_uncaught_exception_handler() {
     bool first = false;
     if (uncaughtExceptionSeen.compare_exchange_strong(first, true)) {
         try {
@@ -125,5 +125,5 @@ zzcrash_kern_return_t zzcrash_mach_exception_callback(pid_t task, zzcrash_thread
 
 void zzcrash_install_uncaught_exception_handler(zzcrash_crash_context* context) {
     uncaughtExceptionContext = context;
-    previousTerminateHandler = std::set_terminate(onTerminate);
+    previousTerminateHandler = std::set_terminate(zzcrash_uncaught_exception_handler);
 }

@@ -18,7 +18,7 @@ std::size_t zzcrash_log_encoder::raw(const void* bytes, std::size_t length) {
     return length;
 }
 
-std::size_t zzcrash_log_encoder::varint(std::uint64_t value) {
+std::size_t zzcrash_log_encoder::zzcrash_writer_put_varint(std::uint64_t value) {
     std::uint8_t bytes[maxVarintBytes];
     std::size_t length = 0;
     while (value >= 0x80) {
@@ -30,11 +30,11 @@ std::size_t zzcrash_log_encoder::varint(std::uint64_t value) {
 }
 
 std::size_t zzcrash_log_encoder::key(std::uint32_t number, std::uint32_t wireType) {
-    return varint(std::uint64_t{number} << 3 | wireType);
+    return zzcrash_writer_put_varint(std::uint64_t{number} << 3 | wireType);
 }
 
 std::size_t zzcrash_log_encoder::uint64Field(std::uint32_t number, std::uint64_t value) {
-    return key(number, varintType) + varint(value);
+    return key(number, varintType) + zzcrash_writer_put_varint(value);
 }
 
 std::size_t zzcrash_log_encoder::int64Field(std::uint32_t number, std::int64_t value) {
@@ -46,7 +46,7 @@ std::size_t zzcrash_log_encoder::boolField(std::uint32_t number, bool value) {
 }
 
 std::size_t zzcrash_log_encoder::bytesField(std::uint32_t number, const void* bytes, std::size_t length) {
-    return key(number, lengthDelimited) + varint(length) + raw(bytes, length);
+    return key(number, lengthDelimited) + zzcrash_writer_put_varint(length) + raw(bytes, length);
 }
 
 std::size_t zzcrash_log_encoder::stringField(std::uint32_t number, const char* text) {
@@ -54,5 +54,5 @@ std::size_t zzcrash_log_encoder::stringField(std::uint32_t number, const char* t
 }
 
 std::size_t zzcrash_log_encoder::messageHeader(std::uint32_t number, std::size_t length) {
-    return key(number, lengthDelimited) + varint(length);
+    return key(number, lengthDelimited) + zzcrash_writer_put_varint(length);
 }

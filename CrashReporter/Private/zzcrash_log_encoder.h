@@ -20,7 +20,7 @@ public:
 
     // Raw bytes and base-128 varints, without a key.
     std::size_t raw(const void* bytes, std::size_t length);
-    std::size_t varint(std::uint64_t value);
+    std::size_t zzcrash_writer_put_varint(std::uint64_t value);
 
     // Fields of wire type 0: uint32, uint64, enum and bool values are their
     // own varint; an int64 is its two's complement, a negative one 10 bytes.

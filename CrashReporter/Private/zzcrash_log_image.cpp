@@ -1,7 +1,7 @@
 #include "CrashReporter/Private/zzcrash_log_image.h"
 
 #include "CrashReporter/Async/zzcrash_async_string.h"
-#include "CrashReporter/zzcrash_log_writer.h"
+#include "CrashReporter/ZZCrashLogWriter.h"
 
 zzcrash_log_image::zzcrash_log_image(const zzcrash_async_image_list* list, const zzcrash_async_image* image) {
     if (list->format == &zzcrash_async_macho_image_format)

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "CrashReporter/Private/zzcrash_log_encoder.h"
-#include "CrashReporter/zzcrash_log_writer.h"
+#include "CrashReporter/ZZCrashLogWriter.h"
 
 // The sections of a crash log, each written by one function through an
 // encoder (which may only count) and answering the bytes it took. Field

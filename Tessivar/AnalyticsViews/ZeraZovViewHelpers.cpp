@@ -35,15 +35,17 @@ ZeraZovDeepLinkListener* captureDeepLinks(QObject* attachedTo, std::shared_ptr<Z
     return new ZeraZovDeepLinkListener(attachedTo, std::move(client), std::move(schemes));
 }
 
-ZeraZovViewTracker* trackScreen(QWidget* widget, std::optional<std::string> name,
-                                std::optional<nlohmann::json> properties, std::shared_ptr<ZeraZovSDK> client) {
+ZeraZovSwiftUIViewModifier* trackScreen(QWidget* widget, std::optional<std::string> name,
+                                        std::optional<nlohmann::json> properties, std::shared_ptr<ZeraZovSDK> client) {
     auto screenName = name ? std::move(*name) : unqualifiedClassName(*widget);
-    return new ZeraZovViewTracker(widget, std::move(screenName), true, std::move(properties), std::move(client));
+    return new ZeraZovSwiftUIViewModifier(widget, std::move(screenName), true, std::move(properties),
+                                          std::move(client));
 }
 
-ZeraZovViewTracker* trackViewEvent(QWidget* widget, std::string name, std::optional<nlohmann::json> properties,
-                                   std::shared_ptr<ZeraZovSDK> client) {
-    return new ZeraZovViewTracker(widget, std::move(name), false, std::move(properties), std::move(client));
+ZeraZovSwiftUIViewModifier* trackViewEvent(QWidget* widget, std::string name,
+                                           std::optional<nlohmann::json> properties,
+                                           std::shared_ptr<ZeraZovSDK> client) {
+    return new ZeraZovSwiftUIViewModifier(widget, std::move(name), false, std::move(properties), std::move(client));
 }
 
 }  // namespace zerazov

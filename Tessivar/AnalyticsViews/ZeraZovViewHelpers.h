@@ -7,7 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Tessivar/AnalyticsViews/ZeraZovDeepLinkListener.h"
-#include "Tessivar/AnalyticsViews/ZeraZovViewTracker.h"
+#include "Tessivar/AnalyticsViews/ZeraZovSwiftUIViewModifier.h"
 #include "ZeraZov/Client/ZeraZovSDK.h"
 
 class QObject;
@@ -27,13 +27,13 @@ ZeraZovDeepLinkListener* captureDeepLinks(QObject* attachedTo, std::shared_ptr<Z
 
 // A screen view each time the widget is shown; without a name, the widget's own
 // class name, without its namespaces.
-ZeraZovViewTracker* trackScreen(QWidget* widget, std::optional<std::string> name = std::nullopt,
-                                std::optional<nlohmann::json> properties = std::nullopt,
-                                std::shared_ptr<ZeraZovSDK> client = nullptr);
+ZeraZovSwiftUIViewModifier* trackScreen(QWidget* widget, std::optional<std::string> name = std::nullopt,
+                                        std::optional<nlohmann::json> properties = std::nullopt,
+                                        std::shared_ptr<ZeraZovSDK> client = nullptr);
 
 // The named event each time the widget is shown.
-ZeraZovViewTracker* trackViewEvent(QWidget* widget, std::string name,
-                                   std::optional<nlohmann::json> properties = std::nullopt,
-                                   std::shared_ptr<ZeraZovSDK> client = nullptr);
+ZeraZovSwiftUIViewModifier* trackViewEvent(QWidget* widget, std::string name,
+                                           std::optional<nlohmann::json> properties = std::nullopt,
+                                           std::shared_ptr<ZeraZovSDK> client = nullptr);
 
 }  // namespace zerazov

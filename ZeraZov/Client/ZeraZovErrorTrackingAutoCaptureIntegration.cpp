@@ -29,7 +29,9 @@ std::unique_ptr<ZZCrashReporter> makeProcessReporter() {
                                                                     true));
 }
 
-ZZCrashReporterError noError() { return {ZZCrashReporterError::Code::operatingSystemFailure, "unknown error"}; }
+ZZCrashReporterError noError() {
+    return zzcrash_make_error(ZZCrashReporterError::Code::operatingSystemFailure, "unknown error");
+}
 
 // The crash context a report carries: {"distinct_id": ..., "event_properties": {...}},
 // an empty object when it has none or it is not one.

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <set>
 
-#include "CrashReporter/zzcrash_log_writer.h"
+#include "CrashReporter/ZZCrashLogWriter.h"
 
 #include "ZeraZov/Integrations/CrashReportException.h"
 #include "ZeraZov/Integrations/CrashReportThreads.h"

@@ -190,4 +190,112 @@ TEST_F(Symbolication, TheClassDataTableKeepsTheFirstEntryOfASlot) {
     EXPECT_EQ(value, 0x3333u);
 }
 
+// The old runtime's classes as the runtime leaves them once it has loaded the
+// image: a class whose method field holds one list (or none) is marked so.
+constexpr const char* oldFormat = "fixture-i386-fragile";
+constexpr std::uint32_t singleMethodList = 0x4000;
+
+std::uint32_t* oldClassField(const char* record, std::uint64_t offset) {
+    return reinterpret_cast<std::uint32_t*>(nmSymbol(oldFormat, record).value + offset);
+}
+
+void registerOldClasses() {
+    for (const char* record : {"l_OBJC_CLASS_FixtureRoot", "l_OBJC_METACLASS_FixtureRoot", "l_OBJC_CLASS_Worker",
+                               "l_OBJC_METACLASS_Worker"})
+        *oldClassField(record, 16) |= singleMethodList;
+}
+
+// Adding a category's methods turns a class's method field into an array of
+// lists, ended by all ones or by 0; the arrays go in the segment's spare end.
+void attachOldCategory() {
+    const CommandAnswer& segment = headersAnswer(oldFormat).segment("__OBJC");
+    auto* arrays = reinterpret_cast<std::uint32_t*>(segment.number("vmaddr") + segment.number("vmsize") - 32);
+    const auto list = [](const char* name) { return static_cast<std::uint32_t>(nmSymbol(oldFormat, name).value); };
+    const std::uint32_t instance[] = {list("l_OBJC_CATEGORY_INSTANCE_METHODS_Worker_Extras"),
+                                      list("l_OBJC_INSTANCE_METHODS_Worker"), 0xffffffffu};
+    const std::uint32_t classMethods[] = {list("l_OBJC_CLASS_METHODS_Worker"),
+                                          list("l_OBJC_CATEGORY_CLASS_METHODS_Worker_Extras"), 0};
+    std::memcpy(arrays, instance, sizeof instance);
+    std::memcpy(arrays + 4, classMethods, sizeof classMethods);
+    const std::pair<const char*, std::uint32_t*> classes[] = {{"l_OBJC_CLASS_Worker", arrays},
+                                                             {"l_OBJC_METACLASS_Worker", arrays + 4}};
+    for (const auto& [record, array] : classes) {
+        *oldClassField(record, 16) &= ~singleMethodList;
+        *oldClassField(record, 28) = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(array));
+    }
+}
+
+// Each walked method is named as llvm-nm names the function at its address.
+void expectNamedAsNmDoes(const std::vector<Method>& methods, const std::set<std::string>& expected) {
+    std::set<std::string> walked;
+    for (const Method& method : methods) {
+        for (const NmSymbol& symbol : nmSymbols(oldFormat)) {
+            if (symbol.value != method.implementation || symbol.type != 't') continue;
+            walked.insert(symbol.name);
+            EXPECT_EQ(method.name, withoutCategory(symbol.name));
+        }
+    }
+    EXPECT_EQ(walked, expected);
+    EXPECT_EQ(methods.size(), expected.size());
+}
+
+TEST_F(Symbolication, TheOldFormatListsTheMethodsOfItsClassesAndAttachedCategories) {
+    FixtureImage fixture(oldFormat, true);
+    ASSERT_EQ(fixture.error(), ZZCRASH_ESUCCESS);
+    registerOldClasses();
+    const std::vector<std::string> listed = objcImplementationNames(oldFormat);
+    std::set<std::string> ofClasses;
+    for (const std::string& name : listed)
+        if (name.find('(') == std::string::npos) ofClasses.insert(name);
+    ASSERT_EQ(ofClasses.size(), 4u);
+    expectNamedAsNmDoes(walk(fixture.image()), ofClasses);
+
+    attachOldCategory();
+    expectNamedAsNmDoes(walk(fixture.image()), std::set<std::string>(listed.begin(), listed.end()));
+}
+
+TEST_F(Symbolication, NamesFramesOfAnOldFormatImage) {
+    FixtureImage fixture(oldFormat, true);
+    ASSERT_EQ(fixture.error(), ZZCRASH_ESUCCESS);
+    registerOldClasses();
+    const std::string longSelector = nmSymbols(oldFormat)[3].name;
+    ASSERT_EQ(longSelector.rfind("-[Worker methodWhoseName", 0), 0u);
+    for (const std::string& symbol : {std::string("-[Worker run]"), std::string("+[Worker count]"), longSelector}) {
+        SCOPED_TRACE(symbol);
+        const std::uint64_t start = nmSymbol(oldFormat, symbol).value;
+        const Named named = symbolicate(fixture.image(), ZZCRASH_SYMBOL_STRATEGY_OBJC, &cache_, start + 3);
+        EXPECT_EQ(named.error, ZZCRASH_ESUCCESS);
+        EXPECT_EQ(named.name, symbol.substr(0, ZZCRASH_SYMBOL_NAME_MAX));
+        EXPECT_EQ(named.start, start);
+    }
+}
+
+// A class pointer into unmapped memory ends the walk with the copy's code,
+// after the classes before it were reported.
+TEST_F(Symbolication, AFailedCopyEndsTheOldFormatWalk) {
+    FixtureImage fixture(oldFormat, true);
+    ASSERT_EQ(fixture.error(), ZZCRASH_ESUCCESS);
+    registerOldClasses();
+    *reinterpret_cast<std::uint32_t*>(nmSymbol(oldFormat, "l_OBJC_SYMBOLS").value + 16) = 0x10;
+    expectNamedAsNmDoes(walk(fixture.image(), ZZCRASH_ENOTFOUND), {"+[FixtureRoot shared]"});
+}
+
+// Once a new-format image has been walked to its end, the cache no longer
+// looks for the old format: the old image then has no new-format sections.
+TEST_F(Symbolication, ANewFormatWalkStopsTheLookForTheOldFormat) {
+    FixtureImage old(oldFormat, true);
+    ASSERT_EQ(old.error(), ZZCRASH_ESUCCESS);
+    registerOldClasses();
+    FixtureImage current("fixture", true);
+    ASSERT_EQ(current.error(), ZZCRASH_ESUCCESS);
+    EXPECT_EQ(walk(old.image()).size(), 4u);
+    EXPECT_FALSE(walk(current.image()).empty());
+    EXPECT_TRUE(walk(old.image(), ZZCRASH_ENOTFOUND).empty());
+
+    forgetImages();
+    *reinterpret_cast<std::uint32_t*>(nmSymbol("fixture", "__OBJC_$_INSTANCE_METHODS_Worker").value) = 0;
+    walk(current.image(), ZZCRASH_EINVALID_DATA);
+    EXPECT_EQ(walk(old.image()).size(), 4u);  // a walk cut short proves nothing
+}
+
 }  // namespace

@@ -132,7 +132,9 @@ std::vector<std::string> objcImplementationNames(const std::string& fixture) {
     for (const std::string& line : answerLines(fixture + ".objc")) {
         const std::size_t at = line.find("imp ");
         if (at == std::string::npos) continue;
-        const std::string name = line.substr(at + 4);
+        std::string name = line.substr(at + 4);
+        // The old runtime's methods are printed as "method_imp 0x... name".
+        if (name.rfind("0x", 0) == 0) name.erase(0, name.find(' ') + 1);
         if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
     }
     return names;

@@ -49,7 +49,7 @@ struct SliceAnswer {
 };
 SliceAnswer x86Slice(const std::string& universalFixture);
 
-// Every `imp` name in `llvm-objdump --macho --objc-meta-data`.
+// Every `imp` (or old-format `method_imp`) name in `llvm-objdump --macho --objc-meta-data`.
 std::vector<std::string> objcImplementationNames(const std::string& fixture);
 
 // A load command's number from its name (for the names the answers use).

@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "CrashReporter/zzcrash_log_writer.h"
+#include "CrashReporter/ZZCrashLogWriter.h"
 
 namespace tessivar::testing {
 

@@ -10,7 +10,7 @@
 #include "Hotkeys/Hotkeys.h"
 #include "Hotkeys/Key.h"
 #include "Hotkeys/Qt/ActionShortcutBinding.h"
-#include "Hotkeys/Qt/RecorderRow.h"
+#include "Hotkeys/Qt/Recorder.h"
 #include "Hotkeys/Qt/ShortcutEvents.h"
 #include "RecorderFixture.h"
 
@@ -74,11 +74,11 @@ TEST_F(ActionBinding, ReadsTheRecorderStatusAsAStateAndIgnoresOtherNames) {
 TEST_F(RecorderFixture, LabelledRowsLineTheirRecordersUpAndAnUnlabelledRowIsTheRecorderAlone) {
     QWidget form;
     auto* column = new QVBoxLayout(&form);
-    auto* short_ = new RecorderRow(QStringLiteral("屏幕 1"), Name("jumpToScreen1"), environment());
-    auto* long_ = new RecorderRow(QStringLiteral("跳转到一块很远很远的屏幕"), name, environment());
-    auto* bare = new RecorderRow(Name("jumpToScreen3"), environment());
+    auto* short_ = new Recorder(QStringLiteral("屏幕 1"), Name("jumpToScreen1"), environment());
+    auto* long_ = new Recorder(QStringLiteral("跳转到一块很远很远的屏幕"), name, environment());
+    auto* bare = new Recorder(Name("jumpToScreen3"), environment());
     for (auto* row : {short_, long_, bare}) column->addWidget(row);
-    RecorderRow::lineUp({short_, long_, bare});
+    Recorder::lineUp({short_, long_, bare});
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
 
@@ -90,7 +90,7 @@ TEST_F(RecorderFixture, LabelledRowsLineTheirRecordersUpAndAnUnlabelledRowIsTheR
 }
 
 TEST_F(RecorderFixture, ARowGivenAnotherNameShowsThatNamesShortcut) {
-    RecorderRow row(name, environment());
+    Recorder row(name, environment());
     EXPECT_EQ(row.recorder()->stringValue().toStdString(), "⌥2");
     registry.setShortcut(Shortcut(Key::three, ModifierFlags{ModifierFlags::option}), Name("jumpToScreen3"));
     row.setShortcutName(Name("jumpToScreen3"));

@@ -1,13 +1,13 @@
-#include "Tessivar/AnalyticsViews/ZeraZovViewTracker.h"
+#include "Tessivar/AnalyticsViews/ZeraZovSwiftUIViewModifier.h"
 
 #include <QEvent>
 #include <QWidget>
 
 namespace zerazov {
 
-ZeraZovViewTracker::ZeraZovViewTracker(QWidget* widget, std::string name, bool isScreen,
-                                       std::optional<nlohmann::json> eventProperties,
-                                       std::shared_ptr<ZeraZovSDK> client)
+ZeraZovSwiftUIViewModifier::ZeraZovSwiftUIViewModifier(QWidget* widget, std::string name, bool isScreen,
+                                               std::optional<nlohmann::json> eventProperties,
+                                               std::shared_ptr<ZeraZovSDK> client)
     : QObject(widget),
       viewEventName(std::move(name)),
       screenEvent(isScreen),
@@ -16,13 +16,13 @@ ZeraZovViewTracker::ZeraZovViewTracker(QWidget* widget, std::string name, bool i
     widget->installEventFilter(this);
 }
 
-void ZeraZovViewTracker::onAppear() {
+void ZeraZovSwiftUIViewModifier::onAppear() {
     auto& client = zeraZov ? *zeraZov : ZeraZovSDK::shared();
     if (screenEvent) return client.screen(viewEventName, properties);
     client.capture(viewEventName, properties);
 }
 
-bool ZeraZovViewTracker::eventFilter(QObject* watched, QEvent* event) {
+bool ZeraZovSwiftUIViewModifier::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Show) onAppear();
     return QObject::eventFilter(watched, event);
 }

@@ -12,18 +12,18 @@ namespace hotkeys {
 // A recorder for one name as a row of a form: the recorder alone, or a label
 // followed by it. Rows lined up with lineUp() start their recorders on one
 // vertical line, their labels extending to the left of it.
-class RecorderRow : public QWidget {
+class Recorder : public QWidget {
     Q_OBJECT
 public:
     // No label.
-    RecorderRow(Name name, RecorderEnvironment environment, RecorderCocoa::OnChange onChange = {},
-                QWidget* parent = nullptr);
+    Recorder(Name name, RecorderEnvironment environment, RecorderCocoa::OnChange onChange = {},
+             QWidget* parent = nullptr);
     // A text label, shown as given.
-    RecorderRow(const QString& title, Name name, RecorderEnvironment environment,
-                RecorderCocoa::OnChange onChange = {}, QWidget* parent = nullptr);
+    Recorder(const QString& title, Name name, RecorderEnvironment environment,
+             RecorderCocoa::OnChange onChange = {}, QWidget* parent = nullptr);
     // A label of the caller's making; the row takes it.
-    RecorderRow(QWidget* label, Name name, RecorderEnvironment environment, RecorderCocoa::OnChange onChange = {},
-                QWidget* parent = nullptr);
+    Recorder(QWidget* label, Name name, RecorderEnvironment environment, RecorderCocoa::OnChange onChange = {},
+             QWidget* parent = nullptr);
 
     RecorderCocoa* recorder() const { return recorder_; }
     // Null for the row without a label.
@@ -32,7 +32,7 @@ public:
     void setShortcutName(const Name& name) { recorder_->setShortcutName(name); }
 
     // Gives every row's label the width of the widest, so the recorders line up.
-    static void lineUp(const QList<RecorderRow*>& rows);
+    static void lineUp(const QList<Recorder*>& rows);
 
 private:
     QHBoxLayout* layout_;

@@ -1,4 +1,4 @@
-#include "Hotkeys/Qt/RecorderRow.h"
+#include "Hotkeys/Qt/Recorder.h"
 
 #include <QBoxLayout>
 #include <QLabel>
@@ -16,17 +16,17 @@ QLabel* titleLabel(const QString& title) {
 }
 }  // namespace
 
-RecorderRow::RecorderRow(Name name, RecorderEnvironment environment, RecorderCocoa::OnChange onChange,
-                         QWidget* parent)
-    : RecorderRow(static_cast<QWidget*>(nullptr), std::move(name), std::move(environment), std::move(onChange),
+Recorder::Recorder(Name name, RecorderEnvironment environment, RecorderCocoa::OnChange onChange,
+                   QWidget* parent)
+    : Recorder(static_cast<QWidget*>(nullptr), std::move(name), std::move(environment), std::move(onChange),
                   parent) {}
 
-RecorderRow::RecorderRow(const QString& title, Name name, RecorderEnvironment environment,
-                         RecorderCocoa::OnChange onChange, QWidget* parent)
-    : RecorderRow(titleLabel(title), std::move(name), std::move(environment), std::move(onChange), parent) {}
+Recorder::Recorder(const QString& title, Name name, RecorderEnvironment environment,
+                   RecorderCocoa::OnChange onChange, QWidget* parent)
+    : Recorder(titleLabel(title), std::move(name), std::move(environment), std::move(onChange), parent) {}
 
-RecorderRow::RecorderRow(QWidget* label, Name name, RecorderEnvironment environment,
-                         RecorderCocoa::OnChange onChange, QWidget* parent)
+Recorder::Recorder(QWidget* label, Name name, RecorderEnvironment environment,
+                   RecorderCocoa::OnChange onChange, QWidget* parent)
     : QWidget(parent),
       layout_(new QHBoxLayout(this)),
       label_(label),
@@ -37,12 +37,12 @@ RecorderRow::RecorderRow(QWidget* label, Name name, RecorderEnvironment environm
     layout_->addStretch(1);
 }
 
-void RecorderRow::lineUp(const QList<RecorderRow*>& rows) {
+void Recorder::lineUp(const QList<Recorder*>& rows) {
     int widest = 0;
-    for (const RecorderRow* row : rows) {
+    for (const Recorder* row : rows) {
         if (row->label_) widest = std::max(widest, row->label_->sizeHint().width());
     }
-    for (RecorderRow* row : rows) {
+    for (Recorder* row : rows) {
         if (row->label_) row->label_->setFixedWidth(widest);
     }
 }

@@ -1,4 +1,4 @@
-#include "CrashReporter/zzcrash_log_writer.h"
+#include "CrashReporter/ZZCrashLogWriter.h"
 
 #include <sys/random.h>
 #include <unistd.h>

@@ -18,13 +18,13 @@ namespace zerazov {
 // shared client is set up reports through it once it is.
 //
 // Parented to the widget, so it lives as long as the widget.
-class ZeraZovViewTracker final : public QObject {
+class ZeraZovSwiftUIViewModifier final : public QObject {
     Q_OBJECT
 
 public:
     // A null client means the shared one.
-    ZeraZovViewTracker(QWidget* widget, std::string name, bool isScreen,
-                       std::optional<nlohmann::json> eventProperties, std::shared_ptr<ZeraZovSDK> client);
+    ZeraZovSwiftUIViewModifier(QWidget* widget, std::string name, bool isScreen,
+                               std::optional<nlohmann::json> eventProperties, std::shared_ptr<ZeraZovSDK> client);
 
     // A screen view ("$screen" under the normalised name) or an event of that name,
     // with the properties as given.
