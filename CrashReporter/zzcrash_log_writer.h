@@ -36,10 +36,9 @@ struct zzcrash_log_custom_data {
     const std::uint8_t* bytes;
 };
 
-// The last symbol looked up. Each frame is written in two passes (its size
-// counted, then its bytes), inside a thread that is itself counted and then
-// written, so one pc is asked for four times in a row; a lookup scans a whole
-// symbol table.
+// The last symbol looked up. Each frame of the exception is written in two
+// passes (its size counted, then its bytes), so one pc is asked for twice in
+// a row.
 inline constexpr std::size_t ZZCRASH_LOG_SYMBOL_NAME_MAX = 1023;
 struct zzcrash_log_symbol_memo {
     bool valid;  // false: nothing asked yet in this write
@@ -47,6 +46,29 @@ struct zzcrash_log_symbol_memo {
     bool found;
     std::uint64_t start;
     char name[ZZCRASH_LOG_SYMBOL_NAME_MAX + 1];  // cut at the limit
+};
+
+// One thread's stack as the write walked and named it, once: the thread's
+// section is counted and then written from this record, so neither pass
+// walks the stack or looks a symbol up again. Names go one after another into
+// `names`; a frame whose name no longer fits is looked up again as it is written.
+inline constexpr std::size_t ZZCRASH_LOG_STACK_NAME_BYTES = 64 * 1024;
+inline constexpr std::uint32_t ZZCRASH_LOG_NAME_NOT_KEPT = 0xffffffffu;
+struct zzcrash_log_stack_frame {
+    std::uint64_t pc;
+    bool return_address;  // not the first frame's, nor an interrupted one's
+    bool named;
+    std::uint64_t symbol_start;
+    std::uint32_t name_offset;  // in the names, or ZZCRASH_LOG_NAME_NOT_KEPT
+    std::uint32_t name_length;
+};
+struct zzcrash_log_stack {
+    bool walked;  // the first frame was reached: its registers are known
+    zzcrash_async_thread_state first_frame;
+    std::uint32_t count;
+    zzcrash_log_stack_frame frames[ZZCRASH_LOG_MAX_FRAMES];
+    std::uint32_t names_used;
+    char names[ZZCRASH_LOG_STACK_NAME_BYTES];
 };
 
 // Storage a write works in, kept with the writer so that a crash handler
@@ -58,6 +80,7 @@ struct zzcrash_log_writer_scratch {
     zzcrash_async_unwind_cache unwind_cache;
     zzcrash_async_symbolication_cache symbolication_cache;
     zzcrash_log_symbol_memo symbol_memo;
+    zzcrash_log_stack stack;
 };
 
 struct zzcrash_log_writer {

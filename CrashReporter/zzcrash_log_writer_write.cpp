@@ -34,16 +34,19 @@ private:
     bool stopped_ = false;
 };
 
+// Each thread's stack is walked and named once, then its section counted and
+// written from that record.
 void writeThreads(zzcrash_log_encoder& out, const zzcrash_log_sources& sources, const zzcrash_thread_list& threads,
                          zzcrash_thread_t crashed, const zzcrash_async_thread_state* current) {
+    zzcrash_log_stack* stack = &sources.writer->scratch.stack;
     const zzcrash_thread_t self = zzcrash_thread_self();
     std::uint32_t number = 0;
     for (std::uint32_t i = 0; i < threads.count; ++i) {
         const zzcrash_thread_t thread = threads.threads[i];
         if (thread == self && !current) continue;
-        const zzcrash_async_thread_state* state = thread == self ? current : nullptr;
+        zzcrash_log_record_stack(sources, thread, thread == self ? current : nullptr, stack);
         out.messageField(3, [&](zzcrash_log_encoder& entry) {
-            return zzcrash_log_write_thread(entry, sources, thread, number, thread == crashed, state);
+            return zzcrash_log_write_thread(entry, sources, number, thread == crashed, *stack);
         });
         ++number;
     }
