@@ -99,6 +99,8 @@ zzcrash_error_t zzcrash_log_writer_write(zzcrash_log_writer* writer, zzcrash_thr
     zzcrash_async_unwind_cache_init(&scratch->unwind_cache);
     zzcrash_async_symbolication_cache_init(&scratch->symbolication_cache);
     scratch->symbol_memo.valid = false;
+    for (auto& entry : scratch->symbol_cache.entries) entry.used = false;
+    scratch->symbol_cache.names_used = 0;
     const zzcrash_log_sources sources{writer, image_list};
 
     zzcrash_log_encoder out(file);

@@ -40,7 +40,6 @@ void zzcrash_async_frame_cursor_init(zzcrash_async_frame_cursor* cursor, zzcrash
     zzcrash_async_memory_window_init(&cursor->memory, task, nullptr, 0);
     cursor->cache = nullptr;
     cursor->dwarf_section.image = nullptr;
-    cursor->cie_copy.image = nullptr;
 }
 
 zzcrash_error_t zzcrash_async_frame_cursor_init_thread(zzcrash_async_frame_cursor* cursor, zzcrash_task_t task,

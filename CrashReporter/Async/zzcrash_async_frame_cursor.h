@@ -1,8 +1,6 @@
 #pragma once
-#include <cstddef>
 #include <cstdint>
 
-#include "CrashReporter/Async/zzcrash_async_dwarf_fde_info.h"
 #include "CrashReporter/Async/zzcrash_async_image_list.h"
 #include "CrashReporter/Async/zzcrash_async_memory_window.h"
 #include "CrashReporter/Async/zzcrash_async_mobject.h"
@@ -34,19 +32,6 @@ struct zzcrash_async_frame_section {
 };
 void zzcrash_async_frame_section_release(zzcrash_async_frame_section* section);
 
-// Where an image has a search table, a step copies only the FDE it needs and
-// that FDE's CIE, each into a buffer of this size (a longer entry is read
-// through the whole section).
-inline constexpr std::size_t ZZCRASH_FRAME_ENTRY_BYTES = 256;
-// The CIE the last such step copied, kept for the next steps: an image's
-// FDEs share few CIEs.
-struct zzcrash_async_frame_cie_copy {
-    const zzcrash_async_image* image;  // null: none kept
-    zzcrash_async_mobject mobj;        // over `bytes`
-    zzcrash::ZZ::async::zzcrash_async_dwarf_cie_memo memo;
-    std::uint8_t bytes[ZZCRASH_FRAME_ENTRY_BYTES];
-};
-
 // One thread's stack, walked frame by frame from its register state.
 struct zzcrash_async_frame_cursor {
     zzcrash_task_t task;
@@ -61,7 +46,6 @@ struct zzcrash_async_frame_cursor {
     zzcrash_async_memory_window memory;
     zzcrash_async_unwind_cache* cache;  // may be null
     zzcrash_async_frame_section dwarf_section;
-    zzcrash_async_frame_cie_copy cie_copy;
 };
 
 // What one frame reader produces: the caller's registers.

@@ -95,7 +95,7 @@ zzcrash_error_t findRow(const zzcrash_async_frame_section* section, const zzcras
 // The FDE a step found through the search table, copied for the step alone.
 struct FdeCopy {
     zzcrash_async_mobject mobj;
-    std::uint8_t bytes[ZZCRASH_FRAME_ENTRY_BYTES];
+    std::uint8_t bytes[ZZCRASH_ASYNC_CFI_ENTRY_BYTES];
 };
 
 // Copies the CIE or FDE at `address`: as much of the section as the buffer
@@ -104,16 +104,18 @@ zzcrash_error_t copyEntry(const zzcrash_async_elf_image* image, std::uint64_t ad
                           zzcrash_async_mobject* mobj) {
     const std::uint64_t sectionEnd = image->eh_frame_address + image->eh_frame_size;
     if (address < image->eh_frame_address || address >= sectionEnd) return ZZCRASH_EINVAL;
-    const std::uint64_t length = std::min<std::uint64_t>(ZZCRASH_FRAME_ENTRY_BYTES, sectionEnd - address);
-    ZZCRASH_TRY(zzcrash_async_mobject_init_in(mobj, image->task, address, length, buffer, ZZCRASH_FRAME_ENTRY_BYTES));
+    const std::uint64_t length = std::min<std::uint64_t>(ZZCRASH_ASYNC_CFI_ENTRY_BYTES, sectionEnd - address);
+    ZZCRASH_TRY(zzcrash_async_mobject_init_in(mobj, image->task, address, length, buffer, ZZCRASH_ASYNC_CFI_ENTRY_BYTES));
     dwarf_entry entry{};
     ZZCRASH_TRY(dwarf_entry_read(mobj, &zzcrash_async_byteorder_direct, address, &entry));
     return entry.end - address <= length ? ZZCRASH_ESUCCESS : ZZCRASH_ENOMEM;
 }
 
-// The FDE's CIE, parsed into the cursor's copy unless it is the one kept there.
+// The FDE's CIE: the copy the cursor's cache keeps, or a new copy, into the
+// cache or else into `local`.
 zzcrash_error_t useCie(zzcrash_async_frame_cursor* cursor, const zzcrash_async_elf_image* image,
-                       const zzcrash_async_mobject* fdeObject, std::uint64_t fdeAddress) {
+                       const zzcrash_async_mobject* fdeObject, std::uint64_t fdeAddress, zzcrash_async_cie_copy* local,
+                       const zzcrash_async_cie_copy** used) {
     dwarf_entry entry{};
     std::uint64_t pointer = 0;
     ZZCRASH_TRY(dwarf_entry_read(fdeObject, &zzcrash_async_byteorder_direct, fdeAddress, &entry));
@@ -121,9 +123,10 @@ zzcrash_error_t useCie(zzcrash_async_frame_cursor* cursor, const zzcrash_async_e
                                                entry.id_size, &pointer));
     if (pointer == 0 || pointer > entry.id_address) return ZZCRASH_EINVAL;
     const std::uint64_t address = entry.id_address - pointer;
-    zzcrash_async_frame_cie_copy* copy = &cursor->cie_copy;
-    if (copy->image == &image->image && copy->memo.address == address) return ZZCRASH_ESUCCESS;
-    copy->image = nullptr;
+    zzcrash_async_unwind_cache* cache = cursor->cache;
+    *used = cache ? zzcrash_async_unwind_cache_find_cie(cache, &image->image, address) : nullptr;
+    if (*used) return ZZCRASH_ESUCCESS;
+    zzcrash_async_cie_copy* copy = cache ? zzcrash_async_unwind_cache_cie_slot(cache) : local;
     ZZCRASH_TRY(copyEntry(image, address, copy->bytes, &copy->mobj));
     const gnu_ehptr_reader<std::uint64_t> pointers(&zzcrash_async_byteorder_direct);
     ZZCRASH_TRY(zzcrash_async_dwarf_cie_info_init<std::uint64_t>(&copy->memo.cie, &copy->mobj,
@@ -131,6 +134,7 @@ zzcrash_error_t useCie(zzcrash_async_frame_cursor* cursor, const zzcrash_async_e
     copy->memo.valid = true;
     copy->memo.address = address;
     copy->image = &image->image;
+    *used = copy;
     return ZZCRASH_ESUCCESS;
 }
 
@@ -142,15 +146,17 @@ zzcrash_error_t findRowByTable(zzcrash_async_frame_cursor* cursor, const zzcrash
     std::uint64_t candidates[4];
     std::uint32_t count = 0;
     ZZCRASH_TRY(zzcrash_async_elf_fde_candidates(image, pc, candidates, 4, &count));
+    zzcrash_async_cie_copy local;
     for (std::uint32_t i = 0; i < count; ++i) {
         ZZCRASH_TRY(copyEntry(image, candidates[i], copy->bytes, &copy->mobj));
-        ZZCRASH_TRY(useCie(cursor, image, &copy->mobj, candidates[i]));
+        const zzcrash_async_cie_copy* cie = nullptr;
+        ZZCRASH_TRY(useCie(cursor, image, &copy->mobj, candidates[i], &local, &cie));
+        zzcrash_async_dwarf_cie_memo memo = cie->memo;
         zzcrash_async_dwarf_fde_info fde;
         ZZCRASH_TRY(zzcrash_async_dwarf_fde_info_init<std::uint64_t>(&fde, &copy->mobj, &zzcrash_async_byteorder_direct,
-                                                                     candidates[i], false, &cursor->cie_copy.memo));
+                                                                     candidates[i], false, &memo));
         if (fde.pc_start <= pc && pc < fde.pc_end)
-            return runPrograms(&cursor->cie_copy.mobj, &cursor->cie_copy.memo.cie, &copy->mobj, &fde,
-                               &zzcrash_async_byteorder_direct, pc, row);
+            return runPrograms(&cie->mobj, &cie->memo.cie, &copy->mobj, &fde, &zzcrash_async_byteorder_direct, pc, row);
     }
     return ZZCRASH_ENOTFOUND;
 }

@@ -91,33 +91,55 @@ bool startCursor(zzcrash_async_frame_cursor* cursor, const zzcrash_log_sources& 
     return true;
 }
 
-// The frame's name, into the stack's names while they have room.
-void keepName(zzcrash_log_stack* stack, zzcrash_log_stack_frame* frame, const zzcrash_log_symbol_memo& symbol) {
-    const std::size_t length = textLength(symbol.name);
-    frame->named = true;
-    frame->symbol_start = symbol.start;
-    frame->name_length = static_cast<std::uint32_t>(length);
-    frame->name_offset = ZZCRASH_LOG_NAME_NOT_KEPT;
-    if (length > ZZCRASH_LOG_STACK_NAME_BYTES - stack->names_used) return;
-    for (std::size_t i = 0; i < length; ++i) stack->names[stack->names_used + i] = symbol.name[i];
-    frame->name_offset = stack->names_used;
-    stack->names_used += static_cast<std::uint32_t>(length);
+// The slot of the pc in the write's symbol cache: where it is kept, else a
+// free one of its run, else null.
+zzcrash_log_symbol_cache_entry* cacheSlot(zzcrash_log_symbol_cache* cache, std::uint64_t pc) {
+    constexpr std::size_t probes = 8;
+    const auto home = static_cast<std::size_t>((pc * 0x9e3779b97f4a7c15ull) >> 55);
+    for (std::size_t probe = 0; probe < probes; ++probe) {
+        zzcrash_log_symbol_cache_entry* entry = &cache->entries[(home + probe) % ZZCRASH_LOG_SYMBOL_CACHE_ENTRIES];
+        if (!entry->used || entry->pc == pc) return entry;
+    }
+    return nullptr;
+}
+
+// The name, into the cache's names while they have room.
+zzcrash_log_symbol keptSymbol(zzcrash_log_symbol_cache* cache, const zzcrash_log_symbol_memo& memo) {
+    const std::size_t length = textLength(memo.name);
+    zzcrash_log_symbol symbol{true, memo.start, ZZCRASH_LOG_NAME_NOT_KEPT, static_cast<std::uint32_t>(length)};
+    if (length > ZZCRASH_LOG_SYMBOL_NAME_BYTES - cache->names_used) return symbol;
+    for (std::size_t i = 0; i < length; ++i) cache->names[cache->names_used + i] = memo.name[i];
+    symbol.name_offset = cache->names_used;
+    cache->names_used += static_cast<std::uint32_t>(length);
+    return symbol;
+}
+
+// The symbol of a frame: from the write's cache, or looked up and kept there.
+zzcrash_log_symbol frameSymbol(const zzcrash_log_sources& sources, std::uint64_t pc, bool returnAddress) {
+    zzcrash_log_symbol_cache* cache = &sources.writer->scratch.symbol_cache;
+    zzcrash_log_symbol_cache_entry* slot = cacheSlot(cache, lookupPc(pc, returnAddress));
+    if (slot && slot->used) return slot->symbol;
+    zzcrash_log_symbol symbol{false, 0, ZZCRASH_LOG_NAME_NOT_KEPT, 0};
+    withSymbol(sources, pc, returnAddress, [&](const zzcrash_log_symbol_memo& memo) { symbol = keptSymbol(cache, memo); });
+    if (slot) *slot = {true, lookupPc(pc, returnAddress), symbol};
+    return symbol;
 }
 
 void recordFrame(const zzcrash_log_sources& sources, zzcrash_log_stack* stack, std::uint64_t pc, bool returnAddress) {
     zzcrash_log_stack_frame* frame = &stack->frames[stack->count++];
     frame->pc = pc;
     frame->return_address = returnAddress;
-    frame->named = false;
-    withSymbol(sources, pc, returnAddress, [stack, frame](const zzcrash_log_symbol_memo& symbol) { keepName(stack, frame, symbol); });
+    frame->symbol = frameSymbol(sources, pc, returnAddress);
 }
 
-std::size_t recordedFrame(zzcrash_log_encoder& out, const zzcrash_log_sources& sources, const zzcrash_log_stack& stack,
+std::size_t recordedFrame(zzcrash_log_encoder& out, const zzcrash_log_sources& sources,
                           const zzcrash_log_stack_frame& frame) {
     std::size_t size = out.uint64Field(3, frame.pc);
-    if (!frame.named) return size;
-    if (frame.name_offset != ZZCRASH_LOG_NAME_NOT_KEPT)
-        return size + symbolField(out, stack.names + frame.name_offset, frame.name_length, frame.symbol_start);
+    const zzcrash_log_symbol& symbol = frame.symbol;
+    if (!symbol.found) return size;
+    if (symbol.name_offset != ZZCRASH_LOG_NAME_NOT_KEPT)
+        return size + symbolField(out, sources.writer->scratch.symbol_cache.names + symbol.name_offset,
+                                  symbol.name_length, symbol.start);
     return size + lookedUpSymbolField(out, sources, frame.pc, frame.return_address);
 }
 
@@ -132,7 +154,6 @@ void zzcrash_log_record_stack(const zzcrash_log_sources& sources, zzcrash_thread
                               const zzcrash_async_thread_state* state, zzcrash_log_stack* stack) {
     stack->walked = false;
     stack->count = 0;
-    stack->names_used = 0;
     zzcrash_async_frame_cursor cursor;
     if (!startCursor(&cursor, sources, thread, state)) return;
     stack->walked = zzcrash_async_frame_cursor_next(&cursor) == ZZCRASH_FRAME_ESUCCESS;
@@ -152,7 +173,7 @@ std::size_t zzcrash_log_write_thread(zzcrash_log_encoder& out, const zzcrash_log
     if (stack.walked && crashed) size += registers(out, &stack.first_frame);
     for (std::uint32_t i = 0; i < stack.count; ++i) {
         size += out.messageField(2, [&](zzcrash_log_encoder& frame) {
-            return recordedFrame(frame, sources, stack, stack.frames[i]);
+            return recordedFrame(frame, sources, stack.frames[i]);
         });
     }
     return size;
