@@ -7,6 +7,7 @@
 #include <dlfcn.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -67,6 +68,23 @@ CRASH_CHILD_FUNCTION void tessivar_crash_child_write_at(std::uintptr_t address) 
 CRASH_CHILD_FUNCTION void tessivar_crash_child_write_null() {
     armTrap();
     tessivar_crash_child_write_at(0x10);
+    asm volatile("");
+}
+
+// The fault comes with too little room left on the stack its handler runs on
+// for the report's writer: the thread's alternate stack is cut to 8 KiB above
+// a guard page.
+CRASH_CHILD_FUNCTION void tessivar_crash_child_short_of_stack() {
+    const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    const std::size_t room = 8 * 1024;
+    auto* mapping = static_cast<unsigned char*>(
+        mmap(nullptr, page + room, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    if (mapping == MAP_FAILED || mprotect(mapping, page, PROT_NONE) != 0) _exit(93);
+    stack_t small{};
+    small.ss_sp = mapping + page;
+    small.ss_size = room;
+    if (sigaltstack(&small, nullptr) != 0) _exit(94);
+    tessivar_crash_child_write_null();
     asm volatile("");
 }
 
@@ -404,6 +422,11 @@ TEST(CrashChild, WritesTheReportThatTheNextLaunchFinds) {
          "tessivar_crash_child_overflow_when_told", false, false, 2},
         {"abort, exception-server mode", tessivar_crash_child_abort, 1, SIGABRT, "SIGABRT", {"SI_TKILL"}, {0}, nullptr,
          "tessivar_crash_child_abort", true, true, std::nullopt},
+        // The handler has less stack left than the writer needs: the report
+        // is still whole (and an earlier one is never half overwritten).
+        {"a write through null with 8 KiB of alternate stack", tessivar_crash_child_short_of_stack, 0, SIGSEGV,
+         "SIGSEGV", {"SEGV_MAPERR"}, {0x10}, "tessivar_crash_child_write_at", "tessivar_crash_child_short_of_stack",
+         true, false, std::nullopt},
     };
     for (const Crash& crash : crashes) {
         SCOPED_TRACE(crash.what);
