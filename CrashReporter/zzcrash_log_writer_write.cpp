@@ -3,6 +3,7 @@
 // threads, the images, 5, 6, 10).
 #include <ctime>
 
+#include "CrashReporter/Platform/zzcrash_memory_read.h"
 #include "CrashReporter/Platform/zzcrash_thread_stopper.h"
 #include "CrashReporter/Private/zzcrash_crash_info.h"
 #include "CrashReporter/Private/zzcrash_log_image.h"
@@ -94,6 +95,7 @@ zzcrash_error_t zzcrash_log_writer_write(zzcrash_log_writer* writer, zzcrash_thr
                                          zzcrash_async_image_list* image_list, zzcrash_async_file* file,
                                          const zzcrash_log_signal_info* signal_info,
                                          const zzcrash_async_thread_state* current_state) {
+    zzcrash_memory_read_refresh_process();
     zzcrash_log_writer_scratch* scratch = &writer->scratch;
     const StoppedThreads threads(&scratch->threads);
     zzcrash_async_unwind_cache_init(&scratch->unwind_cache);

@@ -113,13 +113,25 @@ void setStrategy(std::uint32_t strategy) {
     zzcrash_log_writer_init(&context.writer, "com.brel.tessivar", "1", "1.0.0", strategy, false);
 }
 
+// A crash meets the other threads at work, not still on their way out of the
+// last stop's signal handlers: between runs, untimed, they are let settle
+// (for the figure and the references alike).
+void settle(benchmark::State& state) {
+    state.PauseTiming();
+    usleep(1000);
+    state.ResumeTiming();
+}
+
 void measureCrashLogWrite(void* argument) {
     auto& state = *static_cast<benchmark::State*>(argument);
     std::size_t allocations = 0;
     for (auto _ : state) {
-        const tessivar::testing::AllocationTrap trap;
-        if (writeCrashLog(&segvInfo) != ZZCRASH_ESUCCESS) state.SkipWithError("the crash log was not written");
-        allocations += trap.calls();
+        {
+            const tessivar::testing::AllocationTrap trap;
+            if (writeCrashLog(&segvInfo) != ZZCRASH_ESUCCESS) state.SkipWithError("the crash log was not written");
+            allocations += trap.calls();
+        }
+        settle(state);
     }
     state.counters["allocations"] = static_cast<double>(allocations);
 }
@@ -210,6 +222,7 @@ void measureLibunwindStacks(void* argument) {
         if (cold) unw_flush_cache(unw_local_addr_space, 0, 0);
         takeStacks();
         if (!writeStacks()) state.SkipWithError("the stacks were not written");
+        settle(state);
     }
     int frames = 0;
     for (const Stack& stack : stacks) frames += stack.count;

@@ -164,7 +164,10 @@ void faultTogether(int count) {
         }
         tessivar_crash_child_write_at(address);
     };
+    // Reserved first: a vector growing while the last thread has armed the
+    // trap would count the release of its old storage as the crash path's.
     std::vector<std::thread> threads;
+    threads.reserve(static_cast<std::size_t>(count));
     for (int i = 1; i <= count; ++i) threads.emplace_back(fault, 0x10 * i);
     for (std::thread& thread : threads) thread.join();
 }
