@@ -36,10 +36,9 @@ struct zzcrash_log_custom_data {
     const std::uint8_t* bytes;
 };
 
-// The last symbol looked up. Each frame is written in two passes (its size
-// counted, then its bytes), inside a thread that is itself counted and then
-// written, so one pc is asked for four times in a row; a lookup scans a whole
-// symbol table.
+// The last symbol looked up. Each frame of the exception is written in two
+// passes (its size counted, then its bytes), so one pc is asked for twice in
+// a row.
 inline constexpr std::size_t ZZCRASH_LOG_SYMBOL_NAME_MAX = 1023;
 struct zzcrash_log_symbol_memo {
     bool valid;  // false: nothing asked yet in this write
@@ -47,6 +46,45 @@ struct zzcrash_log_symbol_memo {
     bool found;
     std::uint64_t start;
     char name[ZZCRASH_LOG_SYMBOL_NAME_MAX + 1];  // cut at the limit
+};
+
+// Symbols already looked up in this write, by lookup pc: a crash's threads
+// share most of their frames (their start, their event loops). Names go one
+// after another into `names`; one that no longer fits is not kept, and its
+// frame looked up again as it is written.
+inline constexpr std::size_t ZZCRASH_LOG_SYMBOL_CACHE_ENTRIES = 512;
+inline constexpr std::size_t ZZCRASH_LOG_SYMBOL_NAME_BYTES = 64 * 1024;
+inline constexpr std::uint32_t ZZCRASH_LOG_NAME_NOT_KEPT = 0xffffffffu;
+struct zzcrash_log_symbol {
+    bool found;
+    std::uint64_t start;
+    std::uint32_t name_offset;  // in the cache's names, or ZZCRASH_LOG_NAME_NOT_KEPT
+    std::uint32_t name_length;
+};
+struct zzcrash_log_symbol_cache_entry {
+    bool used;
+    std::uint64_t pc;
+    zzcrash_log_symbol symbol;
+};
+struct zzcrash_log_symbol_cache {
+    zzcrash_log_symbol_cache_entry entries[ZZCRASH_LOG_SYMBOL_CACHE_ENTRIES];
+    std::uint32_t names_used;
+    char names[ZZCRASH_LOG_SYMBOL_NAME_BYTES];
+};
+
+// One thread's stack as the write walked and named it, once: the thread's
+// section is counted and then written from this record, so neither pass
+// walks the stack or looks a symbol up again.
+struct zzcrash_log_stack_frame {
+    std::uint64_t pc;
+    bool return_address;  // not the first frame's, nor an interrupted one's
+    zzcrash_log_symbol symbol;  // not found when frames are not named
+};
+struct zzcrash_log_stack {
+    bool walked;  // the first frame was reached: its registers are known
+    zzcrash_async_thread_state first_frame;
+    std::uint32_t count;
+    zzcrash_log_stack_frame frames[ZZCRASH_LOG_MAX_FRAMES];
 };
 
 // Storage a write works in, kept with the writer so that a crash handler
@@ -58,6 +96,8 @@ struct zzcrash_log_writer_scratch {
     zzcrash_async_unwind_cache unwind_cache;
     zzcrash_async_symbolication_cache symbolication_cache;
     zzcrash_log_symbol_memo symbol_memo;
+    zzcrash_log_symbol_cache symbol_cache;
+    zzcrash_log_stack stack;
 };
 
 struct zzcrash_log_writer {

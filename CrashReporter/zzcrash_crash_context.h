@@ -24,8 +24,12 @@ extern zzcrash_crash_context zzcrash_shared_crash_context;
 // mode 0600, written over from its start and cut to the new report's length
 // once it is written): `crashed_thread` is the one that crashed,
 // `current_state` the calling thread's registers (null leaves the calling
-// thread out). Error 6 when the file cannot be opened, flushed, cut or
-// closed, else the write's code. Async-signal-safe, allocates nothing.
+// thread out). The report is written on a stack reserved for it, so that a
+// handler left with little stack still writes it whole; when another write
+// holds that stack, on the caller's, and only when that has the room (else
+// the file is left as it was, and the answer is 6). Error 6 when the file
+// cannot be opened, flushed, cut or closed, else the write's code.
+// Async-signal-safe, allocates nothing.
 zzcrash_error_t zzcrash_write_report(zzcrash_crash_context* context, zzcrash_thread_t crashed_thread,
                                      const zzcrash_async_thread_state* current_state,
                                      const zzcrash_log_signal_info* signal_info);

@@ -26,7 +26,13 @@ struct LateImage {
 // report walks the chain, one crash at a time.
 LateImage lateImages[lateImageCapacity];
 std::atomic<std::size_t> lateImagesUsed{0};
-std::uint64_t chainBiases[chainCapacity];
+// What one walk of the chains found, for the list to be brought up to date
+// from without reading the chains a second time.
+struct ChainObject {
+    std::uint64_t bias;
+    std::uint64_t name;  // the address of its path in the loader's memory
+};
+ChainObject chainObjects[chainCapacity];
 std::atomic<zzcrash_async_image_list*> preparedList{nullptr};
 std::atomic<std::uint64_t> chainHead{0};
 
@@ -81,7 +87,7 @@ bool eachLoadedObject(std::uint64_t head, Visit&& visit) {
 
 bool inChains(std::uint64_t bias, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
-        if (chainBiases[i] == bias) return true;
+        if (chainObjects[i].bias == bias) return true;
     }
     return false;
 }
@@ -105,13 +111,13 @@ void dropUnloaded(zzcrash_async_image_list* list, std::size_t count) {
 
 // A shared object's ELF header is where the loader placed it: its bias, as
 // it links its first segment at 0. The program (no name) was listed at enable.
-void adopt(zzcrash_async_image_list* list, const link_map& entry) {
+void adopt(zzcrash_async_image_list* list, const ChainObject& object) {
     const std::size_t slot = lateImagesUsed.load(std::memory_order_relaxed);
     if (slot == lateImageCapacity) return;
     LateImage* late = &lateImages[slot];
-    if (!readName(reinterpret_cast<std::uint64_t>(entry.l_name), late->name, sizeof late->name) || !late->name[0]) return;
-    if (zzcrash_async_elf_image_read(&late->record, ZZCRASH_TASK_SELF, entry.l_addr) != ZZCRASH_ESUCCESS ||
-        late->record.bias != entry.l_addr)
+    if (!readName(object.name, late->name, sizeof late->name) || !late->name[0]) return;
+    if (zzcrash_async_elf_image_read(&late->record, ZZCRASH_TASK_SELF, object.bias) != ZZCRASH_ESUCCESS ||
+        late->record.bias != object.bias)
         return;
     late->record.name = late->name;
     if (zzcrash_async_image_list_adopt(list, &late->record.image)) lateImagesUsed.store(slot + 1, std::memory_order_relaxed);
@@ -150,11 +156,14 @@ void zzcrash_loader_chain_refresh(zzcrash_async_image_list* list) {
     const std::uint64_t head = chainHead.load(std::memory_order_relaxed);
     std::size_t count = 0;
     zzcrash_async_image_list_mark_reading(list, true);
-    if (eachLoadedObject(head, [&count](const link_map& entry) { chainBiases[count++] = entry.l_addr; })) {
+    const bool read = eachLoadedObject(head, [&count](const link_map& entry) {
+        chainObjects[count++] = {entry.l_addr, reinterpret_cast<std::uint64_t>(entry.l_name)};
+    });
+    if (read) {
         dropUnloaded(list, count);
-        eachLoadedObject(head, [list](const link_map& entry) {
-            if (!listedWithBias(list, entry.l_addr)) adopt(list, entry);
-        });
+        for (std::size_t i = 0; i < count; ++i) {
+            if (!listedWithBias(list, chainObjects[i].bias)) adopt(list, chainObjects[i]);
+        }
     }
     zzcrash_async_image_list_mark_reading(list, false);
 }

@@ -3,6 +3,7 @@
 // threads, the images, 5, 6, 10).
 #include <ctime>
 
+#include "CrashReporter/Platform/zzcrash_memory_read.h"
 #include "CrashReporter/Platform/zzcrash_thread_stopper.h"
 #include "CrashReporter/Private/zzcrash_crash_info.h"
 #include "CrashReporter/Private/zzcrash_log_image.h"
@@ -34,16 +35,19 @@ private:
     bool stopped_ = false;
 };
 
+// Each thread's stack is walked and named once, then its section counted and
+// written from that record.
 void writeThreads(zzcrash_log_encoder& out, const zzcrash_log_sources& sources, const zzcrash_thread_list& threads,
                          zzcrash_thread_t crashed, const zzcrash_async_thread_state* current) {
+    zzcrash_log_stack* stack = &sources.writer->scratch.stack;
     const zzcrash_thread_t self = zzcrash_thread_self();
     std::uint32_t number = 0;
     for (std::uint32_t i = 0; i < threads.count; ++i) {
         const zzcrash_thread_t thread = threads.threads[i];
         if (thread == self && !current) continue;
-        const zzcrash_async_thread_state* state = thread == self ? current : nullptr;
+        zzcrash_log_record_stack(sources, thread, thread == self ? current : nullptr, stack);
         out.messageField(3, [&](zzcrash_log_encoder& entry) {
-            return zzcrash_log_write_thread(entry, sources, thread, number, thread == crashed, state);
+            return zzcrash_log_write_thread(entry, sources, number, thread == crashed, *stack);
         });
         ++number;
     }
@@ -91,11 +95,14 @@ zzcrash_error_t zzcrash_log_writer_write(zzcrash_log_writer* writer, zzcrash_thr
                                          zzcrash_async_image_list* image_list, zzcrash_async_file* file,
                                          const zzcrash_log_signal_info* signal_info,
                                          const zzcrash_async_thread_state* current_state) {
+    zzcrash_memory_read_refresh_process();
     zzcrash_log_writer_scratch* scratch = &writer->scratch;
     const StoppedThreads threads(&scratch->threads);
     zzcrash_async_unwind_cache_init(&scratch->unwind_cache);
     zzcrash_async_symbolication_cache_init(&scratch->symbolication_cache);
     scratch->symbol_memo.valid = false;
+    for (auto& entry : scratch->symbol_cache.entries) entry.used = false;
+    scratch->symbol_cache.names_used = 0;
     const zzcrash_log_sources sources{writer, image_list};
 
     zzcrash_log_encoder out(file);

@@ -1,5 +1,7 @@
 // Time to write the crash log of a process with 8 threads, each 30 frames
-// deep in its own calls: the report a crash handler writes (the other threads
+// deep in its own calls below a run through libc, zlib and QtCore
+// (CrossLibraryStack), so that each stack crosses several libraries' unwind
+// tables and symbols as a crash meets them: the report a crash handler writes (the other threads
 // stopped, every stack walked and, with the symbol-table strategy, named, the
 // images, the registers, the encoding counted and written, the file opened,
 // flushed and closed), with the allocations it made counted (they must be 0):
@@ -11,7 +13,9 @@
 //   other threads are signalled and each takes its own return addresses with
 //   libunwind's unw_backtrace in the handler, the calling thread takes its
 //   own, and the raw addresses go to the same file with write(2). No names,
-//   registers, images or encoding.
+//   registers, images or encoding. LibunwindStacks/0 keeps libunwind's
+//   caches from one run to the next, LibunwindStacks/1 flushes them first,
+//   as a crash meets them (the writer starts each report with empty caches).
 // - LogBytesWrite: the bytes of one such crash log written to the same file
 //   with a single write(2): what the file alone costs.
 #define UNW_LOCAL_ONLY
@@ -34,6 +38,7 @@
 #include "CrashReporter/ZZCrashReport.h"
 #include "CrashReporter/zzcrash_crash_context.h"
 #include "CrashReporter/zzcrash_elf_image_list.h"
+#include "CrossLibraryStack.h"
 #include "RatioReporter.h"
 #include "tests/CrashReporter/Support/AllocationTrap.h"
 
@@ -51,24 +56,6 @@ std::string reportPath;
 std::atomic<bool> parkedThreadsEnd{false};
 std::atomic<int> parkedThreadsReady{0};
 
-}  // namespace
-
-// Exported, so that the symbol-table strategy names every frame as it would
-// an application's.
-extern "C" __attribute__((noinline, visibility("default"))) std::uint64_t tessivar_bench_descend(int level,
-                                                                                               void (*bottom)(void*),
-                                                                                               void* argument) {
-    if (level == 0) {
-        bottom(argument);
-        return 1;
-    }
-    const std::uint64_t below = tessivar_bench_descend(level - 1, bottom, argument);
-    asm volatile("" ::: "memory");
-    return below + static_cast<std::uint64_t>(level);
-}
-
-namespace {
-
 void park(void*) {
     parkedThreadsReady.fetch_add(1);
     parkedThreadsEnd.wait(false);
@@ -79,7 +66,7 @@ class ParkedThreads {
 public:
     ParkedThreads() {
         for (int i = 1; i < threadCount; ++i)
-            threads_.emplace_back([] { tessivar_bench_descend(depth, park, nullptr); });
+            threads_.emplace_back([] { tessivar::bench::throughLibraries(depth, park, nullptr); });
         while (parkedThreadsReady.load() < threadCount - 1) std::this_thread::yield();
     }
     ~ParkedThreads() {
@@ -126,20 +113,32 @@ void setStrategy(std::uint32_t strategy) {
     zzcrash_log_writer_init(&context.writer, "com.brel.tessivar", "1", "1.0.0", strategy, false);
 }
 
+// A crash meets the other threads at work, not still on their way out of the
+// last stop's signal handlers: between runs, untimed, they are let settle
+// (for the figure and the references alike).
+void settle(benchmark::State& state) {
+    state.PauseTiming();
+    usleep(1000);
+    state.ResumeTiming();
+}
+
 void measureCrashLogWrite(void* argument) {
     auto& state = *static_cast<benchmark::State*>(argument);
     std::size_t allocations = 0;
     for (auto _ : state) {
-        const tessivar::testing::AllocationTrap trap;
-        if (writeCrashLog(&segvInfo) != ZZCRASH_ESUCCESS) state.SkipWithError("the crash log was not written");
-        allocations += trap.calls();
+        {
+            const tessivar::testing::AllocationTrap trap;
+            if (writeCrashLog(&segvInfo) != ZZCRASH_ESUCCESS) state.SkipWithError("the crash log was not written");
+            allocations += trap.calls();
+        }
+        settle(state);
     }
     state.counters["allocations"] = static_cast<double>(allocations);
 }
 
 void CrashLogWrite(benchmark::State& state) {
     setStrategy(static_cast<std::uint32_t>(state.range(0)));
-    tessivar_bench_descend(depth, measureCrashLogWrite, &state);
+    tessivar::bench::throughLibraries(depth, measureCrashLogWrite, &state);
     const auto decoded = ZZCrashReport::fromData(fileBytes());
     const auto* report = std::get_if<ZZCrashReport>(&decoded);
     if (!report) return state.SkipWithError("the crash log does not read");
@@ -187,14 +186,25 @@ void installStackSignal(const std::vector<pid_t>& others) {
     sigaction(stackSignal(), &action, nullptr);
 }
 
+// The references open and finish the file as the writer does: over what was
+// there, cut to the new length at the end. (Opened with O_TRUNC, ext4 would
+// also flush the file at its close, which the writer never pays for.)
+int openLikeTheWriter() { return open(reportPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600); }
+bool finishLikeTheWriter(int fd, bool written, std::size_t length) {
+    written = written && ftruncate(fd, static_cast<off_t>(length)) == 0;
+    return close(fd) == 0 && written;
+}
+
 bool writeStacks() {
-    const int fd = open(reportPath.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const int fd = openLikeTheWriter();
     bool written = fd >= 0;
+    std::size_t total = 0;
     for (const Stack& stack : stacks) {
         const auto length = static_cast<std::size_t>(stack.count) * sizeof(void*);
         written = written && write(fd, stack.frames, length) == static_cast<ssize_t>(length);
+        total += length;
     }
-    return close(fd) == 0 && written;
+    return finishLikeTheWriter(fd, written, total);
 }
 
 void takeStacks() {
@@ -207,9 +217,12 @@ void takeStacks() {
 
 void measureLibunwindStacks(void* argument) {
     auto& state = *static_cast<benchmark::State*>(argument);
+    const bool cold = state.range(0) != 0;
     for (auto _ : state) {
+        if (cold) unw_flush_cache(unw_local_addr_space, 0, 0);
         takeStacks();
         if (!writeStacks()) state.SkipWithError("the stacks were not written");
+        settle(state);
     }
     int frames = 0;
     for (const Stack& stack : stacks) frames += stack.count;
@@ -217,22 +230,24 @@ void measureLibunwindStacks(void* argument) {
     state.counters["frames"] = frames;
 }
 
-void LibunwindStacks(benchmark::State& state) { tessivar_bench_descend(depth, measureLibunwindStacks, &state); }
+void LibunwindStacks(benchmark::State& state) {
+    tessivar::bench::throughLibraries(depth, measureLibunwindStacks, &state);
+}
 
 void LogBytesWrite(benchmark::State& state) {
     setStrategy(ZZCRASH_SYMBOL_STRATEGY_SYMBOL_TABLE);
-    tessivar_bench_descend(depth, [](void*) { writeCrashLog(&segvInfo); }, nullptr);
+    tessivar::bench::throughLibraries(depth, [](void*) { writeCrashLog(&segvInfo); }, nullptr);
     const std::vector<std::uint8_t> log = fileBytes();
     for (auto _ : state) {
-        const int fd = open(reportPath.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        const int fd = openLikeTheWriter();
         const bool written = zzcrash_async_write_all(fd, log.data(), log.size()) >= 0;
-        if (close(fd) != 0 || !written) state.SkipWithError("the bytes were not written");
+        if (!finishLikeTheWriter(fd, written, log.size())) state.SkipWithError("the bytes were not written");
     }
     state.counters["bytes"] = static_cast<double>(log.size());
 }
 
 BENCHMARK(CrashLogWrite)->Arg(ZZCRASH_SYMBOL_STRATEGY_SYMBOL_TABLE)->Arg(0)->Unit(benchmark::kMicrosecond);
-BENCHMARK(LibunwindStacks)->Unit(benchmark::kMicrosecond);
+BENCHMARK(LibunwindStacks)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(LogBytesWrite)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
@@ -250,8 +265,10 @@ int main(int argc, char** argv) {
     installStackSignal(parked.ids());
 
     benchmark::Initialize(&argc, argv);
-    tessivar::bench::RatioReporter reporter({{"CrashLogWrite/1", "LibunwindStacks"},
-                                             {"CrashLogWrite/0", "LibunwindStacks"},
+    tessivar::bench::RatioReporter reporter({{"CrashLogWrite/1", "LibunwindStacks/0"},
+                                             {"CrashLogWrite/0", "LibunwindStacks/0"},
+                                             {"CrashLogWrite/1", "LibunwindStacks/1"},
+                                             {"CrashLogWrite/0", "LibunwindStacks/1"},
                                              {"CrashLogWrite/1", "LogBytesWrite"}});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();

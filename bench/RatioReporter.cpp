@@ -9,9 +9,14 @@ void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
     ConsoleReporter::ReportRuns(runs);
     for (const auto& run : runs) {
         if (run.error_occurred || run.iterations == 0) continue;
+        // With --benchmark_repetitions the median stands for the figure: on a
+        // shared machine one repetition may wait for the scheduler far longer.
+        const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+        if (run.run_type == Run::RT_Aggregate && !median) continue;
+        const std::string name = median ? run.run_name.str() : run.benchmark_name();
         const double seconds = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-        nanoseconds_[run.benchmark_name()] = seconds * 1e9;
-        for (const auto& [name, counter] : run.counters) counters_[run.benchmark_name()][name] = counter.value;
+        nanoseconds_[name] = seconds * 1e9;
+        for (const auto& [counter, value] : run.counters) counters_[name][counter] = value.value;
     }
 }
 

@@ -11,7 +11,8 @@ namespace tessivar::bench {
 // The console reporter, followed by a table that sets each measured figure
 // beside the reference figure measured in the same run, with their ratio, and
 // for latencies (runs that report the counters "p50_us" and "p99_us") how far
-// the figure's percentiles lie above the reference's.
+// the figure's percentiles lie above the reference's. With repetitions, the
+// medians are set side by side.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     // Pairs of (figure, reference) benchmark names.

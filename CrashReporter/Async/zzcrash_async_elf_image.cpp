@@ -197,29 +197,44 @@ bool decodeFramePointer(const zzcrash_async_elf_image* image, std::uint64_t head
     }
 }
 
-// Where the last frame description ends, from .eh_frame_hdr's search table
-// (4-byte entries relative to the header: {function start, its FDE}): not every
-// .eh_frame ends with a terminator (the vDSO's runs straight into its code).
-// 0 when the header has no table in the form linkers write.
-std::uint64_t endOfLastFde(const zzcrash_async_elf_image* image, std::uint64_t header, const std::uint8_t fields[4]) {
+// .eh_frame_hdr's search table, in the one form linkers write: a 4-byte
+// count, then 4-byte entries relative to the header, {function start, its FDE}.
+bool readSearchTable(zzcrash_async_elf_image* image, std::uint64_t header, const std::uint8_t fields[4]) {
     constexpr std::uint8_t countEncoding = DW_EH_PE_udata4;
     constexpr std::uint8_t tableEncoding = DW_EH_PE_datarel | DW_EH_PE_sdata4;
-    if (fields[2] != countEncoding || fields[3] != tableEncoding) return 0;
+    if (fields[2] != countEncoding || fields[3] != tableEncoding) return false;
     const std::uint64_t countField = header + 4 + encodedSize(fields[1]);
     std::uint32_t count = 0;
-    if (!copyOut(image, countField, &count, 4) || count == 0) return 0;
+    if (!copyOut(image, countField, &count, 4) || count == 0) return false;
+    image->eh_frame_hdr_address = header;
+    image->fde_table_address = countField + 4;
+    image->fde_table_count = count;
+    return true;
+}
+
+std::uint64_t fromHeader(const zzcrash_async_elf_image* image, std::uint32_t offset) {
+    return image->eh_frame_hdr_address + static_cast<std::uint64_t>(std::int64_t{static_cast<std::int32_t>(offset)});
+}
+
+// Where the last frame description ends, from the search table: not every
+// .eh_frame ends with a terminator (the vDSO's runs straight into its code).
+// The entries lie one after another, so the last one ends the section.
+std::uint64_t endOfLastFde(const zzcrash_async_elf_image* image) {
     zzcrash_async_mobject table;
-    if (zzcrash_async_mobject_init(&table, image->task, countField + 4, count * 8ull, true) != ZZCRASH_ESUCCESS) return 0;
-    std::uint64_t end = 0;
-    for (std::uint32_t i = 0; i < count; ++i) {
+    if (zzcrash_async_mobject_init(&table, image->task, image->fde_table_address, image->fde_table_count * 8ull,
+                                   true) != ZZCRASH_ESUCCESS)
+        return 0;
+    std::uint64_t last = 0;
+    for (std::uint64_t i = 0; i < image->fde_table_count; ++i) {
         std::uint32_t offset = 0;
-        std::uint32_t length = 0;
-        zzcrash_async_mobject_read_uint32(&table, &zzcrash_async_byteorder_direct, countField + 4, i * 8ll + 4, &offset);
-        const std::uint64_t fde = header + static_cast<std::uint64_t>(std::int64_t{static_cast<std::int32_t>(offset)});
-        if (copyOut(image, fde, &length, 4) && length != 0xffffffffu) end = std::max(end, fde + 4 + length);
+        zzcrash_async_mobject_read_uint32(&table, &zzcrash_async_byteorder_direct, image->fde_table_address,
+                                          static_cast<std::int64_t>(i * 8 + 4), &offset);
+        last = std::max(last, fromHeader(image, offset));
     }
     zzcrash_async_mobject_free(&table);
-    return end;
+    std::uint32_t length = 0;
+    if (last == 0 || !copyOut(image, last, &length, 4) || length == 0xffffffffu) return 0;
+    return last + 4 + length;
 }
 
 void readFrameTable(zzcrash_async_elf_image* image, const Segments& segments) {
@@ -228,15 +243,86 @@ void readFrameTable(zzcrash_async_elf_image* image, const Segments& segments) {
     std::uint8_t fields[4] = {};
     std::uint64_t frames = 0;
     if (!copyOut(image, header, fields, sizeof fields) || fields[0] != 1 ||
-        !decodeFramePointer(image, header, fields[1], &frames))
+        !decodeFramePointer(image, header, fields[1], &frames) || !readSearchTable(image, header, fields))
         return;
-    const std::uint64_t end = endOfLastFde(image, header, fields);
-    if (end <= frames) return;
+    const std::uint64_t end = endOfLastFde(image);
+    if (end <= frames) {
+        image->fde_table_count = 0;
+        return;
+    }
     // The terminator, where there is one, belongs to the table.
     std::uint32_t terminator = 1;
     const bool terminated = copyOut(image, end, &terminator, 4) && terminator == 0;
     image->eh_frame_address = frames;
     image->eh_frame_size = end - frames + (terminated ? 4 : 0);
+}
+
+// Every stride-th start of the search table, into memory of the record's own.
+void sampleSearchTable(zzcrash_async_elf_image* image) {
+    if (image->fde_table_count == 0) return;
+    const std::uint64_t count = (image->fde_table_count + ZZCRASH_ELF_FDE_SAMPLE_STRIDE - 1) / ZZCRASH_ELF_FDE_SAMPLE_STRIDE;
+    auto* samples = static_cast<std::int32_t*>(std::malloc(count * sizeof(std::int32_t)));
+    if (!samples) return;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        const std::uint64_t entry = image->fde_table_address + i * ZZCRASH_ELF_FDE_SAMPLE_STRIDE * 8;
+        if (!copyOut(image, entry, &samples[i], 4)) {
+            std::free(samples);
+            return;
+        }
+    }
+    image->fde_samples = samples;
+    image->fde_sample_count = count;
+}
+
+bool isNamedFunction(const Elf64_Sym& symbol) {
+    return ELF64_ST_TYPE(symbol.st_info) == STT_FUNC && symbol.st_shndx != SHN_UNDEF && symbol.st_value != 0;
+}
+
+// Every symbol's name ends inside the string table when the table's last byte
+// ends a name: a crash then reads a name without looking for its end.
+bool stringsEndInTable(const zzcrash_async_elf_image* image) {
+    char last = 1;
+    return image->dynstr_size > 0 && copyOut(image, image->dynstr_address + image->dynstr_size - 1, &last, 1) &&
+           last == '\0';
+}
+
+// The table's functions, in table order; false when one lies past 32 bits.
+bool collectFunctions(const zzcrash_async_elf_image* image, const Elf64_Sym* symbols, zzcrash_async_elf_symbol* out,
+                      std::uint64_t* count) {
+    for (std::uint64_t i = 0; i < image->dynsym_count; ++i) {
+        const Elf64_Sym& symbol = symbols[i];
+        if (!isNamedFunction(symbol)) continue;
+        if (symbol.st_value + symbol.st_size >= UINT32_MAX || symbol.st_name >= image->dynstr_size) return false;
+        out[(*count)++] = {static_cast<std::uint32_t>(symbol.st_value), static_cast<std::uint32_t>(symbol.st_size),
+                           symbol.st_name, 0};
+    }
+    return true;
+}
+
+void sortSymbols(zzcrash_async_elf_image* image) {
+    if (image->dynsym_count == 0 || !stringsEndInTable(image)) return;
+    zzcrash_async_mobject table;
+    if (zzcrash_async_mobject_init(&table, image->task, image->dynsym_address, image->dynsym_count * sizeof(Elf64_Sym),
+                                   true) != ZZCRASH_ESUCCESS)
+        return;
+    const auto* symbols = static_cast<const Elf64_Sym*>(zzcrash_async_mobject_local_pointer(
+        &table, image->dynsym_address, 0, image->dynsym_count * sizeof(Elf64_Sym)));
+    auto* sorted = static_cast<zzcrash_async_elf_symbol*>(std::malloc(image->dynsym_count * sizeof(zzcrash_async_elf_symbol)));
+    std::uint64_t count = 0;
+    const bool collected = sorted && collectFunctions(image, symbols, sorted, &count);
+    zzcrash_async_mobject_free(&table);
+    if (!collected || count == 0) {
+        std::free(sorted);
+        return;
+    }
+    std::stable_sort(sorted, sorted + count, [](const auto& a, const auto& b) { return a.start < b.start; });
+    std::uint32_t reach = 0;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        reach = std::max(reach, sorted[i].start + std::max<std::uint32_t>(sorted[i].size, 1));
+        sorted[i].reach = reach;
+    }
+    image->sorted_symbols = sorted;
+    image->sorted_symbol_count = count;
 }
 
 }  // namespace
@@ -264,10 +350,17 @@ zzcrash_error_t zzcrash_async_elf_image_init(zzcrash_async_elf_image* image, zzc
     const zzcrash_error_t error = zzcrash_async_elf_image_read(image, task, headerAddress);
     if (error != ZZCRASH_ESUCCESS) return error;
     image->name = strdup(name ? name : "");
-    return image->name ? ZZCRASH_ESUCCESS : ZZCRASH_ENOMEM;
+    if (!image->name) return ZZCRASH_ENOMEM;
+    sampleSearchTable(image);
+    sortSymbols(image);
+    return ZZCRASH_ESUCCESS;
 }
 
 void zzcrash_async_elf_image_free(zzcrash_async_elf_image* image) {
     std::free(image->name);
     image->name = nullptr;
+    std::free(image->fde_samples);
+    image->fde_samples = nullptr;
+    std::free(image->sorted_symbols);
+    image->sorted_symbols = nullptr;
 }

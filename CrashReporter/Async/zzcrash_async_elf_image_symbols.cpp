@@ -2,6 +2,8 @@
 // through snapshots, and allocates nothing.
 #include <elf.h>
 
+#include <algorithm>
+
 #include "CrashReporter/Async/zzcrash_async_elf_image.h"
 
 namespace {
@@ -47,10 +49,55 @@ const char* nameAt(const Tables& tables, std::uint32_t offset) {
     return nullptr;
 }
 
+// Names longer than this are cut where the sorted table is used.
+constexpr std::uint64_t sortedNameBytes = 1024;
+
+bool sortedHolds(const zzcrash_async_elf_symbol& symbol, std::uint64_t offset) {
+    if (offset < symbol.start) return false;
+    return symbol.size == 0 ? offset == symbol.start : offset - symbol.start < symbol.size;
+}
+
+// The binary search over the symbols sorted when the image was listed: the
+// holder with the highest start, the first in table order among equal ones.
+// The scan down from the last start at or below the pc ends where no earlier
+// function reaches the pc.
+const zzcrash_async_elf_symbol* sortedHolder(const zzcrash_async_elf_image* image, std::uint64_t pc) {
+    if (pc < image->bias || pc - image->bias > UINT32_MAX) return nullptr;
+    const std::uint64_t offset = pc - image->bias;
+    const zzcrash_async_elf_symbol* symbols = image->sorted_symbols;
+    std::uint64_t low = 0;
+    for (std::uint64_t high = image->sorted_symbol_count; low < high;) {
+        const std::uint64_t mid = low + (high - low) / 2;
+        if (symbols[mid].start <= offset) low = mid + 1;
+        else high = mid;
+    }
+    const zzcrash_async_elf_symbol* best = nullptr;
+    for (std::uint64_t i = low; i > 0 && symbols[i - 1].reach > offset; --i) {
+        const zzcrash_async_elf_symbol& symbol = symbols[i - 1];
+        if (best && symbol.start != best->start) break;
+        if (sortedHolds(symbol, offset)) best = &symbol;
+    }
+    return best;
+}
+
+zzcrash_error_t sortedSymbolAt(const zzcrash_async_elf_image* image, std::uint64_t pc,
+                               zzcrash_async_macho_found_symbol_cb callback, void* context) {
+    const zzcrash_async_elf_symbol* symbol = sortedHolder(image, pc);
+    if (!symbol) return ZZCRASH_ENOTFOUND;
+    char name[sortedNameBytes + 1];
+    const std::uint64_t length = std::min(sortedNameBytes, image->dynstr_size - symbol->name);
+    const zzcrash_error_t error = zzcrash_async_task_copy(image->task, image->dynstr_address + symbol->name, 0, name, length);
+    if (error != ZZCRASH_ESUCCESS) return error;
+    name[length] = '\0';
+    callback(symbol->start + image->bias, name, context);
+    return ZZCRASH_ESUCCESS;
+}
+
 }  // namespace
 
 zzcrash_error_t zzcrash_async_elf_symbol_at_pc(const zzcrash_async_elf_image* image, std::uint64_t pc,
                                                zzcrash_async_macho_found_symbol_cb callback, void* context) {
+    if (image->sorted_symbols) return sortedSymbolAt(image, pc, callback, context);
     Tables tables;
     zzcrash_error_t error = mapTables(image, &tables);
     if (error != ZZCRASH_ESUCCESS) return error;
@@ -70,4 +117,82 @@ zzcrash_error_t zzcrash_async_elf_symbol_at_pc(const zzcrash_async_elf_image* im
 zzcrash_error_t zzcrash_async_elf_map_eh_frame(const zzcrash_async_elf_image* image, zzcrash_async_mobject* section) {
     if (image->eh_frame_address == 0) return ZZCRASH_ENOTFOUND;
     return zzcrash_async_mobject_init(section, image->task, image->eh_frame_address, image->eh_frame_size, true);
+}
+
+namespace {
+
+// One search-table entry as stored: offsets from .eh_frame_hdr.
+struct TableEntry {
+    std::int32_t start;
+    std::int32_t fde;
+};
+
+// How many of `length` sorted starts lie at or below the target.
+template <class StartOf>
+std::uint64_t countAtOrBelow(std::uint64_t length, std::int64_t target, StartOf startOf) {
+    std::uint64_t low = 0;
+    for (std::uint64_t high = length; low < high;) {
+        const std::uint64_t mid = low + (high - low) / 2;
+        if (startOf(mid) <= target) low = mid + 1;
+        else high = mid;
+    }
+    return low;
+}
+
+// The block of entries that must hold the last start at or below `target`:
+// found in the samples taken when the image was listed, or else by reading
+// single starts until the range fits a block.
+zzcrash_error_t narrowToBlock(const zzcrash_async_elf_image* image, std::int64_t target, std::uint64_t* first,
+                              std::uint64_t* end) {
+    *first = 0;
+    *end = image->fde_table_count;
+    if (image->fde_samples) {
+        const std::int32_t* samples = image->fde_samples;
+        const std::uint64_t above =
+            countAtOrBelow(image->fde_sample_count, target, [samples](std::uint64_t i) { return samples[i]; });
+        if (above == 0) return ZZCRASH_ENOTFOUND;
+        *first = (above - 1) * ZZCRASH_ELF_FDE_SAMPLE_STRIDE;
+        *end = std::min(*end, *first + ZZCRASH_ELF_FDE_SAMPLE_STRIDE);
+        return ZZCRASH_ESUCCESS;
+    }
+    while (*end - *first > ZZCRASH_ELF_FDE_SAMPLE_STRIDE) {
+        const std::uint64_t mid = *first + (*end - *first) / 2;
+        std::int32_t start = 0;
+        const zzcrash_error_t error =
+            zzcrash_async_task_copy(image->task, image->fde_table_address + mid * sizeof(TableEntry), 0, &start, 4);
+        if (error != ZZCRASH_ESUCCESS) return error;
+        if (start <= target) *first = mid;
+        else *end = mid;
+    }
+    return ZZCRASH_ESUCCESS;
+}
+
+}  // namespace
+
+zzcrash_error_t zzcrash_async_elf_fde_candidates(const zzcrash_async_elf_image* image, std::uint64_t pc,
+                                                std::uint64_t* fdes, std::uint32_t capacity, std::uint32_t* count) {
+    *count = 0;
+    if (image->fde_table_count == 0) return ZZCRASH_ENOTFOUND;
+    const auto target = static_cast<std::int64_t>(pc - image->eh_frame_hdr_address);
+    std::uint64_t first = 0;
+    std::uint64_t end = 0;
+    zzcrash_error_t error = narrowToBlock(image, target, &first, &end);
+    if (error != ZZCRASH_ESUCCESS) return error;
+    TableEntry block[ZZCRASH_ELF_FDE_SAMPLE_STRIDE];
+    const std::uint64_t length = end - first;
+    error = zzcrash_async_task_copy(image->task, image->fde_table_address + first * sizeof(TableEntry), 0, block,
+                                    length * sizeof(TableEntry));
+    if (error != ZZCRASH_ESUCCESS) return error;
+    const std::uint64_t above = countAtOrBelow(length, target, [&block](std::uint64_t i) { return block[i].start; });
+    if (above == 0) return ZZCRASH_ENOTFOUND;
+    std::uint64_t run = above - 1;
+    while (run > 0 && block[run - 1].start == block[above - 1].start) --run;
+    // In section order, as a search through the section would meet them.
+    for (std::uint64_t i = run; i < above && *count < capacity; ++i) {
+        const std::uint64_t fde = image->eh_frame_hdr_address + static_cast<std::uint64_t>(std::int64_t{block[i].fde});
+        std::uint32_t at = (*count)++;
+        for (; at > 0 && fdes[at - 1] > fde; --at) fdes[at] = fdes[at - 1];
+        fdes[at] = fde;
+    }
+    return ZZCRASH_ESUCCESS;
 }

@@ -65,6 +65,22 @@ zzcrash_error_t zzcrash_async_mobject_init(zzcrash_async_mobject* object, zzcras
     return ZZCRASH_ESUCCESS;
 }
 
+zzcrash_error_t zzcrash_async_mobject_init_in(zzcrash_async_mobject* object, zzcrash_task_t task,
+                                              std::uint64_t targetAddress, std::uint64_t length, void* buffer,
+                                              std::uint64_t capacity) {
+    std::uint64_t end = 0;
+    if (length == 0 || length > capacity || __builtin_add_overflow(targetAddress, length, &end)) return ZZCRASH_ENOMEM;
+    if (zzcrash_memory_read(targetAddress, buffer, length, nullptr) != ZZCRASH_MEMORY_OK) return ZZCRASH_ENOMEM;
+    object->task = task;
+    object->vm_address = 0;
+    object->vm_length = 0;
+    object->address = reinterpret_cast<std::uintptr_t>(buffer);
+    object->target_address = targetAddress;
+    object->length = length;
+    object->slide = targetAddress - object->address;
+    return ZZCRASH_ESUCCESS;
+}
+
 std::uint64_t zzcrash_async_mobject_base_address(const zzcrash_async_mobject* object) { return object->target_address; }
 
 std::uint64_t zzcrash_async_mobject_length(const zzcrash_async_mobject* object) { return object->length; }
@@ -111,5 +127,5 @@ zzcrash_error_t zzcrash_async_mobject_read_uint64(const zzcrash_async_mobject* o
 }
 
 void zzcrash_async_mobject_free(zzcrash_async_mobject* object) {
-    munmap(reinterpret_cast<void*>(object->vm_address), object->vm_length);
+    if (object->vm_length > 0) munmap(reinterpret_cast<void*>(object->vm_address), object->vm_length);
 }

@@ -25,6 +25,13 @@ struct zzcrash_async_mobject {
 // empty or overflowing range, error 6 when no local memory can be had.
 zzcrash_error_t zzcrash_async_mobject_init(zzcrash_async_mobject* object, zzcrash_task_t task,
                                            std::uint64_t targetAddress, std::uint64_t length, bool requireAll);
+// The same snapshot of the whole range, copied into `buffer` (`capacity`
+// bytes, which must outlive the object) instead of fresh pages: no mapping is
+// made, for the few bytes one unwind step reads. Error 3 when the range is
+// empty, larger than the buffer or not readable whole. Async-signal-safe.
+zzcrash_error_t zzcrash_async_mobject_init_in(zzcrash_async_mobject* object, zzcrash_task_t task,
+                                              std::uint64_t targetAddress, std::uint64_t length, void* buffer,
+                                              std::uint64_t capacity);
 std::uint64_t zzcrash_async_mobject_base_address(const zzcrash_async_mobject* object);
 std::uint64_t zzcrash_async_mobject_length(const zzcrash_async_mobject* object);
 zzcrash_task_t zzcrash_async_mobject_task(const zzcrash_async_mobject* object);
@@ -52,5 +59,5 @@ zzcrash_error_t zzcrash_async_mobject_read_uint64(const zzcrash_async_mobject* o
                                                   const zzcrash_async_byteorder* order, std::uint64_t targetAddress,
                                                   std::int64_t offset, std::uint64_t* out);
 
-// Releases the snapshot.
+// Releases the snapshot (nothing for one in a lent buffer).
 void zzcrash_async_mobject_free(zzcrash_async_mobject* object);

@@ -24,6 +24,24 @@ std::size_t slot(std::uint64_t pc, std::size_t probe) {
 
 void zzcrash_async_unwind_cache_init(zzcrash_async_unwind_cache* cache) {
     for (zzcrash_async_unwind_cache_entry& entry : cache->entries) entry.image = nullptr;
+    for (zzcrash_async_cie_copy& cie : cache->cies) cie.image = nullptr;
+    cache->next_cie = 0;
+}
+
+const zzcrash_async_cie_copy* zzcrash_async_unwind_cache_find_cie(const zzcrash_async_unwind_cache* cache,
+                                                                  const zzcrash_async_image* image,
+                                                                  std::uint64_t address) {
+    for (const zzcrash_async_cie_copy& cie : cache->cies) {
+        if (cie.image == image && cie.memo.address == address) return &cie;
+    }
+    return nullptr;
+}
+
+zzcrash_async_cie_copy* zzcrash_async_unwind_cache_cie_slot(zzcrash_async_unwind_cache* cache) {
+    zzcrash_async_cie_copy* slot = &cache->cies[cache->next_cie];
+    cache->next_cie = (cache->next_cie + 1) % ZZCRASH_ASYNC_UNWIND_CACHE_CIES;
+    slot->image = nullptr;
+    return slot;
 }
 
 const Row* zzcrash_async_unwind_cache_lookup(const zzcrash_async_unwind_cache* cache,

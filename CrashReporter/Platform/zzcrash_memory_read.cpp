@@ -1,6 +1,7 @@
 #include "CrashReporter/Platform/zzcrash_memory_read.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/mman.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -17,6 +18,12 @@ const std::size_t pageSize = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
 std::atomic<bool> vmReadRefused{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
+// Each read once asked the kernel for the process id as well: half of the
+// system calls of a crash write.
+std::atomic<pid_t> processId{getpid()};
+static_assert(std::atomic<pid_t>::is_always_lock_free);
+[[maybe_unused]] const int forkHandlerSet = pthread_atfork(nullptr, nullptr, zzcrash_memory_read_refresh_process);
+
 void* asPointer(std::uintptr_t address) { return reinterpret_cast<void*>(address); }
 
 bool refusal(int error) { return error == ENOSYS || error == EPERM; }
@@ -25,7 +32,9 @@ bool refusal(int error) { return error == ENOSYS || error == EPERM; }
 ssize_t readWithVmReadv(std::uintptr_t address, void* destination, std::size_t length) {
     iovec local{destination, length};
     iovec remote{asPointer(address), length};
-    return process_vm_readv(getpid(), &local, 1, &remote, 1, 0);
+    // 0: a read from another library's static initialiser, before this one's ran.
+    if (processId.load(std::memory_order_relaxed) == 0) zzcrash_memory_read_refresh_process();
+    return process_vm_readv(processId.load(std::memory_order_relaxed), &local, 1, &remote, 1, 0);
 }
 
 ssize_t writeRetrying(int fd, std::uintptr_t address, std::size_t length) {
@@ -106,5 +115,7 @@ zzcrash_memory_status zzcrash_memory_read(std::uintptr_t address, void* destinat
     errno = savedErrno;
     return status;
 }
+
+void zzcrash_memory_read_refresh_process() { processId.store(getpid(), std::memory_order_relaxed); }
 
 std::size_t zzcrash_page_size() { return pageSize; }

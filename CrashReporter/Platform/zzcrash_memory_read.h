@@ -19,5 +19,11 @@ enum zzcrash_memory_status {
 zzcrash_memory_status zzcrash_memory_read(std::uintptr_t address, void* destination, std::size_t length,
                                           std::size_t* copied);
 
+// Reads name this process by its id, read when the program loads and again
+// in the child of every fork. A crash write asks for it once more as it
+// starts (a child that a raw clone made has no fork handlers run), so that
+// no read of the write names another process. Async-signal-safe.
+void zzcrash_memory_read_refresh_process();
+
 // The size of a memory page, read once when the program loads. Async-signal-safe.
 std::size_t zzcrash_page_size();

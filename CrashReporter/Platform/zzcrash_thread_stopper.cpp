@@ -24,6 +24,11 @@ struct Slot {
 
 Slot slots[ZZCRASH_THREAD_LIST_CAPACITY];
 std::uint32_t slotCount = 0;
+// The slots of the last stop, whose threads may still be on their way out of
+// the handler: the next stop waits for them, a resume does not (a crash's
+// one stop is followed by no other, and its writer need not wait a second
+// time for every thread to be scheduled).
+std::uint32_t releasedCount = 0;
 int stopSignal = 0;
 // Held from a stop to its resume: one stop at a time.
 std::atomic_flag stopping;
@@ -122,6 +127,9 @@ int zzcrash_thread_stop_signal() { return std::atomic_ref(stopSignal).load(); }
 int zzcrash_threads_stop(const zzcrash_thread_list* threads, zzcrash_thread_t except, std::int64_t timeoutMs) {
     if (zzcrash_thread_stop_signal() == 0 || stopping.test_and_set(std::memory_order_acquire)) return -1;
     const int savedErrno = errno;
+    const std::int64_t releaseDeadline = nowNs() + releaseTimeoutMs * 1'000'000;
+    for (std::uint32_t i = 0; i < releasedCount; ++i) waitWhile(slots[i], released, released, releaseDeadline);
+    releasedCount = 0;
     requestStops(threads, except);
     const std::int64_t deadline = nowNs() + timeoutMs * 1'000'000;
     int answered = 0;
@@ -147,7 +155,7 @@ void zzcrash_threads_resume() {
         store(slots[i].state, released);
         futexWake(slots[i].state);
     }
-    for (std::uint32_t i = 0; i < slotCount; ++i) waitWhile(slots[i], released, released, deadline);
+    releasedCount = slotCount;
     store(slotCount, 0);
     stopping.clear(std::memory_order_release);
     errno = savedErrno;

@@ -34,6 +34,7 @@ int zzcrash_threads_stop(const zzcrash_thread_list* threads, zzcrash_thread_t ex
 // Valid until zzcrash_threads_resume. Async-signal-safe.
 const mcontext_t* zzcrash_thread_stopped_context(zzcrash_thread_t thread);
 
-// Lets every stopped thread go on and waits (boundedly) until each has left
-// its handler, so that the next stop starts clean. Async-signal-safe.
+// Lets every stopped thread go on, without waiting for them to leave their
+// handlers: the next stop waits (boundedly) for that, so that it starts
+// clean. Async-signal-safe.
 void zzcrash_threads_resume();

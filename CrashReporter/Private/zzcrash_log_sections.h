@@ -29,12 +29,15 @@ std::size_t zzcrash_log_write_processor(zzcrash_log_encoder& out, std::uint64_t 
 // the first byte of the next function.
 std::size_t zzcrash_log_write_frame(zzcrash_log_encoder& out, const zzcrash_log_sources& sources, std::uint64_t pc,
                                     bool return_address);
+// Walks up to 512 frames of a thread from `state`, or from the stopped
+// thread's own registers when `state` is null, and names them by the
+// writer's strategy, into `stack`.
+void zzcrash_log_record_stack(const zzcrash_log_sources& sources, zzcrash_thread_t thread,
+                              const zzcrash_async_thread_state* state, zzcrash_log_stack* stack);
 // One thread: its number, whether it crashed, the crashed thread's registers
-// and up to 512 frames walked from `state`, or from the stopped thread's own
-// registers when `state` is null.
+// and the frames of its recorded stack.
 std::size_t zzcrash_log_write_thread(zzcrash_log_encoder& out, const zzcrash_log_sources& sources,
-                                     zzcrash_thread_t thread, std::uint32_t number, bool crashed,
-                                     const zzcrash_async_thread_state* state);
+                                     std::uint32_t number, bool crashed, const zzcrash_log_stack& stack);
 std::size_t zzcrash_log_write_image(zzcrash_log_encoder& out, const zzcrash_async_image_list* images,
                                     const zzcrash_async_image* image);
 // The recorded exception, with up to 512 of its return addresses as frames.

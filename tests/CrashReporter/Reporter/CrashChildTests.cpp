@@ -7,6 +7,7 @@
 #include <dlfcn.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -71,6 +72,23 @@ CRASH_CHILD_FUNCTION void tessivar_crash_child_write_null() {
     asm volatile("");
 }
 
+// The fault comes with too little room left on the stack its handler runs on
+// for the report's writer: the thread's alternate stack is cut to 8 KiB above
+// a guard page.
+CRASH_CHILD_FUNCTION void tessivar_crash_child_short_of_stack() {
+    const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    const std::size_t room = 8 * 1024;
+    auto* mapping = static_cast<unsigned char*>(
+        mmap(nullptr, page + room, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    if (mapping == MAP_FAILED || mprotect(mapping, page, PROT_NONE) != 0) _exit(93);
+    stack_t small{};
+    small.ss_sp = mapping + page;
+    small.ss_size = room;
+    if (sigaltstack(&small, nullptr) != 0) _exit(94);
+    tessivar_crash_child_write_null();
+    asm volatile("");
+}
+
 CRASH_CHILD_FUNCTION void tessivar_crash_child_abort() {
     armTrap();
     abort();
@@ -131,11 +149,15 @@ CRASH_CHILD_FUNCTION int tessivar_crash_child_recurse(int depth) {
     return tessivar_crash_child_recurse(depth + 1) + frame[(depth * 7) % sizeof frame];
 }
 
-CRASH_CHILD_FUNCTION void tessivar_crash_child_two_threads() {
+namespace {
+
+// `count` threads, each writing through its own bad address (0x10, 0x20,
+// ...) once the last of them is ready.
+void faultTogether(int count) {
     std::atomic<int> ready{0};
     std::atomic<bool> armed{false};
     auto fault = [&](std::uintptr_t address) {
-        if (ready.fetch_add(1) == 1) {
+        if (ready.fetch_add(1) == count - 1) {
             armTrap();
             armed.store(true);
         }
@@ -143,11 +165,26 @@ CRASH_CHILD_FUNCTION void tessivar_crash_child_two_threads() {
         }
         tessivar_crash_child_write_at(address);
     };
-    std::thread first(fault, 0x10);
-    std::thread second(fault, 0x20);
-    first.join();
-    second.join();
+    // Reserved first: a vector growing while the last thread has armed the
+    // trap would count the release of its old storage as the crash path's.
+    std::vector<std::thread> threads;
+    threads.reserve(static_cast<std::size_t>(count));
+    for (int i = 1; i <= count; ++i) threads.emplace_back(fault, 0x10 * i);
+    for (std::thread& thread : threads) thread.join();
 }
+
+std::vector<std::uintptr_t> faultAddresses(int count) {
+    std::vector<std::uintptr_t> addresses;
+    for (int i = 1; i <= count; ++i) addresses.push_back(0x10 * i);
+    return addresses;
+}
+
+constexpr int hundred = 100;
+
+}  // namespace
+
+CRASH_CHILD_FUNCTION void tessivar_crash_child_two_threads() { faultTogether(2); }
+CRASH_CHILD_FUNCTION void tessivar_crash_child_hundred_threads() { faultTogether(hundred); }
 
 namespace {
 
@@ -264,6 +301,7 @@ struct Crash {
     std::optional<std::uint64_t> badAccess;  // the kind of bad access it was caught as; none: caught as a signal
     const char* exceptionName = nullptr;     // the uncaught exception's, thrown by `onTheStack`; null: none
     const char* library = nullptr;           // the image the first frame lies in, by its file name; null: any
+    std::size_t threads = 3;                 // the report lists at least this many
 };
 
 void PrintTo(const Crash& crash, std::ostream* out) { *out << crash.what; }
@@ -275,7 +313,7 @@ std::size_t index(const std::vector<std::string>& names, const std::string& name
 std::string executablePath() { return fs::read_symlink("/proc/self/exe").string(); }
 
 void checkReport(const Crash& crash, const ZZCrashReport& report) {
-    ASSERT_GE(report.threads().size(), 3u);
+    ASSERT_GE(report.threads().size(), crash.threads);
     std::vector<const ZZCrashReportThreadInfo*> crashed;
     for (const auto& thread : report.threads()) {
         if (thread.crashed()) crashed.push_back(&thread);
@@ -408,6 +446,16 @@ const Crash kCrashes[] = {
      "tessivar_crash_child_overflow_when_told", false, false, 2},
     {"abort, exception-server mode", tessivar_crash_child_abort, 1, SIGABRT, "SIGABRT", {"SI_TKILL"}, {0}, nullptr,
      "tessivar_crash_child_abort", true, true, std::nullopt},
+    // Each fault waits for a free reply port while the first one's report
+    // is written, which names every thread's frames.
+    {"a hundred threads faulting at once, exception-server mode", tessivar_crash_child_hundred_threads, 1, SIGSEGV,
+     "SIGSEGV", {"SEGV_MAPERR"}, faultAddresses(hundred), "tessivar_crash_child_write_at",
+     "tessivar_crash_child_write_at", false, false, 1, nullptr, nullptr, hundred + 1},
+    // The handler has less stack left than the writer needs: the report
+    // is still whole (and an earlier one is never half overwritten).
+    {"a write through null with 8 KiB of alternate stack", tessivar_crash_child_short_of_stack, 0, SIGSEGV,
+     "SIGSEGV", {"SEGV_MAPERR"}, {0x10}, "tessivar_crash_child_write_at", "tessivar_crash_child_short_of_stack",
+     true, false, std::nullopt},
 };
 
 // A test name from what the crash is: its words joined, capitalised.
