@@ -210,15 +210,6 @@ TEST_F(ZeraZovContextTest, ANotificationFromAnotherThreadIsMeasuredOnTheMainQueu
     EXPECT_EQ(measurements, 1) << "a context released meanwhile measures nothing";
 }
 
-TEST_F(ZeraZovContextTest, AnUnregisteredContextNoLongerMeasures) {
-    activeScreen = ZeraZovContext::ScreenSize{800, 600};
-    const auto watching = watchingContext();
-    watching->unregisterNotifications();
-    center.post(platform::ApplicationNotifications::didBecomeActive);
-    EXPECT_EQ(measurements, 0);
-    EXPECT_FALSE(watching->screenSize().has_value());
-}
-
 TEST_F(ZeraZovContextTest, NetworkKeysFollowTheMonitor) {
     constexpr std::uint32_t reachable = ZeraZovReachabilitySource::reachable;
     const auto monitor = std::make_shared<FakeReachability>(reachable);
