@@ -21,6 +21,7 @@
 #include "Platform/Qt/QtHotKeyPump.h"
 #include "Platform/Qt/QtMainQueue.h"
 #include "Platform/Qt/QtMenuKeyMonitor.h"
+#include "Platform/Qt/QtWindowStateFeed.h"
 #include "Platform/X11/X11CompositingDetector.h"
 #include "Platform/X11/X11CursorHider.h"
 #include "Platform/X11/X11CursorImageSource.h"
@@ -45,6 +46,13 @@ namespace {
 std::string kernelRelease() {
     utsname name{};
     return uname(&name) == 0 ? name.release : "";
+}
+
+// The analytics client knows screens only by their size.
+std::optional<zerazov::ZeraZovContext::ScreenSize> focusWindowScreenSize() {
+    const auto size = platform::QtWindowStateFeed::focusWindowScreenSize();
+    if (!size) return std::nullopt;
+    return zerazov::ZeraZovContext::ScreenSize{size->width, size->height};
 }
 
 tessivar::StatusMenuModel currentMenu(platform::Desktop& desktop, hotkeys::Registry& shortcuts) {
@@ -109,9 +117,11 @@ int main(int argc, char** argv) {
     // does nothing once the application is gone.
     zerazov::ZeraZovSDK::shared().setEnvironment({.mainQueue = new platform::QtMainQueue(),
                                                   .makeReachabilityBackend = platform::LinuxReachabilityBackend::create,
+                                                  .keyWindowScreenSize = focusWindowScreenSize,
                                                   .userDefaults = [&defaults]() -> platform::UserDefaults& { return defaults; },
                                                   .bundle = bundle});
     platform::QtApplicationStateFeed applicationState(notifications);
+    platform::QtWindowStateFeed windowState(notifications);
     tessivar::AnalyticsManager analytics(
         defaults, {TESSIVAR_ANALYTICS_HOST, bundle.shortVersion, bundle.build, kernelRelease()});
 

@@ -24,6 +24,7 @@
 #include "ZeraZov/Core/AppLifecyclePublishing.h"
 #include "ZeraZov/Core/RegistrationToken.h"
 #include "ZeraZov/Core/ZeraZovConfig.h"
+#include "ZeraZov/Core/ZeraZovContext.h"
 #include "ZeraZov/Core/ZeraZovEvent.h"
 #include "ZeraZov/Core/ZeraZovFeatureFlagResult.h"
 #include "ZeraZov/Core/ZeraZovIntegrationKind.h"
@@ -68,8 +69,14 @@ public:
         // start notice; set-up is refused without one. Must outlive the client.
         platform::MainQueue* mainQueue = nullptr;
         platform::NotificationCenter* notifications = &platform::NotificationCenter::defaultCenter();
-        // The network monitor's source; without one the queues never pause for the network.
+        // The network monitor's source; without one (or when it throws) the queues never
+        // pause for the network and events carry no network keys.
         std::function<platform::ReachabilityBackend::Created()> makeReachabilityBackend{};
+        // Measures the screen of the application's active window, on the main queue,
+        // each time a window becomes active, the active window moves to another screen
+        // or the application becomes active (as posted on `notifications`); without it
+        // events carry no screen size.
+        ZeraZovContext::KeyWindowScreenSize keyWindowScreenSize{};
         // The settings the lifecycle integration keeps the last build it saw in, asked
         // for only when that integration is made; without them it is not installed.
         std::function<platform::UserDefaults&()> userDefaults{};

@@ -1,10 +1,11 @@
 // Errors and exceptions the application handled, as "$exception" events.
 //
-// No lambda sits between these operations and the sampling of the stack: the
-// client's own frames are recognised by their exported names, which lambdas lack.
+// Each operation marks where the application called in (CallerFrame), so that the
+// stack it samples begins at the application's frame rather than the client's.
 #include "ZeraZov/Client/Private/NoThrow.h"
 #include "ZeraZov/Client/Private/ZeraZovSDKParts.h"
 #include "ZeraZov/Client/ZeraZovSDK.h"
+#include "ZeraZov/Integrations/CallerFrame.h"
 #include "ZeraZov/Integrations/ExceptionEntries.h"
 #include "ZeraZov/Integrations/ExceptionEventProperties.h"
 
@@ -15,8 +16,9 @@ constexpr std::string_view mechanismType = "generic";
 
 }  // namespace
 
-void ZeraZovSDK::captureException(const ZeraZovErrorValue& error,
-                                  const std::optional<nlohmann::json>& properties) noexcept {
+[[gnu::noinline]] void ZeraZovSDK::captureException(const ZeraZovErrorValue& error,
+                                                    const std::optional<nlohmann::json>& properties) noexcept {
+    const CallerFrame caller(__builtin_return_address(0));
     try {
         const auto use = guard();
         if (!use) return;
@@ -27,8 +29,9 @@ void ZeraZovSDK::captureException(const ZeraZovErrorValue& error,
     }
 }
 
-void ZeraZovSDK::captureException(const ZeraZovExceptionObject& exception,
-                                  const std::optional<nlohmann::json>& properties) noexcept {
+[[gnu::noinline]] void ZeraZovSDK::captureException(const ZeraZovExceptionObject& exception,
+                                                    const std::optional<nlohmann::json>& properties) noexcept {
+    const CallerFrame caller(__builtin_return_address(0));
     try {
         const auto use = guard();
         if (!use) return;
@@ -39,8 +42,9 @@ void ZeraZovSDK::captureException(const ZeraZovExceptionObject& exception,
     }
 }
 
-void ZeraZovSDK::captureException(const std::exception_ptr& exception,
-                                  const std::optional<nlohmann::json>& properties) noexcept {
+[[gnu::noinline]] void ZeraZovSDK::captureException(const std::exception_ptr& exception,
+                                                    const std::optional<nlohmann::json>& properties) noexcept {
+    const CallerFrame caller(__builtin_return_address(0));
     try {
         const auto object = ZeraZovExceptionObject::from(exception);
         if (object) captureException(*object, properties);

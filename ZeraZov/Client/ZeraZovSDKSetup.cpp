@@ -38,10 +38,16 @@ ZeraZovRemoteConfig::Requests requestsOver(std::shared_ptr<const ZeraZovApi> api
             }};
 }
 
+// Without a monitor the queues run without pausing for the network, and events carry no network keys.
 std::shared_ptr<Reachability> makeReachability(const ZeraZovSDK::Environment& environment) {
-    // The queues then run without pausing for the network.
     if (!environment.makeReachabilityBackend) return nullptr;
-    auto backend = environment.makeReachabilityBackend();
+    platform::ReachabilityBackend::Created backend;
+    try {
+        backend = environment.makeReachabilityBackend();
+    } catch (...) {
+        logFailure("Network reachability");
+        return nullptr;
+    }
     auto creation = Reachability::create(std::move(backend), *environment.mainQueue, *environment.notifications);
     if (creation.error) {
         ZeraZovDebugLog::write("Network reachability unavailable (error " + std::to_string(creation.error->code) + ")");
@@ -98,6 +104,11 @@ void ZeraZovSDK::setupLocked(const std::shared_ptr<ZeraZovConfig>& config) {
         return ZeraZovDebugLog::write("ZeraZov SDK will be disabled because it has no main queue to run on.");
     }
     auto parts = buildParts(config, environment_);
+    // The token is claimed and the client switched on once every part stands, not
+    // before the parts are built: a part that fails to build then ends the set-up with
+    // the client still not set up and its token unclaimed, so a later set-up is
+    // welcome (switched on first, the client would refuse it for good), and no call
+    // is ever handed a half-built set, as calls take the parts as one whole.
     if (!ZeraZovProjectTokenRegistry::shared().insert(config->projectToken())) {
         ZeraZovDebugLog::write("Project token: " + config->projectToken() + " already has a ZeraZov instance.");
     }
@@ -129,8 +140,10 @@ std::shared_ptr<ZeraZovSDK::Parts> ZeraZovSDK::buildParts(const std::shared_ptr<
             if (const auto self = weak.lock()) self->reportFeatureFlagCalled(key, value);
         });
     parts->reachability = makeReachability(environment);
-    parts->context =
-        std::make_shared<ZeraZovContext>(parts->reachability, platform::SystemInfo::current(), environment.bundle);
+    parts->context = std::make_shared<ZeraZovContext>(
+        parts->reachability, platform::SystemInfo::current(), environment.bundle,
+        ZeraZovContext::ScreenWatch{environment.notifications, environment.mainQueue, environment.keyWindowScreenSize});
+    parts->context->registerNotifications();
     loadOptOut(*parts);
 
     parts->uploads = std::make_shared<ZeraZovUploadTracker>();
@@ -182,8 +195,12 @@ void ZeraZovSDK::startRunning(const Parts& parts, const Environment& environment
     sessionIdChangedToken_ = sessionManager_->onSessionIdChanged.subscribe([weak] {
         if (const auto self = weak.lock()) self->updateIntegrationsContext();
     });
-    logger_ = std::make_shared<ZeraZovLogger>(weak);
+    // Started once the client can capture, with its session under way, not right
+    // after it is made: starting reports the flag a stored recording is linked to
+    // ("$feature_flag_called") at once, on this thread, and before this point that
+    // event would be refused or have no queue, or go out without a session.
     parts.remoteConfig->start();
+    logger_ = std::make_shared<ZeraZovLogger>(weak);
     if (!config.optOut) {
         installIntegrations();
         updateIntegrationsContext();
@@ -227,6 +244,7 @@ void ZeraZovSDK::closeLocked() {
     retired->replayQueue->innerQueue().stop();
     retired->logsQueue->stop();
     retired->remoteConfig->stop();
+    retired->context->unregisterNotifications();
     if (const auto manager = config_->storageManager.get()) {
         manager->reset(config_->reuseAnonymousId, false);
         config_->storageManager.set(nullptr);

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "Platform/Foundation/ApplicationNotifications.h"
+#include "Platform/Foundation/WindowNotifications.h"
 #include "ZeraZov/Core/JSONHelpers.h"
 #include "ZeraZov/Core/Utils.h"
 #include "ZeraZov/Core/ZeraZovClientDefaults.h"
@@ -28,8 +30,17 @@ double singlePrecision(double value) { return static_cast<double>(static_cast<fl
 }  // namespace
 
 ZeraZovContext::ZeraZovContext(std::shared_ptr<ZeraZovReachabilitySource> reachability, platform::SystemInfo system,
+                               platform::BundleInfo bundle, ScreenWatch screenWatch)
+    : reachability_(std::move(reachability)),
+      system_(std::move(system)),
+      bundle_(std::move(bundle)),
+      screenWatch_(std::move(screenWatch)) {}
+
+ZeraZovContext::ZeraZovContext(std::shared_ptr<ZeraZovReachabilitySource> reachability, platform::SystemInfo system,
                                platform::BundleInfo bundle)
-    : reachability_(std::move(reachability)), system_(std::move(system)), bundle_(std::move(bundle)) {}
+    : ZeraZovContext(std::move(reachability), std::move(system), std::move(bundle), ScreenWatch{}) {}
+
+ZeraZovContext::~ZeraZovContext() { unregisterNotifications(); }
 
 const nlohmann::json& ZeraZovContext::theStaticContext() const {
     std::call_once(staticContextOnce_, [this] { staticContext_ = buildStaticContext(); });
@@ -111,7 +122,43 @@ std::optional<std::uint32_t> ZeraZovContext::currentFlags() const {
     }
 }
 
-void ZeraZovContext::setScreenSize(std::optional<ScreenSize> size) {
+// The observers hold the context weakly: the last call using it may release it on
+// any thread while a notification is being posted on the main one.
+void ZeraZovContext::registerNotifications() {
+    if (!screenWatch_.notifications || !screenWatch_.mainQueue || !screenWatch_.keyWindowScreenSize) return;
+    const std::weak_ptr<ZeraZovContext> weak = weak_from_this();
+    const auto handler = [weak](const platform::Notification&) {
+        if (const auto self = weak.lock()) self->onShouldUpdateScreenSize();
+    };
+    std::vector<platform::ObserverTokenPtr> observers;
+    for (const char* name : {platform::WindowNotifications::didBecomeKey, platform::WindowNotifications::didChangeScreen,
+                             platform::ApplicationNotifications::didBecomeActive}) {
+        observers.push_back(screenWatch_.notifications->addObserver(name, nullptr, handler));
+    }
+    std::lock_guard guard(observersLock_);
+    observers_ = std::move(observers);
+}
+
+void ZeraZovContext::unregisterNotifications() {
+    std::vector<platform::ObserverTokenPtr> observers;
+    {
+        std::lock_guard guard(observersLock_);
+        observers.swap(observers_);
+    }
+}
+
+void ZeraZovContext::onShouldUpdateScreenSize() { updateScreenSize(); }
+
+void ZeraZovContext::updateScreenSize() {
+    if (!screenWatch_.mainQueue || !screenWatch_.keyWindowScreenSize) return;
+    if (screenWatch_.mainQueue->isMainThread()) return measureScreenSize();
+    screenWatch_.mainQueue->async([weak = weak_from_this()] {
+        if (const auto self = weak.lock()) self->measureScreenSize();
+    });
+}
+
+void ZeraZovContext::measureScreenSize() {
+    const auto size = screenWatch_.keyWindowScreenSize();
     std::lock_guard guard(screenSizeLock_);
     screenSize_ = size;
 }

@@ -3,6 +3,7 @@
 #include <set>
 
 #include "Platform/Foundation/CurrentThread.h"
+#include "ZeraZov/Integrations/CallerFrame.h"
 #include "ZeraZov/Integrations/ExceptionStackFrames.h"
 
 namespace zerazov {
@@ -24,12 +25,8 @@ const ZeraZovExceptionObject* underlying(const ZeraZovExceptionObject& exception
     return exception.underlyingException.get();
 }
 
-}  // namespace
-
 // One entry per link of the chain that starts at `first`, stopping at the first
-// link that is already in it. Outside the unnamed namespace, like every function
-// between a capture and the sampling of its stack: a frame is known as the
-// client's by its exported name.
+// link that is already in it.
 template <typename Value>
 json chainEntries(const Value& first, bool handled, std::string_view mechanismType,
                   const ZeraZovErrorTrackingConfig& config) {
@@ -41,8 +38,13 @@ json chainEntries(const Value& first, bool handled, std::string_view mechanismTy
     return list;
 }
 
-json exceptionEntry(const ZeraZovErrorValue& error, bool handled, std::string_view mechanismType,
-                    const ZeraZovErrorTrackingConfig& config) {
+}  // namespace
+
+// Each builder that samples the calling thread marks where the application called
+// in, so that the stack begins at the application's frame (CallerFrame).
+[[gnu::noinline]] json exceptionEntry(const ZeraZovErrorValue& error, bool handled, std::string_view mechanismType,
+                                      const ZeraZovErrorTrackingConfig& config) {
+    const CallerFrame caller(__builtin_return_address(0));
     json entry{{"type", error.typeName.value_or(error.domain)}, {"value", errorExceptionValue(error)}};
     if (const auto module = errorModuleName(error)) entry["module"] = *module;
     entry["thread_id"] = platform::CurrentThread::id();
@@ -51,8 +53,9 @@ json exceptionEntry(const ZeraZovErrorValue& error, bool handled, std::string_vi
     return entry;
 }
 
-json exceptionEntry(const ZeraZovExceptionObject& exception, bool handled, std::string_view mechanismType,
-                    const ZeraZovErrorTrackingConfig& config) {
+[[gnu::noinline]] json exceptionEntry(const ZeraZovExceptionObject& exception, bool handled,
+                                      std::string_view mechanismType, const ZeraZovErrorTrackingConfig& config) {
+    const CallerFrame caller(__builtin_return_address(0));
     json entry{{"thread_id", platform::CurrentThread::id()}};
     if (!exception.name.empty()) entry["type"] = exception.name;
     if (exception.reason && !exception.reason->empty()) entry["value"] = *exception.reason;
@@ -63,13 +66,15 @@ json exceptionEntry(const ZeraZovExceptionObject& exception, bool handled, std::
     return entry;
 }
 
-json exceptionList(const ZeraZovErrorValue& error, bool handled, std::string_view mechanismType,
-                   const ZeraZovErrorTrackingConfig& config) {
+[[gnu::noinline]] json exceptionList(const ZeraZovErrorValue& error, bool handled, std::string_view mechanismType,
+                                     const ZeraZovErrorTrackingConfig& config) {
+    const CallerFrame caller(__builtin_return_address(0));
     return chainEntries(error, handled, mechanismType, config);
 }
 
-json exceptionList(const ZeraZovExceptionObject& exception, bool handled, std::string_view mechanismType,
-                   const ZeraZovErrorTrackingConfig& config) {
+[[gnu::noinline]] json exceptionList(const ZeraZovExceptionObject& exception, bool handled,
+                                     std::string_view mechanismType, const ZeraZovErrorTrackingConfig& config) {
+    const CallerFrame caller(__builtin_return_address(0));
     return chainEntries(exception, handled, mechanismType, config);
 }
 

@@ -1,32 +1,16 @@
 #include "ZeraZov/Integrations/ExceptionStackFrames.h"
 
 #include <algorithm>
-#include <array>
 #include <filesystem>
-#include <string_view>
 
 #include "Platform/Foundation/CurrentThread.h"
 #include "Platform/Foundation/DynamicLoader.h"
+#include "ZeraZov/Integrations/CallerFrame.h"
 #include "ZeraZov/Integrations/InAppRules.h"
 #include "ZeraZov/Integrations/PointerSignature.h"
 
 namespace zerazov {
 namespace {
-
-// The client's functions as the linker names them: members, functions, and the
-// local classes and lambdas of either, in its namespace.
-constexpr std::array<std::string_view, 4> clientSymbolPrefixes{"_ZN7zerazov", "_ZNK7zerazov", "_ZZN7zerazov",
-                                                               "_ZZNK7zerazov"};
-
-// A client built as a library of its own is known by its module; one linked into
-// the program (as here) by its namespace.
-bool isClientFrame(const ZeraZovStackFrame& frame) {
-    if (frame.module && (*frame.module == "ZeraZov" || frame.module->starts_with("ZeraZov."))) return true;
-    if (!frame.function) return false;
-    const std::string_view function = *frame.function;
-    return std::any_of(clientSymbolPrefixes.begin(), clientSymbolPrefixes.end(),
-                       [function](std::string_view prefix) { return function.starts_with(prefix); });
-}
 
 std::optional<ZeraZovStackFrame> frameAt(std::uint64_t returnAddress, const ZeraZovErrorTrackingConfig& config) {
     const auto address = strippedAddressOfThisProcess(returnAddress);
@@ -56,25 +40,32 @@ std::optional<nlohmann::json> stackTrace(const std::vector<ZeraZovStackFrame>& i
     return nlohmann::json{{"frames", std::move(frames)}, {"type", "raw"}};
 }
 
+// A caller's address that the stack does not hold (cut short, or sampled by someone
+// else) leaves every frame in: better the client's frames than none of the caller's.
 std::vector<ZeraZovStackFrame> framesFromReturnAddresses(const std::vector<std::uint64_t>& returnAddresses,
                                                          const ZeraZovErrorTrackingConfig& config,
-                                                         bool dropClientFrames) {
+                                                         std::optional<std::uint64_t> callerReturnAddress) {
+    auto first = returnAddresses.begin();
+    if (callerReturnAddress) {
+        const auto caller = std::find(returnAddresses.begin(), returnAddresses.end(), *callerReturnAddress);
+        if (caller != returnAddresses.end()) first = caller;
+    }
     std::vector<ZeraZovStackFrame> frames;
-    for (const auto returnAddress : returnAddresses) {
-        auto frame = frameAt(returnAddress, config);
-        if (!frame || (dropClientFrames && frames.empty() && isClientFrame(*frame))) continue;
-        frames.push_back(std::move(*frame));
+    for (auto returnAddress = first; returnAddress != returnAddresses.end(); ++returnAddress) {
+        if (auto frame = frameAt(*returnAddress, config)) frames.push_back(std::move(*frame));
     }
     return frames;
 }
 
-std::optional<nlohmann::json> currentThreadStackFrames(const ZeraZovErrorTrackingConfig& config) {
-    return stackTrace(framesFromReturnAddresses(platform::CurrentThread::returnAddresses(), config, true));
+[[gnu::noinline]] std::optional<nlohmann::json> currentThreadStackFrames(const ZeraZovErrorTrackingConfig& config) {
+    const CallerFrame caller(__builtin_return_address(0));
+    return stackTrace(
+        framesFromReturnAddresses(platform::CurrentThread::returnAddresses(), config, CallerFrame::returnAddress()));
 }
 
 std::optional<nlohmann::json> stackFrames(const std::vector<std::uint64_t>& returnAddresses,
                                           const ZeraZovErrorTrackingConfig& config) {
-    return stackTrace(framesFromReturnAddresses(returnAddresses, config, false));
+    return stackTrace(framesFromReturnAddresses(returnAddresses, config, std::nullopt));
 }
 
 }  // namespace zerazov

@@ -8,11 +8,13 @@
 
 #include "LoopbackServer.h"
 #include "Platform/Testing/TemporaryDirectory.h"
+#include "tests/EndToEnd/DesktopSession.h"
 #include "tests/support/DesktopCommands.h"
 #include "tests/support/TessivarProcess.h"
 #include "tests/support/WaitUntil.h"
 #include "tests/support/X11Observer.h"
 #include "tests/support/X11Requirement.h"
+#include "tests/support/X11WindowTree.h"
 #include "tests/support/XorgDummyServer.h"
 
 using namespace std::chrono_literals;
@@ -47,16 +49,33 @@ std::optional<ReceivedEvent> received(const LoopbackServer& server, const std::s
     return std::nullopt;
 }
 
-// The uuids of the stored events with that name, as the queue left them on disk.
-std::vector<std::string> queuedUuids(const std::filesystem::path& home, const std::string& name) {
+// The stored events with that name, as the queue left them on disk.
+std::vector<json> queuedEvents(const std::filesystem::path& home, const std::string& name) {
     const auto folder = home / "data" / "com.brel.tessivar" / kToken / "zerazov.queueFolder.uuid";
-    std::vector<std::string> uuids;
-    if (!std::filesystem::exists(folder)) return uuids;
+    std::vector<json> events;
+    if (!std::filesystem::exists(folder)) return events;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        const auto event = json::parse(std::ifstream(entry.path()), nullptr, false);
-        if (event.is_object() && event.value("event", "") == name) uuids.push_back(event["uuid"]);
+        auto event = json::parse(std::ifstream(entry.path()), nullptr, false);
+        if (event.is_object() && event.value("event", "") == name) events.push_back(std::move(event));
     }
+    return events;
+}
+
+std::vector<std::string> queuedUuids(const std::filesystem::path& home, const std::string& name) {
+    std::vector<std::string> uuids;
+    for (const auto& event : queuedEvents(home, name)) uuids.push_back(event["uuid"]);
     return uuids;
+}
+
+// The onboarding window (640 x 460) once it is shown; the program's class is its file's name.
+std::optional<unsigned long> onboardingWindow(const tessivar::testing::X11WindowTree& tree) {
+    for (const auto& window : tree.windows()) {
+        if (window.viewable && window.topLevel && !window.overrideRedirect &&
+            window.width == 640 && window.height == 460) {
+            return window.id;
+        }
+    }
+    return std::nullopt;
 }
 
 int quit(TessivarProcess& tessivar) {
@@ -120,6 +139,65 @@ TEST(TessivarProgram, SendsItsEventsAndWhatQuittingCouldNotSendGoesOutWithTheNex
     }
     EXPECT_NE(std::find(sentQuits.begin(), sentQuits.end(), unsent[0]), sentQuits.end())
         << "the last launch's app_quit went out with this one";
+}
+
+// A first launch greets the user with the onboarding on the pointer's display, the
+// primary here. Events sent before any window of the program had the keyboard carry
+// no screen size; once the onboarding has it, they carry its display's size (the
+// primary is the smaller display, so the size tells which was measured).
+TEST(TessivarProgram, EventsOnceTheOnboardingHasTheKeyboardCarryItsDisplaysSize) {
+    tessivar::testing::XorgDummyServer display;
+    if (auto error = display.start({{1600, 900, 0, 0}, {1920, 1080, 1600, 0}})) {
+        TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
+    }
+    tessivar::testing::X11Observer observer(display.displayName());
+    ASSERT_TRUE(observer.warpPointer({800, 450}));
+    const tessivar::testing::X11WindowTree tree(display.displayName());
+    const tessivar::testing::DesktopSession session(display.displayName());
+    platform::TemporaryDirectory home;
+    std::filesystem::create_directories(home.path() / "config" / "com.brel.tessivar");
+    std::ofstream(home.path() / "config" / "com.brel.tessivar" / "defaults.json") << R"({"hasCompletedOnboarding": false})";
+    LoopbackServer ingestion(LoopbackServer::Scheme::http, TESSIVAR_TEST_ANALYTICS_PORT);
+    TessivarProcess tessivar(TESSIVAR_LOOPBACK_ANALYTICS_BINARY, display.displayName(), TessivarProcess::Home{home.path()});
+    ASSERT_TRUE(tessivar.waitForLine("[Tessivar-Analytics] Captured: app_opened", 15s));
+    std::optional<unsigned long> onboarding;
+    ASSERT_TRUE(tessivar::testing::waitUntil([&] { return (onboarding = onboardingWindow(tree)).has_value(); }, 15s));
+    ASSERT_TRUE(tessivar::testing::waitUntil(
+        [&] {
+            auto focus = session.xdotool("getwindowfocus").output;
+            return focus.substr(0, focus.find_first_of(" \n")) == std::to_string(*onboarding);
+        },
+        5s))
+        << "the onboarding never got the keyboard";
+    // The hot key comes on a connection of the program's own, so a jump may be
+    // heard before Qt has taken in where the keyboard went: jump until one is
+    // stored with a screen size.
+    const auto measured = [&] {
+        const auto jumps = queuedEvents(home.path(), "jump_triggered");
+        return std::any_of(jumps.begin(), jumps.end(),
+                           [](const json& jump) { return jump["properties"].contains("$screen_width"); });
+    };
+    for (long jumps = 1; jumps <= 5 && !measured(); ++jumps) {
+        ASSERT_EQ(tessivar::testing::pressKeys(display.displayName(), jumps % 2 ? "alt+2" : "alt+1"), "");
+        ASSERT_TRUE(tessivar::testing::waitUntil(
+            [&] { return tessivar.countLines("Captured: jump_triggered") == jumps; }, 5s));
+        tessivar::testing::waitUntil([&] { return static_cast<long>(queuedEvents(home.path(), "jump_triggered").size()) == jumps; }, 2s);
+    }
+    EXPECT_EQ(quit(tessivar), 0);
+
+    const auto events = receivedEvents(ingestion);
+    const auto opened = received(ingestion, "app_opened");
+    ASSERT_TRUE(opened);
+    EXPECT_FALSE(opened->event["properties"].contains("$screen_width")) << "sent before any window had the keyboard";
+    long sized = 0;
+    for (const auto& event : events) {
+        const auto& properties = event.event["properties"];
+        if (event.event["event"] != "jump_triggered" || !properties.contains("$screen_width")) continue;
+        ++sized;
+        EXPECT_EQ(properties["$screen_width"], 1600);
+        EXPECT_EQ(properties["$screen_height"], 900);
+    }
+    EXPECT_GE(sized, 1) << "no jump carried a screen size";
 }
 
 }  // namespace

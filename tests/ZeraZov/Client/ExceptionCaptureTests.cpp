@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unwind.h>
 
 #include <stdexcept>
 
@@ -17,6 +18,54 @@ ZeraZovErrorValue displayError() {
     error.code = 4;
     error.localizedDescription = "显示器已断开";
     return error;
+}
+
+// Called for real (no inlining, no tail call), so that each is the frame its
+// capture's stack should begin at.
+[[gnu::noinline]] void captureErrorFromHere(ZeraZovSDK& client) {
+    client.captureException(displayError());
+    asm volatile("" ::: "memory");
+}
+
+[[gnu::noinline]] void captureObjectFromHere(ZeraZovSDK& client) {
+    client.captureException(ZeraZovExceptionObject{"JumpFailed", "gone", {}, nullptr});
+    asm volatile("" ::: "memory");
+}
+
+[[gnu::noinline]] void captureThrownFromHere(ZeraZovSDK& client) {
+    try {
+        throw std::out_of_range("no display 9");
+    } catch (...) {
+        client.captureException(std::current_exception());
+    }
+    asm volatile("" ::: "memory");
+}
+
+// This program exports no names, as the application does not: the client's own
+// frames are left out all the same, and the innermost frame is the function that
+// captured (by the unwinder's function table, which knows functions without names).
+TEST(ExceptionCapture, TheStackBeginsAtTheCapturingFunctionInAProgramThatExportsNoNames) {
+    struct Case {
+        const char* what;
+        void (*captureFromHere)(ZeraZovSDK&);
+    };
+    const std::vector<Case> cases{{"an error", &captureErrorFromHere},
+                                  {"an exception object", &captureObjectFromHere},
+                                  {"a thrown exception", &captureThrownFromHere}};
+    ClientHarness h;
+    auto client = h.client();
+    CapturedEvents events(*client);
+    for (const auto& c : cases) {
+        c.captureFromHere(*client);
+        const auto frames = events.last().properties["$exception_list"][0]["stacktrace"]["frames"];
+        ASSERT_FALSE(frames.empty()) << c.what;
+        const auto innermost = std::stoull(frames.back()["instruction_addr"].get<std::string>(), nullptr, 16);
+        EXPECT_EQ(_Unwind_FindEnclosingFunction(reinterpret_cast<void*>(innermost - 1)),
+                  reinterpret_cast<void*>(c.captureFromHere))
+            << c.what << ": " << frames.back().dump();
+        EXPECT_FALSE(frames.back().contains("function")) << c.what << ": the program exports no names";
+    }
+    client->close();
 }
 
 TEST(ExceptionCapture, HandledErrorsAndExceptionsBecomeExceptionEvents) {

@@ -84,6 +84,22 @@ TEST_F(FeatureFlagTest, EachFlagValueIsReportedOnceWithTheResponseDetails) {
     EXPECT_EQ(reported().size(), 4u);
 }
 
+// A recording linked to a flag has that flag reported as the client starts, from
+// what an earlier run stored; the report is an event like any other, of the
+// session the set-up started.
+TEST_F(FeatureFlagTest, AFlagLinkedToTheStoredRecordingIsReportedAtSetUpInTheNewSession) {
+    ZeraZovStorage(h.folder.path(), testProjectToken)
+        .setJSON(Key::sessionReplay, {{"endpoint", "/s/"}, {"linkedFlag", "replay-flag"}});
+    startWith({{"replay-flag", true}});
+    const auto queued = h.queuedEvents();
+    ASSERT_EQ(queued.size(), 1u);
+    EXPECT_EQ(queued[0].event, "$feature_flag_called");
+    EXPECT_EQ(queued[0].properties["$feature_flag"], "replay-flag");
+    EXPECT_EQ(queued[0].properties["$feature_flag_response"], true);
+    ASSERT_TRUE(client->getSessionId().has_value());
+    EXPECT_EQ(queued[0].properties["$session_id"], *client->getSessionId());
+}
+
 TEST_F(FeatureFlagTest, FeatureUseIsRecordedWithItsVariant) {
     startWith({{"on", true}, {"multi", "blue"}});
     client->captureFeatureView("on", std::nullopt);

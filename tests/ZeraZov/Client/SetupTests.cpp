@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "ClientHarness.h"
+#include "Platform/Foundation/ApplicationNotifications.h"
+#include "Platform/Foundation/WindowNotifications.h"
 #include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov::testing {
@@ -102,6 +106,55 @@ TEST(ClientSetup, TheApplicationResigningActiveFlushesTheEvents) {
     EXPECT_TRUE(client->waitForUploads(std::chrono::seconds(5)));
     ASSERT_EQ(h.uploadedEvents().size(), 1u);
     EXPECT_EQ(h.uploadedEvents()[0]["event"], "app_opened");
+    client->close();
+}
+
+// The active window's screen, measured when the application says a window or the
+// application became active, goes out with every event after that, and stops
+// being followed once the client is closed.
+TEST(ClientSetup, EventsCarryTheSizeOfTheActiveWindowsScreenOnceMeasured) {
+    ClientHarness h;
+    auto environment = h.environment();
+    int measurements = 0;
+    environment.keyWindowScreenSize = [&measurements] {
+        ++measurements;
+        return std::optional(ZeraZovContext::ScreenSize{1600, 900});
+    };
+    auto client = ZeraZovSDK::create(environment);
+    client->setup(h.config());
+    client->capture("before_any_window");
+    h.center.post(platform::ApplicationNotifications::didBecomeActive);
+    client->capture("after_activation");
+    client->flush();
+    ASSERT_TRUE(client->waitForUploads(std::chrono::seconds(5)));
+
+    const auto uploaded = h.uploadedEvents();
+    ASSERT_EQ(uploaded.size(), 2u);
+    EXPECT_FALSE(uploaded[0]["properties"].contains("$screen_width"));
+    EXPECT_EQ(uploaded[1]["properties"]["$screen_width"], 1600);
+    EXPECT_EQ(uploaded[1]["properties"]["$screen_height"], 900);
+
+    client->close();
+    h.center.post(platform::WindowNotifications::didBecomeKey);
+    EXPECT_EQ(measurements, 1);
+}
+
+// A network monitor that cannot be made leaves the client without one, not without set-up.
+TEST(ClientSetup, AReachabilitySourceThatThrowsLeavesTheClientWithoutNetworkKeys) {
+    ClientHarness h;
+    auto environment = h.environment();
+    environment.makeReachabilityBackend = []() -> platform::ReachabilityBackend::Created {
+        throw std::runtime_error("no netlink socket");
+    };
+    auto client = ZeraZovSDK::create(environment);
+    CapturedEvents events(*client);
+    client->setup(h.config());
+    ASSERT_TRUE(client->isEnabled());
+    EXPECT_TRUE(h.logged("Network reachability failed: no netlink socket"));
+    client->capture("app_opened");
+    ASSERT_EQ(events.all().size(), 1u);
+    EXPECT_FALSE(events.last().properties.contains("$network_wifi"));
+    EXPECT_FALSE(events.last().properties.contains("$network_cellular"));
     client->close();
 }
 

@@ -10,6 +10,9 @@
 #include <thread>
 #include <vector>
 
+#include "Platform/Foundation/ApplicationNotifications.h"
+#include "Platform/Foundation/WindowNotifications.h"
+#include "Platform/Testing/ManualMainQueue.h"
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "ZeraZov/Core/Utils.h"
 #include "ZeraZov/Core/ZeraZovContext.h"
@@ -59,7 +62,24 @@ protected:
         return std::make_unique<ZeraZovContext>(std::move(reachability), system(), bundle);
     }
 
+    // A context that measures `activeScreen` (counting the measurements) as the
+    // test's center and main queue tell it to, already following the notifications.
+    std::shared_ptr<ZeraZovContext> watchingContext() {
+        auto watching = std::make_shared<ZeraZovContext>(
+            nullptr, system(), bundle,
+            ZeraZovContext::ScreenWatch{&center, &mainQueue, [this] {
+                                            ++measurements;
+                                            return activeScreen;
+                                        }});
+        watching->registerNotifications();
+        return watching;
+    }
+
     platform::TemporaryDirectory root;
+    platform::NotificationCenter center;
+    platform::ManualMainQueue mainQueue;
+    std::optional<ZeraZovContext::ScreenSize> activeScreen;
+    std::atomic<int> measurements{0};
     std::map<std::string, std::string> environment;
     platform::BundleInfo bundle{"com.brel.tessivar", "1.2.3", "42", "tessivar"};
 };
@@ -147,17 +167,47 @@ TEST_F(ZeraZovContextTest, LocaleAndTimeZoneFromTheSystem) {
     EXPECT_EQ(properties.at("$timezone"), "Europe/Berlin");
 }
 
-TEST_F(ZeraZovContextTest, ScreenSizeOnceHandedIn) {
-    const auto built = context();
-    built->setScreenSize(ZeraZovContext::ScreenSize{2560, 1440.3});
-    auto properties = built->dynamicContext();
-    EXPECT_EQ(properties.at("$screen_width"), 2560.0);
-    EXPECT_EQ(properties.at("$screen_height"), static_cast<double>(1440.3F));
+// Each of the three notifications has the active window's screen measured at once on
+// the main thread; a later one without an active window takes the size away again.
+TEST_F(ZeraZovContextTest, TheScreenIsMeasuredWhenAWindowOrTheApplicationBecomesActive) {
+    for (const char* name : {platform::WindowNotifications::didBecomeKey, platform::WindowNotifications::didChangeScreen,
+                             platform::ApplicationNotifications::didBecomeActive}) {
+        measurements = 0;
+        activeScreen = ZeraZovContext::ScreenSize{2560, 1440.3};
+        const auto watching = watchingContext();
+        center.post(platform::ApplicationNotifications::didResignActive);
+        EXPECT_FALSE(watching->dynamicContext().contains("$screen_width")) << name << ": nothing measured yet";
+        EXPECT_EQ(measurements, 0) << name;
 
-    built->setScreenSize(std::nullopt);
-    properties = built->dynamicContext();
-    EXPECT_FALSE(properties.contains("$screen_width"));
-    EXPECT_FALSE(properties.contains("$screen_height"));
+        center.post(name);
+        auto properties = watching->dynamicContext();
+        EXPECT_EQ(properties.at("$screen_width"), 2560.0) << name;
+        EXPECT_EQ(properties.at("$screen_height"), static_cast<double>(1440.3F)) << name << ": single precision";
+
+        activeScreen.reset();
+        center.post(name);
+        properties = watching->dynamicContext();
+        EXPECT_FALSE(properties.contains("$screen_width")) << name;
+        EXPECT_FALSE(properties.contains("$screen_height")) << name;
+        EXPECT_EQ(measurements, 2) << name;
+    }
+}
+
+// Windows are asked about on the main thread only: a notification posted on another
+// thread is measured once the main queue runs, by a context that still exists.
+TEST_F(ZeraZovContextTest, ANotificationFromAnotherThreadIsMeasuredOnTheMainQueue) {
+    activeScreen = ZeraZovContext::ScreenSize{1280, 1024};
+    auto watching = watchingContext();
+    std::thread([this] { center.post(platform::WindowNotifications::didBecomeKey); }).join();
+    EXPECT_FALSE(watching->screenSize().has_value());
+    mainQueue.drain();
+    ASSERT_TRUE(watching->screenSize().has_value());
+    EXPECT_EQ(watching->screenSize()->width, 1280.0);
+
+    std::thread([this] { center.post(platform::WindowNotifications::didBecomeKey); }).join();
+    watching.reset();
+    mainQueue.drain();
+    EXPECT_EQ(measurements, 1) << "a context released meanwhile measures nothing";
 }
 
 TEST_F(ZeraZovContextTest, NetworkKeysFollowTheMonitor) {
@@ -192,9 +242,11 @@ TEST(ZeraZovReachabilityRule, UsableNetworks) {
     EXPECT_TRUE(R::isUsable(R::reachable | R::interventionRequired));
 }
 
-// Many threads ask a fresh context at once; each must see one complete dictionary.
+// Many threads ask a fresh context at once, while the main thread measures the
+// screen they ask for; each must see one complete dictionary.
 TEST_F(ZeraZovContextTest, LazyDictionariesAreBuiltOnceUnderConcurrentReads) {
-    const auto built = context();
+    activeScreen = ZeraZovContext::ScreenSize{1920, 1080};
+    const auto built = watchingContext();
     constexpr int threadCount = 8;
     std::vector<const nlohmann::json*> staticSeen(threadCount);
     std::vector<const nlohmann::json*> personSeen(threadCount);
@@ -208,10 +260,11 @@ TEST_F(ZeraZovContextTest, LazyDictionariesAreBuiltOnceUnderConcurrentReads) {
             staticSeen[i] = &built->theStaticContext();
             personSeen[i] = &built->thePersonPropertiesContext();
             personCopies[i] = *personSeen[i];
-            built->setScreenSize(ZeraZovContext::ScreenSize{1.0 * i, 2.0 * i});
+            built->updateScreenSize();
             (void)built->dynamicContext();
         });
     }
+    while (measurements < threadCount) mainQueue.drain();
     for (auto& thread : threads) thread.join();
 
     for (int i = 0; i < threadCount; ++i) {
