@@ -1,11 +1,13 @@
 #pragma once
 #include "Platform/Desktop/PointerWarp.h"
 
-struct _XDisplay;
+#include <cstdint>
+
+struct xcb_connection_t;
 
 namespace platform {
 
-// Warps the pointer on a connection of its own: the request is flushed at
+// Warps the pointer on an xcb connection of its own: the request is flushed at
 // once and nothing waits for a reply (a warp has none).
 class X11PointerWarp : public PointerWarp {
 public:
@@ -15,12 +17,12 @@ public:
     X11PointerWarp(const X11PointerWarp&) = delete;
     X11PointerWarp& operator=(const X11PointerWarp&) = delete;
 
-    bool isConnected() const { return display_ != nullptr; }
+    bool isConnected() const { return connection_ != nullptr; }
     bool warpTo(int x, int y) override;
 
 private:
-    _XDisplay* display_ = nullptr;
-    unsigned long root_ = 0;
+    xcb_connection_t* connection_ = nullptr;
+    std::uint32_t root_ = 0;
 };
 
 }  // namespace platform
