@@ -101,6 +101,12 @@ int main(int argc, char** argv) {
     // goes before them.
     hotkeys::Registry shortcuts(
         {defaults, notifications, &mainQueue, &hotKeyService, &keyboardLayout, &menuKeyMonitor});
+    {
+        // The names store their default shortcuts as they come into being: one
+        // write of the settings for all eight.
+        const platform::UserDefaults::ChangeGroup defaultShortcuts(defaults);
+        tessivar::screenJumpNames();
+    }
 
     platform::X11CompositingDetector compositing;
     platform::X11CursorImageSource cursorImages;
