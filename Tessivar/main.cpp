@@ -30,6 +30,7 @@
 #include "Platform/X11/X11KeyTranslator.h"
 #include "Platform/X11/X11KeyboardLayout.h"
 #include "Platform/X11/X11OutputOrder.h"
+#include "Platform/X11/X11PointerWarp.h"
 #include "Tessivar/AnalyticsManager.h"
 #include "Tessivar/AppLog.h"
 #include "Tessivar/CursorHidingEpisode.h"
@@ -91,9 +92,12 @@ int main(int argc, char** argv) {
     platform::QtApplication application(argc, argv);
     platform::QtMainQueue mainQueue;
     platform::X11OutputOrder outputOrder;
-    platform::QtDesktop desktop(&outputOrder);
-    platform::X11CursorHider cursorHider;
     platform::X11HotKeyService hotKeyService;
+    // A press moves the pointer with one request and reads where it left from
+    // the key event itself, so it waits for no answer of the server.
+    platform::X11PointerWarp pointerWarp;
+    platform::QtDesktop desktop(&outputOrder, &pointerWarp, &hotKeyService);
+    platform::X11CursorHider cursorHider;
     platform::QtHotKeyPump hotKeyPump(hotKeyService);
     platform::X11KeyboardLayout keyboardLayout;
     platform::X11KeyTranslator keyTranslator;
@@ -105,6 +109,12 @@ int main(int argc, char** argv) {
     // goes before them.
     hotkeys::Registry shortcuts(
         {defaults, notifications, &mainQueue, &hotKeyService, &keyboardLayout, &menuKeyMonitor});
+    {
+        // The names store their default shortcuts as they come into being: one
+        // write of the settings for all eight.
+        const platform::UserDefaults::ChangeGroup defaultShortcuts(defaults);
+        tessivar::screenJumpNames();
+    }
 
     platform::X11CompositingDetector compositing;
     platform::X11CursorImageSource cursorImages;

@@ -1,7 +1,9 @@
 // From a display shortcut pressed on the keyboard to the pointer seen on the
 // other display: the real tessivar program on a private two-monitor X server,
 // keys typed with XTest and the pointer read from a second connection. Beside
-// it, the bare round trip of moving the pointer and reading it back.
+// it, the bare round trip of moving the pointer and reading it back: both sides
+// send their requests and wait for one answer of the server (the key taps in one
+// XSync, the warp in one) before the polling starts.
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -77,24 +79,29 @@ void measureHotkeys(benchmark::State& state, const std::string& defaults, std::c
     tessivar.terminate();
 }
 
+constexpr auto kEffectDone = std::chrono::milliseconds(450);
+const std::string kEffectOff = R"({"visualEffectType": "off"})";
+const std::string kAnalyticsOff = R"({"analytics_enabled": false})";
+
 void HotkeyToPointerMoved(benchmark::State& state) { measureHotkeys(state, {}); }
-// Each press after the previous effect has ended, as a person switching displays.
-void HotkeyToPointerMovedEffectDone(benchmark::State& state) {
-    measureHotkeys(state, {}, std::chrono::milliseconds(450));
-}
-void HotkeyToPointerMovedEffectOff(benchmark::State& state) {
-    measureHotkeys(state, R"({"visualEffectType": "off"})");
-}
+void HotkeyToPointerMovedEffectOff(benchmark::State& state) { measureHotkeys(state, kEffectOff); }
 // The hot-key path must not wait on analytics: the same presses with analytics off.
-void HotkeyToPointerMovedAnalyticsOff(benchmark::State& state) {
-    measureHotkeys(state, R"({"analytics_enabled": false})");
+void HotkeyToPointerMovedAnalyticsOff(benchmark::State& state) { measureHotkeys(state, kAnalyticsOff); }
+// Each press after the previous effect has ended, as a person switching displays;
+// the effect and analytics each beside the same spacing without them.
+void HotkeyToPointerMovedSpaced(benchmark::State& state) { measureHotkeys(state, {}, kEffectDone); }
+void HotkeyToPointerMovedSpacedEffectOff(benchmark::State& state) { measureHotkeys(state, kEffectOff, kEffectDone); }
+void HotkeyToPointerMovedSpacedAnalyticsOff(benchmark::State& state) {
+    measureHotkeys(state, kAnalyticsOff, kEffectDone);
 }
 
 BENCHMARK(BareWarpAndQuery)->UseManualTime()->Iterations(400);
 BENCHMARK(HotkeyToPointerMoved)->UseManualTime()->Iterations(400);
-BENCHMARK(HotkeyToPointerMovedEffectDone)->UseManualTime()->Iterations(100);
 BENCHMARK(HotkeyToPointerMovedEffectOff)->UseManualTime()->Iterations(400);
 BENCHMARK(HotkeyToPointerMovedAnalyticsOff)->UseManualTime()->Iterations(400);
+BENCHMARK(HotkeyToPointerMovedSpaced)->UseManualTime()->Iterations(100);
+BENCHMARK(HotkeyToPointerMovedSpacedEffectOff)->UseManualTime()->Iterations(100);
+BENCHMARK(HotkeyToPointerMovedSpacedAnalyticsOff)->UseManualTime()->Iterations(100);
 
 }  // namespace
 
@@ -113,17 +120,18 @@ int main(int argc, char** argv) {
     rig = {&server, &observer, &keyboard};
 
     benchmark::Initialize(&argc, argv);
-    const std::string reference = "BareWarpAndQuery/iterations:400/manual_time";
-    // The effect's own cost on a press: the default effect beside no effect at all.
-    const std::string effectOff = "HotkeyToPointerMovedEffectOff/iterations:400/manual_time";
-    // What analytics adds to a press: the default program beside one with analytics off.
-    const std::string analyticsOff = "HotkeyToPointerMovedAnalyticsOff/iterations:400/manual_time";
+    const auto backToBack = [](const char* name) { return std::string(name) + "/iterations:400/manual_time"; };
+    const auto spaced = [](const char* name) { return std::string(name) + "/iterations:100/manual_time"; };
+    const std::string reference = backToBack("BareWarpAndQuery");
     tessivar::bench::RatioReporter reporter(std::vector<std::pair<std::string, std::string>>{
-        {"HotkeyToPointerMoved/iterations:400/manual_time", effectOff},
-        {"HotkeyToPointerMoved/iterations:400/manual_time", analyticsOff},
-        {"HotkeyToPointerMoved/iterations:400/manual_time", reference},
-        {"HotkeyToPointerMovedEffectDone/iterations:100/manual_time", reference},
-        {"HotkeyToPointerMovedEffectOff/iterations:400/manual_time", reference}});
+        {backToBack("HotkeyToPointerMoved"), reference},
+        {backToBack("HotkeyToPointerMovedEffectOff"), reference},
+        // The effect's and analytics' own cost on a press, each beside the same presses without it.
+        {backToBack("HotkeyToPointerMoved"), backToBack("HotkeyToPointerMovedEffectOff")},
+        {backToBack("HotkeyToPointerMoved"), backToBack("HotkeyToPointerMovedAnalyticsOff")},
+        {spaced("HotkeyToPointerMovedSpaced"), spaced("HotkeyToPointerMovedSpacedEffectOff")},
+        {spaced("HotkeyToPointerMovedSpaced"), spaced("HotkeyToPointerMovedSpacedAnalyticsOff")},
+        {spaced("HotkeyToPointerMovedSpaced"), reference}});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;

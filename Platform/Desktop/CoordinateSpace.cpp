@@ -38,6 +38,14 @@ Point localToTopLeft(Point local, Point topLeftOrigin) {
     return {topLeftOrigin.x + local.x, topLeftOrigin.y + local.y};
 }
 
+Point topLeftToNative(Point topLeft, Point origin, double ratio) {
+    return {origin.x + (topLeft.x - origin.x) * ratio, origin.y + (topLeft.y - origin.y) * ratio};
+}
+
+Point nativeToTopLeft(Point native, Point origin, double ratio) {
+    return {origin.x + (native.x - origin.x) / ratio, origin.y + (native.y - origin.y) / ratio};
+}
+
 Rect centredFrame(Point centre, Size size) {
     return {{centre.x - size.width * 0.5, centre.y - size.height * 0.5}, size};
 }

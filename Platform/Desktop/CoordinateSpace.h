@@ -32,6 +32,12 @@ Rect globalToTopLeft(const Rect& global, double primaryHeight);
 // top-left desktop.
 Point localToTopLeft(Point local, Point topLeftOrigin);
 
+// Between the top-left desktop and the native space on one display whose
+// top-left corner is `origin` in both: the window system scales a display by
+// its device pixel ratio about that corner.
+Point topLeftToNative(Point topLeft, Point origin, double ratio);
+Point nativeToTopLeft(Point native, Point origin, double ratio);
+
 // Global frame of a window of `size` centred on a global point.
 Rect centredFrame(Point centre, Size size);
 

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <limits>
 #include <system_error>
+#include <utility>
 
 #include "Platform/Foundation/BoundedJSON.h"
 #include "Platform/Foundation/BundleInfo.h"
@@ -229,29 +230,68 @@ void UserDefaults::set(const std::string& key, nlohmann::json value) {
         report("✗ 设置值嵌套过深，未保存 " + key);
         return;
     }
-    update([&](json& values) { values[key] = std::move(value); });
+    update({key, std::move(value)});
 }
 
-void UserDefaults::removeObject(const std::string& key) {
-    update([&](json& values) { values.erase(key); });
+void UserDefaults::removeObject(const std::string& key) { update({key, std::nullopt}); }
+
+void UserDefaults::apply(json& values, const std::vector<Change>& changes) {
+    for (const auto& change : changes) {
+        if (change.value) {
+            values[change.key] = *change.value;
+        } else {
+            values.erase(change.key);
+        }
+    }
 }
 
-void UserDefaults::update(const std::function<void(nlohmann::json& values)>& edit) {
+void UserDefaults::update(Change change) {
     std::optional<std::string> outside;
     std::optional<std::string> failure;
     bool reloaded = false;
     {
         std::lock_guard lock(mutex_);
-        // The lock file needs the folder, which a first run may not have yet.
-        std::error_code ignored;
-        fs::create_directories(folderOf(file_), ignored);
-        // Another process may store its own change at the same time: holding the
-        // file lock from the read to the rename keeps either change from being
-        // written over by values read before it.
-        const FileLock fileLock(lockFileOf(file_));
-        outside = readOutsideChange(reloaded);
-        edit(values_);
-        failure = save();
+        if (openGroups_ > 0) {
+            apply(values_, {change});
+            pending_.push_back(std::move(change));
+            return;
+        }
+        failure = store({std::move(change)}, outside, reloaded);
+    }
+    afterOutsideChange(outside, reloaded);
+    if (failure) report(*failure);
+}
+
+std::optional<std::string> UserDefaults::store(const std::vector<Change>& changes, std::optional<std::string>& outside,
+                                               bool& reloaded) {
+    // The lock file needs the folder, which a first run may not have yet.
+    std::error_code ignored;
+    fs::create_directories(folderOf(file_), ignored);
+    // Another process may store its own change at the same time: holding the
+    // file lock from the read to the rename keeps either change from being
+    // written over by values read before it.
+    const FileLock fileLock(lockFileOf(file_));
+    outside = readOutsideChange(reloaded);
+    // A group's changes are in memory already, unless the file's values just
+    // replaced them; applied again, they stand either way.
+    apply(values_, changes);
+    return save();
+}
+
+void UserDefaults::openGroup() {
+    std::lock_guard lock(mutex_);
+    ++openGroups_;
+}
+
+void UserDefaults::closeGroup() {
+    std::optional<std::string> outside;
+    std::optional<std::string> failure;
+    bool reloaded = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (--openGroups_ > 0 || pending_.empty()) return;
+        const auto changes = std::exchange(pending_, {});
+        failure = store(changes, outside, reloaded);
     }
     afterOutsideChange(outside, reloaded);
     if (failure) report(*failure);

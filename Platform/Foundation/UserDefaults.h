@@ -68,7 +68,28 @@ public:
     // thread whose call found the change, with no lock held.
     void setReloadHandler(std::function<void()> handler);
 
+    // While a group is open, changes are kept in memory (and read back as
+    // usual) and written together, in one save, when the last open group
+    // closes: a burst of settings stored at launch costs one write, not one each.
+    // Changes made outside meanwhile are read back first and kept, except where
+    // the group changed the same key.
+    class ChangeGroup {
+    public:
+        explicit ChangeGroup(UserDefaults& defaults) : defaults_(defaults) { defaults_.openGroup(); }
+        ~ChangeGroup() { defaults_.closeGroup(); }
+        ChangeGroup(const ChangeGroup&) = delete;
+        ChangeGroup& operator=(const ChangeGroup&) = delete;
+
+    private:
+        UserDefaults& defaults_;
+    };
+
 private:
+    // A key stored, or removed (no value).
+    struct Change {
+        std::string key;
+        std::optional<nlohmann::json> value;
+    };
     void load();
     // Called with mutex_ held; each answers what to report after unlocking.
     std::optional<std::string> moveAside();
@@ -77,7 +98,13 @@ private:
     void afterOutsideChange(const std::optional<std::string>& message, bool reloaded);
     // Called with mutex_ held; answers what went wrong so that it is reported after unlocking.
     std::optional<std::string> save();
-    void update(const std::function<void(nlohmann::json& values)>& edit);
+    static void apply(nlohmann::json& values, const std::vector<Change>& changes);
+    void update(Change change);
+    // Called with mutex_ held: reads an outside change, applies `changes` and saves.
+    std::optional<std::string> store(const std::vector<Change>& changes, std::optional<std::string>& outside,
+                                     bool& reloaded);
+    void openGroup();
+    void closeGroup();
     void report(const std::string& message) const;
 
     std::filesystem::path file_;
@@ -90,6 +117,8 @@ private:
     // The file's bytes as this object last read or wrote them. Compared whole:
     // file times are too coarse to tell a quick edit from our own write.
     std::optional<std::string> onDisk_;
+    int openGroups_ = 0;            // guarded by mutex_
+    std::vector<Change> pending_;   // guarded by mutex_: changed while a group is open
 };
 
 }  // namespace platform

@@ -74,7 +74,7 @@ int LinuxReachabilityBackend::setDispatchQueue(SerialQueue* queue) {
     watcher_.reset();
     if (!queue) return 0;
     auto watcher =
-        std::make_unique<NetlinkChangeWatcher>(changes_, [this, queue](bool changed) { onWake(changed, *queue); });
+        std::make_unique<NetlinkChangeWatcher>(changes_, [this, queue](bool changed) { return onWake(changed, *queue); });
     if (const int error = watcher->start()) return error;
     watcher_ = std::move(watcher);
     return 0;
@@ -83,9 +83,15 @@ int LinuxReachabilityBackend::setDispatchQueue(SerialQueue* queue) {
 LinuxReachabilityBackend::FlagsRead LinuxReachabilityBackend::readFlags() { return shared_->read(); }
 
 // Runs on the watcher's thread. One read waiting on the queue covers every change
-// that arrives before it starts.
-void LinuxReachabilityBackend::onWake(bool changed, SerialQueue& queue) {
-    if (!changed && !shared_->lastReadFailed) return;
+// that arrives before it starts. The watcher comes back after a quiet interval
+// only while a read is waiting or the last one failed: that read's outcome is
+// known only later, on the queue, and a failed one is tried again then.
+bool LinuxReachabilityBackend::onWake(bool changed, SerialQueue& queue) {
+    if (changed || shared_->lastReadFailed) queueRead(queue);
+    return shared_->readQueued || shared_->lastReadFailed;
+}
+
+void LinuxReachabilityBackend::queueRead(SerialQueue& queue) {
     if (shared_->readQueued.exchange(true)) return;
     queue.async([weak = std::weak_ptr<Shared>(shared_)] {
         if (auto shared = weak.lock()) shared->readAndReport();

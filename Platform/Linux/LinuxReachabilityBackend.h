@@ -33,7 +33,8 @@ private:
     struct Shared;
 
     LinuxReachabilityBackend(std::shared_ptr<Shared> shared, NetlinkSocket changes);
-    void onWake(bool changed, SerialQueue& queue);
+    bool onWake(bool changed, SerialQueue& queue);
+    void queueRead(SerialQueue& queue);
 
     // Reads queued on the dispatch queue hold this weakly, so one that runs after the
     // backend is gone does nothing.

@@ -6,7 +6,9 @@
 
 #include "Platform/Desktop/CoordinateSpace.h"
 #include "Platform/Desktop/DisplayIdentity.h"
+#include "Platform/Desktop/EventPointer.h"
 #include "Platform/Desktop/OutputOrder.h"
+#include "Platform/Desktop/PointerWarp.h"
 #include "Platform/Desktop/ScreenArrangement.h"
 #include "Platform/Qt/Private/QtGeometry.h"
 
@@ -54,10 +56,33 @@ bool canWarpPointer(const QList<QScreen*>& screens) {
     return !screens.isEmpty() && !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
+// The screen whose device pixels hold a root-window point; Qt scales each
+// screen about its top-left corner, which stays put.
+const QScreen* screenHoldingNative(const QList<QScreen*>& screens, Point native) {
+    for (const QScreen* screen : screens) {
+        const QRect logical = screen->geometry();
+        const double ratio = screen->devicePixelRatio();
+        const Rect nativeRect{QtGeometry::toPoint(logical.topLeft()), {logical.width() * ratio, logical.height() * ratio}};
+        if (native.x >= nativeRect.minX() && native.x < nativeRect.maxX() && native.y >= nativeRect.minY() &&
+            native.y < nativeRect.maxY()) {
+            return screen;
+        }
+    }
+    return nullptr;
+}
+
+Point nativeToTopLeft(Point native) {
+    const QScreen* screen = screenHoldingNative(QGuiApplication::screens(), native);
+    if (!screen) return native;
+    return CoordinateSpace::nativeToTopLeft(native, QtGeometry::toPoint(screen->geometry().topLeft()),
+                                            screen->devicePixelRatio());
+}
+
 }  // namespace
 
-QtDesktop::QtDesktop(OutputOrder* outputOrder)
-    : outputOrderSource_(outputOrder), connections_(std::make_unique<QObject>()) {
+QtDesktop::QtDesktop(OutputOrder* outputOrder, PointerWarp* warp, const EventPointer* eventPointer)
+    : outputOrderSource_(outputOrder), warp_(warp), eventPointer_(eventPointer),
+      connections_(std::make_unique<QObject>()) {
     changeCoalescer_.setSingleShot(true);
     changeCoalescer_.setInterval(kChangeSettleMs);
     QObject::connect(&changeCoalescer_, &QTimer::timeout, connections_.get(), [this] {
@@ -118,8 +143,17 @@ std::vector<Screen> QtDesktop::screens() {
     return result;
 }
 
+std::optional<Point> QtDesktop::pointerOfCurrentEvent() const {
+    const auto pointer = eventPointer_ ? eventPointer_->pointerAtCurrentEvent() : std::nullopt;
+    if (!pointer || pointer->event == movedDuringEvent_) return std::nullopt;
+    return nativeToTopLeft({static_cast<double>(pointer->x), static_cast<double>(pointer->y)});
+}
+
+// QCursor::pos() asks the server, so it is called only when the event cannot tell.
 Point QtDesktop::mouseLocation() {
-    return CoordinateSpace::topLeftToGlobal(QtGeometry::toPoint(QCursor::pos()), QtGeometry::primaryScreenHeight());
+    const auto pressed = pointerOfCurrentEvent();
+    const Point topLeft = pressed ? *pressed : QtGeometry::toPoint(QCursor::pos());
+    return CoordinateSpace::topLeftToGlobal(topLeft, QtGeometry::primaryScreenHeight());
 }
 
 Rect QtDesktop::displayBounds(DisplayID display) {
@@ -132,11 +166,25 @@ std::int32_t QtDesktop::moveCursor(DisplayID display, Point local) {
     if (!canWarpPointer(screens)) return kCursorMoveNotPossible;
     QScreen* screen = screenWithID(screens, display);
     if (!screen) return kCursorMoveUnknownDisplay;
-    const Point topLeft = CoordinateSpace::localToTopLeft(local, QtGeometry::toPoint(screen->geometry().topLeft()));
-    // The target screen, not the primary one, decides how Qt scales the point to
-    // device pixels.
-    QCursor::setPos(screen, QtGeometry::toRoundedQPoint(topLeft));
+    warp(screen, CoordinateSpace::localToTopLeft(local, QtGeometry::toPoint(screen->geometry().topLeft())));
     return kCursorMoveSuccess;
+}
+
+// The target screen, not the primary one, decides how the point scales to
+// device pixels. Qt places the pointer on whole points first.
+void QtDesktop::warp(QScreen* screen, Point topLeft) {
+    const auto pointer = eventPointer_ ? eventPointer_->pointerAtCurrentEvent() : std::nullopt;
+    if (pointer) movedDuringEvent_ = pointer->event;
+    const QPoint rounded = QtGeometry::toRoundedQPoint(topLeft);
+    if (!warp_) {
+        QCursor::setPos(screen, rounded);
+        return;
+    }
+    const Point native = CoordinateSpace::topLeftToNative(QtGeometry::toPoint(rounded),
+                                                          QtGeometry::toPoint(screen->geometry().topLeft()),
+                                                          screen->devicePixelRatio());
+    const QPoint nativePixel = QtGeometry::toRoundedQPoint(native);
+    if (!warp_->warpTo(nativePixel.x(), nativePixel.y())) QCursor::setPos(screen, rounded);
 }
 
 }  // namespace platform

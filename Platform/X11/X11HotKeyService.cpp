@@ -139,7 +139,7 @@ void X11HotKeyService::ungrabKey(const Grab& grab) {
 void X11HotKeyService::handleEvent(XEvent& event) {
     switch (event.type) {
         case KeyPress:
-            handlePress(event.xkey.keycode, event.xkey.state);
+            handlePress(event.xkey.keycode, event.xkey.state, {event.xkey.x_root, event.xkey.y_root, ++pressCount_});
             return;
         case KeyRelease:
             handleRelease(event.xkey.keycode);
@@ -152,7 +152,7 @@ void X11HotKeyService::handleEvent(XEvent& event) {
     }
 }
 
-void X11HotKeyService::handlePress(unsigned keyCode, unsigned state) {
+void X11HotKeyService::handlePress(unsigned keyCode, unsigned state, EventPointerPosition pointer) {
     // A key already down repeats or is pressed again without a release in
     // between: the hot key is still the one held.
     if (pressedKeys_.contains(keyCode)) return;
@@ -162,7 +162,9 @@ void X11HotKeyService::handlePress(unsigned keyCode, unsigned state) {
     });
     if (registration == registrations_.end()) return;
     pressedKeys_.emplace(keyCode, registration->first);
+    pressPointer_ = pointer;
     deliver(kEventHotKeyPressed, registration->first);
+    pressPointer_.reset();
 }
 
 void X11HotKeyService::handleRelease(unsigned keyCode) {

@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "Platform/Desktop/EventPointer.h"
 #include "Platform/HotKeys/HotKeyEventSource.h"
 #include "Platform/HotKeys/HotKeyService.h"
 #include "Platform/X11/HotKeyEventHandlers.h"
@@ -16,11 +17,12 @@ namespace platform {
 // System-wide hot keys on X11: passive key grabs on the root window of a
 // connection of its own. The event loop watches the connection and calls
 // processPendingEvents(), which hands hot-key presses and releases to the
-// installed handlers on the calling (main) thread.
+// installed handlers on the calling (main) thread. While a press is handed
+// on, the pointer's root position at the press is at hand without asking.
 //
 // Without a server every call answers an error status: registerHotKey
 // eventHotKeyInvalidErr, the others eventNotHandledErr.
-class X11HotKeyService : public HotKeyService, public HotKeyEventSource {
+class X11HotKeyService : public HotKeyService, public HotKeyEventSource, public EventPointer {
 public:
     // Opens $DISPLAY, or `displayName` when given.
     explicit X11HotKeyService(const char* displayName = nullptr);
@@ -44,6 +46,8 @@ public:
     bool hasQueuedEvents() const override;
     void processPendingEvents() override;
 
+    std::optional<EventPointerPosition> pointerAtCurrentEvent() const override { return pressPointer_; }
+
 private:
     // What the server must hold for one registration.
     struct Grab {
@@ -64,7 +68,7 @@ private:
     int grabKey(const Grab& grab);
     void ungrabKey(const Grab& grab);
     void handleEvent(_XEvent& event);
-    void handlePress(unsigned keyCode, unsigned state);
+    void handlePress(unsigned keyCode, unsigned state, EventPointerPosition pointer);
     void handleRelease(unsigned keyCode);
     void handleMappingChange(_XEvent& event);
     void regrab(Registration& registration);
@@ -79,6 +83,9 @@ private:
     // matched: the release belongs to it whatever the modifiers are by then.
     std::map<unsigned, EventHotKeyRef> pressedKeys_;
     HotKeyEventHandlers handlers_;
+    // Set only while a press is delivered.
+    std::optional<EventPointerPosition> pressPointer_;
+    std::uint64_t pressCount_ = 0;
 };
 
 }  // namespace platform

@@ -1,5 +1,6 @@
 #include "ZeraZov/Core/JSONHelpers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -120,12 +121,20 @@ std::optional<json> sanitizeDictionary(const json& properties, std::size_t maxDe
     return result;
 }
 
+// Events reach the queue already sanitised, so the usual dictionary is written
+// as it is: checking it walks it once, where a sanitised copy would copy it all.
 std::optional<std::string> toJSONData(const json& dictionary, int indent) {
+    if (!dictionary.is_object() || dictionary.empty()) return std::nullopt;
     // The dictionary itself is the outermost level of the text.
-    const auto sanitized = sanitizeDictionary(dictionary, platform::BoundedJSON::maxDepth - 1);
-    if (!sanitized) return std::nullopt;
+    constexpr std::size_t memberDepth = platform::BoundedJSON::maxDepth - 1;
+    std::optional<json> sanitized;
+    if (!std::all_of(dictionary.items().begin(), dictionary.items().end(), [](const auto& member) {
+            return isValidUTF8(member.key()) && isValidJSONValue(member.value(), memberDepth);
+        })) {
+        sanitized = sanitizeDictionary(dictionary, memberDepth);
+    }
     try {
-        return sanitized->dump(indent);
+        return (sanitized ? *sanitized : dictionary).dump(indent);
     } catch (const json::exception& error) {
         ZeraZovDebugLog::write(std::string("Failed to serialize dictionary to JSON: ") + error.what());
         return std::nullopt;

@@ -41,13 +41,22 @@ XTestKeyboard::~XTestKeyboard() {
 
 bool XTestKeyboard::isReady() const { return display_ && hasXTest_; }
 
-void XTestKeyboard::press(const char* keySym) { fake(keySym, true); }
+void XTestKeyboard::press(const char* keySym) {
+    fake(keySym, true);
+    XSync(display_, False);
+}
 
-void XTestKeyboard::release(const char* keySym) { fake(keySym, false); }
+void XTestKeyboard::release(const char* keySym) {
+    fake(keySym, false);
+    XSync(display_, False);
+}
 
+// The server handles one connection's requests in order, so one wait for the
+// last of them covers them all: a tap costs one round trip, as a warp does.
 void XTestKeyboard::tap(std::initializer_list<const char*> keySyms) {
-    for (const char* keySym : keySyms) press(keySym);
-    for (auto it = std::rbegin(keySyms); it != std::rend(keySyms); ++it) release(*it);
+    for (const char* keySym : keySyms) fake(keySym, true);
+    for (auto it = std::rbegin(keySyms); it != std::rend(keySyms); ++it) fake(*it, false);
+    XSync(display_, False);
 }
 
 void XTestKeyboard::setLocked(const char* keySym, bool locked) {
@@ -92,7 +101,6 @@ unsigned XTestKeyboard::keyCode(const char* keySym) const {
 
 void XTestKeyboard::fake(const char* keySym, bool down) {
     XTestFakeKeyEvent(display_, keyCode(keySym), down ? True : False, CurrentTime);
-    XSync(display_, False);
 }
 
 }  // namespace tessivar::testing

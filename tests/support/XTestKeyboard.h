@@ -20,10 +20,11 @@ public:
     // False without a server or without the XTest extension.
     bool isReady() const;
 
-    // Keys by their key symbol's name: "Alt_L", "1", "F12".
+    // Keys by their key symbol's name: "Alt_L", "1", "F12". Each call returns
+    // once the server has handled what it sent.
     void press(const char* keySym);
     void release(const char* keySym);
-    // Presses the keys in order and releases them in reverse.
+    // Presses the keys in order and releases them in reverse, sent together.
     void tap(std::initializer_list<const char*> keySyms);
 
     // Locks or unlocks the modifier the key drives ("Num_Lock", "Caps_Lock").
@@ -37,6 +38,7 @@ public:
 
 private:
     unsigned keyCode(const char* keySym) const;
+    // Sends the fake key event without waiting for the server.
     void fake(const char* keySym, bool down);
 
     _XDisplay* display_ = nullptr;

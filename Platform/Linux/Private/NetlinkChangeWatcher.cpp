@@ -12,15 +12,14 @@
 namespace platform {
 namespace {
 
-constexpr int kQuietIntervalMs = 1000;
 constexpr std::size_t kBufferSize = 16 * 1024;
 // Enough to empty a burst; a longer stream is taken up again on the next poll.
 constexpr int kDatagramsPerDrain = 256;
 
 }  // namespace
 
-NetlinkChangeWatcher::NetlinkChangeWatcher(const NetlinkSocket& socket, Wake wake)
-    : socket_(socket), wake_(std::move(wake)), buffer_(kBufferSize) {}
+NetlinkChangeWatcher::NetlinkChangeWatcher(const NetlinkSocket& socket, Wake wake, int quietIntervalMs)
+    : socket_(socket), wake_(std::move(wake)), quietIntervalMs_(quietIntervalMs), buffer_(kBufferSize) {}
 
 NetlinkChangeWatcher::~NetlinkChangeWatcher() {
     if (thread_.joinable()) {
@@ -46,16 +45,17 @@ int NetlinkChangeWatcher::start() {
 
 void NetlinkChangeWatcher::run() {
     pollfd watched[2] = {{socket_.fd(), POLLIN, 0}, {stopFd_.get(), POLLIN, 0}};
+    bool again = false;
     for (;;) {
-        const int ready = ::poll(watched, 2, kQuietIntervalMs);
+        const int ready = ::poll(watched, 2, again ? quietIntervalMs_ : -1);
         if (ready < 0 && errno == EINTR) continue;
         if (ready < 0 || (watched[1].revents & POLLIN) != 0) return;
         if (ready == 0) {
-            wake_(false);
+            again = wake_(false);
             continue;
         }
         const Drained drained = drain();
-        if (drained != Drained::nothing) wake_(true);
+        if (drained != Drained::nothing) again = wake_(true);
         // A socket that fails for good would wake poll for ever; the last wake above
         // has the state read once more, and the watch ends.
         if (drained == Drained::broken) return;

@@ -59,3 +59,28 @@ TEST(CoordinateSpace, LocalPointsAndCentredFrames) {
 }
 
 }  // namespace
+
+namespace {
+
+// A display at twice the density keeps its top-left corner in both spaces;
+// only the distance from that corner doubles.
+TEST(CoordinateSpace, NativePixelsScaleAboutTheDisplaysCorner) {
+    struct Case {
+        Point topLeft;
+        Point origin;
+        double ratio;
+        Point native;
+    };
+    const Case cases[] = {
+        {{2880, 540}, {1920, 0}, 1, {2880, 540}},
+        {{2880, 540}, {1920, 0}, 2, {3840, 1080}},
+        {{-640, 512}, {-1280, 0}, 1.5, {-320, 768}},
+        {{1920, 0}, {1920, 0}, 2, {1920, 0}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(cs::topLeftToNative(c.topLeft, c.origin, c.ratio), c.native) << c.topLeft.x << "," << c.ratio;
+        EXPECT_EQ(cs::nativeToTopLeft(c.native, c.origin, c.ratio), c.topLeft) << c.native.x << "," << c.ratio;
+    }
+}
+
+}  // namespace

@@ -40,6 +40,33 @@ TEST_F(OutsideEditTest, AnEditMadeWhileRunningSurvivesTheNextChange) {
     EXPECT_EQ(reportsContaining("已重新读取"), 1) << "our own writes are no outside change";
 }
 
+// A group of changes reaches the file in one save when the last open group
+// closes, read back meanwhile from memory; a hand edit made while it was open
+// survives, except where the group changed the same key.
+TEST_F(OutsideEditTest, AChangeGroupIsWrittenOnceWhenItClosesOverAnEditMadeMeanwhile) {
+    defaults.set("visualEffectType", "scale");
+    const std::string before = readText(file());
+    {
+        const UserDefaults::ChangeGroup outer(defaults);
+        {
+            const UserDefaults::ChangeGroup inner(defaults);
+            defaults.set("Hotkeys_jumpToScreen1", json{{"carbonKeyCode", 18}, {"carbonModifiers", 2048}});
+            defaults.set("rememberLastPosition", false);
+            defaults.removeObject("visualEffectType");
+        }
+        EXPECT_EQ(readText(file()), before) << "written before the last group closed";
+        EXPECT_FALSE(defaults.contains("visualEffectType"));
+        EXPECT_EQ(defaults.object("rememberLastPosition"), json(false));
+        writeText(file(), R"({"visualEffectType": "off", "rememberLastPosition": true, "analytics_enabled": false})");
+    }
+
+    EXPECT_EQ(onDisk(), (json{{"Hotkeys_jumpToScreen1", {{"carbonKeyCode", 18}, {"carbonModifiers", 2048}}},
+                              {"rememberLastPosition", false},
+                              {"analytics_enabled", false}}));
+    EXPECT_EQ(defaults.object("analytics_enabled"), json(false));
+    EXPECT_FALSE(defaults.contains("visualEffectType"));
+}
+
 TEST_F(OutsideEditTest, SynchronizeReadsAnEditWithoutWriting) {
     defaults.set("visualEffectType", "scale");
     const std::string edited = R"({"visualEffectType":"ripple"})";

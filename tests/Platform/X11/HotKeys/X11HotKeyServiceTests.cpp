@@ -8,6 +8,7 @@
 #include "tests/Platform/X11/HotKeys/CompetingClient.h"
 #include "tests/Platform/X11/HotKeys/HotKeyRecorder.h"
 #include "tests/support/RecordedKeyPresses.h"
+#include "tests/support/X11Observer.h"
 #include "tests/support/XTestKeyboard.h"
 #include "tests/support/WaitUntil.h"
 #include "tests/support/X11Requirement.h"
@@ -97,6 +98,37 @@ TEST_F(X11HotKeyServiceTest, AltOneGivesOnePressAndOneReleaseWithItsId) {
     keyboard_->tap({"Alt_L", "1"});
 
     EXPECT_EQ(seenBeforeSentinel(), (Seen{down(7), up(7)}));
+}
+
+// Each press hands on where the pointer was when its key went down; a release
+// has no position to give.
+TEST_F(X11HotKeyServiceTest, APressCarriesThePointerWhereItWasWhenTheKeyWentDown) {
+    ASSERT_EQ(registerKey(kKey1, kOption, 7), platform::noErr);
+    std::vector<std::optional<platform::EventPointerPosition>> pointers;
+    platform::EventHandlerRef handler = 0;
+    service_->installEventHandler(
+        [&](const platform::KeyboardEvent&) {
+            pointers.push_back(service_->pointerAtCurrentEvent());
+            return platform::eventNotHandledErr;
+        },
+        &handler);
+    service_->addEventTypes(handler, {{platform::kEventClassKeyboard, platform::kEventHotKeyPressed},
+                                      {platform::kEventClassKeyboard, platform::kEventHotKeyReleased}});
+    const X11Observer observer(server_->displayName());
+
+    for (const PointerPosition at : {PointerPosition{300, 200}, PointerPosition{700, 500}}) {
+        ASSERT_TRUE(observer.warpPointer(at));
+        keyboard_->tap({"Alt_L", "1"});
+    }
+    seenBeforeSentinel();
+
+    ASSERT_GE(pointers.size(), 4u);
+    ASSERT_TRUE(pointers[0] && pointers[2]) << "a press came without the pointer";
+    EXPECT_EQ((PointerPosition{pointers[0]->x, pointers[0]->y}), (PointerPosition{300, 200}));
+    EXPECT_EQ((PointerPosition{pointers[2]->x, pointers[2]->y}), (PointerPosition{700, 500}));
+    EXPECT_NE(pointers[0]->event, pointers[2]->event);
+    EXPECT_FALSE(pointers[1]) << "a release has no press position";
+    EXPECT_FALSE(service_->pointerAtCurrentEvent()) << "nothing is being handled now";
 }
 
 TEST_F(X11HotKeyServiceTest, LockedNumLockAndCapsLockDoNotStopAHotKey) {

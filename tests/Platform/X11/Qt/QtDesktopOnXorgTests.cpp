@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include "Platform/Desktop/DisplayIdentity.h"
+#include "Platform/Desktop/EventPointer.h"
 #include "Platform/Qt/QtDesktop.h"
+#include "Platform/X11/X11PointerWarp.h"
 #include "tests/support/WaitUntil.h"
 #include "tests/support/X11Observer.h"
 #include "tests/support/X11Requirement.h"
@@ -26,6 +28,12 @@ const std::vector<MonitorGeometry> kMonitors{{1920, 1080, 0, 0}, {1280, 1024, 19
 platform::DisplayID displayIDOfOutput(std::size_t index) {
     return platform::displayIDForConnector("DUMMY" + std::to_string(index));
 }
+
+// The pointer of the event being handled, as a test sets it.
+struct SetEventPointer : platform::EventPointer {
+    std::optional<platform::EventPointerPosition> position;
+    std::optional<platform::EventPointerPosition> pointerAtCurrentEvent() const override { return position; }
+};
 
 // The desktop backend of a QGuiApplication on the xcb platform, connected to a
 // private server with kMonitors; one per run, as Qt allows one application.
@@ -62,6 +70,10 @@ protected:
     }
 
     platform::QtDesktop desktop_;
+    // As the program has it: its own warp, and where the pointer was at a press.
+    platform::X11PointerWarp warp_{server_->displayName().c_str()};
+    SetEventPointer press_;
+    platform::QtDesktop warpingDesktop_{nullptr, &warp_, &press_};
     std::unique_ptr<X11Observer> observer_;
 
     static inline int argc_ = 1;
@@ -86,18 +98,21 @@ TEST_F(QtDesktopOnXorgTest, ListsEveryMonitorPrimaryFirstWithGlobalFrames) {
 }
 
 TEST_F(QtDesktopOnXorgTest, MovesThePointerToDisplayLocalPointsOnEveryMonitor) {
-    for (std::size_t i = 0; i < kMonitors.size(); ++i) {
-        const MonitorGeometry& monitor = kMonitors[i];
-        for (platform::Point local : {platform::Point{0, 0}, platform::Point{37, 21},
-                                      platform::Point{monitor.width / 2.0, monitor.height / 2.0},
-                                      platform::Point{monitor.width - 1.0, monitor.height - 1.0}}) {
-            ASSERT_EQ(desktop_.moveCursor(displayIDOfOutput(i), local), platform::kCursorMoveSuccess);
+    ASSERT_TRUE(warp_.isConnected());
+    for (platform::QtDesktop* desktop : {&desktop_, &warpingDesktop_}) {
+        for (std::size_t i = 0; i < kMonitors.size(); ++i) {
+            const MonitorGeometry& monitor = kMonitors[i];
+            for (platform::Point local : {platform::Point{0, 0}, platform::Point{37, 21},
+                                          platform::Point{monitor.width / 2.0, monitor.height / 2.0},
+                                          platform::Point{monitor.width - 1.0, monitor.height - 1.0}}) {
+                ASSERT_EQ(desktop->moveCursor(displayIDOfOutput(i), local), platform::kCursorMoveSuccess);
 
-            PointerPosition expected{monitor.x + static_cast<int>(local.x), monitor.y + static_cast<int>(local.y)};
-            std::optional<PointerPosition> seen = pointerOnceAt(expected);
-            ASSERT_TRUE(seen.has_value());
-            EXPECT_EQ(*seen, expected) << "DUMMY" << i << " local " << local.x << "," << local.y << ": pointer at "
-                                       << seen->x << "," << seen->y;
+                PointerPosition expected{monitor.x + static_cast<int>(local.x), monitor.y + static_cast<int>(local.y)};
+                std::optional<PointerPosition> seen = pointerOnceAt(expected);
+                ASSERT_TRUE(seen.has_value());
+                EXPECT_EQ(*seen, expected) << "DUMMY" << i << " local " << local.x << "," << local.y << ": pointer at "
+                                           << seen->x << "," << seen->y;
+            }
         }
     }
 }
@@ -114,6 +129,24 @@ TEST_F(QtDesktopOnXorgTest, ReadsThePointerAnotherClientMovedInGlobalCoordinates
     ASSERT_TRUE(observer_->warpPointer({100, 1180}));
 
     EXPECT_EQ(desktop_.mouseLocation(), (platform::Point{100, -100}));
+}
+
+// A press reads where it leaves from the key event, whatever the pointer did
+// since; once the press has moved the pointer, or is over, the server is asked.
+TEST_F(QtDesktopOnXorgTest, DuringAPressThePointerIsWhereTheEventSaysUntilThePressMovesIt) {
+    ASSERT_TRUE(observer_->warpPointer({100, 1180}));
+    EXPECT_EQ(warpingDesktop_.mouseLocation(), (platform::Point{100, -100}));
+
+    press_.position = platform::EventPointerPosition{500, 400, 1};
+    EXPECT_EQ(warpingDesktop_.mouseLocation(), (platform::Point{500, 680}));
+    ASSERT_EQ(warpingDesktop_.moveCursor(displayIDOfOutput(1), {10, 10}), platform::kCursorMoveSuccess);
+    ASSERT_EQ(pointerOnceAt({1930, 10}), (PointerPosition{1930, 10}));
+    EXPECT_EQ(warpingDesktop_.mouseLocation(), (platform::Point{1930, 1070}));
+
+    press_.position = platform::EventPointerPosition{600, 300, 2};
+    EXPECT_EQ(warpingDesktop_.mouseLocation(), (platform::Point{600, 780}));
+    press_.position.reset();
+    EXPECT_EQ(warpingDesktop_.mouseLocation(), (platform::Point{1930, 1070}));
 }
 
 }  // namespace

@@ -1,0 +1,31 @@
+#include "Platform/X11/X11PointerWarp.h"
+
+#include <xcb/xcb.h>
+
+namespace platform {
+
+X11PointerWarp::X11PointerWarp(const char* displayName) : connection_(xcb_connect(displayName, nullptr)) {
+    if (xcb_connection_has_error(connection_)) {
+        xcb_disconnect(connection_);
+        connection_ = nullptr;
+        return;
+    }
+    root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
+}
+
+X11PointerWarp::~X11PointerWarp() {
+    if (connection_) xcb_disconnect(connection_);
+}
+
+// No source window: the pointer goes wherever it is. The root window as the
+// destination makes the point absolute on the whole desktop. On a plain xcb
+// connection the flush is one write: Xlib would also try to read events after it.
+bool X11PointerWarp::warpTo(int x, int y) {
+    if (!connection_) return false;
+    xcb_warp_pointer(connection_, XCB_NONE, root_, 0, 0, 0, 0, static_cast<std::int16_t>(x),
+                     static_cast<std::int16_t>(y));
+    xcb_flush(connection_);
+    return true;
+}
+
+}  // namespace platform
