@@ -2,17 +2,30 @@
 
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
+#include <QPixmap>
 #include <QPropertyAnimation>
 
 namespace tessivar::FadingPicture {
 
-void fadeOut(const QWidget& leaving, std::chrono::milliseconds duration) {
+namespace {
+// What the widget and its children draw, without the window's background:
+// transparent where they draw nothing, so what replaces them shows through.
+QPixmap pictureOf(QWidget& widget) {
+    const qreal density = widget.devicePixelRatioF();
+    QPixmap picture(widget.size() * density);
+    picture.setDevicePixelRatio(density);
+    picture.fill(Qt::transparent);
+    widget.render(&picture, QPoint(), QRegion(), QWidget::DrawChildren);
+    return picture;
+}
+}  // namespace
+
+void fadeOut(QWidget& leaving, std::chrono::milliseconds duration) {
     QWidget* parent = leaving.parentWidget();
     if (!parent || !leaving.isVisible()) return;
     auto* picture = new QLabel(parent);
     picture->setAttribute(Qt::WA_TransparentForMouseEvents);
-    // Transparent where the widget draws nothing: what replaces it shows through.
-    picture->setPixmap(const_cast<QWidget&>(leaving).grab());
+    picture->setPixmap(pictureOf(leaving));
     picture->setGeometry(leaving.geometry());
     auto* opacity = new QGraphicsOpacityEffect(picture);
     picture->setGraphicsEffect(opacity);

@@ -11,7 +11,7 @@ namespace tessivar {
 // clicks and goes once it has faded. A hidden widget leaves nothing.
 namespace FadingPicture {
 
-void fadeOut(const QWidget& leaving, std::chrono::milliseconds duration);
+void fadeOut(QWidget& leaving, std::chrono::milliseconds duration);
 
 }  // namespace FadingPicture
 }  // namespace tessivar
