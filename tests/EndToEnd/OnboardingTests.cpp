@@ -340,6 +340,36 @@ std::vector<std::size_t> onlyBefore(const ScreenGrab& before, const ScreenGrab& 
     return pixels;
 }
 
+// A click that replaces what the window shows: how many of the pictures
+// grabbed meanwhile show what went halfway faded out, where nothing comes in
+// its place; `pixels` tells how many such places there were.
+struct FadeOut {
+    std::size_t halfway = 0;
+    std::size_t pictures = 0;
+    std::size_t pixels = 0;
+};
+
+FadeOut watchFadeOut(ManagedFirstLaunch& desktop, const WindowFacts& window, const ScreenGrab& before, PointerPosition click) {
+    desktop.press(click);
+    std::vector<ScreenGrab> frames;
+    for (const auto until = std::chrono::steady_clock::now() + 600ms; std::chrono::steady_clock::now() < until;) {
+        frames.push_back(desktop.probe->grab(window.x, window.y, window.width, window.height));
+    }
+    const ScreenGrab after = settledGrab(*desktop.probe, window);
+    const auto pixels = onlyBefore(before, after);
+    FadeOut seen{0, frames.size(), pixels.size()};
+    for (const auto& frame : frames) {
+        std::size_t fading = 0;
+        for (const auto at : pixels) {
+            const double left =
+                static_cast<double>(distance(frame.pixels[at], after.pixels[at])) / distance(before.pixels[at], after.pixels[at]);
+            fading += left > 0.15 && left < 0.85 ? 1 : 0;
+        }
+        if (!pixels.empty() && fading * 4 >= pixels.size()) ++seen.halfway;
+    }
+    return seen;
+}
+
 // A step change is a cross-fade: after the click the page that goes is seen
 // on its way out, halfway faded, where the next page has nothing.
 TEST_F(ManagedFirstLaunch, TheStepThatGoesFadesOut) {
@@ -349,25 +379,9 @@ TEST_F(ManagedFirstLaunch, TheStepThatGoesFadesOut) {
     const ScreenGrab welcome = settledGrab(*probe, *window);
     const auto next = accentButton(welcome, kBottomBarTop, kHeight);
     ASSERT_TRUE(next.has_value());
-    press(*next);
-    std::vector<ScreenGrab> frames;
-    for (const auto until = std::chrono::steady_clock::now() + 600ms; std::chrono::steady_clock::now() < until;) {
-        frames.push_back(probe->grab(window->x, window->y, window->width, window->height));
-    }
-    const ScreenGrab launchPage = settledGrab(*probe, *window);
-    const auto pixels = onlyBefore(welcome, launchPage);
-    ASSERT_GE(pixels.size(), 50u) << "the two steps overlap everywhere";
-    std::size_t halfway = 0;
-    for (const auto& frame : frames) {
-        std::size_t fading = 0;
-        for (const auto at : pixels) {
-            const double left = static_cast<double>(distance(frame.pixels[at], launchPage.pixels[at])) /
-                                distance(welcome.pixels[at], launchPage.pixels[at]);
-            fading += left > 0.15 && left < 0.85 ? 1 : 0;
-        }
-        if (fading * 4 >= pixels.size()) ++halfway;
-    }
-    EXPECT_GE(halfway, 1u) << "of " << frames.size() << " pictures after the click, none showed the welcome fading";
+    const FadeOut step = watchFadeOut(*this, *window, welcome, *next);
+    ASSERT_GE(step.pixels, 50u) << "the two steps overlap everywhere";
+    EXPECT_GE(step.halfway, 1u) << "of " << step.pictures << " pictures after the click, none showed the welcome fading";
     EXPECT_EQ(tessivar.terminate(), 0);
 }
 
