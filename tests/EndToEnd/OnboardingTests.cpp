@@ -43,6 +43,8 @@ constexpr int kButtonRun = 40;
 // The rows of the last step's hint, below its buttons.
 constexpr int kHintTop = 330;
 constexpr int kHintBottom = 350;
+// The label of the launch switch on the second step, in window coordinates.
+constexpr TextArea kSwitchLabel{"switch 登录时启动", 293, 300, 66, 17};
 
 std::optional<WindowFacts> onboardingWindow(const tessivar::testing::X11WindowTree& tree) {
     for (const auto& window : tree.windows()) {
@@ -221,7 +223,7 @@ constexpr StepText kStepTexts[] = {
     {0, {"button 下一步", 534, 413, 42, 17}},
     {1, {"title 登录时自动启动", 250, 202, 140, 22}},
     {1, {"text 开机后即可", 176, 233, 285, 16}},
-    {1, {"switch 登录时启动", 293, 300, 66, 17}},
+    {1, kSwitchLabel},
     {1, {"button 上一步", 62, 413, 40, 17}},
     {1, {"button 跳过", 548, 413, 30, 17}},
     {2, {"key cap ⌥", 260, 108, 20, 18}},
@@ -409,6 +411,54 @@ TEST_F(ManagedFirstLaunch, UnderACompositorTheOnboardingCastsAShadow) {
     const double near = meanLuminance(probe->grab(left, window->y + window->height + 2, window->width / 2, 4));
     const double far = meanLuminance(probe->grab(left, window->y + window->height + 60, window->width / 2, 4));
     EXPECT_LT(near, far * 0.9) << "no shadow below the window: " << near << " against " << far;
+    EXPECT_EQ(tessivar.terminate(), 0);
+}
+
+// Turned on, the launch switch gives way to the badge: the card grows and
+// moves up, and the switch fades out where the card has taken it while the
+// badge comes in. A picture counts when, at some such move, most of the
+// label's strokes show halfway between themselves and the plain card.
+TEST_F(ManagedFirstLaunch, TheLaunchSwitchFadesOutForTheBadge) {
+    tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName(), R"({"hasCompletedOnboarding": false})");
+    std::optional<WindowFacts> window;
+    ASSERT_TRUE(waitUntil([&] { return (window = onboardingWindow(*tree)).has_value(); }, 15s)) << "no onboarding";
+    const auto next = accentButton(settledGrab(*probe, *window), kBottomBarTop, kHeight);
+    ASSERT_TRUE(next.has_value());
+    press(*next);
+    const ScreenGrab before = settledGrab(*probe, *window);
+    const auto at = [](const ScreenGrab& grab, int x, int y) { return grab.pixels[static_cast<std::size_t>(y * grab.width + x)]; };
+    std::vector<PointerPosition> strokes;
+    for (int y = kSwitchLabel.y; y < kSwitchLabel.y + kSwitchLabel.height; ++y) {
+        for (int x = kSwitchLabel.x; x < kSwitchLabel.x + kSwitchLabel.width; ++x) {
+            if (distance(at(before, x, y), at(before, kSwitchLabel.x - 8, y)) > 300) strokes.push_back({x, y});
+        }
+    }
+    ASSERT_GE(strokes.size(), 40u) << "no switch label on the second step";
+
+    press({window->x + kSwitchLabel.x + kSwitchLabel.width / 2, window->y + kSwitchLabel.y + kSwitchLabel.height / 2});
+    std::vector<ScreenGrab> frames;
+    for (const auto until = std::chrono::steady_clock::now() + 600ms; std::chrono::steady_clock::now() < until;) {
+        frames.push_back(probe->grab(window->x, window->y, window->width, window->height));
+    }
+    const ScreenGrab after = settledGrab(*probe, *window);
+    const std::uint32_t card = at(after, kSwitchLabel.x - 8, kSwitchLabel.y);
+    std::size_t fading = 0;
+    for (const auto& frame : frames) {
+        bool seen = false;
+        for (int move = -40; move <= 0 && !seen; ++move) {
+            std::size_t counted = 0, halfway = 0;
+            for (const auto stroke : strokes) {
+                if (at(after, stroke.x, stroke.y + move) != card) continue;
+                ++counted;
+                const double left = static_cast<double>(distance(at(frame, stroke.x, stroke.y + move), card)) /
+                                    distance(at(before, stroke.x, stroke.y), card);
+                halfway += left > 0.15 && left < 0.85 ? 1 : 0;
+            }
+            seen = counted >= 30 && halfway * 2 >= counted;
+        }
+        fading += seen ? 1 : 0;
+    }
+    EXPECT_GE(fading, 1u) << "of " << frames.size() << " pictures after the click, none showed the switch fading";
     EXPECT_EQ(tessivar.terminate(), 0);
 }
 
