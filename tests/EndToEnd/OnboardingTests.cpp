@@ -197,6 +197,15 @@ struct ManagedFirstLaunch : FirstLaunch {
         return steps;
     }
 
+    // The window as fast as it can be read, for the while an animation lasts.
+    std::vector<ScreenGrab> pictures(const WindowFacts& window) const {
+        std::vector<ScreenGrab> frames;
+        for (const auto until = std::chrono::steady_clock::now() + 600ms; std::chrono::steady_clock::now() < until;) {
+            frames.push_back(probe->grab(window.x, window.y, window.width, window.height));
+        }
+        return frames;
+    }
+
     std::optional<tessivar::testing::OpenboxSession> manager;
     std::optional<tessivar::testing::XTestPointer> pointer;
 };
@@ -353,10 +362,7 @@ struct FadeOut {
 
 FadeOut watchFadeOut(ManagedFirstLaunch& desktop, const WindowFacts& window, const ScreenGrab& before, PointerPosition click) {
     desktop.press(click);
-    std::vector<ScreenGrab> frames;
-    for (const auto until = std::chrono::steady_clock::now() + 600ms; std::chrono::steady_clock::now() < until;) {
-        frames.push_back(desktop.probe->grab(window.x, window.y, window.width, window.height));
-    }
+    const auto frames = desktop.pictures(window);
     const ScreenGrab after = settledGrab(*desktop.probe, window);
     const auto pixels = onlyBefore(before, after);
     FadeOut seen{0, frames.size(), pixels.size()};
@@ -436,10 +442,7 @@ TEST_F(ManagedFirstLaunch, TheLaunchSwitchFadesOutForTheBadge) {
     ASSERT_GE(strokes.size(), 40u) << "no switch label on the second step";
 
     press({window->x + kSwitchLabel.x + kSwitchLabel.width / 2, window->y + kSwitchLabel.y + kSwitchLabel.height / 2});
-    std::vector<ScreenGrab> frames;
-    for (const auto until = std::chrono::steady_clock::now() + 600ms; std::chrono::steady_clock::now() < until;) {
-        frames.push_back(probe->grab(window->x, window->y, window->width, window->height));
-    }
+    const auto frames = pictures(*window);
     const ScreenGrab after = settledGrab(*probe, *window);
     const std::uint32_t card = at(after, kSwitchLabel.x - 8, kSwitchLabel.y);
     std::size_t fading = 0;
