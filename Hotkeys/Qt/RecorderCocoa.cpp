@@ -346,6 +346,7 @@ void RecorderCocoa::showAlert(const QString& text, const QString& informative, b
                               std::function<void(bool forced)> done) {
     auto* box = new QMessageBox(window());
     box->setIcon(QMessageBox::NoIcon);
+    if (!environment_.alertTitle.empty()) box->setWindowTitle(QString::fromStdString(environment_.alertTitle));
     box->setText(text);
     box->setInformativeText(informative);
     QPushButton* ok = box->addButton(recorderString("ok"), QMessageBox::AcceptRole);

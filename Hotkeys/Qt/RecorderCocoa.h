@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "Hotkeys/MenuItem.h"
@@ -35,6 +36,9 @@ struct RecorderEnvironment {
     platform::NativeKeyTranslator& keys;          // key events in Carbon terms
     std::function<std::vector<MenuItem>()> menu;  // the application's menu, for conflicts; may be empty
     SystemShortcuts* systemShortcuts = nullptr;   // other programs' shortcuts; may be null
+    // The title bar of its alerts: the host program's name. Empty leaves it
+    // to Qt, which names the executable.
+    std::string alertTitle;
 };
 
 // The field in which the user records the shortcut of one name. Idle it shows

@@ -31,9 +31,13 @@ int QtApplication::run() {
     return status;
 }
 
+// The program has decided to end: exit() ends every running loop at once.
+// quit() would first ask every window to close, and an open dialog that
+// refuses to (an alert without a button that only dismisses it) keeps the
+// program running.
 void QtApplication::terminate() {
     willTerminateOnce();
-    QCoreApplication::quit();
+    QCoreApplication::exit(0);
 }
 
 std::string QtApplication::platformName() { return QGuiApplication::platformName().toStdString(); }

@@ -1,6 +1,7 @@
 #include "Tessivar/Onboarding/OnboardingAppearance.h"
 
 #include "Platform/Foundation/UserDefaults.h"
+#include "Tessivar/ReadableColor.h"
 
 namespace tessivar {
 
@@ -30,7 +31,25 @@ OnboardingAppearance OnboardingAppearance::make(bool dark, const QColor& accent)
         look.secondary = QColor(0, 0, 0, 128);
         look.success = QColor(0x28, 0xa7, 0x45);
     }
+    return readable(look);
+}
+
+// The desktop's accent and the system greens do not always read: white on a
+// light accent, a light accent or green on a light card, quiet text at half
+// strength. Each is moved just enough, from what the screen shows.
+OnboardingAppearance OnboardingAppearance::readable(OnboardingAppearance look) {
+    const QColor card = look.cardOnScreen();
+    look.secondary = ReadableColor::against(ReadableColor::over(look.secondary, look.windowBackground), look.windowBackground);
+    look.accentText = ReadableColor::against(look.accent, card);
+    look.accent = ReadableColor::against(look.accent, Qt::white);
+    look.success = ReadableColor::against(look.success, card);
     return look;
+}
+
+QColor OnboardingAppearance::cardOnScreen() const {
+    QColor card = controlBackground;
+    card.setAlphaF(kCardOpacity);
+    return ReadableColor::over(card, windowBackground);
 }
 
 OnboardingAppearance OnboardingAppearance::choose(const platform::UserDefaults& defaults, const QPalette& desktop) {

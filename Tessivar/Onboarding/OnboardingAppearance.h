@@ -17,8 +17,12 @@ struct OnboardingAppearance {
     // The user default that asks for the dark look.
     static constexpr const char* kInterfaceStyleKey = "AppleInterfaceStyle";
 
+    // The cards lie on the window at this opacity of the control background.
+    static constexpr float kCardOpacity = 0.5F;
+
     bool dark = false;
-    QColor accent;             // the desktop's highlight colour
+    QColor accent;             // the desktop's highlight colour, white text reads on it
+    QColor accentText;         // text in the accent colour, read on the cards
     QColor windowBackground;
     QColor controlBackground;  // cards and key caps
     QColor primary;            // text
@@ -32,8 +36,13 @@ struct OnboardingAppearance {
     // A palette is dark when its windows are darker than their text.
     static bool isDarkPalette(const QPalette& palette);
     static OnboardingAppearance make(bool dark, const QColor& accent);
+    // The colours of a look moved as little as it takes for its text to read
+    // (WCAG AA) on what it is drawn on.
+    static OnboardingAppearance readable(OnboardingAppearance look);
     static OnboardingAppearance choose(const platform::UserDefaults& defaults, const QPalette& desktop);
 
+    // A card's background as the screen shows it over the window.
+    QColor cardOnScreen() const;
     // The look as a widget palette, so the standard widgets inside match it.
     QPalette palette() const;
 };

@@ -21,6 +21,8 @@ namespace {
 
 constexpr int kIconSide = 56;
 constexpr double kIconCornerRadius = 12;
+constexpr int kLinkRowHeight = 26;
+constexpr int kLinkSymbolSide = 16;
 
 // The application's icon on a rounded card, as the desktop shows app icons.
 QPixmap roundedIcon() {
@@ -36,11 +38,31 @@ QPixmap roundedIcon() {
     return card;
 }
 
+// A label inside a link row: the row takes the clicks.
+QLabel* rowPart(QLabel* label) {
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return label;
+}
+
+// The symbol and the title on the left, "↗" at the row's right end.
 QPushButton* linkRow(const AboutInfo::Link& link) {
-    auto* row = new QPushButton(SymbolIcons::icon(std::string(link.symbol)), text(link.title) + QStringLiteral("  ↗"));
+    auto* row = new QPushButton;
     row->setFlat(true);
     row->setCursor(Qt::PointingHandCursor);
-    row->setStyleSheet(QStringLiteral("text-align: left; padding: 4px;"));
+    row->setMinimumHeight(kLinkRowHeight);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(4, 2, 4, 2);
+    layout->setSpacing(6);
+    // The desktop's icon theme may have no picture for the symbol: then the title leads.
+    const QIcon symbol = SymbolIcons::icon(std::string(link.symbol));
+    if (!symbol.isNull()) {
+        auto* picture = rowPart(new QLabel);
+        picture->setPixmap(symbol.pixmap(kLinkSymbolSide));
+        layout->addWidget(picture);
+    }
+    layout->addWidget(rowPart(new QLabel(text(link.title))));
+    layout->addStretch(1);
+    layout->addWidget(rowPart(new QLabel(QStringLiteral("↗"))));
     const QUrl destination(text(link.destination));
     QObject::connect(row, &QPushButton::clicked, row, [destination] { QDesktopServices::openUrl(destination); });
     return row;

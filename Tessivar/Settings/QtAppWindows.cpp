@@ -4,6 +4,7 @@
 #include <QtGui/qguiapplication_platform.h>
 
 #include "Platform/X11/X11WindowSpaces.h"
+#include "Tessivar/Settings/AboutInfo.h"
 #include "Tessivar/Onboarding/OnboardingWindow.h"
 #include "Tessivar/Settings/SettingsWindowController.h"
 #include "Tessivar/Settings/WindowPresenter.h"
@@ -22,6 +23,8 @@ _XDisplay* qtDisplay() {
 }  // namespace
 
 QtAppWindows::QtAppWindows(SettingsEnvironment environment) : environment_(std::move(environment)) {
+    // The window manager gives the conflict alerts a title bar: it names the program.
+    environment_.recorder.alertTitle = AboutInfo::kName;
     if (!environment_.windowSpaces) {
         ownSpaces_ = std::make_unique<platform::X11WindowSpaces>(qtDisplay());
         environment_.windowSpaces = ownSpaces_.get();

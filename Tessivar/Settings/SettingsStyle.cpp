@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "Tessivar/ReadableColor.h"
+
 namespace tessivar::SettingsStyle {
 
 namespace {
@@ -34,6 +36,19 @@ QBoxLayout* paneLayout(QWidget* pane) {
     auto* layout = new QVBoxLayout(pane);
     layout->setContentsMargins(kHorizontalMargin, kTopMargin, kHorizontalMargin, kBottomMargin);
     return layout;
+}
+
+QPalette readable(QPalette palette) {
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        const QColor window = palette.color(group, QPalette::Window);
+        palette.setColor(group, QPalette::PlaceholderText,
+                         ReadableColor::against(ReadableColor::over(palette.color(group, QPalette::PlaceholderText), window),
+                                                window));
+        palette.setColor(group, QPalette::Highlight,
+                         ReadableColor::against(palette.color(group, QPalette::Highlight),
+                                                palette.color(group, QPalette::HighlightedText)));
+    }
+    return palette;
 }
 
 }  // namespace tessivar::SettingsStyle

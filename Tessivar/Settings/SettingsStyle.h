@@ -1,4 +1,5 @@
 #pragma once
+#include <QPalette>
 #include <QString>
 #include <string_view>
 
@@ -20,6 +21,10 @@ QGroupBox* section(std::string_view header, QWidget* parent);
 QLabel* label(const QString& text, int size, int weight = 0, bool secondary = false);
 // The pane's vertical layout, with its margins.
 QBoxLayout* paneLayout(QWidget* pane);
+// The desktop's palette with its quieter text and its selection made to read:
+// each at least 4.5 : 1 (WCAG AA) against what it is drawn on, moved towards
+// black or white as little as that takes.
+QPalette readable(QPalette palette);
 
 }  // namespace SettingsStyle
 }  // namespace tessivar

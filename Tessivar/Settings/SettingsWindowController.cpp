@@ -33,6 +33,7 @@ SettingsWindowController::SettingsWindowController(SettingsEnvironment environme
                                                       Qt::WindowMinimizeButtonHint | Qt::WindowStaysOnTopHint)) {
     window_->setWindowTitle(SettingsStyle::text(kTitle));
     window_->setFont(withChineseFace(window_->font()));
+    window_->setPalette(SettingsStyle::readable(window_->palette()));
     auto* layout = new QVBoxLayout(window_.get());
     layout->setContentsMargins(0, 0, 0, 0);
     view_ = new SettingsView(std::move(environment));

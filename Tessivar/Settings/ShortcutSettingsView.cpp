@@ -17,6 +17,17 @@ namespace tessivar {
 
 using SettingsStyle::text;
 
+namespace {
+// A faint line over the footer: gray at 0.15 on the window. A frame's own
+// line would take the text colour, black.
+QWidget* separatorLine() {
+    auto* line = new QFrame;
+    line->setFixedHeight(1);
+    line->setStyleSheet(QStringLiteral("background-color: rgba(142, 142, 147, 0.15); border: none;"));
+    return line;
+}
+}  // namespace
+
 ShortcutSettingsView::ShortcutSettingsView(const SettingsEnvironment& environment, QWidget* parent)
     : QWidget(parent), environment_(environment) {
     auto* outer = new QVBoxLayout(this);
@@ -77,10 +88,7 @@ QWidget* ShortcutSettingsView::makeFooter() {
     auto* footer = new QWidget;
     auto* column = new QVBoxLayout(footer);
     column->setContentsMargins(0, 0, 0, 12);
-    auto* separator = new QFrame;
-    separator->setFrameShape(QFrame::HLine);
-    separator->setFrameShadow(QFrame::Plain);
-    column->addWidget(separator);
+    column->addWidget(separatorLine());
     auto* line = new QHBoxLayout;
     line->setSpacing(6);
     line->addStretch();

@@ -4,24 +4,30 @@
 // in the build folder for a person to look at.
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QImage>
-
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <cstdlib>
 #include <sstream>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "Platform/Testing/TemporaryDirectory.h"
+#include "tests/EndToEnd/Screenshots.h"
 #include "tests/EndToEnd/TwoDisplayDesktop.h"
+#include "tests/support/OpenboxSession.h"
 #include "tests/support/TessivarProcess.h"
 #include "tests/support/WaitUntil.h"
 #include "tests/support/X11ScreenProbe.h"
+#include "tests/support/XTestPointer.h"
 
 using namespace std::chrono_literals;
 using tessivar::testing::PointerPosition;
 using tessivar::testing::ScreenGrab;
+using tessivar::testing::Screenshots::TextArea;
+using tessivar::testing::Screenshots::distance;
 using tessivar::testing::WindowFacts;
 using tessivar::testing::waitUntil;
 
@@ -34,10 +40,15 @@ constexpr int kPageTop = 80;
 constexpr int kBottomBarTop = 380;
 // A button of the accent colour is a wide run of it; a line of text is not.
 constexpr int kButtonRun = 40;
+// The rows of the last step's hint, below its buttons.
+constexpr int kHintTop = 330;
+constexpr int kHintBottom = 350;
+// The label of the launch switch on the second step, in window coordinates.
+constexpr TextArea kSwitchLabel{"switch 登录时启动", 293, 300, 66, 17};
 
 std::optional<WindowFacts> onboardingWindow(const tessivar::testing::X11WindowTree& tree) {
     for (const auto& window : tree.windows()) {
-        if (window.viewable && window.className == "tessivar" && window.topLevel && !window.overrideRedirect &&
+        if (window.viewable && window.className == "tessivar" && !window.overrideRedirect &&
             window.width == kWidth && window.height == kHeight) {
             return window;
         }
@@ -89,15 +100,7 @@ ScreenGrab settledGrab(const tessivar::testing::X11ScreenProbe& probe, const Win
 }
 
 void saveScreenshot(const ScreenGrab& grab, const char* name) {
-    QDir().mkpath(QStringLiteral(TESSIVAR_SCREENSHOT_DIR));
-    QImage image(grab.width, grab.height, QImage::Format_RGB32);
-    for (int row = 0; row < grab.height; ++row) {
-        for (int column = 0; column < grab.width; ++column) {
-            image.setPixel(column, row, 0xff000000u | grab.pixels[static_cast<std::size_t>(row * grab.width + column)]);
-        }
-    }
-    const QString path = QStringLiteral(TESSIVAR_SCREENSHOT_DIR "/") + QLatin1String(name);
-    EXPECT_TRUE(image.save(path)) << path.toStdString();
+    EXPECT_FALSE(tessivar::testing::Screenshots::save(grab, name).empty()) << name;
 }
 
 nlohmann::json settings(const tessivar::testing::TessivarProcess& tessivar) {
@@ -159,6 +162,306 @@ TEST_F(FirstLaunch, TheOnboardingOpensOnThePointersDisplayAndItsTestJumpMovesThe
     ASSERT_TRUE(click(*finish));
     EXPECT_TRUE(waitUntil([&] { return !onboardingWindow(*tree).has_value(); }, 5s)) << "finishing left it open";
     EXPECT_EQ(settings(tessivar).value("hasCompletedOnboarding", false), true);
+    EXPECT_EQ(tessivar.terminate(), 0);
+}
+
+// The onboarding under a window manager, clicked through with presses held as
+// people hold them.
+struct ManagedFirstLaunch : FirstLaunch {
+    void SetUp() override {
+        FirstLaunch::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        manager.emplace(server.displayName());
+        ASSERT_EQ(manager->start(), std::nullopt) << "openbox (scripts/install-deps.sh)";
+        pointer.emplace(server.displayName());
+        ASSERT_TRUE(pointer->isReady());
+    }
+
+    void press(PointerPosition at) { pointer->click(at.x, at.y, 60ms); }
+
+    // The steps as they settle, clicked on with the primary button, and the
+    // last one once its test has jumped; none when a step has no way on.
+    std::vector<ScreenGrab> walkThrough(const WindowFacts& window) {
+        std::vector<ScreenGrab> steps;
+        for (int step = 0; step < 2; ++step) {
+            steps.push_back(settledGrab(*probe, window));
+            const auto next = accentButton(steps.back(), kBottomBarTop, kHeight);
+            if (!next) return {};
+            press(*next);
+        }
+        steps.push_back(settledGrab(*probe, window));
+        const auto test = accentButton(steps.back(), kPageTop, kBottomBarTop);
+        if (!test) return {};
+        press(*test);
+        steps.push_back(settledGrab(*probe, window));
+        return steps;
+    }
+
+    // The window as fast as it can be read, for the while an animation lasts.
+    std::vector<ScreenGrab> pictures(const WindowFacts& window) const {
+        std::vector<ScreenGrab> frames;
+        for (const auto until = std::chrono::steady_clock::now() + 600ms; std::chrono::steady_clock::now() < until;) {
+            frames.push_back(probe->grab(window.x, window.y, window.width, window.height));
+        }
+        return frames;
+    }
+
+    std::optional<tessivar::testing::OpenboxSession> manager;
+    std::optional<tessivar::testing::XTestPointer> pointer;
+};
+
+// Every text of the steps as the screen shows it, in window coordinates
+// measured on the steps' pictures: the step (3: the last one after its test)
+// and the area of the text on its own background.
+struct StepText {
+    int step;
+    TextArea area;
+};
+
+constexpr StepText kStepTexts[] = {
+    {0, {"header 欢迎使用 Tessivar", 28, 33, 135, 18}},
+    {0, {"title 欢迎使用 Tessivar", 228, 176, 185, 24}},
+    {0, {"subtitle 专为多屏", 188, 207, 265, 16}},
+    {0, {"feature 瞬间跳转", 182, 244, 60, 16}},
+    {0, {"feature text 使用全局快捷键", 182, 264, 300, 15}},
+    {0, {"feature 零权限安全设计", 182, 294, 110, 16}},
+    {0, {"feature text 无需任何", 182, 314, 245, 15}},
+    {0, {"feature 清晰视网膜动效", 182, 343, 95, 16}},
+    {0, {"feature text 提供极致", 182, 362, 310, 15}},
+    {0, {"button 跳过", 42, 413, 32, 17}},
+    {0, {"button 下一步", 534, 413, 42, 17}},
+    {1, {"title 登录时自动启动", 250, 202, 140, 22}},
+    {1, {"text 开机后即可", 176, 233, 285, 16}},
+    {1, kSwitchLabel},
+    {1, {"button 上一步", 62, 413, 40, 17}},
+    {1, {"button 跳过", 548, 413, 30, 17}},
+    {2, {"key cap ⌥", 260, 108, 20, 18}},
+    {2, {"key cap option", 259, 128, 30, 11}},
+    {2, {"plus", 318, 113, 12, 16}},
+    {2, {"key cap 1", 346, 108, 12, 18}},
+    {2, {"key cap 数字键", 346, 128, 30, 11}},
+    {2, {"title 录制并测试快捷键", 240, 162, 162, 22}},
+    {2, {"text 默认情况下", 148, 193, 365, 16}},
+    {2, {"text 您随时可以", 170, 212, 300, 16}},
+    {2, {"caption 跳转测试与快捷键配置", 260, 258, 120, 16}},
+    {2, {"button 立即测试跳转", 215, 295, 75, 16}},
+    {2, {"button 打开快捷键设置", 355, 295, 85, 16}},
+    {2, {"hint 点击左侧", 200, 333, 255, 14}},
+    {2, {"button 上一步", 62, 413, 40, 17}},
+    {2, {"button 立即开启", 538, 413, 55, 17}},
+    {3, {"success 光标已瞬间跳转", 208, 333, 225, 14}},
+};
+
+// Text must stand out from its background by at least 4.5 : 1 (WCAG AA) in
+// the light look and in the dark one that "AppleInterfaceStyle" asks for.
+TEST_F(ManagedFirstLaunch, EveryTextOfTheStepsReadsInBothLooks) {
+    for (const char* look : {"light", "dark"}) {
+        SCOPED_TRACE(look);
+        const std::string defaults = std::string(look) == "dark"
+                                         ? R"({"hasCompletedOnboarding": false, "AppleInterfaceStyle": "Dark"})"
+                                         : R"({"hasCompletedOnboarding": false})";
+        tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName(), defaults);
+        std::optional<WindowFacts> window;
+        ASSERT_TRUE(waitUntil([&] { return (window = onboardingWindow(*tree)).has_value(); }, 15s)) << "no onboarding";
+        const auto steps = walkThrough(*window);
+        ASSERT_EQ(steps.size(), 4u) << "the steps could not be walked through";
+        for (std::size_t step = 0; step < steps.size(); ++step) {
+            saveScreenshot(steps[step], ("onboarding-" + std::string(look) + "-step" + std::to_string(step) + ".png").c_str());
+        }
+        for (const auto& text : kStepTexts) {
+            tessivar::testing::Screenshots::expectReadable(steps[static_cast<std::size_t>(text.step)], text.area,
+                                                           std::string(look) + " step " + std::to_string(text.step));
+        }
+        EXPECT_EQ(tessivar.terminate(), 0);
+    }
+}
+
+// The fonts of the test machine without the colour emoji face: a desktop
+// where no font has the light bulb. Set for the programs started meanwhile.
+class FontsWithoutEmoji {
+public:
+    FontsWithoutEmoji() {
+        std::ofstream(folder_.path() / "fonts.conf") << R"(<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "fonts.dtd">
+<fontconfig>
+  <include ignore_missing="yes">/etc/fonts/fonts.conf</include>
+  <selectfont><rejectfont><glob>*Emoji*</glob></rejectfont></selectfont>
+</fontconfig>
+)";
+        setenv("FONTCONFIG_FILE", (folder_.path() / "fonts.conf").c_str(), 1);
+    }
+    ~FontsWithoutEmoji() { unsetenv("FONTCONFIG_FILE"); }
+    FontsWithoutEmoji(const FontsWithoutEmoji&) = delete;
+    FontsWithoutEmoji& operator=(const FontsWithoutEmoji&) = delete;
+
+private:
+    platform::TemporaryDirectory folder_;
+};
+
+// A lit bulb's yellow, which neither the secondary text colour nor an empty
+// box has.
+bool isBulbYellow(std::uint32_t pixel) {
+    const int red = static_cast<int>((pixel >> 16) & 0xff);
+    const int green = static_cast<int>((pixel >> 8) & 0xff);
+    const int blue = static_cast<int>(pixel & 0xff);
+    return red > 200 && green > 140 && blue < 110;
+}
+
+// The hint under the buttons of the last step starts with a light bulb: the
+// emoji where a font has it, a drawn one where none has, never an empty box.
+TEST_F(ManagedFirstLaunch, TheLastStepsHintStartsWithALightBulbWithOrWithoutAnEmojiFont) {
+    for (const bool emojiFont : {true, false}) {
+        SCOPED_TRACE(emojiFont ? "with the emoji font" : "without an emoji font");
+        std::optional<FontsWithoutEmoji> fonts;
+        if (!emojiFont) fonts.emplace();
+        tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName(),
+                                                    R"({"hasCompletedOnboarding": false})");
+        std::optional<WindowFacts> window;
+        ASSERT_TRUE(waitUntil([&] { return (window = onboardingWindow(*tree)).has_value(); }, 15s)) << "no onboarding";
+        const auto steps = walkThrough(*window);
+        ASSERT_EQ(steps.size(), 4u) << "the steps could not be walked through";
+        const ScreenGrab& last = steps[2];
+        saveScreenshot(last, emojiFont ? "onboarding-hint-emoji-font.png" : "onboarding-hint-no-emoji-font.png");
+        int yellow = 0;
+        for (int row = kHintTop; row < kHintBottom; ++row) {
+            for (int column = 0; column < last.width; ++column) {
+                yellow += isBulbYellow(last.pixels[static_cast<std::size_t>(row * last.width + column)]) ? 1 : 0;
+            }
+        }
+        EXPECT_GE(yellow, 20) << "no light bulb before the hint";
+        EXPECT_EQ(tessivar.terminate(), 0);
+    }
+}
+
+// The pixels of the page area where `before` shows something strongly and
+// `after` shows a row of plain background: no block of `after` ever draws
+// there, whatever its entrance does.
+std::vector<std::size_t> onlyBefore(const ScreenGrab& before, const ScreenGrab& after) {
+    std::vector<std::size_t> pixels;
+    for (int row = kPageTop; row < kBottomBarTop; ++row) {
+        const std::size_t start = static_cast<std::size_t>(row * after.width);
+        const auto plain = std::all_of(after.pixels.begin() + static_cast<long>(start),
+                                       after.pixels.begin() + static_cast<long>(start) + after.width,
+                                       [&](std::uint32_t pixel) { return pixel == after.pixels[start]; });
+        if (!plain) continue;
+        for (int column = 0; column < after.width; ++column) {
+            if (distance(before.pixels[start + column], after.pixels[start]) > 150) pixels.push_back(start + column);
+        }
+    }
+    return pixels;
+}
+
+// A click that replaces what the window shows: how many of the pictures
+// grabbed meanwhile show what went halfway faded out, where nothing comes in
+// its place; `pixels` tells how many such places there were.
+struct FadeOut {
+    std::size_t halfway = 0;
+    std::size_t pictures = 0;
+    std::size_t pixels = 0;
+};
+
+FadeOut watchFadeOut(ManagedFirstLaunch& desktop, const WindowFacts& window, const ScreenGrab& before, PointerPosition click) {
+    desktop.press(click);
+    const auto frames = desktop.pictures(window);
+    const ScreenGrab after = settledGrab(*desktop.probe, window);
+    const auto pixels = onlyBefore(before, after);
+    FadeOut seen{0, frames.size(), pixels.size()};
+    for (const auto& frame : frames) {
+        std::size_t fading = 0;
+        for (const auto at : pixels) {
+            const double left =
+                static_cast<double>(distance(frame.pixels[at], after.pixels[at])) / distance(before.pixels[at], after.pixels[at]);
+            fading += left > 0.15 && left < 0.85 ? 1 : 0;
+        }
+        if (!pixels.empty() && fading * 4 >= pixels.size()) ++seen.halfway;
+    }
+    return seen;
+}
+
+// A step change is a cross-fade: after the click the page that goes is seen
+// on its way out, halfway faded, where the next page has nothing.
+TEST_F(ManagedFirstLaunch, TheStepThatGoesFadesOut) {
+    tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName(), R"({"hasCompletedOnboarding": false})");
+    std::optional<WindowFacts> window;
+    ASSERT_TRUE(waitUntil([&] { return (window = onboardingWindow(*tree)).has_value(); }, 15s)) << "no onboarding";
+    const ScreenGrab welcome = settledGrab(*probe, *window);
+    const auto next = accentButton(welcome, kBottomBarTop, kHeight);
+    ASSERT_TRUE(next.has_value());
+    const FadeOut step = watchFadeOut(*this, *window, welcome, *next);
+    ASSERT_GE(step.pixels, 50u) << "the two steps overlap everywhere";
+    EXPECT_GE(step.halfway, 1u) << "of " << step.pictures << " pictures after the click, none showed the welcome fading";
+    EXPECT_EQ(tessivar.terminate(), 0);
+}
+
+// The mean luminance of a band of the screen.
+double meanLuminance(const ScreenGrab& band) {
+    double sum = 0;
+    for (const auto pixel : band.pixels) sum += tessivar::testing::Screenshots::luminance(pixel);
+    return band.pixels.empty() ? 0 : sum / static_cast<double>(band.pixels.size());
+}
+
+// Under a compositor that draws shadows (xcompmgr -c) the onboarding floats:
+// just below its bottom edge the gray desktop is darker than further down.
+TEST_F(ManagedFirstLaunch, UnderACompositorTheOnboardingCastsAShadow) {
+    ASSERT_EQ(session->start({"xsetroot", "-solid", "#a0a0a0"})->waitFor(5s), 0) << "xsetroot (x11-xserver-utils)";
+    auto compositor = session->start({"xcompmgr", "-c"});
+    ASSERT_TRUE(compositor->started()) << compositor->failure();
+    ASSERT_TRUE(waitUntil([&] { return probe->hasCompositingManager(); }, 5s));
+    tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName(), R"({"hasCompletedOnboarding": false})");
+    std::optional<WindowFacts> window;
+    ASSERT_TRUE(waitUntil([&] { return (window = onboardingWindow(*tree)).has_value(); }, 15s)) << "no onboarding";
+    settledGrab(*probe, *window);
+    saveScreenshot(probe->grab(window->x - 40, window->y - 40, window->width + 80, window->height + 80),
+                   "onboarding-compositor.png");
+    const int left = window->x + window->width / 4;
+    const double near = meanLuminance(probe->grab(left, window->y + window->height + 2, window->width / 2, 4));
+    const double far = meanLuminance(probe->grab(left, window->y + window->height + 60, window->width / 2, 4));
+    EXPECT_LT(near, far * 0.9) << "no shadow below the window: " << near << " against " << far;
+    EXPECT_EQ(tessivar.terminate(), 0);
+}
+
+// Turned on, the launch switch gives way to the badge: the card grows and
+// moves up, and the switch fades out where the card has taken it while the
+// badge comes in. A picture counts when, at some such move, most of the
+// label's strokes show halfway between themselves and the plain card.
+TEST_F(ManagedFirstLaunch, TheLaunchSwitchFadesOutForTheBadge) {
+    tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName(), R"({"hasCompletedOnboarding": false})");
+    std::optional<WindowFacts> window;
+    ASSERT_TRUE(waitUntil([&] { return (window = onboardingWindow(*tree)).has_value(); }, 15s)) << "no onboarding";
+    const auto next = accentButton(settledGrab(*probe, *window), kBottomBarTop, kHeight);
+    ASSERT_TRUE(next.has_value());
+    press(*next);
+    const ScreenGrab before = settledGrab(*probe, *window);
+    const auto at = [](const ScreenGrab& grab, int x, int y) { return grab.pixels[static_cast<std::size_t>(y * grab.width + x)]; };
+    std::vector<PointerPosition> strokes;
+    for (int y = kSwitchLabel.y; y < kSwitchLabel.y + kSwitchLabel.height; ++y) {
+        for (int x = kSwitchLabel.x; x < kSwitchLabel.x + kSwitchLabel.width; ++x) {
+            if (distance(at(before, x, y), at(before, kSwitchLabel.x - 8, y)) > 300) strokes.push_back({x, y});
+        }
+    }
+    ASSERT_GE(strokes.size(), 40u) << "no switch label on the second step";
+
+    press({window->x + kSwitchLabel.x + kSwitchLabel.width / 2, window->y + kSwitchLabel.y + kSwitchLabel.height / 2});
+    const auto frames = pictures(*window);
+    const ScreenGrab after = settledGrab(*probe, *window);
+    const std::uint32_t card = at(after, kSwitchLabel.x - 8, kSwitchLabel.y);
+    std::size_t fading = 0;
+    for (const auto& frame : frames) {
+        bool seen = false;
+        for (int move = -40; move <= 0 && !seen; ++move) {
+            std::size_t counted = 0, halfway = 0;
+            for (const auto stroke : strokes) {
+                if (at(after, stroke.x, stroke.y + move) != card) continue;
+                ++counted;
+                const double left = static_cast<double>(distance(at(frame, stroke.x, stroke.y + move), card)) /
+                                    distance(at(before, stroke.x, stroke.y), card);
+                halfway += left > 0.15 && left < 0.85 ? 1 : 0;
+            }
+            seen = counted >= 30 && halfway * 2 >= counted;
+        }
+        fading += seen ? 1 : 0;
+    }
+    EXPECT_GE(fading, 1u) << "of " << frames.size() << " pictures after the click, none showed the switch fading";
     EXPECT_EQ(tessivar.terminate(), 0);
 }
 

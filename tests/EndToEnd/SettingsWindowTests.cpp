@@ -11,6 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "tests/EndToEnd/Screenshots.h"
 #include "tests/EndToEnd/TwoDisplayDesktop.h"
 #include "tests/Platform/X11/HotKeys/CompetingClient.h"
 #include "tests/support/OpenboxSession.h"
@@ -224,6 +225,40 @@ struct ManagedSettingsWindow : SettingsWindowProgram {
         return waitUntil([&] { return windowOrigin() != origin; }, 1500ms);
     }
 
+    // A top-level window of ours besides the settings window: the alert.
+    std::optional<WindowFacts> conflictAlert() const {
+        return ::find(*tree, [](const WindowFacts& w) {
+            return !w.overrideRedirect && w.width > 200 && w.height > 80 && !(w.width == 620 && w.height == 400);
+        });
+    }
+
+    // Launches the program and records, in display 1's field, Ctrl+Alt+K,
+    // which another program holds: the alert that asks what to do.
+    std::optional<WindowFacts> openConflictAlert() {
+        competing.emplace(server.displayName());
+        if (competing->grab("k", ControlMask | Mod1Mask) != 0) return std::nullopt;
+        const auto icon = launch();
+        if (!icon) return std::nullopt;
+        const auto window = openShortcutsPane(*icon);
+        if (!window) return std::nullopt;
+        const auto frames = fields(*window);
+        if (frames.empty()) return std::nullopt;
+        pointer->click(frames[0].centre().x, frames[0].centre().y, 40ms);
+        std::this_thread::sleep_for(200ms);
+        if (!key("ctrl+alt+k")) return std::nullopt;
+        std::optional<WindowFacts> alert;
+        waitUntil([&] { return (alert = conflictAlert()).has_value(); }, 5s);
+        return alert;
+    }
+
+    // The title the window manager shows for a window.
+    std::string windowName(unsigned long window) const {
+        auto name = session->xdotool("getwindowname " + std::to_string(window)).output;
+        while (!name.empty() && name.back() == '\n') name.pop_back();
+        return name;
+    }
+
+    std::optional<tessivar::testing::CompetingClient> competing;
     std::optional<tessivar::testing::OpenboxSession> manager;
     std::optional<tessivar::testing::XTestPointer> pointer;
     std::optional<tessivar::testing::X11ScreenProbe> probe;
@@ -343,30 +378,22 @@ TEST_F(ManagedSettingsWindow, TheOnboardingShowsOnEveryDesktop) {
 // A combination another program holds reaches the recording field, whose
 // conflict check answers it with an alert, instead of going to that program.
 TEST_F(ManagedSettingsWindow, ACombinationAnotherProgramHoldsReachesTheRecordingField) {
-    tessivar::testing::CompetingClient other(server.displayName());
-    ASSERT_EQ(other.grab("k", ControlMask | Mod1Mask), 0);
-    const auto icon = launch();
-    ASSERT_TRUE(icon.has_value()) << "the program did not dock or listen";
-    const auto window = openShortcutsPane(*icon);
-    ASSERT_TRUE(window.has_value()) << "no settings window with the keyboard";
-    const auto frames = fields(*window);
-    ASSERT_FALSE(frames.empty());
-    const auto windowsBefore = tree->windows().size();
-    pointer->click(frames[0].centre().x, frames[0].centre().y, 40ms);
-    std::this_thread::sleep_for(200ms);
-    ASSERT_TRUE(key("ctrl+alt+k"));
-    const auto alert = [&] {
-        return ::find(*tree, [&](const WindowFacts& w) {
-            return !w.overrideRedirect && w.id != window->id && w.width > 200 && w.height > 80 && w.width != 620;
-        });
-    };
-    EXPECT_TRUE(waitUntil([&] { return alert().has_value(); }, 5s))
-        << "no conflict alert (" << windowsBefore << " windows before, " << tree->windows().size() << " after)";
+    const auto alert = openConflictAlert();
+    ASSERT_TRUE(alert.has_value()) << "no conflict alert";
     EXPECT_EQ(storedShortcut(*tessivar, "Hotkeys_jumpToScreen1"), R"({"carbonKeyCode":18,"carbonModifiers":2048})");
     // "好", the default button, answers the alert.
     ASSERT_TRUE(key("Return"));
-    EXPECT_TRUE(waitUntil([&] { return !alert().has_value(); }, 5s)) << "the alert did not close";
+    EXPECT_TRUE(waitUntil([&] { return !conflictAlert().has_value(); }, 5s)) << "the alert did not close";
     EXPECT_EQ(tessivar->terminate(), 0);
+}
+
+// The alert's title bar names the program, and SIGTERM still ends it cleanly
+// while the alert waits for an answer (it offers no button that only closes it).
+TEST_F(ManagedSettingsWindow, AnOpenConflictAlertIsTitledTessivarAndSigtermStillEndsTheProgram) {
+    const auto alert = openConflictAlert();
+    ASSERT_TRUE(alert.has_value()) << "no conflict alert";
+    EXPECT_EQ(windowName(alert->id), "Tessivar");
+    EXPECT_EQ(tessivar->terminate(), 0) << "the program did not end by itself";
 }
 
 // Closed, a display unplugged, opened again: the pane lists the displays there are now.
@@ -387,6 +414,76 @@ TEST_F(ManagedSettingsWindow, TheShortcutsPaneFollowsTheDisplaysFromOneShowToThe
     std::this_thread::sleep_for(300ms);
     EXPECT_EQ(fieldFrames(probe->grab(window->x, window->y, window->width, window->height)).size(), 1u)
         << "the unplugged display is still listed";
+    EXPECT_EQ(tessivar->terminate(), 0);
+}
+
+// Every text of the panes as the screen shows it, in window coordinates
+// measured on the panes' pictures: the pane (0 General, 1 Shortcuts, 2 About)
+// and the area of the text on its own background.
+struct PaneText {
+    int pane;
+    tessivar::testing::Screenshots::TextArea area;
+};
+
+constexpr PaneText kPaneTexts[] = {
+    {0, {"sidebar 通用 (chosen)", 2, 3, 50, 16}},
+    {0, {"sidebar 快捷键", 2, 25, 50, 17}},
+    {0, {"sidebar 关于", 2, 47, 40, 17}},
+    {0, {"header 通用设置", 202, 35, 60, 16}},
+    {0, {"switch 登录时自动启动", 232, 68, 90, 18}},
+    {0, {"switch 记住各屏幕光标位置", 232, 98, 115, 18}},
+    {0, {"header 视觉效果", 202, 140, 60, 16}},
+    {0, {"title 定位动效样式", 213, 174, 90, 17}},
+    {0, {"note 跳转后短暂放大光标", 213, 202, 190, 16}},
+    {0, {"choice 光标缩放", 522, 173, 55, 18}},
+    {1, {"header 屏幕跳转快捷键", 202, 35, 90, 16}},
+    {1, {"title 屏幕 1", 213, 70, 40, 18}},
+    {1, {"subtitle DUMMY0", 213, 92, 120, 14}},
+    {1, {"field ⌥1", 495, 80, 25, 15}},
+    {1, {"title 屏幕 2", 213, 122, 40, 18}},
+    {1, {"subtitle DUMMY1", 213, 143, 120, 14}},
+    {1, {"footer 点击录制框", 208, 372, 350, 16}},
+    {2, {"name Tessivar", 271, 53, 80, 20}},
+    {2, {"version 版本", 271, 84, 70, 14}},
+    {2, {"header 关于产品", 202, 124, 55, 16}},
+    {2, {"summary Tessivar 是", 213, 155, 230, 18}},
+    {2, {"description 通过快捷键", 213, 179, 390, 16}},
+    {2, {"header 链接与支持", 202, 235, 70, 16}},
+    {2, {"link 官方网站", 235, 270, 60, 17}},
+    {2, {"link ↗", 580, 270, 16, 16}},
+    {2, {"link 反馈问题", 235, 302, 60, 17}},
+    {2, {"link 联系邮箱", 235, 334, 60, 17}},
+};
+
+// Text must stand out from its background by at least 4.5 : 1 (WCAG AA); the
+// footer's separator is a faint line, not a black one.
+TEST_F(ManagedSettingsWindow, EveryTextOfThePanesReads) {
+    const auto icon = launch();
+    ASSERT_TRUE(icon.has_value()) << "the program did not dock or listen";
+    const auto window = openSettings(*icon);
+    ASSERT_TRUE(window.has_value()) << "no settings window";
+    ASSERT_TRUE(waitUntil([&] { return focusedWindow() == std::to_string(window->id); }, 5s));
+    std::vector<ScreenGrab> panes;
+    for (const char* name : {"general", "shortcuts", "about"}) {
+        if (!panes.empty()) {
+            ASSERT_TRUE(key("Down"));
+        }
+        std::this_thread::sleep_for(500ms);
+        panes.push_back(probe->grab(window->x, window->y, window->width, window->height));
+        EXPECT_FALSE(tessivar::testing::Screenshots::save(panes.back(), std::string("settings-") + name + ".png").empty());
+    }
+    for (const auto& text : kPaneTexts) {
+        tessivar::testing::Screenshots::expectReadable(panes[static_cast<std::size_t>(text.pane)], text.area,
+                                                       "pane " + std::to_string(text.pane));
+    }
+    // The separator over the footer: the row above the hint that stands out
+    // most from the pane below it, and only faintly.
+    const ScreenGrab& shortcuts = panes[1];
+    const auto at = [&](int row) { return shortcuts.pixels[static_cast<std::size_t>(row * shortcuts.width + 400)]; };
+    int separator = 0;
+    for (int row = 330; row < 368; ++row) separator = std::max(separator, tessivar::testing::Screenshots::distance(at(row), at(368)));
+    EXPECT_GT(separator, 3) << "no separator over the footer";
+    EXPECT_LT(separator, 60) << "a dark separator over the footer";
     EXPECT_EQ(tessivar->terminate(), 0);
 }
 

@@ -296,8 +296,9 @@ TEST_F(OnboardingWindowTest, TheLaunchSwitchLabelStandsOutInBothLooks) {
 TEST_F(OnboardingWindowTest, TheTestButtonJumpsAndSaysSoForThreeSeconds) {
     JumpTestPage* page = openOnTestPage();
     ASSERT_NE(page, nullptr);
-    const QString hint = text("💡 点击左侧测试光标跳转，或点击右侧配置专属快捷键");
-    EXPECT_EQ(page->statusLine()->text(), hint);
+    // Led by the emoji, or by a drawn bulb beside the line where no font has it.
+    const QString hint = page->statusLine()->text();
+    EXPECT_TRUE(hint.endsWith(text("点击左侧测试光标跳转，或点击右侧配置专属快捷键"))) << hint.toStdString();
 
     app->jumpSucceeds = false;
     click(page->testButton());

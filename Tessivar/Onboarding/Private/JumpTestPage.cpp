@@ -10,6 +10,7 @@
 #include "Tessivar/Onboarding/Private/KeyCap.h"
 #include "Tessivar/Onboarding/Private/OnboardingStyle.h"
 #include "Tessivar/Onboarding/Private/OnboardingSymbols.h"
+#include "Tessivar/ReadableColor.h"
 
 namespace tessivar {
 
@@ -19,8 +20,15 @@ using OnboardingStyle::faded;
 
 constexpr int kSymbolSide = 13;
 constexpr int kTextMargin = 40;
+// The colour of a lit bulb, as the emoji has it.
+const QColor kBulbYellow(0xF7, 0xB5, 0x00);
 // The success line fades in; the hint comes back the same way.
 constexpr EntranceStyle kStatusEntrance{1, {0.35, 1.0}, 0};
+// The test button's gradient ends in the accent at 0.8 over the card, made to
+// read under the button's white title.
+QColor gradientEnd(const OnboardingAppearance& look) {
+    return ReadableColor::against(ReadableColor::over(faded(look.accent, 0.8), look.cardOnScreen()), Qt::white);
+}
 }  // namespace
 
 JumpTestPage::JumpTestPage(OnboardingView& view, const OnboardingAppearance& look, QWidget* parent)
@@ -43,14 +51,14 @@ QWidget* JumpTestPage::keyCaps() const {
 
 QWidget* JumpTestPage::testCard() {
     QFrame* card = OnboardingStyle::card(look_, 12, 10);
-    card->layout()->addWidget(OnboardingStyle::label(kCaption, 12, QFont::Bold, look_.accent));
+    card->layout()->addWidget(OnboardingStyle::label(kCaption, 12, QFont::Bold, look_.accentText));
 
     testButton_ = OnboardingStyle::button(
         OnboardingStyle::text(kTestButton),
         QStringLiteral("QPushButton { color: white; border: none; border-radius: 6px; padding: 8px 16px;"
                        " font-size: 12px; font-weight: 600;"
                        " background: qlineargradient(x1:0, y1:0, x2:1, y2:1, stop:0 %1, stop:1 %2); }")
-            .arg(css(look_.accent), css(faded(look_.accent, 0.8))));
+            .arg(css(look_.accent), css(gradientEnd(look_))));
     testButton_->setIcon(OnboardingSymbols::icon("sparkles", kSymbolSide, Qt::white));
     settingsButton_ = OnboardingStyle::button(
         OnboardingStyle::text(kSettingsButton),
@@ -68,9 +76,31 @@ QWidget* JumpTestPage::testCard() {
     connect(testButton_, &QPushButton::clicked, this, [this] { view_.testJump(); });
     connect(settingsButton_, &QPushButton::clicked, this, [this] { view_.openShortcutSettings(); });
 
-    status_ = OnboardingStyle::label(kHint, 11, QFont::Normal, look_.secondary);
-    card->layout()->addWidget(status_);
+    card->layout()->addWidget(statusRow());
     return card;
+}
+
+// The hint's light bulb is drawn where no font of the desktop has the emoji,
+// which would otherwise show as an empty box.
+QWidget* JumpTestPage::statusRow() {
+    statusRow_ = new QWidget;
+    auto* row = new QHBoxLayout(statusRow_);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(4);
+    status_ = OnboardingStyle::label(kHint, 11, QFont::Normal, look_.secondary);
+    hintSymbol_ = new QLabel;
+    hintSymbol_->setPixmap(OnboardingSymbols::pixmap("lightbulb.fill", kSymbolSide, kBulbYellow));
+    drawsHintEmoji_ = OnboardingStyle::hasEveryGlyph(status_->font(), OnboardingStyle::text(kHintEmoji));
+    row->addStretch(1);
+    row->addWidget(hintSymbol_);
+    row->addWidget(status_);
+    row->addStretch(1);
+    return statusRow_;
+}
+
+QString JumpTestPage::hintText() const {
+    const QString hint = OnboardingStyle::text(kHint);
+    return drawsHintEmoji_ ? hint : hint.mid(OnboardingStyle::text(kHintEmoji).size()).trimmed();
 }
 
 void JumpTestPage::render() {
@@ -79,13 +109,14 @@ void JumpTestPage::render() {
     if (shownSuccess_ == success) return;
     const bool changing = shownSuccess_.has_value();
     shownSuccess_ = success;
-    status_->setText(OnboardingStyle::text(success ? kSuccess : kHint));
+    status_->setText(success ? OnboardingStyle::text(kSuccess) : hintText());
+    hintSymbol_->setVisible(!success && !drawsHintEmoji_);
     status_->setFont(OnboardingStyle::font(status_->font(), 11, success ? QFont::Medium : QFont::Normal));
     QPalette palette = status_->palette();
     palette.setColor(QPalette::WindowText, success ? look_.success : look_.secondary);
     status_->setPalette(palette);
     if (!changing) return;
-    if (!statusEntrance_) statusEntrance_ = new Entrance(status_, kStatusEntrance);
+    if (!statusEntrance_) statusEntrance_ = new Entrance(statusRow_, kStatusEntrance);
     statusEntrance_->setShown(false);
     statusEntrance_->setShown(true);
 }

@@ -19,6 +19,7 @@ public:
     static constexpr const char* kCaption = "跳转测试与快捷键配置";
     static constexpr const char* kTestButton = "立即测试跳转";
     static constexpr const char* kSettingsButton = "打开快捷键设置";
+    static constexpr const char* kHintEmoji = "💡";
     static constexpr const char* kHint = "💡 点击左侧测试光标跳转，或点击右侧配置专属快捷键";
     static constexpr const char* kSuccess = "✓ 光标已瞬间跳转至目标中心并播放定位特效";
 
@@ -32,10 +33,16 @@ public:
 private:
     QWidget* keyCaps() const;
     QWidget* testCard();
+    QWidget* statusRow();
+    // The hint as the line shows it: without its emoji where that is drawn instead.
+    QString hintText() const;
 
     QPushButton* testButton_ = nullptr;
     QPushButton* settingsButton_ = nullptr;
+    QWidget* statusRow_ = nullptr;
     QLabel* status_ = nullptr;
+    QLabel* hintSymbol_ = nullptr;
+    bool drawsHintEmoji_ = true;
     Entrance* statusEntrance_ = nullptr;
     std::optional<bool> shownSuccess_;
 };

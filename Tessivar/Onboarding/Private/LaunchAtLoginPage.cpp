@@ -9,6 +9,7 @@
 
 #include "Tessivar/Onboarding/OnboardingAppearance.h"
 #include "Tessivar/Onboarding/OnboardingView.h"
+#include "Tessivar/Onboarding/Private/FadingPicture.h"
 #include "Tessivar/Onboarding/Private/HeroIcon.h"
 #include "Tessivar/Onboarding/Private/OnboardingStyle.h"
 #include "Tessivar/Onboarding/Private/OnboardingSymbols.h"
@@ -20,6 +21,8 @@ constexpr int kBoltSide = 36;
 constexpr int kCheckmarkSide = 32;
 constexpr EntranceStyle kBadgeEntrance{0.95, {0.3, 0.7}, 0};
 constexpr EntranceStyle kSwitchEntrance{1, {0.3, 0.7}, 0};
+// The switch or the badge that goes fades out over this long.
+constexpr std::chrono::milliseconds kContentRemoval{150};
 }  // namespace
 
 LaunchAtLoginPage::LaunchAtLoginPage(OnboardingView& view, const OnboardingAppearance& look, QWidget* parent)
@@ -45,6 +48,7 @@ void LaunchAtLoginPage::showContent(bool enabled) {
     const bool changing = shownEnabled_.has_value();
     shownEnabled_ = enabled;
     if (content_) {
+        FadingPicture::fadeOut(*content_, kContentRemoval);
         content_->hide();
         card_->layout()->removeWidget(content_);
         content_->deleteLater();

@@ -7,6 +7,7 @@
 
 #include "Tessivar/Onboarding/OnboardingAppearance.h"
 #include "Tessivar/Onboarding/OnboardingView.h"
+#include "Tessivar/Onboarding/Private/FadingPicture.h"
 #include "Tessivar/Onboarding/Private/JumpTestPage.h"
 #include "Tessivar/Onboarding/Private/LaunchAtLoginPage.h"
 #include "Tessivar/Onboarding/Private/OnboardingHeader.h"
@@ -23,6 +24,8 @@ using OnboardingStyle::faded;
 
 constexpr int kChevronSide = 12;
 constexpr double kHairlineOpacity = 0.06;
+// Every step change is animated over this long: the page that goes fades out.
+constexpr std::chrono::milliseconds kStepChange{250};
 }  // namespace
 
 OnboardingCard::OnboardingCard(OnboardingView& view, const OnboardingAppearance& look, QWidget* parent)
@@ -87,6 +90,7 @@ void OnboardingCard::renderButtons() {
 void OnboardingCard::showStep(int step) {
     if (page_) {
         view_.pageDisappeared(page_->step());
+        FadingPicture::fadeOut(*page_, kStepChange);
         page_->hide();
         pageArea_->removeWidget(page_);
         page_->deleteLater();

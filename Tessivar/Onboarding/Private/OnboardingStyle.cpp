@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <QTextLayout>
 
 #include "Tessivar/Onboarding/OnboardingAppearance.h"
 
@@ -46,12 +47,25 @@ QLabel* label(std::string_view content, int pixelSize, QFont::Weight weight, con
     return result;
 }
 
+bool hasEveryGlyph(const QFont& font, const QString& content) {
+    QTextLayout layout(content, font);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    for (const QGlyphRun& run : layout.glyphRuns()) {
+        for (const quint32 glyph : run.glyphIndexes()) {
+            if (glyph == 0) return false;
+        }
+    }
+    return true;
+}
+
 QFrame* card(const OnboardingAppearance& look, int padding, int spacing) {
     auto* frame = new QFrame;
     frame->setObjectName(QStringLiteral("onboardingCard"));
     frame->setFixedWidth(kCardWidth);
     frame->setStyleSheet(QStringLiteral("#onboardingCard { background: %1; border: 1px solid %2; border-radius: %3px; }")
-                             .arg(css(faded(look.controlBackground, 0.5)), css(faded(look.primary, 0.1)))
+                             .arg(css(faded(look.controlBackground, OnboardingAppearance::kCardOpacity)), css(faded(look.primary, 0.1)))
                              .arg(kCardRadius));
     auto* layout = new QVBoxLayout(frame);
     layout->setContentsMargins(padding, padding, padding, padding);

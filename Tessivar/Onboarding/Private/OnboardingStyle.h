@@ -25,6 +25,9 @@ QString css(const QColor& color);
 // The window's font at a pixel size and weight.
 QFont font(const QFont& base, int pixelSize, QFont::Weight weight = QFont::Normal);
 QLabel* label(std::string_view text, int pixelSize, QFont::Weight weight, const QColor& color);
+// Whether the font, with the faces the desktop falls back to, has a glyph for
+// every character of `text` (a missing one shows as an empty box).
+bool hasEveryGlyph(const QFont& font, const QString& text);
 // A card 480 wide on the control background, outlined, with rounded corners;
 // its vertical layout holds `padding` on every side.
 QFrame* card(const OnboardingAppearance& look, int padding, int spacing);

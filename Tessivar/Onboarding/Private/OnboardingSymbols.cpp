@@ -94,6 +94,20 @@ void keyboard(QPainter& p) {
     p.drawRect(QRectF(5, 10, 6, 1.1));
 }
 
+void lightbulb(QPainter& p) {
+    QPainterPath glass;
+    glass.moveTo(5.6, 10.6);
+    glass.cubicTo(3.6, 9.2, 2.8, 7.4, 2.8, 5.9);
+    glass.cubicTo(2.8, 3, 5.1, 0.8, 8, 0.8);
+    glass.cubicTo(10.9, 0.8, 13.2, 3, 13.2, 5.9);
+    glass.cubicTo(13.2, 7.4, 12.4, 9.2, 10.4, 10.6);
+    glass.closeSubpath();
+    p.setPen(Qt::NoPen);
+    p.drawPath(glass);
+    p.drawRoundedRect(QRectF(5.6, 11.5, 4.8, 1.5), 0.6, 0.6);
+    p.drawRoundedRect(QRectF(6.2, 13.7, 3.6, 1.5), 0.6, 0.6);
+}
+
 void chevron(QPainter& p, bool left) {
     QPen pen = p.pen();
     pen.setWidthF(1.8);
@@ -115,6 +129,7 @@ const std::map<std::string_view, Drawing>& drawings() {
         {"bolt.fill", bolt},
         {"checkmark.circle.fill", checkmarkCircle},
         {"keyboard", keyboard},
+        {"lightbulb.fill", lightbulb},
         {"chevron.left", [](QPainter& p) { chevron(p, true); }},
         {"chevron.right", [](QPainter& p) { chevron(p, false); }},
     };

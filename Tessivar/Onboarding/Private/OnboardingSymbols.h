@@ -9,7 +9,7 @@ namespace tessivar {
 
 // The symbols the onboarding shows, drawn here in one colour so that they look
 // the same on every desktop, whatever its icon theme holds: "sparkles",
-// "shield.fill", "eye.fill", "bolt.fill", "checkmark.circle.fill", "keyboard",
+// "shield.fill", "eye.fill", "bolt.fill", "checkmark.circle.fill", "keyboard", "lightbulb.fill",
 // "chevron.left" and "chevron.right". An unknown name draws nothing.
 namespace OnboardingSymbols {
 

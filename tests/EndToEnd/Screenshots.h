@@ -1,0 +1,42 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "tests/support/ScreenGrab.h"
+
+namespace tessivar::testing {
+
+// Pictures of the real program's windows, left in the build folder for a
+// person to look at, and what a reader sees in them.
+namespace Screenshots {
+
+// Saves the grab as a PNG under the build's screenshot folder; answers the path.
+std::string save(const ScreenGrab& grab, const std::string& name);
+
+// A text of a window and what it reads on: a rectangle in window
+// coordinates that holds the text and its own background, nothing else.
+struct TextArea {
+    const char* name;
+    int x;
+    int y;
+    int width;
+    int height;
+};
+
+// WCAG contrast between a text and its background as they are on screen: the
+// background is the area's most common colour, the text its pixel that stands
+// out most from it (the core of a stroke, which antialiasing leaves whole).
+double contrast(const ScreenGrab& window, const TextArea& area);
+
+// Fails the running test unless the area's text reaches 4.5 : 1 (WCAG AA);
+// the measured figure is printed either way, "where" saying which window.
+void expectReadable(const ScreenGrab& window, const TextArea& area, const std::string& where);
+
+// How far two 0xRRGGBB pixels are apart, over the three channels (0 to 765).
+int distance(std::uint32_t a, std::uint32_t b);
+
+// The WCAG relative luminance of a 0xRRGGBB pixel.
+double luminance(std::uint32_t pixel);
+
+}  // namespace Screenshots
+}  // namespace tessivar::testing
