@@ -146,7 +146,7 @@ int main(int argc, char** argv) {
         {defaults, notifications, mainQueue, desktop, loginItem, bundle,
          {notifications, keyTranslator,
           [&desktop, &shortcuts] { return tessivar::appMenuShortcuts(currentMenu(desktop, shortcuts)); },
-          &systemShortcuts},
+          &systemShortcuts, {}},
          tessivar::screenJumpNames()});
 
     auto app = tessivar::TessivarApp::create({defaults, notifications, mainQueue, desktop, jumps, cursorHiding,

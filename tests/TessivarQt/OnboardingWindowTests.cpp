@@ -76,7 +76,7 @@ struct OnboardingWindowTest : ::testing::Test {
 
     SettingsEnvironment environment() {
         auto& notifications = shortcuts.hotkeys().notifications;
-        return {defaults, notifications, queue, desktop, login, bundle, {notifications, keys, {}, nullptr}, names};
+        return {defaults, notifications, queue, desktop, login, bundle, {notifications, keys, {}, nullptr, {}}, names};
     }
     OnboardingWindow& open() {
         windows.showOnboarding(app);

@@ -61,7 +61,7 @@ struct SettingsWindowTest : ::testing::Test {
 
     tessivar::SettingsEnvironment environment() {
         return {defaults, shortcuts.hotkeys().notifications, queue, desktop, login, bundle,
-                {shortcuts.hotkeys().notifications, keys, [this] { return menu; }, &systemShortcuts}, names};
+                {shortcuts.hotkeys().notifications, keys, [this] { return menu; }, &systemShortcuts, {}}, names};
     }
     tessivar::SettingsWindowController& controller() {
         if (!made) made.emplace(environment());

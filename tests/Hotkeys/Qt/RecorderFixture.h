@@ -64,7 +64,7 @@ protected:
     QLineEdit* nextField = nullptr;
 
     RecorderEnvironment environment() {
-        return {notifications, keys, [this] { return menu; }, &systemShortcuts};
+        return {notifications, keys, [this] { return menu; }, &systemShortcuts, {}};
     }
 };
 
