@@ -6,9 +6,6 @@ namespace platform {
 
 namespace {
 
-// For all schemas together: a recorder waits for this on a key press.
-constexpr std::chrono::milliseconds kTimeout{1000};
-
 // One quoted string starting at `at` (its opening quote); `at` moves past it.
 std::string quoted(std::string_view text, std::size_t& at) {
     const char quote = text[at++];
@@ -62,7 +59,7 @@ std::vector<std::string> GsettingsKeyBindings::stringsInListing(std::string_view
 }
 
 std::vector<std::string> GsettingsKeyBindings::accelerators() {
-    const auto deadline = std::chrono::steady_clock::now() + kTimeout;
+    const auto deadline = std::chrono::steady_clock::now() + timeout_;
     std::vector<std::string> result;
     for (const char* schema : kSchemas) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
