@@ -58,10 +58,11 @@ SPLITS = {
     ],
     # The integration objects drive the client (they call ZeraZovSDK), so
     # they cannot sit below it in ZeraZov/Integrations: they get a theme of
-    # the client instead.
+    # the client instead. Everything else of the client stays at its root.
     "ZeraZov/Client": [
         ("", r"^ZeraZovSDK"),
         ("Integrations", r"Integration|InstallSlot"),
+        ("", r"."),
     ],
     "CrashReporter": [
         ("", r"^ZZCrashReporter|^ZZCrashHostInfo|^ZZCrashProcessInfo|^zzcrash_utf8$"),
