@@ -58,11 +58,10 @@ SPLITS = {
     ],
     # The integration objects drive the client (they call ZeraZovSDK), so
     # they cannot sit below it in ZeraZov/Integrations: they get a theme of
-    # the client instead. Everything else of the client stays at its root.
+    # the client instead.
     "ZeraZov/Client": [
         ("", r"^ZeraZovSDK"),
         ("Integrations", r"Integration|InstallSlot"),
-        ("", r"."),
     ],
     "CrashReporter": [
         ("", r"^ZZCrashReporter|^ZZCrashHostInfo|^ZZCrashProcessInfo|^zzcrash_utf8$"),
@@ -81,6 +80,11 @@ SPLITS = {
              r"|image_list|image_format|symbolicate|byte_cursor|_try$|sized_value"),
     ],
 }
+
+# Where a file goes that no rule places (after the tests and the includers
+# were asked): the client is split only to give its integrations a home, so
+# anything else of it stays at its root. Other folders have no default.
+SPLIT_DEFAULTS = {"ZeraZov/Client": ""}
 
 # The test tree's grouping, for files no name pattern places: a file whose
 # test (<Stem>Test.cpp or <Stem>Tests.cpp) lives in tests/<folder>/<Group>/
@@ -285,6 +289,8 @@ def place_themes(tree, folder):
             if theme is not None:
                 placed[path] = theme
                 changed = True
+    if folder in SPLIT_DEFAULTS:
+        placed.update({p: SPLIT_DEFAULTS[folder] for p in candidates if p not in placed})
     unplaced = [p for p in candidates if p not in placed]
     if unplaced:
         raise PlanError(f"no rule places these files of {folder}:\n  " + "\n  ".join(unplaced))
