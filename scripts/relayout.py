@@ -66,7 +66,7 @@ SPLITS = {
     "CrashReporter": [
         ("", r"^ZZCrashReporter|^ZZCrashHostInfo|^ZZCrashProcessInfo|^zzcrash_utf8$"),
         ("Report", r"^ZZCrashReport(?!er)|LogFile|TextFile|utf8_repair"),
-        ("Writer", r"^zzcrash_log_|crash_info|crash_context|machine_facts|sysctl"),
+        ("Writer", r"^zzcrash_log_|^ZZCrashLogWriter|crash_info|crash_context|machine_facts|sysctl"),
         ("Images", r"image_list|loader_chain"),
         ("Exceptions", r"Exception|exception"),
         ("Signals", r"Signal|signal|crash_handlers|thread_start"),
