@@ -11,10 +11,10 @@
 #include <filesystem>
 #include <system_error>
 
-#include "CrashReporter/Private/zzcrash_crash_handlers.h"
-#include "CrashReporter/ZZCrashLogFile.h"
-#include "CrashReporter/ZZCrashReporterException.h"
-#include "CrashReporter/ZZCrashLogWriter.h"
+#include "CrashReporter/Signals/Private/zzcrash_crash_handlers.h"
+#include "CrashReporter/Report/ZZCrashLogFile.h"
+#include "CrashReporter/Private/ZZCrashReporterException.h"
+#include "CrashReporter/Writer/ZZCrashLogWriter.h"
 
 namespace {
 

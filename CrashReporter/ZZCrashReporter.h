@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "CrashReporter/Platform/zzcrash_thread_list.h"
-#include "CrashReporter/ZZCrashLanguageException.h"
-#include "CrashReporter/ZZCrashMachExceptionPortSet.h"
-#include "CrashReporter/ZZCrashMachExceptionServer.h"
+#include "CrashReporter/Exceptions/ZZCrashLanguageException.h"
+#include "CrashReporter/Exceptions/ZZCrashMachExceptionPortSet.h"
+#include "CrashReporter/Exceptions/ZZCrashMachExceptionServer.h"
 #include "CrashReporter/ZZCrashReporterBundle.h"
 #include "CrashReporter/ZZCrashReporterCallbacks.h"
 #include "CrashReporter/ZZCrashReporterConfig.h"

@@ -9,11 +9,11 @@
 
 #include "CrashReporter/Platform/zzcrash_fault_bridge.h"
 #include "CrashReporter/Platform/zzcrash_thread_stopper.h"
-#include "CrashReporter/Private/zzcrash_crash_handlers.h"
-#include "CrashReporter/Private/zzcrash_shared_image_list.h"
-#include "CrashReporter/ZZCrashHostInfo.h"
+#include "CrashReporter/Signals/Private/zzcrash_crash_handlers.h"
+#include "CrashReporter/Images/Private/zzcrash_shared_image_list.h"
+#include "CrashReporter/Private/ZZCrashHostInfo.h"
 #include "CrashReporter/ZZCrashReporter.h"
-#include "CrashReporter/zzcrash_thread_start.h"
+#include "CrashReporter/Signals/Private/zzcrash_thread_start.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <iterator>
 
 #include "CrashReporter/Platform/zzcrash_thread_stopper.h"
-#include "CrashReporter/Private/zzcrash_shared_image_list.h"
+#include "CrashReporter/Images/Private/zzcrash_shared_image_list.h"
 #include "CrashReporter/ZZCrashReporter.h"
-#include "CrashReporter/ZZCrashLogWriter.h"
+#include "CrashReporter/Writer/ZZCrashLogWriter.h"
 
 namespace {
 

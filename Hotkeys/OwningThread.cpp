@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "Hotkeys/Misuse.h"
+#include "Hotkeys/Private/Misuse.h"
 
 namespace hotkeys {
 

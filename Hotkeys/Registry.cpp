@@ -6,7 +6,7 @@
 #include <atomic>
 #include <string>
 
-#include "Hotkeys/Misuse.h"
+#include "Hotkeys/Private/Misuse.h"
 #include "Platform/Foundation/MainQueue.h"
 #include "Platform/Foundation/UserDefaults.h"
 #include "Platform/HotKeys/MenuKeyMonitor.h"

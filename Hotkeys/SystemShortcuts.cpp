@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "Hotkeys/AcceleratorReader.h"
+#include "Hotkeys/Private/AcceleratorReader.h"
 #include "Platform/HotKeys/DesktopKeyBindings.h"
 #include "Platform/HotKeys/HotKeyService.h"
 

@@ -35,9 +35,9 @@
 #include <vector>
 
 #include "CrashReporter/Platform/zzcrash_thread_stopper.h"
-#include "CrashReporter/ZZCrashReport.h"
-#include "CrashReporter/zzcrash_crash_context.h"
-#include "CrashReporter/zzcrash_elf_image_list.h"
+#include "CrashReporter/Report/ZZCrashReport.h"
+#include "CrashReporter/Writer/zzcrash_crash_context.h"
+#include "CrashReporter/Images/zzcrash_elf_image_list.h"
 #include "CrossLibraryStack.h"
 #include "RatioReporter.h"
 #include "tests/CrashReporter/Support/AllocationTrap.h"

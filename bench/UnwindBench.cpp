@@ -16,9 +16,9 @@
 
 #include <cstdint>
 
-#include "CrashReporter/Async/zzcrash_async_elf_image.h"
-#include "CrashReporter/Async/zzcrash_async_frame_cursor.h"
-#include "CrashReporter/zzcrash_elf_image_list.h"
+#include "CrashReporter/Async/Elf/zzcrash_async_elf_image.h"
+#include "CrashReporter/Async/Frames/zzcrash_async_frame_cursor.h"
+#include "CrashReporter/Images/zzcrash_elf_image_list.h"
 #include "CrossLibraryStack.h"
 #include "RatioReporter.h"
 

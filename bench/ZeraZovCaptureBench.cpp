@@ -23,7 +23,7 @@
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "RatioReporter.h"
 #include "ZeraZov/Client/ZeraZovSDK.h"
-#include "ZeraZov/Delivery/QueueEndpoints.h"
+#include "ZeraZov/Delivery/Endpoints/QueueEndpoints.h"
 
 namespace {
 

@@ -56,14 +56,14 @@
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "RatioReporter.h"
 #include "SampleEvent.h"
-#include "ZeraZov/Core/ZeraZovAPIDateFormatter.h"
-#include "ZeraZov/Core/ZeraZovConfig.h"
-#include "ZeraZov/Core/ZeraZovEvent.h"
-#include "ZeraZov/Core/ZeraZovStorage.h"
-#include "ZeraZov/Delivery/Gzip.h"
-#include "ZeraZov/Delivery/QueueEndpoints.h"
-#include "ZeraZov/Delivery/ZeraZovApi.h"
-#include "ZeraZov/Delivery/ZeraZovQueue.h"
+#include "ZeraZov/Core/Events/ZeraZovAPIDateFormatter.h"
+#include "ZeraZov/Core/Config/ZeraZovConfig.h"
+#include "ZeraZov/Core/Events/ZeraZovEvent.h"
+#include "ZeraZov/Core/Storage/ZeraZovStorage.h"
+#include "ZeraZov/Delivery/Api/Gzip.h"
+#include "ZeraZov/Delivery/Endpoints/QueueEndpoints.h"
+#include "ZeraZov/Delivery/Api/ZeraZovApi.h"
+#include "ZeraZov/Delivery/FlushQueue/ZeraZovQueue.h"
 
 namespace {
 

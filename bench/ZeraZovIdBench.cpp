@@ -6,7 +6,7 @@
 
 #include "Platform/Foundation/SecureRandom.h"
 #include "RatioReporter.h"
-#include "ZeraZov/Core/TimeBasedEpochGenerator.h"
+#include "ZeraZov/Core/Identity/TimeBasedEpochGenerator.h"
 
 namespace {
 

@@ -20,12 +20,12 @@
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "RatioReporter.h"
 #include "SampleEvent.h"
-#include "ZeraZov/Core/ZeraZovConfig.h"
-#include "ZeraZov/Core/ZeraZovEvent.h"
-#include "ZeraZov/Core/ZeraZovStorage.h"
-#include "ZeraZov/Delivery/QueueEndpoints.h"
-#include "ZeraZov/Delivery/ZeraZovFileBackedQueue.h"
-#include "ZeraZov/Delivery/ZeraZovQueue.h"
+#include "ZeraZov/Core/Config/ZeraZovConfig.h"
+#include "ZeraZov/Core/Events/ZeraZovEvent.h"
+#include "ZeraZov/Core/Storage/ZeraZovStorage.h"
+#include "ZeraZov/Delivery/Endpoints/QueueEndpoints.h"
+#include "ZeraZov/Delivery/FileQueue/ZeraZovFileBackedQueue.h"
+#include "ZeraZov/Delivery/FlushQueue/ZeraZovQueue.h"
 
 namespace {
 

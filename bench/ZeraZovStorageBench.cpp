@@ -14,7 +14,7 @@
 #include "Platform/Foundation/UniqueFd.h"
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "RatioReporter.h"
-#include "ZeraZov/Core/ZeraZovStorage.h"
+#include "ZeraZov/Core/Storage/ZeraZovStorage.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #pragma once
 #include <cstdint>
 
-#include "CrashReporter/Async/zzcrash_async_classmeta.h"
-#include "CrashReporter/Async/zzcrash_async_macho_symtab_reader.h"
+#include "CrashReporter/Async/MachO/zzcrash_async_classmeta.h"
+#include "CrashReporter/Async/MachO/zzcrash_async_macho_symtab_reader.h"
 
 // Where names of functions come from: bits of a strategy set.
 inline constexpr std::uint32_t ZZCRASH_SYMBOL_STRATEGY_SYMBOL_TABLE = 1;

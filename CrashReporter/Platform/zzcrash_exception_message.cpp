@@ -1,6 +1,6 @@
 #include "CrashReporter/Platform/zzcrash_exception_message.h"
 
-#include "CrashReporter/Platform/zzcrash_monotonic_clock.h"
+#include "CrashReporter/Platform/Private/zzcrash_monotonic_clock.h"
 #include "CrashReporter/Platform/zzcrash_port.h"
 
 #include <time.h>

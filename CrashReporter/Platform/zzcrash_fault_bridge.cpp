@@ -10,7 +10,7 @@
 #include "CrashReporter/Platform/zzcrash_exception_message.h"
 #include "CrashReporter/Platform/zzcrash_exception_ports.h"
 #include "CrashReporter/Platform/zzcrash_fault_context.h"
-#include "CrashReporter/Platform/zzcrash_monotonic_clock.h"
+#include "CrashReporter/Platform/Private/zzcrash_monotonic_clock.h"
 #include "CrashReporter/Platform/zzcrash_spin_lock.h"
 
 namespace {

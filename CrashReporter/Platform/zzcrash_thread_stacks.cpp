@@ -10,7 +10,7 @@
 #include <atomic>
 #include <cerrno>
 
-#include "CrashReporter/Platform/zzcrash_monotonic_clock.h"
+#include "CrashReporter/Platform/Private/zzcrash_monotonic_clock.h"
 #include "CrashReporter/Platform/zzcrash_thread_list.h"
 
 namespace {

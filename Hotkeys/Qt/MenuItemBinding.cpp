@@ -4,7 +4,7 @@
 #include <QPointer>
 
 #include "Hotkeys/Hotkeys.h"
-#include "Hotkeys/Qt/ShortcutKeySequence.h"
+#include "Hotkeys/Qt/Private/ShortcutKeySequence.h"
 #include "Platform/Foundation/MainQueue.h"
 
 namespace hotkeys {

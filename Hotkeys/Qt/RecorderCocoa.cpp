@@ -11,7 +11,7 @@
 #include <QToolButton>
 
 #include "Hotkeys/Hotkeys.h"
-#include "Hotkeys/Qt/LocalEventMonitor.h"
+#include "Hotkeys/Qt/Private/LocalEventMonitor.h"
 #include "Hotkeys/Qt/Private/RecorderStrings.h"
 #include "Hotkeys/Sandbox.h"
 #include "Hotkeys/SystemShortcuts.h"

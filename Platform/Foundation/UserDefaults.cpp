@@ -12,7 +12,7 @@
 #include "Platform/Foundation/BoundedJSON.h"
 #include "Platform/Foundation/BundleInfo.h"
 #include "Platform/Foundation/DurableFile.h"
-#include "Platform/Foundation/FileLock.h"
+#include "Platform/Foundation/Private/FileLock.h"
 #include "Platform/Foundation/Log.h"
 #include "Platform/Foundation/Paths.h"
 

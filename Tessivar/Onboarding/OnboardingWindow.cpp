@@ -9,7 +9,7 @@
 #include <QScreen>
 
 #include "Platform/Desktop/CoordinateSpace.h"
-#include "Tessivar/Onboarding/OnboardingPlacement.h"
+#include "Tessivar/Onboarding/Private/OnboardingPlacement.h"
 #include "Tessivar/Onboarding/Private/OnboardingCard.h"
 #include "Tessivar/ChineseFace.h"
 

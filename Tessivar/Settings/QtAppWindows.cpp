@@ -4,10 +4,10 @@
 #include <QtGui/qguiapplication_platform.h>
 
 #include "Platform/X11/X11WindowSpaces.h"
-#include "Tessivar/Settings/AboutInfo.h"
+#include "Tessivar/Settings/Private/AboutInfo.h"
 #include "Tessivar/Onboarding/OnboardingWindow.h"
-#include "Tessivar/Settings/SettingsWindowController.h"
-#include "Tessivar/Settings/WindowPresenter.h"
+#include "Tessivar/Settings/Private/SettingsWindowController.h"
+#include "Tessivar/Settings/Private/WindowPresenter.h"
 
 namespace tessivar {
 

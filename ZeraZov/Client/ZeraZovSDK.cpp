@@ -5,8 +5,8 @@
 #include "ZeraZov/Client/Private/DeepLinkProperties.h"
 #include "ZeraZov/Client/Private/ZeraZovCallTracker.h"
 #include "ZeraZov/Client/Private/ZeraZovSDKParts.h"
-#include "ZeraZov/Core/ZeraZovDebugLog.h"
-#include "ZeraZov/Core/ZeraZovLibraryInfo.h"
+#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
+#include "ZeraZov/Core/Events/ZeraZovLibraryInfo.h"
 
 namespace zerazov {
 namespace {

@@ -4,11 +4,11 @@
 #include "ZeraZov/Client/Private/NoThrow.h"
 #include "ZeraZov/Client/Private/ZeraZovSDKParts.h"
 #include "ZeraZov/Client/ZeraZovSDK.h"
-#include "ZeraZov/Core/DIContainer.h"
-#include "ZeraZov/Core/JSONHelpers.h"
-#include "ZeraZov/Core/UnicodeText.h"
-#include "ZeraZov/Core/ZeraZovDebugLog.h"
-#include "ZeraZov/Integrations/ScreenName.h"
+#include "ZeraZov/Core/Utilities/DIContainer.h"
+#include "ZeraZov/Core/Utilities/JSONHelpers.h"
+#include "ZeraZov/Core/Utilities/UnicodeText.h"
+#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
+#include "ZeraZov/Integrations/ScreenViews/ScreenName.h"
 
 namespace zerazov {
 namespace {

@@ -5,9 +5,9 @@
 #include "ZeraZov/Client/Private/NoThrow.h"
 #include "ZeraZov/Client/Private/ZeraZovSDKParts.h"
 #include "ZeraZov/Client/ZeraZovSDK.h"
-#include "ZeraZov/Integrations/CallerFrame.h"
-#include "ZeraZov/Integrations/ExceptionEntries.h"
-#include "ZeraZov/Integrations/ExceptionEventProperties.h"
+#include "ZeraZov/Integrations/ErrorTracking/CallerFrame.h"
+#include "ZeraZov/Integrations/ErrorTracking/ExceptionEntries.h"
+#include "ZeraZov/Integrations/ErrorTracking/ExceptionEventProperties.h"
 
 namespace zerazov {
 namespace {

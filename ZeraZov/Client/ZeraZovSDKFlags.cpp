@@ -4,8 +4,8 @@
 #include "ZeraZov/Client/Private/NoThrow.h"
 #include "ZeraZov/Client/Private/ZeraZovSDKParts.h"
 #include "ZeraZov/Client/ZeraZovSDK.h"
-#include "ZeraZov/Core/JSONHelpers.h"
-#include "ZeraZov/Core/ZeraZovDebugLog.h"
+#include "ZeraZov/Core/Utilities/JSONHelpers.h"
+#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 
 namespace zerazov {
 namespace {

@@ -4,9 +4,9 @@
 #include "ZeraZov/Client/Private/NoThrow.h"
 #include "ZeraZov/Client/Private/ZeraZovSDKParts.h"
 #include "ZeraZov/Client/ZeraZovSDK.h"
-#include "ZeraZov/Client/ZeraZovBuiltInIntegrations.h"
-#include "ZeraZov/Core/DIContainer.h"
-#include "ZeraZov/Core/ZeraZovDebugLog.h"
+#include "ZeraZov/Client/Integrations/Private/ZeraZovBuiltInIntegrations.h"
+#include "ZeraZov/Core/Utilities/DIContainer.h"
+#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 
 namespace zerazov {
 namespace {

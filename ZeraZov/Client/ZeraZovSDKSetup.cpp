@@ -7,11 +7,11 @@
 #include "ZeraZov/Client/Private/ZeraZovProjectTokenRegistry.h"
 #include "ZeraZov/Client/Private/ZeraZovSDKParts.h"
 #include "ZeraZov/Client/ZeraZovSDK.h"
-#include "ZeraZov/Core/ZeraZovDebugLog.h"
-#include "ZeraZov/Core/ZeraZovLibraryInfo.h"
-#include "ZeraZov/Delivery/QueueEndpoints.h"
-#include "ZeraZov/Integrations/LogsQueueEndpoint.h"
-#include "ZeraZov/Integrations/ZeraZovOTLPResource.h"
+#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
+#include "ZeraZov/Core/Events/ZeraZovLibraryInfo.h"
+#include "ZeraZov/Delivery/Endpoints/QueueEndpoints.h"
+#include "ZeraZov/Integrations/Logs/LogsQueueEndpoint.h"
+#include "ZeraZov/Integrations/Logs/ZeraZovOTLPResource.h"
 
 namespace zerazov {
 namespace {

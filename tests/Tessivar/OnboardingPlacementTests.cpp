@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "Tessivar/Onboarding/OnboardingAppearance.h"
-#include "Tessivar/Onboarding/OnboardingPlacement.h"
+#include "Tessivar/Onboarding/Private/OnboardingPlacement.h"
 
 namespace tessivar {
 namespace {

@@ -7,11 +7,11 @@
 #include "Platform/Testing/FakeLoginItem.h"
 #include "Platform/Testing/LogCapture.h"
 #include "Platform/Testing/TemporaryDirectory.h"
-#include "Tessivar/Settings/AboutInfo.h"
+#include "Tessivar/Settings/Private/AboutInfo.h"
 #include "Tessivar/Settings/AppMenuShortcuts.h"
-#include "Tessivar/Settings/GeneralSettingsModel.h"
-#include "Tessivar/Settings/PaneHistory.h"
-#include "Tessivar/Settings/ShortcutRows.h"
+#include "Tessivar/Settings/Private/GeneralSettingsModel.h"
+#include "Tessivar/Settings/Private/PaneHistory.h"
+#include "Tessivar/Settings/Private/ShortcutRows.h"
 #include "tests/support/ScratchHotkeysRegistry.h"
 
 namespace {

@@ -26,8 +26,8 @@
 #include "Tessivar/Onboarding/Private/PageDots.h"
 #include "Tessivar/ScreenJumpNames.h"
 #include "Tessivar/Settings/QtAppWindows.h"
-#include "Tessivar/Settings/SettingsView.h"
-#include "Tessivar/Settings/SettingsWindowController.h"
+#include "Tessivar/Settings/Private/SettingsView.h"
+#include "Tessivar/Settings/Private/SettingsWindowController.h"
 
 namespace tessivar {
 namespace {

@@ -26,12 +26,12 @@
 #include "Platform/Testing/FakeNativeKeyTranslator.h"
 #include "Platform/Testing/LogCapture.h"
 #include "Tessivar/ScreenJumpNames.h"
-#include "Tessivar/Settings/AboutSettingsView.h"
-#include "Tessivar/Settings/GeneralSettingsView.h"
-#include "Tessivar/Settings/LockedSplitter.h"
-#include "Tessivar/Settings/SettingsView.h"
-#include "Tessivar/Settings/SettingsWindowController.h"
-#include "Tessivar/Settings/ShortcutSettingsView.h"
+#include "Tessivar/Settings/Private/AboutSettingsView.h"
+#include "Tessivar/Settings/Private/GeneralSettingsView.h"
+#include "Tessivar/Settings/Private/LockedSplitter.h"
+#include "Tessivar/Settings/Private/SettingsView.h"
+#include "Tessivar/Settings/Private/SettingsWindowController.h"
+#include "Tessivar/Settings/Private/ShortcutSettingsView.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "ZeraZov/Core/AppLifecyclePublishing.h"
+#include "ZeraZov/Core/Publishing/AppLifecyclePublishing.h"
 
 namespace zerazov::testing {
 

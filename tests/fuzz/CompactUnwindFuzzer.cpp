@@ -8,8 +8,8 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "CrashReporter/Async/zzcrash_async_compact_unwind_entry.h"
-#include "CrashReporter/Async/zzcrash_async_compact_unwind_reader.h"
+#include "CrashReporter/Async/Frames/Private/zzcrash_async_compact_unwind_entry.h"
+#include "CrashReporter/Async/Frames/Private/zzcrash_async_compact_unwind_reader.h"
 #include "tests/fuzz/FuzzCheck.h"
 #include "tests/fuzz/UnwindSection.h"
 

@@ -15,8 +15,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "CrashReporter/ZZCrashReport.h"
-#include "CrashReporter/ZZCrashReportTextFormatter.h"
+#include "CrashReporter/Report/ZZCrashReport.h"
+#include "CrashReporter/Report/ZZCrashReportTextFormatter.h"
 #include "tests/fuzz/FuzzCheck.h"
 
 namespace {

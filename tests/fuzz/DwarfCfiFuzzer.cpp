@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "CrashReporter/Async/zzcrash_async_dwarf_cfa_state.h"
-#include "CrashReporter/Async/zzcrash_async_dwarf_expression.h"
-#include "CrashReporter/Async/zzcrash_async_dwarf_frame_reader.h"
+#include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_cfa_state.h"
+#include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_expression.h"
+#include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_frame_reader.h"
 #include "tests/fuzz/FuzzCheck.h"
 #include "tests/fuzz/UnwindSection.h"
 

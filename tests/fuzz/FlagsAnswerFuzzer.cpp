@@ -19,10 +19,10 @@
 #include "tests/fuzz/FuzzCheck.h"
 #include "tests/fuzz/JSONDepth.h"
 #include "tests/fuzz/ScratchFolder.h"
-#include "ZeraZov/Core/ZeraZovConfig.h"
-#include "ZeraZov/Core/ZeraZovRemoteConfig.h"
-#include "ZeraZov/Core/ZeraZovStorage.h"
-#include "ZeraZov/Core/ZeraZovStorageManager.h"
+#include "ZeraZov/Core/Config/ZeraZovConfig.h"
+#include "ZeraZov/Core/Flags/ZeraZovRemoteConfig.h"
+#include "ZeraZov/Core/Storage/ZeraZovStorage.h"
+#include "ZeraZov/Core/Storage/ZeraZovStorageManager.h"
 
 namespace {
 

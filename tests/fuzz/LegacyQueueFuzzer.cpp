@@ -12,7 +12,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "ZeraZov/Delivery/ZeraZovQueueMigration.h"
+#include "ZeraZov/Delivery/FileQueue/Private/ZeraZovQueueMigration.h"
 #include "tests/fuzz/FuzzCheck.h"
 #include "tests/fuzz/ScratchFolder.h"
 

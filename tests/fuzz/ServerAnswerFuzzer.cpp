@@ -15,8 +15,8 @@
 
 #include "Platform/Foundation/BoundedJSON.h"
 #include "Platform/Foundation/Log.h"
-#include "ZeraZov/Core/ZeraZovDebugLog.h"
-#include "ZeraZov/Delivery/ZeraZovResponseHandler.h"
+#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
+#include "ZeraZov/Delivery/Api/Private/ZeraZovResponseHandler.h"
 #include "tests/fuzz/FuzzCheck.h"
 #include "tests/fuzz/JSONDepth.h"
 

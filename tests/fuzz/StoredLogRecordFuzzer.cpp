@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ZeraZov/Integrations/LogsQueueEndpoint.h"
+#include "ZeraZov/Integrations/Logs/LogsQueueEndpoint.h"
 #include "tests/fuzz/FuzzCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "ZeraZov/Core/ZeraZovStorage.h"
+#include "ZeraZov/Core/Storage/ZeraZovStorage.h"
 #include "tests/fuzz/FuzzCheck.h"
 #include "tests/fuzz/ScratchFolder.h"
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "ZeraZov/Core/ZeraZovDebugLog.h"
+#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 
 namespace tessivar::testing {
 

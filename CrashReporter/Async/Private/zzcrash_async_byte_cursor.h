@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "CrashReporter/Async/Private/zzcrash_async_leb128.h"
+#include "CrashReporter/Async/Dwarf/Private/zzcrash_async_leb128.h"
 #include "CrashReporter/Async/Private/zzcrash_async_sized_value.h"
 #include "CrashReporter/Async/zzcrash_async_byteorder.h"
 #include "CrashReporter/Async/zzcrash_async_mobject.h"

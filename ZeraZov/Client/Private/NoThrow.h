@@ -4,7 +4,7 @@
 #include <string_view>
 #include <utility>
 
-#include "ZeraZov/Core/ZeraZovDebugLog.h"
+#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 
 namespace zerazov {
 

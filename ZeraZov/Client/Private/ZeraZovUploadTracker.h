@@ -6,7 +6,7 @@
 #include <memory>
 #include <mutex>
 
-#include "ZeraZov/Delivery/QueueEndpoint.h"
+#include "ZeraZov/Delivery/Endpoints/QueueEndpoint.h"
 
 namespace zerazov {
 

@@ -13,7 +13,7 @@
 #include "Platform/Testing/FakeReachabilityBackend.h"
 #include "Platform/Testing/ManualMainQueue.h"
 #include "ZeraZov/Client/ZeraZovSDK.h"
-#include "ZeraZov/Core/ZeraZovRemoteConfig.h"
+#include "ZeraZov/Core/Flags/ZeraZovRemoteConfig.h"
 
 namespace {
 

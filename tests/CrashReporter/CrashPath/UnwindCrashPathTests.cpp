@@ -10,8 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include "CrashReporter/Async/zzcrash_async_elf_image.h"
-#include "CrashReporter/Async/zzcrash_async_frame_cursor.h"
+#include "CrashReporter/Async/Elf/zzcrash_async_elf_image.h"
+#include "CrashReporter/Async/Frames/zzcrash_async_frame_cursor.h"
 #include "CrashReporter/Platform/zzcrash_loaded_images.h"
 #include "tests/CrashReporter/Support/AllocationTrap.h"
 #include "tests/CrashReporter/Support/ForkedChild.h"

@@ -14,8 +14,8 @@
 
 #include <gtest/gtest.h>
 
-#include "CrashReporter/Async/zzcrash_async_elf_image.h"
-#include "CrashReporter/zzcrash_elf_image_list.h"
+#include "CrashReporter/Async/Elf/zzcrash_async_elf_image.h"
+#include "CrashReporter/Images/zzcrash_elf_image_list.h"
 #include "tests/CrashReporter/Support/ForkedChild.h"
 #include "tests/CrashReporter/Support/FoundSymbol.h"
 #include "tests/CrashReporter/Support/HexText.h"

@@ -14,9 +14,9 @@
 
 #include <gtest/gtest.h>
 
-#include "CrashReporter/Async/zzcrash_async_dwarf_fde_info.h"
-#include "CrashReporter/Async/zzcrash_async_elf_image.h"
-#include "CrashReporter/zzcrash_elf_image_list.h"
+#include "CrashReporter/Async/Dwarf/zzcrash_async_dwarf_fde_info.h"
+#include "CrashReporter/Async/Elf/zzcrash_async_elf_image.h"
+#include "CrashReporter/Images/zzcrash_elf_image_list.h"
 #include "tests/CrashReporter/Support/FoundSymbol.h"
 
 using namespace zzcrash::ZZ::async;

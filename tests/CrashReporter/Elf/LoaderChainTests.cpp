@@ -7,9 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include "CrashReporter/Async/zzcrash_async_elf_image.h"
-#include "CrashReporter/zzcrash_elf_image_list.h"
-#include "CrashReporter/zzcrash_loader_chain.h"
+#include "CrashReporter/Async/Elf/zzcrash_async_elf_image.h"
+#include "CrashReporter/Images/zzcrash_elf_image_list.h"
+#include "CrashReporter/Images/Private/zzcrash_loader_chain.h"
 #include "tests/CrashReporter/Support/FoundSymbol.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "CrashReporter/Platform/zzcrash_exception_message.h"
-#include "CrashReporter/ZZCrashMachExceptionServer.h"
+#include "CrashReporter/Exceptions/ZZCrashMachExceptionServer.h"
 
 namespace tessivar::testing {
 

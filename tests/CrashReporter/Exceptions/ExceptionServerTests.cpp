@@ -12,8 +12,8 @@
 #include <gtest/gtest.h>
 
 #include "CrashReporter/Platform/zzcrash_exception_ports.h"
-#include "CrashReporter/ZZCrashMachExceptionPortSet.h"
-#include "CrashReporter/zzcrash_mach_exception.h"
+#include "CrashReporter/Exceptions/ZZCrashMachExceptionPortSet.h"
+#include "CrashReporter/Exceptions/Private/zzcrash_mach_exception.h"
 #include "tests/CrashReporter/Exceptions/ExceptionHandlers.h"
 #include "tests/CrashReporter/Support/ForkedChild.h"
 #include "tests/support/WaitUntil.h"

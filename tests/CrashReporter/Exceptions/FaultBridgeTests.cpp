@@ -15,7 +15,7 @@
 #include "CrashReporter/Async/zzcrash_async_thread_state.h"
 #include "CrashReporter/Platform/zzcrash_fault_bridge.h"
 #include "CrashReporter/Platform/zzcrash_mach_exception_port_set.h"
-#include "CrashReporter/ZZCrashMachExceptionServer.h"
+#include "CrashReporter/Exceptions/ZZCrashMachExceptionServer.h"
 #include "tests/CrashReporter/Support/ForkedChild.h"
 
 extern "C" __attribute__((noinline)) void tessivar_bridge_test_write(volatile int* where) {

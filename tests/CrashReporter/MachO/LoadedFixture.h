@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "CrashReporter/Async/zzcrash_async_macho_image.h"
+#include "CrashReporter/Async/MachO/zzcrash_async_macho_image.h"
 #include "tests/CrashReporter/MachO/FixtureAnswers.h"
 
 namespace tessivar::testing::macho {

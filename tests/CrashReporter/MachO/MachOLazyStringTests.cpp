@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "CrashReporter/Async/zzcrash_async_macho_lazy_string.h"
+#include "CrashReporter/Async/MachO/zzcrash_async_macho_lazy_string.h"
 #include "tests/CrashReporter/MachO/LoadedFixture.h"
 #include "tests/CrashReporter/Support/GuardedPages.h"
 

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "CrashReporter/Async/zzcrash_async_macho_symtab_reader.h"
+#include "CrashReporter/Async/MachO/zzcrash_async_macho_symtab_reader.h"
 #include "tests/CrashReporter/MachO/LoadedFixture.h"
 #include "tests/CrashReporter/MachO/SwappedCopy.h"
 #include "tests/CrashReporter/Support/FoundSymbol.h"

@@ -13,9 +13,9 @@
 
 #include <gtest/gtest.h>
 
-#include "CrashReporter/ZZCrashHostInfo.h"
-#include "CrashReporter/ZZCrashProcessInfo.h"
-#include "CrashReporter/zzcrash_sysctl.h"
+#include "CrashReporter/Private/ZZCrashHostInfo.h"
+#include "CrashReporter/Private/ZZCrashProcessInfo.h"
+#include "CrashReporter/Writer/Private/zzcrash_sysctl.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "CrashReporter/zzcrash_utf8.h"
+#include "CrashReporter/Private/zzcrash_utf8.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "CrashReporter/ZZCrashReport.h"
+#include "CrashReporter/Report/ZZCrashReport.h"
 #include "CrashReporter/ZZCrashReport.pb-c.h"
 
 namespace tessivar::testing {

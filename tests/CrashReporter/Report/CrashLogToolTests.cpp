@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "CrashReporter/ZZCrashLogFile.h"
+#include "CrashReporter/Report/ZZCrashLogFile.h"
 #include "tests/CrashReporter/Report/CrashLogArena.h"
 #include "tests/support/ShellCommand.h"
 #include "tests/support/UnreadableFiles.h"

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "CrashReporter/ZZCrashReport.h"
+#include "CrashReporter/Report/ZZCrashReport.h"
 #include "tests/CrashReporter/Report/CrashLogArena.h"
 
 namespace {

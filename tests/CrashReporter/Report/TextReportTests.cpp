@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "CrashReporter/ZZCrashReportTextFormatter.h"
+#include "CrashReporter/Report/ZZCrashReportTextFormatter.h"
 #include "tests/CrashReporter/Report/CrashLogArena.h"
 
 namespace {

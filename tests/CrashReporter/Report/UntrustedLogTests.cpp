@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "CrashReporter/ZZCrashReport.h"
+#include "CrashReporter/Report/ZZCrashReport.h"
 #include "tests/CrashReporter/Report/CrashLogArena.h"
 #include "tests/CrashReporter/Support/AllocationTrap.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "CrashReporter/Private/zzcrash_utf8_repair.h"
+#include "CrashReporter/Report/Private/zzcrash_utf8_repair.h"
 
 namespace {
 

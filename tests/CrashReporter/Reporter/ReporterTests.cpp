@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "CrashReporter/ZZCrashReporter.h"
-#include "CrashReporter/ZZCrashReporterException.h"
+#include "CrashReporter/Private/ZZCrashReporterException.h"
 #include "tests/CrashReporter/Support/ForkedChild.h"
 #include "tests/CrashReporter/Support/ParkedThreads.h"
 #include "tests/CrashReporter/Writer/LogReading.h"

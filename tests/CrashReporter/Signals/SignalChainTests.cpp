@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "CrashReporter/ZZCrashSignalHandler.h"
+#include "CrashReporter/Signals/Private/ZZCrashSignalHandler.h"
 #include "tests/CrashReporter/Support/ForkedChild.h"
 
 namespace {

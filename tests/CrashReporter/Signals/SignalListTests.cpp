@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "CrashReporter/Private/zzcrash_signal_list.h"
+#include "CrashReporter/Signals/Private/zzcrash_signal_list.h"
 
 namespace {
 

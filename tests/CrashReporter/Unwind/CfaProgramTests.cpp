@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "CrashReporter/Async/zzcrash_async_dwarf_cfa_state.h"
+#include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_cfa_state.h"
 #include "tests/CrashReporter/Unwind/SectionBytes.h"
 
 namespace {

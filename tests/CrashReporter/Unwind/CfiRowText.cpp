@@ -5,7 +5,7 @@
 #include <sstream>
 #include <vector>
 
-#include "CrashReporter/Async/zzcrash_async_dwarf_encoding.h"
+#include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_encoding.h"
 
 namespace tessivar::testing::unwind {
 

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "CrashReporter/Async/zzcrash_async_dwarf_cfa_state.h"
+#include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_cfa_state.h"
 
 namespace tessivar::testing::unwind {
 

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "CrashReporter/Async/zzcrash_async_dwarf_frame_reader.h"
+#include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_frame_reader.h"
 #include "tests/CrashReporter/Unwind/CfiBytes.h"
 
 namespace {

@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "CrashReporter/Async/zzcrash_async_compact_unwind_entry.h"
-#include "CrashReporter/Async/zzcrash_async_compact_unwind_reader.h"
+#include "CrashReporter/Async/Frames/Private/zzcrash_async_compact_unwind_entry.h"
+#include "CrashReporter/Async/Frames/Private/zzcrash_async_compact_unwind_reader.h"
 #include "tests/CrashReporter/MachO/LoadedFixture.h"
 #include "tests/CrashReporter/Unwind/SectionBytes.h"
 #include "tests/CrashReporter/Unwind/UnwindInfoAnswer.h"

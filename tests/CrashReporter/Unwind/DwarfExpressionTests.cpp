@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "CrashReporter/Async/zzcrash_async_dwarf_expression.h"
+#include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_expression.h"
 #include "tests/CrashReporter/Unwind/SectionBytes.h"
 
 namespace {

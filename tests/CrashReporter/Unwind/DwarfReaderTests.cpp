@@ -9,9 +9,9 @@
 
 #include <gtest/gtest.h>
 
-#include "CrashReporter/Async/zzcrash_async_dwarf_encoding.h"
-#include "CrashReporter/Async/zzcrash_async_dwarf_frame_reader.h"
-#include "CrashReporter/Async/zzcrash_async_gnu_ehptr_reader.h"
+#include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_encoding.h"
+#include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_frame_reader.h"
+#include "CrashReporter/Async/Dwarf/zzcrash_async_gnu_ehptr_reader.h"
 #include "tests/CrashReporter/Unwind/SectionBytes.h"
 
 namespace {

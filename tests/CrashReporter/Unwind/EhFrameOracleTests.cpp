@@ -6,10 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include "CrashReporter/Async/zzcrash_async_dwarf_cfa_state.h"
-#include "CrashReporter/Async/zzcrash_async_dwarf_frame_reader.h"
-#include "CrashReporter/Async/zzcrash_async_elf_image.h"
-#include "CrashReporter/zzcrash_elf_image_list.h"
+#include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_cfa_state.h"
+#include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_frame_reader.h"
+#include "CrashReporter/Async/Elf/zzcrash_async_elf_image.h"
+#include "CrashReporter/Images/zzcrash_elf_image_list.h"
 #include "tests/CrashReporter/Support/HexText.h"
 #include "tests/CrashReporter/Unwind/CfiOracle.h"
 #include "tests/CrashReporter/Unwind/CfiRowText.h"

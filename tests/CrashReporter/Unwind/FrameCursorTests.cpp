@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "CrashReporter/Async/zzcrash_async_frame_cursor.h"
+#include "CrashReporter/Async/Frames/zzcrash_async_frame_cursor.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include "CrashReporter/Async/zzcrash_async_frame_cursor.h"
-#include "CrashReporter/Async/zzcrash_async_macho_image.h"
+#include "CrashReporter/Async/Frames/zzcrash_async_frame_cursor.h"
+#include "CrashReporter/Async/MachO/zzcrash_async_macho_image.h"
 #include "tests/CrashReporter/MachO/FixtureAnswers.h"
 #include "tests/CrashReporter/MachO/LoadedFixture.h"
 

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "CrashReporter/Async/zzcrash_async_unwind_cache.h"
+#include "CrashReporter/Async/Frames/zzcrash_async_unwind_cache.h"
 
 namespace {
 

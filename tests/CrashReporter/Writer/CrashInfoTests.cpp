@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "CrashReporter/Private/zzcrash_crash_info.h"
+#include "CrashReporter/Writer/Private/zzcrash_crash_info.h"
 #include "tests/CrashReporter/MachO/FixtureAnswers.h"
 #include "tests/CrashReporter/MachO/LoadedFixture.h"
 #include "tests/CrashReporter/Writer/LogReading.h"

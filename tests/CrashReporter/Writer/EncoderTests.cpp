@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "CrashReporter/Private/zzcrash_log_encoder.h"
+#include "CrashReporter/Writer/Private/zzcrash_log_encoder.h"
 #include "tests/CrashReporter/Writer/LogReading.h"
 
 namespace {

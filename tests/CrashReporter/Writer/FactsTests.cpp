@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "CrashReporter/zzcrash_log_signal_info.h"
-#include "CrashReporter/zzcrash_machine_facts.h"
+#include "CrashReporter/Writer/zzcrash_log_signal_info.h"
+#include "CrashReporter/Writer/Private/zzcrash_machine_facts.h"
 
 namespace {
 

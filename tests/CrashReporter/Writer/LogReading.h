@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "CrashReporter/ZZCrashReport.h"
+#include "CrashReporter/Report/ZZCrashReport.h"
 #include "CrashReporter/ZZCrashReport.pb-c.h"
 
 namespace tessivar::testing {

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "CrashReporter/Platform/zzcrash_thread_stopper.h"
-#include "CrashReporter/zzcrash_elf_image_list.h"
+#include "CrashReporter/Images/zzcrash_elf_image_list.h"
 #include "tests/CrashReporter/Support/AllocationTrap.h"
 
 namespace tessivar::testing {

@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "CrashReporter/ZZCrashLogWriter.h"
+#include "CrashReporter/Writer/ZZCrashLogWriter.h"
 
 namespace tessivar::testing {
 

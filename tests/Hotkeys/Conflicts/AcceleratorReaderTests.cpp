@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "Hotkeys/AcceleratorReader.h"
+#include "Hotkeys/Private/AcceleratorReader.h"
 #include "Platform/Testing/FakeKeyboardLayout.h"
 
 namespace {

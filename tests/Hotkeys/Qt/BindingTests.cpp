@@ -7,7 +7,7 @@
 
 #include "Hotkeys/Key.h"
 #include "Hotkeys/Qt/MenuItemBinding.h"
-#include "Hotkeys/Qt/ShortcutKeySequence.h"
+#include "Hotkeys/Qt/Private/ShortcutKeySequence.h"
 #include "RecorderFixture.h"
 
 namespace hotkeys {

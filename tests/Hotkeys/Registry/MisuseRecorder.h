@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "Hotkeys/Misuse.h"
+#include "Hotkeys/Private/Misuse.h"
 
 // Takes the package's misuse reports while it lives, from any thread, instead
 // of the default handler that logs and stops a debug build.

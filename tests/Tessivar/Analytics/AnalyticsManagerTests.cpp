@@ -12,7 +12,7 @@
 #include "Tessivar/AnalyticsManager.h"
 #include "tests/ZeraZov/TestClientEnvironment.h"
 #include "tests/ZeraZov/TestLifecyclePublisher.h"
-#include "ZeraZov/Core/ZeraZovStorage.h"
+#include "ZeraZov/Core/Storage/ZeraZovStorage.h"
 #include "tests/support/WaitUntil.h"
 
 using tessivar::AnalyticsManager;

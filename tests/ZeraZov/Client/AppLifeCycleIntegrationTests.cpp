@@ -3,8 +3,8 @@
 #include "ClientHarness.h"
 #include "Platform/Foundation/ApplicationNotifications.h"
 #include "Platform/Foundation/UserDefaults.h"
-#include "ZeraZov/Client/ZeraZovAppLifeCycleIntegration.h"
-#include "ZeraZov/Core/ApplicationLifecyclePublisher.h"
+#include "ZeraZov/Client/Integrations/Private/ZeraZovAppLifeCycleIntegration.h"
+#include "ZeraZov/Core/Publishing/Private/ApplicationLifecyclePublisher.h"
 
 namespace zerazov::testing {
 namespace {

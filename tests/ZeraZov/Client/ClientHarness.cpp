@@ -6,7 +6,7 @@
 
 #include "tests/ZeraZov/TestClientEnvironment.h"
 #include "tests/Platform/Foundation/TextFile.h"
-#include "ZeraZov/Delivery/ZeraZovQueueFolder.h"
+#include "ZeraZov/Delivery/FileQueue/ZeraZovQueueFolder.h"
 #include "tests/support/WaitUntil.h"
 #include "tests/support/DebugLogSwitch.h"
 

@@ -16,7 +16,7 @@
 #include "tests/ZeraZov/TestLifecyclePublisher.h"
 #include "tests/ZeraZov/TestToken.h"
 #include "ZeraZov/Client/ZeraZovSDK.h"
-#include "ZeraZov/Core/ZeraZovDebugLog.h"
+#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 #include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov::testing {

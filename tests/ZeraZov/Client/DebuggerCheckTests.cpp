@@ -4,8 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "ZeraZov/Client/Private/TracerPid.h"
-#include "ZeraZov/Client/ZeraZovErrorTrackingAutoCaptureIntegration.h"
+#include "ZeraZov/Client/Integrations/Private/TracerPid.h"
+#include "ZeraZov/Client/Integrations/Private/ZeraZovErrorTrackingAutoCaptureIntegration.h"
 
 namespace zerazov::testing {
 namespace {

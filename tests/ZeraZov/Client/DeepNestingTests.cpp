@@ -8,8 +8,8 @@
 #include <string>
 
 #include "ClientHarness.h"
-#include "ZeraZov/Core/ZeraZovRemoteConfig.h"
-#include "ZeraZov/Core/ZeraZovStorage.h"
+#include "ZeraZov/Core/Flags/ZeraZovRemoteConfig.h"
+#include "ZeraZov/Core/Storage/ZeraZovStorage.h"
 
 namespace zerazov::testing {
 namespace {

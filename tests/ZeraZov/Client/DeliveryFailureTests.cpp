@@ -12,7 +12,7 @@
 
 #include "ClientHarness.h"
 #include "Platform/Foundation/UniqueFd.h"
-#include "ZeraZov/Core/ZeraZovStorage.h"
+#include "ZeraZov/Core/Storage/ZeraZovStorage.h"
 
 namespace zerazov::testing {
 namespace {

@@ -8,9 +8,9 @@
 
 #include "ClientHarness.h"
 #include "tests/support/UnreadableFiles.h"
-#include "ZeraZov/Client/ZeraZovErrorTrackingAutoCaptureIntegration.h"
-#include "ZeraZov/Core/ZeraZovRemoteConfig.h"
-#include "ZeraZov/Core/ZeraZovStorage.h"
+#include "ZeraZov/Client/Integrations/Private/ZeraZovErrorTrackingAutoCaptureIntegration.h"
+#include "ZeraZov/Core/Flags/ZeraZovRemoteConfig.h"
+#include "ZeraZov/Core/Storage/ZeraZovStorage.h"
 #include "tests/support/WaitUntil.h"
 
 namespace zerazov::testing {

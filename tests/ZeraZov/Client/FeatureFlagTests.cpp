@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ClientHarness.h"
-#include "ZeraZov/Core/ZeraZovStorage.h"
+#include "ZeraZov/Core/Storage/ZeraZovStorage.h"
 
 namespace zerazov::testing {
 namespace {

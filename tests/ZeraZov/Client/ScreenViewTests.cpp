@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "ClientHarness.h"
-#include "ZeraZov/Client/ZeraZovScreenViewIntegration.h"
-#include "ZeraZov/Core/ApplicationScreenViewPublisher.h"
-#include "ZeraZov/Core/DIContainer.h"
+#include "ZeraZov/Client/Integrations/Private/ZeraZovScreenViewIntegration.h"
+#include "ZeraZov/Core/Publishing/Private/ApplicationScreenViewPublisher.h"
+#include "ZeraZov/Core/Utilities/DIContainer.h"
 
 namespace zerazov::testing {
 namespace {

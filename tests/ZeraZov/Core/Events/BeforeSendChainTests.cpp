@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "ZeraZov/Core/BeforeSendChain.h"
+#include "ZeraZov/Core/Events/BeforeSendChain.h"
 
 namespace zerazov {
 namespace {

@@ -3,8 +3,8 @@
 #include <errno.h>  // program_invocation_short_name
 
 #include "Platform/Foundation/BundleInfo.h"
-#include "ZeraZov/Core/ZeraZovConfig.h"
-#include "ZeraZov/Core/ZeraZovSurveysDefaultDelegate.h"
+#include "ZeraZov/Core/Config/ZeraZovConfig.h"
+#include "ZeraZov/Core/Config/ZeraZovSurveysDefaultDelegate.h"
 #include "Platform/Testing/LogCapture.h"
 #include "tests/support/DebugLogSwitch.h"
 

@@ -14,9 +14,9 @@
 #include "Platform/Foundation/WindowNotifications.h"
 #include "Platform/Testing/ManualMainQueue.h"
 #include "Platform/Testing/TemporaryDirectory.h"
-#include "ZeraZov/Core/Utils.h"
-#include "ZeraZov/Core/ZeraZovContext.h"
-#include "ZeraZov/Core/ZeraZovLibraryInfo.h"
+#include "ZeraZov/Core/Utilities/Utils.h"
+#include "ZeraZov/Core/Events/ZeraZovContext.h"
+#include "ZeraZov/Core/Events/ZeraZovLibraryInfo.h"
 
 namespace zerazov {
 namespace {

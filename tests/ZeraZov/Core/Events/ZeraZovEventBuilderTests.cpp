@@ -4,7 +4,7 @@
 #include <limits>
 #include <stdexcept>
 
-#include "ZeraZov/Core/ZeraZovEventBuilder.h"
+#include "ZeraZov/Core/Events/ZeraZovEventBuilder.h"
 #include "Platform/Testing/LogCapture.h"
 #include "tests/support/DebugLogSwitch.h"
 

@@ -3,7 +3,7 @@
 #include <chrono>
 
 #include "Platform/Testing/ManualClock.h"
-#include "ZeraZov/Core/ZeraZovEvent.h"
+#include "ZeraZov/Core/Events/ZeraZovEvent.h"
 
 namespace zerazov {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ZeraZov/Core/ZeraZovFeatureFlagResult.h"
+#include "ZeraZov/Core/Flags/ZeraZovFeatureFlagResult.h"
 
 namespace zerazov {
 namespace {

@@ -7,7 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "ZeraZov/Core/ZeraZovRemoteConfig.h"
+#include "ZeraZov/Core/Flags/ZeraZovRemoteConfig.h"
 
 namespace zerazov::testing {
 

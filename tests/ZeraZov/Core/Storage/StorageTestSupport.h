@@ -7,7 +7,7 @@
 
 #include "Platform/Testing/LogCapture.h"
 #include "tests/Platform/Foundation/TextFile.h"
-#include "ZeraZov/Core/ZeraZovDebugLog.h"
+#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 #include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov_storage_tests {

@@ -6,10 +6,10 @@
 #include "Platform/Testing/ManualClock.h"
 #include "StorageTestSupport.h"
 #include "tests/ZeraZov/TestLifecyclePublisher.h"
-#include "ZeraZov/Core/UUID.h"
-#include "ZeraZov/Core/ZeraZovConfig.h"
-#include "ZeraZov/Core/ZeraZovLibraryInfo.h"
-#include "ZeraZov/Core/ZeraZovSessionManager.h"
+#include "ZeraZov/Core/Identity/UUID.h"
+#include "ZeraZov/Core/Config/ZeraZovConfig.h"
+#include "ZeraZov/Core/Events/ZeraZovLibraryInfo.h"
+#include "ZeraZov/Core/Storage/ZeraZovSessionManager.h"
 
 namespace zerazov_storage_tests {
 namespace {

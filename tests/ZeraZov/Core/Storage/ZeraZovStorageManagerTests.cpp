@@ -7,9 +7,9 @@
 
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "StorageTestSupport.h"
-#include "ZeraZov/Core/UUID.h"
-#include "ZeraZov/Core/ZeraZovConfig.h"
-#include "ZeraZov/Core/ZeraZovStorageManager.h"
+#include "ZeraZov/Core/Identity/UUID.h"
+#include "ZeraZov/Core/Config/ZeraZovConfig.h"
+#include "ZeraZov/Core/Storage/ZeraZovStorageManager.h"
 
 namespace zerazov_storage_tests {
 namespace {

@@ -7,8 +7,8 @@
 #include "Platform/Foundation/BundleInfo.h"
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "StorageTestSupport.h"
-#include "ZeraZov/Core/ZeraZovConfig.h"
-#include "ZeraZov/Core/ZeraZovStorage.h"
+#include "ZeraZov/Core/Config/ZeraZovConfig.h"
+#include "ZeraZov/Core/Storage/ZeraZovStorage.h"
 
 namespace zerazov_storage_tests {
 namespace {

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "ZeraZov/Core/ApplicationLifecyclePublisher.h"
-#include "ZeraZov/Core/ApplicationScreenViewPublisher.h"
-#include "ZeraZov/Core/DIContainer.h"
+#include "ZeraZov/Core/Publishing/Private/ApplicationLifecyclePublisher.h"
+#include "ZeraZov/Core/Publishing/Private/ApplicationScreenViewPublisher.h"
+#include "ZeraZov/Core/Utilities/DIContainer.h"
 
 namespace zerazov {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "tests/support/DebugLogSwitch.h"
 #include "Platform/Testing/LogCapture.h"
-#include "ZeraZov/Core/JSONHelpers.h"
+#include "ZeraZov/Core/Utilities/JSONHelpers.h"
 
 namespace zerazov {
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "Platform/Testing/ManualClock.h"
-#include "ZeraZov/Core/TimeBasedEpochGenerator.h"
+#include "ZeraZov/Core/Identity/TimeBasedEpochGenerator.h"
 
 namespace zerazov {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ZeraZov/Core/UnicodeText.h"
+#include "ZeraZov/Core/Utilities/UnicodeText.h"
 
 namespace zerazov {
 namespace {

@@ -8,9 +8,9 @@
 #include "tests/support/DebugLogSwitch.h"
 #include "Platform/Testing/LogCapture.h"
 #include "Platform/Testing/TemporaryDirectory.h"
-#include "ZeraZov/Core/FileUtils.h"
-#include "ZeraZov/Core/Utils.h"
-#include "ZeraZov/Core/ZeraZovClientDefaults.h"
+#include "ZeraZov/Core/Storage/FileUtils.h"
+#include "ZeraZov/Core/Utilities/Utils.h"
+#include "ZeraZov/Core/Config/ZeraZovClientDefaults.h"
 
 namespace zerazov {
 namespace {

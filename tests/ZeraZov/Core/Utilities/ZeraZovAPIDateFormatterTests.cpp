@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ZeraZov/Core/ZeraZovAPIDateFormatter.h"
+#include "ZeraZov/Core/Events/ZeraZovAPIDateFormatter.h"
 
 namespace zerazov {
 namespace {

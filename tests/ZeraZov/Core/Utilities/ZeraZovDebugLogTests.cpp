@@ -8,7 +8,7 @@
 
 #include "tests/support/DebugLogSwitch.h"
 #include "Platform/Testing/TemporaryDirectory.h"
-#include "ZeraZov/Core/ZeraZovDebugLog.h"
+#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 
 namespace zerazov {
 namespace {

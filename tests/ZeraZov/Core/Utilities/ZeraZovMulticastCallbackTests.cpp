@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "ZeraZov/Core/ZeraZovMulticastCallback.h"
+#include "ZeraZov/Core/Publishing/ZeraZovMulticastCallback.h"
 
 namespace zerazov {
 namespace {

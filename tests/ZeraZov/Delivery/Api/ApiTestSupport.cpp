@@ -3,7 +3,7 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "ZeraZov/Core/UUID.h"
+#include "ZeraZov/Core/Identity/UUID.h"
 
 namespace zerazov::testing {
 namespace {

@@ -6,9 +6,9 @@
 #include <nlohmann/json.hpp>
 
 #include "CompletionRecorder.h"
-#include "ZeraZov/Core/ZeraZovConfig.h"
-#include "ZeraZov/Core/ZeraZovEvent.h"
-#include "ZeraZov/Delivery/ZeraZovApi.h"
+#include "ZeraZov/Core/Config/ZeraZovConfig.h"
+#include "ZeraZov/Core/Events/ZeraZovEvent.h"
+#include "ZeraZov/Delivery/Api/ZeraZovApi.h"
 
 namespace zerazov::testing {
 

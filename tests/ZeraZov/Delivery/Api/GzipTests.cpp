@@ -7,11 +7,11 @@
 #include <string_view>
 #include <vector>
 
-#include "ZeraZov/Delivery/Gzip.h"
-#include "ZeraZov/Delivery/GzipDeflater.h"
-#include "ZeraZov/Delivery/GzipDeflaterPool.h"
-#include "ZeraZov/Delivery/ZeraZovStoredBatch.h"
-#include "ZeraZov/Delivery/ZeraZovStoredBatchBody.h"
+#include "ZeraZov/Delivery/Api/Gzip.h"
+#include "ZeraZov/Delivery/Api/GzipDeflater.h"
+#include "ZeraZov/Delivery/Api/GzipDeflaterPool.h"
+#include "ZeraZov/Delivery/Endpoints/Private/ZeraZovStoredBatch.h"
+#include "ZeraZov/Delivery/Endpoints/ZeraZovStoredBatchBody.h"
 
 namespace zerazov {
 namespace {

@@ -10,9 +10,9 @@
 #include "LoopbackServer.h"
 #include "Platform/Foundation/UniqueFd.h"
 #include "Platform/Testing/LogCapture.h"
-#include "ZeraZov/Core/ZeraZovDebugLog.h"
-#include "ZeraZov/Delivery/Gzip.h"
-#include "ZeraZov/Delivery/Private/ZeraZovHttpTransfer.h"
+#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
+#include "ZeraZov/Delivery/Api/Gzip.h"
+#include "ZeraZov/Delivery/Api/Private/ZeraZovHttpTransfer.h"
 #include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov {

@@ -3,8 +3,8 @@
 #include "ApiTestSupport.h"
 #include "LoopbackServer.h"
 #include "Platform/Testing/ManualClock.h"
-#include "ZeraZov/Core/ZeraZovAPIDateFormatter.h"
-#include "ZeraZov/Core/ZeraZovLibraryInfo.h"
+#include "ZeraZov/Core/Events/ZeraZovAPIDateFormatter.h"
+#include "ZeraZov/Core/Events/ZeraZovLibraryInfo.h"
 
 namespace zerazov {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "ZeraZov/Delivery/Private/ZeraZovIdleTimer.h"
+#include "ZeraZov/Delivery/Api/Private/ZeraZovIdleTimer.h"
 
 namespace zerazov {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ZeraZov/Delivery/ZeraZovURLBuilder.h"
+#include "ZeraZov/Delivery/Api/Private/ZeraZovURLBuilder.h"
 
 namespace zerazov {
 namespace {

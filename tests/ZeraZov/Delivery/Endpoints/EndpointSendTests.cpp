@@ -6,9 +6,9 @@
 
 #include "ApiTestSupport.h"
 #include "LoopbackServer.h"
-#include "ZeraZov/Delivery/QueueEndpoints.h"
-#include "ZeraZov/Integrations/LogsQueueEndpoint.h"
-#include "ZeraZov/Integrations/ZeraZovOTLPLogs.h"
+#include "ZeraZov/Delivery/Endpoints/QueueEndpoints.h"
+#include "ZeraZov/Integrations/Logs/LogsQueueEndpoint.h"
+#include "ZeraZov/Integrations/Logs/Private/ZeraZovOTLPLogs.h"
 
 namespace zerazov {
 namespace {

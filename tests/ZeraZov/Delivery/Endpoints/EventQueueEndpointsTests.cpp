@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "ApiTestSupport.h"
-#include "ZeraZov/Delivery/QueueEndpoints.h"
+#include "ZeraZov/Delivery/Endpoints/QueueEndpoints.h"
 
 namespace zerazov {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "ApiTestSupport.h"
-#include "ZeraZov/Integrations/LogsQueueEndpoint.h"
+#include "ZeraZov/Integrations/Logs/LogsQueueEndpoint.h"
 
 namespace zerazov {
 namespace {

@@ -3,8 +3,8 @@
 #include <memory>
 
 #include "ApiTestSupport.h"
-#include "ZeraZov/Delivery/QueueEndpoints.h"
-#include "ZeraZov/Integrations/LogsQueueEndpoint.h"
+#include "ZeraZov/Delivery/Endpoints/QueueEndpoints.h"
+#include "ZeraZov/Integrations/Logs/LogsQueueEndpoint.h"
 
 namespace zerazov {
 namespace {

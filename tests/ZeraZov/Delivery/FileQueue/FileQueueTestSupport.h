@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ZeraZov/Delivery/ZeraZovFileBackedQueue.h"
+#include "ZeraZov/Delivery/FileQueue/ZeraZovFileBackedQueue.h"
 
 namespace zerazov_file_queue_tests {
 

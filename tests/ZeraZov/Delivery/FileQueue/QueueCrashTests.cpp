@@ -18,7 +18,7 @@
 #include "FileQueueTestSupport.h"
 #include "Platform/Foundation/UniqueFd.h"
 #include "Platform/Testing/TemporaryDirectory.h"
-#include "ZeraZov/Delivery/ZeraZovQueueFolder.h"
+#include "ZeraZov/Delivery/FileQueue/ZeraZovQueueFolder.h"
 
 namespace zerazov_file_queue_tests {
 namespace {

@@ -13,8 +13,8 @@
 
 #include "Platform/Testing/LogCapture.h"
 #include "Platform/Testing/ManualClock.h"
-#include "ZeraZov/Core/ZeraZovDebugLog.h"
-#include "ZeraZov/Delivery/ZeraZovQueueHousekeeper.h"
+#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
+#include "ZeraZov/Delivery/FileQueue/ZeraZovQueueHousekeeper.h"
 #include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov_file_queue_tests {

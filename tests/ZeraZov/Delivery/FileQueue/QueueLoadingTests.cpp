@@ -3,8 +3,8 @@
 #include "FileQueueTestSupport.h"
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "Platform/Testing/LogCapture.h"
-#include "ZeraZov/Core/ZeraZovDebugLog.h"
-#include "ZeraZov/Delivery/ZeraZovQueueFolder.h"
+#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
+#include "ZeraZov/Delivery/FileQueue/ZeraZovQueueFolder.h"
 #include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov_file_queue_tests {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ZeraZov/Delivery/QueueEndpoint.h"
+#include "ZeraZov/Delivery/Endpoints/QueueEndpoint.h"
 
 namespace zerazov::testing {
 

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "ZeraZov/Delivery/QueuePauseDescription.h"
+#include "ZeraZov/Delivery/FlushQueue/Private/QueuePauseDescription.h"
 
 namespace zerazov {
 namespace {

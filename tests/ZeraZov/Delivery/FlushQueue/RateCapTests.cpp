@@ -5,8 +5,8 @@
 
 #include "Platform/Testing/LogCapture.h"
 #include "Platform/Testing/ManualClock.h"
-#include "ZeraZov/Core/ZeraZovDebugLog.h"
-#include "ZeraZov/Delivery/RateCap.h"
+#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
+#include "ZeraZov/Delivery/FlushQueue/RateCap.h"
 #include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov {

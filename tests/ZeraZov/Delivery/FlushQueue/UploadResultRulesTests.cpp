@@ -3,8 +3,8 @@
 #include <optional>
 #include <vector>
 
-#include "ZeraZov/Delivery/BatchLimits.h"
-#include "ZeraZov/Delivery/UploadResultRules.h"
+#include "ZeraZov/Delivery/Endpoints/BatchLimits.h"
+#include "ZeraZov/Delivery/FlushQueue/Private/UploadResultRules.h"
 
 namespace zerazov {
 namespace {

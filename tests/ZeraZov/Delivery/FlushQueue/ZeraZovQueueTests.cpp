@@ -16,8 +16,8 @@
 #include "Platform/Testing/ManualClock.h"
 #include "Platform/Testing/ManualMainQueue.h"
 #include "Platform/Testing/TemporaryDirectory.h"
-#include "ZeraZov/Core/ZeraZovDebugLog.h"
-#include "ZeraZov/Delivery/ZeraZovQueue.h"
+#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
+#include "ZeraZov/Delivery/FlushQueue/ZeraZovQueue.h"
 #include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov {

@@ -14,7 +14,7 @@
 #include "Platform/Network/ReachabilityFlags.h"
 #include "Platform/Testing/FakeReachabilityBackend.h"
 #include "Platform/Testing/ManualMainQueue.h"
-#include "ZeraZov/Delivery/Reachability.h"
+#include "ZeraZov/Delivery/Reachability/Reachability.h"
 
 namespace zerazov {
 namespace {

@@ -6,8 +6,8 @@
 
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "tests/support/ShellCommand.h"
-#include "ZeraZov/Integrations/CrashReportEventProperties.h"
-#include "ZeraZov/Integrations/ImageUUID.h"
+#include "ZeraZov/Integrations/ErrorTracking/CrashReportEventProperties.h"
+#include "ZeraZov/Integrations/ErrorTracking/Private/ImageUUID.h"
 
 namespace errortracking_tests {
 namespace {

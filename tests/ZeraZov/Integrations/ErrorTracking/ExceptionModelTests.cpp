@@ -7,10 +7,10 @@
 #include <stdexcept>
 
 #include "tests/support/ShellCommand.h"
-#include "ZeraZov/Integrations/ExceptionEntries.h"
-#include "ZeraZov/Integrations/ExceptionEventProperties.h"
-#include "ZeraZov/Integrations/ExceptionStackFrames.h"
-#include "ZeraZov/Integrations/HexAddress.h"
+#include "ZeraZov/Integrations/ErrorTracking/ExceptionEntries.h"
+#include "ZeraZov/Integrations/ErrorTracking/ExceptionEventProperties.h"
+#include "ZeraZov/Integrations/ErrorTracking/Private/ExceptionStackFrames.h"
+#include "ZeraZov/Integrations/ErrorTracking/Private/HexAddress.h"
 
 namespace errortracking_tests {
 

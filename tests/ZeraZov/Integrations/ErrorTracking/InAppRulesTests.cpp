@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "Platform/Testing/TemporaryDirectory.h"
-#include "ZeraZov/Integrations/InAppRules.h"
+#include "ZeraZov/Integrations/ErrorTracking/Private/InAppRules.h"
 
 namespace errortracking_tests {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <regex>
 
-#include "ZeraZov/Integrations/RuntimeFailureMessage.h"
+#include "ZeraZov/Integrations/ErrorTracking/Private/RuntimeFailureMessage.h"
 
 namespace errortracking_tests {
 namespace {

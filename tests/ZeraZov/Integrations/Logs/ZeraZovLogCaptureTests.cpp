@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "Platform/Testing/LogCapture.h"
-#include "ZeraZov/Core/ZeraZovDebugLog.h"
-#include "ZeraZov/Integrations/ZeraZovLogCapture.h"
+#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
+#include "ZeraZov/Integrations/Logs/ZeraZovLogCapture.h"
 #include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov {

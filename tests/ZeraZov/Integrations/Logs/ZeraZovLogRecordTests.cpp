@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ZeraZov/Integrations/ZeraZovLogRecord.h"
+#include "ZeraZov/Integrations/Logs/ZeraZovLogRecord.h"
 
 namespace zerazov {
 namespace {

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "ZeraZov/Integrations/ZeraZovLogSeverity.h"
-#include "ZeraZov/Integrations/ZeraZovOTLPLogs.h"
+#include "ZeraZov/Integrations/Logs/ZeraZovLogSeverity.h"
+#include "ZeraZov/Integrations/Logs/Private/ZeraZovOTLPLogs.h"
 
 namespace zerazov {
 namespace {

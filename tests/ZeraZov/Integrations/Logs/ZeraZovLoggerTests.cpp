@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "ZeraZov/Integrations/ZeraZovLogger.h"
+#include "ZeraZov/Integrations/Logs/ZeraZovLogger.h"
 
 namespace zerazov {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "ZeraZov/Integrations/ZeraZovLogsQueueLimits.h"
+#include "ZeraZov/Integrations/Logs/Private/ZeraZovLogsQueueLimits.h"
 
 namespace zerazov {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "ZeraZov/Integrations/ZeraZovOTLPAnyValue.h"
+#include "ZeraZov/Integrations/Logs/Private/ZeraZovOTLPAnyValue.h"
 
 namespace zerazov {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ZeraZov/Integrations/ZeraZovOTLPLogs.h"
+#include "ZeraZov/Integrations/Logs/Private/ZeraZovOTLPLogs.h"
 
 namespace zerazov {
 namespace {

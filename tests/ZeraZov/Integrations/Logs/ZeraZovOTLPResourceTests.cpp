@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "ZeraZov/Core/Utils.h"
-#include "ZeraZov/Core/ZeraZovLibraryInfo.h"
-#include "ZeraZov/Integrations/ZeraZovOTLPResource.h"
+#include "ZeraZov/Core/Utilities/Utils.h"
+#include "ZeraZov/Core/Events/ZeraZovLibraryInfo.h"
+#include "ZeraZov/Integrations/Logs/ZeraZovOTLPResource.h"
 
 namespace zerazov {
 namespace {

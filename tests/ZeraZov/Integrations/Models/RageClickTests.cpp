@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ZeraZov/Integrations/RageClickDetector.h"
+#include "ZeraZov/Integrations/Replay/Private/RageClickDetector.h"
 
 namespace zerazov {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ZeraZov/Integrations/ScreenName.h"
+#include "ZeraZov/Integrations/ScreenViews/ScreenName.h"
 
 namespace zerazov {
 namespace {

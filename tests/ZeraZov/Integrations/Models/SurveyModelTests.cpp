@@ -2,15 +2,15 @@
 
 #include <type_traits>
 
-#include "ZeraZov/Core/ZeraZovSurveysConfig.h"
-#include "ZeraZov/Integrations/ZeraZovDisplayChoiceQuestion.h"
-#include "ZeraZov/Integrations/ZeraZovDisplayLinkQuestion.h"
-#include "ZeraZov/Integrations/ZeraZovDisplayOpenQuestion.h"
-#include "ZeraZov/Integrations/ZeraZovDisplayRatingQuestion.h"
-#include "ZeraZov/Integrations/ZeraZovDisplaySurvey.h"
-#include "ZeraZov/Integrations/ZeraZovDisplaySurveyRatingType.h"
-#include "ZeraZov/Integrations/ZeraZovNextSurveyQuestion.h"
-#include "ZeraZov/Integrations/ZeraZovSurveyResponse.h"
+#include "ZeraZov/Core/Config/ZeraZovSurveysConfig.h"
+#include "ZeraZov/Integrations/Surveys/Private/ZeraZovDisplayChoiceQuestion.h"
+#include "ZeraZov/Integrations/Surveys/Private/ZeraZovDisplayLinkQuestion.h"
+#include "ZeraZov/Integrations/Surveys/Private/ZeraZovDisplayOpenQuestion.h"
+#include "ZeraZov/Integrations/Surveys/Private/ZeraZovDisplayRatingQuestion.h"
+#include "ZeraZov/Integrations/Surveys/Private/ZeraZovDisplaySurvey.h"
+#include "ZeraZov/Integrations/Surveys/Private/ZeraZovDisplaySurveyRatingType.h"
+#include "ZeraZov/Integrations/Surveys/Private/ZeraZovNextSurveyQuestion.h"
+#include "ZeraZov/Integrations/Surveys/Private/ZeraZovSurveyResponse.h"
 
 namespace zerazov {
 namespace {

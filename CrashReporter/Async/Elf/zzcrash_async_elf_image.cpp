@@ -1,0 +1,366 @@
+#include "CrashReporter/Async/Elf/zzcrash_async_elf_image.h"
+
+#include <elf.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+
+#include "CrashReporter/Async/Private/zzcrash_async_image_format_of.h"
+
+namespace {
+
+// The pointer encodings of the unwind tables (value format, then application).
+enum : std::uint8_t {
+    DW_EH_PE_absptr = 0x00,
+    DW_EH_PE_udata4 = 0x03,
+    DW_EH_PE_udata8 = 0x04,
+    DW_EH_PE_sdata4 = 0x0b,
+    DW_EH_PE_sdata8 = 0x0c,
+    DW_EH_PE_pcrel = 0x10,
+    DW_EH_PE_datarel = 0x30,
+};
+
+// What the program headers say, in the image's own addresses.
+struct Segments {
+    std::uint64_t firstVaddr = 0;
+    bool hasFirst = false;
+    std::uint64_t textEnd = 0;
+    std::uint64_t end = 0;
+    Elf64_Phdr dynamic{};
+    Elf64_Phdr ehFrameHeader{};
+    std::uint64_t noteCount = 0;
+    Elf64_Phdr notes[8]{};
+};
+
+bool copyOut(const zzcrash_async_elf_image* image, std::uint64_t address, void* out, std::uint64_t length) {
+    return zzcrash_async_task_copy(image->task, address, 0, out, length) == ZZCRASH_ESUCCESS;
+}
+
+bool isX86ImageHeader(const Elf64_Ehdr& header) {
+    return std::memcmp(header.e_ident, ELFMAG, SELFMAG) == 0 && header.e_ident[EI_CLASS] == ELFCLASS64 &&
+           header.e_ident[EI_DATA] == ELFDATA2LSB && header.e_machine == EM_X86_64 &&
+           header.e_phentsize == sizeof(Elf64_Phdr) && header.e_phnum > 0;
+}
+
+void noteSegment(Segments* segments, const Elf64_Phdr& segment) {
+    switch (segment.p_type) {
+    case PT_LOAD:
+        if (segment.p_offset == 0 && !segments->hasFirst) {
+            segments->firstVaddr = segment.p_vaddr;
+            segments->hasFirst = true;
+        }
+        if (segment.p_flags & PF_X) segments->textEnd = std::max(segments->textEnd, segment.p_vaddr + segment.p_memsz);
+        segments->end = std::max(segments->end, segment.p_vaddr + segment.p_memsz);
+        break;
+    case PT_DYNAMIC: segments->dynamic = segment; break;
+    case PT_GNU_EH_FRAME: segments->ehFrameHeader = segment; break;
+    case PT_NOTE:
+        if (segments->noteCount < std::size(segments->notes)) segments->notes[segments->noteCount++] = segment;
+        break;
+    default: break;
+    }
+}
+
+zzcrash_error_t readSegments(zzcrash_async_elf_image* image, Segments* segments) {
+    const std::uint64_t header = image->image.header_address;
+    Elf64_Ehdr elf{};
+    if (!copyOut(image, header, &elf, sizeof elf)) return ZZCRASH_EINTERNAL;
+    if (!isX86ImageHeader(elf)) return ZZCRASH_EINVAL;
+    for (Elf64_Half i = 0; i < elf.e_phnum; ++i) {
+        Elf64_Phdr segment{};
+        if (!copyOut(image, header + elf.e_phoff + i * sizeof segment, &segment, sizeof segment)) return ZZCRASH_EINTERNAL;
+        noteSegment(segments, segment);
+    }
+    if (!segments->hasFirst || segments->end <= segments->firstVaddr) return ZZCRASH_EINVAL;
+    image->bias = header - segments->firstVaddr;
+    image->size = segments->end - segments->firstVaddr;
+    image->image.text_size = segments->textEnd > segments->firstVaddr ? segments->textEnd - segments->firstVaddr : 0;
+    return ZZCRASH_ESUCCESS;
+}
+
+// The loader rewrites most addresses in a library's dynamic section to where
+// they are loaded, but not those of every image (the vDSO's stay as linked).
+// An address inside the loaded image is taken as it is; any other is moved
+// by the bias.
+std::uint64_t loadedAddress(const zzcrash_async_elf_image* image, std::uint64_t value) {
+    const std::uint64_t header = image->image.header_address;
+    if (value >= header && value - header < image->size) return value;
+    return value + image->bias;
+}
+
+// DT_HASH gives the symbol count directly; a GNU hash table only through its
+// last chain: the highest symbol any bucket starts with, followed to the end
+// of its chain.
+std::uint64_t gnuHashSymbolCount(const zzcrash_async_elf_image* image, std::uint64_t table) {
+    std::uint32_t header[4];
+    if (!copyOut(image, table, header, sizeof header) || header[0] == 0) return 0;
+    const std::uint64_t buckets = table + sizeof header + std::uint64_t{header[2]} * 8;
+    std::uint32_t last = 0;
+    for (std::uint32_t i = 0; i < header[0]; ++i) {
+        std::uint32_t bucket = 0;
+        if (!copyOut(image, buckets + i * 4ull, &bucket, 4)) return 0;
+        last = std::max(last, bucket);
+    }
+    if (last < header[1]) return header[1];
+    const std::uint64_t chains = buckets + std::uint64_t{header[0]} * 4;
+    for (std::uint32_t entry = 0;; ++last) {
+        if (!copyOut(image, chains + (last - header[1]) * 4ull, &entry, 4)) return 0;
+        if (entry & 1) return std::uint64_t{last} + 1;
+    }
+}
+
+std::uint64_t symbolCount(const zzcrash_async_elf_image* image, std::uint64_t hash, std::uint64_t gnuHash) {
+    std::uint32_t chains = 0;
+    if (hash && copyOut(image, hash + 4, &chains, 4)) return chains;
+    return gnuHash ? gnuHashSymbolCount(image, gnuHash) : 0;
+}
+
+void readDynamic(zzcrash_async_elf_image* image, const Elf64_Phdr& dynamic) {
+    std::uint64_t hash = 0;
+    std::uint64_t gnuHash = 0;
+    for (std::uint64_t i = 0; i < dynamic.p_memsz / sizeof(Elf64_Dyn); ++i) {
+        Elf64_Dyn entry{};
+        if (!copyOut(image, image->bias + dynamic.p_vaddr + i * sizeof entry, &entry, sizeof entry)) return;
+        if (entry.d_tag == DT_NULL) break;
+        const std::uint64_t value = entry.d_un.d_val;
+        switch (entry.d_tag) {
+        case DT_SYMTAB: image->dynsym_address = loadedAddress(image, value); break;
+        case DT_STRTAB: image->dynstr_address = loadedAddress(image, value); break;
+        case DT_STRSZ: image->dynstr_size = value; break;
+        case DT_HASH: hash = loadedAddress(image, value); break;
+        case DT_GNU_HASH: gnuHash = loadedAddress(image, value); break;
+        default: break;
+        }
+    }
+    if (image->dynsym_address && image->dynstr_address) image->dynsym_count = symbolCount(image, hash, gnuHash);
+}
+
+// A note: {name size, description size, type}, the name and the description
+// each padded to the segment's alignment.
+void readBuildId(zzcrash_async_elf_image* image, const Elf64_Phdr& notes) {
+    const std::uint64_t align = notes.p_align == 8 ? 8 : 4;
+    const auto padded = [align](std::uint64_t size) { return (size + align - 1) & ~(align - 1); };
+    std::uint64_t at = image->bias + notes.p_vaddr;
+    const std::uint64_t end = at + notes.p_filesz;
+    while (at + sizeof(Elf64_Nhdr) <= end) {
+        Elf64_Nhdr note{};
+        char name[4] = {};
+        if (!copyOut(image, at, &note, sizeof note)) return;
+        const std::uint64_t description = at + sizeof note + padded(note.n_namesz);
+        if (note.n_type == NT_GNU_BUILD_ID && note.n_namesz == 4 && copyOut(image, at + sizeof note, name, 4) &&
+            std::memcmp(name, "GNU", 4) == 0) {
+            const std::uint64_t length = std::min<std::uint64_t>(note.n_descsz, sizeof image->uuid);
+            image->has_uuid = copyOut(image, description, image->uuid, length);
+            return;
+        }
+        at = description + padded(note.n_descsz);
+    }
+}
+
+std::uint64_t encodedSize(std::uint8_t encoding) {
+    const std::uint8_t format = encoding & 0x0f;
+    return format == DW_EH_PE_udata4 || format == DW_EH_PE_sdata4 ? 4 : 8;
+}
+
+// The encodings a linker writes for .eh_frame_hdr's pointer to .eh_frame.
+bool decodeFramePointer(const zzcrash_async_elf_image* image, std::uint64_t header, std::uint8_t encoding,
+                        std::uint64_t* out) {
+    const std::uint64_t field = header + 4;
+    std::uint64_t raw = 0;
+    switch (encoding & 0x0f) {
+    case DW_EH_PE_absptr:
+    case DW_EH_PE_udata8:
+    case DW_EH_PE_sdata8:
+        if (!copyOut(image, field, &raw, 8)) return false;
+        break;
+    case DW_EH_PE_udata4: {
+        std::uint32_t value = 0;
+        if (!copyOut(image, field, &value, 4)) return false;
+        raw = value;
+        break;
+    }
+    case DW_EH_PE_sdata4: {
+        std::int32_t value = 0;
+        if (!copyOut(image, field, &value, 4)) return false;
+        raw = static_cast<std::uint64_t>(std::int64_t{value});
+        break;
+    }
+    default: return false;
+    }
+    switch (encoding & 0x70) {
+    case DW_EH_PE_absptr: *out = raw; return true;
+    case DW_EH_PE_pcrel: *out = field + raw; return true;
+    case DW_EH_PE_datarel: *out = header + raw; return true;
+    default: return false;
+    }
+}
+
+// .eh_frame_hdr's search table, in the one form linkers write: a 4-byte
+// count, then 4-byte entries relative to the header, {function start, its FDE}.
+bool readSearchTable(zzcrash_async_elf_image* image, std::uint64_t header, const std::uint8_t fields[4]) {
+    constexpr std::uint8_t countEncoding = DW_EH_PE_udata4;
+    constexpr std::uint8_t tableEncoding = DW_EH_PE_datarel | DW_EH_PE_sdata4;
+    if (fields[2] != countEncoding || fields[3] != tableEncoding) return false;
+    const std::uint64_t countField = header + 4 + encodedSize(fields[1]);
+    std::uint32_t count = 0;
+    if (!copyOut(image, countField, &count, 4) || count == 0) return false;
+    image->eh_frame_hdr_address = header;
+    image->fde_table_address = countField + 4;
+    image->fde_table_count = count;
+    return true;
+}
+
+std::uint64_t fromHeader(const zzcrash_async_elf_image* image, std::uint32_t offset) {
+    return image->eh_frame_hdr_address + static_cast<std::uint64_t>(std::int64_t{static_cast<std::int32_t>(offset)});
+}
+
+// Where the last frame description ends, from the search table: not every
+// .eh_frame ends with a terminator (the vDSO's runs straight into its code).
+// The entries lie one after another, so the last one ends the section.
+std::uint64_t endOfLastFde(const zzcrash_async_elf_image* image) {
+    zzcrash_async_mobject table;
+    if (zzcrash_async_mobject_init(&table, image->task, image->fde_table_address, image->fde_table_count * 8ull,
+                                   true) != ZZCRASH_ESUCCESS)
+        return 0;
+    std::uint64_t last = 0;
+    for (std::uint64_t i = 0; i < image->fde_table_count; ++i) {
+        std::uint32_t offset = 0;
+        zzcrash_async_mobject_read_uint32(&table, &zzcrash_async_byteorder_direct, image->fde_table_address,
+                                          static_cast<std::int64_t>(i * 8 + 4), &offset);
+        last = std::max(last, fromHeader(image, offset));
+    }
+    zzcrash_async_mobject_free(&table);
+    std::uint32_t length = 0;
+    if (last == 0 || !copyOut(image, last, &length, 4) || length == 0xffffffffu) return 0;
+    return last + 4 + length;
+}
+
+void readFrameTable(zzcrash_async_elf_image* image, const Segments& segments) {
+    if (segments.ehFrameHeader.p_type != PT_GNU_EH_FRAME) return;
+    const std::uint64_t header = image->bias + segments.ehFrameHeader.p_vaddr;
+    std::uint8_t fields[4] = {};
+    std::uint64_t frames = 0;
+    if (!copyOut(image, header, fields, sizeof fields) || fields[0] != 1 ||
+        !decodeFramePointer(image, header, fields[1], &frames) || !readSearchTable(image, header, fields))
+        return;
+    const std::uint64_t end = endOfLastFde(image);
+    if (end <= frames) {
+        image->fde_table_count = 0;
+        return;
+    }
+    // The terminator, where there is one, belongs to the table.
+    std::uint32_t terminator = 1;
+    const bool terminated = copyOut(image, end, &terminator, 4) && terminator == 0;
+    image->eh_frame_address = frames;
+    image->eh_frame_size = end - frames + (terminated ? 4 : 0);
+}
+
+// Every stride-th start of the search table, into memory of the record's own.
+void sampleSearchTable(zzcrash_async_elf_image* image) {
+    if (image->fde_table_count == 0) return;
+    const std::uint64_t count = (image->fde_table_count + ZZCRASH_ELF_FDE_SAMPLE_STRIDE - 1) / ZZCRASH_ELF_FDE_SAMPLE_STRIDE;
+    auto* samples = static_cast<std::int32_t*>(std::malloc(count * sizeof(std::int32_t)));
+    if (!samples) return;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        const std::uint64_t entry = image->fde_table_address + i * ZZCRASH_ELF_FDE_SAMPLE_STRIDE * 8;
+        if (!copyOut(image, entry, &samples[i], 4)) {
+            std::free(samples);
+            return;
+        }
+    }
+    image->fde_samples = samples;
+    image->fde_sample_count = count;
+}
+
+bool isNamedFunction(const Elf64_Sym& symbol) {
+    return ELF64_ST_TYPE(symbol.st_info) == STT_FUNC && symbol.st_shndx != SHN_UNDEF && symbol.st_value != 0;
+}
+
+// Every symbol's name ends inside the string table when the table's last byte
+// ends a name: a crash then reads a name without looking for its end.
+bool stringsEndInTable(const zzcrash_async_elf_image* image) {
+    char last = 1;
+    return image->dynstr_size > 0 && copyOut(image, image->dynstr_address + image->dynstr_size - 1, &last, 1) &&
+           last == '\0';
+}
+
+// The table's functions, in table order; false when one lies past 32 bits.
+bool collectFunctions(const zzcrash_async_elf_image* image, const Elf64_Sym* symbols, zzcrash_async_elf_symbol* out,
+                      std::uint64_t* count) {
+    for (std::uint64_t i = 0; i < image->dynsym_count; ++i) {
+        const Elf64_Sym& symbol = symbols[i];
+        if (!isNamedFunction(symbol)) continue;
+        if (symbol.st_value + symbol.st_size >= UINT32_MAX || symbol.st_name >= image->dynstr_size) return false;
+        out[(*count)++] = {static_cast<std::uint32_t>(symbol.st_value), static_cast<std::uint32_t>(symbol.st_size),
+                           symbol.st_name, 0};
+    }
+    return true;
+}
+
+void sortSymbols(zzcrash_async_elf_image* image) {
+    if (image->dynsym_count == 0 || !stringsEndInTable(image)) return;
+    zzcrash_async_mobject table;
+    if (zzcrash_async_mobject_init(&table, image->task, image->dynsym_address, image->dynsym_count * sizeof(Elf64_Sym),
+                                   true) != ZZCRASH_ESUCCESS)
+        return;
+    const auto* symbols = static_cast<const Elf64_Sym*>(zzcrash_async_mobject_local_pointer(
+        &table, image->dynsym_address, 0, image->dynsym_count * sizeof(Elf64_Sym)));
+    auto* sorted = static_cast<zzcrash_async_elf_symbol*>(std::malloc(image->dynsym_count * sizeof(zzcrash_async_elf_symbol)));
+    std::uint64_t count = 0;
+    const bool collected = sorted && collectFunctions(image, symbols, sorted, &count);
+    zzcrash_async_mobject_free(&table);
+    if (!collected || count == 0) {
+        std::free(sorted);
+        return;
+    }
+    std::stable_sort(sorted, sorted + count, [](const auto& a, const auto& b) { return a.start < b.start; });
+    std::uint32_t reach = 0;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        reach = std::max(reach, sorted[i].start + std::max<std::uint32_t>(sorted[i].size, 1));
+        sorted[i].reach = reach;
+    }
+    image->sorted_symbols = sorted;
+    image->sorted_symbol_count = count;
+}
+
+}  // namespace
+
+const zzcrash_async_image_format zzcrash_async_elf_image_format =
+    zzcrash_async_image_format_of<zzcrash_async_elf_image, zzcrash_async_elf_image_init,
+                                  zzcrash_async_elf_image_free>::format;
+
+zzcrash_error_t zzcrash_async_elf_image_read(zzcrash_async_elf_image* image, zzcrash_task_t task,
+                                             std::uint64_t headerAddress) {
+    std::memset(image, 0, sizeof *image);
+    image->task = task;
+    image->image.header_address = headerAddress;
+    Segments segments;
+    const zzcrash_error_t error = readSegments(image, &segments);
+    if (error != ZZCRASH_ESUCCESS) return error;
+    if (segments.dynamic.p_type == PT_DYNAMIC) readDynamic(image, segments.dynamic);
+    for (std::uint64_t i = 0; i < segments.noteCount && !image->has_uuid; ++i) readBuildId(image, segments.notes[i]);
+    readFrameTable(image, segments);
+    return ZZCRASH_ESUCCESS;
+}
+
+zzcrash_error_t zzcrash_async_elf_image_init(zzcrash_async_elf_image* image, zzcrash_task_t task, const char* name,
+                                             std::uint64_t headerAddress) {
+    const zzcrash_error_t error = zzcrash_async_elf_image_read(image, task, headerAddress);
+    if (error != ZZCRASH_ESUCCESS) return error;
+    image->name = strdup(name ? name : "");
+    if (!image->name) return ZZCRASH_ENOMEM;
+    sampleSearchTable(image);
+    sortSymbols(image);
+    return ZZCRASH_ESUCCESS;
+}
+
+void zzcrash_async_elf_image_free(zzcrash_async_elf_image* image) {
+    std::free(image->name);
+    image->name = nullptr;
+    std::free(image->fde_samples);
+    image->fde_samples = nullptr;
+    std::free(image->sorted_symbols);
+    image->sorted_symbols = nullptr;
+}

@@ -1,0 +1,74 @@
+#include "CrashReporter/Exceptions/Private/zzcrash_mach_exception.h"
+
+#include <cstring>
+
+#include "CrashReporter/Platform/zzcrash_exception_message.h"
+#include "CrashReporter/Platform/zzcrash_fault_bridge.h"
+#include "CrashReporter/Platform/zzcrash_port.h"
+
+namespace {
+
+constexpr std::int64_t invalidAddress = 1;
+
+// Software exceptions: the codes of a bad system call, a broken pipe, an
+// abort and a kill.
+constexpr std::int64_t softwareSyscall = 0x10000;
+constexpr std::int64_t softwarePipe = 0x10001;
+constexpr std::int64_t softwareAbort = 0x10002;
+constexpr std::int64_t softwareKill = 0x10003;
+
+struct Signal {
+    int number;
+    int code;
+};
+
+int softwareSignal(std::int64_t code) {
+    switch (code) {
+    case softwareSyscall: return SIGSYS;
+    case softwarePipe: return SIGPIPE;
+    case softwareKill: return SIGKILL;
+    case softwareAbort:
+    default: return SIGABRT;
+    }
+}
+
+bool signalOf(std::int32_t exception, std::int64_t code, Signal* signal) {
+    switch (exception) {
+    case ZZCRASH_EXC_BAD_ACCESS:
+        *signal = code == invalidAddress ? Signal{SIGSEGV, SEGV_MAPERR} : Signal{SIGBUS, BUS_ADRERR};
+        return true;
+    case ZZCRASH_EXC_BAD_INSTRUCTION: *signal = {SIGILL, 0}; return true;
+    case ZZCRASH_EXC_ARITHMETIC: *signal = {SIGFPE, 0}; return true;
+    case ZZCRASH_EXC_SOFTWARE: *signal = {softwareSignal(code), 0}; return true;
+    case ZZCRASH_EXC_BREAKPOINT: *signal = {SIGTRAP, TRAP_BRKPT}; return true;
+    default: return false;
+    }
+}
+
+bool usable(zzcrash_port_t port) { return port != ZZCRASH_PORT_NULL && port != ZZCRASH_PORT_DEAD; }
+
+}  // namespace
+
+zzcrash_kern_return_t zzcrash_mach_exception_forward(pid_t task, zzcrash_thread_t thread, std::int32_t exception,
+                                                     const std::int64_t* codes, std::uint32_t code_count,
+                                                     const zzcrash_mach_exception_port_set* port_set) {
+    const std::uint32_t bit = zzcrash_exc_mask(exception);
+    for (std::uint32_t i = 0; i < port_set->count && i < ZZCRASH_EXC_TYPES_COUNT; ++i) {
+        if (!usable(port_set->ports[i]) || !(port_set->masks[i] & bit)) continue;
+        if (static_cast<std::int32_t>(port_set->behaviors[i]) != ZZCRASH_EXCEPTION_DEFAULT) return ZZCRASH_KERN_FAILURE;
+        return zzcrash_exception_raise(port_set->ports[i], false, thread, task, exception, codes, code_count,
+                                       ZZCRASH_FAULT_REPLY_TIMEOUT_MS);
+    }
+    return ZZCRASH_KERN_FAILURE;
+}
+
+bool zzcrash_async_mach_exception_to_signal(std::int32_t exception, const std::int64_t* codes,
+                                            std::uint32_t code_count, siginfo_t* info) {
+    Signal signal{};
+    if (code_count < 2 || !signalOf(exception, codes[0], &signal)) return false;
+    std::memset(info, 0, sizeof *info);
+    info->si_signo = signal.number;
+    info->si_code = signal.code;
+    info->si_addr = reinterpret_cast<void*>(static_cast<std::uintptr_t>(codes[1]));
+    return true;
+}

@@ -1,0 +1,24 @@
+#pragma once
+#include <optional>
+#include <string>
+
+#include "CrashReporter/Report/ZZCrashReport.h"
+
+// The names a text report gives processors and operating systems.
+class ZZCrashReportNames {
+public:
+    // The "Code Type" of a report, and whether its addresses are 64 bits wide.
+    struct CodeType {
+        std::string name;
+        bool lp64;
+    };
+
+    // The first image of a known processor decides, else the system's processor.
+    static CodeType codeType(const ZZCrashReport& report);
+    // "x86_64", "arm64e" and the like; "???" for a processor without a name.
+    static const char* architectureName(const std::optional<ZZCrashReportProcessorInfo>& codeType);
+    static std::string operatingSystemName(ZZCrashReportSystemInfo::OperatingSystem system);
+    // Whether a leading underscore of a symbol name is the system's decoration
+    // rather than part of the name.
+    static bool hasKnownPrefixRules(ZZCrashReportSystemInfo::OperatingSystem system);
+};

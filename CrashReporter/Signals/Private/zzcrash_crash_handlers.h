@@ -1,0 +1,37 @@
+#pragma once
+#include <signal.h>
+
+#include "CrashReporter/Platform/zzcrash_kern_return.h"
+#include "CrashReporter/ZZCrashReporterCallbacks.h"
+#include "CrashReporter/Signals/Private/ZZCrashSignalHandler.h"
+#include "CrashReporter/Writer/zzcrash_crash_context.h"
+
+// What the reporter installs to catch a crash and write its report.
+
+// The application's callback after a report was written; null for none.
+void zzcrash_crash_handlers_set_callbacks(const ZZCrashReporterCallbacks* callbacks);
+
+// The crash callback of every crash signal; its context is the crash
+// context. The first crashing thread writes the report; a thread that
+// crashes meanwhile waits until it is written, and a fault in the writing
+// thread itself goes straight to its default action. Always answers false,
+// so that the signal's default action ends the process (with its core).
+// Async-signal-safe, allocates nothing.
+bool zzcrash_signal_handler_callback(int signal, siginfo_t* info, ucontext_t* context, void* crash_context,
+                                     const zzcrash_signal_handler_next* next);
+
+// The exception server's callback; its context is the crash context. An
+// exception that the handlers registered before take is theirs (their answer
+// is the answer). Otherwise, when it stands for a signal, the report is
+// written (the faulting thread crashed, the server's own thread described as
+// it is) and the application's callback called; the answer is then failure,
+// so that the fault goes on to end the process by its signal. Allocates
+// nothing.
+zzcrash_kern_return_t zzcrash_mach_exception_callback(pid_t task, zzcrash_thread_t thread, std::int32_t exception,
+                                                      const std::int64_t* codes, std::uint32_t code_count,
+                                                      void* crash_context);
+
+// Records the exception that reaches std::terminate in the context's writer
+// (the first only), then lets the handler that was there before end the
+// process, whose SIGABRT writes the report.
+void zzcrash_install_uncaught_exception_handler(zzcrash_crash_context* context);

@@ -1,0 +1,132 @@
+// The crash-time half of the writer: the whole report in one pass over the
+// process, in the field order the log has always had (9, 1, 8, 2, 7, the
+// threads, the images, 5, 6, 10).
+#include <ctime>
+
+#include "CrashReporter/Platform/zzcrash_memory_read.h"
+#include "CrashReporter/Platform/zzcrash_thread_stopper.h"
+#include "CrashReporter/Writer/Private/zzcrash_crash_info.h"
+#include "CrashReporter/Writer/Private/zzcrash_log_image.h"
+#include "CrashReporter/Writer/Private/zzcrash_log_sections.h"
+#include "CrashReporter/Writer/ZZCrashLogWriter.h"
+
+namespace {
+
+constexpr char fileMagic[] = {'z', 'z', 'c', 'r', 'a', 's', 'h'};
+constexpr std::uint8_t fileVersion = 1;
+
+// The process's threads, all but the calling one stopped.
+class StoppedThreads {
+public:
+    explicit StoppedThreads(zzcrash_thread_list* threads) : threads_(threads) {
+        if (!zzcrash_thread_list_read(threads)) threads->count = 0;
+        stopped_ = zzcrash_threads_stop(threads, zzcrash_thread_self(), ZZCRASH_THREAD_STOP_TIMEOUT_MS) >= 0;
+    }
+    ~StoppedThreads() {
+        if (stopped_) zzcrash_threads_resume();
+    }
+    StoppedThreads(const StoppedThreads&) = delete;
+    StoppedThreads& operator=(const StoppedThreads&) = delete;
+
+    const zzcrash_thread_list& list() const { return *threads_; }
+
+private:
+    zzcrash_thread_list* threads_;
+    bool stopped_ = false;
+};
+
+// Each thread's stack is walked and named once, then its section counted and
+// written from that record.
+void writeThreads(zzcrash_log_encoder& out, const zzcrash_log_sources& sources, const zzcrash_thread_list& threads,
+                         zzcrash_thread_t crashed, const zzcrash_async_thread_state* current) {
+    zzcrash_log_stack* stack = &sources.writer->scratch.stack;
+    const zzcrash_thread_t self = zzcrash_thread_self();
+    std::uint32_t number = 0;
+    for (std::uint32_t i = 0; i < threads.count; ++i) {
+        const zzcrash_thread_t thread = threads.threads[i];
+        if (thread == self && !current) continue;
+        zzcrash_log_record_stack(sources, thread, thread == self ? current : nullptr, stack);
+        out.messageField(3, [&](zzcrash_log_encoder& entry) {
+            return zzcrash_log_write_thread(entry, sources, number, thread == crashed, *stack);
+        });
+        ++number;
+    }
+}
+
+bool searchCrashInfo(const zzcrash_async_image_list* images, const zzcrash_async_image* image, char* message) {
+    const zzcrash_async_macho_image* macho = zzcrash_log_image(images, image).macho();
+    return macho && zzcrash_crash_info_search(macho, message);
+}
+
+// The images, and the first crash message one of them holds: the image of the
+// faulting address is searched before the others.
+void writeImages(zzcrash_log_encoder& out, zzcrash_async_image_list* images, const zzcrash_log_signal_info* signal,
+                        char* message) {
+    zzcrash_async_image_list_mark_reading(images, true);
+    bool found = false;
+    const std::uint64_t faultAddress = signal->bsd_info ? signal->bsd_info->address : 0;
+    if (faultAddress != 0) {
+        if (const zzcrash_async_image* image = zzcrash_async_image_containing_address(images, faultAddress))
+            found = searchCrashInfo(images, image, message);
+    }
+    for (zzcrash_async_image* image = zzcrash_async_image_list_next(images, nullptr); image;
+         image = zzcrash_async_image_list_next(images, image)) {
+        out.messageField(4, [&](zzcrash_log_encoder& entry) { return zzcrash_log_write_image(entry, images, image); });
+        if (!found) found = searchCrashInfo(images, image, message);
+    }
+    zzcrash_async_image_list_mark_reading(images, false);
+}
+
+void writeCustomData(zzcrash_log_encoder& out, zzcrash_log_writer* writer) {
+    writer->custom_data_readers.fetch_add(1, std::memory_order_seq_cst);
+    const zzcrash_log_custom_data* data = writer->custom_data.load(std::memory_order_seq_cst);
+    if (data) out.bytesField(10, data->bytes, data->length);
+    writer->custom_data_readers.fetch_sub(1, std::memory_order_seq_cst);
+}
+
+std::int64_t now() {
+    const std::time_t seconds = std::time(nullptr);
+    return seconds == static_cast<std::time_t>(-1) ? 0 : static_cast<std::int64_t>(seconds);
+}
+
+}  // namespace
+
+zzcrash_error_t zzcrash_log_writer_write(zzcrash_log_writer* writer, zzcrash_thread_t crashed_thread,
+                                         zzcrash_async_image_list* image_list, zzcrash_async_file* file,
+                                         const zzcrash_log_signal_info* signal_info,
+                                         const zzcrash_async_thread_state* current_state) {
+    zzcrash_memory_read_refresh_process();
+    zzcrash_log_writer_scratch* scratch = &writer->scratch;
+    const StoppedThreads threads(&scratch->threads);
+    zzcrash_async_unwind_cache_init(&scratch->unwind_cache);
+    zzcrash_async_symbolication_cache_init(&scratch->symbolication_cache);
+    scratch->symbol_memo.valid = false;
+    for (auto& entry : scratch->symbol_cache.entries) entry.used = false;
+    scratch->symbol_cache.names_used = 0;
+    const zzcrash_log_sources sources{writer, image_list};
+
+    zzcrash_log_encoder out(file);
+    out.raw(fileMagic, sizeof fileMagic);
+    out.raw(&fileVersion, 1);
+    out.messageField(9, [writer](zzcrash_log_encoder& section) { return zzcrash_log_write_report_info(section, writer); });
+    const std::int64_t timestamp = now();
+    out.messageField(1, [&](zzcrash_log_encoder& section) {
+        return zzcrash_log_write_system_info(section, writer, timestamp);
+    });
+    out.messageField(8, [writer](zzcrash_log_encoder& section) { return zzcrash_log_write_machine_info(section, writer); });
+    out.messageField(2, [writer](zzcrash_log_encoder& section) {
+        return zzcrash_log_write_application_info(section, writer);
+    });
+    out.messageField(7, [writer](zzcrash_log_encoder& section) { return zzcrash_log_write_process_info(section, writer); });
+    writeThreads(out, sources, threads.list(), crashed_thread, current_state);
+    char message[ZZCRASH_CRASH_INFO_MESSAGE_MAX + 1] = {};
+    writeImages(out, image_list, signal_info, message);
+    if (writer->uncaught_exception.has_exception.load(std::memory_order_seq_cst))
+        out.messageField(5, [&sources](zzcrash_log_encoder& section) { return zzcrash_log_write_exception(section, sources); });
+    out.messageField(6, [&](zzcrash_log_encoder& section) {
+        return zzcrash_log_write_signal(section, signal_info, message);
+    });
+    writeCustomData(out, writer);
+    zzcrash_async_symbolication_cache_free(&scratch->symbolication_cache);
+    return out.failed() ? ZZCRASH_OUTPUT_ERR : ZZCRASH_ESUCCESS;
+}

@@ -1,0 +1,29 @@
+#pragma once
+#include <mutex>
+
+#include "ZeraZov/Core/Publishing/ScreenViewPublishing.h"
+
+namespace zerazov {
+
+// The process-wide fan-out of screen views; the client notifies it after each
+// "$screen" event it queues.
+class ApplicationScreenViewPublisher final : public ScreenViewPublishing {
+public:
+    ApplicationScreenViewPublisher() = default;
+    ApplicationScreenViewPublisher(const ApplicationScreenViewPublisher&) = delete;
+    ApplicationScreenViewPublisher& operator=(const ApplicationScreenViewPublisher&) = delete;
+
+    // Made on first use and never destroyed.
+    static ApplicationScreenViewPublisher& shared();
+
+    ZeraZovMulticastCallback<std::string>& onScreenView() override { return onScreenView_; }
+    void setAutoCaptureHandler(AutoCaptureHandler handler) override;
+    AutoCaptureHandler autoCaptureHandler() const override;
+
+private:
+    ZeraZovMulticastCallback<std::string> onScreenView_;
+    mutable std::mutex handlerLock_;  // guards autoCaptureHandler_
+    AutoCaptureHandler autoCaptureHandler_;
+};
+
+}  // namespace zerazov
