@@ -9,7 +9,7 @@
 #include "Tessivar/AppDefaults.h"
 #include "Tessivar/AppLog.h"
 #include "Tessivar/CursorHidingEpisode.h"
-#include "Tessivar/LocatingEffectPlayer.h"
+#include "Tessivar/Effects/LocatingEffectPlayer.h"
 
 namespace tessivar {
 

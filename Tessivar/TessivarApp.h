@@ -7,7 +7,7 @@
 #include "Platform/Desktop/ApplicationDelegate.h"
 #include "Platform/Foundation/NotificationCenter.h"
 #include "Tessivar/LaunchServices.h"
-#include "Tessivar/StatusMenuModel.h"
+#include "Tessivar/StatusMenu/StatusMenuModel.h"
 
 namespace platform {
 class Desktop;

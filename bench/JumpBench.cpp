@@ -22,8 +22,8 @@
 #include "RatioReporter.h"
 #include "Tessivar/CursorHidingEpisode.h"
 #include "Tessivar/JumpEngine.h"
-#include "Tessivar/LocatingEffectPlayer.h"
-#include "Tessivar/QtOverlayPresenter.h"
+#include "Tessivar/Effects/LocatingEffectPlayer.h"
+#include "Tessivar/Effects/QtOverlayPresenter.h"
 #include "tests/support/XorgDummyServer.h"
 
 namespace {

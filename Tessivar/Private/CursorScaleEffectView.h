@@ -1,7 +1,7 @@
 #pragma once
 #include "Tessivar/Private/CursorScaleTimeline.h"
 #include "Tessivar/Private/EffectView.h"
-#include "Tessivar/EnlargedCursor.h"
+#include "Tessivar/Effects/EnlargedCursor.h"
 
 namespace tessivar {
 

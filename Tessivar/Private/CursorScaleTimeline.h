@@ -1,6 +1,6 @@
 #pragma once
 #include "Platform/Desktop/Geometry.h"
-#include "Tessivar/LocatingEffect.h"
+#include "Tessivar/Effects/LocatingEffect.h"
 
 namespace tessivar {
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "Tessivar/EffectFrameCache.h"
+#include "Tessivar/Effects/EffectFrameCache.h"
 
 namespace tessivar {
 

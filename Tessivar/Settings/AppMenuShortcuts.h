@@ -2,7 +2,7 @@
 #include <vector>
 
 #include "Hotkeys/MenuItem.h"
-#include "Tessivar/StatusMenuModel.h"
+#include "Tessivar/StatusMenu/StatusMenuModel.h"
 
 namespace tessivar {
 

@@ -15,8 +15,8 @@
 #include "Tessivar/CursorHidingEpisode.h"
 #include "Tessivar/JumpEngine.h"
 #include "Tessivar/LaunchServices.h"
-#include "Tessivar/LocatingEffectPlayer.h"
-#include "Tessivar/OverlayPresenter.h"
+#include "Tessivar/Effects/LocatingEffectPlayer.h"
+#include "Tessivar/Effects/OverlayPresenter.h"
 #include "Tessivar/TessivarApp.h"
 
 namespace tessivar::testing {

@@ -3,7 +3,7 @@
 #include "Hotkeys/Hotkeys.h"
 #include "Platform/Testing/FakeDesktop.h"
 #include "Platform/Testing/FakeKeyboardLayout.h"
-#include "Tessivar/StatusMenuModel.h"
+#include "Tessivar/StatusMenu/StatusMenuModel.h"
 #include "tests/support/ScratchHotkeysRegistry.h"
 
 using hotkeys::Key;

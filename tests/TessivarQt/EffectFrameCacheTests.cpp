@@ -1,7 +1,7 @@
 #include <QPainter>
 #include <gtest/gtest.h>
 
-#include "Tessivar/EffectFrameCache.h"
+#include "Tessivar/Effects/EffectFrameCache.h"
 
 using tessivar::EffectFrame;
 using tessivar::EffectFrameCache;

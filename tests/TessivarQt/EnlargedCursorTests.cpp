@@ -2,7 +2,7 @@
 
 #include "Platform/Desktop/CursorImageSource.h"
 #include "Tessivar/Private/ArrowCursorImage.h"
-#include "Tessivar/EnlargedCursorCache.h"
+#include "Tessivar/Effects/EnlargedCursorCache.h"
 
 using tessivar::EnlargedCursor;
 using tessivar::EnlargedCursorCache;

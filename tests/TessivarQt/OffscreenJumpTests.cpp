@@ -14,8 +14,8 @@
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "Tessivar/CursorHidingEpisode.h"
 #include "Tessivar/JumpEngine.h"
-#include "Tessivar/LocatingEffectPlayer.h"
-#include "Tessivar/QtOverlayPresenter.h"
+#include "Tessivar/Effects/LocatingEffectPlayer.h"
+#include "Tessivar/Effects/QtOverlayPresenter.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "Platform/Desktop/CursorImageSource.h"
 #include "Platform/Qt/QtOverlayWindow.h"
 #include "Tessivar/Private/EffectView.h"
-#include "Tessivar/QtOverlayPresenter.h"
+#include "Tessivar/Effects/QtOverlayPresenter.h"
 
 using tessivar::LocatingEffect;
 

@@ -6,7 +6,7 @@
 #include "Platform/Foundation/NotificationCenter.h"
 #include "Platform/HotKeys/MenuKeyMonitor.h"
 #include "Platform/Testing/FakeDesktop.h"
-#include "Tessivar/QtStatusMenu.h"
+#include "Tessivar/StatusMenu/QtStatusMenu.h"
 
 using tessivar::MenuAction;
 using tessivar::StatusMenuModel;

@@ -6,7 +6,7 @@
 #include <functional>
 #include <map>
 
-#include "Tessivar/SymbolIcons.h"
+#include "Tessivar/StatusMenu/SymbolIcons.h"
 
 namespace tessivar::OnboardingSymbols {
 

@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QUrl>
 
-#include "Tessivar/SymbolIcons.h"
+#include "Tessivar/StatusMenu/SymbolIcons.h"
 #include "Tessivar/Settings/Private/AboutInfo.h"
 #include "Tessivar/Settings/Private/SettingsStyle.h"
 

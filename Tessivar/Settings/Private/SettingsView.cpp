@@ -6,7 +6,7 @@
 #include <QStyle>
 #include <QToolButton>
 
-#include "Tessivar/SymbolIcons.h"
+#include "Tessivar/StatusMenu/SymbolIcons.h"
 #include "Tessivar/Settings/Private/AboutSettingsView.h"
 #include "Tessivar/Settings/Private/GeneralSettingsView.h"
 #include "Tessivar/Settings/Private/LockedSplitter.h"

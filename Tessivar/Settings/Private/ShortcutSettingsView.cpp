@@ -8,7 +8,7 @@
 #include <QShowEvent>
 
 #include "Platform/Desktop/Desktop.h"
-#include "Tessivar/SymbolIcons.h"
+#include "Tessivar/StatusMenu/SymbolIcons.h"
 #include "Tessivar/Settings/Private/SettingsStyle.h"
 #include "Tessivar/Settings/Private/ShortcutRecorderBridge.h"
 #include "Tessivar/Settings/Private/ShortcutRows.h"

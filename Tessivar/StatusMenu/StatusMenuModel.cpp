@@ -1,4 +1,4 @@
-#include "Tessivar/StatusMenuModel.h"
+#include "Tessivar/StatusMenu/StatusMenuModel.h"
 
 #include <QString>
 

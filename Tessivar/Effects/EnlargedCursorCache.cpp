@@ -1,4 +1,4 @@
-#include "Tessivar/EnlargedCursorCache.h"
+#include "Tessivar/Effects/EnlargedCursorCache.h"
 
 #include "Platform/Desktop/CursorImageSource.h"
 

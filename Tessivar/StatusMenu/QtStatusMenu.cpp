@@ -1,4 +1,4 @@
-#include "Tessivar/QtStatusMenu.h"
+#include "Tessivar/StatusMenu/QtStatusMenu.h"
 
 #include <QCursor>
 #include <QMenu>
@@ -8,7 +8,7 @@
 #include "Platform/Foundation/NotificationCenter.h"
 #include "Platform/HotKeys/MenuKeyMonitor.h"
 #include "Tessivar/AppLog.h"
-#include "Tessivar/SymbolIcons.h"
+#include "Tessivar/StatusMenu/SymbolIcons.h"
 
 namespace tessivar {
 

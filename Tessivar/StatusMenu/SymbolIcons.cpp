@@ -1,4 +1,4 @@
-#include "Tessivar/SymbolIcons.h"
+#include "Tessivar/StatusMenu/SymbolIcons.h"
 
 #include <QPainter>
 #include <QPainterPath>

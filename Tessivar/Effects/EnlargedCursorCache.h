@@ -3,7 +3,7 @@
 #include <map>
 #include <optional>
 
-#include "Tessivar/EnlargedCursor.h"
+#include "Tessivar/Effects/EnlargedCursor.h"
 
 namespace platform {
 class CursorImageSource;

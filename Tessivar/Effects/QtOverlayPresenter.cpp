@@ -1,4 +1,4 @@
-#include "Tessivar/QtOverlayPresenter.h"
+#include "Tessivar/Effects/QtOverlayPresenter.h"
 
 #include "Platform/Desktop/CompositingDetector.h"
 #include "Platform/Qt/QtOverlayWindow.h"

@@ -2,7 +2,7 @@
 #include <memory>
 
 #include "Platform/Desktop/OverlayWindow.h"
-#include "Tessivar/LocatingEffect.h"
+#include "Tessivar/Effects/LocatingEffect.h"
 
 namespace tessivar {
 

@@ -1,4 +1,4 @@
-#include "Tessivar/EffectFrame.h"
+#include "Tessivar/Effects/EffectFrame.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "Tessivar/EffectFrameCache.h"
+#include "Tessivar/Effects/EffectFrameCache.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "Tessivar/LocatingEffectPlayer.h"
+#include "Tessivar/Effects/LocatingEffectPlayer.h"
 
 #include "Platform/Desktop/CoordinateSpace.h"
 #include "Platform/Desktop/Desktop.h"
@@ -6,7 +6,7 @@
 #include "Tessivar/AppDefaults.h"
 #include "Tessivar/AppLog.h"
 #include "Tessivar/CursorHidingEpisode.h"
-#include "Tessivar/OverlayPresenter.h"
+#include "Tessivar/Effects/OverlayPresenter.h"
 
 namespace tessivar {
 

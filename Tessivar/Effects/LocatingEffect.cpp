@@ -1,4 +1,4 @@
-#include "Tessivar/LocatingEffect.h"
+#include "Tessivar/Effects/LocatingEffect.h"
 
 #include "Tessivar/Private/CursorScaleTimeline.h"
 #include "Tessivar/Private/RippleTimeline.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "Tessivar/EffectFrame.h"
+#include "Tessivar/Effects/EffectFrame.h"
 
 namespace tessivar {
 

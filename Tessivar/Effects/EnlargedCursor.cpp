@@ -1,4 +1,4 @@
-#include "Tessivar/EnlargedCursor.h"
+#include "Tessivar/Effects/EnlargedCursor.h"
 
 #include "Tessivar/Private/ArrowCursorImage.h"
 

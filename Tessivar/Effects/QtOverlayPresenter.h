@@ -1,8 +1,8 @@
 #pragma once
 #include "Platform/Qt/QtOverlayPool.h"
-#include "Tessivar/EffectFrameCache.h"
-#include "Tessivar/EnlargedCursorCache.h"
-#include "Tessivar/OverlayPresenter.h"
+#include "Tessivar/Effects/EffectFrameCache.h"
+#include "Tessivar/Effects/EnlargedCursorCache.h"
+#include "Tessivar/Effects/OverlayPresenter.h"
 
 namespace platform {
 class CompositingDetector;

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "Tessivar/LaunchServices.h"
-#include "Tessivar/StatusMenuModel.h"
+#include "Tessivar/StatusMenu/StatusMenuModel.h"
 
 class QMenu;
 class QSystemTrayIcon;
