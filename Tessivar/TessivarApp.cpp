@@ -11,7 +11,7 @@
 #include "Tessivar/AppLog.h"
 #include "Tessivar/CursorHidingEpisode.h"
 #include "Tessivar/JumpEngine.h"
-#include "Tessivar/LaunchServices.h"
+#include "Tessivar/HotkeysFacadeRegistry.h"
 #include "Tessivar/ScreenJumpNames.h"
 
 namespace tessivar {

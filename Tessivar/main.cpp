@@ -34,6 +34,7 @@
 #include "Tessivar/AnalyticsManager.h"
 #include "Tessivar/AppLog.h"
 #include "Tessivar/CursorHidingEpisode.h"
+#include "Tessivar/HotkeysFacadeRegistry.h"
 #include "Tessivar/JumpEngine.h"
 #include "Tessivar/Effects/LocatingEffectPlayer.h"
 #include "Tessivar/Effects/QtOverlayPresenter.h"

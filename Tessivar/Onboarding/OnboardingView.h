@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "Tessivar/LaunchServices.h"
+#include "Tessivar/AppActions.h"
 #include "Tessivar/Onboarding/OnboardingEnvironment.h"
 
 namespace tessivar {

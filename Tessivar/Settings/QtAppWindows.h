@@ -3,7 +3,8 @@
 
 #include <memory>
 
-#include "Tessivar/LaunchServices.h"
+#include "Tessivar/AppActions.h"
+#include "Tessivar/AppWindows.h"
 #include "Tessivar/Settings/SettingsEnvironment.h"
 
 namespace platform {

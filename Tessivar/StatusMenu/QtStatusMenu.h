@@ -3,7 +3,7 @@
 #include <functional>
 #include <memory>
 
-#include "Tessivar/LaunchServices.h"
+#include "Tessivar/StatusMenu/StatusMenu.h"
 #include "Tessivar/StatusMenu/StatusMenuModel.h"
 
 class QMenu;
