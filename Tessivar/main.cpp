@@ -41,7 +41,7 @@
 #include "Tessivar/StatusMenu/QtStatusMenu.h"
 #include "Tessivar/ScreenJumpNames.h"
 #include "Tessivar/Settings/AppMenuShortcuts.h"
-#include "Tessivar/Settings/QtAppWindows.h"
+#include "Tessivar/Windows/QtAppWindows.h"
 #include "Tessivar/TessivarApp.h"
 
 namespace {

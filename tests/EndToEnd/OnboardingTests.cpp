@@ -198,10 +198,24 @@ struct ManagedFirstLaunch : FirstLaunch {
     }
 
     // The window as fast as it can be read, for the while an animation lasts.
+    // Pictures of the window from now until it has changed and then held
+    // still for a while, however long a busy machine takes to start and end
+    // the change (a fixed 600 ms once missed all of it); a picture the same
+    // as the one before is not kept.
     std::vector<ScreenGrab> pictures(const WindowFacts& window) const {
-        std::vector<ScreenGrab> frames;
-        for (const auto until = std::chrono::steady_clock::now() + 600ms; std::chrono::steady_clock::now() < until;) {
-            frames.push_back(probe->grab(window.x, window.y, window.width, window.height));
+        using Clock = std::chrono::steady_clock;
+        std::vector<ScreenGrab> frames{probe->grab(window.x, window.y, window.width, window.height)};
+        bool changed = false;
+        auto stillSince = Clock::now();
+        for (const auto until = Clock::now() + 20s; Clock::now() < until;) {
+            auto grab = probe->grab(window.x, window.y, window.width, window.height);
+            if (grab.pixels != frames.back().pixels) {
+                changed = true;
+                stillSince = Clock::now();
+                frames.push_back(std::move(grab));
+            } else if (changed && Clock::now() - stillSince >= 500ms) {
+                break;
+            }
         }
         return frames;
     }

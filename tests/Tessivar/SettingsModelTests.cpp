@@ -7,7 +7,7 @@
 #include "Platform/Testing/FakeLoginItem.h"
 #include "Platform/Testing/LogCapture.h"
 #include "Platform/Testing/TemporaryDirectory.h"
-#include "Tessivar/Settings/Private/AboutInfo.h"
+#include "Tessivar/Settings/AboutInfo.h"
 #include "Tessivar/Settings/AppMenuShortcuts.h"
 #include "Tessivar/Settings/Private/GeneralSettingsModel.h"
 #include "Tessivar/Settings/Private/PaneHistory.h"

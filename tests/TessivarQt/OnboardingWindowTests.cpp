@@ -25,9 +25,9 @@
 #include "Tessivar/Onboarding/Private/OnboardingHeader.h"
 #include "Tessivar/Onboarding/Private/PageDots.h"
 #include "Tessivar/ScreenJumpNames.h"
-#include "Tessivar/Settings/QtAppWindows.h"
+#include "Tessivar/Windows/QtAppWindows.h"
 #include "Tessivar/Settings/Private/SettingsView.h"
-#include "Tessivar/Settings/Private/SettingsWindowController.h"
+#include "Tessivar/Settings/SettingsWindowController.h"
 
 namespace tessivar {
 namespace {

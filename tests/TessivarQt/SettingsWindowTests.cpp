@@ -30,7 +30,7 @@
 #include "Tessivar/Settings/Private/GeneralSettingsView.h"
 #include "Tessivar/Settings/Private/LockedSplitter.h"
 #include "Tessivar/Settings/Private/SettingsView.h"
-#include "Tessivar/Settings/Private/SettingsWindowController.h"
+#include "Tessivar/Settings/SettingsWindowController.h"
 #include "Tessivar/Settings/Private/ShortcutSettingsView.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "Tessivar/Onboarding/OnboardingAppearance.h"
 #include "Tessivar/Onboarding/Private/OnboardingStyle.h"
 #include "Tessivar/Onboarding/Private/PageDots.h"
-#include "Tessivar/Onboarding/WindowDragGesture.h"
+#include "Tessivar/WindowDragGesture.h"
 
 namespace tessivar {
 

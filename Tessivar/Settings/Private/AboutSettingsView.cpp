@@ -10,7 +10,7 @@
 #include <QUrl>
 
 #include "Tessivar/StatusMenu/SymbolIcons.h"
-#include "Tessivar/Settings/Private/AboutInfo.h"
+#include "Tessivar/Settings/AboutInfo.h"
 #include "Tessivar/Settings/Private/SettingsStyle.h"
 
 namespace tessivar {

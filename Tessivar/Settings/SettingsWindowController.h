@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "Tessivar/Settings/SettingsEnvironment.h"
-#include "Tessivar/Settings/Private/WindowPresenter.h"
+#include "Tessivar/Settings/WindowPresenter.h"
 
 class QPoint;
 class QRect;

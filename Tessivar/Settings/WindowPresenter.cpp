@@ -1,4 +1,4 @@
-#include "Tessivar/Settings/Private/WindowPresenter.h"
+#include "Tessivar/Settings/WindowPresenter.h"
 
 #include <QWidget>
 

@@ -1,13 +1,13 @@
-#include "Tessivar/Settings/QtAppWindows.h"
+#include "Tessivar/Windows/QtAppWindows.h"
 
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
 
 #include "Platform/X11/X11WindowSpaces.h"
-#include "Tessivar/Settings/Private/AboutInfo.h"
+#include "Tessivar/Settings/AboutInfo.h"
 #include "Tessivar/Onboarding/OnboardingWindow.h"
-#include "Tessivar/Settings/Private/SettingsWindowController.h"
-#include "Tessivar/Settings/Private/WindowPresenter.h"
+#include "Tessivar/Settings/SettingsWindowController.h"
+#include "Tessivar/Settings/WindowPresenter.h"
 
 namespace tessivar {
 

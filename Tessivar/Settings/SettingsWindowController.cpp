@@ -1,4 +1,4 @@
-#include "Tessivar/Settings/Private/SettingsWindowController.h"
+#include "Tessivar/Settings/SettingsWindowController.h"
 
 #include <QBoxLayout>
 #include <QCursor>
@@ -9,7 +9,7 @@
 #include "Platform/Foundation/UserDefaults.h"
 #include "Tessivar/AppLog.h"
 #include "Tessivar/ChineseFace.h"
-#include "Tessivar/Onboarding/WindowDragGesture.h"
+#include "Tessivar/WindowDragGesture.h"
 #include "Tessivar/Settings/Private/LockedSplitter.h"
 #include "Tessivar/Settings/Private/SettingsStyle.h"
 #include "Tessivar/Settings/Private/SettingsView.h"

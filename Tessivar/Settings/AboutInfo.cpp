@@ -1,4 +1,4 @@
-#include "Tessivar/Settings/Private/AboutInfo.h"
+#include "Tessivar/Settings/AboutInfo.h"
 
 #include "Platform/Foundation/BundleInfo.h"
 

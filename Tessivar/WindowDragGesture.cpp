@@ -1,4 +1,4 @@
-#include "Tessivar/Onboarding/WindowDragGesture.h"
+#include "Tessivar/WindowDragGesture.h"
 
 #include <QMouseEvent>
 #include <QWidget>
