@@ -28,6 +28,7 @@ using tessivar::testing::PointerPosition;
 using tessivar::testing::ScreenGrab;
 using tessivar::testing::Screenshots::TextArea;
 using tessivar::testing::Screenshots::distance;
+using tessivar::testing::Screenshots::settledGrab;
 using tessivar::testing::WindowFacts;
 using tessivar::testing::waitUntil;
 
@@ -82,22 +83,6 @@ std::optional<PointerPosition> accentButton(const ScreenGrab& window, int fromRo
     return PointerPosition{window.x + (left + right) / 2, window.y + (top + bottom) / 2};
 }
 
-// The window once it has held still for longer than any entrance waits before
-// it starts: its page has come in and settled.
-ScreenGrab settledGrab(const tessivar::testing::X11ScreenProbe& probe, const WindowFacts& window) {
-    constexpr auto kStill = 450ms;
-    ScreenGrab last = probe.grab(window.x, window.y, window.width, window.height);
-    auto lastChange = std::chrono::steady_clock::now();
-    waitUntil(
-        [&] {
-            ScreenGrab next = probe.grab(window.x, window.y, window.width, window.height);
-            if (next.pixels != last.pixels) lastChange = std::chrono::steady_clock::now();
-            last = std::move(next);
-            return std::chrono::steady_clock::now() - lastChange > kStill;
-        },
-        5s);
-    return last;
-}
 
 void saveScreenshot(const ScreenGrab& grab, const char* name) {
     EXPECT_FALSE(tessivar::testing::Screenshots::save(grab, name).empty()) << name;

@@ -5,12 +5,31 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/WaitUntil.h"
+
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <iostream>
 #include <map>
 
 namespace tessivar::testing::Screenshots {
+
+ScreenGrab settledGrab(const X11ScreenProbe& probe, const WindowFacts& window) {
+    constexpr auto kStill = std::chrono::milliseconds(450);
+    ScreenGrab last = probe.grab(window.x, window.y, window.width, window.height);
+    auto lastChange = std::chrono::steady_clock::now();
+    tessivar::testing::waitUntil(
+        [&] {
+            ScreenGrab next = probe.grab(window.x, window.y, window.width, window.height);
+            if (next.pixels != last.pixels) lastChange = std::chrono::steady_clock::now();
+            last = std::move(next);
+            return std::chrono::steady_clock::now() - lastChange > kStill;
+        },
+        std::chrono::seconds(20));
+    return last;
+}
+
 
 namespace {
 double linear(int channel) {

@@ -3,12 +3,19 @@
 #include <vector>
 
 #include "tests/support/ScreenGrab.h"
+#include "tests/support/X11ScreenProbe.h"
+#include "tests/support/X11WindowTree.h"
 
 namespace tessivar::testing {
 
 // Pictures of the real program's windows, left in the build folder for a
 // person to look at, and what a reader sees in them.
 namespace Screenshots {
+
+// The window once it has held still for longer than any entrance waits
+// before it starts (its page has come in and settled), however long a busy
+// machine takes to get there.
+ScreenGrab settledGrab(const X11ScreenProbe& probe, const WindowFacts& window);
 
 // Saves the grab as a PNG under the build's screenshot folder; answers the path.
 std::string save(const ScreenGrab& grab, const std::string& name);
