@@ -1,5 +1,6 @@
-# Read by CTest after the test programs' own lists. The tests that watch an
-# animation on the screen picture by picture run alone: beside the rest of the
+# Read by CTest after the test programs' own lists.
+#
+# The tests that watch an animation on the screen picture by picture run alone: beside the rest of the
 # suite a busy machine starves the program of the very frames they look for
 # (the ring or a fade drawn only at its ends).
 set_tests_properties(
@@ -9,3 +10,10 @@ set_tests_properties(
   end_to_end_tests.LocatingEffectOnScreen.WithoutACompositorTheScaleEffectShowsOnlyThePointerPicture
   end_to_end_tests.LocatingEffectOnScreen.WithACompositorTheScaleEffectStaysTranslucent
   PROPERTIES RUN_SERIAL TRUE)
+# The program built for the loopback analytics host sends to one fixed port, so
+# the tests that run it take turns: a test's "nothing listens" launch must not
+# deliver to the server of another test listening there at the same time.
+set_tests_properties(
+  end_to_end_tests.TessivarProgram.SendsItsEventsAndWhatQuittingCouldNotSendGoesOutWithTheNextLaunch
+  end_to_end_tests.TessivarProgram.EventsOnceTheOnboardingHasTheKeyboardCarryItsDisplaysSize
+  PROPERTIES RESOURCE_LOCK tessivar_loopback_analytics_port)

@@ -1,5 +1,7 @@
 #include "LoopbackServer.h"
 
+#include <sys/socket.h>
+
 #include <chrono>
 #include <stdexcept>
 #include "tests/support/WaitUntil.h"
@@ -34,10 +36,16 @@ LoopbackServer::LoopbackServer(Scheme scheme, int port) : scheme_(scheme), serve
     // An idle kept-alive connection holds one of the server's few threads for seconds;
     // closing after each answer lets many parallel clients through.
     server_->set_keep_alive_max_count(1);
+    // The library's default lets a second server share a port it binds; a test that
+    // names its port must own it, or another test's client reaches it unseen.
+    server_->set_socket_options([](socket_t sock) {
+        const int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+    });
     server_->Get(".*", route);
     server_->Post(".*", route);
     port_ = port == 0 ? server_->bind_to_any_port("127.0.0.1") : (server_->bind_to_port("127.0.0.1", port) ? port : -1);
-    if (port_ <= 0) throw std::runtime_error("test server could not bind 127.0.0.1");
+    if (port_ <= 0) throw std::runtime_error("test server could not bind 127.0.0.1:" + std::to_string(port));
     listener_ = std::thread([this] { server_->listen_after_bind(); });
     // stop() only reaches a server whose loop runs, so wait for it before handing out the URL.
     if (tessivar::testing::waitUntil([&] { return server_->is_running(); }, startLimit, std::chrono::milliseconds(1))) {
