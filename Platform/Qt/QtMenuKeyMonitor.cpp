@@ -35,7 +35,11 @@ bool QtMenuKeyMonitor::eventFilter(QObject* watched, QEvent* event) {
     if (!press && event->type() != QEvent::KeyRelease) return false;
     if (!qobject_cast<QMenu*>(watched)) return false;
     const auto& key = *static_cast<const QKeyEvent*>(event);
-    return press ? answerPress(key) : answerRelease(key);
+    if (!press) return answerRelease(key);
+    // Option (Alt) begins the hot keys, and a menu whose style navigates with
+    // Alt closes at its press, dropping the grab before the rest of the
+    // combination arrives: the menu never gets a bare Alt while we run.
+    return answerPress(key) || key.key() == Qt::Key_Alt;
 }
 
 bool QtMenuKeyMonitor::answerPress(const QKeyEvent& event) {

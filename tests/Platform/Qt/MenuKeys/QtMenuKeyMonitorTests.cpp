@@ -174,6 +174,15 @@ TEST_F(QtMenuKeyMonitorTest, ARepeatQtTookForARealReleaseStaysOneHold) {
     EXPECT_EQ(seenOf(kKey2), oneTap);
 }
 
+// The style's menu-bar navigation closes a menu at Alt; the Alt that begins a
+// hot key must leave it open, or the keys after it go past the monitor.
+TEST_F(QtMenuKeyMonitorTest, AnAltPressLeavesTheMenuOpen) {
+    QKeyEvent alt(QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier, 64, 0xffe9, 0);
+    QCoreApplication::sendEvent(&menu_, &alt);
+    EXPECT_TRUE(menu_.isVisible());
+    EXPECT_EQ(seen_, (std::vector<RawKey>{{platform::kEventRawKeyDown, 58, 0}}));
+}
+
 TEST_F(QtMenuKeyMonitorTest, AfterStopTheMenuHasItsKeysAgain) {
     MenuKeySpy spy(menu_);
     monitor_.stop();
