@@ -122,14 +122,15 @@ TEST_F(FirstLaunch, TheOnboardingOpensOnThePointersDisplayAndItsTestJumpMovesThe
     EXPECT_EQ(window->x, 1920 + (1920 - kWidth) / 2);
     EXPECT_EQ(window->y, (1080 - kHeight) / 2);
 
+    std::optional<ScreenGrab> page;
     for (const char* step : {"onboarding-step0.png", "onboarding-step1.png"}) {
-        const ScreenGrab page = settledGrab(*probe, *window);
-        saveScreenshot(page, step);
-        const auto next = accentButton(page, kBottomBarTop, kHeight);
+        page = settledGrab(*probe, *window, page ? &*page : nullptr);
+        saveScreenshot(*page, step);
+        const auto next = accentButton(*page, kBottomBarTop, kHeight);
         ASSERT_TRUE(next.has_value()) << "no primary button on " << step;
         ASSERT_TRUE(click(*next));
     }
-    ScreenGrab testPage = settledGrab(*probe, *window);
+    ScreenGrab testPage = settledGrab(*probe, *window, &*page);
     saveScreenshot(testPage, "onboarding-step2.png");
     const auto testButton = accentButton(testPage, kPageTop, kBottomBarTop);
     ASSERT_TRUE(testButton.has_value()) << "no test button on the last step";
@@ -137,7 +138,7 @@ TEST_F(FirstLaunch, TheOnboardingOpensOnThePointersDisplayAndItsTestJumpMovesThe
     ASSERT_TRUE(click(*testButton));
     EXPECT_TRUE(waitUntil([&] { return observer->pointer() == PointerPosition{960, 540}; }, 5s))
         << "the test jump did not reach display 1";
-    const ScreenGrab tested = settledGrab(*probe, *window);
+    const ScreenGrab tested = settledGrab(*probe, *window, &testPage);
     saveScreenshot(tested, "onboarding-step2-after-test.png");
     EXPECT_EQ(onboardingWindow(*tree)->x, window->x) << "the window stays where it was";
     EXPECT_FALSE(settings(tessivar).contains("hasCompletedOnboarding")) << "not done before it is finished";
@@ -168,17 +169,18 @@ struct ManagedFirstLaunch : FirstLaunch {
     // last one once its test has jumped; none when a step has no way on.
     std::vector<ScreenGrab> walkThrough(const WindowFacts& window) {
         std::vector<ScreenGrab> steps;
+        const auto nextGrab = [&] { return settledGrab(*probe, window, steps.empty() ? nullptr : &steps.back()); };
         for (int step = 0; step < 2; ++step) {
-            steps.push_back(settledGrab(*probe, window));
+            steps.push_back(nextGrab());
             const auto next = accentButton(steps.back(), kBottomBarTop, kHeight);
             if (!next) return {};
             press(*next);
         }
-        steps.push_back(settledGrab(*probe, window));
+        steps.push_back(nextGrab());
         const auto test = accentButton(steps.back(), kPageTop, kBottomBarTop);
         if (!test) return {};
         press(*test);
-        steps.push_back(settledGrab(*probe, window));
+        steps.push_back(nextGrab());
         return steps;
     }
 

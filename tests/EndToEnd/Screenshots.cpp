@@ -15,13 +15,17 @@
 
 namespace tessivar::testing::Screenshots {
 
-ScreenGrab settledGrab(const X11ScreenProbe& probe, const WindowFacts& window) {
+ScreenGrab settledGrab(const X11ScreenProbe& probe, const WindowFacts& window, const ScreenGrab* before) {
     constexpr auto kStill = std::chrono::milliseconds(450);
-    ScreenGrab last = probe.grab(window.x, window.y, window.width, window.height);
+    const auto grab = [&] { return probe.grab(window.x, window.y, window.width, window.height); };
+    ScreenGrab last = grab();
+    if (before != nullptr) {
+        tessivar::testing::waitUntil([&] { return (last = grab()).pixels != before->pixels; }, std::chrono::seconds(20));
+    }
     auto lastChange = std::chrono::steady_clock::now();
     tessivar::testing::waitUntil(
         [&] {
-            ScreenGrab next = probe.grab(window.x, window.y, window.width, window.height);
+            ScreenGrab next = grab();
             if (next.pixels != last.pixels) lastChange = std::chrono::steady_clock::now();
             last = std::move(next);
             return std::chrono::steady_clock::now() - lastChange > kStill;

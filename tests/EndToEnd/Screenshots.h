@@ -14,8 +14,10 @@ namespace Screenshots {
 
 // The window once it has held still for longer than any entrance waits
 // before it starts (its page has come in and settled), however long a busy
-// machine takes to get there.
-ScreenGrab settledGrab(const X11ScreenProbe& probe, const WindowFacts& window);
+// machine takes to get there. Given the picture from before a click or a
+// key, it first waits for the window to change from it: a busy program can
+// leave the old picture standing still for as long as it takes to answer.
+ScreenGrab settledGrab(const X11ScreenProbe& probe, const WindowFacts& window, const ScreenGrab* before = nullptr);
 
 // Saves the grab as a PNG under the build's screenshot folder; answers the path.
 std::string save(const ScreenGrab& grab, const std::string& name);

@@ -468,9 +468,9 @@ TEST_F(ManagedSettingsWindow, EveryTextOfThePanesReads) {
         if (!panes.empty()) {
             ASSERT_TRUE(key("Down"));
         }
-        // However long a busy machine takes to draw the pane (a fixed 500 ms
-        // once caught the rows of the Shortcuts pane half drawn).
-        panes.push_back(tessivar::testing::Screenshots::settledGrab(*probe, *window));
+        // However long a busy machine takes to answer the key and draw the
+        // pane (a fixed 500 ms once caught the rows of the Shortcuts pane half drawn).
+        panes.push_back(tessivar::testing::Screenshots::settledGrab(*probe, *window, panes.empty() ? nullptr : &panes.back()));
         EXPECT_FALSE(tessivar::testing::Screenshots::save(panes.back(), std::string("settings-") + name + ".png").empty());
     }
     for (const auto& text : kPaneTexts) {

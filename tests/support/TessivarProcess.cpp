@@ -17,7 +17,7 @@
 namespace tessivar::testing {
 
 namespace {
-constexpr auto kGrace = std::chrono::seconds(5);
+constexpr auto kGrace = std::chrono::seconds(20);
 
 // The onboarding window belongs to a first launch and would stand in front of
 // what a test watches, so the program starts as one that has been through it,
