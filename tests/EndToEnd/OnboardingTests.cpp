@@ -429,10 +429,11 @@ TEST_F(ManagedFirstLaunch, TheLaunchSwitchFadesOutForTheBadge) {
     tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName(), R"({"hasCompletedOnboarding": false})");
     std::optional<WindowFacts> window;
     ASSERT_TRUE(waitUntil([&] { return (window = onboardingWindow(*tree)).has_value(); }, 15s)) << "no onboarding";
-    const auto next = accentButton(settledGrab(*probe, *window), kBottomBarTop, kHeight);
+    const ScreenGrab welcome = settledGrab(*probe, *window);
+    const auto next = accentButton(welcome, kBottomBarTop, kHeight);
     ASSERT_TRUE(next.has_value());
     press(*next);
-    const ScreenGrab before = settledGrab(*probe, *window);
+    const ScreenGrab before = settledGrab(*probe, *window, &welcome);
     const auto at = [](const ScreenGrab& grab, int x, int y) { return grab.pixels[static_cast<std::size_t>(y * grab.width + x)]; };
     std::vector<PointerPosition> strokes;
     for (int y = kSwitchLabel.y; y < kSwitchLabel.y + kSwitchLabel.height; ++y) {
