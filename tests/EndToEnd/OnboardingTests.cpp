@@ -83,6 +83,11 @@ std::optional<PointerPosition> accentButton(const ScreenGrab& window, int fromRo
     return PointerPosition{window.x + (left + right) / 2, window.y + (top + bottom) / 2};
 }
 
+// Whether a picture shows a primary button between the rows: a step that has
+// come in whole, not one halted half way through its cross-fade.
+std::function<bool(const ScreenGrab&)> hasButtonIn(int fromRow, int toRow) {
+    return [=](const ScreenGrab& grab) { return accentButton(grab, fromRow, toRow).has_value(); };
+}
 
 void saveScreenshot(const ScreenGrab& grab, const char* name) {
     EXPECT_FALSE(tessivar::testing::Screenshots::save(grab, name).empty()) << name;
@@ -124,13 +129,13 @@ TEST_F(FirstLaunch, TheOnboardingOpensOnThePointersDisplayAndItsTestJumpMovesThe
 
     std::optional<ScreenGrab> page;
     for (const char* step : {"onboarding-step0.png", "onboarding-step1.png"}) {
-        page = settledGrab(*probe, *window, page ? &*page : nullptr);
+        page = settledGrab(*probe, *window, page ? &*page : nullptr, hasButtonIn(kBottomBarTop, kHeight));
         saveScreenshot(*page, step);
         const auto next = accentButton(*page, kBottomBarTop, kHeight);
         ASSERT_TRUE(next.has_value()) << "no primary button on " << step;
         ASSERT_TRUE(click(*next));
     }
-    ScreenGrab testPage = settledGrab(*probe, *window, &*page);
+    ScreenGrab testPage = settledGrab(*probe, *window, &*page, hasButtonIn(kPageTop, kBottomBarTop));
     saveScreenshot(testPage, "onboarding-step2.png");
     const auto testButton = accentButton(testPage, kPageTop, kBottomBarTop);
     ASSERT_TRUE(testButton.has_value()) << "no test button on the last step";
@@ -138,7 +143,7 @@ TEST_F(FirstLaunch, TheOnboardingOpensOnThePointersDisplayAndItsTestJumpMovesThe
     ASSERT_TRUE(click(*testButton));
     EXPECT_TRUE(waitUntil([&] { return observer->pointer() == PointerPosition{960, 540}; }, 5s))
         << "the test jump did not reach display 1";
-    const ScreenGrab tested = settledGrab(*probe, *window, &testPage);
+    const ScreenGrab tested = settledGrab(*probe, *window, &testPage, hasButtonIn(kBottomBarTop, kHeight));
     saveScreenshot(tested, "onboarding-step2-after-test.png");
     EXPECT_EQ(onboardingWindow(*tree)->x, window->x) << "the window stays where it was";
     EXPECT_FALSE(settings(tessivar).contains("hasCompletedOnboarding")) << "not done before it is finished";
@@ -169,18 +174,20 @@ struct ManagedFirstLaunch : FirstLaunch {
     // last one once its test has jumped; none when a step has no way on.
     std::vector<ScreenGrab> walkThrough(const WindowFacts& window) {
         std::vector<ScreenGrab> steps;
-        const auto nextGrab = [&] { return settledGrab(*probe, window, steps.empty() ? nullptr : &steps.back()); };
+        const auto nextGrab = [&](const std::function<bool(const ScreenGrab&)>& accept) {
+            return settledGrab(*probe, window, steps.empty() ? nullptr : &steps.back(), accept);
+        };
         for (int step = 0; step < 2; ++step) {
-            steps.push_back(nextGrab());
+            steps.push_back(nextGrab(hasButtonIn(kBottomBarTop, kHeight)));
             const auto next = accentButton(steps.back(), kBottomBarTop, kHeight);
             if (!next) return {};
             press(*next);
         }
-        steps.push_back(nextGrab());
+        steps.push_back(nextGrab(hasButtonIn(kPageTop, kBottomBarTop)));
         const auto test = accentButton(steps.back(), kPageTop, kBottomBarTop);
         if (!test) return {};
         press(*test);
-        steps.push_back(nextGrab());
+        steps.push_back(nextGrab({}));
         return steps;
     }
 
@@ -385,7 +392,7 @@ TEST_F(ManagedFirstLaunch, TheStepThatGoesFadesOut) {
     tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName(), R"({"hasCompletedOnboarding": false})");
     std::optional<WindowFacts> window;
     ASSERT_TRUE(waitUntil([&] { return (window = onboardingWindow(*tree)).has_value(); }, 15s)) << "no onboarding";
-    const ScreenGrab welcome = settledGrab(*probe, *window);
+    const ScreenGrab welcome = settledGrab(*probe, *window, nullptr, hasButtonIn(kBottomBarTop, kHeight));
     const auto next = accentButton(welcome, kBottomBarTop, kHeight);
     ASSERT_TRUE(next.has_value());
     const FadeOut step = watchFadeOut(*this, *window, welcome, *next);
@@ -429,11 +436,11 @@ TEST_F(ManagedFirstLaunch, TheLaunchSwitchFadesOutForTheBadge) {
     tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName(), R"({"hasCompletedOnboarding": false})");
     std::optional<WindowFacts> window;
     ASSERT_TRUE(waitUntil([&] { return (window = onboardingWindow(*tree)).has_value(); }, 15s)) << "no onboarding";
-    const ScreenGrab welcome = settledGrab(*probe, *window);
+    const ScreenGrab welcome = settledGrab(*probe, *window, nullptr, hasButtonIn(kBottomBarTop, kHeight));
     const auto next = accentButton(welcome, kBottomBarTop, kHeight);
     ASSERT_TRUE(next.has_value());
     press(*next);
-    const ScreenGrab before = settledGrab(*probe, *window, &welcome);
+    const ScreenGrab before = settledGrab(*probe, *window, &welcome, hasButtonIn(kBottomBarTop, kHeight));
     const auto at = [](const ScreenGrab& grab, int x, int y) { return grab.pixels[static_cast<std::size_t>(y * grab.width + x)]; };
     std::vector<PointerPosition> strokes;
     for (int y = kSwitchLabel.y; y < kSwitchLabel.y + kSwitchLabel.height; ++y) {

@@ -15,25 +15,42 @@
 
 namespace tessivar::testing::Screenshots {
 
-ScreenGrab settledGrab(const X11ScreenProbe& probe, const WindowFacts& window, const ScreenGrab* before) {
+namespace {
+// One colour from corner to corner: a window mapped before its first paint.
+bool blank(const ScreenGrab& grab) {
+    return std::all_of(grab.pixels.begin(), grab.pixels.end(), [&](std::uint32_t pixel) { return pixel == grab.pixels[0]; });
+}
+
+ScreenGrab stillGrab(const X11ScreenProbe& probe, const WindowFacts& window, const ScreenGrab* before,
+                     std::chrono::steady_clock::time_point until) {
     constexpr auto kStill = std::chrono::milliseconds(450);
     const auto grab = [&] { return probe.grab(window.x, window.y, window.width, window.height); };
+    const auto left = [&] { return std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now()); };
     ScreenGrab last = grab();
-    if (before != nullptr) {
-        tessivar::testing::waitUntil([&] { return (last = grab()).pixels != before->pixels; }, std::chrono::seconds(20));
-    }
+    if (before != nullptr) tessivar::testing::waitUntil([&] { return (last = grab()).pixels != before->pixels; }, left());
     auto lastChange = std::chrono::steady_clock::now();
     tessivar::testing::waitUntil(
         [&] {
             ScreenGrab next = grab();
-            if (next.pixels != last.pixels) lastChange = std::chrono::steady_clock::now();
+            if (next.pixels != last.pixels || blank(next)) lastChange = std::chrono::steady_clock::now();
             last = std::move(next);
             return std::chrono::steady_clock::now() - lastChange > kStill;
         },
-        std::chrono::seconds(20));
+        left());
     return last;
 }
+}  // namespace
 
+ScreenGrab settledGrab(const X11ScreenProbe& probe, const WindowFacts& window, const ScreenGrab* before,
+                       const std::function<bool(const ScreenGrab&)>& accept) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    ScreenGrab settled = stillGrab(probe, window, before, until);
+    while (accept && !accept(settled) && std::chrono::steady_clock::now() < until) {
+        const ScreenGrab halted = settled;
+        settled = stillGrab(probe, window, &halted, until);
+    }
+    return settled;
+}
 
 namespace {
 double linear(int channel) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,10 +15,14 @@ namespace Screenshots {
 
 // The window once it has held still for longer than any entrance waits
 // before it starts (its page has come in and settled), however long a busy
-// machine takes to get there. Given the picture from before a click or a
-// key, it first waits for the window to change from it: a busy program can
-// leave the old picture standing still for as long as it takes to answer.
-ScreenGrab settledGrab(const X11ScreenProbe& probe, const WindowFacts& window, const ScreenGrab* before = nullptr);
+// machine takes to get there, up to 20 s; a window not yet painted (one
+// colour) is not still. Given the picture from before a click or a key, it
+// first waits for the window to change from it: a busy program can leave the
+// old picture standing as long as it takes to answer. Given `accept`, a still
+// picture it refuses is waited past: a starved program can halt a cross-fade
+// half way for longer than the settle time.
+ScreenGrab settledGrab(const X11ScreenProbe& probe, const WindowFacts& window, const ScreenGrab* before = nullptr,
+                       const std::function<bool(const ScreenGrab&)>& accept = {});
 
 // Saves the grab as a PNG under the build's screenshot folder; answers the path.
 std::string save(const ScreenGrab& grab, const std::string& name);
