@@ -217,13 +217,20 @@ TEST_F(LocatingEffectOnScreen, AProgramStarvedRightAfterTheJumpStillShowsTheRing
     tessivar::testing::XTestKeyboard keyboard(server.displayName());
     ASSERT_TRUE(keyboard.isReady());
 
-    // Alt goes down before the hold: the toolkit asks the server about the
-    // modifier's change and would wait for the answer before the jump.
+    // The toolkit answers the first keys typed here with questions to the
+    // server (typed under the hold, they kept the program from its jump): a
+    // first jump, played to its end, gets them asked. The second lands where
+    // the first did, the pointer's place on that display.
+    const std::string effectOnTheSecondDisplay = "💥 触发定位动画，类型为: ripple，屏幕: 1";
+    keyboard.tap({"Alt_L", "2"});
+    ASSERT_TRUE(tessivar->waitForLine(effectOnTheSecondDisplay, 30s));
+    ASSERT_GT(watchTheEffect(*probe).size(), 0u) << "no ring after the first jump";
+
     keyboard.press("Alt_L");
-    std::this_thread::sleep_for(300ms);
     keyboard.holdServer();
     keyboard.tap({"2"});
-    const bool started = tessivar->waitForLine("💥 触发定位动画", 10s);
+    const bool started = tessivar::testing::waitUntil(
+        [&] { return tessivar->countLines(effectOnTheSecondDisplay) == 2; }, 10s);
     tessivar->pause();
     keyboard.releaseServer();
     ASSERT_TRUE(started) << "the jump never started an effect";
