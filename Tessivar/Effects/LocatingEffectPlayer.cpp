@@ -14,6 +14,19 @@ namespace {
 constexpr double kFollowInterval = 1.0 / 120.0;
 // Without any display to ask, the picture is drawn for a dense one.
 constexpr double kFallbackScale = 2.0;
+
+// One effect on the screen, ended by whichever comes first: its last frame
+// shown or its time limit. It only watches the window, so the view that
+// reports the end does not hold the window it sits in.
+struct Showing {
+    std::weak_ptr<platform::OverlayWindow> window;
+    std::shared_ptr<platform::RepeatingTimer> follow;
+
+    void end() const {
+        if (follow) follow->invalidate();
+        if (auto overlay = window.lock()) overlay->orderOut();
+    }
+};
 }  // namespace
 
 // The target display's density, or the primary's when the index no longer
@@ -38,20 +51,19 @@ void LocatingEffectPlayer::show(int screenIndex, platform::Point globalPoint) {
         services_.cursorHiding.scheduleRestore(kCursorRestoreDelay);
     }
     const auto frame = platform::CoordinateSpace::centredFrame(globalPoint, {kOverlaySide, kOverlaySide});
-    auto window = services_.overlays.present(frame, effect, backingScaleFor(screenIndex));
-    auto timer = std::make_shared<std::shared_ptr<platform::RepeatingTimer>>();
-    if (scale) follow(window, timer);
-    // The removal job owns the window until it runs; the follow timer only watches it.
-    services_.mainQueue.asyncAfter(durationOf(effect), [window, timer] {
-        if (*timer) (*timer)->invalidate();
-        if (window) window->orderOut();
-    });
+    auto showing = std::make_shared<Showing>();
+    auto window = services_.overlays.present(frame, effect, backingScaleFor(screenIndex), [showing] { showing->end(); });
+    showing->window = window;
+    if (scale) showing->follow = follow(window);
+    // The time limit owns the window until it runs.
+    services_.mainQueue.asyncAfter(kEffectTimeLimit, [window, showing] { showing->end(); });
 }
 
-void LocatingEffectPlayer::follow(const std::shared_ptr<platform::OverlayWindow>& window, const TimerHolder& holder) {
+std::shared_ptr<platform::RepeatingTimer> LocatingEffectPlayer::follow(
+    const std::shared_ptr<platform::OverlayWindow>& window) {
     std::weak_ptr<platform::OverlayWindow> weakWindow = window;
     platform::Desktop& desktop = services_.desktop;
-    *holder = services_.mainQueue.scheduleRepeating(kFollowInterval, [weakWindow, &desktop](platform::RepeatingTimer& timer) {
+    return services_.mainQueue.scheduleRepeating(kFollowInterval, [weakWindow, &desktop](platform::RepeatingTimer& timer) {
         // An overlay that went away, or whose window a newer effect took, has nothing left to follow.
         auto overlay = weakWindow.lock();
         if (!overlay || !overlay->isVisible()) {

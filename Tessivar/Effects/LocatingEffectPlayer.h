@@ -17,9 +17,10 @@ class CursorHidingEpisode;
 class OverlayPresenter;
 
 // Plays the configured locating effect in an overlay centred on where the
-// pointer landed and takes the overlay away when the effect is over. Effects
-// that overlap (quick successive jumps) are independent; the cursor-scale
-// effect follows the pointer while it plays. Main thread only.
+// pointer landed and takes the overlay away once the effect has played to its
+// end, or at its time limit. Effects that overlap (quick successive jumps) are
+// independent; the cursor-scale effect follows the pointer while it plays.
+// Main thread only.
 class LocatingEffectPlayer {
 public:
     struct Services {
@@ -37,10 +38,8 @@ public:
     void show(int screenIndex, platform::Point globalPoint);
 
 private:
-    using TimerHolder = std::shared_ptr<std::shared_ptr<platform::RepeatingTimer>>;
-
     double backingScaleFor(int screenIndex) const;
-    void follow(const std::shared_ptr<platform::OverlayWindow>& window, const TimerHolder& holder);
+    std::shared_ptr<platform::RepeatingTimer> follow(const std::shared_ptr<platform::OverlayWindow>& window);
 
     Services services_;
 };

@@ -19,7 +19,8 @@ QtOverlayPresenter::QtOverlayPresenter(platform::CompositingDetector* compositin
 
 std::shared_ptr<platform::OverlayWindow> QtOverlayPresenter::present(const platform::Rect& frame,
                                                                      LocatingEffect effect,
-                                                                     double backingScaleFactor) {
+                                                                     double backingScaleFactor,
+                                                                     std::function<void()> played) {
     auto lease = windows_.lend(frame);
     auto* window = lease->window();
     const bool shaped = compositing_ && !compositing_->isCompositing();
@@ -27,6 +28,7 @@ std::shared_ptr<platform::OverlayWindow> QtOverlayPresenter::present(const platf
     if (!shaped) window->widget()->clearMask();
     EffectView* view = makeView(effect, backingScaleFactor);
     view->setShapedToDrawing(shaped);
+    view->setWhenPlayed(std::move(played));
     window->setContentWidget(view);
     view->startAnimation();
     lease->orderFront();

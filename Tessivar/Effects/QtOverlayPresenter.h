@@ -24,7 +24,7 @@ public:
                                 platform::CursorImageSource* cursors = nullptr);
 
     std::shared_ptr<platform::OverlayWindow> present(const platform::Rect& frame, LocatingEffect effect,
-                                                     double backingScaleFactor) override;
+                                                     double backingScaleFactor, std::function<void()> played) override;
 
 private:
     EffectView* makeView(LocatingEffect effect, double backingScaleFactor);

@@ -10,7 +10,7 @@ CursorScaleEffectView::CursorScaleEffectView(EnlargedCursor cursor, EffectFrameC
 std::string CursorScaleEffectView::look() const { return "scale " + cursor_.look; }
 
 void CursorScaleEffectView::drawFrame(QPainter& painter, double seconds) {
-    // A failed bitmap leaves the overlay empty; it is still removed on schedule.
+    // A failed bitmap leaves the overlay empty; the player still takes it away.
     if (cursor_.image.isNull()) return;
     const auto frame = timeline_.at(seconds);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);

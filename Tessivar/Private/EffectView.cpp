@@ -31,8 +31,7 @@ EffectView::EffectView(double durationSeconds, EffectFrameCache* frames, QWidget
 }
 
 void EffectView::startAnimation() {
-    clock_.start();
-    frameTimer_.start();
+    started_ = true;
     showFrame(0);
 }
 
@@ -43,9 +42,28 @@ std::size_t EffectView::frameIndexNow() const {
 }
 
 void EffectView::paintEvent(QPaintEvent*) {
-    if (!shown_ || shown_->area.isEmpty()) return;
-    QPainter painter(this);
-    painter.drawImage(shown_->area.topLeft(), shown_->image);
+    if (shown_ && !shown_->area.isEmpty()) {
+        QPainter painter(this);
+        painter.drawImage(shown_->area.topLeft(), shown_->image);
+    }
+    // Painted before its window is on the screen, the frame goes nowhere.
+    if (window()->testAttribute(Qt::WA_Mapped)) frameReachedTheScreen();
+}
+
+// The frame shown now is on the screen: the first starts the clock, the last
+// ends the effect.
+void EffectView::frameReachedTheScreen() {
+    if (!started_ || played_) return;
+    if (!clock_.isValid()) {
+        clock_.start();
+        frameTimer_.start();
+    }
+    if (shownIndex_ + 1 < frameCount_) return;
+    played_ = true;
+    // Its window may be hidden in answer, which is no business of a paint.
+    QTimer::singleShot(0, this, [this] {
+        if (whenPlayed_) whenPlayed_();
+    });
 }
 
 void EffectView::resizeEvent(QResizeEvent*) { showFrame(frameIndexNow()); }
@@ -64,7 +82,11 @@ void EffectView::showFrame(std::size_t index) {
     shown_ = next;
     shownLook_ = look;
     shownIndex_ = index;
-    update(before.united(next.area));
+    const QRect changed = before.united(next.area);
+    // Nothing drawn before or now (a fade's end): the screen already shows
+    // this frame, no paint will come to say so.
+    if (changed.isEmpty() && clock_.isValid()) frameReachedTheScreen();
+    update(changed);
 }
 
 }  // namespace tessivar

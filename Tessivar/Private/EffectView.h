@@ -2,6 +2,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,6 +16,11 @@ namespace tessivar {
 // drawn once per look and kept (see EffectFrameCache), and only the part a
 // frame draws is put on the screen.
 //
+// The animation's clock starts with the first frame painted in a window the
+// screen shows, not when the view is made: a program kept from running
+// between the two (a busy machine, a window mapped late) still shows the
+// effect from its start instead of its faded end.
+//
 // Without a compositing manager the window system shows transparent pixels as
 // black; a view shaped to its drawing then cuts its window to what each frame
 // draws (see ShapedFrame), so only the effect itself is seen.
@@ -25,7 +31,11 @@ public:
 
     void setShapedToDrawing(bool shaped) { shaped_ = shaped; }
     bool isShapedToDrawing() const { return shaped_; }
+    // Plays from the first frame that reaches the screen.
     void startAnimation();
+    // Told once, soon after the last frame has reached the screen (not from
+    // inside the paint); never when the view goes before.
+    void setWhenPlayed(std::function<void()> played) { whenPlayed_ = std::move(played); }
 
 protected:
     // What the drawing depends on besides the time, for telling kept frames apart.
@@ -39,10 +49,14 @@ protected:
 private:
     std::size_t frameIndexNow() const;
     void showFrame(std::size_t index);
+    void frameReachedTheScreen();
 
     double duration_;
     std::size_t frameCount_;
     bool shaped_ = false;
+    bool started_ = false;
+    bool played_ = false;
+    std::function<void()> whenPlayed_;
     std::unique_ptr<EffectFrameCache> ownFrames_;
     EffectFrameCache* frames_;
     QElapsedTimer clock_;

@@ -1,5 +1,6 @@
 #pragma once
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,12 @@
 
 namespace tessivar::testing {
 
+// Plays each effect as the view does on the virtual clock: from its first
+// frame on the screen, which comes `firstFrameAfter` seconds after the jump
+// (never when unset), to its last `durationOf(effect)` later, then says so.
 struct RecordingPresenter : OverlayPresenter {
+    explicit RecordingPresenter(platform::ManualMainQueue& clock) : queue(clock) {}
+
     struct Shown {
         platform::Rect frame;
         LocatingEffect effect;
@@ -32,12 +38,16 @@ struct RecordingPresenter : OverlayPresenter {
         std::shared_ptr<platform::FakeOverlayWindow> window;
     };
     std::shared_ptr<platform::OverlayWindow> present(const platform::Rect& frame, LocatingEffect effect,
-                                                     double backingScale) override {
+                                                     double backingScale, std::function<void()> played) override {
         auto window = std::make_shared<platform::FakeOverlayWindow>(frame);
         window->orderFront();
         shown.push_back({frame, effect, backingScale, window});
+        if (firstFrameAfter) queue.asyncAfter(*firstFrameAfter + durationOf(effect), std::move(played));
         return window;
     }
+
+    platform::ManualMainQueue& queue;
+    std::optional<double> firstFrameAfter = 0.0;
     std::vector<Shown> shown;
 };
 
@@ -91,7 +101,7 @@ struct AppHarness {
     platform::ManualMainQueue queue;
     platform::FakeDesktop desktop;
     platform::FakeCursorHider hider;
-    RecordingPresenter overlays;
+    RecordingPresenter overlays{queue};
     RecordingTracker analytics;
     RecordingServices services;
     platform::LogCapture logs;

@@ -34,6 +34,7 @@ TEST(LocatingEffect, ScaleEffectCentresOnTheLandingPointAndFollowsThePointer) {
     h.desktop.mouse = {10, 10};
     h.queue.advance(0.1);
     EXPECT_EQ(shown.window->origins.size(), moves) << "the follow timer stops with the removal";
+    h.queue.advance(tessivar::kEffectTimeLimit);
     EXPECT_EQ(h.queue.pendingCount(), 0u);
 }
 
@@ -88,7 +89,38 @@ TEST(LocatingEffect, AnEffectWhoseWindowIsGoneStopsFollowing) {
     h.desktop.mouse = {3000, 700};
     h.queue.advance(0.1);
     EXPECT_TRUE(h.overlays.shown[0].window->origins.empty());
-    EXPECT_EQ(h.queue.pendingCount(), 2u) << "only the removal and the pointer restore are left";
+    EXPECT_EQ(h.queue.pendingCount(), 3u) << "only the effect's end, its time limit and the pointer restore are left";
+}
+
+// A starved program shows the effect's first frame late: the overlay stays
+// until the effect has played from there, within the time limit, which also
+// ends an effect whose frames never reach the screen.
+TEST(LocatingEffect, TheOverlayGoesOnceTheEffectHasPlayedFromItsFirstFrameOnTheScreen) {
+    struct Case {
+        const char* type;
+        std::optional<double> firstFrameAfter;
+        double gone;
+    } cases[] = {
+        {"scale", 2.0, 2.4},
+        {"ripple", 2.0, 2.32},
+        {"ripple", 4.9, tessivar::kEffectTimeLimit},
+        {"scale", std::nullopt, tessivar::kEffectTimeLimit},
+    };
+    for (const auto& c : cases) {
+        AppHarness h;
+        h.setEffect(c.type);
+        h.overlays.firstFrameAfter = c.firstFrameAfter;
+        ASSERT_TRUE(h.jumps.jumpToScreen(1));
+        ASSERT_EQ(h.overlays.shown.size(), 1u);
+        const auto& window = *h.overlays.shown[0].window;
+        h.queue.advance(c.gone - 0.01);
+        EXPECT_TRUE(window.isVisible()) << c.type << " " << c.gone;
+        h.queue.advance(0.02);
+        EXPECT_FALSE(window.isVisible()) << c.type << " " << c.gone;
+        h.queue.advance(tessivar::kEffectTimeLimit);
+        EXPECT_FALSE(window.isVisible()) << c.type << " " << c.gone;
+        EXPECT_EQ(h.queue.pendingCount(), 0u) << "nothing follows the pointer or holds the window";
+    }
 }
 
 TEST(LocatingEffect, OverlappingEffectsAreIndependent) {

@@ -1,5 +1,8 @@
+#include <QElapsedTimer>
 #include <QImage>
+#include <QTest>
 #include <gtest/gtest.h>
+#include <thread>
 
 #include "Platform/Desktop/CursorImage.h"
 #include "Tessivar/Private/CursorScaleEffectView.h"
@@ -50,6 +53,26 @@ TEST(CursorScaleEffectView, DrawsThePointersPictureWithItsHotSpotOnTheCentre) {
         EXPECT_EQ(qAlpha(frame.pixel(c.outside)), 0) << c.hotSpot.x;
         EXPECT_TRUE(playing.view->mask().isEmpty()) << "a compositor blends the whole square";
     }
+}
+
+// Started long before its window shows, as by a program starved between
+// the jump and the first paint, the ring still plays from its first frame
+// once shown, and says it has played only after all of it.
+TEST(RippleEffectView, PlaysFromItsFirstFrameOnTheScreenHoweverLateThatComes) {
+    const PlayingView playing(std::make_unique<tessivar::RippleEffectView>(), true);
+    bool played = false;
+    playing.view->setWhenPlayed([&played] { played = true; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // longer than the ring plays
+
+    QElapsedTimer sinceShown;
+    sinceShown.start();
+    playing.view->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(playing.view.get()));
+    EXPECT_TRUE(QRect(80, 80, 40, 40).contains(playing.view->mask().boundingRect())) << "the ring at its start";
+    EXPECT_FALSE(played);
+
+    EXPECT_TRUE(QTest::qWaitFor([&played] { return played; }, 2000));
+    EXPECT_GE(sinceShown.elapsed(), 320) << "the whole ring plays from the first frame shown";
 }
 
 TEST(RippleEffectView, ShapedItShowsTheRingOnly) {

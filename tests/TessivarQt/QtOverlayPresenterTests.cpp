@@ -48,7 +48,7 @@ TEST(QtOverlayPresenter, CutsTheOverlayToTheDrawingOnlyWithoutACompositor) {
     for (bool composited : {false, true, false}) {
         compositing.compositing = composited;
         for (auto effect : {LocatingEffect::cursorScale, LocatingEffect::ring}) {
-            const auto overlay = presenter.present(frame, effect, 1);
+            const auto overlay = presenter.present(frame, effect, 1, {});
             auto* view = effectViewOf(*overlay);
             ASSERT_NE(view, nullptr);
             EXPECT_EQ(view->isShapedToDrawing(), !composited);

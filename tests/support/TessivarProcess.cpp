@@ -1,6 +1,7 @@
 #include "tests/support/TessivarProcess.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -89,6 +90,10 @@ bool TessivarProcess::waitForLine(const std::string& text, std::chrono::millisec
 std::filesystem::path TessivarProcess::settingsFolder() const {
     return home_ / "config" / TESSIVAR_BUNDLE_IDENTIFIER;
 }
+
+void TessivarProcess::pause() { ::kill(child_->pid(), SIGSTOP); }
+
+void TessivarProcess::resume() { ::kill(child_->pid(), SIGCONT); }
 
 int TessivarProcess::terminate() { return child_->terminate(std::chrono::duration_cast<std::chrono::milliseconds>(kGrace)); }
 

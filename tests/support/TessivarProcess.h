@@ -40,6 +40,10 @@ public:
     long countLines(const std::string& text) const;
     // Waits until a line contains `text` (bounded); answers whether it came.
     bool waitForLine(const std::string& text, std::chrono::milliseconds timeout) const;
+    // SIGSTOP: every thread of the program stands still, as on a machine too
+    // busy to run it, until resume() (SIGCONT).
+    void pause();
+    void resume();
     // SIGTERM, then the wait status (SIGKILL after a grace period).
     int terminate();
     // The wait status once the program ended by itself within `timeout`.

@@ -59,6 +59,16 @@ void XTestKeyboard::tap(std::initializer_list<const char*> keySyms) {
     XSync(display_, False);
 }
 
+void XTestKeyboard::holdServer() {
+    XGrabServer(display_);
+    XSync(display_, False);
+}
+
+void XTestKeyboard::releaseServer() {
+    XUngrabServer(display_);
+    XSync(display_, False);
+}
+
 void XTestKeyboard::setLocked(const char* keySym, bool locked) {
     const unsigned modifier = modifierOf(keySym);
     XkbLockModifiers(display_, XkbUseCoreKbd, modifier, locked ? modifier : 0);

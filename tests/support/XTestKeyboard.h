@@ -27,6 +27,12 @@ public:
     // Presses the keys in order and releases them in reverse, sent together.
     void tap(std::initializer_list<const char*> keySyms);
 
+    // Holds the server for this connection alone: it reads no other client's
+    // requests (maps, paints, questions) until released, as a server too busy
+    // to answer them would. Keys typed meanwhile still reach their clients.
+    void holdServer();
+    void releaseServer();
+
     // Locks or unlocks the modifier the key drives ("Num_Lock", "Caps_Lock").
     void setLocked(const char* keySym, bool locked);
     // The X modifier bit the key sits on now, 0 for none.
