@@ -14,6 +14,12 @@ struct zzcrash_async_elf_symbol {
     std::uint32_t reach;  // the highest end of this function and every one sorted before it
 };
 
+// One entry of .eh_frame_hdr's search table as stored: offsets from the header.
+struct zzcrash_async_elf_fde_table_entry {
+    std::int32_t start;  // the function's first byte
+    std::int32_t fde;    // its frame description
+};
+
 // An ELF image loaded in this process, as the crash path needs it: read once
 // from the image's own headers in memory when it is added to the image list,
 // only read afterwards (at crash time too).

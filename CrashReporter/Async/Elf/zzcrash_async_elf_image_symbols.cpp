@@ -128,11 +128,7 @@ zzcrash_error_t zzcrash_async_elf_map_eh_frame(const zzcrash_async_elf_image* im
 
 namespace {
 
-// One search-table entry as stored: offsets from .eh_frame_hdr.
-struct TableEntry {
-    std::int32_t start;
-    std::int32_t fde;
-};
+using TableEntry = zzcrash_async_elf_fde_table_entry;
 
 // How many of `length` sorted starts lie at or below the target.
 template <class StartOf>
