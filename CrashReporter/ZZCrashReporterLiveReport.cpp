@@ -83,6 +83,7 @@ std::optional<std::vector<std::uint8_t>> ZZCrashReporter::generateLiveReportWith
     zzcrash_thread_stopper_install();
     zzcrash_async_file file;
     zzcrash_async_file_init(&file, fd, config_.maxReportBytes());
+    zzcrash_async_file_lend_buffer(&file, writer->scratch.output, sizeof writer->scratch.output);
     const zzcrash_log_bsd_signal_info bsd{SIGTRAP, TRAP_TRACE, address};
     const zzcrash_log_signal_info signal{&bsd, nullptr};
     LiveWrite live{writer.get(), thread, zzcrash_shared_image_list(), &file, &signal};

@@ -18,12 +18,21 @@
 //   as a crash meets them (the writer starts each report with empty caches).
 // - LogBytesWrite: the bytes of one such crash log written to the same file
 //   with a single write(2): what the file alone costs.
+//
+// And what enabling costs before any crash: ImageListing lists this
+// program's images as the reporter does when it is enabled (each image's
+// headers read, its search table sampled, its exported functions sorted),
+// into a fresh list each time, beside ProgramStart, this same program
+// started and ended without the reporter (spawned with --start-only, which
+// leaves main at once) and waited for.
 #define UNW_LOCAL_ONLY
 #include <fcntl.h>
 #include <libunwind.h>
 #include <linux/futex.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -246,13 +255,47 @@ void LogBytesWrite(benchmark::State& state) {
     state.counters["bytes"] = static_cast<double>(log.size());
 }
 
+void ImageListing(benchmark::State& state) {
+    std::size_t listed = 0;
+    for (auto _ : state) {
+        zzcrash_async_image_list list;
+        zzcrash_async_image_list_init(&list, ZZCRASH_TASK_SELF, &zzcrash_async_elf_image_format);
+        zzcrash_elf_image_list_refresh(&list);
+        listed = 0;
+        for (zzcrash_async_image* image = zzcrash_async_image_list_next(&list, nullptr); image;
+             image = zzcrash_async_image_list_next(&list, image))
+            ++listed;
+        zzcrash_async_image_list_free(&list);
+    }
+    state.counters["images"] = static_cast<double>(listed);
+}
+
+constexpr char startOnly[] = "--start-only";
+
+void ProgramStart(benchmark::State& state) {
+    char self[] = "/proc/self/exe";
+    char flag[sizeof startOnly];
+    std::memcpy(flag, startOnly, sizeof startOnly);
+    char* const arguments[] = {self, flag, nullptr};
+    for (auto _ : state) {
+        pid_t child = 0;
+        int status = 0;
+        if (posix_spawn(&child, self, nullptr, nullptr, arguments, environ) != 0 || waitpid(child, &status, 0) != child ||
+            !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+            return state.SkipWithError("the program did not start and end");
+    }
+}
+
 BENCHMARK(CrashLogWrite)->Arg(ZZCRASH_SYMBOL_STRATEGY_SYMBOL_TABLE)->Arg(0)->Unit(benchmark::kMicrosecond);
 BENCHMARK(LibunwindStacks)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(LogBytesWrite)->Unit(benchmark::kMicrosecond);
+BENCHMARK(ImageListing)->Unit(benchmark::kMicrosecond);
+BENCHMARK(ProgramStart)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], startOnly) == 0) return 0;
     char folder[] = "/tmp/crash-log-bench.XXXXXX";
     if (!mkdtemp(folder)) return 1;
     reportPath = std::string(folder) + "/live_report.zzcrash";
@@ -269,7 +312,8 @@ int main(int argc, char** argv) {
                                              {"CrashLogWrite/0", "LibunwindStacks/0"},
                                              {"CrashLogWrite/1", "LibunwindStacks/1"},
                                              {"CrashLogWrite/0", "LibunwindStacks/1"},
-                                             {"CrashLogWrite/1", "LogBytesWrite"}});
+                                             {"CrashLogWrite/1", "LogBytesWrite"},
+                                             {"ImageListing", "ProgramStart"}});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     zzcrash_log_writer_free(&context.writer);

@@ -25,7 +25,22 @@ void zzcrash_async_file_init(zzcrash_async_file* file, int fd, std::uint64_t lim
     file->total = 0;
     file->fill = 0;
     file->refused = false;
+    file->lent = nullptr;
+    file->capacity = ZZCRASH_ASYNC_FILE_BUFFER_SIZE;
 }
+
+bool zzcrash_async_file_lend_buffer(zzcrash_async_file* file, void* buffer, std::uint64_t capacity) {
+    if (!zzcrash_async_file_flush(file)) return false;
+    file->lent = static_cast<unsigned char*>(buffer);
+    file->capacity = capacity;
+    return true;
+}
+
+namespace {
+
+unsigned char* storage(zzcrash_async_file* file) { return file->lent ? file->lent : file->buffer; }
+
+}  // namespace
 
 bool zzcrash_async_file_write(zzcrash_async_file* file, const void* bytes, std::size_t length) {
     if (file->refused) return false;
@@ -36,16 +51,16 @@ bool zzcrash_async_file_write(zzcrash_async_file* file, const void* bytes, std::
         }
         file->total += length;
     }
-    if (file->fill + length > ZZCRASH_ASYNC_FILE_BUFFER_SIZE && !zzcrash_async_file_flush(file)) return false;
-    if (length > ZZCRASH_ASYNC_FILE_BUFFER_SIZE) return zzcrash_async_write_all(file->fd, bytes, length) >= 0;
-    zzcrash_async_memcpy(file->buffer + file->fill, bytes, length);
+    if (file->fill + length > file->capacity && !zzcrash_async_file_flush(file)) return false;
+    if (length > file->capacity) return zzcrash_async_write_all(file->fd, bytes, length) >= 0;
+    zzcrash_async_memcpy(storage(file) + file->fill, bytes, length);
     file->fill += length;
     return true;
 }
 
 bool zzcrash_async_file_flush(zzcrash_async_file* file) {
     if (file->fill == 0) return true;
-    if (zzcrash_async_write_all(file->fd, file->buffer, file->fill) < 0) return false;
+    if (zzcrash_async_write_all(file->fd, storage(file), file->fill) < 0) return false;
     file->fill = 0;
     return true;
 }

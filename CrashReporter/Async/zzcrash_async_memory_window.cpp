@@ -18,10 +18,8 @@ void refill(zzcrash_async_memory_window* window, std::uint64_t address) {
     const std::uint64_t start = address & ~pageMask;
     std::uint64_t length = window->capacity & ~pageMask;
     if (length > ~start) length = (~start + 1) & ~pageMask;
-    std::size_t copied = 0;
-    if (length > 0) zzcrash_memory_read(start, window->buffer, length, &copied);
     window->start = start;
-    window->length = copied;
+    window->length = length > 0 ? zzcrash_memory_read_prefix(start, window->buffer, length) : 0;
 }
 
 }  // namespace

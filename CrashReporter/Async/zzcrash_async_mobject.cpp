@@ -67,10 +67,11 @@ zzcrash_error_t zzcrash_async_mobject_init(zzcrash_async_mobject* object, zzcras
 
 zzcrash_error_t zzcrash_async_mobject_init_in(zzcrash_async_mobject* object, zzcrash_task_t task,
                                               std::uint64_t targetAddress, std::uint64_t length, void* buffer,
-                                              std::uint64_t capacity) {
+                                              std::uint64_t capacity, zzcrash_async_page_cache* pages) {
     std::uint64_t end = 0;
     if (length == 0 || length > capacity || __builtin_add_overflow(targetAddress, length, &end)) return ZZCRASH_ENOMEM;
-    if (zzcrash_memory_read(targetAddress, buffer, length, nullptr) != ZZCRASH_MEMORY_OK) return ZZCRASH_ENOMEM;
+    if (zzcrash_async_page_cache_copy(pages, task, targetAddress, buffer, length) != ZZCRASH_ESUCCESS)
+        return ZZCRASH_ENOMEM;
     object->task = task;
     object->vm_address = 0;
     object->vm_length = 0;

@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "CrashReporter/Async/zzcrash_async_byteorder.h"
+#include "CrashReporter/Async/zzcrash_async_page_cache.h"
 #include "CrashReporter/Async/zzcrash_async_task.h"
 #include "CrashReporter/Async/zzcrash_error.h"
 
@@ -27,11 +28,13 @@ zzcrash_error_t zzcrash_async_mobject_init(zzcrash_async_mobject* object, zzcras
                                            std::uint64_t targetAddress, std::uint64_t length, bool requireAll);
 // The same snapshot of the whole range, copied into `buffer` (`capacity`
 // bytes, which must outlive the object) instead of fresh pages: no mapping is
-// made, for the few bytes one unwind step reads. Error 3 when the range is
-// empty, larger than the buffer or not readable whole. Async-signal-safe.
+// made, for the few bytes one unwind step reads. A range of an image's
+// read-only data may be copied through `pages` (null: a checked copy of its
+// own). Error 3 when the range is empty, larger than the buffer or not
+// readable whole. Async-signal-safe.
 zzcrash_error_t zzcrash_async_mobject_init_in(zzcrash_async_mobject* object, zzcrash_task_t task,
                                               std::uint64_t targetAddress, std::uint64_t length, void* buffer,
-                                              std::uint64_t capacity);
+                                              std::uint64_t capacity, zzcrash_async_page_cache* pages);
 std::uint64_t zzcrash_async_mobject_base_address(const zzcrash_async_mobject* object);
 std::uint64_t zzcrash_async_mobject_length(const zzcrash_async_mobject* object);
 zzcrash_task_t zzcrash_async_mobject_task(const zzcrash_async_mobject* object);

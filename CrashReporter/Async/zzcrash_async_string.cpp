@@ -13,14 +13,15 @@ int zzcrash_async_strncmp(const char* a, const char* b, std::size_t n) {
 
 int zzcrash_async_strcmp(const char* a, const char* b) { return zzcrash_async_strncmp(a, b, static_cast<std::size_t>(-1)); }
 
+// The C library's memcpy and memset touch only the buffers they are given
+// (POSIX lists both as async-signal-safe), which makes them safe here; they
+// are much faster than a byte loop on the blocks a crash write copies (whole
+// pages of unwind tables, cached rows, the log's bytes).
 void zzcrash_async_memcpy(void* destination, const void* source, std::size_t n) {
-    auto* to = static_cast<unsigned char*>(destination);
-    const auto* from = static_cast<const unsigned char*>(source);
-    for (std::size_t i = 0; i < n; ++i) to[i] = from[i];
+    if (n == 0) return;
+    std::memcpy(destination, source, n);
 }
 
-// The C library's memset touches only the buffer it is given, which makes it
-// safe here; it is much faster than a byte loop on large fills.
 void zzcrash_async_memset(void* buffer, int value, std::size_t n) {
     if (n == 0) return;
     std::memset(buffer, value, n);

@@ -1,8 +1,9 @@
 #pragma once
 #include <cstddef>
 
-// String and memory routines for crash-time code, which must not depend on how
-// the C library implements its own. All async-signal-safe.
+// String and memory routines for crash-time code: the comparisons are our
+// own, the copies and fills use only C library routines POSIX names
+// async-signal-safe. All async-signal-safe.
 
 // Compares byte by byte until the bytes differ or the first string ends;
 // answers the difference of the first differing bytes as unsigned values.

@@ -116,6 +116,13 @@ zzcrash_memory_status zzcrash_memory_read(std::uintptr_t address, void* destinat
     return status;
 }
 
+std::size_t zzcrash_memory_read_prefix(std::uintptr_t address, void* destination, std::size_t length) {
+    const int savedErrno = errno;
+    const ssize_t count = readBytes(address, destination, length);
+    errno = savedErrno;
+    return count > 0 ? static_cast<std::size_t>(count) : 0;
+}
+
 void zzcrash_memory_read_refresh_process() { processId.store(getpid(), std::memory_order_relaxed); }
 
 std::size_t zzcrash_page_size() { return pageSize; }

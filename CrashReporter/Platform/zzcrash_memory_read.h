@@ -19,6 +19,12 @@ enum zzcrash_memory_status {
 zzcrash_memory_status zzcrash_memory_read(std::uintptr_t address, void* destination, std::size_t length,
                                           std::size_t* copied);
 
+// The longest readable prefix of the range copied, without asking why the
+// rest could not be read (that takes a system call of its own): for readers
+// that take what there is, such as a window onto a stack whose top runs into
+// the next thread's guard page. Answers the bytes copied. Async-signal-safe.
+std::size_t zzcrash_memory_read_prefix(std::uintptr_t address, void* destination, std::size_t length);
+
 // Reads name this process by its id, read when the program loads and again
 // in the child of every fork. A crash write asks for it once more as it
 // starts (a child that a raw clone made has no fork handlers run), so that

@@ -21,6 +21,8 @@ inline constexpr std::uint32_t ZZCRASH_LOG_MAX_FRAMES = 512;
 // The CPU subtype of every x86-64 process and image here (CPU_SUBTYPE_X86_64_ALL).
 inline constexpr std::uint32_t ZZCRASH_CPU_SUBTYPE_X86_64_ALL = 3;
 inline constexpr std::size_t ZZCRASH_LOG_STACK_WINDOW_BYTES = 16 * 1024;
+// A crash log of a few dozen threads fits whole: it goes out in one write.
+inline constexpr std::size_t ZZCRASH_LOG_OUTPUT_BUFFER_BYTES = 64 * 1024;
 
 // An owned copy of a text, NUL-terminated; no bytes when unknown.
 struct zzcrash_log_text {
@@ -89,7 +91,8 @@ struct zzcrash_log_stack {
 
 // Storage a write works in, kept with the writer so that a crash handler
 // needs none of its own: the thread list, a window onto the stack being
-// walked, unwind rows already worked out, and the symbol lookups' caches.
+// walked, unwind rows already worked out, the symbol lookups' caches, and
+// the buffer the log's bytes gather in on their way to the file.
 struct zzcrash_log_writer_scratch {
     zzcrash_thread_list threads;
     std::uint8_t stack_window[ZZCRASH_LOG_STACK_WINDOW_BYTES];
@@ -98,6 +101,7 @@ struct zzcrash_log_writer_scratch {
     zzcrash_log_symbol_memo symbol_memo;
     zzcrash_log_symbol_cache symbol_cache;
     zzcrash_log_stack stack;
+    std::uint8_t output[ZZCRASH_LOG_OUTPUT_BUFFER_BYTES];
 };
 
 struct zzcrash_log_writer {

@@ -59,6 +59,8 @@ zzcrash_error_t writeReportHere(zzcrash_crash_context* context, zzcrash_thread_t
     static_cast<void>(fchmod(fd, 0600));
     zzcrash_async_file file;
     zzcrash_async_file_init(&file, fd, context->report_byte_limit);
+    zzcrash_log_writer_scratch* scratch = &context->writer.scratch;
+    zzcrash_async_file_lend_buffer(&file, scratch->output, sizeof scratch->output);
     // Before the stacks are walked: their frames are looked up in the list.
     zzcrash_loader_chain_refresh(context->images);
     const zzcrash_error_t written = zzcrash_log_writer_write(&context->writer, crashed_thread, context->images, &file,

@@ -98,14 +98,20 @@ struct FdeCopy {
     std::uint8_t bytes[ZZCRASH_ASYNC_CFI_ENTRY_BYTES];
 };
 
+// The blocks of the images' read-only data a walk with a cache keeps.
+zzcrash_async_page_cache* pagesOf(const zzcrash_async_frame_cursor* cursor) {
+    return cursor->cache ? &cursor->cache->pages : nullptr;
+}
+
 // Copies the CIE or FDE at `address`: as much of the section as the buffer
 // takes, which must hold the whole entry.
-zzcrash_error_t copyEntry(const zzcrash_async_elf_image* image, std::uint64_t address, std::uint8_t* buffer,
-                          zzcrash_async_mobject* mobj) {
+zzcrash_error_t copyEntry(const zzcrash_async_frame_cursor* cursor, const zzcrash_async_elf_image* image,
+                          std::uint64_t address, std::uint8_t* buffer, zzcrash_async_mobject* mobj) {
     const std::uint64_t sectionEnd = image->eh_frame_address + image->eh_frame_size;
     if (address < image->eh_frame_address || address >= sectionEnd) return ZZCRASH_EINVAL;
     const std::uint64_t length = std::min<std::uint64_t>(ZZCRASH_ASYNC_CFI_ENTRY_BYTES, sectionEnd - address);
-    ZZCRASH_TRY(zzcrash_async_mobject_init_in(mobj, image->task, address, length, buffer, ZZCRASH_ASYNC_CFI_ENTRY_BYTES));
+    ZZCRASH_TRY(zzcrash_async_mobject_init_in(mobj, image->task, address, length, buffer, ZZCRASH_ASYNC_CFI_ENTRY_BYTES,
+                                              pagesOf(cursor)));
     dwarf_entry entry{};
     ZZCRASH_TRY(dwarf_entry_read(mobj, &zzcrash_async_byteorder_direct, address, &entry));
     return entry.end - address <= length ? ZZCRASH_ESUCCESS : ZZCRASH_ENOMEM;
@@ -127,7 +133,7 @@ zzcrash_error_t useCie(zzcrash_async_frame_cursor* cursor, const zzcrash_async_e
     *used = cache ? zzcrash_async_unwind_cache_find_cie(cache, &image->image, address) : nullptr;
     if (*used) return ZZCRASH_ESUCCESS;
     zzcrash_async_cie_copy* copy = cache ? zzcrash_async_unwind_cache_cie_slot(cache) : local;
-    ZZCRASH_TRY(copyEntry(image, address, copy->bytes, &copy->mobj));
+    ZZCRASH_TRY(copyEntry(cursor, image, address, copy->bytes, &copy->mobj));
     const gnu_ehptr_reader<std::uint64_t> pointers(&zzcrash_async_byteorder_direct);
     ZZCRASH_TRY(zzcrash_async_dwarf_cie_info_init<std::uint64_t>(&copy->memo.cie, &copy->mobj,
                                                                  &zzcrash_async_byteorder_direct, &pointers, address));
@@ -145,10 +151,10 @@ zzcrash_error_t findRowByTable(zzcrash_async_frame_cursor* cursor, const zzcrash
                                std::uint64_t pc, FdeCopy* copy, dwarf_cfa_row<std::uint64_t, std::int64_t>* row) {
     std::uint64_t candidates[4];
     std::uint32_t count = 0;
-    ZZCRASH_TRY(zzcrash_async_elf_fde_candidates(image, pc, candidates, 4, &count));
+    ZZCRASH_TRY(zzcrash_async_elf_fde_candidates(image, pagesOf(cursor), pc, candidates, 4, &count));
     zzcrash_async_cie_copy local;
     for (std::uint32_t i = 0; i < count; ++i) {
-        ZZCRASH_TRY(copyEntry(image, candidates[i], copy->bytes, &copy->mobj));
+        ZZCRASH_TRY(copyEntry(cursor, image, candidates[i], copy->bytes, &copy->mobj));
         const zzcrash_async_cie_copy* cie = nullptr;
         ZZCRASH_TRY(useCie(cursor, image, &copy->mobj, candidates[i], &local, &cie));
         zzcrash_async_dwarf_cie_memo memo = cie->memo;

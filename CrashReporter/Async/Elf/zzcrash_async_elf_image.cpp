@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "CrashReporter/Async/Private/zzcrash_async_image_format_of.h"
+#include "CrashReporter/Platform/zzcrash_memory_read.h"
 
 namespace {
 
@@ -36,6 +37,23 @@ struct Segments {
 
 bool copyOut(const zzcrash_async_elf_image* image, std::uint64_t address, void* out, std::uint64_t length) {
     return zzcrash_async_task_copy(image->task, address, 0, out, length) == ZZCRASH_ESUCCESS;
+}
+
+// The `count` records at `address`, copied `capacity` at a time into
+// `buffer`, each run handed to `use(records, length, index of the first)`:
+// one checked copy per run instead of one per record, and no snapshot
+// mapped (whose unmapping stops every thread of the process to flush its
+// TLB). False when a copy fails.
+template <class Record, class Use>
+bool readInRuns(const zzcrash_async_elf_image* image, std::uint64_t address, std::uint64_t count, Record* buffer,
+                std::uint64_t capacity, Use&& use) {
+    for (std::uint64_t done = 0; done < count;) {
+        const std::uint64_t take = std::min(count - done, capacity);
+        if (!copyOut(image, address + done * sizeof(Record), buffer, take * sizeof(Record))) return false;
+        use(static_cast<const Record*>(buffer), take, done);
+        done += take;
+    }
+    return true;
 }
 
 bool isX86ImageHeader(const Elf64_Ehdr& header) {
@@ -90,6 +108,34 @@ std::uint64_t loadedAddress(const zzcrash_async_elf_image* image, std::uint64_t 
     return value + image->bias;
 }
 
+// Hash-table words read at a time: listing an image once read them one
+// checked copy each, some ten thousand system calls for a large library.
+constexpr std::uint32_t hashWordsPerRead = 256;
+
+// The highest of the `count` bucket words at `at`; false when they cannot be read.
+bool highestBucket(const zzcrash_async_elf_image* image, std::uint64_t at, std::uint32_t count, std::uint32_t* highest) {
+    std::uint32_t words[hashWordsPerRead];
+    return readInRuns(image, at, count, words, hashWordsPerRead,
+                      [highest](const std::uint32_t* run, std::uint64_t length, std::uint64_t) {
+                          for (std::uint64_t i = 0; i < length; ++i) *highest = std::max(*highest, run[i]);
+                      });
+}
+
+// The symbol index after the end of the chain that holds symbol `index`
+// (its chain word at `at`): the first word from there with its low bit set
+// ends it. The table's end is not known, so each read takes what can be read.
+std::uint64_t chainEnd(std::uint64_t at, std::uint64_t index) {
+    std::uint32_t words[hashWordsPerRead];
+    for (;;) {
+        const std::size_t got = zzcrash_memory_read_prefix(at, words, sizeof words) / sizeof words[0];
+        if (got == 0) return 0;
+        for (std::size_t i = 0; i < got; ++i)
+            if (words[i] & 1) return index + i + 1;
+        index += got;
+        at += got * sizeof words[0];
+    }
+}
+
 // DT_HASH gives the symbol count directly; a GNU hash table only through its
 // last chain: the highest symbol any bucket starts with, followed to the end
 // of its chain.
@@ -98,17 +144,10 @@ std::uint64_t gnuHashSymbolCount(const zzcrash_async_elf_image* image, std::uint
     if (!copyOut(image, table, header, sizeof header) || header[0] == 0) return 0;
     const std::uint64_t buckets = table + sizeof header + std::uint64_t{header[2]} * 8;
     std::uint32_t last = 0;
-    for (std::uint32_t i = 0; i < header[0]; ++i) {
-        std::uint32_t bucket = 0;
-        if (!copyOut(image, buckets + i * 4ull, &bucket, 4)) return 0;
-        last = std::max(last, bucket);
-    }
+    if (!highestBucket(image, buckets, header[0], &last)) return 0;
     if (last < header[1]) return header[1];
     const std::uint64_t chains = buckets + std::uint64_t{header[0]} * 4;
-    for (std::uint32_t entry = 0;; ++last) {
-        if (!copyOut(image, chains + (last - header[1]) * 4ull, &entry, 4)) return 0;
-        if (entry & 1) return std::uint64_t{last} + 1;
-    }
+    return chainEnd(chains + (std::uint64_t{last} - header[1]) * 4, last);
 }
 
 std::uint64_t symbolCount(const zzcrash_async_elf_image* image, std::uint64_t hash, std::uint64_t gnuHash) {
@@ -220,18 +259,17 @@ std::uint64_t fromHeader(const zzcrash_async_elf_image* image, std::uint32_t off
 // .eh_frame ends with a terminator (the vDSO's runs straight into its code).
 // The entries lie one after another, so the last one ends the section.
 std::uint64_t endOfLastFde(const zzcrash_async_elf_image* image) {
-    zzcrash_async_mobject table;
-    if (zzcrash_async_mobject_init(&table, image->task, image->fde_table_address, image->fde_table_count * 8ull,
-                                   true) != ZZCRASH_ESUCCESS)
-        return 0;
+    // On the stack: an image first seen in a crash is read in the crash.
+    constexpr std::uint64_t entriesPerRead = 256;
+    zzcrash_async_elf_fde_table_entry entries[entriesPerRead];
     std::uint64_t last = 0;
-    for (std::uint64_t i = 0; i < image->fde_table_count; ++i) {
-        std::uint32_t offset = 0;
-        zzcrash_async_mobject_read_uint32(&table, &zzcrash_async_byteorder_direct, image->fde_table_address,
-                                          static_cast<std::int64_t>(i * 8 + 4), &offset);
-        last = std::max(last, fromHeader(image, offset));
-    }
-    zzcrash_async_mobject_free(&table);
+    const bool read = readInRuns(image, image->fde_table_address, image->fde_table_count, entries, entriesPerRead,
+                                 [image, &last](const zzcrash_async_elf_fde_table_entry* run, std::uint64_t length,
+                                                std::uint64_t) {
+                                     for (std::uint64_t i = 0; i < length; ++i)
+                                         last = std::max(last, fromHeader(image, static_cast<std::uint32_t>(run[i].fde)));
+                                 });
+    if (!read) return 0;
     std::uint32_t length = 0;
     if (last == 0 || !copyOut(image, last, &length, 4) || length == 0xffffffffu) return 0;
     return last + 4 + length;
@@ -257,18 +295,29 @@ void readFrameTable(zzcrash_async_elf_image* image, const Segments& segments) {
     image->eh_frame_size = end - frames + (terminated ? 4 : 0);
 }
 
+// Records read at a time when an image is listed (not in a crash): runs
+// in one heap buffer below the size the allocator would map on its own.
+constexpr std::uint64_t listingRunBytes = 64 * 1024;
+
 // Every stride-th start of the search table, into memory of the record's own.
 void sampleSearchTable(zzcrash_async_elf_image* image) {
     if (image->fde_table_count == 0) return;
     const std::uint64_t count = (image->fde_table_count + ZZCRASH_ELF_FDE_SAMPLE_STRIDE - 1) / ZZCRASH_ELF_FDE_SAMPLE_STRIDE;
     auto* samples = static_cast<std::int32_t*>(std::malloc(count * sizeof(std::int32_t)));
-    if (!samples) return;
-    for (std::uint64_t i = 0; i < count; ++i) {
-        const std::uint64_t entry = image->fde_table_address + i * ZZCRASH_ELF_FDE_SAMPLE_STRIDE * 8;
-        if (!copyOut(image, entry, &samples[i], 4)) {
-            std::free(samples);
-            return;
-        }
+    constexpr std::uint64_t perRun = listingRunBytes / sizeof(zzcrash_async_elf_fde_table_entry);
+    auto* run = static_cast<zzcrash_async_elf_fde_table_entry*>(std::malloc(listingRunBytes));
+    const bool read = samples && run &&
+                      readInRuns(image, image->fde_table_address, image->fde_table_count, run, perRun,
+                                 [samples](const zzcrash_async_elf_fde_table_entry* entries, std::uint64_t length,
+                                           std::uint64_t first) {
+                                     for (std::uint64_t i = 0; i < length; ++i)
+                                         if ((first + i) % ZZCRASH_ELF_FDE_SAMPLE_STRIDE == 0)
+                                             samples[(first + i) / ZZCRASH_ELF_FDE_SAMPLE_STRIDE] = entries[i].start;
+                                 });
+    std::free(run);
+    if (!read) {
+        std::free(samples);
+        return;
     }
     image->fde_samples = samples;
     image->fde_sample_count = count;
@@ -286,31 +335,34 @@ bool stringsEndInTable(const zzcrash_async_elf_image* image) {
            last == '\0';
 }
 
-// The table's functions, in table order; false when one lies past 32 bits.
-bool collectFunctions(const zzcrash_async_elf_image* image, const Elf64_Sym* symbols, zzcrash_async_elf_symbol* out,
-                      std::uint64_t* count) {
-    for (std::uint64_t i = 0; i < image->dynsym_count; ++i) {
-        const Elf64_Sym& symbol = symbols[i];
-        if (!isNamedFunction(symbol)) continue;
-        if (symbol.st_value + symbol.st_size >= UINT32_MAX || symbol.st_name >= image->dynstr_size) return false;
-        out[(*count)++] = {static_cast<std::uint32_t>(symbol.st_value), static_cast<std::uint32_t>(symbol.st_size),
-                           symbol.st_name, 0};
-    }
-    return true;
+// The table's functions, in table order; false when one lies past 32 bits
+// or the table cannot be read.
+bool collectFunctions(const zzcrash_async_elf_image* image, zzcrash_async_elf_symbol* out, std::uint64_t* count) {
+    constexpr std::uint64_t perRun = listingRunBytes / sizeof(Elf64_Sym);
+    auto* run = static_cast<Elf64_Sym*>(std::malloc(perRun * sizeof(Elf64_Sym)));
+    bool fits = true;
+    const bool read =
+        run && readInRuns(image, image->dynsym_address, image->dynsym_count, run, perRun,
+                          [&](const Elf64_Sym* symbols, std::uint64_t length, std::uint64_t) {
+                              for (std::uint64_t i = 0; i < length && fits; ++i) {
+                                  const Elf64_Sym& symbol = symbols[i];
+                                  if (!isNamedFunction(symbol)) continue;
+                                  fits = symbol.st_value + symbol.st_size < UINT32_MAX &&
+                                         symbol.st_name < image->dynstr_size;
+                                  if (fits)
+                                      out[(*count)++] = {static_cast<std::uint32_t>(symbol.st_value),
+                                                         static_cast<std::uint32_t>(symbol.st_size), symbol.st_name, 0};
+                              }
+                          });
+    std::free(run);
+    return read && fits;
 }
 
 void sortSymbols(zzcrash_async_elf_image* image) {
     if (image->dynsym_count == 0 || !stringsEndInTable(image)) return;
-    zzcrash_async_mobject table;
-    if (zzcrash_async_mobject_init(&table, image->task, image->dynsym_address, image->dynsym_count * sizeof(Elf64_Sym),
-                                   true) != ZZCRASH_ESUCCESS)
-        return;
-    const auto* symbols = static_cast<const Elf64_Sym*>(zzcrash_async_mobject_local_pointer(
-        &table, image->dynsym_address, 0, image->dynsym_count * sizeof(Elf64_Sym)));
     auto* sorted = static_cast<zzcrash_async_elf_symbol*>(std::malloc(image->dynsym_count * sizeof(zzcrash_async_elf_symbol)));
     std::uint64_t count = 0;
-    const bool collected = sorted && collectFunctions(image, symbols, sorted, &count);
-    zzcrash_async_mobject_free(&table);
+    const bool collected = sorted && collectFunctions(image, sorted, &count);
     if (!collected || count == 0) {
         std::free(sorted);
         return;

@@ -14,6 +14,12 @@ struct zzcrash_async_elf_symbol {
     std::uint32_t reach;  // the highest end of this function and every one sorted before it
 };
 
+// One entry of .eh_frame_hdr's search table as stored: offsets from the header.
+struct zzcrash_async_elf_fde_table_entry {
+    std::int32_t start;  // the function's first byte
+    std::int32_t fde;    // its frame description
+};
+
 // An ELF image loaded in this process, as the crash path needs it: read once
 // from the image's own headers in memory when it is added to the image list,
 // only read afterwards (at crash time too).
@@ -78,12 +84,19 @@ zzcrash_error_t zzcrash_async_elf_image_read(zzcrash_async_elf_image* image, zzc
 // lies outside the string table, or the error of mapping the tables.
 zzcrash_error_t zzcrash_async_elf_symbol_at_pc(const zzcrash_async_elf_image* image, std::uint64_t pc,
                                                zzcrash_async_macho_found_symbol_cb callback, void* context);
+// The same, with the sorted table's names copied through `pages` (null: a
+// checked copy of each name).
+zzcrash_error_t zzcrash_async_elf_symbol_at_pc_through(const zzcrash_async_elf_image* image,
+                                                       zzcrash_async_page_cache* pages, std::uint64_t pc,
+                                                       zzcrash_async_macho_found_symbol_cb callback, void* context);
 // The FDEs .eh_frame_hdr's table lists for the function holding `pc`: those
 // of the entries with the highest start at or below it (linkers list one; a
 // function whose FDE was duplicated has more), at most `capacity`, in section
-// order. One checked read of one block of the table. Error 8 when the image has no table or
-// no entry starts at or below the pc, else the read's error.
-zzcrash_error_t zzcrash_async_elf_fde_candidates(const zzcrash_async_elf_image* image, std::uint64_t pc,
-                                                std::uint64_t* fdes, std::uint32_t capacity, std::uint32_t* count);
+// order. One checked read of one block of the table, through `pages` when
+// given (null: a checked copy of its own). Error 8 when the image has no
+// table or no entry starts at or below the pc, else the read's error.
+zzcrash_error_t zzcrash_async_elf_fde_candidates(const zzcrash_async_elf_image* image, zzcrash_async_page_cache* pages,
+                                                std::uint64_t pc, std::uint64_t* fdes, std::uint32_t capacity,
+                                                std::uint32_t* count);
 // Maps the image's .eh_frame; error 8 when it has none.
 zzcrash_error_t zzcrash_async_elf_map_eh_frame(const zzcrash_async_elf_image* image, zzcrash_async_mobject* section);

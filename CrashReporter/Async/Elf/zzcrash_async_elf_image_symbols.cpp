@@ -80,13 +80,14 @@ const zzcrash_async_elf_symbol* sortedHolder(const zzcrash_async_elf_image* imag
     return best;
 }
 
-zzcrash_error_t sortedSymbolAt(const zzcrash_async_elf_image* image, std::uint64_t pc,
+zzcrash_error_t sortedSymbolAt(const zzcrash_async_elf_image* image, zzcrash_async_page_cache* pages, std::uint64_t pc,
                                zzcrash_async_macho_found_symbol_cb callback, void* context) {
     const zzcrash_async_elf_symbol* symbol = sortedHolder(image, pc);
     if (!symbol) return ZZCRASH_ENOTFOUND;
     char name[sortedNameBytes + 1];
     const std::uint64_t length = std::min(sortedNameBytes, image->dynstr_size - symbol->name);
-    const zzcrash_error_t error = zzcrash_async_task_copy(image->task, image->dynstr_address + symbol->name, 0, name, length);
+    const zzcrash_error_t error =
+        zzcrash_async_page_cache_copy(pages, image->task, image->dynstr_address + symbol->name, name, length);
     if (error != ZZCRASH_ESUCCESS) return error;
     name[length] = '\0';
     callback(symbol->start + image->bias, name, context);
@@ -97,7 +98,13 @@ zzcrash_error_t sortedSymbolAt(const zzcrash_async_elf_image* image, std::uint64
 
 zzcrash_error_t zzcrash_async_elf_symbol_at_pc(const zzcrash_async_elf_image* image, std::uint64_t pc,
                                                zzcrash_async_macho_found_symbol_cb callback, void* context) {
-    if (image->sorted_symbols) return sortedSymbolAt(image, pc, callback, context);
+    return zzcrash_async_elf_symbol_at_pc_through(image, nullptr, pc, callback, context);
+}
+
+zzcrash_error_t zzcrash_async_elf_symbol_at_pc_through(const zzcrash_async_elf_image* image,
+                                                       zzcrash_async_page_cache* pages, std::uint64_t pc,
+                                                       zzcrash_async_macho_found_symbol_cb callback, void* context) {
+    if (image->sorted_symbols) return sortedSymbolAt(image, pages, pc, callback, context);
     Tables tables;
     zzcrash_error_t error = mapTables(image, &tables);
     if (error != ZZCRASH_ESUCCESS) return error;
@@ -121,11 +128,7 @@ zzcrash_error_t zzcrash_async_elf_map_eh_frame(const zzcrash_async_elf_image* im
 
 namespace {
 
-// One search-table entry as stored: offsets from .eh_frame_hdr.
-struct TableEntry {
-    std::int32_t start;
-    std::int32_t fde;
-};
+using TableEntry = zzcrash_async_elf_fde_table_entry;
 
 // How many of `length` sorted starts lie at or below the target.
 template <class StartOf>
@@ -142,8 +145,8 @@ std::uint64_t countAtOrBelow(std::uint64_t length, std::int64_t target, StartOf 
 // The block of entries that must hold the last start at or below `target`:
 // found in the samples taken when the image was listed, or else by reading
 // single starts until the range fits a block.
-zzcrash_error_t narrowToBlock(const zzcrash_async_elf_image* image, std::int64_t target, std::uint64_t* first,
-                              std::uint64_t* end) {
+zzcrash_error_t narrowToBlock(const zzcrash_async_elf_image* image, zzcrash_async_page_cache* pages,
+                              std::int64_t target, std::uint64_t* first, std::uint64_t* end) {
     *first = 0;
     *end = image->fde_table_count;
     if (image->fde_samples) {
@@ -159,7 +162,7 @@ zzcrash_error_t narrowToBlock(const zzcrash_async_elf_image* image, std::int64_t
         const std::uint64_t mid = *first + (*end - *first) / 2;
         std::int32_t start = 0;
         const zzcrash_error_t error =
-            zzcrash_async_task_copy(image->task, image->fde_table_address + mid * sizeof(TableEntry), 0, &start, 4);
+            zzcrash_async_page_cache_copy(pages, image->task, image->fde_table_address + mid * sizeof(TableEntry), &start, 4);
         if (error != ZZCRASH_ESUCCESS) return error;
         if (start <= target) *first = mid;
         else *end = mid;
@@ -169,19 +172,20 @@ zzcrash_error_t narrowToBlock(const zzcrash_async_elf_image* image, std::int64_t
 
 }  // namespace
 
-zzcrash_error_t zzcrash_async_elf_fde_candidates(const zzcrash_async_elf_image* image, std::uint64_t pc,
-                                                std::uint64_t* fdes, std::uint32_t capacity, std::uint32_t* count) {
+zzcrash_error_t zzcrash_async_elf_fde_candidates(const zzcrash_async_elf_image* image, zzcrash_async_page_cache* pages,
+                                                std::uint64_t pc, std::uint64_t* fdes, std::uint32_t capacity,
+                                                std::uint32_t* count) {
     *count = 0;
     if (image->fde_table_count == 0) return ZZCRASH_ENOTFOUND;
     const auto target = static_cast<std::int64_t>(pc - image->eh_frame_hdr_address);
     std::uint64_t first = 0;
     std::uint64_t end = 0;
-    zzcrash_error_t error = narrowToBlock(image, target, &first, &end);
+    zzcrash_error_t error = narrowToBlock(image, pages, target, &first, &end);
     if (error != ZZCRASH_ESUCCESS) return error;
     TableEntry block[ZZCRASH_ELF_FDE_SAMPLE_STRIDE];
     const std::uint64_t length = end - first;
-    error = zzcrash_async_task_copy(image->task, image->fde_table_address + first * sizeof(TableEntry), 0, block,
-                                    length * sizeof(TableEntry));
+    error = zzcrash_async_page_cache_copy(pages, image->task, image->fde_table_address + first * sizeof(TableEntry),
+                                          block, length * sizeof(TableEntry));
     if (error != ZZCRASH_ESUCCESS) return error;
     const std::uint64_t above = countAtOrBelow(length, target, [&block](std::uint64_t i) { return block[i].start; });
     if (above == 0) return ZZCRASH_ENOTFOUND;

@@ -26,6 +26,7 @@ void zzcrash_async_unwind_cache_init(zzcrash_async_unwind_cache* cache) {
     for (zzcrash_async_unwind_cache_entry& entry : cache->entries) entry.image = nullptr;
     for (zzcrash_async_cie_copy& cie : cache->cies) cie.image = nullptr;
     cache->next_cie = 0;
+    zzcrash_async_page_cache_init(&cache->pages);
 }
 
 const zzcrash_async_cie_copy* zzcrash_async_unwind_cache_find_cie(const zzcrash_async_unwind_cache* cache,

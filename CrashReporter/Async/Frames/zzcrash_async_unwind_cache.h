@@ -5,6 +5,7 @@
 #include "CrashReporter/Async/Dwarf/zzcrash_async_dwarf_cfa_row.h"
 #include "CrashReporter/Async/Dwarf/zzcrash_async_dwarf_fde_info.h"
 #include "CrashReporter/Async/zzcrash_async_image_list.h"
+#include "CrashReporter/Async/zzcrash_async_page_cache.h"
 
 inline constexpr std::size_t ZZCRASH_ASYNC_UNWIND_CACHE_ENTRIES = 128;
 inline constexpr std::size_t ZZCRASH_ASYNC_UNWIND_CACHE_CIES = 8;
@@ -38,8 +39,12 @@ struct zzcrash_async_unwind_cache {
     zzcrash_async_unwind_cache_entry entries[ZZCRASH_ASYNC_UNWIND_CACHE_ENTRIES];
     zzcrash_async_cie_copy cies[ZZCRASH_ASYNC_UNWIND_CACHE_CIES];
     std::size_t next_cie;  // the slot a new copy takes, in turn
+    // The images' search-table blocks and frame descriptions a walk copied:
+    // neighbouring functions' entries share blocks.
+    zzcrash_async_page_cache pages;
 };
 
+// Empties the rows, the CIEs and the blocks.
 void zzcrash_async_unwind_cache_init(zzcrash_async_unwind_cache* cache);
 // The row kept for the pc in the image, or null.
 const zzcrash::ZZ::async::dwarf_cfa_row<std::uint64_t, std::int64_t>* zzcrash_async_unwind_cache_lookup(

@@ -31,9 +31,9 @@ std::uint64_t zzcrash_log_image::cpuSubtype() const {
 }
 
 zzcrash_error_t zzcrash_log_image::symbolAt(std::uint32_t strategy, zzcrash_async_symbolication_cache* cache,
-                                            std::uint64_t pc, zzcrash_async_macho_found_symbol_cb callback,
-                                            void* context) const {
+                                            zzcrash_async_page_cache* pages, std::uint64_t pc,
+                                            zzcrash_async_macho_found_symbol_cb callback, void* context) const {
     if (macho_) return zzcrash_async_symbolicate_pc(macho_, strategy, cache, pc, callback, context);
     if ((strategy & ZZCRASH_SYMBOL_STRATEGY_SYMBOL_TABLE) == 0) return ZZCRASH_ENOTFOUND;
-    return zzcrash_async_elf_symbol_at_pc(elf_, pc, callback, context);
+    return zzcrash_async_elf_symbol_at_pc_through(elf_, pages, pc, callback, context);
 }

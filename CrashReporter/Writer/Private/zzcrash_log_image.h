@@ -22,8 +22,10 @@ public:
     std::uint64_t cpuType() const;
     std::uint64_t cpuSubtype() const;
     // Names the function holding `pc` by the strategy's means (an ELF image
-    // has only its exported symbols); zzcrash_async_symbolicate_pc's codes.
-    zzcrash_error_t symbolAt(std::uint32_t strategy, zzcrash_async_symbolication_cache* cache, std::uint64_t pc,
+    // has only its exported symbols, their names copied through `pages`);
+    // zzcrash_async_symbolicate_pc's codes.
+    zzcrash_error_t symbolAt(std::uint32_t strategy, zzcrash_async_symbolication_cache* cache,
+                             zzcrash_async_page_cache* pages, std::uint64_t pc,
                              zzcrash_async_macho_found_symbol_cb callback, void* context) const;
 
 private:

@@ -17,12 +17,13 @@ void remember(std::uint64_t start, const char* name, void* memo) {
 const zzcrash_log_symbol_memo& symbolOf(const zzcrash_log_sources& sources, const zzcrash_log_image& image,
                                         std::uint64_t pc) {
     zzcrash_log_writer* writer = sources.writer;
-    zzcrash_log_symbol_memo& memo = writer->scratch.symbol_memo;
+    zzcrash_log_writer_scratch* scratch = &writer->scratch;
+    zzcrash_log_symbol_memo& memo = scratch->symbol_memo;
     if (memo.valid && memo.pc == pc) return memo;
     memo.valid = true;
     memo.pc = pc;
-    memo.found = image.symbolAt(writer->symbolication_strategy, &writer->scratch.symbolication_cache, pc, remember,
-                                &memo) == ZZCRASH_ESUCCESS;
+    memo.found = image.symbolAt(writer->symbolication_strategy, &scratch->symbolication_cache,
+                                &scratch->unwind_cache.pages, pc, remember, &memo) == ZZCRASH_ESUCCESS;
     return memo;
 }
 

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -99,6 +100,45 @@ TEST(AsyncFile, BuffersUpTo256BytesAndWritesLargerBlocksDirectly) {
     EXPECT_EQ(file.fill, 0u);
     EXPECT_EQ(file.total, 0u);  // counted only under a limit
     EXPECT_EQ(pipe.drain(), "x" + small + block);
+}
+
+// A lent buffer takes the place of the file's own: what the own one held goes
+// out first, and then writes gather until the lent one is full, however many
+// 256-byte buffers they would have filled; a block larger than it still goes
+// straight out after what it holds. A lend whose flush fails changes nothing.
+TEST(AsyncFile, ALentBufferGathersWritesUntilItIsFull) {
+    Pipe pipe;
+    zzcrash_async_file file;
+    zzcrash_async_file_init(&file, pipe.writer(), 0);
+    EXPECT_TRUE(put(file, "head"));
+    std::vector<unsigned char> lent(1000);
+    ASSERT_TRUE(zzcrash_async_file_lend_buffer(&file, lent.data(), lent.size()));
+    EXPECT_EQ(pipe.drain(), "head");
+
+    const std::string first = bytesOf(600, 'a');
+    const std::string second = bytesOf(400, 'h');
+    const std::string third = bytesOf(10, 'q');
+    const std::string block = bytesOf(1001, 'c');
+    EXPECT_TRUE(put(file, first));
+    EXPECT_TRUE(put(file, second));
+    EXPECT_EQ(pipe.drain(), "");
+    EXPECT_EQ(file.fill, 1000u);
+    EXPECT_TRUE(put(file, third));
+    EXPECT_EQ(pipe.drain(), first + second);
+    EXPECT_TRUE(put(file, block));
+    EXPECT_EQ(pipe.drain(), third + block);
+    EXPECT_TRUE(put(file, "tail"));
+    EXPECT_TRUE(zzcrash_async_file_flush(&file));
+    EXPECT_EQ(pipe.drain(), "tail");
+
+    zzcrash_async_file failing;
+    zzcrash_async_file_init(&failing, pipe.writer(), 0);
+    EXPECT_TRUE(put(failing, "kept"));
+    signal(SIGPIPE, SIG_IGN);
+    pipe.closeReader();
+    EXPECT_FALSE(zzcrash_async_file_lend_buffer(&failing, lent.data(), lent.size()));
+    EXPECT_EQ(failing.lent, nullptr);
+    EXPECT_EQ(failing.fill, 4u);
 }
 
 // A failed flush keeps the buffered bytes; a failed close leaves the

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "CrashReporter/Async/zzcrash_async_task.h"
+#include "CrashReporter/Platform/zzcrash_memory_read.h"
 #include "tests/CrashReporter/Support/ForkedChild.h"
 #include "tests/CrashReporter/Support/GuardedPages.h"
 
@@ -109,6 +110,33 @@ const std::string expectedOutcomes = "0= 0= 0= 7 7 8 7 8 8 ";
 TEST(TaskCopy, TellsUnmappedFromUnreadablePagesAndCopiesReadableBytesExactly) {
     GuardedPages pages;
     EXPECT_EQ(copyOutcomes(pages), expectedOutcomes);
+}
+
+// A prefix read takes the readable bytes before the first page that cannot
+// be read, whichever kind of page that is, and leaves errno as it was.
+TEST(MemoryReadPrefix, TakesTheBytesBeforeTheFirstBadPage) {
+    GuardedPages pages;
+    const std::size_t size = pages.pageSize();
+    struct Case {
+        std::uintptr_t address;
+        std::size_t length;
+        std::size_t copied;
+    };
+    const Case cases[] = {
+        {pages.readable(), size, size},
+        {pages.readable() + size - 8, 16, 8},
+        {pages.unreadable(), 8, 0},
+        {pages.readableBeforeGap() + size - 4, 8, 4},
+        {pages.unmapped(), 8, 0},
+    };
+    std::vector<unsigned char> buffer(2 * size);
+    for (const Case& c : cases) {
+        errno = ERANGE;
+        EXPECT_EQ(zzcrash_memory_read_prefix(c.address, buffer.data(), c.length), c.copied) << c.address - pages.readable();
+        EXPECT_EQ(errno, ERANGE);
+        const std::size_t start = (c.address - pages.readable()) % size;
+        for (std::size_t i = 0; i < c.copied; ++i) ASSERT_EQ(buffer[i], GuardedPages::patternAt(start + i));
+    }
 }
 
 // Refuses process_vm_readv in the calling process from now on, as a seccomp

@@ -117,8 +117,9 @@ const zzcrash_async_elf_image* vdsoImage(zzcrash_async_image_list* list) {
         zzcrash_async_image_containing_address(list, getauxval(AT_SYSINFO_EHDR)));
 }
 
-// The build id and the .eh_frame section as binutils' readelf reads them from
-// the files: the record took them from the loaded image's own headers. The
+// The build id, the .eh_frame section and the number of dynamic symbols as
+// binutils' readelf reads them from the files: the record took them from the
+// loaded image's own headers and hash table. The
 // vDSO's table has no terminator: its code follows it directly.
 TEST_F(LoadedImages, KeepTheBuildIdAndUnwindTableReadelfFindsInTheFile) {
     const zzcrash_async_elf_image* vdso = vdsoImage(&list_);
@@ -143,17 +144,26 @@ TEST_F(LoadedImages, KeepTheBuildIdAndUnwindTableReadelfFindsInTheFile) {
         std::istringstream lines(text);
         std::string line;
         bool seen = false;
+        bool symbolsSeen = false;
         while (std::getline(lines, line)) {
             const std::size_t name = line.find(" .eh_frame ");
-            if (name == std::string::npos) continue;
-            std::istringstream fields(line.substr(name));
+            const std::size_t symbols = line.find(" .dynsym ");
+            if (name == std::string::npos && symbols == std::string::npos) continue;
+            std::istringstream fields(line.substr(name != std::string::npos ? name : symbols));
             std::string section, type, addr, offset, size;
             fields >> section >> type >> addr >> offset >> size;
+            if (symbols != std::string::npos) {
+                // The count the record took from the image's hash table.
+                EXPECT_EQ(c.image->dynsym_count, std::stoull(size, nullptr, 16) / sizeof(Elf64_Sym));
+                symbolsSeen = true;
+                continue;
+            }
             EXPECT_EQ(c.image->eh_frame_address, c.image->bias + std::stoull(addr, nullptr, 16));
             EXPECT_EQ(c.image->eh_frame_size, std::stoull(size, nullptr, 16));
             seen = true;
         }
         EXPECT_TRUE(seen) << text;
+        EXPECT_TRUE(symbolsSeen) << text;
         zzcrash_async_mobject frames;
         ASSERT_EQ(zzcrash_async_elf_map_eh_frame(c.image, &frames), ZZCRASH_ESUCCESS);
         EXPECT_EQ(zzcrash_async_mobject_length(&frames), c.image->eh_frame_size);

@@ -66,7 +66,7 @@ std::vector<SectionFde> sectionFdes(const zzcrash_async_mobject* section) {
 std::uint64_t fdeByTable(const zzcrash_async_elf_image* image, const zzcrash_async_mobject* section, std::uint64_t pc) {
     std::uint64_t candidates[4];
     std::uint32_t count = 0;
-    if (zzcrash_async_elf_fde_candidates(image, pc, candidates, 4, &count) != ZZCRASH_ESUCCESS) return 0;
+    if (zzcrash_async_elf_fde_candidates(image, nullptr, pc, candidates, 4, &count) != ZZCRASH_ESUCCESS) return 0;
     for (std::uint32_t i = 0; i < count; ++i) {
         zzcrash_async_dwarf_fde_info info{};
         if (zzcrash_async_dwarf_fde_info_init<std::uint64_t>(&info, section, &zzcrash_async_byteorder_direct,
