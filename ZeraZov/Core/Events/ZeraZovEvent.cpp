@@ -6,6 +6,7 @@
 
 #include "ZeraZov/Core/Identity/TimeBasedEpochGenerator.h"
 #include "ZeraZov/Core/Events/ZeraZovAPIDateFormatter.h"
+#include "ZeraZov/Core/Utilities/JSONHelpers.h"
 
 namespace zerazov {
 namespace {
@@ -91,6 +92,28 @@ nlohmann::json ZeraZovEvent::toJSON() const {
     };
     if (apiKey) json["api_key"] = *apiKey;
     return json;
+}
+
+// The members in the order the object writes them, its keys sorted: the envelope's
+// text is cut open where "properties" belongs, between "event" and "timestamp".
+std::string ZeraZovEvent::toJSONText() const {
+    nlohmann::json before = {{"distinct_id", distinctId}, {"event", event}};
+    if (apiKey) before["api_key"] = *apiKey;
+    const nlohmann::json after = {
+        {"timestamp", ZeraZovAPIDateFormatter::shared().string(timestamp)},
+        {"uuid", uuid.uuidString()},
+    };
+    std::string text = before.dump();
+    text.back() = ',';
+    text += R"("properties":)";
+    text += properties.dump();
+    text += ',';
+    text.append(after.dump(), 1);
+    return text;
+}
+
+bool ZeraZovEvent::hasValidTexts() const {
+    return isValidUTF8(event) && isValidUTF8(distinctId) && (!apiKey || isValidUTF8(*apiKey));
 }
 
 std::optional<ZeraZovEvent> ZeraZovEvent::fromJSON(const nlohmann::json& json, const platform::Clock& clock) {

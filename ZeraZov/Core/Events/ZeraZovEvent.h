@@ -32,6 +32,11 @@ public:
     // "event", "distinct_id", "properties", "timestamp" (UTC, milliseconds), "uuid"
     // (upper-case text) and "api_key" when there is one.
     nlohmann::json toJSON() const;
+    // toJSON().dump(), byte for byte, written without the copy of every property
+    // that toJSON makes. Throws as dump does on text that is not UTF-8.
+    std::string toJSONText() const;
+    // The name, the distinct id and the project token are UTF-8, as JSON text must be.
+    bool hasValidTexts() const;
 
     // A stored record read back. Without an event name or a distinct id there is no
     // record; a missing or unreadable timestamp becomes the clock's time and a missing

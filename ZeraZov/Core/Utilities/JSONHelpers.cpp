@@ -43,15 +43,6 @@ std::size_t sequenceLength(std::string_view text, std::size_t at) {
     return length;
 }
 
-bool isValidUTF8(std::string_view text) {
-    for (std::size_t at = 0; at < text.size();) {
-        const std::size_t length = sequenceLength(text, at);
-        if (length == 0) return false;
-        at += length;
-    }
-    return true;
-}
-
 // A key that is not UTF-8 still gets named in the log, its bad bytes as '?'.
 std::string printable(std::string_view text) {
     std::string result;
@@ -83,6 +74,15 @@ bool isValidScalar(const json& value) {
 }
 
 }  // namespace
+
+bool isValidUTF8(std::string_view text) {
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t length = sequenceLength(text, at);
+        if (length == 0) return false;
+        at += length;
+    }
+    return true;
+}
 
 bool isValidJSONValue(const json& value, std::size_t maxDepth) {
     // Walked with a list instead of recursion: a property read from a server or a
@@ -121,6 +121,14 @@ std::optional<json> sanitizeDictionary(const json& properties, std::size_t maxDe
     return result;
 }
 
+bool isSanitizedDictionary(const json& properties, std::size_t maxDepth) {
+    if (!properties.is_object()) return false;
+    const auto members = properties.items();
+    return std::all_of(members.begin(), members.end(), [maxDepth](const auto& member) {
+        return isValidUTF8(member.key()) && isValidJSONValue(member.value(), maxDepth);
+    });
+}
+
 // Events reach the queue already sanitised, so the usual dictionary is written
 // as it is: checking it walks it once, where a sanitised copy would copy it all.
 std::optional<std::string> toJSONData(const json& dictionary, int indent) {
@@ -128,11 +136,7 @@ std::optional<std::string> toJSONData(const json& dictionary, int indent) {
     // The dictionary itself is the outermost level of the text.
     constexpr std::size_t memberDepth = platform::BoundedJSON::maxDepth - 1;
     std::optional<json> sanitized;
-    if (!std::all_of(dictionary.items().begin(), dictionary.items().end(), [](const auto& member) {
-            return isValidUTF8(member.key()) && isValidJSONValue(member.value(), memberDepth);
-        })) {
-        sanitized = sanitizeDictionary(dictionary, memberDepth);
-    }
+    if (!isSanitizedDictionary(dictionary, memberDepth)) sanitized = sanitizeDictionary(dictionary, memberDepth);
     try {
         return (sanitized ? *sanitized : dictionary).dump(indent);
     } catch (const json::exception& error) {

@@ -71,7 +71,15 @@ bool QueueEndpoints::isRetriableStatusCode(int statusCode) {
     return std::find(transient.begin(), transient.end(), statusCode) != transient.end();
 }
 
-std::optional<std::string> QueueEndpoints::encode(const ZeraZovEvent& event) { return toJSONData(event.toJSON()); }
+// A record that is writable as it stands, as every event the client builds is, is
+// written straight from the event; any other goes through toJSONData, which leaves
+// out the members that cannot be written.
+std::optional<std::string> QueueEndpoints::encode(const ZeraZovEvent& event) {
+    // The properties are a member of the record, its outermost level.
+    constexpr std::size_t propertiesDepth = platform::BoundedJSON::maxDepth - 1;
+    if (event.hasValidTexts() && isValidJSONValue(event.properties, propertiesDepth)) return event.toJSONText();
+    return toJSONData(event.toJSON());
+}
 
 std::optional<ZeraZovEvent> QueueEndpoints::decode(const std::string& bytes) {
     const auto object = jsonObject(bytes);

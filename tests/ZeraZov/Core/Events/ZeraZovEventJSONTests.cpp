@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
+#include <string>
 
 #include "Platform/Testing/ManualClock.h"
 #include "ZeraZov/Core/Events/ZeraZovEvent.h"
@@ -41,6 +43,35 @@ TEST(ZeraZovEventWriter, AddsTheApiKeyWhenThereIsOne) {
     const auto json = event.toJSON();
     EXPECT_EQ(json.size(), 6U);
     EXPECT_EQ(json.at("api_key"), "token");
+}
+
+// The text is written by hand around the properties, so the object's own dump is
+// the oracle: the same bytes for every kind of value, escape and member order.
+TEST(ZeraZovEventWriter, TextIsTheObjectsOwnDumpByteForByte) {
+    const nlohmann::json everyKind = {
+        {"text", "quote \" backslash \\ newline \n tab \t bell \x07 delete \x7f"},
+        {"unicode", "größer 大 🙂"},
+        {"numbers", {0, -1, 18446744073709551615u, 1.5, -0.0, 1e300, 0.1}},
+        {"nested", {{"empty_object", nlohmann::json::object()}, {"empty_array", nlohmann::json::array()}}},
+        {"flags", {true, false, nullptr}},
+        {"$set", {{"name", "x"}}},
+        {"apple", 1},
+        {"zebra", 2},
+    };
+    const struct {
+        const char* name;
+        nlohmann::json properties;
+        std::optional<std::string> apiKey;
+    } rows[] = {
+        {"every kind of value", everyKind, std::nullopt},
+        {"with a project token", everyKind, "zzk_\"token\""},
+        {"no properties", nlohmann::json::object(), std::nullopt},
+        {"properties that are no object", nlohmann::json::array({1, "two"}), "token"},
+    };
+    for (const auto& row : rows) {
+        auto event = ZeraZovEvent("näme \"quoted\"", "user\n1", row.properties, mayFirst, knownId, row.apiKey);
+        EXPECT_EQ(event.toJSONText(), event.toJSON().dump()) << row.name;
+    }
 }
 
 TEST_F(ZeraZovEventReader, ReadsBackWhatWasWritten) {
