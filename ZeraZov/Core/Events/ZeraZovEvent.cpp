@@ -7,6 +7,7 @@
 #include "ZeraZov/Core/Identity/TimeBasedEpochGenerator.h"
 #include "ZeraZov/Core/Events/ZeraZovAPIDateFormatter.h"
 #include "ZeraZov/Core/Utilities/JSONHelpers.h"
+#include "ZeraZov/Core/Utilities/Private/JSONTextWriter.h"
 
 namespace zerazov {
 namespace {
@@ -94,21 +95,28 @@ nlohmann::json ZeraZovEvent::toJSON() const {
     return json;
 }
 
-// The members in the order the object writes them, its keys sorted: the envelope's
-// text is cut open where "properties" belongs, between "event" and "timestamp".
-std::string ZeraZovEvent::toJSONText() const {
-    nlohmann::json before = {{"distinct_id", distinctId}, {"event", event}};
-    if (apiKey) before["api_key"] = *apiKey;
-    const nlohmann::json after = {
-        {"timestamp", ZeraZovAPIDateFormatter::shared().string(timestamp)},
-        {"uuid", uuid.uuidString()},
-    };
-    std::string text = before.dump();
-    text.back() = ',';
-    text += R"("properties":)";
-    text += properties.dump();
-    text += ',';
-    text.append(after.dump(), 1);
+// The members in the order the object writes them, its keys sorted. The properties
+// are a member of the record, whose own level is the outermost.
+std::optional<std::string> ZeraZovEvent::writableJSONText() const {
+    constexpr std::size_t propertiesDepth = platform::BoundedJSON::maxDepth - 1;
+    std::string text(1, '{');
+    JSONTextWriter writer(text);
+    if (apiKey) {
+        writer.raw(R"("api_key":)");
+        if (!writer.string(*apiKey)) return std::nullopt;
+        writer.raw(",");
+    }
+    writer.raw(R"("distinct_id":)");
+    if (!writer.string(distinctId)) return std::nullopt;
+    writer.raw(R"(,"event":)");
+    if (!writer.string(event)) return std::nullopt;
+    writer.raw(R"(,"properties":)");
+    if (!writer.value(properties, propertiesDepth)) return std::nullopt;
+    writer.raw(R"(,"timestamp":)");
+    writer.string(ZeraZovAPIDateFormatter::shared().string(timestamp));
+    writer.raw(R"(,"uuid":)");
+    writer.string(uuid.uuidString());
+    writer.raw("}");
     return text;
 }
 

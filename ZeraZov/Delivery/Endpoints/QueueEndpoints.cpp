@@ -75,9 +75,7 @@ bool QueueEndpoints::isRetriableStatusCode(int statusCode) {
 // written straight from the event; any other goes through toJSONData, which leaves
 // out the members that cannot be written.
 std::optional<std::string> QueueEndpoints::encode(const ZeraZovEvent& event) {
-    // The properties are a member of the record, its outermost level.
-    constexpr std::size_t propertiesDepth = platform::BoundedJSON::maxDepth - 1;
-    if (event.hasValidTexts() && isValidJSONValue(event.properties, propertiesDepth)) return event.toJSONText();
+    if (auto text = event.writableJSONText()) return text;
     return toJSONData(event.toJSON());
 }
 
