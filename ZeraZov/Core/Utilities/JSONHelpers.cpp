@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "Platform/Foundation/BoundedJSON.h"
@@ -73,10 +75,25 @@ bool isValidScalar(const json& value) {
     }
 }
 
+// Most text is ASCII: eight bytes without a high bit go at once.
+std::size_t asciiRunLength(std::string_view text, std::size_t at) {
+    constexpr std::uint64_t highBits = 0x8080808080808080ULL;
+    std::size_t length = 0;
+    std::uint64_t word = 0;
+    while (text.size() - at - length >= sizeof word) {
+        std::memcpy(&word, text.data() + at + length, sizeof word);
+        if (word & highBits) break;
+        length += sizeof word;
+    }
+    return length;
+}
+
 }  // namespace
 
 bool isValidUTF8(std::string_view text) {
     for (std::size_t at = 0; at < text.size();) {
+        at += asciiRunLength(text, at);
+        if (at == text.size()) break;
         const std::size_t length = sequenceLength(text, at);
         if (length == 0) return false;
         at += length;
@@ -85,6 +102,8 @@ bool isValidUTF8(std::string_view text) {
 }
 
 bool isValidJSONValue(const json& value, std::size_t maxDepth) {
+    // The usual property is a single value, which needs no list of what is left.
+    if (!value.is_structured()) return isValidScalar(value);
     // Walked with a list instead of recursion: a property read from a server or a
     // file may nest deeper than the stack allows.
     std::vector<std::pair<const json*, std::size_t>> pending{{&value, 0}};
