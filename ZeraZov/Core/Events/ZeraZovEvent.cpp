@@ -99,7 +99,11 @@ nlohmann::json ZeraZovEvent::toJSON() const {
 // are a member of the record, whose own level is the outermost.
 std::optional<std::string> ZeraZovEvent::writableJSONText() const {
     constexpr std::size_t propertiesDepth = platform::BoundedJSON::maxDepth - 1;
-    std::string text(1, '{');
+    // Room for the usual event at once, instead of growing through seven sizes.
+    constexpr std::size_t usualLength = 1024;
+    std::string text;
+    text.reserve(usualLength);
+    text += '{';
     JSONTextWriter writer(text);
     if (apiKey) {
         writer.raw(R"("api_key":)");
