@@ -1,5 +1,6 @@
 #include "Platform/Foundation/SystemInfo.h"
 
+#include <sys/stat.h>
 #include <sys/utsname.h>
 
 #include <cstdlib>
@@ -52,7 +53,23 @@ std::optional<std::string> zoneFromVariable(std::string value) {
     return std::nullopt;
 }
 
+bool sameTime(const timespec& left, const timespec& right) {
+    return left.tv_sec == right.tv_sec && left.tv_nsec == right.tv_nsec;
+}
+
+std::optional<SystemInfo::FileIdentity> identity(const fs::path& path, bool ofTheLinkItself) {
+    struct stat status {};
+    const int result = ofTheLinkItself ? ::lstat(path.c_str(), &status) : ::stat(path.c_str(), &status);
+    if (result != 0) return std::nullopt;
+    return SystemInfo::FileIdentity{status.st_dev, status.st_ino, status.st_size, status.st_mtim, status.st_ctim};
+}
+
 }  // namespace
+
+bool operator==(const SystemInfo::FileIdentity& left, const SystemInfo::FileIdentity& right) {
+    return left.device == right.device && left.inode == right.inode && left.size == right.size &&
+           sameTime(left.modified, right.modified) && sameTime(left.changed, right.changed);
+}
 
 SystemInfo::SystemInfo() : SystemInfo("/", realVariable) {}
 
@@ -119,13 +136,22 @@ std::optional<std::string> SystemInfo::languageCode() const {
 }
 
 std::optional<std::string> SystemInfo::timeZoneIdentifier() const {
-    if (const auto variable = environment_("TZ")) return zoneFromVariable(*variable);
+    if (const auto variable = timeZoneVariable()) return zoneFromVariable(*variable);
     if (auto fromFile = readFirstLine("/etc/timezone")) return fromFile;
     std::error_code error;
     const fs::path target = fs::read_symlink(root_ / "etc/localtime", error);
     if (error) return std::nullopt;
     return zoneAfterZoneinfo(target.string());
 }
+
+// /etc/timezone is read through whatever link it may be, so its own identity is
+// the one that counts; /etc/localtime answers by its link's target, so the link's.
+SystemInfo::TimeZoneSource SystemInfo::timeZoneSource() const {
+    if (auto variable = timeZoneVariable()) return {std::move(variable), std::nullopt, std::nullopt};
+    return {std::nullopt, identity(root_ / "etc/timezone", false), identity(root_ / "etc/localtime", true)};
+}
+
+std::optional<std::string> SystemInfo::timeZoneVariable() const { return environment_("TZ"); }
 
 std::optional<std::string> SystemInfo::readFirstLine(const fs::path& absolute) const {
     std::ifstream file(root_ / absolute.relative_path());

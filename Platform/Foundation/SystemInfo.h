@@ -1,4 +1,7 @@
 #pragma once
+#include <sys/types.h>
+
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -49,6 +52,29 @@ public:
     // An IANA zone name from TZ, else /etc/timezone, else the target of the
     // /etc/localtime link: "Europe/Berlin".
     std::optional<std::string> timeZoneIdentifier() const;
+
+    // A file told apart from its successor without opening it: replacing it (a new
+    // inode), rewriting it (new times, mostly a new size) or removing it changes this.
+    struct FileIdentity {
+        dev_t device = 0;
+        ino_t inode = 0;
+        off_t size = 0;
+        timespec modified{};
+        timespec changed{};
+        friend bool operator==(const FileIdentity& left, const FileIdentity& right);
+    };
+    // What timeZoneIdentifier() answers from, for the price of an environment read
+    // and two stats: TZ when it is set, else the identities of /etc/timezone and of
+    // the /etc/localtime link itself. The same source answers the same zone.
+    struct TimeZoneSource {
+        std::optional<std::string> variable;
+        std::optional<FileIdentity> zoneFile;
+        std::optional<FileIdentity> localtimeLink;
+        friend bool operator==(const TimeZoneSource&, const TimeZoneSource&) = default;
+    };
+    TimeZoneSource timeZoneSource() const;
+    // TZ alone, which decides before any file does.
+    std::optional<std::string> timeZoneVariable() const;
 
 private:
     std::optional<std::string> readFirstLine(const std::filesystem::path& absolute) const;

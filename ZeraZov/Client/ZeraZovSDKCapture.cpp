@@ -27,11 +27,19 @@ bool isNonEmptyObject(const std::optional<json>& dictionary) {
 }
 
 // Adds the entries whose keys are not there yet: a value already present wins.
+// `into` is an object.
 void merge(json& into, const json& from) {
     if (!from.is_object()) return;
-    for (const auto& [key, value] : from.items()) {
-        if (!into.contains(key)) into[key] = value;
-    }
+    auto& members = into.get_ref<json::object_t&>();
+    for (const auto& [key, value] : from.get_ref<const json::object_t&>()) members.try_emplace(key, value);
+}
+
+// The same for an object built for this one event, whose values move instead of
+// being copied.
+void merge(json& into, json&& from) {
+    if (!from.is_object()) return;
+    auto& members = into.get_ref<json::object_t&>();
+    for (auto& [key, value] : from.get_ref<json::object_t&>()) members.try_emplace(key, std::move(value));
 }
 
 // The caller's text under the key, when it holds one that is not empty.

@@ -101,7 +101,7 @@ nlohmann::json ZeraZovContext::dynamicContext() const {
     }
     setWhenPresent(context, "$locale", system_.languageCode());
     // With no zone configured anywhere the C library keeps time in UTC.
-    context["$timezone"] = system_.timeZoneIdentifier().value_or("UTC");
+    context["$timezone"] = timeZone_.identifier().value_or("UTC");
     addNetwork(context);
     return context;
 }

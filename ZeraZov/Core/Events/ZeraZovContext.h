@@ -12,6 +12,7 @@
 #include "Platform/Foundation/MainQueue.h"
 #include "Platform/Foundation/NotificationCenter.h"
 #include "Platform/Foundation/SystemInfo.h"
+#include "Platform/Foundation/TimeZoneCache.h"
 #include "ZeraZov/Core/Config/ZeraZovReachabilitySource.h"
 
 namespace zerazov {
@@ -19,7 +20,8 @@ namespace zerazov {
 // The application, device, system and library properties merged into every event,
 // and the smaller set sent as default person properties with feature-flag requests.
 // The static parts are built once, by whichever thread asks first; the dynamic part
-// (screen size, language, time zone, network) is built anew for every event.
+// (screen size, language, time zone, network) is built anew for every event, the
+// time zone read again only once the system's zone has changed.
 //
 // The screen size is the one thing it keeps up to date: the size of the screen of
 // the application's active window, measured on the main thread whenever a window
@@ -78,6 +80,7 @@ private:
 
     std::shared_ptr<ZeraZovReachabilitySource> reachability_;
     platform::SystemInfo system_;
+    platform::TimeZoneCache timeZone_{system_};
     platform::BundleInfo bundle_;
     const ScreenWatch screenWatch_;
 

@@ -6,6 +6,8 @@
 
 #include "ZeraZov/Core/Identity/TimeBasedEpochGenerator.h"
 #include "ZeraZov/Core/Events/ZeraZovAPIDateFormatter.h"
+#include "ZeraZov/Core/Utilities/JSONHelpers.h"
+#include "ZeraZov/Core/Utilities/Private/JSONTextWriter.h"
 
 namespace zerazov {
 namespace {
@@ -91,6 +93,39 @@ nlohmann::json ZeraZovEvent::toJSON() const {
     };
     if (apiKey) json["api_key"] = *apiKey;
     return json;
+}
+
+// The members in the order the object writes them, its keys sorted. The properties
+// are a member of the record, whose own level is the outermost.
+std::optional<std::string> ZeraZovEvent::writableJSONText() const {
+    constexpr std::size_t propertiesDepth = platform::BoundedJSON::maxDepth - 1;
+    // Room for the usual event at once, instead of growing through seven sizes.
+    constexpr std::size_t usualLength = 1024;
+    std::string text;
+    text.reserve(usualLength);
+    text += '{';
+    JSONTextWriter writer(text);
+    if (apiKey) {
+        writer.raw(R"("api_key":)");
+        if (!writer.string(*apiKey)) return std::nullopt;
+        writer.raw(",");
+    }
+    writer.raw(R"("distinct_id":)");
+    if (!writer.string(distinctId)) return std::nullopt;
+    writer.raw(R"(,"event":)");
+    if (!writer.string(event)) return std::nullopt;
+    writer.raw(R"(,"properties":)");
+    if (!writer.value(properties, propertiesDepth)) return std::nullopt;
+    writer.raw(R"(,"timestamp":)");
+    writer.string(ZeraZovAPIDateFormatter::shared().string(timestamp));
+    writer.raw(R"(,"uuid":)");
+    writer.string(uuid.uuidString());
+    writer.raw("}");
+    return text;
+}
+
+bool ZeraZovEvent::hasValidTexts() const {
+    return isValidUTF8(event) && isValidUTF8(distinctId) && (!apiKey || isValidUTF8(*apiKey));
 }
 
 std::optional<ZeraZovEvent> ZeraZovEvent::fromJSON(const nlohmann::json& json, const platform::Clock& clock) {

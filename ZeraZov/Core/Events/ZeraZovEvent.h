@@ -32,6 +32,12 @@ public:
     // "event", "distinct_id", "properties", "timestamp" (UTC, milliseconds), "uuid"
     // (upper-case text) and "api_key" when there is one.
     nlohmann::json toJSON() const;
+    // toJSON().dump(), byte for byte, when all of the record can be written as it
+    // stands (isValidJSONValue(toJSON()) holds), nothing otherwise: written straight
+    // from the event in one pass, without the copy of every property toJSON makes.
+    std::optional<std::string> writableJSONText() const;
+    // The name, the distinct id and the project token are UTF-8, as JSON text must be.
+    bool hasValidTexts() const;
 
     // A stored record read back. Without an event name or a distinct id there is no
     // record; a missing or unreadable timestamp becomes the clock's time and a missing

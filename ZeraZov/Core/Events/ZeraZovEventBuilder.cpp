@@ -9,10 +9,15 @@ namespace zerazov {
 namespace {
 
 // Hooks may put anything into the properties; what cannot be written as JSON goes
-// here, before the queue tries to write the record.
+// here, before the queue tries to write the record. The usual event, all of it
+// writable, is only walked: sanitising copies, and it would copy every property.
+// Sanitised properties nest well within what the record may, and the time and id
+// are the client's own text, so the rest of the record is its other texts.
 std::optional<ZeraZovEvent> writable(ZeraZovEvent event) {
-    event.properties = sanitizeDictionary(std::move(event.properties)).value_or(nlohmann::json::object());
-    if (!isValidJSONValue(event.toJSON())) {
+    if (!isSanitizedDictionary(event.properties)) {
+        event.properties = sanitizeDictionary(event.properties).value_or(nlohmann::json::object());
+    }
+    if (!event.hasValidTexts()) {
         ZeraZovDebugLog::write("ZeraZov event " + event.event + " was dropped: it holds text that is not UTF-8");
         return std::nullopt;
     }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "Platform/Foundation/BoundedJSON.h"
@@ -43,15 +45,6 @@ std::size_t sequenceLength(std::string_view text, std::size_t at) {
     return length;
 }
 
-bool isValidUTF8(std::string_view text) {
-    for (std::size_t at = 0; at < text.size();) {
-        const std::size_t length = sequenceLength(text, at);
-        if (length == 0) return false;
-        at += length;
-    }
-    return true;
-}
-
 // A key that is not UTF-8 still gets named in the log, its bad bytes as '?'.
 std::string printable(std::string_view text) {
     std::string result;
@@ -82,9 +75,35 @@ bool isValidScalar(const json& value) {
     }
 }
 
+// Most text is ASCII: eight bytes without a high bit go at once.
+std::size_t asciiRunLength(std::string_view text, std::size_t at) {
+    constexpr std::uint64_t highBits = 0x8080808080808080ULL;
+    std::size_t length = 0;
+    std::uint64_t word = 0;
+    while (text.size() - at - length >= sizeof word) {
+        std::memcpy(&word, text.data() + at + length, sizeof word);
+        if (word & highBits) break;
+        length += sizeof word;
+    }
+    return length;
+}
+
 }  // namespace
 
+bool isValidUTF8(std::string_view text) {
+    for (std::size_t at = 0; at < text.size();) {
+        at += asciiRunLength(text, at);
+        if (at == text.size()) break;
+        const std::size_t length = sequenceLength(text, at);
+        if (length == 0) return false;
+        at += length;
+    }
+    return true;
+}
+
 bool isValidJSONValue(const json& value, std::size_t maxDepth) {
+    // The usual property is a single value, which needs no list of what is left.
+    if (!value.is_structured()) return isValidScalar(value);
     // Walked with a list instead of recursion: a property read from a server or a
     // file may nest deeper than the stack allows.
     std::vector<std::pair<const json*, std::size_t>> pending{{&value, 0}};
@@ -121,6 +140,14 @@ std::optional<json> sanitizeDictionary(const json& properties, std::size_t maxDe
     return result;
 }
 
+bool isSanitizedDictionary(const json& properties, std::size_t maxDepth) {
+    if (!properties.is_object()) return false;
+    const auto members = properties.items();
+    return std::all_of(members.begin(), members.end(), [maxDepth](const auto& member) {
+        return isValidUTF8(member.key()) && isValidJSONValue(member.value(), maxDepth);
+    });
+}
+
 // Events reach the queue already sanitised, so the usual dictionary is written
 // as it is: checking it walks it once, where a sanitised copy would copy it all.
 std::optional<std::string> toJSONData(const json& dictionary, int indent) {
@@ -128,11 +155,7 @@ std::optional<std::string> toJSONData(const json& dictionary, int indent) {
     // The dictionary itself is the outermost level of the text.
     constexpr std::size_t memberDepth = platform::BoundedJSON::maxDepth - 1;
     std::optional<json> sanitized;
-    if (!std::all_of(dictionary.items().begin(), dictionary.items().end(), [](const auto& member) {
-            return isValidUTF8(member.key()) && isValidJSONValue(member.value(), memberDepth);
-        })) {
-        sanitized = sanitizeDictionary(dictionary, memberDepth);
-    }
+    if (!isSanitizedDictionary(dictionary, memberDepth)) sanitized = sanitizeDictionary(dictionary, memberDepth);
     try {
         return (sanitized ? *sanitized : dictionary).dump(indent);
     } catch (const json::exception& error) {

@@ -10,6 +10,9 @@
 
 namespace zerazov {
 
+// True when the text is well-formed UTF-8: what JSON text must be made of.
+bool isValidUTF8(std::string_view text);
+
 // True when the value, and everything inside it, can be written as JSON text:
 // finite numbers, valid UTF-8 in strings and keys, no binary values, and no
 // deeper than `maxDepth` levels of arrays and objects (by default what every
@@ -29,6 +32,11 @@ inline constexpr std::size_t maxPropertyDepth = platform::BoundedJSON::maxDepth 
 // as deep as it likes.
 std::optional<nlohmann::json> sanitizeDictionary(const nlohmann::json& properties,
                                                  std::size_t maxDepth = maxPropertyDepth);
+
+// True when sanitizeDictionary would keep the object as it is, every entry: the
+// one walk that spares the usual dictionary, already writable, a copy. Not for
+// null or non-objects, which it answers false.
+bool isSanitizedDictionary(const nlohmann::json& properties, std::size_t maxDepth = maxPropertyDepth);
 
 // The sanitised dictionary as JSON text (compact, or indented by `indent`
 // spaces when it is 0 or more); nothing when sanitising left nothing. Its

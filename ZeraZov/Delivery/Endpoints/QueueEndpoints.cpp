@@ -71,7 +71,13 @@ bool QueueEndpoints::isRetriableStatusCode(int statusCode) {
     return std::find(transient.begin(), transient.end(), statusCode) != transient.end();
 }
 
-std::optional<std::string> QueueEndpoints::encode(const ZeraZovEvent& event) { return toJSONData(event.toJSON()); }
+// A record that is writable as it stands, as every event the client builds is, is
+// written straight from the event; any other goes through toJSONData, which leaves
+// out the members that cannot be written.
+std::optional<std::string> QueueEndpoints::encode(const ZeraZovEvent& event) {
+    if (auto text = event.writableJSONText()) return text;
+    return toJSONData(event.toJSON());
+}
 
 std::optional<ZeraZovEvent> QueueEndpoints::decode(const std::string& bytes) {
     const auto object = jsonObject(bytes);

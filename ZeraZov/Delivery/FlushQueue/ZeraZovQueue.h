@@ -46,7 +46,10 @@ public:
         }
         const auto depth = store(*bytes);
         if (!depth) return;
-        ZeraZovDebugLog::write("Queued " + endpoint_.describe(record) + ". Depth: " + std::to_string(*depth));
+        // Only built to be shown: every add would otherwise pay for a line no one sees.
+        if (ZeraZovDebugLog::isEnabled()) {
+            ZeraZovDebugLog::write("Queued " + endpoint_.describe(record) + ". Depth: " + std::to_string(*depth));
+        }
         if (onAdded) onAdded(*this);
     }
 

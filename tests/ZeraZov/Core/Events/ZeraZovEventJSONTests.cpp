@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <limits>
+#include <optional>
+#include <string>
 
 #include "Platform/Testing/ManualClock.h"
 #include "ZeraZov/Core/Events/ZeraZovEvent.h"
+#include "ZeraZov/Core/Utilities/JSONHelpers.h"
 
 namespace zerazov {
 namespace {
@@ -41,6 +45,62 @@ TEST(ZeraZovEventWriter, AddsTheApiKeyWhenThereIsOne) {
     const auto json = event.toJSON();
     EXPECT_EQ(json.size(), 6U);
     EXPECT_EQ(json.at("api_key"), "token");
+}
+
+nlohmann::json nestedArrays(int levels) {
+    nlohmann::json value = 1;
+    for (int level = 0; level < levels; ++level) value = nlohmann::json::array({std::move(value)});
+    return value;
+}
+
+// The text is written by hand, so the library is the oracle: text exactly when the
+// record is writable by isValidJSONValue, and then the bytes of its own dump, for
+// every kind of value, escape and member order.
+TEST(ZeraZovEventWriter, TextIsTheObjectsOwnDumpWhenTheRecordIsWritable) {
+    const nlohmann::json everyKind = {
+        {"text", "quote \" backslash \\ slash / controls \b\f\n\r\t\x01\x1f delete \x7f"},
+        {"unicode", "größer 大 🙂"},
+        {"numbers", {0, -1, -9223372036854775807 - 1, 18446744073709551615u, 1.5, -0.0, 100.0, 1e300, 0.1}},
+        {"nested", {{"empty_object", nlohmann::json::object()}, {"empty_array", nlohmann::json::array()}}},
+        {"flags", {true, false, nullptr}},
+        {"$set", {{"name", "x"}}},
+        {"apple", 1},
+        {"zebra", 2},
+    };
+    const auto with = [&](const char* key, nlohmann::json value) {
+        auto properties = everyKind;
+        properties[key] = std::move(value);
+        return properties;
+    };
+    // The record wraps the properties in one level, its own.
+    const int deepestWritable = static_cast<int>(platform::BoundedJSON::maxDepth) - 1;
+    const struct {
+        const char* name;
+        nlohmann::json properties;
+        std::optional<std::string> apiKey = std::nullopt;
+        std::string eventName = "näme \"quoted\"";
+        bool writable = true;
+    } rows[] = {
+        {"every kind of value", everyKind},
+        {"with a project token", everyKind, "zzk_\"token\""},
+        {"no properties", nlohmann::json::object()},
+        {"properties that are no object", nlohmann::json::array({1, "two"}), "token"},
+        {"as deep as a record may be", with("deep", nestedArrays(deepestWritable - 1))},
+        {"one level deeper", with("deep", nestedArrays(deepestWritable)), std::nullopt, "e", false},
+        {"a number that is not finite", with("nan", {1, std::numeric_limits<double>::quiet_NaN()}), std::nullopt,
+         "e", false},
+        {"text that is not UTF-8", with("bad", {{"inner", "\xc3"}}), std::nullopt, "e", false},
+        {"a key that is not UTF-8", with("bad\xff", 1), std::nullopt, "e", false},
+        {"binary", with("bytes", nlohmann::json::binary({1, 2})), std::nullopt, "e", false},
+        {"a name that is not UTF-8", everyKind, std::nullopt, "bad\xed\xa0\x80", false},
+        {"a project token that is not UTF-8", everyKind, "\xf5", "e", false},
+    };
+    for (const auto& row : rows) {
+        const ZeraZovEvent event(row.eventName, "user\n1", row.properties, mayFirst, knownId, row.apiKey);
+        const auto whole = event.toJSON();
+        ASSERT_EQ(isValidJSONValue(whole), row.writable) << row.name;
+        EXPECT_EQ(event.writableJSONText(), row.writable ? std::optional(whole.dump()) : std::nullopt) << row.name;
+    }
 }
 
 TEST_F(ZeraZovEventReader, ReadsBackWhatWasWritten) {

@@ -79,6 +79,25 @@ TEST_F(SanitizeDictionaryTest, SilentWhileTheDebugSwitchIsOff) {
     EXPECT_TRUE(logs.lines().empty());
 }
 
+// ASCII is checked eight bytes at a time, so every sequence is tried at every
+// offset of a long text, on both sides of a word's edge and at the very end.
+TEST(IsValidUTF8, ASequenceCountsWhereverItSitsInLongText) {
+    const struct {
+        const char* sequence;
+        bool valid;
+    } sequences[] = {{"\xC3\xA9", true},  {"\xF0\x9F\x99\x82", true}, {"\x80", false},
+                     {"\xC0\xAF", false}, {"\xED\xA0\x80", false},     {"\xE6\x97", false},
+                     {"\xFF", false},      {"\x7F", true}};
+    for (const auto& [sequence, valid] : sequences) {
+        for (std::size_t offset = 0; offset <= 20; ++offset) {
+            for (const std::size_t after : {std::size_t{0}, std::size_t{3}, std::size_t{11}}) {
+                const std::string text = std::string(offset, 'a') + sequence + std::string(after, 'b');
+                EXPECT_EQ(isValidUTF8(text), valid) << "offset " << offset << ", " << after << " after";
+            }
+        }
+    }
+}
+
 TEST(IsValidJSONValue, WalksNestingDeeperThanTheStackWouldAllow) {
     json deep = kNaN;
     for (int i = 0; i < 200000; ++i) deep = json::array({std::move(deep)});

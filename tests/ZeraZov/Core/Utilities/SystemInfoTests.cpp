@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <map>
 
 #include "Platform/Foundation/SecureRandom.h"
 #include "Platform/Foundation/SystemInfo.h"
+#include "Platform/Foundation/TimeZoneCache.h"
+#include "Platform/Testing/ManualClock.h"
 #include "Platform/Testing/TemporaryDirectory.h"
 
 namespace platform {
@@ -73,6 +76,47 @@ TEST_F(SystemInfoTest, TimeZoneFromVariableFileOrLink) {
     EXPECT_EQ(info().timeZoneIdentifier(), "Europe/Paris");
     variables["TZ"] = "CET-1CEST";  // a rule, not a zone name
     EXPECT_FALSE(info().timeZoneIdentifier());
+}
+
+// The cache looks at the files only once per interval, so each way a user or a
+// tool changes the zone must show in the first answer after that interval, and a
+// change of TZ in the very next one.
+TEST_F(SystemInfoTest, CachedTimeZoneFollowsEachWayTheZoneChanges) {
+    const auto system = info();
+    ManualClock clock;
+    const TimeZoneCache cache(system, clock);
+    const auto link = [&](const std::string& zone) {
+        fs::create_directories(root.path() / "etc");
+        const auto fresh = root.path() / "etc/localtime.new";
+        fs::create_symlink("/usr/share/zoneinfo/" + zone, fresh);
+        fs::rename(fresh, root.path() / "etc/localtime");
+    };
+    const auto nextInterval = [&] { clock.advance(TimeZoneCache::recheckInterval); };
+    const struct {
+        const char* change;
+        std::function<void()> make;
+        std::optional<std::string> zone;
+    } steps[] = {
+        {"nothing configured", [] {}, std::nullopt},
+        {"a link appears, within the interval", [&] { link("Asia/Tokyo"); }, std::nullopt},
+        {"the interval is over", nextInterval, "Asia/Tokyo"},
+        {"the link is replaced by one of the same length", [&] { link("Asia/Dubai"); nextInterval(); },
+         "Asia/Dubai"},
+        {"a zone file appears", [&] { writeFile("etc/timezone", "Europe/Berlin\n"); nextInterval(); },
+         "Europe/Berlin"},
+        {"the zone file is rewritten in place", [&] { writeFile("etc/timezone", "Africa/Cairo\n"); nextInterval(); },
+         "Africa/Cairo"},
+        {"TZ is set", [&] { variables["TZ"] = ":America/New_York"; }, "America/New_York"},
+        {"TZ changes", [&] { variables["TZ"] = "CET-1CEST"; }, std::nullopt},
+        {"TZ is unset", [&] { variables.erase("TZ"); }, "Africa/Cairo"},
+        {"the zone file is removed", [&] { fs::remove(root.path() / "etc/timezone"); nextInterval(); }, "Asia/Dubai"},
+        {"the link is removed", [&] { fs::remove(root.path() / "etc/localtime"); nextInterval(); }, std::nullopt},
+    };
+    for (const auto& step : steps) {
+        step.make();
+        EXPECT_EQ(cache.identifier(), step.zone) << step.change;
+        EXPECT_EQ(cache.identifier(), step.zone) << step.change << ", asked again";
+    }
 }
 
 TEST_F(SystemInfoTest, HardwareFromReadableDMIFilesOnly) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -62,6 +63,28 @@ TEST_F(EventQueueEndpoints, StoredEventsReadBackUnchangedThroughEitherEndpoint) 
         const auto bytes = endpoint.encode(event);
         ASSERT_TRUE(bytes);
         EXPECT_EQ(endpoint.decode(*bytes), event);
+    }
+}
+
+// The client only queues writable events, written straight from the event; one
+// made some other way must still come out as JSON that reads back, without the
+// member that could not be written.
+TEST_F(EventQueueEndpoints, ARecordThatIsNotWritableAsItStandsLosesOnlyWhatCannotBeWritten) {
+    const auto endpoint = QueueEndpoints::events(api_);
+    auto badProperty = testing::sampleEvent("purchase");
+    badProperty.properties["ratio"] = std::numeric_limits<double>::quiet_NaN();
+    auto badName = testing::sampleEvent("bad\xc3");
+    const struct {
+        const char* name;
+        ZeraZovEvent event;
+        const char* lostMember;
+    } rows[] = {{"a property that is no number", badProperty, "properties"}, {"a name that is no text", badName, "event"}};
+    for (const auto& row : rows) {
+        const auto bytes = endpoint.encode(row.event);
+        ASSERT_TRUE(bytes) << row.name;
+        const auto written = nlohmann::json::parse(*bytes);
+        EXPECT_FALSE(written.contains(row.lostMember)) << row.name;
+        EXPECT_EQ(written.at("distinct_id"), row.event.distinctId) << row.name;
     }
 }
 
