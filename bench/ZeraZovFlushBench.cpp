@@ -6,13 +6,14 @@
 // the work runs on the queue's worker and the HTTP client's thread.
 //
 // QueueAddAndFlush, the headline figure: timed from the first add until the queue
-// is empty. Each add stores a file (renamed into place, the disk syncs grouped on
-// the queue's worker: see zerazov_queue_add_bench) and, through the default
+// is empty. Each add stores a file (a kept spare filled and renamed into place,
+// the disk syncs grouped on the queue's worker: see zerazov_queue_add_bench) and,
+// through the default
 // after-add action, starts a flush once flushAt (default 20) records wait; after
 // the last add the benchmark asks for flushes until nothing is left. A flush posts
 // a batch of up to maxBatchSize (default 50) records on the client's libcurl multi
-// thread and, on the 200, takes the records off the queue; their files are deleted
-// on the queue's background worker. While that upload is under way the queue reads
+// thread and, on the 200, takes the records off the queue; their files are emptied
+// and kept as spares on the queue's background worker. While that upload is under way the queue reads
 // the next batch's files, checks that each is the JSON the client writes and
 // compresses the body around them up to its "sent_at", so that the next flush only
 // adds the time of sending (the first batch of an iteration is read when its flush
