@@ -6,13 +6,14 @@
 // the work runs on the queue's worker and the HTTP client's thread.
 //
 // QueueAddAndFlush, the headline figure: timed from the first add until the queue
-// is empty. Each add stores a file (renamed into place, the disk syncs grouped on
-// the queue's worker: see zerazov_queue_add_bench) and, through the default
+// is empty. Each add stores a file (a kept spare filled and renamed into place,
+// the disk syncs grouped on the queue's worker: see zerazov_queue_add_bench) and,
+// through the default
 // after-add action, starts a flush once flushAt (default 20) records wait; after
 // the last add the benchmark asks for flushes until nothing is left. A flush posts
 // a batch of up to maxBatchSize (default 50) records on the client's libcurl multi
-// thread and, on the 200, takes the records off the queue; their files are deleted
-// on the queue's background worker. While that upload is under way the queue reads
+// thread and, on the 200, takes the records off the queue; their files are emptied
+// and kept as spares on the queue's background worker. While that upload is under way the queue reads
 // the next batch's files, checks that each is the JSON the client writes and
 // compresses the body around them up to its "sent_at", so that the next flush only
 // adds the time of sending (the first batch of an iteration is read when its flush
@@ -22,18 +23,29 @@
 // QueueFlush: the same events stored before the timer starts, without threshold
 // flushes, then timed from the first flush until the queue is empty: kEvents /
 // maxBatchSize requests of maxBatchSize events, the very shape of the reference.
-// CurlPost, the reference: the batch bodies the queue sends for those events,
-// written and gzipped once before timing with the client's own compressor, posted
-// one after another through one reused libcurl easy handle with the client's
-// headers. "body_bytes" is the mean body size the server read (inflated).
+// CurlPost, the reference: the least work that gives the same events the same
+// durability and the server the same bodies. The event texts the queue stores are
+// written one file each into a folder beside the queue's, then every batch of the
+// configuration's maxBatchSize is put together from those texts, gzipped with the
+// client's compressor, posted through one reused libcurl easy handle with the
+// client's headers, and its files are unlinked: all of it timed. "body_bytes" is
+// the mean body size the server read (inflated).
 //
 // Waiting for the queue never spins: the benchmark sleeps on a condition that each
 // upload's completion signals, and gives up with an error after kDrainLimit.
 //
-// The queue's folder is made under TMPDIR (or /tmp); TMPDIR=/dev/shm shows what the
-// queue costs when the disk costs nothing. Each benchmark runs for at least kMinSeconds
-// of measured time, as an iteration of the queue's can take a good part of a second.
+// Each benchmark runs in two places, both under a private HOME made for the run,
+// where the queue lives in the folder the program really uses (its XDG data
+// folder): "disk" under TESSIVAR_BENCH_DISK_DIR (default /var/tmp) and "tmpfs"
+// under /dev/shm, which shows what the queue costs when the disk costs nothing.
+// The label names the file system found there. Each benchmark runs for at least
+// kMinSeconds of measured time, as an iteration of the queue's can take a good
+// part of a second. The file systems keep some cost of deleted files for a while,
+// so figures are steadier with --benchmark_repetitions=3
+// --benchmark_enable_random_interleaving=true (the ratios then compare medians).
 #include <curl/curl.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -42,6 +54,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -52,8 +65,11 @@
 #include <nlohmann/json.hpp>
 
 #include "LoopbackServer.h"
+#include "Platform/Foundation/BundleInfo.h"
+#include "Platform/Foundation/Paths.h"
+#include "Platform/Foundation/UniqueFd.h"
 #include "Platform/Testing/ManualMainQueue.h"
-#include "Platform/Testing/TemporaryDirectory.h"
+#include "PrivateHome.h"
 #include "RatioReporter.h"
 #include "SampleEvent.h"
 #include "ZeraZov/Core/Events/ZeraZovAPIDateFormatter.h"
@@ -67,6 +83,7 @@
 
 namespace {
 
+namespace fs = std::filesystem;
 using zerazov::ZeraZovEvent;
 using EventQueue = zerazov::ZeraZovQueue<ZeraZovEvent>;
 
@@ -84,6 +101,23 @@ struct ServerTally {
 
 zerazov::testing::LoopbackServer* server = nullptr;
 ServerTally serverTally;
+
+// Where a benchmark's files go: the private HOME on the disk, or the one on tmpfs.
+enum class Place { disk, tmpfs };
+const tessivar::bench::PrivateHome* homes[2] = {nullptr, nullptr};
+
+// Makes the place's private HOME the process's, so that the program's data folder
+// is there; false (the benchmark skipped) when it could not be made.
+bool enter(benchmark::State& state, Place place) {
+    const auto* home = homes[static_cast<int>(place)];
+    if (!home || !home->valid()) {
+        state.SkipWithError("no private HOME there");
+        return false;
+    }
+    home->enter();
+    state.SetLabel(home->fileSystem());
+    return true;
+}
 
 // The events of one iteration: a realistic captured event, as in
 // zerazov_queue_add_bench, each with its own id and millisecond.
@@ -175,9 +209,9 @@ struct QueueSetUp {
         }
     }
 
-    platform::TemporaryDirectory folder;
-    zerazov::ZeraZovStorage storage{folder.path(), kToken};
     std::shared_ptr<zerazov::ZeraZovConfig> config = std::make_shared<zerazov::ZeraZovConfig>(kToken, server->url());
+    // The program's own data folder under the HOME of the moment.
+    zerazov::ZeraZovStorage storage{*config, platform::BundleInfo::main()};
     std::shared_ptr<const zerazov::ZeraZovApi> api = std::make_shared<zerazov::ZeraZovApi>(config);
     std::shared_ptr<UploadTally> uploads = std::make_shared<UploadTally>();
     platform::ManualMainQueue mainQueue;
@@ -214,7 +248,8 @@ void settle(benchmark::State& state, QueueSetUp* setUp) {
 }
 
 // Moves kEvents events through the queue each iteration, timing their adds or not.
-void QueueBenchmark(benchmark::State& state, bool timeAdds) {
+void QueueBenchmark(benchmark::State& state, Place place, bool timeAdds) {
+    if (!enter(state, place)) return;
     QueueSetUp setUp;
     const ServerCounters counters;
     for (auto _ : state) {
@@ -238,28 +273,38 @@ void QueueBenchmark(benchmark::State& state, bool timeAdds) {
     state.SetItemsProcessed(state.iterations() * kEvents);
 }
 
-void QueueAddAndFlush(benchmark::State& state) { QueueBenchmark(state, true); }
-void QueueFlush(benchmark::State& state) { QueueBenchmark(state, false); }
+void QueueAddAndFlush(benchmark::State& state, Place place) { QueueBenchmark(state, place, true); }
+void QueueFlush(benchmark::State& state, Place place) { QueueBenchmark(state, place, false); }
 
-// The "/batch" bodies the queue sends for the events, in batches of the
-// configuration's default maxBatchSize, gzipped as the client does.
-std::optional<std::vector<std::string>> referenceBodies() {
-    const zerazov::ZeraZovConfig defaults(kToken);
-    const auto batchSize = static_cast<std::size_t>(defaults.maxBatchSize.load());
-    std::vector<std::string> bodies;
-    for (std::size_t first = 0; first < events().size(); first += batchSize) {
-        auto batch = nlohmann::json::array();
-        for (std::size_t i = first; i < std::min(first + batchSize, events().size()); ++i) {
-            batch.push_back(events()[i].toJSON());
-        }
-        const nlohmann::json body{{"api_key", kToken},
-                                  {"batch", batch},
-                                  {"sent_at", zerazov::toISO8601String(std::chrono::system_clock::now())}};
-        auto gzipped = zerazov::Gzip::gzipped(body.dump());
-        if (!std::holds_alternative<std::string>(gzipped)) return std::nullopt;
-        bodies.push_back(std::move(std::get<std::string>(gzipped)));
+// The events as the queue stores them, one text each.
+const std::vector<std::string>& eventTexts() {
+    static const std::vector<std::string> texts = [] {
+        std::vector<std::string> list;
+        for (const auto& event : events()) list.push_back(zerazov::QueueEndpoints::encode(event).value_or(""));
+        return list;
+    }();
+    return texts;
+}
+
+// A new file holding the text: open, write, close.
+bool writeRecord(const fs::path& file, const std::string& text) {
+    platform::UniqueFd fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (!fd.valid()) return false;
+    const bool written = ::write(fd.get(), text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    return fd.close() && written;
+}
+
+// The "/batch" body of the texts [first, last), gzipped as the client does.
+std::optional<std::string> batchBody(std::size_t first, std::size_t last) {
+    std::string body = std::string(R"({"api_key":")") + kToken + R"(","batch":[)";
+    for (std::size_t i = first; i < last; ++i) {
+        if (i > first) body += ',';
+        body += eventTexts()[i];
     }
-    return bodies;
+    body += R"(],"sent_at":")" + zerazov::toISO8601String(std::chrono::system_clock::now()) + R"("})";
+    auto gzipped = zerazov::Gzip::gzipped(body);
+    if (!std::holds_alternative<std::string>(gzipped)) return std::nullopt;
+    return std::move(std::get<std::string>(gzipped));
 }
 
 // Keeps the answer, as the client does.
@@ -268,60 +313,117 @@ std::size_t keep(char* data, std::size_t size, std::size_t count, void* answer) 
     return size * count;
 }
 
-void CurlPost(benchmark::State& state) {
-    const auto bodies = referenceBodies();
-    if (!bodies) return state.SkipWithError("gzip failed");
-    const auto url = server->url() + "/batch";
-    // The headers the client sends; libcurl adds Accept-Encoding itself when asked to.
-    const zerazov::ZeraZovApi api(std::make_shared<zerazov::ZeraZovConfig>(kToken, server->url()));
-    curl_slist* headers = nullptr;
-    for (const auto& [name, value] : api.sessionHeaders()) {
-        if (name != "Accept-Encoding") headers = curl_slist_append(headers, (name + ": " + value).c_str());
+// One reused libcurl easy handle that posts gzipped "/batch" bodies with the
+// client's headers.
+class CurlPoster {
+public:
+    CurlPoster() : url_(server->url() + "/batch") {
+        // The headers the client sends; libcurl adds Accept-Encoding itself when asked to.
+        const zerazov::ZeraZovApi api(std::make_shared<zerazov::ZeraZovConfig>(kToken, server->url()));
+        for (const auto& [name, value] : api.sessionHeaders()) {
+            if (name != "Accept-Encoding") headers_ = curl_slist_append(headers_, (name + ": " + value).c_str());
+        }
+        headers_ = curl_slist_append(headers_, "Content-Encoding: gzip");
+        headers_ = curl_slist_append(headers_, "Expect:");
+        curl_easy_setopt(curl_, CURLOPT_URL, url_.c_str());
+        curl_easy_setopt(curl_, CURLOPT_POST, 1L);
+        curl_easy_setopt(curl_, CURLOPT_HTTPHEADER, headers_);
+        curl_easy_setopt(curl_, CURLOPT_ACCEPT_ENCODING, "gzip");
+        curl_easy_setopt(curl_, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(curl_, CURLOPT_TIMEOUT_MS, kRequestTimeoutMilliseconds);
+        curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, &keep);
+        curl_easy_setopt(curl_, CURLOPT_WRITEDATA, &answer_);
     }
-    headers = curl_slist_append(headers, "Content-Encoding: gzip");
-    headers = curl_slist_append(headers, "Expect:");
-    CURL* curl = curl_easy_init();
-    std::string answer;
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_POST, 1L);
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "gzip");
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, kRequestTimeoutMilliseconds);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &keep);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &answer);
+    ~CurlPoster() {
+        curl_easy_cleanup(curl_);
+        curl_slist_free_all(headers_);
+    }
+    CurlPoster(const CurlPoster&) = delete;
+    CurlPoster& operator=(const CurlPoster&) = delete;
+
+    // True when the server answered 200.
+    bool post(const std::string& body) {
+        answer_.clear();
+        curl_easy_setopt(curl_, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+        curl_easy_setopt(curl_, CURLOPT_POSTFIELDS, body.data());
+        long status = 0;
+        if (curl_easy_perform(curl_) == CURLE_OK) curl_easy_getinfo(curl_, CURLINFO_RESPONSE_CODE, &status);
+        return status == 200;
+    }
+
+private:
+    const std::string url_;
+    CURL* curl_ = curl_easy_init();
+    curl_slist* headers_ = nullptr;
+    std::string answer_;
+};
+
+// One iteration of the reference: every text written to a file of the folder,
+// then batch by batch put together, gzipped, posted and its files unlinked. The
+// error's text on failure.
+const char* postThroughFiles(CurlPoster& poster, const fs::path& folder) {
+    const auto& texts = eventTexts();
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (!writeRecord(folder / std::to_string(i), texts[i])) return "a record file could not be written";
+    }
+    const zerazov::ZeraZovConfig defaults(kToken);
+    const auto batchSize = static_cast<std::size_t>(defaults.maxBatchSize.load());
+    for (std::size_t first = 0; first < texts.size(); first += batchSize) {
+        const auto last = std::min(first + batchSize, texts.size());
+        const auto body = batchBody(first, last);
+        if (!body) return "gzip failed";
+        if (!poster.post(*body)) return "a post was not answered 200";
+        for (auto i = first; i < last; ++i) ::unlink((folder / std::to_string(i)).c_str());
+    }
+    return nullptr;
+}
+
+void CurlPost(benchmark::State& state, Place place) {
+    if (!enter(state, place)) return;
+    // Beside the program's folder, on the same file system.
+    const auto folder = platform::Paths::dataHome() / "curl-post-reference";
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (error) return state.SkipWithError("the reference's folder could not be made");
+    CurlPoster poster;
     const ServerCounters counters;
     for (auto _ : state) {
-        bool answered200 = true;
-        for (const auto& body : *bodies) {
-            answer.clear();
-            curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
-            curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.data());
-            long status = 0;
-            if (curl_easy_perform(curl) == CURLE_OK) curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-            answered200 = answered200 && status == 200;
-        }
-        if (!answered200) {
-            state.SkipWithError("a post was not answered 200");
+        if (const char* failure = postThroughFiles(poster, folder)) {
+            state.SkipWithError(failure);
             break;
         }
         settle(state, nullptr);
     }
     counters.report(state);
     state.SetItemsProcessed(state.iterations() * kEvents);
-    curl_easy_cleanup(curl);
-    curl_slist_free_all(headers);
 }
 
-BENCHMARK(CurlPost)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(kMinSeconds);
-BENCHMARK(QueueFlush)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(kMinSeconds);
-BENCHMARK(QueueAddAndFlush)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(kMinSeconds);
+#define PLACED_BENCHMARK(name, place) \
+    BENCHMARK_CAPTURE(name, place, Place::place)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(kMinSeconds)
 
-// The name the library gives a run of these settings.
-std::string runName(const char* benchmark) {
+PLACED_BENCHMARK(CurlPost, disk);
+PLACED_BENCHMARK(QueueFlush, disk);
+PLACED_BENCHMARK(QueueAddAndFlush, disk);
+PLACED_BENCHMARK(CurlPost, tmpfs);
+PLACED_BENCHMARK(QueueFlush, tmpfs);
+PLACED_BENCHMARK(QueueAddAndFlush, tmpfs);
+
+// The name the library gives a run of these settings in that place.
+std::string runName(const char* benchmark, const char* place) {
     char suffix[64];
     std::snprintf(suffix, sizeof suffix, "/min_time:%0.3f/real_time", kMinSeconds);
-    return benchmark + std::string(suffix);
+    return benchmark + std::string("/") + place + suffix;
+}
+
+// Each figure beside the reference measured in the same place.
+std::vector<std::pair<std::string, std::string>> ratioPairs() {
+    std::vector<std::pair<std::string, std::string>> pairs;
+    for (const char* place : {"disk", "tmpfs"}) {
+        for (const char* figure : {"QueueAddAndFlush", "QueueFlush"}) {
+            pairs.emplace_back(runName(figure, place), runName("CurlPost", place));
+        }
+    }
+    return pairs;
 }
 
 }  // namespace
@@ -341,9 +443,14 @@ int main(int argc, char** argv) {
             response.set_content("{}", "application/json");
         });
         server = &loopback;
-        tessivar::bench::RatioReporter reporter({{runName("QueueAddAndFlush"), runName("CurlPost")},
-                                                 {runName("QueueFlush"), runName("CurlPost")}});
+        const char* diskParent = std::getenv("TESSIVAR_BENCH_DISK_DIR");
+        const tessivar::bench::PrivateHome disk(diskParent ? diskParent : "/var/tmp");
+        const tessivar::bench::PrivateHome tmpfs("/dev/shm");
+        homes[static_cast<int>(Place::disk)] = &disk;
+        homes[static_cast<int>(Place::tmpfs)] = &tmpfs;
+        tessivar::bench::RatioReporter reporter(ratioPairs());
         benchmark::RunSpecifiedBenchmarks(&reporter);
+        homes[0] = homes[1] = nullptr;
         server = nullptr;
     }
     benchmark::Shutdown();

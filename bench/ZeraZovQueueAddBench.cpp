@@ -1,11 +1,14 @@
 // One event's bytes added to the file-backed record queue, beside a bare
 // open/write/close of the same bytes into a new file of the same folder: the add
-// writes a temporary file and renames it into place, and leaves the disk syncs
-// to the queue's worker (one for up to 64 adds), whose cost the measured adds
-// share as the disk is busy. A second reference does by hand what an add once
-// did on the caller's thread (temporary file, fsync, rename, fsync of the
-// folder). EventQueueAdd is the whole capture-side add of the events queue:
-// the event encoded as JSON, then stored as above.
+// writes into a spare file (one a removed record left, emptied) and renames it
+// into place, or without one links a file made without a name, and leaves the
+// disk syncs to the queue's worker (one for up to 64 adds), whose cost the
+// measured adds share as the disk is busy. Every kFilesPerFolder adds the queue is
+// emptied outside the measurement, which leaves it that many spares. A second
+// reference does by hand what an add once did on the caller's thread (temporary
+// file, fsync, rename, fsync of the folder). EventQueueAdd is the whole
+// capture-side add of the events queue: the event encoded as JSON, then stored
+// as above, in a fresh queue for every kFilesPerFolder adds.
 #include <fcntl.h>
 #include <unistd.h>
 

@@ -30,16 +30,6 @@ bool readAll(int fd, std::string& bytes) {
     }
 }
 
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 fs::path folderOf(const fs::path& file) { return file.has_parent_path() ? file.parent_path() : fs::path("."); }
 
 // The permission bits of the regular file about to be replaced, if there is one:
@@ -55,7 +45,7 @@ std::optional<mode_t> replacedPermissions(const fs::path& target) {
 std::optional<std::string> fillTemporary(UniqueFd& fd, std::optional<mode_t> mode, std::string_view bytes,
                                          DurableFile::Sync sync) {
     if (mode && ::fchmod(fd.get(), *mode) != 0) return errnoText();
-    if (!writeAll(fd.get(), bytes)) return errnoText();
+    if (!DurableFile::writeAll(fd.get(), bytes)) return errnoText();
     // Without the sync a power cut soon after the rename could leave an empty
     // file where the old value was.
     if (sync == DurableFile::Sync::now && ::fsync(fd.get()) != 0) return errnoText();
@@ -81,6 +71,16 @@ std::optional<std::string> replace(const fs::path& target, std::string_view byte
 }
 
 }  // namespace
+
+bool DurableFile::writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
 
 DurableFile::ReadResult DurableFile::read(const std::filesystem::path& file) {
     // O_NONBLOCK keeps a pipe at the path from stalling the caller; it changes

@@ -57,6 +57,10 @@ public:
     // link that cannot be read.
     static TargetResult resolveLinks(const std::filesystem::path& file);
 
+    // Writes every byte to the descriptor, resuming after interruptions and short
+    // writes; false on failure, with errno telling why.
+    static bool writeAll(int fd, std::string_view bytes);
+
     // The mark between a final name and the random suffix of its temporary file.
     static constexpr std::string_view temporaryMark = ".tmp-";
 

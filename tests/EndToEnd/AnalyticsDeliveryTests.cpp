@@ -55,6 +55,7 @@ std::vector<json> queuedEvents(const std::filesystem::path& home, const std::str
     std::vector<json> events;
     if (!std::filesystem::exists(folder)) return events;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (!entry.is_regular_file()) continue;  // the queue's folder of spare files
         auto event = json::parse(std::ifstream(entry.path()), nullptr, false);
         if (event.is_object() && event.value("event", "") == name) events.push_back(std::move(event));
     }

@@ -13,7 +13,7 @@ namespace zerazov {
 ZeraZovFileBackedQueue::ZeraZovFileBackedQueue(std::filesystem::path queue,
                                                ZeraZovQueueHousekeeper::Policy syncPolicy)
     : folder_(std::move(queue)),
-      housekeeper_([this] { return folder_.sync(); }, [this](const std::string& name) { folder_.remove(name); },
+      housekeeper_([this] { return folder_.sync(); }, [this](const std::string& name) { folder_.retire(name); },
                    syncPolicy) {}
 
 void ZeraZovFileBackedQueue::setup(const std::vector<std::filesystem::path>& oldQueues) {

@@ -23,7 +23,8 @@ namespace zerazov {
 //
 // Adds and removals never wait for the disk: a record whose add returned is whole
 // in the folder and survives the process being killed; disk syncs are grouped
-// on a worker (see ZeraZovQueueHousekeeper), which also deletes removed records.
+// on a worker (see ZeraZovQueueHousekeeper), which also takes the files of removed
+// records out of the folder, kept empty for later adds (see ZeraZovSpareFiles).
 // A removed record leaves the queue at once, so no later read sees it again.
 class ZeraZovFileBackedQueue {
 public:

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -12,6 +13,7 @@
 #include <tuple>
 #include <utility>
 
+#include "Platform/Foundation/UniqueFd.h"
 #include "ZeraZov/Core/Storage/FileUtils.h"
 
 namespace zerazov {
@@ -22,15 +24,18 @@ namespace fs = std::filesystem;
 // Seconds and nanoseconds since 1970.
 using FileTime = std::pair<std::int64_t, std::uint32_t>;
 
-// When the file system keeps no birth time, the last change stands in for it:
-// record files are never changed after their rename.
-FileTime creationDate(const fs::path& file) {
+std::string errnoText() { return std::generic_category().message(errno); }
+
+// When the record's bytes were last written. A record file is never changed
+// after its rename, so for one made fresh this is its birth give or take the
+// write; a spare's birth is that of the record it first held. Files of older
+// layouts keep the time they were written, also when moved in.
+FileTime writtenDate(const fs::path& file) {
     struct statx info {};
-    if (::statx(AT_FDCWD, file.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BTIME | STATX_MTIME, &info) != 0) {
+    if (::statx(AT_FDCWD, file.c_str(), AT_SYMLINK_NOFOLLOW, STATX_MTIME, &info) != 0) {
         return {std::numeric_limits<std::int64_t>::min(), 0};  // the distant past
     }
-    const auto& stamp = (info.stx_mask & STATX_BTIME) != 0 ? info.stx_btime : info.stx_mtime;
-    return {stamp.tv_sec, stamp.tv_nsec};
+    return {info.stx_mtime.tv_sec, info.stx_mtime.tv_nsec};
 }
 
 struct Entry {
@@ -47,15 +52,58 @@ std::optional<std::string> ZeraZovQueueFolder::create() const {
     return std::nullopt;
 }
 
-// Record names are fresh and time-ordered: there is no link or mode to look up.
+// Record names are fresh and time-ordered: there is no link or mode to look up,
+// and no file to replace.
 std::optional<std::string> ZeraZovQueueFolder::write(std::string_view name, std::string_view bytes) const {
-    auto error = platform::DurableFile::writeNew(fileURL(name), bytes, platform::DurableFile::Sync::later);
+    const auto spare = spares_.take();
+    auto error = spare ? writeIntoSpare(*spare, name, bytes) : writeFresh(name, bytes);
     if (!error) awaitSync(name);
     return error;
 }
 
+std::optional<std::string> ZeraZovQueueFolder::writeIntoSpare(const std::string& spare, std::string_view name,
+                                                              std::string_view bytes) const {
+    const auto file = spares_.fileURL(spare);
+    // Kept spares are empty, so nothing is cut. One gone meanwhile (the folder
+    // emptied by hand) leaves the record to a new file.
+    platform::UniqueFd fd(::open(file.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd.valid()) return writeFresh(name, bytes);
+    if (platform::DurableFile::writeAll(fd.get(), bytes) && fd.close() &&
+        ::rename(file.c_str(), fileURL(name).c_str()) == 0) {
+        return std::nullopt;
+    }
+    auto error = errnoText();
+    ::unlink(file.c_str());
+    return error;
+}
+
+// A file made without a name in the folder and linked under the record's name
+// once whole: a process killed on the way leaves nothing behind. Where the file
+// system makes no such files, or /proc is missing, a temporary file renamed into
+// place does the same.
+std::optional<std::string> ZeraZovQueueFolder::writeFresh(std::string_view name, std::string_view bytes) const {
+    const auto temporaryInstead = [&] {
+        return platform::DurableFile::writeNew(fileURL(name), bytes, platform::DurableFile::Sync::later);
+    };
+    platform::UniqueFd fd(::open(path_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    if (!fd.valid() && (errno == EOPNOTSUPP || errno == EISDIR)) return temporaryInstead();
+    if (!fd.valid() || !platform::DurableFile::writeAll(fd.get(), bytes)) return errnoText();
+    // Naming the descriptor needs no privilege, unlike linking it by AT_EMPTY_PATH.
+    char descriptor[32];
+    std::snprintf(descriptor, sizeof descriptor, "/proc/self/fd/%d", fd.get());
+    const auto file = fileURL(name);
+    if (::linkat(AT_FDCWD, descriptor, AT_FDCWD, file.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+        if (errno == ENOENT) return temporaryInstead();
+        return errnoText();
+    }
+    if (fd.close()) return std::nullopt;
+    auto error = errnoText();
+    ::unlink(file.c_str());
+    return error;
+}
+
 std::optional<std::string> ZeraZovQueueFolder::moveIn(const fs::path& source, std::string_view name) const {
-    if (::rename(source.c_str(), fileURL(name).c_str()) != 0) return std::generic_category().message(errno);
+    if (::rename(source.c_str(), fileURL(name).c_str()) != 0) return errnoText();
     awaitSync(name);
     return std::nullopt;
 }
@@ -80,22 +128,28 @@ platform::DurableFile::ReadResult ZeraZovQueueFolder::read(std::string_view name
 
 void ZeraZovQueueFolder::remove(std::string_view name) const { deleteSafely(fileURL(name)); }
 
+void ZeraZovQueueFolder::retire(const std::string& name) const {
+    if (!spares_.keep(fileURL(name), name)) remove(name);
+}
+
 std::optional<std::vector<std::string>> ZeraZovQueueFolder::namesOldestFirst(std::string& error) const {
     std::vector<Entry> entries;
     std::error_code listing;
     for (fs::directory_iterator it(path_, listing), end; !listing && it != end; it.increment(listing)) {
         auto name = it->path().filename().string();
+        if (name == spareFolderName) continue;
         if (isTemporaryName(name)) {
             deleteSafely(it->path());
             continue;
         }
-        entries.push_back({creationDate(it->path()), std::move(name)});
+        entries.push_back({writtenDate(it->path()), std::move(name)});
     }
     if (listing) {
         error = listing.message();
         return std::nullopt;
     }
-    // Birth times come from a coarse clock, so records written in one burst
+    spares_.load();
+    // File times come from a coarse clock, so records written in one burst
     // share them; the names (time-ordered ids, or legacy timestamps) then keep
     // such records in the order they were written.
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {

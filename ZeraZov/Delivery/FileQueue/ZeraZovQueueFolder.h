@@ -7,17 +7,23 @@
 #include <vector>
 
 #include "Platform/Foundation/DurableFile.h"
+#include "ZeraZov/Delivery/FileQueue/ZeraZovSpareFiles.h"
 
 namespace zerazov {
 
 // The folder of one record queue: one file per record, holding exactly the
-// record's bytes. A record file is written to a temporary file that is then
-// renamed into place, so it is there whole or not at all, also after the process
-// is killed; sync() makes what was written since the last sync last through a
-// power cut. Any thread may use it. Failures come back as the error's text.
+// record's bytes. A record's file is written where no reader looks and only then
+// named: the emptied file of a retired record (see ZeraZovSpareFiles) renamed
+// into place, or else a new file made without a name and then linked. So it is
+// there whole or not at all, also after the process is killed; sync() makes what
+// was written since the last sync last through a power cut. Any thread may use
+// it. Failures come back as the error's text.
 class ZeraZovQueueFolder {
 public:
-    explicit ZeraZovQueueFolder(std::filesystem::path path) : path_(std::move(path)) {}
+    // The folder's entry that holds the spare files; never a record's name.
+    static constexpr std::string_view spareFolderName = ".spare";
+
+    explicit ZeraZovQueueFolder(std::filesystem::path path) : path_(std::move(path)), spares_(path_ / spareFolderName) {}
 
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path fileURL(std::string_view name) const { return path_ / name; }
@@ -42,17 +48,27 @@ public:
 
     // Removes the record file when it is there.
     void remove(std::string_view name) const;
+    // Takes the record file out of the folder, as remove does, but keeps its file,
+    // emptied, for a later write.
+    void retire(const std::string& name) const;
 
-    // The names in the folder, oldest first. Temporary files left by a process
-    // that stopped halfway through a write are removed, not listed.
+    // The record names in the folder, oldest first: by the time their bytes were
+    // written (a spare's birth is older than its record), then by name. Temporary
+    // files left by a process that stopped halfway through a write are removed,
+    // not listed; the spare files are taken in for later writes.
     std::optional<std::vector<std::string>> namesOldestFirst(std::string& error) const;
 
     static bool isTemporaryName(std::string_view name);
 
 private:
     void awaitSync(std::string_view name) const;
+    // The record's file made of a kept spare, or made new; the error's text on failure.
+    std::optional<std::string> writeIntoSpare(const std::string& spare, std::string_view name,
+                                              std::string_view bytes) const;
+    std::optional<std::string> writeFresh(std::string_view name, std::string_view bytes) const;
 
     std::filesystem::path path_;
+    ZeraZovSpareFiles spares_;
     mutable std::mutex unsyncedLock_;
     mutable std::vector<std::string> unsynced_;  // written or moved in since the last sync
 };

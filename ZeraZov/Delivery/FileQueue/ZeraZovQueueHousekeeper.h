@@ -22,10 +22,10 @@ namespace zerazov {
 //   brought to the disk in groups: one sync as soon as `writesPerSync` records
 //   wait, or when the oldest waiting one has waited `longestWait`, so a power cut
 //   takes at most that much. syncNow() and the destructor sync what waits.
-// - Removals. Records whose upload ended are deleted here, after the queue has
+// - Removals. Records whose upload ended leave the folder here, after the queue has
 //   already forgotten them; one that survives a crash is sent again under the
 //   same id. They wait until no removal was asked for `removalsSettle`, so that
-//   the deletes of a flush (slow on a disk that discards on unlink) do not stand
+//   the removals of a flush (slow on a disk that discards freed blocks) do not stand
 //   in the way of the reads of the flush's next batches.
 // The worker runs at the lowest CPU priority. Its waits are measured on the
 // given clock's monotonic time.

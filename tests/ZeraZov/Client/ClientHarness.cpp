@@ -65,7 +65,9 @@ std::vector<ZeraZovEvent> ClientHarness::queuedEvents(const std::string& token) 
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(queueFolder(token))) {
         const auto name = entry.path().filename().string();
-        if (!ZeraZovQueueFolder::isTemporaryName(name)) names.push_back(name);
+        if (!ZeraZovQueueFolder::isTemporaryName(name) && name != ZeraZovQueueFolder::spareFolderName) {
+            names.push_back(name);
+        }
     }
     // Time-ordered ids: the name order is the order of the adds.
     std::sort(names.begin(), names.end());

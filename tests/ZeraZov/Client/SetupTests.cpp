@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <stdexcept>
 
 #include "ClientHarness.h"
 #include "Platform/Foundation/ApplicationNotifications.h"
+#include "Platform/Foundation/DurableFile.h"
+#include "tests/Platform/Foundation/TextFile.h"
 #include "Platform/Foundation/WindowNotifications.h"
 #include "tests/support/DebugLogSwitch.h"
 
@@ -106,6 +109,39 @@ TEST(ClientSetup, TheApplicationResigningActiveFlushesTheEvents) {
     EXPECT_TRUE(client->waitForUploads(std::chrono::seconds(5)));
     ASSERT_EQ(h.uploadedEvents().size(), 1u);
     EXPECT_EQ(h.uploadedEvents()[0]["event"], "app_opened");
+    client->close();
+}
+
+// A queue folder as earlier versions left it on users' disks: each event in a
+// file of its own named by its id, written to a temporary file renamed into
+// place, and a temporary file that a killed write left behind. Its events go out
+// oldest first at the next start, and the events captured after them as well.
+TEST(ClientSetup, EventsQueuedByEarlierVersionsAreSentBeforeTheNewOnes) {
+    ClientHarness h;
+    std::filesystem::create_directories(h.queueFolder());
+    for (int i = 1; i <= 3; ++i) {
+        const auto id = "0190A0B0-1C2D-7E3F-8A4B-5C6D7E8F9A0" + std::to_string(i);
+        const nlohmann::json event = {{"event", "stored_" + std::to_string(i)},
+                                      {"distinct_id", "someone"},
+                                      {"properties", {{"step", i}}},
+                                      {"timestamp", "2024-05-01T12:00:0" + std::to_string(i) + ".000Z"},
+                                      {"uuid", id}};
+        ASSERT_FALSE(platform::DurableFile::writeNew(h.queueFolder() / id, event.dump()));
+    }
+    foundation_tests::writeText(h.queueFolder() / "0190A0B0-1C2D-7E3F-8A4B-5C6D7E8F9A04.tmp-Ab12Cd", "{\"event\":\"cut");
+
+    auto client = h.client();
+    client->flush();
+    ASSERT_TRUE(client->waitForUploads(std::chrono::seconds(5)));
+    client->capture("after_the_update");
+    client->flush();
+    ASSERT_TRUE(client->waitForUploads(std::chrono::seconds(5)));
+
+    std::vector<std::string> names;
+    for (const auto& event : h.uploadedEvents()) names.push_back(event["event"]);
+    EXPECT_EQ(names, (std::vector<std::string>{"stored_1", "stored_2", "stored_3", "after_the_update"}));
+    EXPECT_EQ(h.uploadedEvents()[1]["properties"]["step"], 2);
+    EXPECT_TRUE(h.queuedEvents().empty());
     client->close();
 }
 

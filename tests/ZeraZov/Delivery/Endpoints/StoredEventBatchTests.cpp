@@ -20,6 +20,7 @@
 #include "ZeraZov/Core/Events/ZeraZovAPIDateFormatter.h"
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 #include "ZeraZov/Delivery/Endpoints/QueueEndpoints.h"
+#include "ZeraZov/Delivery/FileQueue/ZeraZovQueueFolder.h"
 #include "ZeraZov/Delivery/FlushQueue/ZeraZovQueue.h"
 #include "ZeraZov/Delivery/Endpoints/Private/ZeraZovStoredBatch.h"
 #include "tests/support/WaitUntil.h"
@@ -282,7 +283,13 @@ TEST(StoredEventText, AFlushSendsStoredEventsAsOneValidBodyAndDropsWhatIsNoEvent
                                    with(written, "event", "third"), with(written, "event", "marked")}));
     EXPECT_TRUE(log.contains("[ZeraZov] Dropping 2 stored record(s) that could not be read back"));
     queue->finishRemovals();
-    EXPECT_TRUE(std::filesystem::is_empty(queueFolder));
+    // What is left are the sent records' files, emptied and kept for later adds.
+    for (const auto& entry : std::filesystem::directory_iterator(queueFolder)) {
+        EXPECT_EQ(entry.path().filename(), ZeraZovQueueFolder::spareFolderName);
+    }
+    for (const auto& spare : std::filesystem::directory_iterator(queueFolder / ZeraZovQueueFolder::spareFolderName)) {
+        EXPECT_EQ(std::filesystem::file_size(spare.path()), 0u) << spare.path();
+    }
 }
 
 }  // namespace

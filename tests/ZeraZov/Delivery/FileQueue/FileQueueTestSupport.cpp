@@ -1,8 +1,11 @@
 #include "FileQueueTestSupport.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <limits>
+
+#include "ZeraZov/Delivery/FileQueue/ZeraZovQueueFolder.h"
 
 namespace zerazov_file_queue_tests {
 
@@ -26,6 +29,16 @@ std::optional<std::uint64_t> idOfRecord(const std::string& bytes) {
 
 void writeText(const std::filesystem::path& file, const std::string& text) {
     std::ofstream(file, std::ios::binary) << text;
+}
+
+std::vector<std::string> recordFileNames(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        auto name = entry.path().filename().string();
+        if (name != zerazov::ZeraZovQueueFolder::spareFolderName) names.push_back(std::move(name));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 zerazov::ZeraZovQueueBatch peekAll(zerazov::ZeraZovFileBackedQueue& queue) {

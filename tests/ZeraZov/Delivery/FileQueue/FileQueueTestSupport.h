@@ -17,6 +17,9 @@ std::optional<std::uint64_t> idOfRecord(const std::string& bytes);
 
 void writeText(const std::filesystem::path& file, const std::string& text);
 
+// The names in a queue's folder but for its spare folder, sorted.
+std::vector<std::string> recordFileNames(const std::filesystem::path& folder);
+
 // Everything queued, oldest first.
 zerazov::ZeraZovQueueBatch peekAll(zerazov::ZeraZovFileBackedQueue& queue);
 

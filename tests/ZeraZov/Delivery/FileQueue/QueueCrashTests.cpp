@@ -136,6 +136,13 @@ std::vector<std::uint64_t> reloadedIds(const fs::path& folder) {
     return ids;
 }
 
+// Empty files in the spare folder, as a queue keeps them for its adds.
+void plantSpares(const fs::path& folder, int round) {
+    const auto spares = folder / zerazov::ZeraZovQueueFolder::spareFolderName;
+    fs::create_directories(spares);
+    for (int i = 0; i < 20; ++i) writeText(spares / ("planted-" + std::to_string(round) + "-" + std::to_string(i)), "");
+}
+
 TEST(QueueCrashTest, EveryRecordWhoseAddReturnedSurvivesSigkillWhole) {
     constexpr int kRounds = 50;
     platform::TemporaryDirectory directory;
@@ -148,6 +155,8 @@ TEST(QueueCrashTest, EveryRecordWhoseAddReturnedSurvivesSigkillWhole) {
     std::uint64_t nextId = 1;
     for (int round = 0; round < kRounds; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
+        // Every other round the adds fill kept spare files, as after uploads.
+        if (round % 2 == 1) plantSpares(folder, round);
         AddingChild child(folder, nextId);
         ASSERT_TRUE(child.started());
         // Kill after a random number of adds and a random part of the next one.
