@@ -1,7 +1,9 @@
 #include "Tessivar/JumpEngine.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include "Platform/Desktop/CoordinateSpace.h"
 #include "Platform/Desktop/Desktop.h"
@@ -18,7 +20,17 @@ using platform::CoordinateSpace::localToGlobal;
 using platform::formatDouble;
 
 namespace {
-std::string pointText(platform::Point p) { return "(" + formatDouble(p.x) + ", " + formatDouble(p.y) + ")"; }
+// A jump logs up to five lines: each is made with one allocation, not one a piece.
+std::string joined(std::initializer_list<std::string_view> parts) {
+    std::size_t size = 0;
+    for (const auto part : parts) size += part.size();
+    std::string text;
+    text.reserve(size);
+    for (const auto part : parts) text.append(part);
+    return text;
+}
+
+std::string pointText(platform::Point p) { return joined({"(", formatDouble(p.x), ", ", formatDouble(p.y), ")"}); }
 
 platform::Point centreOf(const platform::Rect& bounds) { return {bounds.size.width * 0.5, bounds.size.height * 0.5}; }
 
@@ -54,7 +66,7 @@ void JumpEngine::recordPosition(const Screens& screens, platform::Point mouse) {
     if (!screen.displayID) return;
     const auto local = globalToLocal(mouse, screen.frame);
     lastCoordinates_[*screen.displayID] = local;
-    appLog("💾 记录屏幕 " + screen.localizedName + " 的光标历史位置: " + pointText(local));
+    appLog(joined({"💾 记录屏幕 ", screen.localizedName, " 的光标历史位置: ", pointText(local)}));
 }
 
 platform::Point JumpEngine::landingPoint(const platform::Screen& screen, platform::DisplayID display) {
@@ -62,7 +74,7 @@ platform::Point JumpEngine::landingPoint(const platform::Screen& screen, platfor
     const auto remembered = lastCoordinates_.find(display);
     if (rememberLastPosition() && remembered != lastCoordinates_.end()) {
         const auto point = clampedInto(remembered->second, bounds);
-        appLog("↩️ 恢复屏幕 " + screen.localizedName + " 的历史光标位置: " + pointText(point));
+        appLog(joined({"↩️ 恢复屏幕 ", screen.localizedName, " 的历史光标位置: ", pointText(point)}));
         return point;
     }
     return centreOf(bounds);
@@ -96,8 +108,8 @@ bool JumpEngine::jumpToScreen(int index) {
         return false;
     }
     const auto point = landingPoint(target, *target.displayID);
-    appLog("🎯 瞬间移动到屏幕 " + std::to_string(index) + ": " + target.localizedName);
-    appLog("   本地坐标: " + pointText(point));
+    appLog(joined({"🎯 瞬间移动到屏幕 ", std::to_string(index), ": ", target.localizedName}));
+    appLog(joined({"   本地坐标: ", pointText(point)}));
     if (!move(*target.displayID, point, false)) return false;
     appLog("✨ 移动成功！");
     playEffect(index, point, target.frame);
