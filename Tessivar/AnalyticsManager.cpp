@@ -5,6 +5,7 @@
 
 #include "Platform/Foundation/BundleInfo.h"
 #include "Platform/Foundation/Log.h"
+#include "Platform/Foundation/MainQueue.h"
 #include "Platform/Foundation/UserDefaults.h"
 #include "Tessivar/AppDefaults.h"
 
@@ -25,8 +26,11 @@ std::string randomHex32() {
 }
 }  // namespace
 
-AnalyticsManager::AnalyticsManager(platform::UserDefaults& defaults, Settings settings, zerazov::ZeraZovSDK& client)
-    : defaults_(defaults), settings_(std::move(settings)), client_(client) {}
+AnalyticsManager::AnalyticsManager(platform::UserDefaults& defaults, Settings settings, zerazov::ZeraZovSDK& client,
+                                   platform::MainQueue* mainQueue)
+    : defaults_(defaults), settings_(std::move(settings)), client_(client), mainQueue_(mainQueue) {}
+
+AnalyticsManager::~AnalyticsManager() { releaseHeld(); }
 
 void AnalyticsManager::log(const std::string& message) { platform::Log::write("[Tessivar-Analytics] %@", message); }
 
@@ -64,13 +68,35 @@ void AnalyticsManager::configure() {
 }
 
 bool AnalyticsManager::capture(const std::string& event, nlohmann::json properties,
-                               std::chrono::system_clock::time_point recordedAt) {
+                               std::chrono::system_clock::time_point recordedAt, bool mayWait) {
     if (!isEnabled()) return false;
     configure();
-    recorder_.async([&client = client_, event, properties = std::move(properties), recordedAt] {
-        client.capture(event, properties, std::nullopt, std::nullopt, std::nullopt, std::nullopt, recordedAt);
-    });
+    held_.push_back({event, std::move(properties), recordedAt});
+    if (mayWait && mainQueue_ && held_.size() < maxHeldJumps) {
+        releaseLater();
+    } else {
+        releaseHeld();
+    }
     return true;
+}
+
+// Every jump puts the release off again: it comes once the presses pause.
+void AnalyticsManager::releaseLater() {
+    if (release_) release_->cancel();
+    release_ = mainQueue_->asyncAfter(jumpQuietSeconds, [this] { releaseHeld(); });
+}
+
+void AnalyticsManager::releaseHeld() {
+    if (release_) release_->cancel();
+    release_.reset();
+    if (held_.empty()) return;
+    recorder_.async([&client = client_, events = std::move(held_)] {
+        for (const auto& held : events) {
+            client.capture(held.event, held.properties, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
+                           held.recordedAt);
+        }
+    });
+    held_.clear();
 }
 
 void AnalyticsManager::trackAppOpened() {
@@ -87,7 +113,7 @@ void AnalyticsManager::trackJump(const std::string& trigger, int displayCount,
     const auto bucket = displayCountBucket(displayCount);
     if (!capture("jump_triggered",
                  {{"trigger", trigger}, {"display_count_bucket", bucket}, {"app_version", settings_.appVersion}},
-                 triggeredAt)) {
+                 triggeredAt, true)) {
         return;
     }
     log("Captured: jump_triggered (trigger: " + trigger + ", bucket: " + bucket + ")");

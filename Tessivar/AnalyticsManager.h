@@ -1,6 +1,8 @@
 #pragma once
 #include <chrono>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -9,7 +11,9 @@
 #include "ZeraZov/Client/ZeraZovSDK.h"
 
 namespace platform {
+class MainQueue;
 class UserDefaults;
+class WorkItem;
 }
 
 namespace tessivar {
@@ -23,6 +27,12 @@ namespace tessivar {
 // A hot-key press must not wait for analytics: an event is stamped with the moment
 // it was recorded and written by the client on a serial queue of the bridge's own,
 // in the order recorded; quitting lets that queue finish before it flushes.
+//
+// Writing an event takes the client a millisecond or more of a CPU, which
+// presses coming back to back would have to share with the main thread. Given
+// the main queue, the bridge holds jumps until the presses pause (or many are
+// held, or another event comes) and hands them to its queue in one go, each with
+// the moment it was asked for; without one, every event goes at once.
 class AnalyticsManager : public AnalyticsTracker {
 public:
     // What the build and the system say about this program.
@@ -40,8 +50,16 @@ public:
     // by then stays on disk for the next launch.
     static constexpr std::chrono::seconds quitUploadLimit{2};
 
+    // How long after the last jump the held ones are written, and how many are
+    // held at most.
+    static constexpr double jumpQuietSeconds = 0.25;
+    static constexpr std::size_t maxHeldJumps = 50;
+
     AnalyticsManager(platform::UserDefaults& defaults, Settings settings,
-                     zerazov::ZeraZovSDK& client = zerazov::ZeraZovSDK::shared());
+                     zerazov::ZeraZovSDK& client = zerazov::ZeraZovSDK::shared(),
+                     platform::MainQueue* mainQueue = nullptr);
+    // What is still held goes to the recording queue, which writes it before it is joined.
+    ~AnalyticsManager() override;
 
     // Off when the user default "analytics_enabled" holds false, or, once the
     // client is set up, when the remote switch is on.
@@ -62,14 +80,27 @@ public:
 private:
     // Checks the switches, configures on first use and hands the event to the
     // recording queue; false when nothing was recorded.
+    struct HeldEvent {
+        std::string event;
+        nlohmann::json properties;
+        std::chrono::system_clock::time_point recordedAt;
+    };
+
     bool capture(const std::string& event, nlohmann::json properties,
-                 std::chrono::system_clock::time_point recordedAt = std::chrono::system_clock::now());
+                 std::chrono::system_clock::time_point recordedAt = std::chrono::system_clock::now(),
+                 bool mayWait = false);
+    void releaseLater();
+    // Hands every held event to the recording queue in one job, in the order recorded.
+    void releaseHeld();
     static void log(const std::string& message);
 
     platform::UserDefaults& defaults_;
     Settings settings_;
     zerazov::ZeraZovSDK& client_;
+    platform::MainQueue* mainQueue_;
     bool isConfigured_ = false;
+    std::vector<HeldEvent> held_;
+    std::shared_ptr<platform::WorkItem> release_;
     // Last: joined first, so events still queued are written before the bridge goes.
     platform::SerialQueue recorder_{"com.brel.tessivar.Analytics"};
 };

@@ -1,7 +1,9 @@
 #include "Tessivar/JumpEngine.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include "Platform/Desktop/CoordinateSpace.h"
 #include "Platform/Desktop/Desktop.h"
@@ -18,7 +20,17 @@ using platform::CoordinateSpace::localToGlobal;
 using platform::formatDouble;
 
 namespace {
-std::string pointText(platform::Point p) { return "(" + formatDouble(p.x) + ", " + formatDouble(p.y) + ")"; }
+// A jump logs up to five lines: each is made with one allocation, not one a piece.
+std::string joined(std::initializer_list<std::string_view> parts) {
+    std::size_t size = 0;
+    for (const auto part : parts) size += part.size();
+    std::string text;
+    text.reserve(size);
+    for (const auto part : parts) text.append(part);
+    return text;
+}
+
+std::string pointText(platform::Point p) { return joined({"(", formatDouble(p.x), ", ", formatDouble(p.y), ")"}); }
 
 platform::Point centreOf(const platform::Rect& bounds) { return {bounds.size.width * 0.5, bounds.size.height * 0.5}; }
 
@@ -35,6 +47,33 @@ std::optional<std::size_t> screenIndexContaining(const std::vector<platform::Scr
         if (platform::CoordinateSpace::contains(screens[i].frame, point)) return i;
     }
     return std::nullopt;
+}
+
+// Holds the lines of one jump from its start until its warp, and lets go of
+// them whichever way the jump ends.
+class JumpEngine::HeldLog {
+public:
+    explicit HeldLog(JumpEngine& engine) : engine_(engine) { engine_.holdingLines_ = true; }
+    ~HeldLog() { engine_.writeHeldLines(); }
+    HeldLog(const HeldLog&) = delete;
+    HeldLog& operator=(const HeldLog&) = delete;
+
+private:
+    JumpEngine& engine_;
+};
+
+void JumpEngine::log(std::string line) {
+    if (!holdingLines_) {
+        appLog(line);
+        return;
+    }
+    heldLines_.push_back(std::move(line));
+}
+
+void JumpEngine::writeHeldLines() {
+    holdingLines_ = false;
+    for (const auto& line : heldLines_) appLog(line);
+    heldLines_.clear();
 }
 
 bool JumpEngine::rememberLastPosition() const { return AppDefaults::rememberLastPositionEnabled(services_.defaults); }
@@ -54,7 +93,7 @@ void JumpEngine::recordPosition(const Screens& screens, platform::Point mouse) {
     if (!screen.displayID) return;
     const auto local = globalToLocal(mouse, screen.frame);
     lastCoordinates_[*screen.displayID] = local;
-    appLog("💾 记录屏幕 " + screen.localizedName + " 的光标历史位置: " + pointText(local));
+    log(joined({"💾 记录屏幕 ", screen.localizedName, " 的光标历史位置: ", pointText(local)}));
 }
 
 platform::Point JumpEngine::landingPoint(const platform::Screen& screen, platform::DisplayID display) {
@@ -62,7 +101,7 @@ platform::Point JumpEngine::landingPoint(const platform::Screen& screen, platfor
     const auto remembered = lastCoordinates_.find(display);
     if (rememberLastPosition() && remembered != lastCoordinates_.end()) {
         const auto point = clampedInto(remembered->second, bounds);
-        appLog("↩️ 恢复屏幕 " + screen.localizedName + " 的历史光标位置: " + pointText(point));
+        log(joined({"↩️ 恢复屏幕 ", screen.localizedName, " 的历史光标位置: ", pointText(point)}));
         return point;
     }
     return centreOf(bounds);
@@ -70,9 +109,10 @@ platform::Point JumpEngine::landingPoint(const platform::Screen& screen, platfor
 
 bool JumpEngine::move(platform::DisplayID display, platform::Point local, bool logRefusal) {
     const auto error = services_.desktop.moveCursor(display, local);
+    writeHeldLines();
     if (error == platform::kCursorMoveSuccess) return true;
     services_.cursorHiding.restore();
-    if (logRefusal) appLog("✗ 瞬间移动失败: " + std::to_string(error));
+    if (logRefusal) log("✗ 瞬间移动失败: " + std::to_string(error));
     return false;
 }
 
@@ -81,31 +121,32 @@ void JumpEngine::playEffect(int index, platform::Point local, const platform::Re
 }
 
 bool JumpEngine::jumpToScreen(int index) {
+    const HeldLog held(*this);
     // One read of the displays serves the whole jump, so an unplugged display
     // can never be indexed past the end of a list that shrank meanwhile.
     const auto screens = services_.desktop.screens();
     const auto count = static_cast<int>(screens.size());
     if (index < 0 || index >= count) {
-        appLog("⚠️ 屏幕索引 " + std::to_string(index) + " 超出范围 [0, " + std::to_string(count - 1) + "]");
+        log("⚠️ 屏幕索引 " + std::to_string(index) + " 超出范围 [0, " + std::to_string(count - 1) + "]");
         return false;
     }
     recordCurrentPosition(screens);
     const auto& target = screens[static_cast<std::size_t>(index)];
     if (!target.displayID) {
-        appLog("✗ 无法获取屏幕 " + std::to_string(index) + " 的 DisplayID");
+        log("✗ 无法获取屏幕 " + std::to_string(index) + " 的 DisplayID");
         return false;
     }
     const auto point = landingPoint(target, *target.displayID);
-    appLog("🎯 瞬间移动到屏幕 " + std::to_string(index) + ": " + target.localizedName);
-    appLog("   本地坐标: " + pointText(point));
+    log(joined({"🎯 瞬间移动到屏幕 ", std::to_string(index), ": ", target.localizedName}));
+    log(joined({"   本地坐标: ", pointText(point)}));
     if (!move(*target.displayID, point, false)) return false;
-    appLog("✨ 移动成功！");
+    log("✨ 移动成功！");
     playEffect(index, point, target.frame);
     return true;
 }
 
 bool JumpEngine::moveToCentreOfOnlyScreen(const Screens& screens) {
-    appLog("🖥️ 只有一个显示器，自适应将鼠标瞬间移动到当前屏幕几何中心");
+    log("🖥️ 只有一个显示器，自适应将鼠标瞬间移动到当前屏幕几何中心");
     if (screens.empty() || !screens[0].displayID) return false;
     const auto display = *screens[0].displayID;
     if (!move(display, centreOf(services_.desktop.displayBounds(display)), false)) return false;
@@ -115,6 +156,7 @@ bool JumpEngine::moveToCentreOfOnlyScreen(const Screens& screens) {
 }
 
 bool JumpEngine::jumpToNextScreen() {
+    const HeldLog held(*this);
     const auto screens = services_.desktop.screens();
     if (screens.size() < 2) return moveToCentreOfOnlyScreen(screens);
 
@@ -123,17 +165,17 @@ bool JumpEngine::jumpToNextScreen() {
     if (rememberLastPosition()) recordPosition(screens, mouse);
     const auto current = screenIndexContaining(screens, mouse);
     if (!current) {
-        appLog("✗ 无法确定当前鼠标所在屏幕");
+        log("✗ 无法确定当前鼠标所在屏幕");
         return false;
     }
-    appLog("🖥️  当前屏幕: " + screens[*current].localizedName + " [索引: " + std::to_string(*current) + "]");
+    log("🖥️  当前屏幕: " + screens[*current].localizedName + " [索引: " + std::to_string(*current) + "]");
     const std::size_t next = (*current + 1) % screens.size();
     const auto& target = screens[next];
-    appLog("🎯 目标屏幕: " + target.localizedName + " [索引: " + std::to_string(next) + "]");
+    log("🎯 目标屏幕: " + target.localizedName + " [索引: " + std::to_string(next) + "]");
     if (!target.displayID) return false;
     const auto point = landingPoint(target, *target.displayID);
     if (!move(*target.displayID, point, true)) return false;
-    appLog("✨ 鼠标已瞬间移动到下一个屏幕！");
+    log("✨ 鼠标已瞬间移动到下一个屏幕！");
     playEffect(static_cast<int>(next), point, target.frame);
     return true;
 }

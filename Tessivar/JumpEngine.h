@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <map>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "Platform/Desktop/Geometry.h"
@@ -40,6 +41,14 @@ public:
 
 private:
     using Screens = std::vector<platform::Screen>;
+    class HeldLog;
+
+    // A jump's lines wait until its warp has gone out: each is a write to a
+    // terminal or to a pipe another process reads, which the warp must not
+    // queue behind. They come out in the order logged, before anything the
+    // jump does after the warp.
+    void log(std::string line);
+    void writeHeldLines();
 
     bool moveToCentreOfOnlyScreen(const Screens& screens);
     void recordCurrentPosition(const Screens& screens);
@@ -54,6 +63,8 @@ private:
 
     Services services_;
     std::map<platform::DisplayID, platform::Point> lastCoordinates_;
+    bool holdingLines_ = false;
+    std::vector<std::string> heldLines_;
 };
 
 // Index of the first screen whose frame holds a global point, if any.

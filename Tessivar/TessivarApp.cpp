@@ -38,7 +38,7 @@ void TessivarApp::applicationDidFinishLaunching() {
     // X11 lets any client hide the pointer whether or not it is active, so the
     // background-cursor permission that other window systems need has no step here.
     registerHotkeyHandlers();
-    rebuildStatusMenu();
+    if (env_.statusMenu) env_.statusMenu->show();
     std::weak_ptr<TessivarApp> weak = weak_from_this();
     shortcutObserver_ = env_.notifications.addObserver(hotkeys::kShortcutByNameDidChange, &env_.mainQueue,
                                                        [weak](const platform::Notification&) {
@@ -46,6 +46,10 @@ void TessivarApp::applicationDidFinishLaunching() {
                                                        });
     appLog("\n✅ Tessivar 已启动");
     appLog("⌨️ 使用全局快捷键快速跳转屏幕\n");
+    // The menu (theme icons, display names, shortcut labels) took longer than
+    // the rest of the launch together, and no click can reach it before this
+    // function returns: it is built once the launch has been told.
+    rebuildStatusMenu();
     logDisplays(displayDescriptions());
     env_.desktop.setScreensChangedHandler([weak] {
         if (auto self = weak.lock()) self->screensDidChange();

@@ -133,8 +133,10 @@ int main(int argc, char** argv) {
                                                   .bundle = bundle});
     platform::QtApplicationStateFeed applicationState(notifications);
     platform::QtWindowStateFeed windowState(notifications);
-    tessivar::AnalyticsManager analytics(
-        defaults, {TESSIVAR_ANALYTICS_HOST, bundle.shortVersion, bundle.build, kernelRelease()});
+    // Given the main queue, jumps pressed back to back are written once the presses pause.
+    tessivar::AnalyticsManager analytics(defaults,
+                                         {TESSIVAR_ANALYTICS_HOST, bundle.shortVersion, bundle.build, kernelRelease()},
+                                         zerazov::ZeraZovSDK::shared(), &mainQueue);
 
     tessivar::CursorHidingEpisode cursorHiding({defaults, desktop, cursorHider, mainQueue});
     tessivar::LocatingEffectPlayer effects({defaults, desktop, mainQueue, overlays, cursorHiding});

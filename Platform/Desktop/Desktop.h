@@ -14,7 +14,8 @@ enum CursorMoveStatus : std::int32_t {
     kCursorMoveNotPossible = 1004,      // the window system does not allow warping
 };
 
-// The displays and the pointer. Every call reads the window system afresh.
+// The displays and the pointer. Every call answers as things are now: a display
+// change is seen by the next call after the window system reported it.
 class Desktop {
 public:
     virtual ~Desktop() = default;

@@ -25,13 +25,6 @@ std::optional<DisplayID> displayIDOf(const QScreen* screen) {
     return displayIDForConnector(connector.toStdString());
 }
 
-QScreen* screenWithID(const QList<QScreen*>& screens, DisplayID display) {
-    for (QScreen* screen : screens) {
-        if (displayIDOf(screen) == display) return screen;
-    }
-    return nullptr;
-}
-
 // The name is only for log lines; the connector is what the user sees in the
 // display settings when the monitor does not name itself.
 std::string localizedNameOf(const QScreen* screen) {
@@ -90,6 +83,7 @@ QtDesktop::QtDesktop(OutputOrder* outputOrder, PointerWarp* warp, const EventPoi
     });
     auto* application = qGuiApp;
     if (!application) return;
+    watching_ = true;
     QObject::connect(application, &QGuiApplication::screenAdded, connections_.get(), [this](QScreen* screen) {
         watch(screen);
         screensDidChange();
@@ -107,8 +101,14 @@ void QtDesktop::watch(QScreen* screen) {
 }
 
 void QtDesktop::screensDidChange() {
-    outputOrder_.reset();
+    forgetScreens();
     changeCoalescer_.start();
+}
+
+// Dropped at once, not when the burst settles: the next call must already see the change.
+void QtDesktop::forgetScreens() {
+    outputOrder_.reset();
+    snapshot_.reset();
 }
 
 void QtDesktop::setScreensChangedHandler(std::function<void()> handler) { changedHandler_ = std::move(handler); }
@@ -127,20 +127,37 @@ QList<QScreen*> QtDesktop::numberedScreens() {
     return numbered;
 }
 
-std::vector<Screen> QtDesktop::screens() {
+const QtDesktop::Snapshot& QtDesktop::snapshot() {
+    if (!snapshot_ || !watching_) snapshot_ = takeSnapshot();
+    return *snapshot_;
+}
+
+QtDesktop::Snapshot QtDesktop::takeSnapshot() {
+    Snapshot taken;
+    for (QScreen* screen : QGuiApplication::screens()) {
+        if (const auto id = displayIDOf(screen)) taken.byID.emplace_back(*id, screen);
+    }
     const QList<QScreen*> numbered = numberedScreens();
-    if (numbered.isEmpty()) return {};
+    if (numbered.isEmpty()) return taken;
     // Global coordinates hang off the primary display, which is not always first
     // when the window system names no primary.
     const double primaryHeight = QtGeometry::primaryScreenHeight();
-    std::vector<Screen> result;
-    result.reserve(static_cast<std::size_t>(numbered.size()));
+    taken.screens.reserve(static_cast<std::size_t>(numbered.size()));
     for (const QScreen* screen : numbered) {
-        result.push_back({displayIDOf(screen), localizedNameOf(screen),
-                          CoordinateSpace::topLeftToGlobal(QtGeometry::toRect(screen->geometry()), primaryHeight),
-                          screen->devicePixelRatio()});
+        taken.screens.push_back({displayIDOf(screen), localizedNameOf(screen),
+                                 CoordinateSpace::topLeftToGlobal(QtGeometry::toRect(screen->geometry()), primaryHeight),
+                                 screen->devicePixelRatio()});
     }
-    return result;
+    return taken;
+}
+
+std::vector<Screen> QtDesktop::screens() { return snapshot().screens; }
+
+QScreen* QtDesktop::screenWithID(DisplayID display) {
+    for (const auto& [id, screen] : snapshot().byID) {
+        if (id == display) return screen;
+    }
+    return nullptr;
 }
 
 std::optional<Point> QtDesktop::pointerOfCurrentEvent() const {
@@ -157,14 +174,13 @@ Point QtDesktop::mouseLocation() {
 }
 
 Rect QtDesktop::displayBounds(DisplayID display) {
-    const QScreen* screen = screenWithID(QGuiApplication::screens(), display);
+    const QScreen* screen = screenWithID(display);
     return screen ? QtGeometry::toRect(screen->geometry()) : Rect{};
 }
 
 std::int32_t QtDesktop::moveCursor(DisplayID display, Point local) {
-    const QList<QScreen*> screens = QGuiApplication::screens();
-    if (!canWarpPointer(screens)) return kCursorMoveNotPossible;
-    QScreen* screen = screenWithID(screens, display);
+    if (!canWarpPointer(QGuiApplication::screens())) return kCursorMoveNotPossible;
+    QScreen* screen = screenWithID(display);
     if (!screen) return kCursorMoveUnknownDisplay;
     warp(screen, CoordinateSpace::localToTopLeft(local, QtGeometry::toPoint(screen->geometry().topLeft())));
     return kCursorMoveSuccess;

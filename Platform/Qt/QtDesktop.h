@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Platform/Desktop/Desktop.h"
@@ -18,9 +19,12 @@ class PointerWarp;
 
 // The displays and the pointer as the running QGuiApplication sees them,
 // numbered by the window system's own output order (primary first) rather than
-// by the order Qt learnt of them, with mirrored outputs counted once. Every
-// call reads Qt's screen list once, so a display unplugged between two calls
-// is simply absent from the second.
+// by the order Qt learnt of them, with mirrored outputs counted once. The list
+// is worked out once and kept until Qt reports a change: numbering and naming
+// the displays cost a jump more than its warp, and Qt tells every change (a
+// display added or removed, moved, resized, made primary) before the next
+// event is handled, so a display unplugged between two calls is absent from
+// the second.
 //
 // Qt's pointer calls ask the server where the pointer is, and a move asks
 // twice more before it warps. Given a warp and the pointer of the event being
@@ -41,10 +45,22 @@ public:
     void setScreensChangedHandler(std::function<void()> handler) override;
 
 private:
+    // The displays as last worked out: the numbered list, and every screen Qt
+    // lists (mirrors included) by id. Qt deletes a screen only after telling of
+    // its removal, which drops this first, so the pointers are never stale.
+    struct Snapshot {
+        std::vector<Screen> screens;
+        std::vector<std::pair<DisplayID, QScreen*>> byID;
+    };
+
+    const Snapshot& snapshot();
+    Snapshot takeSnapshot();
+    QScreen* screenWithID(DisplayID display);
     QList<QScreen*> numberedScreens();
     const std::vector<std::string>& outputOrder();
     void watch(QScreen* screen);
     void screensDidChange();
+    void forgetScreens();
     std::optional<Point> pointerOfCurrentEvent() const;
     void warp(QScreen* screen, Point topLeft);
 
@@ -56,6 +72,10 @@ private:
     std::uint64_t movedDuringEvent_ = 0;
     // Read again after the next change only: asking the server is several round trips.
     std::optional<std::vector<std::string>> outputOrder_;
+    // Kept only while Qt's signals can say when to drop it: without an
+    // application there is nothing to watch, and every call asks again.
+    std::optional<Snapshot> snapshot_;
+    bool watching_ = false;
     std::function<void()> changedHandler_;
     // Collects the several signals one change sends into one call of the handler.
     QTimer changeCoalescer_;

@@ -18,6 +18,7 @@ Rect FakeDesktop::displayBounds(DisplayID display) {
 
 std::int32_t FakeDesktop::moveCursor(DisplayID display, Point local) {
     moves.push_back({display, local});
+    if (duringMove) duringMove();
     if (moveError != kCursorMoveSuccess) return moveError;
     for (const auto& screen : screenList) {
         if (screen.displayID != display) continue;

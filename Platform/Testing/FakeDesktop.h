@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "Platform/Desktop/Desktop.h"
@@ -25,6 +26,7 @@ public:
     Point mouse;
     std::int32_t moveError = kCursorMoveSuccess;  // answered by every move while non-zero
     std::vector<Move> moves;
+    std::function<void()> duringMove;  // runs inside every move, as the window system takes it
     int screenReads = 0;
     std::function<void()> screensChanged;  // what the window system would call after a change
 };

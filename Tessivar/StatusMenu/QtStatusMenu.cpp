@@ -18,13 +18,17 @@ QtStatusMenu::QtStatusMenu(platform::NotificationCenter& notifications, ModelSou
 QtStatusMenu::~QtStatusMenu() = default;
 
 
+void QtStatusMenu::show() {
+    if (!tray_) makeTrayIcon();
+    reportMissingTray();
+}
+
 void QtStatusMenu::rebuild() {
     // An open menu is closed first so that its close is announced.
     if (menu_) menu_->hide();
     menu_ = buildMenu(source_());
-    if (!tray_) makeTrayIcon();
+    show();
     tray_->setContextMenu(menu_.get());
-    reportMissingTray();
 }
 
 void QtStatusMenu::makeTrayIcon() {

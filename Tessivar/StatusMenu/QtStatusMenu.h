@@ -30,11 +30,12 @@ public:
     ~QtStatusMenu() override;
 
     void setActionHandler(ActionHandler handler) { onAction_ = std::move(handler); }
+    void show() override;
     void rebuild() override;
 
     // The current menu (tests read it); null before the first rebuild.
     QMenu* menu() const { return menu_.get(); }
-    // The current tray item (tests read it); null before the first rebuild.
+    // The current tray item (tests read it); null before it is first shown.
     QSystemTrayIcon* trayIcon() const { return tray_.get(); }
 
 private:

@@ -68,6 +68,7 @@ struct RecordingServices : HotkeyRegistry, StatusMenu, AppWindows {
         names.push_back(name.rawValue);
         actions.push_back(std::move(action));
     }
+    void show() override { ++shows; }
     void rebuild() override { ++rebuilds; }
     void showOnboarding(std::weak_ptr<AppActions> app) override {
         ++onboardings;
@@ -77,6 +78,7 @@ struct RecordingServices : HotkeyRegistry, StatusMenu, AppWindows {
 
     std::vector<std::string> names;
     std::vector<std::function<void()>> actions;
+    int shows = 0;
     int rebuilds = 0;
     int onboardings = 0;
     std::weak_ptr<AppActions> onboardingApp;  // what the last onboarding was given

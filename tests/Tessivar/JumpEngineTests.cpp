@@ -64,6 +64,33 @@ TEST_F(JumpEngineTest, RemembersWhereThePointerLeftADisplay) {
     EXPECT_EQ(h.desktop.mouse, (Point{2000, 100}));
 }
 
+// The warp goes out before the jump's lines (each a write to a terminal or a
+// pipe), which then come in the order logged, ahead of what follows the warp.
+TEST_F(JumpEngineTest, AJumpsLinesAreWrittenOnceItsWarpIsOutInTheirOrder) {
+    h.desktop.mouse = {2000, 100};
+    ASSERT_TRUE(h.jumps.jumpToScreen(0));
+    h.setEffect("ripple");
+    h.logs.clear();
+    std::size_t linesAtWarp = 99;
+    h.desktop.duringMove = [&] { linesAtWarp = h.logLines().size(); };
+
+    ASSERT_TRUE(h.jumps.jumpToScreen(1));
+    EXPECT_EQ(linesAtWarp, 0u);
+    auto lines = h.logLines();
+    ASSERT_GE(lines.size(), 6u);
+    lines.resize(6);
+    EXPECT_EQ(lines, (std::vector<std::string>{"[Tessivar] 💾 记录屏幕 Left 的光标历史位置: (960.0, 540.0)",
+                                               "[Tessivar] ↩️ 恢复屏幕 Right 的历史光标位置: (80.0, 980.0)",
+                                               "[Tessivar] 🎯 瞬间移动到屏幕 1: Right", "[Tessivar]    本地坐标: (80.0, 980.0)",
+                                               "[Tessivar] ✨ 移动成功！", "[Tessivar] 💥 触发定位动画，类型为: ripple，屏幕: 1"}));
+
+    h.logs.clear();
+    h.desktop.moveError = platform::kCursorMoveNotPossible;
+    EXPECT_FALSE(h.jumps.jumpToNextScreen());
+    EXPECT_EQ(linesAtWarp, 0u);
+    EXPECT_EQ(h.logLines().back(), "[Tessivar] ✗ 瞬间移动失败: 1004") << "the refusal after the lines before the warp";
+}
+
 TEST_F(JumpEngineTest, JumpingToTheCurrentDisplayKeepsThePointerWhereItIs) {
     h.desktop.mouse = {300.5, 200};
     EXPECT_TRUE(h.jumps.jumpToScreen(0));

@@ -21,6 +21,7 @@ TEST(Lifecycle, LaunchRunsItsStepsInOrder) {
     EXPECT_EQ(h.services.names.size(), 8u);
     EXPECT_EQ(h.services.names.front(), "jumpToScreen1");
     EXPECT_EQ(h.services.names.back(), "jumpToScreen8");
+    EXPECT_EQ(h.services.shows, 1);
     EXPECT_EQ(h.services.rebuilds, 1);
     EXPECT_EQ(withoutDisplayLines(h.logLines()),
               (std::vector<std::string>{"[Tessivar] ✓ Hotkeys 监听已启动", "[Tessivar] \n✅ Tessivar 已启动",

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -201,6 +202,44 @@ TEST_F(Analytics, EventsAreWrittenOffTheCallingThreadInTheOrderRecorded) {
     for (const auto& id : writers) EXPECT_NE(id, caller);
     EXPECT_GE(appEvents.front().timestamp, before);
     EXPECT_LE(appEvents.front().timestamp, appEvents.back().timestamp);
+}
+
+// With the main queue, jumps pressed back to back wait until the presses pause
+// (every jump puts that off again), until many are held, or until another event
+// comes; each still carries the moment it was asked for, in the order asked.
+TEST_F(Analytics, JumpsPressedBackToBackAreWrittenOnceThePressesPause) {
+    std::atomic<int> jumpsWritten = 0;
+    auto counter = client->onEventCaptured().subscribe([&](const ZeraZovEvent& event) {
+        if (event.event == "jump_triggered") ++jumpsWritten;
+    });
+    const auto written = [&](int count, std::chrono::milliseconds within) {
+        return tessivar::testing::waitUntil([&] { return jumpsWritten >= count; }, within);
+    };
+    const auto firstAskedAt = std::chrono::system_clock::now() - std::chrono::seconds(1);
+    {
+        AnalyticsManager m(defaults, {server.url(), "1.2.3", "42", "6.1.0"}, *client, &mainQueue);
+        m.configure();
+        m.trackJump("hotkey", 2, firstAskedAt);
+        mainQueue.advance(0.2);
+        m.trackJump("hotkey", 3, std::chrono::system_clock::now());
+        mainQueue.advance(AnalyticsManager::jumpQuietSeconds - 0.01);
+        EXPECT_FALSE(written(1, std::chrono::milliseconds(200))) << "held while the presses go on";
+        mainQueue.advance(0.01);
+        EXPECT_TRUE(written(2, std::chrono::seconds(5))) << "written once they pause";
+
+        for (std::size_t i = 0; i < AnalyticsManager::maxHeldJumps; ++i) m.trackJump("menu", 2, std::chrono::system_clock::now());
+        EXPECT_TRUE(written(2 + static_cast<int>(AnalyticsManager::maxHeldJumps), std::chrono::seconds(5)));
+
+        m.trackJump("hotkey", 4, std::chrono::system_clock::now());
+        m.trackSettingsOpened();
+    }
+    const auto names = appEventNames();
+    ASSERT_EQ(names.size(), AnalyticsManager::maxHeldJumps + 4);
+    EXPECT_EQ(names[names.size() - 2], "jump_triggered") << "a held jump goes before the event after it";
+    EXPECT_EQ(names.back(), "settings_opened");
+    EXPECT_EQ(std::chrono::time_point_cast<std::chrono::milliseconds>(appEvents[0].timestamp),
+              std::chrono::time_point_cast<std::chrono::milliseconds>(firstAskedAt));
+    EXPECT_EQ(appEvents[1].properties["display_count_bucket"], "3");
 }
 
 }  // namespace
