@@ -9,6 +9,9 @@ namespace tessivar {
 namespace {
 constexpr double kFramesPerSecond = 120;
 constexpr int kFrameIntervalMs = 8;
+// How long the last frame may take to be painted before the effect counts as
+// played anyway: a window system can drop a paint the animation asked for.
+constexpr int kLastFramePaintGraceMs = 100;
 }  // namespace
 
 EffectView::EffectView(double durationSeconds, EffectFrameCache* frames, QWidget* parent)
@@ -26,7 +29,9 @@ EffectView::EffectView(double durationSeconds, EffectFrameCache* frames, QWidget
     connect(&frameTimer_, &QTimer::timeout, this, [this] {
         const auto index = frameIndexNow();
         showFrame(index);
-        if (index + 1 >= frameCount_) frameTimer_.stop();
+        if (index + 1 < frameCount_) return;
+        frameTimer_.stop();
+        QTimer::singleShot(kLastFramePaintGraceMs, this, [this] { finishPlaying(); });
     });
 }
 
@@ -59,11 +64,14 @@ void EffectView::frameReachedTheScreen() {
         frameTimer_.start();
     }
     if (shownIndex_ + 1 < frameCount_) return;
-    played_ = true;
     // Its window may be hidden in answer, which is no business of a paint.
-    QTimer::singleShot(0, this, [this] {
-        if (whenPlayed_) whenPlayed_();
-    });
+    QTimer::singleShot(0, this, [this] { finishPlaying(); });
+}
+
+void EffectView::finishPlaying() {
+    if (played_) return;
+    played_ = true;
+    if (whenPlayed_) whenPlayed_();
 }
 
 void EffectView::resizeEvent(QResizeEvent*) { showFrame(frameIndexNow()); }

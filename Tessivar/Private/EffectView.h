@@ -50,6 +50,7 @@ private:
     std::size_t frameIndexNow() const;
     void showFrame(std::size_t index);
     void frameReachedTheScreen();
+    void finishPlaying();
 
     double duration_;
     std::size_t frameCount_;
