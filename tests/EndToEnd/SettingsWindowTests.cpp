@@ -15,6 +15,7 @@
 #include "tests/EndToEnd/TwoDisplayDesktop.h"
 #include "tests/Platform/X11/HotKeys/CompetingClient.h"
 #include "tests/support/OpenboxSession.h"
+#include "tests/support/SystemTrayPanel.h"
 #include "tests/support/TessivarProcess.h"
 #include "tests/support/WaitUntil.h"
 #include "tests/support/X11ScreenProbe.h"
@@ -98,8 +99,8 @@ struct SettingsWindowProgram : tessivar::testing::TwoDisplayDesktop {
 // The layout changes to German while the recorder records: the recorder takes
 // the physical key, the one that types "z" there (where US keyboards have "y").
 TEST_F(SettingsWindowProgram, ANewShortcutRecordedForDisplay2JumpsThereAndTheOldOneNoLongerDoes) {
-    auto tray = session->start({"trayer"});
-    ASSERT_TRUE(tray->started()) << tray->failure();
+    tessivar::testing::SystemTrayPanel tray(server.displayName());
+    ASSERT_EQ(tray.start(), std::nullopt);
     tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName());
     std::optional<WindowFacts> icon;
     ASSERT_TRUE(waitUntil([&] { return (icon = dockedIcon(*tree)).has_value(); }, 15s));
@@ -184,8 +185,8 @@ struct ManagedSettingsWindow : SettingsWindowProgram {
         pointer.emplace(server.displayName());
         probe.emplace(server.displayName());
         ASSERT_TRUE(pointer->isReady());
-        tray = session->start({"trayer"});
-        ASSERT_TRUE(tray->started()) << tray->failure();
+        tray.emplace(server.displayName());
+        ASSERT_EQ(tray->start(), std::nullopt);
     }
 
     // Launches the program, and answers its tray icon once it is docked and the hot keys listen.
@@ -262,7 +263,7 @@ struct ManagedSettingsWindow : SettingsWindowProgram {
     std::optional<tessivar::testing::OpenboxSession> manager;
     std::optional<tessivar::testing::XTestPointer> pointer;
     std::optional<tessivar::testing::X11ScreenProbe> probe;
-    std::unique_ptr<tessivar::testing::ChildProcess> tray;
+    std::optional<tessivar::testing::SystemTrayPanel> tray;
     std::optional<tessivar::testing::TessivarProcess> tessivar;
 };
 

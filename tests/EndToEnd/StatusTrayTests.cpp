@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "tests/EndToEnd/DesktopSession.h"
+#include "tests/support/SystemTrayPanel.h"
 #include "tests/support/TessivarProcess.h"
 #include "tests/support/WaitUntil.h"
 #include "tests/support/X11Requirement.h"
@@ -38,21 +39,14 @@ bool menuIsOpen(const tessivar::testing::X11WindowTree& tree) {
 struct StatusTray : ::testing::Test {
     void SetUp() override {
         if (auto error = server.start({{1920, 1080, 0, 0}})) TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
-        if (tessivar::testing::ChildProcess::findProgram("trayer").empty()) {
-            GTEST_FAIL() << "trayer is not installed (scripts/install-deps.sh)";
-        }
         session.emplace(server.displayName());
         tree.emplace(server.displayName());
-    }
-
-    std::unique_ptr<tessivar::testing::ChildProcess> startTray() const {
-        auto tray = session->start({"trayer"});
-        EXPECT_TRUE(tray->started()) << tray->failure();
-        return tray;
+        tray.emplace(server.displayName());
     }
 
     tessivar::testing::XorgDummyServer server;
     std::optional<tessivar::testing::DesktopSession> session;
+    std::optional<tessivar::testing::SystemTrayPanel> tray;
     std::optional<tessivar::testing::X11WindowTree> tree;
 };
 
@@ -60,20 +54,20 @@ TEST_F(StatusTray, DocksIntoATrayThatStartsAfterLaunchAndAgainWhenTheTrayComesBa
     tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName());
     ASSERT_TRUE(tessivar.waitForLine("⚠️ 桌面暂时没有系统托盘", 15s)) << "launched without a tray";
 
-    auto tray = startTray();
+    ASSERT_EQ(tray->start(), std::nullopt);
     EXPECT_TRUE(tessivar::testing::waitUntil([&] { return dockedIcon(*tree).has_value(); }, 10s))
         << "the icon never docked into the tray that came after launch";
 
-    tray->terminate(2000ms);
+    tray->stop();
     EXPECT_TRUE(tessivar::testing::waitUntil([&] { return !dockedIcon(*tree).has_value(); }, 5s));
-    tray = startTray();
+    ASSERT_EQ(tray->start(), std::nullopt);
     EXPECT_TRUE(tessivar::testing::waitUntil([&] { return dockedIcon(*tree).has_value(); }, 10s))
         << "the icon did not come back into the restarted tray";
     EXPECT_EQ(tessivar.terminate(), 0);
 }
 
 TEST_F(StatusTray, ALeftClickOnTheIconOpensTheMenu) {
-    auto tray = startTray();
+    ASSERT_EQ(tray->start(), std::nullopt);
     tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName());
     std::optional<WindowFacts> icon;
     ASSERT_TRUE(tessivar::testing::waitUntil([&] { return (icon = dockedIcon(*tree)).has_value(); }, 15s));

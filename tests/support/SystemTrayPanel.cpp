@@ -1,0 +1,50 @@
+#include "tests/support/SystemTrayPanel.h"
+
+#include <X11/Xlib.h>
+
+#include "tests/support/WaitUntil.h"
+
+using namespace std::chrono_literals;
+
+namespace tessivar::testing {
+
+SystemTrayPanel::SystemTrayPanel(std::string displayName) : displayName_(std::move(displayName)) {}
+
+SystemTrayPanel::~SystemTrayPanel() {
+    stop();
+    if (display_) XCloseDisplay(display_);
+}
+
+std::optional<std::string> SystemTrayPanel::start(std::chrono::milliseconds timeout) {
+    if (ChildProcess::findProgram("trayer").empty()) return "trayer is not installed (scripts/install-deps.sh)";
+    if (!display_) display_ = XOpenDisplay(displayName_.c_str());
+    if (!display_) return "no connection to " + displayName_;
+    // Listening starts before the tray does, so its announcement cannot be missed.
+    XSelectInput(display_, DefaultRootWindow(display_), StructureNotifyMask);
+    XSync(display_, False);
+    const std::string name = "_NET_SYSTEM_TRAY_S" + std::to_string(DefaultScreen(display_));
+    const Atom selection = XInternAtom(display_, name.c_str(), False);
+    tray_ = std::make_unique<ChildProcess>(std::vector<std::string>{"trayer"},
+                                           ChildProcess::Options{.environment = {"DISPLAY=" + displayName_}});
+    if (!tray_->started()) return "trayer did not start: " + tray_->failure();
+    if (!waitUntil([&] { return sawAnnouncement(selection); }, timeout)) return "trayer never announced " + name;
+    return std::nullopt;
+}
+
+void SystemTrayPanel::stop() {
+    if (tray_) tray_->terminate(2s);
+    tray_.reset();
+}
+
+bool SystemTrayPanel::sawAnnouncement(unsigned long selection) const {
+    const Atom manager = XInternAtom(display_, "MANAGER", False);
+    while (XPending(display_) > 0) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        if (event.type != ClientMessage || event.xclient.message_type != manager) continue;
+        if (static_cast<Atom>(event.xclient.data.l[1]) == selection) return true;
+    }
+    return false;
+}
+
+}  // namespace tessivar::testing

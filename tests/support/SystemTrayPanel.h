@@ -1,0 +1,41 @@
+#pragma once
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "tests/support/ChildProcess.h"
+
+struct _XDisplay;
+
+namespace tessivar::testing {
+
+// An XEmbed system tray (trayer) on a test X server. The panel ends with this
+// object.
+//
+// A tray owns the "_NET_SYSTEM_TRAY_S<screen>" selection first and announces
+// it with a MANAGER client message after. A program launched between the two
+// docks at once and then, at the announcement, takes its icon down and puts up
+// a new window for it: a click in that gap finds no icon. So `start` answers
+// only once the announcement has been seen.
+class SystemTrayPanel {
+public:
+    explicit SystemTrayPanel(std::string displayName);
+    ~SystemTrayPanel();
+    SystemTrayPanel(const SystemTrayPanel&) = delete;
+    SystemTrayPanel& operator=(const SystemTrayPanel&) = delete;
+
+    // Starts the tray and waits (boundedly) for its announcement; answers why not.
+    [[nodiscard]] std::optional<std::string> start(std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    // Ends the tray (the icons it held are let go).
+    void stop();
+
+private:
+    bool sawAnnouncement(unsigned long selection) const;
+
+    std::string displayName_;
+    std::unique_ptr<ChildProcess> tray_;
+    _XDisplay* display_ = nullptr;
+};
+
+}  // namespace tessivar::testing
