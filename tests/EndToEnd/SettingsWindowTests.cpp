@@ -19,6 +19,7 @@
 #include "tests/support/TessivarProcess.h"
 #include "tests/support/WaitUntil.h"
 #include "tests/support/X11ScreenProbe.h"
+#include "tests/support/XTestKeyboard.h"
 #include "tests/support/XTestPointer.h"
 
 using namespace std::chrono_literals;
@@ -395,6 +396,40 @@ TEST_F(ManagedSettingsWindow, AnOpenConflictAlertIsTitledTessivarAndSigtermStill
     ASSERT_TRUE(alert.has_value()) << "no conflict alert";
     EXPECT_EQ(windowName(alert->id), "Tessivar");
     EXPECT_EQ(tessivar->terminate(), 0) << "the program did not end by itself";
+}
+
+// With the tray menu open the hot keys are matched in the menu's keys, however
+// long the digit is held: each jumps, and the menu stays open for the next.
+// Keys typed before the just-mapped menu holds the keyboard are lost, so the
+// first combination is typed until it jumps.
+TEST_F(ManagedSettingsWindow, TheTrayMenuStaysOpenForTheHotKeysHeldShortOrLong) {
+    const auto icon = launch();
+    ASSERT_TRUE(icon.has_value()) << "the icon never docked";
+    pointer->click(icon->x + icon->width / 2, icon->y + icon->height / 2, 40ms);
+    ASSERT_TRUE(waitUntil([&] { return menuIsOpen(*tree); }, 5s)) << "no menu after a click on the icon";
+
+    tessivar::testing::XTestKeyboard keyboard(server.displayName());
+    ASSERT_TRUE(keyboard.isReady());
+    const auto onDisplay = [&](int display) {
+        const auto at = observer->pointer();
+        return at && (at->x >= 1920) == (display == 2);
+    };
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            keyboard.tap({"Alt_L", "2"});
+            return waitUntil([&] { return onDisplay(2); }, 500ms);
+        },
+        5s))
+        << "Alt+2 typed into the open menu never jumped";
+    EXPECT_TRUE(menuIsOpen(*tree)) << "the menu closed at Alt+2";
+
+    keyboard.press("Alt_L");
+    keyboard.press("1");
+    std::this_thread::sleep_for(200ms);
+    keyboard.release("1");
+    keyboard.release("Alt_L");
+    EXPECT_TRUE(waitUntil([&] { return onDisplay(1); }, 5s)) << "Alt+1 held 200 ms did not jump back";
+    EXPECT_TRUE(menuIsOpen(*tree)) << "the menu closed at Alt+1";
 }
 
 // Closed, a display unplugged, opened again: the pane lists the displays there are now.
