@@ -52,8 +52,7 @@ std::optional<std::string> ZeraZovQueueFolder::create() const {
     return std::nullopt;
 }
 
-// Record names are fresh and time-ordered: there is no link or mode to look up,
-// and no file to replace.
+// Record names are fresh and time-ordered: there is no link or mode to look up.
 std::optional<std::string> ZeraZovQueueFolder::write(std::string_view name, std::string_view bytes) const {
     const auto spare = spares_.take();
     auto error = spare ? writeIntoSpare(*spare, name, bytes) : writeFresh(name, bytes);
@@ -80,7 +79,9 @@ std::optional<std::string> ZeraZovQueueFolder::writeIntoSpare(const std::string&
 // A file made without a name in the folder and linked under the record's name
 // once whole: a process killed on the way leaves nothing behind. Where the file
 // system makes no such files, or /proc is missing, a temporary file renamed into
-// place does the same.
+// place does the same; so does a name that is taken, which a link cannot
+// replace (a move of older records cut short and run again writes its files
+// again, and must go on past them).
 std::optional<std::string> ZeraZovQueueFolder::writeFresh(std::string_view name, std::string_view bytes) const {
     const auto temporaryInstead = [&] {
         return platform::DurableFile::writeNew(fileURL(name), bytes, platform::DurableFile::Sync::later);
@@ -93,7 +94,7 @@ std::optional<std::string> ZeraZovQueueFolder::writeFresh(std::string_view name,
     std::snprintf(descriptor, sizeof descriptor, "/proc/self/fd/%d", fd.get());
     const auto file = fileURL(name);
     if (::linkat(AT_FDCWD, descriptor, AT_FDCWD, file.c_str(), AT_SYMLINK_FOLLOW) != 0) {
-        if (errno == ENOENT) return temporaryInstead();
+        if (errno == ENOENT || errno == EEXIST) return temporaryInstead();
         return errnoText();
     }
     if (fd.close()) return std::nullopt;

@@ -37,9 +37,13 @@ bool ZeraZovSpareFiles::keep(const fs::path& file, const std::string& name) cons
         if (pool_.size() >= mostKept) return false;
     }
     const auto spare = fileURL(name);
-    if (::rename(file.c_str(), spare.c_str()) != 0) {
+    // A spare of the same name still waiting (names of older layouts can come
+    // back) is never replaced: the pool would hold its name twice, and two
+    // records be written into one file.
+    const auto moveIn = [&] { return ::renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, spare.c_str(), RENAME_NOREPLACE) == 0; };
+    if (!moveIn()) {
         // Either the file is gone or the folder is; only the second is worth another try.
-        if (errno != ENOENT || !createFolder() || ::rename(file.c_str(), spare.c_str()) != 0) return false;
+        if (errno != ENOENT || !createFolder() || !moveIn()) return false;
     }
     if (!empty(name)) {
         deleteSafely(spare);

@@ -22,9 +22,10 @@ protected:
     zerazov::ZeraZovFileBackedQueue queue{folder};
 
     // The migrated events by file name.
-    std::map<std::string, json> migrated() {
+    std::map<std::string, json> migrated() { return migratedInto(queue); }
+    static std::map<std::string, json> migratedInto(zerazov::ZeraZovFileBackedQueue& into) {
         std::map<std::string, json> events;
-        const auto batch = peekAll(queue);
+        const auto batch = peekAll(into);
         for (std::size_t i = 0; i < batch.records.size(); ++i) {
             events[batch.names[i]] = json::parse(batch.records[i]);
         }
@@ -80,12 +81,13 @@ TEST_F(QueueMigrationTest, RoundSecondsAreNamedInPlainNotation) {
 }
 
 TEST_F(QueueMigrationTest, AMigrationRunAgainRewritesItsFilesInsteadOfQueueingTwice) {
-    // A run that wrote the events but was killed before deleting the legacy file.
+    // A run killed after writing the first events, before the legacy file went.
     const json events = json::array({
         {{"event", "a"}, {"timestamp", "2024-05-01T12:00:00.123Z"}},
         {{"event", "b"}, {"timestamp", "2024-05-01T12:00:00.123Z"}},
+        {{"event", "c"}, {"timestamp", "2024-05-01T12:00:01Z"}},
     });
-    writeText(legacyFile, events.dump());
+    writeText(legacyFile, json::array({events[0], events[1]}).dump());
     queue.setup({legacyFile});
     writeText(legacyFile, events.dump());
 
@@ -93,8 +95,9 @@ TEST_F(QueueMigrationTest, AMigrationRunAgainRewritesItsFilesInsteadOfQueueingTw
     restarted.setup({legacyFile});
 
     EXPECT_FALSE(fs::exists(legacyFile));
-    EXPECT_EQ(directory.entryNames(), (std::vector<std::string>{"1714564800.123", "1714564800.123-1"}));
-    EXPECT_EQ(restarted.depth(), 2u);
+    const std::map<std::string, json> expected{
+        {"1714564800.123", events[0]}, {"1714564800.123-1", events[1]}, {"1714564801.0", events[2]}};
+    EXPECT_EQ(migratedInto(restarted), expected);
 }
 
 TEST_F(QueueMigrationTest, ALegacyEventWithoutATimestampIsNamedByTheTimeOfMigration) {

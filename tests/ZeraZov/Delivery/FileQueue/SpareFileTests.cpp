@@ -8,6 +8,7 @@
 #include "FileQueueTestSupport.h"
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "ZeraZov/Delivery/FileQueue/ZeraZovQueueFolder.h"
+#include "ZeraZov/Delivery/FileQueue/ZeraZovSpareFiles.h"
 
 namespace zerazov_file_queue_tests {
 namespace {
@@ -87,6 +88,23 @@ TEST_F(SpareFileTest, SparesLeftByAnEarlierRunAreFilledAndAHalfWrittenOneIsDelet
     ASSERT_EQ(batch.names.size(), 2u);
     EXPECT_EQ(inodeOf(folder / batch.names[1]), emptyInode);
     EXPECT_EQ(reloadedIds(folder), (std::vector<std::uint64_t>{1, 3}));
+}
+
+// A name retired again while its first spare still waits is not kept twice:
+// two adds taking the same name would write into one file.
+TEST_F(SpareFileTest, ANameRetiredAgainIsNotKeptTwice) {
+    platform::TemporaryDirectory elsewhere;
+    zerazov::ZeraZovSpareFiles pool(elsewhere.path() / "pool");
+    ASSERT_TRUE(pool.createFolder());
+    const auto retired = elsewhere.path() / "retired";
+    writeText(retired, "first");
+    ASSERT_TRUE(pool.keep(retired, "1714564800.123"));
+    writeText(retired, "second");
+    EXPECT_FALSE(pool.keep(retired, "1714564800.123"));
+
+    EXPECT_EQ(pool.take(), std::optional<std::string>("1714564800.123"));
+    EXPECT_EQ(pool.take(), std::nullopt);
+    EXPECT_EQ(fs::file_size(pool.fileURL("1714564800.123")), 0u);
 }
 
 }  // namespace
