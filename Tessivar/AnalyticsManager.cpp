@@ -30,7 +30,7 @@ AnalyticsManager::AnalyticsManager(platform::UserDefaults& defaults, Settings se
                                    platform::MainQueue* mainQueue)
     : defaults_(defaults), settings_(std::move(settings)), client_(client), mainQueue_(mainQueue) {}
 
-AnalyticsManager::~AnalyticsManager() { releaseHeld(); }
+AnalyticsManager::~AnalyticsManager() { releaseHeldIfStillEnabled(); }
 
 void AnalyticsManager::log(const std::string& message) { platform::Log::write("[Tessivar-Analytics] %@", message); }
 
@@ -83,7 +83,14 @@ bool AnalyticsManager::capture(const std::string& event, nlohmann::json properti
 // Every jump puts the release off again: it comes once the presses pause.
 void AnalyticsManager::releaseLater() {
     if (release_) release_->cancel();
-    release_ = mainQueue_->asyncAfter(jumpQuietSeconds, [this] { releaseHeld(); });
+    release_ = mainQueue_->asyncAfter(jumpQuietSeconds, [this] { releaseHeldIfStillEnabled(); });
+}
+
+// Analytics switched off (by the user or remotely) while jumps were held: the
+// held jumps are dropped as they would have been had the switch come first.
+void AnalyticsManager::releaseHeldIfStillEnabled() {
+    if (!held_.empty() && !isEnabled()) held_.clear();
+    releaseHeld();
 }
 
 void AnalyticsManager::releaseHeld() {

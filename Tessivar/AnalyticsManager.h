@@ -92,6 +92,8 @@ private:
     void releaseLater();
     // Hands every held event to the recording queue in one job, in the order recorded.
     void releaseHeld();
+    // The same from a timer or at quit, unless analytics were switched off meanwhile.
+    void releaseHeldIfStillEnabled();
     static void log(const std::string& message);
 
     platform::UserDefaults& defaults_;

@@ -11,10 +11,6 @@ inline constexpr double kOverlaySide = 200;
 // a little less than the effect, so the real pointer is back as the copy fades.
 inline constexpr double kCursorRestoreDelay = 0.35;
 
-// How long the effect plays from its first frame on the screen; its overlay
-// goes away once the last is shown.
-double durationOf(LocatingEffect effect);
-
 // However its painting goes (a window never shown, frames that stop coming),
 // an effect's overlay is taken away this many seconds after the jump. Long
 // enough for a starved program to show the whole effect late.

@@ -214,6 +214,8 @@ struct ManagedFirstLaunch : FirstLaunch {
         return frames;
     }
 
+    void watchSwitchFade(std::size_t& fading, std::size_t& pictured);
+
     std::optional<tessivar::testing::OpenboxSession> manager;
     std::optional<tessivar::testing::XTestPointer> pointer;
 };
@@ -386,19 +388,28 @@ FadeOut watchFadeOut(ManagedFirstLaunch& desktop, const WindowFacts& window, con
     return seen;
 }
 
+// A fade lasts a few tenths of a second, and a program or watcher starved for
+// that long shows or sees none of it (a toolkit's animation keeps time by the
+// clock): a fade is looked for in up to three launches, and a program without
+// one fails all three.
+constexpr int kFadeLaunches = 3;
+
 // A step change is a cross-fade: after the click the page that goes is seen
 // on its way out, halfway faded, where the next page has nothing.
 TEST_F(ManagedFirstLaunch, TheStepThatGoesFadesOut) {
-    tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName(), R"({"hasCompletedOnboarding": false})");
-    std::optional<WindowFacts> window;
-    ASSERT_TRUE(waitUntil([&] { return (window = onboardingWindow(*tree)).has_value(); }, 15s)) << "no onboarding";
-    const ScreenGrab welcome = settledGrab(*probe, *window, nullptr, hasButtonIn(kBottomBarTop, kHeight));
-    const auto next = accentButton(welcome, kBottomBarTop, kHeight);
-    ASSERT_TRUE(next.has_value());
-    const FadeOut step = watchFadeOut(*this, *window, welcome, *next);
-    ASSERT_GE(step.pixels, 50u) << "the two steps overlap everywhere";
+    FadeOut step;
+    for (int launch = 0; launch < kFadeLaunches && step.halfway == 0; ++launch) {
+        tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName(), R"({"hasCompletedOnboarding": false})");
+        std::optional<WindowFacts> window;
+        ASSERT_TRUE(waitUntil([&] { return (window = onboardingWindow(*tree)).has_value(); }, 15s)) << "no onboarding";
+        const ScreenGrab welcome = settledGrab(*probe, *window, nullptr, hasButtonIn(kBottomBarTop, kHeight));
+        const auto next = accentButton(welcome, kBottomBarTop, kHeight);
+        ASSERT_TRUE(next.has_value());
+        step = watchFadeOut(*this, *window, welcome, *next);
+        ASSERT_GE(step.pixels, 50u) << "the two steps overlap everywhere";
+        EXPECT_EQ(tessivar.terminate(), 0);
+    }
     EXPECT_GE(step.halfway, 1u) << "of " << step.pictures << " pictures after the click, none showed the welcome fading";
-    EXPECT_EQ(tessivar.terminate(), 0);
 }
 
 // The mean luminance of a band of the screen.
@@ -433,6 +444,17 @@ TEST_F(ManagedFirstLaunch, UnderACompositorTheOnboardingCastsAShadow) {
 // badge comes in. A picture counts when, at some such move, most of the
 // label's strokes show halfway between themselves and the plain card.
 TEST_F(ManagedFirstLaunch, TheLaunchSwitchFadesOutForTheBadge) {
+    std::size_t fading = 0;
+    std::size_t pictured = 0;
+    for (int launch = 0; launch < kFadeLaunches && fading == 0; ++launch) {
+        watchSwitchFade(fading, pictured);
+        if (HasFatalFailure()) return;
+    }
+    EXPECT_GE(fading, 1u) << "of " << pictured << " pictures after the click, none showed the switch fading";
+}
+
+// One launch's look at the switch: how many of how many pictures showed it fading.
+void ManagedFirstLaunch::watchSwitchFade(std::size_t& fading, std::size_t& pictured) {
     tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName(), R"({"hasCompletedOnboarding": false})");
     std::optional<WindowFacts> window;
     ASSERT_TRUE(waitUntil([&] { return (window = onboardingWindow(*tree)).has_value(); }, 15s)) << "no onboarding";
@@ -454,7 +476,6 @@ TEST_F(ManagedFirstLaunch, TheLaunchSwitchFadesOutForTheBadge) {
     const auto frames = pictures(*window);
     const ScreenGrab after = settledGrab(*probe, *window);
     const std::uint32_t card = at(after, kSwitchLabel.x - 8, kSwitchLabel.y);
-    std::size_t fading = 0;
     for (const auto& frame : frames) {
         bool seen = false;
         for (int move = -40; move <= 0 && !seen; ++move) {
@@ -470,7 +491,7 @@ TEST_F(ManagedFirstLaunch, TheLaunchSwitchFadesOutForTheBadge) {
         }
         fading += seen ? 1 : 0;
     }
-    EXPECT_GE(fading, 1u) << "of " << frames.size() << " pictures after the click, none showed the switch fading";
+    pictured = frames.size();
     EXPECT_EQ(tessivar.terminate(), 0);
 }
 

@@ -21,13 +21,16 @@
 #include "Tessivar/StatusMenu/StatusMenu.h"
 #include "Tessivar/Effects/LocatingEffectPlayer.h"
 #include "Tessivar/Effects/OverlayPresenter.h"
+#include "Tessivar/Private/CursorScaleTimeline.h"
+#include "Tessivar/Private/RippleTimeline.h"
 #include "Tessivar/TessivarApp.h"
 
 namespace tessivar::testing {
 
 // Plays each effect as the view does on the virtual clock: from its first
 // frame on the screen, which comes `firstFrameAfter` seconds after the jump
-// (never when unset), to its last `durationOf(effect)` later, then says so.
+// (never when unset), to its last as long after as its timeline lasts, then
+// says so.
 struct RecordingPresenter : OverlayPresenter {
     explicit RecordingPresenter(platform::ManualMainQueue& clock) : queue(clock) {}
 
@@ -42,8 +45,12 @@ struct RecordingPresenter : OverlayPresenter {
         auto window = std::make_shared<platform::FakeOverlayWindow>(frame);
         window->orderFront();
         shown.push_back({frame, effect, backingScale, window});
-        if (firstFrameAfter) queue.asyncAfter(*firstFrameAfter + durationOf(effect), std::move(played));
+        if (firstFrameAfter) queue.asyncAfter(*firstFrameAfter + duration(effect), std::move(played));
         return window;
+    }
+
+    static double duration(LocatingEffect effect) {
+        return effect == LocatingEffect::cursorScale ? CursorScaleTimeline::kDuration : RippleTimeline::kDuration;
     }
 
     platform::ManualMainQueue& queue;

@@ -242,4 +242,21 @@ TEST_F(Analytics, JumpsPressedBackToBackAreWrittenOnceThePressesPause) {
     EXPECT_EQ(appEvents[1].properties["display_count_bucket"], "3");
 }
 
+// Analytics switched off while jumps wait to be written: none of them is
+// written, neither when the presses pause nor at quit.
+TEST_F(Analytics, JumpsHeldWhenAnalyticsAreSwitchedOffAreNeverWritten) {
+    defaults.set("analytics_enabled", true);
+    for (const bool quitFirst : {false, true}) {
+        {
+            AnalyticsManager m(defaults, {server.url(), "1.2.3", "42", "6.1.0"}, *client, &mainQueue);
+            m.configure();
+            m.trackJump("hotkey", 2, std::chrono::system_clock::now());
+            defaults.set("analytics_enabled", false);
+            if (!quitFirst) mainQueue.advance(AnalyticsManager::jumpQuietSeconds + 0.01);
+        }
+        EXPECT_TRUE(appEvents.empty()) << (quitFirst ? "at quit: " : "once the presses paused: ") << appEvents.size();
+        defaults.set("analytics_enabled", true);
+    }
+}
+
 }  // namespace
