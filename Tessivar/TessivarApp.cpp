@@ -50,6 +50,7 @@ void TessivarApp::applicationDidFinishLaunching() {
     // the rest of the launch together, and no click can reach it before this
     // function returns: it is built once the launch has been told.
     rebuildStatusMenu();
+    if (env_.prepareAfterLaunch) env_.prepareAfterLaunch();
     logDisplays(displayDescriptions());
     env_.desktop.setScreensChangedHandler([weak] {
         if (auto self = weak.lock()) self->screensDidChange();

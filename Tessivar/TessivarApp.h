@@ -38,6 +38,10 @@ struct TessivarEnvironment {
     HotkeyRegistry* hotkeys = nullptr;
     StatusMenu* statusMenu = nullptr;
     AppWindows* windows = nullptr;
+    // What the first jump needs ready but no step of the launch uses (the
+    // connections that warp, hide and picture the pointer): done once the
+    // launch has been told, in the same turn of the event loop.
+    std::function<void()> prepareAfterLaunch;
 };
 
 // The application delegate: launches and ends the program, routes the status

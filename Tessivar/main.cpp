@@ -152,9 +152,15 @@ int main(int argc, char** argv) {
           &systemShortcuts, {}},
          tessivar::screenJumpNames()});
 
+    const auto prepareForJumps = [&pointerWarp, &cursorHider, &compositing, &cursorImages] {
+        pointerWarp.connect();
+        cursorHider.connect();
+        compositing.connect();
+        cursorImages.connect();
+    };
     auto app = tessivar::TessivarApp::create({defaults, notifications, mainQueue, desktop, jumps, cursorHiding,
                                               analytics, [&application] { application.terminate(); }, &hotkeys,
-                                              &statusMenu, &windows});
+                                              &statusMenu, &windows, prepareForJumps});
     statusMenu.setActionHandler([weak = std::weak_ptr(app)](tessivar::MenuAction action, int tag) {
         if (auto self = weak.lock()) self->handleMenuAction(action, tag);
     });

@@ -4,40 +4,32 @@
 #include <X11/extensions/Xfixes.h>
 
 namespace platform {
+namespace {
 
-struct X11CursorHider::Connection {
-    Display* display = nullptr;
-    Window root = 0;
-};
-
-X11CursorHider::X11CursorHider(const char* displayName) {
-    Display* display = XOpenDisplay(displayName);
-    if (!display) return;
+bool hasXFixes(Display* display) {
     int eventBase = 0;
     int errorBase = 0;
-    if (!XFixesQueryExtension(display, &eventBase, &errorBase)) {
-        XCloseDisplay(display);
-        return;
-    }
-    connection_ = std::make_unique<Connection>(Connection{display, DefaultRootWindow(display)});
+    return XFixesQueryExtension(display, &eventBase, &errorBase) != 0;
 }
+
+}  // namespace
+
+X11CursorHider::X11CursorHider(const char* displayName) : display_(displayName, hasXFixes) {}
 
 X11CursorHider::~X11CursorHider() {
-    if (!connection_) return;
-    if (isHidden()) XFixesShowCursor(connection_->display, connection_->root);
-    XCloseDisplay(connection_->display);
+    Display* display = display_.ifOpen();
+    if (display && isHidden()) XFixesShowCursor(display, DefaultRootWindow(display));
 }
 
-bool X11CursorHider::isConnected() const { return connection_ != nullptr; }
-
 void X11CursorHider::applyHidden(bool hidden) {
-    if (!connection_) return;
+    Display* display = display_.get();
+    if (!display) return;
     if (hidden) {
-        XFixesHideCursor(connection_->display, connection_->root);
+        XFixesHideCursor(display, DefaultRootWindow(display));
     } else {
-        XFixesShowCursor(connection_->display, connection_->root);
+        XFixesShowCursor(display, DefaultRootWindow(display));
     }
-    XFlush(connection_->display);
+    XFlush(display);
 }
 
 }  // namespace platform

@@ -1,7 +1,6 @@
 #pragma once
-#include <memory>
-
 #include "Platform/Desktop/CountingCursorHider.h"
+#include "Platform/X11/X11LazyDisplay.h"
 
 namespace platform {
 
@@ -10,21 +9,21 @@ namespace platform {
 // Tessivar cannot leave it hidden.
 class X11CursorHider : public CountingCursorHider {
 public:
-    // Opens its own connection to $DISPLAY (or `displayName`); without a server or
-    // without XFixes every call only counts.
+    // Its own connection to $DISPLAY (or `displayName`), opened by connect() or
+    // the first hiding; without a server or without XFixes every call only counts.
     explicit X11CursorHider(const char* displayName = nullptr);
     ~X11CursorHider() override;
     X11CursorHider(const X11CursorHider&) = delete;
     X11CursorHider& operator=(const X11CursorHider&) = delete;
 
-    bool isConnected() const;
+    // Opens the connection unless done already; whether the pointer can be hidden.
+    bool connect() { return display_.get() != nullptr; }
 
 protected:
     void applyHidden(bool hidden) override;
 
 private:
-    struct Connection;
-    std::unique_ptr<Connection> connection_;
+    X11LazyDisplay display_;
 };
 
 }  // namespace platform

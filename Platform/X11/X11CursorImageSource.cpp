@@ -14,26 +14,22 @@ struct CursorImageFree {
 
 }  // namespace
 
-X11CursorImageSource::X11CursorImageSource(const char* displayName) : display_(XOpenDisplay(displayName)) {
-    if (!display_) return;
-    int errorBase = 0;
-    if (!XFixesQueryExtension(display_, &fixesEventBase_, &errorBase)) {
-        XCloseDisplay(display_);
-        display_ = nullptr;
-        return;
-    }
-    XFixesSelectCursorInput(display_, DefaultRootWindow(display_), XFixesDisplayCursorNotifyMask);
-    // Every change from now on is announced, the very next one included.
-    XSync(display_, False);
-}
+X11CursorImageSource::X11CursorImageSource(const char* displayName)
+    : display_(displayName, [this](Display* display) { return followChanges(display); }) {}
 
-X11CursorImageSource::~X11CursorImageSource() {
-    if (display_) XCloseDisplay(display_);
+bool X11CursorImageSource::followChanges(Display* display) {
+    int errorBase = 0;
+    if (!XFixesQueryExtension(display, &fixesEventBase_, &errorBase)) return false;
+    XFixesSelectCursorInput(display, DefaultRootWindow(display), XFixesDisplayCursorNotifyMask);
+    // Every change from now on is announced, the very next one included.
+    XSync(display, False);
+    return true;
 }
 
 std::optional<CursorImage> X11CursorImageSource::currentCursorImage() {
-    if (!display_) return std::nullopt;
-    const std::unique_ptr<XFixesCursorImage, CursorImageFree> image(XFixesGetCursorImage(display_));
+    Display* display = display_.get();
+    if (!display) return std::nullopt;
+    const std::unique_ptr<XFixesCursorImage, CursorImageFree> image(XFixesGetCursorImage(display));
     if (!image || image->width == 0 || image->height == 0) return std::nullopt;
     CursorImage result{image->width, image->height, {static_cast<double>(image->xhot), static_cast<double>(image->yhot)}, image->cursor_serial, {}};
     serial_ = image->cursor_serial;
@@ -45,11 +41,12 @@ std::optional<CursorImage> X11CursorImageSource::currentCursorImage() {
 }
 
 std::optional<std::uint64_t> X11CursorImageSource::knownSerial() {
-    if (!display_) return std::nullopt;
+    Display* display = display_.get();
+    if (!display) return std::nullopt;
     // Only what the server has sent already: no round trip.
-    while (XPending(display_) > 0) {
+    while (XPending(display) > 0) {
         XEvent event;
-        XNextEvent(display_, &event);
+        XNextEvent(display, &event);
         if (event.type != fixesEventBase_ + XFixesCursorNotify) continue;
         serial_ = reinterpret_cast<const XFixesCursorNotifyEvent&>(event).cursor_serial;
     }

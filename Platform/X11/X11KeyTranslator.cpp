@@ -6,22 +6,27 @@
 
 namespace platform {
 
-X11KeyTranslator::X11KeyTranslator(const char* displayName) : display_(XOpenDisplay(displayName)) { refresh(); }
+X11KeyTranslator::X11KeyTranslator(const char* displayName)
+    : display_(displayName, [this](Display* display) {
+          modifierMap_ = X11ModifierMap::read(display);
+          return true;
+      }) {}
 
-X11KeyTranslator::~X11KeyTranslator() {
-    if (display_) XCloseDisplay(display_);
+// Before the first key the map is read as the connection opens: nothing to refresh.
+void X11KeyTranslator::refresh() {
+    if (Display* display = display_.ifOpen()) modifierMap_ = X11ModifierMap::read(display);
 }
 
-void X11KeyTranslator::refresh() { modifierMap_ = X11ModifierMap::read(display_); }
-
 std::optional<std::uint32_t> X11KeyTranslator::carbonKeyCode(std::uint32_t nativeKeyCode) {
-    if (!display_) return std::nullopt;
-    const auto code = X11KeyMap::carbonKeyCode(display_, nativeKeyCode);
+    Display* display = display_.get();
+    if (!display) return std::nullopt;
+    const auto code = X11KeyMap::carbonKeyCode(display, nativeKeyCode);
     if (!code) return std::nullopt;
     return static_cast<std::uint32_t>(*code);
 }
 
 std::uint32_t X11KeyTranslator::carbonModifiers(std::uint32_t nativeModifiers) const {
+    display_.get();  // the map is read as the connection opens
     return modifierMap_.carbonModifiers(nativeModifiers);
 }
 

@@ -107,19 +107,16 @@ std::optional<std::string> text(KeySym keysym) {
 
 }  // namespace
 
-X11KeyboardLayout::X11KeyboardLayout(const char* displayName) : display_(XOpenDisplay(displayName)) {}
-
-X11KeyboardLayout::~X11KeyboardLayout() {
-    if (display_) XCloseDisplay(display_);
-}
+X11KeyboardLayout::X11KeyboardLayout(const char* displayName) : display_(displayName) {}
 
 std::optional<std::string> X11KeyboardLayout::character(std::uint16_t carbonKeyCode) {
-    if (!display_) return std::nullopt;
-    const auto keyCode = X11KeyMap::x11KeyCode(display_, carbonKeyCode);
+    Display* display = display_.get();
+    if (!display) return std::nullopt;
+    const auto keyCode = X11KeyMap::x11KeyCode(display, carbonKeyCode);
     if (!keyCode) return std::nullopt;
-    const Keyboard keyboard(XkbGetMap(display_, XkbKeyTypesMask | XkbKeySymsMask, XkbUseCoreKbd));
+    const Keyboard keyboard(XkbGetMap(display, XkbKeyTypesMask | XkbKeySymsMask, XkbUseCoreKbd));
     XkbStateRec state{};
-    if (!keyboard || XkbGetState(display_, XkbUseCoreKbd, &state) != Success) return std::nullopt;
+    if (!keyboard || XkbGetState(display, XkbUseCoreKbd, &state) != Success) return std::nullopt;
     const int group = asciiCapableGroup(*keyboard, state.group);
     return text(unshiftedKeySym(*keyboard, *keyCode, group));
 }

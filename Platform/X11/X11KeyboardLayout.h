@@ -5,7 +5,7 @@
 
 #include "Platform/HotKeys/KeyboardLayout.h"
 
-struct _XDisplay;
+#include "Platform/X11/X11LazyDisplay.h"
 
 namespace platform {
 
@@ -15,18 +15,15 @@ namespace platform {
 // from the server on each call, so a layout switch shows at once.
 class X11KeyboardLayout : public KeyboardLayout {
 public:
-    // Opens its own connection to $DISPLAY (or `displayName`); without a server
-    // every key types nothing.
+    // Its own connection to $DISPLAY (or `displayName`), opened at the first
+    // key asked about; without a server every key types nothing.
     explicit X11KeyboardLayout(const char* displayName = nullptr);
-    ~X11KeyboardLayout() override;
-    X11KeyboardLayout(const X11KeyboardLayout&) = delete;
-    X11KeyboardLayout& operator=(const X11KeyboardLayout&) = delete;
 
-    bool isConnected() const { return display_ != nullptr; }
+    bool isConnected() const { return display_.get() != nullptr; }
     std::optional<std::string> character(std::uint16_t carbonKeyCode) override;
 
 private:
-    _XDisplay* display_ = nullptr;
+    X11LazyDisplay display_;
 };
 
 }  // namespace platform

@@ -24,27 +24,19 @@ bool hasRandR(Display* display) {
 
 }  // namespace
 
-X11OutputOrder::X11OutputOrder(const char* displayName) : display_(XOpenDisplay(displayName)) {
-    if (display_ && !hasRandR(display_)) {
-        XCloseDisplay(display_);
-        display_ = nullptr;
-    }
-}
-
-X11OutputOrder::~X11OutputOrder() {
-    if (display_) XCloseDisplay(display_);
-}
+X11OutputOrder::X11OutputOrder(const char* displayName) : display_(displayName, hasRandR) {}
 
 std::vector<std::string> X11OutputOrder::connectorNames() {
-    if (!display_) return {};
-    const Window root = DefaultRootWindow(display_);
-    std::unique_ptr<XRRScreenResources, ResourcesFree> resources(XRRGetScreenResourcesCurrent(display_, root));
+    Display* display = display_.get();
+    if (!display) return {};
+    const Window root = DefaultRootWindow(display);
+    std::unique_ptr<XRRScreenResources, ResourcesFree> resources(XRRGetScreenResourcesCurrent(display, root));
     if (!resources) return {};
-    const RROutput primary = XRRGetOutputPrimary(display_, root);
+    const RROutput primary = XRRGetOutputPrimary(display, root);
     std::vector<std::string> names;
     for (int i = 0; i < resources->noutput; ++i) {
         const RROutput output = resources->outputs[i];
-        std::unique_ptr<XRROutputInfo, OutputInfoFree> info(XRRGetOutputInfo(display_, resources.get(), output));
+        std::unique_ptr<XRROutputInfo, OutputInfoFree> info(XRRGetOutputInfo(display, resources.get(), output));
         if (!info || info->crtc == None) continue;
         std::string name(info->name, static_cast<std::size_t>(info->nameLen));
         if (output == primary) {

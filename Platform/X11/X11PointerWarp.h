@@ -2,13 +2,16 @@
 #include "Platform/Desktop/PointerWarp.h"
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 struct xcb_connection_t;
 
 namespace platform {
 
-// Warps the pointer on an xcb connection of its own: the request is flushed at
-// once and nothing waits for a reply (a warp has none).
+// Warps the pointer on an xcb connection of its own, opened by connect() or
+// the first warp: the request is flushed at once and nothing waits for a
+// reply (a warp has none).
 class X11PointerWarp : public PointerWarp {
 public:
     // Opens $DISPLAY, or `displayName` when given.
@@ -17,10 +20,13 @@ public:
     X11PointerWarp(const X11PointerWarp&) = delete;
     X11PointerWarp& operator=(const X11PointerWarp&) = delete;
 
-    bool isConnected() const { return connection_ != nullptr; }
+    // Opens the connection unless done already; whether there is one.
+    bool connect();
     bool warpTo(int x, int y) override;
 
 private:
+    std::optional<std::string> displayName_;
+    bool tried_ = false;
     xcb_connection_t* connection_ = nullptr;
     std::uint32_t root_ = 0;
 };

@@ -13,7 +13,8 @@ AppHarness::AppHarness()
                 platform::makeScreen(22, "Right", {{1920, 0}, {1920, 1080}}, 2.0)});
     desktop.mouse = {100, 100};
     app = TessivarApp::create({defaults, notifications, queue, desktop, jumps, cursorHiding, analytics,
-                               [this] { ++terminations; }, &services, &services, &services});
+                               [this] { ++terminations; }, &services, &services, &services,
+                               [this] { launchLinesAtPrepare = countLogged("Tessivar 已启动"); }});
 }
 
 long AppHarness::countLogged(const std::string& text) const {

@@ -115,6 +115,7 @@ struct AppHarness {
     RecordingServices services;
     platform::LogCapture logs;
     int terminations = 0;
+    long launchLinesAtPrepare = -1;  // -1: the after-launch preparation never ran
     CursorHidingEpisode cursorHiding;
     LocatingEffectPlayer effects;
     JumpEngine jumps;

@@ -28,6 +28,8 @@ TEST(Lifecycle, LaunchRunsItsStepsInOrder) {
                                         "[Tessivar] ⌨️ 使用全局快捷键快速跳转屏幕\n"}));
     EXPECT_TRUE(h.logged("🖥️ 屏幕 2: Right (1920.0, 0.0, 1920.0 × 1080.0, 缩放 2.0)"));
     EXPECT_EQ(h.analytics.calls, (std::vector<std::string>{"configure", "app_opened"}));
+    // What only the first jump needs is readied once the launch has been told, not before.
+    EXPECT_EQ(h.launchLinesAtPrepare, 1);
 }
 
 TEST(Lifecycle, OnboardingOpensAfterAShortDelayUntilCompleted) {

@@ -39,7 +39,7 @@ TEST(MenuFollowsShortcuts, ChangingAStoredShortcutRebuildsTheMenu) {
     });
     tessivar::HotkeysFacadeRegistry registry(shortcuts.registry);
     auto app = tessivar::TessivarApp::create({h.defaults, hotkeys.notifications, mainQueue, h.desktop, h.jumps,
-                                              h.cursorHiding, h.analytics, {}, &registry, &menu, nullptr});
+                                              h.cursorHiding, h.analytics, {}, &registry, &menu, nullptr, {}});
     app->applicationDidFinishLaunching();
     EXPECT_EQ(displayEntryShortcut(menu.menu(), 0), QKeySequence(Qt::AltModifier | Qt::Key_1));
 

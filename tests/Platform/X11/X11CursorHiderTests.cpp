@@ -40,12 +40,12 @@ std::unique_ptr<XorgDummyServer> X11CursorHiderTest::server_;
 std::optional<std::string> X11CursorHiderTest::startError_;
 
 TEST_F(X11CursorHiderTest, ConnectsToTheDisplayItIsGivenOrToDISPLAY) {
-    EXPECT_TRUE(platform::X11CursorHider(display()).isConnected());
+    EXPECT_TRUE(platform::X11CursorHider(display()).connect());
 
     const char* previous = std::getenv("DISPLAY");
     std::string saved = previous ? previous : "";
     setenv("DISPLAY", display(), 1);
-    EXPECT_TRUE(platform::X11CursorHider().isConnected());
+    EXPECT_TRUE(platform::X11CursorHider().connect());
     if (previous) {
         setenv("DISPLAY", saved.c_str(), 1);
     } else {
@@ -65,7 +65,7 @@ TEST_F(X11CursorHiderTest, DisplayAndApplicationHidesNeedAsManyShows) {
     XErrorRecorder recorder;
     {
         platform::X11CursorHider hider(display());
-        ASSERT_TRUE(hider.isConnected());
+        ASSERT_TRUE(hider.connect());
 
         hider.hideCursor(1);
         hider.hideCursor(2);
@@ -152,7 +152,7 @@ TEST_F(X11CursorHiderTest, ASecondClientSeesThePointerHiddenUntilTheLastShow) {
 
 TEST(X11CursorHiderWithoutServerTest, OnlyCounts) {
     platform::X11CursorHider hider(":1999");
-    EXPECT_FALSE(hider.isConnected());
+    EXPECT_FALSE(hider.connect());
 
     hider.hideCursor(1);
     hider.hideApplicationCursor();

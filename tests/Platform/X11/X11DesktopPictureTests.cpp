@@ -44,6 +44,8 @@ TEST(X11CursorImageSourceTest, ReadsThePointerPictureWithItsHotSpotAndANewSerial
     X11ScreenProbe probe(display);
     ASSERT_TRUE(X11Observer(display).warpPointer({500, 400}));
     platform::X11CursorImageSource source(display);
+    // Changes are followed from the connection on.
+    ASSERT_TRUE(source.connect());
     std::optional<std::uint64_t> previousSerial;
     for (const SolidCursor& pointer : {SolidCursor{16, 24, 0, 0, 0xff0000}, SolidCursor{10, 6, 9, 5, 0x00ff00},
                                        SolidCursor{16, 24, 0, 0, 0xff0000}}) {

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
+#include "ZeraZov/Delivery/Api/Private/ZeraZovCurl.h"
 
 namespace zerazov {
 namespace {
@@ -22,7 +23,7 @@ ZeraZovHttpTransfer::ZeraZovHttpTransfer(ZeraZovHttpRequest request, const std::
     : request_(std::move(request)),
       completion_(std::move(completion)),
       idleTimer_(request_.timeout),
-      handle_(curl_easy_init()) {
+      handle_(ZeraZovCurl::library() ? ZeraZovCurl::loaded().easy_init() : nullptr) {
     if (handle_ == nullptr) {
         setupStatus_ = CURLE_FAILED_INIT;
         return;
@@ -31,14 +32,16 @@ ZeraZovHttpTransfer::ZeraZovHttpTransfer(ZeraZovHttpRequest request, const std::
 }
 
 ZeraZovHttpTransfer::~ZeraZovHttpTransfer() {
-    if (handle_ != nullptr) curl_easy_cleanup(handle_);
-    curl_slist_free_all(headers_);
+    // Headers are only ever added to a transfer that has its handle.
+    if (handle_ == nullptr) return;
+    ZeraZovCurl::loaded().easy_cleanup(handle_);
+    ZeraZovCurl::loaded().slist_free_all(headers_);
 }
 
 template <typename Value>
 void ZeraZovHttpTransfer::setOption(CURLoption option, Value value) {
     if (setupStatus_ != CURLE_OK) return;
-    setupStatus_ = curl_easy_setopt(handle_, option, value);
+    setupStatus_ = ZeraZovCurl::loaded().easy_setopt(handle_, option, value);
 }
 
 void ZeraZovHttpTransfer::configure(const std::optional<std::string>& caFile) {
@@ -84,11 +87,11 @@ void ZeraZovHttpTransfer::addHeaders() {
             setOption(CURLOPT_ACCEPT_ENCODING, header.second.c_str());
             continue;
         }
-        headers_ = curl_slist_append(headers_, (header.first + ": " + header.second).c_str());
+        headers_ = ZeraZovCurl::loaded().slist_append(headers_, (header.first + ": " + header.second).c_str());
     }
     // Without this libcurl holds larger bodies back for a "100 Continue" that many
     // servers never send, spending the request's timeout on waiting.
-    if (request_.method == ZeraZovHttpRequest::Method::post) headers_ = curl_slist_append(headers_, "Expect:");
+    if (request_.method == ZeraZovHttpRequest::Method::post) headers_ = ZeraZovCurl::loaded().slist_append(headers_, "Expect:");
 }
 
 std::size_t ZeraZovHttpTransfer::onData(char* data, std::size_t size, std::size_t count, void* transfer) {
@@ -119,12 +122,12 @@ ZeraZovHttpResult ZeraZovHttpTransfer::result(CURLcode code) const {
         return ZeraZovTransportError{code, "answer larger than " + std::to_string(maxResponseBytes) + " bytes"};
     }
     if (code != CURLE_OK) {
-        std::string description = curl_easy_strerror(code);
+        std::string description = handle_ ? ZeraZovCurl::loaded().easy_strerror(code) : "libcurl could not be loaded";
         if (errorText_[0] != '\0') description += std::string(": ") + errorText_;
         return ZeraZovTransportError{code, std::move(description)};
     }
     long status = 0;
-    curl_easy_getinfo(handle_, CURLINFO_RESPONSE_CODE, &status);
+    ZeraZovCurl::loaded().easy_getinfo(handle_, CURLINFO_RESPONSE_CODE, &status);
     return ZeraZovHttpResponse{static_cast<int>(status), response_};
 }
 

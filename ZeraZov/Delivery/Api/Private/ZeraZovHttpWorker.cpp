@@ -4,6 +4,8 @@
 #include <limits>
 #include <utility>
 
+#include "ZeraZov/Delivery/Api/Private/ZeraZovCurl.h"
+
 namespace zerazov {
 namespace {
 
@@ -14,9 +16,11 @@ constexpr int transferWaitMilliseconds = 1000;
 constexpr int idleWaitMilliseconds = std::numeric_limits<int>::max();
 
 CURLM* makeMulti() {
+    const ZeraZovCurl* curl = ZeraZovCurl::library();
+    if (curl == nullptr) return nullptr;
     static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-    return curl_multi_init();
+    std::call_once(once, [curl] { curl->global_init(CURL_GLOBAL_DEFAULT); });
+    return curl->multi_init();
 }
 
 }  // namespace
@@ -25,12 +29,12 @@ ZeraZovHttpWorker::ZeraZovHttpWorker(std::optional<std::string> caFile)
     : caFile_(std::move(caFile)), multi_(makeMulti()) {}
 
 ZeraZovHttpWorker::~ZeraZovHttpWorker() {
-    if (multi_ != nullptr) curl_multi_cleanup(multi_);
+    if (multi_ != nullptr) ZeraZovCurl::loaded().multi_cleanup(multi_);
 }
 
 void ZeraZovHttpWorker::send(ZeraZovHttpRequest request, ZeraZovHttpTransfer::Completion completion) {
     auto transfer = std::make_unique<ZeraZovHttpTransfer>(std::move(request), caFile_, std::move(completion));
-    // Without a multi handle (libcurl out of memory) no loop runs to complete it later.
+    // Without a multi handle (libcurl missing or out of memory) no loop runs to complete it later.
     if (multi_ == nullptr) return transfer->finish(CURLE_OUT_OF_MEMORY);
     {
         std::lock_guard guard(incomingLock_);
@@ -48,16 +52,16 @@ void ZeraZovHttpWorker::stop() {
 }
 
 void ZeraZovHttpWorker::wake() {
-    if (multi_ != nullptr) curl_multi_wakeup(multi_);
+    if (multi_ != nullptr) ZeraZovCurl::loaded().multi_wakeup(multi_);
 }
 
 void ZeraZovHttpWorker::run() {
     if (multi_ == nullptr) return;
     while (startIncoming()) {
         int running = 0;
-        curl_multi_perform(multi_, &running);
+        ZeraZovCurl::loaded().multi_perform(multi_, &running);
         finishCompleted();
-        curl_multi_poll(multi_, nullptr, 0, active_.empty() ? idleWaitMilliseconds : transferWaitMilliseconds, nullptr);
+        ZeraZovCurl::loaded().multi_poll(multi_, nullptr, 0, active_.empty() ? idleWaitMilliseconds : transferWaitMilliseconds, nullptr);
     }
     cancelActive();
 }
@@ -77,13 +81,13 @@ bool ZeraZovHttpWorker::startIncoming() {
 
 void ZeraZovHttpWorker::start(std::unique_ptr<ZeraZovHttpTransfer> transfer) {
     if (transfer->setupStatus() != CURLE_OK) return transfer->finish(transfer->setupStatus());
-    if (curl_multi_add_handle(multi_, transfer->handle()) != CURLM_OK) return transfer->finish(CURLE_FAILED_INIT);
+    if (ZeraZovCurl::loaded().multi_add_handle(multi_, transfer->handle()) != CURLM_OK) return transfer->finish(CURLE_FAILED_INIT);
     active_.push_back(std::move(transfer));
 }
 
 void ZeraZovHttpWorker::finishCompleted() {
     int queued = 0;
-    while (CURLMsg* message = curl_multi_info_read(multi_, &queued)) {
+    while (CURLMsg* message = ZeraZovCurl::loaded().multi_info_read(multi_, &queued)) {
         if (message->msg != CURLMSG_DONE) continue;
         const CURLcode code = message->data.result;
         auto transfer = takeActive(message->easy_handle);
@@ -97,7 +101,7 @@ std::unique_ptr<ZeraZovHttpTransfer> ZeraZovHttpWorker::takeActive(CURL* handle)
     if (found == active_.end()) return nullptr;
     auto transfer = std::move(*found);
     active_.erase(found);
-    curl_multi_remove_handle(multi_, handle);
+    ZeraZovCurl::loaded().multi_remove_handle(multi_, handle);
     return transfer;
 }
 
@@ -107,7 +111,7 @@ void ZeraZovHttpWorker::cancelActive() {
     startIncoming();
     auto open = std::exchange(active_, {});
     for (auto& transfer : open) {
-        curl_multi_remove_handle(multi_, transfer->handle());
+        ZeraZovCurl::loaded().multi_remove_handle(multi_, transfer->handle());
         transfer->cancel();
     }
 }

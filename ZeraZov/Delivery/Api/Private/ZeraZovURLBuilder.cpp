@@ -3,35 +3,36 @@
 #include <memory>
 #include <string_view>
 
-#include <curl/curl.h>
+#include "ZeraZov/Delivery/Api/Private/ZeraZovCurl.h"
 
 namespace zerazov {
 namespace {
 
 struct URLHandleDeleter {
-    void operator()(CURLU* handle) const { curl_url_cleanup(handle); }
+    void operator()(CURLU* handle) const { ZeraZovCurl::loaded().url_cleanup(handle); }
 };
 using URLHandle = std::unique_ptr<CURLU, URLHandleDeleter>;
 
 // Any scheme parses here; the transport decides which ones it will speak.
 URLHandle parsed(std::string_view text) {
-    URLHandle handle(curl_url());
+    if (ZeraZovCurl::library() == nullptr) return nullptr;
+    URLHandle handle(ZeraZovCurl::loaded().url());
     if (!handle) return nullptr;
     const std::string owned(text);
-    if (curl_url_set(handle.get(), CURLUPART_URL, owned.c_str(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK) return nullptr;
+    if (ZeraZovCurl::loaded().url_set(handle.get(), CURLUPART_URL, owned.c_str(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK) return nullptr;
     return handle;
 }
 
 std::optional<std::string> part(CURLU* handle, CURLUPart which) {
     char* text = nullptr;
-    if (curl_url_get(handle, which, &text, 0) != CURLUE_OK) return std::nullopt;
+    if (ZeraZovCurl::loaded().url_get(handle, which, &text, 0) != CURLUE_OK) return std::nullopt;
     std::string copy(text);
-    curl_free(text);
+    ZeraZovCurl::loaded().free(text);
     return copy;
 }
 
 bool setPart(CURLU* handle, CURLUPart which, const std::optional<std::string>& value) {
-    return curl_url_set(handle, which, value ? value->c_str() : nullptr, 0) == CURLUE_OK;
+    return ZeraZovCurl::loaded().url_set(handle, which, value ? value->c_str() : nullptr, 0) == CURLUE_OK;
 }
 
 // Every run of slashes becomes one.

@@ -98,7 +98,7 @@ TEST_F(QtDesktopOnXorgTest, ListsEveryMonitorPrimaryFirstWithGlobalFrames) {
 }
 
 TEST_F(QtDesktopOnXorgTest, MovesThePointerToDisplayLocalPointsOnEveryMonitor) {
-    ASSERT_TRUE(warp_.isConnected());
+    ASSERT_TRUE(warp_.connect());
     for (platform::QtDesktop* desktop : {&desktop_, &warpingDesktop_}) {
         for (std::size_t i = 0; i < kMonitors.size(); ++i) {
             const MonitorGeometry& monitor = kMonitors[i];
