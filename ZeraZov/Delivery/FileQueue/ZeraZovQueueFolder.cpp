@@ -54,14 +54,14 @@ std::optional<std::string> ZeraZovQueueFolder::create() const {
 
 // Record names are fresh and time-ordered: there is no link or mode to look up,
 // and no file to replace.
-std::optional<std::string> ZeraZovQueueFolder::write(std::string_view name, std::string_view bytes) const {
+std::optional<std::string> ZeraZovQueueFolder::write(const std::string& name, std::string_view bytes) const {
     const auto spare = spares_.take();
     auto error = spare ? writeIntoSpare(*spare, name, bytes) : writeFresh(name, bytes);
     if (!error) awaitSync(name);
     return error;
 }
 
-std::optional<std::string> ZeraZovQueueFolder::writeIntoSpare(const std::string& spare, std::string_view name,
+std::optional<std::string> ZeraZovQueueFolder::writeIntoSpare(const std::string& spare, const std::string& name,
                                                               std::string_view bytes) const {
     const auto file = spares_.fileURL(spare);
     // Kept spares are empty, so nothing is cut. One gone meanwhile (the folder
@@ -81,14 +81,44 @@ std::optional<std::string> ZeraZovQueueFolder::writeIntoSpare(const std::string&
 // once whole: a process killed on the way leaves nothing behind. Where the file
 // system makes no such files, or /proc is missing, a temporary file renamed into
 // place does the same.
-std::optional<std::string> ZeraZovQueueFolder::writeFresh(std::string_view name, std::string_view bytes) const {
+std::optional<std::string> ZeraZovQueueFolder::writeFresh(const std::string& name, std::string_view bytes) const {
+    if (const auto folder = heldFolder()) {
+        if (writeLinked(folder->get(), name, bytes)) return std::nullopt;
+        dropHeldFolder(folder);
+    }
+    return writeFreshByPath(name, bytes);
+}
+
+// Through the folder's descriptor, so that neither making the file nor naming it
+// walks the folder's path or /proc's (together about a third of an add on tmpfs).
+// Since Linux 6.10 the opener may link a descriptor by AT_EMPTY_PATH without
+// privilege; older kernels refuse that with ENOENT, and then the /proc name does
+// it. False when the record is not stored this way, with nothing left behind: a
+// folder removed since it was opened, a file system without nameless files, a
+// full disk; the path then gives the answer.
+bool ZeraZovQueueFolder::writeLinked(int folder, const std::string& name, std::string_view bytes) const {
+    platform::UniqueFd fd(::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    if (!fd.valid() || !platform::DurableFile::writeAll(fd.get(), bytes)) return false;
+    if (::linkat(fd.get(), "", folder, name.c_str(), AT_EMPTY_PATH) != 0) {
+        if (errno != ENOENT) return false;
+        char descriptor[32];
+        std::snprintf(descriptor, sizeof descriptor, "/proc/self/fd/%d", fd.get());
+        if (::linkat(AT_FDCWD, descriptor, folder, name.c_str(), AT_SYMLINK_FOLLOW) != 0) return false;
+    }
+    if (fd.close()) return true;
+    ::unlinkat(folder, name.c_str(), 0);
+    return false;
+}
+
+std::optional<std::string> ZeraZovQueueFolder::writeFreshByPath(const std::string& name, std::string_view bytes) const {
     const auto temporaryInstead = [&] {
         return platform::DurableFile::writeNew(fileURL(name), bytes, platform::DurableFile::Sync::later);
     };
     platform::UniqueFd fd(::open(path_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
     if (!fd.valid() && (errno == EOPNOTSUPP || errno == EISDIR)) return temporaryInstead();
     if (!fd.valid() || !platform::DurableFile::writeAll(fd.get(), bytes)) return errnoText();
-    // Naming the descriptor needs no privilege, unlike linking it by AT_EMPTY_PATH.
+    // Naming the descriptor needs no privilege, unlike linking it by AT_EMPTY_PATH
+    // on kernels before 6.10.
     char descriptor[32];
     std::snprintf(descriptor, sizeof descriptor, "/proc/self/fd/%d", fd.get());
     const auto file = fileURL(name);
@@ -100,6 +130,20 @@ std::optional<std::string> ZeraZovQueueFolder::writeFresh(std::string_view name,
     auto error = errnoText();
     ::unlink(file.c_str());
     return error;
+}
+
+std::shared_ptr<const platform::UniqueFd> ZeraZovQueueFolder::heldFolder() const {
+    std::lock_guard guard(heldFolderLock_);
+    if (heldFolder_) return heldFolder_;
+    platform::UniqueFd folder(::open(path_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.valid()) return nullptr;
+    heldFolder_ = std::make_shared<const platform::UniqueFd>(std::move(folder));
+    return heldFolder_;
+}
+
+void ZeraZovQueueFolder::dropHeldFolder(const std::shared_ptr<const platform::UniqueFd>& stale) const {
+    std::lock_guard guard(heldFolderLock_);
+    if (heldFolder_ == stale) heldFolder_.reset();
 }
 
 std::optional<std::string> ZeraZovQueueFolder::moveIn(const fs::path& source, std::string_view name) const {
