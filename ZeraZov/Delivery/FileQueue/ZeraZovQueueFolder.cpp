@@ -82,9 +82,9 @@ std::optional<std::string> ZeraZovQueueFolder::writeIntoSpare(const std::string&
 // system makes no such files, or /proc is missing, a temporary file renamed into
 // place does the same.
 std::optional<std::string> ZeraZovQueueFolder::writeFresh(const std::string& name, std::string_view bytes) const {
-    if (const auto folder = heldFolder()) {
+    if (const auto folder = heldFolder_.get()) {
         if (writeLinked(folder->get(), name, bytes)) return std::nullopt;
-        dropHeldFolder(folder);
+        heldFolder_.drop(folder);
     }
     return writeFreshByPath(name, bytes);
 }
@@ -130,20 +130,6 @@ std::optional<std::string> ZeraZovQueueFolder::writeFreshByPath(const std::strin
     auto error = errnoText();
     ::unlink(file.c_str());
     return error;
-}
-
-std::shared_ptr<const platform::UniqueFd> ZeraZovQueueFolder::heldFolder() const {
-    std::lock_guard guard(heldFolderLock_);
-    if (heldFolder_) return heldFolder_;
-    platform::UniqueFd folder(::open(path_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (!folder.valid()) return nullptr;
-    heldFolder_ = std::make_shared<const platform::UniqueFd>(std::move(folder));
-    return heldFolder_;
-}
-
-void ZeraZovQueueFolder::dropHeldFolder(const std::shared_ptr<const platform::UniqueFd>& stale) const {
-    std::lock_guard guard(heldFolderLock_);
-    if (heldFolder_ == stale) heldFolder_.reset();
 }
 
 std::optional<std::string> ZeraZovQueueFolder::moveIn(const fs::path& source, std::string_view name) const {

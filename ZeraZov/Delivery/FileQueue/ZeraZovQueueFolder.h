@@ -1,6 +1,5 @@
 #pragma once
 #include <filesystem>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -8,7 +7,7 @@
 #include <vector>
 
 #include "Platform/Foundation/DurableFile.h"
-#include "Platform/Foundation/UniqueFd.h"
+#include "ZeraZov/Delivery/FileQueue/ZeraZovHeldFolder.h"
 #include "ZeraZov/Delivery/FileQueue/ZeraZovSpareFiles.h"
 
 namespace zerazov {
@@ -70,18 +69,11 @@ private:
     std::optional<std::string> writeFresh(const std::string& name, std::string_view bytes) const;
     bool writeLinked(int folder, const std::string& name, std::string_view bytes) const;
     std::optional<std::string> writeFreshByPath(const std::string& name, std::string_view bytes) const;
-    // The folder opened as a descriptor, kept for later writes; nothing when it
-    // cannot be opened. dropHeldFolder lets go of one found stale, so that the
-    // next write opens the folder now at the path.
-    std::shared_ptr<const platform::UniqueFd> heldFolder() const;
-    void dropHeldFolder(const std::shared_ptr<const platform::UniqueFd>& stale) const;
-
     std::filesystem::path path_;
     ZeraZovSpareFiles spares_;
     mutable std::mutex unsyncedLock_;
     mutable std::vector<std::string> unsynced_;  // written or moved in since the last sync
-    mutable std::mutex heldFolderLock_;
-    mutable std::shared_ptr<const platform::UniqueFd> heldFolder_;
+    ZeraZovHeldFolder heldFolder_{path_};
 };
 
 }  // namespace zerazov
