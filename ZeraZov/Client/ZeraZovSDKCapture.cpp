@@ -189,7 +189,9 @@ void ZeraZovSDK::appendSharedProperties(const Parts& parts, json& result, const 
                                         const std::optional<json>& userPropertiesSetOnce,
                                         const std::optional<Groups>& groups) const {
     if (parts.context) {
-        merge(result, parts.context->theStaticContext());
+        // The first keys of an empty object: a copy of the whole tree, not one
+        // search and insertion per key.
+        result = parts.context->theStaticContext();
         merge(result, parts.context->dynamicContext());
     }
     merge(result, registeredPropertiesWith(parts));

@@ -53,14 +53,14 @@ std::optional<std::string> ZeraZovQueueFolder::create() const {
 }
 
 // Record names are fresh and time-ordered: there is no link or mode to look up.
-std::optional<std::string> ZeraZovQueueFolder::write(std::string_view name, std::string_view bytes) const {
+std::optional<std::string> ZeraZovQueueFolder::write(const std::string& name, std::string_view bytes) const {
     const auto spare = spares_.take();
     auto error = spare ? writeIntoSpare(*spare, name, bytes) : writeFresh(name, bytes);
     if (!error) awaitSync(name);
     return error;
 }
 
-std::optional<std::string> ZeraZovQueueFolder::writeIntoSpare(const std::string& spare, std::string_view name,
+std::optional<std::string> ZeraZovQueueFolder::writeIntoSpare(const std::string& spare, const std::string& name,
                                                               std::string_view bytes) const {
     const auto file = spares_.fileURL(spare);
     // Kept spares are empty, so nothing is cut. One gone meanwhile (the folder
@@ -82,14 +82,45 @@ std::optional<std::string> ZeraZovQueueFolder::writeIntoSpare(const std::string&
 // place does the same; so does a name that is taken, which a link cannot
 // replace (a move of older records cut short and run again writes its files
 // again, and must go on past them).
-std::optional<std::string> ZeraZovQueueFolder::writeFresh(std::string_view name, std::string_view bytes) const {
+std::optional<std::string> ZeraZovQueueFolder::writeFresh(const std::string& name, std::string_view bytes) const {
+    if (const auto folder = heldFolder_.get()) {
+        if (writeLinked(folder->get(), name, bytes)) return std::nullopt;
+        // A taken name is no sign of a folder gone stale.
+        if (errno != EEXIST) heldFolder_.drop(folder);
+    }
+    return writeFreshByPath(name, bytes);
+}
+
+// Through the folder's descriptor, so that neither making the file nor naming it
+// walks the folder's path or /proc's (together about a third of an add on tmpfs).
+// Since Linux 6.10 the opener may link a descriptor by AT_EMPTY_PATH without
+// privilege; older kernels refuse that with ENOENT, and then the /proc name does
+// it. False when the record is not stored this way, with nothing left behind: a
+// folder removed since it was opened, a file system without nameless files, a
+// full disk; the path then gives the answer.
+bool ZeraZovQueueFolder::writeLinked(int folder, const std::string& name, std::string_view bytes) const {
+    platform::UniqueFd fd(::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    if (!fd.valid() || !platform::DurableFile::writeAll(fd.get(), bytes)) return false;
+    if (::linkat(fd.get(), "", folder, name.c_str(), AT_EMPTY_PATH) != 0) {
+        if (errno != ENOENT) return false;
+        char descriptor[32];
+        std::snprintf(descriptor, sizeof descriptor, "/proc/self/fd/%d", fd.get());
+        if (::linkat(AT_FDCWD, descriptor, folder, name.c_str(), AT_SYMLINK_FOLLOW) != 0) return false;
+    }
+    if (fd.close()) return true;
+    ::unlinkat(folder, name.c_str(), 0);
+    return false;
+}
+
+std::optional<std::string> ZeraZovQueueFolder::writeFreshByPath(const std::string& name, std::string_view bytes) const {
     const auto temporaryInstead = [&] {
         return platform::DurableFile::writeNew(fileURL(name), bytes, platform::DurableFile::Sync::later);
     };
     platform::UniqueFd fd(::open(path_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
     if (!fd.valid() && (errno == EOPNOTSUPP || errno == EISDIR)) return temporaryInstead();
     if (!fd.valid() || !platform::DurableFile::writeAll(fd.get(), bytes)) return errnoText();
-    // Naming the descriptor needs no privilege, unlike linking it by AT_EMPTY_PATH.
+    // Naming the descriptor needs no privilege, unlike linking it by AT_EMPTY_PATH
+    // on kernels before 6.10.
     char descriptor[32];
     std::snprintf(descriptor, sizeof descriptor, "/proc/self/fd/%d", fd.get());
     const auto file = fileURL(name);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Platform/Foundation/DurableFile.h"
+#include "ZeraZov/Delivery/FileQueue/ZeraZovHeldFolder.h"
 #include "ZeraZov/Delivery/FileQueue/ZeraZovSpareFiles.h"
 
 namespace zerazov {
@@ -34,7 +35,7 @@ public:
     // Stores the bytes under the name, replacing what is there; once it answers
     // no error, every reader finds the whole file under that name. On failure
     // nothing is left behind. Waits for no disk.
-    std::optional<std::string> write(std::string_view name, std::string_view bytes) const;
+    std::optional<std::string> write(const std::string& name, std::string_view bytes) const;
 
     // Moves a file of this file system in under the name, replacing what is there.
     std::optional<std::string> moveIn(const std::filesystem::path& source, std::string_view name) const;
@@ -63,14 +64,16 @@ public:
 private:
     void awaitSync(std::string_view name) const;
     // The record's file made of a kept spare, or made new; the error's text on failure.
-    std::optional<std::string> writeIntoSpare(const std::string& spare, std::string_view name,
+    std::optional<std::string> writeIntoSpare(const std::string& spare, const std::string& name,
                                               std::string_view bytes) const;
-    std::optional<std::string> writeFresh(std::string_view name, std::string_view bytes) const;
-
+    std::optional<std::string> writeFresh(const std::string& name, std::string_view bytes) const;
+    bool writeLinked(int folder, const std::string& name, std::string_view bytes) const;
+    std::optional<std::string> writeFreshByPath(const std::string& name, std::string_view bytes) const;
     std::filesystem::path path_;
     ZeraZovSpareFiles spares_;
     mutable std::mutex unsyncedLock_;
     mutable std::vector<std::string> unsynced_;  // written or moved in since the last sync
+    ZeraZovHeldFolder heldFolder_{path_};
 };
 
 }  // namespace zerazov

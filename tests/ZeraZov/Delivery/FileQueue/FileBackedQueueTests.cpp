@@ -226,6 +226,20 @@ TEST_F(FileBackedQueueTest, DropEverythingRacingAddsLosesNoRecordAddedAfterIt) {
     EXPECT_EQ(recordFileNames(folder), sortedNames);  // no stray file, no name without its file
 }
 
+// Records are made through a descriptor of the folder kept open between adds; a
+// folder removed and made again under the queue must take the next records, not
+// the removed one that the descriptor still names.
+TEST_F(FileBackedQueueTest, AFolderMadeAgainUnderTheQueueTakesTheNextRecords) {
+    addRecords(1, 1);
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    addRecords(2, 3);
+    EXPECT_EQ(recordFileNames(folder).size(), 2u);
+    ZeraZovFileBackedQueue reopened(folder);
+    reopened.setup({});
+    EXPECT_EQ(idsOf(peekAll(reopened)), (std::vector<std::uint64_t>{2, 3}));
+}
+
 // A record that cannot be written (a full disk, a folder gone) is lost; the user
 // hears of the first loss even with the client's diagnostics off.
 TEST_F(FileBackedQueueTest, AddReportsARecordThatCouldNotBeWrittenAndLogsTheFirstLoss) {
