@@ -30,6 +30,16 @@ int zzcrash_thread_stop_signal();
 // Async-signal-safe.
 int zzcrash_threads_stop(const zzcrash_thread_list* threads, zzcrash_thread_t except, std::int64_t timeoutMs);
 
+// The same stop in two halves, so that the caller can do work of its own
+// (walk its own stack) while the other threads are scheduled and come to a
+// stop. The request sends the signals and answers how many threads were
+// asked, or -1 as above; the wait, until `timeoutMs` after the request,
+// answers how many stopped. After a request that did not answer -1,
+// zzcrash_threads_resume must follow (with or without the wait).
+// Async-signal-safe.
+int zzcrash_threads_request_stop(const zzcrash_thread_list* threads, zzcrash_thread_t except, std::int64_t timeoutMs);
+int zzcrash_threads_await_stop();
+
 // The registers of `thread` as it stopped, or null when it is not stopped.
 // Valid until zzcrash_threads_resume. Async-signal-safe.
 const mcontext_t* zzcrash_thread_stopped_context(zzcrash_thread_t thread);
