@@ -114,6 +114,32 @@ TEST(ThreadStopper, StoppedThreadsStandStillUntilResumed) {
     }
 }
 
+// The writer walks its own stack between asking for the stop and waiting for
+// it: the threads stand still once it is awaited, and a resume that follows
+// the request at once (before any thread answered, or while some answer)
+// leaves none of them stopped, so the next stop finds every slot free.
+TEST(ThreadStopper, ARequestIsAwaitedLaterOrResumedAtOnce) {
+    ASSERT_TRUE(zzcrash_thread_stopper_install());
+    Counters counters(3);
+    zzcrash_thread_list list;
+    ASSERT_TRUE(zzcrash_thread_list_read(&list));
+    const int others = static_cast<int>(list.count) - 1;
+    for (const bool awaited : {true, false, true}) {
+        SCOPED_TRACE(awaited ? "awaited" : "resumed at once");
+        EXPECT_EQ(zzcrash_threads_request_stop(&list, zzcrash_thread_self(), answeringTimeoutMs), others);
+        if (awaited) {
+            EXPECT_EQ(zzcrash_threads_await_stop(), others);
+            const long before = counters.count();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            EXPECT_EQ(counters.count(), before);
+        }
+        zzcrash_threads_resume();
+        const long after = counters.count();
+        EXPECT_TRUE(waitFor([&] { return counters.count() > after + 1000; }, std::chrono::seconds(5)));
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(zzcrash_thread_stopped_context(counters.id(i)), nullptr);
+    }
+}
+
 // A thread that blocks the stop signal never answers: the stop gives up at
 // its deadline and the thread is known by its id only. When the thread later
 // takes the signal, the stop is over and nothing happens to it.
