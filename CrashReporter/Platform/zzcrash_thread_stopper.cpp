@@ -166,6 +166,15 @@ int zzcrash_threads_await_stop() {
     return answered;
 }
 
+bool zzcrash_thread_await_stopped(zzcrash_thread_t thread) {
+    Slot* slot = slotOf(thread);
+    if (!slot) return false;
+    const int savedErrno = errno;
+    const bool answered = waitWhile(*slot, requested, capturing, stopDeadlineNs) == stopped;
+    errno = savedErrno;
+    return answered;
+}
+
 int zzcrash_threads_stop(const zzcrash_thread_list* threads, zzcrash_thread_t except, std::int64_t timeoutMs) {
     if (zzcrash_threads_request_stop(threads, except, timeoutMs) < 0) return -1;
     return zzcrash_threads_await_stop();

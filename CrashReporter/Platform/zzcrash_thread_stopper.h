@@ -39,6 +39,12 @@ int zzcrash_threads_stop(const zzcrash_thread_list* threads, zzcrash_thread_t ex
 // Async-signal-safe.
 int zzcrash_threads_request_stop(const zzcrash_thread_list* threads, zzcrash_thread_t except, std::int64_t timeoutMs);
 int zzcrash_threads_await_stop();
+// The wait for one of the threads asked: true once it has stopped, false
+// when it was not asked or has not answered by the stop's deadline. A writer
+// that waits for each thread just before it walks that thread's stack walks
+// the threads that answered first while the others are still on their way.
+// Async-signal-safe.
+bool zzcrash_thread_await_stopped(zzcrash_thread_t thread);
 
 // The registers of `thread` as it stopped, or null when it is not stopped.
 // Valid until zzcrash_threads_resume. Async-signal-safe.

@@ -16,7 +16,7 @@ constexpr char fileMagic[] = {'z', 'z', 'c', 'r', 'a', 's', 'h'};
 constexpr std::uint8_t fileVersion = 1;
 
 // The process's threads, all but the calling one asked to stop as it is
-// made, and stopped once awaited.
+// made; each is waited for on its own, just before its stack is walked.
 class StoppedThreads {
 public:
     explicit StoppedThreads(zzcrash_thread_list* threads) : threads_(threads) {
@@ -29,8 +29,8 @@ public:
     StoppedThreads(const StoppedThreads&) = delete;
     StoppedThreads& operator=(const StoppedThreads&) = delete;
 
-    void await() const {
-        if (requested_) zzcrash_threads_await_stop();
+    void await(zzcrash_thread_t thread) const {
+        if (requested_) zzcrash_thread_await_stopped(thread);
     }
     const zzcrash_thread_list& list() const { return *threads_; }
 
@@ -41,15 +41,18 @@ private:
 
 // Each thread's stack is walked and named once, then its section counted and
 // written from that record; the calling thread's was walked already.
-void writeThreads(zzcrash_log_encoder& out, const zzcrash_log_sources& sources, const zzcrash_thread_list& threads,
+void writeThreads(zzcrash_log_encoder& out, const zzcrash_log_sources& sources, const StoppedThreads& threads,
                          zzcrash_thread_t crashed, bool current) {
     zzcrash_log_writer_scratch* scratch = &sources.writer->scratch;
     const zzcrash_thread_t self = zzcrash_thread_self();
     std::uint32_t number = 0;
-    for (std::uint32_t i = 0; i < threads.count; ++i) {
-        const zzcrash_thread_t thread = threads.threads[i];
+    for (std::uint32_t i = 0; i < threads.list().count; ++i) {
+        const zzcrash_thread_t thread = threads.list().threads[i];
         if (thread == self && !current) continue;
-        if (thread != self) zzcrash_log_record_stack(sources, thread, nullptr, &scratch->stack);
+        if (thread != self) {
+            threads.await(thread);
+            zzcrash_log_record_stack(sources, thread, nullptr, &scratch->stack);
+        }
         const zzcrash_log_stack& stack = thread == self ? scratch->current_stack : scratch->stack;
         out.messageField(3, [&](zzcrash_log_encoder& entry) {
             return zzcrash_log_write_thread(entry, sources, number, thread == crashed, stack);
@@ -115,7 +118,6 @@ zzcrash_error_t zzcrash_log_writer_write(zzcrash_log_writer* writer, zzcrash_thr
     // idle for as long again.
     if (current_state)
         zzcrash_log_record_stack(sources, zzcrash_thread_self(), current_state, &scratch->current_stack);
-    threads.await();
 
     zzcrash_log_encoder out(file);
     out.raw(fileMagic, sizeof fileMagic);
@@ -130,7 +132,7 @@ zzcrash_error_t zzcrash_log_writer_write(zzcrash_log_writer* writer, zzcrash_thr
         return zzcrash_log_write_application_info(section, writer);
     });
     out.messageField(7, [writer](zzcrash_log_encoder& section) { return zzcrash_log_write_process_info(section, writer); });
-    writeThreads(out, sources, threads.list(), crashed_thread, current_state != nullptr);
+    writeThreads(out, sources, threads, crashed_thread, current_state != nullptr);
     char message[ZZCRASH_CRASH_INFO_MESSAGE_MAX + 1] = {};
     writeImages(out, image_list, signal_info, message);
     if (writer->uncaught_exception.has_exception.load(std::memory_order_seq_cst))

@@ -115,20 +115,29 @@ TEST(ThreadStopper, StoppedThreadsStandStillUntilResumed) {
 }
 
 // The writer walks its own stack between asking for the stop and waiting for
-// it: the threads stand still once it is awaited, and a resume that follows
-// the request at once (before any thread answered, or while some answer)
-// leaves none of them stopped, so the next stop finds every slot free.
+// it, and waits for each thread just before walking it: the threads stand
+// still once awaited (all at once or one by one; the calling thread, never
+// asked, is never stopped), and a resume that follows the request at once
+// (before any thread answered, or while some answer) leaves none of them
+// stopped, so the next stop finds every slot free.
 TEST(ThreadStopper, ARequestIsAwaitedLaterOrResumedAtOnce) {
     ASSERT_TRUE(zzcrash_thread_stopper_install());
     Counters counters(3);
     zzcrash_thread_list list;
     ASSERT_TRUE(zzcrash_thread_list_read(&list));
     const int others = static_cast<int>(list.count) - 1;
-    for (const bool awaited : {true, false, true}) {
-        SCOPED_TRACE(awaited ? "awaited" : "resumed at once");
+    enum Wait { all, each, none };
+    for (const Wait wait : {all, none, each, all}) {
+        SCOPED_TRACE(wait == all ? "all awaited" : wait == each ? "each awaited" : "resumed at once");
         EXPECT_EQ(zzcrash_threads_request_stop(&list, zzcrash_thread_self(), answeringTimeoutMs), others);
-        if (awaited) {
+        if (wait == all) {
             EXPECT_EQ(zzcrash_threads_await_stop(), others);
+        }
+        if (wait == each) {
+            EXPECT_FALSE(zzcrash_thread_await_stopped(zzcrash_thread_self()));
+            for (int i = 0; i < 3; ++i) EXPECT_TRUE(zzcrash_thread_await_stopped(counters.id(i)));
+        }
+        if (wait != none) {
             const long before = counters.count();
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
             EXPECT_EQ(counters.count(), before);
