@@ -8,7 +8,6 @@
 
 #include <atomic>
 #include <cerrno>
-#include <climits>
 
 namespace {
 
@@ -30,11 +29,6 @@ std::uint32_t slotCount = 0;
 // one stop is followed by no other, and its writer need not wait a second
 // time for every thread to be scheduled).
 std::uint32_t releasedCount = 0;
-// Bumped by each resume. The stopped threads wait on this one word, so that
-// a single wake-up call lets all of them go: a call per thread cost the
-// writer about 10 µs a thread on a loaded machine, as much as walking a
-// stack.
-std::uint32_t releaseGeneration = 0;
 // When the stop under way gives up on the threads that have not answered.
 std::int64_t stopDeadlineNs = 0;
 int stopSignal = 0;
@@ -57,9 +51,7 @@ bool exchange(std::uint32_t& word, std::uint32_t from, std::uint32_t to) {
 void futexWait(std::uint32_t& word, std::uint32_t expected, const timespec* timeout) {
     syscall(SYS_futex, &word, FUTEX_WAIT_PRIVATE, expected, timeout, nullptr, 0);
 }
-void futexWake(std::uint32_t& word, int count = 1) {
-    syscall(SYS_futex, &word, FUTEX_WAKE_PRIVATE, count, nullptr, nullptr, 0);
-}
+void futexWake(std::uint32_t& word) { syscall(SYS_futex, &word, FUTEX_WAKE_PRIVATE, 1, nullptr, nullptr, 0); }
 
 std::int64_t nowNs() {
     timespec now{};
@@ -87,16 +79,6 @@ Slot* slotOf(zzcrash_thread_t thread) {
     return nullptr;
 }
 
-// The generation is read before the state: a resume that releases the slot
-// after that read has also moved the generation on, so the wait returns.
-void awaitRelease(Slot& slot) {
-    for (;;) {
-        const std::uint32_t generation = load(releaseGeneration);
-        if (load(slot.state) != stopped) return;
-        futexWait(releaseGeneration, generation, nullptr);
-    }
-}
-
 // A signal that arrives after its stop is over (the thread had it blocked)
 // finds no request and returns at once.
 void onStopSignal(int, siginfo_t*, void* context) {
@@ -106,7 +88,7 @@ void onStopSignal(int, siginfo_t*, void* context) {
         slot->context = static_cast<ucontext_t*>(context)->uc_mcontext;
         store(slot->state, stopped);
         futexWake(slot->state);
-        awaitRelease(*slot);
+        while (load(slot->state) == stopped) futexWait(slot->state, stopped, nullptr);
         exchange(slot->state, released, idle);
         futexWake(slot->state);
     }
@@ -193,9 +175,8 @@ void zzcrash_threads_resume() {
         if (exchange(slots[i].state, requested, idle)) continue;
         if (waitWhile(slots[i], capturing, capturing, deadline) != stopped) continue;
         store(slots[i].state, released);
+        futexWake(slots[i].state);
     }
-    std::atomic_ref(releaseGeneration).fetch_add(1, std::memory_order_acq_rel);
-    futexWake(releaseGeneration, INT_MAX);
     releasedCount = slotCount;
     store(slotCount, 0);
     stopping.clear(std::memory_order_release);
