@@ -29,6 +29,8 @@ std::uint32_t slotCount = 0;
 // one stop is followed by no other, and its writer need not wait a second
 // time for every thread to be scheduled).
 std::uint32_t releasedCount = 0;
+// When the stop under way gives up on the threads that have not answered.
+std::int64_t stopDeadlineNs = 0;
 int stopSignal = 0;
 // Held from a stop to its resume: one stop at a time.
 std::atomic_flag stopping;
@@ -124,20 +126,40 @@ bool zzcrash_thread_stopper_install() {
 
 int zzcrash_thread_stop_signal() { return std::atomic_ref(stopSignal).load(); }
 
-int zzcrash_threads_stop(const zzcrash_thread_list* threads, zzcrash_thread_t except, std::int64_t timeoutMs) {
+int zzcrash_threads_request_stop(const zzcrash_thread_list* threads, zzcrash_thread_t except, std::int64_t timeoutMs) {
     if (zzcrash_thread_stop_signal() == 0 || stopping.test_and_set(std::memory_order_acquire)) return -1;
     const int savedErrno = errno;
     const std::int64_t releaseDeadline = nowNs() + releaseTimeoutMs * 1'000'000;
     for (std::uint32_t i = 0; i < releasedCount; ++i) waitWhile(slots[i], released, released, releaseDeadline);
     releasedCount = 0;
+    stopDeadlineNs = nowNs() + timeoutMs * 1'000'000;
     requestStops(threads, except);
-    const std::int64_t deadline = nowNs() + timeoutMs * 1'000'000;
+    errno = savedErrno;
+    return static_cast<int>(slotCount);
+}
+
+int zzcrash_threads_await_stop() {
+    const int savedErrno = errno;
     int answered = 0;
     for (std::uint32_t i = 0; i < slotCount; ++i) {
-        if (waitWhile(slots[i], requested, capturing, deadline) == stopped) ++answered;
+        if (waitWhile(slots[i], requested, capturing, stopDeadlineNs) == stopped) ++answered;
     }
     errno = savedErrno;
     return answered;
+}
+
+bool zzcrash_thread_await_stopped(zzcrash_thread_t thread) {
+    Slot* slot = slotOf(thread);
+    if (!slot) return false;
+    const int savedErrno = errno;
+    const bool answered = waitWhile(*slot, requested, capturing, stopDeadlineNs) == stopped;
+    errno = savedErrno;
+    return answered;
+}
+
+int zzcrash_threads_stop(const zzcrash_thread_list* threads, zzcrash_thread_t except, std::int64_t timeoutMs) {
+    if (zzcrash_threads_request_stop(threads, except, timeoutMs) < 0) return -1;
+    return zzcrash_threads_await_stop();
 }
 
 const mcontext_t* zzcrash_thread_stopped_context(zzcrash_thread_t thread) {

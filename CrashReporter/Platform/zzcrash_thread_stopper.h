@@ -30,6 +30,22 @@ int zzcrash_thread_stop_signal();
 // Async-signal-safe.
 int zzcrash_threads_stop(const zzcrash_thread_list* threads, zzcrash_thread_t except, std::int64_t timeoutMs);
 
+// The same stop in two halves, so that the caller can do work of its own
+// (walk its own stack) while the other threads are scheduled and come to a
+// stop. The request sends the signals and answers how many threads were
+// asked, or -1 as above; the wait, until `timeoutMs` after the request,
+// answers how many stopped. After a request that did not answer -1,
+// zzcrash_threads_resume must follow (with or without the wait).
+// Async-signal-safe.
+int zzcrash_threads_request_stop(const zzcrash_thread_list* threads, zzcrash_thread_t except, std::int64_t timeoutMs);
+int zzcrash_threads_await_stop();
+// The wait for one of the threads asked: true once it has stopped, false
+// when it was not asked or has not answered by the stop's deadline. A writer
+// that waits for each thread just before it walks that thread's stack walks
+// the threads that answered first while the others are still on their way.
+// Async-signal-safe.
+bool zzcrash_thread_await_stopped(zzcrash_thread_t thread);
+
 // The registers of `thread` as it stopped, or null when it is not stopped.
 // Valid until zzcrash_threads_resume. Async-signal-safe.
 const mcontext_t* zzcrash_thread_stopped_context(zzcrash_thread_t thread);

@@ -82,6 +82,17 @@ bool recordProcess(zzcrash_log_writer* writer) {
     return true;
 }
 
+// Each page of the scratch (over half a MiB: the unwinder's page cache, the
+// symbol names, the stacks, the output) is written before any crash, with
+// the byte it holds, so that the pages are mapped now: first written inside
+// a crash, each page a write used took a fault on the crash path.
+void touchScratch(zzcrash_log_writer* writer) {
+    auto* bytes = reinterpret_cast<volatile unsigned char*>(&writer->scratch);
+    const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    for (std::size_t at = 0; at < sizeof writer->scratch; at += page) bytes[at] = bytes[at];
+    bytes[sizeof writer->scratch - 1] = bytes[sizeof writer->scratch - 1];  // the last page, when the record starts mid-page
+}
+
 }  // namespace
 
 zzcrash_error_t zzcrash_log_writer_init(zzcrash_log_writer* writer, const char* application_identifier,
@@ -99,6 +110,7 @@ zzcrash_error_t zzcrash_log_writer_init(zzcrash_log_writer* writer, const char* 
             copyText(application_marketing_version, std::strlen(application_marketing_version));
     const bool process = recordProcess(writer);
     recordMachine(writer);
+    touchScratch(writer);
     std::atomic_thread_fence(std::memory_order_seq_cst);
     return process ? ZZCRASH_ESUCCESS : ZZCRASH_EINVAL;
 }

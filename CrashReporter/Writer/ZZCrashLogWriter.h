@@ -91,8 +91,10 @@ struct zzcrash_log_stack {
 
 // Storage a write works in, kept with the writer so that a crash handler
 // needs none of its own: the thread list, a window onto the stack being
-// walked, unwind rows already worked out, the symbol lookups' caches, and
-// the buffer the log's bytes gather in on their way to the file.
+// walked, unwind rows already worked out, the symbol lookups' caches, the
+// calling thread's stack (walked first, written in its turn) and the other
+// threads' one at a time, and the buffer the log's bytes gather in on their
+// way to the file.
 struct zzcrash_log_writer_scratch {
     zzcrash_thread_list threads;
     std::uint8_t stack_window[ZZCRASH_LOG_STACK_WINDOW_BYTES];
@@ -100,6 +102,7 @@ struct zzcrash_log_writer_scratch {
     zzcrash_async_symbolication_cache symbolication_cache;
     zzcrash_log_symbol_memo symbol_memo;
     zzcrash_log_symbol_cache symbol_cache;
+    zzcrash_log_stack current_stack;
     zzcrash_log_stack stack;
     std::uint8_t output[ZZCRASH_LOG_OUTPUT_BUFFER_BYTES];
 };

@@ -15,39 +15,47 @@ namespace {
 constexpr char fileMagic[] = {'z', 'z', 'c', 'r', 'a', 's', 'h'};
 constexpr std::uint8_t fileVersion = 1;
 
-// The process's threads, all but the calling one stopped.
+// The process's threads, all but the calling one asked to stop as it is
+// made; each is waited for on its own, just before its stack is walked.
 class StoppedThreads {
 public:
     explicit StoppedThreads(zzcrash_thread_list* threads) : threads_(threads) {
         if (!zzcrash_thread_list_read(threads)) threads->count = 0;
-        stopped_ = zzcrash_threads_stop(threads, zzcrash_thread_self(), ZZCRASH_THREAD_STOP_TIMEOUT_MS) >= 0;
+        requested_ = zzcrash_threads_request_stop(threads, zzcrash_thread_self(), ZZCRASH_THREAD_STOP_TIMEOUT_MS) >= 0;
     }
     ~StoppedThreads() {
-        if (stopped_) zzcrash_threads_resume();
+        if (requested_) zzcrash_threads_resume();
     }
     StoppedThreads(const StoppedThreads&) = delete;
     StoppedThreads& operator=(const StoppedThreads&) = delete;
 
+    void await(zzcrash_thread_t thread) const {
+        if (requested_) zzcrash_thread_await_stopped(thread);
+    }
     const zzcrash_thread_list& list() const { return *threads_; }
 
 private:
     zzcrash_thread_list* threads_;
-    bool stopped_ = false;
+    bool requested_ = false;
 };
 
 // Each thread's stack is walked and named once, then its section counted and
-// written from that record.
-void writeThreads(zzcrash_log_encoder& out, const zzcrash_log_sources& sources, const zzcrash_thread_list& threads,
-                         zzcrash_thread_t crashed, const zzcrash_async_thread_state* current) {
-    zzcrash_log_stack* stack = &sources.writer->scratch.stack;
+// written from that record; the calling thread's was walked already.
+void writeThreads(zzcrash_log_encoder& out, const zzcrash_log_sources& sources, const StoppedThreads& threads,
+                         zzcrash_thread_t crashed, bool current) {
+    zzcrash_log_writer_scratch* scratch = &sources.writer->scratch;
     const zzcrash_thread_t self = zzcrash_thread_self();
     std::uint32_t number = 0;
-    for (std::uint32_t i = 0; i < threads.count; ++i) {
-        const zzcrash_thread_t thread = threads.threads[i];
+    for (std::uint32_t i = 0; i < threads.list().count; ++i) {
+        const zzcrash_thread_t thread = threads.list().threads[i];
         if (thread == self && !current) continue;
-        zzcrash_log_record_stack(sources, thread, thread == self ? current : nullptr, stack);
+        if (thread != self) {
+            threads.await(thread);
+            zzcrash_log_record_stack(sources, thread, nullptr, &scratch->stack);
+        }
+        const zzcrash_log_stack& stack = thread == self ? scratch->current_stack : scratch->stack;
         out.messageField(3, [&](zzcrash_log_encoder& entry) {
-            return zzcrash_log_write_thread(entry, sources, number, thread == crashed, *stack);
+            return zzcrash_log_write_thread(entry, sources, number, thread == crashed, stack);
         });
         ++number;
     }
@@ -104,6 +112,12 @@ zzcrash_error_t zzcrash_log_writer_write(zzcrash_log_writer* writer, zzcrash_thr
     for (auto& entry : scratch->symbol_cache.entries) entry.used = false;
     scratch->symbol_cache.names_used = 0;
     const zzcrash_log_sources sources{writer, image_list};
+    // The calling thread's stack, the first walked and so the one that finds
+    // the caches empty, is walked while the other threads are being
+    // scheduled to answer the stop: waiting for them first left the writer
+    // idle for as long again.
+    if (current_state)
+        zzcrash_log_record_stack(sources, zzcrash_thread_self(), current_state, &scratch->current_stack);
 
     zzcrash_log_encoder out(file);
     out.raw(fileMagic, sizeof fileMagic);
@@ -118,7 +132,7 @@ zzcrash_error_t zzcrash_log_writer_write(zzcrash_log_writer* writer, zzcrash_thr
         return zzcrash_log_write_application_info(section, writer);
     });
     out.messageField(7, [writer](zzcrash_log_encoder& section) { return zzcrash_log_write_process_info(section, writer); });
-    writeThreads(out, sources, threads.list(), crashed_thread, current_state);
+    writeThreads(out, sources, threads, crashed_thread, current_state != nullptr);
     char message[ZZCRASH_CRASH_INFO_MESSAGE_MAX + 1] = {};
     writeImages(out, image_list, signal_info, message);
     if (writer->uncaught_exception.has_exception.load(std::memory_order_seq_cst))

@@ -114,6 +114,41 @@ TEST(ThreadStopper, StoppedThreadsStandStillUntilResumed) {
     }
 }
 
+// The writer walks its own stack between asking for the stop and waiting for
+// it, and waits for each thread just before walking it: the threads stand
+// still once awaited (all at once or one by one; the calling thread, never
+// asked, is never stopped), and a resume that follows the request at once
+// (before any thread answered, or while some answer) leaves none of them
+// stopped, so the next stop finds every slot free.
+TEST(ThreadStopper, ARequestIsAwaitedLaterOrResumedAtOnce) {
+    ASSERT_TRUE(zzcrash_thread_stopper_install());
+    Counters counters(3);
+    zzcrash_thread_list list;
+    ASSERT_TRUE(zzcrash_thread_list_read(&list));
+    const int others = static_cast<int>(list.count) - 1;
+    enum Wait { all, each, none };
+    for (const Wait wait : {all, none, each, all}) {
+        SCOPED_TRACE(wait == all ? "all awaited" : wait == each ? "each awaited" : "resumed at once");
+        EXPECT_EQ(zzcrash_threads_request_stop(&list, zzcrash_thread_self(), answeringTimeoutMs), others);
+        if (wait == all) {
+            EXPECT_EQ(zzcrash_threads_await_stop(), others);
+        }
+        if (wait == each) {
+            EXPECT_FALSE(zzcrash_thread_await_stopped(zzcrash_thread_self()));
+            for (int i = 0; i < 3; ++i) EXPECT_TRUE(zzcrash_thread_await_stopped(counters.id(i)));
+        }
+        if (wait != none) {
+            const long before = counters.count();
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            EXPECT_EQ(counters.count(), before);
+        }
+        zzcrash_threads_resume();
+        const long after = counters.count();
+        EXPECT_TRUE(waitFor([&] { return counters.count() > after + 1000; }, std::chrono::seconds(5)));
+        for (int i = 0; i < 3; ++i) EXPECT_EQ(zzcrash_thread_stopped_context(counters.id(i)), nullptr);
+    }
+}
+
 // A thread that blocks the stop signal never answers: the stop gives up at
 // its deadline and the thread is known by its id only. When the thread later
 // takes the signal, the stop is over and nothing happens to it.
