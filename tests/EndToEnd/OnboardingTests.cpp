@@ -216,6 +216,21 @@ struct ManagedFirstLaunch : FirstLaunch {
 
     void watchSwitchFade(std::size_t& fading, std::size_t& pictured);
 
+    // The onboarding's first step once it has settled, and its button on.
+    struct Welcome {
+        WindowFacts window;
+        ScreenGrab picture;
+        PointerPosition next;
+    };
+    std::optional<Welcome> welcomeStep() const {
+        std::optional<WindowFacts> window;
+        if (!waitUntil([&] { return (window = onboardingWindow(*tree)).has_value(); }, 15s)) return std::nullopt;
+        ScreenGrab picture = settledGrab(*probe, *window, nullptr, hasButtonIn(kBottomBarTop, kHeight));
+        const auto next = accentButton(picture, kBottomBarTop, kHeight);
+        if (!next) return std::nullopt;
+        return Welcome{*window, std::move(picture), *next};
+    }
+
     std::optional<tessivar::testing::OpenboxSession> manager;
     std::optional<tessivar::testing::XTestPointer> pointer;
 };
@@ -400,12 +415,9 @@ TEST_F(ManagedFirstLaunch, TheStepThatGoesFadesOut) {
     FadeOut step;
     for (int launch = 0; launch < kFadeLaunches && step.halfway == 0; ++launch) {
         tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName(), R"({"hasCompletedOnboarding": false})");
-        std::optional<WindowFacts> window;
-        ASSERT_TRUE(waitUntil([&] { return (window = onboardingWindow(*tree)).has_value(); }, 15s)) << "no onboarding";
-        const ScreenGrab welcome = settledGrab(*probe, *window, nullptr, hasButtonIn(kBottomBarTop, kHeight));
-        const auto next = accentButton(welcome, kBottomBarTop, kHeight);
-        ASSERT_TRUE(next.has_value());
-        step = watchFadeOut(*this, *window, welcome, *next);
+        const auto welcome = welcomeStep();
+        ASSERT_TRUE(welcome.has_value()) << "no onboarding with its button";
+        step = watchFadeOut(*this, welcome->window, welcome->picture, welcome->next);
         ASSERT_GE(step.pixels, 50u) << "the two steps overlap everywhere";
         EXPECT_EQ(tessivar.terminate(), 0);
     }
@@ -456,13 +468,11 @@ TEST_F(ManagedFirstLaunch, TheLaunchSwitchFadesOutForTheBadge) {
 // One launch's look at the switch: how many of how many pictures showed it fading.
 void ManagedFirstLaunch::watchSwitchFade(std::size_t& fading, std::size_t& pictured) {
     tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName(), R"({"hasCompletedOnboarding": false})");
-    std::optional<WindowFacts> window;
-    ASSERT_TRUE(waitUntil([&] { return (window = onboardingWindow(*tree)).has_value(); }, 15s)) << "no onboarding";
-    const ScreenGrab welcome = settledGrab(*probe, *window, nullptr, hasButtonIn(kBottomBarTop, kHeight));
-    const auto next = accentButton(welcome, kBottomBarTop, kHeight);
-    ASSERT_TRUE(next.has_value());
-    press(*next);
-    const ScreenGrab before = settledGrab(*probe, *window, &welcome, hasButtonIn(kBottomBarTop, kHeight));
+    const auto welcome = welcomeStep();
+    ASSERT_TRUE(welcome.has_value()) << "no onboarding with its button";
+    const WindowFacts* window = &welcome->window;
+    press(welcome->next);
+    const ScreenGrab before = settledGrab(*probe, *window, &welcome->picture, hasButtonIn(kBottomBarTop, kHeight));
     const auto at = [](const ScreenGrab& grab, int x, int y) { return grab.pixels[static_cast<std::size_t>(y * grab.width + x)]; };
     std::vector<PointerPosition> strokes;
     for (int y = kSwitchLabel.y; y < kSwitchLabel.y + kSwitchLabel.height; ++y) {
