@@ -53,11 +53,10 @@ std::optional<std::string> ZeraZovQueueFolder::create() const {
 }
 
 // Record names are fresh and time-ordered: there is no link or mode to look up.
+// Each way of writing hands its file to the next sync.
 std::optional<std::string> ZeraZovQueueFolder::write(const std::string& name, std::string_view bytes) const {
     const auto spare = spares_.take();
-    auto error = spare ? writeIntoSpare(*spare, name, bytes) : writeFresh(name, bytes);
-    if (!error) awaitSync(name);
-    return error;
+    return spare ? writeIntoSpare(*spare, name, bytes) : writeFresh(name, bytes);
 }
 
 std::optional<std::string> ZeraZovQueueFolder::writeIntoSpare(const std::string& spare, const std::string& name,
@@ -69,6 +68,7 @@ std::optional<std::string> ZeraZovQueueFolder::writeIntoSpare(const std::string&
     if (!fd.valid()) return writeFresh(name, bytes);
     if (platform::DurableFile::writeAll(fd.get(), bytes) && fd.close() &&
         ::rename(file.c_str(), fileURL(name).c_str()) == 0) {
+        awaitSync(name);
         return std::nullopt;
     }
     auto error = errnoText();
@@ -107,14 +107,20 @@ bool ZeraZovQueueFolder::writeLinked(int folder, const std::string& name, std::s
         std::snprintf(descriptor, sizeof descriptor, "/proc/self/fd/%d", fd.get());
         if (::linkat(AT_FDCWD, descriptor, folder, name.c_str(), AT_SYMLINK_FOLLOW) != 0) return false;
     }
-    if (fd.close()) return true;
+    if (holdForSync(name, fd)) return true;
+    if (fd.close()) {
+        awaitSync(name);
+        return true;
+    }
     ::unlinkat(folder, name.c_str(), 0);
     return false;
 }
 
 std::optional<std::string> ZeraZovQueueFolder::writeFreshByPath(const std::string& name, std::string_view bytes) const {
-    const auto temporaryInstead = [&] {
-        return platform::DurableFile::writeNew(fileURL(name), bytes, platform::DurableFile::Sync::later);
+    const auto temporaryInstead = [&]() -> std::optional<std::string> {
+        auto error = platform::DurableFile::writeNew(fileURL(name), bytes, platform::DurableFile::Sync::later);
+        if (!error) awaitSync(name);
+        return error;
     };
     platform::UniqueFd fd(::open(path_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
     if (!fd.valid() && (errno == EOPNOTSUPP || errno == EISDIR)) return temporaryInstead();
@@ -128,7 +134,10 @@ std::optional<std::string> ZeraZovQueueFolder::writeFreshByPath(const std::strin
         if (errno == ENOENT || errno == EEXIST) return temporaryInstead();
         return errnoText();
     }
-    if (fd.close()) return std::nullopt;
+    if (fd.close()) {
+        awaitSync(name);
+        return std::nullopt;
+    }
     auto error = errnoText();
     ::unlink(file.c_str());
     return error;
@@ -142,16 +151,38 @@ std::optional<std::string> ZeraZovQueueFolder::moveIn(const fs::path& source, st
 
 void ZeraZovQueueFolder::awaitSync(std::string_view name) const {
     std::lock_guard guard(unsyncedLock_);
-    unsynced_.emplace_back(name);
+    unsynced_.push_back({std::string(name), {}});
+}
+
+// The sync then needs neither to open the file again nor, here, to close it: a
+// close reports nothing of a local file's writes that its fdatasync does not.
+bool ZeraZovQueueFolder::holdForSync(std::string_view name, platform::UniqueFd& file) const {
+    std::lock_guard guard(unsyncedLock_);
+    if (heldOpen_ >= mostHeldOpen) return false;
+    unsynced_.push_back({std::string(name), std::move(file)});
+    ++heldOpen_;
+    return true;
 }
 
 std::optional<std::string> ZeraZovQueueFolder::sync() const {
-    std::vector<std::string> names;
+    std::vector<Unsynced> waiting;
     {
         std::lock_guard guard(unsyncedLock_);
-        names.swap(unsynced_);
+        waiting.swap(unsynced_);
+        heldOpen_ = 0;
     }
-    return platform::DurableFile::syncFiles(path_, names);
+    std::optional<std::string> failure;
+    std::vector<std::string> names;
+    for (auto& entry : waiting) {
+        if (!entry.file.valid()) {
+            names.push_back(std::move(entry.name));
+        } else if (::fdatasync(entry.file.get()) != 0 && !failure) {
+            failure = errnoText();
+        }
+    }
+    // The folder last, after every file it names.
+    auto folderFailure = platform::DurableFile::syncFiles(path_, names);
+    return failure ? failure : folderFailure;
 }
 
 platform::DurableFile::ReadResult ZeraZovQueueFolder::read(std::string_view name) const {

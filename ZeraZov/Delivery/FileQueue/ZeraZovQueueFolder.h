@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Platform/Foundation/DurableFile.h"
+#include "Platform/Foundation/UniqueFd.h"
 #include "ZeraZov/Delivery/FileQueue/ZeraZovHeldFolder.h"
 #include "ZeraZov/Delivery/FileQueue/ZeraZovSpareFiles.h"
 
@@ -62,7 +63,22 @@ public:
     static bool isTemporaryName(std::string_view name);
 
 private:
+    // A written record waiting for the next sync, with its file still open when
+    // the writer handed that over.
+    struct Unsynced {
+        std::string name;
+        platform::UniqueFd file;
+    };
+    // Open files held for the sync at most: twice the housekeeper's group, whose
+    // sync runs at idle priority and may start late, and still far below the
+    // usual limit of 1024 descriptors. The records past them are closed when
+    // written and synced by name.
+    static constexpr std::size_t mostHeldOpen = 128;
+
     void awaitSync(std::string_view name) const;
+    // Takes the record's open file for the next sync; false, leaving it with the
+    // caller, when as many are held already.
+    bool holdForSync(std::string_view name, platform::UniqueFd& file) const;
     // The record's file made of a kept spare, or made new; the error's text on failure.
     std::optional<std::string> writeIntoSpare(const std::string& spare, const std::string& name,
                                               std::string_view bytes) const;
@@ -72,7 +88,8 @@ private:
     std::filesystem::path path_;
     ZeraZovSpareFiles spares_;
     mutable std::mutex unsyncedLock_;
-    mutable std::vector<std::string> unsynced_;  // written or moved in since the last sync
+    mutable std::vector<Unsynced> unsynced_;  // written or moved in since the last sync
+    mutable std::size_t heldOpen_ = 0;         // of unsynced_, those with their file open
     ZeraZovHeldFolder heldFolder_{path_};
 };
 

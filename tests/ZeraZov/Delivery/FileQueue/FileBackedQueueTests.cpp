@@ -89,6 +89,31 @@ TEST_F(FileBackedQueueTest, LoadsByCreationDateWhateverTheNames) {
     EXPECT_EQ(batch.records, (std::vector<std::string>{"first", "second"}));
 }
 
+std::size_t openDescriptors() {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++count;
+    return count;
+}
+
+// Written records keep their files open for the sync, up to a bound: a sync that
+// falls behind must not run the process out of descriptors. Every record is
+// whole under its name either way, and the sync lets go of them all.
+TEST_F(FileBackedQueueTest, RecordsWaitingForTheSyncHoldABoundedNumberOfFilesOpen) {
+    const zerazov::ZeraZovQueueFolder files(folder);
+    const auto before = openDescriptors();
+    for (int i = 0; i < 1000; ++i) ASSERT_FALSE(files.write("R" + std::to_string(i), "record " + std::to_string(i)));
+    const auto held = openDescriptors() - before;
+    EXPECT_GT(held, 1u) << "no more than the folder's own: the sync opens every file again";
+    EXPECT_LE(held, 130u) << "one per record";
+
+    EXPECT_FALSE(files.sync());
+    EXPECT_LE(openDescriptors(), before + 1) << "only the folder's own descriptor stays";
+    for (const int i : {0, 127, 128, 999}) {
+        const auto read = files.read("R" + std::to_string(i));
+        EXPECT_EQ(read.bytes, "record " + std::to_string(i));
+    }
+}
+
 TEST_F(FileBackedQueueTest, PeekReadsUpToCountFromTheHeadAndRemovesNothing) {
     EXPECT_TRUE(queue.peek(5).records.empty());
     EXPECT_TRUE(queue.peek(5).names.empty());
