@@ -21,10 +21,13 @@ bool runs(int pid) {
 
 // The harness runs xrandr through this; a hung command must not hang a test.
 TEST(ShellCommandTest, ACommandPastItsTimeoutIsEndedWithWhatItStarted) {
-    ShellCommandResult result = runShellCommand("sleep 30 & echo $!; wait", 300ms);
+    // Time enough for a shell on a loaded machine to start and print the pid,
+    // far short of the sleep.
+    ShellCommandResult result = runShellCommand("sleep 30 & echo $!; wait", 3s);
 
     EXPECT_TRUE(result.timedOut);
     EXPECT_FALSE(result.exitCode.has_value());
+    ASSERT_FALSE(result.output.empty()) << "the shell printed no pid before its timeout";
     int sleeper = std::stoi(result.output);
     EXPECT_TRUE(waitUntil([&] { return !runs(sleeper); }, 2s)) << "sleep " << sleeper << " still runs";
 }
