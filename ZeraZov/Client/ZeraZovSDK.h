@@ -274,8 +274,9 @@ private:
                      const std::optional<nlohmann::json>& userProperties,
                      const std::optional<nlohmann::json>& userPropertiesSetOnce, const std::optional<Groups>& groups,
                      const std::optional<std::string>& distinctId, std::optional<Date> timestamp);
+    // The caller's properties are taken by value: they end up in the result, moved.
     nlohmann::json buildPropertiesWith(const Parts& parts, const std::string& distinctId,
-                                       const std::optional<nlohmann::json>& properties,
+                                       std::optional<nlohmann::json> properties,
                                        const std::optional<nlohmann::json>& userProperties,
                                        const std::optional<nlohmann::json>& userPropertiesSetOnce,
                                        const std::optional<Groups>& groups, bool appendSharedProps,

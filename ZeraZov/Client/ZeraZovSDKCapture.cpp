@@ -169,7 +169,7 @@ json ZeraZovSDK::buildProperties(const std::string& distinctId, const std::optio
 // "$groups", "$is_identified" and "$process_person_profile" are always the client's;
 // the caller may supply "$screen_name", "$session_id" and (for snapshots) "distinct_id".
 json ZeraZovSDK::buildPropertiesWith(const Parts& parts, const std::string& distinctId,
-                                     const std::optional<json>& properties, const std::optional<json>& userProperties,
+                                     std::optional<json> properties, const std::optional<json>& userProperties,
                                      const std::optional<json>& userPropertiesSetOnce,
                                      const std::optional<Groups>& groups, bool appendSharedProps,
                                      std::optional<Date> timestamp) const {
@@ -180,7 +180,7 @@ json ZeraZovSDK::buildPropertiesWith(const Parts& parts, const std::string& dist
     if (parts.context) merge(result, parts.context->theSdkInfo());
     addSessionId(parts, result, properties, timestamp);
     if (!appendSharedProps && !holdsText(properties, "distinct_id")) result["distinct_id"] = distinctId;
-    if (properties) merge(result, *properties);
+    if (properties) merge(result, std::move(*properties));
     return result;
 }
 
@@ -294,8 +294,8 @@ void ZeraZovSDK::screen(const std::string& title, const std::optional<json>& pro
         json screenProperties{{"$screen_name", *name}};
         if (const auto clean = sanitized(properties)) screenProperties.update(*clean);
         const auto id = parts.storageManager->getDistinctId();
-        auto built = buildPropertiesWith(parts, id, screenProperties, std::nullopt, std::nullopt, std::nullopt, true,
-                                         std::nullopt);
+        auto built = buildPropertiesWith(parts, id, std::move(screenProperties), std::nullopt, std::nullopt,
+                                         std::nullopt, true, std::nullopt);
         if (!enqueue(parts, "$screen", id, std::move(built), parts.clock->now())) return;
         DI::main().screenViewPublisher().onScreenView().invoke(*name);
         if (changed) updateIntegrationsContext();

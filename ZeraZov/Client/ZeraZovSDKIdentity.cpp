@@ -95,7 +95,7 @@ void ZeraZovSDK::identifyNewId(const Parts& parts, const std::string& newId, con
     }
     parts.storageManager->setDistinctId(newId);
     parts.storageManager->setIdentified(true);
-    auto built = buildPropertiesWith(parts, newId, properties, sanitized(userProperties),
+    auto built = buildPropertiesWith(parts, newId, std::move(properties), sanitized(userProperties),
                                      sanitized(userPropertiesSetOnce), std::nullopt, true, std::nullopt);
     if (!enqueue(parts, "$identify", newId, std::move(built), parts.clock->now())) return;
     updatePersonPropertiesForFlags(parts, userProperties, userPropertiesSetOnce);
@@ -237,8 +237,8 @@ void ZeraZovSDK::groupIdentifyWith(const Parts& parts, const std::string& type, 
     if (clean) properties["$group_set"] = *clean;
     updateGroupPropertiesForFlags(parts, type, clean);
     const auto distinctId = parts.storageManager->getDistinctId();
-    auto built = buildPropertiesWith(parts, distinctId, properties, std::nullopt, std::nullopt, std::nullopt, true,
-                                     std::nullopt);
+    auto built = buildPropertiesWith(parts, distinctId, std::move(properties), std::nullopt, std::nullopt,
+                                     std::nullopt, true, std::nullopt);
     enqueue(parts, "$groupidentify", distinctId, std::move(built), parts.clock->now());
 }
 
