@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <fstream>
 
 #include "Platform/Foundation/UniqueFd.h"
 #include "tests/support/ChildProcess.h"
@@ -77,6 +78,14 @@ std::string shellQuoted(const std::string& text) {
         }
     }
     return quoted + "'";
+}
+
+std::optional<std::string> liveProcessName(int pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string pidField, command, state;
+    if (!(stat >> pidField >> command >> state) || state == "Z" || state == "X") return std::nullopt;
+    // "(name)"; a name with spaces is not one the tests start.
+    return command.size() > 2 ? command.substr(1, command.size() - 2) : command;
 }
 
 }  // namespace tessivar::testing

@@ -17,6 +17,10 @@ struct ShellCommandResult {
 // `timeout` has passed.
 ShellCommandResult runShellCommand(const std::string& command, std::chrono::milliseconds timeout);
 
+// The command name of the process while it runs; nothing once it has ended,
+// also while it waits to be reaped.
+std::optional<std::string> liveProcessName(int pid);
+
 // `text` as one single-quoted shell word.
 std::string shellQuoted(const std::string& text);
 
