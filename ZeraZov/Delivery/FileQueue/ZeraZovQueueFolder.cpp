@@ -107,7 +107,7 @@ bool ZeraZovQueueFolder::writeLinked(int folder, const std::string& name, std::s
         std::snprintf(descriptor, sizeof descriptor, "/proc/self/fd/%d", fd.get());
         if (::linkat(AT_FDCWD, descriptor, folder, name.c_str(), AT_SYMLINK_FOLLOW) != 0) return false;
     }
-    if (holdForSync(name, fd)) return true;
+    if (holdForSync(fd)) return true;
     if (fd.close()) {
         awaitSync(name);
         return true;
@@ -151,34 +151,29 @@ std::optional<std::string> ZeraZovQueueFolder::moveIn(const fs::path& source, st
 
 void ZeraZovQueueFolder::awaitSync(std::string_view name) const {
     std::lock_guard guard(unsyncedLock_);
-    unsynced_.push_back({std::string(name), {}});
+    unsynced_.emplace_back(name);
 }
 
 // The sync then needs neither to open the file again nor, here, to close it: a
 // close reports nothing of a local file's writes that its fdatasync does not.
-bool ZeraZovQueueFolder::holdForSync(std::string_view name, platform::UniqueFd& file) const {
+bool ZeraZovQueueFolder::holdForSync(platform::UniqueFd& file) const {
     std::lock_guard guard(unsyncedLock_);
-    if (heldOpen_ >= mostHeldOpen) return false;
-    unsynced_.push_back({std::string(name), std::move(file)});
-    ++heldOpen_;
+    if (unsyncedOpen_.size() >= mostHeldOpen) return false;
+    unsyncedOpen_.push_back(std::move(file));
     return true;
 }
 
 std::optional<std::string> ZeraZovQueueFolder::sync() const {
-    std::vector<Unsynced> waiting;
+    std::vector<std::string> names;
+    std::vector<platform::UniqueFd> files;
     {
         std::lock_guard guard(unsyncedLock_);
-        waiting.swap(unsynced_);
-        heldOpen_ = 0;
+        names.swap(unsynced_);
+        files.swap(unsyncedOpen_);
     }
     std::optional<std::string> failure;
-    std::vector<std::string> names;
-    for (auto& entry : waiting) {
-        if (!entry.file.valid()) {
-            names.push_back(std::move(entry.name));
-        } else if (::fdatasync(entry.file.get()) != 0 && !failure) {
-            failure = errnoText();
-        }
+    for (const auto& file : files) {
+        if (::fdatasync(file.get()) != 0 && !failure) failure = errnoText();
     }
     // The folder last, after every file it names.
     auto folderFailure = platform::DurableFile::syncFiles(path_, names);

@@ -63,12 +63,6 @@ public:
     static bool isTemporaryName(std::string_view name);
 
 private:
-    // A written record waiting for the next sync, with its file still open when
-    // the writer handed that over.
-    struct Unsynced {
-        std::string name;
-        platform::UniqueFd file;
-    };
     // Open files held for the sync at most: twice the housekeeper's group, whose
     // sync runs at idle priority and may start late, and still far below the
     // usual limit of 1024 descriptors. The records past them are closed when
@@ -78,7 +72,7 @@ private:
     void awaitSync(std::string_view name) const;
     // Takes the record's open file for the next sync; false, leaving it with the
     // caller, when as many are held already.
-    bool holdForSync(std::string_view name, platform::UniqueFd& file) const;
+    bool holdForSync(platform::UniqueFd& file) const;
     // The record's file made of a kept spare, or made new; the error's text on failure.
     std::optional<std::string> writeIntoSpare(const std::string& spare, const std::string& name,
                                               std::string_view bytes) const;
@@ -88,8 +82,10 @@ private:
     std::filesystem::path path_;
     ZeraZovSpareFiles spares_;
     mutable std::mutex unsyncedLock_;
-    mutable std::vector<Unsynced> unsynced_;  // written or moved in since the last sync
-    mutable std::size_t heldOpen_ = 0;         // of unsynced_, those with their file open
+    // Written or moved in since the last sync: by name, or as the file itself
+    // when the writer handed it over still open.
+    mutable std::vector<std::string> unsynced_;
+    mutable std::vector<platform::UniqueFd> unsyncedOpen_;
     ZeraZovHeldFolder heldFolder_{path_};
 };
 
