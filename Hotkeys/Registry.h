@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Hotkeys/CarbonHotkeys.h"
+#include "Hotkeys/DecodedShortcuts.h"
 #include "Hotkeys/Environment.h"
 #include "Hotkeys/HandlerTable.h"
 #include "Hotkeys/Hotkeys.h"
@@ -107,6 +108,8 @@ private:
     platform::ObserverTokenPtr menuTrackingEndedObserver_;
 
     CarbonHotkeys hotKeys_;
+    // Read on every key press, by a const reader.
+    mutable DecodedShortcuts decodedShortcuts_;
     // Work queued on the main queue holds this weakly.
     std::shared_ptr<Registry*> self_ = std::make_shared<Registry*>(this);
 };

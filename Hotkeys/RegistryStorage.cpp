@@ -47,7 +47,7 @@ std::optional<Shortcut> Registry::readRecord(const Name& name, const nlohmann::j
         reportUnreadable(name, std::string("a JSON ") + value.type_name() + " instead of text");
         return std::nullopt;
     }
-    auto shortcut = Shortcut::decode(value.get_ref<const std::string&>());
+    auto shortcut = decodedShortcuts_.decode(value.get_ref<const std::string&>());
     if (!shortcut) {
         reportUnreadable(name, "text that is not a shortcut");
         return std::nullopt;

@@ -54,11 +54,20 @@ TEST_F(Registry, ThePressReadsEachNamesRecordAtThatMoment) {
     const Name second("second", optionDigit(1));
     record(first, "first");
     record(second, "second");
-    defaults.set(second.userDefaultsKey(), optionDigit(2).encoded());  // edited behind the package's back
-
     press(optionDigit(1));
+    ASSERT_EQ(ran, (std::vector<std::string>{"first", "second"}));
+    ran.clear();
 
+    // Edited behind the package's back, after a press has read both records.
+    defaults.set(second.userDefaultsKey(), optionDigit(2).encoded());
+    press(optionDigit(1));
     EXPECT_EQ(ran, std::vector<std::string>{"first"});
+
+    // And back: the text read before decides again.
+    ran.clear();
+    defaults.set(second.userDefaultsKey(), optionDigit(1).encoded());
+    press(optionDigit(1));
+    EXPECT_EQ(ran, (std::vector<std::string>{"first", "second"}));
 }
 
 TEST_F(Registry, AHandlerForANameWithoutAShortcutWaitsForOne) {
