@@ -72,7 +72,7 @@ void JumpEngine::log(std::string line) {
 
 void JumpEngine::writeHeldLines() {
     holdingLines_ = false;
-    for (const auto& line : heldLines_) appLog(line);
+    appLog(heldLines_);
     heldLines_.clear();
 }
 

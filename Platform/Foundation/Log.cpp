@@ -28,13 +28,14 @@ void writeTo(std::FILE* stream, const std::string& line) {
     std::fflush(stream);
 }
 
+Log::Sink sinkNow() {
+    std::lock_guard lock(sinkMutex());
+    return currentSink();
+}
+
 // The current sink takes the line; without one it goes to the stream.
 void deliver(const std::string& line, std::FILE* stream) {
-    Log::Sink sink;
-    {
-        std::lock_guard lock(sinkMutex());
-        sink = currentSink();
-    }
+    const Log::Sink sink = sinkNow();
     if (sink) {
         sink(line);
     } else {
@@ -54,6 +55,24 @@ std::string Log::format(std::string_view format, std::string_view message) {
 }
 
 void Log::write(std::string_view fmt, std::string_view message) { deliver(format(fmt, message), stderr); }
+
+void Log::writeAll(std::string_view fmt, const std::vector<std::string>& messages) {
+    if (messages.empty()) return;
+    const Sink sink = sinkNow();
+    std::string text;
+    for (const auto& message : messages) {
+        std::string line = format(fmt, message);
+        if (sink) {
+            sink(line);
+            continue;
+        }
+        text.append(line).push_back('\n');
+    }
+    if (sink) return;
+    // Standard error has no buffer: one fwrite is one write.
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fflush(stderr);
+}
 
 void Log::print(std::string_view fmt, std::string_view message) { deliver(format(fmt, message), stdout); }
 

@@ -2,6 +2,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -13,6 +14,9 @@ public:
     using Sink = std::function<void(const std::string& line)>;
 
     static void write(std::string_view format, std::string_view message);
+    // One line per message, in order, handed to the stream in one write: lines
+    // that belong together arrive together and cost one system call.
+    static void writeAll(std::string_view format, const std::vector<std::string>& messages);
     // Like write, except that a line no sink takes goes to standard output: for a
     // library's diagnostics that its user reads as program output.
     static void print(std::string_view format, std::string_view message);

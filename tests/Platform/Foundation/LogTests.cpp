@@ -23,11 +23,13 @@ TEST(LogTest, SinkReceivesLinesAndSwapsBack) {
     Log::write("[Tessivar] %@", "one");
     const auto replaced = Log::setSink([&second](const std::string& line) { second.push_back(line); });
     Log::write("[Tessivar] %@", "two");
+    Log::writeAll("[Tessivar] %@", {"two and a half", "two and three quarters"});
     Log::setSink(replaced);
     Log::write("[Tessivar] %@", "three");
     Log::setSink(original);
     EXPECT_EQ(first, (std::vector<std::string>{"[Tessivar] one", "[Tessivar] three"}));
-    EXPECT_EQ(second, (std::vector<std::string>{"[Tessivar] two"}));
+    EXPECT_EQ(second, (std::vector<std::string>{"[Tessivar] two", "[Tessivar] two and a half",
+                                                "[Tessivar] two and three quarters"}));
 }
 
 TEST(LogTest, WriteOnceWritesEachDistinctLineOnce) {
@@ -47,9 +49,11 @@ TEST(LogTest, EmptySinkWritesToStandardError) {
     const auto previous = Log::setSink({});
     ::testing::internal::CaptureStderr();
     Log::write("[Tessivar] %@", "到标准错误");
+    Log::writeAll("[Tessivar] %@", {});
+    Log::writeAll("[Tessivar] %@", {"first", "second"});
     const std::string written = ::testing::internal::GetCapturedStderr();
     Log::setSink(previous);
-    EXPECT_EQ(written, "[Tessivar] 到标准错误\n");
+    EXPECT_EQ(written, "[Tessivar] 到标准错误\n[Tessivar] first\n[Tessivar] second\n");
 }
 
 }  // namespace
