@@ -3,7 +3,10 @@
 // keys typed with XTest and the pointer read from a second connection. Beside
 // it, the bare round trip of moving the pointer and reading it back: both sides
 // send their requests and wait for one answer of the server (the key taps in one
-// XSync, the warp in one) before the polling starts.
+// XSync, the warp in one) before the polling starts. And beside both, a bare Qt
+// program that warps on the same presses: what any Qt program pays for a press
+// on this server (its keyboard-state reader is woken by Alt before the grabbed
+// key is sent), so what the real program adds to it shows on its own.
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -67,16 +70,27 @@ void BareWarpAndQuery(benchmark::State& state) {
     measureMoves(state, [](bool toSecond) { rig.observer->warpPointer(toSecond ? kSecondCentre : kHome); });
 }
 
-// The program started with the given settings, pressed Alt+2 and Alt+1 in turn.
-void measureHotkeys(benchmark::State& state, const std::string& defaults, std::chrono::milliseconds settle = {}) {
+// `binary` started with the given settings, pressed Alt+2 and Alt+1 in turn.
+void measurePresses(benchmark::State& state, const char* binary, const char* startLine, const std::string& defaults,
+                    std::chrono::milliseconds settle) {
     rig.observer->warpPointer(kHome);
-    tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, rig.server->displayName(), defaults);
-    if (!tessivar.waitForLine("Tessivar 已启动", std::chrono::seconds(15))) {
-        state.SkipWithError("tessivar did not start");
+    tessivar::testing::TessivarProcess program(binary, rig.server->displayName(), defaults);
+    if (!program.waitForLine(startLine, std::chrono::seconds(15))) {
+        state.SkipWithError("the program did not start");
         return;
     }
     measureMoves(state, [](bool toSecond) { rig.keyboard->tap({"Alt_L", toSecond ? "2" : "1"}); }, settle);
-    tessivar.terminate();
+    program.terminate();
+}
+
+void measureHotkeys(benchmark::State& state, const std::string& defaults, std::chrono::milliseconds settle = {}) {
+    measurePresses(state, TESSIVAR_BINARY, "Tessivar 已启动", defaults, settle);
+}
+
+// The floor a Qt program meets on this server: the same presses, the same warps,
+// nothing else done.
+void BareQtHotkeyProgram(benchmark::State& state) {
+    measurePresses(state, BARE_HOTKEY_BINARY, "bare hot keys started", {}, {});
 }
 
 constexpr auto kEffectDone = std::chrono::milliseconds(450);
@@ -96,6 +110,7 @@ void HotkeyToPointerMovedSpacedAnalyticsOff(benchmark::State& state) {
 }
 
 BENCHMARK(BareWarpAndQuery)->UseManualTime()->Iterations(400);
+BENCHMARK(BareQtHotkeyProgram)->UseManualTime()->Iterations(400);
 BENCHMARK(HotkeyToPointerMoved)->UseManualTime()->Iterations(400);
 BENCHMARK(HotkeyToPointerMovedEffectOff)->UseManualTime()->Iterations(400);
 BENCHMARK(HotkeyToPointerMovedAnalyticsOff)->UseManualTime()->Iterations(400);
@@ -126,6 +141,10 @@ int main(int argc, char** argv) {
     tessivar::bench::RatioReporter reporter(std::vector<std::pair<std::string, std::string>>{
         {backToBack("HotkeyToPointerMoved"), reference},
         {backToBack("HotkeyToPointerMovedEffectOff"), reference},
+        {backToBack("BareQtHotkeyProgram"), reference},
+        // What the program adds to the least a Qt program pays for the same press.
+        {backToBack("HotkeyToPointerMoved"), backToBack("BareQtHotkeyProgram")},
+        {backToBack("HotkeyToPointerMovedEffectOff"), backToBack("BareQtHotkeyProgram")},
         // The effect's and analytics' own cost on a press, each beside the same presses without it.
         {backToBack("HotkeyToPointerMoved"), backToBack("HotkeyToPointerMovedEffectOff")},
         {backToBack("HotkeyToPointerMoved"), backToBack("HotkeyToPointerMovedAnalyticsOff")},
