@@ -58,20 +58,16 @@ void Log::write(std::string_view fmt, std::string_view message) { deliver(format
 
 void Log::writeAll(std::string_view fmt, const std::vector<std::string>& messages) {
     if (messages.empty()) return;
-    const Sink sink = sinkNow();
-    std::string text;
-    for (const auto& message : messages) {
-        std::string line = format(fmt, message);
-        if (sink) {
-            sink(line);
-            continue;
-        }
-        text.append(line).push_back('\n');
+    if (const Sink sink = sinkNow()) {
+        for (const auto& message : messages) sink(format(fmt, message));
+        return;
     }
-    if (sink) return;
-    // Standard error has no buffer: one fwrite is one write.
-    std::fwrite(text.data(), 1, text.size(), stderr);
-    std::fflush(stderr);
+    // Standard error has no buffer, so each line written alone is a write of its own.
+    std::string text = format(fmt, messages.front());
+    for (auto message = messages.begin() + 1; message != messages.end(); ++message) {
+        text.append("\n").append(format(fmt, *message));
+    }
+    writeTo(stderr, text);
 }
 
 void Log::print(std::string_view fmt, std::string_view message) { deliver(format(fmt, message), stdout); }
