@@ -107,11 +107,7 @@ bool ZeraZovQueueFolder::writeLinked(int folder, const std::string& name, std::s
         std::snprintf(descriptor, sizeof descriptor, "/proc/self/fd/%d", fd.get());
         if (::linkat(AT_FDCWD, descriptor, folder, name.c_str(), AT_SYMLINK_FOLLOW) != 0) return false;
     }
-    if (holdForSync(fd)) return true;
-    if (fd.close()) {
-        awaitSync(name);
-        return true;
-    }
+    if (handToSync(fd, name)) return true;
     ::unlinkat(folder, name.c_str(), 0);
     return false;
 }
@@ -134,10 +130,7 @@ std::optional<std::string> ZeraZovQueueFolder::writeFreshByPath(const std::strin
         if (errno == ENOENT || errno == EEXIST) return temporaryInstead();
         return errnoText();
     }
-    if (fd.close()) {
-        awaitSync(name);
-        return std::nullopt;
-    }
+    if (handToSync(fd, name)) return std::nullopt;
     auto error = errnoText();
     ::unlink(file.c_str());
     return error;
@@ -154,12 +147,19 @@ void ZeraZovQueueFolder::awaitSync(std::string_view name) const {
     unsynced_.emplace_back(name);
 }
 
-// The sync then needs neither to open the file again nor, here, to close it: a
-// close reports nothing of a local file's writes that its fdatasync does not.
-bool ZeraZovQueueFolder::holdForSync(platform::UniqueFd& file) const {
-    std::lock_guard guard(unsyncedLock_);
-    if (unsyncedOpen_.size() >= mostHeldOpen) return false;
-    unsyncedOpen_.push_back(std::move(file));
+// Held open, the sync needs neither to open the file again nor, here, to close
+// it: a close reports nothing of a local file's writes that its fdatasync does
+// not. Past the bound the file is closed and synced by name.
+bool ZeraZovQueueFolder::handToSync(platform::UniqueFd& file, std::string_view name) const {
+    {
+        std::lock_guard guard(unsyncedLock_);
+        if (unsyncedOpen_.size() < mostHeldOpen) {
+            unsyncedOpen_.push_back(std::move(file));
+            return true;
+        }
+    }
+    if (!file.close()) return false;
+    awaitSync(name);
     return true;
 }
 

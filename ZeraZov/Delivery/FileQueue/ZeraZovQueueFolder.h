@@ -70,9 +70,9 @@ private:
     static constexpr std::size_t mostHeldOpen = 128;
 
     void awaitSync(std::string_view name) const;
-    // Takes the record's open file for the next sync; false, leaving it with the
-    // caller, when as many are held already.
-    bool holdForSync(platform::UniqueFd& file) const;
+    // Gives the next sync the record's file, linked under `name`: open, or closed
+    // when as many are held already. False when that close fails.
+    bool handToSync(platform::UniqueFd& file, std::string_view name) const;
     // The record's file made of a kept spare, or made new; the error's text on failure.
     std::optional<std::string> writeIntoSpare(const std::string& spare, const std::string& name,
                                               std::string_view bytes) const;
