@@ -73,9 +73,10 @@ void load(const fuzzing::ScratchFolder& scratch, const json& answer) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // The HTTP client hands on JSON objects only, none nested deeper than the readers take.
-    const auto answer = json::parse(std::string_view(reinterpret_cast<const char*>(data), size), nullptr, false);
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    const auto answer = json::parse(bytes, nullptr, false);
     if (answer.is_discarded() || !answer.is_object()) return 0;
-    if (fuzzing::depthOf(answer) > platform::BoundedJSON::maxDepth) return 0;
+    if (fuzzing::textDepthOf(bytes) > platform::BoundedJSON::maxDepth) return 0;
     static const fuzzing::ScratchFolder scratch;
     scratch.empty();
 

@@ -1,27 +1,47 @@
 #pragma once
 #include <algorithm>
 #include <cstddef>
-#include <utility>
-#include <vector>
+#include <string>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
 namespace fuzzing {
 
-// How deep a value nests (a scalar is 0, "[]" is 1), walked without recursion:
-// a fuzzer's own checks compare and copy values, which recurse once per level,
-// so they must know first whether an input is one the readers refuse.
-inline std::size_t depthOf(const nlohmann::json& value) {
-    std::size_t deepest = 0;
-    std::vector<std::pair<const nlohmann::json*, std::size_t>> pending{{&value, 0}};
-    while (!pending.empty()) {
-        const auto [current, depth] = pending.back();
-        pending.pop_back();
-        if (!current->is_structured()) continue;
-        deepest = std::max(deepest, depth + 1);
-        for (const auto& member : *current) pending.emplace_back(&member, depth + 1);
-    }
-    return deepest;
+// How deep the JSON text in `bytes` nests (a scalar is 0, "[]" is 1), as the
+// library's own parser meets it, building nothing. The text, not the value it
+// makes: a repeated key keeps only its last value, so a shallow value can come
+// from a text that nests too deep, and the readers go by the text.
+inline std::size_t textDepthOf(std::string_view bytes) {
+    struct DepthCounter : nlohmann::json_sax<nlohmann::json> {
+        std::size_t depth = 0;
+        std::size_t deepest = 0;
+        bool open() {
+            deepest = std::max(deepest, ++depth);
+            return true;
+        }
+        bool close() {
+            --depth;
+            return true;
+        }
+        bool null() override { return true; }
+        bool boolean(bool) override { return true; }
+        bool number_integer(number_integer_t) override { return true; }
+        bool number_unsigned(number_unsigned_t) override { return true; }
+        bool number_float(number_float_t, const string_t&) override { return true; }
+        bool string(string_t&) override { return true; }
+        bool binary(binary_t&) override { return true; }
+        bool start_object(std::size_t) override { return open(); }
+        bool key(string_t&) override { return true; }
+        bool end_object() override { return close(); }
+        bool start_array(std::size_t) override { return open(); }
+        bool end_array() override { return close(); }
+        bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+            return false;
+        }
+    } counter;
+    nlohmann::json::sax_parse(bytes, &counter);
+    return counter.deepest;
 }
 
 }  // namespace fuzzing

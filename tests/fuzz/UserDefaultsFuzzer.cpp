@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     UserDefaults defaults(file, [&](const std::string&) { ++reports; });
 
     const auto parsed = json::parse(bytes, nullptr, false);
-    if (parsed.is_object() && fuzzing::depthOf(parsed) <= platform::BoundedJSON::maxDepth) {
+    if (parsed.is_object() && fuzzing::textDepthOf(bytes) <= platform::BoundedJSON::maxDepth) {
         fuzzing::check(settings(defaults) == parsed && reports == 0, "a settings object is read as it is");
     } else {
         fuzzing::check(settings(defaults).empty() && reports == 1, "an unreadable settings file is reported");
