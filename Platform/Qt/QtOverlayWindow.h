@@ -29,6 +29,8 @@ public:
     // Takes ownership of `content`, makes it fill the window and lets input pass
     // through it; a previous content widget is deleted.
     void setContentWidget(QWidget* content);
+    // What the last setContentWidget put in, while it lives.
+    QWidget* contentWidget() const { return content_; }
     // The top-level Qt window, still owned by this object.
     QWidget* widget() const;
 

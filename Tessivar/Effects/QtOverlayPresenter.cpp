@@ -26,20 +26,33 @@ std::shared_ptr<platform::OverlayWindow> QtOverlayPresenter::present(const platf
     const bool shaped = compositing_ && !compositing_->isCompositing();
     // A window used before may still be cut to its last effect's frame.
     if (!shaped) window->widget()->clearMask();
-    EffectView* view = makeView(effect, backingScaleFactor);
+    EffectView* view = viewIn(*window, effect, backingScaleFactor);
     view->setShapedToDrawing(shaped);
     view->setWhenPlayed(std::move(played));
-    window->setContentWidget(view);
     view->startAnimation();
     lease->orderFront();
     return lease;
 }
 
-EffectView* QtOverlayPresenter::makeView(LocatingEffect effect, double backingScaleFactor) {
+// The window's view of the same kind plays again; another kind is made anew.
+EffectView* QtOverlayPresenter::viewIn(platform::QtOverlayWindow& window, LocatingEffect effect,
+                                       double backingScaleFactor) {
+    QWidget* shown = window.contentWidget();
     if (effect == LocatingEffect::cursorScale) {
-        return new CursorScaleEffectView(cursors_.current(backingScaleFactor), &frames_);
+        auto cursor = cursors_.current(backingScaleFactor);
+        if (auto* view = dynamic_cast<CursorScaleEffectView*>(shown)) {
+            view->setEnlargedCursor(std::move(cursor));
+            return view;
+        }
+        return placed(window, new CursorScaleEffectView(std::move(cursor), &frames_));
     }
-    return new RippleEffectView(&frames_);
+    if (auto* view = dynamic_cast<RippleEffectView*>(shown)) return view;
+    return placed(window, new RippleEffectView(&frames_));
+}
+
+EffectView* QtOverlayPresenter::placed(platform::QtOverlayWindow& window, EffectView* view) {
+    window.setContentWidget(view);
+    return view;
 }
 
 }  // namespace tessivar

@@ -6,6 +6,7 @@
 
 namespace platform {
 class CompositingDetector;
+class QtOverlayWindow;
 class CursorImageSource;
 }  // namespace platform
 
@@ -14,7 +15,7 @@ namespace tessivar {
 class EffectView;
 
 // Shows the effect views in Qt overlay windows, a few windows made once and
-// used again. Each effect asks whether a compositor blends its window: without
+// used again, each with the view it last showed when the effect is the same. Each effect asks whether a compositor blends its window: without
 // one the view is cut to what it draws.
 class QtOverlayPresenter : public OverlayPresenter {
 public:
@@ -27,7 +28,8 @@ public:
                                                      double backingScaleFactor, std::function<void()> played) override;
 
 private:
-    EffectView* makeView(LocatingEffect effect, double backingScaleFactor);
+    EffectView* viewIn(platform::QtOverlayWindow& window, LocatingEffect effect, double backingScaleFactor);
+    static EffectView* placed(platform::QtOverlayWindow& window, EffectView* view);
 
     platform::CompositingDetector* compositing_;
     EnlargedCursorCache cursors_;

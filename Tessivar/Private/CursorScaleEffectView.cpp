@@ -7,6 +7,11 @@ namespace tessivar {
 CursorScaleEffectView::CursorScaleEffectView(EnlargedCursor cursor, EffectFrameCache* frames, QWidget* parent)
     : EffectView(CursorScaleTimeline::kDuration, frames, parent), cursor_(std::move(cursor)), timeline_(cursor_.hotSpot) {}
 
+void CursorScaleEffectView::setEnlargedCursor(EnlargedCursor cursor) {
+    cursor_ = std::move(cursor);
+    timeline_ = CursorScaleTimeline(cursor_.hotSpot);
+}
+
 std::string CursorScaleEffectView::look() const { return "scale " + cursor_.look; }
 
 void CursorScaleEffectView::drawFrame(QPainter& painter, double seconds) {

@@ -11,6 +11,9 @@ class CursorScaleEffectView : public EffectView {
 public:
     explicit CursorScaleEffectView(EnlargedCursor cursor, EffectFrameCache* frames = nullptr, QWidget* parent = nullptr);
 
+    // The picture the next play enlarges.
+    void setEnlargedCursor(EnlargedCursor cursor);
+
 protected:
     std::string look() const override;
     void drawFrame(QPainter& painter, double seconds) override;

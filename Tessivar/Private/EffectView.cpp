@@ -31,13 +31,23 @@ EffectView::EffectView(double durationSeconds, EffectFrameCache* frames, QWidget
         showFrame(index);
         if (index + 1 < frameCount_) return;
         frameTimer_.stop();
-        QTimer::singleShot(kLastFramePaintGraceMs, this, [this] { finishPlaying(); });
+        finishPlayingAfter(kLastFramePaintGraceMs);
     });
 }
 
+// A view used again is reset here rather than made anew: making and dropping a
+// widget was most of what an effect cost the press that started it.
 void EffectView::startAnimation() {
+    ++play_;
     started_ = true;
+    played_ = false;
+    frameTimer_.stop();
+    clock_.invalidate();
+    const QRect before = shown_ ? shown_->area : QRect();
+    shown_.reset();
     showFrame(0);
+    // Where the last play left its frame is cleared with the first one drawn.
+    update(before);
 }
 
 std::size_t EffectView::frameIndexNow() const {
@@ -65,7 +75,13 @@ void EffectView::frameReachedTheScreen() {
     }
     if (shownIndex_ + 1 < frameCount_) return;
     // Its window may be hidden in answer, which is no business of a paint.
-    QTimer::singleShot(0, this, [this] { finishPlaying(); });
+    finishPlayingAfter(0);
+}
+
+void EffectView::finishPlayingAfter(int milliseconds) {
+    QTimer::singleShot(milliseconds, this, [this, play = play_] {
+        if (play == play_) finishPlaying();
+    });
 }
 
 void EffectView::finishPlaying() {

@@ -2,6 +2,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -31,7 +32,8 @@ public:
 
     void setShapedToDrawing(bool shaped) { shaped_ = shaped; }
     bool isShapedToDrawing() const { return shaped_; }
-    // Plays from the first frame that reaches the screen.
+    // Plays from the first frame that reaches the screen; called again, plays
+    // again from the start, whatever the last play had come to.
     void startAnimation();
     // Told once, soon after the last frame has reached the screen (not from
     // inside the paint); never when the view goes before.
@@ -50,6 +52,7 @@ private:
     std::size_t frameIndexNow() const;
     void showFrame(std::size_t index);
     void frameReachedTheScreen();
+    void finishPlayingAfter(int milliseconds);
     void finishPlaying();
 
     double duration_;
@@ -57,6 +60,8 @@ private:
     bool shaped_ = false;
     bool started_ = false;
     bool played_ = false;
+    // Counts the plays, so that an end scheduled by an earlier one ends nothing.
+    std::uint64_t play_ = 0;
     std::function<void()> whenPlayed_;
     std::unique_ptr<EffectFrameCache> ownFrames_;
     EffectFrameCache* frames_;

@@ -75,6 +75,31 @@ TEST(RippleEffectView, PlaysFromItsFirstFrameOnTheScreenHoweverLateThatComes) {
     EXPECT_GE(sinceShown.elapsed(), 320) << "the whole ring plays from the first frame shown";
 }
 
+// A view used for the next effect plays it whole from its first frame, however
+// far the last play had come: an end the last play had scheduled (its last
+// frame's paint grace) ends nothing, and each play is told once.
+TEST(RippleEffectView, StartedAgainItPlaysWholeFromItsFirstFrame) {
+    const PlayingView playing(std::make_unique<tessivar::RippleEffectView>(), true);
+    int played = 0;
+    playing.view->setWhenPlayed([&played] { ++played; });
+    playing.view->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(playing.view.get()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return played == 1; }, 2000)) << "the first play";
+    // Started again as soon as the last play ended, and again halfway through.
+    for (const int midway : {0, 150}) {
+        QTest::qWait(midway);
+        const int toldBefore = played;
+        QElapsedTimer sinceStarted;
+        sinceStarted.start();
+        playing.view->startAnimation();
+        EXPECT_TRUE(QRect(80, 80, 40, 40).contains(playing.view->mask().boundingRect())) << "the ring at its start";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return played > toldBefore; }, 2000)) << "after " << midway << " ms";
+        EXPECT_GE(sinceStarted.elapsed(), 320) << "after " << midway << " ms: the whole ring plays again";
+        QTest::qWait(150);
+        EXPECT_EQ(played, toldBefore + 1) << "after " << midway << " ms: told once";
+    }
+}
+
 TEST(RippleEffectView, ShapedItShowsTheRingOnly) {
     const PlayingView playing(std::make_unique<tessivar::RippleEffectView>(), true);
     const QRegion shape = playing.view->mask();

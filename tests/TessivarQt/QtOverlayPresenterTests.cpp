@@ -39,7 +39,8 @@ tessivar::EffectView* effectViewOf(const platform::OverlayWindow& overlay) {
 }
 
 // Whether a compositor blends the overlay is asked for each effect: the
-// compositor may come or go between two jumps.
+// compositor may come or go between two jumps. Each effect twice, so that a
+// window's view is used again, and then the other kind takes its window.
 TEST(QtOverlayPresenter, CutsTheOverlayToTheDrawingOnlyWithoutACompositor) {
     FixedCompositing compositing;
     RedPointer pointer;
@@ -47,7 +48,8 @@ TEST(QtOverlayPresenter, CutsTheOverlayToTheDrawingOnlyWithoutACompositor) {
     const auto frame = platform::CoordinateSpace::centredFrame({960, 540}, {200, 200});
     for (bool composited : {false, true, false}) {
         compositing.compositing = composited;
-        for (auto effect : {LocatingEffect::cursorScale, LocatingEffect::ring}) {
+        for (auto effect : {LocatingEffect::cursorScale, LocatingEffect::cursorScale, LocatingEffect::ring,
+                            LocatingEffect::ring}) {
             const auto overlay = presenter.present(frame, effect, 1, {});
             auto* view = effectViewOf(*overlay);
             ASSERT_NE(view, nullptr);
