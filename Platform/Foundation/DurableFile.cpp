@@ -17,8 +17,6 @@ namespace fs = std::filesystem;
 // As many links as the kernel itself follows before it answers ELOOP.
 constexpr int kMaxLinkHops = 40;
 
-std::string errnoText() { return std::system_category().message(errno); }
-
 bool readAll(int fd, std::string& bytes) {
     char buffer[16384];
     for (;;) {
@@ -44,12 +42,12 @@ std::optional<mode_t> replacedPermissions(const fs::path& target) {
 // Sets the mode, writes, syncs when asked and closes; answers the first failure's text.
 std::optional<std::string> fillTemporary(UniqueFd& fd, std::optional<mode_t> mode, std::string_view bytes,
                                          DurableFile::Sync sync) {
-    if (mode && ::fchmod(fd.get(), *mode) != 0) return errnoText();
-    if (!DurableFile::writeAll(fd.get(), bytes)) return errnoText();
+    if (mode && ::fchmod(fd.get(), *mode) != 0) return DurableFile::errnoText();
+    if (!DurableFile::writeAll(fd.get(), bytes)) return DurableFile::errnoText();
     // Without the sync a power cut soon after the rename could leave an empty
     // file where the old value was.
-    if (sync == DurableFile::Sync::now && ::fsync(fd.get()) != 0) return errnoText();
-    if (!fd.close()) return errnoText();
+    if (sync == DurableFile::Sync::now && ::fsync(fd.get()) != 0) return DurableFile::errnoText();
+    if (!fd.close()) return DurableFile::errnoText();
     return std::nullopt;
 }
 
@@ -59,9 +57,9 @@ std::optional<std::string> replace(const fs::path& target, std::string_view byte
                                    std::optional<mode_t> mode) {
     std::string temporary = target.string() + std::string(DurableFile::temporaryMark) + "XXXXXX";
     UniqueFd fd(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (!fd.valid()) return errnoText();
+    if (!fd.valid()) return DurableFile::errnoText();
     auto error = fillTemporary(fd, mode, bytes, sync);
-    if (!error && ::rename(temporary.c_str(), target.c_str()) != 0) error = errnoText();
+    if (!error && ::rename(temporary.c_str(), target.c_str()) != 0) error = DurableFile::errnoText();
     if (error) {
         ::unlink(temporary.c_str());
         return error;
@@ -71,6 +69,8 @@ std::optional<std::string> replace(const fs::path& target, std::string_view byte
 }
 
 }  // namespace
+
+std::string DurableFile::errnoText() { return std::system_category().message(errno); }
 
 bool DurableFile::writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
@@ -136,7 +136,7 @@ void DurableFile::syncFolder(const std::filesystem::path& folder) {
 std::optional<std::string> DurableFile::syncFiles(const std::filesystem::path& folder,
                                                   const std::vector<std::string>& names) {
     const UniqueFd directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!directory.valid()) return errnoText();
+    if (!directory.valid()) return DurableFile::errnoText();
     std::optional<std::string> failure;
     for (const auto& name : names) {
         const UniqueFd fd(::openat(directory.get(), name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));

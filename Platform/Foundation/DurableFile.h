@@ -60,6 +60,8 @@ public:
     // Writes every byte to the descriptor, resuming after interruptions and short
     // writes; false on failure, with errno telling why.
     static bool writeAll(int fd, std::string_view bytes);
+    // Why the last system call failed, as the failures above are worded.
+    static std::string errnoText();
 
     // The mark between a final name and the random suffix of its temporary file.
     static constexpr std::string_view temporaryMark = ".tmp-";

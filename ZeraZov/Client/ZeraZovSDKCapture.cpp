@@ -27,16 +27,9 @@ bool isNonEmptyObject(const std::optional<json>& dictionary) {
 }
 
 // Adds the entries whose keys are not there yet: a value already present wins.
-// `into` is an object.
-void merge(json& into, const json& from) {
-    if (!from.is_object()) return;
-    auto& members = into.get_ref<json::object_t&>();
-    for (const auto& [key, value] : from.get_ref<const json::object_t&>()) members.try_emplace(key, value);
-}
-
-// The same for an object built for this one event, whose values move instead of
-// being copied.
-void merge(json& into, json&& from) {
+// `into` is an object. An object built for this one event is moved in; one
+// kept elsewhere (the SDK's own few keys) is copied on the way.
+void merge(json& into, json from) {
     if (!from.is_object()) return;
     auto& members = into.get_ref<json::object_t&>();
     for (auto& [key, value] : from.get_ref<json::object_t&>()) members.try_emplace(key, std::move(value));

@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 // Seconds and nanoseconds since 1970.
 using FileTime = std::pair<std::int64_t, std::uint32_t>;
 
-std::string errnoText() { return std::generic_category().message(errno); }
+using platform::DurableFile;
 
 // When the record's bytes were last written. A record file is never changed
 // after its rename, so for one made fresh this is its birth give or take the
@@ -66,12 +66,12 @@ std::optional<std::string> ZeraZovQueueFolder::writeIntoSpare(const std::string&
     // emptied by hand) leaves the record to a new file.
     platform::UniqueFd fd(::open(file.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
     if (!fd.valid()) return writeFresh(name, bytes);
-    if (platform::DurableFile::writeAll(fd.get(), bytes) && fd.close() &&
+    if (DurableFile::writeAll(fd.get(), bytes) && fd.close() &&
         ::rename(file.c_str(), fileURL(name).c_str()) == 0) {
         awaitSync(name);
         return std::nullopt;
     }
-    auto error = errnoText();
+    auto error = DurableFile::errnoText();
     ::unlink(file.c_str());
     return error;
 }
@@ -100,7 +100,7 @@ std::optional<std::string> ZeraZovQueueFolder::writeFresh(const std::string& nam
 // full disk; the path then gives the answer.
 bool ZeraZovQueueFolder::writeLinked(int folder, const std::string& name, std::string_view bytes) const {
     platform::UniqueFd fd(::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
-    if (!fd.valid() || !platform::DurableFile::writeAll(fd.get(), bytes)) return false;
+    if (!fd.valid() || !DurableFile::writeAll(fd.get(), bytes)) return false;
     if (::linkat(fd.get(), "", folder, name.c_str(), AT_EMPTY_PATH) != 0) {
         if (errno != ENOENT) return false;
         char descriptor[32];
@@ -114,13 +114,13 @@ bool ZeraZovQueueFolder::writeLinked(int folder, const std::string& name, std::s
 
 std::optional<std::string> ZeraZovQueueFolder::writeFreshByPath(const std::string& name, std::string_view bytes) const {
     const auto temporaryInstead = [&]() -> std::optional<std::string> {
-        auto error = platform::DurableFile::writeNew(fileURL(name), bytes, platform::DurableFile::Sync::later);
+        auto error = DurableFile::writeNew(fileURL(name), bytes, DurableFile::Sync::later);
         if (!error) awaitSync(name);
         return error;
     };
     platform::UniqueFd fd(::open(path_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
     if (!fd.valid() && (errno == EOPNOTSUPP || errno == EISDIR)) return temporaryInstead();
-    if (!fd.valid() || !platform::DurableFile::writeAll(fd.get(), bytes)) return errnoText();
+    if (!fd.valid() || !DurableFile::writeAll(fd.get(), bytes)) return DurableFile::errnoText();
     // Naming the descriptor needs no privilege, unlike linking it by AT_EMPTY_PATH
     // on kernels before 6.10.
     char descriptor[32];
@@ -128,16 +128,16 @@ std::optional<std::string> ZeraZovQueueFolder::writeFreshByPath(const std::strin
     const auto file = fileURL(name);
     if (::linkat(AT_FDCWD, descriptor, AT_FDCWD, file.c_str(), AT_SYMLINK_FOLLOW) != 0) {
         if (errno == ENOENT || errno == EEXIST) return temporaryInstead();
-        return errnoText();
+        return DurableFile::errnoText();
     }
     if (handToSync(fd, name)) return std::nullopt;
-    auto error = errnoText();
+    auto error = DurableFile::errnoText();
     ::unlink(file.c_str());
     return error;
 }
 
 std::optional<std::string> ZeraZovQueueFolder::moveIn(const fs::path& source, std::string_view name) const {
-    if (::rename(source.c_str(), fileURL(name).c_str()) != 0) return errnoText();
+    if (::rename(source.c_str(), fileURL(name).c_str()) != 0) return DurableFile::errnoText();
     awaitSync(name);
     return std::nullopt;
 }
@@ -173,15 +173,15 @@ std::optional<std::string> ZeraZovQueueFolder::sync() const {
     }
     std::optional<std::string> failure;
     for (const auto& file : files) {
-        if (::fdatasync(file.get()) != 0 && !failure) failure = errnoText();
+        if (::fdatasync(file.get()) != 0 && !failure) failure = DurableFile::errnoText();
     }
     // The folder last, after every file it names.
-    auto folderFailure = platform::DurableFile::syncFiles(path_, names);
+    auto folderFailure = DurableFile::syncFiles(path_, names);
     return failure ? failure : folderFailure;
 }
 
-platform::DurableFile::ReadResult ZeraZovQueueFolder::read(std::string_view name) const {
-    return platform::DurableFile::read(fileURL(name));
+DurableFile::ReadResult ZeraZovQueueFolder::read(std::string_view name) const {
+    return DurableFile::read(fileURL(name));
 }
 
 void ZeraZovQueueFolder::remove(std::string_view name) const { deleteSafely(fileURL(name)); }
@@ -220,7 +220,7 @@ std::optional<std::vector<std::string>> ZeraZovQueueFolder::namesOldestFirst(std
 }
 
 bool ZeraZovQueueFolder::isTemporaryName(std::string_view name) {
-    return name.find(platform::DurableFile::temporaryMark) != std::string_view::npos;
+    return name.find(DurableFile::temporaryMark) != std::string_view::npos;
 }
 
 }  // namespace zerazov
