@@ -6,8 +6,8 @@
 
 namespace platform {
 class CompositingDetector;
-class QtOverlayWindow;
 class CursorImageSource;
+class QtOverlayWindow;
 }  // namespace platform
 
 namespace tessivar {
@@ -15,8 +15,9 @@ namespace tessivar {
 class EffectView;
 
 // Shows the effect views in Qt overlay windows, a few windows made once and
-// used again, each with the view it last showed when the effect is the same. Each effect asks whether a compositor blends its window: without
-// one the view is cut to what it draws.
+// used again, each with the view it last showed when the effect is the same.
+// Each effect asks whether a compositor blends its window: without one the
+// view is cut to what it draws.
 class QtOverlayPresenter : public OverlayPresenter {
 public:
     // Without a detector the desktop is taken to composite; without a cursor

@@ -35,8 +35,8 @@ EffectView::EffectView(double durationSeconds, EffectFrameCache* frames, QWidget
     });
 }
 
-// A view used again is reset here rather than made anew: making and dropping a
-// widget was most of what an effect cost the press that started it.
+// A view used again is reset here rather than made anew: making one widget and
+// dropping another was much of the work each press did after its jump.
 void EffectView::startAnimation() {
     ++play_;
     started_ = true;
