@@ -164,11 +164,12 @@ UserDefaults& UserDefaults::standard() {
     return defaults;
 }
 
-std::optional<nlohmann::json> UserDefaults::object(const std::string& key) const {
-    std::lock_guard lock(mutex_);
-    const auto found = values_.find(key);
-    if (found == values_.end()) return std::nullopt;
-    return *found;
+std::optional<nlohmann::json> UserDefaults::object(std::string_view key) const {
+    return readStored(key, [](const json* value) { return value ? std::optional<json>(*value) : std::nullopt; });
+}
+
+bool UserDefaults::contains(std::string_view key) const {
+    return readStored(key, [](const json* value) { return value != nullptr; });
 }
 
 std::vector<std::string> UserDefaults::keys() const {
@@ -179,44 +180,48 @@ std::vector<std::string> UserDefaults::keys() const {
     return result;
 }
 
-bool UserDefaults::boolValue(const std::string& key) const {
-    const auto value = object(key);
-    if (!value) return false;
-    if (value->is_boolean()) return value->get<bool>();
-    if (value->is_number()) return value->get<double>() != 0;
-    if (value->is_string()) return boolFromString(value->get_ref<const std::string&>());
-    return false;
+bool UserDefaults::boolValue(std::string_view key) const {
+    return readStored(key, [](const json* value) {
+        if (!value) return false;
+        if (value->is_boolean()) return value->get<bool>();
+        if (value->is_number()) return value->get<double>() != 0;
+        if (value->is_string()) return boolFromString(value->get_ref<const std::string&>());
+        return false;
+    });
 }
 
-std::int64_t UserDefaults::integerValue(const std::string& key) const {
-    const auto value = object(key);
-    if (!value) return 0;
-    if (value->is_boolean()) return value->get<bool>() ? 1 : 0;
-    if (value->is_number_unsigned()) return clampToInteger(value->get<std::uint64_t>());
-    if (value->is_number_integer()) return value->get<std::int64_t>();
-    if (value->is_number()) return clampToInteger(value->get<double>());
-    if (value->is_string()) return integerFromString(value->get_ref<const std::string&>());
-    return 0;
+std::int64_t UserDefaults::integerValue(std::string_view key) const {
+    return readStored(key, [](const json* value) -> std::int64_t {
+        if (!value) return 0;
+        if (value->is_boolean()) return value->get<bool>() ? 1 : 0;
+        if (value->is_number_unsigned()) return clampToInteger(value->get<std::uint64_t>());
+        if (value->is_number_integer()) return value->get<std::int64_t>();
+        if (value->is_number()) return clampToInteger(value->get<double>());
+        if (value->is_string()) return integerFromString(value->get_ref<const std::string&>());
+        return 0;
+    });
 }
 
-double UserDefaults::doubleValue(const std::string& key) const {
-    const auto value = object(key);
-    if (!value) return 0;
-    if (value->is_boolean()) return value->get<bool>() ? 1 : 0;
-    if (value->is_number()) return value->get<double>();
-    if (value->is_string()) return doubleFromString(value->get_ref<const std::string&>());
-    return 0;
+double UserDefaults::doubleValue(std::string_view key) const {
+    return readStored(key, [](const json* value) -> double {
+        if (!value) return 0;
+        if (value->is_boolean()) return value->get<bool>() ? 1 : 0;
+        if (value->is_number()) return value->get<double>();
+        if (value->is_string()) return doubleFromString(value->get_ref<const std::string&>());
+        return 0;
+    });
 }
 
-std::optional<std::string> UserDefaults::stringValue(const std::string& key) const {
-    const auto value = object(key);
-    if (!value) return std::nullopt;
-    if (value->is_string()) return value->get<std::string>();
-    if (value->is_boolean()) return std::string(value->get<bool>() ? "1" : "0");
-    if (value->is_number_unsigned()) return std::to_string(value->get<std::uint64_t>());
-    if (value->is_number_integer()) return std::to_string(value->get<std::int64_t>());
-    if (value->is_number_float()) return shortestText(value->get<double>());
-    return std::nullopt;
+std::optional<std::string> UserDefaults::stringValue(std::string_view key) const {
+    return readStored(key, [](const json* value) -> std::optional<std::string> {
+        if (!value) return std::nullopt;
+        if (value->is_string()) return value->get<std::string>();
+        if (value->is_boolean()) return std::string(value->get<bool>() ? "1" : "0");
+        if (value->is_number_unsigned()) return std::to_string(value->get<std::uint64_t>());
+        if (value->is_number_integer()) return std::to_string(value->get<std::int64_t>());
+        if (value->is_number_float()) return shortestText(value->get<double>());
+        return std::nullopt;
+    });
 }
 
 // Storing null removes the key, as setting nothing does in the usual defaults.

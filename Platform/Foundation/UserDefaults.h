@@ -5,6 +5,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -43,20 +44,20 @@ public:
 
     const std::filesystem::path& file() const { return file_; }
 
-    std::optional<nlohmann::json> object(const std::string& key) const;
-    bool contains(const std::string& key) const { return object(key).has_value(); }
+    std::optional<nlohmann::json> object(std::string_view key) const;
+    bool contains(std::string_view key) const;
     // Every stored key, in the file's (sorted) order.
     std::vector<std::string> keys() const;
 
     // Absent -> false. Numbers are true when non-zero; strings follow the usual
     // defaults reading ("YES", "true", "1"... true; anything else false).
-    bool boolValue(const std::string& key) const;
+    bool boolValue(std::string_view key) const;
     // Absent or not convertible -> 0. Booleans read as 0 or 1; numeric strings parse.
-    std::int64_t integerValue(const std::string& key) const;
-    double doubleValue(const std::string& key) const;
+    std::int64_t integerValue(std::string_view key) const;
+    double doubleValue(std::string_view key) const;
     // Strings as stored; numbers and Booleans as their text ("5", "1.5", "1" for true,
     // "0" for false); anything else -> nothing.
-    std::optional<std::string> stringValue(const std::string& key) const;
+    std::optional<std::string> stringValue(std::string_view key) const;
 
     // Each setter stores and writes the file; a failed write is reported and the
     // value stays in memory.
@@ -90,6 +91,14 @@ private:
         std::string key;
         std::optional<nlohmann::json> value;
     };
+    // Answers what `read` makes of the stored value (null when absent), read
+    // in place under the lock: a key read on every key press copies nothing.
+    template <typename Read>
+    auto readStored(std::string_view key, Read read) const {
+        std::lock_guard lock(mutex_);
+        const auto found = values_.find(key);
+        return read(found == values_.end() ? nullptr : &*found);
+    }
     void load();
     // Called with mutex_ held; each answers what to report after unlocking.
     std::optional<std::string> moveAside();

@@ -49,27 +49,6 @@ bool canWarpPointer(const QList<QScreen*>& screens) {
     return !screens.isEmpty() && !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
-// The screen whose device pixels hold a root-window point; Qt scales each
-// screen about its top-left corner, which stays put.
-const QScreen* screenHoldingNative(const QList<QScreen*>& screens, Point native) {
-    for (const QScreen* screen : screens) {
-        const QRect logical = screen->geometry();
-        const double ratio = screen->devicePixelRatio();
-        const Rect nativeRect{QtGeometry::toPoint(logical.topLeft()), {logical.width() * ratio, logical.height() * ratio}};
-        if (native.x >= nativeRect.minX() && native.x < nativeRect.maxX() && native.y >= nativeRect.minY() &&
-            native.y < nativeRect.maxY()) {
-            return screen;
-        }
-    }
-    return nullptr;
-}
-
-Point nativeToTopLeft(Point native) {
-    const QScreen* screen = screenHoldingNative(QGuiApplication::screens(), native);
-    if (!screen) return native;
-    return CoordinateSpace::nativeToTopLeft(native, QtGeometry::toPoint(screen->geometry().topLeft()),
-                                            screen->devicePixelRatio());
-}
 
 }  // namespace
 
@@ -98,6 +77,8 @@ QtDesktop::~QtDesktop() = default;
 
 void QtDesktop::watch(QScreen* screen) {
     QObject::connect(screen, &QScreen::geometryChanged, connections_.get(), [this] { screensDidChange(); });
+    // The scale a move and a reading of the pointer use is kept with the rest.
+    QObject::connect(screen, &QScreen::logicalDotsPerInchChanged, connections_.get(), [this] { screensDidChange(); });
 }
 
 void QtDesktop::screensDidChange() {
@@ -134,33 +115,51 @@ const QtDesktop::Snapshot& QtDesktop::snapshot() {
 
 QtDesktop::Snapshot QtDesktop::takeSnapshot() {
     Snapshot taken;
-    for (QScreen* screen : QGuiApplication::screens()) {
-        if (const auto id = displayIDOf(screen)) taken.byID.emplace_back(*id, screen);
-    }
-    const QList<QScreen*> numbered = numberedScreens();
-    if (numbered.isEmpty()) return taken;
+    const QList<QScreen*> all = QGuiApplication::screens();
+    taken.canWarp = canWarpPointer(all);
     // Global coordinates hang off the primary display, which is not always first
     // when the window system names no primary.
-    const double primaryHeight = QtGeometry::primaryScreenHeight();
+    taken.primaryHeight = QtGeometry::primaryScreenHeight();
+    for (QScreen* screen : all) {
+        taken.placements.push_back({displayIDOf(screen), screen, screen->geometry(), screen->devicePixelRatio()});
+    }
+    const QList<QScreen*> numbered = numberedScreens();
     taken.screens.reserve(static_cast<std::size_t>(numbered.size()));
     for (const QScreen* screen : numbered) {
-        taken.screens.push_back({displayIDOf(screen), localizedNameOf(screen),
-                                 CoordinateSpace::topLeftToGlobal(QtGeometry::toRect(screen->geometry()), primaryHeight),
-                                 screen->devicePixelRatio()});
+        taken.screens.push_back(
+            {displayIDOf(screen), localizedNameOf(screen),
+             CoordinateSpace::topLeftToGlobal(QtGeometry::toRect(screen->geometry()), taken.primaryHeight),
+             screen->devicePixelRatio()});
     }
     return taken;
 }
 
 std::vector<Screen> QtDesktop::screens() { return snapshot().screens; }
 
-QScreen* QtDesktop::screenWithID(DisplayID display) {
-    for (const auto& [id, screen] : snapshot().byID) {
-        if (id == display) return screen;
+// Qt scales each screen about its top-left corner, which stays put.
+bool QtDesktop::Placement::holdsNative(Point native) const {
+    const Rect nativeRect{QtGeometry::toPoint(geometry.topLeft()), {geometry.width() * ratio, geometry.height() * ratio}};
+    return native.x >= nativeRect.minX() && native.x < nativeRect.maxX() && native.y >= nativeRect.minY() &&
+           native.y < nativeRect.maxY();
+}
+
+const QtDesktop::Placement* QtDesktop::placementWithID(DisplayID display) {
+    for (const auto& placement : snapshot().placements) {
+        if (placement.id == display) return &placement;
     }
     return nullptr;
 }
 
-std::optional<Point> QtDesktop::pointerOfCurrentEvent() const {
+Point QtDesktop::nativeToTopLeft(Point native) {
+    for (const auto& placement : snapshot().placements) {
+        if (!placement.holdsNative(native)) continue;
+        return CoordinateSpace::nativeToTopLeft(native, QtGeometry::toPoint(placement.geometry.topLeft()),
+                                                placement.ratio);
+    }
+    return native;
+}
+
+std::optional<Point> QtDesktop::pointerOfCurrentEvent() {
     const auto pointer = eventPointer_ ? eventPointer_->pointerAtCurrentEvent() : std::nullopt;
     if (!pointer || pointer->event == movedDuringEvent_) return std::nullopt;
     return nativeToTopLeft({static_cast<double>(pointer->x), static_cast<double>(pointer->y)});
@@ -170,37 +169,36 @@ std::optional<Point> QtDesktop::pointerOfCurrentEvent() const {
 Point QtDesktop::mouseLocation() {
     const auto pressed = pointerOfCurrentEvent();
     const Point topLeft = pressed ? *pressed : QtGeometry::toPoint(QCursor::pos());
-    return CoordinateSpace::topLeftToGlobal(topLeft, QtGeometry::primaryScreenHeight());
+    return CoordinateSpace::topLeftToGlobal(topLeft, snapshot().primaryHeight);
 }
 
 Rect QtDesktop::displayBounds(DisplayID display) {
-    const QScreen* screen = screenWithID(display);
-    return screen ? QtGeometry::toRect(screen->geometry()) : Rect{};
+    const Placement* placement = placementWithID(display);
+    return placement ? QtGeometry::toRect(placement->geometry) : Rect{};
 }
 
 std::int32_t QtDesktop::moveCursor(DisplayID display, Point local) {
-    if (!canWarpPointer(QGuiApplication::screens())) return kCursorMoveNotPossible;
-    QScreen* screen = screenWithID(display);
-    if (!screen) return kCursorMoveUnknownDisplay;
-    warp(screen, CoordinateSpace::localToTopLeft(local, QtGeometry::toPoint(screen->geometry().topLeft())));
+    if (!snapshot().canWarp) return kCursorMoveNotPossible;
+    const Placement* placement = placementWithID(display);
+    if (!placement) return kCursorMoveUnknownDisplay;
+    warp(*placement, CoordinateSpace::localToTopLeft(local, QtGeometry::toPoint(placement->geometry.topLeft())));
     return kCursorMoveSuccess;
 }
 
 // The target screen, not the primary one, decides how the point scales to
 // device pixels. Qt places the pointer on whole points first.
-void QtDesktop::warp(QScreen* screen, Point topLeft) {
+void QtDesktop::warp(const Placement& placement, Point topLeft) {
     const auto pointer = eventPointer_ ? eventPointer_->pointerAtCurrentEvent() : std::nullopt;
     if (pointer) movedDuringEvent_ = pointer->event;
     const QPoint rounded = QtGeometry::toRoundedQPoint(topLeft);
     if (!warp_) {
-        QCursor::setPos(screen, rounded);
+        QCursor::setPos(placement.screen, rounded);
         return;
     }
-    const Point native = CoordinateSpace::topLeftToNative(QtGeometry::toPoint(rounded),
-                                                          QtGeometry::toPoint(screen->geometry().topLeft()),
-                                                          screen->devicePixelRatio());
+    const Point native = CoordinateSpace::topLeftToNative(
+        QtGeometry::toPoint(rounded), QtGeometry::toPoint(placement.geometry.topLeft()), placement.ratio);
     const QPoint nativePixel = QtGeometry::toRoundedQPoint(native);
-    if (!warp_->warpTo(nativePixel.x(), nativePixel.y())) QCursor::setPos(screen, rounded);
+    if (!warp_->warpTo(nativePixel.x(), nativePixel.y())) QCursor::setPos(placement.screen, rounded);
 }
 
 }  // namespace platform

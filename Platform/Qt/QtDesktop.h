@@ -1,5 +1,6 @@
 #pragma once
 #include <QObject>
+#include <QRect>
 #include <QTimer>
 #include <memory>
 #include <optional>
@@ -45,24 +46,38 @@ public:
     void setScreensChangedHandler(std::function<void()> handler) override;
 
 private:
+    // One screen Qt lists, with what a move or a reading of the pointer needs
+    // of it, so that a jump asks Qt for none of it again.
+    struct Placement {
+        std::optional<DisplayID> id;
+        QScreen* screen = nullptr;
+        QRect geometry;  // logical points, Qt's top-left origin
+        double ratio = 1;
+
+        // Whether a root-window point lies in this screen's device pixels.
+        bool holdsNative(Point native) const;
+    };
     // The displays as last worked out: the numbered list, and every screen Qt
-    // lists (mirrors included) by id. Qt deletes a screen only after telling of
-    // its removal, which drops this first, so the pointers are never stale.
+    // lists (mirrors included). Qt deletes a screen only after telling of its
+    // removal, which drops this first, so the pointers are never stale.
     struct Snapshot {
         std::vector<Screen> screens;
-        std::vector<std::pair<DisplayID, QScreen*>> byID;
+        std::vector<Placement> placements;
+        double primaryHeight = 0;
+        bool canWarp = false;
     };
 
     const Snapshot& snapshot();
     Snapshot takeSnapshot();
-    QScreen* screenWithID(DisplayID display);
+    const Placement* placementWithID(DisplayID display);
+    Point nativeToTopLeft(Point native);
     QList<QScreen*> numberedScreens();
     const std::vector<std::string>& outputOrder();
     void watch(QScreen* screen);
     void screensDidChange();
     void forgetScreens();
-    std::optional<Point> pointerOfCurrentEvent() const;
-    void warp(QScreen* screen, Point topLeft);
+    std::optional<Point> pointerOfCurrentEvent();
+    void warp(const Placement& placement, Point topLeft);
 
     OutputOrder* outputOrderSource_;
     PointerWarp* warp_;
