@@ -49,7 +49,6 @@ bool canWarpPointer(const QList<QScreen*>& screens) {
     return !screens.isEmpty() && !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
-
 }  // namespace
 
 QtDesktop::QtDesktop(OutputOrder* outputOrder, PointerWarp* warp, const EventPointer* eventPointer)
