@@ -1,8 +1,11 @@
 #include "ZeraZov/Delivery/Api/Private/ZeraZovCurl.h"
 
+#include "Platform/Foundation/Log.h"
+
 #include <dlfcn.h>
 
 #include <optional>
+#include <string>
 
 namespace zerazov {
 namespace {
@@ -15,10 +18,20 @@ bool resolve(void* library, const char* name, Function& slot) {
     return slot != nullptr;
 }
 
+// Without the library no upload ever happens, so this is said whatever the
+// debug switch: otherwise events would pile up on disk with no word why.
+void reportUnusable(const char* loaderError) {
+    platform::Log::writeOnce("[ZeraZov] %@", std::string("Uploads are off: libcurl could not be loaded (") +
+                                                 (loaderError ? loaderError : "unknown error") + ")");
+}
+
 std::optional<ZeraZovCurl> load() {
     // Never closed: transfers and their callbacks may run until the process ends.
     void* library = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) return std::nullopt;
+    if (library == nullptr) {
+        reportUnusable(dlerror());
+        return std::nullopt;
+    }
     ZeraZovCurl curl{};
 #define ZERAZOV_RESOLVE(field) resolve(library, "curl_" #field, curl.field)
     const bool complete = ZERAZOV_RESOLVE(global_init) && ZERAZOV_RESOLVE(easy_init) &&
@@ -32,7 +45,10 @@ std::optional<ZeraZovCurl> load() {
                           ZERAZOV_RESOLVE(url_cleanup) && ZERAZOV_RESOLVE(url_set) && ZERAZOV_RESOLVE(url_get) &&
                           ZERAZOV_RESOLVE(free);
 #undef ZERAZOV_RESOLVE
-    if (!complete) return std::nullopt;
+    if (!complete) {
+        reportUnusable(dlerror());
+        return std::nullopt;
+    }
     return curl;
 }
 
