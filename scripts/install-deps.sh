@@ -14,6 +14,7 @@ packages=(
   protobuf-c-compiler libprotobuf-c-dev
   clang libclang-rt-14-dev
   libunwind-dev
+  libutf8proc-dev
   fonts-noto-cjk fonts-noto-color-emoji
   libglib2.0-bin gsettings-desktop-schemas
   desktop-file-utils

@@ -118,10 +118,19 @@ SystemInfo::OperatingSystemVersion SystemInfo::parseKernelRelease(std::string_vi
 }
 
 std::optional<std::string> SystemInfo::hardwareVendor() const {
-    return readFirstLine("/sys/class/dmi/id/sys_vendor");
+    if (auto vendor = readFirstLine("/sys/class/dmi/id/sys_vendor")) return vendor;
+    return readFirstLine("/sys/class/dmi/id/board_vendor");
 }
 
 std::optional<std::string> SystemInfo::productName() const { return readFirstLine("/sys/class/dmi/id/product_name"); }
+
+std::optional<std::string> SystemInfo::hostName() const {
+    for (const char* path : {"/proc/sys/kernel/hostname", "/etc/hostname"}) {
+        auto name = readFirstLine(path);
+        if (name && *name != "(none)") return name;
+    }
+    return std::nullopt;
+}
 
 std::optional<std::string> SystemInfo::localeIdentifier() const {
     auto value = firstSetVariable({"LC_ALL", "LC_MESSAGES", "LANG"});

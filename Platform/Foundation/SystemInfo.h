@@ -40,8 +40,13 @@ public:
     static OperatingSystemVersion parseKernelRelease(std::string_view release);
 
     // DMI, when the firmware tells and the file is readable: "LENOVO", "20XW0026GE".
+    // The maker is the system's vendor, else the board's. Virtual machines and
+    // containers often have no DMI at all.
     std::optional<std::string> hardwareVendor() const;
     std::optional<std::string> productName() const;
+    // The computer's name as the kernel keeps it, else as /etc/hostname gives it;
+    // nothing for the kernel's "(none)" of a machine that was never named.
+    std::optional<std::string> hostName() const;
 
     // The messages locale from LC_ALL, LC_MESSAGES, then LANG (first one set and
     // not empty), without codeset and modifier: "de_DE.UTF-8@euro" -> "de_DE".

@@ -15,20 +15,24 @@ constexpr const char* notSetUpMessage = "ZeraZov method was called without `setu
 
 }  // namespace
 
-ZeraZovSDK::ZeraZovSDK(Environment environment)
+ZeraZovSDK::ZeraZovSDK(Environment environment, std::shared_ptr<ZeraZovSessionManager> sessionManager)
     : environment_(std::move(environment)),
       config_(std::make_shared<ZeraZovConfig>("")),
-      sessionManager_(ZeraZovSessionManager::create(*environment_.clock, environment_.lifecycle)),
+      sessionManager_(std::move(sessionManager)),
       calls_(std::make_unique<ZeraZovCallTracker>()) {}
 
+// The process-wide client's session manager is the one ZeraZovSessionManager::shared()
+// answers, made with the same default clock and lifecycle as the client itself.
 ZeraZovSDK& ZeraZovSDK::shared() {
     // Never destroyed: threads still capturing while the process exits must find it.
-    static auto* instance = new std::shared_ptr<ZeraZovSDK>(new ZeraZovSDK(Environment{}));
+    static auto* instance =
+        new std::shared_ptr<ZeraZovSDK>(new ZeraZovSDK(Environment{}, ZeraZovSessionManager::shared()));
     return **instance;
 }
 
 std::shared_ptr<ZeraZovSDK> ZeraZovSDK::create(Environment environment) {
-    return std::shared_ptr<ZeraZovSDK>(new ZeraZovSDK(std::move(environment)));
+    auto sessionManager = ZeraZovSessionManager::create(*environment.clock, environment.lifecycle);
+    return std::shared_ptr<ZeraZovSDK>(new ZeraZovSDK(std::move(environment), std::move(sessionManager)));
 }
 
 std::shared_ptr<ZeraZovSDK> ZeraZovSDK::with(std::shared_ptr<ZeraZovConfig> config, Environment environment) {

@@ -251,7 +251,7 @@ private:
     struct Parts;
     class Use;
 
-    explicit ZeraZovSDK(Environment environment);
+    ZeraZovSDK(Environment environment, std::shared_ptr<ZeraZovSessionManager> sessionManager);
 
     // The parts of the current set-up for one call, or nothing (logged) when not set up.
     std::optional<Use> guard() const;

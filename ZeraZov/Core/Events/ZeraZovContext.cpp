@@ -1,5 +1,7 @@
 #include "ZeraZov/Core/Events/ZeraZovContext.h"
 
+#include <initializer_list>
+#include <string>
 #include <utility>
 
 #include "Platform/Foundation/ApplicationNotifications.h"
@@ -19,6 +21,18 @@ void setWhenPresent(nlohmann::json& context, const char* key, const std::optiona
     nlohmann::json text = *value;
     if (isValidJSONValue(text)) context[key] = std::move(text);
 }
+
+// The first of the answers that can be written, else the fallback: for keys that
+// every event carries whatever the machine tells.
+std::string firstText(std::initializer_list<std::optional<std::string>> answers, const char* fallback) {
+    for (const auto& answer : answers) {
+        if (answer && isValidUTF8(*answer)) return *answer;
+    }
+    return fallback;
+}
+
+// What a machine that names neither its maker nor itself is sent as.
+constexpr const char* unknownDevice = "Unknown";
 
 void setWhenNotEmpty(nlohmann::json& context, const char* key, const std::string& value) {
     if (!value.empty()) context[key] = value;
@@ -67,13 +81,14 @@ nlohmann::json ZeraZovContext::buildStaticContext() const {
     context["$is_testflight"] = false;
     context["$is_sideloaded"] = false;
     context["$app_namespace"] = ZeraZovClientDefaults::logsServiceName(bundle_.identifier);
-    setWhenPresent(context, "$device_manufacturer", system_.hardwareVendor());
+    context["$device_manufacturer"] = firstText({system_.hardwareVendor()}, unknownDevice);
     setWhenPresent(context, "$device_model", system_.machine());
     context["$device_type"] = "Desktop";
     context["$is_emulator"] = false;
     context["$is_ios_running_on_mac"] = false;
     context["$is_mac_catalyst_app"] = false;
-    setWhenPresent(context, "$device_name", system_.productName());
+    // Without a model name, the computer's own name, as other platforms send it.
+    context["$device_name"] = firstText({system_.productName(), system_.hostName()}, unknownDevice);
     context["$os_name"] = "Linux";
     context["$os_version"] = operatingSystemVersionString(system_.operatingSystemVersion());
     return context;

@@ -11,11 +11,14 @@ namespace {
 // Hooks may put anything into the properties; what cannot be written as JSON goes
 // here, before the queue tries to write the record. The usual event, all of it
 // writable, is only walked: sanitising copies, and it would copy every property.
-// Sanitised properties nest well within what the record may, and the time and id
-// are the client's own text, so the rest of the record is its other texts.
+// The limit leaves room for the builder's own wrapper around person properties,
+// so that what was sanitised on the way in is never dropped here. Such properties
+// nest well within what the record may, and the time and id are the client's own
+// text, so the rest of the record is its other texts.
 std::optional<ZeraZovEvent> writable(ZeraZovEvent event) {
-    if (!isSanitizedDictionary(event.properties)) {
-        event.properties = sanitizeDictionary(event.properties).value_or(nlohmann::json::object());
+    if (!isSanitizedDictionary(event.properties, maxBuiltPropertyDepth)) {
+        event.properties =
+            sanitizeDictionary(event.properties, maxBuiltPropertyDepth).value_or(nlohmann::json::object());
     }
     if (!event.hasValidTexts()) {
         ZeraZovDebugLog::write("ZeraZov event " + event.event + " was dropped: it holds text that is not UTF-8");

@@ -63,6 +63,13 @@ std::shared_ptr<ZeraZovSessionManager> ZeraZovSessionManager::create(const platf
     return std::shared_ptr<ZeraZovSessionManager>(new ZeraZovSessionManager(clock, publisher));
 }
 
+const std::shared_ptr<ZeraZovSessionManager>& ZeraZovSessionManager::shared() {
+    // Never destroyed, as the client that owns it: a thread still capturing while
+    // the process exits must find it.
+    static const auto* manager = new std::shared_ptr<ZeraZovSessionManager>(create());
+    return *manager;
+}
+
 ZeraZovSessionManager::ZeraZovSessionManager(const platform::Clock& clock, AppLifecyclePublishing* publisher)
     : clock_(clock), publisher_(publisher) {}
 

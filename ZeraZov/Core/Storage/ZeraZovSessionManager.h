@@ -44,6 +44,9 @@ public:
     // notice a manager that is already gone.
     static std::shared_ptr<ZeraZovSessionManager> create(
         const platform::Clock& clock = platform::SystemClock::shared(), AppLifecyclePublishing* publisher = nullptr);
+    // The manager of the process-wide client, made on first use on the system clock
+    // and the process-wide lifecycle, like that client; never destroyed.
+    static const std::shared_ptr<ZeraZovSessionManager>& shared();
     ZeraZovSessionManager(const ZeraZovSessionManager&) = delete;
     ZeraZovSessionManager& operator=(const ZeraZovSessionManager&) = delete;
 

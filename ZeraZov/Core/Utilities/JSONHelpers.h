@@ -23,6 +23,10 @@ bool isValidJSONValue(const nlohmann::json& value, std::size_t maxDepth = platfo
 // levels more (the event, its batch, a "$set"), and the whole must stay within
 // what the readers accept.
 inline constexpr std::size_t maxPropertyDepth = platform::BoundedJSON::maxDepth / 2;
+// How deep a built event's property may nest: the builder puts person and group
+// properties, each sanitised to maxPropertyDepth, one level down under "$set",
+// "$set_once" or "$group_set".
+inline constexpr std::size_t maxBuiltPropertyDepth = maxPropertyDepth + 1;
 
 // Makes a property dictionary JSON-safe. Null, a non-object or an empty object
 // answers nothing; otherwise each top-level entry whose value fails

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -53,6 +54,11 @@ public:
     ~Reachability() override;
     Reachability(const Reachability&) = delete;
     Reachability& operator=(const Reachability&) = delete;
+
+    // Kept for the platforms that report a cellular link apart; this one reports
+    // none, so nothing here reads them. Both start true.
+    std::atomic<bool> reachableOnWWAN{true};
+    std::atomic<bool> allowsCellularConnection{true};
 
     ZeraZovMulticastCallback<Reachability&>& onReachable() { return onReachable_; }
     ZeraZovMulticastCallback<Reachability&>& onUnreachable() { return onUnreachable_; }

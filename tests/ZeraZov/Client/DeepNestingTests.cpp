@@ -89,5 +89,41 @@ TEST(DeepNesting, ACapturedPropertyNestedTooDeepIsDroppedAndTheEventKept) {
     client->close();
 }
 
+// Person and group properties as deep as the sanitiser lets them in travel one level
+// further down, under the builder's own key; the event keeps them there, and what
+// flags are evaluated with is what was sent.
+TEST(DeepNesting, PersonPropertiesAtTheDeepestAllowedLevelAreSentAndSeenByFlags) {
+    struct Case {
+        std::size_t depth;
+        bool kept;
+    };
+    for (const auto& c : {Case{256, true}, Case{257, false}}) {
+        ClientHarness h;
+        auto client = h.client();
+        const json deep = json::parse(nestedArrays(c.depth));
+        client->capture("jump_triggered", std::nullopt, json{{"deep", deep}}, json{{"once", deep}});
+        client->group("company", "acme", json{{"group", deep}});
+        const auto events = h.queuedEvents();
+        ASSERT_EQ(events.size(), 2u) << c.depth;
+        const auto& person = events[0].properties;
+        const auto& group = events[1].properties;
+        ASSERT_TRUE(person.contains("$set") && person.contains("$set_once")) << c.depth;
+        const auto flags = client->remoteConfig()->personPropertiesForFlags();
+        if (c.kept) {
+            EXPECT_EQ(person["$set"], (json{{"deep", deep}})) << c.depth;
+            EXPECT_EQ(person["$set_once"], (json{{"once", deep}})) << c.depth;
+            EXPECT_EQ(group.value("$group_set", json()), (json{{"group", deep}})) << c.depth;
+            EXPECT_EQ(flags.value("deep", json()), person["$set"]["deep"]) << c.depth;
+        } else {
+            EXPECT_EQ(person["$set"], json::object()) << c.depth;
+            EXPECT_EQ(person["$set_once"], json::object()) << c.depth;
+            EXPECT_FALSE(group.contains("$group_set") && group["$group_set"].contains("group")) << c.depth;
+            EXPECT_FALSE(flags.contains("deep")) << c.depth;
+            EXPECT_TRUE(h.logged("property: deep isn't serializable, dropping the item")) << c.depth;
+        }
+        client->close();
+    }
+}
+
 }  // namespace
 }  // namespace zerazov::testing

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
+#include <vector>
+
 #include "ClientHarness.h"
 
 namespace zerazov::testing {
@@ -103,6 +107,42 @@ TEST_F(IdentityTest, RepeatedPersonPropertiesAreSentOnce) {
               1);
     EXPECT_EQ(ZeraZovSDK::personPropertiesFingerprint("a", json{{"y", 1}, {"x", 2}}, std::nullopt),
               R"({"distinct_id":"a","userPropertiesToSet":{"x":2,"y":1}})");
+}
+
+// An anonymous installation sends no person profile until one of these asks for it;
+// from then on every event does, in this run and the next.
+TEST(PersonProcessing, IsSwitchedOnByEachPersonOperationAndRemembered) {
+    struct Case {
+        const char* what;
+        std::function<void(ZeraZovSDK&)> operation;
+    };
+    const std::vector<Case> cases{
+        {"person properties", [](ZeraZovSDK& c) { c.setPersonProperties(json{{"plan", "pro"}}); }},
+        {"a capture with person properties",
+         [](ZeraZovSDK& c) { c.capture("settings_changed", std::nullopt, json{{"plan", "pro"}}); }},
+        {"a group", [](ZeraZovSDK& c) { c.group("company", "acme"); }},
+        {"an alias", [](ZeraZovSDK& c) { c.alias("also-me"); }},
+        {"identify", [](ZeraZovSDK& c) { c.identify("instance_tv_0123"); }},
+    };
+    const auto personProfileOfNextEvent = [](ZeraZovSDK& client, const CapturedEvents& events) {
+        client.capture("jump_triggered");
+        return events.last().properties.value("$process_person_profile", json());
+    };
+    for (const auto& c : cases) {
+        ClientHarness h;
+        auto client = h.client();
+        auto events = std::make_unique<CapturedEvents>(*client);
+        EXPECT_EQ(personProfileOfNextEvent(*client, *events), false) << c.what << ", before";
+        c.operation(*client);
+        EXPECT_EQ(events->last().properties.value("$process_person_profile", json()), true) << c.what << ", its own";
+        EXPECT_EQ(personProfileOfNextEvent(*client, *events), true) << c.what << ", after";
+        client->close();
+
+        client = h.client();
+        events = std::make_unique<CapturedEvents>(*client);
+        EXPECT_EQ(personProfileOfNextEvent(*client, *events), true) << c.what << ", after a relaunch";
+        client->close();
+    }
 }
 
 }  // namespace

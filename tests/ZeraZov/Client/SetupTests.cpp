@@ -194,5 +194,14 @@ TEST(ClientSetup, AReachabilitySourceThatThrowsLeavesTheClientWithoutNetworkKeys
     client->close();
 }
 
+// Code that reaches the session through the manager alone meets the session of the
+// process-wide client, not one of its own.
+TEST(ClientSetup, TheSharedSessionManagerIsThatOfTheSharedClient) {
+    const auto& manager = ZeraZovSessionManager::shared();
+    ASSERT_TRUE(manager);
+    EXPECT_EQ(manager, ZeraZovSDK::shared().sessionManager());
+    EXPECT_EQ(manager, ZeraZovSessionManager::shared());
+}
+
 }  // namespace
 }  // namespace zerazov::testing

@@ -1,8 +1,14 @@
 #include "ZeraZov/Integrations/Logs/Private/ZeraZovOTLPAnyValue.h"
 
+#include <utf8proc.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "ZeraZov/Core/Utilities/UnicodeText.h"
 
@@ -13,14 +19,56 @@ using json = nlohmann::json;
 
 std::optional<json> anyValue(const json& value, int depth);
 
+bool isASCII(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// The text in canonical composition (NFC); nothing when the library refuses it.
+std::optional<std::string> canonicallyComposed(std::string_view text) {
+    utf8proc_uint8_t* composed = nullptr;
+    const auto length = utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(text.data()),
+                                     static_cast<utf8proc_ssize_t>(text.size()), &composed,
+                                     static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE));
+    if (length < 0) return std::nullopt;
+    std::string result(reinterpret_cast<const char*>(composed), static_cast<std::size_t>(length));
+    std::free(composed);
+    return result;
+}
+
+struct Entry {
+    std::string key;       // as written: the caller's key, made valid UTF-8
+    std::string sortKey;   // its canonical composition, whose UTF-8 bytes sort as its scalars do
+    const json* value = nullptr;
+};
+
+// Keys the same after composition are told apart by their own bytes, so the
+// order never depends on how the map happened to hold them.
+bool precedes(const Entry& left, const Entry& right) {
+    if (left.sortKey != right.sortKey) return left.sortKey < right.sortKey;
+    return left.key < right.key;
+}
+
+std::vector<Entry> sortedEntries(const json& map) {
+    std::vector<Entry> entries;
+    entries.reserve(map.size());
+    for (const auto& [key, member] : map.items()) {
+        Entry entry{validUTF8(key), {}, &member};
+        // ASCII is its own composition, and the usual key is nothing else.
+        auto composed = isASCII(entry.key) ? std::nullopt : canonicallyComposed(entry.key);
+        entry.sortKey = composed ? std::move(*composed) : entry.key;
+        entries.push_back(std::move(entry));
+    }
+    std::sort(entries.begin(), entries.end(), precedes);
+    return entries;
+}
+
 json keyValueList(const json& map, int depth) {
     json list = json::array();
     if (!map.is_object()) return list;
-    // The object type keeps its keys in byte order, which is the order the list needs.
-    for (const auto& [key, member] : map.items()) {
-        auto encoded = anyValue(member, depth);
+    for (auto& entry : sortedEntries(map)) {
+        auto encoded = anyValue(*entry.value, depth);
         if (!encoded) continue;
-        list.push_back({{"key", validUTF8(key)}, {"value", std::move(*encoded)}});
+        list.push_back({{"key", std::move(entry.key)}, {"value", std::move(*encoded)}});
     }
     return list;
 }

@@ -18,9 +18,11 @@ std::optional<nlohmann::json> otlpAnyValue(const nlohmann::json& value) noexcept
 // "Infinity" and "-Infinity".
 nlohmann::json otlpDoubleValue(double value) noexcept;
 
-// A KeyValue list: [{"key": ..., "value": AnyValue}] in ascending byte order of the
-// keys (for UTF-8 that is Unicode scalar order), without entries that encode to
-// nothing. Anything but an object gives an empty list.
+// A KeyValue list: [{"key": ..., "value": AnyValue}] without entries that encode to
+// nothing, ordered by the keys' Unicode scalar values after canonical composition
+// (NFC), so "e" + U+0301 sorts as "é", after "f". Keys alike after composition
+// stay apart, ordered by their own bytes. Keys are written as given (made valid
+// UTF-8), not composed. Anything but an object gives an empty list.
 nlohmann::json otlpAttributes(const nlohmann::json& map) noexcept;
 
 inline constexpr int otlpMaxNesting = 64;

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "ZeraZov/Integrations/Logs/Private/ZeraZovOTLPAnyValue.h"
 
@@ -90,10 +92,42 @@ TEST(OTLPAnyValueCollections, NestingBeyondTheLimitIsLeftOut) {
 TEST(OTLPAttributes, AreSortedByKeyAndSkipNullValues) {
     EXPECT_EQ(otlpAttributes(json{{"b", 1}, {"a", "x"}, {"c", nullptr}}),
               (json{{{"key", "a"}, {"value", {{"stringValue", "x"}}}}, {{"key", "b"}, {"value", {{"intValue", "1"}}}}}));
-    // Code point order, not a locale's: upper case before lower case before accented letters.
-    const auto list = otlpAttributes(json{{"\xC3\xA9t\xC3\xA9", 1}, {"apple", 2}, {"Zebra", 3}});
-    EXPECT_EQ(list[0].at("key"), "Zebra");
-    EXPECT_EQ(list[2].at("key"), "\xC3\xA9t\xC3\xA9");
+}
+
+std::vector<std::string> keysOf(const json& list) {
+    std::vector<std::string> keys;
+    for (const auto& entry : list) keys.push_back(entry.at("key"));
+    return keys;
+}
+
+// Scalar order after canonical composition, not a locale's and not the bytes as
+// given. Keys alike once composed stay two entries, in the order of their own bytes.
+TEST(OTLPAttributes, KeysAreOrderedByTheirComposedScalars) {
+    const std::string composedE = "\xC3\xA9";     // U+00E9
+    const std::string decomposedE = "e\xCC\x81";  // e, U+0301
+    const std::string angstrom = "\xE2\x84\xAB";  // U+212B, which composes to U+00C5
+    const std::string ringA = "\xC3\x85";          // U+00C5
+    struct Case {
+        const char* what;
+        json map;
+        std::vector<std::string> keys;
+    };
+    const std::vector<Case> cases{
+        {"ASCII: upper case before lower case", {{"b", 1}, {"Zebra", 2}, {"apple", 3}}, {"Zebra", "apple", "b"}},
+        {"a decomposed accent sorts as the composed letter", {{"f", 1}, {decomposedE + "x", 2}},
+         {"f", decomposedE + "x"}},
+        {"a composed accent", {{"f", 1}, {composedE + "x", 2}}, {"f", composedE + "x"}},
+        {"accented letters after every ASCII letter", {{composedE + "t" + composedE, 1}, {"zoo", 2}},
+         {"zoo", composedE + "t" + composedE}},
+        {"alike after composition: by their own bytes", {{composedE, 1}, {decomposedE, 2}, {"f", 3}},
+         {"f", decomposedE, composedE}},
+        {"a singleton that composes to another letter", {{angstrom, 1}, {"\xC3\x86", 2}, {ringA, 3}},
+         {ringA, angstrom, "\xC3\x86"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(keysOf(otlpAttributes(c.map)), c.keys) << c.what;
+    // Nested maps follow the same order, and keys go out as they were given.
+    const auto nested = otlpAttributes(json{{"m", {{"f", 1}, {decomposedE, 2}}}});
+    EXPECT_EQ(keysOf(nested[0].at("value").at("kvlistValue").at("values")), (std::vector<std::string>{"f", decomposedE}));
 }
 
 TEST(OTLPAttributes, AnythingButAMapGivesAnEmptyList) {
