@@ -8,7 +8,24 @@
 namespace tessivar::testing {
 
 namespace {
+
 constexpr std::int32_t doneId = -1;
+
+// The header of the answer to a request that came in with `received`.
+zzcrash_msg_header replyHeader(const zzcrash_msg_header& received, std::size_t size) {
+    return {zzcrash_msgh_bits(zzcrash_msgh_bits_remote(received.bits), 0), static_cast<std::uint32_t>(size),
+            received.remote_port, ZZCRASH_PORT_NULL, 0, received.id + ZZCRASH_EXCEPTION_REPLY_ID_OFFSET};
+}
+
+// Waits for a handler's thread: one that no request reached is woken, one
+// that took its requests leaves this message queued.
+void stopHandler(zzcrash_port_t port, std::thread& thread) {
+    if (!thread.joinable()) return;
+    const zzcrash_msg_header done{0, sizeof done, port, ZZCRASH_PORT_NULL, 0, doneId};
+    zzcrash_msg_send(&done);
+    thread.join();
+}
+
 }  // namespace
 
 zzcrash_kern_return_t recordException(pid_t task, zzcrash_thread_t thread, std::int32_t type,
@@ -32,9 +49,7 @@ PlainHandler::PlainHandler(zzcrash_kern_return_t answer) {
             received.header.id == doneId)
             return;
         zzcrash_exception_reply reply{};
-        reply.header = {zzcrash_msgh_bits(zzcrash_msgh_bits_remote(received.header.bits), 0), sizeof reply,
-                        received.header.remote_port, ZZCRASH_PORT_NULL, 0,
-                        received.header.id + ZZCRASH_EXCEPTION_REPLY_ID_OFFSET};
+        reply.header = replyHeader(received.header, sizeof reply);
         reply.return_code = answer;
         request_ = received;
         zzcrash_msg_send(&reply.header);
@@ -47,12 +62,7 @@ PlainHandler::~PlainHandler() {
 }
 
 std::optional<zzcrash_exception_request> PlainHandler::request() {
-    if (!thread_.joinable()) return request_;
-    // Wakes a handler that no request reached; one that took a request
-    // leaves this message queued.
-    const zzcrash_msg_header done{0, sizeof done, port_, ZZCRASH_PORT_NULL, 0, doneId};
-    zzcrash_msg_send(&done);
-    thread_.join();
+    stopHandler(port_, thread_);
     return request_;
 }
 
@@ -128,12 +138,7 @@ void StateHandler::answer(const std::vector<std::uint8_t>& bytes, const StateReq
     const bool withState = reply.reply.return_code == ZZCRASH_KERN_SUCCESS && !reply_.withoutState;
     const auto size = withState ? offsetof(zzcrash_exception_state_reply, new_state.words) + seen.state.size() * 4
                                 : sizeof reply.reply;
-    reply.reply.header = {zzcrash_msgh_bits(zzcrash_msgh_bits_remote(received.bits), 0),
-                          static_cast<std::uint32_t>(size),
-                          received.remote_port,
-                          ZZCRASH_PORT_NULL,
-                          0,
-                          received.id + ZZCRASH_EXCEPTION_REPLY_ID_OFFSET};
+    reply.reply.header = replyHeader(received, size);
     zzcrash_msg_send(&reply.reply.header);
 }
 
@@ -143,10 +148,7 @@ StateHandler::~StateHandler() {
 }
 
 std::vector<StateRequestSeen> StateHandler::requests() {
-    if (!thread_.joinable()) return requests_;
-    const zzcrash_msg_header done{0, sizeof done, port_, ZZCRASH_PORT_NULL, 0, doneId};
-    zzcrash_msg_send(&done);
-    thread_.join();
+    stopHandler(port_, thread_);
     return requests_;
 }
 
