@@ -10,12 +10,14 @@ struct SignalName {
 };
 
 // In the crash log's traditional order; the first row with a number wins, so
-// SIGIOT never shows (it is SIGABRT). Names this platform has no signal for
-// (SIGEMT, SIGINFO) have no row; its own extras (SIGSTKFLT, SIGPWR) have no
-// name in the log and print as numbers.
+// SIGIOT never shows (it is SIGABRT). SIGEMT, which this platform has no
+// signal for, has a number of its own for the emulation exception; SIGINFO
+// has no row; this platform's extras (SIGSTKFLT, SIGPWR) have no name in the
+// log and print as numbers.
 const SignalName signalNames[] = {
     {SIGHUP, "SIGHUP"},       {SIGINT, "SIGINT"},       {SIGQUIT, "SIGQUIT"}, {SIGILL, "SIGILL"},
-    {SIGTRAP, "SIGTRAP"},     {SIGABRT, "SIGABRT"},     {SIGIOT, "SIGIOT"},   {SIGFPE, "SIGFPE"},
+    {SIGTRAP, "SIGTRAP"},     {SIGABRT, "SIGABRT"},     {SIGIOT, "SIGIOT"},   {ZZCRASH_SIGEMT, "SIGEMT"},
+    {SIGFPE, "SIGFPE"},
     {SIGKILL, "SIGKILL"},     {SIGBUS, "SIGBUS"},       {SIGSEGV, "SIGSEGV"}, {SIGSYS, "SIGSYS"},
     {SIGPIPE, "SIGPIPE"},     {SIGALRM, "SIGALRM"},     {SIGTERM, "SIGTERM"}, {SIGURG, "SIGURG"},
     {SIGSTOP, "SIGSTOP"},     {SIGTSTP, "SIGTSTP"},     {SIGCONT, "SIGCONT"}, {SIGCHLD, "SIGCHLD"},
@@ -42,7 +44,7 @@ const CodeName codeNames[] = {
     {SIGSEGV, 0, "SEGV_NOOP"},       {SIGSEGV, SEGV_MAPERR, "SEGV_MAPERR"}, {SIGSEGV, SEGV_ACCERR, "SEGV_ACCERR"},
     {SIGBUS, 0, "BUS_NOOP"},         {SIGBUS, BUS_ADRALN, "BUS_ADRALN"}, {SIGBUS, BUS_ADRERR, "BUS_ADRERR"},
     {SIGBUS, BUS_OBJERR, "BUS_OBJERR"}, {SIGTRAP, 0, "#0"},             {SIGTRAP, TRAP_BRKPT, "TRAP_BRKPT"},
-    {SIGTRAP, TRAP_TRACE, "TRAP_TRACE"}, {SIGABRT, 0, "#0"},
+    {SIGTRAP, TRAP_TRACE, "TRAP_TRACE"}, {SIGABRT, 0, "#0"},             {ZZCRASH_SIGEMT, 0, "#0"},
 };
 
 struct SenderName {

@@ -3,8 +3,6 @@
 #include <cstddef>
 
 #include "CrashReporter/Async/zzcrash_async_string.h"
-#include "CrashReporter/Platform/zzcrash_fault_context.h"
-#include "CrashReporter/Platform/zzcrash_thread_stopper.h"
 
 namespace {
 
@@ -96,11 +94,6 @@ const RegisterSlot& slotOf(const State* state, std::uint32_t index) { return arc
 
 std::uint64_t bit(std::uint32_t index) { return std::uint64_t{1} << index; }
 
-// The segment selectors a signal context packs into one word: cs, gs, fs, ss.
-std::uint64_t selector(greg_t packed, int position) {
-    return (static_cast<std::uint64_t>(packed) >> (16 * position)) & 0xffff;
-}
-
 }  // namespace
 
 zzcrash_error_t zzcrash_async_thread_state_init(State* state, int cpuType) {
@@ -123,31 +116,13 @@ zzcrash_error_t zzcrash_async_thread_state_init(State* state, int cpuType) {
 
 void zzcrash_async_thread_state_from_mcontext(State* state, const mcontext_t* context) {
     zzcrash_async_thread_state_init(state, ZZCRASH_CPU_TYPE_X86_64);
-    const greg_t* g = context->gregs;
-    auto& r = state->thread_state.uts.ts64;
-    r = {static_cast<std::uint64_t>(g[REG_RAX]), static_cast<std::uint64_t>(g[REG_RBX]),
-         static_cast<std::uint64_t>(g[REG_RCX]), static_cast<std::uint64_t>(g[REG_RDX]),
-         static_cast<std::uint64_t>(g[REG_RDI]), static_cast<std::uint64_t>(g[REG_RSI]),
-         static_cast<std::uint64_t>(g[REG_RBP]), static_cast<std::uint64_t>(g[REG_RSP]),
-         static_cast<std::uint64_t>(g[REG_R8]),  static_cast<std::uint64_t>(g[REG_R9]),
-         static_cast<std::uint64_t>(g[REG_R10]), static_cast<std::uint64_t>(g[REG_R11]),
-         static_cast<std::uint64_t>(g[REG_R12]), static_cast<std::uint64_t>(g[REG_R13]),
-         static_cast<std::uint64_t>(g[REG_R14]), static_cast<std::uint64_t>(g[REG_R15]),
-         static_cast<std::uint64_t>(g[REG_RIP]), static_cast<std::uint64_t>(g[REG_EFL]),
-         selector(g[REG_CSGSFS], 0),             selector(g[REG_CSGSFS], 2),
-         selector(g[REG_CSGSFS], 1)};
-    auto& e = state->exception_state.ues.es64;
-    e.trapno = static_cast<std::uint16_t>(g[REG_TRAPNO]);
-    e.err = static_cast<std::uint32_t>(g[REG_ERR]);
-    e.faultvaddr = static_cast<std::uint64_t>(g[REG_CR2]);
+    state->thread_state.uts.ts64 = zzcrash_x86_thread_state64_of(context);
+    state->exception_state.ues.es64 = zzcrash_x86_exception_state64_of(context);
     state->valid_mask = bit(ZZCRASH_X86_64_REGISTER_COUNT) - 1;
 }
 
 zzcrash_error_t zzcrash_async_thread_state_from_thread(State* state, zzcrash_thread_t thread) {
-    // A thread waiting in its fault handler for the exception's answer is
-    // described where it faulted, not where it waits.
-    const mcontext_t* context = zzcrash_fault_context_of(thread);
-    if (!context) context = zzcrash_thread_stopped_context(thread);
+    const mcontext_t* context = zzcrash_thread_context_of(thread);
     if (!context) return ZZCRASH_EINTERNAL;
     zzcrash_async_thread_state_from_mcontext(state, context);
     return ZZCRASH_ESUCCESS;

@@ -5,6 +5,7 @@
 
 #include "CrashReporter/Async/zzcrash_error.h"
 #include "CrashReporter/Platform/zzcrash_thread_list.h"
+#include "CrashReporter/Platform/zzcrash_thread_state.h"
 
 // The register file of one thread in one architecture-neutral record: the
 // crash-log writer records it and the unwinders read and rewrite it frame by
@@ -16,25 +17,16 @@ inline constexpr int ZZCRASH_CPU_TYPE_X86 = 7;
 inline constexpr int ZZCRASH_CPU_TYPE_X86_64 = 0x01000007;
 
 // Register-set flavours, which also tell the layout: 1 is i386, any other x86-64.
+// (The x86-64 flavours and register sets are the platform layer's.)
 inline constexpr std::uint32_t ZZCRASH_X86_THREAD_STATE32 = 1;
 inline constexpr std::uint32_t ZZCRASH_X86_EXCEPTION_STATE32 = 3;
-inline constexpr std::uint32_t ZZCRASH_X86_THREAD_STATE64 = 4;
-inline constexpr std::uint32_t ZZCRASH_X86_EXCEPTION_STATE64 = 6;
 
 struct zzcrash_x86_thread_state32 {
     std::uint32_t eax, ebx, ecx, edx, edi, esi, ebp, esp, ss, eflags, eip, cs, ds, es, fs, gs;
 };
-struct zzcrash_x86_thread_state64 {
-    std::uint64_t rax, rbx, rcx, rdx, rdi, rsi, rbp, rsp, r8, r9, r10, r11, r12, r13, r14, r15, rip, rflags, cs, fs, gs;
-};
 struct zzcrash_x86_exception_state32 {
     std::uint16_t trapno, cpu;
     std::uint32_t err, faultvaddr;
-};
-struct zzcrash_x86_exception_state64 {
-    std::uint16_t trapno, cpu;
-    std::uint32_t err;
-    std::uint64_t faultvaddr;
 };
 
 struct zzcrash_async_thread_state {

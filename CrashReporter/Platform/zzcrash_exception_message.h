@@ -6,6 +6,7 @@
 
 #include "CrashReporter/Platform/zzcrash_message.h"
 #include "CrashReporter/Platform/zzcrash_thread_list.h"
+#include "CrashReporter/Platform/zzcrash_thread_state.h"
 
 // The exception request and its reply, byte for byte as exception handlers
 // read them: the header, a body of two port descriptors (the thread and the
@@ -43,9 +44,30 @@ struct zzcrash_exception_reply {
 };
 static_assert(sizeof(zzcrash_exception_reply) == 36);
 
+// A thread state as it travels: its flavour, then `count` words.
+struct zzcrash_exception_thread_state {
+    std::uint32_t flavor;
+    std::uint32_t count;
+    std::uint32_t words[ZZCRASH_THREAD_STATE_MAX];
+};
+
+// The reply to a request that carried the thread's state: the answer and,
+// with success, the state the thread is to go on with (`count` words of it).
+struct zzcrash_exception_state_reply {
+    zzcrash_exception_reply reply;
+    zzcrash_exception_thread_state new_state;
+};
+static_assert(offsetof(zzcrash_exception_state_reply, new_state) == 36);
+
 // Request ids: 32-bit codes, and 64-bit codes (ZZCRASH_MACH_EXCEPTION_CODES); a reply's id is the request's + 100.
 inline constexpr std::int32_t ZZCRASH_EXCEPTION_RAISE_ID = 2401;
 inline constexpr std::int32_t ZZCRASH_MACH_EXCEPTION_RAISE_ID = 2405;
+// The forms that carry the thread's state, alone and with the thread and the
+// task (32-bit codes): the request is laid out as the one above up to its
+// codes, then the state's flavour, its word count and its words, and the
+// complex bit and the two port descriptors come only with the identity form.
+inline constexpr std::int32_t ZZCRASH_EXCEPTION_RAISE_STATE_ID = 2402;
+inline constexpr std::int32_t ZZCRASH_EXCEPTION_RAISE_STATE_IDENTITY_ID = 2403;
 inline constexpr std::int32_t ZZCRASH_EXCEPTION_REPLY_ID_OFFSET = 100;
 // The NDR record of this machine: little-endian integers, ASCII, IEEE floats.
 inline constexpr std::uint8_t ZZCRASH_NDR_RECORD[8] = {0, 0, 0, 0, 1, 0, 0, 0};
@@ -70,3 +92,13 @@ bool zzcrash_exception_wait_goes_on(std::int64_t started_ms, std::int64_t deadli
 zzcrash_kern_return_t zzcrash_exception_raise(zzcrash_port_t port, bool wide_codes, zzcrash_thread_t thread, pid_t task,
                                               std::int32_t exception, const std::int64_t* codes,
                                               std::uint32_t code_count, std::int64_t timeout_ms);
+
+// The same for a handler that takes the thread's state with the exception
+// (the identity form also names the thread and the task): `state` goes with
+// the request, and when the handler answers success it holds the new state
+// of the reply. A success whose reply carries no whole state answers
+// KERN_FAILURE. Codes go as 32 bits. Async-signal-safe.
+zzcrash_kern_return_t zzcrash_exception_raise_state(zzcrash_port_t port, bool identity, zzcrash_thread_t thread,
+                                                    pid_t task, std::int32_t exception, const std::int64_t* codes,
+                                                    std::uint32_t code_count, zzcrash_exception_thread_state* state,
+                                                    std::int64_t timeout_ms);

@@ -42,7 +42,7 @@ void passOn(int signal, siginfo_t* info, void* context) {
 // threads fault at once than there are slots, the later ones wait, as they
 // would for their answer, until the report of the crash is written, instead
 // of ending the process by the default action while it is written.
-bool saveContext(zzcrash_thread_t self, const mcontext_t* context) {
+bool saveContext(zzcrash_thread_t self, mcontext_t* context) {
     const std::int64_t started = zzcrash_monotonic_ms();
     const std::int64_t deadline = started + ZZCRASH_FAULT_REPLY_TIMEOUT_MS;
     const timespec pause{0, 1'000'000};

@@ -6,7 +6,7 @@ namespace {
 
 struct Saved {
     std::atomic<zzcrash_thread_t> thread;
-    std::atomic<const mcontext_t*> context;
+    std::atomic<mcontext_t*> context;
 };
 
 Saved saved[ZZCRASH_FAULT_CONTEXT_CAPACITY];
@@ -19,7 +19,7 @@ Saved* slotOf(zzcrash_thread_t thread) {
 
 }  // namespace
 
-bool zzcrash_fault_context_save(zzcrash_thread_t thread, const mcontext_t* context) {
+bool zzcrash_fault_context_save(zzcrash_thread_t thread, mcontext_t* context) {
     for (Saved& slot : saved) {
         zzcrash_thread_t free = 0;
         if (!slot.thread.compare_exchange_strong(free, thread)) continue;
@@ -36,7 +36,7 @@ void zzcrash_fault_context_clear(zzcrash_thread_t thread) {
     slot->thread.store(0);
 }
 
-const mcontext_t* zzcrash_fault_context_of(zzcrash_thread_t thread) {
+mcontext_t* zzcrash_fault_context_of(zzcrash_thread_t thread) {
     const Saved* slot = slotOf(thread);
     return slot ? slot->context.load() : nullptr;
 }

@@ -4,6 +4,33 @@
 
 #include "CrashReporter/Async/zzcrash_async_file.h"
 
+// The types a field may have, numbered as protobuf-c numbers them.
+enum zzcrash_field_type : std::uint32_t {
+    ZZCRASH_FIELD_INT32 = 0,
+    ZZCRASH_FIELD_SINT32 = 1,
+    ZZCRASH_FIELD_SFIXED32 = 2,
+    ZZCRASH_FIELD_INT64 = 3,
+    ZZCRASH_FIELD_SINT64 = 4,
+    ZZCRASH_FIELD_SFIXED64 = 5,
+    ZZCRASH_FIELD_UINT32 = 6,
+    ZZCRASH_FIELD_FIXED32 = 7,
+    ZZCRASH_FIELD_UINT64 = 8,
+    ZZCRASH_FIELD_FIXED64 = 9,
+    ZZCRASH_FIELD_FLOAT = 10,
+    ZZCRASH_FIELD_DOUBLE = 11,
+    ZZCRASH_FIELD_BOOL = 12,
+    ZZCRASH_FIELD_ENUM = 13,
+    ZZCRASH_FIELD_STRING = 14,
+    ZZCRASH_FIELD_BYTES = 15,
+    ZZCRASH_FIELD_MESSAGE = 16,
+};
+
+// The value of a bytes field.
+struct zzcrash_field_bytes {
+    std::size_t length;
+    const void* data;
+};
+
 // The crash log's own Protocol Buffers encoder: fields go straight into the
 // buffered output file, and nothing is built in memory. A nested message needs
 // its length before its body, so the body is first run through an encoder
@@ -22,16 +49,35 @@ public:
     std::size_t raw(const void* bytes, std::size_t length);
     std::size_t zzcrash_writer_put_varint(std::uint64_t value);
 
-    // Fields of wire type 0: uint32, uint64, enum and bool values are their
-    // own varint; an int64 is its two's complement, a negative one 10 bytes.
-    std::size_t uint64Field(std::uint32_t number, std::uint64_t value);
-    std::size_t int64Field(std::uint32_t number, std::int64_t value);
-    std::size_t boolField(std::uint32_t number, bool value);
-    // Fields of wire type 2: the length, then the bytes (a string without its NUL).
-    std::size_t bytesField(std::uint32_t number, const void* bytes, std::size_t length);
-    std::size_t stringField(std::uint32_t number, const char* text);
+    // One field: its key, then the value that `value` points at, read as
+    // `type` says: the integer or floating-point number itself (a bool as its
+    // byte), a `const char*` for a string, a zzcrash_field_bytes for bytes,
+    // and for a message the std::size_t length of the body the caller writes
+    // next. A type outside the table ends the process: no writer names one.
+    std::size_t zzcrash_writer_put_field(std::uint32_t number, zzcrash_field_type type, const void* value);
+
+    // The writer's fields, typed.
+    std::size_t uint64Field(std::uint32_t number, std::uint64_t value) {
+        return zzcrash_writer_put_field(number, ZZCRASH_FIELD_UINT64, &value);
+    }
+    std::size_t int64Field(std::uint32_t number, std::int64_t value) {
+        return zzcrash_writer_put_field(number, ZZCRASH_FIELD_INT64, &value);
+    }
+    std::size_t boolField(std::uint32_t number, bool value) {
+        return zzcrash_writer_put_field(number, ZZCRASH_FIELD_BOOL, &value);
+    }
+    // A string goes without its NUL.
+    std::size_t bytesField(std::uint32_t number, const void* bytes, std::size_t length) {
+        const zzcrash_field_bytes value{length, bytes};
+        return zzcrash_writer_put_field(number, ZZCRASH_FIELD_BYTES, &value);
+    }
+    std::size_t stringField(std::uint32_t number, const char* text) {
+        return zzcrash_writer_put_field(number, ZZCRASH_FIELD_STRING, &text);
+    }
     // The key and length of a nested message whose body comes next.
-    std::size_t messageHeader(std::uint32_t number, std::size_t length);
+    std::size_t messageHeader(std::uint32_t number, std::size_t length) {
+        return zzcrash_writer_put_field(number, ZZCRASH_FIELD_MESSAGE, &length);
+    }
 
     // A nested message: `body(encoder)` writes its fields and answers their
     // size. Counted once, then written after the key and the length; an
@@ -46,10 +92,10 @@ public:
     }
 
 private:
-    static constexpr std::uint32_t varintType = 0;
-    static constexpr std::uint32_t lengthDelimited = 2;
-
     std::size_t key(std::uint32_t number, std::uint32_t wireType);
+    std::size_t lengthDelimited(const void* bytes, std::size_t length);
+    template <class Word>
+    std::size_t littleEndian(const void* value);
 
     zzcrash_async_file* file_;
     bool failed_ = false;

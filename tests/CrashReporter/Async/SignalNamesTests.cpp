@@ -48,6 +48,8 @@ TEST(SignalName, NamesThisPlatformsNumbersAsTheCrashLogKnowsThem) {
     }
     EXPECT_STREQ(zzcrash_async_signal_name(SIGABRT), "SIGABRT");
     EXPECT_STREQ(zzcrash_async_signal_name(SIGBUS), "SIGBUS");
+    // The emulation trap has a number past this platform's signals.
+    EXPECT_STREQ(zzcrash_async_signal_name(ZZCRASH_SIGEMT), "SIGEMT");
 }
 
 TEST(SignalCodeName, NamesEachKnownPairAndNothingElse) {
@@ -65,7 +67,7 @@ TEST(SignalCodeName, NamesEachKnownPairAndNothingElse) {
         {SIGKILL, 0, "SI_USER"},           {SIGILL, 9, nullptr},             {SIGSEGV, SI_KERNEL, "SI_KERNEL"},
         {SIGTERM, SI_QUEUE, "SI_QUEUE"},   {SIGALRM, SI_TIMER, "SI_TIMER"},  {SIGIO, SI_MESGQ, "SI_MESGQ"},
         {SIGUSR1, SI_ASYNCIO, "SI_ASYNCIO"}, {SIGIO, SI_SIGIO, "SI_SIGIO"},  {SIGUSR2, -7, nullptr},
-        {SIGRTMIN, SI_QUEUE, nullptr},     {SIGSTKFLT, SI_USER, nullptr},
+        {SIGRTMIN, SI_QUEUE, nullptr},     {SIGSTKFLT, SI_USER, nullptr},    {ZZCRASH_SIGEMT, 0, "#0"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(nameOr(zzcrash_async_signal_code_name(c.signal, c.code)), nameOr(c.name)) << c.signal << " " << c.code;

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "CrashReporter/Platform/zzcrash_exception_message.h"
@@ -49,6 +50,48 @@ public:
 private:
     zzcrash_port_t port_ = ZZCRASH_PORT_NULL;
     std::optional<zzcrash_exception_request> request_;
+    std::thread thread_;
+};
+
+// A request that carried the thread's state, as a handler reads it.
+struct StateRequestSeen {
+    std::int32_t id = 0;
+    bool complex = false;
+    std::uint32_t threadName = 0;  // the identity form's descriptors
+    std::uint32_t taskName = 0;
+    std::int32_t exception = 0;
+    std::vector<std::int32_t> codes;
+    std::uint32_t flavor = 0;
+    std::vector<std::uint32_t> state;
+};
+
+// A handler that takes the thread's state with each request, on a port of
+// its own: it answers `answer` to the first `requests` requests (failure to
+// any after them) within two seconds each. A reply of success carries the
+// state it was sent with `changes` applied (word index, value), unless
+// `withoutState`.
+class StateHandler {
+public:
+    struct Reply {
+        zzcrash_kern_return_t answer;
+        std::vector<std::pair<std::size_t, std::uint32_t>> changes;
+        bool withoutState = false;
+    };
+    StateHandler(Reply reply, int requests);
+    ~StateHandler();
+    StateHandler(const StateHandler&) = delete;
+    StateHandler& operator=(const StateHandler&) = delete;
+
+    zzcrash_port_t port() const { return port_; }
+    // The requests it took, once it has answered them.
+    std::vector<StateRequestSeen> requests();
+
+private:
+    void answer(const std::vector<std::uint8_t>& bytes, const StateRequestSeen& seen, bool first);
+
+    zzcrash_port_t port_ = ZZCRASH_PORT_NULL;
+    Reply reply_;
+    std::vector<StateRequestSeen> requests_;
     std::thread thread_;
 };
 

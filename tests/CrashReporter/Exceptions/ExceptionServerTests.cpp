@@ -11,7 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include "CrashReporter/Async/zzcrash_async_signal_names.h"
 #include "CrashReporter/Platform/zzcrash_exception_ports.h"
+#include "CrashReporter/Platform/zzcrash_fault_bridge.h"
+#include "CrashReporter/Platform/zzcrash_fault_context.h"
 #include "CrashReporter/Exceptions/ZZCrashMachExceptionPortSet.h"
 #include "CrashReporter/Exceptions/Private/zzcrash_mach_exception.h"
 #include "tests/CrashReporter/Exceptions/ExceptionHandlers.h"
@@ -212,8 +215,8 @@ TEST(MachExceptionForward, SendsToTheFirstRegistrationThatTakesTheType) {
          ZZCRASH_KERN_FAILURE, false, ZZCRASH_KERN_FAILURE, true, false},
         {"the first wants 64-bit codes", badAccess, ZZCRASH_EXCEPTION_DEFAULT | ZZCRASH_MACH_EXCEPTION_CODES,
          ZZCRASH_KERN_SUCCESS, false, ZZCRASH_KERN_FAILURE, false, false},
-        {"the first wants the thread state", badAccess, ZZCRASH_EXCEPTION_STATE, ZZCRASH_KERN_SUCCESS, false,
-         ZZCRASH_KERN_FAILURE, false, false},
+        {"the first wants the thread state in no flavour there is", badAccess, ZZCRASH_EXCEPTION_STATE,
+         ZZCRASH_KERN_SUCCESS, false, ZZCRASH_KERN_INVALID_ARGUMENT, false, false},
         {"the first takes other types", zzcrash_exc_mask(ZZCRASH_EXC_ARITHMETIC), ZZCRASH_EXCEPTION_DEFAULT,
          ZZCRASH_KERN_SUCCESS, false, ZZCRASH_KERN_SUCCESS, false, true},
         {"the first has no port", badAccess, ZZCRASH_EXCEPTION_DEFAULT, ZZCRASH_KERN_SUCCESS, true,
@@ -292,6 +295,144 @@ TEST(MachExceptionForward, BetweenTwoServersRegisteredForTheProcess) {
     zzcrash_task_swap_exception_ports(ZZCRASH_EXC_MASK_ALL, ZZCRASH_PORT_NULL, ZZCRASH_EXCEPTION_DEFAULT, 0, nullptr);
 }
 
+// The registers of a thread that waits on its fault, as a signal gave them.
+mcontext_t faultedRegisters() {
+    mcontext_t context{};
+    context.gregs[REG_RAX] = 0x1111;
+    context.gregs[REG_RSP] = 0x7ffc0000;
+    context.gregs[REG_RIP] = 0x401000;
+    context.gregs[REG_CSGSFS] = 0x33;
+    context.gregs[REG_TRAPNO] = 14;
+    context.gregs[REG_CR2] = 0x10;
+    return context;
+}
+
+// Words of a thread state: the headed form has {flavour, count} first; the
+// bare set is rax, rbx, ... rip (the 17th register).
+constexpr std::size_t raxWord = 2, ripWord = 2 + 16 * 2;
+
+// A handler that takes the thread's state gets the registers of the thread
+// that waits on its fault in the flavour it registered with, and the state
+// its answer of success carries becomes that thread's.
+TEST(MachExceptionForward, SendsTheThreadStateAndAppliesTheOneAnsweredWithSuccess) {
+    using tessivar::testing::StateHandler;
+    struct Case {
+        const char* what;
+        std::int32_t behavior;
+        std::uint32_t flavor;
+        StateHandler::Reply reply;
+        zzcrash_kern_return_t expected;
+        std::size_t stateWords;  // 0: the handler is not reached
+        bool applied;
+    };
+    const Case cases[] = {
+        {"state, headed thread state", ZZCRASH_EXCEPTION_STATE, ZZCRASH_X86_THREAD_STATE,
+         {ZZCRASH_KERN_SUCCESS, {{ripWord, 0x401002}, {raxWord, 0x77}}}, ZZCRASH_KERN_SUCCESS, 44, true},
+        {"identity, bare thread state", ZZCRASH_EXCEPTION_STATE_IDENTITY, ZZCRASH_X86_THREAD_STATE64,
+         {ZZCRASH_KERN_SUCCESS, {{ripWord - 2, 0x401002}, {raxWord - 2, 0x77}}}, ZZCRASH_KERN_SUCCESS, 42, true},
+        {"identity, the handler fails", ZZCRASH_EXCEPTION_STATE_IDENTITY, ZZCRASH_X86_THREAD_STATE,
+         {ZZCRASH_KERN_FAILURE, {}}, ZZCRASH_KERN_FAILURE, 44, false},
+        {"success without a state", ZZCRASH_EXCEPTION_STATE, ZZCRASH_X86_THREAD_STATE,
+         {ZZCRASH_KERN_SUCCESS, {{ripWord, 0x401002}}, true}, ZZCRASH_KERN_FAILURE, 44, false},
+        {"the exception state", ZZCRASH_EXCEPTION_STATE, ZZCRASH_X86_EXCEPTION_STATE, {ZZCRASH_KERN_SUCCESS, {}},
+         ZZCRASH_KERN_SUCCESS, 6, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        mcontext_t registers = faultedRegisters();
+        ASSERT_TRUE(zzcrash_fault_context_save(gettid(), &registers));
+        StateHandler handler(c.reply, 1);
+        zzcrash_mach_exception_port_set set{};
+        set.count = 1;
+        set.masks[0] = badAccess;
+        set.ports[0] = handler.port();
+        set.behaviors[0] = static_cast<std::uint32_t>(c.behavior);
+        set.flavors[0] = c.flavor;
+        const std::int64_t codes[] = {1, 0x100000010};
+        EXPECT_EQ(zzcrash_mach_exception_forward(getpid(), gettid(), ZZCRASH_EXC_BAD_ACCESS, codes, 2, &set), c.expected);
+        zzcrash_fault_context_clear(gettid());
+        EXPECT_EQ(registers.gregs[REG_RIP], c.applied ? 0x401002 : 0x401000);
+        EXPECT_EQ(registers.gregs[REG_RAX], c.applied ? 0x77 : 0x1111);
+        EXPECT_EQ(registers.gregs[REG_CSGSFS], 0x33);
+        const auto requests = handler.requests();
+        ASSERT_EQ(requests.size(), c.stateWords ? 1u : 0u);
+        if (requests.empty()) continue;
+        const auto& seen = requests[0];
+        const bool identity = c.behavior == ZZCRASH_EXCEPTION_STATE_IDENTITY;
+        EXPECT_EQ(seen.id, identity ? ZZCRASH_EXCEPTION_RAISE_STATE_IDENTITY_ID : ZZCRASH_EXCEPTION_RAISE_STATE_ID);
+        EXPECT_EQ(seen.complex, identity);
+        EXPECT_EQ(seen.threadName, identity ? static_cast<std::uint32_t>(gettid()) : 0u);
+        EXPECT_EQ(seen.taskName, identity ? static_cast<std::uint32_t>(getpid()) : 0u);
+        EXPECT_EQ(seen.exception, ZZCRASH_EXC_BAD_ACCESS);
+        EXPECT_EQ(seen.codes, (std::vector<std::int32_t>{1, 0x10}));  // the low halves
+        EXPECT_EQ(seen.flavor, c.flavor);
+        ASSERT_EQ(seen.state.size(), c.stateWords);
+        if (c.flavor == ZZCRASH_X86_EXCEPTION_STATE) {
+            EXPECT_EQ(seen.state, (std::vector<std::uint32_t>{ZZCRASH_X86_EXCEPTION_STATE64, 4, 14, 0, 0x10, 0}));
+            continue;
+        }
+        const std::size_t header = c.stateWords - 42;
+        EXPECT_EQ(seen.state[ripWord - 2 + header], 0x401000u);
+        EXPECT_EQ(seen.state[raxWord - 2 + header], 0x1111u);
+    }
+}
+
+}  // namespace
+
+// An illegal instruction two bytes long, which a handler can step over.
+asm(R"(
+    .text
+    .globl tessivar_forward_test_trap
+    .type tessivar_forward_test_trap, @function
+tessivar_forward_test_trap:
+    ud2
+    ret
+    .size tessivar_forward_test_trap, .-tessivar_forward_test_trap
+)");
+extern "C" void tessivar_forward_test_trap();
+
+namespace {
+
+zzcrash_kern_return_t forwardOnly(pid_t task, zzcrash_thread_t thread, std::int32_t type, const std::int64_t* codes,
+                                  std::uint32_t count, void* previous) {
+    return zzcrash_mach_exception_forward(task, thread, type, codes, count,
+                                          static_cast<const zzcrash_mach_exception_port_set*>(previous));
+}
+
+// A real fault, sent through the bridge to a server that passes it on to the
+// handler registered before it, which wants the thread's state: the handler
+// moves the thread past the illegal instruction and answers success (failure
+// to any second request), and the thread goes on from there.
+int childSteppedOverItsFault(int output) {
+    if (!zzcrash_fault_bridge_install()) return 10;
+    const auto next = reinterpret_cast<std::uint64_t>(&tessivar_forward_test_trap) + 2;
+    tessivar::testing::StateHandler handler(
+        {ZZCRASH_KERN_SUCCESS,
+         {{ripWord, static_cast<std::uint32_t>(next)}, {ripWord + 1, static_cast<std::uint32_t>(next >> 32)}}},
+        1);
+    const std::uint32_t mask = zzcrash_exc_mask(ZZCRASH_EXC_BAD_INSTRUCTION);
+    if (zzcrash_task_swap_exception_ports(mask, handler.port(), ZZCRASH_EXCEPTION_STATE_IDENTITY,
+                                          ZZCRASH_X86_THREAD_STATE, nullptr) != ZZCRASH_KERN_SUCCESS)
+        return 11;
+    zzcrash_mach_exception_port_set previous{};
+    auto server = ZZCrashMachExceptionServer::create(forwardOnly, &previous);
+    std::shared_ptr<ZZCrashMachExceptionPortSet> replaced;
+    if (!server || !server->exceptionPortWithMask(mask)->registerForTask(getpid(), &replaced) || !replaced) return 12;
+    previous = replaced->asyncSafeRepresentation();
+    tessivar_forward_test_trap();
+    const auto requests = handler.requests().size();
+    return write(output, &requests, sizeof requests) == sizeof requests ? 0 : 13;
+}
+
+TEST(MachExceptionForward, AThreadGoesOnWithTheStateItsHandlerAnswered) {
+    const auto result = tessivar::testing::runForked(childSteppedOverItsFault, std::chrono::seconds(20));
+    EXPECT_TRUE(result.exitedWith(0)) << "status " << result.status;
+    std::size_t requests = 0;
+    ASSERT_EQ(result.output.size(), sizeof requests);
+    std::memcpy(&requests, result.output.data(), sizeof requests);
+    EXPECT_EQ(requests, 1u);
+}
+
 TEST(MachExceptionToSignal, MapsEachExceptionAsItsTableSays) {
     struct Case {
         std::int32_t type;
@@ -305,7 +446,7 @@ TEST(MachExceptionToSignal, MapsEachExceptionAsItsTableSays) {
         {ZZCRASH_EXC_BAD_ACCESS, 2, 2, SIGBUS, BUS_ADRERR},
         {ZZCRASH_EXC_BAD_INSTRUCTION, 1, 2, SIGILL, 0},
         {ZZCRASH_EXC_ARITHMETIC, 1, 2, SIGFPE, 0},
-        {ZZCRASH_EXC_EMULATION, 1, 2, 0, 0},  // no SIGEMT here
+        {ZZCRASH_EXC_EMULATION, 1, 2, ZZCRASH_SIGEMT, 0},
         {ZZCRASH_EXC_SOFTWARE, 0x10000, 2, SIGSYS, 0},
         {ZZCRASH_EXC_SOFTWARE, 0x10001, 2, SIGPIPE, 0},
         {ZZCRASH_EXC_SOFTWARE, 0x10002, 2, SIGABRT, 0},

@@ -46,8 +46,12 @@ std::unique_ptr<Zzcrash__CrashReport, UnpackedLogFree> unpackedLog(const std::ve
 }
 
 std::string protocReading(const std::vector<std::uint8_t>& log) {
-    const std::filesystem::path schema = TESSIVAR_CRASH_LOG_SCHEMA;
-    return protocOnBody(log, "--proto_path=" + shellQuoted(schema.parent_path()) + " --decode=zzcrash.CrashReport " +
+    return protocReadingAs(log, TESSIVAR_CRASH_LOG_SCHEMA, "zzcrash.CrashReport");
+}
+
+std::string protocReadingAs(const std::vector<std::uint8_t>& log, const std::filesystem::path& schema,
+                            const std::string& message) {
+    return protocOnBody(log, "--proto_path=" + shellQuoted(schema.parent_path()) + " --decode=" + message + " " +
                                  shellQuoted(schema.filename()));
 }
 

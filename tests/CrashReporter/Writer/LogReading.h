@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,6 +25,9 @@ std::unique_ptr<Zzcrash__CrashReport, UnpackedLogFree> unpackedLog(const std::ve
 // does not read.
 std::string protocReading(const std::vector<std::uint8_t>& log);
 std::string protocRawReading(const std::vector<std::uint8_t>& log);
+// The same with another schema and message.
+std::string protocReadingAs(const std::vector<std::uint8_t>& log, const std::filesystem::path& schema,
+                            const std::string& message);
 
 // The names of a thread's frames' symbols, innermost first ("" for a frame without one).
 std::vector<std::string> symbolNames(const ZZCrashReportThreadInfo& thread);
