@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "CrashReporter/zzcrash_log_bound.h"
+
 // How a crash reporter catches crashes and where it keeps its reports.
 // Immutable; each shorter constructor passes the defaults of what it leaves out.
 class ZZCrashReporterConfig {
@@ -16,7 +18,7 @@ public:
         symbolicationStrategySymbolTable = 1,
         symbolicationStrategyObjC = 2,
     };
-    static constexpr std::uint64_t defaultMaxReportBytes = 1024 * 1024;
+    static constexpr std::uint64_t defaultMaxReportBytes = ZZCRASH_LOG_MAX_BYTES;
 
     static ZZCrashReporterConfig defaultConfiguration() { return {}; }
 

@@ -133,6 +133,7 @@ bool ZZCrashReporter::installExceptionServer(ZZCrashReporterError* error) {
         if (error) *error = zzcrash_make_posix_error("Failed to register signal handler", errno);
         return false;
     }
+    zzcrash_fault_bridge_on_resumed(zzcrash_withdraw_fault_report);
     zzcrash_crash_context* context = &zzcrash_shared_crash_context;
     auto server =
         enableMachExceptionServerWithPreviousPortSet(&previousMachPorts_, zzcrash_mach_exception_callback, context, error);

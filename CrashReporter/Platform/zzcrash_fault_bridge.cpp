@@ -3,6 +3,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <mutex>
 
@@ -25,17 +26,37 @@ constexpr std::int64_t memoryError = 10;
 constexpr std::int64_t breakpointTrap = 1;
 
 struct sigaction previousActions[NSIG];
+std::atomic<zzcrash_fault_resumed_callback> resumedCallback{nullptr};
 zzcrash_spin_lock installing;
 bool installed = false;
 int installError = 0;
 
 // The handler that was there before ours. Ignoring a fault the kernel raised
-// would only raise it again at the same instruction, for ever.
-void passOn(int signal, siginfo_t* info, void* context) {
+// would only raise it again at the same instruction, for ever. True when a
+// handler of the program's ran and returned.
+bool passOn(int signal, siginfo_t* info, void* context) {
     const struct sigaction& previous = previousActions[signal];
-    if (previous.sa_flags & SA_SIGINFO) return previous.sa_sigaction(signal, info, context);
-    if (previous.sa_handler == SIG_DFL || previous.sa_handler == SIG_IGN) return zzcrash_raise_with_default_action(signal);
+    if (previous.sa_flags & SA_SIGINFO) {
+        previous.sa_sigaction(signal, info, context);
+        return true;
+    }
+    if (previous.sa_handler == SIG_DFL || previous.sa_handler == SIG_IGN) {
+        zzcrash_raise_with_default_action(signal);
+        return false;
+    }
     previous.sa_handler(signal);
+    return true;
+}
+
+void onFault(int signal, siginfo_t* info, void* context);
+
+// Whether the fault, should it come again where the thread goes on, comes
+// here again: a handler that put the default action back and returned, to
+// end the process at the same instruction, has not mended anything.
+bool stillOurs(int signal) {
+    struct sigaction current {};
+    return sigaction(signal, nullptr, &current) == 0 && (current.sa_flags & SA_SIGINFO) &&
+           current.sa_sigaction == onFault;
 }
 
 // The faulting registers kept, waiting while every slot is taken: when more
@@ -53,8 +74,9 @@ bool saveContext(zzcrash_thread_t self, mcontext_t* context) {
     return true;
 }
 
-// True when a handler answered that it dealt with the fault.
-bool deliver(siginfo_t* info, ucontext_t* context) {
+// True when a handler answered that it dealt with the fault; `sent` tells
+// whether it was asked at all.
+bool deliver(siginfo_t* info, ucontext_t* context, bool* sent) {
     std::int32_t type = 0;
     std::int64_t codes[2];
     zzcrash_exception_registration registration{};
@@ -66,6 +88,7 @@ bool deliver(siginfo_t* info, ucontext_t* context) {
     const std::int32_t behavior = registration.behavior & ~ZZCRASH_MACH_EXCEPTION_CODES;
     if (zzcrash_port_received_by_caller(registration.port) || behavior != ZZCRASH_EXCEPTION_DEFAULT) return false;
     if (!saveContext(self, &context->uc_mcontext)) return false;
+    *sent = true;
     const bool wideCodes = (registration.behavior & ZZCRASH_MACH_EXCEPTION_CODES) != 0;
     const zzcrash_kern_return_t answer = zzcrash_exception_raise(registration.port, wideCodes, self, getpid(), type,
                                                                  codes, 2, ZZCRASH_FAULT_REPLY_TIMEOUT_MS);
@@ -75,7 +98,13 @@ bool deliver(siginfo_t* info, ucontext_t* context) {
 
 void onFault(int signal, siginfo_t* info, void* context) {
     const int savedErrno = errno;
-    if (!deliver(info, static_cast<ucontext_t*>(context))) passOn(signal, info, context);
+    bool sent = false;
+    if (!deliver(info, static_cast<ucontext_t*>(context), &sent) && passOn(signal, info, context) && sent &&
+        stillOurs(signal)) {
+        // The program's own handler let the thread go on, having mended the
+        // fault; were it not mended, it comes back here as a fault anew.
+        if (const zzcrash_fault_resumed_callback resumed = resumedCallback.load()) resumed(gettid());
+    }
     errno = savedErrno;
 }
 
@@ -102,6 +131,8 @@ bool zzcrash_fault_bridge_install() {
     if (!installed) errno = installError;
     return installed;
 }
+
+void zzcrash_fault_bridge_on_resumed(zzcrash_fault_resumed_callback callback) { resumedCallback.store(callback); }
 
 bool zzcrash_fault_bridge_exception_of(const siginfo_t* info, std::int32_t* type, std::int64_t codes[2]) {
     if (info->si_code <= 0) return false;

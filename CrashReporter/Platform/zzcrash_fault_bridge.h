@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "CrashReporter/Platform/zzcrash_thread_list.h"
+
 // Turns real faults into exception messages. The handlers of SIGSEGV, SIGBUS,
 // SIGILL, SIGFPE and SIGTRAP act only on faults the kernel raised (a code
 // above 0): such a fault is sent as an exception to the port registered for
@@ -18,6 +20,14 @@ inline constexpr std::int64_t ZZCRASH_FAULT_REPLY_TIMEOUT_MS = 10'000;
 // Installs the handlers, once per process, on the alternate signal stack.
 // False (errno set) when one cannot be installed. Not for the crash path.
 bool zzcrash_fault_bridge_install();
+
+// Called on a faulting thread that goes on after all: its exception was
+// answered with failure, and the handler installed before the bridge's
+// returned, having mended the fault (a guard page made accessible, memory
+// mapped on demand). The thread is the one the exception named.
+// Async-signal-safe, like the function given.
+using zzcrash_fault_resumed_callback = void (*)(zzcrash_thread_t thread);
+void zzcrash_fault_bridge_on_resumed(zzcrash_fault_resumed_callback callback);
 
 // The exception a kernel-raised fault is sent as: its type and two codes (the
 // kind of fault, the faulting address); false for any other signal.

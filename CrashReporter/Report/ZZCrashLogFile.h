@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "CrashReporter/ZZCrashReporterConfig.h"
 #include "CrashReporter/ZZCrashReporterError.h"
+#include "CrashReporter/zzcrash_log_bound.h"
 
 // A crash log file read back whole, by the next launch or by a person's tool.
 // Whatever sits at the path is untrusted: only a regular file is read (a
@@ -14,8 +14,8 @@
 // costs nothing. Nothing is thrown: a failure is the answer.
 class ZZCrashLogFile {
 public:
-    // The writer's own byte limit for a report: real reports stay far below it.
-    static constexpr std::uint64_t maximumBytes = ZZCrashReporterConfig::defaultMaxReportBytes;
+    // The bound the crash-time writer keeps every report within.
+    static constexpr std::uint64_t maximumBytes = ZZCRASH_LOG_MAX_BYTES;
 
     // The file's bytes; nothing, and in `error` the path and why, when it is
     // not a regular file, is larger than `limit` or cannot be read.

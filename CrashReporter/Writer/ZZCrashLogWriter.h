@@ -92,9 +92,9 @@ struct zzcrash_log_stack {
 // Storage a write works in, kept with the writer so that a crash handler
 // needs none of its own: the thread list, a window onto the stack being
 // walked, unwind rows already worked out, the symbol lookups' caches, the
-// calling thread's stack (walked first, written in its turn) and the other
-// threads' one at a time, and the buffer the log's bytes gather in on their
-// way to the file.
+// calling thread's stack (walked first, written in its turn), the crashed
+// thread's (walked next, when it is another) and the other threads' one at a
+// time, and the buffer the log's bytes gather in on their way to the file.
 struct zzcrash_log_writer_scratch {
     zzcrash_thread_list threads;
     std::uint8_t stack_window[ZZCRASH_LOG_STACK_WINDOW_BYTES];
@@ -103,6 +103,7 @@ struct zzcrash_log_writer_scratch {
     zzcrash_log_symbol_memo symbol_memo;
     zzcrash_log_symbol_cache symbol_cache;
     zzcrash_log_stack current_stack;
+    zzcrash_log_stack crashed_stack;
     zzcrash_log_stack stack;
     std::uint8_t output[ZZCRASH_LOG_OUTPUT_BUFFER_BYTES];
 };
@@ -182,8 +183,10 @@ void zzcrash_log_writer_free(zzcrash_log_writer* writer);
 
 // Writes the crash log: every thread of the process (the others stopped
 // while it is written), `crashed_thread` marked crashed; the calling thread
-// is described by `current_state`, or left out when that is null. Error 2
-// when the file refused or failed a write, else 0.
+// is described by `current_state`, or left out when that is null. The log
+// stays within ZZCRASH_LOG_MAX_BYTES and the file's own limit: what does not
+// fit is the outermost frames of the threads that did not crash, then of the
+// crashed one. Error 2 when the file refused or failed a write, else 0.
 zzcrash_error_t zzcrash_log_writer_write(zzcrash_log_writer* writer, zzcrash_thread_t crashed_thread,
                                          zzcrash_async_image_list* image_list, zzcrash_async_file* file,
                                          const zzcrash_log_signal_info* signal_info,

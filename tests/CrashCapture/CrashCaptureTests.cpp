@@ -118,15 +118,20 @@ std::optional<FunctionRange> functionInChild(const std::string& name) {
     return std::nullopt;
 }
 
-// The program crashes with a write through null; the next launch sends the crash,
-// with the crashed thread's frames, as one "$exception" event and deletes the report.
-TEST(CrashCapture, ACrashIsReportedByTheNextLaunch) {
-    LoopbackServer server;
+// The server's remote configuration turns crash capture on.
+void allowCrashCapture(LoopbackServer& server) {
     server.answer([](const httplib::Request& request, httplib::Response& response) {
         const bool config = request.path.ends_with("/config");
         response.set_content(config ? R"({"errorTracking": {"autocaptureExceptions": true}})" : "{}",
                              "application/json");
     });
+}
+
+// The program crashes with a write through null; the next launch sends the crash,
+// with the crashed thread's frames, as one "$exception" event and deletes the report.
+TEST(CrashCapture, ACrashIsReportedByTheNextLaunch) {
+    LoopbackServer server;
+    allowCrashCapture(server);
     ChildLaunches launches(server);
 
     ASSERT_EQ(launches.run("prime"), 0) << launches.output();
@@ -167,6 +172,38 @@ TEST(CrashCapture, ACrashIsReportedByTheNextLaunch) {
     EXPECT_TRUE(std::any_of(images.begin(), images.end(), [&](const json& image) {
         return image["image_addr"] == innermost["image_addr"] && image["code_file"] == CRASH_CAPTURE_CHILD;
     })) << images.dump(1);
+}
+
+// A program whose own fault handler mends a fault (a guarded page made
+// writable) goes on: no report of that fault is left for the next launch to
+// send, and a real crash after it is still reported.
+TEST(CrashCapture, AFaultTheProgramMendsIsNoCrash) {
+    struct Case {
+        const char* mode;
+        int signal;  // 0: exits 0
+        std::size_t sent;
+    };
+    const Case cases[] = {{"mend", 0, 0}, {"mend-then-crash", SIGSEGV, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        LoopbackServer server;
+        allowCrashCapture(server);
+        ChildLaunches launches(server);
+        ASSERT_EQ(launches.run("prime"), 0) << launches.output();
+        const int ended = launches.run(c.mode);
+        if (c.signal == 0) {
+            EXPECT_TRUE(WIFEXITED(ended) && WEXITSTATUS(ended) == 0) << ended << "\n" << launches.output();
+        } else {
+            EXPECT_TRUE(WIFSIGNALED(ended) && WTERMSIG(ended) == c.signal) << ended << "\n" << launches.output();
+        }
+        EXPECT_EQ(std::filesystem::exists(launches.pendingReport()), c.sent == 1) << launches.output();
+        ASSERT_EQ(launches.run("report"), 0) << launches.output();
+        const auto sent = uploadedEvents(server, "$exception");
+        ASSERT_EQ(sent.size(), c.sent) << launches.output();
+        if (c.sent == 0) continue;
+        EXPECT_EQ(sent[0]["properties"]["$exception_list"][0]["value"],
+                  "SIGSEGV (code SEGV_MAPERR) at address 0x0000000000000000");
+    }
 }
 
 }  // namespace

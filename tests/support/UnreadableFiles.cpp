@@ -33,7 +33,7 @@ constexpr UnreadableFile kinds[] = {
     {"a folder", makeFolder, "not a regular file"},
     {"a FIFO", makeFifo, "not a regular file"},
     {"a link to /dev/zero", makeZeroLink, "not a regular file"},
-    {"a sparse 4 GiB file", makeSparseFile, "larger than 1048576 bytes"},
+    {"a sparse 4 GiB file", makeSparseFile, "larger than 8388608 bytes"},
 };
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "CrashReporter/Async/Elf/zzcrash_async_elf_image_file.h"
 #include "CrashReporter/Async/Private/zzcrash_async_image_format_of.h"
 #include "CrashReporter/Platform/zzcrash_memory_read.h"
 
@@ -358,12 +359,18 @@ bool collectFunctions(const zzcrash_async_elf_image* image, zzcrash_async_elf_sy
     return read && fits;
 }
 
+// The exported functions, then those of the file's symbol table: sorted
+// stably, an exported one is found first among equal starts, its name read
+// from memory rather than from the file.
 void sortSymbols(zzcrash_async_elf_image* image) {
-    if (image->dynsym_count == 0 || !stringsEndInTable(image)) return;
-    auto* sorted = static_cast<zzcrash_async_elf_symbol*>(std::malloc(image->dynsym_count * sizeof(zzcrash_async_elf_symbol)));
+    zzcrash_async_elf_symbol* sorted = nullptr;
     std::uint64_t count = 0;
-    const bool collected = sorted && collectFunctions(image, sorted, &count);
-    if (!collected || count == 0) {
+    if (image->dynsym_count > 0 && stringsEndInTable(image)) {
+        sorted = static_cast<zzcrash_async_elf_symbol*>(std::malloc(image->dynsym_count * sizeof(zzcrash_async_elf_symbol)));
+        if (!sorted || !collectFunctions(image, sorted, &count)) count = 0;
+    }
+    zzcrash_async_elf_add_file_functions(image, &sorted, &count);
+    if (count == 0) {
         std::free(sorted);
         return;
     }

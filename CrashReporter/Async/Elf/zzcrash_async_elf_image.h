@@ -5,12 +5,12 @@
 #include "CrashReporter/Async/MachO/zzcrash_async_macho_symtab_reader.h"
 #include "CrashReporter/Async/zzcrash_async_mobject.h"
 
-// One exported function of an image, as the sorted symbol table keeps it:
-// offsets from the image's bias, which fit 32 bits in any image this size.
+// One function of an image, as the sorted symbol table keeps it: offsets
+// from the image's bias, which fit 32 bits in any image this size.
 struct zzcrash_async_elf_symbol {
     std::uint32_t start;  // st_value
     std::uint32_t size;   // st_size; 0: it holds its start alone
-    std::uint32_t name;   // offset in the dynamic string table
+    std::uint32_t name;   // offset in the dynamic string table, or marked as one in the file's
     std::uint32_t reach;  // the highest end of this function and every one sorted before it
 };
 
@@ -54,6 +54,13 @@ struct zzcrash_async_elf_image {
     // table; null for an image first seen in a crash, which is named the slow way.
     zzcrash_async_elf_symbol* sorted_symbols;
     std::uint64_t sorted_symbol_count;
+    // Where the names of the functions listed from the image's file symbol
+    // table lie in that file, and which file it was (zzcrash_async_elf_image_file.h);
+    // size 0 when none were listed.
+    std::uint64_t file_strtab_offset;
+    std::uint64_t file_strtab_size;
+    std::uint64_t file_device;
+    std::uint64_t file_inode;
 };
 
 inline constexpr std::uint64_t ZZCRASH_ELF_FDE_SAMPLE_STRIDE = 128;
@@ -77,10 +84,12 @@ void zzcrash_async_elf_image_free(zzcrash_async_elf_image* image);
 zzcrash_error_t zzcrash_async_elf_image_read(zzcrash_async_elf_image* image, zzcrash_task_t task,
                                              std::uint64_t headerAddress);
 
-// The exported function whose bytes hold the pc (its value and size, or a
+// The function whose bytes hold the pc (its value and size, or a
 // function of unknown size exactly at the pc), the first of equal ones; called
 // back with its address and name (cut after 1024 bytes where the sorted
-// table is used). Error 8 when none holds it, 5 when its name
+// table is used). The sorted table made when the image was listed holds the
+// functions of the file's symbol table too; without it only the exported
+// ones are searched. Error 8 when none holds it, 5 when its name
 // lies outside the string table, or the error of mapping the tables.
 zzcrash_error_t zzcrash_async_elf_symbol_at_pc(const zzcrash_async_elf_image* image, std::uint64_t pc,
                                                zzcrash_async_macho_found_symbol_cb callback, void* context);

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "CrashReporter/Async/Elf/zzcrash_async_elf_image.h"
+#include "CrashReporter/Async/Elf/zzcrash_async_elf_image_file.h"
 
 namespace {
 
@@ -80,16 +81,24 @@ const zzcrash_async_elf_symbol* sortedHolder(const zzcrash_async_elf_image* imag
     return best;
 }
 
+zzcrash_error_t dynamicName(const zzcrash_async_elf_image* image, zzcrash_async_page_cache* pages, std::uint32_t offset,
+                            char name[sortedNameBytes + 1]) {
+    const std::uint64_t length = std::min(sortedNameBytes, image->dynstr_size - offset);
+    const zzcrash_error_t error = zzcrash_async_page_cache_copy(pages, image->task, image->dynstr_address + offset, name, length);
+    if (error == ZZCRASH_ESUCCESS) name[length] = '\0';
+    return error;
+}
+
 zzcrash_error_t sortedSymbolAt(const zzcrash_async_elf_image* image, zzcrash_async_page_cache* pages, std::uint64_t pc,
                                zzcrash_async_macho_found_symbol_cb callback, void* context) {
     const zzcrash_async_elf_symbol* symbol = sortedHolder(image, pc);
     if (!symbol) return ZZCRASH_ENOTFOUND;
     char name[sortedNameBytes + 1];
-    const std::uint64_t length = std::min(sortedNameBytes, image->dynstr_size - symbol->name);
-    const zzcrash_error_t error =
-        zzcrash_async_page_cache_copy(pages, image->task, image->dynstr_address + symbol->name, name, length);
+    const zzcrash_error_t error = symbol->name & ZZCRASH_ELF_FILE_NAME
+                                      ? zzcrash_async_elf_file_name(image, symbol->name & ~ZZCRASH_ELF_FILE_NAME, name,
+                                                                    sortedNameBytes)
+                                      : dynamicName(image, pages, symbol->name, name);
     if (error != ZZCRASH_ESUCCESS) return error;
-    name[length] = '\0';
     callback(symbol->start + image->bias, name, context);
     return ZZCRASH_ESUCCESS;
 }

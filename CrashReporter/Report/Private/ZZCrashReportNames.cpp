@@ -72,11 +72,18 @@ std::string ZZCrashReportNames::operatingSystemName(OperatingSystem system) {
     case OperatingSystem::iPhoneSimulator: return "Mac OS X";
     case OperatingSystem::iPhoneOS: return "iPhone OS";
     case OperatingSystem::appleTVOS: return "Apple tvOS";
+    case OperatingSystem::gnuLinux: return "Linux";
     default: return "Unknown (" + std::to_string(static_cast<int>(system)) + ")";
     }
 }
 
-bool ZZCrashReportNames::hasKnownPrefixRules(OperatingSystem system) {
-    return system == OperatingSystem::macOSX || system == OperatingSystem::iPhoneOS ||
-           system == OperatingSystem::iPhoneSimulator || system == OperatingSystem::appleTVOS;
+std::optional<std::string_view> ZZCrashReportNames::symbolPrefix(OperatingSystem system) {
+    switch (system) {
+    case OperatingSystem::macOSX:
+    case OperatingSystem::iPhoneOS:
+    case OperatingSystem::iPhoneSimulator:
+    case OperatingSystem::appleTVOS: return "_";
+    case OperatingSystem::gnuLinux: return "";
+    default: return std::nullopt;
+    }
 }

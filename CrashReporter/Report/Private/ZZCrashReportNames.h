@@ -1,6 +1,7 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "CrashReporter/Report/ZZCrashReport.h"
 
@@ -18,7 +19,8 @@ public:
     // "x86_64", "arm64e" and the like; "???" for a processor without a name.
     static const char* architectureName(const std::optional<ZZCrashReportProcessorInfo>& codeType);
     static std::string operatingSystemName(ZZCrashReportSystemInfo::OperatingSystem system);
-    // Whether a leading underscore of a symbol name is the system's decoration
-    // rather than part of the name.
-    static bool hasKnownPrefixRules(ZZCrashReportSystemInfo::OperatingSystem system);
+    // What the system puts before every symbol name: "_" on Apple's systems,
+    // nothing on Linux (where "_ZN..." is the name itself); nothing known of
+    // another system.
+    static std::optional<std::string_view> symbolPrefix(ZZCrashReportSystemInfo::OperatingSystem system);
 };

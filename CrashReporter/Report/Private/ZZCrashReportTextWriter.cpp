@@ -259,7 +259,8 @@ std::string ZZCrashReportTextWriter::location(const ZZCrashReportStackFrameInfo&
 
 std::string ZZCrashReportTextWriter::symbolName(const std::string& name) {
     if (name.size() < 2 || name.front() != '_') return shown(name);
-    if (ZZCrashReportNames::hasKnownPrefixRules(report_.systemInfo().operatingSystem())) return shown(name.substr(1));
+    if (const auto prefix = ZZCrashReportNames::symbolPrefix(report_.systemInfo().operatingSystem()))
+        return shown(name.substr(prefix->size()));
     if (!prefixRulesLogged_) {
         // The reporter's diagnostics go to standard error: this layer has no log of its own.
         std::fprintf(stderr, "[ZZCrashReporter] Symbol \"%s\" prefix rules are unknown for this OS!\n",

@@ -22,24 +22,50 @@ std::atomic<pid_t> reportWriter{0};
 std::atomic<bool> reportWritten{false};
 static_assert(std::atomic<pid_t>::is_always_lock_free);
 
+// The faulting thread of the exception report on disk while that thread has
+// not been seen to go on or die, so that the report can still be withdrawn;
+// 0 when there is none, `withdrawing` while it is deleted.
+constexpr pid_t withdrawing = -1;
+std::atomic<pid_t> pendingFault{0};
+std::atomic<zzcrash_crash_context*> pendingFaultContext{nullptr};
+
 std::atomic<bool> uncaughtExceptionSeen{false};
 zzcrash_crash_context* uncaughtExceptionContext = nullptr;
 std::terminate_handler previousTerminateHandler = nullptr;
 
-void waitForTheReport() {
+void pauseAMillisecond() {
     const timespec pause{0, 1'000'000};
-    while (!reportWritten.load(std::memory_order_seq_cst)) nanosleep(&pause, nullptr);
+    nanosleep(&pause, nullptr);
 }
 
 // True when the calling thread is to write the report: the first to ask.
 // One that asks later waits until the report is written, unless it is the
-// writing thread itself, faulting while it writes.
+// writing thread itself, faulting while it writes; a report withdrawn
+// meanwhile leaves the claim to it again.
 bool claimTheReport() {
     const pid_t self = zzcrash_thread_self();
-    pid_t writer = 0;
-    if (reportWriter.compare_exchange_strong(writer, self, std::memory_order_seq_cst)) return true;
-    if (writer != self) waitForTheReport();
-    return false;
+    for (;;) {
+        pid_t writer = 0;
+        if (reportWriter.compare_exchange_strong(writer, self, std::memory_order_seq_cst)) return true;
+        if (writer == self || reportWritten.load(std::memory_order_seq_cst)) return false;
+        pauseAMillisecond();
+    }
+}
+
+// The server's claim: the report on disk of a fault whose thread may still
+// go on is written over by the next exception's, which can then no longer
+// be withdrawn by that thread.
+bool claimTheExceptionReport() {
+    for (;;) {
+        if (claimTheReport()) return true;
+        pid_t pending = pendingFault.load(std::memory_order_seq_cst);
+        if (pending == 0) return false;
+        if (pending == withdrawing) {
+            pauseAMillisecond();
+            continue;
+        }
+        if (pendingFault.compare_exchange_strong(pending, 0, std::memory_order_seq_cst)) return true;
+    }
 }
 
 void callTheApplication(zzcrash_error_t written, siginfo_t* info, ucontext_t* context) {
@@ -117,10 +143,21 @@ zzcrash_kern_return_t zzcrash_mach_exception_callback(pid_t task, zzcrash_thread
         return ZZCRASH_KERN_SUCCESS;
     siginfo_t info;
     if (!zzcrash_async_mach_exception_to_signal(exception, codes, code_count, &info)) return ZZCRASH_KERN_FAILURE;
-    if (!claimTheReport()) return ZZCRASH_KERN_FAILURE;
+    if (!claimTheExceptionReport()) return ZZCRASH_KERN_FAILURE;
     writeExceptionReport(context, thread, exception, codes, code_count, &info);
+    pendingFaultContext.store(context, std::memory_order_seq_cst);
+    pendingFault.store(thread, std::memory_order_seq_cst);
     reportWritten.store(true, std::memory_order_seq_cst);
     return ZZCRASH_KERN_FAILURE;
+}
+
+void zzcrash_withdraw_fault_report(zzcrash_thread_t thread) {
+    pid_t pending = thread;
+    if (!pendingFault.compare_exchange_strong(pending, withdrawing, std::memory_order_seq_cst)) return;
+    unlink(pendingFaultContext.load(std::memory_order_seq_cst)->report_path);
+    reportWritten.store(false, std::memory_order_seq_cst);
+    reportWriter.store(0, std::memory_order_seq_cst);
+    pendingFault.store(0, std::memory_order_seq_cst);
 }
 
 void zzcrash_install_uncaught_exception_handler(zzcrash_crash_context* context) {

@@ -31,6 +31,12 @@ zzcrash_kern_return_t zzcrash_mach_exception_callback(pid_t task, zzcrash_thread
                                                       const std::int64_t* codes, std::uint32_t code_count,
                                                       void* crash_context);
 
+// The faulting thread went on: the program's own fault handler mended what
+// the exception server reported. When the report on disk is that fault's,
+// it is deleted (no crash happened) and the next crash is written anew.
+// Async-signal-safe, allocates nothing.
+void zzcrash_withdraw_fault_report(zzcrash_thread_t thread);
+
 // Records the exception that reaches std::terminate in the context's writer
 // (the first only), then lets the handler that was there before end the
 // process, whose SIGABRT writes the report.

@@ -5,7 +5,7 @@
 namespace {
 
 // Values of the schema's enumerations.
-constexpr std::uint64_t operatingSystemUnknown = 3;  // Linux has no value of its own
+constexpr std::uint64_t operatingSystemLinux = 5;
 constexpr std::uint64_t architectureX86_64 = 1;
 constexpr std::uint64_t typeEncodingMach = 1;
 
@@ -68,7 +68,7 @@ std::size_t zzcrash_log_write_report_info(zzcrash_log_encoder& out, const zzcras
 
 std::size_t zzcrash_log_write_system_info(zzcrash_log_encoder& out, const zzcrash_log_writer* writer,
                                           std::int64_t timestamp) {
-    return out.uint64Field(1, operatingSystemUnknown) + text(out, 2, writer->os_version) +
+    return out.uint64Field(1, operatingSystemLinux) + text(out, 2, writer->os_version) +
            knownText(out, 5, writer->os_build) + out.uint64Field(3, architectureX86_64) + out.int64Field(4, timestamp);
 }
 

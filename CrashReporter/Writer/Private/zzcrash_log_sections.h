@@ -38,6 +38,13 @@ void zzcrash_log_record_stack(const zzcrash_log_sources& sources, zzcrash_thread
 // and the frames of its recorded stack.
 std::size_t zzcrash_log_write_thread(zzcrash_log_encoder& out, const zzcrash_log_sources& sources,
                                      std::uint32_t number, bool crashed, const zzcrash_log_stack& stack);
+// The bytes a thread's field takes, key and length included.
+std::size_t zzcrash_log_thread_size(const zzcrash_log_sources& sources, std::uint32_t number, bool crashed,
+                                    const zzcrash_log_stack& stack);
+// Drops the outermost frames of `stack` until its thread's field takes at
+// most `room` bytes (or no frame is left), and answers what it then takes.
+std::size_t zzcrash_log_trim_stack(const zzcrash_log_sources& sources, std::uint32_t number, bool crashed,
+                                   zzcrash_log_stack* stack, std::size_t room);
 std::size_t zzcrash_log_write_image(zzcrash_log_encoder& out, const zzcrash_async_image_list* images,
                                     const zzcrash_async_image* image);
 // The recorded exception, with up to 512 of its return addresses as frames.

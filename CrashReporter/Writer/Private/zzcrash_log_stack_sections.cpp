@@ -180,6 +180,30 @@ std::size_t zzcrash_log_write_thread(zzcrash_log_encoder& out, const zzcrash_log
     return size;
 }
 
+std::size_t zzcrash_log_thread_size(const zzcrash_log_sources& sources, std::uint32_t number, bool crashed,
+                                    const zzcrash_log_stack& stack) {
+    zzcrash_log_encoder counter(nullptr);
+    return counter.messageField(3, [&](zzcrash_log_encoder& entry) {
+        return zzcrash_log_write_thread(entry, sources, number, crashed, stack);
+    });
+}
+
+std::size_t zzcrash_log_trim_stack(const zzcrash_log_sources& sources, std::uint32_t number, bool crashed,
+                                   zzcrash_log_stack* stack, std::size_t room) {
+    // Each frame dropped takes its own field off the count; the lengths
+    // around it can only get shorter, so the count stays an upper bound.
+    zzcrash_log_encoder counter(nullptr);
+    std::size_t size = zzcrash_log_thread_size(sources, number, crashed, *stack);
+    if (size <= room) return size;
+    while (size > room && stack->count > 0) {
+        const zzcrash_log_stack_frame& outermost = stack->frames[--stack->count];
+        size -= counter.messageField(2, [&](zzcrash_log_encoder& frame) {
+            return recordedFrame(frame, sources, outermost);
+        });
+    }
+    return zzcrash_log_thread_size(sources, number, crashed, *stack);
+}
+
 std::size_t zzcrash_log_write_image(zzcrash_log_encoder& out, const zzcrash_async_image_list* images,
                                     const zzcrash_async_image* image) {
     const zzcrash_log_image view(images, image);

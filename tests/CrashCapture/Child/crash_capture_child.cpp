@@ -3,8 +3,15 @@
 //   crash_capture_child <prime|crash|report> <server url> <storage folder>
 // prime:  stores the server's answer that allows crash capture, and exits 0;
 // crash:  installs the capture and dies writing through a null pointer;
+// mend:   has a fault handler of its own, installed before the capture, that
+//         mends a write to a page it guards, writes there, and exits 0;
+// mend-then-crash: as mend, then dies writing through a null pointer (the
+//         handler leaves any other fault to the default action);
 // report: sends what the last crash left, and exits 0 once it is uploaded.
 // Any other ending exits with a code that names what went wrong.
+#include <signal.h>
+#include <sys/mman.h>
+
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -17,7 +24,7 @@
 
 namespace {
 
-enum Failure { usage = 2, noAnswer = 3, notInstalled = 4, notUploaded = 5, survived = 6 };
+enum Failure { usage = 2, noAnswer = 3, notInstalled = 4, notUploaded = 5, survived = 6, noGuard = 7 };
 
 constexpr auto answerWait = std::chrono::seconds(10);
 constexpr auto uploadWait = std::chrono::seconds(10);
@@ -52,6 +59,31 @@ int prime(zerazov::ZeraZovSDK& client) {
     return 0;
 }
 
+constexpr std::size_t pageBytes = 4096;
+char* guardedPage = nullptr;
+
+// A runtime's way with memory it maps on demand: a write to the guarded page
+// makes it writable and goes on; any other fault ends the process as it would
+// have without this handler, at the same instruction.
+void mendGuardedPage(int, siginfo_t* info, void*) {
+    auto* address = static_cast<char*>(info->si_addr);
+    if (address >= guardedPage && address < guardedPage + pageBytes &&
+        mprotect(guardedPage, pageBytes, PROT_READ | PROT_WRITE) == 0)
+        return;
+    signal(SIGSEGV, SIG_DFL);
+}
+
+bool guardAPage() {
+    void* page = mmap(nullptr, pageBytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (page == MAP_FAILED) return false;
+    guardedPage = static_cast<char*>(page);
+    struct sigaction action {};
+    action.sa_sigaction = mendGuardedPage;
+    action.sa_flags = SA_SIGINFO;
+    sigemptyset(&action.sa_mask);
+    return sigaction(SIGSEGV, &action, nullptr) == 0;
+}
+
 int report(zerazov::ZeraZovSDK& client) {
     client.flush();
     return client.waitForUploads(uploadWait) ? 0 : notUploaded;
@@ -68,12 +100,19 @@ extern "C" __attribute__((noinline)) void crash_capture_child_write_through_null
 int main(int argc, char** argv) {
     if (argc != 4) return usage;
     const std::string mode = argv[1];
+    const bool mending = mode == "mend" || mode == "mend-then-crash";
+    if (mending && !guardAPage()) return noGuard;
     platform::ManualMainQueue mainQueue;
     const auto client = setUp(mainQueue, argv[2], argv[3]);
     if (mode == "prime") return prime(*client);
     if (client->installedIntegrations().size() != 1) return notInstalled;
     if (mode == "report") return report(*client);
-    if (mode != "crash") return usage;
+    if (mending) {
+        static_cast<volatile char*>(guardedPage)[64] = 1;
+        if (mode == "mend") return 0;
+    } else if (mode != "crash") {
+        return usage;
+    }
     crash_capture_child_write_through_null();
     return survived;
 }

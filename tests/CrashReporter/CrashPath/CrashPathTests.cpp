@@ -156,7 +156,8 @@ std::vector<std::string> forbiddenReferences(const std::string& library) {
         fields >> where >> kind >> symbol;
         const bool writesImageList = where.find("zzcrash_async_image_list.cpp.o") != std::string::npos ||
                                      where.find("zzcrash_async_macho_image.cpp.o") != std::string::npos ||
-                                     where.find("zzcrash_async_elf_image.cpp.o") != std::string::npos;
+                                     where.find("zzcrash_async_elf_image.cpp.o") != std::string::npos ||
+                                     where.find("zzcrash_async_elf_image_file.cpp.o") != std::string::npos;
         if (forbidden.count(symbol) || (allocator.count(symbol) && !writesImageList)) found.push_back(where + symbol);
     }
     return found;

@@ -95,7 +95,7 @@ void frames(TextForm& out, const std::vector<ZZCrashReportStackFrameInfo>& frame
 }
 
 void systemAndApplication(TextForm& out, const ZZCrashReport& report) {
-    static const char* systems[] = {"MAC_OS_X", "IPHONE_OS", "IPHONE_SIMULATOR", "OS_UNKNOWN", "APPLE_TVOS"};
+    static const char* systems[] = {"MAC_OS_X", "IPHONE_OS", "IPHONE_SIMULATOR", "OS_UNKNOWN", "APPLE_TVOS", "LINUX"};
     static const char* architectures[] = {"X86_32", "X86_64", "ARMV6", "PPC", "PPC64", "ARMV7", "ARCHITECTURE_UNKNOWN"};
     const auto& system = report.systemInfo();
     out.open("system_info");

@@ -204,6 +204,7 @@ TEST(TextReport, SymbolsLoseALeadingUnderscoreOnlyWhereThatIsTheSystemsDecoratio
         {ZZCRASH__CRASH_REPORT__SYSTEM_INFO__OPERATING_SYSTEM__IPHONE_OS, "iPhone OS", "ZN8tessivar4jumpEv + 98", 0},
         {ZZCRASH__CRASH_REPORT__SYSTEM_INFO__OPERATING_SYSTEM__IPHONE_SIMULATOR, "Mac OS X", "ZN8tessivar4jumpEv + 98", 0},
         {ZZCRASH__CRASH_REPORT__SYSTEM_INFO__OPERATING_SYSTEM__APPLE_TVOS, "Apple tvOS", "ZN8tessivar4jumpEv + 98", 0},
+        {ZZCRASH__CRASH_REPORT__SYSTEM_INFO__OPERATING_SYSTEM__LINUX, "Linux", "_ZN8tessivar4jumpEv + 98", 0},
         {ZZCRASH__CRASH_REPORT__SYSTEM_INFO__OPERATING_SYSTEM__OS_UNKNOWN, "Unknown (3)", "_ZN8tessivar4jumpEv + 98", 1},
         {Zzcrash__CrashReport__SystemInfo__OperatingSystem(9), "Unknown (9)", "_ZN8tessivar4jumpEv + 98", 1},
     };

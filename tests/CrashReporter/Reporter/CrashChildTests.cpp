@@ -387,9 +387,10 @@ void checkOtherReaders(const std::vector<std::uint8_t>& log, const std::string& 
     EXPECT_NE(protoc.find(std::string("name: \"") + crash.signalName + "\""), std::string::npos);
     const auto tool = tessivar::testing::runShellCommand(
         tessivar::testing::shellQuoted(TESSIVAR_CRASHLOG_BINARY) + " " + tessivar::testing::shellQuoted(path) +
-            " 2>/dev/null",
+            " 2>&1",
         std::chrono::seconds(20));
     EXPECT_TRUE(tool.succeeded());
+    EXPECT_EQ(tool.output.find("prefix rules"), std::string::npos) << "a report made here names its symbols as they are";
     EXPECT_NE(tool.output.find(std::string("Exception Type:  ") + crash.signalName), std::string::npos) << tool.output;
     EXPECT_NE(tool.output.find("Exception Codes: " + report.signalInfo().code() + " at "), std::string::npos)
         << tool.output;
@@ -514,6 +515,48 @@ TEST_P(CrashChildWrites, TheReportThatTheNextLaunchFinds) {
 }
 
 INSTANTIATE_TEST_SUITE_P(CrashChild, CrashChildWrites, ::testing::ValuesIn(kCrashes), caseName);
+
+// Many threads deep in calls, every frame named, make a report of megabytes:
+// the next launch and the text tool read it back whole.
+constexpr int deepThreads = 150;
+constexpr int deepThreadDepth = 300;
+
+void crashAmongDeepThreads() {
+    static_cast<void>(new tessivar::testing::ParkedThreads(deepThreads, deepThreadDepth));
+    tessivar_crash_child_write_null();
+}
+
+TEST(CrashChild, AReportOfManyThreadsDeepInCallsIsReadBackWhole) {
+    const fs::path base = fs::temp_directory_path() / ("crash-child-deep-" + std::to_string(getpid()));
+    fs::remove_all(base);
+    const auto result = tessivar::testing::runForked(
+        [&](int output) { return crashChild(output, base, 0, crashAmongDeepThreads); }, std::chrono::seconds(60));
+    EXPECT_TRUE(result.killedBy(SIGSEGV)) << "wait status " << result.status;
+    ZZCrashReporter nextLaunch = reporterIn(base, 0);
+    ASSERT_TRUE(nextLaunch.hasPendingCrashReport());
+    const auto size = fs::file_size(nextLaunch.crashReportPath());
+    EXPECT_GT(size, 1u << 20) << "a report of this size is what is tested";
+    EXPECT_LE(size, ZZCRASH_LOG_MAX_BYTES);
+    ZZCrashReporterError error(ZZCrashReporterError::Code::invalidCrashReport, "");
+    const auto log = nextLaunch.loadPendingCrashReportData(&error);
+    ASSERT_TRUE(log) << error.description();
+    const auto report = tessivar::testing::decodedLog(*log);
+    ASSERT_TRUE(report);
+    std::size_t deepOnes = 0;
+    for (const auto& thread : report->threads()) {
+        const auto names = tessivar::testing::symbolNames(thread);
+        deepOnes += std::count(names.begin(), names.end(), "tessivar_parked_thread_descend") >= deepThreadDepth ? 1 : 0;
+    }
+    EXPECT_EQ(deepOnes, static_cast<std::size_t>(deepThreads));
+    const auto tool = tessivar::testing::runShellCommand(
+        tessivar::testing::shellQuoted(TESSIVAR_CRASHLOG_BINARY) + " " +
+            tessivar::testing::shellQuoted(nextLaunch.crashReportPath()) + " >/dev/null",
+        std::chrono::seconds(60));
+    EXPECT_TRUE(tool.succeeded()) << tool.output;
+    std::printf("%d threads %d calls deep: a report of %ju bytes\n", deepThreads, deepThreadDepth,
+                static_cast<std::uintmax_t>(size));
+    fs::remove_all(base);
+}
 
 // A SIGSEGV that another process (or this one) sends is no fault: the
 // exception-server mode leaves it to its default action and writes no

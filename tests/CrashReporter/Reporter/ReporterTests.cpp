@@ -46,13 +46,13 @@ TEST(CrashReporterConfig, ShorterFormsPassTheDefaultsOn) {
         std::optional<std::string> basePath;
         std::uint64_t maxReportBytes;
     };
-    const std::uint64_t mebibyte = 1024 * 1024;
+    const std::uint64_t bound = ZZCRASH_LOG_MAX_BYTES;  // the most any crash log takes
     const Case cases[] = {
-        {"default", ZZCrashReporterConfig::defaultConfiguration(), 0, 0, true, std::nullopt, mebibyte},
-        {"base path", ZZCrashReporterConfig(std::string("/b")), 0, 0, true, "/b", mebibyte},
-        {"type and strategy", ZZCrashReporterConfig(1, 3), 1, 3, true, std::nullopt, mebibyte},
-        {"type, strategy, path", ZZCrashReporterConfig(1, 1, "/b"), 1, 1, true, "/b", mebibyte},
-        {"type, strategy, uncaught", ZZCrashReporterConfig(1, 0, false), 1, 0, false, std::nullopt, mebibyte},
+        {"default", ZZCrashReporterConfig::defaultConfiguration(), 0, 0, true, std::nullopt, bound},
+        {"base path", ZZCrashReporterConfig(std::string("/b")), 0, 0, true, "/b", bound},
+        {"type and strategy", ZZCrashReporterConfig(1, 3), 1, 3, true, std::nullopt, bound},
+        {"type, strategy, path", ZZCrashReporterConfig(1, 1, "/b"), 1, 1, true, "/b", bound},
+        {"type, strategy, uncaught", ZZCrashReporterConfig(1, 0, false), 1, 0, false, std::nullopt, bound},
         {"everything", ZZCrashReporterConfig(2, 2, false, "/b", 4096), 2, 2, false, "/b", 4096},
     };
     for (const Case& c : cases) {
@@ -171,6 +171,70 @@ TEST(CrashReporterLiveReport, CarriesAGivenException) {
     EXPECT_EQ(report->exceptionInfo()->exceptionReason(), "vector");
     ASSERT_TRUE(report->exceptionInfo()->stackFrames());
     EXPECT_EQ(report->exceptionInfo()->stackFrames()->size(), 3u);
+}
+
+// A live report of the calling thread among four threads deep in calls,
+// written within `limit` bytes; each thread's packed size comes with it.
+struct LimitedReport {
+    std::vector<std::uint8_t> bytes;
+    std::vector<std::size_t> frames;     // per thread, in order
+    std::vector<std::size_t> frameBytes;  // per thread: what its frames take
+    std::size_t crashed = 0;             // the index of the crashed thread
+};
+
+LimitedReport liveReportWithin(std::uint64_t limit) {
+    ZZCrashReporter reporter("app", "1", std::nullopt, ZZCrashReporterConfig(0, 1, true, std::nullopt, limit));
+    LimitedReport limited;
+    auto bytes = reporter.generateLiveReport();
+    if (!bytes) return limited;
+    limited.bytes = std::move(*bytes);
+    const auto log = tessivar::testing::unpackedLog(limited.bytes);
+    for (std::size_t i = 0; i < log->n_threads; ++i) {
+        const auto* thread = log->threads[i];
+        if (thread->crashed) limited.crashed = i;
+        std::size_t frameBytes = 0;
+        for (std::size_t f = 0; f < thread->n_frames; ++f) {
+            const std::size_t packed = protobuf_c_message_get_packed_size(&thread->frames[f]->base);
+            frameBytes += 1 + (packed < 0x80 ? 1 : 2) + packed;  // key, length, frame
+        }
+        limited.frames.push_back(thread->n_frames);
+        limited.frameBytes.push_back(frameBytes);
+    }
+    return limited;
+}
+
+// Kept within its byte limit, a report loses the outermost frames of the
+// threads that did not crash, and of the crashed one only once theirs are gone.
+TEST(CrashReporterLiveReport, KeepsWithinItsLimitByCuttingTheOtherThreadsFramesFirst) {
+    const tessivar::testing::ParkedThreads parked(4, 200);
+    const auto whole = liveReportWithin(ZZCRASH_LOG_MAX_BYTES);
+    ASSERT_EQ(whole.frames.size(), 5u);
+    std::size_t others = 0;
+    for (std::size_t i = 0; i < whole.frames.size(); ++i) others += i == whole.crashed ? 0 : whole.frameBytes[i];
+    const std::size_t crashedBytes = whole.frameBytes[whole.crashed];
+    struct Case {
+        const char* what;
+        std::uint64_t limit;
+        bool crashedWhole;
+    };
+    const Case cases[] = {
+        {"half of the other threads' frames too much", whole.bytes.size() - others / 2, true},
+        {"all of theirs and half of the crashed one's too much", whole.bytes.size() - others - crashedBytes / 2, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto cut = liveReportWithin(c.limit);
+        ASSERT_EQ(cut.frames.size(), whole.frames.size());
+        EXPECT_LE(cut.bytes.size(), c.limit);
+        ASSERT_TRUE(tessivar::testing::decodedLog(cut.bytes));
+        EXPECT_EQ(cut.crashed, whole.crashed);
+        EXPECT_EQ(cut.frames[cut.crashed] == whole.frames[whole.crashed], c.crashedWhole);
+        EXPECT_GT(cut.frames[cut.crashed], 0u);
+        for (std::size_t i = 0; i < cut.frames.size(); ++i) {
+            if (i == cut.crashed) continue;
+            EXPECT_LT(cut.frames[i], whole.frames[i]) << "thread " << i;
+        }
+    }
 }
 
 // A report the byte limit would cut is no report.

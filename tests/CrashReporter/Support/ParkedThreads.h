@@ -9,10 +9,11 @@
 namespace tessivar::testing {
 
 // Threads that wait on a condition until the object goes: the other threads
-// of a process whose crash is recorded.
+// of a process whose crash is recorded. Each waits `depth` calls deep, in
+// tessivar_parked_thread_descend.
 class ParkedThreads {
 public:
-    explicit ParkedThreads(int count);
+    explicit ParkedThreads(int count, int depth = 0);
     ~ParkedThreads();
     ParkedThreads(const ParkedThreads&) = delete;
     ParkedThreads& operator=(const ParkedThreads&) = delete;

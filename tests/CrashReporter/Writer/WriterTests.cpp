@@ -99,7 +99,7 @@ TEST(CrashLogWriter, RecordsTheProcessItsImagesAndTheMachine) {
     EXPECT_EQ(report->processInfo()->parentProcessID(), static_cast<std::uint64_t>(getppid()));
     EXPECT_EQ(report->processInfo()->processPath(), executablePath());
     EXPECT_TRUE(report->processInfo()->native());
-    EXPECT_EQ(report->systemInfo().operatingSystem(), ZZCrashReportSystemInfo::OperatingSystem::unknown);
+    EXPECT_EQ(report->systemInfo().operatingSystem(), ZZCrashReportSystemInfo::OperatingSystem::gnuLinux);
     EXPECT_EQ(report->systemInfo().architecture(), ZZCrashReportSystemInfo::Architecture::x86_64);
     EXPECT_FALSE(report->systemInfo().operatingSystemVersion().empty());
     ASSERT_TRUE(report->machineInfo());
