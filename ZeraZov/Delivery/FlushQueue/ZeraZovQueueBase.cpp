@@ -282,6 +282,7 @@ bool ZeraZovQueueBase::handleUploadResult(const ZeraZovUploadInfo& info, std::si
         return false;
     }
     case UploadDecision::Action::remove:
+        if (decision.refusedAlone) ZeraZovDebugLog::write("Queue: dropping batch after HTTP 413 (cap == 1)");
         return true;
     }
     return true;

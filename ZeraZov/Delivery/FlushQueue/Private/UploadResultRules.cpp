@@ -39,7 +39,10 @@ UploadDecision decideUpload(std::optional<int> statusCode, const std::function<b
     const int code = statusCode.value_or(kNoResponse);
     if (code == kNoResponse || (isRetriable && isRetriable(code))) return retry(retryCount, maxRetries);
     if (code != kPayloadTooLarge) return {};
-    return cap > 1 ? shrink(retryCount) : retry(retryCount, maxRetries);
+    if (cap > 1) return shrink(retryCount);
+    UploadDecision dropped;
+    dropped.refusedAlone = true;
+    return dropped;
 }
 
 }  // namespace zerazov

@@ -25,10 +25,12 @@ struct Case {
     std::int64_t newRetryCount;
     double pause;
     bool exhausted = false;
+    bool refusedAlone = false;
 };
 
 // Only the server's word that it took the batch or that the batch itself is bad
-// lets records go; no failure on the way there ever does.
+// (or a single record too large for it) lets records go; no failure on the way
+// there ever does.
 TEST(UploadResultRules, DecidesEachOutcomeFromStatusRetriesAndCap) {
     const std::vector<Case> cases = {
         {std::nullopt, 0, 50, Action::keepAndPause, 1, 5},  // no answer at all
@@ -38,8 +40,8 @@ TEST(UploadResultRules, DecidesEachOutcomeFromStatusRetriesAndCap) {
         {std::nullopt, 9, 50, Action::keepAndPause, 10, 30, true},
         {413, 0, 50, Action::keepAndShrink, 1, 0},
         {413, 3, 50, Action::keepAndShrink, 4, 0},  // halving ends by itself at a cap of 1
-        {413, 0, 1, Action::keepAndPause, 1, 5},  // one record refused: a retry, never a drop
-        {413, 3, 1, Action::keepAndPause, 4, 30, true},
+        {413, 0, 1, Action::remove, 0, 0, false, true},  // one record no server takes
+        {413, 3, 1, Action::remove, 0, 0, false, true},
         {200, 2, 50, Action::remove, 0, 0},
         {400, 1, 50, Action::remove, 0, 0},
         {401, 1, 50, Action::remove, 0, 0},
@@ -52,6 +54,7 @@ TEST(UploadResultRules, DecidesEachOutcomeFromStatusRetriesAndCap) {
         EXPECT_EQ(decision.retryCount, c.newRetryCount);
         EXPECT_DOUBLE_EQ(decision.pauseSeconds, c.pause);
         EXPECT_EQ(decision.retriesExhausted, c.exhausted);
+        EXPECT_EQ(decision.refusedAlone, c.refusedAlone);
     }
 }
 
