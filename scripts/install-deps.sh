@@ -16,6 +16,7 @@ packages=(
   libunwind-dev
   fonts-noto-cjk fonts-noto-color-emoji
   libglib2.0-bin gsettings-desktop-schemas
+  strace
 )
 
 missing=()
