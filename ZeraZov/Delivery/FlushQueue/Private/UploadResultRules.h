@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -32,9 +33,13 @@ struct UploadDecision {
 };
 
 // The rules read only the HTTP status; no status at all (no answer) counts as a
-// failure worth retrying. `cap` is the batch cap at the time the answer arrived.
+// failure worth retrying. `cap` is the batch cap at the time the answer arrived
+// and `batchSize` how many records the refused batch held: a flush asked for
+// before the cap was lowered may still send more than the cap, and only a record
+// refused alone is let go.
 UploadDecision decideUpload(std::optional<int> statusCode, const std::function<bool(int)>& isRetriable,
-                            std::int64_t retryCount, std::int64_t maxRetries, std::int64_t cap);
+                            std::int64_t retryCount, std::int64_t maxRetries, std::int64_t cap,
+                            std::size_t batchSize);
 
 // 5 seconds more per consecutive failure, never more than 30.
 double backoffSeconds(std::int64_t retryCount);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <tuple>
 #include <vector>
 
 #include "ZeraZov/Delivery/Endpoints/BatchLimits.h"
@@ -49,7 +50,8 @@ TEST(UploadResultRules, DecidesEachOutcomeFromStatusRetriesAndCap) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.status ? *c.status : -1);
-        const auto decision = decideUpload(c.status, eventsRetriable, c.retryCount, 3, c.cap);
+        const auto decision =
+            decideUpload(c.status, eventsRetriable, c.retryCount, 3, c.cap, static_cast<std::size_t>(c.cap));
         EXPECT_EQ(decision.action, c.action);
         EXPECT_EQ(decision.retryCount, c.newRetryCount);
         EXPECT_DOUBLE_EQ(decision.pauseSeconds, c.pause);
@@ -60,10 +62,25 @@ TEST(UploadResultRules, DecidesEachOutcomeFromStatusRetriesAndCap) {
 
 TEST(UploadResultRules, TheEndpointDecidesWhatIsRetried) {
     const auto logsRetriable = [](int code) { return code == 408 || code == 429 || (code >= 500 && code <= 599); };
-    EXPECT_EQ(decideUpload(501, logsRetriable, 0, 3, 50).action, Action::keepAndPause);
-    EXPECT_EQ(decideUpload(302, logsRetriable, 0, 3, 50).action, Action::remove);
+    EXPECT_EQ(decideUpload(501, logsRetriable, 0, 3, 50, 50).action, Action::keepAndPause);
+    EXPECT_EQ(decideUpload(302, logsRetriable, 0, 3, 50, 50).action, Action::remove);
     // A 413 that the endpoint chose to retry is a plain retry, not a shrink.
-    EXPECT_EQ(decideUpload(413, [](int) { return true; }, 0, 3, 50).action, Action::keepAndPause);
+    EXPECT_EQ(decideUpload(413, [](int) { return true; }, 0, 3, 50, 50).action, Action::keepAndPause);
+}
+
+// Only a record refused alone goes: a batch asked for before the cap came down to
+// one is shrunk like any other, and one record sent under a larger cap is first
+// tried again at a cap of one.
+TEST(UploadResultRules, ATooLargeAnswerLetsARecordGoOnlyWhenItWasSentAlone) {
+    const std::vector<std::tuple<std::int64_t, std::size_t, Action>> cases = {
+        {1, 1, Action::remove},
+        {1, 6, Action::keepAndShrink},
+        {50, 1, Action::keepAndShrink},
+        {2, 2, Action::keepAndShrink},
+    };
+    for (const auto& [cap, batchSize, action] : cases) {
+        EXPECT_EQ(decideUpload(413, eventsRetriable, 0, 3, cap, batchSize).action, action) << cap << "/" << batchSize;
+    }
 }
 
 TEST(UploadResultRules, BackoffGrowsByFiveSecondsUpToThirty) {
