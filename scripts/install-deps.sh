@@ -17,7 +17,7 @@ packages=(
   libutf8proc-dev
   fonts-noto-cjk fonts-noto-color-emoji
   libglib2.0-bin gsettings-desktop-schemas
-  desktop-file-utils
+  desktop-file-utils strace
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #include "Platform/Foundation/DurableFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <system_error>
 
@@ -17,13 +18,19 @@ namespace fs = std::filesystem;
 // As many links as the kernel itself follows before it answers ELOOP.
 constexpr int kMaxLinkHops = 40;
 
-bool readAll(int fd, std::string& bytes) {
+std::string tooLarge(std::size_t limit) { return "larger than " + std::to_string(limit) + " bytes"; }
+
+// Reads to the end, or answers the error's text; one byte past `limit` is enough
+// to know the file is too large.
+std::optional<std::string> readAll(int fd, std::size_t limit, std::string& bytes) {
     char buffer[16384];
     for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n == 0) return true;
+        const std::size_t room = limit - bytes.size() + 1;
+        const ssize_t n = ::read(fd, buffer, std::min(sizeof buffer, room));
+        if (n == 0) return std::nullopt;
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
+        if (n < 0) return DurableFile::errnoText();
+        if (static_cast<std::size_t>(n) == room) return tooLarge(limit);
         bytes.append(buffer, static_cast<std::size_t>(n));
     }
 }
@@ -82,20 +89,23 @@ bool DurableFile::writeAll(int fd, std::string_view bytes) {
     return true;
 }
 
-DurableFile::ReadResult DurableFile::read(const std::filesystem::path& file) {
+DurableFile::ReadResult DurableFile::read(const std::filesystem::path& file, std::size_t limit) {
     // O_NONBLOCK keeps a pipe at the path from stalling the caller; it changes
     // nothing for a regular file.
     UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!fd.valid()) {
-        const bool missing = errno == ENOENT;
+        // A file where a folder of the path should be leaves nothing at the path either.
+        const bool missing = errno == ENOENT || errno == ENOTDIR;
         return {std::nullopt, errnoText(), missing};
     }
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0) return {std::nullopt, errnoText()};
     if (!S_ISREG(info.st_mode)) return {std::nullopt, "not a regular file"};
+    const auto size = static_cast<std::size_t>(info.st_size);
+    if (size > limit) return {std::nullopt, tooLarge(limit)};
     std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(info.st_size));
-    if (!readAll(fd.get(), bytes)) return {std::nullopt, errnoText()};
+    bytes.reserve(size);
+    if (auto error = readAll(fd.get(), limit, bytes)) return {std::nullopt, std::move(*error)};
     return {std::move(bytes), {}};
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -15,8 +16,14 @@ public:
     struct ReadResult {
         std::optional<std::string> bytes;  // absent on failure
         std::string error;
-        bool missing = false;  // the failure was that nothing is at the path
+        bool missing = false;  // the failure was that nothing is, or can be, at the path
     };
+
+    // The most a whole-file read takes in unless asked otherwise: far more than
+    // any settings file, stored value or queued record this program writes, and
+    // little enough that a file grown by accident (or on purpose) costs neither
+    // the launch's time nor gigabytes of memory.
+    static constexpr std::size_t readLimit = 16 * 1024 * 1024;
 
     // When a write reaches the disk. `later` costs no disk wait: the new file is
     // whole or absent for every reader, also after the writing process is killed
@@ -30,8 +37,10 @@ public:
     };
 
     // Only a regular file is read: a folder, a pipe or a device at the path is a
-    // failure, and reading never blocks on one.
-    static ReadResult read(const std::filesystem::path& file);
+    // failure, and reading never blocks on one. So is a file of more than `limit`
+    // bytes, found from its size before any byte is read, or while reading one
+    // whose size says nothing (the kernel's own files) or that grows meanwhile.
+    static ReadResult read(const std::filesystem::path& file, std::size_t limit = readLimit);
 
     // A reader sees the old bytes or the new ones, never a part: the bytes go to
     // a private temporary file "<name>.tmp-XXXXXX" in the same folder, reach the

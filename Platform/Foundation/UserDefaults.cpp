@@ -142,6 +142,10 @@ std::string shortestText(double value) {
     return std::string(buffer, result.ptr);
 }
 
+std::string unreadableMessage(const fs::path& file, const std::string& error) {
+    return "✗ 设置文件无法读取 " + file.string() + ": " + error;
+}
+
 // A file nested too deep to handle safely is as unreadable as a broken one.
 std::optional<json> parsedObject(const std::string& bytes) {
     auto parsed = BoundedJSON::parse(bytes);
@@ -251,9 +255,8 @@ void UserDefaults::apply(json& values, const std::vector<Change>& changes) {
 }
 
 void UserDefaults::update(Change change) {
-    std::optional<std::string> outside;
+    OutsideRead outside;
     std::optional<std::string> failure;
-    bool reloaded = false;
     {
         std::lock_guard lock(mutex_);
         if (openGroups_ > 0) {
@@ -261,14 +264,13 @@ void UserDefaults::update(Change change) {
             pending_.push_back(std::move(change));
             return;
         }
-        failure = store({std::move(change)}, outside, reloaded);
+        failure = store({std::move(change)}, outside);
     }
-    afterOutsideChange(outside, reloaded);
+    afterOutsideChange(outside);
     if (failure) report(*failure);
 }
 
-std::optional<std::string> UserDefaults::store(const std::vector<Change>& changes, std::optional<std::string>& outside,
-                                               bool& reloaded) {
+std::optional<std::string> UserDefaults::store(std::vector<Change> changes, OutsideRead& outside) {
     // The lock file needs the folder, which a first run may not have yet.
     std::error_code ignored;
     fs::create_directories(folderOf(file_), ignored);
@@ -276,11 +278,20 @@ std::optional<std::string> UserDefaults::store(const std::vector<Change>& change
     // file lock from the read to the rename keeps either change from being
     // written over by values read before it.
     const FileLock fileLock(lockFileOf(file_));
-    outside = readOutsideChange(reloaded);
-    // A group's changes are in memory already, unless the file's values just
-    // replaced them; applied again, they stand either way.
-    apply(values_, changes);
-    return save();
+    outside = readOutsideChange();
+    // Changes kept from saves that failed go first, so that a reload does not
+    // take them back. A group's changes are in memory already, unless the file's
+    // values just replaced them; applied again, they stand either way.
+    for (auto& change : changes) {
+        std::erase_if(unsaved_, [&](const Change& kept) { return kept.key == change.key; });
+        unsaved_.push_back(std::move(change));
+    }
+    apply(values_, unsaved_);
+    // Reported through `outside`: the file may hold settings we could not read.
+    if (outside.unreadable) return std::nullopt;
+    auto failure = save();
+    if (!failure) unsaved_.clear();
+    return failure;
 }
 
 void UserDefaults::openGroup() {
@@ -289,28 +300,27 @@ void UserDefaults::openGroup() {
 }
 
 void UserDefaults::closeGroup() {
-    std::optional<std::string> outside;
+    OutsideRead outside;
     std::optional<std::string> failure;
-    bool reloaded = false;
     {
         std::lock_guard lock(mutex_);
         if (--openGroups_ > 0 || pending_.empty()) return;
-        const auto changes = std::exchange(pending_, {});
-        failure = store(changes, outside, reloaded);
+        failure = store(std::exchange(pending_, {}), outside);
     }
-    afterOutsideChange(outside, reloaded);
+    afterOutsideChange(outside);
     if (failure) report(*failure);
 }
 
 void UserDefaults::synchronize() {
-    std::optional<std::string> outside;
-    bool reloaded = false;
+    OutsideRead outside;
     {
         std::lock_guard lock(mutex_);
         const FileLock fileLock(lockFileOf(file_));
-        outside = readOutsideChange(reloaded);
+        outside = readOutsideChange();
+        // What a failed save kept in memory stands over the file's values.
+        if (outside.reloaded) apply(values_, unsaved_);
     }
-    afterOutsideChange(outside, reloaded);
+    afterOutsideChange(outside);
 }
 
 void UserDefaults::setReloadHandler(std::function<void()> handler) {
@@ -318,9 +328,9 @@ void UserDefaults::setReloadHandler(std::function<void()> handler) {
     onReload_ = std::move(handler);
 }
 
-void UserDefaults::afterOutsideChange(const std::optional<std::string>& message, bool reloaded) {
-    if (message) report(*message);
-    if (!reloaded) return;
+void UserDefaults::afterOutsideChange(const OutsideRead& outside) {
+    if (outside.message) report(*outside.message);
+    if (!outside.reloaded) return;
     std::function<void()> handler;
     {
         std::lock_guard lock(mutex_);
@@ -329,18 +339,19 @@ void UserDefaults::afterOutsideChange(const std::optional<std::string>& message,
     if (handler) handler();
 }
 
-// A file removed outside, or one that cannot be read now, is written again,
-// whole, by the next save.
-std::optional<std::string> UserDefaults::readOutsideChange(bool& reloaded) {
-    if (blockedBy_) return std::nullopt;
+// A file removed outside is written again, whole, by the next save; one that is
+// there but cannot be read may hold settings of its own, and is left alone.
+UserDefaults::OutsideRead UserDefaults::readOutsideChange() {
+    if (blockedBy_) return {};
     auto contents = DurableFile::read(file_);
-    if (!contents.bytes || contents.bytes == onDisk_) return std::nullopt;
+    if (contents.missing) return {};
+    if (!contents.bytes) return {unreadableMessage(file_, contents.error), false, true};
+    if (contents.bytes == onDisk_) return {};
     auto parsed = parsedObject(*contents.bytes);
-    if (!parsed) return moveAside();
+    if (!parsed) return {moveAside()};
     values_ = std::move(*parsed);
     onDisk_ = std::move(contents.bytes);
-    reloaded = true;
-    return "⚠️ 设置文件已在别处修改，已重新读取 " + file_.string();
+    return {"⚠️ 设置文件已在别处修改，已重新读取 " + file_.string(), true};
 }
 
 void UserDefaults::load() {
@@ -354,7 +365,7 @@ void UserDefaults::load() {
         // Unreadable is not corrupt: the file may be perfectly good, so it is
         // neither moved nor overwritten.
         blockedBy_ = "设置文件无法读取 (" + contents.error + ")";
-        report("✗ 设置文件无法读取 " + file_.string() + ": " + contents.error);
+        report(unreadableMessage(file_, contents.error));
         return;
     }
     auto parsed = parsedObject(*contents.bytes);

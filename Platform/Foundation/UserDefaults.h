@@ -17,9 +17,13 @@ namespace platform {
 // object() answers nothing for an absent key, boolValue() answers false for both.
 // A file that cannot be parsed is moved aside to "<name>.corrupt-<time>" and
 // reported; the settings then start empty, and the bad file is never overwritten.
-// A file that cannot be read, or a corrupt one that cannot be moved, blocks every
-// save for the rest of the run. A settings file behind a symbolic link stays
-// behind it: saves and the move aside happen at the file the link names.
+// A file that cannot be read at start-up, or a corrupt one that cannot be moved,
+// blocks every save for the rest of the run. One that cannot be read when a change
+// is stored (its permissions taken away, or grown past DurableFile::readLimit) is
+// reported and not written over either: the change stays in memory and is written
+// by the first later save that can read the file again. A settings file behind a
+// symbolic link stays behind it: saves and the move aside happen at the file the
+// link names.
 //
 // The file may be edited by hand while the program runs: a change made outside
 // is read back (and reported) before the next change is stored, and whenever
@@ -99,19 +103,24 @@ private:
         const auto found = values_.find(key);
         return read(found == values_.end() ? nullptr : &*found);
     }
+    // What reading the file again found.
+    struct OutsideRead {
+        std::optional<std::string> message;  // to report after unlocking
+        bool reloaded = false;    // the values in memory were replaced by the file's
+        bool unreadable = false;  // the file is there but could not be read: never write over it
+    };
     void load();
-    // Called with mutex_ held; each answers what to report after unlocking.
+    // Called with mutex_ held; answers what to report after unlocking.
     std::optional<std::string> moveAside();
-    // Sets `reloaded` when the values in memory were replaced by the file's.
-    std::optional<std::string> readOutsideChange(bool& reloaded);
-    void afterOutsideChange(const std::optional<std::string>& message, bool reloaded);
+    OutsideRead readOutsideChange();
+    void afterOutsideChange(const OutsideRead& outside);
     // Called with mutex_ held; answers what went wrong so that it is reported after unlocking.
     std::optional<std::string> save();
     static void apply(nlohmann::json& values, const std::vector<Change>& changes);
     void update(Change change);
-    // Called with mutex_ held: reads an outside change, applies `changes` and saves.
-    std::optional<std::string> store(const std::vector<Change>& changes, std::optional<std::string>& outside,
-                                     bool& reloaded);
+    // Called with mutex_ held: reads an outside change, applies the changes not
+    // yet written and `changes`, and saves unless the file could not be read.
+    std::optional<std::string> store(std::vector<Change> changes, OutsideRead& outside);
     void openGroup();
     void closeGroup();
     void report(const std::string& message) const;
@@ -128,6 +137,9 @@ private:
     std::optional<std::string> onDisk_;
     int openGroups_ = 0;            // guarded by mutex_
     std::vector<Change> pending_;   // guarded by mutex_: changed while a group is open
+    // Guarded by mutex_: stored in memory but not yet in the file (its save failed
+    // or was refused), the latest change of each key; applied again after a reload.
+    std::vector<Change> unsaved_;
 };
 
 }  // namespace platform

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <mutex>
+#include <set>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -49,15 +52,24 @@ std::optional<ReceivedEvent> received(const LoopbackServer& server, const std::s
     return std::nullopt;
 }
 
-// The stored events with that name, as the queue left them on disk.
-std::vector<json> queuedEvents(const std::filesystem::path& home, const std::string& name) {
+// Every stored event, as the queue left it on disk.
+std::vector<json> queuedRecords(const std::filesystem::path& home) {
     const auto folder = home / "data" / "com.brel.tessivar" / kToken / "zerazov.queueFolder.uuid";
-    std::vector<json> events;
-    if (!std::filesystem::exists(folder)) return events;
+    std::vector<json> records;
+    if (!std::filesystem::exists(folder)) return records;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         if (!entry.is_regular_file()) continue;  // the queue's folder of spare files
         auto event = json::parse(std::ifstream(entry.path()), nullptr, false);
-        if (event.is_object() && event.value("event", "") == name) events.push_back(std::move(event));
+        if (event.is_object()) records.push_back(std::move(event));
+    }
+    return records;
+}
+
+// The stored events with that name.
+std::vector<json> queuedEvents(const std::filesystem::path& home, const std::string& name) {
+    std::vector<json> events;
+    for (auto& event : queuedRecords(home)) {
+        if (event.value("event", "") == name) events.push_back(std::move(event));
     }
     return events;
 }
@@ -140,6 +152,105 @@ TEST(TessivarProgram, SendsItsEventsAndWhatQuittingCouldNotSendGoesOutWithTheNex
     }
     EXPECT_NE(std::find(sentQuits.begin(), sentQuits.end(), unsent[0]), sentQuits.end())
         << "the last launch's app_quit went out with this one";
+}
+
+// The ids of the events in the batches the server took, and how many batches
+// held the refused event (each answered 413).
+struct Deliveries {
+    std::set<std::string> taken;
+    long refusedBatches = 0;
+    long refusedAlone = 0;
+};
+
+Deliveries deliveries(const LoopbackServer& server, const std::string& refused) {
+    Deliveries seen;
+    for (const auto& request : server.requests()) {
+        if (request.path != "/batch") continue;
+        const auto batch = json::parse(request.body)["batch"];
+        if (request.body.find(refused) != std::string::npos) {
+            ++seen.refusedBatches;
+            seen.refusedAlone += batch.size() == 1 ? 1 : 0;
+            continue;
+        }
+        for (const auto& event : batch) seen.taken.insert(event["uuid"].get<std::string>());
+    }
+    return seen;
+}
+
+// A server that answers 413 (too large) to every batch holding the refused event
+// and takes every other. Until one is given, the refused event is the first of
+// the first batch the server is sent: the head of the queue, as the queue sees it.
+void refuseAsTooLarge(LoopbackServer& server, const std::shared_ptr<std::string>& refused) {
+    auto lock = std::make_shared<std::mutex>();
+    server.answer([refused, lock](const httplib::Request& request, httplib::Response& response) {
+        std::lock_guard guard(*lock);
+        if (refused->empty() && request.path == "/batch") *refused = json::parse(request.body)["batch"][0]["uuid"];
+        if (!refused->empty() && request.body.find(*refused) != std::string::npos) {
+            response.status = 413;
+            return;
+        }
+        response.set_content("{}", "application/json");
+    });
+}
+
+// An event that no server takes (413 even alone) is let go once the batches are
+// down to one event: the events behind it go out, and a later launch does not
+// send it again.
+TEST(TessivarProgram, AnEventTheServerRefusesAloneAsTooLargeHoldsBackNoOther) {
+    tessivar::testing::XorgDummyServer display;
+    if (auto error = display.start({{1920, 1080, 0, 0}, {1920, 1080, 1920, 0}})) {
+        TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
+    }
+    platform::TemporaryDirectory home;
+    const TessivarProcess::Home sameHome{home.path()};
+    // Nothing listens: enough events wait on disk that the next launch's first
+    // event starts a flush (the queue flushes at 20).
+    {
+        TessivarProcess tessivar(TESSIVAR_LOOPBACK_ANALYTICS_BINARY, display.displayName(), sameHome);
+        ASSERT_TRUE(tessivar.waitForLine("[Tessivar-Analytics] Captured: app_opened", 15s));
+        for (long jumps = 1; jumps <= 20; ++jumps) {
+            ASSERT_EQ(tessivar::testing::pressKeys(display.displayName(), jumps % 2 ? "alt+2" : "alt+1"), "");
+            ASSERT_TRUE(tessivar::testing::waitUntil(
+                [&] { return tessivar.countLines("Captured: jump_triggered") == jumps; }, 5s));
+        }
+        EXPECT_EQ(quit(tessivar), 0);
+    }
+    std::set<std::string> stored;
+    for (const auto& event : queuedRecords(home.path())) stored.insert(event["uuid"].get<std::string>());
+    ASSERT_GE(stored.size(), 22u);
+
+    // Each 413 halves the batch, and each jump's event starts the next flush.
+    const auto refused = std::make_shared<std::string>();
+    Deliveries first;
+    {
+        LoopbackServer ingestion(LoopbackServer::Scheme::http, TESSIVAR_TEST_ANALYTICS_PORT);
+        refuseAsTooLarge(ingestion, refused);
+        TessivarProcess tessivar(TESSIVAR_LOOPBACK_ANALYTICS_BINARY, display.displayName(), sameHome);
+        ASSERT_TRUE(tessivar.waitForLine("[Tessivar-Analytics] Captured: app_opened", 15s));
+        for (long jumps = 1; jumps <= 12 && deliveries(ingestion, *refused).refusedAlone == 0; ++jumps) {
+            ASSERT_EQ(tessivar::testing::pressKeys(display.displayName(), jumps % 2 ? "alt+2" : "alt+1"), "");
+            tessivar::testing::waitUntil([&] { return tessivar.countLines("Captured: jump_triggered") == jumps; }, 5s);
+            tessivar::testing::waitUntil([&] { return ingestion.requests().size() >= static_cast<std::size_t>(jumps + 1); }, 2s);
+        }
+        EXPECT_EQ(quit(tessivar), 0);
+        first = deliveries(ingestion, *refused);
+    }
+    ASSERT_TRUE(stored.contains(*refused)) << "the head was an event of the first launch";
+    EXPECT_EQ(first.refusedAlone, 1) << "sent alone once, refused, and let go";
+    for (const auto& event : queuedRecords(home.path())) EXPECT_NE(event["uuid"], *refused);
+
+    LoopbackServer ingestion(LoopbackServer::Scheme::http, TESSIVAR_TEST_ANALYTICS_PORT);
+    refuseAsTooLarge(ingestion, refused);
+    TessivarProcess tessivar(TESSIVAR_LOOPBACK_ANALYTICS_BINARY, display.displayName(), sameHome);
+    ASSERT_TRUE(tessivar.waitForLine("[Tessivar-Analytics] Captured: app_opened", 15s));
+    EXPECT_EQ(quit(tessivar), 0);
+    const auto second = deliveries(ingestion, *refused);
+    EXPECT_EQ(second.refusedBatches, 0) << "the refused event was sent again after a relaunch";
+    EXPECT_FALSE(second.taken.empty());
+    for (const auto& uuid : stored) {
+        if (uuid == *refused) continue;
+        EXPECT_TRUE(first.taken.contains(uuid) || second.taken.contains(uuid)) << uuid << " never arrived";
+    }
 }
 
 // A first launch greets the user with the onboarding on the pointer's display, the

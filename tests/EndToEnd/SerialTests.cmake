@@ -16,4 +16,5 @@ set_tests_properties(
 set_tests_properties(
   end_to_end_tests.TessivarProgram.SendsItsEventsAndWhatQuittingCouldNotSendGoesOutWithTheNextLaunch
   end_to_end_tests.TessivarProgram.EventsOnceTheOnboardingHasTheKeyboardCarryItsDisplaysSize
+  end_to_end_tests.TessivarProgram.AnEventTheServerRefusesAloneAsTooLargeHoldsBackNoOther
   PROPERTIES RESOURCE_LOCK tessivar_loopback_analytics_port)

@@ -258,7 +258,8 @@ bool ZeraZovQueueBase::handleUploadResult(const ZeraZovUploadInfo& info, std::si
     UploadDecision decision;
     {
         std::lock_guard guard(stateLock_);
-        decision = decideUpload(info.statusCode, settings_.isRetriableStatusCode, retryCount_, maxRetries, cap);
+        decision =
+            decideUpload(info.statusCode, settings_.isRetriableStatusCode, retryCount_, maxRetries, cap, batchSize);
         retryCount_ = decision.retryCount;
         if (decision.action == UploadDecision::Action::keepAndPause) pausedUntil_ = after(now, decision.pauseSeconds);
     }
@@ -282,6 +283,7 @@ bool ZeraZovQueueBase::handleUploadResult(const ZeraZovUploadInfo& info, std::si
         return false;
     }
     case UploadDecision::Action::remove:
+        if (decision.refusedAlone) ZeraZovDebugLog::write("Queue: dropping batch after HTTP 413 (cap == 1)");
         return true;
     }
     return true;

@@ -1,5 +1,6 @@
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -34,6 +35,35 @@ TEST(DurableFileSync, LaterWritesAreWholeAndTheSyncAndReadsReportFailures) {
     EXPECT_FALSE(notAFile.bytes);
     EXPECT_FALSE(notAFile.missing);
     EXPECT_TRUE(DurableFile::writeAtomically(folder.path() / "no-folder" / "record", "x", DurableFile::Sync::later));
+    // A rename that fails takes its temporary file with it.
+    EXPECT_TRUE(DurableFile::writeAtomically(folder.path() / "a-folder", "x"));
+    EXPECT_EQ(folder.entryNames(), (std::vector<std::string>{"a-folder", "fresh", "record"}));
+}
+
+// A whole-file read stops at its bound: a file's own size tells before anything
+// is read, and for the kernel's files, which give no size, the bytes read do.
+TEST(DurableFileSync, AReadTakesAFileUpToItsLimitAndRefusesOneByteMore) {
+    TemporaryDirectory folder;
+    const auto file = folder.path() / "value";
+    ASSERT_EQ(DurableFile::writeAtomically(file, "0123456789"), std::nullopt);
+    struct Case {
+        fs::path path;
+        std::size_t limit;
+        bool read;
+    };
+    const std::vector<Case> cases = {
+        {file, 10, true},
+        {file, 9, false},
+        {"/proc/self/status", 1 << 20, true},
+        {"/proc/self/status", 16, false},
+    };
+    for (const auto& c : cases) {
+        const auto result = DurableFile::read(c.path, c.limit);
+        EXPECT_EQ(result.bytes.has_value(), c.read) << c.path << " up to " << c.limit;
+        EXPECT_EQ(result.error, c.read ? "" : "larger than " + std::to_string(c.limit) + " bytes");
+    }
+    fs::resize_file(file, DurableFile::readLimit + 1);
+    EXPECT_EQ(DurableFile::read(file).error, "larger than 16777216 bytes");
 }
 
 }  // namespace

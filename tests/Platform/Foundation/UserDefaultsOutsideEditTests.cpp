@@ -1,6 +1,8 @@
 // A settings file a person edits by hand while the program runs.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include "Platform/Foundation/DurableFile.h"
 #include "Platform/Foundation/UserDefaults.h"
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "TextFile.h"
@@ -101,6 +103,55 @@ TEST_F(OutsideEditTest, AFileRemovedWhileRunningIsWrittenWholeAgain) {
     defaults.set("rememberLastPosition", false);
     EXPECT_EQ(onDisk(), (json{{"visualEffectType", "off"}, {"rememberLastPosition", false}}));
     EXPECT_EQ(reportsContaining("已重新读取"), 0);
+}
+
+// A file that turns unreadable while the program runs may still hold settings of
+// its own: a change stored then stays in memory and is reported, the file is left
+// as it is, and the change reaches the file with the first save that can read it.
+TEST_F(OutsideEditTest, AFileThatTurnsUnreadableIsNeverWrittenOverAndTheChangeWaits) {
+    struct Case {
+        const char* what;
+        void (*spoil)(const std::filesystem::path& file);
+        const char* error;
+    };
+    const Case cases[] = {
+        {"a folder", [](const std::filesystem::path& file) {
+             std::filesystem::remove(file);
+             std::filesystem::create_directories(file / "inside");
+         }, "not a regular file"},
+        {"a FIFO", [](const std::filesystem::path& file) {
+             std::filesystem::remove(file);
+             ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+         }, "not a regular file"},
+        {"valid but past the read limit", [](const std::filesystem::path& file) {
+             writeText(file, R"({"pad": ")" + std::string(DurableFile::readLimit, 'a') + R"("})");
+         }, "larger than 16777216 bytes"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        reports.clear();
+        defaults.set("visualEffectType", "ripple");
+        c.spoil(file());
+        const auto spoiled = std::filesystem::status(file());
+        const auto size = std::filesystem::is_regular_file(spoiled) ? std::filesystem::file_size(file()) : 0;
+
+        defaults.set("rememberLastPosition", false);
+        EXPECT_EQ(defaults.object("rememberLastPosition"), json(false));
+        EXPECT_EQ(reportsContaining("✗ 设置文件无法读取 " + file().string() + ": " + c.error), 1);
+        EXPECT_EQ(std::filesystem::status(file()).type(), spoiled.type()) << "left where it is";
+        if (size) {
+            EXPECT_EQ(std::filesystem::file_size(file()), size);
+        }
+
+        std::filesystem::remove_all(file());
+        writeText(file(), R"({"visualEffectType": "off", "analytics_enabled": false})");
+        defaults.set("Hotkeys_jumpToScreen3", false);
+        EXPECT_EQ(onDisk(), (json{{"visualEffectType", "off"}, {"analytics_enabled", false},
+                                  {"rememberLastPosition", false}, {"Hotkeys_jumpToScreen3", false}}));
+        defaults.removeObject("analytics_enabled");
+        defaults.removeObject("Hotkeys_jumpToScreen3");
+        defaults.removeObject("rememberLastPosition");
+    }
 }
 
 }  // namespace

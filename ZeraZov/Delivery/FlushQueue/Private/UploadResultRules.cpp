@@ -35,11 +35,15 @@ double backoffSeconds(std::int64_t retryCount) {
 }
 
 UploadDecision decideUpload(std::optional<int> statusCode, const std::function<bool(int)>& isRetriable,
-                            std::int64_t retryCount, std::int64_t maxRetries, std::int64_t cap) {
+                            std::int64_t retryCount, std::int64_t maxRetries, std::int64_t cap,
+                            std::size_t batchSize) {
     const int code = statusCode.value_or(kNoResponse);
     if (code == kNoResponse || (isRetriable && isRetriable(code))) return retry(retryCount, maxRetries);
     if (code != kPayloadTooLarge) return {};
-    return cap > 1 ? shrink(retryCount) : retry(retryCount, maxRetries);
+    if (cap > 1 || batchSize > 1) return shrink(retryCount);
+    UploadDecision dropped;
+    dropped.refusedAlone = true;
+    return dropped;
 }
 
 }  // namespace zerazov

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include "Platform/Foundation/BundleInfo.h"
+#include "Platform/Foundation/DurableFile.h"
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "StorageTestSupport.h"
 #include "ZeraZov/Core/Config/ZeraZovConfig.h"
@@ -140,6 +141,11 @@ TEST_F(StorageTest, UnreadableFilesReadAsAbsent) {
     ASSERT_EQ(mkfifo((folder / "zerazov.requestId").c_str(), 0600), 0);
     EXPECT_EQ(storage.getData(Key::requestId), std::nullopt);
     EXPECT_EQ(storage.getData(Key::anonymousId), std::nullopt);
+
+    // Grown past the bound of whole reads, a valid value is not read at all.
+    writeText(folder / "zerazov.groups", R"({"pad": ")" + std::string(platform::DurableFile::readLimit, 'a') + R"("})");
+    EXPECT_EQ(storage.getJSON(Key::groups), std::nullopt);
+    EXPECT_TRUE(log.containsPrefix("[ZeraZov] Error reading data from key groups: larger than 16777216 bytes"));
 }
 
 void createEveryKey(const fs::path& folder) {

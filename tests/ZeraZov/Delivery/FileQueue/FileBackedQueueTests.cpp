@@ -161,17 +161,37 @@ TEST_F(FileBackedQueueTest, PeekPassesOverAVanishedFileWithoutCountingItButRepor
     EXPECT_EQ(recordFileNames(folder), (std::vector<std::string>{names[4]}));
 }
 
+// A record file that is no file, or one grown past the bound of whole reads, is
+// dropped unread; the names stay for the reader, which removes them with the batch.
 TEST_F(FileBackedQueueTest, PeekDeletesAnUnreadableFileAndKeepsItsNameForTheReader) {
-    addRecords(1, 3);
-    const auto names = peekAll(queue).names;
-    fs::remove(folder / names[0]);
-    fs::create_directory(folder / names[0]);  // reading it fails
+    struct Case {
+        const char* what;
+        void (*spoil)(const fs::path& record);
+    };
+    const Case cases[] = {
+        {"a folder", [](const fs::path& record) {
+             fs::remove(record);
+             fs::create_directory(record);
+         }},
+        {"past the read limit", [](const fs::path& record) {
+             fs::resize_file(record, platform::DurableFile::readLimit + 1);
+         }},
+    };
+    std::uint64_t first = 1;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        addRecords(first, first + 2);
+        const auto names = peekAll(queue).names;
+        c.spoil(folder / names[0]);
 
-    const auto batch = queue.peek(2);
-    EXPECT_EQ(idsOf(batch), (std::vector<std::uint64_t>{2, 3}));
-    EXPECT_EQ(batch.names, names);
-    EXPECT_FALSE(fs::exists(folder / names[0]));
-    EXPECT_EQ(queue.depth(), 3u);
+        const auto batch = queue.peek(2);
+        EXPECT_EQ(idsOf(batch), (std::vector<std::uint64_t>{first + 1, first + 2}));
+        EXPECT_EQ(batch.names, names);
+        EXPECT_FALSE(fs::exists(folder / names[0]));
+        EXPECT_EQ(queue.depth(), 3u);
+        queue.deleteNames(names);
+        first += 3;
+    }
 }
 
 TEST_F(FileBackedQueueTest, ARemovedRecordIsNeverReadAgainWhileItsFileIsBeingDeleted) {

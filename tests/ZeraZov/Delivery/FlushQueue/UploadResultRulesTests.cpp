@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <tuple>
 #include <vector>
 
 #include "ZeraZov/Delivery/Endpoints/BatchLimits.h"
@@ -25,10 +26,12 @@ struct Case {
     std::int64_t newRetryCount;
     double pause;
     bool exhausted = false;
+    bool refusedAlone = false;
 };
 
 // Only the server's word that it took the batch or that the batch itself is bad
-// lets records go; no failure on the way there ever does.
+// (or a single record too large for it) lets records go; no failure on the way
+// there ever does.
 TEST(UploadResultRules, DecidesEachOutcomeFromStatusRetriesAndCap) {
     const std::vector<Case> cases = {
         {std::nullopt, 0, 50, Action::keepAndPause, 1, 5},  // no answer at all
@@ -38,8 +41,8 @@ TEST(UploadResultRules, DecidesEachOutcomeFromStatusRetriesAndCap) {
         {std::nullopt, 9, 50, Action::keepAndPause, 10, 30, true},
         {413, 0, 50, Action::keepAndShrink, 1, 0},
         {413, 3, 50, Action::keepAndShrink, 4, 0},  // halving ends by itself at a cap of 1
-        {413, 0, 1, Action::keepAndPause, 1, 5},  // one record refused: a retry, never a drop
-        {413, 3, 1, Action::keepAndPause, 4, 30, true},
+        {413, 0, 1, Action::remove, 0, 0, false, true},  // one record no server takes
+        {413, 3, 1, Action::remove, 0, 0, false, true},
         {200, 2, 50, Action::remove, 0, 0},
         {400, 1, 50, Action::remove, 0, 0},
         {401, 1, 50, Action::remove, 0, 0},
@@ -47,20 +50,37 @@ TEST(UploadResultRules, DecidesEachOutcomeFromStatusRetriesAndCap) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.status ? *c.status : -1);
-        const auto decision = decideUpload(c.status, eventsRetriable, c.retryCount, 3, c.cap);
+        const auto decision =
+            decideUpload(c.status, eventsRetriable, c.retryCount, 3, c.cap, static_cast<std::size_t>(c.cap));
         EXPECT_EQ(decision.action, c.action);
         EXPECT_EQ(decision.retryCount, c.newRetryCount);
         EXPECT_DOUBLE_EQ(decision.pauseSeconds, c.pause);
         EXPECT_EQ(decision.retriesExhausted, c.exhausted);
+        EXPECT_EQ(decision.refusedAlone, c.refusedAlone);
     }
 }
 
 TEST(UploadResultRules, TheEndpointDecidesWhatIsRetried) {
     const auto logsRetriable = [](int code) { return code == 408 || code == 429 || (code >= 500 && code <= 599); };
-    EXPECT_EQ(decideUpload(501, logsRetriable, 0, 3, 50).action, Action::keepAndPause);
-    EXPECT_EQ(decideUpload(302, logsRetriable, 0, 3, 50).action, Action::remove);
+    EXPECT_EQ(decideUpload(501, logsRetriable, 0, 3, 50, 50).action, Action::keepAndPause);
+    EXPECT_EQ(decideUpload(302, logsRetriable, 0, 3, 50, 50).action, Action::remove);
     // A 413 that the endpoint chose to retry is a plain retry, not a shrink.
-    EXPECT_EQ(decideUpload(413, [](int) { return true; }, 0, 3, 50).action, Action::keepAndPause);
+    EXPECT_EQ(decideUpload(413, [](int) { return true; }, 0, 3, 50, 50).action, Action::keepAndPause);
+}
+
+// Only a record refused alone goes: a batch asked for before the cap came down to
+// one is shrunk like any other, and one record sent under a larger cap is first
+// tried again at a cap of one.
+TEST(UploadResultRules, ATooLargeAnswerLetsARecordGoOnlyWhenItWasSentAlone) {
+    const std::vector<std::tuple<std::int64_t, std::size_t, Action>> cases = {
+        {1, 1, Action::remove},
+        {1, 6, Action::keepAndShrink},
+        {50, 1, Action::keepAndShrink},
+        {2, 2, Action::keepAndShrink},
+    };
+    for (const auto& [cap, batchSize, action] : cases) {
+        EXPECT_EQ(decideUpload(413, eventsRetriable, 0, 3, cap, batchSize).action, action) << cap << "/" << batchSize;
+    }
 }
 
 TEST(UploadResultRules, BackoffGrowsByFiveSecondsUpToThirty) {
