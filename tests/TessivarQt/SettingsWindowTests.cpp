@@ -336,6 +336,42 @@ TEST_F(SettingsWindowTest, ShowingBringsTheWindowToTheDisplayUnderThePointer) {
     QCursor::setPos(primary, 100, 100);
 }
 
+// Whether a picture shows anything: a theme's icon or the symbol drawn.
+bool drawsSomething(const QPixmap& picture) {
+    const QImage image = picture.toImage();
+    int seen = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) seen += qAlpha(image.pixel(x, y)) > 64 ? 1 : 0;
+    }
+    return seen >= 10;
+}
+
+// The sidebar's rows, the Shortcuts footer and the About links each lead with
+// their symbol, whether the desktop's icon theme has one or not.
+TEST_F(SettingsWindowTest, EveryRowFooterAndLinkShowsItsSymbol) {
+    showWindow();
+    QListWidget* sidebar = view().sidebar();
+    for (int row = 0; row < sidebar->count(); ++row) {
+        EXPECT_TRUE(drawsSomething(sidebar->item(row)->icon().pixmap(16))) << "sidebar row " << row;
+    }
+    clickSidebar(SettingsPane::shortcuts);
+    auto* shortcutsPane = pane<tessivar::ShortcutSettingsView>();
+    ASSERT_NE(shortcutsPane, nullptr);
+    int footerSymbols = 0;
+    for (auto* label : shortcutsPane->findChildren<QLabel*>()) footerSymbols += drawsSomething(label->pixmap()) ? 1 : 0;
+    EXPECT_EQ(footerSymbols, 1) << "the footer's information symbol";
+
+    clickSidebar(SettingsPane::about);
+    auto* about = pane<tessivar::AboutSettingsView>();
+    ASSERT_NE(about, nullptr);
+    ASSERT_EQ(about->links().size(), 3u);
+    for (auto* link : about->links()) {
+        int symbols = 0;
+        for (auto* label : link->findChildren<QLabel*>()) symbols += drawsSomething(label->pixmap()) ? 1 : 0;
+        EXPECT_EQ(symbols, 1) << link->findChildren<QLabel*>().size() << " labels";
+    }
+}
+
 TEST_F(SettingsWindowTest, TheAboutPaneShowsTheVersionAndOpensItsLinks) {
     showWindow();
     clickSidebar(SettingsPane::about);
