@@ -46,6 +46,9 @@ public:
     // that display already or no display is under the pointer.
     static std::optional<QPoint> placement(int windowScreen, std::optional<int> mouseScreen, const QRect& available,
                                            const QSize& window);
+    // The top-left corner that centres `window` in `available`, but never
+    // above or left of it.
+    static QPoint centredOrigin(const QRect& available, const QSize& window);
 
 private:
     void moveToMouseScreen();

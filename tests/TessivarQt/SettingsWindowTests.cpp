@@ -333,6 +333,17 @@ TEST_F(SettingsWindowTest, ShowingBringsTheWindowToTheDisplayUnderThePointer) {
     using Controller = tessivar::SettingsWindowController;
     EXPECT_EQ(Controller::placement(0, std::nullopt, {}, {620, 400}), std::nullopt) << "no display under the pointer";
     EXPECT_EQ(Controller::placement(-1, 1, {-1280, 300, 1280, 1024}, {620, 400}), QPoint(-950, 612));
+    // The title bar stays on a display smaller than the window (1024 x 768 at twice the scale).
+    const struct {
+        QRect available;
+        QPoint origin;
+    } small[] = {
+        {{0, 0, 512, 384}, {0, 0}},
+        {{0, 24, 512, 360}, {0, 24}},
+        {{1024, 0, 512, 700}, {1024, 150}},
+        {{0, -300, 700, 384}, {40, -300}},
+    };
+    for (const auto& c : small) EXPECT_EQ(Controller::placement(-1, 1, c.available, {620, 400}), c.origin) << c.available.y();
     QCursor::setPos(primary, 100, 100);
 }
 
