@@ -318,7 +318,9 @@ TEST_F(OnboardingWindowTest, TheLaunchToggleIsASwitchInBothLooks) {
 
         const QImage off = window.grab().toImage();
         EXPECT_NE(off.pixel(offSpot), off.pixel(cardSpot)) << look << ": the off track shows on the card";
-        if (dark) EXPECT_LT(qGray(off.pixel(offSpot)), 160) << "no white box";
+        if (dark) {
+            EXPECT_LT(qGray(off.pixel(offSpot)), 160) << "no white box";
+        }
         toggle->setChecked(true);
         const QImage on = window.grab().toImage();
         EXPECT_EQ(on.pixel(onSpot) & 0xffffff, window.appearance().accent.rgb() & 0xffffff) << look;

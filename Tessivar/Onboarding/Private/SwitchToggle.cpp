@@ -6,13 +6,6 @@
 
 namespace tessivar {
 
-namespace {
-constexpr int kSpacing = 10;
-constexpr int kKnobInset = 2;
-// The off track: the look's quieter text, faint, so it reads on light and dark cards alike.
-constexpr int kOffTrackAlpha = 90;
-}  // namespace
-
 SwitchToggle::SwitchToggle(const QString& text, const OnboardingAppearance& look, QWidget* parent)
     : QCheckBox(text, parent), on_(look.accent), off_(look.secondary), text_(look.primary) {
     off_.setAlpha(kOffTrackAlpha);

@@ -27,6 +27,11 @@ protected:
     bool hitButton(const QPoint& position) const override { return rect().contains(position); }
 
 private:
+    static constexpr int kSpacing = 10;
+    static constexpr int kKnobInset = 2;
+    // The off track: the look's quieter text, faint, so it reads on light and dark cards alike.
+    static constexpr int kOffTrackAlpha = 90;
+
     QColor on_;
     QColor off_;
     QColor text_;
