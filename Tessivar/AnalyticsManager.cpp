@@ -67,11 +67,11 @@ void AnalyticsManager::configure() {
     log("✓ AnalyticsManager 初始化成功，匿名 distinctId (PERSON): " + distinctId);
 }
 
-bool AnalyticsManager::capture(const std::string& event, nlohmann::json properties,
+bool AnalyticsManager::capture(const std::string& event, nlohmann::json properties, std::string capturedLine,
                                std::chrono::system_clock::time_point recordedAt, bool mayWait) {
     if (!isEnabled()) return false;
     configure();
-    held_.push_back({event, std::move(properties), recordedAt});
+    held_.push_back({event, std::move(properties), recordedAt, std::move(capturedLine)});
     if (mayWait && mainQueue_ && held_.size() < maxHeldJumps) {
         releaseLater();
     } else {
@@ -97,6 +97,9 @@ void AnalyticsManager::releaseHeld() {
     if (release_) release_->cancel();
     release_.reset();
     if (held_.empty()) return;
+    for (const auto& held : held_) {
+        if (!held.capturedLine.empty()) log(held.capturedLine);
+    }
     recorder_.async([&client = client_, events = std::move(held_)] {
         for (const auto& held : events) {
             client.capture(held.event, held.properties, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
@@ -107,34 +110,28 @@ void AnalyticsManager::releaseHeld() {
 }
 
 void AnalyticsManager::trackAppOpened() {
-    if (!capture("app_opened", {{"app_version", settings_.appVersion},
-                                {"build_number", settings_.build},
-                                {"os_version", settings_.osVersion}})) {
-        return;
-    }
-    log("Captured: app_opened");
+    capture("app_opened",
+            {{"app_version", settings_.appVersion}, {"build_number", settings_.build}, {"os_version", settings_.osVersion}},
+            "Captured: app_opened");
 }
 
 void AnalyticsManager::trackJump(const std::string& trigger, int displayCount,
                                  std::chrono::system_clock::time_point triggeredAt) {
     const auto bucket = displayCountBucket(displayCount);
-    if (!capture("jump_triggered",
-                 {{"trigger", trigger}, {"display_count_bucket", bucket}, {"app_version", settings_.appVersion}},
-                 triggeredAt, true)) {
-        return;
-    }
-    log("Captured: jump_triggered (trigger: " + trigger + ", bucket: " + bucket + ")");
+    capture("jump_triggered",
+            {{"trigger", trigger}, {"display_count_bucket", bucket}, {"app_version", settings_.appVersion}},
+            "Captured: jump_triggered (trigger: " + trigger + ", bucket: " + bucket + ")", triggeredAt, true);
 }
 
 void AnalyticsManager::trackSettingsOpened() {
-    if (!capture("settings_opened", {{"app_version", settings_.appVersion}})) return;
-    log("Captured: settings_opened");
+    capture("settings_opened", {{"app_version", settings_.appVersion}}, "Captured: settings_opened");
 }
 
 // The program ends right after this: the events still being written go first, then
 // the flush gets a bounded chance to be answered.
 void AnalyticsManager::trackAppQuit() {
-    if (!capture("app_quit", {{"app_version", settings_.appVersion}})) return;
+    // Its line says the flush was answered, so it comes after the flush.
+    if (!capture("app_quit", {{"app_version", settings_.appVersion}}, "")) return;
     recorder_.sync([&client = client_] { client.flush(); });
     log("Captured: app_quit (flushed successfully)");
     client_.waitForUploads(quitUploadLimit);

@@ -84,9 +84,12 @@ private:
         std::string event;
         nlohmann::json properties;
         std::chrono::system_clock::time_point recordedAt;
+        // Logged when the event is handed over, not while it is held: a held
+        // jump may still be dropped.
+        std::string capturedLine;
     };
 
-    bool capture(const std::string& event, nlohmann::json properties,
+    bool capture(const std::string& event, nlohmann::json properties, std::string capturedLine,
                  std::chrono::system_clock::time_point recordedAt = std::chrono::system_clock::now(),
                  bool mayWait = false);
     void releaseLater();

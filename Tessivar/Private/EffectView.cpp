@@ -9,9 +9,6 @@ namespace tessivar {
 namespace {
 constexpr double kFramesPerSecond = 120;
 constexpr int kFrameIntervalMs = 8;
-// How long the last frame may take to be painted before the effect counts as
-// played anyway: a window system can drop a paint the animation asked for.
-constexpr int kLastFramePaintGraceMs = 100;
 }  // namespace
 
 EffectView::EffectView(double durationSeconds, EffectFrameCache* frames, QWidget* parent)
@@ -30,15 +27,17 @@ EffectView::EffectView(double durationSeconds, EffectFrameCache* frames, QWidget
         const auto index = frameIndexNow();
         showFrame(index);
         if (index + 1 < frameCount_) return;
+        // Every effect has faded out by its last frame, so there is no paint
+        // to wait for (a window cut to nothing may never get one): the play
+        // ends when its time is up, not later.
         frameTimer_.stop();
-        finishPlayingAfter(kLastFramePaintGraceMs);
+        finishPlaying();
     });
 }
 
 // A view used again is reset here rather than made anew: making one widget and
 // dropping another was much of the work each press did after its jump.
 void EffectView::startAnimation() {
-    ++play_;
     started_ = true;
     played_ = false;
     frameTimer_.stop();
@@ -65,23 +64,11 @@ void EffectView::paintEvent(QPaintEvent*) {
     if (window()->testAttribute(Qt::WA_Mapped)) frameReachedTheScreen();
 }
 
-// The frame shown now is on the screen: the first starts the clock, the last
-// ends the effect.
+// The first frame on the screen starts the clock.
 void EffectView::frameReachedTheScreen() {
-    if (!started_ || played_) return;
-    if (!clock_.isValid()) {
-        clock_.start();
-        frameTimer_.start();
-    }
-    if (shownIndex_ + 1 < frameCount_) return;
-    // Its window may be hidden in answer, which is no business of a paint.
-    finishPlayingAfter(0);
-}
-
-void EffectView::finishPlayingAfter(int milliseconds) {
-    QTimer::singleShot(milliseconds, this, [this, play = play_] {
-        if (play == play_) finishPlaying();
-    });
+    if (!started_ || played_ || clock_.isValid()) return;
+    clock_.start();
+    frameTimer_.start();
 }
 
 void EffectView::finishPlaying() {
@@ -106,11 +93,7 @@ void EffectView::showFrame(std::size_t index) {
     shown_ = next;
     shownLook_ = look;
     shownIndex_ = index;
-    const QRect changed = before.united(next.area);
-    // Nothing drawn before or now (a fade's end): the screen already shows
-    // this frame, no paint will come to say so.
-    if (changed.isEmpty() && clock_.isValid()) frameReachedTheScreen();
-    update(changed);
+    update(before.united(next.area));
 }
 
 }  // namespace tessivar

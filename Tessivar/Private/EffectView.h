@@ -2,7 +2,6 @@
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -35,8 +34,8 @@ public:
     // Plays from the first frame that reaches the screen; called again, plays
     // again from the start, whatever the last play had come to.
     void startAnimation();
-    // Told once, soon after the last frame has reached the screen (not from
-    // inside the paint); never when the view goes before.
+    // Told once, when the play's clock reaches its end (from the frame timer,
+    // never from inside a paint); never when the view goes before.
     void setWhenPlayed(std::function<void()> played) { whenPlayed_ = std::move(played); }
 
 protected:
@@ -52,7 +51,6 @@ private:
     std::size_t frameIndexNow() const;
     void showFrame(std::size_t index);
     void frameReachedTheScreen();
-    void finishPlayingAfter(int milliseconds);
     void finishPlaying();
 
     double duration_;
@@ -60,8 +58,6 @@ private:
     bool shaped_ = false;
     bool started_ = false;
     bool played_ = false;
-    // Counts the plays, so that an end scheduled by an earlier one ends nothing.
-    std::uint64_t play_ = 0;
     std::function<void()> whenPlayed_;
     std::unique_ptr<EffectFrameCache> ownFrames_;
     EffectFrameCache* frames_;

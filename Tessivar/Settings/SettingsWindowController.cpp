@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <algorithm>
 
 #include "Platform/Foundation/UserDefaults.h"
 #include "Tessivar/AppLog.h"
@@ -40,9 +41,7 @@ SettingsWindowController::SettingsWindowController(SettingsEnvironment environme
     layout->addWidget(view_);
     window_->setFixedSize(SettingsView::kWidth, SettingsView::kHeight);
     if (const QScreen* primary = QGuiApplication::primaryScreen()) {
-        QRect frame(QPoint(), window_->size());
-        frame.moveCenter(primary->availableGeometry().center());
-        window_->move(frame.topLeft());
+        window_->move(centredOrigin(primary->availableGeometry(), window_->size()));
     }
     // The window moves when dragged by its background, as its title bar would;
     // presses the controls take never reach it.
@@ -64,8 +63,15 @@ void SettingsWindowController::show() {
 std::optional<QPoint> SettingsWindowController::placement(int windowScreen, std::optional<int> mouseScreen,
                                                           const QRect& available, const QSize& window) {
     if (!mouseScreen || *mouseScreen == windowScreen) return std::nullopt;
-    return QPoint(available.x() + (available.width() - window.width()) / 2,
-                  available.y() + (available.height() - window.height()) / 2);
+    return centredOrigin(available, window);
+}
+
+// A window larger than the area (a small display, or a large scale) would be
+// centred past its top-left, taking the title bar and close button off the
+// screen: it overhangs to the right and below instead.
+QPoint SettingsWindowController::centredOrigin(const QRect& available, const QSize& window) {
+    return {std::max(available.x(), available.x() + (available.width() - window.width()) / 2),
+            std::max(available.y(), available.y() + (available.height() - window.height()) / 2)};
 }
 
 void SettingsWindowController::moveToMouseScreen() {

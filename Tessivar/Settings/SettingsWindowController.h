@@ -41,11 +41,14 @@ public:
     // The first split view in the window, depth first.
     static LockedSplitter* findSplitView(QWidget* view);
 
-    // Where the window goes: the top-left corner that centres `window` in the
-    // available area of the display under the pointer, or nothing when it is on
-    // that display already or no display is under the pointer.
+    // Where the window goes: its centredOrigin() in the available area of the
+    // display under the pointer, or nothing when it is on that display already
+    // or no display is under the pointer.
     static std::optional<QPoint> placement(int windowScreen, std::optional<int> mouseScreen, const QRect& available,
                                            const QSize& window);
+    // The top-left corner that centres `window` in `available`, but never
+    // above or left of it.
+    static QPoint centredOrigin(const QRect& available, const QSize& window);
 
 private:
     void moveToMouseScreen();

@@ -67,7 +67,8 @@ void QtStatusMenu::addItem(QMenu& menu, const MenuItemModel& item) {
         menu.addSeparator();
         return;
     }
-    auto* action = menu.addAction(SymbolIcons::icon(item.symbolName), QString::fromStdString(item.title));
+    auto* action = menu.addAction(SymbolIcons::icon(item.symbolName, menu.palette().color(QPalette::Text)),
+                                  QString::fromStdString(item.title));
     // Shown, not bound: the hot keys themselves come through the global shortcuts.
     hotkeys::MenuItemBinding::showKeyEquivalent(action, item.keyEquivalent, item.keyEquivalentModifiers);
     action->setData(item.tag);

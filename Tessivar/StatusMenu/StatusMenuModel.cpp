@@ -22,7 +22,9 @@ MenuItemModel displayItem(std::size_t index, const platform::Screen& screen,
                       MenuAction::jumpToSpecificScreen, "", StatusMenuModel::symbolForDisplay(screen.localizedName));
     entry.tag = static_cast<int>(index);
     if (!shortcut) return entry;
-    entry.keyEquivalent = StatusMenuModel::keyEquivalentFor(shortcut->description());
+    // The key itself, not the last character of its name: "F2" ends in "2",
+    // and Ctrl+2 is a different shortcut.
+    entry.keyEquivalent = shortcut->keyEquivalent().value_or("");
     entry.keyEquivalentModifiers = shortcut->modifiers();
     return entry;
 }
@@ -55,16 +57,6 @@ std::string StatusMenuModel::symbolForDisplay(const std::string& localizedName) 
         if (lower.contains(QLatin1String(hint))) return "laptopcomputer";
     }
     return "display";
-}
-
-std::string StatusMenuModel::keyEquivalentFor(const std::string& description) {
-    const auto text = QString::fromStdString(description);
-    if (text.isEmpty()) return {};
-    // The last user-perceived character: a surrogate pair or a base with its
-    // combining mark (the keypad keys carry an enclosing keycap) stays whole.
-    qsizetype start = text.size() - 1;
-    while (start > 0 && (text.at(start).isLowSurrogate() || text.at(start).isMark())) --start;
-    return text.mid(start).toLower().toStdString();
 }
 
 }  // namespace tessivar

@@ -42,8 +42,6 @@ struct StatusMenuModel {
 
     // "laptopcomputer" for names that look like a built-in panel, else "display".
     static std::string symbolForDisplay(const std::string& localizedName);
-    // The last character of a shortcut's description, lower-cased: the menu's key equivalent.
-    static std::string keyEquivalentFor(const std::string& description);
 };
 
 }  // namespace tessivar

@@ -5,6 +5,8 @@
 #include <QPixmap>
 #include <map>
 
+#include "Tessivar/StatusMenu/SymbolDrawings.h"
+
 namespace tessivar::SymbolIcons {
 
 namespace {
@@ -56,10 +58,14 @@ QPixmap drawStatusSymbol(int side) {
 }
 }  // namespace
 
-QIcon icon(const std::string& symbolName) {
+QIcon icon(const std::string& symbolName, const QColor& drawnColor, int side) {
     const auto found = themeNames().find(symbolName);
-    if (found == themeNames().end()) return {};
-    return QIcon::fromTheme(QString::fromLatin1(found->second));
+    if (found != themeNames().end()) {
+        QIcon themed = QIcon::fromTheme(QString::fromLatin1(found->second));
+        if (!themed.isNull()) return themed;
+    }
+    if (!SymbolDrawings::has(symbolName)) return {};
+    return SymbolDrawings::icon(symbolName, side, drawnColor);
 }
 
 QIcon statusItemIcon() {

@@ -1,15 +1,17 @@
 #pragma once
+#include <QColor>
 #include <QIcon>
 #include <string>
 
 namespace tessivar {
 
-// The icons behind the menu's symbol names: the desktop theme's icon of the
-// same meaning (freedesktop naming), or none when the theme lacks it. The status
+// The icons behind the symbol names: the desktop theme's icon of the same
+// meaning (freedesktop naming); where the theme lacks it, the symbol drawn (see
+// SymbolDrawings) in the given colour at `side` points, or none. The status
 // item's own symbol is drawn here, so the tray always has an icon.
 namespace SymbolIcons {
 
-QIcon icon(const std::string& symbolName);
+QIcon icon(const std::string& symbolName, const QColor& drawnColor, int side = 16);
 QIcon statusItemIcon();
 
 }  // namespace SymbolIcons

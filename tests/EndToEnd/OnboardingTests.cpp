@@ -44,8 +44,8 @@ constexpr int kButtonRun = 40;
 // The rows of the last step's hint, below its buttons.
 constexpr int kHintTop = 330;
 constexpr int kHintBottom = 350;
-// The label of the launch switch on the second step, in window coordinates.
-constexpr TextArea kSwitchLabel{"switch 登录时启动", 293, 300, 66, 17};
+// The label of the launch switch on the second step (the switch follows it), in window coordinates.
+constexpr TextArea kSwitchLabel{"switch 登录时启动", 266, 300, 66, 17};
 
 std::optional<WindowFacts> onboardingWindow(const tessivar::testing::X11WindowTree& tree) {
     for (const auto& window : tree.windows()) {

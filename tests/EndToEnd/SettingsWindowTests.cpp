@@ -14,6 +14,7 @@
 #include "tests/EndToEnd/Screenshots.h"
 #include "tests/EndToEnd/TwoDisplayDesktop.h"
 #include "tests/Platform/X11/HotKeys/CompetingClient.h"
+#include "tests/support/DesktopCommands.h"
 #include "tests/support/OpenboxSession.h"
 #include "tests/support/SystemTrayPanel.h"
 #include "tests/support/TessivarProcess.h"
@@ -52,8 +53,11 @@ bool menuIsOpen(const tessivar::testing::X11WindowTree& tree) {
     return find(tree, [](const WindowFacts& w) { return w.topLevel && w.overrideRedirect; }).has_value();
 }
 
-std::optional<WindowFacts> settingsWindow(const tessivar::testing::X11WindowTree& tree) {
-    return find(tree, [](const WindowFacts& w) { return !w.overrideRedirect && w.width == 620 && w.height == 400; });
+// At `scale` device pixels to the point.
+std::optional<WindowFacts> settingsWindow(const tessivar::testing::X11WindowTree& tree, int scale = 1) {
+    return find(tree, [scale](const WindowFacts& w) {
+        return !w.overrideRedirect && w.width == 620 * scale && w.height == 400 * scale;
+    });
 }
 
 std::string storedShortcut(const tessivar::testing::TessivarProcess& tessivar, const char* name) {
@@ -82,12 +86,14 @@ struct SettingsWindowProgram : tessivar::testing::TwoDisplayDesktop {
             }
             if (!waitUntil([&] { return menuIsOpen(*tree); }, 5s)) continue;
             if (!key("Up Up Return")) return std::nullopt;
-            if (waitUntil([&] { return (window = settingsWindow(*tree)).has_value(); }, 3s)) break;
+            if (waitUntil([&] { return (window = settingsWindow(*tree, scale)).has_value(); }, 3s)) break;
             if (menuIsOpen(*tree)) key("Escape");
             waitUntil([&] { return !menuIsOpen(*tree); }, 2s);
         }
         return window;
     }
+
+    int scale = 1;
 
     // The window X gives the keyboard to, by xdotool's number for it.
     std::string focusedWindow() const {
@@ -181,6 +187,8 @@ struct ManagedSettingsWindow : SettingsWindowProgram {
     void SetUp() override {
         SettingsWindowProgram::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
+        arrangeDisplays();
+        if (HasFatalFailure()) return;
         manager.emplace(server.displayName());
         ASSERT_EQ(manager->start(), std::nullopt) << "openbox (scripts/install-deps.sh)";
         pointer.emplace(server.displayName());
@@ -189,6 +197,9 @@ struct ManagedSettingsWindow : SettingsWindowProgram {
         tray.emplace(server.displayName());
         ASSERT_EQ(tray->start(), std::nullopt);
     }
+
+    // Before the window manager and the panel start.
+    virtual void arrangeDisplays() {}
 
     // Launches the program, and answers its tray icon once it is docked and the hot keys listen.
     std::optional<WindowFacts> launch(const std::string& defaults = {}) {
@@ -522,6 +533,58 @@ TEST_F(ManagedSettingsWindow, EveryTextOfThePanesReads) {
     EXPECT_GT(separator, 3) << "no separator over the footer";
     EXPECT_LT(separator, 60) << "a dark separator over the footer";
     EXPECT_EQ(tessivar->terminate(), 0);
+}
+
+// One 1024 x 768 display, the program at twice the scale: 512 x 384 points,
+// smaller than either window.
+struct SmallScaledDisplay : ManagedSettingsWindow {
+    void arrangeDisplays() override {
+        ASSERT_EQ(tessivar::testing::runXrandr(server.displayName(),
+                                               "--output DUMMY1 --off --output DUMMY0 --mode 1024x768 --pos 0x0"),
+                  "");
+        scale = 2;
+        setenv("QT_SCALE_FACTOR", "2", 1);
+    }
+    void TearDown() override { unsetenv("QT_SCALE_FACTOR"); }
+
+    // The window manager's frame around a window: the smallest window of the
+    // root that holds it.
+    std::optional<WindowFacts> frameOf(const WindowFacts& client) const {
+        std::optional<WindowFacts> frame;
+        for (const auto& w : tree->windows()) {
+            const bool holds = w.topLevel && w.viewable && w.x <= client.x && w.y <= client.y &&
+                               w.x + w.width >= client.x + client.width && w.y + w.height >= client.y + client.height;
+            if (holds && (!frame || w.width * w.height < frame->width * frame->height)) frame = w;
+        }
+        return frame;
+    }
+};
+
+// The settings window keeps its title bar and close button on the screen.
+TEST_F(SmallScaledDisplay, TheSettingsWindowKeepsItsTitleBarOnTheScreen) {
+    const auto icon = launch();
+    ASSERT_TRUE(icon);
+    const auto window = openSettings(*icon);
+    ASSERT_TRUE(window) << "no settings window";
+    const auto frame = frameOf(*window);
+    ASSERT_TRUE(frame);
+    tessivar::testing::Screenshots::save(probe->grab(0, 0, 1024, 768), "settings-scale2-1024x768.png");
+    EXPECT_GE(frame->x, 0);
+    EXPECT_GE(frame->y, 0);
+    EXPECT_LT(frame->y, window->y) << "a title bar above the window";
+}
+
+// The onboarding covers the whole small screen, the tray included, so its
+// buttons are the only way on or out: its bottom bar stays on the screen.
+TEST_F(SmallScaledDisplay, TheOnboardingKeepsItsButtonsOnTheScreen) {
+    tessivar.emplace(TESSIVAR_BINARY, server.displayName(), [](const std::filesystem::path&) {});
+    std::optional<WindowFacts> window;
+    ASSERT_TRUE(waitUntil([&] {
+        return (window = find(*tree, [](const WindowFacts& w) { return w.width == 1280 && w.height == 920; })).has_value();
+    }, 15s)) << "no onboarding window";
+    tessivar::testing::Screenshots::save(probe->grab(0, 0, 1024, 768), "onboarding-scale2-1024x768.png");
+    EXPECT_EQ(window->x, (1024 - 1280) / 2) << "overhanging both sides alike";
+    EXPECT_EQ(window->y + window->height, 768) << "the bottom bar on the screen";
 }
 
 }  // namespace

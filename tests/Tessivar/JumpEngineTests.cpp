@@ -64,6 +64,25 @@ TEST_F(JumpEngineTest, RemembersWhereThePointerLeftADisplay) {
     EXPECT_EQ(h.desktop.mouse, (Point{2000, 100}));
 }
 
+// Each departure replaces what the display remembered, and the effect marks the
+// restored point itself: an off-centre one, which tells a point turned from
+// display-local (y down) to global (y up) from one left unturned.
+TEST_F(JumpEngineTest, TheLatestDepartureIsRememberedAndTheEffectMarksTheRestoredPoint) {
+    h.setEffect("ripple");
+    h.desktop.mouse = {2000, 100};
+    h.jumps.jumpToScreen(0);
+    h.jumps.jumpToScreen(1);
+    h.desktop.mouse = {3000, 700};  // local (1080, 380) on the right display
+    h.jumps.jumpToScreen(0);
+    EXPECT_TRUE(h.logged("💾 记录屏幕 Right 的光标历史位置: (1080.0, 380.0)"));
+
+    EXPECT_TRUE(h.jumps.jumpToScreen(1));
+    EXPECT_EQ(h.desktop.moves.back().local, (Point{1080, 380})) << "the second departure, not the first";
+    EXPECT_EQ(h.desktop.mouse, (Point{3000, 700}));
+    ASSERT_FALSE(h.overlays.shown.empty());
+    EXPECT_EQ(h.overlays.shown.back().frame, (platform::Rect{{2900, 600}, {200, 200}}));
+}
+
 // The warp goes out before the jump's lines (each a write to a terminal or a
 // pipe), which then come in the order logged, ahead of what follows the warp.
 TEST_F(JumpEngineTest, AJumpsLinesAreWrittenOnceItsWarpIsOutInTheirOrder) {

@@ -39,7 +39,7 @@ TEST(OnboardingPlacement, CentresOnTheVisibleAreaOfTheDisplayUnderThePointer) {
         {"the right edge belongs to the neighbour", {1920, 500}, 0, {2240, 238}},
         {"on no display: the main one", {3500, 3000}, 2, {640, 1390}},
         {"on no display and no main one: the first", {-10, -10}, std::nullopt, {640, 295}},
-        {"a visible area smaller than the window: overhanging both sides", {10, -10}, 0, {-20, -430}},
+        {"a visible area smaller than the window: overhanging both sides, the bottom bar kept", {10, -10}, 0, {-20, -400}},
     };
     for (const auto& c : cases) {
         const auto frame = OnboardingPlacement::frame(kDisplays, c.main, c.mouse, kWindow);

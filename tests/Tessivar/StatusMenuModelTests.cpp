@@ -94,14 +94,4 @@ TEST_F(StatusMenu, BuiltInPanelsGetTheLaptopSymbol) {
     }
 }
 
-TEST_F(StatusMenu, KeyEquivalentIsTheLastCharacterLowerCased) {
-    EXPECT_EQ(StatusMenuModel::keyEquivalentFor("⌥1"), "1");
-    EXPECT_EQ(StatusMenuModel::keyEquivalentFor("⌘⇧A"), "a");
-    EXPECT_EQ(StatusMenuModel::keyEquivalentFor("⌃F12"), "2") << "a key shown with several characters gives its last";
-    EXPECT_EQ(StatusMenuModel::keyEquivalentFor("⌘→"), "→");
-    EXPECT_EQ(StatusMenuModel::keyEquivalentFor("⌥1\u20E3"), "1\u20E3") << "a keycap stays whole";
-    EXPECT_EQ(StatusMenuModel::keyEquivalentFor("⌥Ä"), "ä");
-    EXPECT_EQ(StatusMenuModel::keyEquivalentFor(""), "");
-}
-
 }  // namespace

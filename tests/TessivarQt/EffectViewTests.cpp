@@ -1,6 +1,8 @@
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -76,8 +78,7 @@ TEST(RippleEffectView, PlaysFromItsFirstFrameOnTheScreenHoweverLateThatComes) {
 }
 
 // A view used for the next effect plays it whole from its first frame, however
-// far the last play had come: an end the last play had scheduled (its last
-// frame's paint grace) ends nothing, and each play is told once.
+// far the last play had come, and each play is told once.
 TEST(RippleEffectView, StartedAgainItPlaysWholeFromItsFirstFrame) {
     const PlayingView playing(std::make_unique<tessivar::RippleEffectView>(), true);
     int played = 0;
@@ -98,6 +99,36 @@ TEST(RippleEffectView, StartedAgainItPlaysWholeFromItsFirstFrame) {
         QTest::qWait(150);
         EXPECT_EQ(played, toldBefore + 1) << "after " << midway << " ms: told once";
     }
+}
+
+// A window cut to nothing may get no paint for its faded last frame: the play
+// ends in the same turn of the event loop that shows the frame ending its time.
+TEST(RippleEffectView, EndsWithTheFrameThatEndsItsTimeWithoutWaitingForAPaint) {
+    struct Watched : tessivar::RippleEffectView {
+        int* turn = nullptr;
+        mutable int lastFrameTurn = -1;
+        std::string look() const override {
+            lastFrameTurn = *turn;
+            return RippleEffectView::look();
+        }
+    };
+    int turn = 0;
+    auto watched = std::make_unique<Watched>();
+    watched->turn = &turn;
+    Watched& view = *watched;
+    const PlayingView playing(std::move(watched), true);
+    int playedTurn = -1;
+    playing.view->setWhenPlayed([&] { playedTurn = turn; });
+    const QRegion first = playing.view->mask();
+    playing.view->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return playing.view->mask() != first; }, 2000)) << "the clock runs";
+    playing.view->setUpdatesEnabled(false);  // no paint comes from here on
+
+    QTimer wakeUp;  // so that a play that never ends fails instead of waiting for ever
+    wakeUp.start(20);
+    for (; playedTurn < 0 && turn < 500; ++turn) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    ASSERT_GE(playedTurn, 0);
+    EXPECT_EQ(playedTurn, view.lastFrameTurn);
 }
 
 TEST(RippleEffectView, ShapedItShowsTheRingOnly) {

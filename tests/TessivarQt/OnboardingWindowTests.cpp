@@ -24,6 +24,7 @@
 #include "Tessivar/Onboarding/Private/OnboardingCard.h"
 #include "Tessivar/Onboarding/Private/OnboardingHeader.h"
 #include "Tessivar/Onboarding/Private/PageDots.h"
+#include "Tessivar/Onboarding/Private/SwitchToggle.h"
 #include "Tessivar/ScreenJumpNames.h"
 #include "Tessivar/Windows/QtAppWindows.h"
 #include "Tessivar/Settings/Private/SettingsView.h"
@@ -84,6 +85,21 @@ struct OnboardingWindowTest : ::testing::Test {
         return *windows.onboarding();
     }
     OnboardingCard& card() { return *windows.onboarding()->card(); }
+    // The onboarding open on step 1 in the given look, its blocks come in and still.
+    LaunchAtLoginPage* openOnSettledLaunchPage(bool dark) {
+        if (dark) defaults.set("AppleInterfaceStyle", std::string("Dark"));
+        OnboardingWindow& window = open();
+        if (!QTest::qWaitForWindowExposed(&window)) return nullptr;
+        click(card().primaryButton());
+        auto* page = qobject_cast<LaunchAtLoginPage*>(card().page());
+        const bool settled = page && QTest::qWaitFor([&] {
+            for (const Entrance* entrance : page->entrances()) {
+                if (entrance->isPlaying()) return false;
+            }
+            return true;
+        }, 1500);
+        return settled ? page : nullptr;
+    }
     // The onboarding open on its last step.
     JumpTestPage* openOnTestPage() {
         open().view().advance();
@@ -262,20 +278,11 @@ double luminance(QRgb pixel) {
 // against the card behind it, at least 4.5 : 1.
 TEST_F(OnboardingWindowTest, TheLaunchSwitchLabelStandsOutInBothLooks) {
     for (const bool dark : {false, true}) {
-        if (dark) defaults.set("AppleInterfaceStyle", std::string("Dark"));
-        OnboardingWindow& window = open();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-        click(card().primaryButton());
-        auto* page = qobject_cast<LaunchAtLoginPage*>(card().page());
+        LaunchAtLoginPage* page = openOnSettledLaunchPage(dark);
         ASSERT_NE(page, nullptr);
         QCheckBox* toggle = page->toggle();
         ASSERT_NE(toggle, nullptr);
-        ASSERT_TRUE(QTest::qWaitFor([&] {
-            for (const Entrance* entrance : page->entrances()) {
-                if (entrance->isPlaying()) return false;
-            }
-            return true;
-        }, 1500));
+        OnboardingWindow& window = *windows.onboarding();
         const QImage picture = window.grab().toImage();
         const QRect area(toggle->mapTo(&window, QPoint(0, 0)), toggle->size());
         const double background = luminance(picture.pixel(area.left() - 4, area.center().y()));
@@ -287,6 +294,36 @@ TEST_F(OnboardingWindowTest, TheLaunchSwitchLabelStandsOutInBothLooks) {
             }
         }
         EXPECT_GE(contrast, 4.5) << (dark ? "dark" : "light") << " look";
+        window.close();
+        QCoreApplication::processEvents();
+    }
+}
+
+// Step 1's toggle is a switch in the look's colours: its track shows on the
+// card, never as a white box on the dark one, and fills with the accent when on.
+TEST_F(OnboardingWindowTest, TheLaunchToggleIsASwitchInBothLooks) {
+    for (const bool dark : {false, true}) {
+        LaunchAtLoginPage* page = openOnSettledLaunchPage(dark);
+        ASSERT_NE(page, nullptr);
+        SwitchToggle* toggle = page->toggle();
+        ASSERT_NE(toggle, nullptr);
+        OnboardingWindow& window = *windows.onboarding();
+        const QRect track = toggle->trackRect();
+        const auto at = [&](QPoint point) { return toggle->mapTo(&window, point); };
+        // Right of the knob when off, left of it when on; the card just above.
+        const QPoint offSpot = at({track.right() - 4, track.center().y()});
+        const QPoint onSpot = at({track.left() + 4, track.center().y()});
+        const QPoint cardSpot = at({track.center().x(), -3});
+        const char* look = dark ? "dark" : "light";
+
+        const QImage off = window.grab().toImage();
+        EXPECT_NE(off.pixel(offSpot), off.pixel(cardSpot)) << look << ": the off track shows on the card";
+        if (dark) {
+            EXPECT_LT(qGray(off.pixel(offSpot)), 160) << "no white box";
+        }
+        toggle->setChecked(true);
+        const QImage on = window.grab().toImage();
+        EXPECT_EQ(on.pixel(onSpot) & 0xffffff, window.appearance().accent.rgb() & 0xffffff) << look;
         window.close();
         QCoreApplication::processEvents();
     }

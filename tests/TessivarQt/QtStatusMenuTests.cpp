@@ -63,6 +63,33 @@ TEST_F(QtStatusMenuTest, RebuildReplacesTheMenuSoKeyEquivalentsFollowTheShortcut
     EXPECT_TRUE(entries(menu.menu())[1]->shortcut().isEmpty());
 }
 
+// Each display's entry shows its shortcut's own key: a function key is not
+// shortened to its last digit, and the keypad's keys, which a menu cannot tell
+// from the main ones, show none.
+TEST_F(QtStatusMenuTest, ShowsEachShortcutsOwnKey) {
+    using hotkeys::Key;
+    using hotkeys::ModifierFlags;
+    const struct {
+        Key key;
+        std::uint64_t modifiers;
+        const char* shown;
+    } cases[] = {
+        {Key::f2, ModifierFlags::control, "Ctrl+F2"},
+        {Key::f5, ModifierFlags::control | ModifierFlags::shift, "Ctrl+Shift+F5"},
+        {Key::f12, ModifierFlags::option, "Alt+F12"},
+        {Key::f20, ModifierFlags::option, "Alt+F20"},
+        {Key::rightArrow, ModifierFlags::command, "Meta+Right"},
+        {Key::tab, ModifierFlags::option, "Alt+Tab"},
+        {Key::one, ModifierFlags::option, "Alt+1"},
+        {Key::keypad1, ModifierFlags::option, ""},
+    };
+    for (const auto& c : cases) {
+        firstShortcut = hotkeys::Shortcut(c.key, ModifierFlags{c.modifiers});
+        menu.rebuild();
+        EXPECT_EQ(entries(menu.menu())[1]->shortcut().toString(QKeySequence::PortableText).toStdString(), c.shown);
+    }
+}
+
 TEST_F(QtStatusMenuTest, OpeningAndClosingTheMenuIsAnnounced) {
     std::vector<std::string> seen;
     auto began = notifications.addObserver(platform::kMenuDidBeginTrackingNotification, nullptr,

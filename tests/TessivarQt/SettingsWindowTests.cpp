@@ -333,7 +333,54 @@ TEST_F(SettingsWindowTest, ShowingBringsTheWindowToTheDisplayUnderThePointer) {
     using Controller = tessivar::SettingsWindowController;
     EXPECT_EQ(Controller::placement(0, std::nullopt, {}, {620, 400}), std::nullopt) << "no display under the pointer";
     EXPECT_EQ(Controller::placement(-1, 1, {-1280, 300, 1280, 1024}, {620, 400}), QPoint(-950, 612));
+    // The title bar stays on a display smaller than the window (1024 x 768 at twice the scale).
+    const struct {
+        QRect available;
+        QPoint origin;
+    } small[] = {
+        {{0, 0, 512, 384}, {0, 0}},
+        {{0, 24, 512, 360}, {0, 24}},
+        {{1024, 0, 512, 700}, {1024, 150}},
+        {{0, -300, 700, 384}, {40, -300}},
+    };
+    for (const auto& c : small) EXPECT_EQ(Controller::placement(-1, 1, c.available, {620, 400}), c.origin) << c.available.y();
     QCursor::setPos(primary, 100, 100);
+}
+
+// Whether a picture shows anything: a theme's icon or the symbol drawn.
+bool drawsSomething(const QPixmap& picture) {
+    const QImage image = picture.toImage();
+    int seen = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) seen += qAlpha(image.pixel(x, y)) > 64 ? 1 : 0;
+    }
+    return seen >= 10;
+}
+
+// The sidebar's rows, the Shortcuts footer and the About links each lead with
+// their symbol, whether the desktop's icon theme has one or not.
+TEST_F(SettingsWindowTest, EveryRowFooterAndLinkShowsItsSymbol) {
+    showWindow();
+    QListWidget* sidebar = view().sidebar();
+    for (int row = 0; row < sidebar->count(); ++row) {
+        EXPECT_TRUE(drawsSomething(sidebar->item(row)->icon().pixmap(16))) << "sidebar row " << row;
+    }
+    clickSidebar(SettingsPane::shortcuts);
+    auto* shortcutsPane = pane<tessivar::ShortcutSettingsView>();
+    ASSERT_NE(shortcutsPane, nullptr);
+    int footerSymbols = 0;
+    for (auto* label : shortcutsPane->findChildren<QLabel*>()) footerSymbols += drawsSomething(label->pixmap()) ? 1 : 0;
+    EXPECT_EQ(footerSymbols, 1) << "the footer's information symbol";
+
+    clickSidebar(SettingsPane::about);
+    auto* about = pane<tessivar::AboutSettingsView>();
+    ASSERT_NE(about, nullptr);
+    ASSERT_EQ(about->links().size(), 3u);
+    for (auto* link : about->links()) {
+        int symbols = 0;
+        for (auto* label : link->findChildren<QLabel*>()) symbols += drawsSomething(label->pixmap()) ? 1 : 0;
+        EXPECT_EQ(symbols, 1) << link->findChildren<QLabel*>().size() << " labels";
+    }
 }
 
 TEST_F(SettingsWindowTest, TheAboutPaneShowsTheVersionAndOpensItsLinks) {

@@ -5,6 +5,7 @@
 #include <X11/extensions/XTest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "tests/support/XTestConnection.h"
 
@@ -12,6 +13,20 @@ namespace tessivar::testing {
 namespace {
 
 constexpr int kModifierCount = 8;
+
+void dropFromModifiers(XModifierKeymap* map, const std::function<bool(KeyCode)>& matches) {
+    for (int slot = 0; slot < kModifierCount * map->max_keypermod; ++slot) {
+        if (map->modifiermap[slot] != 0 && matches(map->modifiermap[slot])) map->modifiermap[slot] = 0;
+    }
+}
+
+// Sets the map on the server and frees it.
+bool setModifierMapping(Display* display, XModifierKeymap* map) {
+    const bool set = XSetModifierMapping(display, map) == MappingSuccess;
+    XFreeModifiermap(map);
+    XSync(display, False);
+    return set;
+}
 
 }  // namespace
 
@@ -94,15 +109,23 @@ unsigned XTestKeyboard::modifierOf(const char* keySym) const {
 bool XTestKeyboard::moveToModifier(const char* keySym, int index) {
     const auto code = static_cast<KeyCode>(keyCode(keySym));
     XModifierKeymap* map = XGetModifierMapping(display_);
-    for (int slot = 0; slot < kModifierCount * map->max_keypermod; ++slot) {
-        if (map->modifiermap[slot] == code) map->modifiermap[slot] = 0;
-    }
-    map = XInsertModifiermapEntry(map, code, index);
+    dropFromModifiers(map, [code](KeyCode slotCode) { return slotCode == code; });
     modifiersMoved_ = true;
-    const bool moved = XSetModifierMapping(display_, map) == MappingSuccess;
-    XFreeModifiermap(map);
-    XSync(display_, False);
-    return moved;
+    return setModifierMapping(display_, XInsertModifiermapEntry(map, code, index));
+}
+
+bool XTestKeyboard::removeFromModifiers(const char* keySym) {
+    const KeySym sym = XStringToKeysym(keySym);
+    XModifierKeymap* map = XGetModifierMapping(display_);
+    dropFromModifiers(map, [this, sym](KeyCode slotCode) {
+        int perKey = 0;
+        KeySym* syms = XGetKeyboardMapping(display_, slotCode, 1, &perKey);
+        const bool types = syms && std::find(syms, syms + perKey, sym) != syms + perKey;
+        if (syms) XFree(syms);
+        return types;
+    });
+    modifiersMoved_ = true;
+    return setModifierMapping(display_, map);
 }
 
 unsigned XTestKeyboard::keyCode(const char* keySym) const {

@@ -41,6 +41,9 @@ public:
     void setFastAutoRepeat(bool fast);
     // Moves the key onto modifier `index` (0 Shift ... 7 Mod5), as xmodmap does.
     bool moveToModifier(const char* keySym, int index);
+    // Takes every key that types the symbol off the modifiers, as xmodmap's
+    // "remove" does.
+    bool removeFromModifiers(const char* keySym);
 
 private:
     unsigned keyCode(const char* keySym) const;

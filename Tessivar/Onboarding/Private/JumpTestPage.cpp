@@ -9,8 +9,8 @@
 #include "Tessivar/Onboarding/OnboardingView.h"
 #include "Tessivar/Onboarding/Private/KeyCap.h"
 #include "Tessivar/Onboarding/Private/OnboardingStyle.h"
-#include "Tessivar/Onboarding/Private/OnboardingSymbols.h"
 #include "Tessivar/ReadableColor.h"
+#include "Tessivar/StatusMenu/SymbolDrawings.h"
 
 namespace tessivar {
 
@@ -59,13 +59,13 @@ QWidget* JumpTestPage::testCard() {
                        " font-size: 12px; font-weight: 600;"
                        " background: qlineargradient(x1:0, y1:0, x2:1, y2:1, stop:0 %1, stop:1 %2); }")
             .arg(css(look_.accent), css(gradientEnd(look_))));
-    testButton_->setIcon(OnboardingSymbols::icon("sparkles", kSymbolSide, Qt::white));
+    testButton_->setIcon(SymbolDrawings::icon("sparkles", kSymbolSide, Qt::white));
     settingsButton_ = OnboardingStyle::button(
         OnboardingStyle::text(kSettingsButton),
         QStringLiteral("QPushButton { color: %1; border: 1px solid %2; border-radius: 6px; padding: 8px 16px;"
                        " font-size: 12px; font-weight: 500; background: %3; }")
             .arg(css(look_.primary), css(faded(look_.primary, 0.15)), css(faded(look_.controlBackground, 0.5))));
-    settingsButton_->setIcon(OnboardingSymbols::icon("keyboard", kSymbolSide, look_.primary));
+    settingsButton_->setIcon(SymbolDrawings::icon("keyboard", kSymbolSide, look_.primary));
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(14);
     buttons->addStretch(1);
@@ -89,7 +89,7 @@ QWidget* JumpTestPage::statusRow() {
     row->setSpacing(4);
     status_ = OnboardingStyle::label(kHint, 11, QFont::Normal, look_.secondary);
     hintSymbol_ = new QLabel;
-    hintSymbol_->setPixmap(OnboardingSymbols::pixmap("lightbulb.fill", kSymbolSide, kBulbYellow));
+    hintSymbol_->setPixmap(SymbolDrawings::pixmap("lightbulb.fill", kSymbolSide, kBulbYellow));
     drawsHintEmoji_ = OnboardingStyle::hasEveryGlyph(status_->font(), OnboardingStyle::text(kHintEmoji));
     row->addStretch(1);
     row->addWidget(hintSymbol_);

@@ -1,8 +1,6 @@
 #include "Tessivar/Onboarding/Private/LaunchAtLoginPage.h"
 
 #include <QBoxLayout>
-#include <QCheckBox>
-#include <QPalette>
 #include <QFrame>
 #include <QLabel>
 #include <QSignalBlocker>
@@ -12,7 +10,8 @@
 #include "Tessivar/Onboarding/Private/FadingPicture.h"
 #include "Tessivar/Onboarding/Private/HeroIcon.h"
 #include "Tessivar/Onboarding/Private/OnboardingStyle.h"
-#include "Tessivar/Onboarding/Private/OnboardingSymbols.h"
+#include "Tessivar/Onboarding/Private/SwitchToggle.h"
+#include "Tessivar/StatusMenu/SymbolDrawings.h"
 
 namespace tessivar {
 
@@ -27,7 +26,7 @@ constexpr std::chrono::milliseconds kContentRemoval{150};
 
 LaunchAtLoginPage::LaunchAtLoginPage(OnboardingView& view, const OnboardingAppearance& look, QWidget* parent)
     : OnboardingPage(1, view, look, parent), card_(OnboardingStyle::card(look, 20, 0)) {
-    addBlock(new HeroIcon(OnboardingSymbols::pixmap("bolt.fill", kBoltSide, look.accent), look.accent),
+    addBlock(new HeroIcon(SymbolDrawings::pixmap("bolt.fill", kBoltSide, look.accent), look.accent),
              {0.25, {0.55, 0.62}, 0.05});
     addBlock(titleBlock(kTitle, 20, kText, QFont::Medium), {0.85, {0.5, 0.7}, 0.18});
     addBlock(card_, {0.85, {0.55, 0.68}, 0.3});
@@ -66,7 +65,7 @@ QWidget* LaunchAtLoginPage::badge() const {
     column->setSpacing(8);
     auto* checkmark = new QLabel;
     checkmark->setAlignment(Qt::AlignCenter);
-    checkmark->setPixmap(OnboardingSymbols::pixmap("checkmark.circle.fill", kCheckmarkSide, look_.success));
+    checkmark->setPixmap(SymbolDrawings::pixmap("checkmark.circle.fill", kCheckmarkSide, look_.success));
     column->addWidget(checkmark);
     column->addWidget(OnboardingStyle::label(kEnabled, 14, QFont::Bold, look_.primary));
     return badge;
@@ -76,14 +75,8 @@ QWidget* LaunchAtLoginPage::switchRow() {
     auto* row = new QWidget;
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 12, 0, 12);
-    toggle_ = new QCheckBox(OnboardingStyle::text(kSwitch));
+    toggle_ = new SwitchToggle(OnboardingStyle::text(kSwitch), look_);
     toggle_->setFont(OnboardingStyle::font(toggle_->font(), 13, QFont::DemiBold));
-    // The label is text of the look, not of the desktop's palette: a dark card
-    // under a light desktop style would leave it dark on dark.
-    QPalette palette = toggle_->palette();
-    palette.setColor(QPalette::WindowText, look_.primary);
-    palette.setColor(QPalette::ButtonText, look_.primary);
-    toggle_->setPalette(palette);
     toggle_->setFocusPolicy(Qt::NoFocus);
     layout->addWidget(toggle_, 0, Qt::AlignCenter);
     connect(toggle_, &QCheckBox::clicked, this, [this](bool on) { view_.setLaunchAtLogin(on); });

@@ -3,10 +3,11 @@
 
 #include "Tessivar/Onboarding/Private/OnboardingPage.h"
 
-class QCheckBox;
 class QFrame;
 
 namespace tessivar {
+
+class SwitchToggle;
 
 // Step 1: launch at login. A switch while the login item is off; once the
 // login item reports it is on, a badge that says so in its place.
@@ -22,7 +23,7 @@ public:
 
     void render() override;
     // Null while the badge shows.
-    QCheckBox* toggle() const { return toggle_; }
+    SwitchToggle* toggle() const { return toggle_; }
     bool showsBadge() const { return shownEnabled_.value_or(false); }
 
 private:
@@ -32,7 +33,7 @@ private:
 
     QFrame* card_;
     QWidget* content_ = nullptr;
-    QCheckBox* toggle_ = nullptr;
+    SwitchToggle* toggle_ = nullptr;
     std::optional<bool> shownEnabled_;
 };
 

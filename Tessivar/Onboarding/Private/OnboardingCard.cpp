@@ -12,9 +12,9 @@
 #include "Tessivar/Onboarding/Private/LaunchAtLoginPage.h"
 #include "Tessivar/Onboarding/Private/OnboardingHeader.h"
 #include "Tessivar/Onboarding/Private/OnboardingStyle.h"
-#include "Tessivar/Onboarding/Private/OnboardingSymbols.h"
 #include "Tessivar/Onboarding/Private/PageDots.h"
 #include "Tessivar/Onboarding/Private/WelcomePage.h"
+#include "Tessivar/StatusMenu/SymbolDrawings.h"
 
 namespace tessivar {
 
@@ -80,9 +80,9 @@ void OnboardingCard::render() {
 void OnboardingCard::renderButtons() {
     left_->setText(OnboardingStyle::text(view_.leftButtonTitle()));
     left_->setIcon(view_.leftButtonSkips() ? QIcon()
-                                           : OnboardingSymbols::icon("chevron.left", kChevronSide, look_.secondary));
+                                           : SymbolDrawings::icon("chevron.left", kChevronSide, look_.secondary));
     primary_->setText(OnboardingStyle::text(view_.primaryButtonTitle()));
-    primary_->setIcon(view_.primaryButtonHasChevron() ? OnboardingSymbols::icon("chevron.right", kChevronSide, Qt::white)
+    primary_->setIcon(view_.primaryButtonHasChevron() ? SymbolDrawings::icon("chevron.right", kChevronSide, Qt::white)
                                                       : QIcon());
 }
 

@@ -21,9 +21,12 @@ std::optional<platform::Rect> OnboardingPlacement::frame(const std::vector<Displ
     const Display* display = chosen(displays, main, mouse);
     if (!display) return std::nullopt;
     const platform::Rect& visible = display->visibleFrame;
-    return platform::Rect{{(visible.size.width - window.width) * 0.5 + visible.minX(),
-                           (visible.size.height - window.height) * 0.5 + visible.minY()},
-                          window};
+    // Too low for the window, the area keeps its bottom bar, whose buttons are
+    // the only way on or out: the header overhangs above instead, and the
+    // window stays off the panel below.
+    const double y = visible.size.height < window.height ? visible.minY()
+                                                         : (visible.size.height - window.height) * 0.5 + visible.minY();
+    return platform::Rect{{(visible.size.width - window.width) * 0.5 + visible.minX(), y}, window};
 }
 
 }  // namespace tessivar

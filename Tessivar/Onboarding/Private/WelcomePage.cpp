@@ -8,6 +8,7 @@
 #include "Tessivar/Onboarding/Private/OnboardingHeader.h"
 #include "Tessivar/Onboarding/Private/OnboardingStyle.h"
 #include "Tessivar/Onboarding/Private/OnboardingSymbols.h"
+#include "Tessivar/StatusMenu/SymbolDrawings.h"
 
 namespace tessivar {
 
@@ -54,7 +55,7 @@ QWidget* WelcomePage::featureCard(std::string_view symbol, std::string_view titl
     auto* badge = new QLabel;
     badge->setFixedSize(kBadgeSide, kBadgeSide);
     badge->setAlignment(Qt::AlignCenter);
-    badge->setPixmap(OnboardingSymbols::pixmap(symbol, kBadgeSymbol, look_.accent));
+    badge->setPixmap(SymbolDrawings::pixmap(symbol, kBadgeSymbol, look_.accent));
     badge->setStyleSheet(QStringLiteral("background: %1; border-radius: 6px;")
                              .arg(OnboardingStyle::css(OnboardingStyle::faded(look_.accent, kBadgeOpacity))));
     auto* badgeColumn = new QVBoxLayout;

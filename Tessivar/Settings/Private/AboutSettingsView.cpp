@@ -53,13 +53,10 @@ QPushButton* linkRow(const AboutInfo::Link& link) {
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(4, 2, 4, 2);
     layout->setSpacing(6);
-    // The desktop's icon theme may have no picture for the symbol: then the title leads.
-    const QIcon symbol = SymbolIcons::icon(std::string(link.symbol));
-    if (!symbol.isNull()) {
-        auto* picture = rowPart(new QLabel);
-        picture->setPixmap(symbol.pixmap(kLinkSymbolSide));
-        layout->addWidget(picture);
-    }
+    auto* picture = rowPart(new QLabel);
+    picture->setPixmap(SymbolIcons::icon(std::string(link.symbol), row->palette().color(QPalette::ButtonText), kLinkSymbolSide)
+                           .pixmap(kLinkSymbolSide));
+    layout->addWidget(picture);
     layout->addWidget(rowPart(new QLabel(text(link.title))));
     layout->addStretch(1);
     layout->addWidget(rowPart(new QLabel(QStringLiteral("↗"))));

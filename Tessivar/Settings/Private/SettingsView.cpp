@@ -18,7 +18,7 @@ namespace tessivar {
 namespace {
 // The desktop theme's icon for a symbol, or Qt's own where the theme has none.
 QIcon symbolIcon(const char* symbol, QStyle::StandardPixmap fallback, const QStyle* style) {
-    const QIcon themed = SymbolIcons::icon(symbol);
+    const QIcon themed = SymbolIcons::icon(symbol, style->standardPalette().color(QPalette::Text));
     return themed.isNull() ? style->standardIcon(fallback) : themed;
 }
 }  // namespace
@@ -48,8 +48,9 @@ QWidget* SettingsView::makeSidebar() {
     sidebar_->setFrameShape(QFrame::NoFrame);
     sidebar_->setSpacing(2);
     sidebar_->setIconSize(QSize(16, 16));
+    const QColor symbolColor = sidebar_->palette().color(QPalette::Text);
     for (const SettingsPane pane : kAllSettingsPanes) {
-        sidebar_->addItem(new QListWidgetItem(SymbolIcons::icon(std::string(symbolName(pane))),
+        sidebar_->addItem(new QListWidgetItem(SymbolIcons::icon(std::string(symbolName(pane)), symbolColor),
                                               SettingsStyle::text(title(pane))));
     }
     // A choice navigates; a cleared selection (Ctrl-click) is put back.

@@ -93,7 +93,7 @@ QWidget* ShortcutSettingsView::makeFooter() {
     line->setSpacing(6);
     line->addStretch();
     auto* icon = new QLabel;
-    icon->setPixmap(SymbolIcons::icon("info.circle.fill").pixmap(14, 14));
+    icon->setPixmap(SymbolIcons::icon("info.circle.fill", icon->palette().color(QPalette::PlaceholderText), 14).pixmap(14, 14));
     line->addWidget(icon);
     auto* hint = SettingsStyle::label(text(kFooter), 11, 0, true);
     hint->setWordWrap(true);

@@ -9,9 +9,9 @@
 
 #include "Hotkeys/Hotkeys.h"
 #include "Hotkeys/Key.h"
-#include "Hotkeys/Qt/Private/ActionShortcutBinding.h"
-#include "Hotkeys/Qt/Private/Recorder.h"
-#include "Hotkeys/Qt/Private/ShortcutEvents.h"
+#include "Hotkeys/Qt/ActionShortcutBinding.h"
+#include "Hotkeys/Qt/Recorder.h"
+#include "Hotkeys/Qt/ShortcutEvents.h"
 #include "RecorderFixture.h"
 
 namespace hotkeys::testing {

@@ -224,7 +224,9 @@ TEST_F(Analytics, JumpsPressedBackToBackAreWrittenOnceThePressesPause) {
         m.trackJump("hotkey", 3, std::chrono::system_clock::now());
         mainQueue.advance(AnalyticsManager::jumpQuietSeconds - 0.01);
         EXPECT_FALSE(written(1, std::chrono::milliseconds(200))) << "held while the presses go on";
+        EXPECT_FALSE(logs.contains("[Tessivar-Analytics] Captured: jump_triggered (trigger: hotkey, bucket: 3)"));
         mainQueue.advance(0.01);
+        EXPECT_TRUE(logs.contains("[Tessivar-Analytics] Captured: jump_triggered (trigger: hotkey, bucket: 3)"));
         EXPECT_TRUE(written(2, std::chrono::seconds(5))) << "written once they pause";
 
         for (std::size_t i = 0; i < AnalyticsManager::maxHeldJumps; ++i) m.trackJump("menu", 2, std::chrono::system_clock::now());
@@ -243,7 +245,7 @@ TEST_F(Analytics, JumpsPressedBackToBackAreWrittenOnceThePressesPause) {
 }
 
 // Analytics switched off while jumps wait to be written: none of them is
-// written, neither when the presses pause nor at quit.
+// written, neither when the presses pause nor at quit, and none is logged as captured.
 TEST_F(Analytics, JumpsHeldWhenAnalyticsAreSwitchedOffAreNeverWritten) {
     defaults.set("analytics_enabled", true);
     for (const bool quitFirst : {false, true}) {
@@ -255,6 +257,7 @@ TEST_F(Analytics, JumpsHeldWhenAnalyticsAreSwitchedOffAreNeverWritten) {
             if (!quitFirst) mainQueue.advance(AnalyticsManager::jumpQuietSeconds + 0.01);
         }
         EXPECT_TRUE(appEvents.empty()) << (quitFirst ? "at quit: " : "once the presses paused: ") << appEvents.size();
+        EXPECT_FALSE(logs.contains("[Tessivar-Analytics] Captured: jump_triggered (trigger: hotkey, bucket: 2)"));
         defaults.set("analytics_enabled", true);
     }
 }

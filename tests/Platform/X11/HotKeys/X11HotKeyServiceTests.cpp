@@ -31,6 +31,7 @@ constexpr std::uint32_t kOption = 0x800;
 constexpr std::uint32_t kControl = 0x1000;
 constexpr std::uint32_t kFunction = 0x20000;
 // X modifier bits of the test server's keymap.
+constexpr unsigned kXShift = 0x01;
 constexpr unsigned kXMod1 = 0x08;
 constexpr unsigned kXMod2 = 0x10;
 constexpr unsigned kXMod3 = 0x20;
@@ -273,6 +274,22 @@ TEST_F(X11HotKeyServiceTest, FollowsAltToAnotherModifierBit) {
 
     EXPECT_EQ(seenBeforeSentinel(), (Seen{down(7), up(7)}));
     EXPECT_EQ(CompetingClient(server_->displayName()).grab("1", kXMod3), kXBadAccess);
+}
+
+// A keymap with neither Alt nor Meta has no modifier for Option: such a
+// shortcut is refused rather than grabbed as the bare key, which every other
+// program would then lose.
+TEST_F(X11HotKeyServiceTest, OptionIsRefusedOnAKeymapWithoutAltOrMeta) {
+    for (const char* key : {"Alt_L", "Alt_R", "Meta_L", "Meta_R"}) ASSERT_TRUE(keyboard_->removeFromModifiers(key)) << key;
+    ASSERT_EQ(keyboard_->modifierOf("Alt_L"), 0u);
+    seenBeforeSentinel();  // the mapping change has been read by now
+
+    EXPECT_EQ(registerKey(kKey1, kOption, 1), platform::eventHotKeyInvalidErr);
+    EXPECT_EQ(registerKey(kKey2, kOption | kShift, 2), platform::eventHotKeyInvalidErr);
+    EXPECT_EQ(CompetingClient(server_->displayName()).grab("1", 0), 0) << "the bare key is left to other programs";
+    EXPECT_EQ(CompetingClient(server_->displayName()).grab("2", kXShift), 0);
+    keyboard_->tap({"1"});
+    EXPECT_EQ(seenBeforeSentinel(), Seen{});
 }
 
 TEST(X11HotKeyServiceWithoutServer, AnswersErrorsAndDoesNotCrash) {

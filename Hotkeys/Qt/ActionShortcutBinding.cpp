@@ -1,4 +1,4 @@
-#include "Hotkeys/Qt/Private/ActionShortcutBinding.h"
+#include "Hotkeys/Qt/ActionShortcutBinding.h"
 
 #include <QAction>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "Hotkeys/Qt/Private/ShortcutEvents.h"
+#include "Hotkeys/Qt/ShortcutEvents.h"
 
 #include <QEvent>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "Hotkeys/Qt/Private/Recorder.h"
+#include "Hotkeys/Qt/Recorder.h"
 
 #include <QBoxLayout>
 #include <QLabel>
