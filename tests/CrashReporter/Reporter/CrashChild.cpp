@@ -1,0 +1,18 @@
+#include "tests/CrashReporter/Reporter/CrashChild.h"
+
+#include <sys/resource.h>
+
+namespace tessivar::testing {
+
+ZZCrashReporter reporterIn(const std::filesystem::path& base, unsigned handlerType) {
+    return ZZCrashReporter("com.brel.tessivar/crash-tests", "1", "1.0.0",
+                           ZZCrashReporterConfig(handlerType, ZZCrashReporterConfig::symbolicationStrategySymbolTable,
+                                                 true, base.string()));
+}
+
+void withoutCoreDumps() {
+    const rlimit noCore{0, 0};
+    setrlimit(RLIMIT_CORE, &noCore);
+}
+
+}  // namespace tessivar::testing
