@@ -98,8 +98,7 @@ const Case kCases[] = {
 TEST(EnablingKeeps, WhatTheProgramHad) {
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.what);
-        const fs::path base = fs::temp_directory_path() / ("enabling-keeps-" + std::to_string(getpid()));
-        fs::remove_all(base);
+        const fs::path base = tessivar::testing::emptyReportFolder("enabling-keeps");
         const auto result = tessivar::testing::runForked(
             [&](int fd) {
                 output = fd;

@@ -81,8 +81,7 @@ const StaticRun kStaticRuns[] = {
 TEST(LinkedProgram, AStaticProgramStartsThreadsAndHasTheOnesItAskedForCovered) {
     for (const StaticRun& run : kStaticRuns) {
         SCOPED_TRACE(run.mode);
-        const fs::path base = fs::temp_directory_path() / ("static-program-" + std::to_string(getpid()));
-        fs::remove_all(base);
+        const fs::path base = tessivar::testing::emptyReportFolder("static-program");
         const auto result = tessivar::testing::runForked(
             [&](int output) {
                 tessivar::testing::withoutCoreDumps();
