@@ -53,9 +53,15 @@ public:
     // Creates the reports' folders (mode 0700) when they are missing.
     bool populateCrashReportDirectory(ZZCrashReporterError* error = nullptr) const;
 
-    // Installs the crash handlers. Only one reporter per process is ever
-    // enabled: every later call fails (code 3), even after a failure.
+    // Installs the crash handlers, and gives the enabling thread and every
+    // thread running now an alternate signal stack. Only one reporter per
+    // process is ever enabled: every later call fails (code 3), even after a
+    // failure.
     bool enableCrashReporter(ZZCrashReporterError* error = nullptr);
+    // For a thread started after the enable, first thing: an alternate signal
+    // stack of its own (zzcrash_thread_install_alternate_stack), without which
+    // an overflow of its stack ends the process unreported.
+    static bool installAlternateStackForCurrentThread();
 
     const std::optional<std::vector<std::uint8_t>>& customData() const { return customData_; }
     // Kept, and put into the report of a crash at once; nothing clears it.

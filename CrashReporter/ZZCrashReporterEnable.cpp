@@ -3,17 +3,18 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <span>
 
 #include "CrashReporter/Platform/zzcrash_fault_bridge.h"
+#include "CrashReporter/Platform/zzcrash_thread_stacks.h"
 #include "CrashReporter/Platform/zzcrash_thread_stopper.h"
 #include "CrashReporter/Signals/Private/zzcrash_crash_handlers.h"
 #include "CrashReporter/Images/Private/zzcrash_shared_image_list.h"
 #include "CrashReporter/Private/ZZCrashHostInfo.h"
 #include "CrashReporter/ZZCrashReporter.h"
-#include "CrashReporter/Signals/Private/zzcrash_thread_start.h"
 
 namespace {
 
@@ -57,10 +58,6 @@ bool setReportPath(zzcrash_crash_context* context, const std::string& path, ZZCr
 // coming as exceptions.
 bool installSignalHandlers(std::span<const int> signals, zzcrash_crash_context* context, ZZCrashReporterError* error) {
     ZZCrashSignalHandler* handler = ZZCrashSignalHandler::sharedHandler();
-    if (!handler) {
-        if (error) *error = zzcrash_make_posix_error("Could not initialize alternative signal stack", ENOMEM);
-        return false;
-    }
     for (const int signal : signals) {
         if (!handler->registerHandlerForSignal(signal, zzcrash_signal_handler_callback, context, error)) return false;
     }
@@ -89,7 +86,9 @@ bool ZZCrashReporter::enableCrashReporter(ZZCrashReporterError* error) {
                             mapToAsyncSymbolicationStrategy(config_.symbolicationStrategy()), false);
     if (customData_) zzcrash_log_writer_set_custom_data(&context->writer, customData_->data(), customData_->size());
     context->images = zzcrash_shared_image_list();
-    zzcrash_thread_stopper_install();
+    if (!zzcrash_thread_stopper_install())
+        std::fprintf(stderr, "[ZZCrashReporter] Every real-time signal has a handler of the program's: crash "
+                             "reports will hold the other threads by their ids only\n");
     const unsigned type = config_.signalHandlerType();
     if (type == ZZCrashReporterConfig::signalHandlerTypeBSD && !installSignalHandlers(crashSignals, context, error))
         return false;
@@ -97,14 +96,17 @@ bool ZZCrashReporter::enableCrashReporter(ZZCrashReporterError* error) {
         (!installSignalHandlers(abortSignal, context, error) || !installExceptionServer(error)))
         return false;
     if (config_.shouldRegisterUncaughtExceptionHandler()) zzcrash_install_uncaught_exception_handler(context);
-    // After the handlers: the enabling thread has its stack from them, and the
-    // exception server's thread is among the threads covered. A thread that
-    // does not answer in time stays without one; that is no reason to refuse
+    // After the handlers, so that the exception server's thread is among the
+    // threads covered. A thread left without a stack is no reason to refuse
     // the reporter to the others.
-    zzcrash_thread_start_cover_all();
+    if (!zzcrash_thread_stacks_install())
+        std::fprintf(stderr, "[ZZCrashReporter] Every real-time signal has a handler of the program's: the "
+                             "threads running now get no alternate signal stack\n");
     enabled_ = true;
     return true;
 }
+
+bool ZZCrashReporter::installAlternateStackForCurrentThread() { return zzcrash_thread_install_alternate_stack(); }
 
 std::unique_ptr<ZZCrashMachExceptionServer> ZZCrashReporter::enableMachExceptionServerWithPreviousPortSet(
     std::shared_ptr<ZZCrashMachExceptionPortSet>* previous, zzcrash_mach_exception_server_callback callback,

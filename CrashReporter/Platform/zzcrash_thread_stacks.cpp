@@ -1,5 +1,6 @@
 #include "CrashReporter/Platform/zzcrash_thread_stacks.h"
 
+#include <pthread.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/syscall.h>
@@ -11,6 +12,7 @@
 #include <cerrno>
 
 #include "CrashReporter/Platform/Private/zzcrash_monotonic_clock.h"
+#include "CrashReporter/Platform/zzcrash_reserved_signal.h"
 #include "CrashReporter/Platform/zzcrash_thread_list.h"
 
 namespace {
@@ -29,13 +31,12 @@ struct Offer {
 Offer offers[ZZCRASH_THREAD_LIST_CAPACITY];
 std::atomic<std::uint32_t> offerCount{0};
 zzcrash_thread_list running;
-// Threads started from here on give themselves a stack.
-std::atomic<bool> covering{false};
-
-// Below the thread stopper's signal, among the highest real-time signals,
-// which other libraries are least likely to take.
-constexpr int signalBelowMax = 4;
+std::atomic<int> sweepSignal{0};
 constexpr std::int64_t sweepTimeoutMs = 200;
+
+// The stack a thread asked for, given back when the thread ends.
+pthread_key_t ownStackKey;
+pthread_once_t ownStackKeyMade = PTHREAD_ONCE_INIT;
 
 std::size_t pageSize() { return static_cast<std::size_t>(sysconf(_SC_PAGESIZE)); }
 
@@ -59,15 +60,30 @@ void unmapStack(const stack_t& stack) {
     if (stack.ss_sp) munmap(static_cast<char*>(stack.ss_sp) - pageSize(), pageSize() + stack.ss_size);
 }
 
-// True when the calling thread now runs its handlers on `stack`; false when
-// it keeps the one it has (as big or bigger) or cannot change it (it is on
-// its alternate stack right now). Async-signal-safe.
-bool useStack(const stack_t& stack) {
+// Whether the calling thread has an alternate stack that it keeps: one at
+// least as big as ours. Async-signal-safe.
+bool hasStackToKeep() {
     stack_t current{};
-    if (sigaltstack(nullptr, &current) != 0) return false;
-    if (!(current.ss_flags & SS_DISABLE) && current.ss_size >= ZZCRASH_THREAD_STACK_BYTES) return false;
-    return sigaltstack(&stack, nullptr) == 0;
+    return sigaltstack(nullptr, &current) == 0 && !(current.ss_flags & SS_DISABLE) &&
+           current.ss_size >= ZZCRASH_THREAD_STACK_BYTES;
 }
+
+// True when the calling thread now runs its handlers on `stack`; false when
+// it keeps the one it has or cannot change it (it is on its alternate stack
+// right now). Async-signal-safe.
+bool useStack(const stack_t& stack) { return !hasStackToKeep() && sigaltstack(&stack, nullptr) == 0; }
+
+// At the thread's end (pthread_exit and cancellation included).
+void giveBackOwnStack(void* base) {
+    stack_t current{};
+    if (sigaltstack(nullptr, &current) == 0 && current.ss_sp == base) {
+        const stack_t off{nullptr, SS_DISABLE, 0};
+        sigaltstack(&off, nullptr);
+    }
+    unmapStack(stack_t{base, 0, ZZCRASH_THREAD_STACK_BYTES});
+}
+
+void makeOwnStackKey() { pthread_key_create(&ownStackKey, giveBackOwnStack); }
 
 Offer* offerTo(zzcrash_thread_t thread) {
     const std::uint32_t count = offerCount.load();
@@ -110,54 +126,53 @@ void offerStacks(int signal) {
     for (std::uint32_t i = 0; i < count; ++i) syscall(SYS_tgkill, getpid(), offers[i].thread, signal);
 }
 
-// True when every offer was answered; a stack declined or withdrawn is unmapped.
-bool settleOffers() {
+// Waits for every offer to be answered, until the deadline; a stack declined
+// or withdrawn is unmapped. A thread that does not answer in time (it blocks
+// the signal, or is not scheduled) stays without one.
+void settleOffers() {
     const std::int64_t deadline = zzcrash_monotonic_ms() + sweepTimeoutMs;
     const timespec pause{0, 500'000};
-    bool answered = true;
     for (std::uint32_t i = 0; i < offerCount.load(); ++i) {
         Offer& offer = offers[i];
         while (offer.state.load() == offered && zzcrash_monotonic_ms() < deadline) nanosleep(&pause, nullptr);
         std::uint32_t expected = offered;
-        if (offer.state.compare_exchange_strong(expected, withdrawn)) answered = false;
+        offer.state.compare_exchange_strong(expected, withdrawn);
         if (offer.state.load() != taken) unmapStack(offer.stack);
     }
-    return answered;
 }
 
 }  // namespace
 
-bool zzcrash_thread_stack_give_own(stack_t* given) {
-    given->ss_sp = nullptr;
-    if (!covering.load()) return false;
-    *given = mapStack();
-    if (!given->ss_sp) return false;
-    if (useStack(*given)) return true;
-    unmapStack(*given);
-    given->ss_sp = nullptr;
-    return false;
-}
-
-void zzcrash_thread_stack_take_back(const stack_t* given) {
-    if (!given->ss_sp) return;
-    const stack_t off{nullptr, SS_DISABLE, 0};
-    sigaltstack(&off, nullptr);
-    unmapStack(*given);
+bool zzcrash_thread_install_alternate_stack() {
+    if (hasStackToKeep()) return true;
+    if (pthread_once(&ownStackKeyMade, makeOwnStackKey) != 0) return false;
+    const stack_t stack = mapStack();
+    if (!stack.ss_sp) return false;
+    if (sigaltstack(&stack, nullptr) != 0) {
+        const int failure = errno;
+        unmapStack(stack);
+        errno = failure;
+        return false;
+    }
+    // One that the program has since replaced by a smaller one is no longer in use.
+    if (void* earlier = pthread_getspecific(ownStackKey)) giveBackOwnStack(earlier);
+    pthread_setspecific(ownStackKey, stack.ss_sp);
+    return true;
 }
 
 bool zzcrash_thread_stacks_install() {
-    static std::atomic<bool> installed{false};
-    if (installed.exchange(true)) return true;
-    const int signal = SIGRTMAX - signalBelowMax;
+    zzcrash_thread_install_alternate_stack();
+    if (sweepSignal.load() != 0) return true;
     struct sigaction action {};
     action.sa_sigaction = onStackSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_SIGINFO | SA_RESTART;
-    if (sigaction(signal, &action, nullptr) != 0) return false;
-    covering.store(true);
-    const stack_t own = mapStack();
-    if (own.ss_sp && !useStack(own)) unmapStack(own);
-    if (!zzcrash_thread_list_read(&running)) return false;
-    offerStacks(signal);
-    return settleOffers() && running.complete;
+    const int signal = zzcrash_reserve_signal(action);
+    if (signal == 0) return false;
+    sweepSignal.store(signal);
+    if (zzcrash_thread_list_read(&running)) {
+        offerStacks(signal);
+        settleOffers();
+    }
+    return true;
 }

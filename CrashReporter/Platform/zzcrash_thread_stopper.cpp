@@ -9,6 +9,8 @@
 #include <atomic>
 #include <cerrno>
 
+#include "CrashReporter/Platform/zzcrash_reserved_signal.h"
+
 namespace {
 
 // A slot's life: the stopping thread requests, the stopped thread captures
@@ -38,8 +40,6 @@ std::atomic_flag stopping;
 static_assert(std::atomic_ref<std::uint32_t>::is_always_lock_free);
 static_assert(std::atomic_ref<int>::is_always_lock_free);
 
-// The highest real-time signals are the ones other libraries are least likely to take.
-constexpr int signalBelowMax = 3;
 constexpr std::int64_t releaseTimeoutMs = 200;
 
 std::uint32_t load(std::uint32_t& word) { return std::atomic_ref(word).load(std::memory_order_acquire); }
@@ -114,20 +114,21 @@ void requestStops(const zzcrash_thread_list* threads, zzcrash_thread_t except) {
 
 bool zzcrash_thread_stopper_install() {
     if (std::atomic_ref(stopSignal).load() != 0) return true;
-    const int signal = SIGRTMAX - signalBelowMax;
     struct sigaction action {};
     action.sa_sigaction = onStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_SIGINFO | SA_RESTART | SA_ONSTACK;
-    if (sigaction(signal, &action, nullptr) != 0) return false;
+    const int signal = zzcrash_reserve_signal(action);
     std::atomic_ref(stopSignal).store(signal);
-    return true;
+    return signal != 0;
 }
 
 int zzcrash_thread_stop_signal() { return std::atomic_ref(stopSignal).load(); }
 
 int zzcrash_threads_request_stop(const zzcrash_thread_list* threads, zzcrash_thread_t except, std::int64_t timeoutMs) {
-    if (zzcrash_thread_stop_signal() == 0 || stopping.test_and_set(std::memory_order_acquire)) return -1;
+    if (!zzcrash_signal_runs(zzcrash_thread_stop_signal(), onStopSignal) ||
+        stopping.test_and_set(std::memory_order_acquire))
+        return -1;
     const int savedErrno = errno;
     const std::int64_t releaseDeadline = nowNs() + releaseTimeoutMs * 1'000'000;
     for (std::uint32_t i = 0; i < releasedCount; ++i) waitWhile(slots[i], released, released, releaseDeadline);

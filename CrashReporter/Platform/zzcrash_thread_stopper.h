@@ -15,9 +15,10 @@
 // How long a stop waits for all threads to answer, in all.
 inline constexpr std::int64_t ZZCRASH_THREAD_STOP_TIMEOUT_MS = 200;
 
-// Installs the handler of the stop signal; true when it is installed (also
-// when it already was). Not for the crash path: it runs when the reporter is
-// enabled.
+// Installs the handler of the stop signal on a real-time signal the program
+// has no handler for (zzcrash_reserved_signal.h); true when it is installed
+// (also when it already was), false when no such signal is left. Not for the
+// crash path: it runs when the reporter is enabled.
 bool zzcrash_thread_stopper_install();
 
 // The signal that stops a thread, 0 before the stopper is installed.
@@ -25,8 +26,9 @@ int zzcrash_thread_stop_signal();
 
 // Stops every listed thread except `except` and waits until each has stopped
 // or `timeoutMs` has passed. Answers how many stopped, or -1 when nothing was
-// done (the stopper is not installed, or another thread is stopping the
-// process right now); after any other answer zzcrash_threads_resume must follow.
+// done (the stopper is not installed, the program has since put a handler of
+// its own on the stop signal, or another thread is stopping the process right
+// now); after any other answer zzcrash_threads_resume must follow.
 // Async-signal-safe.
 int zzcrash_threads_stop(const zzcrash_thread_list* threads, zzcrash_thread_t except, std::int64_t timeoutMs);
 

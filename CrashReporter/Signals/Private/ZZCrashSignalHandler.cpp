@@ -1,20 +1,14 @@
 #include "CrashReporter/Signals/Private/ZZCrashSignalHandler.h"
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <cerrno>
+#include <cstdlib>
 #include <mutex>
 
 #include "CrashReporter/Platform/zzcrash_default_action.h"
+#include "CrashReporter/Platform/zzcrash_thread_stacks.h"
 #include "CrashReporter/Signals/Private/zzcrash_signal_list.h"
 
 namespace {
-
-// A crash handler's stack: big enough for the crash log writer, with a guard
-// page below it, so that running out of it faults instead of writing over
-// whatever lies below.
-constexpr std::size_t alternateStackBytes = 64 * 1024;
 
 struct CallbackEntry {
     zzcrash_signal_callback callback;
@@ -32,6 +26,7 @@ constinit zzcrash_signal_callback_list callbacks;
 constinit zzcrash_signal_previous_action_list previousActions;
 // Registrations one at a time: a signal's handler is installed once.
 std::mutex registering;
+bool releasedAtExit = false;  // under `registering`
 
 // Runs the callback after `current` (the first for null) with the rest of
 // the chain as its next; false when there is none.
@@ -92,6 +87,28 @@ bool isOurs(const struct sigaction& action) {
     return (action.sa_flags & SA_SIGINFO) && action.sa_sigaction == zzcrash_signal_handler;
 }
 
+// At exit the program gets back the handlers ours replaced, so that a signal
+// during the rest of its exit (a static destructor's) finds them and not an
+// empty chain, and the chain's nodes are freed.
+void releaseTheChain() {
+    const std::lock_guard guard(registering);
+    previousActions.mark_reading(true);
+    for (const auto* node = previousActions.first(); node; node = zzcrash_signal_previous_action_list::next(node)) {
+        struct sigaction current {};
+        if (sigaction(node->entry.signal, nullptr, &current) == 0 && isOurs(current))
+            sigaction(node->entry.signal, &node->entry.action, nullptr);
+    }
+    previousActions.mark_reading(false);
+    previousActions.release_all();
+    callbacks.release_all();
+}
+
+// Under `registering`.
+void releaseAtExit() {
+    if (releasedAtExit) return;
+    releasedAtExit = std::atexit(releaseTheChain) == 0;
+}
+
 }  // namespace
 
 bool zzcrash_signal_handler_call_next(const zzcrash_signal_handler_next* next, int signal, siginfo_t* info,
@@ -100,48 +117,17 @@ bool zzcrash_signal_handler_call_next(const zzcrash_signal_handler_next* next, i
 }
 
 ZZCrashSignalHandler* ZZCrashSignalHandler::sharedHandler() {
-    static ZZCrashSignalHandler* const shared = create();
-    return shared;
-}
-
-ZZCrashSignalHandler* ZZCrashSignalHandler::create() {
-    const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-    const std::size_t size = page + alternateStackBytes;
-    void* mapping = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
-    if (mapping == MAP_FAILED) return nullptr;
-    if (mprotect(mapping, page, PROT_NONE) != 0) {
-        munmap(mapping, size);
-        return nullptr;
-    }
-    return new ZZCrashSignalHandler(mapping, size);
-}
-
-ZZCrashSignalHandler::ZZCrashSignalHandler(void* mapping, std::size_t mappingSize)
-    : mapping_(mapping), mappingSize_(mappingSize) {
-    stack_.ss_sp = static_cast<char*>(mapping) + (mappingSize - alternateStackBytes);
-    stack_.ss_size = alternateStackBytes;
-    stack_.ss_flags = 0;
-}
-
-ZZCrashSignalHandler::~ZZCrashSignalHandler() { munmap(mapping_, mappingSize_); }
-
-// One stack serves one thread: two threads crashing at once on the same
-// stack would write over each other's frames.
-bool ZZCrashSignalHandler::useStack(ZZCrashReporterError* error) {
-    const pid_t self = gettid();
-    const pid_t owner = stackThread_.load();
-    if (owner != 0 && owner != self) return true;
-    if (sigaltstack(&stack_, nullptr) != 0) {
-        if (error) *error = zzcrash_make_posix_error("Could not initialize alternative signal stack", errno);
-        return false;
-    }
-    stackThread_.store(self);
-    return true;
+    static ZZCrashSignalHandler shared;
+    return &shared;
 }
 
 bool ZZCrashSignalHandler::registerHandlerWithSignal(int signal, ZZCrashReporterError* error) {
     const std::lock_guard guard(registering);
-    if (!useStack(error)) return false;
+    if (!zzcrash_thread_install_alternate_stack()) {
+        if (error) *error = zzcrash_make_posix_error("Could not initialize alternative signal stack", errno);
+        return false;
+    }
+    releaseAtExit();
     callbacks.append({zzcrash_signal_forward_to_previous_action, nullptr});
     struct sigaction previous {};
     if (previousActionOf(signal, &previous)) return true;

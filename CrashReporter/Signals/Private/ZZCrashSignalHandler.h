@@ -1,9 +1,6 @@
 #pragma once
 #include <signal.h>
 
-#include <atomic>
-#include <memory>
-
 #include "CrashReporter/ZZCrashReporterError.h"
 
 // The rest of a signal's chain, handed to each crash callback: calling it
@@ -24,23 +21,22 @@ bool zzcrash_signal_handler_call_next(const zzcrash_signal_handler_next* next, i
                                       ucontext_t* context);
 
 // The process's handlers of crash signals: one handler function per signal,
-// run on a 64 KiB alternate stack, walks a chain of crash callbacks (the last
-// ones added run first) that ends with the handlers installed before ours.
-// The chain is read without a lock, so a signal that arrives while another
-// thread changes it is still served.
+// run on the alternate stack of the thread it interrupts, walks a chain of
+// crash callbacks (the last ones added run first) that ends with the handlers
+// installed before ours. The chain is read without a lock, so a signal that
+// arrives while another thread changes it is still served. At exit the
+// handlers ours replaced are put back and the chain is freed.
 class ZZCrashSignalHandler {
 public:
-    // The process's handler; null when its stack could not be had.
     static ZZCrashSignalHandler* sharedHandler();
 
-    ~ZZCrashSignalHandler();
     ZZCrashSignalHandler(const ZZCrashSignalHandler&) = delete;
     ZZCrashSignalHandler& operator=(const ZZCrashSignalHandler&) = delete;
 
-    // Gives the calling thread the alternate stack (unless another thread
-    // has it) and installs our handler for `signal`, once per signal,
-    // keeping the handler it replaces. False, with the system's error, when
-    // either fails.
+    // Gives the calling thread an alternate stack (zzcrash_thread_stacks.h:
+    // one it has that is at least as big is kept) and installs our handler
+    // for `signal`, once per signal, keeping the handler it replaces. False,
+    // with the system's error, when either fails.
     bool registerHandlerWithSignal(int signal, ZZCrashReporterError* error);
     // The same, then puts the callback at the head of the chain.
     bool registerHandlerForSignal(int signal, zzcrash_signal_callback callback, void* context,
@@ -50,13 +46,5 @@ public:
     static void resetHandlers();
 
 private:
-    // The stack below its guard page; null when it cannot be mapped.
-    static ZZCrashSignalHandler* create();
-    ZZCrashSignalHandler(void* mapping, std::size_t mappingSize);
-    bool useStack(ZZCrashReporterError* error);
-
-    void* mapping_;
-    std::size_t mappingSize_;
-    stack_t stack_;
-    std::atomic<pid_t> stackThread_{0};  // the thread whose alternate stack it is
+    ZZCrashSignalHandler() = default;
 };

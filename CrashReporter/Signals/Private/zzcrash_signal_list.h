@@ -50,6 +50,17 @@ public:
         std::lock_guard guard(lock_);
         while (node* first = head_.load(std::memory_order_relaxed)) unlink(first);
     }
+    // Empties the list and frees the parked nodes too, unless a reader still
+    // walks: then they stay parked.
+    void release_all() {
+        std::lock_guard guard(lock_);
+        while (node* first = head_.load(std::memory_order_relaxed)) unlink(first);
+        if (readers_.load(std::memory_order_seq_cst) > 0) return;
+        while (node* parked = free_) {
+            free_ = parked->parked_next;
+            delete parked;
+        }
+    }
 
     // Readers: mark the walk, then follow first() and next(). Async-signal-safe.
     void mark_reading(bool reading) {

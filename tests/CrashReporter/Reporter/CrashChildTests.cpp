@@ -8,7 +8,6 @@
 #include <pthread.h>
 #include <signal.h>
 #include <sys/mman.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -26,10 +25,12 @@
 
 #include <gtest/gtest.h>
 
+#include "CrashReporter/Signals/zzcrash_thread_start.h"
 #include "CrashReporter/ZZCrashReporter.h"
 #include "tests/CrashReporter/Support/AllocationTrap.h"
 #include "tests/CrashReporter/Support/ForkedChild.h"
 #include "tests/CrashReporter/Support/ParkedThreads.h"
+#include "tests/CrashReporter/Reporter/CrashChild.h"
 #include "tests/CrashReporter/Writer/LogReading.h"
 #include "tests/support/ShellCommand.h"
 
@@ -37,6 +38,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using tessivar::testing::AllocationTrap;
+using tessivar::testing::reporterIn;
+using tessivar::testing::withoutCoreDumps;
 
 #define CRASH_CHILD_FUNCTION extern "C" __attribute__((noinline, visibility("default")))
 
@@ -47,7 +50,6 @@ struct CrashMeasures {
 };
 
 constexpr unsigned char stackPaint = 0xA5;
-const char* const applicationIdentifier = "com.brel.tessivar/crash-tests";
 const std::vector<std::uint8_t> customData = {'{', '"', 'd', 'i', 's', 't', 'i', 'n', 'c', 't', '_', 'i', 'd', '"', ':',
                                               '"', 'u', '1', '"', '}'};
 
@@ -206,12 +208,14 @@ CRASH_CHILD_FUNCTION void* tessivar_crash_child_overflow_when_told(void* told) {
 
 namespace {
 
-pthread_t startOverflowingThread(std::atomic<bool>* told) {
+using ThreadStart = int (*)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*);
+
+pthread_t startOverflowingThread(ThreadStart start, std::atomic<bool>* told) {
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);
     pthread_attr_setstacksize(&attributes, 128 * 1024);
     pthread_t thread;
-    if (pthread_create(&thread, &attributes, tessivar_crash_child_overflow_when_told, told) != 0) _exit(92);
+    if (start(&thread, &attributes, tessivar_crash_child_overflow_when_told, told) != 0) _exit(92);
     pthread_attr_destroy(&attributes);
     return thread;
 }
@@ -222,8 +226,9 @@ void overflowTheThreadFromBeforeEnable() {
     for (;;) pause();
 }
 
+// Started the way a program has its later threads covered.
 void overflowAThreadStartedAfterEnable() {
-    pthread_join(startOverflowingThread(&overflowAtOnce), nullptr);
+    pthread_join(startOverflowingThread(zzcrash_thread_create, &overflowAtOnce), nullptr);
 }
 
 std::size_t alternateStackUsed() {
@@ -253,18 +258,6 @@ void onReportWritten(siginfo_t*, ucontext_t*, void*) {
     abort();
 }
 
-ZZCrashReporter reporterIn(const fs::path& base, unsigned handlerType) {
-    return ZZCrashReporter(applicationIdentifier, "1", "1.0.0",
-                           ZZCrashReporterConfig(handlerType, ZZCrashReporterConfig::symbolicationStrategySymbolTable,
-                                                 true, base.string()));
-}
-
-// Children die by their signals: a core file each would only fill the disk.
-void withoutCoreDumps() {
-    const rlimit noCore{0, 0};
-    setrlimit(RLIMIT_CORE, &noCore);
-}
-
 int crashChild(int output, const fs::path& base, unsigned handlerType, void (*crash)()) {
     measuresOutput = output;
     withoutCoreDumps();
@@ -273,7 +266,7 @@ int crashChild(int output, const fs::path& base, unsigned handlerType, void (*cr
     const ZZCrashReporterCallbacks callbacks{0, nullptr, onReportWritten};
     reporter.setCrashCallbacks(&callbacks);
     std::set_terminate(armTrapAndAbort);
-    pthread_detach(startOverflowingThread(&overflowTheEarlyThread));
+    pthread_detach(startOverflowingThread(pthread_create, &overflowTheEarlyThread));
     if (!reporter.enableCrashReporter()) return 1;
     const tessivar::testing::ParkedThreads parked(2);
     paintAlternateStack();

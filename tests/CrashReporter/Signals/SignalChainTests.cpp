@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <functional>
 
 #include <gtest/gtest.h>
@@ -169,6 +170,37 @@ TEST(SignalChain, CallbacksRunOnTheAlternateStack) {
     });
     EXPECT_TRUE(result.exitedWith(0)) << result.status;
     EXPECT_EQ(result.output, "SK");
+}
+
+// At exit the chain goes and the handlers ours replaced come back: a signal
+// during the rest of the exit (here from a handler registered with atexit
+// before the chain, so run after it) reaches the program's handler alone. A
+// process that never registered exits as it would without the chain.
+TEST(SignalChain, AtExitTheProgramsHandlersComeBack) {
+    static const char letter = 'A';
+    struct Case {
+        const char* what;
+        bool registers;
+        const char* said;
+    };
+    const Case cases[] = {
+        {"a chain", true, "APPx"},
+        {"no chain", false, "PPx"},
+    };
+    for (const Case& c : cases) {
+        const auto result = inChild([&] {
+            std::atexit([] {
+                raise(SIGUSR1);
+                say('x');
+            });
+            installPrevious(SIGUSR1, [](int, siginfo_t*, void*) { say('P'); });
+            if (c.registers && !registerFor(SIGUSR1, sayAndPassOn, const_cast<char*>(&letter))) return 1;
+            raise(SIGUSR1);
+            std::exit(0);  // the forked child's return would leave by _exit, past the exit handlers
+        });
+        EXPECT_TRUE(result.exitedWith(0)) << c.what << ": wait status " << result.status;
+        EXPECT_EQ(result.output, c.said) << c.what;
+    }
 }
 
 TEST(SignalChain, ARegistrationThatFailsSaysWhy) {

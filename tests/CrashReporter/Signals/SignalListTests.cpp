@@ -54,4 +54,33 @@ TEST(SignalList, ANodeRemovedDuringAWalkIsKeptForTheReader) {
     list.remove_all();
 }
 
+// Counts the entries alive, the copies in the list's nodes included.
+struct Counted {
+    static inline int alive = 0;
+    int value = 0;
+
+    Counted() { ++alive; }
+    explicit Counted(int v) : value(v) { ++alive; }
+    Counted(const Counted& other) : value(other.value) { ++alive; }
+    Counted& operator=(const Counted&) = default;
+    ~Counted() { --alive; }
+};
+
+// What the exit frees: every node, parked ones too, but never one a reader
+// may still stand on.
+TEST(SignalList, ReleasingFreesEveryNodeUnlessAReaderWalks) {
+    zzcrash_signal_list<Counted> list;
+    list.append(Counted(1));
+    list.append(Counted(2));
+    list.mark_reading(true);
+    list.remove_all();
+    list.release_all();
+    EXPECT_EQ(Counted::alive, 2);
+    list.mark_reading(false);
+    list.append(Counted(3));
+    list.release_all();
+    EXPECT_EQ(Counted::alive, 0);
+    EXPECT_EQ(list.first(), nullptr);
+}
+
 }  // namespace
