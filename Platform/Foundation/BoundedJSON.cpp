@@ -7,38 +7,15 @@ namespace platform {
 
 using nlohmann::json;
 
-bool BoundedJSON::nestsDeeperThan(std::string_view bytes, std::size_t limit) {
-    std::size_t depth = 0;
-    bool inString = false;
-    bool escaped = false;
-    for (const char byte : bytes) {
-        if (inString) {
-            if (escaped) escaped = false;
-            else if (byte == '\\') escaped = true;
-            else if (byte == '"') inString = false;
-            continue;
-        }
-        if (byte == '"') {
-            inString = true;
-        } else if (byte == '[' || byte == '{') {
-            if (++depth > limit) return true;
-        } else if ((byte == ']' || byte == '}') && depth > 0) {
-            --depth;
-        }
-    }
-    return false;
-}
-
 BoundedJSON::ParseResult BoundedJSON::parse(std::string_view bytes) {
-    // Anything that is no JSON text fails in the parser, so a miscount on it costs nothing.
-    if (nestsDeeperThan(bytes, maxDepth)) {
-        return {std::nullopt, "nested deeper than " + std::to_string(maxDepth) + " levels"};
-    }
-    try {
-        return {json::parse(bytes), {}};
-    } catch (const json::exception& error) {
-        return {std::nullopt, error.what()};
-    }
+    json value;
+    // The library's own value builder, the one its parse() uses: the same values
+    // from one reading of the text, with the bound checked on the way.
+    nlohmann::detail::json_sax_dom_parser<json> builder(value, false);
+    DepthBoundedSAX bounded(builder, maxDepth);
+    if (json::sax_parse(bytes, &bounded)) return {std::move(value), {}};
+    if (bounded.tooDeep()) return {std::nullopt, "nested deeper than " + std::to_string(maxDepth) + " levels"};
+    return {std::nullopt, bounded.error()};
 }
 
 bool BoundedJSON::isWithinDepth(const json& value, std::size_t limit) {

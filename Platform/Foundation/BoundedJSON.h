@@ -6,6 +6,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "Platform/Foundation/DepthBoundedSAX.h"
+
 namespace platform {
 
 // JSON from outside the program (server answers, stored files, the settings
@@ -27,14 +29,19 @@ public:
     };
 
     // The document in `bytes`, or why there is none: it is no JSON text, or it
-    // nests deeper than maxDepth (found by a scan of the bytes before anything
-    // is built).
+    // nests deeper than maxDepth (found as the parser meets the bracket that
+    // opens the level too many, before anything of that level is built).
     static ParseResult parse(std::string_view bytes);
 
-    // Whether the JSON text in `bytes` nests deeper than `limit`, found without
-    // building anything: brackets are counted outside strings. Exact for JSON
-    // text; for anything else the answer means nothing.
-    static bool nestsDeeperThan(std::string_view bytes, std::size_t limit = maxDepth);
+    // Reads the JSON text in `bytes` with the library's parser, handing its
+    // events to `handler` (the library's SAX interface) as long as the text
+    // nests no deeper than maxDepth. True when the whole text is JSON within the
+    // bound and the handler took every event.
+    template <typename Handler>
+    static bool read(std::string_view bytes, Handler& handler) {
+        DepthBoundedSAX<Handler> bounded(handler, maxDepth);
+        return nlohmann::json::sax_parse(bytes, &bounded);
+    }
 
     // Whether `value` nests no deeper than `limit` (a scalar has depth 0).
     // Walks without recursion, so it is safe on any value.

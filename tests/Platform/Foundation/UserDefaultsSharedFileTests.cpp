@@ -78,18 +78,45 @@ TEST(SharedSettingsFile, AFileNestedTooDeepIsMovedAsideAtLaunchOrWhenReadAgain) 
     }
 }
 
-TEST_F(SharedSettingsFileTest, AValueNestedTooDeepIsRefusedAndOneJustWithinIsKept) {
-    auto defaults = open();
-    defaults.set("deep", json::parse(nestedArrays(100'000)));
-    EXPECT_FALSE(defaults.contains("deep"));
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0], "✗ 设置值嵌套过深，未保存 deep");
+// The file holds each value one level down inside its own object, so a value
+// may nest 511 deep: one level more and the file could not be read back, and
+// the next launch would move every setting aside with it.
+TEST(SharedSettingsFile, AValueThatWouldNestTheFileDeeperThan512IsRefusedAndTheFileStaysReadable) {
+    struct DepthCase {
+        const char* what;
+        std::string value;
+        bool kept;
+    };
+    const std::vector<DepthCase> cases{
+        {"arrays 511 deep", nestedArrays(511), true},
+        {"arrays 512 deep", nestedArrays(512), false},
+        {"an object around arrays 510 deep", R"({"a":)" + nestedArrays(510) + "}", true},
+        {"an object around arrays 511 deep", R"({"a":)" + nestedArrays(511) + "}", false},
+        {"arrays 100,000 deep", nestedArrays(100'000), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TemporaryDirectory folder;
+        const auto file = folder.path() / "defaults.json";
+        std::vector<std::string> reports;
+        const auto open = [&] {
+            return UserDefaults(file, [&reports](const std::string& message) { reports.push_back(message); });
+        };
+        auto defaults = open();
+        defaults.set("visualEffectType", "ripple");
+        defaults.set("deep", json::parse(c.value));
+        EXPECT_EQ(defaults.contains("deep"), c.kept);
+        const std::vector<std::string> refusal{"✗ 设置值嵌套过深，未保存 deep"};
+        EXPECT_EQ(reports, c.kept ? std::vector<std::string>{} : refusal);
 
-    // With the file's own object around it, this is as deep as a file may be.
-    const auto deepest = json::parse(nestedArrays(511));
-    defaults.set("deepest", deepest);
-    EXPECT_EQ(open().object("deepest"), deepest);
-    EXPECT_EQ(reports.size(), 1u);
+        const auto reopened = open();
+        EXPECT_TRUE(asideNames(folder).empty());
+        EXPECT_EQ(reopened.stringValue("visualEffectType"), "ripple");
+        EXPECT_EQ(reopened.contains("deep"), c.kept);
+        if (c.kept) {
+            EXPECT_EQ(reopened.object("deep"), json::parse(c.value));
+        }
+    }
 }
 
 // Written indented, each level cost its depth in spaces on every line: 20 KB

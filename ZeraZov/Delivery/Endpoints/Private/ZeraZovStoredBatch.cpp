@@ -9,7 +9,6 @@
 #include "Platform/Foundation/BoundedJSON.h"
 #include "ZeraZov/Core/Identity/UUID.h"
 #include "ZeraZov/Core/Events/ZeraZovAPIDateFormatter.h"
-#include "ZeraZov/Delivery/Endpoints/Private/JSONTextScanner.h"
 #include "ZeraZov/Delivery/Endpoints/QueueEndpoints.h"
 
 namespace zerazov {
@@ -45,14 +44,53 @@ bool isWrittenId(const std::string& text) {
            });
 }
 
-// The value of one member of the event object, as the client writes it.
-bool memberValueFits(JSONTextScanner& scanner, Member member) {
-    if (member == properties) return scanner.next() == '{' && scanner.skipValue();
-    if (member != timestamp && member != uuid) return scanner.readString(nullptr);
-    std::string text;
-    if (!scanner.readString(&text)) return false;
-    return member == timestamp ? isWrittenDate(text) : isWrittenId(text);
-}
+// Hears the library's reading of one stored record and refuses it at the first
+// sign that it is not the written form: the top level is one object of known
+// members, each once, "properties" an object of anything, every other member a
+// string, the time and the id in the forms the client writes them.
+class WrittenFormCheck final : public nlohmann::json_sax<json> {
+public:
+    bool hasEveryMember() const { return (seen_ & requiredMembers) == requiredMembers; }
+
+    bool null() override { return insideProperties(); }
+    bool boolean(bool) override { return insideProperties(); }
+    bool number_integer(number_integer_t) override { return insideProperties(); }
+    bool number_unsigned(number_unsigned_t) override { return insideProperties(); }
+    bool number_float(number_float_t, const string_t&) override { return insideProperties(); }
+    bool binary(binary_t&) override { return false; }
+    bool string(string_t& text) override { return insideProperties() || memberTextFits(text); }
+    bool key(string_t& name) override { return insideProperties() || takeMember(name); }
+    bool start_object(std::size_t) override { return ++depth_ != 2 || current_ == properties; }
+    // Only the properties hold lists.
+    bool start_array(std::size_t) override { return ++depth_ > 2; }
+    bool end_object() override { return leave(); }
+    bool end_array() override { return leave(); }
+    bool parse_error(std::size_t, const std::string&, const json::exception&) override { return false; }
+
+private:
+    bool insideProperties() const { return depth_ > 1; }
+    bool leave() {
+        --depth_;
+        return true;
+    }
+    // Unknown and repeated members are left to the decoder, which knows what to keep.
+    bool takeMember(const std::string& name) {
+        current_ = memberNamed(name);
+        if (current_ == 0 || (seen_ & current_) != 0) return false;
+        seen_ |= current_;
+        return true;
+    }
+    bool memberTextFits(const std::string& text) const {
+        if (depth_ == 0) return false;  // a string alone
+        if (current_ == properties) return false;
+        if (current_ == timestamp) return isWrittenDate(text);
+        return current_ != uuid || isWrittenId(text);
+    }
+
+    std::size_t depth_ = 0;
+    unsigned seen_ = 0;
+    Member current_ = Member{0};  // the member whose name was read last at the top
+};
 
 std::optional<std::string> reencoded(const std::string& stored) {
     const auto decoded = QueueEndpoints::decode(stored);
@@ -62,24 +100,15 @@ std::optional<std::string> reencoded(const std::string& stored) {
 
 }  // namespace
 
-// One pass over the text without building it. Any doubt answers false, and the
+// One reading of the text without building it. Any doubt answers false, and the
 // record then takes the decoding road.
 bool ZeraZovStoredBatch::isWrittenForm(std::string_view text) {
-    // The client writes nothing that deep, and no reader takes it.
-    if (platform::BoundedJSON::nestsDeeperThan(text)) return false;
-    JSONTextScanner scanner(text);
-    if (!scanner.take('{')) return false;
-    unsigned seen = 0;
-    std::string name;
-    do {
-        if (!scanner.readString(&name) || !scanner.take(':')) return false;
-        const auto member = memberNamed(name);
-        // Unknown and repeated members are left to the decoder, which knows what to keep.
-        if (member == 0 || (seen & member) != 0) return false;
-        seen |= member;
-        if (!memberValueFits(scanner, member)) return false;
-    } while (scanner.take(','));
-    return scanner.take('}') && scanner.atEnd() && (seen & requiredMembers) == requiredMembers;
+    // The library passes over a byte-order mark at the start, but the bytes go
+    // into a batch body as they are, inside other JSON text, where no such mark
+    // belongs.
+    if (text.starts_with("\xEF\xBB\xBF")) return false;
+    WrittenFormCheck check;
+    return platform::BoundedJSON::read(text, check) && check.hasEveryMember();
 }
 
 std::optional<std::string> ZeraZovStoredBatch::eventText(std::string stored) {

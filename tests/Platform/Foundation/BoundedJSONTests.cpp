@@ -1,0 +1,70 @@
+#include "Platform/Foundation/BoundedJSON.h"
+
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace platform {
+namespace {
+
+using nlohmann::json;
+using ::testing::StartsWith;
+
+std::string arrays(std::size_t depth, const std::string& inside = "") {
+    return std::string(depth, '[') + inside + std::string(depth, ']');
+}
+
+std::string objects(std::size_t depth) {
+    std::string text;
+    for (std::size_t i = 0; i < depth; ++i) text += R"({"a":)";
+    return text + "null" + std::string(depth, '}');
+}
+
+struct DepthCase {
+    const char* what;
+    std::string text;
+    bool read;
+    const char* error = "";  // how the refusal's reason starts
+};
+
+// The bound is on the text: whatever a string holds (quotes, backslashes,
+// brackets) must neither hide a bracket after it nor count as one.
+TEST(BoundedJSON, ReadsTextsUpTo512DeepAndRefusesDeeperWhateverTheirStringsHold) {
+    const char* tooDeep = "nested deeper than 512 levels";
+    const std::string veryDeep = arrays(100'000);
+    const std::vector<DepthCase> cases{
+        {"arrays 512 deep", arrays(512), true},
+        {"arrays 513 deep", arrays(513), false, tooDeep},
+        {"objects 512 deep", objects(512), true},
+        {"objects 513 deep", objects(513), false, tooDeep},
+        {"512 deep twice over, side by side", "[" + arrays(511) + "," + arrays(511) + "]", true},
+        {"unfinished, 100,000 deep", std::string(100'000, '['), false, tooDeep},
+        {"an escaped quote does not end its string", R"(["\"", )" + veryDeep + "]", false, tooDeep},
+        {"an escaped backslash does not escape the quote", R"(["\\", )" + veryDeep + "]", false, tooDeep},
+        {"an escaped quote in a key", R"({"a\"": )" + veryDeep + "}", false, tooDeep},
+        {"a quote spelled in hex", R"(["\u0022", )" + veryDeep + "]", false, tooDeep},
+        {"closing brackets in a string close nothing", R"(["]]]}}}", )" + arrays(512) + "]", false, tooDeep},
+        {"opening brackets in a string open nothing", R"(["[[[{{{\"\\", )" + arrays(511) + "]", true},
+        {"brackets and quotes in a key", R"({"[[\"{{\\": )" + arrays(511) + "}", true},
+        {"a repeated key is measured by its first value", R"({"a": )" + arrays(600) + R"(, "a": 1})", false,
+         tooDeep},
+        {"no JSON", "[1,", false, "[json.exception.parse_error"},
+        {"a bracket too many", arrays(3) + "]", false, "[json.exception.parse_error"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto result = BoundedJSON::parse(c.text);
+        ASSERT_EQ(result.value.has_value(), c.read) << result.error;
+        if (c.read) {
+            EXPECT_EQ(*result.value, json::parse(c.text));
+            EXPECT_EQ(result.error, "");
+        } else {
+            EXPECT_THAT(result.error, StartsWith(c.error));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace platform
