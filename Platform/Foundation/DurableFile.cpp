@@ -85,7 +85,14 @@ bool DurableFile::writeAll(int fd, std::string_view bytes) {
 DurableFile::ReadResult DurableFile::read(const std::filesystem::path& file) {
     // O_NONBLOCK keeps a pipe at the path from stalling the caller; it changes
     // nothing for a regular file.
-    UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    return readOpened(UniqueFd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)));
+}
+
+DurableFile::ReadResult DurableFile::readAt(int folder, const std::string& name) {
+    return readOpened(UniqueFd(::openat(folder, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW)));
+}
+
+DurableFile::ReadResult DurableFile::readOpened(UniqueFd fd) {
     if (!fd.valid()) {
         const bool missing = errno == ENOENT;
         return {std::nullopt, errnoText(), missing};

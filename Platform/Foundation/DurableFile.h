@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "Platform/Foundation/UniqueFd.h"
+
 namespace platform {
 
 // Whole-file reads and atomic replacements for files that must survive a crash
@@ -32,6 +34,9 @@ public:
     // Only a regular file is read: a folder, a pipe or a device at the path is a
     // failure, and reading never blocks on one.
     static ReadResult read(const std::filesystem::path& file);
+    // The same for the file `name` of an open folder; a symbolic link there is
+    // not followed, and fails.
+    static ReadResult readAt(int folder, const std::string& name);
 
     // A reader sees the old bytes or the new ones, never a part: the bytes go to
     // a private temporary file "<name>.tmp-XXXXXX" in the same folder, reach the
@@ -76,6 +81,9 @@ public:
     // passed over. Answers the first error's text.
     static std::optional<std::string> syncFiles(const std::filesystem::path& folder,
                                                 const std::vector<std::string>& names);
+
+private:
+    static ReadResult readOpened(UniqueFd fd);
 };
 
 }  // namespace platform

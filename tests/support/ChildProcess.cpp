@@ -47,6 +47,7 @@ std::vector<char*> pointersTo(const std::vector<std::string>& strings) {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent) _exit(127);
     setpgid(0, 0);
+    if (options.umask) umask(*options.umask);
     dup2(devNull, STDIN_FILENO);
     int output = options.outputFd >= 0 ? options.outputFd : devNull;
     int error = options.errorFd >= 0 ? options.errorFd : output;

@@ -49,8 +49,8 @@ TessivarProcess::TessivarProcess(const std::string& binary, const std::string& d
 }
 
 TessivarProcess::TessivarProcess(const std::string& binary, const std::string& displayName, const Home& home)
-    : home_(home.path), logName_(home.logName) {
-    std::filesystem::create_directories(settingsFolder());
+    : home_(home.path), logName_(home.logName), umask_(home.umask) {
+    if (!umask_) std::filesystem::create_directories(settingsFolder());
     start(binary, displayName);
 }
 
@@ -67,7 +67,8 @@ void TessivarProcess::start(const std::string& binary, const std::string& displa
                                               "XDG_CONFIG_HOME=" + (home_ / "config").string(),
                                               "XDG_DATA_HOME=" + (home_ / "data").string(),
                                               "XDG_CACHE_HOME=" + (home_ / "cache").string(),
-                                              "XDG_RUNTIME_DIR=" + (home_ / "runtime").string()}});
+                                              "XDG_RUNTIME_DIR=" + (home_ / "runtime").string()},
+                              .umask = umask_});
 }
 
 std::vector<std::string> TessivarProcess::lines() const {

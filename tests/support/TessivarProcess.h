@@ -30,6 +30,9 @@ public:
     struct Home {
         std::filesystem::path path;
         std::string logName = "tessivar.log";
+        // The program's file-mode mask. With one given, nothing of its settings is
+        // made beforehand: every folder it uses is as it made it.
+        std::optional<mode_t> umask;
     };
     TessivarProcess(const std::string& binary, const std::string& displayName, const Home& home);
 
@@ -57,6 +60,7 @@ private:
     std::optional<platform::TemporaryDirectory> ownHome_;
     std::filesystem::path home_;
     std::string logName_ = "tessivar.log";
+    std::optional<mode_t> umask_;
     std::unique_ptr<ChildProcess> child_;
 };
 
