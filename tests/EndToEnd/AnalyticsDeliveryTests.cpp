@@ -11,6 +11,7 @@
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "tests/EndToEnd/DesktopSession.h"
 #include "tests/support/DesktopCommands.h"
+#include "tests/support/FolderChanges.h"
 #include "tests/support/TessivarProcess.h"
 #include "tests/support/WaitUntil.h"
 #include "tests/support/X11Observer.h"
@@ -298,19 +299,8 @@ TEST(TessivarProgram, EventsAfterTheQueueFolderIsRemovedOrReplacedStillGoOut) {
         TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
     }
     namespace fs = std::filesystem;
-    const struct {
-        const char* change;
-        void (*apply)(const fs::path& queue);
-    } changes[] = {
-        {"removed", [](const fs::path& queue) { fs::remove_all(queue); }},
-        {"replaced",
-         [](const fs::path& queue) {
-             fs::rename(queue, queue.string() + ".old");
-             fs::create_directory(queue);
-         }},
-    };
     constexpr long jumps = 12;
-    for (const auto& [change, apply] : changes) {
+    for (const auto& [change, apply] : tessivar::testing::folderChanges) {
         platform::TemporaryDirectory home;
         fs::create_directories(home.path() / "config" / "com.brel.tessivar");
         std::ofstream(home.path() / "config" / "com.brel.tessivar" / "defaults.json") << R"({"hasCompletedOnboarding": true})";

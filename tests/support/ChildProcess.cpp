@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -48,7 +47,6 @@ std::vector<char*> pointersTo(const std::vector<std::string>& strings) {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent) _exit(127);
     setpgid(0, 0);
-    if (options.umask) umask(*options.umask);
     dup2(devNull, STDIN_FILENO);
     int output = options.outputFd >= 0 ? options.outputFd : devNull;
     int error = options.errorFd >= 0 ? options.errorFd : output;

@@ -18,7 +18,6 @@ public:
         int passedFd = -1;  // handed to the child as fd 3 when not -1
         std::vector<std::string> environment;  // "NAME=value", replacing or adding to ours
         int errorFd = -1;  // stderr apart from stdout; follows outputFd when -1
-        std::optional<mode_t> umask;  // the child's file-mode mask; ours when absent
     };
 
     // Starts `argv[0]`, looked up in PATH; `failure()` says why when it could not.

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -59,6 +60,8 @@ void TessivarProcess::start(const std::string& binary, const std::string& displa
     platform::UniqueFd fd(::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
     std::filesystem::create_directories(home_ / "runtime");
     std::filesystem::permissions(home_ / "runtime", std::filesystem::perms::owner_all);
+    // The child takes the mask it is forked with.
+    const mode_t ownMask = umask_ ? ::umask(*umask_) : 0;
     child_ = std::make_unique<ChildProcess>(
         std::vector<std::string>{binary},
         ChildProcess::Options{.outputFd = fd.get(),
@@ -67,8 +70,8 @@ void TessivarProcess::start(const std::string& binary, const std::string& displa
                                               "XDG_CONFIG_HOME=" + (home_ / "config").string(),
                                               "XDG_DATA_HOME=" + (home_ / "data").string(),
                                               "XDG_CACHE_HOME=" + (home_ / "cache").string(),
-                                              "XDG_RUNTIME_DIR=" + (home_ / "runtime").string()},
-                              .umask = umask_});
+                                              "XDG_RUNTIME_DIR=" + (home_ / "runtime").string()}});
+    if (umask_) ::umask(ownMask);
 }
 
 std::vector<std::string> TessivarProcess::lines() const {

@@ -90,13 +90,18 @@ int ZeraZovQueueFolder::writeIntoSpare(const Descriptor& folder, const Descripto
     platform::UniqueFd fd(::openat(spares->get(), name.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
     // One gone meanwhile (the folder emptied by hand) leaves the record to a new file.
     if (!fd.valid()) return writeLinked(folder, name, bytes);
+    return fillAndName(fd, spares->get(), name, folder, name, bytes);
+}
+
+int ZeraZovQueueFolder::fillAndName(platform::UniqueFd& fd, int from, const std::string& fromName,
+                                    const Descriptor& folder, const std::string& name, std::string_view bytes) const {
     if (DurableFile::writeAll(fd.get(), bytes) && fd.close() &&
-        ::renameat(spares->get(), name.c_str(), folder->get(), name.c_str()) == 0) {
+        ::renameat(from, fromName.c_str(), folder->get(), name.c_str()) == 0) {
         handToSync(folder, platform::UniqueFd(), name);
         return 0;
     }
     const int failed = errno;
-    ::unlinkat(spares->get(), name.c_str(), 0);
+    ::unlinkat(from, fromName.c_str(), 0);
     return failed;
 }
 
@@ -135,14 +140,7 @@ int ZeraZovQueueFolder::writeReplacing(const Descriptor& folder, const std::stri
     platform::UniqueFd fd(
         ::openat(folder->get(), temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!fd.valid()) return errno;
-    if (DurableFile::writeAll(fd.get(), bytes) && fd.close() &&
-        ::renameat(folder->get(), temporary.c_str(), folder->get(), name.c_str()) == 0) {
-        handToSync(folder, platform::UniqueFd(), name);
-        return 0;
-    }
-    const int failed = errno;
-    ::unlinkat(folder->get(), temporary.c_str(), 0);
-    return failed;
+    return fillAndName(fd, folder->get(), temporary, folder, name, bytes);
 }
 
 std::optional<std::string> ZeraZovQueueFolder::moveIn(const fs::path& source, std::string_view name) const {

@@ -11,6 +11,7 @@
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "ZeraZov/Core/Storage/ZeraZovStorage.h"
 #include "ZeraZov/Delivery/FileQueue/ZeraZovQueueFolder.h"
+#include "tests/support/FolderChanges.h"
 
 namespace zerazov_file_queue_tests {
 namespace {
@@ -126,18 +127,7 @@ TEST(QueueFolderOwnership, ALinkWhereAFolderOrRecordOfTheQueuesShouldBeIsLeftAlo
 // A queue whose folder is removed, or moved away and replaced by a new one,
 // while it runs keeps every record added afterwards where readers look.
 TEST(QueueFolderOwnership, RecordsAddedAfterTheFolderIsRemovedOrReplacedAreKept) {
-    const struct {
-        const char* change;
-        void (*apply)(const fs::path& folder);
-    } changes[] = {
-        {"removed", [](const fs::path& folder) { fs::remove_all(folder); }},
-        {"replaced",
-         [](const fs::path& folder) {
-             fs::rename(folder, folder.string() + ".old");
-             fs::create_directory(folder);
-         }},
-    };
-    for (const auto& [change, apply] : changes) {
+    for (const auto& [change, apply] : tessivar::testing::folderChanges) {
         platform::TemporaryDirectory home;
         const auto folder = home.path() / "queue";
         ZeraZovFileBackedQueue queue(folder);

@@ -95,18 +95,18 @@ TEST_F(SpareFileTest, SparesLeftByAnEarlierRunAreFilledAndAHalfWrittenOneIsDelet
 // two adds taking the same name would write into one file.
 TEST_F(SpareFileTest, ANameRetiredAgainIsNotKeptTwice) {
     platform::TemporaryDirectory elsewhere;
-    const auto folder = std::make_shared<const platform::UniqueFd>(
+    const auto opened = std::make_shared<const platform::UniqueFd>(
         ::open(elsewhere.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     zerazov::ZeraZovSpareFiles pool(elsewhere.path());
     const auto retired = elsewhere.path() / "1714564800.123";
     writeText(retired, "first");
-    ASSERT_TRUE(pool.keep(folder, "1714564800.123"));
+    ASSERT_TRUE(pool.keep(opened, "1714564800.123"));
     writeText(retired, "second");
-    EXPECT_FALSE(pool.keep(folder, "1714564800.123"));
+    EXPECT_FALSE(pool.keep(opened, "1714564800.123"));
 
-    const auto claimed = pool.claim(folder, "claimed");
+    const auto claimed = pool.claim(opened, "claimed");
     ASSERT_TRUE(claimed);
-    EXPECT_FALSE(pool.claim(folder, "again"));
+    EXPECT_FALSE(pool.claim(opened, "again"));
     EXPECT_EQ(fs::file_size(elsewhere.path() / ".spare" / "claimed"), 0u);
 }
 
