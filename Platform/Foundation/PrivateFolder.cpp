@@ -55,7 +55,9 @@ std::optional<std::string> PrivateFolder::makeAll(const fs::path& folder) {
     if (folder.has_parent_path() && folder.parent_path() != folder) {
         if (auto failed = makeAll(folder.parent_path())) return failed;
     }
-    if (::mkdir(folder.c_str(), privateMode) == 0 || errno == EEXIST) return std::nullopt;
+    if (::mkdir(folder.c_str(), privateMode) == 0) return std::nullopt;
+    // Made by someone else meanwhile is as good; a file in its place is not.
+    if (errno == EEXIST) return fs::is_directory(folder, error) ? std::nullopt : std::optional(errorText(folder, ENOTDIR));
     return errorText(folder, errno);
 }
 

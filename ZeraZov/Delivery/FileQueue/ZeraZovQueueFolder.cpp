@@ -57,7 +57,8 @@ std::optional<std::string> ZeraZovQueueFolder::create() const { return heldFolde
 std::optional<std::string> ZeraZovQueueFolder::removeWhole() const {
     auto opened = heldFolder_.folder().open();
     heldFolder_.drop();
-    if (!opened.fd.valid()) return opened.errorNumber == ENOENT ? std::nullopt : std::optional(opened.error);
+    // Only a link is worth telling of: anything else in the way stops the create that follows.
+    if (!opened.fd.valid()) return opened.errorNumber == ELOOP ? std::optional(opened.error) : std::nullopt;
     deleteSafely(path_);
     return std::nullopt;
 }
