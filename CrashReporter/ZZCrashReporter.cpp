@@ -57,6 +57,15 @@ bool makeFolders(const std::string& path, ZZCrashReporterError* error) {
     return true;
 }
 
+// The reporter's own folders are never links: a crash log written, or a report
+// purged, through one would land in a folder that is not the reporter's.
+bool isOwnFolder(const std::string& path, ZZCrashReporterError* error) {
+    struct stat info {};
+    if (lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return true;
+    if (error) *error = fileError(path, S_ISLNK(info.st_mode) ? ELOOP : ENOTDIR);
+    return false;
+}
+
 }  // namespace
 
 ZZCrashReporter* ZZCrashReporter::sharedReporter() {
@@ -124,7 +133,10 @@ bool ZZCrashReporter::purgePendingCrashReport(ZZCrashReporterError* error) const
 }
 
 bool ZZCrashReporter::populateCrashReportDirectory(ZZCrashReporterError* error) const {
-    return makeFolders(crashReportDirectory_, error) && makeFolders(queuedCrashReportDirectory(), error);
+    const std::string reportsFolder = crashReportDirectory_.substr(0, crashReportDirectory_.rfind('/'));
+    return makeFolders(crashReportDirectory_, error) && isOwnFolder(reportsFolder, error) &&
+           isOwnFolder(crashReportDirectory_, error) && makeFolders(queuedCrashReportDirectory(), error) &&
+           isOwnFolder(queuedCrashReportDirectory(), error);
 }
 
 void ZZCrashReporter::setCustomData(std::optional<std::vector<std::uint8_t>> customData) {

@@ -92,7 +92,15 @@ bool DurableFile::writeAll(int fd, std::string_view bytes) {
 DurableFile::ReadResult DurableFile::read(const std::filesystem::path& file, std::size_t limit) {
     // O_NONBLOCK keeps a pipe at the path from stalling the caller; it changes
     // nothing for a regular file.
-    UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    return readOpened(UniqueFd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)), limit);
+}
+
+DurableFile::ReadResult DurableFile::readAt(int folder, const std::string& name, std::size_t limit) {
+    return readOpened(UniqueFd(::openat(folder, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW)),
+                      limit);
+}
+
+DurableFile::ReadResult DurableFile::readOpened(UniqueFd fd, std::size_t limit) {
     if (!fd.valid()) {
         // A file where a folder of the path should be leaves nothing at the path either.
         const bool missing = errno == ENOENT || errno == ENOTDIR;

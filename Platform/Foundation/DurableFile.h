@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "Platform/Foundation/UniqueFd.h"
+
 namespace platform {
 
 // Whole-file reads and atomic replacements for files that must survive a crash
@@ -41,6 +43,9 @@ public:
     // bytes, found from its size before any byte is read, or while reading one
     // whose size says nothing (the kernel's own files) or that grows meanwhile.
     static ReadResult read(const std::filesystem::path& file, std::size_t limit = readLimit);
+    // The same for the file `name` of an open folder; a symbolic link there is
+    // not followed, and fails.
+    static ReadResult readAt(int folder, const std::string& name, std::size_t limit = readLimit);
 
     // A reader sees the old bytes or the new ones, never a part: the bytes go to
     // a private temporary file "<name>.tmp-XXXXXX" in the same folder, reach the
@@ -85,6 +90,9 @@ public:
     // passed over. Answers the first error's text.
     static std::optional<std::string> syncFiles(const std::filesystem::path& folder,
                                                 const std::vector<std::string>& names);
+
+private:
+    static ReadResult readOpened(UniqueFd fd, std::size_t limit);
 };
 
 }  // namespace platform

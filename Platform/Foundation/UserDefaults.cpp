@@ -15,6 +15,7 @@
 #include "Platform/Foundation/Private/FileLock.h"
 #include "Platform/Foundation/Log.h"
 #include "Platform/Foundation/Paths.h"
+#include "Platform/Foundation/PrivateFolder.h"
 
 namespace platform {
 namespace {
@@ -53,11 +54,12 @@ MovedAside moveTargetAside(const fs::path& file) {
 
 fs::path folderOf(const fs::path& file) { return file.has_parent_path() ? file.parent_path() : fs::path("."); }
 
-// The folder may not exist on a first run.
+// The folder may not exist on a first run. It is the program's own: made 0700
+// (with the config folder above it, when that is missing too), and never a link.
+std::optional<std::string> makeFolderOf(const fs::path& file) { return PrivateFolder(folderOf(file)).make(); }
+
 std::optional<std::string> writeCreatingFolder(const fs::path& file, const std::string& text) {
-    std::error_code error;
-    fs::create_directories(folderOf(file), error);
-    if (error) return error.message();
+    if (auto error = makeFolderOf(file)) return error;
     return DurableFile::writeAtomically(file, text);
 }
 
@@ -272,8 +274,7 @@ void UserDefaults::update(Change change) {
 
 std::optional<std::string> UserDefaults::store(std::vector<Change> changes, OutsideRead& outside) {
     // The lock file needs the folder, which a first run may not have yet.
-    std::error_code ignored;
-    fs::create_directories(folderOf(file_), ignored);
+    makeFolderOf(file_);
     // Another process may store its own change at the same time: holding the
     // file lock from the read to the rename keeps either change from being
     // written over by values read before it.

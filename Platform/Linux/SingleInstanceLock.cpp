@@ -2,10 +2,11 @@
 
 #include <cerrno>
 #include <cstring>
-#include <system_error>
 
 #include <fcntl.h>
 #include <sys/file.h>
+
+#include "Platform/Foundation/PrivateFolder.h"
 
 namespace platform {
 
@@ -13,8 +14,8 @@ SingleInstanceLock::SingleInstanceLock(State state, UniqueFd fd, std::string fai
     : state_(state), fd_(std::move(fd)), failure_(std::move(failure)) {}
 
 SingleInstanceLock SingleInstanceLock::acquire(const std::filesystem::path& file) {
-    std::error_code error;
-    std::filesystem::create_directories(file.parent_path(), error);
+    // Missing only where the session gave no runtime folder and the cache one stands in.
+    PrivateFolder::makeAll(file.parent_path());
     UniqueFd fd(::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (!fd.valid()) return {State::unavailable, {}, file.string() + ": " + std::strerror(errno)};
     int result = 0;

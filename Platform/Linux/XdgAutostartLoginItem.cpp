@@ -8,6 +8,7 @@
 #include "Platform/Foundation/BundleInfo.h"
 #include "Platform/Foundation/DurableFile.h"
 #include "Platform/Foundation/Paths.h"
+#include "Platform/Foundation/PrivateFolder.h"
 #include "Platform/Linux/Private/DesktopEntry.h"
 
 namespace platform {
@@ -92,9 +93,9 @@ std::string XdgAutostartLoginItem::entryText(bool hidden) const {
 }
 
 std::optional<std::string> XdgAutostartLoginItem::writeUserEntry(bool hidden) const {
-    std::error_code error;
-    fs::create_directories(locations_.userFolder, error);
-    if (error) return "无法创建自启动文件夹 " + locations_.userFolder.string() + ": " + error.message();
+    if (const auto error = PrivateFolder::makeAll(locations_.userFolder)) {
+        return "无法创建自启动文件夹 " + locations_.userFolder.string() + ": " + *error;
+    }
     if (const auto failure = DurableFile::writeAtomically(userEntry(), entryText(hidden))) {
         return "无法写入自启动项 " + userEntry().string() + ": " + *failure;
     }

@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "tests/EndToEnd/DesktopSession.h"
 #include "tests/support/DesktopCommands.h"
+#include "tests/support/FolderChanges.h"
 #include "tests/support/TessivarProcess.h"
 #include "tests/support/WaitUntil.h"
 #include "tests/support/X11Observer.h"
@@ -52,9 +54,20 @@ std::optional<ReceivedEvent> received(const LoopbackServer& server, const std::s
     return std::nullopt;
 }
 
+std::filesystem::path projectFolder(const std::filesystem::path& home) { return home / "data" / "com.brel.tessivar" / kToken; }
+
+std::filesystem::path queueFolder(const std::filesystem::path& home) {
+    return projectFolder(home) / "zerazov.queueFolder.uuid";
+}
+
+long receivedCount(const LoopbackServer& server, const std::string& name) {
+    const auto events = receivedEvents(server);
+    return std::count_if(events.begin(), events.end(), [&](const ReceivedEvent& event) { return event.event["event"] == name; });
+}
+
 // Every stored event, as the queue left it on disk.
 std::vector<json> queuedRecords(const std::filesystem::path& home) {
-    const auto folder = home / "data" / "com.brel.tessivar" / kToken / "zerazov.queueFolder.uuid";
+    const auto folder = queueFolder(home);
     std::vector<json> records;
     if (!std::filesystem::exists(folder)) return records;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
@@ -310,6 +323,114 @@ TEST(TessivarProgram, EventsOnceTheOnboardingHasTheKeyboardCarryItsDisplaysSize)
         EXPECT_EQ(properties["$screen_height"], 900);
     }
     EXPECT_GE(sized, 1) << "no jump carried a screen size";
+}
+
+// Every folder the program makes is its owner's alone, whatever the file-mode
+// mask it was started with; its files too.
+TEST(TessivarProgram, EveryFolderItMakesIsPrivateUnderAnOpenFileModeMask) {
+    tessivar::testing::XorgDummyServer display;
+    if (auto error = display.start({{1920, 1080, 0, 0}})) TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
+    platform::TemporaryDirectory home;
+    {
+        LoopbackServer ingestion(LoopbackServer::Scheme::http, TESSIVAR_TEST_ANALYTICS_PORT);
+        TessivarProcess tessivar(TESSIVAR_LOOPBACK_ANALYTICS_BINARY, display.displayName(),
+                                 TessivarProcess::Home{home.path(), "tessivar.log", 0});
+        ASSERT_TRUE(tessivar.waitForLine("[Tessivar-Analytics] Captured: app_opened", 15s));
+        EXPECT_EQ(quit(tessivar), 0);
+        ASSERT_TRUE(received(ingestion, "app_quit")) << "a sent event's file is kept as a spare";
+    }
+    const auto project = std::filesystem::path("data") / "com.brel.tessivar" / kToken;
+    const struct {
+        std::filesystem::path path;
+        mode_t mode;
+    } expected[] = {
+        {"config", 0700},
+        {std::filesystem::path("config") / "com.brel.tessivar", 0700},
+        {std::filesystem::path("config") / "com.brel.tessivar" / "defaults.json", 0600},
+        {"data", 0700},
+        {std::filesystem::path("data") / "com.brel.tessivar", 0700},
+        {project, 0700},
+        {project / "zerazov.queueFolder.uuid", 0700},
+        {project / "zerazov.queueFolder.uuid" / ".spare", 0700},
+        {project / "zerazov.logsFolder", 0700},
+        {project / "zerazov.replayFolder.uuid", 0700},
+        {project / "zerazov.replayBufferFolder", 0700},
+        {project / "zerazov.anonymousId", 0600},
+    };
+    for (const auto& [path, mode] : expected) {
+        struct stat info {};
+        ASSERT_EQ(::lstat((home.path() / path).c_str(), &info), 0) << path << " was not made";
+        EXPECT_EQ(info.st_mode & 07777, mode) << path;
+    }
+}
+
+// A link where the queue's folder of spare files should be (to a folder of the
+// user's) is left alone: nothing in what it names is deleted, and no record
+// file is moved there.
+TEST(TessivarProgram, LeavesAloneALinkWhereTheQueuesSpareFolderShouldBe) {
+    tessivar::testing::XorgDummyServer display;
+    if (auto error = display.start({{1920, 1080, 0, 0}, {1920, 1080, 1920, 0}})) {
+        TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
+    }
+    platform::TemporaryDirectory home;
+    const auto elsewhere = home.path() / "elsewhere";
+    std::filesystem::create_directories(elsewhere / "inner");
+    std::ofstream(elsewhere / "notes.txt") << "mine";
+    std::ofstream(elsewhere / "inner" / "more.txt") << "also mine";
+    std::filesystem::create_directories(queueFolder(home.path()));
+    std::filesystem::create_directory_symlink(elsewhere, queueFolder(home.path()) / ".spare");
+    std::filesystem::create_directories(home.path() / "config" / "com.brel.tessivar");
+    std::ofstream(home.path() / "config" / "com.brel.tessivar" / "defaults.json") << R"({"hasCompletedOnboarding": true})";
+
+    for (int launch = 1; launch <= 2; ++launch) {
+        LoopbackServer ingestion(LoopbackServer::Scheme::http, TESSIVAR_TEST_ANALYTICS_PORT);
+        TessivarProcess tessivar(TESSIVAR_LOOPBACK_ANALYTICS_BINARY, display.displayName(),
+                                 TessivarProcess::Home{home.path()});
+        ASSERT_TRUE(tessivar.waitForLine("✓ Hotkeys 监听已启动", 15s));
+        ASSERT_EQ(tessivar::testing::pressKeys(display.displayName(), "alt+2"), "");
+        ASSERT_TRUE(tessivar.waitForLine("Captured: jump_triggered", 5s));
+        EXPECT_EQ(quit(tessivar), 0);
+        EXPECT_TRUE(received(ingestion, "jump_triggered")) << "launch " << launch;
+        EXPECT_TRUE(received(ingestion, "app_quit")) << "launch " << launch;
+    }
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(elsewhere)) {
+        left.push_back(std::filesystem::relative(entry.path(), elsewhere).string());
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"inner", "inner/more.txt", "notes.txt"}));
+    EXPECT_TRUE(std::filesystem::is_symlink(queueFolder(home.path()) / ".spare"));
+}
+
+// The queue's folder removed, or moved away and replaced, while the program
+// runs: every jump after that and the quit still reach the server.
+TEST(TessivarProgram, EventsAfterTheQueueFolderIsRemovedOrReplacedStillGoOut) {
+    tessivar::testing::XorgDummyServer display;
+    if (auto error = display.start({{1920, 1080, 0, 0}, {1920, 1080, 1920, 0}})) {
+        TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
+    }
+    namespace fs = std::filesystem;
+    constexpr long jumps = 12;
+    for (const auto& [change, apply] : tessivar::testing::folderChanges) {
+        platform::TemporaryDirectory home;
+        fs::create_directories(home.path() / "config" / "com.brel.tessivar");
+        std::ofstream(home.path() / "config" / "com.brel.tessivar" / "defaults.json") << R"({"hasCompletedOnboarding": true})";
+        LoopbackServer ingestion(LoopbackServer::Scheme::http, TESSIVAR_TEST_ANALYTICS_PORT);
+        TessivarProcess tessivar(TESSIVAR_LOOPBACK_ANALYTICS_BINARY, display.displayName(),
+                                 TessivarProcess::Home{home.path()});
+        ASSERT_TRUE(tessivar.waitForLine("✓ Hotkeys 监听已启动", 15s));
+        ASSERT_TRUE(tessivar.waitForLine("[Tessivar-Analytics] Captured: app_opened", 15s));
+        ASSERT_TRUE(fs::is_directory(queueFolder(home.path())));
+        apply(queueFolder(home.path()));
+        for (long jump = 1; jump <= jumps; ++jump) {
+            ASSERT_EQ(tessivar::testing::pressKeys(display.displayName(), "alt+2"), "");
+            ASSERT_TRUE(tessivar::testing::waitUntil(
+                [&] { return tessivar.countLines("Captured: jump_triggered") == jump; }, 5s));
+        }
+        EXPECT_EQ(quit(tessivar), 0);
+        EXPECT_EQ(receivedCount(ingestion, "jump_triggered"), jumps) << change;
+        EXPECT_TRUE(received(ingestion, "app_quit")) << change;
+    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -49,8 +50,8 @@ TessivarProcess::TessivarProcess(const std::string& binary, const std::string& d
 }
 
 TessivarProcess::TessivarProcess(const std::string& binary, const std::string& displayName, const Home& home)
-    : home_(home.path), logName_(home.logName) {
-    std::filesystem::create_directories(settingsFolder());
+    : home_(home.path), logName_(home.logName), umask_(home.umask) {
+    if (!umask_) std::filesystem::create_directories(settingsFolder());
     start(binary, displayName);
 }
 
@@ -59,6 +60,8 @@ void TessivarProcess::start(const std::string& binary, const std::string& displa
     platform::UniqueFd fd(::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
     std::filesystem::create_directories(home_ / "runtime");
     std::filesystem::permissions(home_ / "runtime", std::filesystem::perms::owner_all);
+    // The child takes the mask it is forked with.
+    const mode_t ownMask = umask_ ? ::umask(*umask_) : 0;
     child_ = std::make_unique<ChildProcess>(
         std::vector<std::string>{binary},
         ChildProcess::Options{.outputFd = fd.get(),
@@ -68,6 +71,7 @@ void TessivarProcess::start(const std::string& binary, const std::string& displa
                                               "XDG_DATA_HOME=" + (home_ / "data").string(),
                                               "XDG_CACHE_HOME=" + (home_ / "cache").string(),
                                               "XDG_RUNTIME_DIR=" + (home_ / "runtime").string()}});
+    if (umask_) ::umask(ownMask);
 }
 
 std::vector<std::string> TessivarProcess::lines() const {

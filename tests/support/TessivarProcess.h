@@ -28,8 +28,15 @@ public:
     // A home folder the test keeps, so that a later launch finds the settings and data
     // an earlier one left; programs running at once in one home keep logs apart.
     struct Home {
+        // `umask` is the program's file-mode mask. With one given, nothing of its
+        // settings is made beforehand: every folder it uses is as it made it.
+        explicit Home(std::filesystem::path folder, std::string log = "tessivar.log",
+                      std::optional<mode_t> mask = std::nullopt)
+            : path(std::move(folder)), logName(std::move(log)), umask(mask) {}
+
         std::filesystem::path path;
-        std::string logName = "tessivar.log";
+        std::string logName;
+        std::optional<mode_t> umask;
     };
     TessivarProcess(const std::string& binary, const std::string& displayName, const Home& home);
 
@@ -57,6 +64,7 @@ private:
     std::optional<platform::TemporaryDirectory> ownHome_;
     std::filesystem::path home_;
     std::string logName_ = "tessivar.log";
+    std::optional<mode_t> umask_;
     std::unique_ptr<ChildProcess> child_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "Platform/Foundation/PrivateFolder.h"
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 
 namespace zerazov {
@@ -18,8 +19,9 @@ void deleteSafely(const fs::path& path) {
 void createDirectoryAtURLIfNeeded(const fs::path& path) {
     std::error_code error;
     if (fs::exists(path, error)) return;
-    fs::create_directories(path, error);
-    if (error) ZeraZovDebugLog::write("Error creating storage directory: " + error.message());
+    if (const auto failed = platform::PrivateFolder::makeAll(path)) {
+        ZeraZovDebugLog::write("Error creating storage directory: " + *failed);
+    }
 }
 
 bool directoryExists(const fs::path& path) {

@@ -8,7 +8,7 @@ namespace zerazov {
 
 // Removes the file or folder (with its contents) when something is there.
 void deleteSafely(const std::filesystem::path& path);
-// Creates the folder and its missing parents when nothing is at the path; a file
+// Creates the folder and its missing parents, each 0700, when nothing is at the path; a file
 // already there counts as existing and is left alone.
 void createDirectoryAtURLIfNeeded(const std::filesystem::path& path);
 // True when a folder is at the path.

@@ -72,6 +72,11 @@ constexpr std::array resetKeys{
     Key::requestId, Key::personPropertiesForFlags, Key::groupPropertiesForFlags, Key::errorTracking,
 };
 
+fs::path withoutTrailingSlash(const fs::path& folder) {
+    const auto normal = folder.lexically_normal();
+    return normal.has_filename() ? normal : normal.parent_path();
+}
+
 std::string keyText(Key key) { return std::string(ZeraZovStorage::caseName(key)); }
 
 // The bare value when the test accepts it, else the member named by the raw value
@@ -154,13 +159,27 @@ fs::path ZeraZovStorage::applicationSupportDirectoryURL(std::string_view bundleI
 ZeraZovStorage::ZeraZovStorage(const ZeraZovConfig& config, const platform::BundleInfo& program)
     : ZeraZovStorage(applicationSupportDirectoryURL(program.identifier), config.projectToken()) {}
 
+// A link where the base or the project folder should be is left alone: nothing
+// is moved out of it or into it.
 ZeraZovStorage::ZeraZovStorage(const fs::path& baseFolder, std::string_view projectToken)
     : appFolderUrl_(baseFolder / projectToken) {
-    createDirectoryAtURLIfNeeded(appFolderUrl_);
+    const platform::PrivateFolder base(withoutTrailingSlash(baseFolder));
+    ownedRoot_ = base.root();
+    ownedPart_ = base.own() / projectToken;
+    if (const auto error = platform::PrivateFolder(ownedRoot_, ownedPart_).make()) {
+        ZeraZovDebugLog::write("Error creating storage directory: " + *error);
+        refused_ = true;
+        return;
+    }
     ZeraZovStorageMigration::moveIntoProjectFolder(baseFolder, appFolderUrl_);
 }
 
+platform::PrivateFolder ZeraZovStorage::folder(StorageKey key) const {
+    return platform::PrivateFolder(ownedRoot_, ownedPart_ / rawValue(key));
+}
+
 std::optional<std::string> ZeraZovStorage::getData(StorageKey key) const {
+    if (refused_) return std::nullopt;
     const fs::path file = url(key);
     std::error_code ignored;
     if (!fs::exists(file, ignored)) return std::nullopt;
@@ -170,6 +189,7 @@ std::optional<std::string> ZeraZovStorage::getData(StorageKey key) const {
 }
 
 void ZeraZovStorage::setData(StorageKey key, const std::optional<std::string>& contents) const {
+    if (refused_) return;
     if (!contents) {
         deleteSafely(url(key));
         return;
@@ -202,6 +222,7 @@ void ZeraZovStorage::setJSON(StorageKey key, const json& value) const {
 }
 
 void ZeraZovStorage::reset(bool keepAnonymousId) const {
+    if (refused_) return;
     deleteSafely(url(Key::distinctId));
     if (!keepAnonymousId) deleteSafely(url(Key::anonymousId));
     for (const auto key : resetKeys) deleteSafely(url(key));

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Platform/Foundation/BundleInfo.h"
+#include "Platform/Foundation/PrivateFolder.h"
 
 namespace zerazov {
 
@@ -70,8 +71,10 @@ public:
     static std::filesystem::path applicationSupportDirectoryURL(std::string_view bundleIdentifier);
 
     // The project folder is applicationSupportDirectoryURL(the program's identifier) + the project token.
-    // It is created here, and values an older layout kept directly in the base
-    // folder are moved into it. An app-group identifier means nothing on this
+    // It is created here, 0700 as are the missing folders above it, and values an
+    // older layout kept directly in the base folder are moved into it. When it
+    // cannot be made, or a link stands where it or the base folder should be, the
+    // store reads and writes nothing. An app-group identifier means nothing on this
     // platform and is ignored.
     ZeraZovStorage(const ZeraZovConfig& config, const platform::BundleInfo& program);
     // The same over an explicit base folder.
@@ -79,6 +82,9 @@ public:
 
     const std::filesystem::path& appFolderUrl() const { return appFolderUrl_; }
     std::filesystem::path url(StorageKey key) const { return appFolderUrl_ / rawValue(key); }
+    // The key's folder as one of the program's own: the base folder, the project
+    // folder and the key's folder are never links it follows.
+    platform::PrivateFolder folder(StorageKey key) const;
 
     // The file's bytes; nothing when it is missing or cannot be read.
     std::optional<std::string> getData(StorageKey key) const;
@@ -102,6 +108,12 @@ public:
     std::optional<std::int64_t> getNumber(StorageKey key) const;
 
 private:
+    // The base folder's parent (the user's data folder), and below it what is ours.
+    std::filesystem::path ownedRoot_;
+    std::filesystem::path ownedPart_;
+    // The project folder could not be made, or a link stands where it or the
+    // base folder should be: no value is read or written through it.
+    bool refused_ = false;
     std::filesystem::path appFolderUrl_;
 };
 

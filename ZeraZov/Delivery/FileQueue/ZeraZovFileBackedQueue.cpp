@@ -10,7 +10,7 @@
 
 namespace zerazov {
 
-ZeraZovFileBackedQueue::ZeraZovFileBackedQueue(std::filesystem::path queue,
+ZeraZovFileBackedQueue::ZeraZovFileBackedQueue(platform::PrivateFolder queue,
                                                ZeraZovQueueHousekeeper::Policy syncPolicy)
     : folder_(std::move(queue)),
       housekeeper_([this] { return folder_.sync(); }, [this](const std::string& name) { folder_.retire(name); },

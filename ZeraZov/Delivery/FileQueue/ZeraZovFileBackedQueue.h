@@ -36,7 +36,7 @@ public:
         std::size_t depth = 0;       // the depth right after this add
     };
 
-    explicit ZeraZovFileBackedQueue(std::filesystem::path queue,
+    explicit ZeraZovFileBackedQueue(platform::PrivateFolder queue,
                                     ZeraZovQueueHousekeeper::Policy syncPolicy = ZeraZovQueueHousekeeper::Policy{});
     ZeraZovFileBackedQueue(const ZeraZovFileBackedQueue&) = delete;
     ZeraZovFileBackedQueue& operator=(const ZeraZovFileBackedQueue&) = delete;

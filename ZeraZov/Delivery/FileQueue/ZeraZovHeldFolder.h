@@ -1,31 +1,41 @@
 #pragma once
-#include <filesystem>
 #include <memory>
 #include <mutex>
+#include <string>
 
+#include "Platform/Foundation/PrivateFolder.h"
 #include "Platform/Foundation/UniqueFd.h"
 
 namespace zerazov {
 
-// A folder opened as a descriptor and kept, so that files made, named or moved
-// in it need no walk of its path (on tmpfs a long path's walk was a sizeable
-// share of writing a small file). Any thread may use it.
+// A folder of the program's opened as a descriptor and kept, so that files made,
+// named or moved in it need no walk of its path (on tmpfs a long path's walk was
+// a sizeable share of writing a small file), and so that no link put where one of
+// its folders should be is ever followed. The descriptor stays on the folder it
+// was opened on, also when that folder is removed or moved away: current() tells
+// and opens the one now at the path. Any thread may use it.
 class ZeraZovHeldFolder {
 public:
     // Shared, so that one thread may let go of it while another still uses it.
     using Descriptor = std::shared_ptr<const platform::UniqueFd>;
 
-    explicit ZeraZovHeldFolder(std::filesystem::path path) : path_(std::move(path)) {}
+    explicit ZeraZovHeldFolder(platform::PrivateFolder folder) : folder_(std::move(folder)) {}
 
-    // The folder's descriptor, opened when none is held; nothing when the folder
-    // cannot be opened.
-    Descriptor get() const;
-    // Lets go of a descriptor found stale (the folder was removed since it was
-    // opened), so that the next get() opens the folder now at the path.
-    void drop(const Descriptor& stale) const;
+    // The folder's descriptor, opened when none is held; nothing, with the
+    // error's text, when the folder cannot be opened.
+    Descriptor get(std::string& error) const;
+    // The folder now at the path, made again when it is gone and `makeMissing`:
+    // the descriptor held while it is still that folder, else one opened now and
+    // held from here on. Costs a walk of the path and two stats.
+    Descriptor current(std::string& error, bool makeMissing) const;
+    // Lets go of the descriptor held, so that the next get() opens the folder now
+    // at the path (the descriptor was found stale, or the folder was removed on purpose).
+    void drop() const;
+
+    const platform::PrivateFolder& folder() const { return folder_; }
 
 private:
-    const std::filesystem::path path_;
+    const platform::PrivateFolder folder_;
     mutable std::mutex lock_;
     mutable Descriptor held_;
 };

@@ -13,8 +13,8 @@
 #include <tuple>
 #include <utility>
 
-#include "Platform/Foundation/UniqueFd.h"
 #include "ZeraZov/Core/Storage/FileUtils.h"
+#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 
 namespace zerazov {
 namespace {
@@ -26,197 +26,256 @@ using FileTime = std::pair<std::int64_t, std::uint32_t>;
 
 using platform::DurableFile;
 
-// When the record's bytes were last written. A record file is never changed
-// after its rename, so for one made fresh this is its birth give or take the
-// write; a spare's birth is that of the record it first held. Files of older
-// layouts keep the time they were written, also when moved in.
-FileTime writtenDate(const fs::path& file) {
-    struct statx info {};
-    if (::statx(AT_FDCWD, file.c_str(), AT_SYMLINK_NOFOLLOW, STATX_MTIME, &info) != 0) {
-        return {std::numeric_limits<std::int64_t>::min(), 0};  // the distant past
-    }
-    return {info.stx_mtime.tv_sec, info.stx_mtime.tv_nsec};
-}
+std::string errorText(int error) { return std::system_category().message(error); }
 
 struct Entry {
     FileTime created;
     std::string name;
 };
 
+// A regular file's entry with the time the record's bytes were last written. A
+// record file is never changed after its rename, so for one made fresh this is
+// its birth give or take the write; a spare's birth is that of the record it
+// first held. Files of older layouts keep the time they were written, also when
+// moved in. Anything else (a folder, a link) is no record.
+std::optional<Entry> recordEntry(int folder, std::string name) {
+    struct statx info {};
+    if (::statx(folder, name.c_str(), AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_MTIME, &info) != 0) {
+        return Entry{{std::numeric_limits<std::int64_t>::min(), 0}, std::move(name)};  // the distant past
+    }
+    if (!S_ISREG(info.stx_mode)) return std::nullopt;
+    return Entry{{info.stx_mtime.tv_sec, info.stx_mtime.tv_nsec}, std::move(name)};
+}
+
 }  // namespace
 
-std::optional<std::string> ZeraZovQueueFolder::create() const {
-    std::error_code error;
-    fs::create_directories(path_, error);
-    if (error) return error.message();
+ZeraZovQueueFolder::ZeraZovQueueFolder(platform::PrivateFolder folder)
+    : path_(folder.path()), spares_(path_), heldFolder_(std::move(folder)) {}
+
+std::optional<std::string> ZeraZovQueueFolder::create() const { return heldFolder_.folder().make(); }
+
+std::optional<std::string> ZeraZovQueueFolder::removeWhole() const {
+    auto opened = heldFolder_.folder().open();
+    heldFolder_.drop();
+    // Only a link is worth telling of: anything else in the way stops the create that follows.
+    if (!opened.fd.valid()) return opened.errorNumber == ELOOP ? std::optional(opened.error) : std::nullopt;
+    deleteSafely(path_);
     return std::nullopt;
 }
 
 // Record names are fresh and time-ordered: there is no link or mode to look up.
-// Each way of writing hands its file to the next sync.
+// A write that fails in a folder removed since it was opened (the kernel answers
+// ENOENT or EPERM, depending on the way tried) makes the folder again and
+// writes there.
 std::optional<std::string> ZeraZovQueueFolder::write(const std::string& name, std::string_view bytes) const {
-    const auto spare = spares_.take();
-    return spare ? writeIntoSpare(*spare, name, bytes) : writeFresh(name, bytes);
+    std::string error;
+    const auto held = heldFolder_.get(error);
+    int failed = held ? writeInto(held, name, bytes) : ENOENT;
+    if (failed == 0) return std::nullopt;
+    const auto folder = heldFolder_.current(error, true);
+    if (!folder) return error;
+    if (folder != held) failed = writeInto(folder, name, bytes);
+    if (failed == 0) return std::nullopt;
+    return errorText(failed);
 }
 
-std::optional<std::string> ZeraZovQueueFolder::writeIntoSpare(const std::string& spare, const std::string& name,
-                                                              std::string_view bytes) const {
-    const auto file = spares_.fileURL(spare);
-    // Kept spares are empty, so nothing is cut. One gone meanwhile (the folder
-    // emptied by hand) leaves the record to a new file.
-    platform::UniqueFd fd(::open(file.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
-    if (!fd.valid()) return writeFresh(name, bytes);
+int ZeraZovQueueFolder::writeInto(const Descriptor& folder, const std::string& name, std::string_view bytes) const {
+    if (const auto spares = spares_.claim(folder, name)) return writeIntoSpare(folder, spares, name, bytes);
+    return writeLinked(folder, name, bytes);
+}
+
+// The claimed spare already carries the record's name, in the spares' folder
+// where no reader looks; kept spares are empty, so nothing is cut.
+int ZeraZovQueueFolder::writeIntoSpare(const Descriptor& folder, const Descriptor& spares, const std::string& name,
+                                       std::string_view bytes) const {
+    platform::UniqueFd fd(::openat(spares->get(), name.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
+    // One gone meanwhile (the folder emptied by hand) leaves the record to a new file.
+    if (!fd.valid()) return writeLinked(folder, name, bytes);
+    return fillAndName(fd, spares->get(), name, folder, name, bytes);
+}
+
+int ZeraZovQueueFolder::fillAndName(platform::UniqueFd& fd, int from, const std::string& fromName,
+                                    const Descriptor& folder, const std::string& name, std::string_view bytes) const {
     if (DurableFile::writeAll(fd.get(), bytes) && fd.close() &&
-        ::rename(file.c_str(), fileURL(name).c_str()) == 0) {
-        awaitSync(name);
-        return std::nullopt;
+        ::renameat(from, fromName.c_str(), folder->get(), name.c_str()) == 0) {
+        handToSync(folder, platform::UniqueFd(), name);
+        return 0;
     }
-    auto error = DurableFile::errnoText();
-    ::unlink(file.c_str());
-    return error;
+    const int failed = errno;
+    ::unlinkat(from, fromName.c_str(), 0);
+    return failed;
 }
 
 // A file made without a name in the folder and linked under the record's name
-// once whole: a process killed on the way leaves nothing behind. Where the file
-// system makes no such files, or /proc is missing, a temporary file renamed into
-// place does the same; so does a name that is taken, which a link cannot
-// replace (a move of older records cut short and run again writes its files
-// again, and must go on past them).
-std::optional<std::string> ZeraZovQueueFolder::writeFresh(const std::string& name, std::string_view bytes) const {
-    if (const auto folder = heldFolder_.get()) {
-        if (writeLinked(folder->get(), name, bytes)) return std::nullopt;
-        // A taken name is no sign of a folder gone stale.
-        if (errno != EEXIST) heldFolder_.drop(folder);
-    }
-    return writeFreshByPath(name, bytes);
-}
-
-// Through the folder's descriptor, so that neither making the file nor naming it
-// walks the folder's path or /proc's (together about a third of an add on tmpfs).
-// Since Linux 6.10 the opener may link a descriptor by AT_EMPTY_PATH without
-// privilege; older kernels refuse that with ENOENT, and then the /proc name does
-// it. False when the record is not stored this way, with nothing left behind: a
-// folder removed since it was opened, a file system without nameless files, a
-// full disk; the path then gives the answer.
-bool ZeraZovQueueFolder::writeLinked(int folder, const std::string& name, std::string_view bytes) const {
-    platform::UniqueFd fd(::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
-    if (!fd.valid() || !DurableFile::writeAll(fd.get(), bytes)) return false;
-    if (::linkat(fd.get(), "", folder, name.c_str(), AT_EMPTY_PATH) != 0) {
-        if (errno != ENOENT) return false;
+// once whole: a process killed on the way leaves nothing behind, and neither
+// making the file nor naming it walks the folder's path. Since Linux 6.10 the
+// opener may link a descriptor by AT_EMPTY_PATH without privilege; older kernels
+// refuse that with ENOENT, and then the /proc name does it. Where the file system
+// makes no such files, or /proc is missing, a temporary file renamed into place
+// does the same; so does a name that is taken, which a link cannot replace (a
+// move of older records cut short and run again writes its files again, and
+// must go on past them).
+int ZeraZovQueueFolder::writeLinked(const Descriptor& folder, const std::string& name, std::string_view bytes) const {
+    platform::UniqueFd fd(::openat(folder->get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    if (!fd.valid() && (errno == EOPNOTSUPP || errno == EISDIR)) return writeReplacing(folder, name, bytes);
+    if (!fd.valid() || !DurableFile::writeAll(fd.get(), bytes)) return errno;
+    if (::linkat(fd.get(), "", folder->get(), name.c_str(), AT_EMPTY_PATH) != 0) {
+        if (errno == EEXIST) return writeReplacing(folder, name, bytes);
+        if (errno != ENOENT) return errno;
         char descriptor[32];
         std::snprintf(descriptor, sizeof descriptor, "/proc/self/fd/%d", fd.get());
-        if (::linkat(AT_FDCWD, descriptor, folder, name.c_str(), AT_SYMLINK_FOLLOW) != 0) return false;
+        if (::linkat(AT_FDCWD, descriptor, folder->get(), name.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+            return errno == ENOENT || errno == EEXIST ? writeReplacing(folder, name, bytes) : errno;
+        }
     }
-    if (handToSync(fd, name)) return true;
-    ::unlinkat(folder, name.c_str(), 0);
-    return false;
+    if (handToSync(folder, std::move(fd), name)) return 0;
+    const int failed = errno;
+    ::unlinkat(folder->get(), name.c_str(), 0);
+    return failed;
 }
 
-std::optional<std::string> ZeraZovQueueFolder::writeFreshByPath(const std::string& name, std::string_view bytes) const {
-    const auto temporaryInstead = [&]() -> std::optional<std::string> {
-        auto error = DurableFile::writeNew(fileURL(name), bytes, DurableFile::Sync::later);
-        if (!error) awaitSync(name);
-        return error;
-    };
-    platform::UniqueFd fd(::open(path_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
-    if (!fd.valid() && (errno == EOPNOTSUPP || errno == EISDIR)) return temporaryInstead();
-    if (!fd.valid() || !DurableFile::writeAll(fd.get(), bytes)) return DurableFile::errnoText();
-    // Naming the descriptor needs no privilege, unlike linking it by AT_EMPTY_PATH
-    // on kernels before 6.10.
-    char descriptor[32];
-    std::snprintf(descriptor, sizeof descriptor, "/proc/self/fd/%d", fd.get());
-    const auto file = fileURL(name);
-    if (::linkat(AT_FDCWD, descriptor, AT_FDCWD, file.c_str(), AT_SYMLINK_FOLLOW) != 0) {
-        if (errno == ENOENT || errno == EEXIST) return temporaryInstead();
-        return DurableFile::errnoText();
-    }
-    if (handToSync(fd, name)) return std::nullopt;
-    auto error = DurableFile::errnoText();
-    ::unlink(file.c_str());
-    return error;
+int ZeraZovQueueFolder::writeReplacing(const Descriptor& folder, const std::string& name,
+                                       std::string_view bytes) const {
+    // The record's name is new to this process, so its temporary name is too.
+    const std::string temporary = name + std::string(DurableFile::temporaryMark) + "write";
+    platform::UniqueFd fd(
+        ::openat(folder->get(), temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!fd.valid()) return errno;
+    return fillAndName(fd, folder->get(), temporary, folder, name, bytes);
 }
 
 std::optional<std::string> ZeraZovQueueFolder::moveIn(const fs::path& source, std::string_view name) const {
-    if (::rename(source.c_str(), fileURL(name).c_str()) != 0) return DurableFile::errnoText();
-    awaitSync(name);
+    std::string error;
+    const auto folder = heldFolder_.get(error);
+    if (!folder) return error;
+    const std::string own(name);
+    if (::renameat(AT_FDCWD, source.c_str(), folder->get(), own.c_str()) != 0) return DurableFile::errnoText();
+    handToSync(folder, platform::UniqueFd(), own);
     return std::nullopt;
-}
-
-void ZeraZovQueueFolder::awaitSync(std::string_view name) const {
-    std::lock_guard guard(unsyncedLock_);
-    unsynced_.emplace_back(name);
 }
 
 // Held open, the sync needs neither to open the file again nor, here, to close
 // it: a close reports nothing of a local file's writes that its fdatasync does
 // not. Past the bound the file is closed and synced by name.
-bool ZeraZovQueueFolder::handToSync(platform::UniqueFd& file, std::string_view name) const {
+bool ZeraZovQueueFolder::handToSync(const Descriptor& folder, platform::UniqueFd file, const std::string& name) const {
     {
         std::lock_guard guard(unsyncedLock_);
-        if (unsyncedOpen_.size() < mostHeldOpen) {
-            unsyncedOpen_.push_back(std::move(file));
+        if (!file.valid() || heldOpen_ < mostHeldOpen) {
+            heldOpen_ += file.valid() ? 1 : 0;
+            unsynced_.push_back({name, folder, std::move(file)});
             return true;
         }
     }
     if (!file.close()) return false;
-    awaitSync(name);
-    return true;
+    return handToSync(folder, platform::UniqueFd(), name);
+}
+
+ZeraZovQueueFolder::Descriptor ZeraZovQueueFolder::reconcile(std::vector<Unsynced>& unsynced,
+                                                             std::string& error) const {
+    const auto current = heldFolder_.current(error, true);
+    if (!current) return nullptr;
+    for (auto& entry : unsynced) {
+        if (entry.folder == current) continue;
+        // Written into a folder since moved away or removed: moved over, when it
+        // still can be, to where readers look.
+        if (::renameat(entry.folder->get(), entry.name.c_str(), current->get(), entry.name.c_str()) == 0) {
+            ZeraZovDebugLog::write("Moved record " + entry.name + " into the queue folder now at " + path_.string());
+        }
+        entry.folder = current;
+    }
+    return current;
 }
 
 std::optional<std::string> ZeraZovQueueFolder::sync() const {
-    std::vector<std::string> names;
-    std::vector<platform::UniqueFd> files;
+    std::vector<Unsynced> files;
     {
         std::lock_guard guard(unsyncedLock_);
-        names.swap(unsynced_);
-        files.swap(unsyncedOpen_);
+        files.swap(unsynced_);
+        heldOpen_ = 0;
     }
+    std::string error;
+    const auto folder = reconcile(files, error);
+    if (!folder) return error;
     std::optional<std::string> failure;
     for (const auto& file : files) {
-        if (::fdatasync(file.get()) != 0 && !failure) failure = DurableFile::errnoText();
+        platform::UniqueFd byName;
+        if (!file.file.valid()) {
+            byName.reset(::openat(folder->get(), file.name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+            if (!byName.valid()) {
+                if (errno != ENOENT && !failure) failure = DurableFile::errnoText();
+                continue;
+            }
+        }
+        const int fd = file.file.valid() ? file.file.get() : byName.get();
+        if (::fdatasync(fd) != 0 && !failure) failure = DurableFile::errnoText();
     }
     // The folder last, after every file it names.
-    auto folderFailure = DurableFile::syncFiles(path_, names);
-    return failure ? failure : folderFailure;
+    if (::fsync(folder->get()) != 0 && !failure) failure = DurableFile::errnoText();
+    return failure;
 }
 
-DurableFile::ReadResult ZeraZovQueueFolder::read(std::string_view name) const {
-    return DurableFile::read(fileURL(name));
+// A record missed where it was written may sit in a folder moved away since:
+// the folder now at the path is looked up, and the read tried once more there.
+DurableFile::ReadResult ZeraZovQueueFolder::read(const std::string& name) const {
+    std::string error;
+    const auto folder = heldFolder_.get(error);
+    // No folder (or a link refused in its place) holds no record.
+    if (!folder) return {std::nullopt, error, true};
+    auto result = DurableFile::readAt(folder->get(), name);
+    if (!result.missing) return result;
+    Descriptor current;
+    {
+        std::lock_guard guard(unsyncedLock_);
+        current = reconcile(unsynced_, error);
+    }
+    if (!current || current == folder) return result;
+    return DurableFile::readAt(current->get(), name);
 }
 
-void ZeraZovQueueFolder::remove(std::string_view name) const { deleteSafely(fileURL(name)); }
+// An empty folder under a record's name goes too; one with anything in it is
+// not the queue's to empty.
+void ZeraZovQueueFolder::remove(const std::string& name) const {
+    std::string error;
+    const auto folder = heldFolder_.get(error);
+    if (folder && ::unlinkat(folder->get(), name.c_str(), 0) != 0 && errno == EISDIR) {
+        ::unlinkat(folder->get(), name.c_str(), AT_REMOVEDIR);
+    }
+}
 
 void ZeraZovQueueFolder::retire(const std::string& name) const {
-    if (!spares_.keep(fileURL(name), name)) remove(name);
+    std::string error;
+    const auto folder = heldFolder_.get(error);
+    if (folder && !spares_.keep(folder, name)) ::unlinkat(folder->get(), name.c_str(), 0);
 }
 
 std::optional<std::vector<std::string>> ZeraZovQueueFolder::namesOldestFirst(std::string& error) const {
-    std::vector<Entry> entries;
-    std::error_code listing;
-    for (fs::directory_iterator it(path_, listing), end; !listing && it != end; it.increment(listing)) {
-        auto name = it->path().filename().string();
-        if (name == spareFolderName) continue;
-        if (isTemporaryName(name)) {
-            deleteSafely(it->path());
-            continue;
-        }
-        entries.push_back({writtenDate(it->path()), std::move(name)});
-    }
-    if (listing) {
-        error = listing.message();
+    const auto folder = heldFolder_.current(error, false);
+    if (!folder) return std::nullopt;
+    const auto names = platform::PrivateFolder::entryNames(folder->get());
+    if (!names) {
+        error = DurableFile::errnoText();
         return std::nullopt;
     }
-    spares_.load();
+    std::vector<Entry> entries;
+    for (const auto& name : *names) {
+        if (name == spareFolderName) continue;
+        if (isTemporaryName(name)) {
+            ::unlinkat(folder->get(), name.c_str(), 0);
+            continue;
+        }
+        if (auto entry = recordEntry(folder->get(), name)) entries.push_back(std::move(*entry));
+    }
+    spares_.load(folder);
     // File times come from a coarse clock, so records written in one burst
     // share them; the names (time-ordered ids, or legacy timestamps) then keep
     // such records in the order they were written.
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
         return std::tie(a.created, a.name) < std::tie(b.created, b.name);
     });
-    std::vector<std::string> names;
-    names.reserve(entries.size());
-    for (auto& entry : entries) names.push_back(std::move(entry.name));
-    return names;
+    std::vector<std::string> result;
+    result.reserve(entries.size());
+    for (auto& entry : entries) result.push_back(std::move(entry.name));
+    return result;
 }
 
 bool ZeraZovQueueFolder::isTemporaryName(std::string_view name) {

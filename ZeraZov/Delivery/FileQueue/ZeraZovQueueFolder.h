@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Platform/Foundation/DurableFile.h"
+#include "Platform/Foundation/PrivateFolder.h"
 #include "Platform/Foundation/UniqueFd.h"
 #include "ZeraZov/Delivery/FileQueue/ZeraZovHeldFolder.h"
 #include "ZeraZov/Delivery/FileQueue/ZeraZovSpareFiles.h"
@@ -18,20 +19,29 @@ namespace zerazov {
 // named: the emptied file of a retired record (see ZeraZovSpareFiles) renamed
 // into place, or else a new file made without a name and then linked. So it is
 // there whole or not at all, also after the process is killed; sync() makes what
-// was written since the last sync last through a power cut. Any thread may use
-// it. Failures come back as the error's text.
+// was written since the last sync last through a power cut.
+//
+// The folder is the program's own (see platform::PrivateFolder): all work goes
+// through its descriptor and never follows a link. A folder removed while the
+// program runs is made again by the next write; one moved away (or replaced) is
+// noticed by the next sync, or by a read that misses, and the records written
+// into it since the last sync move over to the folder now at the path. Any
+// thread may use it. Failures come back as the error's text.
 class ZeraZovQueueFolder {
 public:
     // The folder's entry that holds the spare files; never a record's name.
     static constexpr std::string_view spareFolderName = ".spare";
 
-    explicit ZeraZovQueueFolder(std::filesystem::path path) : path_(std::move(path)), spares_(path_ / spareFolderName) {}
+    explicit ZeraZovQueueFolder(platform::PrivateFolder folder);
 
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path fileURL(std::string_view name) const { return path_ / name; }
 
-    // Creates the folder and its parents when missing.
+    // Creates the folder and its parents when missing, each 0700.
     std::optional<std::string> create() const;
+    // Removes the folder with all it holds, unless it is a link (left alone,
+    // reported); the next write or create makes it again.
+    std::optional<std::string> removeWhole() const;
 
     // Stores the bytes under the name, replacing what is there; once it answers
     // no error, every reader finds the whole file under that name. On failure
@@ -46,47 +56,63 @@ public:
     std::optional<std::string> sync() const;
 
     // The whole file; anything but a regular file is a failure.
-    platform::DurableFile::ReadResult read(std::string_view name) const;
+    platform::DurableFile::ReadResult read(const std::string& name) const;
 
     // Removes the record file when it is there.
-    void remove(std::string_view name) const;
+    void remove(const std::string& name) const;
     // Takes the record file out of the folder, as remove does, but keeps its file,
     // emptied, for a later write.
     void retire(const std::string& name) const;
 
     // The record names in the folder, oldest first: by the time their bytes were
-    // written (a spare's birth is older than its record), then by name. Temporary
-    // files left by a process that stopped halfway through a write are removed,
-    // not listed; the spare files are taken in for later writes.
+    // written (a spare's birth is older than its record), then by name. Only
+    // regular files are records. Temporary files left by a process that stopped
+    // halfway through a write are removed, not listed; the spare files are taken
+    // in for later writes.
     std::optional<std::vector<std::string>> namesOldestFirst(std::string& error) const;
 
     static bool isTemporaryName(std::string_view name);
 
 private:
+    using Descriptor = ZeraZovHeldFolder::Descriptor;
+
+    // A file written or moved in since the last sync: the folder it went into,
+    // and the file itself when the writer handed it over still open.
+    struct Unsynced {
+        std::string name;
+        Descriptor folder;
+        platform::UniqueFd file;
+    };
+
     // Open files held for the sync at most: twice the housekeeper's group, whose
     // sync runs at idle priority and may start late, and still far below the
     // usual limit of 1024 descriptors. The records past them are closed when
     // written and synced by name.
     static constexpr std::size_t mostHeldOpen = 128;
 
-    void awaitSync(std::string_view name) const;
+    // 0 when stored, else the error's number.
+    int writeInto(const Descriptor& folder, const std::string& name, std::string_view bytes) const;
+    int writeIntoSpare(const Descriptor& folder, const Descriptor& spares, const std::string& name,
+                       std::string_view bytes) const;
+    int writeLinked(const Descriptor& folder, const std::string& name, std::string_view bytes) const;
+    int writeReplacing(const Descriptor& folder, const std::string& name, std::string_view bytes) const;
+    // Writes the bytes into the open file `fromName` of folder `from`, then renames
+    // it to `name` in `folder`; on failure the file is removed.
+    int fillAndName(platform::UniqueFd& fd, int from, const std::string& fromName, const Descriptor& folder,
+                    const std::string& name, std::string_view bytes) const;
     // Gives the next sync the record's file, linked under `name`: open, or closed
     // when as many are held already. False when that close fails.
-    bool handToSync(platform::UniqueFd& file, std::string_view name) const;
-    // The record's file made of a kept spare, or made new; the error's text on failure.
-    std::optional<std::string> writeIntoSpare(const std::string& spare, const std::string& name,
-                                              std::string_view bytes) const;
-    std::optional<std::string> writeFresh(const std::string& name, std::string_view bytes) const;
-    bool writeLinked(int folder, const std::string& name, std::string_view bytes) const;
-    std::optional<std::string> writeFreshByPath(const std::string& name, std::string_view bytes) const;
+    bool handToSync(const Descriptor& folder, platform::UniqueFd file, const std::string& name) const;
+    // The folder now at the path, with every record written since the last sync
+    // into an earlier one moved over; `unsynced` is the list to look through.
+    Descriptor reconcile(std::vector<Unsynced>& unsynced, std::string& error) const;
+
     std::filesystem::path path_;
     ZeraZovSpareFiles spares_;
+    ZeraZovHeldFolder heldFolder_;
     mutable std::mutex unsyncedLock_;
-    // Written or moved in since the last sync: by name, or as the file itself
-    // when the writer handed it over still open.
-    mutable std::vector<std::string> unsynced_;
-    mutable std::vector<platform::UniqueFd> unsyncedOpen_;
-    ZeraZovHeldFolder heldFolder_{path_};
+    mutable std::vector<Unsynced> unsynced_;  // guarded by unsyncedLock_
+    mutable std::size_t heldOpen_ = 0;        // guarded by unsyncedLock_: files of unsynced_ held open
 };
 
 }  // namespace zerazov

@@ -2,86 +2,122 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <system_error>
 
+#include "Platform/Foundation/PrivateFolder.h"
 #include "Platform/Foundation/UniqueFd.h"
-#include "ZeraZov/Core/Storage/FileUtils.h"
+#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 
 namespace zerazov {
 namespace {
 
-namespace fs = std::filesystem;
+struct EntryKind {
+    bool emptyFile = false;
+    bool folder = false;
+};
 
-bool isEmptyRegularFile(const fs::path& file) {
+EntryKind kindOf(int spareFolder, const std::string& name) {
     struct statx info {};
-    if (::statx(AT_FDCWD, file.c_str(), AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_SIZE, &info) != 0) return false;
-    return S_ISREG(info.stx_mode) && info.stx_size == 0;
+    if (::statx(spareFolder, name.c_str(), AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_SIZE, &info) != 0) return {};
+    return {S_ISREG(info.stx_mode) && info.stx_size == 0, S_ISDIR(info.stx_mode)};
 }
 
 }  // namespace
 
-std::optional<std::string> ZeraZovSpareFiles::take() const {
+ZeraZovSpareFiles::Descriptor ZeraZovSpareFiles::claim(const Descriptor& folder, const std::string& name) const {
     std::lock_guard guard(poolLock_);
-    if (pool_.empty()) return std::nullopt;
-    auto name = std::move(pool_.back());
-    pool_.pop_back();
-    return name;
+    if (owner_ != folder || !spareFolder_) return nullptr;
+    while (!pool_.empty()) {
+        const auto spare = std::move(pool_.back());
+        pool_.pop_back();
+        // The rename is the claim: of two writers holding the same spare's name,
+        // one moves it and the other finds nothing there.
+        if (::renameat(spareFolder_->get(), spare.c_str(), spareFolder_->get(), name.c_str()) == 0) return spareFolder_;
+    }
+    return nullptr;
 }
 
-bool ZeraZovSpareFiles::keep(const fs::path& file, const std::string& name) const {
+bool ZeraZovSpareFiles::keep(const Descriptor& folder, const std::string& name) const {
+    Descriptor spares;
     {
         std::lock_guard guard(poolLock_);
         if (pool_.size() >= mostKept) return false;
+        spares = spareFolderOf(folder, true);
     }
-    const auto spare = fileURL(name);
+    if (!spares) return false;
     // A spare of the same name still waiting (names of older layouts can come
-    // back) is never replaced: the pool would hold its name twice, and two
-    // records be written into one file.
-    const auto moveIn = [&] { return ::renameat2(AT_FDCWD, file.c_str(), AT_FDCWD, spare.c_str(), RENAME_NOREPLACE) == 0; };
-    if (!moveIn()) {
-        // Either the file is gone or the folder is; only the second is worth another try.
-        if (errno != ENOENT || !createFolder() || !moveIn()) return false;
-    }
-    if (!empty(name)) {
-        deleteSafely(spare);
+    // back) is never replaced: the pool would hold its name twice.
+    if (::renameat2(folder->get(), name.c_str(), spares->get(), name.c_str(), RENAME_NOREPLACE) != 0) return false;
+    if (!empty(spares->get(), name)) {
+        ::unlinkat(spares->get(), name.c_str(), 0);
         return true;
     }
     std::lock_guard guard(poolLock_);
-    pool_.push_back(name);
+    if (owner_ == folder) pool_.push_back(name);
     return true;
 }
 
-bool ZeraZovSpareFiles::empty(const std::string& name) const {
+bool ZeraZovSpareFiles::empty(int spareFolder, const std::string& name) {
     // Truncated on open and closed at once. A file truncated to nothing and then
     // written is flushed by ext4 when it is next closed (its guard for files
     // replaced in place); this close is that next one, so the record later
     // written into the spare is not.
-    platform::UniqueFd fd(::open(fileURL(name).c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    platform::UniqueFd fd(::openat(spareFolder, name.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!fd.valid()) return false;
     struct stat info {};
     return ::fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode) && fd.close();
 }
 
-bool ZeraZovSpareFiles::createFolder() const {
-    if (::mkdir(path_.c_str(), 0700) == 0) return true;
-    return errno == EEXIST;
+ZeraZovSpareFiles::Descriptor ZeraZovSpareFiles::spareFolderOf(const Descriptor& folder, bool make) const {
+    if (owner_ != folder) {
+        owner_ = folder;
+        spareFolder_.reset();
+        refused_ = false;
+        pool_.clear();
+    }
+    if (spareFolder_ || refused_ || !folder) return spareFolder_;
+    const auto name = path_.filename();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        platform::UniqueFd fd(::openat(folder->get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (fd.valid()) {
+            spareFolder_ = std::make_shared<const platform::UniqueFd>(std::move(fd));
+            return spareFolder_;
+        }
+        if (errno == ELOOP || errno == ENOTDIR) {
+            refused_ = true;
+            ZeraZovDebugLog::write("The spare files' folder " + path_.string() +
+                                   " is a symbolic link or no folder; left alone, the queue goes without spares");
+            return nullptr;
+        }
+        if (errno != ENOENT || !make) return nullptr;
+        if (::mkdirat(folder->get(), name.c_str(), 0700) != 0 && errno != EEXIST) return nullptr;
+    }
+    return nullptr;
 }
 
-void ZeraZovSpareFiles::load() const {
+void ZeraZovSpareFiles::load(const Descriptor& folder) const {
+    Descriptor spares;
+    {
+        std::lock_guard guard(poolLock_);
+        owner_.reset();
+        spares = spareFolderOf(folder, false);
+    }
+    if (!spares) return;
     std::vector<std::string> found;
-    std::error_code listing;
-    for (fs::directory_iterator it(path_, listing), end; !listing && it != end; it.increment(listing)) {
-        if (found.size() < mostKept && isEmptyRegularFile(it->path())) {
-            found.push_back(it->path().filename().string());
+    for (const auto& name : platform::PrivateFolder::entryNames(spares->get()).value_or(std::vector<std::string>{})) {
+        const auto kind = kindOf(spares->get(), name);
+        if (kind.folder) continue;
+        if (kind.emptyFile && found.size() < mostKept) {
+            found.push_back(name);
         } else {
-            deleteSafely(it->path());
+            ::unlinkat(spares->get(), name.c_str(), 0);
         }
     }
     std::lock_guard guard(poolLock_);
-    pool_ = std::move(found);
+    if (owner_ == folder) pool_ = std::move(found);
 }
 
 }  // namespace zerazov

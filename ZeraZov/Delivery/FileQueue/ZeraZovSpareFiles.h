@@ -1,10 +1,11 @@
 #pragma once
 #include <filesystem>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "ZeraZov/Delivery/FileQueue/ZeraZovHeldFolder.h"
 
 namespace zerazov {
 
@@ -15,38 +16,51 @@ namespace zerazov {
 // each uploaded record and made a file for each new one would lengthen that walk
 // with its own traffic (perf showed it as most of the kernel's time per add).
 // A spare holds no bytes of the record it was, and a file half written into it
-// is never under a record's name. Any thread may use it.
+// is never under a record's name.
+//
+// The spares belong to one opening of the queue's folder: given another (the
+// folder was made again or replaced), the pool starts over in the new one. A
+// link where the spares' folder should be is reported and left alone; the
+// queue then does without spares. Any thread may use it.
 class ZeraZovSpareFiles {
 public:
+    using Descriptor = ZeraZovHeldFolder::Descriptor;
+
     // Enough for a full events queue's worth; empty files take no data blocks.
     static constexpr std::size_t mostKept = 1000;
 
-    explicit ZeraZovSpareFiles(std::filesystem::path folder) : path_(std::move(folder)) {}
+    // `queuePath` only names the folder in reports.
+    explicit ZeraZovSpareFiles(std::filesystem::path queuePath) : path_(std::move(queuePath) / ".spare") {}
 
-    std::filesystem::path fileURL(std::string_view name) const { return path_ / name; }
+    // Claims an empty spare of `folder`'s for the writer alone by renaming it to
+    // `name` in the spares' folder, whose descriptor it answers; nothing when no
+    // spare is kept. Another writer on the same folder (a second queue object, or
+    // another process) that kept the same spare finds it gone and takes the next.
+    Descriptor claim(const Descriptor& folder, const std::string& name) const;
 
-    // The name of an empty spare, taken out of the pool; nothing when none is kept.
-    std::optional<std::string> take() const;
+    // Moves the record file `name` of `folder` in under its name and empties it,
+    // for a later claim. False when it is not kept (the pool is full, there is no
+    // spares' folder, or the file could not be moved), and the caller deletes it;
+    // a file moved in that cannot be emptied is deleted here.
+    bool keep(const Descriptor& folder, const std::string& name) const;
 
-    // Moves the file in under the name and empties it, for a later take(). False
-    // when it is not kept (the pool is full, or the file could not be moved), and
-    // the caller deletes it; a file moved in that cannot be emptied is deleted here.
-    bool keep(const std::filesystem::path& file, const std::string& name) const;
-
-    // Creates the folder when missing; false when that failed.
-    bool createFolder() const;
-
-    // Takes in the empty files found in the folder, such as those an earlier run
-    // kept; a file with bytes in it (a write that a killed process left halfway)
-    // or anything else is deleted.
-    void load() const;
+    // Takes in the empty files found in `folder`'s spares' folder, such as those an
+    // earlier run kept; another file (a write that a killed process left halfway,
+    // or anything else) is deleted. Folders found there are left alone.
+    void load(const Descriptor& folder) const;
 
 private:
+    // Called with the lock held: the spares' folder of `folder`, opened (and made,
+    // when `make`) if not yet; nothing when there is none.
+    Descriptor spareFolderOf(const Descriptor& folder, bool make) const;
     // Makes the moved-in file empty; false when it is not kept.
-    bool empty(const std::string& name) const;
+    static bool empty(int spareFolder, const std::string& name);
 
     std::filesystem::path path_;
-    mutable std::mutex poolLock_;
+    mutable std::mutex poolLock_;  // guards every field below
+    mutable Descriptor owner_;     // the opening of the queue's folder the spares belong to
+    mutable Descriptor spareFolder_;
+    mutable bool refused_ = false;  // a link (or no folder) is where the spares' folder goes
     mutable std::vector<std::string> pool_;  // empty files, the most recently emptied last
 };
 

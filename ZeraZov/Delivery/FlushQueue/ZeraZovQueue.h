@@ -67,7 +67,7 @@ private:
     static Settings settingsFor(const QueueEndpoint<Record>& endpoint, const ZeraZovConfig& config,
                                 const ZeraZovStorage& storage) {
         Settings settings;
-        settings.folder = storage.url(endpoint.storageKey);
+        settings.folder = storage.folder(endpoint.storageKey);
         for (const auto key : endpoint.oldStorageKeys) settings.oldLocations.push_back(storage.url(key));
         settings.dispatchQueueLabel = endpoint.dispatchQueueLabel;
         settings.batchLimits = BatchLimits::initial(endpoint.initialCap(config), endpoint.initialFlushAt(config));

@@ -36,7 +36,7 @@ class ZeraZovQueueBase : public std::enable_shared_from_this<ZeraZovQueueBase> {
 public:
     // Fixed when the queue is built; read without a lock afterwards.
     struct Settings {
-        std::filesystem::path folder;
+        platform::PrivateFolder folder;
         std::vector<std::filesystem::path> oldLocations;
         std::string dispatchQueueLabel;
         BatchLimits batchLimits;

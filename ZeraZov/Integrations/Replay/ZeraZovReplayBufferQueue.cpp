@@ -2,13 +2,12 @@
 
 #include <utility>
 
-#include "ZeraZov/Core/Storage/FileUtils.h"
 #include "ZeraZov/Core/Identity/TimeBasedEpochGenerator.h"
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 
 namespace zerazov {
 
-ZeraZovReplayBufferQueue::ZeraZovReplayBufferQueue(std::filesystem::path folder)
+ZeraZovReplayBufferQueue::ZeraZovReplayBufferQueue(platform::PrivateFolder folder)
     : queue_(std::move(folder)), items_(namesInFolder(queue_)) {}
 
 std::vector<std::string> ZeraZovReplayBufferQueue::namesInFolder(const ZeraZovQueueFolder& folder) {
@@ -18,7 +17,7 @@ std::vector<std::string> ZeraZovReplayBufferQueue::namesInFolder(const ZeraZovQu
 }
 
 void ZeraZovReplayBufferQueue::resetBufferFolder() {
-    deleteSafely(queue_.path());
+    if (const auto error = queue_.removeWhole()) ZeraZovDebugLog::write("Could not empty replay buffer folder " + *error);
     if (const auto error = queue_.create()) ZeraZovDebugLog::write("Error trying to create replay buffer folder " + *error);
     std::lock_guard guard(itemsLock_);
     items_.clear();

@@ -16,7 +16,7 @@ class ZeraZovReplayBufferQueue {
 public:
     // Files already in the folder are picked up, oldest first; a caller that wants
     // a clean start calls resetBufferFolder().
-    explicit ZeraZovReplayBufferQueue(std::filesystem::path folder);
+    explicit ZeraZovReplayBufferQueue(platform::PrivateFolder folder);
     ZeraZovReplayBufferQueue(const ZeraZovReplayBufferQueue&) = delete;
     ZeraZovReplayBufferQueue& operator=(const ZeraZovReplayBufferQueue&) = delete;
 

@@ -17,13 +17,13 @@ std::unique_ptr<ZeraZovReplayQueue> ZeraZovReplayQueue::create(std::shared_ptr<c
     auto inner = ZeraZovQueue<ZeraZovEvent>::create(std::move(config), storage, std::move(reachability),
                                                     QueueEndpoints::snapshots(std::move(api)), mainQueue, clock);
     auto queue = std::make_unique<ZeraZovReplayQueue>(
-        std::move(inner), storage.url(ZeraZovStorage::StorageKey::replayBufferQueue));
+        std::move(inner), storage.folder(ZeraZovStorage::StorageKey::replayBufferQueue));
     queue->bufferQueue().resetBufferFolder();
     return queue;
 }
 
 ZeraZovReplayQueue::ZeraZovReplayQueue(std::shared_ptr<ZeraZovQueue<ZeraZovEvent>> innerQueue,
-                                       std::filesystem::path bufferFolder)
+                                       platform::PrivateFolder bufferFolder)
     : innerQueue_(std::move(innerQueue)), bufferQueue_(std::move(bufferFolder)) {}
 
 void ZeraZovReplayQueue::setBufferDelegate(std::weak_ptr<ZeraZovReplayBufferDelegate> delegate) {

@@ -31,7 +31,7 @@ public:
 
     // The buffer folder is taken as it is; create() resets it.
     ZeraZovReplayQueue(std::shared_ptr<ZeraZovQueue<ZeraZovEvent>> innerQueue,
-                       std::filesystem::path bufferFolder);
+                       platform::PrivateFolder bufferFolder);
     ZeraZovReplayQueue(const ZeraZovReplayQueue&) = delete;
     ZeraZovReplayQueue& operator=(const ZeraZovReplayQueue&) = delete;
 

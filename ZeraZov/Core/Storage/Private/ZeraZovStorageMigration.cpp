@@ -16,6 +16,11 @@ bool somethingAt(const fs::path& path) {
     return fs::exists(path, ignored);
 }
 
+bool isLink(const fs::path& path) {
+    std::error_code ignored;
+    return fs::is_symlink(fs::symlink_status(path, ignored));
+}
+
 bool sameFolder(const fs::path& a, const fs::path& b) {
     std::error_code error;
     const bool same = fs::equivalent(a, b, error);
@@ -42,6 +47,10 @@ void ZeraZovStorageMigration::moveIntoProjectFolder(const fs::path& baseFolder, 
         const auto rawValue = ZeraZovStorage::rawValue(key);
         const fs::path source = baseFolder / rawValue;
         if (!somethingAt(source)) continue;
+        if (isLink(source)) {
+            ZeraZovDebugLog::write("Storage migration left alone " + source.string() + ": a symbolic link");
+            continue;
+        }
         const fs::path target = projectFolder / rawValue;
         const bool copied = somethingAt(target) || copyIntoPlace(source, target);
         if (!copied) continue;
@@ -56,7 +65,8 @@ bool ZeraZovStorageMigration::copyIntoPlace(const fs::path& source, const fs::pa
     std::error_code error;
     fs::remove_all(temporary, error);
     error.clear();
-    fs::copy(source, temporary, fs::copy_options::recursive, error);
+    // A link inside is not followed into what is not ours; it goes with the source.
+    fs::copy(source, temporary, fs::copy_options::recursive | fs::copy_options::skip_symlinks, error);
     if (!error) fs::rename(temporary, target, error);
     if (!error) return true;
     const std::string rawValue = target.filename().string();

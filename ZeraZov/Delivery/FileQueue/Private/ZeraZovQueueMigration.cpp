@@ -36,11 +36,18 @@ void deleteOnceMigrated(const fs::path& oldLocation, const ZeraZovQueueFolder& f
     deleteSafely(oldLocation);
 }
 
+bool isRegularFile(const fs::path& file) {
+    std::error_code ignored;
+    return fs::symlink_status(file, ignored).type() == fs::file_type::regular;
+}
+
+// Only regular files are records; anything else goes with the old folder.
 void migrateOldFolder(const fs::path& oldFolder, const ZeraZovQueueFolder& folder) {
     std::error_code error;
     const auto names = entryNames(oldFolder, error);
     if (!names) ZeraZovDebugLog::write("Failed to read queue folder " + error.message());
     for (const auto& name : names.value_or(std::vector<std::string>{})) {
+        if (!isRegularFile(oldFolder / name)) continue;
         if (const auto moveError = folder.moveIn(oldFolder / name, name)) {
             ZeraZovDebugLog::write("Failed to migrate file " + name + ": " + *moveError);
         }
@@ -126,8 +133,12 @@ void migrateLegacyFile(const fs::path& legacyFile, const ZeraZovQueueFolder& fol
 
 void migrateOldQueue(const fs::path& oldLocation, const ZeraZovQueueFolder& folder) {
     std::error_code error;
-    const auto status = fs::status(oldLocation, error);
+    const auto status = fs::symlink_status(oldLocation, error);
     if (!fs::exists(status)) return;
+    if (fs::is_symlink(status)) {
+        ZeraZovDebugLog::write("Old queue " + oldLocation.string() + " is a symbolic link; left alone");
+        return;
+    }
     if (fs::is_directory(status)) {
         migrateOldFolder(oldLocation, folder);
         return;

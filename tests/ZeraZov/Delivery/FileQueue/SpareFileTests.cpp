@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <chrono>
@@ -94,17 +95,19 @@ TEST_F(SpareFileTest, SparesLeftByAnEarlierRunAreFilledAndAHalfWrittenOneIsDelet
 // two adds taking the same name would write into one file.
 TEST_F(SpareFileTest, ANameRetiredAgainIsNotKeptTwice) {
     platform::TemporaryDirectory elsewhere;
-    zerazov::ZeraZovSpareFiles pool(elsewhere.path() / "pool");
-    ASSERT_TRUE(pool.createFolder());
-    const auto retired = elsewhere.path() / "retired";
+    const auto opened = std::make_shared<const platform::UniqueFd>(
+        ::open(elsewhere.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    zerazov::ZeraZovSpareFiles pool(elsewhere.path());
+    const auto retired = elsewhere.path() / "1714564800.123";
     writeText(retired, "first");
-    ASSERT_TRUE(pool.keep(retired, "1714564800.123"));
+    ASSERT_TRUE(pool.keep(opened, "1714564800.123"));
     writeText(retired, "second");
-    EXPECT_FALSE(pool.keep(retired, "1714564800.123"));
+    EXPECT_FALSE(pool.keep(opened, "1714564800.123"));
 
-    EXPECT_EQ(pool.take(), std::optional<std::string>("1714564800.123"));
-    EXPECT_EQ(pool.take(), std::nullopt);
-    EXPECT_EQ(fs::file_size(pool.fileURL("1714564800.123")), 0u);
+    const auto claimed = pool.claim(opened, "claimed");
+    ASSERT_TRUE(claimed);
+    EXPECT_FALSE(pool.claim(opened, "again"));
+    EXPECT_EQ(fs::file_size(elsewhere.path() / ".spare" / "claimed"), 0u);
 }
 
 }  // namespace

@@ -74,7 +74,9 @@ TEST_F(ZeraZovReplayBufferQueueTest, EachAddWritesOneFileNamedByItsItem) {
 }
 
 TEST_F(ZeraZovReplayBufferQueueTest, AFailedWriteLeavesTheItemsUnchanged) {
-    ZeraZovReplayBufferQueue queue(folder);  // the folder was never made
+    ZeraZovReplayBufferQueue queue(folder);
+    std::filesystem::create_directories(folder.parent_path());
+    { std::ofstream blocker(folder); }  // a file where the folder would be made
     queue.add("a");
     EXPECT_EQ(queue.depth(), 0u);
     ASSERT_EQ(log.lines().size(), 1u);

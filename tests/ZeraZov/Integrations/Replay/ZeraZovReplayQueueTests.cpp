@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -169,6 +170,7 @@ TEST_F(ZeraZovReplayQueueTest, AnEventThatCouldNotBeBufferedIsNotReportedAsBuffe
     auto queue = makeQueue();
     queue->setBufferDelegate(delegate);
     std::filesystem::remove_all(queue->bufferQueue().folder());
+    { std::ofstream blocker(queue->bufferQueue().folder()); }  // a file where the folder would be made again
     addAll(*queue, {"a"});
     EXPECT_EQ(queue->bufferQueue().depth(), 0u);
     EXPECT_EQ(delegate->notifications, 0);

@@ -1,0 +1,55 @@
+#pragma once
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Platform/Foundation/UniqueFd.h"
+
+namespace platform {
+
+// A folder the program keeps for itself: `own`, a relative path, below `root`,
+// the user's folder it lives in (an XDG base folder, which may well be a link
+// of the user's making). Every folder of `own` is the program's, so none is
+// ever a symbolic link it follows: a link found where one of them should be is
+// refused, and nothing is made, opened or deleted through it. Every folder made
+// here, `root` and its missing parents included, is private to its owner (0700,
+// as the XDG rules ask); a folder that exists keeps its mode.
+class PrivateFolder {
+public:
+    struct Opened {
+        UniqueFd fd;        // the folder, opened for reading; invalid on failure
+        std::string error;  // why not
+        int errorNumber = 0;
+    };
+
+    PrivateFolder() = default;
+    PrivateFolder(std::filesystem::path root, std::filesystem::path own);
+    // The folder itself, with its parent as the root: only its last name is its own.
+    PrivateFolder(const std::filesystem::path& folder);  // NOLINT(google-explicit-constructor)
+    static PrivateFolder at(const std::filesystem::path& folder) { return PrivateFolder(folder); }
+
+    std::filesystem::path path() const { return root_ / own_; }
+    const std::filesystem::path& root() const { return root_; }
+    const std::filesystem::path& own() const { return own_; }
+
+    // Makes what is missing; answers the error's text on failure.
+    std::optional<std::string> make() const;
+    // Opens it, walking `own` one folder at a time without following a link.
+    Opened open() const;
+
+    // Makes `folder` and its missing parents, each 0700.
+    static std::optional<std::string> makeAll(const std::filesystem::path& folder);
+
+    // The names in an open folder, "." and ".." left out; nothing, with errno
+    // telling why, when it cannot be read.
+    static std::optional<std::vector<std::string>> entryNames(int folder);
+
+private:
+    Opened walk(bool makeMissing) const;
+
+    std::filesystem::path root_;
+    std::filesystem::path own_;
+};
+
+}  // namespace platform
