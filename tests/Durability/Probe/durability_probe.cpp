@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -28,7 +29,7 @@ constexpr std::size_t kRetired = 40;
 std::string record(std::size_t n) { return R"({"event":"probe","n":)" + std::to_string(n) + "}"; }
 
 [[noreturn]] void storeRecords(const std::string& folder) {
-    zerazov::ZeraZovFileBackedQueue queue(folder);
+    zerazov::ZeraZovFileBackedQueue queue(std::filesystem::path{folder});
     queue.setup({});
     for (std::size_t n = 0; n < kFirstRecords; ++n) {
         if (!queue.add(record(n)).stored) ::_exit(3);
