@@ -7,11 +7,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "CrashReporter/Platform/zzcrash_thread_stopper.h"
 #include "CrashReporter/Images/Private/zzcrash_shared_image_list.h"
+#include "CrashReporter/Report/ZZCrashLogFile.h"
 #include "CrashReporter/ZZCrashReporter.h"
 #include "CrashReporter/Writer/ZZCrashLogWriter.h"
 
@@ -46,12 +45,6 @@ struct WriterFree {
         delete writer;
     }
 };
-
-std::optional<std::vector<std::uint8_t>> readFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 void deleteFile(const std::string& path) {
     if (unlink(path.c_str()) != 0)
@@ -103,7 +96,9 @@ std::optional<std::vector<std::uint8_t>> ZZCrashReporter::generateLiveReportWith
         deleteFile(path);
         return std::nullopt;
     }
-    auto bytes = readFile(path);
+    // Read within the bound every crash log keeps, as any file read whole is.
+    ZZCrashReporterError readError(ZZCrashReporterError::Code::liveReportFailed, "");
+    auto bytes = ZZCrashLogFile::read(path, &readError);
     if (!bytes && error)
         *error = zzcrash_make_error(ZZCrashReporterError::Code::liveReportFailed,
                                     "Unable to open live crash report for reading");
