@@ -7,22 +7,15 @@
 #include <cstring>
 #include <iterator>
 
+#include "CrashReporter/Async/Dwarf/zzcrash_async_gnu_ehptr_reader.h"
 #include "CrashReporter/Async/Elf/zzcrash_async_elf_image_file.h"
 #include "CrashReporter/Async/Private/zzcrash_async_image_format_of.h"
 #include "CrashReporter/Platform/zzcrash_memory_read.h"
 
 namespace {
 
-// The pointer encodings of the unwind tables (value format, then application).
-enum : std::uint8_t {
-    DW_EH_PE_absptr = 0x00,
-    DW_EH_PE_udata4 = 0x03,
-    DW_EH_PE_udata8 = 0x04,
-    DW_EH_PE_sdata4 = 0x0b,
-    DW_EH_PE_sdata8 = 0x0c,
-    DW_EH_PE_pcrel = 0x10,
-    DW_EH_PE_datarel = 0x30,
-};
+using zzcrash::ZZ::async::DW_EH_PE;
+using zzcrash::ZZ::async::gnu_ehptr_reader;
 
 // What the program headers say, in the image's own addresses.
 struct Segments {
@@ -199,55 +192,39 @@ void readBuildId(zzcrash_async_elf_image* image, const Elf64_Phdr& notes) {
     }
 }
 
-std::uint64_t encodedSize(std::uint8_t encoding) {
-    const std::uint8_t format = encoding & 0x0f;
-    return format == DW_EH_PE_udata4 || format == DW_EH_PE_sdata4 ? 4 : 8;
-}
+// .eh_frame_hdr: a version byte, the encodings of the pointer to .eh_frame,
+// of the table's count and of its entries, then the pointer and the count;
+// the widest forms of the two take 8 bytes each.
+constexpr std::uint64_t frameHeaderBytes = 4 + 8 + 8;
 
-// The encodings a linker writes for .eh_frame_hdr's pointer to .eh_frame.
-bool decodeFramePointer(const zzcrash_async_elf_image* image, std::uint64_t header, std::uint8_t encoding,
-                        std::uint64_t* out) {
-    const std::uint64_t field = header + 4;
-    std::uint64_t raw = 0;
-    switch (encoding & 0x0f) {
-    case DW_EH_PE_absptr:
-    case DW_EH_PE_udata8:
-    case DW_EH_PE_sdata8:
-        if (!copyOut(image, field, &raw, 8)) return false;
-        break;
-    case DW_EH_PE_udata4: {
-        std::uint32_t value = 0;
-        if (!copyOut(image, field, &value, 4)) return false;
-        raw = value;
-        break;
-    }
-    case DW_EH_PE_sdata4: {
-        std::int32_t value = 0;
-        if (!copyOut(image, field, &value, 4)) return false;
-        raw = static_cast<std::uint64_t>(std::int64_t{value});
-        break;
-    }
-    default: return false;
-    }
-    switch (encoding & 0x70) {
-    case DW_EH_PE_absptr: *out = raw; return true;
-    case DW_EH_PE_pcrel: *out = field + raw; return true;
-    case DW_EH_PE_datarel: *out = header + raw; return true;
-    default: return false;
-    }
-}
+// The search table in the one form its entry record holds: 4-byte offsets
+// from the header, which is what linkers write.
+constexpr std::uint8_t searchTableEncoding = zzcrash::ZZ::async::DW_EH_PE_datarel | zzcrash::ZZ::async::DW_EH_PE_sdata4;
 
-// .eh_frame_hdr's search table, in the one form linkers write: a 4-byte
-// count, then 4-byte entries relative to the header, {function start, its FDE}.
-bool readSearchTable(zzcrash_async_elf_image* image, std::uint64_t header, const std::uint8_t fields[4]) {
-    constexpr std::uint8_t countEncoding = DW_EH_PE_udata4;
-    constexpr std::uint8_t tableEncoding = DW_EH_PE_datarel | DW_EH_PE_sdata4;
-    if (fields[2] != countEncoding || fields[3] != tableEncoding) return false;
-    const std::uint64_t countField = header + 4 + encodedSize(fields[1]);
-    std::uint32_t count = 0;
-    if (!copyOut(image, countField, &count, 4) || count == 0) return false;
+// The header's pointer to .eh_frame and its search table, decoded by the
+// reader the call-frame parser uses, from one checked copy of the header
+// (no longer than the segment, whose end may end the mapping too).
+bool readFrameHeader(zzcrash_async_elf_image* image, std::uint64_t header, std::uint64_t segmentSize,
+                     std::uint64_t* frames) {
+    std::uint8_t bytes[frameHeaderBytes];
+    zzcrash_async_mobject fields;
+    const std::uint64_t length = std::min<std::uint64_t>(segmentSize, sizeof bytes);
+    if (length < 4 || zzcrash_async_mobject_init_in(&fields, image->task, header, length, bytes, sizeof bytes,
+                                                    nullptr) != ZZCRASH_ESUCCESS)
+        return false;
+    if (bytes[0] != 1 || bytes[3] != searchTableEncoding) return false;
+    gnu_ehptr_reader<std::uint64_t> pointers(&zzcrash_async_byteorder_direct);
+    pointers.set_data_base(header);
+    std::uint64_t pointerSize = 0;
+    std::uint64_t count = 0;
+    std::uint64_t countSize = 0;
+    if (pointers.read(&fields, header, 4, static_cast<DW_EH_PE>(bytes[1]), frames, &pointerSize) != ZZCRASH_ESUCCESS ||
+        pointers.read(&fields, header, static_cast<std::int64_t>(4 + pointerSize), static_cast<DW_EH_PE>(bytes[2]),
+                      &count, &countSize) != ZZCRASH_ESUCCESS ||
+        count == 0)
+        return false;
     image->eh_frame_hdr_address = header;
-    image->fde_table_address = countField + 4;
+    image->fde_table_address = header + 4 + pointerSize + countSize;
     image->fde_table_count = count;
     return true;
 }
@@ -278,11 +255,8 @@ std::uint64_t endOfLastFde(const zzcrash_async_elf_image* image) {
 
 void readFrameTable(zzcrash_async_elf_image* image, const Segments& segments) {
     if (segments.ehFrameHeader.p_type != PT_GNU_EH_FRAME) return;
-    const std::uint64_t header = image->bias + segments.ehFrameHeader.p_vaddr;
-    std::uint8_t fields[4] = {};
     std::uint64_t frames = 0;
-    if (!copyOut(image, header, fields, sizeof fields) || fields[0] != 1 ||
-        !decodeFramePointer(image, header, fields[1], &frames) || !readSearchTable(image, header, fields))
+    if (!readFrameHeader(image, image->bias + segments.ehFrameHeader.p_vaddr, segments.ehFrameHeader.p_memsz, &frames))
         return;
     const std::uint64_t end = endOfLastFde(image);
     if (end <= frames) {
