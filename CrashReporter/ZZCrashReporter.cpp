@@ -15,6 +15,7 @@
 #include "CrashReporter/Report/ZZCrashLogFile.h"
 #include "CrashReporter/Private/ZZCrashReporterException.h"
 #include "CrashReporter/Writer/ZZCrashLogWriter.h"
+#include "CrashReporter/ZZCrashReporterBundle.h"
 
 namespace {
 

@@ -5,14 +5,16 @@
 #include <string>
 #include <vector>
 
-#include "CrashReporter/Platform/zzcrash_thread_list.h"
-#include "CrashReporter/Exceptions/ZZCrashLanguageException.h"
-#include "CrashReporter/Exceptions/ZZCrashMachExceptionPortSet.h"
-#include "CrashReporter/Exceptions/ZZCrashMachExceptionServer.h"
-#include "CrashReporter/ZZCrashReporterBundle.h"
+#include "CrashReporter/Platform/zzcrash_thread_id.h"
 #include "CrashReporter/ZZCrashReporterCallbacks.h"
 #include "CrashReporter/ZZCrashReporterConfig.h"
 #include "CrashReporter/ZZCrashReporterError.h"
+
+// Named here only; a caller that builds or reads one includes its header.
+struct ZZCrashLanguageException;
+struct ZZCrashReporterBundle;
+class ZZCrashMachExceptionPortSet;
+class ZZCrashMachExceptionServer;
 
 // The crash reporter as the application uses it: it installs the crash
 // handlers once per process, answers whether a report from an earlier run is
@@ -85,14 +87,6 @@ public:
 
     // The strategy bits the crash-time symbol lookup knows.
     static std::uint32_t mapToAsyncSymbolicationStrategy(unsigned strategy);
-
-    // Starts an exception server with the callback and registers it for this
-    // process's bad accesses, bad instructions, arithmetic, software and
-    // breakpoint exceptions; what was registered for them before goes to
-    // `previous`. Null, with the step that failed, when it cannot be done.
-    std::unique_ptr<ZZCrashMachExceptionServer> enableMachExceptionServerWithPreviousPortSet(
-        std::shared_ptr<ZZCrashMachExceptionPortSet>* previous, zzcrash_mach_exception_server_callback callback,
-        void* context, ZZCrashReporterError* error = nullptr);
 
 private:
     bool installExceptionServer(ZZCrashReporterError* error);

@@ -8,6 +8,8 @@
 #include <mutex>
 #include <span>
 
+#include "CrashReporter/Exceptions/ZZCrashMachExceptionPortSet.h"
+#include "CrashReporter/Exceptions/ZZCrashMachExceptionServer.h"
 #include "CrashReporter/Platform/zzcrash_fault_bridge.h"
 #include "CrashReporter/Platform/zzcrash_thread_stacks.h"
 #include "CrashReporter/Platform/zzcrash_thread_stopper.h"
@@ -75,6 +77,30 @@ std::uint32_t exceptionMask() {
     return host && host->darwinVersion().major >= 13 ? mask | zzcrash_exc_mask(ZZCRASH_EXC_GUARD) : mask;
 }
 
+// Starts an exception server with the callback and registers it for the
+// exceptions of exceptionMask; what was registered for them before goes to
+// `previous`. Null, with the step that failed, when it cannot be done.
+std::unique_ptr<ZZCrashMachExceptionServer> startExceptionServer(std::shared_ptr<ZZCrashMachExceptionPortSet>* previous,
+                                                                 zzcrash_mach_exception_server_callback callback,
+                                                                 void* context, ZZCrashReporterError* error) {
+    ZZCrashReporterError failure(ZZCrashReporterError::Code::operatingSystemFailure, "");
+    auto server = ZZCrashMachExceptionServer::create(callback, context, &failure);
+    if (!server) {
+        if (error) *error = failedStep("Failed to instantiate the Mach exception server.", failure);
+        return nullptr;
+    }
+    const auto port = server->exceptionPortWithMask(exceptionMask(), &failure);
+    if (!port) {
+        if (error) *error = failedStep("Failed to instantiate the Mach exception port.", failure);
+        return nullptr;
+    }
+    if (!port->registerForTask(getpid(), previous, &failure)) {
+        if (error) *error = failedStep("Failed to set the target task's mach exception ports.", failure);
+        return nullptr;
+    }
+    return server;
+}
+
 }  // namespace
 
 bool ZZCrashReporter::enableCrashReporter(ZZCrashReporterError* error) {
@@ -108,27 +134,6 @@ bool ZZCrashReporter::enableCrashReporter(ZZCrashReporterError* error) {
 
 bool ZZCrashReporter::installAlternateStackForCurrentThread() { return zzcrash_thread_install_alternate_stack(); }
 
-std::unique_ptr<ZZCrashMachExceptionServer> ZZCrashReporter::enableMachExceptionServerWithPreviousPortSet(
-    std::shared_ptr<ZZCrashMachExceptionPortSet>* previous, zzcrash_mach_exception_server_callback callback,
-    void* context, ZZCrashReporterError* error) {
-    ZZCrashReporterError failure(ZZCrashReporterError::Code::operatingSystemFailure, "");
-    auto server = ZZCrashMachExceptionServer::create(callback, context, &failure);
-    if (!server) {
-        if (error) *error = failedStep("Failed to instantiate the Mach exception server.", failure);
-        return nullptr;
-    }
-    const auto port = server->exceptionPortWithMask(exceptionMask(), &failure);
-    if (!port) {
-        if (error) *error = failedStep("Failed to instantiate the Mach exception port.", failure);
-        return nullptr;
-    }
-    if (!port->registerForTask(getpid(), previous, &failure)) {
-        if (error) *error = failedStep("Failed to set the target task's mach exception ports.", failure);
-        return nullptr;
-    }
-    return server;
-}
-
 // The faults come to the server through the bridge, which the process gets once.
 bool ZZCrashReporter::installExceptionServer(ZZCrashReporterError* error) {
     if (!zzcrash_fault_bridge_install()) {
@@ -137,8 +142,7 @@ bool ZZCrashReporter::installExceptionServer(ZZCrashReporterError* error) {
     }
     zzcrash_fault_bridge_on_resumed(zzcrash_withdraw_fault_report);
     zzcrash_crash_context* context = &zzcrash_shared_crash_context;
-    auto server =
-        enableMachExceptionServerWithPreviousPortSet(&previousMachPorts_, zzcrash_mach_exception_callback, context, error);
+    auto server = startExceptionServer(&previousMachPorts_, zzcrash_mach_exception_callback, context, error);
     if (!server) return false;
     machServer_ = server.release();
     context->previous_ports = previousMachPorts_ ? previousMachPorts_->asyncSafeRepresentation()

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "CrashReporter/Exceptions/ZZCrashLanguageException.h"
 #include "CrashReporter/Platform/zzcrash_thread_stopper.h"
 #include "CrashReporter/Images/Private/zzcrash_shared_image_list.h"
 #include "CrashReporter/Report/ZZCrashLogFile.h"

@@ -1,10 +1,7 @@
 #pragma once
-#include <sys/types.h>
-
 #include <cstdint>
 
-// A thread of this process, by its kernel thread id.
-using zzcrash_thread_t = pid_t;
+#include "CrashReporter/Platform/zzcrash_thread_id.h"
 
 inline constexpr std::uint32_t ZZCRASH_THREAD_LIST_CAPACITY = 1024;
 

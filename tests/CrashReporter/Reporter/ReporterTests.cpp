@@ -11,7 +11,9 @@
 #include <gtest/gtest.h>
 
 #include "CrashReporter/ZZCrashReporter.h"
+#include "CrashReporter/Exceptions/ZZCrashLanguageException.h"
 #include "CrashReporter/Private/ZZCrashReporterException.h"
+#include "CrashReporter/ZZCrashReporterBundle.h"
 #include "tests/CrashReporter/Support/ForkedChild.h"
 #include "tests/CrashReporter/Support/ParkedThreads.h"
 #include "tests/CrashReporter/Writer/LogReading.h"

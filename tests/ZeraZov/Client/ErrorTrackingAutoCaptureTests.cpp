@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "ClientHarness.h"
+#include "CrashReporter/ZZCrashReporterBundle.h"
 #include "tests/support/UnreadableFiles.h"
 #include "ZeraZov/Client/Integrations/Private/ZeraZovErrorTrackingAutoCaptureIntegration.h"
 #include "ZeraZov/Core/Flags/ZeraZovRemoteConfig.h"
