@@ -85,7 +85,7 @@ protected:
     }
 
     static inline std::unique_ptr<XorgDummyServer> server_;
-    static inline std::optional<std::string> startError_;
+    static inline platform::Failure startError_;
     std::unique_ptr<XTestKeyboard> keyboard_;
     std::unique_ptr<X11HotKeyService> service_;
     std::unique_ptr<HotKeyRecorder> recorder_;
