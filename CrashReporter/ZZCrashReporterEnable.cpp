@@ -86,8 +86,9 @@ bool ZZCrashReporter::enableCrashReporter(ZZCrashReporterError* error) {
                                 applicationMarketingVersion_ ? applicationMarketingVersion_->c_str() : nullptr,
                                 mapToAsyncSymbolicationStrategy(config_.symbolicationStrategy()), false);
     if (facts != ZZCRASH_ESUCCESS)
-        std::fprintf(stderr, "[ZZCrashReporter] This process's own facts could not be read: crash reports will "
-                             "go without its name, path and parent\n");
+        std::fprintf(stderr,
+                     "[ZZCrashReporter] This process's own facts could not be read: crash reports will "
+                     "go without its name, path and parent\n");
     if (customData_) zzcrash_log_writer_set_custom_data(&context->writer, customData_->data(), customData_->size());
     context->images = zzcrash_shared_image_list();
     if (!zzcrash_thread_stopper_install())

@@ -169,9 +169,9 @@ struct zzcrash_log_exception {
 // host's and kernel's facts, and a new report id. Error 5 when the process's
 // own facts cannot be read (the record is then only partly filled).
 [[nodiscard]] zzcrash_error_t zzcrash_log_writer_init(zzcrash_log_writer* writer, const char* application_identifier,
-                                        const char* application_version,
-                                        const char* application_marketing_version,  // null: none
-                                        std::uint32_t symbolication_strategy, bool user_requested);
+                                                      const char* application_version,
+                                                      const char* application_marketing_version,  // null: none
+                                                      std::uint32_t symbolication_strategy, bool user_requested);
 // Records the exception that ended the process; a second one stops the
 // process (an assertion): only the first can have ended it.
 void zzcrash_log_writer_set_exception(zzcrash_log_writer* writer, const zzcrash_log_exception* exception);
@@ -188,8 +188,8 @@ void zzcrash_log_writer_free(zzcrash_log_writer* writer);
 // fit is the outermost frames of the threads that did not crash, then of the
 // crashed one. Error 2 when the file refused or failed a write, else 0.
 [[nodiscard]] zzcrash_error_t zzcrash_log_writer_write(zzcrash_log_writer* writer, zzcrash_thread_t crashed_thread,
-                                         zzcrash_async_image_list* image_list, zzcrash_async_file* file,
-                                         const zzcrash_log_signal_info* signal_info,
-                                         const zzcrash_async_thread_state* current_state);
+                                                       zzcrash_async_image_list* image_list, zzcrash_async_file* file,
+                                                       const zzcrash_log_signal_info* signal_info,
+                                                       const zzcrash_async_thread_state* current_state);
 // Called after a write; answers 0.
 [[nodiscard]] zzcrash_error_t zzcrash_log_writer_close(zzcrash_log_writer* writer);

@@ -31,8 +31,8 @@ extern zzcrash_crash_context zzcrash_shared_crash_context;
 // cannot be opened, flushed, cut or closed, else the write's code.
 // Async-signal-safe, allocates nothing.
 [[nodiscard]] zzcrash_error_t zzcrash_write_report(zzcrash_crash_context* context, zzcrash_thread_t crashed_thread,
-                                     const zzcrash_async_thread_state* current_state,
-                                     const zzcrash_log_signal_info* signal_info);
+                                                   const zzcrash_async_thread_state* current_state,
+                                                   const zzcrash_log_signal_info* signal_info);
 
 // zzcrash_write_report from within zzcrash_async_thread_state_current: the
 // context is a zzcrash_write_report_request.

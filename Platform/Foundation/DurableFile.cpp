@@ -47,8 +47,7 @@ std::optional<mode_t> replacedPermissions(const fs::path& target) {
 }
 
 // Sets the mode, writes, syncs when asked and closes; answers the first failure's text.
-Failure fillTemporary(UniqueFd& fd, std::optional<mode_t> mode, std::string_view bytes,
-                                         DurableFile::Sync sync) {
+Failure fillTemporary(UniqueFd& fd, std::optional<mode_t> mode, std::string_view bytes, DurableFile::Sync sync) {
     if (mode && ::fchmod(fd.get(), *mode) != 0) return DurableFile::errnoText();
     if (!DurableFile::writeAll(fd.get(), bytes)) return DurableFile::errnoText();
     // Without the sync a power cut soon after the rename could leave an empty
@@ -60,8 +59,7 @@ Failure fillTemporary(UniqueFd& fd, std::optional<mode_t> mode, std::string_view
 
 // The temporary file sits beside the target so that the rename stays on one
 // file system, and it is the target's folder that must be synced.
-Failure replace(const fs::path& target, std::string_view bytes, DurableFile::Sync sync,
-                                   std::optional<mode_t> mode) {
+Failure replace(const fs::path& target, std::string_view bytes, DurableFile::Sync sync, std::optional<mode_t> mode) {
     std::string temporary = target.string() + std::string(DurableFile::temporaryMark) + "XXXXXX";
     UniqueFd fd(::mkostemp(temporary.data(), O_CLOEXEC));
     if (!fd.valid()) return DurableFile::errnoText();
@@ -117,15 +115,13 @@ DurableFile::ReadResult DurableFile::readOpened(UniqueFd fd, std::size_t limit) 
     return {std::move(bytes), {}};
 }
 
-Failure DurableFile::writeAtomically(const std::filesystem::path& file,
-                                                        std::string_view bytes, Sync sync) {
+Failure DurableFile::writeAtomically(const std::filesystem::path& file, std::string_view bytes, Sync sync) {
     const auto target = resolveLinks(file);
     if (!target.path) return target.error;
     return replace(*target.path, bytes, sync, replacedPermissions(*target.path));
 }
 
-Failure DurableFile::writeNew(const std::filesystem::path& file, std::string_view bytes,
-                                                 Sync sync) {
+Failure DurableFile::writeNew(const std::filesystem::path& file, std::string_view bytes, Sync sync) {
     return replace(file, bytes, sync, std::nullopt);
 }
 
@@ -151,8 +147,7 @@ void DurableFile::syncFolder(const std::filesystem::path& folder) {
     ::fsync(fd.get());
 }
 
-Failure DurableFile::syncFiles(const std::filesystem::path& folder,
-                                                  const std::vector<std::string>& names) {
+Failure DurableFile::syncFiles(const std::filesystem::path& folder, const std::vector<std::string>& names) {
     const UniqueFd directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!directory.valid()) return DurableFile::errnoText();
     Failure failure;

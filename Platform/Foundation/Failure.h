@@ -13,7 +13,7 @@ namespace platform {
 class [[nodiscard]] Failure {
 public:
     Failure() = default;
-    Failure(std::nullopt_t) {}                                             // NOLINT(google-explicit-constructor)
+    Failure(std::nullopt_t) {}                                            // NOLINT(google-explicit-constructor)
     Failure(std::string text) : failed_(true), text_(std::move(text)) {}  // NOLINT(google-explicit-constructor)
     Failure(const char* text) : Failure(std::string(text)) {}             // NOLINT(google-explicit-constructor)
 

@@ -18,7 +18,7 @@ namespace platform {
 class FakeHotKeyService : public HotKeyService {
 public:
     [[nodiscard]] OSStatus registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers, EventHotKeyID id,
-                            EventHotKeyRef* ref) override;
+                                          EventHotKeyRef* ref) override;
     [[nodiscard]] OSStatus unregisterHotKey(EventHotKeyRef ref) override;
     [[nodiscard]] OSStatus installEventHandler(EventHandler handler, EventHandlerRef* ref) override;
     [[nodiscard]] OSStatus addEventTypes(EventHandlerRef handler, const std::vector<EventTypeSpec>& types) override;

@@ -9,9 +9,7 @@ LoginItemStatus FakeLoginItem::status() {
     return current;
 }
 
-Failure FakeLoginItem::takeFailure() {
-    return std::exchange(nextFailure, Failure());
-}
+Failure FakeLoginItem::takeFailure() { return std::exchange(nextFailure, Failure()); }
 
 Failure FakeLoginItem::registerItem() {
     calls.push_back("register");

@@ -36,7 +36,7 @@ public:
     // holds the combination; eventHotKeyInvalidErr for a key this keyboard does
     // not have or a modifier X cannot grab (the function key).
     [[nodiscard]] OSStatus registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers, EventHotKeyID id,
-                            EventHotKeyRef* ref) override;
+                                          EventHotKeyRef* ref) override;
     [[nodiscard]] OSStatus unregisterHotKey(EventHotKeyRef ref) override;
     [[nodiscard]] OSStatus installEventHandler(EventHandler handler, EventHandlerRef* ref) override;
     [[nodiscard]] OSStatus addEventTypes(EventHandlerRef handler, const std::vector<EventTypeSpec>& types) override;

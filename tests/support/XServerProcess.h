@@ -33,8 +33,7 @@ public:
     const std::filesystem::path& directory() const { return directory_; }
 
     // Answers why not when no server came up; `environment` adds "NAME=value"s.
-    platform::Failure start(const CommandLine& commandLine,
-                                                   const std::vector<std::string>& environment = {});
+    platform::Failure start(const CommandLine& commandLine, const std::vector<std::string>& environment = {});
     void stop();
 
     bool isRunning() const { return process_ != nullptr && !displayName_.empty(); }

@@ -94,13 +94,13 @@ private:
     // 0 when stored, else the error's number.
     [[nodiscard]] int writeInto(const Descriptor& folder, const std::string& name, std::string_view bytes) const;
     [[nodiscard]] int writeIntoSpare(const Descriptor& folder, const Descriptor& spares, const std::string& name,
-                       std::string_view bytes) const;
+                                     std::string_view bytes) const;
     [[nodiscard]] int writeLinked(const Descriptor& folder, const std::string& name, std::string_view bytes) const;
     [[nodiscard]] int writeReplacing(const Descriptor& folder, const std::string& name, std::string_view bytes) const;
     // Writes the bytes into the open file `fromName` of folder `from`, then renames
     // it to `name` in `folder`; on failure the file is removed.
-    [[nodiscard]] int fillAndName(platform::UniqueFd& fd, int from, const std::string& fromName, const Descriptor& folder,
-                    const std::string& name, std::string_view bytes) const;
+    [[nodiscard]] int fillAndName(platform::UniqueFd& fd, int from, const std::string& fromName,
+                                  const Descriptor& folder, const std::string& name, std::string_view bytes) const;
     // Gives the next sync the record's file, linked under `name`: open, or closed
     // when as many are held already. False when that close fails.
     bool handToSync(const Descriptor& folder, platform::UniqueFd file, const std::string& name) const;

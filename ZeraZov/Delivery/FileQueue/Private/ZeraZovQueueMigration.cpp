@@ -85,7 +85,7 @@ std::string unusedName(const std::set<std::string>& written, const std::string& 
 
 // The error text when the event could not be stored.
 platform::Failure writeLegacyEvent(const nlohmann::json& element, const ZeraZovQueueFolder& folder,
-                                            std::set<std::string>& written) {
+                                   std::set<std::string>& written) {
     std::string bytes;
     try {
         bytes = element.dump();
