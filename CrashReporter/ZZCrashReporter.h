@@ -51,19 +51,19 @@ public:
     // of a crash log's size only); nothing when that refuses it.
     std::optional<std::vector<std::uint8_t>> loadPendingCrashReportData(ZZCrashReporterError* error = nullptr) const;
     // Removes whatever is at the pending report's path, a folder with its content too.
-    bool purgePendingCrashReport(ZZCrashReporterError* error = nullptr) const;
+    [[nodiscard]] bool purgePendingCrashReport(ZZCrashReporterError* error = nullptr) const;
     // Creates the reports' folders (mode 0700) when they are missing.
-    bool populateCrashReportDirectory(ZZCrashReporterError* error = nullptr) const;
+    [[nodiscard]] bool populateCrashReportDirectory(ZZCrashReporterError* error = nullptr) const;
 
     // Installs the crash handlers, and gives the enabling thread and every
     // thread running now an alternate signal stack. Only one reporter per
     // process is ever enabled: every later call fails (code 3), even after a
     // failure.
-    bool enableCrashReporter(ZZCrashReporterError* error = nullptr);
+    [[nodiscard]] bool enableCrashReporter(ZZCrashReporterError* error = nullptr);
     // For a thread started after the enable, first thing: an alternate signal
     // stack of its own (zzcrash_thread_install_alternate_stack), without which
     // an overflow of its stack ends the process unreported.
-    static bool installAlternateStackForCurrentThread();
+    [[nodiscard]] static bool installAlternateStackForCurrentThread();
 
     const std::optional<std::vector<std::uint8_t>>& customData() const { return customData_; }
     // Kept, and put into the report of a crash at once; nothing clears it.
@@ -89,7 +89,7 @@ public:
     static std::uint32_t mapToAsyncSymbolicationStrategy(unsigned strategy);
 
 private:
-    bool installExceptionServer(ZZCrashReporterError* error);
+    [[nodiscard]] bool installExceptionServer(ZZCrashReporterError* error);
 
     ZZCrashReporterConfig config_;
     bool enabled_ = false;

@@ -107,9 +107,14 @@ bool ZZCrashReporter::enableCrashReporter(ZZCrashReporterError* error) {
     if (!claimTheProcess(error) || !populateCrashReportDirectory(error)) return false;
     zzcrash_crash_context* context = &zzcrash_shared_crash_context;
     if (!setReportPath(context, crashReportPath(), error)) return false;
-    zzcrash_log_writer_init(&context->writer, applicationIdentifier_.c_str(), applicationVersion_.c_str(),
-                            applicationMarketingVersion_ ? applicationMarketingVersion_->c_str() : nullptr,
-                            mapToAsyncSymbolicationStrategy(config_.symbolicationStrategy()), false);
+    const zzcrash_error_t facts =
+        zzcrash_log_writer_init(&context->writer, applicationIdentifier_.c_str(), applicationVersion_.c_str(),
+                                applicationMarketingVersion_ ? applicationMarketingVersion_->c_str() : nullptr,
+                                mapToAsyncSymbolicationStrategy(config_.symbolicationStrategy()), false);
+    if (facts != ZZCRASH_ESUCCESS)
+        std::fprintf(stderr,
+                     "[ZZCrashReporter] This process's own facts could not be read: crash reports will "
+                     "go without its name, path and parent\n");
     if (customData_) zzcrash_log_writer_set_custom_data(&context->writer, customData_->data(), customData_->size());
     context->images = zzcrash_shared_image_list();
     if (!zzcrash_thread_stopper_install())

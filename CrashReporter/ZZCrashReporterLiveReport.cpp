@@ -64,9 +64,10 @@ std::optional<std::vector<std::uint8_t>> ZZCrashReporter::generateLiveReportWith
         return std::nullopt;
     }
     const std::unique_ptr<zzcrash_log_writer, WriterFree> writer(new zzcrash_log_writer{});
-    zzcrash_log_writer_init(writer.get(), applicationIdentifier_.c_str(), applicationVersion_.c_str(),
-                            applicationMarketingVersion_ ? applicationMarketingVersion_->c_str() : nullptr,
-                            mapToAsyncSymbolicationStrategy(config_.symbolicationStrategy()), true);
+    // Fails only when this process's own facts cannot be read: the report goes without them.
+    (void)zzcrash_log_writer_init(writer.get(), applicationIdentifier_.c_str(), applicationVersion_.c_str(),
+                                  applicationMarketingVersion_ ? applicationMarketingVersion_->c_str() : nullptr,
+                                  mapToAsyncSymbolicationStrategy(config_.symbolicationStrategy()), true);
     if (customData_) zzcrash_log_writer_set_custom_data(writer.get(), customData_->data(), customData_->size());
     if (exception) {
         const zzcrash_log_exception recorded{exception->name.c_str(), exception->reason.c_str(),
@@ -77,13 +78,14 @@ std::optional<std::vector<std::uint8_t>> ZZCrashReporter::generateLiveReportWith
     zzcrash_thread_stopper_install();
     zzcrash_async_file file;
     zzcrash_async_file_init(&file, fd, config_.maxReportBytes());
-    zzcrash_async_file_lend_buffer(&file, writer->scratch.output, sizeof writer->scratch.output);
+    // Nothing is buffered yet, so nothing can fail to go out first.
+    (void)zzcrash_async_file_lend_buffer(&file, writer->scratch.output, sizeof writer->scratch.output);
     const zzcrash_log_bsd_signal_info bsd{SIGTRAP, TRAP_TRACE, address};
     const zzcrash_log_signal_info signal{&bsd, nullptr};
     LiveWrite live{writer.get(), thread, zzcrash_shared_image_list(), &file, &signal};
     zzcrash_error_t written = thread == zzcrash_thread_self() ? zzcrash_async_thread_state_current(writeWithState, &live)
                                                               : write(live, nullptr);
-    zzcrash_log_writer_close(writer.get());
+    (void)zzcrash_log_writer_close(writer.get());  // releases nothing that can fail
     // Closed exactly once: a close that fails has still released the descriptor,
     // and closing it again could close one another thread has just opened.
     const bool flushed = zzcrash_async_file_flush(&file);

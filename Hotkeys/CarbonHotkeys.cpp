@@ -70,7 +70,9 @@ std::optional<EventHotKeyRef> CarbonHotkeys::registerWithService(const Shortcut&
 
 void CarbonHotkeys::release(HotKey& hotKey) const {
     if (hotKey.carbonHotKey == 0) return;
-    if (platform::HotKeyService* service = environment_.hotKeyService) service->unregisterHotKey(hotKey.carbonHotKey);
+    // Refused only for a reference the service does not know, which then holds no grab to give back.
+    platform::HotKeyService* service = environment_.hotKeyService;
+    if (service != nullptr) (void)service->unregisterHotKey(hotKey.carbonHotKey);
     hotKey.carbonHotKey = 0;
 }
 
@@ -80,12 +82,13 @@ void CarbonHotkeys::suspendAll() {
 
 void CarbonHotkeys::setHotKeyKindsAdded(bool added) const {
     platform::HotKeyService* service = environment_.hotKeyService;
+    // Refused only for a handler that is not installed, which has no kinds to change.
     if (service == nullptr) return;
     if (added) {
-        service->addEventTypes(eventHandler_, kHotKeyEventTypes);
+        (void)service->addEventTypes(eventHandler_, kHotKeyEventTypes);
         return;
     }
-    service->removeEventTypes(eventHandler_, kHotKeyEventTypes);
+    (void)service->removeEventTypes(eventHandler_, kHotKeyEventTypes);
 }
 
 // The monitor may serve another registry in between (tests make several), so

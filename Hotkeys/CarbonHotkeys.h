@@ -75,7 +75,8 @@ private:
     platform::OSStatus handleRawKeyEvent(const platform::KeyboardEvent& event);
     void registerAllHotKeys();
     void installEventHandler();
-    platform::OSStatus grab(const Shortcut& shortcut, std::uint32_t id, platform::EventHotKeyRef* ref) const;
+    [[nodiscard]] platform::OSStatus grab(const Shortcut& shortcut, std::uint32_t id,
+                                          platform::EventHotKeyRef* ref) const;
     std::optional<platform::EventHotKeyRef> registerWithService(const Shortcut& shortcut, std::uint32_t id);
     void printRefusal(const Shortcut& shortcut, platform::OSStatus status);
     void release(HotKey& hotKey) const;

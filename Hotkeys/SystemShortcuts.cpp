@@ -36,7 +36,8 @@ bool SystemShortcuts::isGrabbedElsewhere(const Shortcut& shortcut) const {
     const platform::OSStatus status =
         hotKeys_->registerHotKey(static_cast<std::uint32_t>(shortcut.carbonKeyCode),
                                  static_cast<std::uint32_t>(shortcut.carbonModifiers), {kProbeSignature, 0}, &ref);
-    if (status == platform::noErr && ref != 0) hotKeys_->unregisterHotKey(ref);
+    // Refused only for a reference the service does not know; this one it just gave.
+    if (status == platform::noErr && ref != 0) (void)hotKeys_->unregisterHotKey(ref);
     return status == platform::eventHotKeyExistsErr;
 }
 

@@ -66,7 +66,7 @@ tessivar::StatusMenuModel currentMenu(platform::Desktop& desktop, hotkeys::Regis
 // Tessivar moves the pointer and grabs keys through X11, so it runs on an X
 // server (XWayland included) whatever the session would pick by default.
 // Answers why it cannot, before Qt would end the process with an abort.
-std::optional<std::string> prepareX11() {
+platform::Failure prepareX11() {
     setenv("QT_QPA_PLATFORM", "xcb", 0);
     setenv("QT_XCB_NO_MITSHM", "1", 0);
     return platform::X11DisplayCheck::whyUnavailable();

@@ -32,11 +32,11 @@ void zzcrash_async_file_init(zzcrash_async_file* file, int fd, std::uint64_t lim
 // Buffers later writes in `buffer` (`capacity` bytes, which must outlive the
 // file's use) in place of the file's own; the bytes buffered so far are
 // written out first. False, with nothing changed, when they cannot be.
-bool zzcrash_async_file_lend_buffer(zzcrash_async_file* file, void* buffer, std::uint64_t capacity);
+[[nodiscard]] bool zzcrash_async_file_lend_buffer(zzcrash_async_file* file, void* buffer, std::uint64_t capacity);
 // Buffers or writes `length` bytes. False when the write would pass the limit
 // or an earlier one did (then nothing is written), or when writing failed.
-bool zzcrash_async_file_write(zzcrash_async_file* file, const void* bytes, std::size_t length);
+[[nodiscard]] bool zzcrash_async_file_write(zzcrash_async_file* file, const void* bytes, std::size_t length);
 // Writes the buffered bytes; on failure they stay buffered.
-bool zzcrash_async_file_flush(zzcrash_async_file* file);
+[[nodiscard]] bool zzcrash_async_file_flush(zzcrash_async_file* file);
 // Flushes and closes the descriptor; a failed flush leaves it open.
-bool zzcrash_async_file_close(zzcrash_async_file* file);
+[[nodiscard]] bool zzcrash_async_file_close(zzcrash_async_file* file);

@@ -33,10 +33,11 @@ public:
     // Puts this registration in place of what the process or the thread had
     // for its types, which goes to `previous` when that is given. False, with
     // "Failed to swap mach exception ports", when it cannot be done.
-    bool registerForTask(pid_t task, std::shared_ptr<ZZCrashMachExceptionPortSet>* previous,
-                         ZZCrashReporterError* error = nullptr) const;
-    bool registerForThread(zzcrash_thread_t thread, std::shared_ptr<ZZCrashMachExceptionPortSet>* previous,
-                           ZZCrashReporterError* error = nullptr) const;
+    [[nodiscard]] bool registerForTask(pid_t task, std::shared_ptr<ZZCrashMachExceptionPortSet>* previous,
+                                       ZZCrashReporterError* error = nullptr) const;
+    [[nodiscard]] bool registerForThread(zzcrash_thread_t thread,
+                                         std::shared_ptr<ZZCrashMachExceptionPortSet>* previous,
+                                         ZZCrashReporterError* error = nullptr) const;
 
     // Gives back one send right on the port; a failure is only logged.
     static void releaseSendRight(zzcrash_port_t port);

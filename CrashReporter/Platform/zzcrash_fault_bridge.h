@@ -19,7 +19,7 @@ inline constexpr std::int64_t ZZCRASH_FAULT_REPLY_TIMEOUT_MS = 10'000;
 
 // Installs the handlers, once per process, on the alternate signal stack.
 // False (errno set) when one cannot be installed. Not for the crash path.
-bool zzcrash_fault_bridge_install();
+[[nodiscard]] bool zzcrash_fault_bridge_install();
 
 // Called on a faulting thread that goes on after all: its exception was
 // answered with failure, and the handler installed before the bridge's

@@ -12,7 +12,7 @@ inline constexpr std::uint32_t ZZCRASH_FAULT_CONTEXT_CAPACITY = 64;
 
 // Keeps the context (which stays valid until cleared) for the thread; false
 // when every slot is taken.
-bool zzcrash_fault_context_save(zzcrash_thread_t thread, mcontext_t* context);
+[[nodiscard]] bool zzcrash_fault_context_save(zzcrash_thread_t thread, mcontext_t* context);
 void zzcrash_fault_context_clear(zzcrash_thread_t thread);
 // The thread's saved context; null when none.
 mcontext_t* zzcrash_fault_context_of(zzcrash_thread_t thread);

@@ -161,7 +161,8 @@ bool zzcrash_thread_install_alternate_stack() {
 }
 
 bool zzcrash_thread_stacks_install() {
-    zzcrash_thread_install_alternate_stack();
+    // Without a stack the thread still runs; only an overflow of its stack would go unreported.
+    (void)zzcrash_thread_install_alternate_stack();
     if (sweepSignal.load() != 0) return true;
     struct sigaction action {};
     action.sa_sigaction = onStackSignal;

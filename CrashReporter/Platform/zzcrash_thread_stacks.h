@@ -26,11 +26,11 @@ inline constexpr std::size_t ZZCRASH_THREAD_STACK_BYTES = 64 * 1024;
 // thread ends, unless it has one at least as big. True when it has one now;
 // false, with errno, when a stack could not be mapped or installed. Not for
 // the crash path.
-bool zzcrash_thread_install_alternate_stack();
+[[nodiscard]] bool zzcrash_thread_install_alternate_stack();
 
 // Gives the calling thread and every thread running now an alternate stack,
 // waiting at most about 200 ms in all for the others to take theirs; a
 // thread that does not answer in time (it blocks the signal) stays without
 // one. False when it could not ask the others: every real-time signal has a
 // handler of the program's. Once per process; not for the crash path.
-bool zzcrash_thread_stacks_install();
+[[nodiscard]] bool zzcrash_thread_stacks_install();

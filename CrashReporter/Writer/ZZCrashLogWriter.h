@@ -168,10 +168,10 @@ struct zzcrash_log_exception {
 // Fills the record with the application's identity and this process's,
 // host's and kernel's facts, and a new report id. Error 5 when the process's
 // own facts cannot be read (the record is then only partly filled).
-zzcrash_error_t zzcrash_log_writer_init(zzcrash_log_writer* writer, const char* application_identifier,
-                                        const char* application_version,
-                                        const char* application_marketing_version,  // null: none
-                                        std::uint32_t symbolication_strategy, bool user_requested);
+[[nodiscard]] zzcrash_error_t zzcrash_log_writer_init(zzcrash_log_writer* writer, const char* application_identifier,
+                                                      const char* application_version,
+                                                      const char* application_marketing_version,  // null: none
+                                                      std::uint32_t symbolication_strategy, bool user_requested);
 // Records the exception that ended the process; a second one stops the
 // process (an assertion): only the first can have ended it.
 void zzcrash_log_writer_set_exception(zzcrash_log_writer* writer, const zzcrash_log_exception* exception);
@@ -187,9 +187,9 @@ void zzcrash_log_writer_free(zzcrash_log_writer* writer);
 // stays within ZZCRASH_LOG_MAX_BYTES and the file's own limit: what does not
 // fit is the outermost frames of the threads that did not crash, then of the
 // crashed one. Error 2 when the file refused or failed a write, else 0.
-zzcrash_error_t zzcrash_log_writer_write(zzcrash_log_writer* writer, zzcrash_thread_t crashed_thread,
-                                         zzcrash_async_image_list* image_list, zzcrash_async_file* file,
-                                         const zzcrash_log_signal_info* signal_info,
-                                         const zzcrash_async_thread_state* current_state);
+[[nodiscard]] zzcrash_error_t zzcrash_log_writer_write(zzcrash_log_writer* writer, zzcrash_thread_t crashed_thread,
+                                                       zzcrash_async_image_list* image_list, zzcrash_async_file* file,
+                                                       const zzcrash_log_signal_info* signal_info,
+                                                       const zzcrash_async_thread_state* current_state);
 // Called after a write; answers 0.
-zzcrash_error_t zzcrash_log_writer_close(zzcrash_log_writer* writer);
+[[nodiscard]] zzcrash_error_t zzcrash_log_writer_close(zzcrash_log_writer* writer);

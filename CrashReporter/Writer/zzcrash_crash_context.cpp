@@ -60,12 +60,13 @@ zzcrash_error_t writeReportHere(zzcrash_crash_context* context, zzcrash_thread_t
     zzcrash_async_file file;
     zzcrash_async_file_init(&file, fd, context->report_byte_limit);
     zzcrash_log_writer_scratch* scratch = &context->writer.scratch;
-    zzcrash_async_file_lend_buffer(&file, scratch->output, sizeof scratch->output);
+    // Nothing is buffered yet, so nothing can fail to go out first.
+    (void)zzcrash_async_file_lend_buffer(&file, scratch->output, sizeof scratch->output);
     // Before the stacks are walked: their frames are looked up in the list.
     zzcrash_loader_chain_refresh(context->images);
     const zzcrash_error_t written = zzcrash_log_writer_write(&context->writer, crashed_thread, context->images, &file,
                                                             signal_info, current_state);
-    zzcrash_log_writer_close(&context->writer);
+    (void)zzcrash_log_writer_close(&context->writer);  // releases nothing that can fail
     const bool flushed = zzcrash_async_file_flush(&file) && cutToTheWritten(fd);
     const bool closed = close(fd) == 0;
     if (!flushed || !closed) return ZZCRASH_EINTERNAL;

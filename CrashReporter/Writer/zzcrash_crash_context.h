@@ -30,9 +30,9 @@ extern zzcrash_crash_context zzcrash_shared_crash_context;
 // the file is left as it was, and the answer is 6). Error 6 when the file
 // cannot be opened, flushed, cut or closed, else the write's code.
 // Async-signal-safe, allocates nothing.
-zzcrash_error_t zzcrash_write_report(zzcrash_crash_context* context, zzcrash_thread_t crashed_thread,
-                                     const zzcrash_async_thread_state* current_state,
-                                     const zzcrash_log_signal_info* signal_info);
+[[nodiscard]] zzcrash_error_t zzcrash_write_report(zzcrash_crash_context* context, zzcrash_thread_t crashed_thread,
+                                                   const zzcrash_async_thread_state* current_state,
+                                                   const zzcrash_log_signal_info* signal_info);
 
 // zzcrash_write_report from within zzcrash_async_thread_state_current: the
 // context is a zzcrash_write_report_request.

@@ -2,6 +2,8 @@
 #include <optional>
 #include <string>
 
+#include "Platform/Foundation/Failure.h"
+
 namespace platform {
 
 // Whether the application starts when the user logs in, in the terms of a
@@ -16,8 +18,8 @@ public:
 
     virtual LoginItemStatus status() = 0;
     // Each answers nothing on success, or a message the user can act on.
-    virtual std::optional<std::string> registerItem() = 0;
-    virtual std::optional<std::string> unregisterItem() = 0;
+    virtual Failure registerItem() = 0;
+    virtual Failure unregisterItem() = 0;
 };
 
 }  // namespace platform

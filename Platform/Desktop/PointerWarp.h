@@ -11,7 +11,7 @@ public:
 
     // False only without a connection; the server applies the move in the order
     // the requests were sent.
-    virtual bool warpTo(int x, int y) = 0;
+    [[nodiscard]] virtual bool warpTo(int x, int y) = 0;
 };
 
 }  // namespace platform

@@ -22,7 +22,7 @@ std::string tooLarge(std::size_t limit) { return "larger than " + std::to_string
 
 // Reads to the end, or answers the error's text; one byte past `limit` is enough
 // to know the file is too large.
-std::optional<std::string> readAll(int fd, std::size_t limit, std::string& bytes) {
+Failure readAll(int fd, std::size_t limit, std::string& bytes) {
     char buffer[16384];
     for (;;) {
         const std::size_t room = limit - bytes.size() + 1;
@@ -47,8 +47,7 @@ std::optional<mode_t> replacedPermissions(const fs::path& target) {
 }
 
 // Sets the mode, writes, syncs when asked and closes; answers the first failure's text.
-std::optional<std::string> fillTemporary(UniqueFd& fd, std::optional<mode_t> mode, std::string_view bytes,
-                                         DurableFile::Sync sync) {
+Failure fillTemporary(UniqueFd& fd, std::optional<mode_t> mode, std::string_view bytes, DurableFile::Sync sync) {
     if (mode && ::fchmod(fd.get(), *mode) != 0) return DurableFile::errnoText();
     if (!DurableFile::writeAll(fd.get(), bytes)) return DurableFile::errnoText();
     // Without the sync a power cut soon after the rename could leave an empty
@@ -60,8 +59,7 @@ std::optional<std::string> fillTemporary(UniqueFd& fd, std::optional<mode_t> mod
 
 // The temporary file sits beside the target so that the rename stays on one
 // file system, and it is the target's folder that must be synced.
-std::optional<std::string> replace(const fs::path& target, std::string_view bytes, DurableFile::Sync sync,
-                                   std::optional<mode_t> mode) {
+Failure replace(const fs::path& target, std::string_view bytes, DurableFile::Sync sync, std::optional<mode_t> mode) {
     std::string temporary = target.string() + std::string(DurableFile::temporaryMark) + "XXXXXX";
     UniqueFd fd(::mkostemp(temporary.data(), O_CLOEXEC));
     if (!fd.valid()) return DurableFile::errnoText();
@@ -117,15 +115,13 @@ DurableFile::ReadResult DurableFile::readOpened(UniqueFd fd, std::size_t limit) 
     return {std::move(bytes), {}};
 }
 
-std::optional<std::string> DurableFile::writeAtomically(const std::filesystem::path& file,
-                                                        std::string_view bytes, Sync sync) {
+Failure DurableFile::writeAtomically(const std::filesystem::path& file, std::string_view bytes, Sync sync) {
     const auto target = resolveLinks(file);
     if (!target.path) return target.error;
     return replace(*target.path, bytes, sync, replacedPermissions(*target.path));
 }
 
-std::optional<std::string> DurableFile::writeNew(const std::filesystem::path& file, std::string_view bytes,
-                                                 Sync sync) {
+Failure DurableFile::writeNew(const std::filesystem::path& file, std::string_view bytes, Sync sync) {
     return replace(file, bytes, sync, std::nullopt);
 }
 
@@ -151,11 +147,10 @@ void DurableFile::syncFolder(const std::filesystem::path& folder) {
     ::fsync(fd.get());
 }
 
-std::optional<std::string> DurableFile::syncFiles(const std::filesystem::path& folder,
-                                                  const std::vector<std::string>& names) {
+Failure DurableFile::syncFiles(const std::filesystem::path& folder, const std::vector<std::string>& names) {
     const UniqueFd directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!directory.valid()) return DurableFile::errnoText();
-    std::optional<std::string> failure;
+    Failure failure;
     for (const auto& name : names) {
         const UniqueFd fd(::openat(directory.get(), name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
         if (!fd.valid()) {

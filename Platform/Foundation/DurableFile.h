@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Platform/Foundation/Failure.h"
 #include "Platform/Foundation/UniqueFd.h"
 
 namespace platform {
@@ -56,13 +57,11 @@ public:
     // A symbolic link at `file` stays a link: the write lands in the file it
     // finally names (see resolveLinks), in that file's folder. The replaced file
     // keeps its permission bits; a new one is private to its owner (0600).
-    static std::optional<std::string> writeAtomically(const std::filesystem::path& file, std::string_view bytes,
-                                                      Sync sync = Sync::now);
+    static Failure writeAtomically(const std::filesystem::path& file, std::string_view bytes, Sync sync = Sync::now);
 
     // The same for a name that holds nothing yet, such as a fresh record's: there
     // is no link to follow and no mode to keep, so nothing is looked up first.
-    static std::optional<std::string> writeNew(const std::filesystem::path& file, std::string_view bytes,
-                                               Sync sync = Sync::now);
+    static Failure writeNew(const std::filesystem::path& file, std::string_view bytes, Sync sync = Sync::now);
 
     // The file that a write to `file` lands in: a symbolic link is followed to
     // what it names, a relative one from its own folder, through any chain of
@@ -73,7 +72,7 @@ public:
 
     // Writes every byte to the descriptor, resuming after interruptions and short
     // writes; false on failure, with errno telling why.
-    static bool writeAll(int fd, std::string_view bytes);
+    [[nodiscard]] static bool writeAll(int fd, std::string_view bytes);
     // Why the last system call failed, as the failures above are worded.
     static std::string errnoText();
 
@@ -88,8 +87,7 @@ public:
     // folder's own entries to the disk: only these files, never the rest of the
     // file system that other programs are writing to. A name no longer there is
     // passed over. Answers the first error's text.
-    static std::optional<std::string> syncFiles(const std::filesystem::path& folder,
-                                                const std::vector<std::string>& names);
+    static Failure syncFiles(const std::filesystem::path& folder, const std::vector<std::string>& names);
 
 private:
     static ReadResult readOpened(UniqueFd fd, std::size_t limit);

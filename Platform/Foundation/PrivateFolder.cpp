@@ -49,7 +49,7 @@ PrivateFolder::PrivateFolder(fs::path root, fs::path own) : root_(std::move(root
 PrivateFolder::PrivateFolder(const fs::path& folder)
     : root_(folder.has_parent_path() ? folder.parent_path() : fs::path(".")), own_(folder.filename()) {}
 
-std::optional<std::string> PrivateFolder::makeAll(const fs::path& folder) {
+Failure PrivateFolder::makeAll(const fs::path& folder) {
     std::error_code error;
     if (fs::is_directory(folder, error)) return std::nullopt;
     if (folder.has_parent_path() && folder.parent_path() != folder) {
@@ -57,11 +57,11 @@ std::optional<std::string> PrivateFolder::makeAll(const fs::path& folder) {
     }
     if (::mkdir(folder.c_str(), privateMode) == 0) return std::nullopt;
     // Made by someone else meanwhile is as good; a file in its place is not.
-    if (errno == EEXIST) return fs::is_directory(folder, error) ? std::nullopt : std::optional(errorText(folder, ENOTDIR));
+    if (errno == EEXIST) return fs::is_directory(folder, error) ? std::nullopt : Failure(errorText(folder, ENOTDIR));
     return errorText(folder, errno);
 }
 
-std::optional<std::string> PrivateFolder::make() const {
+Failure PrivateFolder::make() const {
     if (auto failed = makeAll(root_)) return failed;
     auto opened = walk(true);
     if (opened.fd.valid()) return std::nullopt;

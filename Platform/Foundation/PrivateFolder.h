@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "Platform/Foundation/Failure.h"
 #include "Platform/Foundation/UniqueFd.h"
 
 namespace platform {
@@ -34,12 +35,12 @@ public:
     const std::filesystem::path& own() const { return own_; }
 
     // Makes what is missing; answers the error's text on failure.
-    std::optional<std::string> make() const;
+    Failure make() const;
     // Opens it, walking `own` one folder at a time without following a link.
     Opened open() const;
 
     // Makes `folder` and its missing parents, each 0700.
-    static std::optional<std::string> makeAll(const std::filesystem::path& folder);
+    static Failure makeAll(const std::filesystem::path& folder);
 
     // The names in an open folder, "." and ".." left out; nothing, with errno
     // telling why, when it cannot be read.

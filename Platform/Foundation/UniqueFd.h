@@ -23,7 +23,7 @@ public:
     void reset(int fd = -1) noexcept;
     // Closes now and answers whether that worked: after writes, a failed close
     // may be the only sign that they did not reach the file.
-    bool close() noexcept;
+    [[nodiscard]] bool close() noexcept;
 
 private:
     int fd_ = -1;

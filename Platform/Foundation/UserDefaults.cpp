@@ -12,6 +12,7 @@
 #include "Platform/Foundation/BoundedJSON.h"
 #include "Platform/Foundation/BundleInfo.h"
 #include "Platform/Foundation/DurableFile.h"
+#include "Platform/Foundation/Failure.h"
 #include "Platform/Foundation/Private/FileLock.h"
 #include "Platform/Foundation/Log.h"
 #include "Platform/Foundation/Paths.h"
@@ -56,9 +57,9 @@ fs::path folderOf(const fs::path& file) { return file.has_parent_path() ? file.p
 
 // The folder may not exist on a first run. It is the program's own: made 0700
 // (with the config folder above it, when that is missing too), and never a link.
-std::optional<std::string> makeFolderOf(const fs::path& file) { return PrivateFolder(folderOf(file)).make(); }
+Failure makeFolderOf(const fs::path& file) { return PrivateFolder(folderOf(file)).make(); }
 
-std::optional<std::string> writeCreatingFolder(const fs::path& file, const std::string& text) {
+Failure writeCreatingFolder(const fs::path& file, const std::string& text) {
     if (auto error = makeFolderOf(file)) return error;
     return DurableFile::writeAtomically(file, text);
 }
@@ -258,7 +259,7 @@ void UserDefaults::apply(json& values, const std::vector<Change>& changes) {
 
 void UserDefaults::update(Change change) {
     OutsideRead outside;
-    std::optional<std::string> failure;
+    Failure failure;
     {
         std::lock_guard lock(mutex_);
         if (openGroups_ > 0) {
@@ -272,9 +273,10 @@ void UserDefaults::update(Change change) {
     if (failure) report(*failure);
 }
 
-std::optional<std::string> UserDefaults::store(std::vector<Change> changes, OutsideRead& outside) {
-    // The lock file needs the folder, which a first run may not have yet.
-    makeFolderOf(file_);
+Failure UserDefaults::store(std::vector<Change> changes, OutsideRead& outside) {
+    // The lock file needs the folder, which a first run may not have yet. A
+    // failure here is the save's too, which makes the folder again and reports it.
+    (void)makeFolderOf(file_);
     // Another process may store its own change at the same time: holding the
     // file lock from the read to the rename keeps either change from being
     // written over by values read before it.
@@ -302,7 +304,7 @@ void UserDefaults::openGroup() {
 
 void UserDefaults::closeGroup() {
     OutsideRead outside;
-    std::optional<std::string> failure;
+    Failure failure;
     {
         std::lock_guard lock(mutex_);
         if (--openGroups_ > 0 || pending_.empty()) return;
@@ -388,10 +390,9 @@ std::optional<std::string> UserDefaults::moveAside() {
     return "⚠️ 设置文件无法解析，已移至 " + moved.aside->string();
 }
 
-std::optional<std::string> UserDefaults::save() {
-    auto failure = blockedBy_;
+Failure UserDefaults::save() {
     std::string text = fileText(values_);
-    if (!failure) failure = writeCreatingFolder(file_, text);
+    Failure failure = blockedBy_ ? Failure(*blockedBy_) : writeCreatingFolder(file_, text);
     if (!failure) {
         onDisk_ = std::move(text);
         return std::nullopt;

@@ -12,6 +12,8 @@
 
 namespace platform {
 
+class Failure;
+
 // Typed settings kept in one JSON object file, written atomically (temporary
 // file, then rename) after every change. Absent and stored false are different:
 // object() answers nothing for an absent key, boolValue() answers false for both.
@@ -115,12 +117,12 @@ private:
     OutsideRead readOutsideChange();
     void afterOutsideChange(const OutsideRead& outside);
     // Called with mutex_ held; answers what went wrong so that it is reported after unlocking.
-    std::optional<std::string> save();
+    Failure save();
     static void apply(nlohmann::json& values, const std::vector<Change>& changes);
     void update(Change change);
     // Called with mutex_ held: reads an outside change, applies the changes not
     // yet written and `changes`, and saves unless the file could not be read.
-    std::optional<std::string> store(std::vector<Change> changes, OutsideRead& outside);
+    Failure store(std::vector<Change> changes, OutsideRead& outside);
     void openGroup();
     void closeGroup();
     void report(const std::string& message) const;

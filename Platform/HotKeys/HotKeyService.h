@@ -58,13 +58,14 @@ public:
     // Grabs a key code (Carbon virtual key code) with a Carbon modifier mask
     // system-wide. On success *ref is set; the handler receives kEventHotKeyPressed
     // and kEventHotKeyReleased with `id` while those kinds are added to it.
-    virtual OSStatus registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers, EventHotKeyID id,
-                                    EventHotKeyRef* ref) = 0;
-    virtual OSStatus unregisterHotKey(EventHotKeyRef ref) = 0;
+    [[nodiscard]] virtual OSStatus registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers, EventHotKeyID id,
+                                                  EventHotKeyRef* ref) = 0;
+    [[nodiscard]] virtual OSStatus unregisterHotKey(EventHotKeyRef ref) = 0;
     // Installs the handler with no event kinds; events arrive on the main thread.
-    virtual OSStatus installEventHandler(EventHandler handler, EventHandlerRef* ref) = 0;
-    virtual OSStatus addEventTypes(EventHandlerRef handler, const std::vector<EventTypeSpec>& types) = 0;
-    virtual OSStatus removeEventTypes(EventHandlerRef handler, const std::vector<EventTypeSpec>& types) = 0;
+    [[nodiscard]] virtual OSStatus installEventHandler(EventHandler handler, EventHandlerRef* ref) = 0;
+    [[nodiscard]] virtual OSStatus addEventTypes(EventHandlerRef handler, const std::vector<EventTypeSpec>& types) = 0;
+    [[nodiscard]] virtual OSStatus removeEventTypes(EventHandlerRef handler,
+                                                    const std::vector<EventTypeSpec>& types) = 0;
 };
 
 }  // namespace platform

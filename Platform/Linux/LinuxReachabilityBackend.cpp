@@ -60,7 +60,8 @@ LinuxReachabilityBackend::Created LinuxReachabilityBackend::create() {
 LinuxReachabilityBackend::LinuxReachabilityBackend(std::shared_ptr<Shared> shared, NetlinkSocket changes)
     : shared_(std::move(shared)), changes_(std::move(changes)) {}
 
-LinuxReachabilityBackend::~LinuxReachabilityBackend() { setDispatchQueue(nullptr); }
+// Stopping cannot fail: only starting a watch answers an error.
+LinuxReachabilityBackend::~LinuxReachabilityBackend() { (void)setDispatchQueue(nullptr); }
 
 int LinuxReachabilityBackend::setChangeHandler(ChangeHandler handler) {
     ChangeHandler replaced;  // destroyed after the lock: its captures may do anything

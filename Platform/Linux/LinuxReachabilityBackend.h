@@ -25,8 +25,8 @@ public:
 
     ~LinuxReachabilityBackend() override;
 
-    int setChangeHandler(ChangeHandler handler) override;
-    int setDispatchQueue(SerialQueue* queue) override;
+    [[nodiscard]] int setChangeHandler(ChangeHandler handler) override;
+    [[nodiscard]] int setDispatchQueue(SerialQueue* queue) override;
     FlagsRead readFlags() override;
 
 private:

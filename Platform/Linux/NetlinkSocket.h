@@ -21,13 +21,13 @@ public:
 
     // Opens the socket joined to the legacy multicast `groups` (RTMGRP_* bits, 0 for
     // none). Answers 0 or errno.
-    int open(std::uint32_t groups);
+    [[nodiscard]] int open(std::uint32_t groups);
     // A waiting receive gives up after this long. Answers 0 or errno.
-    int setReceiveTimeout(int milliseconds) const;
+    [[nodiscard]] int setReceiveTimeout(int milliseconds) const;
     int fd() const { return fd_.get(); }
 
     // Sends one request to the kernel. Answers 0 or errno.
-    int send(std::span<const std::byte> message) const;
+    [[nodiscard]] int send(std::span<const std::byte> message) const;
     // Receives one datagram from the kernel; datagrams from other senders are
     // dropped unread. `wait` false answers EAGAIN at once when none is queued.
     Received receive(std::span<std::byte> buffer, bool wait) const;

@@ -92,7 +92,7 @@ std::string XdgAutostartLoginItem::entryText(bool hidden) const {
     return text;
 }
 
-std::optional<std::string> XdgAutostartLoginItem::writeUserEntry(bool hidden) const {
+Failure XdgAutostartLoginItem::writeUserEntry(bool hidden) const {
     if (const auto error = PrivateFolder::makeAll(locations_.userFolder)) {
         return "无法创建自启动文件夹 " + locations_.userFolder.string() + ": " + *error;
     }
@@ -102,21 +102,21 @@ std::optional<std::string> XdgAutostartLoginItem::writeUserEntry(bool hidden) co
     return std::nullopt;
 }
 
-std::optional<std::string> XdgAutostartLoginItem::removeUserEntry() const {
+Failure XdgAutostartLoginItem::removeUserEntry() const {
     std::error_code error;
     fs::remove(userEntry(), error);
     if (error) return "无法移除自启动项 " + userEntry().string() + ": " + error.message();
     return std::nullopt;
 }
 
-std::optional<std::string> XdgAutostartLoginItem::registerItem() {
+Failure XdgAutostartLoginItem::registerItem() {
     if (status() == LoginItemStatus::enabled) return std::nullopt;
     return writeUserEntry(false);
 }
 
 // A system-wide entry cannot be removed by the user; an entry of the same name
 // that is hidden switches it off for this user only.
-std::optional<std::string> XdgAutostartLoginItem::unregisterItem() {
+Failure XdgAutostartLoginItem::unregisterItem() {
     if (systemEntry()) return writeUserEntry(true);
     if (!isRegularFile(userEntry())) return std::nullopt;
     return removeUserEntry();

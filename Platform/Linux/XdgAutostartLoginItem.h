@@ -27,16 +27,16 @@ public:
     static XdgAutostartLoginItem forThisProgram();
 
     LoginItemStatus status() override;
-    std::optional<std::string> registerItem() override;
-    std::optional<std::string> unregisterItem() override;
+    Failure registerItem() override;
+    Failure unregisterItem() override;
 
     std::filesystem::path userEntry() const { return locations_.userFolder / fileName_; }
 
 private:
     std::optional<std::filesystem::path> systemEntry() const;
     std::string entryText(bool hidden) const;
-    std::optional<std::string> writeUserEntry(bool hidden) const;
-    std::optional<std::string> removeUserEntry() const;
+    Failure writeUserEntry(bool hidden) const;
+    Failure removeUserEntry() const;
 
     Locations locations_;
     std::string fileName_;

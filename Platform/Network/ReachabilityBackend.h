@@ -31,10 +31,10 @@ public:
     virtual ~ReachabilityBackend() = default;
 
     // Installs the change handler, or removes it when empty. Answers 0 or an error code.
-    virtual int setChangeHandler(ChangeHandler handler) = 0;
+    [[nodiscard]] virtual int setChangeHandler(ChangeHandler handler) = 0;
     // Starts watching, with the handler run on `queue`; nullptr stops watching, and
     // once that returns no new handler call gets queued. Answers 0 or an error code.
-    virtual int setDispatchQueue(SerialQueue* queue) = 0;
+    [[nodiscard]] virtual int setDispatchQueue(SerialQueue* queue) = 0;
     // The flags as they are now. Thread-safe; bounded in time.
     virtual FlagsRead readFlags() = 0;
 };

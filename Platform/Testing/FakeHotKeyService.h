@@ -17,12 +17,12 @@ namespace platform {
 // handler has its kind added.
 class FakeHotKeyService : public HotKeyService {
 public:
-    OSStatus registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers, EventHotKeyID id,
-                            EventHotKeyRef* ref) override;
-    OSStatus unregisterHotKey(EventHotKeyRef ref) override;
-    OSStatus installEventHandler(EventHandler handler, EventHandlerRef* ref) override;
-    OSStatus addEventTypes(EventHandlerRef handler, const std::vector<EventTypeSpec>& types) override;
-    OSStatus removeEventTypes(EventHandlerRef handler, const std::vector<EventTypeSpec>& types) override;
+    [[nodiscard]] OSStatus registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers, EventHotKeyID id,
+                                          EventHotKeyRef* ref) override;
+    [[nodiscard]] OSStatus unregisterHotKey(EventHotKeyRef ref) override;
+    [[nodiscard]] OSStatus installEventHandler(EventHandler handler, EventHandlerRef* ref) override;
+    [[nodiscard]] OSStatus addEventTypes(EventHandlerRef handler, const std::vector<EventTypeSpec>& types) override;
+    [[nodiscard]] OSStatus removeEventTypes(EventHandlerRef handler, const std::vector<EventTypeSpec>& types) override;
 
     // Open for other fakes to write into, so one list shows the whole sequence.
     std::vector<std::string>& calls() { return calls_; }

@@ -1,5 +1,7 @@
 #include "Platform/Testing/FakeLoginItem.h"
 
+#include <utility>
+
 namespace platform {
 
 LoginItemStatus FakeLoginItem::status() {
@@ -7,20 +9,16 @@ LoginItemStatus FakeLoginItem::status() {
     return current;
 }
 
-std::optional<std::string> FakeLoginItem::takeFailure() {
-    auto failure = std::move(nextFailure);
-    nextFailure.reset();
-    return failure;
-}
+Failure FakeLoginItem::takeFailure() { return std::exchange(nextFailure, Failure()); }
 
-std::optional<std::string> FakeLoginItem::registerItem() {
+Failure FakeLoginItem::registerItem() {
     calls.push_back("register");
     if (auto failure = takeFailure()) return failure;
     current = afterRegister;
     return std::nullopt;
 }
 
-std::optional<std::string> FakeLoginItem::unregisterItem() {
+Failure FakeLoginItem::unregisterItem() {
     calls.push_back("unregister");
     if (auto failure = takeFailure()) return failure;
     current = LoginItemStatus::notRegistered;

@@ -14,18 +14,18 @@ namespace platform {
 class FakeLoginItem : public LoginItem {
 public:
     LoginItemStatus status() override;
-    std::optional<std::string> registerItem() override;
-    std::optional<std::string> unregisterItem() override;
+    Failure registerItem() override;
+    Failure unregisterItem() override;
 
     LoginItemStatus current = LoginItemStatus::notRegistered;
     // What a successful register leaves (a service may want approval first).
     LoginItemStatus afterRegister = LoginItemStatus::enabled;
     // The next register or unregister answers this and changes nothing.
-    std::optional<std::string> nextFailure;
+    Failure nextFailure;
     std::vector<std::string> calls;
 
 private:
-    std::optional<std::string> takeFailure();
+    Failure takeFailure();
 };
 
 }  // namespace platform

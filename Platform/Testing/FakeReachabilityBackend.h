@@ -14,8 +14,8 @@ class FakeReachabilityBackend : public ReachabilityBackend {
 public:
     explicit FakeReachabilityBackend(std::uint32_t flags = 0) : flags_(flags) {}
 
-    int setChangeHandler(ChangeHandler handler) override;
-    int setDispatchQueue(SerialQueue* queue) override;
+    [[nodiscard]] int setChangeHandler(ChangeHandler handler) override;
+    [[nodiscard]] int setDispatchQueue(SerialQueue* queue) override;
     FlagsRead readFlags() override;
 
     // What a read answers from now on, without announcing it.

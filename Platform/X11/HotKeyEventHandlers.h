@@ -13,8 +13,8 @@ class HotKeyEventHandlers {
 public:
     EventHandlerRef install(EventHandler handler);
     // eventNotHandledErr for a handler that was never installed.
-    OSStatus addTypes(EventHandlerRef ref, const std::vector<EventTypeSpec>& types);
-    OSStatus removeTypes(EventHandlerRef ref, const std::vector<EventTypeSpec>& types);
+    [[nodiscard]] OSStatus addTypes(EventHandlerRef ref, const std::vector<EventTypeSpec>& types);
+    [[nodiscard]] OSStatus removeTypes(EventHandlerRef ref, const std::vector<EventTypeSpec>& types);
 
     // Hands the event to the handlers that take its kind, in the order they
     // were installed, until one handles it (answers other than

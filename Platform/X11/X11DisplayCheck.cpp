@@ -14,7 +14,7 @@ std::string environmentValue(const char* name) {
 
 }  // namespace
 
-std::optional<std::string> whyUnavailable() {
+Failure whyUnavailable() {
     const std::string display = environmentValue("DISPLAY");
     if (display.empty()) {
         if (!environmentValue("WAYLAND_DISPLAY").empty()) {

@@ -35,12 +35,12 @@ public:
     // eventHotKeyExistsErr when another client (or another registration here)
     // holds the combination; eventHotKeyInvalidErr for a key this keyboard does
     // not have or a modifier X cannot grab (the function key).
-    OSStatus registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers, EventHotKeyID id,
-                            EventHotKeyRef* ref) override;
-    OSStatus unregisterHotKey(EventHotKeyRef ref) override;
-    OSStatus installEventHandler(EventHandler handler, EventHandlerRef* ref) override;
-    OSStatus addEventTypes(EventHandlerRef handler, const std::vector<EventTypeSpec>& types) override;
-    OSStatus removeEventTypes(EventHandlerRef handler, const std::vector<EventTypeSpec>& types) override;
+    [[nodiscard]] OSStatus registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers, EventHotKeyID id,
+                                          EventHotKeyRef* ref) override;
+    [[nodiscard]] OSStatus unregisterHotKey(EventHotKeyRef ref) override;
+    [[nodiscard]] OSStatus installEventHandler(EventHandler handler, EventHandlerRef* ref) override;
+    [[nodiscard]] OSStatus addEventTypes(EventHandlerRef handler, const std::vector<EventTypeSpec>& types) override;
+    [[nodiscard]] OSStatus removeEventTypes(EventHandlerRef handler, const std::vector<EventTypeSpec>& types) override;
 
     int connectionNumber() const override;
     bool hasQueuedEvents() const override;
@@ -63,7 +63,7 @@ private:
         Grab grab;
     };
 
-    OSStatus grabFor(std::uint32_t carbonKeyCode, std::uint32_t carbonModifiers, Grab* grab) const;
+    [[nodiscard]] OSStatus grabFor(std::uint32_t carbonKeyCode, std::uint32_t carbonModifiers, Grab* grab) const;
     bool isGrabbedHere(const Grab& grab) const;
     int grabKey(const Grab& grab);
     void ungrabKey(const Grab& grab);

@@ -22,7 +22,7 @@ public:
 
     // Opens the connection unless done already; whether there is one.
     bool connect();
-    bool warpTo(int x, int y) override;
+    [[nodiscard]] bool warpTo(int x, int y) override;
 
 private:
     std::optional<std::string> displayName_;

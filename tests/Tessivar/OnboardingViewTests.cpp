@@ -183,7 +183,7 @@ TEST_F(OnboardingViewTest, TheLaunchSwitchShowsWhatTheLoginItemReportsAfterwards
         const char* what;
         LoginItemStatus before;
         LoginItemStatus afterRegister;
-        std::optional<std::string> failure;
+        platform::Failure failure;
         bool on;
         std::vector<std::string> calls;
         bool shown;

@@ -127,7 +127,7 @@ TEST_F(SettingsModelTest, LaunchAtLoginShowsTheLoginItemsRealState) {
         const char* what;
         LoginItemStatus before;
         bool switchTo;
-        std::optional<std::string> failure;
+        platform::Failure failure;
         LoginItemStatus afterRegister;
         std::vector<std::string> calls;  // after the first status read
         bool shows;
@@ -160,7 +160,7 @@ TEST_F(SettingsModelTest, LaunchAtLoginShowsTheLoginItemsRealState) {
         model.setLaunchAtLogin(c.switchTo);
         EXPECT_EQ(login.calls, c.calls) << c.what;
         EXPECT_EQ(model.launchAtLogin(), c.shows) << c.what;
-        const auto expectedLine = "[Tessivar] 切换开机自启动失败: " + c.failure.value_or("");
+        const auto expectedLine = "[Tessivar] 切换开机自启动失败: " + c.failure.text();
         EXPECT_EQ(log.contains(expectedLine), c.logs) << c.what;
     }
 }

@@ -33,7 +33,7 @@ OpenboxSession::~OpenboxSession() {
     if (manager_) manager_->terminate(2s);
 }
 
-std::optional<std::string> OpenboxSession::start(std::chrono::milliseconds timeout) {
+platform::Failure OpenboxSession::start(std::chrono::milliseconds timeout) {
     if (ChildProcess::findProgram("openbox").empty()) return "openbox is not installed";
     const auto config = folder_.path() / "rc.xml";
     std::ofstream(config) << kConfig;

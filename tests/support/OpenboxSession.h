@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "Platform/Foundation/Failure.h"
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "tests/support/ChildProcess.h"
 
@@ -25,7 +26,7 @@ public:
 
     // Waits (boundedly) until the manager manages the screen with its desktops;
     // answers why not.
-    [[nodiscard]] std::optional<std::string> start(std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    platform::Failure start(std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
     // _NET_CURRENT_DESKTOP, absent while unknown.
     std::optional<long> currentDesktop() const;

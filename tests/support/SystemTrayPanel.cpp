@@ -15,7 +15,7 @@ SystemTrayPanel::~SystemTrayPanel() {
     if (display_) XCloseDisplay(display_);
 }
 
-std::optional<std::string> SystemTrayPanel::start(std::chrono::milliseconds timeout) {
+platform::Failure SystemTrayPanel::start(std::chrono::milliseconds timeout) {
     if (ChildProcess::findProgram("trayer").empty()) return "trayer is not installed (scripts/install-deps.sh)";
     if (!display_) display_ = XOpenDisplay(displayName_.c_str());
     if (!display_) return "no connection to " + displayName_;

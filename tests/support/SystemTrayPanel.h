@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "Platform/Foundation/Failure.h"
 #include "tests/support/ChildProcess.h"
 
 struct _XDisplay;
@@ -26,7 +27,7 @@ public:
     SystemTrayPanel& operator=(const SystemTrayPanel&) = delete;
 
     // Starts the tray and waits (boundedly) for its announcement; answers why not.
-    [[nodiscard]] std::optional<std::string> start(std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    platform::Failure start(std::chrono::milliseconds timeout = std::chrono::seconds(10));
     // Ends the tray (the icons it held are let go).
     void stop();
 

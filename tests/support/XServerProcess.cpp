@@ -69,8 +69,7 @@ XServerProcess::~XServerProcess() {
     std::filesystem::remove_all(directory_, ignored);
 }
 
-std::optional<std::string> XServerProcess::start(const CommandLine& commandLine,
-                                                 const std::vector<std::string>& environment) {
+platform::Failure XServerProcess::start(const CommandLine& commandLine, const std::vector<std::string>& environment) {
     if (isRunning()) return "a server is already running on " + displayName_;
     if (directory_.empty()) return std::string("cannot make a temporary directory");
     std::string error = "no free display between :" + std::to_string(kFirstDisplay) + " and :" +

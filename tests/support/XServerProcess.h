@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "Platform/Foundation/Failure.h"
+
 namespace tessivar::testing {
 
 class ChildProcess;
@@ -31,8 +33,7 @@ public:
     const std::filesystem::path& directory() const { return directory_; }
 
     // Answers why not when no server came up; `environment` adds "NAME=value"s.
-    [[nodiscard]] std::optional<std::string> start(const CommandLine& commandLine,
-                                                   const std::vector<std::string>& environment = {});
+    platform::Failure start(const CommandLine& commandLine, const std::vector<std::string>& environment = {});
     void stop();
 
     bool isRunning() const { return process_ != nullptr && !displayName_.empty(); }

@@ -18,7 +18,7 @@ const std::string& XephyrServer::displayName() const {
     return server_ ? server_->displayName() : none;
 }
 
-std::optional<std::string> XephyrServer::start(const std::string& hostDisplay, int width, int height) {
+platform::Failure XephyrServer::start(const std::string& hostDisplay, int width, int height) {
     if (isRunning()) return "a server is already running on " + displayName();
     server_ = std::make_unique<XServerProcess>("tessivar-xephyr");
     std::string screen = std::to_string(width) + "x" + std::to_string(height);

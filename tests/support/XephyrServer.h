@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "Platform/Foundation/Failure.h"
+
 namespace tessivar::testing {
 
 class XServerProcess;
@@ -23,7 +25,7 @@ public:
 
     // Starts Xephyr with a `width`x`height` screen inside `hostDisplay`; answers
     // why not when it could not.
-    [[nodiscard]] std::optional<std::string> start(const std::string& hostDisplay, int width, int height);
+    platform::Failure start(const std::string& hostDisplay, int width, int height);
 
     bool isRunning() const;
     // ":N" while running, empty otherwise.

@@ -52,12 +52,12 @@ const std::string& XorgDummyServer::displayName() const {
 
 std::filesystem::path XorgDummyServer::scriptPath() { return TESSIVAR_XORG_DUMMY_SCRIPT; }
 
-std::optional<std::string> XorgDummyServer::start(const std::vector<MonitorGeometry>& monitors) {
+platform::Failure XorgDummyServer::start(const std::vector<MonitorGeometry>& monitors) {
     if (isRunning()) return "a server is already running on " + displayName();
     server_ = std::make_unique<XServerProcess>("tessivar-xorg");
     std::error_code failure;
     std::filesystem::copy_file(TESSIVAR_XORG_DUMMY_CONF, server_->directory() / "xorg.conf", failure);
-    std::optional<std::string> error;
+    platform::Failure error;
     if (failure) error = std::string("cannot copy ") + TESSIVAR_XORG_DUMMY_CONF + ": " + failure.message();
     if (!error) error = server_->start(xorgCommandLine);
     if (!error) error = setMonitors(monitors);
@@ -65,7 +65,7 @@ std::optional<std::string> XorgDummyServer::start(const std::vector<MonitorGeome
     return error;
 }
 
-std::optional<std::string> XorgDummyServer::setMonitors(const std::vector<MonitorGeometry>& monitors) {
+platform::Failure XorgDummyServer::setMonitors(const std::vector<MonitorGeometry>& monitors) {
     if (!isRunning()) return std::string("no server is running");
     std::string command = shellQuoted(scriptPath()) + " layout " + displayName();
     for (const auto& monitor : monitors) command += " " + shellQuoted(monitor.toString());
@@ -75,7 +75,7 @@ std::optional<std::string> XorgDummyServer::setMonitors(const std::vector<Monito
     return waitForMonitors(monitors);
 }
 
-std::optional<std::string> XorgDummyServer::waitForMonitors(const std::vector<MonitorGeometry>& monitors) const {
+platform::Failure XorgDummyServer::waitForMonitors(const std::vector<MonitorGeometry>& monitors) const {
     auto wanted = primaryThenSorted(monitors);
     std::vector<MonitorGeometry> current;
     auto matches = [&] {

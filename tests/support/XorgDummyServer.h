@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "Platform/Foundation/Failure.h"
 #include "tests/support/MonitorGeometry.h"
 
 namespace tessivar::testing {
@@ -30,10 +31,10 @@ public:
     // Starts the server on a free display, waits (boundedly) until it accepts
     // clients and lays out `monitors`, the first one primary. Answers why not
     // when it could not; the server is then already stopped.
-    [[nodiscard]] std::optional<std::string> start(const std::vector<MonitorGeometry>& monitors);
+    platform::Failure start(const std::vector<MonitorGeometry>& monitors);
     // Lays the running server out anew (outputs not named are switched off) and
     // waits until RandR reports exactly `monitors`.
-    [[nodiscard]] std::optional<std::string> setMonitors(const std::vector<MonitorGeometry>& monitors);
+    platform::Failure setMonitors(const std::vector<MonitorGeometry>& monitors);
     // Ends the server and removes its files; safe to call when not running.
     void stop();
 
@@ -49,7 +50,7 @@ public:
     static std::filesystem::path scriptPath();
 
 private:
-    std::optional<std::string> waitForMonitors(const std::vector<MonitorGeometry>& monitors) const;
+    platform::Failure waitForMonitors(const std::vector<MonitorGeometry>& monitors) const;
 
     std::unique_ptr<XServerProcess> server_;
 };

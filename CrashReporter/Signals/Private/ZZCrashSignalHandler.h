@@ -37,7 +37,7 @@ public:
     // one it has that is at least as big is kept) and installs our handler
     // for `signal`, once per signal, keeping the handler it replaces. False,
     // with the system's error, when either fails.
-    bool registerHandlerWithSignal(int signal, ZZCrashReporterError* error);
+    [[nodiscard]] bool registerHandlerWithSignal(int signal, ZZCrashReporterError* error);
     // The same, then puts the callback at the head of the chain.
     bool registerHandlerForSignal(int signal, zzcrash_signal_callback callback, void* context,
                                   ZZCrashReporterError* error);

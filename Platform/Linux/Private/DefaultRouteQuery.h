@@ -18,7 +18,7 @@ public:
     };
 
     // Opens the socket in the calling thread's network namespace. Answers 0 or errno.
-    int open();
+    [[nodiscard]] int open();
     Answer ask();
 
 private:

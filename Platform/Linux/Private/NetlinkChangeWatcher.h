@@ -33,7 +33,7 @@ public:
     NetlinkChangeWatcher& operator=(const NetlinkChangeWatcher&) = delete;
 
     // Answers 0 or errno.
-    int start();
+    [[nodiscard]] int start();
 
 private:
     enum class Drained { nothing, changes, broken };

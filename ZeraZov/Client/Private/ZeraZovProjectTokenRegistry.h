@@ -12,7 +12,7 @@ public:
     static ZeraZovProjectTokenRegistry& shared();
 
     // False when the token was already in use.
-    bool insert(const std::string& token);
+    [[nodiscard]] bool insert(const std::string& token);
     void remove(const std::string& token);
 
 private:

@@ -52,13 +52,13 @@ std::optional<Entry> recordEntry(int folder, std::string name) {
 ZeraZovQueueFolder::ZeraZovQueueFolder(platform::PrivateFolder folder)
     : path_(folder.path()), spares_(path_), heldFolder_(std::move(folder)) {}
 
-std::optional<std::string> ZeraZovQueueFolder::create() const { return heldFolder_.folder().make(); }
+platform::Failure ZeraZovQueueFolder::create() const { return heldFolder_.folder().make(); }
 
-std::optional<std::string> ZeraZovQueueFolder::removeWhole() const {
+platform::Failure ZeraZovQueueFolder::removeWhole() const {
     auto opened = heldFolder_.folder().open();
     heldFolder_.drop();
     // Only a link is worth telling of: anything else in the way stops the create that follows.
-    if (!opened.fd.valid()) return opened.errorNumber == ELOOP ? std::optional(opened.error) : std::nullopt;
+    if (!opened.fd.valid()) return opened.errorNumber == ELOOP ? platform::Failure(opened.error) : std::nullopt;
     deleteSafely(path_);
     return std::nullopt;
 }
@@ -67,7 +67,7 @@ std::optional<std::string> ZeraZovQueueFolder::removeWhole() const {
 // A write that fails in a folder removed since it was opened (the kernel answers
 // ENOENT or EPERM, depending on the way tried) makes the folder again and
 // writes there.
-std::optional<std::string> ZeraZovQueueFolder::write(const std::string& name, std::string_view bytes) const {
+platform::Failure ZeraZovQueueFolder::write(const std::string& name, std::string_view bytes) const {
     std::string error;
     const auto held = heldFolder_.get(error);
     int failed = held ? writeInto(held, name, bytes) : ENOENT;
@@ -144,7 +144,7 @@ int ZeraZovQueueFolder::writeReplacing(const Descriptor& folder, const std::stri
     return fillAndName(fd, folder->get(), temporary, folder, name, bytes);
 }
 
-std::optional<std::string> ZeraZovQueueFolder::moveIn(const fs::path& source, std::string_view name) const {
+platform::Failure ZeraZovQueueFolder::moveIn(const fs::path& source, std::string_view name) const {
     std::string error;
     const auto folder = heldFolder_.get(error);
     if (!folder) return error;
@@ -186,7 +186,7 @@ ZeraZovQueueFolder::Descriptor ZeraZovQueueFolder::reconcile(std::vector<Unsynce
     return current;
 }
 
-std::optional<std::string> ZeraZovQueueFolder::sync() const {
+platform::Failure ZeraZovQueueFolder::sync() const {
     std::vector<Unsynced> files;
     {
         std::lock_guard guard(unsyncedLock_);
@@ -196,7 +196,7 @@ std::optional<std::string> ZeraZovQueueFolder::sync() const {
     std::string error;
     const auto folder = reconcile(files, error);
     if (!folder) return error;
-    std::optional<std::string> failure;
+    platform::Failure failure;
     for (const auto& file : files) {
         platform::UniqueFd byName;
         if (!file.file.valid()) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Platform/Foundation/DurableFile.h"
+#include "Platform/Foundation/Failure.h"
 #include "Platform/Foundation/PrivateFolder.h"
 #include "Platform/Foundation/UniqueFd.h"
 #include "ZeraZov/Delivery/FileQueue/ZeraZovHeldFolder.h"
@@ -38,22 +39,22 @@ public:
     std::filesystem::path fileURL(std::string_view name) const { return path_ / name; }
 
     // Creates the folder and its parents when missing, each 0700.
-    std::optional<std::string> create() const;
+    platform::Failure create() const;
     // Removes the folder with all it holds, unless it is a link (left alone,
     // reported); the next write or create makes it again.
-    std::optional<std::string> removeWhole() const;
+    platform::Failure removeWhole() const;
 
     // Stores the bytes under the name, replacing what is there; once it answers
     // no error, every reader finds the whole file under that name. On failure
     // nothing is left behind. Waits for no disk.
-    std::optional<std::string> write(const std::string& name, std::string_view bytes) const;
+    platform::Failure write(const std::string& name, std::string_view bytes) const;
 
     // Moves a file of this file system in under the name, replacing what is there.
-    std::optional<std::string> moveIn(const std::filesystem::path& source, std::string_view name) const;
+    platform::Failure moveIn(const std::filesystem::path& source, std::string_view name) const;
 
     // Brings every file written or moved in since the last sync to the disk: those
     // files and the folder, nothing else of the disk.
-    std::optional<std::string> sync() const;
+    platform::Failure sync() const;
 
     // The whole file; anything but a regular file is a failure.
     platform::DurableFile::ReadResult read(const std::string& name) const;
@@ -91,15 +92,15 @@ private:
     static constexpr std::size_t mostHeldOpen = 128;
 
     // 0 when stored, else the error's number.
-    int writeInto(const Descriptor& folder, const std::string& name, std::string_view bytes) const;
-    int writeIntoSpare(const Descriptor& folder, const Descriptor& spares, const std::string& name,
-                       std::string_view bytes) const;
-    int writeLinked(const Descriptor& folder, const std::string& name, std::string_view bytes) const;
-    int writeReplacing(const Descriptor& folder, const std::string& name, std::string_view bytes) const;
+    [[nodiscard]] int writeInto(const Descriptor& folder, const std::string& name, std::string_view bytes) const;
+    [[nodiscard]] int writeIntoSpare(const Descriptor& folder, const Descriptor& spares, const std::string& name,
+                                     std::string_view bytes) const;
+    [[nodiscard]] int writeLinked(const Descriptor& folder, const std::string& name, std::string_view bytes) const;
+    [[nodiscard]] int writeReplacing(const Descriptor& folder, const std::string& name, std::string_view bytes) const;
     // Writes the bytes into the open file `fromName` of folder `from`, then renames
     // it to `name` in `folder`; on failure the file is removed.
-    int fillAndName(platform::UniqueFd& fd, int from, const std::string& fromName, const Descriptor& folder,
-                    const std::string& name, std::string_view bytes) const;
+    [[nodiscard]] int fillAndName(platform::UniqueFd& fd, int from, const std::string& fromName,
+                                  const Descriptor& folder, const std::string& name, std::string_view bytes) const;
     // Gives the next sync the record's file, linked under `name`: open, or closed
     // when as many are held already. False when that close fails.
     bool handToSync(const Descriptor& folder, platform::UniqueFd file, const std::string& name) const;

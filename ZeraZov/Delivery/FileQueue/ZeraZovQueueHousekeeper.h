@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Platform/Foundation/Clock.h"
+#include "Platform/Foundation/Failure.h"
 
 namespace zerazov {
 
@@ -37,7 +38,7 @@ public:
         std::chrono::milliseconds removalsSettle{50};
     };
     // Answers the error's text on failure.
-    using SyncAction = std::function<std::optional<std::string>()>;
+    using SyncAction = std::function<platform::Failure()>;
     using RemoveAction = std::function<void(const std::string& name)>;
 
     // The clock outlives the housekeeper.

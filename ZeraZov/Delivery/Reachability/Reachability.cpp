@@ -74,8 +74,9 @@ void Reachability::stopNotifier() {
 // Once the queue is unscheduled the backend queues no new change, and a change
 // already queued finds no handler.
 void Reachability::stopLocked() {
-    backend_->setChangeHandler({});
-    backend_->setDispatchQueue(nullptr);
+    // Removing the handler and stopping cannot fail: only installing and starting answer an error.
+    (void)backend_->setChangeHandler({});
+    (void)backend_->setDispatchQueue(nullptr);
     notifierRunning_ = false;
 }
 

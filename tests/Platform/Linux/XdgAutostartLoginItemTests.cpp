@@ -113,7 +113,7 @@ TEST(XdgAutostartLoginItem, ASystemWideEntryIsSwitchedOffForThisUserOnly) {
 }
 
 // Root writes into read-only folders, so the read-only case runs as nobody.
-std::pair<std::optional<std::string>, Status> registerAsUnprivileged(XdgAutostartLoginItem item) {
+std::pair<platform::Failure, Status> registerAsUnprivileged(XdgAutostartLoginItem item) {
     if (geteuid() != 0) {
         auto error = item.registerItem();
         return {error, item.status()};
@@ -124,7 +124,7 @@ std::pair<std::optional<std::string>, Status> registerAsUnprivileged(XdgAutostar
     if (child == 0) {
         close(fds[0]);
         if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
-        const auto error = item.registerItem().value_or("");
+        const auto error = item.registerItem().text();
         const std::string reply = std::to_string(static_cast<int>(item.status())) + error;
         _exit(write(fds[1], reply.data(), reply.size()) == static_cast<ssize_t>(reply.size()) ? 0 : 1);
     }
@@ -136,7 +136,7 @@ std::pair<std::optional<std::string>, Status> registerAsUnprivileged(XdgAutostar
     waitpid(child, nullptr, 0);
     if (reply.empty()) return {"no reply", Status::notFound};
     const auto error = reply.substr(1);
-    return {error.empty() ? std::nullopt : std::optional(error), static_cast<Status>(reply[0] - '0')};
+    return {error.empty() ? platform::Failure() : platform::Failure(error), static_cast<Status>(reply[0] - '0')};
 }
 
 TEST(XdgAutostartLoginItem, FailuresComeBackAsClearMessagesAndTheStatusStaysReal) {
@@ -144,7 +144,7 @@ TEST(XdgAutostartLoginItem, FailuresComeBackAsClearMessagesAndTheStatusStaysReal
     writeText(folders.configHome / "autostart", "not a folder\n");
     auto item = folders.item();
     const auto error = item.registerItem();
-    ASSERT_TRUE(error.has_value());
+    ASSERT_TRUE(error);
     EXPECT_NE(error->find("无法创建自启动文件夹 " + (folders.configHome / "autostart").string()), std::string::npos)
         << *error;
     EXPECT_EQ(item.status(), Status::notRegistered);
@@ -159,7 +159,7 @@ TEST(XdgAutostartLoginItem, FailuresComeBackAsClearMessagesAndTheStatusStaysReal
     for (const fs::path& folder : {readOnly.root.path(), readOnly.configHome, readOnly.configHome / "autostart"}) {
         chmod(folder.c_str(), 0755);
     }
-    ASSERT_TRUE(readOnlyError.has_value());
+    ASSERT_TRUE(readOnlyError);
     EXPECT_NE(readOnlyError->find("无法写入自启动项 " + readOnly.item().userEntry().string()), std::string::npos)
         << *readOnlyError;
     EXPECT_EQ(status, Status::notRegistered);

@@ -33,11 +33,11 @@ protected:
     static const char* display() { return server_->displayName().c_str(); }
 
     static std::unique_ptr<XorgDummyServer> server_;
-    static std::optional<std::string> startError_;
+    static platform::Failure startError_;
 };
 
 std::unique_ptr<XorgDummyServer> X11CursorHiderTest::server_;
-std::optional<std::string> X11CursorHiderTest::startError_;
+platform::Failure X11CursorHiderTest::startError_;
 
 TEST_F(X11CursorHiderTest, ConnectsToTheDisplayItIsGivenOrToDISPLAY) {
     EXPECT_TRUE(platform::X11CursorHider(display()).connect());

@@ -113,14 +113,14 @@ TEST(XorgDummyServerTest, ALayoutTooLargeForTheVideoMemoryIsAnErrorNotARunningSe
     // 16000x4500 at 32 bits a pixel is more than the VideoRam of the config.
     auto error = server.start({{8000, 4500, 0, 0}, {8000, 4500, 8000, 0}});
 
-    ASSERT_TRUE(error.has_value());
+    ASSERT_TRUE(error);
     EXPECT_NE(error->find("layout"), std::string::npos) << *error;
     EXPECT_FALSE(server.isRunning());
 }
 
 TEST(XorgDummyServerTest, SetMonitorsWithoutAServerIsAnError) {
     XorgDummyServer server;
-    EXPECT_TRUE(server.setMonitors(kSideBySide).has_value());
+    EXPECT_TRUE(server.setMonitors(kSideBySide));
     EXPECT_TRUE(server.monitors().empty());
 }
 

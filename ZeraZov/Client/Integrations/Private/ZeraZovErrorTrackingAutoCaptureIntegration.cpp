@@ -153,7 +153,9 @@ std::optional<std::vector<std::uint8_t>> ZeraZovErrorTrackingAutoCaptureIntegrat
     auto error = noError();
     auto data = crashReporter_->loadPendingCrashReportData(&error);
     if (!data) ZeraZovDebugLog::write("Failed to load crash report: " + error.description());
-    crashReporter_->purgePendingCrashReport();
+    // A report left in place comes back at the next launch and is sent again.
+    if (!crashReporter_->purgePendingCrashReport(&error) && data)
+        ZeraZovDebugLog::write("Failed to purge crash report: " + error.description());
     return data;
 }
 

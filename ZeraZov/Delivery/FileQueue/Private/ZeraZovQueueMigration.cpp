@@ -84,8 +84,8 @@ std::string unusedName(const std::set<std::string>& written, const std::string& 
 }
 
 // The error text when the event could not be stored.
-std::optional<std::string> writeLegacyEvent(const nlohmann::json& element, const ZeraZovQueueFolder& folder,
-                                            std::set<std::string>& written) {
+platform::Failure writeLegacyEvent(const nlohmann::json& element, const ZeraZovQueueFolder& folder,
+                                   std::set<std::string>& written) {
     std::string bytes;
     try {
         bytes = element.dump();
@@ -100,7 +100,7 @@ std::optional<std::string> writeLegacyEvent(const nlohmann::json& element, const
 
 // The error text when the file could not be read or parsed, or an event could
 // not be stored; the events after a failed one are not migrated.
-std::optional<std::string> migrateLegacyEvents(const fs::path& legacyFile, const ZeraZovQueueFolder& folder) {
+platform::Failure migrateLegacyEvents(const fs::path& legacyFile, const ZeraZovQueueFolder& folder) {
     const auto file = platform::DurableFile::read(legacyFile);
     if (!file.bytes) return file.error;
     auto parsed = platform::BoundedJSON::parse(*file.bytes);

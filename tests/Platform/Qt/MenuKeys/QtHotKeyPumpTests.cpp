@@ -34,8 +34,9 @@ protected:
                       },
                       &handler),
                   platform::noErr);
-        service_->addEventTypes(handler, {{platform::kEventClassKeyboard, platform::kEventHotKeyPressed},
-                                          {platform::kEventClassKeyboard, platform::kEventHotKeyReleased}});
+        ASSERT_EQ(service_->addEventTypes(handler, {{platform::kEventClassKeyboard, platform::kEventHotKeyPressed},
+                                                    {platform::kEventClassKeyboard, platform::kEventHotKeyReleased}}),
+                  platform::noErr);
         ASSERT_EQ(registerKey(kKey1), platform::noErr);
         pump_ = std::make_unique<platform::QtHotKeyPump>(*service_);
     }

@@ -16,7 +16,7 @@ namespace {
 
 struct Session {
     std::unique_ptr<XorgDummyServer> server;
-    std::optional<std::string> startError = std::string("not started");
+    platform::Failure startError = "not started";
     std::unique_ptr<QApplication> application;
 };
 
@@ -52,7 +52,7 @@ private:
 
 }  // namespace
 
-const std::optional<std::string>& startError() { return session().startError; }
+const platform::Failure& startError() { return session().startError; }
 
 const std::string& displayName() { return session().server->displayName(); }
 

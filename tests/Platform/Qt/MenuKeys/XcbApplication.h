@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "Platform/Foundation/Failure.h"
+
 namespace tessivar::testing {
 
 // The program's one QApplication, on the xcb platform on a private test X
@@ -11,7 +13,7 @@ namespace tessivar::testing {
 namespace XcbApplication {
 
 // Why the server or the application is missing; nothing when both run.
-const std::optional<std::string>& startError();
+const platform::Failure& startError();
 const std::string& displayName();
 
 // Runs the Qt event loop, letting it sleep between events as a real one does,

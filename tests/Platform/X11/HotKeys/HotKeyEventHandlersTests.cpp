@@ -53,11 +53,11 @@ TEST(HotKeyEventHandlersTest, AHandlerMayChangeTheTableWhileItRuns) {
     EventHandlerRef ref = 0;
     ref = handlers.install([&](const KeyboardEvent&) {
         ++calls;
-        handlers.removeTypes(ref, {kPressed});
+        EXPECT_EQ(handlers.removeTypes(ref, {kPressed}), noErr);
         handlers.install([](const KeyboardEvent&) { return noErr; });
         return noErr;
     });
-    handlers.addTypes(ref, {kPressed});
+    ASSERT_EQ(handlers.addTypes(ref, {kPressed}), noErr);
 
     EXPECT_EQ(handlers.dispatch(pressed()), noErr);
     EXPECT_EQ(handlers.dispatch(pressed()), eventNotHandledErr);

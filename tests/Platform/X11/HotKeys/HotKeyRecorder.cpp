@@ -1,5 +1,6 @@
 #include "tests/Platform/X11/HotKeys/HotKeyRecorder.h"
 
+#include <gtest/gtest.h>
 #include <poll.h>
 
 #include <algorithm>
@@ -21,14 +22,16 @@ bool pumpUntil(platform::X11HotKeyService& service, const std::function<bool()>&
 }
 
 HotKeyRecorder::HotKeyRecorder(platform::X11HotKeyService& service) {
-    service.installEventHandler(
-        [this](const platform::KeyboardEvent& event) {
-            seen_.push_back({event.kind, event.hotKeyID ? event.hotKeyID->id : 0});
-            return platform::eventNotHandledErr;  // handlers installed later see it too
-        },
-        &handler_);
-    service.addEventTypes(handler_, {{platform::kEventClassKeyboard, platform::kEventHotKeyPressed},
-                                     {platform::kEventClassKeyboard, platform::kEventHotKeyReleased}});
+    EXPECT_EQ(service.installEventHandler(
+                  [this](const platform::KeyboardEvent& event) {
+                      seen_.push_back({event.kind, event.hotKeyID ? event.hotKeyID->id : 0});
+                      return platform::eventNotHandledErr;  // handlers installed later see it too
+                  },
+                  &handler_),
+              platform::noErr);
+    EXPECT_EQ(service.addEventTypes(handler_, {{platform::kEventClassKeyboard, platform::kEventHotKeyPressed},
+                                               {platform::kEventClassKeyboard, platform::kEventHotKeyReleased}}),
+              platform::noErr);
 }
 
 bool HotKeyRecorder::hasSeen(const SeenHotKey& event) const {

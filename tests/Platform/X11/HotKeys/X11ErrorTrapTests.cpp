@@ -36,7 +36,7 @@ protected:
     static void mapNoWindow(Display* display) { XMapWindow(display, 0x7FFFFFF0); }
 
     static inline std::unique_ptr<XorgDummyServer> server_;
-    static inline std::optional<std::string> startError_;
+    static inline platform::Failure startError_;
     Display* trapped_ = nullptr;
     Display* other_ = nullptr;
 };

@@ -85,7 +85,7 @@ protected:
     }
 
     static inline std::unique_ptr<XorgDummyServer> server_;
-    static inline std::optional<std::string> startError_;
+    static inline platform::Failure startError_;
     std::unique_ptr<XTestKeyboard> keyboard_;
     std::unique_ptr<X11HotKeyService> service_;
     std::unique_ptr<HotKeyRecorder> recorder_;
@@ -107,14 +107,16 @@ TEST_F(X11HotKeyServiceTest, APressCarriesThePointerWhereItWasWhenTheKeyWentDown
     ASSERT_EQ(registerKey(kKey1, kOption, 7), platform::noErr);
     std::vector<std::optional<platform::EventPointerPosition>> pointers;
     platform::EventHandlerRef handler = 0;
-    service_->installEventHandler(
-        [&](const platform::KeyboardEvent&) {
-            pointers.push_back(service_->pointerAtCurrentEvent());
-            return platform::eventNotHandledErr;
-        },
-        &handler);
-    service_->addEventTypes(handler, {{platform::kEventClassKeyboard, platform::kEventHotKeyPressed},
-                                      {platform::kEventClassKeyboard, platform::kEventHotKeyReleased}});
+    ASSERT_EQ(service_->installEventHandler(
+                  [&](const platform::KeyboardEvent&) {
+                      pointers.push_back(service_->pointerAtCurrentEvent());
+                      return platform::eventNotHandledErr;
+                  },
+                  &handler),
+              platform::noErr);
+    ASSERT_EQ(service_->addEventTypes(handler, {{platform::kEventClassKeyboard, platform::kEventHotKeyPressed},
+                                                {platform::kEventClassKeyboard, platform::kEventHotKeyReleased}}),
+              platform::noErr);
     const X11Observer observer(server_->displayName());
 
     for (const PointerPosition at : {PointerPosition{300, 200}, PointerPosition{700, 500}}) {

@@ -8,7 +8,7 @@
 namespace tessivar::testing {
 
 std::unique_ptr<XorgDummyServer> KeyboardServerTest::server_;
-std::optional<std::string> KeyboardServerTest::startError_;
+platform::Failure KeyboardServerTest::startError_;
 
 void KeyboardServerTest::SetUpTestSuite() {
     server_ = std::make_unique<XorgDummyServer>();

@@ -24,7 +24,7 @@ protected:
 
 private:
     static std::unique_ptr<XorgDummyServer> server_;
-    static std::optional<std::string> startError_;
+    static platform::Failure startError_;
 };
 
 }  // namespace tessivar::testing

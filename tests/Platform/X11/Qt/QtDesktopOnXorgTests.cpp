@@ -80,7 +80,7 @@ protected:
     static inline char programName_[] = "x11_qt_tests";
     static inline char* argv_[] = {programName_, nullptr};
     static inline std::unique_ptr<XorgDummyServer> server_;
-    static inline std::optional<std::string> startError_;
+    static inline platform::Failure startError_;
     static inline std::unique_ptr<QGuiApplication> application_;
 };
 

@@ -32,7 +32,7 @@ public:
     explicit FakeDisk(const platform::Clock& clock) : clock_(clock) {}
 
     ZeraZovQueueHousekeeper::SyncAction syncAction() {
-        return [this]() -> std::optional<std::string> {
+        return [this]() -> platform::Failure {
             std::lock_guard guard(lock_);
             syncs_.push_back(clock_.monotonicNow());
             noteThread();
@@ -119,7 +119,7 @@ private:
     int heldRemovals_ = 0;
     std::vector<std::thread::id> threads_;
     std::vector<int> nices_;
-    std::optional<std::string> failure_;
+    platform::Failure failure_;
     bool holding_ = false;
 };
 

@@ -1,0 +1,36 @@
+#pragma once
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <utility>
+
+namespace platform {
+
+// What a call that can fail answers: nothing when it went well, or the
+// failure's text. Being [[nodiscard]], a caller that drops it does not compile
+// (under -Werror); one that means to ignore a failure says so with a cast to
+// void and a comment why.
+class [[nodiscard]] Failure {
+public:
+    Failure() = default;
+    Failure(std::nullopt_t) {}                                            // NOLINT(google-explicit-constructor)
+    Failure(std::string text) : failed_(true), text_(std::move(text)) {}  // NOLINT(google-explicit-constructor)
+    Failure(const char* text) : Failure(std::string(text)) {}             // NOLINT(google-explicit-constructor)
+
+    // True when the call failed.
+    explicit operator bool() const noexcept { return failed_; }
+    // Why it failed; empty when it did not.
+    const std::string& text() const noexcept { return text_; }
+    const std::string& operator*() const noexcept { return text_; }
+    const std::string* operator->() const noexcept { return &text_; }
+
+    friend bool operator==(const Failure&, const Failure&) = default;
+    // "no failure", or the text: what a failed test assertion shows.
+    friend std::ostream& operator<<(std::ostream& out, const Failure& failure);
+
+private:
+    bool failed_ = false;
+    std::string text_;
+};
+
+}  // namespace platform
