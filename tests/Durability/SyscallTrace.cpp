@@ -10,7 +10,9 @@ namespace {
 // printed for it ("(deleted)" after a file made without a name stays outside).
 const std::regex kDescriptor(R"((-?\d+|AT_FDCWD)<([^>]*)>)");
 const std::regex kQuoted(R"re("((?:[^"\\]|\\.)*)")re");
-const std::regex kLine(R"(^(\d+) (.*)$)");
+// "1234  call(...)": strace pads the thread's number to five places, so a number
+// below 10000 is followed by more than one space.
+const std::regex kLine(R"(^(\d+) +(.*)$)");
 const std::regex kResumed(R"(^<\.\.\. (\w+) resumed>(.*)$)");
 const std::string kUnfinished = " <unfinished ...>";
 
