@@ -1,7 +1,7 @@
 // One event's bytes added to the file-backed record queue, beside a bare
 // open/write/close of the same bytes into a new file of the same folder: the add
-// writes into a spare file (one a removed record left, emptied) and renames it
-// into place, or without one links a file made without a name, and leaves the
+// writes into a spare file (one a removed record left, emptied), or without one
+// into a new file under a temporary name, renames it into place, and leaves the
 // disk syncs to the queue's worker (one for up to 64 adds), whose cost the
 // measured adds share as the disk is busy. Every kFilesPerFolder adds the queue is
 // emptied outside the measurement, which leaves it that many spares. A second

@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Span = SyscallTrace::Span;
 
-constexpr const char* kTracedCalls = "openat,write,pwrite64,writev,close,fsync,fdatasync,rename,renameat,renameat2,linkat";
+constexpr const char* kTracedCalls = "openat,write,pwrite64,writev,fsync,fdatasync,rename,renameat,renameat2";
 
 // The probe's calls, every thread's, each descriptor printed with its path.
 SyscallTrace traced(const std::string& mode, const fs::path& target, const fs::path& traceFile) {
@@ -45,10 +45,10 @@ bool folderSyncedBetween(const SyscallTrace& trace, const fs::path& folder, std:
     return false;
 }
 
-// Whichever way a record was written (a file made without a name and linked, a
-// temporary renamed, a kept spare renamed back), before the queue's sync returns
-// its bytes have reached the disk on a descriptor of that very file, and after
-// that and after its naming the folder has been synced.
+// Whichever way a record was written (a temporary renamed, a kept spare renamed
+// back), before the queue's sync returns its bytes have reached the disk on a
+// descriptor of that very file, and after that and after its naming the folder
+// has been synced.
 TEST(DurabilityOrder, EveryQueuedRecordAndThenItsFolderReachTheDiskBeforeTheSyncReturns) {
     platform::TemporaryDirectory scratch;
     const auto folder = scratch.path() / "queue";

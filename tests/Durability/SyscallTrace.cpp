@@ -7,10 +7,12 @@ namespace durability_tests {
 namespace {
 
 // "4</folder/name>" or "AT_FDCWD</folder>": a descriptor and the path strace
-// printed for it ("(deleted)" after a file made without a name stays outside).
+// printed for it.
 const std::regex kDescriptor(R"((-?\d+|AT_FDCWD)<([^>]*)>)");
 const std::regex kQuoted(R"re("((?:[^"\\]|\\.)*)")re");
-const std::regex kLine(R"(^(\d+) (.*)$)");
+// "1234  call(...)": strace pads the thread's number to five places, so a number
+// below 10000 is followed by more than one space.
+const std::regex kLine(R"(^(\d+) +(.*)$)");
 const std::regex kResumed(R"(^<\.\.\. (\w+) resumed>(.*)$)");
 const std::string kUnfinished = " <unfinished ...>";
 
@@ -85,24 +87,17 @@ void SyscallTrace::apply(const Call& call) {
     const auto quoted = quotedIn(call.text);
     if (call.name == "openat") return opened(call, call.span);
     if (descriptors.empty()) {
-        if (call.name == "rename" && quoted.size() == 2) named(quoted[0], quoted[1], call.span, false);
+        if (call.name == "rename" && quoted.size() == 2) named(quoted[0], quoted[1], call.span);
         return;
     }
     const auto& first = descriptors.front();
-    if (call.name == "close") {
-        descriptors_.erase(std::stoi(first.descriptor));
-    } else if (call.name == "write" || call.name == "pwrite64" || call.name == "writev") {
+    if (call.name == "write" || call.name == "pwrite64" || call.name == "writev") {
         if (first.descriptor == "1" && !quoted.empty()) stdoutWrites_.push_back({quoted[0], call.span});
         written(first.path, call.span);
     } else if (call.name == "fsync" || call.name == "fdatasync") {
         synced(first.path, call.span);
     } else if ((call.name == "renameat" || call.name == "renameat2") && descriptors.size() >= 2 && quoted.size() >= 2) {
-        named(resolved(descriptors[0].path, quoted[0]), resolved(descriptors[1].path, quoted[1]), call.span, false);
-    } else if (call.name == "linkat" && descriptors.size() >= 2 && quoted.size() >= 2) {
-        // By AT_EMPTY_PATH the descriptor itself is linked; by /proc/self/fd/N the file it holds.
-        std::string from = quoted[0].empty() ? first.path : resolved(first.path, quoted[0]);
-        if (quoted[0].starts_with("/proc/self/fd/")) from = descriptors_[std::stoi(quoted[0].substr(14))];
-        named(from, resolved(descriptors[1].path, quoted[1]), call.span, true);
+        named(resolved(descriptors[0].path, quoted[0]), resolved(descriptors[1].path, quoted[1]), call.span);
     }
 }
 
@@ -111,18 +106,15 @@ void SyscallTrace::opened(const Call& call, Span span) {
     const auto quoted = quotedIn(call.text);
     if (descriptors.empty() || quoted.empty()) return;
     const auto& path = descriptors.front().path;
-    descriptors_[std::stoi(descriptors.front().descriptor)] = path;
-    const bool fresh = call.text.find("O_TMPFILE") != std::string::npos;
     const bool created = call.text.find("O_CREAT") != std::string::npos;
-    if (fresh) paths_.erase(path);
     if (created && !names_.contains(path)) names_[path].named = span;
-    if (fresh || created || call.text.find("O_TRUNC") != std::string::npos) written(path, span);
+    if (created || call.text.find("O_TRUNC") != std::string::npos) written(path, span);
 }
 
-void SyscallTrace::named(const std::string& from, const std::string& to, Span span, bool keepFrom) {
+void SyscallTrace::named(const std::string& from, const std::string& to, Span span) {
     const auto file = fileAt(from);
     paths_[to] = file;
-    if (!keepFrom) paths_.erase(from);
+    paths_.erase(from);
     const auto& state = files_[file];
     names_[to].named = span;
     names_[to].syncedWhenNamed = state.lastSync && state.lastSync->ended < span.began;

@@ -9,10 +9,9 @@
 namespace durability_tests {
 
 // What `strace -f -y` saw of one program, read for the order in which bytes
-// reached the disk. Descriptors are known by the paths strace prints beside them
-// (a file made without a name shows as "<folder>/#<inode>"), so a file is
-// followed through its temporary name, a rename or a link into its final name,
-// whichever way the program took.
+// reached the disk. Descriptors are known by the paths strace prints beside them,
+// so a file is followed through its temporary name and renames into its final
+// name, whichever way the program took.
 class SyscallTrace {
 public:
     // Where in the trace an event happened: calls are ordered by when they
@@ -23,7 +22,7 @@ public:
     };
     // What happened to the file that finally holds one name.
     struct FileHistory {
-        std::optional<Span> named;        // the rename, link or creation that gave it the name
+        std::optional<Span> named;        // the rename or creation that gave it the name
         bool syncedWhenNamed = false;     // its bytes had reached the disk before that
         std::optional<Span> lastSync;     // the last fsync or fdatasync after its last write
     };
@@ -51,8 +50,8 @@ private:
 
     void apply(const Call& call);
     void opened(const Call& call, Span span);
-    // The file now also (a link) or only (a rename) under `to`.
-    void named(const std::string& from, const std::string& to, Span span, bool keepFrom);
+    // The file now under `to` (a rename).
+    void named(const std::string& from, const std::string& to, Span span);
     void written(const std::string& path, Span span);
     void synced(const std::string& path, Span span);
     // The file at `path`, a new one when the path is new.
@@ -61,7 +60,6 @@ private:
     std::vector<FileState> files_;
     std::map<std::string, std::size_t> paths_;  // path -> index into files_
     std::map<std::string, FileHistory> names_;  // how each path got its file
-    std::map<int, std::string> descriptors_;    // open descriptor -> path it was opened as
     std::map<std::string, std::vector<Span>> syncs_;
     std::vector<std::pair<std::string, Span>> stdoutWrites_;
 };

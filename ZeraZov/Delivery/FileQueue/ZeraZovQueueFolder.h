@@ -17,10 +17,10 @@ namespace zerazov {
 
 // The folder of one record queue: one file per record, holding exactly the
 // record's bytes. A record's file is written where no reader looks and only then
-// named: the emptied file of a retired record (see ZeraZovSpareFiles) renamed
-// into place, or else a new file made without a name and then linked. So it is
-// there whole or not at all, also after the process is killed; sync() makes what
-// was written since the last sync last through a power cut.
+// renamed to its name: the emptied file of a retired record (see
+// ZeraZovSpareFiles), or else a new file under a temporary name. So it is there
+// whole or not at all, also after the process is killed; sync() makes what was
+// written since the last sync last through a power cut.
 //
 // The folder is the program's own (see platform::PrivateFolder): all work goes
 // through its descriptor and never follows a link. A folder removed while the
@@ -77,33 +77,23 @@ public:
 private:
     using Descriptor = ZeraZovHeldFolder::Descriptor;
 
-    // A file written or moved in since the last sync: the folder it went into,
-    // and the file itself when the writer handed it over still open.
+    // A file written or moved in since the last sync, and the folder it went into.
     struct Unsynced {
         std::string name;
         Descriptor folder;
-        platform::UniqueFd file;
     };
-
-    // Open files held for the sync at most: twice the housekeeper's group, whose
-    // sync runs at idle priority and may start late, and still far below the
-    // usual limit of 1024 descriptors. The records past them are closed when
-    // written and synced by name.
-    static constexpr std::size_t mostHeldOpen = 128;
 
     // 0 when stored, else the error's number.
     [[nodiscard]] int writeInto(const Descriptor& folder, const std::string& name, std::string_view bytes) const;
     [[nodiscard]] int writeIntoSpare(const Descriptor& folder, const Descriptor& spares, const std::string& name,
                                      std::string_view bytes) const;
-    [[nodiscard]] int writeLinked(const Descriptor& folder, const std::string& name, std::string_view bytes) const;
-    [[nodiscard]] int writeReplacing(const Descriptor& folder, const std::string& name, std::string_view bytes) const;
+    [[nodiscard]] int writeTemporary(const Descriptor& folder, const std::string& name, std::string_view bytes) const;
     // Writes the bytes into the open file `fromName` of folder `from`, then renames
     // it to `name` in `folder`; on failure the file is removed.
     [[nodiscard]] int fillAndName(platform::UniqueFd& fd, int from, const std::string& fromName,
                                   const Descriptor& folder, const std::string& name, std::string_view bytes) const;
-    // Gives the next sync the record's file, linked under `name`: open, or closed
-    // when as many are held already. False when that close fails.
-    bool handToSync(const Descriptor& folder, platform::UniqueFd file, const std::string& name) const;
+    // Gives the next sync the record's file, named `name` in `folder`.
+    void handToSync(const Descriptor& folder, const std::string& name) const;
     // The folder now at the path, with every record written since the last sync
     // into an earlier one moved over; `unsynced` is the list to look through.
     Descriptor reconcile(std::vector<Unsynced>& unsynced, std::string& error) const;
@@ -113,7 +103,6 @@ private:
     ZeraZovHeldFolder heldFolder_;
     mutable std::mutex unsyncedLock_;
     mutable std::vector<Unsynced> unsynced_;  // guarded by unsyncedLock_
-    mutable std::size_t heldOpen_ = 0;        // guarded by unsyncedLock_: files of unsynced_ held open
 };
 
 }  // namespace zerazov

@@ -14,9 +14,8 @@
 
 namespace {
 
-// More than the queue holds open for its sync, so that some records are synced
-// by name; then some taken off (their files kept as spares) and as many added
-// again into those spares.
+// Records written under a temporary name and renamed; then some taken off (their
+// files kept as spares) and as many added again into those spares.
 constexpr std::size_t kFirstRecords = 150;
 constexpr std::size_t kRetired = 40;
 
