@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "LoopbackServer.h"
 #include "Platform/Foundation/NotificationCenter.h"
