@@ -13,6 +13,8 @@
 #include "Platform/Testing/LogCapture.h"
 #include "Platform/Testing/ManualMainQueue.h"
 #include "Platform/Testing/TemporaryDirectory.h"
+#include "ZeraZov/Core/Config/ZeraZovConfig.h"
+#include "ZeraZov/Core/Events/ZeraZovEvent.h"
 #include "tests/ZeraZov/TestLifecyclePublisher.h"
 #include "tests/ZeraZov/TestToken.h"
 #include "ZeraZov/Client/ZeraZovSDK.h"
