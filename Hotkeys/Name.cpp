@@ -1,5 +1,7 @@
 #include "Hotkeys/Name.h"
 
+#include <nlohmann/json.hpp>
+
 #include "Hotkeys/Hotkeys.h"
 
 namespace hotkeys {

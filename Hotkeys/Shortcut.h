@@ -5,8 +5,6 @@
 #include <string>
 #include <string_view>
 
-#include <nlohmann/json.hpp>
-
 #include "Hotkeys/Key.h"
 #include "Hotkeys/ModifierFlags.h"
 

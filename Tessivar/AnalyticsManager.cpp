@@ -8,6 +8,7 @@
 #include "Platform/Foundation/MainQueue.h"
 #include "Platform/Foundation/UserDefaults.h"
 #include "Tessivar/AppDefaults.h"
+#include "ZeraZov/Core/Config/ZeraZovConfig.h"
 
 namespace tessivar {
 

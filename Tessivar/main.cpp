@@ -51,10 +51,10 @@ std::string kernelRelease() {
 }
 
 // The analytics client knows screens only by their size.
-std::optional<zerazov::ZeraZovContext::ScreenSize> focusWindowScreenSize() {
+std::optional<zerazov::ZeraZovScreenSize> focusWindowScreenSize() {
     const auto size = platform::QtWindowStateFeed::focusWindowScreenSize();
     if (!size) return std::nullopt;
-    return zerazov::ZeraZovContext::ScreenSize{size->width, size->height};
+    return zerazov::ZeraZovScreenSize{size->width, size->height};
 }
 
 tessivar::StatusMenuModel currentMenu(platform::Desktop& desktop, hotkeys::Registry& shortcuts) {

@@ -1,5 +1,7 @@
 #include "SampleEvent.h"
 
+#include <nlohmann/json.hpp>
+
 namespace tessivar::bench {
 
 nlohmann::json sampleEvent(const std::string& uuid, const std::string& timestamp) {

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 namespace tessivar::bench {
 

@@ -10,6 +10,8 @@
 #include <iterator>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "Platform/Foundation/Log.h"
 #include "Platform/Foundation/UniqueFd.h"
 #include "Platform/Testing/TemporaryDirectory.h"

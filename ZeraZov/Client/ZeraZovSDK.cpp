@@ -1,11 +1,14 @@
 #include "ZeraZov/Client/ZeraZovSDK.h"
 
+#include <type_traits>
 #include <utility>
 
 #include "ZeraZov/Client/Private/DeepLinkProperties.h"
 #include "ZeraZov/Client/Private/ZeraZovCallTracker.h"
 #include "ZeraZov/Client/Private/ZeraZovSDKParts.h"
+#include "ZeraZov/Core/Storage/ZeraZovSessionManager.h"
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
+#include "ZeraZov/Core/Events/ZeraZovEvent.h"
 #include "ZeraZov/Core/Events/ZeraZovLibraryInfo.h"
 
 namespace zerazov {
@@ -14,6 +17,9 @@ namespace {
 constexpr const char* notSetUpMessage = "ZeraZov method was called without `setup` being complete. Call wil be ignored.";
 
 }  // namespace
+
+// The facade names the events' time without including the event.
+static_assert(std::is_same_v<ZeraZovSDK::Date, ZeraZovEvent::Date>);
 
 ZeraZovSDK::ZeraZovSDK(Environment environment, std::shared_ptr<ZeraZovSessionManager> sessionManager)
     : environment_(std::move(environment)),

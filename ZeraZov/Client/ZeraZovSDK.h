@@ -16,30 +16,34 @@
 
 #include "Platform/Foundation/BundleInfo.h"
 #include "Platform/Foundation/Clock.h"
-#include "Platform/Foundation/MainQueue.h"
 #include "Platform/Foundation/NotificationCenter.h"
-#include "Platform/Foundation/UserDefaults.h"
 #include "Platform/Network/ReachabilityBackend.h"
-#include "ZeraZov/Client/Integrations/ZeraZovIntegration.h"
-#include "ZeraZov/Core/Publishing/AppLifecyclePublishing.h"
-#include "ZeraZov/Core/Publishing/RegistrationToken.h"
-#include "ZeraZov/Core/Config/ZeraZovConfig.h"
-#include "ZeraZov/Core/Events/ZeraZovContext.h"
-#include "ZeraZov/Core/Events/ZeraZovEvent.h"
-#include "ZeraZov/Core/Flags/ZeraZovFeatureFlagResult.h"
 #include "ZeraZov/Core/Config/ZeraZovIntegrationKind.h"
+#include "ZeraZov/Core/Events/ZeraZovScreenSize.h"
+#include "ZeraZov/Core/Publishing/RegistrationToken.h"
 #include "ZeraZov/Core/Publishing/ZeraZovMulticastCallback.h"
-#include "ZeraZov/Core/Storage/ZeraZovSessionManager.h"
-#include "ZeraZov/Integrations/ErrorTracking/ZeraZovErrorValue.h"
-#include "ZeraZov/Integrations/ErrorTracking/ZeraZovExceptionObject.h"
 #include "ZeraZov/Integrations/Logs/ZeraZovLogCapturing.h"
 #include "ZeraZov/Integrations/Logs/ZeraZovLogSeverity.h"
-#include "ZeraZov/Integrations/Logs/ZeraZovLogger.h"
+
+namespace platform {
+class MainQueue;
+class UserDefaults;
+}  // namespace platform
 
 namespace zerazov {
 
+// What a caller needs of these it includes itself: the facade only names them.
+class AppLifecyclePublishing;
 class ZeraZovCallTracker;
+class ZeraZovConfig;
+struct ZeraZovErrorValue;
+class ZeraZovEvent;
+struct ZeraZovExceptionObject;
+class ZeraZovFeatureFlagResult;
+class ZeraZovIntegration;
+class ZeraZovLogger;
 class ZeraZovRemoteConfig;
+class ZeraZovSessionManager;
 
 // The analytics client as an application uses it: set up once with a configuration,
 // then capture events, identify the user, read feature flags, opt out, close.
@@ -60,7 +64,7 @@ class ZeraZovRemoteConfig;
 class ZeraZovSDK final : public ZeraZovLogCapturing, public std::enable_shared_from_this<ZeraZovSDK> {
 public:
     using Groups = std::map<std::string, std::string>;
-    using Date = ZeraZovEvent::Date;
+    using Date = std::chrono::system_clock::time_point;  // ZeraZovEvent::Date, as the client's sources check
     using IntegrationFactory = std::function<std::shared_ptr<ZeraZovIntegration>(ZeraZovIntegrationKind)>;
 
     // What the client needs of the platform it runs on.
@@ -76,7 +80,7 @@ public:
         // each time a window becomes active, the active window moves to another screen
         // or the application becomes active (as posted on `notifications`); without it
         // events carry no screen size.
-        ZeraZovContext::KeyWindowScreenSize keyWindowScreenSize{};
+        ZeraZovKeyWindowScreenSize keyWindowScreenSize{};
         // The settings the lifecycle integration keeps the last build it saw in, asked
         // for only when that integration is made; without them it is not installed.
         std::function<platform::UserDefaults&()> userDefaults{};

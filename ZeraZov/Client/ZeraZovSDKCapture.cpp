@@ -4,6 +4,7 @@
 #include "ZeraZov/Client/Private/NoThrow.h"
 #include "ZeraZov/Client/Private/ZeraZovSDKParts.h"
 #include "ZeraZov/Client/ZeraZovSDK.h"
+#include "ZeraZov/Core/Storage/ZeraZovSessionManager.h"
 #include "ZeraZov/Core/Utilities/DIContainer.h"
 #include "ZeraZov/Core/Utilities/JSONHelpers.h"
 #include "ZeraZov/Core/Utilities/UnicodeText.h"

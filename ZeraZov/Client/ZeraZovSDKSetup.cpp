@@ -3,14 +3,18 @@
 #include <string>
 #include <utility>
 
+#include "ZeraZov/Client/Integrations/ZeraZovIntegration.h"
 #include "ZeraZov/Client/Private/NoThrow.h"
 #include "ZeraZov/Client/Private/ZeraZovProjectTokenRegistry.h"
 #include "ZeraZov/Client/Private/ZeraZovSDKParts.h"
 #include "ZeraZov/Client/ZeraZovSDK.h"
+#include "ZeraZov/Core/Publishing/AppLifecyclePublishing.h"
+#include "ZeraZov/Core/Storage/ZeraZovSessionManager.h"
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 #include "ZeraZov/Core/Events/ZeraZovLibraryInfo.h"
 #include "ZeraZov/Delivery/Endpoints/QueueEndpoints.h"
 #include "ZeraZov/Integrations/Logs/LogsQueueEndpoint.h"
+#include "ZeraZov/Integrations/Logs/ZeraZovLogger.h"
 #include "ZeraZov/Integrations/Logs/ZeraZovOTLPResource.h"
 
 namespace zerazov {

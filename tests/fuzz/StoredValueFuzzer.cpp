@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include <nlohmann/json.hpp>
+
 #include "ZeraZov/Core/Storage/ZeraZovStorage.h"
 #include "tests/fuzz/FuzzCheck.h"
 #include "tests/fuzz/ScratchFolder.h"

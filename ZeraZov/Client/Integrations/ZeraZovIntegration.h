@@ -2,7 +2,7 @@
 #include <optional>
 #include <string_view>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "ZeraZov/Client/Integrations/ZeraZovIntegrationInstallError.h"
 

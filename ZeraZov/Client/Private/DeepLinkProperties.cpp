@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include <nlohmann/json.hpp>
+
 namespace zerazov {
 namespace {
 

@@ -14,6 +14,7 @@
 #include "Platform/Foundation/SystemInfo.h"
 #include "Platform/Foundation/TimeZoneCache.h"
 #include "ZeraZov/Core/Config/ZeraZovReachabilitySource.h"
+#include "ZeraZov/Core/Events/ZeraZovScreenSize.h"
 
 namespace zerazov {
 
@@ -29,13 +30,8 @@ namespace zerazov {
 // becomes active; none until the first measurement.
 class ZeraZovContext : public std::enable_shared_from_this<ZeraZovContext> {
 public:
-    struct ScreenSize {
-        double width = 0;
-        double height = 0;
-    };
-    // The size of the screen of the application's active window, nothing when it has
-    // none; asked on the main thread only.
-    using KeyWindowScreenSize = std::function<std::optional<ScreenSize>()>;
+    using ScreenSize = ZeraZovScreenSize;
+    using KeyWindowScreenSize = ZeraZovKeyWindowScreenSize;
 
     // Where the screen size comes from; without all three it is never measured.
     // The center and the queue must outlive the context.

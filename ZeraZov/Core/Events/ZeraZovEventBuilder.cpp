@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include <nlohmann/json.hpp>
+
 #include "ZeraZov/Core/Utilities/JSONHelpers.h"
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 
+#include <nlohmann/json.hpp>
+
 #include "Platform/Foundation/BoundedJSON.h"
 #include "Platform/Foundation/BundleInfo.h"
 #include "Platform/Foundation/Paths.h"

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "Platform/Foundation/BoundedJSON.h"
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 

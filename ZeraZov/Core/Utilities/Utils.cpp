@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cstdint>
 
+#include <nlohmann/json.hpp>
+
 namespace zerazov {
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "Platform/Foundation/BundleInfo.h"
 #include "Platform/Foundation/SystemInfo.h"

@@ -3,6 +3,8 @@
 #include <strings.h>
 #include <utility>
 
+#include <nlohmann/json.hpp>
+
 #include "Platform/Foundation/SystemInfo.h"
 #include "ZeraZov/Core/Events/ZeraZovAPIDateFormatter.h"
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"

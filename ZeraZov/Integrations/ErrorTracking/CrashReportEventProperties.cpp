@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <set>
 
+#include <nlohmann/json.hpp>
+
 #include "CrashReporter/Writer/ZZCrashLogWriter.h"
 
 #include "ZeraZov/Integrations/ErrorTracking/Private/CrashReportException.h"

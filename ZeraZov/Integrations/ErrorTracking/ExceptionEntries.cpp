@@ -2,6 +2,8 @@
 
 #include <set>
 
+#include <nlohmann/json.hpp>
+
 #include "Platform/Foundation/CurrentThread.h"
 #include "ZeraZov/Integrations/ErrorTracking/CallerFrame.h"
 #include "ZeraZov/Integrations/ErrorTracking/Private/ExceptionStackFrames.h"

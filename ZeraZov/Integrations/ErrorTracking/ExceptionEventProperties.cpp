@@ -2,6 +2,8 @@
 
 #include <set>
 
+#include <nlohmann/json.hpp>
+
 #include "Platform/Foundation/DynamicLoader.h"
 #include "ZeraZov/Integrations/ErrorTracking/Private/HexAddress.h"
 #include "ZeraZov/Integrations/ErrorTracking/Private/ImageUUID.h"

@@ -1,5 +1,7 @@
 #include "ZeraZov/Integrations/ErrorTracking/ZeraZovStackFrame.h"
 
+#include <nlohmann/json.hpp>
+
 #include "ZeraZov/Integrations/ErrorTracking/Private/HexAddress.h"
 
 namespace zerazov {

@@ -3,6 +3,8 @@
 #include <utility>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "ZeraZov/Core/Utilities/JSONHelpers.h"
 #include "ZeraZov/Integrations/Logs/Private/ZeraZovLogsQueueLimits.h"
 #include "ZeraZov/Integrations/Logs/Private/ZeraZovOTLPLogs.h"

@@ -4,6 +4,8 @@
 #include <exception>
 #include <utility>
 
+#include <nlohmann/json.hpp>
+
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 #include "ZeraZov/Core/Utilities/UnicodeText.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "ZeraZov/Core/Events/BeforeSendChain.h"
 #include "ZeraZov/Integrations/Logs/ZeraZovLogContext.h"

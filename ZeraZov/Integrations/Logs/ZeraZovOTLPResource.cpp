@@ -1,5 +1,7 @@
 #include "ZeraZov/Integrations/Logs/ZeraZovOTLPResource.h"
 
+#include <nlohmann/json.hpp>
+
 #include "ZeraZov/Core/Utilities/Utils.h"
 #include "ZeraZov/Core/Events/ZeraZovLibraryInfo.h"
 

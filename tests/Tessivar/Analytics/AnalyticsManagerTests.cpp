@@ -11,6 +11,7 @@
 #include "Platform/Testing/ManualMainQueue.h"
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "Tessivar/AnalyticsManager.h"
+#include "ZeraZov/Core/Events/ZeraZovEvent.h"
 #include "tests/ZeraZov/TestClientEnvironment.h"
 #include "tests/ZeraZov/TestLifecyclePublisher.h"
 #include "ZeraZov/Core/Storage/ZeraZovStorage.h"

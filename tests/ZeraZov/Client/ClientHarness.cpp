@@ -4,6 +4,8 @@
 #include <chrono>
 #include <thread>
 
+#include <nlohmann/json.hpp>
+
 #include "tests/ZeraZov/TestClientEnvironment.h"
 #include "tests/Platform/Foundation/TextFile.h"
 #include "ZeraZov/Delivery/FileQueue/ZeraZovQueueFolder.h"

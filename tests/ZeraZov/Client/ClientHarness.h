@@ -6,13 +6,15 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "LoopbackServer.h"
 #include "Platform/Foundation/NotificationCenter.h"
 #include "Platform/Testing/LogCapture.h"
 #include "Platform/Testing/ManualMainQueue.h"
 #include "Platform/Testing/TemporaryDirectory.h"
+#include "ZeraZov/Core/Config/ZeraZovConfig.h"
+#include "ZeraZov/Core/Events/ZeraZovEvent.h"
 #include "tests/ZeraZov/TestLifecyclePublisher.h"
 #include "tests/ZeraZov/TestToken.h"
 #include "ZeraZov/Client/ZeraZovSDK.h"

@@ -4,6 +4,8 @@
 #include <stdexcept>
 
 #include "ClientHarness.h"
+#include "ZeraZov/Integrations/ErrorTracking/ZeraZovErrorValue.h"
+#include "ZeraZov/Integrations/ErrorTracking/ZeraZovExceptionObject.h"
 
 namespace zerazov::testing {
 namespace {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ClientHarness.h"
+#include "ZeraZov/Client/Integrations/ZeraZovIntegration.h"
 
 namespace zerazov::testing {
 namespace {

@@ -6,6 +6,8 @@
 #include "ClientHarness.h"
 #include "Platform/Foundation/ApplicationNotifications.h"
 #include "Platform/Foundation/DurableFile.h"
+#include "ZeraZov/Core/Events/ZeraZovContext.h"
+#include "ZeraZov/Core/Storage/ZeraZovSessionManager.h"
 #include "tests/Platform/Foundation/TextFile.h"
 #include "Platform/Foundation/WindowNotifications.h"
 #include "tests/support/DebugLogSwitch.h"

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "ZeraZov/Client/ZeraZovSDK.h"
+#include "ZeraZov/Core/Config/ZeraZovConfig.h"
 #include "ZeraZov/Core/Utilities/Utils.h"
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 

@@ -1,5 +1,7 @@
 #include "ZeraZov/Delivery/Api/Private/ZeraZovResponseHandler.h"
 
+#include <nlohmann/json.hpp>
+
 #include "Platform/Foundation/BoundedJSON.h"
 #include "ZeraZov/Core/Utilities/JSONHelpers.h"
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include <nlohmann/json.hpp>
+
 #include "ZeraZov/Core/Utilities/UnicodeText.h"
 #include "ZeraZov/Integrations/ErrorTracking/Private/CrashReportThreads.h"
 #include "ZeraZov/Integrations/ErrorTracking/Private/ExceptionStackFrames.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "CrashReporter/Report/ZZCrashReport.h"
 #include "ZeraZov/Integrations/ErrorTracking/ZeraZovStackFrame.h"

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <filesystem>
 
+#include <nlohmann/json.hpp>
+
 #include "Platform/Foundation/CurrentThread.h"
 #include "Platform/Foundation/DynamicLoader.h"
 #include "ZeraZov/Integrations/ErrorTracking/CallerFrame.h"

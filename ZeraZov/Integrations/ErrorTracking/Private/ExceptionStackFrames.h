@@ -3,7 +3,7 @@
 #include <optional>
 #include <vector>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "ZeraZov/Core/Config/ZeraZovErrorTrackingConfig.h"
 #include "ZeraZov/Integrations/ErrorTracking/ZeraZovStackFrame.h"

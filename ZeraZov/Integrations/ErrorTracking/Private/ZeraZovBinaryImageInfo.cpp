@@ -1,5 +1,7 @@
 #include "ZeraZov/Integrations/ErrorTracking/Private/ZeraZovBinaryImageInfo.h"
 
+#include <nlohmann/json.hpp>
+
 #include "ZeraZov/Integrations/ErrorTracking/Private/HexAddress.h"
 
 namespace zerazov {

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "ZeraZov/Core/Utilities/UnicodeText.h"
 
 namespace zerazov {

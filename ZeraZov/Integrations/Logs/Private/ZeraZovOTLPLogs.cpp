@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "ZeraZov/Core/Events/ZeraZovLibraryInfo.h"
 #include "ZeraZov/Core/Utilities/UnicodeText.h"
 #include "ZeraZov/Integrations/Logs/Private/ZeraZovOTLPAnyValue.h"

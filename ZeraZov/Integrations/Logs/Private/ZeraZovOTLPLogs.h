@@ -2,7 +2,7 @@
 #include <string_view>
 #include <vector>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 #include "ZeraZov/Integrations/Logs/ZeraZovLogRecord.h"
 #include "ZeraZov/Integrations/Logs/ZeraZovLogSeverity.h"

@@ -5,6 +5,8 @@
 #include <limits>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include "tests/support/DebugLogSwitch.h"
 #include "Platform/Testing/LogCapture.h"
 #include "Platform/Testing/TemporaryDirectory.h"

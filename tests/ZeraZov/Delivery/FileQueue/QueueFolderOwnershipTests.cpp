@@ -7,6 +7,8 @@
 #include <map>
 #include <thread>
 
+#include <nlohmann/json.hpp>
+
 #include "FileQueueTestSupport.h"
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "ZeraZov/Core/Storage/ZeraZovStorage.h"

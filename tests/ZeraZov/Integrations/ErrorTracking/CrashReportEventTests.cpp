@@ -4,6 +4,8 @@
 #include <fstream>
 #include <iterator>
 
+#include <nlohmann/json.hpp>
+
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "tests/support/ShellCommand.h"
 #include "ZeraZov/Integrations/ErrorTracking/CrashReportEventProperties.h"

@@ -3,8 +3,11 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <regex>
 #include <stdexcept>
+
+#include <nlohmann/json.hpp>
 
 #include "tests/support/ShellCommand.h"
 #include "ZeraZov/Integrations/ErrorTracking/ExceptionEntries.h"

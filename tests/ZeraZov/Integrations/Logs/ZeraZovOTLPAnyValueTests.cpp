@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "ZeraZov/Integrations/Logs/Private/ZeraZovOTLPAnyValue.h"
 
 namespace zerazov {
