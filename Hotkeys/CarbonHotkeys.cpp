@@ -82,8 +82,8 @@ void CarbonHotkeys::suspendAll() {
 
 void CarbonHotkeys::setHotKeyKindsAdded(bool added) const {
     platform::HotKeyService* service = environment_.hotKeyService;
-    // Refused only for a handler that is not installed, which has no kinds to change.
     if (service == nullptr) return;
+    // Refused only for a handler that is not installed, which has no kinds to change.
     if (added) {
         (void)service->addEventTypes(eventHandler_, kHotKeyEventTypes);
         return;

@@ -178,7 +178,7 @@ void ZeraZovContext::measureScreenSize() {
     screenSize_ = size;
 }
 
-std::optional<ZeraZovContext::ScreenSize> ZeraZovContext::screenSize() const {
+std::optional<ZeraZovScreenSize> ZeraZovContext::screenSize() const {
     std::lock_guard guard(screenSizeLock_);
     return screenSize_;
 }

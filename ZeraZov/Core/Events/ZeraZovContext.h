@@ -30,15 +30,12 @@ namespace zerazov {
 // becomes active; none until the first measurement.
 class ZeraZovContext : public std::enable_shared_from_this<ZeraZovContext> {
 public:
-    using ScreenSize = ZeraZovScreenSize;
-    using KeyWindowScreenSize = ZeraZovKeyWindowScreenSize;
-
     // Where the screen size comes from; without all three it is never measured.
     // The center and the queue must outlive the context.
     struct ScreenWatch {
         platform::NotificationCenter* notifications = nullptr;
         platform::MainQueue* mainQueue = nullptr;
-        KeyWindowScreenSize keyWindowScreenSize;
+        ZeraZovKeyWindowScreenSize keyWindowScreenSize;
     };
 
     // Without a reachability source events carry no network keys.
@@ -64,7 +61,7 @@ public:
     void onShouldUpdateScreenSize();
     // Measures at once on the main thread, from the main queue on any other.
     void updateScreenSize();
-    std::optional<ScreenSize> screenSize() const;
+    std::optional<ZeraZovScreenSize> screenSize() const;
 
 private:
     void measureScreenSize();
@@ -84,7 +81,7 @@ private:
     std::vector<platform::ObserverTokenPtr> observers_;
 
     mutable std::mutex screenSizeLock_;  // guards screenSize_
-    std::optional<ScreenSize> screenSize_;
+    std::optional<ZeraZovScreenSize> screenSize_;
 
     mutable std::once_flag staticContextOnce_;
     mutable nlohmann::json staticContext_;

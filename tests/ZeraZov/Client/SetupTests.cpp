@@ -156,7 +156,7 @@ TEST(ClientSetup, EventsCarryTheSizeOfTheActiveWindowsScreenOnceMeasured) {
     int measurements = 0;
     environment.keyWindowScreenSize = [&measurements] {
         ++measurements;
-        return std::optional(ZeraZovContext::ScreenSize{1600, 900});
+        return std::optional(ZeraZovScreenSize{1600, 900});
     };
     auto client = ZeraZovSDK::create(environment);
     client->setup(h.config());

@@ -79,7 +79,7 @@ protected:
     platform::TemporaryDirectory root;
     platform::NotificationCenter center;
     platform::ManualMainQueue mainQueue;
-    std::optional<ZeraZovContext::ScreenSize> activeScreen;
+    std::optional<ZeraZovScreenSize> activeScreen;
     std::atomic<int> measurements{0};
     std::map<std::string, std::string> environment;
     platform::BundleInfo bundle{"com.brel.tessivar", "1.2.3", "42", "tessivar"};
@@ -200,7 +200,7 @@ TEST_F(ZeraZovContextTest, TheScreenIsMeasuredWhenAWindowOrTheApplicationBecomes
     for (const char* name : {platform::WindowNotifications::didBecomeKey, platform::WindowNotifications::didChangeScreen,
                              platform::ApplicationNotifications::didBecomeActive}) {
         measurements = 0;
-        activeScreen = ZeraZovContext::ScreenSize{2560, 1440.3};
+        activeScreen = ZeraZovScreenSize{2560, 1440.3};
         const auto watching = watchingContext();
         center.post(platform::ApplicationNotifications::didResignActive);
         EXPECT_FALSE(watching->dynamicContext().contains("$screen_width")) << name << ": nothing measured yet";
@@ -223,7 +223,7 @@ TEST_F(ZeraZovContextTest, TheScreenIsMeasuredWhenAWindowOrTheApplicationBecomes
 // Windows are asked about on the main thread only: a notification posted on another
 // thread is measured once the main queue runs, by a context that still exists.
 TEST_F(ZeraZovContextTest, ANotificationFromAnotherThreadIsMeasuredOnTheMainQueue) {
-    activeScreen = ZeraZovContext::ScreenSize{1280, 1024};
+    activeScreen = ZeraZovScreenSize{1280, 1024};
     auto watching = watchingContext();
     std::thread([this] { center.post(platform::WindowNotifications::didBecomeKey); }).join();
     EXPECT_FALSE(watching->screenSize().has_value());
@@ -272,7 +272,7 @@ TEST(ZeraZovReachabilityRule, UsableNetworks) {
 // Many threads ask a fresh context at once, while the main thread measures the
 // screen they ask for; each must see one complete dictionary.
 TEST_F(ZeraZovContextTest, LazyDictionariesAreBuiltOnceUnderConcurrentReads) {
-    activeScreen = ZeraZovContext::ScreenSize{1920, 1080};
+    activeScreen = ZeraZovScreenSize{1920, 1080};
     const auto built = watchingContext();
     constexpr int threadCount = 8;
     std::vector<const nlohmann::json*> staticSeen(threadCount);
