@@ -5,7 +5,7 @@
 namespace platform {
 
 std::ostream& operator<<(std::ostream& out, const Failure& failure) {
-    return failure ? out << '"' << failure.text() << '"' : out << "no failure";
+    return failure ? out << '"' << *failure << '"' : out << "no failure";
 }
 
 }  // namespace platform

@@ -20,7 +20,6 @@ public:
     // True when the call failed.
     explicit operator bool() const noexcept { return failed_; }
     // Why it failed; empty when it did not.
-    const std::string& text() const noexcept { return text_; }
     const std::string& operator*() const noexcept { return text_; }
     const std::string* operator->() const noexcept { return &text_; }
 

@@ -15,7 +15,7 @@ SingleInstanceLock::SingleInstanceLock(State state, UniqueFd fd, std::string fai
 
 SingleInstanceLock SingleInstanceLock::acquire(const std::filesystem::path& file) {
     // Missing only where the session gave no runtime folder and the cache one stands in.
-    if (auto failed = PrivateFolder::makeAll(file.parent_path())) return {State::unavailable, {}, failed.text()};
+    if (auto failed = PrivateFolder::makeAll(file.parent_path())) return {State::unavailable, {}, *failed};
     UniqueFd fd(::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (!fd.valid()) return {State::unavailable, {}, file.string() + ": " + std::strerror(errno)};
     int result = 0;

@@ -160,7 +160,7 @@ TEST_F(SettingsModelTest, LaunchAtLoginShowsTheLoginItemsRealState) {
         model.setLaunchAtLogin(c.switchTo);
         EXPECT_EQ(login.calls, c.calls) << c.what;
         EXPECT_EQ(model.launchAtLogin(), c.shows) << c.what;
-        const auto expectedLine = "[Tessivar] 切换开机自启动失败: " + c.failure.text();
+        const auto expectedLine = "[Tessivar] 切换开机自启动失败: " + *c.failure;
         EXPECT_EQ(log.contains(expectedLine), c.logs) << c.what;
     }
 }

@@ -124,7 +124,7 @@ std::pair<platform::Failure, Status> registerAsUnprivileged(XdgAutostartLoginIte
     if (child == 0) {
         close(fds[0]);
         if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
-        const auto error = item.registerItem().text();
+        const std::string error = *item.registerItem();
         const std::string reply = std::to_string(static_cast<int>(item.status())) + error;
         _exit(write(fds[1], reply.data(), reply.size()) == static_cast<ssize_t>(reply.size()) ? 0 : 1);
     }
