@@ -63,6 +63,14 @@ TEST(CrashLogEncoder, FieldsReadBackAsProtobufReadsThem) {
         {"a negative int64", [](auto& e) { return e.int64Field(4, -1); }, "4: 18446744073709551615\n"},
         {"an int64", [](auto& e) { return e.int64Field(4, 1717243200); }, "4: 1717243200\n"},
         {"booleans", [](auto& e) { return e.boolField(1, true) + e.boolField(3, false); }, "1: 1\n3: 0\n"},
+        // A reader with the schema takes any number but 0 for true; the bytes are 1 all the same.
+        {"booleans stored as 2 and 255",
+         [](auto& e) {
+             const std::uint8_t two = 2, all = 0xff;
+             return e.zzcrash_writer_put_field(1, ZZCRASH_FIELD_BOOL, &two) +
+                    e.zzcrash_writer_put_field(3, ZZCRASH_FIELD_BOOL, &all);
+         },
+         "1: 1\n3: 1\n"},
         {"a string", [](auto& e) { return e.stringField(1, "SIGSEGV"); }, "1: \"SIGSEGV\"\n"},
         {"an empty string", [](auto& e) { return e.stringField(5, ""); }, "5: \"\"\n"},
         {"bytes with a NUL", [](auto& e) { return e.bytesField(10, "a\0b", 3); }, "10: \"a\\000b\"\n"},
