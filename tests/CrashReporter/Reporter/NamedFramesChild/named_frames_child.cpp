@@ -1,5 +1,5 @@
 // A program that enables the crash reporter, starts 96 threads each waiting
-// in a function of its own, and crashes in a function it keeps to itself.
+// in a chain of functions of its own, and crashes in a function it keeps to itself.
 // Built twice: exporting its functions, and as most programs are, without.
 //   named_frames_child <report folder>
 // Any ending but the crash exits with a code that names what went wrong.
@@ -22,20 +22,29 @@ volatile int sink = 0;
 
 }  // namespace
 
-// Each thread's function differs from the others in its code, so that no two
-// share an address.
-template <int N>
+// Each thread waits at the end of a chain of functions of its own, each
+// differing from the others in its code so that no two share an address:
+// 96 threads, 6 calls deep, hold more return addresses than the crash
+// writer's symbol cache has slots, so some of them meet in one slot.
+template <int N, int Depth>
 __attribute__((noinline, visibility("default"))) void tessivar_named_frames_wait() {
-    sink = N;
-    waiting.fetch_add(1);
-    for (;;) pause();
+    sink = N * 8 + Depth;
+    if constexpr (Depth == 0) {
+        waiting.fetch_add(1);
+        for (;;) pause();
+    } else {
+        tessivar_named_frames_wait<N, Depth - 1>();
+    }
+    sink = N;  // after the call: no tail call, the caller keeps its frame
 }
 
 namespace {
 
+constexpr int chainDepth = 5;
+
 template <int... N>
 void startWaiting(std::integer_sequence<int, N...>) {
-    (std::thread(tessivar_named_frames_wait<N>).detach(), ...);
+    (std::thread(tessivar_named_frames_wait<N, chainDepth>).detach(), ...);
 }
 
 __attribute__((noinline)) void writeThroughNull() {
