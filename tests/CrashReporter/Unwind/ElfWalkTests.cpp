@@ -2,7 +2,9 @@
 // C library's signal trampoline and raise() back to main and _start, the same
 // frames the C library's backtrace() reports; a call that ends its
 // function, whose return address is the next function's first byte; and a pc
-// inside a PLT stub, whose rules are an expression of the pc.
+// inside a PLT stub, whose rules are an expression of the pc; a function whose
+// rules set the CFA with the signed operations.
+#include <dlfcn.h>
 #include <elf.h>
 #include <execinfo.h>
 #include <setjmp.h>
@@ -137,6 +139,25 @@ TEST_F(ProcessImages, SignalHandlerWalkMatchesBacktrace) {
             EXPECT_EQ(startMain + 2, walk.walked.size()) << "_start should follow __libc_start_main";
         }
     }
+}
+
+// Its rules give the CFA as rsp + 32 by DW_CFA_def_cfa_offset_sf -4 (the
+// library's own comment has them all); backtrace() reads them as DWARF says.
+TEST_F(ProcessImages, WalkThroughSignedCfaOffsetsMatchesBacktrace) {
+    void* library = dlopen(TESSIVAR_SIGNED_CFA_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library, nullptr) << dlerror();
+    const auto call = reinterpret_cast<void (*)(void (*)(void*), void*)>(dlsym(library, "tessivar_signed_cfa_call"));
+    ASSERT_NE(call, nullptr);
+    zzcrash_elf_image_list_refresh(&list_);
+    SignalWalk walk{&list_, nullptr, 0, nullptr, {}, ZZCRASH_FRAME_EUNKNOWN, {}};
+    activeWalk = &walk;
+    call([](void*) { onSignal(0); }, nullptr);
+    activeWalk = nullptr;
+    ASSERT_GT(walk.traced.size(), 4u);
+    EXPECT_EQ(walk.end, ZZCRASH_FRAME_ENOFRAME);
+    ASSERT_EQ(walk.walked.size(), walk.traced.size());
+    EXPECT_EQ(std::vector<std::uint64_t>(walk.walked.begin() + 1, walk.walked.end()),
+              std::vector<std::uint64_t>(walk.traced.begin() + 1, walk.traced.end()));
 }
 
 TEST_F(ProcessImages, CachedRowsGiveTheSameWalk) {
