@@ -47,6 +47,7 @@ using tessivar::testing::withoutCoreDumps;
 struct CrashMeasures {
     std::size_t allocations;
     std::size_t stackUsed;  // bytes of the alternate stack the crash path touched
+    std::size_t stackSize;  // of that alternate stack
 };
 
 constexpr unsigned char stackPaint = 0xA5;
@@ -74,10 +75,10 @@ CRASH_CHILD_FUNCTION void tessivar_crash_child_write_null() {
     asm volatile("");
 }
 
-// The fault comes with too little room left on the stack its handler runs on
-// for the report's writer: the thread's alternate stack is cut to 8 KiB above
-// a guard page.
-CRASH_CHILD_FUNCTION void tessivar_crash_child_short_of_stack() {
+namespace {
+
+// Gives the calling thread an alternate stack of 8 KiB above a guard page.
+void useSmallAlternateStack() {
     const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
     const std::size_t room = 8 * 1024;
     auto* mapping = static_cast<unsigned char*>(
@@ -87,6 +88,15 @@ CRASH_CHILD_FUNCTION void tessivar_crash_child_short_of_stack() {
     small.ss_sp = mapping + page;
     small.ss_size = room;
     if (sigaltstack(&small, nullptr) != 0) _exit(94);
+}
+
+}  // namespace
+
+// The fault comes with too little room left on the stack its handler runs on
+// for the report's writer: the thread's alternate stack is cut to 8 KiB after
+// the reporter was enabled.
+CRASH_CHILD_FUNCTION void tessivar_crash_child_short_of_stack() {
+    useSmallAlternateStack();
     tessivar_crash_child_write_null();
     asm volatile("");
 }
@@ -231,9 +241,13 @@ void overflowAThreadStartedAfterEnable() {
     pthread_join(startOverflowingThread(zzcrash_thread_create, &overflowAtOnce), nullptr);
 }
 
-std::size_t alternateStackUsed() {
+stack_t alternateStack() {
     stack_t stack{};
     sigaltstack(nullptr, &stack);
+    return stack;
+}
+
+std::size_t alternateStackUsed(const stack_t& stack) {
     const auto* bytes = static_cast<const unsigned char*>(stack.ss_sp);
     std::size_t untouched = 0;
     while (untouched < stack.ss_size && bytes[untouched] == stackPaint) ++untouched;
@@ -241,13 +255,13 @@ std::size_t alternateStackUsed() {
 }
 
 void paintAlternateStack() {
-    stack_t stack{};
-    sigaltstack(nullptr, &stack);
+    const stack_t stack = alternateStack();
     std::memset(stack.ss_sp, stackPaint, stack.ss_size);
 }
 
 void onReportWritten(siginfo_t*, ucontext_t*, void*) {
-    const CrashMeasures measures{trap ? trap->calls() : ~std::size_t{0}, alternateStackUsed()};
+    const stack_t stack = alternateStack();
+    const CrashMeasures measures{trap ? trap->calls() : ~std::size_t{0}, alternateStackUsed(stack), stack.ss_size};
     if (write(measuresOutput, &measures, sizeof measures) < 0) _exit(91);
 }
 
@@ -258,9 +272,11 @@ void onReportWritten(siginfo_t*, ucontext_t*, void*) {
     abort();
 }
 
-int crashChild(int output, const fs::path& base, unsigned handlerType, void (*crash)()) {
+int crashChild(int output, const fs::path& base, unsigned handlerType, void (*crash)(),
+               void (*beforeEnabling)() = nullptr) {
     measuresOutput = output;
     withoutCoreDumps();
+    if (beforeEnabling) beforeEnabling();
     ZZCrashReporter reporter = reporterIn(base, handlerType);
     reporter.setCustomData(customData);
     const ZZCrashReporterCallbacks callbacks{0, nullptr, onReportWritten};
@@ -295,6 +311,7 @@ struct Crash {
     const char* exceptionName = nullptr;     // the uncaught exception's, thrown by `onTheStack`; null: none
     const char* library = nullptr;           // the image the first frame lies in, by its file name; null: any
     std::size_t threads = 3;                 // the report lists at least this many
+    void (*beforeEnabling)() = nullptr;      // what the program did to the enabling thread before it enabled
 };
 
 void PrintTo(const Crash& crash, std::ostream* out) { *out << crash.what; }
@@ -450,6 +467,11 @@ const Crash kCrashes[] = {
     {"a write through null with 8 KiB of alternate stack", tessivar_crash_child_short_of_stack, 0, SIGSEGV,
      "SIGSEGV", {"SEGV_MAPERR"}, {0x10}, "tessivar_crash_child_write_at", "tessivar_crash_child_short_of_stack",
      true, false, std::nullopt},
+    // A smaller alternate stack the program had before it enabled the
+    // reporter is replaced by the reporter's own.
+    {"a stack overflow with 8 KiB of alternate stack from before the reporter", crashByRecursion, 0, SIGSEGV,
+     "SIGSEGV", {"SEGV_MAPERR", "SEGV_ACCERR"}, {}, "tessivar_crash_child_recurse", "tessivar_crash_child_recurse",
+     true, true, std::nullopt, nullptr, nullptr, 3, useSmallAlternateStack},
 };
 
 // A test name from what the crash is: its words joined, capitalised.
@@ -474,7 +496,7 @@ TEST_P(CrashChildWrites, TheReportThatTheNextLaunchFinds) {
     const fs::path base = fs::temp_directory_path() / ("crash-child-" + std::to_string(getpid()));
     fs::remove_all(base);
     const auto result = tessivar::testing::runForked(
-        [&](int output) { return crashChild(output, base, crash.handlerType, crash.crash); }, std::chrono::seconds(30));
+        [&](int output) { return crashChild(output, base, crash.handlerType, crash.crash, crash.beforeEnabling); }, std::chrono::seconds(30));
     EXPECT_TRUE(result.killedBy(crash.signal)) << "wait status " << result.status;
     ASSERT_EQ(result.output.size(), sizeof(CrashMeasures));
     CrashMeasures measures{};
@@ -483,6 +505,7 @@ TEST_P(CrashChildWrites, TheReportThatTheNextLaunchFinds) {
     if (crash.onAlternateStack) {
         EXPECT_GT(measures.stackUsed, 0u);
         EXPECT_LT(measures.stackUsed, 48u * 1024);
+        EXPECT_GE(measures.stackSize, 64u * 1024) << "the handlers run on the reporter's stack or a bigger one";
     }
 
     ZZCrashReporter nextLaunch = reporterIn(base, 0);
