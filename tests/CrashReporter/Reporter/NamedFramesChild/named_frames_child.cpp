@@ -24,8 +24,10 @@ volatile int sink = 0;
 
 // Each thread waits at the end of a chain of functions of its own, each
 // differing from the others in its code so that no two share an address:
-// 96 threads, 6 calls deep, hold more return addresses than the crash
-// writer's symbol cache has slots, so some of them meet in one slot.
+// 96 threads, 8 calls deep, hold more return addresses than the crash
+// writer's symbol cache has slots, so some of them meet in one slot (even
+// when a busy machine kept a quarter of the threads from being stopped in
+// time, and their stacks are left out).
 template <int N, int Depth>
 __attribute__((noinline, visibility("default"))) void tessivar_named_frames_wait() {
     sink = N * 8 + Depth;
@@ -40,7 +42,7 @@ __attribute__((noinline, visibility("default"))) void tessivar_named_frames_wait
 
 namespace {
 
-constexpr int chainDepth = 5;
+constexpr int chainDepth = 7;  // functions 7 down to 0
 
 template <int... N>
 void startWaiting(std::integer_sequence<int, N...>) {
