@@ -2,8 +2,9 @@
 // custom data and crashes; the parent checks that it died by its signal (so
 // the default action, and a core dump where they are on, still happen) and
 // reads the report the next launch finds. The child's crash callback, run
-// after the report was written, says how many allocations the crash path made
-// and how much of the 64 KiB alternate stack it used.
+// after the report was written, says how many allocations the crash path made,
+// how much of the alternate stack it used and how big that stack was (64 KiB,
+// the reporter's own, unless the thread had a bigger one).
 #include <dlfcn.h>
 #include <pthread.h>
 #include <signal.h>
