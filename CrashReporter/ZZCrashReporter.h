@@ -52,7 +52,9 @@ public:
     std::optional<std::vector<std::uint8_t>> loadPendingCrashReportData(ZZCrashReporterError* error = nullptr) const;
     // Removes whatever is at the pending report's path, a folder with its content too.
     [[nodiscard]] bool purgePendingCrashReport(ZZCrashReporterError* error = nullptr) const;
-    // Creates the reports' folders (mode 0700) when they are missing.
+    // Creates the reports' folders when they are missing and makes them the
+    // user's alone (0700, whatever the umask); false when one of the
+    // reporter's own folders is a link or no folder.
     [[nodiscard]] bool populateCrashReportDirectory(ZZCrashReporterError* error = nullptr) const;
 
     // Installs the crash handlers, and gives the enabling thread and every
@@ -90,6 +92,7 @@ public:
 
 private:
     [[nodiscard]] bool installExceptionServer(ZZCrashReporterError* error);
+    [[nodiscard]] bool clearPendingReportName(ZZCrashReporterError* error) const;
 
     ZZCrashReporterConfig config_;
     bool enabled_ = false;

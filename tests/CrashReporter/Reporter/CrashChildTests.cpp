@@ -19,6 +19,8 @@
 #include <cstring>
 #include <exception>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <stdexcept>
 #include <thread>
@@ -600,6 +602,90 @@ TEST(CrashChild, AFaultWhileTheReportIsWrittenEndsTheProcessByItsDefaultAction) 
     ASSERT_TRUE(report);
     EXPECT_EQ(report->signalInfo().name(), "SIGABRT");
     fs::remove_all(base);
+}
+
+mode_t modeOf(const fs::path& path) {
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+// What stands at the report's name besides the report: a link to a file of
+// the user's, or a second name of that file.
+enum class Planted { nothing, linkBeforeEnable, linkAfterEnable, secondNameAfterEnable };
+
+void plant(Planted planted, const fs::path& victim, const fs::path& at) {
+    if (planted == Planted::secondNameAfterEnable) {
+        if (link(victim.c_str(), at.c_str()) != 0) _exit(95);
+    } else if (planted != Planted::nothing) {
+        if (symlink(victim.c_str(), at.c_str()) != 0) _exit(96);
+    }
+}
+
+// Enabled for real under a umask, with folders an older version left 0755 or
+// none at all, and something planted at the report's name before or after the
+// enable: every folder the reporter makes or owns is 0700, a file of the
+// user's is never written through a name at the report's, and the crash is
+// reported wherever the reporter's own file can still be.
+TEST(CrashChild, TheReportsFoldersAndFileAreTheUsersAloneWhateverTheUmaskOrWhatWasPlanted) {
+    struct Case {
+        const char* what;
+        mode_t umask;
+        bool foldersLeft0755;
+        Planted planted;
+        bool reported;
+    };
+    const Case cases[] = {
+        {"a umask of 0277, no folder yet", 0277, false, Planted::nothing, true},
+        {"folders left 0755, a link at the report's name", 022, true, Planted::linkBeforeEnable, true},
+        {"a link planted after the enable", 022, true, Planted::linkAfterEnable, false},
+        {"a second name planted after the enable", 022, true, Planted::secondNameAfterEnable, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path base = tessivar::testing::emptyReportFolder("crash-child-planted");
+        const fs::path root = base / "cache";
+        const fs::path victim = base / "notes.txt";
+        fs::create_directories(base);
+        std::ofstream(victim) << "mine";
+        fs::permissions(victim, fs::perms(0644));
+        const ZZCrashReporter nextLaunch = reporterIn(root, 0);
+        const fs::path report = nextLaunch.crashReportPath();
+        if (c.foldersLeft0755) {
+            fs::create_directories(nextLaunch.crashReportDirectory());
+            for (fs::path folder = nextLaunch.crashReportDirectory(); folder != base; folder = folder.parent_path())
+                fs::permissions(folder, fs::perms(0755));
+        }
+        if (c.planted == Planted::linkBeforeEnable) plant(c.planted, victim, report);
+        const auto result = tessivar::testing::runForked(
+            [&](int) {
+                withoutCoreDumps();
+                umask(c.umask);
+                ZZCrashReporter reporter = reporterIn(root, 0);
+                if (!reporter.enableCrashReporter()) return 1;
+                if (c.planted != Planted::linkBeforeEnable) plant(c.planted, victim, report);
+                abort();
+            },
+            std::chrono::seconds(20));
+        EXPECT_TRUE(result.killedBy(SIGABRT)) << "wait status " << result.status;
+
+        std::ifstream kept(victim);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "mine");
+        EXPECT_EQ(modeOf(victim), 0644u);
+        for (const fs::path& folder : {fs::path(nextLaunch.crashReportDirectory()).parent_path(),
+                                       fs::path(nextLaunch.crashReportDirectory()),
+                                       fs::path(nextLaunch.queuedCrashReportDirectory())})
+            EXPECT_EQ(modeOf(folder), 0700u) << folder;
+        EXPECT_EQ(modeOf(root), c.foldersLeft0755 ? 0755u : 0700u) << "a folder above the reporter's is the user's";
+        const auto log = nextLaunch.loadPendingCrashReportData();
+        EXPECT_EQ(log.has_value(), c.reported);
+        if (c.reported) {
+            EXPECT_EQ(modeOf(report), 0600u);
+            const auto decoded = tessivar::testing::decodedLog(*log);
+            ASSERT_TRUE(decoded);
+            EXPECT_EQ(decoded->signalInfo().name(), "SIGABRT");
+        }
+        fs::remove_all(base);
+    }
 }
 
 }  // namespace
