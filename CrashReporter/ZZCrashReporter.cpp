@@ -114,7 +114,10 @@ std::optional<std::vector<std::uint8_t>> ZZCrashReporter::loadPendingCrashReport
     struct stat info {};
     const bool named = lstat(path.c_str(), &info) == 0;
     if (named && (S_ISLNK(info.st_mode) || (S_ISREG(info.st_mode) && info.st_nlink != 1))) {
-        failed(path, S_ISLNK(info.st_mode) ? ELOOP : EMLINK, error);
+        // Said as the file reader says what it refuses.
+        const bool link = S_ISLNK(info.st_mode);
+        const std::string reason = link ? "not a regular file" : "a file of more than one name";
+        if (error) *error = zzcrash_make_posix_error(path + ": " + reason, link ? ELOOP : EMLINK);
         return std::nullopt;
     }
     return ZZCrashLogFile::read(path, error);

@@ -62,6 +62,11 @@ public:
     // process is ever enabled: every later call fails (code 3), even after a
     // failure.
     [[nodiscard]] bool enableCrashReporter(ZZCrashReporterError* error = nullptr);
+    // Whether this reporter's enable succeeded. An enabled reporter's handlers
+    // use what it holds (in the exception-server mode, the send rights of the
+    // ports exceptions went to before), so its owner keeps it for the rest of
+    // the process.
+    bool enabled() const { return enabled_; }
     // For a thread started after the enable, first thing: an alternate signal
     // stack of its own (zzcrash_thread_install_alternate_stack), without which
     // an overflow of its stack ends the process unreported.

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "ClientHarness.h"
+#include "CrashReporter/Platform/zzcrash_exception_ports.h"
 #include "CrashReporter/ZZCrashReporterBundle.h"
 #include "tests/support/UnreadableFiles.h"
 #include "ZeraZov/Client/Integrations/Private/ZeraZovErrorTrackingAutoCaptureIntegration.h"
@@ -42,9 +43,8 @@ protected:
     }
 
     std::unique_ptr<ZZCrashReporter> makeReporter() const {
-        constexpr unsigned noHandler = 2;
         return ZZCrashReporter::withBundle({"com.brel.tessivar.tests", "7", std::nullopt},
-                                           ZZCrashReporterConfig(noHandler, 0, false, h.folder.path().string()));
+                                           ZZCrashReporterConfig(handlerType, 0, false, h.folder.path().string()));
     }
 
     // With `lifecycle`, the application-lifecycle integration is asked for too; with
@@ -102,6 +102,8 @@ protected:
 
     ClientHarness h;
     ZeraZovInstallSlot slot;
+    static constexpr unsigned noHandler = 2;
+    unsigned handlerType = noHandler;
     bool debuggerAttached = true;
     bool failReporter = false;
     std::vector<ZZCrashReporter*> reporters;  // owned by the integrations
@@ -314,12 +316,22 @@ TEST_F(AutoCaptureTest, TheReporterCarriesTheClientsCurrentContext) {
     client->close();
 }
 
-// The only test that enables a reporter: one per process ever is.
+// The only test that enables a reporter: one per process ever is. It does so
+// as error tracking does, with the exception server, over a handler of the
+// program's that exceptions went to before.
 TEST_F(AutoCaptureTest, TheReporterIsEnabledOncePerProcess) {
     storeRemoteAnswer(true);
     debuggerAttached = false;
+    handlerType = ZZCrashReporterConfig::signalHandlerTypeMach;
+    zzcrash_port_t earlier = ZZCRASH_PORT_NULL;
+    ASSERT_EQ(zzcrash_port_allocate(&earlier), ZZCRASH_KERN_SUCCESS);
+    ASSERT_EQ(zzcrash_task_swap_exception_ports(zzcrash_exc_mask(ZZCRASH_EXC_BAD_ACCESS), earlier,
+                                                ZZCRASH_EXCEPTION_DEFAULT, 0, nullptr),
+              ZZCRASH_KERN_SUCCESS);
     auto client = this->client();
     EXPECT_TRUE(h.logged("ZZCrashReporter enabled successfully"));
+    const std::int32_t held = zzcrash_port_send_refs(earlier);
+    EXPECT_EQ(held, 1) << "the reporter holds the earlier handler's right, to pass exceptions on to it";
 
     // A later installation makes a reporter of its own, which may not be enabled,
     // and still counts as installed.
@@ -328,6 +340,7 @@ TEST_F(AutoCaptureTest, TheReporterIsEnabledOncePerProcess) {
     EXPECT_TRUE(h.logged("Failed to enable ZZCrashReporter: A ZZCrashReporter instance has already been enabled"));
     EXPECT_EQ(client->installedIntegrations().size(), 1u);
     client->close();
+    EXPECT_EQ(zzcrash_port_send_refs(earlier), held) << "the enabled reporter stays for the rest of the process";
 }
 
 }  // namespace

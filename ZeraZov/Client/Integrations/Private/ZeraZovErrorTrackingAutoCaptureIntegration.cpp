@@ -29,6 +29,14 @@ std::unique_ptr<ZZCrashReporter> makeProcessReporter() {
                                                                     true));
 }
 
+// An enabled reporter is never destroyed, not even at exit: its handlers stay
+// in force for the rest of the process and pass exceptions on through the
+// send rights it holds on the ports they went to before it. Reachable from
+// here, it is no leak.
+ZZCrashReporter* keptReporter = nullptr;
+
+void keepForTheProcess(std::unique_ptr<ZZCrashReporter> reporter) { keptReporter = reporter.release(); }
+
 ZZCrashReporterError noError() {
     return zzcrash_make_error(ZZCrashReporterError::Code::operatingSystemFailure, "unknown error");
 }
@@ -129,6 +137,7 @@ void ZeraZovErrorTrackingAutoCaptureIntegration::uninstall(ZeraZovSDK& sdk) {
 void ZeraZovErrorTrackingAutoCaptureIntegration::release() {
     {
         std::lock_guard guard(reporterLock_);
+        if (crashReporter_ && crashReporter_->enabled()) keepForTheProcess(std::move(crashReporter_));
         crashReporter_.reset();
     }
     zeraZov_.reset();
