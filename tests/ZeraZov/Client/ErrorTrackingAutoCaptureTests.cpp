@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -8,11 +12,16 @@
 
 #include "ClientHarness.h"
 #include "CrashReporter/Platform/zzcrash_exception_ports.h"
+#include "CrashReporter/Platform/zzcrash_thread_stacks.h"
 #include "CrashReporter/ZZCrashReporterBundle.h"
 #include "tests/support/UnreadableFiles.h"
 #include "ZeraZov/Client/Integrations/Private/ZeraZovErrorTrackingAutoCaptureIntegration.h"
 #include "ZeraZov/Core/Flags/ZeraZovRemoteConfig.h"
+#include "Platform/Foundation/SerialQueue.h"
+#include "Platform/Foundation/ThreadStart.h"
 #include "ZeraZov/Core/Storage/ZeraZovStorage.h"
+#include "ZeraZov/Delivery/Api/ZeraZovHttpTransport.h"
+#include "ZeraZov/Delivery/FileQueue/ZeraZovQueueHousekeeper.h"
 #include "tests/support/WaitUntil.h"
 
 namespace zerazov::testing {
@@ -332,6 +341,12 @@ TEST_F(AutoCaptureTest, TheReporterIsEnabledOncePerProcess) {
     EXPECT_TRUE(h.logged("ZZCrashReporter enabled successfully"));
     const std::int32_t held = zzcrash_port_send_refs(earlier);
     EXPECT_EQ(held, 1) << "the reporter holds the earlier handler's right, to pass exceptions on to it";
+    // A thread the client starts after the enable has an alternate stack of its
+    // own, so that an overflow of its stack is reported too.
+    stack_t stack{};
+    platform::SerialQueue("test.after-enable").sync([&stack] { sigaltstack(nullptr, &stack); });
+    EXPECT_EQ(stack.ss_flags & SS_DISABLE, 0);
+    EXPECT_GE(stack.ss_size, ZZCRASH_THREAD_STACK_BYTES);
 
     // A later installation makes a reporter of its own, which may not be enabled,
     // and still counts as installed.
@@ -341,6 +356,36 @@ TEST_F(AutoCaptureTest, TheReporterIsEnabledOncePerProcess) {
     EXPECT_EQ(client->installedIntegrations().size(), 1u);
     client->close();
     EXPECT_EQ(zzcrash_port_send_refs(earlier), held) << "the enabled reporter stays for the rest of the process";
+}
+
+std::atomic<pid_t> hookedThread{0};
+void recordTheThread() { hookedThread = gettid(); }
+
+// Each thread the client starts runs the thread-start hook first: it is how the
+// thread asks for an alternate signal stack once crash capture is on.
+TEST(ClientThreads, EachRunsTheThreadStartHookFirst) {
+    const struct {
+        const char* what;
+        std::function<std::shared_ptr<void>()> start;
+    } starters[] = {
+        {"a serial queue", [] { return std::make_shared<platform::SerialQueue>("test.hooked"); }},
+        {"the HTTP worker", [] { return std::make_shared<ZeraZovHttpTransport>(std::nullopt); }},
+        {"a queue housekeeper",
+         [] {
+             return std::make_shared<ZeraZovQueueHousekeeper>([] { return platform::Failure(); },
+                                                              [](const std::string&) {},
+                                                              ZeraZovQueueHousekeeper::Policy{});
+         }},
+    };
+    const auto previous = platform::setThreadStartHook(recordTheThread);
+    for (const auto& starter : starters) {
+        hookedThread = 0;
+        const auto started = starter.start();
+        EXPECT_TRUE(tessivar::testing::waitUntil([] { return hookedThread != 0 && hookedThread != gettid(); },
+                                                 std::chrono::seconds(10)))
+            << starter.what;
+    }
+    platform::setThreadStartHook(previous);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "CrashReporter/Report/ZZCrashReport.h"
+#include "Platform/Foundation/ThreadStart.h"
 #include "ZeraZov/Client/Integrations/Private/TracerPid.h"
 #include "ZeraZov/Client/ZeraZovSDK.h"
 #include "ZeraZov/Core/Utilities/JSONHelpers.h"
@@ -36,6 +37,11 @@ std::unique_ptr<ZZCrashReporter> makeProcessReporter() {
 ZZCrashReporter* keptReporter = nullptr;
 
 void keepForTheProcess(std::unique_ptr<ZZCrashReporter> reporter) { keptReporter = reporter.release(); }
+
+// A thread started after the enable gets an alternate signal stack only when it
+// asks, and without one an overflow of its stack ends the process unreported:
+// every thread the client starts asks, first thing.
+void askForAnAlternateStack() { static_cast<void>(ZZCrashReporter::installAlternateStackForCurrentThread()); }
 
 ZZCrashReporterError noError() {
     return zzcrash_make_error(ZZCrashReporterError::Code::operatingSystemFailure, "unknown error");
@@ -123,7 +129,11 @@ void ZeraZovErrorTrackingAutoCaptureIntegration::enableCrashReporter(ZZCrashRepo
             "instead.");
     }
     auto error = noError();
+    // Before the enable, so that no thread starts between the enable's sweep of
+    // the running threads and the hook.
+    const auto previousHook = platform::setThreadStartHook(askForAnAlternateStack);
     if (!reporter.enableCrashReporter(&error)) {
+        platform::setThreadStartHook(previousHook);
         return ZeraZovDebugLog::write("Failed to enable ZZCrashReporter: " + error.description());
     }
     ZeraZovDebugLog::write("ZZCrashReporter enabled successfully");
