@@ -47,13 +47,16 @@ bool failed(const std::string& path, int number, ZZCrashReporterError* error) {
     return false;
 }
 
-// What stands at the report's name and is no report of the reporter's own:
-// a link (a crash log written through it would replace the file it names),
-// anything but a regular file, or a file linked under another name too.
-bool isForeignEntry(const std::string& path) {
+// Why what stands at the report's name is no report of the reporter's own,
+// as an errno: ELOOP for a link (a crash log written through it would replace
+// the file it names), EMLINK for a file linked under another name too, EINVAL
+// for anything else but a regular file; 0 for a regular file, or for nothing.
+int foreignEntryError(const std::string& path) {
     struct stat info {};
-    if (lstat(path.c_str(), &info) != 0) return false;
-    return !S_ISREG(info.st_mode) || info.st_nlink != 1;
+    if (lstat(path.c_str(), &info) != 0) return 0;
+    if (S_ISLNK(info.st_mode)) return ELOOP;
+    if (!S_ISREG(info.st_mode)) return EINVAL;
+    return info.st_nlink == 1 ? 0 : EMLINK;
 }
 
 }  // namespace
@@ -111,16 +114,12 @@ bool ZZCrashReporter::hasPendingCrashReport() const { return access(crashReportP
 // reporter's: what it names is some other file.
 std::optional<std::vector<std::uint8_t>> ZZCrashReporter::loadPendingCrashReportData(ZZCrashReporterError* error) const {
     const std::string path = crashReportPath();
-    struct stat info {};
-    const bool named = lstat(path.c_str(), &info) == 0;
-    if (named && (S_ISLNK(info.st_mode) || (S_ISREG(info.st_mode) && info.st_nlink != 1))) {
-        // Said as the file reader says what it refuses.
-        const bool link = S_ISLNK(info.st_mode);
-        const std::string reason = link ? "not a regular file" : "a file of more than one name";
-        if (error) *error = zzcrash_make_posix_error(path + ": " + reason, link ? ELOOP : EMLINK);
-        return std::nullopt;
-    }
-    return ZZCrashLogFile::read(path, error);
+    const int foreign = foreignEntryError(path);
+    // The reader refuses the rest; a link is said as it says what it refuses.
+    if (foreign != ELOOP && foreign != EMLINK) return ZZCrashLogFile::read(path, error);
+    const std::string reason = foreign == ELOOP ? "not a regular file" : "a file of more than one name";
+    if (error) *error = zzcrash_make_posix_error(path + ": " + reason, foreign);
+    return std::nullopt;
 }
 
 // Whatever took the report's name goes, a folder with what it holds too:
@@ -154,7 +153,7 @@ bool ZZCrashReporter::populateCrashReportDirectory(ZZCrashReporterError* error) 
 // A crash never writes through what took the report's name (it refuses to,
 // and the crash would go unreported): it goes now, as a purge removes it.
 bool ZZCrashReporter::clearPendingReportName(ZZCrashReporterError* error) const {
-    return !isForeignEntry(crashReportPath()) || purgePendingCrashReport(error);
+    return foreignEntryError(crashReportPath()) == 0 || purgePendingCrashReport(error);
 }
 
 void ZZCrashReporter::setCustomData(std::optional<std::vector<std::uint8_t>> customData) {
