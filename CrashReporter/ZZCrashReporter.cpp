@@ -13,6 +13,7 @@
 
 #include "CrashReporter/Signals/Private/zzcrash_crash_handlers.h"
 #include "CrashReporter/Report/ZZCrashLogFile.h"
+#include "CrashReporter/Private/ZZCrashPrivateFolder.h"
 #include "CrashReporter/Private/ZZCrashReporterException.h"
 #include "CrashReporter/Writer/ZZCrashLogWriter.h"
 #include "CrashReporter/ZZCrashReporterBundle.h"
@@ -22,9 +23,6 @@ namespace {
 constexpr const char* reportsFolderName = "com.zerazov.crashreporter.data";
 constexpr const char* pendingReportName = "live_report.zzcrash";
 constexpr const char* queuedReportsName = "queued_reports";
-// The reports hold the user's identity and what the program was doing: the
-// folders are the user's alone.
-constexpr mode_t folderMode = 0700;
 
 // The user's cache folder: $XDG_CACHE_HOME when it is an absolute path, else
 // ~/.cache.
@@ -44,27 +42,21 @@ ZZCrashReporterError fileError(const std::string& path, int error) {
     return zzcrash_make_posix_error(path + ": " + std::strerror(error), error);
 }
 
-// Makes `path` and the folders above it that are missing.
-bool makeFolders(const std::string& path, ZZCrashReporterError* error) {
-    std::size_t end = 0;
-    do {
-        end = path.find('/', end + 1);
-        const std::string folder = path.substr(0, end);
-        if (mkdir(folder.c_str(), folderMode) != 0 && errno != EEXIST) {
-            if (error) *error = fileError(folder, errno);
-            return false;
-        }
-    } while (end != std::string::npos);
-    return true;
+bool failed(const std::string& path, int number, ZZCrashReporterError* error) {
+    if (error) *error = fileError(path, number);
+    return false;
 }
 
-// The reporter's own folders are never links: a crash log written, or a report
-// purged, through one would land in a folder that is not the reporter's.
-bool isOwnFolder(const std::string& path, ZZCrashReporterError* error) {
+// Why what stands at the report's name is no report of the reporter's own,
+// as an errno: ELOOP for a link (a crash log written through it would replace
+// the file it names), EMLINK for a file linked under another name too, EINVAL
+// for anything else but a regular file; 0 for a regular file, or for nothing.
+int foreignEntryError(const std::string& path) {
     struct stat info {};
-    if (lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return true;
-    if (error) *error = fileError(path, S_ISLNK(info.st_mode) ? ELOOP : ENOTDIR);
-    return false;
+    if (lstat(path.c_str(), &info) != 0) return 0;
+    if (S_ISLNK(info.st_mode)) return ELOOP;
+    if (!S_ISREG(info.st_mode)) return EINVAL;
+    return info.st_nlink == 1 ? 0 : EMLINK;
 }
 
 }  // namespace
@@ -118,8 +110,16 @@ std::string ZZCrashReporter::queuedCrashReportDirectory() const {
 
 bool ZZCrashReporter::hasPendingCrashReport() const { return access(crashReportPath().c_str(), F_OK) == 0; }
 
+// A link or a second name at the report's name is no report of this
+// reporter's: what it names is some other file.
 std::optional<std::vector<std::uint8_t>> ZZCrashReporter::loadPendingCrashReportData(ZZCrashReporterError* error) const {
-    return ZZCrashLogFile::read(crashReportPath(), error);
+    const std::string path = crashReportPath();
+    const int foreign = foreignEntryError(path);
+    // The reader refuses the rest; a link is said as it says what it refuses.
+    if (foreign != ELOOP && foreign != EMLINK) return ZZCrashLogFile::read(path, error);
+    const std::string reason = foreign == ELOOP ? "not a regular file" : "a file of more than one name";
+    if (error) *error = zzcrash_make_posix_error(path + ": " + reason, foreign);
+    return std::nullopt;
 }
 
 // Whatever took the report's name goes, a folder with what it holds too:
@@ -133,11 +133,27 @@ bool ZZCrashReporter::purgePendingCrashReport(ZZCrashReporterError* error) const
     return false;
 }
 
+// The folders below the root are the reporter's own, walked one at a time
+// from the root's descriptor, so that none is ever a link it follows.
 bool ZZCrashReporter::populateCrashReportDirectory(ZZCrashReporterError* error) const {
-    const std::string reportsFolder = crashReportDirectory_.substr(0, crashReportDirectory_.rfind('/'));
-    return makeFolders(crashReportDirectory_, error) && isOwnFolder(reportsFolder, error) &&
-           isOwnFolder(crashReportDirectory_, error) && makeFolders(queuedCrashReportDirectory(), error) &&
-           isOwnFolder(queuedCrashReportDirectory(), error);
+    const std::size_t ownStart = crashReportDirectory_.rfind('/', crashReportDirectory_.rfind('/') - 1);
+    const std::string root = crashReportDirectory_.substr(0, ownStart);
+    const std::string applicationFolder = crashReportDirectory_.substr(crashReportDirectory_.rfind('/') + 1);
+    if (!ZZCrashPrivateFolder::makeMissing(root)) return failed(root, errno, error);
+    const auto top = ZZCrashPrivateFolder::open(root);
+    if (!top.valid()) return failed(root, errno, error);
+    const auto reports = ZZCrashPrivateFolder::openOwn(top.fd(), reportsFolderName);
+    if (!reports.valid()) return failed(root + "/" + reportsFolderName, errno, error);
+    const auto own = ZZCrashPrivateFolder::openOwn(reports.fd(), applicationFolder.c_str());
+    if (!own.valid()) return failed(crashReportDirectory_, errno, error);
+    const auto queued = ZZCrashPrivateFolder::openOwn(own.fd(), queuedReportsName);
+    return queued.valid() || failed(queuedCrashReportDirectory(), errno, error);
+}
+
+// A crash never writes through what took the report's name (it refuses to,
+// and the crash would go unreported): it goes now, as a purge removes it.
+bool ZZCrashReporter::clearPendingReportName(ZZCrashReporterError* error) const {
+    return foreignEntryError(crashReportPath()) == 0 || purgePendingCrashReport(error);
 }
 
 void ZZCrashReporter::setCustomData(std::optional<std::vector<std::uint8_t>> customData) {

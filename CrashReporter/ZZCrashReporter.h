@@ -52,7 +52,9 @@ public:
     std::optional<std::vector<std::uint8_t>> loadPendingCrashReportData(ZZCrashReporterError* error = nullptr) const;
     // Removes whatever is at the pending report's path, a folder with its content too.
     [[nodiscard]] bool purgePendingCrashReport(ZZCrashReporterError* error = nullptr) const;
-    // Creates the reports' folders (mode 0700) when they are missing.
+    // Creates the reports' folders when they are missing and makes them the
+    // user's alone (0700, whatever the umask); false when one of the
+    // reporter's own folders is a link or no folder.
     [[nodiscard]] bool populateCrashReportDirectory(ZZCrashReporterError* error = nullptr) const;
 
     // Installs the crash handlers, and gives the enabling thread and every
@@ -60,6 +62,11 @@ public:
     // process is ever enabled: every later call fails (code 3), even after a
     // failure.
     [[nodiscard]] bool enableCrashReporter(ZZCrashReporterError* error = nullptr);
+    // Whether this reporter's enable succeeded. An enabled reporter's handlers
+    // use what it holds (in the exception-server mode, the send rights of the
+    // ports exceptions went to before), so its owner keeps it for the rest of
+    // the process.
+    bool enabled() const { return enabled_; }
     // For a thread started after the enable, first thing: an alternate signal
     // stack of its own (zzcrash_thread_install_alternate_stack), without which
     // an overflow of its stack ends the process unreported.
@@ -90,6 +97,7 @@ public:
 
 private:
     [[nodiscard]] bool installExceptionServer(ZZCrashReporterError* error);
+    [[nodiscard]] bool clearPendingReportName(ZZCrashReporterError* error) const;
 
     ZZCrashReporterConfig config_;
     bool enabled_ = false;

@@ -18,7 +18,11 @@ public:
         symbolicationStrategySymbolTable = 1,
         symbolicationStrategyObjC = 2,
     };
-    static constexpr std::uint64_t defaultMaxReportBytes = ZZCRASH_LOG_MAX_BYTES;
+    // A live report is cut to its limit as a crash report is (the outermost
+    // frames of the threads not asked about go first), so a megabyte is room
+    // enough; a limit above ZZCRASH_LOG_MAX_BYTES is held to that bound, the
+    // one the readers keep.
+    static constexpr std::uint64_t defaultMaxReportBytes = 1024 * 1024;
 
     static ZZCrashReporterConfig defaultConfiguration() { return {}; }
 

@@ -104,7 +104,8 @@ std::unique_ptr<ZZCrashMachExceptionServer> startExceptionServer(std::shared_ptr
 }  // namespace
 
 bool ZZCrashReporter::enableCrashReporter(ZZCrashReporterError* error) {
-    if (!claimTheProcess(error) || !populateCrashReportDirectory(error)) return false;
+    if (!claimTheProcess(error) || !populateCrashReportDirectory(error) || !clearPendingReportName(error))
+        return false;
     zzcrash_crash_context* context = &zzcrash_shared_crash_context;
     if (!setReportPath(context, crashReportPath(), error)) return false;
     const zzcrash_error_t facts =

@@ -40,6 +40,18 @@ struct ReportWrite {
     zzcrash_error_t result;
 };
 
+// The report's own file, never what took its name since the enable cleared
+// it: a link is not followed (the file it names would be written over), and
+// a FIFO, a device or a file linked under another name too is left alone.
+int openReportFile(const char* path) {
+    const int fd = open(path, O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600);
+    if (fd < 0) return -1;
+    struct stat info {};
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_nlink == 1) return fd;
+    close(fd);
+    return -1;
+}
+
 // What an earlier, longer report left after the end of this one goes.
 bool cutToTheWritten(int fd) {
     const off_t written = lseek(fd, 0, SEEK_CUR);
@@ -54,7 +66,7 @@ zzcrash_error_t writeReportHere(zzcrash_crash_context* context, zzcrash_thread_t
     // is set again; where the file system cannot, the crash is still worth
     // writing. The file is cut to what was written only at the end: emptied
     // first, a writer that ran out of stack would leave nothing at all.
-    const int fd = open(context->report_path, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = openReportFile(context->report_path);
     if (fd < 0) return ZZCRASH_EINTERNAL;
     static_cast<void>(fchmod(fd, 0600));
     zzcrash_async_file file;

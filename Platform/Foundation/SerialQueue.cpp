@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "Platform/Foundation/Log.h"
+#include "Platform/Foundation/ThreadStart.h"
 
 namespace platform {
 
@@ -22,7 +23,7 @@ struct SerialQueue::State {
 };
 
 SerialQueue::SerialQueue(std::string label) : state_(std::make_shared<State>(std::move(label))) {
-    worker_ = std::thread([state = state_] { run(state); });
+    worker_ = startThread([state = state_] { run(state); });
     workerId_ = worker_.get_id();
 }
 

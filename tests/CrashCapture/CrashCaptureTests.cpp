@@ -174,6 +174,23 @@ TEST(CrashCapture, ACrashIsReportedByTheNextLaunch) {
     })) << images.dump(1);
 }
 
+// A thread the client starts after the capture was installed overflows its
+// stack: it had an alternate signal stack to report the overflow from.
+TEST(CrashCapture, AStackOverflowOnAThreadStartedLaterIsReported) {
+    LoopbackServer server;
+    allowCrashCapture(server);
+    ChildLaunches launches(server);
+    ASSERT_EQ(launches.run("prime"), 0) << launches.output();
+    const int crashed = launches.run("overflow");
+    ASSERT_TRUE(WIFSIGNALED(crashed) && WTERMSIG(crashed) == SIGSEGV) << crashed << "\n" << launches.output();
+    ASSERT_TRUE(std::filesystem::exists(launches.pendingReport())) << launches.output();
+    ASSERT_EQ(launches.run("report"), 0) << launches.output();
+    const auto sent = uploadedEvents(server, "$exception");
+    ASSERT_EQ(sent.size(), 1u) << launches.output();
+    // A guard page below the thread's stack: the fault is a protection failure.
+    EXPECT_EQ(sent[0]["properties"]["$exception_list"][0]["type"], "SIGBUS");
+}
+
 // A program whose own fault handler mends a fault (a guarded page made
 // writable) goes on: no report of that fault is left for the next launch to
 // send, and a real crash after it is still reported.

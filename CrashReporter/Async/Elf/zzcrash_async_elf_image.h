@@ -88,8 +88,8 @@ zzcrash_error_t zzcrash_async_elf_image_read(zzcrash_async_elf_image* image, zzc
 // function of unknown size exactly at the pc), the first of equal ones; called
 // back with its address and name (cut after 1024 bytes where the sorted
 // table is used). The sorted table made when the image was listed holds the
-// functions of the file's symbol table too; without it only the exported
-// ones are searched. Error 8 when none holds it, 5 when its name
+// functions of the file's symbol table too; without it the exported ones are
+// searched in memory and the others in the file (open and pread). Error 8 when none holds it, 5 when its name
 // lies outside the string table, or the error of mapping the tables.
 zzcrash_error_t zzcrash_async_elf_symbol_at_pc(const zzcrash_async_elf_image* image, std::uint64_t pc,
                                                zzcrash_async_macho_found_symbol_cb callback, void* context);

@@ -79,16 +79,38 @@ bool notesHoldBuildId(const ImageFile& file, const Elf64_Shdr& section, const st
     return true;
 }
 
+// The file's ELF header, when it is an ELF file with section headers of this size.
+bool readHeader(const ImageFile& file, Elf64_Ehdr* header) {
+    return file.fd() >= 0 && file.read(header, sizeof *header, 0) &&
+           std::memcmp(header->e_ident, ELFMAG, SELFMAG) == 0 && header->e_shentsize == sizeof(Elf64_Shdr);
+}
+
+// The sections below are read through `sectionAt(index, &section)`: from the
+// headers read whole when the image is listed, one at a time in a crash.
+
 // The file is the loaded image when its build id is the image's; an image
 // without one is taken on its path.
-bool sameBuild(const zzcrash_async_elf_image* image, const ImageFile& file, const Elf64_Shdr* sections,
-               std::uint64_t count) {
+template <class SectionAt>
+bool sameBuild(const zzcrash_async_elf_image* image, const ImageFile& file, std::uint64_t count, SectionAt sectionAt) {
     bool found = false;
     for (std::uint64_t i = 0; i < count; ++i) {
-        if (sections[i].sh_type == SHT_NOTE && !notesHoldBuildId(file, sections[i], image->uuid, &found)) return false;
+        Elf64_Shdr section{};
+        if (!sectionAt(i, &section)) return false;
+        if (section.sh_type == SHT_NOTE && !notesHoldBuildId(file, section, image->uuid, &found)) return false;
         if (found) return true;
     }
     return !image->has_uuid;
+}
+
+// The file's symbol table and the string table its names are in.
+template <class SectionAt>
+bool findSymbolTable(std::uint64_t count, SectionAt sectionAt, Elf64_Shdr* table, Elf64_Shdr* names) {
+    for (std::uint64_t i = 0; i < count; ++i) {
+        if (!sectionAt(i, table)) return false;
+        if (table->sh_type != SHT_SYMTAB || table->sh_link >= count) continue;
+        return sectionAt(table->sh_link, names) && names->sh_size < ZZCRASH_ELF_FILE_NAME;
+    }
+    return false;
 }
 
 bool isFileFunction(const Elf64_Sym& symbol, std::uint64_t names) {
@@ -122,26 +144,63 @@ void zzcrash_async_elf_add_file_functions(zzcrash_async_elf_image* image, zzcras
     const ImageFile file(image->name);
     Elf64_Ehdr header{};
     struct stat status {};
-    if (file.fd() < 0 || fstat(file.fd(), &status) != 0 || !file.read(&header, sizeof header, 0) ||
-        std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0 || header.e_shentsize != sizeof(Elf64_Shdr))
-        return;
+    if (!readHeader(file, &header) || fstat(file.fd(), &status) != 0) return;
     Owned<Elf64_Shdr> sections;
     if (header.e_shnum == 0 || !sections.allocate(header.e_shnum) ||
-        !file.read(sections.data, header.e_shnum * sizeof(Elf64_Shdr), header.e_shoff) ||
-        !sameBuild(image, file, sections.data, header.e_shnum))
+        !file.read(sections.data, header.e_shnum * sizeof(Elf64_Shdr), header.e_shoff))
         return;
-    for (std::uint64_t i = 0; i < header.e_shnum; ++i) {
-        const Elf64_Shdr& table = sections.data[i];
-        if (table.sh_type != SHT_SYMTAB || table.sh_link >= header.e_shnum) continue;
-        const Elf64_Shdr& names = sections.data[table.sh_link];
-        if (names.sh_size >= ZZCRASH_ELF_FILE_NAME || !appendFunctions(file, table, names.sh_size, symbols, count))
-            return;
-        image->file_strtab_offset = names.sh_offset;
-        image->file_strtab_size = names.sh_size;
-        image->file_device = status.st_dev;
-        image->file_inode = status.st_ino;
+    const auto sectionAt = [&sections](std::uint64_t i, Elf64_Shdr* section) {
+        *section = sections.data[i];
+        return true;
+    };
+    Elf64_Shdr table{};
+    Elf64_Shdr names{};
+    if (!sameBuild(image, file, header.e_shnum, sectionAt) || !findSymbolTable(header.e_shnum, sectionAt, &table, &names) ||
+        !appendFunctions(file, table, names.sh_size, symbols, count))
         return;
+    image->file_strtab_offset = names.sh_offset;
+    image->file_strtab_size = names.sh_size;
+    image->file_device = status.st_dev;
+    image->file_inode = status.st_ino;
+}
+
+zzcrash_error_t zzcrash_async_elf_file_function_at(const zzcrash_async_elf_image* image, std::uint64_t pc,
+                                                   std::uint64_t* start, char* name, std::uint64_t capacity) {
+    if (pc < image->bias) return ZZCRASH_ENOTFOUND;
+    const ImageFile file(image->name);
+    Elf64_Ehdr header{};
+    if (!readHeader(file, &header)) return ZZCRASH_ENOTFOUND;
+    const auto sectionAt = [&file, &header](std::uint64_t i, Elf64_Shdr* section) {
+        return i < header.e_shnum && file.read(section, sizeof *section, header.e_shoff + i * sizeof *section);
+    };
+    Elf64_Shdr table{};
+    Elf64_Shdr names{};
+    if (!sameBuild(image, file, header.e_shnum, sectionAt) || !findSymbolTable(header.e_shnum, sectionAt, &table, &names))
+        return ZZCRASH_ENOTFOUND;
+    // The table is read a block at a time onto the stack; the holder with the
+    // highest start wins, the first in table order among equal ones.
+    const std::uint64_t offset = pc - image->bias;
+    constexpr std::uint64_t blockEntries = 64;
+    Elf64_Sym block[blockEntries];
+    Elf64_Sym best{};
+    const std::uint64_t entries = table.sh_size / sizeof(Elf64_Sym);
+    for (std::uint64_t first = 0; first < entries; first += blockEntries) {
+        const std::uint64_t count = std::min(blockEntries, entries - first);
+        if (!file.read(block, count * sizeof(Elf64_Sym), table.sh_offset + first * sizeof(Elf64_Sym)))
+            return ZZCRASH_EINTERNAL;
+        for (std::uint64_t i = 0; i < count; ++i) {
+            const Elf64_Sym& symbol = block[i];
+            const bool holds = offset >= symbol.st_value && (symbol.st_size == 0 ? offset == symbol.st_value
+                                                                                 : offset - symbol.st_value < symbol.st_size);
+            if (holds && isFileFunction(symbol, names.sh_size) && symbol.st_value > best.st_value) best = symbol;
+        }
     }
+    if (best.st_value == 0) return ZZCRASH_ENOTFOUND;
+    const std::uint64_t length = std::min(capacity, names.sh_size - best.st_name);
+    if (!file.read(name, length, names.sh_offset + best.st_name)) return ZZCRASH_EINTERNAL;
+    name[length] = '\0';
+    *start = best.st_value + image->bias;
+    return ZZCRASH_ESUCCESS;
 }
 
 zzcrash_error_t zzcrash_async_elf_file_name(const zzcrash_async_elf_image* image, std::uint32_t offset, char* name,

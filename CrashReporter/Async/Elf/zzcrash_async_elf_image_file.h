@@ -20,6 +20,17 @@ inline constexpr std::uint32_t ZZCRASH_ELF_FILE_NAME = 0x80000000u;
 void zzcrash_async_elf_add_file_functions(zzcrash_async_elf_image* image, zzcrash_async_elf_symbol** symbols,
                                           std::uint64_t* count);
 
+// Async-signal-safe, allocates nothing: the function of the image's file
+// symbol table whose bytes hold `pc`, for an image none were listed for (one
+// first seen in a crash, a library opened after the enable), found by reading
+// the file's section headers and symbol table with open and pread alone: its
+// address in `*start` and up to `capacity` bytes of its name in `name` (which
+// holds capacity + 1). Error 8 when none holds it, or the file cannot be read
+// as the loaded image's (another build id, no symbol table), 6 when a read
+// fails on the way.
+zzcrash_error_t zzcrash_async_elf_file_function_at(const zzcrash_async_elf_image* image, std::uint64_t pc,
+                                                   std::uint64_t* start, char* name, std::uint64_t capacity);
+
 // Async-signal-safe, allocates nothing: copies up to `capacity` bytes of the
 // name at `offset` of the file's string table into `name` and NUL-terminates
 // it (`name` holds capacity + 1 bytes). Error 8 when the image's file has no

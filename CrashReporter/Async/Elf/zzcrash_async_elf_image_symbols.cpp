@@ -103,6 +103,47 @@ zzcrash_error_t sortedSymbolAt(const zzcrash_async_elf_image* image, zzcrash_asy
     return ZZCRASH_ESUCCESS;
 }
 
+// The dynamic symbol table's holder, or null.
+const Elf64_Sym* dynamicHolder(const Tables& tables, const zzcrash_async_elf_image* image, std::uint64_t pc) {
+    const auto* symbols = static_cast<const Elf64_Sym*>(zzcrash_async_mobject_local_pointer(
+        &tables.symbols, image->dynsym_address, 0, image->dynsym_count * sizeof(Elf64_Sym)));
+    const Elf64_Sym* best = nullptr;
+    for (std::uint64_t i = 0; i < image->dynsym_count; ++i) {
+        if (holds(symbols[i], image->bias, pc) && (!best || symbols[i].st_value > best->st_value)) best = &symbols[i];
+    }
+    return best;
+}
+
+// Without a sorted table the image was not listed (a library opened after the
+// enable, first seen in the crash): its exported functions are searched in the
+// dynamic table in memory, and the others in its file's symbol table, as the
+// listing would have taken them in. The holder with the higher start wins, an
+// exported one among equal starts.
+zzcrash_error_t unsortedSymbolAt(const zzcrash_async_elf_image* image, std::uint64_t pc,
+                                 zzcrash_async_macho_found_symbol_cb callback, void* context) {
+    char fileName[sortedNameBytes + 1];
+    std::uint64_t fileStart = 0;
+    const bool inFile =
+        zzcrash_async_elf_file_function_at(image, pc, &fileStart, fileName, sortedNameBytes) == ZZCRASH_ESUCCESS;
+    Tables tables;
+    zzcrash_error_t error = mapTables(image, &tables);
+    if (error != ZZCRASH_ESUCCESS) {
+        if (inFile) callback(fileStart, fileName, context);
+        return inFile ? ZZCRASH_ESUCCESS : error;
+    }
+    const Elf64_Sym* best = dynamicHolder(tables, image, pc);
+    if (inFile && (!best || fileStart > best->st_value + image->bias)) {
+        callback(fileStart, fileName, context);
+        unmapTables(&tables);
+        return ZZCRASH_ESUCCESS;
+    }
+    const char* name = best ? nameAt(tables, best->st_name) : nullptr;
+    error = !best ? ZZCRASH_ENOTFOUND : !name ? ZZCRASH_EINVAL : ZZCRASH_ESUCCESS;
+    if (error == ZZCRASH_ESUCCESS) callback(best->st_value + image->bias, name, context);
+    unmapTables(&tables);
+    return error;
+}
+
 }  // namespace
 
 zzcrash_error_t zzcrash_async_elf_symbol_at_pc(const zzcrash_async_elf_image* image, std::uint64_t pc,
@@ -114,20 +155,7 @@ zzcrash_error_t zzcrash_async_elf_symbol_at_pc_through(const zzcrash_async_elf_i
                                                        zzcrash_async_page_cache* pages, std::uint64_t pc,
                                                        zzcrash_async_macho_found_symbol_cb callback, void* context) {
     if (image->sorted_symbols) return sortedSymbolAt(image, pages, pc, callback, context);
-    Tables tables;
-    zzcrash_error_t error = mapTables(image, &tables);
-    if (error != ZZCRASH_ESUCCESS) return error;
-    const auto* symbols = static_cast<const Elf64_Sym*>(zzcrash_async_mobject_local_pointer(
-        &tables.symbols, image->dynsym_address, 0, image->dynsym_count * sizeof(Elf64_Sym)));
-    const Elf64_Sym* best = nullptr;
-    for (std::uint64_t i = 0; i < image->dynsym_count; ++i) {
-        if (holds(symbols[i], image->bias, pc) && (!best || symbols[i].st_value > best->st_value)) best = &symbols[i];
-    }
-    const char* name = best ? nameAt(tables, best->st_name) : nullptr;
-    error = !best ? ZZCRASH_ENOTFOUND : !name ? ZZCRASH_EINVAL : ZZCRASH_ESUCCESS;
-    if (error == ZZCRASH_ESUCCESS) callback(best->st_value + image->bias, name, context);
-    unmapTables(&tables);
-    return error;
+    return unsortedSymbolAt(image, pc, callback, context);
 }
 
 zzcrash_error_t zzcrash_async_elf_map_eh_frame(const zzcrash_async_elf_image* image, zzcrash_async_mobject* section) {

@@ -14,13 +14,6 @@ namespace {
 
 constexpr const char* productNamePath = "/sys/class/dmi/id/product_name";
 
-std::optional<std::string> firstLine(const std::optional<std::string>& text) {
-    if (!text) return std::nullopt;
-    std::string line = text->substr(0, text->find('\n'));
-    if (line.empty()) return std::nullopt;
-    return line;
-}
-
 // The value after "key" and its colon on a line of /proc/cpuinfo; empty when
 // the line has another key.
 std::string_view cpuinfoValue(std::string_view line, std::string_view key) {
@@ -36,7 +29,7 @@ std::string_view cpuinfoValue(std::string_view line, std::string_view key) {
 
 zzcrash_machine_facts zzcrash_machine_facts::current() {
     zzcrash_machine_facts facts;
-    facts.model = firstLine(zzcrash::readTextFile(productNamePath));
+    facts.model = modelIn(zzcrash::readTextFile(productNamePath));
     facts.osBuild = zzcrash_sysctl_string("kernel.version");
     const auto host = ZZCrashHostInfo::currentHostInfo();
     const ZZCrashHostInfoVersion version = host ? host->darwinVersion() : ZZCrashHostInfoVersion{};
@@ -45,6 +38,16 @@ zzcrash_machine_facts zzcrash_machine_facts::current() {
     const long logical = sysconf(_SC_NPROCESSORS_CONF);
     facts.logicalProcessorCount = logical > 0 ? static_cast<std::uint32_t>(logical) : 0;
     return facts;
+}
+
+// Firmware pads its names with blanks, or leaves them blank where the maker
+// filled in nothing; a blank name is no name.
+std::optional<std::string> zzcrash_machine_facts::modelIn(const std::optional<std::string>& productName) {
+    if (!productName) return std::nullopt;
+    const std::string_view line = std::string_view(*productName).substr(0, productName->find('\n'));
+    const auto start = line.find_first_not_of(" \t");
+    if (start == std::string_view::npos) return std::nullopt;
+    return std::string(line.substr(start, line.find_last_not_of(" \t") + 1 - start));
 }
 
 std::uint32_t zzcrash_machine_facts::physicalCoresIn(const std::string& cpuinfo) {

@@ -14,6 +14,9 @@ struct zzcrash_machine_facts {
     std::uint32_t logicalProcessorCount = 0;  // logical processors the machine can have
 
     static zzcrash_machine_facts current();
+    // The model a DMI product name gives: its first line without the blanks
+    // around it; none when that is blank.
+    static std::optional<std::string> modelIn(const std::optional<std::string>& productName);
     // The physical cores /proc/cpuinfo describes: distinct (physical id, core id) pairs.
     static std::uint32_t physicalCoresIn(const std::string& cpuinfo);
     // The kernel release's numbers as the log writes them: "6.1.0-18-amd64" is "6.1".

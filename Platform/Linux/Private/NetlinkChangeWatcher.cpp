@@ -9,6 +9,8 @@
 #include <system_error>
 #include <utility>
 
+#include "Platform/Foundation/ThreadStart.h"
+
 namespace platform {
 namespace {
 
@@ -36,7 +38,7 @@ int NetlinkChangeWatcher::start() {
     if (stopFd < 0) return errno;
     stopFd_.reset(stopFd);
     try {
-        thread_ = std::thread([this] { run(); });
+        thread_ = startThread([this] { run(); });
     } catch (const std::system_error& error) {
         return error.code().value();
     }

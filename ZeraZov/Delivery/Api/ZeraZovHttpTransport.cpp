@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "Platform/Foundation/ThreadStart.h"
 #include "ZeraZov/Delivery/Api/Private/ZeraZovHttpWorker.h"
 
 namespace zerazov {
@@ -9,7 +10,7 @@ namespace zerazov {
 ZeraZovHttpTransport::ZeraZovHttpTransport(std::optional<std::string> caFile)
     : worker_(std::make_shared<ZeraZovHttpWorker>(std::move(caFile))),
       // The thread shares the worker so that it can outlive this object when detached.
-      thread_([worker = worker_] { worker->run(); }) {}
+      thread_(platform::startThread([worker = worker_] { worker->run(); })) {}
 
 ZeraZovHttpTransport::~ZeraZovHttpTransport() {
     worker_->stop();

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <utility>
 
+#include "Platform/Foundation/ThreadStart.h"
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 
 namespace zerazov {
@@ -28,7 +29,8 @@ void lowerThisThreadsPriority() {
 
 ZeraZovQueueHousekeeper::ZeraZovQueueHousekeeper(SyncAction sync, RemoveAction remove, Policy policy,
                                                  const platform::Clock& clock)
-    : sync_(std::move(sync)), remove_(std::move(remove)), policy_(policy), clock_(clock), worker_([this] { run(); }) {}
+    : sync_(std::move(sync)), remove_(std::move(remove)), policy_(policy), clock_(clock),
+      worker_(platform::startThread([this] { run(); })) {}
 
 ZeraZovQueueHousekeeper::~ZeraZovQueueHousekeeper() {
     {

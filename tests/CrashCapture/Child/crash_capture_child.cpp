@@ -7,6 +7,8 @@
 //         mends a write to a page it guards, writes there, and exits 0;
 // mend-then-crash: as mend, then dies writing through a null pointer (the
 //         handler leaves any other fault to the default action);
+// overflow: installs the capture, then overflows the stack of a serial queue's
+//         thread, started after the capture was;
 // report: sends what the last crash left, and exits 0 once it is uploaded.
 // Any other ending exits with a code that names what went wrong.
 #include <signal.h>
@@ -17,6 +19,7 @@
 #include <string>
 #include <thread>
 
+#include "Platform/Foundation/SerialQueue.h"
 #include "Platform/Testing/FakeReachabilityBackend.h"
 #include "Platform/Testing/ManualMainQueue.h"
 #include "ZeraZov/Client/ZeraZovSDK.h"
@@ -97,6 +100,13 @@ extern "C" __attribute__((noinline)) void crash_capture_child_write_through_null
     *target = 42;
 }
 
+extern "C" __attribute__((noinline)) int crash_capture_child_recurse(int depth) {
+    if (depth < 0) return 0;  // never: the stack ends first
+    volatile char frame[512];
+    frame[depth % sizeof frame] = static_cast<char>(depth);
+    return crash_capture_child_recurse(depth + 1) + frame[(depth * 7) % sizeof frame];
+}
+
 int main(int argc, char** argv) {
     if (argc != 4) return usage;
     const std::string mode = argv[1];
@@ -107,6 +117,11 @@ int main(int argc, char** argv) {
     if (mode == "prime") return prime(*client);
     if (client->installedIntegrations().size() != 1) return notInstalled;
     if (mode == "report") return report(*client);
+    if (mode == "overflow") {
+        platform::SerialQueue queue("crash_capture_child.overflow");
+        queue.sync([] { crash_capture_child_recurse(0); });
+        return survived;
+    }
     if (mending) {
         static_cast<volatile char*>(guardedPage)[64] = 1;
         if (mode == "mend") return 0;

@@ -20,6 +20,8 @@
 #include <cstring>
 #include <exception>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <stdexcept>
 #include <thread>
@@ -408,6 +410,9 @@ void checkOtherReaders(const std::vector<std::uint8_t>& log, const std::string& 
     EXPECT_NE(tool.output.find("Binary Images:"), std::string::npos);
 }
 
+// The late library's function that writes, which it does not export.
+constexpr const char* lateUnexported = "_ZN12_GLOBAL__N_138tessivar_late_library_unexported_writeEm";
+
 // Each crash is a test of its own: a child that crashes, writes and is read
 // back takes seconds on a busy machine, and a case that fails is named.
 const Crash kCrashes[] = {
@@ -433,13 +438,15 @@ const Crash kCrashes[] = {
     {"two threads faulting at once, exception-server mode", tessivar_crash_child_two_threads, 1, SIGSEGV,
      "SIGSEGV", {"SEGV_MAPERR"}, {0x10, 0x20}, "tessivar_crash_child_write_at", "tessivar_crash_child_write_at",
      false, false, 1},
-    // A library opened after the enable: its frame and those below it.
+    // A library opened after the enable: its frames, named from its file's
+    // symbol table as those of the libraries listed at the enable are, and
+    // those below them.
     {"a write through null in a library opened late", tessivar_crash_child_in_late_library, 0, SIGSEGV, "SIGSEGV",
-     {"SEGV_MAPERR"}, {0x18}, "tessivar_late_library_write_null", "tessivar_crash_child_in_late_library", true,
-     true, std::nullopt, nullptr, "libtessivar_late_library.so"},
+     {"SEGV_MAPERR"}, {0x18}, lateUnexported, "tessivar_late_library_write_null", true, true, std::nullopt, nullptr,
+     "libtessivar_late_library.so"},
     {"a write through null in a library opened late, exception-server mode", tessivar_crash_child_in_late_library,
-     1, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR"}, {0x18}, "tessivar_late_library_write_null",
-     "tessivar_crash_child_in_late_library", true, false, 1, nullptr, "libtessivar_late_library.so"},
+     1, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR"}, {0x18}, lateUnexported, "tessivar_late_library_write_null", true,
+     false, 1, nullptr, "libtessivar_late_library.so"},
     // Threads other than the enabling one, started before it enabled the
     // reporter and after, have alternate stacks of their own. A guard
     // page is mapped: as an exception, a protection failure, reported as
@@ -636,6 +643,90 @@ TEST(CrashChild, AFaultWhileTheReportIsWrittenEndsTheProcessByItsDefaultAction) 
     ASSERT_TRUE(report);
     EXPECT_EQ(report->signalInfo().name(), "SIGABRT");
     fs::remove_all(base);
+}
+
+mode_t modeOf(const fs::path& path) {
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+// What stands at the report's name besides the report: a link to a file of
+// the user's, or a second name of that file.
+enum class Planted { nothing, linkBeforeEnable, linkAfterEnable, secondNameAfterEnable };
+
+void plant(Planted planted, const fs::path& victim, const fs::path& at) {
+    if (planted == Planted::secondNameAfterEnable) {
+        if (link(victim.c_str(), at.c_str()) != 0) _exit(95);
+    } else if (planted != Planted::nothing) {
+        if (symlink(victim.c_str(), at.c_str()) != 0) _exit(96);
+    }
+}
+
+// Enabled for real under a umask, with folders an older version left 0755 or
+// none at all, and something planted at the report's name before or after the
+// enable: every folder the reporter makes or owns is 0700, a file of the
+// user's is never written through a name at the report's, and the crash is
+// reported wherever the reporter's own file can still be.
+TEST(CrashChild, TheReportsFoldersAndFileAreTheUsersAloneWhateverTheUmaskOrWhatWasPlanted) {
+    struct Case {
+        const char* what;
+        mode_t umask;
+        bool foldersLeft0755;
+        Planted planted;
+        bool reported;
+    };
+    const Case cases[] = {
+        {"a umask of 0277, no folder yet", 0277, false, Planted::nothing, true},
+        {"folders left 0755, a link at the report's name", 022, true, Planted::linkBeforeEnable, true},
+        {"a link planted after the enable", 022, true, Planted::linkAfterEnable, false},
+        {"a second name planted after the enable", 022, true, Planted::secondNameAfterEnable, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path base = tessivar::testing::emptyReportFolder("crash-child-planted");
+        const fs::path root = base / "cache";
+        const fs::path victim = base / "notes.txt";
+        fs::create_directories(base);
+        std::ofstream(victim) << "mine";
+        fs::permissions(victim, fs::perms(0644));
+        const ZZCrashReporter nextLaunch = reporterIn(root, 0);
+        const fs::path report = nextLaunch.crashReportPath();
+        if (c.foldersLeft0755) {
+            fs::create_directories(nextLaunch.crashReportDirectory());
+            for (fs::path folder = nextLaunch.crashReportDirectory(); folder != base; folder = folder.parent_path())
+                fs::permissions(folder, fs::perms(0755));
+        }
+        if (c.planted == Planted::linkBeforeEnable) plant(c.planted, victim, report);
+        const auto result = tessivar::testing::runForked(
+            [&](int) {
+                withoutCoreDumps();
+                umask(c.umask);
+                ZZCrashReporter reporter = reporterIn(root, 0);
+                if (!reporter.enableCrashReporter()) return 1;
+                if (c.planted != Planted::linkBeforeEnable) plant(c.planted, victim, report);
+                abort();
+            },
+            std::chrono::seconds(20));
+        EXPECT_TRUE(result.killedBy(SIGABRT)) << "wait status " << result.status;
+
+        std::ifstream kept(victim);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "mine");
+        EXPECT_EQ(modeOf(victim), 0644u);
+        for (const fs::path& folder : {fs::path(nextLaunch.crashReportDirectory()).parent_path(),
+                                       fs::path(nextLaunch.crashReportDirectory()),
+                                       fs::path(nextLaunch.queuedCrashReportDirectory())})
+            EXPECT_EQ(modeOf(folder), 0700u) << folder;
+        EXPECT_EQ(modeOf(root), c.foldersLeft0755 ? 0755u : 0700u) << "a folder above the reporter's is the user's";
+        const auto log = nextLaunch.loadPendingCrashReportData();
+        EXPECT_EQ(log.has_value(), c.reported);
+        if (c.reported) {
+            EXPECT_EQ(modeOf(report), 0600u);
+            const auto decoded = tessivar::testing::decodedLog(*log);
+            ASSERT_TRUE(decoded);
+            EXPECT_EQ(decoded->signalInfo().name(), "SIGABRT");
+        }
+        fs::remove_all(base);
+    }
 }
 
 }  // namespace

@@ -48,13 +48,13 @@ TEST(CrashReporterConfig, ShorterFormsPassTheDefaultsOn) {
         std::optional<std::string> basePath;
         std::uint64_t maxReportBytes;
     };
-    const std::uint64_t bound = ZZCRASH_LOG_MAX_BYTES;  // the most any crash log takes
+    const std::uint64_t oneMiB = 1'048'576;
     const Case cases[] = {
-        {"default", ZZCrashReporterConfig::defaultConfiguration(), 0, 0, true, std::nullopt, bound},
-        {"base path", ZZCrashReporterConfig(std::string("/b")), 0, 0, true, "/b", bound},
-        {"type and strategy", ZZCrashReporterConfig(1, 3), 1, 3, true, std::nullopt, bound},
-        {"type, strategy, path", ZZCrashReporterConfig(1, 1, "/b"), 1, 1, true, "/b", bound},
-        {"type, strategy, uncaught", ZZCrashReporterConfig(1, 0, false), 1, 0, false, std::nullopt, bound},
+        {"default", ZZCrashReporterConfig::defaultConfiguration(), 0, 0, true, std::nullopt, oneMiB},
+        {"base path", ZZCrashReporterConfig(std::string("/b")), 0, 0, true, "/b", oneMiB},
+        {"type and strategy", ZZCrashReporterConfig(1, 3), 1, 3, true, std::nullopt, oneMiB},
+        {"type, strategy, path", ZZCrashReporterConfig(1, 1, "/b"), 1, 1, true, "/b", oneMiB},
+        {"type, strategy, uncaught", ZZCrashReporterConfig(1, 0, false), 1, 0, false, std::nullopt, oneMiB},
         {"everything", ZZCrashReporterConfig(2, 2, false, "/b", 4096), 2, 2, false, "/b", 4096},
     };
     for (const Case& c : cases) {

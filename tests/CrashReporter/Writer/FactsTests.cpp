@@ -30,6 +30,22 @@ TEST(MachineFacts, CountsPhysicalCoresByPackageAndCore) {
     for (const Case& c : cases) EXPECT_EQ(zzcrash_machine_facts::physicalCoresIn(c.cpuinfo), c.cores) << c.what;
 }
 
+// What the text report prints as the hardware model, from the firmware's product name.
+TEST(MachineFacts, NamesTheModelFromTheProductNameWhereThereIsOne) {
+    const struct {
+        std::optional<std::string> productName;
+        std::optional<std::string> model;
+    } cases[] = {
+        {"20XW0026GE\n", "20XW0026GE"},
+        {"Standard PC (Q35 + ICH9, 2009)\n", "Standard PC (Q35 + ICH9, 2009)"},
+        {"  OptiPlex 7090 \t\n", "OptiPlex 7090"},
+        {"  \n", std::nullopt},
+        {"", std::nullopt},
+        {std::nullopt, std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(zzcrash_machine_facts::modelIn(c.productName), c.model) << c.productName.value_or("none");
+}
+
 TEST(MachineFacts, WritesTheVersionWithARevisionOnlyAboveZero) {
     EXPECT_EQ(zzcrash_machine_facts::versionText(6, 1, 0), "6.1");
     EXPECT_EQ(zzcrash_machine_facts::versionText(6, 1, 106), "6.1.106");

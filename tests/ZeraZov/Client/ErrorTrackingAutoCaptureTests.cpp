@@ -1,17 +1,27 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <thread>
 
 #include "ClientHarness.h"
+#include "CrashReporter/Platform/zzcrash_exception_ports.h"
+#include "CrashReporter/Platform/zzcrash_thread_stacks.h"
 #include "CrashReporter/ZZCrashReporterBundle.h"
 #include "tests/support/UnreadableFiles.h"
 #include "ZeraZov/Client/Integrations/Private/ZeraZovErrorTrackingAutoCaptureIntegration.h"
 #include "ZeraZov/Core/Flags/ZeraZovRemoteConfig.h"
+#include "Platform/Foundation/SerialQueue.h"
+#include "Platform/Foundation/ThreadStart.h"
 #include "ZeraZov/Core/Storage/ZeraZovStorage.h"
+#include "ZeraZov/Delivery/Api/ZeraZovHttpTransport.h"
+#include "ZeraZov/Delivery/FileQueue/ZeraZovQueueHousekeeper.h"
 #include "tests/support/WaitUntil.h"
 
 namespace zerazov::testing {
@@ -42,9 +52,8 @@ protected:
     }
 
     std::unique_ptr<ZZCrashReporter> makeReporter() const {
-        constexpr unsigned noHandler = 2;
         return ZZCrashReporter::withBundle({"com.brel.tessivar.tests", "7", std::nullopt},
-                                           ZZCrashReporterConfig(noHandler, 0, false, h.folder.path().string()));
+                                           ZZCrashReporterConfig(handlerType, 0, false, h.folder.path().string()));
     }
 
     // With `lifecycle`, the application-lifecycle integration is asked for too; with
@@ -102,6 +111,8 @@ protected:
 
     ClientHarness h;
     ZeraZovInstallSlot slot;
+    static constexpr unsigned noHandler = 2;
+    unsigned handlerType = noHandler;
     bool debuggerAttached = true;
     bool failReporter = false;
     std::vector<ZZCrashReporter*> reporters;  // owned by the integrations
@@ -314,12 +325,28 @@ TEST_F(AutoCaptureTest, TheReporterCarriesTheClientsCurrentContext) {
     client->close();
 }
 
-// The only test that enables a reporter: one per process ever is.
+// The only test that enables a reporter: one per process ever is. It does so
+// as error tracking does, with the exception server, over a handler of the
+// program's that exceptions went to before.
 TEST_F(AutoCaptureTest, TheReporterIsEnabledOncePerProcess) {
     storeRemoteAnswer(true);
     debuggerAttached = false;
+    handlerType = ZZCrashReporterConfig::signalHandlerTypeMach;
+    zzcrash_port_t earlier = ZZCRASH_PORT_NULL;
+    ASSERT_EQ(zzcrash_port_allocate(&earlier), ZZCRASH_KERN_SUCCESS);
+    ASSERT_EQ(zzcrash_task_swap_exception_ports(zzcrash_exc_mask(ZZCRASH_EXC_BAD_ACCESS), earlier,
+                                                ZZCRASH_EXCEPTION_DEFAULT, 0, nullptr),
+              ZZCRASH_KERN_SUCCESS);
     auto client = this->client();
     EXPECT_TRUE(h.logged("ZZCrashReporter enabled successfully"));
+    const std::int32_t held = zzcrash_port_send_refs(earlier);
+    EXPECT_EQ(held, 1) << "the reporter holds the earlier handler's right, to pass exceptions on to it";
+    // A thread the client starts after the enable has an alternate stack of its
+    // own, so that an overflow of its stack is reported too.
+    stack_t stack{};
+    platform::SerialQueue("test.after-enable").sync([&stack] { sigaltstack(nullptr, &stack); });
+    EXPECT_EQ(stack.ss_flags & SS_DISABLE, 0);
+    EXPECT_GE(stack.ss_size, ZZCRASH_THREAD_STACK_BYTES);
 
     // A later installation makes a reporter of its own, which may not be enabled,
     // and still counts as installed.
@@ -328,6 +355,37 @@ TEST_F(AutoCaptureTest, TheReporterIsEnabledOncePerProcess) {
     EXPECT_TRUE(h.logged("Failed to enable ZZCrashReporter: A ZZCrashReporter instance has already been enabled"));
     EXPECT_EQ(client->installedIntegrations().size(), 1u);
     client->close();
+    EXPECT_EQ(zzcrash_port_send_refs(earlier), held) << "the enabled reporter stays for the rest of the process";
+}
+
+std::atomic<pid_t> hookedThread{0};
+void recordTheThread() { hookedThread = gettid(); }
+
+// Each thread the client starts runs the thread-start hook first: it is how the
+// thread asks for an alternate signal stack once crash capture is on.
+TEST(ClientThreads, EachRunsTheThreadStartHookFirst) {
+    const struct {
+        const char* what;
+        std::function<std::shared_ptr<void>()> start;
+    } starters[] = {
+        {"a serial queue", [] { return std::make_shared<platform::SerialQueue>("test.hooked"); }},
+        {"the HTTP worker", [] { return std::make_shared<ZeraZovHttpTransport>(std::nullopt); }},
+        {"a queue housekeeper",
+         [] {
+             return std::make_shared<ZeraZovQueueHousekeeper>([] { return platform::Failure(); },
+                                                              [](const std::string&) {},
+                                                              ZeraZovQueueHousekeeper::Policy{});
+         }},
+    };
+    const auto previous = platform::setThreadStartHook(recordTheThread);
+    for (const auto& starter : starters) {
+        hookedThread = 0;
+        const auto started = starter.start();
+        EXPECT_TRUE(tessivar::testing::waitUntil([] { return hookedThread != 0 && hookedThread != gettid(); },
+                                                 std::chrono::seconds(10)))
+            << starter.what;
+    }
+    platform::setThreadStartHook(previous);
 }
 
 }  // namespace

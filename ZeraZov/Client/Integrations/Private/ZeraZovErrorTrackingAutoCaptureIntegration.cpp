@@ -6,6 +6,7 @@
 #include <string>
 
 #include "CrashReporter/Report/ZZCrashReport.h"
+#include "Platform/Foundation/ThreadStart.h"
 #include "ZeraZov/Client/Integrations/Private/TracerPid.h"
 #include "ZeraZov/Client/ZeraZovSDK.h"
 #include "ZeraZov/Core/Utilities/JSONHelpers.h"
@@ -28,6 +29,19 @@ std::unique_ptr<ZZCrashReporter> makeProcessReporter() {
                                                                     ZZCrashReporterConfig::symbolicationStrategyNone,
                                                                     true));
 }
+
+// An enabled reporter is never destroyed, not even at exit: its handlers stay
+// in force for the rest of the process and pass exceptions on through the
+// send rights it holds on the ports they went to before it. Reachable from
+// here, it is no leak.
+ZZCrashReporter* keptReporter = nullptr;
+
+void keepForTheProcess(std::unique_ptr<ZZCrashReporter> reporter) { keptReporter = reporter.release(); }
+
+// A thread started after the enable gets an alternate signal stack only when it
+// asks, and without one an overflow of its stack ends the process unreported:
+// every thread the client starts asks, first thing.
+void askForAnAlternateStack() { static_cast<void>(ZZCrashReporter::installAlternateStackForCurrentThread()); }
 
 ZZCrashReporterError noError() {
     return zzcrash_make_error(ZZCrashReporterError::Code::operatingSystemFailure, "unknown error");
@@ -115,7 +129,11 @@ void ZeraZovErrorTrackingAutoCaptureIntegration::enableCrashReporter(ZZCrashRepo
             "instead.");
     }
     auto error = noError();
+    // Before the enable, so that no thread starts between the enable's sweep of
+    // the running threads and the hook.
+    const auto previousHook = platform::setThreadStartHook(askForAnAlternateStack);
     if (!reporter.enableCrashReporter(&error)) {
+        platform::setThreadStartHook(previousHook);
         return ZeraZovDebugLog::write("Failed to enable ZZCrashReporter: " + error.description());
     }
     ZeraZovDebugLog::write("ZZCrashReporter enabled successfully");
@@ -129,6 +147,7 @@ void ZeraZovErrorTrackingAutoCaptureIntegration::uninstall(ZeraZovSDK& sdk) {
 void ZeraZovErrorTrackingAutoCaptureIntegration::release() {
     {
         std::lock_guard guard(reporterLock_);
+        if (crashReporter_ && crashReporter_->enabled()) keepForTheProcess(std::move(crashReporter_));
         crashReporter_.reset();
     }
     zeraZov_.reset();

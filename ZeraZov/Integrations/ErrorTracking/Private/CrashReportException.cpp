@@ -1,6 +1,7 @@
 #include "ZeraZov/Integrations/ErrorTracking/Private/CrashReportException.h"
 
 #include <cstdint>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -18,9 +19,31 @@ using nlohmann::json;
 
 json mechanism(const char* type) { return {{"type", type}, {"handled", false}, {"synthetic", false}}; }
 
+// A name the report gives, as the event shows it: a pending report is bytes on
+// disk, whatever wrote them, and an escape sequence or any other control
+// character in a name would reach whoever reads the event in a terminal.
+// Each of them, and each ill-formed UTF-8 sequence, becomes U+FFFD.
+std::string shownName(std::string_view name) {
+    constexpr std::string_view replacement = "\xEF\xBF\xBD";
+    const std::string valid = validUTF8(name);
+    std::string shown;
+    shown.reserve(valid.size());
+    for (std::size_t at = 0; at < valid.size(); ++at) {
+        const auto byte = static_cast<unsigned char>(valid[at]);
+        const bool c1 = byte == 0xC2 && at + 1 < valid.size() && static_cast<unsigned char>(valid[at + 1]) < 0xA0;
+        if (byte >= 0x20 && byte != 0x7F && !c1) {
+            shown.push_back(valid[at]);
+            continue;
+        }
+        shown.append(replacement);
+        at += c1 ? 1 : 0;
+    }
+    return shown;
+}
+
 json exceptionEntry(const ZZCrashReportExceptionInfo& exception) {
     json entry = json::object();
-    if (!exception.exceptionName().empty()) entry["type"] = exception.exceptionName();
+    if (!exception.exceptionName().empty()) entry["type"] = shownName(exception.exceptionName());
     if (!exception.exceptionReason().empty()) entry["value"] = exception.exceptionReason();
     entry["mechanism"] = mechanism("nsexception");
     return entry;
@@ -30,12 +53,12 @@ json signalEntry(const ZZCrashReportSignalInfo& signal, const std::optional<std:
     json entry = json::object();
     const auto failure = message ? runtimeFailureKind(*message) : std::nullopt;
     const auto value = failure ? message : signalExceptionValue(signal);
-    if (failure) entry["type"] = *failure;
-    if (!failure && !signal.name().empty()) entry["type"] = signal.name();
+    if (failure) entry["type"] = shownName(*failure);
+    if (!failure && !signal.name().empty()) entry["type"] = shownName(signal.name());
     if (value) entry["value"] = *value;
     json details = json::object();
-    if (!signal.code().empty()) details["code"] = signal.code();
-    if (!signal.name().empty()) details["name"] = signal.name();
+    if (!signal.code().empty()) details["code"] = shownName(signal.code());
+    if (!signal.name().empty()) details["name"] = shownName(signal.name());
     if (message) details["crash_info_message"] = *message;
     entry["mechanism"] = mechanism("signal");
     entry["mechanism"]["meta"] = {{"signal", details}};
@@ -80,7 +103,8 @@ std::optional<std::string> crashInfoMessage(const ZZCrashReport& report) {
 
 std::optional<std::string> signalExceptionValue(const ZZCrashReportSignalInfo& signalInfo) {
     if (signalInfo.name().empty() || signalInfo.code().empty()) return std::nullopt;
-    return signalInfo.name() + " (code " + signalInfo.code() + ") at address " + hexAddressText(signalInfo.address());
+    return shownName(signalInfo.name()) + " (code " + shownName(signalInfo.code()) + ") at address " +
+           hexAddressText(signalInfo.address());
 }
 
 bool namesSignal(const ZZCrashReportSignalInfo& signalInfo) {

@@ -137,6 +137,30 @@ signal { name: "SIGABRT" code: "SI_TKILL" address: 0 )" + c.message + " }");
     }
 }
 
+// A report is bytes on disk: a control character in a name it gives (an escape
+// sequence for a terminal, C0, DEL or C1) reaches the event as U+FFFD.
+TEST(CrashReportEvent, ControlCharactersInTheSignalsNamesAreNotPassedOn) {
+    struct Case {
+        const char* what;
+        std::string name, code;  // as protoc-c's text form writes them
+        std::string type, shownCode;
+    };
+    const std::vector<Case> cases{
+        {"an escape sequence", R"(\033[2JSIGSEGV)", "SEGV_MAPERR", "\uFFFD[2JSIGSEGV", "SEGV_MAPERR"},
+        {"a C1 control and DEL", R"(SIG\302\233SEGV)", R"(SEGV\177)", "SIG\uFFFDSEGV", "SEGV\uFFFD"},
+        {"a character beyond ASCII", "SIG\u00e9", "SEGV_MAPERR", "SIG\u00e9", "SEGV_MAPERR"},
+    };
+    for (const auto& c : cases) {
+        const auto properties = propertiesOf(x86Header + threads + "signal { name: \"" + c.name + "\" code: \"" +
+                                             c.code + "\" address: 16 }");
+        ASSERT_EQ(properties["$exception_list"].size(), 1u) << c.what;
+        const auto entry = properties["$exception_list"][0];
+        EXPECT_EQ(entry["type"], c.type) << c.what;
+        EXPECT_EQ(entry["value"], c.type + " (code " + c.shownCode + ") at address 0x0000000000000010") << c.what;
+        EXPECT_EQ(entry["mechanism"]["meta"]["signal"], (json{{"code", c.shownCode}, {"name", c.type}})) << c.what;
+    }
+}
+
 TEST(CrashReportEvent, AMachExceptionIsNamedAfterItsTypeAndCodes) {
     struct Case {
         std::string exception;
