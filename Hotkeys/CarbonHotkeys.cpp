@@ -1,9 +1,9 @@
 #include "Hotkeys/CarbonHotkeys.h"
 
 #include <algorithm>
-#include <iostream>
 #include <limits>
 
+#include "Platform/Foundation/Log.h"
 #include "Platform/HotKeys/MenuKeyMonitor.h"
 
 namespace hotkeys {
@@ -55,8 +55,7 @@ OSStatus CarbonHotkeys::grab(const Shortcut& shortcut, std::uint32_t id, EventHo
 // closes. The user needs to hear of each distinct refusal once per run.
 void CarbonHotkeys::printRefusal(const Shortcut& shortcut, OSStatus status) {
     if (!printedRefusals_.emplace(shortcut.carbonKeyCode, shortcut.carbonModifiers, status).second) return;
-    std::cout << "Error registering hotkey " + shortcut.description() + ":" + " " + std::to_string(status) + "\n"
-              << std::flush;
+    platform::Log::print("%@", "Error registering hotkey " + shortcut.description() + ": " + std::to_string(status));
 }
 
 // Answers the service's reference, or nothing after reporting the refusal.
