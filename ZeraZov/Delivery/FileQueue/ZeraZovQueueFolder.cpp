@@ -14,6 +14,7 @@
 
 #include "ZeraZov/Core/Storage/FileUtils.h"
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
+#include "ZeraZov/Delivery/FileQueue/Private/ZeraZovFillingFile.h"
 
 namespace zerazov {
 namespace {
@@ -89,28 +90,48 @@ platform::Failure ZeraZovQueueFolder::write(const std::string& name, std::string
 //   tmpfs, the latter only since Linux 6.10 (older kernels refuse the link without
 //   privilege, and the link through /proc cost what the rename costs), so it is
 //   not taken.
+//
+// A file that vanished before its rename (the kernel answers ENOENT: a set-up
+// of another queue on this folder took it for a leftover) is written again.
 int ZeraZovQueueFolder::writeInto(const Descriptor& folder, const std::string& name, std::string_view bytes) const {
-    if (const auto spares = spares_.claim(folder, name)) return writeIntoSpare(folder, spares, name, bytes);
-    return writeTemporary(folder, name, bytes);
+    constexpr int attempts = 3;
+    int failed = ENOENT;
+    for (int attempt = 0; attempt < attempts && failed == ENOENT; ++attempt) {
+        const auto spares = spares_.claim(folder, name);
+        failed = spares ? writeIntoSpare(folder, spares, name, bytes) : writeTemporary(folder, name, bytes);
+    }
+    return failed;
 }
 
-// The claimed spare already carries the record's name, in the spares' folder
+// The claimed spare sits under a name of the record's in the spares' folder,
 // where no reader looks; kept spares are empty, so nothing is cut.
 int ZeraZovQueueFolder::writeIntoSpare(const Descriptor& folder, const Descriptor& spares, const std::string& name,
                                        std::string_view bytes) const {
-    platform::UniqueFd fd(::openat(spares->get(), name.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
-    // One gone meanwhile (the folder emptied by hand) leaves the record to a new file.
-    if (!fd.valid()) return writeTemporary(folder, name, bytes);
-    return fillAndName(fd, spares->get(), name, folder, name, bytes);
+    const auto claimed = ZeraZovSpareFiles::claimedName(name);
+    platform::UniqueFd fd(::openat(spares->get(), claimed.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (fd.valid() && ZeraZovSpareFiles::fitForRecord(fd.get())) {
+        return fillAndName(fd, spares->get(), claimed, folder, name, bytes);
+    }
+    // One gone meanwhile (the folder emptied by hand), or no file of the
+    // record's own, leaves the record to a new file.
+    ::unlinkat(spares->get(), claimed.c_str(), 0);
+    return writeTemporary(folder, name, bytes);
 }
 
 // A killed process leaves at most the temporary file, which the next load removes.
 int ZeraZovQueueFolder::writeTemporary(const Descriptor& folder, const std::string& name,
                                        std::string_view bytes) const {
     // The record's name is new to this process, so its temporary name is too.
+    // Made new, never opened: a file or link already there (put there, or left
+    // by a write given up) is taken away first, so the record's file is 0600 and
+    // no other name sees its bytes.
     const std::string temporary = name + std::string(DurableFile::temporaryMark) + "write";
-    platform::UniqueFd fd(
-        ::openat(folder->get(), temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
+    const auto make = [&] {
+        return platform::UniqueFd(
+            ::openat(folder->get(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    };
+    platform::UniqueFd fd = make();
+    if (!fd.valid() && errno == EEXIST && ::unlinkat(folder->get(), temporary.c_str(), 0) == 0) fd = make();
     if (!fd.valid()) return errno;
     return fillAndName(fd, folder->get(), temporary, folder, name, bytes);
 }
@@ -230,7 +251,7 @@ std::optional<std::vector<std::string>> ZeraZovQueueFolder::namesOldestFirst(std
     for (const auto& name : *names) {
         if (name == spareFolderName) continue;
         if (isTemporaryName(name)) {
-            ::unlinkat(folder->get(), name.c_str(), 0);
+            if (!mayStillBeFilled(folder->get(), name)) ::unlinkat(folder->get(), name.c_str(), 0);
             continue;
         }
         if (auto entry = recordEntry(folder->get(), name)) entries.push_back(std::move(*entry));

@@ -68,8 +68,9 @@ public:
     // The record names in the folder, oldest first: by the time their bytes were
     // written (a spare's birth is older than its record), then by name. Only
     // regular files are records. Temporary files left by a process that stopped
-    // halfway through a write are removed, not listed; the spare files are taken
-    // in for later writes.
+    // halfway through a write are removed, not listed, once no writer can still
+    // be filling them (see mayStillBeFilled); the spare files are taken in for
+    // later writes.
     std::optional<std::vector<std::string>> namesOldestFirst(std::string& error) const;
 
     static bool isTemporaryName(std::string_view name);

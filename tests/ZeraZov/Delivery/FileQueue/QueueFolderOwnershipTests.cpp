@@ -186,5 +186,43 @@ TEST(QueueFolderOwnership, TwoQueuesOnOneFolderNeverWriteIntoTheSameFile) {
     EXPECT_EQ(lost.load(), 0);
 }
 
+// A second queue on the folder set up again and again (a second client of one
+// project, or a second process on the data folder) while the first adds and
+// uploads: no file the first is filling, a new one or a claimed spare, is taken
+// for a leftover, and no record is lost.
+TEST(QueueFolderOwnership, ASecondQueueSetUpAgainAndAgainLosesNoRecordOfTheFirst) {
+    platform::TemporaryDirectory home;
+    const auto folder = home.path() / "queue";
+    ZeraZovFileBackedQueue writing(folder);
+    writing.setup({});
+    std::atomic<bool> done{false};
+    std::thread setUps([&] {
+        while (!done) ZeraZovFileBackedQueue(folder).setup({});
+    });
+    constexpr std::uint64_t rounds = 250;
+    constexpr std::uint64_t perRound = 40;
+    int lost = 0;
+    int missed = 0;
+    for (std::uint64_t round = 0; round < rounds; ++round) {
+        std::vector<std::uint64_t> added;
+        for (std::uint64_t id = round * perRound; id < (round + 1) * perRound; ++id) {
+            if (writing.add(recordFor(id)).stored) added.push_back(id);
+        }
+        lost += static_cast<int>(perRound - added.size());
+        // Each round is uploaded whole: its files become spares, which the next
+        // round fills every other time, new files otherwise.
+        const auto batch = peekAll(writing);
+        std::vector<std::uint64_t> read;
+        for (const auto& record : batch.records) read.push_back(idOfRecord(record).value_or(0));
+        if (read != added) ++missed;
+        writing.deleteNames(batch.names);
+        if (round % 2 == 0) writing.finishRemovals();
+    }
+    done = true;
+    setUps.join();
+    EXPECT_EQ(lost, 0);
+    EXPECT_EQ(missed, 0);
+}
+
 }  // namespace
 }  // namespace zerazov_file_queue_tests

@@ -107,7 +107,7 @@ TEST_F(SpareFileTest, ANameRetiredAgainIsNotKeptTwice) {
     const auto claimed = pool.claim(opened, "claimed");
     ASSERT_TRUE(claimed);
     EXPECT_FALSE(pool.claim(opened, "again"));
-    EXPECT_EQ(fs::file_size(elsewhere.path() / ".spare" / "claimed"), 0u);
+    EXPECT_EQ(fs::file_size(elsewhere.path() / ".spare" / zerazov::ZeraZovSpareFiles::claimedName("claimed")), 0u);
 }
 
 }  // namespace
