@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <fstream>
@@ -151,6 +152,98 @@ TEST(QueueFolderOwnership, RecordsAddedAfterTheFolderIsRemovedOrReplacedAreKept)
         queue.sync();
         EXPECT_EQ(reloadedDepth(folder), 3u) << change;
     }
+}
+
+// What is planted where a record's bytes go, for the record kRecordName.
+struct PlantCase {
+    const char* what;
+    // Plants into the queue's folder `folder`, naming files in `elsewhere`.
+    void (*plant)(const zerazov::ZeraZovQueueFolder& files, const fs::path& elsewhere);
+    enum class Then { write, retire, read } then;
+};
+
+constexpr const char* kRecordName = "0190A0B0-1C2D-7E3F-8A4B-5C6D7E8F9A0C";
+
+std::string temporaryNameOf(const std::string& name) {
+    return name + std::string(platform::DurableFile::temporaryMark) + "write";
+}
+
+// A spare the folder's load takes in, made by the user's usual umask.
+void plantSpare(const zerazov::ZeraZovQueueFolder& files, const fs::path& file) {
+    fs::create_directories(file.parent_path());
+    writeText(file, "");
+    fs::permissions(file, fs::perms(0644));
+    std::string error;
+    ASSERT_TRUE(files.namesOldestFirst(error)) << error;
+}
+
+// Nothing of the user's is written, emptied or read through a link or a file
+// planted in the queue's folder, and every record file is the user's alone.
+TEST(QueueFolderOwnership, NoFileOrLinkPlantedWhereARecordGoesIsWrittenEmptiedOrReadThrough) {
+    using Then = PlantCase::Then;
+    const PlantCase cases[] = {
+        {"nothing", [](const zerazov::ZeraZovQueueFolder&, const fs::path&) {}, Then::write},
+        {"a hard link at the next temporary name",
+         [](const zerazov::ZeraZovQueueFolder& files, const fs::path& elsewhere) {
+             fs::create_hard_link(elsewhere / "notes.txt", files.fileURL(temporaryNameOf(kRecordName)));
+         },
+         Then::write},
+        {"a symbolic link at the next temporary name",
+         [](const zerazov::ZeraZovQueueFolder& files, const fs::path& elsewhere) {
+             fs::create_symlink(elsewhere / "notes.txt", files.fileURL(temporaryNameOf(kRecordName)));
+         },
+         Then::write},
+        {"a 0644 spare",
+         [](const zerazov::ZeraZovQueueFolder& files, const fs::path&) {
+             plantSpare(files, files.fileURL(".spare") / "spare");
+         },
+         Then::write},
+        {"a hard link put in a spare's place",
+         [](const zerazov::ZeraZovQueueFolder& files, const fs::path& elsewhere) {
+             const auto spare = files.fileURL(".spare") / "spare";
+             plantSpare(files, spare);
+             fs::remove(spare);
+             fs::create_hard_link(elsewhere / "empty.txt", spare);
+         },
+         Then::write},
+        {"a hard link at a record's name, retired",
+         [](const zerazov::ZeraZovQueueFolder& files, const fs::path& elsewhere) {
+             fs::create_hard_link(elsewhere / "notes.txt", files.fileURL(kRecordName));
+         },
+         Then::retire},
+        {"a symbolic link at a record's name, read",
+         [](const zerazov::ZeraZovQueueFolder& files, const fs::path& elsewhere) {
+             fs::create_symlink(elsewhere / "notes.txt", files.fileURL(kRecordName));
+         },
+         Then::read},
+    };
+    const auto umask = ::umask(022);
+    for (const auto& [what, plant, then] : cases) {
+        platform::TemporaryDirectory home;
+        const auto elsewhere = home.path() / "elsewhere";
+        fs::create_directories(elsewhere);
+        writeText(elsewhere / "notes.txt", "mine");
+        writeText(elsewhere / "empty.txt", "");
+        const auto before = contentsOf(elsewhere);
+        const zerazov::ZeraZovQueueFolder files(home.path() / "queue");
+        ASSERT_FALSE(files.create());
+        plant(files, elsewhere);
+
+        if (then == Then::write) {
+            EXPECT_FALSE(files.write(kRecordName, recordFor(1))) << what;
+            EXPECT_TRUE(files.read(kRecordName).bytes == recordFor(1)) << what;
+            struct stat info {};
+            ASSERT_EQ(::lstat(files.fileURL(kRecordName).c_str(), &info), 0) << what;
+            EXPECT_EQ(info.st_mode & 07777, 0600u) << what;
+            EXPECT_EQ(info.st_nlink, 1u) << what;
+        } else if (then == Then::retire) {
+            files.retire(kRecordName);
+        } else {
+            EXPECT_FALSE(files.read(kRecordName).bytes) << what;
+        }
+        EXPECT_TRUE(contentsOf(elsewhere) == before) << what << ": something of the user's changed";
+    }
+    ::umask(umask);
 }
 
 // Two queues on one folder (two clients of one project in one process) start
