@@ -58,6 +58,8 @@ platform::Failure ZeraZovQueueFolder::removeWhole() const {
     auto opened = heldFolder_.folder().open();
     heldFolder_.drop();
     // Only a link is worth telling of: anything else in the way stops the create that follows.
+    // Records kept beside the folder while a file stood in its place go too.
+    if (heldFolder_.aside().open().fd.valid()) deleteSafely(heldFolder_.aside().path());
     if (!opened.fd.valid()) return opened.errorNumber == ELOOP ? platform::Failure(opened.error) : std::nullopt;
     deleteSafely(path_);
     return std::nullopt;
@@ -169,6 +171,7 @@ ZeraZovQueueFolder::Descriptor ZeraZovQueueFolder::reconcile(std::vector<Unsynce
                                                              std::string& error) const {
     const auto current = heldFolder_.current(error, true);
     if (!current) return nullptr;
+    bringBackFromAside(current);
     for (auto& entry : unsynced) {
         if (entry.folder == current) continue;
         // Written into a folder since moved away or removed: moved over, when it
@@ -179,6 +182,22 @@ ZeraZovQueueFolder::Descriptor ZeraZovQueueFolder::reconcile(std::vector<Unsynce
         entry.folder = current;
     }
     return current;
+}
+
+// Moved by name, so the queue in memory still names them. A record still being
+// written into the folder beside is in the list of those to sync, and moved by
+// the next sync.
+void ZeraZovQueueFolder::bringBackFromAside(const Descriptor& current) const {
+    const auto aside = heldFolder_.asideApartFrom(current);
+    if (!aside.valid()) return;
+    int moved = 0;
+    for (const auto& name : platform::PrivateFolder::entryNames(aside.get()).value_or(std::vector<std::string>{})) {
+        if (name == spareFolderName || isTemporaryName(name) || !recordEntry(aside.get(), name)) continue;
+        if (::renameat(aside.get(), name.c_str(), current->get(), name.c_str()) == 0) ++moved;
+    }
+    if (moved == 0) return;
+    ZeraZovDebugLog::write("Moved " + std::to_string(moved) + " records from " + heldFolder_.aside().path().string() +
+                           " into the queue folder now at " + path_.string());
 }
 
 platform::Failure ZeraZovQueueFolder::sync() const {
@@ -219,7 +238,8 @@ DurableFile::ReadResult ZeraZovQueueFolder::read(const std::string& name) const 
         std::lock_guard guard(unsyncedLock_);
         current = reconcile(unsynced_, error);
     }
-    if (!current || current == folder) return result;
+    // The same folder, too: the record may have come back from beside it.
+    if (!current) return result;
     return DurableFile::readAt(current->get(), name);
 }
 
@@ -242,6 +262,7 @@ void ZeraZovQueueFolder::retire(const std::string& name) const {
 std::optional<std::vector<std::string>> ZeraZovQueueFolder::namesOldestFirst(std::string& error) const {
     const auto folder = heldFolder_.current(error, false);
     if (!folder) return std::nullopt;
+    bringBackFromAside(folder);
     const auto names = platform::PrivateFolder::entryNames(folder->get());
     if (!names) {
         error = DurableFile::errnoText();

@@ -26,8 +26,10 @@ namespace zerazov {
 // through its descriptor and never follows a link. A folder removed while the
 // program runs is made again by the next write; one moved away (or replaced) is
 // noticed by the next sync, or by a read that misses, and the records written
-// into it since the last sync move over to the folder now at the path. Any
-// thread may use it. Failures come back as the error's text.
+// into it since the last sync move over to the folder now at the path. While a
+// file stands in its place, records go to a folder beside it, and come back
+// once the folder can be there again. Any thread may use it. Failures come back
+// as the error's text.
 class ZeraZovQueueFolder {
 public:
     // The folder's entry that holds the spare files; never a record's name.
@@ -98,6 +100,9 @@ private:
     // The folder now at the path, with every record written since the last sync
     // into an earlier one moved over; `unsynced` is the list to look through.
     Descriptor reconcile(std::vector<Unsynced>& unsynced, std::string& error) const;
+    // Moves the records kept in the folder beside (see ZeraZovHeldFolder) into
+    // `current`, unless that is the one beside.
+    void bringBackFromAside(const Descriptor& current) const;
 
     std::filesystem::path path_;
     ZeraZovSpareFiles spares_;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <thread>
 
 #include <nlohmann/json.hpp>
@@ -244,6 +245,39 @@ TEST(QueueFolderOwnership, NoFileOrLinkPlantedWhereARecordGoesIsWrittenEmptiedOr
         EXPECT_TRUE(contentsOf(elsewhere) == before) << what << ": something of the user's changed";
     }
     ::umask(umask);
+}
+
+// A file put in the folder's place is left alone; the records kept meanwhile
+// come back into the folder once the file is gone: while the queue runs, or at
+// the next launch.
+TEST(QueueFolderOwnership, RecordsKeptWhileAFileStandsInTheFoldersPlaceComeBackOnceItIsGone) {
+    for (const bool relaunch : {false, true}) {
+        platform::TemporaryDirectory home;
+        const auto folder = home.path() / "queue";
+        auto queue = std::make_unique<ZeraZovFileBackedQueue>(folder);
+        queue->setup({});
+        ASSERT_TRUE(queue->add(recordFor(1)).stored);
+        queue->sync();
+        fs::remove_all(folder);
+        writeText(folder, "not the program's");
+        for (std::uint64_t id = 2; id <= 4; ++id) EXPECT_TRUE(queue->add(recordFor(id)).stored) << relaunch;
+        queue->sync();
+        std::ifstream file(folder);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), "not the program's") << relaunch;
+
+        if (relaunch) queue.reset();
+        fs::remove(folder);
+        if (relaunch) {
+            queue = std::make_unique<ZeraZovFileBackedQueue>(folder);
+            queue->setup({});
+        }
+        ASSERT_TRUE(queue->add(recordFor(5)).stored);
+        queue->sync();
+        std::vector<std::uint64_t> read;
+        for (const auto& record : peekAll(*queue).records) read.push_back(idOfRecord(record).value_or(0));
+        EXPECT_EQ(read, (std::vector<std::uint64_t>{2, 3, 4, 5})) << relaunch;
+        EXPECT_EQ(reloadedDepth(folder), 4u) << relaunch;
+    }
 }
 
 // Two queues on one folder (two clients of one project in one process) start

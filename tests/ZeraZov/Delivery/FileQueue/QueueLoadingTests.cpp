@@ -47,6 +47,7 @@ TEST(QueueLoadingTest, AFolderThatCannotBeMadeLeavesAnEmptyQueueAndSaysWhy) {
     platform::TemporaryDirectory directory;
     const auto folder = directory.path() / "queue";
     writeText(folder, "a file in the way");
+    writeText(directory.path() / "queue.aside", "and one beside it");
     std::optional<tessivar::testing::DebugLogSwitch> debug{std::in_place};
     platform::LogCapture log;
 
