@@ -207,6 +207,12 @@ TEST(QueueFolderOwnership, NoFileOrLinkPlantedWhereARecordGoesIsWrittenEmptiedOr
              fs::create_hard_link(elsewhere / "empty.txt", spare);
          },
          Then::write},
+        {"a 0644 record, retired",
+         [](const zerazov::ZeraZovQueueFolder& files, const fs::path&) {
+             writeText(files.fileURL(kRecordName), recordFor(1));
+             fs::permissions(files.fileURL(kRecordName), fs::perms(0644));
+         },
+         Then::retire},
         {"a hard link at a record's name, retired",
          [](const zerazov::ZeraZovQueueFolder& files, const fs::path& elsewhere) {
              fs::create_hard_link(elsewhere / "notes.txt", files.fileURL(kRecordName));
@@ -230,15 +236,19 @@ TEST(QueueFolderOwnership, NoFileOrLinkPlantedWhereARecordGoesIsWrittenEmptiedOr
         ASSERT_FALSE(files.create());
         plant(files, elsewhere);
 
+        const auto expectPrivate = [&](const fs::path& file) {
+            struct stat info {};
+            ASSERT_EQ(::lstat(file.c_str(), &info), 0) << what;
+            EXPECT_EQ(info.st_mode & 07777, 0600u) << what;
+            EXPECT_EQ(info.st_nlink, 1u) << what;
+        };
         if (then == Then::write) {
             EXPECT_FALSE(files.write(kRecordName, recordFor(1))) << what;
             EXPECT_TRUE(files.read(kRecordName).bytes == recordFor(1)) << what;
-            struct stat info {};
-            ASSERT_EQ(::lstat(files.fileURL(kRecordName).c_str(), &info), 0) << what;
-            EXPECT_EQ(info.st_mode & 07777, 0600u) << what;
-            EXPECT_EQ(info.st_nlink, 1u) << what;
+            expectPrivate(files.fileURL(kRecordName));
         } else if (then == Then::retire) {
             files.retire(kRecordName);
+            for (const auto& spare : fs::directory_iterator(files.fileURL(".spare"))) expectPrivate(spare.path());
         } else {
             EXPECT_FALSE(files.read(kRecordName).bytes) << what;
         }
