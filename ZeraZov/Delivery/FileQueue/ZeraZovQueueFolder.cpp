@@ -186,7 +186,8 @@ ZeraZovQueueFolder::Descriptor ZeraZovQueueFolder::reconcile(std::vector<Unsynce
 
 // Moved by name, so the queue in memory still names them. A record still being
 // written into the folder beside is in the list of those to sync, and moved by
-// the next sync.
+// the next sync; a file still being filled there keeps the folder (the removal
+// fails) for a later call.
 void ZeraZovQueueFolder::bringBackFromAside(const Descriptor& current) const {
     const auto aside = heldFolder_.asideApartFrom(current);
     if (!aside.valid()) return;
@@ -195,6 +196,8 @@ void ZeraZovQueueFolder::bringBackFromAside(const Descriptor& current) const {
         if (name == spareFolderName || isTemporaryName(name) || !recordEntry(aside.get(), name)) continue;
         if (::renameat(aside.get(), name.c_str(), current->get(), name.c_str()) == 0) ++moved;
     }
+    ZeraZovSpareFiles::removeAll(aside.get());
+    ::rmdir(heldFolder_.aside().path().c_str());
     if (moved == 0) return;
     ZeraZovDebugLog::write("Moved " + std::to_string(moved) + " records from " + heldFolder_.aside().path().string() +
                            " into the queue folder now at " + path_.string());

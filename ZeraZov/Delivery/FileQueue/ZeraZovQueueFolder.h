@@ -33,7 +33,7 @@ namespace zerazov {
 class ZeraZovQueueFolder {
 public:
     // The folder's entry that holds the spare files; never a record's name.
-    static constexpr std::string_view spareFolderName = ".spare";
+    static constexpr std::string_view spareFolderName = ZeraZovSpareFiles::folderName;
 
     explicit ZeraZovQueueFolder(platform::PrivateFolder folder);
 
@@ -101,7 +101,7 @@ private:
     // into an earlier one moved over; `unsynced` is the list to look through.
     Descriptor reconcile(std::vector<Unsynced>& unsynced, std::string& error) const;
     // Moves the records kept in the folder beside (see ZeraZovHeldFolder) into
-    // `current`, unless that is the one beside.
+    // `current`, unless that is the one beside, and removes what is left of it.
     void bringBackFromAside(const Descriptor& current) const;
 
     std::filesystem::path path_;

@@ -110,6 +110,18 @@ ZeraZovSpareFiles::Descriptor ZeraZovSpareFiles::spareFolderOf(const Descriptor&
     return nullptr;
 }
 
+void ZeraZovSpareFiles::removeAll(int folder) {
+    const std::string name(folderName);
+    const platform::UniqueFd spares(::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!spares.valid()) return;
+    for (const auto& spare : platform::PrivateFolder::entryNames(spares.get()).value_or(std::vector<std::string>{})) {
+        if (!spare.ends_with(claimedMark) && kindOf(spares.get(), spare).emptyFile) {
+            ::unlinkat(spares.get(), spare.c_str(), 0);
+        }
+    }
+    ::unlinkat(folder, name.c_str(), AT_REMOVEDIR);
+}
+
 void ZeraZovSpareFiles::load(const Descriptor& folder) const {
     Descriptor spares;
     {

@@ -28,9 +28,11 @@ public:
 
     // Enough for a full events queue's worth; empty files take no data blocks.
     static constexpr std::size_t mostKept = 1000;
+    // The entry of the queue's folder that holds them.
+    static constexpr std::string_view folderName = ".spare";
 
     // `queuePath` only names the folder in reports.
-    explicit ZeraZovSpareFiles(std::filesystem::path queuePath) : path_(std::move(queuePath) / ".spare") {}
+    explicit ZeraZovSpareFiles(std::filesystem::path queuePath) : path_(std::move(queuePath) / folderName) {}
 
     // Claims an empty spare of `folder`'s for the writer alone by renaming it to
     // claimedName(name) in the spares' folder, whose descriptor it answers;
@@ -59,6 +61,11 @@ public:
     // once older. Another file (a retired record not yet emptied, one with other
     // names, anything else) is deleted. Folders found there are left alone.
     void load(const Descriptor& folder) const;
+
+    // Deletes the spares' folder of `folder`, which the queue is done with, and
+    // the empty spares in it; a claimed one (and so the folder) is left to its
+    // writer, as load() does.
+    static void removeAll(int folder);
 
 private:
     static constexpr std::string_view claimedMark = ".claimed";

@@ -266,11 +266,11 @@ TEST(QueueFolderOwnership, RecordsKeptWhileAFileStandsInTheFoldersPlaceComeBackO
         const auto folder = home.path() / "queue";
         auto queue = std::make_unique<ZeraZovFileBackedQueue>(folder);
         queue->setup({});
-        ASSERT_TRUE(queue->add(recordFor(1)).stored);
-        queue->sync();
         fs::remove_all(folder);
         writeText(folder, "not the program's");
-        for (std::uint64_t id = 2; id <= 4; ++id) EXPECT_TRUE(queue->add(recordFor(id)).stored) << relaunch;
+        for (std::uint64_t id = 1; id <= 4; ++id) EXPECT_TRUE(queue->add(recordFor(id)).stored) << relaunch;
+        queue->deleteAt(0);  // its file becomes a spare beside
+        queue->finishRemovals();
         queue->sync();
         std::ifstream file(folder);
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), "not the program's") << relaunch;
@@ -287,6 +287,7 @@ TEST(QueueFolderOwnership, RecordsKeptWhileAFileStandsInTheFoldersPlaceComeBackO
         for (const auto& record : peekAll(*queue).records) read.push_back(idOfRecord(record).value_or(0));
         EXPECT_EQ(read, (std::vector<std::uint64_t>{2, 3, 4, 5})) << relaunch;
         EXPECT_EQ(reloadedDepth(folder), 4u) << relaunch;
+        EXPECT_FALSE(fs::exists(folder.string() + ".aside")) << relaunch;
     }
 }
 
