@@ -47,6 +47,12 @@ std::optional<Entry> recordEntry(int folder, std::string name) {
     return Entry{{info.stx_mtime.tv_sec, info.stx_mtime.tv_nsec}, std::move(name)};
 }
 
+// A temporary file no writer can still be filling was left by one that
+// stopped halfway.
+void removeLeftOver(int folder, const std::string& name) {
+    if (!mayStillBeFilled(folder, name)) ::unlinkat(folder, name.c_str(), 0);
+}
+
 }  // namespace
 
 ZeraZovQueueFolder::ZeraZovQueueFolder(platform::PrivateFolder folder)
@@ -57,9 +63,9 @@ platform::Failure ZeraZovQueueFolder::create() const { return heldFolder_.folder
 platform::Failure ZeraZovQueueFolder::removeWhole() const {
     auto opened = heldFolder_.folder().open();
     heldFolder_.drop();
-    // Only a link is worth telling of: anything else in the way stops the create that follows.
     // Records kept beside the folder while a file stood in its place go too.
     if (heldFolder_.aside().open().fd.valid()) deleteSafely(heldFolder_.aside().path());
+    // Only a link is worth telling of: anything else in the way stops the create that follows.
     if (!opened.fd.valid()) return opened.errorNumber == ELOOP ? platform::Failure(opened.error) : std::nullopt;
     deleteSafely(path_);
     return std::nullopt;
@@ -193,6 +199,7 @@ void ZeraZovQueueFolder::bringBackFromAside(const Descriptor& current) const {
     if (!aside.valid()) return;
     int moved = 0;
     for (const auto& name : platform::PrivateFolder::entryNames(aside.get()).value_or(std::vector<std::string>{})) {
+        if (isTemporaryName(name)) removeLeftOver(aside.get(), name);
         if (name == spareFolderName || isTemporaryName(name) || !recordEntry(aside.get(), name)) continue;
         if (::renameat(aside.get(), name.c_str(), current->get(), name.c_str()) == 0) ++moved;
     }
@@ -275,7 +282,7 @@ std::optional<std::vector<std::string>> ZeraZovQueueFolder::namesOldestFirst(std
     for (const auto& name : *names) {
         if (name == spareFolderName) continue;
         if (isTemporaryName(name)) {
-            if (!mayStillBeFilled(folder->get(), name)) ::unlinkat(folder->get(), name.c_str(), 0);
+            removeLeftOver(folder->get(), name);
             continue;
         }
         if (auto entry = recordEntry(folder->get(), name)) entries.push_back(std::move(*entry));

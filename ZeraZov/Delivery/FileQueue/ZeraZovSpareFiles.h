@@ -47,7 +47,7 @@ public:
     // no other name (a record written into it would show there, and be emptied
     // there when retired), made 0600 when it is not. Asked before a spare is
     // emptied or written.
-    static bool fitForRecord(int fd);
+    [[nodiscard]] static bool fitForRecord(int fd);
 
     // Moves the record file `name` of `folder` in under its name and empties it,
     // for a later claim. False when it is not kept (the pool is full, there is no
@@ -58,8 +58,8 @@ public:
     // Takes in the empty files found in `folder`'s spares' folder, such as those an
     // earlier run kept. A claimed one is never taken in: left to its writer
     // while it is empty or may still be filled (see mayStillBeFilled), deleted
-    // once older. Another file (a retired record not yet emptied, one with other
-    // names, anything else) is deleted. Folders found there are left alone.
+    // once older. Another file (a retired record not yet emptied, anything
+    // else) is deleted. Folders found there are left alone.
     void load(const Descriptor& folder) const;
 
     // Deletes the spares' folder of `folder`, which the queue is done with, and

@@ -9,6 +9,6 @@ namespace zerazov {
 // on the same data folder), and one's set-up must not delete what the other is
 // filling; a write takes microseconds, so a file untouched for a minute was left
 // by a writer that stopped halfway, and is removed.
-bool mayStillBeFilled(int folder, const std::string& name);
+[[nodiscard]] bool mayStillBeFilled(int folder, const std::string& name);
 
 }  // namespace zerazov
