@@ -1,6 +1,7 @@
 #pragma once
 #include <array>
 #include <filesystem>
+#include <fstream>
 
 namespace tessivar::testing {
 
@@ -10,12 +11,17 @@ struct FolderChange {
     void (*apply)(const std::filesystem::path& folder);
 };
 
-inline constexpr std::array<FolderChange, 2> folderChanges{{
+inline constexpr std::array<FolderChange, 3> folderChanges{{
     {"removed", [](const std::filesystem::path& folder) { std::filesystem::remove_all(folder); }},
     {"replaced",
      [](const std::filesystem::path& folder) {
          std::filesystem::rename(folder, folder.string() + ".old");
          std::filesystem::create_directory(folder);
+     }},
+    {"replaced by a file",
+     [](const std::filesystem::path& folder) {
+         std::filesystem::remove_all(folder);
+         std::ofstream(folder) << "not the program's";
      }},
 }};
 

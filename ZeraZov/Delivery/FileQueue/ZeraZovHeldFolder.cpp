@@ -14,12 +14,28 @@ bool sameFolder(int a, int b) {
     return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
+platform::PrivateFolder besides(const platform::PrivateFolder& folder) {
+    auto own = folder.own();
+    own.replace_filename(own.filename().string() + ".aside");
+    return {folder.root(), own};
+}
+
+platform::PrivateFolder::Opened openMade(const platform::PrivateFolder& folder, bool makeMissing) {
+    auto opened = folder.open();
+    if (opened.fd.valid() || opened.errorNumber != ENOENT || !makeMissing) return opened;
+    if (auto failed = folder.make()) return {platform::UniqueFd(), std::move(*failed), ENOENT};
+    return folder.open();
+}
+
 }  // namespace
+
+ZeraZovHeldFolder::ZeraZovHeldFolder(platform::PrivateFolder folder)
+    : folder_(std::move(folder)), aside_(besides(folder_)) {}
 
 ZeraZovHeldFolder::Descriptor ZeraZovHeldFolder::get(std::string& error) const {
     std::lock_guard guard(lock_);
     if (held_) return held_;
-    auto opened = folder_.open();
+    auto opened = openNow(false);
     if (!opened.fd.valid()) {
         error = opened.error;
         return nullptr;
@@ -29,14 +45,7 @@ ZeraZovHeldFolder::Descriptor ZeraZovHeldFolder::get(std::string& error) const {
 }
 
 ZeraZovHeldFolder::Descriptor ZeraZovHeldFolder::current(std::string& error, bool makeMissing) const {
-    auto opened = folder_.open();
-    if (!opened.fd.valid() && opened.errorNumber == ENOENT && makeMissing) {
-        if (auto failed = folder_.make()) {
-            error = *failed;
-            return nullptr;
-        }
-        opened = folder_.open();
-    }
+    auto opened = openNow(makeMissing);
     if (!opened.fd.valid()) {
         error = opened.error;
         return nullptr;
@@ -50,6 +59,24 @@ ZeraZovHeldFolder::Descriptor ZeraZovHeldFolder::current(std::string& error, boo
 void ZeraZovHeldFolder::drop() const {
     std::lock_guard guard(lock_);
     held_.reset();
+}
+
+platform::UniqueFd ZeraZovHeldFolder::asideApartFrom(const Descriptor& current) const {
+    auto opened = aside_.open();
+    if (!opened.fd.valid() || (current && sameFolder(opened.fd.get(), current->get()))) return {};
+    return std::move(opened.fd);
+}
+
+platform::PrivateFolder::Opened ZeraZovHeldFolder::openNow(bool makeMissing) const {
+    auto opened = openMade(folder_, makeMissing);
+    if (opened.fd.valid() || !fileAtThePath()) return opened;
+    auto aside = openMade(aside_, makeMissing);
+    return aside.fd.valid() ? std::move(aside) : std::move(opened);
+}
+
+bool ZeraZovHeldFolder::fileAtThePath() const {
+    struct stat info {};
+    return ::lstat(folder_.path().c_str(), &info) == 0 && !S_ISDIR(info.st_mode) && !S_ISLNK(info.st_mode);
 }
 
 }  // namespace zerazov

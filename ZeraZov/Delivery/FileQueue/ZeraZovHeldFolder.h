@@ -14,12 +14,16 @@ namespace zerazov {
 // its folders should be is ever followed. The descriptor stays on the folder it
 // was opened on, also when that folder is removed or moved away: current() tells
 // and opens the one now at the path. Any thread may use it.
+//
+// While a file (no link, no folder) stands at the folder's path, it is not the
+// program's to remove: the folder beside it, "<name>.aside", is held instead,
+// and the folder at the path again once the file is gone.
 class ZeraZovHeldFolder {
 public:
     // Shared, so that one thread may let go of it while another still uses it.
     using Descriptor = std::shared_ptr<const platform::UniqueFd>;
 
-    explicit ZeraZovHeldFolder(platform::PrivateFolder folder) : folder_(std::move(folder)) {}
+    explicit ZeraZovHeldFolder(platform::PrivateFolder folder);
 
     // The folder's descriptor, opened when none is held; nothing, with the
     // error's text, when the folder cannot be opened.
@@ -33,9 +37,18 @@ public:
     void drop() const;
 
     const platform::PrivateFolder& folder() const { return folder_; }
+    const platform::PrivateFolder& aside() const { return aside_; }
+    // The folder beside, opened, when there is one and `current` is not it.
+    platform::UniqueFd asideApartFrom(const Descriptor& current) const;
 
 private:
+    // The folder at the path, made when missing and `makeMissing`; the one
+    // beside it (made the same way) while a file stands at the path.
+    platform::PrivateFolder::Opened openNow(bool makeMissing) const;
+    bool fileAtThePath() const;
+
     const platform::PrivateFolder folder_;
+    const platform::PrivateFolder aside_;
     mutable std::mutex lock_;
     mutable Descriptor held_;
 };

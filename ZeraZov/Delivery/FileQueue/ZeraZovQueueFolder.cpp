@@ -14,6 +14,7 @@
 
 #include "ZeraZov/Core/Storage/FileUtils.h"
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
+#include "ZeraZov/Delivery/FileQueue/Private/ZeraZovFillingFile.h"
 
 namespace zerazov {
 namespace {
@@ -46,6 +47,12 @@ std::optional<Entry> recordEntry(int folder, std::string name) {
     return Entry{{info.stx_mtime.tv_sec, info.stx_mtime.tv_nsec}, std::move(name)};
 }
 
+// A temporary file no writer can still be filling was left by one that
+// stopped halfway.
+void removeLeftOver(int folder, const std::string& name) {
+    if (!mayStillBeFilled(folder, name)) ::unlinkat(folder, name.c_str(), 0);
+}
+
 }  // namespace
 
 ZeraZovQueueFolder::ZeraZovQueueFolder(platform::PrivateFolder folder)
@@ -56,6 +63,8 @@ platform::Failure ZeraZovQueueFolder::create() const { return heldFolder_.folder
 platform::Failure ZeraZovQueueFolder::removeWhole() const {
     auto opened = heldFolder_.folder().open();
     heldFolder_.drop();
+    // Records kept beside the folder while a file stood in its place go too.
+    if (heldFolder_.aside().open().fd.valid()) deleteSafely(heldFolder_.aside().path());
     // Only a link is worth telling of: anything else in the way stops the create that follows.
     if (!opened.fd.valid()) return opened.errorNumber == ELOOP ? platform::Failure(opened.error) : std::nullopt;
     deleteSafely(path_);
@@ -89,28 +98,48 @@ platform::Failure ZeraZovQueueFolder::write(const std::string& name, std::string
 //   tmpfs, the latter only since Linux 6.10 (older kernels refuse the link without
 //   privilege, and the link through /proc cost what the rename costs), so it is
 //   not taken.
+//
+// A file that vanished before its rename (the kernel answers ENOENT: a set-up
+// of another queue on this folder took it for a leftover) is written again.
 int ZeraZovQueueFolder::writeInto(const Descriptor& folder, const std::string& name, std::string_view bytes) const {
-    if (const auto spares = spares_.claim(folder, name)) return writeIntoSpare(folder, spares, name, bytes);
-    return writeTemporary(folder, name, bytes);
+    constexpr int attempts = 3;
+    int failed = ENOENT;
+    for (int attempt = 0; attempt < attempts && failed == ENOENT; ++attempt) {
+        const auto spares = spares_.claim(folder, name);
+        failed = spares ? writeIntoSpare(folder, spares, name, bytes) : writeTemporary(folder, name, bytes);
+    }
+    return failed;
 }
 
-// The claimed spare already carries the record's name, in the spares' folder
+// The claimed spare sits under a name of the record's in the spares' folder,
 // where no reader looks; kept spares are empty, so nothing is cut.
 int ZeraZovQueueFolder::writeIntoSpare(const Descriptor& folder, const Descriptor& spares, const std::string& name,
                                        std::string_view bytes) const {
-    platform::UniqueFd fd(::openat(spares->get(), name.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
-    // One gone meanwhile (the folder emptied by hand) leaves the record to a new file.
-    if (!fd.valid()) return writeTemporary(folder, name, bytes);
-    return fillAndName(fd, spares->get(), name, folder, name, bytes);
+    const auto claimed = ZeraZovSpareFiles::claimedName(name);
+    platform::UniqueFd fd(::openat(spares->get(), claimed.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (fd.valid() && ZeraZovSpareFiles::fitForRecord(fd.get())) {
+        return fillAndName(fd, spares->get(), claimed, folder, name, bytes);
+    }
+    // One gone meanwhile (the folder emptied by hand), or no file of the
+    // record's own, leaves the record to a new file.
+    ::unlinkat(spares->get(), claimed.c_str(), 0);
+    return writeTemporary(folder, name, bytes);
 }
 
 // A killed process leaves at most the temporary file, which the next load removes.
 int ZeraZovQueueFolder::writeTemporary(const Descriptor& folder, const std::string& name,
                                        std::string_view bytes) const {
     // The record's name is new to this process, so its temporary name is too.
+    // Made new, never opened: a file or link already there (put there, or left
+    // by a write given up) is taken away first, so the record's file is 0600 and
+    // no other name sees its bytes.
     const std::string temporary = name + std::string(DurableFile::temporaryMark) + "write";
-    platform::UniqueFd fd(
-        ::openat(folder->get(), temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
+    const auto make = [&] {
+        return platform::UniqueFd(
+            ::openat(folder->get(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    };
+    platform::UniqueFd fd = make();
+    if (!fd.valid() && errno == EEXIST && ::unlinkat(folder->get(), temporary.c_str(), 0) == 0) fd = make();
     if (!fd.valid()) return errno;
     return fillAndName(fd, folder->get(), temporary, folder, name, bytes);
 }
@@ -148,6 +177,7 @@ ZeraZovQueueFolder::Descriptor ZeraZovQueueFolder::reconcile(std::vector<Unsynce
                                                              std::string& error) const {
     const auto current = heldFolder_.current(error, true);
     if (!current) return nullptr;
+    bringBackFromAside(current);
     for (auto& entry : unsynced) {
         if (entry.folder == current) continue;
         // Written into a folder since moved away or removed: moved over, when it
@@ -158,6 +188,26 @@ ZeraZovQueueFolder::Descriptor ZeraZovQueueFolder::reconcile(std::vector<Unsynce
         entry.folder = current;
     }
     return current;
+}
+
+// Moved by name, so the queue in memory still names them. A record still being
+// written into the folder beside is in the list of those to sync, and moved by
+// the next sync; a file still being filled there keeps the folder (the removal
+// fails) for a later call.
+void ZeraZovQueueFolder::bringBackFromAside(const Descriptor& current) const {
+    const auto aside = heldFolder_.asideApartFrom(current);
+    if (!aside.valid()) return;
+    int moved = 0;
+    for (const auto& name : platform::PrivateFolder::entryNames(aside.get()).value_or(std::vector<std::string>{})) {
+        if (isTemporaryName(name)) removeLeftOver(aside.get(), name);
+        if (name == spareFolderName || isTemporaryName(name) || !recordEntry(aside.get(), name)) continue;
+        if (::renameat(aside.get(), name.c_str(), current->get(), name.c_str()) == 0) ++moved;
+    }
+    ZeraZovSpareFiles::removeAll(aside.get());
+    ::rmdir(heldFolder_.aside().path().c_str());
+    if (moved == 0) return;
+    ZeraZovDebugLog::write("Moved " + std::to_string(moved) + " records from " + heldFolder_.aside().path().string() +
+                           " into the queue folder now at " + path_.string());
 }
 
 platform::Failure ZeraZovQueueFolder::sync() const {
@@ -198,7 +248,8 @@ DurableFile::ReadResult ZeraZovQueueFolder::read(const std::string& name) const 
         std::lock_guard guard(unsyncedLock_);
         current = reconcile(unsynced_, error);
     }
-    if (!current || current == folder) return result;
+    // The same folder, too: the record may have come back from beside it.
+    if (!current) return result;
     return DurableFile::readAt(current->get(), name);
 }
 
@@ -221,6 +272,7 @@ void ZeraZovQueueFolder::retire(const std::string& name) const {
 std::optional<std::vector<std::string>> ZeraZovQueueFolder::namesOldestFirst(std::string& error) const {
     const auto folder = heldFolder_.current(error, false);
     if (!folder) return std::nullopt;
+    bringBackFromAside(folder);
     const auto names = platform::PrivateFolder::entryNames(folder->get());
     if (!names) {
         error = DurableFile::errnoText();
@@ -230,7 +282,7 @@ std::optional<std::vector<std::string>> ZeraZovQueueFolder::namesOldestFirst(std
     for (const auto& name : *names) {
         if (name == spareFolderName) continue;
         if (isTemporaryName(name)) {
-            ::unlinkat(folder->get(), name.c_str(), 0);
+            removeLeftOver(folder->get(), name);
             continue;
         }
         if (auto entry = recordEntry(folder->get(), name)) entries.push_back(std::move(*entry));

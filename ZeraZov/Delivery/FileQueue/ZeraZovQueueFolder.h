@@ -26,12 +26,14 @@ namespace zerazov {
 // through its descriptor and never follows a link. A folder removed while the
 // program runs is made again by the next write; one moved away (or replaced) is
 // noticed by the next sync, or by a read that misses, and the records written
-// into it since the last sync move over to the folder now at the path. Any
-// thread may use it. Failures come back as the error's text.
+// into it since the last sync move over to the folder now at the path. While a
+// file stands in its place, records go to a folder beside it, and come back
+// once the folder can be there again. Any thread may use it. Failures come back
+// as the error's text.
 class ZeraZovQueueFolder {
 public:
     // The folder's entry that holds the spare files; never a record's name.
-    static constexpr std::string_view spareFolderName = ".spare";
+    static constexpr std::string_view spareFolderName = ZeraZovSpareFiles::folderName;
 
     explicit ZeraZovQueueFolder(platform::PrivateFolder folder);
 
@@ -68,8 +70,9 @@ public:
     // The record names in the folder, oldest first: by the time their bytes were
     // written (a spare's birth is older than its record), then by name. Only
     // regular files are records. Temporary files left by a process that stopped
-    // halfway through a write are removed, not listed; the spare files are taken
-    // in for later writes.
+    // halfway through a write are removed, not listed, once no writer can still
+    // be filling them (see mayStillBeFilled); the spare files are taken in for
+    // later writes.
     std::optional<std::vector<std::string>> namesOldestFirst(std::string& error) const;
 
     static bool isTemporaryName(std::string_view name);
@@ -97,6 +100,9 @@ private:
     // The folder now at the path, with every record written since the last sync
     // into an earlier one moved over; `unsynced` is the list to look through.
     Descriptor reconcile(std::vector<Unsynced>& unsynced, std::string& error) const;
+    // Moves the records kept in the folder beside (see ZeraZovHeldFolder) into
+    // `current`, unless that is the one beside, and removes what is left of it.
+    void bringBackFromAside(const Descriptor& current) const;
 
     std::filesystem::path path_;
     ZeraZovSpareFiles spares_;

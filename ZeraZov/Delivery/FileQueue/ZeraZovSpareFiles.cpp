@@ -10,6 +10,7 @@
 #include "Platform/Foundation/PrivateFolder.h"
 #include "Platform/Foundation/UniqueFd.h"
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
+#include "ZeraZov/Delivery/FileQueue/Private/ZeraZovFillingFile.h"
 
 namespace zerazov {
 namespace {
@@ -18,6 +19,8 @@ struct EntryKind {
     bool emptyFile = false;
     bool folder = false;
 };
+
+constexpr mode_t recordMode = 0600;
 
 EntryKind kindOf(int spareFolder, const std::string& name) {
     struct statx info {};
@@ -35,7 +38,9 @@ ZeraZovSpareFiles::Descriptor ZeraZovSpareFiles::claim(const Descriptor& folder,
         pool_.pop_back();
         // The rename is the claim: of two writers holding the same spare's name,
         // one moves it and the other finds nothing there.
-        if (::renameat(spareFolder_->get(), spare.c_str(), spareFolder_->get(), name.c_str()) == 0) return spareFolder_;
+        if (::renameat(spareFolder_->get(), spare.c_str(), spareFolder_->get(), claimedName(name).c_str()) == 0) {
+            return spareFolder_;
+        }
     }
     return nullptr;
 }
@@ -60,15 +65,22 @@ bool ZeraZovSpareFiles::keep(const Descriptor& folder, const std::string& name) 
     return true;
 }
 
-bool ZeraZovSpareFiles::empty(int spareFolder, const std::string& name) {
-    // Truncated on open and closed at once. A file truncated to nothing and then
-    // written is flushed by ext4 when it is next closed (its guard for files
-    // replaced in place); this close is that next one, so the record later
-    // written into the spare is not.
-    platform::UniqueFd fd(::openat(spareFolder, name.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (!fd.valid()) return false;
+bool ZeraZovSpareFiles::fitForRecord(int fd) {
     struct stat info {};
-    return ::fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode) && fd.close();
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1 || info.st_uid != ::geteuid()) {
+        return false;
+    }
+    return (info.st_mode & 07777) == recordMode || ::fchmod(fd, recordMode) == 0;
+}
+
+bool ZeraZovSpareFiles::empty(int spareFolder, const std::string& name) {
+    // Looked at before it is cut: a file with another name is not emptied. A
+    // file truncated to nothing and then written is flushed by ext4 when it is
+    // next closed (its guard for files replaced in place); the close here is that
+    // next one, so the record later written into the spare is not.
+    platform::UniqueFd fd(::openat(spareFolder, name.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.valid() || !fitForRecord(fd.get())) return false;
+    return ::ftruncate(fd.get(), 0) == 0 && fd.close();
 }
 
 ZeraZovSpareFiles::Descriptor ZeraZovSpareFiles::spareFolderOf(const Descriptor& folder, bool make) const {
@@ -98,6 +110,18 @@ ZeraZovSpareFiles::Descriptor ZeraZovSpareFiles::spareFolderOf(const Descriptor&
     return nullptr;
 }
 
+void ZeraZovSpareFiles::removeAll(int folder) {
+    const std::string name(folderName);
+    const platform::UniqueFd spares(::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!spares.valid()) return;
+    for (const auto& spare : platform::PrivateFolder::entryNames(spares.get()).value_or(std::vector<std::string>{})) {
+        if (!spare.ends_with(claimedMark) && kindOf(spares.get(), spare).emptyFile) {
+            ::unlinkat(spares.get(), spare.c_str(), 0);
+        }
+    }
+    ::unlinkat(folder, name.c_str(), AT_REMOVEDIR);
+}
+
 void ZeraZovSpareFiles::load(const Descriptor& folder) const {
     Descriptor spares;
     {
@@ -110,6 +134,12 @@ void ZeraZovSpareFiles::load(const Descriptor& folder) const {
     for (const auto& name : platform::PrivateFolder::entryNames(spares->get()).value_or(std::vector<std::string>{})) {
         const auto kind = kindOf(spares->get(), name);
         if (kind.folder) continue;
+        if (name.ends_with(claimedMark)) {
+            // Empty, its writer may not have begun (its bytes would move the
+            // time on); never taken in, which would let two writers share it.
+            if (!kind.emptyFile && !mayStillBeFilled(spares->get(), name)) ::unlinkat(spares->get(), name.c_str(), 0);
+            continue;
+        }
         if (kind.emptyFile && found.size() < mostKept) {
             found.push_back(name);
         } else {

@@ -28,15 +28,26 @@ public:
 
     // Enough for a full events queue's worth; empty files take no data blocks.
     static constexpr std::size_t mostKept = 1000;
+    // The entry of the queue's folder that holds them.
+    static constexpr std::string_view folderName = ".spare";
 
     // `queuePath` only names the folder in reports.
-    explicit ZeraZovSpareFiles(std::filesystem::path queuePath) : path_(std::move(queuePath) / ".spare") {}
+    explicit ZeraZovSpareFiles(std::filesystem::path queuePath) : path_(std::move(queuePath) / folderName) {}
 
     // Claims an empty spare of `folder`'s for the writer alone by renaming it to
-    // `name` in the spares' folder, whose descriptor it answers; nothing when no
-    // spare is kept. Another writer on the same folder (a second queue object, or
-    // another process) that kept the same spare finds it gone and takes the next.
+    // claimedName(name) in the spares' folder, whose descriptor it answers;
+    // nothing when no spare is kept. Another writer on the same folder (a second
+    // queue object, or another process) that kept the same spare finds it gone
+    // and takes the next; one that loads the spares meanwhile leaves it alone.
     Descriptor claim(const Descriptor& folder, const std::string& name) const;
+    // The name a spare claimed for the record `name` has until it is filled.
+    static std::string claimedName(const std::string& name) { return name + std::string(claimedMark); }
+
+    // Whether the open file may hold a record: a regular file of this user with
+    // no other name (a record written into it would show there, and be emptied
+    // there when retired), made 0600 when it is not. Asked before a spare is
+    // emptied or written.
+    [[nodiscard]] static bool fitForRecord(int fd);
 
     // Moves the record file `name` of `folder` in under its name and empties it,
     // for a later claim. False when it is not kept (the pool is full, there is no
@@ -45,11 +56,20 @@ public:
     bool keep(const Descriptor& folder, const std::string& name) const;
 
     // Takes in the empty files found in `folder`'s spares' folder, such as those an
-    // earlier run kept; another file (a write that a killed process left halfway,
-    // or anything else) is deleted. Folders found there are left alone.
+    // earlier run kept. A claimed one is never taken in: left to its writer
+    // while it is empty or may still be filled (see mayStillBeFilled), deleted
+    // once older. Another file (a retired record not yet emptied, anything
+    // else) is deleted. Folders found there are left alone.
     void load(const Descriptor& folder) const;
 
+    // Deletes the spares' folder of `folder`, which the queue is done with, and
+    // the empty spares in it; a claimed one (and so the folder) is left to its
+    // writer, as load() does.
+    static void removeAll(int folder);
+
 private:
+    static constexpr std::string_view claimedMark = ".claimed";
+
     // Called with the lock held: the spares' folder of `folder`, opened (and made,
     // when `make`) if not yet; nothing when there is none.
     Descriptor spareFolderOf(const Descriptor& folder, bool make) const;

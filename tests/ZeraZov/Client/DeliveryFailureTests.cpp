@@ -144,10 +144,11 @@ TEST(DeliveryFailures, FlagAnswersThatMakeNoSenseLeaveTheCachedFlags) {
 TEST(DeliveryFailures, AQueueFolderThatCannotBeWrittenDropsTheEventWithAClearLine) {
     ClientHarness h;
     auto client = h.client();
-    // Tests may run as root, whom permissions do not stop: a file where the folder
-    // was fails every write the same way.
+    // Tests may run as root, whom permissions do not stop: files where the folder
+    // was and where the one kept beside it would go fail every write the same way.
     std::filesystem::remove_all(h.queueFolder());
     std::ofstream(h.queueFolder()) << "not a folder";
+    std::ofstream(h.queueFolder().string() + ".aside") << "not a folder";
     client->capture("jump_triggered", json{{"trigger", "hotkey"}});
     client->capture("jump_triggered", json{{"trigger", "menu"}});
     EXPECT_TRUE(h.waitForLogStartingWith("Could not write file"));

@@ -307,14 +307,19 @@ TEST_F(FileBackedQueueTest, AFolderMadeAgainUnderTheQueueTakesTheNextRecords) {
 // A record that cannot be written (a full disk, a folder gone) is lost; the user
 // hears of the first loss even with the client's diagnostics off.
 TEST_F(FileBackedQueueTest, AddReportsARecordThatCouldNotBeWrittenAndLogsTheFirstLoss) {
-    addRecords(1, 1);
-    fs::remove_all(folder);
-    writeText(folder, "a file where the folder was");
+    const auto own = folder / "queue";
+    ZeraZovFileBackedQueue blocked(own);
+    blocked.setup({});
+    ASSERT_TRUE(blocked.add(recordFor(1)).stored);
+    // Files where the folder was and where the one beside it would go.
+    fs::remove_all(own);
+    writeText(own, "a file where the folder was");
+    writeText(own.string() + ".aside", "and one beside it");
     platform::LogCapture log;
     const tessivar::testing::DebugLogSwitch quiet(false);
-    EXPECT_FALSE(queue.add(recordFor(2)).stored);
-    EXPECT_FALSE(queue.add(recordFor(3)).stored);
-    EXPECT_EQ(queue.depth(), 1u);
+    EXPECT_FALSE(blocked.add(recordFor(2)).stored);
+    EXPECT_FALSE(blocked.add(recordFor(3)).stored);
+    EXPECT_EQ(blocked.depth(), 1u);
     const auto lines = log.lines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].rfind("[ZeraZov] Could not write file ", 0), 0u) << lines[0];

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <fstream>
 #include <limits>
 
@@ -29,6 +30,10 @@ std::optional<std::uint64_t> idOfRecord(const std::string& bytes) {
 
 void writeText(const std::filesystem::path& file, const std::string& text) {
     std::ofstream(file, std::ios::binary) << text;
+}
+
+void makeOld(const std::filesystem::path& file) {
+    std::filesystem::last_write_time(file, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(2));
 }
 
 std::vector<std::string> recordFileNames(const std::filesystem::path& folder) {

@@ -16,6 +16,9 @@ std::string recordFor(std::uint64_t id);
 std::optional<std::uint64_t> idOfRecord(const std::string& bytes);
 
 void writeText(const std::filesystem::path& file, const std::string& text);
+// Dates the file's last write two minutes back, past the time a writer may
+// still be filling it: as a later launch finds what a killed one left.
+void makeOld(const std::filesystem::path& file);
 
 // The names in a queue's folder but for its spare folder, sorted.
 std::vector<std::string> recordFileNames(const std::filesystem::path& folder);

@@ -21,6 +21,9 @@ TEST(QueueLoadingTest, TornEmptyAndHalfWrittenFilesDoNotStopTheLoader) {
     writeText(folder / "2-torn", recordFor(2).substr(0, 40));
     writeText(folder / "3-empty", "");
     writeText(folder / "4-interrupted.tmp-Xy12Zq", recordFor(4).substr(0, 10));
+    makeOld(folder / "4-interrupted.tmp-Xy12Zq");
+    // Another queue on the folder may be filling a young one: it stays.
+    writeText(folder / "6-being-filled.tmp-write", recordFor(6).substr(0, 10));
     ASSERT_FALSE(files.write("5-whole", recordFor(5)));
 
     ZeraZovFileBackedQueue queue(folder);
@@ -28,6 +31,7 @@ TEST(QueueLoadingTest, TornEmptyAndHalfWrittenFilesDoNotStopTheLoader) {
 
     EXPECT_EQ(queue.depth(), 4u);
     EXPECT_FALSE(fs::exists(folder / "4-interrupted.tmp-Xy12Zq"));
+    EXPECT_TRUE(fs::exists(folder / "6-being-filled.tmp-write"));
     const auto batch = peekAll(queue);
     ASSERT_EQ(batch.records.size(), 4u);
     // The torn bytes reach the reader as they are; its decoder drops them.
@@ -43,6 +47,7 @@ TEST(QueueLoadingTest, AFolderThatCannotBeMadeLeavesAnEmptyQueueAndSaysWhy) {
     platform::TemporaryDirectory directory;
     const auto folder = directory.path() / "queue";
     writeText(folder, "a file in the way");
+    writeText(directory.path() / "queue.aside", "and one beside it");
     std::optional<tessivar::testing::DebugLogSwitch> debug{std::in_place};
     platform::LogCapture log;
 

@@ -91,6 +91,19 @@ TEST_F(SpareFileTest, SparesLeftByAnEarlierRunAreFilledAndAHalfWrittenOneIsDelet
     EXPECT_EQ(reloadedIds(folder), (std::vector<std::uint64_t>{1, 3}));
 }
 
+// More records uploaded than the pool keeps: the rest of their files are
+// deleted, not kept.
+TEST_F(SpareFileTest, RetiringMoreRecordsThanThePoolKeepsDeletesTheRest) {
+    constexpr std::size_t beyond = 5;
+    for (std::size_t id = 0; id < zerazov::ZeraZovSpareFiles::mostKept + beyond; ++id) {
+        ASSERT_TRUE(queue.add(recordFor(id)).stored);
+    }
+    queue.deleteNames(peekAll(queue).names);
+    queue.finishRemovals();
+    EXPECT_EQ(recordFileNames(spares).size(), zerazov::ZeraZovSpareFiles::mostKept);
+    EXPECT_TRUE(recordFileNames(folder).empty());
+}
+
 // A name retired again while its first spare still waits is not kept twice:
 // two adds taking the same name would write into one file.
 TEST_F(SpareFileTest, ANameRetiredAgainIsNotKeptTwice) {
@@ -107,7 +120,7 @@ TEST_F(SpareFileTest, ANameRetiredAgainIsNotKeptTwice) {
     const auto claimed = pool.claim(opened, "claimed");
     ASSERT_TRUE(claimed);
     EXPECT_FALSE(pool.claim(opened, "again"));
-    EXPECT_EQ(fs::file_size(elsewhere.path() / ".spare" / "claimed"), 0u);
+    EXPECT_EQ(fs::file_size(elsewhere.path() / ".spare" / zerazov::ZeraZovSpareFiles::claimedName("claimed")), 0u);
 }
 
 }  // namespace

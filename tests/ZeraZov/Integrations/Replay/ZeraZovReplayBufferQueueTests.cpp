@@ -76,7 +76,9 @@ TEST_F(ZeraZovReplayBufferQueueTest, EachAddWritesOneFileNamedByItsItem) {
 TEST_F(ZeraZovReplayBufferQueueTest, AFailedWriteLeavesTheItemsUnchanged) {
     ZeraZovReplayBufferQueue queue(folder);
     std::filesystem::create_directories(folder.parent_path());
-    { std::ofstream blocker(folder); }  // a file where the folder would be made
+    // Files where the folder would be made and where the one kept beside it would.
+    { std::ofstream blocker(folder); }
+    { std::ofstream blocker(folder.string() + ".aside"); }
     queue.add("a");
     EXPECT_EQ(queue.depth(), 0u);
     ASSERT_EQ(log.lines().size(), 1u);

@@ -170,7 +170,9 @@ TEST_F(ZeraZovReplayQueueTest, AnEventThatCouldNotBeBufferedIsNotReportedAsBuffe
     auto queue = makeQueue();
     queue->setBufferDelegate(delegate);
     std::filesystem::remove_all(queue->bufferQueue().folder());
-    { std::ofstream blocker(queue->bufferQueue().folder()); }  // a file where the folder would be made again
+    // Files where the folder would be made again and where the one kept beside it would.
+    { std::ofstream blocker(queue->bufferQueue().folder()); }
+    { std::ofstream blocker(queue->bufferQueue().folder().string() + ".aside"); }
     addAll(*queue, {"a"});
     EXPECT_EQ(queue->bufferQueue().depth(), 0u);
     EXPECT_EQ(delegate->notifications, 0);
