@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "Tessivar/Private/ShapedFrame.h"
+#include "Tessivar/Effects/Private/ShapedFrame.h"
 
 namespace tessivar {
 

@@ -1,6 +1,6 @@
 #include "Tessivar/Effects/EnlargedCursor.h"
 
-#include "Tessivar/Private/ArrowCursorImage.h"
+#include "Tessivar/Effects/Private/ArrowCursorImage.h"
 
 namespace tessivar {
 

@@ -2,8 +2,8 @@
 
 #include "Platform/Desktop/CompositingDetector.h"
 #include "Platform/Qt/QtOverlayWindow.h"
-#include "Tessivar/Private/CursorScaleEffectView.h"
-#include "Tessivar/Private/RippleEffectView.h"
+#include "Tessivar/Effects/Private/CursorScaleEffectView.h"
+#include "Tessivar/Effects/Private/RippleEffectView.h"
 
 namespace tessivar {
 

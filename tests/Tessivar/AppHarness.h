@@ -21,8 +21,8 @@
 #include "Tessivar/StatusMenu/StatusMenu.h"
 #include "Tessivar/Effects/LocatingEffectPlayer.h"
 #include "Tessivar/Effects/OverlayPresenter.h"
-#include "Tessivar/Private/CursorScaleTimeline.h"
-#include "Tessivar/Private/RippleTimeline.h"
+#include "Tessivar/Effects/Private/CursorScaleTimeline.h"
+#include "Tessivar/Effects/Private/RippleTimeline.h"
 #include "Tessivar/TessivarApp.h"
 
 namespace tessivar::testing {

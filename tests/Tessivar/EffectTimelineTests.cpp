@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "Tessivar/Private/ArrowCursorImage.h"
-#include "Tessivar/Private/CursorScaleTimeline.h"
-#include "Tessivar/Private/Keyframes.h"
-#include "Tessivar/Private/RippleTimeline.h"
+#include "Tessivar/Effects/Private/ArrowCursorImage.h"
+#include "Tessivar/Effects/Private/CursorScaleTimeline.h"
+#include "Tessivar/Effects/Private/Keyframes.h"
+#include "Tessivar/Effects/Private/RippleTimeline.h"
 
 using tessivar::CursorScaleTimeline;
 using tessivar::RippleTimeline;

@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "Platform/Desktop/CursorImage.h"
-#include "Tessivar/Private/CursorScaleEffectView.h"
-#include "Tessivar/Private/RippleEffectView.h"
+#include "Tessivar/Effects/Private/CursorScaleEffectView.h"
+#include "Tessivar/Effects/Private/RippleEffectView.h"
 
 using tessivar::CursorScaleEffectView;
 using tessivar::EnlargedCursor;

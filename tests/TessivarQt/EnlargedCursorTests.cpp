@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Platform/Desktop/CursorImageSource.h"
-#include "Tessivar/Private/ArrowCursorImage.h"
+#include "Tessivar/Effects/Private/ArrowCursorImage.h"
 #include "Tessivar/Effects/EnlargedCursorCache.h"
 
 using tessivar::EnlargedCursor;

@@ -5,7 +5,7 @@
 #include "Platform/Desktop/CoordinateSpace.h"
 #include "Platform/Desktop/CursorImageSource.h"
 #include "Platform/Qt/QtOverlayWindow.h"
-#include "Tessivar/Private/EffectView.h"
+#include "Tessivar/Effects/Private/EffectView.h"
 #include "Tessivar/Effects/QtOverlayPresenter.h"
 
 using tessivar::LocatingEffect;

@@ -1,7 +1,7 @@
 #include <QImage>
 #include <gtest/gtest.h>
 
-#include "Tessivar/Private/ShapedFrame.h"
+#include "Tessivar/Effects/Private/ShapedFrame.h"
 
 using tessivar::ShapedFrame;
 

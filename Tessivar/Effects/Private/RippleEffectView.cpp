@@ -1,8 +1,8 @@
-#include "Tessivar/Private/RippleEffectView.h"
+#include "Tessivar/Effects/Private/RippleEffectView.h"
 
 #include <QPainter>
 
-#include "Tessivar/Private/RippleTimeline.h"
+#include "Tessivar/Effects/Private/RippleTimeline.h"
 
 namespace tessivar {
 

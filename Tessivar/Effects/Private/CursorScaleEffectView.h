@@ -1,6 +1,6 @@
 #pragma once
-#include "Tessivar/Private/CursorScaleTimeline.h"
-#include "Tessivar/Private/EffectView.h"
+#include "Tessivar/Effects/Private/CursorScaleTimeline.h"
+#include "Tessivar/Effects/Private/EffectView.h"
 #include "Tessivar/Effects/EnlargedCursor.h"
 
 namespace tessivar {

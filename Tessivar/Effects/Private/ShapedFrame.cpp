@@ -1,4 +1,4 @@
-#include "Tessivar/Private/ShapedFrame.h"
+#include "Tessivar/Effects/Private/ShapedFrame.h"
 
 #include <QRgb>
 #include <array>

@@ -1,4 +1,4 @@
-#include "Tessivar/Private/Keyframes.h"
+#include "Tessivar/Effects/Private/Keyframes.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "Tessivar/Private/RippleTimeline.h"
+#include "Tessivar/Effects/Private/RippleTimeline.h"
 
-#include "Tessivar/Private/Keyframes.h"
+#include "Tessivar/Effects/Private/Keyframes.h"
 
 namespace tessivar {
 

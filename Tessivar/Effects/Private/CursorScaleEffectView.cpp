@@ -1,4 +1,4 @@
-#include "Tessivar/Private/CursorScaleEffectView.h"
+#include "Tessivar/Effects/Private/CursorScaleEffectView.h"
 
 #include <QPainter>
 

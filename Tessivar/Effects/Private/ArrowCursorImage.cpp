@@ -1,4 +1,4 @@
-#include "Tessivar/Private/ArrowCursorImage.h"
+#include "Tessivar/Effects/Private/ArrowCursorImage.h"
 
 #include <QPainter>
 #include <QPainterPath>

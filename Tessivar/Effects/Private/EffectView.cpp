@@ -1,4 +1,4 @@
-#include "Tessivar/Private/EffectView.h"
+#include "Tessivar/Effects/Private/EffectView.h"
 
 #include <QPainter>
 #include <algorithm>

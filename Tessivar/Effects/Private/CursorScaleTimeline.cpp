@@ -1,6 +1,6 @@
-#include "Tessivar/Private/CursorScaleTimeline.h"
+#include "Tessivar/Effects/Private/CursorScaleTimeline.h"
 
-#include "Tessivar/Private/Keyframes.h"
+#include "Tessivar/Effects/Private/Keyframes.h"
 
 namespace tessivar {
 

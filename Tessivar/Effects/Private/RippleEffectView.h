@@ -1,5 +1,5 @@
 #pragma once
-#include "Tessivar/Private/EffectView.h"
+#include "Tessivar/Effects/Private/EffectView.h"
 
 namespace tessivar {
 
