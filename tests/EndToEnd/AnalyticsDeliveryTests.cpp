@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <thread>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -430,6 +431,60 @@ TEST(TessivarProgram, EventsAfterTheQueueFolderIsRemovedOrReplacedStillGoOut) {
         EXPECT_EQ(quit(tessivar), 0);
         EXPECT_EQ(receivedCount(ingestion, "jump_triggered"), jumps) << change;
         EXPECT_TRUE(received(ingestion, "app_quit")) << change;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Whether a quit right after the launch sent its events, and what it logged about it.
+struct QuickQuit {
+    bool serverUp;
+    bool sent;
+    const char* line;
+};
+
+bool batchArrived(const LoopbackServer& server) {
+    const auto requests = server.requests();
+    return std::any_of(requests.begin(), requests.end(), [](const auto& request) { return request.path == "/batch"; });
+}
+
+// A quit right after the launch, while the launch's own first upload is under way
+// (its answer held back until the quit has stored "app_quit"): the quit's bounded
+// wait covers that upload and then sends the rest. Its line says "flushed
+// successfully" only when the server answered.
+TEST(TessivarProgram, AQuitRightAfterTheLaunchSaysWhetherItsEventsWentOut) {
+    tessivar::testing::XorgDummyServer display;
+    if (auto error = display.start({{1920, 1080, 0, 0}, {1920, 1080, 1920, 0}})) {
+        TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
+    }
+    constexpr const char* sent = "Captured: app_quit (flushed successfully)";
+    constexpr const char* kept = "Captured: app_quit (not sent yet: the events wait on disk for the next launch)";
+    for (const auto& row : {QuickQuit{true, true, sent}, QuickQuit{false, false, kept}}) {
+        platform::TemporaryDirectory home;
+        std::optional<LoopbackServer> ingestion;
+        if (row.serverUp) ingestion.emplace(LoopbackServer::Scheme::http, TESSIVAR_TEST_ANALYTICS_PORT);
+        if (ingestion) ingestion->holdAnswers();
+        TessivarProcess tessivar(TESSIVAR_LOOPBACK_ANALYTICS_BINARY, display.displayName(),
+                                 TessivarProcess::Home{home.path()});
+        ASSERT_TRUE(tessivar.waitForLine("Tessivar 已启动", 15s));
+        std::thread releaser;
+        if (ingestion) {
+            ASSERT_TRUE(tessivar::testing::waitUntil([&] { return batchArrived(*ingestion); }, 10s));
+            releaser = std::thread([&] {
+                tessivar::testing::waitUntil([&] { return !queuedEvents(home.path(), "app_quit").empty(); }, 10s);
+                ingestion->release();
+            });
+        }
+        EXPECT_EQ(quit(tessivar), 0);
+        if (releaser.joinable()) releaser.join();
+        EXPECT_EQ(tessivar.countLines(row.line), 1) << "server up: " << row.serverUp;
+        EXPECT_EQ(tessivar.countLines(row.sent ? kept : sent), 0) << "server up: " << row.serverUp;
+        EXPECT_EQ(queuedEvents(home.path(), "app_quit").empty(), row.sent) << "server up: " << row.serverUp;
+        if (!ingestion) continue;
+        EXPECT_TRUE(received(*ingestion, "app_opened"));
+        EXPECT_TRUE(received(*ingestion, "app_quit"));
     }
 }
 
