@@ -7,6 +7,7 @@
 
 #include "Platform/X11/Private/X11ErrorTrap.h"
 #include "Platform/X11/Private/X11KeyMap.h"
+#include "Platform/X11/X11ConnectionLoss.h"
 
 namespace platform {
 namespace {
@@ -22,6 +23,7 @@ OSStatus statusForGrabError(int error) {
 
 X11HotKeyService::X11HotKeyService(const char* displayName) : display_(XOpenDisplay(displayName)) {
     if (!display_) return;
+    X11ConnectionLoss::watch(display_);
     root_ = DefaultRootWindow(display_);
     // A held key then repeats as presses alone, without the releases in
     // between that would read as letting go.

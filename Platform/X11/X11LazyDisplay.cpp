@@ -2,6 +2,8 @@
 
 #include <X11/Xlib.h>
 
+#include "Platform/X11/X11ConnectionLoss.h"
+
 namespace platform {
 
 X11LazyDisplay::X11LazyDisplay(const char* displayName, SetUp setUp)
@@ -16,6 +18,7 @@ _XDisplay* X11LazyDisplay::get() const {
     tried_ = true;
     Display* display = XOpenDisplay(name_ ? name_->c_str() : nullptr);
     if (!display) return nullptr;
+    X11ConnectionLoss::watch(display);
     if (setUp_ && !setUp_(display)) {
         XCloseDisplay(display);
         return nullptr;

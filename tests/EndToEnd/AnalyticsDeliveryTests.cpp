@@ -488,4 +488,27 @@ TEST(TessivarProgram, AQuitRightAfterTheLaunchSaysWhetherItsEventsWentOut) {
     }
 }
 
+// The X server going away ends the program (status 1, saying why) through its own
+// shut-down: the jump it still held back (jumps are written once the presses
+// pause) and "app_quit" go out before it ends.
+TEST(TessivarProgram, WhenTheXServerGoesAwayTheHeldJumpAndTheQuitStillGoOut) {
+    tessivar::testing::XorgDummyServer display;
+    if (auto error = display.start({{1920, 1080, 0, 0}, {1920, 1080, 1920, 0}})) {
+        TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
+    }
+    platform::TemporaryDirectory home;
+    LoopbackServer ingestion(LoopbackServer::Scheme::http, TESSIVAR_TEST_ANALYTICS_PORT);
+    TessivarProcess tessivar(TESSIVAR_LOOPBACK_ANALYTICS_BINARY, display.displayName(), TessivarProcess::Home{home.path()});
+    ASSERT_TRUE(tessivar.waitForLine("[Tessivar-Analytics] Captured: app_opened", 15s));
+    ASSERT_EQ(tessivar::testing::pressKeys(display.displayName(), "alt+2"), "");
+    ASSERT_TRUE(tessivar.waitForLine("移动成功", 5s));
+    display.stop();
+    const auto status = tessivar.waitForExit(15s);
+    ASSERT_TRUE(status) << "still running without its X server";
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 1) << "wait status " << *status;
+    EXPECT_EQ(tessivar.countLines("与 X 服务器的连接已断开"), 1);
+    EXPECT_EQ(receivedCount(ingestion, "jump_triggered"), 1);
+    EXPECT_TRUE(received(ingestion, "app_quit"));
+}
+
 }  // namespace
