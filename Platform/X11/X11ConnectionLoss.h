@@ -16,8 +16,10 @@ public:
     // Runs at most once per process, on the thread whose Xlib call found the
     // break, inside that call: it should only note the break or queue the ending.
     static void setHandler(std::function<void()> onLoss);
-    // Makes a connection just opened one of the program's own.
+    // Makes a connection just opened one of the program's own; the program forgets
+    // it before closing it.
     static void watch(_XDisplay* display);
+    static void forget(_XDisplay* display);
 };
 
 }  // namespace platform

@@ -39,6 +39,7 @@ X11HotKeyService::X11HotKeyService(const char* displayName) : display_(XOpenDisp
 X11HotKeyService::~X11HotKeyService() {
     if (!display_) return;
     // Closing the connection releases its grabs on the server.
+    X11ConnectionLoss::forget(display_);
     XCloseDisplay(display_);
 }
 

@@ -10,7 +10,9 @@ X11LazyDisplay::X11LazyDisplay(const char* displayName, SetUp setUp)
     : name_(displayName ? std::optional<std::string>(displayName) : std::nullopt), setUp_(std::move(setUp)) {}
 
 X11LazyDisplay::~X11LazyDisplay() {
-    if (display_) XCloseDisplay(display_);
+    if (!display_) return;
+    X11ConnectionLoss::forget(display_);
+    XCloseDisplay(display_);
 }
 
 _XDisplay* X11LazyDisplay::get() const {
@@ -18,11 +20,11 @@ _XDisplay* X11LazyDisplay::get() const {
     tried_ = true;
     Display* display = XOpenDisplay(name_ ? name_->c_str() : nullptr);
     if (!display) return nullptr;
-    X11ConnectionLoss::watch(display);
     if (setUp_ && !setUp_(display)) {
         XCloseDisplay(display);
         return nullptr;
     }
+    X11ConnectionLoss::watch(display);
     display_ = display;
     return display_;
 }
