@@ -3,9 +3,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
-#include <condition_variable>
-#include <memory>
-#include <mutex>
+#include <future>
 #include <stdexcept>
 #include <thread>
 
@@ -238,47 +236,22 @@ TEST(ZeraZovApiOutcome, OversizedAnswerFailsAJSONRequestButAnUploadKeepsItsStatu
     EXPECT_EQ(testing::transportErrorCode(recorder.values().front().error), CURLE_WRITE_ERROR);
 }
 
-// A 300 MB answer whose part past the bound is held back until the test ends:
-// a client that waited for all of it would see no answer at all.
-class EndlessAnswer {
-public:
-    explicit EndlessAnswer(int status) : state_(std::make_shared<State>()), status_(status) {}
-    ~EndlessAnswer() {
-        {
-            std::lock_guard guard(state_->lock);
-            state_->ended = true;
-        }
-        state_->endedSignal.notify_all();
-    }
-    EndlessAnswer(const EndlessAnswer&) = delete;
-    EndlessAnswer& operator=(const EndlessAnswer&) = delete;
-
-    void serve(LoopbackServer& server) const {
-        server.answer([state = state_, status = status_](const httplib::Request&, httplib::Response& response) {
-            response.status = status;
-            response.set_content_provider(
-                std::size_t{300} * 1024 * 1024, "application/octet-stream",
-                [state](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-                    if (offset > ZeraZovHttpTransfer::maxResponseBytes) {
-                        std::unique_lock guard(state->lock);
-                        state->endedSignal.wait_for(guard, std::chrono::seconds(30), [&] { return state->ended; });
-                        return false;
-                    }
-                    static const std::string chunk(64 * 1024, 'x');
-                    return sink.write(chunk.data(), std::min(length, chunk.size()));
-                });
-        });
-    }
-
-private:
-    struct State {
-        std::mutex lock;
-        std::condition_variable endedSignal;
-        bool ended = false;
-    };
-    std::shared_ptr<State> state_;
-    int status_;
-};
+// Answers `status` with a 300 MB body whose part past the bound is held back until
+// `released` is ready: a client that waited for all of it would see no answer at all.
+void answerEndlessly(LoopbackServer& server, int status, std::shared_future<void> released) {
+    server.answer([status, released](const httplib::Request&, httplib::Response& response) {
+        response.status = status;
+        response.set_content_provider(std::size_t{300} << 20, "application/octet-stream",
+                                      [released](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                                          if (offset > ZeraZovHttpTransfer::maxResponseBytes) {
+                                              released.wait_for(std::chrono::seconds(30));
+                                              return false;
+                                          }
+                                          static const std::string chunk(64 * 1024, 'x');
+                                          return sink.write(chunk.data(), std::min(length, chunk.size()));
+                                      });
+    });
+}
 
 class ZeraZovApiLongAnswer : public ::testing::TestWithParam<int> {};
 
@@ -286,8 +259,9 @@ class ZeraZovApiLongAnswer : public ::testing::TestWithParam<int> {};
 // is read as far as the bound and no further, whatever its length.
 TEST_P(ZeraZovApiLongAnswer, AnUploadHasItsStatusOnceTheBoundIsRead) {
     LoopbackServer server;
-    const EndlessAnswer answer(GetParam());
-    answer.serve(server);
+    // Gone before the server, which then ends the held answer.
+    std::promise<void> testEnds;
+    answerEndlessly(server, GetParam(), testEnds.get_future().share());
     ZeraZovSessionConfiguration session;
     session.timeout = std::chrono::seconds(1);
 
