@@ -131,11 +131,14 @@ void AnalyticsManager::trackSettingsOpened() {
 // The program ends right after this: the events still being written go first, then
 // the flush gets a bounded chance to be answered.
 void AnalyticsManager::trackAppQuit() {
-    // Its line says the flush was answered, so it comes after the flush.
     if (!capture("app_quit", {{"app_version", settings_.appVersion}}, "")) return;
-    recorder_.sync([&client = client_] { client.flush(); });
-    log("Captured: app_quit (flushed successfully)");
-    client_.waitForUploads(quitUploadLimit);
+    recorder_.sync([] {});
+    // Its line says whether the flush was answered, so it comes after the flush.
+    if (client_.flushAndWait(quitUploadLimit)) {
+        log("Captured: app_quit (flushed successfully)");
+    } else {
+        log("Captured: app_quit (not sent yet: the events wait on disk for the next launch)");
+    }
 }
 
 std::string AnalyticsManager::anonymousDistinctID() {

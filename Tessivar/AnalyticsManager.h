@@ -46,8 +46,8 @@ public:
     static constexpr const char* projectToken = "zzk_Qw7TmR2vKx9bLp4NzHs6DfYc3JgUe8WaMk5VtXr1BnEk";
     // The feature flag with which the service turns the application's analytics off.
     static constexpr const char* remoteSwitch = "disable-tessivar-analytics";
-    // How long quitting waits for the last upload to be answered; what is not sent
-    // by then stays on disk for the next launch.
+    // How long quitting waits for its uploads to be answered (an upload under way
+    // first, then the rest); what is not sent by then stays on disk for the next launch.
     static constexpr std::chrono::seconds quitUploadLimit{2};
 
     // How long after the last jump the held ones are written, and how many are

@@ -23,6 +23,7 @@
 #include "Platform/Qt/QtMenuKeyMonitor.h"
 #include "Platform/Qt/QtWindowStateFeed.h"
 #include "Platform/X11/X11CompositingDetector.h"
+#include "Platform/X11/X11ConnectionLoss.h"
 #include "Platform/X11/X11CursorHider.h"
 #include "Platform/X11/X11CursorImageSource.h"
 #include "Platform/X11/X11DisplayCheck.h"
@@ -165,5 +166,9 @@ int main(int argc, char** argv) {
         if (auto self = weak.lock()) self->handleMenuAction(action, tag);
     });
     application.setDelegate(app.get());
+    // Found inside an Xlib call: the ending runs once that call has returned.
+    platform::X11ConnectionLoss::setHandler([&mainQueue, &application] {
+        mainQueue.async([&application] { application.connectionBroke(); });
+    });
     return application.run();
 }

@@ -1,8 +1,12 @@
 #include "Platform/Qt/QtApplication.h"
 
 #include <QApplication>
+#include <QThread>
 #include <QTimer>
+#include <cstdlib>
 
+#include "Platform/Foundation/Log.h"
+#include "Platform/Qt/Private/QtConnectionBreakHook.h"
 #include "Platform/Qt/Private/QtTerminationSignals.h"
 #include "Platform/Qt/QtMainQueue.h"
 
@@ -14,10 +18,13 @@ QtApplication::QtApplication(int& argc, char** argv) : app_(std::make_unique<QAp
     app_->setQuitOnLastWindowClosed(false);
     QObject::connect(app_.get(), &QCoreApplication::aboutToQuit, app_.get(), [this] { willTerminateOnce(); });
     signals_ = std::make_unique<QtTerminationSignals>([this] { terminate(); });
+    // Qt exits right after this hook returns: the program's own ending runs first.
+    connectionBreak_ = std::make_unique<QtConnectionBreakHook>([this] { connectionBroke(); });
 }
 
 QtApplication::~QtApplication() {
     // The handlers go before the application they call into.
+    connectionBreak_.reset();
     signals_.reset();
 }
 
@@ -35,9 +42,15 @@ int QtApplication::run() {
 // quit() would first ask every window to close, and an open dialog that
 // refuses to (an alert without a button that only dismisses it) keeps the
 // program running.
-void QtApplication::terminate() {
+void QtApplication::terminate(int exitCode) {
     willTerminateOnce();
-    QCoreApplication::exit(0);
+    QCoreApplication::exit(exitCode);
+}
+
+void QtApplication::connectionBroke() {
+    if (QThread::currentThread() != app_->thread() || terminating_) return;
+    Log::write("[Tessivar] %@", "✗ 与 X 服务器的连接已断开，Tessivar 退出。");
+    terminate(EXIT_FAILURE);
 }
 
 std::string QtApplication::platformName() { return QGuiApplication::platformName().toStdString(); }

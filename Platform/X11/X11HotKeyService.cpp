@@ -7,6 +7,7 @@
 
 #include "Platform/X11/Private/X11ErrorTrap.h"
 #include "Platform/X11/Private/X11KeyMap.h"
+#include "Platform/X11/X11ConnectionLoss.h"
 
 namespace platform {
 namespace {
@@ -22,6 +23,7 @@ OSStatus statusForGrabError(int error) {
 
 X11HotKeyService::X11HotKeyService(const char* displayName) : display_(XOpenDisplay(displayName)) {
     if (!display_) return;
+    X11ConnectionLoss::watch(display_);
     root_ = DefaultRootWindow(display_);
     // A held key then repeats as presses alone, without the releases in
     // between that would read as letting go.
@@ -37,6 +39,7 @@ X11HotKeyService::X11HotKeyService(const char* displayName) : display_(XOpenDisp
 X11HotKeyService::~X11HotKeyService() {
     if (!display_) return;
     // Closing the connection releases its grabs on the server.
+    X11ConnectionLoss::forget(display_);
     XCloseDisplay(display_);
 }
 

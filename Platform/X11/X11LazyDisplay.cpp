@@ -2,13 +2,17 @@
 
 #include <X11/Xlib.h>
 
+#include "Platform/X11/X11ConnectionLoss.h"
+
 namespace platform {
 
 X11LazyDisplay::X11LazyDisplay(const char* displayName, SetUp setUp)
     : name_(displayName ? std::optional<std::string>(displayName) : std::nullopt), setUp_(std::move(setUp)) {}
 
 X11LazyDisplay::~X11LazyDisplay() {
-    if (display_) XCloseDisplay(display_);
+    if (!display_) return;
+    X11ConnectionLoss::forget(display_);
+    XCloseDisplay(display_);
 }
 
 _XDisplay* X11LazyDisplay::get() const {
@@ -20,6 +24,7 @@ _XDisplay* X11LazyDisplay::get() const {
         XCloseDisplay(display);
         return nullptr;
     }
+    X11ConnectionLoss::watch(display);
     display_ = display;
     return display_;
 }

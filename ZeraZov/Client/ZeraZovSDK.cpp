@@ -126,28 +126,53 @@ void ZeraZovSDK::captureDeepLink(const std::vector<std::string>& urls) noexcept 
 // ---- Flushing ----
 
 void ZeraZovSDK::flush() noexcept {
-    const auto use = guard();
-    if (!use) return;
-    const auto& parts = **use;
+    if (const auto use = guard()) flushWith(**use);
+}
+
+void ZeraZovSDK::flushWith(const Parts& parts) {
     if (parts.queue->canFlush()) parts.queue->flush();
     parts.replayQueue->flush();
     if (parts.logsQueue->canFlush()) parts.logsQueue->flush();
 }
 
 bool ZeraZovSDK::waitForUploads(std::chrono::milliseconds timeout) noexcept {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
     const auto use = guardQuietly();
     if (!use) return true;
-    // A flush asked for just now may not have handed its batch over yet.
+    const bool idle = waitUntilAnswered(**use, std::chrono::steady_clock::now() + timeout);
+    finishRemovals(**use);
+    return idle;
+}
+
+bool ZeraZovSDK::flushAndWait(std::chrono::milliseconds timeout) noexcept {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    const auto use = guardQuietly();
+    if (!use) return false;
     const auto& parts = **use;
+    const auto& queue = *parts.queue;
+    // A flush that finds an upload under way (the one a launch starts when the
+    // network is found) sends nothing: what it was for goes with the next one.
+    for (auto left = queue.depth(); left > 0;) {
+        flushWith(parts);
+        if (!waitUntilAnswered(parts, deadline) || queue.pauseDescription()) break;
+        const auto before = std::exchange(left, queue.depth());
+        if (left >= before) break;
+    }
+    finishRemovals(parts);
+    return queue.depth() == 0;
+}
+
+bool ZeraZovSDK::waitUntilAnswered(const Parts& parts, std::chrono::steady_clock::time_point deadline) {
+    // A flush asked for just now may not have handed its batch over yet.
     parts.queue->waitForDispatchedFlushes();
-    const bool idle = parts.uploads->waitUntilIdle(deadline);
-    // The records those uploads delivered are deleted in the background; the process
-    // may end next, and a record left on disk would be sent again at the next launch.
+    return parts.uploads->waitUntilIdle(deadline);
+}
+
+// The records the uploads delivered are deleted in the background; the process may
+// end next, and a record left on disk would be sent again at the next launch.
+void ZeraZovSDK::finishRemovals(const Parts& parts) {
     parts.queue->finishRemovals();
     parts.replayQueue->innerQueue().finishRemovals();
     parts.logsQueue->finishRemovals();
-    return idle;
 }
 
 // ---- Logger ----

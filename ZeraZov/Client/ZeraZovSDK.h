@@ -176,6 +176,11 @@ public:
     // than the timeout) and the records they delivered are deleted: for a program
     // about to exit. True when no upload is left.
     bool waitForUploads(std::chrono::milliseconds timeout) noexcept;
+    // For a program about to exit: flushes, and while the events queue still holds
+    // records and its last upload was taken, flushes again (an upload already under
+    // way is answered first), all within the timeout; then waits for the removals.
+    // True when the events queue is empty by then: every captured event went out.
+    bool flushAndWait(std::chrono::milliseconds timeout) noexcept;
 
     // The property builder and what it reads.
     nlohmann::json buildProperties(const std::string& distinctId, const std::optional<nlohmann::json>& properties,
@@ -293,6 +298,10 @@ private:
     void addSessionId(const Parts& parts, nlohmann::json& result, const std::optional<nlohmann::json>& properties,
                       std::optional<Date> timestamp) const;
     nlohmann::json registeredPropertiesWith(const Parts& parts) const;
+    static void flushWith(const Parts& parts);
+    // True when every upload the flushes started was answered before the deadline.
+    static bool waitUntilAnswered(const Parts& parts, std::chrono::steady_clock::time_point deadline);
+    static void finishRemovals(const Parts& parts);
     bool hasPersonProcessingWith(const Parts& parts) const;
     bool requirePersonProcessingWith(const Parts& parts, std::string_view operation);
     void captureExceptionList(const nlohmann::json& list, const std::optional<nlohmann::json>& properties);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <thread>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -431,6 +432,82 @@ TEST(TessivarProgram, EventsAfterTheQueueFolderIsRemovedOrReplacedStillGoOut) {
         EXPECT_EQ(receivedCount(ingestion, "jump_triggered"), jumps) << change;
         EXPECT_TRUE(received(ingestion, "app_quit")) << change;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Whether a server took the events of a quit right after the launch, and what the quit logged.
+struct QuickQuit {
+    bool serverUp;
+    const char* line;
+};
+
+bool batchArrived(const LoopbackServer& server) {
+    const auto requests = server.requests();
+    return std::any_of(requests.begin(), requests.end(), [](const auto& request) { return request.path == "/batch"; });
+}
+
+// A quit right after the launch, while the launch's own first upload is under way
+// (its answer held back until the quit has stored "app_quit"): the quit's bounded
+// wait covers that upload and then sends the rest. Its line says "flushed
+// successfully" only when the server answered.
+TEST(TessivarProgram, AQuitRightAfterTheLaunchSaysWhetherItsEventsWentOut) {
+    tessivar::testing::XorgDummyServer display;
+    if (auto error = display.start({{1920, 1080, 0, 0}, {1920, 1080, 1920, 0}})) {
+        TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
+    }
+    constexpr const char* sent = "Captured: app_quit (flushed successfully)";
+    constexpr const char* kept = "Captured: app_quit (not sent yet: the events wait on disk for the next launch)";
+    for (const auto& row : {QuickQuit{true, sent}, QuickQuit{false, kept}}) {
+        platform::TemporaryDirectory home;
+        std::optional<LoopbackServer> ingestion;
+        if (row.serverUp) ingestion.emplace(LoopbackServer::Scheme::http, TESSIVAR_TEST_ANALYTICS_PORT);
+        if (ingestion) ingestion->holdAnswers();
+        TessivarProcess tessivar(TESSIVAR_LOOPBACK_ANALYTICS_BINARY, display.displayName(),
+                                 TessivarProcess::Home{home.path()});
+        ASSERT_TRUE(tessivar.waitForLine("Tessivar 已启动", 15s));
+        std::thread releaser;
+        if (ingestion) {
+            ASSERT_TRUE(tessivar::testing::waitUntil([&] { return batchArrived(*ingestion); }, 10s));
+            releaser = std::thread([&] {
+                tessivar::testing::waitUntil([&] { return !queuedEvents(home.path(), "app_quit").empty(); }, 10s);
+                ingestion->release();
+            });
+        }
+        EXPECT_EQ(quit(tessivar), 0);
+        if (releaser.joinable()) releaser.join();
+        EXPECT_EQ(tessivar.countLines(row.line), 1) << "server up: " << row.serverUp;
+        EXPECT_EQ(tessivar.countLines(row.serverUp ? kept : sent), 0) << "server up: " << row.serverUp;
+        EXPECT_EQ(queuedEvents(home.path(), "app_quit").empty(), row.serverUp) << "server up: " << row.serverUp;
+        if (!ingestion) continue;
+        EXPECT_TRUE(received(*ingestion, "app_opened"));
+        EXPECT_TRUE(received(*ingestion, "app_quit"));
+    }
+}
+
+// The X server going away ends the program (status 1, saying why) through its own
+// shut-down: the jump it still held back (jumps are written once the presses
+// pause) and "app_quit" go out before it ends.
+TEST(TessivarProgram, WhenTheXServerGoesAwayTheHeldJumpAndTheQuitStillGoOut) {
+    tessivar::testing::XorgDummyServer display;
+    if (auto error = display.start({{1920, 1080, 0, 0}, {1920, 1080, 1920, 0}})) {
+        TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
+    }
+    platform::TemporaryDirectory home;
+    LoopbackServer ingestion(LoopbackServer::Scheme::http, TESSIVAR_TEST_ANALYTICS_PORT);
+    TessivarProcess tessivar(TESSIVAR_LOOPBACK_ANALYTICS_BINARY, display.displayName(), TessivarProcess::Home{home.path()});
+    ASSERT_TRUE(tessivar.waitForLine("[Tessivar-Analytics] Captured: app_opened", 15s));
+    ASSERT_EQ(tessivar::testing::pressKeys(display.displayName(), "alt+2"), "");
+    ASSERT_TRUE(tessivar.waitForLine("移动成功", 5s));
+    display.stop();
+    const auto status = tessivar.waitForExit(15s);
+    ASSERT_TRUE(status) << "still running without its X server";
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 1) << "wait status " << *status;
+    EXPECT_EQ(tessivar.countLines("与 X 服务器的连接已断开"), 1);
+    EXPECT_EQ(receivedCount(ingestion, "jump_triggered"), 1);
+    EXPECT_TRUE(received(ingestion, "app_quit"));
 }
 
 }  // namespace

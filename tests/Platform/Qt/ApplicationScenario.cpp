@@ -55,6 +55,11 @@ const Scenario kScenarios[] = {
     {"qt quit", false, [](QtApplication&) { QCoreApplication::quit(); }},
     {"qt exit code", false, [](QtApplication&) { QCoreApplication::exit(3); }},
     {"terminate before run", true, {}},
+    {"x11 connection broke", false,
+     [](QtApplication&) {
+         qWarning("The X11 connection broke (error 1). Did the X11 server die?");
+         std::exit(1);
+     }},
 };
 
 const Scenario* findScenario(std::string_view name) {

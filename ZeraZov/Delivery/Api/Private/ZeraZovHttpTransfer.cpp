@@ -98,12 +98,20 @@ std::size_t ZeraZovHttpTransfer::onData(char* data, std::size_t size, std::size_
     auto& self = *static_cast<ZeraZovHttpTransfer*>(transfer);
     const std::size_t length = size * count;
     const std::size_t room = maxResponseBytes - self.response_.size();
-    if (length > room && !self.request_.answerMayBeCut) {
-        self.responseTooLarge_ = true;
-        return 0;
+    if (length <= room) {
+        self.response_.append(data, length);
+        return length;
     }
-    self.response_.append(data, std::min(length, room));
-    return length;
+    // Past the bound the transfer ends here: an upload keeps the answer's first
+    // part and its status, whatever the rest would have been and however long
+    // it would have taken to arrive.
+    if (self.request_.answerMayBeCut) {
+        self.response_.append(data, room);
+        self.answerCut_ = true;
+    } else {
+        self.responseTooLarge_ = true;
+    }
+    return 0;
 }
 
 int ZeraZovHttpTransfer::onProgress(void* transfer, curl_off_t, curl_off_t downloaded, curl_off_t,
@@ -121,7 +129,8 @@ ZeraZovHttpResult ZeraZovHttpTransfer::result(CURLcode code) const {
     if (responseTooLarge_) {
         return ZeraZovTransportError{code, "answer larger than " + std::to_string(maxResponseBytes) + " bytes"};
     }
-    if (code != CURLE_OK) {
+    // The abort that cut the answer is no failure of the request.
+    if (code != CURLE_OK && !(answerCut_ && code == CURLE_WRITE_ERROR)) {
         std::string description = handle_ ? ZeraZovCurl::loaded().easy_strerror(code) : "libcurl could not be loaded";
         if (errorText_[0] != '\0') description += std::string(": ") + errorText_;
         return ZeraZovTransportError{code, std::move(description)};

@@ -18,9 +18,9 @@ class ZeraZovHttpTransfer {
 public:
     using Completion = std::function<void(ZeraZovHttpResult)>;
 
-    // Largest answer body kept; a server that sends more gets the transfer aborted
-    // (or, where the request allows it, the rest thrown away) rather than the
-    // client's memory.
+    // Largest answer body read; a server that sends more gets the transfer
+    // aborted there rather than the client's memory or time: a request that needs
+    // the whole answer fails, one that allows it keeps the part read.
     static constexpr std::size_t maxResponseBytes = 16 * 1024 * 1024;
 
     ZeraZovHttpTransfer(ZeraZovHttpRequest request, const std::optional<std::string>& caFile, Completion completion);
@@ -57,6 +57,7 @@ private:
     CURLcode setupStatus_ = CURLE_OK;
     std::string response_;
     bool responseTooLarge_ = false;
+    bool answerCut_ = false;
     char errorText_[CURL_ERROR_SIZE] = {};
 };
 

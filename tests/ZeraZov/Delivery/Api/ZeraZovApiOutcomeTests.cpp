@@ -3,6 +3,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <future>
 #include <stdexcept>
 #include <thread>
 
@@ -234,6 +235,42 @@ TEST(ZeraZovApiOutcome, OversizedAnswerFailsAJSONRequestButAnUploadKeepsItsStatu
     EXPECT_FALSE(recorder.values().front().object);
     EXPECT_EQ(testing::transportErrorCode(recorder.values().front().error), CURLE_WRITE_ERROR);
 }
+
+// Answers `status` with a 300 MB body whose part past the bound is held back until
+// `released` is ready: a client that waited for all of it would see no answer at all.
+void answerEndlessly(LoopbackServer& server, int status, std::shared_future<void> released) {
+    server.answer([status, released](const httplib::Request&, httplib::Response& response) {
+        response.status = status;
+        response.set_content_provider(std::size_t{300} << 20, "application/octet-stream",
+                                      [released](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                                          if (offset > ZeraZovHttpTransfer::maxResponseBytes) {
+                                              released.wait_for(std::chrono::seconds(30));
+                                              return false;
+                                          }
+                                          static const std::string chunk(64 * 1024, 'x');
+                                          return sink.write(chunk.data(), std::min(length, chunk.size()));
+                                      });
+    });
+}
+
+class ZeraZovApiLongAnswer : public ::testing::TestWithParam<int> {};
+
+// The status decides what becomes of the batch (a 2xx removes it), so an answer
+// is read as far as the bound and no further, whatever its length.
+TEST_P(ZeraZovApiLongAnswer, AnUploadHasItsStatusOnceTheBoundIsRead) {
+    LoopbackServer server;
+    // Gone before the server, which then ends the held answer.
+    std::promise<void> testEnds;
+    answerEndlessly(server, GetParam(), testEnds.get_future().share());
+    ZeraZovSessionConfiguration session;
+    session.timeout = std::chrono::seconds(1);
+
+    const auto info = uploadBatch(server.url(), session);
+    EXPECT_EQ(info.statusCode, GetParam());
+    EXPECT_FALSE(info.error) << "no answer: the batch would be sent again";
+}
+
+INSTANTIATE_TEST_SUITE_P(Statuses, ZeraZovApiLongAnswer, ::testing::Values(200, 503));
 
 // The timeout waits for bytes, it does not bound the whole transfer.
 class ZeraZovApiTimeout : public ::testing::Test {
