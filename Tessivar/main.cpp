@@ -153,11 +153,14 @@ int main(int argc, char** argv) {
           &systemShortcuts, {}},
          tessivar::screenJumpNames()});
 
+    // A part that cannot connect says what will not work: nothing else would.
     const auto prepareForJumps = [&pointerWarp, &cursorHider, &compositing, &cursorImages] {
-        pointerWarp.connect();
-        cursorHider.connect();
-        compositing.connect();
-        cursorImages.connect();
+        if (!pointerWarp.connect()) tessivar::appLog("✗ 无法连接 X 服务器，跳转无法移动指针。");
+        if (!cursorHider.connect()) tessivar::appLog("⚠️ X 服务器不支持 XFixes，无法隐藏指针。");
+        // Fails only without a server, which the pointer's line has told: no compositor is ever seen.
+        (void)compositing.connect();
+        // Fails only where hiding does (no server, no XFixes), which has been told: effects show no pointer picture.
+        (void)cursorImages.connect();
     };
     auto app = tessivar::TessivarApp::create({defaults, notifications, mainQueue, desktop, jumps, cursorHiding,
                                               analytics, [&application] { application.terminate(); }, &hotkeys,

@@ -3,15 +3,19 @@
 #include <utility>
 #include <vector>
 
+#include "Platform/Foundation/Private/JSONValueBuilder.h"
+
 namespace platform {
 
 using nlohmann::json;
 
 BoundedJSON::ParseResult BoundedJSON::parse(std::string_view bytes) {
     json value;
-    // The library's own value builder, the one its parse() uses: the same values
-    // from one reading of the text, with the bound checked on the way.
-    nlohmann::detail::json_sax_dom_parser<json> builder(value, false);
+    // One reading of the text: the value built as the bound is checked. (The
+    // library's parser callback would see the depth too, but it looks through a
+    // container's members each time one of them closes, which makes a wide
+    // document cost the square of its width.)
+    JSONValueBuilder builder(value);
     DepthBoundedSAX bounded(builder, maxDepth);
     if (json::sax_parse(bytes, &bounded)) return {std::move(value), {}};
     if (bounded.tooDeep()) return {std::nullopt, "nested deeper than " + std::to_string(maxDepth) + " levels"};

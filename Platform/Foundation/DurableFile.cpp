@@ -147,20 +147,4 @@ void DurableFile::syncFolder(const std::filesystem::path& folder) {
     ::fsync(fd.get());
 }
 
-Failure DurableFile::syncFiles(const std::filesystem::path& folder, const std::vector<std::string>& names) {
-    const UniqueFd directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!directory.valid()) return DurableFile::errnoText();
-    Failure failure;
-    for (const auto& name : names) {
-        const UniqueFd fd(::openat(directory.get(), name.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-        if (!fd.valid()) {
-            if (errno != ENOENT && !failure) failure = errnoText();
-            continue;
-        }
-        if (::fdatasync(fd.get()) != 0 && !failure) failure = errnoText();
-    }
-    if (::fsync(directory.get()) != 0 && !failure) failure = errnoText();
-    return failure;
-}
-
 }  // namespace platform

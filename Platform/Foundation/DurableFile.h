@@ -4,7 +4,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "Platform/Foundation/Failure.h"
 #include "Platform/Foundation/UniqueFd.h"
@@ -30,8 +29,7 @@ public:
 
     // When a write reaches the disk. `later` costs no disk wait: the new file is
     // whole or absent for every reader, also after the writing process is killed
-    // (the rename is the kernel's), but a power cut may still take it until
-    // syncFiles has run.
+    // (the rename is the kernel's), but a power cut may still take it.
     enum class Sync { now, later };
 
     struct TargetResult {
@@ -82,12 +80,6 @@ public:
     // Makes renames into the folder survive a power cut. Best effort: the files
     // are readable in place whatever happens here.
     static void syncFolder(const std::filesystem::path& folder);
-
-    // Brings the named files of the folder (written with Sync::later) and then the
-    // folder's own entries to the disk: only these files, never the rest of the
-    // file system that other programs are writing to. A name no longer there is
-    // passed over. Answers the first error's text.
-    static Failure syncFiles(const std::filesystem::path& folder, const std::vector<std::string>& names);
 
 private:
     static ReadResult readOpened(UniqueFd fd, std::size_t limit);

@@ -373,14 +373,14 @@ void UserDefaults::load() {
     }
     auto parsed = parsedObject(*contents.bytes);
     if (!parsed) {
-        if (const auto moved = moveAside()) report(*moved);
+        report(moveAside());
         return;
     }
     values_ = std::move(*parsed);
     onDisk_ = std::move(contents.bytes);
 }
 
-std::optional<std::string> UserDefaults::moveAside() {
+std::string UserDefaults::moveAside() {
     const auto moved = moveTargetAside(file_);
     if (!moved.aside) {
         blockedBy_ = "损坏的设置文件未能移开 (" + moved.error + ")";

@@ -112,8 +112,9 @@ private:
         bool unreadable = false;  // the file is there but could not be read: never write over it
     };
     void load();
-    // Called with mutex_ held; answers what to report after unlocking.
-    std::optional<std::string> moveAside();
+    // Called with mutex_ held; answers what to report after unlocking, moved or
+    // not: where the file went, or why it stays (and is then never written over).
+    std::string moveAside();
     OutsideRead readOutsideChange();
     void afterOutsideChange(const OutsideRead& outside);
     // Called with mutex_ held; answers what went wrong so that it is reported after unlocking.

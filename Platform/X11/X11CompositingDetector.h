@@ -16,11 +16,11 @@ public:
     explicit X11CompositingDetector(const char* displayName = nullptr);
 
     // Opens the connection and asks, unless done already; whether there is a server.
-    bool connect() { return display_.get() != nullptr; }
+    [[nodiscard]] bool connect() { return display_.get() != nullptr; }
     bool isCompositing() override;
 
 private:
-    bool startFollowing(_XDisplay* display);
+    [[nodiscard]] bool startFollowing(_XDisplay* display);
 
     X11LazyDisplay display_;
     unsigned long selection_ = 0;

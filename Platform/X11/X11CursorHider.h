@@ -17,7 +17,7 @@ public:
     X11CursorHider& operator=(const X11CursorHider&) = delete;
 
     // Opens the connection unless done already; whether the pointer can be hidden.
-    bool connect() { return display_.get() != nullptr; }
+    [[nodiscard]] bool connect() { return display_.get() != nullptr; }
 
 protected:
     void applyHidden(bool hidden) override;

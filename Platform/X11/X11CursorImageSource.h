@@ -18,12 +18,12 @@ public:
 
     // Opens the connection unless done already; whether there is a picture to
     // read. Each change of picture from then on is announced.
-    bool connect() { return display_.get() != nullptr; }
+    [[nodiscard]] bool connect() { return display_.get() != nullptr; }
     std::optional<CursorImage> currentCursorImage() override;
     std::optional<std::uint64_t> knownSerial() override;
 
 private:
-    bool followChanges(_XDisplay* display);
+    [[nodiscard]] bool followChanges(_XDisplay* display);
 
     X11LazyDisplay display_;
     int fixesEventBase_ = 0;

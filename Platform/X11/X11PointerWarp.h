@@ -21,7 +21,7 @@ public:
     X11PointerWarp& operator=(const X11PointerWarp&) = delete;
 
     // Opens the connection unless done already; whether there is one.
-    bool connect();
+    [[nodiscard]] bool connect();
     [[nodiscard]] bool warpTo(int x, int y) override;
 
 private:

@@ -304,6 +304,10 @@ private:
     static void finishRemovals(const Parts& parts);
     bool hasPersonProcessingWith(const Parts& parts) const;
     bool requirePersonProcessingWith(const Parts& parts, std::string_view operation);
+    // Every handled error's capture: an error value's or an exception's entries,
+    // made under the client's error-tracking settings, as one "$exception" event.
+    template <typename Error>
+    void captureHandled(const Error& error, const std::optional<nlohmann::json>& properties) noexcept;
     void captureExceptionList(const nlohmann::json& list, const std::optional<nlohmann::json>& properties);
     // Sends a built event to its queue and tells the subscribers.
     void route(const Parts& parts, const ZeraZovEvent& event);

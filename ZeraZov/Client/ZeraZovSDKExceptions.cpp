@@ -16,9 +16,8 @@ constexpr std::string_view mechanismType = "generic";
 
 }  // namespace
 
-[[gnu::noinline]] void ZeraZovSDK::captureException(const ZeraZovErrorValue& error,
-                                                    const std::optional<nlohmann::json>& properties) noexcept {
-    const CallerFrame caller(__builtin_return_address(0));
+template <typename Error>
+void ZeraZovSDK::captureHandled(const Error& error, const std::optional<nlohmann::json>& properties) noexcept {
     try {
         const auto use = guard();
         if (!use) return;
@@ -29,17 +28,16 @@ constexpr std::string_view mechanismType = "generic";
     }
 }
 
+[[gnu::noinline]] void ZeraZovSDK::captureException(const ZeraZovErrorValue& error,
+                                                    const std::optional<nlohmann::json>& properties) noexcept {
+    const CallerFrame caller(__builtin_return_address(0));
+    captureHandled(error, properties);
+}
+
 [[gnu::noinline]] void ZeraZovSDK::captureException(const ZeraZovExceptionObject& exception,
                                                     const std::optional<nlohmann::json>& properties) noexcept {
     const CallerFrame caller(__builtin_return_address(0));
-    try {
-        const auto use = guard();
-        if (!use) return;
-        captureExceptionList(exceptionList(exception, true, mechanismType, (*use)->config->errorTrackingConfig),
-                             properties);
-    } catch (...) {
-        logFailure("captureException");
-    }
+    captureHandled(exception, properties);
 }
 
 [[gnu::noinline]] void ZeraZovSDK::captureException(const std::exception_ptr& exception,
@@ -47,7 +45,7 @@ constexpr std::string_view mechanismType = "generic";
     const CallerFrame caller(__builtin_return_address(0));
     try {
         const auto object = ZeraZovExceptionObject::from(exception);
-        if (object) captureException(*object, properties);
+        if (object) captureHandled(*object, properties);
     } catch (...) {
         logFailure("captureException");
     }

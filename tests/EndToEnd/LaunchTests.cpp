@@ -6,6 +6,7 @@
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "tests/support/TessivarProcess.h"
 #include "tests/support/X11Requirement.h"
+#include "tests/support/XServerProcess.h"
 #include "tests/support/XorgDummyServer.h"
 
 using namespace std::chrono_literals;
@@ -71,6 +72,19 @@ TEST(TessivarProgram, ASecondLaunchInTheSameSessionSaysTessivarIsRunningAndLeave
     EXPECT_TRUE(third.waitForLine("✅ Tessivar 已启动", 15s));
     EXPECT_EQ(third.countLines("已在运行"), 0);
     EXPECT_EQ(third.terminate(), 0);
+}
+
+// Without XFixes the pointer stays in sight through every effect, and nothing
+// but the launch's log says why.
+TEST(TessivarProgram, OnAServerWithoutXFixesTheLaunchSaysThePointerCannotBeHidden) {
+    tessivar::testing::XServerProcess server("tessivar-xvfb");
+    const auto withoutXFixes = [](const std::string& displayName, const std::filesystem::path&) {
+        return std::vector<std::string>{"Xvfb", displayName, "-extension", "XFIXES", "-nolisten", "tcp", "-noreset"};
+    };
+    if (auto error = server.start(withoutXFixes)) TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
+    tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName());
+    EXPECT_TRUE(tessivar.waitForLine("[Tessivar] ⚠️ X 服务器不支持 XFixes，无法隐藏指针。", 15s));
+    EXPECT_EQ(tessivar.countLines("无法连接 X 服务器"), 0) << "the server itself is there";
 }
 
 }  // namespace

@@ -27,7 +27,6 @@ public:
     Entrance(QWidget* block, EntranceStyle style);
 
     void setShown(bool shown);
-    bool isShown() const { return shown_; }
     bool isPlaying() const { return animation_.state() == QAbstractAnimation::Running; }
     // Where the block is now: its scale and opacity.
     double scale() const;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <type_traits>
 #include <utility>
 
 #include "ZeraZov/Core/Identity/TimeBasedEpochGenerator.h"
@@ -72,6 +73,18 @@ std::optional<ZeraZovEvent> readEvent(const nlohmann::json& json, const platform
                         readUUID(json), std::move(apiKey));
 }
 
+// The record's members, each handed to `member` with its key until one answers
+// false: the one list both of its forms are made from. In the order of their keys,
+// the order in which a JSON object writes its members, so that the text written
+// straight from the event is the object's own.
+template <typename Member>
+bool forEachMember(const ZeraZovEvent& record, Member&& member) {
+    return (!record.apiKey || member("api_key", *record.apiKey)) && member("distinct_id", record.distinctId) &&
+           member("event", record.event) && member("properties", record.properties) &&
+           member("timestamp", ZeraZovAPIDateFormatter::shared().string(record.timestamp)) &&
+           member("uuid", record.uuid.uuidString());
+}
+
 }  // namespace
 
 ZeraZovEvent::ZeraZovEvent(std::string eventName, std::string distinct, nlohmann::json eventProperties, Date time,
@@ -84,43 +97,36 @@ ZeraZovEvent::ZeraZovEvent(std::string eventName, std::string distinct, nlohmann
       apiKey(std::move(key)) {}
 
 nlohmann::json ZeraZovEvent::toJSON() const {
-    nlohmann::json json = {
-        {"event", event},
-        {"distinct_id", distinctId},
-        {"properties", properties},
-        {"timestamp", ZeraZovAPIDateFormatter::shared().string(timestamp)},
-        {"uuid", uuid.uuidString()},
-    };
-    if (apiKey) json["api_key"] = *apiKey;
+    nlohmann::json json = nlohmann::json::object();
+    forEachMember(*this, [&json](std::string_view key, const auto& value) {
+        json[std::string(key)] = value;
+        return true;
+    });
     return json;
 }
 
-// The members in the order the object writes them, its keys sorted. The properties
-// are a member of the record, whose own level is the outermost.
 std::optional<std::string> ZeraZovEvent::writableJSONText() const {
+    // The properties are a member of the record, whose own level is the outermost.
     constexpr std::size_t propertiesDepth = platform::BoundedJSON::maxDepth - 1;
     // Room for the usual event at once, instead of growing through seven sizes.
     constexpr std::size_t usualLength = 1024;
     std::string text;
     text.reserve(usualLength);
-    text += '{';
     JSONTextWriter writer(text);
-    if (apiKey) {
-        writer.raw(R"("api_key":)");
-        if (!writer.string(*apiKey)) return std::nullopt;
-        writer.raw(",");
-    }
-    writer.raw(R"("distinct_id":)");
-    if (!writer.string(distinctId)) return std::nullopt;
-    writer.raw(R"(,"event":)");
-    if (!writer.string(event)) return std::nullopt;
-    writer.raw(R"(,"properties":)");
-    if (!writer.value(properties, propertiesDepth)) return std::nullopt;
-    writer.raw(R"(,"timestamp":)");
-    writer.string(ZeraZovAPIDateFormatter::shared().string(timestamp));
-    writer.raw(R"(,"uuid":)");
-    writer.string(uuid.uuidString());
-    writer.raw("}");
+    char separator = '{';
+    const bool written = forEachMember(*this, [&](std::string_view key, const auto& value) {
+        text += separator;
+        separator = ',';
+        writer.string(key);
+        text += ':';
+        if constexpr (std::is_same_v<std::decay_t<decltype(value)>, nlohmann::json>) {
+            return writer.value(value, propertiesDepth);
+        } else {
+            return writer.string(value);
+        }
+    });
+    if (!written) return std::nullopt;
+    text += '}';
     return text;
 }
 

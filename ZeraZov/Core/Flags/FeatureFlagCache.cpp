@@ -11,11 +11,6 @@ json FeatureFlagCache::featureFlags() {
     return featureFlags_.object(*storage_);
 }
 
-json FeatureFlagCache::payloads() {
-    std::lock_guard guard(lock_);
-    return payloads_.object(*storage_);
-}
-
 json FeatureFlagCache::detailedFlags() {
     std::lock_guard guard(lock_);
     return detailed_.object(*storage_);

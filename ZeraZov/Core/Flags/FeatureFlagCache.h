@@ -35,7 +35,6 @@ public:
 
     // Empty objects when there are none.
     nlohmann::json featureFlags();
-    nlohmann::json payloads();
     nlohmann::json detailedFlags();
     std::optional<std::string> requestId();
     std::optional<std::int64_t> evaluatedAt();

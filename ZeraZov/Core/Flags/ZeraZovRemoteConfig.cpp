@@ -332,8 +332,6 @@ std::optional<ZeraZovFeatureFlagResult> ZeraZovRemoteConfig::getFeatureFlagResul
 
 json ZeraZovRemoteConfig::cachedFeatureFlags() { return featureFlags_.featureFlags(); }
 
-json ZeraZovRemoteConfig::cachedFeatureFlagPayloads() { return featureFlags_.payloads(); }
-
 json ZeraZovRemoteConfig::cachedFlags() { return featureFlags_.detailedFlags(); }
 
 std::optional<json> ZeraZovRemoteConfig::cachedRemoteConfig() { return remoteConfig_.cached(); }

@@ -91,9 +91,8 @@ public:
 
     // Nothing when the key has no value.
     std::optional<ZeraZovFeatureFlagResult> getFeatureFlagResult(const std::string& key);
-    // The cached values (read from storage the first time); empty objects when there are none.
+    // The cached flags (read from storage the first time); an empty object when there are none.
     nlohmann::json cachedFeatureFlags();
-    nlohmann::json cachedFeatureFlagPayloads();
     // The detailed per-flag records of the last response.
     nlohmann::json cachedFlags();
     std::optional<nlohmann::json> cachedRemoteConfig();

@@ -134,14 +134,6 @@ const std::array<ZeraZovStorage::StorageKey, ZeraZovStorage::keyCount>& ZeraZovS
     return keys;
 }
 
-const std::array<ZeraZovStorage::StorageKey, ZeraZovStorage::identityKeyCount>& ZeraZovStorage::identityKeys() {
-    static constexpr std::array<StorageKey, identityKeyCount> keys{
-        Key::distinctId, Key::anonymousId, Key::isIdentified, Key::groups, Key::registerProperties,
-        Key::personPropertiesForFlags, Key::groupPropertiesForFlags,
-    };
-    return keys;
-}
-
 std::string_view ZeraZovStorage::rawValue(StorageKey key) { return keyNames[static_cast<std::size_t>(key)].rawValue; }
 
 std::string_view ZeraZovStorage::caseName(StorageKey key) { return keyNames[static_cast<std::size_t>(key)].caseName; }

@@ -55,12 +55,9 @@ public:
         deviceId,
     };
     static constexpr std::size_t keyCount = 27;
-    static constexpr std::size_t identityKeyCount = 7;
 
     // Every key, in declaration order.
     static const std::array<StorageKey, keyCount>& allCases();
-    // The keys that describe who the user is.
-    static const std::array<StorageKey, identityKeyCount>& identityKeys();
     static std::string_view rawValue(StorageKey key);
     static std::string_view caseName(StorageKey key);
     // Nothing for a text that names no key.

@@ -177,6 +177,23 @@ TEST_F(RemoteConfigTest, OneRequestInFlightAndOnlyTheNewestWaiting) {
     EXPECT_EQ(notifications, 2);
 }
 
+// A load made while reloading is switched off sends nothing and calls back
+// nothing; switched on again, the next load goes out as any other.
+TEST_F(RemoteConfigTest, ALoadWhileReloadingIsOffDoesNothing) {
+    auto remote = started();
+    FlagsAnswers refused, allowed;
+    remote->setCanReloadFlagsForTesting(false);
+    remote->loadFeatureFlags(refused.callback());
+    remote->setCanReloadFlagsForTesting(true);
+    remote->loadFeatureFlags(allowed.callback());
+    ASSERT_TRUE(server.waitForFlagsRequests(1));
+    server.answerFlags(0, json{{"featureFlags", {{"on", true}}}, {"featureFlagPayloads", json::object()}});
+    ASSERT_TRUE(allowed.waitFor(1)) << "the first request sent is the allowed load's";
+    EXPECT_EQ(allowed.received()[0], (json{{"on", true}}));
+    EXPECT_TRUE(refused.received().empty());
+    EXPECT_EQ(server.flagsRequestCount(), 1u);
+}
+
 TEST_F(RemoteConfigTest, FlagsRequestsCarryTheIdsGroupsAndProperties) {
     storage->setJSON(Key::groups, json{{"company", "acme"}});
     storage->setJSON(Key::personPropertiesForFlags, json{{"plan", "pro"}, {"$app_version", "stored"}});
