@@ -145,7 +145,7 @@ TEST(RippleEffectView, EndsWithTheFrameThatEndsItsTimeWithoutWaitingForAPaint) {
     playing.view->setWhenPlayed([&] { playedTurn = turn; });
     const QRegion first = playing.view->mask();
     playing.view->show();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return playing.view->mask() != first; }, 2000)) << "the clock runs";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return playing.view->mask() != first; }, 10000)) << "the clock runs";
     playing.view->setUpdatesEnabled(false);  // no paint comes from here on
 
     QTimer wakeUp;  // so that a play that never ends fails instead of waiting for ever
