@@ -107,23 +107,21 @@ std::optional<unsigned long> onboardingWindow(const tessivar::testing::X11Window
 // However busy the machine: a guard against a hang, not a pace.
 constexpr auto kDeliveryBound = 30s;
 
-// Waits until the server has taken the launch's first batch and the program has
-// had the answer (none of the batch's events is on disk any more). The quit asks
-// for one flush, and a flush asked for while an upload is on its way is not made:
-// a test that expects "app_quit" to arrive must not quit before this, whatever
-// the log already says.
-bool firstBatchTaken(const LoopbackServer& server, const std::filesystem::path& home) {
+// Waits until the server has taken the launch's first batch, and every batch
+// since, and the program has had the answers (no event of those batches is on
+// disk any more). The quit asks for one flush, and a flush asked for while an
+// upload is on its way is not made: a test that expects the quit to send its
+// events must not quit before this, whatever the log already says.
+bool batchesTaken(const LoopbackServer& server, const std::filesystem::path& home) {
     return tessivar::testing::waitUntil(
         [&] {
-            const auto requests = server.requests();
-            const auto first = std::find_if(requests.begin(), requests.end(),
-                                            [](const zerazov::testing::RecordedRequest& request) { return request.path == "/batch"; });
-            if (first == requests.end()) return false;
+            const auto sent = receivedEvents(server);
+            if (sent.empty()) return false;
             std::set<std::string> queued;
             for (const auto& record : queuedRecords(home)) queued.insert(record.value("uuid", ""));
-            const auto batch = json::parse(first->body)["batch"];
-            return std::none_of(batch.begin(), batch.end(),
-                                [&](const json& event) { return queued.contains(event["uuid"].get<std::string>()); });
+            return std::none_of(sent.begin(), sent.end(), [&](const ReceivedEvent& event) {
+                return queued.contains(event.event["uuid"].get<std::string>());
+            });
         },
         kDeliveryBound);
 }
@@ -147,9 +145,10 @@ TEST(TessivarProgram, SendsItsEventsAndWhatQuittingCouldNotSendGoesOutWithTheNex
         LoopbackServer ingestion(LoopbackServer::Scheme::http, TESSIVAR_TEST_ANALYTICS_PORT);
         TessivarProcess tessivar(TESSIVAR_LOOPBACK_ANALYTICS_BINARY, display.displayName(), sameHome);
         ASSERT_TRUE(tessivar.waitForLine("✓ Hotkeys 监听已启动", 15s));
-        ASSERT_TRUE(firstBatchTaken(ingestion, home.path()));
+        ASSERT_TRUE(tessivar.waitForLine("[Tessivar-Analytics] Captured: app_opened", 15s));
         ASSERT_EQ(tessivar::testing::pressKeys(display.displayName(), "alt+2"), "");
         ASSERT_TRUE(tessivar.waitForLine("Captured: jump_triggered (trigger: hotkey, bucket: 2)", 5s));
+        ASSERT_TRUE(batchesTaken(ingestion, home.path()));
         EXPECT_EQ(quit(tessivar), 0);
 
         const auto jump = received(ingestion, "jump_triggered");
@@ -312,7 +311,7 @@ TEST(TessivarProgram, EventsOnceTheOnboardingHasTheKeyboardCarryItsDisplaysSize)
     std::ofstream(home.path() / "config" / "com.brel.tessivar" / "defaults.json") << R"({"hasCompletedOnboarding": false})";
     LoopbackServer ingestion(LoopbackServer::Scheme::http, TESSIVAR_TEST_ANALYTICS_PORT);
     TessivarProcess tessivar(TESSIVAR_LOOPBACK_ANALYTICS_BINARY, display.displayName(), TessivarProcess::Home{home.path()});
-    ASSERT_TRUE(firstBatchTaken(ingestion, home.path()));
+    ASSERT_TRUE(batchesTaken(ingestion, home.path()));
     std::optional<unsigned long> onboarding;
     ASSERT_TRUE(tessivar::testing::waitUntil([&] { return (onboarding = onboardingWindow(tree)).has_value(); }, 15s));
     ASSERT_TRUE(tessivar::testing::waitUntil(
@@ -336,6 +335,7 @@ TEST(TessivarProgram, EventsOnceTheOnboardingHasTheKeyboardCarryItsDisplaysSize)
             [&] { return tessivar.countLines("Captured: jump_triggered") == jumps; }, 5s));
         tessivar::testing::waitUntil([&] { return static_cast<long>(queuedEvents(home.path(), "jump_triggered").size()) == jumps; }, 2s);
     }
+    ASSERT_TRUE(batchesTaken(ingestion, home.path()));
     EXPECT_EQ(quit(tessivar), 0);
 
     const auto events = receivedEvents(ingestion);
@@ -363,7 +363,7 @@ TEST(TessivarProgram, EveryFolderItMakesIsPrivateUnderAnOpenFileModeMask) {
         LoopbackServer ingestion(LoopbackServer::Scheme::http, TESSIVAR_TEST_ANALYTICS_PORT);
         TessivarProcess tessivar(TESSIVAR_LOOPBACK_ANALYTICS_BINARY, display.displayName(),
                                  TessivarProcess::Home{home.path(), "tessivar.log", 0});
-        ASSERT_TRUE(firstBatchTaken(ingestion, home.path()));
+        ASSERT_TRUE(batchesTaken(ingestion, home.path()));
         EXPECT_EQ(quit(tessivar), 0);
         ASSERT_TRUE(received(ingestion, "app_quit")) << "a sent event's file is kept as a spare";
     }
@@ -417,7 +417,7 @@ TEST(TessivarProgram, LeavesAloneALinkWhereTheQueuesSpareFolderShouldBe) {
         ASSERT_TRUE(tessivar.waitForLine("✓ Hotkeys 监听已启动", 15s));
         ASSERT_EQ(tessivar::testing::pressKeys(display.displayName(), "alt+2"), "");
         ASSERT_TRUE(tessivar.waitForLine("Captured: jump_triggered", 5s));
-        ASSERT_TRUE(firstBatchTaken(ingestion, home.path())) << "launch " << launch;
+        ASSERT_TRUE(batchesTaken(ingestion, home.path())) << "launch " << launch;
         EXPECT_EQ(quit(tessivar), 0);
         EXPECT_TRUE(received(ingestion, "jump_triggered")) << "launch " << launch;
         EXPECT_TRUE(received(ingestion, "app_quit")) << "launch " << launch;
@@ -448,7 +448,7 @@ TEST(TessivarProgram, EventsAfterTheQueueFolderIsRemovedOrReplacedStillGoOut) {
         TessivarProcess tessivar(TESSIVAR_LOOPBACK_ANALYTICS_BINARY, display.displayName(),
                                  TessivarProcess::Home{home.path()});
         ASSERT_TRUE(tessivar.waitForLine("✓ Hotkeys 监听已启动", 15s));
-        ASSERT_TRUE(firstBatchTaken(ingestion, home.path()));
+        ASSERT_TRUE(batchesTaken(ingestion, home.path()));
         ASSERT_TRUE(fs::is_directory(queueFolder(home.path())));
         apply(queueFolder(home.path()));
         for (long jump = 1; jump <= jumps; ++jump) {
@@ -456,6 +456,7 @@ TEST(TessivarProgram, EventsAfterTheQueueFolderIsRemovedOrReplacedStillGoOut) {
             ASSERT_TRUE(tessivar::testing::waitUntil(
                 [&] { return tessivar.countLines("Captured: jump_triggered") == jump; }, 5s));
         }
+        ASSERT_TRUE(batchesTaken(ingestion, home.path()));
         EXPECT_EQ(quit(tessivar), 0);
         EXPECT_EQ(receivedCount(ingestion, "jump_triggered"), jumps) << change;
         EXPECT_TRUE(received(ingestion, "app_quit")) << change;
