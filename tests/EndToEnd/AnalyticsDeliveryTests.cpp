@@ -151,6 +151,7 @@ TEST(TessivarProgram, SendsItsEventsAndWhatQuittingCouldNotSendGoesOutWithTheNex
         ASSERT_TRUE(batchesTaken(ingestion, home.path()));
         EXPECT_EQ(quit(tessivar), 0);
 
+        EXPECT_TRUE(received(ingestion, "app_opened"));
         const auto jump = received(ingestion, "jump_triggered");
         ASSERT_TRUE(jump) << "sent at quit, within its bounded wait";
         EXPECT_EQ(jump->event["properties"]["trigger"], "hotkey");
