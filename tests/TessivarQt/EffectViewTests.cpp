@@ -4,7 +4,6 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
-#include <thread>
 
 #include "Platform/Desktop/CursorImage.h"
 #include "Tessivar/Effects/Private/CursorScaleEffectView.h"
@@ -30,6 +29,18 @@ struct PlayingView {
     }
     std::unique_ptr<tessivar::EffectView> view;
 };
+
+// Plays a ring of its own on the screen to its end: once it says it has played,
+// a whole ring's time has passed on the event loop, with every other view's
+// timers ticking meanwhile. Tests that need that much time to pass wait for this
+// instead of sleeping, however slowly a busy machine runs the loop.
+bool aWholeRingPlayedElsewhere() {
+    const PlayingView ring(std::make_unique<tessivar::RippleEffectView>(), true);
+    bool played = false;
+    ring.view->setWhenPlayed([&played] { played = true; });
+    ring.view->show();
+    return QTest::qWaitFor([&played] { return played; }, 10000);
+}
 
 PlayingView scaleEffect(platform::Point hotSpot, bool shaped) {
     auto cursor = EnlargedCursor::fromCursorImage(redPointer(20, 20, hotSpot), 1);
@@ -64,7 +75,7 @@ TEST(RippleEffectView, PlaysFromItsFirstFrameOnTheScreenHoweverLateThatComes) {
     const PlayingView playing(std::make_unique<tessivar::RippleEffectView>(), true);
     bool played = false;
     playing.view->setWhenPlayed([&played] { played = true; });
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // longer than the ring plays
+    ASSERT_TRUE(aWholeRingPlayedElsewhere()) << "longer than the ring plays";
 
     QElapsedTimer sinceShown;
     sinceShown.start();
@@ -73,7 +84,7 @@ TEST(RippleEffectView, PlaysFromItsFirstFrameOnTheScreenHoweverLateThatComes) {
     EXPECT_TRUE(QRect(80, 80, 40, 40).contains(playing.view->mask().boundingRect())) << "the ring at its start";
     EXPECT_FALSE(played);
 
-    EXPECT_TRUE(QTest::qWaitFor([&played] { return played; }, 2000));
+    EXPECT_TRUE(QTest::qWaitFor([&played] { return played; }, 10000));
     EXPECT_GE(sinceShown.elapsed(), 320) << "the whole ring plays from the first frame shown";
 }
 
@@ -81,23 +92,36 @@ TEST(RippleEffectView, PlaysFromItsFirstFrameOnTheScreenHoweverLateThatComes) {
 // far the last play had come, and each play is told once.
 TEST(RippleEffectView, StartedAgainItPlaysWholeFromItsFirstFrame) {
     const PlayingView playing(std::make_unique<tessivar::RippleEffectView>(), true);
+    const QRegion firstFrame = playing.view->mask();
     int played = 0;
-    playing.view->setWhenPlayed([&played] { ++played; });
+    playing.view->setWhenPlayed([&] { ++played; });
     playing.view->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(playing.view.get()));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return played == 1; }, 2000)) << "the first play";
-    // Started again as soon as the last play ended, and again halfway through.
-    for (const int midway : {0, 150}) {
-        QTest::qWait(midway);
-        const int toldBefore = played;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return played == 1; }, 10000)) << "the first play";
+    // Started again as soon as the last play ended, and again part way through.
+    for (const bool partWay : {false, true}) {
+        const char* when = partWay ? "part way through" : "once the last play ended";
+        int toldBefore = played;
+        // Caught between its first frame and its end; a loop starved past the
+        // whole ring did not catch it, and starts it again.
+        bool caught = !partWay;
+        for (int attempt = 0; !caught && attempt < 20; ++attempt) {
+            toldBefore = played;
+            playing.view->startAnimation();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return playing.view->mask() != firstFrame || played > toldBefore; }, 10000));
+            caught = played == toldBefore;
+        }
+        ASSERT_TRUE(caught) << "never caught part way";
         QElapsedTimer sinceStarted;
         sinceStarted.start();
         playing.view->startAnimation();
-        EXPECT_TRUE(QRect(80, 80, 40, 40).contains(playing.view->mask().boundingRect())) << "the ring at its start";
-        ASSERT_TRUE(QTest::qWaitFor([&] { return played > toldBefore; }, 2000)) << "after " << midway << " ms";
-        EXPECT_GE(sinceStarted.elapsed(), 320) << "after " << midway << " ms: the whole ring plays again";
-        QTest::qWait(150);
-        EXPECT_EQ(played, toldBefore + 1) << "after " << midway << " ms: told once";
+        EXPECT_TRUE(QRect(80, 80, 40, 40).contains(playing.view->mask().boundingRect())) << when << ": the ring at its start";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return played > toldBefore; }, 10000)) << when;
+        // No sleep can be trusted to be long enough on a busy machine; a lower
+        // bound on the time the play took can only be broken by the view.
+        EXPECT_GE(sinceStarted.elapsed(), 320) << when << ": the whole ring plays again";
+        ASSERT_TRUE(aWholeRingPlayedElsewhere());
+        EXPECT_EQ(played, toldBefore + 1) << when << ": told once";
     }
 }
 
@@ -121,7 +145,7 @@ TEST(RippleEffectView, EndsWithTheFrameThatEndsItsTimeWithoutWaitingForAPaint) {
     playing.view->setWhenPlayed([&] { playedTurn = turn; });
     const QRegion first = playing.view->mask();
     playing.view->show();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return playing.view->mask() != first; }, 2000)) << "the clock runs";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return playing.view->mask() != first; }, 10000)) << "the clock runs";
     playing.view->setUpdatesEnabled(false);  // no paint comes from here on
 
     QTimer wakeUp;  // so that a play that never ends fails instead of waiting for ever

@@ -22,6 +22,25 @@ std::string objects(std::size_t depth) {
     return text + "null" + std::string(depth, '}');
 }
 
+// Wide and shallow: `count` of `each` side by side in one array.
+std::string sideBySide(std::size_t count, const std::string& each) {
+    std::string text = "[";
+    for (std::size_t i = 0; i < count; ++i) text += (i ? "," : "") + each;
+    return text + "]";
+}
+
+// A flags answer as the server gives one: every flag with an object of its own
+// and a metadata object in that, two levels each, far more of them than the
+// bound's 512 levels.
+std::string flagsAnswer(std::size_t flags) {
+    json answer{{"flags", json::object()}};
+    for (std::size_t i = 0; i < flags; ++i) {
+        const auto key = "flag-" + std::to_string(i);
+        answer["flags"][key] = {{"key", key}, {"enabled", true}, {"metadata", {{"id", i}, {"version", 1}}}};
+    }
+    return answer.dump();
+}
+
 struct DepthCase {
     const char* what;
     std::string text;
@@ -40,6 +59,9 @@ TEST(BoundedJSON, ReadsTextsUpTo512DeepAndRefusesDeeperWhateverTheirStringsHold)
         {"objects 512 deep", objects(512), true},
         {"objects 513 deep", objects(513), false, tooDeep},
         {"512 deep twice over, side by side", "[" + arrays(511) + "," + arrays(511) + "]", true},
+        {"600 arrays side by side", sideBySide(600, "[]"), true},
+        {"600 objects side by side", sideBySide(600, "{}"), true},
+        {"a flags answer with 300 flags, each with a metadata object", flagsAnswer(300), true},
         {"unfinished, 100,000 deep", std::string(100'000, '['), false, tooDeep},
         {"an escaped quote does not end its string", R"(["\"", )" + veryDeep + "]", false, tooDeep},
         {"an escaped backslash does not escape the quote", R"(["\\", )" + veryDeep + "]", false, tooDeep},

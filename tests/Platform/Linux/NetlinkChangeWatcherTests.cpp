@@ -2,15 +2,24 @@
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 
 #include <atomic>
 #include <chrono>
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
-#include <thread>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "Platform/Linux/NetlinkSocket.h"
 #include "Platform/Linux/Private/NetlinkChangeWatcher.h"
+#include "tests/support/WaitUntil.h"
 
 namespace platform {
 namespace {
@@ -36,11 +45,28 @@ int askForLinks(const NetlinkSocket& socket) {
 }
 
 bool waitFor(const std::atomic<int>& count, int atLeast) {
-    for (auto deadline = std::chrono::steady_clock::now() + 10s; std::chrono::steady_clock::now() < deadline;) {
-        if (count >= atLeast) return true;
-        std::this_thread::sleep_for(1ms);
-    }
-    return false;
+    return tessivar::testing::waitUntil([&] { return count >= atLeast; }, 10s, 1ms);
+}
+
+std::set<std::string> threadsOfThisProcess() {
+    std::set<std::string> threads;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) threads.insert(entry.path().filename());
+    return threads;
+}
+
+// The timeout of the poll the thread sleeps in, as the kernel shows it (-1 for
+// none); absent while the thread is in no poll. What the thread waits for, seen
+// without waiting for it: no sleep has to outlast a timeout to show there is none.
+std::optional<int> pollTimeout(const std::string& thread) {
+    std::ifstream file("/proc/self/task/" + thread + "/syscall");
+    long number = -1;
+    std::string fds, count, timeout;
+    if (!(file >> number >> fds >> count >> timeout) || number != SYS_poll) return std::nullopt;
+    return static_cast<int>(static_cast<std::uint32_t>(std::stoull(timeout, nullptr, 16)));
+}
+
+bool waitForPollTimeout(const std::string& thread, int timeout) {
+    return tessivar::testing::waitUntil([&] { return pollTimeout(thread) == timeout; }, 10s, 1ms);
 }
 
 // An idle watcher sleeps until the kernel speaks; quiet-interval wakes come only
@@ -58,10 +84,14 @@ TEST(NetlinkChangeWatcher, WakesAfterQuietIntervalsOnlyWhileAsked) {
             return askAgain.load();
         },
         kShortQuietMs);
+    const auto before = threadsOfThisProcess();
     ASSERT_EQ(watcher.start(), 0);
+    std::vector<std::string> started;
+    std::ranges::set_difference(threadsOfThisProcess(), before, std::back_inserter(started));
+    ASSERT_EQ(started.size(), 1u) << "the watcher's thread";
+    const std::string thread = started.front();
 
-    // Many quiet intervals pass with nothing from the kernel.
-    std::this_thread::sleep_for(std::chrono::milliseconds(20 * kShortQuietMs));
+    EXPECT_TRUE(waitForPollTimeout(thread, -1)) << "an idle watcher sleeps with a timeout of " << pollTimeout(thread).value_or(-2);
     EXPECT_EQ(quietWakes, 0) << "an idle watcher was woken without being asked";
     EXPECT_EQ(changes, 0);
 
@@ -71,8 +101,9 @@ TEST(NetlinkChangeWatcher, WakesAfterQuietIntervalsOnlyWhileAsked) {
 
     askAgain = false;
     const int settled = quietWakes + 1;  // at most one wake was already on its way
-    std::this_thread::sleep_for(std::chrono::milliseconds(20 * kShortQuietMs));
-    EXPECT_LE(quietWakes, settled) << "quiet wakes went on after a wake stopped asking";
+    // Back in a poll without a timeout, the thread wakes no more without the kernel.
+    EXPECT_TRUE(waitForPollTimeout(thread, -1)) << "quiet wakes went on after a wake stopped asking";
+    EXPECT_LE(quietWakes, settled);
 }
 
 }  // namespace

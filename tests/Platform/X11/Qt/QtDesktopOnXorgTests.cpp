@@ -65,7 +65,7 @@ protected:
     // Waits for the server to have processed Qt's warp, which comes over
     // another connection than the observer's.
     std::optional<PointerPosition> pointerOnceAt(PointerPosition expected) const {
-        waitUntil([&] { return observer_->pointer() == expected; }, 2s);
+        waitUntil([&] { return observer_->pointer() == expected; }, 10s);
         return observer_->pointer();
     }
 

@@ -319,7 +319,7 @@ TEST_F(RemoteConfigTest, ARemoteConfigurationRequestThatCannotBeBuiltSaysSo) {
     auto remote = started();
     ASSERT_TRUE(server.waitForConfigRequest());
     const auto expected = "[ZeraZov] Remote config stays loading: no request could be built, so no answer will come";
-    tessivar::testing::waitUntil([&] { return logs.contains(expected); }, std::chrono::seconds(1),
+    tessivar::testing::waitUntil([&] { return logs.contains(expected); }, std::chrono::seconds(10),
                                  std::chrono::milliseconds(2));
     debug.reset();
     EXPECT_TRUE(logs.contains(expected));
