@@ -169,15 +169,31 @@ const mcontext_t* zzcrash_thread_stopped_context(zzcrash_thread_t thread) {
     return &slot->context;
 }
 
+namespace {
+
+// Lets the slot's thread go on, once it has stopped; one that was asked and
+// has not yet answered is asked no more.
+void release(Slot& slot, std::int64_t deadline) {
+    if (exchange(slot.state, requested, idle)) return;
+    if (waitWhile(slot, capturing, capturing, deadline) != stopped) return;
+    store(slot.state, released);
+    futexWake(slot.state);
+}
+
+}  // namespace
+
+void zzcrash_threads_resume_one(zzcrash_thread_t thread) {
+    Slot* slot = slotOf(thread);
+    if (!slot) return;
+    const int savedErrno = errno;
+    release(*slot, nowNs() + releaseTimeoutMs * 1'000'000);
+    errno = savedErrno;
+}
+
 void zzcrash_threads_resume() {
     const int savedErrno = errno;
     const std::int64_t deadline = nowNs() + releaseTimeoutMs * 1'000'000;
-    for (std::uint32_t i = 0; i < slotCount; ++i) {
-        if (exchange(slots[i].state, requested, idle)) continue;
-        if (waitWhile(slots[i], capturing, capturing, deadline) != stopped) continue;
-        store(slots[i].state, released);
-        futexWake(slots[i].state);
-    }
+    for (std::uint32_t i = 0; i < slotCount; ++i) release(slots[i], deadline);
     releasedCount = slotCount;
     store(slotCount, 0);
     stopping.clear(std::memory_order_release);

@@ -52,6 +52,12 @@ bool zzcrash_thread_await_stopped(zzcrash_thread_t thread);
 // Valid until zzcrash_threads_resume. Async-signal-safe.
 const mcontext_t* zzcrash_thread_stopped_context(zzcrash_thread_t thread);
 
+// Lets one stopped thread go on while the others stay stopped (a crashed
+// thread that is to end the process by its signal: none of the others may
+// run on to end it first); the stop stays held until zzcrash_threads_resume.
+// Async-signal-safe.
+void zzcrash_threads_resume_one(zzcrash_thread_t thread);
+
 // Lets every stopped thread go on, without waiting for them to leave their
 // handlers: the next stop waits (boundedly) for that, so that it starts
 // clean. Async-signal-safe.

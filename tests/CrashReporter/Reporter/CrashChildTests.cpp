@@ -6,6 +6,8 @@
 // and how much of the 64 KiB alternate stack it used.
 #include <dlfcn.h>
 #include <pthread.h>
+#include <sched.h>
+#include <setjmp.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -89,6 +91,60 @@ CRASH_CHILD_FUNCTION void tessivar_crash_child_short_of_stack() {
     if (sigaltstack(&small, nullptr) != 0) _exit(94);
     tessivar_crash_child_write_null();
     asm volatile("");
+}
+
+// Faults the kernel names in ways an exception names only coarsely.
+CRASH_CHILD_FUNCTION void tessivar_crash_child_write_read_only() {
+    void* page = mmap(nullptr, static_cast<std::size_t>(sysconf(_SC_PAGESIZE)), PROT_READ,
+                      MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (page == MAP_FAILED) _exit(93);
+    armTrap();
+    tessivar_crash_child_write_at(reinterpret_cast<std::uintptr_t>(page) + 0x20);
+    asm volatile("");
+}
+
+CRASH_CHILD_FUNCTION void tessivar_crash_child_undefined_instruction() {
+    armTrap();
+    asm volatile("ud2");
+}
+
+CRASH_CHILD_FUNCTION void tessivar_crash_child_divide_by_zero() {
+    armTrap();
+    asm volatile("xorl %%ecx, %%ecx\n\tmovl $1, %%eax\n\tcltd\n\tidivl %%ecx" ::: "eax", "ecx", "edx");
+}
+
+// A thread of the program's faults while the main thread sleeps: the stop of
+// the threads for the report cuts the sleep short (no handler restarts it),
+// and a main thread let go on before the fault's signal ends the process
+// would return from main, an exit that says nothing of the crash.
+CRASH_CHILD_FUNCTION void* tessivar_crash_child_fault_on_worker(void*) {
+    armTrap();
+    tessivar_crash_child_write_at(0x50);
+    return nullptr;
+}
+
+CRASH_CHILD_FUNCTION void tessivar_crash_child_worker_faults_while_main_sleeps() {
+    pthread_t worker;
+    if (pthread_create(&worker, nullptr, tessivar_crash_child_fault_on_worker, nullptr) != 0) _exit(92);
+    sleep(10);
+}
+
+// The same with a thread made by clone(2) itself, which has no thread
+// library record and no alternate stack.
+CRASH_CHILD_FUNCTION int tessivar_crash_child_fault_on_clone(void*) {
+    tessivar_crash_child_write_at(0x60);
+    return 0;
+}
+
+CRASH_CHILD_FUNCTION void tessivar_crash_child_clone_faults_while_main_sleeps() {
+    constexpr std::size_t stackBytes = 256 * 1024;
+    auto* stack = static_cast<unsigned char*>(
+        mmap(nullptr, stackBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0));
+    if (stack == MAP_FAILED) _exit(93);
+    armTrap();
+    constexpr int flags = CLONE_VM | CLONE_FS | CLONE_FILES | CLONE_SIGHAND | CLONE_THREAD | CLONE_SYSVSEM;
+    if (clone(tessivar_crash_child_fault_on_clone, stack + stackBytes, flags, nullptr) < 0) _exit(92);
+    sleep(10);
 }
 
 CRASH_CHILD_FUNCTION void tessivar_crash_child_abort() {
@@ -291,10 +347,11 @@ struct Crash {
     const char* onTheStack;              // a function further down the crashed thread's stack
     bool mainThread;                     // the main thread crashed, which has the alternate stack
     bool onAlternateStack;               // the report was written there (not on the exception server's thread)
-    std::optional<std::uint64_t> badAccess;  // the kind of bad access it was caught as; none: caught as a signal
+    std::optional<std::uint64_t> exceptionCode;  // the exception's first code (for a bad access, its kind); none: caught as a signal
     const char* exceptionName = nullptr;     // the uncaught exception's, thrown by `onTheStack`; null: none
     const char* library = nullptr;           // the image the first frame lies in, by its file name; null: any
     std::size_t threads = 3;                 // the report lists at least this many
+    std::uint32_t exceptionType = 1;         // the exception it was caught as (1: a bad access)
 };
 
 void PrintTo(const Crash& crash, std::ostream* out) { *out << crash.what; }
@@ -349,10 +406,10 @@ void checkReport(const Crash& crash, const ZZCrashReport& report) {
                    pc - image.imageBaseAddress() < image.imageSize();
         })) << "frame 0 at " << pc << " lies in no image named " << crash.library;
     }
-    ASSERT_EQ(report.machExceptionInfo().has_value(), crash.badAccess.has_value());
-    if (!crash.badAccess) return;
-    EXPECT_EQ(report.machExceptionInfo()->type(), 1u);
-    const std::vector<std::uint64_t> codes{*crash.badAccess, report.signalInfo().address()};
+    ASSERT_EQ(report.machExceptionInfo().has_value(), crash.exceptionCode.has_value());
+    if (!crash.exceptionCode) return;
+    EXPECT_EQ(report.machExceptionInfo()->type(), crash.exceptionType);
+    const std::vector<std::uint64_t> codes{*crash.exceptionCode, report.signalInfo().address()};
     EXPECT_EQ(report.machExceptionInfo()->codes(), codes);
 }
 
@@ -425,7 +482,7 @@ const Crash kCrashes[] = {
     // Threads other than the enabling one, started before it enabled the
     // reporter and after, have alternate stacks of their own. A guard
     // page is mapped: as an exception, a protection failure, reported as
-    // the bus error it stands for.
+    // the signal that ended the process.
     {"a stack overflow on a thread from before the reporter", overflowTheThreadFromBeforeEnable, 0, SIGSEGV,
      "SIGSEGV", {"SEGV_ACCERR"}, {}, "tessivar_crash_child_recurse", "tessivar_crash_child_overflow_when_told",
      false, false, std::nullopt},
@@ -433,10 +490,10 @@ const Crash kCrashes[] = {
      "SIGSEGV", {"SEGV_ACCERR"}, {}, "tessivar_crash_child_recurse", "tessivar_crash_child_overflow_when_told",
      false, false, std::nullopt},
     {"a stack overflow on a thread from before the reporter, exception-server mode",
-     overflowTheThreadFromBeforeEnable, 1, SIGSEGV, "SIGBUS", {"BUS_ADRERR"}, {}, "tessivar_crash_child_recurse",
+     overflowTheThreadFromBeforeEnable, 1, SIGSEGV, "SIGSEGV", {"SEGV_ACCERR"}, {}, "tessivar_crash_child_recurse",
      "tessivar_crash_child_overflow_when_told", false, false, 2},
     {"a stack overflow on a thread started after the reporter, exception-server mode",
-     overflowAThreadStartedAfterEnable, 1, SIGSEGV, "SIGBUS", {"BUS_ADRERR"}, {}, "tessivar_crash_child_recurse",
+     overflowAThreadStartedAfterEnable, 1, SIGSEGV, "SIGSEGV", {"SEGV_ACCERR"}, {}, "tessivar_crash_child_recurse",
      "tessivar_crash_child_overflow_when_told", false, false, 2},
     {"abort, exception-server mode", tessivar_crash_child_abort, 1, SIGABRT, "SIGABRT", {"SI_TKILL"}, {0}, nullptr,
      "tessivar_crash_child_abort", true, true, std::nullopt},
@@ -445,6 +502,37 @@ const Crash kCrashes[] = {
     {"a hundred threads faulting at once, exception-server mode", tessivar_crash_child_hundred_threads, 1, SIGSEGV,
      "SIGSEGV", {"SEGV_MAPERR"}, faultAddresses(hundred), "tessivar_crash_child_write_at",
      "tessivar_crash_child_write_at", false, false, 1, nullptr, nullptr, hundred + 1},
+    // The kernel's signal and code, in both modes.
+    {"a write to a read-only page", tessivar_crash_child_write_read_only, 0, SIGSEGV, "SIGSEGV", {"SEGV_ACCERR"}, {},
+     "tessivar_crash_child_write_at", "tessivar_crash_child_write_read_only", true, true, std::nullopt},
+    {"a write to a read-only page, exception-server mode", tessivar_crash_child_write_read_only, 1, SIGSEGV,
+     "SIGSEGV", {"SEGV_ACCERR"}, {}, "tessivar_crash_child_write_at", "tessivar_crash_child_write_read_only", true,
+     false, 2},
+    {"an undefined instruction", tessivar_crash_child_undefined_instruction, 0, SIGILL, "SIGILL", {"ILL_ILLOPN"}, {},
+     "tessivar_crash_child_undefined_instruction", "tessivar_crash_child_undefined_instruction", true, true,
+     std::nullopt},
+    {"an undefined instruction, exception-server mode", tessivar_crash_child_undefined_instruction, 1, SIGILL,
+     "SIGILL", {"ILL_ILLOPN"}, {}, "tessivar_crash_child_undefined_instruction",
+     "tessivar_crash_child_undefined_instruction", true, false, ILL_ILLOPN, nullptr, nullptr, 3, 2},
+    {"a division by zero", tessivar_crash_child_divide_by_zero, 0, SIGFPE, "SIGFPE", {"FPE_INTDIV"}, {},
+     "tessivar_crash_child_divide_by_zero", "tessivar_crash_child_divide_by_zero", true, true, std::nullopt},
+    {"a division by zero, exception-server mode", tessivar_crash_child_divide_by_zero, 1, SIGFPE, "SIGFPE",
+     {"FPE_INTDIV"}, {}, "tessivar_crash_child_divide_by_zero", "tessivar_crash_child_divide_by_zero", true, false,
+     FPE_INTDIV, nullptr, nullptr, 3, 3},
+    // A thread faults while the main thread sleeps: the process still ends
+    // by the fault's signal, with the whole report on disk.
+    {"a worker faulting while main sleeps", tessivar_crash_child_worker_faults_while_main_sleeps, 0, SIGSEGV,
+     "SIGSEGV", {"SEGV_MAPERR"}, {0x50}, "tessivar_crash_child_write_at", "tessivar_crash_child_fault_on_worker",
+     false, false, std::nullopt},
+    {"a worker faulting while main sleeps, exception-server mode",
+     tessivar_crash_child_worker_faults_while_main_sleeps, 1, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR"}, {0x50},
+     "tessivar_crash_child_write_at", "tessivar_crash_child_fault_on_worker", false, false, 1},
+    {"a clone thread faulting while main sleeps", tessivar_crash_child_clone_faults_while_main_sleeps, 0, SIGSEGV,
+     "SIGSEGV", {"SEGV_MAPERR"}, {0x60}, "tessivar_crash_child_write_at", "tessivar_crash_child_fault_on_clone",
+     false, false, std::nullopt},
+    {"a clone thread faulting while main sleeps, exception-server mode",
+     tessivar_crash_child_clone_faults_while_main_sleeps, 1, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR"}, {0x60},
+     "tessivar_crash_child_write_at", "tessivar_crash_child_fault_on_clone", false, false, 1},
     // The handler has less stack left than the writer needs: the report
     // is still whole (and an earlier one is never half overwritten).
     {"a write through null with 8 KiB of alternate stack", tessivar_crash_child_short_of_stack, 0, SIGSEGV,
