@@ -597,6 +597,30 @@ TEST_P(CrashChildWrites, TheReportThatTheNextLaunchFinds) {
 
 INSTANTIATE_TEST_SUITE_P(CrashChild, CrashChildWrites, ::testing::ValuesIn(kCrashes), caseName);
 
+// A thread faulting while the main thread sleeps, run after run: each run
+// ends by the fault's signal and leaves the whole report, never an exit of
+// main's with an empty report.
+TEST(CrashChild, AThreadFaultingWhileMainSleepsEndsTheProcessEveryTime) {
+    constexpr int runs = 20;
+    for (const Crash& crash : kCrashes) {
+        if (!std::strstr(crash.what, "while main sleeps")) continue;
+        SCOPED_TRACE(crash.what);
+        for (int run = 0; run < runs; ++run) {
+            const fs::path base = tessivar::testing::emptyReportFolder("crash-child-sleeping");
+            const auto result = tessivar::testing::runForked(
+                [&](int output) { return crashChild(output, base, crash.handlerType, crash.crash); },
+                std::chrono::seconds(30));
+            EXPECT_TRUE(result.killedBy(SIGSEGV)) << "run " << run << ": wait status " << result.status;
+            const auto log = reporterIn(base, 0).loadPendingCrashReportData();
+            ASSERT_TRUE(log) << "run " << run;
+            const auto report = tessivar::testing::decodedLog(*log);
+            ASSERT_TRUE(report) << "run " << run;
+            EXPECT_EQ(report->signalInfo().address(), crash.addresses.front()) << "run " << run;
+            fs::remove_all(base);
+        }
+    }
+}
+
 // Many threads deep in calls, every frame named, make a report of megabytes:
 // the next launch and the text tool read it back whole.
 constexpr int deepThreads = 150;
@@ -637,6 +661,79 @@ TEST(CrashChild, AReportOfManyThreadsDeepInCallsIsReadBackWhole) {
     std::printf("%d threads %d calls deep: a report of %ju bytes\n", deepThreads, deepThreadDepth,
                 static_cast<std::uintmax_t>(size));
     fs::remove_all(base);
+}
+
+// What a fault handler of the program's, installed before the reporter was
+// enabled, does with a write through a bad address: says so and puts the
+// default action back (the fault comes again and ends the process), or
+// jumps out of the fault, after which the program exits or aborts.
+enum class EarlierHandler { printsAndReturns, jumpsOutThenExits, jumpsOutThenAborts };
+
+constexpr char earlierHandlerRan[] = "the earlier handler ran\n";
+int earlierHandlerOutput = -1;
+EarlierHandler earlierHandler = EarlierHandler::printsAndReturns;
+sigjmp_buf pastTheFault;
+
+void onFaultBeforeTheReporter(int, siginfo_t*, void*) {
+    if (write(earlierHandlerOutput, earlierHandlerRan, sizeof earlierHandlerRan - 1) < 0) _exit(95);
+    if (earlierHandler != EarlierHandler::printsAndReturns) siglongjmp(pastTheFault, 1);
+    signal(SIGSEGV, SIG_DFL);
+}
+
+int faultUnderAnEarlierHandler(int output, const fs::path& base, unsigned handlerType, EarlierHandler handler) {
+    withoutCoreDumps();
+    earlierHandlerOutput = output;
+    earlierHandler = handler;
+    struct sigaction action {};
+    action.sa_sigaction = onFaultBeforeTheReporter;
+    action.sa_flags = SA_SIGINFO;
+    sigemptyset(&action.sa_mask);
+    if (sigaction(SIGSEGV, &action, nullptr) != 0) return 1;
+    ZZCrashReporter reporter = reporterIn(base, handlerType);
+    if (!reporter.enableCrashReporter()) return 1;
+    if (sigsetjmp(pastTheFault, 1) == 0) tessivar_crash_child_write_at(0x70);
+    if (handler == EarlierHandler::jumpsOutThenAborts) abort();
+    std::exit(0);  // as a program that went on would, through its exit handlers
+}
+
+// The signal mode reports the fault before any handler of the program's
+// sees it, and the process ends by the fault's default action: that handler
+// never runs. In the exception-server mode the fault goes on to that
+// handler: a fault it recovers from, however it recovers, leaves no report,
+// one it gives up on is reported, and a crash after a recovery is reported
+// as itself.
+TEST(CrashChild, AFaultHandlerOfTheProgramsOwnGetsTheFaultOnlyInExceptionServerMode) {
+    struct Case {
+        unsigned handlerType;
+        EarlierHandler handler;
+        int signal;               // the one that ended the process; 0: it exited 0
+        bool handlerRan;
+        const char* reported;     // the report's signal; null: none
+    };
+    const Case cases[] = {
+        {0, EarlierHandler::printsAndReturns, SIGSEGV, false, "SIGSEGV"},
+        {0, EarlierHandler::jumpsOutThenExits, SIGSEGV, false, "SIGSEGV"},
+        {1, EarlierHandler::printsAndReturns, SIGSEGV, true, "SIGSEGV"},
+        {1, EarlierHandler::jumpsOutThenExits, 0, true, nullptr},
+        {1, EarlierHandler::jumpsOutThenAborts, SIGABRT, true, "SIGABRT"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "mode " << c.handlerType << ", handler " << static_cast<int>(c.handler));
+        const fs::path base = tessivar::testing::emptyReportFolder("crash-child-earlier");
+        const auto result = tessivar::testing::runForked(
+            [&](int output) { return faultUnderAnEarlierHandler(output, base, c.handlerType, c.handler); },
+            std::chrono::seconds(20));
+        if (c.signal) {
+            EXPECT_TRUE(result.killedBy(c.signal)) << "wait status " << result.status;
+        } else {
+            EXPECT_TRUE(result.exitedWith(0)) << "wait status " << result.status;
+        }
+        EXPECT_EQ(result.output == earlierHandlerRan, c.handlerRan) << result.output;
+        const auto log = reporterIn(base, 0).loadPendingCrashReportData();
+        const auto report = log ? tessivar::testing::decodedLog(*log) : std::nullopt;
+        EXPECT_EQ(report ? report->signalInfo().name() : "none", c.reported ? c.reported : "none");
+        fs::remove_all(base);
+    }
 }
 
 // A SIGSEGV that another process (or this one) sends is no fault: the
