@@ -12,7 +12,11 @@
 // coarsely (a write to a read-only page and a bus error are both a bad
 // access). Async-signal-safe.
 
-inline constexpr std::uint32_t ZZCRASH_FAULT_CONTEXT_CAPACITY = 64;
+// A slot for every thread a report can list: a faulting thread whose
+// registers are kept here is read from them whether or not it answers the
+// stop of the threads in time, which on a busy machine a hundred threads
+// faulting at once do not all do.
+inline constexpr std::uint32_t ZZCRASH_FAULT_CONTEXT_CAPACITY = ZZCRASH_THREAD_LIST_CAPACITY;
 
 // Keeps the context and the signal (which stay valid until cleared; a null
 // signal: not known) for the thread; false when every slot is taken.

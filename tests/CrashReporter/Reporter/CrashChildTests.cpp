@@ -210,7 +210,10 @@ CRASH_CHILD_FUNCTION int tessivar_crash_child_recurse(int depth) {
 namespace {
 
 // `count` threads, each writing through its own bad address (0x10, 0x20,
-// ...) once the last of them is ready.
+// ...) once the last of them is ready. They wait blocked, not spinning: a
+// hundred spinning threads on a busy machine keep each other from being
+// scheduled, and one that is not scheduled before the stop of the threads
+// gives up on it is rightly listed without its stack.
 void faultTogether(int count) {
     std::atomic<int> ready{0};
     std::atomic<bool> armed{false};
@@ -218,9 +221,9 @@ void faultTogether(int count) {
         if (ready.fetch_add(1) == count - 1) {
             armTrap();
             armed.store(true);
+            armed.notify_all();
         }
-        while (!armed.load()) {
-        }
+        armed.wait(false);
         tessivar_crash_child_write_at(address);
     };
     // Reserved first: a vector growing while the last thread has armed the
