@@ -192,7 +192,7 @@ void zzcrash_log_writer_free(zzcrash_log_writer* writer);
 // Async-signal-safe, allocates nothing.
 
 // Writes the crash log: every thread of the process (the others stopped
-// while it is written), `crashed_thread` marked crashed; the calling thread
+// while it is written, and after it when the writer holds them), `crashed_thread` marked crashed; the calling thread
 // is described by `current_state`, or left out when that is null. The log
 // stays within ZZCRASH_LOG_MAX_BYTES and the file's own limit: what does not
 // fit is the outermost frames of the threads that did not crash, then of the
