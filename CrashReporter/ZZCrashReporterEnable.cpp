@@ -116,6 +116,7 @@ bool ZZCrashReporter::enableCrashReporter(ZZCrashReporterError* error) {
         std::fprintf(stderr,
                      "[ZZCrashReporter] This process's own facts could not be read: crash reports will "
                      "go without its name, path and parent\n");
+    context->writer.holds_stopped_threads = true;
     if (customData_) zzcrash_log_writer_set_custom_data(&context->writer, customData_->data(), customData_->size());
     context->images = zzcrash_shared_image_list();
     if (!zzcrash_thread_stopper_install())
@@ -146,7 +147,7 @@ bool ZZCrashReporter::installExceptionServer(ZZCrashReporterError* error) {
         if (error) *error = zzcrash_make_posix_error("Failed to register signal handler", errno);
         return false;
     }
-    zzcrash_fault_bridge_on_resumed(zzcrash_withdraw_fault_report);
+    zzcrash_install_fault_report_withdrawal();
     zzcrash_crash_context* context = &zzcrash_shared_crash_context;
     auto server = startExceptionServer(&previousMachPorts_, zzcrash_mach_exception_callback, context, error);
     if (!server) return false;

@@ -35,16 +35,13 @@ int installError = 0;
 // would only raise it again at the same instruction, for ever. True when a
 // handler of the program's ran and returned.
 bool passOn(int signal, siginfo_t* info, void* context) {
-    const struct sigaction& previous = previousActions[signal];
-    if (previous.sa_flags & SA_SIGINFO) {
-        previous.sa_sigaction(signal, info, context);
-        return true;
-    }
-    if (previous.sa_handler == SIG_DFL || previous.sa_handler == SIG_IGN) {
+    if (!zzcrash_fault_bridge_passes_on(signal)) {
         zzcrash_raise_with_default_action(signal);
         return false;
     }
-    previous.sa_handler(signal);
+    const struct sigaction& previous = previousActions[signal];
+    if (previous.sa_flags & SA_SIGINFO) previous.sa_sigaction(signal, info, context);
+    else previous.sa_handler(signal);
     return true;
 }
 
@@ -63,11 +60,11 @@ bool stillOurs(int signal) {
 // threads fault at once than there are slots, the later ones wait, as they
 // would for their answer, until the report of the crash is written, instead
 // of ending the process by the default action while it is written.
-bool saveContext(zzcrash_thread_t self, mcontext_t* context) {
+bool saveContext(zzcrash_thread_t self, mcontext_t* context, const siginfo_t* info) {
     const std::int64_t started = zzcrash_monotonic_ms();
     const std::int64_t deadline = started + ZZCRASH_FAULT_REPLY_TIMEOUT_MS;
     const timespec pause{0, 1'000'000};
-    while (!zzcrash_fault_context_save(self, context)) {
+    while (!zzcrash_fault_context_save(self, context, info)) {
         if (!zzcrash_exception_wait_goes_on(started, deadline)) return false;
         nanosleep(&pause, nullptr);
     }
@@ -87,7 +84,7 @@ bool deliver(siginfo_t* info, ucontext_t* context, bool* sent) {
     // that want the thread's state with the message are not offered here.
     const std::int32_t behavior = registration.behavior & ~ZZCRASH_MACH_EXCEPTION_CODES;
     if (zzcrash_port_received_by_caller(registration.port) || behavior != ZZCRASH_EXCEPTION_DEFAULT) return false;
-    if (!saveContext(self, &context->uc_mcontext)) return false;
+    if (!saveContext(self, &context->uc_mcontext, info)) return false;
     *sent = true;
     const bool wideCodes = (registration.behavior & ZZCRASH_MACH_EXCEPTION_CODES) != 0;
     const zzcrash_kern_return_t answer = zzcrash_exception_raise(registration.port, wideCodes, self, getpid(), type,
@@ -133,6 +130,12 @@ bool zzcrash_fault_bridge_install() {
 }
 
 void zzcrash_fault_bridge_on_resumed(zzcrash_fault_resumed_callback callback) { resumedCallback.store(callback); }
+
+bool zzcrash_fault_bridge_passes_on(int signal) {
+    if (signal <= 0 || signal >= NSIG) return false;
+    const struct sigaction& previous = previousActions[signal];
+    return (previous.sa_flags & SA_SIGINFO) || (previous.sa_handler != SIG_DFL && previous.sa_handler != SIG_IGN);
+}
 
 bool zzcrash_fault_bridge_exception_of(const siginfo_t* info, std::int32_t* type, std::int64_t codes[2]) {
     if (info->si_code <= 0) return false;

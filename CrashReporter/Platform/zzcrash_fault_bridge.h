@@ -29,6 +29,11 @@ inline constexpr std::int64_t ZZCRASH_FAULT_REPLY_TIMEOUT_MS = 10'000;
 using zzcrash_fault_resumed_callback = void (*)(zzcrash_thread_t thread);
 void zzcrash_fault_bridge_on_resumed(zzcrash_fault_resumed_callback callback);
 
+// Whether a fault of `signal` that the exception's answer does not take
+// goes on to a handler the program installed before the bridge (which may
+// mend it) rather than to the default action. Async-signal-safe.
+bool zzcrash_fault_bridge_passes_on(int signal);
+
 // The exception a kernel-raised fault is sent as: its type and two codes (the
 // kind of fault, the faulting address); false for any other signal.
 // Async-signal-safe.

@@ -31,14 +31,23 @@ std::uint32_t slotCount = 0;
 // one stop is followed by no other, and its writer need not wait a second
 // time for every thread to be scheduled).
 std::uint32_t releasedCount = 0;
-// When the stop under way gives up on the threads that have not answered.
+// The stop under way gives up on the threads that have not answered once
+// its timeout has passed both since it began and since the last thread
+// answered, and in any case at `stopCeilingNs`: on a busy machine a hundred
+// threads that all answer may take longer than one timeout to be scheduled,
+// while a thread that blocks the signal never answers at all.
+std::int64_t stopTimeoutNs = 0;
 std::int64_t stopDeadlineNs = 0;
+std::int64_t stopCeilingNs = 0;
+std::int64_t lastAnswerNs = 0;
+constexpr std::int64_t stopCeilingTimeouts = 10;
 int stopSignal = 0;
 // Held from a stop to its resume: one stop at a time.
 std::atomic_flag stopping;
 
 static_assert(std::atomic_ref<std::uint32_t>::is_always_lock_free);
 static_assert(std::atomic_ref<int>::is_always_lock_free);
+static_assert(std::atomic_ref<std::int64_t>::is_always_lock_free);
 
 constexpr std::int64_t releaseTimeoutMs = 200;
 
@@ -71,6 +80,22 @@ std::uint32_t waitWhile(Slot& slot, std::uint32_t a, std::uint32_t b, std::int64
     }
 }
 
+std::int64_t answerDeadlineNs() {
+    const std::int64_t sinceLastAnswer = std::atomic_ref(lastAnswerNs).load(std::memory_order_acquire) + stopTimeoutNs;
+    const std::int64_t deadline = sinceLastAnswer > stopDeadlineNs ? sinceLastAnswer : stopDeadlineNs;
+    return deadline < stopCeilingNs ? deadline : stopCeilingNs;
+}
+
+// Waits until the slot's thread has answered the stop or the stop gives up
+// on it; answers the slot's state.
+std::uint32_t awaitAnswer(Slot& slot) {
+    for (;;) {
+        const std::int64_t deadline = answerDeadlineNs();
+        const std::uint32_t state = waitWhile(slot, requested, capturing, deadline);
+        if ((state != requested && state != capturing) || answerDeadlineNs() <= deadline) return state;
+    }
+}
+
 Slot* slotOf(zzcrash_thread_t thread) {
     const std::uint32_t count = load(slotCount);
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -86,6 +111,7 @@ void onStopSignal(int, siginfo_t*, void* context) {
     Slot* slot = slotOf(gettid());
     if (slot && exchange(slot->state, requested, capturing)) {
         slot->context = static_cast<ucontext_t*>(context)->uc_mcontext;
+        std::atomic_ref(lastAnswerNs).store(nowNs(), std::memory_order_release);
         store(slot->state, stopped);
         futexWake(slot->state);
         while (load(slot->state) == stopped) futexWait(slot->state, stopped, nullptr);
@@ -133,7 +159,11 @@ int zzcrash_threads_request_stop(const zzcrash_thread_list* threads, zzcrash_thr
     const std::int64_t releaseDeadline = nowNs() + releaseTimeoutMs * 1'000'000;
     for (std::uint32_t i = 0; i < releasedCount; ++i) waitWhile(slots[i], released, released, releaseDeadline);
     releasedCount = 0;
-    stopDeadlineNs = nowNs() + timeoutMs * 1'000'000;
+    const std::int64_t start = nowNs();
+    stopTimeoutNs = timeoutMs * 1'000'000;
+    stopDeadlineNs = start + stopTimeoutNs;
+    stopCeilingNs = start + stopCeilingTimeouts * stopTimeoutNs;
+    std::atomic_ref(lastAnswerNs).store(start, std::memory_order_release);
     requestStops(threads, except);
     errno = savedErrno;
     return static_cast<int>(slotCount);
@@ -143,7 +173,7 @@ int zzcrash_threads_await_stop() {
     const int savedErrno = errno;
     int answered = 0;
     for (std::uint32_t i = 0; i < slotCount; ++i) {
-        if (waitWhile(slots[i], requested, capturing, stopDeadlineNs) == stopped) ++answered;
+        if (awaitAnswer(slots[i]) == stopped) ++answered;
     }
     errno = savedErrno;
     return answered;
@@ -153,7 +183,7 @@ bool zzcrash_thread_await_stopped(zzcrash_thread_t thread) {
     Slot* slot = slotOf(thread);
     if (!slot) return false;
     const int savedErrno = errno;
-    const bool answered = waitWhile(*slot, requested, capturing, stopDeadlineNs) == stopped;
+    const bool answered = awaitAnswer(*slot) == stopped;
     errno = savedErrno;
     return answered;
 }
@@ -169,15 +199,31 @@ const mcontext_t* zzcrash_thread_stopped_context(zzcrash_thread_t thread) {
     return &slot->context;
 }
 
+namespace {
+
+// Lets the slot's thread go on, once it has stopped; one that was asked and
+// has not yet answered is asked no more.
+void release(Slot& slot, std::int64_t deadline) {
+    if (exchange(slot.state, requested, idle)) return;
+    if (waitWhile(slot, capturing, capturing, deadline) != stopped) return;
+    store(slot.state, released);
+    futexWake(slot.state);
+}
+
+}  // namespace
+
+void zzcrash_threads_resume_one(zzcrash_thread_t thread) {
+    Slot* slot = slotOf(thread);
+    if (!slot) return;
+    const int savedErrno = errno;
+    release(*slot, nowNs() + releaseTimeoutMs * 1'000'000);
+    errno = savedErrno;
+}
+
 void zzcrash_threads_resume() {
     const int savedErrno = errno;
     const std::int64_t deadline = nowNs() + releaseTimeoutMs * 1'000'000;
-    for (std::uint32_t i = 0; i < slotCount; ++i) {
-        if (exchange(slots[i].state, requested, idle)) continue;
-        if (waitWhile(slots[i], capturing, capturing, deadline) != stopped) continue;
-        store(slots[i].state, released);
-        futexWake(slots[i].state);
-    }
+    for (std::uint32_t i = 0; i < slotCount; ++i) release(slots[i], deadline);
     releasedCount = slotCount;
     store(slotCount, 0);
     stopping.clear(std::memory_order_release);

@@ -50,6 +50,7 @@ void clearRecord(zzcrash_log_writer* writer) {
     zzcrash_log_writer_free(writer);
     writer->symbolication_strategy = 0;
     writer->user_requested = false;
+    writer->holds_stopped_threads = false;
     std::memset(writer->report_uuid, 0, sizeof writer->report_uuid);
     writer->cpu_type = writer->cpu_subtype = 0;
     writer->processor_count = writer->logical_processor_count = 0;

@@ -106,11 +106,21 @@ struct zzcrash_log_writer_scratch {
     zzcrash_log_stack crashed_stack;
     zzcrash_log_stack stack;
     std::uint8_t output[ZZCRASH_LOG_OUTPUT_BUFFER_BYTES];
+    // The last write left the threads it stopped stopped (see
+    // `holds_stopped_threads`).
+    bool threads_held;
 };
 
 struct zzcrash_log_writer {
     std::uint32_t symbolication_strategy;  // ZZCRASH_SYMBOL_STRATEGY_* bits; 0: frames are not named
     bool user_requested;
+    // A crash's writer: the threads a write stopped stay stopped after it,
+    // until the crash handler lets them go, which it does only when the
+    // process is to go on. A thread let go while the crashed one is on its
+    // way to its signal's default action (a thread whose sleep the stop cut
+    // short) could end the process first, by an exit that says nothing of
+    // the crash.
+    bool holds_stopped_threads;
     std::uint8_t report_uuid[16];
 
     zzcrash_log_text os_version;
@@ -182,7 +192,7 @@ void zzcrash_log_writer_free(zzcrash_log_writer* writer);
 // Async-signal-safe, allocates nothing.
 
 // Writes the crash log: every thread of the process (the others stopped
-// while it is written), `crashed_thread` marked crashed; the calling thread
+// while it is written, and after it when the writer holds them), `crashed_thread` marked crashed; the calling thread
 // is described by `current_state`, or left out when that is null. The log
 // stays within ZZCRASH_LOG_MAX_BYTES and the file's own limit: what does not
 // fit is the outermost frames of the threads that did not crash, then of the
@@ -191,5 +201,10 @@ void zzcrash_log_writer_free(zzcrash_log_writer* writer);
                                                        zzcrash_async_image_list* image_list, zzcrash_async_file* file,
                                                        const zzcrash_log_signal_info* signal_info,
                                                        const zzcrash_async_thread_state* current_state);
+// After a write of a writer that holds the threads it stopped: lets every
+// one of them go on, or only `thread` (the others stay stopped). Nothing
+// when the write holds none.
+void zzcrash_log_writer_release_threads(zzcrash_log_writer* writer);
+void zzcrash_log_writer_release_thread(zzcrash_log_writer* writer, zzcrash_thread_t thread);
 // Called after a write; answers 0.
 [[nodiscard]] zzcrash_error_t zzcrash_log_writer_close(zzcrash_log_writer* writer);

@@ -52,10 +52,12 @@ int openReportFile(const char* path) {
     return -1;
 }
 
-// What an earlier, longer report left after the end of this one goes.
-bool cutToTheWritten(int fd) {
+// What an earlier, longer report left after the end of this one goes, and
+// the report is on the disk before the crash handler lets any other thread
+// go on (the writer holds them stopped until then).
+bool cutToTheWrittenAndSync(int fd) {
     const off_t written = lseek(fd, 0, SEEK_CUR);
-    return written >= 0 && ftruncate(fd, written) == 0;
+    return written >= 0 && ftruncate(fd, written) == 0 && fdatasync(fd) == 0;
 }
 
 zzcrash_error_t writeReportHere(zzcrash_crash_context* context, zzcrash_thread_t crashed_thread,
@@ -79,7 +81,7 @@ zzcrash_error_t writeReportHere(zzcrash_crash_context* context, zzcrash_thread_t
     const zzcrash_error_t written = zzcrash_log_writer_write(&context->writer, crashed_thread, context->images, &file,
                                                             signal_info, current_state);
     (void)zzcrash_log_writer_close(&context->writer);  // releases nothing that can fail
-    const bool flushed = zzcrash_async_file_flush(&file) && cutToTheWritten(fd);
+    const bool flushed = zzcrash_async_file_flush(&file) && cutToTheWrittenAndSync(fd);
     const bool closed = close(fd) == 0;
     if (!flushed || !closed) return ZZCRASH_EINTERNAL;
     return written;

@@ -21,9 +21,10 @@ struct zzcrash_crash_context {
 extern zzcrash_crash_context zzcrash_shared_crash_context;
 
 // Writes the report of a crash to the context's report path (created with
-// mode 0600, written over from its start and cut to the new report's length
-// once it is written; never through a link, nor into anything but a regular
-// file of that one name): `crashed_thread` is the one that crashed,
+// mode 0600, written over from its start, cut to the new report's length
+// and synced once it is written, while the other threads are still stopped;
+// never through a link, nor into anything but a regular file of that one
+// name): `crashed_thread` is the one that crashed,
 // `current_state` the calling thread's registers (null leaves the calling
 // thread out). The report is written on a stack reserved for it, so that a
 // handler left with little stack still writes it whole; when another write

@@ -18,14 +18,17 @@ constexpr std::uint8_t fileVersion = 1;
 
 // The process's threads, all but the calling one asked to stop as it is
 // made; each is waited for on its own, just before its stack is walked.
+// They go on at its end, unless the writer holds them for its caller.
 class StoppedThreads {
 public:
-    explicit StoppedThreads(zzcrash_thread_list* threads) : threads_(threads) {
+    StoppedThreads(zzcrash_thread_list* threads, bool hold, bool* held) : threads_(threads), hold_(hold), held_(held) {
         if (!zzcrash_thread_list_read(threads)) threads->count = 0;
         requested_ = zzcrash_threads_request_stop(threads, zzcrash_thread_self(), ZZCRASH_THREAD_STOP_TIMEOUT_MS) >= 0;
     }
     ~StoppedThreads() {
-        if (requested_) zzcrash_threads_resume();
+        if (!requested_) return;
+        if (hold_) *held_ = true;
+        else zzcrash_threads_resume();
     }
     StoppedThreads(const StoppedThreads&) = delete;
     StoppedThreads& operator=(const StoppedThreads&) = delete;
@@ -37,6 +40,8 @@ public:
 
 private:
     zzcrash_thread_list* threads_;
+    bool hold_;
+    bool* held_;
     bool requested_ = false;
 };
 
@@ -190,7 +195,7 @@ zzcrash_error_t zzcrash_log_writer_write(zzcrash_log_writer* writer, zzcrash_thr
                                          const zzcrash_async_thread_state* current_state) {
     zzcrash_memory_read_refresh_process();
     zzcrash_log_writer_scratch* scratch = &writer->scratch;
-    const StoppedThreads threads(&scratch->threads);
+    const StoppedThreads threads(&scratch->threads, writer->holds_stopped_threads, &scratch->threads_held);
     zzcrash_async_unwind_cache_init(&scratch->unwind_cache);
     zzcrash_async_symbolication_cache_init(&scratch->symbolication_cache);
     scratch->symbol_memo.valid = false;
@@ -231,4 +236,14 @@ zzcrash_error_t zzcrash_log_writer_write(zzcrash_log_writer* writer, zzcrash_thr
     writeCustomData(out, writer);
     zzcrash_async_symbolication_cache_free(&scratch->symbolication_cache);
     return out.failed() ? ZZCRASH_OUTPUT_ERR : ZZCRASH_ESUCCESS;
+}
+
+void zzcrash_log_writer_release_threads(zzcrash_log_writer* writer) {
+    if (!writer->scratch.threads_held) return;
+    writer->scratch.threads_held = false;
+    zzcrash_threads_resume();
+}
+
+void zzcrash_log_writer_release_thread(zzcrash_log_writer* writer, zzcrash_thread_t thread) {
+    if (writer->scratch.threads_held) zzcrash_threads_resume_one(thread);
 }

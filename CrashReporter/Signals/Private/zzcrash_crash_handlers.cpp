@@ -9,6 +9,8 @@
 
 #include "CrashReporter/Exceptions/ZZCrashLanguageException.h"
 #include "CrashReporter/Exceptions/Private/zzcrash_mach_exception.h"
+#include "CrashReporter/Platform/zzcrash_fault_bridge.h"
+#include "CrashReporter/Platform/zzcrash_fault_context.h"
 
 namespace {
 
@@ -22,9 +24,10 @@ std::atomic<pid_t> reportWriter{0};
 std::atomic<bool> reportWritten{false};
 static_assert(std::atomic<pid_t>::is_always_lock_free);
 
-// The faulting thread of the exception report on disk while that thread has
-// not been seen to go on or die, so that the report can still be withdrawn;
-// 0 when there is none, `withdrawing` while it is deleted.
+// The faulting thread of the exception report on disk while a handler of
+// the program's has the fault and the thread has not been seen to go on or
+// die, so that the report can still be withdrawn; 0 when there is none,
+// `withdrawing` while it is deleted.
 constexpr pid_t withdrawing = -1;
 std::atomic<pid_t> pendingFault{0};
 std::atomic<zzcrash_crash_context*> pendingFaultContext{nullptr};
@@ -38,33 +41,22 @@ void pauseAMillisecond() {
     nanosleep(&pause, nullptr);
 }
 
-// True when the calling thread is to write the report: the first to ask.
-// One that asks later waits until the report is written, unless it is the
-// writing thread itself, faulting while it writes; a report withdrawn
-// meanwhile leaves the claim to it again.
+// True when the calling thread is to write the report: the first to ask,
+// or one that asks while the report on disk is of a fault whose thread may
+// have gone on (a handler of the program's took the fault), which the new
+// report then writes over and that thread can no longer withdraw. One that
+// asks while the report is being written waits until it is written, unless
+// it is the writing thread itself, faulting while it writes; a report
+// withdrawn meanwhile leaves the claim to it again.
 bool claimTheReport() {
     const pid_t self = zzcrash_thread_self();
     for (;;) {
         pid_t writer = 0;
         if (reportWriter.compare_exchange_strong(writer, self, std::memory_order_seq_cst)) return true;
-        if (writer == self || reportWritten.load(std::memory_order_seq_cst)) return false;
-        pauseAMillisecond();
-    }
-}
-
-// The server's claim: the report on disk of a fault whose thread may still
-// go on is written over by the next exception's, which can then no longer
-// be withdrawn by that thread.
-bool claimTheExceptionReport() {
-    for (;;) {
-        if (claimTheReport()) return true;
         pid_t pending = pendingFault.load(std::memory_order_seq_cst);
-        if (pending == 0) return false;
-        if (pending == withdrawing) {
-            pauseAMillisecond();
-            continue;
-        }
-        if (pendingFault.compare_exchange_strong(pending, 0, std::memory_order_seq_cst)) return true;
+        if (pending > 0 && pendingFault.compare_exchange_strong(pending, 0, std::memory_order_seq_cst)) return true;
+        if (pending != withdrawing && (writer == self || reportWritten.load(std::memory_order_seq_cst))) return false;
+        pauseAMillisecond();
     }
 }
 
@@ -143,21 +135,41 @@ zzcrash_kern_return_t zzcrash_mach_exception_callback(pid_t task, zzcrash_thread
         return ZZCRASH_KERN_SUCCESS;
     siginfo_t info;
     if (!zzcrash_async_mach_exception_to_signal(exception, codes, code_count, &info)) return ZZCRASH_KERN_FAILURE;
-    if (!claimTheExceptionReport()) return ZZCRASH_KERN_FAILURE;
+    // The exception names the kind of fault only coarsely; the report names
+    // the signal the kernel delivered, as the signal mode does.
+    if (const siginfo_t* delivered = zzcrash_fault_signal_of(thread)) info = *delivered;
+    if (!claimTheReport()) return ZZCRASH_KERN_FAILURE;
     writeExceptionReport(context, thread, exception, codes, code_count, &info);
-    pendingFaultContext.store(context, std::memory_order_seq_cst);
-    pendingFault.store(thread, std::memory_order_seq_cst);
+    const bool mayBeMended = zzcrash_fault_bridge_passes_on(info.si_signo);
+    if (mayBeMended) {
+        pendingFaultContext.store(context, std::memory_order_seq_cst);
+        pendingFault.store(thread, std::memory_order_seq_cst);
+    }
     reportWritten.store(true, std::memory_order_seq_cst);
+    // A handler of the program's gets the fault next and may need what the
+    // other threads hold; without one the default action ends the process,
+    // and only the faulting thread goes on, to its signal.
+    if (mayBeMended) zzcrash_log_writer_release_threads(&context->writer);
+    else zzcrash_log_writer_release_thread(&context->writer, thread);
     return ZZCRASH_KERN_FAILURE;
 }
 
 void zzcrash_withdraw_fault_report(zzcrash_thread_t thread) {
     pid_t pending = thread;
+    if (thread <= 0) return;
     if (!pendingFault.compare_exchange_strong(pending, withdrawing, std::memory_order_seq_cst)) return;
     unlink(pendingFaultContext.load(std::memory_order_seq_cst)->report_path);
     reportWritten.store(false, std::memory_order_seq_cst);
     reportWriter.store(0, std::memory_order_seq_cst);
     pendingFault.store(0, std::memory_order_seq_cst);
+}
+
+void zzcrash_install_fault_report_withdrawal() {
+    zzcrash_fault_bridge_on_resumed(zzcrash_withdraw_fault_report);
+    // A handler that mends a fault by jumping out of it (siglongjmp) never
+    // returns to say so: a process that then ends by its own exit went on
+    // after the fault.
+    std::atexit([] { zzcrash_withdraw_fault_report(pendingFault.load(std::memory_order_seq_cst)); });
 }
 
 void zzcrash_install_uncaught_exception_handler(zzcrash_crash_context* context) {

@@ -15,7 +15,9 @@ void zzcrash_crash_handlers_set_callbacks(const ZZCrashReporterCallbacks* callba
 // context. The first crashing thread writes the report; a thread that
 // crashes meanwhile waits until it is written, and a fault in the writing
 // thread itself goes straight to its default action. Always answers false,
-// so that the signal's default action ends the process (with its core).
+// so that the signal's default action ends the process (with its core): the
+// signal goes to no handler the program had before, and the threads
+// stopped for the report stay stopped until the process ends.
 // Async-signal-safe, allocates nothing.
 bool zzcrash_signal_handler_callback(int signal, siginfo_t* info, ucontext_t* context, void* crash_context,
                                      const zzcrash_signal_handler_next* next);
@@ -25,8 +27,10 @@ bool zzcrash_signal_handler_callback(int signal, siginfo_t* info, ucontext_t* co
 // is the answer). Otherwise, when it stands for a signal, the report is
 // written (the faulting thread crashed, the server's own thread described as
 // it is) and the application's callback called; the answer is then failure,
-// so that the fault goes on to end the process by its signal. Allocates
-// nothing.
+// so that the fault goes on to end the process by its signal. The report
+// names the signal the kernel delivered. When no handler of the program's
+// is to get the fault, the other threads stay stopped until the process
+// ends. Allocates nothing.
 zzcrash_kern_return_t zzcrash_mach_exception_callback(pid_t task, zzcrash_thread_t thread, std::int32_t exception,
                                                       const std::int64_t* codes, std::uint32_t code_count,
                                                       void* crash_context);
@@ -36,6 +40,12 @@ zzcrash_kern_return_t zzcrash_mach_exception_callback(pid_t task, zzcrash_thread
 // it is deleted (no crash happened) and the next crash is written anew.
 // Async-signal-safe, allocates nothing.
 void zzcrash_withdraw_fault_report(zzcrash_thread_t thread);
+
+// Has the report of a fault that a handler of the program's took withdrawn
+// when the thread is seen to go on: when the handler returns, mending it,
+// and when the process ends by its own exit (the handler jumped out of the
+// fault). Any crash after such a fault is written over its report.
+void zzcrash_install_fault_report_withdrawal();
 
 // Records the exception that reaches std::terminate in the context's writer
 // (the first only), then lets the handler that was there before end the

@@ -340,7 +340,7 @@ TEST(MachExceptionForward, SendsTheThreadStateAndAppliesTheOneAnsweredWithSucces
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         mcontext_t registers = faultedRegisters();
-        ASSERT_TRUE(zzcrash_fault_context_save(gettid(), &registers));
+        ASSERT_TRUE(zzcrash_fault_context_save(gettid(), &registers, nullptr));
         StateHandler handler(c.reply, 1);
         zzcrash_mach_exception_port_set set{};
         set.count = 1;

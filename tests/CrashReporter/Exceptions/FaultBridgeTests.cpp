@@ -154,9 +154,9 @@ int manyThreadsFaulting() {
 
 }  // namespace
 
-// More threads fault at once than there are slots for their registers and
-// reply ports: the ones past them wait for a slot as the others wait for
-// their answers, rather than ending the process while the first is answered.
+// More threads fault at once than there are reply ports: the ones past them
+// wait for a port as the others wait for their answers, rather than ending
+// the process while the first is answered.
 TEST(FaultBridge, MoreFaultsAtOnceThanSlotsAllWaitForTheirAnswers) {
     const auto result = tessivar::testing::runForked([](int) { return manyThreadsFaulting(); }, std::chrono::seconds(30));
     EXPECT_TRUE(result.exitedWith(0)) << "status " << result.status;

@@ -32,6 +32,13 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
     return true;
 }
 
+void block(bool on) {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, zzcrash_thread_stop_signal());
+    pthread_sigmask(on ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
+}
+
 // Threads that count as fast as they can until told to end; a stopped thread
 // stops counting.
 class Counters {
@@ -56,13 +63,6 @@ public:
     zzcrash_thread_t id(int i) const { return ids_[i]; }
 
 private:
-    static void block(bool on) {
-        sigset_t set;
-        sigemptyset(&set);
-        sigaddset(&set, zzcrash_thread_stop_signal());
-        pthread_sigmask(on ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
-    }
-
     std::vector<std::thread> threads_;
     zzcrash_thread_t ids_[8]{};
     std::atomic<int> started_{0};
@@ -171,6 +171,44 @@ TEST(ThreadStopper, GivesUpOnAThreadThatNeverAnswersAtTheDeadline) {
     EXPECT_LT(waited, std::chrono::milliseconds(5 * ZZCRASH_THREAD_STOP_TIMEOUT_MS));
     const long before = blocking.count();
     EXPECT_TRUE(waitFor([&] { return blocking.count() > before; }, std::chrono::seconds(5)));
+}
+
+// Threads that answer one after another, each a little over half the
+// timeout after the one before (they take the signal only then), are all
+// waited for, though the last answers long past the timeout: the stop gives
+// up only on threads none of which answered for a whole timeout.
+TEST(ThreadStopper, WaitsPastTheTimeoutWhileThreadsKeepAnswering) {
+    ASSERT_TRUE(zzcrash_thread_stopper_install());
+    constexpr std::int64_t timeoutMs = 1000;
+    constexpr auto apart = std::chrono::milliseconds(600);
+    constexpr int late = 3;
+    std::atomic<bool> stopping{false};
+    std::atomic<zzcrash_thread_t> ids[late]{};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < late; ++i) {
+        threads.emplace_back([&, i] {
+            block(true);
+            ids[i] = zzcrash_thread_self();
+            waitFor([&] { return stopping.load(); }, std::chrono::seconds(5));
+            if (i > 0) waitFor([&] { return zzcrash_thread_stopped_context(ids[i - 1]) != nullptr; }, std::chrono::seconds(5));
+            std::this_thread::sleep_for(apart);
+            block(false);
+        });
+    }
+    ASSERT_TRUE(waitFor([&] { return std::all_of(ids, ids + late, [](auto& id) { return id.load() != 0; }); },
+                        std::chrono::seconds(5)));
+    zzcrash_thread_list list;
+    ASSERT_TRUE(zzcrash_thread_list_read(&list));
+    const auto start = Clock::now();
+    stopping = true;
+    const int stopped = zzcrash_threads_stop(&list, zzcrash_thread_self(), timeoutMs);
+    const auto waited = Clock::now() - start;
+    const bool lastKept = zzcrash_thread_stopped_context(ids[late - 1]) != nullptr;
+    zzcrash_threads_resume();
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(stopped, static_cast<int>(list.count) - 1);
+    EXPECT_TRUE(lastKept);
+    EXPECT_GT(waited, std::chrono::milliseconds(timeoutMs));
 }
 
 // One stop at a time: a second stop while one is under way does nothing.

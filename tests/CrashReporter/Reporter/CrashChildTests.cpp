@@ -7,6 +7,8 @@
 // the reporter's own, unless the thread had a bigger one).
 #include <dlfcn.h>
 #include <pthread.h>
+#include <sched.h>
+#include <setjmp.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -104,6 +106,60 @@ CRASH_CHILD_FUNCTION void tessivar_crash_child_short_of_stack() {
     asm volatile("");
 }
 
+// Faults the kernel names in ways an exception names only coarsely.
+CRASH_CHILD_FUNCTION void tessivar_crash_child_write_read_only() {
+    void* page = mmap(nullptr, static_cast<std::size_t>(sysconf(_SC_PAGESIZE)), PROT_READ,
+                      MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (page == MAP_FAILED) _exit(93);
+    armTrap();
+    tessivar_crash_child_write_at(reinterpret_cast<std::uintptr_t>(page) + 0x20);
+    asm volatile("");
+}
+
+CRASH_CHILD_FUNCTION void tessivar_crash_child_undefined_instruction() {
+    armTrap();
+    asm volatile("ud2");
+}
+
+CRASH_CHILD_FUNCTION void tessivar_crash_child_divide_by_zero() {
+    armTrap();
+    asm volatile("xorl %%ecx, %%ecx\n\tmovl $1, %%eax\n\tcltd\n\tidivl %%ecx" ::: "eax", "ecx", "edx");
+}
+
+// A thread of the program's faults while the main thread sleeps: the stop of
+// the threads for the report cuts the sleep short (no handler restarts it),
+// and a main thread let go on before the fault's signal ends the process
+// would return from main, an exit that says nothing of the crash.
+CRASH_CHILD_FUNCTION void* tessivar_crash_child_fault_on_worker(void*) {
+    armTrap();
+    tessivar_crash_child_write_at(0x50);
+    return nullptr;
+}
+
+CRASH_CHILD_FUNCTION void tessivar_crash_child_worker_faults_while_main_sleeps() {
+    pthread_t worker;
+    if (pthread_create(&worker, nullptr, tessivar_crash_child_fault_on_worker, nullptr) != 0) _exit(92);
+    sleep(10);
+}
+
+// The same with a thread made by clone(2) itself, which has no thread
+// library record and no alternate stack.
+CRASH_CHILD_FUNCTION int tessivar_crash_child_fault_on_clone(void*) {
+    tessivar_crash_child_write_at(0x60);
+    return 0;
+}
+
+CRASH_CHILD_FUNCTION void tessivar_crash_child_clone_faults_while_main_sleeps() {
+    constexpr std::size_t stackBytes = 256 * 1024;
+    auto* stack = static_cast<unsigned char*>(
+        mmap(nullptr, stackBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0));
+    if (stack == MAP_FAILED) _exit(93);
+    armTrap();
+    constexpr int flags = CLONE_VM | CLONE_FS | CLONE_FILES | CLONE_SIGHAND | CLONE_THREAD | CLONE_SYSVSEM;
+    if (clone(tessivar_crash_child_fault_on_clone, stack + stackBytes, flags, nullptr) < 0) _exit(92);
+    sleep(10);
+}
+
 CRASH_CHILD_FUNCTION void tessivar_crash_child_abort() {
     armTrap();
     abort();
@@ -167,7 +223,10 @@ CRASH_CHILD_FUNCTION int tessivar_crash_child_recurse(int depth) {
 namespace {
 
 // `count` threads, each writing through its own bad address (0x10, 0x20,
-// ...) once the last of them is ready.
+// ...) once the last of them is ready. They wait blocked, not spinning: a
+// hundred spinning threads on a busy machine keep each other from being
+// scheduled, and one that is not scheduled before the stop of the threads
+// gives up on it is rightly listed without its stack.
 void faultTogether(int count) {
     std::atomic<int> ready{0};
     std::atomic<bool> armed{false};
@@ -175,9 +234,9 @@ void faultTogether(int count) {
         if (ready.fetch_add(1) == count - 1) {
             armTrap();
             armed.store(true);
+            armed.notify_all();
         }
-        while (!armed.load()) {
-        }
+        armed.wait(false);
         tessivar_crash_child_write_at(address);
     };
     // Reserved first: a vector growing while the last thread has armed the
@@ -310,11 +369,12 @@ struct Crash {
     const char* onTheStack;              // a function further down the crashed thread's stack
     bool mainThread;                     // the main thread crashed, which has the alternate stack
     bool onAlternateStack;               // the report was written there (not on the exception server's thread)
-    std::optional<std::uint64_t> badAccess;  // the kind of bad access it was caught as; none: caught as a signal
+    std::optional<std::uint64_t> exceptionCode;  // the exception's first code (for a bad access, its kind); none: caught as a signal
     const char* exceptionName = nullptr;     // the uncaught exception's, thrown by `onTheStack`; null: none
     const char* library = nullptr;           // the image the first frame lies in, by its file name; null: any
     std::size_t threads = 3;                 // the report lists at least this many
     void (*beforeEnabling)() = nullptr;      // what the program did to the enabling thread before it enabled
+    std::uint32_t exceptionType = 1;         // the exception it was caught as (1: a bad access)
 };
 
 void PrintTo(const Crash& crash, std::ostream* out) { *out << crash.what; }
@@ -369,10 +429,10 @@ void checkReport(const Crash& crash, const ZZCrashReport& report) {
                    pc - image.imageBaseAddress() < image.imageSize();
         })) << "frame 0 at " << pc << " lies in no image named " << crash.library;
     }
-    ASSERT_EQ(report.machExceptionInfo().has_value(), crash.badAccess.has_value());
-    if (!crash.badAccess) return;
-    EXPECT_EQ(report.machExceptionInfo()->type(), 1u);
-    const std::vector<std::uint64_t> codes{*crash.badAccess, report.signalInfo().address()};
+    ASSERT_EQ(report.machExceptionInfo().has_value(), crash.exceptionCode.has_value());
+    if (!crash.exceptionCode) return;
+    EXPECT_EQ(report.machExceptionInfo()->type(), crash.exceptionType);
+    const std::vector<std::uint64_t> codes{*crash.exceptionCode, report.signalInfo().address()};
     EXPECT_EQ(report.machExceptionInfo()->codes(), codes);
 }
 
@@ -450,7 +510,7 @@ const Crash kCrashes[] = {
     // Threads other than the enabling one, started before it enabled the
     // reporter and after, have alternate stacks of their own. A guard
     // page is mapped: as an exception, a protection failure, reported as
-    // the bus error it stands for.
+    // the signal that ended the process.
     {"a stack overflow on a thread from before the reporter", overflowTheThreadFromBeforeEnable, 0, SIGSEGV,
      "SIGSEGV", {"SEGV_ACCERR"}, {}, "tessivar_crash_child_recurse", "tessivar_crash_child_overflow_when_told",
      false, false, std::nullopt},
@@ -458,10 +518,10 @@ const Crash kCrashes[] = {
      "SIGSEGV", {"SEGV_ACCERR"}, {}, "tessivar_crash_child_recurse", "tessivar_crash_child_overflow_when_told",
      false, false, std::nullopt},
     {"a stack overflow on a thread from before the reporter, exception-server mode",
-     overflowTheThreadFromBeforeEnable, 1, SIGSEGV, "SIGBUS", {"BUS_ADRERR"}, {}, "tessivar_crash_child_recurse",
+     overflowTheThreadFromBeforeEnable, 1, SIGSEGV, "SIGSEGV", {"SEGV_ACCERR"}, {}, "tessivar_crash_child_recurse",
      "tessivar_crash_child_overflow_when_told", false, false, 2},
     {"a stack overflow on a thread started after the reporter, exception-server mode",
-     overflowAThreadStartedAfterEnable, 1, SIGSEGV, "SIGBUS", {"BUS_ADRERR"}, {}, "tessivar_crash_child_recurse",
+     overflowAThreadStartedAfterEnable, 1, SIGSEGV, "SIGSEGV", {"SEGV_ACCERR"}, {}, "tessivar_crash_child_recurse",
      "tessivar_crash_child_overflow_when_told", false, false, 2},
     {"abort, exception-server mode", tessivar_crash_child_abort, 1, SIGABRT, "SIGABRT", {"SI_TKILL"}, {0}, nullptr,
      "tessivar_crash_child_abort", true, true, std::nullopt},
@@ -470,6 +530,37 @@ const Crash kCrashes[] = {
     {"a hundred threads faulting at once, exception-server mode", tessivar_crash_child_hundred_threads, 1, SIGSEGV,
      "SIGSEGV", {"SEGV_MAPERR"}, faultAddresses(hundred), "tessivar_crash_child_write_at",
      "tessivar_crash_child_write_at", false, false, 1, nullptr, nullptr, hundred + 1},
+    // The kernel's signal and code, in both modes.
+    {"a write to a read-only page", tessivar_crash_child_write_read_only, 0, SIGSEGV, "SIGSEGV", {"SEGV_ACCERR"}, {},
+     "tessivar_crash_child_write_at", "tessivar_crash_child_write_read_only", true, true, std::nullopt},
+    {"a write to a read-only page, exception-server mode", tessivar_crash_child_write_read_only, 1, SIGSEGV,
+     "SIGSEGV", {"SEGV_ACCERR"}, {}, "tessivar_crash_child_write_at", "tessivar_crash_child_write_read_only", true,
+     false, 2},
+    {"an undefined instruction", tessivar_crash_child_undefined_instruction, 0, SIGILL, "SIGILL", {"ILL_ILLOPN"}, {},
+     "tessivar_crash_child_undefined_instruction", "tessivar_crash_child_undefined_instruction", true, true,
+     std::nullopt},
+    {"an undefined instruction, exception-server mode", tessivar_crash_child_undefined_instruction, 1, SIGILL,
+     "SIGILL", {"ILL_ILLOPN"}, {}, "tessivar_crash_child_undefined_instruction",
+     "tessivar_crash_child_undefined_instruction", true, false, ILL_ILLOPN, nullptr, nullptr, 3, 2},
+    {"a division by zero", tessivar_crash_child_divide_by_zero, 0, SIGFPE, "SIGFPE", {"FPE_INTDIV"}, {},
+     "tessivar_crash_child_divide_by_zero", "tessivar_crash_child_divide_by_zero", true, true, std::nullopt},
+    {"a division by zero, exception-server mode", tessivar_crash_child_divide_by_zero, 1, SIGFPE, "SIGFPE",
+     {"FPE_INTDIV"}, {}, "tessivar_crash_child_divide_by_zero", "tessivar_crash_child_divide_by_zero", true, false,
+     FPE_INTDIV, nullptr, nullptr, 3, 3},
+    // A thread faults while the main thread sleeps: the process still ends
+    // by the fault's signal, with the whole report on disk.
+    {"a worker faulting while main sleeps", tessivar_crash_child_worker_faults_while_main_sleeps, 0, SIGSEGV,
+     "SIGSEGV", {"SEGV_MAPERR"}, {0x50}, "tessivar_crash_child_write_at", "tessivar_crash_child_fault_on_worker",
+     false, false, std::nullopt},
+    {"a worker faulting while main sleeps, exception-server mode",
+     tessivar_crash_child_worker_faults_while_main_sleeps, 1, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR"}, {0x50},
+     "tessivar_crash_child_write_at", "tessivar_crash_child_fault_on_worker", false, false, 1},
+    {"a clone thread faulting while main sleeps", tessivar_crash_child_clone_faults_while_main_sleeps, 0, SIGSEGV,
+     "SIGSEGV", {"SEGV_MAPERR"}, {0x60}, "tessivar_crash_child_write_at", "tessivar_crash_child_fault_on_clone",
+     false, false, std::nullopt},
+    {"a clone thread faulting while main sleeps, exception-server mode",
+     tessivar_crash_child_clone_faults_while_main_sleeps, 1, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR"}, {0x60},
+     "tessivar_crash_child_write_at", "tessivar_crash_child_fault_on_clone", false, false, 1},
     // The handler has less stack left than the writer needs: the report
     // is still whole (and an earlier one is never half overwritten).
     {"a write through null with 8 KiB of alternate stack", tessivar_crash_child_short_of_stack, 0, SIGSEGV,
@@ -552,6 +643,30 @@ TEST_P(CrashChildWrites, TheReportThatTheNextLaunchFinds) {
 
 INSTANTIATE_TEST_SUITE_P(CrashChild, CrashChildWrites, ::testing::ValuesIn(kCrashes), caseName);
 
+// A thread faulting while the main thread sleeps, run after run: each run
+// ends by the fault's signal and leaves the whole report, never an exit of
+// main's with an empty report.
+TEST(CrashChild, AThreadFaultingWhileMainSleepsEndsTheProcessEveryTime) {
+    constexpr int runs = 20;
+    for (const Crash& crash : kCrashes) {
+        if (!std::strstr(crash.what, "while main sleeps")) continue;
+        SCOPED_TRACE(crash.what);
+        for (int run = 0; run < runs; ++run) {
+            const fs::path base = tessivar::testing::emptyReportFolder("crash-child-sleeping");
+            const auto result = tessivar::testing::runForked(
+                [&](int output) { return crashChild(output, base, crash.handlerType, crash.crash); },
+                std::chrono::seconds(30));
+            EXPECT_TRUE(result.killedBy(SIGSEGV)) << "run " << run << ": wait status " << result.status;
+            const auto log = reporterIn(base, 0).loadPendingCrashReportData();
+            ASSERT_TRUE(log) << "run " << run;
+            const auto report = tessivar::testing::decodedLog(*log);
+            ASSERT_TRUE(report) << "run " << run;
+            EXPECT_EQ(report->signalInfo().address(), crash.addresses.front()) << "run " << run;
+            fs::remove_all(base);
+        }
+    }
+}
+
 // Many threads deep in calls, every frame named, make a report of megabytes:
 // the next launch and the text tool read it back whole.
 constexpr int deepThreads = 150;
@@ -592,6 +707,79 @@ TEST(CrashChild, AReportOfManyThreadsDeepInCallsIsReadBackWhole) {
     std::printf("%d threads %d calls deep: a report of %ju bytes\n", deepThreads, deepThreadDepth,
                 static_cast<std::uintmax_t>(size));
     fs::remove_all(base);
+}
+
+// What a fault handler of the program's, installed before the reporter was
+// enabled, does with a write through a bad address: says so and puts the
+// default action back (the fault comes again and ends the process), or
+// jumps out of the fault, after which the program exits or aborts.
+enum class EarlierHandler { printsAndReturns, jumpsOutThenExits, jumpsOutThenAborts };
+
+constexpr char earlierHandlerRan[] = "the earlier handler ran\n";
+int earlierHandlerOutput = -1;
+EarlierHandler earlierHandler = EarlierHandler::printsAndReturns;
+sigjmp_buf pastTheFault;
+
+void onFaultBeforeTheReporter(int, siginfo_t*, void*) {
+    if (write(earlierHandlerOutput, earlierHandlerRan, sizeof earlierHandlerRan - 1) < 0) _exit(95);
+    if (earlierHandler != EarlierHandler::printsAndReturns) siglongjmp(pastTheFault, 1);
+    signal(SIGSEGV, SIG_DFL);
+}
+
+int faultUnderAnEarlierHandler(int output, const fs::path& base, unsigned handlerType, EarlierHandler handler) {
+    withoutCoreDumps();
+    earlierHandlerOutput = output;
+    earlierHandler = handler;
+    struct sigaction action {};
+    action.sa_sigaction = onFaultBeforeTheReporter;
+    action.sa_flags = SA_SIGINFO;
+    sigemptyset(&action.sa_mask);
+    if (sigaction(SIGSEGV, &action, nullptr) != 0) return 1;
+    ZZCrashReporter reporter = reporterIn(base, handlerType);
+    if (!reporter.enableCrashReporter()) return 1;
+    if (sigsetjmp(pastTheFault, 1) == 0) tessivar_crash_child_write_at(0x70);
+    if (handler == EarlierHandler::jumpsOutThenAborts) abort();
+    std::exit(0);  // as a program that went on would, through its exit handlers
+}
+
+// The signal mode reports the fault before any handler of the program's
+// sees it, and the process ends by the fault's default action: that handler
+// never runs. In the exception-server mode the fault goes on to that
+// handler: a fault it recovers from, however it recovers, leaves no report,
+// one it gives up on is reported, and a crash after a recovery is reported
+// as itself.
+TEST(CrashChild, AFaultHandlerOfTheProgramsOwnGetsTheFaultOnlyInExceptionServerMode) {
+    struct Case {
+        unsigned handlerType;
+        EarlierHandler handler;
+        int signal;               // the one that ended the process; 0: it exited 0
+        bool handlerRan;
+        const char* reported;     // the report's signal; null: none
+    };
+    const Case cases[] = {
+        {0, EarlierHandler::printsAndReturns, SIGSEGV, false, "SIGSEGV"},
+        {0, EarlierHandler::jumpsOutThenExits, SIGSEGV, false, "SIGSEGV"},
+        {1, EarlierHandler::printsAndReturns, SIGSEGV, true, "SIGSEGV"},
+        {1, EarlierHandler::jumpsOutThenExits, 0, true, nullptr},
+        {1, EarlierHandler::jumpsOutThenAborts, SIGABRT, true, "SIGABRT"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "mode " << c.handlerType << ", handler " << static_cast<int>(c.handler));
+        const fs::path base = tessivar::testing::emptyReportFolder("crash-child-earlier");
+        const auto result = tessivar::testing::runForked(
+            [&](int output) { return faultUnderAnEarlierHandler(output, base, c.handlerType, c.handler); },
+            std::chrono::seconds(20));
+        if (c.signal) {
+            EXPECT_TRUE(result.killedBy(c.signal)) << "wait status " << result.status;
+        } else {
+            EXPECT_TRUE(result.exitedWith(0)) << "wait status " << result.status;
+        }
+        EXPECT_EQ(result.output == earlierHandlerRan, c.handlerRan) << result.output;
+        const auto log = reporterIn(base, 0).loadPendingCrashReportData();
+        const auto report = log ? tessivar::testing::decodedLog(*log) : std::nullopt;
+        EXPECT_EQ(report ? report->signalInfo().name() : "none", c.reported ? c.reported : "none");
+        fs::remove_all(base);
+    }
 }
 
 // A SIGSEGV that another process (or this one) sends is no fault: the
