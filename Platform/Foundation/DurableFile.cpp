@@ -39,10 +39,11 @@ fs::path folderOf(const fs::path& file) { return file.has_parent_path() ? file.p
 
 // The permission bits of the regular file about to be replaced, if there is one:
 // a file the user made readable to a group, or read-only, stays that way. The
-// set-id and sticky bits are left behind; they mean nothing on a data file.
+// set-id and sticky bits are left behind; they mean nothing on a data file. A
+// link is no file of its own: what replaces it is new.
 std::optional<mode_t> replacedPermissions(const fs::path& target) {
     struct stat info {};
-    if (::stat(target.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    if (::lstat(target.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
     return info.st_mode & 0777;
 }
 
@@ -119,6 +120,10 @@ Failure DurableFile::writeAtomically(const std::filesystem::path& file, std::str
     const auto target = resolveLinks(file);
     if (!target.path) return target.error;
     return replace(*target.path, bytes, sync, replacedPermissions(*target.path));
+}
+
+Failure DurableFile::writeOwn(const std::filesystem::path& file, std::string_view bytes, Sync sync) {
+    return replace(file, bytes, sync, replacedPermissions(file));
 }
 
 Failure DurableFile::writeNew(const std::filesystem::path& file, std::string_view bytes, Sync sync) {
