@@ -142,6 +142,13 @@ TEST_F(StorageTest, UnreadableFilesReadAsAbsent) {
     EXPECT_EQ(storage.getData(Key::requestId), std::nullopt);
     EXPECT_EQ(storage.getData(Key::anonymousId), std::nullopt);
 
+    // A link in a value's place names someone else's file, however good its text.
+    writeText(base.path() / "theirs", R"({"zerazov.deviceId":"theirs"})");
+    fs::create_symlink(base.path() / "theirs", folder / "zerazov.deviceId");
+    EXPECT_EQ(storage.getString(Key::deviceId), std::nullopt);
+    EXPECT_TRUE(log.containsPrefix("[ZeraZov] Error reading data from key deviceId: " +
+                                   (folder / "zerazov.deviceId").string() + " is a symbolic link, not followed"));
+
     // Grown past the bound of whole reads, a valid value is not read at all.
     writeText(folder / "zerazov.groups", R"({"pad": ")" + std::string(platform::DurableFile::readLimit, 'a') + R"("})");
     EXPECT_EQ(storage.getJSON(Key::groups), std::nullopt);
