@@ -1,5 +1,6 @@
 #include "ZeraZov/Core/Storage/ZeraZovStorage.h"
 
+#include <cerrno>
 #include <cmath>
 #include <limits>
 
@@ -190,7 +191,13 @@ platform::PrivateFolder ZeraZovStorage::folder(StorageKey key) const {
 std::optional<std::string> ZeraZovStorage::getData(StorageKey key) const {
     if (refused_) return std::nullopt;
     const auto folder = platform::PrivateFolder(ownedRoot_, ownedPart_).open();
-    if (!folder.fd.valid()) return std::nullopt;
+    if (!folder.fd.valid()) {
+        // Removed while the program runs, the folder holds no value; anything else is said.
+        if (folder.errorNumber != ENOENT) {
+            ZeraZovDebugLog::write("Error reading data from key " + keyText(key) + ": " + folder.error);
+        }
+        return std::nullopt;
+    }
     auto result = platform::DurableFile::readAt(folder.fd.get(), std::string(rawValue(key)));
     if (result.missing) return std::nullopt;
     if (!result.bytes) {

@@ -153,6 +153,14 @@ TEST_F(StorageTest, UnreadableFilesReadAsAbsent) {
     writeText(folder / "zerazov.groups", R"({"pad": ")" + std::string(platform::DurableFile::readLimit, 'a') + R"("})");
     EXPECT_EQ(storage.getJSON(Key::groups), std::nullopt);
     EXPECT_TRUE(log.containsPrefix("[ZeraZov] Error reading data from key groups: larger than 16777216 bytes"));
+
+    // Nor is a project folder that a link replaced while the program ran read through.
+    storage.setJSON(Key::optOut, true);
+    fs::rename(folder, base.path() / "moved");
+    fs::create_directory_symlink(base.path() / "moved", folder);
+    EXPECT_EQ(storage.getBool(Key::optOut), std::nullopt);
+    EXPECT_TRUE(log.containsPrefix("[ZeraZov] Error reading data from key optOut: " + folder.string() +
+                                   " is a symbolic link, not a folder; left alone"));
 }
 
 void createEveryKey(const fs::path& folder) {
