@@ -217,8 +217,12 @@ void ZeraZovStorage::setData(StorageKey key, const std::optional<std::string>& c
         deleteSafely(url(key));
         return;
     }
+    const auto folder = platform::PrivateFolder(ownedRoot_, ownedPart_).open();
     const bool replacesLink = isSymbolicLink(url(key));
-    if (auto error = platform::DurableFile::writeOwn(url(key), *contents)) {
+    const auto error = folder.fd.valid()
+                           ? platform::DurableFile::writeOwnAt(folder.fd.get(), std::string(rawValue(key)), *contents)
+                           : platform::Failure(folder.error);
+    if (error) {
         ZeraZovDebugLog::write("Failed to write data for key '" + keyText(key) + "' error: " + *error);
         return;
     }

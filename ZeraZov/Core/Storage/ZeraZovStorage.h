@@ -86,6 +86,8 @@ public:
     // folder and the key's folder are never links it follows.
     platform::PrivateFolder folder(StorageKey key) const;
 
+    // Both work through the project folder's descriptor (see folder()), so a
+    // link put where the project folder was is never followed.
     // The file's bytes; nothing when it is missing or cannot be read. A symbolic
     // link in the file's place is not followed: it reads as nothing.
     std::optional<std::string> getData(StorageKey key) const;

@@ -153,14 +153,24 @@ TEST_F(StorageTest, UnreadableFilesReadAsAbsent) {
     writeText(folder / "zerazov.groups", R"({"pad": ")" + std::string(platform::DurableFile::readLimit, 'a') + R"("})");
     EXPECT_EQ(storage.getJSON(Key::groups), std::nullopt);
     EXPECT_TRUE(log.containsPrefix("[ZeraZov] Error reading data from key groups: larger than 16777216 bytes"));
+}
 
-    // Nor is a project folder that a link replaced while the program ran read through.
+// The project folder replaced by a link while the program runs: nothing is read
+// or written through it, and each refusal says why.
+TEST_F(StorageTest, AProjectFolderReplacedByALinkIsNeitherReadNorWrittenThrough) {
+    DebugLogCapture log;
     storage.setJSON(Key::optOut, true);
     fs::rename(folder, base.path() / "moved");
     fs::create_directory_symlink(base.path() / "moved", folder);
+    const std::string why = folder.string() + " is a symbolic link, not a folder; left alone";
+
     EXPECT_EQ(storage.getBool(Key::optOut), std::nullopt);
-    EXPECT_TRUE(log.containsPrefix("[ZeraZov] Error reading data from key optOut: " + folder.string() +
-                                   " is a symbolic link, not a folder; left alone"));
+    EXPECT_TRUE(log.containsPrefix("[ZeraZov] Error reading data from key optOut: " + why));
+    storage.setJSON(Key::optOut, false);
+    storage.setJSON(Key::distinctId, "user");
+    EXPECT_TRUE(log.containsPrefix("[ZeraZov] Failed to write data for key 'optOut' error: " + why));
+    EXPECT_EQ(entryNames(base.path() / "moved"), std::vector<std::string>{"zerazov.optOut"});
+    EXPECT_EQ(readText(base.path() / "moved" / "zerazov.optOut"), R"({"zerazov.optOut":true})");
 }
 
 void createEveryKey(const fs::path& folder) {
