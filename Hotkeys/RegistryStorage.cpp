@@ -1,6 +1,7 @@
 // A name's shortcut record in the user defaults: "Hotkeys_" + name holds the
 // compact JSON text of the shortcut, false for a default the user removed, or
 // nothing. Every writer keeps the hot keys in step before it posts the change.
+#include "Hotkeys/ModifierFlags.h"
 #include "Hotkeys/Registry.h"
 #include "Platform/Foundation/Log.h"
 #include "Platform/Foundation/UserDefaults.h"
@@ -11,14 +12,15 @@ namespace {
 constexpr std::string_view kKeyPrefix = "Hotkeys_";
 constexpr const char* kChangedNameKey = "name";
 constexpr const char* kLogFormat = "[Hotkeys] %@";
-// Key codes name the keys of a keyboard in seven bits; a code past them (or a
-// mask with bits no modifier has) is no key the desktop could ever grab.
+// Key codes name the keys of a keyboard in seven bits; a code past them is no
+// key the desktop could ever grab. A mask holds only the five modifiers a
+// shortcut can have (what reducing it keeps): no shortcut is ever stored with
+// another bit, so one that has any was edited into something no key press is.
 constexpr std::int64_t kLastKeyCode = 0x7F;
-constexpr std::int64_t kModifierBits = 0xFFFFFFFF;
 
 bool namesAKey(const Shortcut& shortcut) {
-    return shortcut.carbonKeyCode >= 0 && shortcut.carbonKeyCode <= kLastKeyCode && shortcut.carbonModifiers >= 0 &&
-           shortcut.carbonModifiers <= kModifierBits;
+    return shortcut.carbonKeyCode >= 0 && shortcut.carbonKeyCode <= kLastKeyCode &&
+           reducedCarbonModifiers(shortcut.carbonModifiers) == shortcut.carbonModifiers;
 }
 
 // Text for the log, quoted and escaped: a key or value from an edited settings

@@ -1,6 +1,7 @@
 #include "Platform/Foundation/DurableFile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <system_error>
 
@@ -44,6 +45,27 @@ std::optional<mode_t> replacedPermissions(const fs::path& target) {
     struct stat info {};
     if (::stat(target.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
     return info.st_mode & 0777;
+}
+
+// The same for a file of an open folder; a link there is no file of its own.
+std::optional<mode_t> ownPermissions(int folder, const std::string& name) {
+    struct stat info {};
+    if (::fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    return info.st_mode & 0777;
+}
+
+// A fresh private file "<name>.tmp-<process>-<count>" beside the final name,
+// made there and nowhere else (never through a link); a name a process of the
+// same number left behind is passed over.
+UniqueFd ownTemporary(int folder, const std::string& name, std::string& temporary) {
+    static std::atomic<unsigned> count{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = name + std::string(DurableFile::temporaryMark) + std::to_string(::getpid()) + "-" +
+                    std::to_string(count.fetch_add(1, std::memory_order_relaxed));
+        UniqueFd fd(::openat(folder, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (fd.valid() || errno != EEXIST) return fd;
+    }
+    return UniqueFd();
 }
 
 // Sets the mode, writes, syncs when asked and closes; answers the first failure's text.
@@ -119,6 +141,26 @@ Failure DurableFile::writeAtomically(const std::filesystem::path& file, std::str
     const auto target = resolveLinks(file);
     if (!target.path) return target.error;
     return replace(*target.path, bytes, sync, replacedPermissions(*target.path));
+}
+
+Failure DurableFile::writeOwn(const std::filesystem::path& file, std::string_view bytes, Sync sync) {
+    const UniqueFd folder(::open(folderOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.valid()) return errnoText();
+    return writeOwnAt(folder.get(), file.filename().string(), bytes, sync);
+}
+
+Failure DurableFile::writeOwnAt(int folder, const std::string& name, std::string_view bytes, Sync sync) {
+    std::string temporary;
+    UniqueFd fd = ownTemporary(folder, name, temporary);
+    if (!fd.valid()) return errnoText();
+    auto error = fillTemporary(fd, ownPermissions(folder, name), bytes, sync);
+    if (!error && ::renameat(folder, temporary.c_str(), folder, name.c_str()) != 0) error = errnoText();
+    if (error) {
+        ::unlinkat(folder, temporary.c_str(), 0);
+        return error;
+    }
+    if (sync == Sync::now) ::fsync(folder);
+    return std::nullopt;
 }
 
 Failure DurableFile::writeNew(const std::filesystem::path& file, std::string_view bytes, Sync sync) {

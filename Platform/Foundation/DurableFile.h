@@ -57,6 +57,16 @@ public:
     // keeps its permission bits; a new one is private to its owner (0600).
     static Failure writeAtomically(const std::filesystem::path& file, std::string_view bytes, Sync sync = Sync::now);
 
+    // The same for a file that is the program's own (a stored value, its
+    // autostart entry), which a link must never lead out of its folder: a
+    // symbolic link at `file` is replaced by the new file, not followed, so
+    // what the link named is left as it was. A regular file replaced keeps its
+    // permission bits; a new one is 0600.
+    static Failure writeOwn(const std::filesystem::path& file, std::string_view bytes, Sync sync = Sync::now);
+    // The same for the file `name` of an open folder, worked in through its
+    // descriptor: a link put where the folder was is never followed either.
+    static Failure writeOwnAt(int folder, const std::string& name, std::string_view bytes, Sync sync = Sync::now);
+
     // The same for a name that holds nothing yet, such as a fresh record's: there
     // is no link to follow and no mode to keep, so nothing is looked up first.
     static Failure writeNew(const std::filesystem::path& file, std::string_view bytes, Sync sync = Sync::now);

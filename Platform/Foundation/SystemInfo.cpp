@@ -117,10 +117,9 @@ SystemInfo::OperatingSystemVersion SystemInfo::parseKernelRelease(std::string_vi
     return {parts[0], parts[1], parts[2]};
 }
 
-std::optional<std::string> SystemInfo::hardwareVendor() const {
-    if (auto vendor = readFirstLine("/sys/class/dmi/id/sys_vendor")) return vendor;
-    return readFirstLine("/sys/class/dmi/id/board_vendor");
-}
+std::optional<std::string> SystemInfo::systemVendor() const { return readFirstLine("/sys/class/dmi/id/sys_vendor"); }
+
+std::optional<std::string> SystemInfo::boardVendor() const { return readFirstLine("/sys/class/dmi/id/board_vendor"); }
 
 std::optional<std::string> SystemInfo::productName() const { return readFirstLine("/sys/class/dmi/id/product_name"); }
 

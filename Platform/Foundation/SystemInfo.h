@@ -40,9 +40,11 @@ public:
     static OperatingSystemVersion parseKernelRelease(std::string_view release);
 
     // DMI, when the firmware tells and the file is readable: "LENOVO", "20XW0026GE".
-    // The maker is the system's vendor, else the board's. Virtual machines and
-    // containers often have no DMI at all.
-    std::optional<std::string> hardwareVendor() const;
+    // The maker is the system's vendor, else the board's: a caller that cannot
+    // use the first (text that is not UTF-8, say) tries the next. Virtual
+    // machines and containers often have no DMI at all.
+    std::optional<std::string> systemVendor() const;
+    std::optional<std::string> boardVendor() const;
     std::optional<std::string> productName() const;
     // The computer's name as the kernel keeps it, else as /etc/hostname gives it;
     // nothing for the kernel's "(none)" of a machine that was never named.

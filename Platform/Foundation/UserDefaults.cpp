@@ -65,7 +65,15 @@ Failure writeCreatingFolder(const fs::path& file, const std::string& text) {
 }
 
 // Beside the settings file, taken by every process that reads it to change it.
-fs::path lockFileOf(const fs::path& file) { return file.string() + ".lock"; }
+// The settings folder is the program's own even when the file in it is a link
+// of the user's: the lock is made in that folder, never through a link.
+FileLock lockFor(const fs::path& file) {
+    return FileLock(PrivateFolder(folderOf(file)), file.filename().string() + ".lock");
+}
+
+std::string unguardedMessage(const fs::path& file, const std::string& error) {
+    return "⚠️ 设置文件未能加锁，已在无锁状态下保存 " + file.string() + ": " + error;
+}
 
 // Text that is not valid UTF-8 is stored with replacement characters rather
 // than throwing out of a setter.
@@ -280,7 +288,7 @@ Failure UserDefaults::store(std::vector<Change> changes, OutsideRead& outside) {
     // Another process may store its own change at the same time: holding the
     // file lock from the read to the rename keeps either change from being
     // written over by values read before it.
-    const FileLock fileLock(lockFileOf(file_));
+    const FileLock fileLock = lockFor(file_);
     outside = readOutsideChange();
     // Changes kept from saves that failed go first, so that a reload does not
     // take them back. A group's changes are in memory already, unless the file's
@@ -292,9 +300,13 @@ Failure UserDefaults::store(std::vector<Change> changes, OutsideRead& outside) {
     apply(values_, unsaved_);
     // Reported through `outside`: the file may hold settings we could not read.
     if (outside.unreadable) return std::nullopt;
-    auto failure = save();
-    if (!failure) unsaved_.clear();
-    return failure;
+    if (auto failure = save()) return failure;
+    unsaved_.clear();
+    // A lock that cannot be had (a link in its place, say) binds no other
+    // process either: the settings are kept all the same, and that they were
+    // saved unguarded is said.
+    if (!fileLock.held()) return unguardedMessage(file_, fileLock.error());
+    return std::nullopt;
 }
 
 void UserDefaults::openGroup() {
@@ -318,7 +330,7 @@ void UserDefaults::synchronize() {
     OutsideRead outside;
     {
         std::lock_guard lock(mutex_);
-        const FileLock fileLock(lockFileOf(file_));
+        const FileLock fileLock = lockFor(file_);
         outside = readOutsideChange();
         // What a failed save kept in memory stands over the file's values.
         if (outside.reloaded) apply(values_, unsaved_);
@@ -360,7 +372,7 @@ UserDefaults::OutsideRead UserDefaults::readOutsideChange() {
 void UserDefaults::load() {
     // A corrupt file is moved aside only while no other process can have just
     // replaced it with a good one.
-    const FileLock fileLock(lockFileOf(file_));
+    const FileLock fileLock = lockFor(file_);
     std::error_code error;
     if (!fs::exists(file_, error)) return;
     const auto contents = DurableFile::read(file_);

@@ -34,7 +34,9 @@ class Failure;
 //
 // Several processes may share the file: each change is read, applied and
 // written under a lock on "<name>.lock" beside it, so no process writes over a
-// key another has just stored. A file nested deeper than BoundedJSON allows is
+// key another has just stored. The lock file is opened through the settings
+// folder's descriptor and never through a link; when it cannot be had (a link
+// in its place), the change is saved all the same and that is reported. A file nested deeper than BoundedJSON allows is
 // corrupt, and a value nested that deep is refused (reported, not stored). The
 // file holds one setting a line, each value in compact JSON.
 class UserDefaults {
@@ -123,6 +125,7 @@ private:
     void update(Change change);
     // Called with mutex_ held: reads an outside change, applies the changes not
     // yet written and `changes`, and saves unless the file could not be read.
+    // Answers what to report: a failed save, or one made without the lock.
     Failure store(std::vector<Change> changes, OutsideRead& outside);
     void openGroup();
     void closeGroup();

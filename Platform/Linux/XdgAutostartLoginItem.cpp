@@ -7,6 +7,7 @@
 
 #include "Platform/Foundation/BundleInfo.h"
 #include "Platform/Foundation/DurableFile.h"
+#include "Platform/Foundation/Log.h"
 #include "Platform/Foundation/Paths.h"
 #include "Platform/Foundation/PrivateFolder.h"
 #include "Platform/Linux/Private/DesktopEntry.h"
@@ -41,8 +42,12 @@ std::vector<fs::path> systemAutostartFolders() {
     return folders;
 }
 
-// An entry starts the program unless it is hidden or switched off.
+// An entry starts a program when it is a desktop entry of an application with
+// something to run, and is neither hidden nor switched off. Any other file
+// under the entry's name (a link to one, say) starts nothing at login.
 bool startsProgram(const std::string& text) {
+    if (DesktopEntry::value(text, "Type") != "Application") return false;
+    if (DesktopEntry::value(text, "Exec").value_or("").empty()) return false;
     if (DesktopEntry::isTrue(text, "Hidden")) return false;
     return DesktopEntry::value(text, "X-GNOME-Autostart-enabled") != "false";
 }
@@ -50,6 +55,11 @@ bool startsProgram(const std::string& text) {
 bool isRegularFile(const fs::path& path) {
     std::error_code error;
     return fs::is_regular_file(path, error);
+}
+
+bool isSymbolicLink(const fs::path& path) {
+    std::error_code error;
+    return fs::is_symlink(path, error);
 }
 
 }  // namespace
@@ -96,8 +106,15 @@ Failure XdgAutostartLoginItem::writeUserEntry(bool hidden) const {
     if (const auto error = PrivateFolder::makeAll(locations_.userFolder)) {
         return "无法创建自启动文件夹 " + locations_.userFolder.string() + ": " + *error;
     }
-    if (const auto failure = DurableFile::writeAtomically(userEntry(), entryText(hidden))) {
+    // The entry is the program's own; a link in its place (to a file of the
+    // user's, or to one that is no entry at all) is replaced, never written
+    // through, so that switching launch at login changes no other file.
+    const bool replacesLink = isSymbolicLink(userEntry());
+    if (const auto failure = DurableFile::writeOwn(userEntry(), entryText(hidden))) {
         return "无法写入自启动项 " + userEntry().string() + ": " + *failure;
+    }
+    if (replacesLink) {
+        Log::write("[Tessivar] %@", "⚠️ 自启动项 " + userEntry().string() + " 原是符号链接，已换成程序自己的文件；它指向的文件未改动");
     }
     return std::nullopt;
 }

@@ -12,7 +12,9 @@ namespace platform {
 // autostart folder starts the program at login. An entry that is Hidden=true,
 // or that GNOME's X-GNOME-Autostart-enabled=false switches off, does not; a
 // system-wide entry (in $XDG_CONFIG_DIRS) starts it unless the user's entry of
-// the same name hides it.
+// the same name hides it. A file that is no desktop entry of an application
+// starts nothing. The user's entry is the program's own file: writing it
+// replaces a symbolic link in its place and never writes through one.
 class XdgAutostartLoginItem : public LoginItem {
 public:
     struct Locations {

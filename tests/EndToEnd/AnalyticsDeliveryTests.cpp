@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -431,6 +432,93 @@ TEST(TessivarProgram, LeavesAloneALinkWhereTheQueuesSpareFolderShouldBe) {
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"inner", "inner/more.txt", "notes.txt"}));
     EXPECT_TRUE(std::filesystem::is_symlink(queueFolder(home.path()) / ".spare"));
+}
+
+// What a folder holds, each file's path (relative to it) with its text.
+std::map<std::string, std::string> contentsOf(const std::filesystem::path& folder) {
+    std::map<std::string, std::string> contents;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        contents[std::filesystem::relative(entry.path(), folder).string()] =
+            entry.is_regular_file() ? std::string(std::istreambuf_iterator<char>(in), {}) : "(folder)";
+    }
+    return contents;
+}
+
+// A link where one of the program's own files should be never takes a write
+// elsewhere: a stored value's link is replaced by the value's own file, a
+// linked settings folder is left alone and saves nothing, and a linked lock file
+// is left alone and the settings are saved unguarded, with a line that says so.
+TEST(TessivarProgram, WritesNoFileThroughALinkWhereOneOfItsOwnShouldBe) {
+    tessivar::testing::XorgDummyServer display;
+    if (auto error = display.start({{1920, 1080, 0, 0}})) TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
+    namespace fs = std::filesystem;
+    const fs::path settings = fs::path("config") / "com.brel.tessivar";
+    const fs::path project = fs::path("data") / "com.brel.tessivar" / kToken;
+    struct Row {
+        const char* what;
+        fs::path link;       // below the home
+        bool linksAFolder;   // else a file "mine" of the user's
+        std::string line;    // logged, with the home's path for "~"
+    };
+    const std::vector<Row> rows{
+        {"a stored value", project / "zerazov.distinctId", false, "✓ AnalyticsManager 初始化成功"},
+        {"the anonymous id's file", project / "zerazov.anonymousId", false, "✓ AnalyticsManager 初始化成功"},
+        {"the settings folder", settings, true,
+         "[Tessivar] ✗ 无法写入设置文件 ~/config/com.brel.tessivar/defaults.json: ~/config/com.brel.tessivar is a "
+         "symbolic link, not a folder; left alone"},
+        {"the settings lock", settings / "defaults.json.lock", false,
+         "[Tessivar] ⚠️ 设置文件未能加锁，已在无锁状态下保存 ~/config/com.brel.tessivar/defaults.json: "
+         "~/config/com.brel.tessivar/defaults.json.lock is a symbolic link, not a lock file; left alone"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        platform::TemporaryDirectory home;
+        const fs::path elsewhere = home.path() / "elsewhere";
+        fs::create_directories(elsewhere);
+        fs::create_directories((home.path() / row.link).parent_path());
+        fs::create_directories(home.path() / settings);
+        std::ofstream((row.linksAFolder ? elsewhere : home.path() / settings) / "defaults.json")
+            << R"({"hasCompletedOnboarding": true})";
+        if (row.linksAFolder) {
+            fs::remove_all(home.path() / row.link);
+            fs::create_directory_symlink(elsewhere, home.path() / row.link);
+        } else {
+            std::ofstream(elsewhere / "mine") << "the user's own";
+            fs::create_symlink(elsewhere / "mine", home.path() / row.link);
+        }
+        const auto before = contentsOf(elsewhere);
+        std::string line = row.line;
+        for (auto at = line.find('~'); at != std::string::npos; at = line.find('~')) line.replace(at, 1, home.path());
+
+        LoopbackServer ingestion(LoopbackServer::Scheme::http, TESSIVAR_TEST_ANALYTICS_PORT);
+        TessivarProcess tessivar(TESSIVAR_LOOPBACK_ANALYTICS_BINARY, display.displayName(),
+                                 TessivarProcess::Home{home.path()});
+        ASSERT_TRUE(tessivar.waitForLine("[Tessivar-Analytics] Captured: app_opened", 15s));
+        EXPECT_EQ(quit(tessivar), 0);
+        EXPECT_EQ(tessivar.countLines(line), 1) << line;
+        const auto opened = received(ingestion, "app_opened");
+        ASSERT_TRUE(opened);
+
+        EXPECT_EQ(contentsOf(elsewhere), before) << "nothing written, made or renamed through the link";
+        struct stat info {};
+        ASSERT_EQ(::lstat((home.path() / row.link).c_str(), &info), 0);
+        if (row.link.parent_path() == project) {
+            EXPECT_TRUE(S_ISREG(info.st_mode)) << "the value's own file replaces the link";
+            EXPECT_EQ(info.st_mode & 07777, 0600u);
+            std::ifstream in(home.path() / row.link);
+            const auto stored = json::parse(in, nullptr, false);
+            ASSERT_TRUE(stored.is_object()) << stored.dump();
+            if (row.link.filename() == "zerazov.distinctId") {
+                EXPECT_EQ(stored.value("zerazov.distinctId", ""), opened->event["distinct_id"]);
+            }
+            continue;
+        }
+        EXPECT_TRUE(S_ISLNK(info.st_mode)) << "the link is left alone";
+        std::ifstream in(home.path() / settings / "defaults.json");
+        const auto saved = json::parse(in, nullptr, false);
+        EXPECT_EQ(saved.contains("Hotkeys_jumpToScreen1"), !row.linksAFolder) << saved.dump();
+    }
 }
 
 // The queue's folder removed, or moved away and replaced, while the program

@@ -45,7 +45,8 @@ TEST(TessivarProgram, AShortcutStoredAsAnObjectIsReportedOnceAndTheOthersStillJu
     ASSERT_TRUE(observer.warpPointer({300, 200}));
     TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName(),
                              R"({"Hotkeys_jumpToScreen3": {"carbonKeyCode": 20, "carbonModifiers": 2048},
-                                 "Hotkeys_jumpToScreen4": "{\"carbonKeyCode\":99999,\"carbonModifiers\":2048}"})");
+                                 "Hotkeys_jumpToScreen4": "{\"carbonKeyCode\":99999,\"carbonModifiers\":2048}",
+                                 "Hotkeys_jumpToScreen5": "{\"carbonKeyCode\":23,\"carbonModifiers\":4294967295}"})");
     ASSERT_TRUE(tessivar.waitForLine(kReady, 15s));
 
     ASSERT_EQ(tessivar::testing::pressKeys(server.displayName(), "alt+2"), "");
@@ -61,6 +62,10 @@ TEST(TessivarProgram, AShortcutStoredAsAnObjectIsReportedOnceAndTheOthersStillJu
     // A key code no key has is a record that cannot be read, not a failed grab.
     EXPECT_EQ(tessivar.countLines("[Hotkeys] \"Hotkeys_jumpToScreen4\" holds a shortcut of key code 99999 and "
                                   "modifiers 2048, which no key has, so that shortcut is off."),
+              1);
+    // So is a mask with bits that no modifier has.
+    EXPECT_EQ(tessivar.countLines("[Hotkeys] \"Hotkeys_jumpToScreen5\" holds a shortcut of key code 23 and "
+                                  "modifiers 4294967295, which no key has, so that shortcut is off."),
               1);
     EXPECT_EQ(tessivar.countLines("Error registering hotkey"), 0);
     tessivar.terminate();

@@ -1,6 +1,7 @@
 #pragma once
-#include <filesystem>
+#include <string>
 
+#include "Platform/Foundation/PrivateFolder.h"
 #include "Platform/Foundation/UniqueFd.h"
 
 namespace platform {
@@ -11,17 +12,22 @@ namespace platform {
 // that takes it too. Released when the object goes, also when the process dies.
 class FileLock {
 public:
-    // Waits until the lock on `lockFile` is ours. The lock file is made when
-    // missing (private to its owner) and is never removed: removing it would let
-    // a later taker lock a new file while an earlier one still holds the old.
-    // When it cannot be made or locked, nothing is held and the caller goes on
-    // unguarded, as it would without locking.
-    explicit FileLock(const std::filesystem::path& lockFile);
+    // Waits until the lock on the file `name` of `folder` is ours. The folder is
+    // one of the program's own, opened without following a link, and the lock
+    // file is opened through it, never through a link either: a link where
+    // either should be is left alone. The lock file is made when missing
+    // (private to its owner) and is never removed: removing it would let a
+    // later taker lock a new file while an earlier one still holds the old.
+    // When it cannot be opened or locked, nothing is held and error() says why;
+    // the caller decides whether to go on unguarded.
+    FileLock(const PrivateFolder& folder, const std::string& name);
 
     bool held() const { return fd_.valid(); }
+    const std::string& error() const { return error_; }
 
 private:
     UniqueFd fd_;
+    std::string error_;
 };
 
 }  // namespace platform

@@ -83,6 +83,10 @@ public:
     LockedValue<AnonymousIdGenerator> getAnonymousId{[](UUID id) { return id; }};
     LockedValue<std::shared_ptr<ZeraZovPropertiesSanitizer>> propertiesSanitizer;
     LockedValue<std::optional<std::vector<std::string>>> evaluationContexts;
+    // Elsewhere, a group of programs sharing one storage folder. Linux has no
+    // such groups, so here it changes nothing and nothing reads it: the store is
+    // always $XDG_DATA_HOME/<program identifier>/<project token>. Kept so that a
+    // configuration written for other platforms still sets it.
     LockedValue<std::optional<std::string>> appGroupIdentifier;
     // The remote configuration may replace it while the client starts.
     LockedValue<std::string> snapshotEndpoint{ZeraZovClientDefaults::snapshotEndpoint};

@@ -81,7 +81,7 @@ nlohmann::json ZeraZovContext::buildStaticContext() const {
     context["$is_testflight"] = false;
     context["$is_sideloaded"] = false;
     context["$app_namespace"] = ZeraZovClientDefaults::logsServiceName(bundle_.identifier);
-    context["$device_manufacturer"] = firstText({system_.hardwareVendor()}, unknownDevice);
+    context["$device_manufacturer"] = firstText({system_.systemVendor(), system_.boardVendor()}, unknownDevice);
     setWhenPresent(context, "$device_model", system_.machine());
     context["$device_type"] = "Desktop";
     context["$is_emulator"] = false;

@@ -386,6 +386,7 @@ void ZeraZovRemoteConfig::clearFeatureFlags() { featureFlags_.clear(); }
 void ZeraZovRemoteConfig::reset() {
     clearFeatureFlags();
     sessionReplayFlagActive_ = false;
+    recordingSampleRate_.set(std::nullopt);
     autoCaptureExceptions_ = false;
     resetPersonPropertiesForFlags();
     resetGroupPropertiesForFlags();

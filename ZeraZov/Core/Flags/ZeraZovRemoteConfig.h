@@ -21,6 +21,7 @@
 #include "ZeraZov/Core/Flags/ZeraZovFeatureFlagResult.h"
 #include "ZeraZov/Core/Publishing/ZeraZovMulticastCallback.h"
 #include "ZeraZov/Core/Storage/ZeraZovStorage.h"
+#include "ZeraZov/Core/Utilities/LockedValue.h"
 
 namespace zerazov {
 
@@ -115,6 +116,11 @@ public:
     void reset();
 
     bool isSessionReplayFlagActive() const;
+    // How much of session replay to record, and the shortest recording worth
+    // sending (seconds). Nothing sets them in this program, whose replay is off;
+    // a reset clears the sample rate.
+    std::optional<double> recordingSampleRate() const { return recordingSampleRate_.get(); }
+    std::optional<double> recordingMinimumDuration() const { return recordingMinimumDuration_.get(); }
     bool autoCaptureExceptions() const;
     bool isLoadingRemoteConfig() const;
     bool remoteConfigDidFetch() const;
@@ -180,6 +186,8 @@ private:
     RemoteConfigDocument remoteConfig_;
     std::atomic<bool> loadingRemoteConfig_{false};
     std::atomic<bool> sessionReplayFlagActive_{false};
+    LockedValue<std::optional<double>> recordingSampleRate_;
+    LockedValue<std::optional<double>> recordingMinimumDuration_;
     std::atomic<bool> autoCaptureExceptions_{false};
     PropertiesForFlags personPropertiesForFlags_;
     PropertiesForFlags groupPropertiesForFlags_;

@@ -208,10 +208,12 @@ void ZeraZovSessionManager::registerApplicationEvents() {
 void ZeraZovSessionManager::releaseApplicationEventTokens() {
     RegistrationTokenPtr becameActive;
     RegistrationTokenPtr enteredBackground;
+    RegistrationTokenPtr applicationEvent;
     {
         std::lock_guard guard(setupLock_);
         becameActive = std::move(didBecomeActiveToken_);
         enteredBackground = std::move(didEnterBackgroundToken_);
+        applicationEvent = std::move(applicationEventToken_);
     }
 }
 

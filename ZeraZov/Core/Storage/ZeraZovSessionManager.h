@@ -106,12 +106,16 @@ private:
     std::optional<WallTime> sessionActivityTimestamp_;
     bool isAppInBackground_ = true;
 
-    // Guards the configuration and the two tokens: set-up and the client's reset may
+    // Guards the configuration and the tokens: set-up and the client's reset may
     // run on different threads.
     mutable std::mutex setupLock_;
     std::shared_ptr<const ZeraZovConfig> config_;
     RegistrationTokenPtr didBecomeActiveToken_;
     RegistrationTokenPtr didEnterBackgroundToken_;
+    // The slot for a subscription to the publisher's other application events.
+    // This program follows none (a desktop has no such events for it), so it is
+    // never filled; it is released with the others all the same.
+    RegistrationTokenPtr applicationEventToken_;
 };
 
 }  // namespace zerazov

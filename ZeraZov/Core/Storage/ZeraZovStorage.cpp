@@ -1,5 +1,6 @@
 #include "ZeraZov/Core/Storage/ZeraZovStorage.h"
 
+#include <cerrno>
 #include <cmath>
 #include <limits>
 
@@ -127,6 +128,11 @@ std::optional<std::string> serialized(Key key, const json& value) {
     }
 }
 
+bool isSymbolicLink(const fs::path& path) {
+    std::error_code ignored;
+    return fs::is_symlink(path, ignored);
+}
+
 }  // namespace
 
 const std::array<ZeraZovStorage::StorageKey, ZeraZovStorage::keyCount>& ZeraZovStorage::allCases() {
@@ -172,24 +178,49 @@ platform::PrivateFolder ZeraZovStorage::folder(StorageKey key) const {
     return platform::PrivateFolder(ownedRoot_, ownedPart_ / rawValue(key));
 }
 
+// Read through the project folder's descriptor, never through a link: a value
+// file is the client's own, and a link in its place names someone else's file.
 std::optional<std::string> ZeraZovStorage::getData(StorageKey key) const {
     if (refused_) return std::nullopt;
-    const fs::path file = url(key);
-    std::error_code ignored;
-    if (!fs::exists(file, ignored)) return std::nullopt;
-    auto result = platform::DurableFile::read(file);
-    if (!result.bytes) ZeraZovDebugLog::write("Error reading data from key " + keyText(key) + ": " + result.error);
+    const auto folder = platform::PrivateFolder(ownedRoot_, ownedPart_).open();
+    if (!folder.fd.valid()) {
+        // Removed while the program runs, the folder holds no value; anything else is said.
+        if (folder.errorNumber != ENOENT) {
+            ZeraZovDebugLog::write("Error reading data from key " + keyText(key) + ": " + folder.error);
+        }
+        return std::nullopt;
+    }
+    auto result = platform::DurableFile::readAt(folder.fd.get(), std::string(rawValue(key)));
+    if (result.missing) return std::nullopt;
+    if (!result.bytes) {
+        const std::string why = isSymbolicLink(url(key)) ? url(key).string() + " is a symbolic link, not followed"
+                                                         : result.error;
+        ZeraZovDebugLog::write("Error reading data from key " + keyText(key) + ": " + why);
+    }
     return std::move(result.bytes);
 }
 
+// A link in a value's place is replaced by the value's own file: the client
+// keeps what it stores (an id that changed at every launch would split one
+// user into many), and the file the link named is neither written nor moved.
 void ZeraZovStorage::setData(StorageKey key, const std::optional<std::string>& contents) const {
     if (refused_) return;
     if (!contents) {
         deleteSafely(url(key));
         return;
     }
-    if (auto error = platform::DurableFile::writeAtomically(url(key), *contents)) {
+    const auto folder = platform::PrivateFolder(ownedRoot_, ownedPart_).open();
+    const bool replacesLink = isSymbolicLink(url(key));
+    const auto error = folder.fd.valid()
+                           ? platform::DurableFile::writeOwnAt(folder.fd.get(), std::string(rawValue(key)), *contents)
+                           : platform::Failure(folder.error);
+    if (error) {
         ZeraZovDebugLog::write("Failed to write data for key '" + keyText(key) + "' error: " + *error);
+        return;
+    }
+    if (replacesLink) {
+        ZeraZovDebugLog::write("The symbolic link " + url(key).string() + " for key '" + keyText(key) +
+                               "' was replaced by the value's own file; the file it named is left as it was");
     }
 }
 

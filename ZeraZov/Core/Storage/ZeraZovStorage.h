@@ -83,9 +83,14 @@ public:
     // folder and the key's folder are never links it follows.
     platform::PrivateFolder folder(StorageKey key) const;
 
-    // The file's bytes; nothing when it is missing or cannot be read.
+    // Both work through the project folder's descriptor (see folder()), so a
+    // link put where the project folder was is never followed.
+    // The file's bytes; nothing when it is missing or cannot be read. A symbolic
+    // link in the file's place is not followed: it reads as nothing.
     std::optional<std::string> getData(StorageKey key) const;
     // Replaces the file atomically with the bytes, or deletes it without bytes.
+    // A symbolic link in the file's place is replaced (and said in the debug
+    // log); the file it named is never written.
     void setData(StorageKey key, const std::optional<std::string>& contents) const;
 
     // The parsed file; nothing when missing, unreadable or not JSON.

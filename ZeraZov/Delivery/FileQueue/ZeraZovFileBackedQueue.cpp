@@ -44,7 +44,8 @@ ZeraZovFileBackedQueue::AddResult ZeraZovFileBackedQueue::add(std::string_view c
     if (const auto error = folder_.write(name, contents)) {
         // A full disk loses every record from here on; the first loss is told
         // even with diagnostics off, later ones only with them on.
-        ZeraZovDebugLog::writeFirstLoss(reportedWriteFailure_, "Could not write file " + *error);
+        ZeraZovDebugLog::writeFirstLoss(reportedWriteFailure_,
+                                        "Could not write file " + folder_.fileURL(name).string() + ": " + *error);
         return {};
     }
     housekeeper_.written();

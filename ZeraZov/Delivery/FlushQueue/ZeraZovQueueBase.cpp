@@ -14,12 +14,6 @@ namespace zerazov {
 
 namespace {
 
-std::string describe(const ReachabilityError& error) {
-    static constexpr const char* kinds[] = {"failedToCreateWithAddress", "unableToSetCallback",
-                                            "unableToSetDispatchQueue", "unableToGetFlags"};
-    return std::string(kinds[static_cast<int>(error.kind)]) + "(" + std::to_string(error.code) + ")";
-}
-
 platform::Clock::WallTime after(platform::Clock::WallTime now, double seconds) {
     return now + std::chrono::duration_cast<platform::Clock::WallTime::duration>(std::chrono::duration<double>(seconds));
 }
@@ -65,7 +59,7 @@ void ZeraZovQueueBase::subscribeToReachability() {
     });
     replaceSubscriptions(std::move(reachableToken), std::move(unreachableToken));
     if (auto error = reachability_->startNotifier()) {
-        ZeraZovDebugLog::write("Error: Unable to monitor network reachability: " + describe(*error));
+        ZeraZovDebugLog::write("Error: Unable to monitor network reachability: " + error->description());
     }
 }
 

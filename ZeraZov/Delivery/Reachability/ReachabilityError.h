@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 
 namespace zerazov {
 
@@ -8,6 +9,10 @@ namespace zerazov {
 struct ReachabilityError {
     enum class Kind {
         failedToCreateWithAddress,  // the backend did not come up
+        // A monitor of one host's reachability could not be made. Only the default
+        // route is watched here, so nothing raises it; it keeps the set of causes
+        // whole for code that tells them apart.
+        failedToCreateWithHostname,
         unableToSetCallback,
         unableToSetDispatchQueue,
         unableToGetFlags,
@@ -15,6 +20,11 @@ struct ReachabilityError {
 
     Kind kind;
     std::int32_t code;
+    std::string host = {};  // the host's name, for failedToCreateWithHostname only
+
+    // The cause by its name with what it carries: "unableToGetFlags(5)",
+    // "failedToCreateWithHostname(example.com, 5)".
+    std::string description() const;
 
     bool operator==(const ReachabilityError&) const = default;
 };

@@ -199,6 +199,8 @@ TEST_F(HotKeyService, KeyCodesAndMasksNoKeyHasReadAsUnreadableRecords) {
         "{\"carbonKeyCode\":-1,\"carbonModifiers\":2048}",
         "{\"carbonKeyCode\":18,\"carbonModifiers\":-2048}",
         "{\"carbonKeyCode\":128,\"carbonModifiers\":2048}",
+        // Every bit of the service's width, most of which no modifier has.
+        "{\"carbonKeyCode\":19,\"carbonModifiers\":4294967295}",
     };
     const Name name("edited");
     for (const std::string& record : records) {
@@ -212,13 +214,14 @@ TEST_F(HotKeyService, KeyCodesAndMasksNoKeyHasReadAsUnreadableRecords) {
     }
 }
 
+// Control, option, shift, command and function at once: every modifier bit a shortcut holds.
 TEST_F(HotKeyService, TheLastKeyCodeAndTheWidestMaskStillReachTheService) {
     const Name name("edited");
-    defaults.set(name.userDefaultsKey(), "{\"carbonKeyCode\":127,\"carbonModifiers\":4294967295}");
+    defaults.set(name.userDefaultsKey(), "{\"carbonKeyCode\":127,\"carbonModifiers\":137984}");
 
     hotkeys::onKeyDown(name, [] {});
 
-    EXPECT_EQ(takeCalls(), (Calls{"register 127 4294967295 SSKS 1", "install", "monitor stop", "add 5 6"}));
+    EXPECT_EQ(takeCalls(), (Calls{"register 127 137984 SSKS 1", "install", "monitor stop", "add 5 6"}));
     EXPECT_TRUE(hotkeys::isEnabled(name));
 }
 

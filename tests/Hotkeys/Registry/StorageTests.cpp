@@ -137,6 +137,12 @@ TEST_F(Storage, AnUnreadableRecordIsLoggedOnceAndARemovedOrMissingOneNotAtAll) {
         {"noSuchModifier", json("{\"carbonKeyCode\":18,\"carbonModifiers\":-1}"),
          "[Hotkeys] \"Hotkeys_noSuchModifier\" holds a shortcut of key code 18 and modifiers -1, which no key has" +
              advice},
+        {"unknownModifiers", json("{\"carbonKeyCode\":19,\"carbonModifiers\":4294967295}"),
+         "[Hotkeys] \"Hotkeys_unknownModifiers\" holds a shortcut of key code 19 and modifiers 4294967295, which no "
+         "key has" + advice},
+        {"capsLockModifier", json("{\"carbonKeyCode\":19,\"carbonModifiers\":3072}"),
+         "[Hotkeys] \"Hotkeys_capsLockModifier\" holds a shortcut of key code 19 and modifiers 3072, which no key "
+         "has" + advice},
         {"edited\x1b[2J\xff", json::array({19}),
          "[Hotkeys] \"Hotkeys_edited\\u001b[2J\xEF\xBF\xBD\" holds a JSON array instead of text" + advice},
         {"removed", json(false), ""},

@@ -138,6 +138,41 @@ TEST(DurableFileLinks, ALoopOfLinksFailsAndWritesNothing) {
     EXPECT_THAT(f.settings.entryNames(), ElementsAre("a.json", "b.json", "defaults.json"));
 }
 
+// A file of the program's own is never written through a link: the link is
+// replaced where it stands, and what it named (or would name) is left as it was.
+TEST(DurableFileLinks, AnOwnFileReplacesALinkInItsPlaceAndKeepsARegularFilesMode) {
+    struct Layout {
+        const char* name;
+        std::function<void(const LinkFolders&)> arrange;
+        unsigned expectedMode;
+    };
+    const std::vector<Layout> layouts = {
+        {"link to a file elsewhere", [](const LinkFolders& f) { fs::create_symlink(f.stored("real.json"), f.link()); },
+         0600},
+        {"relative link", [](const LinkFolders& f) { fs::create_symlink(f.storedFromSettings("real.json"), f.link()); },
+         0600},
+        {"dangling link",
+         [](const LinkFolders& f) { fs::create_symlink(f.storedFromSettings("not-yet.json"), f.link()); }, 0600},
+        {"loop of links", [](const LinkFolders& f) { fs::create_symlink("defaults.json", f.link()); }, 0600},
+        {"0640 file", [](const LinkFolders& f) { writeWithMode(f.link(), "old", 0640); }, 0640},
+    };
+    for (const auto& layout : layouts) {
+        SCOPED_TRACE(layout.name);
+        const LinkFolders f;
+        writeWithMode(f.stored("real.json"), "theirs", 0644);
+        layout.arrange(f);
+
+        ASSERT_EQ(DurableFile::writeOwn(f.link(), "new"), std::nullopt);
+        EXPECT_FALSE(fs::is_symlink(f.link()));
+        EXPECT_EQ(readText(f.link()), "new");
+        EXPECT_EQ(permissionBits(f.link()), layout.expectedMode);
+        EXPECT_THAT(f.settings.entryNames(), ElementsAre("defaults.json")) << "nothing left beside it";
+        EXPECT_THAT(f.store.entryNames(), ElementsAre("real.json")) << "nothing made or renamed elsewhere";
+        EXPECT_EQ(readText(f.stored("real.json")), "theirs");
+        EXPECT_EQ(permissionBits(f.stored("real.json")), 0644u);
+    }
+}
+
 TEST(DurableFile, TheTemporaryFileSitsBesideTheTargetOnAnotherFileSystem) {
     // A link from one file system to a file on another: a temporary file made
     // beside the link could not be renamed over the target.

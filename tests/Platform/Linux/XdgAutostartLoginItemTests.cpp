@@ -91,8 +91,62 @@ TEST(XdgAutostartLoginItem, AnEntrySwitchedOffReadsAsOffAndRegisteringSwitchesIt
     }
     AutostartFolders folders;
     auto item = folders.item();
-    writeText(item.userEntry(), "[Other Group]\nHidden=true\n[Desktop Entry]\nExec=tessivar\nHidden = false\n");
+    writeText(item.userEntry(),
+              "[Other Group]\nHidden=true\n[Desktop Entry]\nType=Application\nExec=tessivar\nHidden = false\n");
     EXPECT_EQ(item.status(), Status::enabled) << "only the main group counts";
+}
+
+// What the desktop's own reading (GLib's) starts is what counts as on: a file
+// under the entry's name that is no application's entry, a link to one of the
+// user's files included, is off. Switching it on or off replaces the link with
+// the program's own entry and leaves the file the link named as it was.
+TEST(XdgAutostartLoginItem, OnlyAnApplicationEntryIsOnAndALinkInItsPlaceIsReplacedNotWrittenThrough) {
+    struct Case {
+        const char* what;
+        std::string text;
+        bool starts;
+    };
+    const std::vector<Case> cases{
+        {"an account list", "root:x:0:0:root:/root:/bin/bash\n", false},
+        {"an empty file", "", false},
+        {"an entry with nothing to run", "[Desktop Entry]\nType=Application\nName=x\n", false},
+        {"a link entry", "[Desktop Entry]\nType=Link\nName=x\nURL=file:///tmp\n", false},
+        {"an entry of no type", "[Desktop Entry]\nName=x\nExec=true\n", false},
+        {"an application entry", "[Desktop Entry]\nType=Application\nName=x\nExec=true\n", true},
+    };
+    for (const auto& c : cases) {
+        for (const bool linked : {false, true}) {
+            SCOPED_TRACE(std::string(c.what) + (linked ? ", through a link" : ""));
+            AutostartFolders folders;
+            auto item = folders.item();
+            const fs::path mine = folders.root.path() / "dotfiles" / "mine";
+            fs::create_directories(folders.locations.userFolder);
+            writeText(linked ? mine : item.userEntry(), c.text);
+            if (linked) fs::create_symlink(mine, item.userEntry());
+            const int launched =
+                std::system(("timeout 20 gio launch '" + item.userEntry().string() + "' 2>/dev/null").c_str());
+            ASSERT_EQ(launched == 0, c.starts) << "the desktop's reading differs from the case's";
+            EXPECT_EQ(item.status(), c.starts ? Status::enabled : Status::notRegistered);
+            if (!linked || c.starts) continue;
+
+            ASSERT_EQ(item.registerItem(), std::nullopt);
+            EXPECT_EQ(readText(mine), c.text) << "the file the link named is the user's";
+            EXPECT_FALSE(fs::is_symlink(item.userEntry()));
+            EXPECT_EQ(item.status(), Status::enabled);
+        }
+    }
+    AutostartFolders folders;
+    auto item = folders.item();
+    writeText(folders.systemConfig / "autostart" / "com.brel.tessivar.desktop",
+              "[Desktop Entry]\nType=Application\nExec=tessivar\n");
+    const fs::path mine = folders.root.path() / "dotfiles" / "mine";
+    writeText(mine, "kept\n");
+    fs::create_directories(folders.locations.userFolder);
+    fs::create_symlink(mine, item.userEntry());
+    ASSERT_EQ(item.unregisterItem(), std::nullopt) << "hiding the system-wide entry writes the user's";
+    EXPECT_EQ(readText(mine), "kept\n");
+    EXPECT_FALSE(fs::is_symlink(item.userEntry()));
+    EXPECT_EQ(item.status(), Status::notRegistered);
 }
 
 TEST(XdgAutostartLoginItem, ASystemWideEntryIsSwitchedOffForThisUserOnly) {

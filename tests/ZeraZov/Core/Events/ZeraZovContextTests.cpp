@@ -144,6 +144,11 @@ TEST_F(ZeraZovContextTest, TheDeviceIsNamedOnMachinesWithoutFirmwareTables) {
           {"proc/sys/kernel/hostname", "(none)\n"},
           {"etc/hostname", "named\n"}},
          "Unknown", "named"},
+        {"a system maker that is not UTF-8 beside the board's",
+         {{"sys/class/dmi/id/sys_vendor", "Vendor\xff\n"},
+          {"sys/class/dmi/id/board_vendor", "Micro-Star International Co., Ltd.\n"},
+          {"etc/hostname", "desk\n"}},
+         "Micro-Star International Co., Ltd.", "desk"},
         {"nothing at all", {}, "Unknown", "Unknown"},
     };
     for (const auto& c : cases) {

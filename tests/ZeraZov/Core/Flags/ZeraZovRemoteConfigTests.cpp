@@ -391,6 +391,8 @@ TEST_F(RemoteConfigTest, ResetForgetsFlagsPropertiesAndReplayState) {
     }
     EXPECT_FALSE(remote->requestId());
     EXPECT_FALSE(remote->isSessionReplayFlagActive());
+    EXPECT_EQ(remote->recordingSampleRate(), std::nullopt);
+    EXPECT_EQ(remote->recordingMinimumDuration(), std::nullopt);
     EXPECT_EQ(remote->personPropertiesForFlags(), json::object());
 }
 

@@ -142,10 +142,35 @@ TEST_F(StorageTest, UnreadableFilesReadAsAbsent) {
     EXPECT_EQ(storage.getData(Key::requestId), std::nullopt);
     EXPECT_EQ(storage.getData(Key::anonymousId), std::nullopt);
 
+    // A link in a value's place names someone else's file, however good its text.
+    writeText(base.path() / "theirs", R"({"zerazov.deviceId":"theirs"})");
+    fs::create_symlink(base.path() / "theirs", folder / "zerazov.deviceId");
+    EXPECT_EQ(storage.getString(Key::deviceId), std::nullopt);
+    EXPECT_TRUE(log.containsPrefix("[ZeraZov] Error reading data from key deviceId: " +
+                                   (folder / "zerazov.deviceId").string() + " is a symbolic link, not followed"));
+
     // Grown past the bound of whole reads, a valid value is not read at all.
     writeText(folder / "zerazov.groups", R"({"pad": ")" + std::string(platform::DurableFile::readLimit, 'a') + R"("})");
     EXPECT_EQ(storage.getJSON(Key::groups), std::nullopt);
     EXPECT_TRUE(log.containsPrefix("[ZeraZov] Error reading data from key groups: larger than 16777216 bytes"));
+}
+
+// The project folder replaced by a link while the program runs: nothing is read
+// or written through it, and each refusal says why.
+TEST_F(StorageTest, AProjectFolderReplacedByALinkIsNeitherReadNorWrittenThrough) {
+    DebugLogCapture log;
+    storage.setJSON(Key::optOut, true);
+    fs::rename(folder, base.path() / "moved");
+    fs::create_directory_symlink(base.path() / "moved", folder);
+    const std::string why = folder.string() + " is a symbolic link, not a folder; left alone";
+
+    EXPECT_EQ(storage.getBool(Key::optOut), std::nullopt);
+    EXPECT_TRUE(log.containsPrefix("[ZeraZov] Error reading data from key optOut: " + why));
+    storage.setJSON(Key::optOut, false);
+    storage.setJSON(Key::distinctId, "user");
+    EXPECT_TRUE(log.containsPrefix("[ZeraZov] Failed to write data for key 'optOut' error: " + why));
+    EXPECT_EQ(entryNames(base.path() / "moved"), std::vector<std::string>{"zerazov.optOut"});
+    EXPECT_EQ(readText(base.path() / "moved" / "zerazov.optOut"), R"({"zerazov.optOut":true})");
 }
 
 void createEveryKey(const fs::path& folder) {

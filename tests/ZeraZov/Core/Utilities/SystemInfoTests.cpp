@@ -120,10 +120,13 @@ TEST_F(SystemInfoTest, CachedTimeZoneFollowsEachWayTheZoneChanges) {
 }
 
 TEST_F(SystemInfoTest, HardwareFromReadableDMIFilesOnly) {
-    EXPECT_FALSE(info().hardwareVendor());
+    EXPECT_FALSE(info().systemVendor());
+    EXPECT_FALSE(info().boardVendor());
     writeFile("sys/class/dmi/id/sys_vendor", "LENOVO\n");
+    writeFile("sys/class/dmi/id/board_vendor", "  \n");
     writeFile("sys/class/dmi/id/product_name", "  \n");
-    EXPECT_EQ(info().hardwareVendor(), "LENOVO");
+    EXPECT_EQ(info().systemVendor(), "LENOVO");
+    EXPECT_FALSE(info().boardVendor());
     EXPECT_FALSE(info().productName());
 }
 

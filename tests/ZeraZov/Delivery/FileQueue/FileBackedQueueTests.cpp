@@ -9,6 +9,7 @@
 #include "FileQueueTestSupport.h"
 #include "Platform/Testing/LogCapture.h"
 #include "Platform/Testing/TemporaryDirectory.h"
+#include "ZeraZov/Core/Identity/UUID.h"
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 #include "ZeraZov/Delivery/FileQueue/ZeraZovQueueFolder.h"
 #include "tests/support/DebugLogSwitch.h"
@@ -322,7 +323,13 @@ TEST_F(FileBackedQueueTest, AddReportsARecordThatCouldNotBeWrittenAndLogsTheFirs
     EXPECT_EQ(blocked.depth(), 1u);
     const auto lines = log.lines();
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].rfind("[ZeraZov] Could not write file ", 0), 0u) << lines[0];
+    // The record's file by its path, then why.
+    const std::string prefix = "[ZeraZov] Could not write file " + (folder / "").string();
+    ASSERT_EQ(lines[0].rfind(prefix, 0), 0u) << lines[0];
+    const auto colon = lines[0].find(": ", prefix.size());
+    ASSERT_NE(colon, std::string::npos) << lines[0];
+    EXPECT_TRUE(zerazov::UUID::fromString(lines[0].substr(prefix.size(), colon - prefix.size()))) << lines[0];
+    EXPECT_GT(lines[0].size(), colon + 2) << lines[0];
 }
 
 }  // namespace

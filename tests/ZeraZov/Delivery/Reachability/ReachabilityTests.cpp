@@ -255,6 +255,18 @@ TEST(ReachabilityText, DescribesUnknownFlagsAndEachFlagByItsLetter) {
     EXPECT_EQ(Reachability::flagsDescription(0x3003f), "-R ctiCDld");
 }
 
+// The text the queues log when monitoring cannot start: each cause by its own name.
+TEST(ReachabilityText, DescribesEachCauseByItsNameWithWhatItCarries) {
+    const std::vector<std::pair<ReachabilityError, std::string>> cases{
+        {{Kind::failedToCreateWithAddress, EACCES}, "failedToCreateWithAddress(13)"},
+        {{Kind::failedToCreateWithHostname, ENOENT, "example.com"}, "failedToCreateWithHostname(example.com, 2)"},
+        {{Kind::unableToSetCallback, EPERM}, "unableToSetCallback(1)"},
+        {{Kind::unableToSetDispatchQueue, EAGAIN}, "unableToSetDispatchQueue(11)"},
+        {{Kind::unableToGetFlags, EIO}, "unableToGetFlags(5)"},
+    };
+    for (const auto& [error, text] : cases) EXPECT_EQ(error.description(), text);
+}
+
 TEST(ReachabilityCreation, ABackendThatDidNotComeUpGivesItsCode) {
     platform::ManualMainQueue mainQueue;
     const auto creation = Reachability::create({nullptr, EACCES}, mainQueue);
