@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 
 #include "Hotkeys/SystemShortcuts.h"
 #include "HotkeysTestEnvironment.h"
@@ -280,6 +281,41 @@ TEST_F(SettingsWindowTest, TheShortcutsPaneRecordsEachDisplaysShortcut) {
     QTest::mouseClick(recorders[1], Qt::LeftButton);
     clickSidebar(SettingsPane::general);
     EXPECT_FALSE(hotkeys::isPaused()) << "leaving the pane while recording ends the recording";
+}
+
+// Removed by Backspace or by the clear button, then left with Escape: the
+// empty field shows the placeholder and no clear button, at once and after the
+// prompt has come and gone.
+TEST_F(SettingsWindowTest, AFieldLeftEmptyShowsNoClearButton) {
+    showWindow();
+    clickSidebar(SettingsPane::shortcuts);
+    hotkeys::RecorderCocoa* field = pane<tessivar::ShortcutSettingsView>()->recorders()[0];
+    const auto key = [&](int qtKey, int carbonKeyCode) {
+        QKeyEvent press(QEvent::KeyPress, qtKey, Qt::NoModifier, carbonKeyCode + FakeNativeKeyTranslator::kKeyCodeOffset, 0, 0);
+        QApplication::sendEvent(field, &press);
+        queue.drain();
+    };
+    const std::pair<const char*, std::function<void()>> removals[] = {
+        {"Backspace", [&] { key(Qt::Key_Backspace, 51); }},
+        {"the clear button", [&] { QTest::mouseClick(field->cancelButton(), Qt::LeftButton); }},
+    };
+    for (const auto& [how, remove] : removals) {
+        hotkeys::setShortcut(Shortcut(18, 2048), names[0]);
+        QTest::mouseClick(field, Qt::LeftButton);
+        queue.drain();
+        EXPECT_TRUE(field->showsCancelButton()) << how << ": a shortcut under the prompt can be removed";
+        remove();
+        queue.drain();
+        EXPECT_EQ(hotkeys::getShortcut(names[0]), std::nullopt) << how;
+        EXPECT_EQ(field->stringValue(), text("按下快捷键...")) << how;
+        EXPECT_FALSE(field->showsCancelButton()) << how << ", while prompting";
+        key(Qt::Key_Escape, 53);
+        EXPECT_FALSE(field->isRecording()) << how;
+        EXPECT_TRUE(field->stringValue().isEmpty()) << how;
+        EXPECT_EQ(field->placeholderText(), text("录制快捷键")) << how;
+        EXPECT_FALSE(field->showsCancelButton()) << how << ", then Escape";
+    }
+    EXPECT_TRUE(field->grab().save(screenshotPath("recorder-emptied.png")));
 }
 
 TEST_F(SettingsWindowTest, WithoutDisplaysThePaneSaysSoAndPastEightThereAreNoRows) {
