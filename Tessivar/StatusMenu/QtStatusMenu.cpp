@@ -70,7 +70,11 @@ void QtStatusMenu::addItem(QMenu& menu, const MenuItemModel& item) {
     auto* action = menu.addAction(SymbolIcons::icon(item.symbolName, menu.palette().color(QPalette::Text)),
                                   QString::fromStdString(item.title));
     // Shown, not bound: the hot keys themselves come through the global shortcuts.
-    hotkeys::MenuItemBinding::showKeyEquivalent(action, item.keyEquivalent, item.keyEquivalentModifiers);
+    if (item.shortcut) {
+        hotkeys::MenuItemBinding::setShortcut(action, item.shortcut);
+    } else {
+        hotkeys::MenuItemBinding::showKeyEquivalent(action, item.keyEquivalent, item.keyEquivalentModifiers);
+    }
     action->setData(item.tag);
     QObject::connect(action, &QAction::triggered, &menu, [this, kind = item.action, tag = item.tag] {
         if (onAction_) onAction_(kind, tag);

@@ -110,6 +110,20 @@ public slots:
     void open(const QUrl& url) { urls << url; }
 };
 
+// The faces Qt draws the text in with this font; a missing glyph (a box) fails the test.
+QStringList facesDrawing(const QString& shown, const QFont& font) {
+    QTextLayout layout(shown, font);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    QStringList faces;
+    for (const auto& run : layout.glyphRuns()) {
+        faces << run.rawFont().familyName();
+        for (quint32 glyph : run.glyphIndexes()) EXPECT_NE(glyph, 0u) << "a missing glyph in " << shown.toStdString();
+    }
+    return faces;
+}
+
 long count(const std::vector<std::string>& lines, const std::string& line) {
     return std::count(lines.begin(), lines.end(), line);
 }
@@ -318,6 +332,26 @@ TEST_F(SettingsWindowTest, AFieldLeftEmptyShowsNoClearButton) {
     EXPECT_TRUE(field->grab().save(screenshotPath("recorder-emptied.png")));
 }
 
+// A keypad key reads as one, in letters the desktop's own fonts draw (not
+// only an emoji font), as do the other keys' symbols.
+TEST_F(SettingsWindowTest, EveryKeyAFieldShowsIsDrawnInTheDesktopsFonts) {
+    const std::pair<Shortcut, const char*> shown[] = {
+        {Shortcut(83, 256), "⌘Num1"},      {Shortcut(76, 4096), "⌃Num↩"}, {Shortcut(71, 2048), "⌥Num☒"},
+        {Shortcut(124, 512 | 256), "⇧⌘→"}, {Shortcut(96, 6144), "⌃⌥F5"},
+    };
+    showWindow();
+    clickSidebar(SettingsPane::shortcuts);
+    hotkeys::RecorderCocoa* field = pane<tessivar::ShortcutSettingsView>()->recorders()[0];
+    for (const auto& [shortcut, description] : shown) {
+        hotkeys::setShortcut(shortcut, names[0]);
+        EXPECT_EQ(field->stringValue(), text(description));
+        const QStringList faces = facesDrawing(field->stringValue(), field->font());
+        EXPECT_FALSE(faces.contains(QStringLiteral("Noto Color Emoji"))) << description;
+    }
+    hotkeys::setShortcut(Shortcut(83, 256), names[0]);
+    EXPECT_TRUE(controller().settingsWindow()->grab().save(screenshotPath("recorder-keypad.png")));
+}
+
 TEST_F(SettingsWindowTest, WithoutDisplaysThePaneSaysSoAndPastEightThereAreNoRows) {
     desktop.screenList.clear();
     showWindow();
@@ -443,15 +477,7 @@ TEST_F(SettingsWindowTest, TheAboutPaneShowsTheVersionAndOpensItsLinks) {
 // pane left beside the build for review.
 TEST_F(SettingsWindowTest, TheChineseTextsRenderInTheCjkFaceAndThePanesArePictured) {
     showWindow();
-    QTextLayout layout(text("通用设置 屏幕跳转快捷键"), controller().settingsWindow()->font());
-    layout.beginLayout();
-    layout.createLine();
-    layout.endLayout();
-    QStringList faces;
-    for (const auto& run : layout.glyphRuns()) {
-        faces << run.rawFont().familyName();
-        for (quint32 glyph : run.glyphIndexes()) EXPECT_NE(glyph, 0u) << "a missing glyph (a box)";
-    }
+    const QStringList faces = facesDrawing(text("通用设置 屏幕跳转快捷键"), controller().settingsWindow()->font());
     EXPECT_TRUE(faces.contains(QStringLiteral("Noto Sans CJK SC"))) << faces.join(QStringLiteral(", ")).toStdString();
 
     const std::pair<SettingsPane, const char*> panes[] = {
