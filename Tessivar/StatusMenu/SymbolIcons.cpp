@@ -31,17 +31,23 @@ const std::map<std::string, const char*>& themeNames() {
     return names;
 }
 
-// A display frame with a pointer on it, drawn in the text colour so that it
-// reads on light and dark panels alike (a template image).
+// A display frame with a pointer on it, in two tones: a dark line edged in
+// white. An XEmbed tray does not tell its panel's colour (trayer sets none),
+// so the icon brings its own contrast: the dark line reads on a light panel,
+// its white edge on a dark one.
 QPixmap drawStatusSymbol(int side) {
+    const QColor ink(0x1c, 0x1c, 0x1c);
     QPixmap pixmap(side, side);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     const double unit = side / 16.0;
-    painter.setPen(QPen(Qt::white, unit * 1.4));
-    painter.setBrush(QColor(255, 255, 255, 90));
-    painter.drawRoundedRect(QRectF(unit * 1, unit * 2.5, unit * 14, unit * 9.5), unit * 1.5, unit * 1.5);
+    const QRectF frame(unit * 2, unit * 2.5, unit * 12, unit * 9.5);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Qt::white, unit * 2.8));
+    painter.drawRoundedRect(frame, unit * 1.5, unit * 1.5);
+    painter.setPen(QPen(ink, unit * 1.4));
+    painter.drawRoundedRect(frame, unit * 1.5, unit * 1.5);
     QPainterPath arrow;
     arrow.moveTo(unit * 8, unit * 6);
     arrow.lineTo(unit * 8, unit * 15);
@@ -51,8 +57,8 @@ QPixmap drawStatusSymbol(int side) {
     arrow.lineTo(unit * 11.4, unit * 12);
     arrow.lineTo(unit * 14.2, unit * 12);
     arrow.closeSubpath();
-    painter.setPen(QPen(Qt::black, unit * 0.8));
-    painter.setBrush(Qt::white);
+    painter.setPen(QPen(Qt::white, unit, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(ink);
     painter.drawPath(arrow);
     return pixmap;
 }

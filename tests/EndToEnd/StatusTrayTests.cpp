@@ -1,13 +1,16 @@
 // The status item in a real XEmbed system tray (trayer) on the test X server.
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <optional>
 
 #include "tests/EndToEnd/DesktopSession.h"
+#include "tests/EndToEnd/Screenshots.h"
 #include "tests/support/SystemTrayPanel.h"
 #include "tests/support/TessivarProcess.h"
 #include "tests/support/WaitUntil.h"
 #include "tests/support/X11Requirement.h"
+#include "tests/support/X11ScreenProbe.h"
 #include "tests/support/X11WindowTree.h"
 #include "tests/support/XorgDummyServer.h"
 
@@ -42,6 +45,15 @@ struct StatusTray : ::testing::Test {
         session.emplace(server.displayName());
         tree.emplace(server.displayName());
         tray.emplace(server.displayName());
+    }
+
+    // The icon once it stands still in the tray, not yet painted or still
+    // being docked being waited past.
+    std::optional<tessivar::testing::ScreenGrab> dockedIconPicture() const {
+        std::optional<WindowFacts> icon;
+        if (!tessivar::testing::waitUntil([&] { return (icon = dockedIcon(*tree)).has_value(); }, 15s)) return std::nullopt;
+        const tessivar::testing::X11ScreenProbe probe(server.displayName());
+        return tessivar::testing::Screenshots::settledGrab(probe, *icon);
     }
 
     tessivar::testing::XorgDummyServer server;
@@ -87,6 +99,36 @@ TEST_F(StatusTray, ALeftClickOnTheIconOpensTheMenu) {
         },
         5s));
     EXPECT_EQ(tessivar.terminate(), 0);
+}
+
+// The icon reads on trayer's own light grey and on a dark panel: enough of
+// it stands out from the panel by 3 : 1 (WCAG's figure for graphics) to draw
+// the frame's outline, about three times the icon's side in pixels (the
+// pointer alone is not enough).
+TEST_F(StatusTray, TheIconReadsOnALightPanelAndOnADarkOne) {
+    const struct {
+        const char* name;
+        std::vector<std::string> options;
+    } panels[] = {
+        {"light", {}},
+        {"dark", {"--transparent", "true", "--alpha", "0", "--tint", "0x202020"}},
+    };
+    std::optional<tessivar::testing::TessivarProcess> tessivar;
+    for (const auto& panel : panels) {
+        tray.emplace(server.displayName(), panel.options);
+        ASSERT_EQ(tray->start(), std::nullopt) << panel.name;
+        if (!tessivar) tessivar.emplace(TESSIVAR_BINARY, server.displayName());
+        const auto picture = dockedIconPicture();
+        ASSERT_TRUE(picture) << panel.name << ": the icon did not dock";
+        tessivar::testing::Screenshots::save(*picture, std::string("tray-icon-") + panel.name + ".png");
+        const int standing = tessivar::testing::Screenshots::pixelsStandingOut(*picture, 3.0);
+        std::cout << "[tray icon] " << panel.name << " panel: " << standing << " pixels stand out\n";
+        EXPECT_GE(standing, 3 * picture->height) << panel.name << " panel, a " << picture->width << "x" << picture->height
+                                                 << " icon: " << standing << " pixels stand out";
+        tray->stop();
+        ASSERT_TRUE(tessivar::testing::waitUntil([&] { return !dockedIcon(*tree).has_value(); }, 5s));
+    }
+    EXPECT_EQ(tessivar->terminate(), 0);
 }
 
 }  // namespace
