@@ -397,10 +397,13 @@ TEST_F(SettingsWindowTest, ShowingBringsTheWindowToTheDisplayUnderThePointer) {
     QCursor::setPos(primary, 2880, 540);
     showWindow();
     const QRect available = hdmi->availableGeometry();
-    EXPECT_EQ(window->pos(), QPoint(available.x() + (available.width() - 620) / 2,
-                                    available.y() + (available.height() - 400) / 2));
-
     using Controller = tessivar::SettingsWindowController;
+    // Not framed here: centred with room for the frame a window manager adds.
+    const QMargins frame = Controller::kUnframedAllowance;
+    EXPECT_EQ(window->pos(), QPoint(available.x() + (available.width() - 620 - frame.left() - frame.right()) / 2,
+                                    available.y() + (available.height() - 400 - frame.top() - frame.bottom()) / 2));
+    EXPECT_EQ(window->size(), QSize(620, 400));
+
     EXPECT_EQ(Controller::placement(0, std::nullopt, {}, {620, 400}), std::nullopt) << "no display under the pointer";
     EXPECT_EQ(Controller::placement(-1, 1, {-1280, 300, 1280, 1024}, {620, 400}), QPoint(-950, 612));
     // The title bar stays on a display smaller than the window (1024 x 768 at twice the scale).
@@ -414,6 +417,18 @@ TEST_F(SettingsWindowTest, ShowingBringsTheWindowToTheDisplayUnderThePointer) {
         {{0, -300, 700, 384}, {40, -300}},
     };
     for (const auto& c : small) EXPECT_EQ(Controller::placement(-1, 1, c.available, {620, 400}), c.origin) << c.available.y();
+    // It is made as large as such a display holds, its frame included.
+    const struct {
+        QRect available;
+        QMargins frame;
+        QSize size;
+    } fitted[] = {
+        {{0, 0, 512, 384}, {1, 20, 1, 1}, {510, 363}},
+        {{0, 0, 1024, 384}, {1, 20, 1, 1}, {620, 363}},
+        {{0, 0, 512, 768}, {0, 0, 0, 0}, {512, 400}},
+        {{0, 0, 1920, 1080}, frame, {620, 400}},
+    };
+    for (const auto& c : fitted) EXPECT_EQ(Controller::fittedSize(c.available, c.frame), c.size) << c.available.width();
     QCursor::setPos(primary, 100, 100);
 }
 
