@@ -31,38 +31,44 @@ const std::map<std::string, const char*>& themeNames() {
     return names;
 }
 
-// A display frame with a pointer on it, in two tones: a dark line edged in
-// white. An XEmbed tray does not tell its panel's colour (trayer sets none),
-// so the icon brings its own contrast: the dark line reads on a light panel,
-// its white edge on a dark one.
 QPixmap drawStatusSymbol(int side) {
-    const QColor ink(0x1c, 0x1c, 0x1c);
     QPixmap pixmap(side, side);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const double unit = side / 16.0;
-    const QRectF frame(unit * 2, unit * 2.5, unit * 12, unit * 9.5);
-    painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(Qt::white, unit * 2.8));
-    painter.drawRoundedRect(frame, unit * 1.5, unit * 1.5);
-    painter.setPen(QPen(ink, unit * 1.4));
-    painter.drawRoundedRect(frame, unit * 1.5, unit * 1.5);
-    QPainterPath arrow;
-    arrow.moveTo(unit * 8, unit * 6);
-    arrow.lineTo(unit * 8, unit * 15);
-    arrow.lineTo(unit * 10.2, unit * 12.8);
-    arrow.lineTo(unit * 12.5, unit * 15.5);
-    arrow.lineTo(unit * 13.6, unit * 14.6);
-    arrow.lineTo(unit * 11.4, unit * 12);
-    arrow.lineTo(unit * 14.2, unit * 12);
-    arrow.closeSubpath();
-    painter.setPen(QPen(Qt::white, unit, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter.setBrush(ink);
-    painter.drawPath(arrow);
+    paintStatusSymbol(painter, QRectF(0, 0, side, side));
     return pixmap;
 }
 }  // namespace
+
+// In two tones, a dark line edged in white: an XEmbed tray does not tell its
+// panel's colour (trayer sets none), so the symbol brings its own contrast,
+// the dark line reading on a light panel, its white edge on a dark one.
+void paintStatusSymbol(QPainter& painter, const QRectF& box) {
+    const QColor ink(0x1c, 0x1c, 0x1c);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(box.topLeft());
+    painter.scale(box.width() / 16.0, box.height() / 16.0);
+    const QRectF frame(2, 2.5, 12, 9.5);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Qt::white, 2.8));
+    painter.drawRoundedRect(frame, 1.5, 1.5);
+    painter.setPen(QPen(ink, 1.4));
+    painter.drawRoundedRect(frame, 1.5, 1.5);
+    QPainterPath arrow;
+    arrow.moveTo(8, 6);
+    arrow.lineTo(8, 15);
+    arrow.lineTo(10.2, 12.8);
+    arrow.lineTo(12.5, 15.5);
+    arrow.lineTo(13.6, 14.6);
+    arrow.lineTo(11.4, 12);
+    arrow.lineTo(14.2, 12);
+    arrow.closeSubpath();
+    painter.setPen(QPen(Qt::white, 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(ink);
+    painter.drawPath(arrow);
+    painter.restore();
+}
 
 QIcon icon(const std::string& symbolName, const QColor& drawnColor, int side) {
     const auto found = themeNames().find(symbolName);

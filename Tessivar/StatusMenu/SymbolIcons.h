@@ -3,6 +3,9 @@
 #include <QIcon>
 #include <string>
 
+class QPainter;
+class QRectF;
+
 namespace tessivar {
 
 // The icons behind the symbol names: the desktop theme's icon of the same
@@ -13,6 +16,8 @@ namespace SymbolIcons {
 
 QIcon icon(const std::string& symbolName, const QColor& drawnColor, int side = 16);
 QIcon statusItemIcon();
+// The status item's symbol (a display frame with a pointer on it) drawn into `box`.
+void paintStatusSymbol(QPainter& painter, const QRectF& box);
 
 }  // namespace SymbolIcons
 }  // namespace tessivar

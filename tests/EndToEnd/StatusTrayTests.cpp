@@ -32,12 +32,14 @@ std::optional<WindowFacts> dockedIcon(const tessivar::testing::X11WindowTree& tr
 
 // The menu is the one shown top-level window of ours that bypasses the window
 // manager (the icon sits in the tray; Qt's helper windows are never mapped).
-bool menuIsOpen(const tessivar::testing::X11WindowTree& tree) {
+std::optional<WindowFacts> openMenu(const tessivar::testing::X11WindowTree& tree) {
     for (const auto& window : tree.windows()) {
-        if (window.viewable && window.topLevel && window.overrideRedirect && window.className == kOurClass) return true;
+        if (window.viewable && window.topLevel && window.overrideRedirect && window.className == kOurClass) return window;
     }
-    return false;
+    return std::nullopt;
 }
+
+bool menuIsOpen(const tessivar::testing::X11WindowTree& tree) { return openMenu(tree).has_value(); }
 
 struct StatusTray : ::testing::Test {
     void SetUp() override {
@@ -78,9 +80,12 @@ TEST_F(StatusTray, DocksIntoATrayThatStartsAfterLaunchAndAgainWhenTheTrayComesBa
     EXPECT_EQ(tessivar.terminate(), 0);
 }
 
+// Display 1's shortcut is Super and the keypad's 1: the menu, pictured for a
+// person to look at, shows it as such.
 TEST_F(StatusTray, ALeftClickOnTheIconOpensTheMenu) {
     ASSERT_EQ(tray->start(), std::nullopt);
-    tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName());
+    tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName(),
+                                                R"({"Hotkeys_jumpToScreen1":"{\"carbonKeyCode\":83,\"carbonModifiers\":256}"})");
     std::optional<WindowFacts> icon;
     ASSERT_TRUE(tessivar::testing::waitUntil([&] { return (icon = dockedIcon(*tree)).has_value(); }, 15s));
     ASSERT_FALSE(menuIsOpen(*tree));
@@ -90,6 +95,10 @@ TEST_F(StatusTray, ALeftClickOnTheIconOpensTheMenu) {
     ASSERT_TRUE(click.succeeded()) << click.output;
     EXPECT_TRUE(tessivar::testing::waitUntil([&] { return menuIsOpen(*tree); }, 5s))
         << "no menu after a left click on the icon";
+    if (const auto menu = openMenu(*tree)) {
+        const tessivar::testing::X11ScreenProbe probe(server.displayName());
+        tessivar::testing::Screenshots::save(tessivar::testing::Screenshots::settledGrab(probe, *menu), "tray-menu.png");
+    }
 
     // A menu just mapped may not hold the keyboard yet; Escape is typed until it closes.
     EXPECT_TRUE(tessivar::testing::waitUntil(

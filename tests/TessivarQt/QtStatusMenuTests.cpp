@@ -3,6 +3,7 @@
 #include <QSystemTrayIcon>
 #include <gtest/gtest.h>
 
+#include "PictureExtent.h"
 #include "Platform/Foundation/NotificationCenter.h"
 #include "Platform/HotKeys/MenuKeyMonitor.h"
 #include "Platform/Testing/FakeDesktop.h"
@@ -55,6 +56,17 @@ TEST_F(QtStatusMenuTest, RendersTheModelWithShortcutsAndDispatchesActions) {
     items[5]->trigger();
     EXPECT_EQ(chosen, (std::vector<std::pair<MenuAction, int>>{{MenuAction::jumpToSpecificScreen, 1},
                                                                {MenuAction::quitApp, 0}}));
+}
+
+// Where the desktop has no icon theme (the test's has none) every entry shows
+// its symbol drawn, as large as a menu's symbols are.
+TEST_F(QtStatusMenuTest, EveryEntryShowsItsSymbolWithoutAnIconTheme) {
+    ASSERT_TRUE(QIcon::fromTheme(QStringLiteral("application-exit")).isNull()) << "an icon theme is installed";
+    menu.rebuild();
+    for (QAction* item : entries(menu.menu())) {
+        const QSizeF drawn = tessivar::testing::drawnExtent(item->icon().pixmap(16));
+        EXPECT_GE(std::max(drawn.width(), drawn.height()), 11) << item->text().toStdString();
+    }
 }
 
 TEST_F(QtStatusMenuTest, RebuildReplacesTheMenuSoKeyEquivalentsFollowTheShortcuts) {

@@ -27,6 +27,7 @@
 #include "Platform/Testing/FakeNativeKeyTranslator.h"
 #include "Platform/Testing/LogCapture.h"
 #include "Tessivar/ScreenJumpNames.h"
+#include "Tessivar/StatusMenu/ApplicationIcon.h"
 #include "Tessivar/Settings/Private/AboutSettingsView.h"
 #include "Tessivar/Settings/Private/GeneralSettingsView.h"
 #include "Tessivar/Settings/Private/LockedSplitter.h"
@@ -477,6 +478,10 @@ TEST_F(SettingsWindowTest, TheAboutPaneShowsTheVersionAndOpensItsLinks) {
     for (auto* label : about->findChildren<QLabel*>()) labels << label->text();
     EXPECT_TRUE(labels.contains(text("版本 1.0.0")));
     EXPECT_TRUE(labels.contains(text("Tessivar 是一款多屏光标跳转工具。")));
+    const auto pictures = about->findChildren<QLabel*>();
+    EXPECT_TRUE(std::any_of(pictures.begin(), pictures.end(), [](const QLabel* label) {
+        return label->pixmap().toImage() == tessivar::ApplicationIcon::pixmap(56).toImage();
+    })) << "the application's icon, as the onboarding and the desktop show it";
 
     OpenedLinks opened;
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &opened, "open");
