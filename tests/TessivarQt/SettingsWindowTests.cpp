@@ -350,6 +350,7 @@ TEST_F(SettingsWindowTest, EveryKeyAFieldShowsIsDrawnInTheDesktopsFonts) {
         EXPECT_FALSE(faces.contains(QStringLiteral("Noto Color Emoji"))) << description;
     }
     hotkeys::setShortcut(Shortcut(83, 256), names[0]);
+    QApplication::processEvents();
     EXPECT_TRUE(controller().settingsWindow()->grab().save(screenshotPath("recorder-keypad.png")));
 }
 
