@@ -31,27 +31,28 @@ const std::map<std::string, const char*>& themeNames() {
     return names;
 }
 
-QPixmap drawStatusSymbol(int side) {
+QPixmap drawStatusSymbol(int side, const std::optional<QColor>& foreground) {
     QPixmap pixmap(side, side);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
-    paintStatusSymbol(painter, QRectF(0, 0, side, side));
+    paintStatusSymbol(painter, QRectF(0, 0, side, side), foreground);
     return pixmap;
 }
 }  // namespace
 
-// In two tones, a dark line edged in white: an XEmbed tray does not tell its
-// panel's colour (trayer sets none), so the symbol brings its own contrast,
-// the dark line reading on a light panel, its white edge on a dark one.
-void paintStatusSymbol(QPainter& painter, const QRectF& box) {
-    const QColor ink(0x1c, 0x1c, 0x1c);
+// In the tray's foreground where it tells one. Where it does not (trayer tells
+// none), in two tones, a dark line edged in white: the symbol brings its own
+// contrast, the dark line reading on a light panel, its white edge on a dark one.
+void paintStatusSymbol(QPainter& painter, const QRectF& box, const std::optional<QColor>& foreground) {
+    const QColor ink = foreground.value_or(QColor(0x1c, 0x1c, 0x1c));
+    const QColor edge = foreground ? QColor(Qt::transparent) : QColor(Qt::white);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.translate(box.topLeft());
     painter.scale(box.width() / 16.0, box.height() / 16.0);
     const QRectF frame(2, 2.5, 12, 9.5);
     painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(Qt::white, 2.8));
+    painter.setPen(QPen(edge, 2.8));
     painter.drawRoundedRect(frame, 1.5, 1.5);
     painter.setPen(QPen(ink, 1.4));
     painter.drawRoundedRect(frame, 1.5, 1.5);
@@ -64,7 +65,7 @@ void paintStatusSymbol(QPainter& painter, const QRectF& box) {
     arrow.lineTo(11.4, 12);
     arrow.lineTo(14.2, 12);
     arrow.closeSubpath();
-    painter.setPen(QPen(Qt::white, 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setPen(QPen(edge, 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.setBrush(ink);
     painter.drawPath(arrow);
     painter.restore();
@@ -80,9 +81,9 @@ QIcon icon(const std::string& symbolName, const QColor& drawnColor, int side) {
     return SymbolDrawings::icon(symbolName, side, drawnColor);
 }
 
-QIcon statusItemIcon() {
+QIcon statusItemIcon(const std::optional<QColor>& foreground) {
     QIcon icon;
-    for (int side : {16, 22, 32, 48, 64}) icon.addPixmap(drawStatusSymbol(side));
+    for (int side : {16, 22, 32, 48, 64}) icon.addPixmap(drawStatusSymbol(side, foreground));
     return icon;
 }
 
