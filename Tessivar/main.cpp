@@ -32,6 +32,7 @@
 #include "Platform/X11/X11KeyboardLayout.h"
 #include "Platform/X11/X11OutputOrder.h"
 #include "Platform/X11/X11PointerWarp.h"
+#include "Platform/X11/X11TrayColors.h"
 #include "Tessivar/AnalyticsManager.h"
 #include "Tessivar/AppLog.h"
 #include "Tessivar/CursorHidingEpisode.h"
@@ -122,8 +123,14 @@ int main(int argc, char** argv) {
     platform::X11CursorImageSource cursorImages;
     tessivar::QtOverlayPresenter overlays(&compositing, &cursorImages);
     tessivar::HotkeysFacadeRegistry hotkeys(shortcuts);
-    tessivar::QtStatusMenu statusMenu(notifications,
-                                      [&desktop, &shortcuts] { return currentMenu(desktop, shortcuts); });
+    platform::X11TrayColors trayColors;
+    tessivar::QtStatusMenu statusMenu(
+        notifications, [&desktop, &shortcuts] { return currentMenu(desktop, shortcuts); },
+        [&trayColors]() -> std::optional<QColor> {
+            const auto rgb = trayColors.foreground();
+            if (!rgb) return std::nullopt;
+            return QColor::fromRgb(*rgb);
+        });
     // The analytics client runs its timers and reports on the event loop, from
     // threads of its own that may outlive main: its queue is never destroyed, and
     // does nothing once the application is gone.

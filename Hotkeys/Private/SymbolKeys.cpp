@@ -56,26 +56,28 @@ const std::array<Row, 53>& rows() {
         {SpecialKey::f18, Key::f18, "F18", "\uF715"},
         {SpecialKey::f19, Key::f19, "F19", "\uF716"},
         {SpecialKey::f20, Key::f20, "F20", "\uF717"},
-        // Keypad keys wear a keycap so they read apart from the main keys; a
-        // menu cannot tell them apart, so they have no key equivalent.
-        {SpecialKey::keypad0, Key::keypad0, "0\u20E3", nullptr},
-        {SpecialKey::keypad1, Key::keypad1, "1\u20E3", nullptr},
-        {SpecialKey::keypad2, Key::keypad2, "2\u20E3", nullptr},
-        {SpecialKey::keypad3, Key::keypad3, "3\u20E3", nullptr},
-        {SpecialKey::keypad4, Key::keypad4, "4\u20E3", nullptr},
-        {SpecialKey::keypad5, Key::keypad5, "5\u20E3", nullptr},
-        {SpecialKey::keypad6, Key::keypad6, "6\u20E3", nullptr},
-        {SpecialKey::keypad7, Key::keypad7, "7\u20E3", nullptr},
-        {SpecialKey::keypad8, Key::keypad8, "8\u20E3", nullptr},
-        {SpecialKey::keypad9, Key::keypad9, "9\u20E3", nullptr},
-        {SpecialKey::keypadClear, Key::keypadClear, "☒\u20E3", nullptr},
-        {SpecialKey::keypadDecimal, Key::keypadDecimal, ".\u20E3", nullptr},
-        {SpecialKey::keypadDivide, Key::keypadDivide, "/\u20E3", nullptr},
-        {SpecialKey::keypadEnter, Key::keypadEnter, "↩\u20E3", nullptr},
-        {SpecialKey::keypadEquals, Key::keypadEquals, "=\u20E3", nullptr},
-        {SpecialKey::keypadMinus, Key::keypadMinus, "-\u20E3", nullptr},
-        {SpecialKey::keypadMultiply, Key::keypadMultiply, "*\u20E3", nullptr},
-        {SpecialKey::keypadPlus, Key::keypadPlus, "+\u20E3", nullptr},
+        // Keypad keys read "Num" before their face, apart from the main keys,
+        // in letters every font has (a keycap mark is drawn only by an emoji
+        // font, which most desktops lack); a menu cannot tell them apart, so
+        // they have no key equivalent.
+        {SpecialKey::keypad0, Key::keypad0, "Num0", nullptr},
+        {SpecialKey::keypad1, Key::keypad1, "Num1", nullptr},
+        {SpecialKey::keypad2, Key::keypad2, "Num2", nullptr},
+        {SpecialKey::keypad3, Key::keypad3, "Num3", nullptr},
+        {SpecialKey::keypad4, Key::keypad4, "Num4", nullptr},
+        {SpecialKey::keypad5, Key::keypad5, "Num5", nullptr},
+        {SpecialKey::keypad6, Key::keypad6, "Num6", nullptr},
+        {SpecialKey::keypad7, Key::keypad7, "Num7", nullptr},
+        {SpecialKey::keypad8, Key::keypad8, "Num8", nullptr},
+        {SpecialKey::keypad9, Key::keypad9, "Num9", nullptr},
+        {SpecialKey::keypadClear, Key::keypadClear, "Num☒", nullptr},
+        {SpecialKey::keypadDecimal, Key::keypadDecimal, "Num.", nullptr},
+        {SpecialKey::keypadDivide, Key::keypadDivide, "Num/", nullptr},
+        {SpecialKey::keypadEnter, Key::keypadEnter, "Num↩", nullptr},
+        {SpecialKey::keypadEquals, Key::keypadEquals, "Num=", nullptr},
+        {SpecialKey::keypadMinus, Key::keypadMinus, "Num-", nullptr},
+        {SpecialKey::keypadMultiply, Key::keypadMultiply, "Num*", nullptr},
+        {SpecialKey::keypadPlus, Key::keypadPlus, "Num+", nullptr},
     }};
     return table;
 }

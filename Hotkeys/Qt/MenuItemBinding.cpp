@@ -5,17 +5,22 @@
 
 #include "Hotkeys/Hotkeys.h"
 #include "Hotkeys/Qt/Private/ShortcutKeySequence.h"
+#include "Hotkeys/Qt/Private/SuperKeyName.h"
 #include "Platform/Foundation/MainQueue.h"
 
 namespace hotkeys {
 
 void MenuItemBinding::setShortcut(QAction* item, const std::optional<Shortcut>& shortcut) {
-    if (!shortcut) return showKeyEquivalent(item, {}, {});
-    showKeyEquivalent(item, shortcut->keyEquivalent().value_or(""), shortcut->modifiers());
+    show(item, shortcut ? ShortcutKeySequence::fromShortcut(*shortcut) : QKeySequence());
 }
 
 void MenuItemBinding::showKeyEquivalent(QAction* item, const std::string& keyEquivalent, ModifierFlags modifiers) {
-    item->setShortcut(ShortcutKeySequence::fromKeyEquivalent(keyEquivalent, modifiers));
+    show(item, ShortcutKeySequence::fromKeyEquivalent(keyEquivalent, modifiers));
+}
+
+void MenuItemBinding::show(QAction* item, const QKeySequence& keys) {
+    SuperKeyName::install();
+    item->setShortcut(keys);
     item->setShortcutContext(Qt::WidgetShortcut);
 }
 

@@ -8,6 +8,7 @@
 #include "Platform/Foundation/NotificationCenter.h"
 
 class QAction;
+class QKeySequence;
 
 namespace platform {
 class MainQueue;
@@ -29,7 +30,8 @@ public:
         platform::MainQueue& mainQueue;
     };
 
-    // Shows the shortcut, or none, once; an existing binding stays.
+    // Shows the shortcut, or none, once; an existing binding stays. A keypad
+    // key shows as one ("Super+Num+1"), though it has no key equivalent.
     static void setShortcut(QAction* item, const std::optional<Shortcut>& shortcut);
     // Shows a key equivalent as menus give it (a character or a special key's
     // symbol; empty: none) with its modifiers.
@@ -44,6 +46,8 @@ public:
 
 private:
     MenuItemBinding(QAction* item, Name name, Services services);
+    // The Super key is named so, as the desktop names it.
+    static void show(QAction* item, const QKeySequence& keys);
     void refresh();
 
     QAction* item_;

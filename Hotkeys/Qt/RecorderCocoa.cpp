@@ -103,7 +103,9 @@ QSize RecorderCocoa::minimumSizeHint() const { return sizeHint(); }
 
 void RecorderCocoa::showStoredShortcut() { showText(describe(loadShortcut(name_))); }
 
-// The clear button is there exactly when a shortcut is shown.
+// The clear button is there exactly when a shortcut is shown. Only a change of
+// the shortcut moves it: the text may be a host's prompt standing in its
+// place, which is no shortcut to clear.
 void RecorderCocoa::showText(const QString& text) {
     text_ = text;
     cancelButton_->setVisible(!text.isEmpty());
@@ -117,7 +119,7 @@ void RecorderCocoa::postActiveStatus(bool active) {
 void RecorderCocoa::startRecording() {
     if (isRecording()) return;
     placeholder_ = recorderString("press_shortcut");
-    showText(text_);
+    update();
     pause(this);
     // Every combination comes here while recording, also one another program
     // holds (its passive grab never fires while ours is active): the conflict
@@ -139,7 +141,7 @@ void RecorderCocoa::blur() {
     }
     releaseKeyboard();
     placeholder_ = recorderString("record_shortcut");
-    showText(text_);
+    update();
     resume(this);
     postActiveStatus(false);
 }

@@ -64,7 +64,8 @@ public:
     void setShortcutName(const Name& name);
 
     QString stringValue() const { return text_; }
-    // Replaces the shown text only (a host's prompt); the clear button stays as it is.
+    // Replaces the shown text only (a host's prompt, or the shortcut again); the
+    // clear button stays with the shortcut, shown while one is there to clear.
     void setStringValue(const QString& text);
     QString placeholderText() const { return placeholder_; }
     bool isRecording() const { return monitor_ != nullptr; }

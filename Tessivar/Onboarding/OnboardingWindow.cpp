@@ -25,10 +25,9 @@ platform::Rect rectOf(const QRect& rect) {
 
 // The card's rounded shape. The window is cut to it rather than drawn on a
 // see-through backing, so the corners are the same with or without a compositor.
-QRegion cardShape() {
+QRegion cardShape(const QSize& size) {
     QPainterPath path;
-    path.addRoundedRect(QRectF(0, 0, OnboardingWindow::kWidth, OnboardingWindow::kHeight),
-                        OnboardingWindow::kCornerRadius, OnboardingWindow::kCornerRadius);
+    path.addRoundedRect(QRectF(QPointF(0, 0), size), OnboardingWindow::kCornerRadius, OnboardingWindow::kCornerRadius);
     return QRegion(path.toFillPolygon().toPolygon());
 }
 }  // namespace
@@ -44,8 +43,7 @@ OnboardingWindow::OnboardingWindow(OnboardingEnvironment environment, std::weak_
     setWindowTitle(QString::fromUtf8(kTitle));
     setFont(withChineseFace(font()));
     setPalette(appearance_.palette());
-    setFixedSize(kWidth, kHeight);
-    setMask(cardShape());
+    resizeCard({kWidth, kHeight});
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     card_ = new OnboardingCard(*view_, appearance_);
@@ -73,7 +71,13 @@ void OnboardingWindow::centerOnMouseScreen() {
         {kWidth, kHeight});
     if (!frame) return;
     const platform::Rect topLeft = platform::CoordinateSpace::globalToTopLeft(*frame, primaryHeight);
+    resizeCard({qRound(topLeft.size.width), qRound(topLeft.size.height)});
     move(qRound(topLeft.minX()), qRound(topLeft.minY()));
+}
+
+void OnboardingWindow::resizeCard(const QSize& size) {
+    setFixedSize(size);
+    setMask(cardShape(size));
 }
 
 void OnboardingWindow::finishFromView(bool didFinish) {

@@ -15,6 +15,8 @@ class OnboardingCard;
 
 // The first-run onboarding: a borderless 640 x 460 window above the others,
 // cut to its rounded card, showing the onboarding's steps. Its header moves it.
+// On a display too small for it at its scale it is as large as the display's
+// visible area, the step's page scrolling between header and buttons.
 // Whoever closes it, it tells its owner through the close handler, with
 // whether the user finished or skipped; the owner may release it then, but
 // only later (deleteLater), since the handler runs inside the window's own close.
@@ -32,7 +34,8 @@ public:
     ~OnboardingWindow() override;
 
     // Centres the window in the visible area of the display under the pointer
-    // (the primary display when the pointer is on none); not moved without displays.
+    // (the primary display when the pointer is on none), cut to that area where
+    // it is smaller; not moved without displays.
     void centerOnMouseScreen();
 
     OnboardingView& view() const { return *view_; }
@@ -45,6 +48,7 @@ protected:
 
 private:
     void finishFromView(bool didFinish);
+    void resizeCard(const QSize& size);
 
     OnClose onCloseHandler_;
     bool didFinishOrSkip_ = false;

@@ -1,6 +1,7 @@
 #include "Tessivar/Settings/SettingsWindowController.h"
 
 #include <QBoxLayout>
+#include <QScrollArea>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
@@ -38,10 +39,17 @@ SettingsWindowController::SettingsWindowController(SettingsEnvironment environme
     auto* layout = new QVBoxLayout(window_.get());
     layout->setContentsMargins(0, 0, 0, 0);
     view_ = new SettingsView(std::move(environment));
-    layout->addWidget(view_);
+    // The panes keep their size; a window made smaller to fit a display scrolls them.
+    auto* scroller = new QScrollArea;
+    scroller->setFrameShape(QFrame::NoFrame);
+    // Scrolled by wheel and bars only: the keyboard stays with the controls.
+    scroller->setFocusPolicy(Qt::NoFocus);
+    scroller->setWidget(view_);
+    layout->addWidget(scroller);
     window_->setFixedSize(SettingsView::kWidth, SettingsView::kHeight);
     if (const QScreen* primary = QGuiApplication::primaryScreen()) {
-        window_->move(centredOrigin(primary->availableGeometry(), window_->size()));
+        fitTo(primary->availableGeometry());
+        window_->move(centredOrigin(primary->availableGeometry(), framed(window_->size())));
     }
     // The window moves when dragged by its background, as its title bar would;
     // presses the controls take never reach it.
@@ -74,11 +82,32 @@ QPoint SettingsWindowController::centredOrigin(const QRect& available, const QSi
             std::max(available.y(), available.y() + (available.height() - window.height()) / 2)};
 }
 
+QSize SettingsWindowController::fittedSize(const QRect& available, const QMargins& frame) {
+    return QSize(SettingsView::kWidth, SettingsView::kHeight).boundedTo(available.size().shrunkBy(frame));
+}
+
+// Before the window manager has framed the window its frame is unknown: room
+// for a title bar and borders is kept.
+QMargins SettingsWindowController::frameMargins() const {
+    const QRect frame = window_->frameGeometry();
+    const QRect inner = window_->geometry();
+    if (frame == inner) return kUnframedAllowance;
+    return {inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
+            frame.bottom() - inner.bottom()};
+}
+
+QSize SettingsWindowController::framed(const QSize& window) const { return window.grownBy(frameMargins()); }
+
+void SettingsWindowController::fitTo(const QRect& available) {
+    window_->setFixedSize(fittedSize(available, frameMargins()));
+}
+
 void SettingsWindowController::moveToMouseScreen() {
     const QScreen* mouse = QGuiApplication::screenAt(QCursor::pos());
     const QScreen* current = QGuiApplication::screenAt(window_->geometry().center());
+    if (const QScreen* target = mouse ? mouse : current) fitTo(target->availableGeometry());
     const auto origin = placement(screenIndex(current).value_or(-1), mouse ? screenIndex(mouse) : std::nullopt,
-                                  mouse ? mouse->availableGeometry() : QRect(), window_->size());
+                                  mouse ? mouse->availableGeometry() : QRect(), framed(window_->size()));
     if (origin) window_->move(*origin);
 }
 

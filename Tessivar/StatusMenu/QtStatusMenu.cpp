@@ -12,8 +12,9 @@
 
 namespace tessivar {
 
-QtStatusMenu::QtStatusMenu(platform::NotificationCenter& notifications, ModelSource source)
-    : notifications_(notifications), source_(std::move(source)) {}
+QtStatusMenu::QtStatusMenu(platform::NotificationCenter& notifications, ModelSource source,
+                           TrayForeground trayForeground)
+    : notifications_(notifications), source_(std::move(source)), trayForeground_(std::move(trayForeground)) {}
 
 QtStatusMenu::~QtStatusMenu() = default;
 
@@ -29,10 +30,12 @@ void QtStatusMenu::rebuild() {
     menu_ = buildMenu(source_());
     show();
     tray_->setContextMenu(menu_.get());
+    // A tray that came or changed its colours since is followed from here on.
+    tray_->setIcon(trayIconPicture());
 }
 
 void QtStatusMenu::makeTrayIcon() {
-    tray_ = std::make_unique<QSystemTrayIcon>(SymbolIcons::statusItemIcon());
+    tray_ = std::make_unique<QSystemTrayIcon>(trayIconPicture());
     tray_->setToolTip(QString::fromUtf8(StatusMenuModel::kAccessibilityDescription));
     // Tray users expect a left click to open the menu as the right click does
     // (the right click opens it by itself).
@@ -43,6 +46,10 @@ void QtStatusMenu::makeTrayIcon() {
     // Shown also without a tray: a visible icon docks by itself into a tray that
     // appears later (a panel starting late at login) or comes back after a restart.
     tray_->show();
+}
+
+QIcon QtStatusMenu::trayIconPicture() const {
+    return SymbolIcons::statusItemIcon(trayForeground_ ? trayForeground_() : std::nullopt);
 }
 
 void QtStatusMenu::reportMissingTray() {
@@ -70,7 +77,11 @@ void QtStatusMenu::addItem(QMenu& menu, const MenuItemModel& item) {
     auto* action = menu.addAction(SymbolIcons::icon(item.symbolName, menu.palette().color(QPalette::Text)),
                                   QString::fromStdString(item.title));
     // Shown, not bound: the hot keys themselves come through the global shortcuts.
-    hotkeys::MenuItemBinding::showKeyEquivalent(action, item.keyEquivalent, item.keyEquivalentModifiers);
+    if (item.shortcut) {
+        hotkeys::MenuItemBinding::setShortcut(action, item.shortcut);
+    } else {
+        hotkeys::MenuItemBinding::showKeyEquivalent(action, item.keyEquivalent, item.keyEquivalentModifiers);
+    }
     action->setData(item.tag);
     QObject::connect(action, &QAction::triggered, &menu, [this, kind = item.action, tag = item.tag] {
         if (onAction_) onAction_(kind, tag);

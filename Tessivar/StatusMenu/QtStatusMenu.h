@@ -1,7 +1,10 @@
 #pragma once
+#include <QColor>
+#include <QIcon>
 #include <QObject>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "Tessivar/StatusMenu/StatusMenu.h"
 #include "Tessivar/StatusMenu/StatusMenuModel.h"
@@ -25,8 +28,10 @@ class QtStatusMenu : public StatusMenu {
 public:
     using ModelSource = std::function<StatusMenuModel()>;
     using ActionHandler = std::function<void(MenuAction action, int tag)>;
+    // The colour the tray tells its icons to draw in, none where it tells none.
+    using TrayForeground = std::function<std::optional<QColor>()>;
 
-    QtStatusMenu(platform::NotificationCenter& notifications, ModelSource source);
+    QtStatusMenu(platform::NotificationCenter& notifications, ModelSource source, TrayForeground trayForeground = {});
     ~QtStatusMenu() override;
 
     void setActionHandler(ActionHandler handler) { onAction_ = std::move(handler); }
@@ -42,10 +47,12 @@ private:
     std::unique_ptr<QMenu> buildMenu(const StatusMenuModel& model);
     void addItem(QMenu& menu, const MenuItemModel& item);
     void makeTrayIcon();
+    QIcon trayIconPicture() const;
     void reportMissingTray();
 
     platform::NotificationCenter& notifications_;
     ModelSource source_;
+    TrayForeground trayForeground_;
     ActionHandler onAction_;
     std::unique_ptr<QMenu> menu_;
     std::unique_ptr<QSystemTrayIcon> tray_;

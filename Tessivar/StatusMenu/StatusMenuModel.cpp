@@ -26,6 +26,7 @@ MenuItemModel displayItem(std::size_t index, const platform::Screen& screen,
     // and Ctrl+2 is a different shortcut.
     entry.keyEquivalent = shortcut->keyEquivalent().value_or("");
     entry.keyEquivalentModifiers = shortcut->modifiers();
+    entry.shortcut = shortcut;
     return entry;
 }
 }  // namespace

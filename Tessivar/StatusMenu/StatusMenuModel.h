@@ -22,8 +22,16 @@ struct MenuItemModel {
     std::string keyEquivalent;                 // empty: none
     hotkeys::ModifierFlags keyEquivalentModifiers{hotkeys::ModifierFlags::command};
     std::string symbolName;                    // the system symbol the entry shows
+    // A display's shortcut, shown whole: a keypad key has no key equivalent
+    // and still shows as one.
+    std::optional<hotkeys::Shortcut> shortcut;
 
-    static MenuItemModel separator() { return {true, {}, MenuAction::none, 0, {}, {}, {}}; }
+    static MenuItemModel separator() {
+        MenuItemModel entry;
+        entry.isSeparator = true;
+        entry.keyEquivalentModifiers = {};
+        return entry;
+    }
 };
 
 // The status item and its menu, built from scratch from the displays and the

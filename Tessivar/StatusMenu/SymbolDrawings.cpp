@@ -199,6 +199,53 @@ void envelope(QPainter& p) {
     p.drawPolyline(flap, 3);
 }
 
+// The menu's own symbols: the jump, the displays, the guide and quitting.
+void cursorMotion(QPainter& p) {
+    const QColor colour = p.pen().color();
+    const QPointF arrow[] = {{6.5, 2}, {6.5, 13.5}, {9.3, 10.8}, {11.4, 15}, {13.2, 14.1}, {11.1, 10}, {15, 10}};
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    p.drawPolygon(arrow, 7);
+    p.setPen(colour);
+    outlinePen(p);
+    p.drawLine(QPointF(1, 6), QPointF(4.2, 6));
+    p.drawLine(QPointF(2, 9), QPointF(4.2, 9));
+    p.drawLine(QPointF(1, 12), QPointF(4.2, 12));
+}
+
+void laptop(QPainter& p) {
+    outlinePen(p);
+    p.drawRoundedRect(QRectF(3, 3, 10, 7.5), 1, 1);
+    p.drawLine(QPointF(1, 13), QPointF(15, 13));
+    p.drawLine(QPointF(3, 10.5), QPointF(1.6, 12.6));
+    p.drawLine(QPointF(13, 10.5), QPointF(14.4, 12.6));
+}
+
+void display(QPainter& p) {
+    outlinePen(p);
+    p.drawRoundedRect(QRectF(1.5, 2, 13, 9), 1.2, 1.2);
+    p.drawLine(QPointF(8, 11), QPointF(8, 13.6));
+    p.drawLine(QPointF(5, 14), QPointF(11, 14));
+}
+
+// A hand with its forefinger up, leaning to the left.
+void pointingHand(QPainter& p) {
+    QPainterPath hand;
+    hand.addRoundedRect(QRectF(5.5, 7, 8, 7.5), 2.4, 2.4);
+    hand.addRoundedRect(QRectF(5.5, 1.2, 2.8, 9), 1.4, 1.4);
+    hand.addRoundedRect(QRectF(3, 8.2, 3.6, 2.6), 1.3, 1.3);
+    QTransform lean;
+    lean.translate(8, 8).rotate(-18).translate(-8, -8);
+    outlinePen(p);
+    p.drawPath(lean.map(hand.simplified()));
+}
+
+void power(QPainter& p) {
+    outlinePen(p);
+    p.drawArc(QRectF(2.2, 2.8, 11.6, 11.6), 125 * 16, 290 * 16);
+    p.drawLine(QPointF(8, 1.2), QPointF(8, 7.6));
+}
+
 const std::map<std::string_view, Drawing>& drawings() {
     static const std::map<std::string_view, Drawing> table{
         {"sparkles", sparkles},
@@ -216,6 +263,11 @@ const std::map<std::string_view, Drawing>& drawings() {
         {"safari", compass},
         {"ladybug", ladybug},
         {"envelope", envelope},
+        {"cursorarrow.motionlines", cursorMotion},
+        {"laptopcomputer", laptop},
+        {"display", display},
+        {"hand.point.up.left", pointingHand},
+        {"power", power},
     };
     return table;
 }

@@ -11,7 +11,9 @@ namespace tessivar {
 // they look the same on every desktop, whatever its icon theme holds:
 // "sparkles", "shield.fill", "eye.fill", "bolt.fill", "checkmark.circle.fill",
 // "keyboard", "lightbulb.fill", "chevron.left", "chevron.right", "gearshape",
-// "info.circle", "info.circle.fill", "safari", "ladybug" and "envelope".
+// "info.circle", "info.circle.fill", "safari", "ladybug", "envelope", and the
+// menu's "cursorarrow.motionlines", "laptopcomputer", "display",
+// "hand.point.up.left" and "power".
 namespace SymbolDrawings {
 
 bool has(std::string_view name);

@@ -31,32 +31,45 @@ const std::map<std::string, const char*>& themeNames() {
     return names;
 }
 
-// A display frame with a pointer on it, drawn in the text colour so that it
-// reads on light and dark panels alike (a template image).
-QPixmap drawStatusSymbol(int side) {
+QPixmap drawStatusSymbol(int side, const std::optional<QColor>& foreground) {
     QPixmap pixmap(side, side);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const double unit = side / 16.0;
-    painter.setPen(QPen(Qt::white, unit * 1.4));
-    painter.setBrush(QColor(255, 255, 255, 90));
-    painter.drawRoundedRect(QRectF(unit * 1, unit * 2.5, unit * 14, unit * 9.5), unit * 1.5, unit * 1.5);
-    QPainterPath arrow;
-    arrow.moveTo(unit * 8, unit * 6);
-    arrow.lineTo(unit * 8, unit * 15);
-    arrow.lineTo(unit * 10.2, unit * 12.8);
-    arrow.lineTo(unit * 12.5, unit * 15.5);
-    arrow.lineTo(unit * 13.6, unit * 14.6);
-    arrow.lineTo(unit * 11.4, unit * 12);
-    arrow.lineTo(unit * 14.2, unit * 12);
-    arrow.closeSubpath();
-    painter.setPen(QPen(Qt::black, unit * 0.8));
-    painter.setBrush(Qt::white);
-    painter.drawPath(arrow);
+    paintStatusSymbol(painter, QRectF(0, 0, side, side), foreground);
     return pixmap;
 }
 }  // namespace
+
+// In the tray's foreground where it tells one. Where it does not (trayer tells
+// none), in two tones, a dark line edged in white: the symbol brings its own
+// contrast, the dark line reading on a light panel, its white edge on a dark one.
+void paintStatusSymbol(QPainter& painter, const QRectF& box, const std::optional<QColor>& foreground) {
+    const QColor ink = foreground.value_or(QColor(0x1c, 0x1c, 0x1c));
+    const QColor edge = foreground ? QColor(Qt::transparent) : QColor(Qt::white);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(box.topLeft());
+    painter.scale(box.width() / 16.0, box.height() / 16.0);
+    const QRectF frame(2, 2.5, 12, 9.5);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(edge, 2.8));
+    painter.drawRoundedRect(frame, 1.5, 1.5);
+    painter.setPen(QPen(ink, 1.4));
+    painter.drawRoundedRect(frame, 1.5, 1.5);
+    QPainterPath arrow;
+    arrow.moveTo(8, 6);
+    arrow.lineTo(8, 15);
+    arrow.lineTo(10.2, 12.8);
+    arrow.lineTo(12.5, 15.5);
+    arrow.lineTo(13.6, 14.6);
+    arrow.lineTo(11.4, 12);
+    arrow.lineTo(14.2, 12);
+    arrow.closeSubpath();
+    painter.setPen(QPen(edge, 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(ink);
+    painter.drawPath(arrow);
+    painter.restore();
+}
 
 QIcon icon(const std::string& symbolName, const QColor& drawnColor, int side) {
     const auto found = themeNames().find(symbolName);
@@ -68,9 +81,9 @@ QIcon icon(const std::string& symbolName, const QColor& drawnColor, int side) {
     return SymbolDrawings::icon(symbolName, side, drawnColor);
 }
 
-QIcon statusItemIcon() {
+QIcon statusItemIcon(const std::optional<QColor>& foreground) {
     QIcon icon;
-    for (int side : {16, 22, 32, 48, 64}) icon.addPixmap(drawStatusSymbol(side));
+    for (int side : {16, 22, 32, 48, 64}) icon.addPixmap(drawStatusSymbol(side, foreground));
     return icon;
 }
 

@@ -1,7 +1,11 @@
 #pragma once
 #include <QColor>
 #include <QIcon>
+#include <optional>
 #include <string>
+
+class QPainter;
+class QRectF;
 
 namespace tessivar {
 
@@ -12,7 +16,12 @@ namespace tessivar {
 namespace SymbolIcons {
 
 QIcon icon(const std::string& symbolName, const QColor& drawnColor, int side = 16);
-QIcon statusItemIcon();
+// The status item's symbol (a display frame with a pointer on it), in the
+// tray's foreground colour where the tray tells one, else in two tones that
+// read on light and dark panels alike.
+QIcon statusItemIcon(const std::optional<QColor>& foreground = std::nullopt);
+// That symbol drawn into `box`.
+void paintStatusSymbol(QPainter& painter, const QRectF& box, const std::optional<QColor>& foreground = std::nullopt);
 
 }  // namespace SymbolIcons
 }  // namespace tessivar

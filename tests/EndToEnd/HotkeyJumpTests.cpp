@@ -2,11 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <iostream>
+#include <thread>
+
 #include "tests/support/DesktopCommands.h"
+#include "tests/support/RecordedKeyPresses.h"
 #include "tests/support/TessivarProcess.h"
 #include "tests/support/WaitUntil.h"
 #include "tests/support/X11Observer.h"
 #include "tests/support/X11Requirement.h"
+#include "tests/support/XTestKeyboard.h"
 #include "tests/support/XorgDummyServer.h"
 
 using namespace std::chrono_literals;
@@ -57,6 +62,40 @@ TEST(TessivarProgram, QuitsCleanlyWhileALocatingEffectIsShowing) {
         ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
         EXPECT_EQ(WEXITSTATUS(status), 0);
     }
+}
+
+// A storm of display hot keys, Alt+2 and Alt+1 in turn at about 18 a second
+// as a user hammering them types: every press the server makes is one jump,
+// and one jump event for the analytics (those are written in batches, the
+// last once the presses have stopped for a moment).
+TEST(TessivarProgram, EveryPressOfAStormOfHotKeysJumps) {
+    constexpr int kPresses = 200;
+    constexpr auto kBetweenPresses = 55ms;
+    tessivar::testing::XorgDummyServer server;
+    if (auto error = server.start({{1920, 1080, 0, 0}, {1920, 1080, 1920, 0}})) TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
+    tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName());
+    ASSERT_TRUE(tessivar.waitForLine("⌨️ 使用全局快捷键快速跳转屏幕", 15s));
+    tessivar::testing::XTestKeyboard keyboard(server.displayName());
+    ASSERT_TRUE(keyboard.isReady());
+    tessivar::testing::RecordedKeyPresses ones(server.displayName(), "1");
+    tessivar::testing::RecordedKeyPresses twos(server.displayName(), "2");
+    ASSERT_TRUE(ones.isRecording() && twos.isRecording());
+
+    for (int press = 0; press < kPresses; ++press) {
+        keyboard.tap({"Alt_L", press % 2 == 0 ? "2" : "1"});
+        std::this_thread::sleep_for(kBetweenPresses);
+    }
+    int made = 0;
+    EXPECT_TRUE(tessivar::testing::waitUntil([&] { return (made = ones.count() + twos.count()) >= kPresses; }, 10s))
+        << "the server made " << made << " of " << kPresses << " presses";
+    const auto jumps = [&] { return tessivar.countLines("🎯 瞬间移动到屏幕 "); };
+    const auto captured = [&] { return tessivar.countLines("Captured: jump_triggered"); };
+    tessivar::testing::waitUntil([&] { return jumps() >= made && captured() >= made; }, 20s);
+    std::cout << "[storm] sent " << kPresses << ", made by the server " << made << ", jumps " << jumps()
+              << ", jump events " << captured() << "\n";
+    EXPECT_EQ(jumps(), made);
+    EXPECT_EQ(captured(), made);
+    EXPECT_EQ(tessivar.terminate(), 0);
 }
 
 }  // namespace

@@ -118,4 +118,12 @@ double contrast(const ScreenGrab& window, const TextArea& area) {
     return best;
 }
 
+int pixelsStandingOut(const ScreenGrab& grab, double minimum) {
+    if (grab.empty()) return 0;
+    const std::uint32_t ground = grab.pixels.front() & 0xFFFFFFu;
+    return static_cast<int>(std::count_if(grab.pixels.begin(), grab.pixels.end(), [&](std::uint32_t pixel) {
+        return ratio(pixel & 0xFFFFFFu, ground) >= minimum;
+    }));
+}
+
 }  // namespace tessivar::testing::Screenshots

@@ -42,6 +42,11 @@ struct TextArea {
 // out most from it (the core of a stroke, which antialiasing leaves whole).
 double contrast(const ScreenGrab& window, const TextArea& area);
 
+// How many of the grab's pixels stand out by at least `minimum` : 1 (WCAG)
+// from the colour at its top-left corner: the panel, for a picture of an icon
+// that leaves its corners free.
+int pixelsStandingOut(const ScreenGrab& grab, double minimum);
+
 // Fails the running test unless the area's text reaches 4.5 : 1 (WCAG AA);
 // the measured figure is printed either way, "where" saying which window.
 void expectReadable(const ScreenGrab& window, const TextArea& area, const std::string& where);

@@ -1,13 +1,16 @@
 // The status item in a real XEmbed system tray (trayer) on the test X server.
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <optional>
 
 #include "tests/EndToEnd/DesktopSession.h"
+#include "tests/EndToEnd/Screenshots.h"
 #include "tests/support/SystemTrayPanel.h"
 #include "tests/support/TessivarProcess.h"
 #include "tests/support/WaitUntil.h"
 #include "tests/support/X11Requirement.h"
+#include "tests/support/X11ScreenProbe.h"
 #include "tests/support/X11WindowTree.h"
 #include "tests/support/XorgDummyServer.h"
 
@@ -29,12 +32,14 @@ std::optional<WindowFacts> dockedIcon(const tessivar::testing::X11WindowTree& tr
 
 // The menu is the one shown top-level window of ours that bypasses the window
 // manager (the icon sits in the tray; Qt's helper windows are never mapped).
-bool menuIsOpen(const tessivar::testing::X11WindowTree& tree) {
+std::optional<WindowFacts> openMenu(const tessivar::testing::X11WindowTree& tree) {
     for (const auto& window : tree.windows()) {
-        if (window.viewable && window.topLevel && window.overrideRedirect && window.className == kOurClass) return true;
+        if (window.viewable && window.topLevel && window.overrideRedirect && window.className == kOurClass) return window;
     }
-    return false;
+    return std::nullopt;
 }
+
+bool menuIsOpen(const tessivar::testing::X11WindowTree& tree) { return openMenu(tree).has_value(); }
 
 struct StatusTray : ::testing::Test {
     void SetUp() override {
@@ -42,6 +47,15 @@ struct StatusTray : ::testing::Test {
         session.emplace(server.displayName());
         tree.emplace(server.displayName());
         tray.emplace(server.displayName());
+    }
+
+    // The icon once it stands still in the tray, not yet painted or still
+    // being docked being waited past.
+    std::optional<tessivar::testing::ScreenGrab> dockedIconPicture() const {
+        std::optional<WindowFacts> icon;
+        if (!tessivar::testing::waitUntil([&] { return (icon = dockedIcon(*tree)).has_value(); }, 15s)) return std::nullopt;
+        const tessivar::testing::X11ScreenProbe probe(server.displayName());
+        return tessivar::testing::Screenshots::settledGrab(probe, *icon);
     }
 
     tessivar::testing::XorgDummyServer server;
@@ -66,9 +80,12 @@ TEST_F(StatusTray, DocksIntoATrayThatStartsAfterLaunchAndAgainWhenTheTrayComesBa
     EXPECT_EQ(tessivar.terminate(), 0);
 }
 
+// Display 1's shortcut is Super and the keypad's 1: the menu, pictured for a
+// person to look at, shows it as such.
 TEST_F(StatusTray, ALeftClickOnTheIconOpensTheMenu) {
     ASSERT_EQ(tray->start(), std::nullopt);
-    tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName());
+    tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName(),
+                                                R"({"Hotkeys_jumpToScreen1":"{\"carbonKeyCode\":83,\"carbonModifiers\":256}"})");
     std::optional<WindowFacts> icon;
     ASSERT_TRUE(tessivar::testing::waitUntil([&] { return (icon = dockedIcon(*tree)).has_value(); }, 15s));
     ASSERT_FALSE(menuIsOpen(*tree));
@@ -78,6 +95,10 @@ TEST_F(StatusTray, ALeftClickOnTheIconOpensTheMenu) {
     ASSERT_TRUE(click.succeeded()) << click.output;
     EXPECT_TRUE(tessivar::testing::waitUntil([&] { return menuIsOpen(*tree); }, 5s))
         << "no menu after a left click on the icon";
+    if (const auto menu = openMenu(*tree)) {
+        const tessivar::testing::X11ScreenProbe probe(server.displayName());
+        tessivar::testing::Screenshots::save(tessivar::testing::Screenshots::settledGrab(probe, *menu), "tray-menu.png");
+    }
 
     // A menu just mapped may not hold the keyboard yet; Escape is typed until it closes.
     EXPECT_TRUE(tessivar::testing::waitUntil(
@@ -87,6 +108,36 @@ TEST_F(StatusTray, ALeftClickOnTheIconOpensTheMenu) {
         },
         5s));
     EXPECT_EQ(tessivar.terminate(), 0);
+}
+
+// The icon reads on trayer's own light grey and on a dark panel: enough of
+// it stands out from the panel by 3 : 1 (WCAG's figure for graphics) to draw
+// the frame's outline, about three times the icon's side in pixels (the
+// pointer alone is not enough).
+TEST_F(StatusTray, TheIconReadsOnALightPanelAndOnADarkOne) {
+    const struct {
+        const char* name;
+        std::vector<std::string> options;
+    } panels[] = {
+        {"light", {}},
+        {"dark", {"--transparent", "true", "--alpha", "0", "--tint", "0x202020"}},
+    };
+    std::optional<tessivar::testing::TessivarProcess> tessivar;
+    for (const auto& panel : panels) {
+        tray.emplace(server.displayName(), panel.options);
+        ASSERT_EQ(tray->start(), std::nullopt) << panel.name;
+        if (!tessivar) tessivar.emplace(TESSIVAR_BINARY, server.displayName());
+        const auto picture = dockedIconPicture();
+        ASSERT_TRUE(picture) << panel.name << ": the icon did not dock";
+        tessivar::testing::Screenshots::save(*picture, std::string("tray-icon-") + panel.name + ".png");
+        const int standing = tessivar::testing::Screenshots::pixelsStandingOut(*picture, 3.0);
+        std::cout << "[tray icon] " << panel.name << " panel: " << standing << " pixels stand out\n";
+        EXPECT_GE(standing, 3 * picture->height) << panel.name << " panel, a " << picture->width << "x" << picture->height
+                                                 << " icon: " << standing << " pixels stand out";
+        tray->stop();
+        ASSERT_TRUE(tessivar::testing::waitUntil([&] { return !dockedIcon(*tree).has_value(); }, 5s));
+    }
+    EXPECT_EQ(tessivar->terminate(), 0);
 }
 
 }  // namespace

@@ -30,6 +30,7 @@ TEST(OnboardingPlacement, CentresOnTheVisibleAreaOfTheDisplayUnderThePointer) {
         Point mouse;
         std::optional<std::size_t> main;
         Point origin;
+        platform::Size size = kWindow;
     };
     const Case cases[] = {
         {"on the primary, its panel left out", {100, 100}, 0, {640, 295}},
@@ -39,14 +40,17 @@ TEST(OnboardingPlacement, CentresOnTheVisibleAreaOfTheDisplayUnderThePointer) {
         {"the right edge belongs to the neighbour", {1920, 500}, 0, {2240, 238}},
         {"on no display: the main one", {3500, 3000}, 2, {640, 1390}},
         {"on no display and no main one: the first", {-10, -10}, std::nullopt, {640, 295}},
-        {"a visible area smaller than the window: overhanging both sides, the bottom bar kept", {10, -10}, 0, {-20, -400}},
+        {"a visible area smaller than the window: the window cut to it", {10, -10}, 0, {0, -400}, {600, 400}},
     };
     for (const auto& c : cases) {
         const auto frame = OnboardingPlacement::frame(kDisplays, c.main, c.mouse, kWindow);
         ASSERT_TRUE(frame.has_value()) << c.what;
         EXPECT_EQ(frame->origin, c.origin) << c.what;
-        EXPECT_EQ(frame->size, kWindow) << c.what;
+        EXPECT_EQ(frame->size, c.size) << c.what;
     }
+    const Display narrow{{{0, 0}, {512, 768}}, {{0, 0}, {512, 740}}};
+    EXPECT_EQ(OnboardingPlacement::frame({narrow}, 0, {10, 10}, kWindow), (Rect{{0, 140}, {512, 460}}))
+        << "narrower only: as wide as the area, centred in its height";
     EXPECT_EQ(OnboardingPlacement::frame({}, 0, {0, 0}, kWindow), std::nullopt) << "no displays: not moved";
 }
 

@@ -18,7 +18,9 @@
 #include "Platform/Testing/FakeDesktop.h"
 #include "Platform/Testing/FakeLoginItem.h"
 #include "Platform/Testing/FakeNativeKeyTranslator.h"
+#include "PictureExtent.h"
 #include "Tessivar/Onboarding/OnboardingWindow.h"
+#include "Tessivar/Onboarding/Private/HeroIcon.h"
 #include "Tessivar/Onboarding/Private/JumpTestPage.h"
 #include "Tessivar/Onboarding/Private/LaunchAtLoginPage.h"
 #include "Tessivar/Onboarding/Private/OnboardingCard.h"
@@ -26,6 +28,7 @@
 #include "Tessivar/Onboarding/Private/PageDots.h"
 #include "Tessivar/Onboarding/Private/SwitchToggle.h"
 #include "Tessivar/ScreenJumpNames.h"
+#include "Tessivar/StatusMenu/ApplicationIcon.h"
 #include "Tessivar/Windows/QtAppWindows.h"
 #include "Tessivar/Settings/Private/SettingsView.h"
 #include "Tessivar/Settings/SettingsWindowController.h"
@@ -155,6 +158,30 @@ TEST_F(OnboardingWindowTest, OpensBorderlessAndCentredOnTheDisplayUnderThePointe
     EXPECT_FALSE(window.mask().contains(QPoint(1, 1))) << "the corners are cut to the card's rounding";
     EXPECT_TRUE(window.mask().contains(QPoint(320, 230)));
     EXPECT_EQ(QApplication::topLevelWidgets().count(&window), 1);
+}
+
+// The welcome page shows the application's one icon, and its feature symbols
+// are drawn large enough to make out (they were 8 points across).
+TEST_F(OnboardingWindowTest, TheWelcomePageShowsTheApplicationIconAndReadableFeatureSymbols) {
+    open();
+    OnboardingPage* welcome = card().page();
+    ASSERT_NE(welcome, nullptr);
+    auto* hero = welcome->findChild<HeroIcon*>();
+    ASSERT_NE(hero, nullptr);
+    EXPECT_EQ(hero->picture().toImage(), ApplicationIcon::pixmap(56).toImage());
+    int symbols = 0;
+    for (auto* badge : welcome->findChildren<QLabel*>()) {
+        if (badge->pixmap().isNull()) continue;
+        ++symbols;
+        const QSizeF drawn = testing::drawnExtent(badge->pixmap());
+        EXPECT_GE(std::max(drawn.width(), drawn.height()), 13) << drawn.width() << " x " << drawn.height() << " points";
+    }
+    EXPECT_EQ(symbols, 3) << "a symbol for each feature";
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        const auto& entrances = welcome->entrances();
+        return std::none_of(entrances.begin(), entrances.end(), [](const Entrance* e) { return e->isPlaying(); });
+    }, 3000)) << "the page still coming in";
+    EXPECT_TRUE(windows.onboarding()->grab().save(screenshotPath(QStringLiteral("onboarding-welcome.png"))));
 }
 
 TEST_F(OnboardingWindowTest, ShowingItAgainBringsTheSameWindowForward) {

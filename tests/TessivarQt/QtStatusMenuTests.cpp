@@ -3,6 +3,7 @@
 #include <QSystemTrayIcon>
 #include <gtest/gtest.h>
 
+#include "PictureExtent.h"
 #include "Platform/Foundation/NotificationCenter.h"
 #include "Platform/HotKeys/MenuKeyMonitor.h"
 #include "Platform/Testing/FakeDesktop.h"
@@ -47,11 +48,25 @@ TEST_F(QtStatusMenuTest, RendersTheModelWithShortcutsAndDispatchesActions) {
     EXPECT_TRUE(items[2]->shortcut().isEmpty());
     EXPECT_EQ(items[4]->shortcut(), QKeySequence(Qt::MetaModifier | Qt::Key_Comma));
     EXPECT_EQ(items[5]->shortcut(), QKeySequence(Qt::MetaModifier | Qt::Key_Q));
+    // As the menu draws them: the key with the window logo is Super on Linux.
+    EXPECT_EQ(items[4]->shortcut().toString(QKeySequence::NativeText).toStdString(), "Super+,");
+    EXPECT_EQ(items[5]->shortcut().toString(QKeySequence::NativeText).toStdString(), "Super+Q");
 
     items[2]->trigger();
     items[5]->trigger();
     EXPECT_EQ(chosen, (std::vector<std::pair<MenuAction, int>>{{MenuAction::jumpToSpecificScreen, 1},
                                                                {MenuAction::quitApp, 0}}));
+}
+
+// Where the desktop has no icon theme (the test's has none) every entry shows
+// its symbol drawn, as large as a menu's symbols are.
+TEST_F(QtStatusMenuTest, EveryEntryShowsItsSymbolWithoutAnIconTheme) {
+    ASSERT_TRUE(QIcon::fromTheme(QStringLiteral("application-exit")).isNull()) << "an icon theme is installed";
+    menu.rebuild();
+    for (QAction* item : entries(menu.menu())) {
+        const QSizeF drawn = tessivar::testing::drawnExtent(item->icon().pixmap(16));
+        EXPECT_GE(std::max(drawn.width(), drawn.height()), 11) << item->text().toStdString();
+    }
 }
 
 TEST_F(QtStatusMenuTest, RebuildReplacesTheMenuSoKeyEquivalentsFollowTheShortcuts) {
@@ -63,9 +78,9 @@ TEST_F(QtStatusMenuTest, RebuildReplacesTheMenuSoKeyEquivalentsFollowTheShortcut
     EXPECT_TRUE(entries(menu.menu())[1]->shortcut().isEmpty());
 }
 
-// Each display's entry shows its shortcut's own key: a function key is not
-// shortened to its last digit, and the keypad's keys, which a menu cannot tell
-// from the main ones, show none.
+// Each display's entry shows its shortcut's own key, as the menu draws it: a
+// function key is not shortened to its last digit, and a keypad key reads
+// apart from the main one.
 TEST_F(QtStatusMenuTest, ShowsEachShortcutsOwnKey) {
     using hotkeys::Key;
     using hotkeys::ModifierFlags;
@@ -78,15 +93,17 @@ TEST_F(QtStatusMenuTest, ShowsEachShortcutsOwnKey) {
         {Key::f5, ModifierFlags::control | ModifierFlags::shift, "Ctrl+Shift+F5"},
         {Key::f12, ModifierFlags::option, "Alt+F12"},
         {Key::f20, ModifierFlags::option, "Alt+F20"},
-        {Key::rightArrow, ModifierFlags::command, "Meta+Right"},
+        {Key::rightArrow, ModifierFlags::command, "Super+Right"},
         {Key::tab, ModifierFlags::option, "Alt+Tab"},
         {Key::one, ModifierFlags::option, "Alt+1"},
-        {Key::keypad1, ModifierFlags::option, ""},
+        {Key::keypad1, ModifierFlags::option, "Alt+Num+1"},
+        {Key::keypad1, ModifierFlags::command, "Super+Num+1"},
+        {Key::keypadEnter, ModifierFlags::control, "Ctrl+Num+Enter"},
     };
     for (const auto& c : cases) {
         firstShortcut = hotkeys::Shortcut(c.key, ModifierFlags{c.modifiers});
         menu.rebuild();
-        EXPECT_EQ(entries(menu.menu())[1]->shortcut().toString(QKeySequence::PortableText).toStdString(), c.shown);
+        EXPECT_EQ(entries(menu.menu())[1]->shortcut().toString(QKeySequence::NativeText).toStdString(), c.shown);
     }
 }
 

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 
 #include "Hotkeys/SystemShortcuts.h"
 #include "HotkeysTestEnvironment.h"
@@ -26,6 +27,7 @@
 #include "Platform/Testing/FakeNativeKeyTranslator.h"
 #include "Platform/Testing/LogCapture.h"
 #include "Tessivar/ScreenJumpNames.h"
+#include "Tessivar/StatusMenu/ApplicationIcon.h"
 #include "Tessivar/Settings/Private/AboutSettingsView.h"
 #include "Tessivar/Settings/Private/GeneralSettingsView.h"
 #include "Tessivar/Settings/Private/LockedSplitter.h"
@@ -108,6 +110,20 @@ public:
 public slots:
     void open(const QUrl& url) { urls << url; }
 };
+
+// The faces Qt draws the text in with this font; a missing glyph (a box) fails the test.
+QStringList facesDrawing(const QString& shown, const QFont& font) {
+    QTextLayout layout(shown, font);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    QStringList faces;
+    for (const auto& run : layout.glyphRuns()) {
+        faces << run.rawFont().familyName();
+        for (quint32 glyph : run.glyphIndexes()) EXPECT_NE(glyph, 0u) << "a missing glyph in " << shown.toStdString();
+    }
+    return faces;
+}
 
 long count(const std::vector<std::string>& lines, const std::string& line) {
     return std::count(lines.begin(), lines.end(), line);
@@ -282,6 +298,62 @@ TEST_F(SettingsWindowTest, TheShortcutsPaneRecordsEachDisplaysShortcut) {
     EXPECT_FALSE(hotkeys::isPaused()) << "leaving the pane while recording ends the recording";
 }
 
+// Removed by Backspace or by the clear button, then left with Escape: the
+// empty field shows the placeholder and no clear button, at once and after the
+// prompt has come and gone.
+TEST_F(SettingsWindowTest, AFieldLeftEmptyShowsNoClearButton) {
+    showWindow();
+    clickSidebar(SettingsPane::shortcuts);
+    hotkeys::RecorderCocoa* field = pane<tessivar::ShortcutSettingsView>()->recorders()[0];
+    const auto key = [&](int qtKey, int carbonKeyCode) {
+        QKeyEvent press(QEvent::KeyPress, qtKey, Qt::NoModifier, carbonKeyCode + FakeNativeKeyTranslator::kKeyCodeOffset, 0, 0);
+        QApplication::sendEvent(field, &press);
+        queue.drain();
+    };
+    const std::pair<const char*, std::function<void()>> removals[] = {
+        {"Backspace", [&] { key(Qt::Key_Backspace, 51); }},
+        {"the clear button", [&] { QTest::mouseClick(field->cancelButton(), Qt::LeftButton); }},
+    };
+    for (const auto& [how, remove] : removals) {
+        hotkeys::setShortcut(Shortcut(18, 2048), names[0]);
+        QTest::mouseClick(field, Qt::LeftButton);
+        queue.drain();
+        EXPECT_TRUE(field->showsCancelButton()) << how << ": a shortcut under the prompt can be removed";
+        remove();
+        queue.drain();
+        EXPECT_EQ(hotkeys::getShortcut(names[0]), std::nullopt) << how;
+        EXPECT_EQ(field->stringValue(), text("按下快捷键...")) << how;
+        EXPECT_FALSE(field->showsCancelButton()) << how << ", while prompting";
+        key(Qt::Key_Escape, 53);
+        EXPECT_FALSE(field->isRecording()) << how;
+        EXPECT_TRUE(field->stringValue().isEmpty()) << how;
+        EXPECT_EQ(field->placeholderText(), text("录制快捷键")) << how;
+        EXPECT_FALSE(field->showsCancelButton()) << how << ", then Escape";
+    }
+    EXPECT_TRUE(field->grab().save(screenshotPath("recorder-emptied.png")));
+}
+
+// A keypad key reads as one, in letters the desktop's own fonts draw (not
+// only an emoji font), as do the other keys' symbols.
+TEST_F(SettingsWindowTest, EveryKeyAFieldShowsIsDrawnInTheDesktopsFonts) {
+    const std::pair<Shortcut, const char*> shown[] = {
+        {Shortcut(83, 256), "⌘Num1"},      {Shortcut(76, 4096), "⌃Num↩"}, {Shortcut(71, 2048), "⌥Num☒"},
+        {Shortcut(124, 512 | 256), "⇧⌘→"}, {Shortcut(96, 6144), "⌃⌥F5"},
+    };
+    showWindow();
+    clickSidebar(SettingsPane::shortcuts);
+    hotkeys::RecorderCocoa* field = pane<tessivar::ShortcutSettingsView>()->recorders()[0];
+    for (const auto& [shortcut, description] : shown) {
+        hotkeys::setShortcut(shortcut, names[0]);
+        EXPECT_EQ(field->stringValue(), text(description));
+        const QStringList faces = facesDrawing(field->stringValue(), field->font());
+        EXPECT_FALSE(faces.contains(QStringLiteral("Noto Color Emoji"))) << description;
+    }
+    hotkeys::setShortcut(Shortcut(83, 256), names[0]);
+    QApplication::processEvents();
+    EXPECT_TRUE(controller().settingsWindow()->grab().save(screenshotPath("recorder-keypad.png")));
+}
+
 TEST_F(SettingsWindowTest, WithoutDisplaysThePaneSaysSoAndPastEightThereAreNoRows) {
     desktop.screenList.clear();
     showWindow();
@@ -327,10 +399,13 @@ TEST_F(SettingsWindowTest, ShowingBringsTheWindowToTheDisplayUnderThePointer) {
     QCursor::setPos(primary, 2880, 540);
     showWindow();
     const QRect available = hdmi->availableGeometry();
-    EXPECT_EQ(window->pos(), QPoint(available.x() + (available.width() - 620) / 2,
-                                    available.y() + (available.height() - 400) / 2));
-
     using Controller = tessivar::SettingsWindowController;
+    // Not framed here: centred with room for the frame a window manager adds.
+    const QMargins frame = Controller::kUnframedAllowance;
+    EXPECT_EQ(window->pos(), QPoint(available.x() + (available.width() - 620 - frame.left() - frame.right()) / 2,
+                                    available.y() + (available.height() - 400 - frame.top() - frame.bottom()) / 2));
+    EXPECT_EQ(window->size(), QSize(620, 400));
+
     EXPECT_EQ(Controller::placement(0, std::nullopt, {}, {620, 400}), std::nullopt) << "no display under the pointer";
     EXPECT_EQ(Controller::placement(-1, 1, {-1280, 300, 1280, 1024}, {620, 400}), QPoint(-950, 612));
     // The title bar stays on a display smaller than the window (1024 x 768 at twice the scale).
@@ -344,6 +419,18 @@ TEST_F(SettingsWindowTest, ShowingBringsTheWindowToTheDisplayUnderThePointer) {
         {{0, -300, 700, 384}, {40, -300}},
     };
     for (const auto& c : small) EXPECT_EQ(Controller::placement(-1, 1, c.available, {620, 400}), c.origin) << c.available.y();
+    // It is made as large as such a display holds, its frame included.
+    const struct {
+        QRect available;
+        QMargins frame;
+        QSize size;
+    } fitted[] = {
+        {{0, 0, 512, 384}, {1, 20, 1, 1}, {510, 363}},
+        {{0, 0, 1024, 384}, {1, 20, 1, 1}, {620, 363}},
+        {{0, 0, 512, 768}, {0, 0, 0, 0}, {512, 400}},
+        {{0, 0, 1920, 1080}, frame, {620, 400}},
+    };
+    for (const auto& c : fitted) EXPECT_EQ(Controller::fittedSize(c.available, c.frame), c.size) << c.available.width();
     QCursor::setPos(primary, 100, 100);
 }
 
@@ -392,6 +479,10 @@ TEST_F(SettingsWindowTest, TheAboutPaneShowsTheVersionAndOpensItsLinks) {
     for (auto* label : about->findChildren<QLabel*>()) labels << label->text();
     EXPECT_TRUE(labels.contains(text("版本 1.0.0")));
     EXPECT_TRUE(labels.contains(text("Tessivar 是一款多屏光标跳转工具。")));
+    const auto pictures = about->findChildren<QLabel*>();
+    EXPECT_TRUE(std::any_of(pictures.begin(), pictures.end(), [](const QLabel* label) {
+        return label->pixmap().toImage() == tessivar::ApplicationIcon::pixmap(56).toImage();
+    })) << "the application's icon, as the onboarding and the desktop show it";
 
     OpenedLinks opened;
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &opened, "open");
@@ -407,15 +498,7 @@ TEST_F(SettingsWindowTest, TheAboutPaneShowsTheVersionAndOpensItsLinks) {
 // pane left beside the build for review.
 TEST_F(SettingsWindowTest, TheChineseTextsRenderInTheCjkFaceAndThePanesArePictured) {
     showWindow();
-    QTextLayout layout(text("通用设置 屏幕跳转快捷键"), controller().settingsWindow()->font());
-    layout.beginLayout();
-    layout.createLine();
-    layout.endLayout();
-    QStringList faces;
-    for (const auto& run : layout.glyphRuns()) {
-        faces << run.rawFont().familyName();
-        for (quint32 glyph : run.glyphIndexes()) EXPECT_NE(glyph, 0u) << "a missing glyph (a box)";
-    }
+    const QStringList faces = facesDrawing(text("通用设置 屏幕跳转快捷键"), controller().settingsWindow()->font());
     EXPECT_TRUE(faces.contains(QStringLiteral("Noto Sans CJK SC"))) << faces.join(QStringLiteral(", ")).toStdString();
 
     const std::pair<SettingsPane, const char*> panes[] = {

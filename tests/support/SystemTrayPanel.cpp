@@ -8,7 +8,8 @@ using namespace std::chrono_literals;
 
 namespace tessivar::testing {
 
-SystemTrayPanel::SystemTrayPanel(std::string displayName) : displayName_(std::move(displayName)) {}
+SystemTrayPanel::SystemTrayPanel(std::string displayName, std::vector<std::string> options)
+    : displayName_(std::move(displayName)), options_(std::move(options)) {}
 
 SystemTrayPanel::~SystemTrayPanel() {
     stop();
@@ -24,8 +25,9 @@ platform::Failure SystemTrayPanel::start(std::chrono::milliseconds timeout) {
     XSync(display_, False);
     const std::string name = "_NET_SYSTEM_TRAY_S" + std::to_string(DefaultScreen(display_));
     const Atom selection = XInternAtom(display_, name.c_str(), False);
-    tray_ = std::make_unique<ChildProcess>(std::vector<std::string>{"trayer"},
-                                           ChildProcess::Options{.environment = {"DISPLAY=" + displayName_}});
+    std::vector<std::string> command{"trayer"};
+    command.insert(command.end(), options_.begin(), options_.end());
+    tray_ = std::make_unique<ChildProcess>(command, ChildProcess::Options{.environment = {"DISPLAY=" + displayName_}});
     if (!tray_->started()) return "trayer did not start: " + tray_->failure();
     if (!waitUntil([&] { return sawAnnouncement(selection); }, timeout)) return "trayer never announced " + name;
     return std::nullopt;

@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Platform/Foundation/Failure.h"
 #include "tests/support/ChildProcess.h"
@@ -21,7 +22,8 @@ namespace tessivar::testing {
 // only once the announcement has been seen.
 class SystemTrayPanel {
 public:
-    explicit SystemTrayPanel(std::string displayName);
+    // `options` go to trayer as they are (its colours: "--tint", "--alpha").
+    explicit SystemTrayPanel(std::string displayName, std::vector<std::string> options = {});
     ~SystemTrayPanel();
     SystemTrayPanel(const SystemTrayPanel&) = delete;
     SystemTrayPanel& operator=(const SystemTrayPanel&) = delete;
@@ -35,6 +37,7 @@ private:
     bool sawAnnouncement(unsigned long selection) const;
 
     std::string displayName_;
+    std::vector<std::string> options_;
     std::unique_ptr<ChildProcess> tray_;
     _XDisplay* display_ = nullptr;
 };

@@ -16,8 +16,8 @@ Qt::KeyboardModifiers modifiers(ModifierFlags flags);
 // symbol such as "↩" or the function keys' private-use characters) with its
 // modifiers; empty for an empty equivalent or one Qt has no key for.
 QKeySequence fromKeyEquivalent(const std::string& keyEquivalent, ModifierFlags flags);
-// The shortcut's menu key equivalent with its modifiers; empty for the keys
-// that have none (the keypad keys) or that type nothing on this layout.
+// The shortcut's menu key equivalent with its modifiers, a keypad key as Qt's
+// keypad key ("Num+1"); empty for a key that types nothing on this layout.
 QKeySequence fromShortcut(const Shortcut& shortcut);
 
 }  // namespace hotkeys::ShortcutKeySequence

@@ -13,6 +13,8 @@ public:
 
     HeroIcon(QPixmap picture, const QColor& accent, QWidget* parent = nullptr);
 
+    const QPixmap& picture() const { return picture_; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 

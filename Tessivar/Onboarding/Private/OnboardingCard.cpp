@@ -4,6 +4,7 @@
 #include <QGraphicsDropShadowEffect>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollArea>
 
 #include "Tessivar/Onboarding/OnboardingAppearance.h"
 #include "Tessivar/Onboarding/OnboardingView.h"
@@ -35,9 +36,27 @@ OnboardingCard::OnboardingCard(OnboardingView& view, const OnboardingAppearance&
     column->setSpacing(0);
     column->addWidget(header_);
     pageArea_->setContentsMargins(0, 0, 0, 0);
-    column->addLayout(pageArea_, 1);
+    column->addWidget(makePageScroller(), 1);
     column->addWidget(makeBottomBar());
     render();
+}
+
+// The page keeps at least its own size: a window cut to a small display
+// scrolls it, between the header and the buttons, which stay in view.
+QWidget* OnboardingCard::makePageScroller() {
+    auto* pages = new QWidget;
+    pages->setLayout(pageArea_);
+    auto* scroller = new QScrollArea;
+    scroller->setFrameShape(QFrame::NoFrame);
+    // Scrolled by wheel and bars only: the keyboard stays with the controls.
+    scroller->setFocusPolicy(Qt::NoFocus);
+    scroller->setWidgetResizable(true);
+    scroller->setWidget(pages);
+    // The card's own background shows through, as it did without a scroller.
+    scroller->viewport()->setAutoFillBackground(false);
+    pages->setAutoFillBackground(false);
+    scroller->setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
+    return scroller;
 }
 
 QWidget* OnboardingCard::makeBottomBar() {

@@ -31,6 +31,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QWidget* makePageScroller();
     QWidget* makeBottomBar();
     void showStep(int step);
     OnboardingPage* makePage(int step);

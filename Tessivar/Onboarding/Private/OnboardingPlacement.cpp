@@ -1,5 +1,7 @@
 #include "Tessivar/Onboarding/Private/OnboardingPlacement.h"
 
+#include <algorithm>
+
 #include "Platform/Desktop/CoordinateSpace.h"
 
 namespace tessivar {
@@ -21,12 +23,12 @@ std::optional<platform::Rect> OnboardingPlacement::frame(const std::vector<Displ
     const Display* display = chosen(displays, main, mouse);
     if (!display) return std::nullopt;
     const platform::Rect& visible = display->visibleFrame;
-    // Too low for the window, the area keeps its bottom bar, whose buttons are
-    // the only way on or out: the header overhangs above instead, and the
-    // window stays off the panel below.
-    const double y = visible.size.height < window.height ? visible.minY()
-                                                         : (visible.size.height - window.height) * 0.5 + visible.minY();
-    return platform::Rect{{(visible.size.width - window.width) * 0.5 + visible.minX(), y}, window};
+    // No larger than the area, so the header (the handle to move it) and the
+    // bottom bar with its buttons (the only way on or out) are always on it.
+    const platform::Size size{std::min(window.width, visible.size.width), std::min(window.height, visible.size.height)};
+    return platform::Rect{{(visible.size.width - size.width) * 0.5 + visible.minX(),
+                           (visible.size.height - size.height) * 0.5 + visible.minY()},
+                          size};
 }
 
 }  // namespace tessivar

@@ -15,12 +15,10 @@ struct OnboardingPlacement {
         platform::Rect visibleFrame;  // without panels and docks
     };
 
-    // The window's frame: its size is always the onboarding's own. The display
-    // is the first whose frame holds the pointer (its top edge counts as on it,
-    // its bottom edge as on the display below), else the main display, else the
-    // first; none without displays. A visible area narrower than the window
-    // leaves it overhanging on both sides alike; one lower than the window
-    // holds its bottom, where the buttons are, and the top overhangs.
+    // The window's frame: the onboarding's own size, cut to the visible area
+    // where that is smaller. The display is the first whose frame holds the
+    // pointer (its top edge counts as on it, its bottom edge as on the display
+    // below), else the main display, else the first; none without displays.
     static std::optional<platform::Rect> frame(const std::vector<Display>& displays, std::optional<std::size_t> main,
                                                platform::Point mouse, platform::Size window);
 };

@@ -7,15 +7,15 @@
 #include "Tessivar/Onboarding/Private/HeroIcon.h"
 #include "Tessivar/Onboarding/Private/OnboardingHeader.h"
 #include "Tessivar/Onboarding/Private/OnboardingStyle.h"
-#include "Tessivar/Onboarding/Private/OnboardingSymbols.h"
+#include "Tessivar/StatusMenu/ApplicationIcon.h"
 #include "Tessivar/StatusMenu/SymbolDrawings.h"
 
 namespace tessivar {
 
 namespace {
 constexpr int kIconSide = 56;
-constexpr int kBadgeSide = 24;
-constexpr int kBadgeSymbol = 11;
+constexpr int kBadgeSide = 30;
+constexpr int kBadgeSymbol = 18;
 constexpr double kBadgeOpacity = 0.08;
 
 struct Feature {
@@ -32,7 +32,7 @@ constexpr Feature kFeatures[] = {
 
 WelcomePage::WelcomePage(OnboardingView& view, const OnboardingAppearance& look, QWidget* parent)
     : OnboardingPage(0, view, look, parent) {
-    addBlock(new HeroIcon(OnboardingSymbols::applicationIcon(kIconSide, look.accent), look.accent),
+    addBlock(new HeroIcon(ApplicationIcon::pixmap(kIconSide), look.accent),
              {0.25, {0.55, 0.62}, 0.05});
     addBlock(titleBlock(OnboardingHeader::kTitle, 22, kSubtitle, QFont::Medium), {0.85, {0.5, 0.7}, 0.18});
     addBlock(featureCards(), {0.9, {0.5, 0.75}, 0.3});

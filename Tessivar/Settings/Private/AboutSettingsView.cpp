@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include "Tessivar/StatusMenu/ApplicationIcon.h"
 #include "Tessivar/StatusMenu/SymbolIcons.h"
 #include "Tessivar/Settings/AboutInfo.h"
 #include "Tessivar/Settings/Private/SettingsStyle.h"
@@ -20,23 +21,8 @@ using SettingsStyle::text;
 namespace {
 
 constexpr int kIconSide = 56;
-constexpr double kIconCornerRadius = 12;
 constexpr int kLinkRowHeight = 26;
 constexpr int kLinkSymbolSide = 16;
-
-// The application's icon on a rounded card, as the desktop shows app icons.
-QPixmap roundedIcon() {
-    QPixmap card(kIconSide, kIconSide);
-    card.fill(Qt::transparent);
-    QPainter painter(&card);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(0, 0, kIconSide, kIconSide), kIconCornerRadius, kIconCornerRadius);
-    painter.setClipPath(shape);
-    painter.fillRect(card.rect(), QColor(0x3A, 0x6E, 0xE8));
-    painter.drawPixmap(card.rect().adjusted(8, 8, -8, -8), SymbolIcons::statusItemIcon().pixmap(kIconSide));
-    return card;
-}
 
 // A label inside a link row: the row takes the clicks.
 QLabel* rowPart(QLabel* label) {
@@ -94,7 +80,7 @@ QWidget* AboutSettingsView::makeHeader(const platform::BundleInfo& bundle) {
     auto* row = new QHBoxLayout;
     row->setSpacing(16);
     auto* icon = new QLabel;
-    icon->setPixmap(roundedIcon());
+    icon->setPixmap(ApplicationIcon::pixmap(kIconSide));
     row->addWidget(icon);
     auto* names = new QVBoxLayout;
     names->setSpacing(4);

@@ -54,9 +54,10 @@ TEST_F(ShortcutDescriptionTest, KeypadKeysHaveADescriptionButNoKeyEquivalent) {
         const Shortcut shortcut(key, ModifierFlags{ModifierFlags::option});
         EXPECT_FALSE(shortcut.keyEquivalent()) << key.rawValue;
         EXPECT_EQ(shortcut.description().rfind("⌥", 0), 0u) << key.rawValue;
-        EXPECT_NE(shortcut.description().find("\u20E3"), std::string::npos) << key.rawValue;
+        EXPECT_EQ(shortcut.description().find("Num"), std::string("⌥").size()) << key.rawValue;
     }
-    EXPECT_EQ(Shortcut(Key::keypad5, ModifierFlags{}).description(), "5\u20E3");
+    EXPECT_EQ(Shortcut(Key::keypad5, ModifierFlags{}).description(), "Num5");
+    EXPECT_EQ(Shortcut(Key::keypadEnter, ModifierFlags{}).description(), "Num↩");
 }
 
 TEST_F(ShortcutDescriptionTest, AKeyWithoutACharacterShowsTheReplacementCharacter) {

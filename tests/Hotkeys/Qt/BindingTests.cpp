@@ -55,11 +55,14 @@ TEST_F(BindingTest, KeyEquivalentsBecomeTheKeysQtKnowsThemBy) {
     }
 }
 
-TEST_F(BindingTest, AShortcutShowsItsLayoutCharacterOrNothingForTheKeypad) {
+TEST_F(BindingTest, AShortcutShowsItsLayoutCharacterOrItsKeypadKey) {
     EXPECT_EQ(ShortcutKeySequence::fromShortcut(Shortcut(Key::k, F{F::command | F::shift})),
               sequence(Qt::MetaModifier | Qt::ShiftModifier, Qt::Key_K));
     EXPECT_EQ(ShortcutKeySequence::fromShortcut(Shortcut(Key::f5, F{F::option})), sequence(Qt::AltModifier, Qt::Key_F5));
-    EXPECT_TRUE(ShortcutKeySequence::fromShortcut(Shortcut(Key::keypad5, F{F::option})).isEmpty());
+    EXPECT_EQ(ShortcutKeySequence::fromShortcut(Shortcut(Key::keypad5, F{F::option})),
+              sequence(Qt::AltModifier | Qt::KeypadModifier, Qt::Key_5));
+    EXPECT_EQ(ShortcutKeySequence::fromShortcut(Shortcut(Key::keypadEnter, F{F::command})),
+              sequence(Qt::MetaModifier | Qt::KeypadModifier, Qt::Key_Enter));
     layout.setCharacter(static_cast<std::uint16_t>(Key::k.rawValue), std::nullopt);
     EXPECT_TRUE(ShortcutKeySequence::fromShortcut(Shortcut(Key::k, F{F::command})).isEmpty())
         << "a key that types nothing on this layout has no key equivalent";
