@@ -373,8 +373,8 @@ struct Crash {
     const char* exceptionName = nullptr;     // the uncaught exception's, thrown by `onTheStack`; null: none
     const char* library = nullptr;           // the image the first frame lies in, by its file name; null: any
     std::size_t threads = 3;                 // the report lists at least this many
-    void (*beforeEnabling)() = nullptr;      // what the program did to the enabling thread before it enabled
     std::uint32_t exceptionType = 1;         // the exception it was caught as (1: a bad access)
+    void (*beforeEnabling)() = nullptr;      // what the program did to the enabling thread before it enabled
 };
 
 void PrintTo(const Crash& crash, std::ostream* out) { *out << crash.what; }
@@ -570,7 +570,7 @@ const Crash kCrashes[] = {
     // reporter is replaced by the reporter's own.
     {"a stack overflow with 8 KiB of alternate stack from before the reporter", crashByRecursion, 0, SIGSEGV,
      "SIGSEGV", {"SEGV_MAPERR", "SEGV_ACCERR"}, {}, "tessivar_crash_child_recurse", "tessivar_crash_child_recurse",
-     true, true, std::nullopt, nullptr, nullptr, 3, useSmallAlternateStack},
+     true, true, std::nullopt, nullptr, nullptr, 3, 1, useSmallAlternateStack},
 };
 
 // A test name from what the crash is: its words joined, capitalised.
