@@ -67,15 +67,17 @@ long receivedCount(const LoopbackServer& server, const std::string& name) {
     return std::count_if(events.begin(), events.end(), [&](const ReceivedEvent& event) { return event.event["event"] == name; });
 }
 
-// Every stored event, as the queue left it on disk.
+// Every stored event, as the queue left it on disk: in its folder, or in the
+// one beside it while a file stands in the folder's place.
 std::vector<json> queuedRecords(const std::filesystem::path& home) {
-    const auto folder = queueFolder(home);
     std::vector<json> records;
-    if (!std::filesystem::exists(folder)) return records;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        if (!entry.is_regular_file()) continue;  // the queue's folder of spare files
-        auto event = json::parse(std::ifstream(entry.path()), nullptr, false);
-        if (event.is_object()) records.push_back(std::move(event));
+    for (auto folder : {queueFolder(home), queueFolder(home) += ".aside"}) {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+            if (!entry.is_regular_file()) continue;  // the queue's folder of spare files
+            auto event = json::parse(std::ifstream(entry.path()), nullptr, false);
+            if (event.is_object()) records.push_back(std::move(event));
+        }
     }
     return records;
 }
@@ -278,7 +280,9 @@ TEST(TessivarProgram, AnEventTheServerRefusesAloneAsTooLargeHoldsBackNoOther) {
     LoopbackServer ingestion(LoopbackServer::Scheme::http, TESSIVAR_TEST_ANALYTICS_PORT);
     refuseAsTooLarge(ingestion, refused);
     TessivarProcess tessivar(TESSIVAR_LOOPBACK_ANALYTICS_BINARY, display.displayName(), sameHome);
-    // Quit once every event of the first launch has arrived: the quit's flush may find an upload on its way.
+    // Quit once every event of the first launch has arrived and this launch's
+    // own have been taken: the quit's flush may find an upload on its way.
+    ASSERT_TRUE(batchesTaken(ingestion, home.path()));
     const auto everyOtherArrived = [&] {
         const auto now = deliveries(ingestion, *refused);
         return std::all_of(stored.begin(), stored.end(), [&](const std::string& uuid) {

@@ -324,7 +324,7 @@ TEST_F(FileBackedQueueTest, AddReportsARecordThatCouldNotBeWrittenAndLogsTheFirs
     const auto lines = log.lines();
     ASSERT_EQ(lines.size(), 1u);
     // The record's file by its path, then why.
-    const std::string prefix = "[ZeraZov] Could not write file " + (folder / "").string();
+    const std::string prefix = "[ZeraZov] Could not write file " + (own / "").string();
     ASSERT_EQ(lines[0].rfind(prefix, 0), 0u) << lines[0];
     const auto colon = lines[0].find(": ", prefix.size());
     ASSERT_NE(colon, std::string::npos) << lines[0];
