@@ -337,7 +337,7 @@ TEST(QueueFolderOwnership, ASecondQueueSetUpAgainAndAgainLosesNoRecordOfTheFirst
     std::thread setUps([&] {
         while (!done) ZeraZovFileBackedQueue(folder).setup({});
     });
-    constexpr std::uint64_t rounds = 250;
+    constexpr std::uint64_t rounds = 150;
     constexpr std::uint64_t perRound = 40;
     int lost = 0;
     int missed = 0;
