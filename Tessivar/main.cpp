@@ -135,6 +135,7 @@ int main(int argc, char** argv) {
     // threads of its own that may outlive main: its queue is never destroyed, and
     // does nothing once the application is gone.
     zerazov::ZeraZovSDK::shared().setEnvironment({.mainQueue = new platform::QtMainQueue(),
+                                                  .notifications = &notifications,
                                                   .makeReachabilityBackend = platform::LinuxReachabilityBackend::create,
                                                   .keyWindowScreenSize = focusWindowScreenSize,
                                                   .userDefaults = [&defaults]() -> platform::UserDefaults& { return defaults; },
@@ -152,7 +153,7 @@ int main(int argc, char** argv) {
 
     platform::GsettingsKeyBindings desktopBindings;
     hotkeys::SystemShortcuts systemShortcuts(&hotKeyService, &desktopBindings, &keyboardLayout);
-    auto loginItem = platform::XdgAutostartLoginItem::forThisProgram();
+    auto loginItem = platform::XdgAutostartLoginItem::forThisProgram(bundle);
     tessivar::QtAppWindows windows(
         {defaults, notifications, mainQueue, desktop, loginItem, bundle,
          {notifications, keyTranslator,

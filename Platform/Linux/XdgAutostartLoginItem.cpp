@@ -71,8 +71,7 @@ XdgAutostartLoginItem::XdgAutostartLoginItem(Locations locations, std::string fi
       program_(std::move(program)),
       title_(std::move(title)) {}
 
-XdgAutostartLoginItem XdgAutostartLoginItem::forThisProgram() {
-    const auto& bundle = BundleInfo::main();
+XdgAutostartLoginItem XdgAutostartLoginItem::forThisProgram(const BundleInfo& bundle) {
     return XdgAutostartLoginItem({Paths::autostartDirectory(), systemAutostartFolders()}, bundle.identifier + ".desktop",
                                  runningProgram(), "Tessivar");
 }

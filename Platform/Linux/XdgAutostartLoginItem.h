@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Platform/Desktop/LoginItem.h"
+#include "Platform/Foundation/BundleInfo.h"
 
 namespace platform {
 
@@ -24,9 +25,9 @@ public:
 
     // `program` is what the entry starts; `title` its Name.
     XdgAutostartLoginItem(Locations locations, std::string fileName, std::filesystem::path program, std::string title);
-    // The running program ("/proc/self/exe") under the bundle identifier, in the
+    // The running program ("/proc/self/exe") under the bundle's identifier, in the
     // current user's folders.
-    static XdgAutostartLoginItem forThisProgram();
+    static XdgAutostartLoginItem forThisProgram(const BundleInfo& bundle);
 
     LoginItemStatus status() override;
     Failure registerItem() override;

@@ -28,7 +28,7 @@ ZeraZovSDK::ZeraZovSDK(Environment environment, std::shared_ptr<ZeraZovSessionMa
       calls_(std::make_unique<ZeraZovCallTracker>()) {}
 
 // The process-wide client's session manager is the one ZeraZovSessionManager::shared()
-// answers, made with the same default clock and lifecycle as the client itself.
+// answers, made with the same default clock as the client itself.
 ZeraZovSDK& ZeraZovSDK::shared() {
     // Never destroyed: threads still capturing while the process exits must find it.
     static auto* instance =
@@ -37,7 +37,7 @@ ZeraZovSDK& ZeraZovSDK::shared() {
 }
 
 std::shared_ptr<ZeraZovSDK> ZeraZovSDK::create(Environment environment) {
-    auto sessionManager = ZeraZovSessionManager::create(*environment.clock, environment.lifecycle);
+    auto sessionManager = ZeraZovSessionManager::create(*environment.clock);
     return std::shared_ptr<ZeraZovSDK>(new ZeraZovSDK(std::move(environment), std::move(sessionManager)));
 }
 

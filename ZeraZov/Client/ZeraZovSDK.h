@@ -90,7 +90,8 @@ public:
         // The integration for a kind the configuration asks for; by default (or when
         // it answers nothing) the one this platform has.
         IntegrationFactory makeIntegration{};
-        // The application's lifecycle; the process-wide publisher by default.
+        // The application's lifecycle; by default the client follows the activation
+        // notifications posted on `notifications`. Must outlive the client.
         AppLifecyclePublishing* lifecycle = nullptr;
         const platform::Clock* clock = &platform::SystemClock::shared();
         // Where the project folders live; the user's data folder by default.
@@ -272,8 +273,9 @@ private:
     void startRunning(const Parts& parts, const Environment& environment);
     void loadOptOut(const Parts& parts);
     void closeLocked();
-    // The environment's lifecycle, or the process-wide one; under setupLock_.
-    AppLifecyclePublishing& lifecycle() const;
+    // The environment's lifecycle, or the client's own on the environment's
+    // notification center; under setupLock_.
+    AppLifecyclePublishing& lifecycle();
     // A new integration of `kind`, installed on this client; null (logged) when
     // it is skipped, refuses or throws. Under setupLock_.
     std::shared_ptr<ZeraZovIntegration> installedIntegration(ZeraZovIntegrationKind kind);
@@ -343,11 +345,16 @@ private:
 
     Environment environment_;  // guarded by setupLock_
 
-    mutable std::recursive_mutex setupLock_;  // guards enabled_, parts_, config_, environment_ and the tokens;
-                                              // held through set-up, close and integration changes
+    // Guards enabled_, parts_, config_, environment_, the own lifecycle and the
+    // tokens; held through set-up, close and integration changes.
+    mutable std::recursive_mutex setupLock_;
     bool enabled_ = false;
     std::shared_ptr<const Parts> parts_;
     std::shared_ptr<ZeraZovConfig> config_;
+    // The client's own lifecycle and the center it observes, made at the first
+    // need; outlives the subscriptions below.
+    std::unique_ptr<AppLifecyclePublishing> ownLifecycle_;
+    const platform::NotificationCenter* ownLifecycleCenter_ = nullptr;
     RegistrationTokenPtr sessionIdChangedToken_;
     RegistrationTokenPtr didEnterBackgroundToken_;
     std::shared_ptr<ZeraZovLogger> logger_;

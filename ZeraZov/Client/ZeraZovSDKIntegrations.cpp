@@ -5,7 +5,7 @@
 #include "ZeraZov/Client/Private/ZeraZovSDKParts.h"
 #include "ZeraZov/Client/ZeraZovSDK.h"
 #include "ZeraZov/Client/Integrations/Private/ZeraZovBuiltInIntegrations.h"
-#include "ZeraZov/Core/Utilities/DIContainer.h"
+#include "ZeraZov/Core/Publishing/AppLifecyclePublishing.h"
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 
 namespace zerazov {
@@ -122,8 +122,15 @@ std::shared_ptr<ZeraZovRemoteConfig> ZeraZovSDK::remoteConfig() const {
     return parts_ ? parts_->remoteConfig : nullptr;
 }
 
-AppLifecyclePublishing& ZeraZovSDK::lifecycle() const {
-    return environment_.lifecycle ? *environment_.lifecycle : DI::main().appLifecyclePublisher();
+AppLifecyclePublishing& ZeraZovSDK::lifecycle() {
+    if (environment_.lifecycle) return *environment_.lifecycle;
+    // Made again for another environment's center only while no integration holds
+    // the one made before, as none does once the client is closed.
+    if (!ownLifecycle_ || (ownLifecycleCenter_ != environment_.notifications && installedIntegrations_.empty())) {
+        ownLifecycle_ = makeApplicationLifecyclePublisher(*environment_.notifications);
+        ownLifecycleCenter_ = environment_.notifications;
+    }
+    return *ownLifecycle_;
 }
 
 std::vector<std::shared_ptr<ZeraZovIntegration>> ZeraZovSDK::installedIntegrations() const {

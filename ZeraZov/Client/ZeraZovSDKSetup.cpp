@@ -194,7 +194,7 @@ void ZeraZovSDK::startRunning(const Parts& parts, const Environment& environment
     parts.logsQueue->start(noReachability, noTimer);
 
     const std::weak_ptr<ZeraZovSDK> weak = weak_from_this();
-    sessionManager_->setup(parts.config);
+    sessionManager_->setup(parts.config, lifecycle());
     sessionManager_->startSession();
     sessionIdChangedToken_ = sessionManager_->onSessionIdChanged.subscribe([weak] {
         if (const auto self = weak.lock()) self->updateIntegrationsContext();

@@ -1,5 +1,11 @@
 #pragma once
+#include <memory>
+
 #include "ZeraZov/Core/Publishing/ZeraZovMulticastCallback.h"
+
+namespace platform {
+class NotificationCenter;
+}
 
 namespace zerazov {
 
@@ -13,5 +19,9 @@ public:
     // The application resigned active.
     virtual ZeraZovMulticastCallback<>& onDidEnterBackground() = 0;
 };
+
+// The signals of the application's activation notifications as posted on
+// `center`, which it observes while it lives.
+std::unique_ptr<AppLifecyclePublishing> makeApplicationLifecyclePublisher(platform::NotificationCenter& center);
 
 }  // namespace zerazov

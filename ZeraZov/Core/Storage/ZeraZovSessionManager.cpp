@@ -4,7 +4,6 @@
 #include <chrono>
 #include <utility>
 
-#include "ZeraZov/Core/Utilities/DIContainer.h"
 #include "ZeraZov/Core/Identity/TimeBasedEpochGenerator.h"
 #include "ZeraZov/Core/Utilities/Utils.h"
 #include "ZeraZov/Core/Config/ZeraZovClientDefaults.h"
@@ -58,9 +57,8 @@ std::optional<Reason> ZeraZovSessionManager::changeReason(std::string_view raw) 
     return std::nullopt;
 }
 
-std::shared_ptr<ZeraZovSessionManager> ZeraZovSessionManager::create(const platform::Clock& clock,
-                                                                     AppLifecyclePublishing* publisher) {
-    return std::shared_ptr<ZeraZovSessionManager>(new ZeraZovSessionManager(clock, publisher));
+std::shared_ptr<ZeraZovSessionManager> ZeraZovSessionManager::create(const platform::Clock& clock) {
+    return std::shared_ptr<ZeraZovSessionManager>(new ZeraZovSessionManager(clock));
 }
 
 const std::shared_ptr<ZeraZovSessionManager>& ZeraZovSessionManager::shared() {
@@ -70,8 +68,7 @@ const std::shared_ptr<ZeraZovSessionManager>& ZeraZovSessionManager::shared() {
     return *manager;
 }
 
-ZeraZovSessionManager::ZeraZovSessionManager(const platform::Clock& clock, AppLifecyclePublishing* publisher)
-    : clock_(clock), publisher_(publisher) {}
+ZeraZovSessionManager::ZeraZovSessionManager(const platform::Clock& clock) : clock_(clock) {}
 
 ZeraZovSessionManager::Snapshot ZeraZovSessionManager::snapshot() const {
     std::lock_guard guard(sessionLock_);
@@ -88,14 +85,14 @@ void ZeraZovSessionManager::setAppInBackground(bool inBackground) {
     isAppInBackground_ = inBackground;
 }
 
-void ZeraZovSessionManager::setup(std::shared_ptr<const ZeraZovConfig> config) {
+void ZeraZovSessionManager::setup(std::shared_ptr<const ZeraZovConfig> config, AppLifecyclePublishing& lifecycle) {
     {
         std::lock_guard guard(setupLock_);
         config_ = std::move(config);
     }
     releaseApplicationEventTokens();
     setAppInBackground(false);
-    registerApplicationEvents();
+    registerApplicationEvents(lifecycle);
 }
 
 std::shared_ptr<const ZeraZovConfig> ZeraZovSessionManager::config() const {
@@ -189,8 +186,7 @@ void ZeraZovSessionManager::setSessionIdInternal(const std::optional<std::string
     }
 }
 
-void ZeraZovSessionManager::registerApplicationEvents() {
-    AppLifecyclePublishing& publisher = publisher_ ? *publisher_ : DI::main().appLifecyclePublisher();
+void ZeraZovSessionManager::registerApplicationEvents(AppLifecyclePublishing& publisher) {
     const std::weak_ptr<ZeraZovSessionManager> weakSelf = weak_from_this();
     auto becameActive = publisher.onDidBecomeActive().subscribe([weakSelf] {
         if (auto self = weakSelf.lock()) self->didBecomeActive();

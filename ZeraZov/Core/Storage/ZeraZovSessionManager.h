@@ -39,20 +39,18 @@ public:
     using WallTime = platform::Clock::WallTime;
 
     // Starts without a session and in the background, following no lifecycle
-    // until setup(). The clock must outlive the manager; without a publisher the
-    // process-wide one is used. Shared ownership lets the lifecycle handlers
-    // notice a manager that is already gone.
-    static std::shared_ptr<ZeraZovSessionManager> create(
-        const platform::Clock& clock = platform::SystemClock::shared(), AppLifecyclePublishing* publisher = nullptr);
-    // The manager of the process-wide client, made on first use on the system clock
-    // and the process-wide lifecycle, like that client; never destroyed.
+    // until setup(). The clock must outlive the manager. Shared ownership lets the
+    // lifecycle handlers notice a manager that is already gone.
+    static std::shared_ptr<ZeraZovSessionManager> create(const platform::Clock& clock = platform::SystemClock::shared());
+    // The manager of the process-wide client, made on first use on the system clock,
+    // like that client; never destroyed.
     static const std::shared_ptr<ZeraZovSessionManager>& shared();
     ZeraZovSessionManager(const ZeraZovSessionManager&) = delete;
     ZeraZovSessionManager& operator=(const ZeraZovSessionManager&) = delete;
 
     // Keeps the client's configuration, marks the foreground and follows the
-    // lifecycle publisher from now on, in place of any earlier subscription.
-    void setup(std::shared_ptr<const ZeraZovConfig> config);
+    // client's lifecycle from now on, in place of any earlier subscription.
+    void setup(std::shared_ptr<const ZeraZovConfig> config, AppLifecyclePublishing& lifecycle);
     // The configuration of the last setup(); none before it.
     std::shared_ptr<const ZeraZovConfig> config() const;
     // Any text, the empty one too; reason customSessionId.
@@ -72,7 +70,7 @@ public:
     void setSessionIdInternal(const std::optional<std::string>& sessionId, std::optional<WallTime> at,
                               SessionIDChangeReason reason);
     // Subscribes to the publisher's became-active and entered-background signals.
-    void registerApplicationEvents();
+    void registerApplicationEvents(AppLifecyclePublishing& publisher);
     // Stops following the lifecycle until the next setup().
     void releaseApplicationEventTokens();
 
@@ -88,7 +86,7 @@ private:
         bool isAppInBackground = true;
     };
 
-    ZeraZovSessionManager(const platform::Clock& clock, AppLifecyclePublishing* publisher);
+    explicit ZeraZovSessionManager(const platform::Clock& clock);
 
     Snapshot snapshot() const;
     std::optional<std::string> expire(bool inBackground, WallTime at, SessionIDChangeReason reason);
@@ -98,7 +96,6 @@ private:
     void didEnterBackground();
 
     const platform::Clock& clock_;
-    AppLifecyclePublishing* const publisher_;
 
     mutable std::mutex sessionLock_;  // guards the four fields below
     std::optional<std::string> sessionId_;

@@ -1,13 +1,12 @@
 #pragma once
 #include <mutex>
 
-#include "ZeraZov/Core/Publishing/AppLifecyclePublishing.h"
 #include "ZeraZov/Core/Publishing/ScreenViewPublishing.h"
 
 namespace zerazov::DI {
 
-// Where the client, the session manager and the integrations meet the same
-// process-wide publishers.
+// Where the client and the screen-view integration meet the process-wide
+// screen-view publisher, which a screen source that knows no client reports to.
 class Container {
 public:
     Container() = default;
@@ -15,13 +14,10 @@ public:
     Container& operator=(const Container&) = delete;
 
     // Filled on first use; later calls answer the same object.
-    AppLifecyclePublishing& appLifecyclePublisher();
     ScreenViewPublishing& screenViewPublisher();
 
 private:
-    // Several threads may ask first; each field is filled exactly once.
-    std::once_flag appLifecycleOnce_;
-    AppLifecyclePublishing* appLifecyclePublisher_ = nullptr;
+    // Several threads may ask first; the field is filled exactly once.
     std::once_flag screenViewOnce_;
     ScreenViewPublishing* screenViewPublisher_ = nullptr;
 };

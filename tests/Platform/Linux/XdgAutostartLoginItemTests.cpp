@@ -224,8 +224,8 @@ TEST(XdgAutostartLoginItem, ThisProgramsEntryLivesInTheUsersConfigHomeAndStartsT
     foundation_tests::ScopedEnvironment environment;
     environment.set("XDG_CONFIG_HOME", folders.configHome.string());
     environment.set("XDG_CONFIG_DIRS", folders.systemConfig.string());
-    auto item = XdgAutostartLoginItem::forThisProgram();
-    EXPECT_EQ(item.userEntry(), folders.configHome / "autostart" / "com.brel.tessivar.desktop");
+    auto item = XdgAutostartLoginItem::forThisProgram({"org.example.viewer", "2.4.1", "7", "viewer"});
+    EXPECT_EQ(item.userEntry(), folders.configHome / "autostart" / "org.example.viewer.desktop");
     ASSERT_EQ(item.registerItem(), std::nullopt);
     const auto exec = DesktopEntry::value(readText(item.userEntry()), "Exec");
     ASSERT_TRUE(exec);

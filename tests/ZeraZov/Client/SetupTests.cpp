@@ -196,6 +196,24 @@ TEST(ClientSetup, AReachabilitySourceThatThrowsLeavesTheClientWithoutNetworkKeys
     client->close();
 }
 
+// Without a lifecycle handed in, a client follows the activation posted on its own
+// notification center, not on the process's default one.
+TEST(ClientSetup, WithoutALifecycleTheClientFollowsItsOwnCenter) {
+    ClientHarness h;
+    auto environment = h.environment();
+    environment.lifecycle = nullptr;
+    auto client = ZeraZovSDK::with(h.config(), environment);
+    const auto& session = *client->sessionManager();
+    ASSERT_FALSE(session.isAppInBackground());
+    h.center.post(platform::ApplicationNotifications::didResignActive);
+    EXPECT_TRUE(session.isAppInBackground());
+    platform::NotificationCenter::defaultCenter().post(platform::ApplicationNotifications::didBecomeActive);
+    EXPECT_TRUE(session.isAppInBackground()) << "heard the default center";
+    h.center.post(platform::ApplicationNotifications::didBecomeActive);
+    EXPECT_FALSE(session.isAppInBackground());
+    client->close();
+}
+
 // Code that reaches the session through the manager alone meets the session of the
 // process-wide client, not one of its own.
 TEST(ClientSetup, TheSharedSessionManagerIsThatOfTheSharedClient) {

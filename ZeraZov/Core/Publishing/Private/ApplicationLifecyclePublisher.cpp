@@ -12,10 +12,8 @@ ApplicationLifecyclePublisher::ApplicationLifecyclePublisher(platform::Notificat
                                                   [this](const platform::Notification&) { appDidBecomeActive(); });
 }
 
-ApplicationLifecyclePublisher& ApplicationLifecyclePublisher::shared() {
-    // Never destroyed: subscribers' tokens may be released during exit.
-    static auto* publisher = new ApplicationLifecyclePublisher(platform::NotificationCenter::defaultCenter());
-    return *publisher;
+std::unique_ptr<AppLifecyclePublishing> makeApplicationLifecyclePublisher(platform::NotificationCenter& center) {
+    return std::make_unique<ApplicationLifecyclePublisher>(center);
 }
 
 }  // namespace zerazov

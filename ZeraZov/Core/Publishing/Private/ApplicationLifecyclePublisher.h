@@ -5,8 +5,8 @@
 
 namespace zerazov {
 
-// What the application posts on the default notification center when its
-// activation changes; the publisher turns them into its three signals.
+// What the application posts on its notification center when its activation
+// changes; the publisher turns them into its three signals.
 inline constexpr const char* kApplicationDidFinishLaunchingNotification =
     platform::ApplicationNotifications::didFinishLaunching;
 inline constexpr const char* kApplicationDidBecomeActiveNotification = platform::ApplicationNotifications::didBecomeActive;
@@ -20,9 +20,6 @@ public:
     explicit ApplicationLifecyclePublisher(platform::NotificationCenter& center);
     ApplicationLifecyclePublisher(const ApplicationLifecyclePublisher&) = delete;
     ApplicationLifecyclePublisher& operator=(const ApplicationLifecyclePublisher&) = delete;
-
-    // The process-wide one, on the default center, made on first use and never destroyed.
-    static ApplicationLifecyclePublisher& shared();
 
     ZeraZovMulticastCallback<>& onDidFinishLaunching() override { return onDidFinishLaunching_; }
     ZeraZovMulticastCallback<>& onDidBecomeActive() override { return onDidBecomeActive_; }

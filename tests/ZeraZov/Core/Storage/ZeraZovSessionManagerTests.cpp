@@ -52,7 +52,7 @@ protected:
     platform::ManualClock clock{start};
     TestLifecyclePublisher publisher;
     const std::shared_ptr<zerazov::ZeraZovConfig> config = std::make_shared<zerazov::ZeraZovConfig>("token");
-    std::shared_ptr<ZeraZovSessionManager> manager = ZeraZovSessionManager::create(clock, &publisher);
+    std::shared_ptr<ZeraZovSessionManager> manager = ZeraZovSessionManager::create(clock);
     DebugLogCapture log;
     int changes = 0;
     zerazov::RegistrationTokenPtr changeToken;
@@ -74,17 +74,17 @@ TEST_F(SessionManagerTest, BeforeSetupNoSessionIsMade) {
 
 TEST_F(SessionManagerTest, SetupKeepsTheLatestConfiguration) {
     EXPECT_EQ(manager->config(), nullptr);
-    manager->setup(config);
+    manager->setup(config, publisher);
     EXPECT_EQ(manager->config(), config);
     EXPECT_FALSE(manager->isAppInBackground());
 
     const auto other = std::make_shared<zerazov::ZeraZovConfig>("other");
-    manager->setup(other);
+    manager->setup(other, publisher);
     EXPECT_EQ(manager->config(), other);
 }
 
 TEST_F(SessionManagerTest, AfterSetupOnlyAWritingReadMakesAnId) {
-    manager->setup(config);
+    manager->setup(config, publisher);
     EXPECT_EQ(sessionAt(0s, true), std::nullopt);
     const auto id = sessionAt(0s);
     ASSERT_TRUE(id);
@@ -99,7 +99,7 @@ TEST_F(SessionManagerTest, AfterSetupOnlyAWritingReadMakesAnId) {
 }
 
 TEST_F(SessionManagerTest, ThirtyIdleMinutesRotateTheSessionInTheForeground) {
-    manager->setup(config);
+    manager->setup(config, publisher);
     manager->startSession();
     const auto first = current();
     EXPECT_EQ(sessionAt(1800s), first);
@@ -113,7 +113,7 @@ TEST_F(SessionManagerTest, ThirtyIdleMinutesRotateTheSessionInTheForeground) {
 }
 
 TEST_F(SessionManagerTest, AnExpiredSessionIsClearedInTheBackground) {
-    manager->setup(config);
+    manager->setup(config, publisher);
     manager->startSession();
     clock.advance(60s);
     publisher.onDidEnterBackground().invoke();
@@ -128,7 +128,7 @@ TEST_F(SessionManagerTest, AnExpiredSessionIsClearedInTheBackground) {
 }
 
 TEST_F(SessionManagerTest, TwentyFourHoursEndASessionEvenWithActivity) {
-    manager->setup(config);
+    manager->setup(config, publisher);
     manager->startSession();
     const auto first = current();
     for (int minutes = 20; minutes <= 24 * 60; minutes += 20) {
@@ -143,7 +143,7 @@ TEST_F(SessionManagerTest, TwentyFourHoursEndASessionEvenWithActivity) {
 }
 
 TEST_F(SessionManagerTest, TwentyFourHoursInTheBackgroundClearTheSession) {
-    manager->setup(config);
+    manager->setup(config, publisher);
     manager->startSession();
     publisher.onDidEnterBackground().invoke();
     for (int minutes = 20; minutes <= 24 * 60 + 20; minutes += 20) {
@@ -155,7 +155,7 @@ TEST_F(SessionManagerTest, TwentyFourHoursInTheBackgroundClearTheSession) {
 }
 
 TEST_F(SessionManagerTest, TouchRotatesAnIdleSessionAndOtherwiseRecordsActivity) {
-    manager->setup(config);
+    manager->setup(config, publisher);
     manager->startSession();
     const auto first = current();
     clock.advance(1000s);
@@ -168,7 +168,7 @@ TEST_F(SessionManagerTest, TouchRotatesAnIdleSessionAndOtherwiseRecordsActivity)
 }
 
 TEST_F(SessionManagerTest, EveryChangeIsAnnouncedWithItsReason) {
-    manager->setup(config);
+    manager->setup(config, publisher);
     manager->startSession();
     EXPECT_TRUE(logged(Reason::sessionStart));
     manager->resetSession();
@@ -182,7 +182,7 @@ TEST_F(SessionManagerTest, EveryChangeIsAnnouncedWithItsReason) {
 }
 
 TEST_F(SessionManagerTest, TheChangeCallbackRunsOutsideTheLock) {
-    manager->setup(config);
+    manager->setup(config, publisher);
     std::optional<std::string> seen;
     auto token = manager->onSessionIdChanged.subscribe([&] { seen = current(); });
     manager->startSession();
@@ -191,7 +191,7 @@ TEST_F(SessionManagerTest, TheChangeCallbackRunsOutsideTheLock) {
 }
 
 TEST_F(SessionManagerTest, AnEmptyCustomIdIsReplacedByTheNextWritingRead) {
-    manager->setup(config);
+    manager->setup(config, publisher);
     manager->setSessionId("");
     EXPECT_EQ(current(), "");
     const auto id = sessionAt(0s);
@@ -201,7 +201,7 @@ TEST_F(SessionManagerTest, AnEmptyCustomIdIsReplacedByTheNextWritingRead) {
 }
 
 TEST_F(SessionManagerTest, AnUnforcedRotationWithoutASessionDoesNothing) {
-    manager->setup(config);
+    manager->setup(config, publisher);
     EXPECT_EQ(manager->rotateSession(false, start, Reason::sessionTimeout), std::nullopt);
     EXPECT_EQ(changes, 0);
     EXPECT_TRUE(manager->rotateSession(true, start, Reason::sessionReset));
@@ -221,7 +221,7 @@ protected:
 };
 
 TEST_F(HostKeptSessionTest, AWrappingSdkKeepsTheSessionItself) {
-    manager->setup(config);
+    manager->setup(config, publisher);
     bool completed = false;
     manager->startSession([&] { completed = true; });
     EXPECT_FALSE(completed);
@@ -235,7 +235,7 @@ TEST_F(SessionManagerTest, LifecycleTransitionsAreFollowedOnlyBetweenSetupAndRel
     publisher.onDidBecomeActive().invoke();
     EXPECT_TRUE(manager->isAppInBackground());
 
-    manager->setup(config);
+    manager->setup(config, publisher);
     manager->startSession();
     publisher.onDidEnterBackground().invoke();
     EXPECT_TRUE(manager->isAppInBackground());
@@ -247,13 +247,13 @@ TEST_F(SessionManagerTest, LifecycleTransitionsAreFollowedOnlyBetweenSetupAndRel
     EXPECT_FALSE(manager->isAppInBackground());
 
     // A second setup replaces the subscriptions instead of adding to them.
-    manager->setup(config);
-    manager->setup(config);
+    manager->setup(config, publisher);
+    manager->setup(config, publisher);
     EXPECT_EQ(publisher.onDidBecomeActive().subscriberCount(), 1u);
 }
 
 TEST_F(SessionManagerTest, ARepeatedTransitionRecordsNoActivity) {
-    manager->setup(config);
+    manager->setup(config, publisher);
     manager->startSession();
     const auto first = current();
     clock.advance(1000s);
@@ -262,7 +262,7 @@ TEST_F(SessionManagerTest, ARepeatedTransitionRecordsNoActivity) {
 }
 
 TEST_F(SessionManagerTest, APublisherOutlivingTheManagerIsHarmless) {
-    manager->setup(config);
+    manager->setup(config, publisher);
     manager.reset();
     EXPECT_EQ(publisher.onDidBecomeActive().subscriberCount(), 0u);
     publisher.onDidEnterBackground().invoke();

@@ -5,7 +5,6 @@
 
 #include "ZeraZov/Core/Publishing/Private/ApplicationLifecyclePublisher.h"
 #include "ZeraZov/Core/Publishing/Private/ApplicationScreenViewPublisher.h"
-#include "ZeraZov/Core/Utilities/DIContainer.h"
 
 namespace zerazov {
 namespace {
@@ -44,17 +43,6 @@ TEST_F(ApplicationLifecyclePublisherTest, StopsListeningWhenDestroyed) {
     }
     center.post(kApplicationDidResignActiveNotification);
     EXPECT_EQ(heard, std::vector<std::string>{"x background"});
-}
-
-TEST_F(ApplicationLifecyclePublisherTest, ContainerHandsOutTheSharedPublishers) {
-    AppLifecyclePublishing& lifecycle = DI::main().appLifecyclePublisher();
-    EXPECT_EQ(&lifecycle, &DI::main().appLifecyclePublisher());
-    EXPECT_EQ(&lifecycle, &ApplicationLifecyclePublisher::shared());
-    EXPECT_EQ(&DI::main().screenViewPublisher(), &ApplicationScreenViewPublisher::shared());
-
-    const auto tokens = listenTo(lifecycle, "shared");
-    platform::NotificationCenter::defaultCenter().post(kApplicationDidBecomeActiveNotification);
-    EXPECT_EQ(heard, std::vector<std::string>{"shared active"});
 }
 
 TEST(ApplicationScreenViewPublisher, FansOutNamesAndKeepsTheCaptureHandler) {
