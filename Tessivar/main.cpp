@@ -1,6 +1,8 @@
 // Tessivar: puts the pointer on another display with one key press.
 #include <sys/utsname.h>
 
+#include <QSocketNotifier>
+
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -131,6 +133,15 @@ int main(int argc, char** argv) {
             if (!rgb) return std::nullopt;
             return QColor::fromRgb(*rgb);
         });
+    // Xlib may read the tray's notices into its queue while it waits for the
+    // colours' answer, the socket then quiet: what is queued is taken in too.
+    std::optional<QSocketNotifier> trayChanges;
+    if (const int connection = trayColors.connectionNumber(); connection >= 0) {
+        trayChanges.emplace(connection, QSocketNotifier::Read);
+        QObject::connect(&*trayChanges, &QSocketNotifier::activated, [&trayColors, &statusMenu] {
+            while (trayColors.takeChanges()) statusMenu.followTrayColours();
+        });
+    }
     // The analytics client runs its timers and reports on the event loop, from
     // threads of its own that may outlive main: its queue is never destroyed, and
     // does nothing once the application is gone.

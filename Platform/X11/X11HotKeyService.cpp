@@ -142,10 +142,12 @@ void X11HotKeyService::ungrabKey(const Grab& grab) {
 void X11HotKeyService::handleEvent(XEvent& event) {
     switch (event.type) {
         case KeyPress:
+            if (!grabbingKey_) beginGrab(event.xkey.keycode);
             handlePress(event.xkey.keycode, event.xkey.state, {event.xkey.x_root, event.xkey.y_root, ++pressCount_});
             return;
         case KeyRelease:
             handleRelease(event.xkey.keycode);
+            if (grabbingKey_ == event.xkey.keycode) grabbingKey_.reset();
             return;
         case MappingNotify:
             handleMappingChange(event);
@@ -153,6 +155,15 @@ void X11HotKeyService::handleEvent(XEvent& event) {
         default:
             return;
     }
+}
+
+// Only a grab brings this connection key events, so a press while none runs
+// is one of ours taking the keyboard. A key marked held from an earlier grab
+// went down inside it and came up after it ended (fingers rolling from one hot
+// key onto the next), its release going to the focused window: it is up.
+void X11HotKeyService::beginGrab(unsigned keyCode) {
+    grabbingKey_ = keyCode;
+    while (!pressedKeys_.empty()) handleRelease(pressedKeys_.begin()->first);
 }
 
 void X11HotKeyService::handlePress(unsigned keyCode, unsigned state, EventPointerPosition pointer) {

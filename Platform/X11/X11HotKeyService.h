@@ -1,6 +1,7 @@
 #pragma once
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "Platform/Desktop/EventPointer.h"
@@ -68,6 +69,7 @@ private:
     int grabKey(const Grab& grab);
     void ungrabKey(const Grab& grab);
     void handleEvent(_XEvent& event);
+    void beginGrab(unsigned keyCode);
     void handlePress(unsigned keyCode, unsigned state, EventPointerPosition pointer);
     void handleRelease(unsigned keyCode);
     void handleMappingChange(_XEvent& event);
@@ -82,6 +84,9 @@ private:
     // Keys whose press was delivered, by X key code, with the registration it
     // matched: the release belongs to it whatever the modifiers are by then.
     std::map<unsigned, EventHotKeyRef> pressedKeys_;
+    // The key whose press started the server's grab of the keyboard for this
+    // connection, while the grab lasts: it ends when that key comes up.
+    std::optional<unsigned> grabbingKey_;
     HotKeyEventHandlers handlers_;
     // Set only while a press is delivered.
     std::optional<EventPointerPosition> pressPointer_;

@@ -30,8 +30,10 @@ void QtStatusMenu::rebuild() {
     menu_ = buildMenu(source_());
     show();
     tray_->setContextMenu(menu_.get());
-    // A tray that came or changed its colours since is followed from here on.
-    tray_->setIcon(trayIconPicture());
+}
+
+void QtStatusMenu::followTrayColours() {
+    if (tray_) tray_->setIcon(trayIconPicture());
 }
 
 void QtStatusMenu::makeTrayIcon() {

@@ -37,6 +37,9 @@ public:
     void setActionHandler(ActionHandler handler) { onAction_ = std::move(handler); }
     void show() override;
     void rebuild() override;
+    // Draws the tray item again in the colour the tray tells now (a tray came,
+    // went or changed its colours).
+    void followTrayColours();
 
     // The current menu (tests read it); null before the first rebuild.
     QMenu* menu() const { return menu_.get(); }

@@ -627,6 +627,43 @@ TEST_F(SmallScaledDisplay, TheOnboardingFitsWithItsHeaderAndBothButtons) {
               << window->y << "\n";
     EXPECT_TRUE(onScreen(*window)) << window->width << "x" << window->height << "+" << window->x << "+" << window->y;
     EXPECT_EQ(window->width, 1024) << "as wide as the screen holds";
+
+    // The buttons answer where they are drawn, in points from the bottom
+    // corners, and the header drags it: the next button turns the page, the
+    // window follows the header, and back on the first page skip closes it.
+    const auto at = [&](const WindowFacts& w, int x, int y) { return PointerPosition{w.x + x * scale, w.y + y * scale}; };
+    const int bottom = window->height / scale - 39;
+    const auto firstStep = probe->grab(window->x, window->y, window->width, window->height);
+    const auto next = at(*window, window->width / scale - 78, bottom);
+    pointer->click(next.x, next.y, 40ms);
+    const auto secondStep = tessivar::testing::Screenshots::settledGrab(*probe, *window, &firstStep);
+    EXPECT_NE(secondStep.pixels, firstStep.pixels) << "the next button did not turn the page";
+
+    const PointerPosition origin{window->x, window->y};
+    const auto header = at(*window, 150, 40);
+    const auto moved = [&] {
+        window = shownSettingsWindow();
+        return window && window->x > origin.x && window->y > origin.y;
+    };
+    // The window manager takes the move over a moment after it is asked to:
+    // the pointer goes on in steps, as a hand does, until the window follows.
+    pointer->moveTo(header.x, header.y);
+    pointer->press();
+    for (int step = 1; step <= 20 && !moved(); ++step) {
+        pointer->moveTo(header.x + 6 * step, header.y + 4 * step);
+        waitUntil(moved, 250ms);
+    }
+    pointer->release();
+    EXPECT_TRUE(moved()) << "the header did not drag the window";
+    ASSERT_TRUE(window);
+    // The left button goes back on the second page and skips on the first.
+    const auto left = at(*window, 56, bottom);
+    const auto onScreenPart = [&] { return probe->grab(window->x, window->y, 1024 - window->x, 768 - window->y).pixels; };
+    const auto secondPage = onScreenPart();
+    pointer->click(left.x, left.y, 40ms);
+    EXPECT_TRUE(waitUntil([&] { return onScreenPart() != secondPage; }, 5s)) << "the back button did not turn the page";
+    pointer->click(left.x, left.y, 40ms);
+    EXPECT_TRUE(waitUntil([&] { return !shownSettingsWindow().has_value(); }, 5s)) << "the skip button did not close it";
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The status item in a real XEmbed system tray (trayer) on the test X server.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <iostream>
 #include <optional>
 
@@ -39,6 +41,19 @@ std::optional<WindowFacts> openMenu(const tessivar::testing::X11WindowTree& tree
     return std::nullopt;
 }
 
+// The stretch of the tray's panel around the docked icon, to picture it there.
+std::optional<WindowFacts> panelAround(const tessivar::testing::X11WindowTree& tree, const WindowFacts& icon) {
+    constexpr int kMargin = 60;
+    for (auto window : tree.windows()) {
+        if (!window.viewable || !window.topLevel || window.className != "trayer") continue;
+        const int left = std::max(window.x, icon.x - kMargin);
+        window.width = std::min(window.x + window.width, icon.x + icon.width + kMargin) - left;
+        window.x = left;
+        return window;
+    }
+    return std::nullopt;
+}
+
 bool menuIsOpen(const tessivar::testing::X11WindowTree& tree) { return openMenu(tree).has_value(); }
 
 struct StatusTray : ::testing::Test {
@@ -51,11 +66,16 @@ struct StatusTray : ::testing::Test {
 
     // The icon once it stands still in the tray, not yet painted or still
     // being docked being waited past.
-    std::optional<tessivar::testing::ScreenGrab> dockedIconPicture() const {
+    // The panel around it is saved as `pictureName` for a person to look at.
+    std::optional<tessivar::testing::ScreenGrab> dockedIconPicture(const std::string& pictureName) const {
         std::optional<WindowFacts> icon;
         if (!tessivar::testing::waitUntil([&] { return (icon = dockedIcon(*tree)).has_value(); }, 15s)) return std::nullopt;
         const tessivar::testing::X11ScreenProbe probe(server.displayName());
-        return tessivar::testing::Screenshots::settledGrab(probe, *icon);
+        auto picture = tessivar::testing::Screenshots::settledGrab(probe, *icon);
+        if (const auto panel = panelAround(*tree, *icon)) {
+            tessivar::testing::Screenshots::save(probe.grab(panel->x, panel->y, panel->width, panel->height), pictureName);
+        }
+        return picture;
     }
 
     tessivar::testing::XorgDummyServer server;
@@ -113,27 +133,39 @@ TEST_F(StatusTray, ALeftClickOnTheIconOpensTheMenu) {
 // The icon reads on trayer's own light grey and on a dark panel: enough of
 // it stands out from the panel by 3 : 1 (WCAG's figure for graphics) to draw
 // the frame's outline, about three times the icon's side in pixels (the
-// pointer alone is not enough).
-TEST_F(StatusTray, TheIconReadsOnALightPanelAndOnADarkOne) {
+// pointer alone is not enough). A tray that tells its icons a colour gets
+// them in it, one that came after the program did too.
+TEST_F(StatusTray, TheIconReadsOnALightPanelAndOnADarkOneAndTakesTheColourATrayTells) {
+    const std::vector<std::string> dark = {"--transparent", "true", "--alpha", "0", "--tint", "0x202020"};
     const struct {
         const char* name;
         std::vector<std::string> options;
+        std::optional<std::uint32_t> told;
     } panels[] = {
-        {"light", {}},
-        {"dark", {"--transparent", "true", "--alpha", "0", "--tint", "0x202020"}},
+        {"light", {}, std::nullopt},
+        {"dark", dark, std::nullopt},
+        {"dark-told-amber", dark, 0xF0C040},
     };
     std::optional<tessivar::testing::TessivarProcess> tessivar;
     for (const auto& panel : panels) {
         tray.emplace(server.displayName(), panel.options);
         ASSERT_EQ(tray->start(), std::nullopt) << panel.name;
+        if (panel.told) {
+            ASSERT_TRUE(tray->tellColours(*panel.told)) << panel.name;
+        }
         if (!tessivar) tessivar.emplace(TESSIVAR_BINARY, server.displayName());
-        const auto picture = dockedIconPicture();
+        const auto picture = dockedIconPicture(std::string("tray-icon-") + panel.name + ".png");
         ASSERT_TRUE(picture) << panel.name << ": the icon did not dock";
-        tessivar::testing::Screenshots::save(*picture, std::string("tray-icon-") + panel.name + ".png");
         const int standing = tessivar::testing::Screenshots::pixelsStandingOut(*picture, 3.0);
         std::cout << "[tray icon] " << panel.name << " panel: " << standing << " pixels stand out\n";
         EXPECT_GE(standing, 3 * picture->height) << panel.name << " panel, a " << picture->width << "x" << picture->height
                                                  << " icon: " << standing << " pixels stand out";
+        if (panel.told) {
+            const auto inTheColour = std::count_if(picture->pixels.begin(), picture->pixels.end(), [&](std::uint32_t pixel) {
+                return tessivar::testing::Screenshots::distance(pixel & 0xFFFFFFu, *panel.told) <= 24;
+            });
+            EXPECT_GE(inTheColour, 3 * picture->height) << panel.name << ": drawn in another colour than the tray told";
+        }
         tray->stop();
         ASSERT_TRUE(tessivar::testing::waitUntil([&] { return !dockedIcon(*tree).has_value(); }, 5s));
     }

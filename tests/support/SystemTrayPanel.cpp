@@ -1,6 +1,9 @@
 #include "tests/support/SystemTrayPanel.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
+
+#include <array>
 
 #include "tests/support/WaitUntil.h"
 
@@ -36,6 +39,25 @@ platform::Failure SystemTrayPanel::start(std::chrono::milliseconds timeout) {
 void SystemTrayPanel::stop() {
     if (tray_) tray_->terminate(2s);
     tray_.reset();
+}
+
+bool SystemTrayPanel::tellColours(std::uint32_t foreground) const {
+    if (!display_) return false;
+    const std::string name = "_NET_SYSTEM_TRAY_S" + std::to_string(DefaultScreen(display_));
+    const Window owner = XGetSelectionOwner(display_, XInternAtom(display_, name.c_str(), False));
+    if (owner == None) return false;
+    // The foreground, error, warning and success colours, each as three 16-bit
+    // channels; all four the foreground here.
+    std::array<long, 12> channels{};
+    for (std::size_t index = 0; index < channels.size(); ++index) {
+        const unsigned shift = 16 - 8 * static_cast<unsigned>(index % 3);
+        channels[index] = static_cast<long>(((foreground >> shift) & 0xFFu) * 0x101u);
+    }
+    XChangeProperty(display_, owner, XInternAtom(display_, "_NET_SYSTEM_TRAY_COLORS", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(channels.data()),
+                    static_cast<int>(channels.size()));
+    XSync(display_, False);
+    return true;
 }
 
 bool SystemTrayPanel::sawAnnouncement(unsigned long selection) const {

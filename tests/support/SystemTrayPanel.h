@@ -1,5 +1,6 @@
 #pragma once
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -32,6 +33,10 @@ public:
     platform::Failure start(std::chrono::milliseconds timeout = std::chrono::seconds(10));
     // Ends the tray (the icons it held are let go).
     void stop();
+    // Tells the icons to draw in `foreground` (0xRRGGBB), as a tray that follows
+    // its panel's theme does: _NET_SYSTEM_TRAY_COLORS on the selection's owner
+    // (trayer itself tells none).
+    bool tellColours(std::uint32_t foreground) const;
 
 private:
     bool sawAnnouncement(unsigned long selection) const;

@@ -175,6 +175,24 @@ TEST_F(X11HotKeyServiceTest, AHeldKeyGivesOnePress) {
     EXPECT_EQ(seenBeforeSentinel(), (Seen{down(7), up(7)}));
 }
 
+// Fingers rolling from Alt+2 onto Alt+1: the 1 goes down inside the grab the
+// 2 started and comes up after that grab ended, so its release goes to the
+// focused window. The next Alt+1 is a press of its own all the same.
+TEST_F(X11HotKeyServiceTest, AKeyRolledOntoFromAnotherHotKeyIsPressedAgainLater) {
+    ASSERT_EQ(registerKey(kKey1, kOption, 7), platform::noErr);
+    ASSERT_EQ(registerKey(kKey2, kOption, 8), platform::noErr);
+
+    keyboard_->press("Alt_L");
+    keyboard_->press("2");
+    keyboard_->press("1");
+    keyboard_->release("2");
+    keyboard_->release("1");
+    keyboard_->release("Alt_L");
+    keyboard_->tap({"Alt_L", "1"});
+
+    EXPECT_EQ(seenBeforeSentinel(), (Seen{down(8), down(7), up(8), up(7), down(7), up(7)}));
+}
+
 TEST_F(X11HotKeyServiceTest, ACombinationAnotherClientHoldsIsRefusedAndLeavesNoGrabBehind) {
     CompetingClient other(server_->displayName());
     ASSERT_EQ(other.grab("1", kXMod1), 0);
