@@ -45,10 +45,10 @@ struct MovedAside {
 // that the link survives and the next save writes a fresh file through it.
 MovedAside moveTargetAside(const fs::path& file) {
     const auto target = DurableFile::resolveLinks(file);
-    if (!target.path) return {std::nullopt, target.error};
-    const fs::path aside = freeAsideName(*target.path);
+    if (!target) return {std::nullopt, *target.failure()};
+    const fs::path aside = freeAsideName(*target);
     std::error_code error;
-    fs::rename(*target.path, aside, error);
+    fs::rename(*target, aside, error);
     if (error) return {std::nullopt, error.message()};
     return {aside, {}};
 }
@@ -359,13 +359,13 @@ void UserDefaults::afterOutsideChange(const OutsideRead& outside) {
 UserDefaults::OutsideRead UserDefaults::readOutsideChange() {
     if (blockedBy_) return {};
     auto contents = DurableFile::read(file_);
-    if (contents.missing) return {};
-    if (!contents.bytes) return {unreadableMessage(file_, contents.error), false, true};
-    if (contents.bytes == onDisk_) return {};
-    auto parsed = parsedObject(*contents.bytes);
+    if (DurableFile::missing(contents)) return {};
+    if (!contents) return {unreadableMessage(file_, *contents.failure()), false, true};
+    if (*contents == onDisk_) return {};
+    auto parsed = parsedObject(*contents);
     if (!parsed) return {moveAside()};
     values_ = std::move(*parsed);
-    onDisk_ = std::move(contents.bytes);
+    onDisk_ = std::move(*contents);
     return {"⚠️ 设置文件已在别处修改，已重新读取 " + file_.string(), true};
 }
 
@@ -376,20 +376,20 @@ void UserDefaults::load() {
     std::error_code error;
     if (!fs::exists(file_, error)) return;
     const auto contents = DurableFile::read(file_);
-    if (!contents.bytes) {
+    if (!contents) {
         // Unreadable is not corrupt: the file may be perfectly good, so it is
         // neither moved nor overwritten.
-        blockedBy_ = "设置文件无法读取 (" + contents.error + ")";
-        report(unreadableMessage(file_, contents.error));
+        blockedBy_ = "设置文件无法读取 (" + *contents.failure() + ")";
+        report(unreadableMessage(file_, *contents.failure()));
         return;
     }
-    auto parsed = parsedObject(*contents.bytes);
+    auto parsed = parsedObject(*contents);
     if (!parsed) {
         report(moveAside());
         return;
     }
     values_ = std::move(*parsed);
-    onDisk_ = std::move(contents.bytes);
+    onDisk_ = *contents;
 }
 
 std::string UserDefaults::moveAside() {

@@ -108,8 +108,7 @@ TEST_F(FileBackedQueueTest, RecordsWaitingForTheSyncHoldNoFileOpen) {
     EXPECT_FALSE(files.sync());
     EXPECT_LE(openDescriptors(), before + 1) << "only the folder's own descriptor stays";
     for (const int i : {0, 127, 128, 999}) {
-        const auto read = files.read("R" + std::to_string(i));
-        EXPECT_EQ(read.bytes, "record " + std::to_string(i));
+        EXPECT_EQ(files.read("R" + std::to_string(i)).valueOr(""), "record " + std::to_string(i));
     }
 }
 
@@ -324,7 +323,7 @@ TEST_F(FileBackedQueueTest, AddReportsARecordThatCouldNotBeWrittenAndLogsTheFirs
     const auto lines = log.lines();
     ASSERT_EQ(lines.size(), 1u);
     // The record's file by its path, then why.
-    const std::string prefix = "[ZeraZov] Could not write file " + (folder / "").string();
+    const std::string prefix = "[ZeraZov] Could not write file " + (own / "").string();
     ASSERT_EQ(lines[0].rfind(prefix, 0), 0u) << lines[0];
     const auto colon = lines[0].find(": ", prefix.size());
     ASSERT_NE(colon, std::string::npos) << lines[0];
