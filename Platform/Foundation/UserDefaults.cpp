@@ -36,21 +36,17 @@ fs::path freeAsideName(const fs::path& file) {
     return candidate;
 }
 
-struct MovedAside {
-    std::optional<fs::path> aside;  // absent when the file could not be moved
-    std::string error;
-};
-
-// A settings file kept elsewhere behind a link is moved aside where it lies, so
-// that the link survives and the next save writes a fresh file through it.
-MovedAside moveTargetAside(const fs::path& file) {
+// Where the file went. A settings file kept elsewhere behind a link is moved
+// aside where it lies, so that the link survives and the next save writes a
+// fresh file through it.
+Result<fs::path> moveTargetAside(const fs::path& file) {
     const auto target = DurableFile::resolveLinks(file);
-    if (!target) return {std::nullopt, *target.failure()};
-    const fs::path aside = freeAsideName(*target);
+    if (!target) return target;
+    fs::path aside = freeAsideName(*target);
     std::error_code error;
     fs::rename(*target, aside, error);
-    if (error) return {std::nullopt, error.message()};
-    return {aside, {}};
+    if (error) return Failure(error.message());
+    return aside;
 }
 
 fs::path folderOf(const fs::path& file) { return file.has_parent_path() ? file.parent_path() : fs::path("."); }
@@ -160,8 +156,8 @@ std::string unreadableMessage(const fs::path& file, const std::string& error) {
 // A file nested too deep to handle safely is as unreadable as a broken one.
 std::optional<json> parsedObject(const std::string& bytes) {
     auto parsed = BoundedJSON::parse(bytes);
-    if (!parsed.value || !parsed.value->is_object()) return std::nullopt;
-    return std::move(parsed.value);
+    if (!parsed || !parsed->is_object()) return std::nullopt;
+    return std::move(*parsed);
 }
 
 }  // namespace
@@ -394,12 +390,12 @@ void UserDefaults::load() {
 
 std::string UserDefaults::moveAside() {
     const auto moved = moveTargetAside(file_);
-    if (!moved.aside) {
-        blockedBy_ = "损坏的设置文件未能移开 (" + moved.error + ")";
-        return "✗ 设置文件无法解析，也无法移开 " + file_.string() + ": " + moved.error;
+    if (!moved) {
+        blockedBy_ = "损坏的设置文件未能移开 (" + *moved.failure() + ")";
+        return "✗ 设置文件无法解析，也无法移开 " + file_.string() + ": " + *moved.failure();
     }
     onDisk_.reset();
-    return "⚠️ 设置文件无法解析，已移至 " + moved.aside->string();
+    return "⚠️ 设置文件无法解析，已移至 " + moved->string();
 }
 
 Failure UserDefaults::save() {

@@ -227,11 +227,11 @@ std::optional<json> ZeraZovStorage::getJSON(StorageKey key) const {
     if (!data) return std::nullopt;
     // A file nested too deep reads as absent, as a broken one does.
     auto value = platform::BoundedJSON::parse(*data);
-    if (!value.value) {
-        ZeraZovDebugLog::write("Failed to serialize key '" + keyText(key) + "' error: " + value.error);
+    if (!value) {
+        ZeraZovDebugLog::write("Failed to serialize key '" + keyText(key) + "' error: " + *value.failure());
         return std::nullopt;
     }
-    return std::move(value.value);
+    return std::move(*value);
 }
 
 void ZeraZovStorage::setJSON(StorageKey key, const json& value) const {

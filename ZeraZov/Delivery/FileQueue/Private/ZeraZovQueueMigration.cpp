@@ -104,8 +104,8 @@ platform::Failure migrateLegacyEvents(const fs::path& legacyFile, const ZeraZovQ
     const auto file = platform::DurableFile::read(legacyFile);
     if (!file) return file.failure();
     auto parsed = platform::BoundedJSON::parse(*file);
-    if (!parsed.value) return parsed.error;
-    const nlohmann::json events = std::move(*parsed.value);
+    if (!parsed) return parsed.failure();
+    const nlohmann::json events = std::move(*parsed);
     if (!events.is_array()) {
         ZeraZovDebugLog::write("Failed to migrate queue: invalid data format");
         return std::nullopt;
