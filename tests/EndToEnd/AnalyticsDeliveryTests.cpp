@@ -71,11 +71,14 @@ long receivedCount(const LoopbackServer& server, const std::string& name) {
 std::vector<json> queuedRecords(const std::filesystem::path& home) {
     const auto folder = queueFolder(home);
     std::vector<json> records;
-    if (!std::filesystem::exists(folder)) return records;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        if (!entry.is_regular_file()) continue;  // the queue's folder of spare files
-        auto event = json::parse(std::ifstream(entry.path()), nullptr, false);
-        if (event.is_object()) records.push_back(std::move(event));
+    // While a file stands in the folder's place, the records are in the one beside it.
+    for (const auto& held : {folder, std::filesystem::path(folder.string() + ".aside")}) {
+        if (!std::filesystem::is_directory(held)) continue;
+        for (const auto& entry : std::filesystem::directory_iterator(held)) {
+            if (!entry.is_regular_file()) continue;  // the queue's folder of spare files
+            auto event = json::parse(std::ifstream(entry.path()), nullptr, false);
+            if (event.is_object()) records.push_back(std::move(event));
+        }
     }
     return records;
 }
