@@ -77,8 +77,8 @@ std::string Shortcut::encoded() const {
 std::optional<Shortcut> Shortcut::decode(std::string_view text) {
     // Text from the settings file, which may have been edited into anything.
     const auto parsed = platform::BoundedJSON::parse(text);
-    if (!parsed.value || !parsed.value->is_object()) return std::nullopt;
-    const auto& json = *parsed.value;
+    if (!parsed || !parsed->is_object()) return std::nullopt;
+    const auto& json = *parsed;
     const auto keyCode = integerMember(json, kKeyCodeMember);
     const auto mask = integerMember(json, kModifiersMember);
     if (!keyCode || !mask) return std::nullopt;

@@ -36,7 +36,7 @@ const std::string storedEvent =
 void read(benchmark::State& state, const std::string& bytes) {
     for (auto _ : state) {
         auto result = platform::BoundedJSON::parse(bytes);
-        if (!result.value) state.SkipWithError("unread");
+        if (!result) state.SkipWithError("unread");
         benchmark::DoNotOptimize(result);
     }
 }

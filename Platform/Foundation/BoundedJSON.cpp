@@ -9,7 +9,7 @@ namespace platform {
 
 using nlohmann::json;
 
-BoundedJSON::ParseResult BoundedJSON::parse(std::string_view bytes) {
+Result<json> BoundedJSON::parse(std::string_view bytes) {
     json value;
     // One reading of the text: the value built as the bound is checked. (The
     // library's parser callback would see the depth too, but it looks through a
@@ -17,9 +17,9 @@ BoundedJSON::ParseResult BoundedJSON::parse(std::string_view bytes) {
     // document cost the square of its width.)
     JSONValueBuilder builder(value);
     DepthBoundedSAX bounded(builder, maxDepth);
-    if (json::sax_parse(bytes, &bounded)) return {std::move(value), {}};
-    if (bounded.tooDeep()) return {std::nullopt, "nested deeper than " + std::to_string(maxDepth) + " levels"};
-    return {std::nullopt, bounded.error()};
+    if (json::sax_parse(bytes, &bounded)) return value;
+    if (bounded.tooDeep()) return Failure("nested deeper than " + std::to_string(maxDepth) + " levels");
+    return Failure(bounded.error());
 }
 
 bool BoundedJSON::isWithinDepth(const json& value, std::size_t limit) {

@@ -1,12 +1,11 @@
 #pragma once
 #include <cstddef>
-#include <optional>
-#include <string>
 #include <string_view>
 
 #include <nlohmann/json.hpp>
 
 #include "Platform/Foundation/DepthBoundedSAX.h"
+#include "Platform/Foundation/Result.h"
 
 namespace platform {
 
@@ -23,15 +22,10 @@ public:
     // needs for one recursion per level.
     static constexpr std::size_t maxDepth = 512;
 
-    struct ParseResult {
-        std::optional<nlohmann::json> value;  // absent on failure
-        std::string error;
-    };
-
     // The document in `bytes`, or why there is none: it is no JSON text, or it
     // nests deeper than maxDepth (found as the parser meets the bracket that
     // opens the level too many, before anything of that level is built).
-    static ParseResult parse(std::string_view bytes);
+    static Result<nlohmann::json> parse(std::string_view bytes);
 
     // Reads the JSON text in `bytes` with the library's parser, handing its
     // events to `handler` (the library's SAX interface) as long as the text

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <optional>
 #include <cerrno>
 #include <system_error>
 
@@ -71,7 +72,7 @@ UniqueFd ownTemporary(int folder, const std::string& name, std::string& temporar
 // Sets the mode, writes, syncs when asked and closes; answers the first failure's text.
 Failure fillTemporary(UniqueFd& fd, std::optional<mode_t> mode, std::string_view bytes, DurableFile::Sync sync) {
     if (mode && ::fchmod(fd.get(), *mode) != 0) return DurableFile::errnoText();
-    if (!DurableFile::writeAll(fd.get(), bytes)) return DurableFile::errnoText();
+    if (auto failed = DurableFile::writeAll(fd.get(), bytes)) return failed;
     // Without the sync a power cut soon after the rename could leave an empty
     // file where the old value was.
     if (sync == DurableFile::Sync::now && ::fsync(fd.get()) != 0) return DurableFile::errnoText();
@@ -99,48 +100,52 @@ Failure replace(const fs::path& target, std::string_view bytes, DurableFile::Syn
 
 std::string DurableFile::errnoText() { return std::system_category().message(errno); }
 
-bool DurableFile::writeAll(int fd, std::string_view bytes) {
+Failure DurableFile::writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
+        if (n < 0) return Failure::ofErrorNumber(errno);
         bytes.remove_prefix(static_cast<std::size_t>(n));
     }
-    return true;
+    return std::nullopt;
 }
 
-DurableFile::ReadResult DurableFile::read(const std::filesystem::path& file, std::size_t limit) {
+Result<std::string> DurableFile::read(const std::filesystem::path& file, std::size_t limit) {
     // O_NONBLOCK keeps a pipe at the path from stalling the caller; it changes
     // nothing for a regular file.
     return readOpened(UniqueFd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)), limit);
 }
 
-DurableFile::ReadResult DurableFile::readAt(int folder, const std::string& name, std::size_t limit) {
+Result<std::string> DurableFile::readAt(int folder, const std::string& name, std::size_t limit) {
     return readOpened(UniqueFd(::openat(folder, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW)),
                       limit);
 }
 
-DurableFile::ReadResult DurableFile::readOpened(UniqueFd fd, std::size_t limit) {
-    if (!fd.valid()) {
-        // A file where a folder of the path should be leaves nothing at the path either.
-        const bool missing = errno == ENOENT || errno == ENOTDIR;
-        return {std::nullopt, errnoText(), missing};
-    }
+// Only a failure to open carries its error number: that is where a missing
+// file shows.
+Result<std::string> DurableFile::readOpened(UniqueFd fd, std::size_t limit) {
+    if (!fd.valid()) return Failure::ofErrorNumber(errno);
     struct stat info {};
-    if (::fstat(fd.get(), &info) != 0) return {std::nullopt, errnoText()};
-    if (!S_ISREG(info.st_mode)) return {std::nullopt, "not a regular file"};
+    if (::fstat(fd.get(), &info) != 0) return Failure(errnoText());
+    if (!S_ISREG(info.st_mode)) return Failure("not a regular file");
     const auto size = static_cast<std::size_t>(info.st_size);
-    if (size > limit) return {std::nullopt, tooLarge(limit)};
+    if (size > limit) return Failure(tooLarge(limit));
     std::string bytes;
     bytes.reserve(size);
-    if (auto error = readAll(fd.get(), limit, bytes)) return {std::nullopt, std::move(*error)};
-    return {std::move(bytes), {}};
+    if (auto error = readAll(fd.get(), limit, bytes)) return error;
+    return bytes;
+}
+
+// A file where a folder of the path should be leaves nothing at the path either.
+bool DurableFile::missing(const Result<std::string>& read) {
+    const int errorNumber = read.failure().errorNumber();
+    return errorNumber == ENOENT || errorNumber == ENOTDIR;
 }
 
 Failure DurableFile::writeAtomically(const std::filesystem::path& file, std::string_view bytes, Sync sync) {
     const auto target = resolveLinks(file);
-    if (!target.path) return target.error;
-    return replace(*target.path, bytes, sync, replacedPermissions(*target.path));
+    if (!target) return target.failure();
+    return replace(*target, bytes, sync, replacedPermissions(*target));
 }
 
 Failure DurableFile::writeOwn(const std::filesystem::path& file, std::string_view bytes, Sync sync) {
@@ -167,20 +172,20 @@ Failure DurableFile::writeNew(const std::filesystem::path& file, std::string_vie
     return replace(file, bytes, sync, std::nullopt);
 }
 
-DurableFile::TargetResult DurableFile::resolveLinks(const std::filesystem::path& file) {
+Result<std::filesystem::path> DurableFile::resolveLinks(const std::filesystem::path& file) {
     fs::path current = file;
     for (int hop = 0; hop <= kMaxLinkHops; ++hop) {
         std::error_code error;
         const auto status = fs::symlink_status(current, error);
-        if (status.type() == fs::file_type::not_found) return {current, {}};
-        if (error) return {std::nullopt, error.message()};
-        if (status.type() != fs::file_type::symlink) return {current, {}};
+        if (status.type() == fs::file_type::not_found) return current;
+        if (error) return Failure(error.message());
+        if (status.type() != fs::file_type::symlink) return current;
         const fs::path named = fs::read_symlink(current, error);
-        if (error) return {std::nullopt, error.message()};
+        if (error) return Failure(error.message());
         // An absolute name replaces the folder; a relative one starts from the link's own folder.
         current = current.parent_path() / named;
     }
-    return {std::nullopt, std::system_category().message(ELOOP)};
+    return Failure::ofErrorNumber(ELOOP);
 }
 
 void DurableFile::syncFolder(const std::filesystem::path& folder) {

@@ -1,26 +1,20 @@
 #pragma once
 #include <cstddef>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
 
 #include "Platform/Foundation/Failure.h"
+#include "Platform/Foundation/Result.h"
 #include "Platform/Foundation/UniqueFd.h"
 
 namespace platform {
 
 // Whole-file reads and atomic replacements for files that must survive a crash
 // or a power cut intact. Nothing here throws; a failure comes back as the
-// error's text.
+// error's text (see Failure and Result).
 class DurableFile {
 public:
-    struct ReadResult {
-        std::optional<std::string> bytes;  // absent on failure
-        std::string error;
-        bool missing = false;  // the failure was that nothing is, or can be, at the path
-    };
-
     // The most a whole-file read takes in unless asked otherwise: far more than
     // any settings file, stored value or queued record this program writes, and
     // little enough that a file grown by accident (or on purpose) costs neither
@@ -32,19 +26,16 @@ public:
     // (the rename is the kernel's), but a power cut may still take it.
     enum class Sync { now, later };
 
-    struct TargetResult {
-        std::optional<std::filesystem::path> path;  // absent on failure
-        std::string error;
-    };
-
     // Only a regular file is read: a folder, a pipe or a device at the path is a
     // failure, and reading never blocks on one. So is a file of more than `limit`
     // bytes, found from its size before any byte is read, or while reading one
     // whose size says nothing (the kernel's own files) or that grows meanwhile.
-    static ReadResult read(const std::filesystem::path& file, std::size_t limit = readLimit);
+    static Result<std::string> read(const std::filesystem::path& file, std::size_t limit = readLimit);
     // The same for the file `name` of an open folder; a symbolic link there is
     // not followed, and fails.
-    static ReadResult readAt(int folder, const std::string& name, std::size_t limit = readLimit);
+    static Result<std::string> readAt(int folder, const std::string& name, std::size_t limit = readLimit);
+    // Whether a read failed because nothing is, or can be, at the path.
+    static bool missing(const Result<std::string>& read);
 
     // A reader sees the old bytes or the new ones, never a part: the bytes go to
     // a private temporary file "<name>.tmp-XXXXXX" in the same folder, reach the
@@ -76,11 +67,11 @@ public:
     // links; a dangling link names the file to create. A path that is no link
     // (or names nothing yet) is its own target. Fails on a loop of links or a
     // link that cannot be read.
-    static TargetResult resolveLinks(const std::filesystem::path& file);
+    static Result<std::filesystem::path> resolveLinks(const std::filesystem::path& file);
 
     // Writes every byte to the descriptor, resuming after interruptions and short
-    // writes; false on failure, with errno telling why.
-    [[nodiscard]] static bool writeAll(int fd, std::string_view bytes);
+    // writes.
+    static Failure writeAll(int fd, std::string_view bytes);
     // Why the last system call failed, as the failures above are worded.
     static std::string errnoText();
 
@@ -92,7 +83,7 @@ public:
     static void syncFolder(const std::filesystem::path& folder);
 
 private:
-    static ReadResult readOpened(UniqueFd fd, std::size_t limit);
+    static Result<std::string> readOpened(UniqueFd fd, std::size_t limit);
 };
 
 }  // namespace platform

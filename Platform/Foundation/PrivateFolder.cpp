@@ -28,13 +28,13 @@ std::string errorText(const fs::path& path, int error) {
     return path.string() + ": " + std::system_category().message(error);
 }
 
-PrivateFolder::Opened failure(const fs::path& path, int error) { return {UniqueFd(), errorText(path, error), error}; }
+Failure failure(const fs::path& path, int error) { return {errorText(path, error), error}; }
 
 // One name below an open folder, made when missing; never through a link.
-PrivateFolder::Opened openOwn(int parent, const fs::path& name, const fs::path& path, bool makeMissing) {
+Result<UniqueFd> openOwn(int parent, const fs::path& name, const fs::path& path, bool makeMissing) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         UniqueFd fd(::openat(parent, name.c_str(), folderFlags | O_NOFOLLOW));
-        if (fd.valid()) return {std::move(fd), {}, 0};
+        if (fd.valid()) return fd;
         if (errno != ENOENT || !makeMissing) break;
         // Made by someone else meanwhile is as good.
         if (::mkdirat(parent, name.c_str(), privateMode) != 0 && errno != EEXIST) break;
@@ -63,36 +63,38 @@ Failure PrivateFolder::makeAll(const fs::path& folder) {
 
 Failure PrivateFolder::make() const {
     if (auto failed = makeAll(root_)) return failed;
-    auto opened = walk(true);
-    if (opened.fd.valid()) return std::nullopt;
-    return opened.error;
+    const auto opened = walk(true);
+    if (opened) return std::nullopt;
+    return opened.failure();
 }
 
-PrivateFolder::Opened PrivateFolder::open() const { return walk(false); }
+Result<UniqueFd> PrivateFolder::open() const { return walk(false); }
 
-PrivateFolder::Opened PrivateFolder::walk(bool makeMissing) const {
-    Opened current{UniqueFd(::open(root_.c_str(), folderFlags)), {}, 0};
-    if (!current.fd.valid()) return failure(root_, errno);
+Result<UniqueFd> PrivateFolder::walk(bool makeMissing) const {
+    UniqueFd current(::open(root_.c_str(), folderFlags));
+    if (!current.valid()) return failure(root_, errno);
     auto path = root_;
     for (const auto& name : own_) {
         if (name.empty() || name == ".") continue;
         path /= name;
         // Climbing out would leave what is ours.
         if (name == "..") return failure(path, EINVAL);
-        current = openOwn(current.fd.get(), name, path, makeMissing);
-        if (!current.fd.valid()) return current;
+        auto opened = openOwn(current.get(), name, path, makeMissing);
+        if (!opened) return opened;
+        current = std::move(*opened);
     }
     return current;
 }
 
-std::optional<std::vector<std::string>> PrivateFolder::entryNames(int folder) {
+Result<std::vector<std::string>> PrivateFolder::entryNames(int folder) {
     // A description of its own: the held descriptor's position stays where it is.
     const int own = ::openat(folder, ".", folderFlags);
-    if (own < 0) return std::nullopt;
+    if (own < 0) return Failure::ofErrorNumber(errno);
     DIR* listing = ::fdopendir(own);
     if (listing == nullptr) {
+        const int failed = errno;
         ::close(own);
-        return std::nullopt;
+        return Failure::ofErrorNumber(failed);
     }
     std::vector<std::string> names;
     errno = 0;
@@ -102,8 +104,7 @@ std::optional<std::vector<std::string>> PrivateFolder::entryNames(int folder) {
     }
     const int failed = errno;
     ::closedir(listing);
-    errno = failed;
-    if (failed != 0) return std::nullopt;
+    if (failed != 0) return Failure::ofErrorNumber(failed);
     return names;
 }
 

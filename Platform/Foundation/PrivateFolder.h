@@ -1,10 +1,10 @@
 #pragma once
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "Platform/Foundation/Failure.h"
+#include "Platform/Foundation/Result.h"
 #include "Platform/Foundation/UniqueFd.h"
 
 namespace platform {
@@ -18,12 +18,6 @@ namespace platform {
 // as the XDG rules ask); a folder that exists keeps its mode.
 class PrivateFolder {
 public:
-    struct Opened {
-        UniqueFd fd;        // the folder, opened for reading; invalid on failure
-        std::string error;  // why not
-        int errorNumber = 0;
-    };
-
     PrivateFolder() = default;
     PrivateFolder(std::filesystem::path root, std::filesystem::path own);
     // The folder itself, with its parent as the root: only its last name is its own.
@@ -36,18 +30,18 @@ public:
 
     // Makes what is missing; answers the error's text on failure.
     Failure make() const;
-    // Opens it, walking `own` one folder at a time without following a link.
-    Opened open() const;
+    // Opens it for reading, walking `own` one folder at a time without following
+    // a link; a failure carries the system's error number.
+    Result<UniqueFd> open() const;
 
     // Makes `folder` and its missing parents, each 0700.
     static Failure makeAll(const std::filesystem::path& folder);
 
-    // The names in an open folder, "." and ".." left out; nothing, with errno
-    // telling why, when it cannot be read.
-    static std::optional<std::vector<std::string>> entryNames(int folder);
+    // The names in an open folder, "." and ".." left out, or why it cannot be read.
+    static Result<std::vector<std::string>> entryNames(int folder);
 
 private:
-    Opened walk(bool makeMissing) const;
+    Result<UniqueFd> walk(bool makeMissing) const;
 
     std::filesystem::path root_;
     std::filesystem::path own_;

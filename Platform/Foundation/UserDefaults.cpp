@@ -36,21 +36,17 @@ fs::path freeAsideName(const fs::path& file) {
     return candidate;
 }
 
-struct MovedAside {
-    std::optional<fs::path> aside;  // absent when the file could not be moved
-    std::string error;
-};
-
-// A settings file kept elsewhere behind a link is moved aside where it lies, so
-// that the link survives and the next save writes a fresh file through it.
-MovedAside moveTargetAside(const fs::path& file) {
+// Where the file went. A settings file kept elsewhere behind a link is moved
+// aside where it lies, so that the link survives and the next save writes a
+// fresh file through it.
+Result<fs::path> moveTargetAside(const fs::path& file) {
     const auto target = DurableFile::resolveLinks(file);
-    if (!target.path) return {std::nullopt, target.error};
-    const fs::path aside = freeAsideName(*target.path);
+    if (!target) return target;
+    fs::path aside = freeAsideName(*target);
     std::error_code error;
-    fs::rename(*target.path, aside, error);
-    if (error) return {std::nullopt, error.message()};
-    return {aside, {}};
+    fs::rename(*target, aside, error);
+    if (error) return Failure(error.message());
+    return aside;
 }
 
 fs::path folderOf(const fs::path& file) { return file.has_parent_path() ? file.parent_path() : fs::path("."); }
@@ -160,8 +156,8 @@ std::string unreadableMessage(const fs::path& file, const std::string& error) {
 // A file nested too deep to handle safely is as unreadable as a broken one.
 std::optional<json> parsedObject(const std::string& bytes) {
     auto parsed = BoundedJSON::parse(bytes);
-    if (!parsed.value || !parsed.value->is_object()) return std::nullopt;
-    return std::move(parsed.value);
+    if (!parsed || !parsed->is_object()) return std::nullopt;
+    return std::move(*parsed);
 }
 
 }  // namespace
@@ -359,13 +355,13 @@ void UserDefaults::afterOutsideChange(const OutsideRead& outside) {
 UserDefaults::OutsideRead UserDefaults::readOutsideChange() {
     if (blockedBy_) return {};
     auto contents = DurableFile::read(file_);
-    if (contents.missing) return {};
-    if (!contents.bytes) return {unreadableMessage(file_, contents.error), false, true};
-    if (contents.bytes == onDisk_) return {};
-    auto parsed = parsedObject(*contents.bytes);
+    if (DurableFile::missing(contents)) return {};
+    if (!contents) return {unreadableMessage(file_, *contents.failure()), false, true};
+    if (*contents == onDisk_) return {};
+    auto parsed = parsedObject(*contents);
     if (!parsed) return {moveAside()};
     values_ = std::move(*parsed);
-    onDisk_ = std::move(contents.bytes);
+    onDisk_ = std::move(*contents);
     return {"⚠️ 设置文件已在别处修改，已重新读取 " + file_.string(), true};
 }
 
@@ -376,30 +372,30 @@ void UserDefaults::load() {
     std::error_code error;
     if (!fs::exists(file_, error)) return;
     const auto contents = DurableFile::read(file_);
-    if (!contents.bytes) {
+    if (!contents) {
         // Unreadable is not corrupt: the file may be perfectly good, so it is
         // neither moved nor overwritten.
-        blockedBy_ = "设置文件无法读取 (" + contents.error + ")";
-        report(unreadableMessage(file_, contents.error));
+        blockedBy_ = "设置文件无法读取 (" + *contents.failure() + ")";
+        report(unreadableMessage(file_, *contents.failure()));
         return;
     }
-    auto parsed = parsedObject(*contents.bytes);
+    auto parsed = parsedObject(*contents);
     if (!parsed) {
         report(moveAside());
         return;
     }
     values_ = std::move(*parsed);
-    onDisk_ = std::move(contents.bytes);
+    onDisk_ = *contents;
 }
 
 std::string UserDefaults::moveAside() {
     const auto moved = moveTargetAside(file_);
-    if (!moved.aside) {
-        blockedBy_ = "损坏的设置文件未能移开 (" + moved.error + ")";
-        return "✗ 设置文件无法解析，也无法移开 " + file_.string() + ": " + moved.error;
+    if (!moved) {
+        blockedBy_ = "损坏的设置文件未能移开 (" + *moved.failure() + ")";
+        return "✗ 设置文件无法解析，也无法移开 " + file_.string() + ": " + *moved.failure();
     }
     onDisk_.reset();
-    return "⚠️ 设置文件无法解析，已移至 " + moved.aside->string();
+    return "⚠️ 设置文件无法解析，已移至 " + moved->string();
 }
 
 Failure UserDefaults::save() {

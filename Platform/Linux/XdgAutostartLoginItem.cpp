@@ -89,8 +89,8 @@ LoginItemStatus XdgAutostartLoginItem::status() {
     const fs::path entry = isRegularFile(userEntry()) ? userEntry() : systemEntry().value_or(fs::path());
     if (entry.empty()) return LoginItemStatus::notRegistered;
     const auto text = DurableFile::read(entry);
-    if (!text.bytes) return LoginItemStatus::notFound;
-    return startsProgram(*text.bytes) ? LoginItemStatus::enabled : LoginItemStatus::notRegistered;
+    if (!text) return LoginItemStatus::notFound;
+    return startsProgram(*text) ? LoginItemStatus::enabled : LoginItemStatus::notRegistered;
 }
 
 std::string XdgAutostartLoginItem::entryText(bool hidden) const {

@@ -24,14 +24,14 @@ std::string openError(int folder, const std::string& name, const std::filesystem
 }  // namespace
 
 FileLock::FileLock(const PrivateFolder& folder, const std::string& name) {
-    auto opened = folder.open();
-    if (!opened.fd.valid()) {
-        error_ = std::move(opened.error);
+    const auto opened = folder.open();
+    if (!opened) {
+        error_ = *opened.failure();
         return;
     }
-    fd_.reset(::openat(opened.fd.get(), name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    fd_.reset(::openat(opened->get(), name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (!fd_.valid()) {
-        error_ = openError(opened.fd.get(), name, folder.path() / name);
+        error_ = openError(opened->get(), name, folder.path() / name);
         return;
     }
     int result = 0;

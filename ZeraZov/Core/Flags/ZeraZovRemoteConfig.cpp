@@ -54,8 +54,8 @@ std::optional<json> parsedPayload(const json& payload) {
     if (payload.is_null()) return std::nullopt;
     if (!payload.is_string()) return payload;
     auto parsed = platform::BoundedJSON::parse(payload.get_ref<const std::string&>());
-    if (parsed.value) return std::move(parsed.value);
-    ZeraZovDebugLog::write("Error parsing the object Optional(" + payload.dump() + "): " + parsed.error);
+    if (parsed) return std::move(*parsed);
+    ZeraZovDebugLog::write("Error parsing the object Optional(" + payload.dump() + "): " + *parsed.failure());
     return payload;
 }
 

@@ -183,21 +183,20 @@ platform::PrivateFolder ZeraZovStorage::folder(StorageKey key) const {
 std::optional<std::string> ZeraZovStorage::getData(StorageKey key) const {
     if (refused_) return std::nullopt;
     const auto folder = platform::PrivateFolder(ownedRoot_, ownedPart_).open();
-    if (!folder.fd.valid()) {
+    if (!folder) {
         // Removed while the program runs, the folder holds no value; anything else is said.
-        if (folder.errorNumber != ENOENT) {
-            ZeraZovDebugLog::write("Error reading data from key " + keyText(key) + ": " + folder.error);
+        if (folder.failure().errorNumber() != ENOENT) {
+            ZeraZovDebugLog::write("Error reading data from key " + keyText(key) + ": " + *folder.failure());
         }
         return std::nullopt;
     }
-    auto result = platform::DurableFile::readAt(folder.fd.get(), std::string(rawValue(key)));
-    if (result.missing) return std::nullopt;
-    if (!result.bytes) {
-        const std::string why = isSymbolicLink(url(key)) ? url(key).string() + " is a symbolic link, not followed"
-                                                         : result.error;
-        ZeraZovDebugLog::write("Error reading data from key " + keyText(key) + ": " + why);
-    }
-    return std::move(result.bytes);
+    auto result = platform::DurableFile::readAt(folder->get(), std::string(rawValue(key)));
+    if (result) return std::move(*result);
+    if (platform::DurableFile::missing(result)) return std::nullopt;
+    const std::string why = isSymbolicLink(url(key)) ? url(key).string() + " is a symbolic link, not followed"
+                                                     : *result.failure();
+    ZeraZovDebugLog::write("Error reading data from key " + keyText(key) + ": " + why);
+    return std::nullopt;
 }
 
 // A link in a value's place is replaced by the value's own file: the client
@@ -211,9 +210,8 @@ void ZeraZovStorage::setData(StorageKey key, const std::optional<std::string>& c
     }
     const auto folder = platform::PrivateFolder(ownedRoot_, ownedPart_).open();
     const bool replacesLink = isSymbolicLink(url(key));
-    const auto error = folder.fd.valid()
-                           ? platform::DurableFile::writeOwnAt(folder.fd.get(), std::string(rawValue(key)), *contents)
-                           : platform::Failure(folder.error);
+    const auto error = folder ? platform::DurableFile::writeOwnAt(folder->get(), std::string(rawValue(key)), *contents)
+                              : folder.failure();
     if (error) {
         ZeraZovDebugLog::write("Failed to write data for key '" + keyText(key) + "' error: " + *error);
         return;
@@ -229,11 +227,11 @@ std::optional<json> ZeraZovStorage::getJSON(StorageKey key) const {
     if (!data) return std::nullopt;
     // A file nested too deep reads as absent, as a broken one does.
     auto value = platform::BoundedJSON::parse(*data);
-    if (!value.value) {
-        ZeraZovDebugLog::write("Failed to serialize key '" + keyText(key) + "' error: " + value.error);
+    if (!value) {
+        ZeraZovDebugLog::write("Failed to serialize key '" + keyText(key) + "' error: " + *value.failure());
         return std::nullopt;
     }
-    return std::move(value.value);
+    return std::move(*value);
 }
 
 void ZeraZovStorage::setJSON(StorageKey key, const json& value) const {

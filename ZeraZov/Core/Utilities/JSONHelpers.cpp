@@ -168,8 +168,8 @@ std::optional<std::string> toJSONData(const json& dictionary, int indent) {
 
 std::optional<json> jsonObject(std::string_view bytes) {
     auto parsed = platform::BoundedJSON::parse(bytes);
-    if (!parsed.value || !parsed.value->is_object()) return std::nullopt;
-    return std::move(parsed.value);
+    if (!parsed || !parsed->is_object()) return std::nullopt;
+    return std::move(*parsed);
 }
 
 nlohmann::json merged(const nlohmann::json& base, const nlohmann::json& overlay) {

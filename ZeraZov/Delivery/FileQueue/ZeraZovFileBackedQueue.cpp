@@ -29,10 +29,9 @@ void ZeraZovFileBackedQueue::setup(const std::vector<std::filesystem::path>& old
 }
 
 void ZeraZovFileBackedQueue::load() {
-    std::string error;
-    auto names = folder_.namesOldestFirst(error);
+    auto names = folder_.namesOldestFirst();
     if (!names) {
-        ZeraZovDebugLog::write("Failed to load files for queue " + error);
+        ZeraZovDebugLog::write("Failed to load files for queue " + *names.failure());
         return;
     }
     std::lock_guard lock(itemsLock_);
@@ -106,12 +105,12 @@ ZeraZovQueueBatch ZeraZovFileBackedQueue::read(std::vector<std::string> names, s
 
 void ZeraZovFileBackedQueue::readInto(ZeraZovQueueBatch& batch, std::string name) {
     auto file = folder_.read(name);
-    if (file.bytes) {
-        batch.records.push_back(std::move(*file.bytes));
-    } else if (file.missing) {
+    if (file) {
+        batch.records.push_back(std::move(*file));
+    } else if (platform::DurableFile::missing(file)) {
         ZeraZovDebugLog::write("File " + folder_.fileURL(name).string() + " does not exist");
     } else {
-        ZeraZovDebugLog::write("File " + folder_.fileURL(name).string() + " is corrupted " + file.error);
+        ZeraZovDebugLog::write("File " + folder_.fileURL(name).string() + " is corrupted " + *file.failure());
         folder_.remove(name);
     }
     batch.names.push_back(std::move(name));

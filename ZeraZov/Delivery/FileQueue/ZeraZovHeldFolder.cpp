@@ -20,10 +20,10 @@ platform::PrivateFolder besides(const platform::PrivateFolder& folder) {
     return {folder.root(), own};
 }
 
-platform::PrivateFolder::Opened openMade(const platform::PrivateFolder& folder, bool makeMissing) {
+platform::Result<platform::UniqueFd> openMade(const platform::PrivateFolder& folder, bool makeMissing) {
     auto opened = folder.open();
-    if (opened.fd.valid() || opened.errorNumber != ENOENT || !makeMissing) return opened;
-    if (auto failed = folder.make()) return {platform::UniqueFd(), std::move(*failed), ENOENT};
+    if (opened || opened.failure().errorNumber() != ENOENT || !makeMissing) return opened;
+    if (auto failed = folder.make()) return platform::Failure(*failed, ENOENT);
     return folder.open();
 }
 
@@ -32,27 +32,21 @@ platform::PrivateFolder::Opened openMade(const platform::PrivateFolder& folder, 
 ZeraZovHeldFolder::ZeraZovHeldFolder(platform::PrivateFolder folder)
     : folder_(std::move(folder)), aside_(besides(folder_)) {}
 
-ZeraZovHeldFolder::Descriptor ZeraZovHeldFolder::get(std::string& error) const {
+platform::Result<ZeraZovHeldFolder::Descriptor> ZeraZovHeldFolder::get() const {
     std::lock_guard guard(lock_);
     if (held_) return held_;
     auto opened = openNow(false);
-    if (!opened.fd.valid()) {
-        error = opened.error;
-        return nullptr;
-    }
-    held_ = std::make_shared<const platform::UniqueFd>(std::move(opened.fd));
+    if (!opened) return opened.failure();
+    held_ = std::make_shared<const platform::UniqueFd>(std::move(*opened));
     return held_;
 }
 
-ZeraZovHeldFolder::Descriptor ZeraZovHeldFolder::current(std::string& error, bool makeMissing) const {
+platform::Result<ZeraZovHeldFolder::Descriptor> ZeraZovHeldFolder::current(bool makeMissing) const {
     auto opened = openNow(makeMissing);
-    if (!opened.fd.valid()) {
-        error = opened.error;
-        return nullptr;
-    }
+    if (!opened) return opened.failure();
     std::lock_guard guard(lock_);
-    if (held_ && sameFolder(held_->get(), opened.fd.get())) return held_;
-    held_ = std::make_shared<const platform::UniqueFd>(std::move(opened.fd));
+    if (held_ && sameFolder(held_->get(), opened->get())) return held_;
+    held_ = std::make_shared<const platform::UniqueFd>(std::move(*opened));
     return held_;
 }
 
@@ -63,15 +57,15 @@ void ZeraZovHeldFolder::drop() const {
 
 platform::UniqueFd ZeraZovHeldFolder::asideApartFrom(const Descriptor& current) const {
     auto opened = aside_.open();
-    if (!opened.fd.valid() || (current && sameFolder(opened.fd.get(), current->get()))) return {};
-    return std::move(opened.fd);
+    if (!opened || (current && sameFolder(opened->get(), current->get()))) return {};
+    return std::move(*opened);
 }
 
-platform::PrivateFolder::Opened ZeraZovHeldFolder::openNow(bool makeMissing) const {
+platform::Result<platform::UniqueFd> ZeraZovHeldFolder::openNow(bool makeMissing) const {
     auto opened = openMade(folder_, makeMissing);
-    if (opened.fd.valid() || !fileAtThePath()) return opened;
+    if (opened || !fileAtThePath()) return opened;
     auto aside = openMade(aside_, makeMissing);
-    return aside.fd.valid() ? std::move(aside) : std::move(opened);
+    return aside ? std::move(aside) : std::move(opened);
 }
 
 bool ZeraZovHeldFolder::fileAtThePath() const {

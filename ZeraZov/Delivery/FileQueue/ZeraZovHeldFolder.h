@@ -1,9 +1,9 @@
 #pragma once
 #include <memory>
 #include <mutex>
-#include <string>
 
 #include "Platform/Foundation/PrivateFolder.h"
+#include "Platform/Foundation/Result.h"
 #include "Platform/Foundation/UniqueFd.h"
 
 namespace zerazov {
@@ -25,13 +25,13 @@ public:
 
     explicit ZeraZovHeldFolder(platform::PrivateFolder folder);
 
-    // The folder's descriptor, opened when none is held; nothing, with the
-    // error's text, when the folder cannot be opened.
-    Descriptor get(std::string& error) const;
+    // The folder's descriptor, opened when none is held, or why the folder
+    // cannot be opened.
+    platform::Result<Descriptor> get() const;
     // The folder now at the path, made again when it is gone and `makeMissing`:
     // the descriptor held while it is still that folder, else one opened now and
     // held from here on. Costs a walk of the path and two stats.
-    Descriptor current(std::string& error, bool makeMissing) const;
+    platform::Result<Descriptor> current(bool makeMissing) const;
     // Lets go of the descriptor held, so that the next get() opens the folder now
     // at the path (the descriptor was found stale, or the folder was removed on purpose).
     void drop() const;
@@ -44,7 +44,7 @@ public:
 private:
     // The folder at the path, made when missing and `makeMissing`; the one
     // beside it (made the same way) while a file stands at the path.
-    platform::PrivateFolder::Opened openNow(bool makeMissing) const;
+    platform::Result<platform::UniqueFd> openNow(bool makeMissing) const;
     bool fileAtThePath() const;
 
     const platform::PrivateFolder folder_;

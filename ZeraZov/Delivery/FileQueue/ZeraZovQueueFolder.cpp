@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <limits>
-#include <system_error>
 #include <tuple>
 #include <utility>
 
@@ -25,8 +24,6 @@ namespace fs = std::filesystem;
 using FileTime = std::pair<std::int64_t, std::uint32_t>;
 
 using platform::DurableFile;
-
-std::string errorText(int error) { return std::system_category().message(error); }
 
 struct Entry {
     FileTime created;
@@ -64,9 +61,9 @@ platform::Failure ZeraZovQueueFolder::removeWhole() const {
     auto opened = heldFolder_.folder().open();
     heldFolder_.drop();
     // Records kept beside the folder while a file stood in its place go too.
-    if (heldFolder_.aside().open().fd.valid()) deleteSafely(heldFolder_.aside().path());
+    if (heldFolder_.aside().open()) deleteSafely(heldFolder_.aside().path());
     // Only a link is worth telling of: anything else in the way stops the create that follows.
-    if (!opened.fd.valid()) return opened.errorNumber == ELOOP ? platform::Failure(opened.error) : std::nullopt;
+    if (!opened) return opened.failure().errorNumber() == ELOOP ? opened.failure() : platform::Failure();
     deleteSafely(path_);
     return std::nullopt;
 }
@@ -75,15 +72,13 @@ platform::Failure ZeraZovQueueFolder::removeWhole() const {
 // A write that fails in a folder removed since it was opened (the kernel answers
 // ENOENT) makes the folder again and writes there.
 platform::Failure ZeraZovQueueFolder::write(const std::string& name, std::string_view bytes) const {
-    std::string error;
-    const auto held = heldFolder_.get(error);
-    int failed = held ? writeInto(held, name, bytes) : ENOENT;
-    if (failed == 0) return std::nullopt;
-    const auto folder = heldFolder_.current(error, true);
-    if (!folder) return error;
-    if (folder != held) failed = writeInto(folder, name, bytes);
-    if (failed == 0) return std::nullopt;
-    return errorText(failed);
+    const auto held = heldFolder_.get();
+    auto failed = held ? writeInto(*held, name, bytes) : platform::Failure::ofErrorNumber(ENOENT);
+    if (!failed) return failed;
+    const auto folder = heldFolder_.current(true);
+    if (!folder) return folder.failure();
+    if (!held || *folder != *held) failed = writeInto(*folder, name, bytes);
+    return failed;
 }
 
 // Two ways, one step: the bytes go into a file no reader looks at, which is then
@@ -101,19 +96,21 @@ platform::Failure ZeraZovQueueFolder::write(const std::string& name, std::string
 //
 // A file that vanished before its rename (the kernel answers ENOENT: a set-up
 // of another queue on this folder took it for a leftover) is written again.
-int ZeraZovQueueFolder::writeInto(const Descriptor& folder, const std::string& name, std::string_view bytes) const {
+platform::Failure ZeraZovQueueFolder::writeInto(const Descriptor& folder, const std::string& name,
+                                                std::string_view bytes) const {
     constexpr int attempts = 3;
-    int failed = ENOENT;
-    for (int attempt = 0; attempt < attempts && failed == ENOENT; ++attempt) {
+    platform::Failure failed;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
         const auto spares = spares_.claim(folder, name);
         failed = spares ? writeIntoSpare(folder, spares, name, bytes) : writeTemporary(folder, name, bytes);
+        if (failed.errorNumber() != ENOENT) break;
     }
     return failed;
 }
 
 // The claimed spare sits under a name of the record's in the spares' folder,
 // where no reader looks; kept spares are empty, so nothing is cut.
-int ZeraZovQueueFolder::writeIntoSpare(const Descriptor& folder, const Descriptor& spares, const std::string& name,
+platform::Failure ZeraZovQueueFolder::writeIntoSpare(const Descriptor& folder, const Descriptor& spares, const std::string& name,
                                        std::string_view bytes) const {
     const auto claimed = ZeraZovSpareFiles::claimedName(name);
     platform::UniqueFd fd(::openat(spares->get(), claimed.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
@@ -127,8 +124,8 @@ int ZeraZovQueueFolder::writeIntoSpare(const Descriptor& folder, const Descripto
 }
 
 // A killed process leaves at most the temporary file, which the next load removes.
-int ZeraZovQueueFolder::writeTemporary(const Descriptor& folder, const std::string& name,
-                                       std::string_view bytes) const {
+platform::Failure ZeraZovQueueFolder::writeTemporary(const Descriptor& folder, const std::string& name,
+                                                     std::string_view bytes) const {
     // The record's name is new to this process, so its temporary name is too.
     // Made new, never opened: a file or link already there (put there, or left
     // by a write given up) is taken away first, so the record's file is 0600 and
@@ -140,31 +137,33 @@ int ZeraZovQueueFolder::writeTemporary(const Descriptor& folder, const std::stri
     };
     platform::UniqueFd fd = make();
     if (!fd.valid() && errno == EEXIST && ::unlinkat(folder->get(), temporary.c_str(), 0) == 0) fd = make();
-    if (!fd.valid()) return errno;
+    if (!fd.valid()) return platform::Failure::ofErrorNumber(errno);
     return fillAndName(fd, folder->get(), temporary, folder, name, bytes);
 }
 
 // Closed before the rename: the sync opens the file again by name, which cost the
 // writer nothing measurable and keeps no descriptor per waiting record.
-int ZeraZovQueueFolder::fillAndName(platform::UniqueFd& fd, int from, const std::string& fromName,
-                                    const Descriptor& folder, const std::string& name, std::string_view bytes) const {
-    if (DurableFile::writeAll(fd.get(), bytes) && fd.close() &&
-        ::renameat(from, fromName.c_str(), folder->get(), name.c_str()) == 0) {
-        handToSync(folder, name);
-        return 0;
+platform::Failure ZeraZovQueueFolder::fillAndName(platform::UniqueFd& fd, int from, const std::string& fromName,
+                                                  const Descriptor& folder, const std::string& name,
+                                                  std::string_view bytes) const {
+    auto failed = DurableFile::writeAll(fd.get(), bytes);
+    if (!failed && (!fd.close() || ::renameat(from, fromName.c_str(), folder->get(), name.c_str()) != 0)) {
+        failed = platform::Failure::ofErrorNumber(errno);
     }
-    const int failed = errno;
+    if (!failed) {
+        handToSync(folder, name);
+        return failed;
+    }
     ::unlinkat(from, fromName.c_str(), 0);
     return failed;
 }
 
 platform::Failure ZeraZovQueueFolder::moveIn(const fs::path& source, std::string_view name) const {
-    std::string error;
-    const auto folder = heldFolder_.get(error);
-    if (!folder) return error;
+    const auto folder = heldFolder_.get();
+    if (!folder) return folder.failure();
     const std::string own(name);
-    if (::renameat(AT_FDCWD, source.c_str(), folder->get(), own.c_str()) != 0) return DurableFile::errnoText();
-    handToSync(folder, own);
+    if (::renameat(AT_FDCWD, source.c_str(), (*folder)->get(), own.c_str()) != 0) return DurableFile::errnoText();
+    handToSync(*folder, own);
     return std::nullopt;
 }
 
@@ -173,10 +172,11 @@ void ZeraZovQueueFolder::handToSync(const Descriptor& folder, const std::string&
     unsynced_.push_back({name, folder});
 }
 
-ZeraZovQueueFolder::Descriptor ZeraZovQueueFolder::reconcile(std::vector<Unsynced>& unsynced,
-                                                             std::string& error) const {
-    const auto current = heldFolder_.current(error, true);
-    if (!current) return nullptr;
+platform::Result<ZeraZovQueueFolder::Descriptor> ZeraZovQueueFolder::reconcile(
+    std::vector<Unsynced>& unsynced) const {
+    const auto opened = heldFolder_.current(true);
+    if (!opened) return opened;
+    const auto& current = *opened;
     bringBackFromAside(current);
     for (auto& entry : unsynced) {
         if (entry.folder == current) continue;
@@ -198,7 +198,7 @@ void ZeraZovQueueFolder::bringBackFromAside(const Descriptor& current) const {
     const auto aside = heldFolder_.asideApartFrom(current);
     if (!aside.valid()) return;
     int moved = 0;
-    for (const auto& name : platform::PrivateFolder::entryNames(aside.get()).value_or(std::vector<std::string>{})) {
+    for (const auto& name : platform::PrivateFolder::entryNames(aside.get()).valueOr({})) {
         if (isTemporaryName(name)) removeLeftOver(aside.get(), name);
         if (name == spareFolderName || isTemporaryName(name) || !recordEntry(aside.get(), name)) continue;
         if (::renameat(aside.get(), name.c_str(), current->get(), name.c_str()) == 0) ++moved;
@@ -216,9 +216,9 @@ platform::Failure ZeraZovQueueFolder::sync() const {
         std::lock_guard guard(unsyncedLock_);
         files.swap(unsynced_);
     }
-    std::string error;
-    const auto folder = reconcile(files, error);
-    if (!folder) return error;
+    const auto current = reconcile(files);
+    if (!current) return current.failure();
+    const auto& folder = *current;
     platform::Failure failure;
     for (const auto& file : files) {
         const platform::UniqueFd fd(
@@ -236,48 +236,42 @@ platform::Failure ZeraZovQueueFolder::sync() const {
 
 // A record missed where it was written may sit in a folder moved away since:
 // the folder now at the path is looked up, and the read tried once more there.
-DurableFile::ReadResult ZeraZovQueueFolder::read(const std::string& name) const {
-    std::string error;
-    const auto folder = heldFolder_.get(error);
+platform::Result<std::string> ZeraZovQueueFolder::read(const std::string& name) const {
+    const auto folder = heldFolder_.get();
     // No folder (or a link refused in its place) holds no record.
-    if (!folder) return {std::nullopt, error, true};
-    auto result = DurableFile::readAt(folder->get(), name);
-    if (!result.missing) return result;
-    Descriptor current;
-    {
+    if (!folder) return platform::Failure(*folder.failure(), ENOENT);
+    auto result = DurableFile::readAt((*folder)->get(), name);
+    if (!DurableFile::missing(result)) return result;
+    const auto current = [&] {
         std::lock_guard guard(unsyncedLock_);
-        current = reconcile(unsynced_, error);
-    }
+        return reconcile(unsynced_);
+    }();
     // The same folder, too: the record may have come back from beside it.
     if (!current) return result;
-    return DurableFile::readAt(current->get(), name);
+    return DurableFile::readAt((*current)->get(), name);
 }
 
 // An empty folder under a record's name goes too; one with anything in it is
 // not the queue's to empty.
 void ZeraZovQueueFolder::remove(const std::string& name) const {
-    std::string error;
-    const auto folder = heldFolder_.get(error);
-    if (folder && ::unlinkat(folder->get(), name.c_str(), 0) != 0 && errno == EISDIR) {
-        ::unlinkat(folder->get(), name.c_str(), AT_REMOVEDIR);
+    const auto folder = heldFolder_.get();
+    if (folder && ::unlinkat((*folder)->get(), name.c_str(), 0) != 0 && errno == EISDIR) {
+        ::unlinkat((*folder)->get(), name.c_str(), AT_REMOVEDIR);
     }
 }
 
 void ZeraZovQueueFolder::retire(const std::string& name) const {
-    std::string error;
-    const auto folder = heldFolder_.get(error);
-    if (folder && !spares_.keep(folder, name)) ::unlinkat(folder->get(), name.c_str(), 0);
+    const auto folder = heldFolder_.get();
+    if (folder && !spares_.keep(*folder, name)) ::unlinkat((*folder)->get(), name.c_str(), 0);
 }
 
-std::optional<std::vector<std::string>> ZeraZovQueueFolder::namesOldestFirst(std::string& error) const {
-    const auto folder = heldFolder_.current(error, false);
-    if (!folder) return std::nullopt;
+platform::Result<std::vector<std::string>> ZeraZovQueueFolder::namesOldestFirst() const {
+    const auto current = heldFolder_.current(false);
+    if (!current) return current.failure();
+    const auto& folder = *current;
     bringBackFromAside(folder);
     const auto names = platform::PrivateFolder::entryNames(folder->get());
-    if (!names) {
-        error = DurableFile::errnoText();
-        return std::nullopt;
-    }
+    if (!names) return names.failure();
     std::vector<Entry> entries;
     for (const auto& name : *names) {
         if (name == spareFolderName) continue;

@@ -1,7 +1,6 @@
 #pragma once
 #include <filesystem>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,6 +8,7 @@
 #include "Platform/Foundation/DurableFile.h"
 #include "Platform/Foundation/Failure.h"
 #include "Platform/Foundation/PrivateFolder.h"
+#include "Platform/Foundation/Result.h"
 #include "Platform/Foundation/UniqueFd.h"
 #include "ZeraZov/Delivery/FileQueue/ZeraZovHeldFolder.h"
 #include "ZeraZov/Delivery/FileQueue/ZeraZovSpareFiles.h"
@@ -58,8 +58,9 @@ public:
     // files and the folder, nothing else of the disk.
     platform::Failure sync() const;
 
-    // The whole file; anything but a regular file is a failure.
-    platform::DurableFile::ReadResult read(const std::string& name) const;
+    // The whole file; anything but a regular file is a failure. No folder
+    // holds no record: that failure counts as missing (DurableFile::missing).
+    platform::Result<std::string> read(const std::string& name) const;
 
     // Removes the record file when it is there.
     void remove(const std::string& name) const;
@@ -73,7 +74,7 @@ public:
     // halfway through a write are removed, not listed, once no writer can still
     // be filling them (see mayStillBeFilled); the spare files are taken in for
     // later writes.
-    std::optional<std::vector<std::string>> namesOldestFirst(std::string& error) const;
+    platform::Result<std::vector<std::string>> namesOldestFirst() const;
 
     static bool isTemporaryName(std::string_view name);
 
@@ -86,20 +87,20 @@ private:
         Descriptor folder;
     };
 
-    // 0 when stored, else the error's number.
-    [[nodiscard]] int writeInto(const Descriptor& folder, const std::string& name, std::string_view bytes) const;
-    [[nodiscard]] int writeIntoSpare(const Descriptor& folder, const Descriptor& spares, const std::string& name,
+    // A failure carries the system's error number.
+    platform::Failure writeInto(const Descriptor& folder, const std::string& name, std::string_view bytes) const;
+    platform::Failure writeIntoSpare(const Descriptor& folder, const Descriptor& spares, const std::string& name,
                                      std::string_view bytes) const;
-    [[nodiscard]] int writeTemporary(const Descriptor& folder, const std::string& name, std::string_view bytes) const;
+    platform::Failure writeTemporary(const Descriptor& folder, const std::string& name, std::string_view bytes) const;
     // Writes the bytes into the open file `fromName` of folder `from`, then renames
     // it to `name` in `folder`; on failure the file is removed.
-    [[nodiscard]] int fillAndName(platform::UniqueFd& fd, int from, const std::string& fromName,
+    platform::Failure fillAndName(platform::UniqueFd& fd, int from, const std::string& fromName,
                                   const Descriptor& folder, const std::string& name, std::string_view bytes) const;
     // Gives the next sync the record's file, named `name` in `folder`.
     void handToSync(const Descriptor& folder, const std::string& name) const;
     // The folder now at the path, with every record written since the last sync
     // into an earlier one moved over; `unsynced` is the list to look through.
-    Descriptor reconcile(std::vector<Unsynced>& unsynced, std::string& error) const;
+    platform::Result<Descriptor> reconcile(std::vector<Unsynced>& unsynced) const;
     // Moves the records kept in the folder beside (see ZeraZovHeldFolder) into
     // `current`, unless that is the one beside, and removes what is left of it.
     void bringBackFromAside(const Descriptor& current) const;

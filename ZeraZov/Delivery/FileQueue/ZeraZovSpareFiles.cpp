@@ -114,7 +114,7 @@ void ZeraZovSpareFiles::removeAll(int folder) {
     const std::string name(folderName);
     const platform::UniqueFd spares(::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!spares.valid()) return;
-    for (const auto& spare : platform::PrivateFolder::entryNames(spares.get()).value_or(std::vector<std::string>{})) {
+    for (const auto& spare : platform::PrivateFolder::entryNames(spares.get()).valueOr({})) {
         if (!spare.ends_with(claimedMark) && kindOf(spares.get(), spare).emptyFile) {
             ::unlinkat(spares.get(), spare.c_str(), 0);
         }
@@ -131,7 +131,7 @@ void ZeraZovSpareFiles::load(const Descriptor& folder) const {
     }
     if (!spares) return;
     std::vector<std::string> found;
-    for (const auto& name : platform::PrivateFolder::entryNames(spares->get()).value_or(std::vector<std::string>{})) {
+    for (const auto& name : platform::PrivateFolder::entryNames(spares->get()).valueOr({})) {
         const auto kind = kindOf(spares->get(), name);
         if (kind.folder) continue;
         if (name.ends_with(claimedMark)) {

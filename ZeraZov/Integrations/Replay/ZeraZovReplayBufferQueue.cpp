@@ -12,8 +12,7 @@ ZeraZovReplayBufferQueue::ZeraZovReplayBufferQueue(platform::PrivateFolder folde
 
 std::vector<std::string> ZeraZovReplayBufferQueue::namesInFolder(const ZeraZovQueueFolder& folder) {
     // A folder that is not there yet simply holds nothing.
-    std::string error;
-    return folder.namesOldestFirst(error).value_or(std::vector<std::string>{});
+    return folder.namesOldestFirst().valueOr({});
 }
 
 void ZeraZovReplayBufferQueue::resetBufferFolder() {
@@ -43,10 +42,10 @@ std::vector<std::string> ZeraZovReplayBufferQueue::takeAll() {
     }
     std::vector<std::string> stored;
     for (const auto& name : names) {
-        if (auto read = queue_.read(name); read.bytes) {
-            stored.push_back(std::move(*read.bytes));
+        if (auto read = queue_.read(name)) {
+            stored.push_back(std::move(*read));
         } else {
-            ZeraZovDebugLog::write("Dropping replay buffer file " + name + " that could not be read: " + read.error);
+            ZeraZovDebugLog::write("Dropping replay buffer file " + name + " that could not be read: " + *read.failure());
         }
         queue_.remove(name);
     }

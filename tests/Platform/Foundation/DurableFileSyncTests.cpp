@@ -20,17 +20,17 @@ TEST(DurableFileSync, LaterWritesAreWholeAndReadsReportFailures) {
     ASSERT_EQ(DurableFile::writeAtomically(file, "first", DurableFile::Sync::later), std::nullopt);
     ASSERT_EQ(DurableFile::writeAtomically(file, "second", DurableFile::Sync::later), std::nullopt);
     EXPECT_EQ(folder.entryNames(), (std::vector<std::string>{"record"}));
-    EXPECT_EQ(DurableFile::read(file).bytes, "second");
+    EXPECT_EQ(DurableFile::read(file).valueOr(""), "second");
     ASSERT_EQ(DurableFile::writeNew(folder.path() / "fresh", "new", DurableFile::Sync::later), std::nullopt);
-    EXPECT_EQ(DurableFile::read(folder.path() / "fresh").bytes, "new");
+    EXPECT_EQ(DurableFile::read(folder.path() / "fresh").valueOr(""), "new");
 
     const auto missing = DurableFile::read(folder.path() / "nothing-here");
-    EXPECT_FALSE(missing.bytes);
-    EXPECT_TRUE(missing.missing);
+    EXPECT_FALSE(missing);
+    EXPECT_TRUE(DurableFile::missing(missing));
     fs::create_directory(folder.path() / "a-folder");
     const auto notAFile = DurableFile::read(folder.path() / "a-folder");
-    EXPECT_FALSE(notAFile.bytes);
-    EXPECT_FALSE(notAFile.missing);
+    EXPECT_FALSE(notAFile);
+    EXPECT_FALSE(DurableFile::missing(notAFile));
     EXPECT_TRUE(DurableFile::writeAtomically(folder.path() / "no-folder" / "record", "x", DurableFile::Sync::later));
     // A rename that fails takes its temporary file with it.
     EXPECT_TRUE(DurableFile::writeAtomically(folder.path() / "a-folder", "x"));
@@ -56,11 +56,11 @@ TEST(DurableFileSync, AReadTakesAFileUpToItsLimitAndRefusesOneByteMore) {
     };
     for (const auto& c : cases) {
         const auto result = DurableFile::read(c.path, c.limit);
-        EXPECT_EQ(result.bytes.has_value(), c.read) << c.path << " up to " << c.limit;
-        EXPECT_EQ(result.error, c.read ? "" : "larger than " + std::to_string(c.limit) + " bytes");
+        EXPECT_EQ(static_cast<bool>(result), c.read) << c.path << " up to " << c.limit;
+        EXPECT_EQ(*result.failure(), c.read ? "" : "larger than " + std::to_string(c.limit) + " bytes");
     }
     fs::resize_file(file, DurableFile::readLimit + 1);
-    EXPECT_EQ(DurableFile::read(file).error, "larger than 16777216 bytes");
+    EXPECT_EQ(*DurableFile::read(file).failure(), "larger than 16777216 bytes");
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ TEST(PrivateFolder, MakesEveryMissingFolderPrivateWhateverTheMask) {
     const FileModeMask open(0);
     const PrivateFolder folder(home.path() / "shared" / "data" / "deeper", fs::path("app") / "token" / "queue");
     ASSERT_EQ(folder.make(), std::nullopt);
-    EXPECT_TRUE(folder.open().fd.valid());
+    EXPECT_TRUE(folder.open());
     const auto made = {fs::path("shared/data"), fs::path("shared/data/deeper"), fs::path("shared/data/deeper/app"),
                        fs::path("shared/data/deeper/app/token"), fs::path("shared/data/deeper/app/token/queue")};
     for (const auto& path : made) EXPECT_EQ(modeOf(home.path() / path), 0700u) << path;
@@ -66,7 +66,7 @@ TEST(PrivateFolder, RefusesALinkInItsOwnPartAndFollowsOneInTheRoot) {
 
         const auto made = folder.make();
         EXPECT_EQ(!made, usable) << linked << " " << made;
-        EXPECT_EQ(folder.open().fd.valid(), usable) << linked;
+        EXPECT_EQ(static_cast<bool>(folder.open()), usable) << linked;
         if (!usable) {
             EXPECT_TRUE(fs::is_empty(elsewhere)) << linked;
             EXPECT_NE(made->find("symbolic link"), std::string::npos) << *made;

@@ -72,12 +72,12 @@ void ZeraZovResponseHandler::handleJSONBody(const JSONTexts& texts, const std::s
     // An answer nested too deep fails here, as one that is no JSON does: whoever
     // asked keeps what it had.
     auto parsed = platform::BoundedJSON::parse(body);
-    if (!parsed.value) {
-        ZeraZovDebugLog::write(std::string(texts.parseError) + parsed.error);
-        return completion(std::nullopt, ZeraZovParseError{parsed.error});
+    if (!parsed) {
+        ZeraZovDebugLog::write(std::string(texts.parseError) + *parsed.failure());
+        return completion(std::nullopt, ZeraZovParseError{*parsed.failure()});
     }
-    if (!parsed.value->is_object()) return completion(std::nullopt, std::nullopt);
-    completion(std::move(parsed.value), std::nullopt);
+    if (!parsed->is_object()) return completion(std::nullopt, std::nullopt);
+    completion(std::move(*parsed), std::nullopt);
 }
 
 }  // namespace zerazov

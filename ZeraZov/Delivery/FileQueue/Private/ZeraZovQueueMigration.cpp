@@ -1,7 +1,6 @@
 #include "ZeraZov/Delivery/FileQueue/Private/ZeraZovQueueMigration.h"
 
 #include <chrono>
-#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -10,6 +9,7 @@
 
 #include "Platform/Foundation/BoundedJSON.h"
 #include "Platform/Foundation/NumberFormat.h"
+#include "Platform/Foundation/Result.h"
 #include "ZeraZov/Core/Storage/FileUtils.h"
 #include "ZeraZov/Core/Events/ZeraZovAPIDateFormatter.h"
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
@@ -20,12 +20,13 @@ namespace {
 namespace fs = std::filesystem;
 using Date = ZeraZovAPIDateFormatter::Date;
 
-std::optional<std::vector<std::string>> entryNames(const fs::path& folder, std::error_code& error) {
+platform::Result<std::vector<std::string>> entryNames(const fs::path& folder) {
+    std::error_code error;
     std::vector<std::string> names;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
         names.push_back(it->path().filename().string());
     }
-    if (error) return std::nullopt;
+    if (error) return platform::Failure(error.message());
     return names;
 }
 
@@ -43,10 +44,9 @@ bool isRegularFile(const fs::path& file) {
 
 // Only regular files are records; anything else goes with the old folder.
 void migrateOldFolder(const fs::path& oldFolder, const ZeraZovQueueFolder& folder) {
-    std::error_code error;
-    const auto names = entryNames(oldFolder, error);
-    if (!names) ZeraZovDebugLog::write("Failed to read queue folder " + error.message());
-    for (const auto& name : names.value_or(std::vector<std::string>{})) {
+    const auto names = entryNames(oldFolder);
+    if (!names) ZeraZovDebugLog::write("Failed to read queue folder " + *names.failure());
+    for (const auto& name : names.valueOr({})) {
         if (!isRegularFile(oldFolder / name)) continue;
         if (const auto moveError = folder.moveIn(oldFolder / name, name)) {
             ZeraZovDebugLog::write("Failed to migrate file " + name + ": " + *moveError);
@@ -102,10 +102,10 @@ platform::Failure writeLegacyEvent(const nlohmann::json& element, const ZeraZovQ
 // not be stored; the events after a failed one are not migrated.
 platform::Failure migrateLegacyEvents(const fs::path& legacyFile, const ZeraZovQueueFolder& folder) {
     const auto file = platform::DurableFile::read(legacyFile);
-    if (!file.bytes) return file.error;
-    auto parsed = platform::BoundedJSON::parse(*file.bytes);
-    if (!parsed.value) return parsed.error;
-    const nlohmann::json events = std::move(*parsed.value);
+    if (!file) return file.failure();
+    auto parsed = platform::BoundedJSON::parse(*file);
+    if (!parsed) return parsed.failure();
+    const nlohmann::json events = std::move(*parsed);
     if (!events.is_array()) {
         ZeraZovDebugLog::write("Failed to migrate queue: invalid data format");
         return std::nullopt;

@@ -174,8 +174,8 @@ void plantSpare(const zerazov::ZeraZovQueueFolder& files, const fs::path& file) 
     fs::create_directories(file.parent_path());
     writeText(file, "");
     fs::permissions(file, fs::perms(0644));
-    std::string error;
-    ASSERT_TRUE(files.namesOldestFirst(error)) << error;
+    const auto names = files.namesOldestFirst();
+    ASSERT_TRUE(names) << names.failure();
 }
 
 // Nothing of the user's is written, emptied or read through a link or a file
@@ -244,13 +244,13 @@ TEST(QueueFolderOwnership, NoFileOrLinkPlantedWhereARecordGoesIsWrittenEmptiedOr
         };
         if (then == Then::write) {
             EXPECT_FALSE(files.write(kRecordName, recordFor(1))) << what;
-            EXPECT_TRUE(files.read(kRecordName).bytes == recordFor(1)) << what;
+            EXPECT_TRUE(files.read(kRecordName).valueOr("") == recordFor(1)) << what;
             expectPrivate(files.fileURL(kRecordName));
         } else if (then == Then::retire) {
             files.retire(kRecordName);
             for (const auto& spare : fs::directory_iterator(files.fileURL(".spare"))) expectPrivate(spare.path());
         } else {
-            EXPECT_FALSE(files.read(kRecordName).bytes) << what;
+            EXPECT_FALSE(files.read(kRecordName)) << what;
         }
         EXPECT_TRUE(contentsOf(elsewhere) == before) << what << ": something of the user's changed";
     }
