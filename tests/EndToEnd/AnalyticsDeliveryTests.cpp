@@ -98,7 +98,7 @@ std::vector<std::string> queuedUuids(const std::filesystem::path& home, const st
 }
 
 // The onboarding window (640 x 460) once it is shown; the program's class is its file's name.
-std::optional<unsigned long> onboardingWindow(const tessivar::testing::X11WindowTree& tree) {
+std::optional<unsigned long> onboardingWindowId(const tessivar::testing::X11WindowTree& tree) {
     for (const auto& window : tree.windows()) {
         if (window.viewable && window.topLevel && !window.overrideRedirect &&
             window.width == 640 && window.height == 460) {
@@ -320,7 +320,7 @@ TEST(TessivarProgram, EventsOnceTheOnboardingHasTheKeyboardCarryItsDisplaysSize)
     TessivarProcess tessivar(TESSIVAR_LOOPBACK_ANALYTICS_BINARY, display.displayName(), TessivarProcess::Home{home.path()});
     ASSERT_TRUE(batchesTaken(ingestion, home.path()));
     std::optional<unsigned long> onboarding;
-    ASSERT_TRUE(tessivar::testing::waitUntil([&] { return (onboarding = onboardingWindow(tree)).has_value(); }, 15s));
+    ASSERT_TRUE(tessivar::testing::waitUntil([&] { return (onboarding = onboardingWindowId(tree)).has_value(); }, 15s));
     ASSERT_TRUE(tessivar::testing::waitUntil(
         [&] {
             auto focus = session.xdotool("getwindowfocus").output;

@@ -12,7 +12,7 @@ using tessivar::LocatingEffect;
 
 namespace {
 
-constexpr QRgb kRed = 0xffff0000;
+constexpr QRgb kOverlayRed = 0xffff0000;
 
 struct FixedCompositing : platform::CompositingDetector {
     bool isCompositing() override { return compositing; }
@@ -22,7 +22,7 @@ struct FixedCompositing : platform::CompositingDetector {
 // A red 12 x 12 pointer with its hot spot at the top-left.
 struct RedPointer : platform::CursorImageSource {
     std::optional<platform::CursorImage> currentCursorImage() override {
-        return platform::CursorImage{12, 12, {0, 0}, 1, std::vector<std::uint32_t>(144, kRed)};
+        return platform::CursorImage{12, 12, {0, 0}, 1, std::vector<std::uint32_t>(144, kOverlayRed)};
     }
     std::optional<std::uint64_t> knownSerial() override { return std::nullopt; }
 };

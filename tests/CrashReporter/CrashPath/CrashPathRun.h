@@ -1,10 +1,15 @@
 #pragma once
 #include <ucontext.h>
 
+#include <cstddef>
+
 #include "CrashReporter/Async/zzcrash_async_image_list.h"
 #include "tests/CrashReporter/Support/GuardedPages.h"
 
 namespace tessivar::testing {
+
+// The alternate signal stack the crash path is promised to run on.
+inline constexpr std::size_t signalStackBytes = 48 * 1024;
 
 // What the crash-time operations work on, made before the "crash": pages to
 // copy from, an image list to walk and a descriptor to write to.

@@ -99,7 +99,7 @@ TEST(CrashPath, AllocatesNothing) {
 // The crash path in a signal handler on an alternate stack of 48 KiB with an
 // inaccessible page below it: using more stack than that faults on the guard
 // page, and the child dies of it.
-constexpr std::size_t signalStackBytes = 48 * 1024;
+using tessivar::testing::signalStackBytes;
 std::unique_ptr<CrashPathInputs> handlerInputs;
 std::atomic<unsigned> handlerFailures{~0u};
 std::atomic<std::size_t> handlerAllocations{~std::size_t{0}};

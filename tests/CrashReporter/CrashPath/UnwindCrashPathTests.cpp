@@ -13,12 +13,13 @@
 #include "CrashReporter/Async/Elf/zzcrash_async_elf_image.h"
 #include "CrashReporter/Async/Frames/zzcrash_async_frame_cursor.h"
 #include "CrashReporter/Platform/zzcrash_loaded_images.h"
+#include "tests/CrashReporter/CrashPath/CrashPathRun.h"
 #include "tests/CrashReporter/Support/AllocationTrap.h"
 #include "tests/CrashReporter/Support/ForkedChild.h"
 
 namespace {
 
-constexpr std::size_t signalStackBytes = 48 * 1024;
+using tessivar::testing::signalStackBytes;
 constexpr std::uint32_t maxFrames = 128;
 
 zzcrash_async_image_list images;

@@ -17,6 +17,7 @@
 #include "CrashReporter/Async/Elf/zzcrash_async_elf_image.h"
 #include "CrashReporter/Images/zzcrash_elf_image_list.h"
 #include "tests/CrashReporter/Support/ForkedChild.h"
+#include "tests/CrashReporter/Elf/ElfSymbolLookUp.h"
 #include "tests/CrashReporter/Support/FoundSymbol.h"
 #include "tests/CrashReporter/Support/HexText.h"
 
@@ -45,12 +46,7 @@ protected:
 };
 
 using Found = tessivar::testing::FoundSymbol;
-
-Found lookUp(const zzcrash_async_elf_image* image, std::uint64_t pc) {
-    Found found;
-    if (image) found.error = zzcrash_async_elf_symbol_at_pc(image, pc, tessivar::testing::collectFoundSymbol, &found);
-    return found;
-}
+using tessivar::testing::lookUpElfSymbol;
 
 std::string programPath() {
     char path[PATH_MAX] = {};
@@ -84,7 +80,7 @@ TEST_F(LoadedImages, NameAddressesAsTheDynamicLoaderDoes) {
         EXPECT_EQ(image->image.header_address, reinterpret_cast<std::uint64_t>(info.dli_fbase));
         const bool isProgram = image->name == programPath();
         EXPECT_TRUE(isProgram || std::string(image->name) == info.dli_fname) << image->name;
-        const Found found = lookUp(image, address);
+        const Found found = lookUpElfSymbol(image, address);
         EXPECT_EQ(found.error, ZZCRASH_ESUCCESS);
         EXPECT_EQ(found.name, info.dli_sname);
         EXPECT_EQ(found.start, reinterpret_cast<std::uint64_t>(info.dli_saddr));
@@ -177,7 +173,7 @@ TEST_F(LoadedImages, FollowDlopenAndDlclose) {
     const auto version = reinterpret_cast<std::uint64_t>(dlsym(library, "zlibVersion"));
     EXPECT_EQ(imageAt(version), nullptr);
     zzcrash_elf_image_list_refresh(&list_);
-    const Found found = lookUp(imageAt(version), version);
+    const Found found = lookUpElfSymbol(imageAt(version), version);
     EXPECT_EQ(found.error, ZZCRASH_ESUCCESS);
     EXPECT_EQ(found.name, "zlibVersion");
     zzcrash_elf_image_list_refresh(&list_);  // nothing changed: nothing added twice

@@ -18,6 +18,7 @@
 #include "CrashReporter/Async/Elf/zzcrash_async_elf_image.h"
 #include "CrashReporter/Async/Elf/zzcrash_async_elf_image_file.h"
 #include "CrashReporter/Images/zzcrash_elf_image_list.h"
+#include "tests/CrashReporter/Elf/ElfSymbolLookUp.h"
 #include "tests/CrashReporter/Support/FoundSymbol.h"
 
 using namespace zzcrash::ZZ::async;
@@ -134,12 +135,7 @@ TEST_F(ListedImages, TheSearchTableLeadsToTheFdeASearchOfTheSectionFinds) {
 }
 
 using Found = tessivar::testing::FoundSymbol;
-
-Found lookUp(const zzcrash_async_elf_image* image, std::uint64_t pc) {
-    Found found;
-    found.error = zzcrash_async_elf_symbol_at_pc(image, pc, tessivar::testing::collectFoundSymbol, &found);
-    return found;
-}
+using tessivar::testing::lookUpElfSymbol;
 
 // Every defined function's first and last byte, the byte after it and the
 // byte before it, the exported ones and those of the file's table: nested functions, aliases of one start, functions of no
@@ -184,8 +180,8 @@ TEST_F(ListedImages, TheSortedSymbolsNameEveryPcAsTheWholeTablesDo) {
         unsorted.sorted_symbols = nullptr;
         // The whole tables are read for each answer the slow way: about a hundred pcs an image.
         for (const std::uint64_t pc : spread(pcsAround(image), 120)) {
-            const Found bySort = lookUp(&sorted, pc);
-            const Found whole = lookUp(&unsorted, pc);
+            const Found bySort = lookUpElfSymbol(&sorted, pc);
+            const Found whole = lookUpElfSymbol(&unsorted, pc);
             ASSERT_EQ(bySort.error, whole.error) << std::hex << "pc 0x" << pc;
             ASSERT_EQ(bySort.start, whole.start) << std::hex << "pc 0x" << pc;
             ASSERT_EQ(bySort.name, whole.name) << std::hex << "pc 0x" << pc;

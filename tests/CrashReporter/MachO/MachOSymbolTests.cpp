@@ -34,15 +34,15 @@ std::optional<NmSymbol> expectedAt(const std::vector<NmSymbol>& symbols, std::ui
     return best;
 }
 
-struct Case {
+struct SymbolCase {
     const char* fixture;
     bool atOwnAddress;
 };
 
 TEST(MachOSymbols, EveryAddressNamesTheSymbolLlvmNmPlacesThere) {
-    const Case cases[] = {{"fixture", true},       {"libfixture.dylib", false}, {"fixture-stripped", false},
+    const SymbolCase cases[] = {{"fixture", true},       {"libfixture.dylib", false}, {"fixture-stripped", false},
                           {"fixture-arm64", false}, {"fixture-armv7", false}};
-    for (const Case& c : cases) {
+    for (const SymbolCase& c : cases) {
         SCOPED_TRACE(c.fixture);
         FixtureImage fixture(c.fixture, c.atOwnAddress);
         ASSERT_EQ(fixture.error(), ZZCRASH_ESUCCESS);

@@ -70,10 +70,10 @@ TEST(CrashLogHeader, OnlyTheMagicAndVersionOneOverANonEmptyBodyIsRead) {
 // Logs made by protobuf's own encoder, each without one required field; a
 // missing field with a declared default (the architecture) reads as that default.
 TEST(CrashLogHeader, EveryRequiredFieldMissingFailsTheWholeLog) {
-    const std::filesystem::path fixtures = TESSIVAR_CRASHLOG_FIXTURES;
-    EXPECT_EQ(rejection(fileBytes(fixtures / "required-fields.zzcrash")), "");
+    const std::filesystem::path logFolder = TESSIVAR_CRASHLOG_FIXTURES;
+    EXPECT_EQ(rejection(fileBytes(logFolder / "required-fields.zzcrash")), "");
     std::size_t logs = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(fixtures / "missing")) {
+    for (const auto& entry : std::filesystem::directory_iterator(logFolder / "missing")) {
         const Bytes bytes = fileBytes(entry.path());
         const auto field = entry.path().stem().string();
         ++logs;

@@ -23,10 +23,10 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::size_t mebibyte = 1024 * 1024;
-int output = -1;
+int sayTo = -1;
 
 void say(char what) {
-    if (write(output, &what, 1) != 1) _exit(90);
+    if (write(sayTo, &what, 1) != 1) _exit(90);
 }
 
 void programHandler(int, siginfo_t*, void*) { say('P'); }
@@ -55,7 +55,7 @@ const char* const sweepSignalTaken =
     "[ZZCrashReporter] Every real-time signal has a handler of the program's: the threads running now get no "
     "alternate signal stack\n";
 
-struct Case {
+struct KeepCase {
     const char* what;
     void (*beforeEnabling)();
     void (*afterEnabling)();
@@ -63,7 +63,7 @@ struct Case {
     bool othersWalked;  // the parked threads were stopped and their stacks walked
 };
 
-const Case kCases[] = {
+const KeepCase kCases[] = {
     {"handlers of the real-time signals that would be taken first",
      [] {
          installProgramHandler(SIGRTMAX - 3);
@@ -96,12 +96,12 @@ const Case kCases[] = {
 };
 
 TEST(EnablingKeeps, WhatTheProgramHad) {
-    for (const Case& c : kCases) {
+    for (const KeepCase& c : kCases) {
         SCOPED_TRACE(c.what);
         const fs::path base = tessivar::testing::emptyReportFolder("enabling-keeps");
         const auto result = tessivar::testing::runForked(
             [&](int fd) {
-                output = fd;
+                sayTo = fd;
                 dup2(fd, STDERR_FILENO);
                 tessivar::testing::withoutCoreDumps();
                 c.beforeEnabling();

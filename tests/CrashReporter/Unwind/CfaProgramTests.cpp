@@ -7,6 +7,7 @@
 
 #include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_cfa_state.h"
 #include "tests/CrashReporter/Unwind/SectionBytes.h"
+#include "tests/CrashReporter/Unwind/DirectByteOrder.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ using tessivar::testing::unwind::MappedSection;
 using tessivar::testing::unwind::SectionBytes;
 using State = dwarf_cfa_state<std::uint64_t, std::int64_t>;
 
-const zzcrash_async_byteorder* const direct = &zzcrash_async_byteorder_direct;
+using tessivar::testing::unwind::direct;
 
 // DWARF register numbers of x86-64.
 constexpr std::uint8_t rbx = 3, rbp = 6, rsp = 7, ra = 16;

@@ -8,6 +8,7 @@
 
 #include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_frame_reader.h"
 #include "tests/CrashReporter/Unwind/CfiBytes.h"
+#include "tests/CrashReporter/Unwind/DirectByteOrder.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ using tessivar::testing::unwind::FdeFields;
 using tessivar::testing::unwind::MappedSection;
 using tessivar::testing::unwind::SectionBytes;
 
-const zzcrash_async_byteorder* const direct = &zzcrash_async_byteorder_direct;
+using tessivar::testing::unwind::direct;
 
 zzcrash_error_t parseCie(const MappedSection& section, std::uint64_t offset, zzcrash_async_dwarf_cie_info* cie) {
     const gnu_ehptr_reader<std::uint64_t> reader(direct);

@@ -6,6 +6,7 @@
 
 #include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_expression.h"
 #include "tests/CrashReporter/Unwind/SectionBytes.h"
+#include "tests/CrashReporter/Unwind/DirectByteOrder.h"
 
 namespace {
 
@@ -13,7 +14,7 @@ using namespace zzcrash::ZZ::async;
 using tessivar::testing::unwind::MappedSection;
 using tessivar::testing::unwind::SectionBytes;
 
-const zzcrash_async_byteorder* const direct = &zzcrash_async_byteorder_direct;
+using tessivar::testing::unwind::direct;
 
 struct Evaluation {
     zzcrash_error_t error;

@@ -13,6 +13,7 @@
 #include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_frame_reader.h"
 #include "CrashReporter/Async/Dwarf/zzcrash_async_gnu_ehptr_reader.h"
 #include "tests/CrashReporter/Unwind/SectionBytes.h"
+#include "tests/CrashReporter/Unwind/DirectByteOrder.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ using namespace zzcrash::ZZ::async;
 using tessivar::testing::unwind::MappedSection;
 using tessivar::testing::unwind::SectionBytes;
 
-const zzcrash_async_byteorder* const direct = &zzcrash_async_byteorder_direct;
+using tessivar::testing::unwind::direct;
 
 SectionBytes ofBytes(std::initializer_list<std::uint8_t> values) {
     SectionBytes bytes;

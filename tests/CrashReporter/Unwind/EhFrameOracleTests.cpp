@@ -16,6 +16,7 @@
 #include "tests/CrashReporter/Support/HexText.h"
 #include "tests/CrashReporter/Unwind/CfiOracle.h"
 #include "tests/CrashReporter/Unwind/CfiRowText.h"
+#include "tests/CrashReporter/Unwind/DirectByteOrder.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ using namespace zzcrash::ZZ::async;
 using tessivar::testing::unwind::CfiOracle;
 using tessivar::testing::unwind::OracleFde;
 
-const zzcrash_async_byteorder* const direct = &zzcrash_async_byteorder_direct;
+using tessivar::testing::unwind::direct;
 
 std::string baseName(const char* path) {
     const std::string text = path ? path : "";

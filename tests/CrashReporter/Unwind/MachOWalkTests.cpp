@@ -144,7 +144,7 @@ TrampolineRecord WalkFixture::run(Walk* walk) const {
     return record;
 }
 
-std::uint64_t reg(const zzcrash_async_thread_state& state, std::uint32_t index) {
+std::uint64_t regOrMarker(const zzcrash_async_thread_state& state, std::uint32_t index) {
     return zzcrash_async_thread_state_has_reg(&state, index) ? zzcrash_async_thread_state_get_reg(&state, index)
                                                              : 0xbad0000000000000;
 }
@@ -170,19 +170,19 @@ TEST_F(WalkFixture, EachFrameByTheReaderItsEncodingNeeds) {
     const std::uint64_t ends[] = {symbol("_walk_dwarf_only") + 0x18, symbol("_walk_frameless_small"),
                                   symbol("_walk_dwarf_only"), symbol("_walk_frameless_large")};
     for (std::size_t i = 0; i < 4; ++i) {
-        const std::uint64_t pc = reg(walk.frames[i], ZZCRASH_X86_64_RIP);
+        const std::uint64_t pc = regOrMarker(walk.frames[i], ZZCRASH_X86_64_RIP);
         EXPECT_GT(pc, starts[i]) << i;
         EXPECT_LT(pc, ends[i]) << i;
     }
     const zzcrash_async_thread_state& trampoline = walk.frames[4];
-    EXPECT_EQ(reg(trampoline, ZZCRASH_X86_64_RIP), record.returnAddress);
-    EXPECT_EQ(reg(trampoline, ZZCRASH_X86_64_RBP), record.framePointer);
-    EXPECT_EQ(reg(trampoline, ZZCRASH_X86_64_RSP), record.stackPointer);
-    EXPECT_EQ(reg(trampoline, ZZCRASH_X86_64_RBX), keptRbx);
-    EXPECT_EQ(reg(trampoline, ZZCRASH_X86_64_R12), keptR12);
-    EXPECT_EQ(reg(trampoline, ZZCRASH_X86_64_R13), keptR13);
-    EXPECT_EQ(reg(trampoline, ZZCRASH_X86_64_R14), keptR14);
-    EXPECT_EQ(reg(trampoline, ZZCRASH_X86_64_R15), keptR15);
+    EXPECT_EQ(regOrMarker(trampoline, ZZCRASH_X86_64_RIP), record.returnAddress);
+    EXPECT_EQ(regOrMarker(trampoline, ZZCRASH_X86_64_RBP), record.framePointer);
+    EXPECT_EQ(regOrMarker(trampoline, ZZCRASH_X86_64_RSP), record.stackPointer);
+    EXPECT_EQ(regOrMarker(trampoline, ZZCRASH_X86_64_RBX), keptRbx);
+    EXPECT_EQ(regOrMarker(trampoline, ZZCRASH_X86_64_R12), keptR12);
+    EXPECT_EQ(regOrMarker(trampoline, ZZCRASH_X86_64_R13), keptR13);
+    EXPECT_EQ(regOrMarker(trampoline, ZZCRASH_X86_64_R14), keptR14);
+    EXPECT_EQ(regOrMarker(trampoline, ZZCRASH_X86_64_R15), keptR15);
 }
 
 // The default readers find the same frames on their own, and past the
@@ -193,9 +193,9 @@ TEST_F(WalkFixture, DefaultReadersReachTheTrampoline) {
     Walk walk{&list_, {{}, {}, {}, {}}, {}, {}};
     const TrampolineRecord record = run(&walk);
     ASSERT_EQ(walk.frames.size(), 5u);
-    EXPECT_EQ(reg(walk.frames[4], ZZCRASH_X86_64_RIP), record.returnAddress);
-    EXPECT_EQ(reg(walk.frames[4], ZZCRASH_X86_64_RBX), keptRbx);
-    EXPECT_EQ(reg(walk.frames[4], ZZCRASH_X86_64_R15), keptR15);
+    EXPECT_EQ(regOrMarker(walk.frames[4], ZZCRASH_X86_64_RIP), record.returnAddress);
+    EXPECT_EQ(regOrMarker(walk.frames[4], ZZCRASH_X86_64_RBX), keptRbx);
+    EXPECT_EQ(regOrMarker(walk.frames[4], ZZCRASH_X86_64_R15), keptR15);
 }
 
 // The frame-pointer chain alone skips the frameless functions: from the
@@ -205,8 +205,8 @@ TEST_F(WalkFixture, FramePointerChainSkipsFramelessFunctions) {
     Walk walk{&list_, {{zzcrash_async_frame_read_frame_pointer}}, {}, {}};
     const TrampolineRecord record = run(&walk);
     ASSERT_EQ(walk.frames.size(), 2u);
-    EXPECT_EQ(reg(walk.frames[1], ZZCRASH_X86_64_RIP), record.returnAddress);
-    EXPECT_EQ(reg(walk.frames[1], ZZCRASH_X86_64_RBP), record.framePointer);
+    EXPECT_EQ(regOrMarker(walk.frames[1], ZZCRASH_X86_64_RIP), record.returnAddress);
+    EXPECT_EQ(regOrMarker(walk.frames[1], ZZCRASH_X86_64_RBP), record.framePointer);
     EXPECT_FALSE(zzcrash_async_thread_state_has_reg(&walk.frames[1], ZZCRASH_X86_64_RSP));
 }
 

@@ -2,15 +2,16 @@
 
 #include "Hotkeys/Private/AcceleratorReader.h"
 #include "Platform/Testing/FakeKeyboardLayout.h"
+#include "tests/Hotkeys/Conflicts/ShortcutMasks.h"
 
 namespace {
 
 using hotkeys::Shortcut;
 
-constexpr std::int64_t kCommand = 256;
-constexpr std::int64_t kShift = 512;
-constexpr std::int64_t kOption = 2048;
-constexpr std::int64_t kControl = 4096;
+using tessivar::testing::kCommand;
+using tessivar::testing::kShift;
+using tessivar::testing::kOption;
+using tessivar::testing::kControl;
 
 TEST(AcceleratorReader, ReadsDesktopBindingsAsShortcuts) {
     platform::FakeKeyboardLayout layout;

@@ -2,6 +2,7 @@
 
 #include "Hotkeys/MenuItem.h"
 #include "tests/Hotkeys/Model/LayoutFixture.h"
+#include "tests/Hotkeys/Conflicts/ShortcutMasks.h"
 
 namespace {
 
@@ -9,9 +10,9 @@ using hotkeys::MenuItem;
 using hotkeys::ModifierFlags;
 using hotkeys::Shortcut;
 
-constexpr std::int64_t kCommand = 256;
-constexpr std::int64_t kShift = 512;
-constexpr std::int64_t kOption = 2048;
+using tessivar::testing::kCommand;
+using tessivar::testing::kShift;
+using tessivar::testing::kOption;
 
 MenuItem item(std::string title, std::string key, std::uint64_t flags, std::vector<MenuItem> submenu = {}) {
     return {std::move(title), std::move(key), ModifierFlags{flags}, std::move(submenu)};

@@ -13,11 +13,11 @@ using hotkeys::Shortcut;
 using Key = RecorderEvent::Key;
 using Kind = RecorderEvent::Kind;
 
-constexpr std::uint64_t kShift = ModifierFlags::shift;
-constexpr std::uint64_t kOption = ModifierFlags::option;
-constexpr std::uint64_t kControl = ModifierFlags::control;
-constexpr std::uint64_t kCommand = ModifierFlags::command;
-constexpr std::uint64_t kFunction = ModifierFlags::function;
+constexpr std::uint64_t kShiftFlag = ModifierFlags::shift;
+constexpr std::uint64_t kOptionFlag = ModifierFlags::option;
+constexpr std::uint64_t kControlFlag = ModifierFlags::control;
+constexpr std::uint64_t kCommandFlag = ModifierFlags::command;
+constexpr std::uint64_t kFunctionFlag = ModifierFlags::function;
 constexpr std::uint64_t kCapsLock = ModifierFlags::capsLock;
 constexpr std::uint64_t kNumericPad = ModifierFlags::numericPad;
 
@@ -55,34 +55,34 @@ TEST(RecorderKeyDecision, TheRulesInOrderFirstThatAppliesDecides) {
     const Case cases[] = {
         {"release just outside the slop", mouseUp(false), true, act(RecorderAction::endAndPass)},
         {"release within the slop", mouseUp(true), true, act(RecorderAction::swallow)},
-        {"a modifier key going down", {Kind::other, kOption, Key::other, 58, false}, true, act(RecorderAction::swallow)},
+        {"a modifier key going down", {Kind::other, kOptionFlag, Key::other, 58, false}, true, act(RecorderAction::swallow)},
         {"Tab", key(0, 48, Key::tab), true, act(RecorderAction::endAndPass)},
         {"Tab with Caps Lock on", key(kCapsLock, 48, Key::tab), true, act(RecorderAction::endAndPass)},
-        {"Shift-Tab", key(kShift, 48, Key::tab), true, act(RecorderAction::beep)},
+        {"Shift-Tab", key(kShiftFlag, 48, Key::tab), true, act(RecorderAction::beep)},
         {"Escape", key(0, 53, Key::escape), true, act(RecorderAction::endAndSwallow)},
         {"Backspace on a shortcut", key(0, 51, Key::backspace), true, act(RecorderAction::clearShortcut)},
         {"Delete on a shortcut", key(0, 117, Key::deleteForward), true, act(RecorderAction::clearShortcut)},
         {"Backspace on an empty field", key(0, 51, Key::backspace), false, act(RecorderAction::swallow)},
-        {"Option-Backspace is recorded", key(kOption, 51, Key::backspace), true,
+        {"Option-Backspace is recorded", key(kOptionFlag, 51, Key::backspace), true,
          act(RecorderAction::store, Shortcut(51, 2048))},
         {"A alone", key(0, 0), true, act(RecorderAction::beep)},
-        {"Shift-A", key(kShift, 0), true, act(RecorderAction::beep)},
+        {"Shift-A", key(kShiftFlag, 0), true, act(RecorderAction::beep)},
         {"A with Caps Lock", key(kCapsLock, 0), true, act(RecorderAction::beep)},
         {"keypad 5 alone", key(kNumericPad, 87), true, act(RecorderAction::beep)},
         {"F5", key(0, 96, Key::functionKey), true, act(RecorderAction::store, Shortcut(96, 0))},
-        {"Shift-F5", key(kShift, 96, Key::functionKey), true, act(RecorderAction::store, Shortcut(96, 512))},
-        {"fn-F5 drops fn", key(kFunction, 96, Key::functionKey), true, act(RecorderAction::store, Shortcut(96, 0))},
+        {"Shift-F5", key(kShiftFlag, 96, Key::functionKey), true, act(RecorderAction::store, Shortcut(96, 512))},
+        {"fn-F5 drops fn", key(kFunctionFlag, 96, Key::functionKey), true, act(RecorderAction::store, Shortcut(96, 0))},
         {"F24 has no key code", key(0, std::nullopt, Key::functionKey), true, act(RecorderAction::beep)},
-        {"a dead key's physical key", key(kOption | kShift, 39), true, act(RecorderAction::store, Shortcut(39, 2560))},
-        {"Option-Shift-5", key(kOption | kShift, 23), true, act(RecorderAction::store, Shortcut(23, 2560))},
-        {"Control-keypad 5", key(kControl | kNumericPad, 87), true, act(RecorderAction::store, Shortcut(87, 4096))},
-        {"a key with no code", key(kOption, std::nullopt), true, act(RecorderAction::beep)},
-        {"the menu's ⌘Q", key(kCommand, 12), true, act(RecorderAction::alertMenuConflict, Shortcut(12, 256), "退出")},
-        {"the desktop's ⌃⌥T", key(kControl | kOption, 17), true,
+        {"a dead key's physical key", key(kOptionFlag | kShiftFlag, 39), true, act(RecorderAction::store, Shortcut(39, 2560))},
+        {"Option-Shift-5", key(kOptionFlag | kShiftFlag, 23), true, act(RecorderAction::store, Shortcut(23, 2560))},
+        {"Control-keypad 5", key(kControlFlag | kNumericPad, 87), true, act(RecorderAction::store, Shortcut(87, 4096))},
+        {"a key with no code", key(kOptionFlag, std::nullopt), true, act(RecorderAction::beep)},
+        {"the menu's ⌘Q", key(kCommandFlag, 12), true, act(RecorderAction::alertMenuConflict, Shortcut(12, 256), "退出")},
+        {"the desktop's ⌃⌥T", key(kControlFlag | kOptionFlag, 17), true,
          act(RecorderAction::confirmSystemConflict, Shortcut(17, 6144))},
-        {"the sandbox's ⌥W, before the desktop's", key(kOption, 13), true,
+        {"the sandbox's ⌥W, before the desktop's", key(kOptionFlag, 13), true,
          act(RecorderAction::alertDisallowed, Shortcut(13, 2048))},
-        {"the menu's ⌥⇧Q, before the sandbox's", key(kOption | kShift, 12), true,
+        {"the menu's ⌥⇧Q, before the sandbox's", key(kOptionFlag | kShiftFlag, 12), true,
          act(RecorderAction::alertMenuConflict, Shortcut(12, 2560), "全部退出")},
         {"F12 alone is never taken", key(0, 111, Key::functionKey), true, act(RecorderAction::store, Shortcut(111, 0))},
     };
@@ -122,7 +122,7 @@ TEST(RecorderKeyDecision, TheSandboxRefusesOptionShortcutsOnlyOnTheReleasesItNam
 }
 
 TEST(RecorderKeyDecision, WithoutLookupsEveryAcceptableKeyIsStored) {
-    EXPECT_EQ(hotkeys::decideRecorderEvent(key(kCommand, 12), true, {}), act(RecorderAction::store, Shortcut(12, 256)));
+    EXPECT_EQ(hotkeys::decideRecorderEvent(key(kCommandFlag, 12), true, {}), act(RecorderAction::store, Shortcut(12, 256)));
 }
 
 }  // namespace

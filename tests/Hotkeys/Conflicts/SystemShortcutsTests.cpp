@@ -12,14 +12,15 @@
 #include "Platform/Testing/FakeKeyboardLayout.h"
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "tests/Platform/Foundation/ScopedEnvironment.h"
+#include "tests/Hotkeys/Conflicts/ShortcutMasks.h"
 
 namespace {
 
 using hotkeys::Shortcut;
 
-constexpr std::int64_t kCommand = 256;
-constexpr std::int64_t kOption = 2048;
-constexpr std::int64_t kControl = 4096;
+using tessivar::testing::kCommand;
+using tessivar::testing::kOption;
+using tessivar::testing::kControl;
 
 struct ListedBindings : platform::DesktopKeyBindings {
     std::vector<std::string> accelerators() override {

@@ -82,12 +82,12 @@ TEST(SharedSettingsFile, AFileNestedTooDeepIsMovedAsideAtLaunchOrWhenReadAgain) 
 // may nest 511 deep: one level more and the file could not be read back, and
 // the next launch would move every setting aside with it.
 TEST(SharedSettingsFile, AValueThatWouldNestTheFileDeeperThan512IsRefusedAndTheFileStaysReadable) {
-    struct DepthCase {
+    struct NestingCase {
         const char* what;
         std::string value;
         bool kept;
     };
-    const std::vector<DepthCase> cases{
+    const std::vector<NestingCase> cases{
         {"arrays 511 deep", nestedArrays(511), true},
         {"arrays 512 deep", nestedArrays(512), false},
         {"an object around arrays 510 deep", R"({"a":)" + nestedArrays(510) + "}", true},

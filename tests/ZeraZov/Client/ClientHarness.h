@@ -23,6 +23,10 @@
 
 namespace zerazov::testing {
 
+// What a client logs when it is used before its setup completed.
+inline const std::string notSetUp =
+    "ZeraZov method was called without `setup` being complete. Call wil be ignored.";
+
 // The events a client announced, in order, from any thread.
 class CapturedEvents {
 public:

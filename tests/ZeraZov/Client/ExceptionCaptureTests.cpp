@@ -12,8 +12,6 @@ namespace {
 
 using nlohmann::json;
 
-const std::string notSetUp = "ZeraZov method was called without `setup` being complete. Call wil be ignored.";
-
 ZeraZovErrorValue displayError() {
     ZeraZovErrorValue error;
     error.domain = "com.brel.tessivar.display";

@@ -17,7 +17,6 @@ namespace {
 
 using tessivar::testing::DebugLogSwitch;
 
-const std::string notSetUp = "ZeraZov method was called without `setup` being complete. Call wil be ignored.";
 const std::string noToken = "ZeraZov SDK will be disabled because projectToken or apiKey is empty.";
 
 TEST(ClientSetup, RefusedSetUpsLeaveEveryCallRefused) {

@@ -14,8 +14,6 @@
 namespace zerazov::testing {
 namespace {
 
-constexpr const char* notSetUp = "ZeraZov method was called without `setup` being complete. Call wil be ignored.";
-
 void openFromFile(const QUrl& url) {
     QFileOpenEvent event(url);
     QCoreApplication::sendEvent(QCoreApplication::instance(), &event);

@@ -22,7 +22,7 @@ using platform::KeyboardEvent;
 // Carbon key codes of the keys typed here.
 constexpr std::uint32_t kKey2 = 19;
 constexpr std::uint32_t kLeftShift = 56;
-constexpr std::uint32_t kOption = 0x800;
+constexpr std::uint32_t kOptionModifier = 0x800;
 constexpr unsigned kX11KeyCode2 = 11;
 
 struct RawKey {
@@ -115,8 +115,8 @@ protected:
     std::function<bool(const RawKey&)> consume_ = [](const RawKey& key) { return key.keyCode == kKey2; };
 };
 
-const RawKey kAltTwoDown{platform::kEventRawKeyDown, kKey2, kOption};
-const RawKey kAltTwoUp{platform::kEventRawKeyUp, kKey2, kOption};
+const RawKey kAltTwoDown{platform::kEventRawKeyDown, kKey2, kOptionModifier};
+const RawKey kAltTwoUp{platform::kEventRawKeyUp, kKey2, kOptionModifier};
 
 TEST_F(QtMenuKeyMonitorTest, AltTwoInAnOpenMenuIsARawKeyEventTheMenuNeverSees) {
     MenuKeySpy spy(menu_);

@@ -11,10 +11,10 @@
 namespace tessivar::testing {
 namespace {
 
-constexpr std::int64_t kOption = 0x800;
-constexpr std::int64_t kControl = 0x1000;
+constexpr std::int64_t kShortcutOption = 0x800;
+constexpr std::int64_t kShortcutControl = 0x1000;
 constexpr unsigned kXControl = 0x04;
-constexpr unsigned kXMod1 = 0x08;
+constexpr unsigned kXAltMask = 0x08;
 
 TEST(SystemShortcutsOnX11, AShortcutAnotherClientHoldsIsTakenAndTheTrialLeavesNoGrab) {
     XorgDummyServer server;
@@ -24,13 +24,13 @@ TEST(SystemShortcutsOnX11, AShortcutAnotherClientHoldsIsTakenAndTheTrialLeavesNo
     const hotkeys::SystemShortcuts lookups(&ours, nullptr, nullptr);
 
     CompetingClient other(server.displayName());
-    ASSERT_EQ(other.grab("9", kXControl | kXMod1), 0);
-    EXPECT_TRUE(lookups.isTaken(hotkeys::Shortcut(25, kControl | kOption))) << "⌃⌥9 is the other client's";
-    EXPECT_FALSE(lookups.isTaken(hotkeys::Shortcut(26, kControl | kOption)));
+    ASSERT_EQ(other.grab("9", kXControl | kXAltMask), 0);
+    EXPECT_TRUE(lookups.isTaken(hotkeys::Shortcut(25, kShortcutControl | kShortcutOption))) << "⌃⌥9 is the other client's";
+    EXPECT_FALSE(lookups.isTaken(hotkeys::Shortcut(26, kShortcutControl | kShortcutOption)));
     EXPECT_FALSE(lookups.isTaken(hotkeys::Shortcut(26, 0x20000))) << "a modifier X cannot grab is nobody's";
 
     CompetingClient third(server.displayName());
-    EXPECT_EQ(third.grab("7", kXControl | kXMod1), 0) << "the trial grab of ⌃⌥7 was given back";
+    EXPECT_EQ(third.grab("7", kXControl | kXAltMask), 0) << "the trial grab of ⌃⌥7 was given back";
 }
 
 }  // namespace

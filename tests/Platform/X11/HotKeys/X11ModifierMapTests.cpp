@@ -12,9 +12,9 @@ using platform::ModifierMasks;
 using platform::X11ModifierMap;
 
 // X modifier bits.
-constexpr unsigned kShift = 0x01;
+constexpr unsigned kShiftMask = 0x01;
 constexpr unsigned kLock = 0x02;
-constexpr unsigned kControl = 0x04;
+constexpr unsigned kControlMask = 0x04;
 constexpr unsigned kMod1 = 0x08;
 constexpr unsigned kMod2 = 0x10;
 constexpr unsigned kMod3 = 0x20;
@@ -29,9 +29,9 @@ TEST(X11ModifierMapTest, ConvertsTheFourCarbonModifiersBothWays) {
     const std::uint32_t all = ModifierMasks::carbonControl | ModifierMasks::carbonOption | ModifierMasks::carbonShift |
                               ModifierMasks::carbonCommand;
 
-    EXPECT_EQ(kUsual.x11Modifiers(all), kControl | kMod1 | kShift | kMod4);
+    EXPECT_EQ(kUsual.x11Modifiers(all), kControlMask | kMod1 | kShiftMask | kMod4);
     EXPECT_EQ(kUsual.x11Modifiers(0), 0u);
-    EXPECT_EQ(kUsual.carbonModifiers(kControl | kMod1 | kShift | kMod4), all);
+    EXPECT_EQ(kUsual.carbonModifiers(kControlMask | kMod1 | kShiftMask | kMod4), all);
     EXPECT_EQ(kUsual.carbonModifiers(kMod1), ModifierMasks::carbonOption);
 }
 

@@ -22,7 +22,6 @@ namespace zerazov {
 namespace {
 
 namespace fs = std::filesystem;
-using nlohmann::json;
 
 class FakeReachability : public ZeraZovReachabilitySource {
 public:
@@ -155,8 +154,8 @@ TEST_F(ZeraZovContextTest, TheDeviceIsNamedOnMachinesWithoutFirmwareTables) {
         for (const auto& entry : fs::directory_iterator(root.path())) fs::remove_all(entry.path());
         for (const auto& [path, text] : c.files) writeFile(path, text);
         const auto built = context();
-        EXPECT_EQ(built->theStaticContext().value("$device_manufacturer", json()), c.manufacturer) << c.what;
-        EXPECT_EQ(built->theStaticContext().value("$device_name", json()), c.name) << c.what;
+        EXPECT_EQ(built->theStaticContext().value("$device_manufacturer", nlohmann::json()), c.manufacturer) << c.what;
+        EXPECT_EQ(built->theStaticContext().value("$device_name", nlohmann::json()), c.name) << c.what;
     }
 }
 

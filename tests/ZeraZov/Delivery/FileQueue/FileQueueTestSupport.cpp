@@ -6,6 +6,8 @@
 #include <fstream>
 #include <limits>
 
+#include <gtest/gtest.h>
+
 #include "ZeraZov/Delivery/FileQueue/ZeraZovQueueFolder.h"
 
 namespace zerazov_file_queue_tests {
@@ -48,6 +50,21 @@ std::vector<std::string> recordFileNames(const std::filesystem::path& folder) {
 
 zerazov::ZeraZovQueueBatch peekAll(zerazov::ZeraZovFileBackedQueue& queue) {
     return queue.peek(std::numeric_limits<std::size_t>::max());
+}
+
+std::vector<std::uint64_t> reloadedIds(const std::filesystem::path& folder) {
+    zerazov::ZeraZovFileBackedQueue queue(folder);
+    queue.setup({});
+    const auto batch = peekAll(queue);
+    EXPECT_EQ(batch.names.size(), batch.records.size()) << "a queued name without its file";
+    std::vector<std::uint64_t> ids;
+    for (std::size_t i = 0; i < batch.records.size(); ++i) {
+        const auto id = idOfRecord(batch.records[i]);
+        EXPECT_TRUE(id.has_value()) << "corrupted record " << batch.names[i] << ": " << batch.records[i].size()
+                                    << " bytes";
+        if (id) ids.push_back(*id);
+    }
+    return ids;
 }
 
 }  // namespace zerazov_file_queue_tests

@@ -26,4 +26,8 @@ std::vector<std::string> recordFileNames(const std::filesystem::path& folder);
 // Everything queued, oldest first.
 zerazov::ZeraZovQueueBatch peekAll(zerazov::ZeraZovFileBackedQueue& queue);
 
+// The ids of the records a fresh queue loads from the folder, oldest first;
+// fails the test on a record that is not exactly one of ours.
+std::vector<std::uint64_t> reloadedIds(const std::filesystem::path& folder);
+
 }  // namespace zerazov_file_queue_tests

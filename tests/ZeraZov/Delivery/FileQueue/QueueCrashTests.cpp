@@ -119,23 +119,6 @@ std::uint32_t testSeed() {
     return std::random_device{}();
 }
 
-// The ids of the records a fresh queue loads from the folder, oldest first;
-// fails the test on a record that is not exactly one of ours.
-std::vector<std::uint64_t> reloadedIds(const fs::path& folder) {
-    ZeraZovFileBackedQueue queue(folder);
-    queue.setup({});
-    const auto batch = peekAll(queue);
-    EXPECT_EQ(batch.names.size(), batch.records.size()) << "a queued name without its file";
-    std::vector<std::uint64_t> ids;
-    for (std::size_t i = 0; i < batch.records.size(); ++i) {
-        const auto id = idOfRecord(batch.records[i]);
-        EXPECT_TRUE(id.has_value()) << "corrupted record " << batch.names[i] << ": " << batch.records[i].size()
-                                    << " bytes";
-        if (id) ids.push_back(*id);
-    }
-    return ids;
-}
-
 // Empty files in the spare folder, as a queue keeps them for its adds.
 void plantSpares(const fs::path& folder, int round) {
     const auto spares = folder / zerazov::ZeraZovQueueFolder::spareFolderName;

@@ -28,14 +28,6 @@ std::set<ino_t> inodesIn(const fs::path& folder, const std::vector<std::string>&
     return inodes;
 }
 
-std::vector<std::uint64_t> reloadedIds(const fs::path& folder) {
-    ZeraZovFileBackedQueue queue(folder);
-    queue.setup({});
-    std::vector<std::uint64_t> ids;
-    for (const auto& record : peekAll(queue).records) ids.push_back(idOfRecord(record).value_or(0));
-    return ids;
-}
-
 class SpareFileTest : public ::testing::Test {
 protected:
     void SetUp() override { queue.setup({}); }

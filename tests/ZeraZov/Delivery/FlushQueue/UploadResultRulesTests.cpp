@@ -18,7 +18,7 @@ bool eventsRetriable(int code) {
            (code >= 300 && code <= 399);
 }
 
-struct Case {
+struct RuleCase {
     std::optional<int> status;
     std::int64_t retryCount;
     std::int64_t cap;
@@ -33,7 +33,7 @@ struct Case {
 // (or a single record too large for it) lets records go; no failure on the way
 // there ever does.
 TEST(UploadResultRules, DecidesEachOutcomeFromStatusRetriesAndCap) {
-    const std::vector<Case> cases = {
+    const std::vector<RuleCase> cases = {
         {std::nullopt, 0, 50, Action::keepAndPause, 1, 5},  // no answer at all
         {503, 1, 50, Action::keepAndPause, 2, 10},
         {302, 2, 50, Action::keepAndPause, 3, 15},
