@@ -11,10 +11,10 @@
 #include <filesystem>
 #include <system_error>
 
-#include "CrashReporter/Signals/Private/zzcrash_crash_handlers.h"
-#include "CrashReporter/Report/ZZCrashLogFile.h"
 #include "CrashReporter/Private/ZZCrashPrivateFolder.h"
 #include "CrashReporter/Private/ZZCrashReporterException.h"
+#include "CrashReporter/Report/ZZCrashLogFile.h"
+#include "CrashReporter/Signals/Private/zzcrash_crash_handlers.h"
 #include "CrashReporter/Writer/ZZCrashLogWriter.h"
 #include "CrashReporter/ZZCrashReporterBundle.h"
 
@@ -112,7 +112,8 @@ bool ZZCrashReporter::hasPendingCrashReport() const { return access(crashReportP
 
 // A link or a second name at the report's name is no report of this
 // reporter's: what it names is some other file.
-std::optional<std::vector<std::uint8_t>> ZZCrashReporter::loadPendingCrashReportData(ZZCrashReporterError* error) const {
+std::optional<std::vector<std::uint8_t>> ZZCrashReporter::loadPendingCrashReportData(
+    ZZCrashReporterError* error) const {
     const std::string path = crashReportPath();
     const int foreign = foreignEntryError(path);
     // The reader refuses the rest; a link is said as it says what it refuses.
@@ -158,7 +159,8 @@ bool ZZCrashReporter::clearPendingReportName(ZZCrashReporterError* error) const 
 
 void ZZCrashReporter::setCustomData(std::optional<std::vector<std::uint8_t>> customData) {
     customData_ = std::move(customData);
-    zzcrash_log_writer_set_custom_data(&zzcrash_shared_crash_context.writer, customData_ ? customData_->data() : nullptr,
+    zzcrash_log_writer_set_custom_data(&zzcrash_shared_crash_context.writer,
+                                       customData_ ? customData_->data() : nullptr,
                                        customData_ ? customData_->size() : 0);
 }
 

@@ -10,12 +10,12 @@
 
 #include "CrashReporter/Exceptions/ZZCrashMachExceptionPortSet.h"
 #include "CrashReporter/Exceptions/ZZCrashMachExceptionServer.h"
+#include "CrashReporter/Images/Private/zzcrash_shared_image_list.h"
 #include "CrashReporter/Platform/zzcrash_fault_bridge.h"
 #include "CrashReporter/Platform/zzcrash_thread_stacks.h"
 #include "CrashReporter/Platform/zzcrash_thread_stopper.h"
-#include "CrashReporter/Signals/Private/zzcrash_crash_handlers.h"
-#include "CrashReporter/Images/Private/zzcrash_shared_image_list.h"
 #include "CrashReporter/Private/ZZCrashHostInfo.h"
+#include "CrashReporter/Signals/Private/zzcrash_crash_handlers.h"
 #include "CrashReporter/ZZCrashReporter.h"
 
 namespace {
@@ -70,7 +70,8 @@ bool installSignalHandlers(std::span<const int> signals, zzcrash_crash_context* 
 // software and breakpoint, and guard exceptions from version 13 of the kernel
 // that raises them.
 std::uint32_t exceptionMask() {
-    constexpr std::uint32_t mask = zzcrash_exc_mask(ZZCRASH_EXC_BAD_ACCESS) | zzcrash_exc_mask(ZZCRASH_EXC_BAD_INSTRUCTION) |
+    constexpr std::uint32_t mask = zzcrash_exc_mask(ZZCRASH_EXC_BAD_ACCESS) |
+                                   zzcrash_exc_mask(ZZCRASH_EXC_BAD_INSTRUCTION) |
                                    zzcrash_exc_mask(ZZCRASH_EXC_ARITHMETIC) | zzcrash_exc_mask(ZZCRASH_EXC_SOFTWARE) |
                                    zzcrash_exc_mask(ZZCRASH_EXC_BREAKPOINT);
     const auto host = ZZCrashHostInfo::currentHostInfo();
@@ -104,8 +105,7 @@ std::unique_ptr<ZZCrashMachExceptionServer> startExceptionServer(std::shared_ptr
 }  // namespace
 
 bool ZZCrashReporter::enableCrashReporter(ZZCrashReporterError* error) {
-    if (!claimTheProcess(error) || !populateCrashReportDirectory(error) || !clearPendingReportName(error))
-        return false;
+    if (!claimTheProcess(error) || !populateCrashReportDirectory(error) || !clearPendingReportName(error)) return false;
     zzcrash_crash_context* context = &zzcrash_shared_crash_context;
     if (!setReportPath(context, crashReportPath(), error)) return false;
     const zzcrash_error_t facts =
@@ -120,8 +120,9 @@ bool ZZCrashReporter::enableCrashReporter(ZZCrashReporterError* error) {
     if (customData_) zzcrash_log_writer_set_custom_data(&context->writer, customData_->data(), customData_->size());
     context->images = zzcrash_shared_image_list();
     if (!zzcrash_thread_stopper_install())
-        std::fprintf(stderr, "[ZZCrashReporter] Every real-time signal has a handler of the program's: crash "
-                             "reports will hold the other threads by their ids only\n");
+        std::fprintf(stderr,
+                     "[ZZCrashReporter] Every real-time signal has a handler of the program's: crash "
+                     "reports will hold the other threads by their ids only\n");
     const unsigned type = config_.signalHandlerType();
     if (type == ZZCrashReporterConfig::signalHandlerTypeBSD && !installSignalHandlers(crashSignals, context, error))
         return false;
@@ -133,8 +134,9 @@ bool ZZCrashReporter::enableCrashReporter(ZZCrashReporterError* error) {
     // threads covered. A thread left without a stack is no reason to refuse
     // the reporter to the others.
     if (!zzcrash_thread_stacks_install())
-        std::fprintf(stderr, "[ZZCrashReporter] Every real-time signal has a handler of the program's: the "
-                             "threads running now get no alternate signal stack\n");
+        std::fprintf(stderr,
+                     "[ZZCrashReporter] Every real-time signal has a handler of the program's: the "
+                     "threads running now get no alternate signal stack\n");
     enabled_ = true;
     return true;
 }
@@ -152,7 +154,7 @@ bool ZZCrashReporter::installExceptionServer(ZZCrashReporterError* error) {
     auto server = startExceptionServer(&previousMachPorts_, zzcrash_mach_exception_callback, context, error);
     if (!server) return false;
     machServer_ = server.release();
-    context->previous_ports = previousMachPorts_ ? previousMachPorts_->asyncSafeRepresentation()
-                                                 : zzcrash_mach_exception_port_set{};
+    context->previous_ports =
+        previousMachPorts_ ? previousMachPorts_->asyncSafeRepresentation() : zzcrash_mach_exception_port_set{};
     return true;
 }

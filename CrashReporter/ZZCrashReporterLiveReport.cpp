@@ -9,11 +9,11 @@
 #include <cstring>
 
 #include "CrashReporter/Exceptions/ZZCrashLanguageException.h"
-#include "CrashReporter/Platform/zzcrash_thread_stopper.h"
 #include "CrashReporter/Images/Private/zzcrash_shared_image_list.h"
+#include "CrashReporter/Platform/zzcrash_thread_stopper.h"
 #include "CrashReporter/Report/ZZCrashLogFile.h"
-#include "CrashReporter/ZZCrashReporter.h"
 #include "CrashReporter/Writer/ZZCrashLogWriter.h"
+#include "CrashReporter/ZZCrashReporter.h"
 
 namespace {
 
@@ -49,7 +49,8 @@ struct WriterFree {
 
 void deleteFile(const std::string& path) {
     if (unlink(path.c_str()) != 0)
-        std::fprintf(stderr, "[ZZCrashReporter] Failure occured deleting live crash report: %s\n", std::strerror(errno));
+        std::fprintf(stderr, "[ZZCrashReporter] Failure occured deleting live crash report: %s\n",
+                     std::strerror(errno));
 }
 
 }  // namespace
@@ -83,8 +84,9 @@ std::optional<std::vector<std::uint8_t>> ZZCrashReporter::generateLiveReportWith
     const zzcrash_log_bsd_signal_info bsd{SIGTRAP, TRAP_TRACE, address};
     const zzcrash_log_signal_info signal{&bsd, nullptr};
     LiveWrite live{writer.get(), thread, zzcrash_shared_image_list(), &file, &signal};
-    zzcrash_error_t written = thread == zzcrash_thread_self() ? zzcrash_async_thread_state_current(writeWithState, &live)
-                                                              : write(live, nullptr);
+    zzcrash_error_t written = thread == zzcrash_thread_self()
+                                  ? zzcrash_async_thread_state_current(writeWithState, &live)
+                                  : write(live, nullptr);
     (void)zzcrash_log_writer_close(writer.get());  // releases nothing that can fail
     // Closed exactly once: a close that fails has still released the descriptor,
     // and closing it again could close one another thread has just opened.

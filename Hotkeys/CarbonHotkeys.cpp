@@ -43,7 +43,8 @@ CarbonHotkeys::~CarbonHotkeys() { suspendAll(); }
 // as is everything when the program runs without a hot-key service.
 OSStatus CarbonHotkeys::grab(const Shortcut& shortcut, std::uint32_t id, EventHotKeyRef* ref) const {
     platform::HotKeyService* service = environment_.hotKeyService;
-    if (service == nullptr || !fitsServiceWidth(shortcut.carbonKeyCode) || !fitsServiceWidth(shortcut.carbonModifiers)) {
+    if (service == nullptr || !fitsServiceWidth(shortcut.carbonKeyCode) ||
+        !fitsServiceWidth(shortcut.carbonModifiers)) {
         return platform::eventHotKeyInvalidErr;
     }
     return service->registerHotKey(static_cast<std::uint32_t>(shortcut.carbonKeyCode),

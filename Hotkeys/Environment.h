@@ -17,10 +17,10 @@ namespace hotkeys {
 struct Environment {
     platform::UserDefaults& defaults;
     platform::NotificationCenter& notifications;
-    platform::MainQueue* mainQueue = nullptr;             // null: stream changes happen at once
-    platform::HotKeyService* hotKeyService = nullptr;     // null: every grab is refused
-    platform::KeyboardLayout* keyboardLayout = nullptr;   // null: no layout
-    platform::MenuKeyMonitor* menuKeyMonitor = nullptr;   // null: no menu path
+    platform::MainQueue* mainQueue = nullptr;            // null: stream changes happen at once
+    platform::HotKeyService* hotKeyService = nullptr;    // null: every grab is refused
+    platform::KeyboardLayout* keyboardLayout = nullptr;  // null: no layout
+    platform::MenuKeyMonitor* menuKeyMonitor = nullptr;  // null: no menu path
 };
 
 }  // namespace hotkeys

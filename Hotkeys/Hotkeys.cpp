@@ -20,8 +20,8 @@ auto withRegistry(Call call, const char* caller = __builtin_FUNCTION()) {
 
 }  // namespace
 
-#define TESSIVAR_HOTKEYS_FORWARDER(result, function, parameters, arguments, qualifier) \
-    result function parameters {                                                      \
+#define TESSIVAR_HOTKEYS_FORWARDER(result, function, parameters, arguments, qualifier)        \
+    result function parameters {                                                              \
         return withRegistry([&](Registry& registry) { return registry.function arguments; }); \
     }
 TESSIVAR_HOTKEYS_OPERATIONS(TESSIVAR_HOTKEYS_FORWARDER)

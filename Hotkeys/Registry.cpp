@@ -45,8 +45,9 @@ Registry::~Registry() {
     if (installedRegistry().compare_exchange_strong(expected, previouslyInstalled_)) return;
     if (expected == nullptr) return;
     installedRegistry().store(nullptr);
-    reportMisuse("a shortcut registry went while one made after it was still installed; registries go in the "
-                 "reverse order of their making");
+    reportMisuse(
+        "a shortcut registry went while one made after it was still installed; registries go in the "
+        "reverse order of their making");
 }
 
 Registry* Registry::installed(const char* caller) {

@@ -55,9 +55,8 @@ std::optional<Shortcut> Registry::readRecord(const Name& name, const nlohmann::j
         return std::nullopt;
     }
     if (!namesAKey(*shortcut)) {
-        reportUnreadable(name, "a shortcut of key code " + std::to_string(shortcut->carbonKeyCode) +
-                                   " and modifiers " + std::to_string(shortcut->carbonModifiers) +
-                                   ", which no key has");
+        reportUnreadable(name, "a shortcut of key code " + std::to_string(shortcut->carbonKeyCode) + " and modifiers " +
+                                   std::to_string(shortcut->carbonModifiers) + ", which no key has");
         return std::nullopt;
     }
     return shortcut;

@@ -46,8 +46,10 @@ private:
 void Registry::addStreamContinuation(const Name& name, std::uint64_t id,
                                      const std::function<void(EventType)>& onEvent) {
     thread_.check();
-    keyDownStreamContinuations_.add(name, [onEvent] { onEvent(EventType::keyDown); }, id);
-    keyUpStreamContinuations_.add(name, [onEvent] { onEvent(EventType::keyUp); }, id);
+    keyDownStreamContinuations_.add(
+        name, [onEvent] { onEvent(EventType::keyDown); }, id);
+    keyUpStreamContinuations_.add(
+        name, [onEvent] { onEvent(EventType::keyUp); }, id);
     if (const auto shortcut = loadShortcut(name)) registerShortcut(*shortcut);
 }
 

@@ -2,10 +2,10 @@
 
 #include <limits>
 
-#include "Hotkeys/Private/Capitalization.h"
 #include "Hotkeys/Hotkeys.h"
-#include "Hotkeys/Registry.h"
+#include "Hotkeys/Private/Capitalization.h"
 #include "Hotkeys/Private/SymbolKeys.h"
+#include "Hotkeys/Registry.h"
 #include "Platform/Foundation/BoundedJSON.h"
 #include "Platform/HotKeys/KeyboardLayout.h"
 
@@ -21,7 +21,8 @@ constexpr const char* kModifiersMember = "carbonModifiers";
 std::optional<std::int64_t> integerMember(const nlohmann::json& object, const char* name) {
     const auto it = object.find(name);
     if (it == object.end() || !it->is_number_integer()) return std::nullopt;
-    if (it->is_number_unsigned() && it->get<std::uint64_t>() > std::uint64_t(std::numeric_limits<std::int64_t>::max())) {
+    if (it->is_number_unsigned() &&
+        it->get<std::uint64_t>() > std::uint64_t(std::numeric_limits<std::int64_t>::max())) {
         return std::nullopt;
     }
     return it->get<std::int64_t>();

@@ -48,7 +48,8 @@ struct Shortcut {
 
 private:
     struct Raw {};
-    Shortcut(Raw, std::int64_t keyCode, std::int64_t carbonMask) : carbonKeyCode(keyCode), carbonModifiers(carbonMask) {}
+    Shortcut(Raw, std::int64_t keyCode, std::int64_t carbonMask)
+        : carbonKeyCode(keyCode), carbonModifiers(carbonMask) {}
 };
 
 }  // namespace hotkeys

@@ -55,11 +55,11 @@ void AnalyticsManager::configure() {
     config->captureApplicationLifecycleEvents = false;
     config->captureScreenViews = false;
     client_.setup(config);
-    client_.identify(distinctId,
-                     nlohmann::json{{"app_version", settings_.appVersion},
-                                    {"app_build", settings_.build},
-                                    {"os_version", settings_.osVersion}},
-                     nlohmann::json{{"first_app_version", settings_.appVersion}});
+    client_.identify(
+        distinctId,
+        nlohmann::json{
+            {"app_version", settings_.appVersion}, {"app_build", settings_.build}, {"os_version", settings_.osVersion}},
+        nlohmann::json{{"first_app_version", settings_.appVersion}});
     client_.registerProperties({{"product", "Tessivar"},
                                 {"app_id", "com.brel.tessivar"},
                                 {"instance_name", "Tessivar"},
@@ -111,9 +111,10 @@ void AnalyticsManager::releaseHeld() {
 }
 
 void AnalyticsManager::trackAppOpened() {
-    capture("app_opened",
-            {{"app_version", settings_.appVersion}, {"build_number", settings_.build}, {"os_version", settings_.osVersion}},
-            "Captured: app_opened");
+    capture(
+        "app_opened",
+        {{"app_version", settings_.appVersion}, {"build_number", settings_.build}, {"os_version", settings_.osVersion}},
+        "Captured: app_opened");
 }
 
 void AnalyticsManager::trackJump(const std::string& trigger, int displayCount,

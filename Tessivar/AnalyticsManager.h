@@ -14,7 +14,7 @@ namespace platform {
 class MainQueue;
 class UserDefaults;
 class WorkItem;
-}
+}  // namespace platform
 
 namespace tessivar {
 

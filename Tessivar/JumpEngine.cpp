@@ -15,9 +15,9 @@
 
 namespace tessivar {
 
+using platform::formatDouble;
 using platform::CoordinateSpace::globalToLocal;
 using platform::CoordinateSpace::localToGlobal;
-using platform::formatDouble;
 
 namespace {
 // A jump logs up to five lines: each is made with one allocation, not one a piece.

@@ -10,7 +10,9 @@ namespace {
 constexpr double kMidLuminance = 0.18;
 constexpr double kStep = 0.02;
 
-double linear(double channel) { return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4); }
+double linear(double channel) {
+    return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+}
 
 // `share` of `to` over `from`, opaque.
 QColor mixed(const QColor& from, const QColor& to, double share) {

@@ -10,8 +10,8 @@
 #include "Tessivar/AppDefaults.h"
 #include "Tessivar/AppLog.h"
 #include "Tessivar/CursorHidingEpisode.h"
-#include "Tessivar/JumpEngine.h"
 #include "Tessivar/HotkeysFacadeRegistry.h"
+#include "Tessivar/JumpEngine.h"
 #include "Tessivar/ScreenJumpNames.h"
 
 namespace tessivar {
@@ -23,8 +23,8 @@ std::string describeScreen(std::size_t index, const platform::Screen& screen) {
     const auto& frame = screen.frame;
     return "🖥️ 屏幕 " + std::to_string(index + 1) + ": " + screen.localizedName + " (" +
            platform::formatDouble(frame.minX()) + ", " + platform::formatDouble(frame.minY()) + ", " +
-           platform::formatDouble(frame.size.width) + " × " + platform::formatDouble(frame.size.height) +
-           ", 缩放 " + platform::formatDouble(screen.backingScaleFactor) + ")";
+           platform::formatDouble(frame.size.width) + " × " + platform::formatDouble(frame.size.height) + ", 缩放 " +
+           platform::formatDouble(screen.backingScaleFactor) + ")";
 }
 }  // namespace
 
@@ -120,7 +120,9 @@ void TessivarApp::jumpToOtherScreen() {
     const bool jumped = env_.jumps.jumpToNextScreen();
     env_.analytics.trackJump("menu", screenCount(), triggeredAt);
     if (jumped) return;
-    appLog("⚠️ 瞬间移动失败：请确保连接了多个显示器。已自动静默处理，避免打扰用户。");
+    appLog(
+        "⚠️ "
+        "瞬间移动失败：请确保连接了多个显示器。已自动静默处理，避免打扰用户。");
 }
 
 void TessivarApp::jumpToSpecificScreen(int tag) {
@@ -137,12 +139,12 @@ void HotkeysFacadeRegistry::onKeyDown(const hotkeys::Name& name, std::function<v
 
 void TessivarApp::handleMenuAction(MenuAction action, int tag) {
     switch (action) {
-        case MenuAction::jumpToOtherScreen: return jumpToOtherScreen();
-        case MenuAction::jumpToSpecificScreen: return jumpToSpecificScreen(tag);
-        case MenuAction::showOnboarding: return showOnboarding();
-        case MenuAction::openHotKeySettings: return openHotKeySettings();
-        case MenuAction::quitApp: return quitApp();
-        case MenuAction::none: return;
+    case MenuAction::jumpToOtherScreen: return jumpToOtherScreen();
+    case MenuAction::jumpToSpecificScreen: return jumpToSpecificScreen(tag);
+    case MenuAction::showOnboarding: return showOnboarding();
+    case MenuAction::openHotKeySettings: return openHotKeySettings();
+    case MenuAction::quitApp: return quitApp();
+    case MenuAction::none: return;
     }
 }
 

@@ -13,17 +13,14 @@ WindowDragGesture::WindowDragGesture(QWidget* surface) : QObject(surface), surfa
 bool WindowDragGesture::eventFilter(QObject* watched, QEvent* event) {
     if (watched != surface_) return false;
     switch (event->type()) {
-        case QEvent::MouseButtonPress:
-            return pressed(*static_cast<QMouseEvent*>(event));
-        case QEvent::MouseMove:
-            return moved(*static_cast<QMouseEvent*>(event));
-        case QEvent::MouseButtonRelease:
-            pressedAt_.reset();
-            dragOffset_.reset();
-            moveDue_ = false;
-            return false;
-        default:
-            return false;
+    case QEvent::MouseButtonPress: return pressed(*static_cast<QMouseEvent*>(event));
+    case QEvent::MouseMove: return moved(*static_cast<QMouseEvent*>(event));
+    case QEvent::MouseButtonRelease:
+        pressedAt_.reset();
+        dragOffset_.reset();
+        moveDue_ = false;
+        return false;
+    default: return false;
     }
 }
 
@@ -48,7 +45,8 @@ bool WindowDragGesture::moved(const QMouseEvent& event) {
     // button still held and then the release, both from one event: the move
     // starts once that event is over, and only if the button is still down.
     moveDue_ = true;
-    QMetaObject::invokeMethod(this, [this, at] { startMove(at); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, at] { startMove(at); }, Qt::QueuedConnection);
     return true;
 }
 

@@ -38,15 +38,15 @@
 #include "Tessivar/AnalyticsManager.h"
 #include "Tessivar/AppLog.h"
 #include "Tessivar/CursorHidingEpisode.h"
-#include "Tessivar/HotkeysFacadeRegistry.h"
-#include "Tessivar/JumpEngine.h"
 #include "Tessivar/Effects/LocatingEffectPlayer.h"
 #include "Tessivar/Effects/QtOverlayPresenter.h"
-#include "Tessivar/StatusMenu/QtStatusMenu.h"
+#include "Tessivar/HotkeysFacadeRegistry.h"
+#include "Tessivar/JumpEngine.h"
 #include "Tessivar/ScreenJumpNames.h"
 #include "Tessivar/Settings/AppMenuShortcuts.h"
-#include "Tessivar/Windows/QtAppWindows.h"
+#include "Tessivar/StatusMenu/QtStatusMenu.h"
 #include "Tessivar/TessivarApp.h"
+#include "Tessivar/Windows/QtAppWindows.h"
 
 namespace {
 std::string kernelRelease() {
@@ -145,12 +145,13 @@ int main(int argc, char** argv) {
     // The analytics client runs its timers and reports on the event loop, from
     // threads of its own that may outlive main: its queue is never destroyed, and
     // does nothing once the application is gone.
-    zerazov::ZeraZovSDK::shared().setEnvironment({.mainQueue = new platform::QtMainQueue(),
-                                                  .notifications = &notifications,
-                                                  .makeReachabilityBackend = platform::LinuxReachabilityBackend::create,
-                                                  .keyWindowScreenSize = focusWindowScreenSize,
-                                                  .userDefaults = [&defaults]() -> platform::UserDefaults& { return defaults; },
-                                                  .bundle = bundle});
+    zerazov::ZeraZovSDK::shared().setEnvironment(
+        {.mainQueue = new platform::QtMainQueue(),
+         .notifications = &notifications,
+         .makeReachabilityBackend = platform::LinuxReachabilityBackend::create,
+         .keyWindowScreenSize = focusWindowScreenSize,
+         .userDefaults = [&defaults]() -> platform::UserDefaults& { return defaults; },
+         .bundle = bundle});
     platform::QtApplicationStateFeed applicationState(notifications);
     platform::QtWindowStateFeed windowState(notifications);
     // Given the main queue, jumps pressed back to back are written once the presses pause.
@@ -166,10 +167,17 @@ int main(int argc, char** argv) {
     hotkeys::SystemShortcuts systemShortcuts(&hotKeyService, &desktopBindings, &keyboardLayout);
     auto loginItem = platform::XdgAutostartLoginItem::forThisProgram(bundle);
     tessivar::QtAppWindows windows(
-        {defaults, notifications, mainQueue, desktop, loginItem, bundle,
-         {notifications, keyTranslator,
+        {defaults,
+         notifications,
+         mainQueue,
+         desktop,
+         loginItem,
+         bundle,
+         {notifications,
+          keyTranslator,
           [&desktop, &shortcuts] { return tessivar::appMenuShortcuts(currentMenu(desktop, shortcuts)); },
-          &systemShortcuts, {}},
+          &systemShortcuts,
+          {}},
          tessivar::screenJumpNames()});
 
     // A part that cannot connect says what will not work: nothing else would.
@@ -189,8 +197,7 @@ int main(int argc, char** argv) {
     });
     application.setDelegate(app.get());
     // Found inside an Xlib call: the ending runs once that call has returned.
-    platform::X11ConnectionLoss::setHandler([&mainQueue, &application] {
-        mainQueue.async([&application] { application.connectionBroke(); });
-    });
+    platform::X11ConnectionLoss::setHandler(
+        [&mainQueue, &application] { mainQueue.async([&application] { application.connectionBroke(); }); });
     return application.run();
 }

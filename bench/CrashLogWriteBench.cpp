@@ -43,10 +43,10 @@
 #include <thread>
 #include <vector>
 
+#include "CrashReporter/Images/zzcrash_elf_image_list.h"
 #include "CrashReporter/Platform/zzcrash_thread_stopper.h"
 #include "CrashReporter/Report/ZZCrashReport.h"
 #include "CrashReporter/Writer/zzcrash_crash_context.h"
-#include "CrashReporter/Images/zzcrash_elf_image_list.h"
 #include "CrossLibraryStack.h"
 #include "RatioReporter.h"
 #include "tests/CrashReporter/Support/AllocationTrap.h"
@@ -246,7 +246,8 @@ void LibunwindStacks(benchmark::State& state) {
 
 void LogBytesWrite(benchmark::State& state) {
     setStrategy(ZZCRASH_SYMBOL_STRATEGY_SYMBOL_TABLE);
-    tessivar::bench::throughLibraries(depth, [](void*) { writeCrashLog(&segvInfo); }, nullptr);
+    tessivar::bench::throughLibraries(
+        depth, [](void*) { writeCrashLog(&segvInfo); }, nullptr);
     const std::vector<std::uint8_t> log = fileBytes();
     for (auto _ : state) {
         const int fd = openLikeTheWriter();
@@ -281,8 +282,8 @@ void ProgramStart(benchmark::State& state) {
     for (auto _ : state) {
         pid_t child = 0;
         int status = 0;
-        if (posix_spawn(&child, self, nullptr, nullptr, arguments, environ) != 0 || waitpid(child, &status, 0) != child ||
-            !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        if (posix_spawn(&child, self, nullptr, nullptr, arguments, environ) != 0 ||
+            waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
             return state.SkipWithError("the program did not start and end");
     }
 }

@@ -19,8 +19,8 @@ struct Descent {
 
 // Exported, so that naming from the symbol table finds the program's frames
 // as it would an application's.
-extern "C" __attribute__((noinline, visibility("default"))) std::uint64_t tessivar_bench_recurse(int level,
-                                                                                                const Descent* descent) {
+extern "C" __attribute__((noinline, visibility("default"))) std::uint64_t tessivar_bench_recurse(
+    int level, const Descent* descent) {
     if (level == 0) {
         descent->bottom(descent->argument);
         return 1;

@@ -13,9 +13,9 @@
 
 #include "Percentiles.h"
 #include "RatioReporter.h"
-#include "tests/support/XTestKeyboard.h"
 #include "tests/support/TessivarProcess.h"
 #include "tests/support/X11Observer.h"
+#include "tests/support/XTestKeyboard.h"
 #include "tests/support/XorgDummyServer.h"
 
 namespace {
@@ -23,8 +23,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using tessivar::testing::PointerPosition;
 
-constexpr PointerPosition kHome{300, 200};            // where the pointer leaves display 1
-constexpr PointerPosition kSecondCentre{2880, 540};   // display 2's centre
+constexpr PointerPosition kHome{300, 200};           // where the pointer leaves display 1
+constexpr PointerPosition kSecondCentre{2880, 540};  // display 2's centre
 constexpr auto kGiveUp = std::chrono::seconds(2);
 constexpr auto kModifierSettle = std::chrono::milliseconds(50);
 

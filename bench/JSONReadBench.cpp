@@ -20,8 +20,9 @@ const std::string shortcutRecord = R"({"carbonKeyCode":18,"carbonModifiers":2048
 // A settings file after onboarding, with all eight display shortcuts stored,
 // one setting a line as the settings store writes it.
 std::string settingsFile() {
-    std::string text = "{\n  \"analytics_enabled\": true,\n  \"anonymous_distinct_id\": "
-                       "\"0190A0B0-1C2D-7E3F-8A4B-5C6D7E8F9A0B\",\n  \"hasCompletedOnboarding\": true";
+    std::string text =
+        "{\n  \"analytics_enabled\": true,\n  \"anonymous_distinct_id\": "
+        "\"0190A0B0-1C2D-7E3F-8A4B-5C6D7E8F9A0B\",\n  \"hasCompletedOnboarding\": true";
     for (int screen = 1; screen <= 8; ++screen) {
         const std::string record = R"({"carbonKeyCode":)" + std::to_string(17 + screen) + R"(,"carbonModifiers":2048})";
         text += ",\n  \"Hotkeys_jumpToScreen" + std::to_string(screen) + "\": " + json(record).dump();

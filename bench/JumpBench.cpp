@@ -21,9 +21,9 @@
 #include "Platform/X11/X11PointerWarp.h"
 #include "RatioReporter.h"
 #include "Tessivar/CursorHidingEpisode.h"
-#include "Tessivar/JumpEngine.h"
 #include "Tessivar/Effects/LocatingEffectPlayer.h"
 #include "Tessivar/Effects/QtOverlayPresenter.h"
+#include "Tessivar/JumpEngine.h"
 #include "tests/support/XorgDummyServer.h"
 
 namespace {

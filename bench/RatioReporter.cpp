@@ -22,14 +22,16 @@ void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
 
 namespace {
 // "  p50 +103 us, p99 +1834 us" when both runs report the percentile.
-std::string percentileGaps(const std::map<std::string, double>& figure, const std::map<std::string, double>& reference) {
+std::string percentileGaps(const std::map<std::string, double>& figure,
+                           const std::map<std::string, double>& reference) {
     std::string gaps;
     for (const char* percentile : {"p50_us", "p99_us"}) {
         const auto f = figure.find(percentile);
         const auto r = reference.find(percentile);
         if (f == figure.end() || r == reference.end()) continue;
         char text[64];
-        std::snprintf(text, sizeof text, "%s %.3s %+.0f us", gaps.empty() ? "  " : ",", percentile, f->second - r->second);
+        std::snprintf(text, sizeof text, "%s %.3s %+.0f us", gaps.empty() ? "  " : ",", percentile,
+                      f->second - r->second);
         gaps += text;
     }
     return gaps;
@@ -44,7 +46,8 @@ void RatioReporter::Finalize() {
         const auto r = nanoseconds_.find(reference);
         if (f == nanoseconds_.end() || r == nanoseconds_.end() || r->second <= 0) continue;
         std::printf("%-40s %14.0f %14.0f %8.2f   (reference: %s)%s\n", figure.c_str(), f->second, r->second,
-                    f->second / r->second, reference.c_str(), percentileGaps(counters_[figure], counters_[reference]).c_str());
+                    f->second / r->second, reference.c_str(),
+                    percentileGaps(counters_[figure], counters_[reference]).c_str());
     }
 }
 

@@ -188,11 +188,10 @@ int main(int argc, char** argv) {
     zzcrash_elf_image_list_refresh(&images);
     zzcrash_async_unwind_cache_init(&cache);
     benchmark::Initialize(&argc, argv);
-    tessivar::bench::RatioReporter reporter(
-        {{"FrameWalker", "Libunwind"},
-         {"FrameWalkerUncached/iterations:20", "Libunwind"},
-         {"ColdFrameWalker", "ColdLibunwind"},
-         {"ColdFrameWalker", "WarmLibunwind"}});
+    tessivar::bench::RatioReporter reporter({{"FrameWalker", "Libunwind"},
+                                             {"FrameWalkerUncached/iterations:20", "Libunwind"},
+                                             {"ColdFrameWalker", "ColdLibunwind"},
+                                             {"ColdFrameWalker", "WarmLibunwind"}});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     zzcrash_async_image_list_free(&images);

@@ -72,13 +72,13 @@
 #include "PrivateHome.h"
 #include "RatioReporter.h"
 #include "SampleEvent.h"
-#include "ZeraZov/Core/Events/ZeraZovAPIDateFormatter.h"
 #include "ZeraZov/Core/Config/ZeraZovConfig.h"
+#include "ZeraZov/Core/Events/ZeraZovAPIDateFormatter.h"
 #include "ZeraZov/Core/Events/ZeraZovEvent.h"
 #include "ZeraZov/Core/Storage/ZeraZovStorage.h"
 #include "ZeraZov/Delivery/Api/Gzip.h"
-#include "ZeraZov/Delivery/Endpoints/QueueEndpoints.h"
 #include "ZeraZov/Delivery/Api/ZeraZovApi.h"
+#include "ZeraZov/Delivery/Endpoints/QueueEndpoints.h"
 #include "ZeraZov/Delivery/FlushQueue/ZeraZovQueue.h"
 
 namespace {
@@ -226,7 +226,8 @@ public:
     void report(benchmark::State& state) const {
         const auto requests = serverTally.requests.load() - requests_;
         const auto bodyBytes = serverTally.bodyBytes.load() - bodyBytes_;
-        state.counters["requests"] = benchmark::Counter(static_cast<double>(requests), benchmark::Counter::kAvgIterations);
+        state.counters["requests"] =
+            benchmark::Counter(static_cast<double>(requests), benchmark::Counter::kAvgIterations);
         if (requests > 0) state.counters["body_bytes"] = static_cast<double>(bodyBytes) / static_cast<double>(requests);
     }
 

@@ -134,9 +134,8 @@ BENCHMARK(EventQueueAdd);
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    tessivar::bench::RatioReporter reporter({{"QueueAdd", "BareFileWrite"},
-                                             {"QueueAdd", "BareSyncedRenameWrite"},
-                                             {"EventQueueAdd", "BareFileWrite"}});
+    tessivar::bench::RatioReporter reporter(
+        {{"QueueAdd", "BareFileWrite"}, {"QueueAdd", "BareSyncedRenameWrite"}, {"EventQueueAdd", "BareFileWrite"}});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;

@@ -71,8 +71,8 @@ BENCHMARK(StorageKeyWriteRead);
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    tessivar::bench::RatioReporter reporter({{"StorageKeyWriteRead", "BareFileWriteRead"},
-                                             {"StorageKeyWriteRead", "BareSyncedRenameWriteRead"}});
+    tessivar::bench::RatioReporter reporter(
+        {{"StorageKeyWriteRead", "BareFileWriteRead"}, {"StorageKeyWriteRead", "BareSyncedRenameWriteRead"}});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;

@@ -12,7 +12,7 @@ packages=(
   nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
   libcurl4-openssl-dev zlib1g-dev libssl-dev libcpp-httplib-dev openssl
   protobuf-c-compiler libprotobuf-c-dev
-  clang libclang-rt-14-dev llvm lld binutils
+  clang clang-format-14 libclang-rt-14-dev llvm lld binutils
   libunwind-dev
   libutf8proc-dev
   fonts-noto-cjk fonts-noto-color-emoji

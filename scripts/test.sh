@@ -5,6 +5,8 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${TESSIVAR_BUILD_DIR:-$root/build}
 
 "$root/scripts/install-deps.sh"
+# The sources are laid out as the formatter lays them out (scripts/format.sh).
+"$root/scripts/format.sh" --check
 "$root/scripts/build.sh"
 
 # X11 tests start their own multi-monitor X server; here a server that cannot

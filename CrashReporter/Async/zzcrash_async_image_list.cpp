@@ -46,10 +46,14 @@ Node* find(const Shared* shared, std::uint64_t header_address) {
 // it is freed unless a reader that came earlier may still stand on it.
 void unlink(Shared* shared, Node* node) {
     Node* next = node->next.load();
-    if (node->prev) node->prev->next.store(next, std::memory_order_seq_cst);
-    else shared->head.store(next, std::memory_order_seq_cst);
-    if (next) next->prev = node->prev;
-    else shared->tail = node->prev;
+    if (node->prev)
+        node->prev->next.store(next, std::memory_order_seq_cst);
+    else
+        shared->head.store(next, std::memory_order_seq_cst);
+    if (next)
+        next->prev = node->prev;
+    else
+        shared->tail = node->prev;
     if (shared->reader_count.load(std::memory_order_seq_cst) < 1) {
         std::free(node);
         return;
@@ -146,16 +150,20 @@ bool zzcrash_async_image_list_try_remove(zzcrash_async_image_list* list, std::ui
 
 void zzcrash_async_image_list_free(zzcrash_async_image_list* list) {
     Shared* shared = list->shared;
-    freeChain(shared->head.load(), [](Node* node) { return node->next.load(); },
-              [list](Node* node) { release(list->format, node->image.load()); });
-    freeChain(shared->free_list, [](Node* node) { return node->parked_next; }, [](Node*) {});
+    freeChain(
+        shared->head.load(), [](Node* node) { return node->next.load(); },
+        [list](Node* node) { release(list->format, node->image.load()); });
+    freeChain(
+        shared->free_list, [](Node* node) { return node->parked_next; }, [](Node*) {});
     delete shared;
     list->shared = nullptr;
 }
 
 void zzcrash_async_image_list_mark_reading(zzcrash_async_image_list* list, bool reading) {
-    if (reading) list->shared->reader_count.fetch_add(1, std::memory_order_seq_cst);
-    else list->shared->reader_count.fetch_sub(1, std::memory_order_seq_cst);
+    if (reading)
+        list->shared->reader_count.fetch_add(1, std::memory_order_seq_cst);
+    else
+        list->shared->reader_count.fetch_sub(1, std::memory_order_seq_cst);
 }
 
 zzcrash_async_image* zzcrash_async_image_containing_address(zzcrash_async_image_list* list, std::uint64_t address) {

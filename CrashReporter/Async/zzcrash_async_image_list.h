@@ -12,8 +12,8 @@ struct zzcrash_async_image_list_node;
 // The part of an image record that the list reads. The record of each image
 // format begins with it.
 struct zzcrash_async_image {
-    std::uint64_t header_address;  // where the image's header is in the task
-    std::uint64_t text_size;       // bytes from the header that the image's code spans
+    std::uint64_t header_address;         // where the image's header is in the task
+    std::uint64_t text_size;              // bytes from the header that the image's code spans
     zzcrash_async_image_list_node* node;  // set by the list, to go on from this image
 };
 

@@ -16,8 +16,8 @@ struct zzcrash_async_memory_window {
     zzcrash_task_t task;
     unsigned char* buffer;  // the caller's; null: no window
     std::uint64_t capacity;
-    std::uint64_t start;    // the task address of buffer[0]
-    std::uint64_t length;   // bytes of the buffer that hold the task's memory
+    std::uint64_t start;   // the task address of buffer[0]
+    std::uint64_t length;  // bytes of the buffer that hold the task's memory
 };
 
 // Lends `buffer` (capacity bytes, null for none) as the window. Allocates nothing.

@@ -12,11 +12,11 @@
 // read-only. A byte outside the snapshot is an error code, never a fault.
 struct zzcrash_async_mobject {
     zzcrash_task_t task;
-    std::uintptr_t address;         // the local address of the target address
-    std::uint64_t target_address;   // the start of the requested range in the task
-    std::uint64_t length;           // usable bytes from the target address
-    std::uint64_t slide;            // target address - local address (modulo 2^64)
-    std::uintptr_t vm_address;      // the page-aligned local mapping
+    std::uintptr_t address;        // the local address of the target address
+    std::uint64_t target_address;  // the start of the requested range in the task
+    std::uint64_t length;          // usable bytes from the target address
+    std::uint64_t slide;           // target address - local address (modulo 2^64)
+    std::uintptr_t vm_address;     // the page-aligned local mapping
     std::uint64_t vm_length;
 };
 

@@ -8,7 +8,8 @@ namespace {
 constexpr std::uint64_t blockMask = ZZCRASH_ASYNC_PAGE_CACHE_BLOCK_BYTES - 1;
 
 const std::uint8_t* heldBlock(const zzcrash_async_page_cache* cache, std::uint64_t block) {
-    const std::size_t count = cache->held < ZZCRASH_ASYNC_PAGE_CACHE_BLOCKS ? cache->held : ZZCRASH_ASYNC_PAGE_CACHE_BLOCKS;
+    const std::size_t count =
+        cache->held < ZZCRASH_ASYNC_PAGE_CACHE_BLOCKS ? cache->held : ZZCRASH_ASYNC_PAGE_CACHE_BLOCKS;
     for (std::size_t i = 0; i < count; ++i)
         if (cache->addresses[i] == block) return cache->blocks[i];
     return nullptr;
@@ -26,8 +27,10 @@ const std::uint8_t* fillBlock(zzcrash_async_page_cache* cache, std::uint64_t blo
         return nullptr;
     }
     cache->addresses[slot] = block;
-    if (full) cache->next = (cache->next + 1) % ZZCRASH_ASYNC_PAGE_CACHE_BLOCKS;
-    else ++cache->held;
+    if (full)
+        cache->next = (cache->next + 1) % ZZCRASH_ASYNC_PAGE_CACHE_BLOCKS;
+    else
+        ++cache->held;
     return bytes;
 }
 
@@ -51,7 +54,9 @@ zzcrash_error_t zzcrash_async_page_cache_copy(zzcrash_async_page_cache* cache, z
         if (!bytes) return zzcrash_async_task_copy(task, address, 0, destination, length);
         const std::uint64_t inBlock = at - block;
         const std::uint64_t left = end - at;
-        const std::uint64_t take = left < ZZCRASH_ASYNC_PAGE_CACHE_BLOCK_BYTES - inBlock ? left : ZZCRASH_ASYNC_PAGE_CACHE_BLOCK_BYTES - inBlock;
+        const std::uint64_t take = left < ZZCRASH_ASYNC_PAGE_CACHE_BLOCK_BYTES - inBlock
+                                       ? left
+                                       : ZZCRASH_ASYNC_PAGE_CACHE_BLOCK_BYTES - inBlock;
         zzcrash_async_memcpy(out, bytes + inBlock, take);
         out += take;
         at += take;

@@ -11,7 +11,9 @@ int zzcrash_async_strncmp(const char* a, const char* b, std::size_t n) {
     return 0;
 }
 
-int zzcrash_async_strcmp(const char* a, const char* b) { return zzcrash_async_strncmp(a, b, static_cast<std::size_t>(-1)); }
+int zzcrash_async_strcmp(const char* a, const char* b) {
+    return zzcrash_async_strncmp(a, b, static_cast<std::size_t>(-1));
+}
 
 // The C library's memcpy and memset touch only the buffers they are given
 // (POSIX lists both as async-signal-safe), which makes them safe here; they

@@ -71,7 +71,8 @@ zzcrash_error_t zzcrash_async_symbolicate_pc(const zzcrash_async_macho_image* im
     if (strategy & ZZCRASH_SYMBOL_STRATEGY_SYMBOL_TABLE)
         anySucceeded = zzcrash_async_macho_symbol_at_pc(image, pc, collectSymbol, &lookup) == ZZCRASH_ESUCCESS;
     if (strategy & ZZCRASH_SYMBOL_STRATEGY_OBJC) {
-        const bool found = zzcrash_async_classmeta_find_method(image, cache, pc, collectMethod, &lookup) == ZZCRASH_ESUCCESS;
+        const bool found =
+            zzcrash_async_classmeta_find_method(image, cache, pc, collectMethod, &lookup) == ZZCRASH_ESUCCESS;
         anySucceeded = anySucceeded || found;
     }
     if (!anySucceeded) return ZZCRASH_ENOTFOUND;

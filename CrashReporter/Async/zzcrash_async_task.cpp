@@ -36,8 +36,8 @@ zzcrash_thread_t zzcrash_async_current_thread_port() { return zzcrash_thread_sel
 
 // A range that would run past the top of the address space is refused before
 // the kernel is asked: no page walk may wrap around to address 0.
-zzcrash_error_t zzcrash_async_task_copy(zzcrash_task_t, std::uint64_t address, std::int64_t offset,
-                                        void* destination, std::uint64_t length) {
+zzcrash_error_t zzcrash_async_task_copy(zzcrash_task_t, std::uint64_t address, std::int64_t offset, void* destination,
+                                        std::uint64_t length) {
     std::uint64_t start = 0;
     std::uint64_t end = 0;
     if (!zzcrash_async_add_offset_checked(address, offset, &start) || __builtin_add_overflow(start, length, &end))

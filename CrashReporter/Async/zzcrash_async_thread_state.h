@@ -30,7 +30,7 @@ struct zzcrash_x86_exception_state32 {
 };
 
 struct zzcrash_async_thread_state {
-    int stack_growth;  // always 2: the stack grows downwards
+    int stack_growth;          // always 2: the stack grows downwards
     std::uint64_t gpr_width;   // bytes of a general register: 4 or 8
     std::uint64_t valid_mask;  // bit i: register index i holds a value
     struct {
@@ -59,17 +59,48 @@ enum {
     ZZCRASH_REG_SP = 2,
 };
 enum {
-    ZZCRASH_X86_64_RIP = 0, ZZCRASH_X86_64_RBP, ZZCRASH_X86_64_RSP, ZZCRASH_X86_64_RAX, ZZCRASH_X86_64_RBX,
-    ZZCRASH_X86_64_RCX, ZZCRASH_X86_64_RDX, ZZCRASH_X86_64_RDI, ZZCRASH_X86_64_RSI, ZZCRASH_X86_64_R8,
-    ZZCRASH_X86_64_R9, ZZCRASH_X86_64_R10, ZZCRASH_X86_64_R11, ZZCRASH_X86_64_R12, ZZCRASH_X86_64_R13,
-    ZZCRASH_X86_64_R14, ZZCRASH_X86_64_R15, ZZCRASH_X86_64_RFLAGS, ZZCRASH_X86_64_CS, ZZCRASH_X86_64_FS,
-    ZZCRASH_X86_64_GS, ZZCRASH_X86_64_REGISTER_COUNT,
+    ZZCRASH_X86_64_RIP = 0,
+    ZZCRASH_X86_64_RBP,
+    ZZCRASH_X86_64_RSP,
+    ZZCRASH_X86_64_RAX,
+    ZZCRASH_X86_64_RBX,
+    ZZCRASH_X86_64_RCX,
+    ZZCRASH_X86_64_RDX,
+    ZZCRASH_X86_64_RDI,
+    ZZCRASH_X86_64_RSI,
+    ZZCRASH_X86_64_R8,
+    ZZCRASH_X86_64_R9,
+    ZZCRASH_X86_64_R10,
+    ZZCRASH_X86_64_R11,
+    ZZCRASH_X86_64_R12,
+    ZZCRASH_X86_64_R13,
+    ZZCRASH_X86_64_R14,
+    ZZCRASH_X86_64_R15,
+    ZZCRASH_X86_64_RFLAGS,
+    ZZCRASH_X86_64_CS,
+    ZZCRASH_X86_64_FS,
+    ZZCRASH_X86_64_GS,
+    ZZCRASH_X86_64_REGISTER_COUNT,
 };
 // Note the order eax, edx, ecx, ebx.
 enum {
-    ZZCRASH_X86_EIP = 0, ZZCRASH_X86_EBP, ZZCRASH_X86_ESP, ZZCRASH_X86_EAX, ZZCRASH_X86_EDX, ZZCRASH_X86_ECX,
-    ZZCRASH_X86_EBX, ZZCRASH_X86_ESI, ZZCRASH_X86_EDI, ZZCRASH_X86_EFLAGS, ZZCRASH_X86_TRAPNO, ZZCRASH_X86_CS,
-    ZZCRASH_X86_DS, ZZCRASH_X86_ES, ZZCRASH_X86_FS, ZZCRASH_X86_GS, ZZCRASH_X86_REGISTER_COUNT,
+    ZZCRASH_X86_EIP = 0,
+    ZZCRASH_X86_EBP,
+    ZZCRASH_X86_ESP,
+    ZZCRASH_X86_EAX,
+    ZZCRASH_X86_EDX,
+    ZZCRASH_X86_ECX,
+    ZZCRASH_X86_EBX,
+    ZZCRASH_X86_ESI,
+    ZZCRASH_X86_EDI,
+    ZZCRASH_X86_EFLAGS,
+    ZZCRASH_X86_TRAPNO,
+    ZZCRASH_X86_CS,
+    ZZCRASH_X86_DS,
+    ZZCRASH_X86_ES,
+    ZZCRASH_X86_FS,
+    ZZCRASH_X86_GS,
+    ZZCRASH_X86_REGISTER_COUNT,
 };
 
 // Zeroes the record and sets the layout of a CPU type (7 or 0x1000007, else
@@ -114,5 +145,5 @@ void zzcrash_async_thread_state_clear_caller_saved(zzcrash_async_thread_state* s
 // DWARF register numbers to indices and back; false when there is no mapping.
 bool zzcrash_async_thread_state_register_for_dwarf_number(const zzcrash_async_thread_state* state,
                                                           std::uint64_t dwarfNumber, std::uint32_t* index);
-bool zzcrash_async_thread_state_dwarf_number_for_register(const zzcrash_async_thread_state* state,
-                                                          std::uint32_t index, std::uint64_t* dwarfNumber);
+bool zzcrash_async_thread_state_dwarf_number_for_register(const zzcrash_async_thread_state* state, std::uint32_t index,
+                                                          std::uint64_t* dwarfNumber);

@@ -39,8 +39,8 @@ std::string exportedFunctionAt(zzcrash_async_image_list* images, std::uint64_t r
     std::string name;
     if (images->format != &zzcrash_async_elf_image_format || returnAddress == 0) return name;
     zzcrash_async_image_list_mark_reading(images, true);
-    const auto* image =
-        reinterpret_cast<const zzcrash_async_elf_image*>(zzcrash_async_image_containing_address(images, returnAddress - 1));
+    const auto* image = reinterpret_cast<const zzcrash_async_elf_image*>(
+        zzcrash_async_image_containing_address(images, returnAddress - 1));
     if (image) {
         zzcrash_async_elf_symbol_at_pc(
             image, returnAddress - 1,
@@ -106,6 +106,5 @@ std::optional<ZZCrashLanguageException> ZZCrashLanguageException::current(zzcras
     zzcrash_async_thread_state_current(walkStack, &walk);
     std::vector<std::uint64_t>& frames = walk.returnAddresses;
     frames.erase(frames.begin(), frames.begin() + static_cast<std::ptrdiff_t>(firstFrameOfTheThrow(images, frames)));
-    return ZZCrashLanguageException{typeName(abi::__cxa_current_exception_type()), reasonOf(thrown),
-                                    std::move(frames)};
+    return ZZCrashLanguageException{typeName(abi::__cxa_current_exception_type()), reasonOf(thrown), std::move(frames)};
 }

@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
-#include "CrashReporter/Platform/zzcrash_exception_ports.h"
 #include "CrashReporter/Exceptions/ZZCrashMachExceptionPortSet.h"
+#include "CrashReporter/Platform/zzcrash_exception_ports.h"
 
 namespace {
 
@@ -36,8 +36,8 @@ bool swapped(zzcrash_kern_return_t result, const zzcrash_mach_exception_port_set
 
 }  // namespace
 
-ZZCrashMachExceptionPort::ZZCrashMachExceptionPort(zzcrash_port_t serverPort, std::uint32_t mask,
-                                                   std::int32_t behavior, std::int32_t flavor)
+ZZCrashMachExceptionPort::ZZCrashMachExceptionPort(zzcrash_port_t serverPort, std::uint32_t mask, std::int32_t behavior,
+                                                   std::int32_t flavor)
     : serverPort_(serverPort), mask_(mask), behavior_(behavior), flavor_(flavor) {
     if (!holdsARight(serverPort_)) return;
     const zzcrash_kern_return_t result = zzcrash_port_mod_send_refs(serverPort_, 1);
@@ -73,7 +73,8 @@ bool ZZCrashMachExceptionPort::registerForTask(pid_t task, std::shared_ptr<ZZCra
     zzcrash_mach_exception_port_set answer{};
     zzcrash_kern_return_t result = onlyThisProcess(task);
     if (result == ZZCRASH_KERN_SUCCESS)
-        result = zzcrash_task_swap_exception_ports(mask_, serverPort_, behavior_, flavor_, previous ? &answer : nullptr);
+        result =
+            zzcrash_task_swap_exception_ports(mask_, serverPort_, behavior_, flavor_, previous ? &answer : nullptr);
     return swapped(result, answer, previous, error);
 }
 
@@ -81,7 +82,7 @@ bool ZZCrashMachExceptionPort::registerForThread(zzcrash_thread_t thread,
                                                  std::shared_ptr<ZZCrashMachExceptionPortSet>* previous,
                                                  ZZCrashReporterError* error) const {
     zzcrash_mach_exception_port_set answer{};
-    const zzcrash_kern_return_t result = zzcrash_thread_swap_exception_ports(
-        thread, mask_, serverPort_, behavior_, flavor_, previous ? &answer : nullptr);
+    const zzcrash_kern_return_t result = zzcrash_thread_swap_exception_ports(thread, mask_, serverPort_, behavior_,
+                                                                             flavor_, previous ? &answer : nullptr);
     return swapped(result, answer, previous, error);
 }

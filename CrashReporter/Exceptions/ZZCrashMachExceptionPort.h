@@ -15,8 +15,7 @@ class ZZCrashMachExceptionPortSet;
 // send right on its port for as long as it lives.
 class ZZCrashMachExceptionPort {
 public:
-    ZZCrashMachExceptionPort(zzcrash_port_t serverPort, std::uint32_t mask, std::int32_t behavior,
-                             std::int32_t flavor);
+    ZZCrashMachExceptionPort(zzcrash_port_t serverPort, std::uint32_t mask, std::int32_t behavior, std::int32_t flavor);
     ~ZZCrashMachExceptionPort();
     ZZCrashMachExceptionPort(const ZZCrashMachExceptionPort&) = delete;
     ZZCrashMachExceptionPort& operator=(const ZZCrashMachExceptionPort&) = delete;

@@ -29,9 +29,9 @@ ZZCrashMachExceptionPortSet::ZZCrashMachExceptionPortSet(const zzcrash_mach_exce
     if (representation.count > ZZCRASH_EXC_TYPES_COUNT) countExceeded("Count", representation.count);
     for (std::uint32_t i = 0; i < representation.count; ++i) {
         const zzcrash_port_t port = representation.ports[i];
-        set_.push_back(std::make_shared<ZZCrashMachExceptionPort>(port, representation.masks[i],
-                                                                  static_cast<std::int32_t>(representation.behaviors[i]),
-                                                                  static_cast<std::int32_t>(representation.flavors[i])));
+        set_.push_back(std::make_shared<ZZCrashMachExceptionPort>(
+            port, representation.masks[i], static_cast<std::int32_t>(representation.behaviors[i]),
+            static_cast<std::int32_t>(representation.flavors[i])));
         // The registration now holds a right of its own; the one that came
         // with the answer is given back.
         ZZCrashMachExceptionPort::releaseSendRight(port);

@@ -2,8 +2,8 @@
 #include <memory>
 #include <vector>
 
-#include "CrashReporter/Platform/zzcrash_mach_exception_port_set.h"
 #include "CrashReporter/Exceptions/ZZCrashMachExceptionPort.h"
+#include "CrashReporter/Platform/zzcrash_mach_exception_port_set.h"
 
 // Exception-port registrations together, with their flat form, which a
 // crash handler can read as it is.

@@ -3,9 +3,9 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "CrashReporter/Exceptions/Private/zzcrash_exception_server_context.h"
 #include "CrashReporter/Platform/zzcrash_mach_exception_port_set.h"
 #include "CrashReporter/Platform/zzcrash_message.h"
-#include "CrashReporter/Exceptions/Private/zzcrash_exception_server_context.h"
 
 namespace {
 
@@ -40,7 +40,8 @@ const Step portSteps[] = {
      "Failed to add send right to exception server's port"},
     {[](Context* c) { return zzcrash_port_request_no_senders(c->server_port, c->notify_port); },
      "Failed to request MACH_NOTIFY_NO_SENDERS on the exception server's port"},
-    {[](Context* c) { return zzcrash_port_set_allocate(&c->port_set); }, "Failed to allocate exception server's port set"},
+    {[](Context* c) { return zzcrash_port_set_allocate(&c->port_set); },
+     "Failed to allocate exception server's port set"},
     {[](Context* c) { return zzcrash_port_move_member(c->server_port, c->port_set); },
      "Failed to add exception server port to port set"},
     {[](Context* c) { return zzcrash_port_move_member(c->notify_port, c->port_set); },
@@ -97,8 +98,12 @@ Context* makeContext(zzcrash_mach_exception_server_callback callback, void* call
 bool stopThread(Context* context) {
     std::uint32_t running = 0;
     context->stop_requested.compare_exchange_strong(running, 1);
-    const zzcrash_msg_header stop{zzcrash_msgh_bits(ZZCRASH_MSG_TYPE_MAKE_SEND, 0), sizeof stop, context->notify_port,
-                                  ZZCRASH_PORT_NULL, 0, ZZCRASH_EXCEPTION_SERVER_STOP_ID};
+    const zzcrash_msg_header stop{zzcrash_msgh_bits(ZZCRASH_MSG_TYPE_MAKE_SEND, 0),
+                                  sizeof stop,
+                                  context->notify_port,
+                                  ZZCRASH_PORT_NULL,
+                                  0,
+                                  ZZCRASH_EXCEPTION_SERVER_STOP_ID};
     const zzcrash_kern_return_t sent = zzcrash_msg_send(&stop);
     if (sent != ZZCRASH_KERN_SUCCESS) {
         std::fprintf(stderr,

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <memory>
 
+#include "CrashReporter/Exceptions/ZZCrashMachExceptionPort.h"
 #include "CrashReporter/Platform/zzcrash_kern_return.h"
 #include "CrashReporter/Platform/zzcrash_thread_list.h"
-#include "CrashReporter/Exceptions/ZZCrashMachExceptionPort.h"
 #include "CrashReporter/ZZCrashReporterError.h"
 
 struct zzcrash_exception_server_context;
@@ -14,9 +14,9 @@ struct zzcrash_exception_server_context;
 // What the server calls for each exception, on its own thread, while the
 // faulting thread waits for the answer, which is sent back to it.
 using zzcrash_mach_exception_server_callback = zzcrash_kern_return_t (*)(pid_t task, zzcrash_thread_t thread,
-                                                                          std::int32_t exception,
-                                                                          const std::int64_t* codes,
-                                                                          std::uint32_t code_count, void* context);
+                                                                         std::int32_t exception,
+                                                                         const std::int64_t* codes,
+                                                                         std::uint32_t code_count, void* context);
 
 // A port that receives exception messages and a thread that answers them
 // through a callback. Releasing the server stops its thread (a stop message

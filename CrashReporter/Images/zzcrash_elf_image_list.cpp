@@ -27,7 +27,8 @@ bool listed(const std::vector<Loaded>& images, std::uint64_t header, const char*
 std::vector<Loaded> listedImages(zzcrash_async_image_list* list) {
     std::vector<Loaded> images;
     zzcrash_async_image_list_mark_reading(list, true);
-    for (auto* image = zzcrash_async_image_list_next(list, nullptr); image; image = zzcrash_async_image_list_next(list, image))
+    for (auto* image = zzcrash_async_image_list_next(list, nullptr); image;
+         image = zzcrash_async_image_list_next(list, image))
         images.push_back({image->header_address, reinterpret_cast<zzcrash_async_elf_image*>(image)->name});
     zzcrash_async_image_list_mark_reading(list, false);
     return images;

@@ -39,7 +39,8 @@ zzcrash_exception_request requestOf(zzcrash_port_t port, zzcrash_port_t reply, b
     request.code_count = count;
     for (std::uint32_t i = 0; i < count; ++i) {
         const auto narrow = static_cast<std::int32_t>(codes[i]);
-        std::memcpy(request.codes + i * codeBytes, wideCodes ? static_cast<const void*>(&codes[i]) : &narrow, codeBytes);
+        std::memcpy(request.codes + i * codeBytes, wideCodes ? static_cast<const void*>(&codes[i]) : &narrow,
+                    codeBytes);
     }
     return request;
 }
@@ -55,8 +56,9 @@ public:
                                    pid_t task, std::int32_t exception, const std::int64_t* codes, std::uint32_t count,
                                    const zzcrash_exception_thread_state& state) {
         size_ = 0;
-        put(zzcrash_msg_header{requestBits(identity), 0, port, reply, 0,
-                               identity ? ZZCRASH_EXCEPTION_RAISE_STATE_IDENTITY_ID : ZZCRASH_EXCEPTION_RAISE_STATE_ID});
+        put(zzcrash_msg_header{
+            requestBits(identity), 0, port, reply, 0,
+            identity ? ZZCRASH_EXCEPTION_RAISE_STATE_IDENTITY_ID : ZZCRASH_EXCEPTION_RAISE_STATE_ID});
         if (identity) {
             put(std::uint32_t{2});
             put(descriptorOf(static_cast<std::uint32_t>(thread)));

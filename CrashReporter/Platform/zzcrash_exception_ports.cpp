@@ -111,7 +111,8 @@ zzcrash_kern_return_t zzcrash_task_get_exception_ports(std::uint32_t mask, zzcra
 }
 
 zzcrash_kern_return_t zzcrash_task_swap_exception_ports(std::uint32_t mask, zzcrash_port_t port, std::int32_t behavior,
-                                                        std::int32_t flavor, zzcrash_mach_exception_port_set* previous) {
+                                                        std::int32_t flavor,
+                                                        zzcrash_mach_exception_port_set* previous) {
     const zzcrash_kern_return_t checked = checkRegistration(mask, port, behavior);
     if (checked != ZZCRASH_KERN_SUCCESS) return checked;
     const std::lock_guard guard(registering);

@@ -7,11 +7,11 @@
 #include <cerrno>
 #include <mutex>
 
+#include "CrashReporter/Platform/Private/zzcrash_monotonic_clock.h"
 #include "CrashReporter/Platform/zzcrash_default_action.h"
 #include "CrashReporter/Platform/zzcrash_exception_message.h"
 #include "CrashReporter/Platform/zzcrash_exception_ports.h"
 #include "CrashReporter/Platform/zzcrash_fault_context.h"
-#include "CrashReporter/Platform/Private/zzcrash_monotonic_clock.h"
 #include "CrashReporter/Platform/zzcrash_spin_lock.h"
 
 namespace {
@@ -40,8 +40,10 @@ bool passOn(int signal, siginfo_t* info, void* context) {
         return false;
     }
     const struct sigaction& previous = previousActions[signal];
-    if (previous.sa_flags & SA_SIGINFO) previous.sa_sigaction(signal, info, context);
-    else previous.sa_handler(signal);
+    if (previous.sa_flags & SA_SIGINFO)
+        previous.sa_sigaction(signal, info, context);
+    else
+        previous.sa_handler(signal);
     return true;
 }
 
@@ -78,7 +80,8 @@ bool deliver(siginfo_t* info, ucontext_t* context, bool* sent) {
     std::int64_t codes[2];
     zzcrash_exception_registration registration{};
     const zzcrash_thread_t self = gettid();
-    if (!zzcrash_fault_bridge_exception_of(info, &type, codes) || !zzcrash_exception_port_for(self, type, &registration))
+    if (!zzcrash_fault_bridge_exception_of(info, &type, codes) ||
+        !zzcrash_exception_port_for(self, type, &registration))
         return false;
     // The thread that receives there cannot wait for itself; and handlers
     // that want the thread's state with the message are not offered here.
@@ -161,7 +164,6 @@ bool zzcrash_fault_bridge_exception_of(const siginfo_t* info, std::int32_t* type
         *type = ZZCRASH_EXC_BREAKPOINT;
         codes[0] = breakpointTrap;
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }

@@ -70,8 +70,10 @@ ssize_t readThroughPipe(std::uintptr_t address, void* destination, std::size_t l
         const std::size_t toPageEnd = pageSize - (address + done) % pageSize;
         const std::size_t chunk = length - done < toPageEnd ? length - done : toPageEnd;
         const ssize_t written = writeRetrying(fds[1], address + done, chunk);
-        if (written < 0) failure = errno;
-        else if (!readExactly(fds[0], bytes + done, static_cast<std::size_t>(written))) failure = EIO;
+        if (written < 0)
+            failure = errno;
+        else if (!readExactly(fds[0], bytes + done, static_cast<std::size_t>(written)))
+            failure = EIO;
         if (failure != 0) break;
         done += static_cast<std::size_t>(written);
         if (static_cast<std::size_t>(written) < chunk) break;
@@ -109,9 +111,12 @@ zzcrash_memory_status zzcrash_memory_read(std::uintptr_t address, void* destinat
     const int readErrno = errno;
     if (copied) *copied = count > 0 ? static_cast<std::size_t>(count) : 0;
     zzcrash_memory_status status = ZZCRASH_MEMORY_OK;
-    if (count < 0 && readErrno != EFAULT) status = ZZCRASH_MEMORY_FAILED;
-    else if (count < 0) status = classifyFault(address);
-    else if (static_cast<std::size_t>(count) < length) status = classifyFault(address + static_cast<std::size_t>(count));
+    if (count < 0 && readErrno != EFAULT)
+        status = ZZCRASH_MEMORY_FAILED;
+    else if (count < 0)
+        status = classifyFault(address);
+    else if (static_cast<std::size_t>(count) < length)
+        status = classifyFault(address + static_cast<std::size_t>(count));
     errno = savedErrno;
     return status;
 }

@@ -124,7 +124,8 @@ zzcrash_kern_return_t zzcrash_msg_receive(zzcrash_port_t name, zzcrash_msg_heade
         for (nfds_t i = 0; ready > 0 && i < waited.count; ++i) {
             if (!(waited.fds[i].revents & POLLIN)) continue;
             bool taken = false;
-            const zzcrash_kern_return_t result = takeFrom(waited.fds[i].fd, waited.names[i], buffer, size, needed, &taken);
+            const zzcrash_kern_return_t result =
+                takeFrom(waited.fds[i].fd, waited.names[i], buffer, size, needed, &taken);
             if (result != ZZCRASH_KERN_SUCCESS || taken) {
                 if (taken) holdAnswer(receivedOn, buffer);
                 errno = savedErrno;

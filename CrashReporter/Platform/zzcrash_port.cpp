@@ -40,8 +40,12 @@ void notifyNoSenders(zzcrash_port_slot* slot) {
         std::uint32_t made_send_count;
     } message{};
     static_assert(sizeof message == 36);
-    message.header = {zzcrash_msgh_bits(ZZCRASH_MSG_TYPE_MAKE_SEND_ONCE, 0), sizeof message, notify, ZZCRASH_PORT_NULL,
-                      0, ZZCRASH_NOTIFY_NO_SENDERS};
+    message.header = {zzcrash_msgh_bits(ZZCRASH_MSG_TYPE_MAKE_SEND_ONCE, 0),
+                      sizeof message,
+                      notify,
+                      ZZCRASH_PORT_NULL,
+                      0,
+                      ZZCRASH_NOTIFY_NO_SENDERS};
     zzcrash_msg_send(&message.header);
 }
 

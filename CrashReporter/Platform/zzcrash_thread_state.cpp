@@ -12,8 +12,8 @@ using E64 = zzcrash_x86_exception_state64;
 
 // A flavour with a header is {flavour, count} and then the bare set.
 struct Layout {
-    std::uint32_t bare;     // the flavour of the set itself
-    std::uint32_t words;    // of the set
+    std::uint32_t bare;   // the flavour of the set itself
+    std::uint32_t words;  // of the set
     bool headed;
 };
 
@@ -54,10 +54,27 @@ void setGeneralRegisters(mcontext_t* context, const T64& r) {
 zzcrash_x86_thread_state64 zzcrash_x86_thread_state64_of(const mcontext_t* context) {
     const greg_t* g = context->gregs;
     const auto u = [](greg_t value) { return static_cast<std::uint64_t>(value); };
-    return {u(g[REG_RAX]), u(g[REG_RBX]), u(g[REG_RCX]), u(g[REG_RDX]), u(g[REG_RDI]), u(g[REG_RSI]),
-            u(g[REG_RBP]), u(g[REG_RSP]), u(g[REG_R8]),  u(g[REG_R9]),  u(g[REG_R10]), u(g[REG_R11]),
-            u(g[REG_R12]), u(g[REG_R13]), u(g[REG_R14]), u(g[REG_R15]), u(g[REG_RIP]), u(g[REG_EFL]),
-            selector(g[REG_CSGSFS], 0), selector(g[REG_CSGSFS], 2), selector(g[REG_CSGSFS], 1)};
+    return {u(g[REG_RAX]),
+            u(g[REG_RBX]),
+            u(g[REG_RCX]),
+            u(g[REG_RDX]),
+            u(g[REG_RDI]),
+            u(g[REG_RSI]),
+            u(g[REG_RBP]),
+            u(g[REG_RSP]),
+            u(g[REG_R8]),
+            u(g[REG_R9]),
+            u(g[REG_R10]),
+            u(g[REG_R11]),
+            u(g[REG_R12]),
+            u(g[REG_R13]),
+            u(g[REG_R14]),
+            u(g[REG_R15]),
+            u(g[REG_RIP]),
+            u(g[REG_EFL]),
+            selector(g[REG_CSGSFS], 0),
+            selector(g[REG_CSGSFS], 2),
+            selector(g[REG_CSGSFS], 1)};
 }
 
 zzcrash_x86_exception_state64 zzcrash_x86_exception_state64_of(const mcontext_t* context) {

@@ -29,10 +29,9 @@ int zzcrash_thread_stop_signal();
 
 // Stops every listed thread except `except` and waits until each has stopped
 // or the stop gives up on it (`timeoutMs` as above ZZCRASH_THREAD_STOP_TIMEOUT_MS).
-// Answers how many stopped, or -1 when nothing was done (the stopper is not installed, the program has since put a handler of
-// its own on the stop signal, or another thread is stopping the process right
-// now); after any other answer zzcrash_threads_resume must follow.
-// Async-signal-safe.
+// Answers how many stopped, or -1 when nothing was done (the stopper is not installed, the program has since put a
+// handler of its own on the stop signal, or another thread is stopping the process right now); after any other answer
+// zzcrash_threads_resume must follow. Async-signal-safe.
 int zzcrash_threads_stop(const zzcrash_thread_list* threads, zzcrash_thread_t except, std::int64_t timeoutMs);
 
 // The same stop in two halves, so that the caller can do work of its own

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "CrashReporter/Report/Private/ZZCrashTextFile.h"
 #include "CrashReporter/Private/zzcrash_utf8.h"
+#include "CrashReporter/Report/Private/ZZCrashTextFile.h"
 
 namespace {
 

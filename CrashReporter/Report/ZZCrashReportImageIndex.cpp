@@ -53,8 +53,9 @@ ZZCrashReportImageIndex::ZZCrashReportImageIndex(const std::vector<ZZCrashReport
 }
 
 std::optional<std::size_t> ZZCrashReportImageIndex::find(std::uint64_t address) const {
-    const auto after = std::upper_bound(segments_.begin(), segments_.end(), address,
-                                        [](std::uint64_t value, const Segment& segment) { return value < segment.start; });
+    const auto after =
+        std::upper_bound(segments_.begin(), segments_.end(), address,
+                         [](std::uint64_t value, const Segment& segment) { return value < segment.start; });
     if (after == segments_.begin()) return std::nullopt;
     return std::prev(after)->image;
 }

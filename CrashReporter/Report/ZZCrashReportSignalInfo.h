@@ -9,7 +9,10 @@ class ZZCrashReportSignalInfo {
 public:
     ZZCrashReportSignalInfo(std::string name, std::string code, std::uint64_t address,
                             std::optional<std::string> crashInfoMessage)
-        : name_(std::move(name)), code_(std::move(code)), address_(address), crashInfoMessage_(std::move(crashInfoMessage)) {}
+        : name_(std::move(name)),
+          code_(std::move(code)),
+          address_(address),
+          crashInfoMessage_(std::move(crashInfoMessage)) {}
 
     // "SIGSEGV", or "#" and the number.
     const std::string& name() const { return name_; }

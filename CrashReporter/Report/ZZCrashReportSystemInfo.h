@@ -11,9 +11,23 @@
 class ZZCrashReportSystemInfo {
 public:
     // Values outside these may come from a log and are kept as they are.
-    enum class OperatingSystem : std::int32_t { macOSX = 0, iPhoneOS = 1, iPhoneSimulator = 2, unknown = 3, appleTVOS = 4,
-                                          gnuLinux = 5 };
-    enum class Architecture : std::int32_t { x86_32 = 0, x86_64 = 1, armv6 = 2, ppc = 3, ppc64 = 4, armv7 = 5, unknown = 6 };
+    enum class OperatingSystem : std::int32_t {
+        macOSX = 0,
+        iPhoneOS = 1,
+        iPhoneSimulator = 2,
+        unknown = 3,
+        appleTVOS = 4,
+        gnuLinux = 5
+    };
+    enum class Architecture : std::int32_t {
+        x86_32 = 0,
+        x86_64 = 1,
+        armv6 = 2,
+        ppc = 3,
+        ppc64 = 4,
+        armv7 = 5,
+        unknown = 6
+    };
 
     ZZCrashReportSystemInfo(OperatingSystem operatingSystem, std::string operatingSystemVersion,
                             std::optional<std::string> operatingSystemBuild, Architecture architecture,

@@ -29,7 +29,8 @@ std::string ZZCrashReportTextFormatter::stringValueForCrashReport(const ZZCrashR
 std::string ZZCrashReportTextFormatter::formatStackFrame(const ZZCrashReportStackFrameInfo& frame,
                                                          std::int64_t frameIndex, const ZZCrashReport& report,
                                                          bool lp64) {
-    return ZZCrashReportTextWriter(report, {ZZCrashReportNames::codeType(report).name, lp64}).frameLine(frame, frameIndex);
+    return ZZCrashReportTextWriter(report, {ZZCrashReportNames::codeType(report).name, lp64})
+        .frameLine(frame, frameIndex);
 }
 
 std::vector<std::uint8_t> ZZCrashReportTextFormatter::formatReport(const ZZCrashReport& report) const {

@@ -12,7 +12,10 @@ class ZZCrashReportThreadInfo {
 public:
     ZZCrashReportThreadInfo(std::int64_t threadNumber, std::vector<ZZCrashReportStackFrameInfo> stackFrames,
                             bool crashed, std::vector<ZZCrashReportRegisterInfo> registers)
-        : threadNumber_(threadNumber), stackFrames_(std::move(stackFrames)), crashed_(crashed), registers_(std::move(registers)) {}
+        : threadNumber_(threadNumber),
+          stackFrames_(std::move(stackFrames)),
+          crashed_(crashed),
+          registers_(std::move(registers)) {}
 
     std::int64_t threadNumber() const { return threadNumber_; }
     const std::vector<ZZCrashReportStackFrameInfo>& stackFrames() const { return stackFrames_; }

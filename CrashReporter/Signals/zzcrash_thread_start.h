@@ -10,5 +10,4 @@
 // started otherwise calls zzcrash_thread_install_alternate_stack first
 // thing). Answers what pthread_create answers; EAGAIN when the start's
 // record cannot be allocated.
-int zzcrash_thread_create(pthread_t* thread, const pthread_attr_t* attributes, void* (*routine)(void*),
-                          void* argument);
+int zzcrash_thread_create(pthread_t* thread, const pthread_attr_t* attributes, void* (*routine)(void*), void* argument);

@@ -23,7 +23,9 @@ zzcrash_log_text copyText(const char* text, std::size_t length) {
 
 zzcrash_log_text copyText(const std::string& text) { return copyText(text.data(), text.size()); }
 
-zzcrash_log_text copyText(const std::optional<std::string>& text) { return text ? copyText(*text) : zzcrash_log_text{}; }
+zzcrash_log_text copyText(const std::optional<std::string>& text) {
+    return text ? copyText(*text) : zzcrash_log_text{};
+}
 
 void freeText(zzcrash_log_text& text) {
     std::free(text.bytes);
@@ -91,14 +93,14 @@ void touchScratch(zzcrash_log_writer* writer) {
     auto* bytes = reinterpret_cast<volatile unsigned char*>(&writer->scratch);
     const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
     for (std::size_t at = 0; at < sizeof writer->scratch; at += page) bytes[at] = bytes[at];
-    bytes[sizeof writer->scratch - 1] = bytes[sizeof writer->scratch - 1];  // the last page, when the record starts mid-page
+    bytes[sizeof writer->scratch - 1] =
+        bytes[sizeof writer->scratch - 1];  // the last page, when the record starts mid-page
 }
 
 }  // namespace
 
 zzcrash_error_t zzcrash_log_writer_init(zzcrash_log_writer* writer, const char* application_identifier,
-                                        const char* application_version,
-                                        const char* application_marketing_version,
+                                        const char* application_version, const char* application_marketing_version,
                                         std::uint32_t symbolication_strategy, bool user_requested) {
     clearRecord(writer);
     writer->symbolication_strategy = symbolication_strategy;

@@ -3,11 +3,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "CrashReporter/Async/Frames/zzcrash_async_unwind_cache.h"
 #include "CrashReporter/Async/zzcrash_async_file.h"
 #include "CrashReporter/Async/zzcrash_async_image_list.h"
 #include "CrashReporter/Async/zzcrash_async_symbolicate.h"
 #include "CrashReporter/Async/zzcrash_async_thread_state.h"
-#include "CrashReporter/Async/Frames/zzcrash_async_unwind_cache.h"
 #include "CrashReporter/Platform/zzcrash_thread_list.h"
 #include "CrashReporter/Writer/zzcrash_log_signal_info.h"
 
@@ -79,7 +79,7 @@ struct zzcrash_log_symbol_cache {
 // walks the stack or looks a symbol up again.
 struct zzcrash_log_stack_frame {
     std::uint64_t pc;
-    bool return_address;  // not the first frame's, nor an interrupted one's
+    bool return_address;        // not the first frame's, nor an interrupted one's
     zzcrash_log_symbol symbol;  // not found when frames are not named
 };
 struct zzcrash_log_stack {
@@ -167,7 +167,7 @@ static_assert(std::atomic<std::int32_t>::is_always_lock_free);
 // The exception that ended the process, as the writer records it.
 struct zzcrash_log_exception {
     const char* name;
-    const char* reason;  // null: none
+    const char* reason;               // null: none
     const std::uint64_t* call_stack;  // return addresses, innermost first
     std::size_t call_stack_count;
 };

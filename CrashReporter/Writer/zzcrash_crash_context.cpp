@@ -8,8 +8,8 @@
 #include <atomic>
 #include <cstddef>
 
-#include "CrashReporter/Platform/zzcrash_stack_switch.h"
 #include "CrashReporter/Images/Private/zzcrash_loader_chain.h"
+#include "CrashReporter/Platform/zzcrash_stack_switch.h"
 
 zzcrash_crash_context zzcrash_shared_crash_context;
 
@@ -78,8 +78,8 @@ zzcrash_error_t writeReportHere(zzcrash_crash_context* context, zzcrash_thread_t
     (void)zzcrash_async_file_lend_buffer(&file, scratch->output, sizeof scratch->output);
     // Before the stacks are walked: their frames are looked up in the list.
     zzcrash_loader_chain_refresh(context->images);
-    const zzcrash_error_t written = zzcrash_log_writer_write(&context->writer, crashed_thread, context->images, &file,
-                                                            signal_info, current_state);
+    const zzcrash_error_t written =
+        zzcrash_log_writer_write(&context->writer, crashed_thread, context->images, &file, signal_info, current_state);
     (void)zzcrash_log_writer_close(&context->writer);  // releases nothing that can fail
     const bool flushed = zzcrash_async_file_flush(&file) && cutToTheWrittenAndSync(fd);
     const bool closed = close(fd) == 0;

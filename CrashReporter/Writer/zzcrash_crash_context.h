@@ -9,7 +9,7 @@
 // when the reporter is enabled, so that the handler needs nothing else.
 struct zzcrash_crash_context {
     zzcrash_log_writer writer;
-    char report_path[PATH_MAX];  // NUL-terminated
+    char report_path[PATH_MAX];       // NUL-terminated
     std::uint64_t report_byte_limit;  // 0: a crash report is never cut
     zzcrash_async_image_list* images;
     // Where exceptions went before the reporter's server took them; all

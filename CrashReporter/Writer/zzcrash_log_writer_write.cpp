@@ -27,8 +27,10 @@ public:
     }
     ~StoppedThreads() {
         if (!requested_) return;
-        if (hold_) *held_ = true;
-        else zzcrash_threads_resume();
+        if (hold_)
+            *held_ = true;
+        else
+            zzcrash_threads_resume();
     }
     StoppedThreads(const StoppedThreads&) = delete;
     StoppedThreads& operator=(const StoppedThreads&) = delete;
@@ -71,8 +73,10 @@ public:
     std::uint64_t forCrashed() const { return less(room_, bareThreadBytes * others_); }
     void took(std::uint64_t bytes, bool crashed) {
         room_ = less(room_, bytes);
-        if (crashed) crashedPending_ = false;
-        else if (others_ > 0) --others_;
+        if (crashed)
+            crashedPending_ = false;
+        else if (others_ > 0)
+            --others_;
     }
 
 private:
@@ -153,7 +157,8 @@ std::size_t writeImages(zzcrash_log_encoder& out, zzcrash_async_image_list* imag
     zzcrash_async_image_list_mark_reading(images, true);
     for (zzcrash_async_image* image = zzcrash_async_image_list_next(images, nullptr); image;
          image = zzcrash_async_image_list_next(images, image))
-        size += out.messageField(4, [&](zzcrash_log_encoder& entry) { return zzcrash_log_write_image(entry, images, image); });
+        size += out.messageField(
+            4, [&](zzcrash_log_encoder& entry) { return zzcrash_log_write_image(entry, images, image); });
     zzcrash_async_image_list_mark_reading(images, false);
     return size;
 }
@@ -174,9 +179,8 @@ std::uint64_t sectionsAfterThreads(const zzcrash_log_sources& sources, const zzc
     zzcrash_log_writer* writer = sources.writer;
     std::uint64_t size = writeImages(counter, sources.images) + writeCustomData(counter, writer);
     if (writer->uncaught_exception.has_exception.load(std::memory_order_seq_cst))
-        size += counter.messageField(5, [&sources](zzcrash_log_encoder& section) {
-            return zzcrash_log_write_exception(section, sources);
-        });
+        size += counter.messageField(
+            5, [&sources](zzcrash_log_encoder& section) { return zzcrash_log_write_exception(section, sources); });
     return size + counter.messageField(6, [signal, message](zzcrash_log_encoder& section) {
         return zzcrash_log_write_signal(section, signal, message);
     });
@@ -206,33 +210,34 @@ zzcrash_error_t zzcrash_log_writer_write(zzcrash_log_writer* writer, zzcrash_thr
     // the caches empty, is walked while the other threads are being
     // scheduled to answer the stop: waiting for them first left the writer
     // idle for as long again.
-    if (current_state)
-        zzcrash_log_record_stack(sources, zzcrash_thread_self(), current_state, &scratch->current_stack);
+    if (current_state) zzcrash_log_record_stack(sources, zzcrash_thread_self(), current_state, &scratch->current_stack);
 
     zzcrash_log_encoder out(file);
     std::uint64_t before = out.raw(fileMagic, sizeof fileMagic);
     before += out.raw(&fileVersion, 1);
-    before += out.messageField(9, [writer](zzcrash_log_encoder& section) { return zzcrash_log_write_report_info(section, writer); });
+    before += out.messageField(
+        9, [writer](zzcrash_log_encoder& section) { return zzcrash_log_write_report_info(section, writer); });
     const std::int64_t timestamp = now();
-    before += out.messageField(1, [&](zzcrash_log_encoder& section) {
-        return zzcrash_log_write_system_info(section, writer, timestamp);
-    });
-    before += out.messageField(8, [writer](zzcrash_log_encoder& section) { return zzcrash_log_write_machine_info(section, writer); });
-    before += out.messageField(2, [writer](zzcrash_log_encoder& section) {
-        return zzcrash_log_write_application_info(section, writer);
-    });
-    before += out.messageField(7, [writer](zzcrash_log_encoder& section) { return zzcrash_log_write_process_info(section, writer); });
-    const std::uint64_t bound = file->limit != 0 && file->limit < ZZCRASH_LOG_MAX_BYTES ? file->limit : ZZCRASH_LOG_MAX_BYTES;
+    before += out.messageField(
+        1, [&](zzcrash_log_encoder& section) { return zzcrash_log_write_system_info(section, writer, timestamp); });
+    before += out.messageField(
+        8, [writer](zzcrash_log_encoder& section) { return zzcrash_log_write_machine_info(section, writer); });
+    before += out.messageField(
+        2, [writer](zzcrash_log_encoder& section) { return zzcrash_log_write_application_info(section, writer); });
+    before += out.messageField(
+        7, [writer](zzcrash_log_encoder& section) { return zzcrash_log_write_process_info(section, writer); });
+    const std::uint64_t bound =
+        file->limit != 0 && file->limit < ZZCRASH_LOG_MAX_BYTES ? file->limit : ZZCRASH_LOG_MAX_BYTES;
     char message[ZZCRASH_CRASH_INFO_MESSAGE_MAX + 1] = {};
     findCrashInfo(image_list, signal_info, message);
     const std::uint64_t room = less(bound, before + sectionsAfterThreads(sources, signal_info, message));
     writeThreads(out, sources, threads, crashed_thread, current_state != nullptr, room);
     writeImages(out, image_list);
     if (writer->uncaught_exception.has_exception.load(std::memory_order_seq_cst))
-        out.messageField(5, [&sources](zzcrash_log_encoder& section) { return zzcrash_log_write_exception(section, sources); });
-    out.messageField(6, [&](zzcrash_log_encoder& section) {
-        return zzcrash_log_write_signal(section, signal_info, message);
-    });
+        out.messageField(
+            5, [&sources](zzcrash_log_encoder& section) { return zzcrash_log_write_exception(section, sources); });
+    out.messageField(
+        6, [&](zzcrash_log_encoder& section) { return zzcrash_log_write_signal(section, signal_info, message); });
     writeCustomData(out, writer);
     zzcrash_async_symbolication_cache_free(&scratch->symbolication_cache);
     return out.failed() ? ZZCRASH_OUTPUT_ERR : ZZCRASH_ESUCCESS;

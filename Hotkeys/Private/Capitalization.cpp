@@ -84,7 +84,8 @@ std::string mapScalars(std::string_view text, UpperAt upperAt) {
 }  // namespace
 
 std::string capitalized(std::string_view text) {
-    return mapScalars(text, [](std::uint32_t previous) { return previous == ' ' || previous == '\t' || previous == '\n'; });
+    return mapScalars(text,
+                      [](std::uint32_t previous) { return previous == ' ' || previous == '\t' || previous == '\n'; });
 }
 
 std::string lowercased(std::string_view text) {

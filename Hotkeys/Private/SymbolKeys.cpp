@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "Hotkeys/Private/Capitalization.h"
 #include "Hotkeys/Key.h"
+#include "Hotkeys/Private/Capitalization.h"
 #include "Hotkeys/Private/LocalizedStrings.h"
 
 namespace hotkeys {
@@ -13,8 +13,8 @@ namespace {
 struct Row {
     SpecialKey key;
     Key code;
-    const char* symbol;          // nullptr: the localized text of the space key
-    const char* keyEquivalent;   // nullptr: none
+    const char* symbol;         // nullptr: the localized text of the space key
+    const char* keyEquivalent;  // nullptr: none
 };
 
 // Built on first use: the Key constants live in another file.

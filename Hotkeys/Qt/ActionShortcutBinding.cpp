@@ -4,8 +4,8 @@
 #include <QPointer>
 
 #include "Hotkeys/Hotkeys.h"
-#include "Hotkeys/Qt/RecorderCocoa.h"
 #include "Hotkeys/Qt/Private/ShortcutKeySequence.h"
+#include "Hotkeys/Qt/RecorderCocoa.h"
 
 namespace hotkeys {
 
@@ -29,17 +29,18 @@ ActionShortcutBinding* ActionShortcutBinding::bind(QAction* action, Name name,
 
 ActionShortcutBinding::ActionShortcutBinding(QAction* action, Name name, platform::NotificationCenter& notifications)
     : QObject(action), action_(action), name_(std::move(name)) {
-    changeObserver_ = notifications.addObserver(
-        kShortcutByNameDidChange, nullptr, [self = QPointer(this)](const platform::Notification& notification) {
-            const auto changed = changedName(notification);
-            if (self && changed && changed->rawValue == self->name_.rawValue) self->refresh();
-        });
-    recorderObserver_ = notifications.addObserver(
-        kRecorderActiveStatusDidChange, nullptr, [self = QPointer(this)](const platform::Notification& notification) {
-            if (!self) return;
-            self->isRecorderActive_ = isActiveIn(notification);
-            self->refresh();
-        });
+    changeObserver_ = notifications.addObserver(kShortcutByNameDidChange, nullptr,
+                                                [self = QPointer(this)](const platform::Notification& notification) {
+                                                    const auto changed = changedName(notification);
+                                                    if (self && changed && changed->rawValue == self->name_.rawValue)
+                                                        self->refresh();
+                                                });
+    recorderObserver_ = notifications.addObserver(kRecorderActiveStatusDidChange, nullptr,
+                                                  [self = QPointer(this)](const platform::Notification& notification) {
+                                                      if (!self) return;
+                                                      self->isRecorderActive_ = isActiveIn(notification);
+                                                      self->refresh();
+                                                  });
 }
 
 void ActionShortcutBinding::refresh() {

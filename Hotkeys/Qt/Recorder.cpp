@@ -16,17 +16,15 @@ QLabel* titleLabel(const QString& title) {
 }
 }  // namespace
 
-Recorder::Recorder(Name name, RecorderEnvironment environment, RecorderCocoa::OnChange onChange,
-                   QWidget* parent)
-    : Recorder(static_cast<QWidget*>(nullptr), std::move(name), std::move(environment), std::move(onChange),
-                  parent) {}
+Recorder::Recorder(Name name, RecorderEnvironment environment, RecorderCocoa::OnChange onChange, QWidget* parent)
+    : Recorder(static_cast<QWidget*>(nullptr), std::move(name), std::move(environment), std::move(onChange), parent) {}
 
-Recorder::Recorder(const QString& title, Name name, RecorderEnvironment environment,
-                   RecorderCocoa::OnChange onChange, QWidget* parent)
+Recorder::Recorder(const QString& title, Name name, RecorderEnvironment environment, RecorderCocoa::OnChange onChange,
+                   QWidget* parent)
     : Recorder(titleLabel(title), std::move(name), std::move(environment), std::move(onChange), parent) {}
 
-Recorder::Recorder(QWidget* label, Name name, RecorderEnvironment environment,
-                   RecorderCocoa::OnChange onChange, QWidget* parent)
+Recorder::Recorder(QWidget* label, Name name, RecorderEnvironment environment, RecorderCocoa::OnChange onChange,
+                   QWidget* parent)
     : QWidget(parent),
       layout_(new QHBoxLayout(this)),
       label_(label),

@@ -19,8 +19,8 @@ public:
     Recorder(Name name, RecorderEnvironment environment, RecorderCocoa::OnChange onChange = {},
              QWidget* parent = nullptr);
     // A text label, shown as given.
-    Recorder(const QString& title, Name name, RecorderEnvironment environment,
-             RecorderCocoa::OnChange onChange = {}, QWidget* parent = nullptr);
+    Recorder(const QString& title, Name name, RecorderEnvironment environment, RecorderCocoa::OnChange onChange = {},
+             QWidget* parent = nullptr);
     // A label of the caller's making; the row takes it.
     Recorder(QWidget* label, Name name, RecorderEnvironment environment, RecorderCocoa::OnChange onChange = {},
              QWidget* parent = nullptr);

@@ -2,8 +2,8 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QMouseEvent>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QStyle>
@@ -27,23 +27,32 @@ constexpr int kTextMargin = 6;
 
 bool isModifierKey(int key) {
     switch (key) {
-        case Qt::Key_Shift: case Qt::Key_Control: case Qt::Key_Meta: case Qt::Key_Alt: case Qt::Key_AltGr:
-        case Qt::Key_CapsLock: case Qt::Key_NumLock: case Qt::Key_ScrollLock: case Qt::Key_Super_L:
-        case Qt::Key_Super_R: case Qt::Key_Hyper_L: case Qt::Key_Hyper_R: case Qt::Key_Mode_switch:
-            return true;
-        default:
-            return false;
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Meta:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+    case Qt::Key_ScrollLock:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+    case Qt::Key_Mode_switch: return true;
+    default: return false;
     }
 }
 
 RecorderEvent::Key keyKind(int key) {
     if (key >= Qt::Key_F1 && key <= Qt::Key_F35) return RecorderEvent::Key::functionKey;
     switch (key) {
-        case Qt::Key_Tab: case Qt::Key_Backtab: return RecorderEvent::Key::tab;
-        case Qt::Key_Escape: return RecorderEvent::Key::escape;
-        case Qt::Key_Backspace: return RecorderEvent::Key::backspace;
-        case Qt::Key_Delete: return RecorderEvent::Key::deleteForward;
-        default: return RecorderEvent::Key::other;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return RecorderEvent::Key::tab;
+    case Qt::Key_Escape: return RecorderEvent::Key::escape;
+    case Qt::Key_Backspace: return RecorderEvent::Key::backspace;
+    case Qt::Key_Delete: return RecorderEvent::Key::deleteForward;
+    default: return RecorderEvent::Key::other;
     }
 }
 
@@ -284,33 +293,28 @@ RecorderLookups RecorderCocoa::lookups() const {
 
 void RecorderCocoa::perform(const RecorderDecision& decision) {
     switch (decision.action) {
-        case RecorderAction::endAndPass:
-        case RecorderAction::endAndSwallow:
-            return giveUpFocus();
-        case RecorderAction::clearShortcut:
-            return clearShortcut();
-        case RecorderAction::swallow:
-            return;
-        case RecorderAction::beep:
-            return QApplication::beep();
-        case RecorderAction::alertMenuConflict:
-            giveUpFocus();
-            return showAlert(recorderString("keyboard_shortcut_used_by_menu_item")
-                                 .arg(QString::fromStdString(decision.menuItemTitle)),
-                             {}, false, [this](bool) { takeFocus(); });
-        case RecorderAction::alertDisallowed:
-            giveUpFocus();
-            return showAlert(recorderString("keyboard_shortcut_disallowed"), {}, false, [this](bool) { takeFocus(); });
-        case RecorderAction::confirmSystemConflict:
-            giveUpFocus();
-            return showAlert(recorderString("keyboard_shortcut_used_by_system"),
-                             recorderString("keyboard_shortcuts_can_be_changed"), true,
-                             [this, shortcut = *decision.shortcut](bool forced) {
-                                 takeFocus();
-                                 if (forced) store(shortcut);
-                             });
-        case RecorderAction::store:
-            return store(*decision.shortcut);
+    case RecorderAction::endAndPass:
+    case RecorderAction::endAndSwallow: return giveUpFocus();
+    case RecorderAction::clearShortcut: return clearShortcut();
+    case RecorderAction::swallow: return;
+    case RecorderAction::beep: return QApplication::beep();
+    case RecorderAction::alertMenuConflict:
+        giveUpFocus();
+        return showAlert(
+            recorderString("keyboard_shortcut_used_by_menu_item").arg(QString::fromStdString(decision.menuItemTitle)),
+            {}, false, [this](bool) { takeFocus(); });
+    case RecorderAction::alertDisallowed:
+        giveUpFocus();
+        return showAlert(recorderString("keyboard_shortcut_disallowed"), {}, false, [this](bool) { takeFocus(); });
+    case RecorderAction::confirmSystemConflict:
+        giveUpFocus();
+        return showAlert(recorderString("keyboard_shortcut_used_by_system"),
+                         recorderString("keyboard_shortcuts_can_be_changed"), true,
+                         [this, shortcut = *decision.shortcut](bool forced) {
+                             takeFocus();
+                             if (forced) store(shortcut);
+                         });
+    case RecorderAction::store: return store(*decision.shortcut);
     }
 }
 
@@ -357,9 +361,8 @@ void RecorderCocoa::showAlert(const QString& text, const QString& informative, b
     box->setDefaultButton(ok);
     box->setWindowModality(Qt::WindowModal);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    connect(box, &QMessageBox::finished, this, [box, force, done = std::move(done)] {
-        done(force != nullptr && box->clickedButton() == force);
-    });
+    connect(box, &QMessageBox::finished, this,
+            [box, force, done = std::move(done)] { done(force != nullptr && box->clickedButton() == force); });
     box->open();
 }
 

@@ -18,10 +18,10 @@ struct RecorderEvent {
     enum class Key { other, tab, escape, backspace, deleteForward, functionKey };
 
     Kind kind = Kind::other;
-    std::uint64_t modifierFlags = 0;              // event flags (ModifierFlags bits)
+    std::uint64_t modifierFlags = 0;  // event flags (ModifierFlags bits)
     Key key = Key::other;
-    std::optional<std::int64_t> carbonKeyCode;    // none: the key has no Carbon code
-    bool insideControl = false;                   // mouse up within the control grown by 3 points
+    std::optional<std::int64_t> carbonKeyCode;  // none: the key has no Carbon code
+    bool insideControl = false;                 // mouse up within the control grown by 3 points
 };
 
 struct RecorderLookups {
@@ -48,14 +48,14 @@ struct SystemVersion {
 bool isDisallowedInSandbox(const Shortcut& shortcut, std::optional<SystemVersion> version, bool sandboxed);
 
 enum class RecorderAction {
-    endAndPass,           // give up focus and let the event through
-    endAndSwallow,        // give up focus, keep the old shortcut
-    clearShortcut,        // remove the shortcut (as the clear button does), keep recording
+    endAndPass,     // give up focus and let the event through
+    endAndSwallow,  // give up focus, keep the old shortcut
+    clearShortcut,  // remove the shortcut (as the clear button does), keep recording
     swallow,
-    beep,                 // refuse the key, keep recording
-    alertMenuConflict,    // refuse with the menu entry's title
-    alertDisallowed,      // refuse: the sandbox would never deliver it
-    confirmSystemConflict,// ask whether to take the shortcut anyway
+    beep,                   // refuse the key, keep recording
+    alertMenuConflict,      // refuse with the menu entry's title
+    alertDisallowed,        // refuse: the sandbox would never deliver it
+    confirmSystemConflict,  // ask whether to take the shortcut anyway
     store,
 };
 

@@ -6,8 +6,7 @@ bool contains(const Rect& frame, Point global) {
     // x: [minX, maxX). y: (minY, maxY], because the top edge (maxY in global
     // space) is the display's own first pixel row and the bottom edge is the
     // first row of the display stacked below.
-    return global.x >= frame.minX() && global.x < frame.maxX() && global.y > frame.minY() &&
-           global.y <= frame.maxY();
+    return global.x >= frame.minX() && global.x < frame.maxX() && global.y > frame.minY() && global.y <= frame.maxY();
 }
 
 Point globalToLocal(Point global, const Rect& frame) {
@@ -18,13 +17,9 @@ Point localToGlobal(Point local, const Rect& frame) {
     return {frame.minX() + local.x, frame.minY() + (frame.size.height - local.y)};
 }
 
-Point topLeftToGlobal(Point topLeft, double primaryHeight) {
-    return {topLeft.x, primaryHeight - topLeft.y};
-}
+Point topLeftToGlobal(Point topLeft, double primaryHeight) { return {topLeft.x, primaryHeight - topLeft.y}; }
 
-Point globalToTopLeft(Point global, double primaryHeight) {
-    return {global.x, primaryHeight - global.y};
-}
+Point globalToTopLeft(Point global, double primaryHeight) { return {global.x, primaryHeight - global.y}; }
 
 Rect topLeftToGlobal(const Rect& topLeft, double primaryHeight) {
     return {{topLeft.minX(), primaryHeight - topLeft.maxY()}, topLeft.size};

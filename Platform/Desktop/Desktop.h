@@ -10,8 +10,8 @@ namespace platform {
 // Status codes of moveCursor.
 enum CursorMoveStatus : std::int32_t {
     kCursorMoveSuccess = 0,
-    kCursorMoveUnknownDisplay = 1001,   // no display carries that id
-    kCursorMoveNotPossible = 1004,      // the window system does not allow warping
+    kCursorMoveUnknownDisplay = 1001,  // no display carries that id
+    kCursorMoveNotPossible = 1004,     // the window system does not allow warping
 };
 
 // The displays and the pointer. Every call answers as things are now: a display

@@ -8,9 +8,9 @@ namespace platform {
 // the event itself tells it: reading it costs nothing, where asking the server
 // for the pointer is a round trip on the press path.
 struct EventPointerPosition {
-    int x = 0;               // root window, device pixels
+    int x = 0;  // root window, device pixels
     int y = 0;
-    std::uint64_t event = 0; // tells one event from the next, counting from 1
+    std::uint64_t event = 0;  // tells one event from the next, counting from 1
     friend bool operator==(const EventPointerPosition&, const EventPointerPosition&) = default;
 };
 

@@ -13,7 +13,7 @@ using DisplayID = std::uint32_t;
 struct Screen {
     std::optional<DisplayID> displayID;  // absent when the system gives none
     std::string localizedName;
-    Rect frame;                          // global coordinates
+    Rect frame;  // global coordinates
     double backingScaleFactor = 1.0;
 };
 

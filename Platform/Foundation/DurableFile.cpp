@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <optional>
 #include <cerrno>
+#include <optional>
 #include <system_error>
 
 #include <fcntl.h>
@@ -117,8 +117,7 @@ Result<std::string> DurableFile::read(const std::filesystem::path& file, std::si
 }
 
 Result<std::string> DurableFile::readAt(int folder, const std::string& name, std::size_t limit) {
-    return readOpened(UniqueFd(::openat(folder, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW)),
-                      limit);
+    return readOpened(UniqueFd(::openat(folder, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW)), limit);
 }
 
 // Only a failure to open carries its error number: that is where a missing

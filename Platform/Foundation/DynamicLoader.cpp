@@ -41,7 +41,7 @@ std::vector<std::uint8_t> buildIdIn(std::span<const std::uint8_t> notes) {
 std::optional<DynamicLoader::Image> imageOf(const dl_phdr_info& info) {
     const std::span<const ElfW(Phdr)> headers(info.dlpi_phdr, info.dlpi_phnum);
     const auto first = std::find_if(headers.begin(), headers.end(),
-                                    [](const ElfW(Phdr)& header) { return header.p_type == PT_LOAD; });
+                                    [](const ElfW(Phdr) & header) { return header.p_type == PT_LOAD; });
     if (first == headers.end() || first->p_offset > first->p_vaddr) return std::nullopt;
     DynamicLoader::Image image;
     image.path = imagePath(info.dlpi_name);

@@ -21,8 +21,8 @@ public:
     };
 
     struct Image {
-        std::string path;           // empty when there is none
-        std::uint64_t address = 0;  // where its ELF header is mapped
+        std::string path;               // empty when there is none
+        std::uint64_t address = 0;      // where its ELF header is mapped
         std::uint64_t linkAddress = 0;  // the first loaded segment's address as linked
         // From the header to the end of the last executable segment.
         std::uint64_t textSize = 0;

@@ -5,9 +5,7 @@
 
 namespace platform {
 
-Failure Failure::ofErrorNumber(int errorNumber) {
-    return {std::system_category().message(errorNumber), errorNumber};
-}
+Failure Failure::ofErrorNumber(int errorNumber) { return {std::system_category().message(errorNumber), errorNumber}; }
 
 std::ostream& operator<<(std::ostream& out, const Failure& failure) {
     return failure ? out << '"' << *failure << '"' : out << "no failure";

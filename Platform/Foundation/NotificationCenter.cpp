@@ -26,8 +26,8 @@ NotificationCenter& NotificationCenter::defaultCenter() {
 ObserverTokenPtr NotificationCenter::addObserver(const std::string& name, MainQueue* queue, Handler handler) {
     std::lock_guard lock(mutex_);
     const std::uint64_t id = nextId_++;
-    entries_.push_back({id, name, queue, std::make_shared<Handler>(std::move(handler)),
-                        std::make_shared<std::atomic<bool>>(true)});
+    entries_.push_back(
+        {id, name, queue, std::make_shared<Handler>(std::move(handler)), std::make_shared<std::atomic<bool>>(true)});
     return std::make_shared<Token>(self_, id);
 }
 

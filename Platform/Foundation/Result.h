@@ -15,9 +15,9 @@ namespace platform {
 template <typename T>
 class [[nodiscard]] Result {
 public:
-    Result(T value) : value_(std::move(value)) {}          // NOLINT(google-explicit-constructor)
+    Result(T value) : value_(std::move(value)) {}  // NOLINT(google-explicit-constructor)
     // `why` is a failure, not the empty Failure of a call that went well.
-    Result(Failure why) : failure_(std::move(why)) {}      // NOLINT(google-explicit-constructor)
+    Result(Failure why) : failure_(std::move(why)) {}  // NOLINT(google-explicit-constructor)
 
     // True when there is a value.
     explicit operator bool() const noexcept { return value_.has_value(); }

@@ -13,9 +13,9 @@
 #include "Platform/Foundation/BundleInfo.h"
 #include "Platform/Foundation/DurableFile.h"
 #include "Platform/Foundation/Failure.h"
-#include "Platform/Foundation/Private/FileLock.h"
 #include "Platform/Foundation/Log.h"
 #include "Platform/Foundation/Paths.h"
+#include "Platform/Foundation/Private/FileLock.h"
 #include "Platform/Foundation/PrivateFolder.h"
 
 namespace platform {

@@ -110,8 +110,8 @@ private:
     // What reading the file again found.
     struct OutsideRead {
         std::optional<std::string> message;  // to report after unlocking
-        bool reloaded = false;    // the values in memory were replaced by the file's
-        bool unreadable = false;  // the file is there but could not be read: never write over it
+        bool reloaded = false;               // the values in memory were replaced by the file's
+        bool unreadable = false;             // the file is there but could not be read: never write over it
     };
     void load();
     // Called with mutex_ held; answers what to report after unlocking, moved or
@@ -141,8 +141,8 @@ private:
     // The file's bytes as this object last read or wrote them. Compared whole:
     // file times are too coarse to tell a quick edit from our own write.
     std::optional<std::string> onDisk_;
-    int openGroups_ = 0;            // guarded by mutex_
-    std::vector<Change> pending_;   // guarded by mutex_: changed while a group is open
+    int openGroups_ = 0;           // guarded by mutex_
+    std::vector<Change> pending_;  // guarded by mutex_: changed while a group is open
     // Guarded by mutex_: stored in memory but not yet in the file (its save failed
     // or was refused), the latest change of each key; applied again after a reload.
     std::vector<Change> unsaved_;

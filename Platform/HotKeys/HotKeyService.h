@@ -47,8 +47,8 @@ struct KeyboardEvent {
     std::optional<std::uint32_t> modifiers;
 };
 
-using EventHotKeyRef = std::uint64_t;    // 0: none
-using EventHandlerRef = std::uint64_t;   // 0: none
+using EventHotKeyRef = std::uint64_t;   // 0: none
+using EventHandlerRef = std::uint64_t;  // 0: none
 using EventHandler = std::function<OSStatus(const KeyboardEvent& event)>;
 
 class HotKeyService {

@@ -62,7 +62,8 @@ std::vector<std::string> GsettingsKeyBindings::accelerators() {
     const auto deadline = std::chrono::steady_clock::now() + timeout_;
     std::vector<std::string> result;
     for (const char* schema : kSchemas) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) break;
         const auto listing = CommandOutput::run({"gsettings", "list-recursively", schema}, left);
         if (!listing) continue;

@@ -74,8 +74,8 @@ int LinuxReachabilityBackend::setDispatchQueue(SerialQueue* queue) {
     std::lock_guard guard(watchLock_);
     watcher_.reset();
     if (!queue) return 0;
-    auto watcher =
-        std::make_unique<NetlinkChangeWatcher>(changes_, [this, queue](bool changed) { return onWake(changed, *queue); });
+    auto watcher = std::make_unique<NetlinkChangeWatcher>(
+        changes_, [this, queue](bool changed) { return onWake(changed, *queue); });
     if (const int error = watcher->start()) return error;
     watcher_ = std::move(watcher);
     return 0;

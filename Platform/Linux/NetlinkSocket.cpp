@@ -31,8 +31,8 @@ int NetlinkSocket::send(std::span<const std::byte> message) const {
     sockaddr_nl kernel{};
     kernel.nl_family = AF_NETLINK;
     for (;;) {
-        const auto sent =
-            ::sendto(fd_.get(), message.data(), message.size(), 0, reinterpret_cast<const sockaddr*>(&kernel), sizeof kernel);
+        const auto sent = ::sendto(fd_.get(), message.data(), message.size(), 0,
+                                   reinterpret_cast<const sockaddr*>(&kernel), sizeof kernel);
         if (sent >= 0) return 0;
         if (errno != EINTR) return errno;
     }

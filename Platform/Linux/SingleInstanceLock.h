@@ -12,9 +12,9 @@ namespace platform {
 class SingleInstanceLock {
 public:
     enum class State {
-        held,            // this process is the one
-        heldElsewhere,   // another process of the session holds it
-        unavailable,     // no lock could be taken at all (the folder cannot be written)
+        held,           // this process is the one
+        heldElsewhere,  // another process of the session holds it
+        unavailable,    // no lock could be taken at all (the folder cannot be written)
     };
 
     // Takes the lock on `file` (made 0600, with its folder, when missing).

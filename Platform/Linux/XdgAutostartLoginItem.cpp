@@ -1,6 +1,5 @@
 #include "Platform/Linux/XdgAutostartLoginItem.h"
 
-
 #include <cstdlib>
 #include <string_view>
 #include <system_error>
@@ -72,8 +71,8 @@ XdgAutostartLoginItem::XdgAutostartLoginItem(Locations locations, std::string fi
       title_(std::move(title)) {}
 
 XdgAutostartLoginItem XdgAutostartLoginItem::forThisProgram(const BundleInfo& bundle) {
-    return XdgAutostartLoginItem({Paths::autostartDirectory(), systemAutostartFolders()}, bundle.identifier + ".desktop",
-                                 runningProgram(), "Tessivar");
+    return XdgAutostartLoginItem({Paths::autostartDirectory(), systemAutostartFolders()},
+                                 bundle.identifier + ".desktop", runningProgram(), "Tessivar");
 }
 
 std::optional<fs::path> XdgAutostartLoginItem::systemEntry() const {
@@ -113,7 +112,8 @@ Failure XdgAutostartLoginItem::writeUserEntry(bool hidden) const {
         return "无法写入自启动项 " + userEntry().string() + ": " + *failure;
     }
     if (replacesLink) {
-        Log::write("[Tessivar] %@", "⚠️ 自启动项 " + userEntry().string() + " 原是符号链接，已换成程序自己的文件；它指向的文件未改动");
+        Log::write("[Tessivar] %@", "⚠️ 自启动项 " + userEntry().string() +
+                                        " 原是符号链接，已换成程序自己的文件；它指向的文件未改动");
     }
     return std::nullopt;
 }

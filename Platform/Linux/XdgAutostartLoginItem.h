@@ -19,7 +19,7 @@ namespace platform {
 class XdgAutostartLoginItem : public LoginItem {
 public:
     struct Locations {
-        std::filesystem::path userFolder;                 // $XDG_CONFIG_HOME/autostart
+        std::filesystem::path userFolder;                  // $XDG_CONFIG_HOME/autostart
         std::vector<std::filesystem::path> systemFolders;  // each $XDG_CONFIG_DIRS entry + /autostart
     };
 

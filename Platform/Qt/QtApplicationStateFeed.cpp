@@ -12,7 +12,8 @@ QtApplicationStateFeed::QtApplicationStateFeed(NotificationCenter& center) : cen
                                    [this](Qt::ApplicationState state) { stateChanged(state); });
     // From the event loop, so that what the program sets up after the feed (the
     // analytics client) hears the launch too.
-    QMetaObject::invokeMethod(&context_, [this] { launched(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &context_, [this] { launched(); }, Qt::QueuedConnection);
 }
 
 QtApplicationStateFeed::~QtApplicationStateFeed() { QObject::disconnect(connection_); }

@@ -52,7 +52,9 @@ bool canWarpPointer(const QList<QScreen*>& screens) {
 }  // namespace
 
 QtDesktop::QtDesktop(OutputOrder* outputOrder, PointerWarp* warp, const EventPointer* eventPointer)
-    : outputOrderSource_(outputOrder), warp_(warp), eventPointer_(eventPointer),
+    : outputOrderSource_(outputOrder),
+      warp_(warp),
+      eventPointer_(eventPointer),
       connections_(std::make_unique<QObject>()) {
     changeCoalescer_.setSingleShot(true);
     changeCoalescer_.setInterval(kChangeSettleMs);
@@ -94,7 +96,8 @@ void QtDesktop::forgetScreens() {
 void QtDesktop::setScreensChangedHandler(std::function<void()> handler) { changedHandler_ = std::move(handler); }
 
 const std::vector<std::string>& QtDesktop::outputOrder() {
-    if (!outputOrder_) outputOrder_ = outputOrderSource_ ? outputOrderSource_->connectorNames() : std::vector<std::string>{};
+    if (!outputOrder_)
+        outputOrder_ = outputOrderSource_ ? outputOrderSource_->connectorNames() : std::vector<std::string>{};
     return *outputOrder_;
 }
 
@@ -137,7 +140,8 @@ std::vector<Screen> QtDesktop::screens() { return snapshot().screens; }
 
 // Qt scales each screen about its top-left corner, which stays put.
 bool QtDesktop::Placement::holdsNative(Point native) const {
-    const Rect nativeRect{QtGeometry::toPoint(geometry.topLeft()), {geometry.width() * ratio, geometry.height() * ratio}};
+    const Rect nativeRect{QtGeometry::toPoint(geometry.topLeft()),
+                          {geometry.width() * ratio, geometry.height() * ratio}};
     return native.x >= nativeRect.minX() && native.x < nativeRect.maxX() && native.y >= nativeRect.minY() &&
            native.y < nativeRect.maxY();
 }

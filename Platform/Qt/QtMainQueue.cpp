@@ -77,7 +77,8 @@ void post(std::function<void()> work) {
     auto* app = QCoreApplication::instance();
     if (!app) return;
     const auto id = PendingWork::shared().add(std::move(work));
-    QMetaObject::invokeMethod(app, [id] { PendingWork::shared().run(id); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        app, [id] { PendingWork::shared().run(id); }, Qt::QueuedConnection);
 }
 
 // Qt timers belong to the thread that starts them, so they are only ever

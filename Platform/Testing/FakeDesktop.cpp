@@ -28,8 +28,6 @@ std::int32_t FakeDesktop::moveCursor(DisplayID display, Point local) {
     return kCursorMoveUnknownDisplay;
 }
 
-Screen makeScreen(DisplayID id, const char* name, Rect frame, double scale) {
-    return Screen{id, name, frame, scale};
-}
+Screen makeScreen(DisplayID id, const char* name, Rect frame, double scale) { return Screen{id, name, frame, scale}; }
 
 }  // namespace platform

@@ -108,9 +108,8 @@ std::optional<OSStatus> FakeHotKeyService::sendHotKey(std::uint32_t kind, std::u
 }
 
 const FakeHotKeyService::Grab* FakeHotKeyService::findGrab(std::uint32_t keyCode, std::uint32_t modifiers) const {
-    const auto grab = std::find_if(grabs_.begin(), grabs_.end(), [&](const Grab& g) {
-        return g.keyCode == keyCode && g.modifiers == modifiers;
-    });
+    const auto grab = std::find_if(grabs_.begin(), grabs_.end(),
+                                   [&](const Grab& g) { return g.keyCode == keyCode && g.modifiers == modifiers; });
     return grab == grabs_.end() ? nullptr : &*grab;
 }
 

@@ -33,8 +33,8 @@ void ManualClock::waitUntil(std::condition_variable& wake, std::unique_lock<std:
     }
     wake.wait(lock);
     std::lock_guard guard(mutex_);
-    const auto self = std::find_if(waiters_.begin(), waiters_.end(),
-                                   [&](const Waiter& waiter) { return waiter.wake == &wake; });
+    const auto self =
+        std::find_if(waiters_.begin(), waiters_.end(), [&](const Waiter& waiter) { return waiter.wake == &wake; });
     if (self != waiters_.end()) waiters_.erase(self);
 }
 

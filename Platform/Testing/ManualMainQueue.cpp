@@ -64,15 +64,13 @@ bool ManualMainQueue::runNextDueBy(double time) {
 }
 
 void ManualMainQueue::drain() {
-    while (runNextDueBy(now())) {
-    }
+    while (runNextDueBy(now())) {}
 }
 
 void ManualMainQueue::advance(double seconds) {
     // A small tolerance so that ten steps of 0.1 s reach a job due at 1.0 s.
     const double target = now() + seconds + 1e-9;
-    while (runNextDueBy(target)) {
-    }
+    while (runNextDueBy(target)) {}
     std::lock_guard lock(mutex_);
     now_ = std::max(now_, target - 1e-9);
 }

@@ -31,7 +31,11 @@ std::optional<CursorImage> X11CursorImageSource::currentCursorImage() {
     if (!display) return std::nullopt;
     const std::unique_ptr<XFixesCursorImage, CursorImageFree> image(XFixesGetCursorImage(display));
     if (!image || image->width == 0 || image->height == 0) return std::nullopt;
-    CursorImage result{image->width, image->height, {static_cast<double>(image->xhot), static_cast<double>(image->yhot)}, image->cursor_serial, {}};
+    CursorImage result{image->width,
+                       image->height,
+                       {static_cast<double>(image->xhot), static_cast<double>(image->yhot)},
+                       image->cursor_serial,
+                       {}};
     serial_ = image->cursor_serial;
     const std::size_t count = std::size_t{image->width} * image->height;
     result.pixels.reserve(count);

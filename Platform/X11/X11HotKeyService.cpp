@@ -83,9 +83,7 @@ OSStatus X11HotKeyService::removeEventTypes(EventHandlerRef handler, const std::
 
 int X11HotKeyService::connectionNumber() const { return display_ ? ConnectionNumber(display_) : -1; }
 
-bool X11HotKeyService::hasQueuedEvents() const {
-    return display_ && XEventsQueued(display_, QueuedAlready) > 0;
-}
+bool X11HotKeyService::hasQueuedEvents() const { return display_ && XEventsQueued(display_, QueuedAlready) > 0; }
 
 void X11HotKeyService::processPendingEvents() {
     if (!display_) return;
@@ -121,8 +119,7 @@ bool X11HotKeyService::isGrabbedHere(const Grab& grab) const {
 int X11HotKeyService::grabKey(const Grab& grab) {
     const int error = X11ErrorTrap::firstError(display_, [&] {
         for (const unsigned modifiers : grab.variants) {
-            XGrabKey(display_, static_cast<int>(grab.keyCode), modifiers, root_, False, GrabModeAsync,
-                     GrabModeAsync);
+            XGrabKey(display_, static_cast<int>(grab.keyCode), modifiers, root_, False, GrabModeAsync, GrabModeAsync);
         }
     });
     // Ungrabbing only ever drops this client's own grabs, so undoing every
@@ -141,19 +138,16 @@ void X11HotKeyService::ungrabKey(const Grab& grab) {
 
 void X11HotKeyService::handleEvent(XEvent& event) {
     switch (event.type) {
-        case KeyPress:
-            if (!grabbingKey_) beginGrab(event.xkey.keycode);
-            handlePress(event.xkey.keycode, event.xkey.state, {event.xkey.x_root, event.xkey.y_root, ++pressCount_});
-            return;
-        case KeyRelease:
-            handleRelease(event.xkey.keycode);
-            if (grabbingKey_ == event.xkey.keycode) grabbingKey_.reset();
-            return;
-        case MappingNotify:
-            handleMappingChange(event);
-            return;
-        default:
-            return;
+    case KeyPress:
+        if (!grabbingKey_) beginGrab(event.xkey.keycode);
+        handlePress(event.xkey.keycode, event.xkey.state, {event.xkey.x_root, event.xkey.y_root, ++pressCount_});
+        return;
+    case KeyRelease:
+        handleRelease(event.xkey.keycode);
+        if (grabbingKey_ == event.xkey.keycode) grabbingKey_.reset();
+        return;
+    case MappingNotify: handleMappingChange(event); return;
+    default: return;
     }
 }
 

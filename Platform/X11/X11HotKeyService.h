@@ -53,8 +53,8 @@ private:
     // What the server must hold for one registration.
     struct Grab {
         unsigned keyCode = 0;
-        unsigned modifiers = 0;            // what a press must hold, locks aside
-        std::vector<unsigned> variants;    // modifiers with each combination of locks
+        unsigned modifiers = 0;          // what a press must hold, locks aside
+        std::vector<unsigned> variants;  // modifiers with each combination of locks
         friend bool operator==(const Grab&, const Grab&) = default;
     };
     struct Registration {

@@ -30,12 +30,24 @@ struct DeadKey {
 // Dead keys type nothing by themselves; a key cap shows the accent they put on
 // the next letter, in its spacing form.
 constexpr std::array<DeadKey, 18> kDeadKeys{{
-    {XK_dead_grave, "`"},       {XK_dead_acute, "´"},        {XK_dead_circumflex, "^"},
-    {XK_dead_tilde, "~"},       {XK_dead_macron, "¯"},       {XK_dead_breve, "˘"},
-    {XK_dead_abovedot, "˙"},    {XK_dead_diaeresis, "¨"},    {XK_dead_abovering, "˚"},
-    {XK_dead_doubleacute, "˝"}, {XK_dead_caron, "ˇ"},        {XK_dead_cedilla, "¸"},
-    {XK_dead_ogonek, "˛"},      {XK_dead_iota, "ͺ"},         {XK_dead_voiced_sound, "゛"},
-    {XK_dead_semivoiced_sound, "゜"}, {XK_dead_abovecomma, "᾿"}, {XK_dead_abovereversedcomma, "῾"},
+    {XK_dead_grave, "`"},
+    {XK_dead_acute, "´"},
+    {XK_dead_circumflex, "^"},
+    {XK_dead_tilde, "~"},
+    {XK_dead_macron, "¯"},
+    {XK_dead_breve, "˘"},
+    {XK_dead_abovedot, "˙"},
+    {XK_dead_diaeresis, "¨"},
+    {XK_dead_abovering, "˚"},
+    {XK_dead_doubleacute, "˝"},
+    {XK_dead_caron, "ˇ"},
+    {XK_dead_cedilla, "¸"},
+    {XK_dead_ogonek, "˛"},
+    {XK_dead_iota, "ͺ"},
+    {XK_dead_voiced_sound, "゛"},
+    {XK_dead_semivoiced_sound, "゜"},
+    {XK_dead_abovecomma, "᾿"},
+    {XK_dead_abovereversedcomma, "῾"},
 }};
 
 // A group whose unshifted keys type most of the Latin alphabet can spell a
@@ -48,14 +60,12 @@ int effectiveGroup(const XkbDescRec& keyboard, unsigned keyCode, int group) {
     if (groups == 0 || group < groups) return group;
     const unsigned info = XkbKeyGroupInfo(&keyboard, keyCode);
     switch (XkbOutOfRangeGroupAction(info)) {
-        case XkbClampIntoRange:
-            return groups - 1;
-        case XkbRedirectIntoRange: {
-            const int redirected = XkbOutOfRangeGroupNumber(info);
-            return redirected < groups ? redirected : 0;
-        }
-        default:
-            return group % groups;
+    case XkbClampIntoRange: return groups - 1;
+    case XkbRedirectIntoRange: {
+        const int redirected = XkbOutOfRangeGroupNumber(info);
+        return redirected < groups ? redirected : 0;
+    }
+    default: return group % groups;
     }
 }
 
@@ -95,7 +105,8 @@ int asciiCapableGroup(const XkbDescRec& keyboard, int activeGroup) {
 }
 
 std::optional<std::string> text(KeySym keysym) {
-    const auto dead = std::find_if(kDeadKeys.begin(), kDeadKeys.end(), [&](const DeadKey& d) { return d.keysym == keysym; });
+    const auto dead =
+        std::find_if(kDeadKeys.begin(), kDeadKeys.end(), [&](const DeadKey& d) { return d.keysym == keysym; });
     if (dead != kDeadKeys.end()) return dead->spacing;
     const std::uint32_t scalar = xkb_keysym_to_utf32(static_cast<xkb_keysym_t>(keysym));
     // Return, Tab, Escape and the like map to control characters, which no key cap shows.

@@ -25,8 +25,8 @@ class ServerModifiers {
 public:
     explicit ServerModifiers(Display* display) : map_(XGetModifierMapping(display)) {
         XDisplayKeycodes(display, &minKeyCode_, &maxKeyCode_);
-        keySyms_.reset(XGetKeyboardMapping(display, static_cast<KeyCode>(minKeyCode_),
-                                           maxKeyCode_ - minKeyCode_ + 1, &symsPerKey_));
+        keySyms_.reset(XGetKeyboardMapping(display, static_cast<KeyCode>(minKeyCode_), maxKeyCode_ - minKeyCode_ + 1,
+                                           &symsPerKey_));
     }
 
     // The bit of the first modifier one of whose keys carries one of `wanted`.
@@ -50,9 +50,8 @@ private:
     bool keyCarries(KeyCode code, std::initializer_list<KeySym> wanted) const {
         if (code < minKeyCode_ || code > maxKeyCode_) return false;
         const KeySym* first = keySyms_.get() + (code - minKeyCode_) * symsPerKey_;
-        return std::any_of(first, first + symsPerKey_, [&](KeySym sym) {
-            return std::find(wanted.begin(), wanted.end(), sym) != wanted.end();
-        });
+        return std::any_of(first, first + symsPerKey_,
+                           [&](KeySym sym) { return std::find(wanted.begin(), wanted.end(), sym) != wanted.end(); });
     }
 
     std::unique_ptr<XModifierKeymap, ModifierMapDeleter> map_;

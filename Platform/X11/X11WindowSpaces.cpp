@@ -54,9 +54,8 @@ bool X11WindowSpaces::isOnCurrentDesktop(NativeWindowId window) {
     if (!display_) return true;
     const auto current = currentDesktop(display_);
     std::optional<unsigned long> desktop;
-    X11ErrorTrap::firstError(display_, [&] {
-        desktop = desktopProperty(display_, static_cast<Window>(window), "_NET_WM_DESKTOP");
-    });
+    X11ErrorTrap::firstError(
+        display_, [&] { desktop = desktopProperty(display_, static_cast<Window>(window), "_NET_WM_DESKTOP"); });
     return !current || !desktop || *desktop == *current || *desktop == kAllDesktops;
 }
 
@@ -78,8 +77,8 @@ void X11WindowSpaces::putOnDesktop(NativeWindowId window, unsigned long desktop)
     X11ErrorTrap::firstError(display_, [&] {
         if (isMapped(display_, id)) return askManager(window, "_NET_WM_DESKTOP", static_cast<long>(desktop), 1);
         const unsigned long value = desktop;
-        XChangeProperty(display_, id, XInternAtom(display_, "_NET_WM_DESKTOP", False), XA_CARDINAL, 32,
-                        PropModeReplace, reinterpret_cast<const unsigned char*>(&value), 1);
+        XChangeProperty(display_, id, XInternAtom(display_, "_NET_WM_DESKTOP", False), XA_CARDINAL, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&value), 1);
     });
 }
 
@@ -96,8 +95,7 @@ void X11WindowSpaces::askManager(NativeWindowId window, const char* message, lon
     event.xclient.format = 32;
     event.xclient.data.l[0] = first;
     event.xclient.data.l[1] = second;
-    XSendEvent(display_, DefaultRootWindow(display_), False, SubstructureRedirectMask | SubstructureNotifyMask,
-               &event);
+    XSendEvent(display_, DefaultRootWindow(display_), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
 }
 
 }  // namespace platform

@@ -19,8 +19,8 @@ EnlargedCursor EnlargedCursor::fromCursorImage(const platform::CursorImage& curs
 }
 
 EnlargedCursor EnlargedCursor::drawnArrow(double backingScale) {
-    return {ArrowCursorImage::render(kEnlargement, backingScale), ArrowCursorImage::size(),
-            ArrowCursorImage::hotSpot(), "arrow @" + std::to_string(backingScale)};
+    return {ArrowCursorImage::render(kEnlargement, backingScale), ArrowCursorImage::size(), ArrowCursorImage::hotSpot(),
+            "arrow @" + std::to_string(backingScale)};
 }
 
 bool EnlargedCursor::isUsable(const platform::CursorImage& cursor) {

@@ -16,8 +16,8 @@ EnlargedCursor EnlargedCursorCache::current(double backingScale) {
     const std::optional<std::uint64_t> serial = picture ? std::optional(picture->serial) : std::nullopt;
 
     if (found != entries_.end() && found->second.serial == serial) return found->second.cursor;
-    auto cursor = picture ? EnlargedCursor::fromCursorImage(*picture, backingScale)
-                          : EnlargedCursor::drawnArrow(backingScale);
+    auto cursor =
+        picture ? EnlargedCursor::fromCursorImage(*picture, backingScale) : EnlargedCursor::drawnArrow(backingScale);
     entries_.insert_or_assign(backingScale, Entry{serial, cursor});
     return cursor;
 }

@@ -52,7 +52,8 @@ void LocatingEffectPlayer::show(int screenIndex, platform::Point globalPoint) {
     }
     const auto frame = platform::CoordinateSpace::centredFrame(globalPoint, {kOverlaySide, kOverlaySide});
     auto showing = std::make_shared<Showing>();
-    auto window = services_.overlays.present(frame, effect, backingScaleFor(screenIndex), [showing] { showing->end(); });
+    auto window =
+        services_.overlays.present(frame, effect, backingScaleFor(screenIndex), [showing] { showing->end(); });
     showing->window = window;
     if (scale) showing->follow = follow(window);
     // The time limit owns the window until it runs.
@@ -63,16 +64,17 @@ std::shared_ptr<platform::RepeatingTimer> LocatingEffectPlayer::follow(
     const std::shared_ptr<platform::OverlayWindow>& window) {
     std::weak_ptr<platform::OverlayWindow> weakWindow = window;
     platform::Desktop& desktop = services_.desktop;
-    return services_.mainQueue.scheduleRepeating(kFollowInterval, [weakWindow, &desktop](platform::RepeatingTimer& timer) {
-        // An overlay that went away, or whose window a newer effect took, has nothing left to follow.
-        auto overlay = weakWindow.lock();
-        if (!overlay || !overlay->isVisible()) {
-            timer.invalidate();
-            return;
-        }
-        const auto mouse = desktop.mouseLocation();
-        overlay->setFrameOrigin({mouse.x - kOverlaySide * 0.5, mouse.y - kOverlaySide * 0.5});
-    });
+    return services_.mainQueue.scheduleRepeating(
+        kFollowInterval, [weakWindow, &desktop](platform::RepeatingTimer& timer) {
+            // An overlay that went away, or whose window a newer effect took, has nothing left to follow.
+            auto overlay = weakWindow.lock();
+            if (!overlay || !overlay->isVisible()) {
+                timer.invalidate();
+                return;
+            }
+            const auto mouse = desktop.mouseLocation();
+            overlay->setFrameOrigin({mouse.x - kOverlaySide * 0.5, mouse.y - kOverlaySide * 0.5});
+        });
 }
 
 }  // namespace tessivar

@@ -13,12 +13,10 @@ namespace {
 constexpr std::size_t kWindows = 2;
 }  // namespace
 
-QtOverlayPresenter::QtOverlayPresenter(platform::CompositingDetector* compositing,
-                                       platform::CursorImageSource* cursors)
+QtOverlayPresenter::QtOverlayPresenter(platform::CompositingDetector* compositing, platform::CursorImageSource* cursors)
     : compositing_(compositing), cursors_(cursors), windows_(kWindows) {}
 
-std::shared_ptr<platform::OverlayWindow> QtOverlayPresenter::present(const platform::Rect& frame,
-                                                                     LocatingEffect effect,
+std::shared_ptr<platform::OverlayWindow> QtOverlayPresenter::present(const platform::Rect& frame, LocatingEffect effect,
                                                                      double backingScaleFactor,
                                                                      std::function<void()> played) {
     auto lease = windows_.lend(frame);

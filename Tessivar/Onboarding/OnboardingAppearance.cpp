@@ -39,7 +39,8 @@ OnboardingAppearance OnboardingAppearance::make(bool dark, const QColor& accent)
 // strength. Each is moved just enough, from what the screen shows.
 OnboardingAppearance OnboardingAppearance::readable(OnboardingAppearance look) {
     const QColor card = look.cardOnScreen();
-    look.secondary = ReadableColor::against(ReadableColor::over(look.secondary, look.windowBackground), look.windowBackground);
+    look.secondary =
+        ReadableColor::against(ReadableColor::over(look.secondary, look.windowBackground), look.windowBackground);
     look.accentText = ReadableColor::against(look.accent, card);
     look.accent = ReadableColor::against(look.accent, Qt::white);
     look.success = ReadableColor::against(look.success, card);
@@ -59,7 +60,8 @@ OnboardingAppearance OnboardingAppearance::choose(const platform::UserDefaults& 
 
 QPalette OnboardingAppearance::palette() const {
     QPalette result;
-    for (const auto role : {QPalette::Window, QPalette::Button, QPalette::Base}) result.setColor(role, windowBackground);
+    for (const auto role : {QPalette::Window, QPalette::Button, QPalette::Base})
+        result.setColor(role, windowBackground);
     for (const auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}) result.setColor(role, primary);
     result.setColor(QPalette::PlaceholderText, secondary);
     result.setColor(QPalette::Highlight, accent);

@@ -21,8 +21,8 @@ struct OnboardingAppearance {
     static constexpr float kCardOpacity = 0.5F;
 
     bool dark = false;
-    QColor accent;             // the desktop's highlight colour, white text reads on it
-    QColor accentText;         // text in the accent colour, read on the cards
+    QColor accent;      // the desktop's highlight colour, white text reads on it
+    QColor accentText;  // text in the accent colour, read on the cards
     QColor windowBackground;
     QColor controlBackground;  // cards and key caps
     QColor primary;            // text

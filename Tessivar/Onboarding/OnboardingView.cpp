@@ -4,8 +4,8 @@
 #include "Platform/Foundation/MainQueue.h"
 #include "Platform/Foundation/NotificationCenter.h"
 #include "Platform/Foundation/UserDefaults.h"
-#include "Tessivar/AppLog.h"
 #include "Tessivar/AppDefaults.h"
+#include "Tessivar/AppLog.h"
 
 namespace tessivar {
 

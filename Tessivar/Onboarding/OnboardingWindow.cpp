@@ -9,9 +9,9 @@
 #include <QScreen>
 
 #include "Platform/Desktop/CoordinateSpace.h"
-#include "Tessivar/Onboarding/Private/OnboardingPlacement.h"
-#include "Tessivar/Onboarding/Private/OnboardingCard.h"
 #include "Tessivar/ChineseFace.h"
+#include "Tessivar/Onboarding/Private/OnboardingCard.h"
+#include "Tessivar/Onboarding/Private/OnboardingPlacement.h"
 
 namespace tessivar {
 
@@ -67,7 +67,8 @@ void OnboardingWindow::centerOnMouseScreen() {
     const QPoint pointer = QCursor::pos();
     const auto frame = OnboardingPlacement::frame(
         displays, static_cast<std::size_t>(screens.indexOf(primary)),
-        topLeftToGlobal(platform::Point{static_cast<double>(pointer.x()), static_cast<double>(pointer.y())}, primaryHeight),
+        topLeftToGlobal(platform::Point{static_cast<double>(pointer.x()), static_cast<double>(pointer.y())},
+                        primaryHeight),
         {kWidth, kHeight});
     if (!frame) return;
     const platform::Rect topLeft = platform::CoordinateSpace::globalToTopLeft(*frame, primaryHeight);

@@ -22,7 +22,8 @@ struct AboutInfo {
     static constexpr std::string_view kSectionProduct = "关于产品";
     static constexpr std::string_view kSectionLinks = "链接与支持";
     static constexpr std::string_view kSummary = "Tessivar 是一款多屏光标跳转工具。";
-    static constexpr std::string_view kDescription = "通过快捷键在不同屏幕之间快速移动光标，让多显示器操作更自然、更高效。";
+    static constexpr std::string_view kDescription =
+        "通过快捷键在不同屏幕之间快速移动光标，让多显示器操作更自然、更高效。";
     static constexpr std::array<Link, 3> kLinks{{
         {"官方网站", "safari", "https://tessivar.brel.com"},
         {"反馈问题", "ladybug", "https://tessivar.brel.com/feedback"},

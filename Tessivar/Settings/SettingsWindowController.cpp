@@ -1,20 +1,20 @@
 #include "Tessivar/Settings/SettingsWindowController.h"
 
 #include <QBoxLayout>
-#include <QScrollArea>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QScrollArea>
 #include <QWidget>
 #include <algorithm>
 
 #include "Platform/Foundation/UserDefaults.h"
 #include "Tessivar/AppLog.h"
 #include "Tessivar/ChineseFace.h"
-#include "Tessivar/WindowDragGesture.h"
 #include "Tessivar/Settings/Private/LockedSplitter.h"
 #include "Tessivar/Settings/Private/SettingsStyle.h"
 #include "Tessivar/Settings/Private/SettingsView.h"
+#include "Tessivar/WindowDragGesture.h"
 
 namespace tessivar {
 
@@ -32,7 +32,7 @@ SettingsWindowController::SettingsWindowController(SettingsEnvironment environme
     : defaults_(environment.defaults),
       presenter_(environment.windowSpaces),
       window_(std::make_unique<QWidget>(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                                                      Qt::WindowMinimizeButtonHint | Qt::WindowStaysOnTopHint)) {
+                                                     Qt::WindowMinimizeButtonHint | Qt::WindowStaysOnTopHint)) {
     window_->setWindowTitle(SettingsStyle::text(kTitle));
     window_->setFont(withChineseFace(window_->font()));
     window_->setPalette(SettingsStyle::readable(window_->palette()));

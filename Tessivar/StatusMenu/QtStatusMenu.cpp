@@ -18,7 +18,6 @@ QtStatusMenu::QtStatusMenu(platform::NotificationCenter& notifications, ModelSou
 
 QtStatusMenu::~QtStatusMenu() = default;
 
-
 void QtStatusMenu::show() {
     if (!tray_) makeTrayIcon();
     reportMissingTray();
@@ -57,7 +56,9 @@ QIcon QtStatusMenu::trayIconPicture() const {
 void QtStatusMenu::reportMissingTray() {
     if (reportedMissingTray_ || QSystemTrayIcon::isSystemTrayAvailable()) return;
     reportedMissingTray_ = true;
-    appLog("⚠️ 桌面暂时没有系统托盘，托盘出现后状态菜单会自动显示；全局快捷键照常可用");
+    appLog(
+        "⚠️ "
+        "桌面暂时没有系统托盘，托盘出现后状态菜单会自动显示；全局快捷键照常可用");
 }
 
 std::unique_ptr<QMenu> QtStatusMenu::buildMenu(const StatusMenuModel& model) {

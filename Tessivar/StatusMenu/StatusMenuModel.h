@@ -19,9 +19,9 @@ struct MenuItemModel {
     std::string title;
     MenuAction action = MenuAction::none;
     int tag = 0;
-    std::string keyEquivalent;                 // empty: none
+    std::string keyEquivalent;  // empty: none
     hotkeys::ModifierFlags keyEquivalentModifiers{hotkeys::ModifierFlags::command};
-    std::string symbolName;                    // the system symbol the entry shows
+    std::string symbolName;  // the system symbol the entry shows
     // A display's shortcut, shown whole: a keypad key has no key equivalent
     // and still shows as one.
     std::optional<hotkeys::Shortcut> shortcut;

@@ -1,11 +1,11 @@
 #include "Tessivar/Windows/QtAppWindows.h"
 
-#include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
+#include <QGuiApplication>
 
 #include "Platform/X11/X11WindowSpaces.h"
-#include "Tessivar/Settings/AboutInfo.h"
 #include "Tessivar/Onboarding/OnboardingWindow.h"
+#include "Tessivar/Settings/AboutInfo.h"
 #include "Tessivar/Settings/SettingsWindowController.h"
 #include "Tessivar/Settings/WindowPresenter.h"
 

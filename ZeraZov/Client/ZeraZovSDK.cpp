@@ -6,15 +6,16 @@
 #include "ZeraZov/Client/Private/DeepLinkProperties.h"
 #include "ZeraZov/Client/Private/ZeraZovCallTracker.h"
 #include "ZeraZov/Client/Private/ZeraZovSDKParts.h"
-#include "ZeraZov/Core/Storage/ZeraZovSessionManager.h"
-#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 #include "ZeraZov/Core/Events/ZeraZovEvent.h"
 #include "ZeraZov/Core/Events/ZeraZovLibraryInfo.h"
+#include "ZeraZov/Core/Storage/ZeraZovSessionManager.h"
+#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 
 namespace zerazov {
 namespace {
 
-constexpr const char* notSetUpMessage = "ZeraZov method was called without `setup` being complete. Call wil be ignored.";
+constexpr const char* notSetUpMessage =
+    "ZeraZov method was called without `setup` being complete. Call wil be ignored.";
 
 }  // namespace
 

@@ -1,7 +1,7 @@
 #pragma once
 #include <chrono>
-#include <exception>
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -314,8 +314,8 @@ private:
     // Sends a built event to its queue and tells the subscribers.
     void route(const Parts& parts, const ZeraZovEvent& event);
     // Queues an event built from these properties and tells the subscribers; false when it was dropped.
-    bool enqueue(const Parts& parts, const std::string& name, const std::string& distinctId,
-                 nlohmann::json properties, Date timestamp);
+    bool enqueue(const Parts& parts, const std::string& name, const std::string& distinctId, nlohmann::json properties,
+                 Date timestamp);
     void updatePersonPropertiesForFlags(const Parts& parts, const std::optional<nlohmann::json>& userProperties,
                                         const std::optional<nlohmann::json>& userPropertiesSetOnce);
     void updateGroupPropertiesForFlags(const Parts& parts, const std::string& type,
@@ -331,7 +331,7 @@ private:
     void groupIdentifyWith(const Parts& parts, const std::string& type, const std::string& key,
                            const std::optional<nlohmann::json>& groupProperties);
     std::optional<ZeraZovFeatureFlagResult> flagResultWith(const Parts& parts, const std::string& key,
-                                                          std::optional<bool> sendEvent);
+                                                           std::optional<bool> sendEvent);
     void reportFlagCallWith(const Parts& parts, const std::string& key, const nlohmann::json& value);
     bool isRepeatedFlagCall(const std::string& key, const nlohmann::json& value);
     void captureFeatureUse(std::string_view operation, std::string_view eventName, const std::string& flag,

@@ -17,7 +17,8 @@ namespace {
 using nlohmann::json;
 
 constexpr std::string_view captureOperation =
-    "captureInternal(_:distinctId:properties:userProperties:userPropertiesSetOnce:groups:timestamp:skipBuildProperties:)";
+    "captureInternal(_:distinctId:properties:userProperties:userPropertiesSetOnce:groups:timestamp:skipBuildProperties:"
+    ")";
 
 std::optional<json> sanitized(const std::optional<json>& dictionary) {
     return dictionary ? sanitizeDictionary(*dictionary) : std::nullopt;
@@ -114,7 +115,8 @@ void ZeraZovSDK::captureWith(const Parts& parts, const std::string& event, const
 }
 
 void ZeraZovSDK::captureAssembled(const std::string& event, json properties,
-                                  const std::optional<std::string>& distinctId, std::optional<Date> timestamp) noexcept {
+                                  const std::optional<std::string>& distinctId,
+                                  std::optional<Date> timestamp) noexcept {
     runNoThrow("captureAssembled", [&] {
         const auto use = guard();
         if (!use || refusesOptedOut(**use)) return;
@@ -162,8 +164,8 @@ json ZeraZovSDK::buildProperties(const std::string& distinctId, const std::optio
 // Context, super-property and library keys win over the caller's; "$set", "$set_once",
 // "$groups", "$is_identified" and "$process_person_profile" are always the client's;
 // the caller may supply "$screen_name", "$session_id" and (for snapshots) "distinct_id".
-json ZeraZovSDK::buildPropertiesWith(const Parts& parts, const std::string& distinctId,
-                                     std::optional<json> properties, const std::optional<json>& userProperties,
+json ZeraZovSDK::buildPropertiesWith(const Parts& parts, const std::string& distinctId, std::optional<json> properties,
+                                     const std::optional<json>& userProperties,
                                      const std::optional<json>& userPropertiesSetOnce,
                                      const std::optional<Groups>& groups, bool appendSharedProps,
                                      std::optional<Date> timestamp) const {
@@ -238,9 +240,9 @@ bool ZeraZovSDK::hasPersonProcessing() const noexcept {
 
 bool ZeraZovSDK::hasPersonProcessingWith(const Parts& parts) const {
     switch (parts.config->personProfiles.load()) {
-        case ZeraZovPersonProfiles::never: return false;
-        case ZeraZovPersonProfiles::always: return true;
-        case ZeraZovPersonProfiles::identifiedOnly: break;
+    case ZeraZovPersonProfiles::never: return false;
+    case ZeraZovPersonProfiles::always: return true;
+    case ZeraZovPersonProfiles::identifiedOnly: break;
     }
     const auto& manager = parts.storageManager;
     return !manager || manager->isIdentified() || manager->isPersonProcessing();

@@ -52,7 +52,7 @@ std::optional<ZeraZovFeatureFlagResult> ZeraZovSDK::getFeatureFlagResult(const s
 }
 
 std::optional<ZeraZovFeatureFlagResult> ZeraZovSDK::flagResultWith(const Parts& parts, const std::string& key,
-                                                                  std::optional<bool> sendEvent) {
+                                                                   std::optional<bool> sendEvent) {
     if (!parts.remoteConfig) return std::nullopt;
     auto result = parts.remoteConfig->getFeatureFlagResult(key);
     if (sendEvent.value_or(parts.config->sendFeatureFlagEvent)) reportFlagCallWith(parts, key, flagValue(result));

@@ -120,8 +120,8 @@ void ZeraZovSDK::setPersonProperties(const std::optional<json>& userPropertiesTo
             return;
         }
         updatePersonPropertiesForFlags(parts, userPropertiesToSet, userPropertiesToSetOnce);
-        captureWith(parts, "$set", std::nullopt, userPropertiesToSet, userPropertiesToSetOnce, std::nullopt,
-                    distinctId, std::nullopt);
+        captureWith(parts, "$set", std::nullopt, userPropertiesToSet, userPropertiesToSetOnce, std::nullopt, distinctId,
+                    std::nullopt);
     });
 }
 
@@ -238,8 +238,8 @@ void ZeraZovSDK::groupIdentifyWith(const Parts& parts, const std::string& type, 
     if (clean) properties["$group_set"] = *clean;
     updateGroupPropertiesForFlags(parts, type, clean);
     const auto distinctId = parts.storageManager->getDistinctId();
-    auto built = buildPropertiesWith(parts, distinctId, std::move(properties), std::nullopt, std::nullopt,
-                                     std::nullopt, true, std::nullopt);
+    auto built = buildPropertiesWith(parts, distinctId, std::move(properties), std::nullopt, std::nullopt, std::nullopt,
+                                     true, std::nullopt);
     enqueue(parts, "$groupidentify", distinctId, std::move(built), parts.clock->now());
 }
 

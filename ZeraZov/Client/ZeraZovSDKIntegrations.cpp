@@ -1,10 +1,10 @@
 // Opt-out and opt-in, and the integration driver.
 #include <utility>
 
+#include "ZeraZov/Client/Integrations/Private/ZeraZovBuiltInIntegrations.h"
 #include "ZeraZov/Client/Private/NoThrow.h"
 #include "ZeraZov/Client/Private/ZeraZovSDKParts.h"
 #include "ZeraZov/Client/ZeraZovSDK.h"
-#include "ZeraZov/Client/Integrations/Private/ZeraZovBuiltInIntegrations.h"
 #include "ZeraZov/Core/Publishing/AppLifecyclePublishing.h"
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 
@@ -86,15 +86,16 @@ std::shared_ptr<ZeraZovIntegration> ZeraZovSDK::installedIntegration(ZeraZovInte
     std::shared_ptr<ZeraZovIntegration> integration;
     try {
         if (environment_.makeIntegration) integration = environment_.makeIntegration(kind);
-        if (!integration) integration = makeBuiltInIntegration(kind, lifecycle(), environment_.userDefaults,
-                                                               environment_.bundle);
+        if (!integration)
+            integration = makeBuiltInIntegration(kind, lifecycle(), environment_.userDefaults, environment_.bundle);
     } catch (...) {
         logFailure("Making an integration");
         return nullptr;
     }
     if (!integration) return nullptr;
     if (integration->requiresSwizzling() && !config_->enableSwizzling) {
-        logIntegration(*integration, " skipped. Integration requires swizzling but enableSwizzling is disabled in config");
+        logIntegration(*integration,
+                       " skipped. Integration requires swizzling but enableSwizzling is disabled in config");
         return nullptr;
     }
     std::optional<ZeraZovIntegrationInstallError> refusal;

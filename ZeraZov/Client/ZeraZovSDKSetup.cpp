@@ -8,10 +8,10 @@
 #include "ZeraZov/Client/Private/ZeraZovProjectTokenRegistry.h"
 #include "ZeraZov/Client/Private/ZeraZovSDKParts.h"
 #include "ZeraZov/Client/ZeraZovSDK.h"
+#include "ZeraZov/Core/Events/ZeraZovLibraryInfo.h"
 #include "ZeraZov/Core/Publishing/AppLifecyclePublishing.h"
 #include "ZeraZov/Core/Storage/ZeraZovSessionManager.h"
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
-#include "ZeraZov/Core/Events/ZeraZovLibraryInfo.h"
 #include "ZeraZov/Delivery/Endpoints/QueueEndpoints.h"
 #include "ZeraZov/Integrations/Logs/LogsQueueEndpoint.h"
 #include "ZeraZov/Integrations/Logs/ZeraZovLogger.h"
@@ -26,19 +26,19 @@ using Key = ZeraZovStorage::StorageKey;
 ZeraZovRemoteConfig::Requests requestsOver(std::shared_ptr<const ZeraZovApi> api) {
     return {[api](ZeraZovRemoteConfig::JSONCompletion completion) {
                 const bool canBeBuilt = api->getRemoteConfigRequest().has_value();
-                api->remoteConfig([completion = std::move(completion)](std::optional<json> document,
-                                                                       std::optional<ZeraZovError>) {
-                    completion(std::move(document));
-                });
+                api->remoteConfig(
+                    [completion = std::move(completion)](std::optional<json> document, std::optional<ZeraZovError>) {
+                        completion(std::move(document));
+                    });
                 return canBeBuilt;
             },
             [api](ZeraZovRemoteConfig::FlagsRequest request, ZeraZovRemoteConfig::JSONCompletion completion) {
-                api->flags(request.distinctId, request.anonymousId, request.deviceId, request.groups,
-                           request.personProperties, request.groupProperties,
-                           [completion = std::move(completion)](std::optional<json> answer,
-                                                                std::optional<ZeraZovError>) {
-                               completion(std::move(answer));
-                           });
+                api->flags(
+                    request.distinctId, request.anonymousId, request.deviceId, request.groups, request.personProperties,
+                    request.groupProperties,
+                    [completion = std::move(completion)](std::optional<json> answer, std::optional<ZeraZovError>) {
+                        completion(std::move(answer));
+                    });
             }};
 }
 
@@ -163,8 +163,8 @@ std::shared_ptr<ZeraZovSDK::Parts> ZeraZovSDK::buildParts(const std::shared_ptr<
 
     parts->eventBuilder = std::make_unique<ZeraZovEventBuilder>(config);
     parts->logCapture = std::make_unique<ZeraZovLogCapture>(
-        config->logs.beforeSend, [this, manager = parts->storageManager, remote = parts->remoteConfig,
-                                  clock = environment.clock] {
+        config->logs.beforeSend,
+        [this, manager = parts->storageManager, remote = parts->remoteConfig, clock = environment.clock] {
             ZeraZovLogContext context;
             context.distinctId = manager->getDistinctId();
             context.sessionId = sessionManager_->getSessionId(clock->now(), true);

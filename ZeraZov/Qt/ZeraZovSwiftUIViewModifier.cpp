@@ -6,8 +6,8 @@
 namespace zerazov {
 
 ZeraZovSwiftUIViewModifier::ZeraZovSwiftUIViewModifier(QWidget* widget, std::string name, bool isScreen,
-                                               std::optional<nlohmann::json> eventProperties,
-                                               std::shared_ptr<ZeraZovSDK> client)
+                                                       std::optional<nlohmann::json> eventProperties,
+                                                       std::shared_ptr<ZeraZovSDK> client)
     : QObject(widget),
       viewEventName(std::move(name)),
       screenEvent(isScreen),

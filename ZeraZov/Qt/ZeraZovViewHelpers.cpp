@@ -1,7 +1,7 @@
 #include "ZeraZov/Qt/ZeraZovViewHelpers.h"
 
-#include <cstdlib>
 #include <cxxabi.h>
+#include <cstdlib>
 #include <string_view>
 #include <typeinfo>
 
@@ -42,8 +42,7 @@ ZeraZovSwiftUIViewModifier* trackScreen(QWidget* widget, std::optional<std::stri
                                           std::move(client));
 }
 
-ZeraZovSwiftUIViewModifier* trackViewEvent(QWidget* widget, std::string name,
-                                           std::optional<nlohmann::json> properties,
+ZeraZovSwiftUIViewModifier* trackViewEvent(QWidget* widget, std::string name, std::optional<nlohmann::json> properties,
                                            std::shared_ptr<ZeraZovSDK> client) {
     return new ZeraZovSwiftUIViewModifier(widget, std::move(name), false, std::move(properties), std::move(client));
 }

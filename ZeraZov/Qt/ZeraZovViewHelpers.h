@@ -6,9 +6,9 @@
 #include <QStringList>
 #include <nlohmann/json.hpp>
 
+#include "ZeraZov/Client/ZeraZovSDK.h"
 #include "ZeraZov/Qt/ZeraZovDeepLinkListener.h"
 #include "ZeraZov/Qt/ZeraZovSwiftUIViewModifier.h"
-#include "ZeraZov/Client/ZeraZovSDK.h"
 
 class QObject;
 class QWidget;

@@ -38,8 +38,9 @@ public:
     int run(const std::string& mode) {
         const auto logPath = home_.path() / (mode + ".log");
         const int log = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        ChildProcess child({CRASH_CAPTURE_CHILD, mode, server_.url(), (home_.path() / "data").string()},
-                           {log, -1, {"XDG_CACHE_HOME=" + (home_.path() / "cache").string(), "HOME=" + home_.path().string()}});
+        ChildProcess child(
+            {CRASH_CAPTURE_CHILD, mode, server_.url(), (home_.path() / "data").string()},
+            {log, -1, {"XDG_CACHE_HOME=" + (home_.path() / "cache").string(), "HOME=" + home_.path().string()}});
         close(log);
         EXPECT_TRUE(child.started()) << child.failure();
         auto status = child.waitFor(launchLimit);
@@ -66,7 +67,8 @@ public:
     // Where the reporter keeps the report of the last crash: the process's name
     // stands for the application.
     std::filesystem::path pendingReport() const {
-        return home_.path() / "cache" / "com.zerazov.crashreporter.data" / "crash_capture_child" / "live_report.zzcrash";
+        return home_.path() / "cache" / "com.zerazov.crashreporter.data" / "crash_capture_child" /
+               "live_report.zzcrash";
     }
 
 private:
@@ -102,10 +104,10 @@ struct FunctionRange {
 };
 
 std::optional<FunctionRange> functionInChild(const std::string& name) {
-    const auto listed = tessivar::testing::runShellCommand(
-        tessivar::testing::shellQuoted(TESSIVAR_NM) + " -S --defined-only " +
-            tessivar::testing::shellQuoted(CRASH_CAPTURE_CHILD),
-        std::chrono::seconds(20));
+    const auto listed =
+        tessivar::testing::runShellCommand(tessivar::testing::shellQuoted(TESSIVAR_NM) + " -S --defined-only " +
+                                               tessivar::testing::shellQuoted(CRASH_CAPTURE_CHILD),
+                                           std::chrono::seconds(20));
     std::istringstream lines(listed.output);
     for (std::string line; std::getline(lines, line);) {
         // "<start> <size> <type> <name>"; symbols without a size have three fields.

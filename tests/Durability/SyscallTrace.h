@@ -22,9 +22,9 @@ public:
     };
     // What happened to the file that finally holds one name.
     struct FileHistory {
-        std::optional<Span> named;        // the rename or creation that gave it the name
-        bool syncedWhenNamed = false;     // its bytes had reached the disk before that
-        std::optional<Span> lastSync;     // the last fsync or fdatasync after its last write
+        std::optional<Span> named;     // the rename or creation that gave it the name
+        bool syncedWhenNamed = false;  // its bytes had reached the disk before that
+        std::optional<Span> lastSync;  // the last fsync or fdatasync after its last write
     };
 
     explicit SyscallTrace(const std::string& text);

@@ -1,16 +1,16 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <gtest/gtest.h>
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <thread>
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include "LoopbackServer.h"
 #include "Platform/Testing/TemporaryDirectory.h"
@@ -56,7 +56,9 @@ std::optional<ReceivedEvent> received(const LoopbackServer& server, const std::s
     return std::nullopt;
 }
 
-std::filesystem::path projectFolder(const std::filesystem::path& home) { return home / "data" / "com.brel.tessivar" / kToken; }
+std::filesystem::path projectFolder(const std::filesystem::path& home) {
+    return home / "data" / "com.brel.tessivar" / kToken;
+}
 
 std::filesystem::path queueFolder(const std::filesystem::path& home) {
     return projectFolder(home) / "zerazov.queueFolder.uuid";
@@ -64,7 +66,8 @@ std::filesystem::path queueFolder(const std::filesystem::path& home) {
 
 long receivedCount(const LoopbackServer& server, const std::string& name) {
     const auto events = receivedEvents(server);
-    return std::count_if(events.begin(), events.end(), [&](const ReceivedEvent& event) { return event.event["event"] == name; });
+    return std::count_if(events.begin(), events.end(),
+                         [&](const ReceivedEvent& event) { return event.event["event"] == name; });
 }
 
 // Every stored event, as the queue left it on disk: in its folder, or in the
@@ -100,8 +103,8 @@ std::vector<std::string> queuedUuids(const std::filesystem::path& home, const st
 // The onboarding window (640 x 460) once it is shown; the program's class is its file's name.
 std::optional<unsigned long> onboardingWindowId(const tessivar::testing::X11WindowTree& tree) {
     for (const auto& window : tree.windows()) {
-        if (window.viewable && window.topLevel && !window.overrideRedirect &&
-            window.width == 640 && window.height == 460) {
+        if (window.viewable && window.topLevel && !window.overrideRedirect && window.width == 640 &&
+            window.height == 460) {
             return window.id;
         }
     }
@@ -176,7 +179,10 @@ TEST(TessivarProgram, SendsItsEventsAndWhatQuittingCouldNotSendGoesOutWithTheNex
         ASSERT_TRUE(tessivar.waitForLine("[Tessivar-Analytics] Captured: app_opened", 15s));
         ASSERT_EQ(tessivar::testing::pressKeys(display.displayName(), "alt+2"), "");
         EXPECT_TRUE(tessivar::testing::waitUntil(
-            [&] { return observer.pointer() == tessivar::testing::PointerPosition{2880, 540}; }, 5s));
+            [&] {
+                return observer.pointer() == tessivar::testing::PointerPosition{2880, 540};
+            },
+            5s));
         EXPECT_EQ(quit(tessivar), 0);
         unsent = queuedUuids(home.path(), "app_quit");
         ASSERT_EQ(unsent.size(), 1u);
@@ -185,7 +191,8 @@ TEST(TessivarProgram, SendsItsEventsAndWhatQuittingCouldNotSendGoesOutWithTheNex
     TessivarProcess tessivar(TESSIVAR_LOOPBACK_ANALYTICS_BINARY, display.displayName(), sameHome);
     const auto lastQuitSent = [&] {
         const auto events = receivedEvents(ingestion);
-        return std::any_of(events.begin(), events.end(), [&](const ReceivedEvent& event) { return event.event["uuid"] == unsent[0]; });
+        return std::any_of(events.begin(), events.end(),
+                           [&](const ReceivedEvent& event) { return event.event["uuid"] == unsent[0]; });
     };
     EXPECT_TRUE(tessivar::testing::waitUntil(lastQuitSent, kDeliveryBound))
         << "the last launch's app_quit went out with this one";
@@ -268,7 +275,8 @@ TEST(TessivarProgram, AnEventTheServerRefusesAloneAsTooLargeHoldsBackNoOther) {
         for (long jumps = 1; jumps <= 12 && deliveries(ingestion, *refused).refusedAlone == 0; ++jumps) {
             ASSERT_EQ(tessivar::testing::pressKeys(display.displayName(), jumps % 2 ? "alt+2" : "alt+1"), "");
             tessivar::testing::waitUntil([&] { return tessivar.countLines("Captured: jump_triggered") == jumps; }, 5s);
-            tessivar::testing::waitUntil([&] { return ingestion.requests().size() >= static_cast<std::size_t>(jumps + 1); }, 2s);
+            tessivar::testing::waitUntil(
+                [&] { return ingestion.requests().size() >= static_cast<std::size_t>(jumps + 1); }, 2s);
         }
         EXPECT_EQ(quit(tessivar), 0);
         first = deliveries(ingestion, *refused);
@@ -315,9 +323,11 @@ TEST(TessivarProgram, EventsOnceTheOnboardingHasTheKeyboardCarryItsDisplaysSize)
     const tessivar::testing::DesktopSession session(display.displayName());
     platform::TemporaryDirectory home;
     std::filesystem::create_directories(home.path() / "config" / "com.brel.tessivar");
-    std::ofstream(home.path() / "config" / "com.brel.tessivar" / "defaults.json") << R"({"hasCompletedOnboarding": false})";
+    std::ofstream(home.path() / "config" / "com.brel.tessivar" / "defaults.json")
+        << R"({"hasCompletedOnboarding": false})";
     LoopbackServer ingestion(LoopbackServer::Scheme::http, TESSIVAR_TEST_ANALYTICS_PORT);
-    TessivarProcess tessivar(TESSIVAR_LOOPBACK_ANALYTICS_BINARY, display.displayName(), TessivarProcess::Home{home.path()});
+    TessivarProcess tessivar(TESSIVAR_LOOPBACK_ANALYTICS_BINARY, display.displayName(),
+                             TessivarProcess::Home{home.path()});
     ASSERT_TRUE(batchesTaken(ingestion, home.path()));
     std::optional<unsigned long> onboarding;
     ASSERT_TRUE(tessivar::testing::waitUntil([&] { return (onboarding = onboardingWindowId(tree)).has_value(); }, 15s));
@@ -338,9 +348,10 @@ TEST(TessivarProgram, EventsOnceTheOnboardingHasTheKeyboardCarryItsDisplaysSize)
     };
     for (long jumps = 1; jumps <= 5 && !measured(); ++jumps) {
         ASSERT_EQ(tessivar::testing::pressKeys(display.displayName(), jumps % 2 ? "alt+2" : "alt+1"), "");
-        ASSERT_TRUE(tessivar::testing::waitUntil(
-            [&] { return tessivar.countLines("Captured: jump_triggered") == jumps; }, 5s));
-        tessivar::testing::waitUntil([&] { return static_cast<long>(queuedEvents(home.path(), "jump_triggered").size()) == jumps; }, 2s);
+        ASSERT_TRUE(
+            tessivar::testing::waitUntil([&] { return tessivar.countLines("Captured: jump_triggered") == jumps; }, 5s));
+        tessivar::testing::waitUntil(
+            [&] { return static_cast<long>(queuedEvents(home.path(), "jump_triggered").size()) == jumps; }, 2s);
     }
     ASSERT_TRUE(batchesTaken(ingestion, home.path()));
     EXPECT_EQ(quit(tessivar), 0);
@@ -415,7 +426,8 @@ TEST(TessivarProgram, LeavesAloneALinkWhereTheQueuesSpareFolderShouldBe) {
     std::filesystem::create_directories(queueFolder(home.path()));
     std::filesystem::create_directory_symlink(elsewhere, queueFolder(home.path()) / ".spare");
     std::filesystem::create_directories(home.path() / "config" / "com.brel.tessivar");
-    std::ofstream(home.path() / "config" / "com.brel.tessivar" / "defaults.json") << R"({"hasCompletedOnboarding": true})";
+    std::ofstream(home.path() / "config" / "com.brel.tessivar" / "defaults.json")
+        << R"({"hasCompletedOnboarding": true})";
 
     for (int launch = 1; launch <= 2; ++launch) {
         LoopbackServer ingestion(LoopbackServer::Scheme::http, TESSIVAR_TEST_ANALYTICS_PORT);
@@ -461,9 +473,9 @@ TEST(TessivarProgram, WritesNoFileThroughALinkWhereOneOfItsOwnShouldBe) {
     const fs::path project = fs::path("data") / "com.brel.tessivar" / kToken;
     struct Row {
         const char* what;
-        fs::path link;       // below the home
-        bool linksAFolder;   // else a file "mine" of the user's
-        std::string line;    // logged, with the home's path for "~"
+        fs::path link;      // below the home
+        bool linksAFolder;  // else a file "mine" of the user's
+        std::string line;   // logged, with the home's path for "~"
     };
     const std::vector<Row> rows{
         {"a stored value", project / "zerazov.distinctId", false, "✓ AnalyticsManager 初始化成功"},
@@ -472,7 +484,8 @@ TEST(TessivarProgram, WritesNoFileThroughALinkWhereOneOfItsOwnShouldBe) {
          "[Tessivar] ✗ 无法写入设置文件 ~/config/com.brel.tessivar/defaults.json: ~/config/com.brel.tessivar is a "
          "symbolic link, not a folder; left alone"},
         {"the settings lock", settings / "defaults.json.lock", false,
-         "[Tessivar] ⚠️ 设置文件未能加锁，已在无锁状态下保存 ~/config/com.brel.tessivar/defaults.json: "
+         "[Tessivar] ⚠️ 设置文件未能加锁，已在无锁状态下保存 "
+         "~/config/com.brel.tessivar/defaults.json: "
          "~/config/com.brel.tessivar/defaults.json.lock is a symbolic link, not a lock file; left alone"},
     };
     for (const auto& row : rows) {
@@ -537,7 +550,8 @@ TEST(TessivarProgram, EventsAfterTheQueueFolderIsRemovedOrReplacedStillGoOut) {
     for (const auto& [change, apply] : tessivar::testing::folderChanges) {
         platform::TemporaryDirectory home;
         fs::create_directories(home.path() / "config" / "com.brel.tessivar");
-        std::ofstream(home.path() / "config" / "com.brel.tessivar" / "defaults.json") << R"({"hasCompletedOnboarding": true})";
+        std::ofstream(home.path() / "config" / "com.brel.tessivar" / "defaults.json")
+            << R"({"hasCompletedOnboarding": true})";
         LoopbackServer ingestion(LoopbackServer::Scheme::http, TESSIVAR_TEST_ANALYTICS_PORT);
         TessivarProcess tessivar(TESSIVAR_LOOPBACK_ANALYTICS_BINARY, display.displayName(),
                                  TessivarProcess::Home{home.path()});
@@ -620,7 +634,8 @@ TEST(TessivarProgram, WhenTheXServerGoesAwayTheHeldJumpAndTheQuitStillGoOut) {
     }
     platform::TemporaryDirectory home;
     LoopbackServer ingestion(LoopbackServer::Scheme::http, TESSIVAR_TEST_ANALYTICS_PORT);
-    TessivarProcess tessivar(TESSIVAR_LOOPBACK_ANALYTICS_BINARY, display.displayName(), TessivarProcess::Home{home.path()});
+    TessivarProcess tessivar(TESSIVAR_LOOPBACK_ANALYTICS_BINARY, display.displayName(),
+                             TessivarProcess::Home{home.path()});
     ASSERT_TRUE(tessivar.waitForLine("[Tessivar-Analytics] Captured: app_opened", 15s));
     ASSERT_EQ(tessivar::testing::pressKeys(display.displayName(), "alt+2"), "");
     ASSERT_TRUE(tessivar.waitForLine("移动成功", 5s));

@@ -1,10 +1,10 @@
-#include <sys/wait.h>
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
 #include <algorithm>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <sstream>
 
 #include "Platform/Foundation/UniqueFd.h"
@@ -81,10 +81,10 @@ TEST_F(DisplayNumbering, NumbersFollowTheServersOutputOrderThroughReplugAndANewP
     EXPECT_EQ(lastDisplayList(*tessivar).size(), 2u);
     xrandr("--output DUMMY1 --mode 1280x1024 --pos 1920x0");
     ASSERT_TRUE(waitForChanges(*tessivar, 2));
-    EXPECT_EQ(lastDisplayList(*tessivar), (std::vector<std::string>{
-                                               "屏幕 1: DUMMY0 (0.0, 0.0, 1920.0 × 1080.0, 缩放 1.0)",
-                                               "屏幕 2: DUMMY1 (1920.0, 56.0, 1280.0 × 1024.0, 缩放 1.0)",
-                                               "屏幕 3: DUMMY2 (3200.0, 312.0, 1024.0 × 768.0, 缩放 1.0)"}));
+    EXPECT_EQ(lastDisplayList(*tessivar),
+              (std::vector<std::string>{"屏幕 1: DUMMY0 (0.0, 0.0, 1920.0 × 1080.0, 缩放 1.0)",
+                                        "屏幕 2: DUMMY1 (1920.0, 56.0, 1280.0 × 1024.0, 缩放 1.0)",
+                                        "屏幕 3: DUMMY2 (3200.0, 312.0, 1024.0 × 768.0, 缩放 1.0)"}));
     EXPECT_TRUE(jump("2", {2560, 512})) << "display 2 is still the re-plugged DUMMY1";
     EXPECT_TRUE(jump("3", {3712, 384}));
 
@@ -113,9 +113,9 @@ TEST_F(DisplayNumbering, AMirroredOutputIsNoDisplayOfItsOwnAndAShrunkDisplayKeep
     // DUMMY2 shows DUMMY0's picture: two outputs, one display.
     xrandr("--output DUMMY2 --same-as DUMMY0 --mode 1920x1080");
     ASSERT_TRUE(waitUntil([&] { return lastDisplayList(*tessivar).size() == 2; }, 5s));
-    EXPECT_EQ(lastDisplayList(*tessivar), (std::vector<std::string>{
-                                               "屏幕 1: DUMMY0 (0.0, 0.0, 1920.0 × 1080.0, 缩放 1.0)",
-                                               "屏幕 2: DUMMY1 (1920.0, 56.0, 1280.0 × 1024.0, 缩放 1.0)"}));
+    EXPECT_EQ(lastDisplayList(*tessivar),
+              (std::vector<std::string>{"屏幕 1: DUMMY0 (0.0, 0.0, 1920.0 × 1080.0, 缩放 1.0)",
+                                        "屏幕 2: DUMMY1 (1920.0, 56.0, 1280.0 × 1024.0, 缩放 1.0)"}));
     ASSERT_EQ(pressKeys(server.displayName(), "alt+3"), "");
     EXPECT_TRUE(tessivar->waitForLine("⚠️ 屏幕索引 2 超出范围 [0, 1]", 5s));
 }

@@ -25,7 +25,8 @@ namespace {
 
 TEST(TessivarProgram, OptionDigitJumpsBetweenDisplaysAndComesBackToWhereItLeft) {
     tessivar::testing::XorgDummyServer server;
-    if (auto error = server.start({{1920, 1080, 0, 0}, {1920, 1080, 1920, 0}})) TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
+    if (auto error = server.start({{1920, 1080, 0, 0}, {1920, 1080, 1920, 0}}))
+        TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
     tessivar::testing::X11Observer observer(server.displayName());
     ASSERT_TRUE(observer.warpPointer({300, 200}));
 
@@ -34,11 +35,19 @@ TEST(TessivarProgram, OptionDigitJumpsBetweenDisplaysAndComesBackToWhereItLeft) 
     ASSERT_TRUE(tessivar.waitForLine("⌨️ 使用全局快捷键快速跳转屏幕", 15s));
 
     ASSERT_EQ(pressKeys(server.displayName(), "alt+2"), "");
-    EXPECT_TRUE(tessivar::testing::waitUntil([&] { return observer.pointer() == PointerPosition{2880, 540}; }, 5s))
+    EXPECT_TRUE(tessivar::testing::waitUntil(
+        [&] {
+            return observer.pointer() == PointerPosition{2880, 540};
+        },
+        5s))
         << "first visit: the centre of display 2";
 
     ASSERT_EQ(pressKeys(server.displayName(), "alt+1"), "");
-    EXPECT_TRUE(tessivar::testing::waitUntil([&] { return observer.pointer() == PointerPosition{300, 200}; }, 5s))
+    EXPECT_TRUE(tessivar::testing::waitUntil(
+        [&] {
+            return observer.pointer() == PointerPosition{300, 200};
+        },
+        5s))
         << "back where the pointer left display 1";
     EXPECT_TRUE(tessivar.waitForLine("↩️ 恢复屏幕 DUMMY0 的历史光标位置: (300.0, 200.0)", 5s));
 
@@ -50,7 +59,8 @@ TEST(TessivarProgram, OptionDigitJumpsBetweenDisplaysAndComesBackToWhereItLeft) 
 // middle of the toolkit's teardown.
 TEST(TessivarProgram, QuitsCleanlyWhileALocatingEffectIsShowing) {
     tessivar::testing::XorgDummyServer server;
-    if (auto error = server.start({{1920, 1080, 0, 0}, {1920, 1080, 1920, 0}})) TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
+    if (auto error = server.start({{1920, 1080, 0, 0}, {1920, 1080, 1920, 0}}))
+        TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
     tessivar::testing::X11Observer observer(server.displayName());
     for (const char* effect : {"scale", "ripple"}) {
         SCOPED_TRACE(effect);
@@ -102,7 +112,8 @@ constexpr auto kBetweenPresses = 55ms;  // about 18 presses a second
 TEST(TessivarProgram, EveryPressOfAStormOfHotKeysJumps) {
     constexpr int kPresses = 200;
     tessivar::testing::XorgDummyServer server;
-    if (auto error = server.start({{1920, 1080, 0, 0}, {1920, 1080, 1920, 0}})) TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
+    if (auto error = server.start({{1920, 1080, 0, 0}, {1920, 1080, 1920, 0}}))
+        TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
     tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName());
     ASSERT_TRUE(tessivar.waitForLine("⌨️ 使用全局快捷键快速跳转屏幕", 15s));
     tessivar::testing::XTestKeyboard keyboard(server.displayName());
@@ -126,7 +137,8 @@ TEST(TessivarProgram, EveryPressOfAStormOfHotKeysJumps) {
 TEST(TessivarProgram, EveryPressOfAStormTypedUnderAWindowManagerJumpsRolledOnesToo) {
     constexpr int kRounds = 150;
     tessivar::testing::XorgDummyServer server;
-    if (auto error = server.start({{1920, 1080, 0, 0}, {1920, 1080, 1920, 0}})) TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
+    if (auto error = server.start({{1920, 1080, 0, 0}, {1920, 1080, 1920, 0}}))
+        TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
     tessivar::testing::OpenboxSession manager(server.displayName());
     ASSERT_EQ(manager.start(), std::nullopt);
     tessivar::testing::SystemTrayPanel tray(server.displayName());

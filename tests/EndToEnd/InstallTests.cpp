@@ -1,8 +1,8 @@
 #include <sys/wait.h>
 
+#include <gtest/gtest.h>
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <sstream>
 
 #include "Platform/Testing/TemporaryDirectory.h"
@@ -38,19 +38,22 @@ TEST(InstalledTessivar, RunsFromItsPrefixWithItsCrashLogReaderAndDesktopEntry) {
     EXPECT_NE(entry.find("\nIcon=com.brel.tessivar\n"), std::string::npos) << entry;
     EXPECT_TRUE(std::filesystem::is_regular_file(prefix.path() / "share" / "icons" / "hicolor" / "scalable" / "apps" /
                                                  "com.brel.tessivar.svg"));
-    const auto validation = runShellCommand(
-        "desktop-file-validate " + shellQuoted((prefix.path() / "share/applications/com.brel.tessivar.desktop").string()),
-        20s);
+    const auto validation =
+        runShellCommand("desktop-file-validate " +
+                            shellQuoted((prefix.path() / "share/applications/com.brel.tessivar.desktop").string()),
+                        20s);
     EXPECT_TRUE(validation.succeeded()) << validation.output;
 
-    const auto report = runShellCommand(shellQuoted((prefix.path() / "bin" / "tessivar-crashlog").string()) + " " +
-                                            shellQuoted(TESSIVAR_SOURCE_DIR "/tests/fixtures/crashlog/linux-crash.zzcrash"),
-                                        20s);
+    const auto report =
+        runShellCommand(shellQuoted((prefix.path() / "bin" / "tessivar-crashlog").string()) + " " +
+                            shellQuoted(TESSIVAR_SOURCE_DIR "/tests/fixtures/crashlog/linux-crash.zzcrash"),
+                        20s);
     EXPECT_TRUE(report.succeeded()) << report.output;
     EXPECT_NE(report.output.find("Thread 0"), std::string::npos) << report.output;
 
     tessivar::testing::XorgDummyServer server;
-    if (auto error = server.start({{1920, 1080, 0, 0}, {1280, 1024, 1920, 0}})) TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
+    if (auto error = server.start({{1920, 1080, 0, 0}, {1280, 1024, 1920, 0}}))
+        TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
     tessivar::testing::TessivarProcess tessivar(program.string(), server.displayName());
     ASSERT_TRUE(tessivar.started());
     EXPECT_TRUE(tessivar.waitForLine("🖥️ 屏幕 2: ", 15s)) << "the installed program never finished its launch";

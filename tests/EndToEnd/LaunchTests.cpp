@@ -1,7 +1,7 @@
 #include <sys/wait.h>
 
-#include <algorithm>
 #include <gtest/gtest.h>
+#include <algorithm>
 
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "tests/support/TessivarProcess.h"
@@ -23,7 +23,8 @@ long indexOf(const std::vector<std::string>& lines, const std::string& text) {
 
 TEST(TessivarProgram, LaunchesListsTheDisplaysAndQuitsCleanlyOnSigterm) {
     tessivar::testing::XorgDummyServer server;
-    if (auto error = server.start({{1920, 1080, 0, 0}, {1280, 1024, 1920, 0}})) TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
+    if (auto error = server.start({{1920, 1080, 0, 0}, {1280, 1024, 1920, 0}}))
+        TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
 
     tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName());
     ASSERT_TRUE(tessivar.started());
@@ -35,7 +36,8 @@ TEST(TessivarProgram, LaunchesListsTheDisplaysAndQuitsCleanlyOnSigterm) {
     const long ready = indexOf(lines, "✅ Tessivar 已启动");
     const long hint = indexOf(lines, "[Tessivar] ⌨️ 使用全局快捷键快速跳转屏幕");
     const long first = indexOf(lines, "[Tessivar] 🖥️ 屏幕 1: DUMMY0 (0.0, 0.0, 1920.0 × 1080.0, 缩放 1.0)");
-    const long second = indexOf(lines, "[Tessivar] 🖥️ 屏幕 2: DUMMY1 (1920.0, 56.0, 1280.0 × 1024.0, 缩放 1.0)");
+    const long second =
+        indexOf(lines, "[Tessivar] 🖥️ 屏幕 2: DUMMY1 (1920.0, 56.0, 1280.0 × 1024.0, 缩放 1.0)");
     EXPECT_GE(hotkeys, 0);
     EXPECT_LT(hotkeys, started) << "hot keys are registered before the ready line";
     EXPECT_EQ(started + 1, ready) << "the ready line starts with a line feed";
@@ -64,7 +66,8 @@ TEST(TessivarProgram, ASecondLaunchInTheSameSessionSaysTessivarIsRunningAndLeave
     ASSERT_TRUE(status.has_value()) << "the second launch kept running";
     ASSERT_TRUE(WIFEXITED(*status));
     EXPECT_EQ(WEXITSTATUS(*status), 0);
-    EXPECT_EQ(second.lines(), (std::vector<std::string>{"[Tessivar] ℹ️ Tessivar 已在运行，本次启动直接退出。"}));
+    EXPECT_EQ(second.lines(),
+              (std::vector<std::string>{"[Tessivar] ℹ️ Tessivar 已在运行，本次启动直接退出。"}));
 
     // Once the first copy is gone the next launch is the one.
     EXPECT_EQ(first.terminate(), 0);

@@ -156,8 +156,8 @@ struct LocatingEffectOnScreen : ::testing::Test {
 
     std::unique_ptr<tessivar::testing::TessivarProcess> launch(const std::string& effect) const {
         const std::string defaults = R"({"visualEffectType": ")" + effect + R"("})";
-        auto process = std::make_unique<tessivar::testing::TessivarProcess>(TESSIVAR_BINARY, server.displayName(),
-                                                                            defaults);
+        auto process =
+            std::make_unique<tessivar::testing::TessivarProcess>(TESSIVAR_BINARY, server.displayName(), defaults);
         EXPECT_TRUE(process->waitForLine("⌨️ 使用全局快捷键快速跳转屏幕", 15s));
         return process;
     }
@@ -202,7 +202,8 @@ TEST_F(LocatingEffectOnScreen, WithoutACompositorTheRingIsItsOwnOpaqueColourOnTh
     for (const auto& grab : grabs) {
         const auto colours = effectColours(grab);
         if (colours.empty()) continue;
-        for (auto colour : colours) EXPECT_TRUE(nearlyEqual(colour, *colours.begin())) << std::hex << colour << " vs " << *colours.begin();
+        for (auto colour : colours)
+            EXPECT_TRUE(nearlyEqual(colour, *colours.begin())) << std::hex << colour << " vs " << *colours.begin();
     }
 }
 
@@ -229,8 +230,8 @@ TEST_F(LocatingEffectOnScreen, AProgramStarvedRightAfterTheJumpStillShowsTheRing
     keyboard.press("Alt_L");
     keyboard.holdServer();
     keyboard.tap({"2"});
-    const bool started = tessivar::testing::waitUntil(
-        [&] { return tessivar->countLines(effectOnTheSecondDisplay) == 2; }, 10s);
+    const bool started =
+        tessivar::testing::waitUntil([&] { return tessivar->countLines(effectOnTheSecondDisplay) == 2; }, 10s);
     tessivar->pause();
     keyboard.releaseServer();
     ASSERT_TRUE(started) << "the jump never started an effect";

@@ -5,10 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <cstdlib>
 #include <sstream>
 #include <vector>
 
@@ -26,11 +26,11 @@
 using namespace std::chrono_literals;
 using tessivar::testing::PointerPosition;
 using tessivar::testing::ScreenGrab;
-using tessivar::testing::Screenshots::TextArea;
+using tessivar::testing::waitUntil;
+using tessivar::testing::WindowFacts;
 using tessivar::testing::Screenshots::distance;
 using tessivar::testing::Screenshots::settledGrab;
-using tessivar::testing::WindowFacts;
-using tessivar::testing::waitUntil;
+using tessivar::testing::Screenshots::TextArea;
 
 namespace {
 
@@ -49,8 +49,8 @@ constexpr TextArea kSwitchLabel{"switch 登录时启动", 266, 300, 66, 17};
 
 std::optional<WindowFacts> onboardingWindow(const tessivar::testing::X11WindowTree& tree) {
     for (const auto& window : tree.windows()) {
-        if (window.viewable && window.className == "tessivar" && !window.overrideRedirect &&
-            window.width == kWidth && window.height == kHeight) {
+        if (window.viewable && window.className == "tessivar" && !window.overrideRedirect && window.width == kWidth &&
+            window.height == kHeight) {
             return window;
         }
     }
@@ -141,7 +141,11 @@ TEST_F(FirstLaunch, TheOnboardingOpensOnThePointersDisplayAndItsTestJumpMovesThe
     ASSERT_TRUE(testButton.has_value()) << "no test button on the last step";
 
     ASSERT_TRUE(click(*testButton));
-    EXPECT_TRUE(waitUntil([&] { return observer->pointer() == PointerPosition{960, 540}; }, 5s))
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return observer->pointer() == PointerPosition{960, 540};
+        },
+        5s))
         << "the test jump did not reach display 1";
     const ScreenGrab tested = settledGrab(*probe, *window, &testPage, hasButtonIn(kBottomBarTop, kHeight));
     saveScreenshot(tested, "onboarding-step2-after-test.png");
@@ -291,7 +295,8 @@ TEST_F(ManagedFirstLaunch, EveryTextOfTheStepsReadsInBothLooks) {
         const auto steps = walkThrough(*window);
         ASSERT_EQ(steps.size(), 4u) << "the steps could not be walked through";
         for (std::size_t step = 0; step < steps.size(); ++step) {
-            saveScreenshot(steps[step], ("onboarding-" + std::string(look) + "-step" + std::to_string(step) + ".png").c_str());
+            saveScreenshot(steps[step],
+                           ("onboarding-" + std::string(look) + "-step" + std::to_string(step) + ".png").c_str());
         }
         for (const auto& text : kStepTexts) {
             tessivar::testing::Screenshots::expectReadable(steps[static_cast<std::size_t>(text.step)], text.area,
@@ -385,7 +390,8 @@ struct FadeOut {
     std::size_t pixels = 0;
 };
 
-FadeOut watchFadeOut(ManagedFirstLaunch& desktop, const WindowFacts& window, const ScreenGrab& before, PointerPosition click) {
+FadeOut watchFadeOut(ManagedFirstLaunch& desktop, const WindowFacts& window, const ScreenGrab& before,
+                     PointerPosition click) {
     desktop.press(click);
     const auto frames = desktop.pictures(window);
     const ScreenGrab after = settledGrab(*desktop.probe, window);
@@ -394,8 +400,8 @@ FadeOut watchFadeOut(ManagedFirstLaunch& desktop, const WindowFacts& window, con
     for (const auto& frame : frames) {
         std::size_t fading = 0;
         for (const auto at : pixels) {
-            const double left =
-                static_cast<double>(distance(frame.pixels[at], after.pixels[at])) / distance(before.pixels[at], after.pixels[at]);
+            const double left = static_cast<double>(distance(frame.pixels[at], after.pixels[at])) /
+                                distance(before.pixels[at], after.pixels[at]);
             fading += left > 0.15 && left < 0.85 ? 1 : 0;
         }
         if (!pixels.empty() && fading * 4 >= pixels.size()) ++seen.halfway;
@@ -414,14 +420,16 @@ constexpr int kFadeLaunches = 3;
 TEST_F(ManagedFirstLaunch, TheStepThatGoesFadesOut) {
     FadeOut step;
     for (int launch = 0; launch < kFadeLaunches && step.halfway == 0; ++launch) {
-        tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName(), R"({"hasCompletedOnboarding": false})");
+        tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName(),
+                                                    R"({"hasCompletedOnboarding": false})");
         const auto welcome = welcomeStep();
         ASSERT_TRUE(welcome.has_value()) << "no onboarding with its button";
         step = watchFadeOut(*this, welcome->window, welcome->picture, welcome->next);
         ASSERT_GE(step.pixels, 50u) << "the two steps overlap everywhere";
         EXPECT_EQ(tessivar.terminate(), 0);
     }
-    EXPECT_GE(step.halfway, 1u) << "of " << step.pictures << " pictures after the click, none showed the welcome fading";
+    EXPECT_GE(step.halfway, 1u) << "of " << step.pictures
+                                << " pictures after the click, none showed the welcome fading";
 }
 
 // The mean luminance of a band of the screen.
@@ -438,7 +446,8 @@ TEST_F(ManagedFirstLaunch, UnderACompositorTheOnboardingCastsAShadow) {
     auto compositor = session->start({"xcompmgr", "-c"});
     ASSERT_TRUE(compositor->started()) << compositor->failure();
     ASSERT_TRUE(waitUntil([&] { return probe->hasCompositingManager(); }, 5s));
-    tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName(), R"({"hasCompletedOnboarding": false})");
+    tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName(),
+                                                R"({"hasCompletedOnboarding": false})");
     std::optional<WindowFacts> window;
     ASSERT_TRUE(waitUntil([&] { return (window = onboardingWindow(*tree)).has_value(); }, 15s)) << "no onboarding";
     settledGrab(*probe, *window);
@@ -467,13 +476,16 @@ TEST_F(ManagedFirstLaunch, TheLaunchSwitchFadesOutForTheBadge) {
 
 // One launch's look at the switch: how many of how many pictures showed it fading.
 void ManagedFirstLaunch::watchSwitchFade(std::size_t& fading, std::size_t& pictured) {
-    tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName(), R"({"hasCompletedOnboarding": false})");
+    tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName(),
+                                                R"({"hasCompletedOnboarding": false})");
     const auto welcome = welcomeStep();
     ASSERT_TRUE(welcome.has_value()) << "no onboarding with its button";
     const WindowFacts* window = &welcome->window;
     press(welcome->next);
     const ScreenGrab before = settledGrab(*probe, *window, &welcome->picture, hasButtonIn(kBottomBarTop, kHeight));
-    const auto at = [](const ScreenGrab& grab, int x, int y) { return grab.pixels[static_cast<std::size_t>(y * grab.width + x)]; };
+    const auto at = [](const ScreenGrab& grab, int x, int y) {
+        return grab.pixels[static_cast<std::size_t>(y * grab.width + x)];
+    };
     std::vector<PointerPosition> strokes;
     for (int y = kSwitchLabel.y; y < kSwitchLabel.y + kSwitchLabel.height; ++y) {
         for (int x = kSwitchLabel.x; x < kSwitchLabel.x + kSwitchLabel.width; ++x) {

@@ -18,16 +18,20 @@ namespace tessivar::testing::Screenshots {
 namespace {
 // One colour from corner to corner: a window mapped before its first paint.
 bool blank(const ScreenGrab& grab) {
-    return std::all_of(grab.pixels.begin(), grab.pixels.end(), [&](std::uint32_t pixel) { return pixel == grab.pixels[0]; });
+    return std::all_of(grab.pixels.begin(), grab.pixels.end(),
+                       [&](std::uint32_t pixel) { return pixel == grab.pixels[0]; });
 }
 
 ScreenGrab stillGrab(const X11ScreenProbe& probe, const WindowFacts& window, const ScreenGrab* before,
                      std::chrono::steady_clock::time_point until) {
     constexpr auto kStill = std::chrono::milliseconds(450);
     const auto grab = [&] { return probe.grab(window.x, window.y, window.width, window.height); };
-    const auto left = [&] { return std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now()); };
+    const auto left = [&] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+    };
     ScreenGrab last = grab();
-    if (before != nullptr) tessivar::testing::waitUntil([&] { return (last = grab()).pixels != before->pixels; }, left());
+    if (before != nullptr)
+        tessivar::testing::waitUntil([&] { return (last = grab()).pixels != before->pixels; }, left());
     auto lastChange = std::chrono::steady_clock::now();
     tessivar::testing::waitUntil(
         [&] {
@@ -102,8 +106,8 @@ int distance(std::uint32_t a, std::uint32_t b) {
 }
 
 double luminance(std::uint32_t pixel) {
-    return 0.2126 * linear(static_cast<int>((pixel >> 16) & 0xff)) + 0.7152 * linear(static_cast<int>((pixel >> 8) & 0xff)) +
-           0.0722 * linear(static_cast<int>(pixel & 0xff));
+    return 0.2126 * linear(static_cast<int>((pixel >> 16) & 0xff)) +
+           0.7152 * linear(static_cast<int>((pixel >> 8) & 0xff)) + 0.0722 * linear(static_cast<int>(pixel & 0xff));
 }
 
 double contrast(const ScreenGrab& window, const TextArea& area) {
@@ -111,8 +115,9 @@ double contrast(const ScreenGrab& window, const TextArea& area) {
     if (pixels.empty()) return 0;
     std::map<std::uint32_t, int> counts;
     for (const auto pixel : pixels) ++counts[pixel];
-    const auto background =
-        std::max_element(counts.begin(), counts.end(), [](const auto& a, const auto& b) { return a.second < b.second; })->first;
+    const auto background = std::max_element(counts.begin(), counts.end(), [](const auto& a, const auto& b) {
+                                return a.second < b.second;
+                            })->first;
     double best = 1;
     for (const auto& [pixel, count] : counts) best = std::max(best, ratio(pixel, background));
     return best;

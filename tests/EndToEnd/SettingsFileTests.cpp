@@ -101,7 +101,8 @@ TEST(TessivarSettingsFile, ABlockedSettingsFileIsReportedOnceAndLeftAlone) {
     const std::string file = (tessivar.settingsFolder() / "defaults.json").string();
     const auto lines = tessivar.lines();
     EXPECT_EQ(countLinesContaining(lines, "[Tessivar] ✗ 设置文件无法读取 " + file + ": not a regular file"), 1);
-    EXPECT_EQ(countLinesContaining(lines, "[Tessivar] ✗ 无法写入设置文件 " + file + ": 设置文件无法读取 (not a regular file)"),
+    EXPECT_EQ(countLinesContaining(lines,
+                                   "[Tessivar] ✗ 无法写入设置文件 " + file + ": 设置文件无法读取 (not a regular file)"),
               1);
     EXPECT_EQ(countLinesContaining(lines, "✗"), 2);
     EXPECT_EQ(countLinesContaining(lines, "✓ Hotkeys 监听已启动"), 1) << "the shortcuts still work from memory";

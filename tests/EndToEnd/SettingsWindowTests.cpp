@@ -27,8 +27,8 @@
 using namespace std::chrono_literals;
 using tessivar::testing::PointerPosition;
 using tessivar::testing::ScreenGrab;
-using tessivar::testing::WindowFacts;
 using tessivar::testing::waitUntil;
+using tessivar::testing::WindowFacts;
 
 namespace {
 
@@ -80,8 +80,9 @@ struct SettingsWindowProgram : tessivar::testing::TwoDisplayDesktop {
     std::optional<WindowFacts> openSettings(const WindowFacts& icon) const {
         std::optional<WindowFacts> window;
         for (int attempt = 0; attempt < 3 && !window; ++attempt) {
-            if (!session->xdotool("mousemove " + std::to_string(icon.x + icon.width / 2) + " " +
-                                  std::to_string(icon.y + icon.height / 2) + " click 1")
+            if (!session
+                     ->xdotool("mousemove " + std::to_string(icon.x + icon.width / 2) + " " +
+                               std::to_string(icon.y + icon.height / 2) + " click 1")
                      .succeeded()) {
                 return std::nullopt;
             }
@@ -131,14 +132,21 @@ TEST_F(SettingsWindowProgram, ANewShortcutRecordedForDisplay2JumpsThereAndTheOld
     ASSERT_EQ(session->start({"setxkbmap", "de"})->waitFor(5s), 0) << "setxkbmap (x11-xkb-utils)";
     ASSERT_TRUE(key("ctrl+alt+z"));
     EXPECT_TRUE(waitUntil(
-        [&] { return storedShortcut(tessivar, "Hotkeys_jumpToScreen2") == R"({"carbonKeyCode":16,"carbonModifiers":6144})"; },
+        [&] {
+            return storedShortcut(tessivar, "Hotkeys_jumpToScreen2") ==
+                   R"({"carbonKeyCode":16,"carbonModifiers":6144})";
+        },
         5s))
         << "stored: " << storedShortcut(tessivar, "Hotkeys_jumpToScreen2");
     EXPECT_EQ(storedShortcut(tessivar, "Hotkeys_jumpToScreen1"), R"({"carbonKeyCode":18,"carbonModifiers":2048})");
 
     ASSERT_TRUE(observer->warpPointer({300, 200}));
     ASSERT_TRUE(key("ctrl+alt+z"));
-    EXPECT_TRUE(waitUntil([&] { return observer->pointer() == PointerPosition{2880, 540}; }, 5s))
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            return observer->pointer() == PointerPosition{2880, 540};
+        },
+        5s))
         << "the new shortcut did not reach display 2";
 
     // In order: the old shortcut first, then one that still jumps. Once the
@@ -225,8 +233,11 @@ struct ManagedSettingsWindow : SettingsWindowProgram {
 
     std::vector<FieldFrame> fields(const WindowFacts& window) const {
         std::vector<FieldFrame> found;
-        waitUntil([&] { return !(found = fieldFrames(probe->grab(window.x, window.y, window.width, window.height))).empty(); },
-                  5s);
+        waitUntil(
+            [&] {
+                return !(found = fieldFrames(probe->grab(window.x, window.y, window.width, window.height))).empty();
+            },
+            5s);
         return found;
     }
 
@@ -255,8 +266,10 @@ struct ManagedSettingsWindow : SettingsWindowProgram {
     bool clickToRecord(const FieldFrame& field) {
         constexpr int kFrame = 4;  // the focus frame around the white box
         const auto picture = [&] {
-            return probe->grab(field.left - kFrame, field.top - kFrame, field.right - field.left + 2 * kFrame,
-                               field.bottom - field.top + 2 * kFrame).pixels;
+            return probe
+                ->grab(field.left - kFrame, field.top - kFrame, field.right - field.left + 2 * kFrame,
+                       field.bottom - field.top + 2 * kFrame)
+                .pixels;
         };
         const auto before = picture();
         pointer->click(field.centre().x, field.centre().y, 40ms);
@@ -322,7 +335,8 @@ TEST_F(ManagedSettingsWindow, AClickIntoAShortcutFieldRecordsWhateverTheHoldAndN
         pointer->click(field.centre().x, field.centre().y, click.hold);
         ASSERT_TRUE(key(std::string("ctrl+alt+") + click.digit));
         EXPECT_TRUE(waitUntil(
-            [&] { return storedShortcut(*tessivar, "Hotkeys_jumpToScreen1") == controlOption(click.carbonKeyCode); }, 5s))
+            [&] { return storedShortcut(*tessivar, "Hotkeys_jumpToScreen1") == controlOption(click.carbonKeyCode); },
+            5s))
             << "held " << click.hold.count() << " ms: stored " << storedShortcut(*tessivar, "Hotkeys_jumpToScreen1");
         EXPECT_EQ(windowOrigin(), origin) << "held " << click.hold.count() << " ms";
     }
@@ -392,9 +406,10 @@ TEST_F(ManagedSettingsWindow, TheOnboardingShowsOnEveryDesktop) {
     tessivar.emplace(TESSIVAR_BINARY, server.displayName(), R"({"hasCompletedOnboarding": false})");
     std::optional<WindowFacts> onboarding;
     const auto shown = [&] {
-        return (onboarding = ::find(*tree, [](const WindowFacts& w) {
-                    return !w.overrideRedirect && w.width == 640 && w.height == 460;
-                })).has_value();
+        return (onboarding = ::find(
+                    *tree,
+                    [](const WindowFacts& w) { return !w.overrideRedirect && w.width == 640 && w.height == 460; }))
+            .has_value();
     };
     ASSERT_TRUE(waitUntil(shown, 15s)) << "no onboarding";
     EXPECT_TRUE(waitUntil([&] { return manager->desktopOf(onboarding->id) == 0xFFFFFFFFul; }, 5s))
@@ -533,8 +548,10 @@ TEST_F(ManagedSettingsWindow, EveryTextOfThePanesReads) {
         }
         // However long a busy machine takes to answer the key and draw the
         // pane (a fixed 500 ms once caught the rows of the Shortcuts pane half drawn).
-        panes.push_back(tessivar::testing::Screenshots::settledGrab(*probe, *window, panes.empty() ? nullptr : &panes.back()));
-        EXPECT_FALSE(tessivar::testing::Screenshots::save(panes.back(), std::string("settings-") + name + ".png").empty());
+        panes.push_back(
+            tessivar::testing::Screenshots::settledGrab(*probe, *window, panes.empty() ? nullptr : &panes.back()));
+        EXPECT_FALSE(
+            tessivar::testing::Screenshots::save(panes.back(), std::string("settings-") + name + ".png").empty());
     }
     for (const auto& text : kPaneTexts) {
         tessivar::testing::Screenshots::expectReadable(panes[static_cast<std::size_t>(text.pane)], text.area,
@@ -545,7 +562,8 @@ TEST_F(ManagedSettingsWindow, EveryTextOfThePanesReads) {
     const ScreenGrab& shortcuts = panes[1];
     const auto at = [&](int row) { return shortcuts.pixels[static_cast<std::size_t>(row * shortcuts.width + 400)]; };
     int separator = 0;
-    for (int row = 330; row < 368; ++row) separator = std::max(separator, tessivar::testing::Screenshots::distance(at(row), at(368)));
+    for (int row = 330; row < 368; ++row)
+        separator = std::max(separator, tessivar::testing::Screenshots::distance(at(row), at(368)));
     EXPECT_GT(separator, 3) << "no separator over the footer";
     EXPECT_LT(separator, 60) << "a dark separator over the footer";
     EXPECT_EQ(tessivar->terminate(), 0);
@@ -612,7 +630,8 @@ TEST_F(SmallScaledDisplay, TheSettingsWindowFitsWithItsTitleBarAndCloseButton) {
     EXPECT_LT(frame->y, window->y) << "a title bar above the window";
     // Openbox's close button sits at the title bar's right end.
     pointer->click(frame->x + frame->width - 8 * scale, frame->y + (window->y - frame->y) / 2, 40ms);
-    EXPECT_TRUE(waitUntil([&] { return !shownSettingsWindow().has_value(); }, 5s)) << "the close button did not close it";
+    EXPECT_TRUE(waitUntil([&] { return !shownSettingsWindow().has_value(); }, 5s))
+        << "the close button did not close it";
 }
 
 // The onboarding is cut to the small screen: its header, by which it is
@@ -631,7 +650,9 @@ TEST_F(SmallScaledDisplay, TheOnboardingFitsWithItsHeaderAndBothButtons) {
     // The buttons answer where they are drawn, in points from the bottom
     // corners, and the header drags it: the next button turns the page, the
     // window follows the header, and back on the first page skip closes it.
-    const auto at = [&](const WindowFacts& w, int x, int y) { return PointerPosition{w.x + x * scale, w.y + y * scale}; };
+    const auto at = [&](const WindowFacts& w, int x, int y) {
+        return PointerPosition{w.x + x * scale, w.y + y * scale};
+    };
     const int bottom = window->height / scale - 39;
     const auto firstStep = probe->grab(window->x, window->y, window->width, window->height);
     const auto next = at(*window, window->width / scale - 78, bottom);
@@ -658,12 +679,15 @@ TEST_F(SmallScaledDisplay, TheOnboardingFitsWithItsHeaderAndBothButtons) {
     ASSERT_TRUE(window);
     // The left button goes back on the second page and skips on the first.
     const auto left = at(*window, 56, bottom);
-    const auto onScreenPart = [&] { return probe->grab(window->x, window->y, 1024 - window->x, 768 - window->y).pixels; };
+    const auto onScreenPart = [&] {
+        return probe->grab(window->x, window->y, 1024 - window->x, 768 - window->y).pixels;
+    };
     const auto secondPage = onScreenPart();
     pointer->click(left.x, left.y, 40ms);
     EXPECT_TRUE(waitUntil([&] { return onScreenPart() != secondPage; }, 5s)) << "the back button did not turn the page";
     pointer->click(left.x, left.y, 40ms);
-    EXPECT_TRUE(waitUntil([&] { return !shownSettingsWindow().has_value(); }, 5s)) << "the skip button did not close it";
+    EXPECT_TRUE(waitUntil([&] { return !shownSettingsWindow().has_value(); }, 5s))
+        << "the skip button did not close it";
 }
 
 }  // namespace

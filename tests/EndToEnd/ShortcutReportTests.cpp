@@ -40,7 +40,8 @@ TEST(TessivarProgram, ShortcutsAnotherProgramHoldsAreEachReportedOnceOnAFirstLau
 // read is reported once, and the others keep jumping.
 TEST(TessivarProgram, AShortcutStoredAsAnObjectIsReportedOnceAndTheOthersStillJump) {
     tessivar::testing::XorgDummyServer server;
-    if (auto error = server.start({{1920, 1080, 0, 0}, {1920, 1080, 1920, 0}})) TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
+    if (auto error = server.start({{1920, 1080, 0, 0}, {1920, 1080, 1920, 0}}))
+        TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*error);
     tessivar::testing::X11Observer observer(server.displayName());
     ASSERT_TRUE(observer.warpPointer({300, 200}));
     TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName(),

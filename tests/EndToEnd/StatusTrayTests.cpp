@@ -36,7 +36,8 @@ std::optional<WindowFacts> dockedIcon(const tessivar::testing::X11WindowTree& tr
 // manager (the icon sits in the tray; Qt's helper windows are never mapped).
 std::optional<WindowFacts> openMenu(const tessivar::testing::X11WindowTree& tree) {
     for (const auto& window : tree.windows()) {
-        if (window.viewable && window.topLevel && window.overrideRedirect && window.className == kOurClass) return window;
+        if (window.viewable && window.topLevel && window.overrideRedirect && window.className == kOurClass)
+            return window;
     }
     return std::nullopt;
 }
@@ -69,11 +70,13 @@ struct StatusTray : ::testing::Test {
     // The panel around it is saved as `pictureName` for a person to look at.
     std::optional<tessivar::testing::ScreenGrab> dockedIconPicture(const std::string& pictureName) const {
         std::optional<WindowFacts> icon;
-        if (!tessivar::testing::waitUntil([&] { return (icon = dockedIcon(*tree)).has_value(); }, 15s)) return std::nullopt;
+        if (!tessivar::testing::waitUntil([&] { return (icon = dockedIcon(*tree)).has_value(); }, 15s))
+            return std::nullopt;
         const tessivar::testing::X11ScreenProbe probe(server.displayName());
         auto picture = tessivar::testing::Screenshots::settledGrab(probe, *icon);
         if (const auto panel = panelAround(*tree, *icon)) {
-            tessivar::testing::Screenshots::save(probe.grab(panel->x, panel->y, panel->width, panel->height), pictureName);
+            tessivar::testing::Screenshots::save(probe.grab(panel->x, panel->y, panel->width, panel->height),
+                                                 pictureName);
         }
         return picture;
     }
@@ -104,8 +107,9 @@ TEST_F(StatusTray, DocksIntoATrayThatStartsAfterLaunchAndAgainWhenTheTrayComesBa
 // person to look at, shows it as such.
 TEST_F(StatusTray, ALeftClickOnTheIconOpensTheMenu) {
     ASSERT_EQ(tray->start(), std::nullopt);
-    tessivar::testing::TessivarProcess tessivar(TESSIVAR_BINARY, server.displayName(),
-                                                R"({"Hotkeys_jumpToScreen1":"{\"carbonKeyCode\":83,\"carbonModifiers\":256}"})");
+    tessivar::testing::TessivarProcess tessivar(
+        TESSIVAR_BINARY, server.displayName(),
+        R"({"Hotkeys_jumpToScreen1":"{\"carbonKeyCode\":83,\"carbonModifiers\":256}"})");
     std::optional<WindowFacts> icon;
     ASSERT_TRUE(tessivar::testing::waitUntil([&] { return (icon = dockedIcon(*tree)).has_value(); }, 15s));
     ASSERT_FALSE(menuIsOpen(*tree));
@@ -117,7 +121,8 @@ TEST_F(StatusTray, ALeftClickOnTheIconOpensTheMenu) {
         << "no menu after a left click on the icon";
     if (const auto menu = openMenu(*tree)) {
         const tessivar::testing::X11ScreenProbe probe(server.displayName());
-        tessivar::testing::Screenshots::save(tessivar::testing::Screenshots::settledGrab(probe, *menu), "tray-menu.png");
+        tessivar::testing::Screenshots::save(tessivar::testing::Screenshots::settledGrab(probe, *menu),
+                                             "tray-menu.png");
     }
 
     // A menu just mapped may not hold the keyboard yet; Escape is typed until it closes.
@@ -158,12 +163,13 @@ TEST_F(StatusTray, TheIconReadsOnALightPanelAndOnADarkOneAndTakesTheColourATrayT
         ASSERT_TRUE(picture) << panel.name << ": the icon did not dock";
         const int standing = tessivar::testing::Screenshots::pixelsStandingOut(*picture, 3.0);
         std::cout << "[tray icon] " << panel.name << " panel: " << standing << " pixels stand out\n";
-        EXPECT_GE(standing, 3 * picture->height) << panel.name << " panel, a " << picture->width << "x" << picture->height
-                                                 << " icon: " << standing << " pixels stand out";
+        EXPECT_GE(standing, 3 * picture->height) << panel.name << " panel, a " << picture->width << "x"
+                                                 << picture->height << " icon: " << standing << " pixels stand out";
         if (panel.told) {
-            const auto inTheColour = std::count_if(picture->pixels.begin(), picture->pixels.end(), [&](std::uint32_t pixel) {
-                return tessivar::testing::Screenshots::distance(pixel & 0xFFFFFFu, *panel.told) <= 24;
-            });
+            const auto inTheColour =
+                std::count_if(picture->pixels.begin(), picture->pixels.end(), [&](std::uint32_t pixel) {
+                    return tessivar::testing::Screenshots::distance(pixel & 0xFFFFFFu, *panel.told) <= 24;
+                });
             EXPECT_GE(inTheColour, 3 * picture->height) << panel.name << ": drawn in another colour than the tray told";
         }
         tray->stop();

@@ -69,8 +69,8 @@ TEST_F(AppDefaultsTest, EffectTypeIsReadAsTextAndOnlyScaleAndOffAreSpecial) {
 
 TEST_F(AppDefaultsTest, RememberLastPositionIsTrueOnlyWhileNothingDecides) {
     const std::vector<std::pair<std::optional<json>, bool>> cases = {
-        {std::nullopt, true}, {true, true}, {false, false}, {0, false},
-        {1, true},            {"NO", false}, {"YES", true}, {json::array(), false},
+        {std::nullopt, true}, {true, true},  {false, false},         {0, false}, {1, true},
+        {"NO", false},        {"YES", true}, {json::array(), false},
     };
     for (const auto& [stored, expected] : cases) {
         const auto& read = storedAs(AppDefaults::rememberLastPosition, stored);

@@ -55,8 +55,18 @@ TEST(DisplayShortcuts, PressingOptionTwoJumpsToTheSecondDisplay) {
     AppHarness h;
     h.setEffect("off");
     tessivar::HotkeysFacadeRegistry registry(shortcuts.registry);
-    auto app = tessivar::TessivarApp::create({h.defaults, h.notifications, h.queue, h.desktop, h.jumps, h.cursorHiding,
-                                              h.analytics, {}, &registry, nullptr, nullptr, {}});
+    auto app = tessivar::TessivarApp::create({h.defaults,
+                                              h.notifications,
+                                              h.queue,
+                                              h.desktop,
+                                              h.jumps,
+                                              h.cursorHiding,
+                                              h.analytics,
+                                              {},
+                                              &registry,
+                                              nullptr,
+                                              nullptr,
+                                              {}});
     app->applicationDidFinishLaunching();
 
     ASSERT_TRUE(shortcuts.service.press(19, 2048).has_value()) << "Option-2 is grabbed";

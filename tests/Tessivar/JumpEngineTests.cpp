@@ -98,10 +98,11 @@ TEST_F(JumpEngineTest, AJumpsLinesAreWrittenOnceItsWarpIsOutInTheirOrder) {
     auto lines = h.logLines();
     ASSERT_GE(lines.size(), 6u);
     lines.resize(6);
-    EXPECT_EQ(lines, (std::vector<std::string>{"[Tessivar] 💾 记录屏幕 Left 的光标历史位置: (960.0, 540.0)",
-                                               "[Tessivar] ↩️ 恢复屏幕 Right 的历史光标位置: (80.0, 980.0)",
-                                               "[Tessivar] 🎯 瞬间移动到屏幕 1: Right", "[Tessivar]    本地坐标: (80.0, 980.0)",
-                                               "[Tessivar] ✨ 移动成功！", "[Tessivar] 💥 触发定位动画，类型为: ripple，屏幕: 1"}));
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         "[Tessivar] 💾 记录屏幕 Left 的光标历史位置: (960.0, 540.0)",
+                         "[Tessivar] ↩️ 恢复屏幕 Right 的历史光标位置: (80.0, 980.0)",
+                         "[Tessivar] 🎯 瞬间移动到屏幕 1: Right", "[Tessivar]    本地坐标: (80.0, 980.0)",
+                         "[Tessivar] ✨ 移动成功！", "[Tessivar] 💥 触发定位动画，类型为: ripple，屏幕: 1"}));
 
     h.logs.clear();
     h.desktop.moveError = platform::kCursorMoveNotPossible;
@@ -169,7 +170,9 @@ TEST_F(JumpEngineTest, RefusedMoveShowsThePointerAgainAndPlaysNoEffect) {
     EXPECT_FALSE(h.jumps.jumpToNextScreen());
     EXPECT_TRUE(h.logged("✗ 瞬间移动失败: 1004"));
     h.app->handleMenuAction(tessivar::MenuAction::jumpToOtherScreen, 0);
-    EXPECT_TRUE(h.logged("⚠️ 瞬间移动失败：请确保连接了多个显示器。已自动静默处理，避免打扰用户。"));
+    EXPECT_TRUE(
+        h.logged("⚠️ "
+                 "瞬间移动失败：请确保连接了多个显示器。已自动静默处理，避免打扰用户。"));
 }
 
 TEST_F(JumpEngineTest, DisplayWithoutAnIdCannotBeReached) {

@@ -61,8 +61,8 @@ TEST(OnboardingAppearance, DarkOnlyForTheExactStyleOrADarkDesktopWhereNoneIsStor
         bool dark;
     };
     const Case cases[] = {
-        {"Dark", false, true}, {"Dark", true, true},          {"dark", true, false}, {"Light", true, false},
-        {"", true, false},     {std::nullopt, true, true},    {std::nullopt, false, false},
+        {"Dark", false, true}, {"Dark", true, true},       {"dark", true, false},        {"Light", true, false},
+        {"", true, false},     {std::nullopt, true, true}, {std::nullopt, false, false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(OnboardingAppearance::isDark(c.style, c.desktopDark), c.dark)

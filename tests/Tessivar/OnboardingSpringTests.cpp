@@ -39,7 +39,8 @@ TEST(OnboardingSpring, TheResponseIsThePeriodOfTheSwing) {
     const Spring lightlyDamped{0.5, 0.05};
     double firstReturn = 0;
     for (double t = 0.3; t < 1.0; t += 0.0005) {
-        if (lightlyDamped.value(t) < lightlyDamped.value(t - 0.0005) && lightlyDamped.value(t) < lightlyDamped.value(t + 0.0005)) {
+        if (lightlyDamped.value(t) < lightlyDamped.value(t - 0.0005) &&
+            lightlyDamped.value(t) < lightlyDamped.value(t + 0.0005)) {
             firstReturn = t;
             break;
         }

@@ -36,7 +36,8 @@ struct OnboardingViewTest : ::testing::Test {
     OnboardingViewTest() {
         view.setChangeHandler([this] { ++changes; });
         postObserver = notifications.addObserver("SelectShortcutsPane", nullptr, [this](const platform::Notification&) {
-            events.push_back(std::string("post, request ") + (defaults.boolValue("shouldShowShortcutsPaneOnOpen") ? "set" : "unset"));
+            events.push_back(std::string("post, request ") +
+                             (defaults.boolValue("shouldShowShortcutsPaneOnOpen") ? "set" : "unset"));
         });
     }
 
@@ -53,8 +54,9 @@ struct OnboardingViewTest : ::testing::Test {
     platform::FakeLoginItem loginItem;
     std::vector<std::string> events;
     std::shared_ptr<FakeApp> app = std::make_shared<FakeApp>(events);
-    OnboardingView view{{defaults, notifications, queue, loginItem}, app,
-                        [this](bool finished) { events.push_back(finished ? "close, finished" : "close"); }};
+    OnboardingView view{{defaults, notifications, queue, loginItem}, app, [this](bool finished) {
+                            events.push_back(finished ? "close, finished" : "close");
+                        }};
     platform::ObserverTokenPtr postObserver;
     int changes = 0;
 };
@@ -190,14 +192,46 @@ TEST_F(OnboardingViewTest, TheLaunchSwitchShowsWhatTheLoginItemReportsAfterwards
         const char* logged;
     };
     const Case cases[] = {
-        {"on", LoginItemStatus::notRegistered, LoginItemStatus::enabled, {}, true, {"status", "register", "status"}, true, nullptr},
-        {"on, waiting for approval", LoginItemStatus::notRegistered, LoginItemStatus::requiresApproval, {}, true,
-         {"status", "register", "status"}, false, nullptr},
-        {"on, refused", LoginItemStatus::notRegistered, LoginItemStatus::enabled, "无法写入自启动文件", true,
-         {"status", "register", "status"}, false, "[Tessivar] 引导页切换开机自启动失败: 无法写入自启动文件"},
-        {"on while on already", LoginItemStatus::enabled, LoginItemStatus::enabled, {}, true, {"status"}, false, nullptr},
-        {"off, whatever the status", LoginItemStatus::notFound, LoginItemStatus::enabled, {}, false,
-         {"unregister", "status"}, false, nullptr},
+        {"on",
+         LoginItemStatus::notRegistered,
+         LoginItemStatus::enabled,
+         {},
+         true,
+         {"status", "register", "status"},
+         true,
+         nullptr},
+        {"on, waiting for approval",
+         LoginItemStatus::notRegistered,
+         LoginItemStatus::requiresApproval,
+         {},
+         true,
+         {"status", "register", "status"},
+         false,
+         nullptr},
+        {"on, refused",
+         LoginItemStatus::notRegistered,
+         LoginItemStatus::enabled,
+         "无法写入自启动文件",
+         true,
+         {"status", "register", "status"},
+         false,
+         "[Tessivar] 引导页切换开机自启动失败: 无法写入自启动文件"},
+        {"on while on already",
+         LoginItemStatus::enabled,
+         LoginItemStatus::enabled,
+         {},
+         true,
+         {"status"},
+         false,
+         nullptr},
+        {"off, whatever the status",
+         LoginItemStatus::notFound,
+         LoginItemStatus::enabled,
+         {},
+         false,
+         {"unregister", "status"},
+         false,
+         nullptr},
     };
     for (const auto& c : cases) {
         platform::LogCapture logs;

@@ -53,9 +53,9 @@ TEST(PaneHistory, NavigationKeepsABrowserLikeHistory) {
         std::size_t index;
     };
     const Case walk[] = {
-        {Step::back, general, {general}, 0},           // no going back from the first entry
+        {Step::back, general, {general}, 0},  // no going back from the first entry
         {Step::forward, general, {general}, 0},
-        {Step::open, general, {general}, 0},           // the pane already shown adds nothing
+        {Step::open, general, {general}, 0},  // the pane already shown adds nothing
         {Step::open, shortcuts, {general, shortcuts}, 1},
         {Step::open, about, {general, shortcuts, about}, 2},
         {Step::back, general, {general, shortcuts, about}, 1},
@@ -63,7 +63,7 @@ TEST(PaneHistory, NavigationKeepsABrowserLikeHistory) {
         {Step::back, general, {general, shortcuts, about}, 0},
         {Step::forward, general, {general, shortcuts, about}, 1},
         {Step::back, general, {general, shortcuts, about}, 0},
-        {Step::open, about, {general, about}, 1},      // what lay ahead is dropped
+        {Step::open, about, {general, about}, 1},  // what lay ahead is dropped
         {Step::open, general, {general, about, general}, 2},
         {Step::open, about, {general, about, general, about}, 3},  // no limit
     };
@@ -134,18 +134,54 @@ TEST_F(SettingsModelTest, LaunchAtLoginShowsTheLoginItemsRealState) {
         bool logs;
     };
     const Case cases[] = {
-        {"off, switched on", LoginItemStatus::notRegistered, true, {}, LoginItemStatus::enabled,
-         {"status", "register", "status"}, true, false},
-        {"needs approval after registering", LoginItemStatus::notRegistered, true, {},
-         LoginItemStatus::requiresApproval, {"status", "register", "status"}, false, false},
-        {"register fails", LoginItemStatus::notRegistered, true, "无法写入自启动项 /x: Permission denied",
-         LoginItemStatus::enabled, {"status", "register", "status"}, false, true},
-        {"on, switched off", LoginItemStatus::enabled, false, {}, LoginItemStatus::enabled,
-         {"unregister", "status"}, false, false},
-        {"unregister fails", LoginItemStatus::enabled, false, "无法移除自启动项 /x: Permission denied",
-         LoginItemStatus::enabled, {"unregister", "status"}, true, true},
-        {"switched on elsewhere meanwhile", LoginItemStatus::enabled, true, {}, LoginItemStatus::enabled,
-         {"status", "status"}, true, false},
+        {"off, switched on",
+         LoginItemStatus::notRegistered,
+         true,
+         {},
+         LoginItemStatus::enabled,
+         {"status", "register", "status"},
+         true,
+         false},
+        {"needs approval after registering",
+         LoginItemStatus::notRegistered,
+         true,
+         {},
+         LoginItemStatus::requiresApproval,
+         {"status", "register", "status"},
+         false,
+         false},
+        {"register fails",
+         LoginItemStatus::notRegistered,
+         true,
+         "无法写入自启动项 /x: Permission denied",
+         LoginItemStatus::enabled,
+         {"status", "register", "status"},
+         false,
+         true},
+        {"on, switched off",
+         LoginItemStatus::enabled,
+         false,
+         {},
+         LoginItemStatus::enabled,
+         {"unregister", "status"},
+         false,
+         false},
+        {"unregister fails",
+         LoginItemStatus::enabled,
+         false,
+         "无法移除自启动项 /x: Permission denied",
+         LoginItemStatus::enabled,
+         {"unregister", "status"},
+         true,
+         true},
+        {"switched on elsewhere meanwhile",
+         LoginItemStatus::enabled,
+         true,
+         {},
+         LoginItemStatus::enabled,
+         {"status", "status"},
+         true,
+         false},
     };
     for (const auto& c : cases) {
         platform::FakeLoginItem login;
@@ -206,7 +242,8 @@ TEST(AppMenuShortcuts, TheApplicationsCommandsWithoutTheDisplayEntries) {
         screens, [](std::size_t index) { return hotkeys::Shortcut(18 + static_cast<std::int64_t>(index), 2048); });
     std::vector<std::string> items;
     for (const auto& item : tessivar::appMenuShortcuts(menu)) {
-        items.push_back(item.title + "|" + item.keyEquivalent + "|" + std::to_string(item.keyEquivalentModifierMask.rawValue));
+        items.push_back(item.title + "|" + item.keyEquivalent + "|" +
+                        std::to_string(item.keyEquivalentModifierMask.rawValue));
     }
     EXPECT_EQ(items, (std::vector<std::string>{"瞬间移动到下一屏幕||1048576", "新手引导...||1048576",
                                                "设置...|,|1048576", "退出|q|1048576"}));

@@ -20,13 +20,14 @@ struct StatusMenu : ::testing::Test {
     static std::vector<platform::Screen> screens(std::size_t count) {
         std::vector<platform::Screen> list;
         for (std::size_t i = 0; i < count; ++i) {
-            list.push_back(makeScreen(static_cast<platform::DisplayID>(i + 1), ("DELL U2720Q #" + std::to_string(i)).c_str(),
+            list.push_back(makeScreen(static_cast<platform::DisplayID>(i + 1),
+                                      ("DELL U2720Q #" + std::to_string(i)).c_str(),
                                       {{1920.0 * static_cast<double>(i), 0}, {1920, 1080}}));
         }
         return list;
     }
     static std::optional<Shortcut> optionDigit(std::size_t index) {
-        static const Key digits[] = {Key::one, Key::two, Key::three, Key::four,
+        static const Key digits[] = {Key::one,  Key::two, Key::three, Key::four,
                                      Key::five, Key::six, Key::seven, Key::eight};
         return Shortcut(digits[index], ModifierFlags{ModifierFlags::option});
     }

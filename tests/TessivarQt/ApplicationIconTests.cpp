@@ -1,7 +1,7 @@
 // The icon installed for the desktop is the picture the program draws.
+#include <gtest/gtest.h>
 #include <QPainter>
 #include <QSvgRenderer>
-#include <gtest/gtest.h>
 
 #include "Tessivar/StatusMenu/ApplicationIcon.h"
 
@@ -29,7 +29,8 @@ TEST(ApplicationIcon, TheInstalledSvgIsThePictureTheProgramDraws) {
         ASSERT_EQ(drawn.size(), installed.size());
         int apart = 0;
         for (int y = 0; y < side; ++y) {
-            for (int x = 0; x < side; ++x) apart += channelDistance(drawn.pixel(x, y), installed.pixel(x, y)) > 48 ? 1 : 0;
+            for (int x = 0; x < side; ++x)
+                apart += channelDistance(drawn.pixel(x, y), installed.pixel(x, y)) > 48 ? 1 : 0;
         }
         EXPECT_LE(apart, side * side / 100) << side << " px: " << apart << " pixels differ";
     }

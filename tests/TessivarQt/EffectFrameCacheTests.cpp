@@ -1,5 +1,5 @@
-#include <QPainter>
 #include <gtest/gtest.h>
+#include <QPainter>
 
 #include "Tessivar/Effects/EffectFrameCache.h"
 

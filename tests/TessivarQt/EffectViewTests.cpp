@@ -1,9 +1,9 @@
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include "Platform/Desktop/CursorImage.h"
 #include "Tessivar/Effects/Private/CursorScaleEffectView.h"
@@ -108,14 +108,16 @@ TEST(RippleEffectView, StartedAgainItPlaysWholeFromItsFirstFrame) {
         for (int attempt = 0; !caught && attempt < 20; ++attempt) {
             toldBefore = played;
             playing.view->startAnimation();
-            ASSERT_TRUE(QTest::qWaitFor([&] { return playing.view->mask() != firstFrame || played > toldBefore; }, 10000));
+            ASSERT_TRUE(
+                QTest::qWaitFor([&] { return playing.view->mask() != firstFrame || played > toldBefore; }, 10000));
             caught = played == toldBefore;
         }
         ASSERT_TRUE(caught) << "never caught part way";
         QElapsedTimer sinceStarted;
         sinceStarted.start();
         playing.view->startAnimation();
-        EXPECT_TRUE(QRect(80, 80, 40, 40).contains(playing.view->mask().boundingRect())) << when << ": the ring at its start";
+        EXPECT_TRUE(QRect(80, 80, 40, 40).contains(playing.view->mask().boundingRect()))
+            << when << ": the ring at its start";
         ASSERT_TRUE(QTest::qWaitFor([&] { return played > toldBefore; }, 10000)) << when;
         // No sleep can be trusted to be long enough on a busy machine; a lower
         // bound on the time the play took can only be broken by the view.

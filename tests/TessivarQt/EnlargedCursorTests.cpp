@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "Platform/Desktop/CursorImageSource.h"
-#include "Tessivar/Effects/Private/ArrowCursorImage.h"
 #include "Tessivar/Effects/EnlargedCursorCache.h"
+#include "Tessivar/Effects/Private/ArrowCursorImage.h"
 
 using tessivar::EnlargedCursor;
 using tessivar::EnlargedCursorCache;
@@ -10,7 +10,11 @@ using tessivar::EnlargedCursorCache;
 namespace {
 
 platform::CursorImage pointer(std::uint64_t serial, int width = 16, int height = 24) {
-    return {width, height, {4, 6}, serial, std::vector<std::uint32_t>(static_cast<std::size_t>(width * height), 0xff00ff00)};
+    return {width,
+            height,
+            {4, 6},
+            serial,
+            std::vector<std::uint32_t>(static_cast<std::size_t>(width * height), 0xff00ff00)};
 }
 
 struct FakeCursorImageSource : platform::CursorImageSource {

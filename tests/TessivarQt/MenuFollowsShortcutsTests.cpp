@@ -1,14 +1,14 @@
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QMenu>
-#include <gtest/gtest.h>
 
 #include "AppHarness.h"
 #include "Hotkeys/Hotkeys.h"
 #include "HotkeysTestEnvironment.h"
 #include "Platform/Qt/QtMainQueue.h"
 #include "Tessivar/HotkeysFacadeRegistry.h"
-#include "Tessivar/StatusMenu/QtStatusMenu.h"
 #include "Tessivar/ScreenJumpNames.h"
+#include "Tessivar/StatusMenu/QtStatusMenu.h"
 
 using hotkeys::Key;
 using hotkeys::ModifierFlags;
@@ -38,8 +38,18 @@ TEST(MenuFollowsShortcuts, ChangingAStoredShortcutRebuildsTheMenu) {
                                                 [&names](std::size_t i) { return hotkeys::getShortcut(names[i]); });
     });
     tessivar::HotkeysFacadeRegistry registry(shortcuts.registry);
-    auto app = tessivar::TessivarApp::create({h.defaults, hotkeys.notifications, mainQueue, h.desktop, h.jumps,
-                                              h.cursorHiding, h.analytics, {}, &registry, &menu, nullptr, {}});
+    auto app = tessivar::TessivarApp::create({h.defaults,
+                                              hotkeys.notifications,
+                                              mainQueue,
+                                              h.desktop,
+                                              h.jumps,
+                                              h.cursorHiding,
+                                              h.analytics,
+                                              {},
+                                              &registry,
+                                              &menu,
+                                              nullptr,
+                                              {}});
     app->applicationDidFinishLaunching();
     EXPECT_EQ(displayEntryShortcut(menu.menu(), 0), QKeySequence(Qt::AltModifier | Qt::Key_1));
 

@@ -1,10 +1,10 @@
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QCursor>
 #include <QElapsedTimer>
 #include <QScreen>
 #include <QWidget>
 #include <algorithm>
-#include <gtest/gtest.h>
 
 #include "Platform/Foundation/UserDefaults.h"
 #include "Platform/Qt/QtDesktop.h"
@@ -13,9 +13,9 @@
 #include "Platform/Testing/LogCapture.h"
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "Tessivar/CursorHidingEpisode.h"
-#include "Tessivar/JumpEngine.h"
 #include "Tessivar/Effects/LocatingEffectPlayer.h"
 #include "Tessivar/Effects/QtOverlayPresenter.h"
+#include "Tessivar/JumpEngine.h"
 
 namespace {
 
@@ -46,7 +46,9 @@ bool processEventsUntil(const std::function<bool()>& condition) {
 // DP-2 1280x1024 at (-1280, 300); HDMI-1 1920x1080 at (1920, 0), pixel ratio 2.
 struct OffscreenApp : ::testing::Test {
     OffscreenApp() { QCursor::setPos(screenNamed("DP-1"), QPoint(100, 100)); }
-    ~OffscreenApp() override { processEventsUntil([] { return visibleOverlays().empty(); }); }
+    ~OffscreenApp() override {
+        processEventsUntil([] { return visibleOverlays().empty(); });
+    }
 
     platform::TemporaryDirectory directory;
     platform::UserDefaults defaults{directory.path() / "defaults.json"};
@@ -86,7 +88,9 @@ TEST_F(OffscreenApp, JumpingBackRestoresWhereThePointerLeftThePrimary) {
     ASSERT_TRUE(jumps.jumpToScreen(0));
     EXPECT_EQ(QCursor::pos(screenNamed("DP-1")), QPoint(300, 200));
     const auto lines = logs.lines();
-    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& line) { return line.find("💾") != std::string::npos; }), 1);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& line) { return line.find("💾") != std::string::npos; }),
+              1);
 }
 
 TEST_F(OffscreenApp, ScaleEffectOverlayIsCentredOnTheLandingPointAndNeverFocused) {

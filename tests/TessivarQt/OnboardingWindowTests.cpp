@@ -14,11 +14,11 @@
 #include <cmath>
 
 #include "HotkeysTestEnvironment.h"
+#include "PictureExtent.h"
 #include "Platform/Foundation/BundleInfo.h"
 #include "Platform/Testing/FakeDesktop.h"
 #include "Platform/Testing/FakeLoginItem.h"
 #include "Platform/Testing/FakeNativeKeyTranslator.h"
-#include "PictureExtent.h"
 #include "Tessivar/Onboarding/OnboardingWindow.h"
 #include "Tessivar/Onboarding/Private/HeroIcon.h"
 #include "Tessivar/Onboarding/Private/JumpTestPage.h"
@@ -28,10 +28,10 @@
 #include "Tessivar/Onboarding/Private/PageDots.h"
 #include "Tessivar/Onboarding/Private/SwitchToggle.h"
 #include "Tessivar/ScreenJumpNames.h"
-#include "Tessivar/StatusMenu/ApplicationIcon.h"
-#include "Tessivar/Windows/QtAppWindows.h"
 #include "Tessivar/Settings/Private/SettingsView.h"
 #include "Tessivar/Settings/SettingsWindowController.h"
+#include "Tessivar/StatusMenu/ApplicationIcon.h"
+#include "Tessivar/Windows/QtAppWindows.h"
 
 namespace tessivar {
 namespace {
@@ -95,12 +95,14 @@ struct OnboardingWindowTest : ::testing::Test {
         if (!QTest::qWaitForWindowExposed(&window)) return nullptr;
         click(card().primaryButton());
         auto* page = qobject_cast<LaunchAtLoginPage*>(card().page());
-        const bool settled = page && QTest::qWaitFor([&] {
-            for (const Entrance* entrance : page->entrances()) {
-                if (entrance->isPlaying()) return false;
-            }
-            return true;
-        }, 1500);
+        const bool settled = page && QTest::qWaitFor(
+                                         [&] {
+                                             for (const Entrance* entrance : page->entrances()) {
+                                                 if (entrance->isPlaying()) return false;
+                                             }
+                                             return true;
+                                         },
+                                         1500);
         return settled ? page : nullptr;
     }
     // The onboarding open on its last step.
@@ -177,10 +179,13 @@ TEST_F(OnboardingWindowTest, TheWelcomePageShowsTheApplicationIconAndReadableFea
         EXPECT_GE(std::max(drawn.width(), drawn.height()), 13) << drawn.width() << " x " << drawn.height() << " points";
     }
     EXPECT_EQ(symbols, 3) << "a symbol for each feature";
-    EXPECT_TRUE(QTest::qWaitFor([&] {
-        const auto& entrances = welcome->entrances();
-        return std::none_of(entrances.begin(), entrances.end(), [](const Entrance* e) { return e->isPlaying(); });
-    }, 3000)) << "the page still coming in";
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const auto& entrances = welcome->entrances();
+            return std::none_of(entrances.begin(), entrances.end(), [](const Entrance* e) { return e->isPlaying(); });
+        },
+        3000))
+        << "the page still coming in";
     EXPECT_TRUE(windows.onboarding()->grab().save(screenshotPath(QStringLiteral("onboarding-welcome.png"))));
 }
 
@@ -230,7 +235,8 @@ TEST_F(OnboardingWindowTest, TheButtonsWalkTheStepsAndTheDotsFollow) {
         const char* primary;
         bool chevron;
     };
-    const Expected steps[] = {{0, "跳过", "下一步", true}, {1, "上一步", "跳过", true}, {2, "上一步", "立即开启", false}};
+    const Expected steps[] = {
+        {0, "跳过", "下一步", true}, {1, "上一步", "跳过", true}, {2, "上一步", "立即开启", false}};
     for (const auto& expected : steps) {
         EXPECT_EQ(card().page()->step(), expected.step);
         EXPECT_EQ(card().header()->dots()->current(), expected.step);

@@ -1,5 +1,5 @@
-#include <QWidget>
 #include <gtest/gtest.h>
+#include <QWidget>
 
 #include "Platform/Desktop/CompositingDetector.h"
 #include "Platform/Desktop/CoordinateSpace.h"
@@ -48,8 +48,8 @@ TEST(QtOverlayPresenter, CutsTheOverlayToTheDrawingOnlyWithoutACompositor) {
     const auto frame = platform::CoordinateSpace::centredFrame({960, 540}, {200, 200});
     for (bool composited : {false, true, false}) {
         compositing.compositing = composited;
-        for (auto effect : {LocatingEffect::cursorScale, LocatingEffect::cursorScale, LocatingEffect::ring,
-                            LocatingEffect::ring}) {
+        for (auto effect :
+             {LocatingEffect::cursorScale, LocatingEffect::cursorScale, LocatingEffect::ring, LocatingEffect::ring}) {
             const auto overlay = presenter.present(frame, effect, 1, {});
             auto* view = effectViewOf(*overlay);
             ASSERT_NE(view, nullptr);

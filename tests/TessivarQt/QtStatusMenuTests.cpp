@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QMenu>
 #include <QSystemTrayIcon>
-#include <gtest/gtest.h>
 
 #include "PictureExtent.h"
 #include "Platform/Foundation/NotificationCenter.h"
@@ -30,7 +30,8 @@ std::vector<QAction*> entries(QMenu* menu) {
 
 struct QtStatusMenuTest : ::testing::Test {
     platform::NotificationCenter notifications;
-    std::optional<hotkeys::Shortcut> firstShortcut{hotkeys::Shortcut(hotkeys::Key::one, {hotkeys::ModifierFlags::option})};
+    std::optional<hotkeys::Shortcut> firstShortcut{
+        hotkeys::Shortcut(hotkeys::Key::one, {hotkeys::ModifierFlags::option})};
     tessivar::QtStatusMenu menu{notifications, [this] { return twoDisplays(firstShortcut); }};
 };
 

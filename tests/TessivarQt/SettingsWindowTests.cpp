@@ -1,5 +1,6 @@
 // The settings window on Qt's offscreen platform: the window, the sidebar and
 // its history, the locked divider, the three panes and the recorders in them.
+#include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCursor>
@@ -14,7 +15,6 @@
 #include <QTextLayout>
 #include <QToolButton>
 #include <QUrl>
-#include <gtest/gtest.h>
 
 #include <fstream>
 #include <functional>
@@ -27,13 +27,13 @@
 #include "Platform/Testing/FakeNativeKeyTranslator.h"
 #include "Platform/Testing/LogCapture.h"
 #include "Tessivar/ScreenJumpNames.h"
-#include "Tessivar/StatusMenu/ApplicationIcon.h"
 #include "Tessivar/Settings/Private/AboutSettingsView.h"
 #include "Tessivar/Settings/Private/GeneralSettingsView.h"
 #include "Tessivar/Settings/Private/LockedSplitter.h"
 #include "Tessivar/Settings/Private/SettingsView.h"
-#include "Tessivar/Settings/SettingsWindowController.h"
 #include "Tessivar/Settings/Private/ShortcutSettingsView.h"
+#include "Tessivar/Settings/SettingsWindowController.h"
+#include "Tessivar/StatusMenu/ApplicationIcon.h"
 
 namespace {
 
@@ -62,8 +62,14 @@ struct SettingsWindowTest : ::testing::Test {
     ~SettingsWindowTest() override { hotkeys::reset(names); }
 
     tessivar::SettingsEnvironment environment() {
-        return {defaults, shortcuts.hotkeys().notifications, queue, desktop, login, bundle,
-                {shortcuts.hotkeys().notifications, keys, [this] { return menu; }, &systemShortcuts, {}}, names};
+        return {defaults,
+                shortcuts.hotkeys().notifications,
+                queue,
+                desktop,
+                login,
+                bundle,
+                {shortcuts.hotkeys().notifications, keys, [this] { return menu; }, &systemShortcuts, {}},
+                names};
     }
     tessivar::SettingsWindowController& controller() {
         if (!made) made.emplace(environment());
@@ -235,7 +241,8 @@ TEST_F(SettingsWindowTest, ASettingsFileEditedWhileTheWindowIsOpenKeepsTheEdit) 
     pane<tessivar::GeneralSettingsView>()->rememberPositionToggle()->click();
     EXPECT_EQ(defaults.object("myNote"), nlohmann::json("kept"));
     EXPECT_EQ(defaults.object("rememberLastPosition"), nlohmann::json(false));
-    EXPECT_TRUE(log.contains("[Tessivar] ⚠️ 设置文件已在别处修改，已重新读取 " + defaults.file().string()));
+    EXPECT_TRUE(
+        log.contains("[Tessivar] ⚠️ 设置文件已在别处修改，已重新读取 " + defaults.file().string()));
 
     controller().settingsWindow()->close();
     std::ofstream(defaults.file()) << R"({"visualEffectType": "ripple"})";
@@ -274,7 +281,8 @@ TEST_F(SettingsWindowTest, TheShortcutsPaneRecordsEachDisplaysShortcut) {
     // Delete while recording removes the shortcut and recording goes on, prompting.
     QTest::mouseClick(recorders[0], Qt::LeftButton);
     queue.drain();
-    QKeyEvent remove(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, 117 + FakeNativeKeyTranslator::kKeyCodeOffset, 0, 0);
+    QKeyEvent remove(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, 117 + FakeNativeKeyTranslator::kKeyCodeOffset, 0,
+                     0);
     QApplication::sendEvent(recorders[0], &remove);
     queue.drain();
     EXPECT_EQ(hotkeys::getShortcut(names[0]), std::nullopt);
@@ -288,7 +296,8 @@ TEST_F(SettingsWindowTest, TheShortcutsPaneRecordsEachDisplaysShortcut) {
 
     QTest::mouseClick(recorders[1], Qt::LeftButton);
     queue.drain();
-    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, 53 + FakeNativeKeyTranslator::kKeyCodeOffset, 0, 0);
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, 53 + FakeNativeKeyTranslator::kKeyCodeOffset, 0,
+                     0);
     QApplication::sendEvent(recorders[1], &escape);
     queue.drain();
     EXPECT_EQ(recorders[1]->stringValue(), text("⌥2")) << "leaving without a key shows the old shortcut again";
@@ -306,7 +315,8 @@ TEST_F(SettingsWindowTest, AFieldLeftEmptyShowsNoClearButton) {
     clickSidebar(SettingsPane::shortcuts);
     hotkeys::RecorderCocoa* field = pane<tessivar::ShortcutSettingsView>()->recorders()[0];
     const auto key = [&](int qtKey, int carbonKeyCode) {
-        QKeyEvent press(QEvent::KeyPress, qtKey, Qt::NoModifier, carbonKeyCode + FakeNativeKeyTranslator::kKeyCodeOffset, 0, 0);
+        QKeyEvent press(QEvent::KeyPress, qtKey, Qt::NoModifier,
+                        carbonKeyCode + FakeNativeKeyTranslator::kKeyCodeOffset, 0, 0);
         QApplication::sendEvent(field, &press);
         queue.drain();
     };
@@ -363,7 +373,8 @@ TEST_F(SettingsWindowTest, WithoutDisplaysThePaneSaysSoAndPastEightThereAreNoRow
     EXPECT_TRUE(labels.contains(text("未检测到显示器")));
     EXPECT_TRUE(pane<tessivar::ShortcutSettingsView>()->recorders().empty());
 
-    for (int i = 0; i < 10; ++i) desktop.screenList.push_back(platform::makeScreen(10 + i, "X", {{1000.0 * i, 0}, {1000, 800}}));
+    for (int i = 0; i < 10; ++i)
+        desktop.screenList.push_back(platform::makeScreen(10 + i, "X", {{1000.0 * i, 0}, {1000, 800}}));
     clickSidebar(SettingsPane::about);
     clickSidebar(SettingsPane::shortcuts);
     EXPECT_EQ(pane<tessivar::ShortcutSettingsView>()->recorders().size(), 8u) << "rows follow the displays when made";
@@ -379,9 +390,8 @@ TEST_F(SettingsWindowTest, TheOnboardingCanAskForTheShortcutsPane) {
     clickSidebar(SettingsPane::about);
     shortcuts.hotkeys().notifications.post(tessivar::kSelectShortcutsPane);
     EXPECT_NE(pane<tessivar::ShortcutSettingsView>(), nullptr);
-    EXPECT_EQ(view().history().entries(),
-              (std::vector<SettingsPane>{SettingsPane::general, SettingsPane::shortcuts, SettingsPane::about,
-                                         SettingsPane::shortcuts}));
+    EXPECT_EQ(view().history().entries(), (std::vector<SettingsPane>{SettingsPane::general, SettingsPane::shortcuts,
+                                                                     SettingsPane::about, SettingsPane::shortcuts}));
 }
 
 TEST_F(SettingsWindowTest, ShowingBringsTheWindowToTheDisplayUnderThePointer) {
@@ -418,7 +428,8 @@ TEST_F(SettingsWindowTest, ShowingBringsTheWindowToTheDisplayUnderThePointer) {
         {{1024, 0, 512, 700}, {1024, 150}},
         {{0, -300, 700, 384}, {40, -300}},
     };
-    for (const auto& c : small) EXPECT_EQ(Controller::placement(-1, 1, c.available, {620, 400}), c.origin) << c.available.y();
+    for (const auto& c : small)
+        EXPECT_EQ(Controller::placement(-1, 1, c.available, {620, 400}), c.origin) << c.available.y();
     // It is made as large as such a display holds, its frame included.
     const struct {
         QRect available;

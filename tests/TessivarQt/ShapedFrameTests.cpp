@@ -1,5 +1,5 @@
-#include <QImage>
 #include <gtest/gtest.h>
+#include <QImage>
 
 #include "Tessivar/Effects/Private/ShapedFrame.h"
 

@@ -24,8 +24,9 @@ std::uint32_t wordAt(const std::uint8_t* data, std::size_t size, std::size_t at)
 void applyEncoding(int cputype, std::uint32_t encoding, std::uint64_t seed) {
     zzcrash_async_compact_unwind_entry entry;
     if (zzcrash_async_compact_unwind_entry_init(&entry, cputype, encoding) != ZZCRASH_ESUCCESS) return;
-    fuzzing::check(zzcrash_async_compact_unwind_entry_saved_register_count(&entry) <= ZZCRASH_ASYNC_CUNWIND_MAX_REGISTERS,
-                   "at most 10 saved registers");
+    fuzzing::check(
+        zzcrash_async_compact_unwind_entry_saved_register_count(&entry) <= ZZCRASH_ASYNC_CUNWIND_MAX_REGISTERS,
+        "at most 10 saved registers");
     if (cputype != ZZCRASH_CPU_TYPE_X86_64) return;  // ARM64 entries are decoded, never applied
     std::uint64_t stack[64];
     zzcrash_async_thread_state current;
@@ -58,7 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const fuzzing::UnwindSection section(data, size);
     zzcrash_async_compact_unwind_reader reader;
-    if (!section.mapped() || zzcrash_async_compact_unwind_reader_init(&reader, section.mobj(), cputype) != ZZCRASH_ESUCCESS)
+    if (!section.mapped() ||
+        zzcrash_async_compact_unwind_reader_init(&reader, section.mobj(), cputype) != ZZCRASH_ESUCCESS)
         return 0;
     // The first-level entries' own offsets, the byte after each and one far beyond.
     for (std::size_t at = 36; at < size && at < 36 + 12 * 8; at += 12) {

@@ -71,7 +71,8 @@ void checkFrames(const ZZCrashReport& report, const std::vector<ZZCrashReportSta
 }
 
 void checkReport(const ZZCrashReport& report) {
-    fuzzing::check(takenByJSON(report.signalInfo().name()) && takenByJSON(report.applicationInfo().applicationIdentifier()) &&
+    fuzzing::check(takenByJSON(report.signalInfo().name()) &&
+                       takenByJSON(report.applicationInfo().applicationIdentifier()) &&
                        takenByJSON(report.systemInfo().operatingSystemVersion()),
                    "section strings are UTF-8");
     for (const auto& image : report.images()) fuzzing::check(takenByJSON(image.imageName()), "image names are UTF-8");
@@ -79,8 +80,8 @@ void checkReport(const ZZCrashReport& report) {
     if (report.exceptionInfo() && report.exceptionInfo()->stackFrames()) {
         checkFrames(report, *report.exceptionInfo()->stackFrames());
     }
-    const auto text = ZZCrashReportTextFormatter::stringValueForCrashReport(
-        report, ZZCrashReportTextFormatter::TextFormat::classic);
+    const auto text =
+        ZZCrashReportTextFormatter::stringValueForCrashReport(report, ZZCrashReportTextFormatter::TextFormat::classic);
     fuzzing::check(text.rfind("Incident Identifier: ", 0) == 0, "the report starts with its identifier");
     fuzzing::check(takenByJSON(text), "the text report is UTF-8");
 }

@@ -37,17 +37,18 @@ void unwindAt(const Unwinding& unwinding, std::uint64_t pc) {
     const auto base = static_cast<machine_ptr>(unwinding.section->address());
     const gnu_ehptr_reader<machine_ptr> pointers(direct);
     zzcrash_async_dwarf_cie_info cie;
-    if (zzcrash_async_dwarf_cie_info_init<machine_ptr>(&cie, mobj, direct, &pointers,
-                                                       static_cast<machine_ptr>(base + fde.cie_offset)) != ZZCRASH_ESUCCESS)
+    if (zzcrash_async_dwarf_cie_info_init<machine_ptr>(
+            &cie, mobj, direct, &pointers, static_cast<machine_ptr>(base + fde.cie_offset)) != ZZCRASH_ESUCCESS)
         return;
     dwarf_cfa_state<machine_ptr, machine_ptr_s> rules;
     const auto at = static_cast<machine_ptr>(pc);
     const auto start = static_cast<machine_ptr>(fde.pc_start);
     if (rules.eval_program(mobj, at, start, &cie, &pointers, direct, base,
-                           static_cast<std::int64_t>(cie.initial_instructions_offset), cie.initial_instructions_length) !=
-            ZZCRASH_ESUCCESS ||
+                           static_cast<std::int64_t>(cie.initial_instructions_offset),
+                           cie.initial_instructions_length) != ZZCRASH_ESUCCESS ||
         rules.eval_program(mobj, at, start, &cie, &pointers, direct, base,
-                           static_cast<std::int64_t>(fde.instructions_offset), fde.instructions_length) != ZZCRASH_ESUCCESS)
+                           static_cast<std::int64_t>(fde.instructions_offset),
+                           fde.instructions_length) != ZZCRASH_ESUCCESS)
         return;
     fuzzing::check(rules.get_register_count() <= 100, "at most 100 rules");
     std::uint64_t stack[64];
@@ -76,11 +77,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // 0x20): absolute, and pc-relative as eh_frame stores it.
     const std::uint64_t stored = wordAt(data, size, 1 + 0x20);
     const auto relative = static_cast<std::uint64_t>(static_cast<std::int64_t>(static_cast<std::int32_t>(stored)));
-    const std::uint64_t candidates[] = {stored, section.address() + 0x20 + relative, section.address() + 0x20 + relative + 1,
-                                        0};
+    const std::uint64_t candidates[] = {stored, section.address() + 0x20 + relative,
+                                        section.address() + 0x20 + relative + 1, 0};
     for (std::uint64_t pc : candidates) {
-        if (data[0] & 2) unwindAt<std::uint32_t, std::int32_t>(unwinding, pc);
-        else unwindAt<std::uint64_t, std::int64_t>(unwinding, pc);
+        if (data[0] & 2)
+            unwindAt<std::uint32_t, std::int32_t>(unwinding, pc);
+        else
+            unwindAt<std::uint64_t, std::int64_t>(unwinding, pc);
     }
     std::uint64_t stack[64];
     zzcrash_async_thread_state state;
@@ -89,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     zzcrash_async_memory_window_init(&memory, ZZCRASH_TASK_SELF, nullptr, 0);
     std::uint64_t result = 0;
     const std::uint64_t initial = unwinding.seed;
-    zzcrash_async_dwarf_expression_eval<std::uint64_t, std::int64_t>(section.mobj(), &memory, &state, direct,
-                                                                     section.address(), 0, size - 1, &initial, 1, &result);
+    zzcrash_async_dwarf_expression_eval<std::uint64_t, std::int64_t>(
+        section.mobj(), &memory, &state, direct, section.address(), 0, size - 1, &initial, 1, &result);
     return 0;
 }

@@ -16,13 +16,13 @@
 #include "Platform/Foundation/BoundedJSON.h"
 #include "Platform/Foundation/NotificationCenter.h"
 #include "Platform/Testing/ManualMainQueue.h"
-#include "tests/fuzz/FuzzCheck.h"
-#include "tests/fuzz/JSONDepth.h"
-#include "tests/fuzz/ScratchFolder.h"
 #include "ZeraZov/Core/Config/ZeraZovConfig.h"
 #include "ZeraZov/Core/Flags/ZeraZovRemoteConfig.h"
 #include "ZeraZov/Core/Storage/ZeraZovStorage.h"
 #include "ZeraZov/Core/Storage/ZeraZovStorageManager.h"
+#include "tests/fuzz/FuzzCheck.h"
+#include "tests/fuzz/JSONDepth.h"
+#include "tests/fuzz/ScratchFolder.h"
 
 namespace {
 
@@ -48,8 +48,8 @@ void load(const fuzzing::ScratchFolder& scratch, const json& answer) {
         [answer](ZeraZovRemoteConfig::FlagsRequest, ZeraZovRemoteConfig::JSONCompletion completion) {
             completion(answer);
         }};
-    auto remote = std::make_shared<ZeraZovRemoteConfig>(config, storage, requests,
-                                                        ZeraZovRemoteConfig::Notifier{mainQueue, center}, nullptr, nullptr);
+    auto remote = std::make_shared<ZeraZovRemoteConfig>(
+        config, storage, requests, ZeraZovRemoteConfig::Notifier{mainQueue, center}, nullptr, nullptr);
     remote->start();
     std::promise<std::optional<json>> heard;
     int calls = 0;

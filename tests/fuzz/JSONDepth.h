@@ -36,9 +36,7 @@ inline std::size_t textDepthOf(std::string_view bytes) {
         bool end_object() override { return close(); }
         bool start_array(std::size_t) override { return open(); }
         bool end_array() override { return close(); }
-        bool parse_error(std::size_t, const std::string&, const nlohmann::json::exception&) override {
-            return false;
-        }
+        bool parse_error(std::size_t, const std::string&, const nlohmann::json::exception&) override { return false; }
     } counter;
     nlohmann::json::sax_parse(bytes, &counter);
     return counter.deepest;

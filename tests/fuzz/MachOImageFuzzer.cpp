@@ -29,11 +29,12 @@ void lookUp(const zzcrash_async_macho_image* image, zzcrash_async_symbolication_
     Reported symbol{};
     if (zzcrash_async_macho_symbol_at_pc(image, pc, keep, &symbol) == ZZCRASH_ESUCCESS) {
         fuzzing::check(symbol.called, "a found symbol is reported");
-        fuzzing::check(symbol.address - image->slide <= ((pc - image->slide) | 1), "a symbol starts at or below the pc");
+        fuzzing::check(symbol.address - image->slide <= ((pc - image->slide) | 1),
+                       "a symbol starts at or below the pc");
     }
     Reported named{};
-    if (zzcrash_async_symbolicate_pc(image, ZZCRASH_SYMBOL_STRATEGY_SYMBOL_TABLE | ZZCRASH_SYMBOL_STRATEGY_OBJC, cache, pc,
-                                     keep, &named) == ZZCRASH_ESUCCESS)
+    if (zzcrash_async_symbolicate_pc(image, ZZCRASH_SYMBOL_STRATEGY_SYMBOL_TABLE | ZZCRASH_SYMBOL_STRATEGY_OBJC, cache,
+                                     pc, keep, &named) == ZZCRASH_ESUCCESS)
         fuzzing::check(named.length <= ZZCRASH_SYMBOL_NAME_MAX, "a frame's name is cut at its limit");
 }
 

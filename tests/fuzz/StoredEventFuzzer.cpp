@@ -7,8 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "ZeraZov/Delivery/Endpoints/QueueEndpoints.h"
 #include "ZeraZov/Delivery/Endpoints/Private/ZeraZovStoredBatch.h"
+#include "ZeraZov/Delivery/Endpoints/QueueEndpoints.h"
 #include "tests/fuzz/FuzzCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

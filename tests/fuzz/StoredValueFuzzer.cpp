@@ -42,11 +42,18 @@ void checkReads(const ZeraZovStorage& storage, Key key) {
     const auto text = storage.getString(key);
     const auto flag = storage.getBool(key);
     const auto number = storage.getNumber(key);
-    if (text) checkStoredAgain(storage, key, [&] { return storage.getString(key); }, *text, "a text reads back");
-    if (flag) checkStoredAgain(storage, key, [&] { return storage.getBool(key); }, *flag, "a flag reads back");
-    if (number) checkStoredAgain(storage, key, [&] { return storage.getNumber(key); }, *number, "a number reads back");
+    if (text)
+        checkStoredAgain(
+            storage, key, [&] { return storage.getString(key); }, *text, "a text reads back");
+    if (flag)
+        checkStoredAgain(
+            storage, key, [&] { return storage.getBool(key); }, *flag, "a flag reads back");
+    if (number)
+        checkStoredAgain(
+            storage, key, [&] { return storage.getNumber(key); }, *number, "a number reads back");
     if (value && value->is_structured()) {
-        checkStoredAgain(storage, key, [&] { return storage.getJSON(key); }, *value, "an object or array reads back");
+        checkStoredAgain(
+            storage, key, [&] { return storage.getJSON(key); }, *value, "an object or array reads back");
     }
 }
 

@@ -14,10 +14,10 @@ namespace tessivar::testing {
 class ChildProcess {
 public:
     struct Options {
-        int outputFd = -1;  // stdout, and stderr unless errorFd says otherwise; /dev/null when -1
-        int passedFd = -1;  // handed to the child as fd 3 when not -1
+        int outputFd = -1;                     // stdout, and stderr unless errorFd says otherwise; /dev/null when -1
+        int passedFd = -1;                     // handed to the child as fd 3 when not -1
         std::vector<std::string> environment;  // "NAME=value", replacing or adding to ours
-        int errorFd = -1;  // stderr apart from stdout; follows outputFd when -1
+        int errorFd = -1;                      // stderr apart from stdout; follows outputFd when -1
     };
 
     // Starts `argv[0]`, looked up in PATH; `failure()` says why when it could not.

@@ -5,12 +5,9 @@
 namespace tessivar::testing {
 
 std::string MonitorGeometry::toString() const {
-    return std::to_string(width) + "x" + std::to_string(height) + "+" + std::to_string(x) + "+" +
-           std::to_string(y);
+    return std::to_string(width) + "x" + std::to_string(height) + "+" + std::to_string(x) + "+" + std::to_string(y);
 }
 
-std::ostream& operator<<(std::ostream& stream, const MonitorGeometry& monitor) {
-    return stream << monitor.toString();
-}
+std::ostream& operator<<(std::ostream& stream, const MonitorGeometry& monitor) { return stream << monitor.toString(); }
 
 }  // namespace tessivar::testing

@@ -67,7 +67,8 @@ std::optional<unsigned long> OpenboxSession::cardinal(unsigned long window, cons
     }
     std::optional<unsigned long> value;
     // Xlib hands 32-bit items as longs, sign-extended: 0xFFFFFFFF comes as -1.
-    if (data && count == 1 && format == 32) value = static_cast<unsigned long>(*reinterpret_cast<long*>(data)) & 0xFFFFFFFFul;
+    if (data && count == 1 && format == 32)
+        value = static_cast<unsigned long>(*reinterpret_cast<long*>(data)) & 0xFFFFFFFFul;
     if (data) XFree(data);
     return value;
 }
@@ -86,8 +87,7 @@ bool OpenboxSession::switchToDesktop(long index) const {
     event.xclient.format = 32;
     event.xclient.data.l[0] = index;
     event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display_, DefaultRootWindow(display_), False, SubstructureRedirectMask | SubstructureNotifyMask,
-               &event);
+    XSendEvent(display_, DefaultRootWindow(display_), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
     XSync(display_, False);
     return waitUntil([&] { return currentDesktop() == index; }, 5s);
 }

@@ -8,7 +8,7 @@ namespace tessivar::testing {
 struct ShellCommandResult {
     std::optional<int> exitCode;  // absent when the command timed out or died of a signal
     bool timedOut = false;
-    std::string output;           // stdout and stderr as they came
+    std::string output;  // stdout and stderr as they came
 
     bool succeeded() const { return exitCode == 0; }
 };

@@ -37,8 +37,7 @@ TessivarProcess::SettingsPreparer writingDefaults(const std::string& defaults) {
 }
 }  // namespace
 
-TessivarProcess::TessivarProcess(const std::string& binary, const std::string& displayName,
-                                 const std::string& defaults)
+TessivarProcess::TessivarProcess(const std::string& binary, const std::string& displayName, const std::string& defaults)
     : TessivarProcess(binary, displayName, writingDefaults(defaults)) {}
 
 TessivarProcess::TessivarProcess(const std::string& binary, const std::string& displayName,
@@ -91,14 +90,14 @@ bool TessivarProcess::waitForLine(const std::string& text, std::chrono::millisec
     return waitUntil([&] { return countLines(text) > 0; }, timeout, std::chrono::milliseconds(20));
 }
 
-std::filesystem::path TessivarProcess::settingsFolder() const {
-    return home_ / "config" / TESSIVAR_BUNDLE_IDENTIFIER;
-}
+std::filesystem::path TessivarProcess::settingsFolder() const { return home_ / "config" / TESSIVAR_BUNDLE_IDENTIFIER; }
 
 void TessivarProcess::pause() { ::kill(child_->pid(), SIGSTOP); }
 
 void TessivarProcess::resume() { ::kill(child_->pid(), SIGCONT); }
 
-int TessivarProcess::terminate() { return child_->terminate(std::chrono::duration_cast<std::chrono::milliseconds>(kGrace)); }
+int TessivarProcess::terminate() {
+    return child_->terminate(std::chrono::duration_cast<std::chrono::milliseconds>(kGrace));
+}
 
 }  // namespace tessivar::testing

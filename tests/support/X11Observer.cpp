@@ -21,8 +21,8 @@ std::optional<PointerPosition> X11Observer::pointer() const {
     int windowX = 0;
     int windowY = 0;
     unsigned int mask = 0;
-    if (!XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &rootX, &rootY, &windowX,
-                       &windowY, &mask)) {
+    if (!XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &rootX, &rootY, &windowX, &windowY,
+                       &mask)) {
         return std::nullopt;
     }
     return PointerPosition{rootX, rootY};

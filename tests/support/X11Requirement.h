@@ -11,10 +11,10 @@ bool x11Required();
 
 // Ends the running test (or SetUp) because the test X server could not start:
 // a skip on machines without one, a failure where one is required.
-#define TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(error)                  \
-    do {                                                          \
-        if (::tessivar::testing::x11Required()) {                 \
-            GTEST_FAIL() << "test X server: " << (error);         \
-        }                                                         \
-        GTEST_SKIP() << "no test X server: " << (error);          \
+#define TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(error)          \
+    do {                                                  \
+        if (::tessivar::testing::x11Required()) {         \
+            GTEST_FAIL() << "test X server: " << (error); \
+        }                                                 \
+        GTEST_SKIP() << "no test X server: " << (error);  \
     } while (false)

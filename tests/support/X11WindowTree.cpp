@@ -36,7 +36,8 @@ bool isShaped(Display* display, Window window, int width, int height) {
     int ordering = 0;
     XRectangle* rectangles = XShapeGetRectangles(display, window, ShapeBounding, &count, &ordering);
     const bool whole = count == 1 && rectangles[0].x <= 0 && rectangles[0].y <= 0 &&
-                       rectangles[0].x + rectangles[0].width >= width && rectangles[0].y + rectangles[0].height >= height;
+                       rectangles[0].x + rectangles[0].width >= width &&
+                       rectangles[0].y + rectangles[0].height >= height;
     if (rectangles) XFree(rectangles);
     return !whole;
 }

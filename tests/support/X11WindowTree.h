@@ -14,12 +14,12 @@ struct WindowFacts {
     bool topLevel = false;          // a child of the root
     bool viewable = false;          // mapped, and every ancestor mapped
     bool overrideRedirect = false;
-    int x = 0;                      // root coordinates
+    int x = 0;  // root coordinates
     int y = 0;
     int width = 0;
     int height = 0;
     int depth = 0;
-    bool shaped = false;            // its bounding shape leaves part of its rectangle out
+    bool shaped = false;  // its bounding shape leaves part of its rectangle out
 };
 
 // Reads a test X server's window tree over a connection of its own.

@@ -31,8 +31,8 @@ const std::vector<XErrorRecord>& XErrorRecorder::errors() const { return recorde
 std::string XErrorRecorder::describe() const {
     std::string text;
     for (const auto& error : recorded()) {
-        text += (text.empty() ? "" : ", ") + std::string("error ") + std::to_string(error.errorCode) +
-                " on request " + std::to_string(error.requestCode) + "." + std::to_string(error.minorCode);
+        text += (text.empty() ? "" : ", ") + std::string("error ") + std::to_string(error.errorCode) + " on request " +
+                std::to_string(error.requestCode) + "." + std::to_string(error.minorCode);
     }
     return text.empty() ? "none" : text;
 }

@@ -26,16 +26,13 @@ constexpr const char* kOutputFile = "server.out";
 
 bool displayTaken(int number) {
     auto name = std::to_string(number);
-    return std::filesystem::exists("/tmp/.X" + name + "-lock") ||
-           std::filesystem::exists("/tmp/.X11-unix/X" + name);
+    return std::filesystem::exists("/tmp/.X" + name + "-lock") || std::filesystem::exists("/tmp/.X11-unix/X" + name);
 }
 
 // Parallel test processes start at different numbers so they rarely race
 // for the same display; the server's listening socket settles the races that
 // remain (with -displayfd Xorg writes no lock file).
-int candidateDisplay(int attempt) {
-    return kFirstDisplay + (static_cast<int>(getpid()) + attempt) % kDisplayCount;
-}
+int candidateDisplay(int attempt) { return kFirstDisplay + (static_cast<int>(getpid()) + attempt) % kDisplayCount; }
 
 // The display number the server writes once it accepts clients; -1 when it
 // exited or the time ran out first. The number and its newline come in two
@@ -72,8 +69,8 @@ XServerProcess::~XServerProcess() {
 platform::Failure XServerProcess::start(const CommandLine& commandLine, const std::vector<std::string>& environment) {
     if (isRunning()) return "a server is already running on " + displayName_;
     if (directory_.empty()) return std::string("cannot make a temporary directory");
-    std::string error = "no free display between :" + std::to_string(kFirstDisplay) + " and :" +
-                        std::to_string(kFirstDisplay + kDisplayCount - 1);
+    std::string error = "no free display between :" + std::to_string(kFirstDisplay) +
+                        " and :" + std::to_string(kFirstDisplay + kDisplayCount - 1);
     for (int attempt = 0; attempt < kDisplayCount; ++attempt) {
         int number = candidateDisplay(attempt);
         if (displayTaken(number)) continue;

@@ -25,8 +25,8 @@ platform::Failure XephyrServer::start(const std::string& hostDisplay, int width,
     // -retro gives the nested root window the classic visible cursor; without
     // it the pointer is blank from the start and hiding it shows nothing.
     auto commandLine = [&](const std::string& displayName, const std::filesystem::path&) {
-        return std::vector<std::string>{"Xephyr", displayName, "-screen", screen, "-nolisten", "tcp", "-noreset",
-                                        "-retro"};
+        return std::vector<std::string>{"Xephyr",    displayName, "-screen",  screen,
+                                        "-nolisten", "tcp",       "-noreset", "-retro"};
     };
     auto error = server_->start(commandLine, {"DISPLAY=" + hostDisplay});
     if (error) server_.reset();

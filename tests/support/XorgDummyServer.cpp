@@ -17,10 +17,12 @@ constexpr auto kMonitorsTimeout = 5s;
 
 // Mirrors xorg_flags in xorg-dummy.sh: private, no TCP, hands off the VTs.
 std::vector<std::string> xorgCommandLine(const std::string& displayName, const std::filesystem::path& directory) {
-    return {"Xorg", displayName,
-            "-config", (directory / "xorg.conf").string(),
+    return {"Xorg",     displayName,
+            "-config",  (directory / "xorg.conf").string(),
             "-logfile", (directory / "xorg.log").string(),
-            "-noreset", "-nolisten", "tcp", "-novtswitch", "-sharevts"};
+            "-noreset", "-nolisten",
+            "tcp",      "-novtswitch",
+            "-sharevts"};
 }
 
 // RandR lists the primary monitor first and the others in output order.

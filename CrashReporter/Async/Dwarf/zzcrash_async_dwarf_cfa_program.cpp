@@ -1,8 +1,8 @@
 // Running call-frame programs: the CIE's initial instructions, then the FDE's,
 // up to the pc being unwound.
+#include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_cfa_state.h"
 #include "CrashReporter/Async/Private/zzcrash_async_byte_cursor.h"
 #include "CrashReporter/Async/Private/zzcrash_async_try.h"
-#include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_cfa_state.h"
 
 namespace zzcrash::ZZ::async {
 
@@ -48,8 +48,7 @@ public:
     ProgramRunner(state_type* state, const state_type* initial, const zzcrash_async_mobject* mobj,
                   const zzcrash_async_dwarf_cie_info* cie, const gnu_ehptr_reader<machine_ptr>* ptrReader,
                   const zzcrash_async_byteorder* order, byte_cursor* code)
-        : state_(state), initial_(initial), mobj_(mobj), cie_(cie), ptrReader_(ptrReader), order_(order),
-          code_(code) {}
+        : state_(state), initial_(initial), mobj_(mobj), cie_(cie), ptrReader_(ptrReader), order_(order), code_(code) {}
 
     zzcrash_error_t run(machine_ptr pc, machine_ptr location) {
         location_ = location;
@@ -131,8 +130,10 @@ private:
         case DW_CFA_def_cfa_register:
             ZZCRASH_TRY(registerNumber(&regnum));
             if (!cfa.is_register()) return ZZCRASH_EINVAL;
-            if (cfa.type == DWARF_CFA_RULE_TYPE_REGISTER) state_->set_cfa_register(regnum, cfa.offset_or_length);
-            else state_->set_cfa_register_signed(regnum, cfa.signed_offset());
+            if (cfa.type == DWARF_CFA_RULE_TYPE_REGISTER)
+                state_->set_cfa_register(regnum, cfa.offset_or_length);
+            else
+                state_->set_cfa_register_signed(regnum, cfa.signed_offset());
             return ZZCRASH_ESUCCESS;
         case DW_CFA_def_cfa_offset:
             ZZCRASH_TRY(code_->uleb(&offset));
@@ -248,7 +249,7 @@ private:
 
 template <typename machine_ptr, typename machine_ptr_s>
 zzcrash_error_t dwarf_cfa_state<machine_ptr, machine_ptr_s>::restore_register(std::uint32_t regnum,
-                                                                     const dwarf_cfa_state& initial) {
+                                                                              const dwarf_cfa_state& initial) {
     zzcrash_dwarf_cfa_reg_rule_t rule{};
     machine_ptr value = 0;
     if (!initial.get_register_rule(regnum, &rule, &value)) {
@@ -278,8 +279,8 @@ template zzcrash_error_t dwarf_cfa_state<std::uint64_t, std::int64_t>::eval_prog
     const zzcrash_async_mobject*, std::uint64_t, std::uint64_t, const zzcrash_async_dwarf_cie_info*,
     const gnu_ehptr_reader<std::uint64_t>*, const zzcrash_async_byteorder*, std::uint64_t, std::int64_t, std::uint64_t);
 template zzcrash_error_t dwarf_cfa_state<std::uint32_t, std::int32_t>::restore_register(std::uint32_t,
-                                                                              const dwarf_cfa_state&);
+                                                                                        const dwarf_cfa_state&);
 template zzcrash_error_t dwarf_cfa_state<std::uint64_t, std::int64_t>::restore_register(std::uint32_t,
-                                                                              const dwarf_cfa_state&);
+                                                                                        const dwarf_cfa_state&);
 
 }  // namespace zzcrash::ZZ::async

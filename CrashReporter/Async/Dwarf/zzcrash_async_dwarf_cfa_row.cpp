@@ -1,9 +1,9 @@
 #include "CrashReporter/Async/Dwarf/zzcrash_async_dwarf_cfa_row.h"
 
-#include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_registers.h"
-#include "CrashReporter/Async/Private/zzcrash_async_try.h"
 #include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_encoding.h"
 #include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_expression.h"
+#include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_registers.h"
+#include "CrashReporter/Async/Private/zzcrash_async_try.h"
 
 namespace zzcrash::ZZ::async {
 
@@ -43,8 +43,7 @@ private:
             return evaluate(rule.reg_or_address, rule.offset_or_length, nullptr, 0, &cfa_);
         if (!rule.is_register()) return ZZCRASH_EINVAL;
         std::uint32_t index = 0;
-        if (!dwarf_register_index(current_, rule.register_number(), &index))
-            return ZZCRASH_ENOTSUP;
+        if (!dwarf_register_index(current_, rule.register_number(), &index)) return ZZCRASH_ENOTSUP;
         if (!zzcrash_async_thread_state_has_reg(current_, index)) return ZZCRASH_ENOTFOUND;
         cfa_ = static_cast<machine_ptr>(zzcrash_async_thread_state_get_reg(current_, index) + rule.offset_or_length);
         return ZZCRASH_ESUCCESS;
@@ -83,8 +82,7 @@ private:
         case ZZCRASH_DWARF_CFA_REG_RULE_VAL_OFFSET: *value = at; return ZZCRASH_ESUCCESS;
         case ZZCRASH_DWARF_CFA_REG_RULE_REGISTER: {
             std::uint32_t source = 0;
-            if (!dwarf_register_index(current_, rule.value, &source))
-                return ZZCRASH_EINVAL;
+            if (!dwarf_register_index(current_, rule.value, &source)) return ZZCRASH_EINVAL;
             return currentValue(source, value);
         }
         case ZZCRASH_DWARF_CFA_REG_RULE_SAME_VALUE: return currentValue(index, value);
@@ -129,8 +127,8 @@ private:
     // Expressions outside the section the row came from are copied from the
     // task for the evaluation, and must be readable in full. Real ones are a
     // few bytes; a corrupt length must not have a crash handler copy gigabytes.
-    zzcrash_error_t evaluate(machine_ptr address, std::uint64_t length, const machine_ptr* initial,
-                             std::size_t count, machine_ptr* result) {
+    zzcrash_error_t evaluate(machine_ptr address, std::uint64_t length, const machine_ptr* initial, std::size_t count,
+                             machine_ptr* result) {
         if (inSection(address, length))
             return zzcrash_async_dwarf_expression_eval<machine_ptr, machine_ptr_s>(
                 section_, memory_, current_, order_, address, 0, length, initial, count, result);

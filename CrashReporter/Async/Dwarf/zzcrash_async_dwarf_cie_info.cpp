@@ -1,8 +1,8 @@
 #include "CrashReporter/Async/Dwarf/zzcrash_async_dwarf_cie_info.h"
 
+#include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_encoding.h"
 #include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_entry.h"
 #include "CrashReporter/Async/Private/zzcrash_async_try.h"
-#include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_encoding.h"
 #include "CrashReporter/Async/zzcrash_async_string.h"
 
 namespace zzcrash::ZZ::async {
@@ -74,7 +74,7 @@ zzcrash_error_t readEhAugmentation(zzcrash_async_dwarf_cie_info* info, CieCursor
             machine_ptr personality = 0;
             std::uint64_t size = 0;
             ZZCRASH_TRY(ptr_reader->read(mobj, static_cast<machine_ptr>(data.at()), 0, static_cast<DW_EH_PE>(encoding),
-                                    &personality, &size));
+                                         &personality, &size));
             ZZCRASH_TRY(data.skip(size));
             augmentation.personality_address = personality;
             augmentation.has_personality_address = true;
@@ -93,8 +93,7 @@ zzcrash_error_t readEhAugmentation(zzcrash_async_dwarf_cie_info* info, CieCursor
 }  // namespace
 
 template <typename machine_ptr>
-zzcrash_error_t zzcrash_async_dwarf_cie_info_init(zzcrash_async_dwarf_cie_info* info,
-                                                  const zzcrash_async_mobject* mobj,
+zzcrash_error_t zzcrash_async_dwarf_cie_info_init(zzcrash_async_dwarf_cie_info* info, const zzcrash_async_mobject* mobj,
                                                   const zzcrash_async_byteorder* byteorder,
                                                   const gnu_ehptr_reader<machine_ptr>* ptr_reader,
                                                   machine_ptr address) {
@@ -141,11 +140,15 @@ std::uint64_t zzcrash_async_dwarf_cie_info_initial_instructions_length(const zzc
     return info->initial_instructions_length;
 }
 
-template zzcrash_error_t zzcrash_async_dwarf_cie_info_init<std::uint32_t>(
-    zzcrash_async_dwarf_cie_info*, const zzcrash_async_mobject*, const zzcrash_async_byteorder*,
-    const gnu_ehptr_reader<std::uint32_t>*, std::uint32_t);
-template zzcrash_error_t zzcrash_async_dwarf_cie_info_init<std::uint64_t>(
-    zzcrash_async_dwarf_cie_info*, const zzcrash_async_mobject*, const zzcrash_async_byteorder*,
-    const gnu_ehptr_reader<std::uint64_t>*, std::uint64_t);
+template zzcrash_error_t zzcrash_async_dwarf_cie_info_init<std::uint32_t>(zzcrash_async_dwarf_cie_info*,
+                                                                          const zzcrash_async_mobject*,
+                                                                          const zzcrash_async_byteorder*,
+                                                                          const gnu_ehptr_reader<std::uint32_t>*,
+                                                                          std::uint32_t);
+template zzcrash_error_t zzcrash_async_dwarf_cie_info_init<std::uint64_t>(zzcrash_async_dwarf_cie_info*,
+                                                                          const zzcrash_async_mobject*,
+                                                                          const zzcrash_async_byteorder*,
+                                                                          const gnu_ehptr_reader<std::uint64_t>*,
+                                                                          std::uint64_t);
 
 }  // namespace zzcrash::ZZ::async

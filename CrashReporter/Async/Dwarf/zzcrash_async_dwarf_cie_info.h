@@ -1,8 +1,8 @@
 #pragma once
 #include <cstdint>
 
-#include "CrashReporter/Async/zzcrash_async_byteorder.h"
 #include "CrashReporter/Async/Dwarf/zzcrash_async_gnu_ehptr_reader.h"
+#include "CrashReporter/Async/zzcrash_async_byteorder.h"
 #include "CrashReporter/Async/zzcrash_async_mobject.h"
 #include "CrashReporter/Async/zzcrash_error.h"
 
@@ -17,7 +17,7 @@ struct zzcrash_async_dwarf_eh_augmentation {
     std::uint64_t personality_address;
     bool has_pointer_encoding;
     std::uint8_t pointer_encoding;  // how the FDEs of this CIE store their addresses
-    bool signal_frame;  // 'S': the frames it describes were interrupted, their pc is not a return address
+    bool signal_frame;              // 'S': the frames it describes were interrupted, their pc is not a return address
 };
 
 // A common information entry: what the FDEs that point at it share.
@@ -25,7 +25,7 @@ struct zzcrash_async_dwarf_cie_info {
     std::uint64_t cie_offset;  // section-relative, of the id field
     std::uint64_t cie_length;  // as stored, counted from after the length field
     std::uint64_t cie_id;
-    std::uint8_t cie_version;  // 1, 3 or 4
+    std::uint8_t cie_version;   // 1, 3 or 4
     std::uint8_t address_size;  // version 4 only, else 0
     std::uint8_t segment_size;  // version 4 only, else 0
     std::uint64_t code_alignment_factor;
@@ -42,21 +42,23 @@ struct zzcrash_async_dwarf_cie_info {
 // 3 or 4, or fields that run past the entry; error 4 for an augmentation that
 // does not start with 'z' or a LEB128 longer than 10 bytes. Async-signal-safe.
 template <typename machine_ptr>
-zzcrash_error_t zzcrash_async_dwarf_cie_info_init(zzcrash_async_dwarf_cie_info* info,
-                                                  const zzcrash_async_mobject* mobj,
+zzcrash_error_t zzcrash_async_dwarf_cie_info_init(zzcrash_async_dwarf_cie_info* info, const zzcrash_async_mobject* mobj,
                                                   const zzcrash_async_byteorder* byteorder,
-                                                  const gnu_ehptr_reader<machine_ptr>* ptr_reader,
-                                                  machine_ptr address);
+                                                  const gnu_ehptr_reader<machine_ptr>* ptr_reader, machine_ptr address);
 void zzcrash_async_dwarf_cie_info_free(zzcrash_async_dwarf_cie_info* info);
 
 std::uint64_t zzcrash_async_dwarf_cie_info_initial_instructions_offset(const zzcrash_async_dwarf_cie_info* info);
 std::uint64_t zzcrash_async_dwarf_cie_info_initial_instructions_length(const zzcrash_async_dwarf_cie_info* info);
 
-extern template zzcrash_error_t zzcrash_async_dwarf_cie_info_init<std::uint32_t>(
-    zzcrash_async_dwarf_cie_info*, const zzcrash_async_mobject*, const zzcrash_async_byteorder*,
-    const gnu_ehptr_reader<std::uint32_t>*, std::uint32_t);
-extern template zzcrash_error_t zzcrash_async_dwarf_cie_info_init<std::uint64_t>(
-    zzcrash_async_dwarf_cie_info*, const zzcrash_async_mobject*, const zzcrash_async_byteorder*,
-    const gnu_ehptr_reader<std::uint64_t>*, std::uint64_t);
+extern template zzcrash_error_t zzcrash_async_dwarf_cie_info_init<std::uint32_t>(zzcrash_async_dwarf_cie_info*,
+                                                                                 const zzcrash_async_mobject*,
+                                                                                 const zzcrash_async_byteorder*,
+                                                                                 const gnu_ehptr_reader<std::uint32_t>*,
+                                                                                 std::uint32_t);
+extern template zzcrash_error_t zzcrash_async_dwarf_cie_info_init<std::uint64_t>(zzcrash_async_dwarf_cie_info*,
+                                                                                 const zzcrash_async_mobject*,
+                                                                                 const zzcrash_async_byteorder*,
+                                                                                 const gnu_ehptr_reader<std::uint64_t>*,
+                                                                                 std::uint64_t);
 
 }  // namespace zzcrash::ZZ::async

@@ -1,8 +1,8 @@
 #include "CrashReporter/Async/Dwarf/zzcrash_async_dwarf_fde_info.h"
 
+#include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_encoding.h"
 #include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_entry.h"
 #include "CrashReporter/Async/Private/zzcrash_async_try.h"
-#include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_encoding.h"
 #include "CrashReporter/Async/zzcrash_async_string.h"
 
 namespace zzcrash::ZZ::async {
@@ -45,8 +45,7 @@ DW_EH_PE pointerEncoding(const zzcrash_async_dwarf_cie_info& cie) {
 }  // namespace
 
 template <typename machine_ptr>
-zzcrash_error_t zzcrash_async_dwarf_fde_info_init(zzcrash_async_dwarf_fde_info* info,
-                                                  const zzcrash_async_mobject* mobj,
+zzcrash_error_t zzcrash_async_dwarf_fde_info_init(zzcrash_async_dwarf_fde_info* info, const zzcrash_async_mobject* mobj,
                                                   const zzcrash_async_byteorder* byteorder, machine_ptr fde_address,
                                                   bool debug_frame, zzcrash_async_dwarf_cie_memo* memo) {
     zzcrash_async_memset(info, 0, sizeof *info);
@@ -74,8 +73,8 @@ zzcrash_error_t zzcrash_async_dwarf_fde_info_init(zzcrash_async_dwarf_fde_info* 
     std::uint64_t size = 0;
     ZZCRASH_TRY(reader.read(mobj, static_cast<machine_ptr>(at), 0, encoding, &start, &size));
     at += size;
-    ZZCRASH_TRY(reader.read(mobj, static_cast<machine_ptr>(at), 0, static_cast<DW_EH_PE>(encoding & 0x0f), &range,
-                            &size));
+    ZZCRASH_TRY(
+        reader.read(mobj, static_cast<machine_ptr>(at), 0, static_cast<DW_EH_PE>(encoding & 0x0f), &range, &size));
     at += size;
     machine_ptr end = 0;
     if (__builtin_add_overflow(start, range, &end)) return ZZCRASH_EINVAL;
@@ -102,11 +101,13 @@ std::uint64_t zzcrash_async_dwarf_fde_info_instructions_length(const zzcrash_asy
     return info->instructions_length;
 }
 
-template zzcrash_error_t zzcrash_async_dwarf_fde_info_init<std::uint32_t>(
-    zzcrash_async_dwarf_fde_info*, const zzcrash_async_mobject*, const zzcrash_async_byteorder*, std::uint32_t, bool,
-    zzcrash_async_dwarf_cie_memo*);
-template zzcrash_error_t zzcrash_async_dwarf_fde_info_init<std::uint64_t>(
-    zzcrash_async_dwarf_fde_info*, const zzcrash_async_mobject*, const zzcrash_async_byteorder*, std::uint64_t, bool,
-    zzcrash_async_dwarf_cie_memo*);
+template zzcrash_error_t zzcrash_async_dwarf_fde_info_init<std::uint32_t>(zzcrash_async_dwarf_fde_info*,
+                                                                          const zzcrash_async_mobject*,
+                                                                          const zzcrash_async_byteorder*, std::uint32_t,
+                                                                          bool, zzcrash_async_dwarf_cie_memo*);
+template zzcrash_error_t zzcrash_async_dwarf_fde_info_init<std::uint64_t>(zzcrash_async_dwarf_fde_info*,
+                                                                          const zzcrash_async_mobject*,
+                                                                          const zzcrash_async_byteorder*, std::uint64_t,
+                                                                          bool, zzcrash_async_dwarf_cie_memo*);
 
 }  // namespace zzcrash::ZZ::async

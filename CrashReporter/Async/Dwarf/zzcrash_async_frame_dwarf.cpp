@@ -2,15 +2,15 @@
 // image's call-frame information (on Linux the only unwind tables there are).
 #include <algorithm>
 
-#include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_entry.h"
-#include "CrashReporter/Async/Frames/Private/zzcrash_async_frame_lookup.h"
-#include "CrashReporter/Async/Private/zzcrash_async_try.h"
 #include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_cfa_state.h"
 #include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_encoding.h"
+#include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_entry.h"
 #include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_frame_reader.h"
 #include "CrashReporter/Async/Elf/zzcrash_async_elf_image.h"
+#include "CrashReporter/Async/Frames/Private/zzcrash_async_frame_lookup.h"
 #include "CrashReporter/Async/Frames/zzcrash_async_frame_cursor.h"
 #include "CrashReporter/Async/MachO/zzcrash_async_macho_image.h"
+#include "CrashReporter/Async/Private/zzcrash_async_try.h"
 
 using namespace zzcrash::ZZ::async;
 
@@ -190,7 +190,8 @@ zzcrash_async_frame_error searchRow(zzcrash_async_frame_cursor* cursor, const fr
     }
     if (!useSection(cursor, lookup)) return ZZCRASH_FRAME_ENOFRAME;
     *section = &cursor->dwarf_section.mobj;
-    if (findRow(&cursor->dwarf_section, byteorderOf(lookup), pc, found) != ZZCRASH_ESUCCESS) return ZZCRASH_FRAME_ENOTSUP;
+    if (findRow(&cursor->dwarf_section, byteorderOf(lookup), pc, found) != ZZCRASH_ESUCCESS)
+        return ZZCRASH_FRAME_ENOTSUP;
     return ZZCRASH_FRAME_ESUCCESS;
 }
 

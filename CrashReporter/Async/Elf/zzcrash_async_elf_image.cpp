@@ -82,7 +82,8 @@ zzcrash_error_t readSegments(zzcrash_async_elf_image* image, Segments* segments)
     if (!isX86ImageHeader(elf)) return ZZCRASH_EINVAL;
     for (Elf64_Half i = 0; i < elf.e_phnum; ++i) {
         Elf64_Phdr segment{};
-        if (!copyOut(image, header + elf.e_phoff + i * sizeof segment, &segment, sizeof segment)) return ZZCRASH_EINTERNAL;
+        if (!copyOut(image, header + elf.e_phoff + i * sizeof segment, &segment, sizeof segment))
+            return ZZCRASH_EINTERNAL;
         noteSegment(segments, segment);
     }
     if (!segments->hasFirst || segments->end <= segments->firstVaddr) return ZZCRASH_EINVAL;
@@ -107,7 +108,8 @@ std::uint64_t loadedAddress(const zzcrash_async_elf_image* image, std::uint64_t 
 constexpr std::uint32_t hashWordsPerRead = 256;
 
 // The highest of the `count` bucket words at `at`; false when they cannot be read.
-bool highestBucket(const zzcrash_async_elf_image* image, std::uint64_t at, std::uint32_t count, std::uint32_t* highest) {
+bool highestBucket(const zzcrash_async_elf_image* image, std::uint64_t at, std::uint32_t count,
+                   std::uint32_t* highest) {
     std::uint32_t words[hashWordsPerRead];
     return readInRuns(image, at, count, words, hashWordsPerRead,
                       [highest](const std::uint32_t* run, std::uint64_t length, std::uint64_t) {
@@ -241,12 +243,12 @@ std::uint64_t endOfLastFde(const zzcrash_async_elf_image* image) {
     constexpr std::uint64_t entriesPerRead = 256;
     zzcrash_async_elf_fde_table_entry entries[entriesPerRead];
     std::uint64_t last = 0;
-    const bool read = readInRuns(image, image->fde_table_address, image->fde_table_count, entries, entriesPerRead,
-                                 [image, &last](const zzcrash_async_elf_fde_table_entry* run, std::uint64_t length,
-                                                std::uint64_t) {
-                                     for (std::uint64_t i = 0; i < length; ++i)
-                                         last = std::max(last, fromHeader(image, static_cast<std::uint32_t>(run[i].fde)));
-                                 });
+    const bool read =
+        readInRuns(image, image->fde_table_address, image->fde_table_count, entries, entriesPerRead,
+                   [image, &last](const zzcrash_async_elf_fde_table_entry* run, std::uint64_t length, std::uint64_t) {
+                       for (std::uint64_t i = 0; i < length; ++i)
+                           last = std::max(last, fromHeader(image, static_cast<std::uint32_t>(run[i].fde)));
+                   });
     if (!read) return 0;
     std::uint32_t length = 0;
     if (last == 0 || !copyOut(image, last, &length, 4) || length == 0xffffffffu) return 0;
@@ -277,7 +279,8 @@ constexpr std::uint64_t listingRunBytes = 64 * 1024;
 // Every stride-th start of the search table, into memory of the record's own.
 void sampleSearchTable(zzcrash_async_elf_image* image) {
     if (image->fde_table_count == 0) return;
-    const std::uint64_t count = (image->fde_table_count + ZZCRASH_ELF_FDE_SAMPLE_STRIDE - 1) / ZZCRASH_ELF_FDE_SAMPLE_STRIDE;
+    const std::uint64_t count =
+        (image->fde_table_count + ZZCRASH_ELF_FDE_SAMPLE_STRIDE - 1) / ZZCRASH_ELF_FDE_SAMPLE_STRIDE;
     auto* samples = static_cast<std::int32_t*>(std::malloc(count * sizeof(std::int32_t)));
     constexpr std::uint64_t perRun = listingRunBytes / sizeof(zzcrash_async_elf_fde_table_entry);
     auto* run = static_cast<zzcrash_async_elf_fde_table_entry*>(std::malloc(listingRunBytes));
@@ -340,7 +343,8 @@ void sortSymbols(zzcrash_async_elf_image* image) {
     zzcrash_async_elf_symbol* sorted = nullptr;
     std::uint64_t count = 0;
     if (image->dynsym_count > 0 && stringsEndInTable(image)) {
-        sorted = static_cast<zzcrash_async_elf_symbol*>(std::malloc(image->dynsym_count * sizeof(zzcrash_async_elf_symbol)));
+        sorted =
+            static_cast<zzcrash_async_elf_symbol*>(std::malloc(image->dynsym_count * sizeof(zzcrash_async_elf_symbol)));
         if (!sorted || !collectFunctions(image, sorted, &count)) count = 0;
     }
     zzcrash_async_elf_add_file_functions(image, &sorted, &count);

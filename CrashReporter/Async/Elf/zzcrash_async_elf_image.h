@@ -1,8 +1,8 @@
 #pragma once
 #include <cstdint>
 
-#include "CrashReporter/Async/zzcrash_async_image_list.h"
 #include "CrashReporter/Async/MachO/zzcrash_async_macho_symtab_reader.h"
+#include "CrashReporter/Async/zzcrash_async_image_list.h"
 #include "CrashReporter/Async/zzcrash_async_mobject.h"
 
 // One function of an image, as the sorted symbol table keeps it: offsets
@@ -26,11 +26,11 @@ struct zzcrash_async_elf_fde_table_entry {
 struct zzcrash_async_elf_image {
     zzcrash_async_image image;  // header address; text size: header to the end of the last executable segment
     zzcrash_task_t task;
-    char* name;                 // a private copy of the image's path
-    std::uint64_t bias;         // header address - the first segment's vaddr
-    std::uint64_t size;         // header to the end of the last loaded segment
+    char* name;          // a private copy of the image's path
+    std::uint64_t bias;  // header address - the first segment's vaddr
+    std::uint64_t size;  // header to the end of the last loaded segment
     bool has_uuid;
-    std::uint8_t uuid[16];      // the first 16 bytes of the GNU build id, zero-padded
+    std::uint8_t uuid[16];           // the first 16 bytes of the GNU build id, zero-padded
     std::uint64_t eh_frame_address;  // 0 when the image has no .eh_frame
     std::uint64_t eh_frame_size;     // up to and with its zero terminator
     // .eh_frame_hdr's search table, {function start, its FDE} as 4-byte
@@ -44,7 +44,7 @@ struct zzcrash_async_elf_image {
     // in a crash.
     std::int32_t* fde_samples;
     std::uint64_t fde_sample_count;
-    std::uint64_t dynsym_address;    // 0 when the image has no dynamic symbols
+    std::uint64_t dynsym_address;  // 0 when the image has no dynamic symbols
     std::uint64_t dynsym_count;
     std::uint64_t dynstr_address;
     std::uint64_t dynstr_size;
@@ -105,7 +105,7 @@ zzcrash_error_t zzcrash_async_elf_symbol_at_pc_through(const zzcrash_async_elf_i
 // given (null: a checked copy of its own). Error 8 when the image has no
 // table or no entry starts at or below the pc, else the read's error.
 zzcrash_error_t zzcrash_async_elf_fde_candidates(const zzcrash_async_elf_image* image, zzcrash_async_page_cache* pages,
-                                                std::uint64_t pc, std::uint64_t* fdes, std::uint32_t capacity,
-                                                std::uint32_t* count);
+                                                 std::uint64_t pc, std::uint64_t* fdes, std::uint32_t capacity,
+                                                 std::uint32_t* count);
 // Maps the image's .eh_frame; error 8 when it has none.
 zzcrash_error_t zzcrash_async_elf_map_eh_frame(const zzcrash_async_elf_image* image, zzcrash_async_mobject* section);

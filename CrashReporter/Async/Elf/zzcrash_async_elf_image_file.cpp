@@ -70,7 +70,8 @@ bool notesHoldBuildId(const ImageFile& file, const Elf64_Shdr& section, const st
         std::memcpy(&note, notes + at, sizeof note);
         const std::uint64_t description = at + sizeof note + padded(note.n_namesz);
         if (description + note.n_descsz > section.sh_size) return true;
-        if (note.n_type == NT_GNU_BUILD_ID && note.n_namesz == 4 && std::memcmp(notes + at + sizeof note, "GNU", 4) == 0) {
+        if (note.n_type == NT_GNU_BUILD_ID && note.n_namesz == 4 &&
+            std::memcmp(notes + at + sizeof note, "GNU", 4) == 0) {
             *found = true;
             return std::memcmp(notes + description, uuid, std::min<std::uint64_t>(note.n_descsz, 16)) == 0;
         }
@@ -155,7 +156,8 @@ void zzcrash_async_elf_add_file_functions(zzcrash_async_elf_image* image, zzcras
     };
     Elf64_Shdr table{};
     Elf64_Shdr names{};
-    if (!sameBuild(image, file, header.e_shnum, sectionAt) || !findSymbolTable(header.e_shnum, sectionAt, &table, &names) ||
+    if (!sameBuild(image, file, header.e_shnum, sectionAt) ||
+        !findSymbolTable(header.e_shnum, sectionAt, &table, &names) ||
         !appendFunctions(file, table, names.sh_size, symbols, count))
         return;
     image->file_strtab_offset = names.sh_offset;
@@ -175,7 +177,8 @@ zzcrash_error_t zzcrash_async_elf_file_function_at(const zzcrash_async_elf_image
     };
     Elf64_Shdr table{};
     Elf64_Shdr names{};
-    if (!sameBuild(image, file, header.e_shnum, sectionAt) || !findSymbolTable(header.e_shnum, sectionAt, &table, &names))
+    if (!sameBuild(image, file, header.e_shnum, sectionAt) ||
+        !findSymbolTable(header.e_shnum, sectionAt, &table, &names))
         return ZZCRASH_ENOTFOUND;
     // The table is read a block at a time onto the stack; the holder with the
     // highest start wins, the first in table order among equal ones.
@@ -190,8 +193,9 @@ zzcrash_error_t zzcrash_async_elf_file_function_at(const zzcrash_async_elf_image
             return ZZCRASH_EINTERNAL;
         for (std::uint64_t i = 0; i < count; ++i) {
             const Elf64_Sym& symbol = block[i];
-            const bool holds = offset >= symbol.st_value && (symbol.st_size == 0 ? offset == symbol.st_value
-                                                                                 : offset - symbol.st_value < symbol.st_size);
+            const bool holds =
+                offset >= symbol.st_value &&
+                (symbol.st_size == 0 ? offset == symbol.st_value : offset - symbol.st_value < symbol.st_size);
             if (holds && isFileFunction(symbol, names.sh_size) && symbol.st_value > best.st_value) best = symbol;
         }
     }
@@ -204,7 +208,7 @@ zzcrash_error_t zzcrash_async_elf_file_function_at(const zzcrash_async_elf_image
 }
 
 zzcrash_error_t zzcrash_async_elf_file_name(const zzcrash_async_elf_image* image, std::uint32_t offset, char* name,
-                                           std::uint64_t capacity) {
+                                            std::uint64_t capacity) {
     if (image->file_strtab_size == 0 || offset >= image->file_strtab_size) return ZZCRASH_ENOTFOUND;
     const ImageFile file(image->name);
     if (!file.is(image->file_device, image->file_inode)) return ZZCRASH_ENOTFOUND;

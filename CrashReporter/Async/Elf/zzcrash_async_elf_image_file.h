@@ -37,4 +37,4 @@ zzcrash_error_t zzcrash_async_elf_file_function_at(const zzcrash_async_elf_image
 // names recorded or is no longer the file they were listed from, 6 when it
 // cannot be read.
 zzcrash_error_t zzcrash_async_elf_file_name(const zzcrash_async_elf_image* image, std::uint32_t offset, char* name,
-                                           std::uint64_t capacity);
+                                            std::uint64_t capacity);

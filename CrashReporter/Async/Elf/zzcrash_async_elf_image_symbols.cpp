@@ -69,8 +69,10 @@ const zzcrash_async_elf_symbol* sortedHolder(const zzcrash_async_elf_image* imag
     std::uint64_t low = 0;
     for (std::uint64_t high = image->sorted_symbol_count; low < high;) {
         const std::uint64_t mid = low + (high - low) / 2;
-        if (symbols[mid].start <= offset) low = mid + 1;
-        else high = mid;
+        if (symbols[mid].start <= offset)
+            low = mid + 1;
+        else
+            high = mid;
     }
     const zzcrash_async_elf_symbol* best = nullptr;
     for (std::uint64_t i = low; i > 0 && symbols[i - 1].reach > offset; --i) {
@@ -84,7 +86,8 @@ const zzcrash_async_elf_symbol* sortedHolder(const zzcrash_async_elf_image* imag
 zzcrash_error_t dynamicName(const zzcrash_async_elf_image* image, zzcrash_async_page_cache* pages, std::uint32_t offset,
                             char name[sortedNameBytes + 1]) {
     const std::uint64_t length = std::min(sortedNameBytes, image->dynstr_size - offset);
-    const zzcrash_error_t error = zzcrash_async_page_cache_copy(pages, image->task, image->dynstr_address + offset, name, length);
+    const zzcrash_error_t error =
+        zzcrash_async_page_cache_copy(pages, image->task, image->dynstr_address + offset, name, length);
     if (error == ZZCRASH_ESUCCESS) name[length] = '\0';
     return error;
 }
@@ -94,10 +97,10 @@ zzcrash_error_t sortedSymbolAt(const zzcrash_async_elf_image* image, zzcrash_asy
     const zzcrash_async_elf_symbol* symbol = sortedHolder(image, pc);
     if (!symbol) return ZZCRASH_ENOTFOUND;
     char name[sortedNameBytes + 1];
-    const zzcrash_error_t error = symbol->name & ZZCRASH_ELF_FILE_NAME
-                                      ? zzcrash_async_elf_file_name(image, symbol->name & ~ZZCRASH_ELF_FILE_NAME, name,
-                                                                    sortedNameBytes)
-                                      : dynamicName(image, pages, symbol->name, name);
+    const zzcrash_error_t error =
+        symbol->name & ZZCRASH_ELF_FILE_NAME
+            ? zzcrash_async_elf_file_name(image, symbol->name & ~ZZCRASH_ELF_FILE_NAME, name, sortedNameBytes)
+            : dynamicName(image, pages, symbol->name, name);
     if (error != ZZCRASH_ESUCCESS) return error;
     callback(symbol->start + image->bias, name, context);
     return ZZCRASH_ESUCCESS;
@@ -173,8 +176,10 @@ std::uint64_t countAtOrBelow(std::uint64_t length, std::int64_t target, StartOf 
     std::uint64_t low = 0;
     for (std::uint64_t high = length; low < high;) {
         const std::uint64_t mid = low + (high - low) / 2;
-        if (startOf(mid) <= target) low = mid + 1;
-        else high = mid;
+        if (startOf(mid) <= target)
+            low = mid + 1;
+        else
+            high = mid;
     }
     return low;
 }
@@ -198,11 +203,13 @@ zzcrash_error_t narrowToBlock(const zzcrash_async_elf_image* image, zzcrash_asyn
     while (*end - *first > ZZCRASH_ELF_FDE_SAMPLE_STRIDE) {
         const std::uint64_t mid = *first + (*end - *first) / 2;
         std::int32_t start = 0;
-        const zzcrash_error_t error =
-            zzcrash_async_page_cache_copy(pages, image->task, image->fde_table_address + mid * sizeof(TableEntry), &start, 4);
+        const zzcrash_error_t error = zzcrash_async_page_cache_copy(
+            pages, image->task, image->fde_table_address + mid * sizeof(TableEntry), &start, 4);
         if (error != ZZCRASH_ESUCCESS) return error;
-        if (start <= target) *first = mid;
-        else *end = mid;
+        if (start <= target)
+            *first = mid;
+        else
+            *end = mid;
     }
     return ZZCRASH_ESUCCESS;
 }
@@ -210,8 +217,8 @@ zzcrash_error_t narrowToBlock(const zzcrash_async_elf_image* image, zzcrash_asyn
 }  // namespace
 
 zzcrash_error_t zzcrash_async_elf_fde_candidates(const zzcrash_async_elf_image* image, zzcrash_async_page_cache* pages,
-                                                std::uint64_t pc, std::uint64_t* fdes, std::uint32_t capacity,
-                                                std::uint32_t* count) {
+                                                 std::uint64_t pc, std::uint64_t* fdes, std::uint32_t capacity,
+                                                 std::uint32_t* count) {
     *count = 0;
     if (image->fde_table_count == 0) return ZZCRASH_ENOTFOUND;
     const auto target = static_cast<std::int64_t>(pc - image->eh_frame_hdr_address);

@@ -1,8 +1,8 @@
 // The compact-unwind frame reader: the cheapest source of a Mach-O image's
 // unwind rules, one 32-bit encoding per function.
-#include "CrashReporter/Async/Frames/Private/zzcrash_async_frame_lookup.h"
 #include "CrashReporter/Async/Frames/Private/zzcrash_async_compact_unwind_entry.h"
 #include "CrashReporter/Async/Frames/Private/zzcrash_async_compact_unwind_reader.h"
+#include "CrashReporter/Async/Frames/Private/zzcrash_async_frame_lookup.h"
 #include "CrashReporter/Async/Frames/zzcrash_async_frame_cursor.h"
 #include "CrashReporter/Async/MachO/zzcrash_async_macho_image.h"
 

@@ -1,21 +1,21 @@
 #pragma once
 #include <cstdint>
 
+#include "CrashReporter/Async/Frames/zzcrash_async_unwind_cache.h"
 #include "CrashReporter/Async/zzcrash_async_image_list.h"
 #include "CrashReporter/Async/zzcrash_async_memory_window.h"
 #include "CrashReporter/Async/zzcrash_async_mobject.h"
 #include "CrashReporter/Async/zzcrash_async_thread_state.h"
-#include "CrashReporter/Async/Frames/zzcrash_async_unwind_cache.h"
 #include "CrashReporter/Platform/zzcrash_thread_list.h"
 
 // The frame walker's own result codes.
 enum zzcrash_async_frame_error : int {
-    ZZCRASH_FRAME_ESUCCESS = 0,    // a frame was produced
+    ZZCRASH_FRAME_ESUCCESS = 0,  // a frame was produced
     ZZCRASH_FRAME_EUNKNOWN = 1,
-    ZZCRASH_FRAME_ENOFRAME = 2,    // the end of the stack, or a reader found nothing usable
-    ZZCRASH_FRAME_EBADFRAME = 3,   // the registers needed are missing or the chain runs the wrong way
-    ZZCRASH_FRAME_ENOTSUP = 4,     // no image or no unwind data for the pc; a register the frame does not have
-    ZZCRASH_FRAME_EINVAL = 5,      // bad arguments or malformed unwind data
+    ZZCRASH_FRAME_ENOFRAME = 2,   // the end of the stack, or a reader found nothing usable
+    ZZCRASH_FRAME_EBADFRAME = 3,  // the registers needed are missing or the chain runs the wrong way
+    ZZCRASH_FRAME_ENOTSUP = 4,    // no image or no unwind data for the pc; a register the frame does not have
+    ZZCRASH_FRAME_EINVAL = 5,     // bad arguments or malformed unwind data
     ZZCRASH_FRAME_EINTERNAL = 6,
     ZZCRASH_FRAME_EBADREG = 7,
 };
@@ -84,8 +84,7 @@ zzcrash_error_t zzcrash_async_frame_cursor_init_thread(zzcrash_async_frame_curso
                                                        zzcrash_thread_t thread, zzcrash_async_image_list* image_list);
 // Reads the stack through a window of whole pages copied into `buffer`; the
 // buffer must outlive the cursor.
-void zzcrash_async_frame_cursor_set_memory_buffer(zzcrash_async_frame_cursor* cursor, void* buffer,
-                                                  std::uint64_t size);
+void zzcrash_async_frame_cursor_set_memory_buffer(zzcrash_async_frame_cursor* cursor, void* buffer, std::uint64_t size);
 // Looks rows up in `cache` first and keeps the rows it works out there.
 void zzcrash_async_frame_cursor_set_cache(zzcrash_async_frame_cursor* cursor, zzcrash_async_unwind_cache* cache);
 

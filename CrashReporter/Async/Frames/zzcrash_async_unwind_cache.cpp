@@ -45,8 +45,8 @@ zzcrash_async_cie_copy* zzcrash_async_unwind_cache_cie_slot(zzcrash_async_unwind
     return slot;
 }
 
-const Row* zzcrash_async_unwind_cache_lookup(const zzcrash_async_unwind_cache* cache,
-                                             const zzcrash_async_image* image, std::uint64_t pc) {
+const Row* zzcrash_async_unwind_cache_lookup(const zzcrash_async_unwind_cache* cache, const zzcrash_async_image* image,
+                                             std::uint64_t pc) {
     for (std::size_t probe = 0; probe < probes; ++probe) {
         const zzcrash_async_unwind_cache_entry& entry = cache->entries[slot(pc, probe)];
         if (!entry.image) return nullptr;

@@ -31,7 +31,8 @@ const zzcrash_async_mobject* holding(const Walk& walk, const int (&candidates)[N
                                      std::uint64_t length) {
     for (int index : candidates) {
         const zzcrash_async_classmeta_section& section = walk.section(index);
-        if (section.mapped && zzcrash_async_mobject_local_pointer(&section.mobj, address, 0, length)) return &section.mobj;
+        if (section.mapped && zzcrash_async_mobject_local_pointer(&section.mobj, address, 0, length))
+            return &section.mobj;
     }
     return nullptr;
 }
@@ -130,7 +131,8 @@ zzcrash_error_t openMethodList(const Walk& walk, std::uint64_t address, MethodLi
     const int candidates[] = {ZZCRASH_OBJC_CONST, ZZCRASH_OBJC_CONST_AX, ZZCRASH_OBJC_METHLIST};
     list->section = holding(walk, candidates, address, 8);
     if (!list->section) return ZZCRASH_EINVALID_DATA;
-    const auto* header = static_cast<const unsigned char*>(zzcrash_async_mobject_local_pointer(list->section, address, 0, 8));
+    const auto* header =
+        static_cast<const unsigned char*>(zzcrash_async_mobject_local_pointer(list->section, address, 0, 8));
     const std::uint32_t flags = word32Of(walk, header);
     list->address = address;
     list->count = word32Of(walk, header + 4);
@@ -156,8 +158,8 @@ std::uint64_t selectorOf(const Walk& walk, std::uint64_t reference) {
 void reportEntry(const Walk& walk, const MethodList& list, std::uint32_t index, bool isClassMethod,
                  zzcrash_async_macho_lazy_string* className) {
     const std::uint64_t entry = list.address + 8 + std::uint64_t{index} * list.entrySize;
-    const auto* bytes = static_cast<const unsigned char*>(
-        zzcrash_async_mobject_local_pointer(list.section, entry, 0, list.entrySize));
+    const auto* bytes =
+        static_cast<const unsigned char*>(zzcrash_async_mobject_local_pointer(list.section, entry, 0, list.entrySize));
     std::uint64_t name = 0;
     std::uint64_t implementation = 0;
     if (list.relative) {
@@ -174,7 +176,7 @@ void reportEntry(const Walk& walk, const MethodList& list, std::uint32_t index, 
 }
 
 zzcrash_error_t zzcrash_async_classmeta_walk_method_list(const Walk& walk, std::uint64_t address, bool isClassMethod,
-                                                        std::uint64_t className) {
+                                                         std::uint64_t className) {
     if (address == 0) return ZZCRASH_ESUCCESS;  // a class without methods of this kind
     MethodList list{};
     const zzcrash_error_t error = openMethodList(walk, address, &list);
@@ -224,8 +226,8 @@ zzcrash_error_t walkClasses(const Walk& walk) {
 zzcrash_error_t categoryClassNames(const Walk& walk, std::uint64_t classAddress, ClassNames* names) {
     const int classData[] = {ZZCRASH_OBJC_DATA};
     unsigned char record[40];
-    const zzcrash_error_t error =
-        copyBytes(walk, holding(walk, classData, classAddress, walk.classSize()), classAddress, record, walk.classSize());
+    const zzcrash_error_t error = copyBytes(walk, holding(walk, classData, classAddress, walk.classSize()),
+                                            classAddress, record, walk.classSize());
     if (error != ZZCRASH_ESUCCESS) return error;
     return readClassNames(walk, wordOf(walk, record + 4 * walk.width), names);
 }
@@ -235,8 +237,8 @@ zzcrash_error_t walkCategory(const Walk& walk, std::uint64_t address) {
     const int constant[] = {ZZCRASH_OBJC_CONST};
     const zzcrash_async_mobject* section = holding(walk, constant, address, 6 * walk.width);
     if (!section) return ZZCRASH_EINVALID_DATA;
-    const auto* record = static_cast<const unsigned char*>(
-        zzcrash_async_mobject_local_pointer(section, address, 0, 6 * walk.width));
+    const auto* record =
+        static_cast<const unsigned char*>(zzcrash_async_mobject_local_pointer(section, address, 0, 6 * walk.width));
     ClassNames names{};
     zzcrash_error_t error = categoryClassNames(walk, wordOf(walk, record + walk.width), &names);
     if (error != ZZCRASH_ESUCCESS) return error;

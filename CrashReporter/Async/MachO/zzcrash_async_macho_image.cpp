@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "CrashReporter/Async/Private/zzcrash_async_image_format_of.h"
 #include "CrashReporter/Async/MachO/Private/zzcrash_async_macho_fields.h"
+#include "CrashReporter/Async/Private/zzcrash_async_image_format_of.h"
 #include "CrashReporter/Async/zzcrash_async_string.h"
 
 namespace {
@@ -13,10 +13,22 @@ constexpr std::uint64_t commandHeaderSize = 8;
 
 bool readMagic(zzcrash_async_macho_image* image) {
     switch (image->header.magic) {
-    case ZZCRASH_MH_MAGIC: image->m64 = false; image->byteorder = &zzcrash_async_byteorder_direct; break;
-    case ZZCRASH_MH_CIGAM: image->m64 = false; image->byteorder = &zzcrash_async_byteorder_swapped; break;
-    case ZZCRASH_MH_MAGIC_64: image->m64 = true; image->byteorder = &zzcrash_async_byteorder_direct; break;
-    case ZZCRASH_MH_CIGAM_64: image->m64 = true; image->byteorder = &zzcrash_async_byteorder_swapped; break;
+    case ZZCRASH_MH_MAGIC:
+        image->m64 = false;
+        image->byteorder = &zzcrash_async_byteorder_direct;
+        break;
+    case ZZCRASH_MH_CIGAM:
+        image->m64 = false;
+        image->byteorder = &zzcrash_async_byteorder_swapped;
+        break;
+    case ZZCRASH_MH_MAGIC_64:
+        image->m64 = true;
+        image->byteorder = &zzcrash_async_byteorder_direct;
+        break;
+    case ZZCRASH_MH_CIGAM_64:
+        image->m64 = true;
+        image->byteorder = &zzcrash_async_byteorder_swapped;
+        break;
     default: return false;
     }
     image->header_size = image->m64 ? 32 : 28;
@@ -24,7 +36,8 @@ bool readMagic(zzcrash_async_macho_image* image) {
 }
 
 zzcrash_error_t readHeaderAndCommands(zzcrash_async_macho_image* image, std::uint64_t headerAddress) {
-    if (zzcrash_async_task_copy(image->task, headerAddress, 0, &image->header, sizeof image->header) != ZZCRASH_ESUCCESS)
+    if (zzcrash_async_task_copy(image->task, headerAddress, 0, &image->header, sizeof image->header) !=
+        ZZCRASH_ESUCCESS)
         return ZZCRASH_EINTERNAL;
     if (!readMagic(image)) return ZZCRASH_EINVAL;
     image->ncmds = image->byteorder->swap32(image->header.ncmds);

@@ -38,8 +38,8 @@ struct zzcrash_async_macho_header_fields {
 struct zzcrash_async_macho_image {
     zzcrash_async_image image;  // header address, __TEXT size, the list's node
     zzcrash_task_t task;
-    std::uint64_t slide;        // header address - __TEXT vmaddr (modulo 2^64)
-    char* name;                 // a private copy of the image's path
+    std::uint64_t slide;  // header address - __TEXT vmaddr (modulo 2^64)
+    char* name;           // a private copy of the image's path
     zzcrash_async_macho_header_fields header;
     std::uint32_t header_size;  // 28 or 32
     std::uint32_t ncmds;

@@ -5,8 +5,8 @@ namespace {
 constexpr std::uint64_t pageBytes = 4096;
 
 const char* byteAt(const zzcrash_async_macho_lazy_string* string, std::uint64_t index) {
-    return static_cast<const char*>(zzcrash_async_mobject_local_pointer(
-        &string->mobj, string->address, static_cast<std::int64_t>(index), 1));
+    return static_cast<const char*>(
+        zzcrash_async_mobject_local_pointer(&string->mobj, string->address, static_cast<std::int64_t>(index), 1));
 }
 
 // Maps [address, + pages × 4096) again, one page longer than before.
@@ -17,7 +17,8 @@ zzcrash_error_t remap(zzcrash_async_macho_lazy_string* string, std::uint64_t pag
 
 zzcrash_error_t zzcrash_async_macho_lazy_string_map(zzcrash_async_macho_lazy_string* string) {
     if (string->mapped) return ZZCRASH_ESUCCESS;
-    zzcrash_error_t error = zzcrash_async_mobject_init(&string->mobj, string->image->task, string->address, pageBytes, false);
+    zzcrash_error_t error =
+        zzcrash_async_mobject_init(&string->mobj, string->image->task, string->address, pageBytes, false);
     if (error != ZZCRASH_ESUCCESS) return error;
     std::uint64_t pages = 1;
     for (std::uint64_t index = 0;; ++index) {
@@ -45,8 +46,8 @@ zzcrash_error_t zzcrash_async_macho_lazy_string_map(zzcrash_async_macho_lazy_str
 
 }  // namespace
 
-void zzcrash_async_macho_lazy_string_init(zzcrash_async_macho_lazy_string* string, const zzcrash_async_macho_image* image,
-                                          std::uint64_t address) {
+void zzcrash_async_macho_lazy_string_init(zzcrash_async_macho_lazy_string* string,
+                                          const zzcrash_async_macho_image* image, std::uint64_t address) {
     string->image = image;
     string->address = address;
     string->length = 0;

@@ -19,8 +19,8 @@ struct zzcrash_async_macho_lazy_string {
 inline constexpr std::uint64_t ZZCRASH_MACHO_LAZY_STRING_LIMIT = 64 * 1024;
 
 // All async-signal-safe; nothing allocates.
-void zzcrash_async_macho_lazy_string_init(zzcrash_async_macho_lazy_string* string, const zzcrash_async_macho_image* image,
-                                          std::uint64_t address);
+void zzcrash_async_macho_lazy_string_init(zzcrash_async_macho_lazy_string* string,
+                                          const zzcrash_async_macho_image* image, std::uint64_t address);
 // The bytes before the NUL. Error 5 when the string runs into unreadable
 // memory or past the limit, else the first mapping's error.
 zzcrash_error_t zzcrash_async_macho_lazy_string_get_length(zzcrash_async_macho_lazy_string* string,

@@ -7,7 +7,8 @@ zzcrash_error_t zzcrash_async_macho_map_segment(const zzcrash_async_macho_image*
     const void* command = zzcrash_async_macho_segment_command_by_name(image, segmentName);
     if (!command) return ZZCRASH_ENOTFOUND;
     const zzcrash_async_macho_segment_fields fields = zzcrash_async_macho_read_segment(image, command);
-    const std::uint64_t length = fields.vmsize < ZZCRASH_MACHO_MAPPING_LIMIT ? fields.vmsize : ZZCRASH_MACHO_MAPPING_LIMIT;
+    const std::uint64_t length =
+        fields.vmsize < ZZCRASH_MACHO_MAPPING_LIMIT ? fields.vmsize : ZZCRASH_MACHO_MAPPING_LIMIT;
     const zzcrash_error_t error =
         zzcrash_async_mobject_init(&segment->mobj, image->task, fields.vmaddr + image->slide, length, false);
     if (error != ZZCRASH_ESUCCESS) return error;

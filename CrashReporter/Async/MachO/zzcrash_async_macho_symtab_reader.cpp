@@ -16,7 +16,8 @@ std::uint64_t entrySize(const zzcrash_async_macho_image* image) { return image->
 const void* linkeditPointer(const zzcrash_async_macho_symtab_reader* reader, std::uint64_t fileOffset,
                             std::uint64_t length) {
     const zzcrash_async_mobject* mapping = &reader->linkedit.mobj;
-    if (fileOffset < reader->linkedit.fileoff || fileOffset - reader->linkedit.fileoff > mapping->length) return nullptr;
+    if (fileOffset < reader->linkedit.fileoff || fileOffset - reader->linkedit.fileoff > mapping->length)
+        return nullptr;
     const auto offset = static_cast<std::int64_t>(fileOffset - reader->linkedit.fileoff);
     return zzcrash_async_mobject_local_pointer(mapping, mapping->target_address, offset, length);
 }
@@ -51,8 +52,8 @@ zzcrash_error_t readTables(zzcrash_async_macho_symtab_reader* reader, const void
         return ZZCRASH_EINVAL;
     reader->nsyms = zzcrash_async_macho_field32(image, symtab, 12);
     reader->string_table_size = zzcrash_async_macho_field32(image, symtab, 20);
-    reader->symtab = linkeditPointer(reader, zzcrash_async_macho_field32(image, symtab, 8),
-                                     reader->nsyms * entrySize(image));
+    reader->symtab =
+        linkeditPointer(reader, zzcrash_async_macho_field32(image, symtab, 8), reader->nsyms * entrySize(image));
     reader->string_table = static_cast<const char*>(
         linkeditPointer(reader, zzcrash_async_macho_field32(image, symtab, 16), reader->string_table_size));
     if (!reader->symtab || !reader->string_table) return ZZCRASH_EINTERNAL;
@@ -108,8 +109,8 @@ void zzcrash_async_macho_symtab_close(zzcrash_async_macho_symtab_reader* reader)
     zzcrash_async_macho_segment_free(&reader->linkedit);
 }
 
-zzcrash_async_macho_symtab_entry zzcrash_async_macho_symtab_reader_entry(const zzcrash_async_macho_symtab_reader* reader,
-                                                                         const void* table, std::uint32_t index) {
+zzcrash_async_macho_symtab_entry zzcrash_async_macho_symtab_reader_entry(
+    const zzcrash_async_macho_symtab_reader* reader, const void* table, std::uint32_t index) {
     const zzcrash_async_macho_image* image = reader->image;
     const void* at = entryAt(reader, table, index);
     zzcrash_async_macho_symtab_entry entry{};
@@ -124,8 +125,7 @@ zzcrash_async_macho_symtab_entry zzcrash_async_macho_symtab_reader_entry(const z
     return entry;
 }
 
-const char* zzcrash_async_macho_symtab_string(const zzcrash_async_macho_symtab_reader* reader,
-                                              std::uint32_t index) {
+const char* zzcrash_async_macho_symtab_string(const zzcrash_async_macho_symtab_reader* reader, std::uint32_t index) {
     for (std::uint32_t at = index; at < reader->string_table_size; ++at) {
         if (reader->string_table[at] == '\0') return reader->string_table + index;
     }
@@ -157,7 +157,8 @@ zzcrash_error_t zzcrash_async_macho_symbol_by_name(const zzcrash_async_macho_ima
     if (opened != ZZCRASH_ESUCCESS) return opened;
     zzcrash_error_t error = ZZCRASH_ENOTFOUND;
     for (std::uint32_t i = 0; i < reader.nsyms && error == ZZCRASH_ENOTFOUND; ++i) {
-        const zzcrash_async_macho_symtab_entry entry = zzcrash_async_macho_symtab_reader_entry(&reader, reader.symtab, i);
+        const zzcrash_async_macho_symtab_entry entry =
+            zzcrash_async_macho_symtab_reader_entry(&reader, reader.symtab, i);
         const char* candidate = zzcrash_async_macho_symtab_string(&reader, entry.n_strx);
         if (!definedInSection(entry) || !candidate || zzcrash_async_strcmp(candidate, name) != 0) continue;
         *address = entry.normalized_value + image->slide;

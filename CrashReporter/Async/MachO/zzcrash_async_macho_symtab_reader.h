@@ -24,7 +24,7 @@ struct zzcrash_async_macho_symtab_reader {
     std::uint32_t nsyms;
     const void* symtab_global;  // null without LC_DYSYMTAB
     std::uint32_t nsyms_global;
-    const void* symtab_local;   // null without LC_DYSYMTAB
+    const void* symtab_local;  // null without LC_DYSYMTAB
     std::uint32_t nsyms_local;
     const char* string_table;
     std::uint32_t string_table_size;
@@ -43,11 +43,10 @@ zzcrash_error_t zzcrash_async_macho_symbol_table_open(zzcrash_async_macho_symtab
 void zzcrash_async_macho_symtab_close(zzcrash_async_macho_symtab_reader* reader);
 // Entry `index` of `table` (the whole table or one of its runs); the index
 // must be below that table's count.
-zzcrash_async_macho_symtab_entry zzcrash_async_macho_symtab_reader_entry(const zzcrash_async_macho_symtab_reader* reader,
-                                                                         const void* table, std::uint32_t index);
+zzcrash_async_macho_symtab_entry zzcrash_async_macho_symtab_reader_entry(
+    const zzcrash_async_macho_symtab_reader* reader, const void* table, std::uint32_t index);
 // The name at `index` of the string table when it ends inside the table; null otherwise.
-const char* zzcrash_async_macho_symtab_string(const zzcrash_async_macho_symtab_reader* reader,
-                                              std::uint32_t index);
+const char* zzcrash_async_macho_symtab_string(const zzcrash_async_macho_symtab_reader* reader, std::uint32_t index);
 
 // The section-defined symbol with the largest value at or below the pc (the
 // first of equal ones; the externally defined run is searched before the local

@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "CrashReporter/Platform/zzcrash_exception_message.h"
 #include "CrashReporter/Exceptions/Private/zzcrash_exception_server_context.h"
+#include "CrashReporter/Platform/zzcrash_exception_message.h"
 
 namespace {
 
@@ -53,8 +53,12 @@ void sayStopped(Context* context) {
 
 void reply(const zzcrash_msg_header* request, zzcrash_kern_return_t code) {
     zzcrash_exception_reply answer{};
-    answer.header = {zzcrash_msgh_bits(zzcrash_msgh_bits_remote(request->bits), 0), sizeof answer,
-                     request->remote_port, ZZCRASH_PORT_NULL, 0, request->id + ZZCRASH_EXCEPTION_REPLY_ID_OFFSET};
+    answer.header = {zzcrash_msgh_bits(zzcrash_msgh_bits_remote(request->bits), 0),
+                     sizeof answer,
+                     request->remote_port,
+                     ZZCRASH_PORT_NULL,
+                     0,
+                     request->id + ZZCRASH_EXCEPTION_REPLY_ID_OFFSET};
     std::memcpy(answer.ndr, ZZCRASH_NDR_RECORD, sizeof answer.ndr);
     answer.return_code = code;
     zzcrash_msg_send(&answer.header);
@@ -74,9 +78,9 @@ void answer(Context* context, const Buffer& buffer) {
     const auto* request = reinterpret_cast<const zzcrash_exception_request*>(message);
     if (!codesFit(request, buffer.size())) return;
     const auto* codes = reinterpret_cast<const std::int64_t*>(buffer.base + 4 + codesOffset);
-    reply(message, context->callback(static_cast<pid_t>(request->task.name),
-                                     static_cast<zzcrash_thread_t>(request->thread.name), request->exception, codes,
-                                     request->code_count, context->callback_context));
+    reply(message,
+          context->callback(static_cast<pid_t>(request->task.name), static_cast<zzcrash_thread_t>(request->thread.name),
+                            request->exception, codes, request->code_count, context->callback_context));
 }
 
 // True when the message ends the loop.

@@ -2,11 +2,11 @@
 
 #include <cstring>
 
+#include "CrashReporter/Async/zzcrash_async_signal_names.h"
 #include "CrashReporter/Platform/zzcrash_exception_message.h"
 #include "CrashReporter/Platform/zzcrash_fault_bridge.h"
 #include "CrashReporter/Platform/zzcrash_port.h"
 #include "CrashReporter/Platform/zzcrash_thread_state.h"
-#include "CrashReporter/Async/zzcrash_async_signal_names.h"
 
 namespace {
 
@@ -81,8 +81,7 @@ zzcrash_kern_return_t forwardTo(const Handler& handler, pid_t task, zzcrash_thre
         return zzcrash_exception_raise(handler.port, false, thread, task, exception, codes, code_count,
                                        ZZCRASH_FAULT_REPLY_TIMEOUT_MS);
     case ZZCRASH_EXCEPTION_STATE:
-    case ZZCRASH_EXCEPTION_STATE_IDENTITY:
-        return forwardWithState(handler, task, thread, exception, codes, code_count);
+    case ZZCRASH_EXCEPTION_STATE_IDENTITY: return forwardWithState(handler, task, thread, exception, codes, code_count);
     // Handlers that want 64-bit codes, and any other behaviour.
     default: return ZZCRASH_KERN_FAILURE;
     }
@@ -103,8 +102,8 @@ zzcrash_kern_return_t zzcrash_mach_exception_forward(pid_t task, zzcrash_thread_
     return ZZCRASH_KERN_FAILURE;
 }
 
-bool zzcrash_async_mach_exception_to_signal(std::int32_t exception, const std::int64_t* codes,
-                                            std::uint32_t code_count, siginfo_t* info) {
+bool zzcrash_async_mach_exception_to_signal(std::int32_t exception, const std::int64_t* codes, std::uint32_t code_count,
+                                            siginfo_t* info) {
     Signal signal{};
     if (code_count < 2 || !signalOf(exception, codes[0], &signal)) return false;
     std::memset(info, 0, sizeof *info);

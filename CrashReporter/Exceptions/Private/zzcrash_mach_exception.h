@@ -22,5 +22,5 @@ zzcrash_kern_return_t zzcrash_mach_exception_forward(pid_t task, zzcrash_thread_
 // The signal an exception stands for, with its code and the faulting address
 // (code 1); false for fewer than 2 codes and a type outside 1 to 6. An
 // emulation exception is ZZCRASH_SIGEMT. Async-signal-safe.
-bool zzcrash_async_mach_exception_to_signal(std::int32_t exception, const std::int64_t* codes,
-                                            std::uint32_t code_count, siginfo_t* info);
+bool zzcrash_async_mach_exception_to_signal(std::int32_t exception, const std::int64_t* codes, std::uint32_t code_count,
+                                            siginfo_t* info);

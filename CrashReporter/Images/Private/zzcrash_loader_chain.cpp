@@ -93,7 +93,8 @@ bool inChains(std::uint64_t bias, std::size_t count) {
 }
 
 const zzcrash_async_elf_image* listedWithBias(zzcrash_async_image_list* list, std::uint64_t bias) {
-    for (auto* image = zzcrash_async_image_list_next(list, nullptr); image; image = zzcrash_async_image_list_next(list, image)) {
+    for (auto* image = zzcrash_async_image_list_next(list, nullptr); image;
+         image = zzcrash_async_image_list_next(list, image)) {
         const auto* elf = reinterpret_cast<const zzcrash_async_elf_image*>(image);
         if (elf->bias == bias) return elf;
     }
@@ -120,7 +121,8 @@ void adopt(zzcrash_async_image_list* list, const ChainObject& object) {
         late->record.bias != object.bias)
         return;
     late->record.name = late->name;
-    if (zzcrash_async_image_list_adopt(list, &late->record.image)) lateImagesUsed.store(slot + 1, std::memory_order_relaxed);
+    if (zzcrash_async_image_list_adopt(list, &late->record.image))
+        lateImagesUsed.store(slot + 1, std::memory_order_relaxed);
 }
 
 // The loader's own record, as it gave it to the program in DT_DEBUG: a

@@ -1,8 +1,8 @@
 #include "CrashReporter/Images/Private/zzcrash_shared_image_list.h"
 
 #include "CrashReporter/Async/Elf/zzcrash_async_elf_image.h"
-#include "CrashReporter/Images/zzcrash_elf_image_list.h"
 #include "CrashReporter/Images/Private/zzcrash_loader_chain.h"
+#include "CrashReporter/Images/zzcrash_elf_image_list.h"
 
 namespace {
 

@@ -128,7 +128,8 @@ ZZCrashReportMachineInfo machineInfo(const Zzcrash__CrashReport__MachineInfo& ma
             machine.logical_processor_count};
 }
 
-ZZCrashReportSystemInfo systemInfo(const Zzcrash__CrashReport__SystemInfo& system, ZZCrashReportProcessorInfo processor) {
+ZZCrashReportSystemInfo systemInfo(const Zzcrash__CrashReport__SystemInfo& system,
+                                   ZZCrashReportProcessorInfo processor) {
     return {ZZCrashReportSystemInfo::OperatingSystem(system.operating_system),
             text(system.os_version),
             optionalText(system.os_build),
@@ -248,7 +249,8 @@ std::optional<std::vector<std::uint8_t>> customData(const Message& message) {
 // Every section of a message that keeps the rules.
 ZZCrashReport report(const Message& message) {
     auto machine = optionalSection(message.machine_info, machineInfo);
-    const auto processor = machine ? machine->processorInfo() : *synthesizedProcessor(message.system_info->architecture);
+    const auto processor =
+        machine ? machine->processorInfo() : *synthesizedProcessor(message.system_info->architecture);
     const FrameReader reader(machine);
     const auto& signal = *message.signal;
     return ZZCrashReport({
@@ -260,9 +262,8 @@ ZZCrashReport report(const Message& message) {
         .machExceptionInfo = optionalSection(signal.mach_exception, machExceptionInfo),
         .threads = threads(message, reader),
         .images = images(message),
-        .exceptionInfo = optionalSection(message.exception, [&reader](const auto& exception) {
-            return exceptionInfo(exception, reader);
-        }),
+        .exceptionInfo = optionalSection(message.exception,
+                                         [&reader](const auto& exception) { return exceptionInfo(exception, reader); }),
         .customData = customData(message),
         .uuid = reportUUID(message.report_info),
     });

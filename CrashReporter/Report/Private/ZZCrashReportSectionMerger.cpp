@@ -161,8 +161,8 @@ bool ZZCrashReportSectionMerger::repeatsSections(const ProtobufCMessageDescripto
     return needsMerge(descriptor, body);
 }
 
-std::optional<std::vector<std::uint8_t>> ZZCrashReportSectionMerger::merged(const ProtobufCMessageDescriptor& descriptor,
-                                                                            std::span<const std::uint8_t> body) {
+std::optional<std::vector<std::uint8_t>> ZZCrashReportSectionMerger::merged(
+    const ProtobufCMessageDescriptor& descriptor, std::span<const std::uint8_t> body) {
     Bytes out;
     out.reserve(body.size());
     if (!appendMerged(descriptor, body, out)) return std::nullopt;

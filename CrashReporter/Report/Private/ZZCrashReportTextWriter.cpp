@@ -153,7 +153,8 @@ void ZZCrashReportTextWriter::process() {
 void ZZCrashReportTextWriter::system() {
     const auto& system = report_.systemInfo();
     add(format("Date/Time:       %s\n", dateText(system.timestamp()).c_str()));
-    add(format("OS Version:      %s %s (%s)\n", ZZCrashReportNames::operatingSystemName(system.operatingSystem()).c_str(),
+    add(format("OS Version:      %s %s (%s)\n",
+               ZZCrashReportNames::operatingSystemName(system.operatingSystem()).c_str(),
                shown(system.operatingSystemVersion()).c_str(), valueOr(system.operatingSystemBuild()).c_str()));
     add("Report Version:  104\n");
 }
@@ -163,8 +164,10 @@ void ZZCrashReportTextWriter::exception() {
     add(format("Exception Type:  %s\n", shown(signal.name()).c_str()));
     add(format("Exception Codes: %s at 0x%llx\n", shown(signal.code()).c_str(), wide(signal.address())));
     const auto& threads = report_.threads();
-    const auto crashed = std::find_if(threads.begin(), threads.end(), [](const auto& thread) { return thread.crashed(); });
-    if (crashed != threads.end()) add(format("Crashed Thread:  %lld\n", static_cast<long long>(crashed->threadNumber())));
+    const auto crashed =
+        std::find_if(threads.begin(), threads.end(), [](const auto& thread) { return thread.crashed(); });
+    if (crashed != threads.end())
+        add(format("Crashed Thread:  %lld\n", static_cast<long long>(crashed->threadNumber())));
     add("\n");
     const auto& exception = report_.exceptionInfo();
     if (!exception) return;
@@ -209,7 +212,8 @@ std::string ZZCrashReportTextWriter::registerText(const ZZCrashReportRegisterInf
     const bool ip = isARMMachine() && entry.registerName() == "r12";
     const std::string name = ip ? "ip" : shown(entry.registerName());
     const auto value = wide(entry.registerValue());
-    return codeType_.lp64 ? format("%6s: 0x%016llx ", name.c_str(), value) : format("%6s: 0x%08llx ", name.c_str(), value);
+    return codeType_.lp64 ? format("%6s: 0x%016llx ", name.c_str(), value)
+                          : format("%6s: 0x%08llx ", name.c_str(), value);
 }
 
 bool ZZCrashReportTextWriter::isARMMachine() const {
@@ -238,7 +242,8 @@ std::string ZZCrashReportTextWriter::imageLine(const ZZCrashReportBinaryImageInf
     const auto end = image.imageSize() == 0 ? base : base + wide(image.imageSize()) - 1;
     const auto& process = report_.processInfo();
     const bool executable = process && process->processPath() == image.imageName();
-    const char* pattern = codeType_.lp64 ? "%#18llx - %#18llx %s%s %s  <%s> %s\n" : "%#10llx - %#10llx %s%s %s  <%s> %s\n";
+    const char* pattern =
+        codeType_.lp64 ? "%#18llx - %#18llx %s%s %s  <%s> %s\n" : "%#10llx - %#10llx %s%s %s  <%s> %s\n";
     return format(pattern, base, end, executable ? "+" : " ", lastPathComponent(image.imageName()).c_str(),
                   ZZCrashReportNames::architectureName(image.codeType()), valueOr(image.imageUUID()).c_str(),
                   shown(image.imageName()).c_str());

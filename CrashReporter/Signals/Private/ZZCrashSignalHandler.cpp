@@ -32,9 +32,9 @@ bool releasedAtExit = false;  // under `registering`
 // the chain as its next; false when there is none.
 bool zzcrash_signal_handler_dispatch(int signal, siginfo_t* info, ucontext_t* context, const void* current) {
     callbacks.mark_reading(true);
-    const auto* node = current ? zzcrash_signal_callback_list::next(
-                                     static_cast<const zzcrash_signal_callback_list::node*>(current))
-                               : callbacks.first();
+    const auto* node =
+        current ? zzcrash_signal_callback_list::next(static_cast<const zzcrash_signal_callback_list::node*>(current))
+                : callbacks.first();
     bool handled = false;
     if (node) {
         const zzcrash_signal_handler_next next{zzcrash_signal_handler_dispatch, node};
@@ -145,8 +145,8 @@ bool ZZCrashSignalHandler::registerHandlerWithSignal(int signal, ZZCrashReporter
     return true;
 }
 
-bool ZZCrashSignalHandler::registerHandlerForSignal(int signal, zzcrash_signal_callback callback,
-                                                    void* context, ZZCrashReporterError* error) {
+bool ZZCrashSignalHandler::registerHandlerForSignal(int signal, zzcrash_signal_callback callback, void* context,
+                                                    ZZCrashReporterError* error) {
     if (!registerHandlerWithSignal(signal, error)) return false;
     callbacks.prepend({callback, context});
     return true;

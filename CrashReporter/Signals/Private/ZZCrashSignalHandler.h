@@ -14,7 +14,7 @@ struct zzcrash_signal_handler_next {
 // A crash callback: answers whether the signal was handled. False from the
 // whole chain re-raises the signal with its default action.
 using zzcrash_signal_callback = bool (*)(int signal, siginfo_t* info, ucontext_t* context, void* callback_context,
-                                                 const zzcrash_signal_handler_next* next);
+                                         const zzcrash_signal_handler_next* next);
 
 // Passes the signal on through `next`; false when there is nothing after. Async-signal-safe.
 bool zzcrash_signal_handler_call_next(const zzcrash_signal_handler_next* next, int signal, siginfo_t* info,

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <exception>
 
-#include "CrashReporter/Exceptions/ZZCrashLanguageException.h"
 #include "CrashReporter/Exceptions/Private/zzcrash_mach_exception.h"
+#include "CrashReporter/Exceptions/ZZCrashLanguageException.h"
 #include "CrashReporter/Platform/zzcrash_fault_bridge.h"
 #include "CrashReporter/Platform/zzcrash_fault_context.h"
 
@@ -149,8 +149,10 @@ zzcrash_kern_return_t zzcrash_mach_exception_callback(pid_t task, zzcrash_thread
     // A handler of the program's gets the fault next and may need what the
     // other threads hold; without one the default action ends the process,
     // and only the faulting thread goes on, to its signal.
-    if (mayBeMended) zzcrash_log_writer_release_threads(&context->writer);
-    else zzcrash_log_writer_release_thread(&context->writer, thread);
+    if (mayBeMended)
+        zzcrash_log_writer_release_threads(&context->writer);
+    else
+        zzcrash_log_writer_release_thread(&context->writer, thread);
     return ZZCRASH_KERN_FAILURE;
 }
 

@@ -2,9 +2,9 @@
 #include <signal.h>
 
 #include "CrashReporter/Platform/zzcrash_kern_return.h"
-#include "CrashReporter/ZZCrashReporterCallbacks.h"
 #include "CrashReporter/Signals/Private/ZZCrashSignalHandler.h"
 #include "CrashReporter/Writer/zzcrash_crash_context.h"
+#include "CrashReporter/ZZCrashReporterCallbacks.h"
 
 // What the reporter installs to catch a crash and write its report.
 

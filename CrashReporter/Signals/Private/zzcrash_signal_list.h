@@ -33,8 +33,10 @@ public:
         std::lock_guard guard(lock_);
         node* added = take(entry);
         added->prev = tail_;
-        if (tail_) tail_->next.store(added, std::memory_order_seq_cst);
-        else head_.store(added, std::memory_order_seq_cst);
+        if (tail_)
+            tail_->next.store(added, std::memory_order_seq_cst);
+        else
+            head_.store(added, std::memory_order_seq_cst);
         tail_ = added;
     }
     void prepend(const Entry& entry) {
@@ -42,8 +44,10 @@ public:
         node* added = take(entry);
         node* first = head_.load(std::memory_order_relaxed);
         added->next.store(first, std::memory_order_relaxed);
-        if (first) first->prev = added;
-        else tail_ = added;
+        if (first)
+            first->prev = added;
+        else
+            tail_ = added;
         head_.store(added, std::memory_order_seq_cst);
     }
     void remove_all() {
@@ -64,8 +68,10 @@ public:
 
     // Readers: mark the walk, then follow first() and next(). Async-signal-safe.
     void mark_reading(bool reading) {
-        if (reading) readers_.fetch_add(1, std::memory_order_seq_cst);
-        else readers_.fetch_sub(1, std::memory_order_seq_cst);
+        if (reading)
+            readers_.fetch_add(1, std::memory_order_seq_cst);
+        else
+            readers_.fetch_sub(1, std::memory_order_seq_cst);
     }
     node* first() const { return head_.load(std::memory_order_seq_cst); }
     static node* next(const node* current) { return current->next.load(std::memory_order_seq_cst); }
@@ -74,8 +80,10 @@ private:
     // Under the lock: a parked node again, or a new one, complete before it is linked.
     node* take(const Entry& entry) {
         node* taken = free_;
-        if (taken) free_ = taken->parked_next;
-        else taken = new node{};
+        if (taken)
+            free_ = taken->parked_next;
+        else
+            taken = new node{};
         taken->entry = entry;
         taken->next.store(nullptr, std::memory_order_relaxed);
         taken->prev = nullptr;
@@ -87,10 +95,14 @@ private:
     // freed unless a reader that came earlier may still stand on it.
     void unlink(node* gone) {
         node* after = gone->next.load(std::memory_order_relaxed);
-        if (gone->prev) gone->prev->next.store(after, std::memory_order_seq_cst);
-        else head_.store(after, std::memory_order_seq_cst);
-        if (after) after->prev = gone->prev;
-        else tail_ = gone->prev;
+        if (gone->prev)
+            gone->prev->next.store(after, std::memory_order_seq_cst);
+        else
+            head_.store(after, std::memory_order_seq_cst);
+        if (after)
+            after->prev = gone->prev;
+        else
+            tail_ = gone->prev;
         if (readers_.load(std::memory_order_seq_cst) < 1) {
             delete gone;
             return;

@@ -88,7 +88,8 @@ std::size_t zzcrash_log_encoder::zzcrash_writer_put_field(std::uint32_t number, 
     const std::size_t keyBytes = key(number, wireTypeOf(type));
     switch (type) {
     case ZZCRASH_FIELD_INT32:
-        return keyBytes + zzcrash_writer_put_varint(static_cast<std::uint64_t>(std::int64_t{loaded<std::int32_t>(value)}));
+        return keyBytes +
+               zzcrash_writer_put_varint(static_cast<std::uint64_t>(std::int64_t{loaded<std::int32_t>(value)}));
     case ZZCRASH_FIELD_SINT32: return keyBytes + zzcrash_writer_put_varint(zigzag32(loaded<std::int32_t>(value)));
     case ZZCRASH_FIELD_SINT64: return keyBytes + zzcrash_writer_put_varint(zigzag64(loaded<std::int64_t>(value)));
     case ZZCRASH_FIELD_UINT32:

@@ -104,7 +104,8 @@ std::size_t zzcrash_log_write_exception(zzcrash_log_encoder& out, const zzcrash_
         exception.call_stack_count < ZZCRASH_LOG_MAX_FRAMES ? exception.call_stack_count : ZZCRASH_LOG_MAX_FRAMES;
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint64_t pc = exception.call_stack[i];
-        size += out.messageField(3, [&](zzcrash_log_encoder& frame) { return zzcrash_log_write_frame(frame, sources, pc, true); });
+        size += out.messageField(
+            3, [&](zzcrash_log_encoder& frame) { return zzcrash_log_write_frame(frame, sources, pc, true); });
     }
     return size;
 }

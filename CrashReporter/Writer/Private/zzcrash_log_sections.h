@@ -36,8 +36,8 @@ void zzcrash_log_record_stack(const zzcrash_log_sources& sources, zzcrash_thread
                               const zzcrash_async_thread_state* state, zzcrash_log_stack* stack);
 // One thread: its number, whether it crashed, the crashed thread's registers
 // and the frames of its recorded stack.
-std::size_t zzcrash_log_write_thread(zzcrash_log_encoder& out, const zzcrash_log_sources& sources,
-                                     std::uint32_t number, bool crashed, const zzcrash_log_stack& stack);
+std::size_t zzcrash_log_write_thread(zzcrash_log_encoder& out, const zzcrash_log_sources& sources, std::uint32_t number,
+                                     bool crashed, const zzcrash_log_stack& stack);
 // The bytes a thread's field takes, key and length included.
 std::size_t zzcrash_log_thread_size(const zzcrash_log_sources& sources, std::uint32_t number, bool crashed,
                                     const zzcrash_log_stack& stack);

@@ -8,7 +8,8 @@ namespace {
 void remember(std::uint64_t start, const char* name, void* memo) {
     auto* remembered = static_cast<zzcrash_log_symbol_memo*>(memo);
     std::size_t length = 0;
-    for (; name[length] != '\0' && length < ZZCRASH_LOG_SYMBOL_NAME_MAX; ++length) remembered->name[length] = name[length];
+    for (; name[length] != '\0' && length < ZZCRASH_LOG_SYMBOL_NAME_MAX; ++length)
+        remembered->name[length] = name[length];
     remembered->name[length] = '\0';
     remembered->start = start;
 }
@@ -83,8 +84,10 @@ std::size_t registers(zzcrash_log_encoder& out, const zzcrash_async_thread_state
 
 bool startCursor(zzcrash_async_frame_cursor* cursor, const zzcrash_log_sources& sources, zzcrash_thread_t thread,
                  const zzcrash_async_thread_state* state) {
-    if (state) zzcrash_async_frame_cursor_init(cursor, ZZCRASH_TASK_SELF, state, sources.images);
-    else if (zzcrash_async_frame_cursor_init_thread(cursor, ZZCRASH_TASK_SELF, thread, sources.images) != ZZCRASH_ESUCCESS)
+    if (state)
+        zzcrash_async_frame_cursor_init(cursor, ZZCRASH_TASK_SELF, state, sources.images);
+    else if (zzcrash_async_frame_cursor_init_thread(cursor, ZZCRASH_TASK_SELF, thread, sources.images) !=
+             ZZCRASH_ESUCCESS)
         return false;
     zzcrash_log_writer_scratch* scratch = &sources.writer->scratch;
     zzcrash_async_frame_cursor_set_memory_buffer(cursor, scratch->stack_window, sizeof scratch->stack_window);
@@ -121,7 +124,8 @@ zzcrash_log_symbol frameSymbol(const zzcrash_log_sources& sources, std::uint64_t
     zzcrash_log_symbol_cache_entry* slot = cacheSlot(cache, lookupPc(pc, returnAddress));
     if (slot && slot->used) return slot->symbol;
     zzcrash_log_symbol symbol{false, 0, ZZCRASH_LOG_NAME_NOT_KEPT, 0};
-    withSymbol(sources, pc, returnAddress, [&](const zzcrash_log_symbol_memo& memo) { symbol = keptSymbol(cache, memo); });
+    withSymbol(sources, pc, returnAddress,
+               [&](const zzcrash_log_symbol_memo& memo) { symbol = keptSymbol(cache, memo); });
     if (slot) *slot = {true, lookupPc(pc, returnAddress), symbol};
     return symbol;
 }
@@ -168,14 +172,13 @@ void zzcrash_log_record_stack(const zzcrash_log_sources& sources, zzcrash_thread
     zzcrash_async_frame_cursor_free(&cursor);
 }
 
-std::size_t zzcrash_log_write_thread(zzcrash_log_encoder& out, const zzcrash_log_sources& sources,
-                                     std::uint32_t number, bool crashed, const zzcrash_log_stack& stack) {
+std::size_t zzcrash_log_write_thread(zzcrash_log_encoder& out, const zzcrash_log_sources& sources, std::uint32_t number,
+                                     bool crashed, const zzcrash_log_stack& stack) {
     std::size_t size = out.uint64Field(1, number) + out.boolField(3, crashed);
     if (stack.walked && crashed) size += registers(out, &stack.first_frame);
     for (std::uint32_t i = 0; i < stack.count; ++i) {
-        size += out.messageField(2, [&](zzcrash_log_encoder& frame) {
-            return recordedFrame(frame, sources, stack.frames[i]);
-        });
+        size += out.messageField(
+            2, [&](zzcrash_log_encoder& frame) { return recordedFrame(frame, sources, stack.frames[i]); });
     }
     return size;
 }
@@ -197,9 +200,8 @@ std::size_t zzcrash_log_trim_stack(const zzcrash_log_sources& sources, std::uint
     if (size <= room) return size;
     while (size > room && stack->count > 0) {
         const zzcrash_log_stack_frame& outermost = stack->frames[--stack->count];
-        size -= counter.messageField(2, [&](zzcrash_log_encoder& frame) {
-            return recordedFrame(frame, sources, outermost);
-        });
+        size -= counter.messageField(
+            2, [&](zzcrash_log_encoder& frame) { return recordedFrame(frame, sources, outermost); });
     }
     return zzcrash_log_thread_size(sources, number, crashed, *stack);
 }

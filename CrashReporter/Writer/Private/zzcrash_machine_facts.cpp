@@ -6,8 +6,8 @@
 #include <string_view>
 #include <utility>
 
-#include "CrashReporter/Report/Private/ZZCrashTextFile.h"
 #include "CrashReporter/Private/ZZCrashHostInfo.h"
+#include "CrashReporter/Report/Private/ZZCrashTextFile.h"
 #include "CrashReporter/Writer/Private/zzcrash_sysctl.h"
 
 namespace {

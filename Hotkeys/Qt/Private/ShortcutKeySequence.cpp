@@ -40,10 +40,10 @@ std::optional<Qt::Key> specialKey(const QString& text) {
 // menu character cannot tell them from the main keys), Qt's keypad flag can.
 std::optional<Qt::Key> keypadKey(std::int64_t carbonKeyCode) {
     static const std::map<std::int64_t, Qt::Key> keys{
-        {82, Qt::Key_0}, {83, Qt::Key_1}, {84, Qt::Key_2},     {85, Qt::Key_3},     {86, Qt::Key_4},
-        {87, Qt::Key_5}, {88, Qt::Key_6}, {89, Qt::Key_7},     {91, Qt::Key_8},     {92, Qt::Key_9},
-        {71, Qt::Key_Clear}, {65, Qt::Key_Period}, {75, Qt::Key_Slash}, {76, Qt::Key_Enter},
-        {81, Qt::Key_Equal}, {78, Qt::Key_Minus},  {67, Qt::Key_Asterisk}, {69, Qt::Key_Plus},
+        {82, Qt::Key_0},     {83, Qt::Key_1},        {84, Qt::Key_2},     {85, Qt::Key_3},     {86, Qt::Key_4},
+        {87, Qt::Key_5},     {88, Qt::Key_6},        {89, Qt::Key_7},     {91, Qt::Key_8},     {92, Qt::Key_9},
+        {71, Qt::Key_Clear}, {65, Qt::Key_Period},   {75, Qt::Key_Slash}, {76, Qt::Key_Enter}, {81, Qt::Key_Equal},
+        {78, Qt::Key_Minus}, {67, Qt::Key_Asterisk}, {69, Qt::Key_Plus},
     };
     const auto found = keys.find(carbonKeyCode);
     if (found == keys.end()) return std::nullopt;

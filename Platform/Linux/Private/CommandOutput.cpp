@@ -74,15 +74,13 @@ int waitFor(pid_t pid, Clock::time_point deadline) {
         usleep(1000);
     }
     kill(pid, SIGKILL);
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
     return status;
 }
 
 }  // namespace
 
-std::optional<std::string> CommandOutput::run(const std::vector<std::string>& argv,
-                                              std::chrono::milliseconds timeout) {
+std::optional<std::string> CommandOutput::run(const std::vector<std::string>& argv, std::chrono::milliseconds timeout) {
     if (argv.empty()) return std::nullopt;
     auto channel = makePipe();
     if (!channel) return std::nullopt;

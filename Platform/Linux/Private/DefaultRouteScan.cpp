@@ -72,10 +72,10 @@ bool DefaultRouteScan::feed(std::span<const std::byte> datagram) {
 void DefaultRouteScan::takeMessage(std::uint16_t type, std::uint16_t flags, std::span<const std::byte> body) {
     if ((flags & NLM_F_DUMP_INTR) != 0) interrupted_ = true;
     switch (type) {
-        case RTM_NEWROUTE: takeRoute(body); break;
-        case NLMSG_DONE: takeDone(body); break;
-        case NLMSG_ERROR: takeError(body); break;
-        default: break;
+    case RTM_NEWROUTE: takeRoute(body); break;
+    case NLMSG_DONE: takeDone(body); break;
+    case NLMSG_ERROR: takeError(body); break;
+    default: break;
     }
 }
 

@@ -14,11 +14,11 @@ std::string unescaped(std::string_view value) {
             continue;
         }
         switch (value[++at]) {
-            case 's': text += ' '; break;
-            case 'n': text += '\n'; break;
-            case 't': text += '\t'; break;
-            case 'r': text += '\r'; break;
-            default: text += value[at]; break;
+        case 's': text += ' '; break;
+        case 'n': text += '\n'; break;
+        case 't': text += '\t'; break;
+        case 'r': text += '\r'; break;
+        default: text += value[at]; break;
         }
     }
     return text;
@@ -76,11 +76,11 @@ std::string DesktopEntry::escaped(std::string_view value) {
     std::string text;
     for (const char c : value) {
         switch (c) {
-            case '\\': text += "\\\\"; break;
-            case '\n': text += "\\n"; break;
-            case '\t': text += "\\t"; break;
-            case '\r': text += "\\r"; break;
-            default: text += c; break;
+        case '\\': text += "\\\\"; break;
+        case '\n': text += "\\n"; break;
+        case '\t': text += "\\t"; break;
+        case '\r': text += "\\r"; break;
+        default: text += c; break;
         }
     }
     return text;

@@ -1,11 +1,11 @@
 #include "Platform/Qt/Private/QtTerminationSignals.h"
 
+#include <sys/socket.h>
+#include <unistd.h>
 #include <QSocketNotifier>
 #include <atomic>
 #include <cerrno>
 #include <string>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "Platform/Foundation/Log.h"
 
@@ -64,8 +64,7 @@ bool QtTerminationSignals::isInstalled() const { return notifier_ != nullptr; }
 
 void QtTerminationSignals::drain() {
     char buffer[64];
-    while (::read(readFd_.get(), buffer, sizeof buffer) > 0) {
-    }
+    while (::read(readFd_.get(), buffer, sizeof buffer) > 0) {}
     onSignal_();
 }
 

@@ -5,7 +5,9 @@
 namespace tessivar {
 
 CursorScaleEffectView::CursorScaleEffectView(EnlargedCursor cursor, EffectFrameCache* frames, QWidget* parent)
-    : EffectView(CursorScaleTimeline::kDuration, frames, parent), cursor_(std::move(cursor)), timeline_(cursor_.hotSpot) {}
+    : EffectView(CursorScaleTimeline::kDuration, frames, parent),
+      cursor_(std::move(cursor)),
+      timeline_(cursor_.hotSpot) {}
 
 void CursorScaleEffectView::setEnlargedCursor(EnlargedCursor cursor) {
     cursor_ = std::move(cursor);
@@ -23,8 +25,7 @@ void CursorScaleEffectView::drawFrame(QPainter& painter, double seconds) {
     painter.translate(frame.origin.x, frame.origin.y);
     painter.scale(frame.scale, frame.scale);
     const double enlargement = EnlargedCursor::kEnlargement;
-    painter.drawImage(QRectF(0, 0, cursor_.size.width * enlargement, cursor_.size.height * enlargement),
-                      cursor_.image);
+    painter.drawImage(QRectF(0, 0, cursor_.size.width * enlargement, cursor_.size.height * enlargement), cursor_.image);
 }
 
 }  // namespace tessivar

@@ -1,7 +1,7 @@
 #pragma once
+#include "Tessivar/Effects/EnlargedCursor.h"
 #include "Tessivar/Effects/Private/CursorScaleTimeline.h"
 #include "Tessivar/Effects/Private/EffectView.h"
-#include "Tessivar/Effects/EnlargedCursor.h"
 
 namespace tessivar {
 
@@ -9,7 +9,8 @@ namespace tessivar {
 // hot spot kept on the view's centre.
 class CursorScaleEffectView : public EffectView {
 public:
-    explicit CursorScaleEffectView(EnlargedCursor cursor, EffectFrameCache* frames = nullptr, QWidget* parent = nullptr);
+    explicit CursorScaleEffectView(EnlargedCursor cursor, EffectFrameCache* frames = nullptr,
+                                   QWidget* parent = nullptr);
 
     // The picture the next play enlarges.
     void setEnlargedCursor(EnlargedCursor cursor);

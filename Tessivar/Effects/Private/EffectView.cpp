@@ -87,7 +87,8 @@ void EffectView::showFrame(std::size_t index) {
     const EffectFrameCache::Look look{this->look(), size(), devicePixelRatioF(), shaped_};
     const double seconds = std::min(duration_, static_cast<double>(index) / kFramesPerSecond);
     if (shown_ && shownIndex_ == index && shownLook_ == look) return;
-    const EffectFrame& next = frames_->frame(look, index, frameCount_, [&](QPainter& painter) { drawFrame(painter, seconds); });
+    const EffectFrame& next =
+        frames_->frame(look, index, frameCount_, [&](QPainter& painter) { drawFrame(painter, seconds); });
     if (shaped_) window()->setMask(next.shown.translated(mapTo(window(), QPoint(0, 0))));
     const QRect before = shown_ ? shown_->area : QRect();
     shown_ = next;

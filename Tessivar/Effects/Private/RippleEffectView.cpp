@@ -10,7 +10,9 @@ RippleEffectView::RippleEffectView(EffectFrameCache* frames, QWidget* parent)
     : EffectView(RippleTimeline::kDuration, frames, parent) {}
 
 // The ring takes the accent colour, which the user may change.
-std::string RippleEffectView::look() const { return "ring " + palette().color(QPalette::Highlight).name().toStdString(); }
+std::string RippleEffectView::look() const {
+    return "ring " + palette().color(QPalette::Highlight).name().toStdString();
+}
 
 void RippleEffectView::drawFrame(QPainter& painter, double seconds) {
     const auto frame = RippleTimeline::at(seconds);

@@ -61,8 +61,8 @@ QRegion shownPixels(const QImage& premultiplied, QPoint at) {
     std::size_t bandStart = 0;
     for (int y = 0; y < grid.height(); ++y) {
         auto runs = shownRuns(reinterpret_cast<const QRgb*>(grid.constScanLine(y)), grid.width(), y);
-        const bool continuesBand = !runs.empty() && runs == bandRuns && rects.size() > bandStart &&
-                                   rects.back().bottom() == at.y() + y - 1;
+        const bool continuesBand =
+            !runs.empty() && runs == bandRuns && rects.size() > bandStart && rects.back().bottom() == at.y() + y - 1;
         if (continuesBand) {
             for (auto i = bandStart; i < rects.size(); ++i) rects[i].setBottom(at.y() + y);
             continue;

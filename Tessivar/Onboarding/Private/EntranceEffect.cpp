@@ -18,8 +18,8 @@ void EntranceEffect::setFrame(double scale, double opacity) {
 }
 
 QRectF EntranceEffect::boundingRectFor(const QRectF& rect) const {
-    return rect.adjusted(-rect.width() * kOvershootRoom, -rect.height() * kOvershootRoom,
-                         rect.width() * kOvershootRoom, rect.height() * kOvershootRoom);
+    return rect.adjusted(-rect.width() * kOvershootRoom, -rect.height() * kOvershootRoom, rect.width() * kOvershootRoom,
+                         rect.height() * kOvershootRoom);
 }
 
 void EntranceEffect::draw(QPainter* painter) {

@@ -15,7 +15,8 @@ class JumpTestPage : public OnboardingPage {
 public:
     static constexpr const char* kTitle = "录制并测试快捷键";
     static constexpr const char* kText =
-        "默认情况下，您可以使用 ⌥ + 数字键（1-8）直接跳转到对应的屏幕。\n您随时可以在设置面板中重新录制和自定义快捷键。";
+        "默认情况下，您可以使用 ⌥ + "
+        "数字键（1-8）直接跳转到对应的屏幕。\n您随时可以在设置面板中重新录制和自定义快捷键。";
     static constexpr const char* kCaption = "跳转测试与快捷键配置";
     static constexpr const char* kTestButton = "立即测试跳转";
     static constexpr const char* kSettingsButton = "打开快捷键设置";

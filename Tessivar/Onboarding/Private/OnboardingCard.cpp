@@ -122,10 +122,10 @@ void OnboardingCard::showStep(int step) {
 
 OnboardingPage* OnboardingCard::makePage(int step) {
     switch (step) {
-        case 0: return new WelcomePage(view_, look_);
-        case 1: return new LaunchAtLoginPage(view_, look_);
-        case 2: return new JumpTestPage(view_, look_);
-        default: return nullptr;
+    case 0: return new WelcomePage(view_, look_);
+    case 1: return new LaunchAtLoginPage(view_, look_);
+    case 2: return new JumpTestPage(view_, look_);
+    default: return nullptr;
     }
 }
 

@@ -27,7 +27,8 @@ OnboardingHeader::OnboardingHeader(const OnboardingAppearance& look, QWidget* pa
     setFixedHeight(kHeight);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(kSideMargin, kTopMargin, kSideMargin, 0);
-    auto* title = OnboardingStyle::label(kTitle, kTitleSize, QFont::DemiBold, OnboardingStyle::faded(look.primary, kTitleOpacity));
+    auto* title = OnboardingStyle::label(kTitle, kTitleSize, QFont::DemiBold,
+                                         OnboardingStyle::faded(look.primary, kTitleOpacity));
     row->addWidget(title);
     row->addStretch(1);
     row->addWidget(dots_);

@@ -64,9 +64,10 @@ QFrame* card(const OnboardingAppearance& look, int padding, int spacing) {
     auto* frame = new QFrame;
     frame->setObjectName(QStringLiteral("onboardingCard"));
     frame->setFixedWidth(kCardWidth);
-    frame->setStyleSheet(QStringLiteral("#onboardingCard { background: %1; border: 1px solid %2; border-radius: %3px; }")
-                             .arg(css(faded(look.controlBackground, OnboardingAppearance::kCardOpacity)), css(faded(look.primary, 0.1)))
-                             .arg(kCardRadius));
+    frame->setStyleSheet(
+        QStringLiteral("#onboardingCard { background: %1; border: 1px solid %2; border-radius: %3px; }")
+            .arg(css(faded(look.controlBackground, OnboardingAppearance::kCardOpacity)), css(faded(look.primary, 0.1)))
+            .arg(kCardRadius));
     auto* layout = new QVBoxLayout(frame);
     layout->setContentsMargins(padding, padding, padding, padding);
     layout->setSpacing(spacing);

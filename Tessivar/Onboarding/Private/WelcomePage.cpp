@@ -32,8 +32,7 @@ constexpr Feature kFeatures[] = {
 
 WelcomePage::WelcomePage(OnboardingView& view, const OnboardingAppearance& look, QWidget* parent)
     : OnboardingPage(0, view, look, parent) {
-    addBlock(new HeroIcon(ApplicationIcon::pixmap(kIconSide), look.accent),
-             {0.25, {0.55, 0.62}, 0.05});
+    addBlock(new HeroIcon(ApplicationIcon::pixmap(kIconSide), look.accent), {0.25, {0.55, 0.62}, 0.05});
     addBlock(titleBlock(OnboardingHeader::kTitle, 22, kSubtitle, QFont::Medium), {0.85, {0.5, 0.7}, 0.18});
     addBlock(featureCards(), {0.9, {0.5, 0.75}, 0.3});
 }
@@ -43,7 +42,8 @@ QWidget* WelcomePage::featureCards() const {
     auto* column = new QVBoxLayout(cards);
     column->setContentsMargins(36, 4, 36, 4);
     column->setSpacing(10);
-    for (const Feature& feature : kFeatures) column->addWidget(featureCard(feature.symbol, feature.title, feature.text));
+    for (const Feature& feature : kFeatures)
+        column->addWidget(featureCard(feature.symbol, feature.title, feature.text));
     return cards;
 }
 

@@ -9,10 +9,10 @@
 #include <QPushButton>
 #include <QUrl>
 
-#include "Tessivar/StatusMenu/ApplicationIcon.h"
-#include "Tessivar/StatusMenu/SymbolIcons.h"
 #include "Tessivar/Settings/AboutInfo.h"
 #include "Tessivar/Settings/Private/SettingsStyle.h"
+#include "Tessivar/StatusMenu/ApplicationIcon.h"
+#include "Tessivar/StatusMenu/SymbolIcons.h"
 
 namespace tessivar {
 
@@ -40,8 +40,9 @@ QPushButton* linkRow(const AboutInfo::Link& link) {
     layout->setContentsMargins(4, 2, 4, 2);
     layout->setSpacing(6);
     auto* picture = rowPart(new QLabel);
-    picture->setPixmap(SymbolIcons::icon(std::string(link.symbol), row->palette().color(QPalette::ButtonText), kLinkSymbolSide)
-                           .pixmap(kLinkSymbolSide));
+    picture->setPixmap(
+        SymbolIcons::icon(std::string(link.symbol), row->palette().color(QPalette::ButtonText), kLinkSymbolSide)
+            .pixmap(kLinkSymbolSide));
     layout->addWidget(picture);
     layout->addWidget(rowPart(new QLabel(text(link.title))));
     layout->addStretch(1);
@@ -85,8 +86,8 @@ QWidget* AboutSettingsView::makeHeader(const platform::BundleInfo& bundle) {
     auto* names = new QVBoxLayout;
     names->setSpacing(4);
     names->addWidget(SettingsStyle::label(text(AboutInfo::kName), 15, QFont::DemiBold));
-    names->addWidget(SettingsStyle::label(text(AboutInfo::kVersionPrefix) + QString::fromStdString(AboutInfo::appVersion(bundle)),
-                                          11, 0, true));
+    names->addWidget(SettingsStyle::label(
+        text(AboutInfo::kVersionPrefix) + QString::fromStdString(AboutInfo::appVersion(bundle)), 11, 0, true));
     row->addLayout(names);
     row->addStretch();
     static_cast<QBoxLayout*>(header->layout())->addLayout(row);

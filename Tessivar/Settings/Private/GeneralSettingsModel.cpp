@@ -2,8 +2,8 @@
 
 #include "Platform/Desktop/LoginItem.h"
 #include "Platform/Foundation/UserDefaults.h"
-#include "Tessivar/AppLog.h"
 #include "Tessivar/AppDefaults.h"
+#include "Tessivar/AppLog.h"
 
 namespace tessivar {
 

@@ -4,9 +4,7 @@
 
 namespace tessivar {
 
-LockedSplitter::LockedSplitter(QWidget* parent) : QSplitter(Qt::Horizontal, parent) {
-    setChildrenCollapsible(false);
-}
+LockedSplitter::LockedSplitter(QWidget* parent) : QSplitter(Qt::Horizontal, parent) { setChildrenCollapsible(false); }
 
 void LockedSplitter::lock() {
     locked_ = true;

@@ -10,7 +10,7 @@ namespace tessivar {
 enum class SettingsPane { general, shortcuts, about };
 
 inline constexpr std::array<SettingsPane, 3> kAllSettingsPanes{SettingsPane::general, SettingsPane::shortcuts,
-                                                                SettingsPane::about};
+                                                               SettingsPane::about};
 
 // "general", "shortcuts", "about".
 std::string_view rawValue(SettingsPane pane);

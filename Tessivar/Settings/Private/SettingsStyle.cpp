@@ -42,8 +42,8 @@ QPalette readable(QPalette palette) {
     for (const auto group : {QPalette::Active, QPalette::Inactive}) {
         const QColor window = palette.color(group, QPalette::Window);
         palette.setColor(group, QPalette::PlaceholderText,
-                         ReadableColor::against(ReadableColor::over(palette.color(group, QPalette::PlaceholderText), window),
-                                                window));
+                         ReadableColor::against(
+                             ReadableColor::over(palette.color(group, QPalette::PlaceholderText), window), window));
         palette.setColor(group, QPalette::Highlight,
                          ReadableColor::against(palette.color(group, QPalette::Highlight),
                                                 palette.color(group, QPalette::HighlightedText)));

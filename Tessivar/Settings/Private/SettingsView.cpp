@@ -6,12 +6,12 @@
 #include <QStyle>
 #include <QToolButton>
 
-#include "Tessivar/StatusMenu/SymbolIcons.h"
 #include "Tessivar/Settings/Private/AboutSettingsView.h"
 #include "Tessivar/Settings/Private/GeneralSettingsView.h"
 #include "Tessivar/Settings/Private/LockedSplitter.h"
 #include "Tessivar/Settings/Private/SettingsStyle.h"
 #include "Tessivar/Settings/Private/ShortcutSettingsView.h"
+#include "Tessivar/StatusMenu/SymbolIcons.h"
 
 namespace tessivar {
 
@@ -56,7 +56,8 @@ QWidget* SettingsView::makeSidebar() {
     // A choice navigates; a cleared selection (Ctrl-click) is put back.
     connect(sidebar_, &QListWidget::itemSelectionChanged, this, [this] {
         const auto selected = sidebar_->selectedItems();
-        if (!selected.isEmpty()) return navigate(kAllSettingsPanes[static_cast<std::size_t>(sidebar_->row(selected[0]))]);
+        if (!selected.isEmpty())
+            return navigate(kAllSettingsPanes[static_cast<std::size_t>(sidebar_->row(selected[0]))]);
         render();
     });
     return sidebar_;
@@ -94,9 +95,9 @@ QWidget* SettingsView::makeDetail() {
 
 QWidget* SettingsView::makePane(SettingsPane pane) {
     switch (pane) {
-        case SettingsPane::shortcuts: return new ShortcutSettingsView(environment_);
-        case SettingsPane::about: return new AboutSettingsView(environment_.bundle);
-        case SettingsPane::general: break;
+    case SettingsPane::shortcuts: return new ShortcutSettingsView(environment_);
+    case SettingsPane::about: return new AboutSettingsView(environment_.bundle);
+    case SettingsPane::general: break;
     }
     return new GeneralSettingsView(environment_.defaults, environment_.loginItem);
 }

@@ -9,15 +9,15 @@ ShortcutRecorderBridge::ShortcutRecorderBridge(hotkeys::RecorderCocoa* recorder,
                                                platform::NotificationCenter& notifications,
                                                platform::MainQueue& mainQueue)
     : QObject(recorder), recorder_(recorder), mainQueue_(mainQueue) {
-    recorderActiveObserver_ = notifications.addObserver(
-        hotkeys::kRecorderActiveStatusDidChange, &mainQueue,
-        [self = QPointer(this)](const platform::Notification& notification) {
-            if (self) self->recorderActiveStatusChanged(notification);
-        });
-    shortcutObserver_ = notifications.addObserver(
-        hotkeys::kShortcutByNameDidChange, &mainQueue, [self = QPointer(this)](const platform::Notification& notification) {
-            if (self) self->shortcutChanged(notification);
-        });
+    recorderActiveObserver_ =
+        notifications.addObserver(hotkeys::kRecorderActiveStatusDidChange, &mainQueue,
+                                  [self = QPointer(this)](const platform::Notification& notification) {
+                                      if (self) self->recorderActiveStatusChanged(notification);
+                                  });
+    shortcutObserver_ = notifications.addObserver(hotkeys::kShortcutByNameDidChange, &mainQueue,
+                                                  [self = QPointer(this)](const platform::Notification& notification) {
+                                                      if (self) self->shortcutChanged(notification);
+                                                  });
 }
 
 // The recorder shows the emptied shortcut by itself; while it records, the
@@ -32,8 +32,8 @@ void ShortcutRecorderBridge::shortcutChanged(const platform::Notification& notif
 // that started; every other value (false, none, not a Boolean) is an end.
 void ShortcutRecorderBridge::recorderActiveStatusChanged(const platform::Notification& notification) {
     const auto& info = notification.userInfo;
-    const bool active = info.is_object() && info.contains("isActive") && info["isActive"].is_boolean() &&
-                        info["isActive"].get<bool>();
+    const bool active =
+        info.is_object() && info.contains("isActive") && info["isActive"].is_boolean() && info["isActive"].get<bool>();
     if (!active) return showStoredShortcut();
     mainQueue_.async([self = QPointer(this)] {
         if (self) self->showRecordingPrompt();

@@ -8,10 +8,10 @@
 #include <QShowEvent>
 
 #include "Platform/Desktop/Desktop.h"
-#include "Tessivar/StatusMenu/SymbolIcons.h"
 #include "Tessivar/Settings/Private/SettingsStyle.h"
 #include "Tessivar/Settings/Private/ShortcutRecorderBridge.h"
 #include "Tessivar/Settings/Private/ShortcutRows.h"
+#include "Tessivar/StatusMenu/SymbolIcons.h"
 
 namespace tessivar {
 
@@ -93,7 +93,8 @@ QWidget* ShortcutSettingsView::makeFooter() {
     line->setSpacing(6);
     line->addStretch();
     auto* icon = new QLabel;
-    icon->setPixmap(SymbolIcons::icon("info.circle.fill", icon->palette().color(QPalette::PlaceholderText), 14).pixmap(14, 14));
+    icon->setPixmap(
+        SymbolIcons::icon("info.circle.fill", icon->palette().color(QPalette::PlaceholderText), 14).pixmap(14, 14));
     line->addWidget(icon);
     auto* hint = SettingsStyle::label(text(kFooter), 11, 0, true);
     hint->setWordWrap(true);

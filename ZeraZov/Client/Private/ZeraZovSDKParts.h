@@ -11,12 +11,12 @@
 #include "ZeraZov/Core/Storage/ZeraZovStorage.h"
 #include "ZeraZov/Core/Storage/ZeraZovStorageManager.h"
 #include "ZeraZov/Core/Storage/ZeraZovStoredDictionary.h"
-#include "ZeraZov/Delivery/Reachability/Reachability.h"
 #include "ZeraZov/Delivery/Api/ZeraZovApi.h"
 #include "ZeraZov/Delivery/FlushQueue/ZeraZovQueue.h"
-#include "ZeraZov/Integrations/Replay/ZeraZovReplayQueue.h"
+#include "ZeraZov/Delivery/Reachability/Reachability.h"
 #include "ZeraZov/Integrations/Logs/ZeraZovLogCapture.h"
 #include "ZeraZov/Integrations/Logs/ZeraZovLogRecord.h"
+#include "ZeraZov/Integrations/Replay/ZeraZovReplayQueue.h"
 
 namespace zerazov {
 

@@ -35,8 +35,8 @@ private:
     template <typename Batch>
     std::function<void(Batch, Completion)> counted(std::function<void(Batch, Completion)> send) {
         return [weak = weak_from_this(), send = std::move(send)](Batch batch, Completion completion) {
-            startCounted(weak, [&](Completion ending) { send(std::move(batch), std::move(ending)); },
-                         std::move(completion));
+            startCounted(
+                weak, [&](Completion ending) { send(std::move(batch), std::move(ending)); }, std::move(completion));
         };
     }
 

@@ -17,8 +17,7 @@ bool isParsableURL(std::string_view text) {
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte <= 0x20 || byte >= 0x7f) return false;
-        if (c == '"' || c == '<' || c == '>' || c == '\\' || c == '^' || c == '`' || c == '{' || c == '|' ||
-            c == '}')
+        if (c == '"' || c == '<' || c == '>' || c == '\\' || c == '^' || c == '`' || c == '{' || c == '|' || c == '}')
             return false;
     }
     return true;
@@ -32,8 +31,7 @@ std::string hostOrDefault(std::string_view host) {
 
 }  // namespace
 
-ZeraZovConfig::ZeraZovConfig(std::string_view projectToken, std::string_view host,
-                             const platform::BundleInfo& program)
+ZeraZovConfig::ZeraZovConfig(std::string_view projectToken, std::string_view host, const platform::BundleInfo& program)
     : errorTrackingConfig(program),
       logs(program),
       host_(hostOrDefault(host)),

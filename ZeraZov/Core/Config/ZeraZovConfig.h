@@ -8,19 +8,19 @@
 #include <string_view>
 #include <vector>
 
-#include "ZeraZov/Core/Events/BeforeSendChain.h"
-#include "ZeraZov/Core/Utilities/LockedValue.h"
 #include "ZeraZov/Core/Config/ZeraZovClientDefaults.h"
 #include "ZeraZov/Core/Config/ZeraZovDataMode.h"
 #include "ZeraZov/Core/Config/ZeraZovErrorTrackingConfig.h"
-#include "ZeraZov/Core/Events/ZeraZovEvent.h"
 #include "ZeraZov/Core/Config/ZeraZovIntegrationKind.h"
 #include "ZeraZov/Core/Config/ZeraZovLogsConfig.h"
-#include "ZeraZov/Core/Identity/ZeraZovPersonProfiles.h"
-#include "ZeraZov/Core/Events/ZeraZovPropertiesSanitizer.h"
 #include "ZeraZov/Core/Config/ZeraZovSessionConfiguration.h"
 #include "ZeraZov/Core/Config/ZeraZovSurveysConfig.h"
+#include "ZeraZov/Core/Events/BeforeSendChain.h"
+#include "ZeraZov/Core/Events/ZeraZovEvent.h"
+#include "ZeraZov/Core/Events/ZeraZovPropertiesSanitizer.h"
 #include "ZeraZov/Core/Identity/UUID.h"
+#include "ZeraZov/Core/Identity/ZeraZovPersonProfiles.h"
+#include "ZeraZov/Core/Utilities/LockedValue.h"
 
 namespace zerazov {
 

@@ -7,8 +7,8 @@
 #include <nlohmann/json.hpp>
 
 #include "Platform/Foundation/BundleInfo.h"
-#include "ZeraZov/Core/Events/BeforeSendChain.h"
 #include "ZeraZov/Core/Config/ZeraZovClientDefaults.h"
+#include "ZeraZov/Core/Events/BeforeSendChain.h"
 
 namespace zerazov {
 

@@ -18,7 +18,8 @@ public:
     using OnSurveyShown = std::function<void(const Survey& survey)>;
     // The answer to the question at the index; what to show next, or nothing.
     using OnSurveyResponse = std::function<std::shared_ptr<const ZeraZovNextSurveyQuestion>(
-        const Survey& survey, std::int64_t questionIndex, const std::shared_ptr<const ZeraZovSurveyResponse>& response)>;
+        const Survey& survey, std::int64_t questionIndex,
+        const std::shared_ptr<const ZeraZovSurveyResponse>& response)>;
     using OnSurveyClosed = std::function<void(const Survey& survey)>;
 
     virtual ~ZeraZovSurveysDelegate() = default;

@@ -97,7 +97,9 @@ std::string ZeraZovAPIDateFormatter::string(Date date) const {
     return text;
 }
 
-std::string toISO8601String(ZeraZovAPIDateFormatter::Date date) { return ZeraZovAPIDateFormatter::shared().string(date); }
+std::string toISO8601String(ZeraZovAPIDateFormatter::Date date) {
+    return ZeraZovAPIDateFormatter::shared().string(date);
+}
 
 std::optional<ZeraZovAPIDateFormatter::Date> toISO8601Date(std::string_view text) {
     return ZeraZovAPIDateFormatter::shared().date(text);

@@ -6,10 +6,10 @@
 
 #include "Platform/Foundation/ApplicationNotifications.h"
 #include "Platform/Foundation/WindowNotifications.h"
-#include "ZeraZov/Core/Utilities/JSONHelpers.h"
-#include "ZeraZov/Core/Utilities/Utils.h"
 #include "ZeraZov/Core/Config/ZeraZovClientDefaults.h"
 #include "ZeraZov/Core/Events/ZeraZovLibraryInfo.h"
+#include "ZeraZov/Core/Utilities/JSONHelpers.h"
+#include "ZeraZov/Core/Utilities/Utils.h"
 
 namespace zerazov {
 namespace {
@@ -101,7 +101,8 @@ nlohmann::json ZeraZovContext::buildSdkInfo() const {
 nlohmann::json ZeraZovContext::buildPersonPropertiesContext() const {
     const auto& source = theStaticContext();
     nlohmann::json context = nlohmann::json::object();
-    for (const char* key : {"$app_version", "$app_build", "$app_namespace", "$os_name", "$os_version", "$device_type"}) {
+    for (const char* key :
+         {"$app_version", "$app_build", "$app_namespace", "$os_name", "$os_version", "$device_type"}) {
         if (const auto found = source.find(key); found != source.end()) context[key] = *found;
     }
     context.update(theSdkInfo());
@@ -146,8 +147,9 @@ void ZeraZovContext::registerNotifications() {
         if (const auto self = weak.lock()) self->onShouldUpdateScreenSize();
     };
     std::vector<platform::ObserverTokenPtr> observers;
-    for (const char* name : {platform::WindowNotifications::didBecomeKey, platform::WindowNotifications::didChangeScreen,
-                             platform::ApplicationNotifications::didBecomeActive}) {
+    for (const char* name :
+         {platform::WindowNotifications::didBecomeKey, platform::WindowNotifications::didChangeScreen,
+          platform::ApplicationNotifications::didBecomeActive}) {
         observers.push_back(screenWatch_.notifications->addObserver(name, nullptr, handler));
     }
     std::lock_guard guard(observersLock_);

@@ -5,8 +5,8 @@
 #include <type_traits>
 #include <utility>
 
-#include "ZeraZov/Core/Identity/TimeBasedEpochGenerator.h"
 #include "ZeraZov/Core/Events/ZeraZovAPIDateFormatter.h"
+#include "ZeraZov/Core/Identity/TimeBasedEpochGenerator.h"
 #include "ZeraZov/Core/Utilities/JSONHelpers.h"
 #include "ZeraZov/Core/Utilities/Private/JSONTextWriter.h"
 
@@ -14,7 +14,7 @@ namespace zerazov {
 namespace {
 
 constexpr std::array<std::string_view, wellKnownEventCount> wellKnownEvents = {
-    "$snapshot",   "$screen",    "$set",          "survey dismissed", "survey sent",
+    "$snapshot",    "$screen",   "$set",           "survey dismissed", "survey sent",
     "survey shown", "$identify", "$groupidentify", "$create_alias",    "$feature_flag_called",
 };
 

@@ -6,9 +6,9 @@
 
 #include <nlohmann/json_fwd.hpp>
 
-#include "ZeraZov/Core/Identity/TimeBasedEpochGenerator.h"
 #include "ZeraZov/Core/Config/ZeraZovConfig.h"
 #include "ZeraZov/Core/Events/ZeraZovEvent.h"
+#include "ZeraZov/Core/Identity/TimeBasedEpochGenerator.h"
 
 namespace zerazov {
 

@@ -3,10 +3,10 @@
 #include <utility>
 
 #include "Platform/Foundation/BoundedJSON.h"
-#include "ZeraZov/Core/Utilities/JSONHelpers.h"
-#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 #include "ZeraZov/Core/Publishing/Private/ZeraZovNotificationNames.h"
 #include "ZeraZov/Core/Storage/ZeraZovStorageManager.h"
+#include "ZeraZov/Core/Utilities/JSONHelpers.h"
+#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 
 namespace zerazov {
 namespace {
@@ -158,7 +158,8 @@ void ZeraZovRemoteConfig::loadSessionReplayFromStorage() {
     const auto replay = CachedStoredObject::read(*storage_, Key::sessionReplay);
     const json flags = featureFlags_.featureFlags();
     if (!replay) return;
-    if (const auto* endpoint = stringMember(*replay, "endpoint")) config_->snapshotEndpoint.set(endpoint->get<std::string>());
+    if (const auto* endpoint = stringMember(*replay, "endpoint"))
+        config_->snapshotEndpoint.set(endpoint->get<std::string>());
     const auto decision = isRecordingActive(flags, *replay);
     sessionReplayFlagActive_ = decision.active;
     // Reported only now: the callback captures an event, which reads the flags again.
@@ -231,14 +232,14 @@ void ZeraZovRemoteConfig::sendOrPark(PendingFeatureFlagsRequest request) {
 
 void ZeraZovRemoteConfig::send(PendingFeatureFlagsRequest request) {
     FlagsRequest flags{std::move(request.distinctId), std::move(request.anonymousId), std::move(request.deviceId),
-                       std::move(request.groups), personPropertiesForFlags(), std::nullopt};
+                       std::move(request.groups),     personPropertiesForFlags(),     std::nullopt};
     if (auto groups = groupPropertiesForFlags(); !groups.empty()) flags.groupProperties = std::move(groups);
-    requests_.flags(std::move(flags), [self = shared_from_this(), callback = std::move(request.callback)](
-                                          std::optional<json> response) {
-        self->dispatchQueue_.async([self, callback, response = std::move(response)] {
-            self->handleFlagsResponse(response, callback);
-        });
-    });
+    requests_.flags(std::move(flags),
+                    [self = shared_from_this(), callback = std::move(request.callback)](std::optional<json> response) {
+                        self->dispatchQueue_.async([self, callback, response = std::move(response)] {
+                            self->handleFlagsResponse(response, callback);
+                        });
+                    });
 }
 
 void ZeraZovRemoteConfig::handleFlagsResponse(std::optional<json> response, const FlagsCallback& callback) {
@@ -286,8 +287,8 @@ std::optional<json> ZeraZovRemoteConfig::storeFlagsResponse(const json& response
         ZeraZovDebugLog::write("Error: Flags response missing correct featureFlags format");
         return std::nullopt;
     }
-    FeatureFlagCache::Answer answer{*featureFlags, *payloads, std::nullopt, std::nullopt, std::nullopt,
-                                    boolMember(response, "errorsWhileComputingFlags")};
+    FeatureFlagCache::Answer answer{*featureFlags, *payloads,    std::nullopt,
+                                    std::nullopt,  std::nullopt, boolMember(response, "errorsWhileComputingFlags")};
     const auto detailed = response.find("flags");
     if (detailed != response.end() && detailed->is_object()) answer.detailed = *detailed;
     if (const auto* requestId = stringMember(response, "requestId")) answer.requestId = requestId->get<std::string>();
@@ -345,7 +346,7 @@ std::optional<std::int64_t> ZeraZovRemoteConfig::evaluatedAt() { return featureF
 json ZeraZovRemoteConfig::personPropertiesForFlags() {
     // Asked before the lock: the client's closure takes locks of its own.
     json result = config_->setDefaultPersonProperties && getDefaultPersonProperties_ ? getDefaultPersonProperties_()
-                                                                                      : json::object();
+                                                                                     : json::object();
     if (!result.is_object()) result = json::object();
     const json stored = personPropertiesForFlags_.get();
     for (const auto& [key, value] : stored.items()) result[key] = value;

@@ -11,8 +11,7 @@ RegistrationToken::~RegistrationToken() {
     // A destructor must not throw; the unsubscribe only takes a lock and a count observer.
     try {
         onDealloc_();
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 }  // namespace zerazov

@@ -4,11 +4,11 @@
 #include <chrono>
 #include <utility>
 
+#include "ZeraZov/Core/Config/ZeraZovClientDefaults.h"
+#include "ZeraZov/Core/Events/ZeraZovLibraryInfo.h"
 #include "ZeraZov/Core/Identity/TimeBasedEpochGenerator.h"
 #include "ZeraZov/Core/Utilities/Utils.h"
-#include "ZeraZov/Core/Config/ZeraZovClientDefaults.h"
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
-#include "ZeraZov/Core/Events/ZeraZovLibraryInfo.h"
 
 namespace zerazov {
 namespace {

@@ -41,7 +41,8 @@ public:
     // Starts without a session and in the background, following no lifecycle
     // until setup(). The clock must outlive the manager. Shared ownership lets the
     // lifecycle handlers notice a manager that is already gone.
-    static std::shared_ptr<ZeraZovSessionManager> create(const platform::Clock& clock = platform::SystemClock::shared());
+    static std::shared_ptr<ZeraZovSessionManager> create(
+        const platform::Clock& clock = platform::SystemClock::shared());
     // The manager of the process-wide client, made on first use on the system clock,
     // like that client; never destroyed.
     static const std::shared_ptr<ZeraZovSessionManager>& shared();

@@ -8,13 +8,13 @@
 
 #include "Platform/Foundation/BoundedJSON.h"
 #include "Platform/Foundation/BundleInfo.h"
-#include "Platform/Foundation/Paths.h"
-#include "ZeraZov/Core/Storage/FileUtils.h"
-#include "ZeraZov/Core/Utilities/JSONHelpers.h"
-#include "ZeraZov/Core/Config/ZeraZovConfig.h"
-#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 #include "Platform/Foundation/DurableFile.h"
+#include "Platform/Foundation/Paths.h"
+#include "ZeraZov/Core/Config/ZeraZovConfig.h"
+#include "ZeraZov/Core/Storage/FileUtils.h"
 #include "ZeraZov/Core/Storage/Private/ZeraZovStorageMigration.h"
+#include "ZeraZov/Core/Utilities/JSONHelpers.h"
+#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 
 namespace zerazov {
 namespace {
@@ -69,10 +69,25 @@ constexpr std::array<ZeraZovStorage::StorageKey, ZeraZovStorage::keyCount> makeA
 // What a reset deletes, in this order. Not here: the anonymous id (deleted only
 // when not kept), the live queue folders, the evaluation time and the device id.
 constexpr std::array resetKeys{
-    Key::oldQueueFolder, Key::oldQueuePlist, Key::oldReplayQueue, Key::flags, Key::enabledFeatureFlags,
-    Key::enabledFeatureFlagPayloads, Key::groups, Key::registerProperties, Key::optOut, Key::sessionReplay,
-    Key::isIdentified, Key::personProcessingEnabled, Key::remoteConfig, Key::surveySeen, Key::lastSeenSurveyDate,
-    Key::requestId, Key::personPropertiesForFlags, Key::groupPropertiesForFlags, Key::errorTracking,
+    Key::oldQueueFolder,
+    Key::oldQueuePlist,
+    Key::oldReplayQueue,
+    Key::flags,
+    Key::enabledFeatureFlags,
+    Key::enabledFeatureFlagPayloads,
+    Key::groups,
+    Key::registerProperties,
+    Key::optOut,
+    Key::sessionReplay,
+    Key::isIdentified,
+    Key::personProcessingEnabled,
+    Key::remoteConfig,
+    Key::surveySeen,
+    Key::lastSeenSurveyDate,
+    Key::requestId,
+    Key::personPropertiesForFlags,
+    Key::groupPropertiesForFlags,
+    Key::errorTracking,
 };
 
 fs::path withoutTrailingSlash(const fs::path& folder) {
@@ -193,8 +208,8 @@ std::optional<std::string> ZeraZovStorage::getData(StorageKey key) const {
     auto result = platform::DurableFile::readAt(folder->get(), std::string(rawValue(key)));
     if (result) return std::move(*result);
     if (platform::DurableFile::missing(result)) return std::nullopt;
-    const std::string why = isSymbolicLink(url(key)) ? url(key).string() + " is a symbolic link, not followed"
-                                                     : *result.failure();
+    const std::string why =
+        isSymbolicLink(url(key)) ? url(key).string() + " is a symbolic link, not followed" : *result.failure();
     ZeraZovDebugLog::write("Error reading data from key " + keyText(key) + ": " + why);
     return std::nullopt;
 }

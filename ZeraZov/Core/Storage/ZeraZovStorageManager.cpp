@@ -4,8 +4,8 @@
 #include <type_traits>
 #include <utility>
 
-#include "ZeraZov/Core/Identity/TimeBasedEpochGenerator.h"
 #include "ZeraZov/Core/Config/ZeraZovConfig.h"
+#include "ZeraZov/Core/Identity/TimeBasedEpochGenerator.h"
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 
 namespace zerazov {

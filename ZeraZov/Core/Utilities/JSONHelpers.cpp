@@ -65,15 +65,11 @@ std::string printable(std::string_view text) {
 
 bool isValidScalar(const json& value) {
     switch (value.type()) {
-        case json::value_t::string:
-            return isValidUTF8(value.get_ref<const json::string_t&>());
-        case json::value_t::number_float:
-            return std::isfinite(value.get<double>());
-        case json::value_t::binary:
-        case json::value_t::discarded:
-            return false;
-        default:
-            return true;
+    case json::value_t::string: return isValidUTF8(value.get_ref<const json::string_t&>());
+    case json::value_t::number_float: return std::isfinite(value.get<double>());
+    case json::value_t::binary:
+    case json::value_t::discarded: return false;
+    default: return true;
     }
 }
 

@@ -61,11 +61,16 @@ bool isWhitespaceOrNewline(char32_t value) {
     if (value >= 0x09 && value <= 0x0D) return true;
     if (value >= 0x2000 && value <= 0x200A) return true;
     switch (value) {
-        case 0x20: case 0x85: case 0xA0: case 0x1680: case 0x2028:
-        case 0x2029: case 0x202F: case 0x205F: case 0x3000:
-            return true;
-        default:
-            return false;
+    case 0x20:
+    case 0x85:
+    case 0xA0:
+    case 0x1680:
+    case 0x2028:
+    case 0x2029:
+    case 0x202F:
+    case 0x205F:
+    case 0x3000: return true;
+    default: return false;
     }
 }
 

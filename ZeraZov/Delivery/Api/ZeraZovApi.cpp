@@ -7,8 +7,8 @@
 
 #include "Platform/Foundation/SystemInfo.h"
 #include "ZeraZov/Core/Events/ZeraZovAPIDateFormatter.h"
-#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 #include "ZeraZov/Core/Events/ZeraZovLibraryInfo.h"
+#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 #include "ZeraZov/Delivery/Api/Gzip.h"
 #include "ZeraZov/Delivery/Api/Private/ZeraZovResponseHandler.h"
 #include "ZeraZov/Delivery/Api/Private/ZeraZovURLBuilder.h"
@@ -20,7 +20,8 @@ using Header = ZeraZovHttpRequest::Header;
 
 // Replaces every header of that name, whatever its case, as HTTP names are case-insensitive.
 void setHeader(std::vector<Header>& headers, const std::string& name, std::string value) {
-    std::erase_if(headers, [&name](const Header& header) { return strcasecmp(header.first.c_str(), name.c_str()) == 0; });
+    std::erase_if(headers,
+                  [&name](const Header& header) { return strcasecmp(header.first.c_str(), name.c_str()) == 0; });
     headers.emplace_back(name, std::move(value));
 }
 
@@ -176,8 +177,10 @@ nlohmann::json ZeraZovApi::flagsBody(const std::string& distinctId, const std::o
 
 std::optional<ZeraZovHttpRequest> ZeraZovApi::getRemoteConfigRequest() const {
     std::string_view base = config_->host();
-    if (base == usIngestionHost) base = usAssetsHost;
-    else if (base == euIngestionHost) base = euAssetsHost;
+    if (base == usIngestionHost)
+        base = usAssetsHost;
+    else if (base == euIngestionHost)
+        base = euAssetsHost;
     auto url = ZeraZovURLBuilder::appendingPathSegments(base, {"array", config_->projectToken(), "config"});
     if (!url) return std::nullopt;
     return request(ZeraZovHttpRequest::Method::get, std::move(*url));

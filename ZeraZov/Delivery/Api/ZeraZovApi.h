@@ -65,9 +65,8 @@ public:
     void logs(std::string payload, UploadCompletion completion) const;
     // POST "/flags?v=2", uncompressed.
     void flags(const std::string& distinctId, const std::optional<std::string>& anonymousId,
-               const std::optional<std::string>& deviceId, const Groups& groups,
-               const nlohmann::json& personProperties, const std::optional<nlohmann::json>& groupProperties,
-               JSONCompletion completion) const;
+               const std::optional<std::string>& deviceId, const Groups& groups, const nlohmann::json& personProperties,
+               const std::optional<nlohmann::json>& groupProperties, JSONCompletion completion) const;
     // GET "/array/<project token>/config" from the assets host that belongs to the
     // configured ingestion host; nothing when no URL can be formed.
     std::optional<ZeraZovHttpRequest> getRemoteConfigRequest() const;

@@ -47,9 +47,8 @@ QueueEndpoint<ZeraZovEvent> QueueEndpoints::events(std::shared_ptr<const ZeraZov
     endpoint.wireForm = ZeraZovStoredBatch::eventText;
     endpoint.prepareWireForms = [api = std::move(api)](std::vector<std::string> texts) {
         auto body = std::make_shared<ZeraZovStoredBatchBody>(api->storedBatchBody(texts));
-        return EventEndpoint::WireFormsUpload([api, body](EventEndpoint::UploadCompletion done) {
-            api->batchStored(std::move(*body), std::move(done));
-        });
+        return EventEndpoint::WireFormsUpload(
+            [api, body](EventEndpoint::UploadCompletion done) { api->batchStored(std::move(*body), std::move(done)); });
     };
     return endpoint;
 }

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "ZeraZov/Core/Events/ZeraZovEvent.h"
-#include "ZeraZov/Delivery/Endpoints/QueueEndpoint.h"
 #include "ZeraZov/Delivery/Api/ZeraZovApi.h"
+#include "ZeraZov/Delivery/Endpoints/QueueEndpoint.h"
 
 namespace zerazov {
 

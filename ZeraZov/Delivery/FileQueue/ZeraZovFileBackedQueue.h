@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "ZeraZov/Delivery/FlushQueue/ZeraZovQueueBatch.h"
 #include "ZeraZov/Delivery/FileQueue/ZeraZovQueueFolder.h"
 #include "ZeraZov/Delivery/FileQueue/ZeraZovQueueHousekeeper.h"
+#include "ZeraZov/Delivery/FlushQueue/ZeraZovQueueBatch.h"
 
 namespace zerazov {
 

@@ -110,8 +110,8 @@ platform::Failure ZeraZovQueueFolder::writeInto(const Descriptor& folder, const 
 
 // The claimed spare sits under a name of the record's in the spares' folder,
 // where no reader looks; kept spares are empty, so nothing is cut.
-platform::Failure ZeraZovQueueFolder::writeIntoSpare(const Descriptor& folder, const Descriptor& spares, const std::string& name,
-                                       std::string_view bytes) const {
+platform::Failure ZeraZovQueueFolder::writeIntoSpare(const Descriptor& folder, const Descriptor& spares,
+                                                     const std::string& name, std::string_view bytes) const {
     const auto claimed = ZeraZovSpareFiles::claimedName(name);
     platform::UniqueFd fd(::openat(spares->get(), claimed.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (fd.valid() && ZeraZovSpareFiles::fitForRecord(fd.get())) {
@@ -172,8 +172,7 @@ void ZeraZovQueueFolder::handToSync(const Descriptor& folder, const std::string&
     unsynced_.push_back({name, folder});
 }
 
-platform::Result<ZeraZovQueueFolder::Descriptor> ZeraZovQueueFolder::reconcile(
-    std::vector<Unsynced>& unsynced) const {
+platform::Result<ZeraZovQueueFolder::Descriptor> ZeraZovQueueFolder::reconcile(std::vector<Unsynced>& unsynced) const {
     const auto opened = heldFolder_.current(true);
     if (!opened) return opened;
     const auto& current = *opened;
@@ -285,9 +284,8 @@ platform::Result<std::vector<std::string>> ZeraZovQueueFolder::namesOldestFirst(
     // File times come from a coarse clock, so records written in one burst
     // share them; the names (time-ordered ids, or legacy timestamps) then keep
     // such records in the order they were written.
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-        return std::tie(a.created, a.name) < std::tie(b.created, b.name);
-    });
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry& a, const Entry& b) { return std::tie(a.created, a.name) < std::tie(b.created, b.name); });
     std::vector<std::string> result;
     result.reserve(entries.size());
     for (auto& entry : entries) result.push_back(std::move(entry.name));

@@ -29,7 +29,10 @@ void lowerThisThreadsPriority() {
 
 ZeraZovQueueHousekeeper::ZeraZovQueueHousekeeper(SyncAction sync, RemoveAction remove, Policy policy,
                                                  const platform::Clock& clock)
-    : sync_(std::move(sync)), remove_(std::move(remove)), policy_(policy), clock_(clock),
+    : sync_(std::move(sync)),
+      remove_(std::move(remove)),
+      policy_(policy),
+      clock_(clock),
       worker_(platform::startThread([this] { run(); })) {}
 
 ZeraZovQueueHousekeeper::~ZeraZovQueueHousekeeper() {

@@ -77,13 +77,13 @@ private:
     const Policy policy_;
     const platform::Clock& clock_;
 
-    std::mutex lock_;  // guards every field below
-    std::condition_variable wake_;  // the worker's: there is work, or it is to stop
-    std::condition_variable done_;  // the waiters': a removal or a sync finished
-    std::uint64_t written_ = 0;       // records written so far
+    std::mutex lock_;                  // guards every field below
+    std::condition_variable wake_;     // the worker's: there is work, or it is to stop
+    std::condition_variable done_;     // the waiters': a removal or a sync finished
+    std::uint64_t written_ = 0;        // records written so far
     std::uint64_t syncStartedAt_ = 0;  // written_ when the last sync started
-    std::uint64_t syncedUpTo_ = 0;    // written_ when the last finished sync started
-    Time oldestWaiting_;  // when the first record after that start was written
+    std::uint64_t syncedUpTo_ = 0;     // written_ when the last finished sync started
+    Time oldestWaiting_;               // when the first record after that start was written
     bool syncRequested_ = false;
     std::vector<std::string> removals_;
     std::uint64_t removalsAsked_ = 0;

@@ -80,7 +80,7 @@ private:
     mutable std::mutex poolLock_;  // guards every field below
     mutable Descriptor owner_;     // the opening of the queue's folder the spares belong to
     mutable Descriptor spareFolder_;
-    mutable bool refused_ = false;  // a link (or no folder) is where the spares' folder goes
+    mutable bool refused_ = false;           // a link (or no folder) is where the spares' folder goes
     mutable std::vector<std::string> pool_;  // empty files, the most recently emptied last
 };
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "Platform/Foundation/Clock.h"
-#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 #include "ZeraZov/Core/Events/ZeraZovEvent.h"
 #include "ZeraZov/Core/Storage/ZeraZovStorage.h"
+#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 #include "ZeraZov/Delivery/Endpoints/QueueEndpoint.h"
 #include "ZeraZov/Delivery/FlushQueue/ZeraZovQueueBase.h"
 
@@ -30,9 +30,8 @@ public:
                                                 QueueEndpoint<Record> endpoint, platform::MainQueue& mainQueue,
                                                 const platform::Clock& clock = platform::SystemClock::shared()) {
         auto settings = settingsFor(endpoint, *config, storage);
-        return std::shared_ptr<ZeraZovQueue>(new ZeraZovQueue(std::move(config), std::move(settings),
-                                                              std::move(reachability), std::move(endpoint),
-                                                              mainQueue, clock));
+        return std::shared_ptr<ZeraZovQueue>(new ZeraZovQueue(
+            std::move(config), std::move(settings), std::move(reachability), std::move(endpoint), mainQueue, clock));
     }
 
     // Stores the record on the calling thread, then runs `onAdded`; a record over
@@ -142,8 +141,8 @@ private:
         auto records = readAll<Record>(std::move(stored), decode);
         const auto count = records.size();
         return uploadOf(count, storedCount,
-                        [send = endpoint_.send, records = std::move(records)](
-                            typename QueueEndpoint<Record>::UploadCompletion done) mutable {
+                        [send = endpoint_.send,
+                         records = std::move(records)](typename QueueEndpoint<Record>::UploadCompletion done) mutable {
                             send(std::move(records), std::move(done));
                         });
     }

@@ -15,7 +15,8 @@ namespace zerazov {
 namespace {
 
 platform::Clock::WallTime after(platform::Clock::WallTime now, double seconds) {
-    return now + std::chrono::duration_cast<platform::Clock::WallTime::duration>(std::chrono::duration<double>(seconds));
+    return now +
+           std::chrono::duration_cast<platform::Clock::WallTime::duration>(std::chrono::duration<double>(seconds));
 }
 
 }  // namespace
@@ -196,12 +197,12 @@ void ZeraZovQueueBase::performFlush(std::size_t count) {
     }
     auto batch = takeReadAhead(count);
     if (!batch) batch = prepared(fileQueue_.peek(count), count);
-    const bool sent = batch->upload([weak = weak_from_this(), names = batch->names](ZeraZovUploadInfo info,
-                                                                                     std::size_t batchSize) {
-        auto self = weak.lock();
-        if (!self) return;
-        self->flushCompleted(self->handleUploadResult(info, batchSize), names);
-    });
+    const bool sent =
+        batch->upload([weak = weak_from_this(), names = batch->names](ZeraZovUploadInfo info, std::size_t batchSize) {
+            auto self = weak.lock();
+            if (!self) return;
+            self->flushCompleted(self->handleUploadResult(info, batchSize), names);
+        });
     // Nothing decoded: the unreadable files go as a batch that was taken.
     if (!sent) return flushCompleted(true, batch->names);
     // The answer takes a while: the next batch is read meanwhile. Should the

@@ -13,14 +13,14 @@
 #include "Platform/Foundation/Clock.h"
 #include "Platform/Foundation/MainQueue.h"
 #include "Platform/Foundation/SerialQueue.h"
-#include "ZeraZov/Core/Publishing/RegistrationToken.h"
 #include "ZeraZov/Core/Config/ZeraZovConfig.h"
+#include "ZeraZov/Core/Publishing/RegistrationToken.h"
 #include "ZeraZov/Delivery/Endpoints/BatchLimits.h"
-#include "ZeraZov/Delivery/FlushQueue/RateCap.h"
-#include "ZeraZov/Delivery/Reachability/Reachability.h"
-#include "ZeraZov/Delivery/FileQueue/ZeraZovFileBackedQueue.h"
-#include "ZeraZov/Delivery/FlushQueue/ZeraZovQueueBatch.h"
 #include "ZeraZov/Delivery/Endpoints/ZeraZovUploadInfo.h"
+#include "ZeraZov/Delivery/FileQueue/ZeraZovFileBackedQueue.h"
+#include "ZeraZov/Delivery/FlushQueue/RateCap.h"
+#include "ZeraZov/Delivery/FlushQueue/ZeraZovQueueBatch.h"
+#include "ZeraZov/Delivery/Reachability/Reachability.h"
 
 namespace zerazov {
 
@@ -112,7 +112,7 @@ private:
     // Swaps in the given tokens; the ones they replace end their subscriptions
     // once the caller lets them go, outside the lock.
     std::pair<RegistrationTokenPtr, RegistrationTokenPtr> replaceSubscriptions(RegistrationTokenPtr reachable,
-                                                                                RegistrationTokenPtr unreachable);
+                                                                               RegistrationTokenPtr unreachable);
     void reachable(Reachability& monitor);
     void unreachable();
     void updatePausedForDataMode(Reachability& monitor);

@@ -10,8 +10,8 @@
 #include "Platform/Foundation/NotificationCenter.h"
 #include "Platform/Foundation/SerialQueue.h"
 #include "Platform/Network/ReachabilityBackend.h"
-#include "ZeraZov/Core/Publishing/ZeraZovMulticastCallback.h"
 #include "ZeraZov/Core/Config/ZeraZovReachabilitySource.h"
+#include "ZeraZov/Core/Publishing/ZeraZovMulticastCallback.h"
 #include "ZeraZov/Delivery/Reachability/ReachabilityError.h"
 #include "ZeraZov/Delivery/Reachability/ReachabilityFlagsCell.h"
 

@@ -6,11 +6,11 @@ namespace {
 const char* kindName(ReachabilityError::Kind kind) {
     using Kind = ReachabilityError::Kind;
     switch (kind) {
-        case Kind::failedToCreateWithAddress: return "failedToCreateWithAddress";
-        case Kind::failedToCreateWithHostname: return "failedToCreateWithHostname";
-        case Kind::unableToSetCallback: return "unableToSetCallback";
-        case Kind::unableToSetDispatchQueue: return "unableToSetDispatchQueue";
-        case Kind::unableToGetFlags: return "unableToGetFlags";
+    case Kind::failedToCreateWithAddress: return "failedToCreateWithAddress";
+    case Kind::failedToCreateWithHostname: return "failedToCreateWithHostname";
+    case Kind::unableToSetCallback: return "unableToSetCallback";
+    case Kind::unableToSetDispatchQueue: return "unableToSetDispatchQueue";
+    case Kind::unableToGetFlags: return "unableToGetFlags";
     }
     return "unknown";
 }

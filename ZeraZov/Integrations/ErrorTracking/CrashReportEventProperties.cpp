@@ -114,13 +114,13 @@ json crashReportDebugImages(const ZZCrashReport& report, const std::vector<ZeraZ
 std::optional<std::string> architectureName(const std::optional<ZZCrashReportProcessorInfo>& codeType) {
     if (!codeType) return std::nullopt;
     switch (codeType->type()) {
-        case 12:
-            if (codeType->subtype() == 9) return "armv7";
-            if (codeType->subtype() == 11) return "armv7s";
-            return "arm";
-        case cpuTypeX86_64: return "x86_64";
-        case cpuTypeArm64: return "arm64";
-        default: return std::nullopt;
+    case 12:
+        if (codeType->subtype() == 9) return "armv7";
+        if (codeType->subtype() == 11) return "armv7s";
+        return "arm";
+    case cpuTypeX86_64: return "x86_64";
+    case cpuTypeArm64: return "arm64";
+    default: return std::nullopt;
     }
 }
 

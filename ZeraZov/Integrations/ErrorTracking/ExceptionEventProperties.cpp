@@ -25,8 +25,12 @@ std::set<std::uint64_t> imageAddresses(const json& frames) {
 }
 
 ZeraZovBinaryImageInfo binaryImage(const platform::DynamicLoader::Image& image) {
-    return {image.path.empty() ? "unknown" : image.path, imageUUID(image.buildId), image.linkAddress, image.address,
-            image.textSize, std::nullopt};
+    return {image.path.empty() ? "unknown" : image.path,
+            imageUUID(image.buildId),
+            image.linkAddress,
+            image.address,
+            image.textSize,
+            std::nullopt};
 }
 
 }  // namespace

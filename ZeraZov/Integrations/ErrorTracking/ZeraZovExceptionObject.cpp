@@ -9,9 +9,7 @@
 namespace zerazov {
 namespace {
 
-std::string typeName(const std::type_info* type) {
-    return type ? ZZCrashLanguageException::typeName(type) : "unknown";
-}
+std::string typeName(const std::type_info* type) { return type ? ZZCrashLanguageException::typeName(type) : "unknown"; }
 
 // The exception's own parts; its nested one is what the caller follows.
 ZeraZovExceptionObject described(const std::exception_ptr& exception, std::exception_ptr& nested) {
@@ -28,8 +26,7 @@ ZeraZovExceptionObject described(const std::exception_ptr& exception, std::excep
         std::rethrow_exception(exception);
     } catch (const std::nested_exception& outer) {
         nested = outer.nested_ptr();
-    } catch (...) {
-    }
+    } catch (...) {}
     return object;
 }
 

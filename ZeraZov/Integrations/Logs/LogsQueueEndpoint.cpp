@@ -42,9 +42,8 @@ QueueEndpoint<ZeraZovLogRecord> LogsQueueEndpoint::make(std::shared_ptr<const Ze
     endpoint.encode = encode;
     endpoint.decode = decode;
     endpoint.describe = [](const ZeraZovLogRecord&) { return std::string("log"); };
-    endpoint.send = [api = std::move(api), attributes = std::move(resourceAttributes),
-                     version = std::move(sdkVersion)](std::vector<ZeraZovLogRecord> batch,
-                                                      Endpoint::UploadCompletion done) {
+    endpoint.send = [api = std::move(api), attributes = std::move(resourceAttributes), version = std::move(sdkVersion)](
+                        std::vector<ZeraZovLogRecord> batch, Endpoint::UploadCompletion done) {
         api->logs(serialised(otlpLogsPayload(batch, attributes, version)), std::move(done));
     };
     endpoint.isRetriableStatusCode = isRetriableStatusCode;

@@ -6,8 +6,8 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include "ZeraZov/Core/Events/ZeraZovLibraryInfo.h"
-#include "ZeraZov/Delivery/Endpoints/QueueEndpoint.h"
 #include "ZeraZov/Delivery/Api/ZeraZovApi.h"
+#include "ZeraZov/Delivery/Endpoints/QueueEndpoint.h"
 #include "ZeraZov/Integrations/Logs/ZeraZovLogRecord.h"
 
 namespace zerazov {

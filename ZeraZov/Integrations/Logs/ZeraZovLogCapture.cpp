@@ -6,8 +6,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 #include "ZeraZov/Core/Utilities/UnicodeText.h"
+#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 
 namespace zerazov {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "ZeraZov/Core/Utilities/JSONHelpers.h"
 #include "ZeraZov/Core/Events/ZeraZovAPIDateFormatter.h"
+#include "ZeraZov/Core/Utilities/JSONHelpers.h"
 #include "ZeraZov/Core/Utilities/UnicodeText.h"
 
 namespace zerazov {
@@ -54,9 +54,7 @@ void putText(json& dictionary, const char* key, const std::optional<std::string>
     if (value) dictionary[key] = validUTF8(*value);
 }
 
-json storedAttributes(const json& attributes) {
-    return sanitizeDictionary(attributes).value_or(json::object());
-}
+json storedAttributes(const json& attributes) { return sanitizeDictionary(attributes).value_or(json::object()); }
 
 json storedFlagKeys(const std::vector<std::string>& keys) {
     json stored = json::array();

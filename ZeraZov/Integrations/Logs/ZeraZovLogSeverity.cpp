@@ -9,12 +9,12 @@ namespace zerazov {
 
 std::string_view logSeverityName(ZeraZovLogSeverity severity) {
     switch (severity) {
-        case ZeraZovLogSeverity::trace: return "trace";
-        case ZeraZovLogSeverity::debug: return "debug";
-        case ZeraZovLogSeverity::info: return "info";
-        case ZeraZovLogSeverity::warn: return "warn";
-        case ZeraZovLogSeverity::error: return "error";
-        case ZeraZovLogSeverity::fatal: return "fatal";
+    case ZeraZovLogSeverity::trace: return "trace";
+    case ZeraZovLogSeverity::debug: return "debug";
+    case ZeraZovLogSeverity::info: return "info";
+    case ZeraZovLogSeverity::warn: return "warn";
+    case ZeraZovLogSeverity::error: return "error";
+    case ZeraZovLogSeverity::fatal: return "fatal";
     }
     return "info";
 }

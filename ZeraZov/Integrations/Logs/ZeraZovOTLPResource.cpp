@@ -2,8 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "ZeraZov/Core/Utilities/Utils.h"
 #include "ZeraZov/Core/Events/ZeraZovLibraryInfo.h"
+#include "ZeraZov/Core/Utilities/Utils.h"
 
 namespace zerazov {
 

@@ -16,8 +16,10 @@ std::vector<std::string> ZeraZovReplayBufferQueue::namesInFolder(const ZeraZovQu
 }
 
 void ZeraZovReplayBufferQueue::resetBufferFolder() {
-    if (const auto error = queue_.removeWhole()) ZeraZovDebugLog::write("Could not empty replay buffer folder " + *error);
-    if (const auto error = queue_.create()) ZeraZovDebugLog::write("Error trying to create replay buffer folder " + *error);
+    if (const auto error = queue_.removeWhole())
+        ZeraZovDebugLog::write("Could not empty replay buffer folder " + *error);
+    if (const auto error = queue_.create())
+        ZeraZovDebugLog::write("Error trying to create replay buffer folder " + *error);
     std::lock_guard guard(itemsLock_);
     items_.clear();
 }
@@ -45,7 +47,8 @@ std::vector<std::string> ZeraZovReplayBufferQueue::takeAll() {
         if (auto read = queue_.read(name)) {
             stored.push_back(std::move(*read));
         } else {
-            ZeraZovDebugLog::write("Dropping replay buffer file " + name + " that could not be read: " + *read.failure());
+            ZeraZovDebugLog::write("Dropping replay buffer file " + name +
+                                   " that could not be read: " + *read.failure());
         }
         queue_.remove(name);
     }

@@ -16,8 +16,8 @@ std::unique_ptr<ZeraZovReplayQueue> ZeraZovReplayQueue::create(std::shared_ptr<c
                                                                const platform::Clock& clock) {
     auto inner = ZeraZovQueue<ZeraZovEvent>::create(std::move(config), storage, std::move(reachability),
                                                     QueueEndpoints::snapshots(std::move(api)), mainQueue, clock);
-    auto queue = std::make_unique<ZeraZovReplayQueue>(
-        std::move(inner), storage.folder(ZeraZovStorage::StorageKey::replayBufferQueue));
+    auto queue = std::make_unique<ZeraZovReplayQueue>(std::move(inner),
+                                                      storage.folder(ZeraZovStorage::StorageKey::replayBufferQueue));
     queue->bufferQueue().resetBufferFolder();
     return queue;
 }

@@ -30,8 +30,7 @@ public:
                                                       const platform::Clock& clock = platform::SystemClock::shared());
 
     // The buffer folder is taken as it is; create() resets it.
-    ZeraZovReplayQueue(std::shared_ptr<ZeraZovQueue<ZeraZovEvent>> innerQueue,
-                       platform::PrivateFolder bufferFolder);
+    ZeraZovReplayQueue(std::shared_ptr<ZeraZovQueue<ZeraZovEvent>> innerQueue, platform::PrivateFolder bufferFolder);
     ZeraZovReplayQueue(const ZeraZovReplayQueue&) = delete;
     ZeraZovReplayQueue& operator=(const ZeraZovReplayQueue&) = delete;
 

@@ -33,7 +33,7 @@ constexpr auto answerWait = std::chrono::seconds(10);
 constexpr auto uploadWait = std::chrono::seconds(10);
 
 std::shared_ptr<zerazov::ZeraZovSDK> setUp(platform::MainQueue& mainQueue, const std::string& host,
-                                            const std::string& folder) {
+                                           const std::string& folder) {
     auto config = std::make_shared<zerazov::ZeraZovConfig>("zzk_crash_capture", host);
     config->debug = true;
     config->errorTrackingConfig.autoCapture = true;

@@ -140,7 +140,8 @@ TEST_F(ImageList, ParksANodeRemovedWhileSomeoneReads) {
     for (std::size_t i = 0; i < 3; ++i)
         ASSERT_EQ(zzcrash_async_image_list_append(&list_, headers.at(i), std::to_string(i).c_str()), ZZCRASH_ESUCCESS);
     zzcrash_async_image_list_mark_reading(&list_, true);
-    zzcrash_async_image* standing = zzcrash_async_image_list_next(&list_, zzcrash_async_image_list_next(&list_, nullptr));
+    zzcrash_async_image* standing =
+        zzcrash_async_image_list_next(&list_, zzcrash_async_image_list_next(&list_, nullptr));
     Node* parked = standing->node;
     zzcrash_async_image_list_remove(&list_, headers.at(1));
     EXPECT_EQ(list_.shared->free_list, parked);

@@ -50,11 +50,14 @@ TEST(PageCache, AnswersWhatACheckedCopyOfTheRangeAnswers) {
     const auto warm = emptyCache();
     for (const Case& c : cases) {
         std::vector<std::uint8_t> expected(c.length + 1, 0xAA);
-        const zzcrash_error_t direct = zzcrash_async_task_copy(ZZCRASH_TASK_SELF, c.address, 0, expected.data(), c.length);
+        const zzcrash_error_t direct =
+            zzcrash_async_task_copy(ZZCRASH_TASK_SELF, c.address, 0, expected.data(), c.length);
         const auto fresh = emptyCache();
-        for (zzcrash_async_page_cache* cache : {warm.get(), fresh.get(), static_cast<zzcrash_async_page_cache*>(nullptr)}) {
+        for (zzcrash_async_page_cache* cache :
+             {warm.get(), fresh.get(), static_cast<zzcrash_async_page_cache*>(nullptr)}) {
             std::vector<std::uint8_t> copied(c.length + 1, 0xAA);
-            const zzcrash_error_t error = zzcrash_async_page_cache_copy(cache, ZZCRASH_TASK_SELF, c.address, copied.data(), c.length);
+            const zzcrash_error_t error =
+                zzcrash_async_page_cache_copy(cache, ZZCRASH_TASK_SELF, c.address, copied.data(), c.length);
             EXPECT_EQ(error, direct) << c.what;
             if (direct == ZZCRASH_ESUCCESS) {
                 EXPECT_EQ(copied, expected) << c.what;
@@ -70,7 +73,8 @@ public:
     Blocks() {
         void* mapping = mmap(nullptr, count * blockBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         bytes_ = mapping == MAP_FAILED ? nullptr : static_cast<std::uint8_t*>(mapping);
-        for (std::size_t i = 0; bytes_ && i < count * blockBytes; ++i) bytes_[i] = static_cast<std::uint8_t>(i / blockBytes);
+        for (std::size_t i = 0; bytes_ && i < count * blockBytes; ++i)
+            bytes_[i] = static_cast<std::uint8_t>(i / blockBytes);
     }
     ~Blocks() {
         if (bytes_) munmap(bytes_, count * blockBytes);
@@ -105,8 +109,9 @@ TEST(PageCache, ServesABlockFromItsCopyUntilEmptiedOrDisplaced) {
     ASSERT_TRUE(blocks.mapped());
     const auto cache = emptyCache();
     std::uint8_t across[3 * blockBytes] = {};
-    ASSERT_EQ(zzcrash_async_page_cache_copy(cache.get(), ZZCRASH_TASK_SELF, blocks.address(0, 8), across, sizeof across),
-              ZZCRASH_ESUCCESS);
+    ASSERT_EQ(
+        zzcrash_async_page_cache_copy(cache.get(), ZZCRASH_TASK_SELF, blocks.address(0, 8), across, sizeof across),
+        ZZCRASH_ESUCCESS);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(across), sizeof across),
               std::string(reinterpret_cast<char*>(blocks.address(0, 8)), sizeof across));
 

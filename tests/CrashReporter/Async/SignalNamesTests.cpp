@@ -33,9 +33,9 @@ TEST(ErrorText, CodesOutsideTheTableAreUnhandled) {
 // is named exactly when its name is one a crash log knows.
 TEST(SignalName, NamesThisPlatformsNumbersAsTheCrashLogKnowsThem) {
     const std::set<std::string> logNames = {
-        "SIGHUP",  "SIGINT",  "SIGQUIT", "SIGILL",  "SIGTRAP", "SIGABRT",   "SIGEMT",  "SIGFPE",
-        "SIGKILL", "SIGBUS",  "SIGSEGV", "SIGSYS",  "SIGPIPE", "SIGALRM",   "SIGTERM", "SIGURG",
-        "SIGSTOP", "SIGTSTP", "SIGCONT", "SIGCHLD", "SIGTTIN", "SIGTTOU",   "SIGIO",   "SIGXCPU",
+        "SIGHUP",  "SIGINT",    "SIGQUIT", "SIGILL",   "SIGTRAP", "SIGABRT", "SIGEMT",  "SIGFPE",
+        "SIGKILL", "SIGBUS",    "SIGSEGV", "SIGSYS",   "SIGPIPE", "SIGALRM", "SIGTERM", "SIGURG",
+        "SIGSTOP", "SIGTSTP",   "SIGCONT", "SIGCHLD",  "SIGTTIN", "SIGTTOU", "SIGIO",   "SIGXCPU",
         "SIGXFSZ", "SIGVTALRM", "SIGPROF", "SIGWINCH", "SIGINFO", "SIGUSR1", "SIGUSR2"};
     // The C library names signal 29 by its other name.
     const std::map<std::string, std::string> aliases = {{"SIGPOLL", "SIGIO"}};
@@ -59,18 +59,37 @@ TEST(SignalCodeName, NamesEachKnownPairAndNothingElse) {
         const char* name;
     };
     const Case cases[] = {
-        {SIGILL, 0, "ILL_NOOP"},          {SIGILL, ILL_ILLOPN, "ILL_ILLOPN"}, {SIGILL, ILL_BADSTK, "ILL_BADSTK"},
-        {SIGFPE, FPE_INTDIV, "FPE_INTDIV"}, {SIGFPE, FPE_FLTDIV, "FPE_FLTDIV"}, {SIGFPE, FPE_INTOVF, "FPE_INTOVF"},
-        {SIGSEGV, SEGV_MAPERR, "SEGV_MAPERR"}, {SIGSEGV, SEGV_ACCERR, "SEGV_ACCERR"}, {SIGSEGV, 3, nullptr},
-        {SIGBUS, BUS_ADRERR, "BUS_ADRERR"}, {SIGBUS, BUS_OBJERR, "BUS_OBJERR"}, {SIGTRAP, 0, "#0"},
-        {SIGTRAP, TRAP_BRKPT, "TRAP_BRKPT"}, {SIGABRT, 0, "#0"},         {SIGABRT, SI_TKILL, "SI_TKILL"},
-        {SIGKILL, 0, "SI_USER"},           {SIGILL, 9, nullptr},             {SIGSEGV, SI_KERNEL, "SI_KERNEL"},
-        {SIGTERM, SI_QUEUE, "SI_QUEUE"},   {SIGALRM, SI_TIMER, "SI_TIMER"},  {SIGIO, SI_MESGQ, "SI_MESGQ"},
-        {SIGUSR1, SI_ASYNCIO, "SI_ASYNCIO"}, {SIGIO, SI_SIGIO, "SI_SIGIO"},  {SIGUSR2, -7, nullptr},
-        {SIGRTMIN, SI_QUEUE, nullptr},     {SIGSTKFLT, SI_USER, nullptr},    {ZZCRASH_SIGEMT, 0, "#0"},
+        {SIGILL, 0, "ILL_NOOP"},
+        {SIGILL, ILL_ILLOPN, "ILL_ILLOPN"},
+        {SIGILL, ILL_BADSTK, "ILL_BADSTK"},
+        {SIGFPE, FPE_INTDIV, "FPE_INTDIV"},
+        {SIGFPE, FPE_FLTDIV, "FPE_FLTDIV"},
+        {SIGFPE, FPE_INTOVF, "FPE_INTOVF"},
+        {SIGSEGV, SEGV_MAPERR, "SEGV_MAPERR"},
+        {SIGSEGV, SEGV_ACCERR, "SEGV_ACCERR"},
+        {SIGSEGV, 3, nullptr},
+        {SIGBUS, BUS_ADRERR, "BUS_ADRERR"},
+        {SIGBUS, BUS_OBJERR, "BUS_OBJERR"},
+        {SIGTRAP, 0, "#0"},
+        {SIGTRAP, TRAP_BRKPT, "TRAP_BRKPT"},
+        {SIGABRT, 0, "#0"},
+        {SIGABRT, SI_TKILL, "SI_TKILL"},
+        {SIGKILL, 0, "SI_USER"},
+        {SIGILL, 9, nullptr},
+        {SIGSEGV, SI_KERNEL, "SI_KERNEL"},
+        {SIGTERM, SI_QUEUE, "SI_QUEUE"},
+        {SIGALRM, SI_TIMER, "SI_TIMER"},
+        {SIGIO, SI_MESGQ, "SI_MESGQ"},
+        {SIGUSR1, SI_ASYNCIO, "SI_ASYNCIO"},
+        {SIGIO, SI_SIGIO, "SI_SIGIO"},
+        {SIGUSR2, -7, nullptr},
+        {SIGRTMIN, SI_QUEUE, nullptr},
+        {SIGSTKFLT, SI_USER, nullptr},
+        {ZZCRASH_SIGEMT, 0, "#0"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(nameOr(zzcrash_async_signal_code_name(c.signal, c.code)), nameOr(c.name)) << c.signal << " " << c.code;
+        EXPECT_EQ(nameOr(zzcrash_async_signal_code_name(c.signal, c.code)), nameOr(c.name))
+            << c.signal << " " << c.code;
     }
 }
 
@@ -97,13 +116,13 @@ std::string namesOfRealFaults() {
     sigemptyset(&action.sa_mask);
     for (int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) sigaction(signal, &action, nullptr);
     const long page = sysconf(_SC_PAGESIZE);
-    auto* guard = static_cast<char*>(mmap(nullptr, static_cast<std::size_t>(page), PROT_NONE,
-                                          MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    auto* guard = static_cast<char*>(
+        mmap(nullptr, static_cast<std::size_t>(page), PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
     char path[] = "/tmp/zzcrash-bus-XXXXXX";
     const int fd = mkstemp(path);
     unlink(path);
-    auto* pastEnd = static_cast<volatile char*>(
-        mmap(nullptr, static_cast<std::size_t>(page), PROT_READ, MAP_SHARED, fd, 0));
+    auto* pastEnd =
+        static_cast<volatile char*>(mmap(nullptr, static_cast<std::size_t>(page), PROT_READ, MAP_SHARED, fd, 0));
     const std::function<void()> faults[] = {
         [] { (void)*reinterpret_cast<volatile char*>(nearNull); },
         [guard] { (void)*static_cast<volatile char*>(guard); },

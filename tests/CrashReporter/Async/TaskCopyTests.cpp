@@ -78,15 +78,15 @@ std::string copyOutcomes(const GuardedPages& pages) {
     };
     const std::uint64_t size = pages.pageSize();
     const Case cases[] = {
-        {pages.readable(), 0, size},                                  // the whole readable page
-        {pages.readable() + 8, -8, 16},                               // a negative offset
-        {pages.readable(), static_cast<std::int64_t>(size) - 8, 8},   // its last bytes
-        {pages.readable(), static_cast<std::int64_t>(size) - 8, 16},  // running into the guard page
-        {pages.unreadable(), 0, 8},                                   // inside the guard page
-        {pages.unmapped(), 0, 8},                                     // an unmapped page
-        {pages.unreadable(), static_cast<std::int64_t>(size) - 4, 8}, // from the guard page on
+        {pages.readable(), 0, size},                                          // the whole readable page
+        {pages.readable() + 8, -8, 16},                                       // a negative offset
+        {pages.readable(), static_cast<std::int64_t>(size) - 8, 8},           // its last bytes
+        {pages.readable(), static_cast<std::int64_t>(size) - 8, 16},          // running into the guard page
+        {pages.unreadable(), 0, 8},                                           // inside the guard page
+        {pages.unmapped(), 0, 8},                                             // an unmapped page
+        {pages.unreadable(), static_cast<std::int64_t>(size) - 4, 8},         // from the guard page on
         {pages.readableBeforeGap(), static_cast<std::int64_t>(size) - 4, 8},  // running into the gap
-        {0, 0, 8},                                                    // address 0
+        {0, 0, 8},                                                            // address 0
     };
     std::string line;
     std::vector<unsigned char> buffer(2 * size);
@@ -123,16 +123,15 @@ TEST(MemoryReadPrefix, TakesTheBytesBeforeTheFirstBadPage) {
         std::size_t copied;
     };
     const Case cases[] = {
-        {pages.readable(), size, size},
-        {pages.readable() + size - 8, 16, 8},
-        {pages.unreadable(), 8, 0},
-        {pages.readableBeforeGap() + size - 4, 8, 4},
+        {pages.readable(), size, size}, {pages.readable() + size - 8, 16, 8},
+        {pages.unreadable(), 8, 0},     {pages.readableBeforeGap() + size - 4, 8, 4},
         {pages.unmapped(), 8, 0},
     };
     std::vector<unsigned char> buffer(2 * size);
     for (const Case& c : cases) {
         errno = ERANGE;
-        EXPECT_EQ(zzcrash_memory_read_prefix(c.address, buffer.data(), c.length), c.copied) << c.address - pages.readable();
+        EXPECT_EQ(zzcrash_memory_read_prefix(c.address, buffer.data(), c.length), c.copied)
+            << c.address - pages.readable();
         EXPECT_EQ(errno, ERANGE);
         const std::size_t start = (c.address - pages.readable()) % size;
         for (std::size_t i = 0; i < c.copied; ++i) ASSERT_EQ(buffer[i], GuardedPages::patternAt(start + i));
@@ -188,12 +187,12 @@ TEST(TaskRead, PassesValuesThroughTheByteOrderAndReportsFailures) {
               ZZCRASH_ESUCCESS);
     EXPECT_EQ(u64, 0x8877665544332211u);
     GuardedPages pages;
-    EXPECT_EQ(zzcrash_async_task_read_uint64(ZZCRASH_TASK_SELF, &zzcrash_async_byteorder_direct, pages.unmapped(), 0,
-                                             &u64),
-              ZZCRASH_ENOTFOUND);
-    EXPECT_EQ(zzcrash_async_task_read_uint32(ZZCRASH_TASK_SELF, &zzcrash_async_byteorder_direct, pages.unreadable(),
-                                             0, &u32),
-              ZZCRASH_EACCESS);
+    EXPECT_EQ(
+        zzcrash_async_task_read_uint64(ZZCRASH_TASK_SELF, &zzcrash_async_byteorder_direct, pages.unmapped(), 0, &u64),
+        ZZCRASH_ENOTFOUND);
+    EXPECT_EQ(
+        zzcrash_async_task_read_uint32(ZZCRASH_TASK_SELF, &zzcrash_async_byteorder_direct, pages.unreadable(), 0, &u32),
+        ZZCRASH_EACCESS);
 }
 
 }  // namespace

@@ -160,13 +160,14 @@ void describeFault(int signal, siginfo_t* info, void* context) {
     const auto& exception = state.exception_state.ues.es64;
     char line[512];
     const int length = std::snprintf(
-        line, sizeof line, "%s %s rip=%" PRIx64 " rsp=%s rbx=%" PRIx64 " r12=%" PRIx64 " r15=%" PRIx64
-        " rdi=%" PRIx64 " trapno=%u err=%u fault=%" PRIx64 " valid=%" PRIx64 " cs=%" PRIx64,
+        line, sizeof line,
+        "%s %s rip=%" PRIx64 " rsp=%s rbx=%" PRIx64 " r12=%" PRIx64 " r15=%" PRIx64 " rdi=%" PRIx64
+        " trapno=%u err=%u fault=%" PRIx64 " valid=%" PRIx64 " cs=%" PRIx64,
         zzcrash_async_signal_name(signal), zzcrash_async_signal_code_name(signal, info->si_code),
         reg(state, ZZCRASH_X86_64_RIP), reg(state, ZZCRASH_X86_64_RSP) == probeStackPointer ? "probe's" : "other",
-        reg(state, ZZCRASH_X86_64_RBX),
-        reg(state, ZZCRASH_X86_64_R12), reg(state, ZZCRASH_X86_64_R15), reg(state, ZZCRASH_X86_64_RDI),
-        exception.trapno, exception.err, exception.faultvaddr, state.valid_mask, reg(state, ZZCRASH_X86_64_CS));
+        reg(state, ZZCRASH_X86_64_RBX), reg(state, ZZCRASH_X86_64_R12), reg(state, ZZCRASH_X86_64_R15),
+        reg(state, ZZCRASH_X86_64_RDI), exception.trapno, exception.err, exception.faultvaddr, state.valid_mask,
+        reg(state, ZZCRASH_X86_64_CS));
     _exit(write(3, line, static_cast<std::size_t>(length)) == length ? 0 : 1);
 }
 
@@ -229,8 +230,10 @@ TEST(ThreadStateFromThread, ReadsAStoppedThreadsRegisters) {
     zzcrash_threads_resume();
     flags[0] = 1;
     const bool went = waitFor([&] { return finished.load(); }, std::chrono::seconds(5));
-    if (went) thread.join();
-    else thread.detach();
+    if (went)
+        thread.join();
+    else
+        thread.detach();
     EXPECT_EQ(stopped, static_cast<int>(threads.count) - 1);
     ASSERT_EQ(spinnerRead, ZZCRASH_ESUCCESS);
     EXPECT_EQ(selfRead, ZZCRASH_EINTERNAL);

@@ -23,7 +23,8 @@ TEST(ThreadStateInit, SetsTheLayoutOfEachCpuTypeAndRefusesOthers) {
         std::uint64_t width;
         std::uint32_t registers;
     };
-    const Layout layouts[] = {{ZZCRASH_CPU_TYPE_X86, 1, 16, 3, 3, 4, 16}, {ZZCRASH_CPU_TYPE_X86_64, 4, 42, 6, 4, 8, 21}};
+    const Layout layouts[] = {{ZZCRASH_CPU_TYPE_X86, 1, 16, 3, 3, 4, 16},
+                              {ZZCRASH_CPU_TYPE_X86_64, 4, 42, 6, 4, 8, 21}};
     for (const Layout& layout : layouts) {
         const State state = stateOf(layout.cpuType);
         EXPECT_EQ(state.thread_state.flavor, layout.flavor);
@@ -46,11 +47,10 @@ TEST(ThreadStateRegisters, IndexNameAndStoredFieldAgreeOnX86_64) {
         std::uint64_t zzcrash_x86_thread_state64::*field;
     };
     using T = zzcrash_x86_thread_state64;
-    const Row rows[] = {{"rip", &T::rip}, {"rbp", &T::rbp}, {"rsp", &T::rsp}, {"rax", &T::rax},
-                        {"rbx", &T::rbx}, {"rcx", &T::rcx}, {"rdx", &T::rdx}, {"rdi", &T::rdi},
-                        {"rsi", &T::rsi}, {"r8", &T::r8},   {"r9", &T::r9},   {"r10", &T::r10},
-                        {"r11", &T::r11}, {"r12", &T::r12}, {"r13", &T::r13}, {"r14", &T::r14},
-                        {"r15", &T::r15}, {"rflags", &T::rflags}, {"cs", &T::cs}, {"fs", &T::fs},
+    const Row rows[] = {{"rip", &T::rip}, {"rbp", &T::rbp}, {"rsp", &T::rsp},       {"rax", &T::rax}, {"rbx", &T::rbx},
+                        {"rcx", &T::rcx}, {"rdx", &T::rdx}, {"rdi", &T::rdi},       {"rsi", &T::rsi}, {"r8", &T::r8},
+                        {"r9", &T::r9},   {"r10", &T::r10}, {"r11", &T::r11},       {"r12", &T::r12}, {"r13", &T::r13},
+                        {"r14", &T::r14}, {"r15", &T::r15}, {"rflags", &T::rflags}, {"cs", &T::cs},   {"fs", &T::fs},
                         {"gs", &T::gs}};
     State state = stateOf(ZZCRASH_CPU_TYPE_X86_64);
     ASSERT_EQ(std::size(rows), zzcrash_async_thread_state_register_count(&state));
@@ -72,17 +72,17 @@ TEST(ThreadStateRegisters, IndexNameAndStoredFieldAgreeOnI386) {
         const char* name;
         std::uint32_t T::*field;
     };
-    const Row rows[] = {{"eip", &T::eip}, {"ebp", &T::ebp}, {"esp", &T::esp},       {"eax", &T::eax},
-                        {"edx", &T::edx}, {"ecx", &T::ecx}, {"ebx", &T::ebx},       {"esi", &T::esi},
+    const Row rows[] = {{"eip", &T::eip}, {"ebp", &T::ebp},       {"esp", &T::esp},    {"eax", &T::eax},
+                        {"edx", &T::edx}, {"ecx", &T::ecx},       {"ebx", &T::ebx},    {"esi", &T::esi},
                         {"edi", &T::edi}, {"eflags", &T::eflags}, {"trapno", nullptr}, {"cs", &T::cs},
-                        {"ds", &T::ds},   {"es", &T::es},   {"fs", &T::fs},         {"gs", &T::gs}};
+                        {"ds", &T::ds},   {"es", &T::es},         {"fs", &T::fs},      {"gs", &T::gs}};
     State state = stateOf(ZZCRASH_CPU_TYPE_X86);
     ASSERT_EQ(std::size(rows), zzcrash_async_thread_state_register_count(&state));
     for (std::uint32_t index = 0; index < std::size(rows); ++index) {
         zzcrash_async_thread_state_set_reg(&state, index, 0xAB00000000 + index * 0x01010101u);
         EXPECT_STREQ(zzcrash_async_thread_state_register_name(&state, index), rows[index].name);
-        const std::uint64_t stored = rows[index].field ? state.thread_state.uts.ts32.*rows[index].field
-                                                       : state.exception_state.ues.es32.trapno;
+        const std::uint64_t stored =
+            rows[index].field ? state.thread_state.uts.ts32.*rows[index].field : state.exception_state.ues.es32.trapno;
         const std::uint64_t expected = (0xAB00000000 + index * 0x01010101u) & (rows[index].field ? 0xFFFFFFFF : 0xFFFF);
         EXPECT_EQ(stored, expected) << rows[index].name;
         EXPECT_EQ(zzcrash_async_thread_state_get_reg(&state, index), expected) << rows[index].name;
@@ -144,16 +144,21 @@ TEST(ThreadStateRegisters, DwarfNumbersMapBothWays) {
         const char* name;  // null: no register
     };
     const Row rows[] = {
-        {ZZCRASH_CPU_TYPE_X86_64, 0, "rax"},  {ZZCRASH_CPU_TYPE_X86_64, 1, "rdx"},   {ZZCRASH_CPU_TYPE_X86_64, 2, "rcx"},
-        {ZZCRASH_CPU_TYPE_X86_64, 3, "rbx"},  {ZZCRASH_CPU_TYPE_X86_64, 4, "rsi"},   {ZZCRASH_CPU_TYPE_X86_64, 5, "rdi"},
-        {ZZCRASH_CPU_TYPE_X86_64, 6, "rbp"},  {ZZCRASH_CPU_TYPE_X86_64, 7, "rsp"},   {ZZCRASH_CPU_TYPE_X86_64, 8, "r8"},
-        {ZZCRASH_CPU_TYPE_X86_64, 12, "r12"}, {ZZCRASH_CPU_TYPE_X86_64, 15, "r15"},  {ZZCRASH_CPU_TYPE_X86_64, 16, "rip"},
-        {ZZCRASH_CPU_TYPE_X86_64, 17, nullptr}, {ZZCRASH_CPU_TYPE_X86_64, 49, "rflags"}, {ZZCRASH_CPU_TYPE_X86_64, 50, nullptr},
-        {ZZCRASH_CPU_TYPE_X86_64, 51, "cs"},  {ZZCRASH_CPU_TYPE_X86_64, 54, "fs"},   {ZZCRASH_CPU_TYPE_X86_64, 55, "gs"},
-        {ZZCRASH_CPU_TYPE_X86, 0, "eax"},     {ZZCRASH_CPU_TYPE_X86, 1, "ecx"},      {ZZCRASH_CPU_TYPE_X86, 2, "edx"},
-        {ZZCRASH_CPU_TYPE_X86, 3, "ebx"},     {ZZCRASH_CPU_TYPE_X86, 4, "ebp"},      {ZZCRASH_CPU_TYPE_X86, 5, "esp"},
-        {ZZCRASH_CPU_TYPE_X86, 6, "esi"},     {ZZCRASH_CPU_TYPE_X86, 7, "edi"},      {ZZCRASH_CPU_TYPE_X86, 8, "eip"},
-        {ZZCRASH_CPU_TYPE_X86, 9, nullptr},   {ZZCRASH_CPU_TYPE_X86, 49, nullptr},
+        {ZZCRASH_CPU_TYPE_X86_64, 0, "rax"},    {ZZCRASH_CPU_TYPE_X86_64, 1, "rdx"},
+        {ZZCRASH_CPU_TYPE_X86_64, 2, "rcx"},    {ZZCRASH_CPU_TYPE_X86_64, 3, "rbx"},
+        {ZZCRASH_CPU_TYPE_X86_64, 4, "rsi"},    {ZZCRASH_CPU_TYPE_X86_64, 5, "rdi"},
+        {ZZCRASH_CPU_TYPE_X86_64, 6, "rbp"},    {ZZCRASH_CPU_TYPE_X86_64, 7, "rsp"},
+        {ZZCRASH_CPU_TYPE_X86_64, 8, "r8"},     {ZZCRASH_CPU_TYPE_X86_64, 12, "r12"},
+        {ZZCRASH_CPU_TYPE_X86_64, 15, "r15"},   {ZZCRASH_CPU_TYPE_X86_64, 16, "rip"},
+        {ZZCRASH_CPU_TYPE_X86_64, 17, nullptr}, {ZZCRASH_CPU_TYPE_X86_64, 49, "rflags"},
+        {ZZCRASH_CPU_TYPE_X86_64, 50, nullptr}, {ZZCRASH_CPU_TYPE_X86_64, 51, "cs"},
+        {ZZCRASH_CPU_TYPE_X86_64, 54, "fs"},    {ZZCRASH_CPU_TYPE_X86_64, 55, "gs"},
+        {ZZCRASH_CPU_TYPE_X86, 0, "eax"},       {ZZCRASH_CPU_TYPE_X86, 1, "ecx"},
+        {ZZCRASH_CPU_TYPE_X86, 2, "edx"},       {ZZCRASH_CPU_TYPE_X86, 3, "ebx"},
+        {ZZCRASH_CPU_TYPE_X86, 4, "ebp"},       {ZZCRASH_CPU_TYPE_X86, 5, "esp"},
+        {ZZCRASH_CPU_TYPE_X86, 6, "esi"},       {ZZCRASH_CPU_TYPE_X86, 7, "edi"},
+        {ZZCRASH_CPU_TYPE_X86, 8, "eip"},       {ZZCRASH_CPU_TYPE_X86, 9, nullptr},
+        {ZZCRASH_CPU_TYPE_X86, 49, nullptr},
     };
     for (const Row& row : rows) {
         const State state = stateOf(row.cpuType);

@@ -47,10 +47,12 @@ zzcrash_error_t readEveryRegister(zzcrash_async_thread_state* state, void*) {
     for (std::uint32_t i = 0; i < zzcrash_async_thread_state_register_count(state); ++i) {
         std::uint64_t dwarf = 0;
         zzcrash_async_thread_state_dwarf_number_for_register(state, i, &dwarf);
-        sum += zzcrash_async_thread_state_get_reg(state, i) + dwarf + zzcrash_async_thread_state_register_name(state, i)[0];
+        sum += zzcrash_async_thread_state_get_reg(state, i) + dwarf +
+               zzcrash_async_thread_state_register_name(state, i)[0];
     }
     zzcrash_async_thread_state_clear_caller_saved(state);
-    return sum != 0 && zzcrash_async_thread_state_has_reg(state, ZZCRASH_X86_64_RSP) ? ZZCRASH_ESUCCESS : ZZCRASH_EUNKNOWN;
+    return sum != 0 && zzcrash_async_thread_state_has_reg(state, ZZCRASH_X86_64_RSP) ? ZZCRASH_ESUCCESS
+                                                                                     : ZZCRASH_EUNKNOWN;
 }
 
 unsigned captureStates(const ucontext_t* context) {
@@ -81,8 +83,8 @@ unsigned mapMemory(const GuardedPages& pages) {
     if (zzcrash_async_mobject_init(&object, ZZCRASH_TASK_SELF, pages.readable() + 10, 8192, false) != ZZCRASH_ESUCCESS)
         return 1;
     std::uint32_t value = 0;
-    const bool read = zzcrash_async_mobject_read_uint32(&object, &zzcrash_async_byteorder_direct,
-                                                        pages.readable(), 10, &value) == ZZCRASH_ESUCCESS;
+    const bool read = zzcrash_async_mobject_read_uint32(&object, &zzcrash_async_byteorder_direct, pages.readable(), 10,
+                                                        &value) == ZZCRASH_ESUCCESS;
     zzcrash_async_mobject_free(&object);
     return read ? 0 : 1;
 }

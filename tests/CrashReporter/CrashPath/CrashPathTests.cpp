@@ -36,11 +36,31 @@ TEST(AllocationTrap, CountsEveryWayToAllocate) {
     };
     // Through a volatile pointer, so that the compiler keeps each pair.
     const Case cases[] = {
-        {"malloc", [] { kept = std::malloc(16); std::free(kept); }},
-        {"calloc", [] { kept = std::calloc(2, 8); std::free(kept); }},
-        {"realloc", [] { kept = std::realloc(nullptr, 8); std::free(kept); }},
-        {"aligned_alloc", [] { kept = std::aligned_alloc(64, 64); std::free(kept); }},
-        {"operator new", [] { kept = new int(1); delete static_cast<int*>(kept); }},
+        {"malloc",
+         [] {
+             kept = std::malloc(16);
+             std::free(kept);
+         }},
+        {"calloc",
+         [] {
+             kept = std::calloc(2, 8);
+             std::free(kept);
+         }},
+        {"realloc",
+         [] {
+             kept = std::realloc(nullptr, 8);
+             std::free(kept);
+         }},
+        {"aligned_alloc",
+         [] {
+             kept = std::aligned_alloc(64, 64);
+             std::free(kept);
+         }},
+        {"operator new",
+         [] {
+             kept = new int(1);
+             delete static_cast<int*>(kept);
+         }},
         {"std::string", [] { std::string text(100, 'x'); }},
         {"opendir", [] { closedir(opendir("/")); }},
     };
@@ -132,8 +152,8 @@ int crashPathOnSmallSignalStack() {
 }
 
 TEST(CrashPath, RunsInASignalHandlerOnA48KiBStack) {
-    const auto result = tessivar::testing::runForked([](int) { return crashPathOnSmallSignalStack(); },
-                                                     std::chrono::seconds(20));
+    const auto result =
+        tessivar::testing::runForked([](int) { return crashPathOnSmallSignalStack(); }, std::chrono::seconds(20));
     EXPECT_TRUE(result.exitedWith(0)) << "wait status " << result.status;
 }
 
@@ -143,8 +163,8 @@ TEST(CrashPath, RunsInASignalHandlerOnA48KiBStack) {
 std::vector<std::string> forbiddenReferences(const std::string& library) {
     const std::set<std::string> forbidden = {"__cxa_guard_acquire", "__cxa_throw", "__cxa_allocate_exception",
                                              "__cxa_begin_catch", "_Unwind_Resume"};
-    const std::set<std::string> allocator = {"malloc", "calloc", "realloc", "free", "_Znwm", "_Znam", "_ZdlPv",
-                                             "_ZdlPvm", "_ZdaPv"};
+    const std::set<std::string> allocator = {"malloc", "calloc", "realloc", "free",  "_Znwm",
+                                             "_Znam",  "_ZdlPv", "_ZdlPvm", "_ZdaPv"};
     std::vector<std::string> found;
     const std::string command = "nm -A --undefined-only " + library;
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);

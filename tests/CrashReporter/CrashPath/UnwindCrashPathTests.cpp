@@ -39,7 +39,8 @@ WalkOutcome walk(const ucontext_t* context) {
     zzcrash_async_frame_cursor_set_memory_buffer(&cursor, window, sizeof window);
     zzcrash_async_frame_cursor_set_cache(&cursor, &cache);
     WalkOutcome outcome{0, ZZCRASH_FRAME_ESUCCESS};
-    while (outcome.frames < maxFrames && (outcome.end = zzcrash_async_frame_cursor_next(&cursor)) == ZZCRASH_FRAME_ESUCCESS)
+    while (outcome.frames < maxFrames &&
+           (outcome.end = zzcrash_async_frame_cursor_next(&cursor)) == ZZCRASH_FRAME_ESUCCESS)
         ++outcome.frames;
     zzcrash_async_frame_cursor_free(&cursor);
     return outcome;
@@ -66,8 +67,10 @@ void walkInHandler(int, siginfo_t*, void* context) {
 
 // The faulting thread: a write to a page that cannot be written, four calls deep.
 __attribute__((noinline)) void fault(volatile int* where, int depth) {
-    if (depth == 0) *where = 1;
-    else fault(where, depth - 1);
+    if (depth == 0)
+        *where = 1;
+    else
+        fault(where, depth - 1);
     asm volatile("");
 }
 

@@ -16,8 +16,8 @@
 
 #include "CrashReporter/Async/Elf/zzcrash_async_elf_image.h"
 #include "CrashReporter/Images/zzcrash_elf_image_list.h"
-#include "tests/CrashReporter/Support/ForkedChild.h"
 #include "tests/CrashReporter/Elf/ElfSymbolLookUp.h"
+#include "tests/CrashReporter/Support/ForkedChild.h"
 #include "tests/CrashReporter/Support/FoundSymbol.h"
 #include "tests/CrashReporter/Support/HexText.h"
 
@@ -39,7 +39,8 @@ protected:
     ~LoadedImages() override { zzcrash_async_image_list_free(&list_); }
 
     const zzcrash_async_elf_image* imageAt(std::uint64_t address) {
-        return reinterpret_cast<const zzcrash_async_elf_image*>(zzcrash_async_image_containing_address(&list_, address));
+        return reinterpret_cast<const zzcrash_async_elf_image*>(
+            zzcrash_async_image_containing_address(&list_, address));
     }
 
     zzcrash_async_image_list list_{};
@@ -178,7 +179,8 @@ TEST_F(LoadedImages, FollowDlopenAndDlclose) {
     EXPECT_EQ(found.name, "zlibVersion");
     zzcrash_elf_image_list_refresh(&list_);  // nothing changed: nothing added twice
     std::size_t count = 0;
-    for (auto* image = zzcrash_async_image_list_next(&list_, nullptr); image; image = zzcrash_async_image_list_next(&list_, image))
+    for (auto* image = zzcrash_async_image_list_next(&list_, nullptr); image;
+         image = zzcrash_async_image_list_next(&list_, image))
         count += image->header_address == imageAt(version)->image.header_address;
     EXPECT_EQ(count, 1u);
 
@@ -197,8 +199,8 @@ int crashOutput = -1;
 void nameFaultingFunction(int, siginfo_t*, void* context) {
     const auto pc = static_cast<std::uint64_t>(static_cast<ucontext_t*>(context)->uc_mcontext.gregs[REG_RIP]);
     zzcrash_async_image_list_mark_reading(crashImages, true);
-    const auto* image = reinterpret_cast<const zzcrash_async_elf_image*>(
-        zzcrash_async_image_containing_address(crashImages, pc));
+    const auto* image =
+        reinterpret_cast<const zzcrash_async_elf_image*>(zzcrash_async_image_containing_address(crashImages, pc));
     struct Written {
         std::uint64_t start;
         char name[64];

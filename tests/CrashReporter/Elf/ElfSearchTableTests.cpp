@@ -57,7 +57,7 @@ std::vector<SectionFde> sectionFdes(const zzcrash_async_mobject* section) {
         if (length == 0 || length == 0xffffffffu) break;
         zzcrash_async_dwarf_fde_info info{};
         if (id != 0 && zzcrash_async_dwarf_fde_info_init<std::uint64_t>(&info, section, &zzcrash_async_byteorder_direct,
-                                                                         at, false) == ZZCRASH_ESUCCESS)
+                                                                        at, false) == ZZCRASH_ESUCCESS)
             fdes.push_back({at, info});
         at += 4 + length;
     }
@@ -138,8 +138,8 @@ using Found = tessivar::testing::FoundSymbol;
 using tessivar::testing::lookUpElfSymbol;
 
 // Every defined function's first and last byte, the byte after it and the
-// byte before it, the exported ones and those of the file's table: nested functions, aliases of one start, functions of no
-// size and gaps between them are all met in a libc.
+// byte before it, the exported ones and those of the file's table: nested functions, aliases of one start, functions of
+// no size and gaps between them are all met in a libc.
 std::vector<std::uint64_t> pcsAround(const zzcrash_async_elf_image* image) {
     std::vector<std::uint64_t> pcs;
     zzcrash_async_mobject table;

@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "CrashReporter/Async/Elf/zzcrash_async_elf_image.h"
-#include "CrashReporter/Images/zzcrash_elf_image_list.h"
 #include "CrashReporter/Images/Private/zzcrash_loader_chain.h"
+#include "CrashReporter/Images/zzcrash_elf_image_list.h"
 #include "tests/CrashReporter/Support/FoundSymbol.h"
 
 namespace {
@@ -17,7 +17,8 @@ namespace {
 std::vector<std::string> namesIn(zzcrash_async_image_list* list) {
     std::vector<std::string> names;
     zzcrash_async_image_list_mark_reading(list, true);
-    for (auto* image = zzcrash_async_image_list_next(list, nullptr); image; image = zzcrash_async_image_list_next(list, image))
+    for (auto* image = zzcrash_async_image_list_next(list, nullptr); image;
+         image = zzcrash_async_image_list_next(list, image))
         names.emplace_back(reinterpret_cast<const zzcrash_async_elf_image*>(image)->name);
     zzcrash_async_image_list_mark_reading(list, false);
     return names;

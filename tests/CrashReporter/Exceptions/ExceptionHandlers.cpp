@@ -13,8 +13,12 @@ constexpr std::int32_t doneId = -1;
 
 // The header of the answer to a request that came in with `received`.
 zzcrash_msg_header replyHeader(const zzcrash_msg_header& received, std::size_t size) {
-    return {zzcrash_msgh_bits(zzcrash_msgh_bits_remote(received.bits), 0), static_cast<std::uint32_t>(size),
-            received.remote_port, ZZCRASH_PORT_NULL, 0, received.id + ZZCRASH_EXCEPTION_REPLY_ID_OFFSET};
+    return {zzcrash_msgh_bits(zzcrash_msgh_bits_remote(received.bits), 0),
+            static_cast<std::uint32_t>(size),
+            received.remote_port,
+            ZZCRASH_PORT_NULL,
+            0,
+            received.id + ZZCRASH_EXCEPTION_REPLY_ID_OFFSET};
 }
 
 // Waits for a handler's thread: one that no request reached is woken, one
@@ -28,8 +32,8 @@ void stopHandler(zzcrash_port_t port, std::thread& thread) {
 
 }  // namespace
 
-zzcrash_kern_return_t recordException(pid_t task, zzcrash_thread_t thread, std::int32_t type,
-                                      const std::int64_t* codes, std::uint32_t count, void* context) {
+zzcrash_kern_return_t recordException(pid_t task, zzcrash_thread_t thread, std::int32_t type, const std::int64_t* codes,
+                                      std::uint32_t count, void* context) {
     auto* calls = static_cast<ExceptionCalls*>(context);
     const std::lock_guard guard(calls->lock);
     ++calls->count;
@@ -173,9 +177,13 @@ zzcrash_kern_return_t sendRequest(zzcrash_port_t port, const zzcrash_exception_r
 
 zzcrash_exception_request badAccessRequest() {
     zzcrash_exception_request request{};
-    request.header = {ZZCRASH_MSGH_BITS_COMPLEX |
-                          zzcrash_msgh_bits(ZZCRASH_MSG_TYPE_COPY_SEND, ZZCRASH_MSG_TYPE_MAKE_SEND_ONCE),
-                      sizeof request, ZZCRASH_PORT_NULL, ZZCRASH_PORT_NULL, 0, ZZCRASH_MACH_EXCEPTION_RAISE_ID};
+    request.header = {
+        ZZCRASH_MSGH_BITS_COMPLEX | zzcrash_msgh_bits(ZZCRASH_MSG_TYPE_COPY_SEND, ZZCRASH_MSG_TYPE_MAKE_SEND_ONCE),
+        sizeof request,
+        ZZCRASH_PORT_NULL,
+        ZZCRASH_PORT_NULL,
+        0,
+        ZZCRASH_MACH_EXCEPTION_RAISE_ID};
     request.descriptor_count = 2;
     request.thread.name = static_cast<std::uint32_t>(gettid());
     request.task.name = static_cast<std::uint32_t>(getpid());

@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "CrashReporter/Platform/zzcrash_exception_message.h"
 #include "CrashReporter/Exceptions/ZZCrashMachExceptionServer.h"
+#include "CrashReporter/Platform/zzcrash_exception_message.h"
 
 namespace tessivar::testing {
 
@@ -31,8 +31,8 @@ struct ExceptionCalls {
         return count;
     }
 };
-zzcrash_kern_return_t recordException(pid_t task, zzcrash_thread_t thread, std::int32_t type,
-                                      const std::int64_t* codes, std::uint32_t count, void* calls);
+zzcrash_kern_return_t recordException(pid_t task, zzcrash_thread_t thread, std::int32_t type, const std::int64_t* codes,
+                                      std::uint32_t count, void* calls);
 
 // A handler of our own on a port of its own: it takes one request within
 // two seconds, keeps it, and answers `answer`.
@@ -97,8 +97,8 @@ private:
 
 // A request sent to `port` whose reply is awaited for `timeoutMs`: the
 // reply's code, or the receive's failure.
-zzcrash_kern_return_t sendRequest(zzcrash_port_t port, const zzcrash_exception_request& request,
-                                  std::uint32_t size, std::int64_t timeoutMs);
+zzcrash_kern_return_t sendRequest(zzcrash_port_t port, const zzcrash_exception_request& request, std::uint32_t size,
+                                  std::int64_t timeoutMs);
 // A bad-access request with 64-bit codes {1, 0x10}, as a fault sends it.
 zzcrash_exception_request badAccessRequest();
 

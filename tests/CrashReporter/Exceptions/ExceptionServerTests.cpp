@@ -12,11 +12,11 @@
 #include <gtest/gtest.h>
 
 #include "CrashReporter/Async/zzcrash_async_signal_names.h"
+#include "CrashReporter/Exceptions/Private/zzcrash_mach_exception.h"
+#include "CrashReporter/Exceptions/ZZCrashMachExceptionPortSet.h"
 #include "CrashReporter/Platform/zzcrash_exception_ports.h"
 #include "CrashReporter/Platform/zzcrash_fault_bridge.h"
 #include "CrashReporter/Platform/zzcrash_fault_context.h"
-#include "CrashReporter/Exceptions/ZZCrashMachExceptionPortSet.h"
-#include "CrashReporter/Exceptions/Private/zzcrash_mach_exception.h"
 #include "tests/CrashReporter/Exceptions/ExceptionHandlers.h"
 #include "tests/CrashReporter/Support/ForkedChild.h"
 #include "tests/support/WaitUntil.h"
@@ -64,9 +64,9 @@ TEST(ExceptionServer, AnswersARequestWithWhatItsCallbackSays) {
     const std::int64_t codes[] = {2, 0x7fff00001234};
     for (const zzcrash_kern_return_t answer : {ZZCRASH_KERN_FAILURE, ZZCRASH_KERN_SUCCESS}) {
         calls.answer = answer;
-        EXPECT_EQ(zzcrash_exception_raise(right.port(), true, gettid(), getpid(), ZZCRASH_EXC_BAD_ACCESS, codes, 2,
-                                          answerMs),
-                  answer);
+        EXPECT_EQ(
+            zzcrash_exception_raise(right.port(), true, gettid(), getpid(), ZZCRASH_EXC_BAD_ACCESS, codes, 2, answerMs),
+            answer);
     }
     EXPECT_EQ(calls.calls(), 2);
     EXPECT_EQ(calls.thread, gettid());
@@ -87,9 +87,9 @@ TEST(ExceptionServer, ASenderWaitsPastItsTimeoutForAHandlerAtWorkOnItsRequest) {
     auto server = serverFor(&calls);
     const ServerRight right(*server);
     const std::int64_t codes[] = {1, 0x10};
-    EXPECT_EQ(zzcrash_exception_raise(right.port(), true, gettid(), getpid(), ZZCRASH_EXC_BAD_ACCESS, codes, 2,
-                                      answerMs),
-              ZZCRASH_KERN_SUCCESS);
+    EXPECT_EQ(
+        zzcrash_exception_raise(right.port(), true, gettid(), getpid(), ZZCRASH_EXC_BAD_ACCESS, codes, 2, answerMs),
+        ZZCRASH_KERN_SUCCESS);
     EXPECT_EQ(calls.calls(), 1);
 }
 
@@ -234,7 +234,8 @@ TEST(MachExceptionForward, SendsToTheFirstRegistrationThatTakesTheType) {
         set.ports[1] = second.port();
         set.behaviors[1] = ZZCRASH_EXCEPTION_DEFAULT;
         const std::int64_t codes[] = {1, 0x100000010};
-        EXPECT_EQ(zzcrash_mach_exception_forward(getpid(), gettid(), ZZCRASH_EXC_BAD_ACCESS, codes, 2, &set), c.expected);
+        EXPECT_EQ(zzcrash_mach_exception_forward(getpid(), gettid(), ZZCRASH_EXC_BAD_ACCESS, codes, 2, &set),
+                  c.expected);
         const auto reached = first.request();
         EXPECT_EQ(reached.has_value(), c.firstReached);
         EXPECT_EQ(second.request().has_value(), c.secondReached);
@@ -286,9 +287,9 @@ TEST(MachExceptionForward, BetweenTwoServersRegisteredForTheProcess) {
     zzcrash_exception_registration registered{};
     ASSERT_TRUE(zzcrash_exception_port_for(gettid(), ZZCRASH_EXC_BAD_ACCESS, &registered));
     const std::int64_t codes[] = {1, 0x10};
-    EXPECT_EQ(zzcrash_exception_raise(registered.port, true, gettid(), getpid(), ZZCRASH_EXC_BAD_ACCESS, codes, 2,
-                                      answerMs),
-              ZZCRASH_KERN_FAILURE);
+    EXPECT_EQ(
+        zzcrash_exception_raise(registered.port, true, gettid(), getpid(), ZZCRASH_EXC_BAD_ACCESS, codes, 2, answerMs),
+        ZZCRASH_KERN_FAILURE);
     EXPECT_EQ(forwarding.forwarded, ZZCRASH_KERN_FAILURE);
     EXPECT_EQ(forwarding.calls.calls(), 1);
     EXPECT_EQ(earlierCalls.calls(), 0);
@@ -326,16 +327,41 @@ TEST(MachExceptionForward, SendsTheThreadStateAndAppliesTheOneAnsweredWithSucces
         bool applied;
     };
     const Case cases[] = {
-        {"state, headed thread state", ZZCRASH_EXCEPTION_STATE, ZZCRASH_X86_THREAD_STATE,
-         {ZZCRASH_KERN_SUCCESS, {{ripWord, 0x401002}, {raxWord, 0x77}}}, ZZCRASH_KERN_SUCCESS, 44, true},
-        {"identity, bare thread state", ZZCRASH_EXCEPTION_STATE_IDENTITY, ZZCRASH_X86_THREAD_STATE64,
-         {ZZCRASH_KERN_SUCCESS, {{ripWord - 2, 0x401002}, {raxWord - 2, 0x77}}}, ZZCRASH_KERN_SUCCESS, 42, true},
-        {"identity, the handler fails", ZZCRASH_EXCEPTION_STATE_IDENTITY, ZZCRASH_X86_THREAD_STATE,
-         {ZZCRASH_KERN_FAILURE, {}}, ZZCRASH_KERN_FAILURE, 44, false},
-        {"success without a state", ZZCRASH_EXCEPTION_STATE, ZZCRASH_X86_THREAD_STATE,
-         {ZZCRASH_KERN_SUCCESS, {{ripWord, 0x401002}}, true}, ZZCRASH_KERN_FAILURE, 44, false},
-        {"the exception state", ZZCRASH_EXCEPTION_STATE, ZZCRASH_X86_EXCEPTION_STATE, {ZZCRASH_KERN_SUCCESS, {}},
-         ZZCRASH_KERN_SUCCESS, 6, false},
+        {"state, headed thread state",
+         ZZCRASH_EXCEPTION_STATE,
+         ZZCRASH_X86_THREAD_STATE,
+         {ZZCRASH_KERN_SUCCESS, {{ripWord, 0x401002}, {raxWord, 0x77}}},
+         ZZCRASH_KERN_SUCCESS,
+         44,
+         true},
+        {"identity, bare thread state",
+         ZZCRASH_EXCEPTION_STATE_IDENTITY,
+         ZZCRASH_X86_THREAD_STATE64,
+         {ZZCRASH_KERN_SUCCESS, {{ripWord - 2, 0x401002}, {raxWord - 2, 0x77}}},
+         ZZCRASH_KERN_SUCCESS,
+         42,
+         true},
+        {"identity, the handler fails",
+         ZZCRASH_EXCEPTION_STATE_IDENTITY,
+         ZZCRASH_X86_THREAD_STATE,
+         {ZZCRASH_KERN_FAILURE, {}},
+         ZZCRASH_KERN_FAILURE,
+         44,
+         false},
+        {"success without a state",
+         ZZCRASH_EXCEPTION_STATE,
+         ZZCRASH_X86_THREAD_STATE,
+         {ZZCRASH_KERN_SUCCESS, {{ripWord, 0x401002}}, true},
+         ZZCRASH_KERN_FAILURE,
+         44,
+         false},
+        {"the exception state",
+         ZZCRASH_EXCEPTION_STATE,
+         ZZCRASH_X86_EXCEPTION_STATE,
+         {ZZCRASH_KERN_SUCCESS, {}},
+         ZZCRASH_KERN_SUCCESS,
+         6,
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -349,7 +375,8 @@ TEST(MachExceptionForward, SendsTheThreadStateAndAppliesTheOneAnsweredWithSucces
         set.behaviors[0] = static_cast<std::uint32_t>(c.behavior);
         set.flavors[0] = c.flavor;
         const std::int64_t codes[] = {1, 0x100000010};
-        EXPECT_EQ(zzcrash_mach_exception_forward(getpid(), gettid(), ZZCRASH_EXC_BAD_ACCESS, codes, 2, &set), c.expected);
+        EXPECT_EQ(zzcrash_mach_exception_forward(getpid(), gettid(), ZZCRASH_EXC_BAD_ACCESS, codes, 2, &set),
+                  c.expected);
         zzcrash_fault_context_clear(gettid());
         EXPECT_EQ(registers.gregs[REG_RIP], c.applied ? 0x401002 : 0x401000);
         EXPECT_EQ(registers.gregs[REG_RAX], c.applied ? 0x77 : 0x1111);

@@ -13,9 +13,9 @@
 #include <gtest/gtest.h>
 
 #include "CrashReporter/Async/zzcrash_async_thread_state.h"
+#include "CrashReporter/Exceptions/ZZCrashMachExceptionServer.h"
 #include "CrashReporter/Platform/zzcrash_fault_bridge.h"
 #include "CrashReporter/Platform/zzcrash_mach_exception_port_set.h"
-#include "CrashReporter/Exceptions/ZZCrashMachExceptionServer.h"
 #include "tests/CrashReporter/Support/ForkedChild.h"
 
 extern "C" __attribute__((noinline)) void tessivar_bridge_test_write(volatile int* where) {
@@ -70,8 +70,8 @@ int faultingChild(int output, zzcrash_kern_return_t answer) {
 TEST(FaultBridge, AFaultIsSentAsAnExceptionAndItsAnswerDecides) {
     for (const zzcrash_kern_return_t answer : {ZZCRASH_KERN_SUCCESS, ZZCRASH_KERN_FAILURE}) {
         SCOPED_TRACE(answer);
-        const auto result =
-            tessivar::testing::runForked([&](int output) { return faultingChild(output, answer); }, std::chrono::seconds(20));
+        const auto result = tessivar::testing::runForked([&](int output) { return faultingChild(output, answer); },
+                                                         std::chrono::seconds(20));
         if (answer == ZZCRASH_KERN_SUCCESS) {
             EXPECT_TRUE(result.exitedWith(0)) << "status " << result.status;
         } else {
@@ -147,7 +147,8 @@ int manyThreadsFaulting() {
     const auto port = server->exceptionPortWithMask(zzcrash_exc_mask(ZZCRASH_EXC_BAD_ACCESS));
     if (!port || !port->registerForTask(getpid(), nullptr)) return 12;
     std::vector<std::thread> threads;
-    for (int i = 0; i < manyFaultingThreads; ++i) threads.emplace_back([page, i] { tessivar_bridge_test_write(page + i); });
+    for (int i = 0; i < manyFaultingThreads; ++i)
+        threads.emplace_back([page, i] { tessivar_bridge_test_write(page + i); });
     for (auto& thread : threads) thread.join();
     return 0;
 }
@@ -158,6 +159,7 @@ int manyThreadsFaulting() {
 // wait for a port as the others wait for their answers, rather than ending
 // the process while the first is answered.
 TEST(FaultBridge, MoreFaultsAtOnceThanSlotsAllWaitForTheirAnswers) {
-    const auto result = tessivar::testing::runForked([](int) { return manyThreadsFaulting(); }, std::chrono::seconds(30));
+    const auto result =
+        tessivar::testing::runForked([](int) { return manyThreadsFaulting(); }, std::chrono::seconds(30));
     EXPECT_TRUE(result.exitedWith(0)) << "status " << result.status;
 }

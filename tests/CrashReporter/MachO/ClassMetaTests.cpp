@@ -27,7 +27,8 @@ struct Method {
 void collectMethod(bool isClassMethod, zzcrash_async_macho_lazy_string* className,
                    zzcrash_async_macho_lazy_string* methodName, std::uint64_t implementation, void* context) {
     static_cast<std::vector<Method>*>(context)->push_back(
-        {std::string(isClassMethod ? "+[" : "-[") + textOf(className) + " " + textOf(methodName) + "]", implementation});
+        {std::string(isClassMethod ? "+[" : "-[") + textOf(className) + " " + textOf(methodName) + "]",
+         implementation});
 }
 
 // llvm-nm names a category's methods "-[Class(Category) selector]".
@@ -82,7 +83,8 @@ using Named = tessivar::testing::FoundSymbol;
 Named symbolicate(zzcrash_async_macho_image* image, std::uint32_t strategy, zzcrash_async_symbolication_cache* cache,
                   std::uint64_t pc) {
     Named named;
-    named.error = zzcrash_async_symbolicate_pc(image, strategy, cache, pc, tessivar::testing::collectFoundSymbol, &named);
+    named.error =
+        zzcrash_async_symbolicate_pc(image, strategy, cache, pc, tessivar::testing::collectFoundSymbol, &named);
     return named;
 }
 
@@ -200,8 +202,8 @@ std::uint32_t* oldClassField(const char* record, std::uint64_t offset) {
 }
 
 void registerOldClasses() {
-    for (const char* record : {"l_OBJC_CLASS_FixtureRoot", "l_OBJC_METACLASS_FixtureRoot", "l_OBJC_CLASS_Worker",
-                               "l_OBJC_METACLASS_Worker"})
+    for (const char* record :
+         {"l_OBJC_CLASS_FixtureRoot", "l_OBJC_METACLASS_FixtureRoot", "l_OBJC_CLASS_Worker", "l_OBJC_METACLASS_Worker"})
         *oldClassField(record, 16) |= singleMethodList;
 }
 
@@ -218,7 +220,7 @@ void attachOldCategory() {
     std::memcpy(arrays, instance, sizeof instance);
     std::memcpy(arrays + 4, classMethods, sizeof classMethods);
     const std::pair<const char*, std::uint32_t*> classes[] = {{"l_OBJC_CLASS_Worker", arrays},
-                                                             {"l_OBJC_METACLASS_Worker", arrays + 4}};
+                                                              {"l_OBJC_METACLASS_Worker", arrays + 4}};
     for (const auto& [record, array] : classes) {
         *oldClassField(record, 16) &= ~singleMethodList;
         *oldClassField(record, 28) = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(array));

@@ -52,7 +52,8 @@ std::vector<NmSymbol> nmSymbols(const std::string& fixture) {
     for (const std::string& line : answerLines(fixture + ".nm")) {
         if (line.empty() || line[0] == ' ') continue;
         const std::size_t first = line.find(' ');
-        NmSymbol symbol{std::stoull(line.substr(0, first), nullptr, 16), line[first + 1], line.substr(first + 3), false};
+        NmSymbol symbol{std::stoull(line.substr(0, first), nullptr, 16), line[first + 1], line.substr(first + 3),
+                        false};
         symbol.thumb = std::find(thumb.begin(), thumb.end(), symbol.name) != thumb.end();
         symbols.push_back(symbol);
     }
@@ -67,7 +68,9 @@ NmSymbol nmSymbol(const std::string& fixture, const std::string& name) {
     return {};
 }
 
-std::uint64_t CommandAnswer::number(const std::string& field) const { return std::stoull(fields.at(field), nullptr, 0); }
+std::uint64_t CommandAnswer::number(const std::string& field) const {
+    return std::stoull(fields.at(field), nullptr, 0);
+}
 
 const CommandAnswer& HeadersAnswer::segment(const std::string& name) const {
     for (const CommandAnswer& command : commands) {
@@ -142,11 +145,21 @@ std::vector<std::string> objcImplementationNames(const std::string& fixture) {
 
 std::uint32_t commandNumber(const std::string& type) {
     static const std::map<std::string, std::uint32_t> numbers = {
-        {"LC_SEGMENT", 0x1},          {"LC_SYMTAB", 0x2},          {"LC_DYSYMTAB", 0xb},
-        {"LC_LOAD_DYLINKER", 0xe},    {"LC_ID_DYLIB", 0xd},        {"LC_SEGMENT_64", 0x19},
-        {"LC_UUID", 0x1b},            {"LC_CODE_SIGNATURE", 0x1d}, {"LC_ENCRYPTION_INFO", 0x21},
-        {"LC_DYLD_INFO_ONLY", 0x80000022}, {"LC_VERSION_MIN_IPHONEOS", 0x25}, {"LC_FUNCTION_STARTS", 0x26},
-        {"LC_MAIN", 0x80000028},      {"LC_DATA_IN_CODE", 0x29},   {"LC_BUILD_VERSION", 0x32},
+        {"LC_SEGMENT", 0x1},
+        {"LC_SYMTAB", 0x2},
+        {"LC_DYSYMTAB", 0xb},
+        {"LC_LOAD_DYLINKER", 0xe},
+        {"LC_ID_DYLIB", 0xd},
+        {"LC_SEGMENT_64", 0x19},
+        {"LC_UUID", 0x1b},
+        {"LC_CODE_SIGNATURE", 0x1d},
+        {"LC_ENCRYPTION_INFO", 0x21},
+        {"LC_DYLD_INFO_ONLY", 0x80000022},
+        {"LC_VERSION_MIN_IPHONEOS", 0x25},
+        {"LC_FUNCTION_STARTS", 0x26},
+        {"LC_MAIN", 0x80000028},
+        {"LC_DATA_IN_CODE", 0x29},
+        {"LC_BUILD_VERSION", 0x32},
     };
     return numbers.at(type);
 }

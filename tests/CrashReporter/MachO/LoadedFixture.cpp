@@ -36,8 +36,8 @@ LoadedFixture::LoadedFixture(const std::vector<std::uint8_t>& bytes, const Heade
     base_ = static_cast<unsigned char*>(mapping);
     slide_ = reinterpret_cast<std::uint64_t>(base_) - low;
     for (const CommandAnswer* segment : loadedSegments(layout)) {
-        const std::uint64_t size = std::min<std::uint64_t>(segment->number("filesize"),
-                                                           bytes.size() - segment->number("fileoff"));
+        const std::uint64_t size =
+            std::min<std::uint64_t>(segment->number("filesize"), bytes.size() - segment->number("fileoff"));
         std::memcpy(base_ + (segment->number("vmaddr") - low), bytes.data() + segment->number("fileoff"), size);
     }
     header_ = layout.segment("__TEXT").number("vmaddr") + slide_;
@@ -52,9 +52,9 @@ FixtureImage::FixtureImage(const std::string& name, bool atOwnAddress)
 
 FixtureImage::FixtureImage(const std::vector<std::uint8_t>& bytes, const std::string& layoutOf, bool atOwnAddress)
     : loaded_(bytes, headersAnswer(layoutOf), atOwnAddress),
-      error_(loaded_.loaded() ? zzcrash_async_macho_image_init(&image_, ZZCRASH_TASK_SELF, layoutOf.c_str(),
-                                                                loaded_.header())
-                              : ZZCRASH_EUNKNOWN) {}
+      error_(loaded_.loaded()
+                 ? zzcrash_async_macho_image_init(&image_, ZZCRASH_TASK_SELF, layoutOf.c_str(), loaded_.header())
+                 : ZZCRASH_EUNKNOWN) {}
 
 FixtureImage::~FixtureImage() {
     if (error_ == ZZCRASH_ESUCCESS) zzcrash_async_macho_image_free(&image_);

@@ -106,7 +106,8 @@ TEST(MachOImage, ReadsEachImageAsTheLlvmToolsDescribeIt) {
         EXPECT_EQ(image->m64, answer.magic == "MH_MAGIC_64");
 
         std::vector<std::pair<std::uint32_t, std::uint32_t>> expected;
-        for (const CommandAnswer& command : answer.commands) expected.emplace_back(commandNumber(command.type), command.size);
+        for (const CommandAnswer& command : answer.commands)
+            expected.emplace_back(commandNumber(command.type), command.size);
         EXPECT_EQ(iteratedCommands(image), expected);
 
         std::uint8_t uuid[16];
@@ -133,7 +134,9 @@ std::size_t commandOffset(const HeadersAnswer& answer, std::size_t index) {
     return at;
 }
 
-void put32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) { std::memcpy(&bytes[at], &value, 4); }
+void put32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) {
+    std::memcpy(&bytes[at], &value, 4);
+}
 
 TEST(MachOImage, ACommandOfSizeFourEndsTheIteration) {
     const HeadersAnswer answer = headersAnswer("fixture");
@@ -144,12 +147,15 @@ TEST(MachOImage, ACommandOfSizeFourEndsTheIteration) {
     ASSERT_EQ(fixture.error(), ZZCRASH_ESUCCESS);
     EXPECT_EQ(iteratedCommands(fixture.image()).size(), symtab);
     EXPECT_NE(zzcrash_async_macho_segment_command_by_name(fixture.image(), "__LINKEDIT"), nullptr);
-    EXPECT_EQ(zzcrash_async_macho_symbol_at_pc(
-                  fixture.image(), fixture.loaded().header() + 0x800, [](std::uint64_t, const char*, void*) {}, nullptr),
-              ZZCRASH_ENOTFOUND);
+    EXPECT_EQ(
+        zzcrash_async_macho_symbol_at_pc(
+            fixture.image(), fixture.loaded().header() + 0x800, [](std::uint64_t, const char*, void*) {}, nullptr),
+        ZZCRASH_ENOTFOUND);
 }
 
-void put64(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint64_t value) { std::memcpy(&bytes[at], &value, 8); }
+void put64(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint64_t value) {
+    std::memcpy(&bytes[at], &value, 8);
+}
 
 // Mapping copies the bytes: sizes a corrupt image claims must not make a crash
 // handler copy gigabytes. A segment is mapped up to the limit, a larger
@@ -159,7 +165,8 @@ TEST(MachOImage, HugeSizesAreNotMapped) {
     std::vector<std::uint8_t> bytes = readFixture("fixture");
     std::size_t at = 32;
     for (const CommandAnswer& command : answer.commands) {
-        if (command.type == "LC_SEGMENT_64" && command.fields.at("segname") == "__LINKEDIT") put64(bytes, at + 32, 1ull << 32);
+        if (command.type == "LC_SEGMENT_64" && command.fields.at("segname") == "__LINKEDIT")
+            put64(bytes, at + 32, 1ull << 32);
         for (std::size_t i = 0; i < command.sections.size(); ++i) {
             if (command.sections[i].at("sectname") == "__crash_info") put64(bytes, at + 72 + i * 80 + 40, 1ull << 30);
         }

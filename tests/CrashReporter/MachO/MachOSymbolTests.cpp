@@ -40,8 +40,11 @@ struct SymbolCase {
 };
 
 TEST(MachOSymbols, EveryAddressNamesTheSymbolLlvmNmPlacesThere) {
-    const SymbolCase cases[] = {{"fixture", true},       {"libfixture.dylib", false}, {"fixture-stripped", false},
-                          {"fixture-arm64", false}, {"fixture-armv7", false}};
+    const SymbolCase cases[] = {{"fixture", true},
+                                {"libfixture.dylib", false},
+                                {"fixture-stripped", false},
+                                {"fixture-arm64", false},
+                                {"fixture-armv7", false}};
     for (const SymbolCase& c : cases) {
         SCOPED_TRACE(c.fixture);
         FixtureImage fixture(c.fixture, c.atOwnAddress);

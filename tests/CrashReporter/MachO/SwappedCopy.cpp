@@ -7,7 +7,8 @@ namespace tessivar::testing::macho {
 namespace {
 
 void reverse(std::vector<std::uint8_t>& bytes, std::size_t at, std::size_t width) {
-    std::reverse(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.begin() + static_cast<std::ptrdiff_t>(at + width));
+    std::reverse(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                 bytes.begin() + static_cast<std::ptrdiff_t>(at + width));
 }
 
 void reverseWords(std::vector<std::uint8_t>& bytes, std::size_t at, std::size_t count, std::size_t width) {

@@ -61,10 +61,7 @@ TEST(HostInfo, ReadsMajorMinorAndRevisionAndLogsOtherForms) {
         bool logged;
     };
     const Case cases[] = {
-        {"20.6.0", "20.6.0", false},
-        {"6.1.0-18-amd64", "6.1.0", false},
-        {"21", "21.0.0", true},
-        {"5.x", "5.0.0", true},
+        {"20.6.0", "20.6.0", false}, {"6.1.0-18-amd64", "6.1.0", false}, {"21", "21.0.0", true}, {"5.x", "5.0.0", true},
         {"", "0.0.0", true},
     };
     for (const Case& c : cases) {
@@ -72,7 +69,8 @@ TEST(HostInfo, ReadsMajorMinorAndRevisionAndLogsOtherForms) {
         const ZZCrashHostInfo info(c.release);
         EXPECT_EQ(versionText(info.darwinVersion()), c.version) << c.release;
         const std::string expected =
-            c.logged ? "[ZZCrashReporter] Unexpected kern.osrelease string format: " + std::string(c.release) + "\n" : "";
+            c.logged ? "[ZZCrashReporter] Unexpected kern.osrelease string format: " + std::string(c.release) + "\n"
+                     : "";
         EXPECT_EQ(error.text(), expected);
     }
 }

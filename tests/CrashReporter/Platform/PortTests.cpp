@@ -34,8 +34,8 @@ struct Message {
 zzcrash_kern_return_t sendTo(zzcrash_port_t port, std::uint32_t size, std::int32_t id,
                              zzcrash_port_t reply = ZZCRASH_PORT_NULL) {
     Message message{};
-    message.header = {zzcrash_msgh_bits(ZZCRASH_MSG_TYPE_COPY_SEND, ZZCRASH_MSG_TYPE_MAKE_SEND_ONCE), size, port, reply,
-                      0, id};
+    message.header = {
+        zzcrash_msgh_bits(ZZCRASH_MSG_TYPE_COPY_SEND, ZZCRASH_MSG_TYPE_MAKE_SEND_ONCE), size, port, reply, 0, id};
     for (std::size_t i = 0; i < sizeof message.body; ++i) message.body[i] = static_cast<std::uint8_t>(i);
     return zzcrash_msg_send(&message.header);
 }
@@ -84,7 +84,8 @@ TEST(Ports, TheLastSendRightGoingIsToldOncePerRequest) {
     ASSERT_EQ(zzcrash_port_request_no_senders(port.name(), notify.name()), ZZCRASH_KERN_SUCCESS);
     Message received{};
     const auto notified = [&] {
-        return zzcrash_msg_receive(notify.name(), &received.header, sizeof received, 0, nullptr) == ZZCRASH_KERN_SUCCESS;
+        return zzcrash_msg_receive(notify.name(), &received.header, sizeof received, 0, nullptr) ==
+               ZZCRASH_KERN_SUCCESS;
     };
     ASSERT_EQ(zzcrash_port_mod_send_refs(port.name(), 2), ZZCRASH_KERN_SUCCESS);
     ASSERT_EQ(zzcrash_port_mod_send_refs(port.name(), -1), ZZCRASH_KERN_SUCCESS);

@@ -70,9 +70,7 @@ private:
     std::atomic<long> counts_{0};
 };
 
-std::set<zzcrash_thread_t> listed(const zzcrash_thread_list& list) {
-    return {list.threads, list.threads + list.count};
-}
+std::set<zzcrash_thread_t> listed(const zzcrash_thread_list& list) { return {list.threads, list.threads + list.count}; }
 
 // The kernel's own listing of the same directory, read by the standard
 // library, is the oracle.
@@ -190,7 +188,8 @@ TEST(ThreadStopper, WaitsPastTheTimeoutWhileThreadsKeepAnswering) {
             block(true);
             ids[i] = zzcrash_thread_self();
             waitFor([&] { return stopping.load(); }, std::chrono::seconds(5));
-            if (i > 0) waitFor([&] { return zzcrash_thread_stopped_context(ids[i - 1]) != nullptr; }, std::chrono::seconds(5));
+            if (i > 0)
+                waitFor([&] { return zzcrash_thread_stopped_context(ids[i - 1]) != nullptr; }, std::chrono::seconds(5));
             std::this_thread::sleep_for(apart);
             block(false);
         });

@@ -107,7 +107,8 @@ Zzcrash__CrashReport& CrashLogArena::linuxReport() {
 
     auto& reportInfo = make(zzcrash__crash_report__report_info__init);
     reportInfo.has_uuid = true;
-    reportInfo.uuid = bytes({0x6e, 0x2f, 0x1b, 0x0c, 0x8d, 0x4a, 0x4f, 0x93, 0xa1, 0x5e, 0x77, 0x20, 0x3b, 0xc4, 0x09, 0xd8});
+    reportInfo.uuid =
+        bytes({0x6e, 0x2f, 0x1b, 0x0c, 0x8d, 0x4a, 0x4f, 0x93, 0xa1, 0x5e, 0x77, 0x20, 0x3b, 0xc4, 0x09, 0xd8});
 
     auto& report = make(zzcrash__crash_report__init);
     report.system_info = &linuxSystem();
@@ -131,8 +132,9 @@ Zzcrash__CrashReport__Thread& CrashLogArena::idleThread() {
 
 Zzcrash__CrashReport__Thread& CrashLogArena::crashedThread() {
     auto& crashed = thread(1, true);
-    setList(crashed.frames, crashed.n_frames,
-            {&frame(0x560016778262, "_ZN8tessivar10JumpEngine12jumpToScreenEi", 0x560016778200), &frame(0x560016777001)});
+    setList(
+        crashed.frames, crashed.n_frames,
+        {&frame(0x560016778262, "_ZN8tessivar10JumpEngine12jumpToScreenEi", 0x560016778200), &frame(0x560016777001)});
     setList(crashed.registers, crashed.n_registers,
             {&registerValue("rip", 0x560016778262), &registerValue("rbp", 0x7ffcd3e00000),
              &registerValue("rsp", 0x7ffcd3dfffc0)});

@@ -38,8 +38,7 @@ ToolRun runTool(const std::string& arguments, std::optional<int> cpuSeconds = st
     std::filesystem::create_directories(scratch);
     const auto result = tessivar::testing::runShellCommand(
         (cpuSeconds ? "ulimit -t " + std::to_string(*cpuSeconds) + "; " : "") + shellQuoted(TESSIVAR_CRASHLOG_BINARY) +
-            " " + arguments + " >" + shellQuoted(scratch / "out") + " 2>" +
-            shellQuoted(scratch / "err"),
+            " " + arguments + " >" + shellQuoted(scratch / "out") + " 2>" + shellQuoted(scratch / "err"),
         std::chrono::seconds(20));
     ToolRun run{result.exitCode, fileText(scratch / "out"), fileText(scratch / "err")};
     std::filesystem::remove_all(scratch);
@@ -102,8 +101,8 @@ TEST(CrashLogTool, RefusesWhatCannotBeACrashLog) {
 std::filesystem::path writtenLog(const Zzcrash__CrashReport& report, const std::string& name) {
     const auto path = std::filesystem::temp_directory_path() / (name + "-" + std::to_string(getpid()) + ".zzcrash");
     const auto bytes = tessivar::testing::CrashLogArena::file(report);
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return path;
 }
 
@@ -145,7 +144,8 @@ TEST(CrashLogTool, PrintsTheLargestLogOfFramesAndImagesInLittleTime) {
         images.push_back(&arena.image(0x100000 + 16 * i, 16, ""));
         images.back()->code_type = nullptr;
     }
-    std::vector<Zzcrash__CrashReport__Thread__StackFrame*> frames(frameCount, &arena.frame(0x100000 + 16 * imageCount - 1));
+    std::vector<Zzcrash__CrashReport__Thread__StackFrame*> frames(frameCount,
+                                                                  &arena.frame(0x100000 + 16 * imageCount - 1));
     arena.setList(message.binary_images, message.n_binary_images, images);
     arena.setList(message.threads[1]->frames, message.threads[1]->n_frames, frames);
     const auto path = writtenLog(message, "crashlog-largest");

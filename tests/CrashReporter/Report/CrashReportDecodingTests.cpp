@@ -27,7 +27,6 @@ std::string rejection(const Bytes& bytes) {
     return error->description();
 }
 
-
 Bytes fileBytes(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
@@ -58,8 +57,10 @@ TEST(CrashLogHeader, OnlyTheMagicAndVersionOneOverANonEmptyBodyIsRead) {
         {"a short file with any bytes", {'x', 'y'}, "Could not decode truncated crash log"},
         {"a header and one byte (9 bytes)", Bytes{'z', 'z', 'c', 'r', 'a', 's', 'h', 1, 0}, sizeRejection(1)},
         {"another magic", withHeader(std::string("zzcrasH\x01", 8)), "Could not decode invalid crash log header"},
-        {"version 2", withHeader(std::string("zzcrash\x02", 8)), "Could not decode unsupported crash report version: 2"},
-        {"version 0", withHeader(std::string("zzcrash\x00", 8)), "Could not decode unsupported crash report version: 0"},
+        {"version 2", withHeader(std::string("zzcrash\x02", 8)),
+         "Could not decode unsupported crash report version: 2"},
+        {"version 0", withHeader(std::string("zzcrash\x00", 8)),
+         "Could not decode unsupported crash report version: 0"},
         {"version 255", withHeader(std::string("zzcrash\xFF", 8)),
          "Could not decode unsupported crash report version: 255"},
         {"a body cut by one byte", Bytes(valid.begin(), valid.end() - 1), sizeRejection(body.size() - 1)},
@@ -158,8 +159,8 @@ TEST(CrashReportRules, WithoutAMachineTheArchitectureNamesTheProcessor) {
         std::uint64_t subtype;
     };
     const Case cases[] = {
-        {ZZCRASH__ARCHITECTURE__X86_32, 7, 3},      {ZZCRASH__ARCHITECTURE__X86_64, 0x1000007, 3},
-        {ZZCRASH__ARCHITECTURE__ARMV6, 12, 6},      {ZZCRASH__ARCHITECTURE__PPC, 18, 0},
+        {ZZCRASH__ARCHITECTURE__X86_32, 7, 3},        {ZZCRASH__ARCHITECTURE__X86_64, 0x1000007, 3},
+        {ZZCRASH__ARCHITECTURE__ARMV6, 12, 6},        {ZZCRASH__ARCHITECTURE__PPC, 18, 0},
         {ZZCRASH__ARCHITECTURE__PPC64, 0x1000012, 0}, {ZZCRASH__ARCHITECTURE__ARMV7, 12, 9},
     };
     for (const Case& c : cases) {
@@ -202,7 +203,8 @@ TEST(CrashReportSections, ValuesTheLogLeavesOutAreAbsentAndTheRestKeptAsWritten)
     symbolWithEnd.end_address = 0x560016778300;
     auto& images = message.binary_images;
     images[0]->has_uuid = true;
-    images[0]->uuid = arena.bytes({0x0a, 0x1b, 0x2c, 0x3d, 0x4e, 0x5f, 0x60, 0x71, 0x82, 0x93, 0xa4, 0xb5, 0xc6, 0xd7, 0xe8, 0xf9});
+    images[0]->uuid =
+        arena.bytes({0x0a, 0x1b, 0x2c, 0x3d, 0x4e, 0x5f, 0x60, 0x71, 0x82, 0x93, 0xa4, 0xb5, 0xc6, 0xd7, 0xe8, 0xf9});
     images[1]->has_uuid = true;  // an empty UUID is no UUID
     images[1]->code_type = nullptr;
 
@@ -259,9 +261,10 @@ TEST(CrashReportSections, TimesAreDatesAndArm64eAddressesLoseTheirAuthentication
 TEST(CrashReportImages, AnAddressBelongsToTheFirstImageThatHoldsIt) {
     CrashLogArena arena;
     auto& message = arena.linuxReport();
-    arena.setList(message.binary_images, message.n_binary_images,
-                  {&arena.image(0x1000, 0x100, "/a"), &arena.image(0x1080, 0x100, "/b"), &arena.image(0x3000, 0, "/empty"),
-                   &arena.image(0xFFFFFFFFFFFFFF00, 0x200, "/wraps"), &arena.image(0x1000, 0x1000, "/around")});
+    arena.setList(
+        message.binary_images, message.n_binary_images,
+        {&arena.image(0x1000, 0x100, "/a"), &arena.image(0x1080, 0x100, "/b"), &arena.image(0x3000, 0, "/empty"),
+         &arena.image(0xFFFFFFFFFFFFFF00, 0x200, "/wraps"), &arena.image(0x1000, 0x1000, "/around")});
     const auto report = CrashLogArena::decoded(message);
     struct Case {
         std::uint64_t address;

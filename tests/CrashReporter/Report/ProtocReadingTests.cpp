@@ -32,7 +32,9 @@ public:
     void number(const char* name, std::uint64_t value) { indented(std::string(name) + ": " + std::to_string(value)); }
     void word(const char* name, const char* value) { indented(std::string(name) + ": " + value); }
     void flag(const char* name, bool value) { word(name, value ? "true" : "false"); }
-    void string(const char* name, const std::string& value) { indented(std::string(name) + ": \"" + escaped(value) + "\""); }
+    void string(const char* name, const std::string& value) {
+        indented(std::string(name) + ": \"" + escaped(value) + "\"");
+    }
     void optionalString(const char* name, const std::optional<std::string>& value) {
         if (value) string(name, *value);
     }
@@ -58,7 +60,9 @@ private:
         }
         return text;
     }
-    void indented(const std::string& line) { text_ += std::string(static_cast<std::size_t>(depth_), ' ') + line + "\n"; }
+    void indented(const std::string& line) {
+        text_ += std::string(static_cast<std::size_t>(depth_), ' ') + line + "\n";
+    }
 
     std::string text_;
     int depth_ = 0;
@@ -66,7 +70,8 @@ private:
 
 std::string hexBytes(const std::string& hex) {
     std::string bytes;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
     return bytes;
 }
 
@@ -197,8 +202,8 @@ std::string textForm(const ZZCrashReport& report) {
 
 std::string protocReading(const std::vector<std::uint8_t>& file) {
     const auto body = std::filesystem::temp_directory_path() / ("crash-log-body-" + std::to_string(getpid()));
-    std::ofstream(body, std::ios::binary).write(reinterpret_cast<const char*>(file.data() + 8),
-                                                static_cast<std::streamsize>(file.size() - 8));
+    std::ofstream(body, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data() + 8), static_cast<std::streamsize>(file.size() - 8));
     const std::filesystem::path schema = TESSIVAR_CRASH_LOG_SCHEMA;
     using tessivar::testing::shellQuoted;
     const auto result = tessivar::testing::runShellCommand(
@@ -216,7 +221,8 @@ TEST(ProtocReading, TheDecodedReportHoldsWhatProtocReadsInTheSameBytes) {
     auto& exception = arena.make(zzcrash__crash_report__exception__init);
     exception.name = arena.text("std::out_of_range");
     exception.reason = arena.text("vector::_M_range_check: \"9\" >= 8\n");
-    arena.setList(exception.frames, exception.n_frames, {&arena.frame(0x560016778262), &arena.frame(0x56001677a000, "main", 0x560016779f90)});
+    arena.setList(exception.frames, exception.n_frames,
+                  {&arena.frame(0x560016778262), &arena.frame(0x56001677a000, "main", 0x560016779f90)});
     message.exception = &exception;
     auto& mach = arena.make(zzcrash__crash_report__signal__mach_exception__init);
     mach.type = 0xFFFFFFFFFFFFFFFF;
@@ -228,7 +234,8 @@ TEST(ProtocReading, TheDecodedReportHoldsWhatProtocReadsInTheSameBytes) {
     message.threads[0]->frames[0]->symbol->has_end_address = true;
     message.threads[0]->frames[0]->symbol->end_address = 0x7f3683401b00;
     message.binary_images[0]->has_uuid = true;
-    message.binary_images[0]->uuid = arena.bytes({0x1f, 0x0a, 0x3c, 0x44, 0x9d, 0x57, 0x4e, 0x10, 0x8a, 0x0b, 0xcd, 0xe2, 0xf1, 0x00, 0x93, 0x7e});
+    message.binary_images[0]->uuid =
+        arena.bytes({0x1f, 0x0a, 0x3c, 0x44, 0x9d, 0x57, 0x4e, 0x10, 0x8a, 0x0b, 0xcd, 0xe2, 0xf1, 0x00, 0x93, 0x7e});
     message.has_custom_data = true;
     message.custom_data = arena.bytes({'{', '"', 'i', 'd', '"', ':', '1', '}', 0x00, 0x80, 0xFF});
 

@@ -13,7 +13,6 @@ namespace {
 using tessivar::testing::CrashLogArena;
 using Formatter = ZZCrashReportTextFormatter;
 
-
 std::string text(const Zzcrash__CrashReport& message) {
     return Formatter::stringValueForCrashReport(CrashLogArena::decoded(message), Formatter::TextFormat::classic);
 }
@@ -43,7 +42,8 @@ TEST(TextReport, ImagesPrintSortedByBaseOnceEachWithTheirEnds) {
     auto& message = arena.linuxReport();
     auto& libc = arena.image(0x7f3683310000, 0x176000, "/usr/lib/x86_64-linux-gnu/libc.so.6");
     libc.has_uuid = true;
-    libc.uuid = arena.bytes({0x47, 0x9d, 0x8a, 0xa4, 0x2b, 0x19, 0x3a, 0x0c, 0x55, 0x61, 0x0e, 0x01, 0x4f, 0x3d, 0x9e, 0x21});
+    libc.uuid =
+        arena.bytes({0x47, 0x9d, 0x8a, 0xa4, 0x2b, 0x19, 0x3a, 0x0c, 0x55, 0x61, 0x0e, 0x01, 0x4f, 0x3d, 0x9e, 0x21});
     auto& unknownProcessor = arena.image(0x7f3683900000, 0x1000, "/opt/odd/");
     unknownProcessor.code_type = &arena.processor(99, 0);
     arena.setList(message.binary_images, message.n_binary_images,
@@ -130,7 +130,7 @@ TEST(TextReport, HeaderValuesTheReportLacksPrintAsQuestionMarks) {
 
 TEST(TextReport, TheFirstImageOfAKnownProcessorElseTheSystemNamesTheCodeType) {
     struct Case {
-        std::uint64_t imageType;       // 0: the image has no code type
+        std::uint64_t imageType;  // 0: the image has no code type
         Zzcrash__CrashReport__Processor__TypeEncoding imageEncoding;
         std::uint64_t systemType;
         Zzcrash__CrashReport__Processor__TypeEncoding systemEncoding;
@@ -160,8 +160,9 @@ TEST(TextReport, TheFirstImageOfAKnownProcessorElseTheSystemNamesTheCodeType) {
         arena.setList(message.threads[0]->frames, message.threads[0]->n_frames, {&arena.frame(0x4010)});
         const auto report = text(message);
         EXPECT_NE(report.find(std::string("Code Type:       ") + c.codeType + "\n"), std::string::npos) << c.codeType;
-        EXPECT_NE(report.find(std::string("0   app                                 ") + c.frameAddress + " 0x4000 + 16\n"),
-                  std::string::npos)
+        EXPECT_NE(
+            report.find(std::string("0   app                                 ") + c.frameAddress + " 0x4000 + 16\n"),
+            std::string::npos)
             << c.codeType;
     }
 }
@@ -173,11 +174,20 @@ TEST(TextReport, ImageArchitecturesAreNamedByTypeAndSubtype) {
         const char* name;
     };
     const Case cases[] = {
-        {7, 3, "i386"},           {12, 6, "armv6"},         {12, 9, "armv7"},
-        {12, 11, "armv7s"},       {12, 5, "arm-unknown"},   {12, 0x01000009, "armv7"},
-        {0x100000c, 0, "arm64"},  {0x100000c, 1, "armv8"},  {0x100000c, 2, "arm64e"},
-        {0x100000c, 0x80000002, "arm64e"}, {0x100000c, 7, "arm64-unknown"}, {18, 0, "powerpc"},
-        {0x1000007, 3, "x86_64"}, {0x1000012, 0, "???"},
+        {7, 3, "i386"},
+        {12, 6, "armv6"},
+        {12, 9, "armv7"},
+        {12, 11, "armv7s"},
+        {12, 5, "arm-unknown"},
+        {12, 0x01000009, "armv7"},
+        {0x100000c, 0, "arm64"},
+        {0x100000c, 1, "armv8"},
+        {0x100000c, 2, "arm64e"},
+        {0x100000c, 0x80000002, "arm64e"},
+        {0x100000c, 7, "arm64-unknown"},
+        {18, 0, "powerpc"},
+        {0x1000007, 3, "x86_64"},
+        {0x1000012, 0, "???"},
     };
     for (const Case& c : cases) {
         CrashLogArena arena;
@@ -202,10 +212,12 @@ TEST(TextReport, SymbolsLoseALeadingUnderscoreOnlyWhereThatIsTheSystemsDecoratio
     const Case cases[] = {
         {ZZCRASH__CRASH_REPORT__SYSTEM_INFO__OPERATING_SYSTEM__MAC_OS_X, "Mac OS X", "ZN8tessivar4jumpEv + 98", 0},
         {ZZCRASH__CRASH_REPORT__SYSTEM_INFO__OPERATING_SYSTEM__IPHONE_OS, "iPhone OS", "ZN8tessivar4jumpEv + 98", 0},
-        {ZZCRASH__CRASH_REPORT__SYSTEM_INFO__OPERATING_SYSTEM__IPHONE_SIMULATOR, "Mac OS X", "ZN8tessivar4jumpEv + 98", 0},
+        {ZZCRASH__CRASH_REPORT__SYSTEM_INFO__OPERATING_SYSTEM__IPHONE_SIMULATOR, "Mac OS X", "ZN8tessivar4jumpEv + 98",
+         0},
         {ZZCRASH__CRASH_REPORT__SYSTEM_INFO__OPERATING_SYSTEM__APPLE_TVOS, "Apple tvOS", "ZN8tessivar4jumpEv + 98", 0},
         {ZZCRASH__CRASH_REPORT__SYSTEM_INFO__OPERATING_SYSTEM__LINUX, "Linux", "_ZN8tessivar4jumpEv + 98", 0},
-        {ZZCRASH__CRASH_REPORT__SYSTEM_INFO__OPERATING_SYSTEM__OS_UNKNOWN, "Unknown (3)", "_ZN8tessivar4jumpEv + 98", 1},
+        {ZZCRASH__CRASH_REPORT__SYSTEM_INFO__OPERATING_SYSTEM__OS_UNKNOWN, "Unknown (3)", "_ZN8tessivar4jumpEv + 98",
+         1},
         {Zzcrash__CrashReport__SystemInfo__OperatingSystem(9), "Unknown (9)", "_ZN8tessivar4jumpEv + 98", 1},
     };
     for (const Case& c : cases) {
@@ -216,7 +228,8 @@ TEST(TextReport, SymbolsLoseALeadingUnderscoreOnlyWhereThatIsTheSystemsDecoratio
         auto& thread = *message.threads[1];
         arena.setList(thread.frames, thread.n_frames,
                       {&arena.frame(0x560016778262, "_ZN8tessivar4jumpEv", 0x560016778200),
-                       &arena.frame(0x560016778300, "_ZN8tessivar4stepEv", 0x560016778300), &arena.frame(0x560016778400, "_", 0x560016778400)});
+                       &arena.frame(0x560016778300, "_ZN8tessivar4stepEv", 0x560016778300),
+                       &arena.frame(0x560016778400, "_", 0x560016778400)});
         testing::internal::CaptureStderr();
         const auto report = text(message);
         const auto log = testing::internal::GetCapturedStderr();

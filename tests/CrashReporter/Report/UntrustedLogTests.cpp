@@ -33,8 +33,10 @@ void addFrames(std::vector<std::string>& strings, const std::vector<ZZCrashRepor
 std::vector<std::string> everyString(const ZZCrashReport& report) {
     std::vector<std::string> strings{report.systemInfo().operatingSystemVersion(),
                                      report.applicationInfo().applicationIdentifier(),
-                                     report.applicationInfo().applicationVersion(), report.signalInfo().name(),
-                                     report.signalInfo().code(), report.exceptionInfo()->exceptionName(),
+                                     report.applicationInfo().applicationVersion(),
+                                     report.signalInfo().name(),
+                                     report.signalInfo().code(),
+                                     report.exceptionInfo()->exceptionName(),
                                      report.exceptionInfo()->exceptionReason()};
     addOptional(strings, report.systemInfo().operatingSystemBuild());
     addOptional(strings, report.applicationInfo().applicationMarketingVersion());
@@ -60,16 +62,28 @@ TEST(UntrustedCrashLog, EveryStringReadsAsValidUTF8) {
     auto& exception = arena.make(zzcrash__crash_report__exception__init);
     arena.setList(exception.frames, exception.n_frames, {&arena.frame(1, "", 0)});
     message.exception = &exception;
-    for (char** field : {&message.system_info->os_version, &message.system_info->os_build,
-                         &message.application_info->identifier, &message.application_info->version,
-                         &message.application_info->marketing_version, &message.machine_info->model,
-                         &message.process_info->process_name, &message.process_info->process_path,
-                         &message.process_info->parent_process_name, &message.signal->name, &message.signal->code,
-                         &message.signal->crash_info_message, &exception.name, &exception.reason,
-                         &exception.frames[0]->symbol->name, &message.threads[0]->frames[0]->symbol->name,
-                         &message.threads[1]->frames[0]->symbol->name, &message.threads[1]->registers[0]->name,
-                         &message.threads[1]->registers[1]->name, &message.threads[1]->registers[2]->name,
-                         &message.binary_images[0]->name, &message.binary_images[1]->name}) {
+    for (char** field : {&message.system_info->os_version,
+                         &message.system_info->os_build,
+                         &message.application_info->identifier,
+                         &message.application_info->version,
+                         &message.application_info->marketing_version,
+                         &message.machine_info->model,
+                         &message.process_info->process_name,
+                         &message.process_info->process_path,
+                         &message.process_info->parent_process_name,
+                         &message.signal->name,
+                         &message.signal->code,
+                         &message.signal->crash_info_message,
+                         &exception.name,
+                         &exception.reason,
+                         &exception.frames[0]->symbol->name,
+                         &message.threads[0]->frames[0]->symbol->name,
+                         &message.threads[1]->frames[0]->symbol->name,
+                         &message.threads[1]->registers[0]->name,
+                         &message.threads[1]->registers[1]->name,
+                         &message.threads[1]->registers[2]->name,
+                         &message.binary_images[0]->name,
+                         &message.binary_images[1]->name}) {
         *field = cut;
     }
 

@@ -32,7 +32,8 @@ TEST(Utf8Repair, EachMaximalIllFormedSubpartBecomesOneReplacementCharacter) {
         {"a cut at the end", "caf\xC3", "caf" + R},
         {"beyond U+10FFFF", "\xF4\x90\x80\x80", replacements(4)},
         {"the last code point", "\xF4\x8F\xBF\xBF", "\xF4\x8F\xBF\xBF"},
-        {"well formed", "Z\xC3\xBCrich \xE6\x9D\xB1\xE4\xBA\xAC \xF0\x9F\x98\x80", "Z\xC3\xBCrich \xE6\x9D\xB1\xE4\xBA\xAC \xF0\x9F\x98\x80"},
+        {"well formed", "Z\xC3\xBCrich \xE6\x9D\xB1\xE4\xBA\xAC \xF0\x9F\x98\x80",
+         "Z\xC3\xBCrich \xE6\x9D\xB1\xE4\xBA\xAC \xF0\x9F\x98\x80"},
         {"empty", "", ""},
     };
     for (const Case& c : cases) EXPECT_EQ(zzcrash_utf8_repaired(c.bytes), c.repaired) << c.what;

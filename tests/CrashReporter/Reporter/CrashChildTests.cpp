@@ -16,8 +16,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cstring>
 #include <exception>
@@ -32,10 +32,10 @@
 
 #include "CrashReporter/Signals/zzcrash_thread_start.h"
 #include "CrashReporter/ZZCrashReporter.h"
+#include "tests/CrashReporter/Reporter/CrashChild.h"
 #include "tests/CrashReporter/Support/AllocationTrap.h"
 #include "tests/CrashReporter/Support/ForkedChild.h"
 #include "tests/CrashReporter/Support/ParkedThreads.h"
-#include "tests/CrashReporter/Reporter/CrashChild.h"
 #include "tests/CrashReporter/Writer/LogReading.h"
 #include "tests/support/ShellCommand.h"
 
@@ -56,8 +56,8 @@ struct CrashMeasures {
 };
 
 constexpr unsigned char stackPaint = 0xA5;
-const std::vector<std::uint8_t> customData = {'{', '"', 'd', 'i', 's', 't', 'i', 'n', 'c', 't', '_', 'i', 'd', '"', ':',
-                                              '"', 'u', '1', '"', '}'};
+const std::vector<std::uint8_t> customData = {'{', '"', 'd', 'i', 's', 't', 'i', 'n', 'c', 't',
+                                              '_', 'i', 'd', '"', ':', '"', 'u', '1', '"', '}'};
 
 int measuresOutput = -1;
 AllocationTrap* trap = nullptr;
@@ -108,8 +108,8 @@ CRASH_CHILD_FUNCTION void tessivar_crash_child_short_of_stack() {
 
 // Faults the kernel names in ways an exception names only coarsely.
 CRASH_CHILD_FUNCTION void tessivar_crash_child_write_read_only() {
-    void* page = mmap(nullptr, static_cast<std::size_t>(sysconf(_SC_PAGESIZE)), PROT_READ,
-                      MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* page =
+        mmap(nullptr, static_cast<std::size_t>(sysconf(_SC_PAGESIZE)), PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (page == MAP_FAILED) _exit(93);
     armTrap();
     tessivar_crash_child_write_at(reinterpret_cast<std::uintptr_t>(page) + 0x20);
@@ -176,9 +176,7 @@ CRASH_CHILD_FUNCTION void tessivar_crash_child_in_late_library() {
     asm volatile("");
 }
 
-CRASH_CHILD_FUNCTION void tessivar_crash_child_throw() {
-    throw std::runtime_error("the jump engine lost its screen");
-}
+CRASH_CHILD_FUNCTION void tessivar_crash_child_throw() { throw std::runtime_error("the jump engine lost its screen"); }
 
 // The library's wrapper around the exception, with the one being handled inside.
 CRASH_CHILD_FUNCTION void tessivar_crash_child_throw_nested() {
@@ -363,18 +361,19 @@ struct Crash {
     unsigned handlerType;
     int signal;
     const char* signalName;
-    std::vector<std::string> codes;      // one of them
+    std::vector<std::string> codes;         // one of them
     std::vector<std::uintptr_t> addresses;  // one of them; empty: any but 0
-    const char* firstFrame;              // the symbol of the crashed thread's first frame, or null
-    const char* onTheStack;              // a function further down the crashed thread's stack
-    bool mainThread;                     // the main thread crashed, which has the alternate stack
-    bool onAlternateStack;               // the report was written there (not on the exception server's thread)
-    std::optional<std::uint64_t> exceptionCode;  // the exception's first code (for a bad access, its kind); none: caught as a signal
-    const char* exceptionName = nullptr;     // the uncaught exception's, thrown by `onTheStack`; null: none
-    const char* library = nullptr;           // the image the first frame lies in, by its file name; null: any
-    std::size_t threads = 3;                 // the report lists at least this many
-    std::uint32_t exceptionType = 1;         // the exception it was caught as (1: a bad access)
-    void (*beforeEnabling)() = nullptr;      // what the program did to the enabling thread before it enabled
+    const char* firstFrame;                 // the symbol of the crashed thread's first frame, or null
+    const char* onTheStack;                 // a function further down the crashed thread's stack
+    bool mainThread;                        // the main thread crashed, which has the alternate stack
+    bool onAlternateStack;                  // the report was written there (not on the exception server's thread)
+    std::optional<std::uint64_t>
+        exceptionCode;  // the exception's first code (for a bad access, its kind); none: caught as a signal
+    const char* exceptionName = nullptr;  // the uncaught exception's, thrown by `onTheStack`; null: none
+    const char* library = nullptr;        // the image the first frame lies in, by its file name; null: any
+    std::size_t threads = 3;              // the report lists at least this many
+    std::uint32_t exceptionType = 1;      // the exception it was caught as (1: a bad access)
+    void (*beforeEnabling)() = nullptr;   // what the program did to the enabling thread before it enabled
 };
 
 void PrintTo(const Crash& crash, std::ostream* out) { *out << crash.what; }
@@ -424,10 +423,13 @@ void checkReport(const Crash& crash, const ZZCrashReport& report) {
     EXPECT_EQ(report.customData(), customData);
     if (crash.library) {
         const auto pc = crashed[0]->stackFrames().front().instructionPointer();
-        EXPECT_TRUE(std::any_of(images.begin(), images.end(), [&](const auto& image) {
-            return fs::path(image.imageName()).filename() == crash.library && pc >= image.imageBaseAddress() &&
-                   pc - image.imageBaseAddress() < image.imageSize();
-        })) << "frame 0 at " << pc << " lies in no image named " << crash.library;
+        EXPECT_TRUE(std::any_of(images.begin(), images.end(),
+                                [&](const auto& image) {
+                                    return fs::path(image.imageName()).filename() == crash.library &&
+                                           pc >= image.imageBaseAddress() &&
+                                           pc - image.imageBaseAddress() < image.imageSize();
+                                }))
+            << "frame 0 at " << pc << " lies in no image named " << crash.library;
     }
     ASSERT_EQ(report.machExceptionInfo().has_value(), crash.exceptionCode.has_value());
     if (!crash.exceptionCode) return;
@@ -459,11 +461,11 @@ void checkOtherReaders(const std::vector<std::uint8_t>& log, const std::string& 
     EXPECT_NE(protoc.find("crashed: true"), std::string::npos);
     EXPECT_NE(protoc.find(std::string("name: \"") + crash.signalName + "\""), std::string::npos);
     const auto tool = tessivar::testing::runShellCommand(
-        tessivar::testing::shellQuoted(TESSIVAR_CRASHLOG_BINARY) + " " + tessivar::testing::shellQuoted(path) +
-            " 2>&1",
+        tessivar::testing::shellQuoted(TESSIVAR_CRASHLOG_BINARY) + " " + tessivar::testing::shellQuoted(path) + " 2>&1",
         std::chrono::seconds(20));
     EXPECT_TRUE(tool.succeeded());
-    EXPECT_EQ(tool.output.find("prefix rules"), std::string::npos) << "a report made here names its symbols as they are";
+    EXPECT_EQ(tool.output.find("prefix rules"), std::string::npos)
+        << "a report made here names its symbols as they are";
     EXPECT_NE(tool.output.find(std::string("Exception Type:  ") + crash.signalName), std::string::npos) << tool.output;
     EXPECT_NE(tool.output.find("Exception Codes: " + report.signalInfo().code() + " at "), std::string::npos)
         << tool.output;
@@ -476,101 +478,394 @@ constexpr const char* lateUnexported = "_ZN12_GLOBAL__N_138tessivar_late_library
 // Each crash is a test of its own: a child that crashes, writes and is read
 // back takes seconds on a busy machine, and a case that fails is named.
 const Crash kCrashes[] = {
-    {"a write through null", tessivar_crash_child_write_null, 0, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR"}, {0x10},
-     "tessivar_crash_child_write_at", "tessivar_crash_child_write_null", true, true, std::nullopt},
-    {"abort", tessivar_crash_child_abort, 0, SIGABRT, "SIGABRT", {"SI_TKILL"}, {0}, nullptr,
-     "tessivar_crash_child_abort", true, true, std::nullopt},
-    {"an uncaught exception nested in another", tessivar_crash_child_throw_nested_uncaught, 0, SIGABRT, "SIGABRT",
-     {"SI_TKILL"}, {0}, nullptr, "tessivar_crash_child_throw_nested", false, false, std::nullopt,
+    {"a write through null",
+     tessivar_crash_child_write_null,
+     0,
+     SIGSEGV,
+     "SIGSEGV",
+     {"SEGV_MAPERR"},
+     {0x10},
+     "tessivar_crash_child_write_at",
+     "tessivar_crash_child_write_null",
+     true,
+     true,
+     std::nullopt},
+    {"abort",
+     tessivar_crash_child_abort,
+     0,
+     SIGABRT,
+     "SIGABRT",
+     {"SI_TKILL"},
+     {0},
+     nullptr,
+     "tessivar_crash_child_abort",
+     true,
+     true,
+     std::nullopt},
+    {"an uncaught exception nested in another",
+     tessivar_crash_child_throw_nested_uncaught,
+     0,
+     SIGABRT,
+     "SIGABRT",
+     {"SI_TKILL"},
+     {0},
+     nullptr,
+     "tessivar_crash_child_throw_nested",
+     false,
+     false,
+     std::nullopt,
      "std::runtime_error"},
-    {"an uncaught exception", tessivar_crash_child_throw_uncaught, 0, SIGABRT, "SIGABRT", {"SI_TKILL"}, {0}, nullptr,
-     "tessivar_crash_child_throw", false, false, std::nullopt, "std::runtime_error"},
-    {"a stack overflow", crashByRecursion, 0, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR", "SEGV_ACCERR"}, {},
-     "tessivar_crash_child_recurse", "tessivar_crash_child_recurse", true, true, std::nullopt},
-    {"two threads faulting at once", tessivar_crash_child_two_threads, 0, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR"},
-     {0x10, 0x20}, "tessivar_crash_child_write_at", "tessivar_crash_child_write_at", false, false, std::nullopt},
+    {"an uncaught exception",
+     tessivar_crash_child_throw_uncaught,
+     0,
+     SIGABRT,
+     "SIGABRT",
+     {"SI_TKILL"},
+     {0},
+     nullptr,
+     "tessivar_crash_child_throw",
+     false,
+     false,
+     std::nullopt,
+     "std::runtime_error"},
+    {"a stack overflow",
+     crashByRecursion,
+     0,
+     SIGSEGV,
+     "SIGSEGV",
+     {"SEGV_MAPERR", "SEGV_ACCERR"},
+     {},
+     "tessivar_crash_child_recurse",
+     "tessivar_crash_child_recurse",
+     true,
+     true,
+     std::nullopt},
+    {"two threads faulting at once",
+     tessivar_crash_child_two_threads,
+     0,
+     SIGSEGV,
+     "SIGSEGV",
+     {"SEGV_MAPERR"},
+     {0x10, 0x20},
+     "tessivar_crash_child_write_at",
+     "tessivar_crash_child_write_at",
+     false,
+     false,
+     std::nullopt},
     // The fault comes to the exception server as a message, and its thread
     // writes the report while the faulting thread waits for the answer.
-    {"a write through null, exception-server mode", tessivar_crash_child_write_null, 1, SIGSEGV, "SIGSEGV",
-     {"SEGV_MAPERR"}, {0x10}, "tessivar_crash_child_write_at", "tessivar_crash_child_write_null", true, false, 1},
-    {"a stack overflow, exception-server mode", crashByRecursion, 1, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR"}, {},
-     "tessivar_crash_child_recurse", "tessivar_crash_child_recurse", true, false, 1},
-    {"two threads faulting at once, exception-server mode", tessivar_crash_child_two_threads, 1, SIGSEGV,
-     "SIGSEGV", {"SEGV_MAPERR"}, {0x10, 0x20}, "tessivar_crash_child_write_at", "tessivar_crash_child_write_at",
-     false, false, 1},
+    {"a write through null, exception-server mode",
+     tessivar_crash_child_write_null,
+     1,
+     SIGSEGV,
+     "SIGSEGV",
+     {"SEGV_MAPERR"},
+     {0x10},
+     "tessivar_crash_child_write_at",
+     "tessivar_crash_child_write_null",
+     true,
+     false,
+     1},
+    {"a stack overflow, exception-server mode",
+     crashByRecursion,
+     1,
+     SIGSEGV,
+     "SIGSEGV",
+     {"SEGV_MAPERR"},
+     {},
+     "tessivar_crash_child_recurse",
+     "tessivar_crash_child_recurse",
+     true,
+     false,
+     1},
+    {"two threads faulting at once, exception-server mode",
+     tessivar_crash_child_two_threads,
+     1,
+     SIGSEGV,
+     "SIGSEGV",
+     {"SEGV_MAPERR"},
+     {0x10, 0x20},
+     "tessivar_crash_child_write_at",
+     "tessivar_crash_child_write_at",
+     false,
+     false,
+     1},
     // A library opened after the enable: its frames, named from its file's
     // symbol table as those of the libraries listed at the enable are, and
     // those below them.
-    {"a write through null in a library opened late", tessivar_crash_child_in_late_library, 0, SIGSEGV, "SIGSEGV",
-     {"SEGV_MAPERR"}, {0x18}, lateUnexported, "tessivar_late_library_write_null", true, true, std::nullopt, nullptr,
+    {"a write through null in a library opened late",
+     tessivar_crash_child_in_late_library,
+     0,
+     SIGSEGV,
+     "SIGSEGV",
+     {"SEGV_MAPERR"},
+     {0x18},
+     lateUnexported,
+     "tessivar_late_library_write_null",
+     true,
+     true,
+     std::nullopt,
+     nullptr,
      "libtessivar_late_library.so"},
-    {"a write through null in a library opened late, exception-server mode", tessivar_crash_child_in_late_library,
-     1, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR"}, {0x18}, lateUnexported, "tessivar_late_library_write_null", true,
-     false, 1, nullptr, "libtessivar_late_library.so"},
+    {"a write through null in a library opened late, exception-server mode",
+     tessivar_crash_child_in_late_library,
+     1,
+     SIGSEGV,
+     "SIGSEGV",
+     {"SEGV_MAPERR"},
+     {0x18},
+     lateUnexported,
+     "tessivar_late_library_write_null",
+     true,
+     false,
+     1,
+     nullptr,
+     "libtessivar_late_library.so"},
     // Threads other than the enabling one, started before it enabled the
     // reporter and after, have alternate stacks of their own. A guard
     // page is mapped: as an exception, a protection failure, reported as
     // the signal that ended the process.
-    {"a stack overflow on a thread from before the reporter", overflowTheThreadFromBeforeEnable, 0, SIGSEGV,
-     "SIGSEGV", {"SEGV_ACCERR"}, {}, "tessivar_crash_child_recurse", "tessivar_crash_child_overflow_when_told",
-     false, false, std::nullopt},
-    {"a stack overflow on a thread started after the reporter", overflowAThreadStartedAfterEnable, 0, SIGSEGV,
-     "SIGSEGV", {"SEGV_ACCERR"}, {}, "tessivar_crash_child_recurse", "tessivar_crash_child_overflow_when_told",
-     false, false, std::nullopt},
+    {"a stack overflow on a thread from before the reporter",
+     overflowTheThreadFromBeforeEnable,
+     0,
+     SIGSEGV,
+     "SIGSEGV",
+     {"SEGV_ACCERR"},
+     {},
+     "tessivar_crash_child_recurse",
+     "tessivar_crash_child_overflow_when_told",
+     false,
+     false,
+     std::nullopt},
+    {"a stack overflow on a thread started after the reporter",
+     overflowAThreadStartedAfterEnable,
+     0,
+     SIGSEGV,
+     "SIGSEGV",
+     {"SEGV_ACCERR"},
+     {},
+     "tessivar_crash_child_recurse",
+     "tessivar_crash_child_overflow_when_told",
+     false,
+     false,
+     std::nullopt},
     {"a stack overflow on a thread from before the reporter, exception-server mode",
-     overflowTheThreadFromBeforeEnable, 1, SIGSEGV, "SIGSEGV", {"SEGV_ACCERR"}, {}, "tessivar_crash_child_recurse",
-     "tessivar_crash_child_overflow_when_told", false, false, 2},
+     overflowTheThreadFromBeforeEnable,
+     1,
+     SIGSEGV,
+     "SIGSEGV",
+     {"SEGV_ACCERR"},
+     {},
+     "tessivar_crash_child_recurse",
+     "tessivar_crash_child_overflow_when_told",
+     false,
+     false,
+     2},
     {"a stack overflow on a thread started after the reporter, exception-server mode",
-     overflowAThreadStartedAfterEnable, 1, SIGSEGV, "SIGSEGV", {"SEGV_ACCERR"}, {}, "tessivar_crash_child_recurse",
-     "tessivar_crash_child_overflow_when_told", false, false, 2},
-    {"abort, exception-server mode", tessivar_crash_child_abort, 1, SIGABRT, "SIGABRT", {"SI_TKILL"}, {0}, nullptr,
-     "tessivar_crash_child_abort", true, true, std::nullopt},
+     overflowAThreadStartedAfterEnable,
+     1,
+     SIGSEGV,
+     "SIGSEGV",
+     {"SEGV_ACCERR"},
+     {},
+     "tessivar_crash_child_recurse",
+     "tessivar_crash_child_overflow_when_told",
+     false,
+     false,
+     2},
+    {"abort, exception-server mode",
+     tessivar_crash_child_abort,
+     1,
+     SIGABRT,
+     "SIGABRT",
+     {"SI_TKILL"},
+     {0},
+     nullptr,
+     "tessivar_crash_child_abort",
+     true,
+     true,
+     std::nullopt},
     // Each fault waits for a free reply port while the first one's report
     // is written, which names every thread's frames.
-    {"a hundred threads faulting at once, exception-server mode", tessivar_crash_child_hundred_threads, 1, SIGSEGV,
-     "SIGSEGV", {"SEGV_MAPERR"}, faultAddresses(hundred), "tessivar_crash_child_write_at",
-     "tessivar_crash_child_write_at", false, false, 1, nullptr, nullptr, hundred + 1},
+    {"a hundred threads faulting at once, exception-server mode",
+     tessivar_crash_child_hundred_threads,
+     1,
+     SIGSEGV,
+     "SIGSEGV",
+     {"SEGV_MAPERR"},
+     faultAddresses(hundred),
+     "tessivar_crash_child_write_at",
+     "tessivar_crash_child_write_at",
+     false,
+     false,
+     1,
+     nullptr,
+     nullptr,
+     hundred + 1},
     // The kernel's signal and code, in both modes.
-    {"a write to a read-only page", tessivar_crash_child_write_read_only, 0, SIGSEGV, "SIGSEGV", {"SEGV_ACCERR"}, {},
-     "tessivar_crash_child_write_at", "tessivar_crash_child_write_read_only", true, true, std::nullopt},
-    {"a write to a read-only page, exception-server mode", tessivar_crash_child_write_read_only, 1, SIGSEGV,
-     "SIGSEGV", {"SEGV_ACCERR"}, {}, "tessivar_crash_child_write_at", "tessivar_crash_child_write_read_only", true,
-     false, 2},
-    {"an undefined instruction", tessivar_crash_child_undefined_instruction, 0, SIGILL, "SIGILL", {"ILL_ILLOPN"}, {},
-     "tessivar_crash_child_undefined_instruction", "tessivar_crash_child_undefined_instruction", true, true,
+    {"a write to a read-only page",
+     tessivar_crash_child_write_read_only,
+     0,
+     SIGSEGV,
+     "SIGSEGV",
+     {"SEGV_ACCERR"},
+     {},
+     "tessivar_crash_child_write_at",
+     "tessivar_crash_child_write_read_only",
+     true,
+     true,
      std::nullopt},
-    {"an undefined instruction, exception-server mode", tessivar_crash_child_undefined_instruction, 1, SIGILL,
-     "SIGILL", {"ILL_ILLOPN"}, {}, "tessivar_crash_child_undefined_instruction",
-     "tessivar_crash_child_undefined_instruction", true, false, ILL_ILLOPN, nullptr, nullptr, 3, 2},
-    {"a division by zero", tessivar_crash_child_divide_by_zero, 0, SIGFPE, "SIGFPE", {"FPE_INTDIV"}, {},
-     "tessivar_crash_child_divide_by_zero", "tessivar_crash_child_divide_by_zero", true, true, std::nullopt},
-    {"a division by zero, exception-server mode", tessivar_crash_child_divide_by_zero, 1, SIGFPE, "SIGFPE",
-     {"FPE_INTDIV"}, {}, "tessivar_crash_child_divide_by_zero", "tessivar_crash_child_divide_by_zero", true, false,
-     FPE_INTDIV, nullptr, nullptr, 3, 3},
+    {"a write to a read-only page, exception-server mode",
+     tessivar_crash_child_write_read_only,
+     1,
+     SIGSEGV,
+     "SIGSEGV",
+     {"SEGV_ACCERR"},
+     {},
+     "tessivar_crash_child_write_at",
+     "tessivar_crash_child_write_read_only",
+     true,
+     false,
+     2},
+    {"an undefined instruction",
+     tessivar_crash_child_undefined_instruction,
+     0,
+     SIGILL,
+     "SIGILL",
+     {"ILL_ILLOPN"},
+     {},
+     "tessivar_crash_child_undefined_instruction",
+     "tessivar_crash_child_undefined_instruction",
+     true,
+     true,
+     std::nullopt},
+    {"an undefined instruction, exception-server mode",
+     tessivar_crash_child_undefined_instruction,
+     1,
+     SIGILL,
+     "SIGILL",
+     {"ILL_ILLOPN"},
+     {},
+     "tessivar_crash_child_undefined_instruction",
+     "tessivar_crash_child_undefined_instruction",
+     true,
+     false,
+     ILL_ILLOPN,
+     nullptr,
+     nullptr,
+     3,
+     2},
+    {"a division by zero",
+     tessivar_crash_child_divide_by_zero,
+     0,
+     SIGFPE,
+     "SIGFPE",
+     {"FPE_INTDIV"},
+     {},
+     "tessivar_crash_child_divide_by_zero",
+     "tessivar_crash_child_divide_by_zero",
+     true,
+     true,
+     std::nullopt},
+    {"a division by zero, exception-server mode",
+     tessivar_crash_child_divide_by_zero,
+     1,
+     SIGFPE,
+     "SIGFPE",
+     {"FPE_INTDIV"},
+     {},
+     "tessivar_crash_child_divide_by_zero",
+     "tessivar_crash_child_divide_by_zero",
+     true,
+     false,
+     FPE_INTDIV,
+     nullptr,
+     nullptr,
+     3,
+     3},
     // A thread faults while the main thread sleeps: the process still ends
     // by the fault's signal, with the whole report on disk.
-    {"a worker faulting while main sleeps", tessivar_crash_child_worker_faults_while_main_sleeps, 0, SIGSEGV,
-     "SIGSEGV", {"SEGV_MAPERR"}, {0x50}, "tessivar_crash_child_write_at", "tessivar_crash_child_fault_on_worker",
-     false, false, std::nullopt},
+    {"a worker faulting while main sleeps",
+     tessivar_crash_child_worker_faults_while_main_sleeps,
+     0,
+     SIGSEGV,
+     "SIGSEGV",
+     {"SEGV_MAPERR"},
+     {0x50},
+     "tessivar_crash_child_write_at",
+     "tessivar_crash_child_fault_on_worker",
+     false,
+     false,
+     std::nullopt},
     {"a worker faulting while main sleeps, exception-server mode",
-     tessivar_crash_child_worker_faults_while_main_sleeps, 1, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR"}, {0x50},
-     "tessivar_crash_child_write_at", "tessivar_crash_child_fault_on_worker", false, false, 1},
-    {"a clone thread faulting while main sleeps", tessivar_crash_child_clone_faults_while_main_sleeps, 0, SIGSEGV,
-     "SIGSEGV", {"SEGV_MAPERR"}, {0x60}, "tessivar_crash_child_write_at", "tessivar_crash_child_fault_on_clone",
-     false, false, std::nullopt},
+     tessivar_crash_child_worker_faults_while_main_sleeps,
+     1,
+     SIGSEGV,
+     "SIGSEGV",
+     {"SEGV_MAPERR"},
+     {0x50},
+     "tessivar_crash_child_write_at",
+     "tessivar_crash_child_fault_on_worker",
+     false,
+     false,
+     1},
+    {"a clone thread faulting while main sleeps",
+     tessivar_crash_child_clone_faults_while_main_sleeps,
+     0,
+     SIGSEGV,
+     "SIGSEGV",
+     {"SEGV_MAPERR"},
+     {0x60},
+     "tessivar_crash_child_write_at",
+     "tessivar_crash_child_fault_on_clone",
+     false,
+     false,
+     std::nullopt},
     {"a clone thread faulting while main sleeps, exception-server mode",
-     tessivar_crash_child_clone_faults_while_main_sleeps, 1, SIGSEGV, "SIGSEGV", {"SEGV_MAPERR"}, {0x60},
-     "tessivar_crash_child_write_at", "tessivar_crash_child_fault_on_clone", false, false, 1},
+     tessivar_crash_child_clone_faults_while_main_sleeps,
+     1,
+     SIGSEGV,
+     "SIGSEGV",
+     {"SEGV_MAPERR"},
+     {0x60},
+     "tessivar_crash_child_write_at",
+     "tessivar_crash_child_fault_on_clone",
+     false,
+     false,
+     1},
     // The handler has less stack left than the writer needs: the report
     // is still whole (and an earlier one is never half overwritten).
-    {"a write through null with 8 KiB of alternate stack", tessivar_crash_child_short_of_stack, 0, SIGSEGV,
-     "SIGSEGV", {"SEGV_MAPERR"}, {0x10}, "tessivar_crash_child_write_at", "tessivar_crash_child_short_of_stack",
-     true, false, std::nullopt},
+    {"a write through null with 8 KiB of alternate stack",
+     tessivar_crash_child_short_of_stack,
+     0,
+     SIGSEGV,
+     "SIGSEGV",
+     {"SEGV_MAPERR"},
+     {0x10},
+     "tessivar_crash_child_write_at",
+     "tessivar_crash_child_short_of_stack",
+     true,
+     false,
+     std::nullopt},
     // A smaller alternate stack the program had before it enabled the
     // reporter is replaced by the reporter's own.
-    {"a stack overflow with 8 KiB of alternate stack from before the reporter", crashByRecursion, 0, SIGSEGV,
-     "SIGSEGV", {"SEGV_MAPERR", "SEGV_ACCERR"}, {}, "tessivar_crash_child_recurse", "tessivar_crash_child_recurse",
-     true, true, std::nullopt, nullptr, nullptr, 3, 1, useSmallAlternateStack},
+    {"a stack overflow with 8 KiB of alternate stack from before the reporter",
+     crashByRecursion,
+     0,
+     SIGSEGV,
+     "SIGSEGV",
+     {"SEGV_MAPERR", "SEGV_ACCERR"},
+     {},
+     "tessivar_crash_child_recurse",
+     "tessivar_crash_child_recurse",
+     true,
+     true,
+     std::nullopt,
+     nullptr,
+     nullptr,
+     3,
+     1,
+     useSmallAlternateStack},
 };
 
 // A test name from what the crash is: its words joined, capitalised.
@@ -629,13 +924,15 @@ TEST_P(CrashChildWrites, TheReportThatTheNextLaunchFinds) {
     checkReport(crash, *report);
     checkException(*report, crash);
     checkOtherReaders(*log, nextLaunch.crashReportPath(), crash, *report);
-    std::printf("%s: %zu bytes of the alternate stack, %zu threads, %zu frames on the crashed one's stack, %zu "
-                "report(s) written\n",
-                crash.what, measures.stackUsed, report->threads().size(),
-                std::max_element(report->threads().begin(), report->threads().end(), [](auto& a, auto& b) {
-                    return a.crashed() < b.crashed();
-                })->stackFrames().size(),
-                reports);
+    std::printf(
+        "%s: %zu bytes of the alternate stack, %zu threads, %zu frames on the crashed one's stack, %zu "
+        "report(s) written\n",
+        crash.what, measures.stackUsed, report->threads().size(),
+        std::max_element(report->threads().begin(), report->threads().end(),
+                         [](auto& a, auto& b) { return a.crashed() < b.crashed(); })
+            ->stackFrames()
+            .size(),
+        reports);
     EXPECT_TRUE(nextLaunch.purgePendingCrashReport());
     EXPECT_FALSE(nextLaunch.hasPendingCrashReport());
     fs::remove_all(base);
@@ -752,9 +1049,9 @@ TEST(CrashChild, AFaultHandlerOfTheProgramsOwnGetsTheFaultOnlyInExceptionServerM
     struct Case {
         unsigned handlerType;
         EarlierHandler handler;
-        int signal;               // the one that ended the process; 0: it exited 0
+        int signal;  // the one that ended the process; 0: it exited 0
         bool handlerRan;
-        const char* reported;     // the report's signal; null: none
+        const char* reported;  // the report's signal; null: none
     };
     const Case cases[] = {
         {0, EarlierHandler::printsAndReturns, SIGSEGV, false, "SIGSEGV"},
@@ -900,9 +1197,9 @@ TEST(CrashChild, TheReportsFoldersAndFileAreTheUsersAloneWhateverTheUmaskOrWhatW
         std::ifstream kept(victim);
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "mine");
         EXPECT_EQ(modeOf(victim), 0644u);
-        for (const fs::path& folder : {fs::path(nextLaunch.crashReportDirectory()).parent_path(),
-                                       fs::path(nextLaunch.crashReportDirectory()),
-                                       fs::path(nextLaunch.queuedCrashReportDirectory())})
+        for (const fs::path& folder :
+             {fs::path(nextLaunch.crashReportDirectory()).parent_path(), fs::path(nextLaunch.crashReportDirectory()),
+              fs::path(nextLaunch.queuedCrashReportDirectory())})
             EXPECT_EQ(modeOf(folder), 0700u) << folder;
         EXPECT_EQ(modeOf(root), c.foldersLeft0755 ? 0755u : 0700u) << "a folder above the reporter's is the user's";
         const auto log = nextLaunch.loadPendingCrashReportData();

@@ -59,7 +59,7 @@ struct KeepCase {
     const char* what;
     void (*beforeEnabling)();
     void (*afterEnabling)();
-    std::string said;  // the child's log lines, then what its handlers said
+    std::string said;   // the child's log lines, then what its handlers said
     bool othersWalked;  // the parked threads were stopped and their stacks walked
 };
 

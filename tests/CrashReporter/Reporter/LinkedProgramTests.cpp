@@ -96,8 +96,9 @@ TEST(LinkedProgram, AStaticProgramStartsThreadsAndHasTheOnesItAskedForCovered) {
         } else {
             EXPECT_TRUE(result.killedBy(run.signal)) << "wait status " << result.status;
         }
-        const auto log = ZZCrashReporter("com.brel.tessivar/static", "1", std::nullopt, ZZCrashReporterConfig(base.string()))
-                             .loadPendingCrashReportData();
+        const auto log =
+            ZZCrashReporter("com.brel.tessivar/static", "1", std::nullopt, ZZCrashReporterConfig(base.string()))
+                .loadPendingCrashReportData();
         ASSERT_EQ(log.has_value(), run.signal != 0);
         if (log) {
             const auto report = tessivar::testing::decodedLog(*log);

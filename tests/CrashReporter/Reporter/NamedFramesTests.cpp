@@ -95,8 +95,8 @@ TEST_P(NamedFrames, NameTheFunctionThatHoldsTheirPc) {
             if (pc < image->imageBaseAddress() || pc - image->imageBaseAddress() >= image->imageSize()) continue;
             const auto expected = holders(functions, pc - image->imageBaseAddress());
             if (expected.empty()) continue;
-            ASSERT_TRUE(frames[i].symbolInfo()) << "frame " << i << " of thread " << thread.threadNumber()
-                                                << " is in " << *expected.begin();
+            ASSERT_TRUE(frames[i].symbolInfo())
+                << "frame " << i << " of thread " << thread.threadNumber() << " is in " << *expected.begin();
             const std::string& name = frames[i].symbolInfo()->symbolName();
             EXPECT_EQ(expected.count(name), 1u) << name << " for a pc in " << *expected.begin();
             if (name.find("tessivar_named_frames_wait") != std::string::npos) waitingIn.insert(name);
@@ -122,6 +122,8 @@ TEST_P(NamedFrames, NameTheFunctionThatHoldsTheirPc) {
 
 INSTANTIATE_TEST_SUITE_P(Programs, NamedFrames,
                          ::testing::Values(TESSIVAR_NAMED_FRAMES_CHILD, TESSIVAR_NAMED_FRAMES_CHILD_EXPORTED),
-                         [](const auto& program) { return program.index == 0 ? std::string("ExportingNothing") : "Exporting"; });
+                         [](const auto& program) {
+                             return program.index == 0 ? std::string("ExportingNothing") : "Exporting";
+                         });
 
 }  // namespace

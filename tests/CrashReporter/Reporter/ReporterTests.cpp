@@ -10,9 +10,9 @@
 
 #include <gtest/gtest.h>
 
-#include "CrashReporter/ZZCrashReporter.h"
 #include "CrashReporter/Exceptions/ZZCrashLanguageException.h"
 #include "CrashReporter/Private/ZZCrashReporterException.h"
+#include "CrashReporter/ZZCrashReporter.h"
 #include "CrashReporter/ZZCrashReporterBundle.h"
 #include "tests/CrashReporter/Support/ForkedChild.h"
 #include "tests/CrashReporter/Support/ParkedThreads.h"
@@ -27,8 +27,9 @@ using tessivar::testing::runForked;
 // A folder of its own for one test, removed after it.
 class ScratchFolder {
 public:
-    ScratchFolder() : path_(fs::temp_directory_path() / ("crash-reporter-" + std::to_string(getpid()) + "-" +
-                                                          std::to_string(counter_++))) {}
+    ScratchFolder()
+        : path_(fs::temp_directory_path() /
+                ("crash-reporter-" + std::to_string(getpid()) + "-" + std::to_string(counter_++))) {}
     ~ScratchFolder() { fs::remove_all(path_); }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
@@ -70,19 +71,23 @@ TEST(CrashReporterConfig, ShorterFormsPassTheDefaultsOn) {
 TEST(CrashReporter, KeepsItsReportsInAFolderNamedAfterTheApplication) {
     const ZZCrashReporter reporter("com.brel/tessivar/test", "1", std::nullopt, ZZCrashReporterConfig(0, 0, "/base"));
     EXPECT_EQ(reporter.crashReportDirectory(), "/base/com.zerazov.crashreporter.data/com.brel_tessivar_test");
-    EXPECT_EQ(reporter.crashReportPath(), "/base/com.zerazov.crashreporter.data/com.brel_tessivar_test/live_report.zzcrash");
+    EXPECT_EQ(reporter.crashReportPath(),
+              "/base/com.zerazov.crashreporter.data/com.brel_tessivar_test/live_report.zzcrash");
     EXPECT_EQ(reporter.queuedCrashReportDirectory(),
               "/base/com.zerazov.crashreporter.data/com.brel_tessivar_test/queued_reports");
 
     const char* saved = std::getenv("XDG_CACHE_HOME");
     const std::string kept = saved ? saved : "";
     setenv("XDG_CACHE_HOME", "/cache", 1);
-    EXPECT_EQ(ZZCrashReporter("a", "1", std::nullopt, {}).crashReportDirectory(), "/cache/com.zerazov.crashreporter.data/a");
+    EXPECT_EQ(ZZCrashReporter("a", "1", std::nullopt, {}).crashReportDirectory(),
+              "/cache/com.zerazov.crashreporter.data/a");
     setenv("XDG_CACHE_HOME", "relative", 1);
     EXPECT_EQ(ZZCrashReporter("a", "1", std::nullopt, {}).crashReportDirectory(),
               std::string(std::getenv("HOME")) + "/.cache/com.zerazov.crashreporter.data/a");
-    if (saved) setenv("XDG_CACHE_HOME", kept.c_str(), 1);
-    else unsetenv("XDG_CACHE_HOME");
+    if (saved)
+        setenv("XDG_CACHE_HOME", kept.c_str(), 1);
+    else
+        unsetenv("XDG_CACHE_HOME");
 }
 
 TEST(CrashReporter, ABundleWithoutAnIdentifierGoesByTheProcessName) {
@@ -116,7 +121,8 @@ TEST(CrashReporter, ThePendingReportIsFoundLoadedAndPurged) {
     }
     std::ofstream(reporter.crashReportPath(), std::ios::binary) << std::string("zzcrash\1\0x", 10);
     EXPECT_TRUE(reporter.hasPendingCrashReport());
-    EXPECT_EQ(reporter.loadPendingCrashReportData(), (std::vector<std::uint8_t>{'z', 'z', 'c', 'r', 'a', 's', 'h', 1, 0, 'x'}));
+    EXPECT_EQ(reporter.loadPendingCrashReportData(),
+              (std::vector<std::uint8_t>{'z', 'z', 'c', 'r', 'a', 's', 'h', 1, 0, 'x'}));
     EXPECT_TRUE(reporter.purgePendingCrashReport());
     EXPECT_FALSE(reporter.hasPendingCrashReport());
 }
@@ -179,9 +185,9 @@ TEST(CrashReporterLiveReport, CarriesAGivenException) {
 // written within `limit` bytes; each thread's packed size comes with it.
 struct LimitedReport {
     std::vector<std::uint8_t> bytes;
-    std::vector<std::size_t> frames;     // per thread, in order
+    std::vector<std::size_t> frames;      // per thread, in order
     std::vector<std::size_t> frameBytes;  // per thread: what its frames take
-    std::size_t crashed = 0;             // the index of the crashed thread
+    std::size_t crashed = 0;              // the index of the crashed thread
 };
 
 LimitedReport liveReportWithin(std::uint64_t limit) {

@@ -38,7 +38,9 @@ bool reapUntil(pid_t child, Clock::time_point deadline, int& status) {
 
 bool ForkedChildResult::exitedWith(int code) const { return ended && WIFEXITED(status) && WEXITSTATUS(status) == code; }
 
-bool ForkedChildResult::killedBy(int signal) const { return ended && WIFSIGNALED(status) && WTERMSIG(status) == signal; }
+bool ForkedChildResult::killedBy(int signal) const {
+    return ended && WIFSIGNALED(status) && WTERMSIG(status) == signal;
+}
 
 ForkedChildResult runForked(const std::function<int(int outputFd)>& body, std::chrono::milliseconds timeout) {
     ForkedChildResult result;

@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_cfa_state.h"
-#include "tests/CrashReporter/Unwind/SectionBytes.h"
 #include "tests/CrashReporter/Unwind/DirectByteOrder.h"
+#include "tests/CrashReporter/Unwind/SectionBytes.h"
 
 namespace {
 
@@ -24,10 +24,23 @@ constexpr std::uint8_t advance(std::uint8_t delta) { return 0x40 | delta; }
 constexpr std::uint8_t offset(std::uint8_t reg) { return 0x80 | reg; }
 constexpr std::uint8_t restore(std::uint8_t reg) { return 0xc0 | reg; }
 enum : std::uint8_t {
-    set_loc = 0x01, advance_loc1 = 0x02, offset_extended = 0x05, undefined = 0x07, same_value = 0x08,
-    register_rule = 0x09, remember_state = 0x0a, restore_state = 0x0b, def_cfa = 0x0c, def_cfa_register = 0x0d,
-    def_cfa_offset = 0x0e, def_cfa_expression = 0x0f, expression = 0x10, def_cfa_sf = 0x12, val_offset = 0x14,
-    val_expression = 0x16, gnu_args_size = 0x2e,
+    set_loc = 0x01,
+    advance_loc1 = 0x02,
+    offset_extended = 0x05,
+    undefined = 0x07,
+    same_value = 0x08,
+    register_rule = 0x09,
+    remember_state = 0x0a,
+    restore_state = 0x0b,
+    def_cfa = 0x0c,
+    def_cfa_register = 0x0d,
+    def_cfa_offset = 0x0e,
+    def_cfa_expression = 0x0f,
+    expression = 0x10,
+    def_cfa_sf = 0x12,
+    val_offset = 0x14,
+    val_expression = 0x16,
+    gnu_args_size = 0x2e,
 };
 
 zzcrash_async_dwarf_cie_info x86Cie() {
@@ -54,8 +67,8 @@ struct Program {
 
 // The usual x86-64 prologue: the CIE's def_cfa(rsp, 8) and offset(ra, 1),
 // then push rbp (1 byte) and mov rsp, rbp (3 bytes).
-const std::vector<std::uint8_t> prologue = {def_cfa, rsp, 8, offset(ra), 1, advance(1), def_cfa_offset, 16,
-                                            offset(rbp), 2, advance(3), def_cfa_register, rbp};
+const std::vector<std::uint8_t> prologue = {
+    def_cfa, rsp, 8, offset(ra), 1, advance(1), def_cfa_offset, 16, offset(rbp), 2, advance(3), def_cfa_register, rbp};
 
 struct Rule {
     zzcrash_dwarf_cfa_reg_rule_t rule;
@@ -64,7 +77,8 @@ struct Rule {
 
 Rule ruleOf(const State& state, std::uint32_t reg) {
     Rule rule{ZZCRASH_DWARF_CFA_REG_RULE_UNDEFINED, 0xdead};
-    if (!state.get_register_rule(reg, &rule.rule, &rule.value)) rule.rule = static_cast<zzcrash_dwarf_cfa_reg_rule_t>(0xff);
+    if (!state.get_register_rule(reg, &rule.rule, &rule.value))
+        rule.rule = static_cast<zzcrash_dwarf_cfa_reg_rule_t>(0xff);
     return rule;
 }
 
@@ -93,8 +107,8 @@ TEST(DwarfCfaProgram, PrologueRowsByPc) {
 }
 
 TEST(DwarfCfaProgram, RememberAndRestoreStateIncludeTheCfa) {
-    const Program program({def_cfa, rsp, 8, offset(ra), 1, advance(1), remember_state, def_cfa_offset, 32,
-                           offset(rbx), 3, advance(1), restore_state});
+    const Program program({def_cfa, rsp, 8, offset(ra), 1, advance(1), remember_state, def_cfa_offset, 32, offset(rbx),
+                           3, advance(1), restore_state});
     State between;
     ASSERT_EQ(program.run(&between, 0x1001), ZZCRASH_ESUCCESS);
     EXPECT_EQ(between.get_cfa_rule().signed_offset(), 32);
@@ -109,8 +123,9 @@ TEST(DwarfCfaProgram, RememberAndRestoreStateIncludeTheCfa) {
 
 TEST(DwarfCfaProgram, NestingIsLimitedToFiveRememberedStates) {
     State fiveDeep;
-    EXPECT_EQ(Program({remember_state, remember_state, remember_state, remember_state, remember_state}).run(&fiveDeep, 0),
-              ZZCRASH_ESUCCESS);
+    EXPECT_EQ(
+        Program({remember_state, remember_state, remember_state, remember_state, remember_state}).run(&fiveDeep, 0),
+        ZZCRASH_ESUCCESS);
     State sixDeep;
     EXPECT_EQ(Program(std::vector<std::uint8_t>(6, remember_state)).run(&sixDeep, 0), ZZCRASH_ENOMEM);
     State unbalanced;
@@ -259,16 +274,16 @@ TEST_F(Frame, PrologueBodyUnwindsThroughTheFramePointer) {
 
 TEST_F(Frame, EachRuleKindGivesTheCallersValue) {
     // The expressions start from the CFA and add 8 or 0x20 to it (DW_OP_plus_uconst).
-    ASSERT_EQ(apply({def_cfa, rsp, 16, offset(ra), 1, val_offset, rbx, 1, register_rule, 12, 0, same_value, rbp,
-                     expression, 13, 2, 0x23, 8, val_expression, 14, 2, 0x23, 0x20}),
+    ASSERT_EQ(apply({def_cfa,    rsp, 16, offset(ra), 1, val_offset,     rbx, 1, register_rule, 12,  0, same_value, rbp,
+                     expression, 13,  2,  0x23,       8, val_expression, 14,  2, 0x23,          0x20}),
               ZZCRASH_ESUCCESS);
     EXPECT_EQ(get(ZZCRASH_X86_64_RSP), at(2));
     EXPECT_EQ(get(ZZCRASH_X86_64_RIP), stack_[1]);
-    EXPECT_EQ(get(ZZCRASH_X86_64_RBX), at(1));            // val_offset: CFA - 8
-    EXPECT_EQ(get(ZZCRASH_X86_64_R12), 0xau);             // register(rax)
-    EXPECT_EQ(get(ZZCRASH_X86_64_RBP), at(4));            // same value
-    EXPECT_EQ(get(ZZCRASH_X86_64_R13), stack_[3]);        // [CFA + 8]
-    EXPECT_EQ(get(ZZCRASH_X86_64_R14), at(2) + 0x20);     // CFA + 0x20
+    EXPECT_EQ(get(ZZCRASH_X86_64_RBX), at(1));         // val_offset: CFA - 8
+    EXPECT_EQ(get(ZZCRASH_X86_64_R12), 0xau);          // register(rax)
+    EXPECT_EQ(get(ZZCRASH_X86_64_RBP), at(4));         // same value
+    EXPECT_EQ(get(ZZCRASH_X86_64_R13), stack_[3]);     // [CFA + 8]
+    EXPECT_EQ(get(ZZCRASH_X86_64_R14), at(2) + 0x20);  // CFA + 0x20
 }
 
 TEST_F(Frame, CfaFromAnExpression) {
@@ -293,13 +308,13 @@ TEST_F(Frame, RulesThatCannotBeApplied) {
         {"CFA register without a value", {def_cfa, rbx, 8, offset(ra), 1}, ZZCRASH_ENOTFOUND},
         {"rule for a vector register", {def_cfa, rsp, 8, offset(ra), 1, offset(17), 2}, ZZCRASH_EINVAL},
         {"register rule from a register without a value", {def_cfa, rsp, 8, register_rule, ra, rbx}, ZZCRASH_ENOTFOUND},
-        {"same value of a register without a value", {def_cfa, rsp, 8, offset(ra), 1, same_value, rbx},
+        {"same value of a register without a value",
+         {def_cfa, rsp, 8, offset(ra), 1, same_value, rbx},
          ZZCRASH_ENOTFOUND},
         {"no return address", {def_cfa, rsp, 8}, ZZCRASH_EINVAL},
         // DW_CFA_undefined on the return address marks the outermost frame.
         {"undefined return address", {def_cfa, rsp, 8, undefined, ra}, ZZCRASH_ENOTFOUND},
-        {"saved slot unreadable", {def_cfa, rsp, 8, offset(ra), 0x80, 0x80, 0x80, 0x80, 0x80, 0x10},
-         ZZCRASH_ENOTFOUND},
+        {"saved slot unreadable", {def_cfa, rsp, 8, offset(ra), 0x80, 0x80, 0x80, 0x80, 0x80, 0x10}, ZZCRASH_ENOTFOUND},
     };
     for (const ApplyError& c : cases) EXPECT_EQ(apply(c.code), c.error) << c.name;
 }

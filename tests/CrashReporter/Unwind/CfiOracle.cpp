@@ -116,7 +116,8 @@ std::optional<CfiOracle> committedCfiAnswers(const std::string& library, const s
     CfiOracle oracle;
     oracle.source = "the committed answers";
     std::uint64_t current = 0;
-    eachGzipLine(fixture(library + ".eh-frame.gz"), [&oracle](const std::string& line) { takeDwarfdumpLine(&oracle, line); });
+    eachGzipLine(fixture(library + ".eh-frame.gz"),
+                 [&oracle](const std::string& line) { takeDwarfdumpLine(&oracle, line); });
     eachGzipLine(fixture(library + ".frames-interp.gz"),
                  [&](const std::string& line) { takeReadelfLine(&oracle, &current, line); });
     return oracle;

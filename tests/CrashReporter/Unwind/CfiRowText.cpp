@@ -43,9 +43,11 @@ std::string disassemble(const zzcrash_async_mobject* section, std::uint64_t addr
         } else if (opcode >= 0x30 && opcode <= 0x4f) {
             operations.push_back("DW_OP_lit" + std::to_string(opcode - 0x30));
         } else {
-            static const std::pair<std::uint8_t, const char*> plain[] = {
-                {0x06, "DW_OP_deref"}, {0x1a, "DW_OP_and"}, {0x22, "DW_OP_plus"}, {0x24, "DW_OP_shl"},
-                {0x2a, "DW_OP_ge"}};
+            static const std::pair<std::uint8_t, const char*> plain[] = {{0x06, "DW_OP_deref"},
+                                                                         {0x1a, "DW_OP_and"},
+                                                                         {0x22, "DW_OP_plus"},
+                                                                         {0x24, "DW_OP_shl"},
+                                                                         {0x2a, "DW_OP_ge"}};
             const auto* found = std::find_if(std::begin(plain), std::end(plain),
                                              [opcode](const auto& entry) { return entry.first == opcode; });
             operations.push_back(found != std::end(plain) ? found->second : "<opcode " + std::to_string(opcode) + ">");
@@ -82,8 +84,10 @@ std::string ruleText(zzcrash_dwarf_cfa_reg_rule_t rule, std::uint64_t value, con
 std::string dwarfdumpRow(const Rules& rules, const zzcrash_async_mobject* section) {
     const auto cfa = rules.get_cfa_rule();
     std::string text = "CFA=";
-    if (cfa.type == DWARF_CFA_RULE_TYPE_EXPRESSION) text += disassemble(section, cfa.reg_or_address, cfa.offset_or_length);
-    else text += registerName(cfa.register_number()) + signedOffset(cfa.signed_offset(), false);
+    if (cfa.type == DWARF_CFA_RULE_TYPE_EXPRESSION)
+        text += disassemble(section, cfa.reg_or_address, cfa.offset_or_length);
+    else
+        text += registerName(cfa.register_number()) + signedOffset(cfa.signed_offset(), false);
     struct Entry {
         std::uint32_t reg;
         zzcrash_dwarf_cfa_reg_rule_t rule;

@@ -86,9 +86,9 @@ TEST(DwarfCie, ReadsEveryField) {
     fields.augmentationData = {DW_EH_PE_absptr};
     const auto address = reinterpret_cast<std::uint64_t>(&personality);
     for (int i = 0; i < 8; ++i) fields.augmentationData.push_back(static_cast<std::uint8_t>(address >> (8 * i)));
-    fields.augmentationData.push_back(DW_EH_PE_udata4);                     // L
-    fields.augmentationData.push_back(DW_EH_PE_pcrel | DW_EH_PE_sdata4);   // R
-    fields.instructions = {0x0c, 0x07, 0x08};                              // DW_CFA_def_cfa rsp, 8
+    fields.augmentationData.push_back(DW_EH_PE_udata4);                   // L
+    fields.augmentationData.push_back(DW_EH_PE_pcrel | DW_EH_PE_sdata4);  // R
+    fields.instructions = {0x0c, 0x07, 0x08};                             // DW_CFA_def_cfa rsp, 8
     CfiBytes cfi;
     cfi.cie(fields);
     const MappedSection section(cfi.bytes());

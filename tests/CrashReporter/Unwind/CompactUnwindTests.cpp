@@ -51,8 +51,8 @@ TEST(CompactUnwindFixtures, EveryEncodingIsTheOneLlvmObjdumpLists) {
                   ZZCRASH_ESUCCESS);
         for (std::size_t i = 0; i < answer.entries.size(); ++i) {
             const auto& entry = answer.entries[i];
-            const std::uint64_t last = i + 1 < answer.entries.size() ? answer.entries[i + 1].functionOffset - 1
-                                                                     : answer.end + 0x100;
+            const std::uint64_t last =
+                i + 1 < answer.entries.size() ? answer.entries[i + 1].functionOffset - 1 : answer.end + 0x100;
             for (std::uint64_t pc : {entry.functionOffset, last}) {
                 const Found found = findPc(&reader, pc);
                 EXPECT_EQ(found.error, ZZCRASH_ESUCCESS) << std::hex << pc;
@@ -73,15 +73,15 @@ TEST(CompactUnwindFixtures, EveryEncodingIsTheOneLlvmObjdumpLists) {
 SectionBytes twoPageTable() {
     SectionBytes bytes;
     bytes.u32(1).u32(28).u32(2).u32(36).u32(0).u32(36).u32(3);  // header: 2 common encodings, 3 index entries
-    bytes.u32(0x01000000).u32(0x02020400);                         // common encodings
-    bytes.u32(0x1000).u32(72).u32(0);                              // first level: a regular page at 72
-    bytes.u32(0x2000).u32(104).u32(0);                             // a compressed page at 104
-    bytes.u32(0x3000).u32(0).u32(0);                               // the end marker
-    bytes.u32(2).u16(8).u16(3);                                    // regular page: entries at +8
+    bytes.u32(0x01000000).u32(0x02020400);                      // common encodings
+    bytes.u32(0x1000).u32(72).u32(0);                           // first level: a regular page at 72
+    bytes.u32(0x2000).u32(104).u32(0);                          // a compressed page at 104
+    bytes.u32(0x3000).u32(0).u32(0);                            // the end marker
+    bytes.u32(2).u16(8).u16(3);                                 // regular page: entries at +8
     bytes.u32(0x1000).u32(0x01010001).u32(0x1100).u32(0x02030400).u32(0x1800).u32(0x04000020);
-    bytes.u32(3).u16(12).u16(4).u16(28).u16(2);                    // compressed page: 4 entries, 2 own encodings
+    bytes.u32(3).u16(12).u16(4).u16(28).u16(2);  // compressed page: 4 entries, 2 own encodings
     bytes.u32(0x00000000).u32(0x01000100).u32(0x02000200).u32(0x03000300);
-    bytes.u32(0x030ab004).u32(0x04000044);                         // its own encodings
+    bytes.u32(0x030ab004).u32(0x04000044);  // its own encodings
     return bytes;
 }
 
@@ -119,7 +119,8 @@ TEST(CompactUnwindReader, RegularAndCompressedPages) {
 }
 
 // The byte at `at` of the two-page table changed to `value`.
-zzcrash_error_t findInChangedTable(std::size_t at, std::uint32_t value, std::uint64_t pc, int cputype = ZZCRASH_CPU_TYPE_X86_64) {
+zzcrash_error_t findInChangedTable(std::size_t at, std::uint32_t value, std::uint64_t pc,
+                                   int cputype = ZZCRASH_CPU_TYPE_X86_64) {
     SectionBytes bytes = twoPageTable();
     bytes.patch32(at, value);
     const MappedSection section(bytes);
@@ -179,31 +180,98 @@ TEST(CompactUnwindEntry, DecodesEachModeOfEachCpu) {
     const int x86 = ZZCRASH_CPU_TYPE_X86;
     const int arm = ZZCRASH_CPU_TYPE_ARM64;
     const Decoded cases[] = {
-        {"frame, rbx and r13", x64, 0x01020019, ZZCRASH_ESUCCESS, ZZCRASH_ASYNC_CUNWIND_TYPE_FRAME_PTR, -16, 0,
+        {"frame, rbx and r13",
+         x64,
+         0x01020019,
+         ZZCRASH_ESUCCESS,
+         ZZCRASH_ASYNC_CUNWIND_TYPE_FRAME_PTR,
+         -16,
+         0,
          {ZZCRASH_X86_64_RBX, ZZCRASH_X86_64_R13}},
-        {"frame with an empty slot", x64, 0x01030161, ZZCRASH_ESUCCESS, ZZCRASH_ASYNC_CUNWIND_TYPE_FRAME_PTR, -24, 0,
+        {"frame with an empty slot",
+         x64,
+         0x01030161,
+         ZZCRASH_ESUCCESS,
+         ZZCRASH_ASYNC_CUNWIND_TYPE_FRAME_PTR,
+         -24,
+         0,
          {ZZCRASH_X86_64_RBX, ZZCRASH_X86_64_R14, ZZCRASH_X86_64_R15}},
-        {"frame, slot 0 kept", x64, 0x01020008, ZZCRASH_ESUCCESS, ZZCRASH_ASYNC_CUNWIND_TYPE_FRAME_PTR, -16, 0,
+        {"frame, slot 0 kept",
+         x64,
+         0x01020008,
+         ZZCRASH_ESUCCESS,
+         ZZCRASH_ASYNC_CUNWIND_TYPE_FRAME_PTR,
+         -16,
+         0,
          {empty, ZZCRASH_X86_64_RBX}},
         {"frame, slot 7", x64, 0x01010007, ZZCRASH_EINVAL, ZZCRASH_ASYNC_CUNWIND_TYPE_FRAME_PTR, 0, 0, {}},
-        {"frameless, rbx", x64, 0x02020400, ZZCRASH_ESUCCESS, ZZCRASH_ASYNC_CUNWIND_TYPE_FRAMELESS_IMMD, 16, 0,
+        {"frameless, rbx",
+         x64,
+         0x02020400,
+         ZZCRASH_ESUCCESS,
+         ZZCRASH_ASYNC_CUNWIND_TYPE_FRAMELESS_IMMD,
+         16,
+         0,
          {ZZCRASH_X86_64_RBX}},
-        {"frameless, four", x64, 0x02061004, ZZCRASH_ESUCCESS, ZZCRASH_ASYNC_CUNWIND_TYPE_FRAMELESS_IMMD, 48, 0,
+        {"frameless, four",
+         x64,
+         0x02061004,
+         ZZCRASH_ESUCCESS,
+         ZZCRASH_ASYNC_CUNWIND_TYPE_FRAMELESS_IMMD,
+         48,
+         0,
          {ZZCRASH_X86_64_RBX, ZZCRASH_X86_64_R12, ZZCRASH_X86_64_R14, ZZCRASH_X86_64_R15}},
-        {"stack size in the code", x64, 0x030ab004, ZZCRASH_ESUCCESS, ZZCRASH_ASYNC_CUNWIND_TYPE_FRAMELESS_INDIRECT, 10,
-         40, {ZZCRASH_X86_64_RBX, ZZCRASH_X86_64_R12, ZZCRASH_X86_64_R14, ZZCRASH_X86_64_R15}},
+        {"stack size in the code",
+         x64,
+         0x030ab004,
+         ZZCRASH_ESUCCESS,
+         ZZCRASH_ASYNC_CUNWIND_TYPE_FRAMELESS_INDIRECT,
+         10,
+         40,
+         {ZZCRASH_X86_64_RBX, ZZCRASH_X86_64_R12, ZZCRASH_X86_64_R14, ZZCRASH_X86_64_R15}},
         {"DWARF", x64, 0x04000048, ZZCRASH_ESUCCESS, ZZCRASH_ASYNC_CUNWIND_TYPE_DWARF, 0x48, 0, {}},
         {"none", x64, 0x00000000, ZZCRASH_ESUCCESS, ZZCRASH_ASYNC_CUNWIND_TYPE_NONE, 0, 0, {}},
         {"mode 5", x64, 0x05000000, ZZCRASH_ENOTSUP, ZZCRASH_ASYNC_CUNWIND_TYPE_NONE, 0, 0, {}},
-        {"i386 frame, ebx and esi", x86, 0x01020029, ZZCRASH_ESUCCESS, ZZCRASH_ASYNC_CUNWIND_TYPE_FRAME_PTR, -8, 0,
+        {"i386 frame, ebx and esi",
+         x86,
+         0x01020029,
+         ZZCRASH_ESUCCESS,
+         ZZCRASH_ASYNC_CUNWIND_TYPE_FRAME_PTR,
+         -8,
+         0,
          {ZZCRASH_X86_EBX, ZZCRASH_X86_ESI}},
-        {"i386 frameless", x86, 0x02030400, ZZCRASH_ESUCCESS, ZZCRASH_ASYNC_CUNWIND_TYPE_FRAMELESS_IMMD, 12, 0,
+        {"i386 frameless",
+         x86,
+         0x02030400,
+         ZZCRASH_ESUCCESS,
+         ZZCRASH_ASYNC_CUNWIND_TYPE_FRAMELESS_IMMD,
+         12,
+         0,
          {ZZCRASH_X86_EBX}},
-        {"i386 stack size in the code", x86, 0x0305a400, ZZCRASH_ESUCCESS,
-         ZZCRASH_ASYNC_CUNWIND_TYPE_FRAMELESS_INDIRECT, 5, 20, {ZZCRASH_X86_EBX}},
-        {"arm64 frameless", arm, 0x02001001, ZZCRASH_ESUCCESS, ZZCRASH_ASYNC_CUNWIND_TYPE_FRAMELESS_IMMD, 16, 0,
-         {23, 22}, 32},
-        {"arm64 frame, two pairs", arm, 0x04000011, ZZCRASH_ESUCCESS, ZZCRASH_ASYNC_CUNWIND_TYPE_FRAME_PTR, -32, 0,
+        {"i386 stack size in the code",
+         x86,
+         0x0305a400,
+         ZZCRASH_ESUCCESS,
+         ZZCRASH_ASYNC_CUNWIND_TYPE_FRAMELESS_INDIRECT,
+         5,
+         20,
+         {ZZCRASH_X86_EBX}},
+        {"arm64 frameless",
+         arm,
+         0x02001001,
+         ZZCRASH_ESUCCESS,
+         ZZCRASH_ASYNC_CUNWIND_TYPE_FRAMELESS_IMMD,
+         16,
+         0,
+         {23, 22},
+         32},
+        {"arm64 frame, two pairs",
+         arm,
+         0x04000011,
+         ZZCRASH_ESUCCESS,
+         ZZCRASH_ASYNC_CUNWIND_TYPE_FRAME_PTR,
+         -32,
+         0,
          {31, 30, 23, 22}},
         {"arm64 DWARF", arm, 0x03000040, ZZCRASH_ESUCCESS, ZZCRASH_ASYNC_CUNWIND_TYPE_DWARF, 0x40, 0, {}},
         {"arm64 mode 1", arm, 0x01000000, ZZCRASH_ENOTSUP, ZZCRASH_ASYNC_CUNWIND_TYPE_NONE, 0, 0, {}},
@@ -220,7 +288,8 @@ TEST(CompactUnwindEntry, DecodesEachModeOfEachCpu) {
         EXPECT_EQ(zzcrash_async_compact_unwind_entry_return_address_register(&entry), c.returnAddress);
         std::uint32_t registers[ZZCRASH_ASYNC_CUNWIND_MAX_REGISTERS];
         zzcrash_async_compact_unwind_entry_saved_registers(&entry, registers);
-        EXPECT_EQ(std::vector<std::uint32_t>(registers, registers + zzcrash_async_compact_unwind_entry_saved_register_count(&entry)),
+        EXPECT_EQ(std::vector<std::uint32_t>(
+                      registers, registers + zzcrash_async_compact_unwind_entry_saved_register_count(&entry)),
                   c.registers);
     }
 }
@@ -294,9 +363,9 @@ TEST_F(CompactFrame, FramelessEncodings) {
     // The stack size is the subtraction's immediate at function + 10, plus 40.
     const std::uint32_t code[4] = {0, 0, 0x28 << 16, 0};  // the 4 bytes at offset 10 hold 0x28
     ASSERT_EQ(apply(0x030ab004, reinterpret_cast<std::uint64_t>(code)), ZZCRASH_ESUCCESS);
-    EXPECT_EQ(get(ZZCRASH_X86_64_RSP), at(10));       // 0x28 + 40 = 80 bytes
+    EXPECT_EQ(get(ZZCRASH_X86_64_RSP), at(10));  // 0x28 + 40 = 80 bytes
     EXPECT_EQ(get(ZZCRASH_X86_64_RIP), stack_[9]);
-    EXPECT_EQ(get(ZZCRASH_X86_64_R15), stack_[8]);    // the first pushed sits right below
+    EXPECT_EQ(get(ZZCRASH_X86_64_R15), stack_[8]);  // the first pushed sits right below
     EXPECT_EQ(get(ZZCRASH_X86_64_RBX), stack_[5]);
 }
 

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_expression.h"
-#include "tests/CrashReporter/Unwind/SectionBytes.h"
 #include "tests/CrashReporter/Unwind/DirectByteOrder.h"
+#include "tests/CrashReporter/Unwind/SectionBytes.h"
 
 namespace {
 
@@ -52,12 +52,52 @@ protected:
 
 // DWARF expression opcodes.
 enum : std::uint8_t {
-    deref = 0x06, const1u = 0x08, const1s = 0x09, const2s = 0x0b, const4u = 0x0c, const8u = 0x0e, constu = 0x10,
-    consts = 0x11, dup = 0x12, drop = 0x13, over = 0x14, pick = 0x15, swap = 0x16, rot = 0x17, xderef = 0x18,
-    abs_ = 0x19, and_ = 0x1a, div = 0x1b, minus = 0x1c, mod = 0x1d, mul = 0x1e, neg = 0x1f, not_ = 0x20, or_ = 0x21,
-    plus = 0x22, plus_uconst = 0x23, shl = 0x24, shr = 0x25, shra = 0x26, xor_ = 0x27, bra = 0x28, eq = 0x29,
-    ge = 0x2a, gt = 0x2b, le = 0x2c, lt = 0x2d, ne = 0x2e, skip = 0x2f, lit0 = 0x30, breg0 = 0x70, breg7 = 0x77,
-    bregx = 0x92, deref_size = 0x94, nop = 0x96, reg0 = 0x50, addr = 0x03,
+    deref = 0x06,
+    const1u = 0x08,
+    const1s = 0x09,
+    const2s = 0x0b,
+    const4u = 0x0c,
+    const8u = 0x0e,
+    constu = 0x10,
+    consts = 0x11,
+    dup = 0x12,
+    drop = 0x13,
+    over = 0x14,
+    pick = 0x15,
+    swap = 0x16,
+    rot = 0x17,
+    xderef = 0x18,
+    abs_ = 0x19,
+    and_ = 0x1a,
+    div = 0x1b,
+    minus = 0x1c,
+    mod = 0x1d,
+    mul = 0x1e,
+    neg = 0x1f,
+    not_ = 0x20,
+    or_ = 0x21,
+    plus = 0x22,
+    plus_uconst = 0x23,
+    shl = 0x24,
+    shr = 0x25,
+    shra = 0x26,
+    xor_ = 0x27,
+    bra = 0x28,
+    eq = 0x29,
+    ge = 0x2a,
+    gt = 0x2b,
+    le = 0x2c,
+    lt = 0x2d,
+    ne = 0x2e,
+    skip = 0x2f,
+    lit0 = 0x30,
+    breg0 = 0x70,
+    breg7 = 0x77,
+    bregx = 0x92,
+    deref_size = 0x94,
+    nop = 0x96,
+    reg0 = 0x50,
+    addr = 0x03,
 };
 constexpr std::uint8_t lit(std::uint8_t n) { return lit0 + n; }
 
@@ -97,8 +137,9 @@ TEST_F(DwarfExpression, OperationsOnSixtyFourBitWords) {
         {"shr fills with zeros", {const1s, 0x80, lit(4), shr}, 0x0ffffffffffffff8},
         {"shra fills with the sign", {const1s, 0x80, lit(4), shra}, static_cast<std::uint64_t>(-8)},
         {"signed comparisons", {const1s, 0xff, lit(1), lt}, 1},
-        {"ge eq gt le ne", {lit(2), lit(2), ge, lit(1), eq, lit(3), lit(2), gt, plus, lit(1), lit(2), le, plus, lit(1),
-                            lit(2), ne, plus}, 4},
+        {"ge eq gt le ne",
+         {lit(2), lit(2), ge, lit(1), eq, lit(3), lit(2), gt, plus, lit(1), lit(2), le, plus, lit(1), lit(2), ne, plus},
+         4},
         {"skip over a literal", {skip, 1, 0, lit(9), lit(4)}, 4},
         {"bra taken", {lit(1), bra, 1, 0, lit(9), lit(5)}, 5},
         {"bra not taken", {lit(7), lit(0), bra, 1, 0, lit(9), plus}, 16},
@@ -159,7 +200,9 @@ TEST_F(DwarfExpression, FailuresHaveTheirCodes) {
         {"deref of address 8", {lit(8), deref}, ZZCRASH_ENOTFOUND},
         {"DW_OP_addr", {addr, 0, 0, 0, 0, 0, 0, 0, 0}, ZZCRASH_ENOTSUP},
         {"DW_OP_reg0", {reg0}, ZZCRASH_ENOTSUP},
-        {"LEB128 too long", {constu, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0x01}, ZZCRASH_ENOTSUP},
+        {"LEB128 too long",
+         {constu, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0x01},
+         ZZCRASH_ENOTSUP},
     };
     for (const ErrorCase& c : cases) EXPECT_EQ(run64(c.code).error, c.error) << c.name;
     std::vector<std::uint64_t> initial(101, 1);

@@ -12,8 +12,8 @@
 #include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_encoding.h"
 #include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_frame_reader.h"
 #include "CrashReporter/Async/Dwarf/zzcrash_async_gnu_ehptr_reader.h"
-#include "tests/CrashReporter/Unwind/SectionBytes.h"
 #include "tests/CrashReporter/Unwind/DirectByteOrder.h"
+#include "tests/CrashReporter/Unwind/SectionBytes.h"
 
 namespace {
 
@@ -47,7 +47,11 @@ TEST(DwarfEncoding, Leb128ValuesSizesAndLimits) {
         {{0xc0, 0xbb, 0x78}, true, ZZCRASH_ESUCCESS, static_cast<std::uint64_t>(-123456), 3},
         // Ten bytes reach bit 63; the tenth byte's bit 6 is beyond the value.
         {{0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0x01}, false, ZZCRASH_ESUCCESS, ~std::uint64_t{0}, 10},
-        {{0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x7f}, true, ZZCRASH_ESUCCESS, std::uint64_t{1} << 63, 10},
+        {{0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x7f},
+         true,
+         ZZCRASH_ESUCCESS,
+         std::uint64_t{1} << 63,
+         10},
         {elevenContinued, false, ZZCRASH_ENOTSUP, 0, 0},
         {elevenContinued, true, ZZCRASH_ENOTSUP, 0, 0},
         {{0x80, 0x80}, false, ZZCRASH_EINVAL, 0, 0},  // runs off the object
@@ -64,7 +68,8 @@ TEST(DwarfEncoding, Leb128ValuesSizesAndLimits) {
             c.isSigned ? zzcrash_async_dwarf_read_sleb128(section.mobj(), section.address(), 0, &signedValue, &size)
                        : zzcrash_async_dwarf_read_uleb128(section.mobj(), section.address(), 0, &value, &size);
         if (c.isSigned) value = static_cast<std::uint64_t>(signedValue);
-        SCOPED_TRACE(::testing::Message() << "first byte 0x" << std::hex << int{c.bytes[0]} << " of " << c.bytes.size());
+        SCOPED_TRACE(::testing::Message()
+                     << "first byte 0x" << std::hex << int{c.bytes[0]} << " of " << c.bytes.size());
         EXPECT_EQ(error, c.error);
         if (c.error != ZZCRASH_ESUCCESS) continue;
         EXPECT_EQ(value, c.value);
@@ -76,8 +81,8 @@ TEST(DwarfEncoding, Leb128ValuesSizesAndLimits) {
 // unreadable byte answers the checked copy's code.
 TEST(DwarfEncoding, TaskLeb128StopsAtUnreadableMemory) {
     const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-    auto* pages = static_cast<std::uint8_t*>(
-        mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+    auto* pages =
+        static_cast<std::uint8_t*>(mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
     ASSERT_NE(pages, MAP_FAILED);
     mprotect(pages + page, page, PROT_NONE);
     pages[page - 2] = 0xe5;
@@ -137,8 +142,14 @@ TEST(GnuEhPointerReader, DecodesEachFormatAndApplication) {
         {"udata8", DW_EH_PE_udata8, {8, 7, 6, 5, 4, 3, 2, 1}, false, ZZCRASH_ESUCCESS, 0x0102030405060708, 8},
         {"uleb128", DW_EH_PE_uleb128, {0xe5, 0x8e, 0x26}, false, ZZCRASH_ESUCCESS, 624485, 3},
         {"sleb128", DW_EH_PE_sleb128, {0x7f}, false, ZZCRASH_ESUCCESS, static_cast<std::uint64_t>(-1), 1},
-        {"pcrel sdata4", DW_EH_PE_pcrel | DW_EH_PE_sdata4, {0xf0, 0xff, 0xff, 0xff}, false, ZZCRASH_ESUCCESS,
-         static_cast<std::uint64_t>(-16), 4, true},
+        {"pcrel sdata4",
+         DW_EH_PE_pcrel | DW_EH_PE_sdata4,
+         {0xf0, 0xff, 0xff, 0xff},
+         false,
+         ZZCRASH_ESUCCESS,
+         static_cast<std::uint64_t>(-16),
+         4,
+         true},
         {"datarel without a base", DW_EH_PE_datarel | DW_EH_PE_udata4, {1, 0, 0, 0}, false, ZZCRASH_ENOTSUP, 0, 0},
         {"datarel", DW_EH_PE_datarel | DW_EH_PE_udata4, {1, 0, 0, 0}, true, ZZCRASH_ESUCCESS, 0x3001, 4},
         {"textrel", DW_EH_PE_textrel | DW_EH_PE_udata2, {2, 0}, true, ZZCRASH_ESUCCESS, 0x2002, 2},
@@ -146,7 +157,13 @@ TEST(GnuEhPointerReader, DecodesEachFormatAndApplication) {
         {"funcrel without a base", DW_EH_PE_funcrel | DW_EH_PE_udata2, {3, 0}, false, ZZCRASH_ENOTSUP, 0, 0},
         // 4 bytes in, so 4 bytes of padding up to the next 8.
         {"aligned", DW_EH_PE_aligned, {0, 0, 0, 0, 9, 0, 0, 0, 0, 0, 0, 0}, true, ZZCRASH_ESUCCESS, 9, 12},
-        {"aligned without a base", DW_EH_PE_aligned, {0, 0, 0, 0, 9, 0, 0, 0, 0, 0, 0, 0}, false, ZZCRASH_ENOTSUP, 0, 0},
+        {"aligned without a base",
+         DW_EH_PE_aligned,
+         {0, 0, 0, 0, 9, 0, 0, 0, 0, 0, 0, 0},
+         false,
+         ZZCRASH_ENOTSUP,
+         0,
+         0},
         {"omit", DW_EH_PE_omit, {0}, true, ZZCRASH_ENOTFOUND, 0, 0},
         {"unknown format", 0x05, {0}, true, ZZCRASH_ENOTSUP, 0, 0},
         {"unknown application", 0x60, {0}, true, ZZCRASH_ENOTSUP, 0, 0},
@@ -165,13 +182,13 @@ TEST(GnuEhPointerReader, DecodesEachFormatAndApplication) {
             reader.set_data_base(0x3000);
             reader.set_func_base(0x4000);
             // The section's bytes end a page, and there are 16 of them: the
-        // field at offset 4 is 4 bytes past a multiple of 8.
+            // field at offset 4 is 4 bytes past a multiple of 8.
             reader.set_frame_section_base(section.address(), section.address());
         }
         std::uint64_t value = 0;
         std::uint64_t size = 0;
-        const zzcrash_error_t error = reader.read(section.mobj(), section.address(), 4,
-                                                  static_cast<DW_EH_PE>(c.encoding), &value, &size);
+        const zzcrash_error_t error =
+            reader.read(section.mobj(), section.address(), 4, static_cast<DW_EH_PE>(c.encoding), &value, &size);
         EXPECT_EQ(error, c.error);
         if (c.error != ZZCRASH_ESUCCESS) continue;
         const std::uint64_t expected = c.pcRelative ? section.address() + 4 + c.value : c.value;
@@ -202,9 +219,9 @@ TEST(GnuEhPointerReader, PointerSizedIsFourBytesInThe32BitReader) {
     const gnu_ehptr_reader<std::uint32_t> reader(direct);
     std::uint32_t value = 0;
     std::uint64_t size = 0;
-    ASSERT_EQ(reader.read(section.mobj(), static_cast<std::uint32_t>(section.address()), 0, DW_EH_PE_absptr, &value,
-                          &size),
-              ZZCRASH_ESUCCESS);
+    ASSERT_EQ(
+        reader.read(section.mobj(), static_cast<std::uint32_t>(section.address()), 0, DW_EH_PE_absptr, &value, &size),
+        ZZCRASH_ESUCCESS);
     EXPECT_EQ(value, 0x12345678u);
     EXPECT_EQ(size, 4u);
     ASSERT_EQ(reader.read(section.mobj(), static_cast<std::uint32_t>(section.address()), 0,

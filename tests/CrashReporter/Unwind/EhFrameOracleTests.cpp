@@ -103,8 +103,8 @@ void compareFde(const zzcrash_async_mobject* section, std::uint64_t bias, const 
         }
         if (ours == text && cfaAgrees) continue;
         if (++tally->failures <= 10)
-            ADD_FAILURE() << "FDE at 0x" << std::hex << expected.offset << ", row 0x" << location << ":\n  ours:      "
-                          << ours << "\n  dwarfdump: " << text << "\n  readelf CFA: " << readelf;
+            ADD_FAILURE() << "FDE at 0x" << std::hex << expected.offset << ", row 0x" << location
+                          << ":\n  ours:      " << ours << "\n  dwarfdump: " << text << "\n  readelf CFA: " << readelf;
     }
 }
 
@@ -142,9 +142,10 @@ void SystemLibraries::compareWith(const zzcrash_async_elf_image* image, const Cf
     EXPECT_EQ(tally.failures, 0u);
     EXPECT_GE(tally.fdes, leastFdes);
     EXPECT_EQ(tally.fdes, oracle.readelfCieOf.size());
-    std::printf("%s, against %s: %zu FDEs and %zu rows compared, %zu FDE searches; in %zu rows llvm-dwarfdump gives "
-                "another CFA (it keeps the CFA across DW_CFA_restore_state) and readelf agrees with the reader\n",
-                name, oracle.source.c_str(), tally.fdes, tally.rows, tally.searched, tally.dwarfdumpKeptCfa);
+    std::printf(
+        "%s, against %s: %zu FDEs and %zu rows compared, %zu FDE searches; in %zu rows llvm-dwarfdump gives "
+        "another CFA (it keeps the CFA across DW_CFA_restore_state) and readelf agrees with the reader\n",
+        name, oracle.source.c_str(), tally.fdes, tally.rows, tally.searched, tally.dwarfdumpKeptCfa);
 }
 
 TEST_F(SystemLibraries, EveryRowOfTheCLibrary) { compare("libc.so", "libc.so.6"); }

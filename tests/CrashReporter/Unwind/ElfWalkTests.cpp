@@ -86,8 +86,13 @@ protected:
     // Raises SIGUSR1 with `onSignal` as its handler, on an alternate stack when asked.
     SignalWalk walkFromSignal(const Reading& reading, bool onAlternateStack) {
         std::vector<std::uint8_t> window(reading.windowBytes);
-        SignalWalk walk{&list_, window.empty() ? nullptr : window.data(), window.size(),
-                        reading.cached ? &cache_ : nullptr, {}, ZZCRASH_FRAME_EUNKNOWN, {}};
+        SignalWalk walk{&list_,
+                        window.empty() ? nullptr : window.data(),
+                        window.size(),
+                        reading.cached ? &cache_ : nullptr,
+                        {},
+                        ZZCRASH_FRAME_EUNKNOWN,
+                        {}};
         std::vector<std::uint8_t> alternate(64 * 1024);
         stack_t stack{alternate.data(), 0, alternate.size()};
         stack_t previousStack{};
@@ -107,7 +112,8 @@ protected:
     }
 
     std::string exportedName(std::uint64_t pc) {
-        const auto* image = reinterpret_cast<const zzcrash_async_elf_image*>(zzcrash_async_image_containing_address(&list_, pc));
+        const auto* image =
+            reinterpret_cast<const zzcrash_async_elf_image*>(zzcrash_async_image_containing_address(&list_, pc));
         tessivar::testing::FoundSymbol found;
         if (image) zzcrash_async_elf_symbol_at_pc(image, pc, tessivar::testing::collectFoundSymbol, &found);
         return found.name;
@@ -118,7 +124,8 @@ protected:
 };
 
 TEST_F(ProcessImages, SignalHandlerWalkMatchesBacktrace) {
-    const Reading readings[] = {{"checked copies", 0, false}, {"a 16 KiB window", 16 * 1024, false},
+    const Reading readings[] = {{"checked copies", 0, false},
+                                {"a 16 KiB window", 16 * 1024, false},
                                 {"a one-page window and the cache", 4096, true}};
     for (const Reading& reading : readings) {
         for (bool onAlternateStack : {false, true}) {
@@ -366,7 +373,8 @@ std::optional<std::uint64_t> sectionAddress(const std::string& path, const std::
     std::vector<Elf64_Shdr> sections(header.e_shnum);
     file.seekg(static_cast<std::streamoff>(header.e_shoff));
     if (sections.empty() || header.e_shstrndx >= sections.size() ||
-        !file.read(reinterpret_cast<char*>(sections.data()), static_cast<std::streamsize>(sections.size() * sizeof(Elf64_Shdr))))
+        !file.read(reinterpret_cast<char*>(sections.data()),
+                   static_cast<std::streamsize>(sections.size() * sizeof(Elf64_Shdr))))
         return std::nullopt;
     std::string names(sections[header.e_shstrndx].sh_size, '\0');
     file.seekg(static_cast<std::streamoff>(sections[header.e_shstrndx].sh_offset));
@@ -394,7 +402,7 @@ TEST_F(ProcessImages, APcInsideAPltStubIsUnwoundByItsRows) {
         const std::optional<std::uint64_t> plt = sectionAddress(image->name, ".plt");
         ASSERT_TRUE(plt) << image->name;
         const std::uint64_t secondStub = *plt + image->bias + 32;  // the header takes the first 16 bytes
-        std::uint64_t stack[3] = {0x21, 0x7000, 0x8000};  // the index, the return address, the caller's
+        std::uint64_t stack[3] = {0x21, 0x7000, 0x8000};           // the index, the return address, the caller's
         for (const auto& [pc, sp] : {std::pair{secondStub, &stack[1]}, std::pair{secondStub + 11, &stack[0]}}) {
             SCOPED_TRACE(std::string(library) + " at stub byte " + std::to_string(pc - secondStub));
             const zzcrash_async_thread_state caller = dwarfCallerOf(&list_, pc, reinterpret_cast<std::uint64_t>(sp));

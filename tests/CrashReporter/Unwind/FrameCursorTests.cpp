@@ -132,9 +132,9 @@ TEST_F(BareImage, ReadersNeedAPc) {
 }
 
 TEST(FrameWalker, ErrorTexts) {
-    const char* const texts[] = {"No error", "Unknown error", "No frames are available", "Corrupted frame",
-                                 "Operation not supported", "Invalid argument", "Internal error", "Invalid register",
-                                 "Unhandled error code"};
+    const char* const texts[] = {"No error",        "Unknown error",           "No frames are available",
+                                 "Corrupted frame", "Operation not supported", "Invalid argument",
+                                 "Internal error",  "Invalid register",        "Unhandled error code"};
     for (int code = 0; code < 9; ++code) EXPECT_STREQ(zzcrash_async_frame_error_text(code), texts[code]) << code;
     EXPECT_STREQ(zzcrash_async_frame_error_text(-1), "Unhandled error code");
 }

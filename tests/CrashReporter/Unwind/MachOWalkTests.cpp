@@ -127,8 +127,9 @@ zzcrash_error_t walkFromHere(zzcrash_async_thread_state* state, void* context) {
     walk->frames.push_back(cursor.frame);
     for (const auto& readers : walk->readers) {
         const zzcrash_async_frame_error result =
-            readers.empty() ? zzcrash_async_frame_cursor_next(&cursor)
-                            : zzcrash_async_frame_cursor_step(&cursor, readers.data(), static_cast<std::uint32_t>(readers.size()));
+            readers.empty()
+                ? zzcrash_async_frame_cursor_next(&cursor)
+                : zzcrash_async_frame_cursor_step(&cursor, readers.data(), static_cast<std::uint32_t>(readers.size()));
         walk->results.push_back(result);
         if (result == ZZCRASH_FRAME_ESUCCESS) walk->frames.push_back(cursor.frame);
     }

@@ -21,8 +21,8 @@ UnwindInfoAnswer unwindInfoAnswer(const std::string& fixture) {
         if (std::sscanf(line.c_str(), " [%u]: function offset=%llx, encoding[%u]=%x", &index, &offset, &encodingIndex,
                         &encoding) == 4) {
             answer.entries.push_back({offset, encoding});
-        } else if (std::sscanf(line.c_str(), " [%u]: function offset=%llx, 2nd level page offset=%llx", &index,
-                               &offset, &page) == 3 &&
+        } else if (std::sscanf(line.c_str(), " [%u]: function offset=%llx, 2nd level page offset=%llx", &index, &offset,
+                               &page) == 3 &&
                    page == 0) {
             answer.end = offset;
         }

@@ -82,23 +82,31 @@ TEST(CrashInfo, FindsTheMessageARecordPointsTo) {
     };
     const Case cases[] = {
         {"the record as built", [](auto&, const auto&) {}, {true, "fixture crash message"}},
-        {"version 4", [](auto& b, const auto& p) { put<std::uint32_t>(b, p.record, 4); }, {true, "fixture crash message"}},
-        {"no first text", [](auto& b, const auto& p) { put<std::uint64_t>(b, p.record + 8, 0); },
+        {"version 4",
+         [](auto& b, const auto& p) { put<std::uint32_t>(b, p.record, 4); },
+         {true, "fixture crash message"}},
+        {"no first text",
+         [](auto& b, const auto& p) { put<std::uint64_t>(b, p.record + 8, 0); },
          {true, "fixture second message"}},
-        {"a first text that cannot be read", [](auto& b, const auto& p) { put<std::uint64_t>(b, p.record + 8, 8); },
+        {"a first text that cannot be read",
+         [](auto& b, const auto& p) { put<std::uint64_t>(b, p.record + 8, 8); },
          {true, "fixture second message"}},
-        {"no text at all", [](auto& b, const auto& p) {
+        {"no text at all",
+         [](auto& b, const auto& p) {
              put<std::uint64_t>(b, p.record + 8, 0);
              put<std::uint64_t>(b, p.record + 32, 0);
-         }, {false, ""}},
-        {"an empty text", [](auto& b, const auto& p) { put(b, p.record + 8, reinterpret_cast<std::uint64_t>("")); },
+         },
+         {false, ""}},
+        {"an empty text",
+         [](auto& b, const auto& p) { put(b, p.record + 8, reinterpret_cast<std::uint64_t>("")); },
          {true, ""}},
         {"version 3", [](auto& b, const auto& p) { put<std::uint32_t>(b, p.record, 3); }, {false, ""}},
-        {"a section of 39 bytes", [](auto& b, const auto& p) { put<std::uint64_t>(b, p.sectionHeader + 40, 39); },
+        {"a section of 39 bytes",
+         [](auto& b, const auto& p) { put<std::uint64_t>(b, p.sectionHeader + 40, 39); },
          {false, ""}},
-        {"a text longer than 1024 bytes", [](auto& b, const auto& p) {
-             put(b, p.record + 8, reinterpret_cast<std::uint64_t>(longMessage.c_str()));
-         }, {true, longMessage.substr(0, 1022)}},
+        {"a text longer than 1024 bytes",
+         [](auto& b, const auto& p) { put(b, p.record + 8, reinterpret_cast<std::uint64_t>(longMessage.c_str())); },
+         {true, longMessage.substr(0, 1022)}},
     };
     for (const Case& c : cases) {
         std::vector<std::uint8_t> bytes = readFixture("fixture");

@@ -59,7 +59,8 @@ TEST(CrashLogEncoder, FieldsReadBackAsProtobufReadsThem) {
     const Case cases[] = {
         {"a one-byte varint", [](auto& e) { return e.uint64Field(1, 127); }, "1: 127\n"},
         {"a two-byte varint", [](auto& e) { return e.uint64Field(2, 150); }, "2: 150\n"},
-        {"the largest uint64", [](auto& e) { return e.uint64Field(3, ~std::uint64_t{0}); }, "3: 18446744073709551615\n"},
+        {"the largest uint64", [](auto& e) { return e.uint64Field(3, ~std::uint64_t{0}); },
+         "3: 18446744073709551615\n"},
         {"a negative int64", [](auto& e) { return e.int64Field(4, -1); }, "4: 18446744073709551615\n"},
         {"an int64", [](auto& e) { return e.int64Field(4, 1717243200); }, "4: 1717243200\n"},
         {"booleans", [](auto& e) { return e.boolField(1, true) + e.boolField(3, false); }, "1: 1\n3: 0\n"},
@@ -79,13 +80,13 @@ TEST(CrashLogEncoder, FieldsReadBackAsProtobufReadsThem) {
          [](auto& e) {
              return e.messageField(3, [](zzcrash_log_encoder& thread) {
                  return thread.uint64Field(1, 0) + thread.messageField(2, [](zzcrash_log_encoder& frame) {
-                            return frame.uint64Field(3, 0x401000);
-                        });
+                     return frame.uint64Field(3, 0x401000);
+                 });
              });
          },
          "3 {\n  1: 0\n  2 {\n    3: 4198400\n  }\n}\n"},
-        {"an empty message", [](auto& e) { return e.messageField(7, [](zzcrash_log_encoder&) { return std::size_t{0}; }); },
-         "7: \"\"\n"},
+        {"an empty message",
+         [](auto& e) { return e.messageField(7, [](zzcrash_log_encoder&) { return std::size_t{0}; }); }, "7: \"\"\n"},
     };
     for (const Case& c : cases) {
         const Encoded encoded = encode(c.fields);

@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "CrashReporter/Writer/zzcrash_log_signal_info.h"
 #include "CrashReporter/Writer/Private/zzcrash_machine_facts.h"
+#include "CrashReporter/Writer/zzcrash_log_signal_info.h"
 
 namespace {
 
@@ -23,8 +23,7 @@ TEST(MachineFacts, CountsPhysicalCoresByPackageAndCore) {
         {"no topology lines", "processor\t: 0\nmodel name\t: x\n\nprocessor\t: 1\n", 0},
         {"two threads of one core", "physical id\t: 0\ncore id\t\t: 0\n\nphysical id\t: 0\ncore id\t\t: 0\n", 1},
         {"two cores", "physical id\t: 0\ncore id\t\t: 0\n\nphysical id\t: 0\ncore id\t\t: 1\n", 2},
-        {"one core id in two packages",
-         "physical id\t: 0\ncore id\t\t: 0\n\nphysical id\t: 1\ncore id\t\t: 0\n", 2},
+        {"one core id in two packages", "physical id\t: 0\ncore id\t\t: 0\n\nphysical id\t: 1\ncore id\t\t: 0\n", 2},
         {"a key that only begins alike", "core id_extra\t: 5\ncore id\t: 0\n", 1},
     };
     for (const Case& c : cases) EXPECT_EQ(zzcrash_machine_facts::physicalCoresIn(c.cpuinfo), c.cores) << c.what;
@@ -43,7 +42,8 @@ TEST(MachineFacts, NamesTheModelFromTheProductNameWhereThereIsOne) {
         {"", std::nullopt},
         {std::nullopt, std::nullopt},
     };
-    for (const auto& c : cases) EXPECT_EQ(zzcrash_machine_facts::modelIn(c.productName), c.model) << c.productName.value_or("none");
+    for (const auto& c : cases)
+        EXPECT_EQ(zzcrash_machine_facts::modelIn(c.productName), c.model) << c.productName.value_or("none");
 }
 
 TEST(MachineFacts, WritesTheVersionWithARevisionOnlyAboveZero) {

@@ -59,7 +59,8 @@ std::string protocRawReading(const std::vector<std::uint8_t>& log) { return prot
 
 std::vector<std::string> symbolNames(const ZZCrashReportThreadInfo& thread) {
     std::vector<std::string> names;
-    for (const auto& frame : thread.stackFrames()) names.push_back(frame.symbolInfo() ? frame.symbolInfo()->symbolName() : "");
+    for (const auto& frame : thread.stackFrames())
+        names.push_back(frame.symbolInfo() ? frame.symbolInfo()->symbolName() : "");
     return names;
 }
 

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "CrashReporter/Platform/zzcrash_thread_stopper.h"
 #include "CrashReporter/Images/zzcrash_elf_image_list.h"
+#include "CrashReporter/Platform/zzcrash_thread_stopper.h"
 #include "tests/CrashReporter/Support/AllocationTrap.h"
 
 namespace tessivar::testing {
@@ -62,8 +62,10 @@ WriterHarness::Written WriterHarness::write(const zzcrash_log_signal_info& signa
     zzcrash_async_file file;
     zzcrash_async_file_init(&file, fd, limit);
     WriteRequest request{writer_.get(), &images_, crashed, &signal, &file, &written};
-    if (withCurrentState) zzcrash_async_thread_state_current(writeWithState, &request);
-    else writeWith(nullptr, &request);
+    if (withCurrentState)
+        zzcrash_async_thread_state_current(writeWithState, &request);
+    else
+        writeWith(nullptr, &request);
     EXPECT_TRUE(zzcrash_async_file_flush(&file));
     written.bytes = contentOf(fd);
     close(fd);

@@ -48,8 +48,8 @@ bool contains(const std::vector<std::string>& names, const std::string& name) {
 }
 
 // A function on the crashed thread's stack: exported under this name.
-extern "C" __attribute__((noinline, visibility("default"))) WriterHarness::Written
-tessivar_writer_test_write_here(WriterHarness& harness) {
+extern "C" __attribute__((noinline, visibility("default"))) WriterHarness::Written tessivar_writer_test_write_here(
+    WriterHarness& harness) {
     WriterHarness::Written written = harness.write(segv.info());
     asm volatile("");
     return written;
@@ -104,7 +104,8 @@ TEST(CrashLogWriter, RecordsTheProcessItsImagesAndTheMachine) {
     EXPECT_FALSE(report->systemInfo().operatingSystemVersion().empty());
     ASSERT_TRUE(report->machineInfo());
     EXPECT_EQ(report->machineInfo()->processorInfo().type(), 0x1000007u);
-    EXPECT_EQ(report->machineInfo()->logicalProcessorCount(), static_cast<std::uint32_t>(sysconf(_SC_NPROCESSORS_CONF)));
+    EXPECT_EQ(report->machineInfo()->logicalProcessorCount(),
+              static_cast<std::uint32_t>(sysconf(_SC_NPROCESSORS_CONF)));
     EXPECT_TRUE(report->uuid());
     EXPECT_EQ(report->signalInfo().name(), "SIGSEGV");
     EXPECT_EQ(report->signalInfo().code(), "SEGV_MAPERR");
@@ -206,12 +207,14 @@ TEST(CrashLogWriter, WritesTheExceptionCustomDataAndSignalItWasGiven) {
         if (c.exception) {
             EXPECT_EQ(report->exceptionInfo()->exceptionName(), c.exception->name);
             EXPECT_EQ(report->exceptionInfo()->exceptionReason(), c.exception->reason ? c.exception->reason : "");
-            EXPECT_EQ(report->exceptionInfo()->stackFrames() ? report->exceptionInfo()->stackFrames()->size() : 0, c.frames);
+            EXPECT_EQ(report->exceptionInfo()->stackFrames() ? report->exceptionInfo()->stackFrames()->size() : 0,
+                      c.frames);
         }
         EXPECT_EQ(report->machExceptionInfo().has_value(), c.signal.mach_info != nullptr);
         if (c.signal.mach_info) {
             EXPECT_EQ(report->machExceptionInfo()->type(), static_cast<std::uint64_t>(-5));
-            EXPECT_EQ(report->machExceptionInfo()->codes(), (std::vector<std::uint64_t>{1, static_cast<std::uint64_t>(-2)}));
+            EXPECT_EQ(report->machExceptionInfo()->codes(),
+                      (std::vector<std::uint64_t>{1, static_cast<std::uint64_t>(-2)}));
         }
         EXPECT_FALSE(unpackedLog(written.bytes)->report_info->user_requested);
     }

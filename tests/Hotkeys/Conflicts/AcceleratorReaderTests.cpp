@@ -9,9 +9,9 @@ namespace {
 using hotkeys::Shortcut;
 
 using tessivar::testing::kCommand;
-using tessivar::testing::kShift;
-using tessivar::testing::kOption;
 using tessivar::testing::kControl;
+using tessivar::testing::kOption;
+using tessivar::testing::kShift;
 
 TEST(AcceleratorReader, ReadsDesktopBindingsAsShortcuts) {
     platform::FakeKeyboardLayout layout;
@@ -35,7 +35,7 @@ TEST(AcceleratorReader, ReadsDesktopBindingsAsShortcuts) {
         {"disabled", std::nullopt},
         {"", std::nullopt},
         {"<Super>", std::nullopt},
-        {"<Hyper>a", std::nullopt},       // no hot-key modifier for Hyper
+        {"<Hyper>a", std::nullopt},  // no hot-key modifier for Hyper
         {"<Super", std::nullopt},
         {"<Super>XF86Launch1", std::nullopt},
         {"/org/gnome/settings-daemon/plugins/media-keys/custom0/", std::nullopt},

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "Hotkeys/MenuItem.h"
-#include "tests/Hotkeys/Model/LayoutFixture.h"
 #include "tests/Hotkeys/Conflicts/ShortcutMasks.h"
+#include "tests/Hotkeys/Model/LayoutFixture.h"
 
 namespace {
 
@@ -11,8 +11,8 @@ using hotkeys::ModifierFlags;
 using hotkeys::Shortcut;
 
 using tessivar::testing::kCommand;
-using tessivar::testing::kShift;
 using tessivar::testing::kOption;
+using tessivar::testing::kShift;
 
 MenuItem item(std::string title, std::string key, std::uint64_t flags, std::vector<MenuItem> submenu = {}) {
     return {std::move(title), std::move(key), ModifierFlags{flags}, std::move(submenu)};
@@ -34,12 +34,12 @@ TEST_F(MenuItemTest, KeyEquivalentsMatchByCharacterAndExactModifiers) {
         const char* title;  // nullptr: no entry
     };
     const Case cases[] = {
-        {{1, kCommand}, "存储"},                    // ⌘S, US layout key code 1
-        {{1, kCommand | kShift}, "另存为"},         // an upper-case equivalent stands for Shift
-        {{8, kCommand}, nullptr},                   // the entry wants ⌘⌥C
+        {{1, kCommand}, "存储"},             // ⌘S, US layout key code 1
+        {{1, kCommand | kShift}, "另存为"},  // an upper-case equivalent stands for Shift
+        {{8, kCommand}, nullptr},            // the entry wants ⌘⌥C
         {{8, kCommand | kOption}, "复制"},
-        {{9, kCommand}, "粘贴"},                    // in a submenu, the first depth first
-        {{87, kCommand}, nullptr},                  // a keypad key has no key equivalent
+        {{9, kCommand}, "粘贴"},    // in a submenu, the first depth first
+        {{87, kCommand}, nullptr},  // a keypad key has no key equivalent
         {{1, kOption}, nullptr},
     };
     for (const auto& c : cases) {

@@ -55,7 +55,10 @@ TEST(RecorderKeyDecision, TheRulesInOrderFirstThatAppliesDecides) {
     const Case cases[] = {
         {"release just outside the slop", mouseUp(false), true, act(RecorderAction::endAndPass)},
         {"release within the slop", mouseUp(true), true, act(RecorderAction::swallow)},
-        {"a modifier key going down", {Kind::other, kOptionFlag, Key::other, 58, false}, true, act(RecorderAction::swallow)},
+        {"a modifier key going down",
+         {Kind::other, kOptionFlag, Key::other, 58, false},
+         true,
+         act(RecorderAction::swallow)},
         {"Tab", key(0, 48, Key::tab), true, act(RecorderAction::endAndPass)},
         {"Tab with Caps Lock on", key(kCapsLock, 48, Key::tab), true, act(RecorderAction::endAndPass)},
         {"Shift-Tab", key(kShiftFlag, 48, Key::tab), true, act(RecorderAction::beep)},
@@ -73,11 +76,13 @@ TEST(RecorderKeyDecision, TheRulesInOrderFirstThatAppliesDecides) {
         {"Shift-F5", key(kShiftFlag, 96, Key::functionKey), true, act(RecorderAction::store, Shortcut(96, 512))},
         {"fn-F5 drops fn", key(kFunctionFlag, 96, Key::functionKey), true, act(RecorderAction::store, Shortcut(96, 0))},
         {"F24 has no key code", key(0, std::nullopt, Key::functionKey), true, act(RecorderAction::beep)},
-        {"a dead key's physical key", key(kOptionFlag | kShiftFlag, 39), true, act(RecorderAction::store, Shortcut(39, 2560))},
+        {"a dead key's physical key", key(kOptionFlag | kShiftFlag, 39), true,
+         act(RecorderAction::store, Shortcut(39, 2560))},
         {"Option-Shift-5", key(kOptionFlag | kShiftFlag, 23), true, act(RecorderAction::store, Shortcut(23, 2560))},
         {"Control-keypad 5", key(kControlFlag | kNumericPad, 87), true, act(RecorderAction::store, Shortcut(87, 4096))},
         {"a key with no code", key(kOptionFlag, std::nullopt), true, act(RecorderAction::beep)},
-        {"the menu's ⌘Q", key(kCommandFlag, 12), true, act(RecorderAction::alertMenuConflict, Shortcut(12, 256), "退出")},
+        {"the menu's ⌘Q", key(kCommandFlag, 12), true,
+         act(RecorderAction::alertMenuConflict, Shortcut(12, 256), "退出")},
         {"the desktop's ⌃⌥T", key(kControlFlag | kOptionFlag, 17), true,
          act(RecorderAction::confirmSystemConflict, Shortcut(17, 6144))},
         {"the sandbox's ⌥W, before the desktop's", key(kOptionFlag, 13), true,
@@ -122,7 +127,8 @@ TEST(RecorderKeyDecision, TheSandboxRefusesOptionShortcutsOnlyOnTheReleasesItNam
 }
 
 TEST(RecorderKeyDecision, WithoutLookupsEveryAcceptableKeyIsStored) {
-    EXPECT_EQ(hotkeys::decideRecorderEvent(key(kCommandFlag, 12), true, {}), act(RecorderAction::store, Shortcut(12, 256)));
+    EXPECT_EQ(hotkeys::decideRecorderEvent(key(kCommandFlag, 12), true, {}),
+              act(RecorderAction::store, Shortcut(12, 256)));
 }
 
 }  // namespace

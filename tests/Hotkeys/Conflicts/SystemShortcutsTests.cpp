@@ -11,16 +11,16 @@
 #include "Platform/Testing/FakeHotKeyService.h"
 #include "Platform/Testing/FakeKeyboardLayout.h"
 #include "Platform/Testing/TemporaryDirectory.h"
-#include "tests/Platform/Foundation/ScopedEnvironment.h"
 #include "tests/Hotkeys/Conflicts/ShortcutMasks.h"
+#include "tests/Platform/Foundation/ScopedEnvironment.h"
 
 namespace {
 
 using hotkeys::Shortcut;
 
 using tessivar::testing::kCommand;
-using tessivar::testing::kOption;
 using tessivar::testing::kControl;
+using tessivar::testing::kOption;
 
 struct ListedBindings : platform::DesktopKeyBindings {
     std::vector<std::string> accelerators() override {
@@ -53,7 +53,8 @@ TEST(SystemShortcuts, AShortcutIsTakenWhenAnotherClientHoldsItOrTheDesktopBindsI
     EXPECT_TRUE(server.isGrabbed(20, kControl | kOption));
     const auto calls = server.takeCalls();
     EXPECT_NE(std::find(calls.begin(), calls.end(), "register 22 6144 SSKP 0"), calls.end());
-    EXPECT_EQ(lookups.systemShortcuts(), (std::vector<Shortcut>{Shortcut(123, kCommand), Shortcut(17, kControl | kOption)}));
+    EXPECT_EQ(lookups.systemShortcuts(),
+              (std::vector<Shortcut>{Shortcut(123, kCommand), Shortcut(17, kControl | kOption)}));
 }
 
 TEST(SystemShortcuts, WithoutServicesNothingIsTaken) {

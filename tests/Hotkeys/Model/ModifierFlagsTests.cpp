@@ -23,7 +23,8 @@ TEST(ModifierFlagsTest, CapsLockAndNumericPadHaveNoCarbonBitAndNoSymbol) {
 TEST(ModifierFlagsTest, CarbonMaskConvertsBackOverTheSameFiveBits) {
     EXPECT_EQ(ModifierFlags::fromCarbon(0x400), ModifierFlags{});
     EXPECT_EQ(ModifierFlags::fromCarbon(0x20000), ModifierFlags{ModifierFlags::function});
-    EXPECT_EQ(ModifierFlags::fromCarbon(0x1000 | 0x100), ModifierFlags{ModifierFlags::control | ModifierFlags::command});
+    EXPECT_EQ(ModifierFlags::fromCarbon(0x1000 | 0x100),
+              ModifierFlags{ModifierFlags::control | ModifierFlags::command});
     EXPECT_EQ(hotkeys::reducedCarbonModifiers(0x21B00 | 0x400 | 0x4000 | 0x80), 0x21B00);
 }
 

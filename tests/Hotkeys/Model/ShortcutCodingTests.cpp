@@ -18,15 +18,16 @@ TEST(ShortcutCodingTest, DecodesWhatItEncodes) {
 
 TEST(ShortcutCodingTest, AcceptsAnyMemberOrderAndIgnoresOtherMembers) {
     EXPECT_EQ(Shortcut::decode(R"({"carbonModifiers":2048,"carbonKeyCode":23})"), Shortcut(23, 2048));
-    EXPECT_EQ(Shortcut::decode(R"( { "extra": [1, {"x": null}], "carbonKeyCode": 18, "carbonModifiers": 256, "z": "q" } )"),
-              Shortcut(18, 256));
+    EXPECT_EQ(
+        Shortcut::decode(R"( { "extra": [1, {"x": null}], "carbonKeyCode": 18, "carbonModifiers": 256, "z": "q" } )"),
+        Shortcut(18, 256));
 }
 
 TEST(ShortcutCodingTest, KeepsTheStoredMaskUnreduced) {
     const auto decoded = Shortcut::decode(R"({"carbonKeyCode":18,"carbonModifiers":3072})");
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->carbonModifiers, 3072);  // caps lock stays as stored
-    EXPECT_NE(*decoded, Shortcut(18, 3072));     // the constructor would reduce it
+    EXPECT_NE(*decoded, Shortcut(18, 3072));    // the constructor would reduce it
 }
 
 TEST(ShortcutCodingTest, RejectsMissingOrNonIntegerMembers) {
@@ -44,13 +45,19 @@ TEST(ShortcutCodingTest, RejectsMissingOrNonIntegerMembers) {
 }
 
 TEST(ShortcutCodingTest, RejectsTextThatIsNotAnObject) {
-    const char* rejected[] = {"", "[18, 2048]", "18", "null", R"({"carbonKeyCode":18,"carbonModifiers":2048)",
-                              R"({"carbonKeyCode":18,"carbonModifiers":2048} trailing)", "\xff\xfe"};
+    const char* rejected[] = {"",
+                              "[18, 2048]",
+                              "18",
+                              "null",
+                              R"({"carbonKeyCode":18,"carbonModifiers":2048)",
+                              R"({"carbonKeyCode":18,"carbonModifiers":2048} trailing)",
+                              "\xff\xfe"};
     for (const char* text : rejected) EXPECT_FALSE(Shortcut::decode(text)) << text;
 }
 
 TEST(ShortcutCodingTest, TakesTheFullSignedRange) {
-    const auto decoded = Shortcut::decode(R"({"carbonKeyCode":-9223372036854775808,"carbonModifiers":9223372036854775807})");
+    const auto decoded =
+        Shortcut::decode(R"({"carbonKeyCode":-9223372036854775808,"carbonModifiers":9223372036854775807})");
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->carbonKeyCode, std::numeric_limits<std::int64_t>::min());
     EXPECT_EQ(decoded->carbonModifiers, std::numeric_limits<std::int64_t>::max());

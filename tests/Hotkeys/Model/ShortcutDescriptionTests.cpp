@@ -36,7 +36,8 @@ TEST_F(ShortcutDescriptionTest, TheKeyReadsAsWhatTheLayoutTypesNotAsItsName) {
 }
 
 TEST_F(ShortcutDescriptionTest, SpecialKeysShowTheirSymbols) {
-    const auto commandRight = Shortcut::fromKeyEvent(true, 124, ModifierFlags{ModifierFlags::command | ModifierFlags::function});
+    const auto commandRight =
+        Shortcut::fromKeyEvent(true, 124, ModifierFlags{ModifierFlags::command | ModifierFlags::function});
     ASSERT_TRUE(commandRight);
     EXPECT_EQ(commandRight->description(), "⌘→");
     EXPECT_EQ(Shortcut(Key::f5, ModifierFlags{}).description(), "F5");

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "Hotkeys/Private/Capitalization.h"
 #include "Hotkeys/Key.h"
-#include "Hotkeys/Private/LocalizedStrings.h"
 #include "Hotkeys/ModifierFlags.h"
+#include "Hotkeys/Private/Capitalization.h"
+#include "Hotkeys/Private/LocalizedStrings.h"
 #include "Hotkeys/Private/SymbolKeys.h"
 
 namespace {
@@ -31,7 +31,8 @@ TEST(SpecialKeyTest, FunctionKeysShowTheirNumberAndMapToConsecutiveMenuCharacter
     for (int n = 0; n < 20; ++n) {
         const auto key = static_cast<SpecialKey>(static_cast<int>(SpecialKey::f1) + n);
         EXPECT_EQ(hotkeys::presentableDescription(key), "F" + std::to_string(n + 1));
-        EXPECT_EQ(hotkeys::keyEquivalent(key), hotkeys::stringFromUnicodeScalar(0xF704 + static_cast<std::uint32_t>(n)));
+        EXPECT_EQ(hotkeys::keyEquivalent(key),
+                  hotkeys::stringFromUnicodeScalar(0xF704 + static_cast<std::uint32_t>(n)));
     }
 }
 
@@ -66,7 +67,10 @@ TEST(CapitalizationTest, LeavesCaselessTextAndBrokenBytesAlone) {
     EXPECT_EQ(hotkeys::capitalized("´"), "´");
     EXPECT_EQ(hotkeys::capitalized("空格"), "空格");
     EXPECT_EQ(hotkeys::capitalized(""), "");
-    EXPECT_EQ(hotkeys::capitalized("\xff" "a\xc3"), "\xff" "A\xc3");
+    EXPECT_EQ(hotkeys::capitalized("\xff"
+                                   "a\xc3"),
+              "\xff"
+              "A\xc3");
 }
 
 }  // namespace

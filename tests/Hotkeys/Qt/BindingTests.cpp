@@ -1,7 +1,7 @@
 // Shortcuts shown on Qt actions and menu items: the key sequences they become,
 // and menu items that follow a name's stored shortcut.
-#include <QAction>
 #include <gtest/gtest.h>
+#include <QAction>
 
 #include <thread>
 
@@ -24,7 +24,9 @@ struct BindingTest : testing::RecorderFixture {
     QKeySequence shown() const { return item.shortcut(); }
 };
 
-QKeySequence sequence(Qt::KeyboardModifiers modifiers, Qt::Key key) { return QKeySequence(QKeyCombination(modifiers, key)); }
+QKeySequence sequence(Qt::KeyboardModifiers modifiers, Qt::Key key) {
+    return QKeySequence(QKeyCombination(modifiers, key));
+}
 
 TEST_F(BindingTest, KeyEquivalentsBecomeTheKeysQtKnowsThemBy) {
     struct Case {
@@ -58,7 +60,8 @@ TEST_F(BindingTest, KeyEquivalentsBecomeTheKeysQtKnowsThemBy) {
 TEST_F(BindingTest, AShortcutShowsItsLayoutCharacterOrItsKeypadKey) {
     EXPECT_EQ(ShortcutKeySequence::fromShortcut(Shortcut(Key::k, F{F::command | F::shift})),
               sequence(Qt::MetaModifier | Qt::ShiftModifier, Qt::Key_K));
-    EXPECT_EQ(ShortcutKeySequence::fromShortcut(Shortcut(Key::f5, F{F::option})), sequence(Qt::AltModifier, Qt::Key_F5));
+    EXPECT_EQ(ShortcutKeySequence::fromShortcut(Shortcut(Key::f5, F{F::option})),
+              sequence(Qt::AltModifier, Qt::Key_F5));
     EXPECT_EQ(ShortcutKeySequence::fromShortcut(Shortcut(Key::keypad5, F{F::option})),
               sequence(Qt::AltModifier | Qt::KeypadModifier, Qt::Key_5));
     EXPECT_EQ(ShortcutKeySequence::fromShortcut(Shortcut(Key::keypadEnter, F{F::command})),

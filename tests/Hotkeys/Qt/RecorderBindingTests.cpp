@@ -1,11 +1,11 @@
 // What the shortcut package offers forms and windows around the recorder: an
 // action that carries a name's shortcut, recorder rows, and hot-key events
 // heard while a widget is on screen.
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QBoxLayout>
 #include <QLabel>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "Hotkeys/Hotkeys.h"
 #include "Hotkeys/Key.h"
@@ -20,7 +20,9 @@ namespace {
 constexpr std::uint32_t kOption = 2048;
 constexpr std::int64_t kCarbonK = 40;
 
-QKeySequence sequence(Qt::KeyboardModifiers modifiers, Qt::Key key) { return QKeySequence(QKeyCombination(modifiers, key)); }
+QKeySequence sequence(Qt::KeyboardModifiers modifiers, Qt::Key key) {
+    return QKeySequence(QKeyCombination(modifiers, key));
+}
 
 struct ActionBinding : RecorderFixture {
     ActionBinding() {

@@ -11,10 +11,10 @@ namespace hotkeys::testing {
 
 RecorderFixture::RecorderFixture() {
     registry.onKeyDown(name, [this] { ++hotKeyPresses; });
-    statusObserver = notifications.addObserver(kRecorderActiveStatusDidChange, nullptr,
-                                               [this](const platform::Notification& notification) {
-                                                   activeStatuses.push_back(notification.userInfo["isActive"].get<bool>());
-                                               });
+    statusObserver = notifications.addObserver(
+        kRecorderActiveStatusDidChange, nullptr, [this](const platform::Notification& notification) {
+            activeStatuses.push_back(notification.userInfo["isActive"].get<bool>());
+        });
     auto* column = new QVBoxLayout(&window);
     nextField = new QLineEdit;
     recorder = new RecorderCocoa(name, environment(),
@@ -45,12 +45,14 @@ void RecorderFixture::clickRecorder() { QTest::mouseClick(recorder, Qt::LeftButt
 
 QMessageBox* RecorderFixture::alert() const {
     QMessageBox* found = nullptr;
-    const bool shown = QTest::qWaitFor([&] {
-        for (auto* box : window.findChildren<QMessageBox*>()) {
-            if (box->isVisible()) found = box;
-        }
-        return found != nullptr;
-    }, 2000);
+    const bool shown = QTest::qWaitFor(
+        [&] {
+            for (auto* box : window.findChildren<QMessageBox*>()) {
+                if (box->isVisible()) found = box;
+            }
+            return found != nullptr;
+        },
+        2000);
     return shown ? found : nullptr;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
+#include <gtest/gtest.h>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QWidget>
-#include <gtest/gtest.h>
 
 #include <optional>
 #include <vector>

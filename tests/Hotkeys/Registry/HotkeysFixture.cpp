@@ -4,8 +4,9 @@
 
 HotkeysFixture::HotkeysFixture() {
     restart();
-    changeObserver_ = notifications.addObserver(hotkeys::kShortcutByNameDidChange, nullptr,
-                                                [this](const platform::Notification& n) { changes.push_back(n.userInfo); });
+    changeObserver_ =
+        notifications.addObserver(hotkeys::kShortcutByNameDidChange, nullptr,
+                                  [this](const platform::Notification& n) { changes.push_back(n.userInfo); });
 }
 
 HotkeysFixture::~HotkeysFixture() = default;
@@ -16,8 +17,8 @@ void HotkeysFixture::restart() {
 }
 
 hotkeys::Shortcut HotkeysFixture::optionDigit(int digit) {
-    static const hotkeys::Key digits[] = {hotkeys::Key::one,  hotkeys::Key::two, hotkeys::Key::three,
-                                          hotkeys::Key::four, hotkeys::Key::five, hotkeys::Key::six,
+    static const hotkeys::Key digits[] = {hotkeys::Key::one,   hotkeys::Key::two,  hotkeys::Key::three,
+                                          hotkeys::Key::four,  hotkeys::Key::five, hotkeys::Key::six,
                                           hotkeys::Key::seven, hotkeys::Key::eight};
     return hotkeys::Shortcut(digits[digit - 1], hotkeys::ModifierFlags{hotkeys::ModifierFlags::option});
 }

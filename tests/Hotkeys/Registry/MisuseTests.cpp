@@ -57,8 +57,9 @@ TEST_F(OffTheMainThread, EveryWayInIsReportedWithItsName) {
         const auto reports = misuse.take();
         ASSERT_FALSE(reports.empty());
         EXPECT_TRUE(mentions(reports, row.operation + " was called off the thread")) << reports.front();
-        EXPECT_TRUE(mentions(reports, "was called off the thread that made the shortcut registry; the package is "
-                                      "main-thread only"));
+        EXPECT_TRUE(mentions(reports,
+                             "was called off the thread that made the shortcut registry; the package is "
+                             "main-thread only"));
     }
     EXPECT_EQ(presses, 1) << "a release build carries on after the report";
 }
@@ -117,15 +118,18 @@ TEST_F(NoRegistry, EveryCallIsReportedAndDoesNothing) {
         {"loadShortcut", [&] { return !hotkeys::loadShortcut(name); }},
         {"hasStoredValue", [&] { return !hotkeys::hasStoredValue(name); }},
         {"storedNames", [] { return hotkeys::storedNames().empty(); }},
-        {"saveShortcut", [&] {
+        {"saveShortcut",
+         [&] {
              hotkeys::saveShortcut(Shortcut(19, 2048), name);
              return true;
          }},
-        {"resetAll", [] {
+        {"resetAll",
+         [] {
              hotkeys::resetAll();
              return true;
          }},
-        {"onKeyDown", [&] {
+        {"onKeyDown",
+         [&] {
              hotkeys::onKeyDown(name, [] {});
              return true;
          }},
@@ -152,8 +156,9 @@ TEST_F(NoRegistry, TheDefaultHandlerStopsADebugBuild) {
     platform::LogCapture log;
     EXPECT_DEBUG_DEATH(hotkeys::isMenuOpen(), "the shortcut package was used against its rules");
 #ifdef NDEBUG
-    EXPECT_TRUE(log.contains("[Hotkeys] isMenuOpen was called with no shortcut registry installed; "
-                             "the program makes one at start-up, before the first shortcut name"));
+    EXPECT_TRUE(
+        log.contains("[Hotkeys] isMenuOpen was called with no shortcut registry installed; "
+                     "the program makes one at start-up, before the first shortcut name"));
 #endif
 }
 

@@ -23,10 +23,9 @@ protected:
 
 TEST_F(Storage, FirstConstructionStoresTheDefaultRegistersItAndPostsOnce) {
     std::vector<Shortcut> registeredWhenPosted;
-    const auto observer = notifications.addObserver(hotkeys::kShortcutByNameDidChange, nullptr,
-                                                    [&](const platform::Notification&) {
-                                                        registeredWhenPosted = hotkeys::registeredShortcuts();
-                                                    });
+    const auto observer = notifications.addObserver(
+        hotkeys::kShortcutByNameDidChange, nullptr,
+        [&](const platform::Notification&) { registeredWhenPosted = hotkeys::registeredShortcuts(); });
 
     const Name name = jumpToScreen1();
 
@@ -117,8 +116,9 @@ TEST_F(Storage, UnreadableRecordsReadAsNoShortcutAndRegisterNothing) {
 // be read is logged once per run, not once per press. Each row's name is its
 // own, since a line written once in this process is never written again.
 TEST_F(Storage, AnUnreadableRecordIsLoggedOnceAndARemovedOrMissingOneNotAtAll) {
-    const std::string advice = ", so that shortcut is off. A shortcut is stored as JSON text, such as "
-                               "\"{\\\"carbonKeyCode\\\":18,\\\"carbonModifiers\\\":2048}\", or as false when removed";
+    const std::string advice =
+        ", so that shortcut is off. A shortcut is stored as JSON text, such as "
+        "\"{\\\"carbonKeyCode\\\":18,\\\"carbonModifiers\\\":2048}\", or as false when removed";
     struct Row {
         std::string name;
         std::optional<json> stored;
@@ -139,10 +139,12 @@ TEST_F(Storage, AnUnreadableRecordIsLoggedOnceAndARemovedOrMissingOneNotAtAll) {
              advice},
         {"unknownModifiers", json("{\"carbonKeyCode\":19,\"carbonModifiers\":4294967295}"),
          "[Hotkeys] \"Hotkeys_unknownModifiers\" holds a shortcut of key code 19 and modifiers 4294967295, which no "
-         "key has" + advice},
+         "key has" +
+             advice},
         {"capsLockModifier", json("{\"carbonKeyCode\":19,\"carbonModifiers\":3072}"),
          "[Hotkeys] \"Hotkeys_capsLockModifier\" holds a shortcut of key code 19 and modifiers 3072, which no key "
-         "has" + advice},
+         "has" +
+             advice},
         {"edited\x1b[2J\xff", json::array({19}),
          "[Hotkeys] \"Hotkeys_edited\\u001b[2J\xEF\xBF\xBD\" holds a JSON array instead of text" + advice},
         {"removed", json(false), ""},

@@ -107,10 +107,10 @@ TEST(DurableFileLinks, ReplacedFilesKeepTheirModeAndNewFilesArePrivate) {
         unsigned expected;
     };
     const std::vector<Case> cases = {
-        {"0644 file", 0644, false, 0644},          {"0640 file", 0640, false, 0640},
-        {"0644 behind a link", 0644, true, 0644},  {"0640 behind a link", 0640, true, 0640},
-        {"read-only file", 0400, false, 0400},     {"set-id bits are not copied", 04755, false, 0755},
-        {"new file", std::nullopt, false, 0600},   {"dangling link", std::nullopt, true, 0600},
+        {"0644 file", 0644, false, 0644},         {"0640 file", 0640, false, 0640},
+        {"0644 behind a link", 0644, true, 0644}, {"0640 behind a link", 0640, true, 0640},
+        {"read-only file", 0400, false, 0400},    {"set-id bits are not copied", 04755, false, 0755},
+        {"new file", std::nullopt, false, 0600},  {"dangling link", std::nullopt, true, 0600},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

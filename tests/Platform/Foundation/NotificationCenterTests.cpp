@@ -18,8 +18,8 @@ using ::testing::ElementsAre;
 TEST(NotificationCenterTest, DeliversSynchronouslyByNameWithUserInfo) {
     NotificationCenter center;
     std::vector<Notification> heard;
-    auto token = center.addObserver("ScreensChanged", nullptr,
-                                    [&heard](const Notification& note) { heard.push_back(note); });
+    auto token =
+        center.addObserver("ScreensChanged", nullptr, [&heard](const Notification& note) { heard.push_back(note); });
     center.post("OtherName");
     center.post("ScreensChanged", json::object({{"count", 2}}));
     center.post("ScreensChanged");

@@ -46,8 +46,8 @@ TEST(PrivateFolder, MakesEveryMissingFolderPrivateWhateverTheMask) {
 // opened through it; one in the root (the user's) is followed.
 TEST(PrivateFolder, RefusesALinkInItsOwnPartAndFollowsOneInTheRoot) {
     const struct {
-        const char* linked;   // relative to the home, made a link to "elsewhere"
-        fs::path root;        // relative to the home
+        const char* linked;  // relative to the home, made a link to "elsewhere"
+        fs::path root;       // relative to the home
         fs::path own;
         bool usable;
     } cases[] = {

@@ -33,8 +33,8 @@ TEST_F(OutsideEditTest, AnEditMadeWhileRunningSurvivesTheNextChange) {
     writeText(file(), R"({"visualEffectType": "off", "rememberLastPosition": true, "Hotkeys_jumpToScreen3": false})");
 
     defaults.set("rememberLastPosition", false);
-    EXPECT_EQ(onDisk(), (json{{"visualEffectType", "off"}, {"rememberLastPosition", false},
-                              {"Hotkeys_jumpToScreen3", false}}));
+    EXPECT_EQ(onDisk(),
+              (json{{"visualEffectType", "off"}, {"rememberLastPosition", false}, {"Hotkeys_jumpToScreen3", false}}));
     EXPECT_EQ(defaults.stringValue("visualEffectType"), "off");
     EXPECT_EQ(reportsContaining("⚠️ 设置文件已在别处修改，已重新读取 " + file().string()), 1);
 
@@ -115,17 +115,23 @@ TEST_F(OutsideEditTest, AFileThatTurnsUnreadableIsNeverWrittenOverAndTheChangeWa
         const char* error;
     };
     const Case cases[] = {
-        {"a folder", [](const std::filesystem::path& file) {
+        {"a folder",
+         [](const std::filesystem::path& file) {
              std::filesystem::remove(file);
              std::filesystem::create_directories(file / "inside");
-         }, "not a regular file"},
-        {"a FIFO", [](const std::filesystem::path& file) {
+         },
+         "not a regular file"},
+        {"a FIFO",
+         [](const std::filesystem::path& file) {
              std::filesystem::remove(file);
              ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
-         }, "not a regular file"},
-        {"valid but past the read limit", [](const std::filesystem::path& file) {
+         },
+         "not a regular file"},
+        {"valid but past the read limit",
+         [](const std::filesystem::path& file) {
              writeText(file, R"({"pad": ")" + std::string(DurableFile::readLimit, 'a') + R"("})");
-         }, "larger than 16777216 bytes"},
+         },
+         "larger than 16777216 bytes"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -146,8 +152,10 @@ TEST_F(OutsideEditTest, AFileThatTurnsUnreadableIsNeverWrittenOverAndTheChangeWa
         std::filesystem::remove_all(file());
         writeText(file(), R"({"visualEffectType": "off", "analytics_enabled": false})");
         defaults.set("Hotkeys_jumpToScreen3", false);
-        EXPECT_EQ(onDisk(), (json{{"visualEffectType", "off"}, {"analytics_enabled", false},
-                                  {"rememberLastPosition", false}, {"Hotkeys_jumpToScreen3", false}}));
+        EXPECT_EQ(onDisk(), (json{{"visualEffectType", "off"},
+                                  {"analytics_enabled", false},
+                                  {"rememberLastPosition", false},
+                                  {"Hotkeys_jumpToScreen3", false}}));
         defaults.removeObject("analytics_enabled");
         defaults.removeObject("Hotkeys_jumpToScreen3");
         defaults.removeObject("rememberLastPosition");

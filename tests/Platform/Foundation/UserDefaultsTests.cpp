@@ -65,11 +65,29 @@ TEST_F(UserDefaultsTest, AbsentKeyDiffersFromStoredFalse) {
 TEST_F(UserDefaultsTest, BoolValueReadsNumbersAndStrings) {
     auto defaults = open();
     const std::vector<std::pair<json, bool>> cases = {
-        {0, false},       {7, true},        {-1, true},       {0.0, false},     {0.25, true},
-        {"YES", true},    {"yes", true},    {"true", true},   {"T", true},      {"  y", true},
-        {"\t1", true},    {"9", true},      {"0", false},     {"NO", false},    {"false", false},
-        {"", false},      {"0.5", false},   {"007", true},    {"-3", true},     {"+0", false},
-        {"abc", false},   {json::array({1}), false},          {json::object({{"a", 1}}), false},
+        {0, false},
+        {7, true},
+        {-1, true},
+        {0.0, false},
+        {0.25, true},
+        {"YES", true},
+        {"yes", true},
+        {"true", true},
+        {"T", true},
+        {"  y", true},
+        {"\t1", true},
+        {"9", true},
+        {"0", false},
+        {"NO", false},
+        {"false", false},
+        {"", false},
+        {"0.5", false},
+        {"007", true},
+        {"-3", true},
+        {"+0", false},
+        {"abc", false},
+        {json::array({1}), false},
+        {json::object({{"a", 1}}), false},
     };
     for (const auto& [stored, expected] : cases) {
         defaults.set("value", stored);
@@ -80,8 +98,15 @@ TEST_F(UserDefaultsTest, BoolValueReadsNumbersAndStrings) {
 TEST_F(UserDefaultsTest, StringValueGivesTheTextOfNumbersAndBooleans) {
     auto defaults = open();
     const std::vector<std::pair<json, std::string>> cases = {
-        {5, "5"},     {-12, "-12"}, {1.5, "1.5"},          {0.1, "0.1"}, {2.0, "2"},
-        {1e16, "1e+16"},            {true, "1"},           {false, "0"}, {"as stored", "as stored"},
+        {5, "5"},
+        {-12, "-12"},
+        {1.5, "1.5"},
+        {0.1, "0.1"},
+        {2.0, "2"},
+        {1e16, "1e+16"},
+        {true, "1"},
+        {false, "0"},
+        {"as stored", "as stored"},
         {18446744073709551615ULL, "18446744073709551615"},
     };
     for (const auto& [stored, expected] : cases) {
@@ -306,7 +331,8 @@ TEST_F(UserDefaultsTest, BlockedFileLogsEachFailureOncePerRun) {
          "[Tessivar] ✗ 设置文件无法读取 "},
         // The aside name would be longer than a file name may be, so the move fails even for root.
         {"corrupt and cannot be moved aside", std::string(240, 'd') + ".json",
-         [](const std::filesystem::path& path) { writeText(path, "{bad"); }, "[Tessivar] ✗ 设置文件无法解析，也无法移开 "},
+         [](const std::filesystem::path& path) { writeText(path, "{bad"); },
+         "[Tessivar] ✗ 设置文件无法解析，也无法移开 "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

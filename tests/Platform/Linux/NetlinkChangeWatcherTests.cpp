@@ -4,9 +4,9 @@
 #include <sys/socket.h>
 #include <sys/syscall.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -50,7 +50,8 @@ bool waitFor(const std::atomic<int>& count, int atLeast) {
 
 std::set<std::string> threadsOfThisProcess() {
     std::set<std::string> threads;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task")) threads.insert(entry.path().filename());
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task"))
+        threads.insert(entry.path().filename());
     return threads;
 }
 
@@ -91,7 +92,8 @@ TEST(NetlinkChangeWatcher, WakesAfterQuietIntervalsOnlyWhileAsked) {
     ASSERT_EQ(started.size(), 1u) << "the watcher's thread";
     const std::string thread = started.front();
 
-    EXPECT_TRUE(waitForPollTimeout(thread, -1)) << "an idle watcher sleeps with a timeout of " << pollTimeout(thread).value_or(-2);
+    EXPECT_TRUE(waitForPollTimeout(thread, -1))
+        << "an idle watcher sleeps with a timeout of " << pollTimeout(thread).value_or(-2);
     EXPECT_EQ(quietWakes, 0) << "an idle watcher was woken without being asked";
     EXPECT_EQ(changes, 0);
 

@@ -185,7 +185,8 @@ std::pair<platform::Failure, Status> registerAsUnprivileged(XdgAutostartLoginIte
     close(fds[1]);
     std::string reply;
     char buffer[512];
-    for (ssize_t got; (got = read(fds[0], buffer, sizeof buffer)) > 0;) reply.append(buffer, static_cast<std::size_t>(got));
+    for (ssize_t got; (got = read(fds[0], buffer, sizeof buffer)) > 0;)
+        reply.append(buffer, static_cast<std::size_t>(got));
     close(fds[0]);
     waitpid(child, nullptr, 0);
     if (reply.empty()) return {"no reply", Status::notFound};

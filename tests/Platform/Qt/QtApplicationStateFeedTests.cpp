@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
 #include <QGuiApplication>
 #include <QTest>
 #include <QWidget>
-#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -46,8 +46,9 @@ TEST_F(QtApplicationStateFeedTest, TheLaunchIsToldFromTheEventLoopWithTheStateIt
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window, 5000));
     ASSERT_TRUE(QTest::qWaitFor([] { return QGuiApplication::applicationState() == Qt::ApplicationActive; }, 5000));
-    auto launched = center.addObserver(ApplicationNotifications::didFinishLaunching, nullptr,
-                                       [this](const Notification& notification) { heard.push_back(notification.name); });
+    auto launched =
+        center.addObserver(ApplicationNotifications::didFinishLaunching, nullptr,
+                           [this](const Notification& notification) { heard.push_back(notification.name); });
     QtApplicationStateFeed feed(center);
     EXPECT_TRUE(heard.empty());
     EXPECT_TRUE(QTest::qWaitFor([&] { return heard.size() >= 2; }, 5000));

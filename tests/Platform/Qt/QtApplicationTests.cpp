@@ -26,33 +26,33 @@ TEST_P(QtApplicationEnding, RunsTheWillTerminateHookExactlyOnce) {
     const ScenarioOutcome outcome = playApplicationScenarioInCopy(ending.scenario, std::chrono::seconds(60));
     ASSERT_TRUE(outcome.started);
 
-    const std::string returned = ending.expectedRunResult
-                                     ? "run returned " + std::to_string(*ending.expectedRunResult) +
-                                           "\ndefault handlers back\n"
-                                     : "";
+    const std::string returned =
+        ending.expectedRunResult
+            ? "run returned " + std::to_string(*ending.expectedRunResult) + "\ndefault handlers back\n"
+            : "";
     EXPECT_EQ(outcome.output, ending.expectedReport + returned);
     EXPECT_TRUE(outcome.exited);
     EXPECT_EQ(outcome.exitCode, ending.expectedExitCode);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Endings, QtApplicationEnding,
-    ::testing::Values(Ending{"sigterm", "launched\nwill terminate\n", 0},
-                      Ending{"sigint", "launched\nwill terminate\n", 0},
-                      Ending{"terminate twice then quit", "launched\nwill terminate\n", 0},
-                      Ending{"qt quit", "launched\nwill terminate\n", 0},
-                      Ending{"qt exit code", "launched\nwill terminate\n", 3},
-                      // Nothing is left to run: no launch, and run() does not block.
-                      Ending{"terminate before run", "will terminate\n", 0},
-                      // Qt's X11 plugin warns, then exits with 1 from inside the loop.
-                      Ending{"x11 connection broke", "launched\nwill terminate\n", std::nullopt, 1}),
-    [](const ::testing::TestParamInfo<Ending>& ending) {
-        std::string name = ending.param.scenario;
-        for (char& c : name) {
-            if (c == ' ') c = '_';
-        }
-        return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Endings, QtApplicationEnding,
+                         ::testing::Values(Ending{"sigterm", "launched\nwill terminate\n", 0},
+                                           Ending{"sigint", "launched\nwill terminate\n", 0},
+                                           Ending{"terminate twice then quit", "launched\nwill terminate\n", 0},
+                                           Ending{"qt quit", "launched\nwill terminate\n", 0},
+                                           Ending{"qt exit code", "launched\nwill terminate\n", 3},
+                                           // Nothing is left to run: no launch, and run() does not block.
+                                           Ending{"terminate before run", "will terminate\n", 0},
+                                           // Qt's X11 plugin warns, then exits with 1 from inside the loop.
+                                           Ending{"x11 connection broke", "launched\nwill terminate\n", std::nullopt,
+                                                  1}),
+                         [](const ::testing::TestParamInfo<Ending>& ending) {
+                             std::string name = ending.param.scenario;
+                             for (char& c : name) {
+                                 if (c == ' ') c = '_';
+                             }
+                             return name;
+                         });
 
 }  // namespace
 }  // namespace platform::testing

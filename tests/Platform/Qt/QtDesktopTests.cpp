@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
-#include <gtest/gtest.h>
 
 #include "Platform/Desktop/DisplayIdentity.h"
 #include "Platform/Qt/QtDesktop.h"

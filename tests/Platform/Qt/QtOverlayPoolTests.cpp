@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QSet>
 #include <QWidget>
-#include <gtest/gtest.h>
 
 #include "Platform/Desktop/CoordinateSpace.h"
 #include "Platform/Qt/QtOverlayPool.h"

@@ -1,10 +1,10 @@
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QTest>
 #include <QWidget>
 #include <QWindow>
-#include <gtest/gtest.h>
 
 #include "Platform/Desktop/CoordinateSpace.h"
 #include "Platform/Qt/QtOverlayWindow.h"

@@ -1,9 +1,9 @@
+#include <gtest/gtest.h>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
 #include <QWidget>
 #include <QWindow>
-#include <gtest/gtest.h>
 
 #include <memory>
 #include <string>

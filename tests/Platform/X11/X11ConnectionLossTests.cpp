@@ -33,7 +33,8 @@ TEST(X11ConnectionLoss, TheProgramsConnectionsReturnFromABreakAndItIsToldOnce) {
     const auto previous = XSetIOErrorHandler(recordForeignBreak);
     Display* foreign = XOpenDisplay(server.displayName().c_str());
     ASSERT_NE(foreign, nullptr);
-    XSetIOErrorExitHandler(foreign, [](Display*, void*) {}, nullptr);
+    XSetIOErrorExitHandler(
+        foreign, [](Display*, void*) {}, nullptr);
     const platform::X11LazyDisplay lazy(server.displayName().c_str());
     ASSERT_NE(lazy.get(), nullptr);
     platform::X11HotKeyService hotKeys(server.displayName().c_str());

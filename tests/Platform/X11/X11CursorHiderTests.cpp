@@ -8,9 +8,9 @@
 #include "Platform/X11/X11CursorHider.h"
 #include "tests/support/WaitUntil.h"
 #include "tests/support/X11Observer.h"
+#include "tests/support/X11Requirement.h"
 #include "tests/support/XErrorRecorder.h"
 #include "tests/support/XephyrServer.h"
-#include "tests/support/X11Requirement.h"
 #include "tests/support/XorgDummyServer.h"
 
 namespace tessivar::testing {

@@ -51,13 +51,15 @@ TEST(X11CursorImageSourceTest, ReadsThePointerPictureWithItsHotSpotAndANewSerial
                                        SolidCursor{16, 24, 0, 0, 0xff0000}}) {
         ASSERT_TRUE(probe.setRootCursor(pointer));
         // The server announces the new picture's serial before anyone reads the picture.
-        EXPECT_TRUE(waitUntil([&] { return source.knownSerial().has_value() && source.knownSerial() != previousSerial; }, 5s));
+        EXPECT_TRUE(
+            waitUntil([&] { return source.knownSerial().has_value() && source.knownSerial() != previousSerial; }, 5s));
         const auto announced = source.knownSerial();
         const auto image = source.currentCursorImage();
         ASSERT_TRUE(image.has_value());
         EXPECT_EQ(image->width, pointer.width);
         EXPECT_EQ(image->height, pointer.height);
-        EXPECT_EQ(image->hotSpot, (platform::Point{static_cast<double>(pointer.hotX), static_cast<double>(pointer.hotY)}));
+        EXPECT_EQ(image->hotSpot,
+                  (platform::Point{static_cast<double>(pointer.hotX), static_cast<double>(pointer.hotY)}));
         ASSERT_EQ(image->pixels.size(), static_cast<std::size_t>(pointer.width * pointer.height));
         const std::uint32_t opaque = 0xff000000u | pointer.rgb;
         EXPECT_TRUE(std::all_of(image->pixels.begin(), image->pixels.end(), [&](auto p) { return p == opaque; }));

@@ -19,9 +19,9 @@ const Monitors kSideBySide{{1920, 1080, 0, 0}, {1920, 1080, 1920, 0}};
 // 1000x700 is in no mode list of the dummy driver, so it needs a modeline of our own.
 const Monitors kLShape{{1920, 1080, 0, 0}, {1280, 1024, 1920, 0}, {1000, 700, 0, 1080}};
 
-#define START_OR_SKIP(server, monitors)                                        \
-    if (auto startError = (server).start(monitors)) {                          \
-        TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*startError);                        \
+#define START_OR_SKIP(server, monitors)                 \
+    if (auto startError = (server).start(monitors)) {   \
+        TESSIVAR_SKIP_OR_FAIL_WITHOUT_X11(*startError); \
     }
 
 bool displayFilesExist(const std::string& displayName) {

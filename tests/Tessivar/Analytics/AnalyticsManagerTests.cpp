@@ -12,9 +12,9 @@
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "Tessivar/AnalyticsManager.h"
 #include "ZeraZov/Core/Events/ZeraZovEvent.h"
+#include "ZeraZov/Core/Storage/ZeraZovStorage.h"
 #include "tests/ZeraZov/TestClientEnvironment.h"
 #include "tests/ZeraZov/TestLifecyclePublisher.h"
-#include "ZeraZov/Core/Storage/ZeraZovStorage.h"
 #include "tests/support/WaitUntil.h"
 
 using tessivar::AnalyticsManager;
@@ -56,8 +56,9 @@ struct Analytics : ::testing::Test {
     }
     void answerFlags(const json& flags) {
         server.answer([flags](const httplib::Request& request, httplib::Response& response) {
-            const json body = request.path == "/flags" ? json{{"featureFlags", flags}, {"featureFlagPayloads", json::object()}}
-                                                       : json::object();
+            const json body = request.path == "/flags"
+                                  ? json{{"featureFlags", flags}, {"featureFlagPayloads", json::object()}}
+                                  : json::object();
             response.set_content(body.dump(), "application/json");
         });
     }
@@ -108,8 +109,9 @@ TEST_F(Analytics, SwitchedOffByTheUserDefaultNothingIsSetUpOrRecorded) {
     m.trackAppQuit();
     EXPECT_TRUE(appEvents.empty());
     EXPECT_FALSE(client->isEnabled());
-    EXPECT_EQ(logs.lines(), (std::vector<std::string>{
-                                "[Tessivar-Analytics] AnalyticsManager: Analytics are disabled, skipping configuration."}));
+    EXPECT_EQ(logs.lines(),
+              (std::vector<std::string>{
+                  "[Tessivar-Analytics] AnalyticsManager: Analytics are disabled, skipping configuration."}));
     EXPECT_FALSE(m.isConfigured());
     EXPECT_FALSE(std::filesystem::exists(directory.path() / "data")) << "nothing is stored";
 }
@@ -121,7 +123,8 @@ TEST_F(Analytics, TheAppsEventsGoThroughTheClientAndQuittingSendsThem) {
     const auto id = m.anonymousDistinctID();
     ASSERT_TRUE(identify);
     EXPECT_EQ(identify->distinctId, id);
-    EXPECT_EQ(identify->properties["$set"], (json{{"app_version", "1.2.3"}, {"app_build", "42"}, {"os_version", "6.1.0"}}));
+    EXPECT_EQ(identify->properties["$set"],
+              (json{{"app_version", "1.2.3"}, {"app_build", "42"}, {"os_version", "6.1.0"}}));
     EXPECT_EQ(identify->properties["$set_once"], (json{{"first_app_version", "1.2.3"}}));
 
     m.trackAppOpened();
@@ -130,7 +133,8 @@ TEST_F(Analytics, TheAppsEventsGoThroughTheClientAndQuittingSendsThem) {
     m.trackJump("menu", 5, jumpAskedAt);
     m.trackSettingsOpened();
     m.trackAppQuit();
-    ASSERT_EQ(appEventNames(), (std::vector<std::string>{"app_opened", "jump_triggered", "settings_opened", "app_quit"}));
+    ASSERT_EQ(appEventNames(),
+              (std::vector<std::string>{"app_opened", "jump_triggered", "settings_opened", "app_quit"}));
     EXPECT_EQ(std::chrono::time_point_cast<std::chrono::milliseconds>(appEvents[1].timestamp),
               std::chrono::time_point_cast<std::chrono::milliseconds>(jumpAskedAt));
     const auto& opened = appEvents[0].properties;
@@ -171,7 +175,8 @@ TEST_F(Analytics, TheRemoteSwitchStopsTheAppsEventsOnceItArrives) {
 
 TEST_F(Analytics, ASwitchTheClientHeldFromTheLastRunStopsEverythingButTheSetUp) {
     zerazov::ZeraZovStorage(directory.path() / "data", AnalyticsManager::projectToken)
-        .setJSON(zerazov::ZeraZovStorage::StorageKey::enabledFeatureFlags, json{{AnalyticsManager::remoteSwitch, true}});
+        .setJSON(zerazov::ZeraZovStorage::StorageKey::enabledFeatureFlags,
+                 json{{AnalyticsManager::remoteSwitch, true}});
     {
         auto m = manager();
         m.configure();
@@ -230,7 +235,8 @@ TEST_F(Analytics, JumpsPressedBackToBackAreWrittenOnceThePressesPause) {
         EXPECT_TRUE(logs.contains("[Tessivar-Analytics] Captured: jump_triggered (trigger: hotkey, bucket: 3)"));
         EXPECT_TRUE(written(2, std::chrono::seconds(5))) << "written once they pause";
 
-        for (std::size_t i = 0; i < AnalyticsManager::maxHeldJumps; ++i) m.trackJump("menu", 2, std::chrono::system_clock::now());
+        for (std::size_t i = 0; i < AnalyticsManager::maxHeldJumps; ++i)
+            m.trackJump("menu", 2, std::chrono::system_clock::now());
         EXPECT_TRUE(written(2 + static_cast<int>(AnalyticsManager::maxHeldJumps), std::chrono::seconds(5)));
 
         m.trackJump("hotkey", 4, std::chrono::system_clock::now());

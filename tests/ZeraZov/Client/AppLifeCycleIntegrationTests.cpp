@@ -49,14 +49,18 @@ TEST_F(AppLifeCycleTest, InstallsAndUpdatesAreToldOncePerNewBuild) {
         std::optional<json> expected;  // the install or update event, when one is due
     };
     const std::vector<Launch> launches{
-        {"first run", "1.2.0", "42",
-         json{{"event", "Application Installed"}, {"version", "1.2.0"}, {"build", 42}}},
+        {"first run", "1.2.0", "42", json{{"event", "Application Installed"}, {"version", "1.2.0"}, {"build", 42}}},
         {"same build, new version text", "1.2.1", "42", std::nullopt},
         {"new build that is no number", "2.0.0", "1.2.3",
-         json{{"event", "Application Updated"}, {"previous_version", "1.2.0"}, {"previous_build", 42},
-              {"version", "2.0.0"}, {"build", "1.2.3"}}},
+         json{{"event", "Application Updated"},
+              {"previous_version", "1.2.0"},
+              {"previous_build", 42},
+              {"version", "2.0.0"},
+              {"build", "1.2.3"}}},
         {"no version given", "", "-7",
-         json{{"event", "Application Updated"}, {"previous_version", "2.0.0"}, {"previous_build", "1.2.3"},
+         json{{"event", "Application Updated"},
+              {"previous_version", "2.0.0"},
+              {"previous_build", "1.2.3"},
               {"build", -7}}},
     };
     for (const auto& launch : launches) {
@@ -101,8 +105,8 @@ TEST_F(AppLifeCycleTest, OpeningsAndBackgroundingsFollowTheApplicationsActivatio
           ApplicationNotifications::didBecomeActive}) {
         post(notification);
     }
-    ASSERT_EQ(events.names(), (std::vector<std::string>{"Application Opened", "Application Backgrounded",
-                                                        "Application Opened"}));
+    ASSERT_EQ(events.names(),
+              (std::vector<std::string>{"Application Opened", "Application Backgrounded", "Application Opened"}));
     const auto first = events.all()[0].properties;
     EXPECT_EQ(first["from_background"], false);
     EXPECT_EQ(first["version"], "1.2.0");
@@ -122,8 +126,9 @@ TEST_F(AppLifeCycleTest, WithCaptureSwitchedOffTheStateStillFollows) {
     CapturedEvents events(*app);
     app->config()->captureApplicationLifecycleEvents = false;
     post(ApplicationNotifications::didBecomeActive);
-    EXPECT_TRUE(h.logged("Skipping Application Opened event - captureApplicationLifecycleEvents is disabled in "
-                         "configuration"));
+    EXPECT_TRUE(
+        h.logged("Skipping Application Opened event - captureApplicationLifecycleEvents is disabled in "
+                 "configuration"));
     app->config()->captureApplicationLifecycleEvents = true;
     post(ApplicationNotifications::didBecomeActive);
     EXPECT_TRUE(events.all().empty()) << "still active: no opening";
@@ -135,8 +140,9 @@ TEST_F(AppLifeCycleTest, WithCaptureSwitchedOffTheStateStillFollows) {
 
     app->config()->captureApplicationLifecycleEvents = false;
     post(ApplicationNotifications::didResignActive);
-    EXPECT_TRUE(h.logged("Skipping Application Backgrounded event - captureApplicationLifecycleEvents is disabled "
-                         "in configuration"));
+    EXPECT_TRUE(
+        h.logged("Skipping Application Backgrounded event - captureApplicationLifecycleEvents is disabled "
+                 "in configuration"));
     EXPECT_EQ(events.all().size(), 2u);
     app->close();
 }
@@ -144,8 +150,9 @@ TEST_F(AppLifeCycleTest, WithCaptureSwitchedOffTheStateStillFollows) {
 TEST_F(AppLifeCycleTest, OneClientPerProcessHoldsItAndTheInstallCheckNeverRunsTwice) {
     auto first = client();
     auto second = client("zzk_second");
-    EXPECT_TRUE(h.logged("Integration ZeraZovAppLifeCycleIntegration skipped: Already installed to another "
-                         "ZeraZovSDK instance"));
+    EXPECT_TRUE(
+        h.logged("Integration ZeraZovAppLifeCycleIntegration skipped: Already installed to another "
+                 "ZeraZovSDK instance"));
     EXPECT_TRUE(second->installedIntegrations().empty());
     // Only the holder hears the activation.
     CapturedEvents secondEvents(*second);

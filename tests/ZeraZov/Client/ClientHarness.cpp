@@ -6,11 +6,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include "tests/ZeraZov/TestClientEnvironment.h"
-#include "tests/Platform/Foundation/TextFile.h"
 #include "ZeraZov/Delivery/FileQueue/ZeraZovQueueFolder.h"
-#include "tests/support/WaitUntil.h"
+#include "tests/Platform/Foundation/TextFile.h"
+#include "tests/ZeraZov/TestClientEnvironment.h"
 #include "tests/support/DebugLogSwitch.h"
+#include "tests/support/WaitUntil.h"
 
 namespace zerazov::testing {
 

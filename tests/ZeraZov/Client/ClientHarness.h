@@ -1,8 +1,8 @@
 #pragma once
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,19 +13,18 @@
 #include "Platform/Testing/LogCapture.h"
 #include "Platform/Testing/ManualMainQueue.h"
 #include "Platform/Testing/TemporaryDirectory.h"
+#include "ZeraZov/Client/ZeraZovSDK.h"
 #include "ZeraZov/Core/Config/ZeraZovConfig.h"
 #include "ZeraZov/Core/Events/ZeraZovEvent.h"
+#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 #include "tests/ZeraZov/TestLifecyclePublisher.h"
 #include "tests/ZeraZov/TestToken.h"
-#include "ZeraZov/Client/ZeraZovSDK.h"
-#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 #include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov::testing {
 
 // What a client logs when it is used before its setup completed.
-inline const std::string notSetUp =
-    "ZeraZov method was called without `setup` being complete. Call wil be ignored.";
+inline const std::string notSetUp = "ZeraZov method was called without `setup` being complete. Call wil be ignored.";
 
 // The events a client announced, in order, from any thread.
 class CapturedEvents {
@@ -46,7 +45,6 @@ private:
 // the test does not ask for. The debug log is on and collected.
 class ClientHarness {
 public:
-
     // The configuration every test starts from: the loopback host, remote
     // configuration off, queue timer, reachability and background flush off.
     // Sends to the harness's server unless another host is given.

@@ -14,14 +14,14 @@
 #include "CrashReporter/Platform/zzcrash_exception_ports.h"
 #include "CrashReporter/Platform/zzcrash_thread_stacks.h"
 #include "CrashReporter/ZZCrashReporterBundle.h"
-#include "tests/support/UnreadableFiles.h"
-#include "ZeraZov/Client/Integrations/Private/ZeraZovErrorTrackingAutoCaptureIntegration.h"
-#include "ZeraZov/Core/Flags/ZeraZovRemoteConfig.h"
 #include "Platform/Foundation/SerialQueue.h"
 #include "Platform/Foundation/ThreadStart.h"
+#include "ZeraZov/Client/Integrations/Private/ZeraZovErrorTrackingAutoCaptureIntegration.h"
+#include "ZeraZov/Core/Flags/ZeraZovRemoteConfig.h"
 #include "ZeraZov/Core/Storage/ZeraZovStorage.h"
 #include "ZeraZov/Delivery/Api/ZeraZovHttpTransport.h"
 #include "ZeraZov/Delivery/FileQueue/ZeraZovQueueHousekeeper.h"
+#include "tests/support/UnreadableFiles.h"
 #include "tests/support/WaitUntil.h"
 
 namespace zerazov::testing {
@@ -68,15 +68,15 @@ protected:
         auto environment = h.environment();
         environment.makeIntegration = [this](ZeraZovIntegrationKind kind) -> std::shared_ptr<ZeraZovIntegration> {
             if (kind != ZeraZovIntegrationKind::errorTrackingAutoCapture) return nullptr;
-            auto integration = std::make_shared<Integration>(Integration::Dependencies{
-                slot,
-                [this] {
-                    if (failReporter) throw std::runtime_error("no reporter today");
-                    auto reporter = makeReporter();
-                    reporters.push_back(reporter.get());
-                    return reporter;
-                },
-                [this] { return debuggerAttached; }});
+            auto integration = std::make_shared<Integration>(
+                Integration::Dependencies{slot,
+                                          [this] {
+                                              if (failReporter) throw std::runtime_error("no reporter today");
+                                              auto reporter = makeReporter();
+                                              reporters.push_back(reporter.get());
+                                              return reporter;
+                                          },
+                                          [this] { return debuggerAttached; }});
             integrations.push_back(integration);
             return integration;
         };
@@ -372,9 +372,8 @@ TEST(ClientThreads, EachRunsTheThreadStartHookFirst) {
         {"the HTTP worker", [] { return std::make_shared<ZeraZovHttpTransport>(std::nullopt); }},
         {"a queue housekeeper",
          [] {
-             return std::make_shared<ZeraZovQueueHousekeeper>([] { return platform::Failure(); },
-                                                              [](const std::string&) {},
-                                                              ZeraZovQueueHousekeeper::Policy{});
+             return std::make_shared<ZeraZovQueueHousekeeper>(
+                 [] { return platform::Failure(); }, [](const std::string&) {}, ZeraZovQueueHousekeeper::Policy{});
          }},
     };
     const auto previous = platform::setThreadStartHook(recordTheThread);

@@ -109,8 +109,9 @@ TEST_F(FeatureFlagTest, FeatureUseIsRecordedWithItsVariant) {
     EXPECT_FALSE(events->all()[0].properties.contains("feature_flag_variant"));
     EXPECT_EQ(events->all()[0].properties["$set"], (json{{"$feature_view/on", true}}));
     EXPECT_EQ(events->all()[1].properties["feature_flag_variant"], "blue");
-    EXPECT_TRUE(h.logged("captureFeatureView called for flag 'missing' but no variant value is available. Event will "
-                         "not be captured."));
+    EXPECT_TRUE(
+        h.logged("captureFeatureView called for flag 'missing' but no variant value is available. Event will "
+                 "not be captured."));
 }
 
 TEST_F(FeatureFlagTest, PropertiesForFlagsAreKeptAndSentWithTheNextRequest) {

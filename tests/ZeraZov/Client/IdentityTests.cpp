@@ -53,7 +53,8 @@ TEST_F(IdentityTest, IdentifyMovesTheInstallationToItsIdAndKeepsItAcrossLaunches
     client->identify("");
     EXPECT_EQ(events->names(), (std::vector<std::string>{"$set"}));
     EXPECT_EQ(events->last().properties["$set_once"], (json{{"first_app_version", "1.0.0"}}));
-    EXPECT_TRUE(h.logged("A duplicate identify call was made with the same properties. The $set event has been ignored."));
+    EXPECT_TRUE(
+        h.logged("A duplicate identify call was made with the same properties. The $set event has been ignored."));
     EXPECT_EQ(h.countLogged("already identified with id: instance_tv_0123"), 2);
     EXPECT_TRUE(h.logged("identify call not allowed, distinctId is invalid: "));
 
@@ -117,9 +118,14 @@ TEST(PersonProcessing, IsSwitchedOnByEachPersonOperationAndRemembered) {
         std::function<void(ZeraZovSDK&)> operation;
     };
     const std::vector<Case> cases{
-        {"person properties", [](ZeraZovSDK& c) { c.setPersonProperties(json{{"plan", "pro"}}); }},
+        {"person properties",
+         [](ZeraZovSDK& c) {
+             c.setPersonProperties(json{{"plan", "pro"}});
+         }},
         {"a capture with person properties",
-         [](ZeraZovSDK& c) { c.capture("settings_changed", std::nullopt, json{{"plan", "pro"}}); }},
+         [](ZeraZovSDK& c) {
+             c.capture("settings_changed", std::nullopt, json{{"plan", "pro"}});
+         }},
         {"a group", [](ZeraZovSDK& c) { c.group("company", "acme"); }},
         {"an alias", [](ZeraZovSDK& c) { c.alias("also-me"); }},
         {"identify", [](ZeraZovSDK& c) { c.identify("instance_tv_0123"); }},

@@ -14,7 +14,11 @@ class RecordingIntegration final : public ZeraZovIntegration {
 public:
     RecordingIntegration(std::string name, bool swizzles, std::vector<std::string>& journal, ZeraZovSDK*& holder,
                          std::string failing = "")
-        : name_(std::move(name)), swizzles_(swizzles), journal_(journal), holder_(holder), failing_(std::move(failing)) {}
+        : name_(std::move(name)),
+          swizzles_(swizzles),
+          journal_(journal),
+          holder_(holder),
+          failing_(std::move(failing)) {}
 
     std::string_view typeName() const override { return name_; }
     bool requiresSwizzling() const override { return swizzles_; }
@@ -61,15 +65,16 @@ protected:
         config->errorTrackingConfig.autoCapture = !second;
         config->enableSwizzling = second;
         auto environment = h.environment();
-        environment.makeIntegration = [this, second](ZeraZovIntegrationKind kind) -> std::shared_ptr<ZeraZovIntegration> {
+        environment.makeIntegration = [this,
+                                       second](ZeraZovIntegrationKind kind) -> std::shared_ptr<ZeraZovIntegration> {
             switch (kind) {
-                case ZeraZovIntegrationKind::errorTrackingAutoCapture:
-                    return std::make_shared<RecordingIntegration>("ErrorTracking", false, journal, errorHolder);
-                case ZeraZovIntegrationKind::screenViews:
-                    if (second) return nullptr;
-                    return std::make_shared<RecordingIntegration>("ScreenViews", true, journal, screenHolder);
-                case ZeraZovIntegrationKind::appLifeCycle:
-                    return std::make_shared<RecordingIntegration>("Lifecycle", false, journal, lifecycleHolder);
+            case ZeraZovIntegrationKind::errorTrackingAutoCapture:
+                return std::make_shared<RecordingIntegration>("ErrorTracking", false, journal, errorHolder);
+            case ZeraZovIntegrationKind::screenViews:
+                if (second) return nullptr;
+                return std::make_shared<RecordingIntegration>("ScreenViews", true, journal, screenHolder);
+            case ZeraZovIntegrationKind::appLifeCycle:
+                return std::make_shared<RecordingIntegration>("Lifecycle", false, journal, lifecycleHolder);
             }
             return nullptr;
         };
@@ -88,8 +93,9 @@ TEST_F(IntegrationDriverTest, InstallsWhatTheConfigurationAsksForInItsOrder) {
     EXPECT_EQ(journal, (std::vector<std::string>{"install ErrorTracking", "install Lifecycle",
                                                  "context ErrorTracking " + first->getDistinctId(),
                                                  "context Lifecycle " + first->getDistinctId()}));
-    EXPECT_TRUE(h.logged("Integration ScreenViews skipped. Integration requires swizzling but enableSwizzling is "
-                         "disabled in config"));
+    EXPECT_TRUE(
+        h.logged("Integration ScreenViews skipped. Integration requires swizzling but enableSwizzling is "
+                 "disabled in config"));
     first->installIntegrations();
     EXPECT_TRUE(h.logged("Integrations already installed. Call uninstallIntegrations() first."));
     EXPECT_EQ(first->installedIntegrations().size(), 2u);

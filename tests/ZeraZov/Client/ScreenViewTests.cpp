@@ -17,8 +17,8 @@ TEST(ScreenViews, NamesAreNormalisedBeforeTheyAreRecorded) {
     std::vector<std::string> published;
     auto token = DI::main().screenViewPublisher().onScreenView().subscribe(
         [&](const std::string& name) { published.push_back(name); });
-    for (const auto* title : {"UIHostingController<HomeView>", "UIHostingController<ModifiedContent<AnyView, B>>", "",
-                              "Settings"}) {
+    for (const auto* title :
+         {"UIHostingController<HomeView>", "UIHostingController<ModifiedContent<AnyView, B>>", "", "Settings"}) {
         client->screen(title, json{{"tab", "general"}});
     }
     EXPECT_EQ(published, (std::vector<std::string>{"HomeView", "Settings"}));
@@ -49,8 +49,9 @@ TEST(ScreenViews, TheIntegrationTurnsReportedScreensIntoScreenEvents) {
     auto first = ZeraZovSDK::with(config(testProjectToken), environment);
     auto second = ZeraZovSDK::with(config("zzk_second"), environment);
     EXPECT_TRUE(h.logged("Integration ZeraZovScreenViewIntegration installed"));
-    EXPECT_TRUE(h.logged("Integration ZeraZovScreenViewIntegration skipped: Already installed to another ZeraZovSDK "
-                         "instance"));
+    EXPECT_TRUE(
+        h.logged("Integration ZeraZovScreenViewIntegration skipped: Already installed to another ZeraZovSDK "
+                 "instance"));
     CapturedEvents events(*first);
     publisher.autoCaptureHandler()("UIHostingController<Onboarding>");
     ASSERT_EQ(events.names(), (std::vector<std::string>{"$screen"}));
@@ -74,8 +75,9 @@ TEST(ScreenViews, WithoutSwizzlingTheScreenViewIntegrationIsSkipped) {
     config->captureScreenViews = true;
     config->enableSwizzling = false;
     auto client = h.client(config);
-    EXPECT_TRUE(h.logged("Integration ZeraZovScreenViewIntegration skipped. Integration requires swizzling but "
-                         "enableSwizzling is disabled in config"));
+    EXPECT_TRUE(
+        h.logged("Integration ZeraZovScreenViewIntegration skipped. Integration requires swizzling but "
+                 "enableSwizzling is disabled in config"));
     EXPECT_TRUE(client->installedIntegrations().empty());
     client->close();
 }

@@ -6,10 +6,10 @@
 #include "ClientHarness.h"
 #include "Platform/Foundation/ApplicationNotifications.h"
 #include "Platform/Foundation/DurableFile.h"
+#include "Platform/Foundation/WindowNotifications.h"
 #include "ZeraZov/Core/Events/ZeraZovContext.h"
 #include "ZeraZov/Core/Storage/ZeraZovSessionManager.h"
 #include "tests/Platform/Foundation/TextFile.h"
-#include "Platform/Foundation/WindowNotifications.h"
 #include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov::testing {
@@ -129,7 +129,8 @@ TEST(ClientSetup, EventsQueuedByEarlierVersionsAreSentBeforeTheNewOnes) {
                                       {"uuid", id}};
         ASSERT_FALSE(platform::DurableFile::writeNew(h.queueFolder() / id, event.dump()));
     }
-    foundation_tests::writeText(h.queueFolder() / "0190A0B0-1C2D-7E3F-8A4B-5C6D7E8F9A04.tmp-Ab12Cd", "{\"event\":\"cut");
+    foundation_tests::writeText(h.queueFolder() / "0190A0B0-1C2D-7E3F-8A4B-5C6D7E8F9A04.tmp-Ab12Cd",
+                                "{\"event\":\"cut");
 
     auto client = h.client();
     client->flush();

@@ -36,9 +36,11 @@ TEST(DeepLinkListener, EachURLOpenedForTheApplicationIsOneDeepLink) {
         std::vector<std::string> urls;
     };
     const std::vector<Case> cases{
-        {"a scheme the application named", [] { QDesktopServices::openUrl(QUrl("tessivar-test://jump/2?from=menu")); },
+        {"a scheme the application named",
+         [] { QDesktopServices::openUrl(QUrl("tessivar-test://jump/2?from=menu")); },
          {"tessivar-test://jump/2?from=menu"}},
-        {"a file-open event with a URL", [] { openFromFile(QUrl("https://example.org/a%20b#top")); },
+        {"a file-open event with a URL",
+         [] { openFromFile(QUrl("https://example.org/a%20b#top")); },
          {"https://example.org/a%20b#top"}},
         {"a file-open event with a file", [] { openFromFile(QUrl::fromLocalFile("/home/user/notes.txt")); }, {}},
         {"a file-open event without a URL", [] { openFromFile(QUrl()); }, {}},

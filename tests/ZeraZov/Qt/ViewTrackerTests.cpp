@@ -40,16 +40,21 @@ TEST(ViewTracker, EveryAppearanceSendsItsScreenOrEvent) {
     };
     const std::vector<Case> cases{
         {"a screen named after the widget's class",
-         [](QWidget& widget, auto client) { trackScreen(&widget, std::nullopt, std::nullopt, client); }, "$screen",
+         [](QWidget& widget, auto client) { trackScreen(&widget, std::nullopt, std::nullopt, client); },
+         "$screen",
          {{"$screen_name", "ContentView"}}},
         {"a named screen with properties",
-         [](QWidget& widget, auto client) { trackScreen(&widget, "Settings", json{{"tab", "general"}}, client); },
-         "$screen", {{"$screen_name", "Settings"}, {"tab", "general"}}},
+         [](QWidget& widget, auto client) {
+             trackScreen(&widget, "Settings", json{{"tab", "general"}}, client);
+         },
+         "$screen",
+         {{"$screen_name", "Settings"}, {"tab", "general"}}},
         {"a named event with properties",
          [](QWidget& widget, auto client) {
              trackViewEvent(&widget, "Settings Shown", json{{"source", "menu"}, {"count", 2}}, client);
          },
-         "Settings Shown", {{"source", "menu"}, {"count", 2}}},
+         "Settings Shown",
+         {{"source", "menu"}, {"count", 2}}},
     };
     ClientHarness h;
     auto client = h.client();

@@ -26,8 +26,8 @@ std::uint8_t* dwarf_cfa_state<machine_ptr, machine_ptr_s>::find(std::uint32_t re
 }
 
 template <typename machine_ptr, typename machine_ptr_s>
-bool dwarf_cfa_state<machine_ptr, machine_ptr_s>::set_register(std::uint32_t regnum,
-                                                               zzcrash_dwarf_cfa_reg_rule_t rule, machine_ptr value) {
+bool dwarf_cfa_state<machine_ptr, machine_ptr_s>::set_register(std::uint32_t regnum, zzcrash_dwarf_cfa_reg_rule_t rule,
+                                                               machine_ptr value) {
     if (std::uint8_t* link = find(regnum)) {
         entries_[*link].rule = rule;
         entries_[*link].value = value;

@@ -2,11 +2,11 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "CrashReporter/Async/zzcrash_async_byteorder.h"
 #include "CrashReporter/Async/Dwarf/zzcrash_async_dwarf_cfa_row.h"
 #include "CrashReporter/Async/Dwarf/zzcrash_async_dwarf_cfa_rule.h"
 #include "CrashReporter/Async/Dwarf/zzcrash_async_dwarf_cie_info.h"
 #include "CrashReporter/Async/Dwarf/zzcrash_async_gnu_ehptr_reader.h"
+#include "CrashReporter/Async/zzcrash_async_byteorder.h"
 #include "CrashReporter/Async/zzcrash_async_memory_window.h"
 #include "CrashReporter/Async/zzcrash_async_mobject.h"
 #include "CrashReporter/Async/zzcrash_async_thread_state.h"

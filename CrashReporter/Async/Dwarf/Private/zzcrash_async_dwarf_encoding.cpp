@@ -16,9 +16,7 @@ zzcrash_error_t readObject(const zzcrash_async_mobject* mobj, std::uint64_t addr
                            bool isSigned, std::uint64_t* result, std::uint64_t* size) {
     std::uint64_t at = 0;
     if (!startOf(address, offset, &at)) return ZZCRASH_EINVAL;
-    const auto next = [mobj, &at](std::uint8_t* byte) {
-        return zzcrash_async_mobject_read_uint8(mobj, at++, 0, byte);
-    };
+    const auto next = [mobj, &at](std::uint8_t* byte) { return zzcrash_async_mobject_read_uint8(mobj, at++, 0, byte); };
     return leb128_decode(next, isSigned, result, size);
 }
 
@@ -54,8 +52,7 @@ zzcrash_error_t zzcrash_async_dwarf_read_task_uleb128(zzcrash_async_memory_windo
 }
 
 zzcrash_error_t zzcrash_async_dwarf_read_task_sleb128(zzcrash_async_memory_window* memory, std::uint64_t address,
-                                                      std::uint64_t offset, std::int64_t* result,
-                                                      std::uint64_t* size) {
+                                                      std::uint64_t offset, std::int64_t* result, std::uint64_t* size) {
     std::uint64_t bits = 0;
     const zzcrash_error_t error = readTask(memory, address, offset, true, &bits, size);
     if (error == ZZCRASH_ESUCCESS) *result = static_cast<std::int64_t>(bits);

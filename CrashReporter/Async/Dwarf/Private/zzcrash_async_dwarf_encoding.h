@@ -20,11 +20,9 @@ zzcrash_error_t zzcrash_async_dwarf_read_sleb128(const zzcrash_async_mobject* mo
 // can be read: an unreadable byte answers its copy's code, a sum that
 // overflows error 5.
 zzcrash_error_t zzcrash_async_dwarf_read_task_uleb128(zzcrash_async_memory_window* memory, std::uint64_t address,
-                                                      std::uint64_t offset, std::uint64_t* result,
-                                                      std::uint64_t* size);
+                                                      std::uint64_t offset, std::uint64_t* result, std::uint64_t* size);
 zzcrash_error_t zzcrash_async_dwarf_read_task_sleb128(zzcrash_async_memory_window* memory, std::uint64_t address,
-                                                      std::uint64_t offset, std::int64_t* result,
-                                                      std::uint64_t* size);
+                                                      std::uint64_t offset, std::int64_t* result, std::uint64_t* size);
 
 // An unsigned value of 1, 2, 4 or 8 bytes through the byte order; any other
 // size, or a range outside the object, is error 5.

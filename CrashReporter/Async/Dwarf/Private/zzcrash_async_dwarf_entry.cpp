@@ -7,7 +7,8 @@ namespace zzcrash::ZZ::async {
 zzcrash_error_t dwarf_entry_read(const zzcrash_async_mobject* mobj, const zzcrash_async_byteorder* byteorder,
                                  std::uint64_t address, dwarf_entry* entry) {
     std::uint64_t length = 0;
-    if (zzcrash_async_dwarf_read_sized(mobj, byteorder, address, 0, 4, &length) != ZZCRASH_ESUCCESS) return ZZCRASH_EINVAL;
+    if (zzcrash_async_dwarf_read_sized(mobj, byteorder, address, 0, 4, &length) != ZZCRASH_ESUCCESS)
+        return ZZCRASH_EINVAL;
     std::uint64_t header = 4;
     entry->id_size = 4;
     if (length == 0xffffffffu) {

@@ -1,7 +1,7 @@
 #include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_expression.h"
 
-#include "CrashReporter/Async/Private/zzcrash_async_byte_cursor.h"
 #include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_registers.h"
+#include "CrashReporter/Async/Private/zzcrash_async_byte_cursor.h"
 #include "CrashReporter/Async/Private/zzcrash_async_try.h"
 
 namespace zzcrash::ZZ::async {
@@ -159,7 +159,10 @@ private:
     zzcrash_error_t stackOperation(std::uint8_t opcode, byte_cursor* code) {
         switch (opcode) {
         case DW_OP_dup: ZZCRASH_TRY(need(1)); return push(top());
-        case DW_OP_drop: ZZCRASH_TRY(need(1)); --depth_; return ZZCRASH_ESUCCESS;
+        case DW_OP_drop:
+            ZZCRASH_TRY(need(1));
+            --depth_;
+            return ZZCRASH_ESUCCESS;
         case DW_OP_over: ZZCRASH_TRY(need(2)); return push(top(1));
         case DW_OP_pick: {
             std::uint8_t index = 0;
@@ -227,9 +230,12 @@ private:
         ZZCRASH_TRY(need(1));
         const machine_ptr value = top();
         const auto negated = static_cast<machine_ptr>(machine_ptr{0} - value);
-        if (opcode == DW_OP_not) top() = static_cast<machine_ptr>(~value);
-        else if (opcode == DW_OP_neg) top() = negated;
-        else top() = static_cast<machine_ptr_s>(value) < 0 ? negated : value;  // DW_OP_abs
+        if (opcode == DW_OP_not)
+            top() = static_cast<machine_ptr>(~value);
+        else if (opcode == DW_OP_neg)
+            top() = negated;
+        else
+            top() = static_cast<machine_ptr_s>(value) < 0 ? negated : value;  // DW_OP_abs
         return ZZCRASH_ESUCCESS;
     }
 
@@ -246,8 +252,17 @@ private:
 
     static bool isBinary(std::uint8_t opcode) {
         switch (opcode) {
-        case DW_OP_and: case DW_OP_div: case DW_OP_minus: case DW_OP_mod: case DW_OP_mul: case DW_OP_or:
-        case DW_OP_plus: case DW_OP_shl: case DW_OP_shr: case DW_OP_shra: case DW_OP_xor: return true;
+        case DW_OP_and:
+        case DW_OP_div:
+        case DW_OP_minus:
+        case DW_OP_mod:
+        case DW_OP_mul:
+        case DW_OP_or:
+        case DW_OP_plus:
+        case DW_OP_shl:
+        case DW_OP_shr:
+        case DW_OP_shra:
+        case DW_OP_xor: return true;
         default: return false;
         }
     }
@@ -296,13 +311,10 @@ private:
 }  // namespace
 
 template <typename machine_ptr, typename machine_ptr_s>
-zzcrash_error_t zzcrash_async_dwarf_expression_eval(const zzcrash_async_mobject* mobj,
-                                                    zzcrash_async_memory_window* memory,
-                                                    const zzcrash_async_thread_state* state,
-                                                    const zzcrash_async_byteorder* byteorder, machine_ptr address,
-                                                    std::int64_t offset, std::uint64_t length,
-                                                    const machine_ptr* initial, std::size_t count,
-                                                    machine_ptr* result) {
+zzcrash_error_t zzcrash_async_dwarf_expression_eval(
+    const zzcrash_async_mobject* mobj, zzcrash_async_memory_window* memory, const zzcrash_async_thread_state* state,
+    const zzcrash_async_byteorder* byteorder, machine_ptr address, std::int64_t offset, std::uint64_t length,
+    const machine_ptr* initial, std::size_t count, machine_ptr* result) {
     byte_cursor code;
     if (!code.open(mobj, address, offset, length)) return ZZCRASH_EINVAL;
     Evaluator<machine_ptr, machine_ptr_s> evaluator(memory, state, byteorder);

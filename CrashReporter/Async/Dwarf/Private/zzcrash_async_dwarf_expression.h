@@ -34,8 +34,7 @@ zzcrash_error_t zzcrash_async_dwarf_expression_eval(const zzcrash_async_mobject*
                                                     const zzcrash_async_thread_state* state,
                                                     const zzcrash_async_byteorder* byteorder, machine_ptr address,
                                                     std::int64_t offset, std::uint64_t length,
-                                                    const machine_ptr* initial, std::size_t count,
-                                                    machine_ptr* result);
+                                                    const machine_ptr* initial, std::size_t count, machine_ptr* result);
 
 extern template zzcrash_error_t zzcrash_async_dwarf_expression_eval<std::uint32_t, std::int32_t>(
     const zzcrash_async_mobject*, zzcrash_async_memory_window*, const zzcrash_async_thread_state*,

@@ -1,7 +1,7 @@
 #include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_frame_reader.h"
 
-#include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_entry.h"
 #include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_encoding.h"
+#include "CrashReporter/Async/Dwarf/Private/zzcrash_async_dwarf_entry.h"
 
 using namespace zzcrash::ZZ::async;
 
@@ -17,9 +17,8 @@ zzcrash_error_t parseFde(const zzcrash_async_dwarf_frame_reader* reader, std::ui
     if (reader->m64)
         return zzcrash_async_dwarf_fde_info_init<std::uint64_t>(fde, reader->mobj, reader->byteorder, address,
                                                                 reader->debug_frame, memo);
-    return zzcrash_async_dwarf_fde_info_init<std::uint32_t>(fde, reader->mobj, reader->byteorder,
-                                                            static_cast<std::uint32_t>(address), reader->debug_frame,
-                                                            memo);
+    return zzcrash_async_dwarf_fde_info_init<std::uint32_t>(
+        fde, reader->mobj, reader->byteorder, static_cast<std::uint32_t>(address), reader->debug_frame, memo);
 }
 
 }  // namespace
@@ -46,8 +45,8 @@ zzcrash_error_t zzcrash_async_dwarf_frame_reader_find_fde(const zzcrash_async_dw
         if (dwarf_entry_read(reader->mobj, reader->byteorder, address, &entry) != ZZCRASH_ESUCCESS)
             return ZZCRASH_EINVAL;
         if (entry.length == 0) return ZZCRASH_ENOTFOUND;
-        if (zzcrash_async_dwarf_read_sized(reader->mobj, reader->byteorder, entry.id_address, 0, entry.id_size,
-                                           &id) != ZZCRASH_ESUCCESS)
+        if (zzcrash_async_dwarf_read_sized(reader->mobj, reader->byteorder, entry.id_address, 0, entry.id_size, &id) !=
+            ZZCRASH_ESUCCESS)
             return ZZCRASH_EINVAL;
         if (isFde(reader, entry, id)) {
             const zzcrash_error_t error = parseFde(reader, address, fde, &memo);

@@ -1,8 +1,8 @@
 #pragma once
 #include <cstdint>
 
-#include "CrashReporter/Async/zzcrash_async_byteorder.h"
 #include "CrashReporter/Async/Dwarf/zzcrash_async_dwarf_fde_info.h"
+#include "CrashReporter/Async/zzcrash_async_byteorder.h"
 #include "CrashReporter/Async/zzcrash_async_mobject.h"
 #include "CrashReporter/Async/zzcrash_error.h"
 

@@ -1,7 +1,7 @@
 #include "CrashReporter/Async/Frames/Private/zzcrash_async_compact_unwind_entry.h"
 
-#include "CrashReporter/Async/Private/zzcrash_async_try.h"
 #include "CrashReporter/Async/Frames/Private/zzcrash_async_compact_unwind_reader.h"
+#include "CrashReporter/Async/Private/zzcrash_async_try.h"
 #include "CrashReporter/Async/zzcrash_async_string.h"
 
 namespace {
@@ -221,7 +221,7 @@ namespace {
 // The radices of the numbering: the first register has 6 choices, the next
 // 5, and so on; with 5 or 6 registers the sixth has one choice left.
 const std::uint32_t radices[7][5] = {
-    {0, 0, 0, 0, 0}, {1, 0, 0, 0, 0}, {5, 1, 0, 0, 0}, {20, 4, 1, 0, 0},
+    {0, 0, 0, 0, 0},   {1, 0, 0, 0, 0},    {5, 1, 0, 0, 0},    {20, 4, 1, 0, 0},
     {60, 12, 3, 1, 0}, {120, 24, 6, 2, 1}, {120, 24, 6, 2, 1},
 };
 
@@ -241,8 +241,7 @@ std::uint32_t zzcrash_async_compact_unwind_encode_register_permutation(const std
     return permutation;
 }
 
-zzcrash_error_t zzcrash_async_compact_unwind_decode_register_permutation(std::uint32_t permutation,
-                                                                         std::uint32_t count,
+zzcrash_error_t zzcrash_async_compact_unwind_decode_register_permutation(std::uint32_t permutation, std::uint32_t count,
                                                                          std::uint32_t* registers) {
     if (count > 6) return ZZCRASH_EINVAL;
     bool used[7] = {};

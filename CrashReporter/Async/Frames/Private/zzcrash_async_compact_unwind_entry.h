@@ -6,11 +6,11 @@
 #include "CrashReporter/Async/zzcrash_error.h"
 
 enum zzcrash_async_compact_entry_type : int {
-    ZZCRASH_ASYNC_CUNWIND_TYPE_FRAME_PTR = 1,          // saved registers at a fixed offset from the frame pointer
-    ZZCRASH_ASYNC_CUNWIND_TYPE_FRAMELESS_IMMD = 2,     // no frame pointer, the stack size in the encoding
-    ZZCRASH_ASYNC_CUNWIND_TYPE_FRAMELESS_INDIRECT = 3, // no frame pointer, the stack size in the function's code
-    ZZCRASH_ASYNC_CUNWIND_TYPE_DWARF = 4,              // described by the DWARF call-frame information
-    ZZCRASH_ASYNC_CUNWIND_TYPE_NONE = 5,               // no unwind information
+    ZZCRASH_ASYNC_CUNWIND_TYPE_FRAME_PTR = 1,           // saved registers at a fixed offset from the frame pointer
+    ZZCRASH_ASYNC_CUNWIND_TYPE_FRAMELESS_IMMD = 2,      // no frame pointer, the stack size in the encoding
+    ZZCRASH_ASYNC_CUNWIND_TYPE_FRAMELESS_INDIRECT = 3,  // no frame pointer, the stack size in the function's code
+    ZZCRASH_ASYNC_CUNWIND_TYPE_DWARF = 4,               // described by the DWARF call-frame information
+    ZZCRASH_ASYNC_CUNWIND_TYPE_NONE = 5,                // no unwind information
 };
 
 // An empty slot, or the return address kept on the stack.
@@ -25,7 +25,7 @@ struct zzcrash_async_compact_unwind_entry {
     // stack size in bytes; indirect: where the stack-size immediate is in
     // the function; DWARF: the FDE's offset in its section.
     std::int64_t offset;
-    std::uint32_t stack_adjust;  // indirect only: bytes added to the immediate
+    std::uint32_t stack_adjust;             // indirect only: bytes added to the immediate
     std::uint32_t return_address_register;  // ZZCRASH_ASYNC_CUNWIND_NO_REGISTER: on the stack
     std::uint32_t saved_register_count;
     std::uint32_t saved_registers[ZZCRASH_ASYNC_CUNWIND_MAX_REGISTERS];  // thread-state indices, in stack order
@@ -37,7 +37,8 @@ struct zzcrash_async_compact_unwind_entry {
 // refused by zzcrash_async_compact_unwind_entry_apply.
 zzcrash_error_t zzcrash_async_compact_unwind_entry_init(zzcrash_async_compact_unwind_entry* entry, int cputype,
                                                         std::uint32_t encoding);
-zzcrash_async_compact_entry_type zzcrash_async_compact_unwind_entry_type(const zzcrash_async_compact_unwind_entry* entry);
+zzcrash_async_compact_entry_type zzcrash_async_compact_unwind_entry_type(
+    const zzcrash_async_compact_unwind_entry* entry);
 std::int64_t zzcrash_async_compact_unwind_entry_offset(const zzcrash_async_compact_unwind_entry* entry);
 std::uint32_t zzcrash_async_compact_unwind_entry_stack_adjust(const zzcrash_async_compact_unwind_entry* entry);
 std::uint32_t zzcrash_async_compact_unwind_entry_return_address_register(
@@ -65,6 +66,5 @@ zzcrash_error_t zzcrash_async_compact_unwind_entry_apply(zzcrash_async_memory_wi
 // above 6 or a number that names no choice).
 std::uint32_t zzcrash_async_compact_unwind_encode_register_permutation(const std::uint32_t* registers,
                                                                        std::uint32_t count);
-zzcrash_error_t zzcrash_async_compact_unwind_decode_register_permutation(std::uint32_t permutation,
-                                                                         std::uint32_t count,
+zzcrash_error_t zzcrash_async_compact_unwind_decode_register_permutation(std::uint32_t permutation, std::uint32_t count,
                                                                          std::uint32_t* registers);

@@ -15,8 +15,8 @@ struct Table {
     std::uint64_t address;  // the first entry
     std::uint64_t count;
     std::uint64_t entrySize;
-    std::uint64_t keyBase;    // added to each entry's key
-    std::uint32_t keyMask;    // the bits of the first word that are the key
+    std::uint64_t keyBase;  // added to each entry's key
+    std::uint32_t keyMask;  // the bits of the first word that are the key
 
     std::uint32_t word(std::uint64_t index, std::uint64_t at = 0) const {
         std::uint32_t value = 0;
@@ -31,8 +31,10 @@ struct Table {
         std::uint64_t high = count;
         while (low < high) {
             const std::uint64_t middle = low + (high - low) / 2;
-            if (key(middle) <= pc) low = middle + 1;
-            else high = middle;
+            if (key(middle) <= pc)
+                low = middle + 1;
+            else
+                high = middle;
         }
         if (low == 0) return false;
         *index = low - 1;
@@ -77,8 +79,8 @@ zzcrash_error_t findInRegularPage(const zzcrash_async_compact_unwind_reader* rea
 }
 
 zzcrash_error_t findInCompressedPage(const zzcrash_async_compact_unwind_reader* reader, std::uint64_t page,
-                                     std::uint64_t firstLevelFunction, std::uint64_t pc,
-                                     std::uint64_t* functionBase, std::uint32_t* encoding) {
+                                     std::uint64_t firstLevelFunction, std::uint64_t pc, std::uint64_t* functionBase,
+                                     std::uint32_t* encoding) {
     std::uint16_t fields[4] = {};  // the entries' offset and count, the encodings' offset and count
     if (!readPageFields(reader, page, fields, 4) || !mapped(reader, page + fields[0], fields[1], 4))
         return ZZCRASH_EINVAL;
@@ -89,7 +91,8 @@ zzcrash_error_t findInCompressedPage(const zzcrash_async_compact_unwind_reader* 
     const std::uint32_t encodingIndex = entries.word(index) >> 24;
     const std::uint32_t commonCount = reader->header.common_encodings_count;
     if (encodingIndex < commonCount) {
-        const Table common{reader, sectionAddress(reader, reader->header.common_encodings_offset), commonCount, 4, 0, 0};
+        const Table common{reader, sectionAddress(reader, reader->header.common_encodings_offset), commonCount, 4, 0,
+                           0};
         *encoding = common.word(encodingIndex);
         return ZZCRASH_ESUCCESS;
     }
@@ -128,7 +131,7 @@ zzcrash_error_t zzcrash_async_compact_unwind_reader_find_pc(const zzcrash_async_
     // The last first-level entry only marks the end of the table.
     const std::uint64_t count = header.index_count - 1;
     if (!mapped(reader, header.index_offset, count, firstLevelEntrySize)) return ZZCRASH_EINVAL;
-    const Table firstLevel{reader, sectionAddress(reader, header.index_offset), count, firstLevelEntrySize, 0,
+    const Table firstLevel{reader,     sectionAddress(reader, header.index_offset), count, firstLevelEntrySize, 0,
                            0xffffffffu};
     std::uint64_t index = 0;
     if (!firstLevel.find(pc, &index)) return ZZCRASH_ENOTFOUND;

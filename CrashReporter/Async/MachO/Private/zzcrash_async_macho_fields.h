@@ -14,7 +14,8 @@ std::uint64_t zzcrash_async_macho_field_word(const zzcrash_async_macho_image* im
 
 // Whether `length` bytes from `command` lie inside the load commands: the
 // fixed part of a command must, before any of its fields is read.
-bool zzcrash_async_macho_command_fits(const zzcrash_async_macho_image* image, const void* command, std::uint64_t length);
+bool zzcrash_async_macho_command_fits(const zzcrash_async_macho_image* image, const void* command,
+                                      std::uint64_t length);
 
 // The fields of a segment command that the readers use.
 struct zzcrash_async_macho_segment_fields {
@@ -26,4 +27,4 @@ struct zzcrash_async_macho_segment_fields {
 };
 // Reads them from a command that segment_command_by_name returned.
 zzcrash_async_macho_segment_fields zzcrash_async_macho_read_segment(const zzcrash_async_macho_image* image,
-                                                                   const void* command);
+                                                                    const void* command);

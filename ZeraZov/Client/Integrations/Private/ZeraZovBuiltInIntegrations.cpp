@@ -12,17 +12,16 @@ std::shared_ptr<ZeraZovIntegration> makeBuiltInIntegration(ZeraZovIntegrationKin
                                                            const std::function<platform::UserDefaults&()>& defaults,
                                                            const platform::BundleInfo& program) {
     switch (kind) {
-        case ZeraZovIntegrationKind::appLifeCycle:
-            if (!defaults) return nullptr;
-            return std::make_shared<ZeraZovAppLifeCycleIntegration>(ZeraZovAppLifeCycleIntegration::Dependencies{
-                lifecycle, defaults(), program,
-                ZeraZovAppLifeCycleIntegration::ProcessState::shared()});
-        case ZeraZovIntegrationKind::screenViews:
-            return std::make_shared<ZeraZovScreenViewIntegration>(ZeraZovScreenViewIntegration::Dependencies{
-                DI::main().screenViewPublisher(), ZeraZovScreenViewIntegration::sharedSlot()});
-        case ZeraZovIntegrationKind::errorTrackingAutoCapture:
-            return std::make_shared<ZeraZovErrorTrackingAutoCaptureIntegration>(
-                ZeraZovErrorTrackingAutoCaptureIntegration::processDependencies());
+    case ZeraZovIntegrationKind::appLifeCycle:
+        if (!defaults) return nullptr;
+        return std::make_shared<ZeraZovAppLifeCycleIntegration>(ZeraZovAppLifeCycleIntegration::Dependencies{
+            lifecycle, defaults(), program, ZeraZovAppLifeCycleIntegration::ProcessState::shared()});
+    case ZeraZovIntegrationKind::screenViews:
+        return std::make_shared<ZeraZovScreenViewIntegration>(ZeraZovScreenViewIntegration::Dependencies{
+            DI::main().screenViewPublisher(), ZeraZovScreenViewIntegration::sharedSlot()});
+    case ZeraZovIntegrationKind::errorTrackingAutoCapture:
+        return std::make_shared<ZeraZovErrorTrackingAutoCaptureIntegration>(
+            ZeraZovErrorTrackingAutoCaptureIntegration::processDependencies());
     }
     return nullptr;
 }

@@ -5,8 +5,8 @@
 #include "Platform/Foundation/BundleInfo.h"
 #include "Platform/Foundation/UserDefaults.h"
 #include "ZeraZov/Client/Integrations/ZeraZovIntegration.h"
-#include "ZeraZov/Core/Publishing/AppLifecyclePublishing.h"
 #include "ZeraZov/Core/Config/ZeraZovIntegrationKind.h"
+#include "ZeraZov/Core/Publishing/AppLifecyclePublishing.h"
 
 namespace zerazov {
 

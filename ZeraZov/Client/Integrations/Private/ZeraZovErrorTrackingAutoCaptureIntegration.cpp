@@ -9,9 +9,9 @@
 #include "Platform/Foundation/ThreadStart.h"
 #include "ZeraZov/Client/Integrations/Private/TracerPid.h"
 #include "ZeraZov/Client/ZeraZovSDK.h"
+#include "ZeraZov/Core/Flags/ZeraZovRemoteConfig.h"
 #include "ZeraZov/Core/Utilities/JSONHelpers.h"
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
-#include "ZeraZov/Core/Flags/ZeraZovRemoteConfig.h"
 #include "ZeraZov/Integrations/ErrorTracking/CrashReportEventProperties.h"
 
 namespace zerazov {
@@ -25,9 +25,8 @@ ZeraZovInstallSlot& processSlot() {
 }
 
 std::unique_ptr<ZZCrashReporter> makeProcessReporter() {
-    return ZZCrashReporter::withConfiguration(ZZCrashReporterConfig(ZZCrashReporterConfig::signalHandlerTypeMach,
-                                                                    ZZCrashReporterConfig::symbolicationStrategyNone,
-                                                                    true));
+    return ZZCrashReporter::withConfiguration(ZZCrashReporterConfig(
+        ZZCrashReporterConfig::signalHandlerTypeMach, ZZCrashReporterConfig::symbolicationStrategyNone, true));
 }
 
 // An enabled reporter is never destroyed, not even at exit: its handlers stay

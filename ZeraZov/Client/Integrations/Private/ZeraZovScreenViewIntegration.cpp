@@ -12,10 +12,9 @@ ZeraZovInstallSlot& ZeraZovScreenViewIntegration::sharedSlot() {
 std::optional<ZeraZovIntegrationInstallError> ZeraZovScreenViewIntegration::install(ZeraZovSDK& sdk) {
     if (!dependencies_.slot.claim()) return ZeraZovIntegrationInstallError::alreadyInstalled;
     zeraZov_ = sdk.weak_from_this();
-    dependencies_.publisher.setAutoCaptureHandler(
-        [weak = weak_from_this()](const std::string& screenName) {
-            if (const auto self = weak.lock()) self->handleScreenView(screenName);
-        });
+    dependencies_.publisher.setAutoCaptureHandler([weak = weak_from_this()](const std::string& screenName) {
+        if (const auto self = weak.lock()) self->handleScreenView(screenName);
+    });
     return std::nullopt;
 }
 

@@ -4,8 +4,9 @@ namespace zerazov {
 
 ApplicationLifecyclePublisher::ApplicationLifecyclePublisher(platform::NotificationCenter& center) {
     // Without a queue the handlers run on the posting thread, which is the main thread.
-    didFinishLaunchingObserver_ = center.addObserver(kApplicationDidFinishLaunchingNotification, nullptr,
-                                                     [this](const platform::Notification&) { appDidFinishLaunching(); });
+    didFinishLaunchingObserver_ =
+        center.addObserver(kApplicationDidFinishLaunchingNotification, nullptr,
+                           [this](const platform::Notification&) { appDidFinishLaunching(); });
     didResignActiveObserver_ = center.addObserver(kApplicationDidResignActiveNotification, nullptr,
                                                   [this](const platform::Notification&) { appDidEnterBackground(); });
     didBecomeActiveObserver_ = center.addObserver(kApplicationDidBecomeActiveNotification, nullptr,

@@ -9,8 +9,10 @@ namespace zerazov {
 // changes; the publisher turns them into its three signals.
 inline constexpr const char* kApplicationDidFinishLaunchingNotification =
     platform::ApplicationNotifications::didFinishLaunching;
-inline constexpr const char* kApplicationDidBecomeActiveNotification = platform::ApplicationNotifications::didBecomeActive;
-inline constexpr const char* kApplicationDidResignActiveNotification = platform::ApplicationNotifications::didResignActive;
+inline constexpr const char* kApplicationDidBecomeActiveNotification =
+    platform::ApplicationNotifications::didBecomeActive;
+inline constexpr const char* kApplicationDidResignActiveNotification =
+    platform::ApplicationNotifications::didResignActive;
 
 // Fans the application's lifecycle notifications out to the analytics client.
 // Handlers run on the thread that posted (the main thread in the application).

@@ -3,8 +3,8 @@
 #include <string>
 #include <system_error>
 
-#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 #include "ZeraZov/Core/Storage/ZeraZovStorage.h"
+#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 
 namespace zerazov {
 namespace {

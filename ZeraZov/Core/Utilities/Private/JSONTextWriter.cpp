@@ -45,14 +45,14 @@ bool JSONTextWriter::string(std::string_view text) {
 void JSONTextWriter::escaped(unsigned char byte) {
     static constexpr char hex[] = "0123456789abcdef";
     switch (byte) {
-        case '"': text_ += "\\\""; return;
-        case '\\': text_ += "\\\\"; return;
-        case '\b': text_ += "\\b"; return;
-        case '\f': text_ += "\\f"; return;
-        case '\n': text_ += "\\n"; return;
-        case '\r': text_ += "\\r"; return;
-        case '\t': text_ += "\\t"; return;
-        default: break;
+    case '"': text_ += "\\\""; return;
+    case '\\': text_ += "\\\\"; return;
+    case '\b': text_ += "\\b"; return;
+    case '\f': text_ += "\\f"; return;
+    case '\n': text_ += "\\n"; return;
+    case '\r': text_ += "\\r"; return;
+    case '\t': text_ += "\\t"; return;
+    default: break;
     }
     const char unicode[] = {'\\', 'u', '0', '0', hex[byte >> 4], hex[byte & 0xF]};
     text_.append(unicode, sizeof unicode);
@@ -97,16 +97,16 @@ bool JSONTextWriter::array(const json::array_t& elements, std::size_t depth, std
 // no standard formatting matches; they are rare in events.
 bool JSONTextWriter::scalar(const json& value) {
     switch (value.type()) {
-        case json::value_t::string: return string(value.get_ref<const json::string_t&>());
-        case json::value_t::number_integer: appendInteger(text_, value.get<json::number_integer_t>()); return true;
-        case json::value_t::number_unsigned: appendInteger(text_, value.get<json::number_unsigned_t>()); return true;
-        case json::value_t::number_float:
-            if (!std::isfinite(value.get<double>())) return false;
-            text_ += value.dump();
-            return true;
-        case json::value_t::boolean: text_ += value.get<bool>() ? "true" : "false"; return true;
-        case json::value_t::null: text_ += "null"; return true;
-        default: return false;
+    case json::value_t::string: return string(value.get_ref<const json::string_t&>());
+    case json::value_t::number_integer: appendInteger(text_, value.get<json::number_integer_t>()); return true;
+    case json::value_t::number_unsigned: appendInteger(text_, value.get<json::number_unsigned_t>()); return true;
+    case json::value_t::number_float:
+        if (!std::isfinite(value.get<double>())) return false;
+        text_ += value.dump();
+        return true;
+    case json::value_t::boolean: text_ += value.get<bool>() ? "true" : "false"; return true;
+    case json::value_t::null: text_ += "null"; return true;
+    default: return false;
     }
 }
 

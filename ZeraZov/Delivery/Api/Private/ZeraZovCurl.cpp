@@ -34,16 +34,14 @@ std::optional<ZeraZovCurl> load() {
     }
     ZeraZovCurl curl{};
 #define ZERAZOV_RESOLVE(field) resolve(library, "curl_" #field, curl.field)
-    const bool complete = ZERAZOV_RESOLVE(global_init) && ZERAZOV_RESOLVE(easy_init) &&
-                          ZERAZOV_RESOLVE(easy_cleanup) && ZERAZOV_RESOLVE(easy_setopt) &&
-                          ZERAZOV_RESOLVE(easy_getinfo) && ZERAZOV_RESOLVE(easy_strerror) &&
-                          ZERAZOV_RESOLVE(slist_append) && ZERAZOV_RESOLVE(slist_free_all) &&
-                          ZERAZOV_RESOLVE(multi_init) && ZERAZOV_RESOLVE(multi_cleanup) &&
-                          ZERAZOV_RESOLVE(multi_add_handle) && ZERAZOV_RESOLVE(multi_remove_handle) &&
-                          ZERAZOV_RESOLVE(multi_perform) && ZERAZOV_RESOLVE(multi_poll) &&
-                          ZERAZOV_RESOLVE(multi_wakeup) && ZERAZOV_RESOLVE(multi_info_read) && ZERAZOV_RESOLVE(url) &&
-                          ZERAZOV_RESOLVE(url_cleanup) && ZERAZOV_RESOLVE(url_set) && ZERAZOV_RESOLVE(url_get) &&
-                          ZERAZOV_RESOLVE(free);
+    const bool complete =
+        ZERAZOV_RESOLVE(global_init) && ZERAZOV_RESOLVE(easy_init) && ZERAZOV_RESOLVE(easy_cleanup) &&
+        ZERAZOV_RESOLVE(easy_setopt) && ZERAZOV_RESOLVE(easy_getinfo) && ZERAZOV_RESOLVE(easy_strerror) &&
+        ZERAZOV_RESOLVE(slist_append) && ZERAZOV_RESOLVE(slist_free_all) && ZERAZOV_RESOLVE(multi_init) &&
+        ZERAZOV_RESOLVE(multi_cleanup) && ZERAZOV_RESOLVE(multi_add_handle) && ZERAZOV_RESOLVE(multi_remove_handle) &&
+        ZERAZOV_RESOLVE(multi_perform) && ZERAZOV_RESOLVE(multi_poll) && ZERAZOV_RESOLVE(multi_wakeup) &&
+        ZERAZOV_RESOLVE(multi_info_read) && ZERAZOV_RESOLVE(url) && ZERAZOV_RESOLVE(url_cleanup) &&
+        ZERAZOV_RESOLVE(url_set) && ZERAZOV_RESOLVE(url_get) && ZERAZOV_RESOLVE(free);
 #undef ZERAZOV_RESOLVE
     if (!complete) {
         reportUnusable(dlerror());

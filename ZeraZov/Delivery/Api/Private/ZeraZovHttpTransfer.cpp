@@ -1,9 +1,9 @@
 #include "ZeraZov/Delivery/Api/Private/ZeraZovHttpTransfer.h"
 
+#include <strings.h>
 #include <algorithm>
 #include <chrono>
 #include <exception>
-#include <strings.h>
 #include <utility>
 
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
@@ -91,7 +91,8 @@ void ZeraZovHttpTransfer::addHeaders() {
     }
     // Without this libcurl holds larger bodies back for a "100 Continue" that many
     // servers never send, spending the request's timeout on waiting.
-    if (request_.method == ZeraZovHttpRequest::Method::post) headers_ = ZeraZovCurl::loaded().slist_append(headers_, "Expect:");
+    if (request_.method == ZeraZovHttpRequest::Method::post)
+        headers_ = ZeraZovCurl::loaded().slist_append(headers_, "Expect:");
 }
 
 std::size_t ZeraZovHttpTransfer::onData(char* data, std::size_t size, std::size_t count, void* transfer) {
@@ -143,7 +144,8 @@ ZeraZovHttpResult ZeraZovHttpTransfer::result(CURLcode code) const {
 void ZeraZovHttpTransfer::finish(CURLcode code) { complete(result(code)); }
 
 void ZeraZovHttpTransfer::cancel() {
-    complete(ZeraZovTransportError{CURLE_ABORTED_BY_CALLBACK, "the HTTP client was shut down before the answer arrived"});
+    complete(
+        ZeraZovTransportError{CURLE_ABORTED_BY_CALLBACK, "the HTTP client was shut down before the answer arrived"});
 }
 
 void ZeraZovHttpTransfer::complete(ZeraZovHttpResult result) {

@@ -6,9 +6,9 @@
 
 #include <curl/curl.h>
 
+#include "ZeraZov/Delivery/Api/Private/ZeraZovIdleTimer.h"
 #include "ZeraZov/Delivery/Api/ZeraZovHttpRequest.h"
 #include "ZeraZov/Delivery/Api/ZeraZovHttpResult.h"
-#include "ZeraZov/Delivery/Api/Private/ZeraZovIdleTimer.h"
 
 namespace zerazov {
 

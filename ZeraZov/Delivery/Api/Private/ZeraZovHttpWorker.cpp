@@ -61,7 +61,8 @@ void ZeraZovHttpWorker::run() {
         int running = 0;
         ZeraZovCurl::loaded().multi_perform(multi_, &running);
         finishCompleted();
-        ZeraZovCurl::loaded().multi_poll(multi_, nullptr, 0, active_.empty() ? idleWaitMilliseconds : transferWaitMilliseconds, nullptr);
+        ZeraZovCurl::loaded().multi_poll(multi_, nullptr, 0,
+                                         active_.empty() ? idleWaitMilliseconds : transferWaitMilliseconds, nullptr);
     }
     cancelActive();
 }
@@ -81,7 +82,8 @@ bool ZeraZovHttpWorker::startIncoming() {
 
 void ZeraZovHttpWorker::start(std::unique_ptr<ZeraZovHttpTransfer> transfer) {
     if (transfer->setupStatus() != CURLE_OK) return transfer->finish(transfer->setupStatus());
-    if (ZeraZovCurl::loaded().multi_add_handle(multi_, transfer->handle()) != CURLM_OK) return transfer->finish(CURLE_FAILED_INIT);
+    if (ZeraZovCurl::loaded().multi_add_handle(multi_, transfer->handle()) != CURLM_OK)
+        return transfer->finish(CURLE_FAILED_INIT);
     active_.push_back(std::move(transfer));
 }
 

@@ -28,8 +28,8 @@ std::string locationSuffix(std::string_view file = __builtin_FILE(), int line = 
 }  // namespace
 
 const ZeraZovResponseHandler::JSONTexts ZeraZovResponseHandler::flagsTexts{
-    "Error calling the flags API: ", "Flags called successfully.", "Error parsing the flags response: ",
-    "Error calling flags API: status: "};
+    "Error calling the flags API: ", "Flags called successfully.",
+    "Error parsing the flags response: ", "Error calling flags API: status: "};
 
 const ZeraZovResponseHandler::JSONTexts ZeraZovResponseHandler::remoteConfigTexts{
     "Error calling the remote config API: ", "Remote config called successfully.",

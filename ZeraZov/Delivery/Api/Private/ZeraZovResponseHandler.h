@@ -24,14 +24,15 @@ public:
     struct JSONTexts {
         std::string_view transportError;  // followed by the error
         std::string_view success;
-        std::string_view parseError;  // followed by the parser's message
+        std::string_view parseError;   // followed by the parser's message
         std::string_view statusError;  // followed by the status, ", body: " and the body
     };
     static const JSONTexts flagsTexts;
     static const JSONTexts remoteConfigTexts;
 
     // An upload's answer: a status of any class is reported, only a missing answer is an error.
-    static void handleUploadResponse(std::string_view name, ZeraZovHttpResult result, const UploadCompletion& completion);
+    static void handleUploadResponse(std::string_view name, ZeraZovHttpResult result,
+                                     const UploadCompletion& completion);
     // A JSON answer: only a 2xx body that parses is handed on.
     static void handleJSONResponse(const JSONTexts& texts, ZeraZovHttpResult result, const JSONCompletion& completion);
 

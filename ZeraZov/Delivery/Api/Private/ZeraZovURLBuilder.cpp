@@ -19,7 +19,9 @@ URLHandle parsed(std::string_view text) {
     URLHandle handle(ZeraZovCurl::loaded().url());
     if (!handle) return nullptr;
     const std::string owned(text);
-    if (ZeraZovCurl::loaded().url_set(handle.get(), CURLUPART_URL, owned.c_str(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK) return nullptr;
+    if (ZeraZovCurl::loaded().url_set(handle.get(), CURLUPART_URL, owned.c_str(), CURLU_NON_SUPPORT_SCHEME) !=
+        CURLUE_OK)
+        return nullptr;
     return handle;
 }
 

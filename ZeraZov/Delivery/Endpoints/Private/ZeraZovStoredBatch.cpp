@@ -7,8 +7,8 @@
 #include <nlohmann/json.hpp>
 
 #include "Platform/Foundation/BoundedJSON.h"
-#include "ZeraZov/Core/Identity/UUID.h"
 #include "ZeraZov/Core/Events/ZeraZovAPIDateFormatter.h"
+#include "ZeraZov/Core/Identity/UUID.h"
 #include "ZeraZov/Delivery/Endpoints/QueueEndpoints.h"
 
 namespace zerazov {
@@ -39,9 +39,8 @@ bool isWrittenDate(const std::string& text) {
 
 // An id reads from either case but is written in upper case.
 bool isWrittenId(const std::string& text) {
-    return UUID::fromString(text).has_value() && std::none_of(text.begin(), text.end(), [](char c) {
-               return c >= 'a' && c <= 'f';
-           });
+    return UUID::fromString(text).has_value() &&
+           std::none_of(text.begin(), text.end(), [](char c) { return c >= 'a' && c <= 'f'; });
 }
 
 // Hears the library's reading of one stored record and refuses it at the first

@@ -12,7 +12,7 @@ bool mayStillBeFilled(int folder, const std::string& name) {
     constexpr long long fillingSeconds = 60;
     struct statx info {};
     if (::statx(folder, name.c_str(), AT_SYMLINK_NOFOLLOW, STATX_MTIME, &info) != 0) return false;
-    timespec now {};
+    timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
     // Either way: a clock set back leaves files from its future, which are not
     // kept for as long as it takes to catch up.

@@ -10,8 +10,8 @@
 #include "Platform/Foundation/BoundedJSON.h"
 #include "Platform/Foundation/NumberFormat.h"
 #include "Platform/Foundation/Result.h"
-#include "ZeraZov/Core/Storage/FileUtils.h"
 #include "ZeraZov/Core/Events/ZeraZovAPIDateFormatter.h"
+#include "ZeraZov/Core/Storage/FileUtils.h"
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 
 namespace zerazov {

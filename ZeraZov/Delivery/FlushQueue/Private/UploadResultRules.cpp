@@ -35,8 +35,7 @@ double backoffSeconds(std::int64_t retryCount) {
 }
 
 UploadDecision decideUpload(std::optional<int> statusCode, const std::function<bool(int)>& isRetriable,
-                            std::int64_t retryCount, std::int64_t maxRetries, std::int64_t cap,
-                            std::size_t batchSize) {
+                            std::int64_t retryCount, std::int64_t maxRetries, std::int64_t cap, std::size_t batchSize) {
     const int code = statusCode.value_or(kNoResponse);
     if (code == kNoResponse || (isRetriable && isRetriable(code))) return retry(retryCount, maxRetries);
     if (code != kPayloadTooLarge) return {};

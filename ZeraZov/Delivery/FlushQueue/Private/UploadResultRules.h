@@ -15,9 +15,9 @@ namespace zerazov {
 // back the records behind it.
 struct UploadDecision {
     enum class Action {
-        keepAndPause,  // a transient failure: try the same batch again after `pauseSeconds`
-        keepAndShrink, // too large: try again at once with the batch limits halved
-        remove,        // done with the batch, whether the server took it or refused it for good
+        keepAndPause,   // a transient failure: try the same batch again after `pauseSeconds`
+        keepAndShrink,  // too large: try again at once with the batch limits halved
+        remove,         // done with the batch, whether the server took it or refused it for good
     };
 
     Action action = Action::remove;
@@ -38,8 +38,7 @@ struct UploadDecision {
 // before the cap was lowered may still send more than the cap, and only a record
 // refused alone is let go.
 UploadDecision decideUpload(std::optional<int> statusCode, const std::function<bool(int)>& isRetriable,
-                            std::int64_t retryCount, std::int64_t maxRetries, std::int64_t cap,
-                            std::size_t batchSize);
+                            std::int64_t retryCount, std::int64_t maxRetries, std::int64_t cap, std::size_t batchSize);
 
 // 5 seconds more per consecutive failure, never more than 30.
 double backoffSeconds(std::int64_t retryCount);

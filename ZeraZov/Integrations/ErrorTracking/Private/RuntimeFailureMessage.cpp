@@ -10,8 +10,7 @@ namespace {
 constexpr std::array<std::string_view, 3> failureKinds{"Assertion failed", "Fatal error", "Precondition failed"};
 
 bool equalsIgnoringCase(std::string_view text, std::string_view word) {
-    return text.size() == word.size() &&
-           std::equal(text.begin(), text.end(), word.begin(), [](char a, char b) {
+    return text.size() == word.size() && std::equal(text.begin(), text.end(), word.begin(), [](char a, char b) {
                return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
            });
 }
@@ -22,8 +21,8 @@ bool startsWithIgnoringCase(std::string_view text, std::string_view word) {
 
 // A line break of any kind: the forms are single lines.
 bool breaksLine(std::string_view text) {
-    static constexpr std::array<std::string_view, 7> breaks{"\n", "\v", "\f", "\r", "\xC2\x85", "\xE2\x80\xA8",
-                                                            "\xE2\x80\xA9"};
+    static constexpr std::array<std::string_view, 7> breaks{"\n",       "\v",           "\f",          "\r",
+                                                            "\xC2\x85", "\xE2\x80\xA8", "\xE2\x80\xA9"};
     return std::any_of(breaks.begin(), breaks.end(),
                        [&](std::string_view lineBreak) { return text.find(lineBreak) != std::string_view::npos; });
 }
@@ -62,8 +61,7 @@ std::optional<std::string> kindBeforeFileAndLine(std::string_view message) {
     const auto kind = leadingKind(message);
     if (kind.empty()) return std::nullopt;
     const auto rest = message.substr(kind.size() + 2);
-    const auto digits = static_cast<std::size_t>(
-        std::find_if_not(rest.rbegin(), rest.rend(), isDigit) - rest.rbegin());
+    const auto digits = static_cast<std::size_t>(std::find_if_not(rest.rbegin(), rest.rend(), isDigit) - rest.rbegin());
     static constexpr std::string_view line = ", line ";
     if (digits == 0 || rest.size() < digits + line.size()) return std::nullopt;
     const auto beforeDigits = rest.substr(0, rest.size() - digits);

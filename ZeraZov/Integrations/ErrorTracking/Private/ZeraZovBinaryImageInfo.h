@@ -10,8 +10,8 @@ namespace zerazov {
 // One loaded image that frames of an "$exception" event point into, so that their
 // addresses can be related to a build of a file.
 struct ZeraZovBinaryImageInfo {
-    std::string name;                 // the path as the loader or the crash report gives it
-    std::optional<std::string> uuid;  // upper-case 8-4-4-4-12 hexadecimal groups
+    std::string name;                        // the path as the loader or the crash report gives it
+    std::optional<std::string> uuid;         // upper-case 8-4-4-4-12 hexadecimal groups
     std::optional<std::uint64_t> vmAddress;  // where the image was linked to be loaded
     std::uint64_t address = 0;               // where it was loaded
     std::uint64_t size = 0;

@@ -28,9 +28,9 @@ bool isASCII(std::string_view text) {
 // The text in canonical composition (NFC); nothing when the library refuses it.
 std::optional<std::string> canonicallyComposed(std::string_view text) {
     utf8proc_uint8_t* composed = nullptr;
-    const auto length = utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(text.data()),
-                                     static_cast<utf8proc_ssize_t>(text.size()), &composed,
-                                     static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE));
+    const auto length =
+        utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(text.data()), static_cast<utf8proc_ssize_t>(text.size()),
+                     &composed, static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE));
     if (length < 0) return std::nullopt;
     std::string result(reinterpret_cast<const char*>(composed), static_cast<std::size_t>(length));
     std::free(composed);
@@ -38,8 +38,8 @@ std::optional<std::string> canonicallyComposed(std::string_view text) {
 }
 
 struct Entry {
-    std::string key;       // as written: the caller's key, made valid UTF-8
-    std::string sortKey;   // its canonical composition, whose UTF-8 bytes sort as its scalars do
+    std::string key;      // as written: the caller's key, made valid UTF-8
+    std::string sortKey;  // its canonical composition, whose UTF-8 bytes sort as its scalars do
     const json* value = nullptr;
 };
 
@@ -94,25 +94,17 @@ json intValue(std::string decimal) { return {{"intValue", std::move(decimal)}}; 
 
 std::optional<json> anyValue(const json& value, int depth) {
     switch (value.type()) {
-        case json::value_t::null:
-        case json::value_t::discarded:
-            return std::nullopt;
-        case json::value_t::string:
-            return json{{"stringValue", validUTF8(value.get_ref<const json::string_t&>())}};
-        case json::value_t::boolean:
-            return json{{"boolValue", value.get<bool>()}};
-        case json::value_t::number_integer:
-            return intValue(std::to_string(value.get<std::int64_t>()));
-        // Above the signed range the value is still written as the number it is.
-        case json::value_t::number_unsigned:
-            return intValue(std::to_string(value.get<std::uint64_t>()));
-        case json::value_t::number_float:
-            return otlpDoubleValue(value.get<double>());
-        case json::value_t::array:
-        case json::value_t::object:
-            return collectionValue(value, depth);
-        case json::value_t::binary:
-            break;
+    case json::value_t::null:
+    case json::value_t::discarded: return std::nullopt;
+    case json::value_t::string: return json{{"stringValue", validUTF8(value.get_ref<const json::string_t&>())}};
+    case json::value_t::boolean: return json{{"boolValue", value.get<bool>()}};
+    case json::value_t::number_integer: return intValue(std::to_string(value.get<std::int64_t>()));
+    // Above the signed range the value is still written as the number it is.
+    case json::value_t::number_unsigned: return intValue(std::to_string(value.get<std::uint64_t>()));
+    case json::value_t::number_float: return otlpDoubleValue(value.get<double>());
+    case json::value_t::array:
+    case json::value_t::object: return collectionValue(value, depth);
+    case json::value_t::binary: break;
     }
     // Bytes have no OTLP form here; their JSON description keeps them readable.
     return json{{"stringValue", value.dump()}};

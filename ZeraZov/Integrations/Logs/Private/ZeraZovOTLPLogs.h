@@ -12,8 +12,8 @@ namespace zerazov {
 // The logs export request in OTLP/JSON: one resource with the given attributes,
 // one scope named "zerazov-ios" at `scopeVersion`, and one log record per record
 // in batch order.
-nlohmann::json otlpLogsPayload(const std::vector<ZeraZovLogRecord>& records,
-                               const nlohmann::json& resourceAttributes, std::string_view scopeVersion) noexcept;
+nlohmann::json otlpLogsPayload(const std::vector<ZeraZovLogRecord>& records, const nlohmann::json& resourceAttributes,
+                               std::string_view scopeVersion) noexcept;
 
 // One log record object. Its attributes are the record's identity, session,
 // screen, app state and flag keys, overwritten by the record's own attributes.

@@ -16,8 +16,8 @@ __attribute__((noinline)) int tessivar_late_library_unexported_write(std::uintpt
 
 }  // namespace
 
-extern "C" __attribute__((noinline, visibility("default"))) int tessivar_late_library_write_null(void (*before)(),
-                                                                                             std::uintptr_t address) {
+extern "C" __attribute__((noinline, visibility("default"))) int tessivar_late_library_write_null(
+    void (*before)(), std::uintptr_t address) {
     before();
     const int written = tessivar_late_library_unexported_write(address);
     asm volatile("");

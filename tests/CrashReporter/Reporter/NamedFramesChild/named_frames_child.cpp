@@ -66,9 +66,9 @@ int main(int argc, char** argv) {
     if (argc != 2) return usage;
     const rlimit noCore{0, 0};
     setrlimit(RLIMIT_CORE, &noCore);
-    ZZCrashReporter reporter("com.brel.tessivar/named-frames", "1", "1.0.0",
-                             ZZCrashReporterConfig(0, ZZCrashReporterConfig::symbolicationStrategySymbolTable, true,
-                                                   argv[1]));
+    ZZCrashReporter reporter(
+        "com.brel.tessivar/named-frames", "1", "1.0.0",
+        ZZCrashReporterConfig(0, ZZCrashReporterConfig::symbolicationStrategySymbolTable, true, argv[1]));
     if (!reporter.enableCrashReporter()) return notEnabled;
     startWaiting(std::make_integer_sequence<int, waitingThreads>{});
     while (waiting.load() < waitingThreads) usleep(1000);

@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QApplication>
 #include <QWidget>
-#include <gtest/gtest.h>
 
 #include "Hotkeys/Qt/ActionShortcutBinding.h"
 #include "Hotkeys/Qt/Recorder.h"
@@ -31,7 +31,8 @@ TEST(HostProgram, BuildsItsWindowFromThePackagesPublicForms) {
     EXPECT_EQ(hotkeys::ActionShortcutBinding::bind(&command, name, notifications)->name().rawValue, name.rawValue);
     EXPECT_EQ(command.shortcut(), QKeySequence(QKeyCombination(Qt::AltModifier, Qt::Key_2)));
 
-    auto* row = new hotkeys::Recorder(QStringLiteral("屏幕 2"), name, {notifications, keys, {}, nullptr, {}}, {}, &window);
+    auto* row =
+        new hotkeys::Recorder(QStringLiteral("屏幕 2"), name, {notifications, keys, {}, nullptr, {}}, {}, &window);
     EXPECT_NE(row->label(), nullptr);
     EXPECT_EQ(row->recorder()->parentWidget(), row);
 

@@ -6,8 +6,8 @@
 #include "Platform/Qt/QtHotKeyPump.h"
 #include "Platform/X11/X11HotKeyService.h"
 #include "tests/Platform/Qt/MenuKeys/XcbApplication.h"
-#include "tests/support/XTestKeyboard.h"
 #include "tests/support/X11Requirement.h"
+#include "tests/support/XTestKeyboard.h"
 
 namespace tessivar::testing {
 namespace {

@@ -10,9 +10,9 @@
 #include "Platform/X11/X11KeyTranslator.h"
 #include "tests/Platform/Qt/MenuKeys/XcbApplication.h"
 #include "tests/support/RecordedKeyPresses.h"
-#include "tests/support/XTestKeyboard.h"
 #include "tests/support/X11Observer.h"
 #include "tests/support/X11Requirement.h"
+#include "tests/support/XTestKeyboard.h"
 
 namespace tessivar::testing {
 namespace {
@@ -104,7 +104,8 @@ protected:
     void typeAltTwo() {
         keyboard_->tap({"Alt_L", "2"});
         ASSERT_TRUE(XcbApplication::runUntil([&] { return sawKey(kKey2); }))
-            << "seen " << ::testing::PrintToString(seen_) << " with the menu " << (menu_.isVisible() ? "open" : "closed");
+            << "seen " << ::testing::PrintToString(seen_) << " with the menu "
+            << (menu_.isVisible() ? "open" : "closed");
     }
 
     platform::X11KeyTranslator keys_{XcbApplication::displayName().c_str()};

@@ -25,7 +25,8 @@ TEST(SystemShortcutsOnX11, AShortcutAnotherClientHoldsIsTakenAndTheTrialLeavesNo
 
     CompetingClient other(server.displayName());
     ASSERT_EQ(other.grab("9", kXControl | kXAltMask), 0);
-    EXPECT_TRUE(lookups.isTaken(hotkeys::Shortcut(25, kShortcutControl | kShortcutOption))) << "⌃⌥9 is the other client's";
+    EXPECT_TRUE(lookups.isTaken(hotkeys::Shortcut(25, kShortcutControl | kShortcutOption)))
+        << "⌃⌥9 is the other client's";
     EXPECT_FALSE(lookups.isTaken(hotkeys::Shortcut(26, kShortcutControl | kShortcutOption)));
     EXPECT_FALSE(lookups.isTaken(hotkeys::Shortcut(26, 0x20000))) << "a modifier X cannot grab is nobody's";
 

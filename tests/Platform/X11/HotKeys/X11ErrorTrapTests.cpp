@@ -63,9 +63,8 @@ TEST_F(X11ErrorTrapTest, AnswersTheFirstErrorOfItsOwnConnectionOnly) {
 
 TEST_F(X11ErrorTrapTest, NestedTrapsEachKeepTheirOwnErrors) {
     int inner = -1;
-    const int outer = platform::X11ErrorTrap::firstError(trapped_, [&] {
-        inner = platform::X11ErrorTrap::firstError(other_, [&] { mapNoWindow(other_); });
-    });
+    const int outer = platform::X11ErrorTrap::firstError(
+        trapped_, [&] { inner = platform::X11ErrorTrap::firstError(other_, [&] { mapNoWindow(other_); }); });
 
     EXPECT_EQ(inner, BadWindow);
     EXPECT_EQ(outer, 0);

@@ -8,10 +8,10 @@
 #include "tests/Platform/X11/HotKeys/CompetingClient.h"
 #include "tests/Platform/X11/HotKeys/HotKeyRecorder.h"
 #include "tests/support/RecordedKeyPresses.h"
-#include "tests/support/X11Observer.h"
-#include "tests/support/XTestKeyboard.h"
 #include "tests/support/WaitUntil.h"
+#include "tests/support/X11Observer.h"
 #include "tests/support/X11Requirement.h"
+#include "tests/support/XTestKeyboard.h"
 #include "tests/support/XorgDummyServer.h"
 
 namespace tessivar::testing {
@@ -300,7 +300,8 @@ TEST_F(X11HotKeyServiceTest, FollowsAltToAnotherModifierBit) {
 // shortcut is refused rather than grabbed as the bare key, which every other
 // program would then lose.
 TEST_F(X11HotKeyServiceTest, OptionIsRefusedOnAKeymapWithoutAltOrMeta) {
-    for (const char* key : {"Alt_L", "Alt_R", "Meta_L", "Meta_R"}) ASSERT_TRUE(keyboard_->removeFromModifiers(key)) << key;
+    for (const char* key : {"Alt_L", "Alt_R", "Meta_L", "Meta_R"})
+        ASSERT_TRUE(keyboard_->removeFromModifiers(key)) << key;
     ASSERT_EQ(keyboard_->modifierOf("Alt_L"), 0u);
     seenBeforeSentinel();  // the mapping change has been read by now
 

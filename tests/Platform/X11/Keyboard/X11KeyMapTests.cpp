@@ -53,13 +53,15 @@ protected:
 
     void expectKeysFoundByWhatTheyType() const {
         const std::pair<int, KeySym> keys[] = {
-            {0, XK_a},        {12, XK_q},        {18, XK_1},        {23, XK_5},         {29, XK_0},
-            {36, XK_Return},  {49, XK_space},    {53, XK_Escape},   {51, XK_BackSpace}, {48, XK_Tab},
-            {123, XK_Left},   {124, XK_Right},   {125, XK_Down},    {126, XK_Up},       {122, XK_F1},
-            {111, XK_F12},    {114, XK_Insert},  {117, XK_Delete},  {115, XK_Home},     {119, XK_End},
-            {116, XK_Prior},  {121, XK_Next},    {56, XK_Shift_L},  {59, XK_Control_L}, {58, XK_Alt_L},
-            {55, XK_Super_L}, {82, XK_KP_Insert}, {92, XK_KP_Prior}, {75, XK_KP_Divide}, {76, XK_KP_Enter},
-            {67, XK_KP_Multiply}, {78, XK_KP_Subtract}, {69, XK_KP_Add}, {42, XK_backslash}, {50, XK_grave},
+            {0, XK_a},          {12, XK_q},         {18, XK_1},           {23, XK_5},
+            {29, XK_0},         {36, XK_Return},    {49, XK_space},       {53, XK_Escape},
+            {51, XK_BackSpace}, {48, XK_Tab},       {123, XK_Left},       {124, XK_Right},
+            {125, XK_Down},     {126, XK_Up},       {122, XK_F1},         {111, XK_F12},
+            {114, XK_Insert},   {117, XK_Delete},   {115, XK_Home},       {119, XK_End},
+            {116, XK_Prior},    {121, XK_Next},     {56, XK_Shift_L},     {59, XK_Control_L},
+            {58, XK_Alt_L},     {55, XK_Super_L},   {82, XK_KP_Insert},   {92, XK_KP_Prior},
+            {75, XK_KP_Divide}, {76, XK_KP_Enter},  {67, XK_KP_Multiply}, {78, XK_KP_Subtract},
+            {69, XK_KP_Add},    {42, XK_backslash}, {50, XK_grave},
         };
         for (const auto& [carbon, keysym] : keys) {
             EXPECT_EQ(KeyMap::x11KeyCode(connection_, carbon), keyTyping(keysym)) << "Carbon " << carbon;

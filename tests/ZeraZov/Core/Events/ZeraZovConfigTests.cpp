@@ -3,9 +3,9 @@
 #include <errno.h>  // program_invocation_short_name
 
 #include "Platform/Foundation/BundleInfo.h"
+#include "Platform/Testing/LogCapture.h"
 #include "ZeraZov/Core/Config/ZeraZovConfig.h"
 #include "ZeraZov/Core/Config/ZeraZovSurveysDefaultDelegate.h"
-#include "Platform/Testing/LogCapture.h"
 #include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov {
@@ -155,14 +155,13 @@ TEST(ZeraZovConfigTrimming, HostKeepsItsPathAsWritten) {
 
 TEST(ZeraZovConfigTrimming, UnusableHostsFallBackToTheDefault) {
     for (const char* host : {" \n\t ", "", "\xC2\xA0\xE2\x80\xA8", "https://exa mple.com", "https://example.com/{x}",
-                             "https://ex\xC2\xA0" "ample.com"}) {
+                             "https://ex\xC2\xA0"
+                             "ample.com"}) {
         EXPECT_EQ(ZeraZovConfig("t", host).host(), defaultHost) << host;
     }
 }
 
-TEST(ZeraZovConfigTrimming, AnEmptyTokenIsKept) {
-    EXPECT_EQ(ZeraZovConfig("  \n").projectToken(), "");
-}
+TEST(ZeraZovConfigTrimming, AnEmptyTokenIsKept) { EXPECT_EQ(ZeraZovConfig("  \n").projectToken(), ""); }
 
 TEST(ZeraZovConfigDeprecations, ApiKeyReadsTheTrimmedTokenAndLogsEveryRead) {
     const DebugLogSwitch debug;
@@ -213,8 +212,7 @@ TEST(ZeraZovConfigDeprecations, EvaluationEnvironmentsWriteEvaluationContexts) {
     config.setEvaluationEnvironments(std::nullopt);
     EXPECT_FALSE(config.evaluationContexts.get().has_value());
     EXPECT_EQ(log.lines().size(), 2U);
-    EXPECT_EQ(log.lines().front(),
-              "[ZeraZov] evaluationEnvironments is deprecated. Use evaluationContexts instead.");
+    EXPECT_EQ(log.lines().front(), "[ZeraZov] evaluationEnvironments is deprecated. Use evaluationContexts instead.");
 }
 
 TEST(ZeraZovConfigIntegrations, TheApplicationsSettingsAskForNone) {

@@ -14,9 +14,9 @@
 #include "Platform/Foundation/WindowNotifications.h"
 #include "Platform/Testing/ManualMainQueue.h"
 #include "Platform/Testing/TemporaryDirectory.h"
-#include "ZeraZov/Core/Utilities/Utils.h"
 #include "ZeraZov/Core/Events/ZeraZovContext.h"
 #include "ZeraZov/Core/Events/ZeraZovLibraryInfo.h"
+#include "ZeraZov/Core/Utilities/Utils.h"
 
 namespace zerazov {
 namespace {
@@ -65,12 +65,11 @@ protected:
     // A context that measures `activeScreen` (counting the measurements) as the
     // test's center and main queue tell it to, already following the notifications.
     std::shared_ptr<ZeraZovContext> watchingContext() {
-        auto watching = std::make_shared<ZeraZovContext>(
-            nullptr, system(), bundle,
-            ZeraZovContext::ScreenWatch{&center, &mainQueue, [this] {
-                                            ++measurements;
-                                            return activeScreen;
-                                        }});
+        auto watching = std::make_shared<ZeraZovContext>(nullptr, system(), bundle,
+                                                         ZeraZovContext::ScreenWatch{&center, &mainQueue, [this] {
+                                                                                         ++measurements;
+                                                                                         return activeScreen;
+                                                                                     }});
         watching->registerNotifications();
         return watching;
     }
@@ -106,8 +105,8 @@ TEST_F(ZeraZovContextTest, StaticContextOfALinuxDesktop) {
     EXPECT_EQ(properties.at("$device_type"), "Desktop");
     EXPECT_EQ(properties.at("$os_name"), "Linux");
     EXPECT_EQ(properties.at("$os_version"), operatingSystemVersionString());
-    for (const char* key : {"$is_testflight", "$is_sideloaded", "$is_emulator", "$is_ios_running_on_mac",
-                            "$is_mac_catalyst_app"}) {
+    for (const char* key :
+         {"$is_testflight", "$is_sideloaded", "$is_emulator", "$is_ios_running_on_mac", "$is_mac_catalyst_app"}) {
         EXPECT_EQ(properties.at(key), false) << key;
     }
 }
@@ -136,18 +135,21 @@ TEST_F(ZeraZovContextTest, TheDeviceIsNamedOnMachinesWithoutFirmwareTables) {
         {"no firmware tables, a named kernel", {{"proc/sys/kernel/hostname", "build-vm\n"}}, "Unknown", "build-vm"},
         {"only the board's maker, a host name file",
          {{"sys/class/dmi/id/board_vendor", "ASUSTeK COMPUTER INC.\n"}, {"etc/hostname", "desk\n"}},
-         "ASUSTeK COMPUTER INC.", "desk"},
+         "ASUSTeK COMPUTER INC.",
+         "desk"},
         {"text that is not UTF-8, a blank model, an unnamed kernel",
          {{"sys/class/dmi/id/sys_vendor", "Vendor\xff\n"},
           {"sys/class/dmi/id/product_name", "  \n"},
           {"proc/sys/kernel/hostname", "(none)\n"},
           {"etc/hostname", "named\n"}},
-         "Unknown", "named"},
+         "Unknown",
+         "named"},
         {"a system maker that is not UTF-8 beside the board's",
          {{"sys/class/dmi/id/sys_vendor", "Vendor\xff\n"},
           {"sys/class/dmi/id/board_vendor", "Micro-Star International Co., Ltd.\n"},
           {"etc/hostname", "desk\n"}},
-         "Micro-Star International Co., Ltd.", "desk"},
+         "Micro-Star International Co., Ltd.",
+         "desk"},
         {"nothing at all", {}, "Unknown", "Unknown"},
     };
     for (const auto& c : cases) {
@@ -166,15 +168,14 @@ TEST_F(ZeraZovContextTest, ABuildNumberWithADotStaysText) {
 
 TEST_F(ZeraZovContextTest, PersonPropertiesAreTheStaticSubsetWithTheLibrary) {
     const auto built = context();
-    EXPECT_EQ(built->thePersonPropertiesContext(),
-              (nlohmann::json{{"$app_version", "1.2.3"},
-                              {"$app_build", 42},
-                              {"$app_namespace", "com.brel.tessivar"},
-                              {"$os_name", "Linux"},
-                              {"$os_version", operatingSystemVersionString()},
-                              {"$device_type", "Desktop"},
-                              {"$lib", "zerazov-ios"},
-                              {"$lib_version", "3.59.2"}}));
+    EXPECT_EQ(built->thePersonPropertiesContext(), (nlohmann::json{{"$app_version", "1.2.3"},
+                                                                   {"$app_build", 42},
+                                                                   {"$app_namespace", "com.brel.tessivar"},
+                                                                   {"$os_name", "Linux"},
+                                                                   {"$os_version", operatingSystemVersionString()},
+                                                                   {"$device_type", "Desktop"},
+                                                                   {"$lib", "zerazov-ios"},
+                                                                   {"$lib_version", "3.59.2"}}));
 }
 
 TEST_F(ZeraZovContextTest, LibraryInfoIsTakenWhenFirstAskedFor) {
@@ -201,8 +202,9 @@ TEST_F(ZeraZovContextTest, LocaleAndTimeZoneFromTheSystem) {
 // Each of the three notifications has the active window's screen measured at once on
 // the main thread; a later one without an active window takes the size away again.
 TEST_F(ZeraZovContextTest, TheScreenIsMeasuredWhenAWindowOrTheApplicationBecomesActive) {
-    for (const char* name : {platform::WindowNotifications::didBecomeKey, platform::WindowNotifications::didChangeScreen,
-                             platform::ApplicationNotifications::didBecomeActive}) {
+    for (const char* name :
+         {platform::WindowNotifications::didBecomeKey, platform::WindowNotifications::didChangeScreen,
+          platform::ApplicationNotifications::didBecomeActive}) {
         measurements = 0;
         activeScreen = ZeraZovScreenSize{2560, 1440.3};
         const auto watching = watchingContext();

@@ -4,8 +4,8 @@
 #include <limits>
 #include <stdexcept>
 
-#include "ZeraZov/Core/Events/ZeraZovEventBuilder.h"
 #include "Platform/Testing/LogCapture.h"
+#include "ZeraZov/Core/Events/ZeraZovEventBuilder.h"
 #include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov {
@@ -57,9 +57,7 @@ TEST_F(ZeraZovEventBuilding, EmptyPropertiesStayEmpty) {
     EXPECT_EQ(build("e", nlohmann::json::object())->properties, nlohmann::json::object());
 }
 
-TEST_F(ZeraZovEventBuilding, EventsBuiltBackToBackGetDistinctIds) {
-    EXPECT_NE(build("a")->uuid, build("b")->uuid);
-}
+TEST_F(ZeraZovEventBuilding, EventsBuiltBackToBackGetDistinctIds) { EXPECT_NE(build("a")->uuid, build("b")->uuid); }
 
 TEST_F(ZeraZovEventBuilding, TheSanitizerSeesThePropertiesFirst) {
     config->propertiesSanitizer.set(std::make_shared<RedactingSanitizer>());
@@ -104,10 +102,9 @@ TEST_F(ZeraZovEventBuilding, ADroppedEventIsReportedByName) {
     EXPECT_FALSE(build("jump_triggered").has_value());
     EXPECT_FALSE(build("$identify").has_value());
     EXPECT_EQ(thirdCalls, 0);
-    EXPECT_EQ(log.lines(),
-              (std::vector<std::string>{
-                  "[ZeraZov] ZeraZov event jump_triggered was dropped",
-                  "[ZeraZov] ZeraZov event $identify was dropped. This can cause unexpected behavior."}));
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{
+                               "[ZeraZov] ZeraZov event jump_triggered was dropped",
+                               "[ZeraZov] ZeraZov event $identify was dropped. This can cause unexpected behavior."}));
 }
 
 TEST_F(ZeraZovEventBuilding, DropsAreSilentWhileDebugIsOff) {

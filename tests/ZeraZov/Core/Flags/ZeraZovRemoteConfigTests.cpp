@@ -10,14 +10,14 @@
 #include "Platform/Testing/LogCapture.h"
 #include "Platform/Testing/ManualMainQueue.h"
 #include "Platform/Testing/TemporaryDirectory.h"
-#include "tests/ZeraZov/TestToken.h"
 #include "ZeraZov/Core/Config/ZeraZovConfig.h"
-#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 #include "ZeraZov/Core/Flags/ZeraZovRemoteConfig.h"
 #include "ZeraZov/Core/Storage/ZeraZovStorage.h"
 #include "ZeraZov/Core/Storage/ZeraZovStorageManager.h"
-#include "tests/support/WaitUntil.h"
+#include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
+#include "tests/ZeraZov/TestToken.h"
 #include "tests/support/DebugLogSwitch.h"
+#include "tests/support/WaitUntil.h"
 
 namespace zerazov::testing {
 namespace {
@@ -48,9 +48,8 @@ protected:
     // The flags the listeners heard, after the main queue ran.
     std::vector<std::optional<json>> heardFlags(ZeraZovRemoteConfig& remote) {
         std::vector<std::optional<json>> heard;
-        auto token = remote.onFeatureFlagsLoaded().subscribe([&](const std::optional<json>& flags) {
-            heard.push_back(flags);
-        });
+        auto token =
+            remote.onFeatureFlagsLoaded().subscribe([&](const std::optional<json>& flags) { heard.push_back(flags); });
         queue.drain();
         return heard;
     }
@@ -84,7 +83,9 @@ TEST_F(RemoteConfigTest, TheNewerResponseFormBecomesFlagsAndPayloads) {
          {{"a", {{"variant", 3}, {"metadata", {{"payload", 1}}}}}},
          json::object(),
          json::object()},
-        {"entries that are not objects are skipped", {{"a", true}, {"b", {{"enabled", true}}}}, {{"b", true}},
+        {"entries that are not objects are skipped",
+         {{"a", true}, {"b", {{"enabled", true}}}},
+         {{"b", true}},
          json::object()},
     };
     for (const auto& c : cases) {
@@ -118,10 +119,11 @@ TEST_F(RemoteConfigTest, AnswersAreStoredMergedOrRefusedWithoutLosingTheCache) {
          json{{"b", true}}},
         {"a quota limit keeps the cache and hands it out",
          json{{"quotaLimited", {"feature_flags"}}, {"featureFlags", {{"c", true}}}, {"featureFlagPayloads", payloads}},
-         cached,
-         cached},
+         cached, cached},
         {"a quota list that is not all text is no quota limit",
-         json{{"quotaLimited", {1, "feature_flags"}}, {"featureFlags", {{"c", true}}}, {"featureFlagPayloads", payloads}},
+         json{{"quotaLimited", {1, "feature_flags"}},
+              {"featureFlags", {{"c", true}}},
+              {"featureFlagPayloads", payloads}},
          {{"c", true}},
          json{{"c", true}}},
         {"flags of the wrong type", json{{"featureFlags", {1, 2}}, {"featureFlagPayloads", payloads}}, cached,
@@ -270,9 +272,8 @@ TEST_F(RemoteConfigTest, TheRemoteConfigurationDecidesWhetherFlagsAreLoaded) {
         storage = std::make_shared<ZeraZovStorage>(folder.path(), testProjectToken);
         storage->setJSON(Key::enabledFeatureFlags, json{{"cached", true}});
         FakeFlagsServer fresh;
-        auto remote = std::make_shared<ZeraZovRemoteConfig>(config, storage, fresh.requests(),
-                                                            ZeraZovRemoteConfig::Notifier{queue, center}, nullptr,
-                                                            nullptr);
+        auto remote = std::make_shared<ZeraZovRemoteConfig>(
+            config, storage, fresh.requests(), ZeraZovRemoteConfig::Notifier{queue, center}, nullptr, nullptr);
         remote->start();
         ASSERT_TRUE(fresh.waitForConfigRequest()) << c.what;
         EXPECT_TRUE(remote->isLoadingRemoteConfig()) << c.what;
@@ -359,8 +360,8 @@ TEST_F(RemoteConfigTest, TheFlagReadForARecordingIsReportedOutsideTheLocks) {
     std::vector<std::string> reported;
     // Reporting captures an event, and capturing reads the flags again.
     remote = make({}, [&](const std::string& key, const json& value) {
-        reported.push_back(key + "=" + value.dump() + " active=" +
-                           std::to_string(remote->getFeatureFlagResult(key)->enabled()));
+        reported.push_back(key + "=" + value.dump() +
+                           " active=" + std::to_string(remote->getFeatureFlagResult(key)->enabled()));
     });
     remote->start();
     EXPECT_EQ(reported, (std::vector<std::string>{"rec=\"variant-a\" active=1"}));

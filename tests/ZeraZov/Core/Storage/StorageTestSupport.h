@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "Platform/Testing/LogCapture.h"
-#include "tests/Platform/Foundation/TextFile.h"
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
+#include "tests/Platform/Foundation/TextFile.h"
 #include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov_storage_tests {

@@ -5,11 +5,11 @@
 
 #include "Platform/Testing/ManualClock.h"
 #include "StorageTestSupport.h"
-#include "tests/ZeraZov/TestLifecyclePublisher.h"
-#include "ZeraZov/Core/Identity/UUID.h"
 #include "ZeraZov/Core/Config/ZeraZovConfig.h"
 #include "ZeraZov/Core/Events/ZeraZovLibraryInfo.h"
+#include "ZeraZov/Core/Identity/UUID.h"
 #include "ZeraZov/Core/Storage/ZeraZovSessionManager.h"
+#include "tests/ZeraZov/TestLifecyclePublisher.h"
 
 namespace zerazov_storage_tests {
 namespace {

@@ -7,8 +7,8 @@
 
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "StorageTestSupport.h"
-#include "ZeraZov/Core/Identity/UUID.h"
 #include "ZeraZov/Core/Config/ZeraZovConfig.h"
+#include "ZeraZov/Core/Identity/UUID.h"
 #include "ZeraZov/Core/Storage/ZeraZovStorageManager.h"
 
 namespace zerazov_storage_tests {
@@ -149,9 +149,9 @@ TEST_F(StorageManagerTest, ConcurrentFirstReadersAgreeOnOneIdentity) {
             ready.fetch_add(1);
             while (ready.load() < threads) std::this_thread::yield();
             switch (i % 3) {
-                case 0: devices[i] = manager->getDeviceId(); break;
-                case 1: distinct[i] = manager->getDistinctId(); break;
-                default: anonymous[i] = manager->isIdentified() ? "" : manager->getAnonymousId();
+            case 0: devices[i] = manager->getDeviceId(); break;
+            case 1: distinct[i] = manager->getDistinctId(); break;
+            default: anonymous[i] = manager->isIdentified() ? "" : manager->getAnonymousId();
             }
         });
     }
@@ -180,16 +180,16 @@ TEST_F(StorageManagerTest, ConcurrentIdentifyResetAndReadsKeepTheStoreConsistent
         workers.emplace_back([&, t] {
             for (int round = 0; round < rounds; ++round) {
                 switch ((t + round) % 6) {
-                    case 0: manager->setDistinctId("user-" + std::to_string(t)); break;
-                    case 1: manager->reset(round % 2 == 0, true); break;
-                    case 2: manager->setIdentified(round % 2 == 0); break;
-                    case 3: manager->setPersonProcessing(round % 3 == 0); break;
-                    case 4: manager->isIdentified(); break;
-                    default: {
-                        const std::string id = manager->getDistinctId();
-                        if (id.rfind("user-", 0) != 0 && !isUpperCaseVersion7(id)) badIds.fetch_add(1);
-                        if (manager->getDeviceId() != device) badIds.fetch_add(1);
-                    }
+                case 0: manager->setDistinctId("user-" + std::to_string(t)); break;
+                case 1: manager->reset(round % 2 == 0, true); break;
+                case 2: manager->setIdentified(round % 2 == 0); break;
+                case 3: manager->setPersonProcessing(round % 3 == 0); break;
+                case 4: manager->isIdentified(); break;
+                default: {
+                    const std::string id = manager->getDistinctId();
+                    if (id.rfind("user-", 0) != 0 && !isUpperCaseVersion7(id)) badIds.fetch_add(1);
+                    if (manager->getDeviceId() != device) badIds.fetch_add(1);
+                }
                 }
                 manager->isPersonProcessing();
             }

@@ -190,8 +190,8 @@ TEST_F(StorageTest, ResetKeepsTheDeviceIdTheLiveQueuesAndWhenAskedTheAnonymousId
     createEveryKey(folder);
     storage.reset(true);
     const std::vector<std::string> kept{
-        "zerazov.anonymousId",        "zerazov.deviceId",         "zerazov.evaluatedAt",      "zerazov.logsFolder",
-        "zerazov.queueFolder.uuid",   "zerazov.replayBufferFolder", "zerazov.replayFolder.uuid",
+        "zerazov.anonymousId",      "zerazov.deviceId",           "zerazov.evaluatedAt",       "zerazov.logsFolder",
+        "zerazov.queueFolder.uuid", "zerazov.replayBufferFolder", "zerazov.replayFolder.uuid",
     };
     EXPECT_EQ(entryNames(folder), kept);
     EXPECT_EQ(entryNames(folder / "zerazov.queueFolder.uuid").size(), 1u);

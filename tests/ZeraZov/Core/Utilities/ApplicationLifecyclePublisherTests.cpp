@@ -31,8 +31,8 @@ TEST_F(ApplicationLifecyclePublisherTest, EachNotificationReachesEverySubscriber
     center.post(kApplicationDidResignActiveNotification);
     center.post("SomethingElse");
 
-    EXPECT_EQ(heard, (std::vector<std::string>{"session launched", "client launched", "session active",
-                                               "client active", "session background", "client background"}));
+    EXPECT_EQ(heard, (std::vector<std::string>{"session launched", "client launched", "session active", "client active",
+                                               "session background", "client background"}));
 }
 
 TEST_F(ApplicationLifecyclePublisherTest, StopsListeningWhenDestroyed) {

@@ -2,9 +2,9 @@
 
 #include <limits>
 
-#include "tests/support/DebugLogSwitch.h"
 #include "Platform/Testing/LogCapture.h"
 #include "ZeraZov/Core/Utilities/JSONHelpers.h"
+#include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov {
 namespace {
@@ -25,21 +25,17 @@ protected:
 };
 
 TEST_F(SanitizeDictionaryTest, KeepsNestedValuesWhole) {
-    const json properties = {{"name", "日本 🚀"},
-                             {"count", 3},
-                             {"ratio", 0.5},
-                             {"flag", false},
-                             {"none", nullptr},
-                             {"nested", {{"list", {1, "two", {{"deep", true}}}}, {"empty", json::object()}}}};
+    const json properties = {
+        {"name", "日本 🚀"}, {"count", 3},
+        {"ratio", 0.5},     {"flag", false},
+        {"none", nullptr},  {"nested", {{"list", {1, "two", {{"deep", true}}}}, {"empty", json::object()}}}};
     EXPECT_EQ(sanitizeDictionary(properties), properties);
     EXPECT_TRUE(logs.lines().empty());
 }
 
 TEST_F(SanitizeDictionaryTest, DropsNonFiniteNumbersAtAnyDepthWithTheirKey) {
-    const json properties = {{"keep", 1},
-                             {"nan", kNaN},
-                             {"list", {1, 2, kInfinity}},
-                             {"deep", {{"a", {{"b", {-kInfinity}}}}}}};
+    const json properties = {
+        {"keep", 1}, {"nan", kNaN}, {"list", {1, 2, kInfinity}}, {"deep", {{"a", {{"b", {-kInfinity}}}}}}};
     EXPECT_EQ(sanitizeDictionary(properties), json({{"keep", 1}}));
     EXPECT_EQ(logs.lines(), (std::vector<std::string>{dropLine("deep"), dropLine("list"), dropLine("nan")}));
 }
@@ -85,9 +81,8 @@ TEST(IsValidUTF8, ASequenceCountsWhereverItSitsInLongText) {
     const struct {
         const char* sequence;
         bool valid;
-    } sequences[] = {{"\xC3\xA9", true},  {"\xF0\x9F\x99\x82", true}, {"\x80", false},
-                     {"\xC0\xAF", false}, {"\xED\xA0\x80", false},     {"\xE6\x97", false},
-                     {"\xFF", false},      {"\x7F", true}};
+    } sequences[] = {{"\xC3\xA9", true},      {"\xF0\x9F\x99\x82", true}, {"\x80", false}, {"\xC0\xAF", false},
+                     {"\xED\xA0\x80", false}, {"\xE6\x97", false},        {"\xFF", false}, {"\x7F", true}};
     for (const auto& [sequence, valid] : sequences) {
         for (std::size_t offset = 0; offset <= 20; ++offset) {
             for (const std::size_t after : {std::size_t{0}, std::size_t{3}, std::size_t{11}}) {

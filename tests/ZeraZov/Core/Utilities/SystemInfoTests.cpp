@@ -100,17 +100,39 @@ TEST_F(SystemInfoTest, CachedTimeZoneFollowsEachWayTheZoneChanges) {
         {"nothing configured", [] {}, std::nullopt},
         {"a link appears, within the interval", [&] { link("Asia/Tokyo"); }, std::nullopt},
         {"the interval is over", nextInterval, "Asia/Tokyo"},
-        {"the link is replaced by one of the same length", [&] { link("Asia/Dubai"); nextInterval(); },
+        {"the link is replaced by one of the same length",
+         [&] {
+             link("Asia/Dubai");
+             nextInterval();
+         },
          "Asia/Dubai"},
-        {"a zone file appears", [&] { writeFile("etc/timezone", "Europe/Berlin\n"); nextInterval(); },
+        {"a zone file appears",
+         [&] {
+             writeFile("etc/timezone", "Europe/Berlin\n");
+             nextInterval();
+         },
          "Europe/Berlin"},
-        {"the zone file is rewritten in place", [&] { writeFile("etc/timezone", "Africa/Cairo\n"); nextInterval(); },
+        {"the zone file is rewritten in place",
+         [&] {
+             writeFile("etc/timezone", "Africa/Cairo\n");
+             nextInterval();
+         },
          "Africa/Cairo"},
         {"TZ is set", [&] { variables["TZ"] = ":America/New_York"; }, "America/New_York"},
         {"TZ changes", [&] { variables["TZ"] = "CET-1CEST"; }, std::nullopt},
         {"TZ is unset", [&] { variables.erase("TZ"); }, "Africa/Cairo"},
-        {"the zone file is removed", [&] { fs::remove(root.path() / "etc/timezone"); nextInterval(); }, "Asia/Dubai"},
-        {"the link is removed", [&] { fs::remove(root.path() / "etc/localtime"); nextInterval(); }, std::nullopt},
+        {"the zone file is removed",
+         [&] {
+             fs::remove(root.path() / "etc/timezone");
+             nextInterval();
+         },
+         "Asia/Dubai"},
+        {"the link is removed",
+         [&] {
+             fs::remove(root.path() / "etc/localtime");
+             nextInterval();
+         },
+         std::nullopt},
     };
     for (const auto& step : steps) {
         step.make();

@@ -19,7 +19,10 @@ TEST(UnicodeText, TrimsUnicodeSpaceAndLineBreaksFromBothEndsOnly) {
 TEST(UnicodeText, RepairReplacesEachBadByteAndKeepsValidText) {
     const std::string valid = "caf\xC3\xA9, \xF0\x9F\x98\x80, \xE4\xB8\xAD\xE6\x96\x87";
     EXPECT_EQ(validUTF8(valid), valid);
-    EXPECT_EQ(validUTF8("a\xFF" "b"), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(validUTF8("a\xFF"
+                        "b"),
+              "a\xEF\xBF\xBD"
+              "b");
     EXPECT_EQ(validUTF8("\xC3"), "\xEF\xBF\xBD");                                  // cut short
     EXPECT_EQ(validUTF8("\xC0\xAF"), "\xEF\xBF\xBD\xEF\xBF\xBD");                  // overlong '/'
     EXPECT_EQ(validUTF8("\xED\xA0\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");  // a surrogate

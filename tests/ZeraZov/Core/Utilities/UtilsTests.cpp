@@ -7,12 +7,12 @@
 
 #include <nlohmann/json.hpp>
 
-#include "tests/support/DebugLogSwitch.h"
 #include "Platform/Testing/LogCapture.h"
 #include "Platform/Testing/TemporaryDirectory.h"
+#include "ZeraZov/Core/Config/ZeraZovClientDefaults.h"
 #include "ZeraZov/Core/Storage/FileUtils.h"
 #include "ZeraZov/Core/Utilities/Utils.h"
-#include "ZeraZov/Core/Config/ZeraZovClientDefaults.h"
+#include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov {
 namespace {

@@ -6,9 +6,9 @@
 #include <sstream>
 #include <string>
 
-#include "tests/support/DebugLogSwitch.h"
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
+#include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov {
 namespace {

@@ -52,13 +52,11 @@ std::string compressed(const Gzip::Result& result) {
     return bytes != nullptr ? *bytes : std::string();
 }
 
-TEST(Gzip, EmptyInputGivesEmptyOutputRatherThanAnEmptyMember) {
-    EXPECT_EQ(compressed(Gzip::gzipped("")), "");
-}
+TEST(Gzip, EmptyInputGivesEmptyOutputRatherThanAnEmptyMember) { EXPECT_EQ(compressed(Gzip::gzipped("")), ""); }
 
 TEST(Gzip, MembersStartWithTheMagicAndInflateToTheInput) {
     const std::string json = R"({"api_key":"zzk_test","batch":[{"event":"$screen"}]})";
-    const std::string repeated(1 << 20, 'a');  // shrinks to far less than one output step
+    const std::string repeated(1 << 20, 'a');                    // shrinks to far less than one output step
     const std::string incompressible = randomBytes(100 * 1000);  // needs several output steps
     for (const auto* input : {&json, &repeated, &incompressible}) {
         const auto member = compressed(Gzip::gzipped(*input));
@@ -143,8 +141,8 @@ TEST(ZeraZovStoredBatchBody, FinishedWithTheTimeOfSendingItIsTheMemberOfTheWhole
 
 TEST(GzipErrorKind, EachZlibStatusHasItsKindAndUnknownOnesKeepTheirCode) {
     const std::pair<int, GzipError::Kind> cases[] = {
-        {Z_STREAM_ERROR, GzipError::Kind::stream}, {Z_DATA_ERROR, GzipError::Kind::data},
-        {Z_MEM_ERROR, GzipError::Kind::memory},    {Z_BUF_ERROR, GzipError::Kind::buffer},
+        {Z_STREAM_ERROR, GzipError::Kind::stream},   {Z_DATA_ERROR, GzipError::Kind::data},
+        {Z_MEM_ERROR, GzipError::Kind::memory},      {Z_BUF_ERROR, GzipError::Kind::buffer},
         {Z_VERSION_ERROR, GzipError::Kind::version}, {Z_OK, GzipError::Kind::unknown(0)},
         {Z_STREAM_END, GzipError::Kind::unknown(1)}, {Z_ERRNO, GzipError::Kind::unknown(-1)},
     };

@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <curl/curl.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 
@@ -452,7 +452,8 @@ TEST_F(ZeraZovApiDebugLog, OutcomesAreLoggedWithTheRequestsName) {
         unreachable.logs("{}", testing::recordingInto(uploads));
         ASSERT_TRUE(uploads.waitForCount(3));
     }
-    EXPECT_TRUE(log_.contains(R"([ZeraZov] Error sending to batch API: status: 400, body: {"type":"validation_error"}.)"));
+    EXPECT_TRUE(
+        log_.contains(R"([ZeraZov] Error sending to batch API: status: 400, body: {"type":"validation_error"}.)"));
     EXPECT_TRUE(log_.contains("[ZeraZov] snapshot sent successfully."));
     EXPECT_TRUE(log_.contains("[ZeraZov] Flags called successfully."));
     bool loggedTransportError = false;

@@ -217,8 +217,10 @@ TEST(ZeraZovApiRemoteConfigRequest, IngestionHostsMapToTheirAssetsHostsByExactTe
         {"http://us.i.zerazov.example", "http://us.i.zerazov.example/array/zzk_test/config"},
         {"https://us.i.zerazov.example/proxy", "https://us.i.zerazov.example/proxy/array/zzk_test/config"},
         // A trailing "/" is another text: that host is asked itself.
-        {std::string(ZeraZovApi::usIngestionHost) + "/", std::string(ZeraZovApi::usIngestionHost) + "/array/zzk_test/config"},
-        {std::string(ZeraZovApi::euIngestionHost) + "/", std::string(ZeraZovApi::euIngestionHost) + "/array/zzk_test/config"},
+        {std::string(ZeraZovApi::usIngestionHost) + "/",
+         std::string(ZeraZovApi::usIngestionHost) + "/array/zzk_test/config"},
+        {std::string(ZeraZovApi::euIngestionHost) + "/",
+         std::string(ZeraZovApi::euIngestionHost) + "/array/zzk_test/config"},
     };
     for (const auto& [host, expected] : cases) {
         const ZeraZovApi api(testing::configFor(host));

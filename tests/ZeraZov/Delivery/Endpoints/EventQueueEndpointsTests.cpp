@@ -78,7 +78,8 @@ TEST_F(EventQueueEndpoints, ARecordThatIsNotWritableAsItStandsLosesOnlyWhatCanno
         const char* name;
         ZeraZovEvent event;
         const char* lostMember;
-    } rows[] = {{"a property that is no number", badProperty, "properties"}, {"a name that is no text", badName, "event"}};
+    } rows[] = {{"a property that is no number", badProperty, "properties"},
+                {"a name that is no text", badName, "event"}};
     for (const auto& row : rows) {
         const auto bytes = endpoint.encode(row.event);
         ASSERT_TRUE(bytes) << row.name;

@@ -18,11 +18,11 @@ struct StatusCase {
 // Redirects are retried by the event streams only, the server errors outside the
 // six transient ones by the logs stream only.
 constexpr StatusCase statusCases[] = {
-    {-1, false, false},  {200, false, false}, {204, false, false}, {299, false, false}, {300, true, false},
-    {302, true, false},  {399, true, false},  {400, false, false}, {401, false, false}, {407, false, false},
-    {408, true, true},   {413, false, false}, {429, true, true},   {499, false, false}, {500, true, true},
-    {501, false, true},  {502, true, true},   {503, true, true},   {504, true, true},   {505, false, true},
-    {599, false, true},  {600, false, false},
+    {-1, false, false}, {200, false, false}, {204, false, false}, {299, false, false}, {300, true, false},
+    {302, true, false}, {399, true, false},  {400, false, false}, {401, false, false}, {407, false, false},
+    {408, true, true},  {413, false, false}, {429, true, true},   {499, false, false}, {500, true, true},
+    {501, false, true}, {502, true, true},   {503, true, true},   {504, true, true},   {505, false, true},
+    {599, false, true}, {600, false, false},
 };
 
 TEST(RetriableStatusCodes, EachStreamRetriesItsOwnSetOfCodes) {

@@ -16,15 +16,15 @@
 #include "Platform/Testing/LogCapture.h"
 #include "Platform/Testing/ManualMainQueue.h"
 #include "Platform/Testing/TemporaryDirectory.h"
-#include "ZeraZov/Core/Identity/UUID.h"
 #include "ZeraZov/Core/Events/ZeraZovAPIDateFormatter.h"
+#include "ZeraZov/Core/Identity/UUID.h"
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
+#include "ZeraZov/Delivery/Endpoints/Private/ZeraZovStoredBatch.h"
 #include "ZeraZov/Delivery/Endpoints/QueueEndpoints.h"
 #include "ZeraZov/Delivery/FileQueue/ZeraZovQueueFolder.h"
 #include "ZeraZov/Delivery/FlushQueue/ZeraZovQueue.h"
-#include "ZeraZov/Delivery/Endpoints/Private/ZeraZovStoredBatch.h"
-#include "tests/support/WaitUntil.h"
 #include "tests/support/DebugLogSwitch.h"
+#include "tests/support/WaitUntil.h"
 
 namespace zerazov {
 namespace {
@@ -88,9 +88,11 @@ TEST(StoredEventText, SendsWhatDecodingWouldSendAndPassesOnlyTheWrittenFormUncha
         {"with an API key", with(written, "api_key", "zzk_key").dump(), true},
         {"indented", written.dump(2), true},
         {"escaped text in the properties", with(written, "properties", {{"quote", "\"\\\u00e9\n"}}).dump(), true},
-        {"a key spelled with an escape", R"({"\u0065vent":"a","distinct_id":"d","properties":{},)"
-                                         R"("timestamp":"2024-05-01T12:00:00.123Z",)"
-                                         R"("uuid":"0190A0B0-1C2D-7E3F-8A4B-5C6D7E8F9A0C"})", true},
+        {"a key spelled with an escape",
+         R"({"\u0065vent":"a","distinct_id":"d","properties":{},)"
+         R"("timestamp":"2024-05-01T12:00:00.123Z",)"
+         R"("uuid":"0190A0B0-1C2D-7E3F-8A4B-5C6D7E8F9A0C"})",
+         true},
         {"a lower-case id", with(written, "uuid", "0190a0b0-1c2d-7e3f-8a4b-5c6d7e8f9a0c").dump(), false},
         {"a timestamp in seconds", with(written, "timestamp", "2024-05-01T12:00:00Z").dump(), false},
         {"an unreadable timestamp", with(written, "timestamp", "yesterday").dump(), false, true},
@@ -98,15 +100,21 @@ TEST(StoredEventText, SendsWhatDecodingWouldSendAndPassesOnlyTheWrittenFormUncha
         {"no properties", without(written, "properties").dump(), false},
         {"properties that are a list", with(written, "properties", json::array({1})).dump(), false},
         {"a member the client does not write", with(written, "$set", {{"a", 1}}).dump(), false},
-        {"a repeated member", R"({"event":"a","event":"b","distinct_id":"d","properties":{},)"
-                              R"("timestamp":"2024-05-01T12:00:00.123Z",)"
-                              R"("uuid":"0190A0B0-1C2D-7E3F-8A4B-5C6D7E8F9A0C"})", false},
-        {"a number beyond a double", R"({"event":"a","distinct_id":"d","properties":{"n":1e999},)"
-                                     R"("timestamp":"2024-05-01T12:00:00.123Z",)"
-                                     R"("uuid":"0190A0B0-1C2D-7E3F-8A4B-5C6D7E8F9A0C"})", false},
-        {"the distinct id only in the properties", R"({"event":"a","properties":{"distinct_id":"d"},)"
-                                                   R"("timestamp":"2024-05-01T12:00:00.123Z",)"
-                                                   R"("uuid":"0190A0B0-1C2D-7E3F-8A4B-5C6D7E8F9A0C"})", false},
+        {"a repeated member",
+         R"({"event":"a","event":"b","distinct_id":"d","properties":{},)"
+         R"("timestamp":"2024-05-01T12:00:00.123Z",)"
+         R"("uuid":"0190A0B0-1C2D-7E3F-8A4B-5C6D7E8F9A0C"})",
+         false},
+        {"a number beyond a double",
+         R"({"event":"a","distinct_id":"d","properties":{"n":1e999},)"
+         R"("timestamp":"2024-05-01T12:00:00.123Z",)"
+         R"("uuid":"0190A0B0-1C2D-7E3F-8A4B-5C6D7E8F9A0C"})",
+         false},
+        {"the distinct id only in the properties",
+         R"({"event":"a","properties":{"distinct_id":"d"},)"
+         R"("timestamp":"2024-05-01T12:00:00.123Z",)"
+         R"("uuid":"0190A0B0-1C2D-7E3F-8A4B-5C6D7E8F9A0C"})",
+         false},
         {"no event name", without(written, "event").dump(), false},
         {"an event name that is a number", with(written, "event", 7).dump(), false},
         {"an event name that is an object", with(written, "event", {{"name", "a"}}).dump(), false},
@@ -127,9 +135,13 @@ TEST(StoredEventText, SendsWhatDecodingWouldSendAndPassesOnlyTheWrittenFormUncha
         {"trailing bytes", written.dump() + "}", false},
         {"two objects", written.dump() + written.dump(), false},
         {"bytes that are not UTF-8", withByte(written.dump(), "jump", '\xff'), false},
-        {"a raw control character", R"({"event":"a)" "\x01" R"(","distinct_id":"d","properties":{},)"
-                                    R"("timestamp":"2024-05-01T12:00:00.123Z",)"
-                                    R"("uuid":"0190A0B0-1C2D-7E3F-8A4B-5C6D7E8F9A0C"})", false},
+        {"a raw control character",
+         R"({"event":"a)"
+         "\x01"
+         R"(","distinct_id":"d","properties":{},)"
+         R"("timestamp":"2024-05-01T12:00:00.123Z",)"
+         R"("uuid":"0190A0B0-1C2D-7E3F-8A4B-5C6D7E8F9A0C"})",
+         false},
         {"empty", "", false},
         {"zeros of a file a power cut left", std::string(64, '\0'), false},
         {"an array", json::array({written}).dump(), false},
@@ -205,8 +217,9 @@ TEST(StoredEventText, TheCheckAgreesWithTheJSONLibraryOnMangledRecords) {
         withRawProperty("17976931348623157" + std::string(292, '0')),
         withRawProperty("\"\u00e9t\u00e9 \u4e09 \U0001F600\""),
     };
-    const std::string alphabet = "{}[]\":,\\ \t0123456789-+.eEutfnrlsaD\x01\x7f\xc3\xa9\xed\xa0\x80\xef\xbb\xbf"
-                                 "\xf0\x9f\x98\xf4\x90\xff";
+    const std::string alphabet =
+        "{}[]\":,\\ \t0123456789-+.eEutfnrlsaD\x01\x7f\xc3\xa9\xed\xa0\x80\xef\xbb\xbf"
+        "\xf0\x9f\x98\xf4\x90\xff";
     std::mt19937 random(20240501);
     const auto pick = [&random](std::size_t count) { return static_cast<std::size_t>(random() % count); };
     int accepted = 0;
@@ -267,9 +280,8 @@ TEST(StoredEventText, AFlushSendsStoredEventsAsOneValidBodyAndDropsWhatIsNoEvent
     platform::ManualMainQueue mainQueue;
     std::optional<tessivar::testing::DebugLogSwitch> debug{std::in_place};
     platform::LogCapture log;
-    auto queue = ZeraZovQueue<ZeraZovEvent>::create(config, storage, nullptr,
-                                                    QueueEndpoints::events(std::make_shared<ZeraZovApi>(config)),
-                                                    mainQueue);
+    auto queue = ZeraZovQueue<ZeraZovEvent>::create(
+        config, storage, nullptr, QueueEndpoints::events(std::make_shared<ZeraZovApi>(config)), mainQueue);
     ASSERT_EQ(queue->depth(), stored.size());
     queue->flush();
     queue->waitForDispatchedFlushes();

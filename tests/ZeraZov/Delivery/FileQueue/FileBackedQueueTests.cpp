@@ -188,13 +188,13 @@ TEST_F(FileBackedQueueTest, PeekDeletesAnUnreadableFileAndKeepsItsNameForTheRead
         void (*spoil)(const fs::path& record);
     };
     const Case cases[] = {
-        {"a folder", [](const fs::path& record) {
+        {"a folder",
+         [](const fs::path& record) {
              fs::remove(record);
              fs::create_directory(record);
          }},
-        {"past the read limit", [](const fs::path& record) {
-             fs::resize_file(record, platform::DurableFile::readLimit + 1);
-         }},
+        {"past the read limit",
+         [](const fs::path& record) { fs::resize_file(record, platform::DurableFile::readLimit + 1); }},
     };
     std::uint64_t first = 1;
     for (const auto& c : cases) {

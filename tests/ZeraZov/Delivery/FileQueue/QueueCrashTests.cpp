@@ -81,8 +81,7 @@ public:
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);
         pid_ = -1;
-        while (readOnce()) {
-        }
+        while (readOnce()) {}
         return ids_;
     }
 
@@ -143,7 +142,8 @@ TEST(QueueCrashTest, EveryRecordWhoseAddReturnedSurvivesSigkillWhole) {
         AddingChild child(folder, nextId);
         ASSERT_TRUE(child.started());
         // Kill after a random number of adds and a random part of the next one.
-        ASSERT_TRUE(child.readUntil(std::uniform_int_distribution<std::size_t>(0, 30)(random), std::chrono::seconds(10)));
+        ASSERT_TRUE(
+            child.readUntil(std::uniform_int_distribution<std::size_t>(0, 30)(random), std::chrono::seconds(10)));
         std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(0, 3000)(random)));
         const auto acknowledged = child.kill();
         if (!acknowledged.empty()) acknowledgedMost = std::max(acknowledgedMost, acknowledged.back());

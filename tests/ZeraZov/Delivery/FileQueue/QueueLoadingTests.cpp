@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "FileQueueTestSupport.h"
-#include "Platform/Testing/TemporaryDirectory.h"
 #include "Platform/Testing/LogCapture.h"
+#include "Platform/Testing/TemporaryDirectory.h"
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 #include "ZeraZov/Delivery/FileQueue/ZeraZovQueueFolder.h"
 #include "tests/support/DebugLogSwitch.h"

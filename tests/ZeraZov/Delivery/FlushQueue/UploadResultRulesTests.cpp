@@ -40,7 +40,7 @@ TEST(UploadResultRules, DecidesEachOutcomeFromStatusRetriesAndCap) {
         {500, 3, 50, Action::keepAndPause, 4, 30, true},  // the fourth failure with 3 retries
         {std::nullopt, 9, 50, Action::keepAndPause, 10, 30, true},
         {413, 0, 50, Action::keepAndShrink, 1, 0},
-        {413, 3, 50, Action::keepAndShrink, 4, 0},  // halving ends by itself at a cap of 1
+        {413, 3, 50, Action::keepAndShrink, 4, 0},       // halving ends by itself at a cap of 1
         {413, 0, 1, Action::remove, 0, 0, false, true},  // one record no server takes
         {413, 3, 1, Action::remove, 0, 0, false, true},
         {200, 2, 50, Action::remove, 0, 0},
@@ -65,7 +65,10 @@ TEST(UploadResultRules, TheEndpointDecidesWhatIsRetried) {
     EXPECT_EQ(decideUpload(501, logsRetriable, 0, 3, 50, 50).action, Action::keepAndPause);
     EXPECT_EQ(decideUpload(302, logsRetriable, 0, 3, 50, 50).action, Action::remove);
     // A 413 that the endpoint chose to retry is a plain retry, not a shrink.
-    EXPECT_EQ(decideUpload(413, [](int) { return true; }, 0, 3, 50, 50).action, Action::keepAndPause);
+    EXPECT_EQ(decideUpload(
+                  413, [](int) { return true; }, 0, 3, 50, 50)
+                  .action,
+              Action::keepAndPause);
 }
 
 // Only a record refused alone goes: a batch asked for before the cap came down to
@@ -100,11 +103,8 @@ TEST(BatchLimits, HalvesFromWhatWasActuallySentNeverBelowOne) {
         BatchLimits after;
     };
     const std::vector<Step> steps = {
-        {{50, 20}, 50, {25, 10}},
-        {{50, 20}, 7, {3, 3}},  // a short batch: the cap follows the batch, flushAt the cap
-        {{25, 10}, 25, {12, 5}},
-        {{3, 1}, 3, {1, 1}},
-        {{2, 2}, 1, {1, 1}},
+        {{50, 20}, 50, {25, 10}}, {{50, 20}, 7, {3, 3}},  // a short batch: the cap follows the batch, flushAt the cap
+        {{25, 10}, 25, {12, 5}},  {{3, 1}, 3, {1, 1}},   {{2, 2}, 1, {1, 1}},
     };
     for (const auto& step : steps) {
         const auto after = step.before.halvedFor(step.batchSize);

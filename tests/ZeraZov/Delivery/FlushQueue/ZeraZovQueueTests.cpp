@@ -141,8 +141,7 @@ TEST_F(ZeraZovQueueTest, RacingAddersNeverTakeAFullQueuePastItsLimit) {
             for (int i = 0; i < kAddsEach; ++i) {
                 queue->add(Note{std::to_string(a) + "-" + std::to_string(i)}, {});
                 const auto depth = queue->depth();
-                for (auto seen = deepest.load(); depth > seen && !deepest.compare_exchange_weak(seen, depth);) {
-                }
+                for (auto seen = deepest.load(); depth > seen && !deepest.compare_exchange_weak(seen, depth);) {}
             }
         });
     }
@@ -152,9 +151,10 @@ TEST_F(ZeraZovQueueTest, RacingAddersNeverTakeAFullQueuePastItsLimit) {
     queue->finishRemovals();
     EXPECT_EQ(folder.entryNames().size(), 1u);  // the queue's own folder
     const std::filesystem::directory_iterator queueFolder(storage.url(ZeraZovStorage::StorageKey::queue));
-    EXPECT_EQ(std::count_if(begin(queueFolder), end(queueFolder),
-                            [](const auto& entry) { return entry.path().filename() != ZeraZovQueueFolder::spareFolderName; }),
-              static_cast<std::ptrdiff_t>(kLimit));
+    EXPECT_EQ(
+        std::count_if(begin(queueFolder), end(queueFolder),
+                      [](const auto& entry) { return entry.path().filename() != ZeraZovQueueFolder::spareFolderName; }),
+        static_cast<std::ptrdiff_t>(kLimit));
 }
 
 // --- triggers -----------------------------------------------------------------

@@ -7,9 +7,9 @@
 #include <nlohmann/json.hpp>
 
 #include "Platform/Testing/TemporaryDirectory.h"
-#include "tests/support/ShellCommand.h"
 #include "ZeraZov/Integrations/ErrorTracking/CrashReportEventProperties.h"
 #include "ZeraZov/Integrations/ErrorTracking/Private/ImageUUID.h"
+#include "tests/support/ShellCommand.h"
 
 namespace errortracking_tests {
 namespace {
@@ -110,28 +110,29 @@ TEST(CrashReportEvent, ASignalIsNamedAfterItOrTheRuntimeFailureItsMessageDescrib
         {"a message that names no failure", R"(crash_info_message: "double free")", "SIGABRT",
          "SIGABRT (code SI_TKILL) at address 0x0000000000000000", "double free"},
         {"a fatal error with its file and line",
-         R"(crash_info_message: "  Fatal error: Index out of range: file Jump/Engine.swift, line 42\n")",
-         "Fatal error", "Fatal error: Index out of range: file Jump/Engine.swift, line 42",
+         R"(crash_info_message: "  Fatal error: Index out of range: file Jump/Engine.swift, line 42\n")", "Fatal error",
+         "Fatal error: Index out of range: file Jump/Engine.swift, line 42",
          "Fatal error: Index out of range: file Jump/Engine.swift, line 42"},
         {"a failed assertion after its file and line",
          R"(crash_info_message: "Jump/Engine.swift:42: assertion failed: display gone")", "assertion failed",
-         "Jump/Engine.swift:42: assertion failed: display gone", "Jump/Engine.swift:42: assertion failed: display gone"},
-        {"a failed precondition without a message", R"(crash_info_message: "PRECONDITION FAILED: file a.swift, line 7")",
-         "PRECONDITION FAILED", "PRECONDITION FAILED: file a.swift, line 7", "PRECONDITION FAILED: file a.swift, line 7"},
+         "Jump/Engine.swift:42: assertion failed: display gone",
+         "Jump/Engine.swift:42: assertion failed: display gone"},
+        {"a failed precondition without a message",
+         R"(crash_info_message: "PRECONDITION FAILED: file a.swift, line 7")", "PRECONDITION FAILED",
+         "PRECONDITION FAILED: file a.swift, line 7", "PRECONDITION FAILED: file a.swift, line 7"},
     };
     for (const auto& c : cases) {
         const auto properties = propertiesOf(x86Header + threads + R"(
-signal { name: "SIGABRT" code: "SI_TKILL" address: 0 )" + c.message + " }");
+signal { name: "SIGABRT" code: "SI_TKILL" address: 0 )" +
+                                             c.message + " }");
         ASSERT_EQ(properties["$exception_list"].size(), 1u) << c.what;
         const auto entry = properties["$exception_list"][0];
         EXPECT_EQ(entry["type"], c.type) << c.what;
         EXPECT_EQ(entry["value"], c.value) << c.what;
         json signal{{"code", "SI_TKILL"}, {"name", "SIGABRT"}};
         if (c.metaMessage) signal["crash_info_message"] = *c.metaMessage;
-        EXPECT_EQ(entry["mechanism"], (json{{"type", "signal"},
-                                            {"handled", false},
-                                            {"synthetic", false},
-                                            {"meta", {{"signal", signal}}}}))
+        EXPECT_EQ(entry["mechanism"],
+                  (json{{"type", "signal"}, {"handled", false}, {"synthetic", false}, {"meta", {{"signal", signal}}}}))
             << c.what;
         EXPECT_EQ(entry["thread_id"], 1) << c.what;
     }
@@ -169,16 +170,22 @@ TEST(CrashReportEvent, AMachExceptionIsNamedAfterItsTypeAndCodes) {
         json mach;
     };
     const std::vector<Case> cases{
-        {"type: 1 codes: 1 codes: 16", "EXC_BAD_ACCESS",
+        {"type: 1 codes: 1 codes: 16",
+         "EXC_BAD_ACCESS",
          "EXC_BAD_ACCESS, Code KERN_INVALID_ADDRESS (1), Subcode 0x0000000000000010",
          {{"exception", 1}, {"code", 1}, {"subcode", 16}}},
         {"type: 1 codes: 77", "EXC_BAD_ACCESS", "EXC_BAD_ACCESS, Code 77", {{"exception", 1}, {"code", 77}}},
-        {"type: 1 codes: 261 codes: 0", "EXC_BAD_ACCESS",
+        {"type: 1 codes: 261 codes: 0",
+         "EXC_BAD_ACCESS",
          "EXC_BAD_ACCESS, Code EXC_ARM_PAC_FAIL (261), Subcode 0x0000000000000000",
          {{"exception", 1}, {"code", 261}, {"subcode", 0}}},
-        {"type: 6 codes: 1", "EXC_BREAKPOINT", "EXC_BREAKPOINT, Code EXC_ARM_BREAKPOINT (1)",
+        {"type: 6 codes: 1",
+         "EXC_BREAKPOINT",
+         "EXC_BREAKPOINT, Code EXC_ARM_BREAKPOINT (1)",
          {{"exception", 6}, {"code", 1}}},
-        {"type: 3 codes: 18446744073709551615", "EXC_ARITHMETIC", "EXC_ARITHMETIC, Code -1",
+        {"type: 3 codes: 18446744073709551615",
+         "EXC_ARITHMETIC",
+         "EXC_ARITHMETIC, Code -1",
          {{"exception", 3}, {"code", -1}}},
         {"type: 99 codes: 7", "EXC_UNKNOWN_99", "EXC_UNKNOWN_99, Code 7", {{"exception", 99}, {"code", 7}}},
         {"type: 10", "EXC_CRASH", "EXC_CRASH", {{"exception", 10}}},
@@ -186,7 +193,8 @@ TEST(CrashReportEvent, AMachExceptionIsNamedAfterItsTypeAndCodes) {
     for (const auto& c : cases) {
         // A crash caught as a Mach exception alone leaves signal 0 in its signal section.
         const auto properties = propertiesOf(x86Header + threads + R"(
-signal { name: "#0" code: "#0" address: 0 mach_exception { )" + c.exception + " } }");
+signal { name: "#0" code: "#0" address: 0 mach_exception { )" +
+                                             c.exception + " } }");
         const auto entry = properties["$exception_list"][0];
         EXPECT_EQ(entry["type"], c.type) << c.exception;
         EXPECT_EQ(entry["value"], c.value) << c.exception;
@@ -198,17 +206,26 @@ signal { name: "#0" code: "#0" address: 0 mach_exception { )" + c.exception + " 
 
 // Which thread and which frames a report gives, and what they point into.
 TEST(CrashReportEvent, FramesComeFromTheCrashedThreadUnlessTheExceptionRecordedItsOwn) {
-    const auto libcFrame = json{{"instruction_addr", "0x00007f0000000200"}, {"platform", "apple"},
-                                {"in_app", false}, {"module", "libc.so.6"}, {"package", "libc.so.6"},
-                                {"image_addr", "0x00007f0000000000"}, {"function", "abort"},
+    const auto libcFrame = json{{"instruction_addr", "0x00007f0000000200"},
+                                {"platform", "apple"},
+                                {"in_app", false},
+                                {"module", "libc.so.6"},
+                                {"package", "libc.so.6"},
+                                {"image_addr", "0x00007f0000000000"},
+                                {"function", "abort"},
                                 {"symbol_addr", "0x00007f00000001f0"}};
-    const auto unnamedImageFrame = json{{"instruction_addr", "0x00007f0000200010"}, {"platform", "apple"},
-                                        {"in_app", false}, {"image_addr", "0x00007f0000200000"}};
-    const auto nowhereFrame = json{{"instruction_addr", "0x0000000000000010"}, {"platform", "apple"},
-                                   {"in_app", false}};
-    const auto libcImage = json{{"type", "macho"}, {"code_file", "/lib/x86_64-linux-gnu/libc.so.6"},
-                                {"image_addr", "0x00007f0000000000"}, {"image_size", 0x100000},
-                                {"debug_id", "479D8AA4-2B19-3A0C-5561-0E014F3D9E21"}, {"arch", "x86_64"}};
+    const auto unnamedImageFrame = json{{"instruction_addr", "0x00007f0000200010"},
+                                        {"platform", "apple"},
+                                        {"in_app", false},
+                                        {"image_addr", "0x00007f0000200000"}};
+    const auto nowhereFrame =
+        json{{"instruction_addr", "0x0000000000000010"}, {"platform", "apple"}, {"in_app", false}};
+    const auto libcImage = json{{"type", "macho"},
+                                {"code_file", "/lib/x86_64-linux-gnu/libc.so.6"},
+                                {"image_addr", "0x00007f0000000000"},
+                                {"image_size", 0x100000},
+                                {"debug_id", "479D8AA4-2B19-3A0C-5561-0E014F3D9E21"},
+                                {"arch", "x86_64"}};
     const std::string signal = R"(signal { name: "SIGSEGV" code: "SEGV_MAPERR" address: 16 })";
 
     auto properties = propertiesOf(x86Header + threads + signal);
@@ -219,7 +236,8 @@ TEST(CrashReportEvent, FramesComeFromTheCrashedThreadUnlessTheExceptionRecordedI
 
     // No thread marked crashed: the first one stands for the crash.
     properties = propertiesOf(x86Header + R"(threads { thread_number: 0 crashed: false frames { pc: 0x10 } }
-threads { thread_number: 1 crashed: false frames { pc: 0x7f0000000200 } })" + signal);
+threads { thread_number: 1 crashed: false frames { pc: 0x7f0000000200 } })" +
+                              signal);
     EXPECT_EQ(properties["$exception_list"][0]["thread_id"], 0);
     EXPECT_EQ(properties["$exception_list"][0]["stacktrace"]["frames"], json::array({nowhereFrame}));
     EXPECT_FALSE(properties.contains("$debug_images"));
@@ -293,7 +311,8 @@ TEST(CrashReportEvent, TextsAndFramesOfALogAreBoundedInTheEvent) {
     for (int i = 0; i < 10000; ++i) reason += "\u00e9";
     std::string exception = "exception { name: \"std::length_error\" reason: \"" + reason + "\"";
     for (int i = 0; i < 2000; ++i) exception += " frames { pc: " + std::to_string(0x7f0000000000 + i) + " }";
-    const auto properties = propertiesOf(x86Header + exception + " }\nsignal { name: \"SIGABRT\" code: \"#0\" address: 0 }");
+    const auto properties =
+        propertiesOf(x86Header + exception + " }\nsignal { name: \"SIGABRT\" code: \"#0\" address: 0 }");
     const auto& entry = properties["$exception_list"][0];
     const auto value = entry["value"].get<std::string>();
     EXPECT_EQ(value.size(), 8191u) << "the last whole character within 8192 bytes";

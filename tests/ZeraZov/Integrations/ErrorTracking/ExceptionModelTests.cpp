@@ -9,11 +9,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include "tests/support/ShellCommand.h"
 #include "ZeraZov/Integrations/ErrorTracking/ExceptionEntries.h"
 #include "ZeraZov/Integrations/ErrorTracking/ExceptionEventProperties.h"
 #include "ZeraZov/Integrations/ErrorTracking/Private/ExceptionStackFrames.h"
 #include "ZeraZov/Integrations/ErrorTracking/Private/HexAddress.h"
+#include "tests/support/ShellCommand.h"
 
 namespace errortracking_tests {
 
@@ -91,8 +91,8 @@ TEST(ExceptionModel, AnErrorReadsAsItsDomainCodeAndTexts) {
         return value;
     };
     const std::vector<Case> cases{
-        {"a plain error", error("com.brel.tessivar", 7, "无法移动指针"), "com.brel.tessivar",
-         "无法移动指针 (Code: 7)", "com.brel"},
+        {"a plain error", error("com.brel.tessivar", 7, "无法移动指针"), "com.brel.tessivar", "无法移动指针 (Code: 7)",
+         "com.brel"},
         {"its debug description first", error("a.b", -2, "shown", "debugged"), "a.b", "debugged (Code: -2)", "a"},
         {"an empty debug description", error("a.b", 1, "shown", ""), "a.b", "shown (Code: 1)", "a"},
         {"no texts at all", error("display", 3, ""), "display", "Error (Code: 3)", std::nullopt},
@@ -108,8 +108,7 @@ TEST(ExceptionModel, AnErrorReadsAsItsDomainCodeAndTexts) {
         const auto& entry = list[0];
         EXPECT_EQ(entry["type"], c.type) << c.what;
         EXPECT_EQ(entry["value"], c.value) << c.what;
-        EXPECT_EQ(entry.contains("module") ? std::optional(entry["module"].get<std::string>()) : std::nullopt,
-                  c.module)
+        EXPECT_EQ(entry.contains("module") ? std::optional(entry["module"].get<std::string>()) : std::nullopt, c.module)
             << c.what;
         EXPECT_EQ(entry["thread_id"], gettid()) << c.what;
         EXPECT_EQ(entry["mechanism"], (json{{"type", "generic"}, {"handled", true}, {"synthetic", true}})) << c.what;
@@ -153,9 +152,8 @@ TEST(ExceptionModel, TheCallingThreadsStackEndsAtTheCaller) {
         EXPECT_FALSE(frame.value("function", "").starts_with("_ZN7zerazov")) << frame.dump();
     }
     // The C library's start-up call lies outermost, and is no part of the application.
-    const auto libc = std::find_if(frames.begin(), frames.end(), [](const json& frame) {
-        return frame.value("module", "").starts_with("libc.so");
-    });
+    const auto libc = std::find_if(frames.begin(), frames.end(),
+                                   [](const json& frame) { return frame.value("module", "").starts_with("libc.so"); });
     ASSERT_NE(libc, frames.end());
     EXPECT_EQ((*libc)["in_app"], false);
 }

@@ -23,8 +23,13 @@ TEST(InAppRules, TheFirstMatchingRuleDecides) {
         bool inApp;
     };
     const std::vector<Case> cases{
-        {"the application's executable", {"com.brel.tessivar", "tessivar"}, {}, true, "/usr/lib/tessivar/tessivar",
-         "tessivar", true},
+        {"the application's executable",
+         {"com.brel.tessivar", "tessivar"},
+         {},
+         true,
+         "/usr/lib/tessivar/tessivar",
+         "tessivar",
+         true},
         {"a system framework", {"tessivar"}, {}, true, std::nullopt, "Foundation", false},
         {"a prefix of the system's", {"tessivar"}, {}, true, std::nullopt, "libswiftCore.dylib", false},
         {"a module that merely begins like one", {}, {}, true, std::nullopt, "AppKitExtras", false},

@@ -28,13 +28,17 @@ class ZeraZovLogCaptureTest : public ::testing::Test {
 protected:
     ZeraZovLogCapture capture() {
         return ZeraZovLogCapture(
-            chain, [this] { ++contextReads; return context; },
+            chain,
+            [this] {
+                ++contextReads;
+                return context;
+            },
             [this](ZeraZovLogRecord record) { queued.push_back(std::move(record)); });
     }
 
     void log(std::string body, std::optional<json> attributes = std::nullopt) {
-        capture().capture(std::move(body), ZeraZovLogSeverity::info, std::move(attributes), std::nullopt,
-                          std::nullopt, std::nullopt);
+        capture().capture(std::move(body), ZeraZovLogSeverity::info, std::move(attributes), std::nullopt, std::nullopt,
+                          std::nullopt);
     }
 
     std::shared_ptr<Chain> chain = std::make_shared<Chain>();
@@ -84,7 +88,13 @@ TEST_F(ZeraZovLogCaptureTest, DropsBlankBodiesBeforeReadingAnything) {
 }
 
 TEST_F(ZeraZovLogCaptureTest, WithoutALogsQueueStopsSilently) {
-    ZeraZovLogCapture(chain, [this] { ++contextReads; return context; }, nullptr)
+    ZeraZovLogCapture(
+        chain,
+        [this] {
+            ++contextReads;
+            return context;
+        },
+        nullptr)
         .capture("hello", ZeraZovLogSeverity::info, std::nullopt, std::nullopt, std::nullopt, std::nullopt);
     EXPECT_EQ(contextReads, 0);
     EXPECT_TRUE(logLines.lines().empty());
@@ -127,8 +137,8 @@ TEST_F(ZeraZovLogCaptureTest, HooksChangeTheRecordInListOrder) {
 
 TEST_F(ZeraZovLogCaptureTest, AFailingQueueDoesNotReachTheCaller) {
     ZeraZovLogCapture failing(chain, nullptr, [](ZeraZovLogRecord) { throw std::runtime_error("disk full"); });
-    EXPECT_NO_THROW(failing.capture("hello", ZeraZovLogSeverity::info, std::nullopt, std::nullopt, std::nullopt,
-                                    std::nullopt));
+    EXPECT_NO_THROW(
+        failing.capture("hello", ZeraZovLogSeverity::info, std::nullopt, std::nullopt, std::nullopt, std::nullopt));
     EXPECT_TRUE(logLines.contains("[ZeraZov] captureLog: dropping a log that could not be queued: disk full"));
 }
 

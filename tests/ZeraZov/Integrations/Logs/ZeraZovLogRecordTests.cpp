@@ -30,20 +30,19 @@ ZeraZovLogRecord fullRecord() {
 }
 
 TEST(ZeraZovLogRecordDictionary, WritesEveryFieldUnderItsNameWithTheLevelAsText) {
-    EXPECT_EQ(fullRecord().toDictionary(),
-              (json{{"body", "disk almost full"},
-                    {"level", "warn"},
-                    {"attributes", fullRecord().attributes},
-                    {"traceId", "4bf92f3577b34da6a3ce929d0e0e4736"},
-                    {"spanId", "00f067aa0ba902b7"},
-                    {"traceFlags", 1},
-                    {"distinctId", "user-1"},
-                    {"sessionId", "0190a1b2-c3d4-7e5f-8a9b-0c1d2e3f4a5b"},
-                    {"screenName", "Settings"},
-                    {"appState", "background"},
-                    {"featureFlagKeys", {"beta", "new-effects"}},
-                    {"timeUnixNano", "1714564800123456789"},
-                    {"observedTimeUnixNano", "1714564800123456999"}}));
+    EXPECT_EQ(fullRecord().toDictionary(), (json{{"body", "disk almost full"},
+                                                 {"level", "warn"},
+                                                 {"attributes", fullRecord().attributes},
+                                                 {"traceId", "4bf92f3577b34da6a3ce929d0e0e4736"},
+                                                 {"spanId", "00f067aa0ba902b7"},
+                                                 {"traceFlags", 1},
+                                                 {"distinctId", "user-1"},
+                                                 {"sessionId", "0190a1b2-c3d4-7e5f-8a9b-0c1d2e3f4a5b"},
+                                                 {"screenName", "Settings"},
+                                                 {"appState", "background"},
+                                                 {"featureFlagKeys", {"beta", "new-effects"}},
+                                                 {"timeUnixNano", "1714564800123456789"},
+                                                 {"observedTimeUnixNano", "1714564800123456999"}}));
 }
 
 TEST(ZeraZovLogRecordDictionary, LeavesOutEmptyAttributesButAlwaysWritesFlagKeys) {
@@ -102,8 +101,8 @@ TEST(ZeraZovLogRecordDictionary, ABodyAloneGetsDefaultsAndTheCurrentTime) {
     EXPECT_EQ(record->observedTimeUnixNano, record->timeUnixNano);
     EXPECT_GE(nanos(record->timeUnixNano), before);
     EXPECT_LE(nanos(record->timeUnixNano), after);
-    EXPECT_FALSE(record->traceId || record->spanId || record->traceFlags || record->distinctId ||
-                 record->sessionId || record->screenName || record->appState);
+    EXPECT_FALSE(record->traceId || record->spanId || record->traceFlags || record->distinctId || record->sessionId ||
+                 record->screenName || record->appState);
 }
 
 TEST(ZeraZovLogRecordDictionary, ValuesOfTheWrongTypeCountAsMissing) {

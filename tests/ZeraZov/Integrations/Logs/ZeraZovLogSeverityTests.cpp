@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "ZeraZov/Integrations/Logs/ZeraZovLogSeverity.h"
 #include "ZeraZov/Integrations/Logs/Private/ZeraZovOTLPLogs.h"
+#include "ZeraZov/Integrations/Logs/ZeraZovLogSeverity.h"
 
 namespace zerazov {
 namespace {
@@ -43,7 +43,9 @@ TEST(ZeraZovLogSeverity, RawValuesOutsideTheScaleGiveNothing) {
 TEST(ZeraZovLogSeverity, TextIsTrimmedAndCaseFolded) {
     EXPECT_EQ(logSeverityFromString("  WARN \n"), ZeraZovLogSeverity::warn);
     EXPECT_EQ(logSeverityFromString("\tFaTaL\r\n"), ZeraZovLogSeverity::fatal);
-    EXPECT_EQ(logSeverityFromString("\xC2\xA0" "debug\xE2\x80\xA8"), ZeraZovLogSeverity::debug);
+    EXPECT_EQ(logSeverityFromString("\xC2\xA0"
+                                    "debug\xE2\x80\xA8"),
+              ZeraZovLogSeverity::debug);
 }
 
 TEST(ZeraZovLogSeverity, OtherTextGivesNothing) {

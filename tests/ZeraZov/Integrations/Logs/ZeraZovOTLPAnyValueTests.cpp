@@ -48,9 +48,9 @@ TEST(OTLPAnyValueScalars, DoublesAreNumbersAndNonFiniteOnesAreTexts) {
 TEST(OTLPAnyValueScalars, NullEncodesToNothing) { EXPECT_FALSE(otlpAnyValue(nullptr).has_value()); }
 
 TEST(OTLPAnyValueCollections, ArraysKeepOrderAndLoseTheirNulls) {
-    EXPECT_EQ(anyValue(json::array({"a", nullptr, 3, true})),
-              (json{{"arrayValue",
-                     {{"values", {{{"stringValue", "a"}}, {{"intValue", "3"}}, {{"boolValue", true}}}}}}}));
+    EXPECT_EQ(
+        anyValue(json::array({"a", nullptr, 3, true})),
+        (json{{"arrayValue", {{"values", {{{"stringValue", "a"}}, {{"intValue", "3"}}, {{"boolValue", true}}}}}}}));
     EXPECT_EQ(anyValue(json::array()), (json{{"arrayValue", {{"values", json::array()}}}}));
 }
 
@@ -92,8 +92,9 @@ TEST(OTLPAnyValueCollections, NestingBeyondTheLimitIsLeftOut) {
 }
 
 TEST(OTLPAttributes, AreSortedByKeyAndSkipNullValues) {
-    EXPECT_EQ(otlpAttributes(json{{"b", 1}, {"a", "x"}, {"c", nullptr}}),
-              (json{{{"key", "a"}, {"value", {{"stringValue", "x"}}}}, {{"key", "b"}, {"value", {{"intValue", "1"}}}}}));
+    EXPECT_EQ(
+        otlpAttributes(json{{"b", 1}, {"a", "x"}, {"c", nullptr}}),
+        (json{{{"key", "a"}, {"value", {{"stringValue", "x"}}}}, {{"key", "b"}, {"value", {{"intValue", "1"}}}}}));
 }
 
 std::vector<std::string> keysOf(const json& list) {
@@ -108,7 +109,7 @@ TEST(OTLPAttributes, KeysAreOrderedByTheirComposedScalars) {
     const std::string composedE = "\xC3\xA9";     // U+00E9
     const std::string decomposedE = "e\xCC\x81";  // e, U+0301
     const std::string angstrom = "\xE2\x84\xAB";  // U+212B, which composes to U+00C5
-    const std::string ringA = "\xC3\x85";          // U+00C5
+    const std::string ringA = "\xC3\x85";         // U+00C5
     struct Case {
         const char* what;
         json map;
@@ -116,20 +117,25 @@ TEST(OTLPAttributes, KeysAreOrderedByTheirComposedScalars) {
     };
     const std::vector<Case> cases{
         {"ASCII: upper case before lower case", {{"b", 1}, {"Zebra", 2}, {"apple", 3}}, {"Zebra", "apple", "b"}},
-        {"a decomposed accent sorts as the composed letter", {{"f", 1}, {decomposedE + "x", 2}},
+        {"a decomposed accent sorts as the composed letter",
+         {{"f", 1}, {decomposedE + "x", 2}},
          {"f", decomposedE + "x"}},
         {"a composed accent", {{"f", 1}, {composedE + "x", 2}}, {"f", composedE + "x"}},
-        {"accented letters after every ASCII letter", {{composedE + "t" + composedE, 1}, {"zoo", 2}},
+        {"accented letters after every ASCII letter",
+         {{composedE + "t" + composedE, 1}, {"zoo", 2}},
          {"zoo", composedE + "t" + composedE}},
-        {"alike after composition: by their own bytes", {{composedE, 1}, {decomposedE, 2}, {"f", 3}},
+        {"alike after composition: by their own bytes",
+         {{composedE, 1}, {decomposedE, 2}, {"f", 3}},
          {"f", decomposedE, composedE}},
-        {"a singleton that composes to another letter", {{angstrom, 1}, {"\xC3\x86", 2}, {ringA, 3}},
+        {"a singleton that composes to another letter",
+         {{angstrom, 1}, {"\xC3\x86", 2}, {ringA, 3}},
          {ringA, angstrom, "\xC3\x86"}},
     };
     for (const auto& c : cases) EXPECT_EQ(keysOf(otlpAttributes(c.map)), c.keys) << c.what;
     // Nested maps follow the same order, and keys go out as they were given.
     const auto nested = otlpAttributes(json{{"m", {{"f", 1}, {decomposedE, 2}}}});
-    EXPECT_EQ(keysOf(nested[0].at("value").at("kvlistValue").at("values")), (std::vector<std::string>{"f", decomposedE}));
+    EXPECT_EQ(keysOf(nested[0].at("value").at("kvlistValue").at("values")),
+              (std::vector<std::string>{"f", decomposedE}));
 }
 
 TEST(OTLPAttributes, AnythingButAMapGivesAnEmptyList) {

@@ -44,14 +44,13 @@ TEST(OTLPLogRecord, CarriesTheClientFieldsAsAttributesAndTheTraceContext) {
     record.spanId = "s";
     record.traceFlags = 1;
     const auto encoded = otlpLogRecord(record);
-    EXPECT_EQ(encoded.at("attributes"),
-              (json{keyValue("app.state", {{"stringValue", "foreground"}}),
-                    keyValue("display", {{"intValue", "2"}}),
-                    keyValue("feature_flags",
-                             {{"arrayValue", {{"values", {{{"stringValue", "a-flag"}}, {{"stringValue", "b-flag"}}}}}}}),
-                    keyValue("screen.name", {{"stringValue", "Onboarding"}}),
-                    keyValue("sessionId", {{"stringValue", "s-1"}}),
-                    keyValue("zerazovDistinctId", {{"stringValue", "user-1"}})}));
+    EXPECT_EQ(
+        encoded.at("attributes"),
+        (json{keyValue("app.state", {{"stringValue", "foreground"}}), keyValue("display", {{"intValue", "2"}}),
+              keyValue("feature_flags",
+                       {{"arrayValue", {{"values", {{{"stringValue", "a-flag"}}, {{"stringValue", "b-flag"}}}}}}}),
+              keyValue("screen.name", {{"stringValue", "Onboarding"}}), keyValue("sessionId", {{"stringValue", "s-1"}}),
+              keyValue("zerazovDistinctId", {{"stringValue", "user-1"}})}));
     EXPECT_EQ(encoded.at("traceId"), "t");
     EXPECT_EQ(encoded.at("spanId"), "s");
     EXPECT_EQ(encoded.at("flags"), 1);
@@ -68,8 +67,7 @@ TEST(OTLPLogRecord, TheCallersAttributesWinOverTheBuiltInOnes) {
 
 TEST(OTLPLogsPayload, OneRecordSitsInOneResourceAndOneScope) {
     const json resource = {{"service.name", "com.brel.tessivar"}};
-    const auto payload =
-        otlpLogsPayload({plainRecord("hello", ZeraZovLogSeverity::warn, "10")}, resource, "3.59.2");
+    const auto payload = otlpLogsPayload({plainRecord("hello", ZeraZovLogSeverity::warn, "10")}, resource, "3.59.2");
     const json expected = {
         {"resourceLogs",
          {{{"resource", {{"attributes", {keyValue("service.name", {{"stringValue", "com.brel.tessivar"}})}}}},

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "ZeraZov/Core/Utilities/Utils.h"
 #include "ZeraZov/Core/Events/ZeraZovLibraryInfo.h"
+#include "ZeraZov/Core/Utilities/Utils.h"
 #include "ZeraZov/Integrations/Logs/ZeraZovOTLPResource.h"
 
 namespace zerazov {
@@ -18,14 +18,13 @@ ZeraZovLogsConfig describedService() {
 }
 
 TEST(OTLPResourceAttributes, DescribeTheServiceTheSDKAndTheSystem) {
-    EXPECT_EQ(otlpResourceAttributes(describedService()),
-              (json{{"service.name", "com.brel.tessivar"},
-                    {"service.version", "1.0.0"},
-                    {"deployment.environment", "staging"},
-                    {"telemetry.sdk.name", "zerazov-ios"},
-                    {"telemetry.sdk.version", "3.59.2"},
-                    {"os.name", "Linux"},
-                    {"os.version", operatingSystemVersionString()}}));
+    EXPECT_EQ(otlpResourceAttributes(describedService()), (json{{"service.name", "com.brel.tessivar"},
+                                                                {"service.version", "1.0.0"},
+                                                                {"deployment.environment", "staging"},
+                                                                {"telemetry.sdk.name", "zerazov-ios"},
+                                                                {"telemetry.sdk.version", "3.59.2"},
+                                                                {"os.name", "Linux"},
+                                                                {"os.version", operatingSystemVersionString()}}));
 }
 
 TEST(OTLPResourceAttributes, BuiltInKeysWinOverTheConfiguredOnes) {

@@ -35,7 +35,12 @@ TEST(SurveyModel, EachResponseSetsOnlyTheFieldOfItsKind) {
         {"single", ZeraZovSurveyResponse::singleChoice("B"), 3, {}, {}, {}, Options{{"B"}}},
         {"single without a choice", ZeraZovSurveyResponse::singleChoice(std::nullopt), 3, {}, {}, {}, {}},
         {"multiple", ZeraZovSurveyResponse::multipleChoice(Options{{"A", "C"}}), 4, {}, {}, {}, Options{{"A", "C"}}},
-        {"multiple, none chosen", ZeraZovSurveyResponse::multipleChoice(std::vector<std::string>{}), 4, {}, {}, {},
+        {"multiple, none chosen",
+         ZeraZovSurveyResponse::multipleChoice(std::vector<std::string>{}),
+         4,
+         {},
+         {},
+         {},
          std::vector<std::string>{}},
     };
     for (const auto& c : cases) {
@@ -59,11 +64,11 @@ TEST(SurveyModel, OnlyKnownRawValuesNameACase) {
 // Renderers share one survey; none may change what another shows, and none is made empty.
 template <typename... Display>
 constexpr bool madeOnlyFromTheirFields = ((!std::is_default_constructible_v<Display> &&
-                                           !std::is_assignable_v<Display&, const Display&>) && ...);
-static_assert(madeOnlyFromTheirFields<ZeraZovDisplaySurvey, ZeraZovDisplaySurveyAppearance,
-                                      ZeraZovDisplaySurveyQuestion, ZeraZovDisplayOpenQuestion,
-                                      ZeraZovDisplayLinkQuestion, ZeraZovDisplayRatingQuestion,
-                                      ZeraZovDisplayChoiceQuestion, ZeraZovNextSurveyQuestion>);
+                                           !std::is_assignable_v<Display&, const Display&>)&&...);
+static_assert(
+    madeOnlyFromTheirFields<ZeraZovDisplaySurvey, ZeraZovDisplaySurveyAppearance, ZeraZovDisplaySurveyQuestion,
+                            ZeraZovDisplayOpenQuestion, ZeraZovDisplayLinkQuestion, ZeraZovDisplayRatingQuestion,
+                            ZeraZovDisplayChoiceQuestion, ZeraZovNextSurveyQuestion>);
 
 // An application that shows no surveys: the default delegate renders nothing and
 // never answers.
@@ -73,8 +78,8 @@ TEST(SurveyModel, TheDefaultDelegateDoesNothingWithASurvey) {
     auto choice = std::make_shared<const ZeraZovDisplayChoiceQuestion>(
         ZeraZovDisplaySurveyQuestion::Fields{.id = "q-1", .question = "Which?"},
         ZeraZovDisplayChoiceQuestion::Fields{.choices = {"A", "B"}});
-    const auto survey =
-        std::make_shared<const ZeraZovDisplaySurvey>(ZeraZovDisplaySurvey::Fields{.id = "survey-1", .questions = {choice}});
+    const auto survey = std::make_shared<const ZeraZovDisplaySurvey>(
+        ZeraZovDisplaySurvey::Fields{.id = "survey-1", .questions = {choice}});
     int called = 0;
     config.surveysDelegate->renderSurvey(
         survey, [&](const auto&) { ++called; },

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <fstream>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -68,23 +68,20 @@ protected:
     QueueEndpoint<ZeraZovEvent> endpoint() {
         auto e = QueueEndpoints::snapshots(nullptr);
         e.send = [upload = upload](std::vector<ZeraZovEvent> events,
-                                   QueueEndpoint<ZeraZovEvent>::UploadCompletion done) {
-            upload->send(events, done);
-        };
+                                   QueueEndpoint<ZeraZovEvent>::UploadCompletion done) { upload->send(events, done); };
         return e;
     }
 
     std::unique_ptr<ZeraZovReplayQueue> makeQueue() {
         auto inner = ZeraZovQueue<ZeraZovEvent>::create(config, storage, nullptr, endpoint(), mainQueue, clock);
-        auto queue = std::make_unique<ZeraZovReplayQueue>(
-            std::move(inner), storage.url(ZeraZovStorage::StorageKey::replayBufferQueue));
+        auto queue = std::make_unique<ZeraZovReplayQueue>(std::move(inner),
+                                                          storage.url(ZeraZovStorage::StorageKey::replayBufferQueue));
         queue->bufferQueue().resetBufferFolder();
         return queue;
     }
 
     static ZeraZovEvent event(const std::string& name) {
-        return ZeraZovEvent(name, "user", nlohmann::json::object(), ZeraZovEvent::Date{} + 1796797800s,
-                            UUID::random());
+        return ZeraZovEvent(name, "user", nlohmann::json::object(), ZeraZovEvent::Date{} + 1796797800s, UUID::random());
     }
 
     void addAll(ZeraZovReplayQueue& queue, const Names& names) {
