@@ -20,10 +20,6 @@ constexpr std::string_view captureOperation =
     "captureInternal(_:distinctId:properties:userProperties:userPropertiesSetOnce:groups:timestamp:skipBuildProperties:"
     ")";
 
-std::optional<json> sanitized(const std::optional<json>& dictionary) {
-    return dictionary ? sanitizeDictionary(*dictionary) : std::nullopt;
-}
-
 bool isNonEmptyObject(const std::optional<json>& dictionary) {
     return dictionary && dictionary->is_object() && !dictionary->empty();
 }
@@ -106,8 +102,9 @@ void ZeraZovSDK::captureWith(const Parts& parts, const std::string& event, const
     }
     auto built = parts.eventBuilder->buildEvent(
         event, id,
-        buildPropertiesWith(parts, id, sanitized(properties), sanitized(userProperties),
-                            sanitized(userPropertiesSetOnce), groups, appendSharedProps, timestamp),
+        buildPropertiesWith(parts, id, sanitizeOptionalDictionary(properties),
+                            sanitizeOptionalDictionary(userProperties),
+                            sanitizeOptionalDictionary(userPropertiesSetOnce), groups, appendSharedProps, timestamp),
         time);
     if (!built || isSnapshotWithoutSession(*built)) return;
     updatePersonPropertiesForFlags(parts, userProperties, userPropertiesSetOnce);
@@ -266,8 +263,8 @@ bool ZeraZovSDK::requirePersonProcessingWith(const Parts& parts, std::string_vie
 void ZeraZovSDK::updatePersonPropertiesForFlags(const Parts& parts, const std::optional<json>& userProperties,
                                                 const std::optional<json>& userPropertiesSetOnce) {
     // What is set beats what is only set once.
-    auto merged = sanitized(userProperties).value_or(json::object());
-    if (const auto once = sanitized(userPropertiesSetOnce)) merge(merged, *once);
+    auto merged = sanitizeOptionalDictionary(userProperties).value_or(json::object());
+    if (const auto once = sanitizeOptionalDictionary(userPropertiesSetOnce)) merge(merged, *once);
     if (merged.empty() || !parts.remoteConfig) return;
     parts.remoteConfig->setPersonPropertiesForFlags(merged);
 }
@@ -288,7 +285,7 @@ void ZeraZovSDK::screen(const std::string& title, const std::optional<json>& pro
             lastScreenName_ = name;
         }
         json screenProperties{{"$screen_name", *name}};
-        if (const auto clean = sanitized(properties)) screenProperties.update(*clean);
+        if (const auto clean = sanitizeOptionalDictionary(properties)) screenProperties.update(*clean);
         const auto id = parts.storageManager->getDistinctId();
         auto built = buildPropertiesWith(parts, id, std::move(screenProperties), std::nullopt, std::nullopt,
                                          std::nullopt, true, std::nullopt);

@@ -13,10 +13,6 @@ namespace {
 
 using nlohmann::json;
 
-std::optional<json> sanitized(const std::optional<json>& dictionary) {
-    return dictionary ? sanitizeDictionary(*dictionary) : std::nullopt;
-}
-
 bool isEmptyDictionary(const std::optional<json>& dictionary) {
     return !dictionary || !dictionary->is_object() || dictionary->empty();
 }
@@ -96,8 +92,9 @@ void ZeraZovSDK::identifyNewId(const Parts& parts, const std::string& newId, con
     }
     parts.storageManager->setDistinctId(newId);
     parts.storageManager->setIdentified(true);
-    auto built = buildPropertiesWith(parts, newId, std::move(properties), sanitized(userProperties),
-                                     sanitized(userPropertiesSetOnce), std::nullopt, true, std::nullopt);
+    auto built =
+        buildPropertiesWith(parts, newId, std::move(properties), sanitizeOptionalDictionary(userProperties),
+                            sanitizeOptionalDictionary(userPropertiesSetOnce), std::nullopt, true, std::nullopt);
     if (!enqueue(parts, "$identify", newId, std::move(built), parts.clock->now())) return;
     updatePersonPropertiesForFlags(parts, userProperties, userPropertiesSetOnce);
     parts.remoteConfig->loadFeatureFlags();
@@ -234,7 +231,7 @@ void ZeraZovSDK::groupIdentify(const std::string& type, const std::string& key,
 void ZeraZovSDK::groupIdentifyWith(const Parts& parts, const std::string& type, const std::string& key,
                                    const std::optional<json>& groupProperties) {
     json properties{{"$group_type", type}, {"$group_key", key}};
-    const auto clean = sanitized(groupProperties);
+    const auto clean = sanitizeOptionalDictionary(groupProperties);
     if (clean) properties["$group_set"] = *clean;
     updateGroupPropertiesForFlags(parts, type, clean);
     const auto distinctId = parts.storageManager->getDistinctId();
@@ -245,7 +242,7 @@ void ZeraZovSDK::groupIdentifyWith(const Parts& parts, const std::string& type, 
 
 void ZeraZovSDK::updateGroupPropertiesForFlags(const Parts& parts, const std::string& type,
                                                const std::optional<json>& properties) {
-    const auto clean = sanitized(properties);
+    const auto clean = sanitizeOptionalDictionary(properties);
     if (!clean || clean->empty() || !parts.remoteConfig) return;
     parts.remoteConfig->setGroupPropertiesForFlags(type, *clean);
 }

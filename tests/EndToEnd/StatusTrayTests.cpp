@@ -70,7 +70,13 @@ struct StatusTray : ::testing::Test {
     // The panel around it is saved as `pictureName` for a person to look at.
     std::optional<tessivar::testing::ScreenGrab> dockedIconPicture(const std::string& pictureName) const {
         std::optional<WindowFacts> icon;
-        if (!tessivar::testing::waitUntil([&] { return (icon = dockedIcon(*tree)).has_value(); }, 15s))
+        // Docked where the panel shows it: a frame seen while the tray still
+        // places the icon may lie off the screen.
+        const auto onScreen = [](const WindowFacts& w) {
+            return w.x >= 0 && w.y >= 0 && w.x + w.width <= 1920 && w.y + w.height <= 1080;
+        };
+        if (!tessivar::testing::waitUntil([&] { return (icon = dockedIcon(*tree)).has_value() && onScreen(*icon); },
+                                          15s))
             return std::nullopt;
         const tessivar::testing::X11ScreenProbe probe(server.displayName());
         auto picture = tessivar::testing::Screenshots::settledGrab(probe, *icon);

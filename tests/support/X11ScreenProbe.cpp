@@ -85,6 +85,12 @@ bool X11ScreenProbe::setRootCursor(const SolidCursor& cursor) {
 
 ScreenGrab X11ScreenProbe::grab(int x, int y, int width, int height) const {
     if (!display_) return {};
+    // Only a rectangle within the root can be read (another is a BadMatch that
+    // ends the test program): a window seen mid-move reads as nothing.
+    const int screen = DefaultScreen(display_);
+    if (x < 0 || y < 0 || width <= 0 || height <= 0 || x + width > DisplayWidth(display_, screen) ||
+        y + height > DisplayHeight(display_, screen))
+        return {};
     const std::unique_ptr<XImage, ImageDestroy> image(XGetImage(display_, DefaultRootWindow(display_), x, y,
                                                                 static_cast<unsigned>(width),
                                                                 static_cast<unsigned>(height), AllPlanes, ZPixmap));

@@ -14,7 +14,7 @@ namespace {
 
 constexpr int kReceiveTimeoutMs = 2000;
 // Dumps come in datagrams of up to 32 KiB; room to spare keeps them whole.
-constexpr std::size_t kBufferSize = 64 * 1024;
+constexpr std::size_t kAnswerBufferSize = 64 * 1024;
 // A dump that the routes changed under, or a busy kernel, is asked again a few times.
 constexpr int kAttempts = 3;
 
@@ -29,7 +29,7 @@ struct RouteDumpRequest {
 
 int DefaultRouteQuery::open() {
     std::lock_guard guard(lock_);
-    buffer_.resize(kBufferSize);
+    buffer_.resize(kAnswerBufferSize);
     if (const int error = socket_.open(0)) return error;
     return socket_.setReceiveTimeout(kReceiveTimeoutMs);
 }

@@ -10,7 +10,7 @@
 namespace tessivar {
 
 namespace {
-constexpr int kSpacing = 14;
+constexpr int kRowSpacing = 14;
 constexpr int kTopPadding = 4;
 constexpr int kTitleSpacing = 4;
 }  // namespace
@@ -18,7 +18,7 @@ constexpr int kTitleSpacing = 4;
 OnboardingPage::OnboardingPage(int step, OnboardingView& view, const OnboardingAppearance& look, QWidget* parent)
     : QWidget(parent), view_(view), look_(look), step_(step), layout_(new QVBoxLayout(this)) {
     layout_->setContentsMargins(0, kTopPadding, 0, 0);
-    layout_->setSpacing(kSpacing);
+    layout_->setSpacing(kRowSpacing);
     layout_->addStretch(1);
     layout_->addStretch(1);
 }

@@ -8,7 +8,7 @@
 namespace tessivar {
 
 namespace {
-constexpr int kSpacing = 8;
+constexpr int kDotSpacing = 8;
 constexpr double kDot = 7;
 constexpr double kPill = 16;
 constexpr double kIdleOpacity = 0.15;
@@ -39,7 +39,7 @@ PageDots::PageDots(const QColor& accent, const QColor& primary, QWidget* parent)
 }
 
 QSize PageDots::sizeHint() const {
-    return {static_cast<int>(kPill + kDot * (kCount - 1) + kSpacing * (kCount - 1)), static_cast<int>(kDot)};
+    return {static_cast<int>(kPill + kDot * (kCount - 1) + kDotSpacing * (kCount - 1)), static_cast<int>(kDot)};
 }
 
 void PageDots::setCurrent(int step) {
@@ -68,7 +68,7 @@ void PageDots::paintEvent(QPaintEvent*) {
         const double width = std::max(dotWidth(i), 0.0);
         painter.setBrush(mix(idle_, accent_, std::clamp(weightOf(i), 0.0, 1.0)));
         painter.drawRoundedRect(QRectF(x, 0, width, kDot), kDot / 2, kDot / 2);
-        x += width + kSpacing;
+        x += width + kDotSpacing;
     }
 }
 

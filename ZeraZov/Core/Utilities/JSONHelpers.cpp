@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Platform/Foundation/BoundedJSON.h"
+#include "ZeraZov/Core/Utilities/UnicodeText.h"
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 
 namespace zerazov {
@@ -125,6 +126,14 @@ bool isValidJSONValue(const json& value, std::size_t maxDepth) {
 
 // Builds a new object rather than erasing from a copy: copying a value recurses
 // once per level, so one nested too deep must be left behind before anything copies it.
+std::optional<json> sanitizeOptionalDictionary(const std::optional<json>& properties) {
+    return properties ? sanitizeDictionary(*properties) : std::nullopt;
+}
+
+void putValidText(json& object, const char* key, const std::optional<std::string>& value) {
+    if (value) object[key] = validUTF8(*value);
+}
+
 std::optional<json> sanitizeDictionary(const json& properties, std::size_t maxDepth) {
     if (!properties.is_object() || properties.empty()) return std::nullopt;
     json result = json::object();

@@ -36,6 +36,11 @@ inline constexpr std::size_t maxBuiltPropertyDepth = maxPropertyDepth + 1;
 // as deep as it likes.
 std::optional<nlohmann::json> sanitizeDictionary(const nlohmann::json& properties,
                                                  std::size_t maxDepth = maxPropertyDepth);
+// The same for a dictionary the caller may not have given: none answers nothing.
+std::optional<nlohmann::json> sanitizeOptionalDictionary(const std::optional<nlohmann::json>& properties);
+
+// Sets `key` to the text made valid UTF-8, when there is a text.
+void putValidText(nlohmann::json& object, const char* key, const std::optional<std::string>& value);
 
 // True when sanitizeDictionary would keep the object as it is, every entry: the
 // one walk that spares the usual dictionary, already writable, a copy. Not for

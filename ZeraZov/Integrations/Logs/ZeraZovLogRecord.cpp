@@ -50,10 +50,6 @@ std::optional<std::uint32_t> traceFlagsMember(const json& dictionary) {
     return std::nullopt;
 }
 
-void putText(json& dictionary, const char* key, const std::optional<std::string>& value) {
-    if (value) dictionary[key] = validUTF8(*value);
-}
-
 json storedAttributes(const json& attributes) { return sanitizeDictionary(attributes).value_or(json::object()); }
 
 json storedFlagKeys(const std::vector<std::string>& keys) {
@@ -95,13 +91,13 @@ json ZeraZovLogRecord::toDictionary() const noexcept {
         {"featureFlagKeys", storedFlagKeys(featureFlagKeys)},
     };
     if (attributes.is_object() && !attributes.empty()) dictionary["attributes"] = storedAttributes(attributes);
-    putText(dictionary, "traceId", traceId);
-    putText(dictionary, "spanId", spanId);
+    putValidText(dictionary, "traceId", traceId);
+    putValidText(dictionary, "spanId", spanId);
     if (traceFlags) dictionary["traceFlags"] = *traceFlags;
-    putText(dictionary, "distinctId", distinctId);
-    putText(dictionary, "sessionId", sessionId);
-    putText(dictionary, "screenName", screenName);
-    putText(dictionary, "appState", appState);
+    putValidText(dictionary, "distinctId", distinctId);
+    putValidText(dictionary, "sessionId", sessionId);
+    putValidText(dictionary, "screenName", screenName);
+    putValidText(dictionary, "appState", appState);
     return dictionary;
 }
 

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "ZeraZov/Core/Events/ZeraZovLibraryInfo.h"
+#include "ZeraZov/Core/Utilities/JSONHelpers.h"
 #include "ZeraZov/Core/Utilities/UnicodeText.h"
 #include "ZeraZov/Integrations/Logs/Private/ZeraZovOTLPAnyValue.h"
 
@@ -13,17 +14,13 @@ namespace {
 
 using json = nlohmann::json;
 
-void putText(json& object, const char* key, const std::optional<std::string>& value) {
-    if (value) object[key] = validUTF8(*value);
-}
-
 // The caller's attributes come last so that they win over the built-in ones.
 json mergedAttributes(const ZeraZovLogRecord& record) {
     json merged = json::object();
-    putText(merged, "zerazovDistinctId", record.distinctId);
-    putText(merged, "sessionId", record.sessionId);
-    putText(merged, "screen.name", record.screenName);
-    putText(merged, "app.state", record.appState);
+    putValidText(merged, "zerazovDistinctId", record.distinctId);
+    putValidText(merged, "sessionId", record.sessionId);
+    putValidText(merged, "screen.name", record.screenName);
+    putValidText(merged, "app.state", record.appState);
     if (!record.featureFlagKeys.empty()) merged["feature_flags"] = record.featureFlagKeys;
     if (record.attributes.is_object()) merged.update(record.attributes);
     return merged;
@@ -43,8 +40,8 @@ json otlpLogRecord(const ZeraZovLogRecord& record) noexcept {
     };
     const json merged = mergedAttributes(record);
     if (!merged.empty()) object["attributes"] = otlpAttributes(merged);
-    putText(object, "traceId", record.traceId);
-    putText(object, "spanId", record.spanId);
+    putValidText(object, "traceId", record.traceId);
+    putValidText(object, "spanId", record.spanId);
     if (record.traceFlags) object["flags"] = *record.traceFlags;
     return object;
 }
