@@ -26,13 +26,18 @@ public:
 // The operating system's clocks.
 class SystemClock final : public Clock {
 public:
-    WallTime now() const override;
-    MonotonicTime monotonicNow() const override;
+    WallTime now() const override { return std::chrono::system_clock::now(); }
+    MonotonicTime monotonicNow() const override { return std::chrono::steady_clock::now(); }
     void waitUntil(std::condition_variable& wake, std::unique_lock<std::mutex>& lock,
-                   MonotonicTime deadline) const override;
+                   MonotonicTime deadline) const override {
+        wake.wait_until(lock, deadline);
+    }
 
     // One instance for the whole process.
-    static const SystemClock& shared();
+    static const SystemClock& shared() {
+        static const SystemClock clock;
+        return clock;
+    }
 };
 
 }  // namespace platform

@@ -4,8 +4,8 @@
 #include <QScreen>
 #include <QWindow>
 
+#include "Platform/Foundation/ApplicationNotifications.h"
 #include "Platform/Foundation/NotificationCenter.h"
-#include "Platform/Foundation/WindowNotifications.h"
 
 namespace platform {
 

@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "Platform/Foundation/ApplicationNotifications.h"
-#include "Platform/Foundation/WindowNotifications.h"
 #include "ZeraZov/Core/Config/ZeraZovClientDefaults.h"
 #include "ZeraZov/Core/Events/ZeraZovLibraryInfo.h"
 #include "ZeraZov/Core/Utilities/JSONHelpers.h"

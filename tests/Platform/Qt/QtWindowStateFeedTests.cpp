@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "Platform/Foundation/ApplicationNotifications.h"
 #include "Platform/Foundation/NotificationCenter.h"
-#include "Platform/Foundation/WindowNotifications.h"
 #include "Platform/Qt/QtWindowStateFeed.h"
 
 namespace platform {

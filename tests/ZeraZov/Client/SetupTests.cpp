@@ -6,7 +6,6 @@
 #include "ClientHarness.h"
 #include "Platform/Foundation/ApplicationNotifications.h"
 #include "Platform/Foundation/DurableFile.h"
-#include "Platform/Foundation/WindowNotifications.h"
 #include "ZeraZov/Core/Events/ZeraZovContext.h"
 #include "ZeraZov/Core/Storage/ZeraZovSessionManager.h"
 #include "tests/Platform/Foundation/TextFile.h"

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "Platform/Foundation/ApplicationNotifications.h"
-#include "Platform/Foundation/WindowNotifications.h"
 #include "Platform/Testing/ManualMainQueue.h"
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "ZeraZov/Core/Events/ZeraZovContext.h"
