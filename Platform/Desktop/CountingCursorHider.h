@@ -10,20 +10,30 @@ namespace platform {
 // at zero are ignored. Subclasses only apply the visible/hidden change.
 class CountingCursorHider : public CursorHider {
 public:
-    void hideCursor(DisplayID display) override;
-    void showCursor(DisplayID display) override;
-    void hideApplicationCursor() override;
-    void unhideApplicationCursor() override;
-    bool isHidden() const override;
-    int hideCount() const;
+    void hideCursor(DisplayID) override { increment(); }
+    void showCursor(DisplayID) override { decrement(); }
+    void hideApplicationCursor() override { increment(); }
+    void unhideApplicationCursor() override { decrement(); }
+    bool isHidden() const override { return hideCount() > 0; }
+    int hideCount() const {
+        std::lock_guard lock(mutex_);
+        return count_;
+    }
 
 protected:
     // Called with the count's lock held, only on a change of state.
     virtual void applyHidden(bool hidden) = 0;
 
 private:
-    void increment();
-    void decrement();
+    void increment() {
+        std::lock_guard lock(mutex_);
+        if (count_++ == 0) applyHidden(true);
+    }
+    void decrement() {
+        std::lock_guard lock(mutex_);
+        if (count_ == 0) return;
+        if (--count_ == 0) applyHidden(false);
+    }
 
     mutable std::mutex mutex_;
     int count_ = 0;

@@ -39,4 +39,14 @@ std::vector<std::size_t> arrangeScreens(const std::vector<ScreenCandidate>& cand
     return kept;
 }
 
+DisplayID displayIDForConnector(std::string_view connector) {
+    DisplayID hash = 2166136261u;
+    for (unsigned char c : connector) {
+        hash ^= c;
+        hash *= 16777619u;
+    }
+    // Zero means "no display" to callers, so it is never handed out.
+    return hash == 0 ? 1 : hash;
+}
+
 }  // namespace platform

@@ -5,9 +5,7 @@
 #include <QScreen>
 
 #include "Platform/Desktop/CoordinateSpace.h"
-#include "Platform/Desktop/DisplayIdentity.h"
 #include "Platform/Desktop/EventPointer.h"
-#include "Platform/Desktop/OutputOrder.h"
 #include "Platform/Desktop/PointerWarp.h"
 #include "Platform/Desktop/ScreenArrangement.h"
 #include "Platform/Qt/Private/QtGeometry.h"

@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "Platform/Desktop/OutputOrder.h"
+#include "Platform/Desktop/ScreenArrangement.h"
 
 #include "Platform/X11/X11LazyDisplay.h"
 

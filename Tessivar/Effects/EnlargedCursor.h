@@ -2,7 +2,7 @@
 #include <QImage>
 #include <string>
 
-#include "Platform/Desktop/CursorImage.h"
+#include "Platform/Desktop/CursorImageSource.h"
 #include "Platform/Desktop/Geometry.h"
 
 namespace tessivar {

@@ -5,7 +5,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "Platform/Desktop/CursorImage.h"
+#include "Platform/Desktop/CursorImageSource.h"
 #include "Tessivar/Effects/Private/CursorScaleEffectView.h"
 #include "Tessivar/Effects/Private/RippleEffectView.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "Platform/Desktop/DisplayIdentity.h"
+#include "Platform/Desktop/ScreenArrangement.h"
 #include "Platform/Testing/FakeCursorHider.h"
 
 namespace {

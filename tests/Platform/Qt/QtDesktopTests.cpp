@@ -3,7 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "Platform/Desktop/DisplayIdentity.h"
+#include "Platform/Desktop/ScreenArrangement.h"
 #include "Platform/Qt/QtDesktop.h"
 
 namespace platform {

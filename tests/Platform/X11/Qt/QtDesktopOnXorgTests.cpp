@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "Platform/Desktop/DisplayIdentity.h"
 #include "Platform/Desktop/EventPointer.h"
+#include "Platform/Desktop/ScreenArrangement.h"
 #include "Platform/Qt/QtDesktop.h"
 #include "Platform/X11/X11PointerWarp.h"
 #include "tests/support/WaitUntil.h"
