@@ -8,7 +8,7 @@
 #include "Platform/Foundation/SerialQueue.h"
 #include "Platform/Linux/Private/DefaultRouteQuery.h"
 #include "Platform/Linux/Private/NetlinkChangeWatcher.h"
-#include "Platform/Network/ReachabilityFlags.h"
+#include "Platform/Network/ReachabilityBackend.h"
 
 namespace platform {
 namespace {

@@ -8,6 +8,19 @@ namespace platform {
 
 class SerialQueue;
 
+// The reachability flag bits the analytics client reasons about. A backend sets the
+// ones its system can tell; on Linux that is `reachable` alone.
+struct ReachabilityFlags {
+    static constexpr std::uint32_t transientConnection = 0x1;
+    static constexpr std::uint32_t reachable = 0x2;
+    static constexpr std::uint32_t connectionRequired = 0x4;
+    static constexpr std::uint32_t connectionOnTraffic = 0x8;
+    static constexpr std::uint32_t interventionRequired = 0x10;
+    static constexpr std::uint32_t connectionOnDemand = 0x20;
+    static constexpr std::uint32_t isLocalAddress = 0x10000;
+    static constexpr std::uint32_t isDirect = 0x20000;
+};
+
 // The system's view of whether the internet can be reached at all, as the
 // reachability monitor uses it: read the current flags (ReachabilityFlags bits) on
 // demand, and have a change handler called on a serial queue when they may have

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <utility>
 
-#include "Platform/Network/ReachabilityFlags.h"
+#include "Platform/Network/ReachabilityBackend.h"
 
 namespace zerazov {
 namespace {

@@ -11,7 +11,7 @@
 #include "NetworkNamespace.h"
 #include "Platform/Foundation/SerialQueue.h"
 #include "Platform/Linux/LinuxReachabilityBackend.h"
-#include "Platform/Network/ReachabilityFlags.h"
+#include "Platform/Network/ReachabilityBackend.h"
 
 namespace platform {
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "FakeUpload.h"
-#include "Platform/Network/ReachabilityFlags.h"
+#include "Platform/Network/ReachabilityBackend.h"
 #include "Platform/Testing/FakeReachabilityBackend.h"
 #include "Platform/Testing/LogCapture.h"
 #include "Platform/Testing/ManualClock.h"

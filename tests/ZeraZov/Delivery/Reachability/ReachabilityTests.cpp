@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "Platform/Foundation/NotificationCenter.h"
-#include "Platform/Network/ReachabilityFlags.h"
+#include "Platform/Network/ReachabilityBackend.h"
 #include "Platform/Testing/FakeReachabilityBackend.h"
 #include "Platform/Testing/ManualMainQueue.h"
 #include "ZeraZov/Delivery/Reachability/Reachability.h"
