@@ -3,6 +3,7 @@
 #include <functional>
 #include <vector>
 
+#include "Platform/Desktop/CoordinateSpace.h"
 #include "Platform/Desktop/Desktop.h"
 
 namespace platform {
@@ -16,10 +17,28 @@ public:
         Point local;
     };
 
-    std::vector<Screen> screens() override;
+    std::vector<Screen> screens() override {
+        ++screenReads;
+        return screenList;
+    }
     Point mouseLocation() override { return mouse; }
-    Rect displayBounds(DisplayID display) override;
-    std::int32_t moveCursor(DisplayID display, Point local) override;
+    Rect displayBounds(DisplayID display) override {
+        for (const auto& screen : screenList) {
+            if (screen.displayID == display) return screen.frame;
+        }
+        return {};
+    }
+    std::int32_t moveCursor(DisplayID display, Point local) override {
+        moves.push_back({display, local});
+        if (duringMove) duringMove();
+        if (moveError != kCursorMoveSuccess) return moveError;
+        for (const auto& screen : screenList) {
+            if (screen.displayID != display) continue;
+            mouse = CoordinateSpace::localToGlobal(local, screen.frame);
+            return kCursorMoveSuccess;
+        }
+        return kCursorMoveUnknownDisplay;
+    }
     void setScreensChangedHandler(std::function<void()> handler) override { screensChanged = std::move(handler); }
 
     std::vector<Screen> screenList;
@@ -32,6 +51,8 @@ public:
 };
 
 // A screen with a display id and a name, frame in global coordinates.
-Screen makeScreen(DisplayID id, const char* name, Rect frame, double scale = 1.0);
+inline Screen makeScreen(DisplayID id, const char* name, Rect frame, double scale = 1.0) {
+    return Screen{id, name, frame, scale};
+}
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Platform/Desktop/LoginItem.h"
@@ -13,9 +14,22 @@ namespace platform {
 // "unregister").
 class FakeLoginItem : public LoginItem {
 public:
-    LoginItemStatus status() override;
-    Failure registerItem() override;
-    Failure unregisterItem() override;
+    LoginItemStatus status() override {
+        calls.push_back("status");
+        return current;
+    }
+    Failure registerItem() override {
+        calls.push_back("register");
+        if (auto failure = takeFailure()) return failure;
+        current = afterRegister;
+        return std::nullopt;
+    }
+    Failure unregisterItem() override {
+        calls.push_back("unregister");
+        if (auto failure = takeFailure()) return failure;
+        current = LoginItemStatus::notRegistered;
+        return std::nullopt;
+    }
 
     LoginItemStatus current = LoginItemStatus::notRegistered;
     // What a successful register leaves (a service may want approval first).
@@ -25,7 +39,7 @@ public:
     std::vector<std::string> calls;
 
 private:
-    Failure takeFailure();
+    Failure takeFailure() { return std::exchange(nextFailure, Failure()); }
 };
 
 }  // namespace platform

@@ -1,4 +1,5 @@
 #pragma once
+#include "Platform/HotKeys/ModifierMasks.h"
 #include "Platform/HotKeys/NativeKeyTranslator.h"
 
 namespace platform {
@@ -17,8 +18,19 @@ public:
     static constexpr std::uint32_t kKeyCodeOffset = 8;
 
     void refresh() override { ++refreshes; }
-    std::optional<std::uint32_t> carbonKeyCode(std::uint32_t nativeKeyCode) override;
-    std::uint32_t carbonModifiers(std::uint32_t nativeModifiers) const override;
+    std::optional<std::uint32_t> carbonKeyCode(std::uint32_t nativeKeyCode) override {
+        if (nativeKeyCode < kKeyCodeOffset) return std::nullopt;
+        return nativeKeyCode - kKeyCodeOffset;
+    }
+    std::uint32_t carbonModifiers(std::uint32_t nativeModifiers) const override {
+        std::uint32_t carbon = 0;
+        if (nativeModifiers & kShift) carbon |= ModifierMasks::carbonShift;
+        if (nativeModifiers & kLock) carbon |= ModifierMasks::carbonAlphaLock;
+        if (nativeModifiers & kControl) carbon |= ModifierMasks::carbonControl;
+        if (nativeModifiers & kAlt) carbon |= ModifierMasks::carbonOption;
+        if (nativeModifiers & kSuper) carbon |= ModifierMasks::carbonCommand;
+        return carbon;
+    }
 
     int refreshes = 0;
 };

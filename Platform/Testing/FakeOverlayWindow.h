@@ -10,7 +10,10 @@ public:
     explicit FakeOverlayWindow(Rect frame) : frame_(frame) {}
 
     Rect frame() const override { return frame_; }
-    void setFrameOrigin(Point origin) override;
+    void setFrameOrigin(Point origin) override {
+        frame_.origin = origin;
+        origins.push_back(origin);
+    }
     void orderFront() override { visible_ = true; }
     void orderOut() override { visible_ = false; }
     bool isVisible() const override { return visible_; }
