@@ -14,7 +14,11 @@ namespace hotkeys {
 class DecodedShortcuts {
 public:
     // What Shortcut::decode answers for `text`.
-    std::optional<Shortcut> decode(const std::string& text);
+    std::optional<Shortcut> decode(const std::string& text) {
+        if (const auto known = texts_.find(text); known != texts_.end()) return known->second;
+        if (texts_.size() >= kMostTexts) texts_.clear();
+        return texts_.emplace(text, Shortcut::decode(text)).first->second;
+    }
 
 private:
     // Past this many distinct texts (a run in which shortcuts were recorded

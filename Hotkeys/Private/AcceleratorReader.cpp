@@ -106,7 +106,7 @@ auto lookup(const Table& table, const Key& key) -> std::optional<decltype(table.
 // The Carbon bit of one "<Name>"; zero for one that adds nothing, none for one
 // the hot keys cannot hold.
 std::optional<std::int64_t> modifierBit(const std::string& name) {
-    static constexpr std::array<std::pair<std::string_view, std::int64_t>, 9> kModifiers{{
+    static constexpr std::array<std::pair<std::string_view, std::int64_t>, 9> kModifierNames{{
         {"shift", Masks::carbonShift},
         {"control", Masks::carbonControl},
         {"ctrl", Masks::carbonControl},
@@ -117,7 +117,7 @@ std::optional<std::int64_t> modifierBit(const std::string& name) {
         {"mod4", Masks::carbonCommand},
         {"release", 0},
     }};
-    return lookup(kModifiers, lowercased(name));
+    return lookup(kModifierNames, lowercased(name));
 }
 
 }  // namespace

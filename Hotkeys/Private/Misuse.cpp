@@ -2,7 +2,9 @@
 
 #include <cassert>
 #include <mutex>
+#include <string>
 
+#include "Hotkeys/OwningThread.h"
 #include "Platform/Foundation/Log.h"
 
 namespace hotkeys {
@@ -43,6 +45,12 @@ void reportMisuse(const std::string& message) {
     }
     if (!handler) handler = defaultHandler;
     handler(message);
+}
+
+void OwningThread::check(const char* caller) const {
+    if (std::this_thread::get_id() == id_) return;
+    reportMisuse(std::string(caller) +
+                 " was called off the thread that made the shortcut registry; the package is main-thread only");
 }
 
 }  // namespace hotkeys

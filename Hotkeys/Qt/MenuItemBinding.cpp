@@ -1,14 +1,44 @@
 #include "Hotkeys/Qt/MenuItemBinding.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QPointer>
+#include <QTranslator>
 
 #include "Hotkeys/Hotkeys.h"
 #include "Hotkeys/Qt/Private/ShortcutKeySequence.h"
-#include "Hotkeys/Qt/Private/SuperKeyName.h"
 #include "Platform/Foundation/MainQueue.h"
 
 namespace hotkeys {
+namespace {
+
+// Qt calls the key with the window logo "Meta" when it shows a shortcut
+// ("Meta+Q"); Linux desktops, and this program's help, call it Super.
+namespace SuperKeyName {
+
+// Qt's key sequences look their modifier names up under "QShortcut"; every
+// other text goes on to the translators installed before this one.
+class SuperKeyTranslator : public QTranslator {
+public:
+    using QTranslator::QTranslator;
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* sourceText, const char*, int) const override {
+        if (qstrcmp(context, "QShortcut") == 0 && qstrcmp(sourceText, "Meta") == 0) return QStringLiteral("Super");
+        return {};
+    }
+};
+
+// Makes the running application's shortcut texts say "Super"; once is enough,
+// later calls do nothing. Needs the application object.
+void install() {
+    static const bool installed = [] {
+        return QCoreApplication::installTranslator(new SuperKeyTranslator(QCoreApplication::instance()));
+    }();
+    (void)installed;
+}
+
+}  // namespace SuperKeyName
+}  // namespace
 
 void MenuItemBinding::setShortcut(QAction* item, const std::optional<Shortcut>& shortcut) {
     show(item, shortcut ? ShortcutKeySequence::fromShortcut(*shortcut) : QKeySequence());
