@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "Platform/Desktop/CountingCursorHider.h"
+#include "Platform/Desktop/CursorHider.h"
 
 namespace platform {
 

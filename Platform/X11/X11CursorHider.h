@@ -1,5 +1,5 @@
 #pragma once
-#include "Platform/Desktop/CountingCursorHider.h"
+#include "Platform/Desktop/CursorHider.h"
 #include "Platform/X11/X11LazyDisplay.h"
 
 namespace platform {
