@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "CrashReporter/Platform/zzcrash_thread_id.h"
+#include "CrashReporter/Platform/zzcrash_thread_list.h"
 #include "CrashReporter/ZZCrashReporterCallbacks.h"
 #include "CrashReporter/ZZCrashReporterConfig.h"
 #include "CrashReporter/ZZCrashReporterError.h"
