@@ -1,12 +1,13 @@
 #pragma once
+#include <signal.h>
+
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "CrashReporter/Platform/zzcrash_thread_id.h"
-#include "CrashReporter/ZZCrashReporterCallbacks.h"
+#include "CrashReporter/Platform/zzcrash_thread_list.h"
 #include "CrashReporter/ZZCrashReporterConfig.h"
 #include "CrashReporter/ZZCrashReporterError.h"
 
@@ -15,6 +16,14 @@ struct ZZCrashLanguageException;
 struct ZZCrashReporterBundle;
 class ZZCrashMachExceptionPortSet;
 class ZZCrashMachExceptionServer;
+
+// What the application asks to be called with after a crash report has been
+// written, still inside the crash: only async-signal-safe work belongs there.
+struct ZZCrashReporterCallbacks {
+    std::uint16_t version;  // must be 0
+    void* context;
+    void (*handleSignal)(siginfo_t* info, ucontext_t* context, void* callbackContext);
+};
 
 // The crash reporter as the application uses it: it installs the crash
 // handlers once per process, answers whether a report from an earlier run is

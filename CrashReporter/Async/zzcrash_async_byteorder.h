@@ -11,6 +11,14 @@ struct zzcrash_async_byteorder {
 };
 
 // Values already in this machine's order.
-extern const zzcrash_async_byteorder zzcrash_async_byteorder_direct;
+inline constexpr zzcrash_async_byteorder zzcrash_async_byteorder_direct{
+    [](std::uint16_t value) { return value; },
+    [](std::uint32_t value) { return value; },
+    [](std::uint64_t value) { return value; },
+};
 // Values in the other order: every read reverses its bytes.
-extern const zzcrash_async_byteorder zzcrash_async_byteorder_swapped;
+inline constexpr zzcrash_async_byteorder zzcrash_async_byteorder_swapped{
+    [](std::uint16_t value) { return __builtin_bswap16(value); },
+    [](std::uint32_t value) { return __builtin_bswap32(value); },
+    [](std::uint64_t value) { return __builtin_bswap64(value); },
+};

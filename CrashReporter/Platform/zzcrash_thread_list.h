@@ -1,7 +1,10 @@
 #pragma once
+#include <sys/types.h>
+
 #include <cstdint>
 
-#include "CrashReporter/Platform/zzcrash_thread_id.h"
+// A thread of this process, by its kernel thread id.
+using zzcrash_thread_t = pid_t;
 
 inline constexpr std::uint32_t ZZCRASH_THREAD_LIST_CAPACITY = 1024;
 

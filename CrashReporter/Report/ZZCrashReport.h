@@ -7,16 +7,8 @@
 #include <variant>
 #include <vector>
 
-#include "CrashReporter/Report/ZZCrashReportApplicationInfo.h"
-#include "CrashReporter/Report/ZZCrashReportBinaryImageInfo.h"
-#include "CrashReporter/Report/ZZCrashReportExceptionInfo.h"
 #include "CrashReporter/Report/ZZCrashReportImageIndex.h"
-#include "CrashReporter/Report/ZZCrashReportMachExceptionInfo.h"
-#include "CrashReporter/Report/ZZCrashReportMachineInfo.h"
-#include "CrashReporter/Report/ZZCrashReportProcessInfo.h"
-#include "CrashReporter/Report/ZZCrashReportSignalInfo.h"
-#include "CrashReporter/Report/ZZCrashReportSystemInfo.h"
-#include "CrashReporter/Report/ZZCrashReportThreadInfo.h"
+#include "CrashReporter/Report/ZZCrashReportInfo.h"
 #include "CrashReporter/ZZCrashReporterError.h"
 
 // A crash log read back: one object per section, built once and never

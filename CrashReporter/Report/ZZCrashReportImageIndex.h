@@ -3,7 +3,7 @@
 #include <optional>
 #include <vector>
 
-#include "CrashReporter/Report/ZZCrashReportBinaryImageInfo.h"
+#include "CrashReporter/Report/ZZCrashReportInfo.h"
 
 // Which image holds an address, answered in logarithmic time: a report's
 // frames each look up their image, and a long log of frames and images must

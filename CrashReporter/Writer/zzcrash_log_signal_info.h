@@ -27,4 +27,13 @@ struct zzcrash_log_signal_info {
 // an address: for a signal sent with kill, tkill or sigqueue (abort sends its
 // SIGABRT with tkill) the bytes where the address would be hold the sender's
 // pid and uid. Async-signal-safe.
-zzcrash_log_bsd_signal_info zzcrash_log_bsd_signal_info_from(const siginfo_t* info);
+inline zzcrash_log_bsd_signal_info zzcrash_log_bsd_signal_info_from(const siginfo_t* info) {
+    const int signal = info->si_signo;
+    const bool isFaultSignal =
+        signal == SIGSEGV || signal == SIGBUS || signal == SIGILL || signal == SIGFPE || signal == SIGTRAP;
+    // Codes above 0 are the kernel's own; SI_USER, SI_TKILL, SI_QUEUE and the
+    // other senders' codes are 0 or below.
+    const bool raisedByKernel = info->si_code > 0 && isFaultSignal;
+    const auto address = raisedByKernel ? reinterpret_cast<std::uintptr_t>(info->si_addr) : 0;
+    return {info->si_signo, info->si_code, address};
+}

@@ -4,7 +4,7 @@
 #include "CrashReporter/Platform/zzcrash_kern_return.h"
 #include "CrashReporter/Signals/Private/ZZCrashSignalHandler.h"
 #include "CrashReporter/Writer/zzcrash_crash_context.h"
-#include "CrashReporter/ZZCrashReporterCallbacks.h"
+#include "CrashReporter/ZZCrashReporter.h"
 
 // What the reporter installs to catch a crash and write its report.
 

@@ -9,10 +9,8 @@
 #include "CrashReporter/Writer/ZZCrashLogWriter.h"
 
 #include "ZeraZov/Integrations/ErrorTracking/Private/CrashReportException.h"
-#include "ZeraZov/Integrations/ErrorTracking/Private/CrashReportThreads.h"
-#include "ZeraZov/Integrations/ErrorTracking/Private/ImageUUID.h"
+#include "ZeraZov/Integrations/ErrorTracking/Private/ExceptionStackFrames.h"
 #include "ZeraZov/Integrations/ErrorTracking/Private/InAppRules.h"
-#include "ZeraZov/Integrations/ErrorTracking/Private/PointerSignature.h"
 #include "ZeraZov/Integrations/ErrorTracking/Private/ZeraZovBinaryImageInfo.h"
 
 namespace zerazov {

@@ -6,7 +6,6 @@
 
 #include "Platform/Foundation/DynamicLoader.h"
 #include "ZeraZov/Integrations/ErrorTracking/Private/HexAddress.h"
-#include "ZeraZov/Integrations/ErrorTracking/Private/ImageUUID.h"
 #include "ZeraZov/Integrations/ErrorTracking/Private/ZeraZovBinaryImageInfo.h"
 
 namespace zerazov {

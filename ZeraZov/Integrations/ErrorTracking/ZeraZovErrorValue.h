@@ -24,7 +24,13 @@ struct ZeraZovErrorValue {
 
     // An error code of the standard library: its category's name as the domain,
     // its value as the code, its message as the description.
-    static ZeraZovErrorValue from(const std::error_code& error);
+    static ZeraZovErrorValue from(const std::error_code& error) {
+        ZeraZovErrorValue value;
+        value.domain = error.category().name();
+        value.code = error.value();
+        value.localizedDescription = error.message();
+        return value;
+    }
 };
 
 }  // namespace zerazov

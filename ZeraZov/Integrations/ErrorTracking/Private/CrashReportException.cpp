@@ -1,12 +1,12 @@
 #include "ZeraZov/Integrations/ErrorTracking/Private/CrashReportException.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string_view>
 
 #include <nlohmann/json.hpp>
 
 #include "ZeraZov/Core/Utilities/UnicodeText.h"
-#include "ZeraZov/Integrations/ErrorTracking/Private/CrashReportThreads.h"
 #include "ZeraZov/Integrations/ErrorTracking/Private/ExceptionStackFrames.h"
 #include "ZeraZov/Integrations/ErrorTracking/Private/HexAddress.h"
 #include "ZeraZov/Integrations/ErrorTracking/Private/MachExceptionNames.h"
@@ -109,6 +109,14 @@ std::optional<std::string> signalExceptionValue(const ZZCrashReportSignalInfo& s
 
 bool namesSignal(const ZZCrashReportSignalInfo& signalInfo) {
     return !signalInfo.name().empty() && signalInfo.name() != "#0";
+}
+
+const ZZCrashReportThreadInfo* crashedThread(const ZZCrashReport& report) {
+    const auto& threads = report.threads();
+    if (threads.empty()) return nullptr;
+    const auto crashed = std::find_if(threads.begin(), threads.end(),
+                                      [](const ZZCrashReportThreadInfo& thread) { return thread.crashed(); });
+    return crashed != threads.end() ? &*crashed : &threads.front();
 }
 
 }  // namespace zerazov

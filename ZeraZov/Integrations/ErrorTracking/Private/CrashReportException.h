@@ -28,4 +28,7 @@ std::optional<std::string> signalExceptionValue(const ZZCrashReportSignalInfo& s
 // alone) is written there as signal 0, "#0".
 bool namesSignal(const ZZCrashReportSignalInfo& signalInfo);
 
+// The first thread marked as crashed, else the first thread; null without threads.
+const ZZCrashReportThreadInfo* crashedThread(const ZZCrashReport& report);
+
 }  // namespace zerazov

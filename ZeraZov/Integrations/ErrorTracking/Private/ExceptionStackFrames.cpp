@@ -9,10 +9,15 @@
 #include "Platform/Foundation/DynamicLoader.h"
 #include "ZeraZov/Integrations/ErrorTracking/CallerFrame.h"
 #include "ZeraZov/Integrations/ErrorTracking/Private/InAppRules.h"
-#include "ZeraZov/Integrations/ErrorTracking/Private/PointerSignature.h"
 
 namespace zerazov {
 namespace {
+
+#if defined(__aarch64__)
+constexpr std::uint64_t thisProcessCpuType = cpuTypeArm64;
+#else
+constexpr std::uint64_t thisProcessCpuType = cpuTypeX86_64;
+#endif
 
 std::optional<ZeraZovStackFrame> frameAt(std::uint64_t returnAddress, const ZeraZovErrorTrackingConfig& config) {
     const auto address = strippedAddressOfThisProcess(returnAddress);
@@ -32,6 +37,12 @@ std::optional<ZeraZovStackFrame> frameAt(std::uint64_t returnAddress, const Zera
 }
 
 }  // namespace
+
+std::uint64_t strippedAddress(std::uint64_t value, std::uint64_t cpuType) {
+    return cpuType == cpuTypeArm64 ? value & signedPointerAddressMask : value;
+}
+
+std::uint64_t strippedAddressOfThisProcess(std::uint64_t value) { return strippedAddress(value, thisProcessCpuType); }
 
 std::optional<nlohmann::json> stackTrace(const std::vector<ZeraZovStackFrame>& innermostFirst) {
     if (innermostFirst.empty()) return std::nullopt;

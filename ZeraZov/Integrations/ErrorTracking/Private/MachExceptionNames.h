@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "CrashReporter/Report/ZZCrashReportMachExceptionInfo.h"
+#include "CrashReporter/Report/ZZCrashReportInfo.h"
 
 namespace zerazov {
 

@@ -8,7 +8,7 @@
 
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "ZeraZov/Integrations/ErrorTracking/CrashReportEventProperties.h"
-#include "ZeraZov/Integrations/ErrorTracking/Private/ImageUUID.h"
+#include "ZeraZov/Integrations/ErrorTracking/Private/ZeraZovBinaryImageInfo.h"
 #include "tests/support/ShellCommand.h"
 
 namespace errortracking_tests {

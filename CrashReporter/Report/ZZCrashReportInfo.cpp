@@ -1,4 +1,4 @@
-#include "CrashReporter/Report/ZZCrashReportBinaryImageInfo.h"
+#include "CrashReporter/Report/ZZCrashReportInfo.h"
 
 #include <utility>
 
