@@ -14,7 +14,7 @@
 #include "Platform/Foundation/MainQueue.h"
 #include "Platform/Foundation/SerialQueue.h"
 #include "ZeraZov/Core/Config/ZeraZovConfig.h"
-#include "ZeraZov/Core/Publishing/RegistrationToken.h"
+#include "ZeraZov/Core/Publishing/ZeraZovMulticastCallback.h"
 #include "ZeraZov/Delivery/Endpoints/BatchLimits.h"
 #include "ZeraZov/Delivery/Endpoints/ZeraZovUploadInfo.h"
 #include "ZeraZov/Delivery/FileQueue/ZeraZovFileBackedQueue.h"
