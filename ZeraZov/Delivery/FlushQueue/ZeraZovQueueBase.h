@@ -19,7 +19,6 @@
 #include "ZeraZov/Delivery/Endpoints/ZeraZovUploadInfo.h"
 #include "ZeraZov/Delivery/FileQueue/ZeraZovFileBackedQueue.h"
 #include "ZeraZov/Delivery/FlushQueue/RateCap.h"
-#include "ZeraZov/Delivery/FlushQueue/ZeraZovQueueBatch.h"
 #include "ZeraZov/Delivery/Reachability/Reachability.h"
 
 namespace zerazov {
