@@ -21,8 +21,8 @@
 #include "ZeraZov/Core/Config/ZeraZovIntegrationKind.h"
 #include "ZeraZov/Core/Events/ZeraZovScreenSize.h"
 #include "ZeraZov/Core/Publishing/ZeraZovMulticastCallback.h"
-#include "ZeraZov/Integrations/Logs/ZeraZovLogCapturing.h"
 #include "ZeraZov/Integrations/Logs/ZeraZovLogSeverity.h"
+#include "ZeraZov/Integrations/Logs/ZeraZovLogger.h"
 
 namespace platform {
 class MainQueue;
