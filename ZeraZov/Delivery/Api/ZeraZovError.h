@@ -4,7 +4,7 @@
 #include <variant>
 
 #include "ZeraZov/Delivery/Api/GzipError.h"
-#include "ZeraZov/Delivery/Api/ZeraZovHttpResult.h"
+#include "ZeraZov/Delivery/Api/ZeraZovHttpTransport.h"
 
 namespace zerazov {
 
