@@ -20,10 +20,9 @@
 #include "Platform/Network/ReachabilityBackend.h"
 #include "ZeraZov/Core/Config/ZeraZovIntegrationKind.h"
 #include "ZeraZov/Core/Events/ZeraZovScreenSize.h"
-#include "ZeraZov/Core/Publishing/RegistrationToken.h"
 #include "ZeraZov/Core/Publishing/ZeraZovMulticastCallback.h"
-#include "ZeraZov/Integrations/Logs/ZeraZovLogCapturing.h"
 #include "ZeraZov/Integrations/Logs/ZeraZovLogSeverity.h"
+#include "ZeraZov/Integrations/Logs/ZeraZovLogger.h"
 
 namespace platform {
 class MainQueue;

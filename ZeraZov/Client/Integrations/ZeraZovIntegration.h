@@ -4,11 +4,27 @@
 
 #include <nlohmann/json_fwd.hpp>
 
-#include "ZeraZov/Client/Integrations/ZeraZovIntegrationInstallError.h"
-
 namespace zerazov {
 
 class ZeraZovSDK;
+
+// Why an integration would not install.
+enum class ZeraZovIntegrationInstallError {
+    alreadyInstalled = 0,
+    disabledInRemoteConfig = 1,
+    notAvailableOnThisPlatform = 2,
+};
+
+// "Already installed to another ZeraZovSDK instance", "Disabled in remote config",
+// "Not available on this platform".
+inline std::string_view describe(ZeraZovIntegrationInstallError error) {
+    switch (error) {
+    case ZeraZovIntegrationInstallError::alreadyInstalled: return "Already installed to another ZeraZovSDK instance";
+    case ZeraZovIntegrationInstallError::disabledInRemoteConfig: return "Disabled in remote config";
+    case ZeraZovIntegrationInstallError::notAvailableOnThisPlatform: return "Not available on this platform";
+    }
+    return "Not available on this platform";
+}
 
 // An optional part of the client (application lifecycle, screen views, error
 // tracking) that hooks into one client instance while it is installed. The client

@@ -18,7 +18,9 @@ struct ZeraZovClientDefaults {
     static constexpr double logsRateCapWindowSeconds = 10.0;
     static constexpr const char* unknownServiceName = "com.zerazov.unknown";
     // The bundle identifier, or "com.zerazov.unknown" without one.
-    static std::string logsServiceName(const std::string& bundleIdentifier);
+    static std::string logsServiceName(const std::string& bundleIdentifier) {
+        return bundleIdentifier.empty() ? unknownServiceName : bundleIdentifier;
+    }
 
     // ZeraZovConfig
     static constexpr double flushIntervalSeconds = 30.0;

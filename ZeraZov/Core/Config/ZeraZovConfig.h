@@ -1,30 +1,80 @@
 #pragma once
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include <nlohmann/json_fwd.hpp>
+
 #include "ZeraZov/Core/Config/ZeraZovClientDefaults.h"
-#include "ZeraZov/Core/Config/ZeraZovDataMode.h"
 #include "ZeraZov/Core/Config/ZeraZovErrorTrackingConfig.h"
 #include "ZeraZov/Core/Config/ZeraZovIntegrationKind.h"
 #include "ZeraZov/Core/Config/ZeraZovLogsConfig.h"
-#include "ZeraZov/Core/Config/ZeraZovSessionConfiguration.h"
 #include "ZeraZov/Core/Config/ZeraZovSurveysConfig.h"
 #include "ZeraZov/Core/Events/BeforeSendChain.h"
 #include "ZeraZov/Core/Events/ZeraZovEvent.h"
-#include "ZeraZov/Core/Events/ZeraZovPropertiesSanitizer.h"
 #include "ZeraZov/Core/Identity/UUID.h"
-#include "ZeraZov/Core/Identity/ZeraZovPersonProfiles.h"
 #include "ZeraZov/Core/Utilities/LockedValue.h"
 
 namespace zerazov {
 
 class ZeraZovStorageManager;
+
+// Which networks uploads may use.
+enum class ZeraZovDataMode : std::int64_t {
+    wifi = 0,      // uploads wait while the network is not reachable over Wi-Fi
+    cellular = 1,  // no special handling
+    any = 2,       // no restriction
+};
+
+// Raw values other than 0, 1 and 2 name no mode.
+constexpr std::optional<ZeraZovDataMode> dataModeFromRawValue(std::int64_t raw) {
+    if (raw < 0 || raw > 2) return std::nullopt;
+    return static_cast<ZeraZovDataMode>(raw);
+}
+
+// When captured events ask the server to process the person behind them.
+enum class ZeraZovPersonProfiles : std::int64_t {
+    never = 0,
+    always = 1,
+    identifiedOnly = 2,
+};
+
+constexpr std::optional<ZeraZovPersonProfiles> personProfilesFromRawValue(std::int64_t raw) {
+    if (raw < 0 || raw > 2) return std::nullopt;
+    return static_cast<ZeraZovPersonProfiles>(raw);
+}
+
+// An application's last look at the properties of every event before it is
+// queued: it answers the properties to use in their place.
+class ZeraZovPropertiesSanitizer {
+public:
+    virtual ~ZeraZovPropertiesSanitizer() = default;
+    virtual nlohmann::json sanitize(nlohmann::json properties) = 0;
+};
+
+// How the HTTP client talks to the network. TLS verification is always on; `caFile`
+// only chooses which certificates to trust (the system store when unset).
+struct ZeraZovSessionConfiguration {
+    using Header = std::pair<std::string, std::string>;
+
+    static constexpr std::chrono::milliseconds defaultTimeout{10000};
+
+    // Sent with every request; the client's own "Content-Type", "User-Agent" and
+    // "Accept-Encoding" replace entries of the same name.
+    std::vector<Header> additionalHeaders;
+    // How long a request may wait for the connection, and afterwards for any byte to
+    // move either way, before it fails. A slow transfer that keeps moving is never
+    // cut off. Zero or less means the default.
+    std::chrono::milliseconds timeout = defaultTimeout;
+    std::optional<std::string> caFile;
+};
 
 // What an application fills in before it sets the client up. The client keeps a
 // shared reference and reads the settings when it uses them, so a later change is

@@ -4,14 +4,12 @@
 
 namespace zerazov {
 
-using nlohmann::json;
-
-json FeatureFlagCache::featureFlags() {
+nlohmann::json FeatureFlagCache::featureFlags() {
     std::lock_guard guard(lock_);
     return featureFlags_.object(*storage_);
 }
 
-json FeatureFlagCache::detailedFlags() {
+nlohmann::json FeatureFlagCache::detailedFlags() {
     std::lock_guard guard(lock_);
     return detailed_.object(*storage_);
 }
@@ -30,15 +28,15 @@ std::optional<std::int64_t> FeatureFlagCache::evaluatedAt() {
     return evaluatedAt_;
 }
 
-std::optional<std::pair<json, json>> FeatureFlagCache::lookup(const std::string& key) {
+std::optional<std::pair<nlohmann::json, nlohmann::json>> FeatureFlagCache::lookup(const std::string& key) {
     std::lock_guard guard(lock_);
     const auto& flags = featureFlags_.object(*storage_);
     const auto found = flags.find(key);
     if (found == flags.end()) return std::nullopt;
-    return std::make_pair(*found, payloads_.object(*storage_).value(key, json()));
+    return std::make_pair(*found, payloads_.object(*storage_).value(key, nlohmann::json()));
 }
 
-json FeatureFlagCache::store(const Answer& answer) {
+nlohmann::json FeatureFlagCache::store(const Answer& answer) {
     std::lock_guard guard(lock_);
     if (answer.requestId) {
         requestId_ = answer.requestId;
@@ -64,9 +62,9 @@ json FeatureFlagCache::store(const Answer& answer) {
 
 void FeatureFlagCache::clear() {
     std::lock_guard guard(lock_);
-    detailed_.store(*storage_, json::object());
-    featureFlags_.store(*storage_, json::object());
-    payloads_.store(*storage_, json::object());
+    detailed_.store(*storage_, nlohmann::json::object());
+    featureFlags_.store(*storage_, nlohmann::json::object());
+    payloads_.store(*storage_, nlohmann::json::object());
     requestId_.reset();
     requestIdLoaded_ = true;
     evaluatedAt_.reset();

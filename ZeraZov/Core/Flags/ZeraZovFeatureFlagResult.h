@@ -17,7 +17,8 @@ namespace zerazov {
 class ZeraZovFeatureFlagResult {
 public:
     ZeraZovFeatureFlagResult(std::string key, bool enabled, std::optional<std::string> variant,
-                             std::optional<nlohmann::json> payload);
+                             std::optional<nlohmann::json> payload)
+        : key_(std::move(key)), enabled_(enabled), variant_(std::move(variant)), payload_(std::move(payload)) {}
 
     const std::string& key() const { return key_; }
     bool enabled() const { return enabled_; }

@@ -10,10 +10,31 @@
 #include <utility>
 #include <vector>
 
-#include "ZeraZov/Core/Publishing/RegistrationToken.h"
 #include "ZeraZov/Core/Utilities/ZeraZovDebugLog.h"
 
 namespace zerazov {
+
+// Holding the token is holding the subscription: when the last reference goes,
+// the handler it stands for is removed. A token that outlives its multicast
+// callback ends harmlessly.
+class RegistrationToken {
+public:
+    explicit RegistrationToken(std::function<void()> onDealloc) : onDealloc_(std::move(onDealloc)) {}
+    ~RegistrationToken() {
+        if (!onDealloc_) return;
+        // A destructor must not throw; the unsubscribe only takes a lock and a count observer.
+        try {
+            onDealloc_();
+        } catch (...) {}
+    }
+    RegistrationToken(const RegistrationToken&) = delete;
+    RegistrationToken& operator=(const RegistrationToken&) = delete;
+
+private:
+    std::function<void()> onDealloc_;
+};
+
+using RegistrationTokenPtr = std::shared_ptr<RegistrationToken>;
 
 // The client's in-process event bus. ZeraZovMulticastCallback<> carries no
 // payload, ZeraZovMulticastCallback<T> hands every handler a const T&.

@@ -8,7 +8,6 @@
 
 #include "Platform/Foundation/Clock.h"
 #include "ZeraZov/Core/Publishing/AppLifecyclePublishing.h"
-#include "ZeraZov/Core/Publishing/RegistrationToken.h"
 #include "ZeraZov/Core/Publishing/ZeraZovMulticastCallback.h"
 
 namespace zerazov {

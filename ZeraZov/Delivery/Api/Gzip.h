@@ -1,12 +1,27 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <variant>
 
-#include "ZeraZov/Delivery/Api/CompressionLevel.h"
 #include "ZeraZov/Delivery/Api/GzipError.h"
 
 namespace zerazov {
+
+// A deflate level handed to zlib unchanged; the client always uses `defaultCompression`.
+struct CompressionLevel {
+    std::int32_t rawValue;
+
+    static const CompressionLevel noCompression;
+    static const CompressionLevel bestSpeed;
+    static const CompressionLevel bestCompression;
+    static const CompressionLevel defaultCompression;
+};
+
+inline constexpr CompressionLevel CompressionLevel::noCompression{0};
+inline constexpr CompressionLevel CompressionLevel::bestSpeed{1};
+inline constexpr CompressionLevel CompressionLevel::bestCompression{9};
+inline constexpr CompressionLevel CompressionLevel::defaultCompression{-1};
 
 // One-shot deflate of an upload body into a complete gzip member, with a deflate
 // state kept from an earlier body (see GzipDeflaterPool).

@@ -3,7 +3,6 @@
 #include <optional>
 #include <string_view>
 
-#include "ZeraZov/Delivery/Api/CompressionLevel.h"
 #include "ZeraZov/Delivery/Api/Gzip.h"
 #include "ZeraZov/Delivery/Api/GzipError.h"
 

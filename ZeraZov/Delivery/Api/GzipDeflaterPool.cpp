@@ -46,4 +46,10 @@ std::size_t GzipDeflaterPool::idleCount() {
     return pool.idle.size();
 }
 
+// The one-shot form takes its state from the pool as well.
+Gzip::Result Gzip::gzipped(std::string_view input, CompressionLevel level, int windowBits) {
+    if (input.empty()) return std::string();
+    return GzipDeflaterPool::take()->gzipped(input, level, windowBits);
+}
+
 }  // namespace zerazov

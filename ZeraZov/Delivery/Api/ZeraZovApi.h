@@ -15,8 +15,6 @@
 #include "ZeraZov/Core/Events/ZeraZovEvent.h"
 #include "ZeraZov/Delivery/Api/Gzip.h"
 #include "ZeraZov/Delivery/Api/ZeraZovError.h"
-#include "ZeraZov/Delivery/Api/ZeraZovHttpRequest.h"
-#include "ZeraZov/Delivery/Api/ZeraZovHttpResult.h"
 #include "ZeraZov/Delivery/Api/ZeraZovHttpTransport.h"
 #include "ZeraZov/Delivery/Endpoints/ZeraZovStoredBatchBody.h"
 #include "ZeraZov/Delivery/Endpoints/ZeraZovUploadInfo.h"

@@ -14,12 +14,11 @@
 #include "Platform/Foundation/MainQueue.h"
 #include "Platform/Foundation/SerialQueue.h"
 #include "ZeraZov/Core/Config/ZeraZovConfig.h"
-#include "ZeraZov/Core/Publishing/RegistrationToken.h"
+#include "ZeraZov/Core/Publishing/ZeraZovMulticastCallback.h"
 #include "ZeraZov/Delivery/Endpoints/BatchLimits.h"
 #include "ZeraZov/Delivery/Endpoints/ZeraZovUploadInfo.h"
 #include "ZeraZov/Delivery/FileQueue/ZeraZovFileBackedQueue.h"
 #include "ZeraZov/Delivery/FlushQueue/RateCap.h"
-#include "ZeraZov/Delivery/FlushQueue/ZeraZovQueueBatch.h"
 #include "ZeraZov/Delivery/Reachability/Reachability.h"
 
 namespace zerazov {

@@ -12,10 +12,53 @@
 #include "Platform/Network/ReachabilityBackend.h"
 #include "ZeraZov/Core/Config/ZeraZovReachabilitySource.h"
 #include "ZeraZov/Core/Publishing/ZeraZovMulticastCallback.h"
-#include "ZeraZov/Delivery/Reachability/ReachabilityError.h"
-#include "ZeraZov/Delivery/Reachability/ReachabilityFlagsCell.h"
 
 namespace zerazov {
+
+// Why the reachability monitor could not be made, started or read. The code is the
+// backend's (an errno value on Linux).
+struct ReachabilityError {
+    enum class Kind {
+        failedToCreateWithAddress,  // the backend did not come up
+        // A monitor of one host's reachability could not be made. Only the default
+        // route is watched here, so nothing raises it; it keeps the set of causes
+        // whole for code that tells them apart.
+        failedToCreateWithHostname,
+        unableToSetCallback,
+        unableToSetDispatchQueue,
+        unableToGetFlags,
+    };
+
+    Kind kind;
+    std::int32_t code;
+    std::string host = {};  // the host's name, for failedToCreateWithHostname only
+
+    // The cause by its name with what it carries: "unableToGetFlags(5)",
+    // "failedToCreateWithHostname(example.com, 5)".
+    std::string description() const;
+
+    bool operator==(const ReachabilityError&) const = default;
+};
+
+// The monitor's last flags, or the mark that none were read yet, as one atomic
+// word: the flushing queues, the event context and the main queue read it while the
+// monitor's own queue writes it.
+class ReachabilityFlagsCell {
+public:
+    std::optional<std::uint32_t> load() const {
+        const std::uint64_t value = value_.load();
+        if ((value & kKnown) == 0) return std::nullopt;
+        return static_cast<std::uint32_t>(value);
+    }
+
+    // Answers true when the flags were unknown before or differ from these.
+    bool store(std::uint32_t flags) { return value_.exchange(kKnown | flags) != (kKnown | flags); }
+
+private:
+    static constexpr std::uint64_t kKnown = std::uint64_t{1} << 32;
+
+    std::atomic<std::uint64_t> value_{0};
+};
 
 // Watches whether the machine can reach the internet at all and says so when that
 // changes, so the upload queues can pause while it cannot. One monitor per client.

@@ -6,14 +6,23 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json_fwd.hpp>
+#include <nlohmann/json.hpp>
 
 #include "ZeraZov/Core/Events/BeforeSendChain.h"
-#include "ZeraZov/Integrations/Logs/ZeraZovLogContext.h"
 #include "ZeraZov/Integrations/Logs/ZeraZovLogRecord.h"
 #include "ZeraZov/Integrations/Logs/ZeraZovLogSeverity.h"
 
 namespace zerazov {
+
+// What the client knows at the moment a log is captured, gathered by the client
+// (each value under its own lock) and handed to the log capture all at once.
+struct ZeraZovLogContext {
+    std::optional<std::string> distinctId;  // an empty id counts as none
+    std::optional<std::string> sessionId;   // read without starting or rotating a session
+    std::optional<std::string> screenName;  // the last screen shown
+    bool appInBackground = false;
+    nlohmann::json featureFlags = nlohmann::json::object();  // the cached flags, key -> value
+};
 
 // The client's log capture after its set-up and opt-out checks: drops blank
 // bodies, stamps the record with the client's context and the time, runs the

@@ -1,14 +1,27 @@
 #pragma once
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include <nlohmann/json.hpp>
 
-#include "ZeraZov/Integrations/Logs/ZeraZovLogCapturing.h"
 #include "ZeraZov/Integrations/Logs/ZeraZovLogSeverity.h"
 
 namespace zerazov {
+
+// The client's log capture as the logger sees it. The client checks set-up,
+// opt-out and empty bodies itself, stamps the record and queues it; nothing is
+// reported back and nothing may be thrown.
+class ZeraZovLogCapturing {
+public:
+    virtual ~ZeraZovLogCapturing() = default;
+
+    virtual void captureLogInternal(std::string body, ZeraZovLogSeverity level,
+                                    std::optional<nlohmann::json> attributes, std::optional<std::string> traceId,
+                                    std::optional<std::string> spanId,
+                                    std::optional<std::int64_t> traceFlags) noexcept = 0;
+};
 
 // What applications write structured logs through: one call per severity, with
 // or without attributes. It holds its client weakly, so once the client is gone

@@ -9,10 +9,22 @@
 #include "ZeraZov/Core/Storage/ZeraZovStorage.h"
 #include "ZeraZov/Delivery/Api/ZeraZovApi.h"
 #include "ZeraZov/Delivery/FlushQueue/ZeraZovQueue.h"
-#include "ZeraZov/Integrations/Replay/ZeraZovReplayBufferDelegate.h"
 #include "ZeraZov/Integrations/Replay/ZeraZovReplayBufferQueue.h"
 
 namespace zerazov {
+
+class ZeraZovReplayQueue;
+
+// Whoever records sessions decides when replay events wait on disk instead of
+// going out, for instance while a recording may still be thrown away.
+class ZeraZovReplayBufferDelegate {
+public:
+    virtual ~ZeraZovReplayBufferDelegate() = default;
+
+    virtual bool shouldBufferReplayEvents() = 0;
+    // Runs on the adding thread, after the event's file is written.
+    virtual void replayQueueDidBufferEvent(ZeraZovReplayQueue& queue) = 0;
+};
 
 // Where session-replay events go: straight into their own flushing queue, or,
 // while the buffer delegate asks for it, into files that wait until it stops

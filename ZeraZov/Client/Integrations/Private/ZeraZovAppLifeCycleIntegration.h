@@ -10,7 +10,7 @@
 #include "ZeraZov/Client/Integrations/Private/ZeraZovInstallSlot.h"
 #include "ZeraZov/Client/Integrations/ZeraZovIntegration.h"
 #include "ZeraZov/Core/Publishing/AppLifecyclePublishing.h"
-#include "ZeraZov/Core/Publishing/RegistrationToken.h"
+#include "ZeraZov/Core/Publishing/ZeraZovMulticastCallback.h"
 
 namespace zerazov {
 

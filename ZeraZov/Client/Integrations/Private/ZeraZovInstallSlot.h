@@ -1,5 +1,6 @@
 #pragma once
 #include <mutex>
+#include <utility>
 
 namespace zerazov {
 
@@ -12,8 +13,14 @@ public:
     ZeraZovInstallSlot& operator=(const ZeraZovInstallSlot&) = delete;
 
     // True when it was free and is now taken.
-    bool claim();
-    void release();
+    bool claim() {
+        std::lock_guard guard(lock_);
+        return !std::exchange(installed_, true);
+    }
+    void release() {
+        std::lock_guard guard(lock_);
+        installed_ = false;
+    }
 
 private:
     std::mutex lock_;  // guards installed_

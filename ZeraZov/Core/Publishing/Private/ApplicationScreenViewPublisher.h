@@ -1,5 +1,6 @@
 #pragma once
 #include <mutex>
+#include <utility>
 
 #include "ZeraZov/Core/Publishing/ScreenViewPublishing.h"
 
@@ -14,11 +15,21 @@ public:
     ApplicationScreenViewPublisher& operator=(const ApplicationScreenViewPublisher&) = delete;
 
     // Made on first use and never destroyed.
-    static ApplicationScreenViewPublisher& shared();
+    static ApplicationScreenViewPublisher& shared() {
+        static auto* publisher = new ApplicationScreenViewPublisher();
+        return *publisher;
+    }
 
     ZeraZovMulticastCallback<std::string>& onScreenView() override { return onScreenView_; }
-    void setAutoCaptureHandler(AutoCaptureHandler handler) override;
-    AutoCaptureHandler autoCaptureHandler() const override;
+    void setAutoCaptureHandler(AutoCaptureHandler handler) override {
+        AutoCaptureHandler replaced;  // let go of the old one's captures outside the lock
+        std::lock_guard guard(handlerLock_);
+        replaced = std::exchange(autoCaptureHandler_, std::move(handler));
+    }
+    AutoCaptureHandler autoCaptureHandler() const override {
+        std::lock_guard guard(handlerLock_);
+        return autoCaptureHandler_;
+    }
 
 private:
     ZeraZovMulticastCallback<std::string> onScreenView_;

@@ -7,8 +7,7 @@
 #include <curl/curl.h>
 
 #include "ZeraZov/Delivery/Api/Private/ZeraZovIdleTimer.h"
-#include "ZeraZov/Delivery/Api/ZeraZovHttpRequest.h"
-#include "ZeraZov/Delivery/Api/ZeraZovHttpResult.h"
+#include "ZeraZov/Delivery/Api/ZeraZovHttpTransport.h"
 
 namespace zerazov {
 

@@ -7,7 +7,7 @@
 #include <nlohmann/json_fwd.hpp>
 
 #include "ZeraZov/Delivery/Api/ZeraZovError.h"
-#include "ZeraZov/Delivery/Api/ZeraZovHttpResult.h"
+#include "ZeraZov/Delivery/Api/ZeraZovHttpTransport.h"
 #include "ZeraZov/Delivery/Endpoints/ZeraZovUploadInfo.h"
 
 namespace zerazov {

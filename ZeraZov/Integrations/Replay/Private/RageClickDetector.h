@@ -2,9 +2,18 @@
 #include <cstdint>
 #include <vector>
 
-#include "ZeraZov/Integrations/Replay/Private/ZeraZovRageClickConfig.h"
-
 namespace zerazov {
+
+// When repeated clicks count as a rage click: at least `minimumTapCount` of them
+// within `timeoutInterval` seconds and `thresholdPoints` of each other. Values are
+// kept as given. Nothing detects rage clicks on this platform yet; the settings
+// are here for an application to fill in ahead of that.
+struct ZeraZovRageClickConfig {
+    bool enabled = true;
+    double thresholdPoints = 30.0;
+    double timeoutInterval = 1.0;
+    std::int64_t minimumTapCount = 3;
+};
 
 // What rage-click detection would work from: the clicks seen so far and the limits
 // taken from the settings when it was made. Nothing collects clicks on this

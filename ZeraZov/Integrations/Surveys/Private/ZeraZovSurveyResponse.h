@@ -2,11 +2,25 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "ZeraZov/Integrations/Surveys/Private/ZeraZovSurveyResponseType.h"
+#include "ZeraZov/Integrations/Surveys/Private/ZeraZovDisplaySurvey.h"
 
 namespace zerazov {
+
+// Which kind of question an answer belongs to.
+enum class ZeraZovSurveyResponseType : int {
+    link = 0,
+    rating = 1,
+    openEnded = 2,
+    singleChoice = 3,
+    multipleChoice = 4,
+};
+
+constexpr std::optional<ZeraZovSurveyResponseType> surveyResponseTypeFromRawValue(int rawValue) {
+    return enumFromRawValue<ZeraZovSurveyResponseType, 5>(rawValue);
+}
 
 // One answer as the application's survey renderer reports it. Made only by the
 // constructor of its kind, which sets that kind's field and leaves the others absent.
@@ -33,6 +47,24 @@ private:
     std::optional<std::int64_t> ratingValue_;
     std::optional<std::string> textValue_;
     std::optional<std::vector<std::string>> selectedOptions_;
+};
+
+// What the renderer shows after an answer: the question at the index, or nothing
+// more once the survey is completed.
+class ZeraZovNextSurveyQuestion {
+public:
+    struct Fields {
+        std::int64_t questionIndex = 0;
+        bool isSurveyCompleted = false;
+    };
+
+    explicit ZeraZovNextSurveyQuestion(Fields fields) : fields_(std::move(fields)) {}
+
+    std::int64_t questionIndex() const { return fields_.questionIndex; }
+    bool isSurveyCompleted() const { return fields_.isSurveyCompleted; }
+
+private:
+    const Fields fields_;
 };
 
 }  // namespace zerazov

@@ -5,7 +5,7 @@
 #include "Platform/Foundation/BundleInfo.h"
 #include "Platform/Testing/LogCapture.h"
 #include "ZeraZov/Core/Config/ZeraZovConfig.h"
-#include "ZeraZov/Core/Config/ZeraZovSurveysDefaultDelegate.h"
+#include "ZeraZov/Core/Config/ZeraZovSurveysConfig.h"
 #include "tests/support/DebugLogSwitch.h"
 
 namespace zerazov {

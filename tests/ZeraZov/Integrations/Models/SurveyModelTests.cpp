@@ -3,13 +3,7 @@
 #include <type_traits>
 
 #include "ZeraZov/Core/Config/ZeraZovSurveysConfig.h"
-#include "ZeraZov/Integrations/Surveys/Private/ZeraZovDisplayChoiceQuestion.h"
-#include "ZeraZov/Integrations/Surveys/Private/ZeraZovDisplayLinkQuestion.h"
-#include "ZeraZov/Integrations/Surveys/Private/ZeraZovDisplayOpenQuestion.h"
-#include "ZeraZov/Integrations/Surveys/Private/ZeraZovDisplayRatingQuestion.h"
 #include "ZeraZov/Integrations/Surveys/Private/ZeraZovDisplaySurvey.h"
-#include "ZeraZov/Integrations/Surveys/Private/ZeraZovDisplaySurveyRatingType.h"
-#include "ZeraZov/Integrations/Surveys/Private/ZeraZovNextSurveyQuestion.h"
 #include "ZeraZov/Integrations/Surveys/Private/ZeraZovSurveyResponse.h"
 
 namespace zerazov {

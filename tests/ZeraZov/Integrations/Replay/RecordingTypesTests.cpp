@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "ZeraZov/Integrations/Replay/Private/RRWireframe.h"
-#include "ZeraZov/Integrations/Replay/Private/ViewTreeSnapshotStatus.h"
 
 namespace zerazov {
 namespace {
