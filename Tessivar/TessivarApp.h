@@ -6,7 +6,6 @@
 
 #include "Platform/Desktop/ApplicationDelegate.h"
 #include "Platform/Foundation/NotificationCenter.h"
-#include "Tessivar/AppActions.h"
 #include "Tessivar/AppWindows.h"
 #include "Tessivar/HotkeyRegistry.h"
 #include "Tessivar/StatusMenu/StatusMenu.h"

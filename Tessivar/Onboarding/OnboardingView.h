@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "Tessivar/AppActions.h"
+#include "Tessivar/AppWindows.h"
 #include "Tessivar/Onboarding/OnboardingEnvironment.h"
 
 namespace tessivar {

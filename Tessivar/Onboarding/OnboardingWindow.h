@@ -4,7 +4,7 @@
 #include <functional>
 #include <memory>
 
-#include "Tessivar/AppActions.h"
+#include "Tessivar/AppWindows.h"
 #include "Tessivar/Onboarding/OnboardingAppearance.h"
 #include "Tessivar/Onboarding/OnboardingEnvironment.h"
 #include "Tessivar/Onboarding/OnboardingView.h"

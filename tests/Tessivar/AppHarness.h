@@ -13,7 +13,6 @@
 #include "Platform/Testing/ManualMainQueue.h"
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "Tessivar/AnalyticsTracker.h"
-#include "Tessivar/AppActions.h"
 #include "Tessivar/AppWindows.h"
 #include "Tessivar/CursorHidingEpisode.h"
 #include "Tessivar/Effects/LocatingEffectPlayer.h"
