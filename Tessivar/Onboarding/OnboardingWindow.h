@@ -6,7 +6,6 @@
 
 #include "Tessivar/AppWindows.h"
 #include "Tessivar/Onboarding/OnboardingAppearance.h"
-#include "Tessivar/Onboarding/OnboardingEnvironment.h"
 #include "Tessivar/Onboarding/OnboardingView.h"
 
 namespace tessivar {
