@@ -8,7 +8,6 @@
 #include "Platform/Foundation/NotificationCenter.h"
 #include "Tessivar/AppWindows.h"
 #include "Tessivar/HotkeyRegistry.h"
-#include "Tessivar/StatusMenu/StatusMenu.h"
 #include "Tessivar/StatusMenu/StatusMenuModel.h"
 
 namespace platform {

@@ -20,7 +20,7 @@
 #include "Tessivar/Effects/Private/EffectTimelines.h"
 #include "Tessivar/HotkeyRegistry.h"
 #include "Tessivar/JumpEngine.h"
-#include "Tessivar/StatusMenu/StatusMenu.h"
+#include "Tessivar/StatusMenu/StatusMenuModel.h"
 #include "Tessivar/TessivarApp.h"
 
 namespace tessivar::testing {
