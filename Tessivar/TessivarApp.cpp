@@ -10,7 +10,6 @@
 #include "Tessivar/AppDefaults.h"
 #include "Tessivar/AppLog.h"
 #include "Tessivar/CursorHidingEpisode.h"
-#include "Tessivar/HotkeysFacadeRegistry.h"
 #include "Tessivar/JumpEngine.h"
 #include "Tessivar/ScreenJumpNames.h"
 

@@ -6,10 +6,8 @@
 
 #include "Platform/Desktop/ApplicationDelegate.h"
 #include "Platform/Foundation/NotificationCenter.h"
-#include "Tessivar/AppActions.h"
 #include "Tessivar/AppWindows.h"
 #include "Tessivar/HotkeyRegistry.h"
-#include "Tessivar/StatusMenu/StatusMenu.h"
 #include "Tessivar/StatusMenu/StatusMenuModel.h"
 
 namespace platform {

@@ -40,7 +40,7 @@
 #include "Tessivar/CursorHidingEpisode.h"
 #include "Tessivar/Effects/LocatingEffectPlayer.h"
 #include "Tessivar/Effects/QtOverlayPresenter.h"
-#include "Tessivar/HotkeysFacadeRegistry.h"
+#include "Tessivar/HotkeyRegistry.h"
 #include "Tessivar/JumpEngine.h"
 #include "Tessivar/ScreenJumpNames.h"
 #include "Tessivar/Settings/AppMenuShortcuts.h"

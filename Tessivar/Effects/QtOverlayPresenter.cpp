@@ -2,8 +2,7 @@
 
 #include "Platform/Desktop/CompositingDetector.h"
 #include "Platform/Qt/QtOverlayWindow.h"
-#include "Tessivar/Effects/Private/CursorScaleEffectView.h"
-#include "Tessivar/Effects/Private/RippleEffectView.h"
+#include "Tessivar/Effects/Private/EffectView.h"
 
 namespace tessivar {
 

@@ -1,7 +1,7 @@
 #pragma once
 #include "Platform/Qt/QtOverlayPool.h"
 #include "Tessivar/Effects/EffectFrameCache.h"
-#include "Tessivar/Effects/EnlargedCursorCache.h"
+#include "Tessivar/Effects/EnlargedCursor.h"
 #include "Tessivar/Effects/OverlayPresenter.h"
 
 namespace platform {

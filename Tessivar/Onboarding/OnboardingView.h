@@ -3,10 +3,24 @@
 #include <memory>
 #include <string>
 
-#include "Tessivar/AppActions.h"
-#include "Tessivar/Onboarding/OnboardingEnvironment.h"
+#include "Tessivar/AppWindows.h"
+
+namespace platform {
+class LoginItem;
+class MainQueue;
+class NotificationCenter;
+class UserDefaults;
+}  // namespace platform
 
 namespace tessivar {
+
+// What the onboarding window works with; everything outlives the window.
+struct OnboardingEnvironment {
+    platform::UserDefaults& defaults;
+    platform::NotificationCenter& notifications;
+    platform::MainQueue& mainQueue;
+    platform::LoginItem& loginItem;
+};
 
 // The onboarding's state and what its controls do, without pixels: three
 // steps (0 welcome, 1 launch at login, 2 jump test and shortcuts), the

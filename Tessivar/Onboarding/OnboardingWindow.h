@@ -4,9 +4,8 @@
 #include <functional>
 #include <memory>
 
-#include "Tessivar/AppActions.h"
+#include "Tessivar/AppWindows.h"
 #include "Tessivar/Onboarding/OnboardingAppearance.h"
-#include "Tessivar/Onboarding/OnboardingEnvironment.h"
 #include "Tessivar/Onboarding/OnboardingView.h"
 
 namespace tessivar {

@@ -3,9 +3,7 @@
 #include <string>
 #include <string_view>
 
-namespace platform {
-struct BundleInfo;
-}
+#include "Platform/Foundation/BundleInfo.h"
 
 namespace tessivar {
 
@@ -31,7 +29,9 @@ struct AboutInfo {
     }};
 
     // The build's short version as it stands, or "1.0.0" when it has none.
-    static std::string appVersion(const platform::BundleInfo& bundle);
+    static std::string appVersion(const platform::BundleInfo& bundle) {
+        return bundle.shortVersion.empty() ? "1.0.0" : bundle.shortVersion;
+    }
 };
 
 }  // namespace tessivar

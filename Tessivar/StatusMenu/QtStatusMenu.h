@@ -6,7 +6,6 @@
 #include <memory>
 #include <optional>
 
-#include "Tessivar/StatusMenu/StatusMenu.h"
 #include "Tessivar/StatusMenu/StatusMenuModel.h"
 
 class QMenu;

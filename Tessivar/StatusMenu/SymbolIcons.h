@@ -1,6 +1,7 @@
 #pragma once
 #include <QColor>
 #include <QIcon>
+#include <QPixmap>
 #include <optional>
 #include <string>
 
@@ -24,4 +25,14 @@ QIcon statusItemIcon(const std::optional<QColor>& foreground = std::nullopt);
 void paintStatusSymbol(QPainter& painter, const QRectF& box, const std::optional<QColor>& foreground = std::nullopt);
 
 }  // namespace SymbolIcons
+
+// The application's icon: the status item's symbol on a rounded blue tile.
+// The About pane and the onboarding show it, and the icon installed for the
+// desktop (data/com.brel.tessivar.svg) is the same drawing.
+namespace ApplicationIcon {
+
+// `side` points across, for screens of `density` device pixels to the point.
+QPixmap pixmap(int side, qreal density = 2);
+
+}  // namespace ApplicationIcon
 }  // namespace tessivar

@@ -3,7 +3,6 @@
 
 #include <memory>
 
-#include "Tessivar/AppActions.h"
 #include "Tessivar/AppWindows.h"
 #include "Tessivar/Settings/SettingsEnvironment.h"
 

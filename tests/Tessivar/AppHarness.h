@@ -13,16 +13,14 @@
 #include "Platform/Testing/ManualMainQueue.h"
 #include "Platform/Testing/TemporaryDirectory.h"
 #include "Tessivar/AnalyticsTracker.h"
-#include "Tessivar/AppActions.h"
 #include "Tessivar/AppWindows.h"
 #include "Tessivar/CursorHidingEpisode.h"
 #include "Tessivar/Effects/LocatingEffectPlayer.h"
 #include "Tessivar/Effects/OverlayPresenter.h"
-#include "Tessivar/Effects/Private/CursorScaleTimeline.h"
-#include "Tessivar/Effects/Private/RippleTimeline.h"
+#include "Tessivar/Effects/Private/EffectTimelines.h"
 #include "Tessivar/HotkeyRegistry.h"
 #include "Tessivar/JumpEngine.h"
-#include "Tessivar/StatusMenu/StatusMenu.h"
+#include "Tessivar/StatusMenu/StatusMenuModel.h"
 #include "Tessivar/TessivarApp.h"
 
 namespace tessivar::testing {

@@ -2,7 +2,7 @@
 
 #include "AppHarness.h"
 #include "HotkeysTestEnvironment.h"
-#include "Tessivar/HotkeysFacadeRegistry.h"
+#include "Tessivar/HotkeyRegistry.h"
 #include "Tessivar/ScreenJumpNames.h"
 
 using tessivar::testing::AppHarness;

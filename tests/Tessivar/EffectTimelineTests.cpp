@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Tessivar/Effects/Private/ArrowCursorImage.h"
-#include "Tessivar/Effects/Private/CursorScaleTimeline.h"
-#include "Tessivar/Effects/Private/Keyframes.h"
-#include "Tessivar/Effects/Private/RippleTimeline.h"
+#include "Tessivar/Effects/Private/EffectTimelines.h"
 
 using tessivar::CursorScaleTimeline;
 using tessivar::RippleTimeline;

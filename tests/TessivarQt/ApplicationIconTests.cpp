@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
-#include "Tessivar/StatusMenu/ApplicationIcon.h"
+#include "Tessivar/StatusMenu/SymbolIcons.h"
 
 namespace {
 

@@ -6,8 +6,7 @@
 #include <QTimer>
 
 #include "Platform/Desktop/CursorImageSource.h"
-#include "Tessivar/Effects/Private/CursorScaleEffectView.h"
-#include "Tessivar/Effects/Private/RippleEffectView.h"
+#include "Tessivar/Effects/Private/EffectView.h"
 
 using tessivar::CursorScaleEffectView;
 using tessivar::EnlargedCursor;

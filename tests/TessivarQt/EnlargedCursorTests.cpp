@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "Platform/Desktop/CursorImageSource.h"
-#include "Tessivar/Effects/EnlargedCursorCache.h"
+#include "Tessivar/Effects/EnlargedCursor.h"
 #include "Tessivar/Effects/Private/ArrowCursorImage.h"
 
 using tessivar::EnlargedCursor;

@@ -6,7 +6,7 @@
 #include "Hotkeys/Hotkeys.h"
 #include "HotkeysTestEnvironment.h"
 #include "Platform/Qt/QtMainQueue.h"
-#include "Tessivar/HotkeysFacadeRegistry.h"
+#include "Tessivar/HotkeyRegistry.h"
 #include "Tessivar/ScreenJumpNames.h"
 #include "Tessivar/StatusMenu/QtStatusMenu.h"
 

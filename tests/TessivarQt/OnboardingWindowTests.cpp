@@ -30,7 +30,7 @@
 #include "Tessivar/ScreenJumpNames.h"
 #include "Tessivar/Settings/Private/SettingsView.h"
 #include "Tessivar/Settings/SettingsWindowController.h"
-#include "Tessivar/StatusMenu/ApplicationIcon.h"
+#include "Tessivar/StatusMenu/SymbolIcons.h"
 #include "Tessivar/Windows/QtAppWindows.h"
 
 namespace tessivar {

@@ -33,7 +33,7 @@
 #include "Tessivar/Settings/Private/SettingsView.h"
 #include "Tessivar/Settings/Private/ShortcutSettingsView.h"
 #include "Tessivar/Settings/SettingsWindowController.h"
-#include "Tessivar/StatusMenu/ApplicationIcon.h"
+#include "Tessivar/StatusMenu/SymbolIcons.h"
 
 namespace {
 

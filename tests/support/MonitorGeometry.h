@@ -1,6 +1,6 @@
 #pragma once
 #include <compare>
-#include <iosfwd>
+#include <ostream>
 #include <string>
 
 namespace tessivar::testing {
@@ -14,11 +14,15 @@ struct MonitorGeometry {
     int y = 0;
 
     // "WxH+X+Y", the form xorg-dummy.sh takes.
-    std::string toString() const;
+    std::string toString() const {
+        return std::to_string(width) + "x" + std::to_string(height) + "+" + std::to_string(x) + "+" + std::to_string(y);
+    }
 
     friend auto operator<=>(const MonitorGeometry&, const MonitorGeometry&) = default;
 };
 
-std::ostream& operator<<(std::ostream& stream, const MonitorGeometry& monitor);
+inline std::ostream& operator<<(std::ostream& stream, const MonitorGeometry& monitor) {
+    return stream << monitor.toString();
+}
 
 }  // namespace tessivar::testing

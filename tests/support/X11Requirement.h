@@ -1,11 +1,17 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string_view>
+
 namespace tessivar::testing {
 
 // True when TESSIVAR_REQUIRE_X11=1: the machine is known to run the test X
 // server, so a server that does not start is a failure, not a reason to skip.
-bool x11Required();
+inline bool x11Required() {
+    const char* value = std::getenv("TESSIVAR_REQUIRE_X11");
+    return value && std::string_view(value) == "1";
+}
 
 }  // namespace tessivar::testing
 

@@ -97,4 +97,48 @@ void EffectView::showFrame(std::size_t index) {
     update(before.united(next.area));
 }
 
+RippleEffectView::RippleEffectView(EffectFrameCache* frames, QWidget* parent)
+    : EffectView(RippleTimeline::kDuration, frames, parent) {}
+
+// The ring takes the accent colour, which the user may change.
+std::string RippleEffectView::look() const {
+    return "ring " + palette().color(QPalette::Highlight).name().toStdString();
+}
+
+void RippleEffectView::drawFrame(QPainter& painter, double seconds) {
+    const auto frame = RippleTimeline::at(seconds);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setOpacity(frame.opacity);
+    painter.translate(width() * 0.5, height() * 0.5);
+    painter.scale(frame.scale, frame.scale);
+    painter.setPen(QPen(palette().color(QPalette::Highlight), RippleTimeline::kLineWidth));
+    painter.setBrush(Qt::NoBrush);
+    const double radius = RippleTimeline::kDiameter * 0.5;
+    painter.drawEllipse(QRectF(-radius, -radius, RippleTimeline::kDiameter, RippleTimeline::kDiameter));
+}
+
+CursorScaleEffectView::CursorScaleEffectView(EnlargedCursor cursor, EffectFrameCache* frames, QWidget* parent)
+    : EffectView(CursorScaleTimeline::kDuration, frames, parent),
+      cursor_(std::move(cursor)),
+      timeline_(cursor_.hotSpot) {}
+
+void CursorScaleEffectView::setEnlargedCursor(EnlargedCursor cursor) {
+    cursor_ = std::move(cursor);
+    timeline_ = CursorScaleTimeline(cursor_.hotSpot);
+}
+
+std::string CursorScaleEffectView::look() const { return "scale " + cursor_.look; }
+
+void CursorScaleEffectView::drawFrame(QPainter& painter, double seconds) {
+    // A failed bitmap leaves the overlay empty; the player still takes it away.
+    if (cursor_.image.isNull()) return;
+    const auto frame = timeline_.at(seconds);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setOpacity(frame.opacity);
+    painter.translate(frame.origin.x, frame.origin.y);
+    painter.scale(frame.scale, frame.scale);
+    const double enlargement = EnlargedCursor::kEnlargement;
+    painter.drawImage(QRectF(0, 0, cursor_.size.width * enlargement, cursor_.size.height * enlargement), cursor_.image);
+}
+
 }  // namespace tessivar

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "Tessivar/Effects/EffectFrameCache.h"
+#include "Tessivar/Effects/EnlargedCursor.h"
+#include "Tessivar/Effects/Private/EffectTimelines.h"
 
 namespace tessivar {
 
@@ -67,6 +69,35 @@ private:
     std::optional<EffectFrame> shown_;
     EffectFrameCache::Look shownLook_;
     std::size_t shownIndex_ = 0;
+};
+
+// A thin ring in the accent colour that expands and fades around the landing point.
+class RippleEffectView : public EffectView {
+public:
+    explicit RippleEffectView(EffectFrameCache* frames = nullptr, QWidget* parent = nullptr);
+
+protected:
+    std::string look() const override;
+    void drawFrame(QPainter& painter, double seconds) override;
+};
+
+// The pointer's picture growing and shrinking around the landing point, its
+// hot spot kept on the view's centre.
+class CursorScaleEffectView : public EffectView {
+public:
+    explicit CursorScaleEffectView(EnlargedCursor cursor, EffectFrameCache* frames = nullptr,
+                                   QWidget* parent = nullptr);
+
+    // The picture the next play enlarges.
+    void setEnlargedCursor(EnlargedCursor cursor);
+
+protected:
+    std::string look() const override;
+    void drawFrame(QPainter& painter, double seconds) override;
+
+private:
+    EnlargedCursor cursor_;
+    CursorScaleTimeline timeline_;
 };
 
 }  // namespace tessivar

@@ -12,7 +12,7 @@ constexpr double kRadius = 8;
 constexpr int kPadding = 6;
 constexpr int kSymbolSize = 16;
 constexpr int kCaptionSize = 8;
-constexpr double kShadowOpacity = 0.08;
+constexpr double kCapShadowOpacity = 0.08;
 }  // namespace
 
 KeyCap::KeyCap(const QString& symbol, const QString& caption, int width, const OnboardingAppearance& look,
@@ -31,7 +31,7 @@ void KeyCap::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF cap = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -1.5);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(OnboardingStyle::faded(Qt::black, kShadowOpacity));
+    painter.setBrush(OnboardingStyle::faded(Qt::black, kCapShadowOpacity));
     painter.drawRoundedRect(cap.translated(0, 1), kRadius, kRadius);
     painter.setBrush(face_);
     painter.drawRoundedRect(cap, kRadius, kRadius);

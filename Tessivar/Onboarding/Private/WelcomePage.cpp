@@ -7,8 +7,8 @@
 #include "Tessivar/Onboarding/Private/HeroIcon.h"
 #include "Tessivar/Onboarding/Private/OnboardingHeader.h"
 #include "Tessivar/Onboarding/Private/OnboardingStyle.h"
-#include "Tessivar/StatusMenu/ApplicationIcon.h"
 #include "Tessivar/StatusMenu/SymbolDrawings.h"
+#include "Tessivar/StatusMenu/SymbolIcons.h"
 
 namespace tessivar {
 

@@ -11,7 +11,6 @@
 
 #include "Tessivar/Settings/AboutInfo.h"
 #include "Tessivar/Settings/Private/SettingsStyle.h"
-#include "Tessivar/StatusMenu/ApplicationIcon.h"
 #include "Tessivar/StatusMenu/SymbolIcons.h"
 
 namespace tessivar {

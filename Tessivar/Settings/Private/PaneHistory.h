@@ -1,14 +1,31 @@
 #pragma once
+#include <array>
 #include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
-
-#include "Tessivar/Settings/Private/SettingsPane.h"
 
 namespace platform {
 class UserDefaults;
 }
 
 namespace tessivar {
+
+// The panes of the settings window, in sidebar order.
+enum class SettingsPane { general, shortcuts, about };
+
+inline constexpr std::array<SettingsPane, 3> kAllSettingsPanes{SettingsPane::general, SettingsPane::shortcuts,
+                                                               SettingsPane::about};
+
+// "general", "shortcuts", "about".
+std::string_view rawValue(SettingsPane pane);
+// Exactly those three strings; anything else is no pane.
+std::optional<SettingsPane> settingsPaneFromRawValue(std::string_view raw);
+// The sidebar's title: "通用", "快捷键", "关于".
+std::string_view title(SettingsPane pane);
+// The symbol the sidebar shows beside the title.
+std::string_view symbolName(SettingsPane pane);
 
 // The settings window's navigation, like a browser's: the pane shown, and the
 // panes visited with a position to go back and forward from. Never empty; the

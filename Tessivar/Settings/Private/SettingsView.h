@@ -2,7 +2,7 @@
 #include <QWidget>
 
 #include "Platform/Foundation/NotificationCenter.h"
-#include "Tessivar/AppActions.h"
+#include "Tessivar/AppWindows.h"
 #include "Tessivar/Settings/Private/PaneHistory.h"
 #include "Tessivar/Settings/SettingsEnvironment.h"
 
