@@ -69,30 +69,30 @@ UniqueFd ownTemporary(int folder, const std::string& name, std::string& temporar
     return UniqueFd();
 }
 
-// Sets the mode, writes, syncs when asked and closes; answers the first failure's text.
-Failure fillTemporary(UniqueFd& fd, std::optional<mode_t> mode, std::string_view bytes, DurableFile::Sync sync) {
+// Sets the mode, writes, syncs and closes; answers the first failure's text.
+Failure fillTemporary(UniqueFd& fd, std::optional<mode_t> mode, std::string_view bytes) {
     if (mode && ::fchmod(fd.get(), *mode) != 0) return DurableFile::errnoText();
     if (auto failed = DurableFile::writeAll(fd.get(), bytes)) return failed;
     // Without the sync a power cut soon after the rename could leave an empty
     // file where the old value was.
-    if (sync == DurableFile::Sync::now && ::fsync(fd.get()) != 0) return DurableFile::errnoText();
+    if (::fsync(fd.get()) != 0) return DurableFile::errnoText();
     if (!fd.close()) return DurableFile::errnoText();
     return std::nullopt;
 }
 
 // The temporary file sits beside the target so that the rename stays on one
 // file system, and it is the target's folder that must be synced.
-Failure replace(const fs::path& target, std::string_view bytes, DurableFile::Sync sync, std::optional<mode_t> mode) {
+Failure replace(const fs::path& target, std::string_view bytes, std::optional<mode_t> mode) {
     std::string temporary = target.string() + std::string(DurableFile::temporaryMark) + "XXXXXX";
     UniqueFd fd(::mkostemp(temporary.data(), O_CLOEXEC));
     if (!fd.valid()) return DurableFile::errnoText();
-    auto error = fillTemporary(fd, mode, bytes, sync);
+    auto error = fillTemporary(fd, mode, bytes);
     if (!error && ::rename(temporary.c_str(), target.c_str()) != 0) error = DurableFile::errnoText();
     if (error) {
         ::unlink(temporary.c_str());
         return error;
     }
-    if (sync == DurableFile::Sync::now) DurableFile::syncFolder(folderOf(target));
+    DurableFile::syncFolder(folderOf(target));
     return std::nullopt;
 }
 
@@ -141,34 +141,34 @@ bool DurableFile::missing(const Result<std::string>& read) {
     return errorNumber == ENOENT || errorNumber == ENOTDIR;
 }
 
-Failure DurableFile::writeAtomically(const std::filesystem::path& file, std::string_view bytes, Sync sync) {
+Failure DurableFile::writeAtomically(const std::filesystem::path& file, std::string_view bytes) {
     const auto target = resolveLinks(file);
     if (!target) return target.failure();
-    return replace(*target, bytes, sync, replacedPermissions(*target));
+    return replace(*target, bytes, replacedPermissions(*target));
 }
 
-Failure DurableFile::writeOwn(const std::filesystem::path& file, std::string_view bytes, Sync sync) {
+Failure DurableFile::writeOwn(const std::filesystem::path& file, std::string_view bytes) {
     const UniqueFd folder(::open(folderOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folder.valid()) return errnoText();
-    return writeOwnAt(folder.get(), file.filename().string(), bytes, sync);
+    return writeOwnAt(folder.get(), file.filename().string(), bytes);
 }
 
-Failure DurableFile::writeOwnAt(int folder, const std::string& name, std::string_view bytes, Sync sync) {
+Failure DurableFile::writeOwnAt(int folder, const std::string& name, std::string_view bytes) {
     std::string temporary;
     UniqueFd fd = ownTemporary(folder, name, temporary);
     if (!fd.valid()) return errnoText();
-    auto error = fillTemporary(fd, ownPermissions(folder, name), bytes, sync);
+    auto error = fillTemporary(fd, ownPermissions(folder, name), bytes);
     if (!error && ::renameat(folder, temporary.c_str(), folder, name.c_str()) != 0) error = errnoText();
     if (error) {
         ::unlinkat(folder, temporary.c_str(), 0);
         return error;
     }
-    if (sync == Sync::now) ::fsync(folder);
+    ::fsync(folder);
     return std::nullopt;
 }
 
-Failure DurableFile::writeNew(const std::filesystem::path& file, std::string_view bytes, Sync sync) {
-    return replace(file, bytes, sync, std::nullopt);
+Failure DurableFile::writeNew(const std::filesystem::path& file, std::string_view bytes) {
+    return replace(file, bytes, std::nullopt);
 }
 
 Result<std::filesystem::path> DurableFile::resolveLinks(const std::filesystem::path& file) {

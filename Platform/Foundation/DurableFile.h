@@ -21,11 +21,6 @@ public:
     // the launch's time nor gigabytes of memory.
     static constexpr std::size_t readLimit = 16 * 1024 * 1024;
 
-    // When a write reaches the disk. `later` costs no disk wait: the new file is
-    // whole or absent for every reader, also after the writing process is killed
-    // (the rename is the kernel's), but a power cut may still take it.
-    enum class Sync { now, later };
-
     // Only a regular file is read: a folder, a pipe or a device at the path is a
     // failure, and reading never blocks on one. So is a file of more than `limit`
     // bytes, found from its size before any byte is read, or while reading one
@@ -40,27 +35,27 @@ public:
     // A reader sees the old bytes or the new ones, never a part: the bytes go to
     // a private temporary file "<name>.tmp-XXXXXX" in the same folder, reach the
     // disk and then replace the file by rename, and the folder is synced so the
-    // rename lasts too (with Sync::later, neither is synced). Answers the error's
+    // rename lasts too. Answers the error's
     // text on failure, when the old file is left as it was. The folder must exist.
     //
     // A symbolic link at `file` stays a link: the write lands in the file it
     // finally names (see resolveLinks), in that file's folder. The replaced file
     // keeps its permission bits; a new one is private to its owner (0600).
-    static Failure writeAtomically(const std::filesystem::path& file, std::string_view bytes, Sync sync = Sync::now);
+    static Failure writeAtomically(const std::filesystem::path& file, std::string_view bytes);
 
     // The same for a file that is the program's own (a stored value, its
     // autostart entry), which a link must never lead out of its folder: a
     // symbolic link at `file` is replaced by the new file, not followed, so
     // what the link named is left as it was. A regular file replaced keeps its
     // permission bits; a new one is 0600.
-    static Failure writeOwn(const std::filesystem::path& file, std::string_view bytes, Sync sync = Sync::now);
+    static Failure writeOwn(const std::filesystem::path& file, std::string_view bytes);
     // The same for the file `name` of an open folder, worked in through its
     // descriptor: a link put where the folder was is never followed either.
-    static Failure writeOwnAt(int folder, const std::string& name, std::string_view bytes, Sync sync = Sync::now);
+    static Failure writeOwnAt(int folder, const std::string& name, std::string_view bytes);
 
     // The same for a name that holds nothing yet, such as a fresh record's: there
     // is no link to follow and no mode to keep, so nothing is looked up first.
-    static Failure writeNew(const std::filesystem::path& file, std::string_view bytes, Sync sync = Sync::now);
+    static Failure writeNew(const std::filesystem::path& file, std::string_view bytes);
 
     // The file that a write to `file` lands in: a symbolic link is followed to
     // what it names, a relative one from its own folder, through any chain of

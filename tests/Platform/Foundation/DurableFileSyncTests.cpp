@@ -12,16 +12,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A write that leaves the sync for later is still atomic and still replaces; a
-// read says what failed.
-TEST(DurableFileSync, LaterWritesAreWholeAndReadsReportFailures) {
+// A write replaces the file whole and leaves no temporary behind; a read says
+// what failed.
+TEST(DurableFileSync, WritesReplaceWholeAndReadsReportFailures) {
     TemporaryDirectory folder;
     const auto file = folder.path() / "record";
-    ASSERT_EQ(DurableFile::writeAtomically(file, "first", DurableFile::Sync::later), std::nullopt);
-    ASSERT_EQ(DurableFile::writeAtomically(file, "second", DurableFile::Sync::later), std::nullopt);
+    ASSERT_EQ(DurableFile::writeAtomically(file, "first"), std::nullopt);
+    ASSERT_EQ(DurableFile::writeAtomically(file, "second"), std::nullopt);
     EXPECT_EQ(folder.entryNames(), (std::vector<std::string>{"record"}));
     EXPECT_EQ(DurableFile::read(file).valueOr(""), "second");
-    ASSERT_EQ(DurableFile::writeNew(folder.path() / "fresh", "new", DurableFile::Sync::later), std::nullopt);
+    ASSERT_EQ(DurableFile::writeNew(folder.path() / "fresh", "new"), std::nullopt);
     EXPECT_EQ(DurableFile::read(folder.path() / "fresh").valueOr(""), "new");
 
     const auto missing = DurableFile::read(folder.path() / "nothing-here");
@@ -31,7 +31,7 @@ TEST(DurableFileSync, LaterWritesAreWholeAndReadsReportFailures) {
     const auto notAFile = DurableFile::read(folder.path() / "a-folder");
     EXPECT_FALSE(notAFile);
     EXPECT_FALSE(DurableFile::missing(notAFile));
-    EXPECT_TRUE(DurableFile::writeAtomically(folder.path() / "no-folder" / "record", "x", DurableFile::Sync::later));
+    EXPECT_TRUE(DurableFile::writeAtomically(folder.path() / "no-folder" / "record", "x"));
     // A rename that fails takes its temporary file with it.
     EXPECT_TRUE(DurableFile::writeAtomically(folder.path() / "a-folder", "x"));
     EXPECT_EQ(folder.entryNames(), (std::vector<std::string>{"a-folder", "fresh", "record"}));
